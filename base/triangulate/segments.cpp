@@ -354,7 +354,9 @@ static int FindSegmentDirection(TriMesh* m, const TriSwitches* b, OrientedTriang
         if (IsDummy(m, Onext(*t))) left = false;
         else right = false;
     }
+    int64_t guard = m->triangles.liveItems + 8;
     while (left) {
+        if (--guard < 0) TriInternalError(m);
         *t = Onext(*t);
         if (IsDummy(m, *t)) TriInternalError(m);
         rightv = leftv;
@@ -362,6 +364,7 @@ static int FindSegmentDirection(TriMesh* m, const TriSwitches* b, OrientedTriang
         left = leftv > 0.0;
     }
     while (right) {
+        if (--guard < 0) TriInternalError(m);
         *t = Oprev(*t);
         if (IsDummy(m, *t)) TriInternalError(m);
         leftv = rightv;
@@ -430,12 +433,14 @@ static bool TraceSegment(TriMesh* m, const TriSwitches* b, OrientedTriangle* t, 
     }
 }
 
-static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle t, bool leftSide)
+// Re-triangulates one side of a newly forced edge. t has the near vertex as
+// origin; it is kept on the same edge when flips rebuild its triangle.
+static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle* t, bool leftSide)
 {
-    OrientedTriangle edge = Lnext(t);
+    OrientedTriangle edge = Lnext(*t);
     OrientedTriangle across = Sym(edge);
     if (IsDummy(m, across) || HasSubseg(m, edge)) return;
-    Vertex nearv = Org(t), left = Org(edge), right = Dest(edge), far = Apex(across);
+    Vertex nearv = Org(*t), left = Org(edge), right = Dest(edge), far = Apex(across);
     if (leftSide) {
         if (Orient(b, nearv, left, far) <= 0.0) return;
     } else {
@@ -444,8 +449,9 @@ static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle t,
     if (Orient(b, right, left, far) > 0.0 && InCircle(b, left, far, right, nearv) <= 0.0) return;
     FlipEdge(m, &edge);                 // edge = (far, near, left), the other (near, far, right)
     OrientedTriangle other = Sym(edge);
-    DelaunayRepair(m, b, Lnext(edge), leftSide);
-    DelaunayRepair(m, b, other, leftSide);
+    *t = Lnext(edge);                   // (near, left, far)
+    DelaunayRepair(m, b, t, leftSide);
+    DelaunayRepair(m, b, &other, leftSide);
 }
 
 static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, Vertex q, int marker)
@@ -459,24 +465,24 @@ static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, 
             Vertex farv = Org(fix);
             if (SamePoint(farv, q)) {
                 OrientedTriangle fix2 = Oprev(fix);
-                DelaunayRepair(m, b, fix, false);
-                DelaunayRepair(m, b, fix2, true);
+                DelaunayRepair(m, b, &fix, false);
+                DelaunayRepair(m, b, &fix2, true);
                 done = true;
             } else {
                 double area = Orient(b, p, q, farv);
                 if (area == 0.0) {
                     collision = true;
                     OrientedTriangle fix2 = Oprev(fix);
-                    DelaunayRepair(m, b, fix, false);
-                    DelaunayRepair(m, b, fix2, true);
+                    DelaunayRepair(m, b, &fix, false);
+                    DelaunayRepair(m, b, &fix2, true);
                     done = true;
                 } else {
                     if (area > 0.0) {
                         OrientedTriangle fix2 = Oprev(fix);
-                        DelaunayRepair(m, b, fix2, true);
+                        DelaunayRepair(m, b, &fix2, true);
                         fix = Lprev(fix);
                     } else {
-                        DelaunayRepair(m, b, fix, false);
+                        DelaunayRepair(m, b, &fix, false);
                         fix = Oprev(fix);
                     }
                     OrientedSubsegment s = TSPivot(m, fix);
