@@ -74,6 +74,8 @@ static int CheckVLRArea(LASFile* las)
             char id[17];
             memcpy(id, vh.userId, 16);
             id[16] = 0;
+            for (char& c : id)
+                if (c && (c < 32 || c > 126)) c = '?';
             SetLASErrorF(las, F, "Variable length record %u (%s %u, %u bytes) runs past the point data at %u",
                          (unsigned)i, id, (unsigned)vh.recordId, (unsigned)vh.recordLength,
                          (unsigned)h.offsetToPointData);
