@@ -5,6 +5,12 @@
 #include <cstddef>
 #include <vector>
 
+#if defined(__GNUC__)
+#define LAZ_INLINE inline __attribute__((always_inline))
+#else
+#define LAZ_INLINE inline
+#endif
+
 namespace laz {
 
 enum DecodeError : uint32_t { kOk = 0, kEndOfData = 1, kCorrupt = 2 };
@@ -100,5 +106,57 @@ class ArithDecoder {
   uint32_t value_, length_;
   uint32_t err_;
 };
+
+// Hot paths, inline so every item decoder gets them without a call.
+LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m) {
+  uint32_t x, s;
+  uint32_t y = length_;
+  length_ >>= 15;
+  if (m.tsize) {
+    uint32_t dv = value_ / length_;
+    uint32_t t = dv >> m.tshift;
+    if (t > m.tsize) { SetCorrupt(); t = m.tsize; }
+    s = m.table[t];
+    uint32_t e = m.table[t + 1] + 1;
+    if (e > m.n) e = m.n;
+    if (s >= e) { SetCorrupt(); s = e - 1; }
+    while (e > s + 1) {
+      uint32_t mid = (s + e) >> 1;
+      if (m.dist[mid] > dv) e = mid; else s = mid;
+    }
+    x = m.dist[s] * length_;
+    if (s != m.n - 1) y = m.dist[s + 1] * length_;
+  } else {
+    x = s = 0;
+    uint32_t e = m.n;
+    uint32_t mid = e >> 1;
+    do {
+      uint32_t z = length_ * m.dist[mid];
+      if (z > value_) { e = mid; y = z; }
+      else { s = mid; x = z; }
+      mid = (s + e) >> 1;
+    } while (mid != s);
+  }
+  value_ -= x;
+  length_ = y - x;
+  if (length_ < 0x01000000u) Renorm();
+  m.count[s]++;
+  if (--m.until == 0) m.Update();
+  return s;
+}
+
+inline uint32_t ArithDecoder::ReadBits(uint32_t bits) {
+  if (bits > 19) {
+    uint32_t lo = ReadBits(16);
+    uint32_t hi = ReadBits(bits - 16);
+    return (hi << 16) | lo;
+  }
+  length_ >>= bits;
+  uint32_t v = value_ / length_;
+  value_ -= v * length_;
+  if (length_ < 0x01000000u) Renorm();
+  if (v >= (1u << bits)) { SetCorrupt(); v &= (1u << bits) - 1; }
+  return v;
+}
 
 }  // namespace laz

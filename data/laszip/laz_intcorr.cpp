@@ -25,33 +25,4 @@ void IntCorrector::Reset() {
   k_ = 0;
 }
 
-int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ctx) {
-  uint32_t k = dec.DecodeSymbol(kmodel_[ctx]);
-  uint32_t c;
-  if (k == 0) {
-    c = dec.DecodeBit(cbit_);
-  } else if (k < 32) {
-    uint32_t v;
-    if (k <= 8) {
-      v = dec.DecodeSymbol(cmodel_[k - 1]);
-    } else {
-      uint32_t e = k - 8;
-      uint32_t hi = dec.DecodeSymbol(cmodel_[k - 1]);
-      uint32_t lo = dec.ReadBits(e);
-      v = (hi << e) | lo;
-    }
-    if (v >= (1u << (k - 1))) c = v + 1;
-    else c = v - ((1u << k) - 1);
-  } else {
-    c = (uint32_t)corrMin_;
-  }
-  k_ = k;
-  uint32_t r = (uint32_t)pred + c;
-  if (corrRange_) {
-    if ((int32_t)r < 0) r += corrRange_;
-    else if (r >= corrRange_) r -= corrRange_;
-  }
-  return (int32_t)r;
-}
-
 }  // namespace laz
