@@ -214,7 +214,9 @@ int WriteLASHeader(LASFile* las)
         SetLASError(las, "The file is not open for writing", F);
         return 0;
     }
-    EnsureNBLMainRecord(las);
+    // Every new file carries the system's own record; once points are in the
+    // file it can no longer be added without moving them.
+    if (las->pointCount == 0) EnsureNBLMainRecord(las);
     uint16_t headerSize = LASHeaderSizeForVersion(las->version);
     int64_t total = TotalVLRSize(las);
     uint64_t offset = headerSize + (uint64_t)total + (las->version == 10 ? 2 : 0);
