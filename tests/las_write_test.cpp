@@ -336,3 +336,17 @@ TEST(LasWrite, AppendingToAFileKeepsItsPointsWhereTheyAre)
     EXPECT_EQ(FieldAt<uint32_t>(after, 107), 1070u);
     EXPECT_EQ(FieldAt<uint32_t>(after, 100), 0u);   // no VLR pushed in front of the points
 }
+
+TEST(LasWrite, PointsAreNotAppendedOverAnExtendedVlr)
+{
+    REQUIRE_SAMPLES();
+    std::string path = TempPath("evlr.las");
+    Bytes original = ReadBytes(SamplePath("1_4_w_evlr.las"));
+    ASSERT_TRUE(WriteBytes(path, original));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    ASSERT_NE(las, nullptr);
+    EXPECT_EQ(WriteLASPoint(las, MakeRecord(0, 30, 6).data()), 0);
+    EXPECT_TRUE(Contains(GetLASErrorText(las), "cannot be appended")) << GetLASErrorText(las);
+    EXPECT_EQ(CloseLASFile(las), 1);
+    EXPECT_TRUE(ReadBytes(path) == original);
+}

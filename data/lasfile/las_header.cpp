@@ -176,6 +176,8 @@ int ReadLASHeader(LASFile* las)
     }
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
     las->dataStart = h.offsetToPointData;
+    las->dataBehindPoints = las->pointCount > 0 &&
+        (uint64_t)fileSize > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
     if (!LASSeek(las->file, h.offsetToPointData, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;
