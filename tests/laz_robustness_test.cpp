@@ -33,6 +33,7 @@ Decoded DecodeBytes(const std::vector<uint8_t>& bytes, int threads, const char* 
 void ExpectPrefixOf(const Decoded& damaged, const Decoded& good)
 {
     ASSERT_LE(damaged.Count(), good.Count());
+    if (damaged.records.empty()) return;
     EXPECT_EQ(memcmp(damaged.records.data(), good.records.data(), damaged.records.size()), 0);
 }
 

@@ -69,8 +69,10 @@ void LazReader::ResetHeader()
 void LazReader::Close()
 {
     DrainJobs();
+    if (curJob_ && !curJobWaited_) pool_->Wait(*curJob_);
     pool_.reset();
     curJob_.reset();
+    spare_.clear();
     src_.reset();
     dec_.reset();
     feed_.reset();
@@ -388,7 +390,19 @@ uint64_t LazReader::ChunkFirst(uint64_t i) const
 
 std::shared_ptr<ChunkJob> LazReader::MakeJob(uint64_t i, uint64_t n)
 {
-    std::shared_ptr<ChunkJob> job(new ChunkJob());
+    // Finished jobs are reused so their buffers are not reallocated and
+    // zeroed for every chunk.
+    std::shared_ptr<ChunkJob> job;
+    if (!spare_.empty()) {
+        job = spare_.back();
+        spare_.pop_back();
+        job->err = kOk;
+        job->decoded = 0;
+        job->tailCorrupt = false;
+        job->done = false;
+    } else {
+        job.reset(new ChunkJob());
+    }
     job->chunk = i;
     job->points = (uint32_t)n;
     uint64_t s = starts_[i], e = starts_[i + 1];
@@ -421,7 +435,10 @@ void LazReader::TopUpJobs(uint64_t from)
 
 void LazReader::DrainJobs()
 {
-    for (auto& j : jobs_) pool_->Wait(*j);
+    for (auto& j : jobs_) {
+        pool_->Wait(*j);
+        spare_.push_back(j);
+    }
     jobs_.clear();
 }
 
@@ -429,6 +446,7 @@ bool LazReader::StartChunk(uint64_t i, std::string& err)
 {
     if (curJob_) {
         if (!curJobWaited_) pool_->Wait(*curJob_);
+        spare_.push_back(curJob_);
         curJob_.reset();
     }
     active_ = false;

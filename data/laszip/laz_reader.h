@@ -115,6 +115,7 @@ private:
     std::unique_ptr<DecodePool> pool_;
     std::deque<std::shared_ptr<ChunkJob>> jobs_;
     std::shared_ptr<ChunkJob> curJob_;
+    std::vector<std::shared_ptr<ChunkJob>> spare_;
     bool curJobWaited_;
 
     // Plain LAS: a block of records.
