@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <thread>
 #include "data/laszip/laz_file_source.h"
 #include "data/laszip/laz_reader.h"
 

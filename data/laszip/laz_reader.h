@@ -1,7 +1,7 @@
 // LAS/LAZ point reader: header and VLRs, the chunk table, chunk-by-chunk
 // decoding (optionally ahead on worker threads) and seeking.
-// Pure C++; the file is reached through LazSource, so the platform file layer
-// stays out of this code and out of the worker threads.
+// Pure C++; the file is reached through LazSource and the worker threads come
+// from DecodePool, so platform calls stay out of this code.
 #pragma once
 #include <deque>
 #include <memory>
