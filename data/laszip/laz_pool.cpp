@@ -1,8 +1,9 @@
 #include "data/laszip/laz_pool.h"
+#include <new>
 
 namespace laz {
 
-void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
+static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
 {
     uint32_t R = dec.RecordLength();
     job.out.resize((size_t)job.points * R);
@@ -29,6 +30,18 @@ void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
     // (or the table that located it) is corrupt.
     // The chunk's points are returned; the next read reports the damage.
     if (!dec.Layered() && job.points > 0 && dec.StreamPosition() != e) job.tailCorrupt = true;
+}
+
+void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
+{
+    // An exception must not leave a worker thread; a chunk too big for memory
+    // reads as a damaged one.
+    try {
+        DecodeChunk(dec, job);
+    } catch (const std::bad_alloc&) {
+        job.decoded = 0;
+        job.err = kEndOfData;
+    }
 }
 
 }  // namespace laz

@@ -96,6 +96,7 @@ private:
     // Chunk layout as far as known: starts_[i] is chunk i's first byte; a chunk's
     // extent is known when starts_[i + 1] exists. firstPoint_ likewise (variable sizes).
     bool tableRead_;
+    bool tableComplete_;
     std::vector<uint64_t> starts_;
     std::vector<uint64_t> firstPoint_;
     std::string tableNote_;
