@@ -69,3 +69,57 @@ TEST(FoundOpenDialog, PicksOneOrSeveralFilesAndRemembersTheFolder)
     EXPECT_EQ(remembered + "\\", dir);
     ClearFileList(&list);
 }
+
+#include "app/class_table.h"
+
+namespace {
+
+const char* dialogTitle;
+std::string dialogName;
+int dialogTicks;
+
+void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = FindWindowA(nullptr, dialogTitle);
+    if (!dialog) return;
+    if (dialogTicks++ == 0) {
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)dialogName.c_str());
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)dialogName.c_str());
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    } else if (dialogTicks > 30) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+int WithFileDialog(const char* title, const std::string& name, int (*run)(ClassTable*), ClassTable* table)
+{
+    dialogTitle = title;
+    dialogName = name;
+    dialogTicks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerFileDialog);
+    int result = run(table);
+    KillTimer(nullptr, timer);
+    return result;
+}
+
+}  // namespace
+
+TEST(FoundOpenDialog, ClassListSavedUnderTxtNameGetsCsv)
+{
+    BoxAnswers answers;
+    std::string dir = TempDir();
+    ClassTable table;
+    SetDefaultClassTable(&table);
+    ASSERT_EQ(WithFileDialog("Save Class List", dir + "mine.txt", SaveClassListFile, &table), 1);
+    EXPECT_EQ(std::string(table.path), dir + "mine.csv");
+    EXPECT_STREQ(table.title, "mine.csv");
+    EXPECT_NE(GetFileAttributesA((dir + "mine.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((dir + "mine.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ClassTable loaded;
+    InitClassTable(&loaded);
+    ASSERT_EQ(WithFileDialog("Load Class List", dir + "mine.csv", LoadClassListFile, &loaded), 1);
+    EXPECT_EQ(loaded.count, 256);
+    EXPECT_STREQ(loaded.title, "mine.csv");
+    EXPECT_TRUE(answers.shown().empty());
+}
