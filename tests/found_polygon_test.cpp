@@ -224,3 +224,20 @@ TEST(FoundPolygon, CopyAndFreeHandleEmptyPolygons)
     EXPECT_EQ(zero->contour[0].num_vertices, 0);
     EXPECT_EQ(FreePolygon(zero), 1);
 }
+
+TEST(FoundPolygon, ClipMayWriteOverItsSubject)
+{
+    RingPolygon* a = Rect(0, 0, 10, 10);
+    RingPolygon* b = Rect(5, 5, 15, 15);
+    gpc_polygon work = *a;  // the caller's record, handed in as subject and result
+    gpc_polygon_clip(GPC_INT, &work, b, &work);
+    ASSERT_EQ(work.num_contours, 1);
+    double area2 = 0;
+    const RingVertex* v = work.contour[0].vertex;
+    int n = work.contour[0].num_vertices;
+    for (int i = 0; i < n; i++) area2 += v[i].x * v[(i + 1) % n].y - v[(i + 1) % n].x * v[i].y;
+    EXPECT_DOUBLE_EQ(area2 / 2, 25.0);
+    gpc_free_polygon(&work);
+    FreePolygon(a);  // still intact
+    FreePolygon(b);
+}
