@@ -98,8 +98,9 @@ TEST(LasWrite, LongRecordsWithExtraBytesAreKeptWhole)
     for (int i = 0; i < 10000; i++) ASSERT_NE(WriteLASPoint(las, MakeRecord(i, 107, 10).data()), 0);
     // A typed record: standard fields from the structure, extra bytes from its block.
     LASPoint10 typed;
-    memcpy(&typed, MakeRecord(10000, 107, 10).data(), 67);
-    Bytes extra(MakeRecord(10000, 107, 10).begin() + 67, MakeRecord(10000, 107, 10).end());
+    Bytes whole = MakeRecord(10000, 107, 10);
+    memcpy(&typed, whole.data(), 67);
+    Bytes extra(whole.begin() + 67, whole.end());
     typed.extra = extra.data();
     ASSERT_NE(WriteLASPoint(las, &typed), 0);
     ASSERT_EQ(CloseLASFile(las), 1) << GetLASErrorText(nullptr);
