@@ -6,7 +6,6 @@
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
 
-void SetDefaultDisplaySettings() {}
 void SetDefaultSurfaceMagicSettings() {}
 void InitFrameBars(HWND) {}
 void LayoutFrameBars(HWND) {}
