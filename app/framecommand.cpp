@@ -1,11 +1,14 @@
 // The frame's WM_COMMAND dispatcher: commands of the program as a whole are
 // handled here, everything else goes to the project window or the active view.
 #include "app/configfile.h"
+#include "app/framecommand.h"
+#include "app/openfiles.h"
 #include "app/frame.h"
 #include "app/jobcontrol.h"
 #include "app/registry.h"
 #include "app/services.h"
 #include "app/winlongs.h"
+#include "base/dialogs.h"
 #include "base/messages.h"
 
 static HWND ActiveChild() { return GetActiveView(); }
