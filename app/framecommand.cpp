@@ -10,6 +10,8 @@
 #include "app/winlongs.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
 
 static HWND ActiveChild() { return GetActiveView(); }
 static int ViewIsOpen() { return GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) != 0; }

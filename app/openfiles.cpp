@@ -12,6 +12,8 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
 #include "data/dataset.h"
 #include <cstdio>
 #include <cstring>

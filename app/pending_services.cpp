@@ -102,7 +102,6 @@ INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK PointDecimationDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The view record and window, as far as the opening road needs them.
@@ -142,56 +141,29 @@ void FreeViewRecord(ViewRecord* record)
     NBLFree(record);
 }
 
-// File kinds by signature and extension only, and a LAS "loader" that checks
-// the header and loads no points: enough for the opening road to run.
+// File kinds by signature and extension only: enough for the opening road to run.
 static const char* ExtensionOf(const char* path)
 {
     const char* dot = strrchr(path, '.');
     return dot && !strpbrk(dot, "\\/") ? dot : "";
 }
 
-// With `points`, the whole 1.0 header must be there.
-static int HasLASSignature(const char* path, uint32_t* points)
+static int HasLASSignature(const char* path)
 {
-    uint8_t header[227];
+    char signature[4];
     VFile f = VFileOpenRead(path);
-    int ok = f && VFileReadExact(f, header, points ? sizeof header : 4) && memcmp(header, "LASF", 4) == 0;
+    int ok = f && VFileReadExact(f, signature, 4) && memcmp(signature, "LASF", 4) == 0;
     VFileClose(f);
-    if (ok && points) memcpy(points, header + 107, 4);
     return ok;
 }
 
 int GetDataFileKind(const char* path)
 {
     const char* ext = ExtensionOf(path);
-    if (HasLASSignature(path, nullptr) || lstrcmpiA(ext, ".laz") == 0) return 1;
+    if (HasLASSignature(path) || lstrcmpiA(ext, ".laz") == 0) return 1;
     if (lstrcmpiA(ext, ".tif") == 0 || lstrcmpiA(ext, ".img") == 0) return 3;
     if (lstrcmpiA(ext, ".hdr") == 0) return 4;
     return 2;
-}
-
-int GetLASFilePointCount(const char* path)
-{
-    uint32_t points = 0;
-    return HasLASSignature(path, &points) ? (int)points : 0;
-}
-
-DataSet* LoadLASData(const char* path, const char* title)
-{
-    uint32_t points = 0;
-    if (!HasLASSignature(path, &points)) {
-        char text[600];
-        snprintf(text, sizeof text, "Unable to read LAS file:\n\n    %s\n", title);
-        ErrorMessage(text);
-        return nullptr;
-    }
-    DataSet* set = AllocDataSet();
-    if (!set) return nullptr;
-    snprintf(set->path, sizeof set->path, "%s", path);
-    snprintf(set->title, sizeof set->title, "%s", title);
-    set->kind = 1;
-    set->units = 1;
-    return set;
 }
 
 DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
@@ -201,6 +173,3 @@ int ComputeDataSetStatistics(DataSet*) { return 1; }
 PointTiles* BuildPointTiles(DataSet*) { return nullptr; }
 int DensityCheck(DataSet*) { return 1; }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-int decimationEnabled = 0;
-int decimationStep = 10;
-int decimationPrompt = 1;

@@ -35,7 +35,6 @@ INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK PointDecimationDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the road that opens data files into views.
@@ -45,8 +44,6 @@ ViewRecord* CreateViewRecord();
 HWND CreateViewWindow(ViewRecord* record);
 void FreeViewRecord(ViewRecord* record);
 int  GetDataFileKind(const char* path);
-int  GetLASFilePointCount(const char* path);
-DataSet* LoadLASData(const char* path, const char* title);
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
@@ -54,9 +51,6 @@ int  ComputeDataSetStatistics(DataSet* set);
 PointTiles* BuildPointTiles(DataSet* set);
 int  DensityCheck(DataSet* set);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
-extern int decimationEnabled;
-extern int decimationStep;
-extern int decimationPrompt;
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
