@@ -3,8 +3,10 @@
 #include <windows.h>
 #include "data/dataset.h"
 #include "gis/layers/layersets.h"
+#include "app/display_settings.h"
 
-struct ViewRecord {
+// The view's own copy of the display settings comes first (ViewSettings).
+struct ViewRecord : ViewSettings {
     HWND window;
     char title[256];
     int dataKind;
