@@ -86,26 +86,6 @@ INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-// The view record and window, as far as the opening road needs them.
-
-
-
-// File kinds by signature and extension only: enough for the opening road to run.
-static const char* ExtensionOf(const char* path)
-{
-    const char* dot = strrchr(path, '.');
-    return dot && !strpbrk(dot, "\\/") ? dot : "";
-}
-
-static int HasLASSignature(const char* path)
-{
-    char signature[4];
-    VFile f = VFileOpenRead(path);
-    int ok = f && VFileReadExact(f, signature, 4) && memcmp(signature, "LASF", 4) == 0;
-    VFileClose(f);
-    return ok;
-}
-
 
 DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
 DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
