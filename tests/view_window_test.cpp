@@ -110,7 +110,7 @@ TEST_F(ViewWindowTest, OpenActivateAndCloseRepeatedlyFreesEverything)
     SendMessageA(view, WM_CLOSE, 0, 0);
     PumpMessages(10);
     size_t before = HeapBusyBytes();
-    for (int round = 0; round < 6; round++) {
+    for (int round = 0; round < 4; round++) {
         HWND a = OpenView("a.las", 1000);
         HWND b = OpenView("b.las");
         ASSERT_TRUE(a && b);
