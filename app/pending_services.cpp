@@ -5,34 +5,19 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "app/display_settings.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/fileio.h"
 #include "base/gpc.h"
-#include "base/triangulate/mesh.h"
 #include "data/dataset.h"
-#include "data/laszip/laszip_api.h"
-#include "data/statistics.h"
+#include <cstdio>
 #include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
 void InitFrameBars(HWND) {}
 void LayoutFrameBars(HWND) {}
 LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
-RegistrySettings* LoadRegistrySettings() { return nullptr; }
-void SaveRegistrySettings(HWND) {}
-void UpdateRecentFileMenu() {}
-int OpenFilesInNewView(const char*, int) { return 0; }
-int OpenDroppedFiles(HWND, HDROP drop)
-{
-    DragFinish(drop);
-    return 0;
-}
-int FrameCommand(WPARAM wParam, LPARAM)
-{
-    if (LOWORD(wParam) == 9006) {
-        SendMessageA(FrameWindow, WM_CLOSE, 0, 0);
-        return 1;
-    }
-    return 0;
-}
 int EndViewTool(HWND) { return 1; }
 int ArrangeViewWindows(HWND) { return 1; }
 
@@ -74,6 +59,34 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
+int EndActiveViewTool() { return 1; }
+int ArrangeViewPanels(HWND) { return 1; }
+int RebuildViewTIN(HWND) { return 1; }
+int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
+void UpdateToolbarState(HWND) {}
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs not built yet: their templates are absent, so the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
+DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
@@ -83,7 +96,6 @@ int ComputeViewExtents(HWND) { return 0; }
 int CenterViewOnProfile(HWND) { return 1; }
 int UpdateViewScale(HWND) { return 1; }
 int UpdateScrollBars(HWND) { return 1; }
-int RebuildViewTIN(HWND) { return 1; }
 int ResetViewCache(HWND view)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
@@ -107,8 +119,6 @@ int ViewMouseMove(HWND, LPARAM) { return 0; }
 int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
 int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
 int ScrollView(HWND, UINT, WPARAM) { return 0; }
-int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
-int UpdateToolbarState(HWND) { return 1; }
 HWND CreateViewStatusBar(HWND) { return 0; }
 COLORREF GetPaletteColor(int index)
 {
@@ -134,23 +144,3 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
     *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
     return 1;
 }
-
-// The LAZ test of the loaders.
-int IsLAZFile(const char* path)
-{
-    const char* dot = strrchr(path, '.');
-    if (!dot || lstrcmpiA(dot, ".laz") != 0) return 0;
-    laszip_POINTER reader = nullptr;
-    if (laszip_create(&reader)) return 0;
-    laszip_BOOL compressed = 0;
-    int ok = laszip_open_reader(reader, path, &compressed) == 0;
-    if (ok) laszip_close_reader(reader);
-    laszip_destroy(reader);
-    return ok;
-}
-
-// Constrained segments, holes, regions and six-node triangles of the
-// triangulator (switches p, c and o2); nothing in the program uses them yet.
-void InsertInputSegments(TriMesh*, const TriSwitches*, const int32_t*, const int32_t*, int) {}
-void AddEdgeMidpointNodes(TriMesh*, const TriSwitches*) {}
-void ProcessHolesAndRegions(TriMesh*, const TriSwitches*, const double*, int, const double*, int) {}
