@@ -310,3 +310,41 @@ TEST_F(ViewWindowTest, FailedCreationTellsAndLeavesTheRecordToTheCaller)
     EXPECT_EQ(boxes.shown()[0].caption, "Error");
     FreeViewRecord(record);
 }
+
+namespace {
+WNDPROC frameProc;
+int projectCommands;
+LRESULT CALLBACK CountingFrameProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_COMMAND && LOWORD(wp) == 9057) projectCommands++;
+    return CallWindowProcA(frameProc, w, m, wp, lp);
+}
+}  // namespace
+
+TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
+{
+    ViewRecord* projectRecord = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+    projectRecord->projectShown = 1;
+    MDICREATESTRUCTA mcs = {"ProjectWin", "Project", AppInstance, 0, 0, 200, 200, 0, (LPARAM)projectRecord};
+    HWND project = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
+    ASSERT_NE(project, nullptr);
+    projectRecord->window = project;
+    SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, (LONG_PTR)project);
+    frameProc = (WNDPROC)SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)CountingFrameProc);
+    projectCommands = 0;
+
+    HWND first = OpenView("first.las");
+    EXPECT_EQ(projectRecord->projectShown, 0);
+    EXPECT_FALSE(IsWindowVisible(project));
+    HWND second = OpenView("second.las");
+    EnableWindow(project, FALSE);
+    SendMessageA(first, WM_CLOSE, 0, 0);
+    EXPECT_EQ(projectCommands, 0);   // another view is still open
+    SendMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_EQ(projectCommands, 1);
+
+    SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)frameProc);
+    SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
+    NBLFree(projectRecord);
+}
