@@ -9,8 +9,8 @@
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/fileio.h"
-#include "base/gpc.h"
 #include "data/dataset.h"
+#include "base/gpc.h"
 #include <cstdio>
 #include <cstring>
 
@@ -82,11 +82,11 @@ INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+
 DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
 DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
 DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}

@@ -47,9 +47,7 @@ int  GetDataFileKind(const char* path);
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-int  ComputeDataSetStatistics(DataSet* set);
 PointTiles* BuildPointTiles(DataSet* set);
-int  DensityCheck(DataSet* set);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -75,6 +73,7 @@ int  ViewMouseMove(HWND view, LPARAM lParam);
 int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
 int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
 int  ScrollView(HWND view, UINT message, WPARAM wParam);
+int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
 HWND CreateViewStatusBar(HWND window);
 COLORREF GetPaletteColor(int index);
 int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
