@@ -73,7 +73,6 @@ int  ViewMouseMove(HWND view, LPARAM lParam);
 int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
 int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
 int  ScrollView(HWND view, UINT message, WPARAM wParam);
-int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
 HWND CreateViewStatusBar(HWND window);
 COLORREF GetPaletteColor(int index);
 int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
