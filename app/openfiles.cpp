@@ -137,15 +137,19 @@ DataSet* LoadDataFile(const char* path, const char* title)
     return FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 0));
 }
 
-static void AppendOpenedSet(OpenedDataSets* list, DataSet* set)
+// Appends a loaded set to an array that grows by one slot per set; a set
+// that finds no room is freed. Returns the new count.
+static int AppendSet(DataSet*** sets, int count, DataSet* set)
 {
-    DataSet** grown = (DataSet**)NBLReMalloc(list->sets, ((uint64_t)list->count + 1) * sizeof(DataSet*));
+    uint64_t bytes = ((uint64_t)count + 1) * sizeof(DataSet*);
+    DataSet** grown = (DataSet**)(*sets ? NBLReMalloc(*sets, bytes) : NBLMalloc(bytes));
     if (!grown) {
         FreeDataSet(set);
-        return;
+        return count;
     }
-    list->sets = grown;
-    list->sets[list->count++] = set;
+    *sets = grown;
+    grown[count] = set;
+    return count + 1;
 }
 
 // What a choice holds, and what the user settled about mixing.
@@ -230,7 +234,8 @@ OpenedDataSets* OpenDataFiles()
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
         if (SkippedByMixing(kinds, e->kind)) continue;
-        if (DataSet* set = LoadDataFile(e->path, e->title)) AppendOpenedSet(&openedSets, set);
+        if (DataSet* set = LoadDataFile(e->path, e->title))
+            openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
     if (decimationForThisOpening) decimationEnabled = 0;
@@ -366,13 +371,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (SkippedByMixing(kinds, e->kind)) continue;
         DataSet* set = LoadDataFile(e->path, e->title);
         if (set) {
-            DataSet** grown = (DataSet**)NBLReMalloc(sets, ((uint64_t)loaded + 1) * sizeof(DataSet*));
-            if (!grown) {
-                FreeDataSet(set);
-                continue;
-            }
-            sets = grown;
-            sets[loaded++] = set;
+            loaded = AppendSet(&sets, loaded, set);
         } else if (i < list.count - 1 &&
                    ShowMessageBox(FrameWindow, "\nDo you wish to continue opening files?\n", "Continue?",
                                   MB_YESNO | MB_ICONQUESTION) != IDYES) {
