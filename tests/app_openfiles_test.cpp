@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "data/dataset.h"
+#include "data/decimation.h"
 #include <gdal.h>
 #include <shlobj.h>
 #include <algorithm>
@@ -267,4 +268,40 @@ TEST_F(OpenFilesTest, RecentFileCommandsOpenTheStoredFile)
     // The opened file moves to the front.
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], SamplePath("point10.las").c_str());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[1], SamplePath("simple.las").c_str());
+}
+
+namespace {
+std::string decimationTotal;
+void CancelDecimation(HWND dialog, int templateId)
+{
+    if (templateId == 221) {
+        char text[100] = "";
+        GetDlgItemTextA(dialog, 1175, text, sizeof text);
+        decimationTotal = text;
+    }
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
+{
+    REQUIRE_SAMPLES();
+    StartFrame();
+    int enabled = decimationEnabled, prompt = decimationPrompt, step = decimationStep;
+    decimationEnabled = 1;
+    decimationPrompt = 1;
+    decimationStep = 10;
+    std::string folder = SampleDir();
+    FileDialogAnswers answers({folder + "|point10.las|simple.las"});
+    decimationTotal.clear();
+    SetDialogDriver(CancelDecimation);
+    SendMessageA(FrameWindow, WM_COMMAND, 9007, 0);
+    SetDialogDriver(nullptr);
+    decimationEnabled = enabled;
+    decimationPrompt = prompt;
+    decimationStep = step;
+    EXPECT_EQ(decimationTotal, "Total:  2,130");
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 2);
 }
