@@ -15,6 +15,7 @@
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/dataset.h"
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -210,9 +211,12 @@ OpenedDataSets* OpenDataFiles()
         return nullptr;
     }
     bool decimationForThisOpening = false;
+    int stepBefore = decimationStep;
+    // Shown and passed on as an integer; a total beyond its range is shown as the largest.
+    int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
     if (kinds.points && !kinds.ascii) {
         if (decimationEnabled) {
-            if (decimationPrompt) ShowDialog(221, FrameWindow, PointDecimationDlgProc, (LPARAM)(int)totalPoints);
+            if (decimationPrompt) ShowDialog(221, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
         } else {
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {
@@ -220,7 +224,7 @@ OpenedDataSets* OpenDataFiles()
                 snprintf(text, sizeof text,
                          "Not enough memory available to load %d points.\n\nWould you like to load a decimated "
                          "data set?",
-                         (int)totalPoints);
+                         total);
                 if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
                     DeleteFileList(list);
                     return nullptr;
@@ -238,7 +242,11 @@ OpenedDataSets* OpenDataFiles()
             openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
-    if (decimationForThisOpening) decimationEnabled = 0;
+    // The memory question's decimation lasts for this opening only.
+    if (decimationForThisOpening) {
+        decimationEnabled = 0;
+        decimationStep = stepBefore;
+    }
     return &openedSets;
 }
 
