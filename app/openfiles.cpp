@@ -5,8 +5,8 @@
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"
+#include "app/planview.h"
 #include "app/services.h"
-#include "data/statistics.h"
 #include "app/viewrecord.h"
 #include "base/filedialog.h"
 #include "base/filelist.h"
@@ -16,6 +16,8 @@
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/dataset.h"
+#include "data/selection.h"
+#include "data/statistics.h"
 #include <climits>
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "shell_test_support.h"
 #include "app/framecommand.h"
 #include "app/frame.h"
+#include "app/planview.h"
 #include "app/jobcontrol.h"
 #include "app/services.h"
 #include "app/viewrecord.h"

@@ -1,5 +1,6 @@
 #include "shell_test_support.h"
 #include "app/frame.h"
+#include "app/planview.h"
 #include "app/openfiles.h"
 #include "app/registry.h"
 #include "app/services.h"
