@@ -62,7 +62,7 @@ FileList* OpenDataFilesDialog(HWND owner)
         "LAS Files (*.las)|*.las|LAZ Files (*.laz)|*.laz|ASCII Files (*.xyz)|*.xyz|GeoTIFF Files (*.tif)|*.tif|"
         "Radar Files (*.hdr)|*.hdr|HFA Files (*.img)|*.img|All files (*.*)|*.*|";
     char filter[sizeof filterText + 1];
-    BuildDialogFilter(filterText, filter, sizeof filter);
+    MakeDialogFilter(filterText, filter, sizeof filter);
     // One more byte than the dialog is told of, so the list always ends inside the buffer.
     static char files[kDialogBufferChars + 2];
     static char title[kDialogBufferChars + 2];
