@@ -5,6 +5,7 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "app/planview.h"
 #include "app/display_settings.h"
 #include "base/heap.h"
 #include "base/messages.h"

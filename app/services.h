@@ -18,7 +18,6 @@ int  InvalidateView(HWND window, int flag);
 int  CloseGLView(HWND glWindow);
 
 // Reached from the frame's command dispatcher.
-HWND GetActiveView();
 int  EndActiveViewTool();
 int  ArrangeViewPanels(HWND view);
 int  RebuildViewTIN(HWND view);
@@ -39,15 +38,9 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the road that opens data files into views.
 struct DataSet;
-struct PointTiles;
-ViewRecord* CreateViewRecord();
-HWND CreateViewWindow(ViewRecord* record);
-void FreeViewRecord(ViewRecord* record);
-int  GetDataFileKind(const char* path);
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-PointTiles* BuildPointTiles(DataSet* set);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
