@@ -5,49 +5,25 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "app/planview.h"
+#include "app/display_settings.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/fileio.h"
+#include "data/dataset.h"
+#include "base/gpc.h"
+#include <cstdio>
+#include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
 void InitFrameBars(HWND) {}
 void LayoutFrameBars(HWND) {}
 LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
-RegistrySettings* LoadRegistrySettings() { return nullptr; }
-void SaveRegistrySettings(HWND) {}
-void UpdateRecentFileMenu() {}
-int OpenFilesInNewView(const char*, int) { return 0; }
-int OpenDroppedFiles(HWND, HDROP drop)
-{
-    DragFinish(drop);
-    return 0;
-}
-int FrameCommand(WPARAM wParam, LPARAM)
-{
-    if (LOWORD(wParam) == 9006) {
-        SendMessageA(FrameWindow, WM_CLOSE, 0, 0);
-        return 1;
-    }
-    return 0;
-}
 int EndViewTool(HWND) { return 1; }
 int ArrangeViewWindows(HWND) { return 1; }
 
-static int CancelOne(HWND child, void*)
-{
-    JobControl* job = (JobControl*)GetWindowSlot(child, CHILD_JOB);
-    if (job) CancelJobAndWait(job);
-    return 1;
-}
-
-int CancelAllViewDraws()
-{
-    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!active) return 0;
-    VisitMDIChildren(CancelOne, nullptr);
-    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)active, 0);
-    return 1;
-}
-
 // A bare child window: keeps the record handed over at creation and a job control.
-static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool planView)
+static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: {
@@ -55,25 +31,19 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         ViewRecord* record = (ViewRecord*)mdi->lParam;
         SetWindowSlot(hwnd, CHILD_RECORD, (LONG_PTR)record);
         SetWindowSlot(hwnd, CHILD_JOB, (LONG_PTR)CreateJobControl());
-        if (planView) {
-            if (record) record->window = hwnd;
-            SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
-        }
         break;
     }
     case WM_DESTROY:
         FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
         SetWindowSlot(hwnd, CHILD_JOB, 0);
-        if (planView) SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) - 1);
         break;
     }
     return DefMDIChildProcA(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK MDIChildWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, true); }
-LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
-LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
+LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
 {
@@ -89,3 +59,89 @@ void FreePOISet(ViewRecord*) {}
 void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
+
+int EndActiveViewTool() { return 1; }
+int ArrangeViewPanels(HWND) { return 1; }
+int RebuildViewTIN(HWND) { return 1; }
+int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
+void UpdateToolbarState(HWND) {}
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs not built yet: their templates are absent, so the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
+DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// Plan-view services of the views, classification, GIS and settings pieces.
+void FreeUndoStack(ViewRecord*) {}
+void FreeContourList(ContourList*) {}
+void FreeReferenceList(ViewRecord*) {}
+int SetupTINColorRamp(HWND) { return 1; }
+int ComputeViewExtents(HWND) { return 0; }
+int CenterViewOnProfile(HWND) { return 1; }
+int UpdateViewScale(HWND) { return 1; }
+int UpdateScrollBars(HWND) { return 1; }
+int ResetViewCache(HWND view)
+{
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (record) record->imageCacheValid = record->tinCacheValid = 0;
+    return 1;
+}
+int StartViewDraw(HWND view, HDC dc, const RECT*, int, int, int)
+{
+    if (dc) FillViewBackground(view, dc, 0);
+    return 1;
+}
+int GetViewClientRect(HWND window, RECT* rect)
+{
+    GetClientRect(window, rect);
+    int height = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
+    rect->bottom -= height;
+    return height;
+}
+int SetViewCursor(HWND, WPARAM) { return 0; }
+int ViewMouseMove(HWND, LPARAM) { return 0; }
+int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
+int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
+int ScrollView(HWND, UINT, WPARAM) { return 0; }
+HWND CreateViewStatusBar(HWND) { return 0; }
+COLORREF GetPaletteColor(int index)
+{
+    static const COLORREF table[20] = {0xFFFF00, 0x80FFFF, 0xFF00FF, 0x0000FF, 0x80FF80, 0xFF0000, 0x009600,
+                                       0xFFFFFF, 0x0080FF, 0x808080, 0x003480, 0x800000, 0x009696, 0x960096,
+                                       0x8000FF, 0x0064C8, 0x00FF00, 0x000096, 0xFF8080, 0x80BEFF};
+    return table[index % 20];
+}
+int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
+{
+    const gpc_vertex_list* ring = &polygon->contour[0];
+    double minX = 3.37e38, maxX = -3.37e38, minY = 3.37e38, maxY = -3.37e38;
+    for (int i = 0; i < ring->num_vertices; i++) {
+        if (ring->vertex[i].x < minX) minX = ring->vertex[i].x;
+        if (ring->vertex[i].x > maxX) maxX = ring->vertex[i].x;
+        if (ring->vertex[i].y < minY) minY = ring->vertex[i].y;
+        if (ring->vertex[i].y > maxY) maxY = ring->vertex[i].y;
+    }
+    auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit - 1 ? limit - 1 : v); };
+    *rowMin = clamp((int)((grid->originY - maxY) / grid->cellSize), grid->rows);
+    *rowMax = clamp((int)((grid->originY - minY) / grid->cellSize), grid->rows);
+    *columnMin = clamp((int)((minX - grid->originX) / grid->cellSize), grid->columns);
+    *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
+    return 1;
+}
