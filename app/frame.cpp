@@ -4,6 +4,7 @@
 #include "app/services.h"
 #include "app/jobcontrol.h"
 #include "app/viewrecord.h"
+#include "views/plan/planview.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <cstdio>

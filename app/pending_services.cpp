@@ -5,6 +5,7 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "views/plan/planview.h"
 
 void SetDefaultDisplaySettings() {}
 void SetDefaultSurfaceMagicSettings() {}
@@ -90,3 +91,31 @@ void FreePOISet(ViewRecord*) {}
 void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
+
+static JobControl* ViewJob(HWND window)
+{
+    return window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr;
+}
+
+int CancelViewDraw(HWND window)
+{
+    if (!window) return 0;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (record && record->glWindow == window && record->window) window = record->window;
+    JobControl* job = ViewJob(window);
+    return job ? CancelJobAndWait(job) : 0;
+}
+
+int BeginViewDraw(HWND window) { return BeginJob(ViewJob(window)); }
+int EndViewDraw(HWND window) { return EndJob(ViewJob(window)); }
+int IsViewJobBusy(HWND window)
+{
+    JobControl* job = ViewJob(window);
+    return job ? JobBusy(job) : 0;
+}
+void UpdateToolbarState(HWND) {}
+INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+    return FALSE;
+}

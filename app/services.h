@@ -20,9 +20,13 @@ int  FrameCommand(WPARAM wParam, LPARAM lParam);
 int  CancelAllViewDraws();
 int  EndViewTool(HWND view);
 int  ArrangeViewWindows(HWND active);
-int  FillViewBackground(HWND window, HDC hdc, COLORREF colour);
-int  InvalidateView(HWND window, int flag);
 int  CloseGLView(HWND glWindow);
+int  CancelViewDraw(HWND window);
+int  BeginViewDraw(HWND window);
+int  EndViewDraw(HWND window);
+int  IsViewJobBusy(HWND window);
+void UpdateToolbarState(HWND window);
+INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
