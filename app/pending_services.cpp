@@ -7,7 +7,6 @@
 #include "app/jobcontrol.h"
 #include "views/plan/planview.h"
 
-void SetDefaultDisplaySettings() {}
 void SetDefaultSurfaceMagicSettings() {}
 void InitFrameBars(HWND) {}
 void LayoutFrameBars(HWND) {}

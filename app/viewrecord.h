@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include "app/classtable.h"
+#include "app/display_settings.h"
 #include "data/dataset.h"
 #include "gis/layers/layersets.h"
 
@@ -15,7 +15,9 @@ struct ViewImageCache {
     int32_t  allocatedWidth;
 };
 
-struct ViewRecord {
+// The settings part (return filters, classes, colour modes, display mode)
+// comes from ViewSettings.
+struct ViewRecord : ViewSettings {
     HWND window;
     char title[256];
     int dataKind;
@@ -23,7 +25,6 @@ struct ViewRecord {
     int dataSetCount;
     DataSet** dataSets;
     int totalPoints;
-    ClassTable classTable;
     int referenceCount;
     POISet* poiSet;
     AOISet* aoiSet;
@@ -42,14 +43,10 @@ struct ViewRecord {
     int panActive;
 
     // Display settings of the view.
-    int showSingleReturns, showFirstReturns, showIntermediateReturns, showLastReturns;
     float rampMinZ, rampMaxZ;
     float rampFactor;
     int rampCount;
     uint8_t rampColors[768][3];
-    int tinColorMode;
-    int pointColorMode;
-    int pointSizeStep;
     ViewImageCache imageCache;
     int imageCacheValid;
     int redrawOverlays;
@@ -57,11 +54,9 @@ struct ViewRecord {
     int tinCacheValid;
     int tinCacheMode;
     int autoDecimateTIN;
-    int displayMode;
-    int overlayPointsOverBackground, overlayContours, overlayReferences;
+    int overlayContours, overlayReferences;   // commands 9032, 9037 (9039 is in the settings)
     int statMin, statMax;
     double statScale;
-    COLORREF returnColors[8];
 
     HWND profileWindow;
     HWND glWindow;

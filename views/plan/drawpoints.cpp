@@ -5,6 +5,7 @@
 #include "views/plan/colorramp.h"
 #include "app/jobcontrol.h"
 #include "app/viewrecord.h"
+#include "data/selection.h"
 #include "app/winlongs.h"
 #include <cstring>
 
