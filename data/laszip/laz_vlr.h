@@ -11,16 +11,16 @@ enum Compressor : uint16_t { kCompressorNone = 0, kPointwise = 1, kPointwiseChun
 const uint32_t kVariableChunkSize = 0xFFFFFFFFu;
 
 struct LazItemDesc {
-  uint16_t type, size, version;
+    uint16_t type, size, version;
 };
 
 struct LazVlrInfo {
-  uint16_t compressor = 0;
-  uint16_t coder = 0;
-  uint32_t options = 0;
-  uint32_t chunkSize = 0;
-  std::vector<LazItemDesc> items;
-  bool Variable() const { return chunkSize == kVariableChunkSize || chunkSize == 0; }
+    uint16_t compressor = 0;
+    uint16_t coder = 0;
+    uint32_t options = 0;
+    uint32_t chunkSize = 0;
+    std::vector<LazItemDesc> items;
+    bool Variable() const { return chunkSize == kVariableChunkSize || chunkSize == 0; }
 };
 
 // Checks everything the decoder relies on: known item types with their sizes,
