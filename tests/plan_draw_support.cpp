@@ -11,6 +11,7 @@
 #include "app/services.h"
 #include <cstring>
 #include <cstdio>
+#include <array>
 
 PointRecord MakePoint(double x, double y, float z, int cls, int returnPosition)
 {
@@ -26,6 +27,26 @@ PointRecord MakePoint(double x, double y, float z, int cls, int returnPosition)
 
 static void BuildTiles(DataSet* set, int rows, int columns)
 {
+    if (rows == 1 && columns == 1 && set->pointCount > 0) {
+        // One tile: every point in order.
+        PointTiles* tiles = (PointTiles*)NBLCalloc(1, sizeof(PointTiles));
+        tiles->rows = tiles->columns = 1;
+        tiles->cells = (PointSelection***)NBLCalloc2D(1, 1, sizeof(PointSelection*));
+        PointSelection* s = (PointSelection*)NBLCalloc(1, sizeof(PointSelection));
+        s->polygon = NewPolygon(4);
+        double dx = 0.05 * (set->maxX - set->minX), dy = 0.05 * (set->maxY - set->minY);
+        gpc_vertex* v = s->polygon->contour[0].vertex;
+        v[0] = {set->minX - dx, set->maxY + dy};
+        v[1] = {set->maxX + dx, set->maxY + dy};
+        v[2] = {set->maxX + dx, set->minY - dy};
+        v[3] = {set->minX - dx, set->minY - dy};
+        s->count = s->capacity = set->pointCount;
+        s->items = (PointRecord**)NBLMalloc((uint64_t)set->pointCount * sizeof(PointRecord*));
+        for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
+        tiles->cells[0][0] = s;
+        set->tiles = tiles;
+        return;
+    }
     double dx = 0.05 * (set->maxX - set->minX), dy = 0.05 * (set->maxY - set->minY);
     double left = set->minX - dx, right = set->maxX + dx, bottom = set->minY - dy, top = set->maxY + dy;
     double w = (right - left) / columns, h = (top - bottom) / rows;
@@ -117,6 +138,8 @@ DataSet* LoadSampleDataSet(const std::string& path, int rows, int columns)
                                                  : header->extended_number_of_point_records;
     DataSet* set = (DataSet*)NBLCalloc(1, sizeof(DataSet));
     set->points = (PointRecord*)NBLCalloc(n + 1, sizeof(PointRecord));
+    uint32_t wide = 0;
+    std::vector<std::array<uint8_t, 3>> narrow;
     for (uint64_t k = 0; k < n; k++) {
         if (laszip_read_point(reader)) break;
         PointRecord& p = set->points[k];
@@ -132,8 +155,17 @@ DataSet* LoadSampleDataSet(const std::string& path, int rows, int columns)
         p.red = (uint8_t)(point->rgb[0] >> 8);
         p.green = (uint8_t)(point->rgb[1] >> 8);
         p.blue = (uint8_t)(point->rgb[2] >> 8);
+        wide |= point->rgb[0] | point->rgb[1] | point->rgb[2];
+        narrow.push_back({(uint8_t)point->rgb[0], (uint8_t)point->rgb[1], (uint8_t)point->rgb[2]});
         set->pointCount = (int32_t)(k + 1);
     }
+    // Colours stored as 8-bit values in the 16-bit fields are taken as they are.
+    if (wide < 256)
+        for (int k = 0; k < set->pointCount; k++) {
+            set->points[k].red = narrow[k][0];
+            set->points[k].green = narrow[k][1];
+            set->points[k].blue = narrow[k][2];
+        }
     laszip_close_reader(reader);
     laszip_destroy(reader);
     return FinishDataSet(set, rows, columns);
@@ -165,7 +197,8 @@ static LRESULT CALLBACK TestPlanWndProc(HWND hwnd, UINT message, WPARAM wParam, 
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-TestPlanView::TestPlanView(int width, int height, const std::vector<DataSet*>& sets, bool visible, int statusHeight)
+TestPlanView::TestPlanView(int width, int height, const std::vector<DataSet*>& sets, bool visible, int statusHeight,
+                           HWND parent)
 {
     static bool registered = false;
     if (!registered) {
@@ -189,8 +222,10 @@ TestPlanView::TestPlanView(int width, int height, const std::vector<DataSet*>& s
     record->dataSets = (DataSet**)NBLCalloc(sets.size() + 1, sizeof(DataSet*));
     for (size_t i = 0; i < sets.size(); i++) record->dataSets[i] = sets[i];
     RECT r = {0, 0, width, height + statusHeight};
-    window = CreateWindowExA(0, "TestPlanView", "plan", WS_POPUP | (visible ? WS_VISIBLE : 0), 10, 10,
-                             r.right, r.bottom, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    DWORD style = (parent ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP) | (visible ? WS_VISIBLE : 0);
+    int at = parent ? 0 : 10;
+    window = CreateWindowExA(0, "TestPlanView", "plan", style, at, at, r.right, r.bottom, parent, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
     record->window = window;
     SetWindowSlot(window, CHILD_RECORD, (LONG_PTR)record);
     SetWindowSlot(window, CHILD_JOB, (LONG_PTR)CreateJobControl());

@@ -20,7 +20,8 @@ PointRecord MakePoint(double x, double y, float z, int cls = 1, int returnPositi
 struct TestPlanView {
     HWND window = nullptr;
     ViewRecord* record = nullptr;
-    TestPlanView(int width, int height, const std::vector<DataSet*>& sets, bool visible = true, int statusHeight = 0);
+    TestPlanView(int width, int height, const std::vector<DataSet*>& sets, bool visible = true, int statusHeight = 0,
+                 HWND parent = nullptr);
     ~TestPlanView();
 };
 
