@@ -184,6 +184,66 @@ static bool TileOverlaps(const PointSelection* tile, double left, double top, do
     return x0 < right && left < x1 && y0 < top && bottom < y1;
 }
 
+// The off-screen bitmap of the drawers. Fresh pages cost far more than the
+// drawing itself on a first touch, so one bitmap is kept for reuse; a second
+// view drawing at the same time gets a bitmap of its own.
+struct Offscreen {
+    HBITMAP bitmap;
+    void* bits;
+    bool pooled;
+};
+static volatile LONG PoolBusy;
+static HBITMAP PoolBitmap;
+static void* PoolBits;
+static int PoolWidth, PoolHeight;
+
+static HBITMAP CreateOffscreenBitmap(int width, int height, void** bits)
+{
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;   // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (bitmap && !*bits) {
+        DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    return bitmap;
+}
+
+static bool AcquireOffscreen(Offscreen* off, int width, int height)
+{
+    if (InterlockedCompareExchange(&PoolBusy, 1, 0) == 0) {
+        if (!PoolBitmap || PoolWidth != width || PoolHeight != height) {
+            if (PoolBitmap) DeleteObject(PoolBitmap);
+            PoolBitmap = CreateOffscreenBitmap(width, height, &PoolBits);
+            PoolWidth = PoolBitmap ? width : 0;
+            PoolHeight = PoolBitmap ? height : 0;
+        }
+        if (PoolBitmap) {
+            off->bitmap = PoolBitmap;
+            off->bits = PoolBits;
+            off->pooled = true;
+            return true;
+        }
+        InterlockedExchange(&PoolBusy, 0);
+    }
+    off->pooled = false;
+    off->bitmap = CreateOffscreenBitmap(width, height, &off->bits);
+    return off->bitmap != nullptr;
+}
+
+static void ReleaseOffscreen(Offscreen* off)
+{
+    if (off->pooled) InterlockedExchange(&PoolBusy, 0);
+    else DeleteObject(off->bitmap);
+}
+
 static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
 {
     ViewRecord* r = RecordOf(view);
@@ -237,24 +297,13 @@ static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
 
     // Off screen: a copy of what the lower layers drew, the points on top.
     if (w.width <= 0 || w.height <= 0) return 1;
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w.width;
-    info.bmiHeader.biHeight = -w.height;   // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits) {
-        if (bitmap) DeleteObject(bitmap);
-        return 1;
-    }
+    Offscreen off;
+    if (!AcquireOffscreen(&off, w.width, w.height)) return 1;
     HDC mem = CreateCompatibleDC(hdc);
-    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    HGDIOBJ oldBitmap = SelectObject(mem, off.bitmap);
     BitBlt(mem, 0, 0, w.width, w.height, hdc, 0, 0, SRCCOPY);
     GdiFlush();
+    void* bits = off.bits;
     w.bits = (uint32_t*)bits;
     w.dc = mem;
     HGDIOBJ oldPen = nullptr, oldBrush = nullptr;
@@ -284,8 +333,8 @@ static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
     GdiFlush();
     if (done) BitBlt(hdc, 0, 0, w.width, w.height, mem, 0, 0, SRCCOPY);
     SelectObject(mem, oldBitmap);
-    DeleteObject(bitmap);
     DeleteDC(mem);
+    ReleaseOffscreen(&off);
     return done;
 }
 
