@@ -6,28 +6,18 @@
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
 #include "views/plan/planview.h"
+#include "app/display_settings.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/fileio.h"
+#include "data/dataset.h"
+#include <cstdio>
+#include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
 void InitFrameBars(HWND) {}
 void LayoutFrameBars(HWND) {}
 LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
-RegistrySettings* LoadRegistrySettings() { return nullptr; }
-void SaveRegistrySettings(HWND) {}
-void UpdateRecentFileMenu() {}
-int OpenFilesInNewView(const char*, int) { return 0; }
-int OpenDroppedFiles(HWND, HDROP drop)
-{
-    DragFinish(drop);
-    return 0;
-}
-int FrameCommand(WPARAM wParam, LPARAM)
-{
-    if (LOWORD(wParam) == 9006) {
-        SendMessageA(FrameWindow, WM_CLOSE, 0, 0);
-        return 1;
-    }
-    return 0;
-}
 int EndViewTool(HWND) { return 1; }
 int ArrangeViewWindows(HWND) { return 1; }
 
@@ -112,9 +102,100 @@ int IsViewJobBusy(HWND window)
     JobControl* job = ViewJob(window);
     return job ? JobBusy(job) : 0;
 }
-void UpdateToolbarState(HWND) {}
 INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
     if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
     return FALSE;
 }
+HWND GetActiveView() { return (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0); }
+int EndActiveViewTool() { return 1; }
+int ArrangeViewPanels(HWND) { return 1; }
+int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
+void UpdateToolbarState(HWND) {}
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs not built yet: their templates are absent, so the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The view record and window, as far as the opening road needs them.
+ViewRecord* CreateViewRecord()
+{
+    ViewRecord* record = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+    if (!record) return nullptr;
+    record->dataSets = (DataSet**)NBLCalloc(1, sizeof(DataSet*));
+    record->dataSetCount = 1;
+    InitViewSettings(record);
+    CreatePOISet(record);
+    CreateAOISet(record);
+    return record;
+}
+
+HWND CreateViewWindow(ViewRecord* record)
+{
+    MDICREATESTRUCTA mdi = {};
+    mdi.szClass = "MDIChild";
+    mdi.szTitle = record->title;
+    mdi.hOwner = AppInstance;
+    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
+    mdi.style = 0x12300003;
+    mdi.lParam = (LPARAM)record;
+    HWND view = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
+    if (!view) ShowMessageBox(FrameWindow, "Failed in Creating Child Window", "Error", MB_OK);
+    return view;
+}
+
+void FreeViewRecord(ViewRecord* record)
+{
+    if (!record) return;
+    for (int i = 0; i < record->dataSetCount; i++) FreeDataSet(record->dataSets[i]);
+    NBLFree(record->dataSets);
+    FreePOISet(record);
+    FreeAOISet(record);
+    NBLFree(record);
+}
+
+// File kinds by signature and extension only: enough for the opening road to run.
+static const char* ExtensionOf(const char* path)
+{
+    const char* dot = strrchr(path, '.');
+    return dot && !strpbrk(dot, "\\/") ? dot : "";
+}
+
+static int HasLASSignature(const char* path)
+{
+    char signature[4];
+    VFile f = VFileOpenRead(path);
+    int ok = f && VFileReadExact(f, signature, 4) && memcmp(signature, "LASF", 4) == 0;
+    VFileClose(f);
+    return ok;
+}
+
+int GetDataFileKind(const char* path)
+{
+    const char* ext = ExtensionOf(path);
+    if (HasLASSignature(path) || lstrcmpiA(ext, ".laz") == 0) return 1;
+    if (lstrcmpiA(ext, ".tif") == 0 || lstrcmpiA(ext, ".img") == 0) return 3;
+    if (lstrcmpiA(ext, ".hdr") == 0) return 4;
+    return 2;
+}
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
+DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+int ComputeDataSetStatistics(DataSet*) { return 1; }
+PointTiles* BuildPointTiles(DataSet*) { return nullptr; }
+int DensityCheck(DataSet*) { return 1; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

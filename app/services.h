@@ -4,19 +4,12 @@
 #include <windows.h>
 
 struct ViewRecord;
-struct RegistrySettings;
 
 void SetDefaultDisplaySettings();
 void SetDefaultSurfaceMagicSettings();
 void InitFrameBars(HWND frame);
 void LayoutFrameBars(HWND frame);
 LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
-RegistrySettings* LoadRegistrySettings();
-void SaveRegistrySettings(HWND activeChild);
-void UpdateRecentFileMenu();
-int  OpenFilesInNewView(const char* fileName, int flags);
-int  OpenDroppedFiles(HWND frame, HDROP drop);
-int  FrameCommand(WPARAM wParam, LPARAM lParam);
 int  CancelAllViewDraws();
 int  EndViewTool(HWND view);
 int  ArrangeViewWindows(HWND active);
@@ -25,8 +18,41 @@ int  CancelViewDraw(HWND window);
 int  BeginViewDraw(HWND window);
 int  EndViewDraw(HWND window);
 int  IsViewJobBusy(HWND window);
-void UpdateToolbarState(HWND window);
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reached from the frame's command dispatcher.
+HWND GetActiveView();
+int  EndActiveViewTool();
+int  ArrangeViewPanels(HWND view);
+int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
+void UpdateToolbarState(HWND view);
+int  ShowHelpContents(int page);
+int  IsProjectWinActive();
+int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
+int  ProjectCommand(WPARAM wParam, LPARAM lParam);
+int  ImportToLAS();
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reached from the road that opens data files into views.
+struct DataSet;
+struct PointTiles;
+ViewRecord* CreateViewRecord();
+HWND CreateViewWindow(ViewRecord* record);
+void FreeViewRecord(ViewRecord* record);
+int  GetDataFileKind(const char* path);
+DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+DataSet* Load32BitTIFF(const char* path, const char* title);
+DataSet* LoadDTEData(const char* path, const char* title);
+int  ComputeDataSetStatistics(DataSet* set);
+PointTiles* BuildPointTiles(DataSet* set);
+int  DensityCheck(DataSet* set);
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);

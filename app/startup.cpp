@@ -2,6 +2,8 @@
 #include "app/frame.h"
 #include "app/winlongs.h"
 #include "app/services.h"
+#include "app/openfiles.h"
+#include "app/registry.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <gdal.h>

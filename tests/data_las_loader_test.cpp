@@ -296,3 +296,79 @@ TEST(LasLoader, BufferPointsKeepFullPrecision)
     FreePolygon(area);
     FreeDataSet(set);
 }
+
+namespace {
+
+std::string CopyTruncated(const char* sample, const char* name, double keep)
+{
+    VFile in = VFileOpenRead(SamplePath(sample).c_str());
+    int64_t size = VFileSize(in);
+    std::vector<char> bytes((size_t)size);
+    VFileReadExact(in, bytes.data(), bytes.size());
+    VFileClose(in);
+    std::string path = TempPath(name);
+    VFile out = VFileCreate(path.c_str());
+    VFileWrite(out, bytes.data(), (uint64_t)(size * keep));
+    VFileClose(out);
+    return path;
+}
+
+}  // namespace
+
+TEST(LasLoader, TruncatedLazAsksAboutTheShortRead)
+{
+    REQUIRE_SAMPLES();
+    std::string path = CopyTruncated("autzen_trim.laz", "cut.laz", 0.6);
+    {
+        BoxAnswers boxes({IDYES});
+        DataSet* set = LoadLASData(path.c_str(), "cut.laz");
+        ASSERT_NE(set, nullptr);
+        ASSERT_GE(boxes.shown().size(), 1u);
+        EXPECT_NE(boxes.shown()[0].text.find("cut.laz\nShort read, LAZ file is corrupt!\nHeader says 110000 points"),
+                  std::string::npos);
+        EXPECT_GT(set->pointCount, 10000);
+        EXPECT_LT(set->pointCount, 110000);
+        FreeDataSet(set);
+    }
+    BoxAnswers no({IDNO});
+    EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
+    // Decimated, a short read simply fails with its message.
+    decimationEnabled = 1;
+    decimationStep = 3;
+    BoxAnswers boxes;
+    EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
+    decimationEnabled = 0;
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "cut.laz\nShort read, LAS file is corrupt!\n");
+}
+
+TEST(LasLoader, DecimatedLasAndLazKeepTheSamePoints)
+{
+    REQUIRE_SAMPLES();
+    decimationEnabled = 1;
+    decimationStep = 7;
+    DataSet* a = LoadLASData(SamplePath("autzen_trim.las").c_str(), "a");
+    DataSet* b = LoadLASData(SamplePath("autzen_trim.laz").c_str(), "b");
+    decimationEnabled = 0;
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->pointCount, 110000 / 7);
+    EXPECT_EQ(b->pointCount, 110000 / 7);
+    for (int i = 0; i < a->pointCount; i += 101) {
+        EXPECT_EQ(a->points[i].x, b->points[i].x);
+        EXPECT_EQ(a->points[i].red, b->points[i].red);
+    }
+    FreeDataSet(a);
+    FreeDataSet(b);
+}
+
+TEST(LasLoader, UnitsComeFromTheGeoKeys)
+{
+    REQUIRE_SAMPLES();
+    DataSet* geo = LoadLASData(SamplePath("autzen_geo_proj.las").c_str(), "geo");
+    DataSet* none = LoadLASData(SamplePath("simple.las").c_str(), "none");
+    ASSERT_TRUE(geo && none);
+    EXPECT_EQ(none->units, 0);
+    EXPECT_NE(geo->units, 0);
+    FreeDataSet(geo);
+    FreeDataSet(none);
+}
