@@ -6,6 +6,7 @@
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
 #include "views/plan/planview.h"
+#include "views/plan/colorramp.h"
 #include "app/display_settings.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -49,10 +50,30 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         if (planView) {
             if (record) record->window = hwnd;
             SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
+            SetupTINColorRamp(hwnd);
+            ComputeViewExtents(hwnd);
         }
         break;
     }
+    case WM_SIZE:
+        if (planView && wParam != SIZE_MINIMIZED) {
+            CancelViewDraw(hwnd);
+            UpdateViewScale(hwnd);
+            ResetViewCache(hwnd);
+        }
+        break;
+    case WM_PAINT:
+        if (planView && PaintPlanView(hwnd)) return 0;
+        break;
     case WM_DESTROY:
+        if (planView) {
+            CancelViewDraw(hwnd);
+            ViewRecord* record = (ViewRecord*)GetWindowSlot(hwnd, CHILD_RECORD);
+            if (record) {
+                FreeViewImageCache(&record->imageCache);
+                FreeViewImageCache(&record->tinCache);
+            }
+        }
         FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
         SetWindowSlot(hwnd, CHILD_JOB, 0);
         if (planView) SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) - 1);
