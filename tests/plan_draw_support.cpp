@@ -224,7 +224,7 @@ TestPlanView::TestPlanView(int width, int height, const std::vector<DataSet*>& s
     RECT r = {0, 0, width, height + statusHeight};
     DWORD style = (parent ? WS_CHILD | WS_CLIPSIBLINGS : WS_POPUP) | (visible ? WS_VISIBLE : 0);
     int at = parent ? 0 : 10;
-    window = CreateWindowExA(0, "TestPlanView", "plan", style, at, at, r.right, r.bottom, parent, nullptr,
+    window = CreateWindowExA(parent ? 0 : WS_EX_TOPMOST, "TestPlanView", "plan", style, at, at, r.right, r.bottom, parent, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     record->window = window;
     SetWindowSlot(window, CHILD_RECORD, (LONG_PTR)record);
