@@ -8,6 +8,8 @@
 #include "views/plan/planview.h"
 #include <cstdlib>
 #include <memory>
+#include <commctrl.h>
+#include "base/messages.h"
 
 namespace {
 
@@ -427,4 +429,57 @@ TEST(ViewDisplayCommands, TINTogglesAndCancelledContours)
     EXPECT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(ViewDisplayCommand(v, 1234), 0);
     r->imageCacheValid = 0;
+}
+
+namespace {
+int DriverSize;
+int DriverButton;
+void MovePointSizeBar(HWND dialog, int)
+{
+    HWND bar = GetDlgItem(dialog, 1040);
+    SendMessageA(bar, TBM_SETPOS, TRUE, DriverSize);
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, DriverSize), (LPARAM)bar);
+    char text[16] = "";
+    GetDlgItemTextA(dialog, 1041, text, sizeof text);
+    EXPECT_EQ(atoi(text), DriverSize);
+    SendMessageA(dialog, WM_COMMAND, 1169, 0);   // Apply redraws with the new size
+    SendMessageA(dialog, WM_COMMAND, DriverButton, 0);
+}
+}  // namespace
+
+TEST(PointDisplaySize, OkKeepsTheSizeAndCancelRestoresIt)
+{
+    ModeFixture f;
+    ViewRecord* r = f.view->record;
+    r->pointSizeStep = 2;
+    DriverSize = 5;
+    DriverButton = IDOK;
+    SetDialogDriver(MovePointSizeBar);
+    r->imageCacheValid = 1;
+    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 1);
+    EXPECT_EQ(r->pointSizeStep, 5);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    DriverSize = 1;
+    DriverButton = IDCANCEL;
+    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 2);
+    EXPECT_EQ(r->pointSizeStep, 5);
+    SetDialogDriver(nullptr);
+}
+
+TEST(JobCancelPolls, OneSignalPerRequestAndRepeatsCollapse)
+{
+    JobControl* job = CreateJobControl();
+    EXPECT_EQ(JobCancelled(job), 0);
+    BeginJob(job);
+    EXPECT_EQ(CancelJob(job), 1);
+    EXPECT_EQ(CancelJob(job), 1);   // absorbed: at most one pending
+    EXPECT_EQ(JobCancelled(job), 1);
+    EXPECT_EQ(JobCancelled(job), 0);
+    EXPECT_EQ(CancelJob(job), 1);
+    EXPECT_EQ(JobCancelled(job), 1);
+    EXPECT_EQ(JobCancelled(job), 0);
+    EndJob(job);
+    EXPECT_EQ(CancelJob(job), 0);   // nothing runs: no signal
+    EXPECT_EQ(JobCancelled(job), 0);
+    FreeJobControl(job);
 }

@@ -7,6 +7,7 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "base/messages.h"
+#include <commctrl.h>
 
 static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
@@ -261,4 +262,58 @@ int ResetViewCache(HWND view)
     r->tinCacheValid = 0;
     for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
     return 1;
+}
+
+// Dialog 347: the point size of a view, 1 to 6, shown as the track bar moves.
+static int SavedPointSize;
+
+static void ShowPointSize(HWND dialog, int size)
+{
+    char text[16];
+    wsprintfA(text, "%d", size);
+    SetDlgItemTextA(dialog, 1041, text);
+}
+
+INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND view = (HWND)GetWindowLongPtrA(dialog, DWLP_USER);
+    ViewRecord* r = RecordOf(view);
+    switch (message) {
+    case WM_INITDIALOG: {
+        view = (HWND)lParam;
+        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
+        r = RecordOf(view);
+        if (!r) return TRUE;
+        SavedPointSize = r->pointSizeStep;
+        HWND bar = GetDlgItem(dialog, 1040);
+        SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
+        SendMessageA(bar, TBM_SETPOS, TRUE, r->pointSizeStep);
+        ShowPointSize(dialog, r->pointSizeStep);
+        return TRUE;
+    }
+    case WM_HSCROLL:
+        if (r && LOWORD(wParam) <= 5) {
+            r->pointSizeStep = (int)SendMessageA(GetDlgItem(dialog, 1040), TBM_GETPOS, 0, 0);
+            ShowPointSize(dialog, r->pointSizeStep);
+        }
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case 1169:
+            if (r) {
+                InvalidateView(view, 1);
+                if (r->profileWindow) InvalidateView(r->profileWindow, 1);
+            }
+            return TRUE;
+        case IDOK:
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            if (r) r->pointSizeStep = SavedPointSize;
+            EndDialog(dialog, 2);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
 }
