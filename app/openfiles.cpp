@@ -6,6 +6,7 @@
 #include "app/frame.h"
 #include "app/registry.h"
 #include "app/services.h"
+#include "data/statistics.h"
 #include "app/viewrecord.h"
 #include "base/filedialog.h"
 #include "base/filelist.h"

@@ -49,12 +49,30 @@ int  GetDataFileKind(const char* path);
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-int  ComputeDataSetStatistics(DataSet* set);
 PointTiles* BuildPointTiles(DataSet* set);
-int  DensityCheck(DataSet* set);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
+
+// Used by the plan view and its record (views, classification, GIS and
+// settings pieces).
+struct ContourList;
+struct gpc_polygon;
+struct DataSet;
+void FreeUndoStack(ViewRecord* record);
+void FreeContourList(ContourList* list);
+void FreeReferenceList(ViewRecord* record);
+int  CenterViewOnProfile(HWND view);
+int  UpdateScrollBars(HWND view);
+int  RebuildViewTIN(HWND view);
+int  SetViewCursor(HWND view, WPARAM wParam);
+int  ViewMouseMove(HWND view, LPARAM lParam);
+int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
+int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
+int  ScrollView(HWND view, UINT message, WPARAM wParam);
+int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
+HWND CreateViewStatusBar(HWND window);
+int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);

@@ -1,10 +1,18 @@
-// Point selections and the spatial tiles of a point data set (the records
-// only, as the drawing code reads them).
+// Point selections, the common result of every spatial point query, and the
+// spatial tiles of a point data set that those queries walk.
 #pragma once
 #include <windows.h>
 #include <cstdint>
 #include "base/polygon.h"
 #include "data/dataset.h"
+
+// Bounds of a selection before any point widened them.
+constexpr double kSelectionEmptyMin = 3.37e38;
+constexpr double kSelectionEmptyMax = -3.37e38;
+
+// Points a tile is built for, and the size thinned query results keep.
+constexpr int32_t kTilePoints = 262144;
+constexpr int32_t kTileGrowth = 65536;
 
 struct PointSelection {
     double  minX, maxX, minY, maxY, minZ, maxZ;
@@ -22,3 +30,25 @@ struct PointTiles {
     int32_t columns;               // column 0 is the western column
     PointSelection*** cells;       // rows x columns, null where no point fell
 };
+
+PointSelection* CreatePointSelection(int32_t n);
+int             FreePointSelection(PointSelection* selection);
+
+PointTiles* BuildPointTiles(DataSet* set);
+void        FreePointTiles(PointTiles* tiles);
+
+// Points of one class inside the rectangle (edges inclusive).
+PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
+                                       int32_t classCode);
+
+// Queries on a plan view's data sets (its window's record).
+PointSelection* LocateTINData(HWND view);
+PointSelection* CollectTINPoints(HWND view);
+PointSelection* LocatePointData(HWND view, RingPolygon* polygon);
+PointSelection* LocatePointDataByFile(HWND view, RingPolygon* polygon);
+PointSelection* SelectPointsInPolygon(HWND view, struct Polyline* line);
+PointSelection* SelectViewPointsInPolygon(HWND view, struct Polyline* line);
+PointSelection* SelectGridCellsInPolygon(HWND view, struct Polyline* line);
+
+// The even step by which a result of n points is thinned (1: kept whole).
+int32_t ThinningStep(int32_t n);

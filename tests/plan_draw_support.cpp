@@ -192,7 +192,19 @@ void FreeTestDataSet(DataSet* set)
 
 static LRESULT CALLBACK TestPlanWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_PAINT && PaintPlanView(hwnd)) return 0;
+    if (message == WM_PAINT) {
+        // As the plan view's own window paints.
+        ViewRecord* r = (ViewRecord*)GetWindowSlot(hwnd, CHILD_RECORD);
+        RECT update;
+        if (r && GetUpdateRect(hwnd, &update, FALSE)) {
+            CancelViewDraw(hwnd);
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            StartViewDraw(hwnd, dc, &ps.rcPaint, ps.fErase, r->redrawOverlays);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+    }
     if (message == WM_ERASEBKGND) return 1;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -91,16 +91,20 @@ void SetupTINColorRampOf(ViewRecord* record)
     FillViewColorRamp(record, kind);
 }
 
-void SetupPointColorRamp(HWND view)
+int SetupPointColorRamp(HWND view)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (record) SetupPointColorRampOf(record);
+    if (!record) return 0;
+    SetupPointColorRampOf(record);
+    return 1;
 }
 
-void SetupTINColorRamp(HWND view)
+int SetupTINColorRamp(HWND view)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (record) SetupTINColorRampOf(record);
+    if (!record) return 0;
+    SetupTINColorRampOf(record);
+    return 1;
 }
 
 int32_t GetRampIndex(float z, const ViewRecord* record)

@@ -16,8 +16,8 @@ enum { RAMP_BLUE_RED = 0, RAMP_EARTH_TONES = 1, RAMP_NINE_COLORS = 2 };
 
 // Z range over all data sets of the view, then the chosen ramp.
 void FillViewColorRamp(ViewRecord* record, int rampKind);
-void SetupPointColorRamp(HWND view);
-void SetupTINColorRamp(HWND view);
+int  SetupPointColorRamp(HWND view);
+int  SetupTINColorRamp(HWND view);
 void SetupPointColorRampOf(ViewRecord* record);
 void SetupTINColorRampOf(ViewRecord* record);
 

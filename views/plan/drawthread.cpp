@@ -4,6 +4,7 @@
 // result.
 #include "views/plan/planview.h"
 #include "app/frame.h"
+#include "app/planview.h"
 #include "app/jobcontrol.h"
 #include "app/services.h"
 #include "app/viewrecord.h"
@@ -128,7 +129,7 @@ int SaveTINImage(HWND view, HDC hdc)
     ViewRecord* r = RecordOf(view);
     if (!r) return 0;
     r->tinCacheValid = SaveImage(view, hdc, &r->tinCache);
-    r->tinCacheMode = r->displayMode;
+    r->tinCacheState = r->displayMode;
     return r->tinCacheValid;
 }
 
@@ -151,22 +152,6 @@ int SaveTINImageIfWhole(HWND view, HDC hdc, int drew)
 {
     if (!drew || !DrawingIsWhole(view, hdc)) return 0;
     return SaveTINImage(view, hdc);
-}
-
-int PaintPlanView(HWND view)
-{
-    ViewRecord* r = RecordOf(view);
-    RECT update, area;
-    if (!r || SizeMoveActive || !GetUpdateRect(view, &update, FALSE)) return 0;
-    if (IsRectEmpty(&update) && update.left == 0 && update.top == 0) return 0;
-    GetViewClientRect(view, &area);
-    if (update.top > area.bottom) return 0;
-    CancelViewDraw(view);
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(view, &ps);
-    StartViewDraw(view, hdc, &ps.rcPaint, ps.fErase, r->redrawOverlays);
-    EndPaint(view, &ps);
-    return 1;
 }
 
 int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOnly)
@@ -201,13 +186,11 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     request->erase = erase;
     request->overlayOnly = overlayOnly;
     EnsureViewTIN(view);
-    WaitForObjectPumping(job->mutex);
-    JobCancelled(job);   // a signal left by a draw that ended before it polled
-    DWORD id;
-    HANDLE thread = CreateThread(nullptr, 0, ViewDrawThread, request, 0, &id);
+    // Under the view mutex: drain a stale cancel signal, take the busy
+    // semaphore for the thread and create it, so that a cancel issued at any
+    // moment after this call finds the draw running and waits for it.
+    HANDLE thread = StartViewDrawThread(view, ViewDrawThread, request);
     if (!thread) NBLFree(request);
-    job->thread = thread;
-    ReleaseMutex(job->mutex);
     return thread ? 1 : 0;
 }
 
@@ -217,8 +200,9 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
     HWND view = request.view;
     ViewRecord* r = RecordOf(view);
     JobControl* job = JobOf(view);
+    // The starter took the busy semaphore for this thread; the mutex is held
+    // for the thread's whole life.
     WaitForSingleObject(job->mutex, INFINITE);
-    BeginViewDraw(view);
     HWND tooltips = ToolbarTooltips;
     if (tooltips) PostMessageA(tooltips, TTM_ACTIVATE, 0, 0);
     NBLFree(parameter);

@@ -10,9 +10,9 @@ struct ViewImageCache;
 
 // Mapping and fitting.
 int  GetViewClientRect(HWND view, RECT* rect);   // returns the status bar height
-void ComputeViewExtents(HWND view);
+int  ComputeViewExtents(HWND view);
 int  FitViewToWindow(HWND view);
-void UpdateViewScale(HWND view);
+int  UpdateViewScale(HWND view);
 void SetViewExtentsFromScroll(HWND view);
 void CenterViewAt(HWND view, double x, double y);
 
@@ -39,8 +39,6 @@ struct ViewDrawRequest {
     int32_t overlayOnly;                // the full image is on screen: draw only what lies above the base layer
 };
 
-// WM_PAINT of a plan view: 1 when handled, 0 to leave it to DefMDIChildProc.
-int  PaintPlanView(HWND view);
 int  StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOnly);
 DWORD WINAPI ViewDrawThread(LPVOID request);
 

@@ -29,10 +29,10 @@ static void UpdateImageSize(ViewRecord* r)
     r->imageHeight = (int)((r->dataMaxY - r->dataMinY) / r->scale + 0.5);
 }
 
-void ComputeViewExtents(HWND view)
+int ComputeViewExtents(HWND view)
 {
     ViewRecord* r = RecordOf(view);
-    if (!r || !r->dataSets) return;
+    if (!r || !r->dataSets) return 0;
     bool any = false;
     int total = 0, iMin = 0, iMax = 0;
     for (int i = 0; i < r->dataSetCount; i++) {
@@ -53,7 +53,7 @@ void ComputeViewExtents(HWND view)
         total += set->pointCount;
         any = true;
     }
-    if (!any) return;
+    if (!any) return 0;
     r->totalPoints = total;
     r->statMin = iMin;
     r->statMax = iMax;
@@ -67,6 +67,7 @@ void ComputeViewExtents(HWND view)
     r->dataMaxY += dy;
     r->dataMinY -= dy;
     FitViewToWindow(view);
+    return 1;
 }
 
 int FitViewToWindow(HWND view)
@@ -95,13 +96,13 @@ int FitViewToWindow(HWND view)
     return 0;
 }
 
-void UpdateViewScale(HWND view)
+int UpdateViewScale(HWND view)
 {
     ViewRecord* r = RecordOf(view);
-    if (!r) return;
+    if (!r) return 0;
     if (r->zoomLevel == 0) {
         FitViewToWindow(view);
-        return;
+        return 1;
     }
     RECT rc;
     GetViewClientRect(view, &rc);
@@ -111,6 +112,7 @@ void UpdateViewScale(HWND view)
     r->drawHeight = rc.bottom + 1;
     r->viewRight = (r->scrollX + r->drawWidth) * r->scale + r->dataMinX;
     r->viewBottom = r->dataMaxY - (r->scrollY + r->drawHeight) * r->scale;
+    return 1;
 }
 
 void SetViewExtentsFromScroll(HWND view)
@@ -145,7 +147,7 @@ void CenterViewAt(HWND view, double x, double y)
 static void ToggleTINMode(ViewRecord* r, int mode)
 {
     r->displayMode = r->displayMode == mode ? 8006 : mode;
-    if (r->displayMode == mode && r->tinCacheMode != mode) {
+    if (r->displayMode == mode && r->tinCacheState != mode) {
         r->tinCacheValid = 0;
         r->glRebuildFlags[0] = 0;
     }
