@@ -167,7 +167,7 @@ TEST(PlanDrawThread, SampleFileInEveryColourMode)
 {
     REQUIRE_SAMPLES();
     Sets data;
-    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"), 2, 2);
+    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"));
     ASSERT_NE(set, nullptr);
     data.sets.push_back(set);
     TestPlanView view(800, 600, data.sets);
