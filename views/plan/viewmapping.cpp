@@ -168,7 +168,7 @@ int ViewDisplayCommand(HWND view, int command)
         break;
     case 9032:
         r->overlayContours = !r->overlayContours;
-        if (FrameWindow) CancelAppJob();
+        if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
         if (r->overlayContours) {
             if (ShowDialog(311, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
                 r->overlayContours = 0;
