@@ -5,6 +5,8 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "views/plan/planview.h"
+#include "views/plan/colorramp.h"
 #include "app/planview.h"
 #include "app/display_settings.h"
 #include "base/heap.h"
@@ -60,9 +62,13 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
+INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+    return FALSE;
+}
 int EndActiveViewTool() { return 1; }
 int ArrangeViewPanels(HWND) { return 1; }
-int RebuildViewTIN(HWND) { return 1; }
 int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
 void UpdateToolbarState(HWND) {}
 int ShowHelpContents(int) { return 1; }
@@ -92,42 +98,14 @@ INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FAL
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int SetupTINColorRamp(HWND) { return 1; }
-int ComputeViewExtents(HWND) { return 0; }
 int CenterViewOnProfile(HWND) { return 1; }
-int UpdateViewScale(HWND) { return 1; }
 int UpdateScrollBars(HWND) { return 1; }
-int ResetViewCache(HWND view)
-{
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (record) record->imageCacheValid = record->tinCacheValid = 0;
-    return 1;
-}
-int StartViewDraw(HWND view, HDC dc, const RECT*, int, int, int)
-{
-    if (dc) FillViewBackground(view, dc, 0);
-    return 1;
-}
-int GetViewClientRect(HWND window, RECT* rect)
-{
-    GetClientRect(window, rect);
-    int height = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
-    rect->bottom -= height;
-    return height;
-}
 int SetViewCursor(HWND, WPARAM) { return 0; }
 int ViewMouseMove(HWND, LPARAM) { return 0; }
 int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
 int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
 int ScrollView(HWND, UINT, WPARAM) { return 0; }
 HWND CreateViewStatusBar(HWND) { return 0; }
-COLORREF GetPaletteColor(int index)
-{
-    static const COLORREF table[20] = {0xFFFF00, 0x80FFFF, 0xFF00FF, 0x0000FF, 0x80FF80, 0xFF0000, 0x009600,
-                                       0xFFFFFF, 0x0080FF, 0x808080, 0x003480, 0x800000, 0x009696, 0x960096,
-                                       0x8000FF, 0x0064C8, 0x00FF00, 0x000096, 0xFF8080, 0x80BEFF};
-    return table[index % 20];
-}
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
 {
     const gpc_vertex_list* ring = &polygon->contour[0];
