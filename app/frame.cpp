@@ -1,0 +1,180 @@
+// The frame window procedure, its background and the orderly close.
+#include "app/frame.h"
+#include "app/winlongs.h"
+#include "app/services.h"
+#include "app/framecommand.h"
+#include "app/openfiles.h"
+#include "app/registry.h"
+#include "app/jobcontrol.h"
+#include "app/viewrecord.h"
+#include "views/plan/planview.h"
+#include "base/messages.h"
+#include "resource.h"
+#include <cstdio>
+
+int VisitMDIChildren(ChildVisitor visit, void* context)
+{
+    if (!MDIClientWindow) return 0;
+    SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
+    HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!first) return 0;
+    int count = 0;
+    HWND child = first;
+    do {
+        count++;
+        if (!visit(child, context)) break;
+        SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
+        child = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    } while (child && child != first);
+    return count;
+}
+
+void PaintFrameBackground(HWND frame, HDC hdc)
+{
+    HWND client = (HWND)GetWindowSlot(frame, FRAME_CLIENT);
+    FillViewBackground(client, hdc, 0xFFFFFF);
+    HBITMAP logo = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    if (!logo) return;
+    BITMAP info;
+    GetObjectA(logo, sizeof info, &info);
+    RECT r;
+    GetClientRect(client, &r);
+    int x = r.right / 2 - info.bmWidth / 2;
+    int y = r.bottom / 4 - info.bmHeight / 2;
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    HDC memory = CreateCompatibleDC(hdc);
+    HGDIOBJ old = SelectObject(memory, logo);
+    BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(logo);
+}
+
+static int EndToolOf(HWND child, void*)
+{
+    EndViewTool(child);
+    return 1;
+}
+
+static int InvalidateChild(HWND child, void*)
+{
+    InvalidateView(child, 1);
+    return 1;
+}
+
+// Asks whether to save one unsaved set; 1 to go on, 0 to keep the program running.
+static int AskToSaveSet(HWND planView, const char* kind, const char* path, const DataSet* current,
+                        int (*save)(HWND))
+{
+    // With every data set removed, the view's own title names it.
+    char viewTitle[256] = "";
+    if (!path[0] && !current) GetWindowTextA(planView, viewTitle, sizeof viewTitle);
+    const char* name = path[0] ? path : (current ? current->title : viewTitle);
+    char text[700];
+    snprintf(text, sizeof text, "%s has NOT been saved!\n\n    %s\n\nSave it now?\n", kind, name);
+    int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return 0;
+    if (answer == IDYES && !save(planView)) return 0;
+    return 1;
+}
+
+static int AskAboutView(HWND planView, ViewRecord* record)
+{
+    if (record->aoiSet && !record->aoiSet->saved &&
+        !AskToSaveSet(planView, "AOI", record->aoiSet->path, record->currentDataSet, SaveAOIFile))
+        return 0;
+    if (record->poiSet && !record->poiSet->saved &&
+        !AskToSaveSet(planView, "POI", record->poiSet->path, record->currentDataSet, SavePOIFile))
+        return 0;
+    return 1;
+}
+
+int FrameClose(HWND frame)
+{
+    if (IsWorkerBusy()) {
+        if (ShowMessageBox(frame, "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?", "Warning",
+                           MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return 0;
+        KillWorkerThread();
+    }
+    CancelAllViewDraws();
+    SaveRegistrySettings((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0));
+
+    // The questions begin with the active view, then follow the MDI cycle.
+    HWND projectWin = (HWND)GetWindowSlot(frame, FRAME_PROJECTWIN);
+    HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!first) return 1;
+    HWND child = first;
+    bool firstVisit = true;
+    for (;;) {
+        if (child != projectWin) {
+            ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+            if (record && child != record->window) {
+                // A profile or 3D window: release the view's GL context.
+                if (record->glWindow) CloseGLView(record->glWindow);
+                if (firstVisit && record->window) {
+                    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)record->window, 0);
+                    first = child = record->window;
+                    if (!AskAboutView(child, record)) return 0;
+                }
+            } else if (record) {
+                if (!AskAboutView(child, record)) return 0;
+            }
+        }
+        firstVisit = false;
+        SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
+        child = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+        if (!child || child == first) return 1;
+    }
+}
+
+LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND client = (HWND)GetWindowSlot(hwnd, FRAME_CLIENT);
+    switch (message) {
+    case WM_CREATE: {
+        CLIENTCREATESTRUCT ccs;
+        ccs.hWindowMenu = FrameWindowMenu;
+        ccs.idFirstChild = 1;
+        client = CreateWindowExA(0, "MDICLIENT", nullptr, 0x52300000, 0, 0, 0, 0, hwnd, nullptr, AppInstance, &ccs);
+        SetWindowSlot(hwnd, FRAME_CLIENT, (LONG_PTR)client);
+        SetWindowSlot(hwnd, FRAME_APPJOB, (LONG_PTR)CreateJobControl());
+        SetWindowSlot(hwnd, FRAME_WORKERJOB, (LONG_PTR)CreateJobControl());
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        LayoutFrameBars(hwnd);
+        if (wParam == SIZE_MINIMIZED) VisitMDIChildren(EndToolOf, nullptr);
+        // The client fills what the bars leave; DefFrameProc sizes it when there are no bars.
+        return DefFrameProcA(hwnd, client, message, wParam, lParam);
+    case WM_PAINT: {
+        HDC dc = GetDC(client);
+        PaintFrameBackground(hwnd, dc);
+        ReleaseDC(client, dc);
+        return DefFrameProcA(hwnd, client, message, wParam, lParam);
+    }
+    case WM_CLOSE:
+        if (!FrameClose(hwnd)) return 0;
+        break;
+    case WM_NOTIFY:
+        return OnFrameBarNotify(hwnd, lParam);
+    case WM_COMMAND:
+        if (FrameCommand(wParam, lParam)) return 0;
+        break;
+    case WM_ENTERSIZEMOVE:
+        SizeMoveActive = 1;
+        return 0;
+    case WM_EXITSIZEMOVE:
+        SizeMoveActive = 0;
+        VisitMDIChildren(InvalidateChild, nullptr);
+        ArrangeViewWindows(0);
+        return 0;
+    case WM_DROPFILES:
+        return OpenDroppedFiles(hwnd, (HDROP)wParam);
+    }
+    return DefFrameProcA(hwnd, client, message, wParam, lParam);
+}

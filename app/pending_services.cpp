@@ -1,0 +1,125 @@
+// Least versions of services whose real code belongs to pieces not built yet:
+// enough for the shell to start, run and close. Each goes when its piece lands.
+#include "app/services.h"
+#include "app/frame.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+#include "app/jobcontrol.h"
+#include "views/plan/planview.h"
+#include "views/plan/colorramp.h"
+#include "app/planview.h"
+#include "app/display_settings.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/fileio.h"
+#include "data/dataset.h"
+#include "base/gpc.h"
+#include <cstdio>
+#include <cstring>
+
+void SetDefaultSurfaceMagicSettings() {}
+void InitFrameBars(HWND) {}
+void LayoutFrameBars(HWND) {}
+LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
+int EndViewTool(HWND) { return 1; }
+int ArrangeViewWindows(HWND) { return 1; }
+
+// A bare child window: keeps the record handed over at creation and a job control.
+static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: {
+        MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
+        ViewRecord* record = (ViewRecord*)mdi->lParam;
+        SetWindowSlot(hwnd, CHILD_RECORD, (LONG_PTR)record);
+        SetWindowSlot(hwnd, CHILD_JOB, (LONG_PTR)CreateJobControl());
+        break;
+    }
+    case WM_DESTROY:
+        FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
+        SetWindowSlot(hwnd, CHILD_JOB, 0);
+        break;
+    }
+    return DefMDIChildProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+
+int CloseGLView(HWND glWindow)
+{
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
+    if (!record || !record->glWindow) return 0;
+    record->glWindow = 0;
+    return 1;
+}
+
+void CreatePOISet(ViewRecord*) {}
+void CreateAOISet(ViewRecord*) {}
+void FreePOISet(ViewRecord*) {}
+void FreeAOISet(ViewRecord*) {}
+int SavePOIFile(HWND) { return 0; }
+int SaveAOIFile(HWND) { return 0; }
+
+INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+    return FALSE;
+}
+int EndActiveViewTool() { return 1; }
+int ArrangeViewPanels(HWND) { return 1; }
+int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
+void UpdateToolbarState(HWND) {}
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs not built yet: their templates are absent, so the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
+DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// Plan-view services of the views, classification, GIS and settings pieces.
+void FreeUndoStack(ViewRecord*) {}
+void FreeContourList(ContourList*) {}
+void FreeReferenceList(ViewRecord*) {}
+int CenterViewOnProfile(HWND) { return 1; }
+int UpdateScrollBars(HWND) { return 1; }
+int SetViewCursor(HWND, WPARAM) { return 0; }
+int ViewMouseMove(HWND, LPARAM) { return 0; }
+int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
+int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
+int ScrollView(HWND, UINT, WPARAM) { return 0; }
+HWND CreateViewStatusBar(HWND) { return 0; }
+int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
+{
+    const gpc_vertex_list* ring = &polygon->contour[0];
+    double minX = 3.37e38, maxX = -3.37e38, minY = 3.37e38, maxY = -3.37e38;
+    for (int i = 0; i < ring->num_vertices; i++) {
+        if (ring->vertex[i].x < minX) minX = ring->vertex[i].x;
+        if (ring->vertex[i].x > maxX) maxX = ring->vertex[i].x;
+        if (ring->vertex[i].y < minY) minY = ring->vertex[i].y;
+        if (ring->vertex[i].y > maxY) maxY = ring->vertex[i].y;
+    }
+    auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit - 1 ? limit - 1 : v); };
+    *rowMin = clamp((int)((grid->originY - maxY) / grid->cellSize), grid->rows);
+    *rowMax = clamp((int)((grid->originY - minY) / grid->cellSize), grid->rows);
+    *columnMin = clamp((int)((minX - grid->originX) / grid->cellSize), grid->columns);
+    *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
+    return 1;
+}

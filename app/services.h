@@ -1,0 +1,69 @@
+// Services the shell calls on the views, classification and GIS parts and on
+// shell pieces still to come. Each lives in its own subsystem once built.
+#pragma once
+#include <windows.h>
+
+struct ViewRecord;
+
+void SetDefaultDisplaySettings();
+void SetDefaultSurfaceMagicSettings();
+void InitFrameBars(HWND frame);
+void LayoutFrameBars(HWND frame);
+LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
+int  CancelAllViewDraws();
+int  EndViewTool(HWND view);
+int  ArrangeViewWindows(HWND active);
+int  CloseGLView(HWND glWindow);
+int  CancelViewDraw(HWND window);
+int  BeginViewDraw(HWND window);
+int  EndViewDraw(HWND window);
+int  IsViewJobBusy(HWND window);
+INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reached from the frame's command dispatcher.
+int  EndActiveViewTool();
+int  ArrangeViewPanels(HWND view);
+int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
+void UpdateToolbarState(HWND view);
+int  ShowHelpContents(int page);
+int  IsProjectWinActive();
+int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
+int  ProjectCommand(WPARAM wParam, LPARAM lParam);
+int  ImportToLAS();
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reached from the road that opens data files into views.
+struct DataSet;
+DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+DataSet* Load32BitTIFF(const char* path, const char* title);
+DataSet* LoadDTEData(const char* path, const char* title);
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
+
+// Used by the plan view and its record (views, classification, GIS and
+// settings pieces).
+struct ContourList;
+struct gpc_polygon;
+struct DataSet;
+void FreeUndoStack(ViewRecord* record);
+void FreeContourList(ContourList* list);
+void FreeReferenceList(ViewRecord* record);
+int  CenterViewOnProfile(HWND view);
+int  UpdateScrollBars(HWND view);
+int  SetViewCursor(HWND view, WPARAM wParam);
+int  ViewMouseMove(HWND view, LPARAM lParam);
+int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
+int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
+int  ScrollView(HWND view, UINT message, WPARAM wParam);
+HWND CreateViewStatusBar(HWND window);
+int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
+LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);

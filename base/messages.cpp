@@ -1,0 +1,126 @@
+#include "base/messages.h"
+#include "app/frame.h"
+#include "app/winlongs.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+
+static MessageBoxHookProc messageBoxHook;
+static DialogDriverProc dialogDriver;
+
+void SetMessageBoxHook(MessageBoxHookProc hook) { messageBoxHook = hook; }
+void SetDialogDriver(DialogDriverProc driver) { dialogDriver = driver; }
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
+{
+    if (messageBoxHook) return messageBoxHook(owner, text, caption, type);
+    return MessageBoxA(owner, text, caption, type);
+}
+
+static LogHookProc logHook;
+void SetLogHook(LogHookProc hook) { logHook = hook; }
+
+int LogMessage(const char* text)
+{
+    if (logHook) logHook(text);
+    if (!MDIClientWindow) return 1;
+    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!active) return 1;
+    HWND status = (HWND)GetWindowSlot(active, CHILD_STATUSBAR);
+    if (status) SendMessageA(status, SB_SETTEXTA, 5, (LPARAM)text);
+    return 1;
+}
+
+// Logs each non-empty line of the text with a prefix; long lines are cut.
+static void LogLines(const char* text, const char* prefix)
+{
+    const char* p = text;
+    while (*p) {
+        const char* end = strchr(p, '\n');
+        size_t len = end ? (size_t)(end - p) : strlen(p);
+        if (len > 0) {
+            char line[1024];
+            snprintf(line, sizeof line, "%s%.*s", prefix, (int)len, p);
+            LogMessage(line);
+        }
+        if (!end) break;
+        p = end + 1;
+    }
+}
+
+void ErrorMessage(const char* text)
+{
+    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+    LogLines(text, "[ERROR] ");
+}
+
+void WarningMessage(const char* text)
+{
+    ShowMessageBox(FrameWindow, text, "Warning", MB_OK | MB_ICONWARNING);
+    LogLines(text, "[WARN] ");
+}
+
+// --- modal dialogs driven from tests -------------------------------------------
+
+static HHOOK driverHook;
+static HWND drivenDialog;
+static int drivenTemplate;
+
+static LRESULT CALLBACK DialogCreateHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && !drivenDialog) {
+        CBT_CREATEWNDA* create = (CBT_CREATEWNDA*)lParam;
+        char cls[16] = "";
+        GetClassNameA((HWND)wParam, cls, sizeof cls);
+        if (strcmp(cls, "#32770") == 0 && !(create->lpcs->style & WS_CHILD)) drivenDialog = (HWND)wParam;
+    }
+    return CallNextHookEx(driverHook, code, wParam, lParam);
+}
+
+static void CALLBACK DriveDialogTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (!drivenDialog || !IsWindow(drivenDialog)) return;
+    KillTimer(nullptr, id);
+    HWND dialog = drivenDialog;
+    if (dialogDriver) dialogDriver(dialog, drivenTemplate);
+}
+
+INT_PTR RunModal(int dialogId, INT_PTR (*open)(void* context), void* context)
+{
+    if (!dialogDriver) return open(context);
+    // Remember the outer driven dialog so nested dialogs work one at a time.
+    HWND outerDialog = drivenDialog;
+    HHOOK outerHook = driverHook;
+    int outerTemplate = drivenTemplate;
+    drivenDialog = nullptr;
+    drivenTemplate = dialogId;
+    driverHook = SetWindowsHookExA(WH_CBT, DialogCreateHook, nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, DriveDialogTimer);
+    INT_PTR result = open(context);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(driverHook);
+    driverHook = outerHook;
+    drivenDialog = outerDialog;
+    drivenTemplate = outerTemplate;
+    return result;
+}
+
+struct DialogCall {
+    int templateId;
+    HWND owner;
+    DLGPROC proc;
+    LPARAM param;
+};
+
+static INT_PTR OpenDialog(void* context)
+{
+    DialogCall* call = (DialogCall*)context;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(call->templateId), call->owner, call->proc,
+                           call->param);
+}
+
+INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param)
+{
+    DialogCall call = {templateId, owner, proc, param};
+    return RunModal(templateId, OpenDialog, &call);
+}

@@ -1,0 +1,25 @@
+// Message boxes, the status line and the error/warning helpers. Every box of
+// the program goes through ShowMessageBox so that tests can answer it.
+#pragma once
+#include <windows.h>
+
+// A test installs a hook; it then answers every box instead of the user.
+typedef int (*MessageBoxHookProc)(HWND owner, const char* text, const char* caption, UINT type);
+void SetMessageBoxHook(MessageBoxHookProc hook);
+
+int  ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+int  LogMessage(const char* text);
+// A test may watch every logged line (the log itself goes on as usual).
+typedef void (*LogHookProc)(const char* text);
+void SetLogHook(LogHookProc hook);
+void ErrorMessage(const char* text);
+void WarningMessage(const char* text);
+
+// Modal dialogs: the same idea. A driver, when set, is called once the dialog
+// is up (on the dialog's own thread) and may set controls and end it.
+typedef void (*DialogDriverProc)(HWND dialog, int templateId);
+void SetDialogDriver(DialogDriverProc driver);
+INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param);
+// Any other modal call (common dialogs): `open` runs it; the driver, when set,
+// gets `dialogId` as its template id.
+INT_PTR RunModal(int dialogId, INT_PTR (*open)(void* context), void* context);

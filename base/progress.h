@@ -1,0 +1,18 @@
+// Progress bars: two process-wide sets that can be pointed at the frame's
+// band or at a batch dialog, and a stateless trio for batch dialogs' own bars.
+#pragma once
+#include <windows.h>
+
+void SetProgressWindows(HWND bar, HWND text);
+void StartProgress(unsigned maximum, const char* text);
+void StepProgress();
+void EndProgress();
+
+void SetSecondProgressWindows(HWND bar, HWND text);
+void StartSecondProgress(unsigned maximum, const char* text);
+void StepSecondProgress();
+void EndSecondProgress();
+
+void InitBatchProgress(HWND bar, unsigned maximum);
+void StepBatchProgress(HWND bar);
+void ResetBatchProgress(HWND bar);

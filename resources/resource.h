@@ -1,0 +1,20 @@
+// Resource identifiers.
+#pragma once
+
+#define IDM_FRAME      213
+#define IDM_VIEW       212
+#define IDM_RETURNS    211
+#define IDM_FRAMECLASS 202
+#define IDA_FRAME      200
+
+#define IDI_FRAME   500
+#define IDI_VIEW    502
+#define IDI_PROJECT 504
+#define IDI_PROFILE 505
+#define IDI_GL3D    506
+
+#define IDB_LOGO    103
+#define IDB_EXPORT1 108
+#define IDB_EXPORT2 109
+#define IDB_IMPORT1 188
+#define IDB_IMPORT2 189
