@@ -1,5 +1,4 @@
 // Delaunay construction and the outputs each switch asks for.
-#include <gtest/gtest.h>
 #include "tests/tri_check.h"
 #include "base/heap.h"
 

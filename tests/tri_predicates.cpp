@@ -1,5 +1,5 @@
 // Exact-arithmetic constants and the signs of the robust predicates.
-#include <gtest/gtest.h>
+#include "tests/tri_check.h"
 #include "base/triangulate/predicates.h"
 #include <cmath>
 #include <random>

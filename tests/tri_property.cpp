@@ -1,7 +1,6 @@
 // Property checks on larger sets: empty circumcircles across every edge
 // (equivalent to the global property for a valid triangulation) and the Euler
 // counts T = 2V - h - 2, E = 3V - h - 3 with h hull edges.
-#include <gtest/gtest.h>
 #include "tests/tri_check.h"
 #include <cmath>
 #include <random>

@@ -1,5 +1,4 @@
 // Constrained segments, hull segments, holes and regions.
-#include <gtest/gtest.h>
 #include "tests/tri_check.h"
 #include <cmath>
 #include <memory>
