@@ -130,6 +130,12 @@ TEST(TriMesh, DegenerateInputsGiveEmptyMeshes)
         RunTriangulation("nQz", &in, &out, nullptr, 0);
         EXPECT_EQ(out.triangleCount, 0);
         EXPECT_EQ(out.triangles, nullptr);
+        // a count whose triangle count would not fit the i32 outputs is refused
+        in.pointCount = 0x40000000;
+        RunTriangulation("nQz", &in, &out, nullptr, 0);
+        EXPECT_EQ(out.triangleCount, 0);
+        EXPECT_EQ(out.pointCount, 0);
+        EXPECT_EQ(out.triangles, nullptr);
     }
 }
 
