@@ -386,7 +386,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     int64_t n = m->vertices.liveItems;
     uint64_t bytes;
     if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(SortItem), &bytes)) return 0;
-    SortItem* a = (SortItem*)NBLMalloc(bytes);
+    SortItem* a = (SortItem*)TriLargeAlloc(bytes);
     if (!a) TriAbort(m);
     int64_t count = 0;
     TraversalInit(&m->vertices);

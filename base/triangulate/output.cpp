@@ -24,7 +24,7 @@ T* OutputArray(TriMesh* m, T** field, int64_t count, int64_t perItem)
         !CheckedBytes(items, sizeof(T), &bytes)) {
         TriAbort(m);
     }
-    T* p = (T*)NBLMalloc(bytes);
+    T* p = (T*)TriLargeAlloc(bytes);
     if (!p) TriAbort(m);
     *field = p;
     if (allocatedCount < 16) allocated[allocatedCount++].field = (void**)field;
