@@ -52,6 +52,8 @@ static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struc
     }
 }
 
+// Closing a reader that never opened only reports an error; the handle is
+// destroyed either way.
 static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
 {
     if (reader) {
@@ -95,7 +97,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         snprintf(message, sizeof message, "%s\nLAZ file is too small to be useful (need at least three points)!\n",
                  title);
         ErrorMessage(message);
-        return GiveUp(set, opened ? reader : nullptr, false);
+        return GiveUp(set, reader, false);
     }
     if (step > 1 && full / step == 0) step = 1;   // a step beyond the count would keep nothing
     uint64_t count = step > 1 ? full / step : n;
