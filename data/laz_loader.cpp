@@ -14,6 +14,7 @@
 
 uint32_t ChooseDecimationStep(uint64_t count, const char* title);
 bool AllocatePoints(DataSet* set, uint64_t count);
+void ReportLoadAllocationFailure(double bytes);
 
 int IsLAZFile(const char* fileName)
 {
@@ -67,9 +68,12 @@ static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
 
 DataSet* ReadLAZPoints(const char* path, const char* title)
 {
-    static ColorStretch stretch;
-    ColorStretch* cs = &stretch;
-    ClearColorStretch(cs);
+    ScopedColorStretch stretch;
+    ColorStretch* cs = stretch.stretch;
+    if (!cs) {
+        ReportLoadAllocationFailure(sizeof(ColorStretch));
+        return nullptr;
+    }
     DataSet* set = AllocDataSet();
     if (!set) return nullptr;
     set->source = SOURCE_LAZ;
