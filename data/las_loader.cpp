@@ -182,7 +182,10 @@ DataSet* ReadLASPoints(const char* path, const char* title)
     uint8_t classSeen[256] = {};
 
     DataSet* set = AllocDataSet();
-    if (!set) return nullptr;
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
     set->source = SOURCE_LAS;
     snprintf(set->path, sizeof set->path, "%s", path);
     snprintf(set->title, sizeof set->title, "%s", title);

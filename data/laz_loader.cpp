@@ -75,7 +75,10 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         return nullptr;
     }
     DataSet* set = AllocDataSet();
-    if (!set) return nullptr;
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
     set->source = SOURCE_LAZ;
     snprintf(set->path, sizeof set->path, "%s", path);
     snprintf(set->title, sizeof set->title, "%s", title);
