@@ -69,10 +69,42 @@ void BuildVertexToTriangleMap(TriMesh* m)
     }
 }
 
+// Last resort of point location: visits every triangle. Used only when a
+// straight walk does not end (it can circle in a constrained mesh).
+static int ScanForPoint(TriMesh* m, const TriSwitches* b, const double* point, OrientedTriangle* t)
+{
+    TraversalInit(&m->triangles);
+    Word* tri;
+    while ((tri = TriangleTraverse(m)) != nullptr) {
+        for (int o = 0; o < 3; o++) {
+            OrientedTriangle h{ tri, o };
+            if (SamePoint(Org(h), point)) {
+                *t = h;
+                return LOC_ONVERTEX;
+            }
+        }
+        OrientedTriangle h{ tri, 0 };
+        double o0 = Orient(b, Org(h), Dest(h), point);
+        double o1 = Orient(b, Dest(h), Apex(h), point);
+        double o2 = Orient(b, Apex(h), Org(h), point);
+        if (o0 < 0.0 || o1 < 0.0 || o2 < 0.0) continue;
+        if (o0 == 0.0) { *t = h; return LOC_ONEDGE; }
+        if (o1 == 0.0) { *t = Lnext(h); return LOC_ONEDGE; }
+        if (o2 == 0.0) { *t = Lprev(h); return LOC_ONEDGE; }
+        *t = h;
+        return LOC_INTRIANGLE;
+    }
+    return LOC_OUTSIDE;
+}
+
 int WalkToPoint(TriMesh* m, const TriSwitches* b, const double* point, OrientedTriangle* t, bool stopAtSubsegs)
 {
     Vertex org = Org(*t), dest = Dest(*t), apex = Apex(*t);
-    for (;;) {
+    for (int64_t guard = m->triangles.liveItems + 8;; guard--) {
+        if (guard < 0) {
+            if (stopAtSubsegs) return LOC_OUTSIDE;
+            return ScanForPoint(m, b, point, t);
+        }
         if (SamePoint(apex, point)) {
             *t = Lprev(*t);
             return LOC_ONVERTEX;
@@ -499,7 +531,7 @@ static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, 
         Vertex p = Org(start);
         OrientedTriangle fix = Lnext(start);
         FlipEdge(m, &fix);
-        bool collision = false, done = false, hitRestart = false;
+        bool collision = false, done = false;
         for (int64_t dig = m->triangles.liveItems + 16; !done; dig--) {
             if (dig < 0) TriInternalError(m);
             Vertex farv = Org(fix);
@@ -533,18 +565,18 @@ static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, 
                         collision = true;
                         Vertex hit = SplitAtIntersection(m, b, &fix, s, q);
                         if (hit) {
-                            InsertSegment(m, b, p, hit, marker);
-                            fix = TriangleWithOrigin(m, b, hit);
-                            if (TraceSegment(m, b, &fix, q, marker)) return;
-                            start = fix;
-                            hitRestart = true;
+                            // The segment meets the crossed edge at its end:
+                            // finish as when a vertex lies on the segment.
+                            fix = hit == Dest(fix) ? Lnext(fix) : Sym(Lprev(fix));
+                            OrientedTriangle fix2 = Oprev(fix);
+                            DelaunayRepair(m, b, &fix, false);
+                            DelaunayRepair(m, b, &fix2, true);
                         }
                         done = true;
                     }
                 }
             }
         }
-        if (hitRestart) continue;
         InsertSubsegment(m, fix, marker);
         if (!collision) return;
         if (TraceSegment(m, b, &fix, q, marker)) return;
