@@ -240,3 +240,46 @@ TEST(TriHoles, RegionAttributesLaterRegionWins)
     h->Run("pcAQz");
     for (int t = 0; t < h->out.triangleCount; t++) EXPECT_EQ(h->out.triangleAttributes[t], 0.0);
 }
+
+// Many crossing segments: on random points every run yields a valid
+// constrained Delaunay mesh; on a coarse lattice (crossings that round next to
+// lattice points) a run may be abandoned, but never returns a broken mesh.
+TEST(TriSegments, ManyCrossingSegmentsStayValid)
+{
+    int lattice = 0, latticeEmpty = 0;
+    for (unsigned seed = 0; seed < 60; seed++) {
+        std::mt19937 rng(seed);
+        bool grid = seed % 2 == 1;
+        int n = 20 + (int)(rng() % 200);
+        std::vector<double> p;
+        for (int i = 0; i < n; i++) {
+            if (grid) {
+                p.push_back(500000.0 + (rng() % 20) * 0.5);
+                p.push_back(4100000.0 + (rng() % 20) * 0.5);
+            } else {
+                p.push_back(500000.0 + (rng() % 1000000) * 1e-4);
+                p.push_back(4100000.0 + (rng() % 1000000) * 1e-4);
+            }
+        }
+        TriRun r(p);
+        for (int i = 0; i < 25; i++) {
+            r.segments.push_back((int)(rng() % n));
+            r.segments.push_back((int)(rng() % n));
+        }
+        r.Run("pcneQz");
+        if (grid) {
+            lattice++;
+            if (r.out.triangleCount == 0) {
+                latticeEmpty++;
+                continue;
+            }
+        }
+        ASSERT_GT(r.out.triangleCount, 0) << seed;
+        std::set<std::pair<int, int>> fixed = SegmentSet(r.out);
+        MeshCheck c = CheckMesh(r.out, 0, !grid, &fixed);
+        EXPECT_TRUE(c.ok) << seed << ": " << c.why;
+        std::set<std::pair<int, int>> e = TriangleEdges(r.out, 0);
+        for (auto& s : fixed) EXPECT_TRUE(e.count(s)) << seed;
+    }
+    EXPECT_LT(latticeEmpty * 4, lattice);
+}
