@@ -5,12 +5,14 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "app/command_ids.h"
+#include "app/frame_bars.h"
+#include "app/view_command.h"
+#include "app/view_tools.h"
+#include <algorithm>
 
 void SetDefaultDisplaySettings() {}
 void SetDefaultSurfaceMagicSettings() {}
-void InitFrameBars(HWND) {}
-void LayoutFrameBars(HWND) {}
-LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
 RegistrySettings* LoadRegistrySettings() { return nullptr; }
 void SaveRegistrySettings(HWND) {}
 void UpdateRecentFileMenu() {}
@@ -20,16 +22,20 @@ int OpenDroppedFiles(HWND, HDROP drop)
     DragFinish(drop);
     return 0;
 }
-int FrameCommand(WPARAM wParam, LPARAM)
+int FrameCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (LOWORD(wParam) == 9006) {
+    switch (LOWORD(wParam)) {
+    case 9006:
         SendMessageA(FrameWindow, WM_CLOSE, 0, 0);
         return 1;
+    case 9003:
+        return EndActiveViewTool();
     }
+    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) && !IsWorkerBusy()) return ViewCommand(active, wParam, lParam);
+    UpdateToolbarState(nullptr);
     return 0;
 }
-int EndViewTool(HWND) { return 1; }
-int ArrangeViewWindows(HWND) { return 1; }
 
 static int CancelOne(HWND child, void*)
 {
@@ -56,12 +62,35 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         ViewRecord* record = (ViewRecord*)mdi->lParam;
         SetWindowSlot(hwnd, CHILD_RECORD, (LONG_PTR)record);
         SetWindowSlot(hwnd, CHILD_JOB, (LONG_PTR)CreateJobControl());
+        HWND status = CreateViewStatusBar(hwnd);
+        RECT sr = {0, 0, 0, 0};
+        if (status) GetWindowRect(status, &sr);
+        SetWindowSlot(hwnd, CHILD_STATUSBAR, (LONG_PTR)status);
+        SetWindowSlot(hwnd, CHILD_STATUSHEIGHT, sr.bottom - sr.top);
         if (planView) {
             if (record) record->window = hwnd;
             SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
         }
         break;
     }
+    case WM_SIZE:
+        if (HWND status = (HWND)GetWindowSlot(hwnd, CHILD_STATUSBAR)) SendMessageA(status, WM_SIZE, wParam, lParam);
+        break;
+    case WM_COMMAND:
+        if (planView && ViewCommand(hwnd, wParam, lParam)) return 0;
+        break;
+    case WM_MDIACTIVATE:
+        if (planView) {
+            if ((HWND)lParam == hwnd) {
+                SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
+                UpdateToolbarState(hwnd);
+            } else {
+                SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+            }
+            DrawMenuBar(FrameWindow);
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
         SetWindowSlot(hwnd, CHILD_JOB, 0);
@@ -90,3 +119,144 @@ void FreePOISet(ViewRecord*) {}
 void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
+
+// --- plan-view geometry and tool helpers ---------------------------------------
+
+int CancelViewDraw(HWND window)
+{
+    if (!window) return 0;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (record && record->glWindow && window == record->glWindow) window = record->window;
+    JobControl* job = window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr;
+    return job ? CancelJobAndWait(job) : 0;
+}
+
+int GetViewClientRect(HWND window, RECT* rect)
+{
+    GetClientRect(window, rect);
+    int status = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
+    rect->left = rect->top = 0;
+    rect->bottom -= status;
+    return status;
+}
+
+static void ImageSize(ViewRecord* r)
+{
+    if (!(r->scale > 0)) {
+        r->imageWidth = r->imageHeight = 0;
+        return;
+    }
+    r->imageWidth = (int)((r->dataMaxX - r->dataMinX) / r->scale + 0.5);
+    r->imageHeight = (int)((r->dataMaxY - r->dataMinY) / r->scale + 0.5);
+}
+
+int FitViewToWindow(HWND view)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    RECT rc;
+    GetViewClientRect(view, &rc);
+    r->clientWidth = rc.right;
+    r->clientHeight = rc.bottom;
+    r->drawWidth = rc.right + 1;
+    r->drawHeight = rc.bottom + 1;
+    r->scale = std::max((r->dataMaxX - r->dataMinX) / r->drawWidth, (r->dataMaxY - r->dataMinY) / r->drawHeight);
+    r->fullScale = r->scale;
+    ImageSize(r);
+    r->scrollX = r->scrollY = 0;
+    r->zoomLevel = 0;
+    r->viewLeft = r->dataMinX;
+    r->viewTop = r->dataMaxY;
+    r->viewRight = r->viewLeft + r->clientWidth * r->scale;
+    r->viewBottom = r->viewTop - r->clientHeight * r->scale;
+    return 0;
+}
+
+int CenterViewAt(HWND view, double x, double y)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    r->centerX = x;
+    r->centerY = y;
+    ImageSize(r);
+    r->scrollX = std::max(0, (int)((x - r->dataMinX) / r->scale) - r->drawWidth / 2);
+    r->scrollY = std::max(0, (int)((r->dataMaxY - y) / r->scale) - r->drawHeight / 2);
+    r->viewLeft = r->dataMinX + r->scrollX * r->scale;
+    r->viewTop = r->dataMaxY - r->scrollY * r->scale;
+    r->viewRight = r->dataMinX + r->scale * (r->drawWidth + r->scrollX);
+    r->viewBottom = r->dataMaxY - r->scale * (r->drawHeight + r->scrollY);
+    return 1;
+}
+
+int DropViewTIN(HWND view)
+{
+    if (IsAppJobBusy()) return 0;
+    CancelViewDraw(view);
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (r) r->imageCacheValid = r->tinCacheValid = 0;
+    return 1;
+}
+
+int UpdateScrollBars(HWND) { return 1; }
+int DrawZoomBox(HWND, const int*, int) { return 1; }
+int DrawToolRubberBand(HWND, const int*, int) { return 1; }
+int PanView(HWND, int, int) { return 1; }
+int ScrollCommand(HWND, int id) { return id == 9028 || id == 9029 || id == 9124 || id == 9125; }
+int MoveProfileBox(HWND, int) { return 0; }
+
+// Display mode and overlay toggles: the base layer switches back to points
+// on a second press.
+int ViewDisplayCommand(HWND view, int id)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    int handled = 1;
+    switch (id) {
+    case CMD_COLOR_TIN:
+    case CMD_GRAY_TIN:
+    case CMD_BACKGROUND_REF:
+        r->displayMode = r->displayMode == id ? DISPLAY_POINTS : id;
+        break;
+    case CMD_CONTOURS: r->overlayContours = !r->overlayContours; break;
+    case CMD_OVERLAY_REFERENCE: r->overlayReferences = !r->overlayReferences; break;
+    case CMD_POINTS_OVER_BACK: r->overlayPointsOverBackground = !r->overlayPointsOverBackground; break;
+    default: handled = 0;
+    }
+    UpdateToolbarState(view);
+    if (handled) InvalidateView(view, 1);
+    return handled;
+}
+
+int CancelProfileTool(HWND) { return 1; }
+void DestroyToolTip() {}
+void DestroyMeasureTip() {}
+void DestroyDensityTooltip() {}
+int ProjectWinCancelTool(HWND) { return 1; }
+
+
+// --- view-level services of pieces still to come ---------------------------------
+
+int SaveCurrentLASFile(HWND) { return 0; }
+int SaveLASFileAs(HWND) { return 0; }
+int UndoClassEdit(HWND) { return 0; }
+int RedoClassEdit(HWND) { return 0; }
+int ShowSurfaceMagic(HWND) { return 0; }
+int ShowDisplaySettings(HWND) { return 0; }
+int SetProfileBoxWidth(HWND) { return 0; }
+int ContourSettings(HWND) { return 0; }
+int ShowClassifyByClass(HWND) { return 0; }
+int ShowReferenceFileManager(HWND) { return 0; }
+int ShowTINDisplay(HWND) { return 0; }
+int Open3DView(HWND) { return 0; }
+int RunIntelligentThinning(HWND) { return 0; }
+int SaveContours(HWND) { return 0; }
+int ShowLidarFileManager(HWND) { return 1; }
+int ShowReturnsPopupMenu(HWND) { return 0; }
+int ShowPointDisplaySettings(HWND) { return 0; }
+int ShowTINPointClassDisplay(HWND) { return 0; }
+int LoadPOIFile(HWND) { return 0; }
+int SavePOIFileAs(HWND) { return 0; }
+int LoadAOIFile(HWND) { return 0; }
+int SaveAOIFileAs(HWND) { return 0; }
+int ResetAOISet(HWND) { return 0; }
+int ShowAOIPolygonSettings(HWND) { return 0; }
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

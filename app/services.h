@@ -5,12 +5,10 @@
 
 struct ViewRecord;
 struct RegistrySettings;
+struct Polyline;
 
 void SetDefaultDisplaySettings();
 void SetDefaultSurfaceMagicSettings();
-void InitFrameBars(HWND frame);
-void LayoutFrameBars(HWND frame);
-LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
 RegistrySettings* LoadRegistrySettings();
 void SaveRegistrySettings(HWND activeChild);
 void UpdateRecentFileMenu();
@@ -18,8 +16,6 @@ int  OpenFilesInNewView(const char* fileName, int flags);
 int  OpenDroppedFiles(HWND frame, HDROP drop);
 int  FrameCommand(WPARAM wParam, LPARAM lParam);
 int  CancelAllViewDraws();
-int  EndViewTool(HWND view);
-int  ArrangeViewWindows(HWND active);
 int  FillViewBackground(HWND window, HDC hdc, COLORREF colour);
 int  InvalidateView(HWND window, int flag);
 int  CloseGLView(HWND glWindow);
@@ -28,3 +24,52 @@ LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
+
+// Plan-view geometry, drawing helpers and tool clean-up of the views subsystem.
+int  CancelViewDraw(HWND window);
+int  GetViewClientRect(HWND window, RECT* rect);
+int  FitViewToWindow(HWND view);
+int  CenterViewAt(HWND view, double x, double y);
+int  DropViewTIN(HWND view);
+int  UpdateScrollBars(HWND view);
+int  DrawZoomBox(HWND view, const int rect[4], int tool);
+int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
+int  PanView(HWND view, int x, int y);
+int  ScrollCommand(HWND view, int id);
+int  MoveProfileBox(HWND view, int id);
+int  ViewDisplayCommand(HWND view, int id);
+int  CancelProfileTool(HWND profile);
+void DestroyToolTip();
+void DestroyMeasureTip();
+void DestroyDensityTooltip();
+int  ProjectWinCancelTool(HWND project);
+
+
+// View-level services the view command dispatcher starts.
+int  SaveCurrentLASFile(HWND view);
+int  SaveLASFileAs(HWND view);
+int  UndoClassEdit(HWND view);
+int  RedoClassEdit(HWND view);
+int  ShowSurfaceMagic(HWND view);
+int  ShowDisplaySettings(HWND view);
+int  SetProfileBoxWidth(HWND view);
+int  ContourSettings(HWND view);
+int  ShowClassifyByClass(HWND view);
+int  ShowReferenceFileManager(HWND view);
+int  ShowTINDisplay(HWND view);
+int  Open3DView(HWND view);
+int  RunIntelligentThinning(HWND view);
+int  SaveContours(HWND view);
+int  ShowLidarFileManager(HWND view);
+int  ShowReturnsPopupMenu(HWND view);
+int  ShowPointDisplaySettings(HWND view);
+int  ShowTINPointClassDisplay(HWND view);
+int  LoadPOIFile(HWND view);
+int  SavePOIFileAs(HWND view);
+int  LoadAOIFile(HWND view);
+int  SaveAOIFileAs(HWND view);
+int  ResetAOISet(HWND view);
+int  ShowAOIPolygonSettings(HWND view);
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -1,0 +1,26 @@
+// The frame's rebar (main toolbar band and progress band), the toolbar and
+// view-menu check states, the tooltip texts and the views' status bars.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+int  InitFrameBars(HWND frame);
+int  CreateFrameRebar(HWND frame);
+HWND CreateToolbarBand(HWND frame);
+HWND CreateMainToolbar(HWND parent);
+INT_PTR CALLBACK ToolbarBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ProgressBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
+int  LayoutFrameBars(HWND frame);
+int  GetToolTipText(NMTTDISPINFOA* info);
+// The tooltip text of a command id without the surrounding blanks.
+const char* ToolTipTextOf(int id);
+
+void ResetToolbarChecks();
+void SetToolbarChecks(HWND window);
+void UpdateToolbarState(HWND window);
+void CheckViewMenuItems(HWND window);
+
+HWND CreateViewStatusBar(HWND window);
+void UpdateViewStatusBar(HWND view);
+void SetDialogProgressWindows(HWND dialog);
