@@ -99,8 +99,8 @@ int FrameClose(HWND frame)
     CancelAllViewDraws();
     SaveRegistrySettings((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0));
 
+    // The questions begin with the active view, then follow the MDI cycle.
     HWND projectWin = (HWND)GetWindowSlot(frame, FRAME_PROJECTWIN);
-    SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
     HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
     if (!first) return 1;
     HWND child = first;

@@ -11,7 +11,6 @@
 #include "app/view_tools.h"
 #include <algorithm>
 
-void SetDefaultDisplaySettings() {}
 void SetDefaultSurfaceMagicSettings() {}
 RegistrySettings* LoadRegistrySettings() { return nullptr; }
 void SaveRegistrySettings(HWND) {}

@@ -81,23 +81,42 @@ static void CALLBACK DriveDialogTimer(HWND, UINT, UINT_PTR id, DWORD)
     if (dialogDriver) dialogDriver(dialog, drivenTemplate);
 }
 
-INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param)
+INT_PTR RunModal(int dialogId, INT_PTR (*open)(void* context), void* context)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!dialogDriver) return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, proc, param);
+    if (!dialogDriver) return open(context);
     // Remember the outer driven dialog so nested dialogs work one at a time.
     HWND outerDialog = drivenDialog;
     HHOOK outerHook = driverHook;
     int outerTemplate = drivenTemplate;
     drivenDialog = nullptr;
-    drivenTemplate = templateId;
+    drivenTemplate = dialogId;
     driverHook = SetWindowsHookExA(WH_CBT, DialogCreateHook, nullptr, GetCurrentThreadId());
     UINT_PTR timer = SetTimer(nullptr, 0, 20, DriveDialogTimer);
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, proc, param);
+    INT_PTR result = open(context);
     KillTimer(nullptr, timer);
     UnhookWindowsHookEx(driverHook);
     driverHook = outerHook;
     drivenDialog = outerDialog;
     drivenTemplate = outerTemplate;
     return result;
+}
+
+struct DialogCall {
+    int templateId;
+    HWND owner;
+    DLGPROC proc;
+    LPARAM param;
+};
+
+static INT_PTR OpenDialog(void* context)
+{
+    DialogCall* call = (DialogCall*)context;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(call->templateId), call->owner, call->proc,
+                           call->param);
+}
+
+INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param)
+{
+    DialogCall call = {templateId, owner, proc, param};
+    return RunModal(templateId, OpenDialog, &call);
 }

@@ -17,3 +17,6 @@ void WarningMessage(const char* text);
 typedef void (*DialogDriverProc)(HWND dialog, int templateId);
 void SetDialogDriver(DialogDriverProc driver);
 INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param);
+// Any other modal call (common dialogs): `open` runs it; the driver, when set,
+// gets `dialogId` as its template id.
+INT_PTR RunModal(int dialogId, INT_PTR (*open)(void* context), void* context);

@@ -1,0 +1,377 @@
+// Class tables: the empty and the default (ASPRS) table, and class list
+// files of lines "code,name,red,green,blue".
+#include "app/class_table.h"
+#include "app/frame.h"
+#include "base/fileio.h"
+#include "base/filelist.h"
+#include "base/messages.h"
+#include "base/paths.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kGrey = 0x808080;
+
+struct DefaultClass {
+    const char* name;
+    uint32_t color;
+};
+
+// ASPRS standard classes 0-22 with the program's colours (COLORREF).
+const DefaultClass kAsprsClasses[23] = {
+    { "Never Classified", 0x808080 },
+    { "UnClassified", 0x80FFFF },
+    { "Ground", 0xFF00FF },
+    { "Low Vegetation", 0x80FF80 },
+    { "Med Vegetation", 0x00FF00 },
+    { "High Vegetation", 0x009600 },
+    { "Building", 0x0000FF },
+    { "Low Point(Noise)", 0xFFFFFF },
+    { "Model Key Point", 0x0080FF },
+    { "Water", 0xFF0000 },
+    { "Rail", 0xFF8080 },
+    { "Road Surface", 0xFF8080 },
+    { "Reserved", 0xFFFF00 },
+    { "Wire Guard(Shield)", 0x808080 },
+    { "Wire Conductor(Phase)", 0x808080 },
+    { "Transmission Tower", 0x808080 },
+    { "Wire Structure Connector", 0x808080 },
+    { "Bridge Deck", 0x808080 },
+    { "High Noise", 0x808080 },
+    { "Overhead Structure", 0x808080 },
+    { "Ignored Ground", 0x808080 },
+    { "Snow", 0x808080 },
+    { "Temporal Exclusion", 0x808080 },
+};
+
+void CopyText(char* dst, size_t size, const char* src)
+{
+    size_t len = std::strlen(src);
+    if (len >= size) len = size - 1;
+    std::memcpy(dst, src, len);
+    dst[len] = '\0';
+}
+
+// Decimal conversion as the class list reader does it: leading blanks
+// skipped, stops at the first non-digit (so a line end does no harm);
+// values beyond the int range are held at its ends.
+int FieldValue(const char* text)
+{
+    long long v = std::strtoll(text, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return (int)v;
+}
+
+// Reads a text file in pieces of at most 254 characters, each ending after
+// its line end when the line fits: a longer line arrives as several pieces.
+// CRLF line ends read as LF.
+struct PieceReader {
+    VFile file = nullptr;
+    char buffer[4096];
+    uint64_t have = 0;
+    uint64_t pos = 0;
+    bool end = false;
+
+    int Next()
+    {
+        if (pos == have) {
+            if (end) return -1;
+            uint64_t got = 0;
+            if (!VFileRead(file, buffer, sizeof(buffer), &got) || got == 0) {
+                end = true;
+                return -1;
+            }
+            have = got;
+            pos = 0;
+        }
+        return (unsigned char)buffer[pos++];
+    }
+    int Peek()
+    {
+        int c = Next();
+        if (c >= 0) pos--;
+        return c;
+    }
+    // 1 and the piece in out (255 bytes), or 0 at the end of the file.
+    int ReadPiece(char* out)
+    {
+        int n = 0;
+        while (n < 254) {
+            int c = Next();
+            if (c < 0) break;
+            if (c == '\r' && Peek() == '\n') c = Next();
+            out[n++] = (char)c;
+            if (c == '\n') break;
+        }
+        out[n] = '\0';
+        return n > 0;
+    }
+    void Rewind()
+    {
+        VFileSeek(file, 0);
+        have = pos = 0;
+        end = false;
+    }
+};
+
+struct ClassLine {
+    int code, red, green, blue;
+    const char* name;
+};
+
+// Splits a piece into a class line; false when it does not hold 5 fields.
+bool ParseClassLine(char* piece, ClassLine* line)
+{
+    char* fields[kClassListMaxFields + 1];
+    if (SplitCSVLine(piece, fields, ",") != 5) return false;
+    line->code = FieldValue(fields[0]);
+    line->name = fields[1];
+    line->red = FieldValue(fields[2]);
+    line->green = FieldValue(fields[3]);
+    line->blue = FieldValue(fields[4]);
+    return true;
+}
+
+bool OutOfByteRange(int v) { return v < 0 || v > 255; }
+
+// The first fault of a class line, written into error; false when it has none.
+bool ClassLineFault(const ClassLine& line, char* error, size_t size)
+{
+    if (OutOfByteRange(line.code))
+        std::snprintf(error, size, "Code out of range (%d)", line.code);
+    else if (std::strlen(line.name) > (size_t)kClassNameFileLimit)
+        std::snprintf(error, size, "Name exceeds 32 characters (%s)", line.name);
+    else if (OutOfByteRange(line.red))
+        std::snprintf(error, size, "Red out of range (%d)", line.red);
+    else if (OutOfByteRange(line.green))
+        std::snprintf(error, size, "Green out of range (%d)", line.green);
+    else if (OutOfByteRange(line.blue))
+        std::snprintf(error, size, "Blue out of range (%d)", line.blue);
+    else
+        return false;
+    return true;
+}
+
+void ShowReadError(const char* title, const char* error)
+{
+    char text[1024];
+    std::snprintf(text, sizeof(text),
+                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
+                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
+                  "code must be 0-255\nclass name must be 32 characters or less\n"
+                  "colors (red,green,blue) must each be 0-255\n",
+                  title, error);
+    ErrorMessage(text);
+}
+
+void ShowFileError(const char* format, const char* title)
+{
+    char text[512];
+    std::snprintf(text, sizeof(text), format, title);
+    ErrorMessage(text);
+}
+
+int ChooseClassList(char* path, char* title, bool save)
+{
+    char filter[256];
+    MakeDialogFilter(save ? "Class List Files (*.csv) |*.csv|"
+                          : "Class List Files (*.csv) |*.csv|All files (*.*)|*.*|",
+                     filter, sizeof(filter));
+    OPENFILENAMEA ofn;
+    std::memset(&ofn, 0, sizeof(ofn));
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = FrameWindow;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = 255;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = 255;
+    if (save) {
+        ofn.lpstrTitle = "Save Class List";
+        ofn.Flags = OFN_OVERWRITEPROMPT;
+        return GetSaveFileNameA(&ofn);
+    }
+    ofn.lpstrTitle = "Load Class List";
+    return GetOpenFileNameA(&ofn);
+}
+
+}  // namespace
+
+void InitClassTable(ClassTable* table)
+{
+    std::memset(table, 0, sizeof(*table));
+    for (ClassEntry& e : table->entries) {
+        CopyText(e.name, sizeof(e.name), "<EMPTY>");
+        e.mainColor = kWhite;
+        e.profileColor = kWhite;
+    }
+}
+
+void SetDefaultClassTable(ClassTable* table)
+{
+    InitClassTable(table);
+    table->count = 256;
+    CopyText(table->path, sizeof(table->path), "ASPRS_list.csv");
+    CopyText(table->title, sizeof(table->title), "ASPRS_list.csv");
+    table->groundCode = 2;
+    for (int code = 0; code < 256; code++) {
+        ClassEntry& e = table->entries[code];
+        const char* name = code < 23 ? kAsprsClasses[code].name : code < 64 ? "Reserved" : "User Definable";
+        uint32_t color = code < 23 ? kAsprsClasses[code].color : kGrey;
+        CopyText(e.name, sizeof(e.name), name);
+        e.display = 1;
+        e.tinDisplay = 0;
+        e.mainColor = color;
+        e.profileColor = color;
+    }
+    table->entries[2].tinDisplay = 1;
+    table->entries[8].tinDisplay = 1;
+}
+
+int SplitCSVLine(char* line, char** fields, const char* delimiters)
+{
+    int n = 0;
+    char* p = line;
+    while (n < kClassListMaxFields) {
+        p += std::strspn(p, delimiters);
+        if (*p == '\0') break;
+        fields[n++] = p;
+        p += std::strcspn(p, delimiters);
+        if (*p == '\0') break;
+        *p++ = '\0';
+    }
+    fields[n] = nullptr;
+    return n;
+}
+
+int WriteClassListFile(const ClassTable* table, const char* path, const char* title)
+{
+    VFile file = VFileCreate(path);
+    if (!file) {
+        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        return 0;
+    }
+    int count = table->count < 0 ? 0 : table->count > 256 ? 256 : table->count;
+    bool ok = true;
+    for (int i = 0; i < count && ok; i++) {
+        const ClassEntry& e = table->entries[i];
+        char name[sizeof(e.name)];
+        CopyText(name, sizeof(name), e.name);  // a full field carries no terminator
+        char line[160];
+        int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
+                                (int)(e.mainColor & 0xFF), (int)((e.mainColor >> 8) & 0xFF),
+                                (int)((e.mainColor >> 16) & 0xFF));
+        ok = VFileWrite(file, line, (uint64_t)len) != 0;
+    }
+    ok = VFileClose(file) && ok;
+    if (!ok) {
+        // A full disk must not pass for a saved list.
+        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        return 0;
+    }
+    return 1;
+}
+
+// Reads the file twice: a check pass that stops at the first fault, then the
+// read pass into a local table, so a bad file leaves the table untouched.
+int ReadClassListFile(ClassTable* table, const char* path, const char* title)
+{
+    PieceReader reader;
+    reader.file = VFileOpenRead(path);
+    if (!reader.file) {
+        ShowFileError("Unable to open for reading:\n\n    %s\n", title);
+        return 0;
+    }
+
+    char piece[255];
+    char error[512] = "";
+    int classes = 0;
+    while (!error[0] && reader.ReadPiece(piece)) {
+        ClassLine line;
+        if (!ParseClassLine(piece, &line)) continue;
+        if (!ClassLineFault(line, error, sizeof(error))) classes++;
+    }
+    if (!error[0] && classes < 2) CopyText(error, sizeof(error), "Too few classes");
+    if (!error[0] && classes > 256) CopyText(error, sizeof(error), "Too many classes");
+    if (error[0]) {
+        VFileClose(reader.file);
+        ShowReadError(title, error);
+        return 0;
+    }
+
+    ClassTable local;
+    ClassTable* loaded = &local;
+    InitClassTable(loaded);
+    CopyText(loaded->path, sizeof(loaded->path), path);
+    CopyText(loaded->title, sizeof(loaded->title), title);
+    reader.Rewind();
+    int highest = -1;
+    while (reader.ReadPiece(piece)) {
+        ClassLine line;
+        if (!ParseClassLine(piece, &line)) continue;
+        char ignored[512];
+        if (ClassLineFault(line, ignored, sizeof(ignored))) continue;  // the file changed under us
+        ClassEntry& e = loaded->entries[line.code];
+        e.display = 1;
+        CopyText(e.name, sizeof(e.name), line.name);
+        e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
+        e.profileColor = e.mainColor;
+        if (line.code > highest) highest = line.code;
+    }
+    VFileClose(reader.file);
+
+    int shown = 0;
+    for (const ClassEntry& e : loaded->entries)
+        if (e.display) shown++;
+    if (shown < 2) {
+        ShowReadError(title, "Too few classes");
+        return 0;
+    }
+    loaded->count = highest + 1;
+    loaded->groundCode = table->groundCode;
+    std::memcpy(table, loaded, sizeof(ClassTable));
+    return 1;
+}
+
+int ChooseClassListToSave(char* path, char* title)
+{
+    return ChooseClassList(path, title, true);
+}
+
+int ChooseClassListToLoad(char* path, char* title)
+{
+    return ChooseClassList(path, title, false);
+}
+
+int SaveClassListFile(ClassTable* table)
+{
+    char path[MAX_PATH], title[MAX_PATH];
+    CopyText(path, sizeof(path), table->path);
+    CopyText(title, sizeof(title), table->title);
+    if (!ChooseClassListToSave(path, title)) return 0;
+    if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
+        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        return 0;
+    }
+    if (!WriteClassListFile(table, path, title)) return 0;
+    CopyText(table->path, sizeof(table->path), path);
+    CopyText(table->title, sizeof(table->title), title);
+    return 1;
+}
+
+int LoadClassListFile(ClassTable* table)
+{
+    char path[MAX_PATH] = "", title[MAX_PATH] = "";
+    if (!ChooseClassListToLoad(path, title)) return 0;
+    return ReadClassListFile(table, path, title);
+}

@@ -1,0 +1,59 @@
+// Class tables: a name, display switches and colours for each of the 256
+// classification codes, and the class list files (.csv) through which a user
+// saves and loads the names and colours of a table.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// The byte image of a ClassTable is a block of the configuration file, so the
+// layout below is fixed.
+#pragma pack(push, 1)
+struct ClassEntry {
+    char     name[64];      // "<EMPTY>" marks a free code
+    uint8_t  display;       // 1 drawn, 0 hidden (2 briefly marks the entry to edit)
+    uint32_t mainColor;     // COLORREF of the plan and 3D views
+    uint32_t profileColor;  // COLORREF of the profile view
+    uint8_t  tinDisplay;    // 1 when the class goes into the TIN and contours
+    int32_t  index;         // AOI type lists only; 0 in point class tables
+};
+
+struct ClassTable {
+    int32_t    count;       // codes 0 .. count-1 are in use
+    char       path[256];   // class list file the table came from or was saved to
+    char       title[256];  // file name part of path
+    ClassEntry entries[256];
+    int32_t    groundCode;  // the bare-earth class
+};
+#pragma pack(pop)
+static_assert(sizeof(ClassEntry) == 78, "ClassEntry is 78 bytes");
+static_assert(offsetof(ClassEntry, mainColor) == 65 && offsetof(ClassEntry, tinDisplay) == 73,
+              "ClassEntry layout");
+static_assert(offsetof(ClassTable, entries) == 516 && offsetof(ClassTable, groundCode) == 20484,
+              "ClassTable layout");
+static_assert(sizeof(ClassTable) == 20488, "ClassTable is 20,488 bytes");
+
+constexpr int kClassListMaxFields = 100;
+constexpr int kClassNameFileLimit = 32;  // longest name a class list file may hold
+
+void InitClassTable(ClassTable* table);
+void SetDefaultClassTable(ClassTable* table);
+
+// Save and load through the file dialogs; 1 done, 0 cancelled or failed (the
+// user has been told; the table is then unchanged).
+int SaveClassListFile(ClassTable* table);
+int LoadClassListFile(ClassTable* table);
+
+// The file parts of the two, apart from the dialogs. Write does not touch the
+// table's path and title; Read replaces the whole table on success and names
+// the file by title in its messages.
+int WriteClassListFile(const ClassTable* table, const char* path, const char* title);
+int ReadClassListFile(ClassTable* table, const char* path, const char* title);
+
+// File dialogs owned by the frame; path and title buffers of 260 characters.
+int ChooseClassListToSave(char* path, char* title);
+int ChooseClassListToLoad(char* path, char* title);
+
+// Splits the line in place at any of the delimiter characters; runs of
+// delimiters count as one and empty fields vanish. At most 100 fields; the
+// array needs room for 101 pointers (the last is set to null).
+int SplitCSVLine(char* line, char** fields, const char* delimiters);

@@ -1,0 +1,73 @@
+#include "base/dialogs.h"
+#include "base/messages.h"
+#include "app/frame.h"
+#include <commdlg.h>
+
+void CenterOnFrame(HWND dialog)
+{
+    RECT frame, own;
+    GetWindowRect(FrameWindow, &frame);
+    GetWindowRect(dialog, &own);
+    int w = own.right - own.left, h = own.bottom - own.top;
+    int x = frame.left + (frame.right - frame.left) / 2 - w / 2;
+    int y = frame.top + (frame.bottom - frame.top) / 2 - h / 2;
+    MoveWindow(dialog, x, y, w, h, TRUE);
+}
+
+static CHOOSECOLORA colorChoice;
+static COLORREF customColors[16];
+
+static INT_PTR OpenColorDialog(void*) { return ChooseColorA(&colorChoice); }
+
+int PickColor(HWND owner, COLORREF initial, COLORREF* chosen)
+{
+    static const COLORREF fixed[16] = {
+        RGB(255, 0, 0),   RGB(255, 0, 128),   RGB(0, 255, 0),   RGB(128, 255, 128),
+        RGB(0, 0, 255),   RGB(128, 128, 255), RGB(0, 255, 255), RGB(128, 255, 255),
+        RGB(255, 255, 0), RGB(255, 255, 128), RGB(255, 0, 255), RGB(255, 128, 255),
+        RGB(255, 128, 0), RGB(128, 52, 0),    RGB(128, 128, 128), RGB(180, 180, 180)};
+    for (int i = 0; i < 16; i++) customColors[i] = fixed[i];
+    ZeroMemory(&colorChoice, sizeof colorChoice);
+    colorChoice.lStructSize = sizeof colorChoice;
+    colorChoice.hwndOwner = owner;
+    colorChoice.rgbResult = initial;
+    colorChoice.lpCustColors = customColors;
+    colorChoice.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+    if (!RunModal(DIALOG_CHOOSECOLOR, OpenColorDialog, nullptr)) return 0;
+    *chosen = colorChoice.rgbResult;
+    return 1;
+}
+
+void FillColorSwatch(COLORREF colour, HDC hdc, const RECT* item)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    HRGN region = CreateRectRgn(0, 0, item->right, item->bottom);
+    HGDIOBJ old = SelectObject(hdc, brush);
+    FillRgn(hdc, region, brush);
+    SelectObject(hdc, old);
+    DeleteObject(region);
+    DeleteObject(brush);
+}
+
+int GetTextWidth(HDC hdc, const char* text)
+{
+    HFONT font = CreateFontA(8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+    HGDIOBJ old = SelectObject(hdc, font);
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(hdc, text, lstrlenA(text), &size);
+    SelectObject(hdc, old);
+    DeleteObject(font);
+    return size.cx + 4;
+}
+
+int ScreenToClientRect(HWND window, RECT* rect)
+{
+    POINT a = {rect->left, rect->top}, b = {rect->right, rect->bottom};
+    if (!ScreenToClient(window, &a)) return 0;
+    int ok = ScreenToClient(window, &b);
+    rect->left = a.x;
+    rect->top = a.y;
+    rect->right = b.x;
+    rect->bottom = b.y;
+    return ok;
+}

@@ -1,0 +1,102 @@
+// Derived file names: the ".dbf" beside a ".shp", the ".loc" lock marker,
+// the help file beside the program, a file's folder and name.
+#include "base/paths.h"
+
+#include <cstring>
+
+namespace {
+
+char changedExtension[kPathChars];
+char replacedExtension[kPathChars];
+char pathDirectory[kPathChars];
+char pathFileName[kPathChars];
+
+// Joins up to four parts into out (kPathChars); false when they do not fit.
+bool JoinParts(char* out, const char* a, const char* b, const char* c, const char* d)
+{
+    size_t la = std::strlen(a), lb = std::strlen(b), lc = std::strlen(c), ld = std::strlen(d);
+    if (la + lb + lc + ld >= kPathChars) return false;
+    char* p = out;
+    std::memcpy(p, a, la); p += la;
+    std::memcpy(p, b, lb); p += lb;
+    std::memcpy(p, c, lc); p += lc;
+    std::memcpy(p, d, ld); p += ld;
+    *p = '\0';
+    return true;
+}
+
+bool WithExtension(const char* path, const char* ext, char* out)
+{
+    PathParts parts;
+    if (!path || !ext || !SplitPath(path, &parts) ||
+        !JoinParts(out, parts.drive, parts.dir, parts.name, ext)) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SplitPath(const char* path, PathParts* parts)
+{
+    std::memset(parts, 0, sizeof(*parts));
+    size_t len = std::strlen(path);
+    if (len >= kPathChars) return false;
+
+    const char* rest = path;
+    if (len >= 2 && path[1] == ':') {
+        parts->drive[0] = path[0];
+        parts->drive[1] = ':';
+        rest = path + 2;
+    }
+    const char* nameStart = rest;
+    for (const char* s = rest; *s; s++)
+        if (*s == '\\' || *s == '/') nameStart = s + 1;
+    std::memcpy(parts->dir, rest, (size_t)(nameStart - rest));
+
+    const char* dot = std::strrchr(nameStart, '.');
+    if (dot) {
+        std::memcpy(parts->name, nameStart, (size_t)(dot - nameStart));
+        std::strcpy(parts->ext, dot);
+    } else {
+        std::strcpy(parts->name, nameStart);
+    }
+    return true;
+}
+
+const char* ChangeFileExtension(const char* path, const char* ext)
+{
+    WithExtension(path, ext, changedExtension);
+    return changedExtension;
+}
+
+const char* ReplaceExtension(const char* path, const char* ext)
+{
+    WithExtension(path, ext, replacedExtension);
+    return replacedExtension;
+}
+
+int ChangeFileExtensionTo(char* path, const char* ext)
+{
+    char changed[kPathChars];
+    if (!WithExtension(path, ext, changed)) return 0;
+    std::strcpy(path, changed);
+    return 1;
+}
+
+const char* GetPathDirectory(const char* path)
+{
+    PathParts parts;
+    if (!path || !SplitPath(path, &parts) || !JoinParts(pathDirectory, parts.drive, parts.dir, "", ""))
+        pathDirectory[0] = '\0';
+    return pathDirectory;
+}
+
+const char* GetPathFileName(const char* path)
+{
+    PathParts parts;
+    if (!path || !SplitPath(path, &parts) || !JoinParts(pathFileName, parts.name, parts.ext, "", ""))
+        pathFileName[0] = '\0';
+    return pathFileName;
+}

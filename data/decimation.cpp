@@ -1,0 +1,117 @@
+#include "data/decimation.h"
+#include "app/frame.h"
+#include "base/dialogs.h"
+#include "base/messages.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int decimationEnabled = 0;
+int decimationStep = 10;
+int decimationPrompt = 1;
+
+void FormatThousands(long long value, char* out, int size)
+{
+    char digits[32];
+    snprintf(digits, sizeof digits, "%lld", value < 0 ? -value : value);
+    char grouped[48];
+    int n = 0, len = (int)strlen(digits);
+    if (value < 0) grouped[n++] = '-';
+    for (int i = 0; i < len; i++) {
+        if (i > 0 && (len - i) % 3 == 0) grouped[n++] = ',';
+        grouped[n++] = digits[i];
+    }
+    grouped[n] = 0;
+    snprintf(out, size, "%s", grouped);
+}
+
+static void EnableStepControls(HWND dialog, int enabled)
+{
+    EnableWindow(GetDlgItem(dialog, 1134), enabled);
+    EnableWindow(GetDlgItem(dialog, 1174), enabled);
+}
+
+INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static int enabledCopy;
+    switch (message) {
+    case WM_INITDIALOG: {
+        enabledCopy = decimationEnabled;
+        int total = (int)lParam;
+        if (total != 0) {
+            char number[32], line[64];
+            FormatThousands(total, number, sizeof number);
+            snprintf(line, sizeof line, "Total:  %s", number);
+            SetDlgItemTextA(dialog, 1175, line);
+        }
+        char step[16];
+        snprintf(step, sizeof step, "%d", decimationStep);
+        SetDlgItemTextA(dialog, 1134, step);
+        CheckDlgButton(dialog, 1174, decimationPrompt ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, 1173, enabledCopy ? BST_CHECKED : BST_UNCHECKED);
+        EnableStepControls(dialog, enabledCopy);
+        CenterOnFrame(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case 1173:
+            enabledCopy = !enabledCopy;
+            EnableStepControls(dialog, enabledCopy);
+            return TRUE;
+        case IDOK: {
+            char text[255];
+            GetDlgItemTextA(dialog, 1134, text, sizeof text);
+            int step = atoi(text);
+            // Refuse before writing anything, so a refused OK changes no setting.
+            if (enabledCopy && step <= 1) {
+                ShowMessageBox(FrameWindow, "Decimation value should be greater than 1", "ERROR",
+                               MB_OK | MB_ICONERROR);
+                return TRUE;
+            }
+            decimationEnabled = enabledCopy;
+            decimationPrompt = IsDlgButtonChecked(dialog, 1174) == BST_CHECKED ? 1 : 0;
+            decimationStep = step;
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static int choice;
+    switch (message) {
+    case WM_INITDIALOG:
+        choice = 1;
+        CheckRadioButton(dialog, 1011, 1012, 1011);
+        SetDlgItemTextA(dialog, 1010, (const char*)lParam);
+        CenterOnFrame(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case 1011:
+            choice = 1;
+            CheckRadioButton(dialog, 1011, 1012, 1011);
+            return TRUE;
+        case 1012:
+            choice = 3;
+            CheckRadioButton(dialog, 1011, 1012, 1012);
+            return TRUE;
+        case IDOK:
+            EndDialog(dialog, choice);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}

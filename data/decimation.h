@@ -1,0 +1,17 @@
+// Point decimation settings shared by the loaders, and the two small dialogs
+// that settle loader parameters (decimation, units of a file without any).
+#pragma once
+#include <windows.h>
+
+extern int decimationEnabled;   // 1: loaders keep every decimationStep-th point
+extern int decimationStep;
+extern int decimationPrompt;    // 1: the opening road asks before loading
+
+#define IDD_DECIMATION 221
+#define IDD_NOUNITS    304
+
+// "12,345" style grouping of a count.
+void FormatThousands(long long value, char* out, int size);
+
+INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

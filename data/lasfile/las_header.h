@@ -1,0 +1,74 @@
+// The LAS public header block as this library keeps it: one LAS 1.4 layout for
+// every version. LAS 1.0 to 1.2 use the first 227 bytes, LAS 1.3 the first 235.
+#pragma once
+#include <cstdint>
+#include <cstddef>
+
+struct LASFile;
+
+// Header sizes of the three layouts the library reads and writes.
+const uint16_t LAS_HEADER_SIZE_10 = 227;   // LAS 1.0 to 1.2
+const uint16_t LAS_HEADER_SIZE_13 = 235;   // LAS 1.3: waveform start added
+const uint16_t LAS_HEADER_SIZE_14 = 375;   // LAS 1.4: extended VLRs and 64-bit counts
+
+// Empty extent: every real coordinate lowers the minimum and raises the maximum.
+const double LAS_EMPTY_MIN = 3.37e38;
+const double LAS_EMPTY_MAX = -3.37e38;
+
+// Largest point count the library carries; larger files are refused, never truncated.
+const uint64_t LAS_MAX_POINTS = 2147483647ull;
+
+#pragma pack(push, 1)
+struct LASHeader {
+    char     fileSignature[4];          // "LASF"
+    uint16_t fileSourceId;
+    uint16_t globalEncoding;
+    uint32_t guidData1;
+    uint16_t guidData2;
+    uint16_t guidData3;
+    uint8_t  guidData4[8];
+    uint8_t  versionMajor;
+    uint8_t  versionMinor;
+    char     systemIdentifier[32];
+    char     generatingSoftware[32];
+    uint16_t creationDay;               // day of year, 1 = first of January
+    uint16_t creationYear;
+    uint16_t headerSize;
+    uint32_t offsetToPointData;
+    uint32_t numberOfVLRs;
+    uint8_t  pointDataFormat;           // bits 7 and 6 mark a compressed (LAZ) file
+    uint16_t pointDataRecordLength;
+    uint32_t legacyPointCount;
+    uint32_t legacyPointsByReturn[5];
+    double   xScale, yScale, zScale;
+    double   xOffset, yOffset, zOffset;
+    double   maxX, minX, maxY, minY, maxZ, minZ;
+    // LAS 1.3
+    uint64_t waveformDataStart;
+    // LAS 1.4
+    uint64_t firstEVLRStart;
+    uint32_t numberOfEVLRs;
+    uint64_t pointCount64;
+    uint64_t pointsByReturn[15];
+};
+#pragma pack(pop)
+static_assert(sizeof(LASHeader) == 375, "LAS 1.4 public header is 375 bytes");
+static_assert(offsetof(LASHeader, headerSize) == 94, "header size field");
+static_assert(offsetof(LASHeader, pointDataFormat) == 104, "point format field");
+static_assert(offsetof(LASHeader, xScale) == 131, "scale factors");
+static_assert(offsetof(LASHeader, minZ) == 219, "extent");
+static_assert(offsetof(LASHeader, waveformDataStart) == 227, "LAS 1.3 part");
+static_assert(offsetof(LASHeader, pointCount64) == 247, "LAS 1.4 count");
+
+void      InitLASHeader(LASFile* las);
+int       ReadLASHeader(LASFile* las);
+int       WriteLASHeader(LASFile* las);
+LASFile*  ResetLASHeaderCounts(LASFile* las);
+int       CopyLASHeader(LASFile* destination, LASFile* source);
+int       SetLASScaleAndOffset(LASFile* las, double x1, double x2, double y1, double y2);
+int       SetLASVersion(LASFile* las, int version);
+int       SetLASSystemIdentifier(LASFile* las, const char* text);
+int       SetLASCreationDate(LASFile* las, uint16_t dayOfYear, uint16_t year);
+
+// Header size written for a version code (227, 235 or 375).
+uint16_t  LASHeaderSizeForVersion(int version);

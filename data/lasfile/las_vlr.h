@@ -1,0 +1,52 @@
+// Variable length records: the records between a LAS header and its points,
+// kept in the LASFile in file order, and the system's own identifying record.
+#pragma once
+#include <cstdint>
+#include <cstddef>
+#include <windows.h>
+
+struct LASFile;
+
+const uint16_t LAS_VLR_RESERVED_10 = 0xAABB;   // LAS 1.0 record signature
+const uint32_t LAS_VLR_HEADER_SIZE = 54;
+
+#pragma pack(push, 1)
+struct LASVLRHeader {
+    uint16_t reserved;          // 0xAABB for LAS 1.0, else 0
+    char     userId[16];        // zero-filled
+    uint16_t recordId;
+    uint16_t recordLength;      // bytes of data after the 54-byte header
+    char     description[32];   // zero-filled
+};
+// One record: its header exactly as stored, then its data block (owned).
+struct LASVLR {
+    uint16_t reserved;
+    char     userId[16];
+    uint16_t recordId;
+    uint16_t recordLength;
+    char     description[32];
+    uint8_t* data;
+};
+#pragma pack(pop)
+static_assert(sizeof(LASVLRHeader) == 54, "VLR header is 54 bytes");
+static_assert(offsetof(LASVLR, data) == 54, "VLR data pointer follows the stored header");
+static_assert(offsetof(LASVLR, recordLength) == 20, "record length field");
+
+int      ReadVariableLengthRecords(LASFile* las);
+LASVLR*  ReadVLR(HANDLE file);
+int64_t  WriteVLRs(LASFile* las);
+int64_t  TotalVLRSize(LASFile* las);
+LASVLR*  CopyVLR(const LASVLR* vlr);
+int      AddVLR(LASVLR* vlr, LASFile* las);
+int      AddVLRCopy(const LASVLR* vlr, LASFile* las);
+int      FindVLR(LASFile* las, const char* userId, int recordId);
+int      RemoveVLR(LASFile* las, const char* userId, int recordId);
+int      SetVLRReserved(LASFile* las);
+int      EnsureNBLMainRecord(LASFile* las);
+LASVLR*  CreateLASNBLMainRecord(int version);
+int      ReadLeicaGeoRecord(LASFile* las, int index);
+
+// Frees one record and its data; null is fine.
+void     FreeVLR(LASVLR* vlr);
+// Frees every record and the table, leaving the handle with none.
+void     FreeVLRTable(LASFile* las);

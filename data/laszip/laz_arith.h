@@ -1,0 +1,224 @@
+// Range decoder and adaptive models used by every LAZ item decoder.
+// Pure C++: no platform calls, so it runs on any thread and is testable natively.
+#pragma once
+#include <cstdint>
+#include <cstddef>
+#include <vector>
+
+#if defined(__GNUC__)
+#define LAZ_INLINE inline __attribute__((always_inline))
+#else
+#define LAZ_INLINE inline
+#endif
+
+namespace laz {
+
+enum DecodeError : uint32_t { kOk = 0, kEndOfData = 1, kCorrupt = 2 };
+
+// Supplies more input when a decoder runs out of its current byte range.
+// Used only for streams whose end is not known in advance (pointwise data
+// without a chunk table); memory-bounded streams have no feed.
+class ByteFeed {
+public:
+    virtual ~ByteFeed() {}
+    // Sets [cur, end) to the next bytes; false at the end of the data.
+    virtual bool Refill(const uint8_t*& cur, const uint8_t*& end) = 0;
+};
+
+struct BitModel {
+    uint32_t c0, total, p0, cycle, until;
+    BitModel() { Reset(); }
+    void Reset()
+    {
+        c0 = 1;
+        total = 2;
+        p0 = 1u << 12;
+        cycle = 4;
+        until = 4;
+    }
+    void Update();
+};
+
+class SymModel {
+public:
+    explicit SymModel(uint32_t symbols);
+    void Reset();
+    void Update();
+    uint32_t n;
+    uint32_t total, cycle, until;
+    uint32_t tshift, tsize;  // tsize == 0: no lookup table
+    uint32_t* count;
+    uint32_t* dist;
+    uint32_t* table;
+
+private:
+    std::vector<uint32_t> mem_;
+};
+
+class ArithDecoder {
+public:
+    ArithDecoder() : cur_(nullptr), end_(nullptr), feed_(nullptr), value_(0), length_(0), err_(kOk) {}
+    void SetInput(const uint8_t* begin, const uint8_t* end, ByteFeed* feed = nullptr)
+    {
+        cur_ = begin;
+        end_ = end;
+        feed_ = feed;
+        err_ = kOk;
+    }
+    // Reads the 4 big-endian start bytes of a coded stream.
+    void Init()
+    {
+        length_ = 0xFFFFFFFFu;
+        value_ = (uint32_t)NextByte() << 24;
+        value_ |= (uint32_t)NextByte() << 16;
+        value_ |= (uint32_t)NextByte() << 8;
+        value_ |= (uint32_t)NextByte();
+    }
+    // Uncoded bytes from the same input (raw first point of a pointwise chunk).
+    void ReadRaw(uint8_t* out, size_t n)
+    {
+        for (size_t i = 0; i < n; i++) out[i] = NextByte();
+    }
+
+    uint32_t DecodeBit(BitModel& m)
+    {
+        uint32_t x = m.p0 * (length_ >> 13);
+        uint32_t bit;
+        if (value_ < x) {
+            bit = 0;
+            length_ = x;
+            m.c0++;
+        } else {
+            bit = 1;
+            value_ -= x;
+            length_ -= x;
+        }
+        if (length_ < 0x01000000u) Renorm();
+        if (--m.until == 0) m.Update();
+        return bit;
+    }
+    uint32_t DecodeSymbol(SymModel& m);
+    uint32_t ReadBits(uint32_t bits);
+    uint32_t ReadShort() { return ReadBits(16); }
+    uint32_t ReadInt()
+    {
+        uint32_t lo = ReadShort();
+        uint32_t hi = ReadShort();
+        return (hi << 16) | lo;
+    }
+    uint64_t ReadInt64()
+    {
+        uint64_t lo = ReadInt();
+        uint64_t hi = ReadInt();
+        return (hi << 32) | lo;
+    }
+
+    // Sticky error state: kEndOfData when input ran out, kCorrupt on impossible values.
+    uint32_t Error() const { return err_; }
+    void SetCorrupt()
+    {
+        if (err_ == kOk) err_ = kCorrupt;
+    }
+    // In valid data value < length always holds; checked once per point.
+    bool StateValid() const { return value_ < length_; }
+    const uint8_t* Position() const { return cur_; }
+
+private:
+    uint8_t NextByte()
+    {
+        if (cur_ < end_) return *cur_++;
+        return SlowByte();
+    }
+    uint8_t SlowByte();
+    void Renorm()
+    {
+        if (length_ == 0) {
+            SetCorrupt();
+            length_ = 0xFFFFFFFFu;
+            return;
+        }  // would never terminate
+        do {
+            value_ = (value_ << 8) | NextByte();
+            length_ <<= 8;
+        } while (length_ < 0x01000000u);
+    }
+
+    const uint8_t* cur_;
+    const uint8_t* end_;
+    ByteFeed* feed_;
+    uint32_t value_, length_;
+    uint32_t err_;
+};
+
+// Hot paths, inline so every item decoder gets them without a call.
+LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
+{
+    uint32_t x, s;
+    uint32_t y = length_;
+    length_ >>= 15;
+    if (m.tsize) {
+        uint32_t dv = value_ / length_;
+        uint32_t t = dv >> m.tshift;
+        if (t > m.tsize) {
+            SetCorrupt();
+            t = m.tsize;
+        }
+        s = m.table[t];
+        uint32_t e = m.table[t + 1] + 1;
+        if (e > m.n) e = m.n;
+        if (s >= e) {
+            SetCorrupt();
+            s = e - 1;
+        }
+        while (e > s + 1) {
+            uint32_t mid = (s + e) >> 1;
+            if (m.dist[mid] > dv)
+                e = mid;
+            else
+                s = mid;
+        }
+        x = m.dist[s] * length_;
+        if (s != m.n - 1) y = m.dist[s + 1] * length_;
+    } else {
+        x = s = 0;
+        uint32_t e = m.n;
+        uint32_t mid = e >> 1;
+        do {
+            uint32_t z = length_ * m.dist[mid];
+            if (z > value_) {
+                e = mid;
+                y = z;
+            } else {
+                s = mid;
+                x = z;
+            }
+            mid = (s + e) >> 1;
+        } while (mid != s);
+    }
+    value_ -= x;
+    length_ = y - x;
+    if (length_ < 0x01000000u) Renorm();
+    m.count[s]++;
+    if (--m.until == 0) m.Update();
+    return s;
+}
+
+inline uint32_t ArithDecoder::ReadBits(uint32_t bits)
+{
+    if (bits > 19) {
+        uint32_t lo = ReadBits(16);
+        uint32_t hi = ReadBits(bits - 16);
+        return (hi << 16) | lo;
+    }
+    length_ >>= bits;
+    uint32_t v = value_ / length_;
+    value_ -= v * length_;
+    if (length_ < 0x01000000u) Renorm();
+    if (v >= (1u << bits)) {
+        SetCorrupt();
+        v &= (1u << bits) - 1;
+    }
+    return v;
+}
+
+}  // namespace laz

@@ -1,0 +1,46 @@
+// Decodes the points of one chunk: the raw first point, then each further
+// point from the coded stream (pointwise) or from the per-field layers.
+// One instance per thread; it keeps no global state.
+#pragma once
+#include <memory>
+#include <vector>
+#include "data/laszip/laz_items.h"
+#include "data/laszip/laz_vlr.h"
+
+namespace laz {
+
+class ChunkDecoder {
+public:
+    explicit ChunkDecoder(const LazVlrInfo& vlr);
+    bool Layered() const { return layered_; }
+    uint32_t RecordLength() const { return recordLength_; }
+    uint32_t NumLayers() const { return numLayers_; }
+
+    // Pointwise: the stream starts with the raw point at `begin`. With a feed,
+    // more bytes are pulled past `end`; without, `end` is the end of the chunk.
+    void BeginPointwise(const uint8_t* begin, const uint8_t* end, ByteFeed* feed);
+    // Layered: the whole chunk in memory. Returns kOk or an error for a header
+    // whose layer sizes do not fit; `pointCount` gets the chunk's own count.
+    uint32_t BeginLayered(const uint8_t* begin, size_t size, uint32_t* pointCount);
+    // Next point of the chunk into rec (RecordLength() bytes); returns kOk or an error.
+    uint32_t Next(uint8_t* rec);
+    // Pointwise: where the coded stream has got to (the next chunk starts
+    // there once the last point was decoded).
+    const uint8_t* StreamPosition() const { return dec_.Position(); }
+
+private:
+    bool layered_;
+    uint32_t recordLength_;
+    uint32_t numLayers_;
+    std::vector<uint32_t> offsets_;
+    std::vector<std::unique_ptr<PointItem>> pitems_;
+    std::vector<std::unique_ptr<LayeredItem>> litems_;
+    ArithDecoder dec_;
+    std::vector<uint8_t> raw_;
+    bool rawPending_;
+    uint32_t startErr_;
+    std::vector<uint32_t> sizes_;
+    std::vector<const uint8_t*> layerData_;
+};
+
+}  // namespace laz

@@ -1,0 +1,647 @@
+#include "data/laszip/laz_reader.h"
+#include <algorithm>
+#include <cstring>
+#include "data/laszip/laz_intcorr.h"
+
+namespace laz {
+
+namespace {
+
+const char kLazUserId[] = "laszip encoded";
+const uint16_t kLazRecordId = 22204;
+const size_t kFeedBlock = 1 << 16;
+const uint64_t kMaxJobBytes = 64ull << 20;  // larger chunks decode on the caller's thread
+const uint64_t kUncompressedBlock = 4096;
+
+inline double GetF64(const uint8_t* p)
+{
+    double v;
+    memcpy(&v, p, 8);
+    return v;
+}
+
+}  // namespace
+
+uint16_t MinRecordLength(uint8_t format)
+{
+    static const uint16_t kMin[11] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
+    return format <= 10 ? kMin[format] : 0;
+}
+
+bool LazReader::FileFeed::Refill(const uint8_t*& cur, const uint8_t*& end)
+{
+    uint64_t size = src_->Size();
+    if (nextPos_ >= size) return false;
+    uint64_t n = std::min<uint64_t>(kFeedBlock, size - nextPos_);
+    buf_.resize((size_t)n);
+    if (!src_->ReadAt(nextPos_, buf_.data(), (size_t)n)) {
+        buf_.clear();
+        return false;
+    }
+    bufPos_ = nextPos_;
+    nextPos_ += n;
+    cur = buf_.data();
+    end = cur + n;
+    return true;
+}
+
+LazReader::LazReader() : src_(nullptr), pool_(nullptr)
+{
+    ResetHeader();
+    Close();
+}
+
+LazReader::~LazReader()
+{
+    Close();
+}
+
+void LazReader::ResetHeader()
+{
+    memset(&header_, 0, sizeof header_);
+    vlrs_.clear();
+    vlrData_.clear();
+    userInHeader_.clear();
+    userAfterHeader_.clear();
+}
+
+// Releases the file and the decoding state; the header stays readable.
+void LazReader::Close()
+{
+    DrainJobs();
+    pool_.reset();
+    curJob_.reset();
+    src_.reset();
+    dec_.reset();
+    feed_.reset();
+    fileSize_ = 0;
+    compressed_ = false;
+    vlr_ = LazVlrInfo();
+    dataStart_ = 0;
+    R_ = 0;
+    format_ = 0;
+    total_ = 0;
+    threads_ = 1;
+    tableRead_ = false;
+    starts_.clear();
+    firstPoint_.clear();
+    tableNote_.clear();
+    active_ = failed_ = streaming_ = tailCorrupt_ = curJobWaited_ = false;
+    failText_.clear();
+    chunk_ = chunkPoints_ = inChunk_ = next_ = 0;
+    chunkBuf_.clear();
+    rec_.clear();
+    ubuf_.clear();
+    ubufFirst_ = ubufCount_ = 0;
+}
+
+bool LazReader::Open(std::unique_ptr<LazSource> src, unsigned threads, std::string& err)
+{
+    Close();
+    ResetHeader();
+    src_ = std::move(src);
+    fileSize_ = src_->Size();
+    threads_ = threads ? threads : 1;
+    if (!ParseHeader(err)) {
+        Close();
+        ResetHeader();
+        return false;
+    }
+    rec_.assign(std::max<size_t>(R_, MinRecordLength(format_)), 0);
+    if (compressed_) {
+        dec_.reset(new ChunkDecoder(vlr_));
+        feed_.reset(new FileFeed(src_.get()));
+    }
+    return true;
+}
+
+bool LazReader::ParseHeader(std::string& err)
+{
+    uint8_t h[375];
+    memset(h, 0, sizeof h);
+    if (fileSize_ < 227 || !src_->ReadAt(0, h, (size_t)std::min<uint64_t>(fileSize_, 375))) {
+        err = "file is too short for a LAS header";
+        return false;
+    }
+    if (memcmp(h, "LASF", 4) != 0) {
+        err = "not a LAS file (no LASF signature)";
+        return false;
+    }
+    laszip_header_struct& H = header_;
+    H.file_source_ID = Get16(h + 4);
+    H.global_encoding = Get16(h + 6);
+    H.project_ID_GUID_data_1 = Get32(h + 8);
+    H.project_ID_GUID_data_2 = Get16(h + 12);
+    H.project_ID_GUID_data_3 = Get16(h + 14);
+    memcpy(H.project_ID_GUID_data_4, h + 16, 8);
+    H.version_major = h[24];
+    H.version_minor = h[25];
+    memcpy(H.system_identifier, h + 26, 32);
+    memcpy(H.generating_software, h + 58, 32);
+    H.file_creation_day = Get16(h + 90);
+    H.file_creation_year = Get16(h + 92);
+    H.header_size = Get16(h + 94);
+    H.offset_to_point_data = Get32(h + 96);
+    H.number_of_variable_length_records = Get32(h + 100);
+    uint8_t rawFormat = h[104];
+    H.point_data_record_length = Get16(h + 105);
+    H.number_of_point_records = Get32(h + 107);
+    for (int i = 0; i < 5; i++) H.number_of_points_by_return[i] = Get32(h + 111 + 4 * i);
+    H.x_scale_factor = GetF64(h + 131);
+    H.y_scale_factor = GetF64(h + 139);
+    H.z_scale_factor = GetF64(h + 147);
+    H.x_offset = GetF64(h + 155);
+    H.y_offset = GetF64(h + 163);
+    H.z_offset = GetF64(h + 171);
+    H.max_x = GetF64(h + 179);
+    H.min_x = GetF64(h + 187);
+    H.max_y = GetF64(h + 195);
+    H.min_y = GetF64(h + 203);
+    H.max_z = GetF64(h + 211);
+    H.min_z = GetF64(h + 219);
+
+    bool v13 = H.version_major > 1 || (H.version_major == 1 && H.version_minor >= 3);
+    bool v14 = H.version_major > 1 || (H.version_major == 1 && H.version_minor >= 4);
+    uint32_t base = v14 ? 375 : (v13 ? 235 : 227);
+    if (H.header_size < base) {
+        err = "LAS header size " + std::to_string(H.header_size) + " is too small";
+        return false;
+    }
+    if (H.header_size > fileSize_) {
+        err = "file is too short for its LAS header";
+        return false;
+    }
+    if (v13) H.start_of_waveform_data_packet_record = Get64(h + 227);
+    if (v14) {
+        H.start_of_first_extended_variable_length_record = Get64(h + 235);
+        H.number_of_extended_variable_length_records = Get32(h + 243);
+        H.extended_number_of_point_records = Get64(h + 247);
+        for (int i = 0; i < 15; i++) H.extended_number_of_points_by_return[i] = Get64(h + 255 + 8 * i);
+    }
+    uint64_t offset = H.offset_to_point_data;
+    if (offset < H.header_size) {
+        err = "offset to point data lies inside the header";
+        return false;
+    }
+    if (offset > fileSize_) {
+        err = "offset to point data lies beyond the end of the file";
+        return false;
+    }
+
+    userInHeader_.resize(H.header_size - base);
+    if (!userInHeader_.empty() && !src_->ReadAt(base, userInHeader_.data(), userInHeader_.size())) {
+        err = "cannot read the LAS header";
+        return false;
+    }
+
+    // VLRs: one running past the point data is cut there, as other readers do.
+    uint64_t pos = H.header_size;
+    std::vector<uint8_t> lazPayload;
+    bool haveLaz = false;
+    uint32_t lazBytes = 0;
+    for (uint32_t i = 0; i < H.number_of_variable_length_records; i++) {
+        if (pos + 54 > offset) break;
+        uint8_t vh[54];
+        if (!src_->ReadAt(pos, vh, 54)) {
+            err = "cannot read a variable length record";
+            return false;
+        }
+        uint64_t len = Get16(vh + 20);
+        bool cut = pos + 54 + len > offset;
+        if (cut) len = offset - pos - 54;
+        std::vector<uint8_t> data((size_t)len);
+        if (len && !src_->ReadAt(pos + 54, data.data(), (size_t)len)) {
+            err = "cannot read a variable length record";
+            return false;
+        }
+        if (strncmp((const char*)vh + 2, kLazUserId, 16) == 0 && Get16(vh + 18) == kLazRecordId && !haveLaz) {
+            haveLaz = true;
+            lazPayload = std::move(data);
+            lazBytes = (uint32_t)(54 + len);
+        } else {
+            laszip_vlr_struct v;
+            memset(&v, 0, sizeof v);
+            v.reserved = Get16(vh);
+            memcpy(v.user_id, vh + 2, 16);
+            v.record_id = Get16(vh + 18);
+            v.record_length_after_header = (uint16_t)len;
+            memcpy(v.description, vh + 22, 32);
+            vlrs_.push_back(v);
+            vlrData_.push_back(std::move(data));
+        }
+        pos += 54 + len;
+        if (cut) break;
+    }
+    for (size_t i = 0; i < vlrs_.size(); i++) vlrs_[i].data = vlrData_[i].empty() ? nullptr : vlrData_[i].data();
+    H.vlrs = vlrs_.empty() ? nullptr : vlrs_.data();
+    userAfterHeader_.resize((size_t)(offset - pos));
+    if (!userAfterHeader_.empty() && !src_->ReadAt(pos, userAfterHeader_.data(), userAfterHeader_.size())) {
+        err = "cannot read the bytes after the variable length records";
+        return false;
+    }
+    H.user_data_in_header_size = (uint32_t)userInHeader_.size();
+    H.user_data_in_header = userInHeader_.empty() ? nullptr : userInHeader_.data();
+    H.user_data_after_header_size = (uint32_t)userAfterHeader_.size();
+    H.user_data_after_header = userAfterHeader_.empty() ? nullptr : userAfterHeader_.data();
+
+    if ((rawFormat & 0xC0) && !haveLaz) {
+        err = "point format marks compressed data but the LAZ record is missing";
+        return false;
+    }
+    format_ = rawFormat & 0x3F;
+    if (format_ > 10) {
+        err = "unknown point data format " + std::to_string(format_);
+        return false;
+    }
+    H.point_data_format = format_;
+    R_ = H.point_data_record_length;
+    dataStart_ = offset;
+    if (haveLaz) {
+        if (!ParseLazVlr(lazPayload.data(), lazPayload.size(), R_, vlr_, err)) return false;
+        compressed_ = vlr_.compressor != kCompressorNone;
+        H.number_of_variable_length_records = (uint32_t)vlrs_.size();
+        H.offset_to_point_data -= lazBytes;
+    }
+    total_ = H.number_of_point_records ? H.number_of_point_records : H.extended_number_of_point_records;
+    return true;
+}
+
+// ---- chunk table --------------------------------------------------------------
+
+bool LazReader::DecodeTable(uint64_t off, uint64_t& count)
+{
+    uint8_t th[8];
+    if (off + 8 > fileSize_ || !src_->ReadAt(off, th, 8)) return false;
+    uint32_t version = Get32(th), n = Get32(th + 4);
+    if (version != 0 || n > fileSize_) return false;
+    count = n;
+    if (n == 0) return true;
+    // Two 32-bit corrections per chunk take well under 24 bytes.
+    uint64_t avail = fileSize_ - (off + 8);
+    uint64_t want = std::min<uint64_t>(avail, 24ull * n + 64);
+    std::vector<uint8_t> buf((size_t)want);
+    if (!src_->ReadAt(off + 8, buf.data(), buf.size())) return false;
+    ArithDecoder dec;
+    dec.SetInput(buf.data(), buf.data() + buf.size());
+    dec.Init();
+    IntCorrector ic(32, 2);
+    bool variable = vlr_.Variable();
+    uint64_t chunksStart = dataStart_ + 8;
+    starts_.assign(1, chunksStart);
+    firstPoint_.assign(1, 0);
+    uint32_t lastCount = 0, lastBytes = 0;
+    for (uint32_t i = 0; i < n; i++) {
+        if (variable) lastCount = (uint32_t)ic.Decode(dec, (int32_t)lastCount, 0);
+        lastBytes = (uint32_t)ic.Decode(dec, (int32_t)lastBytes, 1);
+        if (dec.Error()) break;  // keep what could be decoded
+        uint64_t next = starts_.back() + lastBytes;
+        if (lastBytes == 0 || next > fileSize_) break;  // starts must increase and stay in the file
+        if (variable && lastCount == 0) break;
+        starts_.push_back(next);
+        firstPoint_.push_back(firstPoint_.back() + (variable ? lastCount : 0));
+    }
+    return starts_.size() == (size_t)n + 1;
+}
+
+void LazReader::WalkLayeredChunks()
+{
+    // Layered chunks describe their own length: raw point, count, layer sizes.
+    if (starts_.empty()) {
+        starts_.assign(1, dataStart_ + 8);
+        firstPoint_.assign(1, 0);
+    }
+    bool variable = vlr_.Variable();
+    uint32_t layers = dec_->NumLayers();
+    uint64_t head = (uint64_t)R_ + 4 + 4ull * layers;
+    std::vector<uint8_t> h((size_t)head);
+    uint64_t points = variable ? firstPoint_.back() : (starts_.size() - 1) * (uint64_t)vlr_.chunkSize;
+    while (points < total_) {
+        uint64_t s = starts_.back();
+        if (s + head > fileSize_ || !src_->ReadAt(s, h.data(), h.size())) break;
+        uint32_t count = Get32(h.data() + R_);
+        uint64_t len = head;
+        for (uint32_t i = 0; i < layers; i++) len += Get32(h.data() + R_ + 4 + 4 * i);
+        if (count == 0) break;
+        // A chunk cut short by the end of the file stays listed, so that reading
+        // it reports the truncation.
+        starts_.push_back(s + len);
+        uint64_t n = variable ? count : vlr_.chunkSize;
+        points += n;
+        firstPoint_.push_back(firstPoint_.back() + count);
+        if (s + len >= fileSize_) break;
+    }
+}
+
+void LazReader::LoadTable()
+{
+    tableRead_ = true;
+    if (vlr_.compressor == kPointwise) return;
+    uint64_t chunksStart = dataStart_ + 8;
+    uint8_t b[8];
+    bool ok = false;
+    uint64_t count = 0;
+    if (chunksStart <= fileSize_ && src_->ReadAt(dataStart_, b, 8)) {
+        int64_t off = (int64_t)Get64(b);
+        if (off == -1 && fileSize_ >= 8 && src_->ReadAt(fileSize_ - 8, b, 8)) off = (int64_t)Get64(b);
+        if (off == (int64_t)dataStart_) {
+            tableNote_ = "chunk table is missing";
+        } else if (off < (int64_t)chunksStart || (uint64_t)off >= fileSize_) {
+            tableNote_ = "chunk table is missing; LAZ file truncated?";
+        } else {
+            ok = DecodeTable((uint64_t)off, count);
+            if (!ok) tableNote_ = "corrupt chunk table";
+        }
+    }
+    if (!ok && starts_.size() <= 1) {
+        starts_.assign(1, chunksStart);
+        firstPoint_.assign(1, 0);
+    }
+    if (vlr_.compressor == kLayeredChunked && !ok) WalkLayeredChunks();
+    if (threads_ > 1 && starts_.size() > 2) pool_.reset(new DecodePool(vlr_, threads_));
+}
+
+// ---- chunks -------------------------------------------------------------------
+
+bool LazReader::ChunkPoints(uint64_t i, uint64_t& n) const
+{
+    if (vlr_.compressor == kPointwise) {
+        n = total_;
+        return i == 0;
+    }
+    if (vlr_.Variable()) {
+        if (i + 1 >= firstPoint_.size()) return false;
+        n = firstPoint_[i + 1] - firstPoint_[i];
+        return n > 0;
+    }
+    uint64_t first = i * (uint64_t)vlr_.chunkSize;
+    if (first >= total_) return false;
+    n = std::min<uint64_t>(vlr_.chunkSize, total_ - first);
+    return true;
+}
+
+uint64_t LazReader::ChunkFirst(uint64_t i) const
+{
+    if (vlr_.compressor == kPointwise) return 0;
+    if (vlr_.Variable()) return i < firstPoint_.size() ? firstPoint_[i] : total_;
+    return i * (uint64_t)vlr_.chunkSize;
+}
+
+std::shared_ptr<ChunkJob> LazReader::MakeJob(uint64_t i, uint64_t n)
+{
+    std::shared_ptr<ChunkJob> job(new ChunkJob());
+    job->chunk = i;
+    job->points = (uint32_t)n;
+    uint64_t s = starts_[i], e = starts_[i + 1];
+    if (e > fileSize_) {
+        job->err = kEndOfData;
+        job->done = true;
+        return job;
+    }
+    job->in.resize((size_t)(e - s));
+    if (!src_->ReadAt(s, job->in.data(), job->in.size())) {
+        job->err = kEndOfData;
+        job->done = true;
+        return job;
+    }
+    pool_->Submit(job);
+    return job;
+}
+
+void LazReader::TopUpJobs(uint64_t from)
+{
+    size_t window = 2 * pool_->Threads();
+    uint64_t i = jobs_.empty() ? from : jobs_.back()->chunk + 1;
+    while (jobs_.size() < window && i + 1 < starts_.size()) {
+        uint64_t n;
+        if (!ChunkPoints(i, n) || n * R_ > kMaxJobBytes) break;
+        jobs_.push_back(MakeJob(i, n));
+        i++;
+    }
+}
+
+void LazReader::DrainJobs()
+{
+    for (auto& j : jobs_) pool_->Wait(*j);
+    jobs_.clear();
+}
+
+bool LazReader::StartChunk(uint64_t i, std::string& err)
+{
+    if (curJob_) {
+        if (!curJobWaited_) pool_->Wait(*curJob_);
+        curJob_.reset();
+    }
+    active_ = false;
+    tailCorrupt_ = false;
+    uint64_t n = 0;
+    if (!ChunkPoints(i, n)) {
+        if (vlr_.Variable() && !tableNote_.empty())
+            err = tableNote_ + ": chunks of variable size cannot be located";
+        else
+            err = "no chunk holds point " + std::to_string(ChunkFirst(i));
+        return false;
+    }
+    chunk_ = i;
+    chunkPoints_ = n;
+    inChunk_ = 0;
+    streaming_ = false;
+    if (vlr_.compressor == kPointwise) {
+        feed_->Start(dataStart_);
+        dec_->BeginPointwise(nullptr, nullptr, feed_.get());
+        streaming_ = true;
+    } else if (i + 1 < starts_.size()) {
+        if (pool_ && n * R_ <= kMaxJobBytes) {
+            if (!jobs_.empty() && jobs_.front()->chunk == i) {
+                curJob_ = jobs_.front();
+                jobs_.pop_front();
+            } else {
+                DrainJobs();
+                curJob_ = MakeJob(i, n);
+            }
+            curJobWaited_ = false;
+            TopUpJobs(i + 1);
+        } else {
+            uint64_t s = starts_[i], e = starts_[i + 1];
+            if (e > fileSize_) {
+                err = "end-of-file in chunk " + std::to_string(i);
+                return false;
+            }
+            chunkBuf_.resize((size_t)(e - s));
+            if (!src_->ReadAt(s, chunkBuf_.data(), chunkBuf_.size())) {
+                err = "cannot read chunk " + std::to_string(i);
+                return false;
+            }
+            if (dec_->Layered()) {
+                if (dec_->BeginLayered(chunkBuf_.data(), chunkBuf_.size(), nullptr)) {
+                    err = "end-of-file in chunk " + std::to_string(i);
+                    return false;
+                }
+            } else {
+                dec_->BeginPointwise(chunkBuf_.data(), chunkBuf_.data() + chunkBuf_.size(), nullptr);
+            }
+        }
+    } else if (i < starts_.size() && !dec_->Layered()) {
+        // Start known, end not (missing table): the stream shows where the chunk ends.
+        feed_->Start(starts_[i]);
+        dec_->BeginPointwise(nullptr, nullptr, feed_.get());
+        streaming_ = true;
+    } else {
+        err = (tableNote_.empty() ? std::string("chunk table") : tableNote_) + ": cannot locate chunk " +
+              std::to_string(i);
+        return false;
+    }
+    active_ = true;
+    return true;
+}
+
+const uint8_t* LazReader::Fail(std::string& err, const std::string& why)
+{
+    failed_ = true;
+    failText_ = why;
+    err = why;
+    return nullptr;
+}
+
+const uint8_t* LazReader::ReadPoint(std::string& err)
+{
+    if (!src_) {
+        err = "no reader is open";
+        return nullptr;
+    }
+    if (failed_) {
+        err = failText_;
+        return nullptr;
+    }
+    if (next_ >= total_) return Fail(err, "all " + std::to_string(total_) + " points have been read");
+    if (!compressed_) return ReadUncompressed(err);
+    if (!tableRead_) LoadTable();
+    if (!active_ || inChunk_ >= chunkPoints_) {
+        uint64_t ni = 0;
+        if (active_) {
+            if (tailCorrupt_) return Fail(err, "chunk " + std::to_string(chunk_) + " is corrupt");
+            ni = chunk_ + 1;
+        }
+        std::string why;
+        if (!StartChunk(ni, why)) return Fail(err, why);
+    }
+    const uint8_t* out;
+    if (curJob_) {
+        if (!curJobWaited_) {
+            pool_->Wait(*curJob_);
+            curJobWaited_ = true;
+            if (curJob_->tailCorrupt) tailCorrupt_ = true;
+        }
+        if (inChunk_ >= curJob_->decoded) {
+            return Fail(err, std::string(curJob_->err == kCorrupt ? "corrupt data" : "end-of-file") + " in chunk " +
+                                 std::to_string(chunk_));
+        }
+        out = curJob_->out.data() + inChunk_ * R_;
+        memcpy(rec_.data(), out, R_);
+    } else {
+        uint32_t r = dec_->Next(rec_.data());
+        if (r) {
+            return Fail(err, std::string(r == kCorrupt ? "corrupt data" : "end-of-file") + " in chunk " +
+                                 std::to_string(chunk_));
+        }
+        if (inChunk_ + 1 == chunkPoints_ && !dec_->Layered()) {
+            if (streaming_) {
+                // Missing table: the next chunk starts where this stream ended.
+                if (vlr_.compressor != kPointwise && chunk_ + 1 == starts_.size()) {
+                    starts_.push_back(feed_->PositionOf(dec_->StreamPosition()));
+                }
+            } else if (dec_->StreamPosition() != chunkBuf_.data() + chunkBuf_.size()) {
+                tailCorrupt_ = true;
+            }
+        }
+    }
+    inChunk_++;
+    next_++;
+    return rec_.data();
+}
+
+const uint8_t* LazReader::ReadUncompressed(std::string& err)
+{
+    if (R_ == 0) {
+        next_++;
+        return rec_.data();
+    }
+    if (next_ < ubufFirst_ || next_ >= ubufFirst_ + ubufCount_) {
+        uint64_t pos = dataStart_ + next_ * (uint64_t)R_;
+        uint64_t fit = pos < fileSize_ ? (fileSize_ - pos) / R_ : 0;
+        uint64_t n = std::min<uint64_t>(std::min<uint64_t>(kUncompressedBlock, total_ - next_), fit);
+        if (n == 0) return Fail(err, "end-of-file at point " + std::to_string(next_));
+        ubuf_.resize((size_t)(n * R_));
+        if (!src_->ReadAt(pos, ubuf_.data(), ubuf_.size()))
+            return Fail(err, "cannot read point " + std::to_string(next_));
+        ubufFirst_ = next_;
+        ubufCount_ = n;
+    }
+    memcpy(rec_.data(), ubuf_.data() + (next_ - ubufFirst_) * R_, R_);
+    next_++;
+    return rec_.data();
+}
+
+bool LazReader::Seek(uint64_t p, std::string& err)
+{
+    if (!src_) {
+        err = "no reader is open";
+        return false;
+    }
+    if (p > total_) {
+        err = "seek beyond the last point";
+        return false;
+    }
+    failed_ = false;
+    if (!compressed_) {
+        next_ = p;
+        return true;
+    }
+    if (!tableRead_) LoadTable();
+    if (p == total_) {
+        if (curJob_ && !curJobWaited_) pool_->Wait(*curJob_);
+        curJob_.reset();
+        active_ = false;
+        next_ = p;
+        return true;
+    }
+    std::string why;
+    if (vlr_.compressor == kPointwise) {
+        if (!active_ || p < next_) {
+            if (!StartChunk(0, why)) {
+                Fail(err, why);
+                return false;
+            }
+            next_ = 0;
+        }
+    } else {
+        uint64_t i;
+        if (vlr_.Variable()) {
+            i = (uint64_t)(std::upper_bound(firstPoint_.begin(), firstPoint_.end(), p) - firstPoint_.begin());
+            if (i == 0 || i >= firstPoint_.size()) {
+                Fail(err, "cannot locate the chunk of point " + std::to_string(p));
+                return false;
+            }
+            i--;
+        } else {
+            i = p / vlr_.chunkSize;
+        }
+        bool here = active_ && i == chunk_ && p >= next_;
+        if (!here) {
+            if (i >= starts_.size()) i = starts_.size() - 1;  // decode forward from the last chunk we can find
+            if (!StartChunk(i, why)) {
+                Fail(err, why);
+                return false;
+            }
+            next_ = ChunkFirst(i);
+        }
+    }
+    while (next_ < p) {
+        if (!ReadPoint(why)) {
+            err = why;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace laz
