@@ -354,7 +354,11 @@ void SetToolbarChecks(HWND window)
     CheckViewMenuItems(window);
 }
 
-void UpdateToolbarState(HWND window) { SetToolbarChecks(window); }
+int UpdateToolbarState(HWND window)
+{
+    SetToolbarChecks(window);
+    return 1;
+}
 
 static void CheckItem(int id, bool on)
 {

@@ -18,7 +18,7 @@ const char* ToolTipTextOf(int id);
 
 void ResetToolbarChecks();
 void SetToolbarChecks(HWND window);
-void UpdateToolbarState(HWND window);
+int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
 
 HWND CreateViewStatusBar(HWND window);

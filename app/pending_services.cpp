@@ -10,6 +10,12 @@
 #include "app/view_command.h"
 #include "app/view_tools.h"
 #include <algorithm>
+#include "base/gpc.h"
+#include "base/triangulate/mesh.h"
+#include "data/dataset.h"
+#include "data/laszip/laszip_api.h"
+#include "data/statistics.h"
+#include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
 RegistrySettings* LoadRegistrySettings() { return nullptr; }
@@ -36,24 +42,9 @@ int FrameCommand(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-static int CancelOne(HWND child, void*)
-{
-    JobControl* job = (JobControl*)GetWindowSlot(child, CHILD_JOB);
-    if (job) CancelJobAndWait(job);
-    return 1;
-}
-
-int CancelAllViewDraws()
-{
-    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!active) return 0;
-    VisitMDIChildren(CancelOne, nullptr);
-    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)active, 0);
-    return 1;
-}
 
 // A bare child window: keeps the record handed over at creation and a job control.
-static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool planView)
+static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: {
@@ -61,48 +52,19 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         ViewRecord* record = (ViewRecord*)mdi->lParam;
         SetWindowSlot(hwnd, CHILD_RECORD, (LONG_PTR)record);
         SetWindowSlot(hwnd, CHILD_JOB, (LONG_PTR)CreateJobControl());
-        HWND status = CreateViewStatusBar(hwnd);
-        RECT sr = {0, 0, 0, 0};
-        if (status) GetWindowRect(status, &sr);
-        SetWindowSlot(hwnd, CHILD_STATUSBAR, (LONG_PTR)status);
-        SetWindowSlot(hwnd, CHILD_STATUSHEIGHT, sr.bottom - sr.top);
-        if (planView) {
-            if (record) record->window = hwnd;
-            SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
-        }
         break;
     }
-    case WM_SIZE:
-        if (HWND status = (HWND)GetWindowSlot(hwnd, CHILD_STATUSBAR)) SendMessageA(status, WM_SIZE, wParam, lParam);
-        break;
-    case WM_COMMAND:
-        if (planView && ViewCommand(hwnd, wParam, lParam)) return 0;
-        break;
-    case WM_MDIACTIVATE:
-        if (planView) {
-            if ((HWND)lParam == hwnd) {
-                SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
-                UpdateToolbarState(hwnd);
-            } else {
-                SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
-            }
-            DrawMenuBar(FrameWindow);
-            return 0;
-        }
-        break;
     case WM_DESTROY:
         FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
         SetWindowSlot(hwnd, CHILD_JOB, 0);
-        if (planView) SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) - 1);
         break;
     }
     return DefMDIChildProcA(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK MDIChildWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, true); }
-LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
-LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l, false); }
+LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
 {
@@ -119,25 +81,85 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
-// --- plan-view geometry and tool helpers ---------------------------------------
-
-int CancelViewDraw(HWND window)
+// Plan-view services of the views, classification, GIS and settings pieces.
+void FreeUndoStack(ViewRecord*) {}
+void FreeContourList(ContourList*) {}
+void FreeReferenceList(ViewRecord*) {}
+int SetupTINColorRamp(HWND) { return 1; }
+int ComputeViewExtents(HWND) { return 0; }
+int CenterViewOnProfile(HWND) { return 1; }
+int UpdateViewScale(HWND) { return 1; }
+int UpdateScrollBars(HWND) { return 1; }
+int RebuildViewTIN(HWND) { return 1; }
+int ResetViewCache(HWND view)
 {
-    if (!window) return 0;
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
-    if (record && record->glWindow && window == record->glWindow) window = record->window;
-    JobControl* job = window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr;
-    return job ? CancelJobAndWait(job) : 0;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (record) record->imageCacheValid = record->tinCacheValid = 0;
+    return 1;
 }
-
+int StartViewDraw(HWND view, HDC dc, const RECT*, int, int, int)
+{
+    if (dc) FillViewBackground(view, dc, 0);
+    return 1;
+}
 int GetViewClientRect(HWND window, RECT* rect)
 {
     GetClientRect(window, rect);
-    int status = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
-    rect->left = rect->top = 0;
-    rect->bottom -= status;
-    return status;
+    int height = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
+    rect->bottom -= height;
+    return height;
 }
+int SetViewCursor(HWND, WPARAM) { return 0; }
+int ViewMouseMove(HWND, LPARAM) { return 0; }
+int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
+int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
+int ScrollView(HWND, UINT, WPARAM) { return 0; }
+COLORREF GetPaletteColor(int index)
+{
+    static const COLORREF table[20] = {0xFFFF00, 0x80FFFF, 0xFF00FF, 0x0000FF, 0x80FF80, 0xFF0000, 0x009600,
+                                       0xFFFFFF, 0x0080FF, 0x808080, 0x003480, 0x800000, 0x009696, 0x960096,
+                                       0x8000FF, 0x0064C8, 0x00FF00, 0x000096, 0xFF8080, 0x80BEFF};
+    return table[index % 20];
+}
+int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
+{
+    const gpc_vertex_list* ring = &polygon->contour[0];
+    double minX = 3.37e38, maxX = -3.37e38, minY = 3.37e38, maxY = -3.37e38;
+    for (int i = 0; i < ring->num_vertices; i++) {
+        if (ring->vertex[i].x < minX) minX = ring->vertex[i].x;
+        if (ring->vertex[i].x > maxX) maxX = ring->vertex[i].x;
+        if (ring->vertex[i].y < minY) minY = ring->vertex[i].y;
+        if (ring->vertex[i].y > maxY) maxY = ring->vertex[i].y;
+    }
+    auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit - 1 ? limit - 1 : v); };
+    *rowMin = clamp((int)((grid->originY - maxY) / grid->cellSize), grid->rows);
+    *rowMax = clamp((int)((grid->originY - minY) / grid->cellSize), grid->rows);
+    *columnMin = clamp((int)((minX - grid->originX) / grid->cellSize), grid->columns);
+    *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
+    return 1;
+}
+
+// The LAZ test of the loaders.
+int IsLAZFile(const char* path)
+{
+    const char* dot = strrchr(path, '.');
+    if (!dot || lstrcmpiA(dot, ".laz") != 0) return 0;
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) return 0;
+    laszip_BOOL compressed = 0;
+    int ok = laszip_open_reader(reader, path, &compressed) == 0;
+    if (ok) laszip_close_reader(reader);
+    laszip_destroy(reader);
+    return ok;
+}
+
+// Constrained segments, holes, regions and six-node triangles of the
+// triangulator (switches p, c and o2); nothing in the program uses them yet.
+void InsertInputSegments(TriMesh*, const TriSwitches*, const int32_t*, const int32_t*, int) {}
+void AddEdgeMidpointNodes(TriMesh*, const TriSwitches*) {}
+void ProcessHolesAndRegions(TriMesh*, const TriSwitches*, const double*, int, const double*, int) {}
+
+// --- plan-view geometry and tool helpers ---------------------------------------
 
 static void ImageSize(ViewRecord* r)
 {
@@ -194,7 +216,6 @@ int DropViewTIN(HWND view)
     return 1;
 }
 
-int UpdateScrollBars(HWND) { return 1; }
 int DrawZoomBox(HWND, const int*, int) { return 1; }
 int DrawToolRubberBand(HWND, const int*, int) { return 1; }
 int PanView(HWND, int, int) { return 1; }

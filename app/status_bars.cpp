@@ -89,7 +89,7 @@ void UpdateViewStatusBar(HWND view)
         if (r->toolActive && !r->toolState)
             snprintf(text, sizeof text, " %.3lf", ToolRectLength(r));
         else if (r->toolActive)
-            snprintf(text, sizeof text, " %.3f", r->profileBoxWidth);
+            snprintf(text, sizeof text, " %.3f", r->profileWidth);
         break;
     case TOOL_DENSITY:
         if (!r->toolActive && !r->toolState && r->densityValue >= 0)

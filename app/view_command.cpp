@@ -166,7 +166,7 @@ static int SurfaceMagic(HWND window, ViewRecord*, int)
 static int ClassifyByClass(HWND window, ViewRecord* r, int)
 {
     if (ShowClassifyByClass(r->window)) {
-        memcpy(r->classSelectionCopy, r->classSelection, sizeof r->classSelectionCopy);
+        r->classSelectionCopy = r->classSelection;
         r->classSelectionSaved = 1;
     }
     return 1;

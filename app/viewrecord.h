@@ -1,73 +1,126 @@
-// The state of one plan view and its linked profile and 3D windows.
+// The state of one plan view and of the profile and 3D windows linked to it.
+// The plan view owns the record (window long CHILD_RECORD); the linked windows
+// read the same record. A new record is zero-filled: every field not set by
+// CreateViewRecord starts at 0. The record is never written to a file.
 #pragma once
 #include <windows.h>
+#include "app/display_settings.h"
 #include "data/dataset.h"
 #include "gis/layers/layersets.h"
 
+struct TINModel;
+struct PointSelection;
+struct FileListEntry;
 struct Polyline;
+struct ContourList;
 
-struct ViewRecord {
-    HWND window;
-    char title[256];
-    int dataKind;
-    DataSet* currentDataSet;
-    int dataSetCount;
-    DataSet** dataSets;
-    POISet* poiSet;
-    AOISet* aoiSet;
+// The settings part (return filters, shading, classes, contour colours, tools
+// and the starting state of a new view) comes from ViewSettings.
+struct ViewRecord : ViewSettings {
+    // Identity and data.
+    HWND      window;              // the plan view (the project window in its own record)
+    char      title[256];
+    int       dataKind;            // as DataSet kind: 1 LAS/LAZ, 2 ASCII, 3 GDAL grid, 4 radar grid
+    DataSet*  currentDataSet;      // names the view in file-level commands and questions
+    int       dataSetCount;
+    DataSet** dataSets;            // owned, as is every data set it points at
+    int       totalPoints;
+    int       fileListFirst;       // file manager's working list: entry count
+    FileListEntry** fileListSecond;//   and entries
+    int       titleNumber;
+    int       projectShown;        // project window's record only
 
-    // World window and zoom: screen x = (X - viewLeft) / scale, y = (viewTop - Y) / scale.
-    double dataMinX, dataMinY, dataMaxX, dataMaxY;
-    double centerX, centerY;
-    double scale;       // world units per pixel
-    double fullScale;   // scale at zoom level 0; scale = fullScale / 2^zoomLevel
-    int imageHeight, imageWidth;
-    int drawHeight, drawWidth;
-    int scrollX, scrollY;
-    int clientWidth, clientHeight;
-    double viewLeft, viewBottom, viewRight, viewTop;
-    int zoomLevel;
-    int zoomDragButton;   // WM_LBUTTONDOWN or WM_RBUTTONDOWN while a zoom box is dragged
-    int toolRect[4];      // x0, y0, x1, y1 in pixels
-    int previousValid;
-    int previousLevel;
-    double previousCenterX, previousCenterY, previousScale;
-    int panActive;
-    int panStartY, panStartX;
+    // References and vector layers.
+    int       referenceCount;
+    void*     references;
+    int       referencesShown;
+    POISet*   poiSet;
+    AOISet*   aoiSet;
+    ClassTable aoiClassTable;
+    int       aoiLineWidth;
+    int       currentAOIType;
+
+    // Surface model.
+    TINModel* tin;
+    int       meshShown;
+    double    sceneBounds[6];
+
+    // World window and zoom.
+    double    dataMinX, dataMinY, dataMaxX, dataMaxY;
+    double    centerX, centerY;
+    double    scale;
+    double    fullScale;
+    int       imageHeight, imageWidth;
+    int       drawHeight, drawWidth;
+    int       scrollX, scrollY;
+    int       clientWidth, clientHeight;
+    double    viewLeft, viewBottom, viewRight, viewTop;
+    int       zoomLevel;
+    int       zoomDragButton;
+    int       toolRect[4];
+    int       previousValid;
+    int       previousLevel;
+    double    previousCenterX, previousCenterY, previousScale;
+    int       panActive;
+    int       panStartY, panStartX;
+    int       extentComputed;
 
     // Display settings of the view.
-    int showSingleReturns, showFirstReturns, showIntermediateReturns, showLastReturns;
-    int tinColorMode;     // 0-4
-    int pointColorMode;   // the command id 1200-1209
-    int pointSizeStep;    // 1-6
-    int imageCacheValid;
-    int tinCacheValid;
-    int showPOIMarkers, showPOINames, showAOIPolygons;
+    float     rampMinZ, rampMaxZ;
+    float     rampFactor;
+    int       rampCount;
+    COLORREF  rampColors[1024];
+    int       tinOption;
+    void*     imageCache;
+    int       imageCacheGeometry[4];
+    int       imageCacheValid;
+    int       redrawOverlays;
+    void*     tinCache;
+    int       tinCacheGeometry[4];
+    int       tinCacheValid;
+    int       tinCacheState;
+    int       autoDecimateTIN;
+    int       drawState;
 
     // Mouse and editing.
-    int mouseX, mouseY;
-    int lastMouseX, lastMouseY;
-    int classSelection[257];   // target class, then one from-class flag per code
-    int classSelectionSaved;
-    int editPending;
-    int toolActive;
-    int toolState;
+    int       mouseX, mouseY;
+    int       lastMouseX, lastMouseY;
+    int       classSelectionSaved;
+    int       editPending;
+    int       undoTotal, undoCount, undoTop;
+    void*     undoStack;
+    int       toolActive;
+    int       toolState;
     struct Polyline* editPolyline;
-    int currentTool;
-    int previousTool;
-    int displayMode;      // 8006 points, 8007/8008 shaded TIN, 9038 background only
-    int overlayPointsOverBackground, overlayContours, overlayReferences;
+    int       toolValues[21];          // tool and display work values kept in the configuration file
+    int       overlayContours, overlayReferences;   // commands 9032, 9037 (9039 is in the settings)
+    int       statMin, statMax;
+    double    statScale;
+    int       contourSettings[3];      // first: contour classes chosen
+    ContourList* contours;
+    int       contourWork[3];
 
     // Linked windows.
-    HWND profileWindow;
-    int classSelectionCopy[257];
-    HWND glWindow;
-    int glRebuildFlags[5];
-    int profileTool, profilePreviousTool, profileDisplayMode;
-    float profileBoxWidth;
+    HWND      profileWindow;
+    double    profileState[16];
+    int       profileStateInts[16];
+    int       profileExtra[2];
+    HWND      glWindow;
+    int       surfaceMagicState[16];
+    float     glCamera[5];
+    int       glLists[2];
+    HGLRC     glContext;
+    HDC       glDC;
+    int       glRebuildFlags[5];
+    int       glDrag[5];
+    int       profileBoxPixels[4];
+    double    profileBoxWorld[4];
     struct Polyline* profilePolyline;
     struct Polyline* densityPolyline;
-    float densityValue;
-
-    int projectShown;   // the project window's record: shown maximised while no view is open
+    float     densityValue;        // last value of the density tool; negative when none
+    int       profileWork[3];
+    PointSelection* profilePoints;
 };
+
+ViewRecord* CreateViewRecord();
+void        FreeViewRecord(ViewRecord* record);

@@ -1,0 +1,31 @@
+// The plan-view window: creation, closing and destruction of plan views, the
+// job-done handler and the per-view draw lock.
+#pragma once
+#include <windows.h>
+
+struct ViewRecord;
+
+// Creates the "MDIChild" window for a filled record; 0 on failure (the record
+// then stays with the caller).
+HWND CreateViewWindow(ViewRecord* record);
+// 1 when the view may close, 0 when the user cancelled.
+int  ViewClose(HWND view);
+void ViewDestroy(HWND view);
+int  ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam);
+HWND GetActiveView();
+LRESULT CALLBACK MDIChildWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The draw lock of a window (its CHILD_JOB).
+int  IsViewJobBusy(HWND window);
+int  CancelViewDraw(HWND window);
+int  BeginViewDraw(HWND window);
+int  EndViewDraw(HWND window);
+int  CancelAllViewDraws();
+
+// Starts a drawing thread of a window under its draw lock. The lock is taken
+// here, before the thread exists, so that a cancel-and-wait issued at any
+// moment afterwards (a close right after a paint) waits for the thread; the
+// thread must not call BeginViewDraw and must end with EndViewDraw. A stale
+// cancel request is consumed first. Returns the thread handle (also stored in
+// the window's job control), or 0 when no thread could be started.
+HANDLE StartViewDrawThread(HWND window, LPTHREAD_START_ROUTINE proc, void* param);

@@ -1,0 +1,422 @@
+// Divide-and-conquer Delaunay triangulation with alternating cuts.
+//
+// A partial triangulation is wrapped in a ring of ghost triangles: records
+// whose apex is null, one across every hull edge, bonded to each other around
+// the hull (clockwise seen from inside). A ghost is always kept at orientation
+// 0, so its origin and destination are the hull edge and corner 0 is null.
+// Merging two triangulations walks up the seam between them turning ghosts
+// into real triangles; no record is freed until the ring is dropped at the end,
+// so the output order is the order in which records were made.
+#include "base/triangulate/mesh.h"
+#include "base/triangulate/predicates.h"
+#include "base/triangulate/triangulate.h"
+#include "base/heap.h"
+#include "base/progress.h"
+
+namespace {
+
+struct Run {
+    TriMesh* m;
+    const TriSwitches* b;
+    int noExact;
+};
+
+inline double Orient(const Run& r, const double* a, const double* b, const double* c)
+{
+    return OrientationTest(r.noExact, a, b, c);
+}
+
+inline double InCircle(const Run& r, const double* a, const double* b, const double* c, const double* d)
+{
+    return InCircleTest(r.noExact, a, b, c, d);
+}
+
+// Lexicographic order by the axis coordinate, then the other one.
+inline bool KeyLess(const double* a, const double* b, int axis)
+{
+    int o = 1 - axis;
+    return a[axis] < b[axis] || (a[axis] == b[axis] && a[o] < b[o]);
+}
+
+inline OrientedTriangle NextGhost(const OrientedTriangle& g) { return Lnext(Sym(Lnext(g))); }
+inline OrientedTriangle PrevGhost(const OrientedTriangle& g) { return Lprev(Sym(Lprev(g))); }
+
+inline bool IsGhostRecord(const Word* tri) { return tri[3] == 0; }
+
+OrientedTriangle MakeGhost(Run& r, Vertex org, Vertex dest)
+{
+    OrientedTriangle t;
+    MakeTriangle(r.m, r.b, &t);
+    t.tri[4] = (Word)org;
+    t.tri[5] = (Word)dest;
+    return t;
+}
+
+// The ring is convex (or a wrapped chain when collinear), so the key is
+// unimodal along it and a greedy walk finds the extreme vertex.
+OrientedTriangle GhostToMin(OrientedTriangle g, int axis)
+{
+    for (;;) {
+        OrientedTriangle n = NextGhost(g);
+        if (KeyLess(Org(n), Org(g), axis)) { g = n; continue; }
+        OrientedTriangle p = PrevGhost(g);
+        if (KeyLess(Org(p), Org(g), axis)) { g = p; continue; }
+        return g;
+    }
+}
+
+OrientedTriangle GhostToMax(OrientedTriangle g, int axis)
+{
+    for (;;) {
+        OrientedTriangle n = NextGhost(g);
+        if (KeyLess(Org(g), Org(n), axis)) { g = n; continue; }
+        OrientedTriangle p = PrevGhost(g);
+        if (KeyLess(Org(g), Org(p), axis)) { g = p; continue; }
+        return g;
+    }
+}
+
+} // namespace
+
+// ---- sorting ---------------------------------------------------------------------
+
+static inline bool Below(const double* v, double px, double py) { return v[0] < px || (v[0] == px && v[1] < py); }
+static inline bool Above(const double* v, double px, double py) { return v[0] > px || (v[0] == px && v[1] > py); }
+
+void SortVertices(Vertex* a, int64_t n)
+{
+    // Recurse into the smaller part and loop on the larger so the stack stays
+    // logarithmic even when the pivots are poor.
+    while (n > 1) {
+        if (n == 2) {
+            if (a[0][0] > a[1][0] || (a[0][0] == a[1][0] && a[0][1] > a[1][1])) {
+                Vertex t = a[0]; a[0] = a[1]; a[1] = t;
+            }
+            return;
+        }
+        int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
+        double px = a[p][0], py = a[p][1];
+        int64_t left = -1, right = n;
+        while (left < right) {
+            do { left++; } while (left <= right && Below(a[left], px, py));
+            do { right--; } while (left <= right && Above(a[right], px, py));
+            if (left < right) { Vertex t = a[left]; a[left] = a[right]; a[right] = t; }
+        }
+        int64_t nLeft = left, nRight = n - right - 1;
+        Vertex* rightPart = a + right + 1;
+        if (nLeft < nRight) {
+            if (nLeft > 1) SortVertices(a, nLeft);
+            a = rightPart;
+            n = nRight;
+        } else {
+            if (nRight > 1) SortVertices(rightPart, nRight);
+            n = nLeft;
+        }
+        CountProgressEvent();
+    }
+}
+
+void VertexMedianSelect(Vertex* a, int64_t n, int64_t median, int axis)
+{
+    int o = 1 - axis;
+    for (;;) {
+        if (n <= 1) return;
+        if (n == 2) {
+            if (a[0][axis] > a[1][axis] || (a[0][axis] == a[1][axis] && a[0][o] > a[1][o])) {
+                Vertex t = a[0]; a[0] = a[1]; a[1] = t;
+            }
+            return;
+        }
+        int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
+        double pa = a[p][axis], po = a[p][o];
+        int64_t left = -1, right = n;
+        while (left < right) {
+            do { left++; } while (left <= right && (a[left][axis] < pa || (a[left][axis] == pa && a[left][o] < po)));
+            do { right--; } while (left <= right && (a[right][axis] > pa || (a[right][axis] == pa && a[right][o] > po)));
+            if (left < right) { Vertex t = a[left]; a[left] = a[right]; a[right] = t; }
+        }
+        if (left > median) {
+            n = left;
+        } else if (right < median - 1) {
+            a += right + 1;
+            median -= right + 1;
+            n -= right + 1;
+        } else {
+            return;
+        }
+    }
+}
+
+void AlternateAxisSplit(Vertex* a, int64_t n, int axis)
+{
+    if (n <= 3) axis = 0;
+    int64_t divider = n / 2;
+    VertexMedianSelect(a, n, divider, axis);
+    if (n - divider >= 2) {
+        if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis);
+        AlternateAxisSplit(a + divider, n - divider, 1 - axis);
+    }
+}
+
+// ---- merging -------------------------------------------------------------------------
+
+// Joins the left triangulation (ring handles farLeft .. innerLeft) and the right
+// one (innerRight .. farRight), which lie on either side of a cut along axis.
+// On return farLeft and farRight are the ghosts leaving the least and greatest
+// vertex in x order.
+static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTriangle innerLeft,
+                                OrientedTriangle innerRight, OrientedTriangle* farRight, int axis)
+{
+    if (axis == 1) {
+        innerLeft = GhostToMax(innerLeft, 1);
+        innerRight = GhostToMin(innerRight, 1);
+    }
+    Vertex p = Org(innerLeft), q = Org(innerRight);
+    // lower common tangent
+    for (;;) {
+        bool moved = false;
+        Vertex next = Dest(innerLeft);
+        if (Orient(r, p, q, next) < 0.0) {
+            innerLeft = NextGhost(innerLeft);
+            p = next;
+            moved = true;
+        }
+        OrientedTriangle before = PrevGhost(innerRight);
+        Vertex prev = Org(before);
+        if (Orient(r, p, q, prev) < 0.0) {
+            innerRight = before;
+            q = prev;
+            moved = true;
+        }
+        if (!moved) break;
+    }
+
+    OrientedTriangle leftCand = PrevGhost(innerLeft);     // upper-left -> lower-left
+    OrientedTriangle rightCand = innerRight;              // lower-right -> upper-right
+    OrientedTriangle arriveRight = PrevGhost(innerRight);
+    OrientedTriangle base = MakeGhost(r, q, p);           // lower-right -> lower-left, ghost below
+    Bond(Lnext(base), Lprev(innerLeft));
+    Bond(Lprev(base), Lnext(arriveRight));
+    OrientedTriangle keepLeft = *farLeft, keepRight = *farRight;
+
+    Vertex ll = p, lr = q;
+    Vertex ul = Org(leftCand), ur = Dest(rightCand);
+    for (;;) {
+        bool leftValid = Orient(r, ll, lr, ul) > 0.0;
+        bool rightValid = Orient(r, ll, lr, ur) > 0.0;
+        if (leftValid) {
+            // Remove left edges ll-ul whose triangle has its third vertex inside
+            // the circle of the candidate: the triangle joins the ghost ring.
+            for (;;) {
+                OrientedTriangle t = Sym(leftCand);
+                Vertex v = Apex(t);
+                if (!v || InCircle(r, ll, lr, ul, v) <= 0.0) break;
+                OrientedTriangle n1 = Sym(Lnext(t));
+                OrientedTriangle n2 = Sym(Lprev(t));
+                OrientedTriangle gp = Sym(Lprev(leftCand));
+                OrientedTriangle upper{ t.tri, 0 }, lower{ leftCand.tri, 0 };
+                upper.tri[3] = 0; upper.tri[4] = (Word)ul; upper.tri[5] = (Word)v;
+                lower.tri[3] = 0; lower.tri[4] = (Word)v; lower.tri[5] = (Word)ll;
+                Bond(upper, n1);
+                Bond(Lnext(upper), Lprev(lower));
+                Bond(Lprev(upper), gp);
+                Bond(lower, n2);
+                Dissolve(r.m, Lnext(lower));
+                leftCand = lower;
+                ul = v;
+            }
+        }
+        if (rightValid) {
+            for (;;) {
+                OrientedTriangle t = Sym(rightCand);
+                Vertex v = Apex(t);
+                if (!v || InCircle(r, ll, lr, ur, v) <= 0.0) break;
+                OrientedTriangle n1 = Sym(Lnext(t));
+                OrientedTriangle n2 = Sym(Lprev(t));
+                OrientedTriangle gn = Sym(Lnext(rightCand));
+                OrientedTriangle lower{ rightCand.tri, 0 }, upper{ t.tri, 0 };
+                lower.tri[3] = 0; lower.tri[4] = (Word)lr; lower.tri[5] = (Word)v;
+                upper.tri[3] = 0; upper.tri[4] = (Word)v; upper.tri[5] = (Word)ur;
+                Bond(lower, n1);
+                Bond(Lnext(lower), Lprev(upper));
+                Dissolve(r.m, Lprev(lower));
+                Bond(upper, n2);
+                Bond(Lnext(upper), gn);
+                rightCand = lower;
+                ur = v;
+            }
+        }
+        leftValid = Orient(r, ll, lr, ul) > 0.0;
+        rightValid = Orient(r, ll, lr, ur) > 0.0;
+        if (!leftValid && !rightValid) {
+            OrientedTriangle top = MakeGhost(r, ll, lr);
+            Bond(top, base);
+            Bond(Lnext(top), Lprev(rightCand));
+            Bond(Lprev(top), Lnext(leftCand));
+            if (!IsGhostRecord(keepLeft.tri)) keepLeft = top;
+            if (!IsGhostRecord(keepRight.tri)) keepRight = top;
+            *farLeft = GhostToMin(keepLeft, 0);
+            *farRight = GhostToMax(keepRight, 0);
+            return;
+        }
+        if (!leftValid || (rightValid && InCircle(r, ul, ll, lr, ur) > 0.0)) {
+            OrientedTriangle next = NextGhost(rightCand);
+            rightCand.tri[3] = (Word)ll;                  // (lr, ur, ll)
+            Bond(Lprev(rightCand), base);
+            base = Lnext(rightCand);
+            lr = ur;
+            rightCand = next;
+            ur = Dest(next);
+        } else {
+            OrientedTriangle prev = PrevGhost(leftCand);
+            leftCand.tri[3] = (Word)lr;                   // (ul, ll, lr)
+            Bond(Lnext(leftCand), base);
+            base = Lprev(leftCand);
+            ll = ul;
+            leftCand = prev;
+            ul = Org(prev);
+        }
+    }
+}
+
+static void DivideAndConquerStep(Run& r, Vertex* a, int64_t n, int axis,
+                                 OrientedTriangle* farLeft, OrientedTriangle* farRight)
+{
+    if (n == 2) {
+        OrientedTriangle t1 = MakeGhost(r, a[0], a[1]);
+        OrientedTriangle t2 = MakeGhost(r, a[1], a[0]);
+        Bond(t1, t2);
+        Bond(Lnext(t1), Lprev(t2));
+        Bond(Lnext(t2), Lprev(t1));
+        *farLeft = t1;
+        *farRight = t2;
+        return;
+    }
+    if (n == 3) {
+        double o = Orient(r, a[0], a[1], a[2]);
+        if (o == 0.0) {
+            OrientedTriangle g[4];
+            g[0] = MakeGhost(r, a[0], a[1]);
+            g[1] = MakeGhost(r, a[1], a[2]);
+            g[2] = MakeGhost(r, a[2], a[1]);
+            g[3] = MakeGhost(r, a[1], a[0]);
+            Bond(g[0], g[3]);
+            Bond(g[1], g[2]);
+            for (int i = 0; i < 4; i++) Bond(Lnext(g[i]), Lprev(g[(i + 1) & 3]));
+            *farLeft = g[0];
+            *farRight = g[2];
+            return;
+        }
+        Vertex p0 = a[0], p1 = o > 0.0 ? a[1] : a[2], p2 = o > 0.0 ? a[2] : a[1];
+        OrientedTriangle mid;
+        MakeTriangle(r.m, r.b, &mid);
+        mid.tri[4] = (Word)p0; mid.tri[5] = (Word)p1; mid.tri[3] = (Word)p2;
+        OrientedTriangle gA = MakeGhost(r, p1, p0);
+        OrientedTriangle gB = MakeGhost(r, p2, p1);
+        OrientedTriangle gC = MakeGhost(r, p0, p2);
+        Bond(mid, gA);
+        Bond(Lnext(mid), gB);
+        Bond(Lprev(mid), gC);
+        Bond(Lnext(gC), Lprev(gB));
+        Bond(Lnext(gB), Lprev(gA));
+        Bond(Lnext(gA), Lprev(gC));
+        *farLeft = gC;
+        *farRight = o > 0.0 ? gB : gA;
+        return;
+    }
+    int64_t divider = n / 2;
+    OrientedTriangle innerLeft, innerRight;
+    DivideAndConquerStep(r, a, divider, 1 - axis, farLeft, &innerLeft);
+    DivideAndConquerStep(r, a + divider, n - divider, 1 - axis, &innerRight, farRight);
+    MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, axis);
+}
+
+// Removes the ghost ring; returns the number of hull edges (0 when every
+// point lies on one line and no real triangle was made).
+static int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
+{
+    OrientedTriangle start = farLeft;
+    bool real = Apex(Sym(start)) != nullptr;
+    if (real) r.m->dummyTri[0] = EncodeTri(Sym(start));
+    int64_t hull = 0;
+    OrientedTriangle g = start;
+    do {
+        OrientedTriangle next = NextGhost(g);
+        if (real) {
+            hull++;
+            OrientedTriangle t = Sym(g);
+            if (!r.b->pslg) {
+                Vertex v = Org(g);
+                if (VertexMarker(r.m, v) == 0) VertexMarker(r.m, v) = 1;
+            }
+            Dissolve(r.m, t);
+        }
+        TriangleDealloc(r.m, g.tri);
+        g = next;
+    } while (!SameTri(g, start));
+    return hull;
+}
+
+static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
+{
+    Run r{ m, b, b->noExactArithmetic };
+    int64_t n = m->vertices.liveItems;
+    uint64_t bytes;
+    if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(Vertex), &bytes)) return 0;
+    Vertex* a = (Vertex*)NBLMalloc(bytes);
+    if (!a) TriAbort(m);
+    int64_t count = 0;
+    TraversalInit(&m->vertices);
+    Vertex v;
+    while ((v = VertexTraverse(m)) != nullptr && count < n) a[count++] = v;
+    n = count;
+
+    if (TriShowProgress) {
+        TriProgressCounter = 0;
+        StartProgress((unsigned)(TriPointCount / 16384), "Data Prep");
+    }
+    SortVertices(a, n);
+    int64_t i = 0;
+    for (int64_t j = 1; j < n; j++) {
+        if (a[j][0] == a[i][0] && a[j][1] == a[i][1]) {
+            VertexType(m, a[j]) = UNDEADVERTEX;
+            m->undeads++;
+        } else {
+            i++;
+            a[i] = a[j];
+        }
+    }
+    int64_t distinct = n > 0 ? i + 1 : 0;
+    if (b->alternatingCuts) {
+        int64_t divider = distinct / 2;
+        if (distinct - divider >= 2) {
+            if (divider >= 2) AlternateAxisSplit(a, divider, 1);
+            AlternateAxisSplit(a + divider, distinct - divider, 1);
+        }
+    }
+    if (TriShowProgress) {
+        EndProgress();
+        TriProgressCounter = 0;
+        StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
+    }
+    int64_t hull = 0;
+    if (distinct >= 2) {
+        OrientedTriangle farLeft, farRight;
+        DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
+        if (TriShowProgress) EndProgress();
+        NBLFree(a);
+        a = nullptr;
+        hull = DropGhostTriangles(r, farLeft);
+    } else if (TriShowProgress) {
+        EndProgress();
+    }
+    if (a) NBLFree(a);
+    return hull;
+}
+
+int64_t BuildDelaunay(TriMesh* m, const TriSwitches* b)
+{
+    m->triangleAttributeCount = 0;
+    InitializeTriSubPools(m, b);
+    return DivideAndConquerDelaunay(m, b);
+}

@@ -1,0 +1,227 @@
+// Output writers. Vertices are numbered in pool order from firstNumber; the
+// point writer stores each vertex's number in its marker slot (after copying
+// the marker out), and the later writers read the numbers from there.
+#include "base/triangulate/output.h"
+#include "base/triangulate/triangulate.h"
+#include "base/triangulate/predicates.h"
+#include "base/heap.h"
+
+namespace {
+struct Allocated {
+    void** field;
+};
+Allocated allocated[16];
+int allocatedCount = 0;
+
+// Allocates *field when it is null; the size is a checked product.
+template <typename T>
+T* OutputArray(TriMesh* m, T** field, int64_t count, int64_t perItem)
+{
+    if (*field) return *field;
+    uint64_t items, bytes;
+    if (count <= 0 || perItem <= 0) return nullptr;
+    if (!CheckedBytes((uint64_t)count, (uint64_t)perItem, &items) ||
+        !CheckedBytes(items, sizeof(T), &bytes)) {
+        TriAbort(m);
+    }
+    T* p = (T*)NBLMalloc(bytes);
+    if (!p) TriAbort(m);
+    *field = p;
+    if (allocatedCount < 16) allocated[allocatedCount++].field = (void**)field;
+    return p;
+}
+
+inline int Number(const TriMesh* m, Vertex v) { return VertexMarker(m, v); }
+inline int& TriNumber(Word* tri) { return *(int*)&tri[6]; }
+}
+
+void OutputBegin()
+{
+    allocatedCount = 0;
+}
+
+void OutputRollback()
+{
+    for (int i = 0; i < allocatedCount; i++) {
+        NBLFree(*allocated[i].field);
+        *allocated[i].field = nullptr;
+    }
+    allocatedCount = 0;
+}
+
+void WriteOutputPoints(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
+{
+    int64_t count = m->vertices.liveItems - (b->jettison ? m->undeads : 0);
+    int attribs = m->pointAttributeCount;
+    double* points = OutputArray(m, &out->points, count, 2);
+    double* attributes = attribs > 0 ? OutputArray(m, &out->pointAttributes, count, attribs) : nullptr;
+    int32_t* markers = b->noBoundaryMarkers ? nullptr : OutputArray(m, &out->pointMarkers, count, 1);
+    TraversalInit(&m->vertices);
+    int64_t k = 0;
+    Vertex v;
+    while ((v = VertexTraverse(m)) != nullptr) {
+        if (b->jettison && VertexType(m, v) == UNDEADVERTEX) continue;
+        if (k >= count) break;
+        points[2 * k] = v[0];
+        points[2 * k + 1] = v[1];
+        for (int i = 0; i < attribs; i++) attributes[k * attribs + i] = v[2 + i];
+        if (markers) markers[k] = VertexMarker(m, v);
+        VertexMarker(m, v) = (int)(k + b->firstNumber);
+        k++;
+    }
+}
+
+void NumberOutputPoints(TriMesh* m, const TriSwitches* b)
+{
+    TraversalInit(&m->vertices);
+    int number = b->firstNumber;
+    Vertex v;
+    while ((v = VertexTraverse(m)) != nullptr) {
+        VertexMarker(m, v) = number;
+        if (!(b->jettison && VertexType(m, v) == UNDEADVERTEX)) number++;
+    }
+}
+
+void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
+{
+    int64_t count = m->triangles.liveItems;
+    int corners = (b->order + 1) * (b->order + 2) / 2;
+    int attribs = m->triangleAttributeCount;
+    int32_t* tris = OutputArray(m, &out->triangles, count, corners);
+    double* tattr = attribs > 0 ? OutputArray(m, &out->triangleAttributes, count, attribs) : nullptr;
+    TraversalInit(&m->triangles);
+    Word* tri;
+    int64_t k = 0;
+    while ((tri = TriangleTraverse(m)) != nullptr) {
+        int32_t* t = tris + k * corners;
+        t[0] = Number(m, (Vertex)tri[4]);
+        t[1] = Number(m, (Vertex)tri[5]);
+        t[2] = Number(m, (Vertex)tri[3]);
+        if (b->order == 2) {
+            int h = m->highOrderIndex;
+            t[3] = Number(m, (Vertex)tri[h + 1]);
+            t[4] = Number(m, (Vertex)tri[h + 2]);
+            t[5] = Number(m, (Vertex)tri[h]);
+        }
+        const double* a = TriAttributes(m, tri);
+        for (int i = 0; i < attribs; i++) tattr[k * attribs + i] = a[i];
+        k++;
+    }
+}
+
+void WriteOutputSegments(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
+{
+    int64_t count = m->subsegs.liveItems;
+    int32_t* segs = OutputArray(m, &out->segments, count, 2);
+    int32_t* marks = b->noBoundaryMarkers ? nullptr : OutputArray(m, &out->segmentMarkers, count, 1);
+    TraversalInit(&m->subsegs);
+    Word* ss;
+    int64_t k = 0;
+    while ((ss = SubsegTraverse(m)) != nullptr) {
+        segs[2 * k] = Number(m, (Vertex)ss[2]);
+        segs[2 * k + 1] = Number(m, (Vertex)ss[3]);
+        if (marks) marks[k] = *(int*)&ss[6];
+        k++;
+    }
+}
+
+// Calls f(triangle handle, across handle) once for every edge of the mesh: an
+// edge is taken from the triangle whose record comes first in memory, or from
+// its only triangle on the hull.
+template <typename F>
+static void ForEachEdge(TriMesh* m, F f)
+{
+    TraversalInit(&m->triangles);
+    Word* tri;
+    while ((tri = TriangleTraverse(m)) != nullptr) {
+        for (int o = 0; o < 3; o++) {
+            OrientedTriangle t{ tri, o };
+            OrientedTriangle across = Sym(t);
+            if (IsDummy(m, across) || tri < across.tri) f(t, across);
+        }
+    }
+}
+
+void WriteOutputEdges(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
+{
+    int32_t* edges = OutputArray(m, &out->edges, m->edges, 2);
+    int32_t* marks = b->noBoundaryMarkers ? nullptr : OutputArray(m, &out->edgeMarkers, m->edges, 1);
+    int64_t k = 0;
+    ForEachEdge(m, [&](const OrientedTriangle& t, const OrientedTriangle& across) {
+        if (k >= m->edges) return;
+        edges[2 * k] = Number(m, Org(t));
+        edges[2 * k + 1] = Number(m, Dest(t));
+        if (marks) {
+            if (b->useSegments) {
+                OrientedSubsegment s = TSPivot(m, t);
+                marks[k] = s.ss == m->dummySub ? 0 : SMark(s);
+            } else {
+                marks[k] = IsDummy(m, across) ? 1 : 0;
+            }
+        }
+        k++;
+    });
+}
+
+void WriteVoronoiDiagram(TriMesh* m, const TriSwitches* b, TriangulateIO* vor)
+{
+    int64_t count = m->triangles.liveItems;
+    int attribs = m->pointAttributeCount;
+    double* points = OutputArray(m, &vor->points, count, 2);
+    double* pattr = attribs > 0 ? OutputArray(m, &vor->pointAttributes, count, attribs) : nullptr;
+    vor->pointMarkers = nullptr;
+    TraversalInit(&m->triangles);
+    Word* tri;
+    int64_t k = 0;
+    while ((tri = TriangleTraverse(m)) != nullptr) {
+        Vertex org = (Vertex)tri[4], dest = (Vertex)tri[5], apex = (Vertex)tri[3];
+        double centre[2], xi, eta;
+        Circumcenter(b->noExactArithmetic, org, dest, apex, centre, &xi, &eta);
+        points[2 * k] = centre[0];
+        points[2 * k + 1] = centre[1];
+        for (int i = 0; i < attribs; i++) {
+            pattr[k * attribs + i] = org[2 + i] + xi * (dest[2 + i] - org[2 + i]) + eta * (apex[2 + i] - org[2 + i]);
+        }
+        TriNumber(tri) = (int)(k + b->firstNumber);
+        k++;
+    }
+    int32_t* edges = OutputArray(m, &vor->edges, m->edges, 2);
+    double* normals = OutputArray(m, &vor->normals, m->edges, 2);
+    vor->edgeMarkers = nullptr;
+    int64_t e = 0;
+    ForEachEdge(m, [&](const OrientedTriangle& t, const OrientedTriangle& across) {
+        if (e >= m->edges) return;
+        edges[2 * e] = TriNumber(t.tri);
+        if (IsDummy(m, across)) {
+            Vertex o = Org(t), d = Dest(t);
+            edges[2 * e + 1] = -1;
+            normals[2 * e] = d[1] - o[1];
+            normals[2 * e + 1] = o[0] - d[0];
+        } else {
+            edges[2 * e + 1] = TriNumber(across.tri);
+            normals[2 * e] = 0.0;
+            normals[2 * e + 1] = 0.0;
+        }
+        e++;
+    });
+}
+
+void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
+{
+    int64_t count = m->triangles.liveItems;
+    int32_t* nb = OutputArray(m, &out->neighbors, count, 3);
+    TraversalInit(&m->triangles);
+    Word* tri;
+    int64_t k = 0;
+    while ((tri = TriangleTraverse(m)) != nullptr) TriNumber(tri) = (int)(k++ + b->firstNumber);
+    TriNumber(m->dummyTri) = -1;
+    TraversalInit(&m->triangles);
+    k = 0;
+    while ((tri = TriangleTraverse(m)) != nullptr) {
+        // neighbours opposite corner 1, 2, 3 = across orientations 1, 2, 0
+        nb[3 * k] = TriNumber(DecodeTri(tri[1]).tri);
+        nb[3 * k + 1] = TriNumber(DecodeTri(tri[2]).tri);
+        nb[3 * k + 2] = TriNumber(DecodeTri(tri[0]).tri);
+        k++;
+    }
+}
