@@ -26,11 +26,17 @@ protected:
     }
     void TearDown() override
     {
+        // A plan view frees its record when it is destroyed; the sets made
+        // here are taken back first.
         for (TestView& v : views) {
-            if (IsWindow(v.window)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)v.window, 0);
-            NBLFree(v.record->poiSet);
-            NBLFree(v.record->aoiSet);
-            NBLFree(v.record);
+            if (!IsWindow(v.window)) continue;
+            POISet* poi = v.record->poiSet;
+            AOISet* aoi = v.record->aoiSet;
+            v.record->poiSet = nullptr;
+            v.record->aoiSet = nullptr;
+            SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)v.window, 0);
+            NBLFree(poi);
+            NBLFree(aoi);
         }
         DestroyWindow(FrameWindow);
         PumpMessages(10);
