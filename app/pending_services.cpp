@@ -10,6 +10,12 @@
 #include "app/view_command.h"
 #include "app/view_tools.h"
 #include <algorithm>
+#include "app/display_settings.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/fileio.h"
+#include "data/dataset.h"
+#include <cstdio>
 #include "base/gpc.h"
 #include "base/triangulate/mesh.h"
 #include "data/dataset.h"
@@ -18,30 +24,6 @@
 #include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
-RegistrySettings* LoadRegistrySettings() { return nullptr; }
-void SaveRegistrySettings(HWND) {}
-void UpdateRecentFileMenu() {}
-int OpenFilesInNewView(const char*, int) { return 0; }
-int OpenDroppedFiles(HWND, HDROP drop)
-{
-    DragFinish(drop);
-    return 0;
-}
-int FrameCommand(WPARAM wParam, LPARAM lParam)
-{
-    switch (LOWORD(wParam)) {
-    case 9006:
-        SendMessageA(FrameWindow, WM_CLOSE, 0, 0);
-        return 1;
-    case 9003:
-        return EndActiveViewTool();
-    }
-    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) && !IsWorkerBusy()) return ViewCommand(active, wParam, lParam);
-    UpdateToolbarState(nullptr);
-    return 0;
-}
-
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -81,6 +63,30 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
+int RebuildViewTIN(HWND) { return 1; }
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs not built yet: their templates are absent, so the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
+DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
@@ -90,7 +96,6 @@ int ComputeViewExtents(HWND) { return 0; }
 int CenterViewOnProfile(HWND) { return 1; }
 int UpdateViewScale(HWND) { return 1; }
 int UpdateScrollBars(HWND) { return 1; }
-int RebuildViewTIN(HWND) { return 1; }
 int ResetViewCache(HWND view)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
@@ -140,18 +145,6 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
 }
 
 // The LAZ test of the loaders.
-int IsLAZFile(const char* path)
-{
-    const char* dot = strrchr(path, '.');
-    if (!dot || lstrcmpiA(dot, ".laz") != 0) return 0;
-    laszip_POINTER reader = nullptr;
-    if (laszip_create(&reader)) return 0;
-    laszip_BOOL compressed = 0;
-    int ok = laszip_open_reader(reader, path, &compressed) == 0;
-    if (ok) laszip_close_reader(reader);
-    laszip_destroy(reader);
-    return ok;
-}
 
 // Constrained segments, holes, regions and six-node triangles of the
 // triangulator (switches p, c and o2); nothing in the program uses them yet.

@@ -4,23 +4,49 @@
 #include <windows.h>
 
 struct ViewRecord;
-struct RegistrySettings;
 struct Polyline;
 
 void SetDefaultDisplaySettings();
 void SetDefaultSurfaceMagicSettings();
-RegistrySettings* LoadRegistrySettings();
-void SaveRegistrySettings(HWND activeChild);
-void UpdateRecentFileMenu();
-int  OpenFilesInNewView(const char* fileName, int flags);
-int  OpenDroppedFiles(HWND frame, HDROP drop);
-int  FrameCommand(WPARAM wParam, LPARAM lParam);
 int  CancelAllViewDraws();
 int  EndViewTool(HWND view);
 int  ArrangeViewWindows(HWND active);
 int  FillViewBackground(HWND window, HDC hdc, COLORREF colour);
 int  InvalidateView(HWND window, int flag);
 int  CloseGLView(HWND glWindow);
+
+// Reached from the frame's command dispatcher.
+HWND GetActiveView();
+int  EndActiveViewTool();
+int  ArrangeViewPanels(HWND view);
+int  RebuildViewTIN(HWND view);
+int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
+int  UpdateToolbarState(HWND view);
+int  ShowHelpContents(int page);
+int  IsProjectWinActive();
+int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
+int  ProjectCommand(WPARAM wParam, LPARAM lParam);
+int  ImportToLAS();
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reached from the road that opens data files into views.
+struct DataSet;
+struct PointTiles;
+ViewRecord* CreateViewRecord();
+HWND CreateViewWindow(ViewRecord* record);
+void FreeViewRecord(ViewRecord* record);
+int  GetDataFileKind(const char* path);
+DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+DataSet* Load32BitTIFF(const char* path, const char* title);
+DataSet* LoadDTEData(const char* path, const char* title);
+PointTiles* BuildPointTiles(DataSet* set);
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 
@@ -47,7 +73,6 @@ int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
 int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
 int  ScrollView(HWND view, UINT message, WPARAM wParam);
 int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
-int  UpdateToolbarState(HWND window);
 HWND CreateViewStatusBar(HWND window);
 COLORREF GetPaletteColor(int index);
 int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);

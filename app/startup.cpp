@@ -3,6 +3,8 @@
 #include "app/winlongs.h"
 #include "app/services.h"
 #include "app/frame_bars.h"
+#include "app/openfiles.h"
+#include "app/registry.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <gdal.h>

@@ -143,7 +143,6 @@ bool FromPaths(const ClipperLib::Paths& paths, const ClipFrame& f, gpc_polygon* 
 void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result)
 {
     if (!result) return;
-    EmptyResult(result);
 
     ClipperLib::ClipType type;
     switch (op) {
@@ -151,18 +150,24 @@ void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_po
     case GPC_INT:   type = ClipperLib::ctIntersection; break;
     case GPC_XOR:   type = ClipperLib::ctXor; break;
     case GPC_UNION: type = ClipperLib::ctUnion; break;
-    default: return;
+    default: EmptyResult(result); return;
     }
 
     ClipFrame frame;
-    if (!MakeFrame(subject, clip, &frame)) return;
+    if (!MakeFrame(subject, clip, &frame)) {
+        EmptyResult(result);
+        return;
+    }
 
     // Clipper reports range errors and exhausted memory by exceptions; here
     // they become an empty result, as nothing may escape into Win32 callers.
+    // The operands are read before the result is written, so a caller may
+    // pass one of them as the result record.
     try {
         ClipperLib::Paths subj, clp, solution;
         ToPaths(subject, frame, &subj);
         ToPaths(clip, frame, &clp);
+        EmptyResult(result);
         ClipperLib::Clipper clipper;
         clipper.AddPaths(subj, ClipperLib::ptSubject, true);
         clipper.AddPaths(clp, ClipperLib::ptClip, true);
@@ -170,7 +175,7 @@ void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_po
             return;
         FromPaths(solution, frame, result);
     } catch (...) {
-        gpc_free_polygon(result);
+        EmptyResult(result);  // FromPaths does not throw: nothing was placed in result yet
     }
 }
 

@@ -80,30 +80,37 @@ OrientedTriangle GhostToMax(OrientedTriangle g, int axis)
 
 // ---- sorting ---------------------------------------------------------------------
 
-static inline bool Below(const double* v, double px, double py) { return v[0] < px || (v[0] == px && v[1] < py); }
-static inline bool Above(const double* v, double px, double py) { return v[0] > px || (v[0] == px && v[1] > py); }
+// The sort array holds each vertex's coordinates beside its pointer, so the
+// sort and the median cuts run over contiguous memory instead of chasing
+// vertex pointers (the order and the random pivots are the same either way).
+struct SortItem {
+    double x[2];
+    Vertex v;
+};
 
-void SortVertices(Vertex* a, int64_t n)
+static inline bool Below(const SortItem& s, double px, double py) { return s.x[0] < px || (s.x[0] == px && s.x[1] < py); }
+static inline bool Above(const SortItem& s, double px, double py) { return s.x[0] > px || (s.x[0] == px && s.x[1] > py); }
+static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t; }
+
+void SortVertices(SortItem* a, int64_t n)
 {
     // Recurse into the smaller part and loop on the larger so the stack stays
     // logarithmic even when the pivots are poor.
     while (n > 1) {
         if (n == 2) {
-            if (a[0][0] > a[1][0] || (a[0][0] == a[1][0] && a[0][1] > a[1][1])) {
-                Vertex t = a[0]; a[0] = a[1]; a[1] = t;
-            }
+            if (a[0].x[0] > a[1].x[0] || (a[0].x[0] == a[1].x[0] && a[0].x[1] > a[1].x[1])) Swap(a[0], a[1]);
             return;
         }
         int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
-        double px = a[p][0], py = a[p][1];
+        double px = a[p].x[0], py = a[p].x[1];
         int64_t left = -1, right = n;
         while (left < right) {
             do { left++; } while (left <= right && Below(a[left], px, py));
             do { right--; } while (left <= right && Above(a[right], px, py));
-            if (left < right) { Vertex t = a[left]; a[left] = a[right]; a[right] = t; }
+            if (left < right) Swap(a[left], a[right]);
         }
         int64_t nLeft = left, nRight = n - right - 1;
-        Vertex* rightPart = a + right + 1;
+        SortItem* rightPart = a + right + 1;
         if (nLeft < nRight) {
             if (nLeft > 1) SortVertices(a, nLeft);
             a = rightPart;
@@ -116,24 +123,22 @@ void SortVertices(Vertex* a, int64_t n)
     }
 }
 
-void VertexMedianSelect(Vertex* a, int64_t n, int64_t median, int axis)
+void VertexMedianSelect(SortItem* a, int64_t n, int64_t median, int axis)
 {
     int o = 1 - axis;
     for (;;) {
         if (n <= 1) return;
         if (n == 2) {
-            if (a[0][axis] > a[1][axis] || (a[0][axis] == a[1][axis] && a[0][o] > a[1][o])) {
-                Vertex t = a[0]; a[0] = a[1]; a[1] = t;
-            }
+            if (a[0].x[axis] > a[1].x[axis] || (a[0].x[axis] == a[1].x[axis] && a[0].x[o] > a[1].x[o])) Swap(a[0], a[1]);
             return;
         }
         int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
-        double pa = a[p][axis], po = a[p][o];
+        double pa = a[p].x[axis], po = a[p].x[o];
         int64_t left = -1, right = n;
         while (left < right) {
-            do { left++; } while (left <= right && (a[left][axis] < pa || (a[left][axis] == pa && a[left][o] < po)));
-            do { right--; } while (left <= right && (a[right][axis] > pa || (a[right][axis] == pa && a[right][o] > po)));
-            if (left < right) { Vertex t = a[left]; a[left] = a[right]; a[right] = t; }
+            do { left++; } while (left <= right && (a[left].x[axis] < pa || (a[left].x[axis] == pa && a[left].x[o] < po)));
+            do { right--; } while (left <= right && (a[right].x[axis] > pa || (a[right].x[axis] == pa && a[right].x[o] > po)));
+            if (left < right) Swap(a[left], a[right]);
         }
         if (left > median) {
             n = left;
@@ -147,7 +152,7 @@ void VertexMedianSelect(Vertex* a, int64_t n, int64_t median, int axis)
     }
 }
 
-void AlternateAxisSplit(Vertex* a, int64_t n, int axis)
+void AlternateAxisSplit(SortItem* a, int64_t n, int axis)
 {
     if (n <= 3) axis = 0;
     int64_t divider = n / 2;
@@ -279,12 +284,12 @@ static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTrian
     }
 }
 
-static void DivideAndConquerStep(Run& r, Vertex* a, int64_t n, int axis,
+static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
                                  OrientedTriangle* farLeft, OrientedTriangle* farRight)
 {
     if (n == 2) {
-        OrientedTriangle t1 = MakeGhost(r, a[0], a[1]);
-        OrientedTriangle t2 = MakeGhost(r, a[1], a[0]);
+        OrientedTriangle t1 = MakeGhost(r, a[0].v, a[1].v);
+        OrientedTriangle t2 = MakeGhost(r, a[1].v, a[0].v);
         Bond(t1, t2);
         Bond(Lnext(t1), Lprev(t2));
         Bond(Lnext(t2), Lprev(t1));
@@ -293,13 +298,14 @@ static void DivideAndConquerStep(Run& r, Vertex* a, int64_t n, int axis,
         return;
     }
     if (n == 3) {
-        double o = Orient(r, a[0], a[1], a[2]);
+        Vertex a0 = a[0].v, a1 = a[1].v, a2 = a[2].v;
+        double o = Orient(r, a0, a1, a2);
         if (o == 0.0) {
             OrientedTriangle g[4];
-            g[0] = MakeGhost(r, a[0], a[1]);
-            g[1] = MakeGhost(r, a[1], a[2]);
-            g[2] = MakeGhost(r, a[2], a[1]);
-            g[3] = MakeGhost(r, a[1], a[0]);
+            g[0] = MakeGhost(r, a0, a1);
+            g[1] = MakeGhost(r, a1, a2);
+            g[2] = MakeGhost(r, a2, a1);
+            g[3] = MakeGhost(r, a1, a0);
             Bond(g[0], g[3]);
             Bond(g[1], g[2]);
             for (int i = 0; i < 4; i++) Bond(Lnext(g[i]), Lprev(g[(i + 1) & 3]));
@@ -307,7 +313,7 @@ static void DivideAndConquerStep(Run& r, Vertex* a, int64_t n, int axis,
             *farRight = g[2];
             return;
         }
-        Vertex p0 = a[0], p1 = o > 0.0 ? a[1] : a[2], p2 = o > 0.0 ? a[2] : a[1];
+        Vertex p0 = a0, p1 = o > 0.0 ? a1 : a2, p2 = o > 0.0 ? a2 : a1;
         OrientedTriangle mid;
         MakeTriangle(r.m, r.b, &mid);
         mid.tri[4] = (Word)p0; mid.tri[5] = (Word)p1; mid.tri[3] = (Word)p2;
@@ -328,7 +334,7 @@ static void DivideAndConquerStep(Run& r, Vertex* a, int64_t n, int axis,
     OrientedTriangle innerLeft, innerRight;
     DivideAndConquerStep(r, a, divider, 1 - axis, farLeft, &innerLeft);
     DivideAndConquerStep(r, a + divider, n - divider, 1 - axis, &innerRight, farRight);
-    MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, axis);
+    MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, r.b->alternatingCuts ? axis : 0);
 }
 
 // Removes the ghost ring; returns the number of hull edges (0 when every
@@ -362,13 +368,18 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     Run r{ m, b, b->noExactArithmetic };
     int64_t n = m->vertices.liveItems;
     uint64_t bytes;
-    if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(Vertex), &bytes)) return 0;
-    Vertex* a = (Vertex*)NBLMalloc(bytes);
+    if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(SortItem), &bytes)) return 0;
+    SortItem* a = (SortItem*)NBLMalloc(bytes);
     if (!a) TriAbort(m);
     int64_t count = 0;
     TraversalInit(&m->vertices);
     Vertex v;
-    while ((v = VertexTraverse(m)) != nullptr && count < n) a[count++] = v;
+    while ((v = VertexTraverse(m)) != nullptr && count < n) {
+        a[count].x[0] = v[0];
+        a[count].x[1] = v[1];
+        a[count].v = v;
+        count++;
+    }
     n = count;
 
     if (TriShowProgress) {
@@ -378,8 +389,8 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     SortVertices(a, n);
     int64_t i = 0;
     for (int64_t j = 1; j < n; j++) {
-        if (a[j][0] == a[i][0] && a[j][1] == a[i][1]) {
-            VertexType(m, a[j]) = UNDEADVERTEX;
+        if (a[j].x[0] == a[i].x[0] && a[j].x[1] == a[i].x[1]) {
+            VertexType(m, a[j].v) = UNDEADVERTEX;
             m->undeads++;
         } else {
             i++;

@@ -37,6 +37,19 @@ void SetLASErrorF(LASFile* las, const char* function, const char* format, ...)
     SetLASError(las, message, function);
 }
 
+void SetLASWriteFailure(LASFile* las, const char* function, const char* format, ...)
+{
+    if (!las->writeFailed) {
+        char message[LAS_ERROR_TEXT_SIZE];
+        va_list args;
+        va_start(args, format);
+        vsnprintf(message, sizeof message, format, args);
+        va_end(args);
+        SetLASError(las, message, function);
+    }
+    las->writeFailed = 1;
+}
+
 const char* GetLASErrorText(LASFile* las)
 {
     if (las && las->errorText[0]) return las->errorText;
@@ -263,12 +276,12 @@ int CloseLASFile(LASFile* las)
         if (las->mode == LAS_MODE_UPDATE) KeepCountsOfPartialUpdate(las);
         if (!WriteLASHeader(las)) ok = 0;
         if (!FlushFileBuffers(las->file)) {
-            if (ok) SetLASErrorF(las, "CloseLASFile", "Unable to flush the file to disk (error %u)", (unsigned)GetLastError());
+            SetLASWriteFailure(las, "CloseLASFile", "Unable to flush the file to disk (error %u)", (unsigned)GetLastError());
             ok = 0;
         }
     }
     if (!CloseHandle(las->file)) {
-        if (ok) SetLASErrorF(las, "CloseLASFile", "Unable to close the file (error %u)", (unsigned)GetLastError());
+        SetLASWriteFailure(las, "CloseLASFile", "Unable to close the file (error %u)", (unsigned)GetLastError());
         ok = 0;
     }
     if (!ok) {

@@ -65,6 +65,11 @@ char*       GetLastLASSystemError();
 void        SetLASErrorF(LASFile* las, const char* function, const char* format, ...)
             __attribute__((format(printf, 3, 4)));
 
+// Marks the handle failed; the first failure's text is the one kept, since
+// later steps often fail only because of it.
+void        SetLASWriteFailure(LASFile* las, const char* function, const char* format, ...)
+            __attribute__((format(printf, 3, 4)));
+
 // Whole-item file transfer and positioning on the handle's file. Reads and
 // writes return the number of whole items moved; a short write marks the
 // handle failed.

@@ -74,6 +74,8 @@ static int CheckVLRArea(LASFile* las)
             char id[17];
             memcpy(id, vh.userId, 16);
             id[16] = 0;
+            for (char& c : id)
+                if (c && (c < 32 || c > 126)) c = '?';
             SetLASErrorF(las, F, "Variable length record %u (%s %u, %u bytes) runs past the point data at %u",
                          (unsigned)i, id, (unsigned)vh.recordId, (unsigned)vh.recordLength,
                          (unsigned)h.offsetToPointData);
@@ -190,16 +192,14 @@ static int WriteHeaderInPlace(LASFile* las)
     LASHeader& h = las->header;
     int64_t total = TotalVLRSize(las);
     if ((uint64_t)h.headerSize + (uint64_t)total > h.offsetToPointData) {
-        SetLASErrorF(las, F, "The variable length records (%lld bytes) no longer fit before the point data; "
-                     "the header was not written", (long long)total);
-        las->writeFailed = 1;
+        SetLASWriteFailure(las, F, "The variable length records (%lld bytes) no longer fit before the point data; "
+                           "the header was not written", (long long)total);
         return 0;
     }
     uint16_t held = HeldHeaderBytes(h.headerSize);
     if (!LASSeek(las->file, 0, FILE_BEGIN) || LASWriteItems(las->file, &h, held, 1) != 1 ||
         !LASSeek(las->file, h.headerSize, FILE_BEGIN) || WriteVLRs(las) != total) {
-        SetLASErrorF(las, F, "Unable to write the header (error %u)", (unsigned)GetLastError());
-        las->writeFailed = 1;
+        SetLASWriteFailure(las, F, "Unable to write the header (error %u)", (unsigned)GetLastError());
         return 0;
     }
     return 1;
@@ -225,10 +225,9 @@ int WriteLASHeader(LASFile* las)
     // Points already handed to the writer sit at the old offset; a header that
     // moved them would describe data that is not there.
     if (las->pointCount > 0 && offset != las->dataStart) {
-        SetLASErrorF(las, F, "The variable length records changed after points were written "
-                     "(point data at %llu, header would say %llu); the header was not written",
-                     (unsigned long long)las->dataStart, (unsigned long long)offset);
-        las->writeFailed = 1;
+        SetLASWriteFailure(las, F, "The variable length records changed after points were written "
+                           "(point data at %llu, header would say %llu); the header was not written",
+                           (unsigned long long)las->dataStart, (unsigned long long)offset);
         return 0;
     }
     h.headerSize = headerSize;
@@ -243,8 +242,7 @@ int WriteLASHeader(LASFile* las)
     if (ok && las->pointCount == 0)
         ok = LASSeek(las->file, (int64_t)offset, FILE_BEGIN) && SetEndOfFile(las->file);
     if (!ok) {
-        SetLASErrorF(las, F, "Unable to write the header (error %u)", (unsigned)GetLastError());
-        las->writeFailed = 1;
+        SetLASWriteFailure(las, F, "Unable to write the header (error %u)", (unsigned)GetLastError());
         return 0;
     }
     las->dataStart = offset;

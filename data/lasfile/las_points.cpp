@@ -322,9 +322,8 @@ int FlushLASWriteBuffer(LASFile* las)
     if (LASSeek(las->file, at, FILE_BEGIN))
         written = LASWriteItems(las->file, las->buffer, las->recordLength, expected);
     if (written < (uint64_t)expected) {
-        SetLASErrorF(las, F, "Only %llu of %d point records could be written (error %u)",
-                     (unsigned long long)written, expected, (unsigned)GetLastError());
-        las->writeFailed = 1;
+        SetLASWriteFailure(las, F, "Only %llu of %d point records could be written (error %u)",
+                           (unsigned long long)written, expected, (unsigned)GetLastError());
     }
     return (int)written;
 }

@@ -1,0 +1,136 @@
+// Loading speed: LoadLASData against the floor of a bare read that decodes
+// each record into a freshly allocated array of 38-byte records.
+//   bench_load write FILE [points]   writes a LAS 1.2 format 3 file
+//   bench_load load FILE             times LoadLASData
+//   bench_load bare FILE             times the bare read
+// bench/run_load runs the three in fresh processes and prints the ratio.
+#include "base/crash.h"
+#include "base/fileio.h"
+#include "base/messages.h"
+#include "data/dataset.h"
+#include "data/las_loader.h"
+#include "data/lasfile/las_file.h"
+#include <windows.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static double Seconds()
+{
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return (double)c.QuadPart / (double)f.QuadPart;
+}
+
+static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
+
+static int Write(const char* path, long long count)
+{
+    if (!CreateLASFile(path, 12)) return 1;
+    LASFile* las = OpenLASFile(path, LAS_MODE_WRITE);
+    if (!las) return 1;
+    SetLASPointRecordLength(las, 34);
+    SetLASScaleAndOffset(las, 500000.0, 510000.0, 4100000.0, 4110000.0);
+    WriteLASHeader(las);
+    LASLegacyPoint p = {};
+    unsigned seed = 12345;
+    for (long long i = 0; i < count; i++) {
+        seed = seed * 1103515245u + 12345u;
+        double x = 500000.0 + (i % 10000) * 1.0 + (seed & 1023) / 1024.0;
+        double y = 4100000.0 + (double)(i / 10000) * 0.5;
+        double z = 100.0 + 20.0 * sin(x * 0.01) * cos(y * 0.01);
+        p.x = (int32_t)lround((x - las->header.xOffset) / las->header.xScale);
+        p.y = (int32_t)lround((y - las->header.yOffset) / las->header.yScale);
+        p.z = (int32_t)lround((z - las->header.zOffset) / las->header.zScale);
+        p.intensity = (uint16_t)(seed >> 20);
+        p.returnByte = (uint8_t)(1 | (1 << 3));
+        p.classification = (uint8_t)(seed % 7);
+        p.gpsTime = i * 1e-5;
+        p.red = (uint16_t)(seed >> 8);
+        p.green = (uint16_t)(seed >> 12);
+        p.blue = (uint16_t)(seed >> 16);
+        if (!WriteLASPoint(las, &p)) return 1;
+        if (x < las->header.minX) las->header.minX = x;
+        if (x > las->header.maxX) las->header.maxX = x;
+        if (y < las->header.minY) las->header.minY = y;
+        if (y > las->header.maxY) las->header.maxY = y;
+        if (z < las->header.minZ) las->header.minZ = z;
+        if (z > las->header.maxZ) las->header.maxZ = z;
+    }
+    return CloseLASFile(las) ? 0 : 1;
+}
+
+static int Bare(const char* path)
+{
+    double start = Seconds();
+    VFile f = VFileOpenRead(path);
+    if (!f) return 1;
+    uint8_t header[227];
+    VFileReadExact(f, header, sizeof header);
+    uint32_t offset, count;
+    uint16_t length;
+    double scale[3], shift[3];
+    memcpy(&offset, header + 96, 4);
+    memcpy(&length, header + 105, 2);
+    memcpy(&count, header + 107, 4);
+    memcpy(scale, header + 131, 24);
+    memcpy(shift, header + 155, 24);
+    PointRecord* points = (PointRecord*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(PointRecord));
+    VFileSeek(f, offset);
+    const uint32_t block = 9216;
+    uint8_t* buffer = (uint8_t*)malloc((size_t)block * length);
+    for (uint32_t done = 0; done < count;) {
+        uint32_t n = count - done < block ? count - done : block;
+        if (!VFileReadExact(f, buffer, (uint64_t)n * length)) return 1;
+        for (uint32_t i = 0; i < n; i++) {
+            const uint8_t* r = buffer + (size_t)i * length;
+            PointRecord* p = &points[done + i];
+            int32_t xyz[3];
+            memcpy(xyz, r, 12);
+            p->x = xyz[0] * scale[0] + shift[0];
+            p->y = xyz[1] * scale[1] + shift[1];
+            p->z = (float)(xyz[2] * scale[2] + shift[2]);
+            memcpy(&p->intensity, r + 12, 2);
+            p->returns = r[14];
+            p->classification = r[15];
+            memcpy(&p->pointSourceId, r + 18, 2);
+            p->flags = 0;
+            p->red = r[29];
+            p->green = r[31];
+            p->blue = r[33];
+            memcpy(&p->gpsTime, r + 20, 8);
+        }
+        done += n;
+    }
+    VFileClose(f);
+    double elapsed = Seconds() - start;
+    printf("bare read: %u points in %.3f s (%.1f M points/s)\n", count, elapsed, count / elapsed / 1e6);
+    return 0;
+}
+
+static int Load(const char* path)
+{
+    SetMessageBoxHook(AnswerYes);
+    double start = Seconds();
+    DataSet* set = LoadLASData(path, "bench.las");
+    double elapsed = Seconds() - start;
+    if (!set) return 1;
+    printf("LoadLASData: %d points in %.3f s (%.1f M points/s)\n", set->pointCount, elapsed,
+           set->pointCount / elapsed / 1e6);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    InstallCrashFilter();
+    if (argc < 3) {
+        fprintf(stderr, "usage: bench_load write|load|bare FILE [points]\n");
+        return 2;
+    }
+    if (!strcmp(argv[1], "write")) return Write(argv[2], argc > 3 ? atoll(argv[3]) : 10000000);
+    if (!strcmp(argv[1], "load")) return Load(argv[2]);
+    if (!strcmp(argv[1], "bare")) return Bare(argv[2]);
+    return 2;
+}

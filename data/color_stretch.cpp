@@ -1,0 +1,40 @@
+#include "data/color_stretch.h"
+#include <cstring>
+
+void ClearColorStretch(ColorStretch* s) { memset(s, 0, sizeof *s); }
+
+int FinishColorStretch(ColorStretch* s)
+{
+    uint64_t total = 0;
+    for (uint32_t count : s->histogram) total += count;
+    uint64_t clip = (uint64_t)(total * 0.001);
+    int low = 0, high = 0;
+    uint64_t sum = 0;
+    for (int i = 0; i < 65536; i++) {
+        sum += s->histogram[i];
+        if (sum > clip) {
+            low = i;
+            break;
+        }
+    }
+    sum = 0;
+    for (int i = 65535; i >= 0; i--) {
+        sum += s->histogram[i];
+        if (sum > clip) {
+            high = i;
+            break;
+        }
+    }
+    if (total == 0) low = high = 0;
+    int hasColor = high > 1;
+    if (high <= 255) {
+        low = 0;
+        high = 255;
+    }
+    s->low = low;
+    s->high = high;
+    // One grey level for every point would divide by zero: show it at full brightness.
+    s->flat = high <= low;
+    s->scale = s->flat ? 0.0f : (float)(256.0 / (high - low));
+    return hasColor;
+}

@@ -1,0 +1,27 @@
+// The 16-to-8-bit colour stretch of LAS and LAZ loads: a histogram of grey
+// levels from the first pass, clipped by 0.1 % at each end, applied in the
+// second pass.
+#pragma once
+#include <cstdint>
+
+struct ColorStretch {
+    uint32_t histogram[65536];
+    int low, high;
+    float scale;
+    bool flat;   // every grey level equal above 8 bits: map to full brightness
+};
+
+void ClearColorStretch(ColorStretch* s);
+inline void AddColorSample(ColorStretch* s, uint16_t r, uint16_t g, uint16_t b)
+{
+    s->histogram[((uint32_t)r + g + b) / 3]++;
+}
+// Finds the bounds; returns 1 when the data carries colour (high above 1).
+int  FinishColorStretch(ColorStretch* s);
+inline uint8_t StretchChannel(const ColorStretch* s, uint16_t channel)
+{
+    if (s->flat) return 255;
+    float v = (float)((int)channel - s->low) * s->scale;
+    int c = (int)v;   // truncated toward zero
+    return (uint8_t)(c < 0 ? 0 : c > 255 ? 255 : c);
+}

@@ -1,0 +1,346 @@
+// LAS files into data sets: header checks, decimation, packing of every point
+// format, the colour stretch and the messages on the way.
+#include "data/las_loader.h"
+#include "data/dataset.h"
+#include "data/decimation.h"
+#include "data/color_stretch.h"
+#include "data/lasfile/las_file.h"
+#include "app/frame.h"
+#include "base/heap.h"
+#include "base/memory_estimate.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include <cstdio>
+#include <cstring>
+
+int GetLASExtraBytes(LASFile* las)
+{
+    int standard = LASStandardRecordLength(las->format);
+    return standard ? las->recordLength - standard : 0;
+}
+
+static uint64_t FilePointCount(const LASHeader& h)
+{
+    int format = h.pointDataFormat & 0x3F;
+    return format > 5 ? h.pointCount64 : h.legacyPointCount;
+}
+
+int GetLASFilePointCount(const char* path)
+{
+    LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (!las) return 0;
+    uint64_t n = FilePointCount(las->header);
+    CloseLASFile(las);
+    return (int)(uint32_t)n;
+}
+
+DataSet* LoadLASData(const char* path, const char* title)
+{
+    if (MDIClientWindow) {
+        HDC dc = GetDC(MDIClientWindow);
+        PaintFrameBackground(FrameWindow, dc);
+        ReleaseDC(MDIClientWindow, dc);
+    }
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    DataSet* set = IsLAZFile(path) ? ReadLAZPoints(path, title) : ReadLASPoints(path, title);
+    SetCursor(old);
+    if (set) set->kind = DATA_LAS;
+    return set;
+}
+
+// Scales and layout of one file's records, taken once per load.
+struct PointLayout {
+    double xScale, yScale, zScale, xOffset, yOffset, zOffset;
+    int format;
+    int gpsAt;    // byte offset of the GPS time, -1 when none
+    int rgbAt;    // byte offset of red, green, blue, -1 when none
+};
+
+static PointLayout LayoutOf(const LASFile* las)
+{
+    const LASHeader& h = las->header;
+    PointLayout p = {h.xScale, h.yScale, h.zScale, h.xOffset, h.yOffset, h.zOffset, las->format, -1, -1};
+    switch (las->format) {
+    case 1: case 4: p.gpsAt = 20; break;
+    case 2: p.rgbAt = 20; break;
+    case 3: case 5: p.gpsAt = 20; p.rgbAt = 28; break;
+    case 6: case 9: p.gpsAt = 22; break;
+    case 7: case 8: case 10: p.gpsAt = 22; p.rgbAt = 30; break;
+    }
+    return p;
+}
+
+static inline int32_t I32(const uint8_t* r, int at) { int32_t v; memcpy(&v, r + at, 4); return v; }
+static inline uint16_t U16(const uint8_t* r, int at) { uint16_t v; memcpy(&v, r + at, 2); return v; }
+
+// Packs one raw record into a point; the colour is set by the second pass.
+static void PackPoint(const PointLayout& l, const uint8_t* r, PointRecord* p)
+{
+    p->x = I32(r, 0) * l.xScale + l.xOffset;
+    p->y = I32(r, 4) * l.yScale + l.yOffset;
+    p->z = (float)(I32(r, 8) * l.zScale + l.zOffset) + 0.001f;
+    p->intensity = U16(r, 12);
+    uint8_t returnByte = r[14];
+    if (l.format <= 5) {
+        p->returns = MakeReturnByte(returnByte & 7, (returnByte >> 3) & 7);
+        uint8_t cls = r[15];
+        p->classification = cls & 0x1F;
+        p->pointSourceId = U16(r, 18);
+        p->flags = (uint8_t)(((cls >> 5) & 7) << 2);
+    } else {
+        p->returns = MakeReturnByte(returnByte & 7, (returnByte >> 4) & 7);
+        uint8_t flags = r[15];
+        p->classification = r[16];
+        p->pointSourceId = U16(r, 20);
+        p->flags = (uint8_t)(((flags >> 4) & 3) | ((flags & 7) << 2) | (((flags >> 3) & 1) << 5));
+    }
+    if (l.gpsAt >= 0) memcpy(&p->gpsTime, r + l.gpsAt, 8);
+}
+
+static void AddSample(ColorStretch* s, const PointLayout& l, const uint8_t* r)
+{
+    AddColorSample(s, U16(r, l.rgbAt), U16(r, l.rgbAt + 2), U16(r, l.rgbAt + 4));
+}
+
+static void ColorPoint(const ColorStretch* s, const PointLayout& l, const uint8_t* r, PointRecord* p)
+{
+    p->red = StretchChannel(s, U16(r, l.rgbAt));
+    p->green = StretchChannel(s, U16(r, l.rgbAt + 2));
+    p->blue = StretchChannel(s, U16(r, l.rgbAt + 4));
+}
+
+static DataSet* GiveUp(DataSet* set, LASFile* las, bool progress)
+{
+    if (las) CloseLASFile(las);
+    if (progress) EndProgress();
+    FreeDataSet(set);
+    return nullptr;
+}
+
+static void ErrorWithTitle(const char* title, const char* text)
+{
+    char message[700];
+    snprintf(message, sizeof message, "%s%s", title, text);
+    ErrorMessage(message);
+}
+
+// Settles the decimation step: 0 to give up (the user was told), else >= 1.
+uint32_t ChooseDecimationStep(uint64_t count, const char* title)
+{
+    if (decimationEnabled == 1 && decimationStep >= 2) return (uint32_t)decimationStep;
+    uint32_t s = MemoryPartsNeeded(count > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)count);
+    char message[600];
+    if (s == 0) {
+        snprintf(message, sizeof message, "Not enough memory available to load:\n%s", title);
+        ErrorMessage(message);
+        return 0;
+    }
+    if (s >= 2) {
+        snprintf(message, sizeof message,
+                 "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
+        if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+    }
+    return s;
+}
+
+// Allocates the point array, or tells the user how much it wanted.
+bool AllocatePoints(DataSet* set, uint64_t count)
+{
+    uint64_t bytes = 0;
+    bool fits = count <= 0x7FFFFFFFull && CheckedBytes(count, sizeof(PointRecord), &bytes);
+    set->points = fits ? (PointRecord*)NBLCalloc(count, sizeof(PointRecord)) : nullptr;
+    if (set->points) return true;
+    char message[128];
+    snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB", (double)count * sizeof(PointRecord) / 1048576.0);
+    ShowMessageBox(FrameWindow, message, "ERROR", MB_OK | MB_ICONERROR);
+    return false;
+}
+
+static void ReportLoaded(const DataSet* set)
+{
+    char line[300];
+    snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
+    LogMessage(line);
+    snprintf(line, sizeof line, "[LOAD]  %s", set->title);
+    LogMessage(line);
+}
+
+DataSet* ReadLASPoints(const char* path, const char* title)
+{
+    static ColorStretch stretch;   // 256 KiB; loads run one at a time per thread of work
+    ColorStretch* cs = &stretch;
+    ClearColorStretch(cs);
+    uint8_t classSeen[256] = {};
+
+    DataSet* set = AllocDataSet();
+    if (!set) return nullptr;
+    set->source = SOURCE_LAS;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+
+    LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (!las) {
+        char message[700];
+        const char* system = GetLastLASSystemError();
+        snprintf(message, sizeof message, "%s\nUnable to open LAS file!\n%s", title, system ? system : "");
+        ErrorMessage(message);
+        return GiveUp(set, nullptr, false);
+    }
+    int format = las->format;
+    uint64_t n = FilePointCount(las->header);
+    if (format > 10) {
+        ErrorWithTitle(title, "\n The LAS point type is NOT supported!\n");
+        return GiveUp(set, las, false);
+    }
+    uint32_t step = ChooseDecimationStep(n, title);
+    if (step == 0) return GiveUp(set, las, false);
+
+    int units = GetLASLinearUnitsKey(las);
+    set->units = units == 9001 ? 1 : (units == 9002 || units == 9003) ? 3 : units;
+
+    if (n < 2) {
+        ErrorWithTitle(title, "\nLAS file may be empty or corrupt!\n");
+        return GiveUp(set, las, false);
+    }
+    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
+    uint64_t count = step > 1 ? n / step : n;
+    if (step > 1) set->decimated = 1;
+    if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
+    set->filePointCount = set->pointCount = (int32_t)count;
+
+    const LASHeader& h = las->header;
+    set->minX = h.minX;
+    set->maxX = h.maxX;
+    set->minY = h.minY;
+    set->maxY = h.maxY;
+    set->minZ = (float)h.minZ;
+    set->maxZ = (float)h.maxZ;
+
+    PointLayout layout = LayoutOf(las);
+    bool color = layout.rgbAt >= 0;
+    uint8_t record[65536];   // a record length is a 16-bit field
+    char message[700];
+    if (step == 1) {
+        StartProgress((unsigned)(count / 32768 + 2), "Loading LAS File");
+        for (uint64_t i = 0; i < count; i++) {
+            if (!ReadLASPointRaw(las, record)) {
+                snprintf(message, sizeof message,
+                         "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
+                         "Would you like to load it anyway?",
+                         title, set->pointCount, (int)i);
+                if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                    return GiveUp(set, las, true);
+                set->filePointCount = set->pointCount = (int32_t)i;
+                break;
+            }
+            PointRecord* p = &set->points[i];
+            PackPoint(layout, record, p);
+            classSeen[p->classification] = 1;
+            if (color) AddSample(cs, layout, record);
+            if ((i & 32767) == 0) StepProgress();
+        }
+    } else {
+        StartProgress((unsigned)((n >> 15) + 2), "Decimate LAS File\n");
+        uint64_t kept = 0;
+        for (uint64_t i = 0; i < n; i++) {
+            if (!ReadLASPointRaw(las, record)) {
+                ErrorWithTitle(title, "\nShort read, LAS file is corrupt!\n");
+                return GiveUp(set, las, true);
+            }
+            if (color) AddSample(cs, layout, record);
+            if (i % step == 0 && kept < count) {
+                PackPoint(layout, record, &set->points[kept]);
+                classSeen[set->points[kept].classification] = 1;
+                kept++;
+            }
+            if ((i & 32767) == 0) StepProgress();
+        }
+    }
+    for (uint8_t seen : classSeen) set->classCount += seen;
+    EndProgress();
+
+    if (color) {
+        set->hasColor = FinishColorStretch(cs);
+        RewindLASFile(las);
+        uint64_t total = step == 1 ? (uint64_t)set->pointCount : n;
+        StartProgress((unsigned)(total / 32768 + 2), "Loading RGB");
+        uint64_t used = 0;
+        for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
+            if (!ReadLASPointRaw(las, record)) {
+                if (step == 1) set->filePointCount = set->pointCount = (int32_t)used;
+                break;
+            }
+            if (step == 1 || i % step == 0) ColorPoint(cs, layout, record, &set->points[used++]);
+            if ((i & 32767) == 0) StepProgress();
+        }
+        EndProgress();
+    }
+    CloseLASFile(las);
+    set->saved = 1;
+    ReportLoaded(set);
+    return set;
+}
+
+int LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set)
+{
+    LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (!las) return 0;
+    uint64_t room = (uint64_t)set->pointCount + 16384;
+    PointRecord* grown = (PointRecord*)NBLReMalloc(set->points, room * sizeof(PointRecord));
+    if (!grown) {
+        CloseLASFile(las);
+        return 0;
+    }
+    set->points = grown;
+    uint64_t n = FilePointCount(las->header);
+    StartSecondProgress((unsigned)(las->header.legacyPointCount / 32768 + 1), "Loading File");
+    PointLayout layout = LayoutOf(las);
+    const PolygonRing* ring = polygon && polygon->num_contours > 0 ? &polygon->contour[0] : nullptr;
+    uint8_t record[65536];   // a record length is a 16-bit field
+    int ok = 1;
+    for (uint64_t i = 0; i < n; i++) {
+        if ((i & 32767) == 0) StepSecondProgress();
+        if (!ReadLASPointRaw(las, record)) {
+            ok = 0;
+            break;
+        }
+        double x = I32(record, 0) * layout.xScale + layout.xOffset;
+        double y = I32(record, 4) * layout.yScale + layout.yOffset;
+        if (!ring || !PointInPolygon(ring, x, y)) continue;
+        if ((uint64_t)set->pointCount >= room) {
+            room += 16384;
+            grown = (PointRecord*)NBLReMalloc(set->points, room * sizeof(PointRecord));
+            if (!grown) {
+                ok = 0;
+                break;
+            }
+            set->points = grown;
+        }
+        if (x < set->minX) set->minX = x;
+        if (x > set->maxX) set->maxX = x;
+        if (y < set->minY) set->minY = y;
+        if (y > set->maxY) set->maxY = y;
+        // Buffer points keep full precision: rounding them to single precision
+        // would move them by decimetres at survey coordinates.
+        PointRecord* p = &set->points[set->pointCount];
+        memset(p, 0, sizeof *p);
+        PackPoint(layout, record, p);
+        p->pointSourceId = 0;
+        p->flags = 0;
+        p->gpsTime = 0;
+        set->pointCount++;
+    }
+    if (ok) {
+        // Keep the array no larger than its points.
+        PointRecord* shrunk = (PointRecord*)NBLReMalloc(set->points, (uint64_t)(set->pointCount ? set->pointCount : 1) *
+                                                                         sizeof(PointRecord));
+        if (shrunk) set->points = shrunk;
+    }
+    CloseLASFile(las);
+    EndSecondProgress();
+    if (!ok) return 0;
+    char line[300];
+    snprintf(line, sizeof line, "[LOAD]  %s", title);
+    LogMessage(line);
+    return 1;
+}

@@ -1,0 +1,177 @@
+// LAZ files into data sets through the laszip reader calls.
+#include "data/las_loader.h"
+#include "data/dataset.h"
+#include "data/decimation.h"
+#include "data/color_stretch.h"
+#include "data/laszip/laszip_api.h"
+#include "app/frame.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include <cstdio>
+#include <cstring>
+
+uint32_t ChooseDecimationStep(uint64_t count, const char* title);
+bool AllocatePoints(DataSet* set, uint64_t count);
+
+int IsLAZFile(const char* fileName)
+{
+    size_t len = strlen(fileName);
+    if (len < 4 || lstrcmpiA(fileName + len - 4, ".LAZ") != 0) return 0;
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) return 0;
+    laszip_BOOL compressed = 0;
+    if (laszip_open_reader(reader, fileName, &compressed)) {
+        laszip_destroy(reader);
+        return 0;
+    }
+    laszip_close_reader(reader);
+    laszip_destroy(reader);
+    return 1;
+}
+
+static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struct* q, PointRecord* p)
+{
+    p->x = q->X * h->x_scale_factor + h->x_offset;
+    p->y = q->Y * h->y_scale_factor + h->y_offset;
+    p->z = (float)(q->Z * h->z_scale_factor + h->z_offset) + 0.001f;
+    p->intensity = q->intensity;
+    p->pointSourceId = q->point_source_ID;
+    int format = h->point_data_format;
+    if (format <= 5) {
+        p->returns = MakeReturnByte(q->return_number, q->number_of_returns);
+        p->classification = q->classification;
+        p->flags = (uint8_t)((q->synthetic_flag << 2) | (q->keypoint_flag << 3) | (q->withheld_flag << 4));
+        p->gpsTime = (format == 1 || format == 3) ? q->gps_time : 0;
+    } else {
+        p->returns = MakeReturnByte(q->extended_return_number & 7, q->extended_number_of_returns & 7);
+        p->classification = q->extended_classification;
+        p->flags = (uint8_t)(q->extended_scanner_channel | ((q->extended_classification_flags & 1) << 2));
+        p->gpsTime = (format >= 6 && format <= 8) ? q->gps_time : 0;
+    }
+}
+
+static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
+{
+    if (reader) {
+        laszip_close_reader(reader);
+        laszip_destroy(reader);
+    }
+    if (progress) EndProgress();
+    FreeDataSet(set);
+    return nullptr;
+}
+
+DataSet* ReadLAZPoints(const char* path, const char* title)
+{
+    static ColorStretch stretch;
+    ColorStretch* cs = &stretch;
+    ClearColorStretch(cs);
+    DataSet* set = AllocDataSet();
+    if (!set) return nullptr;
+    set->source = SOURCE_LAZ;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) return GiveUp(set, nullptr, false);
+    laszip_BOOL compressed = 0;
+    laszip_header_struct* header = nullptr;
+    bool opened = laszip_open_reader(reader, path, &compressed) == 0;
+    if (opened) laszip_get_header_pointer(reader, &header);
+    // A file the decoder cannot open counts as a header without points.
+    int format = header ? header->point_data_format : 0;
+    uint64_t full = !header ? 0 : format > 5 ? header->extended_number_of_point_records : header->number_of_point_records;
+    uint32_t n = (uint32_t)full;
+    char message[700];
+
+    uint32_t step = 1;
+    if (opened) {
+        step = ChooseDecimationStep(n, title);
+        if (step == 0) return GiveUp(set, reader, false);
+    }
+    if (n < 3) {
+        snprintf(message, sizeof message, "%s\nLAZ file is too small to be useful (need at least three points)!\n",
+                 title);
+        ErrorMessage(message);
+        return GiveUp(set, opened ? reader : nullptr, false);
+    }
+    if (step > 1 && full / step == 0) step = 1;   // a step beyond the count would keep nothing
+    uint64_t count = step > 1 ? full / step : n;
+    if (step > 1) set->decimated = 1;
+    if (!AllocatePoints(set, count)) return GiveUp(set, reader, false);
+    set->filePointCount = set->pointCount = (int32_t)count;
+    set->minX = header->min_x;
+    set->maxX = header->max_x;
+    set->minY = header->min_y;
+    set->maxY = header->max_y;
+    set->minZ = (float)header->min_z;
+    set->maxZ = (float)header->max_z;
+
+    laszip_point_struct* point = nullptr;
+    laszip_get_point_pointer(reader, &point);
+    bool color = format == 2 || format == 3 || format == 7 || format == 8;
+    if (step == 1) {
+        StartProgress((unsigned)(count / 32768 + 2), "Loading File");
+        for (uint64_t i = 0; i < count; i++) {
+            if (laszip_read_point(reader)) {
+                snprintf(message, sizeof message,
+                         "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
+                         "Would you like to load it anyway?",
+                         title, set->pointCount, (int)i);
+                if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                    return GiveUp(set, reader, true);
+                set->filePointCount = set->pointCount = (int32_t)i;
+                break;
+            }
+            if (color) AddColorSample(cs, point->rgb[0], point->rgb[1], point->rgb[2]);
+            PackLAZPoint(header, point, &set->points[i]);
+            if ((i & 32767) == 0) StepProgress();
+        }
+    } else {
+        StartProgress((unsigned)(n / 32768 + 2), "Decimate File");
+        uint64_t kept = 0;
+        for (uint64_t i = 0; i < n; i++) {
+            if (laszip_read_point(reader)) {
+                snprintf(message, sizeof message, "%s\nShort read, LAS file is corrupt!\n", title);
+                ErrorMessage(message);
+                return GiveUp(set, reader, true);
+            }
+            if (color) AddColorSample(cs, point->rgb[0], point->rgb[1], point->rgb[2]);
+            if (i % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
+            if ((i & 32767) == 0) StepProgress();
+        }
+    }
+    EndProgress();
+
+    if (color) {
+        set->hasColor = FinishColorStretch(cs);
+        laszip_seek_point(reader, 0);
+        StartProgress((unsigned)(set->pointCount / 32768 + 2), "Loading RGB");
+        uint64_t total = step == 1 ? (uint64_t)set->pointCount : n;
+        uint64_t used = 0;
+        for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
+            if (laszip_read_point(reader)) {
+                if (step == 1) set->filePointCount = set->pointCount = (int32_t)used;
+                break;
+            }
+            if (step == 1 || i % step == 0) {
+                PointRecord* p = &set->points[used++];
+                p->red = StretchChannel(cs, point->rgb[0]);
+                p->green = StretchChannel(cs, point->rgb[1]);
+                p->blue = StretchChannel(cs, point->rgb[2]);
+            }
+            if ((i & 32767) == 0) StepProgress();
+        }
+        EndProgress();
+    }
+    laszip_close_reader(reader);
+    laszip_destroy(reader);
+    set->saved = 1;
+    snprintf(message, sizeof message, "Total Points:  %d", set->pointCount);
+    LogMessage(message);
+    snprintf(message, sizeof message, "[LOAD]  %s", set->title);
+    LogMessage(message);
+    return set;
+}

@@ -1,0 +1,374 @@
+#include "test_support.h"
+#include "base/heap.h"
+#include "base/fileio.h"
+#include "base/polygon.h"
+#include "data/dataset.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct RawPoint {
+    int32_t x, y, z;
+    uint16_t intensity;
+    uint8_t returnByte, classByte;
+    uint16_t red, green, blue;
+};
+
+// Writes a LAS 1.2 file of format 2 or 3 by hand, so the loader is tested
+// against bytes we know. `announced` is the header's count (0: the real one).
+void WriteLas(const std::string& path, int format, const std::vector<RawPoint>& pts, uint32_t announced = 0,
+              double scale = 0.01, double offset = 0)
+{
+    const int recordLength = format == 3 ? 34 : 26;
+    uint8_t h[227] = {};
+    memcpy(h, "LASF", 4);
+    h[24] = 1;
+    h[25] = 2;
+    uint16_t headerSize = 227;
+    uint32_t dataOffset = 227;
+    memcpy(h + 94, &headerSize, 2);
+    memcpy(h + 96, &dataOffset, 4);
+    h[104] = (uint8_t)format;
+    uint16_t rl = (uint16_t)recordLength;
+    memcpy(h + 105, &rl, 2);
+    uint32_t count = announced ? announced : (uint32_t)pts.size();
+    memcpy(h + 107, &count, 4);
+    double scales[3] = {scale, scale, scale}, offsets[3] = {offset, offset, 0};
+    memcpy(h + 131, scales, 24);
+    memcpy(h + 155, offsets, 24);
+    double bounds[6] = {1e9, -1e9, 1e9, -1e9, 1e9, -1e9};   // max x, min x, ...
+    for (const RawPoint& p : pts) {
+        double x = p.x * scale + offset, y = p.y * scale + offset, z = p.z * scale;
+        bounds[0] = std::max(bounds[0] == 1e9 ? x : bounds[0], x);
+        bounds[1] = std::min(bounds[1] == -1e9 ? x : bounds[1], x);
+        bounds[2] = std::max(bounds[2] == 1e9 ? y : bounds[2], y);
+        bounds[3] = std::min(bounds[3] == -1e9 ? y : bounds[3], y);
+        bounds[4] = std::max(bounds[4] == 1e9 ? z : bounds[4], z);
+        bounds[5] = std::min(bounds[5] == -1e9 ? z : bounds[5], z);
+    }
+    memcpy(h + 179, bounds, 48);
+    VFile f = VFileCreate(path.c_str());
+    ASSERT_NE(f, nullptr);
+    VFileWrite(f, h, sizeof h);
+    for (const RawPoint& p : pts) {
+        uint8_t r[34] = {};
+        memcpy(r, &p.x, 12);
+        memcpy(r + 12, &p.intensity, 2);
+        r[14] = p.returnByte;
+        r[15] = p.classByte;
+        int rgbAt = format == 3 ? 28 : 20;
+        memcpy(r + rgbAt, &p.red, 2);
+        memcpy(r + rgbAt + 2, &p.green, 2);
+        memcpy(r + rgbAt + 4, &p.blue, 2);
+        VFileWrite(f, r, recordLength);
+    }
+    VFileClose(f);
+}
+
+std::vector<RawPoint> Ramp(int n)
+{
+    std::vector<RawPoint> pts;
+    for (int i = 0; i < n; i++) pts.push_back({i * 100, i * 50, 10000 + i, (uint16_t)i, 0x09, 2, 100, 100, 100});
+    return pts;
+}
+
+struct Sample {
+    const char* name;
+    int points;
+    int hasColor;
+};
+
+}  // namespace
+
+TEST(LasLoader, EverySampleLoadsWithHeaderCountsAndBounds)
+{
+    REQUIRE_SAMPLES();
+    const Sample samples[] = {
+        {"1815.las", 1247, 0},          {"1815.laz", 1247, 0},          {"autzen_trim.las", 110000, 1},
+        {"autzen_trim.laz", 110000, 1}, {"extrabytes.las", 1065, 1},    {"extrabytes.laz", 1065, 1},
+        {"point-color.las", 1065, 1},   {"point-color.las.laz", 1065, 1}, {"point10.las", 1065, 0},
+        {"point10.las.laz", 1065, 0},   {"rand1_6.las", 50000, 0},      {"simple1_3.las", 999, 0},
+        {"simple1_4.las", 22600, 1},    {"simple.copc.laz", 1065, 1},   {"append-bug.laz", 37805, 1},
+        {"1_4_w_evlr.las", 1000, 0},    {"1_4_w_evlr.laz", 1000, 0},    {"test1_4.las", 1000, 0},
+    };
+    BoxAnswers boxes;
+    for (const Sample& s : samples) {
+        DataSet* set = LoadLASData(SamplePath(s.name).c_str(), s.name);
+        ASSERT_NE(set, nullptr) << s.name << (boxes.shown().empty() ? "" : boxes.shown().back().text);
+        EXPECT_EQ(set->kind, DATA_LAS) << s.name;
+        EXPECT_EQ(set->pointCount, s.points) << s.name;
+        EXPECT_EQ(set->filePointCount, s.points) << s.name;
+        EXPECT_EQ(set->hasColor, s.hasColor) << s.name;
+        EXPECT_STREQ(set->title, s.name);
+        // Every point inside the header's box (z carries the +0.001); the
+        // writer of simple1_3.las stored unscaled integers as its box.
+        bool boxUsable = strcmp(s.name, "simple1_3.las") != 0;
+        for (int i = 0; boxUsable && i < set->pointCount; i += 97) {
+            const PointRecord& p = set->points[i];
+            EXPECT_GE(p.x, set->minX - 1e-6) << s.name;
+            EXPECT_LE(p.x, set->maxX + 1e-6) << s.name;
+            EXPECT_GE(p.y, set->minY - 1e-6) << s.name;
+            EXPECT_LE(p.z, set->maxZ + 0.0021f) << s.name;
+            EXPECT_FALSE(ReturnNumberOf(p.returns) == 0 && NumberOfReturnsOf(p.returns) == 0) << s.name;
+        }
+        FreeDataSet(set);
+    }
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST(LasLoader, LasAndLazTwinsGiveTheSamePoints)
+{
+    REQUIRE_SAMPLES();
+    const char* twins[][2] = {{"autzen_trim.las", "autzen_trim.laz"}, {"1815.las", "1815.laz"},
+                              {"point-color-time.las", "point-color-time.las.laz"},
+                              {"1_4_w_evlr.las", "1_4_w_evlr.laz"}, {"extrabytes.las", "extrabytes.laz"}};
+    for (auto& t : twins) {
+        DataSet* a = LoadLASData(SamplePath(t[0]).c_str(), t[0]);
+        DataSet* b = LoadLASData(SamplePath(t[1]).c_str(), t[1]);
+        ASSERT_TRUE(a && b) << t[0];
+        ASSERT_EQ(a->pointCount, b->pointCount);
+        EXPECT_EQ(a->source, SOURCE_LAS);
+        EXPECT_EQ(b->source, SOURCE_LAZ);
+        EXPECT_EQ(a->hasColor, b->hasColor);
+        for (int i = 0; i < a->pointCount; i++) {
+            const PointRecord &p = a->points[i], &q = b->points[i];
+            ASSERT_EQ(p.x, q.x) << t[0] << " " << i;
+            ASSERT_EQ(p.y, q.y);
+            ASSERT_EQ(p.z, q.z);
+            ASSERT_EQ(p.intensity, q.intensity);
+            ASSERT_EQ(p.returns, q.returns);
+            ASSERT_EQ(p.classification, q.classification);
+            ASSERT_EQ(p.pointSourceId, q.pointSourceId);
+            ASSERT_EQ(p.red, q.red);
+            ASSERT_EQ(p.green, q.green);
+            ASSERT_EQ(p.blue, q.blue);
+            ASSERT_EQ(p.gpsTime, q.gpsTime);
+        }
+        FreeDataSet(a);
+        FreeDataSet(b);
+    }
+}
+
+TEST(LasLoader, TooFewPointsAreRefused)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    WriteLas(TempPath("one.las"), 3, Ramp(1));
+    EXPECT_EQ(LoadLASData(TempPath("one.las").c_str(), "one.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "one.las\nLAS file may be empty or corrupt!\n");
+    WriteLas(TempPath("two.las"), 3, Ramp(2));
+    DataSet* two = LoadLASData(TempPath("two.las").c_str(), "two.las");
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(two->pointCount, 2);
+    FreeDataSet(two);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(SamplePath("point10-1.0.laz").c_str(), "point10-1.0.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "point10-1.0.laz\nLAZ file is too small to be useful (need at least three points)!\n");
+}
+
+TEST(LasLoader, DecimationKeepsEveryStepthPoint)
+{
+    WriteLas(TempPath("25.las"), 3, Ramp(25));
+    decimationEnabled = 1;
+    decimationStep = 10;
+    DataSet* set = LoadLASData(TempPath("25.las").c_str(), "25.las");
+    decimationEnabled = 0;
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 2);
+    EXPECT_EQ(set->decimated, 1);
+    EXPECT_DOUBLE_EQ(set->points[0].x, 0.0);
+    EXPECT_DOUBLE_EQ(set->points[1].x, 10.0);
+    FreeDataSet(set);
+
+    // A step larger than the count would keep nothing: the file loads whole.
+    WriteLas(TempPath("5.las"), 3, Ramp(5));
+    decimationEnabled = 1;
+    set = LoadLASData(TempPath("5.las").c_str(), "5.las");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 5);
+    EXPECT_EQ(set->decimated, 0);
+    FreeDataSet(set);
+
+    decimationEnabled = 1;
+    decimationStep = 4;
+    WriteLas(TempPath("1001.las"), 3, Ramp(1001));
+    set = LoadLASData(TempPath("1001.las").c_str(), "1001.las");
+    decimationEnabled = 0;
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 250);
+    EXPECT_DOUBLE_EQ(set->points[249].x, 996 * 1.0);
+    FreeDataSet(set);
+}
+
+TEST(LasLoader, ShortReadAsksAndKeepsWhatWasRead)
+{
+    WriteLas(TempPath("short.las"), 3, Ramp(9), 10);
+    {
+        BoxAnswers boxes({IDYES});
+        DataSet* set = LoadLASData(TempPath("short.las").c_str(), "short.las");
+        ASSERT_NE(set, nullptr);
+        EXPECT_EQ(set->pointCount, 9);
+        EXPECT_EQ(set->filePointCount, 9);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text,
+                  "short.las\nShort read, LAS file is corrupt!\nHeader says 10 points but file only has 9 points!\n\n"
+                  "Would you like to load it anyway?");
+        EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+        FreeDataSet(set);
+    }
+    BoxAnswers no({IDNO});
+    EXPECT_EQ(LoadLASData(TempPath("short.las").c_str(), "short.las"), nullptr);
+}
+
+TEST(LasLoader, PackingAndColourStretch)
+{
+    std::vector<RawPoint> pts = Ramp(4);
+    pts[0].z = 10000;   // 100.00 m
+    pts[0].returnByte = 0;   // return 0 of 0 becomes a single return 1 of 1
+    pts[1].returnByte = 2 | (3 << 3);
+    pts[2].returnByte = 3 | (3 << 3);
+    pts[3].classByte = 2 | 0x20 | 0x80;   // ground, synthetic, withheld
+    pts[0].red = 255;
+    pts[1].red = 100;
+    WriteLas(TempPath("pack.las"), 3, pts);
+    DataSet* set = LoadLASData(TempPath("pack.las").c_str(), "pack.las");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->points[0].z, 100.0f + 0.001f);
+    EXPECT_EQ(set->points[0].returns, MakeReturnByte(1, 1));
+    EXPECT_EQ(ReturnPositionOf(set->points[1].returns), (uint32_t)RETURN_INTERMEDIATE);
+    EXPECT_EQ(ReturnPositionOf(set->points[2].returns), (uint32_t)RETURN_LAST);
+    EXPECT_EQ(set->points[3].classification, 2);
+    EXPECT_EQ(set->points[3].flags, POINT_SYNTHETIC | POINT_WITHHELD);
+    // 8-bit colours: low 0, high 255, scale 256/255.
+    EXPECT_EQ(set->points[0].red, 255);
+    EXPECT_EQ(set->points[1].red, 100);
+    EXPECT_EQ(set->hasColor, 1);
+    FreeDataSet(set);
+
+    std::vector<RawPoint> black = Ramp(3);
+    for (RawPoint& p : black) p.red = p.green = p.blue = 0;
+    WriteLas(TempPath("black.las"), 2, black);
+    set = LoadLASData(TempPath("black.las").c_str(), "black.las");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->hasColor, 0);
+    EXPECT_EQ(set->points[2].red, 0);
+    FreeDataSet(set);
+
+    // Every point of one 16-bit grey level: full brightness, no division by zero.
+    std::vector<RawPoint> flat = Ramp(5);
+    for (RawPoint& p : flat) p.red = p.green = p.blue = 30000;
+    WriteLas(TempPath("flat.las"), 3, flat);
+    set = LoadLASData(TempPath("flat.las").c_str(), "flat.las");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->points[0].red, 255);
+    EXPECT_EQ(set->points[4].blue, 255);
+    FreeDataSet(set);
+}
+
+TEST(LasLoader, BufferPointsKeepFullPrecision)
+{
+    // Eastings around 500,000.123 must not snap to single precision.
+    std::vector<RawPoint> pts;
+    for (int i = 0; i < 5; i++) pts.push_back({50000012 + i, 410000037 + i, 1000, 1, 0x09, 2, 0, 0, 0});
+    WriteLas(TempPath("tile.las"), 3, pts);
+    DataSet* set = AllocDataSet();
+    set->points = (PointRecord*)NBLCalloc(1, sizeof(PointRecord));
+    set->pointCount = set->filePointCount = 0;
+    set->minX = set->minY = 1e30;
+    set->maxX = set->maxY = -1e30;
+    RingPolygon* area = NewPolygon(4);
+    double corners[4][2] = {{499000, 4099000}, {501000, 4099000}, {501000, 4101000}, {499000, 4101000}};
+    for (int i = 0; i < 4; i++) {
+        area->contour[0].vertex[i].x = corners[i][0];
+        area->contour[0].vertex[i].y = corners[i][1];
+    }
+    ASSERT_EQ(LoadLASPointsInPolygon(TempPath("tile.las").c_str(), "tile.las", area, set), 1);
+    EXPECT_EQ(set->pointCount, 5);
+    EXPECT_EQ(set->filePointCount, 0);
+    EXPECT_NEAR(set->points[0].x, 500000.12, 1e-6);
+    EXPECT_NEAR(set->points[0].y, 4100000.37, 1e-6);
+    EXPECT_EQ(LoadLASPointsInPolygon(TempPath("missing.las").c_str(), "missing.las", area, set), 0);
+    FreePolygon(area);
+    FreeDataSet(set);
+}
+
+namespace {
+
+std::string CopyTruncated(const char* sample, const char* name, double keep)
+{
+    VFile in = VFileOpenRead(SamplePath(sample).c_str());
+    int64_t size = VFileSize(in);
+    std::vector<char> bytes((size_t)size);
+    VFileReadExact(in, bytes.data(), bytes.size());
+    VFileClose(in);
+    std::string path = TempPath(name);
+    VFile out = VFileCreate(path.c_str());
+    VFileWrite(out, bytes.data(), (uint64_t)(size * keep));
+    VFileClose(out);
+    return path;
+}
+
+}  // namespace
+
+TEST(LasLoader, TruncatedLazAsksAboutTheShortRead)
+{
+    REQUIRE_SAMPLES();
+    std::string path = CopyTruncated("autzen_trim.laz", "cut.laz", 0.6);
+    {
+        BoxAnswers boxes({IDYES});
+        DataSet* set = LoadLASData(path.c_str(), "cut.laz");
+        ASSERT_NE(set, nullptr);
+        ASSERT_GE(boxes.shown().size(), 1u);
+        EXPECT_NE(boxes.shown()[0].text.find("cut.laz\nShort read, LAZ file is corrupt!\nHeader says 110000 points"),
+                  std::string::npos);
+        EXPECT_GT(set->pointCount, 10000);
+        EXPECT_LT(set->pointCount, 110000);
+        FreeDataSet(set);
+    }
+    BoxAnswers no({IDNO});
+    EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
+    // Decimated, a short read simply fails with its message.
+    decimationEnabled = 1;
+    decimationStep = 3;
+    BoxAnswers boxes;
+    EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
+    decimationEnabled = 0;
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "cut.laz\nShort read, LAS file is corrupt!\n");
+}
+
+TEST(LasLoader, DecimatedLasAndLazKeepTheSamePoints)
+{
+    REQUIRE_SAMPLES();
+    decimationEnabled = 1;
+    decimationStep = 7;
+    DataSet* a = LoadLASData(SamplePath("autzen_trim.las").c_str(), "a");
+    DataSet* b = LoadLASData(SamplePath("autzen_trim.laz").c_str(), "b");
+    decimationEnabled = 0;
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->pointCount, 110000 / 7);
+    EXPECT_EQ(b->pointCount, 110000 / 7);
+    for (int i = 0; i < a->pointCount; i += 101) {
+        EXPECT_EQ(a->points[i].x, b->points[i].x);
+        EXPECT_EQ(a->points[i].red, b->points[i].red);
+    }
+    FreeDataSet(a);
+    FreeDataSet(b);
+}
+
+TEST(LasLoader, UnitsComeFromTheGeoKeys)
+{
+    REQUIRE_SAMPLES();
+    DataSet* geo = LoadLASData(SamplePath("autzen_geo_proj.las").c_str(), "geo");
+    DataSet* none = LoadLASData(SamplePath("simple.las").c_str(), "none");
+    ASSERT_TRUE(geo && none);
+    EXPECT_EQ(none->units, 0);
+    EXPECT_NE(geo->units, 0);
+    FreeDataSet(geo);
+    FreeDataSet(none);
+}

@@ -1,0 +1,225 @@
+#include "test_support.h"
+#include "app/class_table.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string WriteText(const char* name, const std::string& text)
+{
+    std::string path = TempPath(name);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, text.data(), (DWORD)text.size(), &written, nullptr);
+    CloseHandle(h);
+    return path;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::string text;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) text.append(buf, got);
+    CloseHandle(h);
+    return text;
+}
+
+std::string ReadErrorText(const char* title, const char* error)
+{
+    char text[1024];
+    std::snprintf(text, sizeof(text),
+                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
+                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
+                  "code must be 0-255\nclass name must be 32 characters or less\n"
+                  "colors (red,green,blue) must each be 0-255\n",
+                  title, error);
+    return text;
+}
+
+// Loads the text into a default table; returns the result and leaves the
+// shown boxes in answers.
+int LoadText(const std::string& text, ClassTable* table, BoxAnswers& answers)
+{
+    std::string path = WriteText("list.csv", text);
+    answers.clear();
+    return ReadClassListFile(table, path.c_str(), "list.csv");
+}
+
+}  // namespace
+
+TEST(FoundClassTable, EmptyAndDefaultTables)
+{
+    ClassTable t;
+    InitClassTable(&t);
+    EXPECT_EQ(t.count, 0);
+    EXPECT_STREQ(t.entries[200].name, "<EMPTY>");
+    EXPECT_EQ(t.entries[200].mainColor, 0xFFFFFFu);
+    EXPECT_EQ(t.entries[200].display, 0);
+
+    SetDefaultClassTable(&t);
+    EXPECT_EQ(t.count, 256);
+    EXPECT_STREQ(t.path, "ASPRS_list.csv");
+    EXPECT_STREQ(t.title, "ASPRS_list.csv");
+    EXPECT_EQ(t.groundCode, 2);
+    EXPECT_STREQ(t.entries[0].name, "Never Classified");
+    EXPECT_STREQ(t.entries[2].name, "Ground");
+    EXPECT_EQ(t.entries[2].mainColor, 0xFF00FFu);
+    EXPECT_EQ(t.entries[6].profileColor, 0x0000FFu);
+    EXPECT_STREQ(t.entries[22].name, "Temporal Exclusion");
+    EXPECT_STREQ(t.entries[23].name, "Reserved");
+    EXPECT_STREQ(t.entries[63].name, "Reserved");
+    EXPECT_STREQ(t.entries[64].name, "User Definable");
+    EXPECT_EQ(t.entries[255].mainColor, 0x808080u);
+    for (int i = 0; i < 256; i++) {
+        EXPECT_EQ(t.entries[i].display, 1);
+        EXPECT_EQ(t.entries[i].tinDisplay, (i == 2 || i == 8) ? 1 : 0);
+    }
+}
+
+TEST(FoundClassTable, SavedDefaultTableRoundTrips)
+{
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    std::string path = TempPath("asprs.csv");
+    ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "asprs.csv"), 1);
+    std::string text = ReadText(path);
+    EXPECT_EQ(text.compare(0, 32, "0,Never Classified,128,128,128\r\n"), 0);
+    EXPECT_NE(text.find("6,Building,255,0,0\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 32), "255,User Definable,128,128,128\r\n");
+    size_t lines = 0;
+    for (char c : text) lines += c == '\n';
+    EXPECT_EQ(lines, 256u);
+
+    ClassTable back;
+    InitClassTable(&back);
+    back.groundCode = 9;
+    ASSERT_EQ(ReadClassListFile(&back, path.c_str(), "asprs.csv"), 1);
+    EXPECT_TRUE(answers.shown().empty());
+    EXPECT_EQ(back.count, 256);
+    EXPECT_EQ(back.groundCode, 9);  // not in the file: kept
+    EXPECT_STREQ(back.path, path.c_str());
+    EXPECT_STREQ(back.title, "asprs.csv");
+    for (int i = 0; i < 256; i++) {
+        EXPECT_STREQ(back.entries[i].name, t.entries[i].name);
+        EXPECT_EQ(back.entries[i].mainColor, t.entries[i].mainColor);
+        EXPECT_EQ(back.entries[i].profileColor, t.entries[i].mainColor);
+        EXPECT_EQ(back.entries[i].tinDisplay, 0);
+    }
+}
+
+TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
+{
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    const std::string text =
+        "code,name\n"
+        "\n"
+        "0, Bare earth ,10,20,30\n"
+        "3,,1,2,3\n"               // empty name: only four fields
+        "5,Wires,255,0,128\r\n";   // CRLF line ends read the same
+    ASSERT_EQ(LoadText(text, &t, answers), 1);
+    EXPECT_TRUE(answers.shown().empty());
+    EXPECT_EQ(t.count, 6);
+    EXPECT_STREQ(t.entries[0].name, " Bare earth ");  // blanks kept
+    EXPECT_EQ(t.entries[0].mainColor, (uint32_t)(10 | 20 << 8 | 30 << 16));
+    EXPECT_EQ(t.entries[5].mainColor, 0x8000FFu);
+    for (int i = 1; i <= 4; i++) {
+        EXPECT_STREQ(t.entries[i].name, "<EMPTY>");
+        EXPECT_EQ(t.entries[i].display, 0);
+        EXPECT_EQ(t.entries[i].mainColor, 0xFFFFFFu);
+    }
+    EXPECT_EQ(t.groundCode, 2);
+    EXPECT_EQ(t.entries[2].tinDisplay, 0);
+}
+
+TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
+{
+    BoxAnswers answers;
+    ClassTable t, before;
+    SetDefaultClassTable(&t);
+    before = t;
+    const std::string name33(33, 'n');
+    const std::string name32(32, 'n');
+    struct Case {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        { "0,a,1,1,1\n1," + name33 + ",1,1,1\n", "Name exceeds 32 characters (" + name33 + ")" },
+        { "256,a,1,1,1\n1,b,1,1,1\n", "Code out of range (256)" },
+        { "-1,a,1,1,1\n", "Code out of range (-1)" },
+        { "0,a,256,1,1\n1,b,1,1,1\n", "Red out of range (256)" },
+        { "0,a,1,-3,1\n1,b,1,1,1\n", "Green out of range (-3)" },
+        { "0,a,1,1,999\n1,b,1,1,1\n", "Blue out of range (999)" },
+        { "0,a,1,1,1\n", "Too few classes" },
+        { "7,a,1,1,1\n7,b,1,1,1\n", "Too few classes" },  // passes the check, one code in the end
+        { "", "Too few classes" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LoadText(c.text, &t, answers), 0) << c.error;
+        ASSERT_EQ(answers.shown().size(), 1u) << c.error;
+        EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", c.error.c_str()));
+        EXPECT_EQ(answers.shown()[0].caption, "ERROR");
+        EXPECT_EQ(std::memcmp(&t, &before, sizeof(t)), 0) << c.error;
+    }
+
+    std::string many;
+    for (int i = 0; i < 257; i++) many += std::to_string(i % 256) + ",c,1,2,3\n";
+    EXPECT_EQ(LoadText(many, &t, answers), 0);
+    EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Too many classes"));
+
+    EXPECT_EQ(LoadText("0," + name32 + ",1,1,1\n1,b,1,1,1\n", &t, answers), 1);
+    EXPECT_STREQ(t.entries[0].name, name32.c_str());
+}
+
+TEST(FoundClassTable, LongLinesArriveInPieces)
+{
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    // 300 characters: the first 254 are one piece (not five fields), the
+    // rest another piece that is a valid line of its own.
+    std::string line = std::string(254 - 3, 'x') + ",,," + "9,tail,1,2,3\n";
+    ASSERT_EQ(LoadText(line + "1,b,1,1,1\n", &t, answers), 1);
+    EXPECT_STREQ(t.entries[9].name, "tail");
+    EXPECT_EQ(t.count, 10);
+}
+
+TEST(FoundClassTable, UnopenableFilesAreReported)
+{
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    std::string missing = TempPath("missing.csv");
+    EXPECT_EQ(ReadClassListFile(&t, missing.c_str(), "missing.csv"), 0);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, "Unable to open for reading:\n\n    missing.csv\n");
+    answers.clear();
+    std::string bad = TempPath("no_such_folder\\x.csv");
+    EXPECT_EQ(WriteClassListFile(&t, bad.c_str(), "x.csv"), 0);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, "Unable to open for writing:\n\n    x.csv\n");
+}
+
+TEST(FoundClassTable, SplitCSVLineMergesDelimiterRuns)
+{
+    char line[] = ",,a,,b c,d\n";
+    char* fields[kClassListMaxFields + 1];
+    ASSERT_EQ(SplitCSVLine(line, fields, ","), 3);
+    EXPECT_STREQ(fields[0], "a");
+    EXPECT_STREQ(fields[1], "b c");
+    EXPECT_STREQ(fields[2], "d\n");
+    EXPECT_EQ(fields[3], nullptr);
+
+    std::string many;
+    for (int i = 0; i < 150; i++) many += "f,";
+    std::vector<char> buf(many.begin(), many.end());
+    buf.push_back('\0');
+    EXPECT_EQ(SplitCSVLine(buf.data(), fields, ","), 100);
+    EXPECT_EQ(fields[100], nullptr);
+}

@@ -1,0 +1,124 @@
+#include "test_support.h"
+#include "base/memory_estimate.h"
+#include "base/paths.h"
+
+#include <cstring>
+#include <string>
+
+TEST(FoundPaths, ChangeFileExtensionKeepsDriveFolderAndName)
+{
+    EXPECT_STREQ(ChangeFileExtension("D:\\data\\tile.las", ".dbf"), "D:\\data\\tile.dbf");
+    EXPECT_STREQ(ChangeFileExtension("tile", ".las"), "tile.las");
+    EXPECT_STREQ(ChangeFileExtension("D:\\data\\tile.las", "_aoi.shp"), "D:\\data\\tile_aoi.shp");
+    EXPECT_STREQ(ChangeFileExtension("D:\\data\\tile.las", ""), "D:\\data\\tile");
+    EXPECT_STREQ(ChangeFileExtension("D:\\my.data\\tile", ".loc"), "D:\\my.data\\tile.loc");
+    EXPECT_STREQ(ChangeFileExtension("a.b.las", ".laz"), "a.b.laz");
+}
+
+TEST(FoundPaths, EachHelperHasItsOwnBuffer)
+{
+    const char* first = ChangeFileExtension("D:\\a.las", ".dbf");
+    const char* other = ReplaceExtension("D:\\b.las", ".shp");
+    const char* second = ChangeFileExtension("D:\\c.las", ".loc");
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(second, "D:\\c.loc");
+    EXPECT_STREQ(other, "D:\\b.shp");
+    EXPECT_STREQ(GetPathDirectory("D:\\data\\sub\\tile.las"), "D:\\data\\sub\\");
+    EXPECT_STREQ(GetPathFileName("D:\\data\\sub\\tile.las"), "tile.las");
+    EXPECT_STREQ(GetPathDirectory("tile.las"), "");
+    EXPECT_STREQ(GetPathFileName("D:\\data\\"), "");
+
+    char path[MAX_PATH] = "C:\\x\\list.txt";
+    EXPECT_EQ(ChangeFileExtensionTo(path, ".csv"), 1);
+    EXPECT_STREQ(path, "C:\\x\\list.csv");
+}
+
+TEST(FoundPaths, TooLongPathsAreRefusedWithoutOverrun)
+{
+    std::string longName = "C:\\" + std::string(300, 'a') + ".las";
+    EXPECT_STREQ(ChangeFileExtension(longName.c_str(), ".dbf"), "");
+    EXPECT_STREQ(GetPathDirectory(longName.c_str()), "");
+    EXPECT_STREQ(GetPathFileName(longName.c_str()), "");
+
+    // Fits as it is, but not with the longer extension.
+    char path[MAX_PATH];
+    std::string edge = "C:\\" + std::string(248, 'b') + ".l";  // 253 characters
+    std::strcpy(path, edge.c_str());
+    EXPECT_EQ(ChangeFileExtensionTo(path, ".laz"), 1);          // 255: the most that fits
+    EXPECT_EQ(std::strlen(path), 255u);
+    std::strcpy(path, edge.c_str());
+    EXPECT_EQ(ChangeFileExtensionTo(path, "_aoi.shp"), 0);
+    EXPECT_EQ(edge, path);                                        // unchanged
+
+    PathParts parts;
+    EXPECT_FALSE(SplitPath(longName.c_str(), &parts));
+    EXPECT_STREQ(parts.name, "");
+}
+
+TEST(FoundPaths, FolderAndFileTests)
+{
+    std::string dir = TempDir();  // ends in a backslash
+    std::string file = dir + "f.txt";
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+
+    EXPECT_EQ(FolderExists(dir.c_str()), 1);
+    EXPECT_EQ(FolderExists(dir.substr(0, dir.size() - 1).c_str()), 1);
+    EXPECT_EQ(FolderExists(file.c_str()), 0);
+    EXPECT_EQ(FolderExists((dir + "missing").c_str()), 0);
+    EXPECT_EQ(FolderExists((dir + "*").c_str()), 0);  // a pattern is no folder
+    EXPECT_EQ(FolderExists(""), 0);
+    EXPECT_EQ(FolderExists("C:\\"), 1);
+    EXPECT_EQ(FileExists(file.c_str()), 1);
+    EXPECT_EQ(FileExists(dir.c_str()), 1);
+    EXPECT_EQ(FileExists((dir + "missing.las").c_str()), 0);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(dir.c_str());
+}
+
+TEST(FoundPaths, ClipboardTakesTheBlock)
+{
+    const char text[] = "LAS info";
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(text));
+    std::memcpy(GlobalLock(block), text, sizeof(text));
+    GlobalUnlock(block);
+    ASSERT_EQ(CopyToClipboard(block), 1);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    ASSERT_NE(data, nullptr);
+    EXPECT_STREQ((const char*)GlobalLock(data), text);
+    GlobalUnlock(data);
+    CloseClipboard();
+}
+
+TEST(FoundPaths, NativePathForNativeLibraries)
+{
+#ifdef __WINE__
+    EXPECT_EQ(ToNativePath("Z:\\tmp\\tile.shp"), "/tmp/tile.shp");
+#endif
+    EXPECT_EQ(ToNativePath(""), "");
+}
+
+TEST(FoundMemory, PartsForALimit)
+{
+    EXPECT_EQ(MemoryPartsForLimit(0, 100000000), 1u);
+    EXPECT_EQ(MemoryPartsForLimit(5000000, 100000000), 3u);   // 210 MB over 100 MB
+    EXPECT_EQ(MemoryPartsForLimit(5000000, 210000000), 1u);
+    EXPECT_EQ(MemoryPartsForLimit(5000000, 105000000), 2u);   // exact multiple
+    // 4 billion points need 168 GB: no 32-bit wrap into a small figure.
+    EXPECT_EQ(MemoryPartsForLimit(4000000000u, 1000000000), 168u);
+    EXPECT_EQ(MemoryPartsForLimit(1000, 0), 1u);              // no limit found: no division by zero
+
+    const double need = 134217728.0 + 42.0 * 1000000;         // 128 MiB head room plus the points
+    EXPECT_EQ(LoadMemoryPartsForLimit(1000000, (uint64_t)need), 1u);
+    EXPECT_EQ(LoadMemoryPartsForLimit(1000000, (uint64_t)(need / 2)), 3u);  // exactly twice: 3
+    EXPECT_EQ(LoadMemoryPartsForLimit(1000000, (uint64_t)(need / 1.5)), 2u);
+}
+
+TEST(FoundMemory, ProbedEstimates)
+{
+    EXPECT_EQ(MemoryPartsNeeded(0), 1u);
+    EXPECT_GE(LoadMemoryPartsNeeded(1000.0), 1u);
+    EXPECT_GT(GetAvailablePhysicalMemory(), 0u);
+}
