@@ -185,7 +185,7 @@ int FitViewToWindow(HWND view)
     return 0;
 }
 
-int CenterViewAt(HWND view, double x, double y)
+void CenterViewAt(HWND view, double x, double y)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     r->centerX = x;
@@ -197,7 +197,6 @@ int CenterViewAt(HWND view, double x, double y)
     r->viewTop = r->dataMaxY - r->scrollY * r->scale;
     r->viewRight = r->dataMinX + r->scale * (r->drawWidth + r->scrollX);
     r->viewBottom = r->dataMaxY - r->scale * (r->drawHeight + r->scrollY);
-    return 1;
 }
 
 int DropViewTIN(HWND view)

@@ -84,7 +84,7 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CancelViewDraw(HWND window);
 int  GetViewClientRect(HWND window, RECT* rect);
 int  FitViewToWindow(HWND view);
-int  CenterViewAt(HWND view, double x, double y);
+void CenterViewAt(HWND view, double x, double y);
 int  DropViewTIN(HWND view);
 int  UpdateScrollBars(HWND view);
 int  DrawZoomBox(HWND view, const int rect[4], int tool);

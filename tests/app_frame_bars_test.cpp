@@ -3,6 +3,7 @@
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/progress.h"
+#include "app/class_table.h"
 #include "resource.h"
 
 namespace {
@@ -217,4 +218,54 @@ TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
 
     LogMessage("[LOAD]  file.las");
     EXPECT_EQ(StatusText(view, 5), "[LOAD]  file.las");
+}
+
+TEST_F(FrameBars, ClassComboListsTheTableOrTheStandardClassesAndSelectsLater)
+{
+    HWND combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 200, 300,
+                                 FrameWindow, (HMENU)(INT_PTR)4321, AppInstance, nullptr);
+    FillClassCombo(combo, 2, nullptr);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 23);
+    char line[128];
+    SendMessageA(combo, CB_GETLBTEXT, 7, (LPARAM)line);
+    EXPECT_STREQ(line, "   7 - Low Point(Noise)");
+    SendMessageA(combo, CB_GETLBTEXT, 22, (LPARAM)line);
+    EXPECT_STREQ(line, "  22 - Temporal Exclusion");
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);   // applied after the current message
+    PumpMessages(20);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 2);
+
+    static ClassTable table;
+    InitClassTable(&table);
+    table.count = 3;
+    strcpy(table.entries[1].name, "Mine");
+    FillClassCombo(combo, 1, &table);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+    SendMessageA(combo, CB_GETLBTEXT, 1, (LPARAM)line);
+    EXPECT_STREQ(line, "   1 - Mine");
+    DestroyWindow(combo);
+}
+
+TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
+{
+    HWND dialog = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 300, 100, FrameWindow, nullptr, AppInstance,
+                                  nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, dialog, (HMENU)1004, AppInstance, nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 100, 10, dialog, (HMENU)1005, AppInstance, nullptr);
+    HWND text = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)1006, AppInstance,
+                                nullptr);
+    SetDialogProgressWindows(dialog);
+    StartProgress(5, "Batch");
+    StepProgress();
+    char shown[32];
+    GetWindowTextA(text, shown, sizeof shown);
+    EXPECT_STREQ(shown, "Batch");
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1004), PBM_GETPOS, 0, 0), 1);
+    StartSecondProgress(4, "second");
+    StepSecondProgress();
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1005), PBM_GETPOS, 0, 0), 1);
+    SetSecondProgressWindows(nullptr, nullptr);
+    HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
+    SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));
+    DestroyWindow(dialog);
 }
