@@ -26,15 +26,17 @@ TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 {
     HWND view = AddView();
     ViewRecord* r = Record(view);
-    r->imageCacheValid = 1;
-    r->glRebuildFlags[1] = 1;
-    EXPECT_EQ(Send(view, CMD_COLOR_SOURCE), 1);
-    EXPECT_EQ(r->pointColorMode, CMD_COLOR_SOURCE);
-    EXPECT_EQ(r->imageCacheValid, 0);
-    EXPECT_EQ(r->glRebuildFlags[1], 0);
-    for (int id = CMD_COLOR_FIRST; id <= CMD_COLOR_LAST; id++) {
-        EXPECT_EQ(ButtonChecked(id), id == CMD_COLOR_SOURCE) << id;
-        EXPECT_EQ(MenuChecked(id), id == CMD_COLOR_SOURCE) << id;
+    for (int mode : {1200, 1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1201, CMD_COLOR_SOURCE}) {
+        r->imageCacheValid = 1;
+        r->glRebuildFlags[1] = 1;
+        EXPECT_EQ(Send(view, mode), 1);
+        EXPECT_EQ(r->pointColorMode, mode);
+        EXPECT_EQ(r->imageCacheValid, 0) << mode;
+        EXPECT_EQ(r->glRebuildFlags[1], 0);
+        for (int id = CMD_COLOR_FIRST; id <= CMD_COLOR_LAST; id++) {
+            EXPECT_EQ(ButtonChecked(id), id == mode) << mode << " " << id;
+            EXPECT_EQ(MenuChecked(id), id == mode) << mode << " " << id;
+        }
     }
     // The same mode again draws nothing but still restores the toolbar.
     r->imageCacheValid = 1;
