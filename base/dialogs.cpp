@@ -1,6 +1,7 @@
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "app/frame.h"
+#include "base/filelist.h"
 #include <commdlg.h>
 
 void CenterOnFrame(HWND dialog)
@@ -70,4 +71,20 @@ int ScreenToClientRect(HWND window, RECT* rect)
     rect->right = b.x;
     rect->bottom = b.y;
     return ok;
+}
+
+void SetListBoxExtent(HWND listBox, const FileList* files)
+{
+    HDC dc = GetDC(listBox);
+    int widest = 0;
+    for (int i = 0; files && i < files->count; i++) {
+        if (!files->entries[i]) continue;
+        int w = GetTextWidth(dc, files->entries[i]->path);
+        if (w > widest) widest = w;
+    }
+    ReleaseDC(listBox, dc);
+    RECT client;
+    GetClientRect(listBox, &client);
+    int clientWidth = client.right - client.left;
+    SendMessageA(listBox, LB_SETHORIZONTALEXTENT, widest < clientWidth ? clientWidth - 1 : widest + 16, 0);
 }
