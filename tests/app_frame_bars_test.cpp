@@ -264,6 +264,8 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
     StartSecondProgress(4, "second");
     StepSecondProgress();
     EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1005), PBM_GETPOS, 0, 0), 1);
+    EndProgress();
+    EndSecondProgress();
     SetSecondProgressWindows(nullptr, nullptr);
     HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
     SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));

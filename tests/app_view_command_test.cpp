@@ -4,6 +4,7 @@
 #include "app/frame_bars.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"
+#include "base/progress.h"
 #include "resource.h"
 
 namespace {
@@ -138,6 +139,7 @@ TEST_F(ViewCommands, AdjustKeysClampAndShowTheirValues)
     EXPECT_EQ(ProgressText(), "0 0.1");
     AdjustValueA = 100;
     AdjustValueB = 0.0f;
+    EndProgress();
 }
 
 TEST_F(ViewCommands, VReturnsToThePreviousToolAndBackAgain)
