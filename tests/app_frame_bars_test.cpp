@@ -96,9 +96,24 @@ TEST_F(FrameBars, MDIClientStaysDirectlyBelowTheRebarWhenTheFrameIsResized)
 
 TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
 {
-    HWND band = GetParent(Toolbar());
-    // The toolbar asks its parent, which hands the question to the frame's handler.
-    EXPECT_EQ(TipFor(band, 9007), " Open LiDAR File(s) ");
+    // The toolbar's own tooltip window asks the toolbar, which asks its
+    // parent, which hands the question to the frame's handler.
+    HWND tips = (HWND)SendMessageA(Toolbar(), TB_GETTOOLTIPS, 0, 0);
+    ASSERT_NE(tips, nullptr);
+    char text[128] = "";
+    TOOLINFOA tool;
+    ZeroMemory(&tool, sizeof tool);
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Toolbar();
+    tool.uId = 9007;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
+    EXPECT_STREQ(text, " Open LiDAR File(s) ");
+    tool.uId = 9035;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
+    EXPECT_STREQ(text, " Dynamic Pan ");
+
+    EXPECT_EQ(TipFor(GetParent(Toolbar()), 9087), " Point Return Display ");
     EXPECT_EQ(TipFor(FrameWindow, 8004), " Display Middle Returns ");
     EXPECT_EQ(TipFor(FrameWindow, 9063), " (Un)Lock Hidden Points ");
     EXPECT_EQ(TipFor(FrameWindow, 4242), " Point Display Size ");
