@@ -9,6 +9,7 @@
 #include "app/registry.h"
 #include "app/jobcontrol.h"
 #include "app/viewrecord.h"
+#include "views/plan/planview.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <cstdio>

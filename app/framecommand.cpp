@@ -7,6 +7,7 @@
 #include "app/jobcontrol.h"
 #include "app/registry.h"
 #include "app/services.h"
+#include "views/plan/planview.h"
 #include "app/winlongs.h"
 #include "base/dialogs.h"
 #include "base/messages.h"

@@ -56,7 +56,16 @@ int JobBusy(JobControl* job)
     return 1;
 }
 
-int JobCancelled(JobControl* job) { return WaitForSingleObject(job->cancel, 0) == WAIT_OBJECT_0 ? 1 : 0; }
+// Drawers poll every thousand points; a semaphore test is a round trip to the
+// wine server, so the poll first reads the hint that CancelJob sets after its
+// release. The hint is cleared before the test, so a request that arrives
+// meanwhile sets it again and is seen at the next poll.
+int JobCancelled(JobControl* job)
+{
+    if (!job->cancelHint) return 0;
+    InterlockedExchange(&job->cancelHint, 0);
+    return WaitForSingleObject(job->cancel, 0) == WAIT_OBJECT_0 ? 1 : 0;
+}
 
 int CancelJob(JobControl* job)
 {
@@ -65,6 +74,7 @@ int CancelJob(JobControl* job)
         return 0;
     }
     ReleaseSemaphore(job->cancel, 1, nullptr);   // a second request is absorbed by the maximum of 1
+    InterlockedExchange(&job->cancelHint, 1);
     return 1;
 }
 

@@ -8,6 +8,7 @@ struct JobControl {
     HANDLE mutex;    // held by a starter while it creates the thread
     HANDLE busy;     // semaphore 1 of 1: 1 idle, 0 a job runs
     HANDLE cancel;   // semaphore 0 of 1: 1 a cancel request is pending
+    volatile LONG cancelHint;  // set after each cancel request: polls skip the semaphore while it is 0
 };
 
 JobControl* CreateJobControl();

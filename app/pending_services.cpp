@@ -10,6 +10,8 @@
 #include "app/view_command.h"
 #include "app/view_tools.h"
 #include <algorithm>
+#include "views/plan/planview.h"
+#include "views/plan/colorramp.h"
 #include "app/display_settings.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -63,7 +65,11 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
-int RebuildViewTIN(HWND) { return 1; }
+INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+    return FALSE;
+}
 int ShowHelpContents(int) { return 1; }
 int IsProjectWinActive()
 {
@@ -91,41 +97,13 @@ INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FAL
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int SetupTINColorRamp(HWND) { return 1; }
-int ComputeViewExtents(HWND) { return 0; }
 int CenterViewOnProfile(HWND) { return 1; }
-int UpdateViewScale(HWND) { return 1; }
 int UpdateScrollBars(HWND) { return 1; }
-int ResetViewCache(HWND view)
-{
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (record) record->imageCacheValid = record->tinCacheValid = 0;
-    return 1;
-}
-int StartViewDraw(HWND view, HDC dc, const RECT*, int, int, int)
-{
-    if (dc) FillViewBackground(view, dc, 0);
-    return 1;
-}
-int GetViewClientRect(HWND window, RECT* rect)
-{
-    GetClientRect(window, rect);
-    int height = (int)GetWindowSlot(window, CHILD_STATUSHEIGHT);
-    rect->bottom -= height;
-    return height;
-}
 int SetViewCursor(HWND, WPARAM) { return 0; }
 int ViewMouseMove(HWND, LPARAM) { return 0; }
 int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
 int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
 int ScrollView(HWND, UINT, WPARAM) { return 0; }
-COLORREF GetPaletteColor(int index)
-{
-    static const COLORREF table[20] = {0xFFFF00, 0x80FFFF, 0xFF00FF, 0x0000FF, 0x80FF80, 0xFF0000, 0x009600,
-                                       0xFFFFFF, 0x0080FF, 0x808080, 0x003480, 0x800000, 0x009696, 0x960096,
-                                       0x8000FF, 0x0064C8, 0x00FF00, 0x000096, 0xFF8080, 0x80BEFF};
-    return table[index % 20];
-}
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
 {
     const gpc_vertex_list* ring = &polygon->contour[0];
@@ -152,89 +130,13 @@ void InsertInputSegments(TriMesh*, const TriSwitches*, const int32_t*, const int
 void AddEdgeMidpointNodes(TriMesh*, const TriSwitches*) {}
 void ProcessHolesAndRegions(TriMesh*, const TriSwitches*, const double*, int, const double*, int) {}
 
-// --- plan-view geometry and tool helpers ---------------------------------------
-
-static void ImageSize(ViewRecord* r)
-{
-    if (!(r->scale > 0)) {
-        r->imageWidth = r->imageHeight = 0;
-        return;
-    }
-    r->imageWidth = (int)((r->dataMaxX - r->dataMinX) / r->scale + 0.5);
-    r->imageHeight = (int)((r->dataMaxY - r->dataMinY) / r->scale + 0.5);
-}
-
-int FitViewToWindow(HWND view)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    RECT rc;
-    GetViewClientRect(view, &rc);
-    r->clientWidth = rc.right;
-    r->clientHeight = rc.bottom;
-    r->drawWidth = rc.right + 1;
-    r->drawHeight = rc.bottom + 1;
-    r->scale = std::max((r->dataMaxX - r->dataMinX) / r->drawWidth, (r->dataMaxY - r->dataMinY) / r->drawHeight);
-    r->fullScale = r->scale;
-    ImageSize(r);
-    r->scrollX = r->scrollY = 0;
-    r->zoomLevel = 0;
-    r->viewLeft = r->dataMinX;
-    r->viewTop = r->dataMaxY;
-    r->viewRight = r->viewLeft + r->clientWidth * r->scale;
-    r->viewBottom = r->viewTop - r->clientHeight * r->scale;
-    return 0;
-}
-
-void CenterViewAt(HWND view, double x, double y)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    r->centerX = x;
-    r->centerY = y;
-    ImageSize(r);
-    r->scrollX = std::max(0, (int)((x - r->dataMinX) / r->scale) - r->drawWidth / 2);
-    r->scrollY = std::max(0, (int)((r->dataMaxY - y) / r->scale) - r->drawHeight / 2);
-    r->viewLeft = r->dataMinX + r->scrollX * r->scale;
-    r->viewTop = r->dataMaxY - r->scrollY * r->scale;
-    r->viewRight = r->dataMinX + r->scale * (r->drawWidth + r->scrollX);
-    r->viewBottom = r->dataMaxY - r->scale * (r->drawHeight + r->scrollY);
-}
-
-int DropViewTIN(HWND view)
-{
-    if (IsAppJobBusy()) return 0;
-    CancelViewDraw(view);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (r) r->imageCacheValid = r->tinCacheValid = 0;
-    return 1;
-}
+// --- plan-view drawing helpers and tool clean-up ------------------------------
 
 int DrawZoomBox(HWND, const int*, int) { return 1; }
 int DrawToolRubberBand(HWND, const int*, int) { return 1; }
 int PanView(HWND, int, int) { return 1; }
 int ScrollCommand(HWND, int id) { return id == 9028 || id == 9029 || id == 9124 || id == 9125; }
 int MoveProfileBox(HWND, int) { return 0; }
-
-// Display mode and overlay toggles: the base layer switches back to points
-// on a second press.
-int ViewDisplayCommand(HWND view, int id)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    int handled = 1;
-    switch (id) {
-    case CMD_COLOR_TIN:
-    case CMD_GRAY_TIN:
-    case CMD_BACKGROUND_REF:
-        r->displayMode = r->displayMode == id ? DISPLAY_POINTS : id;
-        break;
-    case CMD_CONTOURS: r->overlayContours = !r->overlayContours; break;
-    case CMD_OVERLAY_REFERENCE: r->overlayReferences = !r->overlayReferences; break;
-    case CMD_POINTS_OVER_BACK: r->overlayPointsOverBackground = !r->overlayPointsOverBackground; break;
-    default: handled = 0;
-    }
-    UpdateToolbarState(view);
-    if (handled) InvalidateView(view, 1);
-    return handled;
-}
 
 int CancelProfileTool(HWND) { return 1; }
 void DestroyToolTip() {}
@@ -270,5 +172,4 @@ int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -9,6 +9,8 @@
 #include "base/heap.h"
 #include "base/messages.h"
 #include "data/tinmodel.h"
+#include "views/plan/planview.h"
+#include "views/plan/colorramp.h"
 #include <cstdio>
 
 ViewRecord* CreateViewRecord()
@@ -41,8 +43,8 @@ void FreeViewRecord(ViewRecord* record)
     FreePolyline(record->densityPolyline);
     FreeContourList(record->contours);
     FreeReferenceList(record);
-    if (record->imageCache) NBLFree(record->imageCache);
-    if (record->tinCache) NBLFree(record->tinCache);
+    FreeViewImageCache(&record->imageCache);
+    FreeViewImageCache(&record->tinCache);
     NBLFree(record->dataSets);
     FreePOISet(record);
     FreeAOISet(record);
@@ -143,7 +145,7 @@ int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
     if (lParam) record->imageCacheValid = 0;
     RECT r;
     GetViewClientRect(view, &r);
-    if (!IsViewJobBusy(view)) StartViewDraw(view, 0, &r, (int)lParam, 1, (int)wParam);
+    if (!IsViewJobBusy(view)) StartViewDraw(view, 0, &r, (int)lParam, (int)wParam);
     return 0;
 }
 
@@ -286,7 +288,7 @@ static int OnPaint(HWND view)
     CancelViewDraw(view);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(view, &ps);
-    StartViewDraw(view, dc, &ps.rcPaint, ps.fErase, 1, record ? record->redrawOverlays : 0);
+    StartViewDraw(view, dc, &ps.rcPaint, ps.fErase, record ? record->redrawOverlays : 0);
     EndPaint(view, &ps);
     return 1;
 }

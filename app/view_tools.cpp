@@ -6,6 +6,7 @@
 #include "app/frame_bars.h"
 #include "app/jobcontrol.h"
 #include "app/services.h"
+#include "views/plan/planview.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 

@@ -3,6 +3,7 @@
 // middle button swaps back to, and the zoom tool's mouse handling.
 #include "app/view_tools.h"
 #include "app/services.h"
+#include "views/plan/planview.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include <algorithm>

@@ -4,6 +4,7 @@
 // CreateViewRecord starts at 0. The record is never written to a file.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include "app/display_settings.h"
 #include "data/dataset.h"
 #include "gis/layers/layersets.h"
@@ -13,6 +14,15 @@ struct PointSelection;
 struct FileListEntry;
 struct Polyline;
 struct ContourList;
+
+// A copy of a view's pixels (24-bit rows, bottom-up) as GetDIBits fills it.
+struct ViewImageCache {
+    uint8_t* pixels;
+    int32_t  height;
+    int32_t  width;           // drawable width rounded up to a multiple of 8
+    int32_t  allocatedHeight;
+    int32_t  allocatedWidth;
+};
 
 // The settings part (return filters, shading, classes, contour colours, tools
 // and the starting state of a new view) comes from ViewSettings.
@@ -69,16 +79,14 @@ struct ViewRecord : ViewSettings {
     float     rampMinZ, rampMaxZ;
     float     rampFactor;
     int       rampCount;
-    COLORREF  rampColors[1024];
+    uint8_t   rampColors[768][3];  // red, green, blue of each entry
     int       tinOption;
-    void*     imageCache;
-    int       imageCacheGeometry[4];
+    ViewImageCache imageCache;       // the finished view, owned
     int       imageCacheValid;
     int       redrawOverlays;
-    void*     tinCache;
-    int       tinCacheGeometry[4];
+    ViewImageCache tinCache;         // the shaded TIN base layer alone, owned
     int       tinCacheValid;
-    int       tinCacheState;
+    int       tinCacheState;           // display mode (8007 or 8008) that drew the TIN cache
     int       autoDecimateTIN;
     int       drawState;
 

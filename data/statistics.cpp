@@ -1,6 +1,7 @@
 // File kinds, data set statistics and the point density check.
 #include "data/statistics.h"
 #include "app/services.h"
+#include "views/plan/colorramp.h"
 #include "base/heap.h"
 #include "base/progress.h"
 #include "base/triangulate/triangulate.h"

@@ -8,6 +8,7 @@
 #include "app/services.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
+#include "views/plan/planview.h"
 #include "base/messages.h"
 #include <commctrl.h>
 #include <cstring>

@@ -1,6 +1,7 @@
 // Data set statistics, the density check and file kinds.
 #include "view_test_util.h"
 #include "app/services.h"
+#include "views/plan/colorramp.h"
 #include "base/fileio.h"
 #include "base/heap.h"
 #include "base/paths.h"

@@ -1,0 +1,187 @@
+// The plan view's draw thread: whole draws are cached, a repaint with a valid
+// cache starts no thread, a second paint stops the first, a covered view is
+// not cached. Also renders a sample file in every colour mode for a look.
+#include "test_support.h"
+#include "plan_draw_support.h"
+#include "app/frame.h"
+#include "app/services.h"
+#include "app/jobcontrol.h"
+#include "app/winlongs.h"
+#include "views/plan/colorramp.h"
+#include "views/plan/planview.h"
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+JobControl* JobOf(HWND view) { return (JobControl*)GetWindowSlot(view, CHILD_JOB); }
+
+void Repaint(HWND view, int stale)
+{
+    if (stale) InvalidateView(view, 1);
+    else InvalidateRect(view, nullptr, FALSE);
+    UpdateWindow(view);
+}
+
+bool WaitUntilBusy(HWND view, int ms)
+{
+    DWORD start = GetTickCount();
+    while (!JobBusy(JobOf(view))) {
+        if ((int)(GetTickCount() - start) > ms) return false;
+        Sleep(0);
+    }
+    return true;
+}
+
+struct Sets {
+    std::vector<DataSet*> sets;
+    ~Sets()
+    {
+        for (DataSet* s : sets) FreeTestDataSet(s);
+    }
+};
+
+}  // namespace
+
+TEST(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
+{
+    Sets data;
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 250; p.green = 10; p.blue = 20;
+    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    TestPlanView view(200, 150, data.sets);
+    ViewRecord* r = view.record;
+    r->pointColorMode = 1207;
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(r->imageCache.width, 200);
+    EXPECT_EQ(r->imageCache.height, 150);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(250, 10, 20));
+    EXPECT_EQ(CachePixel(r, 3, 3), ViewBackgroundColor);
+
+    // A plain repaint copies the cache back: no drawer runs.
+    r->currentDataSet = nullptr;
+    Repaint(view.window, 0);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(r->currentDataSet, nullptr);
+    EXPECT_EQ(JobOf(view.window)->thread, nullptr);
+
+    // A stale cache draws again.
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(r->currentDataSet, data.sets[0]);
+    EXPECT_EQ(r->imageCacheValid, 1);
+
+    // Overlay-only over a valid cache: the base layer is not drawn again.
+    r->currentDataSet = nullptr;
+    r->redrawOverlays = 1;
+    Repaint(view.window, 0);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(r->currentDataSet, nullptr);
+    EXPECT_EQ(r->imageCacheValid, 1);
+    r->redrawOverlays = 0;
+
+    // Scrolling or zooming resets both caches.
+    r->tinCacheValid = 1;
+    r->glRebuildFlags[1] = 1;
+    ResetViewCache(view.window);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(r->tinCacheValid, 0);
+    EXPECT_EQ(r->glRebuildFlags[1], 0);
+}
+
+TEST(PlanDrawThread, ASecondPaintStopsTheFirst)
+{
+    // Large points make every point costly, so a whole draw takes long; a
+    // cancelled one stops within a poll of 1,024 points.
+    std::vector<PointRecord> pts;
+    for (int k = 0; k < 600000; k++) pts.push_back(MakePoint(k % 500, k / 500, 0));
+    Sets data;
+    data.sets.push_back(MakePointDataSet(pts));
+    TestPlanView view(300, 200, data.sets);
+    ViewRecord* r = view.record;
+    r->pointColorMode = 1207;
+    r->pointSizeStep = 6;
+    JobControl* job = JobOf(view.window);
+    r->zoomLevel = 3;   // every point
+
+    DWORD t0 = GetTickCount();
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 60000));
+    DWORD whole = GetTickCount() - t0;
+    ASSERT_EQ(r->imageCacheValid, 1);
+    ASSERT_GE(whole, 100u);
+
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitUntilBusy(view.window, 5000));
+    Sleep(50);
+    DWORD t1 = GetTickCount();
+    Repaint(view.window, 1);   // stops the running draw, then starts another
+    DWORD stop = GetTickCount() - t1;
+    EXPECT_LT(stop, whole / 4) << "a whole draw took " << whole << " ms";
+    EXPECT_TRUE(JobBusy(job) || job->thread);
+
+    ASSERT_TRUE(WaitUntilBusy(view.window, 5000));
+    Sleep(50);
+    t1 = GetTickCount();
+    EXPECT_EQ(CancelViewDraw(view.window), 1);
+    EXPECT_LT(GetTickCount() - t1, whole / 4);
+    // A cancelled draw leaves no cache; nothing runs any more.
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(CancelViewDraw(view.window), 0);
+}
+
+TEST(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
+{
+    Sets data;
+    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)}));
+    // Overlapping siblings clip each other, as MDI children do.
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 10, 10, 300, 300, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    struct Guard {
+        HWND h;
+        ~Guard() { DestroyWindow(h); }
+    } parentGuard{parent};
+    TestPlanView view(200, 150, data.sets, true, 0, parent);
+    HWND cover = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 100, 100, 60, 60, parent,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PumpMessages(20);
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(view.record->imageCacheValid, 0);
+    DestroyWindow(cover);
+    PumpMessages(20);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    EXPECT_EQ(view.record->imageCacheValid, 1);
+}
+
+// Renders autzen_trim.las in every colour mode. With VELKA_SHOT_DIR set the
+// images are written there as .bmp files for a look; nothing is compared.
+TEST(PlanDrawThread, SampleFileInEveryColourMode)
+{
+    REQUIRE_SAMPLES();
+    Sets data;
+    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"), 2, 2);
+    ASSERT_NE(set, nullptr);
+    data.sets.push_back(set);
+    TestPlanView view(800, 600, data.sets);
+    ViewRecord* r = view.record;
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    for (int mode = 1200; mode <= 1209; mode++) {
+        r->pointColorMode = mode;
+        Repaint(view.window, 1);
+        ASSERT_TRUE(WaitForViewDraw(view.window, 10000));
+        ASSERT_EQ(r->imageCacheValid, 1) << mode;
+        if (dir) {
+            char name[64];
+            snprintf(name, sizeof name, "plan_%d.bmp", mode);
+            EXPECT_TRUE(SaveCacheBitmap(r, std::string(dir) + name));
+        }
+    }
+}
