@@ -7,6 +7,7 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "base/filedialog.h"
+#include "base/filelist.h"
 #include "base/fileio.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -257,7 +258,7 @@ int WriteConfigFile(HWND view)
 static int ChooseConfig(char* path, char* title, bool save)
 {
     char filter[128];
-    BuildDialogFilter(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
+    MakeDialogFilter(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
                            : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
                       filter, sizeof filter);
     char file[256], name[256];

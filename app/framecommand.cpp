@@ -5,6 +5,7 @@
 #include "app/openfiles.h"
 #include "app/frame.h"
 #include "app/jobcontrol.h"
+#include "app/planview.h"
 #include "app/registry.h"
 #include "app/services.h"
 #include "views/plan/planview.h"
@@ -12,7 +13,6 @@
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "data/decimation.h"
-#include "data/las_loader.h"
 
 static HWND ActiveChild() { return GetActiveView(); }
 static int ViewIsOpen() { return GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) != 0; }

@@ -5,8 +5,8 @@
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"
+#include "app/planview.h"
 #include "app/services.h"
-#include "data/statistics.h"
 #include "app/viewrecord.h"
 #include "base/filedialog.h"
 #include "base/filelist.h"
@@ -16,6 +16,9 @@
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/dataset.h"
+#include "data/selection.h"
+#include "data/statistics.h"
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -59,7 +62,7 @@ FileList* OpenDataFilesDialog(HWND owner)
         "LAS Files (*.las)|*.las|LAZ Files (*.laz)|*.laz|ASCII Files (*.xyz)|*.xyz|GeoTIFF Files (*.tif)|*.tif|"
         "Radar Files (*.hdr)|*.hdr|HFA Files (*.img)|*.img|All files (*.*)|*.*|";
     char filter[sizeof filterText + 1];
-    BuildDialogFilter(filterText, filter, sizeof filter);
+    MakeDialogFilter(filterText, filter, sizeof filter);
     // One more byte than the dialog is told of, so the list always ends inside the buffer.
     static char files[kDialogBufferChars + 2];
     static char title[kDialogBufferChars + 2];
@@ -138,15 +141,19 @@ DataSet* LoadDataFile(const char* path, const char* title)
     return FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 0));
 }
 
-static void AppendOpenedSet(OpenedDataSets* list, DataSet* set)
+// Appends a loaded set to an array that grows by one slot per set; a set
+// that finds no room is freed. Returns the new count.
+static int AppendSet(DataSet*** sets, int count, DataSet* set)
 {
-    DataSet** grown = (DataSet**)NBLReMalloc(list->sets, ((uint64_t)list->count + 1) * sizeof(DataSet*));
+    uint64_t bytes = ((uint64_t)count + 1) * sizeof(DataSet*);
+    DataSet** grown = (DataSet**)(*sets ? NBLReMalloc(*sets, bytes) : NBLMalloc(bytes));
     if (!grown) {
         FreeDataSet(set);
-        return;
+        return count;
     }
-    list->sets = grown;
-    list->sets[list->count++] = set;
+    *sets = grown;
+    grown[count] = set;
+    return count + 1;
 }
 
 // What a choice holds, and what the user settled about mixing.
@@ -207,9 +214,12 @@ OpenedDataSets* OpenDataFiles()
         return nullptr;
     }
     bool decimationForThisOpening = false;
+    int stepBefore = decimationStep;
+    // Shown and passed on as an integer; a total beyond its range is shown as the largest.
+    int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
     if (kinds.points && !kinds.ascii) {
         if (decimationEnabled) {
-            if (decimationPrompt) ShowDialog(221, FrameWindow, PointDecimationDlgProc, (LPARAM)(int)totalPoints);
+            if (decimationPrompt) ShowDialog(221, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
         } else {
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {
@@ -217,7 +227,7 @@ OpenedDataSets* OpenDataFiles()
                 snprintf(text, sizeof text,
                          "Not enough memory available to load %d points.\n\nWould you like to load a decimated "
                          "data set?",
-                         (int)totalPoints);
+                         total);
                 if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
                     DeleteFileList(list);
                     return nullptr;
@@ -231,10 +241,15 @@ OpenedDataSets* OpenDataFiles()
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
         if (SkippedByMixing(kinds, e->kind)) continue;
-        if (DataSet* set = LoadDataFile(e->path, e->title)) AppendOpenedSet(&openedSets, set);
+        if (DataSet* set = LoadDataFile(e->path, e->title))
+            openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
-    if (decimationForThisOpening) decimationEnabled = 0;
+    // The memory question's decimation lasts for this opening only.
+    if (decimationForThisOpening) {
+        decimationEnabled = 0;
+        decimationStep = stepBefore;
+    }
     return &openedSets;
 }
 
@@ -367,13 +382,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (SkippedByMixing(kinds, e->kind)) continue;
         DataSet* set = LoadDataFile(e->path, e->title);
         if (set) {
-            DataSet** grown = (DataSet**)NBLReMalloc(sets, ((uint64_t)loaded + 1) * sizeof(DataSet*));
-            if (!grown) {
-                FreeDataSet(set);
-                continue;
-            }
-            sets = grown;
-            sets[loaded++] = set;
+            loaded = AppendSet(&sets, loaded, set);
         } else if (i < list.count - 1 &&
                    ShowMessageBox(FrameWindow, "\nDo you wish to continue opening files?\n", "Continue?",
                                   MB_YESNO | MB_ICONQUESTION) != IDYES) {

@@ -12,17 +12,14 @@
 #include <algorithm>
 #include "views/plan/planview.h"
 #include "views/plan/colorramp.h"
+#include "app/planview.h"
 #include "app/display_settings.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/fileio.h"
 #include "data/dataset.h"
-#include <cstdio>
 #include "base/gpc.h"
-#include "base/triangulate/mesh.h"
-#include "data/dataset.h"
-#include "data/laszip/laszip_api.h"
-#include "data/statistics.h"
+#include <cstdio>
 #include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
@@ -121,14 +118,6 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
     *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
     return 1;
 }
-
-// The LAZ test of the loaders.
-
-// Constrained segments, holes, regions and six-node triangles of the
-// triangulator (switches p, c and o2); nothing in the program uses them yet.
-void InsertInputSegments(TriMesh*, const TriSwitches*, const int32_t*, const int32_t*, int) {}
-void AddEdgeMidpointNodes(TriMesh*, const TriSwitches*) {}
-void ProcessHolesAndRegions(TriMesh*, const TriSwitches*, const double*, int, const double*, int) {}
 
 // --- plan-view drawing helpers and tool clean-up ------------------------------
 

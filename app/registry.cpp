@@ -8,6 +8,7 @@
 #include "app/winlongs.h"
 #include "base/dialogs.h"
 #include "base/filedialog.h"
+#include "base/filelist.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -245,7 +246,7 @@ enum {
 int ChooseConfigFile(char* path, char* title)
 {
     char filter[128];
-    BuildDialogFilter("VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|", filter, sizeof filter);
+    MakeDialogFilter("VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|", filter, sizeof filter);
     char file[256] = "";
     char name[256] = "";
     OPENFILENAMEA ofn = {};

@@ -19,7 +19,6 @@ int  IsViewJobBusy(HWND window);
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the frame's command dispatcher.
-HWND GetActiveView();
 int  EndActiveViewTool();
 int  ArrangeViewPanels(HWND view);
 int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
@@ -39,15 +38,9 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the road that opens data files into views.
 struct DataSet;
-struct PointTiles;
-ViewRecord* CreateViewRecord();
-HWND CreateViewWindow(ViewRecord* record);
-void FreeViewRecord(ViewRecord* record);
-int  GetDataFileKind(const char* path);
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-PointTiles* BuildPointTiles(DataSet* set);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -68,7 +61,6 @@ int  ViewMouseMove(HWND view, LPARAM lParam);
 int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
 int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
 int  ScrollView(HWND view, UINT message, WPARAM wParam);
-int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
 HWND CreateViewStatusBar(HWND window);
 int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);

@@ -1,5 +1,4 @@
 #include "base/filedialog.h"
-#include <cstring>
 
 static FileDialogHookProc fileDialogHook;
 
@@ -17,16 +16,3 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
     return GetSaveFileNameA(ofn) ? 1 : 0;
 }
 
-int BuildDialogFilter(const char* text, char* out, size_t outChars)
-{
-    size_t n = strlen(text);
-    // The text plus the second terminator of the list.
-    if (n + 2 > outChars) {
-        if (outChars) out[0] = 0;
-        return 0;
-    }
-    for (size_t i = 0; i < n; i++) out[i] = text[i] == '|' ? 0 : text[i];
-    out[n] = 0;
-    out[n + 1] = 0;
-    return 1;
-}

@@ -13,6 +13,3 @@ void SetFileDialogHook(FileDialogHookProc hook);
 int ShowOpenFileDialog(OPENFILENAMEA* ofn);
 int ShowSaveFileDialog(OPENFILENAMEA* ofn);
 
-// Turns a filter written with "|" after each part into the double-NUL list the
-// dialogs expect. Returns 0 when it does not fit `outChars`.
-int BuildDialogFilter(const char* text, char* out, size_t outChars);

@@ -17,8 +17,12 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     return MessageBoxA(owner, text, caption, type);
 }
 
+static LogHookProc logHook;
+void SetLogHook(LogHookProc hook) { logHook = hook; }
+
 int LogMessage(const char* text)
 {
+    if (logHook) logHook(text);
     if (!MDIClientWindow) return 1;
     HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
     if (!active) return 1;

@@ -7,6 +7,7 @@
 #include "base/triangulate/triangulate.h"
 #include "data/dataset.h"
 #include "data/gdalgrid.h"
+#include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/radargrid.h"
 #include "data/selection.h"
@@ -15,7 +16,7 @@
 #include <cmath>
 #include <cstring>
 
-int32_t GetDataFileKind(const char* path)
+int GetDataFileKind(const char* path)
 {
     if (IsLASFile(path) || IsLAZFile(path)) return DATA_LAS;
     if (IsGDALGridFile(path)) return DATA_GDAL;
@@ -151,11 +152,12 @@ void ComputeGridStatistics(DataSet* set)
     EndProgress();
 }
 
-void ComputeDataSetStatistics(DataSet* set)
+int ComputeDataSetStatistics(DataSet* set)
 {
-    if (!set) return;
+    if (!set) return 0;
     if (set->kind == DATA_GDAL || set->kind == DATA_RADAR) ComputeGridStatistics(set);
     else ComputePointStatistics(set);
+    return 1;
 }
 
 TINModel* BuildEdgeTIN(PointSelection* points)
@@ -197,26 +199,27 @@ TINModel* BuildEdgeTIN(PointSelection* points)
     return tin;
 }
 
-void DensityCheck(DataSet* set)
+int DensityCheck(DataSet* set)
 {
-    if (!set || (set->kind != DATA_LAS && set->kind != DATA_ASCII)) return;
+    if (!set) return 0;
+    if (set->kind != DATA_LAS && set->kind != DATA_ASCII) return 1;
     set->pointSpacing = 0;
     PointTiles* tiles = set->tiles;
-    if (!tiles || !tiles->cells) return;
+    if (!tiles || !tiles->cells) return 1;
     PointSelection* densest = nullptr;
     for (int32_t i = 0; i < tiles->rows; i++)
         for (int32_t j = 0; j < tiles->columns; j++) {
             PointSelection* cell = tiles->cells[i][j];
             if (cell && cell->count > 0 && (!densest || cell->count > densest->count)) densest = cell;
         }
-    if (!densest) return;
+    if (!densest) return 1;
     TINModel* tin = BuildEdgeTIN(densest);
-    if (!tin) return;
+    if (!tin) return 1;
     int32_t edges = tin->edgeCount;
     double* lengths = edges > 0 ? (double*)NBLMalloc((uint64_t)edges * sizeof(double)) : nullptr;
     if (!lengths) {
         FreeTINModel(tin, 0);
-        return;
+        return 1;
     }
     StartProgress((unsigned)((int64_t)edges * 3 / 32768 + 1), "Density Check");
     PointRecord** items = densest->items;
@@ -262,4 +265,5 @@ void DensityCheck(DataSet* set)
     EndProgress();
     NBLFree(lengths);
     FreeTINModel(tin, 0);
+    return 1;
 }

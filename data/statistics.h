@@ -8,16 +8,15 @@ struct PointSelection;
 struct TINModel;
 
 // 1 LAS or LAZ, 2 ASCII (anything else), 3 GDAL grid, 4 radar height grid.
-int32_t GetDataFileKind(const char* path);
-// 1 when the name ends in ".laz" (any case) and the LAZ reader opens it.
-int     IsLAZFile(const char* path);
+int     GetDataFileKind(const char* path);
 
-void ComputeDataSetStatistics(DataSet* set);
+// Both return 1 (0 for no set).
+int  ComputeDataSetStatistics(DataSet* set);
 void ComputePointStatistics(DataSet* set);
 void ComputeGridStatistics(DataSet* set);
 
 // Measures pointSpacing and the edge statistics from a triangulation of the
 // densest tile; grids and sets without tiles keep a spacing of 0.
-void DensityCheck(DataSet* set);
+int  DensityCheck(DataSet* set);
 // TIN with edges ("eQz") of the selection; null for null or 2 points or fewer.
 TINModel* BuildEdgeTIN(PointSelection* points);

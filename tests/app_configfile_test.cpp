@@ -2,6 +2,7 @@
 #include "app/configfile.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
+#include "app/planview.h"
 #include "app/services.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"

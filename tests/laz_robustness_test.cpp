@@ -33,6 +33,7 @@ Decoded DecodeBytes(const std::vector<uint8_t>& bytes, int threads, const char* 
 void ExpectPrefixOf(const Decoded& damaged, const Decoded& good)
 {
     ASSERT_LE(damaged.Count(), good.Count());
+    if (damaged.records.empty()) return;
     EXPECT_EQ(memcmp(damaged.records.data(), good.records.data(), damaged.records.size()), 0);
 }
 
@@ -233,7 +234,8 @@ TEST(LazDamaged, FlippedBytesNeverCrashOrHang)
             EXPECT_LE(d.Count(), d.headerCount);
         }
     }
-    // A huge point count in the header only makes the read fail at the end of the data.
+    // A header claiming more points than the chunk table lists: the reads stop
+    // after the real points instead of decoding whatever bytes follow them.
     std::vector<uint8_t> v = ReadWhole(SamplePath("point10.las.laz"));
     uint32_t big = 0x7FFFFFFF;
     memcpy(&v[107], &big, 4);
@@ -245,8 +247,7 @@ TEST(LazDamaged, FlippedBytesNeverCrashOrHang)
     ASSERT_EQ(laszip_open_reader(h, path.c_str(), &c), 0);
     uint64_t n = 0;
     while (n < 100000 && laszip_read_point(h) == 0) n++;
-    EXPECT_GE(n, 1065u);
-    EXPECT_LT(n, 100000u);
+    EXPECT_EQ(n, 1065u);
     laszip_destroy(h);
 }
 

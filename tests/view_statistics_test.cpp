@@ -8,6 +8,7 @@
 #include "data/gdalgrid.h"
 #include "data/radargrid.h"
 #include "data/selection.h"
+#include "data/las_loader.h"
 #include "data/statistics.h"
 #include "data/tinmodel.h"
 #include <gdal.h>

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <thread>
 #include "data/laszip/laz_file_source.h"
 #include "data/laszip/laz_reader.h"
 
@@ -164,26 +163,30 @@ laszip_I32 laszip_open_reader(laszip_POINTER pointer, const laszip_CHAR* file_na
 {
     if (!pointer) return 1;
     LazHandle* h = H(pointer);
-    if (!file_name || !is_compressed) return Error(h, "file name or compressed flag pointer is null");
-    if (h->open) return Error(h, "a reader is already open");
-    std::unique_ptr<laz::LazSource> src = laz::OpenFileSource(file_name);
-    if (!src) return Error(h, std::string("cannot open file '") + file_name + "'");
-    unsigned threads = h->threads ? h->threads : laz::DefaultDecoderThreads();
-    std::string err;
-    if (!h->reader.Open(std::move(src), threads, err)) return Error(h, err);
-    h->open = true;
-    h->record = nullptr;
-    *is_compressed = h->reader.Compressed() ? 1 : 0;
-    delete[] h->point.extra_bytes;
-    memset(&h->point, 0, sizeof h->point);
-    uint16_t minLen = laz::MinRecordLength(h->reader.Format());
-    if (h->reader.RecordLength() > minLen) {
-        h->point.num_extra_bytes = h->reader.RecordLength() - minLen;
-        h->point.extra_bytes = new uint8_t[h->point.num_extra_bytes]();
+    try {
+        if (!file_name || !is_compressed) return Error(h, "file name or compressed flag pointer is null");
+        if (h->open) return Error(h, "a reader is already open");
+        std::unique_ptr<laz::LazSource> src = laz::OpenFileSource(file_name);
+        if (!src) return Error(h, std::string("cannot open file '") + file_name + "'");
+        unsigned threads = h->threads ? h->threads : laz::DefaultDecoderThreads();
+        std::string err;
+        if (!h->reader.Open(std::move(src), threads, err)) return Error(h, err);
+        h->open = true;
+        h->record = nullptr;
+        *is_compressed = h->reader.Compressed() ? 1 : 0;
+        delete[] h->point.extra_bytes;
+        memset(&h->point, 0, sizeof h->point);
+        uint16_t minLen = laz::MinRecordLength(h->reader.Format());
+        if (h->reader.RecordLength() > minLen) {
+            h->point.num_extra_bytes = h->reader.RecordLength() - minLen;
+            h->point.extra_bytes = new uint8_t[h->point.num_extra_bytes]();
+        }
+        if (h->reader.Format() > 5) h->point.extended_point_type = 1;
+        h->error.clear();
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return Error(h, "out of memory");
     }
-    if (h->reader.Format() > 5) h->point.extended_point_type = 1;
-    h->error.clear();
-    return 0;
 }
 
 laszip_I32 laszip_get_header_pointer(laszip_POINTER pointer, laszip_header_struct** header_pointer)
@@ -206,25 +209,33 @@ laszip_I32 laszip_read_point(laszip_POINTER pointer)
 {
     if (!pointer) return 1;
     LazHandle* h = H(pointer);
-    if (!h->open) return Error(h, "no reader is open");
-    std::string err;
-    const uint8_t* rec = h->reader.ReadPoint(err);
-    h->record = rec;
-    if (!rec) return Error(h, err);
-    Unpack(rec, h->reader.Format(), h->reader.RecordLength(), h->point);
-    return 0;
+    try {
+        if (!h->open) return Error(h, "no reader is open");
+        std::string err;
+        const uint8_t* rec = h->reader.ReadPoint(err);
+        h->record = rec;
+        if (!rec) return Error(h, err);
+        Unpack(rec, h->reader.Format(), h->reader.RecordLength(), h->point);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return Error(h, "out of memory");
+    }
 }
 
 laszip_I32 laszip_seek_point(laszip_POINTER pointer, laszip_I64 index)
 {
     if (!pointer) return 1;
     LazHandle* h = H(pointer);
-    if (!h->open) return Error(h, "no reader is open");
-    h->record = nullptr;
-    if (index < 0) return Error(h, "negative point index");
-    std::string err;
-    if (!h->reader.Seek((uint64_t)index, err)) return Error(h, err);
-    return 0;
+    try {
+        if (!h->open) return Error(h, "no reader is open");
+        h->record = nullptr;
+        if (index < 0) return Error(h, "negative point index");
+        std::string err;
+        if (!h->reader.Seek((uint64_t)index, err)) return Error(h, err);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return Error(h, "out of memory");
+    }
 }
 
 laszip_I32 laszip_close_reader(laszip_POINTER pointer)

@@ -1,8 +1,9 @@
 #include "data/laszip/laz_pool.h"
+#include <new>
 
 namespace laz {
 
-void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
+static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
 {
     uint32_t R = dec.RecordLength();
     job.out.resize((size_t)job.points * R);
@@ -31,54 +32,15 @@ void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
     if (!dec.Layered() && job.points > 0 && dec.StreamPosition() != e) job.tailCorrupt = true;
 }
 
-DecodePool::DecodePool(const LazVlrInfo& vlr, unsigned threads) : vlr_(vlr)
+void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job)
 {
-    for (unsigned i = 0; i < threads; i++) threads_.emplace_back(&DecodePool::Run, this);
-}
-
-DecodePool::~DecodePool()
-{
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        stop_ = true;
-    }
-    work_.notify_all();
-    for (auto& t : threads_) t.join();
-}
-
-void DecodePool::Submit(const std::shared_ptr<ChunkJob>& job)
-{
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        queue_.push_back(job);
-    }
-    work_.notify_one();
-}
-
-void DecodePool::Wait(const ChunkJob& job)
-{
-    std::unique_lock<std::mutex> lk(mu_);
-    done_.wait(lk, [&] { return job.done; });
-}
-
-void DecodePool::Run()
-{
-    ChunkDecoder dec(vlr_);
-    for (;;) {
-        std::shared_ptr<ChunkJob> job;
-        {
-            std::unique_lock<std::mutex> lk(mu_);
-            work_.wait(lk, [&] { return stop_ || !queue_.empty(); });
-            if (stop_) return;
-            job = queue_.front();
-            queue_.pop_front();
-        }
-        DecodeChunkJob(dec, *job);
-        {
-            std::lock_guard<std::mutex> lk(mu_);
-            job->done = true;
-        }
-        done_.notify_all();
+    // An exception must not leave a worker thread; a chunk too big for memory
+    // reads as a damaged one.
+    try {
+        DecodeChunk(dec, job);
+    } catch (const std::bad_alloc&) {
+        job.decoded = 0;
+        job.err = kEndOfData;
     }
 }
 

@@ -1,13 +1,10 @@
 // Worker threads that decode whole chunks ahead of the reader. Workers touch
-// only memory handed to them (chunk bytes in, point records out) and call no
-// platform API, so plain std::thread is safe here; all file access stays on
-// the thread that reads points.
+// only memory handed to them (chunk bytes in, point records out); all file
+// access stays on the thread that reads points. The threads themselves are
+// the platform's (laz_pool_win.cpp), so the pool also builds where the C++
+// runtime has no std::thread.
 #pragma once
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 #include "data/laszip/laz_chunk.h"
 
@@ -21,7 +18,7 @@ struct ChunkJob {
     uint32_t decoded = 0;      // points decoded before an error (all on success)
     uint32_t err = kOk;
     bool tailCorrupt = false;  // stream did not end where the next chunk starts
-    bool done = false;
+    bool done = false;         // guarded by the pool's lock
 };
 
 class DecodePool {
@@ -30,19 +27,15 @@ public:
     ~DecodePool();
     void Submit(const std::shared_ptr<ChunkJob>& job);
     void Wait(const ChunkJob& job);
-    unsigned Threads() const { return (unsigned)threads_.size(); }
+    unsigned Threads() const;
+
+    struct Impl;
 
 private:
-    void Run();
-    LazVlrInfo vlr_;
-    std::mutex mu_;
-    std::condition_variable work_, done_;
-    std::deque<std::shared_ptr<ChunkJob>> queue_;
-    bool stop_ = false;
-    std::vector<std::thread> threads_;
+    std::unique_ptr<Impl> impl_;
 };
 
-// Decodes one chunk held in memory; shared by the workers and the caller-thread path.
+// Decodes one chunk held in memory; what each worker runs.
 void DecodeChunkJob(ChunkDecoder& dec, ChunkJob& job);
 
 }  // namespace laz

@@ -10,7 +10,8 @@ namespace {
 const char kLazUserId[] = "laszip encoded";
 const uint16_t kLazRecordId = 22204;
 const size_t kFeedBlock = 1 << 16;
-const uint64_t kMaxJobBytes = 64ull << 20;  // larger chunks decode on the caller's thread
+const uint64_t kMaxJobBytes = 16ull << 20;    // larger chunks decode on the caller's thread
+const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of the reader
 const uint64_t kUncompressedBlock = 4096;
 
 inline double GetF64(const uint8_t* p)
@@ -69,8 +70,10 @@ void LazReader::ResetHeader()
 void LazReader::Close()
 {
     DrainJobs();
+    if (curJob_ && !curJobWaited_) pool_->Wait(*curJob_);
     pool_.reset();
     curJob_.reset();
+    spare_.clear();
     src_.reset();
     dec_.reset();
     feed_.reset();
@@ -83,6 +86,7 @@ void LazReader::Close()
     total_ = 0;
     threads_ = 1;
     tableRead_ = false;
+    tableComplete_ = false;
     starts_.clear();
     firstPoint_.clear();
     tableNote_.clear();
@@ -350,6 +354,7 @@ void LazReader::LoadTable()
         } else {
             ok = DecodeTable((uint64_t)off, count);
             if (!ok) tableNote_ = "corrupt chunk table";
+            tableComplete_ = ok;
         }
     }
     if (!ok && starts_.size() <= 1) {
@@ -373,6 +378,8 @@ bool LazReader::ChunkPoints(uint64_t i, uint64_t& n) const
         n = firstPoint_[i + 1] - firstPoint_[i];
         return n > 0;
     }
+    // A complete table lists every chunk: points beyond them are not in the file.
+    if (tableComplete_ && i + 1 >= starts_.size()) return false;
     uint64_t first = i * (uint64_t)vlr_.chunkSize;
     if (first >= total_) return false;
     n = std::min<uint64_t>(vlr_.chunkSize, total_ - first);
@@ -388,7 +395,19 @@ uint64_t LazReader::ChunkFirst(uint64_t i) const
 
 std::shared_ptr<ChunkJob> LazReader::MakeJob(uint64_t i, uint64_t n)
 {
-    std::shared_ptr<ChunkJob> job(new ChunkJob());
+    // Finished jobs are reused so their buffers are not reallocated and
+    // zeroed for every chunk.
+    std::shared_ptr<ChunkJob> job;
+    if (!spare_.empty()) {
+        job = spare_.back();
+        spare_.pop_back();
+        job->err = kOk;
+        job->decoded = 0;
+        job->tailCorrupt = false;
+        job->done = false;
+    } else {
+        job.reset(new ChunkJob());
+    }
     job->chunk = i;
     job->points = (uint32_t)n;
     uint64_t s = starts_[i], e = starts_[i + 1];
@@ -411,17 +430,23 @@ void LazReader::TopUpJobs(uint64_t from)
 {
     size_t window = 2 * pool_->Threads();
     uint64_t i = jobs_.empty() ? from : jobs_.back()->chunk + 1;
+    uint64_t ahead = 0;
+    for (auto& j : jobs_) ahead += (uint64_t)j->points * R_;
     while (jobs_.size() < window && i + 1 < starts_.size()) {
         uint64_t n;
-        if (!ChunkPoints(i, n) || n * R_ > kMaxJobBytes) break;
+        if (!ChunkPoints(i, n) || n * R_ > kMaxJobBytes || ahead + n * R_ > kMaxAheadBytes) break;
         jobs_.push_back(MakeJob(i, n));
+        ahead += n * R_;
         i++;
     }
 }
 
 void LazReader::DrainJobs()
 {
-    for (auto& j : jobs_) pool_->Wait(*j);
+    for (auto& j : jobs_) {
+        pool_->Wait(*j);
+        spare_.push_back(j);
+    }
     jobs_.clear();
 }
 
@@ -429,6 +454,7 @@ bool LazReader::StartChunk(uint64_t i, std::string& err)
 {
     if (curJob_) {
         if (!curJobWaited_) pool_->Wait(*curJob_);
+        spare_.push_back(curJob_);
         curJob_.reset();
     }
     active_ = false;

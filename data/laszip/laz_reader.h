@@ -1,7 +1,7 @@
 // LAS/LAZ point reader: header and VLRs, the chunk table, chunk-by-chunk
 // decoding (optionally ahead on worker threads) and seeking.
-// Pure C++; the file is reached through LazSource, so the platform file layer
-// stays out of this code and out of the worker threads.
+// Pure C++; the file is reached through LazSource and the worker threads come
+// from DecodePool, so platform calls stay out of this code.
 #pragma once
 #include <deque>
 #include <memory>
@@ -96,6 +96,7 @@ private:
     // Chunk layout as far as known: starts_[i] is chunk i's first byte; a chunk's
     // extent is known when starts_[i + 1] exists. firstPoint_ likewise (variable sizes).
     bool tableRead_;
+    bool tableComplete_;
     std::vector<uint64_t> starts_;
     std::vector<uint64_t> firstPoint_;
     std::string tableNote_;
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<DecodePool> pool_;
     std::deque<std::shared_ptr<ChunkJob>> jobs_;
     std::shared_ptr<ChunkJob> curJob_;
+    std::vector<std::shared_ptr<ChunkJob>> spare_;
     bool curJobWaited_;
 
     // Plain LAS: a block of records.

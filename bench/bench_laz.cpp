@@ -1,0 +1,91 @@
+// LAZ decoding speed: points per second for each benchmark file, decoded on
+// the caller's thread alone and with worker threads on every core.
+// Usage: bench_laz [file.laz ...]   (default: ../shared/data/bench/*.laz)
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include <vector>
+#include "data/laszip/laszip_api.h"
+
+static double Seconds()
+{
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return (double)c.QuadPart / (double)f.QuadPart;
+}
+
+// Reads every point; returns points per second, or -1 when the file fails.
+static double Measure(const char* path, int threads, unsigned long long* points)
+{
+    laszip_POINTER h;
+    if (laszip_create(&h)) return -1;
+    laszip_set_decoder_threads(h, threads);
+    laszip_BOOL compressed;
+    double t0 = Seconds();
+    if (laszip_open_reader(h, path, &compressed)) {
+        char* e = nullptr;
+        laszip_get_error(h, &e);
+        printf("%s: %s\n", path, e ? e : "cannot open");
+        laszip_destroy(h);
+        return -1;
+    }
+    laszip_header_struct* hd;
+    laszip_point_struct* pt;
+    laszip_get_header_pointer(h, &hd);
+    laszip_get_point_pointer(h, &pt);
+    unsigned long long n =
+        hd->number_of_point_records ? hd->number_of_point_records : hd->extended_number_of_point_records;
+    volatile long long sum = 0;  // keeps the reads from being optimised away
+    unsigned long long i = 0;
+    for (; i < n; i++) {
+        if (laszip_read_point(h)) break;
+        sum = sum + pt->X;
+    }
+    double t = Seconds() - t0;
+    laszip_close_reader(h);
+    laszip_destroy(h);
+    if (i < n) {
+        printf("%s: read failed at point %llu of %llu\n", path, i, n);
+        return -1;
+    }
+    *points = n;
+    return t > 0 ? (double)n / t : 0;
+}
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; i++) files.push_back(argv[i]);
+    if (files.empty()) {
+        // The shared folder sits next to the repository (or next to its worktree folder).
+        for (const char* dir : {"..\\shared\\data\\bench\\", "..\\..\\shared\\data\\bench\\"}) {
+            std::string probe = std::string(dir) + "autzen_x25.laz";
+            if (GetFileAttributesA(probe.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            files.push_back(probe);
+            files.push_back(std::string(dir) + "autzen_x25_f7.laz");
+            break;
+        }
+        if (files.empty()) {
+            printf("benchmark files not found in ..\\shared\\data\\bench\\\n");
+            return 1;
+        }
+    }
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    int cores = (int)si.dwNumberOfProcessors;
+    printf("%-40s %10s %15s %15s %8s\n", "file", "points", "1 thread pt/s", "all cores pt/s", "speedup");
+    for (const std::string& f : files) {
+        unsigned long long n = 0;
+        double best1 = 0, bestN = 0;
+        for (int run = 0; run < 3; run++) {  // best of three; the first run also warms the file cache
+            double one = Measure(f.c_str(), 1, &n);
+            double all = Measure(f.c_str(), cores, &n);
+            if (one < 0 || all < 0) return 1;
+            if (one > best1) best1 = one;
+            if (all > bestN) bestN = all;
+        }
+        printf("%-40s %10llu %15.0f %15.0f %7.1fx  (%d cores)\n", f.c_str(), n, best1, bestN, bestN / best1, cores);
+    }
+    return 0;
+}
