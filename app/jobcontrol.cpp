@@ -20,6 +20,7 @@ void FreeJobControl(JobControl* job)
     CloseHandle(job->mutex);
     CloseHandle(job->busy);
     CloseHandle(job->cancel);
+    if (job->ended) CloseHandle(job->ended);
     NBLFree(job);
 }
 
@@ -42,7 +43,14 @@ int BeginJob(JobControl* job)
 
 int EndJob(JobControl* job)
 {
+    // The handle is closed only when the next job ends, so a caller that read
+    // `thread` a moment ago never suspends or resumes a closed handle.
+    HANDLE finished = job->thread;
     job->thread = 0;
+    if (finished) {
+        if (job->ended) CloseHandle(job->ended);
+        job->ended = finished;
+    }
     ReleaseSemaphore(job->busy, 1, nullptr);
     return 1;
 }
@@ -126,6 +134,7 @@ void KillWorkerThread()
         CloseHandle(old->mutex);
         CloseHandle(old->busy);
         CloseHandle(old->cancel);
+        if (old->ended) CloseHandle(old->ended);
         NBLFree(old);
     }
 }

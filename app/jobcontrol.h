@@ -9,6 +9,7 @@ struct JobControl {
     HANDLE busy;     // semaphore 1 of 1: 1 idle, 0 a job runs
     HANDLE cancel;   // semaphore 0 of 1: 1 a cancel request is pending
     volatile LONG cancelHint;  // set after each cancel request: polls skip the semaphore while it is 0
+    HANDLE ended;    // handle of the job that ended last, closed one job later
 };
 
 JobControl* CreateJobControl();

@@ -55,7 +55,6 @@ void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 int  CenterViewOnProfile(HWND view);
 int  UpdateScrollBars(HWND view);
-int  RebuildViewTIN(HWND view);
 int  SetViewCursor(HWND view, WPARAM wParam);
 int  ViewMouseMove(HWND view, LPARAM lParam);
 int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);

@@ -7,87 +7,17 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "base/heap.h"
-#include "base/polygon.h"
 #include "data/dataset.h"
 #include "data/las_loader.h"
 #include "data/selection.h"
+#include "data/statistics.h"
 #include "views/plan/colorramp.h"
 #include "views/plan/planview.h"
 #include <windows.h>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-// Spatial tiles by the data's own rule: about 2^18 points a tile over the
-// extent grown by 5 %, west and north edges inclusive.
-static void BuildTiles(DataSet* set)
-{
-    double dx = 0.05 * (set->maxX - set->minX), dy = 0.05 * (set->maxY - set->minY);
-    double left = set->minX - dx, right = set->maxX + dx, bottom = set->minY - dy, top = set->maxY + dy;
-    double W = right - left, H = top - bottom;
-    int n = set->pointCount / 262144, rows = 1, columns = 1;
-    if (n > 0) {
-        double s = std::sqrt(W * H / n);
-        columns = (int)(W / s + 1);
-        rows = (int)(H / s + 1);
-    }
-    double w = W / columns, h = H / rows;
-    std::vector<std::vector<PointRecord*>> cells((size_t)rows * columns);
-    for (int k = 0; k < set->pointCount; k++) {
-        PointRecord* p = &set->points[k];
-        int j = (int)std::floor((p->x - left) / w), i = (int)std::floor((top - p->y) / h);
-        j = std::min(std::max(j, 0), columns - 1);
-        i = std::min(std::max(i, 0), rows - 1);
-        cells[(size_t)i * columns + j].push_back(p);
-    }
-    PointTiles* tiles = (PointTiles*)NBLCalloc(1, sizeof(PointTiles));
-    tiles->rows = rows;
-    tiles->columns = columns;
-    tiles->cells = (PointSelection***)NBLCalloc2D(rows, columns, sizeof(PointSelection*));
-    for (int i = 0; i < rows; i++)
-        for (int j = 0; j < columns; j++) {
-            auto& list = cells[(size_t)i * columns + j];
-            if (list.empty()) continue;
-            PointSelection* s = (PointSelection*)NBLCalloc(1, sizeof(PointSelection));
-            s->polygon = NewPolygon(4);
-            gpc_vertex* v = s->polygon->contour[0].vertex;
-            v[0] = {left + j * w, top - i * h};
-            v[1] = {left + (j + 1) * w, top - i * h};
-            v[2] = {left + (j + 1) * w, top - (i + 1) * h};
-            v[3] = {left + j * w, top - (i + 1) * h};
-            s->count = s->capacity = (int32_t)list.size();
-            s->items = (PointRecord**)NBLMalloc(list.size() * sizeof(PointRecord*));
-            memcpy(s->items, list.data(), list.size() * sizeof(PointRecord*));
-            tiles->cells[i][j] = s;
-        }
-    set->tiles = tiles;
-}
-
-// What the statistics step gives the drawers: ramp and intensity ranges and
-// the colours of the point source IDs.
-static void FillStatistics(DataSet* set)
-{
-    float lo = 3e38f, hi = -3e38f;
-    int iLo = 65535, iHi = 0;
-    for (int k = 0; k < set->pointCount; k++) {
-        const PointRecord& p = set->points[k];
-        lo = std::min(lo, p.z);
-        hi = std::max(hi, p.z);
-        iLo = std::min(iLo, (int)p.intensity);
-        iHi = std::max(iHi, (int)p.intensity);
-    }
-    if (set->rampHighZ <= set->rampLowZ) {
-        set->rampLowZ = lo;
-        set->rampHighZ = hi;
-    }
-    if (set->intensityHigh <= set->intensityLow) {
-        set->intensityLow = iLo;
-        set->intensityHigh = iHi;
-    }
-    for (int i = 0; i < 65536; i++) set->sourceIdTable[i].color = GetPaletteColor(i);
-}
 
 static double Millis(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 {
@@ -107,10 +37,14 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot read %s\n", path);
         return 1;
     }
-    FillStatistics(set);
-    if (!set->tiles) BuildTiles(set);
+    ComputeDataSetStatistics(set);
+    set->tiles = BuildPointTiles(set);
+    if (!set->tiles) {
+        fprintf(stderr, "no tiles for %s\n", path);
+        return 1;
+    }
     QueryPerformanceCounter(&t1);
-    printf("data: %s, %d points read with the LAS/LAZ loader (%.0f ms with tiling), %d x %d tiles\n", path,
+    printf("data: %s, %d points read with the LAS/LAZ loader (%.0f ms with statistics and tiles), %d x %d tiles\n", path,
            set->pointCount, Millis(t0, t1, f), set->tiles->rows, set->tiles->columns);
 
     WNDCLASSA wc = {};

@@ -4,7 +4,6 @@
 #include "app/jobcontrol.h"
 #include "app/winlongs.h"
 #include "base/heap.h"
-#include "base/polygon.h"
 #include "data/laszip/laszip_api.h"
 #include "views/plan/planview.h"
 #include "views/plan/colorramp.h"
@@ -25,65 +24,7 @@ PointRecord MakePoint(double x, double y, float z, int cls, int returnPosition)
     return p;
 }
 
-static void BuildTiles(DataSet* set, int rows, int columns)
-{
-    if (rows == 1 && columns == 1 && set->pointCount > 0) {
-        // One tile: every point in order.
-        PointTiles* tiles = (PointTiles*)NBLCalloc(1, sizeof(PointTiles));
-        tiles->rows = tiles->columns = 1;
-        tiles->cells = (PointSelection***)NBLCalloc2D(1, 1, sizeof(PointSelection*));
-        PointSelection* s = (PointSelection*)NBLCalloc(1, sizeof(PointSelection));
-        s->polygon = NewPolygon(4);
-        double dx = 0.05 * (set->maxX - set->minX), dy = 0.05 * (set->maxY - set->minY);
-        gpc_vertex* v = s->polygon->contour[0].vertex;
-        v[0] = {set->minX - dx, set->maxY + dy};
-        v[1] = {set->maxX + dx, set->maxY + dy};
-        v[2] = {set->maxX + dx, set->minY - dy};
-        v[3] = {set->minX - dx, set->minY - dy};
-        s->count = s->capacity = set->pointCount;
-        s->items = (PointRecord**)NBLMalloc((uint64_t)set->pointCount * sizeof(PointRecord*));
-        for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
-        tiles->cells[0][0] = s;
-        set->tiles = tiles;
-        return;
-    }
-    double dx = 0.05 * (set->maxX - set->minX), dy = 0.05 * (set->maxY - set->minY);
-    double left = set->minX - dx, right = set->maxX + dx, bottom = set->minY - dy, top = set->maxY + dy;
-    double w = (right - left) / columns, h = (top - bottom) / rows;
-    PointTiles* tiles = (PointTiles*)NBLCalloc(1, sizeof(PointTiles));
-    tiles->rows = rows;
-    tiles->columns = columns;
-    tiles->cells = (PointSelection***)NBLCalloc2D(rows, columns, sizeof(PointSelection*));
-    std::vector<std::vector<PointRecord*>> lists(rows * columns);
-    for (int k = 0; k < set->pointCount; k++) {
-        PointRecord* p = &set->points[k];
-        int j = (int)((p->x - left) / w), i = (int)((top - p->y) / h);
-        if (j < 0) j = 0;
-        if (j >= columns) j = columns - 1;
-        if (i < 0) i = 0;
-        if (i >= rows) i = rows - 1;
-        lists[i * columns + j].push_back(p);
-    }
-    for (int i = 0; i < rows; i++)
-        for (int j = 0; j < columns; j++) {
-            auto& list = lists[i * columns + j];
-            if (list.empty()) continue;
-            PointSelection* s = (PointSelection*)NBLCalloc(1, sizeof(PointSelection));
-            s->polygon = NewPolygon(4);
-            gpc_vertex* v = s->polygon->contour[0].vertex;
-            v[0] = {left + j * w, top - i * h};
-            v[1] = {left + (j + 1) * w, top - i * h};
-            v[2] = {left + (j + 1) * w, top - (i + 1) * h};
-            v[3] = {left + j * w, top - (i + 1) * h};
-            s->count = s->capacity = (int32_t)list.size();
-            s->items = (PointRecord**)NBLMalloc(list.size() * sizeof(PointRecord*));
-            memcpy(s->items, list.data(), list.size() * sizeof(PointRecord*));
-            tiles->cells[i][j] = s;
-        }
-    set->tiles = tiles;
-}
-
-static DataSet* FinishDataSet(DataSet* set, int rows, int columns)
+static DataSet* FinishDataSet(DataSet* set)
 {
     set->kind = 1;
     set->minX = set->minY = 1e300;
@@ -107,21 +48,21 @@ static DataSet* FinishDataSet(DataSet* set, int rows, int columns)
     set->intensityLow = iLow;
     set->intensityHigh = iHigh;
     for (int i = 0; i < 65536; i++) set->sourceIdTable[i].color = GetPaletteColor(i);
-    BuildTiles(set, rows, columns);
+    set->tiles = BuildPointTiles(set);
     return set;
 }
 
 
-DataSet* MakePointDataSet(const std::vector<PointRecord>& points, int rows, int columns)
+DataSet* MakePointDataSet(const std::vector<PointRecord>& points)
 {
-    DataSet* set = (DataSet*)NBLCalloc(1, sizeof(DataSet));
+    DataSet* set = AllocDataSet();
     set->pointCount = (int32_t)points.size();
     set->points = (PointRecord*)NBLMalloc(points.size() * sizeof(PointRecord) + 1);
     memcpy(set->points, points.data(), points.size() * sizeof(PointRecord));
-    return FinishDataSet(set, rows, columns);
+    return FinishDataSet(set);
 }
 
-DataSet* LoadSampleDataSet(const std::string& path, int rows, int columns)
+DataSet* LoadSampleDataSet(const std::string& path)
 {
     laszip_POINTER reader = nullptr;
     laszip_create(&reader);
@@ -136,7 +77,7 @@ DataSet* LoadSampleDataSet(const std::string& path, int rows, int columns)
     laszip_get_point_pointer(reader, &point);
     uint64_t n = header->number_of_point_records ? header->number_of_point_records
                                                  : header->extended_number_of_point_records;
-    DataSet* set = (DataSet*)NBLCalloc(1, sizeof(DataSet));
+    DataSet* set = AllocDataSet();
     set->points = (PointRecord*)NBLCalloc(n + 1, sizeof(PointRecord));
     uint32_t wide = 0;
     std::vector<std::array<uint8_t, 3>> narrow;
@@ -168,27 +109,10 @@ DataSet* LoadSampleDataSet(const std::string& path, int rows, int columns)
         }
     laszip_close_reader(reader);
     laszip_destroy(reader);
-    return FinishDataSet(set, rows, columns);
+    return FinishDataSet(set);
 }
 
-void FreeTestDataSet(DataSet* set)
-{
-    if (!set) return;
-    if (set->tiles) {
-        for (int i = 0; i < set->tiles->rows; i++)
-            for (int j = 0; j < set->tiles->columns; j++) {
-                PointSelection* s = set->tiles->cells[i][j];
-                if (!s) continue;
-                NBLFree(s->items);
-                FreePolygon(s->polygon);
-                NBLFree(s);
-            }
-        NBLFree2D(set->tiles->cells);
-        NBLFree(set->tiles);
-    }
-    NBLFree(set->points);
-    NBLFree(set);
-}
+void FreeTestDataSet(DataSet* set) { FreeDataSet(set); }
 
 static LRESULT CALLBACK TestPlanWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {

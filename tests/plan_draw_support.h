@@ -7,11 +7,11 @@
 #include "app/viewrecord.h"
 #include "data/selection.h"
 
-// A data set over the given points: bounds, ramp and intensity ranges, and
-// tiles of rows x columns cells over the extent grown by 5 %.
-DataSet* MakePointDataSet(const std::vector<PointRecord>& points, int rows = 1, int columns = 1);
-// The points of a LAS or LAZ file (null when it cannot be read).
-DataSet* LoadSampleDataSet(const std::string& path, int rows = 1, int columns = 1);
+// A data set over the given points: bounds, ramp (lowest to highest Z) and
+// intensity ranges, source ID colours and spatial tiles.
+DataSet* MakePointDataSet(const std::vector<PointRecord>& points);
+// The points of a LAS or LAZ file, the same way (null when it cannot be read).
+DataSet* LoadSampleDataSet(const std::string& path);
 void FreeTestDataSet(DataSet* set);
 PointRecord MakePoint(double x, double y, float z, int cls = 1, int returnPosition = 0);
 

@@ -2,6 +2,7 @@
 // cache starts no thread, a second paint stops the first, a covered view is
 // not cached. Also renders a sample file in every colour mode for a look.
 #include "test_support.h"
+#include "shell_test_support.h"
 #include "plan_draw_support.h"
 #include "app/frame.h"
 #include "app/services.h"
@@ -167,7 +168,7 @@ TEST(PlanDrawThread, SampleFileInEveryColourMode)
 {
     REQUIRE_SAMPLES();
     Sets data;
-    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"), 2, 2);
+    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"));
     ASSERT_NE(set, nullptr);
     data.sets.push_back(set);
     TestPlanView view(800, 600, data.sets);
@@ -184,4 +185,54 @@ TEST(PlanDrawThread, SampleFileInEveryColourMode)
             EXPECT_TRUE(SaveCacheBitmap(r, std::string(dir) + name));
         }
     }
+}
+
+namespace {
+class PlanViewOnFrame : public ShellTest {};
+
+// Pumps until the view's draw has finished and cached its image.
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    DWORD start = GetTickCount();
+    while ((int)(GetTickCount() - start) < ms) {
+        PumpMessages(20);
+        if (WaitForViewDraw(view, 20) && r->imageCacheValid) return true;
+    }
+    return false;
+}
+
+int CountPixels(const ViewRecord* r, COLORREF colour)
+{
+    int n = 0;
+    for (int y = 0; y < r->imageCache.height; y++)
+        for (int x = 0; x < r->clientWidth; x++) n += CachePixel(r, x, y) == colour;
+    return n;
+}
+}  // namespace
+
+// The whole road: a sample opened on the command line is drawn by the view's
+// own paint, cached, and drawn again in another colour mode.
+TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    HWND view = views[0];
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ASSERT_NE(r->currentDataSet, nullptr);
+    if (r->currentDataSet->pointCount == 0 || !r->currentDataSet->tiles) GTEST_SKIP() << "no points or tiles";
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));
+    int background = CountPixels(r, ViewBackgroundColor);
+    int area = r->clientWidth * r->imageCache.height;
+    EXPECT_GT(area - background, area / 10);   // the points cover a good part of the view
+
+    r->pointColorMode = 1202;
+    InvalidateView(view, 1);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));
+    EXPECT_GT(CountPixels(r, r->classTable.entries[2].mainColor), area / 50);   // ground
 }

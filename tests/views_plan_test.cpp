@@ -10,6 +10,7 @@
 #include <memory>
 #include <commctrl.h>
 #include "base/messages.h"
+#include "data/tinmodel.h"
 
 namespace {
 
@@ -482,4 +483,45 @@ TEST(JobCancelPolls, OneSignalPerRequestAndRepeatsCollapse)
     EXPECT_EQ(CancelJob(job), 0);   // nothing runs: no signal
     EXPECT_EQ(JobCancelled(job), 0);
     FreeJobControl(job);
+}
+
+TEST(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
+{
+    // Ground (class 2) points go into the TIN by default; class 1 does not.
+    std::vector<PointRecord> pts;
+    for (int i = 0; i < 5; i++)
+        for (int j = 0; j < 5; j++) pts.push_back(MakePoint(i * 10.0 + (j % 2), j * 10.0, (float)(i + j), 2));
+    pts.push_back(MakePoint(5, 5, 0, 1));
+    DataSetHolder data;
+    data.sets.push_back(MakePointDataSet(pts));
+    TestPlanView view(200, 200, data.sets, false);
+    ViewRecord* r = view.record;
+    HWND v = view.window;
+
+    EnsureViewTIN(v);   // points mode, no contours: no TIN needed
+    EXPECT_EQ(r->tin, nullptr);
+    r->displayMode = 8007;
+    EnsureViewTIN(v);
+    ASSERT_NE(r->tin, nullptr);
+    EXPECT_EQ(r->tin->points->count, 25);
+    EXPECT_GT(r->tin->triangleCount, 0);
+
+    r->imageCacheValid = r->tinCacheValid = 1;
+    EXPECT_EQ(DropViewTIN(v), 1);
+    EXPECT_EQ(r->tin, nullptr);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(r->tinCacheValid, 0);
+
+    r->displayMode = 8006;
+    EXPECT_EQ(RebuildViewTIN(v), 1);
+    ASSERT_NE(r->tin, nullptr);
+    EXPECT_EQ(DropViewTIN(v), 1);   // points mode, no contours: the TIN stays
+    EXPECT_NE(r->tin, nullptr);
+
+    // Too few TIN points: no TIN, and the small selection is not kept.
+    r->classTable.entries[2].tinDisplay = 0;
+    r->classTable.entries[1].tinDisplay = 1;
+    EXPECT_EQ(RebuildViewTIN(v), 1);
+    EXPECT_EQ(r->tin, nullptr);
+    PumpMessages(10);
 }

@@ -111,7 +111,7 @@ int32_t GetRampIndex(float z, const ViewRecord* record)
 {
     int32_t last = record->rampCount - 1;
     if (z < record->rampMinZ) return 0;
-    if (z > record->rampMaxZ) return last < 0 ? 0 : last;
+    if (!(z <= record->rampMaxZ)) return last < 0 ? 0 : last;   // above the range (or not a number)
     int32_t i = (int32_t)((z - record->rampMinZ) * record->rampFactor);
     if (i >= record->rampCount) i = last;
     return i < 0 ? 0 : i;

@@ -70,7 +70,7 @@ static inline uint32_t ColorOf(const PointWalk& w, int kind, const PointRecord* 
         float z = p->z;
         int i;
         if (z < w.rampMin) i = 0;
-        else if (z > w.rampMax) i = w.rampCount - 1;
+        else if (!(z <= w.rampMax)) i = w.rampCount - 1;   // above the range (or not a number)
         else {
             i = (int)((z - w.rampMin) * w.rampFactor);
             if (i >= w.rampCount) i = w.rampCount - 1;

@@ -242,11 +242,7 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
         PostMessageA(view, WM_REFRESH_3D, 0, 0);
     }
     if (tooltips) PostMessageA(tooltips, TTM_ACTIVATE, 1, 0);
-    // Nobody waits on the thread handle: close it here so that every draw
-    // does not leave one behind.
-    HANDLE self = job->thread;
     EndViewDraw(view);
-    if (self) CloseHandle(self);
     ReleaseMutex(job->mutex);
     return 1;
 }

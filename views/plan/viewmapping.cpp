@@ -7,6 +7,8 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "base/messages.h"
+#include "data/selection.h"
+#include "data/tinmodel.h"
 #include <commctrl.h>
 
 static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
@@ -166,7 +168,7 @@ int ViewDisplayCommand(HWND view, int command)
         break;
     case 9032:
         r->overlayContours = !r->overlayContours;
-        if (FrameWindow) CancelAppJob();
+        if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
         if (r->overlayContours) {
             if (ShowDialog(311, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
                 r->overlayContours = 0;
@@ -205,12 +207,39 @@ void ResetViewDisplayMode(HWND view)
 
 static int AppJobRunning() { return FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB) && IsAppJobBusy(); }
 
-// The view's TIN and contour layers are drawn by their own drawers; until a
-// view carries a TIN model there is nothing to build or free here beyond the
-// caches, which must go whenever the world window changes.
+static bool IsGridView(const ViewRecord* r) { return r->dataKind == 3 || r->dataKind == 4; }
+
+// A new TIN of the view from the points LocateTINData chooses; a selection too
+// small to triangulate is released here, since no TIN takes it over.
+static void BuildViewTINModel(HWND view, ViewRecord* r)
+{
+    PointSelection* points = LocateTINData(view);
+    r->tin = BuildTINFromPoints(points);
+    if (!r->tin && points) FreePointSelection(points);
+}
+
+static void FreeViewTIN(ViewRecord* r)
+{
+    FreeTINModel(r->tin, 1);
+    r->tin = nullptr;
+}
+
+static void FreeViewContours(ViewRecord* r)
+{
+    FreeContourList(r->contours);
+    r->contours = nullptr;
+}
+
+// Before each draw: what the display mode and overlays need and is missing.
+// Grid views mesh their grids and contours come from their own job; neither
+// has a builder in this program yet, so only the point TIN is made here.
 int EnsureViewTIN(HWND view)
 {
-    if (AppJobRunning()) return 0;
+    ViewRecord* r = RecordOf(view);
+    if (!r || AppJobRunning()) return 0;
+    bool tinMode = r->displayMode == 8007 || r->displayMode == 8008;
+    if (IsGridView(r)) return 1;
+    if ((tinMode || r->overlayContours) && !r->tin) BuildViewTINModel(view, r);
     return 1;
 }
 
@@ -223,24 +252,38 @@ int RebuildViewTIN(HWND view)
         if (!view) return 0;
     }
     ViewRecord* r = RecordOf(view);
-    JobControl* job = JobOf(view);
-    if (!r || !job) return 0;
-    CancelViewDraw(view);
-    WaitForObjectPumping(job->mutex);
-    ResetViewCache(view);
-    ReleaseMutex(job->mutex);
+    if (!r) return 0;
+    // A profile or 3D window shares the record; the draw lock is the plan view's.
+    HWND planView = r->window ? r->window : view;
+    JobControl* job = JobOf(planView);
+    if (!job) return 0;
+    CancelViewDraw(planView);
+    if (!IsGridView(r)) {
+        WaitForObjectPumping(job->mutex);
+        FreeViewTIN(r);
+        FreeViewContours(r);
+        BuildViewTINModel(planView, r);
+        ResetViewCache(planView);
+        ReleaseMutex(job->mutex);
+    }
     InvalidateView(view, 1);
-    if (r->window && r->window != view) InvalidateView(r->window, 1);
+    if (planView != view) InvalidateView(planView, 1);
     return 1;
 }
 
 int DropViewTIN(HWND view)
 {
     if (AppJobRunning()) return 0;
+    ViewRecord* r = RecordOf(view);
     JobControl* job = JobOf(view);
-    if (!job) return 0;
+    if (!r || !job) return 0;
     CancelViewDraw(view);
     WaitForObjectPumping(job->mutex);
+    if (r->displayMode == 8007 || r->displayMode == 8008) FreeViewTIN(r);
+    if (!IsGridView(r) && r->overlayContours) {
+        FreeViewTIN(r);
+        FreeViewContours(r);
+    }
     ResetViewCache(view);
     ReleaseMutex(job->mutex);
     return 1;
