@@ -318,3 +318,35 @@ TEST(LasWrite, VersionsAndScalesFollowTheirRules)
     EXPECT_EQ(las->version, 10);
     CloseLASFile(las);
 }
+
+TEST(LasWrite, AppendingToAFileKeepsItsPointsWhereTheyAre)
+{
+    REQUIRE_SAMPLES();
+    std::string path = TempPath("append.las");
+    Bytes original = ReadBytes(SamplePath("simple.las"));   // no VLRs: points right behind the header
+    ASSERT_TRUE(WriteBytes(path, original));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    ASSERT_NE(las, nullptr);
+    for (int i = 0; i < 5; i++) ASSERT_EQ(WriteLASPoint(las, MakeRecord(i, 34, 3).data()), 1);
+    ASSERT_EQ(CloseLASFile(las), 1) << GetLASErrorText(nullptr);
+    Bytes after = ReadBytes(path);
+    ASSERT_EQ(after.size(), original.size() + 5 * 34);
+    EXPECT_EQ(memcmp(after.data() + 227, original.data() + 227, original.size() - 227), 0);
+    EXPECT_EQ(memcmp(after.data() + original.size(), MakeRecord(0, 34, 3).data(), 34), 0);
+    EXPECT_EQ(FieldAt<uint32_t>(after, 107), 1070u);
+    EXPECT_EQ(FieldAt<uint32_t>(after, 100), 0u);   // no VLR pushed in front of the points
+}
+
+TEST(LasWrite, PointsAreNotAppendedOverAnExtendedVlr)
+{
+    REQUIRE_SAMPLES();
+    std::string path = TempPath("evlr.las");
+    Bytes original = ReadBytes(SamplePath("1_4_w_evlr.las"));
+    ASSERT_TRUE(WriteBytes(path, original));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    ASSERT_NE(las, nullptr);
+    EXPECT_EQ(WriteLASPoint(las, MakeRecord(0, 30, 6).data()), 0);
+    EXPECT_TRUE(Contains(GetLASErrorText(las), "cannot be appended")) << GetLASErrorText(las);
+    EXPECT_EQ(CloseLASFile(las), 1);
+    EXPECT_TRUE(ReadBytes(path) == original);
+}

@@ -176,6 +176,8 @@ int ReadLASHeader(LASFile* las)
     }
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
     las->dataStart = h.offsetToPointData;
+    las->dataBehindPoints = las->pointCount > 0 &&
+        (uint64_t)fileSize > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
     if (!LASSeek(las->file, h.offsetToPointData, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;
@@ -214,7 +216,9 @@ int WriteLASHeader(LASFile* las)
         SetLASError(las, "The file is not open for writing", F);
         return 0;
     }
-    EnsureNBLMainRecord(las);
+    // Every new file carries the system's own record; once points are in the
+    // file it can no longer be added without moving them.
+    if (las->pointCount == 0) EnsureNBLMainRecord(las);
     uint16_t headerSize = LASHeaderSizeForVersion(las->version);
     int64_t total = TotalVLRSize(las);
     uint64_t offset = headerSize + (uint64_t)total + (las->version == 10 ? 2 : 0);

@@ -196,6 +196,12 @@ static uint8_t* WriteSlot(LASFile* las, const char* function)
                      (unsigned long long)LAS_MAX_POINTS);
         return nullptr;
     }
+    // Appended points would overwrite whatever follows the file's points.
+    if (las->dataBehindPoints) {
+        SetLASError(las, "The file holds data behind its points (extended VLRs or waveforms); "
+                    "points cannot be appended", function);
+        return nullptr;
+    }
     return las->buffer + (uint64_t)las->available * las->recordLength;
 }
 
