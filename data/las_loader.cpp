@@ -6,6 +6,7 @@
 #include "data/color_stretch.h"
 #include "data/lasfile/las_file.h"
 #include "app/frame.h"
+#include "base/fileio.h"
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
@@ -181,8 +182,13 @@ DataSet* ReadLASPoints(const char* path, const char* title)
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las) {
         char message[700];
+        // A file that opens but was refused has a damaged header: the library
+        // says why. Otherwise the system's text of the failed opening does.
+        VFile probe = VFileOpenRead(path);
         const char* system = GetLastLASSystemError();
-        snprintf(message, sizeof message, "%s\nUnable to open LAS file!\n%s", title, system ? system : "");
+        const char* reason = probe ? GetLASErrorText(nullptr) : system;
+        VFileClose(probe);
+        snprintf(message, sizeof message, "%s\nUnable to open LAS file!\n%s", title, reason ? reason : "");
         ErrorMessage(message);
         return GiveUp(set, nullptr, false);
     }

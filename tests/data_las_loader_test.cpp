@@ -372,3 +372,23 @@ TEST(LasLoader, UnitsComeFromTheGeoKeys)
     FreeDataSet(geo);
     FreeDataSet(none);
 }
+
+TEST(LasLoader, OpeningFailuresSayWhy)
+{
+    BoxAnswers boxes;
+    EXPECT_EQ(LoadLASData(TempPath("absent.las").c_str(), "absent.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text.rfind("absent.las\nUnable to open LAS file!\n", 0), 0u);
+    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    // A header whose offset to the points lies beyond the file.
+    WriteLas(TempPath("bad.las"), 3, Ramp(4));
+    VFile f = VFileOpenUpdate(TempPath("bad.las").c_str());
+    uint32_t offset = 1u << 30;
+    VFileSeek(f, 96);
+    VFileWrite(f, &offset, 4);
+    VFileClose(f);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(TempPath("bad.las").c_str(), "bad.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("ReadLASHeader:  "), std::string::npos) << boxes.shown()[0].text;
+}

@@ -279,6 +279,8 @@ bool LazReader::DecodeTable(uint64_t off, uint64_t& count)
     uint32_t version = Get32(th), n = Get32(th + 4);
     if (version != 0 || n > fileSize_) return false;
     count = n;
+    starts_.assign(1, dataStart_ + 8);
+    firstPoint_.assign(1, 0);
     if (n == 0) return true;
     // Two 32-bit corrections per chunk take well under 24 bytes.
     uint64_t avail = fileSize_ - (off + 8);
@@ -290,9 +292,6 @@ bool LazReader::DecodeTable(uint64_t off, uint64_t& count)
     dec.Init();
     IntCorrector ic(32, 2);
     bool variable = vlr_.Variable();
-    uint64_t chunksStart = dataStart_ + 8;
-    starts_.assign(1, chunksStart);
-    firstPoint_.assign(1, 0);
     uint32_t lastCount = 0, lastBytes = 0;
     for (uint32_t i = 0; i < n; i++) {
         if (variable) lastCount = (uint32_t)ic.Decode(dec, (int32_t)lastCount, 0);
@@ -652,6 +651,12 @@ bool LazReader::Seek(uint64_t p, std::string& err)
             i = p / vlr_.chunkSize;
         }
         bool here = active_ && i == chunk_ && p >= next_;
+        if (!here && active_ && i == chunk_ && curJob_) {
+            // The chunk's decoded points are still at hand: just step back.
+            inChunk_ = 0;
+            next_ = ChunkFirst(i);
+            here = true;
+        }
         if (!here) {
             if (i >= starts_.size()) i = starts_.size() - 1;  // decode forward from the last chunk we can find
             if (!StartChunk(i, why)) {
