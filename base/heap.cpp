@@ -86,16 +86,17 @@ static void** BuildRows(void** table, char* block, uint64_t rows, uint64_t rowBy
 static void** Alloc2D(uint64_t rows, uint64_t cols, uint64_t size, bool zero, bool nbl,
                       const char* tableLabel, const char* blockLabel)
 {
-    uint64_t tableBytes, rowBytes, blockBytes;
+    uint64_t tableBytes, rowBytes = 0, blockBytes = 0;
     // A table of at least one row, so that freeing always finds row 0.
-    bool sizesOk = CheckedBytes(rows ? rows : 1, sizeof(void*), &tableBytes) && CheckedBytes(cols, size, &rowBytes) &&
-                   CheckedBytes(rows, rowBytes, &blockBytes);
-    void** table = sizesOk ? (void**)HeapBlock(tableBytes, 0) : nullptr;
+    bool tableOk = CheckedBytes(rows ? rows : 1, sizeof(void*), &tableBytes);
+    // A block whose size overflows fails as the block, after the table.
+    bool blockOk = CheckedBytes(cols, size, &rowBytes) && CheckedBytes(rows, rowBytes, &blockBytes);
+    void** table = tableOk ? (void**)HeapBlock(tableBytes, 0) : nullptr;
     if (!table) {
         if (nbl) FormatErrorMessage(1, "NBLMalloc", tableLabel);
         return nullptr;
     }
-    char* block = (char*)HeapBlock(blockBytes, zero ? HEAP_ZERO_MEMORY : 0);
+    char* block = blockOk ? (char*)HeapBlock(blockBytes, zero ? HEAP_ZERO_MEMORY : 0) : nullptr;
     if (!block) {
         HeapFree(GetProcessHeap(), 0, table);
         if (nbl) FormatErrorMessage(1, "NBLMalloc", blockLabel);

@@ -12,6 +12,17 @@ struct ColorStretch {
 };
 
 void ClearColorStretch(ColorStretch* s);
+
+// One load's own stretch, cleared, from the heap and freed when the load
+// returns: loads run on several threads at once, and 256 KiB is too much for
+// a worker's stack. `stretch` is null when the heap had no room.
+struct ScopedColorStretch {
+    ColorStretch* stretch;
+    ScopedColorStretch();
+    ~ScopedColorStretch();
+    ScopedColorStretch(const ScopedColorStretch&) = delete;
+    ScopedColorStretch& operator=(const ScopedColorStretch&) = delete;
+};
 inline void AddColorSample(ColorStretch* s, uint16_t r, uint16_t g, uint16_t b)
 {
     s->histogram[((uint32_t)r + g + b) / 3]++;

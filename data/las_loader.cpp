@@ -144,6 +144,14 @@ uint32_t ChooseDecimationStep(uint64_t count, const char* title)
     return s;
 }
 
+// Tells the user how much a failed allocation of a load wanted.
+void ReportLoadAllocationFailure(double bytes)
+{
+    char message[128];
+    snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB", bytes / 1048576.0);
+    ShowMessageBox(FrameWindow, message, "ERROR", MB_OK | MB_ICONERROR);
+}
+
 // Allocates the point array, or tells the user how much it wanted.
 bool AllocatePoints(DataSet* set, uint64_t count)
 {
@@ -151,9 +159,7 @@ bool AllocatePoints(DataSet* set, uint64_t count)
     bool fits = count <= 0x7FFFFFFFull && CheckedBytes(count, sizeof(PointRecord), &bytes);
     set->points = fits ? (PointRecord*)NBLCalloc(count, sizeof(PointRecord)) : nullptr;
     if (set->points) return true;
-    char message[128];
-    snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB", (double)count * sizeof(PointRecord) / 1048576.0);
-    ShowMessageBox(FrameWindow, message, "ERROR", MB_OK | MB_ICONERROR);
+    ReportLoadAllocationFailure((double)count * sizeof(PointRecord));
     return false;
 }
 
@@ -168,13 +174,19 @@ static void ReportLoaded(const DataSet* set)
 
 DataSet* ReadLASPoints(const char* path, const char* title)
 {
-    static ColorStretch stretch;   // 256 KiB; loads run one at a time per thread of work
-    ColorStretch* cs = &stretch;
-    ClearColorStretch(cs);
+    ScopedColorStretch stretch;
+    ColorStretch* cs = stretch.stretch;
+    if (!cs) {
+        ReportLoadAllocationFailure(sizeof(ColorStretch));
+        return nullptr;
+    }
     uint8_t classSeen[256] = {};
 
     DataSet* set = AllocDataSet();
-    if (!set) return nullptr;
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
     set->source = SOURCE_LAS;
     snprintf(set->path, sizeof set->path, "%s", path);
     snprintf(set->title, sizeof set->title, "%s", title);

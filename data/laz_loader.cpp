@@ -14,6 +14,7 @@
 
 uint32_t ChooseDecimationStep(uint64_t count, const char* title);
 bool AllocatePoints(DataSet* set, uint64_t count);
+void ReportLoadAllocationFailure(double bytes);
 
 int IsLAZFile(const char* fileName)
 {
@@ -52,6 +53,8 @@ static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struc
     }
 }
 
+// Closing a reader that never opened only reports an error; the handle is
+// destroyed either way.
 static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
 {
     if (reader) {
@@ -65,11 +68,17 @@ static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
 
 DataSet* ReadLAZPoints(const char* path, const char* title)
 {
-    static ColorStretch stretch;
-    ColorStretch* cs = &stretch;
-    ClearColorStretch(cs);
+    ScopedColorStretch stretch;
+    ColorStretch* cs = stretch.stretch;
+    if (!cs) {
+        ReportLoadAllocationFailure(sizeof(ColorStretch));
+        return nullptr;
+    }
     DataSet* set = AllocDataSet();
-    if (!set) return nullptr;
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
     set->source = SOURCE_LAZ;
     snprintf(set->path, sizeof set->path, "%s", path);
     snprintf(set->title, sizeof set->title, "%s", title);
@@ -95,7 +104,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         snprintf(message, sizeof message, "%s\nLAZ file is too small to be useful (need at least three points)!\n",
                  title);
         ErrorMessage(message);
-        return GiveUp(set, opened ? reader : nullptr, false);
+        return GiveUp(set, reader, false);
     }
     if (step > 1 && full / step == 0) step = 1;   // a step beyond the count would keep nothing
     uint64_t count = step > 1 ? full / step : n;

@@ -106,6 +106,24 @@ TEST_F(FrameTest, AcceleratorTableHasTheTwentyOneKeysInOrder)
     DestroyAcceleratorTable(table);
 }
 
+// The popup of return switches is the first submenu of its resource; the
+// toolbar's popup offers the four switches and the all-on/all-off pair.
+TEST_F(FrameTest, ReturnsPopupOffersTheFourSwitchesThenAllOnAndOff)
+{
+    HMENU popup = GetSubMenu(ReturnsMenu, 0);
+    ASSERT_NE(popup, nullptr);
+    const UINT ids[7] = {8002, 8003, 8004, 8005, 0, 9089, 9090};
+    const char* texts[7] = {"&Single Point Returns", "&First of Many Returns", "&Intermediate Returns",
+                            "&Last of Many Returns", "", "&All Returns On", "All Returns &Off"};
+    ASSERT_EQ(GetMenuItemCount(popup), 7);
+    for (int i = 0; i < 7; i++) {
+        char text[64] = "";
+        GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_EQ(GetMenuItemID(popup, i), ids[i]) << i;
+        EXPECT_STREQ(text, texts[i]) << i;
+    }
+}
+
 TEST_F(FrameTest, CloseWithNothingUnsavedAsksNothing)
 {
     AddView("a.las", false, false);

@@ -46,7 +46,9 @@ TEST(Heap, OverflowingRequestsFailLikeAnExhaustedHeap)
     EXPECT_EQ(NBLCalloc(0x100000001ull, 0x100000000ull), nullptr);
     EXPECT_NE(strstr(nblErrorText, "FATAL ERROR:  NBLMalloc:  NBLCalloc"), nullptr);
     EXPECT_EQ(NBLCalloc2D(0x10000, 0x10000, 0x100000000ull), nullptr);
-    EXPECT_NE(strstr(nblErrorText, "NBLCalloc2D"), nullptr);
+    EXPECT_NE(strstr(nblErrorText, "FATAL ERROR:  NBLMalloc:  NBLCalloc2D Block"), nullptr);
+    EXPECT_EQ(NBLMalloc2D(1ull << 62, 1, 1), nullptr);   // the row table itself cannot be sized
+    EXPECT_NE(strstr(nblErrorText, "FATAL ERROR:  NBLMalloc:  NBLMalloc2D Pointers"), nullptr);
     // A request far beyond memory fails with the block's label and leaks nothing.
     EXPECT_EQ(NBLCalloc2D(4, 1ull << 40, 1 << 10), nullptr);
     EXPECT_NE(strstr(nblErrorText, "FATAL ERROR:  NBLMalloc:  NBLCalloc2D Block"), nullptr);

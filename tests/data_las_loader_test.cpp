@@ -392,3 +392,51 @@ TEST(LasLoader, OpeningFailuresSayWhy)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_NE(boxes.shown()[0].text.find("ReadLASHeader:  "), std::string::npos) << boxes.shown()[0].text;
 }
+
+// Loads run on worker threads (batch runs) as well as on the window thread;
+// each must stretch its colours from its own points only.
+TEST(LasLoader, ConcurrentLoadsStretchTheirOwnColours)
+{
+    std::vector<RawPoint> wide = Ramp(120000);
+    for (size_t i = 0; i < wide.size(); i++) wide[i].red = wide[i].green = wide[i].blue = (uint16_t)(i / 2);
+    WriteLas(TempPath("wide.las"), 3, wide);
+    WriteLas(TempPath("narrow.las"), 2, Ramp(50));
+    std::string widePath = TempPath("wide.las"), narrowPath = TempPath("narrow.las");
+
+    DataSet* reference = ReadLASPoints(widePath.c_str(), "wide.las");
+    ASSERT_NE(reference, nullptr);
+
+    struct Worker {
+        const char* path;
+        int mismatches;
+        const DataSet* reference;
+        static DWORD WINAPI Run(void* p)
+        {
+            Worker* w = (Worker*)p;
+            for (int round = 0; round < 2; round++) {
+                DataSet* set = ReadLASPoints(w->path, "wide.las");
+                if (!set) {
+                    w->mismatches++;
+                    continue;
+                }
+                for (int i = 0; i < set->pointCount; i += 997)
+                    if (set->points[i].red != w->reference->points[i].red) w->mismatches++;
+                FreeDataSet(set);
+            }
+            return 0;
+        }
+    } worker = {widePath.c_str(), 0, reference};
+    HANDLE thread = CreateThread(nullptr, 0, Worker::Run, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    int narrowWrong = 0;
+    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+        DataSet* set = ReadLASPoints(narrowPath.c_str(), "narrow.las");
+        if (!set || set->points[10].red != 100) narrowWrong++;
+        FreeDataSet(set);
+        PumpMessages(0);
+    }
+    CloseHandle(thread);
+    FreeDataSet(reference);
+    EXPECT_EQ(worker.mismatches, 0);
+    EXPECT_EQ(narrowWrong, 0);
+}

@@ -162,6 +162,45 @@ TEST(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
     EXPECT_EQ(view.record->imageCacheValid, 1);
 }
 
+TEST(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
+{
+    Sets data;
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 255;
+    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    TestPlanView view(200, 150, data.sets);
+    ViewRecord* r = view.record;
+    r->pointColorMode = 1207;
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    // What is on screen now stands in for a shaded TIN of mode 8007. These
+    // points give no TIN (no ground class), which each TIN draw reports.
+    BoxAnswers boxes;
+    r->displayMode = 8007;
+    ASSERT_EQ(SaveTINImage(view.window, nullptr), 1);
+    EXPECT_EQ(r->tinCacheState, 8007);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+
+    data.sets[0]->points[1].red = 0;
+    data.sets[0]->points[1].green = 255;   // a fresh point draw would be green
+    Repaint(view.window, 1);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
+    ASSERT_FALSE(boxes.shown().empty());
+    EXPECT_EQ(boxes.shown()[0].text, "There is no TIN Point Found");
+
+    ViewDisplayCommand(view.window, 9039);   // points over the background
+    UpdateWindow(view.window);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(0, 255, 0));
+
+    // The grey TIN does not take the colour TIN's cache.
+    ViewDisplayCommand(view.window, 8008);
+    EXPECT_EQ(r->tinCacheValid, 0);
+}
+
 // Renders autzen_trim.las in every colour mode. With VELKA_SHOT_DIR set the
 // images are written there as .bmp files for a look; nothing is compared.
 TEST(PlanDrawThread, SampleFileInEveryColourMode)

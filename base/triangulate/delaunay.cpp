@@ -88,6 +88,23 @@ struct SortItem {
     Vertex v;
 };
 
+// While the mesh is built its corners point at the sort items, whose first
+// two fields are x and y: the items lie in cut order, so the predicates read
+// memory that is close together. Afterwards the corners are pointed back at
+// the vertex records.
+static inline Vertex ItemVertex(SortItem& s) { return s.x; }
+
+static void PointCornersAtVertices(TriMesh* m)
+{
+    TraversalInit(&m->triangles);
+    Word* tri;
+    while ((tri = (Word*)Traverse(&m->triangles)) != nullptr) {
+        for (int k = 3; k < 6; k++) {
+            if (tri[k]) tri[k] = (Word)((SortItem*)tri[k])->v;
+        }
+    }
+}
+
 static inline bool Below(const SortItem& s, double px, double py) { return s.x[0] < px || (s.x[0] == px && s.x[1] < py); }
 static inline bool Above(const SortItem& s, double px, double py) { return s.x[0] > px || (s.x[0] == px && s.x[1] > py); }
 static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t; }
@@ -288,8 +305,8 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
                                  OrientedTriangle* farLeft, OrientedTriangle* farRight)
 {
     if (n == 2) {
-        OrientedTriangle t1 = MakeGhost(r, a[0].v, a[1].v);
-        OrientedTriangle t2 = MakeGhost(r, a[1].v, a[0].v);
+        OrientedTriangle t1 = MakeGhost(r, ItemVertex(a[0]), ItemVertex(a[1]));
+        OrientedTriangle t2 = MakeGhost(r, ItemVertex(a[1]), ItemVertex(a[0]));
         Bond(t1, t2);
         Bond(Lnext(t1), Lprev(t2));
         Bond(Lnext(t2), Lprev(t1));
@@ -298,7 +315,7 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
         return;
     }
     if (n == 3) {
-        Vertex a0 = a[0].v, a1 = a[1].v, a2 = a[2].v;
+        Vertex a0 = ItemVertex(a[0]), a1 = ItemVertex(a[1]), a2 = ItemVertex(a[2]);
         double o = Orient(r, a0, a1, a2);
         if (o == 0.0) {
             OrientedTriangle g[4];
@@ -415,6 +432,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         OrientedTriangle farLeft, farRight;
         DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
+        PointCornersAtVertices(m);
         NBLFree(a);
         a = nullptr;
         hull = DropGhostTriangles(r, farLeft);

@@ -31,10 +31,15 @@ void ForEachHullEdge(TriMesh* m, F f)
 {
     OrientedTriangle start = DecodeTri(m->dummyTri[0]);
     OrientedTriangle h = start;
+    int64_t guard = 8 * m->triangles.liveItems + 8;
     do {
         f(h);
         h = Lnext(h);
-        for (OrientedTriangle s = Sym(h); !IsDummy(m, s); s = Sym(h)) h = Lnext(s);
+        for (OrientedTriangle s = Sym(h); !IsDummy(m, s); s = Sym(h)) {
+            h = Lnext(s);
+            if (--guard < 0) TriInternalError(m);
+        }
+        if (--guard < 0) TriInternalError(m);
     } while (!SameTri(h, start));
 }
 

@@ -7,6 +7,14 @@ ExactArithmetic exactArithmetic;
 
 void ExactInit()
 {
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+    // x87 arithmetic keeps 64-bit mantissas in registers, which breaks the
+    // error-free transformations: round every operation to double precision.
+    unsigned short control;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    control = (unsigned short)((control & ~0x300) | 0x200);
+    __asm__ volatile("fldcw %0" : : "m"(control));
+#endif
     double half = 0.5;
     double check = 1.0, lastcheck;
     int everyOther = 1;

@@ -24,11 +24,19 @@ inline bool HasSubseg(const TriMesh* m, const OrientedTriangle& t)
     return m->segmentsPresent && TSPivot(m, t).ss != m->dummySub;
 }
 
-// Bonds a to n, or makes a face the outside when n is the dummy (the dummy's
-// own links are never written: its first link is the hull start).
-inline void Link(const TriMesh* m, const OrientedTriangle& a, const OrientedTriangle& n)
+// Makes a face the outside; the dummy's first link, the start of point
+// location and hull walks, follows the latest hull edge so that it never
+// names an edge that a flip has moved inside.
+inline void DissolveHull(TriMesh* m, const OrientedTriangle& a)
 {
-    if (IsDummy(m, n)) Dissolve(m, a);
+    Dissolve(m, a);
+    m->dummyTri[0] = EncodeTri(a);
+}
+
+// Bonds a to n, or makes a face the outside when n is the dummy.
+inline void Link(TriMesh* m, const OrientedTriangle& a, const OrientedTriangle& n)
+{
+    if (IsDummy(m, n)) DissolveHull(m, a);
     else Bond(a, n);
 }
 
@@ -270,8 +278,8 @@ static int InsertVertex(TriMesh* m, const TriSwitches* b, Vertex v, OrientedTria
             Bond(top, n1);
             if (m->segmentsPresent) { TSDissolve(m, n2); TSDissolve(m, top); }
         } else {
-            Dissolve(m, *t);
-            Dissolve(m, n1);
+            DissolveHull(m, n1);
+            DissolveHull(m, *t);
             m->hullSize++;
             hullStart = true;
         }
@@ -354,7 +362,9 @@ static int FindSegmentDirection(TriMesh* m, const TriSwitches* b, OrientedTriang
         if (IsDummy(m, Onext(*t))) left = false;
         else right = false;
     }
+    int64_t guard = m->triangles.liveItems + 8;
     while (left) {
+        if (--guard < 0) TriInternalError(m);
         *t = Onext(*t);
         if (IsDummy(m, *t)) TriInternalError(m);
         rightv = leftv;
@@ -362,6 +372,7 @@ static int FindSegmentDirection(TriMesh* m, const TriSwitches* b, OrientedTriang
         left = leftv > 0.0;
     }
     while (right) {
+        if (--guard < 0) TriInternalError(m);
         *t = Oprev(*t);
         if (IsDummy(m, *t)) TriInternalError(m);
         leftv = rightv;
@@ -375,9 +386,11 @@ static int FindSegmentDirection(TriMesh* m, const TriSwitches* b, OrientedTriang
 
 // t: apex p (the segment's first endpoint), edge origin-destination carrying
 // the crossed subsegment s; q: the far endpoint. Inserts the crossing vertex;
-// t ends on the edge from it to p.
-static void SplitAtIntersection(TriMesh* m, const TriSwitches* b, OrientedTriangle* t,
-                                OrientedSubsegment s, Vertex q)
+// t ends on the edge from it to p. When the crossing rounds onto an endpoint
+// of the crossed edge, no vertex is made (it would duplicate that endpoint)
+// and the endpoint is returned instead; otherwise null.
+static Vertex SplitAtIntersection(TriMesh* m, const TriSwitches* b, OrientedTriangle* t,
+                                  OrientedSubsegment s, Vertex q)
 {
     Vertex a = Org(*t), d = Dest(*t), p = Apex(*t);
     double tx = d[0] - a[0], ty = d[1] - a[1];
@@ -385,6 +398,19 @@ static void SplitAtIntersection(TriMesh* m, const TriSwitches* b, OrientedTriang
     double den = ty * ex - tx * ey;
     if (den == 0.0) TriInternalError(m);
     double split = (ey * (a[0] - q[0]) - ex * (a[1] - q[1])) / den;
+    double x = a[0] + split * tx, y = a[1] + split * ty;
+    if (!(split > 0.0) || (x == a[0] && y == a[1])) return a;
+    if (!(split < 1.0) || (x == d[0] && y == d[1])) return d;
+    // A crossing that rounds so close to an endpoint that a triangle around it
+    // would be flat is taken as passing through that endpoint.
+    double point[2] = { x, y };
+    bool flat = Orient(b, a, point, p) <= 0.0 || Orient(b, point, d, p) <= 0.0;
+    OrientedTriangle other = Sym(*t);
+    if (!IsDummy(m, other)) {
+        Vertex e = Apex(other);
+        flat = flat || Orient(b, d, point, e) <= 0.0 || Orient(b, point, a, e) <= 0.0;
+    }
+    if (flat) return split < 0.5 ? a : d;
     Vertex nv = (Vertex)PoolAlloc(&m->vertices);
     if (!nv) TriAbort(m);
     for (int i = 0; i < 2 + m->pointAttributeCount; i++) nv[i] = a[i] + split * (d[i] - a[i]);
@@ -395,14 +421,21 @@ static void SplitAtIntersection(TriMesh* m, const TriSwitches* b, OrientedTriang
     FindSegmentDirection(m, b, t, p);
     if (Apex(*t) == p) *t = Onext(*t);
     else if (Dest(*t) != p) TriInternalError(m);
+    return nullptr;
 }
+
+static void InsertSegment(TriMesh* m, const TriSwitches* b, Vertex p, Vertex q, int marker);
+static int segmentDepth = 0;   // nesting of segments routed through a vertex they meet
+static bool segmentForced = false;
+static OrientedTriangle TriangleWithOrigin(TriMesh* m, const TriSwitches* b, Vertex p);
 
 // Follows the segment from the origin of t towards target along existing
 // edges and through existing subsegments (splitting them). Returns true when
 // the target was reached; otherwise t is left where the segment must be forced.
 static bool TraceSegment(TriMesh* m, const TriSwitches* b, OrientedTriangle* t, Vertex target, int marker)
 {
-    for (;;) {
+    for (int64_t guard = m->vertices.liveItems + 16;; guard--) {
+        if (guard < 0) TriInternalError(m);
         int dir = FindSegmentDirection(m, b, t, target);
         Vertex r = Dest(*t), l = Apex(*t);
         if (SamePoint(l, target) || SamePoint(r, target)) {
@@ -423,19 +456,28 @@ static bool TraceSegment(TriMesh* m, const TriSwitches* b, OrientedTriangle* t, 
         OrientedTriangle cross = Lnext(*t);
         OrientedSubsegment s = TSPivot(m, cross);
         if (s.ss == m->dummySub) return false;
-        SplitAtIntersection(m, b, &cross, s, target);
+        Vertex p = Org(*t);
+        Vertex hit = SplitAtIntersection(m, b, &cross, s, target);
+        if (hit) {
+            // the segment meets the crossed edge at its endpoint: go through it
+            InsertSegment(m, b, p, hit, marker);
+            *t = TriangleWithOrigin(m, b, hit);
+            continue;
+        }
         *t = cross;
         InsertSubsegment(m, *t, marker);
         // continue from the crossing vertex, the origin of t
     }
 }
 
-static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle t, bool leftSide)
+// Re-triangulates one side of a newly forced edge. t has the near vertex as
+// origin; it is kept on the same edge when flips rebuild its triangle.
+static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle* t, bool leftSide)
 {
-    OrientedTriangle edge = Lnext(t);
+    OrientedTriangle edge = Lnext(*t);
     OrientedTriangle across = Sym(edge);
     if (IsDummy(m, across) || HasSubseg(m, edge)) return;
-    Vertex nearv = Org(t), left = Org(edge), right = Dest(edge), far = Apex(across);
+    Vertex nearv = Org(*t), left = Org(edge), right = Dest(edge), far = Apex(across);
     if (leftSide) {
         if (Orient(b, nearv, left, far) <= 0.0) return;
     } else {
@@ -444,39 +486,43 @@ static void DelaunayRepair(TriMesh* m, const TriSwitches* b, OrientedTriangle t,
     if (Orient(b, right, left, far) > 0.0 && InCircle(b, left, far, right, nearv) <= 0.0) return;
     FlipEdge(m, &edge);                 // edge = (far, near, left), the other (near, far, right)
     OrientedTriangle other = Sym(edge);
-    DelaunayRepair(m, b, Lnext(edge), leftSide);
-    DelaunayRepair(m, b, other, leftSide);
+    *t = Lnext(edge);                   // (near, left, far)
+    DelaunayRepair(m, b, t, leftSide);
+    DelaunayRepair(m, b, &other, leftSide);
 }
 
 static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, Vertex q, int marker)
 {
-    for (;;) {
+    segmentForced = true;
+    for (int64_t guard = m->vertices.liveItems + 16;; guard--) {
+        if (guard < 0) TriInternalError(m);
         Vertex p = Org(start);
         OrientedTriangle fix = Lnext(start);
         FlipEdge(m, &fix);
-        bool collision = false, done = false;
-        while (!done) {
+        bool collision = false, done = false, hitRestart = false;
+        for (int64_t dig = m->triangles.liveItems + 16; !done; dig--) {
+            if (dig < 0) TriInternalError(m);
             Vertex farv = Org(fix);
             if (SamePoint(farv, q)) {
                 OrientedTriangle fix2 = Oprev(fix);
-                DelaunayRepair(m, b, fix, false);
-                DelaunayRepair(m, b, fix2, true);
+                DelaunayRepair(m, b, &fix, false);
+                DelaunayRepair(m, b, &fix2, true);
                 done = true;
             } else {
                 double area = Orient(b, p, q, farv);
                 if (area == 0.0) {
                     collision = true;
                     OrientedTriangle fix2 = Oprev(fix);
-                    DelaunayRepair(m, b, fix, false);
-                    DelaunayRepair(m, b, fix2, true);
+                    DelaunayRepair(m, b, &fix, false);
+                    DelaunayRepair(m, b, &fix2, true);
                     done = true;
                 } else {
                     if (area > 0.0) {
                         OrientedTriangle fix2 = Oprev(fix);
-                        DelaunayRepair(m, b, fix2, true);
+                        DelaunayRepair(m, b, &fix2, true);
                         fix = Lprev(fix);
                     } else {
-                        DelaunayRepair(m, b, fix, false);
+                        DelaunayRepair(m, b, &fix, false);
                         fix = Oprev(fix);
                     }
                     OrientedSubsegment s = TSPivot(m, fix);
@@ -485,12 +531,20 @@ static void ForceEdge(TriMesh* m, const TriSwitches* b, OrientedTriangle start, 
                         FlipEdge(m, &fix);
                     } else {
                         collision = true;
-                        SplitAtIntersection(m, b, &fix, s, q);
+                        Vertex hit = SplitAtIntersection(m, b, &fix, s, q);
+                        if (hit) {
+                            InsertSegment(m, b, p, hit, marker);
+                            fix = TriangleWithOrigin(m, b, hit);
+                            if (TraceSegment(m, b, &fix, q, marker)) return;
+                            start = fix;
+                            hitRestart = true;
+                        }
                         done = true;
                     }
                 }
             }
         }
+        if (hitRestart) continue;
         InsertSubsegment(m, fix, marker);
         if (!collision) return;
         if (TraceSegment(m, b, &fix, q, marker)) return;
@@ -510,7 +564,16 @@ static OrientedTriangle TriangleWithOrigin(TriMesh* m, const TriSwitches* b, Ver
     return t;
 }
 
+static void InsertSegmentOnce(TriMesh* m, const TriSwitches* b, Vertex p, Vertex q, int marker);
+
 static void InsertSegment(TriMesh* m, const TriSwitches* b, Vertex p, Vertex q, int marker)
+{
+    if (++segmentDepth > 64) TriInternalError(m);
+    InsertSegmentOnce(m, b, p, q, marker);
+    segmentDepth--;
+}
+
+static void InsertSegmentOnce(TriMesh* m, const TriSwitches* b, Vertex p, Vertex q, int marker)
 {
     for (int attempt = 0; attempt < 64; attempt++) {
         OrientedTriangle t1 = TriangleWithOrigin(m, b, p);
@@ -542,8 +605,11 @@ static void MarkHullSegments(TriMesh* m, const TriSwitches* b)
     do {
         InsertSubsegment(m, h, 1);
         h = Lnext(h);
-        for (OrientedTriangle s = Sym(h); !IsDummy(m, s); s = Sym(h)) h = Lnext(s);
-        if (++guard > 4 * m->triangles.liveItems + 8) TriInternalError(m);
+        for (OrientedTriangle s = Sym(h); !IsDummy(m, s); s = Sym(h)) {
+            h = Lnext(s);
+            if (++guard > 8 * m->triangles.liveItems + 8) TriInternalError(m);
+        }
+        if (++guard > 8 * m->triangles.liveItems + 8) TriInternalError(m);
     } while (!SameTri(h, start));
 }
 
@@ -553,6 +619,7 @@ void InsertInputSegments(TriMesh* m, const TriSwitches* b, const int32_t* segmen
     if (m->triangles.liveItems == 0) return;
     if (b->pslg && segmentList && count > 0) {
         BuildVertexToTriangleMap(m);
+        segmentForced = false;
         int64_t lo = b->firstNumber, hi = b->firstNumber + m->inputPoints;
         for (int i = 0; i < count; i++) {
             int64_t n1 = segmentList[2 * i], n2 = segmentList[2 * i + 1];
@@ -560,7 +627,19 @@ void InsertInputSegments(TriMesh* m, const TriSwitches* b, const int32_t* segmen
             if (n1 < lo || n1 >= hi || n2 < lo || n2 >= hi) continue;
             Vertex p = GetVertex(m, b, (int)n1), q = GetVertex(m, b, (int)n2);
             if (!p || !q || SamePoint(p, q)) continue;
+            segmentDepth = 0;
             InsertSegment(m, b, p, q, marker);
+        }
+        // Forcing edges flips through temporarily inverted triangles; when a
+        // crossing split interrupts the repair of one, the mesh is not valid
+        // and the run is abandoned rather than returning inverted triangles.
+        if (segmentForced) {
+            TraversalInit(&m->triangles);
+            Word* tri;
+            while ((tri = TriangleTraverse(m)) != nullptr) {
+                OrientedTriangle t{ tri, 0 };
+                if (Orient(b, Org(t), Dest(t), Apex(t)) <= 0.0) TriInternalError(m);
+            }
         }
     }
     if (b->keepConvexHull || !b->pslg) MarkHullSegments(m, b);

@@ -3,6 +3,7 @@
 #include "base/triangulate/triangulate.h"
 #include "base/triangulate/mesh.h"
 #include "base/triangulate/output.h"
+#include "base/progress.h"
 #include <cstring>
 
 int TriShowProgress = 0;
@@ -113,6 +114,7 @@ void Triangulate(const char* switches, TriangulateIO* in, TriangulateIO* out, Tr
         // made and hand back an empty result.
         OutputRollback();
         TriangleDeinit(m, b);
+        if (TriShowProgress) EndProgress();
         ClearCounts(out);
         if (voronoiOut) ClearCounts(voronoiOut);
         return;

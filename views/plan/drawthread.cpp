@@ -242,6 +242,9 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
         PostMessageA(view, WM_REFRESH_3D, 0, 0);
     }
     if (tooltips) PostMessageA(tooltips, TTM_ACTIVATE, 1, 0);
+    // Wake the window's thread: under Wine a window's pixels reach the screen
+    // when its own thread next looks at its queue.
+    PostMessageA(view, WM_NULL, 0, 0);
     EndViewDraw(view);
     ReleaseMutex(job->mutex);
     return 1;

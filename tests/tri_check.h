@@ -1,0 +1,61 @@
+// Helpers for the triangulator tests: running a triangulation into fresh
+// records and checking the structure of its output.
+#pragma once
+// gtest under winelib: its Windows branches must not see _WIN32.
+#pragma push_macro("_WIN32")
+#pragma push_macro("_WIN64")
+#pragma push_macro("WIN32")
+#undef _WIN32
+#undef _WIN64
+#undef WIN32
+#include <gtest/gtest.h>
+#pragma pop_macro("WIN32")
+#pragma pop_macro("_WIN64")
+#pragma pop_macro("_WIN32")
+#include "base/triangulate/triangulate.h"
+#include "base/triangulate/predicates.h"
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Owns the output arrays of one run (the arrays come from NBLMalloc, freed with NBLFree).
+struct TriRun {
+    TriangulateIO in{};
+    TriangulateIO out{};
+    TriangulateIO vor{};
+    std::vector<double> points;
+    std::vector<int32_t> segments, segmentMarkers, pointMarkers;
+    std::vector<double> holes, regions;
+
+    explicit TriRun(std::vector<double> p) : points(std::move(p)) {}
+    ~TriRun();
+    void Run(const char* switches, bool voronoi = false);
+    // point k of the output (numbers from `first`)
+    const double* P(int number, int first = 0) const { return out.points + 2 * (number - first); }
+};
+
+struct MeshCheck {
+    bool ok = true;
+    std::string why;
+    int hullEdges = 0;
+};
+
+// Checks counterclockwise triangles, symmetric neighbours, that each
+// neighbour shares the edge, and (when delaunay) the empty-circle property
+// across every interior edge that is not in `constrained`.
+MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
+                    const std::set<std::pair<int, int>>* constrained = nullptr);
+
+// The set of undirected edges of the triangle list.
+std::set<std::pair<int, int>> TriangleEdges(const TriangulateIO& out, int first);
+
+std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, double size);
+
+// XY of a LAS file's points (raw reader of the public header); empty when absent.
+std::vector<double> ReadLasXY(const char* path);
+const char* SampleLas();
