@@ -275,5 +275,5 @@ TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
     InvalidateView(view, 1);
     UpdateWindow(view);
     ASSERT_TRUE(WaitForCachedDraw(view, 10000));
-    EXPECT_GT(CountPixels(r, r->classTable.entries[2].mainColor), area / 50);   // ground
+    EXPECT_GT(CountPixels(r, r->classTable.entries[2].mainColor), area / 100);   // ground
 }
