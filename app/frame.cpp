@@ -2,6 +2,8 @@
 #include "app/frame.h"
 #include "app/winlongs.h"
 #include "app/services.h"
+#include "app/frame_bars.h"
+#include "app/view_tools.h"
 #include "app/framecommand.h"
 #include "app/openfiles.h"
 #include "app/registry.h"
@@ -149,8 +151,9 @@ LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_SIZE:
         LayoutFrameBars(hwnd);
         if (wParam == SIZE_MINIMIZED) VisitMDIChildren(EndToolOf, nullptr);
-        // The client fills what the bars leave; DefFrameProc sizes it when there are no bars.
-        return DefFrameProcA(hwnd, client, message, wParam, lParam);
+        // The MDI client fills what the rebar leaves: DefFrameProc would
+        // stretch it over the whole client area, under the bars.
+        return 0;
     case WM_PAINT: {
         HDC dc = GetDC(client);
         PaintFrameBackground(hwnd, dc);

@@ -5,6 +5,11 @@
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include "app/jobcontrol.h"
+#include "app/command_ids.h"
+#include "app/frame_bars.h"
+#include "app/view_command.h"
+#include "app/view_tools.h"
+#include <algorithm>
 #include "views/plan/planview.h"
 #include "views/plan/colorramp.h"
 #include "app/planview.h"
@@ -18,11 +23,6 @@
 #include <cstring>
 
 void SetDefaultSurfaceMagicSettings() {}
-void InitFrameBars(HWND) {}
-void LayoutFrameBars(HWND) {}
-LRESULT OnFrameBarNotify(HWND, LPARAM) { return 0; }
-int EndViewTool(HWND) { return 1; }
-int ArrangeViewWindows(HWND) { return 1; }
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -67,10 +67,6 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
     return FALSE;
 }
-int EndActiveViewTool() { return 1; }
-int ArrangeViewPanels(HWND) { return 1; }
-int ViewCommand(HWND, WPARAM, LPARAM) { return 0; }
-void UpdateToolbarState(HWND) {}
 int ShowHelpContents(int) { return 1; }
 int IsProjectWinActive()
 {
@@ -105,7 +101,6 @@ int ViewMouseMove(HWND, LPARAM) { return 0; }
 int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
 int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
 int ScrollView(HWND, UINT, WPARAM) { return 0; }
-HWND CreateViewStatusBar(HWND) { return 0; }
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
 {
     const gpc_vertex_list* ring = &polygon->contour[0];
@@ -123,3 +118,47 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
     *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
     return 1;
 }
+
+// --- plan-view drawing helpers and tool clean-up ------------------------------
+
+int DrawZoomBox(HWND, const int*, int) { return 1; }
+int DrawToolRubberBand(HWND, const int*, int) { return 1; }
+int PanView(HWND, int, int) { return 1; }
+int ScrollCommand(HWND, int id) { return id == 9028 || id == 9029 || id == 9124 || id == 9125; }
+int MoveProfileBox(HWND, int) { return 0; }
+
+int CancelProfileTool(HWND) { return 1; }
+void DestroyToolTip() {}
+void DestroyMeasureTip() {}
+void DestroyDensityTooltip() {}
+int ProjectWinCancelTool(HWND) { return 1; }
+
+
+// --- view-level services of pieces still to come ---------------------------------
+
+int SaveCurrentLASFile(HWND) { return 0; }
+int SaveLASFileAs(HWND) { return 0; }
+int UndoClassEdit(HWND) { return 0; }
+int RedoClassEdit(HWND) { return 0; }
+int ShowSurfaceMagic(HWND) { return 0; }
+int ShowDisplaySettings(HWND) { return 0; }
+int SetProfileBoxWidth(HWND) { return 0; }
+int ContourSettings(HWND) { return 0; }
+int ShowClassifyByClass(HWND) { return 0; }
+int ShowReferenceFileManager(HWND) { return 0; }
+int ShowTINDisplay(HWND) { return 0; }
+int Open3DView(HWND) { return 0; }
+int RunIntelligentThinning(HWND) { return 0; }
+int SaveContours(HWND) { return 0; }
+int ShowLidarFileManager(HWND) { return 1; }
+int ShowReturnsPopupMenu(HWND) { return 0; }
+int ShowPointDisplaySettings(HWND) { return 0; }
+int ShowTINPointClassDisplay(HWND) { return 0; }
+int LoadPOIFile(HWND) { return 0; }
+int SavePOIFileAs(HWND) { return 0; }
+int LoadAOIFile(HWND) { return 0; }
+int SaveAOIFileAs(HWND) { return 0; }
+int ResetAOISet(HWND) { return 0; }
+int ShowAOIPolygonSettings(HWND) { return 0; }
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -4,12 +4,10 @@
 #include <windows.h>
 
 struct ViewRecord;
+struct Polyline;
 
 void SetDefaultDisplaySettings();
 void SetDefaultSurfaceMagicSettings();
-void InitFrameBars(HWND frame);
-void LayoutFrameBars(HWND frame);
-LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
 int  CancelAllViewDraws();
 int  EndViewTool(HWND view);
 int  ArrangeViewWindows(HWND active);
@@ -24,7 +22,7 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 int  EndActiveViewTool();
 int  ArrangeViewPanels(HWND view);
 int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
-void UpdateToolbarState(HWND view);
+int  UpdateToolbarState(HWND view);
 int  ShowHelpContents(int page);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
@@ -67,3 +65,46 @@ int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
+
+// Plan-view drawing helpers and tool clean-up of the views subsystem (the
+// mapping, fitting and TIN upkeep are in views/plan/planview.h).
+int  CancelViewDraw(HWND window);
+int  DrawZoomBox(HWND view, const int rect[4], int tool);
+int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
+int  PanView(HWND view, int x, int y);
+int  ScrollCommand(HWND view, int id);
+int  MoveProfileBox(HWND view, int id);
+int  CancelProfileTool(HWND profile);
+void DestroyToolTip();
+void DestroyMeasureTip();
+void DestroyDensityTooltip();
+int  ProjectWinCancelTool(HWND project);
+
+
+// View-level services the view command dispatcher starts.
+int  SaveCurrentLASFile(HWND view);
+int  SaveLASFileAs(HWND view);
+int  UndoClassEdit(HWND view);
+int  RedoClassEdit(HWND view);
+int  ShowSurfaceMagic(HWND view);
+int  ShowDisplaySettings(HWND view);
+int  SetProfileBoxWidth(HWND view);
+int  ContourSettings(HWND view);
+int  ShowClassifyByClass(HWND view);
+int  ShowReferenceFileManager(HWND view);
+int  ShowTINDisplay(HWND view);
+int  Open3DView(HWND view);
+int  RunIntelligentThinning(HWND view);
+int  SaveContours(HWND view);
+int  ShowLidarFileManager(HWND view);
+int  ShowReturnsPopupMenu(HWND view);
+int  ShowPointDisplaySettings(HWND view);
+int  ShowTINPointClassDisplay(HWND view);
+int  LoadPOIFile(HWND view);
+int  SavePOIFileAs(HWND view);
+int  LoadAOIFile(HWND view);
+int  SaveAOIFileAs(HWND view);
+int  ResetAOISet(HWND view);
+int  ShowAOIPolygonSettings(HWND view);
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -2,6 +2,7 @@
 #include "app/frame.h"
 #include "app/winlongs.h"
 #include "app/services.h"
+#include "app/frame_bars.h"
 #include "app/openfiles.h"
 #include "app/registry.h"
 #include "base/messages.h"

@@ -125,6 +125,7 @@ struct ViewRecord : ViewSettings {
     double    profileBoxWorld[4];
     struct Polyline* profilePolyline;
     struct Polyline* densityPolyline;
+    float     densityValue;        // last value of the density tool; negative when none
     int       profileWork[3];
     PointSelection* profilePoints;
 };

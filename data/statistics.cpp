@@ -163,40 +163,7 @@ int ComputeDataSetStatistics(DataSet* set)
 TINModel* BuildEdgeTIN(PointSelection* points)
 {
     if (!points || points->count <= 2) return nullptr;
-    TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
-    TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
-    double* xy = (double*)NBLMalloc((uint64_t)points->count * 2 * sizeof(double));
-    TINModel* tin = (TINModel*)NBLCalloc(1, sizeof(TINModel));
-    if (!in || !out || !xy || !tin) {
-        NBLFree(in);
-        NBLFree(out);
-        NBLFree(xy);
-        NBLFree(tin);
-        return nullptr;
-    }
-    for (int32_t k = 0; k < points->count; k++) {
-        xy[2 * k] = points->items[k]->x;
-        xy[2 * k + 1] = points->items[k]->y;
-    }
-    in->points = xy;
-    in->pointCount = points->count;
-    out->points = xy;
-    RunTriangulation("eQz", in, out, nullptr, 1);
-    tin->points = points;
-    tin->triangleCount = out->triangleCount;
-    tin->triangles = out->triangles;
-    tin->pointMarkers = out->pointMarkers;
-    tin->edges = out->edges;
-    tin->edgeCount = out->edgeCount;
-    out->triangles = nullptr;
-    out->pointMarkers = nullptr;
-    out->edges = nullptr;
-    out->triangleCount = out->edgeCount = 0;
-    out->points = nullptr;
-    out->pointCount = 0;
-    FreeTriangulateIO(in);
-    FreeTriangulateIO(out);
-    return tin;
+    return TriangulateSelection(points, "eQz");
 }
 
 int DensityCheck(DataSet* set)

@@ -106,14 +106,11 @@ int ComputeTriangleNormals(TINModel* tin)
     return tin->triangleCount;
 }
 
-TINModel* BuildTINFromPoints(PointSelection* points)
+// Triangulates the XY of a selection with the given switches into a new
+// TINModel that takes over the triangles, neighbours, markers and edges the
+// switches asked for; null when a record cannot be allocated.
+TINModel* TriangulateSelection(PointSelection* points, const char* switches)
 {
-    if (!points) {
-        Beep(500, 100);
-        ShowMessageBox(FrameWindow, "There is no TIN Point Found", "Warning", MB_OK);
-        return nullptr;
-    }
-    if (points->count < 3) return nullptr;
     TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
     TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
     double* xy = (double*)NBLMalloc((uint64_t)points->count * 2 * sizeof(double));
@@ -132,21 +129,36 @@ TINModel* BuildTINFromPoints(PointSelection* points)
     in->points = xy;
     in->pointCount = points->count;
     out->points = xy;   // written back in place: no second point array
-    RunTriangulation("nQz", in, out, nullptr, 1);
+    RunTriangulation(switches, in, out, nullptr, 1);
 
     tin->points = points;
     tin->triangleCount = out->triangleCount;
     tin->triangles = out->triangles;
     tin->neighbors = out->neighbors;
     tin->pointMarkers = out->pointMarkers;
+    tin->edges = out->edges;
+    tin->edgeCount = out->edgeCount;
     out->triangles = nullptr;
     out->neighbors = nullptr;
     out->pointMarkers = nullptr;
-    out->triangleCount = 0;
+    out->edges = nullptr;
+    out->triangleCount = out->edgeCount = 0;
     out->points = nullptr;
     out->pointCount = 0;
-    ComputeTriangleNormals(tin);
     FreeTriangulateIO(in);
     FreeTriangulateIO(out);
+    return tin;
+}
+
+TINModel* BuildTINFromPoints(PointSelection* points)
+{
+    if (!points) {
+        Beep(500, 100);
+        ShowMessageBox(FrameWindow, "There is no TIN Point Found", "Warning", MB_OK);
+        return nullptr;
+    }
+    if (points->count < 3) return nullptr;
+    TINModel* tin = TriangulateSelection(points, "nQz");
+    if (tin) ComputeTriangleNormals(tin);
     return tin;
 }

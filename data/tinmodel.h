@@ -50,6 +50,7 @@ struct TINModel {
 // A null selection (nothing found) beeps and says "There is no TIN Point
 // Found"; fewer than 3 points give null silently.
 TINModel* BuildTINFromPoints(PointSelection* points);
+TINModel* TriangulateSelection(PointSelection* points, const char* switches);
 int       ComputeTriangleNormals(TINModel* tin);
 // Frees the TIN; with withPoints non-zero also its source selection. 0 for null.
 int       FreeTINModel(TINModel* tin, int32_t withPoints);

@@ -18,3 +18,10 @@
 #define IDB_EXPORT2 109
 #define IDB_IMPORT1 188
 #define IDB_IMPORT2 189
+
+// Rebar bands and the main toolbar's image strip.
+#define IDB_TOOLBAR        209
+#define IDD_PROGRESS_BAND  307
+#define IDD_TOOLBAR_BAND   309
+#define IDC_PROGRESS_TEXT  1162
+#define IDC_PROGRESS_BAR   1163

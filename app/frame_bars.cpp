@@ -1,0 +1,388 @@
+// The frame's command bar: a rebar with the main toolbar band and the
+// progress band in which every long operation reports. Toolbar buttons send
+// the menus' command ids to the frame; their check states follow the view.
+#include "app/frame_bars.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+#include "base/progress.h"
+#include "resource.h"
+#include <algorithm>
+#include <cstdio>
+
+#define IMAGE_COUNT 37
+#define IMAGE_SIZE  20
+
+struct ToolbarEntry {
+    int image;     // -1 for a separator
+    int command;
+    BYTE style;
+};
+
+static const ToolbarEntry MainToolbar[] = {
+    {-1, 0, BTNS_SEP},
+    {0, CMD_OPEN_FILES, BTNS_BUTTON},
+    {1, CMD_ADD_FILES, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {32, CMD_EXPORT, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {3, CMD_REFERENCE_FILES, BTNS_BUTTON},
+    {5, CMD_BACKGROUND_REF, BTNS_CHECK},
+    {4, CMD_OVERLAY_REFERENCE, BTNS_CHECK},
+    {14, CMD_POINTS_OVER_BACK, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {6, CMD_CONTOURS, BTNS_CHECK},
+    {13, CMD_COLOR_TIN, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {16, 1200, BTNS_CHECK},
+    {21, 1201, BTNS_CHECK},
+    {17, 1202, BTNS_CHECK},
+    {18, 1203, BTNS_CHECK},
+    {19, 1204, BTNS_CHECK},
+    {33, 1205, BTNS_BUTTON},
+    {20, 1206, BTNS_CHECK},
+    {7, 1207, BTNS_CHECK},
+    {35, 1208, BTNS_CHECK},
+    {36, 1209, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {9, CMD_RETURNS_POPUP, BTNS_BUTTON},
+    {8, CMD_POINT_SETTINGS, BTNS_BUTTON},
+    {12, CMD_TIN_CLASS_DISPLAY, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {24, TOOL_PAN, BTNS_CHECK},
+    {22, TOOL_ZOOM, BTNS_CHECK},
+    {25, CMD_ZOOM_FULL, BTNS_BUTTON},
+    {31, TOOL_POI, BTNS_CHECK},
+    {15, TOOL_AOI, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {26, TOOL_QUERY, BTNS_CHECK},
+    {23, TOOL_MEASURE, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {27, TOOL_PROFILE, BTNS_CHECK},
+    {28, CMD_OPEN_3D, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {29, CMD_CANCEL, BTNS_BUTTON},
+    {30, CMD_REFRESH, BTNS_BUTTON},
+    {34, TOOL_DENSITY, BTNS_BUTTON},
+};
+static_assert(sizeof MainToolbar / sizeof MainToolbar[0] == 44, "the main toolbar has 44 entries");
+
+struct ToolTip {
+    int id;
+    const char* text;
+};
+
+// One table for every toolbar of the program (the 3D window's included).
+static const ToolTip ToolTips[] = {
+    {9007, "Open LiDAR File(s)"},
+    {9086, "Add LiDAR File(s)"},
+    {9042, "Export from LAS Format"},
+    {9036, "Open Reference File"},
+    {9038, "Display Background Reference"},
+    {9037, "Display Overlay Reference"},
+    {9039, "Display Points Over Background"},
+    {9032, "Display Contours"},
+    {8007, "Display Color Shaded TIN"},
+    {1200, "Color Points by Elevation (Blue to Red)"},
+    {1201, "Color Points by Elevation (Earth Tones)"},
+    {1202, "Color Points by Classification"},
+    {1203, "Color Points by Intensity"},
+    {1204, "Color Points by Source ID"},
+    {1205, "Color Points by File"},
+    {1206, "Color Points by Return"},
+    {1207, "Color Points by Encoded RGB Image Values"},
+    {1208, "Color Points by Scanner Channel"},
+    {1209, "Color Points by Classification Flag"},
+    {9087, "Point Return Display"},
+    {9108, "Point Display Settings"},
+    {9116, "TIN Display Settings"},
+    {9035, "Dynamic Pan"},
+    {9013, "Zoom Tool"},
+    {9022, "Zoom Full Extent"},
+    {9099, "POI Marker Tool"},
+    {9109, "AOI Polygon Tool"},
+    {9026, "Query Point Data"},
+    {9024, "Measure Distance"},
+    {9027, "Profile Tool"},
+    {9060, "Open 3D View"},
+    {9003, "Cancel Current Process"},
+    {9008, "Refresh Display"},
+    {9091, "Check Point Density"},
+    {8002, "Display Single Returns"},
+    {8003, "Display First Returns"},
+    {8004, "Display Middle Returns"},
+    {8005, "Display Final Returns"},
+    {8008, "Display Gray Shaded TIN"},
+    {8018, "Polygon Reclass By Class"},
+    {9009, "Save Current LAS File"},
+    {9016, "Single Point Reclass"},
+    {9017, "Polygon Reclass"},
+    {9018, "Undo Last Reclass"},
+    {9020, "Redo Last Undo Reclass"},
+    {9021, "Create New TIN"},
+    {9025, "Filter By Polygon Selection"},
+    {9059, "Select Tile"},
+    {9063, "(Un)Lock Hidden Points"},
+    {9064, "(Un)Lock Hidden Points"},
+    {9065, "Restore North Up"},
+    {9068, "Panelize Active Window"},
+    {9069, "Increase Vertical Exaggeration"},
+    {9070, "Decrease Vertical Exaggeration"},
+    {9084, "Reclass By Class Above Line"},
+    {9085, "Reclass By Class Below Line"},
+};
+
+// Every id whose button can show a checked state.
+static const int CheckableIds[] = {9038, 9037, 9039, 9032, 8007, 8002, 8003, 8004, 8005, 1200, 1201,
+                                   1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 9109, 9099, 9035,
+                                   9013, 9026, 9024, 9027, 9091};
+
+static HWND MainToolbarWindow()
+{
+    return FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR) : nullptr;
+}
+
+HWND CreateMainToolbar(HWND parent)
+{
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, 0, 0, 0,
+                                   0, parent, (HMENU)(INT_PTR)ID_MAIN_TOOLBAR, AppInstance, nullptr);
+    if (!toolbar) return nullptr;
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // The strip's images are 20 pixels square; the toolbar sizes its buttons around them.
+    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(IMAGE_SIZE, IMAGE_SIZE));
+    HBITMAP strip = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0,
+                                        LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
+    if (strip) {
+        TBADDBITMAP add = {nullptr, (UINT_PTR)strip};
+        SendMessageA(toolbar, TB_ADDBITMAP, IMAGE_COUNT, (LPARAM)&add);
+    }
+    const int count = sizeof MainToolbar / sizeof MainToolbar[0];
+    TBBUTTON buttons[count];
+    ZeroMemory(buttons, sizeof buttons);
+    for (int i = 0; i < count; i++) {
+        buttons[i].iBitmap = MainToolbar[i].image < 0 ? 0 : MainToolbar[i].image;
+        buttons[i].idCommand = MainToolbar[i].command;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = MainToolbar[i].style;
+    }
+    SendMessageA(toolbar, TB_ADDBUTTONSA, count, (LPARAM)buttons);
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    ShowWindow(toolbar, SW_SHOW);
+    return toolbar;
+}
+
+INT_PTR CALLBACK ToolbarBandDlgProc(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        // Toolbar clicks take the same road as the menus.
+        SendMessageA(FrameWindow, WM_COMMAND, wParam, lParam);
+        return TRUE;
+    case WM_NOTIFY:
+        OnFrameBarNotify(FrameWindow, lParam);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK ProgressBandDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        SetProgressWindows(GetDlgItem(dialog, IDC_PROGRESS_BAR), GetDlgItem(dialog, IDC_PROGRESS_TEXT));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+HWND CreateToolbarBand(HWND frame)
+{
+    HWND band = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_TOOLBAR_BAND), frame, ToolbarBandDlgProc, 0);
+    if (!band) return nullptr;
+    // A throw-away toolbar in the frame tells the natural size of the buttons.
+    RECT natural = {0, 0, 0, 0};
+    SIZE maximum = {0, 0};
+    HWND probe = CreateMainToolbar(frame);
+    if (probe) {
+        GetWindowRect(probe, &natural);
+        SendMessageA(probe, TB_GETMAXSIZE, 0, (LPARAM)&maximum);
+        DestroyWindow(probe);
+    }
+    HWND toolbar = CreateMainToolbar(band);
+    SetWindowSlot(frame, FRAME_TOOLBAR, (LONG_PTR)toolbar);
+    int width = std::min((int)maximum.cx, (int)(natural.right - natural.left));
+    int height = std::max((int)maximum.cy, (int)(natural.bottom - natural.top));
+    SetWindowPos(band, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (toolbar) SendMessageA(toolbar, WM_SIZE, 0, 0);
+    return band;
+}
+
+static void InsertBand(HWND rebar, HWND child, UINT id)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    REBARBANDINFOA band;
+    ZeroMemory(&band, sizeof band);
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
+    band.fStyle = RBBS_NOGRIPPER;
+    band.hwndChild = child;
+    band.cxMinChild = r.right - r.left;
+    band.cyMinChild = r.bottom - r.top;
+    band.cx = r.right - r.left;
+    band.wID = id;
+    SendMessageA(rebar, RB_INSERTBANDA, (WPARAM)-1, (LPARAM)&band);
+}
+
+int CreateFrameRebar(HWND frame)
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND rebar = CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER |
+                                     RBS_VARHEIGHT | RBS_BANDBORDERS,
+                                 0, 0, 200, 200, frame, (HMENU)(INT_PTR)ID_REBAR, AppInstance, nullptr);
+    SetWindowSlot(frame, FRAME_REBAR, (LONG_PTR)rebar);
+    if (!rebar) return 0;
+    REBARINFO info = {sizeof info, 0, nullptr};
+    SendMessageA(rebar, RB_SETBARINFO, 0, (LPARAM)&info);
+
+    HWND toolbarBand = CreateToolbarBand(frame);
+    if (toolbarBand) InsertBand(rebar, toolbarBand, ID_TOOLBAR_BAND);
+    HWND progressBand = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGRESS_BAND), frame,
+                                           ProgressBandDlgProc, 0);
+    SetWindowSlot(frame, FRAME_BANDDIALOG, (LONG_PTR)progressBand);
+    if (progressBand) InsertBand(rebar, progressBand, ID_PROGRESS_BAND);
+    return 1;
+}
+
+int InitFrameBars(HWND frame)
+{
+    if (!CreateFrameRebar(frame)) return 0;
+    LayoutFrameBars(frame);
+    return 1;
+}
+
+int LayoutFrameBars(HWND frame)
+{
+    RECT client;
+    GetClientRect(frame, &client);
+    int width = client.right - client.left;
+    int h = 0;
+    HWND rebar = (HWND)GetWindowSlot(frame, FRAME_REBAR);
+    if (rebar) {
+        int bar = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);
+        MoveWindow(rebar, client.left, client.top, width, bar, TRUE);
+        h = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);
+        SendMessageA(rebar, RB_MAXIMIZEBAND, 1, 0);
+    }
+    HWND mdiClient = (HWND)GetWindowSlot(frame, FRAME_CLIENT);
+    if (mdiClient) {
+        if (h != 0) h += GetSystemMetrics(SM_CYEDGE) + 1;
+        MoveWindow(mdiClient, client.left, client.top + h, width, client.bottom - client.top - h, TRUE);
+    }
+    return 1;
+}
+
+const char* ToolTipTextOf(int id)
+{
+    for (const ToolTip& tip : ToolTips)
+        if (tip.id == id) return tip.text;
+    return "Point Display Size";
+}
+
+int GetToolTipText(NMTTDISPINFOA* info)
+{
+    // One buffer for every notification: valid until the next one.
+    static char buffer[128];
+    if (info->hdr.code != TTN_GETDISPINFOA) return 0;
+    snprintf(buffer, sizeof buffer, " %s ", ToolTipTextOf((int)info->hdr.idFrom));
+    info->lpszText = buffer;
+    return 0;
+}
+
+LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam)
+{
+    NMHDR* header = (NMHDR*)lParam;
+    if (!header) return 0;
+    switch ((int)header->code) {
+    case (int)RBN_HEIGHTCHANGE:
+        return LayoutFrameBars(frame);
+    case (int)TTN_GETDISPINFOA:
+        return GetToolTipText((NMTTDISPINFOA*)lParam);
+    }
+    return 0;
+}
+
+static void SetButtonChecked(HWND toolbar, int id)
+{
+    SendMessageA(toolbar, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED | TBSTATE_CHECKED, 0));
+}
+
+void ResetToolbarChecks()
+{
+    HWND toolbar = MainToolbarWindow();
+    if (!toolbar) return;
+    for (int id : CheckableIds) SendMessageA(toolbar, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED, 0));
+}
+
+void SetToolbarChecks(HWND window)
+{
+    ResetToolbarChecks();
+    if (!window) return;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    HWND toolbar = MainToolbarWindow();
+    if (!record || !toolbar) return;
+    if (record->showSingleReturns) SetButtonChecked(toolbar, CMD_SHOW_SINGLE);
+    if (record->showFirstReturns) SetButtonChecked(toolbar, CMD_SHOW_FIRST);
+    if (record->showIntermediateReturns) SetButtonChecked(toolbar, CMD_SHOW_INTERMEDIATE);
+    if (record->showLastReturns) SetButtonChecked(toolbar, CMD_SHOW_LAST);
+    if (window == record->window) {
+        SetButtonChecked(toolbar, record->displayMode);
+        SetButtonChecked(toolbar, record->currentTool);
+        if (record->overlayContours) SetButtonChecked(toolbar, CMD_CONTOURS);
+        if (record->overlayReferences) SetButtonChecked(toolbar, CMD_OVERLAY_REFERENCE);
+        if (record->overlayPointsOverBackground) SetButtonChecked(toolbar, CMD_POINTS_OVER_BACK);
+        SetButtonChecked(toolbar, record->pointColorMode);
+    } else if (window == record->profileWindow) {
+        SetButtonChecked(toolbar, record->profileDisplayMode);
+        SetButtonChecked(toolbar, record->profileTool);
+        SetButtonChecked(toolbar, record->pointColorMode);
+    }
+    CheckViewMenuItems(window);
+}
+
+int UpdateToolbarState(HWND window)
+{
+    SetToolbarChecks(window);
+    return 1;
+}
+
+static void CheckItem(int id, bool on)
+{
+    CheckMenuItem(ViewMenu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void CheckViewMenuItems(HWND window)
+{
+    ViewRecord* record = window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+    if (!ViewMenu || !record) return;
+    for (int id = CMD_COLOR_FIRST; id <= CMD_COLOR_LAST; id++) CheckItem(id, id == record->pointColorMode);
+    CheckItem(CMD_SHOW_SINGLE, record->showSingleReturns != 0);
+    CheckItem(CMD_SHOW_FIRST, record->showFirstReturns != 0);
+    CheckItem(CMD_SHOW_INTERMEDIATE, record->showIntermediateReturns != 0);
+    CheckItem(CMD_SHOW_LAST, record->showLastReturns != 0);
+    for (int id = CMD_TIN_COLOR_FIRST; id <= CMD_TIN_COLOR_LAST; id++)
+        CheckItem(id, id == CMD_TIN_COLOR_FIRST + record->tinColorMode);
+    CheckItem(CMD_SHOW_POI, record->showPOIMarkers != 0);
+    CheckItem(CMD_SHOW_POI_NAMES, record->showPOINames != 0);
+    CheckItem(CMD_SHOW_AOI, record->showAOIPolygons != 0);
+}
+
+void SetDialogProgressWindows(HWND dialog)
+{
+    SetProgressWindows(GetDlgItem(dialog, 1004), GetDlgItem(dialog, 1006));
+    SetSecondProgressWindows(GetDlgItem(dialog, 1005), nullptr);
+}

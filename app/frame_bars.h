@@ -1,0 +1,32 @@
+// The frame's rebar (main toolbar band and progress band), the toolbar and
+// view-menu check states, the tooltip texts and the views' status bars.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+int  InitFrameBars(HWND frame);
+int  CreateFrameRebar(HWND frame);
+HWND CreateToolbarBand(HWND frame);
+HWND CreateMainToolbar(HWND parent);
+INT_PTR CALLBACK ToolbarBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ProgressBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);
+int  LayoutFrameBars(HWND frame);
+int  GetToolTipText(NMTTDISPINFOA* info);
+// The tooltip text of a command id without the surrounding blanks.
+const char* ToolTipTextOf(int id);
+
+void ResetToolbarChecks();
+void SetToolbarChecks(HWND window);
+int  UpdateToolbarState(HWND window);
+void CheckViewMenuItems(HWND window);
+
+HWND CreateViewStatusBar(HWND window);
+void UpdateViewStatusBar(HWND view);
+void SetDialogProgressWindows(HWND dialog);
+
+struct ClassTable;
+// Fills a combo box with " %3d - %s" lines of the table's classes, or of
+// the 23 standard classes without a table, and selects `selection` once the
+// caller's current message is done.
+void FillClassCombo(HWND combo, int selection, const ClassTable* table);

@@ -1,0 +1,100 @@
+// The six-part status bar of plan, profile, 3D and project windows: tool,
+// zoom factor, world X and Y under the mouse, a tool value, and the message
+// line that LogMessage writes.
+#include "app/frame_bars.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/view_tools.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+#include <cmath>
+#include <cstdio>
+
+// One font for every status bar: the icon-title font at 12 points.
+static HFONT StatusFont(HDC dc)
+{
+    static HFONT font;
+    if (!font) {
+        LOGFONTA lf;
+        ZeroMemory(&lf, sizeof lf);
+        SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof lf, &lf, 0);
+        lf.lfHeight = GetDeviceCaps(dc, LOGPIXELSY) * 12 / 72;
+        font = CreateFontIndirectA(&lf);
+    }
+    return font;
+}
+
+static int TextWidth(HDC dc, const char* text)
+{
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    return size.cx;
+}
+
+HWND CreateViewStatusBar(HWND window)
+{
+    RECT frame = {0, 0, 0, 0};
+    if (FrameWindow) GetClientRect(FrameWindow, &frame);
+    HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
+                                  (HMENU)(INT_PTR)ID_STATUS_BAR, AppInstance, nullptr);
+    if (!status) return nullptr;
+    HDC dc = GetDC(status);
+    HFONT font = StatusFont(dc);
+    SendMessageA(status, WM_SETFONT, (WPARAM)font, TRUE);
+    HGDIOBJ old = SelectObject(dc, font);
+    int w1 = TextWidth(dc, "POLYGONAND");
+    int w2 = TextWidth(dc, "12X");
+    int w3 = TextWidth(dc, "000,000,000.00");
+    SelectObject(dc, old);
+    ReleaseDC(status, dc);
+    int edges[6] = {w1, w1 + w2, w1 + w2 + w3, w1 + w2 + 2 * w3, w1 + w2 + 3 * w3, (int)frame.right};
+    SendMessageA(status, SB_SETPARTS, 6, (LPARAM)edges);
+    return status;
+}
+
+static void SetPart(HWND status, int part, const char* text)
+{
+    SendMessageA(status, SB_SETTEXTA, part, (LPARAM)text);
+}
+
+// World distance between the two corners of the tool rectangle.
+static double ToolRectLength(const ViewRecord* r)
+{
+    double x0 = r->toolRect[0] * r->scale + r->viewLeft, y0 = r->viewTop - r->toolRect[1] * r->scale;
+    double x1 = r->toolRect[2] * r->scale + r->viewLeft, y1 = r->viewTop - r->toolRect[3] * r->scale;
+    return std::sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0));
+}
+
+void UpdateViewStatusBar(HWND view)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    if (!r || !status) return;
+    char text[64];
+    snprintf(text, sizeof text, " %s", GetToolName(r->currentTool));
+    SetPart(status, 0, text);
+    snprintf(text, sizeof text, " %dX", ZoomFactor(r->zoomLevel));
+    SetPart(status, 1, text);
+    snprintf(text, sizeof text, " %.3lf", r->mouseX * r->scale + r->viewLeft);
+    SetPart(status, 2, text);
+    snprintf(text, sizeof text, " %.3lf", r->viewTop - r->mouseY * r->scale);
+    SetPart(status, 3, text);
+
+    snprintf(text, sizeof text, " ");
+    switch (r->currentTool) {
+    case TOOL_MEASURE:
+        snprintf(text, sizeof text, " %.3lf", ToolRectLength(r));
+        break;
+    case TOOL_PROFILE:
+        if (r->toolActive && !r->toolState)
+            snprintf(text, sizeof text, " %.3lf", ToolRectLength(r));
+        else if (r->toolActive)
+            snprintf(text, sizeof text, " %.3f", r->profileWidth);
+        break;
+    case TOOL_DENSITY:
+        if (!r->toolActive && !r->toolState && r->densityValue >= 0)
+            snprintf(text, sizeof text, " %.3f", r->densityValue);
+        break;
+    }
+    SetPart(status, 4, text);
+}

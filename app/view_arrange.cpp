@@ -1,0 +1,90 @@
+// Arranging a plan view with its profile and 3D windows inside the MDI
+// client ("panelize"), and all views at once.
+#include "app/view_tools.h"
+#include "app/frame.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+
+static void Place(HWND window, int x, int y, int width, int height)
+{
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER);
+}
+
+int ArrangeViewPanels(HWND view)
+{
+    if (!IsWindow(view)) return 0;
+    SizeMoveActive = 1;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    HWND plan = record && record->window ? record->window : view;
+    HWND profile = record ? record->profileWindow : nullptr;
+    HWND gl = record ? record->glWindow : nullptr;
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)plan, 0);
+    if (!profile && !gl) {
+        SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)plan, 0);
+    } else {
+        SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
+        RECT r;
+        GetClientRect(MDIClientWindow, &r);
+        int w = r.right - r.left, h = r.bottom - r.top;
+        if (profile && gl) {
+            Place(plan, 0, 0, w / 2, h);
+            Place(profile, w / 2, 0, w / 2, h / 2);
+            Place(gl, w / 2, h / 2, w / 2, h / 2);
+        } else if (gl) {
+            Place(plan, 0, 0, w / 2, h);
+            Place(gl, w / 2, 0, w / 2, h);
+        } else {
+            Place(profile, 0, 0, w, h / 2);
+            Place(plan, 0, h / 2, w, h / 2);
+        }
+    }
+    SizeMoveActive = 0;
+    return 1;
+}
+
+HWND ActiveViewOrNext()
+{
+    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    HWND project = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    if (!active || active != project) return active;
+    SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
+    HWND next = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!next || next == project) return nullptr;
+    ShowWindow(project, SW_HIDE);
+    return next;
+}
+
+// Several plan views: each maximised once (so that its own WM_SIZE work
+// runs), then all tiled side by side.
+static int TileAllViews(HWND view)
+{
+    SizeMoveActive = 1;
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)view, 0);
+    SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
+    SendMessageA(MDIClientWindow, WM_MDITILE, MDITILE_VERTICAL, 0);
+    SizeMoveActive = 0;
+    return 1;
+}
+
+int ArrangeViewWindows(HWND view)
+{
+    if (!FrameWindow || !MDIClientWindow) return 1;
+    LONG_PTR views = GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT);
+    if (view) return views < 2 ? ArrangeViewPanels(view) : TileAllViews(view);
+    if (views == 1) {
+        HWND next = ActiveViewOrNext();
+        if (next) ArrangeViewPanels(next);
+    } else if (views == 0) {
+        HWND project = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+        if (project) {
+            ViewRecord* record = (ViewRecord*)GetWindowSlot(project, CHILD_RECORD);
+            if (record) record->projectShown = 1;
+            ShowWindow(project, SW_SHOWMAXIMIZED);
+        }
+    } else {
+        HWND next = ActiveViewOrNext();
+        if (next) TileAllViews(next);
+    }
+    return 1;
+}

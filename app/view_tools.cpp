@@ -1,0 +1,164 @@
+// The current tool of a plan view: switching tools, ending whatever a tool
+// shows on screen, the status names of tools, and the pan tool.
+#include "app/view_tools.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/frame_bars.h"
+#include "app/jobcontrol.h"
+#include "app/services.h"
+#include "views/plan/planview.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+
+struct ToolName {
+    int id;
+    const char* name;
+};
+
+static const ToolName ToolNames[] = {
+    {TOOL_BY_CLASS, "BY CLASS"}, {TOOL_ZOOM, "ZOOM"},         {TOOL_POINT, "POINT"},
+    {TOOL_POLYGON, "POLYGON"},   {TOOL_MEASURE, "MEASURE"},   {TOOL_FILTER_POLYGON, "FILT POLY"},
+    {TOOL_QUERY, "QUERY"},       {TOOL_PROFILE, "PROFILE"},   {TOOL_PAN, "PAN"},
+    {TOOL_SELECT, "SELECT"},     {TOOL_DENSITY, "DENSITY"},   {TOOL_POI, "POI"},
+    {TOOL_AOI, "AOI"},
+};
+
+// An id outside the table (the profile window has tools of its own) shows
+// the name returned last.
+const char* GetToolName(int id)
+{
+    static const char* last = "EDIT";
+    for (const ToolName& t : ToolNames)
+        if (t.id == id) last = t.name;
+    return last;
+}
+
+int SetViewTool(HWND view, int id)
+{
+    id &= 0xFFFF;
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (r && id != r->currentTool) {
+        EndViewTool(view);
+        r->previousTool = r->currentTool;
+        r->currentTool = id;
+    }
+    UpdateToolbarState(view);
+    return 1;
+}
+
+static void EraseRubberBand(HWND window, ViewRecord* r)
+{
+    CancelViewDraw(window);
+    DrawToolRubberBand(window, r->toolRect, r->currentTool);
+}
+
+static void DropPolyline(struct Polyline** line)
+{
+    if (*line) FreePolyline(*line);
+    *line = nullptr;
+}
+
+int EndViewTool(HWND window)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (r && window == r->profileWindow) return CancelProfileTool(window);
+    if (FrameWindow && window == (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN))
+        return ProjectWinCancelTool(window);
+    if (!r) return 1;
+    switch (r->currentTool) {
+    case TOOL_ZOOM:
+        if (r->zoomDragButton) {
+            CancelViewDraw(window);
+            DrawZoomBox(window, r->toolRect, r->currentTool);
+            r->zoomDragButton = 0;
+        }
+        break;
+    case TOOL_POINT:
+        r->editPending = 0;
+        break;
+    case TOOL_BY_CLASS:
+    case TOOL_POLYGON:
+        if (r->toolActive) {
+            EraseRubberBand(window, r);
+            DropPolyline(&r->editPolyline);
+        }
+        r->toolActive = 0;
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case TOOL_FILTER_POLYGON:
+    case TOOL_AOI:
+        if (r->toolActive) EraseRubberBand(window, r);
+        DropPolyline(&r->editPolyline);
+        r->toolActive = 0;
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case TOOL_MEASURE:
+        if (r->toolActive) EraseRubberBand(window, r);
+        r->toolActive = 0;
+        DestroyToolTip();
+        break;
+    case TOOL_QUERY:
+        DestroyMeasureTip();
+        break;
+    case TOOL_PROFILE:
+        if (r->toolActive) {
+            r->toolActive = 0;
+            r->toolState = 0;
+            EraseRubberBand(window, r);
+            DropPolyline(&r->profilePolyline);
+        }
+        break;
+    case TOOL_DENSITY:
+        if (r->toolActive) {
+            r->toolActive = 0;
+            r->toolState = 0;
+            CancelViewDraw(window);
+            DrawZoomBox(window, r->toolRect, r->currentTool);
+            DropPolyline(&r->densityPolyline);
+        }
+        DestroyDensityTooltip();
+        break;
+    }
+    return 1;
+}
+
+int EndActiveViewTool()
+{
+    HWND active = MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr;
+    if (GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) != 0 && active) {
+        CancelViewDraw(active);
+        EndViewTool(active);
+        CancelAppJob();
+    }
+    return 1;
+}
+
+int PanToolMouse(HWND view, UINT message, LPARAM lParam)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (!r) return 1;
+    int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
+    if (message == WM_LBUTTONDOWN) {
+        CancelViewDraw(view);
+        r->panActive = 1;
+        SetCapture(view);
+        r->panStartX = r->mouseX = r->lastMouseX = x;
+        r->panStartY = r->mouseY = r->lastMouseY = y;
+    } else if (message == WM_LBUTTONUP && r->panActive) {
+        // A release without a press of this tool (it began under another
+        // tool) has no drag to end.
+        r->panActive = 0;
+        ReleaseCapture();
+        PanView(view, r->mouseX, r->mouseY);
+    }
+    return 1;
+}
+
+int PanScrollWindow(HWND view)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (r && r->panActive)
+        ScrollWindowEx(view, r->mouseX - r->lastMouseX, r->mouseY - r->lastMouseY, nullptr, nullptr, nullptr,
+                       nullptr, SW_INVALIDATE | SW_ERASE);
+    return 1;
+}

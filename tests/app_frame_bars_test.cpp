@@ -1,0 +1,288 @@
+// The frame's rebar, toolbar, tooltips, check states and the views' status bars.
+#include "app_view_fixture.h"
+#include "app/frame_bars.h"
+#include "app/view_tools.h"
+#include "base/progress.h"
+#include "app/class_table.h"
+#include "resource.h"
+
+namespace {
+
+using FrameBars = ViewShellTest;
+
+const int CheckableOnToolbar[] = {9038, 9037, 9039, 9032, 8007, 1200, 1201, 1202, 1203, 1204, 1205, 1206,
+                                  1207, 1208, 1209, 9109, 9099, 9035, 9013, 9026, 9024, 9027, 9091};
+
+std::vector<int> CheckedButtons()
+{
+    std::vector<int> on;
+    for (int id : CheckableOnToolbar)
+        if (ViewShellTest::ButtonChecked(id)) on.push_back(id);
+    return on;
+}
+
+std::string TipFor(HWND target, int id)
+{
+    NMTTDISPINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.hdr.code = TTN_GETDISPINFOA;
+    info.hdr.idFrom = id;
+    SendMessageA(target, WM_NOTIFY, 0, (LPARAM)&info);
+    return info.lpszText ? info.lpszText : "";
+}
+
+}  // namespace
+
+TEST_F(FrameBars, RebarHoldsTheToolbarBandAndTheProgressBand)
+{
+    HWND rebar = (HWND)GetWindowSlot(FrameWindow, FRAME_REBAR);
+    char cls[64];
+    GetClassNameA(rebar, cls, sizeof cls);
+    EXPECT_STREQ(cls, "ReBarWindow32");
+    EXPECT_EQ(GetDlgCtrlID(rebar), 8009);
+    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 2);
+    REBARBANDINFOA band;
+    ZeroMemory(&band, sizeof band);
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_ID | RBBIM_CHILD;
+    SendMessageA(rebar, RB_GETBANDINFOA, 0, (LPARAM)&band);
+    EXPECT_EQ(band.wID, 8010u);
+    EXPECT_EQ(GetParent(Toolbar()), band.hwndChild);
+    SendMessageA(rebar, RB_GETBANDINFOA, 1, (LPARAM)&band);
+    EXPECT_EQ(band.wID, 8015u);
+    EXPECT_EQ(band.hwndChild, (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG));
+
+    EXPECT_EQ(GetDlgCtrlID(Toolbar()), 8020);
+    EXPECT_EQ(SendMessageA(Toolbar(), TB_BUTTONCOUNT, 0, 0), 44);
+    TBBUTTON b;
+    SendMessageA(Toolbar(), TB_GETBUTTON, 1, (LPARAM)&b);
+    EXPECT_EQ(b.idCommand, 9007);
+    SendMessageA(Toolbar(), TB_GETBUTTON, 43, (LPARAM)&b);
+    EXPECT_EQ(b.idCommand, 9091);
+    EXPECT_TRUE(SendMessageA(Toolbar(), TB_ISBUTTONENABLED, 9003, 0));
+
+    // Long operations report in the progress band.
+    HWND text = GetDlgItem(band.hwndChild, IDC_PROGRESS_TEXT);
+    ASSERT_NE(GetDlgItem(band.hwndChild, IDC_PROGRESS_BAR), nullptr);
+    StartProgress(10, "Loading");
+    char shown[64];
+    GetWindowTextA(text, shown, sizeof shown);
+    EXPECT_STREQ(shown, "Loading");
+    EndProgress();
+}
+
+TEST_F(FrameBars, MDIClientStaysDirectlyBelowTheRebarWhenTheFrameIsResized)
+{
+    ShowWindow(FrameWindow, SW_RESTORE);
+    for (int width : {900, 640}) {
+        SetWindowPos(FrameWindow, nullptr, 10, 10, width, 500, SWP_NOZORDER);
+        PumpMessages(20);
+        RECT frame, rebar, client;
+        GetClientRect(FrameWindow, &frame);
+        GetWindowRect((HWND)GetWindowSlot(FrameWindow, FRAME_REBAR), &rebar);
+        GetWindowRect(MDIClientWindow, &client);
+        MapWindowPoints(nullptr, FrameWindow, (POINT*)&client, 2);
+        MapWindowPoints(nullptr, FrameWindow, (POINT*)&rebar, 2);
+        int barHeight = (int)SendMessageA((HWND)GetWindowSlot(FrameWindow, FRAME_REBAR), RB_GETBARHEIGHT, 0, 0);
+        EXPECT_LE(rebar.left, 0);
+        EXPECT_LE(rebar.top, 0);
+        EXPECT_GE(rebar.right, frame.right);
+        EXPECT_EQ(client.top, barHeight + GetSystemMetrics(SM_CYEDGE) + 1);
+        EXPECT_EQ(client.left, 0);
+        EXPECT_EQ(client.right, frame.right);
+        EXPECT_EQ(client.bottom, frame.bottom);
+    }
+}
+
+TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
+{
+    // The toolbar's own tooltip window asks the toolbar, which asks its
+    // parent, which hands the question to the frame's handler.
+    HWND tips = (HWND)SendMessageA(Toolbar(), TB_GETTOOLTIPS, 0, 0);
+    ASSERT_NE(tips, nullptr);
+    char text[128] = "";
+    TOOLINFOA tool;
+    ZeroMemory(&tool, sizeof tool);
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Toolbar();
+    tool.uId = 9007;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
+    EXPECT_STREQ(text, " Open LiDAR File(s) ");
+    tool.uId = 9035;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
+    EXPECT_STREQ(text, " Dynamic Pan ");
+
+    EXPECT_EQ(TipFor(GetParent(Toolbar()), 9087), " Point Return Display ");
+    EXPECT_EQ(TipFor(FrameWindow, 8004), " Display Middle Returns ");
+    EXPECT_EQ(TipFor(FrameWindow, 9063), " (Un)Lock Hidden Points ");
+    EXPECT_EQ(TipFor(FrameWindow, 4242), " Point Display Size ");
+    // Other notifications are left alone.
+    NMTTDISPINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.hdr.idFrom = 9007;
+    EXPECT_EQ(OnFrameBarNotify(FrameWindow, (LPARAM)&info), 0);
+    EXPECT_EQ(info.lpszText, nullptr);
+}
+
+TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
+{
+    HWND first = AddView("first");
+    HWND second = AddView("second");
+    Record(first)->currentTool = TOOL_ZOOM;
+    Record(first)->pointColorMode = CMD_COLOR_INTENSITY;
+    Record(first)->showFirstReturns = 0;
+    Record(second)->currentTool = TOOL_MEASURE;
+    Record(second)->overlayContours = 1;
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)second, 0);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)first, 0);
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{1203, 9013}));
+    EXPECT_TRUE(MenuChecked(1203));
+    EXPECT_FALSE(MenuChecked(1201));
+    EXPECT_TRUE(MenuChecked(8002));
+    EXPECT_FALSE(MenuChecked(8003));
+    EXPECT_TRUE(MenuChecked(2001 + Record(first)->tinColorMode));
+
+    SetToolbarChecks(nullptr);
+    EXPECT_TRUE(CheckedButtons().empty());
+}
+
+TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
+{
+    HWND view = AddView();
+    HWND profile = AddLinked(view, "ChildProfile");
+    ViewRecord* r = Record(view);
+    r->currentTool = TOOL_PAN;
+    r->displayMode = CMD_BACKGROUND_REF;
+    r->profileTool = TOOL_MEASURE;
+    r->profileDisplayMode = CMD_COLOR_TIN;
+    r->pointColorMode = CMD_COLOR_CLASS;
+    SetToolbarChecks(profile);
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{8007, 1202, 9024}));
+    SetToolbarChecks(view);
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{9038, 1202, 9035}));
+}
+
+TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
+{
+    HWND view = AddView();
+    SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(1206, BN_CLICKED), (LPARAM)Toolbar());
+    EXPECT_EQ(Record(view)->pointColorMode, 1206);
+    EXPECT_TRUE(ButtonChecked(1206));
+}
+
+TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
+{
+    HWND view = AddView();
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    EXPECT_EQ(GetDlgCtrlID(status), 1149);
+    int edges[8];
+    ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);
+    for (int i = 1; i < 5; i++) EXPECT_GT(edges[i], edges[i - 1]);
+    EXPECT_EQ(edges[4] - edges[3], edges[3] - edges[2]);   // three coordinate-wide parts
+    RECT frame;
+    GetClientRect(FrameWindow, &frame);
+    EXPECT_EQ(edges[5], frame.right);
+    EXPECT_EQ(GetWindowSlot(view, CHILD_STATUSHEIGHT) > 0, true);
+}
+
+TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
+{
+    HWND view = AddView();
+    ViewRecord* r = Record(view);
+    r->zoomLevel = 3;
+    r->scale = 0.5;
+    r->viewLeft = 5000.0;
+    r->viewTop = 3000.0;
+    r->mouseX = 10;
+    r->mouseY = 20;
+    r->currentTool = TOOL_MEASURE;
+    // Two points 100 m apart in X and in Y.
+    r->toolRect[0] = 0, r->toolRect[1] = 0, r->toolRect[2] = 200, r->toolRect[3] = 200;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 0), " MEASURE");
+    EXPECT_EQ(StatusText(view, 1), " 8X");
+    EXPECT_EQ(StatusText(view, 2), " 5005.000");
+    EXPECT_EQ(StatusText(view, 3), " 2990.000");
+    EXPECT_EQ(StatusText(view, 4), " 141.421");
+
+    r->currentTool = TOOL_PROFILE;
+    r->toolActive = 0;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " ");
+    r->toolActive = 1;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " 141.421");
+    r->toolState = 1;
+    r->profileWidth = 12.5f;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " 12.500");
+
+    r->currentTool = TOOL_DENSITY;
+    r->densityValue = 3.25f;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " ");   // a density box is being drawn
+    r->toolActive = r->toolState = 0;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " 3.250");
+    r->densityValue = -1.0f;
+    UpdateViewStatusBar(view);
+    EXPECT_EQ(StatusText(view, 4), " ");
+    EXPECT_EQ(StatusText(view, 0), " DENSITY");
+
+    LogMessage("[LOAD]  file.las");
+    EXPECT_EQ(StatusText(view, 5), "[LOAD]  file.las");
+}
+
+TEST_F(FrameBars, ClassComboListsTheTableOrTheStandardClassesAndSelectsLater)
+{
+    HWND combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 200, 300,
+                                 FrameWindow, (HMENU)(INT_PTR)4321, AppInstance, nullptr);
+    FillClassCombo(combo, 2, nullptr);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 23);
+    char line[128];
+    SendMessageA(combo, CB_GETLBTEXT, 7, (LPARAM)line);
+    EXPECT_STREQ(line, "   7 - Low Point(Noise)");
+    SendMessageA(combo, CB_GETLBTEXT, 22, (LPARAM)line);
+    EXPECT_STREQ(line, "  22 - Temporal Exclusion");
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);   // applied after the current message
+    PumpMessages(20);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 2);
+
+    static ClassTable table;
+    InitClassTable(&table);
+    table.count = 3;
+    strcpy(table.entries[1].name, "Mine");
+    FillClassCombo(combo, 1, &table);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+    SendMessageA(combo, CB_GETLBTEXT, 1, (LPARAM)line);
+    EXPECT_STREQ(line, "   1 - Mine");
+    DestroyWindow(combo);
+}
+
+TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
+{
+    HWND dialog = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 300, 100, FrameWindow, nullptr, AppInstance,
+                                  nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, dialog, (HMENU)1004, AppInstance, nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 100, 10, dialog, (HMENU)1005, AppInstance, nullptr);
+    HWND text = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)1006, AppInstance,
+                                nullptr);
+    SetDialogProgressWindows(dialog);
+    StartProgress(5, "Batch");
+    StepProgress();
+    char shown[32];
+    GetWindowTextA(text, shown, sizeof shown);
+    EXPECT_STREQ(shown, "Batch");
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1004), PBM_GETPOS, 0, 0), 1);
+    StartSecondProgress(4, "second");
+    StepSecondProgress();
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1005), PBM_GETPOS, 0, 0), 1);
+    EndProgress();
+    EndSecondProgress();
+    SetSecondProgressWindows(nullptr, nullptr);
+    HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
+    SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));
+    DestroyWindow(dialog);
+}
