@@ -95,12 +95,7 @@ void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
 int CenterViewOnProfile(HWND) { return 1; }
-int UpdateScrollBars(HWND) { return 1; }
 int SetViewCursor(HWND, WPARAM) { return 0; }
-int ViewMouseMove(HWND, LPARAM) { return 0; }
-int ViewMouseButton(HWND, UINT, LPARAM) { return 0; }
-int ViewMouseWheel(HWND, WPARAM, LPARAM) { return 0; }
-int ScrollView(HWND, UINT, WPARAM) { return 0; }
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
 {
     const gpc_vertex_list* ring = &polygon->contour[0];
@@ -121,10 +116,7 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
 
 // --- plan-view drawing helpers and tool clean-up ------------------------------
 
-int DrawZoomBox(HWND, const int*, int) { return 1; }
 int DrawToolRubberBand(HWND, const int*, int) { return 1; }
-int PanView(HWND, int, int) { return 1; }
-int ScrollCommand(HWND, int id) { return id == 9028 || id == 9029 || id == 9124 || id == 9125; }
 int MoveProfileBox(HWND, int) { return 0; }
 
 int CancelProfileTool(HWND) { return 1; }

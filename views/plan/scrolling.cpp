@@ -1,0 +1,151 @@
+// Scrolling and paging of the plan view: the scroll bars follow the scroll
+// offsets, bar messages and the paging keys move them, a pan drag ends here.
+// Every change ends with the world window recomputed and a redraw.
+#include "views/plan/planview.h"
+#include "app/planview.h"
+#include "app/services.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+
+static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
+
+static void SetScrollRangePos(HWND window, int bar, int position, int maximum, BOOL redraw)
+{
+    SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_POS, 0, maximum, 0, position, 0};
+    SetScrollInfo(window, bar, &info, redraw);
+}
+
+static void SetScrollPosOnly(HWND window, int bar, int position, BOOL redraw)
+{
+    SCROLLINFO info = {sizeof info, SIF_POS, 0, 0, 0, position, 0};
+    SetScrollInfo(window, bar, &info, redraw);
+}
+
+static int GetScrollTrackPos(HWND window, int bar)
+{
+    SCROLLINFO info = {sizeof info, SIF_TRACKPOS, 0, 0, 0, 0, 0};
+    GetScrollInfo(window, bar, &info);
+    return info.nTrackPos;
+}
+
+static void FillClientBlack(HWND view, const RECT* rect)
+{
+    HDC dc = GetDC(view);
+    FillRect(dc, rect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    ReleaseDC(view, dc);
+}
+
+int UpdateScrollBars(HWND view)
+{
+    ViewRecord* r = RecordOf(view);
+    if (!r || IsIconic(view) || !IsWindowEnabled(view)) return 0;
+    RECT rc;
+    GetViewClientRect(view, &rc);
+    if (rc.right + 1 < r->imageWidth) SetScrollRangePos(view, SB_HORZ, r->scrollX, r->imageWidth - (rc.right + 1), TRUE);
+    else SetScrollRangePos(view, SB_HORZ, 0, 1, TRUE);
+    if (rc.bottom + 1 < r->imageHeight)
+        SetScrollRangePos(view, SB_VERT, r->scrollY, r->imageHeight - (rc.bottom + 1), TRUE);
+    else SetScrollRangePos(view, SB_VERT, 0, 1, TRUE);
+    return 1;
+}
+
+// One axis of a scroll: `offset` is scroll x or y, `image` the image size along
+// the axis, `drawable` the client size. Codes 0-3: line back, line forward,
+// page back, page forward; 4: thumb released. Returns 1 when it moved.
+static int ScrollAxis(HWND view, int bar, int code, int* offset, int image, int drawable)
+{
+    if (code > SB_THUMBPOSITION) return 0;   // tracking, top, bottom, end of scroll
+    CancelViewDraw(view);
+    int old = *offset;
+    int line = (int)(drawable * 0.1), page = (int)(drawable * 0.9);
+    if (line < 1) line = 1;
+    if (page < 1) page = 1;
+    if (code == SB_THUMBPOSITION) {
+        int to = GetScrollTrackPos(view, bar);
+        if (to == old) return 0;
+        *offset = to < 0 ? 0 : to;
+        SetScrollPosOnly(view, bar, *offset, TRUE);
+        ResetViewCache(view);
+        RECT area;
+        GetViewClientRect(view, &area);
+        FillClientBlack(view, &area);
+        InvalidateRect(view, nullptr, TRUE);
+        return 1;
+    }
+    int step = (code == SB_LINEUP || code == SB_LINEDOWN) ? line : page;
+    if (code == SB_LINEUP || code == SB_PAGEUP) {
+        if (*offset < 1) return 0;
+        *offset -= step;
+        if (*offset < 0) *offset = 0;
+    } else {
+        if (*offset >= image - drawable) return 0;
+        *offset += step;
+        if (*offset > image - drawable) *offset = image - drawable;
+    }
+    SetScrollPosOnly(view, bar, *offset, TRUE);
+    int shift = old - *offset;
+    RECT uncovered = {0, 0, 0, 0};
+    if (bar == SB_HORZ) ScrollWindowEx(view, shift, 0, nullptr, nullptr, nullptr, &uncovered, 0);
+    else ScrollWindowEx(view, 0, shift, nullptr, nullptr, nullptr, &uncovered, 0);
+    ResetViewCache(view);
+    FillClientBlack(view, &uncovered);
+    InvalidateRect(view, nullptr, FALSE);
+    return 1;
+}
+
+int ScrollView(HWND view, UINT message, WPARAM wParam)
+{
+    ViewRecord* r = RecordOf(view);
+    if (!r) return 0;
+    RECT rc;
+    GetViewClientRect(view, &rc);
+    int code = LOWORD(wParam), moved = 0;
+    if (message == WM_HSCROLL) moved = ScrollAxis(view, SB_HORZ, code, &r->scrollX, r->imageWidth, rc.right);
+    else if (message == WM_VSCROLL) moved = ScrollAxis(view, SB_VERT, code, &r->scrollY, r->imageHeight, rc.bottom);
+    if (moved) SetViewExtentsFromScroll(view);
+    return moved;
+}
+
+int ScrollCommand(HWND view, int id)
+{
+    switch (id) {
+    case 9028: ScrollView(view, WM_VSCROLL, SB_PAGEUP); return 1;
+    case 9029: ScrollView(view, WM_VSCROLL, SB_PAGEDOWN); return 1;
+    case 9124: ScrollView(view, WM_HSCROLL, SB_PAGELEFT); return 1;
+    case 9125: ScrollView(view, WM_HSCROLL, SB_PAGERIGHT); return 1;
+    }
+    return 0;
+}
+
+// Clamps one pan offset to the image; true when it had to.
+static bool ClampPan(int* offset, int image, int drawable)
+{
+    if (*offset < 0) {
+        *offset = 0;
+        return true;
+    }
+    if (*offset > image - drawable) {
+        *offset = image > drawable ? image - drawable : 0;
+        return true;
+    }
+    return false;
+}
+
+int PanView(HWND view, int x, int y)
+{
+    ViewRecord* r = RecordOf(view);
+    if (!r) return 0;
+    CancelViewDraw(view);
+    RECT rc;
+    GetViewClientRect(view, &rc);
+    r->scrollX = r->panStartX + r->scrollX - x;
+    r->scrollY = r->panStartY + r->scrollY - y;
+    bool erase = ClampPan(&r->scrollX, r->imageWidth, rc.right);
+    erase = ClampPan(&r->scrollY, r->imageHeight, rc.bottom) || erase;
+    SetScrollPosOnly(view, SB_HORZ, r->scrollX, TRUE);
+    SetScrollPosOnly(view, SB_VERT, r->scrollY, TRUE);
+    ResetViewCache(view);
+    SetViewExtentsFromScroll(view);
+    InvalidateRect(view, nullptr, erase);
+    return 1;
+}
