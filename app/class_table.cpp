@@ -1,6 +1,7 @@
 // Class tables: the empty and the default (ASPRS) table, and class list
 // files of lines "code,name,red,green,blue".
 #include "app/class_table.h"
+#include "base/filedialog.h"
 #include "app/frame.h"
 #include "base/fileio.h"
 #include "base/filelist.h"
@@ -182,27 +183,10 @@ void ShowFileError(const char* format, const char* title)
 
 int ChooseClassList(char* path, char* title, bool save)
 {
-    char filter[256];
-    MakeDialogFilter(save ? "Class List Files (*.csv) |*.csv|"
-                          : "Class List Files (*.csv) |*.csv|All files (*.*)|*.*|",
-                     filter, sizeof(filter));
-    OPENFILENAMEA ofn;
-    std::memset(&ofn, 0, sizeof(ofn));
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = FrameWindow;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = 255;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = 255;
-    if (save) {
-        ofn.lpstrTitle = "Save Class List";
-        ofn.Flags = OFN_OVERWRITEPROMPT;
-        return GetSaveFileNameA(&ofn);
-    }
-    ofn.lpstrTitle = "Load Class List";
-    return GetOpenFileNameA(&ofn);
+    if (save)
+        return ChooseOneFile("Class List Files (*.csv) |*.csv|", "Save Class List", 1, 0, path, title);
+    return ChooseOneFile("Class List Files (*.csv) |*.csv|All files (*.*)|*.*|", "Load Class List", 0, 0, path,
+                         title);
 }
 
 }  // namespace

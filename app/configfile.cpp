@@ -257,27 +257,14 @@ int WriteConfigFile(HWND view)
 
 static int ChooseConfig(char* path, char* title, bool save)
 {
-    char filter[128];
-    MakeDialogFilter(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
-                           : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
-                      filter, sizeof filter);
     char file[256], name[256];
     snprintf(file, sizeof file, "%s", path);
     snprintf(name, sizeof name, "%s", title);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = FrameWindow;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = 255;
-    ofn.lpstrFileTitle = name;
-    ofn.nMaxFileTitle = 255;
-    ofn.lpstrTitle = save ? "Save VelkaViewer Config" : "Load VelkaViewer Config";
-    ofn.Flags = OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : 0);
-    if (!(save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn))) return 0;
-    file[255] = 0;
-    name[255] = 0;
+    if (!ChooseOneFile(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
+                            : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
+                       save ? "Save VelkaViewer Config" : "Load VelkaViewer Config", save, OFN_HIDEREADONLY, file,
+                       name))
+        return 0;
     snprintf(path, kConfigPathChars, "%s", file);
     snprintf(title, kConfigPathChars, "%s", name[0] ? name : FileNameOfPath(file));
     return 1;

@@ -245,24 +245,11 @@ enum {
 
 int ChooseConfigFile(char* path, char* title)
 {
-    char filter[128];
-    MakeDialogFilter("VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|", filter, sizeof filter);
     char file[256] = "";
     char name[256] = "";
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = FrameWindow;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrFileTitle = name;
-    ofn.nMaxFileTitle = sizeof name;
-    ofn.lpstrTitle = "Select VelkaViewer Config";
-    ofn.Flags = OFN_HIDEREADONLY;
-    if (!ShowOpenFileDialog(&ofn)) return 0;
-    file[sizeof file - 1] = 0;
-    name[sizeof name - 1] = 0;
+    if (!ChooseOneFile("VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|", "Select VelkaViewer Config", 0,
+                       OFN_HIDEREADONLY, file, name))
+        return 0;
     CopyBounded(path, kRegistryTextChars, file);
     CopyBounded(title, kRegistryTextChars, name[0] ? name : FileNameOfPath(file));
     return 1;

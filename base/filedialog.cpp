@@ -1,4 +1,6 @@
 #include "base/filedialog.h"
+#include "base/filelist.h"
+#include "app/frame.h"
 
 static FileDialogHookProc fileDialogHook;
 
@@ -16,3 +18,24 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
     return GetSaveFileNameA(ofn) ? 1 : 0;
 }
 
+
+int ChooseOneFile(const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file, char* name)
+{
+    char filter[256];
+    if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = FrameWindow;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = 255;
+    ofn.lpstrFileTitle = name;
+    ofn.nMaxFileTitle = 255;
+    ofn.lpstrTitle = dialogTitle;
+    ofn.Flags = flags | (save ? OFN_OVERWRITEPROMPT : 0);
+    int chosen = save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn);
+    file[255] = 0;
+    name[255] = 0;
+    return chosen;
+}
