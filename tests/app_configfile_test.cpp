@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/configfile.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
@@ -13,11 +13,11 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-class ConfigFileTest : public ShellTest {
+class ConfigFileTest : public FrameFixture {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        FrameFixture::SetUp();
         StartFrame();
     }
     void Use(const std::string& path)

@@ -1,5 +1,5 @@
 // The frame's rebar, toolbar, tooltips, check states and the views' status bars.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/progress.h"
@@ -8,7 +8,7 @@
 
 namespace {
 
-using FrameBars = ViewShellTest;
+using FrameBars = ViewFixture;
 
 const int CheckableOnToolbar[] = {9038, 9037, 9039, 9032, 8007, 1200, 1201, 1202, 1203, 1204, 1205, 1206,
                                   1207, 1208, 1209, 9109, 9099, 9035, 9013, 9026, 9024, 9027, 9091};
@@ -17,7 +17,7 @@ std::vector<int> CheckedButtons()
 {
     std::vector<int> on;
     for (int id : CheckableOnToolbar)
-        if (ViewShellTest::ButtonChecked(id)) on.push_back(id);
+        if (ViewFixture::ButtonChecked(id)) on.push_back(id);
     return on;
 }
 
@@ -128,8 +128,8 @@ TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
 
 TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 {
-    HWND first = AddView("first");
-    HWND second = AddView("second");
+    HWND first = OpenEmptyView("first");
+    HWND second = OpenEmptyView("second");
     Record(first)->currentTool = TOOL_ZOOM;
     Record(first)->pointColorMode = CMD_COLOR_INTENSITY;
     Record(first)->showFirstReturns = 0;
@@ -150,7 +150,7 @@ TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 
 TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND profile = AddLinked(view, "ChildProfile");
     ViewRecord* r = Record(view);
     r->currentTool = TOOL_PAN;
@@ -166,7 +166,7 @@ TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 
 TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(1206, BN_CLICKED), (LPARAM)Toolbar());
     EXPECT_EQ(Record(view)->pointColorMode, 1206);
     EXPECT_TRUE(ButtonChecked(1206));
@@ -174,7 +174,7 @@ TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 
 TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     EXPECT_EQ(GetDlgCtrlID(status), 1149);
     int edges[8];
@@ -189,7 +189,7 @@ TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 
 TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->zoomLevel = 3;
     r->scale = 0.5;

@@ -20,10 +20,22 @@ DWORD WINAPI PollingJob(void* p)
         }
         if (j->reportTo) SendMessageA(j->reportTo, WM_SETTEXT, 0, (LPARAM)"step");
         InterlockedIncrement(&j->iterations);
-        Sleep(2);
+        Sleep(1);   // a step of work
     }
     EndJob(j->job);
     return 0;
+}
+
+// Waits (pumping this thread's messages) until the job has made `steps`
+// steps; false when it has not within ten seconds.
+bool WaitForSteps(LoopJob* j, LONG steps)
+{
+    return WaitUntil(
+        [&] {
+            PumpMessages(0);
+            return j->iterations >= steps;
+        },
+        10000);
 }
 
 HANDLE StartJob(LoopJob* j)
@@ -70,7 +82,7 @@ TEST(JobControl, CancelAndWaitReturnsAfterTheJobEnded)
 {
     LoopJob j = {CreateJobControl(), 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 3) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 3)) << "the job thread did not run";
     EXPECT_EQ(CancelJobAndWait(j.job), 1);
     EXPECT_EQ(j.sawCancel, 1);
     EXPECT_EQ(JobBusy(j.job), 0);
@@ -90,7 +102,7 @@ TEST(JobControl, StaleRequestStaysPendingUntilPolled)
     EXPECT_EQ(JobCancelled(job), 1);
     LoopJob j = {job, 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 5) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 5)) << "the job thread did not run";
     EXPECT_EQ(j.sawCancel, 0);
     CancelJobAndWait(job);
     WaitForSingleObject(t, 5000);
@@ -105,7 +117,7 @@ TEST(JobControl, WaitingOnTheWindowThreadAnswersTheWorkersMessages)
     HWND target = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     LoopJob j = {CreateJobControl(), 0, 0, target};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 1) PumpMessages(1);
+    ASSERT_TRUE(WaitForSteps(&j, 1)) << "the job thread did not run";
     EXPECT_EQ(CancelJobAndWait(j.job), 1);
     EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
     CloseHandle(t);
@@ -117,11 +129,11 @@ TEST(JobControl, SuspendedJobWakesToSeeItsCancel)
 {
     LoopJob j = {CreateJobControl(), 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 2) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 2)) << "the job thread did not run";
     EXPECT_EQ(SuspendJob(j.job), 1);
-    LONG frozen = j.iterations;
-    Sleep(30);
-    EXPECT_LE(j.iterations, frozen + 2);   // a step already under way may finish
+    // The thread is held: its suspend count was 1 before this probe.
+    EXPECT_EQ(SuspendThread(t), 1u);
+    ResumeThread(t);
     CancelJob(j.job);
     ResumeJob(j.job);
     EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);

@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/frame.h"
 #include "app/planview.h"
 #include "app/openfiles.h"
@@ -35,11 +35,11 @@ int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
 
 void KeepLog(const char* text) { logged.push_back(text); }
 
-class OpenFilesTest : public ShellTest {
+class OpenFilesTest : public FrameFixture {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        FrameFixture::SetUp();
         boxes.clear();
         logged.clear();
         continueAnswer = mixingAnswer = IDYES;
@@ -50,7 +50,7 @@ protected:
     {
         SetMessageBoxHook(nullptr);
         SetLogHook(nullptr);
-        ShellTest::TearDown();
+        FrameFixture::TearDown();
     }
 
     static int CountBoxes(const char* caption)

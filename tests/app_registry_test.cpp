@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/configfile.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
@@ -9,12 +9,12 @@
 
 namespace {
 
-class RegistryTest : public ShellTest {
+class RegistryTest : public FrameFixture {
 protected:
     static HKEY OpenTestKey()
     {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kTestRegistryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, TestRegistryKey(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         return key;
     }
     static std::string MenuText(HMENU menu, int id)

@@ -1,6 +1,6 @@
 // The view command dispatcher: display state, toolbar and menu checks move
 // together, commands pass on to linked windows, and limits hold.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/frame_bars.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"
@@ -9,7 +9,7 @@
 
 namespace {
 
-using ViewCommands = ViewShellTest;
+using ViewCommands = ViewFixture;
 
 int Send(HWND window, int id) { return ViewCommand(window, MAKEWPARAM(id, 0), 0); }
 
@@ -25,7 +25,7 @@ std::string ProgressText()
 
 TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     for (int mode : {1200, 1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1201, CMD_COLOR_SOURCE}) {
         r->imageCacheValid = 1;
@@ -49,7 +49,7 @@ TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 
 TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->tinCacheValid = 1;
     r->glRebuildFlags[0] = 1;
@@ -76,7 +76,7 @@ TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
 
 TEST_F(ViewCommands, DisplayCommandsToggleModesAndTheirButtons)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ASSERT_EQ(r->displayMode, DISPLAY_POINTS);
     r->imageCacheValid = 1;
@@ -105,7 +105,7 @@ TEST_F(ViewCommands, DisplayCommandsToggleModesAndTheirButtons)
 
 TEST_F(ViewCommands, PointSizeStaysWithinOneToSix)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->pointSizeStep = 6;
     r->imageCacheValid = 1;
@@ -124,7 +124,7 @@ TEST_F(ViewCommands, PointSizeStaysWithinOneToSix)
 
 TEST_F(ViewCommands, AdjustKeysClampAndShowTheirValues)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     AdjustValueA = 253;
     AdjustValueB = 0.05f;
     Send(view, CMD_ADJUST_A_UP);
@@ -144,7 +144,7 @@ TEST_F(ViewCommands, AdjustKeysClampAndShowTheirValues)
 
 TEST_F(ViewCommands, VReturnsToThePreviousToolAndBackAgain)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     Send(view, TOOL_MEASURE);
     EXPECT_EQ(r->currentTool, TOOL_MEASURE);
@@ -166,7 +166,7 @@ TEST_F(ViewCommands, VReturnsToThePreviousToolAndBackAgain)
 
 TEST_F(ViewCommands, ProfileWindowGetsThePlanCommandsButCloseClosesThePlanView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND profile = AddLinked(view, "ChildProfile");
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_EARTH;
@@ -189,7 +189,7 @@ TEST_F(ViewCommands, ProfileWindowGetsThePlanCommandsButCloseClosesThePlanView)
 
 TEST_F(ViewCommands, UnknownAndPlaceholderIds)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     EXPECT_EQ(Send(view, 1), 0);        // window-list items go on to the frame
     EXPECT_EQ(Send(view, 9019), 0);
     EXPECT_EQ(Send(view, 9014), 1);

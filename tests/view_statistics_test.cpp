@@ -1,5 +1,5 @@
 // Data set statistics, the density check and file kinds.
-#include "view_test_util.h"
+#include "point_sets.h"
 #include "app/services.h"
 #include "views/plan/colorramp.h"
 #include "base/fileio.h"

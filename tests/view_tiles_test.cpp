@@ -1,5 +1,6 @@
 // Spatial tiles and point selections, checked against brute force.
-#include "view_test_util.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/winlongs.h"
 #include "base/heap.h"
 #include "base/polygon.h"
@@ -248,13 +249,15 @@ TEST(Selections, ClassBoxMatchesBruteForceOnAutzen)
     FreeDataSet(set);
 }
 
-TEST(Selections, PolygonQueriesMatchBruteForceOnAutzen)
+using SelectionsInAView = ViewFixture;
+
+TEST_F(SelectionsInAView, PolygonQueriesMatchBruteForceOnAutzen)
 {
     REQUIRE_SAMPLES();
     DataSet* set = AutzenMosaic();
     ASSERT_NE(set, nullptr);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     double cx = (set->minX + set->maxX) / 2, cy = (set->minY + set->maxY) / 2;
     double w = set->maxX - set->minX, h = set->maxY - set->minY;
     // A concave polygon across the tile boundaries.
@@ -300,18 +303,16 @@ TEST(Selections, PolygonQueriesMatchBruteForceOnAutzen)
     EXPECT_EQ(LocatePointData(view, away), nullptr);
     FreePolygon(away);
     FreePolygon(ring);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, TINDataOfZoomedAndWholeViewsFollowTheFilters)
+TEST_F(SelectionsInAView, TINDataOfZoomedAndWholeViewsFollowTheFilters)
 {
     REQUIRE_SAMPLES();
     DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
     ASSERT_NE(set, nullptr);
     set->tiles = BuildPointTiles(set);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     record->showFirstReturns = 0;
     auto passes = [&](const PointRecord& p) {
         return (p.returns >> 6) != 1 && record->classTable.entries[p.classification].tinDisplay;
@@ -340,19 +341,17 @@ TEST(Selections, TINDataOfZoomedAndWholeViewsFollowTheFilters)
     std::vector<PointRecord*> got = Items(s);
     EXPECT_EQ(std::set<PointRecord*>(got.begin(), got.end()), expected);
     FreePointSelection(s);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
+TEST_F(SelectionsInAView, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
 {
     // Three sets: the middle one lies outside the query polygon.
     DataSet* a = MakePointSet(RandomPoints(300000, 0, 0, 100, 11));
     DataSet* b = MakePointSet(RandomPoints(1000, 500, 500, 10, 12));
     DataSet* c = MakePointSet(RandomPoints(200000, 0, 0, 100, 13));
     for (DataSet* s : {a, b, c}) s->tiles = BuildPointTiles(s);
-    ViewRecord* record = MakeViewRecord({a, b, c});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({a, b, c});
+    ViewRecord* record = Record(view);
     RingPolygon* all = Ring({{-1, -1}, {101, -1}, {101, 101}, {-1, 101}});
     PointSelection* s = LocatePointDataByFile(view, all);
     ASSERT_NE(s, nullptr);
@@ -373,11 +372,9 @@ TEST(Selections, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
     EXPECT_EQ(s->dataSetCounts[2], fromA + fromC);
     FreePointSelection(s);
     FreePolygon(all);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, GridCellsInsidePolygonBecomePoints)
+TEST_F(SelectionsInAView, GridCellsInsidePolygonBecomePoints)
 {
     DataSet* grid = AllocDataSet();
     grid->kind = DATA_GDAL;
@@ -395,8 +392,8 @@ TEST(Selections, GridCellsInsidePolygonBecomePoints)
     grid->minY = grid->originY - (grid->rows - 1) * grid->cellSize;
     grid->extent = Ring({{grid->minX, grid->maxY}, {grid->maxX, grid->maxY}, {grid->maxX, grid->minY},
                          {grid->minX, grid->minY}});
-    ViewRecord* record = MakeViewRecord({grid});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({grid});
+    ViewRecord* record = Record(view);
     std::vector<std::pair<double, double>> xy = {{1005, 4995}, {1041, 4990}, {1020, 4965}};
     struct Polyline* line = Line(xy);
     RingPolygon* ring = Ring(xy);
@@ -432,6 +429,4 @@ TEST(Selections, GridCellsInsidePolygonBecomePoints)
     FreePointSelection(s);
     FreePolyline(line);
     FreePolygon(ring);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }

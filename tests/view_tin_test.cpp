@@ -1,5 +1,6 @@
 // TIN models from point sets: triangles, normals, Z ranges and neighbours.
-#include "view_test_util.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/winlongs.h"
 #include "base/heap.h"
 #include "data/selection.h"
@@ -131,14 +132,16 @@ TEST(TIN, SquareWithCentreOnAPlane)
     FreeDataSet(set);
 }
 
-TEST(TIN, AutzenGroundTINIsConsistent)
+using TINInAView = ViewFixture;
+
+TEST_F(TINInAView, AutzenGroundTINIsConsistent)
 {
     REQUIRE_SAMPLES();
     DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
     ASSERT_NE(set, nullptr);
     set->tiles = BuildPointTiles(set);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     PointSelection* ground = LocateTINData(view);
     ASSERT_NE(ground, nullptr);
     ASSERT_GT(ground->count, 1000);
@@ -163,6 +166,4 @@ TEST(TIN, AutzenGroundTINIsConsistent)
     EXPECT_EQ(tin->maxZ, highest);
     // Dropping the view's TIN frees its points with it.
     record->tin = tin;
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }

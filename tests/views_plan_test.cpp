@@ -1,7 +1,8 @@
 // Plan view: mapping and fitting, colour ramps, points by colour mode with
 // their filters and decimation, the draw thread's cancel and image cache.
 #include "test_support.h"
-#include "plan_draw_support.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/jobcontrol.h"
 #include "app/winlongs.h"
 #include "views/plan/colorramp.h"
@@ -11,6 +12,7 @@
 #include <commctrl.h>
 #include "base/messages.h"
 #include "data/tinmodel.h"
+#include "data/selection.h"
 
 namespace {
 
@@ -21,22 +23,24 @@ std::vector<PointRecord> WideRectangle()
             MakePoint(2000, 2500, 40)};
 }
 
+// Data sets for one view, which takes them over.
 struct DataSetHolder {
     std::vector<DataSet*> sets;
-    ~DataSetHolder()
-    {
-        for (DataSet* s : sets) FreeTestDataSet(s);
-    }
 };
+
+using PlanMapping = ViewFixture;
+using ColorRampsInAView = ViewFixture;
+using PointDecimationInAView = ViewFixture;
+using PlanViewTIN = ViewFixture;
 
 }  // namespace
 
-TEST(PlanMapping, ExtentsGrowFivePercentAndWideDataFitsByWidth)
+TEST_F(PlanMapping, ExtentsGrowFivePercentAndWideDataFitsByWidth)
 {
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(WideRectangle()));
-    TestPlanView view(400, 300, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(data.sets, 400, 300);
+    ViewRecord* r = Record(view);
     EXPECT_DOUBLE_EQ(r->dataMinX, 950.0);
     EXPECT_DOUBLE_EQ(r->dataMaxX, 2050.0);
     EXPECT_DOUBLE_EQ(r->dataMinY, 1975.0);
@@ -59,28 +63,31 @@ TEST(PlanMapping, ExtentsGrowFivePercentAndWideDataFitsByWidth)
     EXPECT_EQ(r->zoomLevel, 0);
 }
 
-TEST(PlanMapping, DrawingAreaLeavesOutTheStatusBar)
+TEST_F(PlanMapping, DrawingAreaLeavesOutTheStatusBar)
 {
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(WideRectangle()));
-    TestPlanView view(300, 400, data.sets, false, 20);
-    RECT rc;
-    EXPECT_EQ(GetViewClientRect(view.window, &rc), 20);
-    EXPECT_EQ(rc.right, 300);
-    EXPECT_EQ(rc.bottom, 400);
+    HWND view = OpenView(data.sets, 300, 400);
+    RECT bar, client, rc;
+    GetWindowRect((HWND)GetWindowSlot(view, CHILD_STATUSBAR), &bar);
+    GetClientRect(view, &client);
+    ASSERT_GT(bar.bottom - bar.top, 0);
+    EXPECT_EQ(GetViewClientRect(view, &rc), bar.bottom - bar.top);
+    EXPECT_EQ(rc.right, client.right);
+    EXPECT_EQ(rc.bottom, client.bottom - (bar.bottom - bar.top));
     // Tall drawing area, wide data: still by width.
-    EXPECT_DOUBLE_EQ(view.record->scale, 1100.0 / 301);
+    EXPECT_DOUBLE_EQ(Record(view)->scale, 1100.0 / 301);
 }
 
-TEST(PlanMapping, CenterScrollAndResizeKeepTheWorldWindowInStep)
+TEST_F(PlanMapping, CenterScrollAndResizeKeepTheWorldWindowInStep)
 {
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(WideRectangle()));
-    TestPlanView view(400, 300, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(data.sets, 400, 300);
+    ViewRecord* r = Record(view);
     r->scale = r->fullScale / 4;
     r->zoomLevel = 2;
-    CenterViewAt(view.window, 1500, 2250);
+    CenterViewAt(view, 1500, 2250);
     EXPECT_EQ(r->scrollX, (int)((1500 - 950) / r->scale) - 401 / 2);
     EXPECT_EQ(r->scrollY, (int)((2525 - 2250) / r->scale) - 301 / 2);
     EXPECT_DOUBLE_EQ(r->viewLeft, 950 + r->scrollX * r->scale);
@@ -88,33 +95,32 @@ TEST(PlanMapping, CenterScrollAndResizeKeepTheWorldWindowInStep)
     EXPECT_DOUBLE_EQ(r->viewRight, 950 + r->scale * (401 + r->scrollX));
     EXPECT_EQ(r->imageWidth, (int)(1100 / r->scale + 0.5));
     // Near the corner the offsets stop at 0.
-    CenterViewAt(view.window, 951, 2524);
+    CenterViewAt(view, 951, 2524);
     EXPECT_EQ(r->scrollX, 0);
     EXPECT_EQ(r->scrollY, 0);
 
     r->scrollX = 100;
     r->scrollY = 50;
-    SetViewExtentsFromScroll(view.window);
+    SetViewExtentsFromScroll(view);
     EXPECT_DOUBLE_EQ(r->viewLeft, 100 * r->scale + 950);
     EXPECT_DOUBLE_EQ(r->viewBottom, 2525 - r->scale * (50 + 301));
 
     double scale = r->scale;
-    SetWindowPos(view.window, nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER);
-    UpdateViewScale(view.window);
+    SizeView(view, 200, 100);
     EXPECT_DOUBLE_EQ(r->scale, scale);   // zoomed: scale and offsets kept
     EXPECT_EQ(r->drawWidth, 201);
     EXPECT_DOUBLE_EQ(r->viewRight, (100 + 201) * scale + 950);
     r->zoomLevel = 0;
-    UpdateViewScale(view.window);   // fitted: fits again
+    UpdateViewScale(view);   // fitted: fits again
     EXPECT_DOUBLE_EQ(r->scale, 1100.0 / 201);
 }
 
-TEST(PlanMapping, PointsAtTheLeftEdgeTruncateTowardZero)
+TEST_F(PlanMapping, PointsAtTheLeftEdgeTruncateTowardZero)
 {
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(WideRectangle()));
-    TestPlanView view(400, 300, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(data.sets, 400, 300);
+    ViewRecord* r = Record(view);
     r->pointColorMode = 1202;
     DataSet* set = data.sets[0];
     // Move two points: one exactly at the left edge, one 0.9 pixel left of it.
@@ -124,7 +130,7 @@ TEST(PlanMapping, PointsAtTheLeftEdgeTruncateTowardZero)
     set->points[1].y = r->viewTop - 20.5 * r->scale;
     set->points[1].classification = 2;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawPointsOffscreen(view.window, &px), 1);
+    ASSERT_EQ(DrawPointsOffscreen(view, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 0, 10), r->classTable.entries[1].mainColor);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 0, 20), r->classTable.entries[2].mainColor);
 }
@@ -150,15 +156,15 @@ TEST(ColorRamps, EntriesAtEndsAndMiddle)
     EXPECT_EQ(rgb(8), RGB(185, 113, 44));
 }
 
-TEST(ColorRamps, LookupClampsAndTheMiddleIsGreen)
+TEST_F(ColorRampsInAView, LookupClampsAndTheMiddleIsGreen)
 {
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 100), MakePoint(10, 10, 200)}));
     data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 150), MakePoint(10, 10, 300)}));
-    TestPlanView view(100, 100, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(data.sets, 100, 100);
+    ViewRecord* r = Record(view);
     r->pointColorMode = 1200;
-    SetupPointColorRamp(view.window);
+    SetupPointColorRamp(view);
     EXPECT_FLOAT_EQ(r->rampMinZ, 100.0f);   // over all data sets
     EXPECT_FLOAT_EQ(r->rampMaxZ, 300.0f);
     EXPECT_EQ(r->rampCount, 768);
@@ -168,17 +174,17 @@ TEST(ColorRamps, LookupClampsAndTheMiddleIsGreen)
     EXPECT_EQ(GetRampIndex(200.0f, r), 384);
     EXPECT_EQ(GetRampColor(200.0f, r), RGB(0, 191, 0));
     r->pointColorMode = 1201;
-    SetupPointColorRamp(view.window);
+    SetupPointColorRamp(view);
     EXPECT_EQ(r->rampCount, 143);
     r->tinColorMode = 2;
-    SetupTINColorRamp(view.window);
+    SetupTINColorRamp(view);
     EXPECT_EQ(r->rampCount, 9);
     EXPECT_EQ(GetRampEntry(300.0f, r)[0], 185);
     // One height for everything: every Z maps inside the ramp.
     data.sets[1]->rampLowZ = data.sets[1]->rampHighZ = 100.0f;
     data.sets[0]->rampLowZ = data.sets[0]->rampHighZ = 100.0f;
     r->tinColorMode = 0;
-    SetupTINColorRamp(view.window);
+    SetupTINColorRamp(view);
     EXPECT_EQ(GetRampIndex(100.0f, r), 0);
     EXPECT_EQ(GetRampIndex(101.0f, r), 767);
 }
@@ -196,11 +202,13 @@ namespace {
 
 // Three files of one point each on distinct pixels of a 100 x 100 view whose
 // world is 0..100 in both axes (fitted scale 1.1 per pixel after the margin).
-struct ModeFixture {
-    DataSetHolder data;
-    std::unique_ptr<TestPlanView> view;
-    ModeFixture()
+class ModeFixture : public ViewFixture {
+protected:
+    std::vector<DataSet*> sets;
+    HWND view = nullptr;
+    void SetUp() override
     {
+        ViewFixture::SetUp();
         PointRecord a = MakePoint(10, 90, 0, 2, 0);
         a.intensity = 500;
         a.pointSourceId = 3;
@@ -216,11 +224,11 @@ struct ModeFixture {
         c.intensity = 0;
         c.returns = (uint8_t)(7 | (7 << 3) | (3 << 6));
         c.flags = 0x20 | 0x10;   // overlap and withheld
-        data.sets.push_back(MakePointDataSet({a}));
-        data.sets.push_back(MakePointDataSet({b}));
-        data.sets.push_back(MakePointDataSet({c}));
+        sets.push_back(MakePointDataSet({a}));
+        sets.push_back(MakePointDataSet({b}));
+        sets.push_back(MakePointDataSet({c}));
         // One extent and one range over all three.
-        for (DataSet* s : data.sets) {
+        for (DataSet* s : sets) {
             s->minX = s->minY = 0;
             s->maxX = s->maxY = 100;
             s->rampLowZ = 0;
@@ -230,80 +238,83 @@ struct ModeFixture {
             s->sourceIdTable[3].color = RGB(1, 2, 3);
             s->sourceIdTable[4].color = RGB(4, 5, 6);
         }
-        view.reset(new TestPlanView(100, 100, data.sets, false));
+        view = OpenView(sets, 100, 100);
     }
     // Pixel of a world point under the view's mapping.
     POINT At(double x, double y) const
     {
-        const ViewRecord* r = view->record;
+        const ViewRecord* r = Record(view);
         return {(int)((x - r->viewLeft) / r->scale), (int)((r->viewTop - y) / r->scale)};
     }
     std::vector<COLORREF> Draw(int mode)
     {
-        view->record->pointColorMode = mode;
+        Record(view)->pointColorMode = mode;
         std::vector<uint32_t> px;
-        EXPECT_EQ(DrawPointsOffscreen(view->window, &px, RGB(1, 1, 1)), 1);
+        EXPECT_EQ(DrawPointsOffscreen(view, &px, RGB(1, 1, 1)), 1);
         std::vector<COLORREF> out;
-        for (auto p : {At(10, 90), At(50, 50), At(90, 10)}) out.push_back(PixelAt(px, view->record->drawWidth, p.x, p.y));
+        for (auto p : {At(10, 90), At(50, 50), At(90, 10)}) out.push_back(PixelAt(px, Record(view)->drawWidth, p.x, p.y));
         return out;
     }
 };
 
+using PointColorModes = ModeFixture;
+using PointDrawCancel = ModeFixture;
+using ViewDisplayCommands = ModeFixture;
+using PointDisplaySize = ModeFixture;
+
 }  // namespace
 
-TEST(PointColorModes, EachModeColoursChosenPoints)
+TEST_F(PointColorModes, EachModeColoursChosenPoints)
 {
-    ModeFixture f;
-    ViewRecord* r = f.view->record;
-    auto c = f.Draw(1200);
+    ViewRecord* r = Record(view);
+    auto c = Draw(1200);
     EXPECT_EQ(c[0], RGB(0, 0, 191));
     EXPECT_EQ(c[1], RGB(0, 191, 0));
     EXPECT_EQ(c[2], RGB(191, 0, 0));
     EXPECT_EQ(r->rampCount, 768);
-    c = f.Draw(1201);
+    c = Draw(1201);
     EXPECT_EQ(c[0], RGB(63, 81, 57));
     EXPECT_EQ(c[2], RGB(156, 156, 156));
-    EXPECT_EQ(r->currentDataSet, f.data.sets[2]);   // each drawer makes its set current
-    c = f.Draw(1202);
+    EXPECT_EQ(r->currentDataSet, sets[2]);   // each drawer makes its set current
+    c = Draw(1202);
     EXPECT_EQ(c[0], r->classTable.entries[2].mainColor);
     EXPECT_EQ(c[1], r->classTable.entries[5].mainColor);
     EXPECT_EQ(c[2], r->classTable.entries[6].mainColor);
-    c = f.Draw(1203);
+    c = Draw(1203);
     EXPECT_EQ(c[0], RGB(128, 128, 128));   // 256/1000 * 500
     EXPECT_EQ(c[1], RGB(255, 255, 255));   // the maximum gives 256, drawn as 255
     EXPECT_EQ(c[2], RGB(0, 0, 0));
-    c = f.Draw(1204);
+    c = Draw(1204);
     EXPECT_EQ(c[0], RGB(1, 2, 3));
     EXPECT_EQ(c[1], RGB(4, 5, 6));
-    c = f.Draw(1205);
+    c = Draw(1205);
     EXPECT_EQ(c[0], GetPaletteColor(0));
     EXPECT_EQ(c[1], GetPaletteColor(1));
     EXPECT_EQ(c[2], GetPaletteColor(2));
-    c = f.Draw(1206);
+    c = Draw(1206);
     EXPECT_EQ(c[0], r->returnColors[2]);
     EXPECT_EQ(c[1], r->returnColors[1]);
     EXPECT_EQ(c[2], r->returnColors[7]);
-    c = f.Draw(1207);
+    c = Draw(1207);
     EXPECT_EQ(c[0], RGB(10, 20, 30));
     EXPECT_EQ(c[1], RGB(200, 100, 50));
-    c = f.Draw(1208);
+    c = Draw(1208);
     EXPECT_EQ(c[0], GetPaletteColor(2));
     EXPECT_EQ(c[1], GetPaletteColor(0));
-    c = f.Draw(1209);
+    c = Draw(1209);
     EXPECT_EQ(c[0], GetPaletteColor(2));   // bit 3 only: entry 2
     EXPECT_EQ(c[1], RGB(180, 180, 180));   // no flag bit
     EXPECT_EQ(c[2], GetPaletteColor(12));  // bits 4 and 5
-    c = f.Draw(1210);                      // unknown mode: nothing
+    c = Draw(1210);                      // unknown mode: nothing
     EXPECT_EQ(c[0], RGB(1, 1, 1));
 }
 
-TEST(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
+TEST_F(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
 {
-    ModeFixture f;
-    ViewRecord* r = f.view->record;
+    ViewRecord* r = Record(view);
     r->showIntermediateReturns = 0;   // point a
     r->classTable.entries[6].display = 0;   // point c
-    auto c = f.Draw(1207);
+    auto c = Draw(1207);
     EXPECT_EQ(c[0], RGB(1, 1, 1));
     EXPECT_EQ(c[1], RGB(200, 100, 50));
     EXPECT_EQ(c[2], RGB(1, 1, 1));
@@ -311,26 +322,25 @@ TEST(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
     r->showFirstReturns = 0;
     r->classTable.entries[6].display = 1;
     r->showLastReturns = 1;
-    c = f.Draw(1207);
+    c = Draw(1207);
     EXPECT_EQ(c[0], RGB(10, 20, 30));
     EXPECT_EQ(c[1], RGB(1, 1, 1));
     EXPECT_NE(c[2], RGB(1, 1, 1));
     r->showSingleReturns = r->showFirstReturns = r->showIntermediateReturns = r->showLastReturns = 0;
-    c = f.Draw(1202);
+    c = Draw(1202);
     EXPECT_EQ(c[0], RGB(1, 1, 1));
     EXPECT_EQ(c[1], RGB(1, 1, 1));
     EXPECT_EQ(c[2], RGB(1, 1, 1));
 }
 
-TEST(PointColorModes, LargerPointsAreFilledCircles)
+TEST_F(PointColorModes, LargerPointsAreFilledCircles)
 {
-    ModeFixture f;
-    f.view->record->pointSizeStep = 3;
-    f.view->record->pointColorMode = 1207;
+    Record(view)->pointSizeStep = 3;
+    Record(view)->pointColorMode = 1207;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawPointsOffscreen(f.view->window, &px, RGB(1, 1, 1)), 1);
-    POINT p = f.At(50, 50);
-    int w = f.view->record->drawWidth;
+    ASSERT_EQ(DrawPointsOffscreen(view, &px, RGB(1, 1, 1)), 1);
+    POINT p = At(50, 50);
+    int w = Record(view)->drawWidth;
     EXPECT_EQ(PixelAt(px, w, p.x, p.y), RGB(200, 100, 50));
     EXPECT_EQ(PixelAt(px, w, p.x - 1, p.y), RGB(200, 100, 50));
     EXPECT_EQ(PixelAt(px, w, p.x, p.y + 1), RGB(200, 100, 50));
@@ -351,7 +361,7 @@ TEST(PointDecimation, StepsAtTheEdges)
     EXPECT_EQ(PointDecimationStep(0, 0), 1);
 }
 
-TEST(PointDecimation, FittedViewDrawsEveryStepthPointOfATile)
+TEST_F(PointDecimationInAView, FittedViewDrawsEveryStepthPointOfATile)
 {
     // 600,000 points (step 2 when fitted): point k sits on its own pixel row
     // pattern; the first three in tile order are checked.
@@ -364,8 +374,8 @@ TEST(PointDecimation, FittedViewDrawsEveryStepthPointOfATile)
     }
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(pts));
-    TestPlanView view(1000, 700, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(data.sets, 1000, 700);
+    ViewRecord* r = Record(view);
     r->pointColorMode = 1207;
     // One world unit per pixel from the first point on.
     r->scale = 1.0;
@@ -374,40 +384,38 @@ TEST(PointDecimation, FittedViewDrawsEveryStepthPointOfATile)
     r->viewRight = 1000;
     r->viewBottom = 300;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawPointsOffscreen(view.window, &px), 1);
+    ASSERT_EQ(DrawPointsOffscreen(view, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 0, 0), RGB(255, 0, 0));
     EXPECT_EQ(PixelAt(px, r->drawWidth, 1, 0), RGB(0, 0, 0));
     EXPECT_EQ(PixelAt(px, r->drawWidth, 2, 0), RGB(255, 0, 0));
     r->zoomLevel = 1;   // 150,000 / 262,144 + 0.5 truncates to 1
-    ASSERT_EQ(DrawPointsOffscreen(view.window, &px), 1);
+    ASSERT_EQ(DrawPointsOffscreen(view, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 1, 0), RGB(255, 0, 0));
     // The file mode counts the points of every data set of the view.
     r->zoomLevel = 0;
     r->pointColorMode = 1205;
     r->totalPoints = 100;
-    ASSERT_EQ(DrawPointsOffscreen(view.window, &px), 1);
+    ASSERT_EQ(DrawPointsOffscreen(view, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 1, 0), GetPaletteColor(0));
 }
 
-TEST(PointDrawCancel, ASignalStopsTheDrawerBeforeItsFirstPoint)
+TEST_F(PointDrawCancel, ASignalStopsTheDrawerBeforeItsFirstPoint)
 {
-    ModeFixture f;
-    JobControl* job = (JobControl*)GetWindowSlot(f.view->window, CHILD_JOB);
+    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
     BeginJob(job);   // a draw "runs", so the cancel is signalled
     CancelJob(job);
-    f.view->record->pointColorMode = 1207;
+    Record(view)->pointColorMode = 1207;
     std::vector<uint32_t> px;
-    EXPECT_EQ(DrawPointsOffscreen(f.view->window, &px, RGB(1, 1, 1)), 0);
-    POINT p = f.At(10, 90);
-    EXPECT_EQ(PixelAt(px, f.view->record->drawWidth, p.x, p.y), RGB(1, 1, 1));
+    EXPECT_EQ(DrawPointsOffscreen(view, &px, RGB(1, 1, 1)), 0);
+    POINT p = At(10, 90);
+    EXPECT_EQ(PixelAt(px, Record(view)->drawWidth, p.x, p.y), RGB(1, 1, 1));
     EndJob(job);
 }
 
-TEST(ViewDisplayCommands, TINTogglesAndCancelledContours)
+TEST_F(ViewDisplayCommands, TINTogglesAndCancelledContours)
 {
-    ModeFixture f;
-    HWND v = f.view->window;
-    ViewRecord* r = f.view->record;
+    HWND v = view;
+    ViewRecord* r = Record(view);
     EXPECT_EQ(ViewDisplayCommand(v, 8007), 1);
     EXPECT_EQ(r->displayMode, 8007);
     ViewDisplayCommand(v, 8007);
@@ -448,21 +456,20 @@ void MovePointSizeBar(HWND dialog, int)
 }
 }  // namespace
 
-TEST(PointDisplaySize, OkKeepsTheSizeAndCancelRestoresIt)
+TEST_F(PointDisplaySize, OkKeepsTheSizeAndCancelRestoresIt)
 {
-    ModeFixture f;
-    ViewRecord* r = f.view->record;
+    ViewRecord* r = Record(view);
     r->pointSizeStep = 2;
     DriverSize = 5;
     DriverButton = IDOK;
     SetDialogDriver(MovePointSizeBar);
     r->imageCacheValid = 1;
-    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 1);
+    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)view), 1);
     EXPECT_EQ(r->pointSizeStep, 5);
     EXPECT_EQ(r->imageCacheValid, 0);
     DriverSize = 1;
     DriverButton = IDCANCEL;
-    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 2);
+    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)view), 2);
     EXPECT_EQ(r->pointSizeStep, 5);
     SetDialogDriver(nullptr);
 }
@@ -485,7 +492,7 @@ TEST(JobCancelPolls, OneSignalPerRequestAndRepeatsCollapse)
     FreeJobControl(job);
 }
 
-TEST(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
+TEST_F(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
 {
     // Ground (class 2) points go into the TIN by default; class 1 does not.
     std::vector<PointRecord> pts;
@@ -494,9 +501,9 @@ TEST(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
     pts.push_back(MakePoint(5, 5, 0, 1));
     DataSetHolder data;
     data.sets.push_back(MakePointDataSet(pts));
-    TestPlanView view(200, 200, data.sets, false);
-    ViewRecord* r = view.record;
-    HWND v = view.window;
+    HWND view = OpenView(data.sets, 200, 200);
+    ViewRecord* r = Record(view);
+    HWND v = view;
 
     EnsureViewTIN(v);   // points mode, no contours: no TIN needed
     EXPECT_EQ(r->tin, nullptr);
