@@ -144,7 +144,10 @@ TEST_F(FrameTest, CancelOrFailedSaveKeepsTheProgramRunning)
         EXPECT_NE(boxes.shown()[0].text.find("    C:\\data\\v_aoi.shp\n"), std::string::npos);
     }
     {
-        // Yes with a save that fails (no shapefile writer here) also cancels.
+        // Yes with a save that fails also cancels: the set's folder does not
+        // exist and a file dialog, should one come, is cancelled.
+        strcpy(r->aoiSet->path, "C:\\no such folder\\v_aoi.shp");
+        FileDialogAnswers files({""});
         BoxAnswers boxes({IDYES});
         EXPECT_EQ(FrameClose(FrameWindow), 0);
         EXPECT_EQ(boxes.shown().size(), 1u);

@@ -73,8 +73,13 @@ TEST(JobControl, SecondCancelIsAbsorbed)
     EXPECT_EQ(CancelJob(job), 1);
     EXPECT_EQ(JobCancelled(job), 1);
     EXPECT_EQ(JobCancelled(job), 0);
+    // A request after the poll is signalled again.
+    EXPECT_EQ(CancelJob(job), 1);
+    EXPECT_EQ(JobCancelled(job), 1);
     EndJob(job);
     EXPECT_EQ(JobBusy(job), 0);
+    EXPECT_EQ(CancelJob(job), 0);   // nothing runs: no request
+    EXPECT_EQ(JobCancelled(job), 0);
     FreeJobControl(job);
 }
 

@@ -179,7 +179,10 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         EXPECT_EQ(boxes.shown()[0].text, "POI has NOT been saved!\n\n    View 3\n\nSave it now?\n");
     }
     {
-        // Yes with a save that fails keeps the view open.
+        // Yes with a save that fails keeps the view open: the set's folder
+        // does not exist and a file dialog, should one come, is cancelled.
+        strcpy(poi->path, "C:\\no such folder\\survey_poi.shp");
+        FileDialogAnswers files({""});
         BoxAnswers boxes({IDYES});
         SendMessageA(view, WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(view));

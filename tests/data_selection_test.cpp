@@ -351,7 +351,6 @@ TEST_F(SelectionsInAView, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
     DataSet* c = MakePointSet(RandomPoints(200000, 0, 0, 100, 13));
     for (DataSet* s : {a, b, c}) s->tiles = BuildPointTiles(s);
     HWND view = OpenView({a, b, c});
-    ViewRecord* record = Record(view);
     RingPolygon* all = Ring({{-1, -1}, {101, -1}, {101, 101}, {-1, 101}});
     PointSelection* s = LocatePointDataByFile(view, all);
     ASSERT_NE(s, nullptr);
@@ -393,7 +392,6 @@ TEST_F(SelectionsInAView, GridCellsInsidePolygonBecomePoints)
     grid->extent = Ring({{grid->minX, grid->maxY}, {grid->maxX, grid->maxY}, {grid->maxX, grid->minY},
                          {grid->minX, grid->minY}});
     HWND view = OpenView({grid});
-    ViewRecord* record = Record(view);
     std::vector<std::pair<double, double>> xy = {{1005, 4995}, {1041, 4990}, {1020, 4965}};
     struct Polyline* line = Line(xy);
     RingPolygon* ring = Ring(xy);

@@ -28,22 +28,17 @@ bool WaitUntilBusy(HWND view, int ms)
     return WaitUntil([&] { return JobBusy(JobOf(view)) != 0; }, ms);
 }
 
-// Data sets for one view, which takes them over.
-struct Sets {
-    std::vector<DataSet*> sets;
-};
-
 using PlanDrawThread = ViewFixture;
 
 }  // namespace
 
 TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
 {
-    Sets data;
+    std::vector<DataSet*> sets;   // the view takes them over
     PointRecord p = MakePoint(50, 50, 0);
     p.red = 250; p.green = 10; p.blue = 20;
-    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
-    HWND view = OpenView(data.sets, 200, 150);
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
     ViewRecord* r = Record(view);
     r->pointColorMode = 1207;
     Repaint(view, 1);
@@ -65,7 +60,7 @@ TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
     // A stale cache draws again.
     Repaint(view, 1);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
-    EXPECT_EQ(r->currentDataSet, data.sets[0]);
+    EXPECT_EQ(r->currentDataSet, sets[0]);
     EXPECT_EQ(r->imageCacheValid, 1);
 
     // Overlay-only over a valid cache: the base layer is not drawn again.
@@ -92,9 +87,9 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
     // draw that was stopped never leaves a cached image.
     std::vector<PointRecord> pts;
     for (int k = 0; k < 600000; k++) pts.push_back(MakePoint(k % 500, k / 500, 0));
-    Sets data;
-    data.sets.push_back(MakePointDataSet(pts));
-    HWND view = OpenView(data.sets, 300, 200);
+    std::vector<DataSet*> sets;   // the view takes them over
+    sets.push_back(MakePointDataSet(pts));
+    HWND view = OpenView(sets, 300, 200);
     ViewRecord* r = Record(view);
     r->pointColorMode = 1207;
     r->pointSizeStep = 6;
@@ -128,9 +123,9 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
 
 TEST_F(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
 {
-    Sets data;
-    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)}));
-    HWND view = OpenView(data.sets, 200, 150);
+    std::vector<DataSet*> sets;   // the view takes them over
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
     // Another view over part of it.
     HWND cover = OpenEmptyView("cover");
     SizeView(view, 200, 150);
@@ -150,11 +145,11 @@ TEST_F(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
 
 TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
 {
-    Sets data;
+    std::vector<DataSet*> sets;   // the view takes them over
     PointRecord p = MakePoint(50, 50, 0);
     p.red = 255;
-    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
-    HWND view = OpenView(data.sets, 200, 150);
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
     ViewRecord* r = Record(view);
     r->pointColorMode = 1207;
     Repaint(view, 1);
@@ -167,8 +162,8 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     EXPECT_EQ(r->tinCacheState, 8007);
     int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
 
-    data.sets[0]->points[1].red = 0;
-    data.sets[0]->points[1].green = 255;   // a fresh point draw would be green
+    sets[0]->points[1].red = 0;
+    sets[0]->points[1].green = 255;   // a fresh point draw would be green
     Repaint(view, 1);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
@@ -192,11 +187,11 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
 TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
 {
     REQUIRE_SAMPLES();
-    Sets data;
+    std::vector<DataSet*> sets;   // the view takes them over
     DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"));
     ASSERT_NE(set, nullptr);
-    data.sets.push_back(set);
-    HWND view = OpenView(data.sets, 800, 600);
+    sets.push_back(set);
+    HWND view = OpenView(sets, 800, 600);
     ViewRecord* r = Record(view);
     const char* dir = getenv("VELKA_SHOT_DIR");
     for (int mode = 1200; mode <= 1209; mode++) {
