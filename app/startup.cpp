@@ -1,9 +1,12 @@
 // One-time start-up: window classes, menus, the frame and its bars.
+#include "app/startup.h"
 #include "app/frame.h"
-#include "app/winlongs.h"
-#include "app/services.h"
+#include "app/display_settings.h"
+#include "app/stand_ins.h"
+#include "app/view_window.h"
+#include "app/window_slots.h"
 #include "app/frame_bars.h"
-#include "app/openfiles.h"
+#include "app/open_files.h"
 #include "app/registry.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -65,6 +68,7 @@ int RegisterWindowClasses(HINSTANCE instance)
 HWND InitInstance(const char* commandLine)
 {
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
+    InstallShellHooks();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;

@@ -2,14 +2,16 @@
 // forwarding rule with the active child, which may be the plan view or its
 // profile or 3D window; the latter two get every plan-view command passed on.
 #include "app/view_command.h"
+#include "app/stand_ins.h"
+#include "app/view_zoom.h"
+#include "views/plan/scrolling.h"
+#include "views/plan/view_mapping.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
-#include "app/services.h"
-#include "views/plan/planview.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include <cstdio>

@@ -1,5 +1,5 @@
 #include "data/decimation.h"
-#include "app/frame.h"
+#include "base/shell_hooks.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include <cstdio>
@@ -65,7 +65,7 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
             int step = atoi(text);
             // Refuse before writing anything, so a refused OK changes no setting.
             if (enabledCopy && step <= 1) {
-                ShowMessageBox(FrameWindow, "Decimation value should be greater than 1", "ERROR",
+                ShowMessageBox(MessageOwner(), "Decimation value should be greater than 1", "ERROR",
                                MB_OK | MB_ICONERROR);
                 return TRUE;
             }

@@ -1,5 +1,7 @@
 // The frame's rebar, toolbar, tooltips, check states and the views' status bars.
 #include "app_view_fixture.h"
+#include "app/class_combo.h"
+#include "app/status_bars.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/progress.h"

@@ -1,10 +1,10 @@
 #include "shell_test_support.h"
-#include "app/configfile.h"
+#include "app/config_file.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"
 #include "base/messages.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include <cstring>
 
 namespace {

@@ -1,5 +1,9 @@
 // Window arrangement, the zoom model, the tool switch and the pan tool.
 #include "app_view_fixture.h"
+#include "app/status_bars.h"
+#include "app/view_arrange.h"
+#include "app/view_zoom.h"
+#include "views/plan/view_mapping.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/polygon.h"

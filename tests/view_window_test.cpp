@@ -1,12 +1,13 @@
 // The plan-view window: creation, activation, closing, the job-done message
 // and the draw lock, on the real frame under Xvfb.
 #include "view_test_util.h"
+#include "app/startup.h"
 #include "app/frame.h"
-#include "app/jobcontrol.h"
-#include "app/planview.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_window.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include <cstring>
 
 namespace {

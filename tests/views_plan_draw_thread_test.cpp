@@ -2,14 +2,15 @@
 // cache starts no thread, a second paint stops the first, a covered view is
 // not cached. Also renders a sample file in every colour mode for a look.
 #include "test_support.h"
+#include "app/view_window.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/view_mapping.h"
 #include "shell_test_support.h"
 #include "plan_draw_support.h"
 #include "app/frame.h"
-#include "app/services.h"
-#include "app/jobcontrol.h"
-#include "app/winlongs.h"
-#include "views/plan/colorramp.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "views/plan/color_ramp.h"
 #include <cstdlib>
 #include <memory>
 

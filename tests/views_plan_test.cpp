@@ -1,16 +1,18 @@
 // Plan view: mapping and fitting, colour ramps, points by colour mode with
 // their filters and decimation, the draw thread's cancel and image cache.
 #include "test_support.h"
+#include "base/palette.h"
+#include "views/plan/draw_points.h"
+#include "views/plan/view_mapping.h"
 #include "plan_draw_support.h"
-#include "app/jobcontrol.h"
-#include "app/winlongs.h"
-#include "views/plan/colorramp.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "views/plan/color_ramp.h"
 #include <cstdlib>
 #include <memory>
 #include <commctrl.h>
 #include "base/messages.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 #include "app_view_fixture.h"
+#include "views/plan/scrolling.h"
+#include "views/plan/view_mapping.h"
 
 namespace {
 
