@@ -23,6 +23,11 @@ static_assert(CMD_COLOR_LAST - CMD_COLOR_FIRST == 9, "ten point colour modes");
 
 // TIN colour modes: tinColorMode = id - CMD_TIN_COLOR_FIRST.
 #define CMD_TIN_COLOR_FIRST    2001
+#define CMD_TIN_BLUE_RED       2001
+#define CMD_TIN_EARTH          2002
+#define CMD_TIN_GRAY           2003
+#define CMD_TIN_INTENSITY      2004
+#define CMD_TIN_RGB            2005
 #define CMD_TIN_COLOR_LAST     2005
 #ifndef RC_INVOKED
 static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour modes");
@@ -127,6 +132,10 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define CMD_LOAD_CONFIG        9045
 #define CMD_SAVE_CONFIG_AS     9046
 #define CMD_RECENT_FIRST       9047
+#define CMD_RECENT_1           9047
+#define CMD_RECENT_2           9048
+#define CMD_RECENT_3           9049
+#define CMD_RECENT_4           9050
 #define CMD_RECENT_LAST        9050
 #define CMD_PROJECT_FIRST      9051
 #define CMD_PROJECT_SHOW       9057

@@ -40,7 +40,9 @@ void PaintFrameBackground(HWND frame, HDC hdc)
 {
     HWND client = (HWND)GetWindowSlot(frame, FRAME_CLIENT);
     FillViewBackground(client, hdc, 0xFFFFFF);
-    HBITMAP logo = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    // Loaded once for the process: the frame paints it on every WM_PAINT.
+    static HBITMAP logo;
+    if (!logo) logo = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
     if (!logo) return;
     BITMAP info;
     GetObjectA(logo, sizeof info, &info);
@@ -55,7 +57,6 @@ void PaintFrameBackground(HWND frame, HDC hdc)
     BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-    DeleteObject(logo);
 }
 
 static HWND FrameOwner() { return FrameWindow; }

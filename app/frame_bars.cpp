@@ -383,6 +383,6 @@ void CheckViewMenuItems(HWND window)
 
 void SetDialogProgressWindows(HWND dialog)
 {
-    SetProgressWindows(GetDlgItem(dialog, 1004), GetDlgItem(dialog, 1006));
-    SetSecondProgressWindows(GetDlgItem(dialog, 1005), nullptr);
+    SetProgressWindows(GetDlgItem(dialog, IDC_BATCH_PROGRESS), GetDlgItem(dialog, IDC_BATCH_PROGRESS_TEXT));
+    SetSecondProgressWindows(GetDlgItem(dialog, IDC_BATCH_PROGRESS2), nullptr);
 }

@@ -1,6 +1,7 @@
 // The frame's WM_COMMAND dispatcher: commands of the program as a whole are
 // handled here, everything else goes to the project window or the active view.
 #include "app/config_file.h"
+#include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/stand_ins.h"
@@ -41,14 +42,14 @@ static int ModalDialog(int templateId, DLGPROC proc, bool parentIsClient)
     return 1;
 }
 
-static int About(WPARAM, LPARAM) { return ModalDialog(300, AboutDlgProc, true); }
-static int SystemInformation(WPARAM, LPARAM) { return ModalDialog(182, SystemInfoDlgProc, true); }
-static int HotkeyList(WPARAM, LPARAM) { return ModalDialog(342, HotkeyListDlgProc, true); }
-static int ExportLAS(WPARAM, LPARAM) { return ModalDialog(318, ExportLASDlgProc, false); }
-static int VivuzozBatch(WPARAM, LPARAM) { return ModalDialog(332, SMBatchDlgProc, false); }
-static int ThinningBatch(WPARAM, LPARAM) { return ModalDialog(341, ThinningBatchDlgProc, false); }
-static int DecimationValue(WPARAM, LPARAM) { return ModalDialog(221, PointDecimationDlgProc, false); }
-static int VoidDEMValue(WPARAM, LPARAM) { return ModalDialog(223, VoidDEMValueDlgProc, false); }
+static int About(WPARAM, LPARAM) { return ModalDialog(IDD_ABOUT, AboutDlgProc, true); }
+static int SystemInformation(WPARAM, LPARAM) { return ModalDialog(IDD_SYSTEM_INFO, SystemInfoDlgProc, true); }
+static int HotkeyList(WPARAM, LPARAM) { return ModalDialog(IDD_HOTKEYS, HotkeyListDlgProc, true); }
+static int ExportLAS(WPARAM, LPARAM) { return ModalDialog(IDD_EXPORT_LAS, ExportLASDlgProc, false); }
+static int VivuzozBatch(WPARAM, LPARAM) { return ModalDialog(IDD_SM_BATCH, SMBatchDlgProc, false); }
+static int ThinningBatch(WPARAM, LPARAM) { return ModalDialog(IDD_THINNING_BATCH, ThinningBatchDlgProc, false); }
+static int DecimationValue(WPARAM, LPARAM) { return ModalDialog(IDD_DECIMATION, PointDecimationDlgProc, false); }
+static int VoidDEMValue(WPARAM, LPARAM) { return ModalDialog(IDD_VOID_DEM, VoidDEMValueDlgProc, false); }
 
 static int CancelProcess(WPARAM, LPARAM)
 {

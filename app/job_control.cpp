@@ -10,6 +10,13 @@ JobControl* CreateJobControl()
     job->mutex = CreateMutexA(nullptr, FALSE, nullptr);
     job->busy = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     job->cancel = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    if (!job->mutex || !job->busy || !job->cancel) {
+        if (job->mutex) CloseHandle(job->mutex);
+        if (job->busy) CloseHandle(job->busy);
+        if (job->cancel) CloseHandle(job->cancel);
+        NBLFree(job);
+        return nullptr;
+    }
     return job;
 }
 
@@ -24,11 +31,12 @@ void FreeJobControl(JobControl* job)
     NBLFree(job);
 }
 
-void WaitForObjectPumping(HANDLE handle)
+int WaitForObjectPumping(HANDLE handle)
 {
     for (;;) {
         DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1) return;
+        if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0) return 1;
+        if (r != WAIT_OBJECT_0 + 1) return 0;
         // Peeking delivers the messages other threads sent us; posted ones stay queued.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -37,8 +45,7 @@ void WaitForObjectPumping(HANDLE handle)
 
 int BeginJob(JobControl* job)
 {
-    WaitForObjectPumping(job->busy);
-    return 1;
+    return WaitForObjectPumping(job->busy);
 }
 
 int EndJob(JobControl* job)
@@ -89,8 +96,7 @@ int CancelJob(JobControl* job)
 int CancelJobAndWait(JobControl* job)
 {
     int ran = CancelJob(job);
-    WaitForObjectPumping(job->busy);
-    ReleaseSemaphore(job->busy, 1, nullptr);
+    if (WaitForObjectPumping(job->busy)) ReleaseSemaphore(job->busy, 1, nullptr);
     return ran;
 }
 
@@ -131,6 +137,7 @@ void KillWorkerThread()
     JobControl* dropped[2] = {app, worker};
     for (JobControl* old : dropped) {
         if (!old) continue;
+        if (old->thread) CloseHandle(old->thread);
         CloseHandle(old->mutex);
         CloseHandle(old->busy);
         CloseHandle(old->cancel);

@@ -14,7 +14,7 @@ struct JobControl {
 
 JobControl* CreateJobControl();
 void FreeJobControl(JobControl* job);
-int  BeginJob(JobControl* job);
+int  BeginJob(JobControl* job);   // 0 when the busy semaphore could not be waited for
 int  EndJob(JobControl* job);
 int  JobBusy(JobControl* job);
 int  JobCancelled(JobControl* job);
@@ -25,8 +25,9 @@ int  ResumeJob(JobControl* job);
 
 // Waits for a handle; on a thread with windows it keeps answering messages
 // sent by other threads meanwhile, so a worker that reports progress to this
-// thread can never deadlock against the wait.
-void WaitForObjectPumping(HANDLE handle);
+// thread can never deadlock against the wait. 1 when the handle was
+// acquired, 0 when the wait failed (an invalid or closed handle).
+int  WaitForObjectPumping(HANDLE handle);
 
 // The frame's two job controls.
 int  CancelAppJob();

@@ -2,6 +2,7 @@
 // them by kind, settle the mixing, ASCII, memory and decimation questions,
 // load and finish each DataSet, then build a view around the loaded sets.
 #include "app/open_files.h"
+#include "resource.h"
 #include "app/command_ids.h"
 #include "app/stand_ins.h"
 #include "app/display_settings.h"
@@ -184,7 +185,7 @@ static bool SkippedByMixing(const ChoiceKinds& kinds, int kind)
 
 static bool ASCIIFormatChosen(FileList* list)
 {
-    return ShowDialog(344, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
+    return ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
 }
 
 OpenedDataSets* OpenDataFiles()
@@ -219,7 +220,7 @@ OpenedDataSets* OpenDataFiles()
     int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
     if (kinds.points && !kinds.ascii) {
         if (decimationEnabled) {
-            if (decimationPrompt) ShowDialog(221, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
+            if (decimationPrompt) ShowDialog(IDD_DECIMATION, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
         } else {
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {

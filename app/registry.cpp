@@ -234,15 +234,6 @@ int OpenRecentFile(int id)
 
 // --- "Configuration File Settings" ----------------------------------------------
 
-enum {
-    IDD_CONFIG_SETTINGS = 331,
-    IDC_CONFIG_FILENAME = 1120,
-    IDC_CONFIG_PATH = 1044,
-    IDC_CONFIG_AUTOLOAD = 1121,
-    IDC_CONFIG_AUTOSAVE = 1122,
-    IDC_CONFIG_SELECT = 1123,
-};
-
 int ChooseConfigFile(char* path, char* title)
 {
     char file[256] = "";

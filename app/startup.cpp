@@ -86,7 +86,7 @@ HWND InitInstance(const char* commandLine)
     MDIClientWindow = (HWND)GetWindowSlot(FrameWindow, FRAME_CLIENT);
     DragAcceptFiles(FrameWindow, TRUE);
     SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, 0);
-    SetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND, (LONG_PTR)CreateSolidBrush(RGB(255, 255, 255)));
+    SetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND, (LONG_PTR)GetStockObject(WHITE_BRUSH));
     InitFrameBars(FrameWindow);
 
     LogMessage("LiDAR viewing, checking and classification");
@@ -97,9 +97,11 @@ HWND InitInstance(const char* commandLine)
     Pi = acos(-1.0);
 
     const int bitmaps[4] = {IDB_EXPORT1, IDB_EXPORT2, IDB_IMPORT1, IDB_IMPORT2};
+    // Loaded once for the process: every later start-up finds them in place.
     for (int i = 0; i < 4; i++)
-        DialogBitmaps[i] = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(bitmaps[i]), IMAGE_BITMAP, 0, 0,
-                                               LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
+        if (!DialogBitmaps[i])
+            DialogBitmaps[i] = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(bitmaps[i]), IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
     SetDefaultSurfaceMagicSettings();
     SetWindowSlot(FrameWindow, FRAME_REGISTRY, (LONG_PTR)LoadRegistrySettings());
     UpdateRecentFileMenu();

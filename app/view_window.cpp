@@ -80,9 +80,12 @@ HANDLE StartViewDrawThread(HWND window, LPTHREAD_START_ROUTINE proc, void* param
 {
     JobControl* job = JobOf(window);
     if (!job) return 0;
-    WaitForObjectPumping(job->mutex);
+    if (!WaitForObjectPumping(job->mutex)) return 0;
     JobCancelled(job);   // a request meant for the previous drawing
-    BeginJob(job);
+    if (!BeginJob(job)) {
+        ReleaseMutex(job->mutex);
+        return 0;
+    }
     DWORD id;
     HANDLE thread = CreateThread(nullptr, 0, proc, param, 0, &id);
     if (thread) job->thread = thread;

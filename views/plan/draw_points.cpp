@@ -300,7 +300,8 @@ static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
     // Off screen: a copy of what the lower layers drew, the points on top.
     if (w.width <= 0 || w.height <= 0) return 1;
     Offscreen off;
-    if (!AcquireOffscreen(&off, w.width, w.height)) return 1;
+    // Without a bitmap nothing is drawn: not done, so the image is not cached.
+    if (!AcquireOffscreen(&off, w.width, w.height)) return 0;
     HDC mem = CreateCompatibleDC(hdc);
     HGDIOBJ oldBitmap = SelectObject(mem, off.bitmap);
     BitBlt(mem, 0, 0, w.width, w.height, hdc, 0, 0, SRCCOPY);

@@ -18,7 +18,6 @@ static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlo
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
 // The toolbar's tooltip window: its tips are switched off while a view draws.
-static HWND ToolbarTooltips;
 
 int FillViewBackground(HWND window, HDC hdc, COLORREF colour)
 {
@@ -161,10 +160,6 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     ViewRecord* r = RecordOf(view);
     JobControl* job = JobOf(view);
     if (!r || !job) return 0;
-    if (FrameWindow) {
-        HWND toolbar = (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR);
-        if (toolbar) ToolbarTooltips = (HWND)SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0);
-    }
     if (r->panActive) return 0;
     CancelViewDraw(view);
     if (r->imageCacheValid && r->imageCache.pixels) {
@@ -187,6 +182,9 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     request->bottom = rect->bottom;
     request->erase = erase;
     request->overlayOnly = overlayOnly;
+    // Asked here, on the window's thread: each draw gets its own copy.
+    HWND toolbar = FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR) : nullptr;
+    request->tooltips = toolbar ? (HWND)SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0) : nullptr;
     EnsureViewTIN(view);
     // Under the view mutex: drain a stale cancel signal, take the busy
     // semaphore for the thread and create it, so that a cancel issued at any
@@ -205,7 +203,7 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
     // The starter took the busy semaphore for this thread; the mutex is held
     // for the thread's whole life.
     WaitForSingleObject(job->mutex, INFINITE);
-    HWND tooltips = ToolbarTooltips;
+    HWND tooltips = request.tooltips;
     if (tooltips) PostMessageA(tooltips, TTM_ACTIVATE, 0, 0);
     NBLFree(parameter);
     HDC hdc = GetDC(view);

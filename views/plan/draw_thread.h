@@ -15,6 +15,7 @@ struct ViewDrawRequest {
     int32_t left, top, right, bottom;   // the rectangle that asked for the paint
     int32_t erase;                      // fill the background first
     int32_t overlayOnly;                // the full image is on screen: draw only what lies above the base layer
+    HWND tooltips;                      // the toolbar's tooltips, silenced while the thread draws
 };
 
 int  StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOnly);

@@ -1,6 +1,7 @@
 // World-to-pixel mapping of the plan view, its extents and fitting, the
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/view_mapping.h"
+#include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
@@ -174,7 +175,7 @@ int ViewDisplayCommand(HWND view, int command)
         r->overlayContours = !r->overlayContours;
         if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
         if (r->overlayContours) {
-            if (ShowDialog(311, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
+            if (ShowDialog(IDD_CONTOUR_PARAMS, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
                 r->overlayContours = 0;
                 UpdateToolbarState(view);
                 return 0;
@@ -320,7 +321,7 @@ static void ShowPointSize(HWND dialog, int size)
 {
     char text[16];
     wsprintfA(text, "%d", size);
-    SetDlgItemTextA(dialog, 1041, text);
+    SetDlgItemTextA(dialog, IDC_POINT_SIZE_TEXT, text);
 }
 
 INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -334,7 +335,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         r = RecordOf(view);
         if (!r) return TRUE;
         SavedPointSize = r->pointSizeStep;
-        HWND bar = GetDlgItem(dialog, 1040);
+        HWND bar = GetDlgItem(dialog, IDC_POINT_SIZE_SLIDER);
         SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
         SendMessageA(bar, TBM_SETPOS, TRUE, r->pointSizeStep);
         ShowPointSize(dialog, r->pointSizeStep);
@@ -342,13 +343,13 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
     }
     case WM_HSCROLL:
         if (r && LOWORD(wParam) <= 5) {
-            r->pointSizeStep = (int)SendMessageA(GetDlgItem(dialog, 1040), TBM_GETPOS, 0, 0);
+            r->pointSizeStep = (int)SendMessageA(GetDlgItem(dialog, IDC_POINT_SIZE_SLIDER), TBM_GETPOS, 0, 0);
             ShowPointSize(dialog, r->pointSizeStep);
         }
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case 1169:
+        case IDC_POINT_SIZE_APPLY:
             if (r) {
                 InvalidateView(view, 1);
                 if (r->profileWindow) InvalidateView(r->profileWindow, 1);

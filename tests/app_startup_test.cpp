@@ -1,0 +1,37 @@
+#include "test_support.h"
+#include "app/startup.h"
+#include "app/frame.h"
+#include "base/shell_hooks.h"
+
+namespace {
+
+void StopFrame()
+{
+    DestroyWindow(FrameWindow);
+    PumpMessages(10);
+    FrameWindow = nullptr;
+    MDIClientWindow = nullptr;
+}
+
+}  // namespace
+
+// A second start-up in the same process (every test starts one) makes no new
+// GDI objects: the dialog bitmaps stay the ones loaded first and the client
+// background is a stock brush, which is never freed.
+TEST(Startup, RepeatedStartUpsLoadNothingTwice)
+{
+    ASSERT_NE(InitInstance(""), nullptr);
+    HBITMAP first[4];
+    for (int i = 0; i < 4; i++) {
+        first[i] = DialogBitmaps[i];
+        EXPECT_NE(first[i], nullptr);
+    }
+    EXPECT_EQ((HGDIOBJ)GetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND), GetStockObject(WHITE_BRUSH));
+    StopFrame();
+    ASSERT_NE(InitInstance(""), nullptr);
+    for (int i = 0; i < 4; i++) EXPECT_EQ(DialogBitmaps[i], first[i]);
+    EXPECT_EQ((HGDIOBJ)GetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND), GetStockObject(WHITE_BRUSH));
+    // The lower layers reach this frame through the shell hooks.
+    EXPECT_EQ(MessageOwner(), FrameWindow);
+    StopFrame();
+}
