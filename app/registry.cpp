@@ -18,7 +18,6 @@
 static const char kProgramKey[] = "Software\\VelkaDunmarroInc\\VelkaViewer";
 static char registryKeyPath[256] = "Software\\VelkaDunmarroInc\\VelkaViewer";
 
-const char* GetRegistryKeyPath() { return registryKeyPath; }
 
 void SetRegistryKeyPath(const char* path)
 {

@@ -65,14 +65,6 @@ int VFileSeek(VFile f, uint64_t offset)
     return SetFilePointerEx((HANDLE)f, to, nullptr, FILE_BEGIN) ? 1 : 0;
 }
 
-int64_t VFileTell(VFile f)
-{
-    LARGE_INTEGER zero, at;
-    zero.QuadPart = 0;
-    if (!SetFilePointerEx((HANDLE)f, zero, &at, FILE_CURRENT)) return -1;
-    return at.QuadPart;
-}
-
 int64_t VFileSize(VFile f)
 {
     LARGE_INTEGER size;
@@ -80,7 +72,6 @@ int64_t VFileSize(VFile f)
     return size.QuadPart;
 }
 
-int VFileFlush(VFile f) { return FlushFileBuffers((HANDLE)f) ? 1 : 0; }
 
 int VFileClose(VFile f)
 {

@@ -12,9 +12,7 @@ int     VFileRead(VFile f, void* buffer, uint64_t bytes, uint64_t* got);  // 1 o
 int     VFileReadExact(VFile f, void* buffer, uint64_t bytes);            // 1 only when every byte came
 int     VFileWrite(VFile f, const void* buffer, uint64_t bytes);          // 1 only when every byte went
 int     VFileSeek(VFile f, uint64_t offset);
-int64_t VFileTell(VFile f);
 int64_t VFileSize(VFile f);
-int     VFileFlush(VFile f);
 int     VFileClose(VFile f);                  // 1 when the close succeeded (null is fine)
 int     VFileExists(const char* path);
 

@@ -218,12 +218,12 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             break;
         case CMD_COLOR_TIN:
         case CMD_GRAY_TIN:
-            // The cached shading stands for the TIN base layer; without it the
-            // shaded TIN has no drawer in this build and the layer stays empty.
+            // The cached shading is the TIN base layer; without a cache the
+            // layer stays empty.
             if (r->tinCacheValid) RestoreTINImage(view, hdc);
             break;
         case CMD_BACKGROUND_REF:
-            break;   // reference images have no drawer in this build
+            break;   // the reference image layer stays empty
         default:
             completed = 0;
         }

@@ -1,5 +1,5 @@
 // Mouse input of the plan view handed to the current tool: the zoom and pan
-// tools, and the wheel zoom. The other tools' trackers join here as they come.
+// tools, and the wheel zoom.
 #include "views/plan/mouse_dispatch.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
