@@ -1,5 +1,4 @@
-#include "test_support.h"
-#include "app/startup.h"
+#include "shell_test_support.h"
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
@@ -30,9 +29,11 @@ static DWORD WINAPI WaitForever(void* event)
 
 // Killing the worker at a forced close closes the killed thread's handle
 // along with the dropped job controls, and leaves fresh ones behind.
-TEST(JobControlHandles, KillWorkerThreadClosesTheThreadHandle)
+class JobControlFrame : public ShellTest {};
+
+TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
 {
-    ASSERT_NE(InitInstance(""), nullptr);
+    StartFrame();
     HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
     ASSERT_NE(app, nullptr);
@@ -51,8 +52,4 @@ TEST(JobControlHandles, KillWorkerThreadClosesTheThreadHandle)
     EXPECT_EQ(JobBusy(fresh), 0);
     CloseHandle(watch);
     CloseHandle(never);
-    DestroyWindow(FrameWindow);
-    PumpMessages(10);
-    FrameWindow = nullptr;
-    MDIClientWindow = nullptr;
 }

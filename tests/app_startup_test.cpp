@@ -1,26 +1,15 @@
-#include "test_support.h"
-#include "app/startup.h"
+#include "shell_test_support.h"
 #include "app/frame.h"
 #include "base/shell_hooks.h"
 
-namespace {
-
-void StopFrame()
-{
-    DestroyWindow(FrameWindow);
-    PumpMessages(10);
-    FrameWindow = nullptr;
-    MDIClientWindow = nullptr;
-}
-
-}  // namespace
+class Startup : public ShellTest {};
 
 // A second start-up in the same process (every test starts one) makes no new
 // GDI objects: the dialog bitmaps stay the ones loaded first and the client
 // background is a stock brush, which is never freed.
-TEST(Startup, RepeatedStartUpsLoadNothingTwice)
+TEST_F(Startup, RepeatedStartUpsLoadNothingTwice)
 {
-    ASSERT_NE(InitInstance(""), nullptr);
+    StartFrame();
     HBITMAP first[4];
     for (int i = 0; i < 4; i++) {
         first[i] = DialogBitmaps[i];
@@ -28,10 +17,9 @@ TEST(Startup, RepeatedStartUpsLoadNothingTwice)
     }
     EXPECT_EQ((HGDIOBJ)GetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND), GetStockObject(WHITE_BRUSH));
     StopFrame();
-    ASSERT_NE(InitInstance(""), nullptr);
+    StartFrame();
     for (int i = 0; i < 4; i++) EXPECT_EQ(DialogBitmaps[i], first[i]);
     EXPECT_EQ((HGDIOBJ)GetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND), GetStockObject(WHITE_BRUSH));
     // The lower layers reach this frame through the shell hooks.
     EXPECT_EQ(MessageOwner(), FrameWindow);
-    StopFrame();
 }
