@@ -1,0 +1,265 @@
+// The plan view's draw thread: whole draws are cached, a repaint with a valid
+// cache starts no thread, a second paint stops the first, a covered view is
+// not cached. Also renders a sample file in every colour mode for a look.
+#include "test_support.h"
+#include "app/command_ids.h"
+#include "app/view_window.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/view_mapping.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "views/plan/color_ramp.h"
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+JobControl* JobOf(HWND view) { return (JobControl*)GetWindowSlot(view, CHILD_JOB); }
+
+void Repaint(HWND view, int stale)
+{
+    if (stale) InvalidateView(view, 1);
+    else InvalidateRect(view, nullptr, FALSE);
+    UpdateWindow(view);
+}
+
+bool WaitUntilBusy(HWND view, int ms)
+{
+    return WaitUntil([&] { return JobBusy(JobOf(view)) != 0; }, ms);
+}
+
+using PlanDrawThread = ViewFixture;
+
+}  // namespace
+
+TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
+{
+    std::vector<DataSet*> sets;   // the view takes them over
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 250; p.green = 10; p.blue = 20;
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
+    ViewRecord* r = Record(view);
+    r->pointColorMode = CMD_COLOR_RGB;
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(r->imageCache.width, 200);
+    EXPECT_EQ(r->imageCache.height, 150);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(250, 10, 20));
+    EXPECT_EQ(CachePixel(r, 3, 3), ViewBackgroundColor);
+
+    // A plain repaint copies the cache back: no drawer runs.
+    r->currentDataSet = nullptr;
+    Repaint(view, 0);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(r->currentDataSet, nullptr);
+    EXPECT_EQ(JobOf(view)->thread, nullptr);
+
+    // A stale cache draws again.
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(r->currentDataSet, sets[0]);
+    EXPECT_EQ(r->imageCacheValid, 1);
+
+    // Overlay-only over a valid cache: the base layer is not drawn again.
+    r->currentDataSet = nullptr;
+    r->redrawOverlays = 1;
+    Repaint(view, 0);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(r->currentDataSet, nullptr);
+    EXPECT_EQ(r->imageCacheValid, 1);
+    r->redrawOverlays = 0;
+
+    // Scrolling or zooming resets both caches.
+    r->tinCacheValid = 1;
+    r->glRebuildFlags[1] = 1;
+    ResetViewCache(view);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(r->tinCacheValid, 0);
+    EXPECT_EQ(r->glRebuildFlags[1], 0);
+}
+
+TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
+{
+    // Large points make every point costly, so a whole draw takes long; a
+    // draw that was stopped never leaves a cached image.
+    std::vector<PointRecord> pts;
+    for (int k = 0; k < 600000; k++) pts.push_back(MakePoint(k % 500, k / 500, 0));
+    std::vector<DataSet*> sets;   // the view takes them over
+    sets.push_back(MakePointDataSet(pts));
+    HWND view = OpenView(sets, 300, 200);
+    ViewRecord* r = Record(view);
+    r->pointColorMode = CMD_COLOR_RGB;
+    r->pointSizeStep = 6;
+    JobControl* job = JobOf(view);
+    r->zoomLevel = 3;   // every point
+
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 60000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+
+    // The first draw, under way, ends before the second paint returns, and it
+    // ends stopped: a finished one would have cached its image.
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitUntilBusy(view, 5000));
+    HANDLE first = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &first, SYNCHRONIZE, FALSE, 0));
+    Repaint(view, 1);
+    EXPECT_EQ(WaitForSingleObject(first, 0), (DWORD)WAIT_OBJECT_0);
+    CloseHandle(first);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_TRUE(JobBusy(job) || job->thread);
+
+    // The same for a plain cancel; nothing runs afterwards.
+    ASSERT_TRUE(WaitUntilBusy(view, 5000));
+    EXPECT_EQ(CancelViewDraw(view), 1);
+    EXPECT_EQ(r->imageCacheValid, 0);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(CancelViewDraw(view), 0);
+}
+
+TEST_F(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
+{
+    std::vector<DataSet*> sets;   // the view takes them over
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
+    // Another view over part of it.
+    HWND cover = OpenEmptyView("cover");
+    SizeView(view, 200, 150);
+    SetWindowPos(cover, HWND_TOP, 100, 100, 80, 80, 0);
+    PumpMessages(20);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(Record(view)->imageCacheValid, 0);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)cover, 0);
+    PumpMessages(20);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    EXPECT_EQ(Record(view)->imageCacheValid, 1);
+}
+
+TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
+{
+    std::vector<DataSet*> sets;   // the view takes them over
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 255;
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
+    ViewRecord* r = Record(view);
+    r->pointColorMode = CMD_COLOR_RGB;
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    // What is on screen now stands in for a shaded TIN of mode 8007. These
+    // points give no TIN (no ground class), which each TIN draw reports.
+    BoxAnswers boxes;
+    r->displayMode = CMD_COLOR_TIN;
+    ASSERT_EQ(SaveTINImage(view, nullptr), 1);
+    EXPECT_EQ(r->tinCacheState, CMD_COLOR_TIN);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+
+    sets[0]->points[1].red = 0;
+    sets[0]->points[1].green = 255;   // a fresh point draw would be green
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
+    ASSERT_FALSE(boxes.shown().empty());
+    EXPECT_EQ(boxes.shown()[0].text, "There is no TIN Point Found");
+
+    ViewDisplayCommand(view, CMD_POINTS_OVER_BACK);   // points over the background
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(CachePixel(r, x, y), RGB(0, 255, 0));
+
+    // The grey TIN does not take the colour TIN's cache.
+    ViewDisplayCommand(view, CMD_GRAY_TIN);
+    EXPECT_EQ(r->tinCacheValid, 0);
+}
+
+// Renders autzen_trim.las in every colour mode. With VELKA_SHOT_DIR set the
+// images are written there as .bmp files for a look; nothing is compared.
+TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
+{
+    REQUIRE_SAMPLES();
+    std::vector<DataSet*> sets;   // the view takes them over
+    DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"));
+    ASSERT_NE(set, nullptr);
+    sets.push_back(set);
+    HWND view = OpenView(sets, 800, 600);
+    ViewRecord* r = Record(view);
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    for (int mode = CMD_COLOR_ELEVATION; mode <= CMD_COLOR_FLAG; mode++) {
+        r->pointColorMode = mode;
+        Repaint(view, 1);
+        ASSERT_TRUE(WaitForViewDraw(view, 10000));
+        ASSERT_EQ(r->imageCacheValid, 1) << mode;
+        if (dir) {
+            char name[64];
+            snprintf(name, sizeof name, "plan_%d.bmp", mode);
+            EXPECT_TRUE(SaveCacheBitmap(r, std::string(dir) + name));
+        }
+    }
+}
+
+namespace {
+class PlanViewOnFrame : public ShellTest {};
+
+// Pumps until the view's draw has finished and cached its image.
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return WaitUntil([&] { return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
+}
+
+// The cached image matches what the point drawer draws by itself over the
+// background, pixel for pixel; returns the number of point pixels.
+int ExpectCacheIsThePointDrawing(HWND view)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    std::vector<uint32_t> px;
+    EXPECT_EQ(DrawPointsOffscreen(view, &px, ViewBackgroundColor), 1);
+    int points = 0, differ = 0;
+    for (int y = 0; y < r->clientHeight; y++)
+        for (int x = 0; x < r->clientWidth; x++) {
+            COLORREF drawn = PixelAt(px, r->drawWidth, x, y);
+            points += drawn != ViewBackgroundColor;
+            differ += drawn != CachePixel(r, x, y);
+        }
+    EXPECT_EQ(differ, 0);
+    return points;
+}
+}  // namespace
+
+// The whole road: a sample opened on the command line is drawn by the view's
+// own paint, cached, and drawn again in another colour mode.
+TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    HWND view = views[0];
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ASSERT_NE(r->currentDataSet, nullptr);
+    ASSERT_EQ(r->currentDataSet->pointCount, 110000);
+    ASSERT_NE(r->currentDataSet->tiles, nullptr);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));
+    EXPECT_GT(ExpectCacheIsThePointDrawing(view), 0);
+
+    r->pointColorMode = CMD_COLOR_CLASS;
+    InvalidateView(view, 1);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));
+    EXPECT_GT(ExpectCacheIsThePointDrawing(view), 0);
+}
