@@ -126,8 +126,8 @@ TEST_F(FrameTest, CloseAsksAoiThenPoiPerViewStartingWithTheActiveView)
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     // No path and no data set yet: the view's title names it.
-    EXPECT_EQ(boxes.shown()[0].text, "AOI has NOT been saved!\n\n    second.las\n\nSave it now?\n");
-    EXPECT_EQ(boxes.shown()[1].text, "POI has NOT been saved!\n\n    second.las\n\nSave it now?\n");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "AOI", "second.las"));
+    EXPECT_EQ(boxes.shown()[1].text, Formatted(kUnsavedSetQuestion, "POI", "second.las"));
     EXPECT_EQ(boxes.shown()[2].text.substr(0, 3), "AOI");
     EXPECT_NE(boxes.shown()[2].text.find("first.las"), std::string::npos);
     EXPECT_EQ(boxes.shown()[3].text.substr(0, 3), "POI");
@@ -166,7 +166,7 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
         BoxAnswers boxes({IDNO});
         EXPECT_EQ(FrameClose(FrameWindow), 0);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?");
+        EXPECT_EQ(boxes.shown()[0].text, kWorkerRunningQuestion);
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNO | MB_ICONQUESTION));
         EXPECT_EQ((JobControl*)GetWindowSlot(FrameWindow, FRAME_WORKERJOB), worker);
     }

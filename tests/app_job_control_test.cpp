@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "window_fixtures.h"
 #include "app/window_slots.h"
 #include "app/frame.h"
 #include "app/job_control.h"
@@ -175,7 +175,7 @@ static DWORD WINAPI WaitForever(void* event)
 
 // Killing the worker at a forced close closes the killed thread's handle
 // along with the dropped job controls, and leaves fresh ones behind.
-class JobControlFrame : public ShellTest {};
+class JobControlFrame : public FrameFixture {};
 
 TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
 {

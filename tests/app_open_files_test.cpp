@@ -151,7 +151,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     ASSERT_FALSE(boxes.empty());
     for (const ShownBox& b : boxes)
         if (b.caption == "Continue?") {
-            EXPECT_EQ(b.text, "\nDo you wish to continue opening files?\n");
+            EXPECT_EQ(b.text, kContinueOpeningQuestion);
             EXPECT_EQ(b.type, (unsigned)(MB_YESNO | MB_ICONQUESTION));
         }
     std::vector<HWND> views = PlanViews();

@@ -145,7 +145,7 @@ TEST_F(RegistryTest, AutomaticLoadOfADamagedFileWarnsOnceAndSwitchesItselfOff)
         BoxAnswers boxes;
         StartFrame();
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Config file may be corrupt:\n\n    damaged.cfg\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigCorruptText, "damaged.cfg"));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     EXPECT_EQ(Settings()->AutoConfigLoad, 0);

@@ -164,7 +164,7 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         SendMessageA(view, WM_CLOSE, 0, 0);
         ASSERT_TRUE(IsWindow(view));
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "POI has NOT been saved!\n\n    survey.las\n\nSave it now?\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "survey.las"));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     }
@@ -178,7 +178,7 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         BoxAnswers boxes({IDCANCEL});
         SendMessageA(view, WM_CLOSE, 0, 0);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "POI has NOT been saved!\n\n    View 3\n\nSave it now?\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "View 3"));
     }
     {
         // Yes with a save that fails keeps the view open: the set's folder
@@ -288,7 +288,7 @@ TEST_F(ViewWindowTest, FailedCreationTellsAndLeavesTheRecordToTheCaller)
     EXPECT_EQ(CreateViewWindow(record), nullptr);
     MDIClientWindow = client;
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Failed in Creating Child Window");
+    EXPECT_EQ(boxes.shown()[0].text, kViewCreateFailedText);
     EXPECT_EQ(boxes.shown()[0].caption, "Error");
     FreeViewRecord(record);
 }

@@ -1,9 +1,9 @@
 #include "point_sets.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include "data/laszip/laszip_api.h"
 #include "data/selection.h"
-#include "views/plan/colorramp.h"
+#include "base/palette.h"
 #include <algorithm>
 #include <array>
 #include <cstring>

@@ -2,7 +2,7 @@
 // points of a sample file read without the program's loader.
 #pragma once
 #include "test_support.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include <string>
 #include <vector>
 

@@ -1,5 +1,5 @@
 #include "test_support.h"
-#include "base/filedialog.h"
+#include "base/file_dialog.h"
 #include "base/messages.h"
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +93,13 @@ bool SamplesRequired()
 {
     const char* v = getenv("VELKA_REQUIRE_SAMPLES");
     return v && strcmp(v, "0") != 0 && v[0];
+}
+
+std::string Formatted(const char* format, const char* a, const char* b)
+{
+    char text[2048];
+    snprintf(text, sizeof text, format, a, b);
+    return text;
 }
 
 std::string TempDir()

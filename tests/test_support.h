@@ -59,6 +59,9 @@ bool SamplesRequired();
         }                                                                                      \
     } while (0)
 
+// A product text with its %s fields filled in.
+std::string Formatted(const char* format, const char* a, const char* b = nullptr);
+
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);

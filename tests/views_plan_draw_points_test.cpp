@@ -89,7 +89,7 @@ TEST_F(PointColorModes, EachModeColoursChosenPoints)
     c = Draw(CMD_COLOR_EARTH);
     EXPECT_EQ(c[0], RGB(63, 81, 57));
     EXPECT_EQ(c[2], RGB(156, 156, 156));
-    EXPECT_EQ(r->currentDataSet, f.sets[2]);   // each drawer makes its set current
+    EXPECT_EQ(r->currentDataSet, sets[2]);   // each drawer makes its set current
     c = Draw(CMD_COLOR_CLASS);
     EXPECT_EQ(c[0], r->classTable.entries[2].mainColor);
     EXPECT_EQ(c[1], r->classTable.entries[5].mainColor);

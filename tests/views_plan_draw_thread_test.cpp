@@ -2,6 +2,7 @@
 // cache starts no thread, a second paint stops the first, a covered view is
 // not cached. Also renders a sample file in every colour mode for a look.
 #include "test_support.h"
+#include "data/tin_model.h"
 #include "app/command_ids.h"
 #include "app/view_window.h"
 #include "views/plan/draw_thread.h"
@@ -172,7 +173,7 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
     ASSERT_FALSE(boxes.shown().empty());
-    EXPECT_EQ(boxes.shown()[0].text, "There is no TIN Point Found");
+    EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
 
     ViewDisplayCommand(view, CMD_POINTS_OVER_BACK);   // points over the background
     UpdateWindow(view);
@@ -211,7 +212,7 @@ TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
 }
 
 namespace {
-class PlanViewOnFrame : public ShellTest {};
+class PlanViewOnFrame : public FrameFixture {};
 
 // Pumps until the view's draw has finished and cached its image.
 bool WaitForCachedDraw(HWND view, int ms)

@@ -1,8 +1,9 @@
 #include "window_fixtures.h"
 #include "app/display_settings.h"
-#include "app/jobcontrol.h"
+#include "app/job_control.h"
 #include "app/registry.h"
 #include "base/heap.h"
+#include "views/plan/draw_points.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
