@@ -128,8 +128,6 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 // --- view-level services of pieces still to come ---------------------------------
 
-int SaveCurrentLASFile(HWND) { return 0; }
-int SaveLASFileAs(HWND) { return 0; }
 int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }

@@ -82,8 +82,6 @@ int  ProjectWinCancelTool(HWND project);
 
 
 // View-level services the view command dispatcher starts.
-int  SaveCurrentLASFile(HWND view);
-int  SaveLASFileAs(HWND view);
 int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);

@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
+#include "app/save_las.h"
 #include "app/services.h"
 #include "views/plan/planview.h"
 #include "app/view_tools.h"
