@@ -285,7 +285,11 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         DeleteFileA(temp);
         return 0;
     }
-    if (!MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Windows refuses to replace a read-only file, Wine does not: ask first, so
+    // a file someone protected is never overwritten.
+    DWORD attributes = GetFileAttributesA(target);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n", o->tempName, targetTitle);
         DeleteFileA(temp);
         return 0;
