@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstring>
 
-void SetDefaultSurfaceMagicSettings() {}
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

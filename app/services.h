@@ -7,7 +7,6 @@ struct ViewRecord;
 struct Polyline;
 
 void SetDefaultDisplaySettings();
-void SetDefaultSurfaceMagicSettings();
 int  CancelAllViewDraws();
 int  EndViewTool(HWND view);
 int  ArrangeViewWindows(HWND active);

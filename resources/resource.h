@@ -25,3 +25,12 @@
 #define IDD_TOOLBAR_BAND   309
 #define IDC_PROGRESS_TEXT  1162
 #define IDC_PROGRESS_BAR   1163
+
+// Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
+#define IDD_SM_ADVANCED          339
+#define IDB_SM_ADVANCED          111
+#define IDC_SM_DEFAULT           3
+#define IDC_SM_AESTHETICS        1150
+#define IDC_SM_TERRAIN_BIAS      1151
+#define IDC_SM_AESTHETICS_TEXT   1153
+#define IDC_SM_TERRAIN_BIAS_TEXT 1154
