@@ -8,6 +8,7 @@
 #include "data/selection.h"
 #include <cstdlib>
 #include <cstring>
+#include <cmath>
 
 PointRecord** GroundPointTable = nullptr;
 int32_t       GroundPointCount = 0;
@@ -221,6 +222,8 @@ void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
     }
     GroundTinPoolDeinit(&m->vertices);
     GroundTinPoolDeinit(&m->flips);
+    NBLFree(m->hints);
+    m->hints = nullptr;
     for (int i = 0; i < 3; i++) {
         if (m->box[i]) NBLFree(m->box[i]);
         m->box[i] = nullptr;
@@ -331,6 +334,13 @@ void GroundTinBoundingBox(GroundMesh* m, GroundTinSwitches* b)
     m->box[1][1] = m->ymin - 40.0 * width;
     m->box[2][0] = 0.5 * (m->xmin + m->xmax);
     m->box[2][1] = m->ymax + 60.0 * width;
+    // About two points a hint cell; no hints is only slower.
+    double cells = m->inputCount / 8.0 + 1.0;
+    double side = width / std::sqrt(cells);
+    m->hintCellsPerUnit = 1.0 / side;
+    m->hintColumns = (int32_t)((m->xmax - m->xmin) * m->hintCellsPerUnit) + 1;
+    m->hintRows = (int32_t)((m->ymax - m->ymin) * m->hintCellsPerUnit) + 1;
+    m->hints = (Word*)NBLCalloc((uint64_t)m->hintColumns * (uint64_t)m->hintRows, sizeof(Word));
     OrientedTriangle t;
     GroundTinMakeTriangle(m, b, &t);
     SetOrg(t, m->box[0]);
@@ -366,6 +376,8 @@ int32_t GroundTinRemoveBox(GroundMesh* m, GroundTinSwitches* b)
         if (IsOuterSpace(m, next)) next = dissolve;
     }
     GroundTinTriangleFree(m, finalEdge.tri);
+    NBLFree(m->hints);
+    m->hints = nullptr;
     for (int i = 0; i < 3; i++) {
         NBLFree(m->box[i]);
         m->box[i] = nullptr;
@@ -430,6 +442,43 @@ static inline double SquaredDistance(const double* a, const double* b)
     return dx * dx + dy * dy;
 }
 
+static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle);
+
+static Word* HintSlot(const GroundMesh* m, const double* point)
+{
+    if (!m->hints) return nullptr;
+    int64_t column = (int64_t)((point[0] - m->xmin) * m->hintCellsPerUnit);
+    int64_t row = (int64_t)((point[1] - m->ymin) * m->hintCellsPerUnit);
+    if (column < 0 || row < 0 || column >= m->hintColumns || row >= m->hintRows) return nullptr;
+    return &m->hints[row * m->hintColumns + column];
+}
+
+// The hint of the point's cell, else of a neighbouring cell; null when none is live.
+static Word* LiveHint(const GroundMesh* m, const double* point)
+{
+    if (!m->hints) return nullptr;
+    int64_t column = (int64_t)((point[0] - m->xmin) * m->hintCellsPerUnit);
+    int64_t row = (int64_t)((point[1] - m->ymin) * m->hintCellsPerUnit);
+    if (column < 0 || row < 0 || column >= m->hintColumns || row >= m->hintRows) return nullptr;
+    for (int ring = 0; ring <= 1; ring++) {
+        for (int64_t r = row - ring; r <= row + ring; r++) {
+            if (r < 0 || r >= m->hintRows) continue;
+            for (int64_t c = column - ring; c <= column + ring; c++) {
+                if (c < 0 || c >= m->hintColumns) continue;
+                Word* slot = &m->hints[r * m->hintColumns + c];
+                if (*slot && !IsDeadTri(DecodeTri(*slot).tri)) return slot;
+            }
+        }
+    }
+    return nullptr;
+}
+
+static void RememberHint(GroundMesh* m, const OrientedTriangle& t)
+{
+    Word* slot = HintSlot(m, Org(t));
+    if (slot) *slot = EncodeTri(t);
+}
+
 int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
 {
     double best = SquaredDistance(point, Org(*handle));
@@ -444,6 +493,18 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
             *handle = m->recent;
             best = d;
         }
+    }
+    // A live hint from the point's cell makes a start good enough; the random
+    // samples are for cells no insertion has reached yet.
+    Word* hint = LiveHint(m, point);
+    if (hint) {
+        OrientedTriangle start = DecodeTri(*hint);
+        double d = SquaredDistance(point, Org(start));
+        if (d < best) {
+            *handle = start;
+            best = d;
+        }
+        return FinishLocate(m, b, point, handle);
     }
     MeshPool* pool = &m->triangles;
     while ((int64_t)11 * m->samples * m->samples * m->samples < pool->liveItems) m->samples++;
@@ -478,6 +539,12 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
             population = pool->itemsPerBlock;
         }
     }
+    return FinishLocate(m, b, point, handle);
+}
+
+// From the chosen start: the start's own corners, its side, then the walk.
+static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
+{
     Vertex origin = Org(*handle), destination = Dest(*handle);
     if (SamePoint(origin, point)) return GROUND_ON_VERTEX;
     if (SamePoint(destination, point)) {
@@ -638,6 +705,7 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
                 if (walk && !walk->boundary) walk->visit(walk, v, first);
                 *out = Lnext(horiz);
                 m->recent = *out;
+                RememberHint(m, *out);
                 return;
             }
             horiz = Lnext(test);

@@ -70,6 +70,12 @@ struct GroundMesh {
     Word*   outerSegment;
     Word*   outerSegmentBase;
     OrientedTriangle recent;    // where the last insertion ended or the last duplicate was found
+    // Location hints: a coarse grid over the bounds holding, per cell, the
+    // handle where the last insertion in that cell ended. Inputs in height
+    // order are spatially random, and a nearby start keeps the walks short.
+    Word*   hints;
+    int32_t hintColumns, hintRows;
+    double  hintCellsPerUnit;
 };
 
 // Process-wide values of the running triangulation.
