@@ -375,3 +375,37 @@ TEST(GroundTinEngine, UndoRestoresTheMeshExactly)
         EXPECT_TRUE(EmptyCircles(g.Triangles(), kept));
     }
 }
+
+// ---- one triangulation at a time ---------------------------------------------------
+
+namespace {
+
+LONG triangulationsDone = 0;
+
+DWORD WINAPI TriangulateOnAThread(void*)
+{
+    std::vector<double> p = RandomPoints(500, 9, 0.0, 0.0, 100.0);
+    TriRun r(p);
+    r.Run("Qz");
+    if (r.out.triangleCount > 0) InterlockedIncrement(&triangulationsDone);
+    GroundRun g(p);
+    if (g.Run(PlainWalk) == 1 && g.out.triangleCount == r.out.triangleCount) InterlockedIncrement(&triangulationsDone);
+    return 0;
+}
+
+}  // namespace
+
+TEST(GroundTinEngine, BothTriangulatorsWaitForTheProcessWideLock)
+{
+    triangulationsDone = 0;
+    LockTriangulation();
+    HANDLE thread = CreateThread(nullptr, 0, TriangulateOnAThread, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    // While this thread holds the lock the other cannot finish either run.
+    EXPECT_EQ(WaitForSingleObject(thread, 300), (DWORD)WAIT_TIMEOUT);
+    EXPECT_EQ(triangulationsDone, 0);
+    UnlockTriangulation();
+    ASSERT_EQ(WaitForSingleObject(thread, 30000), (DWORD)WAIT_OBJECT_0) << "triangulation thread never finished";
+    CloseHandle(thread);
+    EXPECT_EQ(triangulationsDone, 2);
+}
