@@ -14,27 +14,6 @@
 #include <numeric>
 #include <vector>
 
-static int64_t orientTests = 0;
-static int32_t samples = 0;
-
-static int32_t InsertAll(GroundMesh* m, GroundTinSwitches* b, int32_t)
-{
-    m->triangleAttributes = 0;
-    GroundTinInitTriPools(m, b);
-    GroundTinBoundingBox(m, b);
-    GroundTinTraversalInit(&m->vertices);
-    for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
-        OrientedTriangle out;
-        if (GroundTinInsertVertex(m, b, v, &out) == 1) {
-            GroundVertexType(m, v) = GROUND_VERTEX_LEFT_OUT;
-            m->leftOutCount++;
-        }
-    }
-    orientTests = m->orientCount;
-    samples = m->samples;
-    return GroundTinRemoveBox(m, b);
-}
-
 static double Now()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -74,7 +53,7 @@ int main(int argc, char** argv)
         in.pointCount = (int32_t)(p.size() / 2);
         out.points = p.data();
         double s = Now();
-        GroundTinDrive("iQz", &in, &out, &selection, InsertAll, 0);
+        GroundTinDrive("iQz", &in, &out, &selection, GroundTinRunInsertAll, 0);
         bestGround = std::min(bestGround, Now() - s);
         groundTriangles = out.triangleCount;
         NBLFree(out.pointMarkers);
@@ -97,8 +76,7 @@ int main(int argc, char** argv)
            groundTriangles);
     printf("divide and conquer (\"Qz\"):   %.3f s  %.2f M points/s  %d triangles\n", bestDivide,
            n / bestDivide / 1e6, divideTriangles);
-    printf("ratio: %.2f  (orientation tests per point %.1f, location samples at the end %d)\n",
-           bestGround / bestDivide, (double)(uint32_t)orientTests / n, samples);
+    printf("ratio: %.2f\n", bestGround / bestDivide);
     FreeDataSet(set);
     return 0;
 }

@@ -186,22 +186,14 @@ void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)
     GroundTinDummyInit(m, b);
 }
 
-static Word* AlignedBlock(int bytes, int alignment, Word** base)
-{
-    *base = (Word*)NBLMalloc((uint64_t)bytes + (uint64_t)alignment);
-    if (!*base) return nullptr;
-    uintptr_t p = (uintptr_t)*base;
-    return (Word*)(p + (uintptr_t)alignment - (p % (uintptr_t)alignment));
-}
-
 void GroundTinDummyInit(GroundMesh* m, GroundTinSwitches* b)
 {
-    m->outerSpace = AlignedBlock(m->triangles.itemBytes, m->triangles.alignment, &m->outerSpaceBase);
+    m->outerSpace = AlignedSentinel(m->triangles.itemBytes, m->triangles.alignment, &m->outerSpaceBase);
     if (!m->outerSpace) GroundTinAbort(m);
     memset(m->outerSpace, 0, (size_t)m->triangles.itemBytes);
     m->outerSpace[0] = m->outerSpace[1] = m->outerSpace[2] = (Word)m->outerSpace;
     if (b->segmentFlag) {
-        m->outerSegment = AlignedBlock(m->segments.itemBytes, m->segments.alignment, &m->outerSegmentBase);
+        m->outerSegment = AlignedSentinel(m->segments.itemBytes, m->segments.alignment, &m->outerSegmentBase);
         if (!m->outerSegment) GroundTinAbort(m);
         memset(m->outerSegment, 0, (size_t)m->segments.itemBytes);
         m->outerSegment[0] = m->outerSegment[1] = (Word)m->outerSegment;
@@ -727,6 +719,23 @@ int GroundTinInsertVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, Oriente
     }
     GroundTinInsertLocated(m, b, v, &handle, located, 0, nullptr, out);
     return 0;
+}
+
+int32_t GroundTinRunInsertAll(GroundMesh* m, GroundTinSwitches* b, int32_t)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    GroundTinBoundingBox(m, b);
+    GroundTinTraversalInit(&m->vertices);
+    for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
+        OrientedTriangle out;
+        if (GroundTinInsertVertex(m, b, v, &out) == 1) {
+            GroundVertexType(m, v) = GROUND_VERTEX_LEFT_OUT;
+            m->leftOutCount++;
+        }
+    }
+    int32_t hull = GroundTinRemoveBox(m, b);
+    return m->triangles.liveItems > 0 ? hull : 0;
 }
 
 // ---- undo ------------------------------------------------------------------------------------------

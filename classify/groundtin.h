@@ -166,3 +166,6 @@ struct PointSelection;
 typedef int32_t (*GroundTinRunRoutine)(GroundMesh* m, GroundTinSwitches* b, int32_t n);
 int     GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, PointSelection* selection,
                        GroundTinRunRoutine run, int32_t n);
+// The plain run routine: every vertex inserted in input order, duplicates left
+// out; the Delaunay triangulation of the input.
+int32_t GroundTinRunInsertAll(GroundMesh* m, GroundTinSwitches* b, int32_t unused);

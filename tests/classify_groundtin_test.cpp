@@ -60,23 +60,12 @@ struct GroundRun {
 int32_t lastLeftOut = 0;
 int32_t lastHull = 0;
 
-int32_t PlainWalk(GroundMesh* m, GroundTinSwitches* b, int32_t)
+int32_t PlainWalk(GroundMesh* m, GroundTinSwitches* b, int32_t n)
 {
-    m->triangleAttributes = 0;
-    GroundTinInitTriPools(m, b);
-    GroundTinBoundingBox(m, b);
-    GroundTinTraversalInit(&m->vertices);
-    for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
-        OrientedTriangle out;
-        if (GroundTinInsertVertex(m, b, v, &out) == 1) {
-            GroundVertexType(m, v) = GROUND_VERTEX_LEFT_OUT;
-            m->leftOutCount++;
-        }
-    }
+    int32_t hull = GroundTinRunInsertAll(m, b, n);
     lastLeftOut = m->leftOutCount;
-    lastHull = GroundTinRemoveBox(m, b);
-    // as the walks' run routines: no triangle, no hull
-    return m->triangles.liveItems > 0 ? lastHull : 0;
+    lastHull = hull;
+    return hull;
 }
 
 std::set<CoordTriangle> DivideAndConquer(const std::vector<double>& points)
