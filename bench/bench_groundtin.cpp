@@ -3,7 +3,7 @@
 // walks), against the divide-and-conquer triangulator on the same points.
 // Prints seconds and points per second of each (best of 3).
 #include "classify/groundtin.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/selection.h"
 #include "base/heap.h"
