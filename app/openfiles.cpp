@@ -21,6 +21,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 char lastOpenDirectory[512];
 
@@ -116,8 +118,39 @@ FileList* OpenDataFilesDialog(HWND owner)
 
 // --- loading ----------------------------------------------------------------------
 
+const char kUnableToOpenFileText[] = "Unable to open file for reading!";
+const char kPathIsAFolderText[] = "The path names a folder, not a file.";
+const char kFileIsEmptyText[] = "The file is empty.";
+
+// A path that names no file, a folder or an empty file reaches no loader: the
+// user is told which path and why. True when it was reported.
+static bool ReportUnreadablePath(const char* path)
+{
+    char reason[300] = "";
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        DWORD error = GetLastError();
+        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                            sizeof reason, nullptr))
+            snprintf(reason, sizeof reason, "Error %u.", (unsigned)error);
+    } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        snprintf(reason, sizeof reason, "%s", kPathIsAFolderText);
+    } else if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) {
+        snprintf(reason, sizeof reason, "%s", kFileIsEmptyText);
+    } else {
+        return false;
+    }
+    size_t end = strlen(reason);
+    while (end > 0 && (reason[end - 1] == '\n' || reason[end - 1] == '\r')) reason[--end] = 0;
+    char text[900];
+    snprintf(text, sizeof text, "%s\n%s\n%s\n", path, kUnableToOpenFileText, reason);
+    ErrorMessage(text);
+    return true;
+}
+
 static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
 {
+    if (ReportUnreadablePath(path)) return nullptr;
     switch (kind) {
     case 1: return LoadLASData(path, title);
     case 2: return LoadASCIIData(path, title, askASCIIFormat);
@@ -182,9 +215,22 @@ static bool SkippedByMixing(const ChoiceKinds& kinds, int kind)
     return (IsPointKind(kind) && !kinds.points) || (IsGridKind(kind) && !kinds.grids);
 }
 
+const char kASCIIDialogFailedText[] = "Unable to show the Load ASCII Format dialog for this file.";
+
 static bool ASCIIFormatChosen(FileList* list)
 {
-    return ShowDialog(344, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
+    INT_PTR result = ShowDialog(344, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list);
+    if (result == -1) {
+        // A dialog that cannot be shown is no answer from the user: each file
+        // that needed it is named.
+        for (int i = 0; i < list->count; i++) {
+            if (list->entries[i]->kind != kDataFileKindASCII) continue;
+            char text[600];
+            snprintf(text, sizeof text, "%s\n%s\n", list->entries[i]->path, kASCIIDialogFailedText);
+            ErrorMessage(text);
+        }
+    }
+    return result == 1;
 }
 
 OpenedDataSets* OpenDataFiles()
@@ -199,7 +245,7 @@ OpenedDataSets* OpenDataFiles()
     double totalPoints = 0;
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
-        e->kind = GetDataFileKind(e->path);
+        e->kind = ReportUnreadablePath(e->path) ? 0 : GetDataFileKind(e->path);
         if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
@@ -214,7 +260,6 @@ OpenedDataSets* OpenDataFiles()
         return nullptr;
     }
     bool decimationForThisOpening = false;
-    int stepBefore = decimationStep;
     // Shown and passed on as an integer; a total beyond its range is shown as the largest.
     int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
     if (kinds.points && !kinds.ascii) {
@@ -240,16 +285,14 @@ OpenedDataSets* OpenDataFiles()
     }
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
-        if (SkippedByMixing(kinds, e->kind)) continue;
+        if (e->kind == 0 || SkippedByMixing(kinds, e->kind)) continue;   // 0: reported as unreadable
         if (DataSet* set = LoadDataFile(e->path, e->title))
             openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
-    // The memory question's decimation lasts for this opening only.
-    if (decimationForThisOpening) {
-        decimationEnabled = 0;
-        decimationStep = stepBefore;
-    }
+    // The memory question's decimation lasts for this opening only: it is
+    // switched off again; the step it chose stays as the step last used.
+    if (decimationForThisOpening) decimationEnabled = 0;
     return &openedSets;
 }
 
@@ -334,6 +377,39 @@ int OpenFileInNewView(const char* givenPath)
     return view ? 1 : 0;
 }
 
+const char kSeveralCommandLineFilesText[] = "Only one file can be opened from the command line; it names these:";
+
+int OpenCommandLineFile(const char* commandLine)
+{
+    // Names are split at blanks outside double quotes, as the system splits
+    // a command line.
+    std::vector<std::string> names;
+    std::string name;
+    bool quoted = false, any = false;
+    for (const char* c = commandLine ? commandLine : ""; ; c++) {
+        if (*c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (*c && (quoted || (*c != ' ' && *c != '\t'))) {
+            name += *c;
+            any = true;
+        } else {
+            if (any) names.push_back(name);
+            name.clear();
+            any = false;
+            if (!*c) break;
+        }
+    }
+    if (names.empty()) return 0;
+    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(names[0].c_str());
+    std::string text = kSeveralCommandLineFilesText;
+    text += "\n";
+    for (const std::string& n : names) text += "\n    " + n;
+    text += "\n";
+    ErrorMessage(text.c_str());
+    return 0;
+}
+
 int OpenFilesInNewView(const char* path, int)
 {
     if (path && path[0]) return OpenFileInNewView(path);
@@ -364,7 +440,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         AddFileListEntry(&list, path, title);
         if (list.count == before) continue;
         FileListEntry* e = list.entries[list.count - 1];
-        e->kind = GetDataFileKind(path);
+        e->kind = ReportUnreadablePath(path) ? 0 : GetDataFileKind(path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
         if (IsGridKind(e->kind)) kinds.grids = true;
@@ -379,7 +455,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
     int loaded = 0;
     for (int i = 0; i < list.count; i++) {
         FileListEntry* e = list.entries[i];
-        if (SkippedByMixing(kinds, e->kind)) continue;
+        if (e->kind == 0 || SkippedByMixing(kinds, e->kind)) continue;   // 0: reported as unreadable
         DataSet* set = LoadDataFile(e->path, e->title);
         if (set) {
             loaded = AppendSet(&sets, loaded, set);

@@ -39,6 +39,7 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 // Reached from the road that opens data files into views.
 struct DataSet;
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -10,8 +10,11 @@ DataSet* LoadLASData(const char* path, const char* title);
 DataSet* ReadLASPoints(const char* path, const char* title);
 int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
+// Follows the file's title in the message for a point format above 10.
+extern const char kLASPointTypeNotSupportedText[];
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 
 // LAZ files (our own decoder behind the laszip calls).
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
+int      GetLAZFilePointCount(const char* path);

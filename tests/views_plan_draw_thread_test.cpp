@@ -4,6 +4,7 @@
 #include "test_support.h"
 #include "shell_test_support.h"
 #include "plan_draw_support.h"
+#include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/services.h"
 #include "app/jobcontrol.h"
@@ -91,6 +92,40 @@ TEST(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
     EXPECT_EQ(r->imageCacheValid, 0);
     EXPECT_EQ(r->tinCacheValid, 0);
     EXPECT_EQ(r->glRebuildFlags[1], 0);
+}
+
+// A mode change while a draw runs: the draw may finish before the paint that
+// the change asked for, and its old-mode picture must not be kept as valid.
+TEST(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
+{
+    Sets data;
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 250; p.green = 10; p.blue = 20;
+    p.classification = 2;
+    data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    TestPlanView view(200, 150, data.sets);
+    ViewRecord* r = view.record;
+    JobControl* job = JobOf(view.window);
+    r->pointColorMode = CMD_COLOR_RGB;
+    // Holding the view's lock keeps the draw thread from starting its work.
+    ASSERT_EQ(WaitForSingleObject(job->mutex, 5000), WAIT_OBJECT_0);
+    InvalidateView(view.window, 1);
+    ASSERT_TRUE(StartViewDraw(view.window, nullptr, nullptr, 1, 0));
+    r->pointColorMode = CMD_COLOR_CLASS;
+    InvalidateView(view.window, 1);
+    ReleaseMutex(job->mutex);
+    // The old draw ends before the paint is handled: no pumping here.
+    DWORD start = GetTickCount();
+    while (JobBusy(job) || *(HANDLE volatile*)&job->thread)
+        ASSERT_LT(GetTickCount() - start, 5000u) << "the draw did not end";
+    EXPECT_EQ(r->imageCacheValid, 0);
+
+    // The paint then draws the record's mode.
+    UpdateWindow(view.window);
+    ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+    EXPECT_EQ(CachePixel(r, x, y), r->classTable.entries[2].mainColor);
 }
 
 TEST(PlanDrawThread, ASecondPaintStopsTheFirst)

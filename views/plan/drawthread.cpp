@@ -185,6 +185,7 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     request->bottom = rect->bottom;
     request->erase = erase;
     request->overlayOnly = overlayOnly;
+    request->generation = r->drawGeneration;
     EnsureViewTIN(view);
     // Under the view mutex: drain a stale cancel signal, take the busy
     // semaphore for the thread and create it, so that a cancel issued at any
@@ -234,7 +235,15 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             completed = DrawPointsForColorMode(view, hdc);
     }
     if (completed) whole = DrawingIsWhole(view, hdc);
-    if (completed && whole) SaveViewImage(view, hdc);
+    if (completed && whole) {
+        SaveViewImage(view, hdc);
+        // An invalidation while this draw ran (a mode change, a zoom) makes
+        // its picture stale: the paint that follows must draw again. The
+        // invalidation bumps the generation before it clears the flag, so one
+        // of the two writes of the flag to 0 comes last.
+        MemoryBarrier();
+        if (r->drawGeneration != request.generation) r->imageCacheValid = 0;
+    }
     ReleaseDC(view, hdc);
 
     if (completed && r->glWindow && !request.overlayOnly) {

@@ -293,7 +293,10 @@ int InvalidateView(HWND window, int flag)
 {
     if (flag) {
         ViewRecord* r = RecordOf(window);
-        if (r) r->imageCacheValid = 0;
+        if (r) {
+            InterlockedIncrement(&r->drawGeneration);
+            r->imageCacheValid = 0;
+        }
     }
     InvalidateRect(window, nullptr, TRUE);
     return 1;
@@ -303,6 +306,7 @@ int ResetViewCache(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return 0;
+    InterlockedIncrement(&r->drawGeneration);
     r->imageCacheValid = 0;
     r->tinCacheValid = 0;
     for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
