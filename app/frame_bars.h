@@ -21,6 +21,8 @@ void SetToolbarChecks(HWND window);
 int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
 
+// The widest zoom factor text the status bar makes room for.
+extern const char kWidestZoomText[];
 HWND CreateViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
 void SetDialogProgressWindows(HWND dialog);

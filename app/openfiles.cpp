@@ -8,6 +8,8 @@
 #include "app/planview.h"
 #include "app/services.h"
 #include "app/viewrecord.h"
+#include "app/winlongs.h"
+#include <commctrl.h>
 #include "base/filedialog.h"
 #include "base/filelist.h"
 #include "base/heap.h"
@@ -298,11 +300,43 @@ OpenedDataSets* OpenDataFiles()
 
 // --- building the view --------------------------------------------------------------
 
+// The loaders log while the new view does not exist yet, so their lines reach
+// the view that was active. That view gets its own line back and the new one
+// shows the load's last line.
+constexpr int kMessagePart = 5;
+
+struct LogPlace {
+    HWND view;
+    std::string text;
+};
+
+static HWND StatusBarOf(HWND view) { return view ? (HWND)GetWindowSlot(view, CHILD_STATUSBAR) : nullptr; }
+
+static LogPlace ActiveLogPlace()
+{
+    LogPlace place = {MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr, ""};
+    if (HWND status = StatusBarOf(place.view)) {
+        int length = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, kMessagePart, 0));
+        std::vector<char> text((size_t)length + 1);
+        SendMessageA(status, SB_GETTEXTA, kMessagePart, (LPARAM)text.data());
+        place.text = text.data();
+    }
+    return place;
+}
+
+static void MoveLoadLog(const LogPlace& before, HWND view)
+{
+    if (!view) return;
+    if (HWND status = StatusBarOf(before.view))
+        SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)before.text.c_str());
+    if (HWND status = StatusBarOf(view)) SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)GetLastLogLine());
+}
+
 static void CopyTitle(char* out, size_t outChars, const char* text) { snprintf(out, outChars, "%s", text); }
 
 // A new view around sets loaded by the dialog or drop road; the array passes
 // to the view (or is freed with it). 1 when the view window was created.
-static int BuildViewFromSets(DataSet** sets, int count)
+static int BuildViewFromSets(DataSet** sets, int count, const LogPlace& logBefore)
 {
     ViewRecord* record = CreateViewRecord();
     if (!record) {
@@ -324,19 +358,21 @@ static int BuildViewFromSets(DataSet** sets, int count)
     HWND view = CreateViewWindow(record);
     // A record without a window would never be freed.
     if (!view) FreeViewRecord(record);
+    MoveLoadLog(logBefore, view);
     AddRecentFile(path);
     return view ? 1 : 0;
 }
 
 int OpenFilesDialogInNewView()
 {
+    LogPlace logBefore = ActiveLogPlace();
     OpenedDataSets* opened = OpenDataFiles();
     if (!opened || opened->count == 0) return 0;
     DataSet** sets = opened->sets;
     int count = opened->count;
     opened->sets = nullptr;
     opened->count = 0;
-    return BuildViewFromSets(sets, count);
+    return BuildViewFromSets(sets, count, logBefore);
 }
 
 int OpenFileInNewView(const char* givenPath)
@@ -355,6 +391,7 @@ int OpenFileInNewView(const char* givenPath)
     char title[kEntryPathChars];
     CopyTitle(title, sizeof title, FileNameOfPath(path));
 
+    LogPlace logBefore = ActiveLogPlace();
     DataSet* set = FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 1));
     if (!set) return 0;
     ViewRecord* record = CreateViewRecord();
@@ -373,6 +410,7 @@ int OpenFileInNewView(const char* givenPath)
     }
     HWND view = CreateViewWindow(record);
     if (!view) FreeViewRecord(record);
+    MoveLoadLog(logBefore, view);
     AddRecentFile(path);
     return view ? 1 : 0;
 }
@@ -420,6 +458,7 @@ int OpenFilesInNewView(const char* path, int)
 
 int OpenDroppedFiles(HWND, HDROP drop)
 {
+    LogPlace logBefore = ActiveLogPlace();
     FileList list = {};
     ChoiceKinds kinds = {};
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
@@ -467,6 +506,6 @@ int OpenDroppedFiles(HWND, HDROP drop)
     }
     ClearFileList(&list);
     if (loaded == 0) return 0;
-    BuildViewFromSets(sets, loaded);
+    BuildViewFromSets(sets, loaded, logBefore);
     return 0;
 }

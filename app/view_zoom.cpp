@@ -1,6 +1,7 @@
 // The zoom model of a plan view: a zoom level with power-of-two scales
 // (scale = fullScale / 2^zoomLevel), box zoom, one previous state that the
 // middle button swaps back to, and the zoom tool's mouse handling.
+#include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "app/services.h"
 #include "views/plan/planview.h"
@@ -171,6 +172,7 @@ static void ShowZoomed(HWND view)
     DropViewTIN(view);
     InvalidateView(view, 1);
     UpdateScrollBars(view);
+    UpdateViewStatusBar(view);   // the zoom factor and the position under the mouse changed
 }
 
 int ZoomToolMouse(HWND view, UINT message, LPARAM lParam)

@@ -20,9 +20,13 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 static LogHookProc logHook;
 void SetLogHook(LogHookProc hook) { logHook = hook; }
 
+static char lastLogLine[1024];
+const char* GetLastLogLine() { return lastLogLine; }
+
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
+    lstrcpynA(lastLogLine, text, sizeof lastLogLine);
     if (!MDIClientWindow) return 1;
     HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
     if (!active) return 1;

@@ -435,3 +435,26 @@ TEST_F(OpenFilesTest, TheMemoryQuestionSwitchesDecimationOffAfterTheOpening)
     EXPECT_EQ(enabledAfter, 0);
     EXPECT_EQ(stepAfter, (int)parts);
 }
+
+// The loader's lines belong to the view that shows the file.
+TEST_F(OpenFilesTest, LoadMessagesShowInTheNewView)
+{
+    REQUIRE_SAMPLES();
+    StartFrame();
+    auto messageOf = [](HWND view) {
+        char text[300] = "";
+        SendMessageA((HWND)GetWindowSlot(view, CHILD_STATUSBAR), SB_GETTEXTA, 5, (LPARAM)text);
+        return std::string(text);
+    };
+    ASSERT_EQ(OpenFilesInNewView(SamplePath("simple.las").c_str(), 0), 1);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    HWND first = views[0];
+    EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
+    Drop({SamplePath("point10.las")});
+    views = PlanViews();
+    ASSERT_EQ(views.size(), 2u);
+    HWND second = views[0] == first ? views[1] : views[0];
+    EXPECT_EQ(messageOf(second), "[LOAD]  point10.las");
+    EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
+}

@@ -2,6 +2,7 @@
 // offsets, bar messages and the paging keys move them, a pan drag ends here.
 // Every change ends with the world window recomputed and a redraw.
 #include "views/plan/planview.h"
+#include "app/frame_bars.h"
 #include "app/planview.h"
 #include "app/services.h"
 #include "app/viewrecord.h"
@@ -102,7 +103,10 @@ int ScrollView(HWND view, UINT message, WPARAM wParam)
     int code = LOWORD(wParam), moved = 0;
     if (message == WM_HSCROLL) moved = ScrollAxis(view, SB_HORZ, code, &r->scrollX, r->imageWidth, rc.right);
     else if (message == WM_VSCROLL) moved = ScrollAxis(view, SB_VERT, code, &r->scrollY, r->imageHeight, rc.bottom);
-    if (moved) SetViewExtentsFromScroll(view);
+    if (moved) {
+        SetViewExtentsFromScroll(view);
+        UpdateViewStatusBar(view);   // the world position under the mouse moved
+    }
     return moved;
 }
 
