@@ -3,9 +3,11 @@
 #include "app/configfile.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
+#include "app/frame_bars.h"
 #include "app/registry.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
+#include "views/plan/planview.h"
 #include "base/filedialog.h"
 #include "base/filelist.h"
 #include "base/fileio.h"
@@ -260,7 +262,7 @@ static int ChooseConfig(char* path, char* title, bool save)
     char file[256], name[256];
     snprintf(file, sizeof file, "%s", path);
     snprintf(name, sizeof name, "%s", title);
-    if (!ChooseOneFile(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
+    if (!ChooseOneFile(FrameWindow, save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
                             : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
                        save ? "Save VelkaViewer Config" : "Load VelkaViewer Config", save, OFN_HIDEREADONLY, file,
                        name))
@@ -276,8 +278,14 @@ int ChooseConfigToLoad(char* path, char* title) { return ChooseConfig(path, titl
 int LoadConfigCommand(HWND view)
 {
     if (!ChooseConfigToLoad(currentConfigPath, currentConfigTitle)) return 0;
-    if (ReadConfigVersion() >= 4) return ReadConfigFile(view);
-    return ReadConfigFileV1(view);
+    int loaded = ReadConfigVersion() >= 4 ? ReadConfigFile(view) : ReadConfigFileV1(view);
+    if (loaded && view) {
+        // The view took the loaded settings: it draws and checks by them now.
+        InvalidateView(view, 1);
+        UpdateToolbarState(view);
+        CheckViewMenuItems(view);
+    }
+    return loaded;
 }
 
 int SaveConfigAsCommand(HWND view)

@@ -1,6 +1,5 @@
 #include "base/filedialog.h"
 #include "base/filelist.h"
-#include "app/frame.h"
 
 static FileDialogHookProc fileDialogHook;
 
@@ -19,13 +18,14 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
 }
 
 
-int ChooseOneFile(const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file, char* name)
+int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
+                  char* name)
 {
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = FrameWindow;
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file;

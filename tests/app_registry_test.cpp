@@ -177,9 +177,12 @@ TEST_F(RegistryTest, AutomaticSaveAndLoadCarryTheSettings)
     EXPECT_EQ(Settings()->AutoConfigLoad, 1);
 }
 
+static HWND settingsDialog;
+
 static void CancelAfterTicking(HWND dialog, int templateId)
 {
     if (templateId != 331) return;
+    settingsDialog = dialog;
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1121, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1121));
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1122, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1122));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1123)));
@@ -211,6 +214,9 @@ TEST_F(RegistryTest, ConfigurationSettingsDialogKeepsOnlyWhatOKConfirms)
         SetDialogDriver(nullptr);
         EXPECT_EQ(answers.calls(), 1);
         EXPECT_EQ(answers.captions()[0], "Select VelkaViewer Config");
+        // Owned by the settings dialog: closing the file dialog gives the
+        // input back to it, not to the frame under its modal loop.
+        EXPECT_EQ(answers.owners()[0], settingsDialog);
     }
     EXPECT_EQ(memcmp(&before, s, sizeof before), 0);
 

@@ -12,11 +12,13 @@ const char kTestRegistryKey[] = "Software\\VelkaDunmarroInc\\VelkaViewerTest";
 static std::vector<std::string> dialogAnswers;
 static std::vector<std::string> dialogCaptions;
 static int dialogCalls;
+static std::vector<HWND> dialogOwners;
 
 static int AnswerFileDialog(OPENFILENAMEA* ofn, int)
 {
     dialogCalls++;
     dialogCaptions.push_back(ofn->lpstrTitle ? ofn->lpstrTitle : "");
+    dialogOwners.push_back(ofn->hwndOwner);
     if (dialogAnswers.empty()) return 0;
     std::string answer = dialogAnswers.front();
     dialogAnswers.erase(dialogAnswers.begin());
@@ -41,6 +43,7 @@ FileDialogAnswers::FileDialogAnswers(std::vector<std::string> answers)
 {
     dialogAnswers = answers;
     dialogCaptions.clear();
+    dialogOwners.clear();
     dialogCalls = 0;
     SetFileDialogHook(AnswerFileDialog);
 }
@@ -48,6 +51,7 @@ FileDialogAnswers::FileDialogAnswers(std::vector<std::string> answers)
 FileDialogAnswers::~FileDialogAnswers() { SetFileDialogHook(nullptr); }
 int FileDialogAnswers::calls() const { return dialogCalls; }
 const std::vector<std::string>& FileDialogAnswers::captions() const { return dialogCaptions; }
+const std::vector<HWND>& FileDialogAnswers::owners() const { return dialogOwners; }
 
 void ShellTest::ClearTestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kTestRegistryKey); }
 

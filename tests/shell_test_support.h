@@ -14,6 +14,7 @@ public:
     ~FileDialogAnswers();
     int calls() const;
     const std::vector<std::string>& captions() const;
+    const std::vector<HWND>& owners() const;
 };
 
 class ShellTest : public testing::Test {

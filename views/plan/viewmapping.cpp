@@ -6,6 +6,7 @@
 #include "app/services.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
+#include "base/dialogs.h"
 #include "base/messages.h"
 #include "data/selection.h"
 #include "data/tinmodel.h"
@@ -315,6 +316,7 @@ int ResetViewCache(HWND view)
 
 // Dialog 347: the point size of a view, 1 to 6, shown as the track bar moves.
 static int SavedPointSize;
+static int DrawnPointSize;   // the size the view was last drawn with from here
 
 static void ShowPointSize(HWND dialog, int size)
 {
@@ -333,7 +335,8 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
         r = RecordOf(view);
         if (!r) return TRUE;
-        SavedPointSize = r->pointSizeStep;
+        SavedPointSize = DrawnPointSize = r->pointSizeStep;
+        CenterOnFrame(dialog);
         HWND bar = GetDlgItem(dialog, 1040);
         SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
         SendMessageA(bar, TBM_SETPOS, TRUE, r->pointSizeStep);
@@ -350,6 +353,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         switch (LOWORD(wParam)) {
         case 1169:
             if (r) {
+                DrawnPointSize = r->pointSizeStep;
                 InvalidateView(view, 1);
                 if (r->profileWindow) InvalidateView(r->profileWindow, 1);
             }
@@ -358,7 +362,14 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
             EndDialog(dialog, 1);
             return TRUE;
         case IDCANCEL:
-            if (r) r->pointSizeStep = SavedPointSize;
+            if (r) {
+                r->pointSizeStep = SavedPointSize;
+                // An applied size is on screen: the view goes back to the saved one.
+                if (DrawnPointSize != SavedPointSize) {
+                    InvalidateView(view, 1);
+                    if (r->profileWindow) InvalidateView(r->profileWindow, 1);
+                }
+            }
             EndDialog(dialog, 2);
             return TRUE;
         }
