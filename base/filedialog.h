@@ -10,6 +10,8 @@
 typedef int (*FileDialogHookProc)(OPENFILENAMEA* ofn, int save);
 void SetFileDialogHook(FileDialogHookProc hook);
 
+// Explorer-style dialogs without a hook of their own get CenterFileDialogHook.
+UINT_PTR CALLBACK CenterFileDialogHook(HWND child, UINT message, WPARAM wParam, LPARAM lParam);
 int ShowOpenFileDialog(OPENFILENAMEA* ofn);
 int ShowSaveFileDialog(OPENFILENAMEA* ofn);
 

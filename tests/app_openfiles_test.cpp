@@ -458,3 +458,32 @@ TEST_F(OpenFilesTest, LoadMessagesShowInTheNewView)
     EXPECT_EQ(messageOf(second), "[LOAD]  point10.las");
     EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
 }
+
+namespace {
+RECT openDialogRect;
+bool openDialogSeen;
+void CALLBACK MeasureAndCancel(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = FindWindowA(nullptr, "Open Data Files");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    if (!openDialogSeen) GetWindowRect(dialog, &openDialogRect);
+    openDialogSeen = true;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+// The real dialog opens over the middle of the frame, as the other dialogs do.
+TEST_F(OpenFilesTest, OpenDataFilesDialogIsCentredOnTheFrame)
+{
+    StartFrame();
+    openDialogSeen = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, MeasureAndCancel);
+    FileList* list = OpenDataFilesDialog(FrameWindow);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(list, nullptr);
+    ASSERT_TRUE(openDialogSeen);
+    RECT frame;
+    GetWindowRect(FrameWindow, &frame);
+    EXPECT_NEAR((openDialogRect.left + openDialogRect.right) / 2, (frame.left + frame.right) / 2, 2);
+    EXPECT_NEAR((openDialogRect.top + openDialogRect.bottom) / 2, (frame.top + frame.bottom) / 2, 2);
+}
