@@ -128,6 +128,37 @@ TEST(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
     EXPECT_EQ(CachePixel(r, x, y), r->classTable.entries[2].mainColor);
 }
 
+// Points that all share one position (or one line) are drawn in the middle
+// of the view, not lost at its corner.
+TEST(PlanDrawThread, PointsAtOnePositionOrOnOneLineAreDrawnInTheMiddle)
+{
+    Sets data;
+    PointRecord p = MakePoint(500, 700, 10);
+    p.red = 250; p.green = 10; p.blue = 20;
+    data.sets.push_back(MakePointDataSet({p, p, p}));
+    std::vector<PointRecord> line;
+    for (int i = 0; i < 5; i++) {
+        PointRecord q = MakePoint(500, 700 + 10 * i, 10);
+        q.red = 250; q.green = 10; q.blue = 20;
+        line.push_back(q);
+    }
+    data.sets.push_back(MakePointDataSet(line));
+    for (DataSet* set : data.sets) {
+        TestPlanView view(200, 150, {set});
+        ViewRecord* r = view.record;
+        r->pointColorMode = CMD_COLOR_RGB;
+        ASSERT_GT(r->scale, 0.0);
+        Repaint(view.window, 1);
+        ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
+        ASSERT_EQ(r->imageCacheValid, 1);
+        int x = (int)((500 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 700) / r->scale);
+        EXPECT_NEAR(x, r->imageWidth / 2, 2);
+        EXPECT_GT(y, 0);
+        EXPECT_LT(y, r->imageHeight - 1);
+        EXPECT_EQ(CachePixel(r, x, y), RGB(250, 10, 20));
+    }
+}
+
 TEST(PlanDrawThread, ASecondPaintStopsTheFirst)
 {
     // Large points make every point costly, so a whole draw takes long; a

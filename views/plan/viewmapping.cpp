@@ -63,6 +63,22 @@ int ComputeViewExtents(HWND view)
     // One intensity over all sets would divide by zero; keep the factor finite.
     r->statScale = iMax > iMin ? 128.0 / (double)(iMax - iMin) : 128.0;
     r->autoDecimateTIN = 1;
+    // Points on one line or at one position have no extent across it: they
+    // get a window as wide as the other side (two units for one position),
+    // centred on them, so that they are drawn in the middle of the view.
+    double width = r->dataMaxX - r->dataMinX, height = r->dataMaxY - r->dataMinY;
+    double span = width > height ? width : height;
+    if (!(span > 0.0)) span = 2.0;
+    if (!(width > 0.0)) {
+        double middle = 0.5 * (r->dataMinX + r->dataMaxX);
+        r->dataMinX = middle - 0.5 * span;
+        r->dataMaxX = middle + 0.5 * span;
+    }
+    if (!(height > 0.0)) {
+        double middle = 0.5 * (r->dataMinY + r->dataMaxY);
+        r->dataMinY = middle - 0.5 * span;
+        r->dataMaxY = middle + 0.5 * span;
+    }
     double dx = 0.05 * (r->dataMaxX - r->dataMinX);
     r->dataMaxX += dx;
     r->dataMinX -= dx;
