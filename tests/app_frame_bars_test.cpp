@@ -318,3 +318,31 @@ TEST_F(FrameBars, TheZoomPartHoldsItsTextAndFollowsZoomAndScroll)
     EXPECT_EQ(StatusText(view, 3), expected);
     EXPECT_NE(StatusText(view, 3), y);
 }
+
+// On a narrow frame every button stays inside the frame: the toolbar wraps.
+TEST_F(FrameBars, TheToolbarWrapsOnANarrowFrame)
+{
+    ShowWindow(FrameWindow, SW_RESTORE);
+    MoveWindow(FrameWindow, 0, 0, 420, 500, TRUE);
+    PumpMessages(20);
+    RECT client;
+    GetClientRect(FrameWindow, &client);
+    HWND toolbar = Toolbar();
+    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count; i++) {
+        RECT item;
+        SendMessageA(toolbar, TB_GETITEMRECT, i, (LPARAM)&item);
+        MapWindowPoints(toolbar, FrameWindow, (POINT*)&item, 2);
+        EXPECT_LE(item.right, client.right) << "button " << i;
+        RECT band;
+        GetWindowRect(GetParent(toolbar), &band);
+        MapWindowPoints(nullptr, FrameWindow, (POINT*)&band, 2);
+        EXPECT_LE(item.bottom, band.bottom) << "button " << i;
+    }
+    // The MDI client starts below the taller bar.
+    RECT mdi;
+    GetWindowRect(MDIClientWindow, &mdi);
+    MapWindowPoints(nullptr, FrameWindow, (POINT*)&mdi, 2);
+    EXPECT_GT(mdi.top, 2 * (int)(SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0) >> 16));
+}
