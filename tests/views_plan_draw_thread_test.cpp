@@ -161,10 +161,10 @@ TEST(PlanDrawThread, PointsAtOnePositionOrOnOneLineAreDrawnInTheMiddle)
 
 TEST(PlanDrawThread, ASecondPaintStopsTheFirst)
 {
-    // Large points make every point costly, so a whole draw takes long; a
-    // cancelled one stops within a poll of 1,024 points.
+    // Many large points make a whole draw take long; a cancelled one stops
+    // within a poll of 1,024 points.
     std::vector<PointRecord> pts;
-    for (int k = 0; k < 600000; k++) pts.push_back(MakePoint(k % 500, k / 500, 0));
+    for (int k = 0; k < 3000000; k++) pts.push_back(MakePoint(k % 500, (k / 500) % 1200, 0));
     Sets data;
     data.sets.push_back(MakePointDataSet(pts));
     TestPlanView view(300, 200, data.sets);
