@@ -14,7 +14,3 @@ int      GetLASFilePointCount(const char* path);
 extern const char kLASPointTypeNotSupportedText[];
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 
-// LAZ files (our own decoder behind the laszip calls).
-int      IsLAZFile(const char* fileName);
-DataSet* ReadLAZPoints(const char* path, const char* title);
-int      GetLAZFilePointCount(const char* path);

@@ -1,13 +1,15 @@
 // Mouse input of the plan view handed to the current tool: the zoom and pan
-// tools, and the wheel zoom. The other tools' trackers join here as they come.
-#include "views/plan/planview.h"
-#include "app/frame_bars.h"
+// tools, and the wheel zoom.
+#include "views/plan/mouse_dispatch.h"
 #include "app/command_ids.h"
-#include "app/jobcontrol.h"
-#include "app/services.h"
+#include "app/frame_bars.h"
+#include "app/status_bars.h"
+#include "app/view_zoom.h"
+#include "app/job_control.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
