@@ -5,6 +5,8 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "base/messages.h"
+#include <cstdio>
 
 void SetDefaultSurfaceMagicSettings() {}
 

@@ -290,18 +290,16 @@ void CancelDecimation(HWND dialog, int templateId)
     }
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
-}  // namespace
 
-TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
+// Opens `choice` from the dialog with the decimation prompt on, cancels the
+// prompt and gives the total it showed; the settings are put back.
+std::string PromptedTotal(const std::string& choice)
 {
-    REQUIRE_SAMPLES();
-    StartFrame();
     int enabled = decimationEnabled, prompt = decimationPrompt, step = decimationStep;
     decimationEnabled = 1;
     decimationPrompt = 1;
     decimationStep = 10;
-    std::string folder = SampleDir();
-    FileDialogAnswers answers({folder + "|point10.las|simple.las"});
+    FileDialogAnswers answers({choice});
     decimationTotal.clear();
     SetDialogDriver(CancelDecimation);
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
@@ -309,7 +307,15 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
     decimationEnabled = enabled;
     decimationPrompt = prompt;
     decimationStep = step;
-    EXPECT_EQ(decimationTotal, "Total:  2,130");
+    return decimationTotal;
+}
+}  // namespace
+
+TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
+{
+    REQUIRE_SAMPLES();
+    StartFrame();
+    EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|simple.las"), "Total:  2,130");
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 2);
@@ -395,19 +401,7 @@ TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
     EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000);   // a 64-bit count
     EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0);
     StartFrame();
-    int enabled = decimationEnabled, prompt = decimationPrompt, step = decimationStep;
-    decimationEnabled = 1;
-    decimationPrompt = 1;
-    decimationStep = 10;
-    FileDialogAnswers answers({SampleDir() + "|point10.las|point10.las.laz"});
-    decimationTotal.clear();
-    SetDialogDriver(CancelDecimation);
-    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
-    SetDialogDriver(nullptr);
-    decimationEnabled = enabled;
-    decimationPrompt = prompt;
-    decimationStep = step;
-    EXPECT_EQ(decimationTotal, "Total:  2,130");
+    EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
 }
 
 // A header that announces more points than memory holds: Yes to the memory

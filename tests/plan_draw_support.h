@@ -33,5 +33,7 @@ COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
 COLORREF CachePixel(const ViewRecord* record, int x, int y);
 // Waits (pumping) until the view's draw thread has finished; false on time-out.
 bool WaitForViewDraw(HWND view, int ms);
+// A 32-bit top-down DIB section of the given size.
+HBITMAP CreateTopDownDIB(int width, int height, void** bits);
 // Saves the view's cached image as a 24-bit .bmp file.
 bool SaveCacheBitmap(const ViewRecord* record, const std::string& path);

@@ -361,14 +361,8 @@ TEST(PointColorModes, LargerPointsMatchTheGdiDiscInEverySize)
         std::vector<uint32_t> drawn;
         ASSERT_EQ(DrawPointsOffscreen(f.view->window, &drawn, RGB(1, 1, 1)), 1);
 
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
         HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, bitmap);
         RECT all = {0, 0, w, h};
