@@ -188,19 +188,25 @@ HWND ViewFixture::AddProjectWindow()
 
 // ---- what a view drew ---------------------------------------------------------
 
+HBITMAP CreateTopDownDIB(int width, int height, void** bits)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    *bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     int w = r->drawWidth, h = r->drawHeight;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC mem = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
