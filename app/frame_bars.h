@@ -23,6 +23,7 @@ void CheckViewMenuItems(HWND window);
 
 HWND CreateViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
+void UpdateProfileStatusBar(HWND profile);
 void SetDialogProgressWindows(HWND dialog);
 
 struct ClassTable;

@@ -44,7 +44,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
@@ -92,10 +91,7 @@ DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
-void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int CenterViewOnProfile(HWND) { return 1; }
-int SetViewCursor(HWND, WPARAM) { return 0; }
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
 {
     const gpc_vertex_list* ring = &polygon->contour[0];
@@ -116,13 +112,7 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
 
 // --- plan-view drawing helpers and tool clean-up ------------------------------
 
-int DrawToolRubberBand(HWND, const int*, int) { return 1; }
-int MoveProfileBox(HWND, int) { return 0; }
 
-int CancelProfileTool(HWND) { return 1; }
-void DestroyToolTip() {}
-void DestroyMeasureTip() {}
-void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
@@ -134,7 +124,6 @@ int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
-int SetProfileBoxWidth(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }

@@ -9,6 +9,7 @@
 #include "base/heap.h"
 #include "base/messages.h"
 #include "data/tinmodel.h"
+#include "data/selection.h"
 #include "views/plan/planview.h"
 #include "views/plan/colorramp.h"
 #include <cstdio>
@@ -24,6 +25,7 @@ ViewRecord* CreateViewRecord()
     }
     record->dataSetCount = 1;
     record->referencesShown = 1;
+    record->profileQueryIndex = -1;
     InitViewSettings(record);
     CreatePOISet(record);
     CreateAOISet(record);
@@ -41,6 +43,9 @@ void FreeViewRecord(ViewRecord* record)
     FreePolyline(record->profilePolyline);
     // The density tool's outline is owned by the record as well.
     FreePolyline(record->densityPolyline);
+    FreePolyline(record->profileEditPolygon);
+    NBLFree(record->profileCopy);
+    FreePointSelection(record->profilePoints);
     FreeContourList(record->contours);
     FreeReferenceList(record);
     FreeViewImageCache(&record->imageCache);

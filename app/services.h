@@ -51,7 +51,7 @@ struct ContourList;
 struct gpc_polygon;
 struct DataSet;
 void FreeUndoStack(ViewRecord* record);
-void FreeContourList(ContourList* list);
+#include "views/contours/contour_list.h"
 void FreeReferenceList(ViewRecord* record);
 int  CenterViewOnProfile(HWND view);
 int  UpdateScrollBars(HWND view);
@@ -69,8 +69,6 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 // Plan-view drawing helpers and tool clean-up of the views subsystem (the
 // mapping, fitting and TIN upkeep are in views/plan/planview.h).
 int  CancelViewDraw(HWND window);
-int  DrawZoomBox(HWND view, const int rect[4], int tool);
-int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
 int  PanView(HWND view, int x, int y);
 int  ScrollCommand(HWND view, int id);
 int  MoveProfileBox(HWND view, int id);

@@ -7,6 +7,7 @@
 #include "app/jobcontrol.h"
 #include "app/services.h"
 #include "views/plan/planview.h"
+#include "views/plan/rubber_bands.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 

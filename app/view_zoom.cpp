@@ -4,6 +4,7 @@
 #include "app/view_tools.h"
 #include "app/services.h"
 #include "views/plan/planview.h"
+#include "views/plan/rubber_bands.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
 #include <algorithm>

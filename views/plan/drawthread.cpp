@@ -3,6 +3,10 @@
 // thread that draws the layers in order under the view's lock and caches the
 // result.
 #include "views/plan/planview.h"
+#include "views/plan/overlays.h"
+#include "views/plan/rubber_bands.h"
+#include "views/plan/tin_drawing.h"
+#include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/planview.h"
 #include "app/jobcontrol.h"
@@ -218,24 +222,45 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             break;
         case 8007:
         case 8008:
-            // The cached shading stands for the TIN base layer; without it the
-            // shaded TIN has no drawer in this build and the layer stays empty.
-            if (r->tinCacheValid) RestoreTINImage(view, hdc);
+            if (r->tinCacheValid) {
+                RestoreTINImage(view, hdc);
+            } else {
+                completed = DrawTINForColorMode(view, hdc);
+                SaveTINImageIfWhole(view, hdc, completed);
+            }
             break;
         case 9038:
-            break;   // reference images have no drawer in this build
+            completed = DrawReferenceImages(view, hdc);
+            break;
         default:
             completed = 0;
         }
     }
+    if (completed && r->displayMode != 8006 && r->overlayPointsOverBackground)
+        completed = DrawPointsForColorMode(view, hdc);
+    if (completed && r->overlayContours) completed = DrawContours(view, hdc);
+    if (completed && r->overlayReferences) completed = DrawReferenceShapeFiles(view, hdc);
     int whole = 0;
     if (completed) {
-        if (r->displayMode != 8006 && r->overlayPointsOverBackground)
-            completed = DrawPointsForColorMode(view, hdc);
+        if (r->showAOIPolygons && r->aoiSet && r->aoiSet->lines && r->aoiSet->lines->count > 0)
+            DrawAOIPolygons(view, hdc, r->aoiSet);
+        DrawDataSetOutline(view, hdc);
+        if (r->profileWindow && r->profilePolyline) DrawProfileBox(view, hdc, r->profilePolyline, RGB(0, 255, 255));
+        whole = DrawingIsWhole(view, hdc);
     }
-    if (completed) whole = DrawingIsWhole(view, hdc);
+    DrawPOIMarkers(view, hdc);
     if (completed && whole) SaveViewImage(view, hdc);
     ReleaseDC(view, hdc);
+
+    if (completed && r->editPolyline) {
+        if (r->currentTool == TOOL_PROFILE) {
+            DrawProfileBox(view, nullptr, r->editPolyline, RGB(255, 255, 0));
+        } else if (r->currentTool == TOOL_AOI) {
+            int type = r->currentAOIType >= 0 && r->currentAOIType < 256 ? r->currentAOIType : 0;
+            DrawViewPolyline(view, r->editPolyline, r->aoiClassTable.entries[type].mainColor, 0);
+            RedrawToolRubberBand(view, r->toolRect, r->currentTool);
+        }
+    }
 
     if (completed && r->glWindow && !request.overlayOnly) {
         r->glRebuildFlags[2] = 0;
