@@ -1,0 +1,405 @@
+// The plan view's layers above the points: the shaded TIN in its colourings,
+// the layer order of the draw thread, XOR drawing that restores what it
+// crosses, and the linked 3D view asked (never drawn) from the draw thread.
+#include "test_support.h"
+#include "plan_draw_support.h"
+#include "app/jobcontrol.h"
+#include "app/viewrecord.h"
+#include "app/winlongs.h"
+#include "base/heap.h"
+#include "base/polygon.h"
+#include "data/selection.h"
+#include "data/tinmodel.h"
+#include "views/contours/contour_list.h"
+#include "views/plan/colorramp.h"
+#include "views/plan/overlays.h"
+#include "views/plan/planview.h"
+#include "views/plan/rubber_bands.h"
+#include "views/plan/tin_drawing.h"
+#include <functional>
+
+namespace {
+
+// Runs a drawer into a 32-bit bitmap of the view's size; pixels 0x00RRGGBB.
+int DrawOffscreen(HWND view, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels, int* width)
+{
+    RECT area;
+    GetViewClientRect(view, &area);
+    int w = area.right, h = area.bottom;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    int result = draw(mem);
+    GdiFlush();
+    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    *width = w;
+    return result;
+}
+
+// A plane z = slope * x over a 21 x 21 grid of 1 m spacing, with intensity
+// and colour, triangulated into the view's TIN.
+struct PlaneView {
+    DataSet* set;
+    TestPlanView* view;
+    PlaneView(float slope, int intensity = 500, uint8_t red = 90, uint8_t green = 60, uint8_t blue = 30)
+    {
+        std::vector<PointRecord> points;
+        for (int i = 0; i <= 20; i++)
+            for (int j = 0; j <= 20; j++) {
+                PointRecord p = MakePoint(1000.0 + i, 2000.0 + j, 100.0f + slope * i, 2);
+                p.intensity = (uint16_t)intensity;
+                p.red = red;
+                p.green = green;
+                p.blue = blue;
+                points.push_back(p);
+            }
+        set = MakePointDataSet(points);
+        view = new TestPlanView(200, 200, {set});
+        ViewRecord* r = view->record;
+        r->currentDataSet = set;
+        r->zExaggeration = 1.0f;
+        PointSelection* s = CreatePointSelection(set->pointCount);
+        for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
+        r->tin = BuildTINFromPoints(s);
+    }
+    ~PlaneView()
+    {
+        FreeTINModel(view->record->tin, 1);
+        delete view;
+        FreeTestDataSet(set);
+    }
+    // The colour at the view's centre, which lies inside the TIN.
+    COLORREF Centre(int colouring, int azimuth, int elevation)
+    {
+        ViewRecord* r = view->record;
+        r->tinColorMode = colouring;
+        r->lightAzimuth = azimuth;
+        r->lightElevation = elevation;
+        std::vector<uint32_t> pixels;
+        int w;
+        EXPECT_EQ(DrawOffscreen(view->window, [&](HDC dc) { return DrawTINForColorMode(view->window, dc); }, &pixels, &w), 1);
+        return PixelAt(pixels, w, w / 2, w / 2);
+    }
+};
+
+int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+}  // namespace
+
+TEST(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
+{
+    PlaneView flat(0.0f);
+    ViewRecord* r = flat.view->record;
+    // Straight from above (d = 1) and from below (d = -1).
+    EXPECT_EQ(flat.Centre(2, 0, 90), RGB(255, 255, 255));
+    EXPECT_EQ(flat.Centre(2, 0, -90), RGB(0, 0, 0));
+    for (int colouring : {0, 1}) {
+        COLORREF up = flat.Centre(colouring, 0, 90);
+        const uint8_t* e = GetRampEntry(flat.set->rampLowZ, r);   // a flat TIN takes the first entry
+        EXPECT_EQ(up, RGB(Clamp(e[0] + 38), Clamp(e[1] + 38), Clamp(e[2] + 38))) << colouring;
+        COLORREF down = flat.Centre(colouring, 0, -90);
+        EXPECT_EQ(down, RGB(Clamp(e[0] - 112), Clamp(e[1] - 112), Clamp(e[2] - 112))) << colouring;
+    }
+    // One intensity everywhere: an empty range colours with the base grey.
+    EXPECT_EQ(flat.Centre(3, 0, 90), RGB(128, 128, 128));
+    EXPECT_EQ(flat.Centre(3, 0, -90), RGB(0, 0, 0));
+    // RGB: (d + 1) x the three corners' sum / 6 is the corners' colour at d = 1.
+    EXPECT_EQ(flat.Centre(4, 0, 90), RGB(90, 60, 30));
+    EXPECT_EQ(flat.Centre(4, 0, -90), RGB(0, 0, 0));
+}
+
+TEST(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
+{
+    PlaneView plane(1.0f);   // 45 degrees, facing west
+    auto grey = [](COLORREF c) { return (int)GetRValue(c); };
+    EXPECT_GE(grey(plane.Centre(2, 270, 45)), 254);       // light along the normal
+    EXPECT_NEAR(grey(plane.Centre(2, 90, 45)), 128, 1);   // grazing from the east
+    EXPECT_NEAR(grey(plane.Centre(2, 0, 45)), 192, 1);    // from the north and south alike
+    EXPECT_NEAR(grey(plane.Centre(2, 180, 45)), 192, 1);
+    EXPECT_LE(grey(plane.Centre(2, 90, -45)), 1);          // from below the far side
+    // The vertical factor flattens the normal: the west light loses its edge.
+    plane.view->record->zExaggeration = 4.0f;
+    EXPECT_LT(grey(plane.Centre(2, 270, 45)), 250);
+}
+
+TEST(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
+{
+    // One huge triangle around the view: its corners all lie off screen.
+    std::vector<PointRecord> points = {MakePoint(-1e5, -1e5, 0, 2), MakePoint(1e5, -1e5, 0, 2), MakePoint(0, 1e5, 0, 2)};
+    DataSet* set = MakePointDataSet(points);
+    {
+        TestPlanView view(100, 100, {set});
+        ViewRecord* r = view.record;
+        r->viewLeft = -10;
+        r->viewTop = 10;
+        r->scale = 0.2;
+        r->lightElevation = 90;
+        r->tinColorMode = 2;
+        PointSelection* s = CreatePointSelection(3);
+        for (int k = 0; k < 3; k++) s->items[k] = &set->points[k];
+        r->tin = BuildTINFromPoints(s);
+        ASSERT_NE(r->tin, nullptr);
+        std::vector<uint32_t> pixels;
+        int w;
+        DrawOffscreen(view.window, [&](HDC dc) { return DrawTINForColorMode(view.window, dc); }, &pixels, &w);
+        EXPECT_EQ(PixelAt(pixels, w, 50, 50), RGB(0, 0, 0));
+        FreeTINModel(r->tin, 1);
+        r->tin = nullptr;
+    }
+    FreeTestDataSet(set);
+}
+
+namespace {
+
+struct LayerView {
+    DataSet* set;
+    TestPlanView* view;
+    LayerView()
+    {
+        // One point in the middle of a 100 x 100 world seen at 1 unit a pixel.
+        set = MakePointDataSet({MakePoint(50.0, 50.0, 10.0f, 2), MakePoint(0, 0, 0, 2), MakePoint(100, 100, 20, 2)});
+        view = new TestPlanView(101, 101, {set});
+        ViewRecord* r = view->record;
+        r->currentDataSet = set;
+        r->viewLeft = 0;
+        r->viewTop = 100;
+        r->viewRight = 101;
+        r->viewBottom = -1;
+        r->scale = 1.0;
+        r->pointColorMode = 1202;
+        r->pointSizeStep = 1;
+    }
+    ~LayerView()
+    {
+        ViewRecord* r = view->record;
+        FreeContourList(r->contours);
+        r->contours = nullptr;
+        if (r->poiSet) NBLFree(r->poiSet->records);
+        NBLFree(r->poiSet);
+        r->poiSet = nullptr;
+        delete view;
+        FreeTestDataSet(set);
+    }
+    COLORREF DrawAndRead(int x, int y)
+    {
+        HWND w = view->window;
+        InvalidateView(w, 1);
+        UpdateWindow(w);
+        EXPECT_TRUE(WaitForViewDraw(w, 10000));
+        EXPECT_TRUE(view->record->imageCacheValid);
+        return CachePixel(view->record, x, y);
+    }
+};
+
+struct Polyline* Line(std::initializer_list<std::pair<double, double>> points, int type)
+{
+    struct Polyline* line = CreatePolyline((int)points.size());
+    for (auto& p : points) {
+        Vec3 v = {p.first, p.second, 0};
+        AddPolylineVertex(line, &v);
+    }
+    line->type = type;
+    return line;
+}
+
+}  // namespace
+
+TEST(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
+{
+    LayerView lv;
+    ViewRecord* r = lv.view->record;
+    COLORREF classColour = r->classTable.entries[2].mainColor;
+    EXPECT_EQ(lv.DrawAndRead(50, 50), classColour);
+
+    // A horizontal index contour through the point.
+    r->contours = (ContourList*)NBLCalloc(1, sizeof(ContourList));
+    r->contours->lines = (struct Polyline**)NBLCalloc(2, sizeof(struct Polyline*));
+    r->contours->lines[0] = Line({{10, 50}, {90, 50}}, CONTOUR_INDEX);
+    r->contours->count = 1;
+    r->contourIndexColor = RGB(250, 10, 200);
+    r->overlayContours = 1;
+    EXPECT_EQ(lv.DrawAndRead(50, 50), RGB(250, 10, 200));
+    EXPECT_EQ(lv.DrawAndRead(30, 50), RGB(250, 10, 200));
+
+    // A POI marker on top of both.
+    r->poiSet = (POISet*)NBLCalloc(1, sizeof(POISet));
+    r->poiSet->records = (POIRecord*)NBLCalloc(1, sizeof(POIRecord));
+    r->poiSet->count = 1;
+    r->poiSet->records[0].x = 50;
+    r->poiSet->records[0].y = 50;
+    r->poiSet->records[0].color = RGB(20, 240, 20);
+    r->showPOIMarkers = 1;
+    r->poiMarkerSize = 1;   // drawn with radius 2 at least
+    EXPECT_EQ(lv.DrawAndRead(50, 50), RGB(20, 240, 20));
+    EXPECT_EQ(lv.DrawAndRead(50, 49), RGB(20, 240, 20));
+    // A deleted marker is gone.
+    r->poiSet->records[0].deleted = 1;
+    EXPECT_EQ(lv.DrawAndRead(50, 50), RGB(250, 10, 200));
+}
+
+TEST(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
+{
+    LayerView lv;
+    ViewRecord* r = lv.view->record;
+    AOISet set = {};
+    set.shapeKind = SHAPES_POLYGONS;
+    PolylineList list = {};
+    struct Polyline* typed = Line({{20, 20}, {20, 80}}, 0);
+    typed->typePosition = 0;
+    typed->color = RGB(0, 0, 255);
+    struct Polyline* untyped = Line({{70, 20}, {70, 80}}, 0);
+    untyped->typePosition = -1;
+    struct Polyline* items[2] = {typed, untyped};
+    list.count = 2;
+    list.items = items;
+    set.lines = &list;
+    r->aoiSet = &set;
+    r->aoiLineWidth = 1;
+    r->showAOIPolygons = 1;
+    for (int i = 0; i < 256; i++) r->aoiClassTable.entries[i].display = 0;
+    EXPECT_EQ(lv.DrawAndRead(70, 21), RGB(255, 0, 0));   // the first dash
+    EXPECT_EQ(lv.DrawAndRead(20, 21), RGB(0, 0, 0));      // its type is hidden
+    r->aoiClassTable.entries[0].display = 1;
+    EXPECT_EQ(lv.DrawAndRead(20, 21), RGB(0, 0, 255));
+    r->aoiSet = nullptr;
+    FreePolyline(typed);
+    FreePolyline(untyped);
+}
+
+TEST(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
+{
+    LayerView lv;
+    ViewRecord* r = lv.view->record;
+    DataSet* set = lv.set;
+    set->extent = NewPolygon(4);
+    RingVertex* v = set->extent->contour[0].vertex;
+    v[0] = {10, 90};
+    v[1] = {90, 90};
+    v[2] = {90, 10};
+    v[3] = {10, 10};
+    set->loadedMinX = set->minX;
+    set->loadedMaxX = set->maxX;
+    set->loadedMinY = set->minY;
+    set->loadedMaxY = set->maxY;
+    EXPECT_EQ(lv.DrawAndRead(50, 10), RGB(0, 0, 0));
+    set->loadedMaxX += 1;
+    EXPECT_EQ(lv.DrawAndRead(50, 10), RGB(0, 255, 0));   // green XOR over black
+    (void)r;
+}
+
+TEST(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
+{
+    LayerView lv;
+    ViewRecord* r = lv.view->record;
+    HWND gl = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    r->glWindow = gl;
+    r->profileWindow = gl;   // any linked window: the box is drawn while one is linked
+    Vec3 a = {20, 50, 0}, b = {80, 50, 0};
+    r->profilePolyline = Line({{20, 45}, {20, 55}, {80, 55}, {80, 45}}, 0);
+    MSG m;
+    while (PeekMessageA(&m, lv.view->window, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE)) {}
+    HWND w = lv.view->window;
+    InvalidateView(w, 1);
+    UpdateWindow(w);
+    JobControl* job = (JobControl*)GetWindowSlot(w, CHILD_JOB);
+    // Wait for the thread without pumping, so the posted request stays queued.
+    DWORD start = GetTickCount();
+    while ((JobBusy(job) || job->thread) && GetTickCount() - start < 10000) Sleep(1);
+    EXPECT_TRUE(PeekMessageA(&m, w, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE));
+    EXPECT_EQ(CachePixel(r, 50, 45), RGB(0, 255, 255));   // the cyan box over black
+    FreePolyline(r->profilePolyline);
+    r->profilePolyline = nullptr;
+    r->glWindow = r->profileWindow = nullptr;
+    DestroyWindow(gl);
+    (void)a;
+    (void)b;
+}
+
+namespace {
+
+// The window's pixels of a rectangle, read back through a memory bitmap.
+std::vector<uint32_t> Grab(HWND window, int w, int h)
+{
+    std::vector<uint32_t> pixels;
+    HDC dc = GetDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    pixels.assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bitmap);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+}  // namespace
+
+TEST(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
+{
+    LayerView lv;
+    HWND w = lv.view->window;
+    ViewRecord* r = lv.view->record;
+    // A striped background, so that XOR meets more than one colour.
+    HDC dc = GetDC(w);
+    for (int y = 0; y < 101; y += 4) {
+        RECT stripe = {0, y, 101, y + 2};
+        HBRUSH b = CreateSolidBrush(RGB(y * 2, 255 - y * 2, 77));
+        FillRect(dc, &stripe, b);
+        DeleteObject(b);
+    }
+    ReleaseDC(w, dc);
+    std::vector<uint32_t> before = Grab(w, 101, 101);
+
+    const int line[4] = {5, 7, 93, 88};
+    const int box[4] = {10, 12, 70, 90};
+    DrawToolRubberBand(w, line, 9027);
+    std::vector<uint32_t> during = Grab(w, 101, 101);
+    int changed = 0;
+    for (size_t i = 0; i < before.size(); i++)
+        if (during[i] != before[i]) {
+            changed++;
+            EXPECT_EQ(during[i] ^ before[i], 0x0000FFFFu) << i;   // cyan (0x00RRGGBB) XOR
+        }
+    EXPECT_GT(changed, 88);
+    DrawToolRubberBand(w, line, 9027);
+    EXPECT_EQ(Grab(w, 101, 101), before);
+
+    for (int tool : {9013, 9091}) {
+        DrawZoomBox(w, box, tool);
+        EXPECT_NE(Grab(w, 101, 101), before);
+        DrawZoomBox(w, box, tool);
+        EXPECT_EQ(Grab(w, 101, 101), before) << tool;
+    }
+    struct Polyline* outline = Line({{20, 30}, {20, 70}, {60, 70}, {60, 30}}, 0);
+    DrawProfileBoxXor(w, nullptr, outline, RGB(0, 255, 255));
+    EXPECT_NE(Grab(w, 101, 101), before);
+    DrawProfileBoxXor(w, nullptr, outline, RGB(0, 255, 255));
+    EXPECT_EQ(Grab(w, 101, 101), before);
+    DrawMapRectXor(w, 15.0, 85.0, 66.0, 40.0, RGB(255, 255, 255));
+    DrawMapRectXor(w, 15.0, 85.0, 66.0, 40.0, RGB(255, 255, 255));
+    EXPECT_EQ(Grab(w, 101, 101), before);
+    FreePolyline(outline);
+    (void)r;
+}
