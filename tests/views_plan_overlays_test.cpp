@@ -205,7 +205,7 @@ struct LayerView {
 
 struct Polyline* Line(std::initializer_list<std::pair<double, double>> points, int type)
 {
-    struct Polyline* line = CreatePolyline((int)points.size());
+    struct Polyline* line = CreatePolyline(0);
     for (auto& p : points) {
         Vec3 v = {p.first, p.second, 0};
         AddPolylineVertex(line, &v);

@@ -5,6 +5,7 @@
 #include "views/plan/density_tool.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/planview.h"
+#include "views/plan/point_tip.h"
 #include "app/command_ids.h"
 #include "app/planview.h"
 #include "app/viewrecord.h"
@@ -37,7 +38,7 @@ struct Polyline* MakeDensityBox(const Vec3* a, const Vec3* b)
     struct Polyline* box = CreatePolyline(4);
     if (!box) return nullptr;
     const Vec3 corners[4] = {{a->x, a->y, 0}, {b->x, a->y, 0}, {b->x, b->y, 0}, {a->x, b->y, 0}};
-    for (const Vec3& c : corners) AddPolylineVertex(box, &c);
+    for (int k = 0; k < 4; k++) box->vertices[k] = corners[k];
     return box;
 }
 
@@ -88,24 +89,10 @@ float MeasureBoxDensity(HWND view)
 HWND CreateDensityTooltip(HWND view)
 {
     DestroyDensityTooltip();
-    DensityTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, AppInstance, nullptr);
+    DensityTip = CreateTrackingTip(view, &DensityFont, "Check Density");
     if (!DensityTip) return nullptr;
-    LOGFONTA lf = {};
-    lf.lfWeight = FW_BOLD;
-    lstrcpyA(lf.lfFaceName, "Courier");
-    DensityFont = CreateFontIndirectA(&lf);
     SendMessageA(DensityTip, TTM_SETTIPBKCOLOR, 0, 0);
     SendMessageA(DensityTip, TTM_SETTIPTEXTCOLOR, RGB(255, 255, 0), 0);
-    SendMessageA(DensityTip, WM_SETFONT, (WPARAM)DensityFont, TRUE);
-    TOOLINFOA info = {};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    info.hwnd = view;
-    info.uId = (UINT_PTR)view;
-    info.lpszText = (char*)"Check Density";
-    SendMessageA(DensityTip, TTM_ADDTOOLA, 0, (LPARAM)&info);
-    SendMessageA(DensityTip, TTM_TRACKACTIVATE, TRUE, (LPARAM)&info);
     return DensityTip;
 }
 
@@ -123,12 +110,7 @@ static void ShowDensity(HWND view, ViewRecord* r)
     char text[64];
     if (r->densityValue >= 0) snprintf(text, sizeof text, kDensityTipFormat, r->densityValue);
     else snprintf(text, sizeof text, "%s", kAreaTooSmall);
-    TOOLINFOA info = {};
-    info.cbSize = sizeof info;
-    info.hwnd = view;
-    info.uId = (UINT_PTR)view;
-    info.lpszText = text;
-    SendMessageA(DensityTip, TTM_UPDATETIPTEXTA, 0, (LPARAM)&info);
+    SetTipText(DensityTip, view, text);
     POINT at = {r->mouseX + 32, r->mouseY + 32};
     ClientToScreen(view, &at);
     SendMessageA(DensityTip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));

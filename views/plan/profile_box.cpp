@@ -61,7 +61,7 @@ struct Polyline* MakeProfileBox(const Vec3* a, const Vec3* b, double width)
         v[2] = {b->x - dx, b->y - dy, 0};
         v[3] = {b->x + dx, b->y + dy, 0};
     }
-    for (const Vec3& p : v) AddPolylineVertex(box, &p);
+    for (int k = 0; k < 4; k++) box->vertices[k] = v[k];
     return box;
 }
 
