@@ -1,15 +1,21 @@
 // The current tool of a plan view: switching tools, ending whatever a tool
 // shows on screen, the status names of tools, and the pan tool.
 #include "app/view_tools.h"
+#include "views/plan/density_tool.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/point_tip.h"
+#include "views/profile/profile_window.h"
+#include "app/stand_ins.h"
+#include "app/view_window.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/scrolling.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
-#include "app/jobcontrol.h"
-#include "app/services.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "views/plan/rubber_bands.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
 
 struct ToolName {
     int id;

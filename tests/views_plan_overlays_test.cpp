@@ -3,17 +3,19 @@
 // crosses, and the linked 3D view asked (never drawn) from the draw thread.
 #include "test_support.h"
 #include "plan_draw_support.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include "views/contours/contour_list.h"
-#include "views/plan/colorramp.h"
+#include "views/plan/color_ramp.h"
 #include "views/plan/overlays.h"
-#include "views/plan/planview.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/tin_drawing.h"
 #include <functional>
@@ -166,8 +168,10 @@ namespace {
 struct LayerView {
     DataSet* set;
     TestPlanView* view;
+    COLORREF background = ViewBackgroundColor;
     LayerView()
     {
+        ViewBackgroundColor = RGB(0, 0, 0);   // the XOR layers are checked against black
         // One point in the middle of a 100 x 100 world seen at 1 unit a pixel.
         set = MakePointDataSet({MakePoint(50.0, 50.0, 10.0f, 2), MakePoint(0, 0, 0, 2), MakePoint(100, 100, 20, 2)});
         view = new TestPlanView(101, 101, {set});
@@ -191,6 +195,7 @@ struct LayerView {
         r->poiSet = nullptr;
         delete view;
         FreeTestDataSet(set);
+        ViewBackgroundColor = background;
     }
     COLORREF DrawAndRead(int x, int y)
     {

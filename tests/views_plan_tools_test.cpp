@@ -2,6 +2,7 @@
 // procedure, the profile box geometry, and the scrolling that keeps the
 // profile line in sight.
 #include "app_view_fixture.h"
+#include "app/view_zoom.h"
 #include "plan_draw_support.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"

@@ -2,16 +2,19 @@
 // of move and button handlers, the tools' cursors, and the wheel, which zooms
 // or, with a linked profile, steps the profile box.
 #include "views/plan/mouse_dispatch.h"
+#include "app/view_zoom.h"
+#include "app/status_bars.h"
 #include "views/plan/density_tool.h"
-#include "views/plan/planview.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
 #include "views/plan/profile_box.h"
 #include "views/plan/measure_query.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
-#include "app/jobcontrol.h"
+#include "app/job_control.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/messages.h"
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }

@@ -2,12 +2,13 @@
 // the view's layer order, and the markers tools put on screen between draws.
 // Positions are mapped with truncation toward zero.
 #include "views/plan/overlays.h"
-#include "views/plan/planview.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
 #include "app/frame.h"
-#include "app/jobcontrol.h"
-#include "app/planview.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"

@@ -1,13 +1,14 @@
 // The tooltips of the query and measure tools. Each is a tracking tooltip
 // without owner, placed by the tool; at most one of each kind exists.
 #include "views/plan/point_tip.h"
-#include "views/plan/planview.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
 #include "app/class_table.h"
 #include "app/frame.h"
 #include "app/gps_time.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "data/las_loader.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/laszip/laszip_api.h"
 #include <commctrl.h>

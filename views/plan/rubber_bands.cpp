@@ -4,9 +4,9 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/overlays.h"
 #include "app/command_ids.h"
-#include "app/planview.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/polygon.h"
 #include <vector>
 

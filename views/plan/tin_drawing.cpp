@@ -3,13 +3,14 @@
 // drawing goes to an off-screen bitmap that is copied to the window at the
 // end, so a cancelled draw never leaves half a TIN on screen.
 #include "views/plan/tin_drawing.h"
-#include "views/plan/planview.h"
-#include "views/plan/colorramp.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/color_ramp.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "data/selection.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 
 static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }

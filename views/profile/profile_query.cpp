@@ -8,9 +8,9 @@
 #include "views/plan/point_tip.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
-#include "app/planview.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/messages.h"
 #include "data/selection.h"
 #include <commctrl.h>
