@@ -2,6 +2,7 @@
 // a plan view window with its record and job control, and pixel read-back.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "app/view_record.h"
@@ -27,11 +28,17 @@ struct TestPlanView {
 
 // Draws the points into a memory bitmap of the view's drawing size filled
 // with `background`; returns the drawer's result and the pixels (0x00RRGGBB, top-down).
+// Runs a drawer into a 32-bit bitmap filled with `background`; returns the
+// drawer's result and the pixels (0x00RRGGBB, top-down).
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background = 0);
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background = 0);
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
 // The full image cache's pixel at (x, y) as a colour value.
 COLORREF CachePixel(const ViewRecord* record, int x, int y);
 // Waits (pumping) until the view's draw thread has finished; false on time-out.
 bool WaitForViewDraw(HWND view, int ms);
+// Pumps until the view's draw has finished and cached its image.
+bool WaitForCachedDraw(HWND view, int ms);
 // Saves the view's cached image as a 24-bit .bmp file.
 bool SaveCacheBitmap(const ViewRecord* record, const std::string& path);

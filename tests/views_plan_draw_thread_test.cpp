@@ -231,18 +231,6 @@ TEST(PlanDrawThread, SampleFileInEveryColourMode)
 namespace {
 class PlanViewOnFrame : public ShellTest {};
 
-// Pumps until the view's draw has finished and cached its image.
-bool WaitForCachedDraw(HWND view, int ms)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    DWORD start = GetTickCount();
-    while ((int)(GetTickCount() - start) < ms) {
-        PumpMessages(20);
-        if (WaitForViewDraw(view, 20) && r->imageCacheValid) return true;
-    }
-    return false;
-}
-
 int CountPixels(const ViewRecord* r, COLORREF colour)
 {
     int n = 0;

@@ -22,32 +22,13 @@
 
 namespace {
 
-// Runs a drawer into a 32-bit bitmap of the view's size; pixels 0x00RRGGBB.
+// Runs a drawer into a bitmap of the view's size; pixels 0x00RRGGBB.
 int DrawOffscreen(HWND view, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels, int* width)
 {
     RECT area;
     GetViewClientRect(view, &area);
-    int w = area.right, h = area.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    int result = draw(mem);
-    GdiFlush();
-    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    *width = w;
-    return result;
+    *width = area.right;
+    return DrawOffscreen(area.right, area.bottom, draw, pixels);
 }
 
 // A plane z = slope * x over a 21 x 21 grid of 1 m spacing, with intensity

@@ -24,17 +24,6 @@ namespace {
 
 class ProfileOnSample : public ShellTest {};
 
-bool WaitForCachedDraw(HWND view, int ms)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    DWORD start = GetTickCount();
-    while ((int)(GetTickCount() - start) < ms) {
-        PumpMessages(20);
-        if (WaitForViewDraw(view, 20) && r->imageCacheValid) return true;
-    }
-    return false;
-}
-
 // Saves the screen as a 24-bit .bmp when VELKA_SHOT_DIR names a folder.
 void SaveScreen(const char* name)
 {

@@ -135,10 +135,7 @@ int DensityToolMouse(HWND view, UINT message, LPARAM lParam)
             DropDensityBox(view, r);
             DestroyDensityTooltip();
             r->profileA = WorldAt(r, x, y);
-            r->toolRect[0] = x;
-            r->toolRect[1] = y;
-            r->toolRect[2] = x + 1;
-            r->toolRect[3] = y + 1;
+            StartToolBand(r->toolRect, x, y);
             r->toolActive = 1;
             DrawZoomBox(view, r->toolRect, TOOL_DENSITY);
         } else if (!r->toolState) {

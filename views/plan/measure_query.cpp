@@ -83,10 +83,7 @@ int MeasureToolMouse(HWND view, UINT message, LPARAM lParam)
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
         CancelViewDraw(view);
-        r->toolRect[0] = x;
-        r->toolRect[1] = y;
-        r->toolRect[2] = x + 1;
-        r->toolRect[3] = y + 1;
+        StartToolBand(r->toolRect, x, y);
         r->toolActive = 1;
         DrawToolRubberBand(view, r->toolRect, TOOL_MEASURE);
         if (!PlanTip) CreateMeasureTip(view);

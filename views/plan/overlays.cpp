@@ -62,17 +62,21 @@ static bool OnScreen(const RECT& area, POINT p) { return p.x >= 0 && p.x < area.
 
 // ---- reference images ----------------------------------------------------------
 
-int DrawReferenceImages(HWND view, HDC hdc)
+// Walks the shown reference files of one kind in list order, polling cancel
+// before each; 0 on a cancel or when the drawer stops.
+static int DrawShownReferences(HWND view, HDC hdc, int kind, int (*draw)(HWND, HDC, const ReferenceFile*))
 {
     ViewRecord* r = RecordOf(view);
     if (!r || !r->references) return 1;
     for (int i = 0; i < r->referenceCount; i++) {
         if (Cancelled(view)) return 0;
         const ReferenceFile* file = r->references[i];
-        if (file && file->visible && file->kind == REFERENCE_IMAGE) DrawReferenceImage(view, hdc, file);
+        if (file && file->visible && file->kind == kind && !draw(view, hdc, file)) return 0;
     }
     return 1;
 }
+
+int DrawReferenceImages(HWND view, HDC hdc) { return DrawShownReferences(view, hdc, REFERENCE_IMAGE, DrawReferenceImage); }
 
 static RingPolygon* Rectangle4(double left, double top, double right, double bottom)
 {
@@ -155,15 +159,7 @@ int DrawReferenceImage(HWND view, HDC hdc, const ReferenceFile* file)
 
 int DrawReferenceShapeFiles(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
-    if (!r || !r->references) return 1;
-    for (int i = 0; i < r->referenceCount; i++) {
-        if (Cancelled(view)) return 0;
-        const ReferenceFile* file = r->references[i];
-        if (file && file->visible && file->kind == REFERENCE_SHAPEFILE && !DrawReferenceShapes(view, hdc, file))
-            return 0;
-    }
-    return 1;
+    return DrawShownReferences(view, hdc, REFERENCE_SHAPEFILE, DrawReferenceShapes);
 }
 
 // A line through the vertices of a Polyline, open.

@@ -206,10 +206,7 @@ int ProfileToolMouse(HWND view, UINT message, LPARAM lParam)
         if (!r->toolActive) {
             if (r->profileWindow && r->profilePolyline) DrawProfileBoxXor(view, nullptr, r->profilePolyline, kCyan);
             DropBox(r);
-            r->toolRect[0] = x;
-            r->toolRect[1] = y;
-            r->toolRect[2] = x + 1;
-            r->toolRect[3] = y + 1;
+            StartToolBand(r->toolRect, x, y);
             r->profileA = WorldAt(r, x, y);
             r->toolActive = 1;
             DrawToolRubberBand(view, r->toolRect, TOOL_PROFILE);

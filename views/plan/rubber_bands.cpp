@@ -26,6 +26,14 @@ COLORREF RubberBandColor(int tool)
     return RGB(255, 255, 255);
 }
 
+void StartToolBand(int rect[4], int x, int y)
+{
+    rect[0] = x;
+    rect[1] = y;
+    rect[2] = x + 1;
+    rect[3] = y + 1;
+}
+
 // A pen selected into the window's (or the given) device context in a mode.
 struct PenScope {
     HWND window;

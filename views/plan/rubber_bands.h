@@ -8,6 +8,8 @@ struct Polyline;
 // The band colour of a tool (cyan for the polygon and profile tools, yellow
 // for measure, green for density, white for the rest).
 COLORREF RubberBandColor(int tool);
+// A band just begun at (x, y): from there to one pixel right and down.
+void StartToolBand(int rect[4], int x, int y);
 
 int DrawZoomBox(HWND window, const int rect[4], int tool);
 int DrawMapRectXor(HWND view, double x0, double y0, double x1, double y1, COLORREF colour);

@@ -23,17 +23,23 @@ static void ImageSize(ViewMapping& m)
     m.imageHeight = (int)((m.maxY - m.minY) / m.scale + 0.5);
 }
 
-void FitProfileView(HWND profile)
+// The client size fields from the window (less its status bar).
+static void ReadClientSize(HWND profile, ViewMapping& m)
 {
-    ViewRecord* r = RecordOf(profile);
-    if (!r) return;
-    ViewMapping& m = r->profile;
     RECT rc;
     GetViewClientRect(profile, &rc);
     m.clientWidth = rc.right;
     m.clientHeight = rc.bottom;
     m.drawWidth = rc.right + 1;
     m.drawHeight = rc.bottom + 1;
+}
+
+void FitProfileView(HWND profile)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return;
+    ViewMapping& m = r->profile;
+    ReadClientSize(profile, m);
     double sx = (m.maxX - m.minX) / m.drawWidth, sy = (m.maxY - m.minY) / m.drawHeight;
     m.scale = sx > sy ? sx : sy;
     // A profile without extent (one point, a zero-length line) still maps.
@@ -83,12 +89,7 @@ void ResizeProfileView(HWND profile)
         FitProfileView(profile);
         return;
     }
-    RECT rc;
-    GetViewClientRect(profile, &rc);
-    m.clientWidth = rc.right;
-    m.clientHeight = rc.bottom;
-    m.drawWidth = rc.right + 1;
-    m.drawHeight = rc.bottom + 1;
+    ReadClientSize(profile, m);
     m.right = m.minX + m.scale * (m.scrollX + m.clientWidth + 1);
     m.bottom = m.maxY - m.scale * (m.scrollY + m.clientHeight + 1);
 }
@@ -336,10 +337,7 @@ int ProfileZoomToolMouse(HWND profile, UINT message, LPARAM lParam)
         if (message == WM_RBUTTONDOWN && r->profile.zoomLevel == 0) return 0;
         CancelViewDraw(profile);
         if (!r->profileZoomDrag) {
-            rect[0] = x;
-            rect[1] = y;
-            rect[2] = x + 1;
-            rect[3] = y + 1;
+            StartToolBand(rect, x, y);
             r->profileZoomDrag = (int)message;
             DrawZoomBox(profile, rect, TOOL_ZOOM);
         }

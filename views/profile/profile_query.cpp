@@ -54,10 +54,7 @@ int ProfileMeasureToolMouse(HWND profile, UINT message, LPARAM lParam)
     int* rect = r->profileRect;
     if (message == WM_LBUTTONDOWN) {
         CancelViewDraw(profile);
-        rect[0] = x;
-        rect[1] = y;
-        rect[2] = x + 1;
-        rect[3] = y + 1;
+        StartToolBand(rect, x, y);
         r->profileBandActive = 1;
         DrawToolRubberBand(profile, rect, TOOL_MEASURE);
         if (!MeasureTipWindow) CreateProfileMeasureTip(profile);
