@@ -4,6 +4,7 @@
 #include "test_support.h"
 #include "plan_draw_support.h"
 #include "app/frame.h"
+#include "app/command_ids.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -388,4 +389,66 @@ TEST(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
     EXPECT_EQ(Grab(w, 101, 101), before);
     FreePolyline(outline);
     (void)r;
+}
+
+namespace {
+
+// A colour image of the given size whose every pixel is blue, green, red.
+ReferenceImage* SolidImage(int rows, int columns, double minX, double maxY, double pixel, uint8_t b, uint8_t g, uint8_t r)
+{
+    ReferenceImage* image = (ReferenceImage*)NBLCalloc(1, sizeof(ReferenceImage));
+    image->rows = rows;
+    image->columns = columns;
+    image->bytesPerPixel = 3;
+    image->pixelWidth = image->pixelHeight = pixel;
+    image->minX = minX;
+    image->maxX = minX + (columns - 1) * pixel;
+    image->maxY = maxY;
+    image->minY = maxY - (rows - 1) * pixel;
+    image->pixels = (uint8_t**)NBLCalloc(rows, sizeof(uint8_t*));
+    for (int i = 0; i < rows; i++) {
+        image->pixels[i] = (uint8_t*)NBLCalloc(columns * 3, 1);
+        for (int j = 0; j < columns; j++) {
+            image->pixels[i][3 * j] = b;
+            image->pixels[i][3 * j + 1] = g;
+            image->pixels[i][3 * j + 2] = r;
+        }
+    }
+    return image;
+}
+
+void FreeImage(ReferenceImage* image)
+{
+    for (int i = 0; i < image->rows; i++) NBLFree(image->pixels[i]);
+    NBLFree(image->pixels);
+    NBLFree(image);
+}
+
+}  // namespace
+
+TEST(PlanLayers, ReferenceImagesStartAtTheLeftEdgeAndANarrowOneStillShows)
+{
+    LayerView lv;
+    ViewRecord* r = lv.view->record;
+    ReferenceFile left = {}, narrow = {};
+    left.kind = narrow.kind = REFERENCE_IMAGE;
+    left.visible = narrow.visible = 1;
+    left.image = SolidImage(10, 10, -5.0, 60.0, 1.0, 10, 20, 30);    // starts 5 units left of the view
+    narrow.image = SolidImage(10, 2, 70.2, 60.0, 0.3, 200, 100, 50);  // 0.3 of a screen pixel wide
+    ReferenceFile* files[2] = {&left, &narrow};
+    r->references = files;
+    r->referenceCount = 2;
+    r->displayMode = CMD_BACKGROUND_REF;
+    EXPECT_EQ(lv.DrawAndRead(0, 45), RGB(30, 20, 10));
+    EXPECT_EQ(lv.DrawAndRead(4, 45), RGB(30, 20, 10));
+    EXPECT_EQ(lv.DrawAndRead(70, 41), RGB(50, 100, 200));
+    EXPECT_EQ(lv.DrawAndRead(71, 41), RGB(0, 0, 0));
+    EXPECT_EQ(lv.DrawAndRead(20, 45), RGB(0, 0, 0));
+    // A hidden file is not drawn.
+    left.visible = 0;
+    EXPECT_EQ(lv.DrawAndRead(0, 45), RGB(0, 0, 0));
+    r->references = nullptr;
+    r->referenceCount = 0;
+    FreeImage(left.image);
+    FreeImage(narrow.image);
 }

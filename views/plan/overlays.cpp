@@ -133,13 +133,13 @@ int DrawReferenceImage(HWND view, HDC hdc, const ReferenceFile* file)
     double y = top - y1 * scale;
     for (int row = 0; row < h; row++, y += scale) {
         int imageRow = (int)((image->maxY - y) / image->pixelHeight);
-        if (imageRow < 0 || imageRow >= image->rows || image->maxY - y < 0) continue;
+        if (imageRow < 0 || imageRow >= image->rows) continue;
         const uint8_t* source = image->pixels[imageRow];
         uint8_t* target = buffer + (size_t)row * W * bpp;
         double x = x0 * scale + left;
         for (int col = 0; col < w; col++, x += scale) {
             int imageColumn = (int)((x - image->minX) / image->pixelWidth);
-            if (imageColumn < 0 || imageColumn >= image->columns || x - image->minX < 0) continue;
+            if (imageColumn < 0 || imageColumn >= image->columns) continue;
             memcpy(target + col * bpp, source + imageColumn * bpp, bpp);
         }
     }
