@@ -13,6 +13,8 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "data/ascii_format_dialog.h"
+#include "data/ascii_loader.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/dataset.h"
@@ -184,7 +186,7 @@ static bool SkippedByMixing(const ChoiceKinds& kinds, int kind)
 
 static bool ASCIIFormatChosen(FileList* list)
 {
-    return ShowDialog(344, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
+    return ShowDialog(IDD_LOAD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
 }
 
 OpenedDataSets* OpenDataFiles()
@@ -200,6 +202,10 @@ OpenedDataSets* OpenDataFiles()
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
         e->kind = GetDataFileKind(e->path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(list, i--);
+            continue;
+        }
         if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
@@ -365,6 +371,10 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (list.count == before) continue;
         FileListEntry* e = list.entries[list.count - 1];
         e->kind = GetDataFileKind(path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(&list, list.count - 1);
+            continue;
+        }
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
         if (IsGridKind(e->kind)) kinds.grids = true;

@@ -68,6 +68,7 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     return FALSE;
 }
 int ShowHelpContents(int) { return 1; }
+int ShowHelpTopic(const char*) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -86,10 +87,8 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
 DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
 DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}

@@ -24,6 +24,7 @@ int  ArrangeViewPanels(HWND view);
 int  ViewCommand(HWND view, WPARAM wParam, LPARAM lParam);
 int  UpdateToolbarState(HWND view);
 int  ShowHelpContents(int page);
+int  ShowHelpTopic(const char* topic);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
@@ -38,10 +39,8 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the road that opens data files into views.
 struct DataSet;
-DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 
