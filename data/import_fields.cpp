@@ -156,8 +156,24 @@ int RemoveImportField(ImportFieldList* importList, ImportFieldList* available, i
     return 1;
 }
 
+// The usual case of one delimiter character, without a set lookup per character.
+static int SplitAtOne(char* p, char** fields, char delimiter)
+{
+    int n = 0;
+    while (*p && n < kMaxSplitFields) {
+        while (*p == delimiter) p++;
+        if (!*p) break;
+        fields[n++] = p;
+        while (*p && *p != delimiter) p++;
+        if (*p) *p++ = 0;
+    }
+    fields[n] = nullptr;
+    return n;
+}
+
 int SplitFields(char* line, char** fields, const char* delimiters)
 {
+    if (delimiters[0] && !delimiters[1]) return SplitAtOne(line, fields, delimiters[0]);
     int n = 0;
     char* p = line;
     while (*p && n < kMaxSplitFields) {
