@@ -2,10 +2,10 @@
 // ReadASCIIPoints on it, printing seconds and MB of text per second.
 //   bench_ascii [lines] [FILE]   (10 million lines in a temporary file by default)
 #include "base/crash.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "data/ascii_loader.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/import_fields.h"
 #include <windows.h>
 #include <cmath>

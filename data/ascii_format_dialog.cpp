@@ -3,13 +3,12 @@
 // FileList, which may also hold files of other kinds.
 #include "data/ascii_format_dialog.h"
 #include "data/ascii_loader.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/import_field_dialogs.h"
 #include "data/import_fields.h"
-#include "app/frame.h"
-#include "app/services.h"
+#include "base/shell_hooks.h"
 #include "base/dialogs.h"
-#include "base/filelist.h"
+#include "base/file_list.h"
 #include "base/messages.h"
 #include <cstring>
 #include <vector>
@@ -173,7 +172,7 @@ static void Command(HWND dialog, int id)
         ShowPreview(dialog);
         break;
     case IDC_ASCII_HELP:
-        ShowHelpTopic("BatchImport.html");
+        ShowHelp("BatchImport.html");
         break;
     }
 }

@@ -2,12 +2,12 @@
 // counts usable lines and finds a header line, then a loading pass.
 #include "data/ascii_loader.h"
 #include "data/ascii_format_dialog.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/import_fields.h"
 #include "data/text_lines.h"
-#include "app/frame.h"
+#include "base/shell_hooks.h"
 #include "base/dialogs.h"
-#include "base/filelist.h"
+#include "base/file_list.h"
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
@@ -216,7 +216,7 @@ static uint32_t MemoryStep(int64_t n, const char* title)
     if (s >= 2) {
         snprintf(message, sizeof message,
                  "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
-        if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
     }
     return s;
 }
@@ -262,7 +262,7 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
         char message[128];
         snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB",
                  (double)set->pointCount * sizeof(PointRecord) / 1048576.0);
-        ShowMessageBox(FrameWindow, message, "ERROR", MB_OK | MB_ICONERROR);
+        ShowMessageBox(MessageOwner(), message, "ERROR", MB_OK | MB_ICONERROR);
         FreeDataSet(set);
         CloseTextLines(reader);
         return nullptr;
@@ -331,15 +331,11 @@ DataSet* LoadASCIIData(const char* path, const char* title, int askFormat)
     AddFileListEntry(&list, path, title);
     if (list.count == 0) return nullptr;
     list.entries[0]->kind = DATA_ASCII;
-    if (askFormat && ShowDialog(IDD_LOAD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)&list) != IDOK) {
+    if (askFormat && ShowDialog(IDD_ASCII_FORMAT, MessageOwner(), LoadASCIIFormatDlgProc, (LPARAM)&list) != IDOK) {
         ClearFileList(&list);
         return nullptr;
     }
-    if (MDIClientWindow) {
-        HDC dc = GetDC(MDIClientWindow);
-        PaintFrameBackground(FrameWindow, dc);
-        ReleaseDC(MDIClientWindow, dc);
-    }
+    RepaintFrame();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     DataSet* set = list.count > 0 ? ReadASCIIPoints(list.entries[0]->path, list.entries[0]->title) : nullptr;
     SetCursor(old);

@@ -4,11 +4,12 @@
 #pragma once
 #include <cstdint>
 #include <windows.h>
+#include "resource.h"
 
 // Delimiter codes: the ids of the dialogs' radio buttons.
-constexpr int32_t kDelimiterSpace = 1049;
-constexpr int32_t kDelimiterComma = 1050;
-constexpr int32_t kDelimiterTab = 1051;
+constexpr int32_t kDelimiterSpace = IDC_DELIMITER_SPACE;
+constexpr int32_t kDelimiterComma = IDC_DELIMITER_COMMA;
+constexpr int32_t kDelimiterTab = IDC_DELIMITER_TAB;
 
 // Column codes.
 enum ImportFieldCode : int32_t {

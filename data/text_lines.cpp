@@ -1,6 +1,6 @@
 // Buffered reading of text files in 254-character pieces.
 #include "data/text_lines.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include <cstring>
 

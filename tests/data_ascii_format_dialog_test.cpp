@@ -2,13 +2,13 @@
 // and ASCII files on the opening roads.
 #include "shell_test_support.h"
 #include "app/frame.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "base/fileio.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "data/ascii_format_dialog.h"
 #include "data/ascii_loader.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/import_field_dialogs.h"
 #include "data/import_fields.h"
 #include <commctrl.h>
@@ -97,7 +97,7 @@ void Drive(HWND dialog, int templateId)
         Press(dialog, IDOK);
         return;
     }
-    if (templateId != IDD_LOAD_ASCII_FORMAT) return;
+    if (templateId != IDD_ASCII_FORMAT) return;
     formatShown++;
     if (onFormat) onFormat(dialog);
     if (IsWindow(dialog)) Press(dialog, IDOK);

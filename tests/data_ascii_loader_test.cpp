@@ -1,8 +1,8 @@
 #include "test_support.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "data/ascii_loader.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/import_fields.h"
 #include "data/statistics.h"
 #include <cmath>
