@@ -7,21 +7,12 @@
 #include "data/ascii_loader.h"
 #include "data/data_set.h"
 #include "data/import_fields.h"
+#include "bench_clock.h"
 #include <windows.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-static double Seconds()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return (double)c.QuadPart / (double)f.QuadPart;
-}
-
-static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
 
 static bool Write(const char* path, long long lines)
 {

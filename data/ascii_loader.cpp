@@ -3,13 +3,14 @@
 #include "data/ascii_loader.h"
 #include "data/ascii_format_dialog.h"
 #include "data/data_set.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
 #include "data/import_fields.h"
 #include "data/text_lines.h"
 #include "base/shell_hooks.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/heap.h"
-#include "base/memory_estimate.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include <charconv>
@@ -203,24 +204,6 @@ static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, u
     EndProgress();
 }
 
-// The step from the memory estimate: 0 when the user was told or declined.
-static uint32_t MemoryStep(int64_t n, const char* title)
-{
-    uint32_t s = MemoryPartsNeeded(n > 0xFFFFFFFF ? 0xFFFFFFFFu : (uint32_t)n);
-    char message[700];
-    if (s == 0) {
-        snprintf(message, sizeof message, "Not enough memory available to load:\n%s", title);
-        ErrorMessage(message);
-        return 0;
-    }
-    if (s >= 2) {
-        snprintf(message, sizeof message,
-                 "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
-        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
-    }
-    return s;
-}
-
 DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step)
 {
     ColumnFormat format;
@@ -237,7 +220,7 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
         CloseTextLines(reader);
         return nullptr;
     }
-    uint32_t s = step ? step : MemoryStep(check.lines, title);
+    uint32_t s = step ? step : AskMemoryDecimationStep((uint64_t)check.lines, title);
     if (s == 0) {
         CloseTextLines(reader);
         return nullptr;
@@ -259,10 +242,7 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     set->decimated = s > 1;
     set->points = (PointRecord*)NBLCalloc((uint64_t)set->pointCount, sizeof(PointRecord));
     if (!set->points) {
-        char message[128];
-        snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB",
-                 (double)set->pointCount * sizeof(PointRecord) / 1048576.0);
-        ShowMessageBox(MessageOwner(), message, "ERROR", MB_OK | MB_ICONERROR);
+        ReportLoadAllocationFailure((double)set->pointCount * sizeof(PointRecord));
         FreeDataSet(set);
         CloseTextLines(reader);
         return nullptr;

@@ -10,5 +10,7 @@ DataSet* LoadLASData(const char* path, const char* title);
 DataSet* ReadLASPoints(const char* path, const char* title);
 int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
+// Tells the user how much a failed allocation of a load wanted.
+void     ReportLoadAllocationFailure(double bytes);
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 

@@ -100,23 +100,6 @@ protected:
         return path;
     }
 
-    // Drops the files on the frame as the shell would.
-    static void Drop(const std::vector<std::string>& paths)
-    {
-        size_t bytes = sizeof(DROPFILES) + 1;
-        for (const std::string& p : paths) bytes += p.size() + 1;
-        HGLOBAL memory = GlobalAlloc(GHND, bytes);
-        DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = FALSE;
-        char* names = (char*)(drop + 1);
-        for (const std::string& p : paths) {
-            memcpy(names, p.c_str(), p.size() + 1);
-            names += p.size() + 1;
-        }
-        GlobalUnlock(memory);
-        SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
-    }
 };
 
 }  // namespace
@@ -146,7 +129,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     REQUIRE_SAMPLES();
     StartFrame();
     std::string good1 = SamplePath("simple.las"), good2 = SamplePath("point10.las"), bad = BrokenLAS();
-    Drop({good1, bad, good2});
+    DropOnFrame({good1, bad, good2});
     EXPECT_EQ(CountBoxes("Continue?"), 1);
     ASSERT_FALSE(boxes.empty());
     for (const ShownBox& b : boxes)
@@ -167,7 +150,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     // No stops: the sets loaded so far still make a view.
     boxes.clear();
     continueAnswer = IDNO;
-    Drop({good2, bad, good1});
+    DropOnFrame({good2, bad, good1});
     EXPECT_EQ(CountBoxes("Continue?"), 1);
     HWND first = views[0];
     views = PlanViews();
@@ -181,7 +164,7 @@ TEST_F(OpenFilesTest, OneDroppedFileThatFailsAsksNothingAndOpensNoView)
 {
     REQUIRE_SAMPLES();
     StartFrame();
-    Drop({BrokenLAS()});
+    DropOnFrame({BrokenLAS()});
     EXPECT_EQ(CountBoxes("Continue?"), 0);
     EXPECT_TRUE(PlanViews().empty());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], "");
@@ -193,7 +176,7 @@ TEST_F(OpenFilesTest, PointsAndGridsTogetherAskWhichToLoad)
     StartFrame();
     std::string las = SamplePath("point10.las"), grid = GridFile();
     mixingAnswer = IDCANCEL;
-    Drop({las, grid});
+    DropOnFrame({las, grid});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Point and grid files may not be mixed.\n\nPress \"Yes\" to load points or \"No\" to load grids.\n\n"
@@ -203,7 +186,7 @@ TEST_F(OpenFilesTest, PointsAndGridsTogetherAskWhichToLoad)
     EXPECT_TRUE(PlanViews().empty());
 
     mixingAnswer = IDYES;
-    Drop({grid, las});
+    DropOnFrame({grid, las});
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
@@ -250,7 +233,7 @@ TEST_F(OpenFilesTest, PathsTooLongForTheProgramAreRefusedWithAMessage)
     EXPECT_EQ(boxes[0].caption, "ERROR");
 
     boxes.clear();
-    Drop({longPath});
+    DropOnFrame({longPath});
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(PlanViews().empty());
 }

@@ -18,15 +18,6 @@
 
 namespace {
 
-std::string WriteFile(const char* name, const std::string& text)
-{
-    std::string path = TempPath(name);
-    VFile f = VFileCreate(path.c_str());
-    VFileWrite(f, text.data(), text.size());
-    VFileClose(f);
-    return path;
-}
-
 std::vector<std::string> ListRows(HWND dialog, int id)
 {
     std::vector<std::string> rows;
@@ -128,28 +119,13 @@ protected:
         asciiFieldList = asciiAvailableFields = nullptr;
     }
     static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
-    static void Drop(const std::vector<std::string>& paths)
-    {
-        size_t bytes = sizeof(DROPFILES) + 1;
-        for (const std::string& p : paths) bytes += p.size() + 1;
-        HGLOBAL memory = GlobalAlloc(GHND, bytes);
-        DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
-        drop->pFiles = sizeof(DROPFILES);
-        char* names = (char*)(drop + 1);
-        for (const std::string& p : paths) {
-            memcpy(names, p.c_str(), p.size() + 1);
-            names += p.size() + 1;
-        }
-        GlobalUnlock(memory);
-        SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
-    }
 };
 
 }  // namespace
 
 TEST_F(ASCIIFormatDialog, ArrowsMoveFieldsAndTheChosenFormatReadsTheFile)
 {
-    std::string path = WriteFile("cols.xyz", "X,Y,Z,I,C,note\n10,20,5,300,2,a\n11,21,6,400,9,b\n");
+    std::string path = WriteTempFile("cols.xyz", "X,Y,Z,I,C,note\n10,20,5,300,2,a\n11,21,6,400,9,b\n");
     std::vector<std::string> importRows, availableRows, afterLeft;
     int upWidth = 0, upHeight = 0, tipCount = 0;
     onFormat = [&](HWND d) {
@@ -211,7 +187,7 @@ TEST_F(ASCIIFormatDialog, ArrowsMoveFieldsAndTheChosenFormatReadsTheFile)
 
 TEST_F(ASCIIFormatDialog, PreviewShowsTheFirstLinesInTheMappedColumns)
 {
-    std::string path = WriteFile("prev.xyz", "1 2 3 4\n5 6\n7 8 9 10 11\n");
+    std::string path = WriteTempFile("prev.xyz", "1 2 3 4\n5 6\n7 8 9 10 11\n");
     onFormat = [&](HWND d) {
         Select(d, IDC_FIELDS_AVAILABLE, 1);
         Press(d, IDC_FIELD_RIGHT);
@@ -231,9 +207,9 @@ TEST_F(ASCIIFormatDialog, PreviewShowsTheFirstLinesInTheMappedColumns)
 TEST_F(ASCIIFormatDialog, RemoveAndPreviewActOnThePickedFileOfAMixedOpening)
 {
     std::string las = SamplePath("simple.las");
-    std::string a = WriteFile("a.xyz", "1 2 3\n2 3 4\n");
-    std::string b = WriteFile("b.xyz", "5 6 7\n");
-    std::string c = WriteFile("c.xyz", "8 9 10\n");
+    std::string a = WriteTempFile("a.xyz", "1 2 3\n2 3 4\n");
+    std::string b = WriteTempFile("b.xyz", "5 6 7\n");
+    std::string c = WriteTempFile("c.xyz", "8 9 10\n");
     BoxAnswers boxes;
     std::vector<std::string> rowsBefore, rowsAfter;
     onFormat = [&](HWND d) {
@@ -245,7 +221,7 @@ TEST_F(ASCIIFormatDialog, RemoveAndPreviewActOnThePickedFileOfAMixedOpening)
         Press(d, IDC_ASCII_PREVIEW);
     };
     StartFrame();
-    Drop({las, a, b, c});
+    DropOnFrame({las, a, b, c});
     EXPECT_EQ(rowsBefore, (std::vector<std::string>{a, b, c}));
     EXPECT_EQ(rowsAfter, (std::vector<std::string>{a, c}));
     ASSERT_EQ(previews.size(), 1u);
@@ -261,7 +237,7 @@ TEST_F(ASCIIFormatDialog, RemoveAndPreviewActOnThePickedFileOfAMixedOpening)
 
 TEST_F(ASCIIFormatDialog, PreviewWithoutFilesOrSelectionSaysWhy)
 {
-    std::string path = WriteFile("p.xyz", "1 2 3\n");
+    std::string path = WriteTempFile("p.xyz", "1 2 3\n");
     BoxAnswers boxes;
     onFormat = [&](HWND d) {
         Select(d, IDC_ASCII_FILES, -1);
@@ -280,7 +256,7 @@ TEST_F(ASCIIFormatDialog, PreviewWithoutFilesOrSelectionSaysWhy)
 
 TEST_F(ASCIIFormatDialog, CancelOpensNothing)
 {
-    std::string path = WriteFile("p.xyz", "1 2 3\n");
+    std::string path = WriteTempFile("p.xyz", "1 2 3\n");
     onFormat = [&](HWND d) { Press(d, IDCANCEL); };
     StartFrame(("\"" + path + "\"").c_str());
     EXPECT_EQ(formatShown, 1);
@@ -289,12 +265,12 @@ TEST_F(ASCIIFormatDialog, CancelOpensNothing)
 
 TEST_F(ASCIIFormatDialog, AFileWithoutNumericColumnsIsReportedAndNeverReachesTheDialog)
 {
-    std::string binary = WriteFile("blob.xyz", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
-    std::string empty = WriteFile("empty.xyz", "");
+    std::string binary = WriteTempFile("blob.xyz", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    std::string empty = WriteTempFile("empty.xyz", "");
     BoxAnswers boxes;
     StartFrame(("\"" + binary + "\"").c_str());
-    Drop({empty});
-    Drop({SamplePath("simple.las"), binary});
+    DropOnFrame({empty});
+    DropOnFrame({SamplePath("simple.las"), binary});
     EXPECT_EQ(formatShown, 0);
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("blob.xyz") + kASCIIParseFailed);

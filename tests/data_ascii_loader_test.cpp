@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string WriteFile(const char* name, const std::string& text)
-{
-    std::string path = TempPath(name);
-    VFile f = VFileCreate(path.c_str());
-    VFileWrite(f, text.data(), text.size());
-    VFileClose(f);
-    return path;
-}
-
 // Sets the process-wide column format for one test and puts the default back.
 class ASCIILoad : public testing::Test {
 protected:
@@ -57,7 +48,7 @@ protected:
 TEST_F(ASCIILoad, AHeaderOfWordsIsSkippedAndALaterZeroLineIsAPoint)
 {
     BoxAnswers boxes;
-    DataSet* set = Load(WriteFile("h.xyz", "X Y Z\n1 2 3\n0 0 0\n"));
+    DataSet* set = Load(WriteTempFile("h.xyz", "X Y Z\n1 2 3\n0 0 0\n"));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 2);
     EXPECT_EQ(set->kind, DATA_ASCII);
@@ -76,7 +67,7 @@ TEST_F(ASCIILoad, AHeaderOfWordsIsSkippedAndALaterZeroLineIsAPoint)
 TEST_F(ASCIILoad, ShortLinesAreSkippedInBothPassesAndLongLinesStoreOnlyMappedColumns)
 {
     Format({FIELD_INTENSITY, FIELD_CLASSIFICATION});
-    DataSet* set = Load(WriteFile("s.xyz", "1 2 3 40 2\n5 6 7\n\n8 9 10 11 6 99 99 99\n"));
+    DataSet* set = Load(WriteTempFile("s.xyz", "1 2 3 40 2\n5 6 7\n\n8 9 10 11 6 99 99 99\n"));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 2);
     EXPECT_EQ(set->points[0].intensity, 40);
@@ -91,7 +82,7 @@ TEST_F(ASCIILoad, ColoursAreClampedAndReturnsAndIdsKeepTheirLowBits)
 {
     Format({FIELD_RED, FIELD_GREEN, FIELD_BLUE, FIELD_RETURN_NUMBER, FIELD_RETURN_COUNT, FIELD_SOURCE_ID,
             FIELD_INTENSITY});
-    DataSet* set = Load(WriteFile("c.xyz", "1 2 3 300 -5 128 2 3 65537 70000\n"));
+    DataSet* set = Load(WriteTempFile("c.xyz", "1 2 3 300 -5 128 2 3 65537 70000\n"));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 1);
     const PointRecord& p = set->points[0];
@@ -111,7 +102,7 @@ TEST_F(ASCIILoad, ALineLongerThan254CharactersIsReadAsTwoLines)
     std::string first = "1 2 3";
     first.resize(254, ' ');
     std::string text = first + "4 5 6\n7 8 9\n";
-    DataSet* set = Load(WriteFile("long.xyz", text));
+    DataSet* set = Load(WriteTempFile("long.xyz", text));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 3);
     EXPECT_EQ(set->points[0].x, 1.0);
@@ -123,8 +114,8 @@ TEST_F(ASCIILoad, ALineLongerThan254CharactersIsReadAsTwoLines)
 TEST_F(ASCIILoad, CRLFAndLFFilesReadTheSame)
 {
     Format({FIELD_INTENSITY}, kDelimiterComma);
-    DataSet* lf = Load(WriteFile("lf.xyz", "1,2,3,4\n5,6,7,8\n"));
-    DataSet* crlf = Load(WriteFile("crlf.xyz", "1,2,3,4\r\n5,6,7,8\r\n"));
+    DataSet* lf = Load(WriteTempFile("lf.xyz", "1,2,3,4\n5,6,7,8\n"));
+    DataSet* crlf = Load(WriteTempFile("crlf.xyz", "1,2,3,4\r\n5,6,7,8\r\n"));
     ASSERT_NE(lf, nullptr);
     ASSERT_NE(crlf, nullptr);
     ASSERT_EQ(lf->pointCount, 2);
@@ -139,7 +130,7 @@ TEST_F(ASCIILoad, MixedDelimitersFollowTheChosenOne)
     Format({}, kDelimiterComma);
     // Blanks around commas stay in the fields and still parse; a line split
     // only by blanks is one field and is skipped.
-    DataSet* set = Load(WriteFile("m.xyz", "1, 2, 3\n4,5,6\n7 8 9\n10,11\t,12\n"));
+    DataSet* set = Load(WriteTempFile("m.xyz", "1, 2, 3\n4,5,6\n7 8 9\n10,11\t,12\n"));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 3);
     EXPECT_EQ(set->points[0].y, 2.0);
@@ -148,7 +139,7 @@ TEST_F(ASCIILoad, MixedDelimitersFollowTheChosenOne)
     FreeDataSet(set);
 
     Format({}, kDelimiterTab);
-    set = Load(WriteFile("t.xyz", "1\t2\t3\n\t4\t\t5\t6\t\n"));
+    set = Load(WriteTempFile("t.xyz", "1\t2\t3\n\t4\t\t5\t6\t\n"));
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 2);
     EXPECT_EQ(set->points[1].z, 6.0f);
@@ -159,7 +150,7 @@ TEST_F(ASCIILoad, DecimationKeepsEveryStepthLineAndAStepBeyondTheCountKeepsAll)
 {
     std::string text;
     for (int i = 0; i < 10; i++) text += std::to_string(i) + " 1 2\n";
-    std::string path = WriteFile("d.xyz", text);
+    std::string path = WriteTempFile("d.xyz", text);
     DataSet* set = Load(path, 3);
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 3);
@@ -179,7 +170,7 @@ TEST_F(ASCIILoad, DecimationKeepsEveryStepthLineAndAStepBeyondTheCountKeepsAll)
 
 TEST_F(ASCIILoad, AOneLineFileHasFiniteStatistics)
 {
-    DataSet* set = Load(WriteFile("one.xyz", "100.5 200.5 7.25\n"));
+    DataSet* set = Load(WriteTempFile("one.xyz", "100.5 200.5 7.25\n"));
     ASSERT_NE(set, nullptr);
     ComputeDataSetStatistics(set);
     EXPECT_EQ(set->minX, 100.5);
@@ -194,7 +185,7 @@ TEST_F(ASCIILoad, AOneLineFileHasFiniteStatistics)
 TEST_F(ASCIILoad, FilesWithoutPointsAreReportedWithTheirTitle)
 {
     BoxAnswers boxes;
-    EXPECT_EQ(Load(WriteFile("words.xyz", "a b c\nd e\n")), nullptr);
+    EXPECT_EQ(Load(WriteTempFile("words.xyz", "a b c\nd e\n")), nullptr);
     EXPECT_EQ(Load(TempPath("missing.xyz")), nullptr);
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("pts.xyz") + kASCIIParseFailed);
@@ -205,13 +196,13 @@ TEST_F(ASCIILoad, FilesWithoutPointsAreReportedWithTheirTitle)
 TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
 {
     BoxAnswers boxes;
-    EXPECT_EQ(CheckASCIIPointFile(WriteFile("ok.xyz", "X,Y,Z\r\n1.5,2,3\r\n").c_str(), "ok.xyz"), 1);
-    EXPECT_EQ(CheckASCIIPointFile(WriteFile("neg.xyz", "-1e3 2 3\n").c_str(), "neg.xyz"), 1);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("ok.xyz", "X,Y,Z\r\n1.5,2,3\r\n").c_str(), "ok.xyz"), 1);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("neg.xyz", "-1e3 2 3\n").c_str(), "neg.xyz"), 1);
     EXPECT_TRUE(boxes.shown().empty());
     std::string binary("\x01\x02\x00\x7f\xff 1 2 3\n", 13);
-    EXPECT_EQ(CheckASCIIPointFile(WriteFile("bin.xyz", binary).c_str(), "bin.xyz"), 0);
-    EXPECT_EQ(CheckASCIIPointFile(WriteFile("empty.xyz", "").c_str(), "empty.xyz"), 0);
-    EXPECT_EQ(CheckASCIIPointFile(WriteFile("words.xyz", "# notes\nnone here\n").c_str(), "words.xyz"), 0);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("bin.xyz", binary).c_str(), "bin.xyz"), 0);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("empty.xyz", "").c_str(), "empty.xyz"), 0);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("words.xyz", "# notes\nnone here\n").c_str(), "words.xyz"), 0);
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("bin.xyz") + kASCIIParseFailed);
     EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);

@@ -6,6 +6,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
+#include <shlobj.h>
 #include <cstring>
 
 const char kTestRegistryKey[] = "Software\\VelkaDunmarroInc\\VelkaViewerTest";
@@ -96,4 +97,21 @@ void ShellTest::TearDown()
     ClearTestKey();
     SetRegistryKeyPath(nullptr);
     SetDefaultDisplaySettings();
+}
+
+void DropOnFrame(const std::vector<std::string>& paths)
+{
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& p : paths) bytes += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* names = (char*)(drop + 1);
+    for (const std::string& p : paths) {
+        memcpy(names, p.c_str(), p.size() + 1);
+        names += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }

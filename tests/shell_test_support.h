@@ -32,3 +32,6 @@ protected:
 
 // The throw-away key the tests' registry settings live in.
 extern const char kTestRegistryKey[];
+
+// Drops the files on the frame as the shell would (WM_DROPFILES).
+void DropOnFrame(const std::vector<std::string>& paths);
