@@ -88,8 +88,6 @@ void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int SaveCurrentLASFile(HWND) { return 0; }
-int SaveLASFileAs(HWND) { return 0; }
 int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }

@@ -60,8 +60,6 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  SaveCurrentLASFile(HWND view);
-int  SaveLASFileAs(HWND view);
 int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
