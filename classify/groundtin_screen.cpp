@@ -24,6 +24,11 @@ static inline int32_t VertexIndex(const GroundMesh* m, Vertex v)
     return (int32_t)(((char*)v - (char*)GroundFirstVertex) / m->vertices.itemBytes);
 }
 
+static inline float VertexZ(const GroundMesh* m, Vertex v)
+{
+    return GroundZTable[VertexIndex(m, v)];
+}
+
 static inline double Horizontal(Vertex a, Vertex b)
 {
     double dx = a[0] - b[0], dy = a[1] - b[1];
@@ -68,7 +73,7 @@ struct AAStar {
 static void VisitAA(GroundStarWalk* w, Vertex v, Vertex n)
 {
     AAStar* s = (AAStar*)w;
-    float dz = s->z - GroundVertexPoint(s->mesh, n)->z;
+    float dz = s->z - VertexZ(s->mesh, n);
     s->k++;
     if (dz > StepHeight) s->lower++;
     s->slopeSum += dz / Horizontal(v, n);
@@ -79,7 +84,7 @@ int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTri
     OrientedTriangle handle;
     int located = Locate(m, b, v, &handle, out);
     if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
-    AAStar s = { { 0, VisitAA }, m, GroundVertexPoint(m, v)->z, 0, 0, 0.0 };
+    AAStar s = { { 0, VisitAA }, m, VertexZ(m, v), 0, 0, 0.0 };
     GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
     if (s.walk.boundary) return SCREEN_KEEP;
     double mean = s.slopeSum / s.k;
@@ -102,7 +107,7 @@ struct GroundStar {
 
 static void CrossPair(GroundStar* s, Vertex a, Vertex bn)
 {
-    float za = GroundVertexPoint(s->mesh, a)->z, zb = GroundVertexPoint(s->mesh, bn)->z;
+    float za = VertexZ(s->mesh, a), zb = VertexZ(s->mesh, bn);
     if (!((za < s->z && s->z < zb) || (za > s->z && s->z > zb))) return;
     if (s->crossings < 2) {
         if (za > zb) {
@@ -121,7 +126,7 @@ static void CrossPair(GroundStar* s, Vertex a, Vertex bn)
 static void VisitGround(GroundStarWalk* w, Vertex, Vertex n)
 {
     GroundStar* s = (GroundStar*)w;
-    if (GroundVertexPoint(s->mesh, n)->z - s->z >= 0) s->atOrAbove++;
+    if (VertexZ(s->mesh, n) - s->z >= 0) s->atOrAbove++;
     if (s->previous) CrossPair(s, s->previous, n);
     else s->first = n;
     s->previous = n;
@@ -136,7 +141,7 @@ int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, Oriente
     s.walk.visit = VisitGround;
     s.mesh = m;
     s.v = v;
-    s.z = GroundVertexPoint(m, v)->z;
+    s.z = VertexZ(m, v);
     GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
     if (s.walk.boundary) return SCREEN_REJECT;
     if (s.previous && s.first && s.previous != s.first) CrossPair(&s, s.previous, s.first);
@@ -164,7 +169,8 @@ static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
 {
     SlopeStar* s = (SlopeStar*)w;
     double d = Horizontal(v, n);
-    double dz = (double)s->z - (double)GroundVertexPoint(s->mesh, n)->z;
+    int32_t index = VertexIndex(s->mesh, n);
+    double dz = (double)s->z - (double)GroundZTable[index];
     double slope = dz / d;
     s->k++;
     s->distanceSum += d;
@@ -177,7 +183,7 @@ static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
         s->flattestDz = dz;
     }
     s->slopeSum += slope;
-    s->figureSum += PointSlopeTable[VertexIndex(s->mesh, n)];
+    s->figureSum += PointSlopeTable[index];
 }
 
 static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
@@ -185,7 +191,7 @@ static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
     *s = SlopeStar{};
     s->walk.visit = VisitSlopes;
     s->mesh = m;
-    s->z = GroundVertexPoint(m, v)->z;
+    s->z = VertexZ(m, v);
     s->steepest = s->steepestDz = -3.37e38;
     s->flattest = s->flattestDz = 3.37e38;
 }
@@ -253,6 +259,7 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedT
     if (verdict >= 0) {
         p->classification = (uint8_t)verdict;
         p->z = TrianglePlaneZ(corners[0], corners[1], corners[2], p->x, p->y);
+        GroundZTable[i] = p->z;
         PointSlopeTable[i] = (float)figure;
     } else {
         PointSlopeTable[i] = (float)slope;

@@ -6,6 +6,7 @@
 #include "data/data_set.h"
 #include "data/selection.h"
 #include <algorithm>
+#include <vector>
 
 int32_t GroundSkipCount = 0;
 int32_t GroundWalkCancelled = 0;
@@ -19,10 +20,17 @@ int GroundTinCompareZ(const PointRecord* a, const PointRecord* b)
 
 void SortPointsByZ(PointRecord** items, int32_t count)
 {
-    std::sort(items, items + count, [](const PointRecord* a, const PointRecord* b) {
-        int c = GroundTinCompareZ(a, b);
-        return c != 0 ? c < 0 : a < b;
+    // Sorting keys beside the pointers keeps the sort in one small array.
+    struct Key {
+        float z;
+        PointRecord* p;
+    };
+    std::vector<Key> keys((size_t)count);
+    for (int32_t k = 0; k < count; k++) keys[k] = { items[k]->z, items[k] };
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.z != b.z ? a.z < b.z : a.p < b.p;
     });
+    for (int32_t k = 0; k < count; k++) items[k] = keys[k].p;
 }
 
 // ---- drivers and run routines -------------------------------------------------------
