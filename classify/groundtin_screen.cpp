@@ -203,25 +203,40 @@ static void MeanFigures(const SlopeStar& s, int32_t* slope, int32_t* figure)
     *figure = (int32_t)(s.figureSum / s.k + 0.5);
 }
 
-int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+// The opening both slope insertions share: locate (a box corner of the located
+// triangle sets the boundary flag), mark a duplicate, else insert and walk the
+// star into s. corners, when given, receive the located triangle's points.
+static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out, SlopeStar* s,
+                       PointRecord** corners)
 {
-    int32_t i = VertexIndex(m, v);
-    PointRecord* p = GroundPointTable[i];
     OrientedTriangle handle;
     int located = Locate(m, b, v, &handle, out);
-    SlopeStar s;
-    StartSlopes(&s, m, v);
-    if (TouchesBox(m, handle)) s.walk.boundary = 1;
+    StartSlopes(s, m, v);
+    if (TouchesBox(m, handle)) {
+        s->walk.boundary = 1;
+    } else if (corners) {
+        corners[0] = GroundVertexPoint(m, Org(handle));
+        corners[1] = GroundVertexPoint(m, Dest(handle));
+        corners[2] = GroundVertexPoint(m, Apex(handle));
+    }
     if (located == GROUND_ON_VERTEX) {
-        p->classification = WORK_DUPLICATE;
+        GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
         return SCREEN_DUPLICATE;
     }
-    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
+    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s->walk, out);
+    return SCREEN_KEEP;
+}
+
+int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+{
+    SlopeStar s;
+    if (SlopeInsert(m, b, v, out, &s, nullptr) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
     if (s.walk.boundary) return SCREEN_KEEP;
+    int32_t i = VertexIndex(m, v);
     int32_t slope, figure;
     MeanFigures(s, &slope, &figure);
     PointSlopeTable[i] = (float)slope;
-    p->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
+    GroundPointTable[i]->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
     return SCREEN_KEEP;
 }
 
@@ -230,24 +245,10 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedT
     int32_t i = VertexIndex(m, v);
     PointRecord* p = GroundPointTable[i];
     if (p->classification != WORK_GROUND) return SCREEN_KEEP;
-    OrientedTriangle handle;
-    int located = Locate(m, b, v, &handle, out);
-    SlopeStar s;
-    StartSlopes(&s, m, v);
-    bool boxCorner = TouchesBox(m, handle);
-    if (boxCorner) s.walk.boundary = 1;
     // The surface the point is judged against: the triangle that held it.
     PointRecord* corners[3] = {};
-    if (!boxCorner) {
-        corners[0] = GroundVertexPoint(m, Org(handle));
-        corners[1] = GroundVertexPoint(m, Dest(handle));
-        corners[2] = GroundVertexPoint(m, Apex(handle));
-    }
-    if (located == GROUND_ON_VERTEX) {
-        p->classification = WORK_DUPLICATE;
-        return SCREEN_DUPLICATE;
-    }
-    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
+    SlopeStar s;
+    if (SlopeInsert(m, b, v, out, &s, corners) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
     if (s.walk.boundary) return SCREEN_KEEP;
     int32_t slope, figure;
     MeanFigures(s, &slope, &figure);

@@ -221,30 +221,7 @@ PointSelection* SelectNonCandidatesInBox(PointSelection* selection, const double
 
 PointSelection* SelectTilePointsByClass(DataSet* set, const double box[4], const int32_t classTable[256])
 {
-    if (!set || !set->tiles) return nullptr;
-    RingPolygon* polygon = NewPolygon(4);
-    if (!polygon) return nullptr;
-    RingVertex* v = polygon->contour[0].vertex;
-    v[0].x = box[0]; v[0].y = box[3];
-    v[1].x = box[0]; v[1].y = box[1];
-    v[2].x = box[2]; v[2].y = box[1];
-    v[3].x = box[2]; v[3].y = box[3];
-    PointSelection* s = CreatePointSelection(set->pointCount);
-    if (s) {
-        s->count = 0;
-        PointTiles* tiles = set->tiles;
-        for (int32_t i = 0; i < tiles->rows; i++)
-            for (int32_t j = 0; j < tiles->columns; j++) {
-                PointSelection* cell = tiles->cells[i][j];
-                if (!cell || !PolygonsOverlap(cell->polygon, polygon)) continue;
-                for (int32_t k = 0; k < cell->count; k++) {
-                    PointRecord* p = cell->items[k];
-                    if (classTable[p->classification] && InBox(p, box)) s->items[s->count++] = p;
-                }
-            }
-    }
-    FreePolygon(polygon);
-    return EmptyIsNull(s);
+    return SelectClassesInBox(set, box[0], box[1], box[2], box[3], classTable);
 }
 
 int RefineCandidates(PointSelection* candidates, PointSelection* others, SurfaceMagicSettings* settings)

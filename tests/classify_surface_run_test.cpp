@@ -141,7 +141,9 @@ TEST(SurfaceRun, SyntheticTerrainMeetsItsQualityAndRepeats)
         EXPECT_LT(e.typeI, 0.03) << name;
         EXPECT_LT(e.typeII, 0.015) << name;
         for (size_t i = t.points.size() - 12; i < t.points.size(); i++)
-            if (steps[0] == STEP_HCSM || i % 2 == 1) EXPECT_EQ(set->points[i].classification, 1) << "outlier " << i << ", " << name;
+            if (steps[0] == STEP_HCSM || i % 2 == 1) {
+                EXPECT_EQ(set->points[i].classification, 1) << "outlier " << i << ", " << name;
+            }
         EXPECT_EQ(set->saved, 0);
 
         // The same data give the same classes.
