@@ -1,6 +1,6 @@
 // The screening insertions on crafted stars: a centre point inserted last
 // into a ring of neighbours whose heights decide the verdict.
-#include "tests/view_test_util.h"
+#include "tests/point_sets.h"
 #include "classify/groundtin_screen.h"
 #include "data/selection.h"
 #include "base/heap.h"
@@ -29,6 +29,7 @@ struct Star {
             points.push_back(MakePoint(cx + radius * std::cos(a), cy + radius * std::sin(a), ringZ[k]));
         }
         points.push_back(MakePoint(cx, cy, centreZ));
+        for (PointRecord& p : points) p.classification = 2;   // every point a candidate
         figures.assign(points.size(), 0.0f);
     }
     PointRecord& Centre() { return points.back(); }
@@ -212,6 +213,7 @@ TEST(GroundScreen, PointsNextToTheBoundingTriangleAreNotJudged)
                                      MakePoint(0, 5, 9.0f) };
     Star star(1.0, Ring(0.0f), 0.0f);
     star.points = few;
+    for (PointRecord& p : star.points) p.classification = 2;
     star.figures.assign(4, 0.0f);
     EXPECT_EQ(Screen(star, GroundTinInsertAA), SCREEN_KEEP);
     EXPECT_EQ(Screen(star, GroundTinInsertGround), SCREEN_REJECT);

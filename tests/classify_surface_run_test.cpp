@@ -1,7 +1,7 @@
 // A Vivuzoz Oduri run on synthetic terrain with known truth, the run's
 // failures (no returns, cancel) and the pieces its steps are made of.
-#include "tests/view_test_util.h"
-#include "tests/shell_test_support.h"
+#include "tests/point_sets.h"
+#include "tests/window_fixtures.h"
 #include "classify/surface_run.h"
 #include "classify/surface_analysis.h"
 #include "classify/surface_settings.h"
@@ -224,6 +224,7 @@ TEST(SurfaceAnalysis, LowOutlierCutBelowTheMedian)
         const float z[6] = { 5.2f, 0.0f, 5.0f, 5.3f, 0.1f, 5.1f };
         for (int k = 0; k < 6; k++) pts.push_back(MakePoint((k % 3) * f, (k / 3) * f + (k % 2) * 0.3 * f, (float)(z[k] * f)));
         DataSet* set = MakePointSet(pts);
+        ResetWorkingClass(set, 2);
         set->units = units;
         MakeSurfaceRunSettings(set, 8, 10, &s);
         PointSelection* c = SelectCandidates(set);
@@ -240,6 +241,7 @@ TEST(SurfaceAnalysis, LowOutlierCutBelowTheMedian)
     std::vector<PointRecord> even;
     for (int k = 0; k < 9; k++) even.push_back(MakePoint(k % 3 + 0.1 * k, k / 3, (float)(8 - k)));
     DataSet* set = MakePointSet(even);
+    ResetWorkingClass(set, 2);
     MakeSurfaceRunSettings(set, 8, 10, &s);
     PointSelection* c = SelectCandidates(set);
     AnalyzeSurface(c, &s);
@@ -257,6 +259,7 @@ TEST(SurfaceAnalysis, AARunNeedsFourCandidatesAndKeepsDuplicates)
     SurfaceMagicSettings s;
     std::vector<PointRecord> three = { MakePoint(0, 0, 0), MakePoint(1, 0, 9), MakePoint(0, 1, 0) };
     DataSet* set = MakePointSet(three);
+    ResetWorkingClass(set, 2);
     MakeSurfaceRunSettings(set, 8, 10, &s);
     PointSelection* c = SelectCandidates(set);
     EXPECT_EQ(GroundTinSortAndRun(c, &s), 0);
@@ -270,6 +273,7 @@ TEST(SurfaceAnalysis, AARunNeedsFourCandidatesAndKeepsDuplicates)
     pts.push_back(MakePoint(pts[14].x, pts[14].y, 0.5f));   // same X, Y, higher: a duplicate
     pts.push_back(MakePoint(25.5, 25.5, 3.0f));             // a step above its neighbours
     set = MakePointSet(pts);
+    ResetWorkingClass(set, 2);
     set->units = kUnitsFeet;
     MakeSurfaceRunSettings(set, 8, 10, &s);
     c = SelectCandidates(set);
@@ -279,6 +283,7 @@ TEST(SurfaceAnalysis, AARunNeedsFourCandidatesAndKeepsDuplicates)
     for (PointRecord& p : pts) p.classification = 2;
     FreeDataSet(set);
     set = MakePointSet(pts);
+    ResetWorkingClass(set, 2);
     MakeSurfaceRunSettings(set, 8, 10, &s);
     c = SelectCandidates(set);
     EXPECT_EQ(GroundTinSortAndRun(c, &s), 1);
@@ -324,6 +329,7 @@ TEST(SurfaceRun, TinyTilesAreBounded)
     std::vector<PointRecord> pts;
     for (int k = 0; k < 30; k++) pts.push_back(MakePoint(k * 0.1, (k % 5) * 0.1, 0.0f));
     DataSet* set = MakePointSet(pts);
+    ResetWorkingClass(set, 2);
     set->tiles = BuildPointTiles(set);
     SurfaceMagicSettings s;
     MakeSurfaceRunSettings(set, 8, 10, &s);
@@ -335,7 +341,7 @@ TEST(SurfaceRun, TinyTilesAreBounded)
     FreeDataSet(set);
 }
 
-class SurfaceRunFrame : public ShellTest {};
+class SurfaceRunFrame : public FrameFixture {};
 
 TEST_F(SurfaceRunFrame, CancelStopsTheRunAndGivesTheClassesBack)
 {
