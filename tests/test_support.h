@@ -42,6 +42,7 @@ public:
     ~FileDialogAnswers();
     int calls() const;
     const std::vector<std::string>& captions() const;
+    const std::vector<HWND>& owners() const;
 };
 
 // While alive, runs `drive` on every modal dialog the program shows once it

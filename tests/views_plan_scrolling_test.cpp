@@ -31,9 +31,11 @@ TEST_F(ScrollingTest, ClicksAndTheWheelReachTheZoomTool)
     SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(50, 40));
     EXPECT_EQ(r->mouseX, 50);
     EXPECT_EQ(r->mouseY, 40);
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(50, 40));
+    POINT at = {50, 40};
+    ClientToScreen(view, &at);
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(at.x, at.y));
     EXPECT_EQ(r->zoomLevel, 1);
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(50, 40));
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(at.x, at.y));
     EXPECT_EQ(r->zoomLevel, 2);
 }
 
@@ -78,8 +80,16 @@ TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 {
     HWND view = ZoomedView();
     ViewRecord* r = Record(view);
-    r->currentTool = TOOL_PAN;
     r->scrollX = r->scrollY = 10;
+    // The measure tool does not move the view.
+    r->currentTool = TOOL_MEASURE;
+    SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
+    SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));
+    EXPECT_EQ(r->scrollX, 10);
+    EXPECT_EQ(r->scrollY, 10);
+
+    r->currentTool = TOOL_PAN;
     SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
     SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
     SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));

@@ -188,33 +188,51 @@ HWND ViewFixture::AddProjectWindow()
 
 // ---- what a view drew ---------------------------------------------------------
 
-int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+HBITMAP CreateTopDownDIB(int width, int height, void** bits)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    int w = r->drawWidth, h = r->drawHeight;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    *bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background)
+{
     void* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownDIB(width, height, &bits);
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC mem = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
-    RECT all = {0, 0, w, h};
+    RECT all = {0, 0, width, height};
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(mem, &all, brush);
     DeleteObject(brush);
-    int result = DrawPointsForColorMode(view, mem);
+    int result = draw(mem);
     GdiFlush();
-    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)width * height);
     SelectObject(mem, old);
     DeleteObject(bitmap);
     DeleteDC(mem);
     return result;
+}
+
+int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return DrawOffscreen(r->drawWidth, r->drawHeight, [view](HDC dc) { return DrawPointsForColorMode(view, dc); },
+                         pixels, background);
+}
+
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return WaitUntil([&] { PumpMessages(20); return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
 }
 
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)
