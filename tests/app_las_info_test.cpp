@@ -1,11 +1,9 @@
 // The LAS File Information dialog over sample files (LAS 1.2 and 1.1 labels,
-// a LAZ file, a decimated and an empty set), its clipboard text, and the GPS
-// date helpers.
+// a LAZ file, a decimated and an empty set) and its clipboard text.
 #include "window_fixtures.h"
 #include "point_sets.h"
 #include "app/las_info.h"
 #include "app/open_files.h"
-#include "data/gps_time.h"
 #include "resource.h"
 #include <cmath>
 #include <map>
@@ -167,15 +165,4 @@ TEST_F(LASInfoTest, SetsThatAreNoLASFileShowTheStatisticsOnly)
     EXPECT_EQ(rows.back().first, "");
     EXPECT_TRUE(HasLabel(rows, " Source ID Count :   "));
     EXPECT_FALSE(HasLabel(rows, " LAS Header  "));
-}
-
-TEST(GPSDates, ThePartsExamplesAndTimesWithoutADate)
-{
-    EXPECT_EQ(JulianDayNumber(1980, 1, 6), 2444245);
-    EXPECT_EQ(JulianDayNumber(2000, 1, 1), 2451545);
-    EXPECT_STREQ(GPSTimeToDateText(0), "09/14/2011 01:46:22");
-    EXPECT_STREQ(GPSTimeToDateText(-1e9 + 18), "01/06/1980 00:00:00");
-    EXPECT_STREQ(GPSTimeToDateText(-1e9 + 18 - 1), "01/05/1980 23:59:59");
-    EXPECT_STREQ(GPSTimeToDateText(1e18), "");
-    EXPECT_STREQ(GPSTimeToDateText(NAN), "");
 }
