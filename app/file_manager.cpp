@@ -11,6 +11,7 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "data/ascii_format_dialog.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
