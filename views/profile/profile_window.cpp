@@ -222,6 +222,8 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     ViewRecord* r = RecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
+    // The tools that change classes wait for a running worker: it owns the classes meanwhile.
+    if ((IsPolygonTool(r->profileTool) || r->profileTool == TOOL_POINT) && IsWorkerBusy()) return 0;
     switch (r->profileTool) {
     case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
