@@ -6,7 +6,6 @@
 #include "app/view_window.h"
 #include "app/window_slots.h"
 
-void SetDefaultSurfaceMagicSettings() {}
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

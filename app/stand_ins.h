@@ -36,7 +36,6 @@ DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -9,6 +9,7 @@
 #include "app/frame_bars.h"
 #include "app/open_files.h"
 #include "app/registry.h"
+#include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <gdal.h>

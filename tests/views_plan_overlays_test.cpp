@@ -2,7 +2,8 @@
 // the layer order of the draw thread, XOR drawing that restores what it
 // crosses, and the linked 3D view asked (never drawn) from the draw thread.
 #include "test_support.h"
-#include "plan_draw_support.h"
+#include "window_fixtures.h"
+#include "point_sets.h"
 #include "app/frame.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
@@ -22,6 +23,32 @@
 #include <functional>
 
 namespace {
+
+// Plan views of the given drawing size, as real MDI children of a started frame.
+class OverlayTest : public ViewFixture {
+public:
+    static OverlayTest* current;
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        current = this;
+    }
+    HWND Open(const std::vector<DataSet*>& sets, int width, int height) { return OpenView(sets, width, height); }
+};
+OverlayTest* OverlayTest::current;
+class TINShading : public OverlayTest {};
+class PlanLayers : public OverlayTest {};
+class RubberBands : public OverlayTest {};
+
+// A plan view over the sets (which it takes over); it goes with the frame.
+struct TestPlanView {
+    HWND window;
+    ViewRecord* record;
+    TestPlanView(int width, int height, const std::vector<DataSet*>& sets)
+        : window(OverlayTest::current->Open(sets, width, height)), record(FrameFixture::Record(window))
+    {
+    }
+};
 
 // Runs a drawer into a bitmap of the view's size; pixels 0x00RRGGBB.
 int DrawOffscreen(HWND view, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels, int* width)
@@ -58,12 +85,7 @@ struct PlaneView {
         for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
         r->tin = BuildTINFromPoints(s);
     }
-    ~PlaneView()
-    {
-        FreeTINModel(view->record->tin, 1);
-        delete view;
-        FreeTestDataSet(set);
-    }
+    ~PlaneView() { delete view; }
     // The colour at the view's centre, which lies inside the TIN.
     COLORREF Centre(int colouring, int azimuth, int elevation)
     {
@@ -82,7 +104,7 @@ int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 }  // namespace
 
-TEST(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
+TEST_F(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
 {
     PlaneView flat(0.0f);
     ViewRecord* r = flat.view->record;
@@ -104,7 +126,7 @@ TEST(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
     EXPECT_EQ(flat.Centre(4, 0, -90), RGB(0, 0, 0));
 }
 
-TEST(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
+TEST_F(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
 {
     PlaneView plane(1.0f);   // 45 degrees, facing west
     auto grey = [](COLORREF c) { return (int)GetRValue(c); };
@@ -118,7 +140,7 @@ TEST(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
     EXPECT_LT(grey(plane.Centre(2, 270, 45)), 250);
 }
 
-TEST(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
+TEST_F(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
 {
     // One huge triangle around the view: its corners all lie off screen.
     std::vector<PointRecord> points = {MakePoint(-1e5, -1e5, 0, 2), MakePoint(1e5, -1e5, 0, 2), MakePoint(0, 1e5, 0, 2)};
@@ -139,10 +161,7 @@ TEST(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
         int w;
         DrawOffscreen(view.window, [&](HDC dc) { return DrawTINForColorMode(view.window, dc); }, &pixels, &w);
         EXPECT_EQ(PixelAt(pixels, w, 50, 50), RGB(0, 0, 0));
-        FreeTINModel(r->tin, 1);
-        r->tin = nullptr;
     }
-    FreeTestDataSet(set);
 }
 
 namespace {
@@ -176,7 +195,6 @@ struct LayerView {
         NBLFree(r->poiSet);
         r->poiSet = nullptr;
         delete view;
-        FreeTestDataSet(set);
         ViewBackgroundColor = background;
     }
     COLORREF DrawAndRead(int x, int y)
@@ -203,7 +221,7 @@ struct Polyline* Line(std::initializer_list<std::pair<double, double>> points, i
 
 }  // namespace
 
-TEST(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
+TEST_F(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
 {
     LayerView lv;
     ViewRecord* r = lv.view->record;
@@ -236,7 +254,7 @@ TEST(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
     EXPECT_EQ(lv.DrawAndRead(50, 50), RGB(250, 10, 200));
 }
 
-TEST(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
+TEST_F(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
 {
     LayerView lv;
     ViewRecord* r = lv.view->record;
@@ -265,7 +283,7 @@ TEST(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
     FreePolyline(untyped);
 }
 
-TEST(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
+TEST_F(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
 {
     LayerView lv;
     ViewRecord* r = lv.view->record;
@@ -286,7 +304,7 @@ TEST(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
     (void)r;
 }
 
-TEST(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
+TEST_F(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
 {
     LayerView lv;
     ViewRecord* r = lv.view->record;
@@ -343,7 +361,7 @@ std::vector<uint32_t> Grab(HWND window, int w, int h)
 
 }  // namespace
 
-TEST(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
+TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
 {
     LayerView lv;
     HWND w = lv.view->window;
@@ -426,7 +444,7 @@ void FreeImage(ReferenceImage* image)
 
 }  // namespace
 
-TEST(PlanLayers, ReferenceImagesStartAtTheLeftEdgeAndANarrowOneStillShows)
+TEST_F(PlanLayers, ReferenceImagesStartAtTheLeftEdgeAndANarrowOneStillShows)
 {
     LayerView lv;
     ViewRecord* r = lv.view->record;

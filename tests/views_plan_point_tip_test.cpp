@@ -1,8 +1,8 @@
 // The point tip of the query tools: its text by point data format (read from
 // the LAS or LAZ file), the flag text, the plan query's nearest-point rule and
 // the grid query's cell.
-#include "app_view_fixture.h"
-#include "plan_draw_support.h"
+#include "window_fixtures.h"
+#include "point_sets.h"
 #include "app/view_tools.h"
 #include "base/heap.h"
 #include "data/selection.h"
@@ -90,12 +90,12 @@ TEST(PointTip, TheFormatComesFromTheLASOrLAZFile)
 
 namespace {
 
-class PlanQueryTest : public ViewShellTest {
+class PlanQueryTest : public ViewFixture {
 protected:
     void TearDown() override
     {
         DestroyMeasureTip();
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
     HWND ViewOf(DataSet* set, int kind)
     {

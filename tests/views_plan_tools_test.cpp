@@ -1,9 +1,9 @@
 // The plan view's density and profile tools driven through the view's window
 // procedure, the profile box geometry, and the scrolling that keeps the
 // profile line in sight.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/view_zoom.h"
-#include "plan_draw_support.h"
+#include "point_sets.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/heap.h"
@@ -21,11 +21,11 @@ namespace {
 std::vector<std::string> logged;
 void KeepLog(const char* text) { logged.push_back(text); }
 
-class PlanToolsTest : public ViewShellTest {
+class PlanToolsTest : public ViewFixture {
 protected:
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         logged.clear();
         SetLogHook(KeepLog);
     }
@@ -33,7 +33,7 @@ protected:
     {
         SetLogHook(nullptr);
         DestroyDensityTooltip();
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
 
     // A plan view over the points, fitted to its window.
@@ -372,7 +372,7 @@ TEST_F(ProfileToolTest, TheWidthDialogRefusesANonPositiveWidth)
 
 TEST_F(PlanToolsTest, AStepThatLeavesTheWindowScrollsTheLineMiddleToTheCentre)
 {
-    HWND view = AddView("keep", 1000.0);
+    HWND view = OpenEmptyView("keep", 1000.0);
     ViewRecord* r = Record(view);
     int rect[4] = {100, 100, 100, 100};
     ZoomView(view, ZOOM_IN_AT, rect);
@@ -394,7 +394,7 @@ TEST_F(PlanToolsTest, AStepThatLeavesTheWindowScrollsTheLineMiddleToTheCentre)
 
 TEST_F(PlanToolsTest, CentringOnALongProfilePutsItsWesternEndInside)
 {
-    HWND view = AddView("centre", 1000.0);
+    HWND view = OpenEmptyView("centre", 1000.0);
     ViewRecord* r = Record(view);
     int rect[4] = {100, 100, 100, 100};
     EXPECT_EQ(CenterViewOnProfile(view), 0);   // zoom level 0

@@ -1,8 +1,8 @@
 // The profile window on known data: its full view and automatic zoom, the six
 // zoom operations through the zoom tool, the nearest-point rule, the measure
 // text, the status bar and closing with its plan view.
-#include "app_view_fixture.h"
-#include "plan_draw_support.h"
+#include "window_fixtures.h"
+#include "point_sets.h"
 #include "app/status_bars.h"
 #include "app/view_tools.h"
 #include "base/heap.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-class ProfileTest : public ViewShellTest {
+class ProfileTest : public ViewFixture {
 protected:
     HWND view = nullptr, profile = nullptr;
     ViewRecord* r = nullptr;
@@ -28,7 +28,7 @@ protected:
         DestroyProfileMeasureTip();
         DestroyMeasureTip();
         if (profile && IsWindow(profile)) linked.push_back(profile);
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
 
     // A plan view over the points and a profile along A-B of a static width.

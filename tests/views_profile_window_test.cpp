@@ -2,8 +2,8 @@
 // opens it with exactly the points inside the box, it draws them, and it goes
 // when its plan view closes. With VELKA_SHOT_DIR set, the screen is saved as
 // .bmp files along the way (shaded TIN, plan view with its profile).
-#include "shell_test_support.h"
-#include "plan_draw_support.h"
+#include "window_fixtures.h"
+#include "point_sets.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/job_control.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-class ProfileOnSample : public ShellTest {};
+class ProfileOnSample : public FrameFixture {};
 
 // Saves the screen as a 24-bit .bmp when VELKA_SHOT_DIR names a folder.
 void SaveScreen(const char* name)

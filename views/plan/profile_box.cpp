@@ -11,6 +11,7 @@
 #include "views/plan/scrolling.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_window.h"
+#include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/view_window.h"
@@ -265,10 +266,6 @@ int TrackProfileBox(HWND view)
 
 // ---- width dialog (306) --------------------------------------------------------
 
-#define IDC_PROFILE_WIDTH        1016
-#define IDC_PROFILE_WIDTH_LABEL  1165
-#define IDC_PROFILE_STATIC_WIDTH 1166
-
 static void EnableWidth(HWND dialog, BOOL on)
 {
     EnableWindow(GetDlgItem(dialog, IDC_PROFILE_WIDTH_LABEL), on);
@@ -338,7 +335,7 @@ int SetProfileBoxWidth(HWND view)
     if (!r) return 0;
     // The profile window passes the command on with itself as the window.
     HWND plan = r->window ? r->window : view;
-    if (ShowDialog(306, FrameWindow, ProfileBoxWidthDlgProc, (LPARAM)plan) != 1) return 1;
+    if (ShowDialog(IDD_PROFILE_WIDTH, FrameWindow, ProfileBoxWidthDlgProc, (LPARAM)plan) != 1) return 1;
     if (r->profileWindow) {
         DrawProfileBoxXor(plan, nullptr, r->profilePolyline, kCyan);
         RefreshProfileBox(plan);

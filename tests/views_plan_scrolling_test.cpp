@@ -1,16 +1,16 @@
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 
 namespace {
 
-class ScrollingTest : public ViewShellTest {
+class ScrollingTest : public ViewFixture {
 protected:
     // A view zoomed in twice, so its image is larger than its client.
     HWND ZoomedView()
     {
-        HWND view = AddView("scroll", 1000.0);
+        HWND view = OpenEmptyView("scroll", 1000.0);
         ViewRecord* r = Record(view);
         r->currentTool = TOOL_ZOOM;
         SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
@@ -92,7 +92,7 @@ TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 
 TEST_F(ScrollingTest, FittedViewHasNothingToScroll)
 {
-    HWND view = AddView("fit", 1000.0);
+    HWND view = OpenEmptyView("fit", 1000.0);
     UpdateScrollBars(view);
     int minimum = 0, maximum = 0;
     GetScrollRange(view, SB_HORZ, &minimum, &maximum);
