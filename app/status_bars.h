@@ -4,6 +4,9 @@
 #include <windows.h>
 
 HWND CreateViewStatusBar(HWND window);
+// Creates the window's status bar and keeps it and its height in the
+// window's extra bytes (CHILD_STATUSBAR, CHILD_STATUSHEIGHT).
+HWND AttachViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
 // The message part of the active view's status bar.
 void WriteActiveViewStatus(const char* text);

@@ -264,15 +264,7 @@ static void OnCreate(HWND profile, LPARAM lParam)
     SetWindowSlot(profile, CHILD_RECORD, (LONG_PTR)r);
     if (r) r->profileWindow = profile;
     SetWindowSlot(profile, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    HWND status = CreateViewStatusBar(profile);
-    SetWindowSlot(profile, CHILD_STATUSBAR, (LONG_PTR)status);
-    int height = 0;
-    if (status) {
-        RECT sr;
-        GetWindowRect(status, &sr);
-        height = sr.bottom - sr.top;
-    }
-    SetWindowSlot(profile, CHILD_STATUSHEIGHT, height);
+    AttachViewStatusBar(profile);
     if (!r) return;
     if (r->window) CenterViewOnProfile(r->window);
     InitProfileScales(profile);
