@@ -3,12 +3,14 @@
 #include "app/config_file.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
+#include "app/frame_bars.h"
 #include "app/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/file_io.h"
+#include "views/plan/view_mapping.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include <cmath>
@@ -266,7 +268,7 @@ static int ChooseConfig(char* path, char* title, bool save)
     char file[256], name[256];
     snprintf(file, sizeof file, "%s", path);
     snprintf(name, sizeof name, "%s", title);
-    if (!ChooseOneFile(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
+    if (!ChooseOneFile(FrameWindow, save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
                             : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
                        save ? "Save VelkaViewer Config" : "Load VelkaViewer Config", save, OFN_HIDEREADONLY, file,
                        name))
@@ -282,8 +284,14 @@ int ChooseConfigToLoad(char* path, char* title) { return ChooseConfig(path, titl
 int LoadConfigCommand(HWND view)
 {
     if (!ChooseConfigToLoad(currentConfigPath, currentConfigTitle)) return 0;
-    if (ReadConfigVersion() >= 4) return ReadConfigFile(view);
-    return ReadConfigFileV1(view);
+    int loaded = ReadConfigVersion() >= 4 ? ReadConfigFile(view) : ReadConfigFileV1(view);
+    if (loaded && view) {
+        // The view took the loaded settings: it draws and checks by them now.
+        InvalidateView(view, 1);
+        UpdateToolbarState(view);
+        CheckViewMenuItems(view);
+    }
+    return loaded;
 }
 
 int SaveConfigAsCommand(HWND view)

@@ -31,6 +31,8 @@ int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+// Said of a file that no loader takes.
+extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);

@@ -107,7 +107,7 @@ HWND InitInstance(const char* commandLine)
     SetDefaultSurfaceMagicSettings();
     SetWindowSlot(FrameWindow, FRAME_REGISTRY, (LONG_PTR)LoadRegistrySettings());
     UpdateRecentFileMenu();
-    if (commandLine && *commandLine) OpenFilesInNewView(commandLine, 0);
+    OpenCommandLineFile(commandLine);
     return FrameWindow;
 }
 

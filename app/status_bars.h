@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+// The widest zoom factor text the status bar makes room for.
+extern const char kWidestZoomText[];
 HWND CreateViewStatusBar(HWND window);
 // Creates the window's status bar and keeps it and its height in the
 // window's extra bytes (CHILD_STATUSBAR, CHILD_STATUSHEIGHT).

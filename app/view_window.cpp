@@ -119,7 +119,10 @@ int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
     ViewRecord* record = RecordOf(view);
     if (!record) return 0;
     if (GetActiveView() != view) SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
-    if (lParam) record->imageCacheValid = 0;
+    if (lParam) {
+        InterlockedIncrement(&record->drawGeneration);
+        record->imageCacheValid = 0;
+    }
     RECT r;
     GetViewClientRect(view, &r);
     if (!IsViewJobBusy(view)) StartViewDraw(view, 0, &r, (int)lParam, (int)wParam);

@@ -1,11 +1,14 @@
 #include "window_fixtures.h"
 #include "app/config_file.h"
+#include "app/command_ids.h"
 #include "app/display_settings.h"
+#include "app/frame_bars.h"
 #include "app/frame.h"
 #include "app/view_window.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"
+#include <commctrl.h>
 #include <cstring>
 
 namespace {
@@ -265,4 +268,32 @@ TEST_F(ConfigFileTest, AViewWritesItsOwnSettingsAndTakesLoadedOnes)
     EXPECT_EQ(ReadConfigFile(view), 1);
     EXPECT_EQ(GlobalDisplaySettings.lightAzimuth, 77);
     EXPECT_EQ(record->lightAzimuth, 77);
+}
+
+// A configuration file loaded into a view shows at once: a fresh draw and the
+// return switches checked as the file has them.
+TEST_F(ConfigFileTest, ALoadedFileRedrawsTheViewAndSetsItsChecks)
+{
+    GlobalDisplaySettings.returnFilter[0] = 0;
+    std::string path = TempPath("single_off.cfg");
+    Use(path);
+    ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    SetDefaultDisplaySettings();
+
+    ViewRecord* record = CreateViewRecord();
+    ASSERT_NE(record, nullptr);
+    strcpy(record->title, "checks view");
+    HWND view = CreateViewWindow(record);
+    ASSERT_NE(view, nullptr);
+    SetToolbarChecks(view);
+    ASSERT_NE(GetMenuState(ViewMenu, CMD_SHOW_SINGLE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    record->imageCacheValid = 1;
+    LONG generation = record->drawGeneration;
+
+    FileDialogAnswers answers({path});
+    EXPECT_EQ(LoadConfigCommand(view), 1);
+    EXPECT_EQ(record->showSingleReturns, 0);
+    EXPECT_EQ(GetMenuState(ViewMenu, CMD_SHOW_SINGLE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(record->imageCacheValid, 0);
+    EXPECT_NE(record->drawGeneration, generation);
 }

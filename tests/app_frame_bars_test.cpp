@@ -289,3 +289,63 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
     SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));
     DestroyWindow(dialog);
 }
+
+TEST_F(FrameBars, TheZoomPartHoldsItsTextAndFollowsZoomAndScroll)
+{
+    HWND view = OpenEmptyView();
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    int edges[8];
+    ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);
+    HDC dc = GetDC(status);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(status, WM_GETFONT, 0, 0));
+    SIZE size;
+    GetTextExtentPoint32A(dc, " 128X", 5, &size);
+    SelectObject(dc, old);
+    ReleaseDC(status, dc);
+    // The text, its margins and the divider fit.
+    EXPECT_GT(edges[1] - edges[0], size.cx + 6);
+
+    // A zoom by the wheel and a scroll by the bar show at once, no mouse move needed.
+    ViewRecord* r = Record(view);
+    r->mouseX = 100;
+    r->mouseY = 100;
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    ASSERT_EQ(r->zoomLevel, 1);
+    EXPECT_EQ(StatusText(view, 1), " 2X");
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    EXPECT_EQ(StatusText(view, 1), " 4X");
+    std::string y = StatusText(view, 3);
+    char expected[64];
+    SendMessageA(view, WM_VSCROLL, SB_LINEDOWN, 0);
+    snprintf(expected, sizeof expected, " %.3lf", r->viewTop - r->mouseY * r->scale);
+    EXPECT_EQ(StatusText(view, 3), expected);
+    EXPECT_NE(StatusText(view, 3), y);
+}
+
+// On a narrow frame every button stays inside the frame: the toolbar wraps.
+TEST_F(FrameBars, TheToolbarWrapsOnANarrowFrame)
+{
+    ShowWindow(FrameWindow, SW_RESTORE);
+    MoveWindow(FrameWindow, 0, 0, 420, 500, TRUE);
+    PumpMessages(20);
+    RECT client;
+    GetClientRect(FrameWindow, &client);
+    HWND toolbar = Toolbar();
+    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count; i++) {
+        RECT item;
+        SendMessageA(toolbar, TB_GETITEMRECT, i, (LPARAM)&item);
+        MapWindowPoints(toolbar, FrameWindow, (POINT*)&item, 2);
+        EXPECT_LE(item.right, client.right) << "button " << i;
+        RECT band;
+        GetWindowRect(GetParent(toolbar), &band);
+        MapWindowPoints(nullptr, FrameWindow, (POINT*)&band, 2);
+        EXPECT_LE(item.bottom, band.bottom) << "button " << i;
+    }
+    // The MDI client starts below the taller bar.
+    RECT mdi;
+    GetWindowRect(MDIClientWindow, &mdi);
+    MapWindowPoints(nullptr, FrameWindow, (POINT*)&mdi, 2);
+    EXPECT_GT(mdi.top, 2 * (int)(SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0) >> 16));
+}

@@ -10,6 +10,8 @@
 #include "base/progress.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -226,4 +228,49 @@ TEST(Progress, RangeKeepsSixteenBitsAndStepsOnlyWhileRunning)
     StartProgress(10, "nowhere");   // a set pointed at no window does nothing
     EndProgress();
     DestroyWindow(bar);
+}
+
+namespace {
+// Every command id reachable from a menu and its submenus.
+void CollectMenuIds(HMENU menu, std::vector<UINT>* ids)
+{
+    for (int i = 0; i < GetMenuItemCount(menu); i++) {
+        if (HMENU sub = GetSubMenu(menu, i)) CollectMenuIds(sub, ids);
+        else ids->push_back(GetMenuItemID(menu, i));
+    }
+}
+
+// The letters after '&' in one popup's items (not its submenus' items).
+void ExpectUniqueMnemonics(HMENU popup, const std::string& where)
+{
+    std::string seen;
+    for (int i = 0; i < GetMenuItemCount(popup); i++) {
+        char text[128] = "";
+        GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+        const char* amp = strchr(text, '&');
+        if (!amp || !amp[1]) continue;
+        char letter = (char)toupper((unsigned char)amp[1]);
+        EXPECT_EQ(seen.find(letter), std::string::npos) << where << ": '" << letter << "' again in " << text;
+        seen += letter;
+        if (HMENU sub = GetSubMenu(popup, i)) ExpectUniqueMnemonics(sub, where + " > " + text);
+    }
+}
+}  // namespace
+
+// Frame commands that have no toolbar button are reached from the menus, and
+// no popup gives one letter to two items.
+TEST_F(FrameTest, MenusReachTheCommandsWithoutButtonsWithDistinctMnemonics)
+{
+    for (HMENU menu : {FrameMenu, ViewMenu}) {
+        std::vector<UINT> ids;
+        CollectMenuIds(menu, &ids);
+        for (UINT id : {9045u, 9046u, 9098u})
+            EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id << (menu == ViewMenu ? " (view)" : "");
+        if (menu == ViewMenu) EXPECT_NE(std::find(ids.begin(), ids.end(), 9010u), ids.end());
+        for (int i = 0; i < GetMenuItemCount(menu); i++) {
+            char text[64] = "";
+            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            ExpectUniqueMnemonics(GetSubMenu(menu, i), text);
+        }
+    }
 }

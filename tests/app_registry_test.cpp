@@ -179,9 +179,12 @@ TEST_F(RegistryTest, AutomaticSaveAndLoadCarryTheSettings)
     EXPECT_EQ(Settings()->AutoConfigLoad, 1);
 }
 
+static HWND settingsDialog;
+
 static void CancelAfterTicking(HWND dialog, int templateId)
 {
     if (templateId != IDD_CONFIG_SETTINGS) return;
+    settingsDialog = dialog;
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOLOAD, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOLOAD));
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOSAVE, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOSAVE));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_SELECT)));
@@ -213,6 +216,9 @@ TEST_F(RegistryTest, ConfigurationSettingsDialogKeepsOnlyWhatOKConfirms)
         SetDialogDriver(nullptr);
         EXPECT_EQ(answers.calls(), 1);
         EXPECT_EQ(answers.captions()[0], "Select VelkaViewer Config");
+        // Owned by the settings dialog: closing the file dialog gives the
+        // input back to it, not to the frame under its modal loop.
+        EXPECT_EQ(answers.owners()[0], settingsDialog);
     }
     EXPECT_EQ(memcmp(&before, s, sizeof before), 0);
 

@@ -199,3 +199,41 @@ TEST_F(ViewCommands, UnknownAndPlaceholderIds)
     EXPECT_EQ(Send(view, CMD_ZOOM_FULL), 1);
     EXPECT_EQ(ViewCommand(nullptr, CMD_COLOR_CLASS, 0), 0);
 }
+
+namespace {
+HWND sizeView;
+RECT sizeDialogRect;
+int sizeCacheAfterCancel = -1;
+
+// Moves the bar to 5, applies, then cancels.
+void ApplyThenCancel(HWND dialog, int templateId)
+{
+    if (templateId != 347) return;
+    GetWindowRect(dialog, &sizeDialogRect);
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(sizeView, CHILD_RECORD);
+    SendDlgItemMessageA(dialog, 1040, TBM_SETPOS, TRUE, 5);
+    SendMessageA(dialog, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(dialog, 1040));
+    SendMessageA(dialog, WM_COMMAND, IDC_POINT_SIZE_APPLY, 0);
+    r->imageCacheValid = 1;   // the applied size is drawn and cached
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    sizeCacheAfterCancel = r->imageCacheValid;
+}
+}  // namespace
+
+// Cancel after Apply puts the saved size back on screen too; the dialog sits
+// over the middle of the frame, not over its menu bar.
+TEST_F(ViewCommands, PointSizeCancelAfterApplyRedrawsTheSavedSize)
+{
+    sizeView = OpenEmptyView();
+    ViewRecord* r = Record(sizeView);
+    r->pointSizeStep = 2;
+    SetDialogDriver(ApplyThenCancel);
+    Send(sizeView, CMD_POINT_SIZE);
+    SetDialogDriver(nullptr);
+    EXPECT_EQ(r->pointSizeStep, 2);
+    EXPECT_EQ(sizeCacheAfterCancel, 0);
+    RECT frame;
+    GetWindowRect(FrameWindow, &frame);
+    EXPECT_NEAR((sizeDialogRect.left + sizeDialogRect.right) / 2, (frame.left + frame.right) / 2, 2);
+    EXPECT_NEAR((sizeDialogRect.top + sizeDialogRect.bottom) / 2, (frame.top + frame.bottom) / 2, 2);
+}

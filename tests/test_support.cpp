@@ -34,12 +34,14 @@ void BoxAnswers::clear() { shownBoxes.clear(); }
 
 static std::vector<std::string> dialogAnswers;
 static std::vector<std::string> dialogCaptions;
+static std::vector<HWND> dialogOwners;
 static int dialogCalls;
 
 static int AnswerFileDialog(OPENFILENAMEA* ofn, int)
 {
     dialogCalls++;
     dialogCaptions.push_back(ofn->lpstrTitle ? ofn->lpstrTitle : "");
+    dialogOwners.push_back(ofn->hwndOwner);
     if (dialogAnswers.empty()) return 0;
     std::string answer = dialogAnswers.front();
     dialogAnswers.erase(dialogAnswers.begin());
@@ -64,6 +66,7 @@ FileDialogAnswers::FileDialogAnswers(std::vector<std::string> answers)
 {
     dialogAnswers = answers;
     dialogCaptions.clear();
+    dialogOwners.clear();
     dialogCalls = 0;
     SetFileDialogHook(AnswerFileDialog);
 }
@@ -71,6 +74,7 @@ FileDialogAnswers::FileDialogAnswers(std::vector<std::string> answers)
 FileDialogAnswers::~FileDialogAnswers() { SetFileDialogHook(nullptr); }
 int FileDialogAnswers::calls() const { return dialogCalls; }
 const std::vector<std::string>& FileDialogAnswers::captions() const { return dialogCaptions; }
+const std::vector<HWND>& FileDialogAnswers::owners() const { return dialogOwners; }
 
 std::string SampleDir()
 {

@@ -42,6 +42,7 @@ public:
     ~FileDialogAnswers();
     int calls() const;
     const std::vector<std::string>& captions() const;
+    const std::vector<HWND>& owners() const;
 };
 
 // The shared sample LiDAR files, ../shared/data/lidar/ beside the checkout

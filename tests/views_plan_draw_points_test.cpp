@@ -161,6 +161,64 @@ TEST_F(PointColorModes, LargerPointsAreFilledCircles)
     EXPECT_EQ(PixelAt(px, w, p.x - 3, p.y), RGB(1, 1, 1));
 }
 
+// Larger points are the discs that GDI's Ellipse draws with a one-pixel pen,
+// pixel for pixel, in every size and where they are cut by the view's edge.
+TEST_F(PointColorModes, LargerPointsMatchTheGdiDiscInEverySize)
+{
+    ViewRecord* r = Record(view);
+    r->pointColorMode = CMD_COLOR_RGB;
+    int w = r->drawWidth, h = r->drawHeight;
+    // The first set's point moves to the very corner, cut by the edge.
+    PointRecord corner = MakePoint(r->viewLeft, r->viewTop, 0);
+    corner.red = 7; corner.green = 8; corner.blue = 9;
+    sets[0]->points[0] = corner;
+    for (int size = 2; size <= 6; size++) {
+        SCOPED_TRACE(size);
+        r->pointSizeStep = size;
+        std::vector<uint32_t> drawn;
+        ASSERT_EQ(DrawPointsOffscreen(view, &drawn, RGB(1, 1, 1)), 1);
+
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all = {0, 0, w, h};
+        HBRUSH background = CreateSolidBrush(RGB(1, 1, 1));
+        FillRect(dc, &all, background);
+        DeleteObject(background);
+        const struct {
+            double x, y;
+            COLORREF c;
+        } points[] = {{r->viewLeft, r->viewTop, RGB(7, 8, 9)}, {50, 50, RGB(200, 100, 50)},
+                      {90, 10, RGB(0, 0, 0)}};
+        for (const auto& p : points) {
+            HPEN pen = CreatePen(PS_SOLID, 1, p.c);
+            HBRUSH brush = CreateSolidBrush(p.c);
+            HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+            int x = (int)((p.x - r->viewLeft) / r->scale), y = (int)((r->viewTop - p.y) / r->scale), d = size - 1;
+            Ellipse(dc, x - d, y - d, x + d, y + d);
+            SelectObject(dc, oldPen);
+            SelectObject(dc, oldBrush);
+            DeleteObject(pen);
+            DeleteObject(brush);
+        }
+        GdiFlush();
+        std::vector<uint32_t> expected((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+        // The third set's point has its own colour; compare where it is not.
+        POINT third = At(90, 10);
+        int differ = 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                if (std::abs(x - third.x) <= 6 && std::abs(y - third.y) <= 6) continue;
+                if ((drawn[(size_t)y * w + x] & 0xFFFFFF) != (expected[(size_t)y * w + x] & 0xFFFFFF)) differ++;
+            }
+        EXPECT_EQ(differ, 0);
+    }
+}
+
 TEST(PointDecimation, StepsAtTheEdges)
 {
     EXPECT_EQ(PointDecimationStep(262144, 0), 1);

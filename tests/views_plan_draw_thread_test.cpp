@@ -9,6 +9,7 @@
 #include "views/plan/view_mapping.h"
 #include "point_sets.h"
 #include "window_fixtures.h"
+#include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
@@ -85,12 +86,76 @@ TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
     EXPECT_EQ(r->glRebuildFlags[1], 0);
 }
 
+// A mode change while a draw runs: the draw may finish before the paint that
+// the change asked for, and its old-mode picture must not be kept as valid.
+TEST_F(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
+{
+    std::vector<DataSet*> sets;   // the view takes them over
+    PointRecord p = MakePoint(50, 50, 0);
+    p.red = 250; p.green = 10; p.blue = 20;
+    p.classification = 2;
+    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    HWND view = OpenView(sets, 200, 150);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ViewRecord* r = Record(view);
+    JobControl* job = JobOf(view);
+    r->pointColorMode = CMD_COLOR_RGB;
+    // Holding the view's lock keeps the draw thread from starting its work.
+    ASSERT_EQ(WaitForSingleObject(job->mutex, 5000), WAIT_OBJECT_0);
+    InvalidateView(view, 1);
+    ASSERT_TRUE(StartViewDraw(view, nullptr, nullptr, 1, 0));
+    r->pointColorMode = CMD_COLOR_CLASS;
+    InvalidateView(view, 1);
+    ReleaseMutex(job->mutex);
+    // The old draw ends before the paint is handled: no pumping here.
+    ASSERT_TRUE(WaitUntil([&] { return !JobBusy(job) && !*(HANDLE volatile*)&job->thread; }, 5000))
+        << "the draw did not end";
+    EXPECT_EQ(r->imageCacheValid, 0);
+
+    // The paint then draws the record's mode.
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_EQ(r->imageCacheValid, 1);
+    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
+    EXPECT_EQ(CachePixel(r, x, y), r->classTable.entries[2].mainColor);
+}
+
+// Points that all share one position (or one line) are drawn in the middle
+// of the view, not lost at its corner.
+TEST_F(PlanDrawThread, PointsAtOnePositionOrOnOneLineAreDrawnInTheMiddle)
+{
+    PointRecord p = MakePoint(500, 700, 10);
+    p.red = 250; p.green = 10; p.blue = 20;
+    std::vector<PointRecord> line;
+    for (int i = 0; i < 5; i++) {
+        PointRecord q = MakePoint(500, 700 + 10 * i, 10);
+        q.red = 250; q.green = 10; q.blue = 20;
+        line.push_back(q);
+    }
+    for (const std::vector<PointRecord>& points : {std::vector<PointRecord>{p, p, p}, line}) {
+        std::vector<DataSet*> sets;   // the view takes them over
+        sets.push_back(MakePointDataSet(points));
+        HWND view = OpenView(sets, 200, 150);
+        ViewRecord* r = Record(view);
+        r->pointColorMode = CMD_COLOR_RGB;
+        ASSERT_GT(r->scale, 0.0);
+        Repaint(view, 1);
+        ASSERT_TRUE(WaitForViewDraw(view, 5000));
+        ASSERT_EQ(r->imageCacheValid, 1);
+        int x = (int)((500 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 700) / r->scale);
+        EXPECT_NEAR(x, r->imageWidth / 2, 2);
+        EXPECT_GT(y, 0);
+        EXPECT_LT(y, r->imageHeight - 1);
+        EXPECT_EQ(CachePixel(r, x, y), RGB(250, 10, 20));
+    }
+}
+
 TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
 {
-    // Large points make every point costly, so a whole draw takes long; a
-    // draw that was stopped never leaves a cached image.
+    // Many large points make a whole draw take long; a draw that was stopped
+    // never leaves a cached image.
     std::vector<PointRecord> pts;
-    for (int k = 0; k < 600000; k++) pts.push_back(MakePoint(k % 500, k / 500, 0));
+    for (int k = 0; k < 3000000; k++) pts.push_back(MakePoint(k % 500, (k / 500) % 1200, 0));
     std::vector<DataSet*> sets;   // the view takes them over
     sets.push_back(MakePointDataSet(pts));
     HWND view = OpenView(sets, 300, 200);

@@ -80,8 +80,16 @@ TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 {
     HWND view = ZoomedView();
     ViewRecord* r = Record(view);
-    r->currentTool = TOOL_PAN;
     r->scrollX = r->scrollY = 10;
+    // The measure tool does not move the view.
+    r->currentTool = TOOL_MEASURE;
+    SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
+    SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));
+    EXPECT_EQ(r->scrollX, 10);
+    EXPECT_EQ(r->scrollY, 10);
+
+    r->currentTool = TOOL_PAN;
     SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
     SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
     SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));

@@ -188,8 +188,7 @@ HWND ViewFixture::AddProjectWindow()
 
 // ---- what a view drew ---------------------------------------------------------
 
-int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
-                  COLORREF background)
+HBITMAP CreateTopDownDIB(int width, int height, void** bits)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -197,9 +196,16 @@ int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, st
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    *bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background)
+{
     void* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownDIB(width, height, &bits);
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC mem = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);

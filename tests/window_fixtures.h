@@ -74,6 +74,8 @@ protected:
 
 // Draws the view's points into a memory bitmap of its drawing size filled
 // with `background`; returns the drawer's result and the pixels (0x00RRGGBB, top-down).
+// A 32-bit top-down DIB section of the given size.
+HBITMAP CreateTopDownDIB(int width, int height, void** bits);
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background = 0);
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
 // The view's image cache at (x, y) as a colour value.
