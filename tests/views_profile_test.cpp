@@ -265,6 +265,7 @@ TEST_F(ProfileTest, TheWheelOverTheProfileStepsTheBox)
     RECT wr;
     GetWindowRect(profile, &wr);
     SetCursorPos((wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2);
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));   // the box steps only between draws of the view
     SendMessageA(profile, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     EXPECT_NEAR(std::fabs(r->profileA.y - y), 1.0, 1e-9);   // half the width sideways
 }
