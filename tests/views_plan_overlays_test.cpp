@@ -2,8 +2,8 @@
 // the layer order of the draw thread, XOR drawing that restores what it
 // crosses, and the linked 3D view asked (never drawn) from the draw thread.
 #include "test_support.h"
-#include "window_fixtures.h"
 #include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/frame.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
@@ -24,31 +24,15 @@
 
 namespace {
 
-// Plan views of the given drawing size, as real MDI children of a started frame.
-class OverlayTest : public ViewFixture {
+// Plan views over data sets made here; the views own the sets and every
+// layer record left in them.
+class OverlayViews : public ViewFixture {
 public:
-    static OverlayTest* current;
-    void SetUp() override
-    {
-        ViewFixture::SetUp();
-        current = this;
-    }
-    HWND Open(const std::vector<DataSet*>& sets, int width, int height) { return OpenView(sets, width, height); }
+    HWND Open(DataSet* set, int width, int height) { return OpenView({set}, width, height); }
 };
-OverlayTest* OverlayTest::current;
-class TINShading : public OverlayTest {};
-class PlanLayers : public OverlayTest {};
-class RubberBands : public OverlayTest {};
-
-// A plan view over the sets (which it takes over); it goes with the frame.
-struct TestPlanView {
-    HWND window;
-    ViewRecord* record;
-    TestPlanView(int width, int height, const std::vector<DataSet*>& sets)
-        : window(OverlayTest::current->Open(sets, width, height)), record(FrameFixture::Record(window))
-    {
-    }
-};
+using TINShading = OverlayViews;
+using PlanLayers = OverlayViews;
+using RubberBands = OverlayViews;
 
 // Runs a drawer into a bitmap of the view's size; pixels 0x00RRGGBB.
 int DrawOffscreen(HWND view, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels, int* width)
@@ -63,8 +47,9 @@ int DrawOffscreen(HWND view, const std::function<int(HDC)>& draw, std::vector<ui
 // and colour, triangulated into the view's TIN.
 struct PlaneView {
     DataSet* set;
-    TestPlanView* view;
-    PlaneView(float slope, int intensity = 500, uint8_t red = 90, uint8_t green = 60, uint8_t blue = 30)
+    HWND window;
+    ViewRecord* record;
+    PlaneView(OverlayViews* views, float slope, int intensity = 500, uint8_t red = 90, uint8_t green = 60, uint8_t blue = 30)
     {
         std::vector<PointRecord> points;
         for (int i = 0; i <= 20; i++)
@@ -77,25 +62,25 @@ struct PlaneView {
                 points.push_back(p);
             }
         set = MakePointDataSet(points);
-        view = new TestPlanView(200, 200, {set});
-        ViewRecord* r = view->record;
+        window = views->Open(set, 200, 200);
+        record = FrameFixture::Record(window);
+        ViewRecord* r = record;
         r->currentDataSet = set;
         r->zExaggeration = 1.0f;
         PointSelection* s = CreatePointSelection(set->pointCount);
         for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
         r->tin = BuildTINFromPoints(s);
     }
-    ~PlaneView() { delete view; }
     // The colour at the view's centre, which lies inside the TIN.
     COLORREF Centre(int colouring, int azimuth, int elevation)
     {
-        ViewRecord* r = view->record;
+        ViewRecord* r = record;
         r->tinColorMode = colouring;
         r->lightAzimuth = azimuth;
         r->lightElevation = elevation;
         std::vector<uint32_t> pixels;
         int w;
-        EXPECT_EQ(DrawOffscreen(view->window, [&](HDC dc) { return DrawTINForColorMode(view->window, dc); }, &pixels, &w), 1);
+        EXPECT_EQ(DrawOffscreen(window, [&](HDC dc) { return DrawTINForColorMode(window, dc); }, &pixels, &w), 1);
         return PixelAt(pixels, w, w / 2, w / 2);
     }
 };
@@ -106,8 +91,8 @@ int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 TEST_F(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
 {
-    PlaneView flat(0.0f);
-    ViewRecord* r = flat.view->record;
+    PlaneView flat(this, 0.0f);
+    ViewRecord* r = flat.record;
     // Straight from above (d = 1) and from below (d = -1).
     EXPECT_EQ(flat.Centre(2, 0, 90), RGB(255, 255, 255));
     EXPECT_EQ(flat.Centre(2, 0, -90), RGB(0, 0, 0));
@@ -128,7 +113,7 @@ TEST_F(TINShading, LightAlongAndAgainstTheNormalGivesTheExtremeShades)
 
 TEST_F(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
 {
-    PlaneView plane(1.0f);   // 45 degrees, facing west
+    PlaneView plane(this, 1.0f);   // 45 degrees, facing west
     auto grey = [](COLORREF c) { return (int)GetRValue(c); };
     EXPECT_GE(grey(plane.Centre(2, 270, 45)), 254);       // light along the normal
     EXPECT_NEAR(grey(plane.Centre(2, 90, 45)), 128, 1);   // grazing from the east
@@ -136,7 +121,7 @@ TEST_F(TINShading, APlaneRisingEastIsLitFromTheWestAndGreyFromTheSides)
     EXPECT_NEAR(grey(plane.Centre(2, 180, 45)), 192, 1);
     EXPECT_LE(grey(plane.Centre(2, 90, -45)), 1);          // from below the far side
     // The vertical factor flattens the normal: the west light loses its edge.
-    plane.view->record->zExaggeration = 4.0f;
+    plane.record->zExaggeration = 4.0f;
     EXPECT_LT(grey(plane.Centre(2, 270, 45)), 250);
 }
 
@@ -145,66 +130,63 @@ TEST_F(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
     // One huge triangle around the view: its corners all lie off screen.
     std::vector<PointRecord> points = {MakePoint(-1e5, -1e5, 0, 2), MakePoint(1e5, -1e5, 0, 2), MakePoint(0, 1e5, 0, 2)};
     DataSet* set = MakePointDataSet(points);
-    {
-        TestPlanView view(100, 100, {set});
-        ViewRecord* r = view.record;
-        r->viewLeft = -10;
-        r->viewTop = 10;
-        r->scale = 0.2;
-        r->lightElevation = 90;
-        r->tinColorMode = 2;
-        PointSelection* s = CreatePointSelection(3);
-        for (int k = 0; k < 3; k++) s->items[k] = &set->points[k];
-        r->tin = BuildTINFromPoints(s);
-        ASSERT_NE(r->tin, nullptr);
-        std::vector<uint32_t> pixels;
-        int w;
-        DrawOffscreen(view.window, [&](HDC dc) { return DrawTINForColorMode(view.window, dc); }, &pixels, &w);
-        EXPECT_EQ(PixelAt(pixels, w, 50, 50), RGB(0, 0, 0));
-    }
+    HWND view = Open(set, 100, 100);
+    ViewRecord* r = Record(view);
+    r->viewLeft = -10;
+    r->viewTop = 10;
+    r->scale = 0.2;
+    r->lightElevation = 90;
+    r->tinColorMode = 2;
+    PointSelection* s = CreatePointSelection(3);
+    for (int k = 0; k < 3; k++) s->items[k] = &set->points[k];
+    r->tin = BuildTINFromPoints(s);
+    ASSERT_NE(r->tin, nullptr);
+    std::vector<uint32_t> pixels;
+    int w;
+    DrawOffscreen(view, [&](HDC dc) { return DrawTINForColorMode(view, dc); }, &pixels, &w);
+    EXPECT_EQ(PixelAt(pixels, w, 50, 50), RGB(0, 0, 0));
 }
 
 namespace {
 
 struct LayerView {
     DataSet* set;
-    TestPlanView* view;
+    HWND window;
+    ViewRecord* record;
     COLORREF background = ViewBackgroundColor;
-    LayerView()
+    explicit LayerView(OverlayViews* views)
     {
         ViewBackgroundColor = RGB(0, 0, 0);   // the XOR layers are checked against black
         // One point in the middle of a 100 x 100 world seen at 1 unit a pixel.
         set = MakePointDataSet({MakePoint(50.0, 50.0, 10.0f, 2), MakePoint(0, 0, 0, 2), MakePoint(100, 100, 20, 2)});
-        view = new TestPlanView(101, 101, {set});
-        ViewRecord* r = view->record;
+        window = views->Open(set, 101, 101);
+        record = FrameFixture::Record(window);
+        ViewRecord* r = record;
         r->currentDataSet = set;
         r->viewLeft = 0;
         r->viewTop = 100;
         r->viewRight = 101;
         r->viewBottom = -1;
         r->scale = 1.0;
-        r->pointColorMode = 1202;
+        r->pointColorMode = CMD_COLOR_CLASS;
         r->pointSizeStep = 1;
     }
     ~LayerView()
     {
-        ViewRecord* r = view->record;
-        FreeContourList(r->contours);
-        r->contours = nullptr;
+        ViewRecord* r = record;
         if (r->poiSet) NBLFree(r->poiSet->records);
         NBLFree(r->poiSet);
         r->poiSet = nullptr;
-        delete view;
         ViewBackgroundColor = background;
     }
     COLORREF DrawAndRead(int x, int y)
     {
-        HWND w = view->window;
+        HWND w = window;
         InvalidateView(w, 1);
         UpdateWindow(w);
         EXPECT_TRUE(WaitForViewDraw(w, 10000));
-        EXPECT_TRUE(view->record->imageCacheValid);
-        return CachePixel(view->record, x, y);
+        EXPECT_TRUE(record->imageCacheValid);
+        return CachePixel(record, x, y);
     }
 };
 
@@ -223,8 +205,8 @@ struct Polyline* Line(std::initializer_list<std::pair<double, double>> points, i
 
 TEST_F(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
 {
-    LayerView lv;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
     COLORREF classColour = r->classTable.entries[2].mainColor;
     EXPECT_EQ(lv.DrawAndRead(50, 50), classColour);
 
@@ -256,8 +238,8 @@ TEST_F(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
 
 TEST_F(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
 {
-    LayerView lv;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
     AOISet set = {};
     set.shapeKind = SHAPES_POLYGONS;
     PolylineList list = {};
@@ -285,8 +267,8 @@ TEST_F(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
 
 TEST_F(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
 {
-    LayerView lv;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
     DataSet* set = lv.set;
     set->extent = NewPolygon(4);
     RingVertex* v = set->extent->contour[0].vertex;
@@ -306,16 +288,16 @@ TEST_F(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoint
 
 TEST_F(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
 {
-    LayerView lv;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
     HWND gl = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     r->glWindow = gl;
     r->profileWindow = gl;   // any linked window: the box is drawn while one is linked
     Vec3 a = {20, 50, 0}, b = {80, 50, 0};
     r->profilePolyline = Line({{20, 45}, {20, 55}, {80, 55}, {80, 45}}, 0);
     MSG m;
-    while (PeekMessageA(&m, lv.view->window, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE)) {}
-    HWND w = lv.view->window;
+    while (PeekMessageA(&m, lv.window, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE)) {}
+    HWND w = lv.window;
     InvalidateView(w, 1);
     UpdateWindow(w);
     JobControl* job = (JobControl*)GetWindowSlot(w, CHILD_JOB);
@@ -363,9 +345,9 @@ std::vector<uint32_t> Grab(HWND window, int w, int h)
 
 TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
 {
-    LayerView lv;
-    HWND w = lv.view->window;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    HWND w = lv.window;
+    ViewRecord* r = lv.record;
     // A striped background, so that XOR meets more than one colour.
     HDC dc = GetDC(w);
     for (int y = 0; y < 101; y += 4) {
@@ -379,7 +361,7 @@ TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
 
     const int line[4] = {5, 7, 93, 88};
     const int box[4] = {10, 12, 70, 90};
-    DrawToolRubberBand(w, line, 9027);
+    DrawToolRubberBand(w, line, TOOL_PROFILE);
     std::vector<uint32_t> during = Grab(w, 101, 101);
     int changed = 0;
     for (size_t i = 0; i < before.size(); i++)
@@ -388,10 +370,10 @@ TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
             EXPECT_EQ(during[i] ^ before[i], 0x0000FFFFu) << i;   // cyan (0x00RRGGBB) XOR
         }
     EXPECT_GT(changed, 88);
-    DrawToolRubberBand(w, line, 9027);
+    DrawToolRubberBand(w, line, TOOL_PROFILE);
     EXPECT_EQ(Grab(w, 101, 101), before);
 
-    for (int tool : {9013, 9091}) {
+    for (int tool : {TOOL_ZOOM, TOOL_DENSITY}) {
         DrawZoomBox(w, box, tool);
         EXPECT_NE(Grab(w, 101, 101), before);
         DrawZoomBox(w, box, tool);
@@ -446,8 +428,8 @@ void FreeImage(ReferenceImage* image)
 
 TEST_F(PlanLayers, ReferenceImagesStartAtTheLeftEdgeAndANarrowOneStillShows)
 {
-    LayerView lv;
-    ViewRecord* r = lv.view->record;
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
     ReferenceFile left = {}, narrow = {};
     left.kind = narrow.kind = REFERENCE_IMAGE;
     left.visible = narrow.visible = 1;

@@ -1,9 +1,9 @@
 // The plan view's density and profile tools driven through the view's window
 // procedure, the profile box geometry, and the scrolling that keeps the
 // profile line in sight.
+#include "point_sets.h"
 #include "window_fixtures.h"
 #include "app/view_zoom.h"
-#include "point_sets.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/heap.h"
@@ -40,13 +40,8 @@ protected:
     HWND PointView(const std::vector<PointRecord>& points)
     {
         DataSet* set = MakePointDataSet(points);
-        ViewRecord* r = CreateViewRecord();
-        strcpy(r->title, "grid");
         strcpy(set->title, "grid.las");
-        r->dataSets[0] = set;
-        r->currentDataSet = set;
-        r->dataKind = 1;
-        HWND view = CreateViewWindow(r);
+        HWND view = OpenView({set}, 0, 0, "grid");
         PumpMessages(20);
         return view;
     }

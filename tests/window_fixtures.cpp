@@ -229,6 +229,12 @@ int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF backg
                          pixels, background);
 }
 
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return WaitUntil([&] { PumpMessages(20); return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
+}
+
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)
 {
     uint32_t p = pixels[(size_t)y * width + x];
@@ -240,12 +246,6 @@ COLORREF CachePixel(const ViewRecord* record, int x, int y)
     const ViewImageCache& c = record->imageCache;
     const uint8_t* p = c.pixels + ((size_t)(c.height - 1 - y) * c.width + x) * 3;
     return RGB(p[2], p[1], p[0]);
-}
-
-bool WaitForCachedDraw(HWND view, int ms)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    return WaitUntil([&] { return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
 }
 
 bool WaitForViewDraw(HWND view, int ms)

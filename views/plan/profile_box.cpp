@@ -4,6 +4,7 @@
 // stays in double precision: the box sits at UTM coordinates where a 32-bit
 // float cannot resolve a metre.
 #include "views/plan/profile_box.h"
+#include "resource.h"
 #include "app/view_selection.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/view_mapping.h"
@@ -11,7 +12,6 @@
 #include "views/plan/scrolling.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_window.h"
-#include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/view_window.h"
@@ -264,7 +264,8 @@ int TrackProfileBox(HWND view)
     return 1;
 }
 
-// ---- width dialog (306) --------------------------------------------------------
+// ---- width dialog --------------------------------------------------------
+
 
 static void EnableWidth(HWND dialog, BOOL on)
 {

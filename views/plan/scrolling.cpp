@@ -7,8 +7,8 @@
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
-#include <cstdlib>
 #include "app/status_bars.h"
+#include <cstdlib>
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
