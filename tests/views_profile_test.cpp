@@ -10,6 +10,7 @@
 #include "views/plan/measure_query.h"
 #include "views/plan/point_tip.h"
 #include "views/plan/profile_box.h"
+#include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
 #include "views/profile/profile_window.h"
@@ -268,4 +269,39 @@ TEST_F(ProfileTest, TheWheelOverTheProfileStepsTheBox)
     ASSERT_TRUE(WaitForViewDraw(view, 10000));   // the box steps only between draws of the view
     SendMessageA(profile, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     EXPECT_NEAR(std::fabs(r->profileA.y - y), 1.0, 1e-9);   // half the width sideways
+}
+
+TEST_F(ProfileTest, PointsTakeTheColourOfTheModeAndAnUnknownModeDrawsNone)
+{
+    Open(TallColumn(), {100, 200, 0}, {110, 200, 0}, 2.0f);
+    const ViewMapping& m = r->profile;
+    int width = m.clientWidth + 1, height = m.clientHeight + 1;
+    // Profile point 0 sits alone in the middle of the window.
+    PointRecord& p = r->profileCopy[0];
+    p.x = (m.left + m.right) / 2;
+    p.y = (m.top + m.bottom) / 2;
+    int column = (int)((p.x - m.left) / m.scale), row = (int)((m.top - p.y) / m.scale);
+    for (int i = 1; i < r->profilePoints->count; i++) r->profileCopy[i].y = m.top + 100;   // above the window
+    r->pointSizeStep = 1;
+    auto colourAt = [&](int mode) {
+        r->pointColorMode = mode;
+        std::vector<uint32_t> pixels;
+        int drawn = DrawOffscreen(width, height, [&](HDC dc) { return DrawProfilePoints(profile, dc); }, &pixels);
+        EXPECT_EQ(drawn, mode >= CMD_COLOR_FIRST && mode <= CMD_COLOR_LAST ? 1 : 0) << mode;
+        return PixelAt(pixels, width, column, row);
+    };
+    r->classTable.entries[2].profileColor = RGB(10, 200, 30);
+    EXPECT_EQ(colourAt(CMD_COLOR_CLASS), RGB(10, 200, 30));
+    EXPECT_EQ(colourAt(CMD_COLOR_ELEVATION), RGB(10, 200, 30));   // the elevation modes draw by class
+    // Every intensity alike: an empty range draws mid grey.
+    EXPECT_EQ(colourAt(CMD_COLOR_INTENSITY), RGB(128, 128, 128));
+    r->profileCopy[0].red = 1;
+    r->profileCopy[0].green = 2;
+    r->profileCopy[0].blue = 3;
+    EXPECT_EQ(colourAt(CMD_COLOR_RGB), RGB(1, 2, 3));
+    EXPECT_EQ(colourAt(CMD_COLOR_FLAG), RGB(180, 180, 180));
+    EXPECT_EQ(colourAt(999), RGB(0, 0, 0));
+    // A hidden class is not drawn.
+    r->classTable.entries[2].display = 0;
+    EXPECT_EQ(colourAt(CMD_COLOR_CLASS), RGB(0, 0, 0));
 }
