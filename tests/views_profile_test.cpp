@@ -305,3 +305,27 @@ TEST_F(ProfileTest, PointsTakeTheColourOfTheModeAndAnUnknownModeDrawsNone)
     r->classTable.entries[2].display = 0;
     EXPECT_EQ(colourAt(CMD_COLOR_CLASS), RGB(0, 0, 0));
 }
+
+TEST_F(ProfileTest, EveryDrawOfTheQueryToolShowsTheQueriedPointsMark)
+{
+    Open(TallColumn(), {100, 200, 0}, {110, 200, 0}, 2.0f);
+    const ViewMapping& m = r->profile;
+    PointRecord& p = r->profileCopy[0];
+    p.x = (m.left + m.right) / 2;
+    p.y = (m.top + m.bottom) / 2;
+    int column = (int)((p.x - m.left) / m.scale), row = (int)((m.top - p.y) / m.scale);
+    r->profileTool = TOOL_QUERY;
+    auto drawnAt = [&] {
+        InvalidateRect(profile, nullptr, TRUE);
+        UpdateWindow(profile);
+        EXPECT_TRUE(WaitForViewDraw(profile, 10000));
+        HDC dc = GetDC(profile);
+        COLORREF c = GetPixel(dc, column, row);
+        ReleaseDC(profile, dc);
+        return c;
+    };
+    r->profileQueryIndex = -1;
+    EXPECT_NE(drawnAt(), RGB(255, 128, 0));
+    r->profileQueryIndex = 0;
+    EXPECT_EQ(drawnAt(), RGB(255, 128, 0));   // the orange mark over the point
+}

@@ -435,9 +435,14 @@ int DrawProfilePointMark(HWND profile, const PointRecord* point)
     });
 }
 
+void DrawCursorMarkOn(HDC hdc, const ViewMapping* mapping, double x, double y)
+{
+    Mark(hdc, mapping, x, y, RGB(255, 255, 0), 1, RGB(255, 128, 0), 3);
+}
+
 int DrawCursorMark(HWND window, const ViewMapping* mapping, double x, double y)
 {
     if (!mapping) return 0;
     ViewMapping m = *mapping;
-    return BetweenDraws(window, [&](HDC hdc) { Mark(hdc, &m, x, y, RGB(255, 255, 0), 1, RGB(255, 128, 0), 3); });
+    return BetweenDraws(window, [&](HDC hdc) { DrawCursorMarkOn(hdc, &m, x, y); });
 }
