@@ -1,6 +1,7 @@
 // The frame window procedure, its background and the orderly close.
 #include "app/frame.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"
 #include "app/view_window.h"
 #include "views/plan/draw_thread.h"

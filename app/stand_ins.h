@@ -13,8 +13,6 @@ struct DataSet;
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
-int  CloseGLView(HWND glWindow);
 int  CenterViewOnProfile(HWND view);
 int  MoveProfileBox(HWND view, int id);
 int  CancelProfileTool(HWND profile);
@@ -69,7 +67,6 @@ int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
-int  Open3DView(HWND view);
 int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
 int  ShowLidarFileManager(HWND view);
