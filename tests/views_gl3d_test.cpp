@@ -18,6 +18,12 @@ class GL3DTest : public ViewShellTest {
 protected:
     BoxAnswers boxes;  // a "no hardware acceleration" notice must not block
 
+    void SetUp() override
+    {
+        ViewShellTest::SetUp();
+        ViewBackgroundColor = RGB(0, 0, 0);  // the clear colour of new 3D windows
+    }
+
     // A view over n x n points on a 100 x 100 square, z = slope * x, coloured (200, 100, 50).
     HWND AddPointView(int n, double slope)
     {

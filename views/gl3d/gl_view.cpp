@@ -117,6 +117,7 @@ int Open3DView(HWND view)
     if (!CreateGLViewContext(w)) return 0;
     ResizeGLView(w);
     InitGLState();
+    UpdateGLStatusBar(w);
     InvalidateRect(w, nullptr, TRUE);
     return 1;
 }
