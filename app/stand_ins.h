@@ -40,11 +40,12 @@ int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
+// Said of a file that no loader takes.
+extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ShowHelpTopic(const char* topic);
 int  ImportToLAS();

@@ -1,7 +1,6 @@
 // The 3D view: window, context, camera, navigation, commands and frames read
 // back from the offscreen surface (Mesa's software renderer under Xvfb).
-#include "app_view_fixture.h"
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "views/gl3d/gl_context.h"
 #include "views/gl3d/gl_render.h"
 #include "views/gl3d/gl_view.h"
@@ -14,21 +13,19 @@
 
 namespace {
 
-class GL3DTest : public ViewShellTest {
+class GL3DTest : public ViewFixture {
 protected:
     BoxAnswers boxes;  // a "no hardware acceleration" notice must not block
 
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         ViewBackgroundColor = RGB(0, 0, 0);  // the clear colour of new 3D windows
     }
 
     // A view over n x n points on a 100 x 100 square, z = slope * x, coloured (200, 100, 50).
     HWND AddPointView(int n, double slope)
     {
-        HWND view = AddView("pts", 100.0);
-        ViewRecord* r = Record(view);
         DataSet* set = AllocDataSet();
         set->kind = DATA_LAS;
         set->pointCount = set->filePointCount = n * n;
@@ -51,10 +48,13 @@ protected:
         set->minZ = 0;
         set->maxZ = (float)(slope * 100.0);
         set->tiles = BuildPointTiles(set);
-        r->dataSets[0] = set;
-        r->dataSetCount = 1;
-        r->currentDataSet = set;
-        r->dataKind = DATA_LAS;
+        HWND view = OpenView({set}, 0, 0, "pts");
+        ViewRecord* r = Record(view);
+        r->dataMinX = 5000.0;
+        r->dataMinY = 2000.0;
+        r->dataMaxX = 5100.0;
+        r->dataMaxY = 2100.0;
+        FitViewToWindow(view);
         return view;
     }
 
@@ -294,7 +294,7 @@ TEST_F(GL3DTest, GLInfoNamesTheDriver)
     EXPECT_STRNE(version, "Unknown");
 }
 
-class GL3DSampleTest : public ShellTest {};
+class GL3DSampleTest : public FrameFixture {};
 
 TEST_F(GL3DSampleTest, TheWindowOpensOverAViewOfARealFile)
 {
