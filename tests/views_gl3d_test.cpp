@@ -13,6 +13,15 @@
 
 namespace {
 
+// Pixels of the last frame that are not black.
+int LitPixels(const ViewRecord* r)
+{
+    int lit = 0;
+    const GLFrameSurface* s = r->glSurface;
+    for (int i = 0; i < s->width * s->height; i++) lit += (s->pixels[4 * i] | s->pixels[4 * i + 1] | s->pixels[4 * i + 2]) != 0;
+    return lit;
+}
+
 class GL3DTest : public ViewFixture {
 protected:
     BoxAnswers boxes;  // a "no hardware acceleration" notice must not block
@@ -88,13 +97,6 @@ protected:
         return std::vector<uint8_t>(s->pixels, s->pixels + (size_t)s->width * s->height * 4);
     }
 
-    static int LitPixels(const ViewRecord* r)
-    {
-        int lit = 0;
-        const GLFrameSurface* s = r->glSurface;
-        for (int i = 0; i < s->width * s->height; i++) lit += (s->pixels[4 * i] | s->pixels[4 * i + 1] | s->pixels[4 * i + 2]) != 0;
-        return lit;
-    }
 };
 
 }  // namespace
@@ -286,6 +288,20 @@ TEST_F(GL3DTest, ClosingFreesTheContextAndClosingThePlanViewClosesIt)
     EXPECT_FALSE(IsWindow(view));
 }
 
+TEST_F(GL3DTest, AWindowWithoutAContextPaintsNothingAndCloses)
+{
+    HWND view = AddPointView(5, 0.0);
+    ViewRecord* r = Record(view);
+    HWND gl = AddLinked(view, "ChildOpenGL");
+    ASSERT_EQ(r->glWindow, gl);
+    EXPECT_EQ(RenderGLView(gl), 0);
+    InvalidateRect(gl, nullptr, TRUE);
+    UpdateWindow(gl);
+    SendMessageA(gl, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(gl));
+    EXPECT_EQ(r->glWindow, nullptr);
+}
+
 TEST_F(GL3DTest, GLInfoNamesTheDriver)
 {
     char vendor[256], renderer[256], version[256];
@@ -306,9 +322,6 @@ TEST_F(GL3DSampleTest, TheWindowOpensOverAViewOfARealFile)
     ViewRecord* r = (ViewRecord*)GetWindowSlot(views[0], CHILD_RECORD);
     ASSERT_NE(r->glWindow, nullptr);
     ASSERT_EQ(RenderGLView(r->glWindow), 1);
-    int lit = 0;
-    const GLFrameSurface* s = r->glSurface;
-    for (int i = 0; i < s->width * s->height; i++) lit += (s->pixels[4 * i] | s->pixels[4 * i + 1] | s->pixels[4 * i + 2]) != 0;
-    EXPECT_GT(lit, 1000);
+    EXPECT_GT(LitPixels(r), 1000);
     StopFrame();
 }
