@@ -5,6 +5,7 @@
 #include "resource.h"
 #include "app/stand_ins.h"
 #include "views/gl3d/gl_view.h"
+#include "views/plan/profile_box.h"
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"

@@ -42,6 +42,7 @@
 #define IDD_VOID_DEM         223
 #define IDD_ABOUT            300
 #define IDD_NOUNITS          304
+#define IDD_PROFILE_WIDTH    306
 #define IDD_CONTOUR_PARAMS   311
 #define IDD_EXPORT_LAS       318
 #define IDD_CONFIG_SETTINGS  331
@@ -82,6 +83,20 @@
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
 
+// Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
+#define IDD_SM_ADVANCED          339
+#define IDB_SM_ADVANCED          111
+#define IDC_SM_DEFAULT           3
+#define IDC_SM_AESTHETICS        1150
+#define IDC_SM_TERRAIN_BIAS      1151
+#define IDC_SM_AESTHETICS_TEXT   1153
+#define IDC_SM_TERRAIN_BIAS_TEXT 1154
+
+// Profile box width dialog.
+#define IDC_PROFILE_WIDTH        1016
+#define IDC_PROFILE_WIDTH_LABEL  1165
+#define IDC_PROFILE_STATIC_WIDTH 1166
+
 // "Load ASCII Format" and the field lists of every column-mapping dialog
 #define IDC_ASCII_REMOVE_ALL   1031
 #define IDC_ASCII_FILES        1046
@@ -101,11 +116,3 @@
 
 // "Import Preview"
 #define IDC_PREVIEW_LIST       1064
-// Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
-#define IDD_SM_ADVANCED          339
-#define IDB_SM_ADVANCED          111
-#define IDC_SM_DEFAULT           3
-#define IDC_SM_AESTHETICS        1150
-#define IDC_SM_TERRAIN_BIAS      1151
-#define IDC_SM_AESTHETICS_TEXT   1153
-#define IDC_SM_TERRAIN_BIAS_TEXT 1154

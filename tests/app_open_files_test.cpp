@@ -1,4 +1,5 @@
 #include "window_fixtures.h"
+#include "data/ascii_loader.h"
 #include "las_test_files.h"
 #include "app/command_ids.h"
 #include "resource.h"
@@ -15,7 +16,6 @@
 #include <commctrl.h>
 #include "base/messages.h"
 #include "base/paths.h"
-#include "data/ascii_loader.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
@@ -306,6 +306,15 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
 }
 
 namespace {
+// Writes `bytes` as a file in the temporary folder and gives its path.
+std::string TempFile(const char* name, const std::string& bytes)
+{
+    std::string path = TempPath(name);
+    VFile f = VFileCreate(path.c_str());
+    if (!bytes.empty()) VFileWrite(f, bytes.data(), bytes.size());
+    VFileClose(f);
+    return path;
+}
 
 bool Holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 }  // namespace
@@ -318,15 +327,15 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     DeleteFileA(missing.c_str());
     std::string folder = TempPath("a_folder.las");
     CreateDirectoryA(folder.c_str(), nullptr);
-    std::string empty = WriteTempFile("empty.laz", "");
-    std::string text = WriteTempFile("notes.las", "some notes\nwithout numbers\n");
+    std::string empty = TempFile("empty.laz", "");
+    std::string text = TempFile("notes.las", "minutes of the survey meeting\n");
     const struct {
         std::string path, name, reason;
     } cases[] = {
         {missing, missing, kUnableToOpenFileText},
         {folder, folder, kPathIsAFolderText},
         {empty, empty, kFileIsEmptyText},
-        {text, "notes.las", kASCIIParseFailed},
+        {text, "notes.las", kASCIIParseFailed + 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -374,7 +383,7 @@ TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
     REQUIRE_SAMPLES();
     EXPECT_EQ(GetLASFilePointCount(SamplePath("point10.las.laz").c_str()), 1065);
     EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000);   // a 64-bit count
-    EXPECT_EQ(GetLASFilePointCount(WriteTempFile("empty.laz", "").c_str()), 0);
+    EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0);
     StartFrame();
     EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
 }
