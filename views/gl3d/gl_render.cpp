@@ -309,7 +309,10 @@ int RenderGLView(HWND w)
     if (mode != DISPLAY_POINTS && r->overlayPointsOverBackground) BuildPointDisplayList(w, 0);
     if (mode == CMD_BACKGROUND_REF && !r->overlayPointsOverBackground && !r->overlayContours)
         BuildPointDisplayList(w, 1);
-    return PresentGLFrame(r, w);
+    int shown = PresentGLFrame(r, w);
+    // The builders have just set the half-extent the status bar shows.
+    UpdateGLStatusBar(w);
+    return shown;
 }
 
 int DrawGLPickedPoints(HWND view, const PointSelection* points)
