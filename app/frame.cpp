@@ -2,6 +2,7 @@
 #include "app/frame.h"
 #include "app/help.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"
 #include "app/view_window.h"
 #include "views/plan/draw_thread.h"

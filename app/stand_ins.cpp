@@ -30,23 +30,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-
-int GetGLInfo(HWND, char* vendor, char* model, char* version)
-{
-    strcpy(vendor, "Unknown");
-    strcpy(model, "Unknown");
-    strcpy(version, "Unknown");
-    return 0;
-}
-
-int CloseGLView(HWND glWindow)
-{
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
-    if (!record || !record->glWindow) return 0;
-    record->glWindow = 0;
-    return 1;
-}
 
 void CreatePOISet(ViewRecord*) {}
 void CreateAOISet(ViewRecord*) {}
@@ -100,7 +83,6 @@ int ContourSettings(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
-int Open3DView(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
 int ShowReturnsPopupMenu(HWND) { return 0; }

@@ -12,11 +12,6 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
-int  CloseGLView(HWND glWindow);
-// The graphics system's vendor, renderer and version texts (256 characters
-// each); 0 when it cannot be asked, the texts then read "Unknown".
-int  GetGLInfo(HWND window, char* vendor, char* model, char* version);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
@@ -55,7 +50,6 @@ int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
-int  Open3DView(HWND view);
 int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
 int  ShowReturnsPopupMenu(HWND view);

@@ -20,6 +20,10 @@
 #define IDB_IMPORT1 188
 #define IDB_IMPORT2 189
 
+// The 3D view's toolbar strip and navigate cursor.
+#define IDB_GL_TOOLBAR  190
+#define IDC_GL_NAVIGATE 194
+
 // Arrow bitmaps of the field-list buttons.
 #define IDB_ARROW_UP    176
 #define IDB_ARROW_DOWN  177

@@ -114,7 +114,8 @@ TEST_F(AboutDialogs, SystemInformationRowsAndTheirClipboardText)
     EXPECT_TRUE(std::regex_match(rows[5].second, std::regex("[0-9]+\\.[0-9]+\\.[0-9]+"))) << rows[5].second;
     EXPECT_TRUE(std::regex_match(rows[6].second, std::regex("[0-9]+ MB"))) << rows[6].second;
     EXPECT_TRUE(std::regex_match(rows[7].second, std::regex("[0-9]+ MB"))) << rows[7].second;
-    for (int i = 9; i <= 11; i++) EXPECT_EQ(rows[i].second, "Unknown") << i;
+    // The graphics rows are the graphics system's own texts.
+    for (int i = 9; i <= 11; i++) EXPECT_FALSE(rows[i].second.empty()) << i;
     EXPECT_TRUE(std::regex_match(rows[12].second, std::regex("[0-9]+ x [0-9]+"))) << rows[12].second;
     EXPECT_TRUE(std::regex_match(rows[13].second, std::regex("[0-9]+"))) << rows[13].second;
 

@@ -69,6 +69,9 @@ protected:
     ViewRecord* projectRecord = nullptr;
 };
 
+// Drops the files on the frame as the shell would (WM_DROPFILES).
+void DropOnFrame(const std::vector<std::string>& paths);
+
 // ---- what a view drew ---------------------------------------------------------
 
 // Draws the view's points into a memory bitmap of its drawing size filled
@@ -90,6 +93,3 @@ bool WaitForViewDraw(HWND view, int ms);
 bool WaitForCachedDraw(HWND view, int ms);
 // Saves the view's cached image as a 24-bit .bmp file.
 bool SaveCacheBitmap(const ViewRecord* record, const std::string& path);
-
-// Drops the files on the frame as the shell would (WM_DROPFILES).
-void DropOnFrame(const std::vector<std::string>& paths);

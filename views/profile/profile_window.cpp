@@ -21,6 +21,7 @@
 #include "app/job_control.h"
 #include "app/view_window.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
