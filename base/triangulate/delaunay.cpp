@@ -12,6 +12,7 @@
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "base/progress.h"
+#include <algorithm>
 
 namespace {
 
@@ -140,43 +141,44 @@ void SortVertices(SortItem* a, int64_t n)
     }
 }
 
-void VertexMedianSelect(SortItem* a, int64_t n, int64_t median, int axis)
-{
-    int o = 1 - axis;
-    for (;;) {
-        if (n <= 1) return;
-        if (n == 2) {
-            if (a[0].x[axis] > a[1].x[axis] || (a[0].x[axis] == a[1].x[axis] && a[0].x[o] > a[1].x[o])) Swap(a[0], a[1]);
-            return;
-        }
-        int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
-        double pa = a[p].x[axis], po = a[p].x[o];
-        int64_t left = -1, right = n;
-        while (left < right) {
-            do { left++; } while (left <= right && (a[left].x[axis] < pa || (a[left].x[axis] == pa && a[left].x[o] < po)));
-            do { right--; } while (left <= right && (a[right].x[axis] > pa || (a[right].x[axis] == pa && a[right].x[o] > po)));
-            if (left < right) Swap(a[left], a[right]);
-        }
-        if (left > median) {
-            n = left;
-        } else if (right < median - 1) {
-            a += right + 1;
-            median -= right + 1;
-            n -= right + 1;
-        } else {
-            return;
-        }
-    }
-}
+// The cuts of the alternating-cut recursion: each part is split at its median
+// by the cut's axis (lexicographic, then the other coordinate), and parts of
+// three or fewer points across x. The array comes sorted by x and every part
+// stays so: a cut across y moves the points below the median to the front in
+// their x order (a stable partition), and a cut across x is then just the
+// middle of the part. The parts are those of a median selection, so the
+// triangulation is the same; the work is one selection of y keys and one
+// pass of the part for every second level, instead of two selections.
+struct CutKey {
+    double y, x;
+};
+struct CutKeyLess {
+    bool operator()(const CutKey& a, const CutKey& b) const { return a.y < b.y || (a.y == b.y && a.x < b.x); }
+};
 
-void AlternateAxisSplit(SortItem* a, int64_t n, int axis)
+struct CutScratch {
+    SortItem* items;   // room for half of the largest part
+    CutKey* keys;      // room for the largest part
+};
+
+static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratch& s)
 {
     if (n <= 3) axis = 0;
     int64_t divider = n / 2;
-    VertexMedianSelect(a, n, divider, axis);
+    if (axis == 1) {
+        for (int64_t i = 0; i < n; i++) s.keys[i] = CutKey{ a[i].x[1], a[i].x[0] };
+        std::nth_element(s.keys, s.keys + divider, s.keys + n, CutKeyLess());
+        const CutKey median = s.keys[divider];
+        int64_t below = 0, above = 0;
+        for (int64_t i = 0; i < n; i++) {
+            if (CutKeyLess()(CutKey{ a[i].x[1], a[i].x[0] }, median)) a[below++] = a[i];
+            else s.items[above++] = a[i];
+        }
+        std::copy(s.items, s.items + above, a + below);
+    }
     if (n - divider >= 2) {
-        if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis);
-        AlternateAxisSplit(a + divider, n - divider, 1 - axis);
+        if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis, s);
+        AlternateAxisSplit(a + divider, n - divider, 1 - axis, s);
     }
 }
 
@@ -418,8 +420,21 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     if (b->alternatingCuts) {
         int64_t divider = distinct / 2;
         if (distinct - divider >= 2) {
-            if (divider >= 2) AlternateAxisSplit(a, divider, 1);
-            AlternateAxisSplit(a + divider, distinct - divider, 1);
+            // The largest part below the first cut has distinct - divider points.
+            int64_t most = distinct - divider;
+            CutScratch s;
+            s.items = (SortItem*)TriLargeAlloc((uint64_t)(most / 2 + 1) * sizeof(SortItem));
+            s.keys = (CutKey*)TriLargeAlloc((uint64_t)most * sizeof(CutKey));
+            if (!s.items || !s.keys) {
+                NBLFree(s.items);
+                NBLFree(s.keys);
+                NBLFree(a);
+                TriAbort(m);
+            }
+            if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
+            AlternateAxisSplit(a + divider, distinct - divider, 1, s);
+            NBLFree(s.items);
+            NBLFree(s.keys);
         }
     }
     if (TriShowProgress) {
