@@ -147,18 +147,11 @@ void SortVertices(SortItem* a, int64_t n)
 // stays so: a cut across y moves the points below the median to the front in
 // their x order (a stable partition), and a cut across x is then just the
 // middle of the part. The parts are those of a median selection, so the
-// triangulation is the same; the work is one selection of y keys and one
-// pass of the part for every second level, instead of two selections.
-struct CutKey {
-    double y, x;
-};
-struct CutKeyLess {
-    bool operator()(const CutKey& a, const CutKey& b) const { return a.y < b.y || (a.y == b.y && a.x < b.x); }
-};
-
+// triangulation is the same. A cut across y selects the median y; the points
+// on that y lie in x order in the part, so the first of them go below.
 struct CutScratch {
-    SortItem* items;   // room for half of the largest part
-    CutKey* keys;      // room for the largest part
+    SortItem* items;   // room for half of the largest part and one
+    double* ys;        // room for the largest part
 };
 
 static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratch& s)
@@ -166,12 +159,17 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
     if (n <= 3) axis = 0;
     int64_t divider = n / 2;
     if (axis == 1) {
-        for (int64_t i = 0; i < n; i++) s.keys[i] = CutKey{ a[i].x[1], a[i].x[0] };
-        std::nth_element(s.keys, s.keys + divider, s.keys + n, CutKeyLess());
-        const CutKey median = s.keys[divider];
+        double* ys = s.ys;
+        for (int64_t i = 0; i < n; i++) ys[i] = a[i].x[1];
+        std::nth_element(ys, ys + divider, ys + n);
+        const double median = ys[divider];
+        int64_t less = 0;
+        for (int64_t i = 0; i < divider; i++) less += ys[i] < median;
+        int64_t onMedianBelow = divider - less;   // points on the median y that go below
         int64_t below = 0, above = 0;
         for (int64_t i = 0; i < n; i++) {
-            if (CutKeyLess()(CutKey{ a[i].x[1], a[i].x[0] }, median)) a[below++] = a[i];
+            double y = a[i].x[1];
+            if (y < median || (y == median && onMedianBelow-- > 0)) a[below++] = a[i];
             else s.items[above++] = a[i];
         }
         std::copy(s.items, s.items + above, a + below);
@@ -424,17 +422,17 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
             int64_t most = distinct - divider;
             CutScratch s;
             s.items = (SortItem*)TriLargeAlloc((uint64_t)(most / 2 + 1) * sizeof(SortItem));
-            s.keys = (CutKey*)TriLargeAlloc((uint64_t)most * sizeof(CutKey));
-            if (!s.items || !s.keys) {
+            s.ys = (double*)TriLargeAlloc((uint64_t)most * sizeof(double));
+            if (!s.items || !s.ys) {
                 NBLFree(s.items);
-                NBLFree(s.keys);
+                NBLFree(s.ys);
                 NBLFree(a);
                 TriAbort(m);
             }
             if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
             AlternateAxisSplit(a + divider, distinct - divider, 1, s);
             NBLFree(s.items);
-            NBLFree(s.keys);
+            NBLFree(s.ys);
         }
     }
     if (TriShowProgress) {
