@@ -388,6 +388,8 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(SortItem), &bytes)) return 0;
     SortItem* a = (SortItem*)TriLargeAlloc(bytes);
     if (!a) TriAbort(m);
+    m->spare = a;
+    m->spareBytes = bytes;
     int64_t count = 0;
     TraversalInit(&m->vertices);
     Vertex v;
@@ -426,7 +428,6 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
             if (!s.items || !s.ys) {
                 NBLFree(s.items);
                 NBLFree(s.ys);
-                NBLFree(a);
                 TriAbort(m);
             }
             if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
@@ -446,13 +447,10 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
         PointCornersAtVertices(m);
-        NBLFree(a);
-        a = nullptr;
         hull = DropGhostTriangles(r, farLeft);
     } else if (TriShowProgress) {
         EndProgress();
     }
-    if (a) NBLFree(a);
     return hull;
 }
 

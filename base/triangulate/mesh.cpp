@@ -244,7 +244,11 @@ void InitializeTriSubPools(TriMesh* m, const TriSwitches* b)
     int words = corners + m->highOrderIndex - 3;
     m->elemAttribIndex = (words * (int)sizeof(Word) + 7) / 8;
     int bytes = (m->elemAttribIndex + m->triangleAttributeCount + (b->regionAttributes ? 1 : 0)) * 8;
-    if ((b->writeNeighbors || b->writeVoronoi) && bytes < 7 * (int)sizeof(Word)) bytes = 7 * (int)sizeof(Word);
+    // Output numbers of triangles: the Voronoi writer needs the corners along
+    // with them, so they get a word of their own; the neighbour writer comes
+    // last and may put them over a corner.
+    if (b->writeVoronoi && bytes < 7 * (int)sizeof(Word)) bytes = 7 * (int)sizeof(Word);
+    m->triNumberIndex = b->writeVoronoi ? 6 : 3;
     int64_t first = 2 * m->inputPoints - 2;
     if (first < 4092) first = 4092;
     PoolInit(&m->triangles, bytes, 4092, first, 0, 4);
@@ -340,4 +344,6 @@ void TriangleDeinit(TriMesh* m, const TriSwitches* b)
     m->dummySubBase = nullptr;
     PoolDeinit(&m->vertices);
     PoolDeinit(&m->viri);
+    NBLFree(m->spare);
+    m->spare = nullptr;
 }

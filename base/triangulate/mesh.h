@@ -160,6 +160,9 @@ struct TriMesh {
     int vertexTriIndex;          // in words
     int highOrderIndex;          // word index of the first subsegment link or node
     int elemAttribIndex;         // in f64 units
+    int triNumberIndex;          // word of a triangle that holds its output number while the outputs are written
+    void* spare;                 // a block done with (the sort array): an output array of no more bytes takes it
+    uint64_t spareBytes;         //   over, whose pages are then touched already; freed with the mesh otherwise
     Word* dummyTri;
     Word* dummyTriBase;
     Word* dummySub;
