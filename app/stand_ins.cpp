@@ -5,8 +5,9 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "base/messages.h"
+#include <cstdio>
 
-void SetDefaultSurfaceMagicSettings() {}
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -70,9 +71,18 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
-DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
-DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+// A file that no loader takes is still reported.
+const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+static DataSet* NotRead(const char* title)
+{
+    char text[400];
+    snprintf(text, sizeof text, "%s\n%s\n", title, kFileNotReadText);
+    ErrorMessage(text);
+    return nullptr;
+}
+DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
+DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
+DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
@@ -89,8 +99,6 @@ void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int SaveCurrentLASFile(HWND) { return 0; }
-int SaveLASFileAs(HWND) { return 0; }
 int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }

@@ -43,12 +43,13 @@ int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+// Said of a file that no loader takes.
+extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -61,8 +62,6 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  SaveCurrentLASFile(HWND view);
-int  SaveLASFileAs(HWND view);
 int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);

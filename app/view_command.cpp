@@ -10,6 +10,7 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
+#include "app/save_las.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
