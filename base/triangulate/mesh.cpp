@@ -5,9 +5,6 @@
 #include "base/heap.h"
 #include "base/progress.h"
 #include <cstring>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 const int plus1mod3[3] = { 1, 2, 0 };
 const int minus1mod3[3] = { 2, 0, 1 };
@@ -34,22 +31,14 @@ static char* FirstSlot(Word* block, int alignment)
     return (char*)(p + (uintptr_t)alignment - (p % (uintptr_t)alignment));
 }
 
+// The pools' first blocks, the sort array and the outputs are sized to the
+// whole input. They are plain heap blocks: asking Linux for huge pages there
+// (madvise) makes a page fault wait for memory compaction whenever the
+// machine's memory is fragmented, which on a busy machine cost more than a
+// third of a 5 M point run.
 void* TriLargeAlloc(uint64_t bytes)
 {
-    void* block = NBLMalloc(bytes);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // The pools' first blocks, the sort array and the outputs are sized to the
-    // whole input (hundreds of megabytes for millions of points); on Linux
-    // (winelib) huge pages make touching them cost a few hundred page faults
-    // instead of tens of thousands.
-    if (block && bytes >= ((uint64_t)8 << 20)) {
-        const uintptr_t huge = (uintptr_t)2 << 20;
-        uintptr_t start = ((uintptr_t)block + huge - 1) & ~(huge - 1);
-        uintptr_t end = ((uintptr_t)block + (uintptr_t)bytes) & ~(huge - 1);
-        if (end > start) madvise((void*)start, end - start, MADV_HUGEPAGE);
-    }
-#endif
-    return block;
+    return NBLMalloc(bytes);
 }
 
 static Word* AllocBlock(const MemoryPool* pool, int64_t items)

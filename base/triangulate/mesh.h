@@ -67,7 +67,7 @@ struct MemoryPool {
     int64_t  traversalSeen;   // slots visited by the current traversal
 };
 
-// NBLMalloc for blocks sized to the whole input (see mesh.cpp).
+// The heap block of an array sized to the whole input (see mesh.cpp).
 void* TriLargeAlloc(uint64_t bytes);
 
 void  PoolInit(MemoryPool* pool, int itemBytes, int64_t itemsPerBlock, int64_t itemsFirstBlock,
