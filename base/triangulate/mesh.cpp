@@ -123,6 +123,8 @@ void PoolDealloc(MemoryPool* pool, void* item)
     pool->liveItems--;
 }
 
+char* PoolFirstSlot(const MemoryPool* pool) { return FirstSlot(pool->firstBlock, pool->alignment); }
+
 void TraversalInit(MemoryPool* pool)
 {
     pool->traversalBlock = pool->firstBlock;

@@ -77,6 +77,8 @@ void  PoolDeinit(MemoryPool* pool);
 void* PoolAlloc(MemoryPool* pool);
 void  PoolDealloc(MemoryPool* pool, void* item);
 void  TraversalInit(MemoryPool* pool);
+// The first item slot of the pool's first block.
+char* PoolFirstSlot(const MemoryPool* pool);
 void* Traverse(MemoryPool* pool);
 
 // ---- handles -----------------------------------------------------------------------

@@ -242,6 +242,25 @@ void WriteVoronoiDiagram(TriMesh* m, const TriSwitches* b, TriangulateIO* vor)
     });
 }
 
+// Output numbers by pool slot: with every triangle in the pool's first block,
+// the live triangles are numbered in slot order around the freed slots (the
+// ghost records dropped at the end), so one int per slot holds them and the
+// neighbour pass reads that array instead of a number word in every record.
+// Null when the triangles span several blocks or there is no room.
+static int32_t* NumbersBySlot(TriMesh* m, const TriSwitches* b)
+{
+    MemoryPool& pool = m->triangles;
+    int64_t slots = pool.handedOut;
+    if (slots <= 0 || slots > pool.itemsFirstBlock) return nullptr;
+    int32_t* numbers = (int32_t*)NBLCalloc((uint64_t)slots, sizeof(int32_t));
+    if (!numbers) return nullptr;
+    const char* first = PoolFirstSlot(&pool);
+    for (Word* dead = pool.deadStack; dead; dead = (Word*)*dead) numbers[((const char*)dead - first) / pool.itemBytes] = 1;
+    int32_t next = b->firstNumber;
+    for (int64_t s = 0; s < slots; s++) numbers[s] = numbers[s] ? -1 : next++;
+    return numbers;
+}
+
 void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
 {
     int64_t count = m->triangles.liveItems;
@@ -249,6 +268,24 @@ void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     TraversalInit(&m->triangles);
     Word* tri;
     int64_t k = 0;
+    if (int32_t* numbers = NumbersBySlot(m, b)) {
+        const char* first = PoolFirstSlot(&m->triangles);
+        const double perByte = 1.0 / m->triangles.itemBytes;   // offsets are exact multiples: rounding gives the slot
+        const Word* dummy = m->dummyTri;
+        auto numberOf = [&](Word link) {
+            const Word* t = DecodeTri(link).tri;
+            return t == dummy ? -1 : numbers[(int64_t)((double)((const char*)t - first) * perByte + 0.5)];
+        };
+        while ((tri = TriangleTraverse(m)) != nullptr) {
+            // neighbours opposite corner 1, 2, 3 = across orientations 1, 2, 0
+            nb[3 * k] = numberOf(tri[1]);
+            nb[3 * k + 1] = numberOf(tri[2]);
+            nb[3 * k + 2] = numberOf(tri[0]);
+            k++;
+        }
+        NBLFree(numbers);
+        return;
+    }
     while ((tri = TriangleTraverse(m)) != nullptr) TriNumber(m, tri) = (int)(k++ + b->firstNumber);
     TriNumber(m, m->dummyTri) = -1;
     TraversalInit(&m->triangles);
