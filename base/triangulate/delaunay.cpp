@@ -150,7 +150,7 @@ void SortVertices(SortItem* a, int64_t n)
 // triangulation is the same. A cut across y selects the median y; the points
 // on that y lie in x order in the part, so the first of them go below.
 struct CutScratch {
-    SortItem* items;   // room for half of the largest part and one
+    SortItem* items;   // room for half of the largest part and two (every point is written here)
     double* ys;        // room for the largest part
 };
 
@@ -166,11 +166,20 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
         int64_t less = 0;
         for (int64_t i = 0; i < divider; i++) less += ys[i] < median;
         int64_t onMedianBelow = divider - less;   // points on the median y that go below
+        // Without branches: which side a point goes to is a coin toss that a
+        // branch predictor cannot learn, so each point is written to both
+        // places and only the count of its own side advances.
         int64_t below = 0, above = 0;
         for (int64_t i = 0; i < n; i++) {
-            double y = a[i].x[1];
-            if (y < median || (y == median && onMedianBelow-- > 0)) a[below++] = a[i];
-            else s.items[above++] = a[i];
+            const SortItem item = a[i];
+            double y = item.x[1];
+            bool on = y == median;
+            bool low = y < median || (on && onMedianBelow > 0);
+            onMedianBelow -= on;
+            a[below] = item;
+            s.items[above] = item;
+            below += low;
+            above += !low;
         }
         std::copy(s.items, s.items + above, a + below);
     }
@@ -423,7 +432,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
             // The largest part below the first cut has distinct - divider points.
             int64_t most = distinct - divider;
             CutScratch s;
-            s.items = (SortItem*)TriLargeAlloc((uint64_t)(most / 2 + 1) * sizeof(SortItem));
+            s.items = (SortItem*)TriLargeAlloc((uint64_t)(most / 2 + 2) * sizeof(SortItem));
             s.ys = (double*)TriLargeAlloc((uint64_t)most * sizeof(double));
             if (!s.items || !s.ys) {
                 NBLFree(s.items);
