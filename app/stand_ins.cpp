@@ -29,7 +29,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
@@ -53,6 +52,7 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     return FALSE;
 }
 int ShowHelpContents(int) { return 1; }
+int ShowHelpTopic(const char*) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -71,8 +71,8 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-// A file that no loader takes is still reported.
-const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+// A grid that no loader takes is still reported.
+const char kFileNotReadText[] = "Elevation grids and radar height sets cannot be opened by this version.";
 static DataSet* NotRead(const char* title)
 {
     char text[400];
@@ -80,22 +80,11 @@ static DataSet* NotRead(const char* title)
     ErrorMessage(text);
     return nullptr;
 }
-DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
 DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
 DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
-void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int CenterViewOnProfile(HWND) { return 1; }
-int SetViewCursor(HWND, WPARAM) { return 0; }
-int DrawToolRubberBand(HWND, const int*, int) { return 1; }
-int MoveProfileBox(HWND, int) { return 0; }
 
-int CancelProfileTool(HWND) { return 1; }
-void DestroyToolTip() {}
-void DestroyMeasureTip() {}
-void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
@@ -103,7 +92,6 @@ int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
-int SetProfileBoxWidth(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }

@@ -12,27 +12,15 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CloseGLView(HWND glWindow);
-int  CenterViewOnProfile(HWND view);
-int  MoveProfileBox(HWND view, int id);
-int  CancelProfileTool(HWND profile);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
-// Tools, tooltips and cursors of the plan view.
-int  SetViewCursor(HWND view, WPARAM wParam);
-int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
-void DestroyToolTip();
-void DestroyMeasureTip();
-void DestroyDensityTooltip();
-
 // What a view record owns of the other subsystems.
 void FreeUndoStack(ViewRecord* record);
-void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -42,15 +30,14 @@ int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
-DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 // Said of a file that no loader takes.
 extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
 int  ShowHelpContents(int page);
+int  ShowHelpTopic(const char* topic);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -66,7 +53,6 @@ int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
-int  SetProfileBoxWidth(HWND view);
 int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);

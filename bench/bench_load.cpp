@@ -19,21 +19,12 @@
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
+#include "bench_clock.h"
 #include <windows.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-static double Seconds()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return (double)c.QuadPart / (double)f.QuadPart;
-}
-
-static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
 
 static int Write(const char* path, long long count)
 {
