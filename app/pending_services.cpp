@@ -91,7 +91,6 @@ DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
 DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // Plan-view services of the views, classification, GIS and settings pieces.
-void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
 int CenterViewOnProfile(HWND) { return 1; }
@@ -128,8 +127,6 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 // --- view-level services of pieces still to come ---------------------------------
 
-int UndoClassEdit(HWND) { return 0; }
-int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
 int SetProfileBoxWidth(HWND) { return 0; }

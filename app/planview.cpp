@@ -4,6 +4,7 @@
 #include "app/frame.h"
 #include "app/jobcontrol.h"
 #include "app/services.h"
+#include "classify/undo.h"
 #include "app/display_settings.h"
 #include "app/winlongs.h"
 #include "base/heap.h"

@@ -50,7 +50,6 @@ LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
 struct ContourList;
 struct gpc_polygon;
 struct DataSet;
-void FreeUndoStack(ViewRecord* record);
 void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 int  CenterViewOnProfile(HWND view);
@@ -82,8 +81,6 @@ int  ProjectWinCancelTool(HWND project);
 
 
 // View-level services the view command dispatcher starts.
-int  UndoClassEdit(HWND view);
-int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
 int  SetProfileBoxWidth(HWND view);

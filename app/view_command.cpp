@@ -7,6 +7,7 @@
 #include "app/frame_bars.h"
 #include "app/save_las.h"
 #include "app/services.h"
+#include "classify/undo.h"
 #include "views/plan/planview.h"
 #include "app/view_tools.h"
 #include "app/viewrecord.h"

@@ -225,6 +225,7 @@ DataSet* ReadLASPoints(const char* path, const char* title)
     if (step > 1) set->decimated = 1;
     if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
     set->filePointCount = set->pointCount = (int32_t)count;
+    set->fileClassLimit = format <= 5 ? 31 : 255;
 
     const LASHeader& h = las->header;
     set->minX = h.minX;
