@@ -115,7 +115,6 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
 
 // --- plan-view drawing helpers and tool clean-up ------------------------------
 
-int DrawToolRubberBand(HWND, const int*, int) { return 1; }
 int MoveProfileBox(HWND, int) { return 0; }
 
 int CancelProfileTool(HWND) { return 1; }
@@ -127,11 +126,9 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 // --- view-level services of pieces still to come ---------------------------------
 
-int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
 int SetProfileBoxWidth(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
-int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
 int Open3DView(HWND) { return 0; }
@@ -149,3 +146,6 @@ int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SurfaceMagicAdvancedDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
+int EditAOIAtCursor(HWND) { return 0; }

@@ -81,11 +81,9 @@ int  ProjectWinCancelTool(HWND project);
 
 
 // View-level services the view command dispatcher starts.
-int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
 int  SetProfileBoxWidth(HWND view);
 int  ContourSettings(HWND view);
-int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
 int  Open3DView(HWND view);
@@ -103,3 +101,7 @@ int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SurfaceMagicAdvancedDlgProc(HWND, UINT, WPARAM, LPARAM);
+// The AOI layer's side of the AOI polygon tool.
+int  AddAOIPolygon(HWND view, struct Polyline* polygon);
+int  EditAOIAtCursor(HWND view);

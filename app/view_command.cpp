@@ -8,6 +8,7 @@
 #include "app/save_las.h"
 #include "app/services.h"
 #include "classify/undo.h"
+#include "classify/class_dialogs.h"
 #include "views/plan/planview.h"
 #include "app/view_tools.h"
 #include "app/viewrecord.h"

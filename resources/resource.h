@@ -25,3 +25,16 @@
 #define IDD_TOOLBAR_BAND   309
 #define IDC_PROGRESS_TEXT  1162
 #define IDC_PROGRESS_BAR   1163
+
+// Classification dialogs.
+#define IDB_SURFACE_MAGIC          111
+#define IDD_CLASSIFY_BY_CLASS      302
+#define IDD_SURFACE_MAGIC          320
+#define IDD_SURFACE_MAGIC_ADVANCED 339
+#define IDC_FROM_CLASS_LIST        1008
+#define IDC_TARGET_CLASS           1009
+#define IDC_FILE_TITLE             1010
+#define IDC_UNDO_NOTE              1076
+#define IDC_SM_GROUND_CLASS        1074
+#define IDC_SM_FEATURE_CLASS       1075
+#define IDC_SM_ADVANCED            1149

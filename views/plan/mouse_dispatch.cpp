@@ -7,9 +7,16 @@
 #include "app/view_tools.h"
 #include "app/viewrecord.h"
 #include "app/winlongs.h"
+#include "app/command_ids.h"
+#include "classify/plan_polygon_tools.h"
 
 static const int kZoomTool = 9013;
 static const int kPanTool = 9024;
+
+static bool IsPolygonTool(int tool)
+{
+    return tool == TOOL_BY_CLASS || tool == TOOL_POLYGON || tool == TOOL_FILTER_POLYGON || tool == TOOL_AOI;
+}
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -26,6 +33,7 @@ int ViewMouseMove(HWND view, LPARAM lParam)
     if (IsWorkerBusy()) return 0;
     if (r->currentTool == kZoomTool) return TrackZoomBox(view);
     if (r->currentTool == kPanTool) return PanScrollWindow(view);
+    if (IsPolygonTool(r->currentTool)) return TrackRubberBand(view);
     return 0;
 }
 
@@ -35,6 +43,9 @@ int ViewMouseButton(HWND view, UINT message, LPARAM lParam)
     if (!r || IsWorkerBusy()) return 0;
     if (r->currentTool == kZoomTool) return ZoomToolMouse(view, message, lParam);
     if (r->currentTool == kPanTool) return PanToolMouse(view, message, lParam);
+    if (IsPolygonTool(r->currentTool) && (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN))
+        return PolygonToolMouse(view, message, lParam);
+    if (r->currentTool == TOOL_POINT) return PointReclassToolMouse(view, message, lParam);
     return 0;
 }
 
@@ -57,6 +68,30 @@ int DrawZoomBox(HWND view, const int rect[4], int tool)
     Rectangle(dc, rect[0], rect[1], rect[2], rect[3]);
     SetROP2(dc, oldMode);
     SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    ReleaseDC(view, dc);
+    return 1;
+}
+
+// XOR line with a 2-pixel pen in the tool's colour: drawn twice, it is gone.
+int DrawToolRubberBand(HWND view, const int rect[4], int tool)
+{
+    CancelViewDraw(view);
+    COLORREF colour = RGB(255, 255, 255);
+    if (tool == TOOL_BY_CLASS || tool == TOOL_POLYGON || tool == TOOL_PROFILE || tool == TOOL_ABOVE_LINE || tool == TOOL_BELOW_LINE)
+        colour = RGB(0, 255, 255);
+    else if (tool == TOOL_MEASURE)
+        colour = RGB(255, 255, 0);
+    else if (tool == TOOL_DENSITY)
+        colour = RGB(0, 255, 0);
+    HDC dc = GetDC(view);
+    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    int oldMode = SetROP2(dc, R2_XORPEN);
+    MoveToEx(dc, rect[0], rect[1], nullptr);
+    LineTo(dc, rect[2], rect[3]);
+    SetROP2(dc, oldMode);
     SelectObject(dc, oldPen);
     DeleteObject(pen);
     ReleaseDC(view, dc);
