@@ -3,12 +3,12 @@
 // told. Nothing is logged as saved until the saved file is in place.
 #include "app/save_las.h"
 #include "app/frame.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "base/filedialog.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_dialog.h"
 #include "base/messages.h"
 #include "base/paths.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/las_lock.h"
 #include "data/las_save.h"
 #include <cstdio>

@@ -1,10 +1,11 @@
 // The undo stack of a plan view and the undo and redo commands.
 #include "classify/undo.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
-#include "views/plan/planview.h"
+#include "app/view_window.h"
+#include "views/plan/view_mapping.h"
 #include <cstdio>
 
 const char kUndoLogFormat[] = "[UNDO]  %d";

@@ -5,7 +5,7 @@
 // written), records keep every byte but the class, and whatever follows the
 // point data (extended VLRs, waveform packets) follows it in the copy too.
 #include "data/las_save.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
 #include "base/paths.h"

@@ -4,7 +4,8 @@
 #include "app_view_fixture.h"
 #include "las_test_files.h"
 #include "app/save_las.h"
-#include "base/filedialog.h"
+#include "app/view_command.h"
+#include "base/file_dialog.h"
 #include "base/paths.h"
 #include <algorithm>
 #include "data/las_loader.h"

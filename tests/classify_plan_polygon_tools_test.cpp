@@ -6,7 +6,7 @@
 #include "classify/plan_polygon_tools.h"
 #include "classify/reclass.h"
 #include "classify/undo.h"
-#include "app/jobcontrol.h"
+#include "app/job_control.h"
 #include "app/view_tools.h"
 #include "resource.h"
 #include <cmath>

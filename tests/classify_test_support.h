@@ -2,7 +2,8 @@
 #pragma once
 #include "app_view_fixture.h"
 #include "base/heap.h"
-#include "data/dataset.h"
+#include "app/view_command.h"
+#include "data/data_set.h"
 
 class ClassEditTest : public ViewShellTest {
 public:

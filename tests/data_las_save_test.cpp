@@ -2,7 +2,7 @@
 // point format, record length and data behind the points; every refusal and
 // failure leaves the target byte for byte as it was and no temporary file.
 #include "las_test_files.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/las_save.h"
 #include "data/lasfile/las_file.h"
