@@ -17,7 +17,8 @@ const char kClassTooLargeText[] = "Class %d cannot be stored in:\n\n    %s\n\n"
 
 int MayEditClasses()
 {
-    if (!IsWorkerBusy()) return 1;
+    // Workers run only under a frame.
+    if (!FrameWindow || !IsWorkerBusy()) return 1;
     LogMessage(kEditWorkerBusyLog);
     return 0;
 }
