@@ -11,20 +11,12 @@
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
 #include <windows.h>
+#include "bench/bench_timing.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-static double Seconds()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return (double)c.QuadPart / (double)f.QuadPart;
-}
-
-static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
 
 static int Write(const char* path, long long count)
 {
@@ -64,7 +56,7 @@ static int Write(const char* path, long long count)
 
 static int Bare(const char* path)
 {
-    double start = Seconds();
+    double start = BenchSeconds();
     VFile f = VFileOpenRead(path);
     if (!f) return 1;
     uint8_t header[227];
@@ -105,17 +97,17 @@ static int Bare(const char* path)
         done += n;
     }
     VFileClose(f);
-    double elapsed = Seconds() - start;
+    double elapsed = BenchSeconds() - start;
     printf("bare read: %u points in %.3f s (%.1f M points/s)\n", count, elapsed, count / elapsed / 1e6);
     return 0;
 }
 
 static int Load(const char* path)
 {
-    SetMessageBoxHook(AnswerYes);
-    double start = Seconds();
+    SetMessageBoxHook(BenchAnswerYes);
+    double start = BenchSeconds();
     DataSet* set = LoadLASData(path, "bench.las");
-    double elapsed = Seconds() - start;
+    double elapsed = BenchSeconds() - start;
     if (!set) return 1;
     printf("LoadLASData: %d points in %.3f s (%.1f M points/s)\n", set->pointCount, elapsed,
            set->pointCount / elapsed / 1e6);

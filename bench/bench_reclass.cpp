@@ -11,22 +11,14 @@
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include <windows.h>
+#include "bench/bench_timing.h"
 #include <cstdio>
 
-static double Seconds()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return (double)c.QuadPart / (double)f.QuadPart;
-}
-
-static int AnswerYes(HWND, const char*, const char*, UINT) { return IDYES; }
 
 int main(int argc, char** argv)
 {
     InstallCrashFilter();
-    SetMessageBoxHook(AnswerYes);
+    SetMessageBoxHook(BenchAnswerYes);
     const char* path = argc > 1 ? argv[1] : "..\\shared\\data\\bench\\autzen_x25.laz";
     // Worktrees sit one folder deeper than the project root.
     if (argc <= 1 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
@@ -67,11 +59,11 @@ int main(int argc, char** argv)
         AddPolylineVertex(r->editPolyline, &v);
     }
     for (int round = 0; round < 3; round++) {
-        double t0 = Seconds();
+        double t0 = BenchSeconds();
         int changed = ReclassPolygon(view);
-        double t1 = Seconds();
+        double t1 = BenchSeconds();
         int restored = UndoClassEdit(view);
-        double t2 = Seconds();
+        double t2 = BenchSeconds();
         printf("%d points: reclass %d in %.1f ms, undo %d in %.1f ms\n", set->pointCount, changed,
                (t1 - t0) * 1000.0, restored, (t2 - t1) * 1000.0);
     }

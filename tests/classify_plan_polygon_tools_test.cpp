@@ -206,14 +206,22 @@ TEST_F(ClassEditTest, TheVivuzozOduriDialogStoresTheViewsClasses)
     EXPECT_EQ(r->featureClass, 12);
 }
 
+// A view of 40 points around the outline with the polygon tool and target 9.
+static HWND PolygonToolView(ClassEditTest* test, ViewRecord** record)
+{
+    HWND view = test->ViewWithPoints(40);
+    *record = ClassEditTest::Record(view);
+    PlacePointsAroundEdges(*record, test->set);
+    SetViewTool(view, TOOL_POLYGON);
+    (*record)->classSelection.targetClass = 9;
+    return view;
+}
+
 TEST_F(ClassEditTest, ShortPolygonsAndTheFilterWarningChangeNothing)
 {
-    HWND view = ViewWithPoints(40);
-    ViewRecord* r = Record(view);
-    PlacePointsAroundEdges(r, set);
+    ViewRecord* r;
+    HWND view = PolygonToolView(this, &r);
     std::vector<uint8_t> before = Classes();
-    SetViewTool(view, TOOL_POLYGON);
-    r->classSelection.targetClass = 9;
     DrawOutline(view, 2);
     EXPECT_EQ(Classes(), before);
     EXPECT_EQ(r->undoCount, 0);
@@ -241,12 +249,9 @@ TEST_F(ClassEditTest, ShortPolygonsAndTheFilterWarningChangeNothing)
 
 TEST_F(ClassEditTest, EditsAreRefusedWhileAWorkerRunsAndForClassesTheFileCannotHold)
 {
-    HWND view = ViewWithPoints(40);
-    ViewRecord* r = Record(view);
-    PlacePointsAroundEdges(r, set);
+    ViewRecord* r;
+    HWND view = PolygonToolView(this, &r);
     std::vector<uint8_t> before = Classes();
-    SetViewTool(view, TOOL_POLYGON);
-    r->classSelection.targetClass = 9;
 
     // A polygon closed while a thinning run holds the worker lock.
     Click(view, WM_LBUTTONDOWN, kOutline[0]);

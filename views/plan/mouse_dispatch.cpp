@@ -79,7 +79,8 @@ int DrawToolRubberBand(HWND view, const int rect[4], int tool)
 {
     CancelViewDraw(view);
     COLORREF colour = RGB(255, 255, 255);
-    if (tool == TOOL_BY_CLASS || tool == TOOL_POLYGON || tool == TOOL_PROFILE || tool == TOOL_ABOVE_LINE || tool == TOOL_BELOW_LINE)
+    if (tool == TOOL_BY_CLASS || tool == TOOL_POLYGON || tool == TOOL_PROFILE || tool == TOOL_ABOVE_LINE ||
+        tool == TOOL_BELOW_LINE)
         colour = RGB(0, 255, 255);
     else if (tool == TOOL_MEASURE)
         colour = RGB(255, 255, 0);
