@@ -5,8 +5,9 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "base/messages.h"
+#include <cstdio>
 
-void SetDefaultSurfaceMagicSettings() {}
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -28,7 +29,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
@@ -70,25 +70,25 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
-DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
-DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
+// A file that no loader takes is still reported.
+const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+static DataSet* NotRead(const char* title)
+{
+    char text[400];
+    snprintf(text, sizeof text, "%s\n%s\n", title, kFileNotReadText);
+    ErrorMessage(text);
+    return nullptr;
+}
+DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
+DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
+DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int CenterViewOnProfile(HWND) { return 1; }
-int SetViewCursor(HWND, WPARAM) { return 0; }
-int MoveProfileBox(HWND, int) { return 0; }
 
-int CancelProfileTool(HWND) { return 1; }
-void DestroyToolTip() {}
-void DestroyMeasureTip() {}
-void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
 int ShowDisplaySettings(HWND) { return 0; }
-int SetProfileBoxWidth(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
@@ -107,6 +107,5 @@ int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK SurfaceMagicAdvancedDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
 int EditAOIAtCursor(HWND) { return 0; }

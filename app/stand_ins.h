@@ -12,25 +12,14 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CloseGLView(HWND glWindow);
-int  CenterViewOnProfile(HWND view);
-int  MoveProfileBox(HWND view, int id);
-int  CancelProfileTool(HWND profile);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
-// Tools, tooltips and cursors of the plan view.
-int  SetViewCursor(HWND view, WPARAM wParam);
-void DestroyToolTip();
-void DestroyMeasureTip();
-void DestroyDensityTooltip();
-
 // What a view record owns of the other subsystems.
-void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -41,12 +30,13 @@ int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+// Said of a file that no loader takes.
+extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -60,7 +50,6 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
 int  ShowDisplaySettings(HWND view);
-int  SetProfileBoxWidth(HWND view);
 int  ContourSettings(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
@@ -79,7 +68,6 @@ int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SurfaceMagicAdvancedDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // The AOI layer's side of the AOI polygon tool.
 struct Polyline;

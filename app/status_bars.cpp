@@ -33,6 +33,8 @@ static int TextWidth(HDC dc, const char* text)
     return size.cx;
 }
 
+const char kWidestZoomText[] = " 1024X";
+
 HWND CreateViewStatusBar(HWND window)
 {
     RECT frame = {0, 0, 0, 0};
@@ -44,8 +46,11 @@ HWND CreateViewStatusBar(HWND window)
     HFONT font = StatusFont(dc);
     SendMessageA(status, WM_SETFONT, (WPARAM)font, TRUE);
     HGDIOBJ old = SelectObject(dc, font);
+    // A part draws its text inside a border and a margin on each side; the
+    // zoom part holds a leading blank and up to four digits.
+    const int margins = 2 * (GetSystemMetrics(SM_CXBORDER) + GetSystemMetrics(SM_CXEDGE)) + 6;
     int w1 = TextWidth(dc, "POLYGONAND");
-    int w2 = TextWidth(dc, "12X");
+    int w2 = TextWidth(dc, kWidestZoomText) + margins;
     int w3 = TextWidth(dc, "000,000,000.00");
     SelectObject(dc, old);
     ReleaseDC(status, dc);
@@ -97,6 +102,30 @@ void UpdateViewStatusBar(HWND view)
         if (!r->toolActive && !r->toolState && r->densityValue >= 0)
             snprintf(text, sizeof text, " %.3f", r->densityValue);
         break;
+    }
+    SetPart(status, 4, text);
+}
+
+void UpdateProfileStatusBar(HWND profile)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(profile, CHILD_RECORD);
+    HWND status = (HWND)GetWindowSlot(profile, CHILD_STATUSBAR);
+    if (!r || !status) return;
+    const ViewMapping& m = r->profile;
+    char text[64];
+    snprintf(text, sizeof text, " %s", GetToolName(r->profileTool));
+    SetPart(status, 0, text);
+    snprintf(text, sizeof text, " %dX", ZoomFactor(m.zoomLevel));
+    SetPart(status, 1, text);
+    snprintf(text, sizeof text, " %.3lf", r->profileMouseX * m.scale + m.left);
+    SetPart(status, 2, text);
+    snprintf(text, sizeof text, " %.3lf", m.top - r->profileMouseY * m.scale);
+    SetPart(status, 3, text);
+    snprintf(text, sizeof text, " ");
+    if (r->profileTool == TOOL_MEASURE) {
+        const int* q = r->profileRect;
+        double dx = (q[2] - q[0]) * m.scale, dy = (q[3] - q[1]) * m.scale;
+        snprintf(text, sizeof text, " %.3lf", std::sqrt(dx * dx + dy * dy));
     }
     SetPart(status, 4, text);
 }

@@ -2,6 +2,7 @@
 // (scale = fullScale / 2^zoomLevel), box zoom, one previous state that the
 // middle button swaps back to, and the zoom tool's mouse handling.
 #include "app/view_zoom.h"
+#include "app/status_bars.h"
 #include "app/view_tools.h"
 #include "app/view_window.h"
 #include "views/plan/mouse_dispatch.h"
@@ -9,6 +10,7 @@
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "views/plan/rubber_bands.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -174,6 +176,7 @@ static void ShowZoomed(HWND view)
     DropViewTIN(view);
     InvalidateView(view, 1);
     UpdateScrollBars(view);
+    UpdateViewStatusBar(view);   // the zoom factor and the position under the mouse changed
 }
 
 int ZoomToolMouse(HWND view, UINT message, LPARAM lParam)

@@ -9,6 +9,7 @@
 #include "base/dialogs.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "classify/surface_settings.h"
 #include "resource.h"
 #include <cstring>
 
@@ -138,7 +139,7 @@ INT_PTR CALLBACK SurfaceMagicDlgProc(HWND dialog, UINT message, WPARAM wParam, L
         case IDC_SM_ADVANCED: {
             // The advanced dialog edits a copy: {Aesthetics, Terrain Bias}.
             int32_t pair[2] = {magicRecord->sliderSecond, magicRecord->sliderFirst};
-            if (ShowDialog(IDD_SURFACE_MAGIC_ADVANCED, dialog, SurfaceMagicAdvancedDlgProc, (LPARAM)pair) == 1) {
+            if (ShowDialog(IDD_SM_ADVANCED, dialog, SurfaceMagicAdvancedDlgProc, (LPARAM)pair) == 1) {
                 magicRecord->sliderSecond = pair[0];
                 magicRecord->sliderFirst = pair[1];
             }

@@ -1,5 +1,5 @@
 #include "classify/plan_polygon_tools.h"
-#include "views/plan/mouse_dispatch.h"
+#include "views/plan/rubber_bands.h"
 #include "classify/class_dialogs.h"
 #include "classify/reclass.h"
 #include "app/command_ids.h"

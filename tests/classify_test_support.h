@@ -1,15 +1,15 @@
 // A plan view holding one synthetic point set, for the class edit tests.
 #pragma once
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "base/heap.h"
 #include "app/view_command.h"
 #include "data/data_set.h"
 
-class ClassEditTest : public ViewShellTest {
+class ClassEditTest : public ViewFixture {
 public:
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         logged().clear();
         SetLogHook(Keep);
     }
@@ -17,13 +17,13 @@ public:
     {
         SetLogHook(nullptr);
         SetDialogDriver(nullptr);
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
 
     // A view over 5000..6000 x 2000..3000 with `n` points of the given classes.
     HWND ViewWithPoints(int n, const std::vector<uint8_t>& classes = {1, 2, 5})
     {
-        HWND view = AddView("edit.las");
+        HWND view = OpenEmptyView("edit.las");
         set = AllocDataSet();
         set->kind = DATA_LAS;
         strcpy(set->title, "edit.las");

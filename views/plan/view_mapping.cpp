@@ -1,6 +1,7 @@
 // World-to-pixel mapping of the plan view, its extents and fitting, the
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/view_mapping.h"
+#include "views/contours/contour_list.h"
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
@@ -11,6 +12,7 @@
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/dialogs.h"
 #include "base/messages.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
@@ -67,6 +69,22 @@ int ComputeViewExtents(HWND view)
     // One intensity over all sets would divide by zero; keep the factor finite.
     r->statScale = iMax > iMin ? 128.0 / (double)(iMax - iMin) : 128.0;
     r->autoDecimateTIN = 1;
+    // Points on one line or at one position have no extent across it: they
+    // get a window as wide as the other side (two units for one position),
+    // centred on them, so that they are drawn in the middle of the view.
+    double width = r->dataMaxX - r->dataMinX, height = r->dataMaxY - r->dataMinY;
+    double span = width > height ? width : height;
+    if (!(span > 0.0)) span = 2.0;
+    if (!(width > 0.0)) {
+        double middle = 0.5 * (r->dataMinX + r->dataMaxX);
+        r->dataMinX = middle - 0.5 * span;
+        r->dataMaxX = middle + 0.5 * span;
+    }
+    if (!(height > 0.0)) {
+        double middle = 0.5 * (r->dataMinY + r->dataMaxY);
+        r->dataMinY = middle - 0.5 * span;
+        r->dataMaxY = middle + 0.5 * span;
+    }
     double dx = 0.05 * (r->dataMaxX - r->dataMinX);
     r->dataMaxX += dx;
     r->dataMinX -= dx;
@@ -298,7 +316,10 @@ int InvalidateView(HWND window, int flag)
 {
     if (flag) {
         ViewRecord* r = RecordOf(window);
-        if (r) r->imageCacheValid = 0;
+        if (r) {
+            InterlockedIncrement(&r->drawGeneration);
+            r->imageCacheValid = 0;
+        }
     }
     InvalidateRect(window, nullptr, TRUE);
     return 1;
@@ -308,6 +329,7 @@ int ResetViewCache(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return 0;
+    InterlockedIncrement(&r->drawGeneration);
     r->imageCacheValid = 0;
     r->tinCacheValid = 0;
     for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
@@ -316,6 +338,7 @@ int ResetViewCache(HWND view)
 
 // Dialog 347: the point size of a view, 1 to 6, shown as the track bar moves.
 static int SavedPointSize;
+static int DrawnPointSize;   // the size the view was last drawn with from here
 
 static void ShowPointSize(HWND dialog, int size)
 {
@@ -334,7 +357,8 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
         r = RecordOf(view);
         if (!r) return TRUE;
-        SavedPointSize = r->pointSizeStep;
+        SavedPointSize = DrawnPointSize = r->pointSizeStep;
+        CenterOnFrame(dialog);
         HWND bar = GetDlgItem(dialog, IDC_POINT_SIZE_SLIDER);
         SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
         SendMessageA(bar, TBM_SETPOS, TRUE, r->pointSizeStep);
@@ -351,6 +375,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         switch (LOWORD(wParam)) {
         case IDC_POINT_SIZE_APPLY:
             if (r) {
+                DrawnPointSize = r->pointSizeStep;
                 InvalidateView(view, 1);
                 if (r->profileWindow) InvalidateView(r->profileWindow, 1);
             }
@@ -359,7 +384,14 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
             EndDialog(dialog, 1);
             return TRUE;
         case IDCANCEL:
-            if (r) r->pointSizeStep = SavedPointSize;
+            if (r) {
+                r->pointSizeStep = SavedPointSize;
+                // An applied size is on screen: the view goes back to the saved one.
+                if (DrawnPointSize != SavedPointSize) {
+                    InvalidateView(view, 1);
+                    if (r->profileWindow) InvalidateView(r->profileWindow, 1);
+                }
+            }
             EndDialog(dialog, 2);
             return TRUE;
         }

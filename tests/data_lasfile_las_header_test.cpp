@@ -1,0 +1,211 @@
+// Damaged LAS files: each one is refused with a reason (or read as far as it
+// goes) and never read past its end. The damage is made here from a sound
+// file written by the library, so these tests need no sample data.
+#include "las_test_files.h"
+#include "base/heap.h"
+#include <limits>
+
+namespace {
+
+// A sound LAS 1.2 file: format 1, 100 records, the system's own VLR.
+Bytes SoundFile()
+{
+    static Bytes sound;
+    if (sound.empty()) {
+        std::string path = TempPath("sound.las");
+        if (MakeLASFile(path, 12, 28, 100)) sound = ReadBytes(path);
+    }
+    return sound;
+}
+
+// Writes `bytes` as a file, expects every mode to refuse it with a text
+// holding `reason`, and the file to be left as it was.
+void ExpectRefused(const Bytes& bytes, const char* reason, const char* what)
+{
+    std::string path = TempPath("damaged.las");
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    for (int mode : { LAS_MODE_READ, LAS_MODE_UPDATE, LAS_MODE_WRITE }) {
+        SetLASError(nullptr, "", "");
+        LASFile* las = OpenLASFile(path.c_str(), mode);
+        EXPECT_EQ(las, nullptr) << what << " mode " << mode;
+        if (las) CloseLASFile(las);
+        const char* text = GetLASErrorText(nullptr);
+        EXPECT_TRUE(Contains(text, reason)) << what << ": " << text;
+        EXPECT_TRUE(Contains(text, "ReadLASHeader:  ")) << what << ": " << text;
+    }
+    EXPECT_TRUE(ReadBytes(path) == bytes) << what << ": a refused file was changed";
+}
+
+const size_t SCALE_AT = 131, OFFSET_X_AT = 155, HEADER_SIZE_AT = 94, OFFSET_AT = 96, VLR_COUNT_AT = 100, FORMAT_AT = 104, LENGTH_AT = 105,
+             COUNT_AT = 107, VLR_LENGTH_AT = 227 + 20;
+
+} // namespace
+
+TEST(LasDamaged, ASoundFileOpens)
+{
+    Bytes b = SoundFile();
+    ASSERT_EQ(b.size(), 227u + 182 + 100 * 28);
+    std::string path = TempPath("sound_copy.las");
+    ASSERT_TRUE(WriteBytes(path, b));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    ASSERT_NE(las, nullptr);
+    EXPECT_EQ(las->pointCount, 100u);
+    CloseLASFile(las);
+}
+
+TEST(LasDamaged, TruncatedHeadersAreRefused)
+{
+    Bytes b = SoundFile();
+    ExpectRefused(Bytes(b.begin(), b.begin() + 4), "too few for a 227-byte", "signature only");
+    ExpectRefused(Bytes(b.begin(), b.begin() + 226), "too few for a 227-byte", "226 bytes");
+    // Enough for the fixed part, but the VLRs it announces are cut off.
+    ExpectRefused(Bytes(b.begin(), b.begin() + 300), "beyond the end of the file", "cut in the VLR");
+}
+
+TEST(LasDamaged, BadSizesAndOffsetsAreRefused)
+{
+    Bytes b = SoundFile();
+    Bytes d = b;
+    SetFieldAt<uint16_t>(d, HEADER_SIZE_AT, 200);
+    ExpectRefused(d, "smaller than the 227 bytes", "header size 200");
+    d = b;
+    SetFieldAt<uint16_t>(d, HEADER_SIZE_AT, 500);
+    ExpectRefused(d, "reaches past the offset", "header size past the points");
+    d = b;
+    SetFieldAt<uint32_t>(d, OFFSET_AT, 100);
+    ExpectRefused(d, "reaches past the offset", "offset inside the header");
+    d = b;
+    SetFieldAt<uint32_t>(d, OFFSET_AT, 0xFFFFFF00u);
+    ExpectRefused(d, "beyond the end of the file", "offset past the end");
+}
+
+TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
+{
+    Bytes b = SoundFile();
+    Bytes d = b;
+    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 0xFFFFFFFFu);
+    ExpectRefused(d, "cannot fit", "4 billion VLRs");
+    d = b;
+    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 2);
+    ExpectRefused(d, "runs past the point data", "a second VLR that is not there");
+    d = b;
+    SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
+    ExpectRefused(d, "runs past the point data", "VLR length 60000");
+    d = b;
+    SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 129);
+    ExpectRefused(d, "runs past the point data", "VLR one byte too long");
+}
+
+TEST(LasDamaged, BadFormatsAndRecordLengthsAreRefused)
+{
+    Bytes b = SoundFile();
+    Bytes d = b;
+    SetFieldAt<uint16_t>(d, LENGTH_AT, 0);
+    ExpectRefused(d, "shorter than the 28 bytes", "record length 0");
+    d = b;
+    SetFieldAt<uint16_t>(d, LENGTH_AT, 27);
+    ExpectRefused(d, "shorter than the 28 bytes", "record length 27");
+    d = b;
+    d[FORMAT_AT] = 0x81;
+    ExpectRefused(d, "compressed (LAZ)", "LAZ format bit 7");
+    d[FORMAT_AT] = 0x43;
+    ExpectRefused(d, "compressed (LAZ)", "LAZ format bit 6");
+    d[FORMAT_AT] = 11;
+    ExpectRefused(d, "Unknown point data format 11", "format 11");
+}
+
+TEST(LasDamaged, ScalesAndOffsetsThatGiveNoCoordinatesAreRefused)
+{
+    Bytes b = SoundFile();
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    for (int axis = 0; axis < 3; axis++) {
+        SCOPED_TRACE(axis);
+        Bytes d = b;
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, nan);
+        ExpectRefused(d, "scale factor of the header is not a finite number", "NaN scale");
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, -inf);
+        ExpectRefused(d, "scale factor of the header is not a finite number", "infinite scale");
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, 0.0);
+        ExpectRefused(d, "scale factor of the header is zero", "zero scale");
+        d = b;
+        SetFieldAt<double>(d, OFFSET_X_AT + 8 * axis, inf);
+        ExpectRefused(d, "offset of the header is not a finite number", "infinite offset");
+        SetFieldAt<double>(d, OFFSET_X_AT + 8 * axis, nan);
+        ExpectRefused(d, "offset of the header is not a finite number", "NaN offset");
+    }
+    // A negative scale mirrors the data but still gives coordinates.
+    Bytes d = b;
+    SetFieldAt<double>(d, SCALE_AT, -0.01);
+    std::string path = TempPath("negative_scale.las");
+    ASSERT_TRUE(WriteBytes(path, d));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    EXPECT_NE(las, nullptr);
+    if (las) CloseLASFile(las);
+}
+
+TEST(LasDamaged, AbsurdPointCountsAreRefusedNotTruncated)
+{
+    Bytes b = SoundFile();
+    Bytes d = b;
+    SetFieldAt<uint32_t>(d, COUNT_AT, 0xFFFFFFFFu);
+    ExpectRefused(d, "more than this library can read", "legacy count 2^32-1");
+
+    // A LAS 1.4 header whose 64-bit count is 2^31.
+    std::string path = TempPath("big14.las");
+    ASSERT_TRUE(MakeLASFile(path, 14, 30, 10));
+    d = ReadBytes(path);
+    ASSERT_EQ(FieldAt<uint64_t>(d, 247), 10u);
+    SetFieldAt<uint64_t>(d, 247, 2147483648ull);
+    ExpectRefused(d, "Point count 2147483648 is more", "64-bit count 2^31");
+}
+
+TEST(LasDamaged, TruncatedPointsAreReadAsFarAsTheyGoWithAReason)
+{
+    Bytes b = SoundFile();
+    size_t points = 227 + 182;
+    Bytes d(b.begin(), b.begin() + points + 50 * 28 + 13);   // 50 records and half of one
+    std::string path = TempPath("short.las");
+    ASSERT_TRUE(WriteBytes(path, d));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    ASSERT_NE(las, nullptr);
+    EXPECT_EQ(las->pointCount, 100u);
+    uint8_t record[28];
+    int n = 0;
+    while (ReadLASPointRaw(las, record)) {
+        ASSERT_EQ(memcmp(record, d.data() + points + n * 28, 28), 0);
+        n++;
+    }
+    EXPECT_EQ(n, 50);
+    EXPECT_TRUE(Contains(GetLASErrorText(las), "Point data ends after 50 of 100 records")) << GetLASErrorText(las);
+    EXPECT_EQ(ReadLASPointRaw(las, record), 0);
+    CloseLASFile(las);
+}
+
+TEST(LasDamaged, ShortVendorAndKeyRecordsAreNotReadPastTheirEnd)
+{
+    std::string path = TempPath("keys.las");
+    ASSERT_TRUE(CreateLASFile(path.c_str(), 12));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    ASSERT_NE(las, nullptr);
+    // A LeicaGeo 1003 record of 10 bytes and a key directory that claims 50
+    // keys but holds one (a 3076 key).
+    LASVLR* leica = CreateLASGeoASCRecord(12);
+    memcpy(leica->userId, "LeicaGeo\0\0\0\0\0\0\0", 16);
+    leica->recordId = 1003;
+    leica->recordLength = 10;
+    leica->data = (uint8_t*)ReMalloc(leica->data, 10, "test");
+    memset(leica->data, 0x7F, 10);
+    ASSERT_EQ(AddVLR(leica, las), 2);   // behind the system's own record
+    ASSERT_EQ(AddGeoTIFFKey(las, 3076, 0, 1, 9002), 1);
+    int dir = FindVLR(las, "LASF_Projection", GEOKEY_DIRECTORY_RECORD);
+    ASSERT_GE(dir, 0);
+    las->vlrs[dir]->data[6] = 50;
+    EXPECT_EQ(CloseLASFile(las), 1);
+
+    las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    ASSERT_NE(las, nullptr) << GetLASErrorText(nullptr);
+    EXPECT_EQ(las->leicaValues[0], 0.0);
+    EXPECT_EQ(ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003)), 0);
+    EXPECT_EQ(GetLASLinearUnitsKey(las), 9002);
+    CloseLASFile(las);
+}
