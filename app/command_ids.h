@@ -68,8 +68,6 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define TOOL_DENSITY           9091
 #define TOOL_POI               9099
 #define TOOL_AOI               9109
-#define TOOL_ABOVE_LINE        9084
-#define TOOL_BELOW_LINE        9085
 #define CMD_PREVIOUS_TOOL      9075
 // Profile-only tools.
 #define TOOL_ABOVE_LINE        9084
