@@ -10,6 +10,7 @@
 #include "classify/undo.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
+#include "data/selection.h"
 #include <windows.h>
 #include "bench/bench_timing.h"
 #include <cstdio>
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot load %s\n", path);
         return 1;
     }
+    if (!set->tiles) set->tiles = BuildPointTiles(set);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
     wc.cbWndExtra = CHILD_EXTRA_BYTES;

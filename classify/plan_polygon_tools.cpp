@@ -10,12 +10,12 @@
 #include "base/messages.h"
 #include "base/polygon.h"
 #include "base/progress.h"
+#include "app/view_selection.h"
 #include "data/selection.h"
 #include "app/view_window.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 const char kFilterGroundWarning[] =
     "The current class:\n\n    %d - %s\n\nis set as \"Ground\", the Filter tool will have no effect!";
@@ -113,42 +113,11 @@ int TrackRubberBand(HWND view)
     return 1;
 }
 
-PointSelection* SelectViewPointsInPolygon(HWND view, const gpc_polygon* polygon)
-{
-    ViewRecord* r = RecordOf(view);
-    if (!r || !polygon || polygon->num_contours < 1 || polygon->contour[0].num_vertices < 3) return nullptr;
-    const PolygonRing* ring = &polygon->contour[0];
-    double minX = ring->vertex[0].x, maxX = minX, minY = ring->vertex[0].y, maxY = minY;
-    for (int i = 1; i < ring->num_vertices; i++) {
-        const RingVertex& v = ring->vertex[i];
-        if (v.x < minX) minX = v.x;
-        if (v.x > maxX) maxX = v.x;
-        if (v.y < minY) minY = v.y;
-        if (v.y > maxY) maxY = v.y;
-    }
-    std::vector<PointRecord*> inside;
-    for (int d = 0; d < r->dataSetCount; d++) {
-        DataSet* set = r->dataSets[d];
-        if (!set || !set->points) continue;
-        for (int32_t i = 0; i < set->pointCount; i++) {
-            PointRecord* p = &set->points[i];
-            if (p->x < minX || p->x > maxX || p->y < minY || p->y > maxY) continue;
-            if (PointInPolygon(ring, p->x, p->y)) inside.push_back(p);
-        }
-    }
-    if (inside.empty() || inside.size() > 0x7FFFFFFF) return nullptr;
-    PointSelection* selection = CreatePointSelection((int32_t)inside.size());
-    if (!selection) return nullptr;
-    memcpy(selection->items, inside.data(), inside.size() * sizeof(PointRecord*));
-    return selection;
-}
-
 // Selects the points inside the edit polygon and reclassifies them.
 static int ReclassInsideEditPolygon(HWND view, ViewRecord* r, int byClass, int stepEvery)
 {
-    RingPolygon* ring = PolylineToGpcPolygon(r->editPolyline);
-    PointSelection* selection = ring ? SelectViewPointsInPolygon(view, ring) : nullptr;
-    FreePolygon(ring);
+    // The points the view shows inside the polygon (classes and returns on display).
+    PointSelection* selection = SelectViewPointsInPolygon(view, r->editPolyline);
     int n = ReclassSelection(view, selection, &r->classSelection, byClass, stepEvery);
     FreePointSelection(selection);
     return n;

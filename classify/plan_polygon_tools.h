@@ -4,8 +4,6 @@
 #pragma once
 #include <windows.h>
 
-struct PointSelection;
-struct gpc_polygon;
 
 extern const char kFilterGroundWarning[];   // the filter tool with the ground class as target
 
@@ -13,6 +11,4 @@ int  PolygonToolMouse(HWND view, UINT message, LPARAM position);
 int  TrackRubberBand(HWND view);
 int  ReclassPolygonByClass(HWND view);
 int  ReclassPolygon(HWND view);
-// The view's points (of every data set) inside the polygon, or null when none is.
-PointSelection* SelectViewPointsInPolygon(HWND view, const gpc_polygon* polygon);
 int  PointReclassToolMouse(HWND view, UINT message, LPARAM position);

@@ -149,9 +149,17 @@ int RedoClassEdit(HWND window)
 int RefreshProfileClasses(HWND view)
 {
     ViewRecord* r = RecordOf(view);
-    if (!r || !r->profileWindow || !IsWindow(r->profileWindow)) return 0;
-    InvalidateRect(r->profileWindow, nullptr, FALSE);
-    return 1;
+    if (!r || !r->profileWindow || !r->profilePoints || !r->profileCopy) return 0;
+    int changed = 0;
+    for (int32_t i = 0; i < r->profilePoints->count; i++) {
+        uint8_t now = r->profilePoints->items[i]->classification;
+        if (r->profileCopy[i].classification == now) continue;
+        r->profileCopy[i].classification = now;
+        changed++;
+    }
+    // The profile draws its copies afresh at every paint.
+    if (changed) InvalidateRect(r->profileWindow, nullptr, FALSE);
+    return changed;
 }
 
 int ReturnZeroStub(HWND) { return 0; }
@@ -185,7 +193,11 @@ void ForgetClassEditsOf(ViewRecord* r, const DataSet* set)
         r->undoRedo = nullptr;
     }
     if (r->profilePoints && PointsInto(*r->profilePoints, set)) {
+        // The copies are the selection's, index for index.
+        NBLFree(r->profileCopy);
+        r->profileCopy = nullptr;
         FreePointSelection(r->profilePoints);
         r->profilePoints = nullptr;
+        if (r->profileWindow) InvalidateRect(r->profileWindow, nullptr, FALSE);
     }
 }

@@ -26,7 +26,7 @@ void World(const ViewRecord* r, Pixel p, double* X, double* Y)
 
 // Points a hair inside and a hair outside the middle of every edge, and at
 // quarter points; returns for each point whether it lies inside.
-std::vector<bool> PlacePointsAroundEdges(const ViewRecord* r, DataSet* set)
+std::vector<bool> PlacePointsAroundEdges(ClassEditTest* test, const ViewRecord* r, DataSet* set)
 {
     double X[kCorners], Y[kCorners], area = 0;
     for (int i = 0; i < kCorners; i++) World(r, kOutline[i], &X[i], &Y[i]);
@@ -57,6 +57,7 @@ std::vector<bool> PlacePointsAroundEdges(const ViewRecord* r, DataSet* set)
         set->points[k++].y = r->viewTop + 50.0;
         inside.push_back(false);
     }
+    test->Retile();
     return inside;
 }
 
@@ -104,7 +105,7 @@ TEST_F(ClassEditTest, PolygonReclassChangesExactlyThePointsInside)
 {
     HWND view = ViewWithPoints(40);
     ViewRecord* r = Record(view);
-    std::vector<bool> inside = PlacePointsAroundEdges(r, set);
+    std::vector<bool> inside = PlacePointsAroundEdges(this, r, set);
     std::vector<uint8_t> before = Classes();
     SetViewTool(view, TOOL_POLYGON);
     r->classSelection.targetClass = 9;
@@ -128,7 +129,7 @@ TEST_F(ClassEditTest, PolygonReclassByClassChangesOnlyTheChosenClasses)
 {
     HWND view = ViewWithPoints(40, {1, 2, 5, 7});
     ViewRecord* r = Record(view);
-    std::vector<bool> inside = PlacePointsAroundEdges(r, set);
+    std::vector<bool> inside = PlacePointsAroundEdges(this, r, set);
     std::vector<uint8_t> before = Classes();
     SetViewTool(view, TOOL_BY_CLASS);
     SetDialogDriver(DriveClassDialog);
@@ -211,7 +212,7 @@ static HWND PolygonToolView(ClassEditTest* test, ViewRecord** record)
 {
     HWND view = test->ViewWithPoints(40);
     *record = ClassEditTest::Record(view);
-    PlacePointsAroundEdges(*record, test->set);
+    PlacePointsAroundEdges(test, *record, test->set);
     SetViewTool(view, TOOL_POLYGON);
     (*record)->classSelection.targetClass = 9;
     return view;

@@ -4,6 +4,8 @@
 #include "base/heap.h"
 #include "app/view_command.h"
 #include "data/data_set.h"
+#include "data/selection.h"
+#include <algorithm>
 
 class ClassEditTest : public ViewFixture {
 public:
@@ -34,11 +36,27 @@ public:
             set->points[i].y = 2000.0 + (i * 53 % 1000);
             set->points[i].classification = classes[i % classes.size()];
         }
+        Retile();
         ViewRecord* r = Record(view);
         r->dataSets[0] = set;
         r->dataSetCount = 1;
         r->currentDataSet = set;
         return view;
+    }
+    // Bounds and spatial tiles for the points where they are now.
+    void Retile()
+    {
+        FreePointTiles(set->tiles);
+        set->minX = set->minY = 1e300;
+        set->maxX = set->maxY = -1e300;
+        for (int i = 0; i < set->pointCount; i++) {
+            const PointRecord& p = set->points[i];
+            set->minX = std::min(set->minX, p.x);
+            set->maxX = std::max(set->maxX, p.x);
+            set->minY = std::min(set->minY, p.y);
+            set->maxY = std::max(set->maxY, p.y);
+        }
+        set->tiles = BuildPointTiles(set);
     }
     std::vector<uint8_t> Classes() const
     {

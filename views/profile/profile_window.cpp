@@ -8,6 +8,7 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
+#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -216,6 +217,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureMove(profile);
     case TOOL_PAN: return TrackProfilePan(profile);
     }
+    if (IsPolygonTool(r->profileTool)) return TrackProfilePolygonBand(profile);
     return 0;
 }
 
@@ -229,7 +231,9 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
     case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
     case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
+    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
     }
+    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
     return 0;
 }
 
