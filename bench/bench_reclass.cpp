@@ -4,6 +4,7 @@
 #include "base/crash.h"
 #include "base/messages.h"
 #include "base/polygon.h"
+#include "app/display_settings.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "classify/plan_polygon_tools.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot create a window\n");
         return 1;
     }
+    SetDefaultDisplaySettings();   // every class and return on display
     ViewRecord* r = CreateViewRecord();
     r->window = view;
     r->dataSets[0] = set;
