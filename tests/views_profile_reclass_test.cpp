@@ -96,6 +96,12 @@ TEST_F(ProfileReclassTest, PolygonChangesPointsInsideItAndInsideTheVisibleWindow
     EXPECT_EQ(UndoClassEdit(profile), 10);
     EXPECT_EQ(Classes(), before);
     EXPECT_EQ(CopyClasses(), before);
+
+    // Stepping the box with the tool still on: the kept polygon, which covers
+    // the whole window, works on the points of the new box (all of them here).
+    EXPECT_EQ(RefreshProfileBox(Record(profile)->window), 1);
+    for (int i = 0; i < 12; i++) EXPECT_EQ(r->profilePoints->items[i]->classification, 9) << i;
+    EXPECT_EQ(r->undoCount, 1);
 }
 
 TEST_F(ProfileReclassTest, AboveTheLineReachesTheTopOfTheDataAndFollowsTheSourceClasses)
