@@ -71,7 +71,7 @@ static void RepaintFrameNow()
 
 void InstallShellHooks()
 {
-    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow};
+    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow, ShowHelpTopic};
     SetShellHooks(&hooks);
 }
 

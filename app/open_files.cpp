@@ -17,6 +17,8 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "data/ascii_format_dialog.h"
+#include "data/ascii_loader.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/data_set.h"
@@ -251,6 +253,10 @@ OpenedDataSets* OpenDataFiles()
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
         e->kind = ReportUnreadablePath(e->path) ? 0 : GetDataFileKind(e->path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(list, i--);
+            continue;
+        }
         if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
@@ -483,6 +489,10 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (list.count == before) continue;
         FileListEntry* e = list.entries[list.count - 1];
         e->kind = ReportUnreadablePath(path) ? 0 : GetDataFileKind(path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(&list, list.count - 1);
+            continue;
+        }
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
         if (IsGridKind(e->kind)) kinds.grids = true;

@@ -52,6 +52,7 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     return FALSE;
 }
 int ShowHelpContents(int) { return 1; }
+int ShowHelpTopic(const char*) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -70,8 +71,8 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-// A file that no loader takes is still reported.
-const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+// A grid that no loader takes is still reported.
+const char kFileNotReadText[] = "Elevation grids and radar height sets cannot be opened by this version.";
 static DataSet* NotRead(const char* title)
 {
     char text[400];
@@ -79,10 +80,8 @@ static DataSet* NotRead(const char* title)
     ErrorMessage(text);
     return nullptr;
 }
-DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
 DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
 DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeReferenceList(ViewRecord*) {}
 
 int ProjectWinCancelTool(HWND) { return 1; }

@@ -29,15 +29,14 @@ int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
-DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 // Said of a file that no loader takes.
 extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
 int  ShowHelpContents(int page);
+int  ShowHelpTopic(const char* topic);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);

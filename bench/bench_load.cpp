@@ -10,13 +10,12 @@
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
+#include "bench_clock.h"
 #include <windows.h>
-#include "bench/bench_timing.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
 
 static int Write(const char* path, long long count)
 {
@@ -56,7 +55,7 @@ static int Write(const char* path, long long count)
 
 static int Bare(const char* path)
 {
-    double start = BenchSeconds();
+    double start = Seconds();
     VFile f = VFileOpenRead(path);
     if (!f) return 1;
     uint8_t header[227];
@@ -97,17 +96,17 @@ static int Bare(const char* path)
         done += n;
     }
     VFileClose(f);
-    double elapsed = BenchSeconds() - start;
+    double elapsed = Seconds() - start;
     printf("bare read: %u points in %.3f s (%.1f M points/s)\n", count, elapsed, count / elapsed / 1e6);
     return 0;
 }
 
 static int Load(const char* path)
 {
-    SetMessageBoxHook(BenchAnswerYes);
-    double start = BenchSeconds();
+    SetMessageBoxHook(AnswerYes);
+    double start = Seconds();
     DataSet* set = LoadLASData(path, "bench.las");
-    double elapsed = BenchSeconds() - start;
+    double elapsed = Seconds() - start;
     if (!set) return 1;
     printf("LoadLASData: %d points in %.3f s (%.1f M points/s)\n", set->pointCount, elapsed,
            set->pointCount / elapsed / 1e6);

@@ -13,14 +13,14 @@
 #include "data/las_loader.h"
 #include "data/selection.h"
 #include <windows.h>
-#include "bench/bench_timing.h"
+#include "bench_clock.h"
 #include <cstdio>
 
 
 int main(int argc, char** argv)
 {
     InstallCrashFilter();
-    SetMessageBoxHook(BenchAnswerYes);
+    SetMessageBoxHook(AnswerYes);
     const char* path = argc > 1 ? argv[1] : "..\\shared\\data\\bench\\autzen_x25.laz";
     // Worktrees sit one folder deeper than the project root.
     if (argc <= 1 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
@@ -63,11 +63,11 @@ int main(int argc, char** argv)
         AddPolylineVertex(r->editPolyline, &v);
     }
     for (int round = 0; round < 3; round++) {
-        double t0 = BenchSeconds();
+        double t0 = Seconds();
         int changed = ReclassPolygon(view);
-        double t1 = BenchSeconds();
+        double t1 = Seconds();
         int restored = UndoClassEdit(view);
-        double t2 = BenchSeconds();
+        double t2 = Seconds();
         printf("%d points: reclass %d in %.1f ms, undo %d in %.1f ms\n", set->pointCount, changed,
                (t1 - t0) * 1000.0, restored, (t2 - t1) * 1000.0);
     }

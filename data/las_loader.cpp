@@ -130,19 +130,7 @@ static void ErrorWithTitle(const char* title, const char* text)
 uint32_t ChooseDecimationStep(uint64_t count, const char* title)
 {
     if (decimationEnabled == 1 && decimationStep >= 2) return (uint32_t)decimationStep;
-    uint32_t s = MemoryPartsNeeded(count > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)count);
-    char message[600];
-    if (s == 0) {
-        snprintf(message, sizeof message, "Not enough memory available to load:\n%s", title);
-        ErrorMessage(message);
-        return 0;
-    }
-    if (s >= 2) {
-        snprintf(message, sizeof message,
-                 "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
-        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
-    }
-    return s;
+    return AskMemoryDecimationStep(count, title);
 }
 
 // Tells the user how much a failed allocation of a load wanted.

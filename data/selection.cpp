@@ -290,6 +290,14 @@ static int32_t* NewDataSetCounts(PointSelection* s, int32_t sets)
 PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
                                        int32_t classCode)
 {
+    int32_t classes[256] = {};
+    if (classCode >= 0 && classCode < 256) classes[classCode] = 1;
+    return SelectClassesInBox(set, left, top, right, bottom, classes);
+}
+
+PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
+                                   const int32_t classes[256])
+{
     if (!set || !set->tiles || set->pointCount <= 0) return nullptr;
     RingPolygon* box = NewPolygon(4);
     if (!box) return nullptr;
@@ -311,8 +319,7 @@ PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, do
             if (!cell || !PolygonsOverlap(cell->polygon, box)) continue;
             for (int32_t k = 0; k < cell->count; k++) {
                 PointRecord* p = cell->items[k];
-                if (p->classification == classCode && p->x >= left && p->x <= right && p->y >= bottom &&
-                    p->y <= top)
+                if (classes[p->classification] && p->x >= left && p->x <= right && p->y >= bottom && p->y <= top)
                     Add(s, p);
             }
         }

@@ -40,6 +40,9 @@ void        FreePointTiles(PointTiles* tiles);
 // Points of one class inside the rectangle (edges inclusive).
 PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
                                        int32_t classCode);
+// Points whose class is flagged in the table, inside the rectangle.
+PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
+                                   const int32_t classes[256]);
 
 // What the view queries read of a plan view: its data sets and filters. The
 // shell fills one from a view's record (app/view_selection.h).

@@ -19,6 +19,12 @@
 #define IDB_IMPORT1 188
 #define IDB_IMPORT2 189
 
+// Arrow bitmaps of the field-list buttons.
+#define IDB_ARROW_UP    176
+#define IDB_ARROW_DOWN  177
+#define IDB_ARROW_LEFT  178
+#define IDB_ARROW_RIGHT 179
+
 // Rebar bands and the main toolbar's image strip.
 #define IDB_TOOLBAR        209
 #define IDD_PROGRESS_BAND  307
@@ -38,6 +44,7 @@
 #define IDD_CONFIG_SETTINGS  331
 #define IDD_SM_BATCH         332
 #define IDD_LAS_INFO         337
+#define IDD_IMPORT_PREVIEW   338
 #define IDD_THINNING_BATCH   341
 #define IDD_HOTKEYS          342
 #define IDD_ASCII_FORMAT     344
@@ -96,3 +103,23 @@
 #define IDC_PROFILE_WIDTH        1016
 #define IDC_PROFILE_WIDTH_LABEL  1165
 #define IDC_PROFILE_STATIC_WIDTH 1166
+
+// "Load ASCII Format" and the field lists of every column-mapping dialog
+#define IDC_ASCII_REMOVE_ALL   1031
+#define IDC_ASCII_FILES        1046
+#define IDC_DELIMITER_GROUP    1048
+#define IDC_DELIMITER_SPACE    1049
+#define IDC_DELIMITER_COMMA    1050
+#define IDC_DELIMITER_TAB      1051
+#define IDC_FIELD_UP           1057
+#define IDC_FIELD_DOWN         1060
+#define IDC_ASCII_REMOVE_FILE  1061
+#define IDC_ASCII_PREVIEW      1064
+#define IDC_FIELDS_AVAILABLE   1137
+#define IDC_FIELD_LEFT         1138
+#define IDC_FIELD_RIGHT        1139
+#define IDC_FIELDS_IMPORT      1142
+#define IDC_ASCII_HELP         1148
+
+// "Import Preview"
+#define IDC_PREVIEW_LIST       1064

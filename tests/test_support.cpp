@@ -120,6 +120,18 @@ std::string TempDir()
 
 std::string TempPath(const char* name) { return TempDir() + name; }
 
+std::string WriteTempFile(const char* name, const std::string& bytes)
+{
+    std::string path = TempPath(name);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+        WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+        CloseHandle(f);
+    }
+    return path;
+}
+
 void PumpMessages(int ms)
 {
     DWORD start = GetTickCount();

@@ -66,6 +66,8 @@ std::string Formatted(const char* format, const char* a, const char* b = nullptr
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// Writes `bytes` into a new file of the temporary folder; its path.
+std::string WriteTempFile(const char* name, const std::string& bytes);
 
 // Lets queued and sent messages run for up to `ms` milliseconds.
 void PumpMessages(int ms);

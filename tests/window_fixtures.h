@@ -90,3 +90,6 @@ bool WaitForViewDraw(HWND view, int ms);
 bool WaitForCachedDraw(HWND view, int ms);
 // Saves the view's cached image as a 24-bit .bmp file.
 bool SaveCacheBitmap(const ViewRecord* record, const std::string& path);
+
+// Drops the files on the frame as the shell would (WM_DROPFILES).
+void DropOnFrame(const std::vector<std::string>& paths);
