@@ -5,7 +5,7 @@
 #include "app/view_command.h"
 #include "data/data_set.h"
 #include "data/selection.h"
-#include <algorithm>
+#include "point_sets.h"
 
 class ClassEditTest : public ViewFixture {
 public:
@@ -47,15 +47,7 @@ public:
     void Retile()
     {
         FreePointTiles(set->tiles);
-        set->minX = set->minY = 1e300;
-        set->maxX = set->maxY = -1e300;
-        for (int i = 0; i < set->pointCount; i++) {
-            const PointRecord& p = set->points[i];
-            set->minX = std::min(set->minX, p.x);
-            set->maxX = std::max(set->maxX, p.x);
-            set->minY = std::min(set->minY, p.y);
-            set->maxY = std::max(set->maxY, p.y);
-        }
+        SetPointSetBounds(set);
         set->tiles = BuildPointTiles(set);
     }
     std::vector<uint8_t> Classes() const
