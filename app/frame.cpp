@@ -1,5 +1,6 @@
 // The frame window procedure, its background and the orderly close.
 #include "app/frame.h"
+#include "app/help.h"
 #include "app/stand_ins.h"
 #include "app/view_arrange.h"
 #include "app/view_window.h"

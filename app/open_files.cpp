@@ -38,6 +38,8 @@ constexpr int kDataFileKindLAS = 1, kDataFileKindASCII = 2;
 constexpr int kRGBEncodedTinPalette = 4;
 constexpr int kUnitsFeet = 3;
 
+const char kNotEnoughMemoryQuestion[] =
+    "Not enough memory available to load %d points.\n\nWould you like to load a decimated data set?";
 const char kContinueOpeningQuestion[] = "\nDo you wish to continue opening files?\n";
 
 static OpenedDataSets openedSets;
@@ -280,10 +282,7 @@ OpenedDataSets* OpenDataFiles()
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {
                 char text[200];
-                snprintf(text, sizeof text,
-                         "Not enough memory available to load %d points.\n\nWould you like to load a decimated "
-                         "data set?",
-                         total);
+                snprintf(text, sizeof text, kNotEnoughMemoryQuestion, total);
                 if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
                     DeleteFileList(list);
                     return nullptr;

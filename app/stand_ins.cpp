@@ -1,4 +1,5 @@
 // The stand-ins declared in app/stand_ins.h.
+#include <cstring>
 #include "app/stand_ins.h"
 #include "app/frame.h"
 #include "app/job_control.h"
@@ -31,6 +32,14 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
+int GetGLInfo(HWND, char* vendor, char* model, char* version)
+{
+    strcpy(vendor, "Unknown");
+    strcpy(model, "Unknown");
+    strcpy(version, "Unknown");
+    return 0;
+}
+
 int CloseGLView(HWND glWindow)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
@@ -51,8 +60,6 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
     return FALSE;
 }
-int ShowHelpContents(int) { return 1; }
-int ShowHelpTopic(const char*) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -62,9 +69,6 @@ int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
 int ProjectCommand(WPARAM, LPARAM) { return 1; }
 int ImportToLAS() { return 1; }
 // Dialogs whose templates are absent: the call returns at once.
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
@@ -94,7 +98,6 @@ int ShowTINDisplay(HWND) { return 0; }
 int Open3DView(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
-int ShowLidarFileManager(HWND) { return 1; }
 int ShowReturnsPopupMenu(HWND) { return 0; }
 int ShowPointDisplaySettings(HWND) { return 0; }
 int ShowTINPointClassDisplay(HWND) { return 0; }
@@ -105,6 +108,5 @@ int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
 int EditAOIAtCursor(HWND) { return 0; }

@@ -14,6 +14,9 @@ struct DataSet;
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CloseGLView(HWND glWindow);
+// The graphics system's vendor, renderer and version texts (256 characters
+// each); 0 when it cannot be asked, the texts then read "Unknown".
+int  GetGLInfo(HWND window, char* vendor, char* model, char* version);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
@@ -35,13 +38,8 @@ DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
 
 // Frame commands.
-int  ShowHelpContents(int page);
-int  ShowHelpTopic(const char* topic);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -55,7 +53,6 @@ int  ShowTINDisplay(HWND view);
 int  Open3DView(HWND view);
 int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
-int  ShowLidarFileManager(HWND view);
 int  ShowReturnsPopupMenu(HWND view);
 int  ShowPointDisplaySettings(HWND view);
 int  ShowTINPointClassDisplay(HWND view);
@@ -66,7 +63,6 @@ int  SaveAOIFileAs(HWND view);
 int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // The AOI layer's side of the AOI polygon tool.
 struct Polyline;

@@ -13,6 +13,7 @@
 #define IDI_PROFILE 505
 #define IDI_GL3D    506
 
+#define IDB_ABOUT   102
 #define IDB_LOGO    103
 #define IDB_EXPORT1 108
 #define IDB_EXPORT2 109
@@ -47,6 +48,7 @@
 #define IDD_IMPORT_PREVIEW   338
 #define IDD_THINNING_BATCH   341
 #define IDD_HOTKEYS          342
+#define IDD_FILE_MANAGER     343
 #define IDD_ASCII_FORMAT     344
 #define IDD_POI_MARKERS      345
 #define IDD_POINT_SIZE       347
@@ -89,6 +91,24 @@
 #define IDC_SM_GROUND_CLASS        1074
 #define IDC_SM_FEATURE_CLASS       1075
 #define IDC_SM_ADVANCED            1149
+
+// "Lidar File Manager"
+#define IDC_MANAGER_DONE       1029
+#define IDC_MANAGER_REMOVE     1030
+#define IDC_MANAGER_REMOVE_ALL 1031
+#define IDC_MANAGER_ADD        1032
+#define IDC_MANAGER_LIST       1164
+
+// The two-column information lists (hotkeys, System Information, LAS File Information)
+#define IDC_INFO_LIST          1133
+#define IDC_INFO_CLIPBOARD     8017
+
+// "About"
+#define IDC_ABOUT_NOTICE       1000
+#define IDC_ABOUT_COMPANY      1001
+#define IDC_ABOUT_VERSION      1002
+#define IDC_ABOUT_IMAGE        1003
+#define IDC_ABOUT_LINK         1004
 
 // Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
 #define IDD_SM_ADVANCED          339

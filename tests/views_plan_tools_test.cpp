@@ -303,7 +303,7 @@ TEST_F(ProfileToolTest, UpThenDownReturnsTheBoxAndTheWheelStepsItFromAnywhere)
     Vec3 first[4];
     for (int k = 0; k < 4; k++) first[k] = r->profilePolyline->vertices[k];
     double width = r->profileWidth;
-    // The box moves only while the view is not drawing.
+    // The box steps only between draws of the view.
     ASSERT_TRUE(WaitForViewDraw(view, 10000));
     EXPECT_EQ(MoveProfileBox(view, CMD_PAGE_UP), 1);
     // Half its width sideways.

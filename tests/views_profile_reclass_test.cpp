@@ -185,7 +185,10 @@ TEST_F(ProfileReclassTest, EditsAreRefusedWhileAWorkerRuns)
     r->classSelectionCopy.targetClass = 12;
     AcquireWorker();
     Click(WM_LBUTTONDOWN, m.clientWidth / 2, m.clientHeight / 2);
+    // Reached by another road than the window's buttons, the edit says why it refuses.
+    ProfilePointReclassMouse(profile, WM_LBUTTONDOWN, MAKELPARAM(m.clientWidth / 2, m.clientHeight / 2));
     ReleaseWorker();
     EXPECT_TRUE(Logged(kEditWorkerBusyLog));
     EXPECT_EQ(Classes(), before);
+    EXPECT_EQ(r->undoCount, 0);
 }

@@ -156,9 +156,12 @@ int OpenOrUpdateProfile(HWND view)
         DrawProfileBoxXor(view, nullptr, r->profilePolyline, kCyan);
         InitProfileScales(r->profileWindow);
         InvalidateView(r->profileWindow, 0);
+        UpdateWindow(r->profileWindow);   // start its draw now, ahead of the other windows' paints
         return 1;
     }
-    return CreateProfileWindow(r) ? 1 : 0;
+    HWND profile = CreateProfileWindow(r);
+    if (profile) UpdateWindow(profile);
+    return profile ? 1 : 0;
 }
 
 int RefreshProfileBox(HWND view)

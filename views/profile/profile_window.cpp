@@ -226,6 +226,8 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     ViewRecord* r = RecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
+    // The tools that change classes wait for a running worker: it owns the classes meanwhile.
+    if ((IsPolygonTool(r->profileTool) || r->profileTool == TOOL_POINT) && IsWorkerBusy()) return 0;
     switch (r->profileTool) {
     case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
@@ -268,15 +270,7 @@ static void OnCreate(HWND profile, LPARAM lParam)
     SetWindowSlot(profile, CHILD_RECORD, (LONG_PTR)r);
     if (r) r->profileWindow = profile;
     SetWindowSlot(profile, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    HWND status = CreateViewStatusBar(profile);
-    SetWindowSlot(profile, CHILD_STATUSBAR, (LONG_PTR)status);
-    int height = 0;
-    if (status) {
-        RECT sr;
-        GetWindowRect(status, &sr);
-        height = sr.bottom - sr.top;
-    }
-    SetWindowSlot(profile, CHILD_STATUSHEIGHT, height);
+    AttachViewStatusBar(profile);
     if (!r) return;
     if (r->window) CenterViewOnProfile(r->window);
     InitProfileScales(profile);
