@@ -15,6 +15,8 @@
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/save_las.h"
+#include "classify/undo.h"
+#include "classify/class_dialogs.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -85,6 +85,17 @@
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
 
+// Classification dialogs.
+#define IDD_CLASSIFY_BY_CLASS      302
+#define IDD_SURFACE_MAGIC          320
+#define IDC_FROM_CLASS_LIST        1008
+#define IDC_TARGET_CLASS           1009
+#define IDC_FILE_TITLE             1010
+#define IDC_UNDO_NOTE              1076
+#define IDC_SM_GROUND_CLASS        1074
+#define IDC_SM_FEATURE_CLASS       1075
+#define IDC_SM_ADVANCED            1149
+
 // "Lidar File Manager"
 #define IDC_MANAGER_DONE       1029
 #define IDC_MANAGER_REMOVE     1030

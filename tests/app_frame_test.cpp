@@ -210,14 +210,14 @@ TEST(Messages, ErrorBoxLogsEachNonEmptyLine)
     EXPECT_EQ(boxes.shown()[1].type, (unsigned)(MB_OK | MB_ICONWARNING));
 }
 
-TEST(Progress, RangeKeepsSixteenBitsAndStepsOnlyWhileRunning)
+TEST(Progress, RangesAboveSixteenBitsAreKeptWholeAndStepsOnlyWhileRunning)
 {
     HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", 0, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
     SetProgressWindows(bar, nullptr);
     StepProgress();
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
     StartProgress(70000, "Loading File");
-    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 4464);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 70000);   // not wrapped to 4464
     StepProgress();
     StepProgress();
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
