@@ -72,3 +72,45 @@ void PumpMessages(int ms)
         Sleep(1);
     }
 }
+
+void SaveWindowShot(HWND window, const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir || !window) return;
+    // A modal dialog shows itself only once its queue is idle; a driver may come first.
+    HWND top = GetAncestor(window, GA_ROOT);
+    if (!IsWindowVisible(top)) ShowWindow(top, SW_SHOW);
+    UpdateWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages(50);
+    RECT r;
+    GetWindowRect(window, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFOHEADER ih = {};
+    ih.biSize = sizeof ih;
+    ih.biWidth = w;
+    ih.biHeight = h;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    std::vector<uint8_t> pixels((size_t)((w * 3 + 3) & ~3) * h);
+    GetDIBits(mem, bitmap, 0, h, pixels.data(), (BITMAPINFO*)&ih, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + (DWORD)pixels.size();
+    FILE* f = fopen((std::string(dir) + name + ".bmp").c_str(), "wb");
+    if (!f) return;
+    fwrite(&fh, sizeof fh, 1, f);
+    fwrite(&ih, sizeof ih, 1, f);
+    fwrite(pixels.data(), 1, pixels.size(), f);
+    fclose(f);
+}

@@ -43,6 +43,9 @@ std::string SamplePath(const char* name);
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// With VELKA_SHOT_DIR set, writes what the screen shows of the window there
+// as name.bmp, for a look; otherwise does nothing.
+void SaveWindowShot(HWND window, const char* name);
 
 // Lets queued and sent messages run for up to `ms` milliseconds.
 void PumpMessages(int ms);

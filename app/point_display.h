@@ -1,0 +1,10 @@
+// "Point Display Settings" (classes shown and the point colour mode of a
+// view) and the popup of return switches.
+#pragma once
+#include <windows.h>
+
+int ShowPointDisplaySettings(HWND view);
+INT_PTR CALLBACK PointDisplaySettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int ShowReturnsPopupMenu(HWND view);
+// Checks the popup's four return switches from the view.
+void CheckReturnsPopup(HMENU popup, HWND view);
