@@ -26,6 +26,12 @@ constexpr size_t kVersion5Bytes = 21654;
 constexpr int kItemsV45 = 35;
 constexpr int kItemsV13 = 27;
 
+const char kConfigCorruptText[] = "Config file may be corrupt:\n\n    %s\n";
+const char kConfigForeignText[] = "Does not appear to be a VelkaViewer Config file:\n\n    %s\n";
+const char kConfigBadVersionText[] = "Config file may be corrupt (bad version):\n\n    %s\n";
+const char kConfigUnreadableText[] = "Unable to open for reading:\n\n    %s\n";
+const char kConfigUnwritableText[] = "Unable to open for writing:\n\n    %s\n";
+
 static void ConfigError(const char* format)
 {
     char text[400];
@@ -148,15 +154,15 @@ static int ReadHead(VFile f, int32_t* version, bool quiet)
 {
     char magic[6];
     if (!VFileReadExact(f, magic, sizeof magic)) {
-        if (!quiet) ConfigError("Config file may be corrupt:\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigCorruptText);
         return 0;
     }
     if (memcmp(magic, kMagic, sizeof magic) != 0) {
-        if (!quiet) ConfigError("Does not appear to be a VelkaViewer Config file:\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigForeignText);
         return 0;
     }
     if (!VFileReadExact(f, version, 4)) {
-        if (!quiet) ConfigError("Config file may be corrupt (bad version):\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigBadVersionText);
         return 0;
     }
     return 1;
@@ -176,7 +182,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
 {
     VFile f = VFileOpenRead(currentConfigPath);
     if (!f) {
-        ConfigError("Unable to open for reading:\n\n    %s\n");
+        ConfigError(kConfigUnreadableText);
         return 0;
     }
     int32_t version = 0;
@@ -186,7 +192,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     }
     if (version < lowest || version > highest) {
         VFileClose(f);
-        ConfigError("Config file may be corrupt (bad version):\n\n    %s\n");
+        ConfigError(kConfigBadVersionText);
         return 0;
     }
     // Bytes after the last field are ignored, so the longest layout is enough.
@@ -204,7 +210,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     WalkLayout(sink, read, version, &singleClass);
     int expected = version >= 4 ? kItemsV45 : kItemsV13;
     if (sink.items + AbsentItems(version) != expected || !SettingsValid(read)) {
-        ConfigError("Config file may be corrupt:\n\n    %s\n");
+        ConfigError(kConfigCorruptText);
         return 0;
     }
     if (version < 4) {
@@ -228,7 +234,7 @@ int WriteConfigFile(HWND view)
 {
     VFile f = VFileCreate(currentConfigPath);
     if (!f) {
-        ConfigError("Unable to open for writing:\n\n    %s\n");
+        ConfigError(kConfigUnwritableText);
         return 0;
     }
     if (ViewSettings* settings = SettingsOfView(view)) CopyViewToGlobalSettings(settings);
@@ -293,7 +299,7 @@ int SaveConfigAsCommand(HWND view)
     if (!ChooseConfigToSave(currentConfigPath, currentConfigTitle)) return 0;
     // A name too long to take the extension is refused rather than cut.
     if (!ChangeFileExtensionTo(currentConfigPath, ".cfg") || !ChangeFileExtensionTo(currentConfigTitle, ".cfg")) {
-        ConfigError("Unable to open for writing:\n\n    %s\n");
+        ConfigError(kConfigUnwritableText);
         return 0;
     }
     return WriteConfigFile(view);

@@ -36,6 +36,8 @@ constexpr int kDataFileKindLAS = 1, kDataFileKindASCII = 2;
 constexpr int kRGBEncodedTinPalette = 4;
 constexpr int kUnitsFeet = 3;
 
+const char kContinueOpeningQuestion[] = "\nDo you wish to continue opening files?\n";
+
 static OpenedDataSets openedSets;
 
 static bool IsPointKind(int kind) { return kind == 1 || kind == 2; }
@@ -500,7 +502,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (set) {
             loaded = AppendSet(&sets, loaded, set);
         } else if (i < list.count - 1 &&
-                   ShowMessageBox(FrameWindow, "\nDo you wish to continue opening files?\n", "Continue?",
+                   ShowMessageBox(FrameWindow, kContinueOpeningQuestion, "Continue?",
                                   MB_YESNO | MB_ICONQUESTION) != IDYES) {
             break;
         }

@@ -7,6 +7,9 @@
 struct DataSet;
 struct FileList;
 
+// Asked after a file of several failed to load.
+extern const char kContinueOpeningQuestion[];
+
 // A path opens that one file; none or an empty one runs the open dialog.
 // 1 when a view was created.
 int OpenFilesInNewView(const char* path, int flags);

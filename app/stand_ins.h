@@ -12,27 +12,15 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CloseGLView(HWND glWindow);
-int  CenterViewOnProfile(HWND view);
-int  MoveProfileBox(HWND view, int id);
-int  CancelProfileTool(HWND profile);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
-// Tools, tooltips and cursors of the plan view.
-int  SetViewCursor(HWND view, WPARAM wParam);
-int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
-void DestroyToolTip();
-void DestroyMeasureTip();
-void DestroyDensityTooltip();
-
 // What a view record owns of the other subsystems.
 void FreeUndoStack(ViewRecord* record);
-void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -50,7 +38,6 @@ DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -66,7 +53,6 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
-int  SetProfileBoxWidth(HWND view);
 int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);

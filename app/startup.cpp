@@ -3,11 +3,13 @@
 #include "app/frame.h"
 #include "app/display_settings.h"
 #include "app/stand_ins.h"
+#include "views/profile/profile_window.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
 #include "app/frame_bars.h"
 #include "app/open_files.h"
 #include "app/registry.h"
+#include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <gdal.h>

@@ -1,5 +1,5 @@
 // The frame's rebar, toolbar, tooltips, check states and the views' status bars.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/class_combo.h"
 #include "app/status_bars.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using FrameBars = ViewShellTest;
+using FrameBars = ViewFixture;
 
 const int CheckableOnToolbar[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH, CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN,
                                   CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, TOOL_AOI, TOOL_POI, TOOL_PAN, TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY};
@@ -20,7 +20,7 @@ std::vector<int> CheckedButtons()
 {
     std::vector<int> on;
     for (int id : CheckableOnToolbar)
-        if (ViewShellTest::ButtonChecked(id)) on.push_back(id);
+        if (ViewFixture::ButtonChecked(id)) on.push_back(id);
     return on;
 }
 
@@ -131,8 +131,8 @@ TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
 
 TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 {
-    HWND first = AddView("first");
-    HWND second = AddView("second");
+    HWND first = OpenEmptyView("first");
+    HWND second = OpenEmptyView("second");
     Record(first)->currentTool = TOOL_ZOOM;
     Record(first)->pointColorMode = CMD_COLOR_INTENSITY;
     Record(first)->showFirstReturns = 0;
@@ -153,7 +153,7 @@ TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 
 TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND profile = AddLinked(view, "ChildProfile");
     ViewRecord* r = Record(view);
     r->currentTool = TOOL_PAN;
@@ -169,7 +169,7 @@ TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 
 TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(CMD_COLOR_RETURN, BN_CLICKED), (LPARAM)Toolbar());
     EXPECT_EQ(Record(view)->pointColorMode, CMD_COLOR_RETURN);
     EXPECT_TRUE(ButtonChecked(CMD_COLOR_RETURN));
@@ -177,7 +177,7 @@ TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 
 TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     EXPECT_EQ(GetDlgCtrlID(status), ID_STATUS_BAR);
     int edges[8];
@@ -192,7 +192,7 @@ TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 
 TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->zoomLevel = 3;
     r->scale = 0.5;
@@ -292,7 +292,7 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
 
 TEST_F(FrameBars, TheZoomPartHoldsItsTextAndFollowsZoomAndScroll)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     int edges[8];
     ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);

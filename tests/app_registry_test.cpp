@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "resource.h"
 #include "app/config_file.h"
@@ -11,12 +11,12 @@
 
 namespace {
 
-class RegistryTest : public ShellTest {
+class RegistryTest : public FrameFixture {
 protected:
     static HKEY OpenTestKey()
     {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kTestRegistryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, TestRegistryKey(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         return key;
     }
     static std::string MenuText(HMENU menu, int id)
@@ -145,7 +145,7 @@ TEST_F(RegistryTest, AutomaticLoadOfADamagedFileWarnsOnceAndSwitchesItselfOff)
         BoxAnswers boxes;
         StartFrame();
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Config file may be corrupt:\n\n    damaged.cfg\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigCorruptText, "damaged.cfg"));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     EXPECT_EQ(Settings()->AutoConfigLoad, 0);
