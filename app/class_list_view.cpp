@@ -56,9 +56,8 @@ void SetupClassListView(HWND, HWND list)
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 3, client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * colour - on);
 }
 
-void FillClassListView(HWND dialog, const ClassTable* table)
+void FillClassRows(HWND list, const ClassTable* table, int nameColumn, bool tinSwitches)
 {
-    HWND list = GetDlgItem(dialog, IDC_CLASS_LIST);
     // Rows go in unseen and the list is drawn once at the end.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
@@ -70,21 +69,34 @@ void FillClassListView(HWND dialog, const ClassTable* table)
         SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
         char text[96];
         snprintf(text, sizeof text, " %3d - %s", i, table->entries[i].name);
-        item.iSubItem = 3;
+        item.iSubItem = nameColumn;
         item.pszText = text;
         SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&item);
-        ListView_SetCheckState(list, i, table->entries[i].display ? TRUE : FALSE);
+        const ClassEntry& e = table->entries[i];
+        ListView_SetCheckState(list, i, (tinSwitches ? e.tinDisplay : e.display) ? TRUE : FALSE);
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 
+void ReadClassRows(HWND list, ClassTable* table, bool tinSwitches)
+{
+    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < rows && i < table->count && i < 256; i++) {
+        uint8_t on = ListView_GetCheckState(list, i) ? 1 : 0;
+        if (tinSwitches) table->entries[i].tinDisplay = on;
+        else table->entries[i].display = on;
+    }
+}
+
+void FillClassListView(HWND dialog, const ClassTable* table)
+{
+    FillClassRows(GetDlgItem(dialog, IDC_CLASS_LIST), table, 3, false);
+}
+
 void ReadClassListChecks(HWND dialog, ClassTable* table)
 {
-    HWND list = GetDlgItem(dialog, IDC_CLASS_LIST);
-    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < rows && i < table->count && i < 256; i++)
-        table->entries[i].display = ListView_GetCheckState(list, i) ? 1 : 0;
+    ReadClassRows(GetDlgItem(dialog, IDC_CLASS_LIST), table, false);
 }
 
 LRESULT DrawClassListColors(NMLVCUSTOMDRAW* draw, const ClassTable* table)

@@ -8,6 +8,10 @@
 struct ClassTable;
 
 void SetupClassListView(HWND owner, HWND list);
+// The rows of a class list of either kind: " %3d - %s" in the name column and
+// the display (or tinDisplay) switch as the check box; and reading them back.
+void FillClassRows(HWND list, const ClassTable* table, int nameColumn, bool tinSwitches);
+void ReadClassRows(HWND list, ClassTable* table, bool tinSwitches);
 void FillClassListView(HWND dialog, const ClassTable* table);
 void ReadClassListChecks(HWND dialog, ClassTable* table);
 LRESULT DrawClassListColors(NMLVCUSTOMDRAW* draw, const ClassTable* table);

@@ -11,6 +11,7 @@
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
+#include "views/plan/profile_box.h"
 #include "views/plan/view_mapping.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -386,7 +387,10 @@ int ShowDisplaySettings(HWND view)
     r->tinCacheValid = 0;
     r->glRebuildFlags[0] = r->glRebuildFlags[1] = 0;
     Redraw(view);
-    if (r->profileWindow) InvalidateView(r->profileWindow, 0);
+    if (r->profileWindow) {
+        RefreshProfileBox(view);
+        InvalidateView(r->profileWindow, 0);
+    }
     if (PageTooltips) DestroyWindow(PageTooltips);
     PageTooltips = nullptr;
     delete tableBackup;

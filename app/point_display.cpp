@@ -110,7 +110,8 @@ int ShowPointDisplaySettings(HWND view)
     return 1;
 }
 
-void CheckReturnsPopup(HMENU popup, HWND view)
+// The popup's four return switches checked from the view.
+static void CheckReturnsPopup(HMENU popup, HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return;
@@ -135,8 +136,7 @@ int ShowReturnsPopupMenu(HWND view)
             ClientToScreen(toolbar, &at);
         }
     }
-    int command = (int)TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
-                                      0, FrameWindow ? FrameWindow : view, nullptr);
+    int command = ChooseFromPopupMenu(popup, at.x, at.y, FrameWindow ? FrameWindow : view);
     // The view's own command toggles the switches and redraws.
     if (command) ViewCommand(view, MAKEWPARAM(command, 0), 0);
     CheckViewMenuItems(view);

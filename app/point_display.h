@@ -6,5 +6,3 @@
 int ShowPointDisplaySettings(HWND view);
 INT_PTR CALLBACK PointDisplaySettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int ShowReturnsPopupMenu(HWND view);
-// Checks the popup's four return switches from the view.
-void CheckReturnsPopup(HMENU popup, HWND view);

@@ -54,34 +54,12 @@ void SetupTINClassList(HWND dialog)
 
 void FillTINClassList(HWND dialog, const ViewRecord* record)
 {
-    HWND list = GetDlgItem(dialog, IDC_TIN_CLASS_LIST);
-    // Rows go in unseen and the list is drawn once at the end.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    const ClassTable& t = record->classTable;
-    for (int i = 0; i < t.count && i < 256; i++) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = (char*)"";
-        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        char text[96];
-        snprintf(text, sizeof text, " %3d - %s", i, t.entries[i].name);
-        item.iSubItem = 1;
-        item.pszText = text;
-        SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&item);
-        ListView_SetCheckState(list, i, t.entries[i].tinDisplay ? TRUE : FALSE);
-    }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    FillClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, 1, true);
 }
 
 void ReadTINClassChecks(HWND dialog, ViewRecord* record)
 {
-    HWND list = GetDlgItem(dialog, IDC_TIN_CLASS_LIST);
-    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < rows && i < record->classTable.count && i < 256; i++)
-        record->classTable.entries[i].tinDisplay = ListView_GetCheckState(list, i) ? 1 : 0;
+    ReadClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, true);
 }
 
 static void SetAllTIN(ViewRecord* r, int on)

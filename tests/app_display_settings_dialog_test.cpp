@@ -1,12 +1,13 @@
 // The Display Settings sheet, the class editor and Point Display Settings,
 // driven as a user would through their own controls.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/class_list_view.h"
 #include "app/display_settings.h"
 #include "app/display_settings_dialog.h"
 #include "app/point_display.h"
 #include "app/tin_display.h"
 #include "app/view_command.h"
+#include "base/dialogs.h"
 #include "resource.h"
 #include <cstring>
 #include <functional>
@@ -35,18 +36,18 @@ HWND Page(HWND sheet, int index)
     return (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
 }
 
-class DisplaySettingsDialogs : public ViewShellTest {
+class DisplaySettingsDialogs : public ViewFixture {
 protected:
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         SetDialogDriver(Drive);
     }
     void TearDown() override
     {
         SetDialogDriver(nullptr);
         onSheet = onEditor = onPointDisplay = nullptr;
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
     static int Send(HWND view, int id) { return ViewCommand(view, MAKEWPARAM(id, 0), 0); }
 };
@@ -59,7 +60,7 @@ bool SameTable(const ClassTable& a, const ClassTable& b) { return memcmp(&a, &b,
 // redraws; the ground class stays in the TIN.
 TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     BoxAnswers boxes;   // the TIN rebuild reports that the view has no points
     r->classTable.entries[2].tinDisplay = 0;
@@ -90,7 +91,7 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
 // what was in force, in the view and in the global template.
 TEST_F(DisplaySettingsDialogs, SheetCancelRestoresExactly)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ClassTable before = r->classTable;
     DisplaySettings global = GlobalDisplaySettings;
@@ -120,7 +121,7 @@ TEST_F(DisplaySettingsDialogs, SheetCancelRestoresExactly)
 // a long one to the field.
 TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ClassTable& t = r->classTable;
     BoxAnswers boxes;
@@ -179,7 +180,7 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
 // painted in the class colours.
 TEST_F(DisplaySettingsDialogs, ListChecksAndSwatchesFollowTheClassTable)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->classTable.count = 12;
     r->classTable.entries[4].display = 0;
@@ -223,26 +224,21 @@ TEST_F(DisplaySettingsDialogs, ListChecksAndSwatchesFollowTheClassTable)
 // The popup shows the view's return switches and its choice changes them.
 TEST_F(DisplaySettingsDialogs, ReturnsPopupChangesTheReturnFilter)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->showFirstReturns = 0;
-    HMENU popup = GetSubMenu(ReturnsMenu, 0);
-    CheckReturnsPopup(popup, view);
-    EXPECT_TRUE(GetMenuState(popup, CMD_SHOW_SINGLE, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_FALSE(GetMenuState(popup, CMD_SHOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
-    // Down twice to "First of Many Returns", then Enter.
-    struct Keys {
-        static void CALLBACK Press(HWND, UINT, UINT_PTR id, DWORD)
+    // The popup shows the switches as they are; "First of Many Returns" is chosen.
+    struct Choose {
+        static int First(HMENU shown)
         {
-            KillTimer(nullptr, id);
-            for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
-                keybd_event((BYTE)key, 0, 0, 0);
-                keybd_event((BYTE)key, 0, KEYEVENTF_KEYUP, 0);
-            }
+            EXPECT_FALSE(GetMenuState(shown, CMD_SHOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+            EXPECT_TRUE(GetMenuState(shown, CMD_SHOW_LAST, MF_BYCOMMAND) & MF_CHECKED);
+            return CMD_SHOW_FIRST;
         }
     };
-    SetTimer(nullptr, 0, 50, Keys::Press);
+    SetPopupMenuHook(Choose::First);
     Send(view, CMD_RETURNS_POPUP);
+    SetPopupMenuHook(nullptr);
     EXPECT_EQ(r->showFirstReturns, 1);
     EXPECT_EQ(r->showSingleReturns, 1);
     EXPECT_TRUE(GetMenuState(ViewMenu, CMD_SHOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);

@@ -1,6 +1,6 @@
 // The TIN display dialogs: the scroll bars' ranges and steps, the class
 // switches and the one-time warning when every class goes into the TIN.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/tin_display.h"
 #include "app/view_command.h"
 #include "base/messages.h"
@@ -30,11 +30,11 @@ std::string Text(HWND dialog, int id)
     return text;
 }
 
-class TINDisplayDialogs : public ViewShellTest {
+class TINDisplayDialogs : public ViewFixture {
 protected:
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         SetDialogDriver(Drive);
         AllClassesWarningShown = false;
     }
@@ -42,7 +42,8 @@ protected:
     {
         SetDialogDriver(nullptr);
         onTIN = nullptr;
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
+        SetMessageBoxHook(nullptr);   // the views drew (and reported) until they closed
     }
     static int Send(HWND view, int id) { return ViewCommand(view, MAKEWPARAM(id, 0), 0); }
 };
@@ -51,7 +52,7 @@ protected:
 
 TEST_F(TINDisplayDialogs, ScrollBarsClampAndCancelRestores)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->lightAzimuth = 355;
     r->lightElevation = 3;
@@ -98,7 +99,7 @@ int AnswerWarningNo(HWND, const char* text, const char*, UINT type)
 // the switches as they were before OK and the dialog open.
 TEST_F(TINDisplayDialogs, AllClassesWithContoursWarnOnce)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->classTable.count = 10;
     r->overlayContours = 1;
@@ -124,7 +125,6 @@ TEST_F(TINDisplayDialogs, AllClassesWithContoursWarnOnce)
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     };
     Send(view, CMD_TIN_CLASS_DISPLAY);
-    SetMessageBoxHook(nullptr);
     EXPECT_EQ(warnings, 1);
     for (int i = 0; i < 10; i++) EXPECT_EQ(r->classTable.entries[i].tinDisplay, 1) << i;
 }
@@ -133,7 +133,7 @@ TEST_F(TINDisplayDialogs, AllClassesWithContoursWarnOnce)
 // puts them back.
 TEST_F(TINDisplayDialogs, StandAloneDialogClosesKeepingAndEscapesRestoring)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->tinColorMode = 0;
     int elevation = r->lightElevation;
