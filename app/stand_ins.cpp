@@ -74,15 +74,10 @@ void FreeReferenceList(ViewRecord*) {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int ShowDisplaySettings(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
-int ShowTINDisplay(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
-int ShowReturnsPopupMenu(HWND) { return 0; }
-int ShowPointDisplaySettings(HWND) { return 0; }
-int ShowTINPointClassDisplay(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }

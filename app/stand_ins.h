@@ -41,15 +41,10 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  ShowDisplaySettings(HWND view);
 int  ContourSettings(HWND view);
 int  ShowReferenceFileManager(HWND view);
-int  ShowTINDisplay(HWND view);
 int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
-int  ShowReturnsPopupMenu(HWND view);
-int  ShowPointDisplaySettings(HWND view);
-int  ShowTINPointClassDisplay(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);

@@ -1,5 +1,6 @@
 #include "classify/class_dialogs.h"
 #include "app/class_list_view.h"
+#include "views/plan/measure_query.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/class_combo.h"
@@ -22,7 +23,7 @@ static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view,
 static void FillFromList(HWND dialog)
 {
     HWND list = GetDlgItem(dialog, IDC_FROM_CLASS_LIST);
-    FillClassPickList(list, &classRecord->classTable, classRecord->classSelection.fromClasses);
+    FillClassPickList(dialog, list, &classRecord->classTable, classRecord->classSelection.fromClasses);
     if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0) {
         LVITEMA item = {};
         item.stateMask = LVIS_SELECTED;
@@ -36,7 +37,7 @@ static void FillFromList(HWND dialog)
 static void ToggleAllClasses(HWND dialog)
 {
     int32_t* flags = classRecord->classSelection.fromClasses;
-    GetListViewChecks(GetDlgItem(dialog, IDC_FROM_CLASS_LIST), flags);
+    GetListViewChecks(dialog, GetDlgItem(dialog, IDC_FROM_CLASS_LIST), classRecord->classTable.count, flags);
     int count = classRecord->classTable.count < 256 ? classRecord->classTable.count : 256;
     bool any = false;
     for (int i = 0; i < count; i++) any = any || flags[i];
@@ -47,7 +48,8 @@ static void ToggleAllClasses(HWND dialog)
 static void EndClassDialog(HWND dialog, int result)
 {
     if (result) {
-        GetListViewChecks(GetDlgItem(dialog, IDC_FROM_CLASS_LIST), classRecord->classSelection.fromClasses);
+        GetListViewChecks(dialog, GetDlgItem(dialog, IDC_FROM_CLASS_LIST), classRecord->classTable.count,
+                          classRecord->classSelection.fromClasses);
         int target = (int)SendDlgItemMessageA(dialog, IDC_TARGET_CLASS, CB_GETCURSEL, 0, 0);
         if (target >= 0) classRecord->classSelection.targetClass = target;
     } else if (savedFlags) {

@@ -17,6 +17,7 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
+#include "app/display_settings_dialog.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
