@@ -250,3 +250,40 @@ void SaveWindowShot(HWND window, const char* name)
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
 }
+
+void SaveScreenShot(const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir) return;
+    PumpMessages(200);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof info.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * h;
+    std::string path = std::string(dir) + name;
+    if (FILE* f = fopen(path.c_str(), "wb")) {
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
+        fwrite(bits, 1, (size_t)stride * h, f);
+        fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, screen);
+}

@@ -6,7 +6,10 @@
 #include "views/contours/contour_list.h"
 #include "app/job_control.h"
 #include "base/polygon.h"
+#include "views/plan/profile_box.h"
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -349,4 +352,155 @@ TEST_F(GL3DLayers, AReopenedWindowCompilesItsListsAnew)
     r->glDistance = 8.0f;
     ASSERT_EQ(RenderGLView(gl), 1);
     EXPECT_TRUE(ColourNear(PixelOf(5050, 2050, 0), RGB(0, 255, 0)));
+}
+
+namespace {
+
+class GL3DSampleLayers : public FrameFixture {};
+
+// The Z of the point nearest (x, y).
+float NearestZ(const DataSet* set, double x, double y)
+{
+    double best = 1e300;
+    float z = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        double dx = set->points[i].x - x, dy = set->points[i].y - y, d = dx * dx + dy * dy;
+        if (d < best) {
+            best = d;
+            z = set->points[i].z;
+        }
+    }
+    return z;
+}
+
+int CountColour(const ViewRecord* r, COLORREF colour)
+{
+    int n = 0;
+    for (int y = 0; y < r->glSurface->height; y++)
+        for (int x = 0; x < r->glSurface->width; x++) n += GetGLFramePixel(r, x, y) == colour;
+    return n;
+}
+
+// The last frame as a 32-bit .bmp when VELKA_SHOT_DIR names a folder.
+void SaveGLFrame(const ViewRecord* r, const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    const GLFrameSurface* s = r->glSurface;
+    if (!dir || !s || !s->pixels) return;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    DWORD size = (DWORD)s->width * s->height * 4;
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + size;
+    ih.biSize = sizeof ih;
+    ih.biWidth = s->width;
+    ih.biHeight = s->height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    if (FILE* f = fopen((std::string(dir) + name).c_str(), "wb")) {
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&ih, sizeof ih, 1, f);
+        fwrite(s->pixels, 1, size, f);
+        fclose(f);
+    }
+}
+
+}  // namespace
+
+TEST_F(GL3DSampleLayers, LayersAndTheProfileBoxShowOverARealFile)
+{
+    BoxAnswers boxes;
+    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    HWND view = views[0];
+    ViewRecord* r = Record(view);
+    const DataSet* set = r->currentDataSet;
+    ASSERT_NE(set, nullptr);
+    r->pointColorMode = CMD_COLOR_ELEVATION + 7;
+    double cx = (set->minX + set->maxX) / 2, cy = (set->minY + set->maxY) / 2;
+    double w = set->maxX - set->minX, h = set->maxY - set->minY;
+
+    POIRecord poi = {};
+    poi.x = cx;
+    poi.y = cy;
+    poi.z = NearestZ(set, cx, cy);
+    poi.color = RGB(255, 0, 0);
+    POISet pois = {};
+    pois.count = 1;
+    pois.records = &poi;
+    r->poiMarkerSize = (int)(w / 40);
+    r->poiLabelSize = (int)(w / 15);
+
+    struct Polyline* aoi = CreatePolyline(5);
+    const double corners[5][2] = {{-0.3, -0.3}, {0.1, -0.3}, {0.1, 0.1}, {-0.3, 0.1}, {-0.3, -0.3}};
+    for (int k = 0; k < 5; k++) {
+        double x = cx + corners[k][0] * w, y = cy + corners[k][1] * h;
+        aoi->vertices[k] = {x, y, NearestZ(set, x, y)};
+    }
+    aoi->color = RGB(255, 0, 255);
+    PolylineList aoiList = {1, &aoi};
+    AOISet aois = {};
+    aois.shapeKind = SHAPES_POLYGONS;
+    aois.lines = &aoiList;
+    r->aoiLineWidth = 2;
+
+    struct Polyline* road = CreatePolyline(11);
+    for (int k = 0; k <= 10; k++) {
+        double x = set->minX + w * k / 10, y = set->minY + h * (0.2 + 0.6 * k / 10);
+        road->vertices[k] = {x, y, NearestZ(set, x, y) + 1.0f};
+    }
+    PolylineList roadList = {1, &road};
+    ReferenceFile reference = {};
+    reference.kind = REFERENCE_SHAPEFILE;
+    reference.shapeKind = SHAPES_LINES;
+    reference.visible = 1;
+    reference.color = RGB(255, 255, 0);
+    reference.lines = &roadList;
+    ReferenceFile* references[1] = {&reference};
+
+    POISet* poisBefore = r->poiSet;
+    AOISet* aoisBefore = r->aoiSet;
+    r->poiSet = &pois;
+    r->aoiSet = &aois;
+    r->references = references;
+    r->referenceCount = 1;
+    r->overlayReferences = 1;
+    OnExit undo{[&] {
+        r->poiSet = poisBefore;
+        r->aoiSet = aoisBefore;
+        r->references = nullptr;
+        r->referenceCount = 0;
+        FreePolyline(aoi);
+        FreePolyline(road);
+    }};
+
+    SendMessageA(view, WM_COMMAND, CMD_OPEN_3D, 0);
+    ASSERT_NE(r->glWindow, nullptr);
+    r->profileA = {cx - 0.3 * w, cy + 0.25 * h, 0};
+    r->profileB = {cx + 0.3 * w, cy + 0.25 * h, 0};
+    r->profileWidth = (float)(0.05 * h);
+    r->staticProfileWidth = 1;
+    ASSERT_EQ(OpenOrUpdateProfile(view), 1);
+    ASSERT_NE(r->profileWindow, nullptr);
+    InvalidateRect(view, nullptr, FALSE);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 20000));
+    PumpMessages(100);
+
+    // The plan view's draw has asked the 3D window for a frame with the box.
+    EXPECT_GT(CountColour(r, RGB(0, 255, 255)), 50);
+    EXPECT_GT(CountColour(r, RGB(255, 0, 255)), 50);
+    EXPECT_GT(CountColour(r, RGB(255, 255, 0)), 50);
+    int red = 0;
+    for (int y = 0; y < r->glSurface->height; y++)
+        for (int x = 0; x < r->glSurface->width; x++) {
+            COLORREF c = GetGLFramePixel(r, x, y);
+            red += GetRValue(c) > 200 && GetGValue(c) < 40 && GetBValue(c) < 40;
+        }
+    EXPECT_GT(red, 20);
+    SaveGLFrame(r, "gl3d_layers_frame.bmp");
+    SaveScreenShot("gl3d_layers_app.bmp");
+    StopFrame();
 }
