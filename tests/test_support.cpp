@@ -209,16 +209,9 @@ std::string ClipboardText()
     return text;
 }
 
-void SaveWindowShot(HWND window, const char* name)
+// Saves a rectangle of the screen as a 24-bit .bmp.
+static void SaveScreenRect(const RECT& r, const std::string& path)
 {
-    const char* dir = getenv("VELKA_SHOT_DIR");
-    if (!dir) return;
-    // A modal dialog shows itself once its queue is idle, which a driver may come before.
-    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    PumpMessages(50);
-    RECT r;
-    GetWindowRect(window, &r);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
@@ -238,7 +231,6 @@ void SaveWindowShot(HWND window, const char* name)
     fh.bfType = 0x4D42;
     fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
     fh.bfSize = fh.bfOffBits + rowBytes * h;
-    std::string path = std::string(dir) + name + ".bmp";
     if (FILE* f = fopen(path.c_str(), "wb")) {
         fwrite(&fh, sizeof fh, 1, f);
         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
@@ -251,39 +243,24 @@ void SaveWindowShot(HWND window, const char* name)
     ReleaseDC(nullptr, screen);
 }
 
+void SaveWindowShot(HWND window, const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir) return;
+    // A modal dialog shows itself once its queue is idle, which a driver may come before.
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    PumpMessages(50);
+    RECT r;
+    GetWindowRect(window, &r);
+    SaveScreenRect(r, std::string(dir) + name + ".bmp");
+}
+
 void SaveScreenShot(const char* name)
 {
     const char* dir = getenv("VELKA_SHOT_DIR");
     if (!dir) return;
     PumpMessages(200);
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof info.bmiHeader;
-    fh.bfSize = fh.bfOffBits + stride * h;
-    std::string path = std::string(dir) + name;
-    if (FILE* f = fopen(path.c_str(), "wb")) {
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, 1, (size_t)stride * h, f);
-        fclose(f);
-    }
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
+    RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SaveScreenRect(r, std::string(dir) + name);
 }

@@ -36,6 +36,29 @@ class GL3DLayers : public GL3DTest {
 protected:
     HWND view = nullptr, gl = nullptr;
     ViewRecord* r = nullptr;
+    POISet* poisBefore = nullptr;
+    AOISet* aoisBefore = nullptr;
+    std::vector<struct Polyline*> made;
+
+    // A line the test owns; the view lets go of the test's layers before it closes.
+    struct Polyline* Make(std::initializer_list<Vec3> vertices, int type, COLORREF colour = 0)
+    {
+        made.push_back(Line(vertices, type, colour));
+        return made.back();
+    }
+
+    void TearDown() override
+    {
+        if (r) {
+            r->contours = nullptr;
+            r->references = nullptr;
+            r->referenceCount = 0;
+            r->poiSet = poisBefore;
+            r->aoiSet = aoisBefore;
+        }
+        GL3DTest::TearDown();
+        for (struct Polyline* line : made) FreePolyline(line);
+    }
 
     // 5 x 5 points on the 100 x 100 square at z 0 with their TIN, seen from
     // straight above; the points are drawn black on the black background.
@@ -43,6 +66,8 @@ protected:
     {
         view = AddPointView(5, 0.0);
         r = Record(view);
+        poisBefore = r->poiSet;
+        aoisBefore = r->aoiSet;
         DataSet* set = r->dataSets[0];
         for (int i = 0; i < set->pointCount; i++) set->points[i].red = set->points[i].green = set->points[i].blue = 0;
         AddTIN(view);
@@ -52,6 +77,15 @@ protected:
         ASSERT_NE(gl, nullptr);
         r->glElevation = 0.0f;
         r->glDistance = 8.0f;
+        SettlePlanView();
+    }
+
+    // The plan view's draw, when it ends, drops the contour list: let the
+    // draws that opening a window started finish first.
+    void SettlePlanView()
+    {
+        ASSERT_TRUE(WaitForViewDraw(view, 10000));
+        PumpMessages(20);
     }
 
     // The pixel (from the top left) of a world position in the last frame.
@@ -105,19 +139,14 @@ TEST_F(GL3DLayers, ContourLinesLieAtTheirLevelInTheirTypeColourAndWaitForARunnin
     r->contourIndexColor = RGB(255, 0, 0);
     r->contourIntermediateColor = RGB(0, 0, 255);
     ContourList contours = {};
-    struct Polyline* lines[3] = {Line({{5010, 2050, 0}, {5090, 2050, 0}}, CONTOUR_INDEX),
+    struct Polyline* lines[3] = {Make({{5010, 2050, 0}, {5090, 2050, 0}}, CONTOUR_INDEX),
                                  // Rising vertices are drawn at the first vertex's level.
-                                 Line({{5010, 2075, 0}, {5050, 2075, 40}, {5090, 2075, 40}}, CONTOUR_INTERMEDIATE),
+                                 Make({{5010, 2075, 0}, {5050, 2075, 40}, {5090, 2075, 40}}, CONTOUR_INTERMEDIATE),
                                  nullptr};
     contours.count = 2;
     contours.lines = lines;
     r->contours = &contours;
     r->overlayContours = 1;
-    OnExit undo{[&] {
-        r->contours = nullptr;
-        FreePolyline(lines[0]);
-        FreePolyline(lines[1]);
-    }};
 
     ASSERT_EQ(RenderGLView(gl), 1);
     EXPECT_EQ(r->glRebuildFlags[GL_LIST_CONTOURS], 1);
@@ -153,8 +182,8 @@ TEST_F(GL3DLayers, ReferenceShapesClipToTheWorldWindowAndSkipImagesAndHiddenLaye
 {
     OpenTopDown();
     Vec3 dots[1] = {{5050, 2040, 0}};
-    struct Polyline* strip = Line({{5010, 2060, 0}, {5050, 9000, 0}, {5090, 2060, 0}}, 0);
-    struct Polyline* hiddenLine = Line({{5010, 2020, 0}, {5090, 2020, 0}}, 0);
+    struct Polyline* strip = Make({{5010, 2060, 0}, {5050, 9000, 0}, {5090, 2060, 0}}, 0);
+    struct Polyline* hiddenLine = Make({{5010, 2020, 0}, {5090, 2020, 0}}, 0);
     PolylineList stripList = {1, &strip}, hiddenList = {1, &hiddenLine};
     ReferenceFile lines = {}, points = {}, hidden = {}, image = {};
     lines.kind = points.kind = hidden.kind = REFERENCE_SHAPEFILE;
@@ -172,12 +201,6 @@ TEST_F(GL3DLayers, ReferenceShapesClipToTheWorldWindowAndSkipImagesAndHiddenLaye
     ReferenceFile* files[4] = {&lines, &points, &hidden, &image};
     r->references = files;
     r->referenceCount = 4;
-    OnExit undo{[&] {
-        r->references = nullptr;
-        r->referenceCount = 0;
-        FreePolyline(strip);
-        FreePolyline(hiddenLine);
-    }};
 
     RenderGLView(gl);
     EXPECT_FALSE(ColourAnywhere(RGB(255, 255, 0)));  // the overlay switch is off
@@ -193,21 +216,15 @@ TEST_F(GL3DLayers, AOIPolygonsShowInTheirColourUnlessDeletedOrSwitchedOff)
 {
     OpenTopDown();
     struct Polyline* items[2] = {
-        Line({{5020, 2020, 0}, {5080, 2020, 0}, {5080, 2080, 0}, {5020, 2080, 0}, {5020, 2020, 0}}, 1, RGB(0, 255, 0)),
-        Line({{5040, 2040, 0}, {5060, 2040, 0}, {5060, 2060, 0}, {5040, 2040, 0}}, 1, RGB(255, 0, 0))};
+        Make({{5020, 2020, 0}, {5080, 2020, 0}, {5080, 2080, 0}, {5020, 2080, 0}, {5020, 2020, 0}}, 1, RGB(0, 255, 0)),
+        Make({{5040, 2040, 0}, {5060, 2040, 0}, {5060, 2060, 0}, {5040, 2040, 0}}, 1, RGB(255, 0, 0))};
     items[1]->deleted = 1;
     PolylineList list = {2, items};
     AOISet set = {};
     set.shapeKind = SHAPES_POLYGONS;
     set.lines = &list;
-    AOISet* before = r->aoiSet;
     r->aoiSet = &set;
     r->aoiLineWidth = 3;
-    OnExit undo{[&] {
-        r->aoiSet = before;
-        FreePolyline(items[0]);
-        FreePolyline(items[1]);
-    }};
 
     ASSERT_EQ(RenderGLView(gl), 1);
     EXPECT_TRUE(ColourNear(PixelOf(5020, 2050, 0.25), RGB(0, 255, 0)));
@@ -237,9 +254,7 @@ TEST_F(GL3DLayers, POIPinsStandAboveTheirPointAndTheSmallestMarkerStillShows)
     POISet set = {};
     set.count = 2;
     set.records = records;
-    POISet* before = r->poiSet;
     r->poiSet = &set;
-    OnExit undo{[&] { r->poiSet = before; }};
     r->showPOIMarkers = 1;
     r->poiMarkerSize = 20;  // head radius 10
     r->poiLabelSize = 15;
@@ -330,15 +345,11 @@ TEST_F(GL3DLayers, AReopenedWindowCompilesItsListsAnew)
     OpenTopDown();
     r->contourIndexColor = RGB(255, 0, 0);
     ContourList contours = {};
-    struct Polyline* lines[2] = {Line({{5010, 2050, 0}, {5090, 2050, 0}}, CONTOUR_INDEX), nullptr};
+    struct Polyline* lines[2] = {Make({{5010, 2050, 0}, {5090, 2050, 0}}, CONTOUR_INDEX), nullptr};
     contours.count = 1;
     contours.lines = lines;
     r->contours = &contours;
     r->overlayContours = 1;
-    OnExit undo{[&] {
-        r->contours = nullptr;
-        FreePolyline(lines[0]);
-    }};
     ASSERT_EQ(RenderGLView(gl), 1);
     ASSERT_EQ(r->glRebuildFlags[GL_LIST_CONTOURS], 1);
     SendMessageA(gl, WM_CLOSE, 0, 0);
@@ -350,6 +361,7 @@ TEST_F(GL3DLayers, AReopenedWindowCompilesItsListsAnew)
     ASSERT_NE(gl, nullptr);
     r->glElevation = 0.0f;
     r->glDistance = 8.0f;
+    SettlePlanView();
     ASSERT_EQ(RenderGLView(gl), 1);
     EXPECT_TRUE(ColourNear(PixelOf(5050, 2050, 0), RGB(0, 255, 0)));
 }
