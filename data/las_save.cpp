@@ -295,6 +295,12 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     }
     snprintf(folder, sizeof folder, "%s%s", parts.drive, parts.dir);
     if (!folder[0]) strcpy(folder, ".");
+    // Windows refuses longer folders; Wine copies them into a MAX_PATH buffer
+    // of its own without looking, past its end.
+    if (strlen(folder) > MAX_PATH - 14) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
+        return 0;
+    }
     // Beside the target, so the final move stays on one volume and is one step.
     char temp[MAX_PATH];
     if (!GetTempFileNameA(folder, "LAS_", 0, temp)) {

@@ -327,6 +327,13 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     const char* reason = strstr(outcome.message, "\n\n");
     EXPECT_TRUE(reason && reason[2]) << outcome.message;   // the system's words, whichever error it gives
 
+    // A folder too long for a temporary name beside the target (still a path this program takes).
+    std::string deep = TempDir() + std::string(248 - TempDir().size(), 'd') + "\\x.las";
+    ASSERT_LT(deep.size(), 256u);
+    EXPECT_EQ(SaveLASClasses(loaded.set, deep.c_str(), "x.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
+    EXPECT_NE(strstr(outcome.message, "x.las: the path is too long"), nullptr) << outcome.message;
+
     // A source gone since the load: the system's reason, not a library text
     // left from some other file.
     ASSERT_TRUE(DeleteFileA(path.c_str()));
