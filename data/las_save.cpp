@@ -18,6 +18,7 @@
 #include <cstring>
 
 static const char kSaveProgressText[] = "Saving LAS File";
+const char kSaveReadOnlyReason[] = "The file is read-only.";
 
 int CountClassesBeyondFormat(const DataSet* set, int format)
 {
@@ -320,7 +321,8 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     DWORD attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n", o->tempName, targetTitle);
+        const char* reason = readOnly ? kSaveReadOnlyReason : SystemText(GetLastError());
+        SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);
         DeleteFileA(temp);
         return 0;
     }

@@ -232,6 +232,7 @@ TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(outcome.status, LAS_SAVE_REPLACE);
     EXPECT_EQ(strncmp(outcome.message, "Rename:\n\n LAS", 13), 0) << outcome.message;
+    EXPECT_NE(strstr(outcome.message, kSaveReadOnlyReason), nullptr) << outcome.message;
     EXPECT_EQ(ReadBytes(path), before);
 
     // A target in a folder that does not exist.
