@@ -88,6 +88,15 @@ protected:
         PumpMessages(20);
     }
 
+    // The lines as the view's contour list, switched on.
+    void ShowContours(ContourList* list, struct Polyline** lines, int count)
+    {
+        list->count = count;
+        list->lines = lines;
+        r->contours = list;
+        r->overlayContours = 1;
+    }
+
     // The pixel (from the top left) of a world position in the last frame.
     POINT PixelOf(double x, double y, double z) const
     {
@@ -143,10 +152,7 @@ TEST_F(GL3DLayers, ContourLinesLieAtTheirLevelInTheirTypeColourAndWaitForARunnin
                                  // Rising vertices are drawn at the first vertex's level.
                                  Make({{5010, 2075, 0}, {5050, 2075, 40}, {5090, 2075, 40}}, CONTOUR_INTERMEDIATE),
                                  nullptr};
-    contours.count = 2;
-    contours.lines = lines;
-    r->contours = &contours;
-    r->overlayContours = 1;
+    ShowContours(&contours, lines, 2);
 
     ASSERT_EQ(RenderGLView(gl), 1);
     EXPECT_EQ(r->glRebuildFlags[GL_LIST_CONTOURS], 1);
@@ -346,10 +352,7 @@ TEST_F(GL3DLayers, AReopenedWindowCompilesItsListsAnew)
     r->contourIndexColor = RGB(255, 0, 0);
     ContourList contours = {};
     struct Polyline* lines[2] = {Make({{5010, 2050, 0}, {5090, 2050, 0}}, CONTOUR_INDEX), nullptr};
-    contours.count = 1;
-    contours.lines = lines;
-    r->contours = &contours;
-    r->overlayContours = 1;
+    ShowContours(&contours, lines, 1);
     ASSERT_EQ(RenderGLView(gl), 1);
     ASSERT_EQ(r->glRebuildFlags[GL_LIST_CONTOURS], 1);
     SendMessageA(gl, WM_CLOSE, 0, 0);
