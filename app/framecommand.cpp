@@ -8,6 +8,7 @@
 #include "app/planview.h"
 #include "app/registry.h"
 #include "app/services.h"
+#include "data/gdalgrid.h"
 #include "views/plan/planview.h"
 #include "app/winlongs.h"
 #include "base/dialogs.h"

@@ -83,12 +83,9 @@ INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
 DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
-DataSet* Load32BitTIFF(const char*, const char*) { return nullptr; }
-DataSet* LoadDTEData(const char*, const char*) { return nullptr; }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 // Plan-view services of the views, classification, GIS and settings pieces.
 void FreeUndoStack(ViewRecord*) {}
@@ -96,24 +93,6 @@ void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
 int CenterViewOnProfile(HWND) { return 1; }
 int SetViewCursor(HWND, WPARAM) { return 0; }
-int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
-{
-    const gpc_vertex_list* ring = &polygon->contour[0];
-    double minX = 3.37e38, maxX = -3.37e38, minY = 3.37e38, maxY = -3.37e38;
-    for (int i = 0; i < ring->num_vertices; i++) {
-        if (ring->vertex[i].x < minX) minX = ring->vertex[i].x;
-        if (ring->vertex[i].x > maxX) maxX = ring->vertex[i].x;
-        if (ring->vertex[i].y < minY) minY = ring->vertex[i].y;
-        if (ring->vertex[i].y > maxY) maxY = ring->vertex[i].y;
-    }
-    auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit - 1 ? limit - 1 : v); };
-    *rowMin = clamp((int)((grid->originY - maxY) / grid->cellSize), grid->rows);
-    *rowMax = clamp((int)((grid->originY - minY) / grid->cellSize), grid->rows);
-    *columnMin = clamp((int)((minX - grid->originX) / grid->cellSize), grid->columns);
-    *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
-    return 1;
-}
-
 // --- plan-view drawing helpers and tool clean-up ------------------------------
 
 int DrawToolRubberBand(HWND, const int*, int) { return 1; }

@@ -34,13 +34,10 @@ INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Reached from the road that opens data files into views.
 struct DataSet;
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
-DataSet* Load32BitTIFF(const char* path, const char* title);
-DataSet* LoadDTEData(const char* path, const char* title);
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 LRESULT CALLBACK MDIChildWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -61,7 +58,6 @@ int  ViewMouseButton(HWND view, UINT message, LPARAM lParam);
 int  ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam);
 int  ScrollView(HWND view, UINT message, WPARAM wParam);
 HWND CreateViewStatusBar(HWND window);
-int  PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);

@@ -7,6 +7,7 @@
 #include "base/heap.h"
 #include "base/progress.h"
 #include "data/gdalgrid.h"
+#include "data/gridcells.h"
 #include <cmath>
 #include <cstring>
 

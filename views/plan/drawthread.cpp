@@ -3,6 +3,7 @@
 // thread that draws the layers in order under the view's lock and caches the
 // result.
 #include "views/plan/planview.h"
+#include "views/plan/drawgrid.h"
 #include "app/frame.h"
 #include "app/planview.h"
 #include "app/jobcontrol.h"
@@ -218,9 +219,12 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             break;
         case 8007:
         case 8008:
-            // The cached shading stands for the TIN base layer; without it the
-            // shaded TIN has no drawer in this build and the layer stays empty.
-            if (r->tinCacheValid) RestoreTINImage(view, hdc);
+            if (r->tinCacheValid) {
+                RestoreTINImage(view, hdc);
+            } else if (r->dataKind == 3 || r->dataKind == 4) {
+                completed = DrawGridShaded(view, hdc);
+                SaveTINImageIfWhole(view, hdc, completed);
+            }
             break;
         case 9038:
             break;   // reference images have no drawer in this build

@@ -1,6 +1,7 @@
 // World-to-pixel mapping of the plan view, its extents and fitting, the
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/planview.h"
+#include "views/plan/drawgrid.h"
 #include "app/frame.h"
 #include "app/jobcontrol.h"
 #include "app/services.h"
@@ -231,14 +232,15 @@ static void FreeViewContours(ViewRecord* r)
 }
 
 // Before each draw: what the display mode and overlays need and is missing.
-// Grid views mesh their grids and contours come from their own job; neither
-// has a builder in this program yet, so only the point TIN is made here.
 int EnsureViewTIN(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r || AppJobRunning()) return 0;
     bool tinMode = r->displayMode == 8007 || r->displayMode == 8008;
-    if (IsGridView(r)) return 1;
+    if (IsGridView(r)) {
+        if (tinMode) CreateGridMesh(view);
+        return 1;
+    }
     if ((tinMode || r->overlayContours) && !r->tin) BuildViewTINModel(view, r);
     return 1;
 }
@@ -263,6 +265,13 @@ int RebuildViewTIN(HWND view)
         FreeViewTIN(r);
         FreeViewContours(r);
         BuildViewTINModel(planView, r);
+        ResetViewCache(planView);
+        ReleaseMutex(job->mutex);
+    } else {
+        // The shades follow the light and the exaggeration of the moment.
+        WaitForObjectPumping(job->mutex);
+        r->meshBuilt = 0;
+        CreateGridMesh(planView);
         ResetViewCache(planView);
         ReleaseMutex(job->mutex);
     }
