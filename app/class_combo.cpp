@@ -1,4 +1,5 @@
 // The class list of the combo boxes in the classification and AOI dialogs.
+#include "app/class_combo.h"
 #include "app/frame_bars.h"
 #include "app/class_table.h"
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Class tables: the empty and the default (ASPRS) table, and class list
 // files of lines "code,name,red,green,blue".
 #include "app/class_table.h"
-#include "base/filedialog.h"
+#include "base/file_dialog.h"
 #include "app/frame.h"
-#include "base/fileio.h"
-#include "base/filelist.h"
+#include "base/file_io.h"
+#include "base/file_list.h"
 #include "base/messages.h"
 #include "base/paths.h"
 

@@ -1,6 +1,7 @@
-// Command ids of the view menu, the main toolbar, the tools and the
-// accelerators that reach a plan view. The numbers are fixed: menus,
-// accelerators and saved settings use them.
+// Command ids of the menus, the main toolbar, the tools and the accelerators.
+// The numbers are fixed: saved settings and the resource script use them. The
+// resource compiler reads this file too (RC_INVOKED): only #defines outside
+// the C++ part.
 #pragma once
 
 // Point colour modes (a view's pointColorMode holds the id itself).
@@ -16,12 +17,21 @@
 #define CMD_COLOR_CHANNEL      1208
 #define CMD_COLOR_FLAG         1209
 #define CMD_COLOR_LAST         1209
+#ifndef RC_INVOKED
 static_assert(CMD_COLOR_LAST - CMD_COLOR_FIRST == 9, "ten point colour modes");
+#endif
 
 // TIN colour modes: tinColorMode = id - CMD_TIN_COLOR_FIRST.
 #define CMD_TIN_COLOR_FIRST    2001
+#define CMD_TIN_BLUE_RED       2001
+#define CMD_TIN_EARTH          2002
+#define CMD_TIN_GRAY           2003
+#define CMD_TIN_INTENSITY      2004
+#define CMD_TIN_RGB            2005
 #define CMD_TIN_COLOR_LAST     2005
+#ifndef RC_INVOKED
 static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour modes");
+#endif
 
 // Adjustment keys (Page Down, Page Up, End, Home).
 #define CMD_ADJUST_A_DOWN      5000
@@ -109,9 +119,50 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define CMD_PAGE_LEFT          9124
 #define CMD_PAGE_RIGHT         9125
 
+// Frame commands: windows, files, settings, help, batches and projects.
+#define CMD_ABOUT              9001
+#define CMD_CASCADE            9004
+#define CMD_EXIT               9006
+#define CMD_TILE_HORIZONTAL    9011
+#define CMD_TILE_VERTICAL      9012
+#define CMD_NEW_TIN            9021
+#define CMD_HELP_CONTENTS      9040
+#define CMD_IMPORT             9043
+#define CMD_SM_BATCH           9044
+#define CMD_LOAD_CONFIG        9045
+#define CMD_SAVE_CONFIG_AS     9046
+#define CMD_RECENT_FIRST       9047
+#define CMD_RECENT_1           9047
+#define CMD_RECENT_2           9048
+#define CMD_RECENT_3           9049
+#define CMD_RECENT_4           9050
+#define CMD_RECENT_LAST        9050
+#define CMD_PROJECT_FIRST      9051
+#define CMD_PROJECT_SHOW       9057
+#define CMD_PROJECT_LAST       9058
+#define CMD_SYSTEM_INFO        9061
+#define CMD_PANELIZE_ALL       9067
+#define CMD_PANELIZE_ACTIVE    9068
+#define CMD_THINNING_BATCH     9072
+#define CMD_HOTKEY_LIST        9074
+#define CMD_CONFIG_SETTINGS    9098
+#define CMD_DECIMATION_VALUE   9119
+#define CMD_VOID_DEM_VALUE     9120
+#define CMD_BACKGROUND_COLOR   9126
+
+// Commands of the profile, 3D and project windows that share the toolbar.
+#define CMD_LOCK_HIDDEN        9063
+#define CMD_UNLOCK_HIDDEN      9064
+#define CMD_NORTH_UP           9065
+#define CMD_EXAGGERATE_MORE    9069
+#define CMD_EXAGGERATE_LESS    9070
+#define CMD_RECLASS_ABOVE_LINE 9084
+#define CMD_RECLASS_BELOW_LINE 9085
+
 // Controls of the frame's bars and the views' status bars.
 #define ID_REBAR               8009
 #define ID_TOOLBAR_BAND        8010
 #define ID_PROGRESS_BAND       8015
 #define ID_MAIN_TOOLBAR        8020
 #define ID_STATUS_BAR          1149
+#define ID_FILTER_BUTTON       1065   // the polygon filter tool's button on the toolbar band

@@ -1,6 +1,7 @@
 // The global display settings, their defaults and the copies between them
 // and a view.
 #include "app/display_settings.h"
+#include "app/command_ids.h"
 
 #include <cstring>
 
@@ -8,9 +9,6 @@ DisplaySettings GlobalDisplaySettings;
 
 namespace {
 
-constexpr int32_t kToolZoom = 9013;
-constexpr int32_t kDisplayPoints = 8006;
-constexpr int32_t kColorElevationEarthTones = 1201;
 constexpr int32_t kPaletteEarthTones = 1;
 
 const uint32_t kDefaultReturnColors[8] = {
@@ -125,13 +123,13 @@ void CopyViewToGlobalSettings(const ViewSettings* view)
 void InitViewSettings(ViewSettings* view)
 {
     CopyGlobalToViewSettings(view);
-    view->currentTool = kToolZoom;
-    view->previousTool = kToolZoom;
-    view->profileTool = kToolZoom;
-    view->profilePreviousTool = kToolZoom;
-    view->displayMode = kDisplayPoints;
-    view->profileDisplayMode = kDisplayPoints;
-    view->pointColorMode = kColorElevationEarthTones;
+    view->currentTool = TOOL_ZOOM;
+    view->previousTool = TOOL_ZOOM;
+    view->profileTool = TOOL_ZOOM;
+    view->profilePreviousTool = TOOL_ZOOM;
+    view->displayMode = DISPLAY_POINTS;
+    view->profileDisplayMode = DISPLAY_POINTS;
+    view->pointColorMode = CMD_COLOR_EARTH;
     view->pointSizeStep = 1;
     view->tinColorMode = kPaletteEarthTones;
     view->poiMarkerSize = 3;

@@ -90,7 +90,7 @@ struct ViewSettings {
     int32_t        showPOIMarkers;
     int32_t        showPOINames;
     int32_t        showAOIPolygons;
-    int32_t        overlayPointsOverBackground;  // view command 9039
+    int32_t        overlayPointsOverBackground;  // view command CMD_POINTS_OVER_BACK
     float          tinShadeOffset;               // read by the TIN drawer
 };
 

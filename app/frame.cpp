@@ -1,16 +1,21 @@
 // The frame window procedure, its background and the orderly close.
 #include "app/frame.h"
-#include "app/winlongs.h"
-#include "app/services.h"
+#include "app/stand_ins.h"
+#include "app/view_arrange.h"
+#include "app/view_window.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/view_mapping.h"
+#include "app/window_slots.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
-#include "app/framecommand.h"
-#include "app/openfiles.h"
+#include "app/frame_command.h"
+#include "app/open_files.h"
 #include "app/registry.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
 #include "base/messages.h"
+#include "base/shell_hooks.h"
+#include "app/status_bars.h"
 #include "resource.h"
 #include <cstdio>
 
@@ -35,7 +40,9 @@ void PaintFrameBackground(HWND frame, HDC hdc)
 {
     HWND client = (HWND)GetWindowSlot(frame, FRAME_CLIENT);
     FillViewBackground(client, hdc, 0xFFFFFF);
-    HBITMAP logo = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    // Loaded once for the process: the frame paints it on every WM_PAINT.
+    static HBITMAP logo;
+    if (!logo) logo = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
     if (!logo) return;
     BITMAP info;
     GetObjectA(logo, sizeof info, &info);
@@ -50,7 +57,22 @@ void PaintFrameBackground(HWND frame, HDC hdc)
     BitBlt(hdc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-    DeleteObject(logo);
+}
+
+static HWND FrameOwner() { return FrameWindow; }
+
+static void RepaintFrameNow()
+{
+    if (!MDIClientWindow) return;
+    HDC dc = GetDC(MDIClientWindow);
+    PaintFrameBackground(FrameWindow, dc);
+    ReleaseDC(MDIClientWindow, dc);
+}
+
+void InstallShellHooks()
+{
+    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow};
+    SetShellHooks(&hooks);
 }
 
 static int EndToolOf(HWND child, void*)

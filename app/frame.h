@@ -1,4 +1,4 @@
-// The MDI frame: process-wide window globals, start-up and the frame procedure.
+// The MDI frame: process-wide window globals and the frame procedure.
 #pragma once
 #include <windows.h>
 
@@ -14,13 +14,11 @@ extern HBITMAP DialogBitmaps[4];
 #define APP_TITLE "VelkaViewer  Version 3.7.3"
 #define APP_VERSION "3.7.3"
 
-int  RegisterWindowClasses(HINSTANCE instance);
-HWND InitInstance(const char* commandLine);
 LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintFrameBackground(HWND frame, HDC hdc);
 int  FrameClose(HWND frame);
-// Runs the message loop with accelerators until WM_QUIT.
-void RunMessageLoop(HACCEL accelerators);
+// Lets the foundation and data code reach this frame (base/shell_hooks.h).
+void InstallShellHooks();
 
 // Visits every MDI child through the client's own cycle; the callback
 // returns 0 to stop. Returns the number of children visited.

@@ -21,12 +21,5 @@ void SetToolbarChecks(HWND window);
 int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
 
-HWND CreateViewStatusBar(HWND window);
-void UpdateViewStatusBar(HWND view);
 void SetDialogProgressWindows(HWND dialog);
 
-struct ClassTable;
-// Fills a combo box with " %3d - %s" lines of the table's classes, or of
-// the 23 standard classes without a table, and selects `selection` once the
-// caller's current message is done.
-void FillClassCombo(HWND combo, int selection, const ClassTable* table);

@@ -1,14 +1,14 @@
 // Registry settings, the recent-file list and its menu items, and the
 // "Configuration File Settings" dialog.
 #include "app/registry.h"
-#include "app/configfile.h"
+#include "app/command_ids.h"
+#include "app/config_file.h"
 #include "app/frame.h"
-#include "app/openfiles.h"
-#include "app/services.h"
-#include "app/winlongs.h"
+#include "app/open_files.h"
+#include "app/window_slots.h"
 #include "base/dialogs.h"
-#include "base/filedialog.h"
-#include "base/filelist.h"
+#include "base/file_dialog.h"
+#include "base/file_list.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -18,7 +18,6 @@
 static const char kProgramKey[] = "Software\\VelkaDunmarroInc\\VelkaViewer";
 static char registryKeyPath[256] = "Software\\VelkaDunmarroInc\\VelkaViewer";
 
-const char* GetRegistryKeyPath() { return registryKeyPath; }
 
 void SetRegistryKeyPath(const char* path)
 {
@@ -215,16 +214,16 @@ void UpdateRecentFileMenu()
         if (!entry[0]) break;
         char text[300];
         snprintf(text, sizeof text, "&%d  %s", n, FileNameOfPath(entry));
-        SetRecentItem(FrameMenu, 9046 + n, text);
-        SetRecentItem(ViewMenu, 9046 + n, text);
+        SetRecentItem(FrameMenu, CMD_RECENT_FIRST - 1 + n, text);
+        SetRecentItem(ViewMenu, CMD_RECENT_FIRST - 1 + n, text);
     }
 }
 
 int OpenRecentFile(int id)
 {
     RegistrySettings* s = GetRegistrySettings();
-    if (!s || id < 9047 || id > 9050) return 0;
-    const char* entry = s->RecentFile[id - 9047];
+    if (!s || id < CMD_RECENT_FIRST || id > CMD_RECENT_LAST) return 0;
+    const char* entry = s->RecentFile[id - CMD_RECENT_FIRST];
     if (!entry[0]) return 0;
     // The open may reorder the list and reuse this buffer: work on a copy.
     char path[kRegistryTextChars];
@@ -233,15 +232,6 @@ int OpenRecentFile(int id)
 }
 
 // --- "Configuration File Settings" ----------------------------------------------
-
-enum {
-    IDD_CONFIG_SETTINGS = 331,
-    IDC_CONFIG_FILENAME = 1120,
-    IDC_CONFIG_PATH = 1044,
-    IDC_CONFIG_AUTOLOAD = 1121,
-    IDC_CONFIG_AUTOSAVE = 1122,
-    IDC_CONFIG_SELECT = 1123,
-};
 
 int ChooseConfigFile(char* path, char* title)
 {

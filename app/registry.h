@@ -17,7 +17,6 @@ struct RegistrySettings {
 #pragma pack(pop)
 
 // The key under HKEY_CURRENT_USER. Tests point it at a throw-away key.
-const char* GetRegistryKeyPath();
 void SetRegistryKeyPath(const char* path);   // null restores the program's own key
 
 RegistrySettings* LoadRegistrySettings();

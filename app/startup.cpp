@@ -1,9 +1,12 @@
 // One-time start-up: window classes, menus, the frame and its bars.
+#include "app/startup.h"
 #include "app/frame.h"
-#include "app/winlongs.h"
-#include "app/services.h"
+#include "app/display_settings.h"
+#include "app/stand_ins.h"
+#include "app/view_window.h"
+#include "app/window_slots.h"
 #include "app/frame_bars.h"
-#include "app/openfiles.h"
+#include "app/open_files.h"
 #include "app/registry.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -65,6 +68,7 @@ int RegisterWindowClasses(HINSTANCE instance)
 HWND InitInstance(const char* commandLine)
 {
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
+    InstallShellHooks();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;
@@ -82,7 +86,7 @@ HWND InitInstance(const char* commandLine)
     MDIClientWindow = (HWND)GetWindowSlot(FrameWindow, FRAME_CLIENT);
     DragAcceptFiles(FrameWindow, TRUE);
     SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, 0);
-    SetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND, (LONG_PTR)CreateSolidBrush(RGB(255, 255, 255)));
+    SetClassLongPtrA(MDIClientWindow, GCLP_HBRBACKGROUND, (LONG_PTR)GetStockObject(WHITE_BRUSH));
     InitFrameBars(FrameWindow);
 
     LogMessage("LiDAR viewing, checking and classification");
@@ -93,9 +97,11 @@ HWND InitInstance(const char* commandLine)
     Pi = acos(-1.0);
 
     const int bitmaps[4] = {IDB_EXPORT1, IDB_EXPORT2, IDB_IMPORT1, IDB_IMPORT2};
+    // Loaded once for the process: every later start-up finds them in place.
     for (int i = 0; i < 4; i++)
-        DialogBitmaps[i] = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(bitmaps[i]), IMAGE_BITMAP, 0, 0,
-                                               LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
+        if (!DialogBitmaps[i])
+            DialogBitmaps[i] = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(bitmaps[i]), IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
     SetDefaultSurfaceMagicSettings();
     SetWindowSlot(FrameWindow, FRAME_REGISTRY, (LONG_PTR)LoadRegistrySettings());
     UpdateRecentFileMenu();

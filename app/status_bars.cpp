@@ -1,12 +1,14 @@
 // The six-part status bar of plan, profile, 3D and project windows: tool,
 // zoom factor, world X and Y under the mouse, a tool value, and the message
 // line that LogMessage writes.
+#include "app/status_bars.h"
 #include "app/frame_bars.h"
+#include "app/view_zoom.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include <cmath>
 #include <cstdio>
 
@@ -97,4 +99,13 @@ void UpdateViewStatusBar(HWND view)
         break;
     }
     SetPart(status, 4, text);
+}
+
+void WriteActiveViewStatus(const char* text)
+{
+    if (!MDIClientWindow) return;
+    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!active) return;
+    HWND status = (HWND)GetWindowSlot(active, CHILD_STATUSBAR);
+    if (status) SendMessageA(status, SB_SETTEXTA, 5, (LPARAM)text);
 }

@@ -1,9 +1,10 @@
 // Arranging a plan view with its profile and 3D windows inside the MDI
 // client ("panelize"), and all views at once.
+#include "app/view_arrange.h"
 #include "app/view_tools.h"
 #include "app/frame.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 
 static void Place(HWND window, int x, int y, int width, int height)
 {

@@ -2,14 +2,18 @@
 // forwarding rule with the active child, which may be the plan view or its
 // profile or 3D window; the latter two get every plan-view command passed on.
 #include "app/view_command.h"
+#include "resource.h"
+#include "app/stand_ins.h"
+#include "app/view_zoom.h"
+#include "views/plan/scrolling.h"
+#include "views/plan/view_mapping.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
-#include "app/services.h"
-#include "views/plan/planview.h"
+#include "app/save_las.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include <cstdio>
@@ -119,7 +123,7 @@ static int PointSize(HWND window, ViewRecord* r, int id)
 
 static int PointSizeDialog(HWND window, ViewRecord* r, int)
 {
-    if (ShowDialog(347, FrameWindow, PointDisplaySizeDlgProc, (LPARAM)window) == 1) RedrawWithProfile(window, r);
+    if (ShowDialog(IDD_POINT_SIZE, FrameWindow, PointDisplaySizeDlgProc, (LPARAM)window) == 1) RedrawWithProfile(window, r);
     return 1;
 }
 
@@ -175,7 +179,7 @@ static int ClassifyByClass(HWND window, ViewRecord* r, int)
 
 static int FileInfo(HWND window, ViewRecord*, int)
 {
-    ShowDialog(337, FrameWindow, LASInfoDlgProc, (LPARAM)window);
+    ShowDialog(IDD_LAS_INFO, FrameWindow, LASInfoDlgProc, (LPARAM)window);
     return 1;
 }
 
@@ -284,7 +288,7 @@ int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 1;
     }
     if (id == CMD_POI_SETTINGS) {
-        if (ShowDialog(345, FrameWindow, POIMarkerConfigDlgProc, (LPARAM)r->window) == 1) InvalidateView(window, 1);
+        if (ShowDialog(IDD_POI_MARKERS, FrameWindow, POIMarkerConfigDlgProc, (LPARAM)r->window) == 1) InvalidateView(window, 1);
         return 1;
     }
 

@@ -1,14 +1,16 @@
 // The current tool of a plan view: switching tools, ending whatever a tool
 // shows on screen, the status names of tools, and the pan tool.
 #include "app/view_tools.h"
+#include "app/stand_ins.h"
+#include "app/view_window.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/scrolling.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
-#include "app/jobcontrol.h"
-#include "app/services.h"
-#include "views/plan/planview.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 
 struct ToolName {
     int id;

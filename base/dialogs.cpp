@@ -1,13 +1,13 @@
 #include "base/dialogs.h"
 #include "base/messages.h"
-#include "app/frame.h"
-#include "base/filelist.h"
+#include "base/shell_hooks.h"
+#include "base/file_list.h"
 #include <commdlg.h>
 
 void CenterOnFrame(HWND dialog)
 {
     RECT frame, own;
-    GetWindowRect(FrameWindow, &frame);
+    GetWindowRect(MessageOwner(), &frame);
     GetWindowRect(dialog, &own);
     int w = own.right - own.left, h = own.bottom - own.top;
     int x = frame.left + (frame.right - frame.left) / 2 - w / 2;

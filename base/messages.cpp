@@ -1,7 +1,5 @@
 #include "base/messages.h"
-#include "app/frame.h"
-#include "app/winlongs.h"
-#include <commctrl.h>
+#include "base/shell_hooks.h"
 #include <cstdio>
 #include <cstring>
 
@@ -23,11 +21,7 @@ void SetLogHook(LogHookProc hook) { logHook = hook; }
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
-    if (!MDIClientWindow) return 1;
-    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!active) return 1;
-    HWND status = (HWND)GetWindowSlot(active, CHILD_STATUSBAR);
-    if (status) SendMessageA(status, SB_SETTEXTA, 5, (LPARAM)text);
+    WriteStatusLine(text);
     return 1;
 }
 
@@ -50,13 +44,13 @@ static void LogLines(const char* text, const char* prefix)
 
 void ErrorMessage(const char* text)
 {
-    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+    ShowMessageBox(MessageOwner(), text, "ERROR", MB_OK | MB_ICONERROR);
     LogLines(text, "[ERROR] ");
 }
 
 void WarningMessage(const char* text)
 {
-    ShowMessageBox(FrameWindow, text, "Warning", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(MessageOwner(), text, "Warning", MB_OK | MB_ICONWARNING);
     LogLines(text, "[WARN] ");
 }
 

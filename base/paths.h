@@ -35,13 +35,3 @@ const char* ReplaceExtension(const char* path, const char* ext);
 int         ChangeFileExtensionTo(char* path, const char* ext);
 const char* GetPathDirectory(const char* path);
 const char* GetPathFileName(const char* path);
-
-int  FolderExists(const char* path);
-int  FileExists(const char* path);
-int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
-int  CopyToClipboard(HGLOBAL text);
-
-// The one conversion of a Windows path into the form native libraries (GDAL,
-// shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
-// path cannot be converted.
-std::string ToNativePath(const char* path);

@@ -3,16 +3,17 @@
 // that every point is drawn, in colour modes 1200, 1202 and 1207. Prints
 // milliseconds per draw (best and median of several runs, one core).
 #include "app/display_settings.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "views/plan/draw_points.h"
+#include "views/plan/view_mapping.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/selection.h"
 #include "data/statistics.h"
-#include "views/plan/colorramp.h"
-#include "views/plan/planview.h"
+#include "views/plan/color_ramp.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>

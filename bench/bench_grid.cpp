@@ -4,16 +4,19 @@
 // an off-screen 1600 x 1000 view, fitted and zoomed. Prints seconds and
 // milliseconds (best and median of several runs).
 #include "app/display_settings.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
+#include "base/file_system.h"
 #include "base/paths.h"
-#include "data/dataset.h"
-#include "data/gdalgrid.h"
+#include "data/data_set.h"
+#include "data/gdal_grid.h"
 #include "data/statistics.h"
-#include "views/plan/drawgrid.h"
-#include "views/plan/planview.h"
+#include "views/plan/draw_grid.h"
+#include "views/plan/draw_points.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
 #include <gdal.h>
 #include <windows.h>
 #include <algorithm>

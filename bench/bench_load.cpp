@@ -5,9 +5,9 @@
 //   bench_load bare FILE             times the bare read
 // bench/run_load runs the three in fresh processes and prints the ratio.
 #include "base/crash.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/messages.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
 #include <windows.h>

@@ -1,8 +1,6 @@
 #include "data/color_stretch.h"
 #include "base/heap.h"
-#include <cstring>
 
-void ClearColorStretch(ColorStretch* s) { memset(s, 0, sizeof *s); }
 
 ScopedColorStretch::ScopedColorStretch() : stretch((ColorStretch*)NBLCalloc(1, sizeof(ColorStretch))) {}
 ScopedColorStretch::~ScopedColorStretch() { NBLFree(stretch); }

@@ -11,7 +11,6 @@ struct ColorStretch {
     bool flat;   // every grey level equal above 8 bits: map to full brightness
 };
 
-void ClearColorStretch(ColorStretch* s);
 
 // One load's own stretch, cleared, from the heap and freed when the load
 // returns: loads run on several threads at once, and 256 KiB is too much for

@@ -1,5 +1,6 @@
 #include "data/decimation.h"
-#include "app/frame.h"
+#include "resource.h"
+#include "base/shell_hooks.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include <cstdio>
@@ -27,8 +28,8 @@ void FormatThousands(long long value, char* out, int size)
 
 static void EnableStepControls(HWND dialog, int enabled)
 {
-    EnableWindow(GetDlgItem(dialog, 1134), enabled);
-    EnableWindow(GetDlgItem(dialog, 1174), enabled);
+    EnableWindow(GetDlgItem(dialog, IDC_DECIMATE_STEP), enabled);
+    EnableWindow(GetDlgItem(dialog, IDC_DECIMATE_PROMPT), enabled);
 }
 
 INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -42,35 +43,35 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
             char number[32], line[64];
             FormatThousands(total, number, sizeof number);
             snprintf(line, sizeof line, "Total:  %s", number);
-            SetDlgItemTextA(dialog, 1175, line);
+            SetDlgItemTextA(dialog, IDC_DECIMATE_INFO, line);
         }
         char step[16];
         snprintf(step, sizeof step, "%d", decimationStep);
-        SetDlgItemTextA(dialog, 1134, step);
-        CheckDlgButton(dialog, 1174, decimationPrompt ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dialog, 1173, enabledCopy ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemTextA(dialog, IDC_DECIMATE_STEP, step);
+        CheckDlgButton(dialog, IDC_DECIMATE_PROMPT, decimationPrompt ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_DECIMATE_ENABLE, enabledCopy ? BST_CHECKED : BST_UNCHECKED);
         EnableStepControls(dialog, enabledCopy);
         CenterOnFrame(dialog);
         return TRUE;
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case 1173:
+        case IDC_DECIMATE_ENABLE:
             enabledCopy = !enabledCopy;
             EnableStepControls(dialog, enabledCopy);
             return TRUE;
         case IDOK: {
             char text[255];
-            GetDlgItemTextA(dialog, 1134, text, sizeof text);
+            GetDlgItemTextA(dialog, IDC_DECIMATE_STEP, text, sizeof text);
             int step = atoi(text);
             // Refuse before writing anything, so a refused OK changes no setting.
             if (enabledCopy && step <= 1) {
-                ShowMessageBox(FrameWindow, "Decimation value should be greater than 1", "ERROR",
+                ShowMessageBox(MessageOwner(), "Decimation value should be greater than 1", "ERROR",
                                MB_OK | MB_ICONERROR);
                 return TRUE;
             }
             decimationEnabled = enabledCopy;
-            decimationPrompt = IsDlgButtonChecked(dialog, 1174) == BST_CHECKED ? 1 : 0;
+            decimationPrompt = IsDlgButtonChecked(dialog, IDC_DECIMATE_PROMPT) == BST_CHECKED ? 1 : 0;
             decimationStep = step;
             EndDialog(dialog, 1);
             return TRUE;
@@ -90,19 +91,19 @@ INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         choice = 1;
-        CheckRadioButton(dialog, 1011, 1012, 1011);
-        SetDlgItemTextA(dialog, 1010, (const char*)lParam);
+        CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_METERS);
+        SetDlgItemTextA(dialog, IDC_NOUNITS_FILE, (const char*)lParam);
         CenterOnFrame(dialog);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case 1011:
+        case IDC_UNITS_METERS:
             choice = 1;
-            CheckRadioButton(dialog, 1011, 1012, 1011);
+            CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_METERS);
             return TRUE;
-        case 1012:
+        case IDC_UNITS_FEET:
             choice = 3;
-            CheckRadioButton(dialog, 1011, 1012, 1012);
+            CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_FEET);
             return TRUE;
         case IDOK:
             EndDialog(dialog, choice);

@@ -7,9 +7,6 @@ extern int decimationEnabled;   // 1: loaders keep every decimationStep-th point
 extern int decimationStep;
 extern int decimationPrompt;    // 1: the opening road asks before loading
 
-#define IDD_DECIMATION 221
-#define IDD_NOUNITS    304
-
 // "12,345" style grouping of a count.
 void FormatThousands(long long value, char* out, int size);
 

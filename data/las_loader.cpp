@@ -1,12 +1,13 @@
 // LAS files into data sets: header checks, decimation, packing of every point
 // format, the colour stretch and the messages on the way.
 #include "data/las_loader.h"
-#include "data/dataset.h"
+#include "data/laz_loader.h"
+#include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/color_stretch.h"
 #include "data/lasfile/las_file.h"
-#include "app/frame.h"
-#include "base/fileio.h"
+#include "base/shell_hooks.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
@@ -37,11 +38,7 @@ int GetLASFilePointCount(const char* path)
 
 DataSet* LoadLASData(const char* path, const char* title)
 {
-    if (MDIClientWindow) {
-        HDC dc = GetDC(MDIClientWindow);
-        PaintFrameBackground(FrameWindow, dc);
-        ReleaseDC(MDIClientWindow, dc);
-    }
+    RepaintFrame();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     DataSet* set = IsLAZFile(path) ? ReadLAZPoints(path, title) : ReadLASPoints(path, title);
     SetCursor(old);
@@ -139,7 +136,7 @@ uint32_t ChooseDecimationStep(uint64_t count, const char* title)
     if (s >= 2) {
         snprintf(message, sizeof message,
                  "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
-        if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
     }
     return s;
 }
@@ -149,7 +146,7 @@ void ReportLoadAllocationFailure(double bytes)
 {
     char message[128];
     snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB", bytes / 1048576.0);
-    ShowMessageBox(FrameWindow, message, "ERROR", MB_OK | MB_ICONERROR);
+    ShowMessageBox(MessageOwner(), message, "ERROR", MB_OK | MB_ICONERROR);
 }
 
 // Allocates the point array, or tells the user how much it wanted.
@@ -246,7 +243,7 @@ DataSet* ReadLASPoints(const char* path, const char* title)
                          "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
                          "Would you like to load it anyway?",
                          title, set->pointCount, (int)i);
-                if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
                     return GiveUp(set, las, true);
                 set->filePointCount = set->pointCount = (int32_t)i;
                 break;

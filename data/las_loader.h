@@ -12,6 +12,3 @@ int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 
-// LAZ files (our own decoder behind the laszip calls).
-int      IsLAZFile(const char* fileName);
-DataSet* ReadLAZPoints(const char* path, const char* title);

@@ -1,10 +1,11 @@
 // LAZ files into data sets through the laszip reader calls.
+#include "data/laz_loader.h"
 #include "data/las_loader.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/color_stretch.h"
 #include "data/laszip/laszip_api.h"
-#include "app/frame.h"
+#include "base/shell_hooks.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -129,7 +130,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
                          "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
                          "Would you like to load it anyway?",
                          title, set->pointCount, (int)i);
-                if (ShowMessageBox(FrameWindow, message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
                     return GiveUp(set, reader, true);
                 set->filePointCount = set->pointCount = (int32_t)i;
                 break;

@@ -2,7 +2,7 @@
 // from a split Gaussian fitted to the stretched histogram by
 // Levenberg-Marquardt least squares.
 #include "data/magnitude.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "base/heap.h"
 #include "base/progress.h"
 #include <cmath>

@@ -1,13 +1,9 @@
 // Point selections and spatial tiles: building the tile grid of a point set
 // and the rectangle, polygon and view queries that walk it.
 #include "data/selection.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
 #include "base/heap.h"
 #include "base/progress.h"
-#include "data/gdalgrid.h"
-#include "data/gridcells.h"
+#include "data/gdal_grid.h"
 #include <cmath>
 #include <cstring>
 
@@ -188,9 +184,7 @@ PointTiles* BuildPointTiles(DataSet* set)
 
 // ---- filters and helpers --------------------------------------------------------
 
-static ViewRecord* ViewOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
-static bool PassesReturnFilter(const ViewRecord* r, const PointRecord* p)
+static bool PassesReturnFilter(const ViewPointFilter* r, const PointRecord* p)
 {
     switch (p->returns >> 6) {
     case 0: return r->showSingleReturns != 0;
@@ -200,19 +194,19 @@ static bool PassesReturnFilter(const ViewRecord* r, const PointRecord* p)
     }
 }
 
-static bool PassesTINFilter(const ViewRecord* r, const PointRecord* p)
+static bool PassesTINFilter(const ViewPointFilter* r, const PointRecord* p)
 {
-    return r->classTable.entries[p->classification].tinDisplay != 0;
+    return r->classTIN[p->classification] != 0;
 }
 
-static bool PassesDisplayFilter(const ViewRecord* r, const PointRecord* p)
+static bool PassesDisplayFilter(const ViewPointFilter* r, const PointRecord* p)
 {
-    return r->classTable.entries[p->classification].display != 0;
+    return r->classDisplay[p->classification] != 0;
 }
 
 // Room for every point the view holds. The sum is taken from the data sets
 // themselves, so a stale point total can never make the result too small.
-static int32_t ViewPointCapacity(const ViewRecord* r)
+static int32_t ViewPointCapacity(const ViewPointFilter* r)
 {
     int64_t total = 0;
     for (int32_t d = 0; d < r->dataSetCount; d++)
@@ -326,9 +320,9 @@ PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, do
     return NullWhenEmpty(s);
 }
 
-PointSelection* CollectTINPoints(HWND view)
+PointSelection* CollectTINPoints(const ViewPointFilter* view)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r || !r->dataSets) return nullptr;
     int32_t capacity = ViewPointCapacity(r);
     PointSelection* s = CreatePointSelection(capacity);
@@ -350,9 +344,9 @@ PointSelection* CollectTINPoints(HWND view)
     return NullWhenEmpty(s);
 }
 
-PointSelection* LocateTINData(HWND view)
+PointSelection* LocateTINData(const ViewPointFilter* view)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r || !r->dataSets) return nullptr;
     PointSelection* s = nullptr;
     if (r->zoomLevel == 0) {
@@ -398,9 +392,9 @@ PointSelection* LocateTINData(HWND view)
 }
 
 // The tiles of every data set that overlap the polygon, then the point test.
-static PointSelection* PointsInPolygon(HWND view, RingPolygon* polygon, bool byFile)
+static PointSelection* PointsInPolygon(const ViewPointFilter* view, RingPolygon* polygon, bool byFile)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r || !r->dataSets || !polygon || polygon->num_contours < 1) return nullptr;
     PointSelection* s = CreatePointSelection(ViewPointCapacity(r));
     if (!s) return nullptr;
@@ -432,21 +426,21 @@ static PointSelection* PointsInPolygon(HWND view, RingPolygon* polygon, bool byF
     return ThinSelection(NullWhenEmpty(s));
 }
 
-PointSelection* LocatePointData(HWND view, RingPolygon* polygon) { return PointsInPolygon(view, polygon, false); }
+PointSelection* LocatePointData(const ViewPointFilter* view, RingPolygon* polygon) { return PointsInPolygon(view, polygon, false); }
 
-PointSelection* LocatePointDataByFile(HWND view, RingPolygon* polygon) { return PointsInPolygon(view, polygon, true); }
+PointSelection* LocatePointDataByFile(const ViewPointFilter* view, RingPolygon* polygon) { return PointsInPolygon(view, polygon, true); }
 
-PointSelection* SelectPointsInPolygon(HWND view, struct Polyline* line)
+PointSelection* SelectPointsInPolygon(const ViewPointFilter* view, struct Polyline* line)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r) return nullptr;
     if (r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR) return SelectGridCellsInPolygon(view, line);
     return SelectViewPointsInPolygon(view, line);
 }
 
-PointSelection* SelectViewPointsInPolygon(HWND view, struct Polyline* line)
+PointSelection* SelectViewPointsInPolygon(const ViewPointFilter* view, struct Polyline* line)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r || !r->dataSets || !line) return nullptr;
     RingPolygon* polygon = PolylineToGpcPolygon(line);
     if (!polygon) return nullptr;
@@ -481,6 +475,29 @@ PointSelection* SelectViewPointsInPolygon(HWND view, struct Polyline* line)
     return NullWhenEmpty(s);
 }
 
+int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax)
+{
+    // Every outer ring counts: a clip can split a polygon into several.
+    double minX = 3.37e38, maxX = -3.37e38, minY = 3.37e38, maxY = -3.37e38;
+    for (int c = 0; c < polygon->num_contours; c++) {
+        if (polygon->hole && polygon->hole[c]) continue;
+        const gpc_vertex_list* ring = &polygon->contour[c];
+        for (int i = 0; i < ring->num_vertices; i++) {
+            if (ring->vertex[i].x < minX) minX = ring->vertex[i].x;
+            if (ring->vertex[i].x > maxX) maxX = ring->vertex[i].x;
+            if (ring->vertex[i].y < minY) minY = ring->vertex[i].y;
+            if (ring->vertex[i].y > maxY) maxY = ring->vertex[i].y;
+        }
+    }
+    if (minX > maxX) return 0;
+    auto clamp = [](int v, int limit) { return v < 0 ? 0 : (v > limit - 1 ? limit - 1 : v); };
+    *rowMin = clamp((int)((grid->originY - maxY) / grid->cellSize), grid->rows);
+    *rowMax = clamp((int)((grid->originY - minY) / grid->cellSize), grid->rows);
+    *columnMin = clamp((int)((minX - grid->originX) / grid->cellSize), grid->columns);
+    *columnMax = clamp((int)((maxX - grid->originX) / grid->cellSize), grid->columns);
+    return 1;
+}
+
 // Row and column ranges of the part of a grid's extent inside the polygon;
 // false when the two do not overlap.
 static bool GridRange(DataSet* set, RingPolygon* polygon, int* r0, int* r1, int* c0, int* c1)
@@ -490,14 +507,14 @@ static bool GridRange(DataSet* set, RingPolygon* polygon, int* r0, int* r1, int*
     gpc_polygon clipped = {};
     gpc_polygon_clip(GPC_INT, set->extent, polygon, &clipped);
     bool ok = clipped.num_contours > 0;
-    if (ok) PolygonBounds(&clipped, set, r0, r1, c0, c1);
+    if (ok) ok = PolygonBounds(&clipped, set, r0, r1, c0, c1) != 0;
     gpc_free_polygon(&clipped);
     return ok;
 }
 
-PointSelection* SelectGridCellsInPolygon(HWND view, struct Polyline* line)
+PointSelection* SelectGridCellsInPolygon(const ViewPointFilter* view, struct Polyline* line)
 {
-    ViewRecord* r = ViewOf(view);
+    const ViewPointFilter* r = view;
     if (!r || !r->dataSets || !line) return nullptr;
     RingPolygon* polygon = PolylineToGpcPolygon(line);
     if (!polygon) return nullptr;

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "base/polygon.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 
 // Bounds of a selection before any point widened them.
 constexpr double kSelectionEmptyMin = 3.37e38;
@@ -41,14 +41,32 @@ void        FreePointTiles(PointTiles* tiles);
 PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
                                        int32_t classCode);
 
-// Queries on a plan view's data sets (its window's record).
-PointSelection* LocateTINData(HWND view);
-PointSelection* CollectTINPoints(HWND view);
-PointSelection* LocatePointData(HWND view, RingPolygon* polygon);
-PointSelection* LocatePointDataByFile(HWND view, RingPolygon* polygon);
-PointSelection* SelectPointsInPolygon(HWND view, struct Polyline* line);
-PointSelection* SelectViewPointsInPolygon(HWND view, struct Polyline* line);
-PointSelection* SelectGridCellsInPolygon(HWND view, struct Polyline* line);
+// What the view queries read of a plan view: its data sets and filters. The
+// shell fills one from a view's record (app/view_selection.h).
+struct ViewPointFilter {
+    DataSet** dataSets;
+    int32_t   dataSetCount;
+    int32_t   dataKind;                 // as DataSet kind
+    int32_t   showSingleReturns, showFirstReturns, showIntermediateReturns, showLastReturns;
+    uint8_t   classDisplay[256];        // the class is drawn
+    uint8_t   classTIN[256];            // the class goes into the TIN
+    int32_t   zoomLevel;
+    double    viewLeft, viewBottom, viewRight, viewTop;
+    int32_t   autoDecimateTIN;
+};
+
+// Queries on a plan view's data sets.
+PointSelection* LocateTINData(const ViewPointFilter* view);
+PointSelection* CollectTINPoints(const ViewPointFilter* view);
+PointSelection* LocatePointData(const ViewPointFilter* view, RingPolygon* polygon);
+PointSelection* LocatePointDataByFile(const ViewPointFilter* view, RingPolygon* polygon);
+PointSelection* SelectPointsInPolygon(const ViewPointFilter* view, struct Polyline* line);
+PointSelection* SelectViewPointsInPolygon(const ViewPointFilter* view, struct Polyline* line);
+PointSelection* SelectGridCellsInPolygon(const ViewPointFilter* view, struct Polyline* line);
+
+// The cell index ranges of a grid that the bounding box of the polygon's
+// outer rings covers, clamped to the grid; 0 when the polygon has no vertex.
+int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
 
 // The even step by which a result of n points is thinned (1: kept whole).
 int32_t ThinningStep(int32_t n);

@@ -1,17 +1,17 @@
 // File kinds, data set statistics and the point density check.
 #include "data/statistics.h"
-#include "app/services.h"
-#include "views/plan/colorramp.h"
+#include "data/laz_loader.h"
+#include "base/palette.h"
 #include "base/heap.h"
 #include "base/progress.h"
 #include "base/triangulate/triangulate.h"
-#include "data/dataset.h"
-#include "data/gdalgrid.h"
+#include "data/data_set.h"
+#include "data/gdal_grid.h"
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
-#include "data/radargrid.h"
+#include "data/radar_grid.h"
 #include "data/selection.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include <cfloat>
 #include <cmath>
 #include <cstring>

@@ -25,3 +25,51 @@
 #define IDD_TOOLBAR_BAND   309
 #define IDC_PROGRESS_TEXT  1162
 #define IDC_PROGRESS_BAR   1163
+
+// Dialog templates (those without a template here open nothing yet).
+#define IDD_SYSTEM_INFO      182
+#define IDD_DECIMATION       221
+#define IDD_VOID_DEM         223
+#define IDD_ABOUT            300
+#define IDD_NOUNITS          304
+#define IDD_CONTOUR_PARAMS   311
+#define IDD_EXPORT_LAS       318
+#define IDD_CONFIG_SETTINGS  331
+#define IDD_SM_BATCH         332
+#define IDD_LAS_INFO         337
+#define IDD_THINNING_BATCH   341
+#define IDD_HOTKEYS          342
+#define IDD_ASCII_FORMAT     344
+#define IDD_POI_MARKERS      345
+#define IDD_POINT_SIZE       347
+
+// Controls of the batch dialogs' progress display.
+#define IDC_BATCH_PROGRESS       1004
+#define IDC_BATCH_PROGRESS2      1005
+#define IDC_BATCH_PROGRESS_TEXT  1006
+
+// "Change Void DEM Cell Value"
+#define IDC_VOID_DEM_VALUE   1176
+
+// "No Units"
+#define IDC_NOUNITS_FILE     1010
+#define IDC_UNITS_METERS     1011
+#define IDC_UNITS_FEET       1012
+
+// "Point Display Size"
+#define IDC_POINT_SIZE_SLIDER 1040
+#define IDC_POINT_SIZE_TEXT   1041
+#define IDC_POINT_SIZE_APPLY  1169
+
+// "Configuration File Settings"
+#define IDC_CONFIG_PATH      1044
+#define IDC_CONFIG_FILENAME  1120
+#define IDC_CONFIG_AUTOLOAD  1121
+#define IDC_CONFIG_AUTOSAVE  1122
+#define IDC_CONFIG_SELECT    1123
+
+// "Point Decimation Parameters"
+#define IDC_DECIMATE_STEP    1134
+#define IDC_DECIMATE_ENABLE  1173
+#define IDC_DECIMATE_PROMPT  1174
+#define IDC_DECIMATE_INFO    1175

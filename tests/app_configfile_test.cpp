@@ -1,12 +1,11 @@
 #include "shell_test_support.h"
-#include "app/configfile.h"
+#include "app/config_file.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
-#include "app/planview.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "base/fileio.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_io.h"
 #include <cstring>
 
 namespace {

@@ -1,5 +1,8 @@
 // The frame's rebar, toolbar, tooltips, check states and the views' status bars.
 #include "app_view_fixture.h"
+#include "app/command_ids.h"
+#include "app/class_combo.h"
+#include "app/status_bars.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/progress.h"
@@ -10,8 +13,8 @@ namespace {
 
 using FrameBars = ViewShellTest;
 
-const int CheckableOnToolbar[] = {9038, 9037, 9039, 9032, 8007, 1200, 1201, 1202, 1203, 1204, 1205, 1206,
-                                  1207, 1208, 1209, 9109, 9099, 9035, 9013, 9026, 9024, 9027, 9091};
+const int CheckableOnToolbar[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH, CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN,
+                                  CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, TOOL_AOI, TOOL_POI, TOOL_PAN, TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY};
 
 std::vector<int> CheckedButtons()
 {
@@ -39,7 +42,7 @@ TEST_F(FrameBars, RebarHoldsTheToolbarBandAndTheProgressBand)
     char cls[64];
     GetClassNameA(rebar, cls, sizeof cls);
     EXPECT_STREQ(cls, "ReBarWindow32");
-    EXPECT_EQ(GetDlgCtrlID(rebar), 8009);
+    EXPECT_EQ(GetDlgCtrlID(rebar), ID_REBAR);
     ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 2);
     REBARBANDINFOA band;
     ZeroMemory(&band, sizeof band);
@@ -52,14 +55,14 @@ TEST_F(FrameBars, RebarHoldsTheToolbarBandAndTheProgressBand)
     EXPECT_EQ(band.wID, 8015u);
     EXPECT_EQ(band.hwndChild, (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG));
 
-    EXPECT_EQ(GetDlgCtrlID(Toolbar()), 8020);
+    EXPECT_EQ(GetDlgCtrlID(Toolbar()), ID_MAIN_TOOLBAR);
     EXPECT_EQ(SendMessageA(Toolbar(), TB_BUTTONCOUNT, 0, 0), 44);
     TBBUTTON b;
     SendMessageA(Toolbar(), TB_GETBUTTON, 1, (LPARAM)&b);
-    EXPECT_EQ(b.idCommand, 9007);
+    EXPECT_EQ(b.idCommand, CMD_OPEN_FILES);
     SendMessageA(Toolbar(), TB_GETBUTTON, 43, (LPARAM)&b);
-    EXPECT_EQ(b.idCommand, 9091);
-    EXPECT_TRUE(SendMessageA(Toolbar(), TB_ISBUTTONENABLED, 9003, 0));
+    EXPECT_EQ(b.idCommand, TOOL_DENSITY);
+    EXPECT_TRUE(SendMessageA(Toolbar(), TB_ISBUTTONENABLED, CMD_CANCEL, 0));
 
     // Long operations report in the progress band.
     HWND text = GetDlgItem(band.hwndChild, IDC_PROGRESS_TEXT);
@@ -105,23 +108,23 @@ TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
     ZeroMemory(&tool, sizeof tool);
     tool.cbSize = sizeof tool;
     tool.hwnd = Toolbar();
-    tool.uId = 9007;
+    tool.uId = CMD_OPEN_FILES;
     tool.lpszText = text;
     SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
     EXPECT_STREQ(text, " Open LiDAR File(s) ");
-    tool.uId = 9035;
+    tool.uId = TOOL_PAN;
     SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
     EXPECT_STREQ(text, " Dynamic Pan ");
 
-    EXPECT_EQ(TipFor(GetParent(Toolbar()), 9087), " Point Return Display ");
-    EXPECT_EQ(TipFor(FrameWindow, 8004), " Display Middle Returns ");
-    EXPECT_EQ(TipFor(FrameWindow, 9063), " (Un)Lock Hidden Points ");
+    EXPECT_EQ(TipFor(GetParent(Toolbar()), CMD_RETURNS_POPUP), " Point Return Display ");
+    EXPECT_EQ(TipFor(FrameWindow, CMD_SHOW_INTERMEDIATE), " Display Middle Returns ");
+    EXPECT_EQ(TipFor(FrameWindow, CMD_LOCK_HIDDEN), " (Un)Lock Hidden Points ");
     EXPECT_EQ(TipFor(FrameWindow, 4242), " Point Display Size ");
     // Other notifications are left alone.
     NMTTDISPINFOA info;
     ZeroMemory(&info, sizeof info);
     info.hdr.code = TTN_GETDISPINFOW;
-    info.hdr.idFrom = 9007;
+    info.hdr.idFrom = CMD_OPEN_FILES;
     EXPECT_EQ(OnFrameBarNotify(FrameWindow, (LPARAM)&info), 0);
     EXPECT_EQ(info.lpszText, nullptr);
 }
@@ -137,12 +140,12 @@ TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
     Record(second)->overlayContours = 1;
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)second, 0);
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)first, 0);
-    EXPECT_EQ(CheckedButtons(), (std::vector<int>{1203, 9013}));
-    EXPECT_TRUE(MenuChecked(1203));
-    EXPECT_FALSE(MenuChecked(1201));
-    EXPECT_TRUE(MenuChecked(8002));
-    EXPECT_FALSE(MenuChecked(8003));
-    EXPECT_TRUE(MenuChecked(2001 + Record(first)->tinColorMode));
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{CMD_COLOR_INTENSITY, TOOL_ZOOM}));
+    EXPECT_TRUE(MenuChecked(CMD_COLOR_INTENSITY));
+    EXPECT_FALSE(MenuChecked(CMD_COLOR_EARTH));
+    EXPECT_TRUE(MenuChecked(CMD_SHOW_SINGLE));
+    EXPECT_FALSE(MenuChecked(CMD_SHOW_FIRST));
+    EXPECT_TRUE(MenuChecked(CMD_TIN_BLUE_RED + Record(first)->tinColorMode));
 
     SetToolbarChecks(nullptr);
     EXPECT_TRUE(CheckedButtons().empty());
@@ -159,24 +162,24 @@ TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
     r->profileDisplayMode = CMD_COLOR_TIN;
     r->pointColorMode = CMD_COLOR_CLASS;
     SetToolbarChecks(profile);
-    EXPECT_EQ(CheckedButtons(), (std::vector<int>{8007, 1202, 9024}));
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{CMD_COLOR_TIN, CMD_COLOR_CLASS, TOOL_MEASURE}));
     SetToolbarChecks(view);
-    EXPECT_EQ(CheckedButtons(), (std::vector<int>{9038, 1202, 9035}));
+    EXPECT_EQ(CheckedButtons(), (std::vector<int>{CMD_BACKGROUND_REF, CMD_COLOR_CLASS, TOOL_PAN}));
 }
 
 TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 {
     HWND view = AddView();
-    SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(1206, BN_CLICKED), (LPARAM)Toolbar());
-    EXPECT_EQ(Record(view)->pointColorMode, 1206);
-    EXPECT_TRUE(ButtonChecked(1206));
+    SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(CMD_COLOR_RETURN, BN_CLICKED), (LPARAM)Toolbar());
+    EXPECT_EQ(Record(view)->pointColorMode, CMD_COLOR_RETURN);
+    EXPECT_TRUE(ButtonChecked(CMD_COLOR_RETURN));
 }
 
 TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 {
     HWND view = AddView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
-    EXPECT_EQ(GetDlgCtrlID(status), 1149);
+    EXPECT_EQ(GetDlgCtrlID(status), ID_STATUS_BAR);
     int edges[8];
     ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);
     for (int i = 1; i < 5; i++) EXPECT_GT(edges[i], edges[i - 1]);
@@ -265,9 +268,9 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
 {
     HWND dialog = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 300, 100, FrameWindow, nullptr, AppInstance,
                                   nullptr);
-    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, dialog, (HMENU)1004, AppInstance, nullptr);
-    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 100, 10, dialog, (HMENU)1005, AppInstance, nullptr);
-    HWND text = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)1006, AppInstance,
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS, AppInstance, nullptr);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS2, AppInstance, nullptr);
+    HWND text = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS_TEXT, AppInstance,
                                 nullptr);
     SetDialogProgressWindows(dialog);
     StartProgress(5, "Batch");
@@ -275,10 +278,10 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
     char shown[32];
     GetWindowTextA(text, shown, sizeof shown);
     EXPECT_STREQ(shown, "Batch");
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1004), PBM_GETPOS, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_BATCH_PROGRESS), PBM_GETPOS, 0, 0), 1);
     StartSecondProgress(4, "second");
     StepSecondProgress();
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1005), PBM_GETPOS, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, IDC_BATCH_PROGRESS2), PBM_GETPOS, 0, 0), 1);
     EndProgress();
     EndSecondProgress();
     SetSecondProgressWindows(nullptr, nullptr);

@@ -1,8 +1,10 @@
 #include "test_support.h"
+#include "app/command_ids.h"
+#include "app/startup.h"
 #include "app/frame.h"
-#include "app/jobcontrol.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/progress.h"
@@ -96,8 +98,8 @@ TEST_F(FrameTest, AcceleratorTableHasTheTwentyOneKeysInOrder)
     ASSERT_EQ(CopyAcceleratorTableA(table, entries, 32), 21);
     const WORD keys[21] = {'E', 'F', 'Q', 'R', 'T', 'V', VK_ADD, VK_DOWN, VK_END, VK_ESCAPE, VK_F1,
                            VK_HOME, VK_LEFT, VK_NEXT, VK_PRIOR, VK_RIGHT, VK_SUBTRACT, VK_UP, 'W', 'X', 'Z'};
-    const WORD cmds[21] = {9038, 9039, 9026, 9021, 8007, 9075, 9123, 9029, 5002, 9003, 9040,
-                           5003, 9124, 5000, 5001, 9125, 9122, 9028, 9024, 9035, 9013};
+    const WORD cmds[21] = {CMD_BACKGROUND_REF, CMD_POINTS_OVER_BACK, TOOL_QUERY, CMD_NEW_TIN, CMD_COLOR_TIN, CMD_PREVIOUS_TOOL, CMD_POINT_LARGER, CMD_PAGE_DOWN, CMD_ADJUST_B_DOWN, CMD_CANCEL, CMD_HELP_CONTENTS,
+                           CMD_ADJUST_B_UP, CMD_PAGE_LEFT, CMD_ADJUST_A_DOWN, CMD_ADJUST_A_UP, CMD_PAGE_RIGHT, CMD_POINT_SMALLER, CMD_PAGE_UP, TOOL_MEASURE, TOOL_PAN, TOOL_ZOOM};
     for (int i = 0; i < 21; i++) {
         EXPECT_EQ(entries[i].key, keys[i]) << i;
         EXPECT_EQ(entries[i].cmd, cmds[i]) << i;
@@ -112,7 +114,7 @@ TEST_F(FrameTest, ReturnsPopupOffersTheFourSwitchesThenAllOnAndOff)
 {
     HMENU popup = GetSubMenu(ReturnsMenu, 0);
     ASSERT_NE(popup, nullptr);
-    const UINT ids[7] = {8002, 8003, 8004, 8005, 0, 9089, 9090};
+    const UINT ids[7] = {CMD_SHOW_SINGLE, CMD_SHOW_FIRST, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST, 0, CMD_ALL_RETURNS_ON, CMD_ALL_RETURNS_OFF};
     const char* texts[7] = {"&Single Point Returns", "&First of Many Returns", "&Intermediate Returns",
                             "&Last of Many Returns", "", "&All Returns On", "All Returns &Off"};
     ASSERT_EQ(GetMenuItemCount(popup), 7);

@@ -1,11 +1,11 @@
 #include "shell_test_support.h"
-#include "app/framecommand.h"
+#include "app/command_ids.h"
+#include "app/frame_command.h"
 #include "app/frame.h"
-#include "app/planview.h"
-#include "app/jobcontrol.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_window.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 
@@ -61,23 +61,23 @@ TEST_F(FrameCommandTest, ABusyWorkerRefusesOpeningSavingAndViewCommands)
     ASSERT_TRUE(AcquireWorker());
     {
         FileDialogAnswers answers({});
-        EXPECT_EQ(FrameCommand(9007, 0), 1);
-        EXPECT_EQ(FrameCommand(9010, 0), 1);
-        EXPECT_EQ(FrameCommand(9067, 0), 1);
-        EXPECT_EQ(FrameCommand(9068, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_OPEN_FILES, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_SAVE_LAS_AS, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_PANELIZE_ALL, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_PANELIZE_ACTIVE, 0), 1);
         // A colour mode goes nowhere, so DefFrameProc gets it.
-        EXPECT_EQ(FrameCommand(1200, 0), 0);
+        EXPECT_EQ(FrameCommand(CMD_COLOR_ELEVATION, 0), 0);
         EXPECT_EQ(answers.calls(), 0);
         EXPECT_TRUE(commandsSeen.empty());
         // Window arrangement stays available.
-        EXPECT_EQ(FrameCommand(9004, 0), 1);
-        EXPECT_EQ(FrameCommand(9011, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_CASCADE, 0), 1);
+        EXPECT_EQ(FrameCommand(CMD_TILE_HORIZONTAL, 0), 1);
     }
     ReleaseWorker();
     FileDialogAnswers answers({""});
-    EXPECT_EQ(FrameCommand(9007, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_OPEN_FILES, 0), 1);
     EXPECT_EQ(answers.calls(), 1);
-    EXPECT_EQ(FrameCommand(MAKEWPARAM(9010, 0), 5), 1);
+    EXPECT_EQ(FrameCommand(MAKEWPARAM(CMD_SAVE_LAS_AS, 0), 5), 1);
     ASSERT_EQ(commandsSeen.size(), 1u);
     EXPECT_EQ(commandsSeen[0], 9010u);
     (void)view;
@@ -86,11 +86,11 @@ TEST_F(FrameCommandTest, ABusyWorkerRefusesOpeningSavingAndViewCommands)
 TEST_F(FrameCommandTest, CommandsThatNeedAViewDoNothingWithoutOne)
 {
     BoxAnswers boxes;
-    EXPECT_EQ(FrameCommand(9003, 0), 1);
-    EXPECT_EQ(FrameCommand(9008, 0), 1);
-    EXPECT_EQ(FrameCommand(9009, 0), 1);
-    EXPECT_EQ(FrameCommand(9021, 0), 1);
-    EXPECT_EQ(FrameCommand(9047, 0), 1);   // an empty recent entry
+    EXPECT_EQ(FrameCommand(CMD_CANCEL, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_REFRESH, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_SAVE_LAS, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_NEW_TIN, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_RECENT_1, 0), 1);   // an empty recent entry
     // Window-list ids and unknown ids go on to DefFrameProc.
     EXPECT_EQ(FrameCommand(1, 0), 0);
     EXPECT_EQ(FrameCommand(9002, 0), 0);
@@ -101,7 +101,7 @@ TEST_F(FrameCommandTest, CancelledColourChoiceKeepsTheBackground)
 {
     ViewBackgroundColor = RGB(1, 2, 3);
     SetDialogDriver(CancelAnyDialog);
-    EXPECT_EQ(FrameCommand(9126, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_BACKGROUND_COLOR, 0), 1);
     SetDialogDriver(nullptr);
     ASSERT_EQ(driven.size(), 1u);
     EXPECT_EQ(driven[0], DIALOG_CHOOSECOLOR);
@@ -111,16 +111,16 @@ TEST_F(FrameCommandTest, CancelledColourChoiceKeepsTheBackground)
 TEST_F(FrameCommandTest, SettingsAndConfigurationCommandsReachTheirDialogs)
 {
     SetDialogDriver(CancelAnyDialog);
-    EXPECT_EQ(FrameCommand(9098, 0), 1);
-    EXPECT_EQ(FrameCommand(9119, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_CONFIG_SETTINGS, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_DECIMATION_VALUE, 0), 1);
     SetDialogDriver(nullptr);
     ASSERT_EQ(driven.size(), 2u);
     EXPECT_EQ(driven[0], 331);
     EXPECT_EQ(driven[1], 221);
 
     FileDialogAnswers answers({"", ""});
-    EXPECT_EQ(FrameCommand(9045, 0), 1);
-    EXPECT_EQ(FrameCommand(9046, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_LOAD_CONFIG, 0), 1);
+    EXPECT_EQ(FrameCommand(CMD_SAVE_CONFIG_AS, 0), 1);
     ASSERT_EQ(answers.calls(), 2);
     EXPECT_EQ(answers.captions()[0], "Load VelkaViewer Config");
     EXPECT_EQ(answers.captions()[1], "Save VelkaViewer Config");

@@ -1,5 +1,5 @@
 #include "test_support.h"
-#include "app/jobcontrol.h"
+#include "app/job_control.h"
 
 namespace {
 

@@ -1,15 +1,16 @@
 #include "shell_test_support.h"
+#include "app/command_ids.h"
+#include "resource.h"
+#include "base/file_system.h"
 #include "app/frame.h"
-#include "app/planview.h"
-#include "app/openfiles.h"
+#include "app/open_files.h"
 #include "app/registry.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "base/fileio.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "base/paths.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/decimation.h"
 #include <gdal.h>
 #include <shlobj.h>
@@ -136,7 +137,7 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     EXPECT_NE(std::find(logged.begin(), logged.end(), "[LOAD]  simple.las"), logged.end());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], path.c_str());
     // A coloured file opened by path starts in the RGB colour modes.
-    EXPECT_EQ(record->pointColorMode, record->currentDataSet->hasColor ? 1207 : 1201);
+    EXPECT_EQ(record->pointColorMode, record->currentDataSet->hasColor ? CMD_COLOR_RGB : CMD_COLOR_EARTH);
     EXPECT_EQ(record->tinColorMode, record->currentDataSet->hasColor ? 4 : 1);
 }
 
@@ -217,7 +218,7 @@ TEST_F(OpenFilesTest, OpenDialogLoadsEveryChosenFileIntoOneView)
     std::string folder = SampleDir();
     folder.pop_back();   // the dialog gives the folder without its last backslash
     FileDialogAnswers answers({folder + "|point10.las|simple.las", ""});
-    SendMessageA(FrameWindow, WM_COMMAND, 9007, 0);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     ASSERT_EQ(answers.calls(), 1);
     EXPECT_EQ(answers.captions()[0], "Open Data Files");
     std::vector<HWND> views = PlanViews();
@@ -228,13 +229,13 @@ TEST_F(OpenFilesTest, OpenDialogLoadsEveryChosenFileIntoOneView)
     EXPECT_STREQ(record->dataSets[1]->title, "simple.las");
     EXPECT_EQ(TitleOf(views[0]), "point10.las");
     // Through the dialog a coloured file keeps the default colour mode.
-    EXPECT_EQ(record->pointColorMode, 1201);
+    EXPECT_EQ(record->pointColorMode, CMD_COLOR_EARTH);
     char current[512];
     GetCurrentDirectoryA(sizeof current, current);
     EXPECT_STREQ(lastOpenDirectory, current);
 
     // Cancel creates nothing.
-    SendMessageA(FrameWindow, WM_COMMAND, 9007, 0);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     EXPECT_EQ(answers.calls(), 2);
     EXPECT_EQ(PlanViews().size(), 1u);
 }
@@ -258,11 +259,11 @@ TEST_F(OpenFilesTest, RecentFileCommandsOpenTheStoredFile)
 {
     REQUIRE_SAMPLES();
     StartFrame();
-    SendMessageA(FrameWindow, WM_COMMAND, 9047, 0);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_RECENT_1, 0);
     EXPECT_TRUE(PlanViews().empty());
     AddRecentFile(SamplePath("point10.las").c_str());
     AddRecentFile(SamplePath("simple.las").c_str());
-    SendMessageA(FrameWindow, WM_COMMAND, 9048, 0);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_RECENT_2, 0);
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(TitleOf(views[0]), "point10.las");
@@ -275,9 +276,9 @@ namespace {
 std::string decimationTotal;
 void CancelDecimation(HWND dialog, int templateId)
 {
-    if (templateId == 221) {
+    if (templateId == IDD_DECIMATION) {
         char text[100] = "";
-        GetDlgItemTextA(dialog, 1175, text, sizeof text);
+        GetDlgItemTextA(dialog, IDC_DECIMATE_INFO, text, sizeof text);
         decimationTotal = text;
     }
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -296,7 +297,7 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
     FileDialogAnswers answers({folder + "|point10.las|simple.las"});
     decimationTotal.clear();
     SetDialogDriver(CancelDecimation);
-    SendMessageA(FrameWindow, WM_COMMAND, 9007, 0);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     SetDialogDriver(nullptr);
     decimationEnabled = enabled;
     decimationPrompt = prompt;

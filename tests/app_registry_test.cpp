@@ -1,10 +1,12 @@
 #include "shell_test_support.h"
-#include "app/configfile.h"
+#include "app/command_ids.h"
+#include "resource.h"
+#include "app/config_file.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"
 #include "base/messages.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include <cstring>
 
 namespace {
@@ -49,7 +51,7 @@ TEST_F(RegistryTest, FirstRunCreatesTheKeyWithEmptyValues)
     EXPECT_EQ(RegQueryValueExA(key, "RecentFile3", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     RegCloseKey(key);
     // The menus keep their resource texts.
-    EXPECT_EQ(MenuText(FrameMenu, 9047), "&1 <empty>");
+    EXPECT_EQ(MenuText(FrameMenu, CMD_RECENT_1), "&1 <empty>");
 }
 
 TEST_F(RegistryTest, ValuesWrittenAtExitAreReadAtTheNextStart)
@@ -69,9 +71,9 @@ TEST_F(RegistryTest, ValuesWrittenAtExitAreReadAtTheNextStart)
     EXPECT_STREQ(s->RecentFile[0], "C:\\data\\second.laz");
     EXPECT_STREQ(s->RecentFile[1], "C:\\data\\first.las");
     EXPECT_STREQ(s->RecentFile[2], "");
-    EXPECT_EQ(MenuText(FrameMenu, 9047), "&1  second.laz");
-    EXPECT_EQ(MenuText(ViewMenu, 9048), "&2  first.las");
-    EXPECT_EQ(MenuText(FrameMenu, 9049), "&3 <empty>");
+    EXPECT_EQ(MenuText(FrameMenu, CMD_RECENT_1), "&1  second.laz");
+    EXPECT_EQ(MenuText(ViewMenu, CMD_RECENT_2), "&2  first.las");
+    EXPECT_EQ(MenuText(FrameMenu, CMD_RECENT_3), "&3 <empty>");
 }
 
 TEST_F(RegistryTest, DamagedValuesAreIgnored)
@@ -111,8 +113,8 @@ TEST_F(RegistryTest, RecentFilesKeepTheFourLatestMostRecentFirst)
     AddRecentFile("C:\\d\\F3.las");
     const char* expected[4] = {"C:\\d\\F3.las", "C:\\d\\F5.las", "C:\\d\\F4.las", "C:\\d\\F2.las"};
     for (int i = 0; i < 4; i++) EXPECT_STREQ(s->RecentFile[i], expected[i]);
-    EXPECT_EQ(MenuText(FrameMenu, 9047), "&1  F3.las");
-    EXPECT_EQ(MenuText(ViewMenu, 9050), "&4  F2.las");
+    EXPECT_EQ(MenuText(FrameMenu, CMD_RECENT_1), "&1  F3.las");
+    EXPECT_EQ(MenuText(ViewMenu, CMD_RECENT_4), "&4  F2.las");
 
     // Another letter case is another file.
     AddRecentFile("C:\\d\\f3.las");
@@ -179,23 +181,23 @@ TEST_F(RegistryTest, AutomaticSaveAndLoadCarryTheSettings)
 
 static void CancelAfterTicking(HWND dialog, int templateId)
 {
-    if (templateId != 331) return;
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1121, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1121));
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1122, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1122));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1123)));
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1123, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1123));
+    if (templateId != IDD_CONFIG_SETTINGS) return;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOLOAD, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOLOAD));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOSAVE, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOSAVE));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_SELECT)));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_SELECT, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_SELECT));
     char shown[100] = "";
-    GetDlgItemTextA(dialog, 1120, shown, sizeof shown);
+    GetDlgItemTextA(dialog, IDC_CONFIG_FILENAME, shown, sizeof shown);
     EXPECT_STREQ(shown, "chosen.cfg");
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 static void OkAfterTicking(HWND dialog, int templateId)
 {
-    if (templateId != 331) return;
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1123)));
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1121, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1121));
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1123, BN_CLICKED), (LPARAM)GetDlgItem(dialog, 1123));
+    if (templateId != IDD_CONFIG_SETTINGS) return;
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_SELECT)));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOLOAD, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOLOAD));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_SELECT, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_SELECT));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 

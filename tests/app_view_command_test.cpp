@@ -1,6 +1,7 @@
 // The view command dispatcher: display state, toolbar and menu checks move
 // together, commands pass on to linked windows, and limits hold.
 #include "app_view_fixture.h"
+#include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"
@@ -27,7 +28,7 @@ TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 {
     HWND view = AddView();
     ViewRecord* r = Record(view);
-    for (int mode : {1200, 1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1201, CMD_COLOR_SOURCE}) {
+    for (int mode : {CMD_COLOR_ELEVATION, CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN, CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, CMD_COLOR_EARTH, CMD_COLOR_SOURCE}) {
         r->imageCacheValid = 1;
         r->glRebuildFlags[1] = 1;
         EXPECT_EQ(Send(view, mode), 1);
@@ -53,12 +54,12 @@ TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
     ViewRecord* r = Record(view);
     r->tinCacheValid = 1;
     r->glRebuildFlags[0] = 1;
-    Send(view, 2003);
+    Send(view, CMD_TIN_GRAY);
     EXPECT_EQ(r->tinColorMode, 2);
     EXPECT_EQ(r->tinCacheValid, 0);
     EXPECT_EQ(r->glRebuildFlags[0], 0);
-    EXPECT_TRUE(MenuChecked(2003));
-    EXPECT_FALSE(MenuChecked(2001));
+    EXPECT_TRUE(MenuChecked(CMD_TIN_GRAY));
+    EXPECT_FALSE(MenuChecked(CMD_TIN_BLUE_RED));
 
     ASSERT_EQ(r->showIntermediateReturns, 1);
     r->imageCacheValid = 1;
@@ -191,9 +192,9 @@ TEST_F(ViewCommands, UnknownAndPlaceholderIds)
 {
     HWND view = AddView();
     EXPECT_EQ(Send(view, 1), 0);        // window-list items go on to the frame
-    EXPECT_EQ(Send(view, 9019), 0);
-    EXPECT_EQ(Send(view, 9014), 1);
-    EXPECT_EQ(Send(view, 9015), 1);
+    EXPECT_EQ(Send(view, CMD_NOOP_9019), 0);
+    EXPECT_EQ(Send(view, CMD_NOOP_9014), 1);
+    EXPECT_EQ(Send(view, CMD_NOOP_9015), 1);
     EXPECT_EQ(Send(view, CMD_ZOOM_FULL), 1);
     EXPECT_EQ(ViewCommand(nullptr, CMD_COLOR_CLASS, 0), 0);
 }

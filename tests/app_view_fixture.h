@@ -2,13 +2,13 @@
 // the bars, tools and view commands.
 #pragma once
 #include "test_support.h"
+#include "app/startup.h"
+#include "views/plan/view_mapping.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
-#include "app/planview.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "views/plan/planview.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 #include "base/messages.h"
 #include <commctrl.h>
 #include <cstring>

@@ -1,5 +1,10 @@
 // Window arrangement, the zoom model, the tool switch and the pan tool.
 #include "app_view_fixture.h"
+#include "app/command_ids.h"
+#include "app/status_bars.h"
+#include "app/view_arrange.h"
+#include "app/view_zoom.h"
+#include "views/plan/view_mapping.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
 #include "base/polygon.h"
@@ -233,9 +238,9 @@ TEST_F(ViewTools, ToolNamesAndTheNameOfAnUnknownTool)
     EXPECT_STREQ(GetToolName(TOOL_FILTER_POLYGON), "FILT POLY");
     EXPECT_STREQ(GetToolName(TOOL_BY_CLASS), "BY CLASS");
     EXPECT_STREQ(GetToolName(TOOL_MEASURE), "MEASURE");
-    EXPECT_STREQ(GetToolName(9084), "MEASURE");   // a profile-only tool shows the last name
+    EXPECT_STREQ(GetToolName(CMD_RECLASS_ABOVE_LINE), "MEASURE");   // a profile-only tool shows the last name
     EXPECT_STREQ(GetToolName(TOOL_AOI), "AOI");
-    EXPECT_STREQ(GetToolName(9085), "AOI");
+    EXPECT_STREQ(GetToolName(CMD_RECLASS_BELOW_LINE), "AOI");
 }
 
 TEST_F(ViewTools, PanToolCapturesTheMouseWhileDragging)

@@ -1,7 +1,7 @@
 #include "test_support.h"
 #include "app/frame.h"
 #include "base/dialogs.h"
-#include "base/filelist.h"
+#include "base/file_list.h"
 #include "base/messages.h"
 #include <string>
 

@@ -1,3 +1,4 @@
+#include "resource.h"
 #include "test_support.h"
 #include "base/messages.h"
 #include "data/decimation.h"
@@ -17,14 +18,14 @@ void Drive(HWND dialog, int templateId)
 {
     char text[128];
     if (templateId == IDD_DECIMATION) {
-        GetDlgItemTextA(dialog, 1175, text, sizeof text);
+        GetDlgItemTextA(dialog, IDC_DECIMATE_INFO, text, sizeof text);
         totalLine = text;
-        if (clickEnable) SendMessageA(GetDlgItem(dialog, 1173), BM_CLICK, 0, 0);
-        if (!stepText.empty()) SetDlgItemTextA(dialog, 1134, stepText.c_str());
+        if (clickEnable) SendMessageA(GetDlgItem(dialog, IDC_DECIMATE_ENABLE), BM_CLICK, 0, 0);
+        if (!stepText.empty()) SetDlgItemTextA(dialog, IDC_DECIMATE_STEP, stepText.c_str());
     } else {
-        GetDlgItemTextA(dialog, 1010, text, sizeof text);
+        GetDlgItemTextA(dialog, IDC_NOUNITS_FILE, text, sizeof text);
         titleLine = text;
-        if (pressFeet) SendMessageA(GetDlgItem(dialog, 1012), BM_CLICK, 0, 0);
+        if (pressFeet) SendMessageA(GetDlgItem(dialog, IDC_UNITS_FEET), BM_CLICK, 0, 0);
     }
     SendMessageA(dialog, WM_COMMAND, pressButton, 0);
     // A refused OK leaves the dialog open: cancel it then.

@@ -1,8 +1,8 @@
 #include "test_support.h"
 #include "base/heap.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "base/polygon.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "test_support.h"
 #include "base/heap.h"
-#include "data/dataset.h"
+#include "data/data_set.h"
 
 TEST(FoundDataSet, AllocatedZeroedAndFreedWithWhatItOwns)
 {

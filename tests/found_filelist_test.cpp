@@ -1,5 +1,5 @@
 #include "test_support.h"
-#include "base/filelist.h"
+#include "base/file_list.h"
 #include "base/heap.h"
 
 #include <cstring>

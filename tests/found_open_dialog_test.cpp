@@ -1,7 +1,8 @@
 // The multi-select open dialogs, driven through the system dialog itself:
 // a timer on the test thread types the names and confirms.
 #include "test_support.h"
-#include "base/filelist.h"
+#include "base/file_list_dialogs.h"
+#include "base/file_list.h"
 
 #include <commdlg.h>
 #include <dlgs.h>

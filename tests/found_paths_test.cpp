@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "base/file_system.h"
 #include "base/memory_estimate.h"
 #include "base/paths.h"
 

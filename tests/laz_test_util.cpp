@@ -1,5 +1,5 @@
 #include "laz_test_util.h"
-#include "base/fileio.h"
+#include "base/file_io.h"
 
 namespace laztest {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "app/viewrecord.h"
+#include "app/view_record.h"
 #include "data/selection.h"
 
 // A data set over the given points: bounds, ramp (lowest to highest Z) and

@@ -1,10 +1,11 @@
 #include "shell_test_support.h"
+#include "app/startup.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
-#include "base/filedialog.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_dialog.h"
 #include <cstring>
 
 const char kTestRegistryKey[] = "Software\\VelkaDunmarroInc\\VelkaViewerTest";

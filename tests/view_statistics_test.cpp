@@ -1,16 +1,18 @@
 // Data set statistics, the density check and file kinds.
 #include "view_test_util.h"
-#include "app/services.h"
-#include "views/plan/colorramp.h"
-#include "base/fileio.h"
+#include "base/file_system.h"
+#include "data/laz_loader.h"
+#include "base/palette.h"
+#include "views/plan/color_ramp.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include "base/paths.h"
-#include "data/gdalgrid.h"
-#include "data/radargrid.h"
+#include "data/gdal_grid.h"
+#include "data/radar_grid.h"
 #include "data/selection.h"
 #include "data/las_loader.h"
 #include "data/statistics.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include <gdal.h>
 #include <cfloat>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "view_test_util.h"
 #include "app/display_settings.h"
-#include "app/winlongs.h"
-#include "base/fileio.h"
+#include "app/window_slots.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include <cstring>
 

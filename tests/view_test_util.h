@@ -2,8 +2,8 @@
 // from a sample LAS file, and a bare window that carries a view record.
 #pragma once
 #include "test_support.h"
-#include "app/viewrecord.h"
-#include "data/dataset.h"
+#include "app/view_record.h"
+#include "data/data_set.h"
 #include <vector>
 
 PointRecord MakePoint(double x, double y, float z, int classCode = 2, int position = 0, int intensity = 0,

@@ -1,9 +1,10 @@
 // Spatial tiles and point selections, checked against brute force.
 #include "view_test_util.h"
-#include "app/winlongs.h"
+#include "app/view_selection.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/polygon.h"
-#include "data/gdalgrid.h"
+#include "data/gdal_grid.h"
 #include "data/selection.h"
 #include "data/statistics.h"
 #include <algorithm>

@@ -1,9 +1,10 @@
 // TIN models from point sets: triangles, normals, Z ranges and neighbours.
 #include "view_test_util.h"
-#include "app/winlongs.h"
+#include "app/view_selection.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
 #include "data/selection.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include <cmath>
 #include <map>
 #include <set>

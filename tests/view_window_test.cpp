@@ -1,12 +1,14 @@
 // The plan-view window: creation, activation, closing, the job-done message
 // and the draw lock, on the real frame under Xvfb.
 #include "view_test_util.h"
+#include "app/command_ids.h"
+#include "app/startup.h"
 #include "app/frame.h"
-#include "app/jobcontrol.h"
-#include "app/planview.h"
-#include "app/winlongs.h"
+#include "app/job_control.h"
+#include "app/view_window.h"
+#include "app/window_slots.h"
 #include "base/heap.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 #include <cstring>
 
 namespace {
@@ -91,9 +93,9 @@ TEST_F(ViewWindowTest, NewRecordStartsFromTheDefaults)
     ASSERT_NE(r->dataSets, nullptr);
     EXPECT_EQ(r->dataSets[0], nullptr);
     EXPECT_EQ(r->referencesShown, 1);
-    EXPECT_EQ(r->currentTool, 9013);
-    EXPECT_EQ(r->displayMode, 8006);
-    EXPECT_EQ(r->pointColorMode, 1201);
+    EXPECT_EQ(r->currentTool, TOOL_ZOOM);
+    EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
+    EXPECT_EQ(r->pointColorMode, CMD_COLOR_EARTH);
     EXPECT_EQ(r->showLastReturns, 1);
     EXPECT_EQ(r->classTable.entries[2].tinDisplay, 1);
     EXPECT_EQ(r->window, nullptr);
@@ -260,7 +262,7 @@ namespace {
 int bandClicks;
 LRESULT CALLBACK BandProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    if (m == WM_COMMAND && LOWORD(wp) == 1065 && HIWORD(wp) == BN_CLICKED) bandClicks++;
+    if (m == WM_COMMAND && LOWORD(wp) == ID_FILTER_BUTTON && HIWORD(wp) == BN_CLICKED) bandClicks++;
     return DefWindowProcA(w, m, wp, lp);
 }
 }  // namespace
@@ -269,7 +271,7 @@ TEST_F(ViewWindowTest, SpaceBarClicksTheFilterButtonWhileAPolygonIsOpen)
 {
     HWND view = OpenView("space.las");
     ViewRecord* record = RecordOf(view);
-    record->currentTool = 9025;
+    record->currentTool = TOOL_FILTER_POLYGON;
     record->editPolyline = CreatePolyline(0);
     // No band dialog, or one without the button: nothing happens.
     SendMessageA(view, WM_CHAR, ' ', 0);
@@ -282,13 +284,13 @@ TEST_F(ViewWindowTest, SpaceBarClicksTheFilterButtonWhileAPolygonIsOpen)
     SetWindowSlot(FrameWindow, FRAME_BANDDIALOG, (LONG_PTR)band);
     SendMessageA(view, WM_CHAR, ' ', 0);
     HWND button = CreateWindowExA(0, "BUTTON", "Filter", WS_CHILD | BS_PUSHBUTTON, 0, 0, 50, 20, band,
-                                  (HMENU)1065, AppInstance, nullptr);
+                                  (HMENU)ID_FILTER_BUTTON, AppInstance, nullptr);
     ASSERT_NE(button, nullptr);
     bandClicks = 0;
     SendMessageA(view, WM_CHAR, ' ', 0);
     EXPECT_EQ(bandClicks, 1);
     SendMessageA(view, WM_CHAR, 'x', 0);
-    record->currentTool = 9013;
+    record->currentTool = TOOL_ZOOM;
     SendMessageA(view, WM_CHAR, ' ', 0);
     EXPECT_EQ(bandClicks, 1);
     SetWindowSlot(FrameWindow, FRAME_BANDDIALOG, 0);
@@ -316,7 +318,7 @@ WNDPROC frameProc;
 int projectCommands;
 LRESULT CALLBACK CountingFrameProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    if (m == WM_COMMAND && LOWORD(wp) == 9057) projectCommands++;
+    if (m == WM_COMMAND && LOWORD(wp) == CMD_PROJECT_SHOW) projectCommands++;
     return CallWindowProcA(frameProc, w, m, wp, lp);
 }
 }  // namespace

@@ -2,14 +2,16 @@
 // cache starts no thread, a second paint stops the first, a covered view is
 // not cached. Also renders a sample file in every colour mode for a look.
 #include "test_support.h"
+#include "app/command_ids.h"
+#include "app/view_window.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/view_mapping.h"
 #include "shell_test_support.h"
 #include "plan_draw_support.h"
 #include "app/frame.h"
-#include "app/services.h"
-#include "app/jobcontrol.h"
-#include "app/winlongs.h"
-#include "views/plan/colorramp.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "views/plan/color_ramp.h"
 #include <cstdlib>
 #include <memory>
 
@@ -52,7 +54,7 @@ TEST(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
     data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
     TestPlanView view(200, 150, data.sets);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1207;
+    r->pointColorMode = CMD_COLOR_RGB;
     Repaint(view.window, 1);
     ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
@@ -103,7 +105,7 @@ TEST(PlanDrawThread, ASecondPaintStopsTheFirst)
     data.sets.push_back(MakePointDataSet(pts));
     TestPlanView view(300, 200, data.sets);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1207;
+    r->pointColorMode = CMD_COLOR_RGB;
     r->pointSizeStep = 6;
     JobControl* job = JobOf(view.window);
     r->zoomLevel = 3;   // every point
@@ -170,15 +172,15 @@ TEST(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
     TestPlanView view(200, 150, data.sets);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1207;
+    r->pointColorMode = CMD_COLOR_RGB;
     Repaint(view.window, 1);
     ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
     // What is on screen now stands in for a shaded TIN of mode 8007. These
     // points give no TIN (no ground class), which each TIN draw reports.
     BoxAnswers boxes;
-    r->displayMode = 8007;
+    r->displayMode = CMD_COLOR_TIN;
     ASSERT_EQ(SaveTINImage(view.window, nullptr), 1);
-    EXPECT_EQ(r->tinCacheState, 8007);
+    EXPECT_EQ(r->tinCacheState, CMD_COLOR_TIN);
     int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
 
     data.sets[0]->points[1].red = 0;
@@ -190,14 +192,14 @@ TEST(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     ASSERT_FALSE(boxes.shown().empty());
     EXPECT_EQ(boxes.shown()[0].text, "There is no TIN Point Found");
 
-    ViewDisplayCommand(view.window, 9039);   // points over the background
+    ViewDisplayCommand(view.window, CMD_POINTS_OVER_BACK);   // points over the background
     UpdateWindow(view.window);
     ASSERT_TRUE(WaitForViewDraw(view.window, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(CachePixel(r, x, y), RGB(0, 255, 0));
 
     // The grey TIN does not take the colour TIN's cache.
-    ViewDisplayCommand(view.window, 8008);
+    ViewDisplayCommand(view.window, CMD_GRAY_TIN);
     EXPECT_EQ(r->tinCacheValid, 0);
 }
 
@@ -213,7 +215,7 @@ TEST(PlanDrawThread, SampleFileInEveryColourMode)
     TestPlanView view(800, 600, data.sets);
     ViewRecord* r = view.record;
     const char* dir = getenv("VELKA_SHOT_DIR");
-    for (int mode = 1200; mode <= 1209; mode++) {
+    for (int mode = CMD_COLOR_ELEVATION; mode <= CMD_COLOR_FLAG; mode++) {
         r->pointColorMode = mode;
         Repaint(view.window, 1);
         ASSERT_TRUE(WaitForViewDraw(view.window, 10000));
@@ -271,7 +273,7 @@ TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
     // the sample's sparse points spread over the whole MDI client).
     EXPECT_GT(area - background, area / 20);
 
-    r->pointColorMode = 1202;
+    r->pointColorMode = CMD_COLOR_CLASS;
     InvalidateView(view, 1);
     UpdateWindow(view);
     ASSERT_TRUE(WaitForCachedDraw(view, 10000));

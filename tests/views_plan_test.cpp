@@ -1,16 +1,20 @@
 // Plan view: mapping and fitting, colour ramps, points by colour mode with
 // their filters and decimation, the draw thread's cancel and image cache.
 #include "test_support.h"
+#include "app/command_ids.h"
+#include "resource.h"
+#include "base/palette.h"
+#include "views/plan/draw_points.h"
+#include "views/plan/view_mapping.h"
 #include "plan_draw_support.h"
-#include "app/jobcontrol.h"
-#include "app/winlongs.h"
-#include "views/plan/colorramp.h"
-#include "views/plan/planview.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "views/plan/color_ramp.h"
 #include <cstdlib>
 #include <memory>
 #include <commctrl.h>
 #include "base/messages.h"
-#include "data/tinmodel.h"
+#include "data/tin_model.h"
 
 namespace {
 
@@ -115,7 +119,7 @@ TEST(PlanMapping, PointsAtTheLeftEdgeTruncateTowardZero)
     data.sets.push_back(MakePointDataSet(WideRectangle()));
     TestPlanView view(400, 300, data.sets, false);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1202;
+    r->pointColorMode = CMD_COLOR_CLASS;
     DataSet* set = data.sets[0];
     // Move two points: one exactly at the left edge, one 0.9 pixel left of it.
     set->points[0].x = r->viewLeft;
@@ -157,7 +161,7 @@ TEST(ColorRamps, LookupClampsAndTheMiddleIsGreen)
     data.sets.push_back(MakePointDataSet({MakePoint(0, 0, 150), MakePoint(10, 10, 300)}));
     TestPlanView view(100, 100, data.sets, false);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1200;
+    r->pointColorMode = CMD_COLOR_ELEVATION;
     SetupPointColorRamp(view.window);
     EXPECT_FLOAT_EQ(r->rampMinZ, 100.0f);   // over all data sets
     EXPECT_FLOAT_EQ(r->rampMaxZ, 300.0f);
@@ -167,7 +171,7 @@ TEST(ColorRamps, LookupClampsAndTheMiddleIsGreen)
     EXPECT_EQ(GetRampIndex(1e6f, r), 767);
     EXPECT_EQ(GetRampIndex(200.0f, r), 384);
     EXPECT_EQ(GetRampColor(200.0f, r), RGB(0, 191, 0));
-    r->pointColorMode = 1201;
+    r->pointColorMode = CMD_COLOR_EARTH;
     SetupPointColorRamp(view.window);
     EXPECT_EQ(r->rampCount, 143);
     r->tinColorMode = 2;
@@ -255,41 +259,41 @@ TEST(PointColorModes, EachModeColoursChosenPoints)
 {
     ModeFixture f;
     ViewRecord* r = f.view->record;
-    auto c = f.Draw(1200);
+    auto c = f.Draw(CMD_COLOR_ELEVATION);
     EXPECT_EQ(c[0], RGB(0, 0, 191));
     EXPECT_EQ(c[1], RGB(0, 191, 0));
     EXPECT_EQ(c[2], RGB(191, 0, 0));
     EXPECT_EQ(r->rampCount, 768);
-    c = f.Draw(1201);
+    c = f.Draw(CMD_COLOR_EARTH);
     EXPECT_EQ(c[0], RGB(63, 81, 57));
     EXPECT_EQ(c[2], RGB(156, 156, 156));
     EXPECT_EQ(r->currentDataSet, f.data.sets[2]);   // each drawer makes its set current
-    c = f.Draw(1202);
+    c = f.Draw(CMD_COLOR_CLASS);
     EXPECT_EQ(c[0], r->classTable.entries[2].mainColor);
     EXPECT_EQ(c[1], r->classTable.entries[5].mainColor);
     EXPECT_EQ(c[2], r->classTable.entries[6].mainColor);
-    c = f.Draw(1203);
+    c = f.Draw(CMD_COLOR_INTENSITY);
     EXPECT_EQ(c[0], RGB(128, 128, 128));   // 256/1000 * 500
     EXPECT_EQ(c[1], RGB(255, 255, 255));   // the maximum gives 256, drawn as 255
     EXPECT_EQ(c[2], RGB(0, 0, 0));
-    c = f.Draw(1204);
+    c = f.Draw(CMD_COLOR_SOURCE);
     EXPECT_EQ(c[0], RGB(1, 2, 3));
     EXPECT_EQ(c[1], RGB(4, 5, 6));
-    c = f.Draw(1205);
+    c = f.Draw(CMD_COLOR_FILE);
     EXPECT_EQ(c[0], GetPaletteColor(0));
     EXPECT_EQ(c[1], GetPaletteColor(1));
     EXPECT_EQ(c[2], GetPaletteColor(2));
-    c = f.Draw(1206);
+    c = f.Draw(CMD_COLOR_RETURN);
     EXPECT_EQ(c[0], r->returnColors[2]);
     EXPECT_EQ(c[1], r->returnColors[1]);
     EXPECT_EQ(c[2], r->returnColors[7]);
-    c = f.Draw(1207);
+    c = f.Draw(CMD_COLOR_RGB);
     EXPECT_EQ(c[0], RGB(10, 20, 30));
     EXPECT_EQ(c[1], RGB(200, 100, 50));
-    c = f.Draw(1208);
+    c = f.Draw(CMD_COLOR_CHANNEL);
     EXPECT_EQ(c[0], GetPaletteColor(2));
     EXPECT_EQ(c[1], GetPaletteColor(0));
-    c = f.Draw(1209);
+    c = f.Draw(CMD_COLOR_FLAG);
     EXPECT_EQ(c[0], GetPaletteColor(2));   // bit 3 only: entry 2
     EXPECT_EQ(c[1], RGB(180, 180, 180));   // no flag bit
     EXPECT_EQ(c[2], GetPaletteColor(12));  // bits 4 and 5
@@ -303,7 +307,7 @@ TEST(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
     ViewRecord* r = f.view->record;
     r->showIntermediateReturns = 0;   // point a
     r->classTable.entries[6].display = 0;   // point c
-    auto c = f.Draw(1207);
+    auto c = f.Draw(CMD_COLOR_RGB);
     EXPECT_EQ(c[0], RGB(1, 1, 1));
     EXPECT_EQ(c[1], RGB(200, 100, 50));
     EXPECT_EQ(c[2], RGB(1, 1, 1));
@@ -311,12 +315,12 @@ TEST(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
     r->showFirstReturns = 0;
     r->classTable.entries[6].display = 1;
     r->showLastReturns = 1;
-    c = f.Draw(1207);
+    c = f.Draw(CMD_COLOR_RGB);
     EXPECT_EQ(c[0], RGB(10, 20, 30));
     EXPECT_EQ(c[1], RGB(1, 1, 1));
     EXPECT_NE(c[2], RGB(1, 1, 1));
     r->showSingleReturns = r->showFirstReturns = r->showIntermediateReturns = r->showLastReturns = 0;
-    c = f.Draw(1202);
+    c = f.Draw(CMD_COLOR_CLASS);
     EXPECT_EQ(c[0], RGB(1, 1, 1));
     EXPECT_EQ(c[1], RGB(1, 1, 1));
     EXPECT_EQ(c[2], RGB(1, 1, 1));
@@ -326,7 +330,7 @@ TEST(PointColorModes, LargerPointsAreFilledCircles)
 {
     ModeFixture f;
     f.view->record->pointSizeStep = 3;
-    f.view->record->pointColorMode = 1207;
+    f.view->record->pointColorMode = CMD_COLOR_RGB;
     std::vector<uint32_t> px;
     ASSERT_EQ(DrawPointsOffscreen(f.view->window, &px, RGB(1, 1, 1)), 1);
     POINT p = f.At(50, 50);
@@ -366,7 +370,7 @@ TEST(PointDecimation, FittedViewDrawsEveryStepthPointOfATile)
     data.sets.push_back(MakePointDataSet(pts));
     TestPlanView view(1000, 700, data.sets, false);
     ViewRecord* r = view.record;
-    r->pointColorMode = 1207;
+    r->pointColorMode = CMD_COLOR_RGB;
     // One world unit per pixel from the first point on.
     r->scale = 1.0;
     r->viewLeft = 0;
@@ -383,7 +387,7 @@ TEST(PointDecimation, FittedViewDrawsEveryStepthPointOfATile)
     EXPECT_EQ(PixelAt(px, r->drawWidth, 1, 0), RGB(255, 0, 0));
     // The file mode counts the points of every data set of the view.
     r->zoomLevel = 0;
-    r->pointColorMode = 1205;
+    r->pointColorMode = CMD_COLOR_FILE;
     r->totalPoints = 100;
     ASSERT_EQ(DrawPointsOffscreen(view.window, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 1, 0), GetPaletteColor(0));
@@ -395,7 +399,7 @@ TEST(PointDrawCancel, ASignalStopsTheDrawerBeforeItsFirstPoint)
     JobControl* job = (JobControl*)GetWindowSlot(f.view->window, CHILD_JOB);
     BeginJob(job);   // a draw "runs", so the cancel is signalled
     CancelJob(job);
-    f.view->record->pointColorMode = 1207;
+    f.view->record->pointColorMode = CMD_COLOR_RGB;
     std::vector<uint32_t> px;
     EXPECT_EQ(DrawPointsOffscreen(f.view->window, &px, RGB(1, 1, 1)), 0);
     POINT p = f.At(10, 90);
@@ -408,24 +412,24 @@ TEST(ViewDisplayCommands, TINTogglesAndCancelledContours)
     ModeFixture f;
     HWND v = f.view->window;
     ViewRecord* r = f.view->record;
-    EXPECT_EQ(ViewDisplayCommand(v, 8007), 1);
-    EXPECT_EQ(r->displayMode, 8007);
-    ViewDisplayCommand(v, 8007);
-    EXPECT_EQ(r->displayMode, 8006);
-    ViewDisplayCommand(v, 8007);
-    ViewDisplayCommand(v, 8008);
-    EXPECT_EQ(r->displayMode, 8008);
-    ViewDisplayCommand(v, 9038);
-    EXPECT_EQ(r->displayMode, 9038);
-    ViewDisplayCommand(v, 9038);
-    EXPECT_EQ(r->displayMode, 8006);
-    ViewDisplayCommand(v, 9039);
+    EXPECT_EQ(ViewDisplayCommand(v, CMD_COLOR_TIN), 1);
+    EXPECT_EQ(r->displayMode, CMD_COLOR_TIN);
+    ViewDisplayCommand(v, CMD_COLOR_TIN);
+    EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
+    ViewDisplayCommand(v, CMD_COLOR_TIN);
+    ViewDisplayCommand(v, CMD_GRAY_TIN);
+    EXPECT_EQ(r->displayMode, CMD_GRAY_TIN);
+    ViewDisplayCommand(v, CMD_BACKGROUND_REF);
+    EXPECT_EQ(r->displayMode, CMD_BACKGROUND_REF);
+    ViewDisplayCommand(v, CMD_BACKGROUND_REF);
+    EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
+    ViewDisplayCommand(v, CMD_POINTS_OVER_BACK);
     EXPECT_EQ(r->overlayPointsOverBackground, 1);
     ResetViewDisplayMode(v);
     EXPECT_EQ(r->overlayPointsOverBackground, 0);
     // The contour dialog is cancelled: the overlay goes off again, nothing redrawn.
     r->imageCacheValid = 1;
-    EXPECT_EQ(ViewDisplayCommand(v, 9032), 0);
+    EXPECT_EQ(ViewDisplayCommand(v, CMD_CONTOURS), 0);
     EXPECT_EQ(r->overlayContours, 0);
     EXPECT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(ViewDisplayCommand(v, 1234), 0);
@@ -437,11 +441,11 @@ int DriverSize;
 int DriverButton;
 void MovePointSizeBar(HWND dialog, int)
 {
-    HWND bar = GetDlgItem(dialog, 1040);
+    HWND bar = GetDlgItem(dialog, IDC_POINT_SIZE_SLIDER);
     SendMessageA(bar, TBM_SETPOS, TRUE, DriverSize);
     SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, DriverSize), (LPARAM)bar);
     char text[16] = "";
-    GetDlgItemTextA(dialog, 1041, text, sizeof text);
+    GetDlgItemTextA(dialog, IDC_POINT_SIZE_TEXT, text, sizeof text);
     EXPECT_EQ(atoi(text), DriverSize);
     SendMessageA(dialog, WM_COMMAND, 1169, 0);   // Apply redraws with the new size
     SendMessageA(dialog, WM_COMMAND, DriverButton, 0);
@@ -457,12 +461,12 @@ TEST(PointDisplaySize, OkKeepsTheSizeAndCancelRestoresIt)
     DriverButton = IDOK;
     SetDialogDriver(MovePointSizeBar);
     r->imageCacheValid = 1;
-    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 1);
+    EXPECT_EQ(ShowDialog(IDD_POINT_SIZE, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 1);
     EXPECT_EQ(r->pointSizeStep, 5);
     EXPECT_EQ(r->imageCacheValid, 0);
     DriverSize = 1;
     DriverButton = IDCANCEL;
-    EXPECT_EQ(ShowDialog(347, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 2);
+    EXPECT_EQ(ShowDialog(IDD_POINT_SIZE, nullptr, PointDisplaySizeDlgProc, (LPARAM)f.view->window), 2);
     EXPECT_EQ(r->pointSizeStep, 5);
     SetDialogDriver(nullptr);
 }
@@ -500,7 +504,7 @@ TEST(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
 
     EnsureViewTIN(v);   // points mode, no contours: no TIN needed
     EXPECT_EQ(r->tin, nullptr);
-    r->displayMode = 8007;
+    r->displayMode = CMD_COLOR_TIN;
     EnsureViewTIN(v);
     ASSERT_NE(r->tin, nullptr);
     EXPECT_EQ(r->tin->points->count, 25);
@@ -512,7 +516,7 @@ TEST(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
     EXPECT_EQ(r->imageCacheValid, 0);
     EXPECT_EQ(r->tinCacheValid, 0);
 
-    r->displayMode = 8006;
+    r->displayMode = DISPLAY_POINTS;
     EXPECT_EQ(RebuildViewTIN(v), 1);
     ASSERT_NE(r->tin, nullptr);
     EXPECT_EQ(DropViewTIN(v), 1);   // points mode, no contours: the TIN stays

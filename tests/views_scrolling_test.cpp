@@ -1,4 +1,7 @@
 #include "app_view_fixture.h"
+#include "app/command_ids.h"
+#include "views/plan/scrolling.h"
+#include "views/plan/view_mapping.h"
 
 namespace {
 
@@ -9,7 +12,7 @@ protected:
     {
         HWND view = AddView("scroll", 1000.0);
         ViewRecord* r = Record(view);
-        r->currentTool = 9013;
+        r->currentTool = TOOL_ZOOM;
         SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
         SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
         SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
@@ -54,28 +57,28 @@ TEST_F(ScrollingTest, PagingMovesTheWorldWindowAndStopsAtTheEnd)
     r->scrollX = r->scrollY = 0;
     SetViewExtentsFromScroll(view);
     double left = r->viewLeft, top = r->viewTop;
-    EXPECT_EQ(ScrollCommand(view, 9125), 1);
+    EXPECT_EQ(ScrollCommand(view, CMD_PAGE_RIGHT), 1);
     int page = (int)(rc.right * 0.9);
     EXPECT_EQ(r->scrollX, page < r->imageWidth - rc.right ? page : r->imageWidth - rc.right);
     EXPECT_NEAR(r->viewLeft - left, r->scrollX * r->scale, 1e-6);
-    EXPECT_EQ(ScrollCommand(view, 9029), 1);
+    EXPECT_EQ(ScrollCommand(view, CMD_PAGE_DOWN), 1);
     EXPECT_GT(r->scrollY, 0);
     EXPECT_NEAR(top - r->viewTop, r->scrollY * r->scale, 1e-6);
-    for (int i = 0; i < 20; i++) ScrollCommand(view, 9125);
+    for (int i = 0; i < 20; i++) ScrollCommand(view, CMD_PAGE_RIGHT);
     EXPECT_EQ(r->scrollX, r->imageWidth - rc.right);
     int minimum = 0, maximum = 0;
     GetScrollRange(view, SB_HORZ, &minimum, &maximum);
     UpdateScrollBars(view);
     GetScrollRange(view, SB_HORZ, &minimum, &maximum);
     EXPECT_EQ(maximum, r->imageWidth - (rc.right + 1));
-    EXPECT_EQ(ScrollCommand(view, 1200), 0);
+    EXPECT_EQ(ScrollCommand(view, CMD_COLOR_ELEVATION), 0);
 }
 
 TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 {
     HWND view = ZoomedView();
     ViewRecord* r = Record(view);
-    r->currentTool = 9024;
+    r->currentTool = TOOL_PAN;
     r->scrollX = r->scrollY = 10;
     SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
     SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
@@ -92,6 +95,6 @@ TEST_F(ScrollingTest, FittedViewHasNothingToScroll)
     int minimum = 0, maximum = 0;
     GetScrollRange(view, SB_HORZ, &minimum, &maximum);
     EXPECT_EQ(maximum, 1);
-    EXPECT_EQ(ScrollCommand(view, 9125), 1);
+    EXPECT_EQ(ScrollCommand(view, CMD_PAGE_RIGHT), 1);
     EXPECT_EQ(Record(view)->scrollX, 0);
 }

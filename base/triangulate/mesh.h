@@ -112,8 +112,6 @@ inline OrientedTriangle Lprev(const OrientedTriangle& t) { return OrientedTriang
 inline OrientedTriangle Onext(const OrientedTriangle& t) { return Sym(Lprev(t)); }
 inline OrientedTriangle Oprev(const OrientedTriangle& t) { return Lnext(Sym(t)); }
 // around the destination
-inline OrientedTriangle Dnext(const OrientedTriangle& t) { return Lprev(Sym(t)); }
-inline OrientedTriangle Dprev(const OrientedTriangle& t) { return Sym(Lnext(t)); }
 
 inline void Bond(const OrientedTriangle& a, const OrientedTriangle& b)
 {
@@ -193,7 +191,6 @@ inline void TSDissolve(const TriMesh* m, const OrientedTriangle& t)
 {
     t.tri[m->highOrderIndex - 3 + t.orient] = (Word)m->dummySub;
 }
-inline OrientedTriangle STPivot(const OrientedSubsegment& s) { return DecodeTri(s.ss[4 + s.orient]); }
 inline void STDissolve(const TriMesh* m, const OrientedSubsegment& s) { s.ss[4 + s.orient] = (Word)m->dummyTri; }
 
 inline double* TriAttributes(const TriMesh* m, Word* tri) { return (double*)tri + m->elemAttribIndex; }

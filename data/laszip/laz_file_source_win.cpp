@@ -2,7 +2,7 @@
 // decoder thread count from the environment. Runs on the reading thread only.
 #include <windows.h>
 #include <cstdlib>
-#include "base/fileio.h"
+#include "base/file_io.h"
 #include "data/laszip/laz_file_source.h"
 
 namespace laz {

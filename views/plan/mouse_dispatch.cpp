@@ -1,15 +1,15 @@
 // Mouse input of the plan view handed to the current tool: the zoom and pan
-// tools, and the wheel zoom. The other tools' trackers join here as they come.
-#include "views/plan/planview.h"
+// tools, and the wheel zoom.
+#include "views/plan/mouse_dispatch.h"
+#include "app/command_ids.h"
 #include "app/frame_bars.h"
-#include "app/jobcontrol.h"
-#include "app/services.h"
+#include "app/status_bars.h"
+#include "app/view_zoom.h"
+#include "app/job_control.h"
 #include "app/view_tools.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 
-static const int kZoomTool = 9013;
-static const int kPanTool = 9024;
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -24,8 +24,8 @@ int ViewMouseMove(HWND view, LPARAM lParam)
     r->mouseY = y < 0 ? 0 : y;
     UpdateViewStatusBar(view);
     if (IsWorkerBusy()) return 0;
-    if (r->currentTool == kZoomTool) return TrackZoomBox(view);
-    if (r->currentTool == kPanTool) return PanScrollWindow(view);
+    if (r->currentTool == TOOL_ZOOM) return TrackZoomBox(view);
+    if (r->currentTool == TOOL_PAN) return PanScrollWindow(view);
     return 0;
 }
 
@@ -33,8 +33,8 @@ int ViewMouseButton(HWND view, UINT message, LPARAM lParam)
 {
     ViewRecord* r = RecordOf(view);
     if (!r || IsWorkerBusy()) return 0;
-    if (r->currentTool == kZoomTool) return ZoomToolMouse(view, message, lParam);
-    if (r->currentTool == kPanTool) return PanToolMouse(view, message, lParam);
+    if (r->currentTool == TOOL_ZOOM) return ZoomToolMouse(view, message, lParam);
+    if (r->currentTool == TOOL_PAN) return PanToolMouse(view, message, lParam);
     return 0;
 }
 
@@ -50,7 +50,7 @@ int ViewMouseWheel(HWND view, WPARAM wParam, LPARAM)
 int DrawZoomBox(HWND view, const int rect[4], int tool)
 {
     HDC dc = GetDC(view);
-    HPEN pen = CreatePen(PS_SOLID, 2, tool == kZoomTool ? RGB(255, 255, 0) : RGB(255, 255, 255));
+    HPEN pen = CreatePen(PS_SOLID, 2, tool == TOOL_ZOOM ? RGB(255, 255, 0) : RGB(255, 255, 255));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     int oldMode = SetROP2(dc, R2_XORPEN);

@@ -1,11 +1,12 @@
 // Scrolling and paging of the plan view: the scroll bars follow the scroll
 // offsets, bar messages and the paging keys move them, a pan drag ends here.
 // Every change ends with the world window recomputed and a redraw.
-#include "views/plan/planview.h"
-#include "app/planview.h"
-#include "app/services.h"
-#include "app/viewrecord.h"
-#include "app/winlongs.h"
+#include "views/plan/scrolling.h"
+#include "app/command_ids.h"
+#include "app/view_window.h"
+#include "views/plan/view_mapping.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -109,10 +110,10 @@ int ScrollView(HWND view, UINT message, WPARAM wParam)
 int ScrollCommand(HWND view, int id)
 {
     switch (id) {
-    case 9028: ScrollView(view, WM_VSCROLL, SB_PAGEUP); return 1;
-    case 9029: ScrollView(view, WM_VSCROLL, SB_PAGEDOWN); return 1;
-    case 9124: ScrollView(view, WM_HSCROLL, SB_PAGELEFT); return 1;
-    case 9125: ScrollView(view, WM_HSCROLL, SB_PAGERIGHT); return 1;
+    case CMD_PAGE_UP: ScrollView(view, WM_VSCROLL, SB_PAGEUP); return 1;
+    case CMD_PAGE_DOWN: ScrollView(view, WM_VSCROLL, SB_PAGEDOWN); return 1;
+    case CMD_PAGE_LEFT: ScrollView(view, WM_HSCROLL, SB_PAGELEFT); return 1;
+    case CMD_PAGE_RIGHT: ScrollView(view, WM_HSCROLL, SB_PAGERIGHT); return 1;
     }
     return 0;
 }

@@ -1,0 +1,147 @@
+#include "app/job_control.h"
+#include "app/frame.h"
+#include "app/window_slots.h"
+#include "base/heap.h"
+
+JobControl* CreateJobControl()
+{
+    JobControl* job = (JobControl*)NBLCalloc(1, sizeof(JobControl));
+    if (!job) return nullptr;
+    job->mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    job->busy = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+    job->cancel = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    if (!job->mutex || !job->busy || !job->cancel) {
+        if (job->mutex) CloseHandle(job->mutex);
+        if (job->busy) CloseHandle(job->busy);
+        if (job->cancel) CloseHandle(job->cancel);
+        NBLFree(job);
+        return nullptr;
+    }
+    return job;
+}
+
+void FreeJobControl(JobControl* job)
+{
+    if (!job) return;
+    CancelJobAndWait(job);
+    CloseHandle(job->mutex);
+    CloseHandle(job->busy);
+    CloseHandle(job->cancel);
+    if (job->ended) CloseHandle(job->ended);
+    NBLFree(job);
+}
+
+int WaitForObjectPumping(HANDLE handle)
+{
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0) return 1;
+        if (r != WAIT_OBJECT_0 + 1) return 0;
+        // Peeking delivers the messages other threads sent us; posted ones stay queued.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+int BeginJob(JobControl* job)
+{
+    return WaitForObjectPumping(job->busy);
+}
+
+int EndJob(JobControl* job)
+{
+    // The handle is closed only when the next job ends, so a caller that read
+    // `thread` a moment ago never suspends or resumes a closed handle.
+    HANDLE finished = job->thread;
+    job->thread = 0;
+    if (finished) {
+        if (job->ended) CloseHandle(job->ended);
+        job->ended = finished;
+    }
+    ReleaseSemaphore(job->busy, 1, nullptr);
+    return 1;
+}
+
+int JobBusy(JobControl* job)
+{
+    if (WaitForSingleObject(job->busy, 0) == WAIT_OBJECT_0) {
+        ReleaseSemaphore(job->busy, 1, nullptr);
+        return 0;
+    }
+    return 1;
+}
+
+// Drawers poll every thousand points; a semaphore test is a round trip to the
+// wine server, so the poll first reads the hint that CancelJob sets after its
+// release. The hint is cleared before the test, so a request that arrives
+// meanwhile sets it again and is seen at the next poll.
+int JobCancelled(JobControl* job)
+{
+    if (!job->cancelHint) return 0;
+    InterlockedExchange(&job->cancelHint, 0);
+    return WaitForSingleObject(job->cancel, 0) == WAIT_OBJECT_0 ? 1 : 0;
+}
+
+int CancelJob(JobControl* job)
+{
+    if (WaitForSingleObject(job->busy, 0) == WAIT_OBJECT_0) {
+        ReleaseSemaphore(job->busy, 1, nullptr);
+        return 0;
+    }
+    ReleaseSemaphore(job->cancel, 1, nullptr);   // a second request is absorbed by the maximum of 1
+    InterlockedExchange(&job->cancelHint, 1);
+    return 1;
+}
+
+int CancelJobAndWait(JobControl* job)
+{
+    int ran = CancelJob(job);
+    if (WaitForObjectPumping(job->busy)) ReleaseSemaphore(job->busy, 1, nullptr);
+    return ran;
+}
+
+int SuspendJob(JobControl* job)
+{
+    if (!job->thread) return 0;
+    SuspendThread(job->thread);
+    return 1;
+}
+
+int ResumeJob(JobControl* job)
+{
+    if (!job->thread) return 0;
+    ResumeThread(job->thread);
+    return 1;
+}
+
+static JobControl* FrameJob(int slot) { return (JobControl*)GetWindowSlot(FrameWindow, slot); }
+
+int CancelAppJob() { return CancelJob(FrameJob(FRAME_APPJOB)); }
+int IsAppJobBusy() { return JobBusy(FrameJob(FRAME_APPJOB)); }
+int BeginAppJob() { return BeginJob(FrameJob(FRAME_APPJOB)); }
+int EndAppJob() { return EndJob(FrameJob(FRAME_APPJOB)); }
+int IsWorkerBusy() { return JobBusy(FrameJob(FRAME_WORKERJOB)); }
+int AcquireWorker() { return BeginJob(FrameJob(FRAME_WORKERJOB)); }
+int ReleaseWorker() { return EndJob(FrameJob(FRAME_WORKERJOB)); }
+
+// Terminating the thread leaves the locks it held taken for good. So that the
+// program stays usable when the user then cancels the close, the frame gets
+// fresh job controls; the old ones are dropped without waiting on them.
+void KillWorkerThread()
+{
+    JobControl* app = FrameJob(FRAME_APPJOB);
+    JobControl* worker = FrameJob(FRAME_WORKERJOB);
+    if (app && app->thread) TerminateThread(app->thread, 0);
+    SetWindowSlot(FrameWindow, FRAME_APPJOB, (LONG_PTR)CreateJobControl());
+    SetWindowSlot(FrameWindow, FRAME_WORKERJOB, (LONG_PTR)CreateJobControl());
+    JobControl* dropped[2] = {app, worker};
+    for (JobControl* old : dropped) {
+        if (!old) continue;
+        if (old->thread) CloseHandle(old->thread);
+        CloseHandle(old->mutex);
+        CloseHandle(old->busy);
+        CloseHandle(old->cancel);
+        if (old->ended) CloseHandle(old->ended);
+        NBLFree(old);
+    }
+}

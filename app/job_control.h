@@ -1,0 +1,40 @@
+// Job control: one small record per background job (drawing, contouring,
+// classification, batches, conversion) to start, cancel, pause and wait.
+#pragma once
+#include <windows.h>
+
+struct JobControl {
+    HANDLE thread;   // thread last started; 0 when none or ended
+    HANDLE mutex;    // held by a starter while it creates the thread
+    HANDLE busy;     // semaphore 1 of 1: 1 idle, 0 a job runs
+    HANDLE cancel;   // semaphore 0 of 1: 1 a cancel request is pending
+    volatile LONG cancelHint;  // set after each cancel request: polls skip the semaphore while it is 0
+    HANDLE ended;    // handle of the job that ended last, closed one job later
+};
+
+JobControl* CreateJobControl();
+void FreeJobControl(JobControl* job);
+int  BeginJob(JobControl* job);   // 0 when the busy semaphore could not be waited for
+int  EndJob(JobControl* job);
+int  JobBusy(JobControl* job);
+int  JobCancelled(JobControl* job);
+int  CancelJob(JobControl* job);
+int  CancelJobAndWait(JobControl* job);
+int  SuspendJob(JobControl* job);
+int  ResumeJob(JobControl* job);
+
+// Waits for a handle; on a thread with windows it keeps answering messages
+// sent by other threads meanwhile, so a worker that reports progress to this
+// thread can never deadlock against the wait. 1 when the handle was
+// acquired, 0 when the wait failed (an invalid or closed handle).
+int  WaitForObjectPumping(HANDLE handle);
+
+// The frame's two job controls.
+int  CancelAppJob();
+int  IsAppJobBusy();
+int  BeginAppJob();
+int  EndAppJob();
+int  IsWorkerBusy();
+int  AcquireWorker();
+int  ReleaseWorker();
+void KillWorkerThread();

@@ -1,0 +1,406 @@
+// The road from data files to plan views: pick or receive the files, sort
+// them by kind, settle the mixing, ASCII, memory and decimation questions,
+// load and finish each DataSet, then build a view around the loaded sets.
+#include "app/open_files.h"
+#include "resource.h"
+#include "app/command_ids.h"
+#include "app/stand_ins.h"
+#include "app/display_settings.h"
+#include "app/frame.h"
+#include "app/registry.h"
+#include "app/view_window.h"
+#include "app/view_record.h"
+#include "base/file_dialog.h"
+#include "base/file_list.h"
+#include "base/heap.h"
+#include "base/memory_estimate.h"
+#include "base/messages.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
+#include "data/data_set.h"
+#include "data/gdal_grid.h"
+#include "data/radar_grid.h"
+#include "data/selection.h"
+#include "data/statistics.h"
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+char lastOpenDirectory[512];
+
+constexpr size_t kEntryPathChars = sizeof(FileListEntry::path);   // 255 characters and the terminator
+constexpr int kDialogBufferChars = 16383;
+constexpr int kDataFileKindLAS = 1, kDataFileKindASCII = 2;
+constexpr int kRGBEncodedTinPalette = 4;
+constexpr int kUnitsFeet = 3;
+
+static OpenedDataSets openedSets;
+
+static bool IsPointKind(int kind) { return kind == 1 || kind == 2; }
+static bool IsGridKind(int kind) { return kind == 3 || kind == 4; }
+
+static void PathTooLong(const char* path)
+{
+    char text[700];
+    snprintf(text, sizeof text, "The path is too long to open (at most %d characters):\n\n    %.400s\n",
+             (int)kEntryPathChars - 1, path);
+    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+// --- the "Open Data Files" dialog -------------------------------------------------
+
+static void AddChosenFile(FileList* list, const char* path, const char* title)
+{
+    if (strlen(path) >= kEntryPathChars) {
+        PathTooLong(path);
+        return;
+    }
+    AddFileListEntry(list, path, title);
+}
+
+FileList* OpenDataFilesDialog(HWND owner)
+{
+    static const char filterText[] =
+        "Recognized Types (*.las,*.laz,*.xyz,*.tif,*.hdr,*.img)|*.las;*.laz;*.xyz;*.tif;*.hdr;*.img|"
+        "LAS Files (*.las)|*.las|LAZ Files (*.laz)|*.laz|ASCII Files (*.xyz)|*.xyz|GeoTIFF Files (*.tif)|*.tif|"
+        "Radar Files (*.hdr)|*.hdr|HFA Files (*.img)|*.img|All files (*.*)|*.*|";
+    char filter[sizeof filterText + 1];
+    MakeDialogFilter(filterText, filter, sizeof filter);
+    // One more byte than the dialog is told of, so the list always ends inside the buffer.
+    static char files[kDialogBufferChars + 2];
+    static char title[kDialogBufferChars + 2];
+    memset(files, 0, sizeof files);
+    memset(title, 0, sizeof title);
+
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = files;
+    ofn.nMaxFile = kDialogBufferChars;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = kDialogBufferChars;
+    ofn.lpstrInitialDir = lastOpenDirectory;
+    ofn.lpstrTitle = "Open Data Files";
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    if (!ShowOpenFileDialog(&ofn)) return nullptr;
+    if (!GetCurrentDirectoryA(sizeof lastOpenDirectory, lastOpenDirectory)) lastOpenDirectory[0] = 0;
+
+    FileList* list = (FileList*)NBLCalloc(1, sizeof(FileList));
+    if (!list) return nullptr;
+    if (title[0]) {
+        AddChosenFile(list, files, title);
+        return list;
+    }
+    // A folder, then the chosen names, each terminated, then an empty name.
+    char folder[kEntryPathChars + 1];
+    size_t folderLen = strlen(files);
+    if (folderLen >= kEntryPathChars) {
+        PathTooLong(files);
+        return list;
+    }
+    memcpy(folder, files, folderLen + 1);
+    if (folderLen == 0 || folder[folderLen - 1] != '\\') {
+        folder[folderLen++] = '\\';
+        folder[folderLen] = 0;
+    }
+    size_t pos = strlen(files) + 1;
+    while (pos < (size_t)kDialogBufferChars && files[pos]) {
+        const char* name = files + pos;
+        size_t nameLen = strlen(name);
+        char path[2 * kEntryPathChars];
+        snprintf(path, sizeof path, "%s%s", folder, name);
+        AddChosenFile(list, path, name);
+        pos += nameLen + 1;
+    }
+    return list;
+}
+
+// --- loading ----------------------------------------------------------------------
+
+static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
+{
+    switch (kind) {
+    case 1: return LoadLASData(path, title);
+    case 2: return LoadASCIIData(path, title, askASCIIFormat);
+    case 3: return Load32BitTIFF(path, title);
+    case 4: return LoadDTEData(path, title);
+    }
+    return nullptr;
+}
+
+static DataSet* FinishDataSet(DataSet* set)
+{
+    if (!set) return nullptr;
+    ComputeDataSetStatistics(set);
+    set->tiles = BuildPointTiles(set);
+    DensityCheck(set);
+    return set;
+}
+
+DataSet* LoadDataFile(const char* path, const char* title)
+{
+    return FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 0));
+}
+
+// For a file whose kind the road found already: finding it again would
+// repeat the grid test's message.
+static DataSet* LoadDataFileOfKind(int kind, const char* path, const char* title)
+{
+    return FinishDataSet(LoadByKind(kind, path, title, 0));
+}
+
+// Appends a loaded set to an array that grows by one slot per set; a set
+// that finds no room is freed. Returns the new count.
+static int AppendSet(DataSet*** sets, int count, DataSet* set)
+{
+    uint64_t bytes = ((uint64_t)count + 1) * sizeof(DataSet*);
+    DataSet** grown = (DataSet**)(*sets ? NBLReMalloc(*sets, bytes) : NBLMalloc(bytes));
+    if (!grown) {
+        FreeDataSet(set);
+        return count;
+    }
+    *sets = grown;
+    grown[count] = set;
+    return count + 1;
+}
+
+// What a choice holds, and what the user settled about mixing.
+struct ChoiceKinds {
+    bool points, grids, ascii, mixed;
+};
+
+// Points and grids may not share a view: asks which to keep. False on Cancel.
+static bool SettleMixing(ChoiceKinds* kinds)
+{
+    if (!(kinds->points && kinds->grids)) return true;
+    kinds->mixed = true;
+    int answer = ShowMessageBox(FrameWindow,
+                                "Point and grid files may not be mixed.\n\nPress \"Yes\" to load points or \"No\" to "
+                                "load grids.\n\nPress \"Cancel\" to abort.",
+                                "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES) kinds->grids = false;
+    else if (answer == IDNO) kinds->points = false;
+    else return false;
+    return true;
+}
+
+static bool SkippedByMixing(const ChoiceKinds& kinds, int kind)
+{
+    if (!kinds.mixed) return false;
+    return (IsPointKind(kind) && !kinds.points) || (IsGridKind(kind) && !kinds.grids);
+}
+
+static bool ASCIIFormatChosen(FileList* list)
+{
+    return ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
+}
+
+OpenedDataSets* OpenDataFiles()
+{
+    // The previous array belongs to the view built from it.
+    openedSets.count = 0;
+    openedSets.sets = nullptr;
+    FileList* list = OpenDataFilesDialog(FrameWindow);
+    if (!list) return nullptr;
+
+    ChoiceKinds kinds = {};
+    double totalPoints = 0;
+    for (int i = 0; i < list->count; i++) {
+        FileListEntry* e = list->entries[i];
+        e->kind = GetDataFileKind(e->path);
+        if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
+        if (IsPointKind(e->kind)) kinds.points = true;
+        if (e->kind == kDataFileKindASCII) kinds.ascii = true;
+        if (IsGridKind(e->kind)) kinds.grids = true;
+    }
+    if (!SettleMixing(&kinds)) {
+        DeleteFileList(list);
+        return nullptr;
+    }
+    if (kinds.ascii && !ASCIIFormatChosen(list)) {
+        DeleteFileList(list);
+        return nullptr;
+    }
+    bool decimationForThisOpening = false;
+    int stepBefore = decimationStep;
+    // Shown and passed on as an integer; a total beyond its range is shown as the largest.
+    int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
+    if (kinds.points && !kinds.ascii) {
+        if (decimationEnabled) {
+            if (decimationPrompt) ShowDialog(IDD_DECIMATION, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
+        } else {
+            uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
+            if (parts > 1) {
+                char text[200];
+                snprintf(text, sizeof text,
+                         "Not enough memory available to load %d points.\n\nWould you like to load a decimated "
+                         "data set?",
+                         total);
+                if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
+                    DeleteFileList(list);
+                    return nullptr;
+                }
+                decimationEnabled = 1;
+                decimationStep = (int)parts;
+                decimationForThisOpening = true;
+            }
+        }
+    }
+    for (int i = 0; i < list->count; i++) {
+        FileListEntry* e = list->entries[i];
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;
+        if (DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title))
+            openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
+    }
+    DeleteFileList(list);
+    // The memory question's decimation lasts for this opening only.
+    if (decimationForThisOpening) {
+        decimationEnabled = 0;
+        decimationStep = stepBefore;
+    }
+    return &openedSets;
+}
+
+// --- building the view --------------------------------------------------------------
+
+static void CopyTitle(char* out, size_t outChars, const char* text) { snprintf(out, outChars, "%s", text); }
+
+// A new view around sets loaded by the dialog or drop road; the array passes
+// to the view (or is freed with it). 1 when the view window was created.
+static int BuildViewFromSets(DataSet** sets, int count)
+{
+    ViewRecord* record = CreateViewRecord();
+    if (!record) {
+        for (int i = 0; i < count; i++) FreeDataSet(sets[i]);
+        NBLFree(sets);
+        return 0;
+    }
+    NBLFree(record->dataSets);
+    record->dataSets = sets;
+    record->dataSetCount = count;
+    DataSet* first = sets[0];
+    record->currentDataSet = first;
+    record->dataKind = first->kind;
+    CopyTitle(record->title, sizeof record->title, first->title);
+    // The width is kept in the data's units; only feet differ from metres.
+    if (first->units == kUnitsFeet) record->profileWidth *= kUnitsFeet;
+    char path[sizeof first->path];
+    CopyTitle(path, sizeof path, first->path);
+    HWND view = CreateViewWindow(record);
+    // A record without a window would never be freed.
+    if (!view) FreeViewRecord(record);
+    AddRecentFile(path);
+    return view ? 1 : 0;
+}
+
+int OpenFilesDialogInNewView()
+{
+    OpenedDataSets* opened = OpenDataFiles();
+    if (!opened || opened->count == 0) return 0;
+    DataSet** sets = opened->sets;
+    int count = opened->count;
+    opened->sets = nullptr;
+    opened->count = 0;
+    return BuildViewFromSets(sets, count);
+}
+
+int OpenFileInNewView(const char* givenPath)
+{
+    // A quoted command-line argument loses its quotes.
+    char path[kEntryPathChars];
+    const char* start = givenPath[0] == '"' ? givenPath + 1 : givenPath;
+    size_t len = strlen(start);
+    if (givenPath[0] == '"' && len > 0 && start[len - 1] == '"') len--;
+    if (len >= sizeof path) {
+        PathTooLong(givenPath);
+        return 0;
+    }
+    memcpy(path, start, len);
+    path[len] = 0;
+    char title[kEntryPathChars];
+    CopyTitle(title, sizeof title, FileNameOfPath(path));
+
+    DataSet* set = FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 1));
+    if (!set) return 0;
+    ViewRecord* record = CreateViewRecord();
+    if (!record) {
+        FreeDataSet(set);
+        return 0;
+    }
+    record->dataSets[0] = set;
+    record->dataSetCount = 1;
+    record->currentDataSet = set;
+    record->dataKind = set->kind;
+    CopyTitle(record->title, sizeof record->title, title);
+    if (set->hasColor) {
+        record->pointColorMode = CMD_COLOR_RGB;
+        record->tinColorMode = kRGBEncodedTinPalette;
+    }
+    HWND view = CreateViewWindow(record);
+    if (!view) FreeViewRecord(record);
+    AddRecentFile(path);
+    return view ? 1 : 0;
+}
+
+int OpenFilesInNewView(const char* path, int)
+{
+    if (path && path[0]) return OpenFileInNewView(path);
+    return OpenFilesDialogInNewView();
+}
+
+// --- files dropped on the frame -------------------------------------------------------
+
+int OpenDroppedFiles(HWND, HDROP drop)
+{
+    FileList list = {};
+    ChoiceKinds kinds = {};
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; i++) {
+        UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        char path[kEntryPathChars + 1] = "";
+        if (length >= kEntryPathChars) {
+            // Tell which file: the start of its name is enough.
+            char start[kEntryPathChars + 1] = "";
+            DragQueryFileA(drop, i, start, sizeof start);
+            PathTooLong(start);
+            continue;
+        }
+        DragQueryFileA(drop, i, path, sizeof path);
+        char title[kEntryPathChars] = "";
+        if (GetFileTitleA(path, title, sizeof title) != 0) CopyTitle(title, sizeof title, FileNameOfPath(path));
+        int before = list.count;
+        AddFileListEntry(&list, path, title);
+        if (list.count == before) continue;
+        FileListEntry* e = list.entries[list.count - 1];
+        e->kind = GetDataFileKind(path);
+        if (IsPointKind(e->kind)) kinds.points = true;
+        if (e->kind == kDataFileKindASCII) kinds.ascii = true;
+        if (IsGridKind(e->kind)) kinds.grids = true;
+    }
+    DragFinish(drop);
+
+    if (!SettleMixing(&kinds) || (kinds.ascii && !ASCIIFormatChosen(&list))) {
+        ClearFileList(&list);
+        return 0;
+    }
+    DataSet** sets = nullptr;
+    int loaded = 0;
+    for (int i = 0; i < list.count; i++) {
+        FileListEntry* e = list.entries[i];
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;
+        DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title);
+        if (set) {
+            loaded = AppendSet(&sets, loaded, set);
+        } else if (i < list.count - 1 &&
+                   ShowMessageBox(FrameWindow, "\nDo you wish to continue opening files?\n", "Continue?",
+                                  MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            break;
+        }
+    }
+    ClearFileList(&list);
+    if (loaded == 0) return 0;
+    BuildViewFromSets(sets, loaded);
+    return 0;
+}

@@ -1,0 +1,16 @@
+// Save and Save As of a plan view's current LAS data set (toolbar commands
+// 9009 and 9010): the questions and messages around the class-saving copy.
+#pragma once
+#include <windows.h>
+
+extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
+extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
+extern const char kSaveLockedText[];         // the lock question, with the owner line
+extern const char kSaveFailedLog[];          // "[ERROR]  Save File"
+
+int SaveCurrentLASFile(HWND view);
+int SaveLASFile(HWND view);
+int SaveLASFileAs(HWND view);
+// The system save dialog for a LAS file: `path` and `title` (256 characters
+// each) hold the starting choice and receive the chosen one.
+int ChooseSaveLASFile(char* path, char* title);

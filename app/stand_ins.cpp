@@ -1,0 +1,112 @@
+// The stand-ins declared in app/stand_ins.h.
+#include "app/stand_ins.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/view_window.h"
+#include "app/window_slots.h"
+
+void SetDefaultSurfaceMagicSettings() {}
+
+// A bare child window: keeps the record handed over at creation and a job control.
+static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: {
+        MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
+        ViewRecord* record = (ViewRecord*)mdi->lParam;
+        SetWindowSlot(hwnd, CHILD_RECORD, (LONG_PTR)record);
+        SetWindowSlot(hwnd, CHILD_JOB, (LONG_PTR)CreateJobControl());
+        break;
+    }
+    case WM_DESTROY:
+        FreeJobControl((JobControl*)GetWindowSlot(hwnd, CHILD_JOB));
+        SetWindowSlot(hwnd, CHILD_JOB, 0);
+        break;
+    }
+    return DefMDIChildProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
+
+int CloseGLView(HWND glWindow)
+{
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
+    if (!record || !record->glWindow) return 0;
+    record->glWindow = 0;
+    return 1;
+}
+
+void CreatePOISet(ViewRecord*) {}
+void CreateAOISet(ViewRecord*) {}
+void FreePOISet(ViewRecord*) {}
+void FreeAOISet(ViewRecord*) {}
+int SavePOIFile(HWND) { return 0; }
+int SaveAOIFile(HWND) { return 0; }
+
+INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+    return FALSE;
+}
+int ShowHelpContents(int) { return 1; }
+int IsProjectWinActive()
+{
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    return projectWin && projectWin == GetActiveView();
+}
+int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
+int ProjectCommand(WPARAM, LPARAM) { return 1; }
+int ImportToLAS() { return 1; }
+// Dialogs whose templates are absent: the call returns at once.
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+
+DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+void FreeUndoStack(ViewRecord*) {}
+void FreeContourList(ContourList*) {}
+void FreeReferenceList(ViewRecord*) {}
+int CenterViewOnProfile(HWND) { return 1; }
+int SetViewCursor(HWND, WPARAM) { return 0; }
+int DrawToolRubberBand(HWND, const int*, int) { return 1; }
+int MoveProfileBox(HWND, int) { return 0; }
+
+int CancelProfileTool(HWND) { return 1; }
+void DestroyToolTip() {}
+void DestroyMeasureTip() {}
+void DestroyDensityTooltip() {}
+int ProjectWinCancelTool(HWND) { return 1; }
+
+
+int UndoClassEdit(HWND) { return 0; }
+int RedoClassEdit(HWND) { return 0; }
+int ShowSurfaceMagic(HWND) { return 0; }
+int ShowDisplaySettings(HWND) { return 0; }
+int SetProfileBoxWidth(HWND) { return 0; }
+int ContourSettings(HWND) { return 0; }
+int ShowClassifyByClass(HWND) { return 0; }
+int ShowReferenceFileManager(HWND) { return 0; }
+int ShowTINDisplay(HWND) { return 0; }
+int Open3DView(HWND) { return 0; }
+int RunIntelligentThinning(HWND) { return 0; }
+int SaveContours(HWND) { return 0; }
+int ShowLidarFileManager(HWND) { return 1; }
+int ShowReturnsPopupMenu(HWND) { return 0; }
+int ShowPointDisplaySettings(HWND) { return 0; }
+int ShowTINPointClassDisplay(HWND) { return 0; }
+int LoadPOIFile(HWND) { return 0; }
+int SavePOIFileAs(HWND) { return 0; }
+int LoadAOIFile(HWND) { return 0; }
+int SaveAOIFileAs(HWND) { return 0; }
+int ResetAOISet(HWND) { return 0; }
+int ShowAOIPolygonSettings(HWND) { return 0; }
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

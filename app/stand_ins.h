@@ -1,0 +1,84 @@
+// Stand-ins for the services of the profile and 3D views, contours,
+// classification, GIS layers, projects and conversion that the shell calls.
+// They keep the shell whole: each answers as "nothing to do" (or "refused")
+// and holds no logic of the service it stands for. A service leaves this file
+// when its own code arrives.
+#pragma once
+#include <windows.h>
+
+struct ViewRecord;
+struct ContourList;
+struct DataSet;
+
+// Linked windows and the project window.
+LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
+int  CloseGLView(HWND glWindow);
+int  CenterViewOnProfile(HWND view);
+int  MoveProfileBox(HWND view, int id);
+int  CancelProfileTool(HWND profile);
+int  IsProjectWinActive();
+int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
+int  ProjectWinCancelTool(HWND project);
+int  ProjectCommand(WPARAM wParam, LPARAM lParam);
+
+// Tools, tooltips and cursors of the plan view.
+int  SetViewCursor(HWND view, WPARAM wParam);
+int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
+void DestroyToolTip();
+void DestroyMeasureTip();
+void DestroyDensityTooltip();
+
+// What a view record owns of the other subsystems.
+void FreeUndoStack(ViewRecord* record);
+void FreeContourList(ContourList* list);
+void FreeReferenceList(ViewRecord* record);
+void CreatePOISet(ViewRecord* record);
+void CreateAOISet(ViewRecord* record);
+void FreePOISet(ViewRecord* record);
+void FreeAOISet(ViewRecord* record);
+int  SavePOIFile(HWND view);
+int  SaveAOIFile(HWND view);
+
+// Loaders of the other file kinds.
+DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// Frame commands.
+void SetDefaultSurfaceMagicSettings();
+int  ShowHelpContents(int page);
+int  ImportToLAS();
+INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// View commands.
+int  UndoClassEdit(HWND view);
+int  RedoClassEdit(HWND view);
+int  ShowSurfaceMagic(HWND view);
+int  ShowDisplaySettings(HWND view);
+int  SetProfileBoxWidth(HWND view);
+int  ContourSettings(HWND view);
+int  ShowClassifyByClass(HWND view);
+int  ShowReferenceFileManager(HWND view);
+int  ShowTINDisplay(HWND view);
+int  Open3DView(HWND view);
+int  RunIntelligentThinning(HWND view);
+int  SaveContours(HWND view);
+int  ShowLidarFileManager(HWND view);
+int  ShowReturnsPopupMenu(HWND view);
+int  ShowPointDisplaySettings(HWND view);
+int  ShowTINPointClassDisplay(HWND view);
+int  LoadPOIFile(HWND view);
+int  SavePOIFileAs(HWND view);
+int  LoadAOIFile(HWND view);
+int  SaveAOIFileAs(HWND view);
+int  ResetAOISet(HWND view);
+int  ShowAOIPolygonSettings(HWND view);
+INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);

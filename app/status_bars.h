@@ -1,0 +1,9 @@
+// The status bar of each view: creation and the line of position, zoom,
+// tool and point count.
+#pragma once
+#include <windows.h>
+
+HWND CreateViewStatusBar(HWND window);
+void UpdateViewStatusBar(HWND view);
+// The message part of the active view's status bar.
+void WriteActiveViewStatus(const char* text);

@@ -1,0 +1,46 @@
+// Creation and release of a view's record and everything it owns.
+#include "app/view_record.h"
+#include "app/stand_ins.h"
+#include "base/heap.h"
+#include "base/polygon.h"
+#include "data/data_set.h"
+#include "data/tin_model.h"
+#include "views/plan/draw_thread.h"
+
+ViewRecord* CreateViewRecord()
+{
+    ViewRecord* record = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+    if (!record) return nullptr;
+    record->dataSets = (DataSet**)NBLCalloc(1, sizeof(DataSet*));
+    if (!record->dataSets) {
+        NBLFree(record);
+        return nullptr;
+    }
+    record->dataSetCount = 1;
+    record->referencesShown = 1;
+    InitViewSettings(record);
+    CreatePOISet(record);
+    CreateAOISet(record);
+    return record;
+}
+
+void FreeViewRecord(ViewRecord* record)
+{
+    if (!record) return;
+    if (record->dataSets)
+        for (int i = 0; i < record->dataSetCount; i++) FreeDataSet(record->dataSets[i]);
+    FreeTINModel(record->tin, 1);
+    FreeUndoStack(record);
+    FreePolyline(record->editPolyline);
+    FreePolyline(record->profilePolyline);
+    // The density tool's outline is owned by the record as well.
+    FreePolyline(record->densityPolyline);
+    FreeContourList(record->contours);
+    FreeReferenceList(record);
+    FreeViewImageCache(&record->imageCache);
+    FreeViewImageCache(&record->tinCache);
+    NBLFree(record->dataSets);
+    FreePOISet(record);
+    FreeAOISet(record);
+    NBLFree(record);
+}

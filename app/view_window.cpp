@@ -1,0 +1,351 @@
+// The plan view: its record, window procedure, closing and draw lock.
+#include "app/view_window.h"
+#include "app/command_ids.h"
+#include "app/frame_bars.h"
+#include "app/stand_ins.h"
+#include "app/status_bars.h"
+#include "app/view_arrange.h"
+#include "app/view_command.h"
+#include "app/view_tools.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/scrolling.h"
+#include "views/plan/view_mapping.h"
+#include "app/view_record.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/display_settings.h"
+#include "app/window_slots.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "data/tin_model.h"
+#include "views/plan/color_ramp.h"
+#include <cstdio>
+
+HWND CreateViewWindow(ViewRecord* record)
+{
+    MDICREATESTRUCTA mdi = {};
+    mdi.szClass = "MDIChild";
+    mdi.szTitle = record->title;
+    mdi.hOwner = AppInstance;
+    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
+    mdi.style = 0x12300003;
+    mdi.lParam = (LPARAM)record;
+    HWND view = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
+    if (!view) ShowMessageBox(FrameWindow, "Failed in Creating Child Window", "Error", MB_OK);
+    return view;
+}
+
+HWND GetActiveView()
+{
+    if (!MDIClientWindow) return 0;
+    return (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+}
+
+static ViewRecord* RecordOf(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
+static JobControl* JobOf(HWND window) { return window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr; }
+
+// ---- draw lock ------------------------------------------------------------------
+
+int IsViewJobBusy(HWND window)
+{
+    JobControl* job = JobOf(window);
+    return job ? JobBusy(job) : 0;
+}
+
+int CancelViewDraw(HWND window)
+{
+    if (!window) return 0;
+    // A 3D window draws on the user-interface thread: stop its plan view instead.
+    ViewRecord* record = RecordOf(window);
+    if (record && record->glWindow == window && record->window) window = record->window;
+    JobControl* job = JobOf(window);
+    if (!job) return 0;
+    return CancelJobAndWait(job);
+}
+
+int BeginViewDraw(HWND window)
+{
+    JobControl* job = JobOf(window);
+    return job ? BeginJob(job) : 0;
+}
+
+int EndViewDraw(HWND window)
+{
+    JobControl* job = JobOf(window);
+    return job ? EndJob(job) : 0;
+}
+
+HANDLE StartViewDrawThread(HWND window, LPTHREAD_START_ROUTINE proc, void* param)
+{
+    JobControl* job = JobOf(window);
+    if (!job) return 0;
+    if (!WaitForObjectPumping(job->mutex)) return 0;
+    JobCancelled(job);   // a request meant for the previous drawing
+    if (!BeginJob(job)) {
+        ReleaseMutex(job->mutex);
+        return 0;
+    }
+    DWORD id;
+    HANDLE thread = CreateThread(nullptr, 0, proc, param, 0, &id);
+    if (thread) job->thread = thread;
+    else EndJob(job);
+    ReleaseMutex(job->mutex);
+    return thread;
+}
+
+static int CancelChildDraw(HWND child, void*)
+{
+    CancelViewDraw(child);
+    return 1;
+}
+
+int CancelAllViewDraws()
+{
+    HWND active = GetActiveView();
+    if (!active) return 0;
+    VisitMDIChildren(CancelChildDraw, nullptr);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)active, 0);
+    return 1;
+}
+
+// ---- job done, close, destroy ---------------------------------------------------
+
+int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
+{
+    ViewRecord* record = RecordOf(view);
+    if (!record) return 0;
+    if (GetActiveView() != view) SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    if (lParam) record->imageCacheValid = 0;
+    RECT r;
+    GetViewClientRect(view, &r);
+    if (!IsViewJobBusy(view)) StartViewDraw(view, 0, &r, (int)lParam, (int)wParam);
+    return 0;
+}
+
+// The name an unsaved set is announced with: its path, else the current data
+// set's title. A view whose data sets were all removed has no current data
+// set left to read (the pointer may even be stale), so its own title is used.
+static const char* UnsavedSetName(HWND view, ViewRecord* record, const char* path, char* buffer, int size)
+{
+    if (path[0]) return path;
+    DataSet* current = record->currentDataSet;
+    if (current && record->dataSets)
+        for (int i = 0; i < record->dataSetCount; i++)
+            if (record->dataSets[i] == current) return current->title;
+    if (record->title[0]) return record->title;
+    GetWindowTextA(view, buffer, size);
+    return buffer;
+}
+
+// 1 to go on closing, 0 when the user cancelled or the save failed.
+static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char* path, int (*save)(HWND))
+{
+    char fallback[256] = "";
+    const char* name = UnsavedSetName(view, record, path, fallback, sizeof fallback);
+    char text[700];
+    snprintf(text, sizeof text, "%s has NOT been saved!\n\n    %s\n\nSave it now?\n", kind, name);
+    int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return 0;
+    if (answer == IDYES && !save(view)) return 0;
+    return 1;
+}
+
+int ViewClose(HWND view)
+{
+    ViewRecord* record = RecordOf(view);
+    JobControl* job = JobOf(view);
+    CancelViewDraw(view);
+    if (job) WaitForObjectPumping(job->mutex);
+    UpdateToolbarState(0);
+    EndViewTool(view);
+    if (record) {
+        if (record->aoiSet && !record->aoiSet->saved &&
+            !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile)) {
+            if (job) ReleaseMutex(job->mutex);
+            return 0;
+        }
+        if (record->poiSet && !record->poiSet->saved &&
+            !AskToSave(view, record, "POI", record->poiSet->path, SavePOIFile)) {
+            if (job) ReleaseMutex(job->mutex);
+            return 0;
+        }
+        if (record->profileWindow) SendMessageA(record->profileWindow, WM_CLOSE, 0, 0);
+        if (record->glWindow) SendMessageA(record->glWindow, WM_CLOSE, 0, 0);
+    }
+    InvalidateRect(FrameWindow, nullptr, TRUE);
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    LONG_PTR count = GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT);
+    if (count == 1 && projectWin && IsWindow(projectWin) && !IsWindowEnabled(projectWin))
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_PROJECT_SHOW, 0);
+    SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, count - 1);
+    if (job) ReleaseMutex(job->mutex);
+    return 1;
+}
+
+void ViewDestroy(HWND view)
+{
+    JobControl* job = JobOf(view);
+    CancelViewDraw(view);
+    // Held for good: no drawing may start while the record goes away, and the
+    // lock itself is freed next.
+    if (job) WaitForObjectPumping(job->mutex);
+    ViewRecord* record = RecordOf(view);
+    SetWindowSlot(view, CHILD_RECORD, 0);
+    SetWindowSlot(view, CHILD_JOB, 0);
+    FreeViewRecord(record);
+    FreeJobControl(job);
+}
+
+// ---- window procedure -----------------------------------------------------------
+
+static void OnCreate(HWND view, LPARAM lParam)
+{
+    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
+    ViewRecord* record = (ViewRecord*)mdi->lParam;
+    SetWindowSlot(view, CHILD_RECORD, (LONG_PTR)record);
+    if (record) record->window = view;
+    SetWindowSlot(view, CHILD_JOB, (LONG_PTR)CreateJobControl());
+    HWND status = CreateViewStatusBar(view);
+    SetWindowSlot(view, CHILD_STATUSBAR, (LONG_PTR)status);
+    int height = 0;
+    if (status) {
+        RECT r;
+        GetWindowRect(status, &r);
+        height = r.bottom - r.top;
+    }
+    SetWindowSlot(view, CHILD_STATUSHEIGHT, height);
+    SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
+    SetupTINColorRamp(view);
+    HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
+    if (projectWin && IsWindow(projectWin)) {
+        ViewRecord* projectRecord = RecordOf(projectWin);
+        if (projectRecord && projectRecord->projectShown == 1) {
+            projectRecord->projectShown = 0;
+            ShowWindow(projectWin, SW_HIDE);
+        }
+    }
+    ArrangeViewWindows(view);
+    ComputeViewExtents(view);
+}
+
+static void OnSize(HWND view, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SIZE_MINIMIZED) {
+        EndViewTool(view);
+        return;
+    }
+    CancelViewDraw(view);
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
+    ViewRecord* record = RecordOf(view);
+    if (!record || (wParam != SIZE_RESTORED && wParam != SIZE_MAXIMIZED)) return;
+    if (record->profileWindow) CenterViewOnProfile(view);
+    UpdateViewScale(view);
+    UpdateScrollBars(view);
+    if ((record->displayMode == CMD_COLOR_TIN || record->displayMode == CMD_GRAY_TIN || record->overlayContours) && !SizeMoveActive)
+        RebuildViewTIN(view);
+    ResetViewCache(view);
+}
+
+// 1 when the paint was handled here, 0 to leave it to the default procedure.
+static int OnPaint(HWND view)
+{
+    if (SizeMoveActive) return 0;
+    RECT update;
+    if (!GetUpdateRect(view, &update, FALSE)) return 0;
+    if (!update.left && !update.top && !update.right && !update.bottom) return 0;
+    RECT area;
+    GetViewClientRect(view, &area);
+    if (update.top >= area.bottom) return 0;   // only the status bar strip needs painting
+    ViewRecord* record = RecordOf(view);
+    CancelViewDraw(view);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(view, &ps);
+    StartViewDraw(view, dc, &ps.rcPaint, ps.fErase, record ? record->redrawOverlays : 0);
+    EndPaint(view, &ps);
+    return 1;
+}
+
+static void PressFilterButton(HWND view)
+{
+    ViewRecord* record = RecordOf(view);
+    if (!record || !record->editPolyline || record->currentTool != TOOL_FILTER_POLYGON) return;
+    HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
+    HWND button = band ? GetDlgItem(band, ID_FILTER_BUTTON) : 0;
+    if (!button) return;
+    SendMessageA(button, BM_SETSTATE, 1, 0);
+    Sleep(50);
+    SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(view, lParam);
+        return 0;
+    case WM_DESTROY:
+        ViewDestroy(view);
+        break;
+    case WM_SIZE:
+        OnSize(view, wParam, lParam);
+        break;
+    case WM_PAINT:
+        if (OnPaint(view)) return 0;
+        break;
+    case WM_CLOSE:
+        if (!ViewClose(view)) return 0;
+        SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+        DrawMenuBar(FrameWindow);
+        ArrangeViewWindows(0);
+        break;
+    case WM_SETCURSOR:
+        if (RecordOf(view) && SetViewCursor(view, wParam)) return TRUE;
+        break;
+    case WM_CHAR:
+        if (wParam != 32) break;
+        PressFilterButton(view);
+        return 0;
+    case WM_COMMAND:
+        if (RecordOf(view) && ViewCommand(view, wParam, lParam)) return 0;
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        if (RecordOf(view)) ScrollView(view, message, wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (RecordOf(view)) ViewMouseMove(view, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        if (RecordOf(view)) ViewMouseButton(view, message, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (RecordOf(view)) ViewMouseWheel(view, wParam, lParam);
+        return 0;
+    case WM_MDIACTIVATE:
+        if ((HWND)lParam == view) {
+            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
+            UpdateToolbarState(view);
+        } else {
+            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+        }
+        DrawMenuBar(FrameWindow);
+        return 0;
+    case WM_JOB_DONE:
+        ViewJobDone(view, wParam, lParam);
+        return 0;
+    case WM_REFRESH_3D: {
+        ViewRecord* record = RecordOf(view);
+        if (record && record->glWindow && IsWindow(record->glWindow))
+            InvalidateRect(record->glWindow, nullptr, FALSE);
+        return 0;
+    }
+    }
+    return DefMDIChildProcA(view, message, wParam, lParam);
+}

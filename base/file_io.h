@@ -1,0 +1,24 @@
+// The program's own file access: Win32 file calls behind a few verbs, so the
+// same code runs on Windows and under Wine. Paths are Win32 paths.
+#pragma once
+#include <cstdint>
+
+typedef void* VFile;   // an open file; null when none
+
+VFile   VFileOpenRead(const char* path);
+VFile   VFileCreate(const char* path);       // create or truncate, for writing
+VFile   VFileOpenUpdate(const char* path);   // existing file, read and write
+int     VFileRead(VFile f, void* buffer, uint64_t bytes, uint64_t* got);  // 1 ok (got may be short at end)
+int     VFileReadExact(VFile f, void* buffer, uint64_t bytes);            // 1 only when every byte came
+int     VFileWrite(VFile f, const void* buffer, uint64_t bytes);          // 1 only when every byte went
+int     VFileSeek(VFile f, uint64_t offset);
+int64_t VFileSize(VFile f);
+int     VFileClose(VFile f);                  // 1 when the close succeeded (null is fine)
+int     VFileExists(const char* path);
+
+// Reads text files line by line; CRLF and LF both end a line, the end is cut.
+struct LineReader;
+LineReader* OpenLineReader(const char* path);
+// 1 and the line (terminated, cut to size - 1) or 0 at the end of the file.
+int  ReadLine(LineReader* reader, char* line, int size);
+void CloseLineReader(LineReader* reader);

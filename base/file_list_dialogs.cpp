@@ -1,0 +1,75 @@
+// The multi-select open dialogs that append files to a FileList.
+#include "base/file_list_dialogs.h"
+#include "base/file_list.h"
+#include "base/heap.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+char lastOpenFolder[256];
+
+namespace {
+
+int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const char* filterText)
+{
+    char filter[256];
+    if (!MakeDialogFilter(filterText, filter, sizeof(filter))) return list->count;
+
+    // Both buffers on the heap: 32 KiB is too much for a worker's stack.
+    char* files = (char*)NBLCalloc(kOpenDialogBufferChars, 1);
+    char* names = (char*)NBLCalloc(kOpenDialogBufferChars, 1);
+    if (!files || !names) {
+        if (files) NBLFree(files);
+        if (names) NBLFree(names);
+        return list->count;
+    }
+
+    OPENFILENAMEA ofn;
+    std::memset(&ofn, 0, sizeof(ofn));
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = files;
+    ofn.nMaxFile = (DWORD)(kOpenDialogBufferChars - 1);
+    ofn.lpstrFileTitle = names;
+    ofn.nMaxFileTitle = (DWORD)(kOpenDialogBufferChars - 1);
+    ofn.lpstrInitialDir = lastOpenFolder;
+    ofn.lpstrTitle = title;
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+
+    if (GetOpenFileNameA(&ofn)) {
+        char folder[MAX_PATH];
+        DWORD len = GetCurrentDirectoryA(sizeof(folder), folder);
+        if (len > 0 && len < sizeof(lastOpenFolder)) std::memcpy(lastOpenFolder, folder, len + 1);
+        AddOpenDialogSelection(list, files, kOpenDialogBufferChars, names);
+    }
+    NBLFree(files);
+    NBLFree(names);
+    return list->count;
+}
+
+const char kLASFilter[] = "LAS Files (*.las)|*.las|All files (*.*)|*.*|";
+
+}  // namespace
+
+int OpenLASFilesDialog(HWND owner, FileList* list, const char* title)
+{
+    return ShowMultiSelectDialog(owner, list, title, kLASFilter);
+}
+
+int OpenProjectLASFilesDialog(HWND owner, FileList* list, const char* title)
+{
+    return ShowMultiSelectDialog(owner, list, title, kLASFilter);
+}
+
+int OpenASCIIFilesDialog(HWND owner, FileList* list, const char* title)
+{
+    return ShowMultiSelectDialog(owner, list, title, "ASCII Files (*.xyz)|*.xyz|All files (*.*)|*.*|");
+}
+
+int OpenShapeFilesDialog(HWND owner, FileList* list, const char* title)
+{
+    return ShowMultiSelectDialog(owner, list, title, "Shape Files (*.shp)|*.shp|All files (*.*)|*.*|");
+}

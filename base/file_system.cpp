@@ -1,0 +1,172 @@
+// Folder tests, the folder browser, the clipboard and the one conversion of
+// Windows paths for native libraries.
+#include "base/file_system.h"
+#include "base/paths.h"
+#include "base/messages.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace {
+
+// Initial folder of the current browse, selected when the dialog opens.
+char browseInitialFolder[MAX_PATH];
+
+bool HasWildcard(const char* s)
+{
+    return std::strpbrk(s, "*?") != nullptr;
+}
+
+// Copies path without one trailing backslash into out (MAX_PATH); false when
+// it does not fit.
+bool WithoutTrailingSlash(const char* path, char* out)
+{
+    size_t len = std::strlen(path);
+    if (len >= MAX_PATH) return false;
+    std::memcpy(out, path, len + 1);
+    if (len > 0 && out[len - 1] == '\\') out[len - 1] = '\0';
+    return true;
+}
+
+bool IsDriveOnly(const char* s)
+{
+    return s[0] != '\0' && s[1] == ':' && s[2] == '\0';
+}
+
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM)
+{
+    if (message == BFFM_INITIALIZED) {
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM)browseInitialFolder);
+    } else if (message == BFFM_SELCHANGED) {
+        char path[MAX_PATH];
+        if (SHGetPathFromIDListA((LPCITEMIDLIST)lParam, path))
+            SendMessageA(dialog, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
+    }
+    return 0;
+}
+
+// The clipboard needs an owner window for SetClipboardData to succeed; a
+// message-only window serves when the helper is called without one at hand.
+HWND ClipboardOwner()
+{
+    static HWND owner;
+    if (!owner)
+        owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    return owner;
+}
+
+}  // namespace
+
+// 1 when the path, less one trailing backslash, names an existing folder.
+// Wildcards are refused: the search would otherwise match any entry.
+int FolderExists(const char* path)
+{
+    char local[MAX_PATH];
+    if (!path || HasWildcard(path) || !WithoutTrailingSlash(path, local) || !local[0]) return 0;
+    if (IsDriveOnly(local)) {
+        // A search for "D:" finds nothing; ask about the root itself.
+        char root[4] = { local[0], ':', '\\', '\0' };
+        DWORD attributes = GetFileAttributesA(root);
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(local, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+// 1 when a file or folder of that name exists; a trailing backslash is ignored.
+int FileExists(const char* path)
+{
+    char local[MAX_PATH];
+    if (!path || HasWildcard(path) || !WithoutTrailingSlash(path, local) || !local[0]) return 0;
+    if (IsDriveOnly(local)) return FolderExists(local);
+    return GetFileAttributesA(local) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+// Shows the shell's folder browser opened on the folder in path. On success
+// path holds the chosen folder ending with a backslash and the result is 1.
+int BrowseForFolder(HWND owner, char* path, const char* title)
+{
+    IMalloc* shellMalloc = nullptr;
+    if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return 0;
+
+    if (path[0] && std::strlen(path) < MAX_PATH)
+        std::strcpy(browseInitialFolder, path);
+    else
+        browseInitialFolder[0] = '\0';
+
+    BROWSEINFOA info;
+    std::memset(&info, 0, sizeof(info));
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = path;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
+    info.lpfn = BrowseCallback;
+
+    int result = 0;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (item) {
+        if (SHGetPathFromIDListA(item, path)) {
+            size_t len = std::strlen(path);
+            if (len > 0 && path[len - 1] != '\\' && len + 1 < MAX_PATH) {
+                path[len] = '\\';
+                path[len + 1] = '\0';
+            }
+            result = 1;
+        }
+        shellMalloc->Free(item);
+    }
+    shellMalloc->Release();
+    return result;
+}
+
+// Hands a movable global block holding a terminated text to the clipboard as
+// CF_TEXT. On failure the block still belongs to the caller.
+int CopyToClipboard(HGLOBAL text)
+{
+    if (!OpenClipboard(ClipboardOwner())) {
+        ErrorMessage("Unable to open clipboard!");
+        return 0;
+    }
+    EmptyClipboard();
+    HANDLE placed = SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    if (!placed) {
+        ErrorMessage("Unable to open clipboard!");
+        return 0;
+    }
+    return 1;
+}
+
+std::string ToNativePath(const char* path)
+{
+    if (!path || !path[0]) return std::string();
+    int wideLen = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (wideLen <= 0) return std::string();
+    WCHAR* wide = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)wideLen * sizeof(WCHAR));
+    if (!wide) return std::string();
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, wideLen);
+
+    std::string native;
+#ifdef __WINE__
+    char* unixName = wine_get_unix_file_name(wide);
+    if (unixName) {
+        native = unixName;
+        HeapFree(GetProcessHeap(), 0, unixName);
+    }
+#else
+    int utf8Len = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (utf8Len > 0) {
+        native.resize((size_t)utf8Len);
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, &native[0], utf8Len, nullptr, nullptr);
+        native.resize((size_t)utf8Len - 1);
+    }
+#endif
+    HeapFree(GetProcessHeap(), 0, wide);
+    return native;
+}

@@ -1,0 +1,14 @@
+// Folder tests, the folder browser, the clipboard and the one conversion of
+// Windows paths for native libraries.
+#pragma once
+#include <windows.h>
+#include <string>
+
+int  FolderExists(const char* path);
+int  FileExists(const char* path);
+int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
+int  CopyToClipboard(HGLOBAL text);
+// The one conversion of a Windows path into the form native libraries (GDAL,
+// shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
+// path cannot be converted.
+std::string ToNativePath(const char* path);

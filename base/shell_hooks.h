@@ -1,0 +1,16 @@
+// How the foundation and data code reach the shell without knowing it: the
+// shell installs its hooks once at start-up. Without hooks message boxes have
+// no owner, status lines go nowhere and nothing is repainted.
+#pragma once
+#include <windows.h>
+
+struct ShellHooks {
+    HWND (*ownerWindow)();                 // owner of message boxes and common dialogs
+    void (*statusLine)(const char* text);  // a line on the active view's status bar
+    void (*repaintFrame)();                // repaint the frame's background at once
+};
+void SetShellHooks(const ShellHooks* hooks);
+
+HWND MessageOwner();
+void WriteStatusLine(const char* text);
+void RepaintFrame();

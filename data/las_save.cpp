@@ -1,0 +1,298 @@
+// Class saving: a byte-for-byte copy of the source LAS file with the class of
+// each point record patched, written to a temporary file beside the target and
+// moved over it. The header and variable length records are copied as stored
+// (no field of them is rewritten unless fewer points than the file holds are
+// written), records keep every byte but the class, and whatever follows the
+// point data (extended VLRs, waveform packets) follows it in the copy too.
+#include "data/las_save.h"
+#include "data/data_set.h"
+#include "data/lasfile/las_file.h"
+#include "base/heap.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include <windows.h>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+static const char kSaveProgressText[] = "Saving LAS File";
+
+int CountClassesBeyondFormat(const DataSet* set, int format)
+{
+    if (format > 5 || !set->points) return 0;
+    int n = 0;
+    for (int32_t i = 0; i < set->filePointCount; i++)
+        if (set->points[i].classification > 31) n++;
+    return n;
+}
+
+void PatchRecordClass(uint8_t* record, int pointFormat, uint8_t classification)
+{
+    if (pointFormat <= 5) record[15] = (uint8_t)((record[15] & 0xE0) | (classification & 0x1F));
+    else record[16] = classification;
+}
+
+static void SetOutcome(LASClassSave* o, int status, const char* format, ...) __attribute__((format(printf, 3, 4)));
+static void SetOutcome(LASClassSave* o, int status, const char* format, ...)
+{
+    o->status = status;
+    va_list args;
+    va_start(args, format);
+    vsnprintf(o->message, sizeof o->message, format, args);
+    va_end(args);
+}
+
+static const char* SystemText(DWORD code)
+{
+    static char text[512];
+    text[0] = 0;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    if (!text[0]) snprintf(text, sizeof text, "System error %u", (unsigned)code);
+    return text;
+}
+
+// Counts by return and extent of the records actually written, for a copy that
+// leaves out records at the end of the file.
+struct WrittenSummary {
+    uint64_t byReturn[15];
+    double minX, maxX, minY, maxY, minZ, maxZ;
+};
+
+static void AddToSummary(WrittenSummary* s, const uint8_t* r, int format, const LASHeader& h)
+{
+    int32_t xyz[3];
+    memcpy(xyz, r, sizeof xyz);
+    double x = xyz[0] * h.xScale + h.xOffset, y = xyz[1] * h.yScale + h.yOffset, z = xyz[2] * h.zScale + h.zOffset;
+    if (x < s->minX) s->minX = x;
+    if (x > s->maxX) s->maxX = x;
+    if (y < s->minY) s->minY = y;
+    if (y > s->maxY) s->maxY = y;
+    if (z < s->minZ) s->minZ = z;
+    if (z > s->maxZ) s->maxZ = z;
+    int ret = format >= 6 ? (r[14] & 0x0F) : (r[14] & 0x07);
+    if (ret >= 1) s->byReturn[ret - 1]++;
+}
+
+template <typename T> static void PutField(uint8_t* header, size_t headerSize, size_t offset, T value)
+{
+    if (offset + sizeof value <= headerSize) memcpy(header + offset, &value, sizeof value);
+}
+
+// The header as stored, with its counts, extent and the positions of the data
+// behind the points made true for `written` of the file's records.
+static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint64_t written,
+                                       const WrittenSummary& s, uint64_t removedBytes, bool trailing)
+{
+    const LASHeader& h = src->header;
+    size_t size = h.headerSize;
+    if (h.legacyPointCount != 0 || src->format <= 5) {
+        PutField<uint32_t>(header, size, offsetof(LASHeader, legacyPointCount), (uint32_t)written);
+        for (int k = 0; k < 5; k++)
+            PutField<uint32_t>(header, size, offsetof(LASHeader, legacyPointsByReturn) + 4 * k, (uint32_t)s.byReturn[k]);
+    }
+    if (written > 0) {
+        PutField(header, size, offsetof(LASHeader, maxX), s.maxX);
+        PutField(header, size, offsetof(LASHeader, minX), s.minX);
+        PutField(header, size, offsetof(LASHeader, maxY), s.maxY);
+        PutField(header, size, offsetof(LASHeader, minY), s.minY);
+        PutField(header, size, offsetof(LASHeader, maxZ), s.maxZ);
+        PutField(header, size, offsetof(LASHeader, minZ), s.minZ);
+    }
+    uint64_t pointsEnd = src->dataStart + src->pointCount * (uint64_t)src->recordLength;
+    if (trailing && h.waveformDataStart >= pointsEnd)
+        PutField<uint64_t>(header, size, offsetof(LASHeader, waveformDataStart), h.waveformDataStart - removedBytes);
+    if (size >= LAS_HEADER_SIZE_14) {
+        if (trailing && h.firstEVLRStart >= pointsEnd)
+            PutField<uint64_t>(header, size, offsetof(LASHeader, firstEVLRStart), h.firstEVLRStart - removedBytes);
+        PutField<uint64_t>(header, size, offsetof(LASHeader, pointCount64), written);
+        for (int k = 0; k < 15; k++)
+            PutField<uint64_t>(header, size, offsetof(LASHeader, pointsByReturn) + 8 * k, s.byReturn[k]);
+    }
+}
+
+static bool WriteAll(HANDLE file, const void* data, uint64_t bytes)
+{
+    return bytes == 0 || LASWriteItems(file, data, bytes, 1) == 1;
+}
+
+// Copies the source into the open, empty `dst`. Fills `o` on failure.
+static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char* dstName, LASClassSave* o)
+{
+    const LASHeader& h = src->header;
+    const int format = src->format;
+    const uint64_t length = (uint64_t)src->recordLength;
+    const uint64_t n = (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0);
+    const uint64_t pointsEnd = src->dataStart + src->pointCount * length;
+    const int64_t fileSize = LASFileSize(src->file);
+    const bool trailing = fileSize > 0 && (uint64_t)fileSize > pointsEnd;
+
+    uint8_t* header = (uint8_t*)Malloc(src->dataStart, "SaveLASClasses");
+    uint8_t* block = (uint8_t*)Malloc(length * LAS_BUFFER_RECORDS, "SaveLASClasses");
+    int ok = 0;
+    WrittenSummary summary = {};
+    summary.minX = summary.minY = summary.minZ = LAS_EMPTY_MIN;
+    summary.maxX = summary.maxY = summary.maxZ = LAS_EMPTY_MAX;
+    if (!header || !block) {
+        SetOutcome(o, LAS_SAVE_WRITE, "Not enough memory to save %s", set->title);
+        goto done;
+    }
+    if (!LASSeek(src->file, 0, FILE_BEGIN) || LASReadItems(src->file, header, src->dataStart, 1) != 1) {
+        SetOutcome(o, LAS_SAVE_READ, "Unable to read the header of %s\n\n%s", set->title, SystemText(GetLastError()));
+        goto done;
+    }
+    if (!WriteAll(dst, header, src->dataStart)) {
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+        goto done;
+    }
+    {
+        uint64_t filled = 0;
+        for (uint64_t i = 0; i < n; i++) {
+            if ((i & 32767) == 0) StepProgress();
+            uint8_t* r = block + filled * length;
+            if (!ReadLASPointRaw(src, r)) {
+                SetOutcome(o, LAS_SAVE_READ, "Unable to read point %llu of %s\n\n%s", (unsigned long long)i + 1,
+                           set->title, GetLASErrorText(src));
+                goto done;
+            }
+            // The set's classes belong to the points it was loaded from; a file
+            // replaced since then would get them on the wrong points.
+            const PointRecord& p = set->points[i];
+            int32_t xy[2];
+            memcpy(xy, r, sizeof xy);
+            if (xy[0] * h.xScale + h.xOffset != p.x || xy[1] * h.yScale + h.yOffset != p.y) {
+                SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
+                           "%s no longer holds the points it was loaded with (point %llu differs).\n\n"
+                           "The file was not saved.", set->title, (unsigned long long)i + 1);
+                goto done;
+            }
+            PatchRecordClass(r, format, p.classification);
+            if (n < src->pointCount) AddToSummary(&summary, r, format, h);
+            if (++filled == LAS_BUFFER_RECORDS) {
+                if (!WriteAll(dst, block, filled * length)) {
+                    SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+                    goto done;
+                }
+                filled = 0;
+            }
+        }
+        if (!WriteAll(dst, block, filled * length)) {
+            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+            goto done;
+        }
+    }
+    if (trailing) {
+        uint64_t left = (uint64_t)fileSize - pointsEnd;
+        uint64_t chunk = length * LAS_BUFFER_RECORDS;
+        if (!LASSeek(src->file, (int64_t)pointsEnd, FILE_BEGIN)) left = UINT64_MAX;
+        while (left > 0) {
+            uint64_t part = left < chunk ? left : chunk;
+            if (left == UINT64_MAX || LASReadItems(src->file, block, part, 1) != 1) {
+                SetOutcome(o, LAS_SAVE_READ, "Unable to read the data behind the points of %s\n\n%s", set->title,
+                           SystemText(GetLastError()));
+                goto done;
+            }
+            if (!WriteAll(dst, block, part)) {
+                SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+                goto done;
+            }
+            left -= part;
+        }
+    }
+    if (n < src->pointCount) {
+        ReviseHeaderForFewerPoints(header, src, n, summary, (src->pointCount - n) * length, trailing);
+        if (!LASSeek(dst, 0, FILE_BEGIN) || !WriteAll(dst, header, h.headerSize)) {
+            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+            goto done;
+        }
+    }
+    ok = 1;
+done:
+    Free(block);
+    Free(header);
+    return ok;
+}
+
+// Copies into `destination` (an existing empty file). Fills `o` on failure.
+static int CopyWithClasses(const DataSet* set, const char* destination, const char* destinationName,
+                           LASClassSave* o)
+{
+    LASFile* src = OpenLASFile(set->path, LAS_MODE_READ);
+    if (!src) {
+        const char* reason = GetLASErrorText(nullptr);
+        SetOutcome(o, LAS_SAVE_SOURCE_OPEN, "Unknown error opening %s\n\n%s", set->title, reason ? reason : "");
+        return 0;
+    }
+    o->pointFormat = src->format;
+    if (src->pointCount < (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0)) {
+        SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
+                   "%s no longer holds the points it was loaded with (%llu points, %d loaded).\n\n"
+                   "The file was not saved.", set->title, (unsigned long long)src->pointCount, set->filePointCount);
+        CloseLASFile(src);
+        return 0;
+    }
+    o->classesOutOfRange = CountClassesBeyondFormat(set, src->format);
+    if (o->classesOutOfRange > 0) {
+        SetOutcome(o, LAS_SAVE_CLASS_RANGE,
+                   "%d points of %s have classes above 31, which point format %d cannot hold.\n\n"
+                   "The file was not saved.", o->classesOutOfRange, set->title, src->format);
+        CloseLASFile(src);
+        return 0;
+    }
+    HANDLE dst = CreateFileA(destination, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (dst == INVALID_HANDLE_VALUE) {
+        SetOutcome(o, LAS_SAVE_CREATE, "Unknown error creating %s\n\n%s", destinationName, SystemText(GetLastError()));
+        CloseLASFile(src);
+        return 0;
+    }
+    StartProgress((unsigned)(set->filePointCount / 32768 + 2), kSaveProgressText);
+    int ok = CopyRecords(set, src, dst, destinationName, o);
+    if (ok && !FlushFileBuffers(dst)) {
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemText(GetLastError()));
+        ok = 0;
+    }
+    if (!CloseHandle(dst) && ok) {
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemText(GetLastError()));
+        ok = 0;
+    }
+    EndProgress();
+    CloseLASFile(src);
+    return ok;
+}
+
+int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o)
+{
+    memset(o, 0, sizeof *o);
+    PathParts parts;
+    char folder[kPathChars * 2];
+    if (!SplitPath(target, &parts)) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
+        return 0;
+    }
+    snprintf(folder, sizeof folder, "%s%s", parts.drive, parts.dir);
+    if (!folder[0]) strcpy(folder, ".");
+    // Beside the target, so the final move stays on one volume and is one step.
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder, "LAS_", 0, temp)) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "%s", SystemText(GetLastError()));
+        return 0;
+    }
+    PathParts tempParts;
+    if (SplitPath(temp, &tempParts)) lstrcpynA(o->tempName, tempParts.name, sizeof o->tempName);
+
+    if (!CopyWithClasses(set, temp, o->tempName, o)) {
+        DeleteFileA(temp);
+        return 0;
+    }
+    // Windows refuses to replace a read-only file, Wine does not: ask first, so
+    // a file someone protected is never overwritten.
+    DWORD attributes = GetFileAttributesA(target);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n", o->tempName, targetTitle);
+        DeleteFileA(temp);
+        return 0;
+    }
+    return 1;
+}

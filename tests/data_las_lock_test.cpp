@@ -1,0 +1,86 @@
+// Lock markers: who wrote one, who may remove one, and locking a file that
+// another program holds.
+#include "las_test_files.h"
+#include "data/las_lock.h"
+
+namespace {
+std::string MarkerText(const std::string& las)
+{
+    Bytes b = ReadBytes(TileLockPath(las.c_str()));
+    return std::string(b.begin(), b.end());
+}
+bool MarkerExists(const std::string& las)
+{
+    return GetFileAttributesA(TileLockPath(las.c_str())) != INVALID_FILE_ATTRIBUTES;
+}
+void WriteMarker(const std::string& las, const std::string& text)
+{
+    ASSERT_TRUE(WriteBytes(TileLockPath(las.c_str()), Bytes(text.begin(), text.end())));
+}
+}  // namespace
+
+TEST(LASLock, LockWritesOwnLineWithCRLFAndReleaseRemovesIt)
+{
+    std::string las = TempPath("tile_12.las");
+    ASSERT_TRUE(MakeLASFile(las, 12, 20, 10, 0));
+    EXPECT_EQ(ReadTileLockOwner(las.c_str()), nullptr);
+    EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0);
+
+    ASSERT_EQ(LockTile(las.c_str()), 1);
+    EXPECT_EQ(TileLockPath(las.c_str()), TempPath("tile_12.loc"));
+    std::string own = OwnTileLockLine();
+    ASSERT_GE(own.size(), 3u);
+    EXPECT_EQ(own.substr(own.size() - 2), "\r\n");
+    EXPECT_NE(own.find('\\'), std::string::npos);
+    EXPECT_EQ(MarkerText(las), own);
+    ASSERT_EQ(LockTile(las.c_str()), 1);           // a second lock rewrites the same line
+    EXPECT_EQ(MarkerText(las), own);
+    EXPECT_STREQ(ReadTileLockOwner(las.c_str()), own.c_str());
+
+    EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1);
+    EXPECT_FALSE(MarkerExists(las));
+    EXPECT_EQ(UnlockTile(las.c_str()), 0);
+    EXPECT_TRUE(TileFileExists(las.c_str()));
+    EXPECT_FALSE(TileFileExists(TileLockPath(las.c_str())));
+}
+
+TEST(LASLock, OnlyTheSameComputerAndUserReleaseAMarker)
+{
+    std::string las = TempPath("tile.las");
+    ASSERT_TRUE(MakeLASFile(las, 12, 20, 10, 0));
+    std::string own = OwnTileLockLine();
+    std::string computer = own.substr(0, own.find('\\'));
+    std::string user = own.substr(own.find('\\') + 1, own.size() - own.find('\\') - 3);
+
+    // The same user on another computer, another user on this one.
+    for (std::string other : {std::string("ELSEWHERE\\") + user + "\r\n", computer + "\\somebody\r\n"}) {
+        WriteMarker(las, other);
+        EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0) << other;
+        EXPECT_TRUE(MarkerExists(las));
+        EXPECT_STREQ(ReadTileLockOwner(las.c_str()), other.c_str());
+    }
+    // Our own line written with a bare "\n" elsewhere is still ours.
+    WriteMarker(las, computer + "\\" + user + "\nsecond line\n");
+    EXPECT_EQ(std::string(ReadTileLockOwner(las.c_str())), computer + "\\" + user + "\n");
+    EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1);
+    EXPECT_FALSE(MarkerExists(las));
+
+    // A line longer than the reader takes is cut short and never taken for ours.
+    WriteMarker(las, own.substr(0, own.size() - 2) + std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(strlen(ReadTileLockOwner(las.c_str())), 254u);
+    EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0);
+    EXPECT_EQ(UnlockTile(las.c_str()), 1);          // anyone may delete by hand
+}
+
+TEST(LASLock, AFileAnotherProgramHoldsIsNotLocked)
+{
+    std::string las = TempPath("held.las");
+    ASSERT_TRUE(MakeLASFile(las, 12, 20, 10, 0));
+    HANDLE held = CreateFileA(las.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LockTile(las.c_str()), 0);
+    EXPECT_FALSE(MarkerExists(las));
+    CloseHandle(held);
+    EXPECT_EQ(LockTile(TempPath("missing.las").c_str()), 0);
+    EXPECT_FALSE(MarkerExists(TempPath("missing.las")));
+}

@@ -1,0 +1,286 @@
+// Class saving: the copy keeps every byte but the class bits, whatever the
+// point format, record length and data behind the points; every refusal and
+// failure leaves the target byte for byte as it was and no temporary file.
+#include "las_test_files.h"
+#include "data/data_set.h"
+#include "data/las_loader.h"
+#include "data/las_save.h"
+#include "data/lasfile/las_file.h"
+#include <cstdio>
+
+namespace {
+
+std::string NeedSample(const char* name)
+{
+    // The shared samples are part of the test data: missing ones are a failure.
+    std::string path = SamplePath(name);
+    EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    return path;
+}
+
+std::string CopyToTemp(const std::string& from, const char* name)
+{
+    std::string to = TempPath(name);
+    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from;
+    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);   // the shared samples are read-only
+    return to;
+}
+
+// Files in the folder whose names the system gave the temporary files.
+int TempFilesIn(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "LAS*.tmp").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do n++; while (FindNextFileA(h, &found));
+    FindClose(h);
+    return n;
+}
+
+struct LoadedSet {
+    DataSet* set = nullptr;
+    ~LoadedSet() { if (set) FreeDataSet(set); }
+};
+
+// Changes classes of every third point: 2 becomes 6, anything else 2 (or 3).
+void EditClasses(DataSet* set)
+{
+    for (int i = 0; i < set->filePointCount; i += 3) {
+        uint8_t& c = set->points[i].classification;
+        c = c == 2 ? 6 : (c == 6 ? 3 : 2);
+    }
+}
+
+// Offset, length and format of a LAS file's point records, read from its bytes.
+struct Layout { uint32_t offset; uint16_t length; int format; uint64_t count; };
+Layout LayoutOf(const Bytes& b)
+{
+    Layout l;
+    l.offset = FieldAt<uint32_t>(b, 96);
+    l.format = b[104] & 0x3F;
+    l.length = FieldAt<uint16_t>(b, 105);
+    uint16_t headerSize = FieldAt<uint16_t>(b, 94);
+    l.count = headerSize >= 375 && l.format > 5 ? FieldAt<uint64_t>(b, 247) : FieldAt<uint32_t>(b, 107);
+    return l;
+}
+
+// Every difference between before and after lies in a class byte, in the
+// class bits only, and holds the set's class.
+void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const DataSet* set)
+{
+    ASSERT_EQ(before.size(), after.size());
+    Layout l = LayoutOf(before);
+    int classAt = l.format <= 5 ? 15 : 16;
+    uint8_t mask = l.format <= 5 ? 0x1F : 0xFF;
+    size_t differences = 0;
+    for (size_t k = 0; k < before.size(); k++) {
+        if (before[k] == after[k]) continue;
+        differences++;
+        ASSERT_GE(k, l.offset) << "header byte " << k << " changed";
+        size_t i = (k - l.offset) / l.length;
+        ASSERT_LT(i, (size_t)set->filePointCount) << "byte behind the points changed at " << k;
+        ASSERT_EQ((k - l.offset) % l.length, (size_t)classAt) << "record " << i << " changed outside its class";
+        ASSERT_EQ(before[k] & ~mask & 0xFF, after[k] & ~mask & 0xFF) << "flag bits of record " << i;
+    }
+    EXPECT_GT(differences, 0u);
+    for (int i = 0; i < set->filePointCount; i++)
+        ASSERT_EQ(after[l.offset + (size_t)i * l.length + classAt] & mask, set->points[i].classification) << i;
+}
+
+void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char* name)
+{
+    SCOPED_TRACE(name);
+    std::string path = CopyToTemp(source, name);
+    Bytes before = ReadBytes(path);
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), name);
+    ASSERT_NE(loaded.set, nullptr);
+    EditClasses(loaded.set);
+    LASClassSave outcome;
+    ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name, &outcome), 1) << outcome.message;
+    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set);
+    EXPECT_EQ(TempFilesIn(TempDir()), 0);
+
+    // What the loader reads back is what was in memory.
+    LoadedSet again;
+    again.set = ReadLASPoints(path.c_str(), name);
+    ASSERT_NE(again.set, nullptr);
+    ASSERT_EQ(again.set->filePointCount, loaded.set->filePointCount);
+    for (int i = 0; i < again.set->filePointCount; i++)
+        ASSERT_EQ(again.set->points[i].classification, loaded.set->points[i].classification) << i;
+}
+
+}  // namespace
+
+TEST(LASClassSave, InPlaceChangesOnlyClassBitsInEveryFormat)
+{
+    BoxAnswers answers;
+    const char* samples[] = {
+        "point10.las",            // format 0
+        "1815.las",               // format 1
+        "point-color.las",        // format 2
+        "simple.las",             // format 3
+        "extrabytes.las",         // format 3, 61-byte records with extra bytes
+        "simple1_3.las",          // format 4, LAS 1.3
+        "rand1_6.las",            // format 6
+        "1_4_w_evlr.las",         // format 6 with an extended VLR behind the points
+        "simple1_4.las",          // format 7
+    };
+    for (const char* s : samples) SaveInPlaceKeepsEverythingButClasses(NeedSample(s), s);
+    SaveInPlaceKeepsEverythingButClasses(NeedSample("synthetic/fmt5_p10v1_gpsv2_rgbv1_wave_bytev2_c1.las"), "f5.las");
+    SaveInPlaceKeepsEverythingButClasses(NeedSample("synthetic/fmt9_eb2_v3_multichannel.las"), "f9.las");
+    // Formats 8 and 10 with extra bytes, made here: no sample holds them uncompressed.
+    ASSERT_TRUE(MakeLASFile(TempPath("f8.las"), 14, 41, 3000, 8));
+    SaveInPlaceKeepsEverythingButClasses(TempPath("f8.las"), "f8b.las");
+    ASSERT_TRUE(MakeLASFile(TempPath("f10.las"), 14, 70, 3000, 10));
+    SaveInPlaceKeepsEverythingButClasses(TempPath("f10.las"), "f10b.las");
+    EXPECT_TRUE(answers.shown().empty());
+}
+
+TEST(LASClassSave, FlagBitsStayWhateverTheNewClass)
+{
+    ASSERT_TRUE(MakeLASFile(TempPath("flags.las"), 12, 20, 64, 0));
+    std::string path = TempPath("flags.las");
+    Bytes bytes = ReadBytes(path);
+    Layout l = LayoutOf(bytes);
+    for (int i = 0; i < 64; i++) bytes[l.offset + i * l.length + 15] = (uint8_t)((i % 8) << 5 | 2);
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "flags.las");
+    ASSERT_NE(loaded.set, nullptr);
+    for (int i = 0; i < 64; i++) loaded.set->points[i].classification = 6;
+    LASClassSave outcome;
+    ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), "flags.las", &outcome), 1) << outcome.message;
+    Bytes after = ReadBytes(path);
+    for (int i = 0; i < 64; i++) EXPECT_EQ(after[l.offset + i * l.length + 15], (uint8_t)((i % 8) << 5 | 6)) << i;
+
+    // Formats 6-10 hold any class in their own byte and never touch the flags.
+    uint8_t record[30] = {};
+    record[15] = 0xAB;
+    PatchRecordClass(record, 6, 200);
+    EXPECT_EQ(record[15], 0xAB);
+    EXPECT_EQ(record[16], 200);
+}
+
+TEST(LASClassSave, FewerPointsThanTheFileWritesOnlyThoseAndKeepsTheExtendedRecords)
+{
+    BoxAnswers answers;
+    std::string path = CopyToTemp(NeedSample("1_4_w_evlr.las"), "short.las");
+    Bytes before = ReadBytes(path);
+    Layout l = LayoutOf(before);
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "short.las");
+    ASSERT_NE(loaded.set, nullptr);
+    // A set whose load stopped early; the points after it stand for buffer
+    // points of neighbouring tiles and must never reach the file.
+    const int kept = 700;
+    loaded.set->filePointCount = kept;
+    for (int i = kept; i < loaded.set->pointCount; i++) loaded.set->points[i].classification = 17;
+    std::string out = TempPath("short_out.las");
+    LASClassSave outcome;
+    ASSERT_EQ(SaveLASClasses(loaded.set, out.c_str(), "short_out.las", &outcome), 1) << outcome.message;
+
+    Bytes after = ReadBytes(out);
+    size_t pointsEnd = l.offset + (size_t)l.count * l.length;
+    size_t trailing = before.size() - pointsEnd;
+    ASSERT_GT(trailing, 0u);
+    ASSERT_EQ(after.size(), l.offset + (size_t)kept * l.length + trailing);
+    EXPECT_TRUE(std::equal(before.begin() + pointsEnd, before.end(), after.begin() + l.offset + kept * l.length));
+    EXPECT_EQ(FieldAt<uint64_t>(after, 247), (uint64_t)kept);
+    EXPECT_EQ(FieldAt<uint64_t>(after, 235), FieldAt<uint64_t>(before, 235) - (l.count - kept) * l.length);
+
+    LASFile* las = OpenLASFile(out.c_str(), LAS_MODE_READ);
+    ASSERT_NE(las, nullptr);
+    RawSummary s = SummariseRecords(after, l.offset, l.length, kept, l.format, las->header);
+    for (int k = 0; k < 15; k++) EXPECT_EQ(las->header.pointsByReturn[k], s.byReturn[k]) << k;
+    EXPECT_EQ(las->header.minX, s.minX);
+    EXPECT_EQ(las->header.maxY, s.maxY);
+    EXPECT_EQ(las->header.maxZ, s.maxZ);
+    CloseLASFile(las);
+    EXPECT_EQ(ReadBytes(path), before);   // Save As leaves its source alone
+}
+
+TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
+{
+    BoxAnswers answers;
+    std::string path = CopyToTemp(NeedSample("1815.las"), "keep.las");
+    Bytes before = ReadBytes(path);
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "keep.las");
+    ASSERT_NE(loaded.set, nullptr);
+    LASClassSave outcome;
+
+    // Format 1 holds classes up to 31 only: counted and refused, not wrapped.
+    loaded.set->points[5].classification = 40;
+    loaded.set->points[9].classification = 32;
+    EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_CLASS_RANGE);
+    EXPECT_EQ(outcome.classesOutOfRange, 2);
+    EXPECT_NE(strstr(outcome.message, "above 31"), nullptr);
+    EXPECT_EQ(ReadBytes(path), before);
+    loaded.set->points[5].classification = 2;
+    loaded.set->points[9].classification = 2;
+
+    // A source made read-only: the final move fails, the source stays as it was.
+    EditClasses(loaded.set);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(outcome.status, LAS_SAVE_REPLACE);
+    EXPECT_EQ(strncmp(outcome.message, "Rename:\n\n LAS", 13), 0) << outcome.message;
+    EXPECT_EQ(ReadBytes(path), before);
+
+    // A target in a folder that does not exist.
+    std::string vanished = TempDir() + "gone\\keep.las";
+    EXPECT_EQ(SaveLASClasses(loaded.set, vanished.c_str(), "keep.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
+
+    // The source lost its last points since the load: reading fails part way.
+    Bytes cut(before.begin(), before.end() - 28 * 3);
+    ASSERT_TRUE(WriteBytes(path, cut));
+    SetFieldAt<uint32_t>(cut, 107, FieldAt<uint32_t>(before, 107));
+    EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
+    EXPECT_TRUE(outcome.status == LAS_SAVE_READ || outcome.status == LAS_SAVE_SOURCE_CHANGED) << outcome.message;
+    EXPECT_EQ(ReadBytes(path), cut);
+
+    // Another file put in its place: the classes are not written onto its points.
+    ASSERT_TRUE(CopyFileA(NeedSample("point-time.las").c_str(), path.c_str(), FALSE));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    Bytes other = ReadBytes(path);
+    EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_CHANGED);
+    EXPECT_EQ(ReadBytes(path), other);
+
+    // A set read from a LAZ file: its source is no LAS record stream.
+    std::string laz = CopyToTemp(NeedSample("simple.laz"), "simple.laz");
+    Bytes lazBytes = ReadBytes(laz);
+    LoadedSet fromLAZ;
+    fromLAZ.set = LoadLASData(laz.c_str(), "simple.laz");
+    ASSERT_NE(fromLAZ.set, nullptr);
+    EXPECT_EQ(SaveLASClasses(fromLAZ.set, laz.c_str(), "simple.laz", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
+    EXPECT_EQ(ReadBytes(laz), lazBytes);
+
+    EXPECT_EQ(TempFilesIn(TempDir()), 0);
+    EXPECT_TRUE(answers.shown().empty());
+}
+
+TEST(LASClassSave, ClassesAboveThirtyOneAreKeptWholeInTheNewFormats)
+{
+    std::string path = CopyToTemp(NeedSample("test1_4.las"), "wide.las");
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "wide.las");
+    ASSERT_NE(loaded.set, nullptr);
+    loaded.set->points[0].classification = 40;
+    loaded.set->points[1].classification = 255;
+    LASClassSave outcome;
+    ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), "wide.las", &outcome), 1) << outcome.message;
+    LoadedSet again;
+    again.set = ReadLASPoints(path.c_str(), "wide.las");
+    ASSERT_NE(again.set, nullptr);
+    EXPECT_EQ(again.set->points[0].classification, 40);
+    EXPECT_EQ(again.set->points[1].classification, 255);
+}
