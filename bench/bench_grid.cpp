@@ -18,6 +18,7 @@
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include <gdal.h>
+#include "bench_view.h"
 #include <windows.h>
 #include <algorithm>
 #include <cmath>
@@ -98,24 +99,8 @@ int main(int argc, char** argv)
            gdalBest, loadBest, loadBest / gdalBest);
     ComputeDataSetStatistics(set);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "BenchGridView";
-    wc.cbWndExtra = CHILD_EXTRA_BYTES;
-    RegisterClassA(&wc);
-    HWND view = CreateWindowExA(0, "BenchGridView", "bench", WS_POPUP, 0, 0, 1600, 1000, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
-    InitViewSettings(r);
-    r->window = view;
-    r->dataKind = DATA_GDAL;
-    r->dataSetCount = 1;
-    r->dataSets = (DataSet**)NBLCalloc(1, sizeof(DataSet*));
-    r->dataSets[0] = set;
-    SetWindowSlot(view, CHILD_RECORD, (LONG_PTR)r);
-    SetWindowSlot(view, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    ComputeViewExtents(view);
+    ViewRecord* r = nullptr;
+    HWND view = MakeBenchView(set, &r);
 
     QueryPerformanceCounter(&t0);
     CreateGridMesh(view);

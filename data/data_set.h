@@ -139,4 +139,6 @@ struct DataSet {
 };
 
 DataSet* AllocDataSet();
+// The extent of a grid set: the rectangle of its bounds; 0 without memory.
+int      SetGridExtent(DataSet* set);
 int      FreeDataSet(DataSet* set);

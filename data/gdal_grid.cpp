@@ -220,14 +220,7 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     set->minY = g[3] - fabs(g[5]) * (set->rows - 1);
     set->minZ = 3.37e38f;
     set->maxZ = -3.37e38f;
-    set->extent = NewPolygon(4);
-    if (set->extent) {
-        gpc_vertex* v = set->extent->contour[0].vertex;
-        v[0] = {set->minX, set->maxY};
-        v[1] = {set->maxX, set->maxY};
-        v[2] = {set->maxX, set->minY};
-        v[3] = {set->minX, set->minY};
-    }
+    SetGridExtent(set);
     const int rows = set->rows, columns = set->columns;
     set->heights = (float**)Calloc2D(rows, columns, sizeof(float), "Load32BitTIFF");
     set->mask = (uint8_t**)Calloc2D(rows, 2 * (uint64_t)columns, 1, "Load32BitTIFF");

@@ -308,15 +308,9 @@ DataSet* LoadDTEData(const char* path, const char* title)
         FreeDataSet(set);
         return nullptr;
     }
-    set->extent = NewPolygon(4);
-    if (!set->extent) {
+    if (!SetGridExtent(set)) {
         FreeDataSet(set);
         return nullptr;
     }
-    gpc_vertex* v = set->extent->contour[0].vertex;
-    v[0] = {set->minX, set->maxY};
-    v[1] = {set->maxX, set->maxY};
-    v[2] = {set->maxX, set->minY};
-    v[3] = {set->minX, set->minY};
     return set;
 }

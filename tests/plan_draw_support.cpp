@@ -188,7 +188,7 @@ TestPlanView::~TestPlanView()
     NBLFree(record);
 }
 
-int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+int DrawOffscreen(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels, COLORREF background)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     int w = r->drawWidth, h = r->drawHeight;
@@ -208,13 +208,18 @@ int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF backg
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(mem, &all, brush);
     DeleteObject(brush);
-    int result = DrawPointsForColorMode(view, mem);
+    int result = drawer(view, mem);
     GdiFlush();
     pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
     SelectObject(mem, old);
     DeleteObject(bitmap);
     DeleteDC(mem);
     return result;
+}
+
+int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+{
+    return DrawOffscreen(view, DrawPointsForColorMode, pixels, background);
 }
 
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)

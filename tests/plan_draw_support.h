@@ -27,6 +27,8 @@ struct TestPlanView {
 
 // Draws the points into a memory bitmap of the view's drawing size filled
 // with `background`; returns the drawer's result and the pixels (0x00RRGGBB, top-down).
+// Any drawer of the plan view the same way.
+int DrawOffscreen(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels, COLORREF background = 0);
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background = 0);
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
 // The full image cache's pixel at (x, y) as a colour value.

@@ -78,34 +78,6 @@ void Place(ViewRecord* r, double left, double top, double scale)
 
 const COLORREF kBackground = RGB(1, 2, 3);
 
-// Runs a grid drawer into a memory bitmap filled with the background.
-int DrawOffscreen(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    int w = r->drawWidth, h = r->drawHeight;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    RECT all = {0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(kBackground);
-    FillRect(mem, &all, brush);
-    DeleteObject(brush);
-    int result = drawer(view, mem);
-    GdiFlush();
-    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    return result;
-}
-
 COLORREF Gray(int g) { return RGB(g, g, g); }
 
 }  // namespace
@@ -177,7 +149,7 @@ TEST(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
     // Cells of ten pixels: filled triangles. Cell (50, 50) starts at pixel (100, 100).
     Place(r, 40, 60, 0.1);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 152, 152), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);   // upper-left triangle of the void corner
     EXPECT_EQ(PixelAt(px, w, 108, 108), Gray(219));     // its lower-right triangle has no void corner
@@ -186,21 +158,21 @@ TEST(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
     // Two pixels a cell: 2 x 2 blocks.
     Place(r, 0, 100, 0.5);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 20, 20), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 199, 197), kBackground);   // the last row and column have no cells
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);   // the void corner's upper-left triangle
 
     // Cells smaller than pixels: one sample a pixel.
     Place(r, -50, 150, 2);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 60, 60), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 10, 10), kBackground);     // outside the grid
     EXPECT_EQ(PixelAt(px, w, 50, 50), kBackground);     // the sample falls on the void cell
 
     // The ramp mode brightens a lit level surface by its shade.
     r->tinColorMode = 0;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
     const uint8_t* entry = GetRampEntry(20.0f, r);
     auto up = [](int v) { return v + 38 > 255 ? 255 : v + 38; };
     EXPECT_EQ(PixelAt(px, w, 60, 60), RGB(up(entry[0]), up(entry[1]), up(entry[2])));
@@ -216,10 +188,10 @@ TEST(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
     Place(r, -1, 101, 0.5);
     CreateGridMesh(view.window);
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
     for (uint32_t p : px) ASSERT_EQ(p, 0x010203u);
     r->pointColorMode = 1202;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 10, 2), GetPaletteColor(0));
 }
 
@@ -240,7 +212,7 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     Place(r, 40, 60, 0.1);
     r->pointColorMode = 1202;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));   // every pixel shows its nearest post
     EXPECT_EQ(PixelAt(px, w, 125, 125), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);          // nearest to the void cell
@@ -249,7 +221,7 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     r->displayMode = 8007;
     r->overlayPointsOverBackground = 1;
     r->pointSizeStep = 1;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 125, 125), kBackground);
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);
@@ -257,7 +229,7 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     // By elevation the ramp colours the post's height.
     r->displayMode = 8006;
     r->pointColorMode = 1200;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
     SetupPointColorRampOf(r);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetRampColor(52.0f, r));
 }
@@ -278,7 +250,7 @@ TEST(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
     Place(r, -0.5, 100.5, 0.1);
     r->pointColorMode = 1203;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px), 1);
+    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 5, 5), Gray(0));
     EXPECT_EQ(PixelAt(px, r->drawWidth, 25, 5), Gray(100));   // trunc(255 / 510 * 200)
     EXPECT_EQ(PixelAt(px, r->drawWidth, 95, 5), Gray(255));
@@ -298,7 +270,7 @@ TEST(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
     BeginJob(job);
     CancelJob(job);
     std::vector<uint32_t> px;
-    EXPECT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px), 0);
+    EXPECT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 0);
     EndJob(job);
 
     r->meshBuilt = 0;

@@ -276,17 +276,19 @@ static void FillMagnitudeGrey(const DataSet* set, std::vector<uint8_t>* grey)
     }
 }
 
+// The ramp entry of a height: below the range the first, above it (or not a
+// number) the last.
+static inline int RampIndex(float z, float low, float high, float factor, int count)
+{
+    if (z < low) return 0;
+    if (!(z <= high)) return count - 1;
+    int i = (int)((z - low) * factor);
+    return i >= count ? count - 1 : i < 0 ? 0 : i;
+}
+
 static inline uint32_t RampPixel(const PostColors& p, float z)
 {
-    int i;
-    if (z < p.rampMin) i = 0;
-    else if (!(z <= p.rampMax)) i = p.rampCount - 1;
-    else {
-        i = (int)((z - p.rampMin) * p.rampFactor);
-        if (i >= p.rampCount) i = p.rampCount - 1;
-        if (i < 0) i = 0;
-    }
-    return p.ramp[i];
+    return p.ramp[RampIndex(z, p.rampMin, p.rampMax, p.rampFactor, p.rampCount)];
 }
 
 static inline uint32_t PostPixel(const PostColors& p, const DataSet* set, int row, int c)
@@ -480,14 +482,7 @@ static inline bool TrianglePixel(const ShadeColors& s, const DataSet* set, int r
     default: {
         float z = a < b ? a : b;
         if (e < z) z = e;
-        int i;
-        if (z < s.rampMin) i = 0;
-        else if (!(z <= s.rampMax)) i = s.rampCount - 1;
-        else {
-            i = (int)((z - s.rampMin) * s.rampFactor);
-            if (i >= s.rampCount) i = s.rampCount - 1;
-            if (i < 0) i = 0;
-        }
+        int i = RampIndex(z, s.rampMin, s.rampMax, s.rampFactor, s.rampCount);
         *pixel = PixelRGB(Clamp255(s.ramp[i][0] + shade), Clamp255(s.ramp[i][1] + shade),
                           Clamp255(s.ramp[i][2] + shade));
         return true;
