@@ -184,9 +184,10 @@ void ShowFileError(const char* format, const char* title)
 int ChooseClassList(char* path, char* title, bool save)
 {
     if (save)
-        return ChooseOneFile("Class List Files (*.csv) |*.csv|", "Save Class List", 1, 0, path, title);
-    return ChooseOneFile("Class List Files (*.csv) |*.csv|All files (*.*)|*.*|", "Load Class List", 0, 0, path,
-                         title);
+        return ChooseOneFile(FrameWindow, "Class List Files (*.csv) |*.csv|", "Save Class List", 1, 0, path,
+                             title);
+    return ChooseOneFile(FrameWindow, "Class List Files (*.csv) |*.csv|All files (*.*)|*.*|", "Load Class List", 0,
+                         0, path, title);
 }
 
 }  // namespace

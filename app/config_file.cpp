@@ -3,12 +3,14 @@
 #include "app/config_file.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
+#include "app/frame_bars.h"
 #include "app/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/file_io.h"
+#include "views/plan/view_mapping.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include <cmath>
@@ -23,6 +25,12 @@ static const char kMagic[6] = {'K', 'S', 'D', 'N', 'B', 'L'};
 constexpr size_t kVersion5Bytes = 21654;
 constexpr int kItemsV45 = 35;
 constexpr int kItemsV13 = 27;
+
+const char kConfigCorruptText[] = "Config file may be corrupt:\n\n    %s\n";
+const char kConfigForeignText[] = "Does not appear to be a VelkaViewer Config file:\n\n    %s\n";
+const char kConfigBadVersionText[] = "Config file may be corrupt (bad version):\n\n    %s\n";
+const char kConfigUnreadableText[] = "Unable to open for reading:\n\n    %s\n";
+const char kConfigUnwritableText[] = "Unable to open for writing:\n\n    %s\n";
 
 static void ConfigError(const char* format)
 {
@@ -146,15 +154,15 @@ static int ReadHead(VFile f, int32_t* version, bool quiet)
 {
     char magic[6];
     if (!VFileReadExact(f, magic, sizeof magic)) {
-        if (!quiet) ConfigError("Config file may be corrupt:\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigCorruptText);
         return 0;
     }
     if (memcmp(magic, kMagic, sizeof magic) != 0) {
-        if (!quiet) ConfigError("Does not appear to be a VelkaViewer Config file:\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigForeignText);
         return 0;
     }
     if (!VFileReadExact(f, version, 4)) {
-        if (!quiet) ConfigError("Config file may be corrupt (bad version):\n\n    %s\n");
+        if (!quiet) ConfigError(kConfigBadVersionText);
         return 0;
     }
     return 1;
@@ -174,7 +182,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
 {
     VFile f = VFileOpenRead(currentConfigPath);
     if (!f) {
-        ConfigError("Unable to open for reading:\n\n    %s\n");
+        ConfigError(kConfigUnreadableText);
         return 0;
     }
     int32_t version = 0;
@@ -184,7 +192,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     }
     if (version < lowest || version > highest) {
         VFileClose(f);
-        ConfigError("Config file may be corrupt (bad version):\n\n    %s\n");
+        ConfigError(kConfigBadVersionText);
         return 0;
     }
     // Bytes after the last field are ignored, so the longest layout is enough.
@@ -202,7 +210,7 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     WalkLayout(sink, read, version, &singleClass);
     int expected = version >= 4 ? kItemsV45 : kItemsV13;
     if (sink.items + AbsentItems(version) != expected || !SettingsValid(read)) {
-        ConfigError("Config file may be corrupt:\n\n    %s\n");
+        ConfigError(kConfigCorruptText);
         return 0;
     }
     if (version < 4) {
@@ -226,7 +234,7 @@ int WriteConfigFile(HWND view)
 {
     VFile f = VFileCreate(currentConfigPath);
     if (!f) {
-        ConfigError("Unable to open for writing:\n\n    %s\n");
+        ConfigError(kConfigUnwritableText);
         return 0;
     }
     if (ViewSettings* settings = SettingsOfView(view)) CopyViewToGlobalSettings(settings);
@@ -260,7 +268,7 @@ static int ChooseConfig(char* path, char* title, bool save)
     char file[256], name[256];
     snprintf(file, sizeof file, "%s", path);
     snprintf(name, sizeof name, "%s", title);
-    if (!ChooseOneFile(save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
+    if (!ChooseOneFile(FrameWindow, save ? "VelkaViewer Config Files (*.cfg) |*.cfg|"
                             : "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
                        save ? "Save VelkaViewer Config" : "Load VelkaViewer Config", save, OFN_HIDEREADONLY, file,
                        name))
@@ -276,8 +284,14 @@ int ChooseConfigToLoad(char* path, char* title) { return ChooseConfig(path, titl
 int LoadConfigCommand(HWND view)
 {
     if (!ChooseConfigToLoad(currentConfigPath, currentConfigTitle)) return 0;
-    if (ReadConfigVersion() >= 4) return ReadConfigFile(view);
-    return ReadConfigFileV1(view);
+    int loaded = ReadConfigVersion() >= 4 ? ReadConfigFile(view) : ReadConfigFileV1(view);
+    if (loaded && view) {
+        // The view took the loaded settings: it draws and checks by them now.
+        InvalidateView(view, 1);
+        UpdateToolbarState(view);
+        CheckViewMenuItems(view);
+    }
+    return loaded;
 }
 
 int SaveConfigAsCommand(HWND view)
@@ -285,7 +299,7 @@ int SaveConfigAsCommand(HWND view)
     if (!ChooseConfigToSave(currentConfigPath, currentConfigTitle)) return 0;
     // A name too long to take the extension is refused rather than cut.
     if (!ChangeFileExtensionTo(currentConfigPath, ".cfg") || !ChangeFileExtensionTo(currentConfigTitle, ".cfg")) {
-        ConfigError("Unable to open for writing:\n\n    %s\n");
+        ConfigError(kConfigUnwritableText);
         return 0;
     }
     return WriteConfigFile(view);

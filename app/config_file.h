@@ -11,6 +11,13 @@ constexpr int kConfigPathChars = 260;
 extern char currentConfigPath[kConfigPathChars];
 extern char currentConfigTitle[kConfigPathChars];
 
+// The error texts of configuration files; %s is the file's title.
+extern const char kConfigCorruptText[];
+extern const char kConfigForeignText[];
+extern const char kConfigBadVersionText[];
+extern const char kConfigUnreadableText[];
+extern const char kConfigUnwritableText[];
+
 int WriteConfigFile(HWND view);      // 1 written, 0 failed
 int ReadConfigFile(HWND view);       // versions 4 and 5
 int ReadConfigFileV1(HWND view);     // versions 1 to 3

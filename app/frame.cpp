@@ -87,37 +87,12 @@ static int InvalidateChild(HWND child, void*)
     return 1;
 }
 
-// Asks whether to save one unsaved set; 1 to go on, 0 to keep the program running.
-static int AskToSaveSet(HWND planView, const char* kind, const char* path, const DataSet* current,
-                        int (*save)(HWND))
-{
-    // With every data set removed, the view's own title names it.
-    char viewTitle[256] = "";
-    if (!path[0] && !current) GetWindowTextA(planView, viewTitle, sizeof viewTitle);
-    const char* name = path[0] ? path : (current ? current->title : viewTitle);
-    char text[700];
-    snprintf(text, sizeof text, "%s has NOT been saved!\n\n    %s\n\nSave it now?\n", kind, name);
-    int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (answer == IDCANCEL) return 0;
-    if (answer == IDYES && !save(planView)) return 0;
-    return 1;
-}
-
-static int AskAboutView(HWND planView, ViewRecord* record)
-{
-    if (record->aoiSet && !record->aoiSet->saved &&
-        !AskToSaveSet(planView, "AOI", record->aoiSet->path, record->currentDataSet, SaveAOIFile))
-        return 0;
-    if (record->poiSet && !record->poiSet->saved &&
-        !AskToSaveSet(planView, "POI", record->poiSet->path, record->currentDataSet, SavePOIFile))
-        return 0;
-    return 1;
-}
+const char kWorkerRunningQuestion[] = "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?";
 
 int FrameClose(HWND frame)
 {
     if (IsWorkerBusy()) {
-        if (ShowMessageBox(frame, "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?", "Warning",
+        if (ShowMessageBox(frame, kWorkerRunningQuestion, "Warning",
                            MB_YESNO | MB_ICONQUESTION) != IDYES)
             return 0;
         KillWorkerThread();
@@ -140,10 +115,10 @@ int FrameClose(HWND frame)
                 if (firstVisit && record->window) {
                     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)record->window, 0);
                     first = child = record->window;
-                    if (!AskAboutView(child, record)) return 0;
+                    if (!AskToSaveViewSets(child)) return 0;
                 }
             } else if (record) {
-                if (!AskAboutView(child, record)) return 0;
+                if (!AskToSaveViewSets(child)) return 0;
             }
         }
         firstVisit = false;

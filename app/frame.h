@@ -16,6 +16,8 @@ extern HBITMAP DialogBitmaps[4];
 
 LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintFrameBackground(HWND frame, HDC hdc);
+// Asked at closing while the worker runs.
+extern const char kWorkerRunningQuestion[];
 int  FrameClose(HWND frame);
 // Lets the foundation and data code reach this frame (base/shell_hooks.h).
 void InstallShellHooks();

@@ -265,6 +265,56 @@ int InitFrameBars(HWND frame)
     return 1;
 }
 
+// A frame narrower than the toolbar gets the buttons in as few rows as fit,
+// so that none is cut off; a wide one gets them in one row again.
+static void FitToolbarBand(HWND frame, HWND rebar, int width)
+{
+    HWND toolbar = (HWND)GetWindowSlot(frame, FRAME_TOOLBAR);
+    if (!toolbar) return;
+    HWND band = GetParent(toolbar);
+    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    if (count <= 0) return;
+    // The width of all buttons in one row, from the first and the last button.
+    RECT first, last;
+    SendMessageA(toolbar, TB_GETITEMRECT, 0, (LPARAM)&first);
+    SendMessageA(toolbar, TB_GETITEMRECT, count - 1, (LPARAM)&last);
+    DWORD padding = (DWORD)SendMessageA(toolbar, TB_GETPADDING, 0, 0);
+    int oneRow = 0;
+    for (int i = 0; i < count; i++) {
+        RECT item;
+        SendMessageA(toolbar, TB_GETITEMRECT, i, (LPARAM)&item);
+        oneRow += item.right - item.left;
+    }
+    oneRow += LOWORD(padding);
+    // Room left by the band's border and the rebar's edges.
+    int room = width - 4 * GetSystemMetrics(SM_CXEDGE) - 8;
+    int w = std::max(std::min(oneRow, room), (int)(first.right - first.left));
+    // A wrapable toolbar sized to its parent's width wraps its buttons there.
+    SetWindowPos(band, nullptr, 0, 0, w, first.bottom - first.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    SendMessageA(toolbar, TB_GETITEMRECT, count - 1, (LPARAM)&last);
+    RECT placed;   // where the toolbar sits inside the band
+    GetWindowRect(toolbar, &placed);
+    MapWindowPoints(nullptr, band, (POINT*)&placed, 2);
+    RECT client;   // the toolbar's divider lies outside its client area
+    GetClientRect(toolbar, &client);
+    int frameRows = (placed.bottom - placed.top) - (client.bottom - client.top);
+    int rows = std::max((int)last.bottom, (int)(first.bottom - first.top)) + std::max(0, frameRows);
+    int h = rows + std::max(0, (int)placed.top);
+    SetWindowPos(toolbar, nullptr, 0, 0, w, rows, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(band, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int index = (int)SendMessageA(rebar, RB_IDTOINDEX, ID_TOOLBAR_BAND, 0);
+    if (index < 0) return;
+    REBARBANDINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE;
+    info.cxMinChild = w;
+    info.cyMinChild = h;
+    info.cx = w;
+    SendMessageA(rebar, RB_SETBANDINFOA, index, (LPARAM)&info);
+}
+
 int LayoutFrameBars(HWND frame)
 {
     RECT client;
@@ -273,6 +323,7 @@ int LayoutFrameBars(HWND frame)
     int h = 0;
     HWND rebar = (HWND)GetWindowSlot(frame, FRAME_REBAR);
     if (rebar) {
+        FitToolbarBand(frame, rebar, width);
         int bar = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);
         MoveWindow(rebar, client.left, client.top, width, bar, TRUE);
         h = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);

@@ -12,6 +12,8 @@
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "app/window_slots.h"
+#include <commctrl.h>
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
@@ -25,6 +27,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 char lastOpenDirectory[512];
 
@@ -33,6 +37,8 @@ constexpr int kDialogBufferChars = 16383;
 constexpr int kDataFileKindLAS = 1, kDataFileKindASCII = 2;
 constexpr int kRGBEncodedTinPalette = 4;
 constexpr int kUnitsFeet = 3;
+
+const char kContinueOpeningQuestion[] = "\nDo you wish to continue opening files?\n";
 
 static OpenedDataSets openedSets;
 
@@ -119,8 +125,39 @@ FileList* OpenDataFilesDialog(HWND owner)
 
 // --- loading ----------------------------------------------------------------------
 
+const char kUnableToOpenFileText[] = "Unable to open file for reading!";
+const char kPathIsAFolderText[] = "The path names a folder, not a file.";
+const char kFileIsEmptyText[] = "The file is empty.";
+
+// A path that names no file, a folder or an empty file reaches no loader: the
+// user is told which path and why. True when it was reported.
+static bool ReportUnreadablePath(const char* path)
+{
+    char reason[300] = "";
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        DWORD error = GetLastError();
+        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                            sizeof reason, nullptr))
+            snprintf(reason, sizeof reason, "Error %u.", (unsigned)error);
+    } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        snprintf(reason, sizeof reason, "%s", kPathIsAFolderText);
+    } else if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) {
+        snprintf(reason, sizeof reason, "%s", kFileIsEmptyText);
+    } else {
+        return false;
+    }
+    size_t end = strlen(reason);
+    while (end > 0 && (reason[end - 1] == '\n' || reason[end - 1] == '\r')) reason[--end] = 0;
+    char text[900];
+    snprintf(text, sizeof text, "%s\n%s\n%s\n", path, kUnableToOpenFileText, reason);
+    ErrorMessage(text);
+    return true;
+}
+
 static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
 {
+    if (ReportUnreadablePath(path)) return nullptr;
     switch (kind) {
     case 1: return LoadLASData(path, title);
     case 2: return LoadASCIIData(path, title, askASCIIFormat);
@@ -192,9 +229,22 @@ static bool SkippedByMixing(const ChoiceKinds& kinds, int kind)
     return (IsPointKind(kind) && !kinds.points) || (IsGridKind(kind) && !kinds.grids);
 }
 
+const char kASCIIDialogFailedText[] = "Unable to show the Load ASCII Format dialog for this file.";
+
 static bool ASCIIFormatChosen(FileList* list)
 {
-    return ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list) == 1;
+    INT_PTR result = ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)list);
+    if (result == -1) {
+        // A dialog that cannot be shown is no answer from the user: each file
+        // that needed it is named.
+        for (int i = 0; i < list->count; i++) {
+            if (list->entries[i]->kind != kDataFileKindASCII) continue;
+            char text[600];
+            snprintf(text, sizeof text, "%s\n%s\n", list->entries[i]->path, kASCIIDialogFailedText);
+            ErrorMessage(text);
+        }
+    }
+    return result == 1;
 }
 
 OpenedDataSets* OpenDataFiles()
@@ -209,7 +259,7 @@ OpenedDataSets* OpenDataFiles()
     double totalPoints = 0;
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
-        e->kind = GetDataFileKind(e->path);
+        e->kind = ReportUnreadablePath(e->path) ? 0 : GetDataFileKind(e->path);
         if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
@@ -224,7 +274,6 @@ OpenedDataSets* OpenDataFiles()
         return nullptr;
     }
     bool decimationForThisOpening = false;
-    int stepBefore = decimationStep;
     // Shown and passed on as an integer; a total beyond its range is shown as the largest.
     int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
     if (kinds.points && !kinds.ascii) {
@@ -250,26 +299,56 @@ OpenedDataSets* OpenDataFiles()
     }
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
-        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;   // reported already
         if (DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title))
             openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
-    // The memory question's decimation lasts for this opening only.
-    if (decimationForThisOpening) {
-        decimationEnabled = 0;
-        decimationStep = stepBefore;
-    }
+    // The memory question's decimation lasts for this opening only: it is
+    // switched off again; the step it chose stays as the step last used.
+    if (decimationForThisOpening) decimationEnabled = 0;
     return &openedSets;
 }
 
 // --- building the view --------------------------------------------------------------
 
+// The loaders log while the new view does not exist yet, so their lines reach
+// the view that was active. That view gets its own line back and the new one
+// shows the load's last line.
+constexpr int kMessagePart = 5;
+
+struct LogPlace {
+    HWND view;
+    std::string text;
+};
+
+static HWND StatusBarOf(HWND view) { return view ? (HWND)GetWindowSlot(view, CHILD_STATUSBAR) : nullptr; }
+
+static LogPlace ActiveLogPlace()
+{
+    LogPlace place = {MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr, ""};
+    if (HWND status = StatusBarOf(place.view)) {
+        int length = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, kMessagePart, 0));
+        std::vector<char> text((size_t)length + 1);
+        SendMessageA(status, SB_GETTEXTA, kMessagePart, (LPARAM)text.data());
+        place.text = text.data();
+    }
+    return place;
+}
+
+static void MoveLoadLog(const LogPlace& before, HWND view)
+{
+    if (!view) return;
+    if (HWND status = StatusBarOf(before.view))
+        SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)before.text.c_str());
+    if (HWND status = StatusBarOf(view)) SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)GetLastLogLine());
+}
+
 static void CopyTitle(char* out, size_t outChars, const char* text) { snprintf(out, outChars, "%s", text); }
 
 // A new view around sets loaded by the dialog or drop road; the array passes
 // to the view (or is freed with it). 1 when the view window was created.
-static int BuildViewFromSets(DataSet** sets, int count)
+static int BuildViewFromSets(DataSet** sets, int count, const LogPlace& logBefore)
 {
     ViewRecord* record = CreateViewRecord();
     if (!record) {
@@ -291,19 +370,21 @@ static int BuildViewFromSets(DataSet** sets, int count)
     HWND view = CreateViewWindow(record);
     // A record without a window would never be freed.
     if (!view) FreeViewRecord(record);
+    MoveLoadLog(logBefore, view);
     AddRecentFile(path);
     return view ? 1 : 0;
 }
 
 int OpenFilesDialogInNewView()
 {
+    LogPlace logBefore = ActiveLogPlace();
     OpenedDataSets* opened = OpenDataFiles();
     if (!opened || opened->count == 0) return 0;
     DataSet** sets = opened->sets;
     int count = opened->count;
     opened->sets = nullptr;
     opened->count = 0;
-    return BuildViewFromSets(sets, count);
+    return BuildViewFromSets(sets, count, logBefore);
 }
 
 int OpenFileInNewView(const char* givenPath)
@@ -322,6 +403,7 @@ int OpenFileInNewView(const char* givenPath)
     char title[kEntryPathChars];
     CopyTitle(title, sizeof title, FileNameOfPath(path));
 
+    LogPlace logBefore = ActiveLogPlace();
     DataSet* set = FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 1));
     if (!set) return 0;
     ViewRecord* record = CreateViewRecord();
@@ -340,8 +422,42 @@ int OpenFileInNewView(const char* givenPath)
     }
     HWND view = CreateViewWindow(record);
     if (!view) FreeViewRecord(record);
+    MoveLoadLog(logBefore, view);
     AddRecentFile(path);
     return view ? 1 : 0;
+}
+
+const char kSeveralCommandLineFilesText[] = "Only one file can be opened from the command line; it names these:";
+
+int OpenCommandLineFile(const char* commandLine)
+{
+    // Names are split at blanks outside double quotes, as the system splits
+    // a command line.
+    std::vector<std::string> names;
+    std::string name;
+    bool quoted = false, any = false;
+    for (const char* c = commandLine ? commandLine : ""; ; c++) {
+        if (*c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (*c && (quoted || (*c != ' ' && *c != '\t'))) {
+            name += *c;
+            any = true;
+        } else {
+            if (any) names.push_back(name);
+            name.clear();
+            any = false;
+            if (!*c) break;
+        }
+    }
+    if (names.empty()) return 0;
+    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(names[0].c_str());
+    std::string text = kSeveralCommandLineFilesText;
+    text += "\n";
+    for (const std::string& n : names) text += "\n    " + n;
+    text += "\n";
+    ErrorMessage(text.c_str());
+    return 0;
 }
 
 int OpenFilesInNewView(const char* path, int)
@@ -354,6 +470,7 @@ int OpenFilesInNewView(const char* path, int)
 
 int OpenDroppedFiles(HWND, HDROP drop)
 {
+    LogPlace logBefore = ActiveLogPlace();
     FileList list = {};
     ChoiceKinds kinds = {};
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
@@ -374,7 +491,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         AddFileListEntry(&list, path, title);
         if (list.count == before) continue;
         FileListEntry* e = list.entries[list.count - 1];
-        e->kind = GetDataFileKind(path);
+        e->kind = ReportUnreadablePath(path) ? 0 : GetDataFileKind(path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
         if (IsGridKind(e->kind)) kinds.grids = true;
@@ -389,18 +506,18 @@ int OpenDroppedFiles(HWND, HDROP drop)
     int loaded = 0;
     for (int i = 0; i < list.count; i++) {
         FileListEntry* e = list.entries[i];
-        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;   // reported already
         DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title);
         if (set) {
             loaded = AppendSet(&sets, loaded, set);
         } else if (i < list.count - 1 &&
-                   ShowMessageBox(FrameWindow, "\nDo you wish to continue opening files?\n", "Continue?",
+                   ShowMessageBox(FrameWindow, kContinueOpeningQuestion, "Continue?",
                                   MB_YESNO | MB_ICONQUESTION) != IDYES) {
             break;
         }
     }
     ClearFileList(&list);
     if (loaded == 0) return 0;
-    BuildViewFromSets(sets, loaded);
+    BuildViewFromSets(sets, loaded, logBefore);
     return 0;
 }

@@ -233,12 +233,12 @@ int OpenRecentFile(int id)
 
 // --- "Configuration File Settings" ----------------------------------------------
 
-int ChooseConfigFile(char* path, char* title)
+int ChooseConfigFile(HWND owner, char* path, char* title)
 {
     char file[256] = "";
     char name[256] = "";
-    if (!ChooseOneFile("VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|", "Select VelkaViewer Config", 0,
-                       OFN_HIDEREADONLY, file, name))
+    if (!ChooseOneFile(owner, "VelkaViewer Config Files (*.cfg) |*.cfg|All files (*.*)|*.*|",
+                       "Select VelkaViewer Config", 0, OFN_HIDEREADONLY, file, name))
         return 0;
     CopyBounded(path, kRegistryTextChars, file);
     CopyBounded(title, kRegistryTextChars, name[0] ? name : FileNameOfPath(file));
@@ -283,7 +283,7 @@ INT_PTR CALLBACK ConfigSettingsDlgProc(HWND dialog, UINT message, WPARAM wParam,
             return TRUE;
         case IDC_CONFIG_SELECT: {
             char path[kRegistryTextChars], title[kRegistryTextChars];
-            if (ChooseConfigFile(path, title)) {
+            if (ChooseConfigFile(dialog, path, title)) {
                 CopyBounded(s->ConfigFileName, sizeof s->ConfigFileName, path);
                 ShowConfigName(dialog, s->ConfigFileName);
             }

@@ -32,7 +32,7 @@ void UpdateRecentFileMenu();
 int  OpenRecentFile(int id);
 int  ShowConfigSettings();
 INT_PTR CALLBACK ConfigSettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-int  ChooseConfigFile(char* path, char* title);
+int  ChooseConfigFile(HWND owner, char* path, char* title);
 
 // The file name with its extension: the part after the last folder separator.
 const char* FileNameOfPath(const char* path);

@@ -100,7 +100,8 @@ int SaveLASFile(HWND view)
 
 int ChooseSaveLASFile(char* path, char* title)
 {
-    return ChooseOneFile("LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path, title);
+    return ChooseOneFile(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
+                         title);
 }
 
 int SaveLASFileAs(HWND view)

@@ -5,8 +5,9 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "base/messages.h"
+#include <cstdio>
 
-void SetDefaultSurfaceMagicSettings() {}
 
 // A bare child window: keeps the record handed over at creation and a job control.
 static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -69,7 +70,16 @@ INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-DataSet* LoadASCIIData(const char*, const char*, int) { return nullptr; }
+// A file that no loader takes is still reported.
+const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+static DataSet* NotRead(const char* title)
+{
+    char text[400];
+    snprintf(text, sizeof text, "%s\n%s\n", title, kFileNotReadText);
+    ErrorMessage(text);
+    return nullptr;
+}
+DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
 void FreeContourList(ContourList*) {}

@@ -43,10 +43,11 @@ int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
+// Said of a file that no loader takes.
+extern const char kFileNotReadText[];
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-void SetDefaultSurfaceMagicSettings();
 int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);

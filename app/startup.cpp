@@ -8,6 +8,7 @@
 #include "app/frame_bars.h"
 #include "app/open_files.h"
 #include "app/registry.h"
+#include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <gdal.h>
@@ -105,7 +106,7 @@ HWND InitInstance(const char* commandLine)
     SetDefaultSurfaceMagicSettings();
     SetWindowSlot(FrameWindow, FRAME_REGISTRY, (LONG_PTR)LoadRegistrySettings());
     UpdateRecentFileMenu();
-    if (commandLine && *commandLine) OpenFilesInNewView(commandLine, 0);
+    OpenCommandLineFile(commandLine);
     return FrameWindow;
 }
 

@@ -33,6 +33,8 @@ static int TextWidth(HDC dc, const char* text)
     return size.cx;
 }
 
+const char kWidestZoomText[] = " 1024X";
+
 HWND CreateViewStatusBar(HWND window)
 {
     RECT frame = {0, 0, 0, 0};
@@ -44,8 +46,11 @@ HWND CreateViewStatusBar(HWND window)
     HFONT font = StatusFont(dc);
     SendMessageA(status, WM_SETFONT, (WPARAM)font, TRUE);
     HGDIOBJ old = SelectObject(dc, font);
+    // A part draws its text inside a border and a margin on each side; the
+    // zoom part holds a leading blank and up to four digits.
+    const int margins = 2 * (GetSystemMetrics(SM_CXBORDER) + GetSystemMetrics(SM_CXEDGE)) + 6;
     int w1 = TextWidth(dc, "POLYGONAND");
-    int w2 = TextWidth(dc, "12X");
+    int w2 = TextWidth(dc, kWidestZoomText) + margins;
     int w3 = TextWidth(dc, "000,000,000.00");
     SelectObject(dc, old);
     ReleaseDC(status, dc);

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+// The widest zoom factor text the status bar makes room for.
+extern const char kWidestZoomText[];
 HWND CreateViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
 // The message part of the active view's status bar.

@@ -83,6 +83,7 @@ struct ViewRecord : ViewSettings {
     int       tinOption;
     ViewImageCache imageCache;       // the finished view, owned
     int       imageCacheValid;
+    volatile LONG drawGeneration;      // bumped by every invalidation; a draw of an older one is not cached
     int       redrawOverlays;
     ViewImageCache tinCache;         // the shaded TIN base layer alone, owned
     int       tinCacheValid;

@@ -22,6 +22,9 @@
 #include "views/plan/color_ramp.h"
 #include <cstdio>
 
+const char kViewCreateFailedText[] = "Failed in Creating Child Window";
+const char kUnsavedSetQuestion[] = "%s has NOT been saved!\n\n    %s\n\nSave it now?\n";
+
 HWND CreateViewWindow(ViewRecord* record)
 {
     MDICREATESTRUCTA mdi = {};
@@ -32,7 +35,7 @@ HWND CreateViewWindow(ViewRecord* record)
     mdi.style = 0x12300003;
     mdi.lParam = (LPARAM)record;
     HWND view = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
-    if (!view) ShowMessageBox(FrameWindow, "Failed in Creating Child Window", "Error", MB_OK);
+    if (!view) ShowMessageBox(FrameWindow, kViewCreateFailedText, "Error", MB_OK);
     return view;
 }
 
@@ -116,7 +119,10 @@ int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
     ViewRecord* record = RecordOf(view);
     if (!record) return 0;
     if (GetActiveView() != view) SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
-    if (lParam) record->imageCacheValid = 0;
+    if (lParam) {
+        InterlockedIncrement(&record->drawGeneration);
+        record->imageCacheValid = 0;
+    }
     RECT r;
     GetViewClientRect(view, &r);
     if (!IsViewJobBusy(view)) StartViewDraw(view, 0, &r, (int)lParam, (int)wParam);
@@ -144,10 +150,21 @@ static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char
     char fallback[256] = "";
     const char* name = UnsavedSetName(view, record, path, fallback, sizeof fallback);
     char text[700];
-    snprintf(text, sizeof text, "%s has NOT been saved!\n\n    %s\n\nSave it now?\n", kind, name);
+    snprintf(text, sizeof text, kUnsavedSetQuestion, kind, name);
     int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL) return 0;
     if (answer == IDYES && !save(view)) return 0;
+    return 1;
+}
+
+int AskToSaveViewSets(HWND view)
+{
+    ViewRecord* record = RecordOf(view);
+    if (!record) return 1;
+    if (record->aoiSet && !record->aoiSet->saved && !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile))
+        return 0;
+    if (record->poiSet && !record->poiSet->saved && !AskToSave(view, record, "POI", record->poiSet->path, SavePOIFile))
+        return 0;
     return 1;
 }
 
@@ -160,13 +177,7 @@ int ViewClose(HWND view)
     UpdateToolbarState(0);
     EndViewTool(view);
     if (record) {
-        if (record->aoiSet && !record->aoiSet->saved &&
-            !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile)) {
-            if (job) ReleaseMutex(job->mutex);
-            return 0;
-        }
-        if (record->poiSet && !record->poiSet->saved &&
-            !AskToSave(view, record, "POI", record->poiSet->path, SavePOIFile)) {
+        if (!AskToSaveViewSets(view)) {
             if (job) ReleaseMutex(job->mutex);
             return 0;
         }

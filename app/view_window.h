@@ -5,9 +5,18 @@
 
 struct ViewRecord;
 
+// Told when a view window cannot be made.
+extern const char kViewCreateFailedText[];
+// The question for an unsaved POI or AOI set: the kind ("AOI", "POI") and the
+// set's name (its path, else the current data set's title, else the view's).
+extern const char kUnsavedSetQuestion[];
+
 // Creates the "MDIChild" window for a filled record; 0 on failure (the record
 // then stays with the caller).
 HWND CreateViewWindow(ViewRecord* record);
+// Asks about the view's unsaved AOI set, then its POI set, saving on Yes;
+// 1 to go on, 0 when the user cancelled or a save failed.
+int  AskToSaveViewSets(HWND view);
 // 1 when the view may close, 0 when the user cancelled.
 int  ViewClose(HWND view);
 void ViewDestroy(HWND view);

@@ -2,6 +2,7 @@
 // (scale = fullScale / 2^zoomLevel), box zoom, one previous state that the
 // middle button swaps back to, and the zoom tool's mouse handling.
 #include "app/view_zoom.h"
+#include "app/status_bars.h"
 #include "app/view_tools.h"
 #include "app/view_window.h"
 #include "views/plan/mouse_dispatch.h"
@@ -174,6 +175,7 @@ static void ShowZoomed(HWND view)
     DropViewTIN(view);
     InvalidateView(view, 1);
     UpdateScrollBars(view);
+    UpdateViewStatusBar(view);   // the zoom factor and the position under the mouse changed
 }
 
 int ZoomToolMouse(HWND view, UINT message, LPARAM lParam)

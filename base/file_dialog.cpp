@@ -1,31 +1,51 @@
 #include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/shell_hooks.h"
+#include "base/dialogs.h"
 
 static FileDialogHookProc fileDialogHook;
 
 void SetFileDialogHook(FileDialogHookProc hook) { fileDialogHook = hook; }
 
+UINT_PTR CALLBACK CenterFileDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam)
+{
+    // An explorer-style hook gets a child of the dialog; the dialog is its parent.
+    if (message == WM_NOTIFY && ((NMHDR*)lParam)->code == CDN_INITDONE) CenterOnFrame(GetParent(child));
+    return 0;
+}
+
+// Without a hook of its own, a file dialog opens over the middle of the frame
+// as every other dialog does, not at the screen's corner.
+static void CenterOnOpening(OPENFILENAMEA* ofn)
+{
+    if ((ofn->Flags & OFN_ENABLEHOOK) || !(ofn->Flags & OFN_EXPLORER)) return;
+    ofn->Flags |= OFN_ENABLEHOOK;
+    ofn->lpfnHook = CenterFileDialogHook;
+}
+
 int ShowOpenFileDialog(OPENFILENAMEA* ofn)
 {
+    CenterOnOpening(ofn);
     if (fileDialogHook) return fileDialogHook(ofn, 0);
     return GetOpenFileNameA(ofn) ? 1 : 0;
 }
 
 int ShowSaveFileDialog(OPENFILENAMEA* ofn)
 {
+    CenterOnOpening(ofn);
     if (fileDialogHook) return fileDialogHook(ofn, 1);
     return GetSaveFileNameA(ofn) ? 1 : 0;
 }
 
 
-int ChooseOneFile(const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file, char* name)
+int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
+                  char* name)
 {
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = MessageOwner();
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file;
@@ -33,7 +53,7 @@ int ChooseOneFile(const char* filterText, const char* dialogTitle, int save, DWO
     ofn.lpstrFileTitle = name;
     ofn.nMaxFileTitle = 255;
     ofn.lpstrTitle = dialogTitle;
-    ofn.Flags = flags | (save ? OFN_OVERWRITEPROMPT : 0);
+    ofn.Flags = flags | OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : 0);
     int chosen = save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn);
     file[255] = 0;
     name[255] = 0;

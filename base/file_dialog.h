@@ -10,12 +10,16 @@
 typedef int (*FileDialogHookProc)(OPENFILENAMEA* ofn, int save);
 void SetFileDialogHook(FileDialogHookProc hook);
 
+// Explorer-style dialogs without a hook of their own get CenterFileDialogHook.
+UINT_PTR CALLBACK CenterFileDialogHook(HWND child, UINT message, WPARAM wParam, LPARAM lParam);
 int ShowOpenFileDialog(OPENFILENAMEA* ofn);
 int ShowSaveFileDialog(OPENFILENAMEA* ofn);
 
 
-// One file picked in an open (save 0) or save (save 1) dialog owned by the
-// frame. `filterText` uses "|" between its parts; `file` and `name` (256
+// One file picked in an open (save 0) or save (save 1) dialog owned by
+// `owner`: the dialog the user asked from, else the frame, so that closing it
+// gives the input back to that window. `filterText` uses "|" between its parts; `file` and `name` (256
 // characters each) hold the starting choice and receive the full path and the
 // file name, always terminated. Returns 1 for a choice, 0 for Cancel.
-int ChooseOneFile(const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file, char* name);
+int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
+                  char* name);

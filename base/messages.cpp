@@ -18,9 +18,13 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 static LogHookProc logHook;
 void SetLogHook(LogHookProc hook) { logHook = hook; }
 
+static char lastLogLine[1024];
+const char* GetLastLogLine() { return lastLogLine; }
+
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
+    lstrcpynA(lastLogLine, text, sizeof lastLogLine);
     WriteStatusLine(text);
     return 1;
 }

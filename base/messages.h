@@ -9,6 +9,7 @@ void SetMessageBoxHook(MessageBoxHookProc hook);
 
 int  ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 int  LogMessage(const char* text);
+const char* GetLastLogLine();
 // A test may watch every logged line (the log itself goes on as usual).
 typedef void (*LogHookProc)(const char* text);
 void SetLogHook(LogHookProc hook);

@@ -1,6 +1,7 @@
 // Plan view point drawing speed: the 2.75 million points of autzen_x25.laz
 // drawn into an off-screen 1600 x 1000 view, fitted (decimated) and zoomed so
-// that every point is drawn, in colour modes 1200, 1202 and 1207. Prints
+// that every point is drawn, in colour modes 1200, 1202 and 1207, and as
+// points of size 2 by elevation and in one colour. Prints
 // milliseconds per draw (best and median of several runs, one core).
 #include "app/display_settings.h"
 #include "views/plan/draw_points.h"
@@ -59,12 +60,19 @@ int main(int argc, char** argv)
     ReleaseDC(nullptr, screen);
     SelectObject(mem, bitmap);
 
-    const int modes[3] = {1200, 1202, 1207};
+    // Points of size 1 in three modes, then points of size 2 by elevation
+    // (a colour change at almost every point) and in one colour (by file).
+    struct Case {
+        int mode, size;
+    };
+    const Case cases[5] = {{1200, 1}, {1202, 1}, {1207, 1}, {1200, 2}, {1205, 2}};
     for (int zoomed = 0; zoomed < 2; zoomed++) {
         // Zoom level 3 draws every point; the world window stays the fitted one.
         r->zoomLevel = zoomed ? 3 : 0;
-        for (int mode : modes) {
+        for (const Case& c : cases) {
+            int mode = c.mode;
             r->pointColorMode = mode;
+            r->pointSizeStep = c.size;
             std::vector<double> times;
             for (int run = 0; run < 9; run++) {
                 PatBlt(mem, 0, 0, r->drawWidth, r->drawHeight, BLACKNESS);
@@ -74,8 +82,8 @@ int main(int argc, char** argv)
                 times.push_back(Millis(t0, t1, f));
             }
             std::sort(times.begin(), times.end());
-            printf("%-16s mode %d: best %6.1f ms, median %6.1f ms (step %d)\n",
-                   zoomed ? "every point" : "fitted", mode, times[0], times[times.size() / 2],
+            printf("%-16s mode %d, size %d: best %6.1f ms, median %6.1f ms (step %d)\n",
+                   zoomed ? "every point" : "fitted", mode, c.size, times[0], times[times.size() / 2],
                    PointDecimationStep(set->pointCount, r->zoomLevel));
         }
     }

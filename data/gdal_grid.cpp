@@ -107,7 +107,7 @@ static void ShowWaitOverFrame()
 bool ChooseMagnitudeFile(char* path, char* title)
 {
     path[0] = title[0] = 0;
-    return ChooseOneFile("Radar MAG File (*.img) |*.img|", "Load Radar MAG File", 0, OFN_FILEMUSTEXIST, path,
+    return ChooseOneFile(MessageOwner(), "Radar MAG File (*.img) |*.img|", "Load Radar MAG File", 0, OFN_FILEMUSTEXIST, path,
                          title) != 0;
 }
 

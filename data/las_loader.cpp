@@ -29,8 +29,10 @@ static uint64_t FilePointCount(const LASHeader& h)
 
 int GetLASFilePointCount(const char* path)
 {
+    // The LAS library refuses compressed records: a LAZ file is counted from
+    // the LAZ reader's header.
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
-    if (!las) return 0;
+    if (!las) return GetLAZFilePointCount(path);
     uint64_t n = FilePointCount(las->header);
     CloseLASFile(las);
     return (int)(uint32_t)n;
@@ -115,6 +117,8 @@ static DataSet* GiveUp(DataSet* set, LASFile* las, bool progress)
     return nullptr;
 }
 
+const char kLASPointTypeNotSupportedText[] = "\n The LAS point type is NOT supported!\n";
+
 static void ErrorWithTitle(const char* title, const char* text)
 {
     char message[700];
@@ -189,6 +193,10 @@ DataSet* ReadLASPoints(const char* path, const char* title)
     snprintf(set->title, sizeof set->title, "%s", title);
 
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (!las && GetLASRefusedFormat() > 10) {
+        ErrorWithTitle(title, kLASPointTypeNotSupportedText);
+        return GiveUp(set, nullptr, false);
+    }
     if (!las) {
         char message[700];
         // A file that opens but was refused has a damaged header: the library
@@ -201,12 +209,7 @@ DataSet* ReadLASPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, nullptr, false);
     }
-    int format = las->format;
     uint64_t n = FilePointCount(las->header);
-    if (format > 10) {
-        ErrorWithTitle(title, "\n The LAS point type is NOT supported!\n");
-        return GiveUp(set, las, false);
-    }
     uint32_t step = ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 

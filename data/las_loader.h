@@ -10,5 +10,7 @@ DataSet* LoadLASData(const char* path, const char* title);
 DataSet* ReadLASPoints(const char* path, const char* title);
 int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
+// Follows the file's title in the message for a point format above 10.
+extern const char kLASPointTypeNotSupportedText[];
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 

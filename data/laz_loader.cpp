@@ -33,6 +33,23 @@ int IsLAZFile(const char* fileName)
     return 1;
 }
 
+int GetLAZFilePointCount(const char* path)
+{
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) return 0;
+    laszip_BOOL compressed = 0;
+    laszip_header_struct* header = nullptr;
+    uint64_t n = 0;
+    if (laszip_open_reader(reader, path, &compressed) == 0 && laszip_get_header_pointer(reader, &header) == 0 &&
+        header) {
+        n = header->point_data_format > 5 ? header->extended_number_of_point_records
+                                          : header->number_of_point_records;
+        laszip_close_reader(reader);
+    }
+    laszip_destroy(reader);
+    return (int)(uint32_t)n;
+}
+
 static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struct* q, PointRecord* p)
 {
     p->x = q->X * h->x_scale_factor + h->x_offset;

@@ -5,3 +5,4 @@ struct DataSet;
 
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
+int      GetLAZFilePointCount(const char* path);

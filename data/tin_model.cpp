@@ -150,11 +150,13 @@ TINModel* TriangulateSelection(PointSelection* points, const char* switches)
     return tin;
 }
 
+const char kNoTINPointsText[] = "There is no TIN Point Found";
+
 TINModel* BuildTINFromPoints(PointSelection* points)
 {
     if (!points) {
         Beep(500, 100);
-        ShowMessageBox(MessageOwner(), "There is no TIN Point Found", "Warning", MB_OK);
+        ShowMessageBox(MessageOwner(), kNoTINPointsText, "Warning", MB_OK);
         return nullptr;
     }
     if (points->count < 3) return nullptr;

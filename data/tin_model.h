@@ -46,9 +46,12 @@ struct TINModel {
     PointTriangleLists* pointTriangles;  // (ground classification)
 };
 
+// Told when a TIN is asked of a selection that found nothing.
+extern const char kNoTINPointsText[];
+
 // Delaunay TIN ("nQz") of the selection's X, Y with normals and Z ranges.
-// A null selection (nothing found) beeps and says "There is no TIN Point
-// Found"; fewer than 3 points give null silently.
+// A null selection (nothing found) beeps and says kNoTINPointsText; fewer
+// than 3 points give null silently.
 TINModel* BuildTINFromPoints(PointSelection* points);
 TINModel* TriangulateSelection(PointSelection* points, const char* switches);
 int       ComputeTriangleNormals(TINModel* tin);

@@ -73,3 +73,12 @@
 #define IDC_DECIMATE_ENABLE  1173
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
+
+// Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
+#define IDD_SM_ADVANCED          339
+#define IDB_SM_ADVANCED          111
+#define IDC_SM_DEFAULT           3
+#define IDC_SM_AESTHETICS        1150
+#define IDC_SM_TERRAIN_BIAS      1151
+#define IDC_SM_AESTHETICS_TEXT   1153
+#define IDC_SM_TERRAIN_BIAS_TEXT 1154

@@ -1,5 +1,5 @@
 // The frame's rebar, toolbar, tooltips, check states and the views' status bars.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/class_combo.h"
 #include "app/status_bars.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using FrameBars = ViewShellTest;
+using FrameBars = ViewFixture;
 
 const int CheckableOnToolbar[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH, CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN,
                                   CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, TOOL_AOI, TOOL_POI, TOOL_PAN, TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY};
@@ -20,7 +20,7 @@ std::vector<int> CheckedButtons()
 {
     std::vector<int> on;
     for (int id : CheckableOnToolbar)
-        if (ViewShellTest::ButtonChecked(id)) on.push_back(id);
+        if (ViewFixture::ButtonChecked(id)) on.push_back(id);
     return on;
 }
 
@@ -131,8 +131,8 @@ TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
 
 TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 {
-    HWND first = AddView("first");
-    HWND second = AddView("second");
+    HWND first = OpenEmptyView("first");
+    HWND second = OpenEmptyView("second");
     Record(first)->currentTool = TOOL_ZOOM;
     Record(first)->pointColorMode = CMD_COLOR_INTENSITY;
     Record(first)->showFirstReturns = 0;
@@ -153,7 +153,7 @@ TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
 
 TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND profile = AddLinked(view, "ChildProfile");
     ViewRecord* r = Record(view);
     r->currentTool = TOOL_PAN;
@@ -169,7 +169,7 @@ TEST_F(FrameBars, ProfileWindowChecksItsOwnToolAndDisplayMode)
 
 TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     SendMessageA(GetParent(Toolbar()), WM_COMMAND, MAKEWPARAM(CMD_COLOR_RETURN, BN_CLICKED), (LPARAM)Toolbar());
     EXPECT_EQ(Record(view)->pointColorMode, CMD_COLOR_RETURN);
     EXPECT_TRUE(ButtonChecked(CMD_COLOR_RETURN));
@@ -177,7 +177,7 @@ TEST_F(FrameBars, ToolbarClicksReachTheActiveView)
 
 TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     EXPECT_EQ(GetDlgCtrlID(status), ID_STATUS_BAR);
     int edges[8];
@@ -192,7 +192,7 @@ TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 
 TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->zoomLevel = 3;
     r->scale = 0.5;
@@ -288,4 +288,64 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
     HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
     SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));
     DestroyWindow(dialog);
+}
+
+TEST_F(FrameBars, TheZoomPartHoldsItsTextAndFollowsZoomAndScroll)
+{
+    HWND view = OpenEmptyView();
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    int edges[8];
+    ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);
+    HDC dc = GetDC(status);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(status, WM_GETFONT, 0, 0));
+    SIZE size;
+    GetTextExtentPoint32A(dc, " 128X", 5, &size);
+    SelectObject(dc, old);
+    ReleaseDC(status, dc);
+    // The text, its margins and the divider fit.
+    EXPECT_GT(edges[1] - edges[0], size.cx + 6);
+
+    // A zoom by the wheel and a scroll by the bar show at once, no mouse move needed.
+    ViewRecord* r = Record(view);
+    r->mouseX = 100;
+    r->mouseY = 100;
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    ASSERT_EQ(r->zoomLevel, 1);
+    EXPECT_EQ(StatusText(view, 1), " 2X");
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    EXPECT_EQ(StatusText(view, 1), " 4X");
+    std::string y = StatusText(view, 3);
+    char expected[64];
+    SendMessageA(view, WM_VSCROLL, SB_LINEDOWN, 0);
+    snprintf(expected, sizeof expected, " %.3lf", r->viewTop - r->mouseY * r->scale);
+    EXPECT_EQ(StatusText(view, 3), expected);
+    EXPECT_NE(StatusText(view, 3), y);
+}
+
+// On a narrow frame every button stays inside the frame: the toolbar wraps.
+TEST_F(FrameBars, TheToolbarWrapsOnANarrowFrame)
+{
+    ShowWindow(FrameWindow, SW_RESTORE);
+    MoveWindow(FrameWindow, 0, 0, 420, 500, TRUE);
+    PumpMessages(20);
+    RECT client;
+    GetClientRect(FrameWindow, &client);
+    HWND toolbar = Toolbar();
+    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count; i++) {
+        RECT item;
+        SendMessageA(toolbar, TB_GETITEMRECT, i, (LPARAM)&item);
+        MapWindowPoints(toolbar, FrameWindow, (POINT*)&item, 2);
+        EXPECT_LE(item.right, client.right) << "button " << i;
+        RECT band;
+        GetWindowRect(GetParent(toolbar), &band);
+        MapWindowPoints(nullptr, FrameWindow, (POINT*)&band, 2);
+        EXPECT_LE(item.bottom, band.bottom) << "button " << i;
+    }
+    // The MDI client starts below the taller bar.
+    RECT mdi;
+    GetWindowRect(MDIClientWindow, &mdi);
+    MapWindowPoints(nullptr, FrameWindow, (POINT*)&mdi, 2);
+    EXPECT_GT(mdi.top, 2 * (int)(SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0) >> 16));
 }

@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/startup.h"
 #include "app/frame.h"
@@ -10,59 +10,42 @@
 #include "base/progress.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
 
-struct TestView {
-    ViewRecord* record;
-    HWND window;
-};
-
-class FrameTest : public testing::Test {
+class FrameTest : public ViewFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(InitInstance(""), nullptr);
-        PumpMessages(20);
-    }
     void TearDown() override
     {
-        // A plan view frees its record when it is destroyed; the sets made
-        // here are taken back first.
-        for (TestView& v : views) {
-            if (!IsWindow(v.window)) continue;
-            POISet* poi = v.record->poiSet;
-            AOISet* aoi = v.record->aoiSet;
-            v.record->poiSet = nullptr;
-            v.record->aoiSet = nullptr;
-            SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)v.window, 0);
-            NBLFree(poi);
-            NBLFree(aoi);
+        // The sets made here are taken back before their views go.
+        for (HWND w : views) {
+            if (!IsWindow(w)) continue;
+            ViewRecord* r = Record(w);
+            NBLFree(r->poiSet);
+            NBLFree(r->aoiSet);
+            r->poiSet = nullptr;
+            r->aoiSet = nullptr;
         }
-        DestroyWindow(FrameWindow);
-        PumpMessages(10);
-        FrameWindow = nullptr;
-        MDIClientWindow = nullptr;
+        ViewFixture::TearDown();
     }
 
     // A plan view whose sets report unsaved when asked to.
     HWND AddView(const char* title, bool aoiUnsaved, bool poiUnsaved)
     {
-        ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+        HWND w = OpenEmptyView(title);
+        ViewRecord* r = Record(w);
         r->poiSet = (POISet*)NBLCalloc(1, sizeof(POISet));
         r->aoiSet = (AOISet*)NBLCalloc(1, sizeof(AOISet));
         r->poiSet->saved = !poiUnsaved;
         r->aoiSet->saved = !aoiUnsaved;
-        strcpy(r->title, title);
-        MDICREATESTRUCTA mcs = {"MDIChild", title, AppInstance, CW_USEDEFAULT, CW_USEDEFAULT,
-                                300, 200, 0, (LPARAM)r};
-        HWND w = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
-        views.push_back({r, w});
+        views.push_back(w);
         return w;
     }
 
-    std::vector<TestView> views;
+    std::vector<HWND> views;
 };
 
 }  // namespace
@@ -145,8 +128,8 @@ TEST_F(FrameTest, CloseAsksAoiThenPoiPerViewStartingWithTheActiveView)
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     // No path and no data set yet: the view's title names it.
-    EXPECT_EQ(boxes.shown()[0].text, "AOI has NOT been saved!\n\n    second.las\n\nSave it now?\n");
-    EXPECT_EQ(boxes.shown()[1].text, "POI has NOT been saved!\n\n    second.las\n\nSave it now?\n");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "AOI", "second.las"));
+    EXPECT_EQ(boxes.shown()[1].text, Formatted(kUnsavedSetQuestion, "POI", "second.las"));
     EXPECT_EQ(boxes.shown()[2].text.substr(0, 3), "AOI");
     EXPECT_NE(boxes.shown()[2].text.find("first.las"), std::string::npos);
     EXPECT_EQ(boxes.shown()[3].text.substr(0, 3), "POI");
@@ -156,7 +139,7 @@ TEST_F(FrameTest, CancelOrFailedSaveKeepsTheProgramRunning)
 {
     ViewRecord* r;
     AddView("v.las", true, true);
-    r = views.back().record;
+    r = Record(views.back());
     strcpy(r->aoiSet->path, "C:\\data\\v_aoi.shp");
     {
         BoxAnswers boxes({IDCANCEL});
@@ -165,12 +148,15 @@ TEST_F(FrameTest, CancelOrFailedSaveKeepsTheProgramRunning)
         EXPECT_NE(boxes.shown()[0].text.find("    C:\\data\\v_aoi.shp\n"), std::string::npos);
     }
     {
-        // Yes with a save that fails (no shapefile writer here) also cancels.
+        // Yes with a save that fails also cancels: the set's folder does not
+        // exist and a file dialog, should one come, is cancelled.
+        strcpy(r->aoiSet->path, "C:\\no such folder\\v_aoi.shp");
+        FileDialogAnswers files({""});
         BoxAnswers boxes({IDYES});
         EXPECT_EQ(FrameClose(FrameWindow), 0);
         EXPECT_EQ(boxes.shown().size(), 1u);
     }
-    EXPECT_TRUE(IsWindow(views.back().window));
+    EXPECT_TRUE(IsWindow(views.back()));
 }
 
 TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
@@ -182,7 +168,7 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
         BoxAnswers boxes({IDNO});
         EXPECT_EQ(FrameClose(FrameWindow), 0);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?");
+        EXPECT_EQ(boxes.shown()[0].text, kWorkerRunningQuestion);
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNO | MB_ICONQUESTION));
         EXPECT_EQ((JobControl*)GetWindowSlot(FrameWindow, FRAME_WORKERJOB), worker);
     }
@@ -198,7 +184,7 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
     };
     JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
     app->thread = CreateThread(nullptr, 0, Held::Run, nullptr, 0, nullptr);
-    while (!IsAppJobBusy()) Sleep(1);
+    ASSERT_TRUE(WaitUntil([] { return IsAppJobBusy() != 0; }, 10000)) << "the worker thread did not start";
     AddView("v.las", true, false);
     {
         BoxAnswers boxes({IDYES, IDCANCEL});
@@ -242,4 +228,49 @@ TEST(Progress, RangeKeepsSixteenBitsAndStepsOnlyWhileRunning)
     StartProgress(10, "nowhere");   // a set pointed at no window does nothing
     EndProgress();
     DestroyWindow(bar);
+}
+
+namespace {
+// Every command id reachable from a menu and its submenus.
+void CollectMenuIds(HMENU menu, std::vector<UINT>* ids)
+{
+    for (int i = 0; i < GetMenuItemCount(menu); i++) {
+        if (HMENU sub = GetSubMenu(menu, i)) CollectMenuIds(sub, ids);
+        else ids->push_back(GetMenuItemID(menu, i));
+    }
+}
+
+// The letters after '&' in one popup's items (not its submenus' items).
+void ExpectUniqueMnemonics(HMENU popup, const std::string& where)
+{
+    std::string seen;
+    for (int i = 0; i < GetMenuItemCount(popup); i++) {
+        char text[128] = "";
+        GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+        const char* amp = strchr(text, '&');
+        if (!amp || !amp[1]) continue;
+        char letter = (char)toupper((unsigned char)amp[1]);
+        EXPECT_EQ(seen.find(letter), std::string::npos) << where << ": '" << letter << "' again in " << text;
+        seen += letter;
+        if (HMENU sub = GetSubMenu(popup, i)) ExpectUniqueMnemonics(sub, where + " > " + text);
+    }
+}
+}  // namespace
+
+// Frame commands that have no toolbar button are reached from the menus, and
+// no popup gives one letter to two items.
+TEST_F(FrameTest, MenusReachTheCommandsWithoutButtonsWithDistinctMnemonics)
+{
+    for (HMENU menu : {FrameMenu, ViewMenu}) {
+        std::vector<UINT> ids;
+        CollectMenuIds(menu, &ids);
+        for (UINT id : {9045u, 9046u, 9098u})
+            EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id << (menu == ViewMenu ? " (view)" : "");
+        if (menu == ViewMenu) EXPECT_NE(std::find(ids.begin(), ids.end(), 9010u), ids.end());
+        for (int i = 0; i < GetMenuItemCount(menu); i++) {
+            char text[64] = "";
+            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            ExpectUniqueMnemonics(GetSubMenu(menu, i), text);
+        }
+    }
 }

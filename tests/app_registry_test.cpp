@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "resource.h"
 #include "app/config_file.h"
@@ -11,12 +11,12 @@
 
 namespace {
 
-class RegistryTest : public ShellTest {
+class RegistryTest : public FrameFixture {
 protected:
     static HKEY OpenTestKey()
     {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kTestRegistryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, TestRegistryKey(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         return key;
     }
     static std::string MenuText(HMENU menu, int id)
@@ -145,7 +145,7 @@ TEST_F(RegistryTest, AutomaticLoadOfADamagedFileWarnsOnceAndSwitchesItselfOff)
         BoxAnswers boxes;
         StartFrame();
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Config file may be corrupt:\n\n    damaged.cfg\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigCorruptText, "damaged.cfg"));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     EXPECT_EQ(Settings()->AutoConfigLoad, 0);
@@ -179,9 +179,12 @@ TEST_F(RegistryTest, AutomaticSaveAndLoadCarryTheSettings)
     EXPECT_EQ(Settings()->AutoConfigLoad, 1);
 }
 
+static HWND settingsDialog;
+
 static void CancelAfterTicking(HWND dialog, int templateId)
 {
     if (templateId != IDD_CONFIG_SETTINGS) return;
+    settingsDialog = dialog;
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOLOAD, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOLOAD));
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_AUTOSAVE, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDC_CONFIG_AUTOSAVE));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CONFIG_SELECT)));
@@ -213,6 +216,9 @@ TEST_F(RegistryTest, ConfigurationSettingsDialogKeepsOnlyWhatOKConfirms)
         SetDialogDriver(nullptr);
         EXPECT_EQ(answers.calls(), 1);
         EXPECT_EQ(answers.captions()[0], "Select VelkaViewer Config");
+        // Owned by the settings dialog: closing the file dialog gives the
+        // input back to it, not to the frame under its modal loop.
+        EXPECT_EQ(answers.owners()[0], settingsDialog);
     }
     EXPECT_EQ(memcmp(&before, s, sizeof before), 0);
 

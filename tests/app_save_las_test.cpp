@@ -1,7 +1,7 @@
 // Save and Save As from a plan view: the commands reach the saver, the
 // questions and refusals are the product's own, and the log claims a save
 // only when the file was written.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "las_test_files.h"
 #include "app/save_las.h"
 #include "app/view_command.h"
@@ -36,11 +36,11 @@ std::string Format(const char* format, const char* value)
     return text;
 }
 
-class SaveLASTest : public ViewShellTest {
+class SaveLASTest : public ViewFixture {
 public:
     void SetUp() override
     {
-        ViewShellTest::SetUp();
+        ViewFixture::SetUp();
         logged.clear();
         SetLogHook(KeepLog);
     }
@@ -49,7 +49,7 @@ public:
         SetLogHook(nullptr);
         SetFileDialogHook(nullptr);
         BoxAnswers quiet({}, IDNO);   // closing may ask about unsaved layers
-        ViewShellTest::TearDown();
+        ViewFixture::TearDown();
     }
 
     // A view holding a fresh copy of a shared sample.
@@ -60,15 +60,9 @@ public:
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_TRUE(CopyFileA(SamplePath(sample).c_str(), path.c_str(), FALSE)) << sample;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        HWND view = AddView(name);
-        ViewRecord* r = Record(view);
-        r->window = view;
         set = LoadLASData(path.c_str(), name);
         EXPECT_NE(set, nullptr);
-        r->dataSets[0] = set;
-        r->dataSetCount = 1;
-        r->currentDataSet = set;
-        return view;
+        return OpenView({set}, 0, 0, name);
     }
     int Command(HWND view, int id) { return ViewCommand(view, MAKEWPARAM(id, 0), 0); }
 

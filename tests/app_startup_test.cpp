@@ -1,8 +1,8 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/frame.h"
 #include "base/shell_hooks.h"
 
-class Startup : public ShellTest {};
+class Startup : public FrameFixture {};
 
 // A second start-up in the same process (every test starts one) makes no new
 // GDI objects: the dialog bitmaps stay the ones loaded first and the client

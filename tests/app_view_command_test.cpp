@@ -1,6 +1,6 @@
 // The view command dispatcher: display state, toolbar and menu checks move
 // together, commands pass on to linked windows, and limits hold.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/view_command.h"
@@ -10,7 +10,7 @@
 
 namespace {
 
-using ViewCommands = ViewShellTest;
+using ViewCommands = ViewFixture;
 
 int Send(HWND window, int id) { return ViewCommand(window, MAKEWPARAM(id, 0), 0); }
 
@@ -26,7 +26,7 @@ std::string ProgressText()
 
 TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     for (int mode : {CMD_COLOR_ELEVATION, CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN, CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, CMD_COLOR_EARTH, CMD_COLOR_SOURCE}) {
         r->imageCacheValid = 1;
@@ -50,7 +50,7 @@ TEST_F(ViewCommands, ColourModeChangesRecordToolbarAndMenuAndRedraws)
 
 TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->tinCacheValid = 1;
     r->glRebuildFlags[0] = 1;
@@ -77,7 +77,7 @@ TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
 
 TEST_F(ViewCommands, DisplayCommandsToggleModesAndTheirButtons)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ASSERT_EQ(r->displayMode, DISPLAY_POINTS);
     r->imageCacheValid = 1;
@@ -106,7 +106,7 @@ TEST_F(ViewCommands, DisplayCommandsToggleModesAndTheirButtons)
 
 TEST_F(ViewCommands, PointSizeStaysWithinOneToSix)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     r->pointSizeStep = 6;
     r->imageCacheValid = 1;
@@ -125,7 +125,7 @@ TEST_F(ViewCommands, PointSizeStaysWithinOneToSix)
 
 TEST_F(ViewCommands, AdjustKeysClampAndShowTheirValues)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     AdjustValueA = 253;
     AdjustValueB = 0.05f;
     Send(view, CMD_ADJUST_A_UP);
@@ -145,7 +145,7 @@ TEST_F(ViewCommands, AdjustKeysClampAndShowTheirValues)
 
 TEST_F(ViewCommands, VReturnsToThePreviousToolAndBackAgain)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     Send(view, TOOL_MEASURE);
     EXPECT_EQ(r->currentTool, TOOL_MEASURE);
@@ -167,7 +167,7 @@ TEST_F(ViewCommands, VReturnsToThePreviousToolAndBackAgain)
 
 TEST_F(ViewCommands, ProfileWindowGetsThePlanCommandsButCloseClosesThePlanView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND profile = AddLinked(view, "ChildProfile");
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_EARTH;
@@ -190,11 +190,49 @@ TEST_F(ViewCommands, ProfileWindowGetsThePlanCommandsButCloseClosesThePlanView)
 
 TEST_F(ViewCommands, UnknownAndPlaceholderIds)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     EXPECT_EQ(Send(view, 1), 0);        // window-list items go on to the frame
     EXPECT_EQ(Send(view, CMD_NOOP_9019), 0);
     EXPECT_EQ(Send(view, CMD_NOOP_9014), 1);
     EXPECT_EQ(Send(view, CMD_NOOP_9015), 1);
     EXPECT_EQ(Send(view, CMD_ZOOM_FULL), 1);
     EXPECT_EQ(ViewCommand(nullptr, CMD_COLOR_CLASS, 0), 0);
+}
+
+namespace {
+HWND sizeView;
+RECT sizeDialogRect;
+int sizeCacheAfterCancel = -1;
+
+// Moves the bar to 5, applies, then cancels.
+void ApplyThenCancel(HWND dialog, int templateId)
+{
+    if (templateId != 347) return;
+    GetWindowRect(dialog, &sizeDialogRect);
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(sizeView, CHILD_RECORD);
+    SendDlgItemMessageA(dialog, 1040, TBM_SETPOS, TRUE, 5);
+    SendMessageA(dialog, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(dialog, 1040));
+    SendMessageA(dialog, WM_COMMAND, IDC_POINT_SIZE_APPLY, 0);
+    r->imageCacheValid = 1;   // the applied size is drawn and cached
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    sizeCacheAfterCancel = r->imageCacheValid;
+}
+}  // namespace
+
+// Cancel after Apply puts the saved size back on screen too; the dialog sits
+// over the middle of the frame, not over its menu bar.
+TEST_F(ViewCommands, PointSizeCancelAfterApplyRedrawsTheSavedSize)
+{
+    sizeView = OpenEmptyView();
+    ViewRecord* r = Record(sizeView);
+    r->pointSizeStep = 2;
+    SetDialogDriver(ApplyThenCancel);
+    Send(sizeView, CMD_POINT_SIZE);
+    SetDialogDriver(nullptr);
+    EXPECT_EQ(r->pointSizeStep, 2);
+    EXPECT_EQ(sizeCacheAfterCancel, 0);
+    RECT frame;
+    GetWindowRect(FrameWindow, &frame);
+    EXPECT_NEAR((sizeDialogRect.left + sizeDialogRect.right) / 2, (frame.left + frame.right) / 2, 2);
+    EXPECT_NEAR((sizeDialogRect.top + sizeDialogRect.bottom) / 2, (frame.top + frame.bottom) / 2, 2);
 }

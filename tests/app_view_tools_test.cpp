@@ -1,5 +1,5 @@
 // Window arrangement, the zoom model, the tool switch and the pan tool.
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
@@ -12,14 +12,14 @@
 
 namespace {
 
-using ViewTools = ViewShellTest;
+using ViewTools = ViewFixture;
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
 // Drags the zoom tool's box from one corner to the other with a button.
 void DragBox(HWND view, bool left, int x0, int y0, int x1, int y1)
 {
-    ViewRecord* r = ViewShellTest::Record(view);
+    ViewRecord* r = ViewFixture::Record(view);
     ZoomToolMouse(view, left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, At(x0, y0));
     r->mouseX = x1;
     r->mouseY = y1;
@@ -30,7 +30,7 @@ void DragBox(HWND view, bool left, int x0, int y0, int x1, int y1)
 // Left, top, width and height of a window inside the MDI client.
 std::vector<long> Place(HWND w)
 {
-    RECT r = ViewShellTest::PlaceOf(w);
+    RECT r = ViewFixture::PlaceOf(w);
     return {r.left, r.top, r.right, r.bottom};
 }
 
@@ -45,7 +45,7 @@ RECT DrawingArea(HWND view)
 
 TEST_F(ViewTools, ClicksZoomOneStepAboutTheClickedPoint)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ASSERT_EQ(r->zoomLevel, 0);
     double full = r->fullScale;
@@ -73,7 +73,7 @@ TEST_F(ViewTools, ClicksZoomOneStepAboutTheClickedPoint)
 
 TEST_F(ViewTools, BoxZoomStepsByTheWholePowersOfTwoTheBoxIsSmaller)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     RECT area = DrawingArea(view);
     int W = area.right;
@@ -94,7 +94,7 @@ TEST_F(ViewTools, BoxZoomStepsByTheWholePowersOfTwoTheBoxIsSmaller)
 
 TEST_F(ViewTools, BoxWithoutWidthIsIgnored)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     DragBox(view, true, 50, 10, 50, 300);
     EXPECT_EQ(r->zoomLevel, 0);
@@ -105,7 +105,7 @@ TEST_F(ViewTools, BoxWithoutWidthIsIgnored)
 
 TEST_F(ViewTools, BoxZoomOutStopsAtTheWholeExtent)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     int W = DrawingArea(view).right;
     DragBox(view, true, 100, 100, 101, 101);
@@ -119,7 +119,7 @@ TEST_F(ViewTools, BoxZoomOutStopsAtTheWholeExtent)
 
 TEST_F(ViewTools, MiddleButtonSwapsBetweenTheLastTwoZoomStates)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     EXPECT_EQ(ZoomToolMouse(view, WM_MBUTTONDOWN, 0), 1);   // nothing stored yet
     EXPECT_EQ(r->zoomLevel, 0);
@@ -137,7 +137,7 @@ TEST_F(ViewTools, MiddleButtonSwapsBetweenTheLastTwoZoomStates)
 
 TEST_F(ViewTools, WheelZoomsAboutTheMouseAndFullExtentKeyReturns)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     EXPECT_EQ(ZoomViewAtCursor(view, ZOOM_OUT_AT), 0);
     r->mouseX = 300;
@@ -160,7 +160,7 @@ TEST_F(ViewTools, WheelZoomsAboutTheMouseAndFullExtentKeyReturns)
 
 TEST_F(ViewTools, ZoomingInStopsBeforeTheFactorOrTheImageSizeOverflows)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     for (int i = 0; i < 40; i++) DragBox(view, true, 200, 100, 200, 100);
     EXPECT_GT(r->zoomLevel, 10);
@@ -184,7 +184,7 @@ TEST_F(ViewTools, ZoomingInStopsBeforeTheFactorOrTheImageSizeOverflows)
 
 TEST_F(ViewTools, SwitchingToolsEndsTheOldOneAndRemembersIt)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ASSERT_EQ(r->currentTool, TOOL_ZOOM);
     // The current tool again: nothing ends, previousTool stays, checks refresh.
@@ -222,7 +222,7 @@ TEST_F(ViewTools, SwitchingToolsEndsTheOldOneAndRemembersIt)
 
 TEST_F(ViewTools, EscapeEndsTheToolOfTheActiveView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     ZoomToolMouse(view, WM_LBUTTONDOWN, At(40, 40));
     ASSERT_NE(r->zoomDragButton, 0);
@@ -245,7 +245,7 @@ TEST_F(ViewTools, ToolNamesAndTheNameOfAnUnknownTool)
 
 TEST_F(ViewTools, PanToolCapturesTheMouseWhileDragging)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     ViewRecord* r = Record(view);
     SetViewTool(view, TOOL_PAN);
     PanToolMouse(view, WM_LBUTTONUP, At(5, 5));   // no drag to end
@@ -266,7 +266,7 @@ TEST_F(ViewTools, PanToolCapturesTheMouseWhileDragging)
 
 TEST_F(ViewTools, PanelizeMaximisesALoneViewAndSplitsLinkedWindows)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     EXPECT_EQ(ArrangeViewPanels(view), 1);
     EXPECT_TRUE(IsZoomed(view));
 
@@ -300,8 +300,8 @@ TEST_F(ViewTools, PanelizeMaximisesALoneViewAndSplitsLinkedWindows)
 
 TEST_F(ViewTools, PanelizeAllTilesSeveralViewsSideBySide)
 {
-    HWND first = AddView("first");
-    HWND second = AddView("second");
+    HWND first = OpenEmptyView("first");
+    HWND second = OpenEmptyView("second");
     EXPECT_EQ(ArrangeViewWindows(0), 1);
     EXPECT_FALSE(IsZoomed(first));
     EXPECT_FALSE(IsZoomed(second));
@@ -316,7 +316,7 @@ TEST_F(ViewTools, PanelizeAllTilesSeveralViewsSideBySide)
 
 TEST_F(ViewTools, PanelizeAllHidesTheProjectWindowInFrontOfTheOnlyView)
 {
-    HWND view = AddView();
+    HWND view = OpenEmptyView();
     HWND projectWin = AddProjectWindow();
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)projectWin, 0);
     ASSERT_EQ((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0), projectWin);

@@ -1,7 +1,6 @@
 // GDAL elevation grids: grids written here through GDAL load, or are refused,
 // with the void value, the georeference checks and Imagine magnitude images.
 #include "test_support.h"
-#include "shell_test_support.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "base/file_system.h"

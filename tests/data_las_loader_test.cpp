@@ -440,3 +440,47 @@ TEST(LasLoader, ConcurrentLoadsStretchTheirOwnColours)
     EXPECT_EQ(worker.mismatches, 0);
     EXPECT_EQ(narrowWrong, 0);
 }
+
+// Headers the loaders must refuse with the reason, never load: scales that
+// give no coordinates (LAS and LAZ) and point formats above 10.
+TEST(LasLoader, UnusableHeadersAreRefusedWithTheirReason)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    WriteLas(TempPath("nan.las"), 3, Ramp(4), 0, std::nan(""));
+    EXPECT_EQ(LoadLASData(TempPath("nan.las").c_str(), "nan.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text.rfind("nan.las\nUnable to open LAS file!\n", 0), 0u);
+    EXPECT_NE(boxes.shown()[0].text.find("scale factor of the header is not a finite number"), std::string::npos);
+
+    std::string laz = TempPath("zero_scale.laz");
+    VFile in = VFileOpenRead(SamplePath("point10.las.laz").c_str());
+    std::vector<char> bytes(200000);
+    uint64_t n = 0;
+    VFileRead(in, bytes.data(), bytes.size(), &n);
+    VFileClose(in);
+    ASSERT_GT(n, 300u);
+    bytes.resize((size_t)n);
+    double zero = 0.0;
+    memcpy(&bytes[147], &zero, 8);
+    VFile out = VFileCreate(laz.c_str());
+    VFileWrite(out, bytes.data(), bytes.size());
+    VFileClose(out);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(laz.c_str(), "zero_scale.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text.rfind("zero_scale.laz\n", 0), 0u);
+    EXPECT_NE(boxes.shown()[0].text.find("scale factor of the header is zero"), std::string::npos)
+        << boxes.shown()[0].text;
+
+    WriteLas(TempPath("format11.las"), 3, Ramp(4));
+    VFile f = VFileOpenUpdate(TempPath("format11.las").c_str());
+    uint8_t format = 11;
+    VFileSeek(f, 104);
+    VFileWrite(f, &format, 1);
+    VFileClose(f);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(TempPath("format11.las").c_str(), "format11.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("format11.las") + kLASPointTypeNotSupportedText);
+}

@@ -1,5 +1,8 @@
 #include "test_support.h"
+#include "base/file_dialog.h"
 #include "base/messages.h"
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 
 static std::vector<ShownBox> shownBoxes;
@@ -29,6 +32,50 @@ BoxAnswers::~BoxAnswers() { SetMessageBoxHook(nullptr); }
 const std::vector<ShownBox>& BoxAnswers::shown() const { return shownBoxes; }
 void BoxAnswers::clear() { shownBoxes.clear(); }
 
+static std::vector<std::string> dialogAnswers;
+static std::vector<std::string> dialogCaptions;
+static std::vector<HWND> dialogOwners;
+static int dialogCalls;
+
+static int AnswerFileDialog(OPENFILENAMEA* ofn, int)
+{
+    dialogCalls++;
+    dialogCaptions.push_back(ofn->lpstrTitle ? ofn->lpstrTitle : "");
+    dialogOwners.push_back(ofn->hwndOwner);
+    if (dialogAnswers.empty()) return 0;
+    std::string answer = dialogAnswers.front();
+    dialogAnswers.erase(dialogAnswers.begin());
+    if (answer.empty()) return 0;
+    memset(ofn->lpstrFile, 0, ofn->nMaxFile);
+    if (answer.find('|') != std::string::npos) {
+        // Folder and names: '|' becomes the terminator between them.
+        for (char& c : answer)
+            if (c == '|') c = 0;
+        memcpy(ofn->lpstrFile, answer.data(), answer.size());
+        if (ofn->lpstrFileTitle) ofn->lpstrFileTitle[0] = 0;
+    } else {
+        snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", answer.c_str());
+        const char* name = strrchr(answer.c_str(), '\\');
+        if (ofn->lpstrFileTitle)
+            snprintf(ofn->lpstrFileTitle, ofn->nMaxFileTitle, "%s", name ? name + 1 : answer.c_str());
+    }
+    return 1;
+}
+
+FileDialogAnswers::FileDialogAnswers(std::vector<std::string> answers)
+{
+    dialogAnswers = answers;
+    dialogCaptions.clear();
+    dialogOwners.clear();
+    dialogCalls = 0;
+    SetFileDialogHook(AnswerFileDialog);
+}
+
+FileDialogAnswers::~FileDialogAnswers() { SetFileDialogHook(nullptr); }
+int FileDialogAnswers::calls() const { return dialogCalls; }
+const std::vector<std::string>& FileDialogAnswers::captions() const { return dialogCaptions; }
+const std::vector<HWND>& FileDialogAnswers::owners() const { return dialogOwners; }
+
 std::string SampleDir()
 {
     static std::string dir = [] {
@@ -46,6 +93,19 @@ std::string SampleDir()
 
 std::string SamplePath(const char* name) { return SampleDir() + name; }
 
+bool SamplesRequired()
+{
+    const char* v = getenv("VELKA_REQUIRE_SAMPLES");
+    return v && strcmp(v, "0") != 0 && v[0];
+}
+
+std::string Formatted(const char* format, const char* a, const char* b)
+{
+    char text[2048];
+    snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
 std::string TempDir()
 {
     char base[MAX_PATH];
@@ -62,13 +122,24 @@ std::string TempPath(const char* name) { return TempDir() + name; }
 
 void PumpMessages(int ms)
 {
-    DWORD end = GetTickCount() + ms;
+    DWORD start = GetTickCount();
     MSG msg;
-    while ((int)(end - GetTickCount()) > 0) {
+    for (;;) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        if ((int)(GetTickCount() - start) >= ms) return;
+        Sleep(1);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if ((int)(GetTickCount() - start) > ms) return false;
         Sleep(1);
     }
 }

@@ -12,6 +12,7 @@
 #pragma pop_macro("_WIN64")
 #pragma pop_macro("_WIN32")
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,35 @@ public:
     void clear();
 };
 
-// Sample LiDAR files: "" when the folder is absent (tests then skip).
+// While alive, answers every open/save file dialog from a queue: each answer
+// is the file buffer to return (a path, or a folder and names separated by
+// '|' for a multi-selection); an empty answer cancels. Records the captions.
+class FileDialogAnswers {
+public:
+    explicit FileDialogAnswers(std::vector<std::string> answers);
+    ~FileDialogAnswers();
+    int calls() const;
+    const std::vector<std::string>& captions() const;
+    const std::vector<HWND>& owners() const;
+};
+
+// The shared sample LiDAR files, ../shared/data/lidar/ beside the checkout
+// (or one level higher): "" when the folder is absent.
 std::string SampleDir();
 std::string SamplePath(const char* name);
-#define REQUIRE_SAMPLES()                                                \
-    do {                                                                 \
-        if (SampleDir().empty()) GTEST_SKIP() << "sample data absent";   \
+// True when a missing sample folder must fail the tests that need it rather
+// than skip them: the environment variable VELKA_REQUIRE_SAMPLES=1 (CI sets it).
+bool SamplesRequired();
+#define REQUIRE_SAMPLES()                                                                      \
+    do {                                                                                       \
+        if (SampleDir().empty()) {                                                             \
+            if (SamplesRequired()) FAIL() << "sample data absent: ../shared/data/lidar/";     \
+            GTEST_SKIP() << "sample data absent";                                              \
+        }                                                                                      \
     } while (0)
+
+// A product text with its %s fields filled in.
+std::string Formatted(const char* format, const char* a, const char* b = nullptr);
 
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
@@ -46,3 +69,6 @@ std::string TempPath(const char* name);
 
 // Lets queued and sent messages run for up to `ms` milliseconds.
 void PumpMessages(int ms);
+// Calls `done` until it returns true (true) or `ms` milliseconds have passed
+// (false), yielding between calls. A deadline, never a measurement.
+bool WaitUntil(const std::function<bool()>& done, int ms);

@@ -119,38 +119,3 @@ std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, dou
     }
     return p;
 }
-
-std::vector<double> ReadLasXY(const char* path)
-{
-    std::vector<double> xy;
-    FILE* f = fopen(path, "rb");
-    if (!f) return xy;
-    unsigned char h[227];
-    if (fread(h, 1, sizeof(h), f) != sizeof(h)) { fclose(f); return xy; }
-    uint32_t offset, count;
-    uint16_t length;
-    double scale[2], origin[2];
-    memcpy(&offset, h + 96, 4);
-    memcpy(&length, h + 105, 2);
-    memcpy(&count, h + 107, 4);
-    memcpy(scale, h + 131, 16);
-    memcpy(origin, h + 155, 16);
-    if (length < 12 || fseek(f, (long)offset, SEEK_SET) != 0) { fclose(f); return xy; }
-    std::vector<unsigned char> rec(length);
-    xy.reserve((size_t)count * 2);
-    for (uint32_t i = 0; i < count; i++) {
-        if (fread(rec.data(), 1, length, f) != length) break;
-        int32_t x, y;
-        memcpy(&x, rec.data(), 4);
-        memcpy(&y, rec.data() + 4, 4);
-        xy.push_back(x * scale[0] + origin[0]);
-        xy.push_back(y * scale[1] + origin[1]);
-    }
-    fclose(f);
-    return xy;
-}
-
-const char* SampleLas()
-{
-    return "../shared/data/lidar/autzen_trim.las";
-}

@@ -57,5 +57,3 @@ std::set<std::pair<int, int>> TriangleEdges(const TriangulateIO& out, int first)
 std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, double size);
 
 // XY of a LAS file's points (raw reader of the public header); empty when absent.
-std::vector<double> ReadLasXY(const char* path);
-const char* SampleLas();

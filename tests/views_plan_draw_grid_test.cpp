@@ -2,7 +2,7 @@
 // of the shaded surface, posts sampled and thinned, void cells, and a whole
 // draw through the view's draw thread.
 #include "test_support.h"
-#include "plan_draw_support.h"
+#include "window_fixtures.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -57,13 +57,6 @@ DataSet* MakeGrid(int rows, int columns, std::function<float(double, double)> he
     return set;
 }
 
-struct GridHolder {
-    std::vector<DataSet*> sets;
-    ~GridHolder()
-    {
-        for (DataSet* s : sets) FreeDataSet(s);
-    }
-};
 
 // Places the world point (left, top) at pixel (0, 0) with `scale` units a pixel.
 void Place(ViewRecord* r, double left, double top, double scale)
@@ -82,7 +75,11 @@ COLORREF Gray(int g) { return RGB(g, g, g); }
 
 }  // namespace
 
-TEST(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
+class GridShading : public ViewFixture {};
+class GridPosts : public ViewFixture {};
+class GridDrawing : public ViewFixture {};
+
+TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
 {
     Vec3 zenith, east, west;
     LightDirection(0, 90, &zenith);
@@ -98,58 +95,59 @@ TEST(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
 
     // A 45-degree plane falling to the east: both triangles of every cell face
     // the eastern light at 45 degrees and turn from the western one.
-    GridHolder data;
-    data.sets.push_back(MakeGrid(6, 7, [](double x, double) { return (float)(50 - x); }));
-    TestPlanView view(50, 50, data.sets, false);
-    ViewRecord* r = view.record;
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(6, 7, [](double x, double) { return (float)(50 - x); }));
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
     r->lightAzimuth = 90;
     r->lightElevation = 0;
     r->zExaggeration = 1;
-    EXPECT_EQ(CreateGridMesh(view.window), 5);
-    EXPECT_EQ(CreateGridMesh(view.window), 0);   // built once
-    const int8_t* shades = (const int8_t*)data.sets[0]->mask[2];
+    EXPECT_EQ(CreateGridMesh(view), 5);
+    EXPECT_EQ(CreateGridMesh(view), 0);   // built once
+    const int8_t* shades = (const int8_t*)sets[0]->mask[2];
     EXPECT_EQ(shades[0], 16);                     // trunc(75 cos 45 - 37)
     EXPECT_EQ(shades[1], 16);
-    EXPECT_EQ(((const int8_t*)data.sets[0]->mask[4])[11], 16);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[4])[11], 16);
     r->meshBuilt = 0;
     r->lightAzimuth = 270;
-    CreateGridMesh(view.window);
-    EXPECT_EQ(((const int8_t*)data.sets[0]->mask[0])[3], -90);
+    CreateGridMesh(view);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[3], -90);
     // Doubling the exaggeration steepens the faces.
     r->meshBuilt = 0;
     r->lightAzimuth = 90;
     r->zExaggeration = 0.5f;
-    CreateGridMesh(view.window);
-    EXPECT_EQ(((const int8_t*)data.sets[0]->mask[0])[0], (int8_t)(int)(75 * (1 / sqrt(5.0)) - 37));
+    CreateGridMesh(view);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[0], (int8_t)(int)(75 * (1 / sqrt(5.0)) - 37));
 }
 
-TEST(GridShading, VoidCellsStayOutOfTheRampRange)
+TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
 {
-    GridHolder data;
-    data.sets.push_back(MakeGrid(4, 4, [](double x, double y) { return (float)(x + y); }));
-    data.sets[0]->heights[1][1] = VoidCellValue;
-    TestPlanView view(50, 50, data.sets, false);
-    CreateGridMesh(view.window);
-    EXPECT_EQ(view.record->rampMinZ, 97.0f);
-    EXPECT_EQ(view.record->rampMaxZ, 103.0f);
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(4, 4, [](double x, double y) { return (float)(x + y); }));
+    sets[0]->heights[1][1] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    CreateGridMesh(view);
+    EXPECT_EQ(r->rampMinZ, 97.0f);
+    EXPECT_EQ(r->rampMaxZ, 103.0f);
 }
 
-TEST(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
+TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 {
-    GridHolder data;
-    data.sets.push_back(MakeGrid(100, 100, [](double, double) { return 20.0f; }));
-    data.sets[0]->heights[50][50] = VoidCellValue;
-    TestPlanView view(200, 200, data.sets, false);
-    ViewRecord* r = view.record;
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(100, 100, [](double, double) { return 20.0f; }));
+    sets[0]->heights[50][50] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
     r->tinColorMode = 2;
     r->lightElevation = 90;
-    CreateGridMesh(view.window);
+    CreateGridMesh(view);
     std::vector<uint32_t> px;
     const int w = r->drawWidth;
 
     // Cells of ten pixels: filled triangles. Cell (50, 50) starts at pixel (100, 100).
     Place(r, 40, 60, 0.1);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 152, 152), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);   // upper-left triangle of the void corner
     EXPECT_EQ(PixelAt(px, w, 108, 108), Gray(219));     // its lower-right triangle has no void corner
@@ -158,44 +156,44 @@ TEST(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
     // Two pixels a cell: 2 x 2 blocks.
     Place(r, 0, 100, 0.5);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 20, 20), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 199, 197), kBackground);   // the last row and column have no cells
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);   // the void corner's upper-left triangle
 
     // Cells smaller than pixels: one sample a pixel.
     Place(r, -50, 150, 2);
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 60, 60), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 10, 10), kBackground);     // outside the grid
     EXPECT_EQ(PixelAt(px, w, 50, 50), kBackground);     // the sample falls on the void cell
 
     // The ramp mode brightens a lit level surface by its shade.
     r->tinColorMode = 0;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
     const uint8_t* entry = GetRampEntry(20.0f, r);
     auto up = [](int v) { return v + 38 > 255 ? 255 : v + 38; };
     EXPECT_EQ(PixelAt(px, w, 60, 60), RGB(up(entry[0]), up(entry[1]), up(entry[2])));
 }
 
-TEST(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
+TEST_F(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
 {
-    GridHolder data;
-    data.sets.push_back(MakeGrid(1, 30, [](double x, double) { return (float)x; }));
-    TestPlanView view(100, 100, data.sets, false);
-    ViewRecord* r = view.record;
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(1, 30, [](double x, double) { return (float)x; }));
+    HWND view = OpenView(sets, 100, 100);
+    ViewRecord* r = Record(view);
     r->tinColorMode = 2;
     Place(r, -1, 101, 0.5);
-    CreateGridMesh(view.window);
+    CreateGridMesh(view);
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
     for (uint32_t p : px) ASSERT_EQ(p, 0x010203u);
     r->pointColorMode = 1202;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 10, 2), GetPaletteColor(0));
 }
 
-TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
+TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
 {
     EXPECT_EQ(GridPostStep(300000, 0), 1);
     EXPECT_EQ(GridPostStep(1000000, 0), 2);
@@ -203,16 +201,16 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     EXPECT_EQ(GridPostStep(100000000, 2), 24);
     EXPECT_EQ(GridPostStep(100000000, 3), 1);
 
-    GridHolder data;
-    data.sets.push_back(MakeGrid(100, 100, [](double x, double) { return (float)x; }));
-    data.sets[0]->heights[50][50] = VoidCellValue;
-    TestPlanView view(200, 200, data.sets, false);
-    ViewRecord* r = view.record;
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(100, 100, [](double x, double) { return (float)x; }));
+    sets[0]->heights[50][50] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
     const int w = r->drawWidth;
     Place(r, 40, 60, 0.1);
     r->pointColorMode = 1202;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));   // every pixel shows its nearest post
     EXPECT_EQ(PixelAt(px, w, 125, 125), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);          // nearest to the void cell
@@ -221,7 +219,7 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     r->displayMode = 8007;
     r->overlayPointsOverBackground = 1;
     r->pointSizeStep = 1;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 125, 125), kBackground);
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);
@@ -229,54 +227,53 @@ TEST(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     // By elevation the ramp colours the post's height.
     r->displayMode = 8006;
     r->pointColorMode = 1200;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
     SetupPointColorRampOf(r);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetRampColor(52.0f, r));
 }
 
-TEST(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
+TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
 {
-    GridHolder data;
-    data.sets.push_back(MakeGrid(10, 10, [](double x, double) { return (float)x; }));
-    DataSet* set = data.sets[0];
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(10, 10, [](double x, double) { return (float)x; }));
+    DataSet* set = sets[0];
     set->magnitudes = (uint16_t**)NBLCalloc2D(10, 10, sizeof(uint16_t));
     for (int r = 0; r < 10; r++)
         for (int c = 0; c < 10; c++) set->magnitudes[r][c] = (uint16_t)(1000 + 100 * c);
     set->magnitudeFitState = 1500;
     set->magnitudeFitLow = 1000;
     set->magnitudeFitHigh = 1510;
-    TestPlanView view(100, 100, data.sets, false);
-    ViewRecord* r = view.record;
+    HWND view = OpenView(sets, 100, 100);
+    ViewRecord* r = Record(view);
     Place(r, -0.5, 100.5, 0.1);
     r->pointColorMode = 1203;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view.window, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 5, 5), Gray(0));
     EXPECT_EQ(PixelAt(px, r->drawWidth, 25, 5), Gray(100));   // trunc(255 / 510 * 200)
     EXPECT_EQ(PixelAt(px, r->drawWidth, 95, 5), Gray(255));
 }
 
-TEST(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
+TEST_F(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
 {
-    GridHolder data;
-    data.sets.push_back(MakeGrid(60, 80, [](double, double) { return 5.0f; }));
-    TestPlanView view(160, 120, data.sets, true);
-    ViewRecord* r = view.record;
-    r->dataKind = DATA_GDAL;
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(60, 80, [](double, double) { return 5.0f; }));
+    HWND view = OpenView(sets, 160, 120);
+    ViewRecord* r = Record(view);
     r->tinColorMode = 2;
     r->lightElevation = 90;
-    CreateGridMesh(view.window);
-    JobControl* job = (JobControl*)GetWindowSlot(view.window, CHILD_JOB);
+    CreateGridMesh(view);
+    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
     BeginJob(job);
     CancelJob(job);
     std::vector<uint32_t> px;
-    EXPECT_EQ(DrawOffscreen(view.window, DrawGridShaded, &px, kBackground), 0);
+    EXPECT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 0);
     EndJob(job);
 
     r->meshBuilt = 0;
     r->displayMode = 8008;
-    StartViewDraw(view.window, nullptr, nullptr, 1, 0);
-    ASSERT_TRUE(WaitForViewDraw(view.window, 10000));
+    StartViewDraw(view, nullptr, nullptr, 1, 0);
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
     EXPECT_EQ(r->meshBuilt, 1);   // the draw built the shades it needed
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(CachePixel(r, r->drawWidth / 2, r->drawHeight / 2), Gray(219));

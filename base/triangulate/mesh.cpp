@@ -256,7 +256,7 @@ void InitializeTriSubPools(TriMesh* m, const TriSwitches* b)
     DummyInit(m, b);
 }
 
-static Word* AlignedSentinel(int bytes, int alignment, Word** base)
+Word* AlignedSentinel(int bytes, int alignment, Word** base)
 {
     *base = (Word*)NBLMalloc((uint64_t)bytes + (uint64_t)alignment);
     if (!*base) return nullptr;

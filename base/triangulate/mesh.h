@@ -207,6 +207,8 @@ void MeshInit(TriMesh* m);
 void InitializeVertexPool(TriMesh* m, const TriSwitches* b);
 void InitializeTriSubPools(TriMesh* m, const TriSwitches* b);
 void DummyInit(TriMesh* m, const TriSwitches* b);
+// A block of `bytes` at an aligned address; *base is what to free.
+Word* AlignedSentinel(int bytes, int alignment, Word** base);
 void MakeTriangle(TriMesh* m, const TriSwitches* b, OrientedTriangle* t);
 void MakeSubseg(TriMesh* m, OrientedSubsegment* s);
 void TriangleDealloc(TriMesh* m, Word* tri);

@@ -5,6 +5,7 @@
 #include "base/triangulate/output.h"
 #include "base/progress.h"
 #include <cstring>
+#include <mutex>
 
 int TriShowProgress = 0;
 int TriPointCount = 0;
@@ -178,10 +179,18 @@ void Triangulate(const char* switches, TriangulateIO* in, TriangulateIO* out, Tr
     TriangleDeinit(m, b);
 }
 
+// A plain C++ lock: callers may be any thread, Win32 or not.
+static std::recursive_mutex triangulationLock;
+
+void LockTriangulation() { triangulationLock.lock(); }
+void UnlockTriangulation() { triangulationLock.unlock(); }
+
 void RunTriangulation(const char* switches, TriangulateIO* in, TriangulateIO* out,
                       TriangulateIO* voronoiOut, int showProgress)
 {
+    LockTriangulation();
     TriShowProgress = showProgress;
     TriPointCount = in ? in->pointCount : 0;
     Triangulate(switches, in, out, voronoiOut);
+    UnlockTriangulation();
 }

@@ -42,6 +42,14 @@ extern int TriShowProgress;
 extern int TriPointCount;
 extern int TriProgressCounter;
 
+// One triangulation at a time in the whole process: the general triangulator
+// and the ground engine share the exact-arithmetic constants and the input
+// count. RunTriangulation holds the lock itself; the ground engine's drivers
+// and steps hold it for their whole run. It may be taken again by the thread
+// that holds it.
+void LockTriangulation();
+void UnlockTriangulation();
+
 // Runs one triangulation. switches: e.g. "nQz", "eQz", "pczAen"; voronoiOut may
 // be null unless the switches contain v. Output arrays that are already set are
 // filled in place; null ones are allocated with NBLMalloc and belong to the

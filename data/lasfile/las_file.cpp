@@ -14,6 +14,7 @@ static const uint64_t LAS_DEFAULT_BUFFER = 635904;   // 9216 records of up to 69
 // failed file opening. Process-wide and unguarded: a text fetched after a
 // failure may already belong to another thread's failure.
 static char lasErrorText[LAS_ERROR_TEXT_SIZE];
+static int lasRefusedFormat = -1;
 static char lasSystemErrorText[LAS_ERROR_TEXT_SIZE + 1];
 
 const char* GetLASLibVersion()
@@ -49,6 +50,9 @@ void SetLASWriteFailure(LASFile* las, const char* function, const char* format, 
     }
     las->writeFailed = 1;
 }
+
+void NoteLASRefusedFormat(int format) { lasRefusedFormat = format; }
+int GetLASRefusedFormat() { return lasRefusedFormat; }
 
 const char* GetLASErrorText(LASFile* las)
 {
@@ -197,6 +201,7 @@ static void ReportOpenFailure(const char* function, const char* name, const char
 
 LASFile* OpenLASFile(const char* name, int mode)
 {
+    lasRefusedFormat = -1;
     if (!IsLASFile(name)) return nullptr;
     LASFile* las = CreateLASStruct();
     if (!las) return nullptr;

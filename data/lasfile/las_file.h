@@ -61,6 +61,10 @@ void        FreeLASStruct(LASFile* las);
 void        SetLASError(LASFile* las, const char* message, const char* function);
 const char* GetLASErrorText(LASFile* las);
 char*       GetLastLASSystemError();
+// The unknown point data format that made the last OpenLASFile refuse its
+// file, or -1: a reader tells an unsupported format from a damaged header.
+int         GetLASRefusedFormat();
+void        NoteLASRefusedFormat(int format);
 
 // printf-style form of SetLASError for the library's own messages.
 void        SetLASErrorF(LASFile* las, const char* function, const char* format, ...)

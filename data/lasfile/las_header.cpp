@@ -85,6 +85,22 @@ static int CheckVLRArea(LASFile* las)
     return 1;
 }
 
+// Every coordinate is an integer times a scale plus an offset: a scale or
+// offset that is not a finite number, or a zero scale, gives no coordinates.
+const char* LASScaleProblem(double xScale, double yScale, double zScale, double xOffset, double yOffset,
+                            double zOffset)
+{
+    const double scales[3] = {xScale, yScale, zScale};
+    const double offsets[3] = {xOffset, yOffset, zOffset};
+    for (double s : scales)
+        if (!std::isfinite(s)) return "A scale factor of the header is not a finite number";
+    for (double s : scales)
+        if (s == 0.0) return "A scale factor of the header is zero";
+    for (double o : offsets)
+        if (!std::isfinite(o)) return "An offset of the header is not a finite number";
+    return nullptr;
+}
+
 // Checks what the fixed part of a header says before anything relies on it.
 static int CheckHeader(LASFile* las, int64_t fileSize)
 {
@@ -104,6 +120,12 @@ static int CheckHeader(LASFile* las, int64_t fileSize)
                      (unsigned)h.offsetToPointData, (long long)fileSize);
         return 0;
     }
+    // Before the format: a LAZ file read as LAS is then refused for its real fault.
+    const char* bad = LASScaleProblem(h.xScale, h.yScale, h.zScale, h.xOffset, h.yOffset, h.zOffset);
+    if (bad) {
+        SetLASErrorF(las, F, "%s", bad);
+        return 0;
+    }
     if (h.pointDataFormat & 0xC0) {
         SetLASErrorF(las, F, "Point data format %u is compressed (LAZ); its points are not LAS records",
                      (unsigned)h.pointDataFormat);
@@ -111,6 +133,7 @@ static int CheckHeader(LASFile* las, int64_t fileSize)
     }
     if (h.pointDataFormat > LAS_MAX_FORMAT) {
         SetLASErrorF(las, F, "Unknown point data format %u", (unsigned)h.pointDataFormat);
+        NoteLASRefusedFormat(h.pointDataFormat);
         return 0;
     }
     int standard = LASStandardRecordLength(h.pointDataFormat);

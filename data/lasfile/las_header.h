@@ -62,6 +62,9 @@ static_assert(offsetof(LASHeader, pointCount64) == 247, "LAS 1.4 count");
 
 void      InitLASHeader(LASFile* las);
 int       ReadLASHeader(LASFile* las);
+// The reason a header's scales and offsets give no coordinates, or null.
+const char* LASScaleProblem(double xScale, double yScale, double zScale, double xOffset, double yOffset,
+                            double zOffset);
 int       WriteLASHeader(LASFile* las);
 LASFile*  ResetLASHeaderCounts(LASFile* las);
 int       CopyLASHeader(LASFile* destination, LASFile* source);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include "data/laszip/laz_intcorr.h"
+#include "data/lasfile/las_header.h"
 
 namespace laz {
 
@@ -181,6 +182,11 @@ bool LazReader::ParseHeader(std::string& err)
         H.number_of_extended_variable_length_records = Get32(h + 243);
         H.extended_number_of_point_records = Get64(h + 247);
         for (int i = 0; i < 15; i++) H.extended_number_of_points_by_return[i] = Get64(h + 255 + 8 * i);
+    }
+    if (const char* bad = LASScaleProblem(H.x_scale_factor, H.y_scale_factor, H.z_scale_factor, H.x_offset,
+                                          H.y_offset, H.z_offset)) {
+        err = bad;
+        return false;
     }
     uint64_t offset = H.offset_to_point_data;
     if (offset < H.header_size) {

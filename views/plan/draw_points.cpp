@@ -41,6 +41,9 @@ static inline uint32_t PixelOf(COLORREF c)
 }
 static inline uint32_t PixelRGB(uint32_t red, uint32_t green, uint32_t blue) { return (red << 16) | (green << 8) | blue; }
 
+// A point of the largest size covers at most this many pixels.
+constexpr int kMaxStampPixels = 13 * 13;
+
 // Everything one walk over a data set needs, looked up once.
 struct PointWalk {
     double left, top, scale;
@@ -57,13 +60,12 @@ struct PointWalk {
     uint32_t returnPixel[8];
     uint32_t palettePixel[20];
     uint32_t filePixel;
-    // Target: a top-down 32-bit DIB, or a device context for larger points.
+    // Target: a top-down 32-bit DIB.
     uint32_t* bits;
-    HDC dc;
     int pointSize;
-    COLORREF lastColor;
-    HPEN pen;
-    HBRUSH brush;
+    // The disc of a larger point: pixel offsets from its centre.
+    int stampCount;
+    int8_t stampX[kMaxStampPixels], stampY[kMaxStampPixels];
 };
 
 static inline uint32_t ColorOf(const PointWalk& w, int kind, const PointRecord* p)
@@ -99,28 +101,59 @@ static inline uint32_t ColorOf(const PointWalk& w, int kind, const PointRecord* 
     return 0;
 }
 
-static inline COLORREF ColorRefOf(uint32_t pixel)
+// A point of size 2 to 6 is the filled circle that GDI's Ellipse draws with a
+// one-pixel pen of its colour. Drawing it through GDI costs a pen and a brush
+// at every colour change, so the circle is drawn once here and its pixels are
+// then stamped into the bitmap like single points.
+static void MakeStamp(PointWalk& w)
 {
-    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    w.stampCount = 0;
+    int d = w.pointSize > 6 ? 5 : w.pointSize - 1;   // sizes run from 1 to 6
+    const int side = 2 * d + 3, centre = d + 1;
+    void* bits = nullptr;
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = side;
+    info.bmiHeader.biHeight = -side;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) DeleteObject(bitmap);
+        return;
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    memset(bits, 0, (size_t)side * side * 4);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    Ellipse(dc, centre - d, centre - d, centre + d, centre + d);
+    GdiFlush();
+    const uint32_t* p = (const uint32_t*)bits;
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++)
+            if (p[y * side + x] && w.stampCount < kMaxStampPixels) {
+                w.stampX[w.stampCount] = (int8_t)(x - centre);
+                w.stampY[w.stampCount] = (int8_t)(y - centre);
+                w.stampCount++;
+            }
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldBitmap);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
 }
 
-// A point of size 2 to 6: a filled circle of its colour.
-static void DrawLargePoint(PointWalk& w, int x, int y, uint32_t pixel)
+static inline void DrawLargePoint(PointWalk& w, int x, int y, uint32_t pixel)
 {
-    COLORREF c = ColorRefOf(pixel);
-    if (!w.pen || c != w.lastColor) {
-        HPEN pen = CreatePen(PS_SOLID, 1, c);
-        HBRUSH brush = CreateSolidBrush(c);
-        SelectObject(w.dc, pen);
-        SelectObject(w.dc, brush);
-        if (w.pen) DeleteObject(w.pen);
-        if (w.brush) DeleteObject(w.brush);
-        w.pen = pen;
-        w.brush = brush;
-        w.lastColor = c;
+    const int width = w.width, height = w.height;
+    for (int i = 0; i < w.stampCount; i++) {
+        int px = x + w.stampX[i], py = y + w.stampY[i];
+        if ((unsigned)px < (unsigned)width && (unsigned)py < (unsigned)height)
+            w.bits[(size_t)py * (size_t)width + px] = pixel;
     }
-    int d = w.pointSize - 1;
-    Ellipse(w.dc, x - d, y - d, x + d, y + d);
 }
 
 // Walks one tile; 0 when a cancel arrived.
@@ -302,14 +335,8 @@ static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
     HGDIOBJ oldBitmap = SelectObject(mem, off.bitmap);
     BitBlt(mem, 0, 0, w.width, w.height, hdc, 0, 0, SRCCOPY);
     GdiFlush();
-    void* bits = off.bits;
-    w.bits = (uint32_t*)bits;
-    w.dc = mem;
-    HGDIOBJ oldPen = nullptr, oldBrush = nullptr;
-    if (w.pointSize > 1) {
-        oldPen = SelectObject(mem, GetStockObject(BLACK_PEN));
-        oldBrush = SelectObject(mem, GetStockObject(BLACK_BRUSH));
-    }
+    w.bits = (uint32_t*)off.bits;
+    if (w.pointSize > 1) MakeStamp(w);
 
     int done = 1;
     const PointTiles* tiles = set->tiles;
@@ -322,12 +349,6 @@ static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
                 done = WalkTileByKind(kind, w, tile, step, job);
             }
         }
-    }
-    if (w.pointSize > 1) {
-        SelectObject(mem, oldPen);
-        SelectObject(mem, oldBrush);
-        if (w.pen) DeleteObject(w.pen);
-        if (w.brush) DeleteObject(w.brush);
     }
     GdiFlush();
     if (done) BitBlt(hdc, 0, 0, w.width, w.height, mem, 0, 0, SRCCOPY);

@@ -183,6 +183,7 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     request->bottom = rect->bottom;
     request->erase = erase;
     request->overlayOnly = overlayOnly;
+    request->generation = r->drawGeneration;
     // Asked here, on the window's thread: each draw gets its own copy.
     HWND toolbar = FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR) : nullptr;
     request->tooltips = toolbar ? (HWND)SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0) : nullptr;
@@ -238,7 +239,15 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             completed = DrawPointsForColorMode(view, hdc);
     }
     if (completed) whole = DrawingIsWhole(view, hdc);
-    if (completed && whole) SaveViewImage(view, hdc);
+    if (completed && whole) {
+        SaveViewImage(view, hdc);
+        // An invalidation while this draw ran (a mode change, a zoom) makes
+        // its picture stale: the paint that follows must draw again. The
+        // invalidation bumps the generation before it clears the flag, so one
+        // of the two writes of the flag to 0 comes last.
+        MemoryBarrier();
+        if (r->drawGeneration != request.generation) r->imageCacheValid = 0;
+    }
     ReleaseDC(view, hdc);
 
     if (completed && r->glWindow && !request.overlayOnly) {

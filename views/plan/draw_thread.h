@@ -16,6 +16,7 @@ struct ViewDrawRequest {
     int32_t erase;                      // fill the background first
     int32_t overlayOnly;                // the full image is on screen: draw only what lies above the base layer
     HWND tooltips;                      // the toolbar's tooltips, silenced while the thread draws
+    LONG generation;                    // the view's draw generation when the draw was asked for
 };
 
 int  StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOnly);

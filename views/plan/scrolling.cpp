@@ -7,6 +7,7 @@
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "app/status_bars.h"
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -103,7 +104,10 @@ int ScrollView(HWND view, UINT message, WPARAM wParam)
     int code = LOWORD(wParam), moved = 0;
     if (message == WM_HSCROLL) moved = ScrollAxis(view, SB_HORZ, code, &r->scrollX, r->imageWidth, rc.right);
     else if (message == WM_VSCROLL) moved = ScrollAxis(view, SB_VERT, code, &r->scrollY, r->imageHeight, rc.bottom);
-    if (moved) SetViewExtentsFromScroll(view);
+    if (moved) {
+        SetViewExtentsFromScroll(view);
+        UpdateViewStatusBar(view);   // the world position under the mouse moved
+    }
     return moved;
 }
 

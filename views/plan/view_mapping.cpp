@@ -12,6 +12,7 @@
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/dialogs.h"
 #include "base/messages.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
@@ -68,6 +69,22 @@ int ComputeViewExtents(HWND view)
     // One intensity over all sets would divide by zero; keep the factor finite.
     r->statScale = iMax > iMin ? 128.0 / (double)(iMax - iMin) : 128.0;
     r->autoDecimateTIN = 1;
+    // Points on one line or at one position have no extent across it: they
+    // get a window as wide as the other side (two units for one position),
+    // centred on them, so that they are drawn in the middle of the view.
+    double width = r->dataMaxX - r->dataMinX, height = r->dataMaxY - r->dataMinY;
+    double span = width > height ? width : height;
+    if (!(span > 0.0)) span = 2.0;
+    if (!(width > 0.0)) {
+        double middle = 0.5 * (r->dataMinX + r->dataMaxX);
+        r->dataMinX = middle - 0.5 * span;
+        r->dataMaxX = middle + 0.5 * span;
+    }
+    if (!(height > 0.0)) {
+        double middle = 0.5 * (r->dataMinY + r->dataMaxY);
+        r->dataMinY = middle - 0.5 * span;
+        r->dataMaxY = middle + 0.5 * span;
+    }
     double dx = 0.05 * (r->dataMaxX - r->dataMinX);
     r->dataMaxX += dx;
     r->dataMinX -= dx;
@@ -307,7 +324,10 @@ int InvalidateView(HWND window, int flag)
 {
     if (flag) {
         ViewRecord* r = RecordOf(window);
-        if (r) r->imageCacheValid = 0;
+        if (r) {
+            InterlockedIncrement(&r->drawGeneration);
+            r->imageCacheValid = 0;
+        }
     }
     InvalidateRect(window, nullptr, TRUE);
     return 1;
@@ -317,6 +337,7 @@ int ResetViewCache(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return 0;
+    InterlockedIncrement(&r->drawGeneration);
     r->imageCacheValid = 0;
     r->tinCacheValid = 0;
     for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
@@ -325,6 +346,7 @@ int ResetViewCache(HWND view)
 
 // Dialog 347: the point size of a view, 1 to 6, shown as the track bar moves.
 static int SavedPointSize;
+static int DrawnPointSize;   // the size the view was last drawn with from here
 
 static void ShowPointSize(HWND dialog, int size)
 {
@@ -343,7 +365,8 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
         r = RecordOf(view);
         if (!r) return TRUE;
-        SavedPointSize = r->pointSizeStep;
+        SavedPointSize = DrawnPointSize = r->pointSizeStep;
+        CenterOnFrame(dialog);
         HWND bar = GetDlgItem(dialog, IDC_POINT_SIZE_SLIDER);
         SendMessageA(bar, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
         SendMessageA(bar, TBM_SETPOS, TRUE, r->pointSizeStep);
@@ -360,6 +383,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
         switch (LOWORD(wParam)) {
         case IDC_POINT_SIZE_APPLY:
             if (r) {
+                DrawnPointSize = r->pointSizeStep;
                 InvalidateView(view, 1);
                 if (r->profileWindow) InvalidateView(r->profileWindow, 1);
             }
@@ -368,7 +392,14 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
             EndDialog(dialog, 1);
             return TRUE;
         case IDCANCEL:
-            if (r) r->pointSizeStep = SavedPointSize;
+            if (r) {
+                r->pointSizeStep = SavedPointSize;
+                // An applied size is on screen: the view goes back to the saved one.
+                if (DrawnPointSize != SavedPointSize) {
+                    InvalidateView(view, 1);
+                    if (r->profileWindow) InvalidateView(r->profileWindow, 1);
+                }
+            }
             EndDialog(dialog, 2);
             return TRUE;
         }

@@ -1,5 +1,5 @@
 // Data set statistics, the density check and file kinds.
-#include "view_test_util.h"
+#include "point_sets.h"
 #include "base/file_system.h"
 #include "data/laz_loader.h"
 #include "base/palette.h"

@@ -1,5 +1,6 @@
 // TIN models from point sets: triangles, normals, Z ranges and neighbours.
-#include "view_test_util.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/view_selection.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -70,7 +71,7 @@ TEST(TIN, NullSelectionBeepsAndTellsAndTinyOnesAreSilent)
     BoxAnswers boxes;
     EXPECT_EQ(BuildTINFromPoints(nullptr), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "There is no TIN Point Found");
+    EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(boxes.shown()[0].type, (unsigned)MB_OK);
     DataSet* set = MakePointSet({MakePoint(0, 0, 0), MakePoint(1, 0, 0)});
@@ -132,14 +133,16 @@ TEST(TIN, SquareWithCentreOnAPlane)
     FreeDataSet(set);
 }
 
-TEST(TIN, AutzenGroundTINIsConsistent)
+using TINInAView = ViewFixture;
+
+TEST_F(TINInAView, AutzenGroundTINIsConsistent)
 {
     REQUIRE_SAMPLES();
     DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
     ASSERT_NE(set, nullptr);
     set->tiles = BuildPointTiles(set);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     PointSelection* ground = LocateTINData(view);
     ASSERT_NE(ground, nullptr);
     ASSERT_GT(ground->count, 1000);
@@ -164,6 +167,4 @@ TEST(TIN, AutzenGroundTINIsConsistent)
     EXPECT_EQ(tin->maxZ, highest);
     // Dropping the view's TIN frees its points with it.
     record->tin = tin;
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }

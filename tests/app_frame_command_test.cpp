@@ -1,4 +1,4 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/frame_command.h"
 #include "app/frame.h"
@@ -28,11 +28,11 @@ void CancelAnyDialog(HWND dialog, int templateId)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
-class FrameCommandTest : public ShellTest {
+class FrameCommandTest : public FrameFixture {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        FrameFixture::SetUp();
         StartFrame();
         commandsSeen.clear();
         driven.clear();
@@ -40,7 +40,7 @@ protected:
     void TearDown() override
     {
         if (IsWorkerBusy()) ReleaseWorker();
-        ShellTest::TearDown();
+        FrameFixture::TearDown();
     }
     // A plan view whose WM_COMMAND messages are recorded.
     HWND WatchedView()

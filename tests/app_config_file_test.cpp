@@ -1,22 +1,25 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
 #include "app/config_file.h"
+#include "app/command_ids.h"
 #include "app/display_settings.h"
+#include "app/frame_bars.h"
 #include "app/frame.h"
 #include "app/view_window.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"
+#include <commctrl.h>
 #include <cstring>
 
 namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-class ConfigFileTest : public ShellTest {
+class ConfigFileTest : public FrameFixture {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        FrameFixture::SetUp();
         StartFrame();
     }
     void Use(const std::string& path)
@@ -179,7 +182,7 @@ TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
     struct Case {
         const char* name;
         Bytes bytes;
-        const char* message;
+        std::string message;
     };
     Bytes v6 = v5, v0 = v5, shortFile(v5.begin(), v5.begin() + 21000), badPalette = v5, unterminated = v5,
           badCount = v5, text = {'x', ',', 'y', '\n', 'z', ',', 'w', '\n'}, headOnly(v5.begin(), v5.begin() + 4);
@@ -189,14 +192,14 @@ TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
     memset(&unterminated[46 + 516 + 3 * 78], 'A', 64);   // the name of class 3
     SetIntAt(badCount, 46, 257);
     std::vector<Case> cases = {
-        {"v6.cfg", v6, "Config file may be corrupt (bad version):\n\n    v6.cfg\n"},
-        {"v0.cfg", v0, "Config file may be corrupt (bad version):\n\n    v0.cfg\n"},
-        {"short.cfg", shortFile, "Config file may be corrupt:\n\n    short.cfg\n"},
-        {"palette.cfg", badPalette, "Config file may be corrupt:\n\n    palette.cfg\n"},
-        {"name.cfg", unterminated, "Config file may be corrupt:\n\n    name.cfg\n"},
-        {"count.cfg", badCount, "Config file may be corrupt:\n\n    count.cfg\n"},
-        {"text.cfg", text, "Does not appear to be a VelkaViewer Config file:\n\n    text.cfg\n"},
-        {"head.cfg", headOnly, "Config file may be corrupt:\n\n    head.cfg\n"},
+        {"v6.cfg", v6, Formatted(kConfigBadVersionText, "v6.cfg")},
+        {"v0.cfg", v0, Formatted(kConfigBadVersionText, "v0.cfg")},
+        {"short.cfg", shortFile, Formatted(kConfigCorruptText, "short.cfg")},
+        {"palette.cfg", badPalette, Formatted(kConfigCorruptText, "palette.cfg")},
+        {"name.cfg", unterminated, Formatted(kConfigCorruptText, "name.cfg")},
+        {"count.cfg", badCount, Formatted(kConfigCorruptText, "count.cfg")},
+        {"text.cfg", text, Formatted(kConfigForeignText, "text.cfg")},
+        {"head.cfg", headOnly, Formatted(kConfigCorruptText, "head.cfg")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,11 +218,11 @@ TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
     Use(TempPath("v6.cfg"));
     BoxAnswers boxes;
     EXPECT_EQ(ReadConfigFileV1(nullptr), 0);
-    EXPECT_EQ(boxes.shown().at(0).text, "Config file may be corrupt (bad version):\n\n    v6.cfg\n");
+    EXPECT_EQ(boxes.shown().at(0).text, Formatted(kConfigBadVersionText, "v6.cfg"));
     Use(TempPath("missing.cfg"));
     EXPECT_EQ(ReadConfigVersion(), -1);
     EXPECT_EQ(ReadConfigFile(nullptr), 0);
-    EXPECT_EQ(boxes.shown().back().text, "Unable to open for reading:\n\n    missing.cfg\n");
+    EXPECT_EQ(boxes.shown().back().text, Formatted(kConfigUnreadableText, "missing.cfg"));
 }
 
 TEST_F(ConfigFileTest, SaveAsAddsTheExtensionAndReportsUnwritableFiles)
@@ -239,7 +242,7 @@ TEST_F(ConfigFileTest, SaveAsAddsTheExtensionAndReportsUnwritableFiles)
     BoxAnswers boxes;
     EXPECT_EQ(SaveConfigAsCommand(nullptr), 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Unable to open for writing:\n\n    x.cfg\n");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigUnwritableText, "x.cfg"));
     // A cancelled dialog does nothing.
     EXPECT_EQ(SaveConfigAsCommand(nullptr), 0);
     EXPECT_EQ(boxes.shown().size(), 1u);
@@ -265,4 +268,32 @@ TEST_F(ConfigFileTest, AViewWritesItsOwnSettingsAndTakesLoadedOnes)
     EXPECT_EQ(ReadConfigFile(view), 1);
     EXPECT_EQ(GlobalDisplaySettings.lightAzimuth, 77);
     EXPECT_EQ(record->lightAzimuth, 77);
+}
+
+// A configuration file loaded into a view shows at once: a fresh draw and the
+// return switches checked as the file has them.
+TEST_F(ConfigFileTest, ALoadedFileRedrawsTheViewAndSetsItsChecks)
+{
+    GlobalDisplaySettings.returnFilter[0] = 0;
+    std::string path = TempPath("single_off.cfg");
+    Use(path);
+    ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    SetDefaultDisplaySettings();
+
+    ViewRecord* record = CreateViewRecord();
+    ASSERT_NE(record, nullptr);
+    strcpy(record->title, "checks view");
+    HWND view = CreateViewWindow(record);
+    ASSERT_NE(view, nullptr);
+    SetToolbarChecks(view);
+    ASSERT_NE(GetMenuState(ViewMenu, CMD_SHOW_SINGLE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    record->imageCacheValid = 1;
+    LONG generation = record->drawGeneration;
+
+    FileDialogAnswers answers({path});
+    EXPECT_EQ(LoadConfigCommand(view), 1);
+    EXPECT_EQ(record->showSingleReturns, 0);
+    EXPECT_EQ(GetMenuState(ViewMenu, CMD_SHOW_SINGLE, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(record->imageCacheValid, 0);
+    EXPECT_NE(record->drawGeneration, generation);
 }

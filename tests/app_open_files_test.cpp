@@ -1,4 +1,5 @@
-#include "shell_test_support.h"
+#include "window_fixtures.h"
+#include "las_test_files.h"
 #include "app/command_ids.h"
 #include "resource.h"
 #include "base/file_system.h"
@@ -8,11 +9,16 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"
+#include "app/stand_ins.h"
+#include "base/memory_estimate.h"
+#include "data/laz_loader.h"
+#include <commctrl.h>
 #include "base/messages.h"
 #include "base/paths.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/gdal_grid.h"
+#include "data/las_loader.h"
 #include <gdal.h>
 #include <shlobj.h>
 #include <algorithm>
@@ -32,16 +38,17 @@ int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
     boxes.push_back({text, caption, type});
     if (strcmp(caption, "Continue?") == 0) return continueAnswer;
     if (strstr(text, "may not be mixed")) return mixingAnswer;
+    if (strstr(text, "Not enough memory")) return IDYES;
     return IDOK;
 }
 
 void KeepLog(const char* text) { logged.push_back(text); }
 
-class OpenFilesTest : public ShellTest {
+class OpenFilesTest : public FrameFixture {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        FrameFixture::SetUp();
         boxes.clear();
         logged.clear();
         continueAnswer = mixingAnswer = IDYES;
@@ -52,7 +59,7 @@ protected:
     {
         SetMessageBoxHook(nullptr);
         SetLogHook(nullptr);
-        ShellTest::TearDown();
+        FrameFixture::TearDown();
     }
 
     static int CountBoxes(const char* caption)
@@ -131,7 +138,7 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     ASSERT_EQ(views.size(), 1u);
     ViewRecord* record = RecordOf(views[0]);
     ASSERT_NE(record->currentDataSet, nullptr);
-    if (record->currentDataSet->pointCount == 0) GTEST_SKIP() << "the LAS loader is still a stand-in";
+    EXPECT_EQ(record->currentDataSet->pointCount, 1065);
     EXPECT_EQ(TitleOf(views[0]), "simple.las");
     EXPECT_EQ(record->dataSetCount, 1);
     EXPECT_EQ(record->dataKind, 1);
@@ -152,7 +159,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     ASSERT_FALSE(boxes.empty());
     for (const ShownBox& b : boxes)
         if (b.caption == "Continue?") {
-            EXPECT_EQ(b.text, "\nDo you wish to continue opening files?\n");
+            EXPECT_EQ(b.text, kContinueOpeningQuestion);
             EXPECT_EQ(b.type, (unsigned)(MB_YESNO | MB_ICONQUESTION));
         }
     std::vector<HWND> views = PlanViews();
@@ -284,18 +291,16 @@ void CancelDecimation(HWND dialog, int templateId)
     }
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
-}  // namespace
 
-TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
+// Opens `choice` from the dialog with the decimation prompt on, cancels the
+// prompt and gives the total it showed; the settings are put back.
+std::string PromptedTotal(const std::string& choice)
 {
-    REQUIRE_SAMPLES();
-    StartFrame();
     int enabled = decimationEnabled, prompt = decimationPrompt, step = decimationStep;
     decimationEnabled = 1;
     decimationPrompt = 1;
     decimationStep = 10;
-    std::string folder = SampleDir();
-    FileDialogAnswers answers({folder + "|point10.las|simple.las"});
+    FileDialogAnswers answers({choice});
     decimationTotal.clear();
     SetDialogDriver(CancelDecimation);
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
@@ -303,7 +308,15 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
     decimationEnabled = enabled;
     decimationPrompt = prompt;
     decimationStep = step;
-    EXPECT_EQ(decimationTotal, "Total:  2,130");
+    return decimationTotal;
+}
+}  // namespace
+
+TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
+{
+    REQUIRE_SAMPLES();
+    StartFrame();
+    EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|simple.las"), "Total:  2,130");
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 2);
@@ -329,4 +342,168 @@ TEST_F(OpenFilesTest, AGeoTIFFThatIsNoGridIsReportedOnceAndSkipped)
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
     EXPECT_EQ(RecordOf(views[0])->dataKind, DATA_GDAL);
     EXPECT_EQ(RecordOf(views[0])->totalPoints, 16);
+}
+
+namespace {
+// Writes `bytes` as a file in the temporary folder and gives its path.
+std::string TempFile(const char* name, const std::string& bytes)
+{
+    std::string path = TempPath(name);
+    VFile f = VFileCreate(path.c_str());
+    if (!bytes.empty()) VFileWrite(f, bytes.data(), bytes.size());
+    VFileClose(f);
+    return path;
+}
+
+bool Holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+}  // namespace
+
+// Every file that opens nothing says so, with its name and the reason.
+TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
+{
+    StartFrame();
+    std::string missing = TempPath("not_there.las");
+    DeleteFileA(missing.c_str());
+    std::string folder = TempPath("a_folder.las");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string empty = TempFile("empty.laz", "");
+    std::string text = TempFile("notes.las", "x y z\n1 2 3\n");
+    const struct {
+        std::string path, name, reason;
+    } cases[] = {
+        {missing, missing, kUnableToOpenFileText},
+        {folder, folder, kPathIsAFolderText},
+        {empty, empty, kFileIsEmptyText},
+        {text, "notes.las", kFileNotReadText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        boxes.clear();
+        EXPECT_EQ(OpenFilesInNewView(c.path.c_str(), 0), 0);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "ERROR");
+        EXPECT_EQ(boxes[0].text.rfind(c.name + "\n", 0), 0u) << boxes[0].text;
+        EXPECT_TRUE(Holds(boxes[0].text, c.reason)) << boxes[0].text;
+    }
+    // The same through the open dialog: each chosen file that fails is named.
+    boxes.clear();
+    std::string dir = TempPath("");
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    FileDialogAnswers answers({dir + "|empty.laz|notes.las"});
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(Holds(boxes[0].text, "empty.laz"));
+    EXPECT_TRUE(Holds(boxes[1].text, "notes.las"));
+    EXPECT_TRUE(PlanViews().empty());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(OpenFilesTest, ACommandLineNamesOneFile)
+{
+    REQUIRE_SAMPLES();
+    std::string a = SamplePath("simple.las"), b = SamplePath("point10.las");
+    StartFrame(("\"" + a + "\" \"" + b + "\"").c_str());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(kSeveralCommandLineFilesText, 0), 0u);
+    EXPECT_TRUE(Holds(boxes[0].text, a));
+    EXPECT_TRUE(Holds(boxes[0].text, b));
+    EXPECT_TRUE(PlanViews().empty());
+
+    // Blanks around one name, quoted or not, are no second name.
+    boxes.clear();
+    EXPECT_EQ(OpenCommandLineFile(("  " + b + "  ").c_str()), 1);
+    EXPECT_EQ(OpenCommandLineFile(" \"\"  "), 0);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(PlanViews().size(), 1u);
+}
+
+TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
+{
+    REQUIRE_SAMPLES();
+    EXPECT_EQ(GetLASFilePointCount(SamplePath("point10.las.laz").c_str()), 1065);
+    EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000);   // a 64-bit count
+    EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0);
+    StartFrame();
+    EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
+}
+
+// A header that announces more points than memory holds: Yes to the memory
+// question decimates this opening, then decimation is switched off again.
+TEST_F(OpenFilesTest, TheMemoryQuestionSwitchesDecimationOffAfterTheOpening)
+{
+    Bytes bytes;
+    ASSERT_TRUE(MakeLASFile(TempPath("huge.las"), 12, 28, 10));
+    bytes = ReadBytes(TempPath("huge.las"));
+    SetFieldAt<uint32_t>(bytes, 107, 2000000000u);
+    ASSERT_TRUE(WriteBytes(TempPath("huge.las"), bytes));
+    uint32_t parts = LoadMemoryPartsNeeded(2000000000.0);
+    if (parts <= 1) GTEST_SKIP() << "this machine has the memory for 2e9 points";
+    StartFrame();
+    int enabled = decimationEnabled, step = decimationStep;
+    decimationEnabled = 0;
+    decimationStep = 10;
+    std::string dir = TempPath("");
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    FileDialogAnswers answers({dir + "|huge.las"});
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
+    int enabledAfter = decimationEnabled, stepAfter = decimationStep;
+    decimationEnabled = enabled;
+    decimationStep = step;
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    EXPECT_TRUE(Holds(boxes[0].text, "Not enough memory available to load 2000000000 points."));
+    EXPECT_EQ(enabledAfter, 0);
+    EXPECT_EQ(stepAfter, (int)parts);
+}
+
+// The loader's lines belong to the view that shows the file.
+TEST_F(OpenFilesTest, LoadMessagesShowInTheNewView)
+{
+    REQUIRE_SAMPLES();
+    StartFrame();
+    auto messageOf = [](HWND view) {
+        char text[300] = "";
+        SendMessageA((HWND)GetWindowSlot(view, CHILD_STATUSBAR), SB_GETTEXTA, 5, (LPARAM)text);
+        return std::string(text);
+    };
+    ASSERT_EQ(OpenFilesInNewView(SamplePath("simple.las").c_str(), 0), 1);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    HWND first = views[0];
+    EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
+    Drop({SamplePath("point10.las")});
+    views = PlanViews();
+    ASSERT_EQ(views.size(), 2u);
+    HWND second = views[0] == first ? views[1] : views[0];
+    EXPECT_EQ(messageOf(second), "[LOAD]  point10.las");
+    EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
+}
+
+namespace {
+RECT openDialogRect;
+bool openDialogSeen;
+void CALLBACK MeasureAndCancel(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = FindWindowA(nullptr, "Open Data Files");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    if (!openDialogSeen) GetWindowRect(dialog, &openDialogRect);
+    openDialogSeen = true;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+// The real dialog opens over the middle of the frame, as the other dialogs do.
+TEST_F(OpenFilesTest, OpenDataFilesDialogIsCentredOnTheFrame)
+{
+    StartFrame();
+    openDialogSeen = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, MeasureAndCancel);
+    FileList* list = OpenDataFilesDialog(FrameWindow);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(list, nullptr);
+    ASSERT_TRUE(openDialogSeen);
+    RECT frame;
+    GetWindowRect(FrameWindow, &frame);
+    EXPECT_NEAR((openDialogRect.left + openDialogRect.right) / 2, (frame.left + frame.right) / 2, 2);
+    EXPECT_NEAR((openDialogRect.top + openDialogRect.bottom) / 2, (frame.top + frame.bottom) / 2, 2);
 }

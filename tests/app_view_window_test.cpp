@@ -1,6 +1,7 @@
 // The plan-view window: creation, activation, closing, the job-done message
 // and the draw lock, on the real frame under Xvfb.
-#include "view_test_util.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/startup.h"
 #include "app/frame.h"
@@ -13,36 +14,18 @@
 
 namespace {
 
-class ViewWindowTest : public testing::Test {
+class ViewWindowTest : public ViewFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(InitInstance(""), nullptr);
-        PumpMessages(20);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(FrameWindow);
-        PumpMessages(10);
-        FrameWindow = nullptr;
-        MDIClientWindow = nullptr;
-    }
-
     HWND OpenView(const char* title, int points = 10)
     {
         std::vector<PointRecord> pts;
         for (int i = 0; i < points; i++) pts.push_back(MakePoint(i, i * 2, (float)i));
-        ViewRecord* record = CreateViewRecord();
-        record->dataSets[0] = MakePointSet(pts);
-        strcpy(record->dataSets[0]->title, title);
-        record->currentDataSet = record->dataSets[0];
-        record->dataKind = 1;
-        strcpy(record->title, title);
-        return CreateViewWindow(record);
+        DataSet* set = MakePointSet(pts);
+        strcpy(set->title, title);
+        return ViewFixture::OpenView({set}, 0, 0, title);
     }
 };
 
-ViewRecord* RecordOf(HWND w) { return (ViewRecord*)GetWindowSlot(w, CHILD_RECORD); }
 
 // Bytes in use on the process heap, where every record of the program lives.
 size_t HeapBusyBytes()
@@ -57,8 +40,8 @@ size_t HeapBusyBytes()
     return busy;
 }
 
-// A drawing that takes a while, touches the record at its end and polls for
-// a cancel meanwhile.
+// A drawing that runs until it is cancelled (or its deadline passes), then
+// touches the record at its end.
 struct SlowDraw {
     HWND view;
     ViewRecord* record;
@@ -70,13 +53,7 @@ DWORD WINAPI SlowDrawThread(void* param)
 {
     SlowDraw* d = (SlowDraw*)param;
     JobControl* job = (JobControl*)GetWindowSlot(d->view, CHILD_JOB);
-    for (int i = 0; i < 40; i++) {
-        if (JobCancelled(job)) {
-            d->cancelled = 1;
-            break;
-        }
-        Sleep(5);
-    }
+    if (WaitUntil([&] { return JobCancelled(job) != 0; }, 10000)) d->cancelled = 1;
     d->record->drawState = 42;
     d->finished = 1;
     EndViewDraw(d->view);
@@ -116,7 +93,7 @@ TEST_F(ViewWindowTest, OpenActivateAndCloseRepeatedlyFreesEverything)
         HWND a = OpenView("a.las", 1000);
         HWND b = OpenView("b.las");
         ASSERT_TRUE(a && b);
-        EXPECT_EQ(RecordOf(a)->window, a);
+        EXPECT_EQ(Record(a)->window, a);
         EXPECT_NE(GetWindowSlot(a, CHILD_JOB), 0);
         EXPECT_EQ(GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT), 2);
         SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)a, 0);
@@ -144,7 +121,7 @@ TEST_F(ViewWindowTest, ClosingRightAfterADrawStartedWaitsForTheDrawing)
 {
     for (int round = 0; round < 3; round++) {
         HWND view = OpenView("quick.las");
-        SlowDraw draw = {view, RecordOf(view), 0, 0};
+        SlowDraw draw = {view, Record(view), 0, 0};
         ASSERT_NE(StartViewDrawThread(view, SlowDrawThread, &draw), nullptr);
         // The lock is taken before the thread runs at all.
         EXPECT_EQ(IsViewJobBusy(view), 1);
@@ -158,7 +135,7 @@ TEST_F(ViewWindowTest, ClosingRightAfterADrawStartedWaitsForTheDrawing)
 TEST_F(ViewWindowTest, CancelOnA3DWindowStopsItsPlanView)
 {
     HWND view = OpenView("gl.las");
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = Record(view);
     MDICREATESTRUCTA mcs = {"ChildOpenGL", "3D", AppInstance, 0, 0, 100, 100, 0, (LPARAM)record};
     HWND gl = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
     ASSERT_NE(gl, nullptr);
@@ -179,7 +156,7 @@ TEST_F(ViewWindowTest, CancelOnA3DWindowStopsItsPlanView)
 TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
 {
     HWND view = OpenView("survey.las");
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = Record(view);
     POISet* poi = (POISet*)NBLCalloc(1, sizeof(POISet));
     record->poiSet = poi;
     {
@@ -187,7 +164,7 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         SendMessageA(view, WM_CLOSE, 0, 0);
         ASSERT_TRUE(IsWindow(view));
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "POI has NOT been saved!\n\n    survey.las\n\nSave it now?\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "survey.las"));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     }
@@ -201,10 +178,13 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         BoxAnswers boxes({IDCANCEL});
         SendMessageA(view, WM_CLOSE, 0, 0);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "POI has NOT been saved!\n\n    View 3\n\nSave it now?\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "View 3"));
     }
     {
-        // Yes with a save that fails keeps the view open.
+        // Yes with a save that fails keeps the view open: the set's folder
+        // does not exist and a file dialog, should one come, is cancelled.
+        strcpy(poi->path, "C:\\no such folder\\survey_poi.shp");
+        FileDialogAnswers files({""});
         BoxAnswers boxes({IDYES});
         SendMessageA(view, WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(view));
@@ -239,7 +219,7 @@ TEST_F(ViewWindowTest, JobDoneActivatesTheViewAndMarksItsImageStale)
     HWND first = OpenView("one.las");
     HWND second = OpenView("two.las");
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)second, 0);
-    ViewRecord* record = RecordOf(first);
+    ViewRecord* record = Record(first);
     record->imageCacheValid = 1;
     SendMessageA(first, WM_JOB_DONE, 1, 0);
     EXPECT_EQ(GetActiveView(), first);
@@ -270,7 +250,7 @@ LRESULT CALLBACK BandProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 TEST_F(ViewWindowTest, SpaceBarClicksTheFilterButtonWhileAPolygonIsOpen)
 {
     HWND view = OpenView("space.las");
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = Record(view);
     record->currentTool = TOOL_FILTER_POLYGON;
     record->editPolyline = CreatePolyline(0);
     // No band dialog, or one without the button: nothing happens.
@@ -308,7 +288,7 @@ TEST_F(ViewWindowTest, FailedCreationTellsAndLeavesTheRecordToTheCaller)
     EXPECT_EQ(CreateViewWindow(record), nullptr);
     MDIClientWindow = client;
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Failed in Creating Child Window");
+    EXPECT_EQ(boxes.shown()[0].text, kViewCreateFailedText);
     EXPECT_EQ(boxes.shown()[0].caption, "Error");
     FreeViewRecord(record);
 }

@@ -1,16 +1,16 @@
-#include "app_view_fixture.h"
+#include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 
 namespace {
 
-class ScrollingTest : public ViewShellTest {
+class ScrollingTest : public ViewFixture {
 protected:
     // A view zoomed in twice, so its image is larger than its client.
     HWND ZoomedView()
     {
-        HWND view = AddView("scroll", 1000.0);
+        HWND view = OpenEmptyView("scroll", 1000.0);
         ViewRecord* r = Record(view);
         r->currentTool = TOOL_ZOOM;
         SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
@@ -78,8 +78,16 @@ TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 {
     HWND view = ZoomedView();
     ViewRecord* r = Record(view);
-    r->currentTool = TOOL_PAN;
     r->scrollX = r->scrollY = 10;
+    // The measure tool does not move the view.
+    r->currentTool = TOOL_MEASURE;
+    SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
+    SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));
+    EXPECT_EQ(r->scrollX, 10);
+    EXPECT_EQ(r->scrollY, 10);
+
+    r->currentTool = TOOL_PAN;
     SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
     SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(230, 190));
     SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(230, 190));
@@ -90,7 +98,7 @@ TEST_F(ScrollingTest, PanDragClampsAtTheImageEdge)
 
 TEST_F(ScrollingTest, FittedViewHasNothingToScroll)
 {
-    HWND view = AddView("fit", 1000.0);
+    HWND view = OpenEmptyView("fit", 1000.0);
     UpdateScrollBars(view);
     int minimum = 0, maximum = 0;
     GetScrollRange(view, SB_HORZ, &minimum, &maximum);

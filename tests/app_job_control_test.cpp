@@ -1,4 +1,6 @@
-#include "test_support.h"
+#include "window_fixtures.h"
+#include "app/window_slots.h"
+#include "app/frame.h"
 #include "app/job_control.h"
 
 namespace {
@@ -20,10 +22,22 @@ DWORD WINAPI PollingJob(void* p)
         }
         if (j->reportTo) SendMessageA(j->reportTo, WM_SETTEXT, 0, (LPARAM)"step");
         InterlockedIncrement(&j->iterations);
-        Sleep(2);
+        Sleep(1);   // a step of work
     }
     EndJob(j->job);
     return 0;
+}
+
+// Waits (pumping this thread's messages) until the job has made `steps`
+// steps; false when it has not within ten seconds.
+bool WaitForSteps(LoopJob* j, LONG steps)
+{
+    return WaitUntil(
+        [&] {
+            PumpMessages(0);
+            return j->iterations >= steps;
+        },
+        10000);
 }
 
 HANDLE StartJob(LoopJob* j)
@@ -61,8 +75,13 @@ TEST(JobControl, SecondCancelIsAbsorbed)
     EXPECT_EQ(CancelJob(job), 1);
     EXPECT_EQ(JobCancelled(job), 1);
     EXPECT_EQ(JobCancelled(job), 0);
+    // A request after the poll is signalled again.
+    EXPECT_EQ(CancelJob(job), 1);
+    EXPECT_EQ(JobCancelled(job), 1);
     EndJob(job);
     EXPECT_EQ(JobBusy(job), 0);
+    EXPECT_EQ(CancelJob(job), 0);   // nothing runs: no request
+    EXPECT_EQ(JobCancelled(job), 0);
     FreeJobControl(job);
 }
 
@@ -70,7 +89,7 @@ TEST(JobControl, CancelAndWaitReturnsAfterTheJobEnded)
 {
     LoopJob j = {CreateJobControl(), 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 3) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 3)) << "the job thread did not run";
     EXPECT_EQ(CancelJobAndWait(j.job), 1);
     EXPECT_EQ(j.sawCancel, 1);
     EXPECT_EQ(JobBusy(j.job), 0);
@@ -90,7 +109,7 @@ TEST(JobControl, StaleRequestStaysPendingUntilPolled)
     EXPECT_EQ(JobCancelled(job), 1);
     LoopJob j = {job, 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 5) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 5)) << "the job thread did not run";
     EXPECT_EQ(j.sawCancel, 0);
     CancelJobAndWait(job);
     WaitForSingleObject(t, 5000);
@@ -105,7 +124,7 @@ TEST(JobControl, WaitingOnTheWindowThreadAnswersTheWorkersMessages)
     HWND target = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     LoopJob j = {CreateJobControl(), 0, 0, target};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 1) PumpMessages(1);
+    ASSERT_TRUE(WaitForSteps(&j, 1)) << "the job thread did not run";
     EXPECT_EQ(CancelJobAndWait(j.job), 1);
     EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
     CloseHandle(t);
@@ -117,15 +136,66 @@ TEST(JobControl, SuspendedJobWakesToSeeItsCancel)
 {
     LoopJob j = {CreateJobControl(), 0, 0, nullptr};
     HANDLE t = StartJob(&j);
-    while (j.iterations < 2) Sleep(1);
+    ASSERT_TRUE(WaitForSteps(&j, 2)) << "the job thread did not run";
     EXPECT_EQ(SuspendJob(j.job), 1);
-    LONG frozen = j.iterations;
-    Sleep(30);
-    EXPECT_LE(j.iterations, frozen + 2);   // a step already under way may finish
+    // The thread is held: its suspend count was 1 before this probe.
+    EXPECT_EQ(SuspendThread(t), 1u);
+    ResumeThread(t);
     CancelJob(j.job);
     ResumeJob(j.job);
     EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(j.sawCancel, 1);
     CloseHandle(t);
     FreeJobControl(j.job);
+}
+
+// A wait that fails is not an acquired lock: a job cannot begin on a busy
+// semaphore that is gone, and a cancel-and-wait releases nothing it never got.
+TEST(JobControlHandles, FailedWaitsAreNotAcquisitions)
+{
+    JobControl* job = CreateJobControl();
+    ASSERT_NE(job, nullptr);
+    EXPECT_EQ(WaitForObjectPumping(job->mutex), 1);
+    ReleaseMutex(job->mutex);
+    HANDLE busy = job->busy;
+    CloseHandle(busy);
+    EXPECT_EQ(WaitForObjectPumping(busy), 0);
+    EXPECT_EQ(BeginJob(job), 0);
+    job->busy = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+    EXPECT_EQ(BeginJob(job), 1);
+    EndJob(job);
+    FreeJobControl(job);
+}
+
+static DWORD WINAPI WaitForever(void* event)
+{
+    WaitForSingleObject((HANDLE)event, INFINITE);
+    return 0;
+}
+
+// Killing the worker at a forced close closes the killed thread's handle
+// along with the dropped job controls, and leaves fresh ones behind.
+class JobControlFrame : public FrameFixture {};
+
+TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
+{
+    StartFrame();
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    ASSERT_NE(app, nullptr);
+    BeginJob(app);
+    HANDLE thread = CreateThread(nullptr, 0, WaitForever, never, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    HANDLE watch = nullptr;   // our own handle, to see the thread end
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, SYNCHRONIZE, FALSE, 0));
+    app->thread = thread;
+    KillWorkerThread();
+    EXPECT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(thread, &flags));
+    JobControl* fresh = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(JobBusy(fresh), 0);
+    CloseHandle(watch);
+    CloseHandle(never);
 }

@@ -2,6 +2,7 @@
 // (equivalent to the global property for a valid triangulation) and the Euler
 // counts T = 2V - h - 2, E = 3V - h - 3 with h hull edges.
 #include "tests/tri_check.h"
+#include "point_sets.h"
 #include <cmath>
 #include <random>
 
@@ -59,8 +60,16 @@ TEST(TriProperty, LidarLikeSetsAreDelaunay)
 
 TEST(TriProperty, AutzenPointsAreDelaunay)
 {
-    std::vector<double> p = ReadLasXY(SampleLas());
-    if (p.empty()) GTEST_SKIP() << "sample data absent";
+    REQUIRE_SAMPLES();
+    DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
+    ASSERT_NE(set, nullptr);
+    std::vector<double> p;
+    for (int i = 0; i < set->pointCount; i++) {
+        p.push_back(set->points[i].x);
+        p.push_back(set->points[i].y);
+    }
+    FreeDataSet(set);
+    ASSERT_EQ(p.size(), 2 * 110000u);
     TriRun r(p);
     r.Run("neQz");
     EXPECT_EQ(r.out.pointCount, (int)(p.size() / 2));

@@ -1,5 +1,6 @@
 // Spatial tiles and point selections, checked against brute force.
-#include "view_test_util.h"
+#include "point_sets.h"
+#include "window_fixtures.h"
 #include "app/view_selection.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -249,13 +250,15 @@ TEST(Selections, ClassBoxMatchesBruteForceOnAutzen)
     FreeDataSet(set);
 }
 
-TEST(Selections, PolygonQueriesMatchBruteForceOnAutzen)
+using SelectionsInAView = ViewFixture;
+
+TEST_F(SelectionsInAView, PolygonQueriesMatchBruteForceOnAutzen)
 {
     REQUIRE_SAMPLES();
     DataSet* set = AutzenMosaic();
     ASSERT_NE(set, nullptr);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     double cx = (set->minX + set->maxX) / 2, cy = (set->minY + set->maxY) / 2;
     double w = set->maxX - set->minX, h = set->maxY - set->minY;
     // A concave polygon across the tile boundaries.
@@ -301,18 +304,16 @@ TEST(Selections, PolygonQueriesMatchBruteForceOnAutzen)
     EXPECT_EQ(LocatePointData(view, away), nullptr);
     FreePolygon(away);
     FreePolygon(ring);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, TINDataOfZoomedAndWholeViewsFollowTheFilters)
+TEST_F(SelectionsInAView, TINDataOfZoomedAndWholeViewsFollowTheFilters)
 {
     REQUIRE_SAMPLES();
     DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
     ASSERT_NE(set, nullptr);
     set->tiles = BuildPointTiles(set);
-    ViewRecord* record = MakeViewRecord({set});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({set});
+    ViewRecord* record = Record(view);
     record->showFirstReturns = 0;
     auto passes = [&](const PointRecord& p) {
         return (p.returns >> 6) != 1 && record->classTable.entries[p.classification].tinDisplay;
@@ -341,19 +342,16 @@ TEST(Selections, TINDataOfZoomedAndWholeViewsFollowTheFilters)
     std::vector<PointRecord*> got = Items(s);
     EXPECT_EQ(std::set<PointRecord*>(got.begin(), got.end()), expected);
     FreePointSelection(s);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
+TEST_F(SelectionsInAView, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
 {
     // Three sets: the middle one lies outside the query polygon.
     DataSet* a = MakePointSet(RandomPoints(300000, 0, 0, 100, 11));
     DataSet* b = MakePointSet(RandomPoints(1000, 500, 500, 10, 12));
     DataSet* c = MakePointSet(RandomPoints(200000, 0, 0, 100, 13));
     for (DataSet* s : {a, b, c}) s->tiles = BuildPointTiles(s);
-    ViewRecord* record = MakeViewRecord({a, b, c});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({a, b, c});
     RingPolygon* all = Ring({{-1, -1}, {101, -1}, {101, 101}, {-1, 101}});
     PointSelection* s = LocatePointDataByFile(view, all);
     ASSERT_NE(s, nullptr);
@@ -374,11 +372,9 @@ TEST(Selections, ThinnedResultsKeepAllBoundsAndTheirCountsPerFile)
     EXPECT_EQ(s->dataSetCounts[2], fromA + fromC);
     FreePointSelection(s);
     FreePolygon(all);
-    DestroyWindow(view);
-    FreeViewRecord(record);
 }
 
-TEST(Selections, GridCellsInsidePolygonBecomePoints)
+TEST_F(SelectionsInAView, GridCellsInsidePolygonBecomePoints)
 {
     DataSet* grid = AllocDataSet();
     grid->kind = DATA_GDAL;
@@ -396,8 +392,7 @@ TEST(Selections, GridCellsInsidePolygonBecomePoints)
     grid->minY = grid->originY - (grid->rows - 1) * grid->cellSize;
     grid->extent = Ring({{grid->minX, grid->maxY}, {grid->maxX, grid->maxY}, {grid->maxX, grid->minY},
                          {grid->minX, grid->minY}});
-    ViewRecord* record = MakeViewRecord({grid});
-    HWND view = MakeRecordWindow(record);
+    HWND view = OpenView({grid});
     std::vector<std::pair<double, double>> xy = {{1005, 4995}, {1041, 4990}, {1020, 4965}};
     struct Polyline* line = Line(xy);
     RingPolygon* ring = Ring(xy);
@@ -433,6 +428,31 @@ TEST(Selections, GridCellsInsidePolygonBecomePoints)
     FreePointSelection(s);
     FreePolyline(line);
     FreePolygon(ring);
-    DestroyWindow(view);
-    FreeViewRecord(record);
+}
+
+// The grid rows and columns a polygon covers come from all its outer rings:
+// a clip against a grid's extent can split one polygon into two.
+TEST(PolygonBounds, CoversEveryOuterRingAndIgnoresHoles)
+{
+    DataSet grid = {};
+    grid.rows = 100;
+    grid.columns = 100;
+    grid.cellSize = 1.0;
+    grid.originX = 0.0;
+    grid.originY = 100.0;
+    gpc_vertex west[4] = {{10, 10}, {20, 10}, {20, 20}, {10, 20}};
+    gpc_vertex east[4] = {{60, 50}, {70, 50}, {70, 80}, {60, 80}};
+    gpc_vertex hole[4] = {{0, 0}, {99, 0}, {99, 99}, {0, 99}};
+    gpc_vertex_list rings[3] = {{4, west}, {4, east}, {4, hole}};
+    int32_t holes[3] = {0, 0, 1};
+    gpc_polygon polygon = {3, holes, rings};
+    int r0 = -1, r1 = -1, c0 = -1, c1 = -1;
+    ASSERT_EQ(PolygonBounds(&polygon, &grid, &r0, &r1, &c0, &c1), 1);
+    EXPECT_EQ(r0, 20);   // 100 - 80
+    EXPECT_EQ(r1, 90);   // 100 - 10
+    EXPECT_EQ(c0, 10);
+    EXPECT_EQ(c1, 70);
+
+    gpc_polygon empty = {0, nullptr, nullptr};
+    EXPECT_EQ(PolygonBounds(&empty, &grid, &r0, &r1, &c0, &c1), 0);
 }

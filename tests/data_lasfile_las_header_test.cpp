@@ -3,6 +3,7 @@
 // file written by the library, so these tests need no sample data.
 #include "las_test_files.h"
 #include "base/heap.h"
+#include <limits>
 
 namespace {
 
@@ -35,7 +36,7 @@ void ExpectRefused(const Bytes& bytes, const char* reason, const char* what)
     EXPECT_TRUE(ReadBytes(path) == bytes) << what << ": a refused file was changed";
 }
 
-const size_t HEADER_SIZE_AT = 94, OFFSET_AT = 96, VLR_COUNT_AT = 100, FORMAT_AT = 104, LENGTH_AT = 105,
+const size_t SCALE_AT = 131, OFFSET_X_AT = 155, HEADER_SIZE_AT = 94, OFFSET_AT = 96, VLR_COUNT_AT = 100, FORMAT_AT = 104, LENGTH_AT = 105,
              COUNT_AT = 107, VLR_LENGTH_AT = 227 + 20;
 
 } // namespace
@@ -111,6 +112,35 @@ TEST(LasDamaged, BadFormatsAndRecordLengthsAreRefused)
     ExpectRefused(d, "compressed (LAZ)", "LAZ format bit 6");
     d[FORMAT_AT] = 11;
     ExpectRefused(d, "Unknown point data format 11", "format 11");
+}
+
+TEST(LasDamaged, ScalesAndOffsetsThatGiveNoCoordinatesAreRefused)
+{
+    Bytes b = SoundFile();
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    for (int axis = 0; axis < 3; axis++) {
+        SCOPED_TRACE(axis);
+        Bytes d = b;
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, nan);
+        ExpectRefused(d, "scale factor of the header is not a finite number", "NaN scale");
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, -inf);
+        ExpectRefused(d, "scale factor of the header is not a finite number", "infinite scale");
+        SetFieldAt<double>(d, SCALE_AT + 8 * axis, 0.0);
+        ExpectRefused(d, "scale factor of the header is zero", "zero scale");
+        d = b;
+        SetFieldAt<double>(d, OFFSET_X_AT + 8 * axis, inf);
+        ExpectRefused(d, "offset of the header is not a finite number", "infinite offset");
+        SetFieldAt<double>(d, OFFSET_X_AT + 8 * axis, nan);
+        ExpectRefused(d, "offset of the header is not a finite number", "NaN offset");
+    }
+    // A negative scale mirrors the data but still gives coordinates.
+    Bytes d = b;
+    SetFieldAt<double>(d, SCALE_AT, -0.01);
+    std::string path = TempPath("negative_scale.las");
+    ASSERT_TRUE(WriteBytes(path, d));
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    EXPECT_NE(las, nullptr);
+    if (las) CloseLASFile(las);
 }
 
 TEST(LasDamaged, AbsurdPointCountsAreRefusedNotTruncated)

@@ -2,6 +2,7 @@
 // never crash, hang or return points it did not decode.
 #include "test_support.h"
 #include "laz_test_util.h"
+#include <limits>
 
 using namespace laztest;
 
@@ -209,6 +210,22 @@ TEST(LazDamaged, MissingOrBadLazRecordRefusesTheFile)
     v = raw;
     v[104] = 0x80 | 11;
     EXPECT_FALSE(DecodeBytes(v, 1).opened);
+
+    // Scales and offsets that give no coordinates.
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        size_t at;
+        double value;
+        const char* reason;
+    } scales[] = {{131, nan, "not a finite"}, {139, inf, "not a finite"}, {147, 0.0, "is zero"},
+                  {155, nan, "not a finite"}, {171, -inf, "not a finite"}};
+    for (const auto& e : scales) {
+        v = raw;
+        memcpy(&v[e.at], &e.value, 8);
+        Decoded bad = DecodeBytes(v, 1);
+        EXPECT_FALSE(bad.opened) << e.at;
+        EXPECT_NE(bad.error.find(e.reason), std::string::npos) << e.at << ": " << bad.error;
+    }
 }
 
 TEST(LazDamaged, FlippedBytesNeverCrashOrHang)
