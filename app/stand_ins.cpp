@@ -47,11 +47,6 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
-INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
-{
-    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
-    return FALSE;
-}
 int ShowHelpContents(int) { return 1; }
 int IsProjectWinActive()
 {
@@ -82,7 +77,6 @@ static DataSet* NotRead(const char* title)
 DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
-void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
 int CenterViewOnProfile(HWND) { return 1; }
 int SetViewCursor(HWND, WPARAM) { return 0; }
@@ -101,13 +95,12 @@ int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
 int SetProfileBoxWidth(HWND) { return 0; }
-int ContourSettings(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
 int Open3DView(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
-int SaveContours(HWND) { return 0; }
+int StartGridContourThread(HWND) { return 0; }
 int ShowLidarFileManager(HWND) { return 1; }
 int ShowReturnsPopupMenu(HWND) { return 0; }
 int ShowPointDisplaySettings(HWND) { return 0; }

@@ -32,7 +32,6 @@ void DestroyDensityTooltip();
 
 // What a view record owns of the other subsystems.
 void FreeUndoStack(ViewRecord* record);
-void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -50,7 +49,6 @@ INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 // Frame commands.
 int  ShowHelpContents(int page);
 int  ImportToLAS();
-INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -64,13 +62,13 @@ int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
 int  SetProfileBoxWidth(HWND view);
-int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
 int  Open3DView(HWND view);
 int  RunIntelligentThinning(HWND view);
-int  SaveContours(HWND view);
+// The grid contour job (parameter the view window); 0 when none started.
+int  StartGridContourThread(HWND view);
 int  ShowLidarFileManager(HWND view);
 int  ShowReturnsPopupMenu(HWND view);
 int  ShowPointDisplaySettings(HWND view);

@@ -6,6 +6,7 @@
 #include "data/data_set.h"
 #include "data/tin_model.h"
 #include "views/plan/draw_thread.h"
+#include "views/contours/contour_list.h"
 
 ViewRecord* CreateViewRecord()
 {

@@ -48,6 +48,15 @@
 #define IDC_BATCH_PROGRESS2      1005
 #define IDC_BATCH_PROGRESS_TEXT  1006
 
+// "Contour Parameters"
+#define IDC_CONTOUR_INTERVAL       1019
+#define IDC_CONTOUR_INDEX_COLOR    1020
+#define IDC_CONTOUR_INTER_COLOR    1021
+#define IDC_TIN_CLASS_LIST         1036
+#define IDC_CLASSES_ALL_ON         1082
+#define IDC_CLASSES_ALL_OFF        1083
+#define IDC_CLASSES_BARE_EARTH     1084
+
 // "Change Void DEM Cell Value"
 #define IDC_VOID_DEM_VALUE   1176
 

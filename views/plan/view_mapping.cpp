@@ -2,6 +2,8 @@
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_grid.h"
+#include "views/contours/contour_job.h"
+#include "views/contours/contour_list.h"
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
@@ -261,9 +263,11 @@ int EnsureViewTIN(HWND view)
     bool tinMode = r->displayMode == CMD_COLOR_TIN || r->displayMode == CMD_GRAY_TIN;
     if (IsGridView(r)) {
         if (tinMode) CreateGridMesh(view);
+        if (r->overlayContours && !r->contours) StartContourThread(view);
         return 1;
     }
     if ((tinMode || r->overlayContours) && !r->tin) BuildViewTINModel(view, r);
+    if (r->overlayContours && !r->contours) StartContourThread(view);
     return 1;
 }
 
