@@ -40,12 +40,23 @@ ContourList* NewContourList()
     return list;
 }
 
+// The array holds at least count + 1 pointers; it grows in powers of two so
+// that long lists are not copied at every line.
+static uint64_t SlotsFor(uint64_t needed)
+{
+    uint64_t slots = 1;
+    while (slots < needed) slots *= 2;
+    return slots;
+}
+
 int AppendContourLine(ContourList* list, struct Polyline* line)
 {
-    struct Polyline** grown =
-        (struct Polyline**)NBLReCalloc(list->lines, ((uint64_t)list->count + 2) * sizeof(struct Polyline*));
-    if (!grown) return 0;
-    list->lines = grown;
+    uint64_t have = SlotsFor((uint64_t)list->count + 1), need = SlotsFor((uint64_t)list->count + 2);
+    if (need > have) {
+        struct Polyline** grown = (struct Polyline**)NBLReCalloc(list->lines, need * sizeof(struct Polyline*));
+        if (!grown) return 0;
+        list->lines = grown;
+    }
     list->lines[list->count++] = line;
     return 1;
 }
