@@ -117,6 +117,16 @@ int ResumeJob(JobControl* job)
 static JobControl* FrameJob(int slot) { return (JobControl*)GetWindowSlot(FrameWindow, slot); }
 
 int CancelAppJob() { return CancelJob(FrameJob(FRAME_APPJOB)); }
+int AppJobCancelled()
+{
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    return job && JobCancelled(job);
+}
+int ReleaseAppJobMutex()
+{
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    return job && ReleaseMutex(job->mutex) ? 1 : 0;
+}
 int IsAppJobBusy() { return JobBusy(FrameJob(FRAME_APPJOB)); }
 int BeginAppJob() { return BeginJob(FrameJob(FRAME_APPJOB)); }
 int EndAppJob() { return EndJob(FrameJob(FRAME_APPJOB)); }

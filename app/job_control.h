@@ -31,6 +31,10 @@ int  WaitForObjectPumping(HANDLE handle);
 
 // The frame's two job controls.
 int  CancelAppJob();
+// A cancel request for the application job (once per request); 0 without a frame.
+int  AppJobCancelled();
+// Gives back the application job's mutex taken by a starter.
+int  ReleaseAppJobMutex();
 int  IsAppJobBusy();
 int  BeginAppJob();
 int  EndAppJob();

@@ -1,4 +1,5 @@
 // The stand-ins declared in app/stand_ins.h.
+#include <cstring>
 #include "app/stand_ins.h"
 #include "app/frame.h"
 #include "app/job_control.h"
@@ -29,16 +30,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-
-int CloseGLView(HWND glWindow)
-{
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
-    if (!record || !record->glWindow) return 0;
-    record->glWindow = 0;
-    return 1;
-}
 
 void CreatePOISet(ViewRecord*) {}
 void CreateAOISet(ViewRecord*) {}
@@ -47,7 +38,6 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
-int ShowHelpContents(int) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -57,36 +47,14 @@ int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
 int ProjectCommand(WPARAM, LPARAM) { return 1; }
 int ImportToLAS() { return 1; }
 // Dialogs whose templates are absent: the call returns at once.
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-// A file that no loader takes is still reported.
-const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
-static DataSet* NotRead(const char* title)
-{
-    char text[400];
-    snprintf(text, sizeof text, "%s\n%s\n", title, kFileNotReadText);
-    ErrorMessage(text);
-    return nullptr;
-}
-DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
 void FreeReferenceList(ViewRecord*) {}
-int CenterViewOnProfile(HWND) { return 1; }
-int SetViewCursor(HWND, WPARAM) { return 0; }
-int DrawToolRubberBand(HWND, const int*, int) { return 1; }
-int MoveProfileBox(HWND, int) { return 0; }
 
-int CancelProfileTool(HWND) { return 1; }
-void DestroyToolTip() {}
-void DestroyMeasureTip() {}
-void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
@@ -94,14 +62,11 @@ int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
-int SetProfileBoxWidth(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
-int Open3DView(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
 int StartGridContourThread(HWND) { return 0; }
-int ShowLidarFileManager(HWND) { return 1; }
 int ShowReturnsPopupMenu(HWND) { return 0; }
 int ShowPointDisplaySettings(HWND) { return 0; }
 int ShowTINPointClassDisplay(HWND) { return 0; }
@@ -112,4 +77,3 @@ int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -12,23 +12,10 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
-int  CloseGLView(HWND glWindow);
-int  CenterViewOnProfile(HWND view);
-int  MoveProfileBox(HWND view, int id);
-int  CancelProfileTool(HWND profile);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
-
-// Tools, tooltips and cursors of the plan view.
-int  SetViewCursor(HWND view, WPARAM wParam);
-int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
-void DestroyToolTip();
-void DestroyMeasureTip();
-void DestroyDensityTooltip();
 
 // What a view record owns of the other subsystems.
 void FreeUndoStack(ViewRecord* record);
@@ -40,18 +27,8 @@ void FreeAOISet(ViewRecord* record);
 int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
-// Loaders of the other file kinds.
-DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
-// Said of a file that no loader takes.
-extern const char kFileNotReadText[];
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
-
 // Frame commands.
-int  ShowHelpContents(int page);
 int  ImportToLAS();
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
@@ -61,15 +38,12 @@ int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
-int  SetProfileBoxWidth(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
-int  Open3DView(HWND view);
 int  RunIntelligentThinning(HWND view);
 // The grid contour job (parameter the view window); 0 when none started.
 int  StartGridContourThread(HWND view);
-int  ShowLidarFileManager(HWND view);
 int  ShowReturnsPopupMenu(HWND view);
 int  ShowPointDisplaySettings(HWND view);
 int  ShowTINPointClassDisplay(HWND view);
@@ -80,4 +54,3 @@ int  SaveAOIFileAs(HWND view);
 int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);

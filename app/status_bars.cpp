@@ -59,6 +59,20 @@ HWND CreateViewStatusBar(HWND window)
     return status;
 }
 
+HWND AttachViewStatusBar(HWND window)
+{
+    HWND status = CreateViewStatusBar(window);
+    SetWindowSlot(window, CHILD_STATUSBAR, (LONG_PTR)status);
+    int height = 0;
+    if (status) {
+        RECT r;
+        GetWindowRect(status, &r);
+        height = r.bottom - r.top;
+    }
+    SetWindowSlot(window, CHILD_STATUSHEIGHT, height);
+    return status;
+}
+
 static void SetPart(HWND status, int part, const char* text)
 {
     SendMessageA(status, SB_SETTEXTA, part, (LPARAM)text);
@@ -102,6 +116,30 @@ void UpdateViewStatusBar(HWND view)
         if (!r->toolActive && !r->toolState && r->densityValue >= 0)
             snprintf(text, sizeof text, " %.3f", r->densityValue);
         break;
+    }
+    SetPart(status, 4, text);
+}
+
+void UpdateProfileStatusBar(HWND profile)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(profile, CHILD_RECORD);
+    HWND status = (HWND)GetWindowSlot(profile, CHILD_STATUSBAR);
+    if (!r || !status) return;
+    const ViewMapping& m = r->profile;
+    char text[64];
+    snprintf(text, sizeof text, " %s", GetToolName(r->profileTool));
+    SetPart(status, 0, text);
+    snprintf(text, sizeof text, " %dX", ZoomFactor(m.zoomLevel));
+    SetPart(status, 1, text);
+    snprintf(text, sizeof text, " %.3lf", r->profileMouseX * m.scale + m.left);
+    SetPart(status, 2, text);
+    snprintf(text, sizeof text, " %.3lf", m.top - r->profileMouseY * m.scale);
+    SetPart(status, 3, text);
+    snprintf(text, sizeof text, " ");
+    if (r->profileTool == TOOL_MEASURE) {
+        const int* q = r->profileRect;
+        double dx = (q[2] - q[0]) * m.scale, dy = (q[3] - q[1]) * m.scale;
+        snprintf(text, sizeof text, " %.3lf", std::sqrt(dx * dx + dy * dy));
     }
     SetPart(status, 4, text);
 }

@@ -1,9 +1,13 @@
 // The view command dispatcher. Commands reach it from the frame's
 // forwarding rule with the active child, which may be the plan view or its
 // profile or 3D window; the latter two get every plan-view command passed on.
+#include "app/file_manager.h"
+#include "app/las_info.h"
 #include "app/view_command.h"
 #include "resource.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
+#include "views/plan/profile_box.h"
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"

@@ -6,6 +6,7 @@
 #include "base/heap.h"
 #include "base/progress.h"
 #include "data/selection.h"
+#include "data/data_set.h"
 #include <cstdlib>
 #include <cstring>
 #include <cmath>
@@ -13,6 +14,7 @@
 PointRecord** GroundPointTable = nullptr;
 int32_t       GroundPointCount = 0;
 Vertex        GroundFirstVertex = nullptr;
+float*        GroundZTable = nullptr;
 
 jmp_buf groundAbortJump;
 
@@ -893,8 +895,16 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
     GroundPointTable = selection->items;
     GroundPointCount = selection->count;
     GroundTinInit(m);
+    GroundZTable = (float*)NBLMalloc((uint64_t)selection->count * sizeof(float) + 4);
+    if (!GroundZTable) {
+        UnlockTriangulation();
+        return 0;
+    }
+    for (int32_t k = 0; k < selection->count; k++) GroundZTable[k] = selection->items[k] ? selection->items[k]->z : 0.0f;
     if (setjmp(groundAbortJump)) {
         GroundTinDeinit(m, b);
+        NBLFree(GroundZTable);
+        GroundZTable = nullptr;
         EndSecondProgress();
         out->pointCount = out->triangleCount = out->edgeCount = out->segmentCount = 0;
         UnlockTriangulation();
@@ -909,6 +919,8 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
     m->box[0] = m->box[1] = m->box[2] = nullptr;
     GroundTinFillOutput(m, b, out, hull);
     GroundTinDeinit(m, b);
+    NBLFree(GroundZTable);
+    GroundZTable = nullptr;
     UnlockTriangulation();
     return 1;
 }

@@ -82,6 +82,10 @@ struct GroundMesh {
 extern PointRecord** GroundPointTable;   // one point a vertex, in input order
 extern int32_t       GroundPointCount;
 extern Vertex        GroundFirstVertex;
+// The Z of each input point (same index as GroundPointTable), made by the
+// driver: the walks read neighbours' heights here, in one small array, rather
+// than from records spread over the whole data set.
+extern float*        GroundZTable;
 
 // Exhausted memory inside a driver's run: GroundTinAbort jumps back to the
 // driver, which frees the mesh and reports the failure.

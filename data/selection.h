@@ -12,7 +12,6 @@ constexpr double kSelectionEmptyMax = -3.37e38;
 
 // Points a tile is built for, and the size thinned query results keep.
 constexpr int32_t kTilePoints = 262144;
-constexpr int32_t kTileGrowth = 65536;
 
 struct PointSelection {
     double  minX, maxX, minY, maxY, minZ, maxZ;
@@ -40,6 +39,9 @@ void        FreePointTiles(PointTiles* tiles);
 // Points of one class inside the rectangle (edges inclusive).
 PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
                                        int32_t classCode);
+// Points whose class is flagged in the table, inside the rectangle.
+PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
+                                   const int32_t classes[256]);
 
 // What the view queries read of a plan view: its data sets and filters. The
 // shell fills one from a view's record (app/view_selection.h).

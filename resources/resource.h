@@ -13,11 +13,22 @@
 #define IDI_PROFILE 505
 #define IDI_GL3D    506
 
+#define IDB_ABOUT   102
 #define IDB_LOGO    103
 #define IDB_EXPORT1 108
 #define IDB_EXPORT2 109
 #define IDB_IMPORT1 188
 #define IDB_IMPORT2 189
+
+// The 3D view's toolbar strip and navigate cursor.
+#define IDB_GL_TOOLBAR  190
+#define IDC_GL_NAVIGATE 194
+
+// Arrow bitmaps of the field-list buttons.
+#define IDB_ARROW_UP    176
+#define IDB_ARROW_DOWN  177
+#define IDB_ARROW_LEFT  178
+#define IDB_ARROW_RIGHT 179
 
 // Rebar bands and the main toolbar's image strip.
 #define IDB_TOOLBAR        209
@@ -32,13 +43,16 @@
 #define IDD_VOID_DEM         223
 #define IDD_ABOUT            300
 #define IDD_NOUNITS          304
+#define IDD_PROFILE_WIDTH    306
 #define IDD_CONTOUR_PARAMS   311
 #define IDD_EXPORT_LAS       318
 #define IDD_CONFIG_SETTINGS  331
 #define IDD_SM_BATCH         332
 #define IDD_LAS_INFO         337
+#define IDD_IMPORT_PREVIEW   338
 #define IDD_THINNING_BATCH   341
 #define IDD_HOTKEYS          342
+#define IDD_FILE_MANAGER     343
 #define IDD_ASCII_FORMAT     344
 #define IDD_POI_MARKERS      345
 #define IDD_POINT_SIZE       347
@@ -83,6 +97,24 @@
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
 
+// "Lidar File Manager"
+#define IDC_MANAGER_DONE       1029
+#define IDC_MANAGER_REMOVE     1030
+#define IDC_MANAGER_REMOVE_ALL 1031
+#define IDC_MANAGER_ADD        1032
+#define IDC_MANAGER_LIST       1164
+
+// The two-column information lists (hotkeys, System Information, LAS File Information)
+#define IDC_INFO_LIST          1133
+#define IDC_INFO_CLIPBOARD     8017
+
+// "About"
+#define IDC_ABOUT_NOTICE       1000
+#define IDC_ABOUT_COMPANY      1001
+#define IDC_ABOUT_VERSION      1002
+#define IDC_ABOUT_IMAGE        1003
+#define IDC_ABOUT_LINK         1004
+
 // Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
 #define IDD_SM_ADVANCED          339
 #define IDB_SM_ADVANCED          111
@@ -91,3 +123,28 @@
 #define IDC_SM_TERRAIN_BIAS      1151
 #define IDC_SM_AESTHETICS_TEXT   1153
 #define IDC_SM_TERRAIN_BIAS_TEXT 1154
+
+// Profile box width dialog.
+#define IDC_PROFILE_WIDTH        1016
+#define IDC_PROFILE_WIDTH_LABEL  1165
+#define IDC_PROFILE_STATIC_WIDTH 1166
+
+// "Load ASCII Format" and the field lists of every column-mapping dialog
+#define IDC_ASCII_REMOVE_ALL   1031
+#define IDC_ASCII_FILES        1046
+#define IDC_DELIMITER_GROUP    1048
+#define IDC_DELIMITER_SPACE    1049
+#define IDC_DELIMITER_COMMA    1050
+#define IDC_DELIMITER_TAB      1051
+#define IDC_FIELD_UP           1057
+#define IDC_FIELD_DOWN         1060
+#define IDC_ASCII_REMOVE_FILE  1061
+#define IDC_ASCII_PREVIEW      1064
+#define IDC_FIELDS_AVAILABLE   1137
+#define IDC_FIELD_LEFT         1138
+#define IDC_FIELD_RIGHT        1139
+#define IDC_FIELDS_IMPORT      1142
+#define IDC_ASCII_HELP         1148
+
+// "Import Preview"
+#define IDC_PREVIEW_LIST       1064

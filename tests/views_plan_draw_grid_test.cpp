@@ -71,6 +71,13 @@ void Place(ViewRecord* r, double left, double top, double scale)
 
 const COLORREF kBackground = RGB(1, 2, 3);
 
+// A grid drawer of the view into a bitmap of its drawing area.
+int DrawGrid(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return DrawOffscreen(r->drawWidth, r->drawHeight, [&](HDC dc) { return drawer(view, dc); }, pixels, kBackground);
+}
+
 COLORREF Gray(int g) { return RGB(g, g, g); }
 
 }  // namespace
@@ -147,7 +154,7 @@ TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
     // Cells of ten pixels: filled triangles. Cell (50, 50) starts at pixel (100, 100).
     Place(r, 40, 60, 0.1);
-    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
     EXPECT_EQ(PixelAt(px, w, 152, 152), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);   // upper-left triangle of the void corner
     EXPECT_EQ(PixelAt(px, w, 108, 108), Gray(219));     // its lower-right triangle has no void corner
@@ -156,21 +163,21 @@ TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
     // Two pixels a cell: 2 x 2 blocks.
     Place(r, 0, 100, 0.5);
-    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
     EXPECT_EQ(PixelAt(px, w, 20, 20), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 199, 197), kBackground);   // the last row and column have no cells
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);   // the void corner's upper-left triangle
 
     // Cells smaller than pixels: one sample a pixel.
     Place(r, -50, 150, 2);
-    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
     EXPECT_EQ(PixelAt(px, w, 60, 60), Gray(219));
     EXPECT_EQ(PixelAt(px, w, 10, 10), kBackground);     // outside the grid
     EXPECT_EQ(PixelAt(px, w, 50, 50), kBackground);     // the sample falls on the void cell
 
     // The ramp mode brightens a lit level surface by its shade.
     r->tinColorMode = 0;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
     const uint8_t* entry = GetRampEntry(20.0f, r);
     auto up = [](int v) { return v + 38 > 255 ? 255 : v + 38; };
     EXPECT_EQ(PixelAt(px, w, 60, 60), RGB(up(entry[0]), up(entry[1]), up(entry[2])));
@@ -186,10 +193,10 @@ TEST_F(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
     Place(r, -1, 101, 0.5);
     CreateGridMesh(view);
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
     for (uint32_t p : px) ASSERT_EQ(p, 0x010203u);
     r->pointColorMode = 1202;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 10, 2), GetPaletteColor(0));
 }
 
@@ -210,7 +217,7 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     Place(r, 40, 60, 0.1);
     r->pointColorMode = 1202;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));   // every pixel shows its nearest post
     EXPECT_EQ(PixelAt(px, w, 125, 125), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);          // nearest to the void cell
@@ -219,7 +226,7 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     r->displayMode = 8007;
     r->overlayPointsOverBackground = 1;
     r->pointSizeStep = 1;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));
     EXPECT_EQ(PixelAt(px, w, 125, 125), kBackground);
     EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);
@@ -227,7 +234,7 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     // By elevation the ramp colours the post's height.
     r->displayMode = 8006;
     r->pointColorMode = 1200;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     SetupPointColorRampOf(r);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetRampColor(52.0f, r));
 }
@@ -248,7 +255,7 @@ TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
     Place(r, -0.5, 100.5, 0.1);
     r->pointColorMode = 1203;
     std::vector<uint32_t> px;
-    ASSERT_EQ(DrawOffscreen(view, DrawGridPoints, &px, kBackground), 1);
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     EXPECT_EQ(PixelAt(px, r->drawWidth, 5, 5), Gray(0));
     EXPECT_EQ(PixelAt(px, r->drawWidth, 25, 5), Gray(100));   // trunc(255 / 510 * 200)
     EXPECT_EQ(PixelAt(px, r->drawWidth, 95, 5), Gray(255));
@@ -267,7 +274,7 @@ TEST_F(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
     BeginJob(job);
     CancelJob(job);
     std::vector<uint32_t> px;
-    EXPECT_EQ(DrawOffscreen(view, DrawGridShaded, &px, kBackground), 0);
+    EXPECT_EQ(DrawGrid(view, DrawGridShaded, &px), 0);
     EndJob(job);
 
     r->meshBuilt = 0;

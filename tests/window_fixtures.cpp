@@ -5,6 +5,7 @@
 #include "base/heap.h"
 #include "views/plan/draw_points.h"
 #include <commctrl.h>
+#include <shlobj.h>
 #include <cstdio>
 #include <cstring>
 
@@ -200,23 +201,22 @@ HBITMAP CreateTopDownDIB(int width, int height, void** bits)
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-int DrawOffscreen(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels, COLORREF background)
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    int w = r->drawWidth, h = r->drawHeight;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
+    HBITMAP bitmap = CreateTopDownDIB(width, height, &bits);
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
-    RECT all = {0, 0, w, h};
+    RECT all = {0, 0, width, height};
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(mem, &all, brush);
     DeleteObject(brush);
-    int result = drawer(view, mem);
+    int result = draw(mem);
     GdiFlush();
-    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)width * height);
     SelectObject(mem, old);
     DeleteObject(bitmap);
     DeleteDC(mem);
@@ -225,7 +225,15 @@ int DrawOffscreen(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pi
 
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
 {
-    return DrawOffscreen(view, DrawPointsForColorMode, pixels, background);
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return DrawOffscreen(r->drawWidth, r->drawHeight, [view](HDC dc) { return DrawPointsForColorMode(view, dc); },
+                         pixels, background);
+}
+
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return WaitUntil([&] { PumpMessages(20); return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
 }
 
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)
@@ -278,4 +286,21 @@ bool SaveCacheBitmap(const ViewRecord* record, const std::string& path)
     fwrite(c.pixels, 1, size, f);
     fclose(f);
     return true;
+}
+
+void DropOnFrame(const std::vector<std::string>& paths)
+{
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& p : paths) bytes += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* names = (char*)(drop + 1);
+    for (const std::string& p : paths) {
+        memcpy(names, p.c_str(), p.size() + 1);
+        names += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }

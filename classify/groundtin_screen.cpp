@@ -1,0 +1,269 @@
+// The four screening insertions of the ground classification walks.
+#include "classify/groundtin_screen.h"
+#include "data/data_set.h"
+#include "base/vector.h"
+#include <cmath>
+
+float   StepHeight = 0.0f;
+float   HighStepHeight = 0.0f;
+float   SpikeHeight = 0.0f;
+float   SpacingLimit = 0.0f;
+int32_t SlopeRatioLimit = 0;
+int32_t AestheticLimit = 0;
+float*  PointSlopeTable = nullptr;
+
+static const double kPi = std::acos(-1.0);
+
+PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
+{
+    return GroundPointTable[((char*)v - (char*)GroundFirstVertex) / m->vertices.itemBytes];
+}
+
+static inline int32_t VertexIndex(const GroundMesh* m, Vertex v)
+{
+    return (int32_t)(((char*)v - (char*)GroundFirstVertex) / m->vertices.itemBytes);
+}
+
+static inline float VertexZ(const GroundMesh* m, Vertex v)
+{
+    return GroundZTable[VertexIndex(m, v)];
+}
+
+static inline double Horizontal(Vertex a, Vertex b)
+{
+    double dx = a[0] - b[0], dy = a[1] - b[1];
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y)
+{
+    Vec3 u, w, nrm;
+    Sub3((const Vec3*)p0, (const Vec3*)p1, &u);
+    Sub3((const Vec3*)p1, (const Vec3*)p2, &w);
+    Cross3(&u, &w, &nrm);
+    return (float)((p0->y * nrm.y + nrm.x * p0->x + p0->z * nrm.z - nrm.x * x - nrm.y * y) / nrm.z);
+}
+
+// Locates v; on a duplicate the handle is kept as out and as the recent triangle.
+static int Locate(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle, OrientedTriangle* out)
+{
+    int located = GroundTinLocateVertex(m, b, v, handle);
+    if (located == GROUND_ON_VERTEX) {
+        *out = *handle;
+        m->recent = *handle;
+    }
+    return located;
+}
+
+static bool TouchesBox(const GroundMesh* m, const OrientedTriangle& t)
+{
+    return IsBoundingVertex(m, Org(t)) || IsBoundingVertex(m, Dest(t)) || IsBoundingVertex(m, Apex(t));
+}
+
+// ---- AA ----------------------------------------------------------------------------
+
+struct AAStar {
+    GroundStarWalk walk;
+    const GroundMesh* mesh;
+    float z;
+    int32_t k, lower;
+    double slopeSum;
+};
+
+static void VisitAA(GroundStarWalk* w, Vertex v, Vertex n)
+{
+    AAStar* s = (AAStar*)w;
+    float dz = s->z - VertexZ(s->mesh, n);
+    s->k++;
+    if (dz > StepHeight) s->lower++;
+    s->slopeSum += dz / Horizontal(v, n);
+}
+
+int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+{
+    OrientedTriangle handle;
+    int located = Locate(m, b, v, &handle, out);
+    if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
+    AAStar s = { { 0, VisitAA }, m, VertexZ(m, v), 0, 0, 0.0 };
+    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
+    if (s.walk.boundary) return SCREEN_KEEP;
+    double mean = s.slopeSum / s.k;
+    if (mean > 0.667) return SCREEN_TOO_STEEP;
+    if (s.lower >= s.k - 1) return SCREEN_STEP;
+    return SCREEN_KEEP;
+}
+
+// ---- Refine --------------------------------------------------------------------------
+
+struct GroundStar {
+    GroundStarWalk walk;
+    const GroundMesh* mesh;
+    Vertex v;
+    float z;
+    Vertex first, previous;
+    int32_t crossings, atOrAbove;
+    double crossing[2][2];
+};
+
+static void CrossPair(GroundStar* s, Vertex a, Vertex bn)
+{
+    float za = VertexZ(s->mesh, a), zb = VertexZ(s->mesh, bn);
+    if (!((za < s->z && s->z < zb) || (za > s->z && s->z > zb))) return;
+    if (s->crossings < 2) {
+        if (za > zb) {
+            std::swap(a, bn);
+            std::swap(za, zb);
+        }
+        double d = Horizontal(a, bn);
+        double theta = std::atan2(bn[1] - a[1], bn[0] - a[0]);
+        double f = zb != za ? d * (s->z - za) / (zb - za) : d / 2;
+        s->crossing[s->crossings][0] = a[0] + f * std::cos(theta);
+        s->crossing[s->crossings][1] = a[1] + f * std::sin(theta);
+    }
+    s->crossings++;
+}
+
+static void VisitGround(GroundStarWalk* w, Vertex, Vertex n)
+{
+    GroundStar* s = (GroundStar*)w;
+    if (VertexZ(s->mesh, n) - s->z >= 0) s->atOrAbove++;
+    if (s->previous) CrossPair(s, s->previous, n);
+    else s->first = n;
+    s->previous = n;
+}
+
+int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+{
+    OrientedTriangle handle;
+    int located = Locate(m, b, v, &handle, out);
+    if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
+    GroundStar s = {};
+    s.walk.visit = VisitGround;
+    s.mesh = m;
+    s.v = v;
+    s.z = VertexZ(m, v);
+    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
+    if (s.walk.boundary) return SCREEN_REJECT;
+    if (s.previous && s.first && s.previous != s.first) CrossPair(&s, s.previous, s.first);
+    if (s.crossings == 2) {
+        Vec3 a = { s.crossing[0][0] - v[0], s.crossing[0][1] - v[1], 0.0f };
+        Vec3 c = { s.crossing[1][0] - v[0], s.crossing[1][1] - v[1], 0.0f };
+        double angle = std::acos(Dot2(&a, &c) / (Length2(&a) * Length2(&c)));
+        if (angle < kPi * 100.0 / 180.0) return SCREEN_REJECT;
+    }
+    return s.atOrAbove == 0 ? SCREEN_REJECT : SCREEN_KEEP;
+}
+
+// ---- Aesthetics and HCSM ----------------------------------------------------------------
+
+struct SlopeStar {
+    GroundStarWalk walk;
+    const GroundMesh* mesh;
+    float z;
+    int32_t k;
+    double slopeSum, figureSum, distanceSum;
+    double steepest, steepestDz, flattest, flattestDz;
+};
+
+static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
+{
+    SlopeStar* s = (SlopeStar*)w;
+    double d = Horizontal(v, n);
+    int32_t index = VertexIndex(s->mesh, n);
+    double dz = (double)s->z - (double)GroundZTable[index];
+    double slope = dz / d;
+    s->k++;
+    s->distanceSum += d;
+    if (slope > s->steepest) {
+        s->steepest = slope;
+        s->steepestDz = dz;
+    }
+    if (slope < s->flattest) {
+        s->flattest = slope;
+        s->flattestDz = dz;
+    }
+    s->slopeSum += slope;
+    s->figureSum += PointSlopeTable[index];
+}
+
+static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
+{
+    *s = SlopeStar{};
+    s->walk.visit = VisitSlopes;
+    s->mesh = m;
+    s->z = VertexZ(m, v);
+    s->steepest = s->steepestDz = -3.37e38;
+    s->flattest = s->flattestDz = 3.37e38;
+}
+
+// Mean slope in percent and the neighbours' mean figure, both rounded.
+static void MeanFigures(const SlopeStar& s, int32_t* slope, int32_t* figure)
+{
+    *slope = (int32_t)(100.0 * s.slopeSum / s.k + 0.5);
+    *figure = (int32_t)(s.figureSum / s.k + 0.5);
+}
+
+// The opening both slope insertions share: locate (a box corner of the located
+// triangle sets the boundary flag), mark a duplicate, else insert and walk the
+// star into s. corners, when given, receive the located triangle's points.
+static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out, SlopeStar* s,
+                       PointRecord** corners)
+{
+    OrientedTriangle handle;
+    int located = Locate(m, b, v, &handle, out);
+    StartSlopes(s, m, v);
+    if (TouchesBox(m, handle)) {
+        s->walk.boundary = 1;
+    } else if (corners) {
+        corners[0] = GroundVertexPoint(m, Org(handle));
+        corners[1] = GroundVertexPoint(m, Dest(handle));
+        corners[2] = GroundVertexPoint(m, Apex(handle));
+    }
+    if (located == GROUND_ON_VERTEX) {
+        GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
+        return SCREEN_DUPLICATE;
+    }
+    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s->walk, out);
+    return SCREEN_KEEP;
+}
+
+int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+{
+    SlopeStar s;
+    if (SlopeInsert(m, b, v, out, &s, nullptr) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
+    if (s.walk.boundary) return SCREEN_KEEP;
+    int32_t i = VertexIndex(m, v);
+    int32_t slope, figure;
+    MeanFigures(s, &slope, &figure);
+    PointSlopeTable[i] = (float)slope;
+    GroundPointTable[i]->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
+    return SCREEN_KEEP;
+}
+
+int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+{
+    int32_t i = VertexIndex(m, v);
+    PointRecord* p = GroundPointTable[i];
+    if (p->classification != WORK_GROUND) return SCREEN_KEEP;
+    // The surface the point is judged against: the triangle that held it.
+    PointRecord* corners[3] = {};
+    SlopeStar s;
+    if (SlopeInsert(m, b, v, out, &s, corners) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
+    if (s.walk.boundary) return SCREEN_KEEP;
+    int32_t slope, figure;
+    MeanFigures(s, &slope, &figure);
+    int32_t ratio = figure > 0 ? (int32_t)((double)slope * slope / figure + 0.5) : slope;
+    int verdict = -1;
+    if (ratio > SlopeRatioLimit && s.flattestDz > SpikeHeight) verdict = WORK_TOO_STEEP;
+    else if (s.steepestDz > HighStepHeight && s.flattestDz > HighStepHeight) verdict = WORK_STEP;
+    else if (s.distanceSum / s.k < SpacingLimit && s.flattestDz > StepHeight) verdict = WORK_DUPLICATE;
+    if (verdict >= 0) {
+        p->classification = (uint8_t)verdict;
+        p->z = TrianglePlaneZ(corners[0], corners[1], corners[2], p->x, p->y);
+        GroundZTable[i] = p->z;
+        PointSlopeTable[i] = (float)figure;
+    } else {
+        PointSlopeTable[i] = (float)slope;
+    }
+    return SCREEN_KEEP;
+}

@@ -1,0 +1,204 @@
+// The AA, HCSM, aesthetic and Refine walks with their drivers.
+#include "classify/groundtin_walks.h"
+#include "classify/groundtin_screen.h"
+#include "app/job_control.h"
+#include "base/progress.h"
+#include "data/data_set.h"
+#include "data/selection.h"
+#include <algorithm>
+#include <vector>
+
+int32_t GroundSkipCount = 0;
+int32_t GroundWalkCancelled = 0;
+
+int GroundTinCompareZ(const PointRecord* a, const PointRecord* b)
+{
+    if (a->z > b->z) return 1;
+    if (a->z < b->z) return -1;
+    return 0;
+}
+
+void SortPointsByZ(PointRecord** items, int32_t count)
+{
+    // Sorting keys beside the pointers keeps the sort in one small array.
+    struct Key {
+        float z;
+        PointRecord* p;
+    };
+    std::vector<Key> keys((size_t)count);
+    for (int32_t k = 0; k < count; k++) keys[k] = { items[k]->z, items[k] };
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.z != b.z ? a.z < b.z : a.p < b.p;
+    });
+    for (int32_t k = 0; k < count; k++) items[k] = keys[k].p;
+}
+
+// ---- drivers and run routines -------------------------------------------------------
+
+int GroundTinTriangulateAA(const char* switches, TriangulateIO* in, TriangulateIO* out, void*,
+                           PointSelection* selection)
+{
+    return GroundTinDrive(switches, in, out, selection, GroundTinRunAA, 0);
+}
+
+int GroundTinTriangulateHCSM(const char* switches, TriangulateIO* in, TriangulateIO* out, void*,
+                             PointSelection* selection)
+{
+    return GroundTinDrive(switches, in, out, selection, GroundTinRunHCSM, 0);
+}
+
+int GroundTinTriangulateAesthetic(const char* switches, TriangulateIO* in, TriangulateIO* out, void*,
+                                  PointSelection* selection)
+{
+    return GroundTinDrive(switches, in, out, selection, GroundTinRunAesthetic, 0);
+}
+
+int GroundTinTriangulateRefine(const char* switches, TriangulateIO* in, TriangulateIO* out, void*,
+                               PointSelection* selection, int32_t n)
+{
+    return GroundTinDrive(switches, in, out, selection, GroundTinRunRefine, n);
+}
+
+static int32_t HullWhenMeshed(GroundMesh* m, int32_t hull)
+{
+    return m->triangles.liveItems > 0 ? hull : 0;
+}
+
+int32_t GroundTinRunAA(GroundMesh* m, GroundTinSwitches* b, int32_t)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    return HullWhenMeshed(m, GroundTinAnalyzeAA(m, b));
+}
+
+int32_t GroundTinRunHCSM(GroundMesh* m, GroundTinSwitches* b, int32_t)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    return HullWhenMeshed(m, GroundTinAnalyzeHCSM(m, b));
+}
+
+int32_t GroundTinRunAesthetic(GroundMesh* m, GroundTinSwitches* b, int32_t)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    return HullWhenMeshed(m, GroundTinAnalyzeAesthetic(m, b));
+}
+
+int32_t GroundTinRunRefine(GroundMesh* m, GroundTinSwitches* b, int32_t n)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    return HullWhenMeshed(m, GroundTinAnalyzeRefine(m, b, n));
+}
+
+// ---- walks ---------------------------------------------------------------------------------
+
+static void LeaveOut(GroundMesh* m, Vertex v)
+{
+    GroundVertexType(m, v) = GROUND_VERTEX_LEFT_OUT;
+    m->leftOutCount++;
+}
+
+// Bounding triangle, traversal start and flip pool: the opening of every walk.
+static Vertex StartWalk(GroundMesh* m, GroundTinSwitches* b, const char* text)
+{
+    StartSecondProgress((unsigned)(m->inputCount / 4096 + 1), text);
+    GroundTinBoundingBox(m, b);
+    GroundTinTraversalInit(&m->vertices);
+    Vertex first = GroundTinVertexTraverse(m);
+    GroundFirstVertex = first;
+    GroundTinInitFlipPool(m);
+    return first;
+}
+
+static int32_t EndWalk(GroundMesh* m, GroundTinSwitches* b)
+{
+    GroundTinFreeFlipPool(m);
+    EndSecondProgress();
+    return GroundTinRemoveBox(m, b);
+}
+
+int32_t GroundTinAnalyzeAA(GroundMesh* m, GroundTinSwitches* b)
+{
+    Vertex v = StartWalk(m, b, "Surface Analysis (AA)");
+    for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
+        OrientedTriangle out;
+        switch (GroundTinInsertAA(m, b, v, &out)) {
+        case SCREEN_DUPLICATE:
+            LeaveOut(m, v);
+            break;
+        case SCREEN_TOO_STEEP:
+            GroundTinUndoVertex(m, b);
+            LeaveOut(m, v);
+            GroundVertexPoint(m, v)->classification = WORK_TOO_STEEP;
+            break;
+        case SCREEN_STEP:
+            GroundTinUndoVertex(m, b);
+            LeaveOut(m, v);
+            GroundVertexPoint(m, v)->classification = WORK_STEP;
+            break;
+        default:
+            break;
+        }
+        if (i % 4096 == 0) StepSecondProgress();
+    }
+    return EndWalk(m, b);
+}
+
+typedef int (*ScreenInsertion)(GroundMesh*, GroundTinSwitches*, Vertex, OrientedTriangle*);
+
+static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text, ScreenInsertion insert)
+{
+    Vertex v = StartWalk(m, b, text);
+    int32_t i = 0;
+    for (; v && i < GroundSkipCount; i++) v = GroundTinVertexTraverse(m);
+    for (; v; v = GroundTinVertexTraverse(m), i++) {
+        OrientedTriangle out;
+        if (insert(m, b, v, &out) == SCREEN_DUPLICATE) LeaveOut(m, v);
+        if (i % 4096 == 0) {
+            StepSecondProgress();
+            if (AppJobCancelled()) {
+                GroundWalkCancelled = 1;
+                break;
+            }
+        }
+    }
+    return EndWalk(m, b);
+}
+
+int32_t GroundTinAnalyzeHCSM(GroundMesh* m, GroundTinSwitches* b)
+{
+    return ScreenWalk(m, b, "Surface Analysis (HCSM)", GroundTinInsertHCSM);
+}
+
+int32_t GroundTinAnalyzeAesthetic(GroundMesh* m, GroundTinSwitches* b)
+{
+    return ScreenWalk(m, b, "Aesthetic Analysis (Aesthetics)", GroundTinInsertAesthetic);
+}
+
+int32_t GroundTinAnalyzeRefine(GroundMesh* m, GroundTinSwitches* b, int32_t n)
+{
+    Vertex v = StartWalk(m, b, "Refine");
+    for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
+        OrientedTriangle out;
+        if (i < n) {
+            if (GroundTinInsertVertex(m, b, v, &out) == 1) LeaveOut(m, v);
+        } else {
+            switch (GroundTinInsertGround(m, b, v, &out)) {
+            case SCREEN_KEEP:
+                GroundVertexPoint(m, v)->classification = WORK_GROUND;
+                break;
+            case SCREEN_DUPLICATE:
+                LeaveOut(m, v);
+                break;
+            default:
+                GroundTinUndoVertex(m, b);
+                LeaveOut(m, v);
+                break;
+            }
+        }
+        if (i % 4096 == 0) StepSecondProgress();
+    }
+    return EndWalk(m, b);
+}

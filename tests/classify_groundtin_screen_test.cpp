@@ -1,0 +1,223 @@
+// The screening insertions on crafted stars: a centre point inserted last
+// into a ring of neighbours whose heights decide the verdict.
+#include "tests/point_sets.h"
+#include "classify/groundtin_screen.h"
+#include "data/selection.h"
+#include "base/heap.h"
+#include <cmath>
+#include <functional>
+
+namespace {
+
+// The points of one crafted case: ring k at angle k * 45 degrees, an outer
+// ring three times as far (so the inner ring lies inside the hull), the
+// centre last.
+struct Star {
+    std::vector<PointRecord> points;
+    std::vector<float> figures;   // PointSlopeTable entries (all points)
+    int verdict = -99;
+
+    Star(double radius, const std::vector<float>& ringZ, float centreZ, double cx = 0.0, double cy = 0.0)
+    {
+        for (int k = 0; k < 8; k++) {
+            double a = k * std::acos(-1.0) / 4;
+            points.push_back(MakePoint(cx + 3 * radius * std::cos(a + 0.1), cy + 3 * radius * std::sin(a + 0.1),
+                                       0.0f));
+        }
+        for (int k = 0; k < 8; k++) {
+            double a = k * std::acos(-1.0) / 4;
+            points.push_back(MakePoint(cx + radius * std::cos(a), cy + radius * std::sin(a), ringZ[k]));
+        }
+        points.push_back(MakePoint(cx, cy, centreZ));
+        for (PointRecord& p : points) p.classification = 2;   // every point a candidate
+        figures.assign(points.size(), 0.0f);
+    }
+    PointRecord& Centre() { return points.back(); }
+};
+
+Star* running = nullptr;
+std::function<int(GroundMesh*, GroundTinSwitches*, Vertex)> screen;
+
+int32_t ScreenLast(GroundMesh* m, GroundTinSwitches* b, int32_t)
+{
+    m->triangleAttributes = 0;
+    GroundTinInitTriPools(m, b);
+    GroundTinBoundingBox(m, b);
+    GroundTinTraversalInit(&m->vertices);
+    Vertex v = GroundTinVertexTraverse(m);
+    GroundFirstVertex = v;
+    GroundTinInitFlipPool(m);
+    int32_t count = m->inputCount;
+    for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
+        OrientedTriangle out;
+        if (i < count - 1) GroundTinInsertVertex(m, b, v, &out);
+        else running->verdict = screen(m, b, v);
+    }
+    GroundTinFreeFlipPool(m);
+    return GroundTinRemoveBox(m, b);
+}
+
+// Runs the screening routine on the star's centre; returns its verdict.
+int Screen(Star& star, int (*routine)(GroundMesh*, GroundTinSwitches*, Vertex, OrientedTriangle*))
+{
+    running = &star;
+    screen = [routine](GroundMesh* m, GroundTinSwitches* b, Vertex v) {
+        OrientedTriangle out;
+        return routine(m, b, v, &out);
+    };
+    std::vector<PointRecord*> table;
+    std::vector<double> xy;
+    for (PointRecord& p : star.points) {
+        table.push_back(&p);
+        xy.push_back(p.x);
+        xy.push_back(p.y);
+    }
+    PointSelection selection{};
+    selection.items = table.data();
+    selection.count = (int32_t)table.size();
+    TriangulateIO in{}, out{};
+    in.points = out.points = xy.data();
+    in.pointCount = selection.count;
+    PointSlopeTable = star.figures.data();
+    EXPECT_EQ(GroundTinDrive("iQz", &in, &out, &selection, ScreenLast, 0), 1);
+    PointSlopeTable = nullptr;
+    NBLFree(out.pointMarkers);
+    NBLFree(out.triangles);
+    return star.verdict;
+}
+
+std::vector<float> Ring(float z) { return std::vector<float>(8, z); }
+
+}  // namespace
+
+TEST(GroundScreen, AAStepAboveNeighboursAndTooSteep)
+{
+    StepHeight = 1.0f;
+    Star gentle(10.0, Ring(0.0f), 1.5f);   // mean slope 0.15, every neighbour lower by 1.5
+    EXPECT_EQ(Screen(gentle, GroundTinInsertAA), SCREEN_STEP);
+    std::vector<float> oneUp = Ring(0.0f);
+    oneUp[3] = 1.5f;                       // k - 1 lower still counts
+    Star almost(10.0, oneUp, 1.5f);
+    EXPECT_EQ(Screen(almost, GroundTinInsertAA), SCREEN_STEP);
+    oneUp[6] = 1.5f;
+    Star twoUp(10.0, oneUp, 1.5f);
+    EXPECT_EQ(Screen(twoUp, GroundTinInsertAA), SCREEN_KEEP);
+    Star steep(1.0, Ring(0.0f), 0.8f);     // mean slope 0.8
+    EXPECT_EQ(Screen(steep, GroundTinInsertAA), SCREEN_TOO_STEEP);
+    Star flat(1.0, Ring(0.0f), 0.5f);      // 0.5: below both limits
+    EXPECT_EQ(Screen(flat, GroundTinInsertAA), SCREEN_KEEP);
+    EXPECT_EQ(flat.Centre().classification, 2);   // AA writes no class itself
+}
+
+TEST(GroundScreen, RefineByContourCrossings)
+{
+    StepHeight = 0.5f;
+    // Alternating heights: eight crossings, no angle test; neighbours above exist.
+    Star alternating(1.0, { 0, 1, 0, 1, 0, 1, 0, 1 }, 0.5f);
+    EXPECT_EQ(Screen(alternating, GroundTinInsertGround), SCREEN_KEEP);
+    // All neighbours lower: nothing at or above.
+    Star peak(1.0, Ring(0.0f), 0.5f);
+    EXPECT_EQ(Screen(peak, GroundTinInsertGround), SCREEN_REJECT);
+    // Two crossings about 90 degrees apart: a narrow ridge end.
+    Star ridge(1.0, { 1, 1, 0, 0, 0, 0, 0, 0 }, 0.5f);
+    EXPECT_EQ(Screen(ridge, GroundTinInsertGround), SCREEN_REJECT);
+    // Two crossings on opposite sides: a slope through the point.
+    Star slope(1.0, { 1, 1, 1, 1, 0, 0, 0, 0 }, 0.5f);
+    EXPECT_EQ(Screen(slope, GroundTinInsertGround), SCREEN_KEEP);
+    // A neighbour at the same height neither crosses nor leaves the point alone on top.
+    Star level(1.0, { 0.5f, 0, 0, 0, 0, 0, 0, 0 }, 0.5f);
+    EXPECT_EQ(Screen(level, GroundTinInsertGround), SCREEN_KEEP);
+}
+
+TEST(GroundScreen, AestheticClassesAndDuplicates)
+{
+    AestheticLimit = 5;
+    Star bump(1.0, Ring(0.0f), 0.2f);      // mean slope 20 %, neighbours' figures 0
+    EXPECT_EQ(Screen(bump, GroundTinInsertAesthetic), SCREEN_KEEP);
+    EXPECT_EQ(bump.Centre().classification, WORK_AESTHETIC);
+    EXPECT_EQ(bump.figures.back(), 20.0f);
+    Star smooth(1.0, Ring(0.0f), 0.2f);
+    for (int k = 8; k < 16; k++) smooth.figures[k] = 18.0f;   // 20 - 18 within the limit
+    Screen(smooth, GroundTinInsertAesthetic);
+    EXPECT_EQ(smooth.Centre().classification, WORK_GROUND);
+
+    Star twin(1.0, Ring(0.0f), 0.2f);
+    twin.points.back().x = twin.points[9].x;   // on top of a ring point
+    twin.points.back().y = twin.points[9].y;
+    EXPECT_EQ(Screen(twin, GroundTinInsertAesthetic), SCREEN_DUPLICATE);
+    EXPECT_EQ(twin.Centre().classification, WORK_DUPLICATE);
+    Star twinAA(1.0, Ring(0.0f), 0.2f);
+    twinAA.points.back().x = twinAA.points[9].x;
+    twinAA.points.back().y = twinAA.points[9].y;
+    EXPECT_EQ(Screen(twinAA, GroundTinInsertAA), SCREEN_DUPLICATE);
+    EXPECT_EQ(twinAA.Centre().classification, 2);
+}
+
+TEST(GroundScreen, HCSMWorkingClassesMoveTheRejectOntoTheSurface)
+{
+    auto reset = [] {
+        SlopeRatioLimit = 250;
+        SpikeHeight = 0.05f;
+        HighStepHeight = 1.0f;
+        StepHeight = 0.125f;
+        SpacingLimit = 0.0f;
+    };
+    reset();
+    Star spike(1.0, Ring(0.0f), 0.5f);     // S 50, figures 5: R 500
+    for (int k = 8; k < 16; k++) spike.figures[k] = 5.0f;
+    Screen(spike, GroundTinInsertHCSM);
+    EXPECT_EQ(spike.Centre().classification, WORK_TOO_STEEP);
+    EXPECT_EQ(spike.Centre().z, 0.0f);     // on the plane of the ring
+    EXPECT_EQ(spike.figures.back(), 5.0f); // Nb
+
+    reset();
+    SlopeRatioLimit = 1000000;
+    Star step(10.0, Ring(0.0f), 2.0f);
+    Screen(step, GroundTinInsertHCSM);
+    EXPECT_EQ(step.Centre().classification, WORK_STEP);
+
+    reset();
+    SlopeRatioLimit = 1000000;
+    SpacingLimit = 5.0f;
+    Star close(1.0, Ring(0.0f), 0.5f);
+    Screen(close, GroundTinInsertHCSM);
+    EXPECT_EQ(close.Centre().classification, WORK_DUPLICATE);
+
+    // Figures 0: R is S itself (50).
+    reset();
+    SlopeRatioLimit = 50;
+    Star atLimit(1.0, Ring(0.0f), 0.5f);
+    Screen(atLimit, GroundTinInsertHCSM);
+    EXPECT_EQ(atLimit.Centre().classification, WORK_GROUND);
+    EXPECT_EQ(atLimit.Centre().z, 0.5f);
+    EXPECT_EQ(atLimit.figures.back(), 50.0f);
+    SlopeRatioLimit = 49;
+    Star overLimit(1.0, Ring(0.0f), 0.5f);
+    Screen(overLimit, GroundTinInsertHCSM);
+    EXPECT_EQ(overLimit.Centre().classification, WORK_TOO_STEEP);
+
+    // A point that is no longer a candidate is not even inserted.
+    reset();
+    Star done(1.0, Ring(0.0f), 0.5f);
+    done.Centre().classification = 6;
+    EXPECT_EQ(Screen(done, GroundTinInsertHCSM), SCREEN_KEEP);
+    EXPECT_EQ(done.Centre().classification, 6);
+    EXPECT_EQ(done.Centre().z, 0.5f);
+}
+
+TEST(GroundScreen, PointsNextToTheBoundingTriangleAreNotJudged)
+{
+    // A point outside the hull of the others: its star reaches the box.
+    StepHeight = 0.1f;
+    std::vector<PointRecord> few = { MakePoint(0, 1, 0), MakePoint(-1, -1, 0), MakePoint(1, -1, 0),
+                                     MakePoint(0, 5, 9.0f) };
+    Star star(1.0, Ring(0.0f), 0.0f);
+    star.points = few;
+    for (PointRecord& p : star.points) p.classification = 2;
+    star.figures.assign(4, 0.0f);
+    EXPECT_EQ(Screen(star, GroundTinInsertAA), SCREEN_KEEP);
+    EXPECT_EQ(Screen(star, GroundTinInsertGround), SCREEN_REJECT);
+    AestheticLimit = 0;
+    EXPECT_EQ(Screen(star, GroundTinInsertAesthetic), SCREEN_KEEP);
+    EXPECT_EQ(star.Centre().classification, 2);
+}
