@@ -192,16 +192,17 @@ int ViewDisplayCommand(HWND view, int command)
         ToggleTINMode(r, command);
         break;
     case CMD_CONTOURS:
-        r->overlayContours = !r->overlayContours;
         if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
-        if (r->overlayContours) {
+        // The overlay goes on once the settings are confirmed: paints while the
+        // dialog is open must not start a contour job with the old settings.
+        if (!r->overlayContours) {
             if (ShowDialog(IDD_CONTOUR_PARAMS, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
-                r->overlayContours = 0;
                 UpdateToolbarState(view);
                 return 0;
             }
             r->glRebuildFlags[2] = 0;
         }
+        r->overlayContours = !r->overlayContours;
         break;
     case CMD_OVERLAY_REFERENCE:
         r->overlayReferences = !r->overlayReferences;
