@@ -8,6 +8,7 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
+#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -16,6 +17,7 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
+#include "app/display_settings_dialog.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
@@ -23,6 +25,8 @@
 #include "app/stand_ins.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
+#include "classify/class_dialogs.h"
+#include "classify/undo.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -216,6 +220,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureMove(profile);
     case TOOL_PAN: return TrackProfilePan(profile);
     }
+    if (IsPolygonTool(r->profileTool)) return TrackProfilePolygonBand(profile);
     return 0;
 }
 
@@ -231,7 +236,9 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
     case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
     case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
+    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
     }
+    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
     return 0;
 }
 
