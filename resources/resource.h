@@ -66,10 +66,6 @@
 #define IDC_CONTOUR_INTERVAL       1019
 #define IDC_CONTOUR_INDEX_COLOR    1020
 #define IDC_CONTOUR_INTER_COLOR    1021
-#define IDC_TIN_CLASS_LIST         1036
-#define IDC_CLASSES_ALL_ON         1082
-#define IDC_CLASSES_ALL_OFF        1083
-#define IDC_CLASSES_BARE_EARTH     1084
 
 // "Change Void DEM Cell Value"
 #define IDC_VOID_DEM_VALUE   1176

@@ -264,7 +264,7 @@ void DriveContourDialog(HWND dialog, int templateId)
     GetDlgItemTextA(dialog, IDC_CONTOUR_INTERVAL, text, sizeof text);
     shownInterval = text;
     if (intervalText == "all") {
-        SendMessageA(dialog, WM_COMMAND, IDC_CLASSES_ALL_ON, 0);
+        SendMessageA(dialog, WM_COMMAND, IDC_ALL_ON, 0);
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         return;

@@ -7,7 +7,7 @@
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/stand_ins.h"
-#include "app/tin_class_list.h"
+#include "app/tin_display.h"
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
@@ -232,9 +232,9 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM wParam, 
             if (PickColor(dialog, *colour, colour)) InvalidateRect(GetDlgItem(dialog, LOWORD(wParam)), nullptr, TRUE);
             return TRUE;
         }
-        case IDC_CLASSES_ALL_ON: SetAllClasses(dialog, 1); return TRUE;
-        case IDC_CLASSES_ALL_OFF: SetAllClasses(dialog, 0); return TRUE;
-        case IDC_CLASSES_BARE_EARTH:
+        case IDC_ALL_ON: SetAllClasses(dialog, 1); return TRUE;
+        case IDC_ALL_OFF: SetAllClasses(dialog, 0); return TRUE;
+        case IDC_BARE_EARTH:
             BareEarthClasses();
             FillTINClassList(dialog, dialogRecord);
             return TRUE;
