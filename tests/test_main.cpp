@@ -9,5 +9,6 @@ int main(int argc, char** argv)
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     testing::InitGoogleTest(&argc, argv);
+    InstallTestGuards();
     return RUN_ALL_TESTS();
 }
