@@ -159,7 +159,10 @@ TEST_F(ViewDisplayCommands, TINTogglesAndCancelledContours)
     EXPECT_EQ(r->overlayPointsOverBackground, 0);
     // The contour dialog is cancelled: the overlay goes off again, nothing redrawn.
     r->imageCacheValid = 1;
-    EXPECT_EQ(ViewDisplayCommand(v, CMD_CONTOURS), 0);
+    {
+        DialogDriver cancel([](HWND dialog, int) { EndDialog(dialog, IDCANCEL); });
+        EXPECT_EQ(ViewDisplayCommand(v, CMD_CONTOURS), 0);
+    }
     EXPECT_EQ(r->overlayContours, 0);
     EXPECT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(ViewDisplayCommand(v, 1234), 0);
