@@ -6,6 +6,7 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "classify/undo.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/heap.h"
@@ -145,11 +146,7 @@ int RemoveViewDataSet(HWND view, int index)
     FreeTINModel(r->tin, 1);
     r->tin = nullptr;
     r->tinCacheValid = 0;
-    FreeUndoStack(r);
-    r->undoStack = nullptr;
-    r->undoTotal = r->undoCount = r->undoTop = 0;
-    FreePointSelection(r->profilePoints);
-    r->profilePoints = nullptr;
+    ForgetClassEditsOf(r, set);
     if (r->currentDataSet == set) r->currentDataSet = nullptr;
     FreeDataSet(set);
     if (r->dataSetCount == 1) {
@@ -241,8 +238,14 @@ int AddFilesToView(HWND view)
         ShowMessageBox(FrameWindow, kGridViewMixText, "ERROR", MB_OK | MB_ICONERROR);
         return changed;
     }
-    if (ascii && ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)&list) != 1)
-        return changed;
+    if (ascii) {
+        // The dialog edits the list it is given (a removed file is freed,
+        // Cancel frees them all): the view keeps what the dialog left, never
+        // the entries it freed.
+        INT_PTR answer = ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)&list);
+        StoreWorkingList(r, list);
+        if (answer != 1) return changed;
+    }
 
     bool decimationForThisRun = false;
     int stepBefore = decimationStep;
