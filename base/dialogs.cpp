@@ -7,8 +7,7 @@
 void CenterOnFrame(HWND dialog)
 {
     RECT frame, own;
-    GetWindowRect(MessageOwner(), &frame);
-    GetWindowRect(dialog, &own);
+    if (!GetWindowRect(MessageOwner(), &frame) || !GetWindowRect(dialog, &own)) return;   // no frame: stay put
     int w = own.right - own.left, h = own.bottom - own.top;
     int x = frame.left + (frame.right - frame.left) / 2 - w / 2;
     int y = frame.top + (frame.bottom - frame.top) / 2 - h / 2;

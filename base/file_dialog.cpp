@@ -2,6 +2,7 @@
 #include "base/file_list.h"
 #include "base/shell_hooks.h"
 #include "base/dialogs.h"
+#include "base/messages.h"
 
 static FileDialogHookProc fileDialogHook;
 
@@ -27,6 +28,7 @@ int ShowOpenFileDialog(OPENFILENAMEA* ofn)
 {
     CenterOnOpening(ofn);
     if (fileDialogHook) return fileDialogHook(ofn, 0);
+    if (RefuseUnansweredModal("file dialog", ofn->lpstrTitle)) return 0;
     return GetOpenFileNameA(ofn) ? 1 : 0;
 }
 
@@ -34,6 +36,7 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
 {
     CenterOnOpening(ofn);
     if (fileDialogHook) return fileDialogHook(ofn, 1);
+    if (RefuseUnansweredModal("file dialog", ofn->lpstrTitle)) return 0;
     return GetSaveFileNameA(ofn) ? 1 : 0;
 }
 

@@ -92,6 +92,7 @@ int FileExists(const char* path)
 // path holds the chosen folder ending with a backslash and the result is 1.
 int BrowseForFolder(HWND owner, char* path, const char* title)
 {
+    if (RefuseUnansweredModal("folder dialog", title)) return 0;
     IMalloc* shellMalloc = nullptr;
     if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return 0;
 

@@ -9,9 +9,34 @@ static DialogDriverProc dialogDriver;
 void SetMessageBoxHook(MessageBoxHookProc hook) { messageBoxHook = hook; }
 void SetDialogDriver(DialogDriverProc driver) { dialogDriver = driver; }
 
+static UnansweredModalProc unansweredModal;
+void SetUnansweredModalHandler(UnansweredModalProc handler) { unansweredModal = handler; }
+
+int RefuseUnansweredModal(const char* kind, const char* text)
+{
+    if (!unansweredModal) return 0;
+    unansweredModal(kind, text ? text : "");
+    return 1;
+}
+
+// An unanswered box gets the answer that changes least: Cancel or No where
+// the box offers it, else its only button.
+static int CautiousAnswer(UINT type)
+{
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    default: return IDOK;
+    }
+}
+
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
     if (messageBoxHook) return messageBoxHook(owner, text, caption, type);
+    if (RefuseUnansweredModal("message box", text)) return CautiousAnswer(type);
     return MessageBoxA(owner, text, caption, type);
 }
 
@@ -85,7 +110,12 @@ static void CALLBACK DriveDialogTimer(HWND, UINT, UINT_PTR id, DWORD)
 
 INT_PTR RunModal(int dialogId, INT_PTR (*open)(void* context), void* context)
 {
-    if (!dialogDriver) return open(context);
+    if (!dialogDriver) {
+        char id[32];
+        wsprintfA(id, "template %d", dialogId);
+        if (RefuseUnansweredModal("dialog", id)) return 0;
+        return open(context);
+    }
     // Remember the outer driven dialog so nested dialogs work one at a time.
     HWND outerDialog = drivenDialog;
     HHOOK outerHook = driverHook;

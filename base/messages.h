@@ -8,6 +8,15 @@ typedef int (*MessageBoxHookProc)(HWND owner, const char* text, const char* capt
 void SetMessageBoxHook(MessageBoxHookProc hook);
 
 int  ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// Unattended runs (the tests) set a handler: a box, dialog or file dialog that
+// nothing answers is then reported to it and cancelled at once instead of
+// waiting for a user who is not there. `kind` says what it was ("message box",
+// "dialog", "file dialog", "folder dialog"), `text` its text or id.
+typedef void (*UnansweredModalProc)(const char* kind, const char* text);
+void SetUnansweredModalHandler(UnansweredModalProc handler);
+// True (after reporting) when a modal of that kind must not be shown.
+int  RefuseUnansweredModal(const char* kind, const char* text);
 int  LogMessage(const char* text);
 const char* GetLastLogLine();
 // A test may watch every logged line (the log itself goes on as usual).

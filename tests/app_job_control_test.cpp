@@ -167,9 +167,16 @@ TEST(JobControlHandles, FailedWaitsAreNotAcquisitions)
     FreeJobControl(job);
 }
 
-static DWORD WINAPI WaitForever(void* event)
+struct Waiter {
+    HANDLE started;
+    HANDLE never;
+};
+
+static DWORD WINAPI WaitForever(void* p)
 {
-    WaitForSingleObject((HANDLE)event, INFINITE);
+    Waiter* w = (Waiter*)p;
+    SetEvent(w->started);
+    WaitForSingleObject(w->never, INFINITE);
     return 0;
 }
 
@@ -180,12 +187,16 @@ class JobControlFrame : public FrameFixture {};
 TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
 {
     StartFrame();
-    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Waiter waiter = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
     ASSERT_NE(app, nullptr);
     BeginJob(app);
-    HANDLE thread = CreateThread(nullptr, 0, WaitForever, never, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, WaitForever, &waiter, 0, nullptr);
     ASSERT_NE(thread, nullptr);
+    // Killed while it still starts up, the thread could take the loader's
+    // lock with it and hang the process; a worker killed at a forced close
+    // has long been running.
+    ASSERT_EQ(WaitForSingleObject(waiter.started, 10000), (DWORD)WAIT_OBJECT_0);
     HANDLE watch = nullptr;   // our own handle, to see the thread end
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, SYNCHRONIZE, FALSE, 0));
     app->thread = thread;
@@ -197,5 +208,6 @@ TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(JobBusy(fresh), 0);
     CloseHandle(watch);
-    CloseHandle(never);
+    CloseHandle(waiter.started);
+    CloseHandle(waiter.never);
 }

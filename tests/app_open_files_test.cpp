@@ -468,7 +468,7 @@ RECT openDialogRect;
 bool openDialogSeen;
 void CALLBACK MeasureAndCancel(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = FindWindowA(nullptr, "Open Data Files");
+    HWND dialog = FindOwnWindow("Open Data Files");
     if (!dialog || !IsWindowVisible(dialog)) return;
     if (!openDialogSeen) GetWindowRect(dialog, &openDialogRect);
     openDialogSeen = true;
@@ -481,6 +481,7 @@ TEST_F(OpenFilesTest, OpenDataFilesDialogIsCentredOnTheFrame)
 {
     StartFrame();
     openDialogSeen = false;
+    RealFileDialogs real;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, MeasureAndCancel);
     FileList* list = OpenDataFilesDialog(FrameWindow);
     KillTimer(nullptr, timer);

@@ -19,7 +19,7 @@ int ticksSinceConfirm;
 
 void CALLBACK TypeNames(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = FindWindowA(nullptr, kTitle);
+    HWND dialog = FindOwnWindow(kTitle);
     if (!dialog) return;
     if (confirmed) {
         // Still up long after OK: the names were refused. Cancel rather than hang.
@@ -43,6 +43,7 @@ int PickWithDialog(FileList* list, const std::string& names)
     typedNames = names;
     confirmed = false;
     ticksSinceConfirm = 0;
+    RealFileDialogs real;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, TypeNames);
     int count = OpenLASFilesDialog(nullptr, list, kTitle);
     KillTimer(nullptr, timer);
@@ -81,7 +82,7 @@ int dialogTicks;
 
 void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = FindWindowA(nullptr, dialogTitle);
+    HWND dialog = FindOwnWindow(dialogTitle);
     if (!dialog) return;
     if (dialogTicks++ == 0) {
         SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)dialogName.c_str());
@@ -97,6 +98,7 @@ int WithFileDialog(const char* title, const std::string& name, int (*run)(ClassT
     dialogTitle = title;
     dialogName = name;
     dialogTicks = 0;
+    RealFileDialogs real;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerFileDialog);
     int result = run(table);
     KillTimer(nullptr, timer);

@@ -77,6 +77,97 @@ int FileDialogAnswers::calls() const { return dialogCalls; }
 const std::vector<std::string>& FileDialogAnswers::captions() const { return dialogCaptions; }
 const std::vector<HWND>& FileDialogAnswers::owners() const { return dialogOwners; }
 
+static int RealFileDialog(OPENFILENAMEA* ofn, int save)
+{
+    return (save ? GetSaveFileNameA(ofn) : GetOpenFileNameA(ofn)) ? 1 : 0;
+}
+
+RealFileDialogs::RealFileDialogs() { SetFileDialogHook(RealFileDialog); }
+RealFileDialogs::~RealFileDialogs() { SetFileDialogHook(nullptr); }
+
+struct TitleSearch {
+    const char* title;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchTitle(HWND window, LPARAM p)
+{
+    TitleSearch* search = (TitleSearch*)p;
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    if (strcmp(text, search->title) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindOwnWindow(const char* title)
+{
+    TitleSearch search = {title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchTitle, (LPARAM)&search);
+    return search.found;
+}
+
+// ---- guards against a test that waits for ever --------------------------------
+
+static void FailUnanswered(const char* kind, const char* text)
+{
+    ADD_FAILURE() << "a " << kind << " that the test does not answer was shown and cancelled: " << text;
+}
+
+static volatile LONG runningSince;   // GetTickCount() at the start of the running test, 0 between tests
+static char runningName[512];
+
+class TestClock : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo& info) override
+    {
+        snprintf(runningName, sizeof runningName, "%s.%s", info.test_suite_name(), info.name());
+        InterlockedExchange(&runningSince, (LONG)(GetTickCount() | 1));
+    }
+    void OnTestEnd(const testing::TestInfo&) override { InterlockedExchange(&runningSince, 0); }
+};
+
+static DWORD CurrentProcessIdOf(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+static BOOL CALLBACK ReportWindow(HWND window, LPARAM)
+{
+    if (CurrentProcessIdOf(window) != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    char text[256] = "", cls[64] = "";
+    GetWindowTextA(window, text, sizeof text);
+    GetClassNameA(window, cls, sizeof cls);
+    fprintf(stderr, "  window \"%s\" (class %s)\n", text, cls);
+    return TRUE;
+}
+
+static DWORD WINAPI Watchdog(void*)
+{
+    const char* limitText = getenv("VELKA_TEST_LIMIT_S");
+    DWORD limit = (limitText && atoi(limitText) > 0 ? (DWORD)atoi(limitText) : 75) * 1000;
+    for (;;) {
+        Sleep(500);
+        DWORD since = (DWORD)runningSince;
+        if (!since || GetTickCount() - since < limit) continue;
+        fprintf(stderr, "FATAL: %s still running after %lu s; the visible windows of this process:\n", runningName,
+                (unsigned long)(limit / 1000));
+        EnumWindows(ReportWindow, 0);
+        fflush(stderr);
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+}
+
+void InstallTestGuards()
+{
+    SetUnansweredModalHandler(FailUnanswered);
+    testing::UnitTest::GetInstance()->listeners().Append(new TestClock);
+    HANDLE thread = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
+    if (thread) CloseHandle(thread);
+}
+
 std::string SampleDir()
 {
     static std::string dir = [] {

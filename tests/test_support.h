@@ -53,6 +53,24 @@ public:
     ~DialogDriver();
 };
 
+// While alive, open and save file dialogs are the system's own, for a test
+// that drives the real dialog (FindOwnWindow finds it by its title).
+class RealFileDialogs {
+public:
+    RealFileDialogs();
+    ~RealFileDialogs();
+};
+
+// A top-level window of this thread with the title, else null. Tests run
+// side by side on one desktop, so FindWindow could find another test's window.
+HWND FindOwnWindow(const char* title);
+
+// Installed once by the test entry point: a message box, dialog or file dialog
+// that no test answers fails the test at once and is cancelled; a test that
+// runs longer than VELKA_TEST_LIMIT_S seconds (default 75) ends the process
+// with the test's name and the windows left open, before CTest's timeout.
+void InstallTestGuards();
+
 // The rows of a report list view: the texts of its first two columns.
 std::vector<std::pair<std::string, std::string>> ListRows(HWND list);
 // The clipboard's text ("" when it holds none).
