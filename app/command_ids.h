@@ -69,6 +69,9 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define TOOL_POI               9099
 #define TOOL_AOI               9109
 #define CMD_PREVIOUS_TOOL      9075
+// Profile-only tools.
+#define TOOL_ABOVE_LINE        9084
+#define TOOL_BELOW_LINE        9085
 
 // Frame and view commands named by the toolbar and the view dispatcher.
 #define CMD_CANCEL             9003

@@ -29,7 +29,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildProfileWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
 int CloseGLView(HWND glWindow)
@@ -85,17 +84,8 @@ DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); 
 DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
 INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 void FreeUndoStack(ViewRecord*) {}
-void FreeContourList(ContourList*) {}
 void FreeReferenceList(ViewRecord*) {}
-int CenterViewOnProfile(HWND) { return 1; }
-int SetViewCursor(HWND, WPARAM) { return 0; }
-int DrawToolRubberBand(HWND, const int*, int) { return 1; }
-int MoveProfileBox(HWND, int) { return 0; }
 
-int CancelProfileTool(HWND) { return 1; }
-void DestroyToolTip() {}
-void DestroyMeasureTip() {}
-void DestroyDensityTooltip() {}
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
@@ -103,7 +93,6 @@ int UndoClassEdit(HWND) { return 0; }
 int RedoClassEdit(HWND) { return 0; }
 int ShowSurfaceMagic(HWND) { return 0; }
 int ShowDisplaySettings(HWND) { return 0; }
-int SetProfileBoxWidth(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
 int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }

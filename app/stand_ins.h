@@ -12,27 +12,15 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildProfileWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
 int  CloseGLView(HWND glWindow);
-int  CenterViewOnProfile(HWND view);
-int  MoveProfileBox(HWND view, int id);
-int  CancelProfileTool(HWND profile);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
-// Tools, tooltips and cursors of the plan view.
-int  SetViewCursor(HWND view, WPARAM wParam);
-int  DrawToolRubberBand(HWND view, const int rect[4], int tool);
-void DestroyToolTip();
-void DestroyMeasureTip();
-void DestroyDensityTooltip();
-
 // What a view record owns of the other subsystems.
 void FreeUndoStack(ViewRecord* record);
-void FreeContourList(ContourList* list);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -66,7 +54,6 @@ int  UndoClassEdit(HWND view);
 int  RedoClassEdit(HWND view);
 int  ShowSurfaceMagic(HWND view);
 int  ShowDisplaySettings(HWND view);
-int  SetProfileBoxWidth(HWND view);
 int  ContourSettings(HWND view);
 int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);

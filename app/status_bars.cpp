@@ -106,6 +106,30 @@ void UpdateViewStatusBar(HWND view)
     SetPart(status, 4, text);
 }
 
+void UpdateProfileStatusBar(HWND profile)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(profile, CHILD_RECORD);
+    HWND status = (HWND)GetWindowSlot(profile, CHILD_STATUSBAR);
+    if (!r || !status) return;
+    const ViewMapping& m = r->profile;
+    char text[64];
+    snprintf(text, sizeof text, " %s", GetToolName(r->profileTool));
+    SetPart(status, 0, text);
+    snprintf(text, sizeof text, " %dX", ZoomFactor(m.zoomLevel));
+    SetPart(status, 1, text);
+    snprintf(text, sizeof text, " %.3lf", r->profileMouseX * m.scale + m.left);
+    SetPart(status, 2, text);
+    snprintf(text, sizeof text, " %.3lf", m.top - r->profileMouseY * m.scale);
+    SetPart(status, 3, text);
+    snprintf(text, sizeof text, " ");
+    if (r->profileTool == TOOL_MEASURE) {
+        const int* q = r->profileRect;
+        double dx = (q[2] - q[0]) * m.scale, dy = (q[3] - q[1]) * m.scale;
+        snprintf(text, sizeof text, " %.3lf", std::sqrt(dx * dx + dy * dy));
+    }
+    SetPart(status, 4, text);
+}
+
 void WriteActiveViewStatus(const char* text)
 {
     if (!MDIClientWindow) return;

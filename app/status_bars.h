@@ -9,3 +9,4 @@ HWND CreateViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
 // The message part of the active view's status bar.
 void WriteActiveViewStatus(const char* text);
+void UpdateProfileStatusBar(HWND profile);

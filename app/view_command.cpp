@@ -4,6 +4,7 @@
 #include "app/view_command.h"
 #include "resource.h"
 #include "app/stand_ins.h"
+#include "views/plan/profile_box.h"
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"

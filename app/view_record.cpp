@@ -5,6 +5,8 @@
 #include "base/polygon.h"
 #include "data/data_set.h"
 #include "data/tin_model.h"
+#include "data/selection.h"
+#include "views/contours/contour_list.h"
 #include "views/plan/draw_thread.h"
 
 ViewRecord* CreateViewRecord()
@@ -18,6 +20,7 @@ ViewRecord* CreateViewRecord()
     }
     record->dataSetCount = 1;
     record->referencesShown = 1;
+    record->profileQueryIndex = -1;
     InitViewSettings(record);
     CreatePOISet(record);
     CreateAOISet(record);
@@ -35,6 +38,9 @@ void FreeViewRecord(ViewRecord* record)
     FreePolyline(record->profilePolyline);
     // The density tool's outline is owned by the record as well.
     FreePolyline(record->densityPolyline);
+    FreePolyline(record->profileEditPolygon);
+    NBLFree(record->profileCopy);
+    FreePointSelection(record->profilePoints);
     FreeContourList(record->contours);
     FreeReferenceList(record);
     FreeViewImageCache(&record->imageCache);

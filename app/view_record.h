@@ -8,6 +8,7 @@
 #include "app/display_settings.h"
 #include "data/data_set.h"
 #include "gis/layers/layer_sets.h"
+#include "base/vector.h"
 
 struct TINModel;
 struct PointSelection;
@@ -22,6 +23,21 @@ struct ViewImageCache {
     int32_t  width;           // drawable width rounded up to a multiple of 8
     int32_t  allocatedHeight;
     int32_t  allocatedWidth;
+};
+
+// A world-to-window mapping. The plan view keeps its own inline in the
+// record (dataMinX ... zoomLevel in the same order); the profile keeps one of
+// these, with X the distance along the box and Y the elevation.
+struct ViewMapping {
+    double  minX, minY, maxX, maxY;   // world extent
+    double  centerX, centerY;         // centre of the last centring
+    double  scale, fullScale;         // world units a pixel; at zoom level 0
+    int32_t imageHeight, imageWidth;  // the extent in pixels at the scale
+    int32_t drawHeight, drawWidth;    // client size + 1
+    int32_t scrollX, scrollY;
+    int32_t clientWidth, clientHeight;
+    double  left, bottom, right, top; // the visible world window
+    int32_t zoomLevel;
 };
 
 // The settings part (return filters, shading, classes, contour colours, tools
@@ -42,7 +58,7 @@ struct ViewRecord : ViewSettings {
 
     // References and vector layers.
     int       referenceCount;
-    void*     references;
+    ReferenceFile** references;
     int       referencesShown;
     POISet*   poiSet;
     AOISet*   aoiSet;
@@ -111,9 +127,16 @@ struct ViewRecord : ViewSettings {
 
     // Linked windows.
     HWND      profileWindow;
-    double    profileState[16];
-    int       profileStateInts[16];
-    int       profileExtra[2];
+    ViewMapping profile;           // the profile window's mapping
+    int       profileZoomDrag;     // 0, or the button message that began a zoom drag (513, 516)
+    int       profileRect[4];      // zoom box, measure line and polygon band of the profile
+    int       profilePreviousValid, profilePreviousLevel;
+    double    profilePreviousCenterX, profilePreviousCenterY, profilePreviousScale;
+    int       profilePanActive, profilePanStartY, profilePanStartX;
+    int       profileMouseX, profileMouseY, profileLastMouseX, profileLastMouseY;
+    int       profileQueryIndex;   // picked profile point, -1 when none
+    int       profileBandActive;   // the profile's measure line or polygon band is drawn
+    struct Polyline* profileEditPolygon;
     HWND      glWindow;
     int       surfaceMagicState[16];
     float     glCamera[5];
@@ -122,13 +145,14 @@ struct ViewRecord : ViewSettings {
     HDC       glDC;
     int       glRebuildFlags[5];
     int       glDrag[5];
-    int       profileBoxPixels[4];
-    double    profileBoxWorld[4];
-    struct Polyline* profilePolyline;
+    Vec3      profileA, profileB;  // the profile line; A and B are also the density rectangle's corners
+    int       profileWidthSet;     // the width dialog has been opened once
+    int       staticProfileWidth;  // "Use Static Box Width"
+    struct Polyline* profilePolyline;  // the profile box
     struct Polyline* densityPolyline;
     float     densityValue;        // last value of the density tool; negative when none
-    int       profileWork[3];
-    PointSelection* profilePoints;
+    PointSelection* profilePoints; // the points inside the profile box
+    PointRecord* profileCopy;      // one a selected point: X the distance along the box, Y the Z
 };
 
 ViewRecord* CreateViewRecord();

@@ -1,6 +1,10 @@
 // The current tool of a plan view: switching tools, ending whatever a tool
 // shows on screen, the status names of tools, and the pan tool.
 #include "app/view_tools.h"
+#include "views/plan/density_tool.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/point_tip.h"
+#include "views/profile/profile_window.h"
 #include "app/stand_ins.h"
 #include "app/view_window.h"
 #include "views/plan/mouse_dispatch.h"
@@ -11,6 +15,7 @@
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "views/plan/rubber_bands.h"
 
 struct ToolName {
     int id;

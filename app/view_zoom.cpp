@@ -10,6 +10,7 @@
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "views/plan/rubber_bands.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

@@ -32,6 +32,7 @@
 #define IDD_VOID_DEM         223
 #define IDD_ABOUT            300
 #define IDD_NOUNITS          304
+#define IDD_PROFILE_WIDTH    306
 #define IDD_CONTOUR_PARAMS   311
 #define IDD_EXPORT_LAS       318
 #define IDD_CONFIG_SETTINGS  331
@@ -79,3 +80,8 @@
 #define IDC_SM_TERRAIN_BIAS      1151
 #define IDC_SM_AESTHETICS_TEXT   1153
 #define IDC_SM_TERRAIN_BIAS_TEXT 1154
+
+// Profile box width dialog.
+#define IDC_PROFILE_WIDTH        1016
+#define IDC_PROFILE_WIDTH_LABEL  1165
+#define IDC_PROFILE_STATIC_WIDTH 1166

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "app/display_settings.h"
+#include "app/command_ids.h"
 
 #include <cstring>
 
@@ -21,10 +22,10 @@ TEST(FoundDisplaySettings, DefaultsAndANewView)
     EXPECT_EQ(v.showSingleReturns + v.showFirstReturns + v.showIntermediateReturns + v.showLastReturns, 4);
     EXPECT_EQ(v.tinColorMode, 1);  // Earth Tones whatever the global palette
     EXPECT_EQ(g.tinPalette, 0);
-    EXPECT_EQ(v.currentTool, 9013);
-    EXPECT_EQ(v.profilePreviousTool, 9013);
-    EXPECT_EQ(v.displayMode, 8006);
-    EXPECT_EQ(v.pointColorMode, 1201);
+    EXPECT_EQ(v.currentTool, TOOL_ZOOM);
+    EXPECT_EQ(v.profilePreviousTool, TOOL_ZOOM);
+    EXPECT_EQ(v.displayMode, DISPLAY_POINTS);
+    EXPECT_EQ(v.pointColorMode, CMD_COLOR_EARTH);
     EXPECT_EQ(v.poiLabelSize, 15);
     EXPECT_EQ(v.unreadFirst, 32);
     EXPECT_EQ(v.unreadSecond, 10);

@@ -172,9 +172,10 @@ TEST_F(ViewCommands, ProfileWindowGetsThePlanCommandsButCloseClosesThePlanView)
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_EARTH;
     EXPECT_EQ(Send(profile, CMD_COLOR_CLASS), 1);
-    EXPECT_EQ(r->pointColorMode, CMD_COLOR_EARTH);   // passed on, not applied here
+    EXPECT_EQ(r->pointColorMode, CMD_COLOR_CLASS);   // the profile passes it on to its plan view
     EXPECT_EQ(Send(profile, TOOL_MEASURE), 1);
-    EXPECT_EQ(r->currentTool, TOOL_ZOOM);
+    EXPECT_EQ(r->currentTool, TOOL_ZOOM);            // the profile's own tool changed
+    EXPECT_EQ(r->profileTool, TOOL_MEASURE);
 
     // Up and Down move the profile box when there is one (none yet here).
     EXPECT_EQ(Send(view, CMD_PAGE_UP), 0);

@@ -279,13 +279,6 @@ TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
 namespace {
 class PlanViewOnFrame : public FrameFixture {};
 
-// Pumps until the view's draw has finished and cached its image.
-bool WaitForCachedDraw(HWND view, int ms)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    return WaitUntil([&] { return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
-}
-
 // The cached image matches what the point drawer draws by itself over the
 // background, pixel for pixel; returns the number of point pixels.
 int ExpectCacheIsThePointDrawing(HWND view)

@@ -31,9 +31,11 @@ TEST_F(ScrollingTest, ClicksAndTheWheelReachTheZoomTool)
     SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(50, 40));
     EXPECT_EQ(r->mouseX, 50);
     EXPECT_EQ(r->mouseY, 40);
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(50, 40));
+    POINT at = {50, 40};
+    ClientToScreen(view, &at);
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(at.x, at.y));
     EXPECT_EQ(r->zoomLevel, 1);
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(50, 40));
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(at.x, at.y));
     EXPECT_EQ(r->zoomLevel, 2);
 }
 

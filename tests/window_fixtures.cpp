@@ -200,27 +200,39 @@ HBITMAP CreateTopDownDIB(int width, int height, void** bits)
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    int w = r->drawWidth, h = r->drawHeight;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
+    HBITMAP bitmap = CreateTopDownDIB(width, height, &bits);
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
-    RECT all = {0, 0, w, h};
+    RECT all = {0, 0, width, height};
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(mem, &all, brush);
     DeleteObject(brush);
-    int result = DrawPointsForColorMode(view, mem);
+    int result = draw(mem);
     GdiFlush();
-    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
+    pixels->assign((uint32_t*)bits, (uint32_t*)bits + (size_t)width * height);
     SelectObject(mem, old);
     DeleteObject(bitmap);
     DeleteDC(mem);
     return result;
+}
+
+int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return DrawOffscreen(r->drawWidth, r->drawHeight, [view](HDC dc) { return DrawPointsForColorMode(view, dc); },
+                         pixels, background);
+}
+
+bool WaitForCachedDraw(HWND view, int ms)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return WaitUntil([&] { PumpMessages(20); return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
 }
 
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)

@@ -75,6 +75,10 @@ protected:
 // with `background`; returns the drawer's result and the pixels (0x00RRGGBB, top-down).
 // A 32-bit top-down DIB section of the given size.
 HBITMAP CreateTopDownDIB(int width, int height, void** bits);
+// Runs a drawer into a 32-bit bitmap filled with `background`; returns the
+// drawer's result and the pixels (0x00RRGGBB, top-down).
+int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, std::vector<uint32_t>* pixels,
+                  COLORREF background = 0);
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background = 0);
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
 // The view's image cache at (x, y) as a colour value.
@@ -82,5 +86,7 @@ COLORREF CachePixel(const ViewRecord* record, int x, int y);
 // Pumps until the view's draw thread has finished; false when it has not
 // within `ms` milliseconds.
 bool WaitForViewDraw(HWND view, int ms);
+// Pumps until the view's draw has finished and cached its image.
+bool WaitForCachedDraw(HWND view, int ms);
 // Saves the view's cached image as a 24-bit .bmp file.
 bool SaveCacheBitmap(const ViewRecord* record, const std::string& path);

@@ -3,6 +3,9 @@
 // thread that draws the layers in order under the view's lock and caches the
 // result.
 #include "views/plan/draw_thread.h"
+#include "views/plan/overlays.h"
+#include "views/plan/rubber_bands.h"
+#include "views/plan/tin_drawing.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "views/plan/draw_points.h"
@@ -219,22 +222,33 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
             break;
         case CMD_COLOR_TIN:
         case CMD_GRAY_TIN:
-            // The cached shading is the TIN base layer; without a cache the
-            // layer stays empty.
-            if (r->tinCacheValid) RestoreTINImage(view, hdc);
+            if (r->tinCacheValid) {
+                RestoreTINImage(view, hdc);
+            } else {
+                completed = DrawTINForColorMode(view, hdc);
+                SaveTINImageIfWhole(view, hdc, completed);
+            }
             break;
         case CMD_BACKGROUND_REF:
-            break;   // the reference image layer stays empty
+            completed = DrawReferenceImages(view, hdc);
+            break;
         default:
             completed = 0;
         }
     }
+    if (completed && r->displayMode != DISPLAY_POINTS && r->overlayPointsOverBackground)
+        completed = DrawPointsForColorMode(view, hdc);
+    if (completed && r->overlayContours) completed = DrawContours(view, hdc);
+    if (completed && r->overlayReferences) completed = DrawReferenceShapeFiles(view, hdc);
     int whole = 0;
     if (completed) {
-        if (r->displayMode != DISPLAY_POINTS && r->overlayPointsOverBackground)
-            completed = DrawPointsForColorMode(view, hdc);
+        if (r->showAOIPolygons && r->aoiSet && r->aoiSet->lines && r->aoiSet->lines->count > 0)
+            DrawAOIPolygons(view, hdc, r->aoiSet);
+        DrawDataSetOutline(view, hdc);
+        if (r->profileWindow && r->profilePolyline) DrawProfileBox(view, hdc, r->profilePolyline, RGB(0, 255, 255));
+        whole = DrawingIsWhole(view, hdc);
     }
-    if (completed) whole = DrawingIsWhole(view, hdc);
+    DrawPOIMarkers(view, hdc);
     if (completed && whole) {
         SaveViewImage(view, hdc);
         // An invalidation while this draw ran (a mode change, a zoom) makes
@@ -245,6 +259,16 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
         if (r->drawGeneration != request.generation) r->imageCacheValid = 0;
     }
     ReleaseDC(view, hdc);
+
+    if (completed && r->editPolyline) {
+        if (r->currentTool == TOOL_PROFILE) {
+            DrawProfileBox(view, nullptr, r->editPolyline, RGB(255, 255, 0));
+        } else if (r->currentTool == TOOL_AOI) {
+            int type = r->currentAOIType >= 0 && r->currentAOIType < 256 ? r->currentAOIType : 0;
+            DrawViewPolyline(view, r->editPolyline, r->aoiClassTable.entries[type].mainColor, 0);
+            RedrawToolRubberBand(view, r->toolRect, r->currentTool);
+        }
+    }
 
     if (completed && r->glWindow && !request.overlayOnly) {
         r->glRebuildFlags[2] = 0;

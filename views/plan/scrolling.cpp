@@ -8,6 +8,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "app/status_bars.h"
+#include <cstdlib>
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -152,5 +153,57 @@ int PanView(HWND view, int x, int y)
     ResetViewCache(view);
     SetViewExtentsFromScroll(view);
     InvalidateRect(view, nullptr, erase);
+    return 1;
+}
+
+int KeepProfileBoxInView(HWND view)
+{
+    ViewRecord* r = RecordOf(view);
+    if (!r) return 0;
+    double mx = (r->profileA.x + r->profileB.x) / 2, my = (r->profileA.y + r->profileB.y) / 2;
+    if (r->viewLeft < mx && mx < r->viewRight && r->viewBottom < my && my < r->viewTop) return 0;
+    r->panStartX = (int)((mx - r->viewLeft) / r->scale);
+    r->panStartY = (int)((r->viewTop - my) / r->scale);
+    RECT area;
+    GetViewClientRect(view, &area);
+    FillClientBlack(view, &area);
+    PanView(view, area.right / 2, area.bottom / 2);
+    return 1;
+}
+
+// One axis of CenterViewOnProfile: pixels a and b of the line's ends,
+// `first` whether a is the western (northern) end.
+static int CenteredOffset(int a, int b, bool first, bool same, int drawable, int image)
+{
+    int offset;
+    if (same) {
+        offset = a - drawable / 2;
+    } else {
+        int start = first ? a : b;
+        int spare = drawable - std::abs(a - b);
+        offset = start - std::abs(spare) / 2;
+    }
+    // An image narrower than the window has nothing to scroll.
+    if (offset > image - drawable) offset = image - drawable;
+    if (offset < 0) offset = 0;
+    return offset;
+}
+
+int CenterViewOnProfile(HWND view)
+{
+    ViewRecord* r = RecordOf(view);
+    if (!r || r->zoomLevel == 0) return 0;
+    RECT area;
+    GetViewClientRect(view, &area);
+    const Vec3& a = r->profileA;
+    const Vec3& b = r->profileB;
+    int xa = (int)((a.x - r->dataMinX) / r->scale), xb = (int)((b.x - r->dataMinX) / r->scale);
+    r->scrollX = CenteredOffset(xa, xb, b.x > a.x, a.x == b.x, area.right, r->imageWidth);
+    int ya = (int)((r->dataMaxY - a.y) / r->scale), yb = (int)((r->dataMaxY - b.y) / r->scale);
+    r->scrollY = CenteredOffset(ya, yb, b.y < a.y, a.y == b.y, area.bottom, r->imageHeight);
+    SetScrollPosOnly(view, SB_HORZ, r->scrollX, TRUE);
+    SetScrollPosOnly(view, SB_VERT, r->scrollY, TRUE);
+    ResetViewCache(view);
+    SetViewExtentsFromScroll(view);
     return 1;
 }

@@ -1,6 +1,7 @@
 // World-to-pixel mapping of the plan view, its extents and fitting, the
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/view_mapping.h"
+#include "views/contours/contour_list.h"
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame.h"

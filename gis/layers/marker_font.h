@@ -1,0 +1,6 @@
+// The font of POI marker labels.
+#pragma once
+#include <windows.h>
+
+// Fills `font` for a 12-point bold "Courier" on the device of `dc`.
+void CreateMarkerFont(LOGFONTA* font, HDC dc);

@@ -1,0 +1,352 @@
+// The profile window: creation and closing, its window procedure, commands,
+// tools, cursors and the wheel. It has no record of its own; window long 0
+// holds its plan view's record, so it sees the same data, classes, colour
+// mode and undo stack.
+#include "views/profile/profile_window.h"
+#include "app/status_bars.h"
+#include "app/view_arrange.h"
+#include "views/profile/profile_draw.h"
+#include "views/profile/profile_mapping.h"
+#include "views/profile/profile_query.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
+#include "views/plan/point_tip.h"
+#include "views/plan/profile_box.h"
+#include "views/plan/rubber_bands.h"
+#include "views/plan/scrolling.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/frame_bars.h"
+#include "app/job_control.h"
+#include "app/view_window.h"
+#include "app/stand_ins.h"
+#include "app/view_tools.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/messages.h"
+#include "base/polygon.h"
+#include <cstdio>
+
+const char* const kProfileCreateFailed = "Failed in Creating Profile Window";
+
+static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
+
+HWND CreateProfileWindow(ViewRecord* record)
+{
+    if (!record || !MDIClientWindow) return 0;
+    char title[300];
+    snprintf(title, sizeof title, "%s - Profile", record->title);
+    MDICREATESTRUCTA mdi = {};
+    mdi.szClass = "ChildProfile";
+    mdi.szTitle = title;
+    mdi.hOwner = AppInstance;
+    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
+    mdi.style = 0x12300003;
+    mdi.lParam = (LPARAM)record;
+    HWND profile = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
+    if (!profile) ShowMessageBox(FrameWindow, kProfileCreateFailed, "Error", MB_OK);
+    return profile;
+}
+
+static bool IsPolygonTool(int tool)
+{
+    return tool == TOOL_BY_CLASS || tool == TOOL_POLYGON || tool == TOOL_ABOVE_LINE || tool == TOOL_BELOW_LINE;
+}
+
+int CancelProfileTool(HWND profile)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    int tool = r->profileTool;
+    if (IsPolygonTool(tool)) {
+        if (r->profileBandActive) CancelViewDraw(profile);
+        FreePolyline(r->profileEditPolygon);
+        r->profileEditPolygon = nullptr;
+        r->profileBandActive = 0;
+        InvalidateView(profile, 0);
+    } else if (tool == TOOL_ZOOM) {
+        if (r->profileZoomDrag) DrawZoomBox(profile, r->profileRect, TOOL_ZOOM);
+        r->profileZoomDrag = 0;
+    } else if (tool == TOOL_POINT) {
+        r->editPending = 0;
+    } else if (tool == TOOL_MEASURE) {
+        if (r->profileBandActive) DrawToolRubberBand(profile, r->profileRect, TOOL_MEASURE);
+        r->profileBandActive = 0;
+        DestroyProfileMeasureTip();
+    } else if (tool == TOOL_QUERY) {
+        DestroyMeasureTip();
+        r->profileQueryIndex = -1;
+    }
+    return 1;
+}
+
+int SetProfileTool(HWND profile, int id)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    if (id != r->profileTool) {
+        CancelProfileTool(profile);
+        r->profilePreviousTool = r->profileTool;
+        r->profileTool = id;
+    }
+    SetToolbarChecks(profile);
+    return 1;
+}
+
+int CloseProfileView(HWND profile)
+{
+    ViewRecord* r = RecordOf(profile);
+    CancelViewDraw(profile);
+    if (r) CancelProfileTool(profile);
+    JobControl* job = (JobControl*)GetWindowSlot(profile, CHILD_JOB);
+    SetWindowSlot(profile, CHILD_JOB, 0);
+    FreeJobControl(job);
+    if (!r) return 1;
+    if (r->window) {
+        FreeProfileSelection(r->window);
+        InvalidateView(r->window, 1);   // its image shows the box no longer linked
+    }
+    if (r->profileWindow == profile) r->profileWindow = 0;
+    return 1;
+}
+
+// ---- commands -----------------------------------------------------------------------
+
+typedef int (*ProfileHandler)(HWND profile, ViewRecord* r, int id);
+
+static int Tool(HWND profile, ViewRecord*, int id) { return SetProfileTool(profile, id); }
+static int PreviousTool(HWND profile, ViewRecord* r, int) { return SetProfileTool(profile, r->profilePreviousTool); }
+static int Undo(HWND, ViewRecord* r, int) { return UndoClassEdit(r->window), 1; }
+static int Nothing(HWND, ViewRecord*, int) { return 1; }
+static int Redo(HWND, ViewRecord* r, int) { return RedoClassEdit(r->window), 1; }
+static int FullView(HWND profile, ViewRecord* r, int)
+{
+    if (ZoomProfile(profile, PROFILE_ZOOM_FULL, r->profileRect)) {
+        InvalidateView(profile, 0);
+        UpdateProfileScrollBars(profile);
+    }
+    return 1;
+}
+static int StepBox(HWND, ViewRecord* r, int id) { return MoveProfileBox(r->window, id), 1; }
+static int DisplaySettings(HWND, ViewRecord* r, int) { return ShowDisplaySettings(r->window), 1; }
+static int BoxWidth(HWND, ViewRecord* r, int) { return SetProfileBoxWidth(r->window); }
+static int Contours(HWND, ViewRecord* r, int) { return ContourSettings(r->window), 1; }
+static int ClassifyByClass(HWND, ViewRecord* r, int)
+{
+    if (ShowClassifyByClass(r->window)) {
+        r->classSelectionCopy = r->classSelection;
+        r->classSelectionSaved = 1;
+    }
+    return 1;
+}
+static int Open3D(HWND, ViewRecord* r, int)
+{
+    SizeMoveActive = 1;
+    Open3DView(r->window);
+    SizeMoveActive = 0;
+    return 1;
+}
+
+static const struct {
+    int id;
+    ProfileHandler handler;
+} ProfileCommands[] = {
+    {TOOL_BY_CLASS, Tool},     {TOOL_ZOOM, Tool},        {TOOL_POINT, Tool},
+    {TOOL_POLYGON, Tool},      {TOOL_MEASURE, Tool},     {TOOL_QUERY, Tool},
+    {TOOL_PAN, Tool},          {TOOL_ABOVE_LINE, Tool},  {TOOL_BELOW_LINE, Tool},
+    {CMD_PREVIOUS_TOOL, PreviousTool},
+    {CMD_UNDO, Undo},          {CMD_NOOP_9019, Nothing}, {CMD_REDO, Redo},
+    {CMD_ZOOM_FULL, FullView}, {CMD_PAGE_UP, StepBox},   {CMD_PAGE_DOWN, StepBox},
+    {CMD_DISPLAY_SETTINGS, DisplaySettings}, {CMD_PROFILE_WIDTH, BoxWidth},
+    {CMD_CONTOUR_SETTINGS, Contours},        {CMD_CLASSIFY_BY_CLASS, ClassifyByClass},
+    {CMD_OPEN_3D, Open3D},
+};
+
+int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    int id = LOWORD(wParam);
+    for (const auto& row : ProfileCommands)
+        if (row.id == id) return row.handler(profile, r, id);
+    if (r->window) SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+    SetToolbarChecks(profile);
+    return 0;
+}
+
+// ---- mouse ----------------------------------------------------------------------------
+
+int SetProfileCursor(HWND profile)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    POINT p;
+    GetCursorPos(&p);
+    ScreenToClient(profile, &p);
+    RECT area;
+    GetViewClientRect(profile, &area);
+    if (!PtInRect(&area, p)) return 0;
+    switch (r->profileTool) {
+    case TOOL_BY_CLASS: case TOOL_ZOOM: case TOOL_POINT: case TOOL_POLYGON:
+    case TOOL_MEASURE: case TOOL_QUERY: case TOOL_PAN:
+        SetCursor(ToolCursor(r->profileTool));
+        return 1;
+    case TOOL_ABOVE_LINE:
+    case TOOL_BELOW_LINE:
+        SetCursor(LoadCursorA(nullptr, IDC_CROSS));
+        return 1;
+    }
+    return 0;
+}
+
+int ProfileMouseMove(HWND profile, LPARAM lParam)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    r->profileLastMouseX = r->profileMouseX;
+    r->profileLastMouseY = r->profileMouseY;
+    r->profileMouseX = (short)LOWORD(lParam);
+    r->profileMouseY = (short)HIWORD(lParam);
+    UpdateProfileStatusBar(profile);
+    switch (r->profileTool) {
+    case TOOL_ZOOM: return TrackProfileZoomBox(profile);
+    case TOOL_MEASURE: return ProfileMeasureMove(profile);
+    case TOOL_PAN: return TrackProfilePan(profile);
+    }
+    return 0;
+}
+
+int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    LogMessage(" ");
+    switch (r->profileTool) {
+    case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
+    case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
+    case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
+    case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
+    }
+    return 0;
+}
+
+static bool PointerIn(HWND window, POINT screen)
+{
+    if (!window) return false;
+    POINT p = screen;
+    ScreenToClient(window, &p);
+    RECT area;
+    GetViewClientRect(window, &area);
+    return PtInRect(&area, p) != 0;
+}
+
+int ProfileMouseWheel(HWND profile, WPARAM wParam)
+{
+    ViewRecord* r = RecordOf(profile);
+    if (!r) return 0;
+    LogMessage(" ");
+    POINT p;
+    GetCursorPos(&p);
+    if (!PointerIn(profile, p) && !PointerIn(r->window, p)) return 0;
+    short delta = (short)HIWORD(wParam);
+    return ProfileCommand(profile, delta > 0 ? CMD_PAGE_UP : CMD_PAGE_DOWN, 0);
+}
+
+// ---- window procedure ------------------------------------------------------------------
+
+static void OnCreate(HWND profile, LPARAM lParam)
+{
+    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
+    ViewRecord* r = (ViewRecord*)mdi->lParam;
+    SetWindowSlot(profile, CHILD_RECORD, (LONG_PTR)r);
+    if (r) r->profileWindow = profile;
+    SetWindowSlot(profile, CHILD_JOB, (LONG_PTR)CreateJobControl());
+    HWND status = CreateViewStatusBar(profile);
+    SetWindowSlot(profile, CHILD_STATUSBAR, (LONG_PTR)status);
+    int height = 0;
+    if (status) {
+        RECT sr;
+        GetWindowRect(status, &sr);
+        height = sr.bottom - sr.top;
+    }
+    SetWindowSlot(profile, CHILD_STATUSHEIGHT, height);
+    if (!r) return;
+    if (r->window) CenterViewOnProfile(r->window);
+    InitProfileScales(profile);
+    ArrangeViewWindows(r->window);
+}
+
+static void OnSize(HWND profile, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SIZE_MINIMIZED) return;
+    CancelViewDraw(profile);
+    HWND status = (HWND)GetWindowSlot(profile, CHILD_STATUSBAR);
+    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
+    if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
+        ResizeProfileView(profile);
+        UpdateProfileScrollBars(profile);
+    }
+}
+
+LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ViewRecord* r = RecordOf(profile);
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(profile, lParam);
+        return 0;
+    case WM_SIZE:
+        OnSize(profile, wParam, lParam);
+        break;
+    case WM_PAINT:
+        if (ProfilePaint(profile)) return 0;
+        break;
+    case WM_CLOSE: {
+        HWND plan = r ? r->window : nullptr;
+        CloseProfileView(profile);
+        SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+        DrawMenuBar(FrameWindow);
+        ArrangeViewWindows(plan);
+        break;
+    }
+    case WM_DESTROY:
+        // Destroyed without a close (the client tearing down): let go of the
+        // record all the same, so its plan view never names a dead window.
+        if (GetWindowSlot(profile, CHILD_JOB)) CloseProfileView(profile);
+        SetWindowSlot(profile, CHILD_RECORD, 0);
+        break;
+    case WM_SETCURSOR:
+        if (r && SetProfileCursor(profile)) return TRUE;
+        break;
+    case WM_COMMAND:
+        if (r && ProfileCommand(profile, wParam, lParam)) return 0;
+        break;
+    case WM_HSCROLL:
+        if (r) ProfileHScroll(profile, wParam);
+        return 0;
+    case WM_VSCROLL:
+        if (r) ProfileVScroll(profile, wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (r) ProfileMouseMove(profile, lParam);
+        return 0;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: case WM_MBUTTONDOWN: case WM_MBUTTONUP:
+        if (r) ProfileMouseButton(profile, message, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (r) ProfileMouseWheel(profile, wParam);
+        return 0;
+    case WM_MDIACTIVATE:
+        if ((HWND)lParam == profile) {
+            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
+            SetToolbarChecks(profile);
+        } else {
+            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+        }
+        DrawMenuBar(FrameWindow);
+        return 0;
+    }
+    return DefMDIChildProcA(profile, message, wParam, lParam);
+}
