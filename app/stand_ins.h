@@ -45,8 +45,6 @@ INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
@@ -59,7 +57,6 @@ int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
 int  Open3DView(HWND view);
-int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
 int  ShowLidarFileManager(HWND view);
 int  ShowReturnsPopupMenu(HWND view);

@@ -3,6 +3,7 @@
 // profile or 3D window; the latter two get every plan-view command passed on.
 #include "app/view_command.h"
 #include "resource.h"
+#include "classify/thinning.h"
 #include "app/stand_ins.h"
 #include "views/plan/profile_box.h"
 #include "app/view_zoom.h"

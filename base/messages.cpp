@@ -9,8 +9,24 @@ static DialogDriverProc dialogDriver;
 void SetMessageBoxHook(MessageBoxHookProc hook) { messageBoxHook = hook; }
 void SetDialogDriver(DialogDriverProc driver) { dialogDriver = driver; }
 
+static thread_local char* boxCapture = nullptr;
+static thread_local int boxCaptureSize = 0;
+void SetThreadBoxCapture(char* buffer, int size)
+{
+    boxCapture = buffer;
+    boxCaptureSize = size;
+    if (buffer && size > 0) buffer[0] = 0;
+}
+
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
+    if (boxCapture) {
+        snprintf(boxCapture, (size_t)boxCaptureSize, "%s", text ? text : "");
+        UINT buttons = type & MB_TYPEMASK;
+        if (buttons == MB_YESNO) return IDNO;
+        if (buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL || buttons == MB_RETRYCANCEL) return IDCANCEL;
+        return IDOK;
+    }
     if (messageBoxHook) return messageBoxHook(owner, text, caption, type);
     return MessageBoxA(owner, text, caption, type);
 }
