@@ -1,5 +1,6 @@
 // The multi-select open dialogs that append files to a FileList.
 #include "base/file_list_dialogs.h"
+#include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/heap.h"
 
@@ -39,7 +40,7 @@ int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const c
     ofn.lpstrTitle = title;
     ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
 
-    if (GetOpenFileNameA(&ofn)) {
+    if (ShowOpenFileDialog(&ofn)) {
         char folder[MAX_PATH];
         DWORD len = GetCurrentDirectoryA(sizeof(folder), folder);
         if (len > 0 && len < sizeof(lastOpenFolder)) std::memcpy(lastOpenFolder, folder, len + 1);

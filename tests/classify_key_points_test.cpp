@@ -172,3 +172,80 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
     FreeDataSet(metres);
     FreeDataSet(feet);
 }
+
+// ---- the view command --------------------------------------------------------------------
+
+#include "tests/window_fixtures.h"
+#include "app/command_ids.h"
+#include "base/messages.h"
+#include "resources/resource.h"
+
+namespace {
+
+std::vector<std::string> thinLog;
+void KeepThinLog(const char* text) { thinLog.push_back(text); }
+void AcceptSetup(HWND dialog, int templateId)
+{
+    if (templateId == IDD_THINNING_SETUP) SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+class ThinningCommand : public ViewFixture {};
+
+}  // namespace
+
+TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
+{
+    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
+    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;   // not a "From" class
+    DataSet* set = MakePointDataSet(pts);
+    HWND view = OpenView({ set });
+    UseThinningSettings();
+    thinLog.clear();
+    SetLogHook(KeepThinLog);
+    SetDialogDriver(AcceptSetup);
+    SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
+    SetDialogDriver(nullptr);
+    bool logged = WaitUntil([] {
+        PumpMessages(1);
+        for (const std::string& l : thinLog)
+            if (l.rfind("[THIN]", 0) == 0) return true;
+        return false;
+    }, 30000);
+    SetLogHook(nullptr);
+    ASSERT_TRUE(logged);
+    int keys = 0, others = 0, restored = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        int c = set->points[i].classification;
+        keys += c == 8;
+        others += i % 5 == 0 && c == 5;
+        restored += i % 5 != 0 && c == 2;
+    }
+    EXPECT_EQ(others, (set->pointCount + 4) / 5);
+    EXPECT_EQ(keys + restored + others, set->pointCount);
+    EXPECT_GT(restored, 0);
+    char line[96];
+    snprintf(line, sizeof line, kThinLogFormat, keys, (int)(keys * 100.0 / set->pointCount));
+    std::string found;
+    for (const std::string& l : thinLog)
+        if (l.rfind("[THIN]", 0) == 0) found = l;
+    EXPECT_EQ(found, line);
+    EXPECT_EQ(set->saved, 0);
+}
+
+TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
+{
+    std::vector<PointRecord> pts = Surface(10, 0.4, 1.0, Hills);
+    for (PointRecord& p : pts) p.classification = 1;
+    DataSet* set = MakePointDataSet(pts);
+    HWND view = OpenView({ set });
+    BoxAnswers boxes;
+    thinLog.clear();
+    SetLogHook(KeepThinLog);
+    EXPECT_EQ(FindKeyPoints(view, set, 0.1f, GlobalThinningSettings.fromClasses, 8), 0);
+    SetLogHook(nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, kNoFromClassPointsText);
+    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    for (int32_t i = 0; i < set->pointCount; i++) EXPECT_EQ(set->points[i].classification, 1);
+    for (const std::string& l : thinLog) EXPECT_NE(l.rfind("[THIN]", 0), 0u);
+}
