@@ -1,6 +1,8 @@
 // The frame window procedure, its background and the orderly close.
 #include "app/frame.h"
+#include "app/help.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"
 #include "app/view_window.h"
 #include "views/plan/draw_thread.h"
@@ -71,7 +73,7 @@ static void RepaintFrameNow()
 
 void InstallShellHooks()
 {
-    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow};
+    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow, ShowHelpTopic};
     SetShellHooks(&hooks);
 }
 

@@ -1,6 +1,8 @@
 // The frame's WM_COMMAND dispatcher: commands of the program as a whole are
 // handled here, everything else goes to the project window or the active view.
 #include "app/config_file.h"
+#include "app/about_dialogs.h"
+#include "app/help.h"
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
@@ -116,7 +118,7 @@ static int NewTIN(WPARAM, LPARAM)
 
 static int HelpContents(WPARAM, LPARAM)
 {
-    ShowHelpContents(1);
+    ShowHelpContents();
     return 1;
 }
 

@@ -17,6 +17,8 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "data/ascii_format_dialog.h"
+#include "data/ascii_loader.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/data_set.h"
@@ -36,6 +38,8 @@ constexpr int kDataFileKindLAS = 1, kDataFileKindASCII = 2;
 constexpr int kRGBEncodedTinPalette = 4;
 constexpr int kUnitsFeet = 3;
 
+const char kNotEnoughMemoryQuestion[] =
+    "Not enough memory available to load %d points.\n\nWould you like to load a decimated data set?";
 const char kContinueOpeningQuestion[] = "\nDo you wish to continue opening files?\n";
 
 static OpenedDataSets openedSets;
@@ -251,6 +255,10 @@ OpenedDataSets* OpenDataFiles()
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
         e->kind = ReportUnreadablePath(e->path) ? 0 : GetDataFileKind(e->path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(list, i--);
+            continue;
+        }
         if (e->kind == kDataFileKindLAS) totalPoints += GetLASFilePointCount(e->path);
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
@@ -274,10 +282,7 @@ OpenedDataSets* OpenDataFiles()
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {
                 char text[200];
-                snprintf(text, sizeof text,
-                         "Not enough memory available to load %d points.\n\nWould you like to load a decimated "
-                         "data set?",
-                         total);
+                snprintf(text, sizeof text, kNotEnoughMemoryQuestion, total);
                 if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
                     DeleteFileList(list);
                     return nullptr;
@@ -483,6 +488,10 @@ int OpenDroppedFiles(HWND, HDROP drop)
         if (list.count == before) continue;
         FileListEntry* e = list.entries[list.count - 1];
         e->kind = ReportUnreadablePath(path) ? 0 : GetDataFileKind(path);
+        if (e->kind == kDataFileKindASCII && !CheckASCIIPointFile(e->path, e->title)) {
+            RemoveFileListEntry(&list, list.count - 1);
+            continue;
+        }
         if (IsPointKind(e->kind)) kinds.points = true;
         if (e->kind == kDataFileKindASCII) kinds.ascii = true;
         if (IsGridKind(e->kind)) kinds.grids = true;

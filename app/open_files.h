@@ -7,6 +7,8 @@
 struct DataSet;
 struct FileList;
 
+// Asked when the points to load would not fit in memory; %d is their number.
+extern const char kNotEnoughMemoryQuestion[];
 // Asked after a file of several failed to load.
 extern const char kContinueOpeningQuestion[];
 

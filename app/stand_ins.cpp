@@ -1,4 +1,5 @@
 // The stand-ins declared in app/stand_ins.h.
+#include <cstring>
 #include "app/stand_ins.h"
 #include "app/frame.h"
 #include "app/job_control.h"
@@ -29,15 +30,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-LRESULT CALLBACK ChildOpenGLWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
-
-int CloseGLView(HWND glWindow)
-{
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(glWindow, CHILD_RECORD);
-    if (!record || !record->glWindow) return 0;
-    record->glWindow = 0;
-    return 1;
-}
 
 void CreatePOISet(ViewRecord*) {}
 void CreateAOISet(ViewRecord*) {}
@@ -51,7 +43,6 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
     return FALSE;
 }
-int ShowHelpContents(int) { return 1; }
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -61,15 +52,12 @@ int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
 int ProjectCommand(WPARAM, LPARAM) { return 1; }
 int ImportToLAS() { return 1; }
 // Dialogs whose templates are absent: the call returns at once.
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-// A file that no loader takes is still reported.
-const char kFileNotReadText[] = "This is not a LAS or LAZ file; no other kind of file is read yet.";
+// A grid that no loader takes is still reported.
+const char kFileNotReadText[] = "Elevation grids and radar height sets cannot be opened by this version.";
 static DataSet* NotRead(const char* title)
 {
     char text[400];
@@ -77,30 +65,18 @@ static DataSet* NotRead(const char* title)
     ErrorMessage(text);
     return nullptr;
 }
-DataSet* LoadASCIIData(const char*, const char* title, int) { return NotRead(title); }
 DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
 DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-void FreeUndoStack(ViewRecord*) {}
 void FreeReferenceList(ViewRecord*) {}
 
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int UndoClassEdit(HWND) { return 0; }
-int RedoClassEdit(HWND) { return 0; }
-int ShowSurfaceMagic(HWND) { return 0; }
-int ShowDisplaySettings(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
-int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int ShowTINDisplay(HWND) { return 0; }
 int Open3DView(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
-int ShowLidarFileManager(HWND) { return 1; }
-int ShowReturnsPopupMenu(HWND) { return 0; }
-int ShowPointDisplaySettings(HWND) { return 0; }
-int ShowTINPointClassDisplay(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }
@@ -108,4 +84,5 @@ int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
+int EditAOIAtCursor(HWND) { return 0; }

@@ -12,15 +12,12 @@ struct DataSet;
 
 // Linked windows and the project window.
 LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ChildOpenGLWndProc(HWND, UINT, WPARAM, LPARAM);
-int  CloseGLView(HWND glWindow);
 int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
 // What a view record owns of the other subsystems.
-void FreeUndoStack(ViewRecord* record);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -30,38 +27,23 @@ int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
 // Loaders of the other file kinds.
-DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 // Said of a file that no loader takes.
 extern const char kFileNotReadText[];
 DataSet* Load32BitTIFF(const char* path, const char* title);
 DataSet* LoadDTEData(const char* path, const char* title);
-INT_PTR CALLBACK LoadASCIIFormatDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // Frame commands.
-int  ShowHelpContents(int page);
 int  ImportToLAS();
 INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK AboutDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SystemInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK HotkeyListDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  UndoClassEdit(HWND view);
-int  RedoClassEdit(HWND view);
-int  ShowSurfaceMagic(HWND view);
-int  ShowDisplaySettings(HWND view);
 int  ContourSettings(HWND view);
-int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  ShowTINDisplay(HWND view);
 int  Open3DView(HWND view);
 int  SaveContours(HWND view);
-int  ShowLidarFileManager(HWND view);
-int  ShowReturnsPopupMenu(HWND view);
-int  ShowPointDisplaySettings(HWND view);
-int  ShowTINPointClassDisplay(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);
@@ -69,4 +51,8 @@ int  SaveAOIFileAs(HWND view);
 int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK LASInfoDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// The AOI layer's side of the AOI polygon tool.
+struct Polyline;
+int  AddAOIPolygon(HWND view, struct Polyline* polygon);
+int  EditAOIAtCursor(HWND view);

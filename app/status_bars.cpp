@@ -59,6 +59,20 @@ HWND CreateViewStatusBar(HWND window)
     return status;
 }
 
+HWND AttachViewStatusBar(HWND window)
+{
+    HWND status = CreateViewStatusBar(window);
+    SetWindowSlot(window, CHILD_STATUSBAR, (LONG_PTR)status);
+    int height = 0;
+    if (status) {
+        RECT r;
+        GetWindowRect(status, &r);
+        height = r.bottom - r.top;
+    }
+    SetWindowSlot(window, CHILD_STATUSHEIGHT, height);
+    return status;
+}
+
 static void SetPart(HWND status, int part, const char* text)
 {
     SendMessageA(status, SB_SETTEXTA, part, (LPARAM)text);

@@ -1,10 +1,13 @@
 // The view command dispatcher. Commands reach it from the frame's
 // forwarding rule with the active child, which may be the plan view or its
 // profile or 3D window; the latter two get every plan-view command passed on.
+#include "app/file_manager.h"
+#include "app/las_info.h"
 #include "app/view_command.h"
 #include "resource.h"
 #include "classify/thinning.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
 #include "views/plan/profile_box.h"
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
@@ -12,7 +15,12 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
+#include "app/display_settings_dialog.h"
+#include "app/point_display.h"
 #include "app/save_las.h"
+#include "classify/undo.h"
+#include "classify/class_dialogs.h"
+#include "app/tin_display.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -111,9 +111,11 @@ struct ViewRecord : ViewSettings {
     int       mouseX, mouseY;
     int       lastMouseX, lastMouseY;
     int       classSelectionSaved;
-    int       editPending;
-    int       undoTotal, undoCount, undoTop;
-    void*     undoStack;
+    int       editPending;             // a single point edit can be taken back with the right button
+    int64_t   undoTotal;               // cost of the records on the undo stack
+    int       undoCount;               // records on the undo stack
+    struct UndoRecord* undoTop;        // most recent edit, or null
+    struct UndoRecord* undoRedo;       // the edit undone last, or null
     int       toolActive;
     int       toolState;
     struct Polyline* editPolyline;
@@ -139,12 +141,20 @@ struct ViewRecord : ViewSettings {
     struct Polyline* profileEditPolygon;
     HWND      glWindow;
     int       surfaceMagicState[16];
-    float     glCamera[5];
-    int       glLists[2];
+    float     glElevation;         // degrees about the model's X axis
+    float     glAzimuth;           // degrees about the model's Z axis
+    float     glDistance;          // eye distance in model units, 0.001..100
+    float     glPanX, glPanY;      // model units
+    float     glExaggeration;      // vertical exaggeration, 1..10
+    float     glHalfExtent;        // world units per model unit
     HGLRC     glContext;
     HDC       glDC;
-    int       glRebuildFlags[5];
-    int       glDrag[5];
+    int       glDragButton;        // message of the button that started a drag, or 0
+    int       glRebuildFlags[5];   // list-valid flags of display lists 0 TIN, 1 points, 2 contours, 3
+    int       glListBase;          // first of the four display list names, 0 when none
+    int       glMouseX, glMouseY, glPrevMouseX, glPrevMouseY;
+    int       glTool;
+    struct GLFrameSurface* glSurface;  // where frames render and are read back
     Vec3      profileA, profileB;  // the profile line; A and B are also the density rectangle's corners
     int       profileWidthSet;     // the width dialog has been opened once
     int       staticProfileWidth;  // "Use Static Box Width"

@@ -217,15 +217,7 @@ static void OnCreate(HWND view, LPARAM lParam)
     SetWindowSlot(view, CHILD_RECORD, (LONG_PTR)record);
     if (record) record->window = view;
     SetWindowSlot(view, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    HWND status = CreateViewStatusBar(view);
-    SetWindowSlot(view, CHILD_STATUSBAR, (LONG_PTR)status);
-    int height = 0;
-    if (status) {
-        RECT r;
-        GetWindowRect(status, &r);
-        height = r.bottom - r.top;
-    }
-    SetWindowSlot(view, CHILD_STATUSHEIGHT, height);
+    AttachViewStatusBar(view);
     SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
     SetupTINColorRamp(view);
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);

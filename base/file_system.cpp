@@ -1,6 +1,7 @@
 // Folder tests, the folder browser, the clipboard and the one conversion of
 // Windows paths for native libraries.
 #include "base/file_system.h"
+#include <shellapi.h>
 #include "base/paths.h"
 #include "base/messages.h"
 
@@ -127,6 +128,16 @@ int BrowseForFolder(HWND owner, char* path, const char* title)
 
 // Hands a movable global block holding a terminated text to the clipboard as
 // CF_TEXT. On failure the block still belongs to the caller.
+static ShellOpenHookProc shellOpenHook;
+void SetShellOpenHook(ShellOpenHookProc hook) { shellOpenHook = hook; }
+
+int ShellOpen(HWND owner, const char* target)
+{
+    if (shellOpenHook) return shellOpenHook(target);
+    // Values above 32 mean success.
+    return (INT_PTR)ShellExecuteA(owner, "open", target, nullptr, nullptr, SW_SHOWNORMAL) > 32 ? 1 : 0;
+}
+
 int CopyToClipboard(HGLOBAL text)
 {
     if (!OpenClipboard(ClipboardOwner())) {

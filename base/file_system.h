@@ -8,6 +8,12 @@ int  FolderExists(const char* path);
 int  FileExists(const char* path);
 int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
 int  CopyToClipboard(HGLOBAL text);
+// Opens a document or web address with the shell's "open" verb, shown
+// normally; 1 when the shell took it. A test installs a hook that answers
+// instead, so that no browser starts.
+typedef int (*ShellOpenHookProc)(const char* target);
+void SetShellOpenHook(ShellOpenHookProc hook);
+int  ShellOpen(HWND owner, const char* target);
 // The one conversion of a Windows path into the form native libraries (GDAL,
 // shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
 // path cannot be converted.

@@ -82,8 +82,14 @@ uint32_t LoadMemoryPartsForLimit(double points, uint64_t limit)
     return (uint32_t)parts;
 }
 
+// The heap probe measures what is left of a 32-bit address space. A 64-bit
+// process has far more address space than memory: there the limit is the
+// available physical memory.
+static constexpr bool kWideAddressSpace = sizeof(void*) >= 8;
+
 uint32_t MemoryPartsNeeded(uint32_t points)
 {
+    if (kWideAddressSpace) return MemoryPartsForLimit(points, GetAvailablePhysicalMemory());
     uint64_t probe = ProbeHeapLimit();
     uint64_t limit = (uint64_t)((double)probe * 1.25);
     return MemoryPartsForLimit(points, LimitFromProbe(limit));
@@ -91,5 +97,6 @@ uint32_t MemoryPartsNeeded(uint32_t points)
 
 uint32_t LoadMemoryPartsNeeded(double points)
 {
+    if (kWideAddressSpace) return LoadMemoryPartsForLimit(points, GetAvailablePhysicalMemory());
     return LoadMemoryPartsForLimit(points, LimitFromProbe(ProbeHeapLimit()));
 }

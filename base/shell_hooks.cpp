@@ -15,3 +15,5 @@ void RepaintFrame()
 {
     if (shellHooks.repaintFrame) shellHooks.repaintFrame();
 }
+
+int ShowHelp(const char* topic) { return shellHooks.helpTopic ? shellHooks.helpTopic(topic) : 0; }

@@ -8,9 +8,11 @@ struct ShellHooks {
     HWND (*ownerWindow)();                 // owner of message boxes and common dialogs
     void (*statusLine)(const char* text);  // a line on the active view's status bar
     void (*repaintFrame)();                // repaint the frame's background at once
+    int  (*helpTopic)(const char* topic);  // show a topic of the help file
 };
 void SetShellHooks(const ShellHooks* hooks);
 
 HWND MessageOwner();
 void WriteStatusLine(const char* text);
 void RepaintFrame();
+int  ShowHelp(const char* topic);

@@ -1,19 +1,12 @@
 // LAZ decoding speed: points per second for each benchmark file, decoded on
 // the caller's thread alone and with worker threads on every core.
 // Usage: bench_laz [file.laz ...]   (default: ../shared/data/bench/*.laz)
+#include "bench_clock.h"
 #include <windows.h>
 #include <cstdio>
 #include <string>
 #include <vector>
 #include "data/laszip/laszip_api.h"
-
-static double Seconds()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return (double)c.QuadPart / (double)f.QuadPart;
-}
 
 // Reads every point; returns points per second, or -1 when the file fails.
 static double Measure(const char* path, int threads, unsigned long long* points)

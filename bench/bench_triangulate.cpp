@@ -1,13 +1,27 @@
 // Triangulation benchmark: 1 and 5 million points, uniform and real (autzen
 // tiled), triangulated with the switches of the view TIN ("nQz": triangles and
-// neighbours). Prints seconds per set. Compare with bench/cgal/run.
+// neighbours).
+//   bench_triangulate [LAS]              every set, best of 3, in seconds
+//   bench_triangulate SET POINTS [LAS]   one run of one set (uniform or real):
+//                                        "seconds triangles checksum" (FNV-1a of
+//                                        the corner and neighbour arrays, to see
+//                                        that a change kept the output)
+// bench/cgal/run alternates single runs of this program and of CGAL.
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "bench/bench_points.h"
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-static double Seconds(std::vector<double>& p, const char* switches, int* triangles)
+static uint64_t Fnv(uint64_t h, const int* a, int64_t n)
+{
+    for (int64_t i = 0; i < n; i++) h = (h ^ (uint32_t)a[i]) * 1099511628211ull;
+    return h;
+}
+
+static double Seconds(std::vector<double>& p, const char* switches, int* triangles, uint64_t* checksum = nullptr)
 {
     TriangulateIO in{}, out{};
     in.points = p.data();
@@ -17,6 +31,10 @@ static double Seconds(std::vector<double>& p, const char* switches, int* triangl
     RunTriangulation(switches, &in, &out, nullptr, 0);
     auto t1 = std::chrono::steady_clock::now();
     *triangles = out.triangleCount;
+    if (checksum) {
+        *checksum = Fnv(14695981039346656037ull, out.triangles, 3 * (int64_t)out.triangleCount);
+        if (out.neighbors) *checksum = Fnv(*checksum, out.neighbors, 3 * (int64_t)out.triangleCount);
+    }
     NBLFree(out.pointMarkers);
     NBLFree(out.triangles);
     NBLFree(out.neighbors);
@@ -25,9 +43,22 @@ static double Seconds(std::vector<double>& p, const char* switches, int* triangl
     return std::chrono::duration<double>(t1 - t0).count();
 }
 
+static const char* kDefaultLas = "../shared/data/lidar/autzen_trim.las";
+
 int main(int argc, char** argv)
 {
-    const char* las = argc > 1 ? argv[1] : "../shared/data/lidar/autzen_trim.las";
+    if (argc >= 3 && (!strcmp(argv[1], "uniform") || !strcmp(argv[1], "real"))) {
+        int n = atoi(argv[2]);
+        bool uniform = !strcmp(argv[1], "uniform");
+        std::vector<double> p = uniform ? BenchUniform(n) : BenchTiled(BenchReadLasXY(argc > 3 ? argv[3] : kDefaultLas), n);
+        if (p.empty()) return 1;
+        int tris = 0;
+        uint64_t checksum = 0;
+        double s = Seconds(p, "nQz", &tris, &checksum);
+        printf("%.3f %d %016llx\n", s, tris, (unsigned long long)checksum);
+        return 0;
+    }
+    const char* las = argc > 1 ? argv[1] : kDefaultLas;
     std::vector<double> autzen = BenchReadLasXY(las);
     int counts[2] = { 1000000, 5000000 };
     printf("set        points     triangles  seconds (best of 3, \"nQz\")\n");

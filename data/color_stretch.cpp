@@ -38,5 +38,10 @@ int FinishColorStretch(ColorStretch* s)
     // One grey level for every point would divide by zero: show it at full brightness.
     s->flat = high <= low;
     s->scale = s->flat ? 0.0f : (float)(256.0 / (high - low));
+    for (int channel = 0; channel < 65536; channel++) {
+        float v = (float)(channel - low) * s->scale;
+        int c = (int)v;   // truncated toward zero
+        s->stretched[channel] = s->flat ? 255 : (uint8_t)(c < 0 ? 0 : c > 255 ? 255 : c);
+    }
     return hasColor;
 }

@@ -9,6 +9,7 @@ struct ColorStretch {
     int low, high;
     float scale;
     bool flat;   // every grey level equal above 8 bits: map to full brightness
+    uint8_t stretched[65536];   // every channel value's 8 bits, filled by FinishColorStretch
 };
 
 
@@ -28,10 +29,5 @@ inline void AddColorSample(ColorStretch* s, uint16_t r, uint16_t g, uint16_t b)
 }
 // Finds the bounds; returns 1 when the data carries colour (high above 1).
 int  FinishColorStretch(ColorStretch* s);
-inline uint8_t StretchChannel(const ColorStretch* s, uint16_t channel)
-{
-    if (s->flat) return 255;
-    float v = (float)((int)channel - s->low) * s->scale;
-    int c = (int)v;   // truncated toward zero
-    return (uint8_t)(c < 0 ? 0 : c > 255 ? 255 : c);
-}
+// A finished stretch's 8 bits of a channel.
+inline uint8_t StretchChannel(const ColorStretch* s, uint16_t channel) { return s->stretched[channel]; }

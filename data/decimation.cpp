@@ -2,6 +2,7 @@
 #include "resource.h"
 #include "base/shell_hooks.h"
 #include "base/dialogs.h"
+#include "base/memory_estimate.h"
 #include "base/messages.h"
 #include <cstdio>
 #include <cstdlib>
@@ -115,4 +116,21 @@ INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         break;
     }
     return FALSE;
+}
+
+uint32_t AskMemoryDecimationStep(uint64_t count, const char* title)
+{
+    uint32_t s = MemoryPartsNeeded(count > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)count);
+    char message[600];
+    if (s == 0) {
+        snprintf(message, sizeof message, "Not enough memory available to load:\n%s", title);
+        ErrorMessage(message);
+        return 0;
+    }
+    if (s >= 2) {
+        snprintf(message, sizeof message,
+                 "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
+        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+    }
+    return s;
 }

@@ -12,6 +12,7 @@
 #include "base/memory_estimate.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -73,8 +74,20 @@ static PointLayout LayoutOf(const LASFile* las)
 static inline int32_t I32(const uint8_t* r, int at) { int32_t v; memcpy(&v, r + at, 4); return v; }
 static inline uint16_t U16(const uint8_t* r, int at) { uint16_t v; memcpy(&v, r + at, 2); return v; }
 
-// Packs one raw record into a point; the colour is set by the second pass.
-static void PackPoint(const PointLayout& l, const uint8_t* r, PointRecord* p)
+// The return byte of every return number and count (3 bits each), so that
+// packing a point costs a table look-up.
+struct ReturnTable {
+    uint8_t byte[64];
+    ReturnTable()
+    {
+        for (uint32_t n = 0; n < 8; n++)
+            for (uint32_t r = 0; r < 8; r++) byte[r | n << 3] = MakeReturnByte(r, n);
+    }
+};
+static const ReturnTable kReturns;
+
+// Packs one raw record into a point; the colour is set once the stretch is known.
+static inline void PackPoint(const PointLayout& l, const uint8_t* r, PointRecord* p)
 {
     p->x = I32(r, 0) * l.xScale + l.xOffset;
     p->y = I32(r, 4) * l.yScale + l.yOffset;
@@ -82,13 +95,13 @@ static void PackPoint(const PointLayout& l, const uint8_t* r, PointRecord* p)
     p->intensity = U16(r, 12);
     uint8_t returnByte = r[14];
     if (l.format <= 5) {
-        p->returns = MakeReturnByte(returnByte & 7, (returnByte >> 3) & 7);
+        p->returns = kReturns.byte[returnByte & 0x3F];
         uint8_t cls = r[15];
         p->classification = cls & 0x1F;
         p->pointSourceId = U16(r, 18);
         p->flags = (uint8_t)(((cls >> 5) & 7) << 2);
     } else {
-        p->returns = MakeReturnByte(returnByte & 7, (returnByte >> 4) & 7);
+        p->returns = kReturns.byte[(returnByte & 7) | ((returnByte >> 4) & 7) << 3];
         uint8_t flags = r[15];
         p->classification = r[16];
         p->pointSourceId = U16(r, 20);
@@ -130,19 +143,7 @@ static void ErrorWithTitle(const char* title, const char* text)
 uint32_t ChooseDecimationStep(uint64_t count, const char* title)
 {
     if (decimationEnabled == 1 && decimationStep >= 2) return (uint32_t)decimationStep;
-    uint32_t s = MemoryPartsNeeded(count > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)count);
-    char message[600];
-    if (s == 0) {
-        snprintf(message, sizeof message, "Not enough memory available to load:\n%s", title);
-        ErrorMessage(message);
-        return 0;
-    }
-    if (s >= 2) {
-        snprintf(message, sizeof message,
-                 "Not enough memory available to load:\n\n%s\n\nWould you like to load a decimated data set?", title);
-        if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
-    }
-    return s;
+    return AskMemoryDecimationStep(count, title);
 }
 
 // Tells the user how much a failed allocation of a load wanted.
@@ -172,6 +173,43 @@ static void ReportLoaded(const DataSet* set)
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
     LogMessage(line);
 }
+
+// A large point array's first touch is a page fault per page, a good part of
+// a load: a helper thread takes the faults ahead of the reader. Its writes are
+// atomic ORs of zero, which keep whatever the reader stored there first.
+struct PageToucher {
+    uint8_t* start;
+    uint64_t bytes;
+    volatile LONG stop;
+    HANDLE thread;
+    PageToucher(void* block, uint64_t size) : start((uint8_t*)block), bytes(size), stop(0), thread(nullptr)
+    {
+        if (start && bytes >= kTouchedAbove) thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~PageToucher() { Finish(); }
+    // Stops the helper; the block may be freed afterwards.
+    void Finish()
+    {
+        if (!thread) return;
+        InterlockedExchange(&stop, 1);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        thread = nullptr;
+    }
+    PageToucher(const PageToucher&) = delete;
+    PageToucher& operator=(const PageToucher&) = delete;
+    static constexpr uint64_t kTouchedAbove = 64ull << 20;
+    static DWORD WINAPI Run(void* context)
+    {
+        PageToucher* t = (PageToucher*)context;
+        uintptr_t first = ((uintptr_t)t->start + 3) & ~(uintptr_t)3;
+        uintptr_t end = (uintptr_t)t->start + t->bytes - 4;
+        for (uintptr_t at = first; at <= end && !t->stop; at = (at + 4096) & ~(uintptr_t)4095)
+            InterlockedOr((volatile LONG*)at, 0);
+        return 0;
+    }
+};
+
 
 static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whole);
 DataSet* ReadLASPoints(const char* path, const char* title) { return ReadLASPointsWith(path, title, false); }
@@ -247,6 +285,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     if (step > 1) set->decimated = 1;
     if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
     set->filePointCount = set->pointCount = (int32_t)count;
+    set->fileClassLimit = las->format <= 5 ? 31 : 255;
 
     const LASHeader& h = las->header;
     set->minX = h.minX;
@@ -258,62 +297,108 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
 
     PointLayout layout = LayoutOf(las);
     bool color = layout.rgbAt >= 0;
-    uint8_t record[65536];   // a record length is a 16-bit field
+    const uint32_t length = (uint32_t)las->recordLength;
+    // The 16-bit colours of the kept points wait here for the stretch, which
+    // needs every point first; without room for them a second pass over the
+    // file reads them again.
+    uint16_t* colors = color ? (uint16_t*)NBLMalloc(count * 3 * sizeof(uint16_t)) : nullptr;
+    PageToucher touchPoints(set->points, count * sizeof(PointRecord));
+    PageToucher touchColors(colors, colors ? count * 3 * sizeof(uint16_t) : 0);
+    auto stopTouching = [&] {
+        touchPoints.Finish();
+        touchColors.Finish();
+    };
     char message[700];
+    // Records come in runs straight from the read buffer; a run never
+    // crosses a multiple of 32,768 records, where the progress bar steps.
     if (step == 1) {
         StartProgress((unsigned)(count / 32768 + 2), "Loading LAS File");
-        for (uint64_t i = 0; i < count; i++) {
-            if (!ReadLASPointRaw(las, record)) {
+        for (uint64_t i = 0; i < count;) {
+            uint32_t got = 0;
+            uint64_t most = std::min<uint64_t>(count - i, 32768 - (i & 32767));
+            const uint8_t* run = ReadLASPointRun(las, (uint32_t)most, &got);
+            if (!run) {
                 snprintf(message, sizeof message,
                          "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
                          "Would you like to load it anyway?",
                          title, set->pointCount, (int)i);
-                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
+                    stopTouching();
+                    NBLFree(colors);
                     return GiveUp(set, las, true);
+                }
                 set->filePointCount = set->pointCount = (int32_t)i;
                 break;
             }
-            PointRecord* p = &set->points[i];
-            PackPoint(layout, record, p);
-            classSeen[p->classification] = 1;
-            if (color) AddSample(cs, layout, record);
             if ((i & 32767) == 0) StepProgress();
+            PointRecord* p = &set->points[i];
+            for (uint32_t k = 0; k < got; k++, run += length, p++) {
+                PackPoint(layout, run, p);
+                classSeen[p->classification] = 1;
+                if (color) {
+                    AddSample(cs, layout, run);
+                    if (colors) memcpy(colors + (i + k) * 3, run + layout.rgbAt, 6);
+                }
+            }
+            i += got;
         }
     } else {
         StartProgress((unsigned)((n >> 15) + 2), "Decimate LAS File\n");
         uint64_t kept = 0;
-        for (uint64_t i = 0; i < n; i++) {
-            if (!ReadLASPointRaw(las, record)) {
+        for (uint64_t i = 0; i < n;) {
+            uint32_t got = 0;
+            uint64_t most = std::min<uint64_t>(n - i, 32768 - (i & 32767));
+            const uint8_t* run = ReadLASPointRun(las, (uint32_t)most, &got);
+            if (!run) {
                 ErrorWithTitle(title, "\nShort read, LAS file is corrupt!\n");
+                stopTouching();
+                NBLFree(colors);
                 return GiveUp(set, las, true);
             }
-            if (color) AddSample(cs, layout, record);
-            if (i % step == 0 && kept < count) {
-                PackPoint(layout, record, &set->points[kept]);
-                classSeen[set->points[kept].classification] = 1;
-                kept++;
-            }
             if ((i & 32767) == 0) StepProgress();
+            for (uint32_t k = 0; k < got; k++, run += length) {
+                if (color) AddSample(cs, layout, run);
+                if ((i + k) % step == 0 && kept < count) {
+                    PackPoint(layout, run, &set->points[kept]);
+                    classSeen[set->points[kept].classification] = 1;
+                    if (colors) memcpy(colors + kept * 3, run + layout.rgbAt, 6);
+                    kept++;
+                }
+            }
+            i += got;
         }
     }
     for (uint8_t seen : classSeen) set->classCount += seen;
     EndProgress();
+    stopTouching();
 
     if (color) {
         set->hasColor = FinishColorStretch(cs);
-        RewindLASFile(las);
-        uint64_t total = step == 1 ? (uint64_t)set->pointCount : n;
-        StartProgress((unsigned)(total / 32768 + 2), "Loading RGB");
-        uint64_t used = 0;
-        for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
-            if (!ReadLASPointRaw(las, record)) {
-                if (step == 1) set->filePointCount = set->pointCount = (int32_t)used;
-                break;
+        if (colors) {
+            for (int32_t i = 0; i < set->pointCount; i++) {
+                PointRecord* p = &set->points[i];
+                const uint16_t* c = colors + 3 * (size_t)i;
+                p->red = StretchChannel(cs, c[0]);
+                p->green = StretchChannel(cs, c[1]);
+                p->blue = StretchChannel(cs, c[2]);
             }
-            if (step == 1 || i % step == 0) ColorPoint(cs, layout, record, &set->points[used++]);
-            if ((i & 32767) == 0) StepProgress();
+            NBLFree(colors);
+        } else {
+            RewindLASFile(las);
+            uint64_t total = step == 1 ? (uint64_t)set->pointCount : n;
+            StartProgress((unsigned)(total / 32768 + 2), "Loading RGB");
+            uint64_t used = 0;
+            uint8_t record[65536];   // a record length is a 16-bit field
+            for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
+                if (!ReadLASPointRaw(las, record)) {
+                    if (step == 1) set->filePointCount = set->pointCount = (int32_t)used;
+                    break;
+                }
+                if (step == 1 || i % step == 0) ColorPoint(cs, layout, record, &set->points[used++]);
+                if ((i & 32767) == 0) StepProgress();
+            }
+            EndProgress();
         }
-        EndProgress();
     }
     CloseLASFile(las);
     set->saved = 1;

@@ -16,5 +16,7 @@ int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
 // Follows the file's title in the message for a point format above 10.
 extern const char kLASPointTypeNotSupportedText[];
+// Tells the user how much a failed allocation of a load wanted.
+void     ReportLoadAllocationFailure(double bytes);
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 

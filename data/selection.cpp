@@ -68,17 +68,20 @@ static int32_t ClampIndex(double f, int32_t cells)
     return (int32_t)f;
 }
 
-static int32_t ColumnOf(double x, double left, double w, int32_t columns)
+// The first guess multiplies by the reciprocal of the cell size (a division
+// per point costs more than the rest of the pass); the guess is off by at
+// most one next to an edge, and the edge tests settle it.
+static int32_t ColumnOf(double x, double left, double w, double perW, int32_t columns)
 {
-    int32_t j = ClampIndex((x - left) / w, columns);
+    int32_t j = ClampIndex((x - left) * perW, columns);
     if (j > 0 && x < left + j * w) j--;
     else if (j + 1 < columns && x >= left + (j + 1) * w) j++;
     return j;
 }
 
-static int32_t RowOf(double y, double top, double h, int32_t rows)
+static int32_t RowOf(double y, double top, double h, double perH, int32_t rows)
 {
-    int32_t i = ClampIndex((top - y) / h, rows);
+    int32_t i = ClampIndex((top - y) * perH, rows);
     if (i > 0 && y > top - i * h) i--;
     else if (i + 1 < rows && y <= top - (i + 1) * h) i++;
     return i;
@@ -105,9 +108,9 @@ PointTiles* BuildPointTiles(DataSet* set)
     }
 
     int32_t rows = 1, columns = 1;
-    int32_t n = set->pointCount / kTilePoints;
-    if (n > 0) {
-        double s = std::sqrt(W * H / n);
+    int32_t tileCount = set->pointCount / kTilePoints;
+    if (tileCount > 0) {
+        double s = std::sqrt(W * H / tileCount);
         columns = (int32_t)(W / s + 1);
         rows = (int32_t)(H / s + 1);
         if (columns < 1) columns = 1;
@@ -124,61 +127,62 @@ PointTiles* BuildPointTiles(DataSet* set)
         NBLFree(tiles);
         return nullptr;
     }
-    for (int32_t i = 0; i < rows; i++)
-        for (int32_t j = 0; j < columns; j++) {
-            PointSelection* cell = CreatePointSelection(kTileGrowth);
+    // The cell of every point first, then each cell's item array at its final
+    // size: no array grows by copying (a large set has hundreds of cells of
+    // hundreds of thousands of points).
+    uint64_t cellCount = (uint64_t)rows * (uint64_t)columns;
+    bool narrow = cellCount <= 65536;
+    int32_t n = set->pointCount;
+    void* cellOf = NBLMalloc((uint64_t)n * (narrow ? sizeof(uint16_t) : sizeof(uint32_t)));
+    int32_t* counts = (int32_t*)NBLCalloc(cellCount, sizeof(int32_t));
+    if (!cellOf || !counts) {
+        NBLFree(cellOf);
+        NBLFree(counts);
+        FreePointTiles(tiles);
+        return nullptr;
+    }
+    const double perW = 1.0 / w, perH = 1.0 / h;
+    StartProgress((unsigned)(n / 32768 + 1), "Sorting Points");
+    for (int32_t k = 0; k < n; k++) {
+        if (k % 32768 == 0) StepProgress();
+        const PointRecord* p = &set->points[k];
+        // West and north edges belong to the cell: X from the left edge up,
+        // Y from the top edge down.
+        uint32_t c = (uint32_t)RowOf(p->y, top, h, perH, rows) * (uint32_t)columns +
+                     (uint32_t)ColumnOf(p->x, left, w, perW, columns);
+        if (narrow) ((uint16_t*)cellOf)[k] = (uint16_t)c;
+        else ((uint32_t*)cellOf)[k] = c;
+        counts[c]++;
+    }
+    bool failed = false;
+    for (int32_t i = 0; i < rows && !failed; i++)
+        for (int32_t j = 0; j < columns && !failed; j++) {
+            int32_t count = counts[(uint64_t)i * columns + j];
+            if (count == 0) continue;
+            PointSelection* cell = CreatePointSelection(count);
             if (!cell) {
-                FreePointTiles(tiles);
-                return nullptr;
+                failed = true;
+                break;
             }
             cell->count = 0;
             SetRectangle(cell->polygon, left + j * w, top - i * h, left + (j + 1) * w, top - (i + 1) * h);
             tiles->cells[i][j] = cell;
         }
-
-    StartProgress((unsigned)(set->pointCount / 32768 + 1), "Sorting Points");
-    bool failed = false;
-    for (int32_t k = 0; k < set->pointCount && !failed; k++) {
-        if (k % 32768 == 0) StepProgress();
-        PointRecord* p = &set->points[k];
-        // West and north edges belong to the cell: X from the left edge up,
-        // Y from the top edge down.
-        int32_t j = ColumnOf(p->x, left, w, columns);
-        int32_t i = RowOf(p->y, top, h, rows);
-        PointSelection* cell = tiles->cells[i][j];
-        if (cell->count == cell->capacity) {
-            int64_t grown = (int64_t)cell->capacity + kTileGrowth;
-            PointRecord** items =
-                grown > INT32_MAX ? nullptr : (PointRecord**)NBLReMalloc(cell->items, grown * sizeof(PointRecord*));
-            if (!items) {
-                failed = true;
-                break;
-            }
-            cell->items = items;
-            cell->capacity = (int32_t)grown;
+    if (!failed) {
+        PointSelection** cells = tiles->cells[0];   // one block of rows x columns
+        for (int32_t k = 0; k < n; k++) {
+            uint32_t c = narrow ? ((uint16_t*)cellOf)[k] : ((uint32_t*)cellOf)[k];
+            PointSelection* cell = cells[c];
+            cell->items[cell->count++] = &set->points[k];
         }
-        cell->items[cell->count++] = p;
     }
+    NBLFree(cellOf);
+    NBLFree(counts);
+    EndProgress();
     if (failed) {
-        EndProgress();
         FreePointTiles(tiles);
         return nullptr;
     }
-    for (int32_t i = 0; i < rows; i++)
-        for (int32_t j = 0; j < columns; j++) {
-            PointSelection* cell = tiles->cells[i][j];
-            if (cell->count == 0) {
-                FreePointSelection(cell);
-                tiles->cells[i][j] = nullptr;
-                continue;
-            }
-            PointRecord** items = (PointRecord**)NBLReMalloc(cell->items, (uint64_t)cell->count * sizeof(PointRecord*));
-            if (items) {
-                cell->items = items;
-                cell->capacity = cell->count;
-            }
-        }
-    EndProgress();
     return tiles;
 }
 

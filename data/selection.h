@@ -12,7 +12,6 @@ constexpr double kSelectionEmptyMax = -3.37e38;
 
 // Points a tile is built for, and the size thinned query results keep.
 constexpr int32_t kTilePoints = 262144;
-constexpr int32_t kTileGrowth = 65536;
 
 struct PointSelection {
     double  minX, maxX, minY, maxY, minZ, maxZ;

@@ -13,11 +13,22 @@
 #define IDI_PROFILE 505
 #define IDI_GL3D    506
 
+#define IDB_ABOUT   102
 #define IDB_LOGO    103
 #define IDB_EXPORT1 108
 #define IDB_EXPORT2 109
 #define IDB_IMPORT1 188
 #define IDB_IMPORT2 189
+
+// The 3D view's toolbar strip and navigate cursor.
+#define IDB_GL_TOOLBAR  190
+#define IDC_GL_NAVIGATE 194
+
+// Arrow bitmaps of the field-list buttons.
+#define IDB_ARROW_UP    176
+#define IDB_ARROW_DOWN  177
+#define IDB_ARROW_LEFT  178
+#define IDB_ARROW_RIGHT 179
 
 // Rebar bands and the main toolbar's image strip.
 #define IDB_TOOLBAR        209
@@ -38,8 +49,10 @@
 #define IDD_CONFIG_SETTINGS  331
 #define IDD_SM_BATCH         332
 #define IDD_LAS_INFO         337
+#define IDD_IMPORT_PREVIEW   338
 #define IDD_THINNING_BATCH   341
 #define IDD_HOTKEYS          342
+#define IDD_FILE_MANAGER     343
 #define IDD_ASCII_FORMAT     344
 #define IDD_POI_MARKERS      345
 #define IDD_POINT_SIZE       347
@@ -71,6 +84,74 @@
 #define IDC_DECIMATE_ENABLE  1173
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
+
+// Classification dialogs.
+#define IDD_CLASSIFY_BY_CLASS      302
+#define IDD_SURFACE_MAGIC          320
+#define IDC_FROM_CLASS_LIST        1008
+#define IDC_TARGET_CLASS           1009
+#define IDC_FILE_TITLE             1010
+#define IDC_UNDO_NOTE              1076
+#define IDC_SM_GROUND_CLASS        1074
+#define IDC_SM_FEATURE_CLASS       1075
+#define IDC_SM_ADVANCED            1149
+
+// "Lidar File Manager"
+#define IDC_MANAGER_DONE       1029
+#define IDC_MANAGER_REMOVE     1030
+#define IDC_MANAGER_REMOVE_ALL 1031
+#define IDC_MANAGER_ADD        1032
+#define IDC_MANAGER_LIST       1164
+
+// The two-column information lists (hotkeys, System Information, LAS File Information)
+#define IDC_INFO_LIST          1133
+#define IDC_INFO_CLIPBOARD     8017
+
+// "About"
+#define IDC_ABOUT_NOTICE       1000
+#define IDC_ABOUT_COMPANY      1001
+#define IDC_ABOUT_VERSION      1002
+#define IDC_ABOUT_IMAGE        1003
+#define IDC_ABOUT_LINK         1004
+
+// "Display Settings" (a property sheet; the id names it to the test driver),
+// its "Point Classes" and "TIN" pages, the class editor, "Point Display
+// Settings" and "TIN Point Class Display".
+#define IDD_DISPLAY_SETTINGS   310
+#define IDD_TIN_DISPLAY        313
+#define IDD_POINT_CLASSES      315
+#define IDD_CLASS_EDIT         324
+#define IDD_POINT_DISPLAY      350
+#define IDD_TIN_CLASS_DISPLAY  352
+#define IDC_TIN_AZIMUTH        1030
+#define IDC_TIN_ELEVATION      1031
+#define IDC_TIN_EXAGGERATION   1032
+#define IDC_TIN_AZIMUTH_TEXT   1033
+#define IDC_TIN_ELEVATION_TEXT 1034
+#define IDC_TIN_EXAGG_TEXT     1035
+#define IDC_TIN_CLASS_LIST     1036
+#define IDC_TIN_LOCAL_COLORS   1037
+#define IDC_TIN_AUTO_DECIMATE  1038
+#define IDC_COLOR_COMBO        1039
+#define IDC_CLASS_LIST         1042
+#define IDC_CLASS_TITLE        1043
+#define IDC_CLASS_ADD          1077
+#define IDC_CLASS_EDIT         1078
+#define IDC_CLASS_DELETE       1079
+#define IDC_CLASS_SAVE         1080
+#define IDC_CLASS_LOAD         1081
+#define IDC_ALL_ON             1082
+#define IDC_ALL_OFF            1083
+#define IDC_BARE_EARTH         1084
+#define IDC_EXIST_ONLY         1177
+#define IDC_APPLY              1169
+#define IDC_APPLY_FILE_ONLY    1148
+#define IDC_APPLY_GLOBAL       1149
+// The class editor's controls (their ids overlap the page's buttons).
+#define IDC_EDIT_CODE          1079
+#define IDC_EDIT_NAME          1080
+#define IDC_EDIT_MAIN          1078
+#define IDC_EDIT_PROFILE       1081
 
 // Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
 #define IDD_SM_ADVANCED          339
@@ -117,3 +198,22 @@
 #define IDC_BATCH_GROUND_CLASS   1074
 #define IDC_BATCH_FEATURE_CLASS  1075
 #define IDC_BATCH_ADVANCED       1149
+// "Load ASCII Format" and the field lists of every column-mapping dialog
+#define IDC_ASCII_REMOVE_ALL   1031
+#define IDC_ASCII_FILES        1046
+#define IDC_DELIMITER_GROUP    1048
+#define IDC_DELIMITER_SPACE    1049
+#define IDC_DELIMITER_COMMA    1050
+#define IDC_DELIMITER_TAB      1051
+#define IDC_FIELD_UP           1057
+#define IDC_FIELD_DOWN         1060
+#define IDC_ASCII_REMOVE_FILE  1061
+#define IDC_ASCII_PREVIEW      1064
+#define IDC_FIELDS_AVAILABLE   1137
+#define IDC_FIELD_LEFT         1138
+#define IDC_FIELD_RIGHT        1139
+#define IDC_FIELDS_IMPORT      1142
+#define IDC_ASCII_HELP         1148
+
+// "Import Preview"
+#define IDC_PREVIEW_LIST       1064

@@ -1,4 +1,5 @@
 #include "window_fixtures.h"
+#include "data/ascii_loader.h"
 #include "las_test_files.h"
 #include "app/command_ids.h"
 #include "resource.h"
@@ -107,23 +108,6 @@ protected:
         return path;
     }
 
-    // Drops the files on the frame as the shell would.
-    static void Drop(const std::vector<std::string>& paths)
-    {
-        size_t bytes = sizeof(DROPFILES) + 1;
-        for (const std::string& p : paths) bytes += p.size() + 1;
-        HGLOBAL memory = GlobalAlloc(GHND, bytes);
-        DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = FALSE;
-        char* names = (char*)(drop + 1);
-        for (const std::string& p : paths) {
-            memcpy(names, p.c_str(), p.size() + 1);
-            names += p.size() + 1;
-        }
-        GlobalUnlock(memory);
-        SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
-    }
 };
 
 }  // namespace
@@ -153,7 +137,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     REQUIRE_SAMPLES();
     StartFrame();
     std::string good1 = SamplePath("simple.las"), good2 = SamplePath("point10.las"), bad = BrokenLAS();
-    Drop({good1, bad, good2});
+    DropOnFrame({good1, bad, good2});
     EXPECT_EQ(CountBoxes("Continue?"), 1);
     ASSERT_FALSE(boxes.empty());
     for (const ShownBox& b : boxes)
@@ -174,7 +158,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     // No stops: the sets loaded so far still make a view.
     boxes.clear();
     continueAnswer = IDNO;
-    Drop({good2, bad, good1});
+    DropOnFrame({good2, bad, good1});
     EXPECT_EQ(CountBoxes("Continue?"), 1);
     HWND first = views[0];
     views = PlanViews();
@@ -188,7 +172,7 @@ TEST_F(OpenFilesTest, OneDroppedFileThatFailsAsksNothingAndOpensNoView)
 {
     REQUIRE_SAMPLES();
     StartFrame();
-    Drop({BrokenLAS()});
+    DropOnFrame({BrokenLAS()});
     EXPECT_EQ(CountBoxes("Continue?"), 0);
     EXPECT_TRUE(PlanViews().empty());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], "");
@@ -200,7 +184,7 @@ TEST_F(OpenFilesTest, PointsAndGridsTogetherAskWhichToLoad)
     StartFrame();
     std::string las = SamplePath("point10.las"), grid = GridFile();
     mixingAnswer = IDCANCEL;
-    Drop({las, grid});
+    DropOnFrame({las, grid});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Point and grid files may not be mixed.\n\nPress \"Yes\" to load points or \"No\" to load grids.\n\n"
@@ -210,7 +194,7 @@ TEST_F(OpenFilesTest, PointsAndGridsTogetherAskWhichToLoad)
     EXPECT_TRUE(PlanViews().empty());
 
     mixingAnswer = IDYES;
-    Drop({grid, las});
+    DropOnFrame({grid, las});
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
@@ -257,7 +241,7 @@ TEST_F(OpenFilesTest, PathsTooLongForTheProgramAreRefusedWithAMessage)
     EXPECT_EQ(boxes[0].caption, "ERROR");
 
     boxes.clear();
-    Drop({longPath});
+    DropOnFrame({longPath});
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(PlanViews().empty());
 }
@@ -344,14 +328,14 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     std::string folder = TempPath("a_folder.las");
     CreateDirectoryA(folder.c_str(), nullptr);
     std::string empty = TempFile("empty.laz", "");
-    std::string text = TempFile("notes.las", "x y z\n1 2 3\n");
+    std::string text = TempFile("notes.las", "minutes of the survey meeting\n");
     const struct {
         std::string path, name, reason;
     } cases[] = {
         {missing, missing, kUnableToOpenFileText},
         {folder, folder, kPathIsAFolderText},
         {empty, empty, kFileIsEmptyText},
-        {text, "notes.las", kFileNotReadText},
+        {text, "notes.las", kASCIIParseFailed + 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -448,7 +432,7 @@ TEST_F(OpenFilesTest, LoadMessagesShowInTheNewView)
     ASSERT_EQ(views.size(), 1u);
     HWND first = views[0];
     EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
-    Drop({SamplePath("point10.las")});
+    DropOnFrame({SamplePath("point10.las")});
     views = PlanViews();
     ASSERT_EQ(views.size(), 2u);
     HWND second = views[0] == first ? views[1] : views[0];

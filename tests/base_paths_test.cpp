@@ -123,3 +123,19 @@ TEST(FoundMemory, ProbedEstimates)
     EXPECT_GE(LoadMemoryPartsNeeded(1000.0), 1u);
     EXPECT_GT(GetAvailablePhysicalMemory(), 0u);
 }
+
+// A 64-bit build takes its limit from the available physical memory, not from
+// the 32-bit heap probe (at most 65 blocks of 32 MiB): 100 million points
+// (4.2 GB) load whole where the memory is there.
+TEST(FoundMemory, WideBuildsUsePhysicalMemory)
+{
+    if (sizeof(void*) < 8) return;   // the 32-bit build keeps the probe
+    const uint32_t points = 100000000;
+    uint32_t before = MemoryPartsForLimit(points, GetAvailablePhysicalMemory());
+    uint32_t parts = MemoryPartsNeeded(points);
+    uint32_t after = MemoryPartsForLimit(points, GetAvailablePhysicalMemory());
+    EXPECT_GE(parts, before < after ? before : after);
+    EXPECT_LE(parts, before < after ? after : before);
+    uint32_t load = LoadMemoryPartsNeeded(points);
+    EXPECT_LE(load, LoadMemoryPartsForLimit(points, GetAvailablePhysicalMemory() / 2));
+}

@@ -1,6 +1,7 @@
 #include "test_support.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
+#include <commctrl.h>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
@@ -120,6 +121,18 @@ std::string TempDir()
 
 std::string TempPath(const char* name) { return TempDir() + name; }
 
+std::string WriteTempFile(const char* name, const std::string& bytes)
+{
+    std::string path = TempPath(name);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+        WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+        CloseHandle(f);
+    }
+    return path;
+}
+
 void PumpMessages(int ms)
 {
     DWORD start = GetTickCount();
@@ -142,4 +155,98 @@ bool WaitUntil(const std::function<bool()>& done, int ms)
         if ((int)(GetTickCount() - start) > ms) return false;
         Sleep(1);
     }
+}
+
+static std::function<void(HWND, int)> dialogDrive;
+static void DriveDialog(HWND dialog, int templateId)
+{
+    if (dialogDrive) dialogDrive(dialog, templateId);
+}
+
+DialogDriver::DialogDriver(std::function<void(HWND, int)> drive)
+{
+    dialogDrive = drive;
+    SetDialogDriver(DriveDialog);
+}
+
+DialogDriver::~DialogDriver()
+{
+    SetDialogDriver(nullptr);
+    dialogDrive = nullptr;
+}
+
+std::vector<std::pair<std::string, std::string>> ListRows(HWND list)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    int n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < n; i++) {
+        char a[512] = "", b[512] = "";
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = a;
+        item.cchTextMax = sizeof a;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&item);
+        item.iSubItem = 1;
+        item.pszText = b;
+        item.cchTextMax = sizeof b;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&item);
+        rows.push_back({a, b});
+    }
+    return rows;
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data) {
+        const char* p = (const char*)GlobalLock(data);
+        if (p) text = p;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SaveWindowShot(HWND window, const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir) return;
+    // A modal dialog shows itself once its queue is idle, which a driver may come before.
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    PumpMessages(50);
+    RECT r;
+    GetWindowRect(window, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    DWORD rowBytes = ((DWORD)w * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
+    fh.bfSize = fh.bfOffBits + rowBytes * h;
+    std::string path = std::string(dir) + name + ".bmp";
+    if (FILE* f = fopen(path.c_str(), "wb")) {
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
+        fwrite(bits, 1, rowBytes * h, f);
+        fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
 }

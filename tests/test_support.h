@@ -45,6 +45,22 @@ public:
     const std::vector<HWND>& owners() const;
 };
 
+// While alive, runs `drive` on every modal dialog the program shows once it
+// is up (see SetDialogDriver); `drive` must end the dialog.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<void(HWND dialog, int templateId)> drive);
+    ~DialogDriver();
+};
+
+// The rows of a report list view: the texts of its first two columns.
+std::vector<std::pair<std::string, std::string>> ListRows(HWND list);
+// The clipboard's text ("" when it holds none).
+std::string ClipboardText();
+// With VELKA_SHOT_DIR set, saves what the window shows as <dir><name>.bmp,
+// for a look; does nothing otherwise.
+void SaveWindowShot(HWND window, const char* name);
+
 // The shared sample LiDAR files, ../shared/data/lidar/ beside the checkout
 // (or one level higher): "" when the folder is absent.
 std::string SampleDir();
@@ -66,6 +82,8 @@ std::string Formatted(const char* format, const char* a, const char* b = nullptr
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// Writes `bytes` into a new file of the temporary folder; its path.
+std::string WriteTempFile(const char* name, const std::string& bytes);
 
 // Lets queued and sent messages run for up to `ms` milliseconds.
 void PumpMessages(int ms);

@@ -169,16 +169,17 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
     ASSERT_TRUE(WaitForViewDraw(view, 60000));
     ASSERT_EQ(r->imageCacheValid, 1);
 
-    // The first draw, under way, ends before the second paint returns, and it
-    // ends stopped: a finished one would have cached its image.
+    // The second paint waits for the first draw, under way, to give up its
+    // lock, and that draw ends stopped: a finished one would have cached its
+    // image before the second began. Its thread then ends.
     Repaint(view, 1);
     ASSERT_TRUE(WaitUntilBusy(view, 5000));
     HANDLE first = nullptr;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &first, SYNCHRONIZE, FALSE, 0));
     Repaint(view, 1);
-    EXPECT_EQ(WaitForSingleObject(first, 0), (DWORD)WAIT_OBJECT_0);
-    CloseHandle(first);
     EXPECT_EQ(r->imageCacheValid, 0);
+    EXPECT_EQ(WaitForSingleObject(first, 10000), (DWORD)WAIT_OBJECT_0) << "the first draw thread did not end";
+    CloseHandle(first);
     EXPECT_TRUE(JobBusy(job) || job->thread);
 
     // The same for a plain cancel; nothing runs afterwards.

@@ -303,16 +303,20 @@ TEST_F(ProfileToolTest, UpThenDownReturnsTheBoxAndTheWheelStepsItFromAnywhere)
     Vec3 first[4];
     for (int k = 0; k < 4; k++) first[k] = r->profilePolyline->vertices[k];
     double width = r->profileWidth;
+    // The box steps only between draws of the view.
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
     EXPECT_EQ(MoveProfileBox(view, CMD_PAGE_UP), 1);
     // Half its width sideways.
     double shift = std::hypot(r->profilePolyline->vertices[0].x - first[0].x, r->profilePolyline->vertices[0].y - first[0].y);
     EXPECT_NEAR(shift, width / 2, 1e-6);
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
     EXPECT_EQ(MoveProfileBox(view, CMD_PAGE_DOWN), 1);
     for (int k = 0; k < 4; k++) {
         EXPECT_NEAR(r->profilePolyline->vertices[k].x, first[k].x, 1e-6);
         EXPECT_NEAR(r->profilePolyline->vertices[k].y, first[k].y, 1e-6);
     }
     // The wheel far outside the view still steps the box.
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
     SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(5000, 5000));
     EXPECT_GT(std::hypot(r->profilePolyline->vertices[0].x - first[0].x, r->profilePolyline->vertices[0].y - first[0].y), 1.0);
     EXPECT_EQ(r->zoomLevel, 0);

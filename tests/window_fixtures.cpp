@@ -5,6 +5,7 @@
 #include "base/heap.h"
 #include "views/plan/draw_points.h"
 #include <commctrl.h>
+#include <shlobj.h>
 #include <cstdio>
 #include <cstring>
 
@@ -285,4 +286,21 @@ bool SaveCacheBitmap(const ViewRecord* record, const std::string& path)
     fwrite(c.pixels, 1, size, f);
     fclose(f);
     return true;
+}
+
+void DropOnFrame(const std::vector<std::string>& paths)
+{
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& p : paths) bytes += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* names = (char*)(drop + 1);
+    for (const std::string& p : paths) {
+        memcpy(names, p.c_str(), p.size() + 1);
+        names += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }

@@ -69,6 +69,9 @@ protected:
     ViewRecord* projectRecord = nullptr;
 };
 
+// Drops the files on the frame as the shell would (WM_DROPFILES).
+void DropOnFrame(const std::vector<std::string>& paths);
+
 // ---- what a view drew ---------------------------------------------------------
 
 // Draws the view's points into a memory bitmap of its drawing size filled

@@ -12,6 +12,7 @@
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "base/progress.h"
+#include <algorithm>
 
 namespace {
 
@@ -140,43 +141,51 @@ void SortVertices(SortItem* a, int64_t n)
     }
 }
 
-void VertexMedianSelect(SortItem* a, int64_t n, int64_t median, int axis)
-{
-    int o = 1 - axis;
-    for (;;) {
-        if (n <= 1) return;
-        if (n == 2) {
-            if (a[0].x[axis] > a[1].x[axis] || (a[0].x[axis] == a[1].x[axis] && a[0].x[o] > a[1].x[o])) Swap(a[0], a[1]);
-            return;
-        }
-        int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
-        double pa = a[p].x[axis], po = a[p].x[o];
-        int64_t left = -1, right = n;
-        while (left < right) {
-            do { left++; } while (left <= right && (a[left].x[axis] < pa || (a[left].x[axis] == pa && a[left].x[o] < po)));
-            do { right--; } while (left <= right && (a[right].x[axis] > pa || (a[right].x[axis] == pa && a[right].x[o] > po)));
-            if (left < right) Swap(a[left], a[right]);
-        }
-        if (left > median) {
-            n = left;
-        } else if (right < median - 1) {
-            a += right + 1;
-            median -= right + 1;
-            n -= right + 1;
-        } else {
-            return;
-        }
-    }
-}
+// The cuts of the alternating-cut recursion: each part is split at its median
+// by the cut's axis (lexicographic, then the other coordinate), and parts of
+// three or fewer points across x. The array comes sorted by x and every part
+// stays so: a cut across y moves the points below the median to the front in
+// their x order (a stable partition), and a cut across x is then just the
+// middle of the part. The parts are those of a median selection, so the
+// triangulation is the same. A cut across y selects the median y; the points
+// on that y lie in x order in the part, so the first of them go below.
+struct CutScratch {
+    SortItem* items;   // room for half of the largest part and two (every point is written here)
+    double* ys;        // room for the largest part
+};
 
-void AlternateAxisSplit(SortItem* a, int64_t n, int axis)
+static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratch& s)
 {
     if (n <= 3) axis = 0;
     int64_t divider = n / 2;
-    VertexMedianSelect(a, n, divider, axis);
+    if (axis == 1) {
+        double* ys = s.ys;
+        for (int64_t i = 0; i < n; i++) ys[i] = a[i].x[1];
+        std::nth_element(ys, ys + divider, ys + n);
+        const double median = ys[divider];
+        int64_t less = 0;
+        for (int64_t i = 0; i < divider; i++) less += ys[i] < median;
+        int64_t onMedianBelow = divider - less;   // points on the median y that go below
+        // Without branches: which side a point goes to is a coin toss that a
+        // branch predictor cannot learn, so each point is written to both
+        // places and only the count of its own side advances.
+        int64_t below = 0, above = 0;
+        for (int64_t i = 0; i < n; i++) {
+            const SortItem item = a[i];
+            double y = item.x[1];
+            bool on = y == median;
+            bool low = y < median || (on && onMedianBelow > 0);
+            onMedianBelow -= on;
+            a[below] = item;
+            s.items[above] = item;
+            below += low;
+            above += !low;
+        }
+        std::copy(s.items, s.items + above, a + below);
+    }
     if (n - divider >= 2) {
-        if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis);
-        AlternateAxisSplit(a + divider, n - divider, 1 - axis);
+        if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis, s);
+        AlternateAxisSplit(a + divider, n - divider, 1 - axis, s);
     }
 }
 
@@ -388,6 +397,8 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(SortItem), &bytes)) return 0;
     SortItem* a = (SortItem*)TriLargeAlloc(bytes);
     if (!a) TriAbort(m);
+    m->spare = a;
+    m->spareBytes = bytes;
     int64_t count = 0;
     TraversalInit(&m->vertices);
     Vertex v;
@@ -418,8 +429,20 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     if (b->alternatingCuts) {
         int64_t divider = distinct / 2;
         if (distinct - divider >= 2) {
-            if (divider >= 2) AlternateAxisSplit(a, divider, 1);
-            AlternateAxisSplit(a + divider, distinct - divider, 1);
+            // The largest part below the first cut has distinct - divider points.
+            int64_t most = distinct - divider;
+            CutScratch s;
+            s.items = (SortItem*)TriLargeAlloc((uint64_t)(most / 2 + 2) * sizeof(SortItem));
+            s.ys = (double*)TriLargeAlloc((uint64_t)most * sizeof(double));
+            if (!s.items || !s.ys) {
+                NBLFree(s.items);
+                NBLFree(s.ys);
+                TriAbort(m);
+            }
+            if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
+            AlternateAxisSplit(a + divider, distinct - divider, 1, s);
+            NBLFree(s.items);
+            NBLFree(s.ys);
         }
     }
     if (TriShowProgress) {
@@ -433,13 +456,10 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
         PointCornersAtVertices(m);
-        NBLFree(a);
-        a = nullptr;
         hull = DropGhostTriangles(r, farLeft);
     } else if (TriShowProgress) {
         EndProgress();
     }
-    if (a) NBLFree(a);
     return hull;
 }
 

@@ -5,9 +5,6 @@
 #include "base/heap.h"
 #include "base/progress.h"
 #include <cstring>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 const int plus1mod3[3] = { 1, 2, 0 };
 const int minus1mod3[3] = { 2, 0, 1 };
@@ -34,22 +31,14 @@ static char* FirstSlot(Word* block, int alignment)
     return (char*)(p + (uintptr_t)alignment - (p % (uintptr_t)alignment));
 }
 
+// The pools' first blocks, the sort array and the outputs are sized to the
+// whole input. They are plain heap blocks: asking Linux for huge pages there
+// (madvise) makes a page fault wait for memory compaction whenever the
+// machine's memory is fragmented, which on a busy machine cost more than a
+// third of a 5 M point run.
 void* TriLargeAlloc(uint64_t bytes)
 {
-    void* block = NBLMalloc(bytes);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // The pools' first blocks, the sort array and the outputs are sized to the
-    // whole input (hundreds of megabytes for millions of points); on Linux
-    // (winelib) huge pages make touching them cost a few hundred page faults
-    // instead of tens of thousands.
-    if (block && bytes >= ((uint64_t)8 << 20)) {
-        const uintptr_t huge = (uintptr_t)2 << 20;
-        uintptr_t start = ((uintptr_t)block + huge - 1) & ~(huge - 1);
-        uintptr_t end = ((uintptr_t)block + (uintptr_t)bytes) & ~(huge - 1);
-        if (end > start) madvise((void*)start, end - start, MADV_HUGEPAGE);
-    }
-#endif
-    return block;
+    return NBLMalloc(bytes);
 }
 
 static Word* AllocBlock(const MemoryPool* pool, int64_t items)
@@ -133,6 +122,8 @@ void PoolDealloc(MemoryPool* pool, void* item)
     pool->deadStack = (Word*)item;
     pool->liveItems--;
 }
+
+char* PoolFirstSlot(const MemoryPool* pool) { return FirstSlot(pool->firstBlock, pool->alignment); }
 
 void TraversalInit(MemoryPool* pool)
 {
@@ -244,7 +235,11 @@ void InitializeTriSubPools(TriMesh* m, const TriSwitches* b)
     int words = corners + m->highOrderIndex - 3;
     m->elemAttribIndex = (words * (int)sizeof(Word) + 7) / 8;
     int bytes = (m->elemAttribIndex + m->triangleAttributeCount + (b->regionAttributes ? 1 : 0)) * 8;
-    if ((b->writeNeighbors || b->writeVoronoi) && bytes < 7 * (int)sizeof(Word)) bytes = 7 * (int)sizeof(Word);
+    // Output numbers of triangles: the Voronoi writer needs the corners along
+    // with them, so they get a word of their own; the neighbour writer comes
+    // last and may put them over a corner.
+    if (b->writeVoronoi && bytes < 7 * (int)sizeof(Word)) bytes = 7 * (int)sizeof(Word);
+    m->triNumberIndex = b->writeVoronoi ? 6 : 3;
     int64_t first = 2 * m->inputPoints - 2;
     if (first < 4092) first = 4092;
     PoolInit(&m->triangles, bytes, 4092, first, 0, 4);
@@ -340,4 +335,6 @@ void TriangleDeinit(TriMesh* m, const TriSwitches* b)
     m->dummySubBase = nullptr;
     PoolDeinit(&m->vertices);
     PoolDeinit(&m->viri);
+    NBLFree(m->spare);
+    m->spare = nullptr;
 }

@@ -67,7 +67,7 @@ struct MemoryPool {
     int64_t  traversalSeen;   // slots visited by the current traversal
 };
 
-// NBLMalloc for blocks sized to the whole input (see mesh.cpp).
+// The heap block of an array sized to the whole input (see mesh.cpp).
 void* TriLargeAlloc(uint64_t bytes);
 
 void  PoolInit(MemoryPool* pool, int itemBytes, int64_t itemsPerBlock, int64_t itemsFirstBlock,
@@ -77,6 +77,8 @@ void  PoolDeinit(MemoryPool* pool);
 void* PoolAlloc(MemoryPool* pool);
 void  PoolDealloc(MemoryPool* pool, void* item);
 void  TraversalInit(MemoryPool* pool);
+// The first item slot of the pool's first block.
+char* PoolFirstSlot(const MemoryPool* pool);
 void* Traverse(MemoryPool* pool);
 
 // ---- handles -----------------------------------------------------------------------
@@ -160,6 +162,9 @@ struct TriMesh {
     int vertexTriIndex;          // in words
     int highOrderIndex;          // word index of the first subsegment link or node
     int elemAttribIndex;         // in f64 units
+    int triNumberIndex;          // word of a triangle that holds its output number while the outputs are written
+    void* spare;                 // a block done with (the sort array): an output array of no more bytes takes it
+    uint64_t spareBytes;         //   over, whose pages are then touched already; freed with the mesh otherwise
     Word* dummyTri;
     Word* dummyTriBase;
     Word* dummySub;

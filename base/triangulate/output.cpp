@@ -24,7 +24,13 @@ T* OutputArray(TriMesh* m, T** field, int64_t count, int64_t perItem)
         !CheckedBytes(items, sizeof(T), &bytes)) {
         TriAbort(m);
     }
-    T* p = (T*)TriLargeAlloc(bytes);
+    T* p;
+    if (m->spare && m->spareBytes >= bytes && bytes >= m->spareBytes / 2) {   // not a small array in a large block
+        p = (T*)m->spare;
+        m->spare = nullptr;
+    } else {
+        p = (T*)TriLargeAlloc(bytes);
+    }
     if (!p) TriAbort(m);
     *field = p;
     if (allocatedCount < 16) allocated[allocatedCount++].field = (void**)field;
@@ -32,7 +38,7 @@ T* OutputArray(TriMesh* m, T** field, int64_t count, int64_t perItem)
 }
 
 inline int Number(const TriMesh* m, Vertex v) { return VertexMarker(m, v); }
-inline int& TriNumber(Word* tri) { return *(int*)&tri[6]; }
+inline int& TriNumber(const TriMesh* m, Word* tri) { return *(int*)&tri[m->triNumberIndex]; }
 }
 
 void OutputBegin()
@@ -82,6 +88,28 @@ void NumberOutputPoints(TriMesh* m, const TriSwitches* b)
     }
 }
 
+// When every vertex of the pool is numbered in pool order (one block, none
+// freed, none left out), a vertex's number follows from its address: the
+// triangle writer then reads no vertex record, which matters because the
+// records lie in input order and the triangles in mesh order.
+struct NumbersByAddress {
+    const char* first;
+    double perByte;   // 1 / record size: the offset is an exact multiple, so rounding gives the index
+    int firstNumber;
+    int Of(Vertex v) const { return firstNumber + (int)((double)((const char*)v - first) * perByte + 0.5); }
+};
+
+static bool VertexNumbersByAddress(TriMesh* m, const TriSwitches* b, NumbersByAddress* n)
+{
+    const MemoryPool& pool = m->vertices;
+    if (b->jettison || pool.handedOut == 0 || pool.handedOut != pool.liveItems || pool.handedOut > pool.itemsFirstBlock)
+        return false;
+    n->first = (const char*)GetVertex(m, b, b->firstNumber);
+    n->perByte = 1.0 / pool.itemBytes;
+    n->firstNumber = b->firstNumber;
+    return n->first != nullptr;
+}
+
 void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
 {
     int64_t count = m->triangles.liveItems;
@@ -89,14 +117,22 @@ void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     int attribs = m->triangleAttributeCount;
     int32_t* tris = OutputArray(m, &out->triangles, count, corners);
     double* tattr = attribs > 0 ? OutputArray(m, &out->triangleAttributes, count, attribs) : nullptr;
+    NumbersByAddress byAddress;
+    bool fromAddress = VertexNumbersByAddress(m, b, &byAddress);
     TraversalInit(&m->triangles);
     Word* tri;
     int64_t k = 0;
     while ((tri = TriangleTraverse(m)) != nullptr) {
         int32_t* t = tris + k * corners;
-        t[0] = Number(m, (Vertex)tri[4]);
-        t[1] = Number(m, (Vertex)tri[5]);
-        t[2] = Number(m, (Vertex)tri[3]);
+        if (fromAddress) {
+            t[0] = byAddress.Of((Vertex)tri[4]);
+            t[1] = byAddress.Of((Vertex)tri[5]);
+            t[2] = byAddress.Of((Vertex)tri[3]);
+        } else {
+            t[0] = Number(m, (Vertex)tri[4]);
+            t[1] = Number(m, (Vertex)tri[5]);
+            t[2] = Number(m, (Vertex)tri[3]);
+        }
         if (b->order == 2) {
             int h = m->highOrderIndex;
             t[3] = Number(m, (Vertex)tri[h + 1]);
@@ -182,7 +218,7 @@ void WriteVoronoiDiagram(TriMesh* m, const TriSwitches* b, TriangulateIO* vor)
         for (int i = 0; i < attribs; i++) {
             pattr[k * attribs + i] = org[2 + i] + xi * (dest[2 + i] - org[2 + i]) + eta * (apex[2 + i] - org[2 + i]);
         }
-        TriNumber(tri) = (int)(k + b->firstNumber);
+        TriNumber(m, tri) = (int)(k + b->firstNumber);
         k++;
     }
     int32_t* edges = OutputArray(m, &vor->edges, m->edges, 2);
@@ -191,19 +227,38 @@ void WriteVoronoiDiagram(TriMesh* m, const TriSwitches* b, TriangulateIO* vor)
     int64_t e = 0;
     ForEachEdge(m, [&](const OrientedTriangle& t, const OrientedTriangle& across) {
         if (e >= m->edges) return;
-        edges[2 * e] = TriNumber(t.tri);
+        edges[2 * e] = TriNumber(m, t.tri);
         if (IsDummy(m, across)) {
             Vertex o = Org(t), d = Dest(t);
             edges[2 * e + 1] = -1;
             normals[2 * e] = d[1] - o[1];
             normals[2 * e + 1] = o[0] - d[0];
         } else {
-            edges[2 * e + 1] = TriNumber(across.tri);
+            edges[2 * e + 1] = TriNumber(m, across.tri);
             normals[2 * e] = 0.0;
             normals[2 * e + 1] = 0.0;
         }
         e++;
     });
+}
+
+// Output numbers by pool slot: with every triangle in the pool's first block,
+// the live triangles are numbered in slot order around the freed slots (the
+// ghost records dropped at the end), so one int per slot holds them and the
+// neighbour pass reads that array instead of a number word in every record.
+// Null when the triangles span several blocks or there is no room.
+static int32_t* NumbersBySlot(TriMesh* m, const TriSwitches* b)
+{
+    MemoryPool& pool = m->triangles;
+    int64_t slots = pool.handedOut;
+    if (slots <= 0 || slots > pool.itemsFirstBlock) return nullptr;
+    int32_t* numbers = (int32_t*)NBLCalloc((uint64_t)slots, sizeof(int32_t));
+    if (!numbers) return nullptr;
+    const char* first = PoolFirstSlot(&pool);
+    for (Word* dead = pool.deadStack; dead; dead = (Word*)*dead) numbers[((const char*)dead - first) / pool.itemBytes] = 1;
+    int32_t next = b->firstNumber;
+    for (int64_t s = 0; s < slots; s++) numbers[s] = numbers[s] ? -1 : next++;
+    return numbers;
 }
 
 void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
@@ -213,15 +268,33 @@ void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     TraversalInit(&m->triangles);
     Word* tri;
     int64_t k = 0;
-    while ((tri = TriangleTraverse(m)) != nullptr) TriNumber(tri) = (int)(k++ + b->firstNumber);
-    TriNumber(m->dummyTri) = -1;
+    if (int32_t* numbers = NumbersBySlot(m, b)) {
+        const char* first = PoolFirstSlot(&m->triangles);
+        const double perByte = 1.0 / m->triangles.itemBytes;   // offsets are exact multiples: rounding gives the slot
+        const Word* dummy = m->dummyTri;
+        auto numberOf = [&](Word link) {
+            const Word* t = DecodeTri(link).tri;
+            return t == dummy ? -1 : numbers[(int64_t)((double)((const char*)t - first) * perByte + 0.5)];
+        };
+        while ((tri = TriangleTraverse(m)) != nullptr) {
+            // neighbours opposite corner 1, 2, 3 = across orientations 1, 2, 0
+            nb[3 * k] = numberOf(tri[1]);
+            nb[3 * k + 1] = numberOf(tri[2]);
+            nb[3 * k + 2] = numberOf(tri[0]);
+            k++;
+        }
+        NBLFree(numbers);
+        return;
+    }
+    while ((tri = TriangleTraverse(m)) != nullptr) TriNumber(m, tri) = (int)(k++ + b->firstNumber);
+    TriNumber(m, m->dummyTri) = -1;
     TraversalInit(&m->triangles);
     k = 0;
     while ((tri = TriangleTraverse(m)) != nullptr) {
         // neighbours opposite corner 1, 2, 3 = across orientations 1, 2, 0
-        nb[3 * k] = TriNumber(DecodeTri(tri[1]).tri);
-        nb[3 * k + 1] = TriNumber(DecodeTri(tri[2]).tri);
-        nb[3 * k + 2] = TriNumber(DecodeTri(tri[0]).tri);
+        nb[3 * k] = TriNumber(m, DecodeTri(tri[1]).tri);
+        nb[3 * k + 1] = TriNumber(m, DecodeTri(tri[2]).tri);
+        nb[3 * k + 2] = TriNumber(m, DecodeTri(tri[0]).tri);
         k++;
     }
 }

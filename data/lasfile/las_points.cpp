@@ -118,6 +118,20 @@ int ReadLASPointRaw(LASFile* las, void* record)
     return 1;
 }
 
+const uint8_t* ReadLASPointRun(LASFile* las, uint32_t most, uint32_t* count)
+{
+    *count = 0;
+    if (las->mode == LAS_MODE_WRITE || most == 0) return nullptr;
+    if (las->available == 0 && !FillLASReadBuffer(las)) return nullptr;
+    uint32_t n = (uint32_t)las->available < most ? (uint32_t)las->available : most;
+    const uint8_t* first = las->buffer + (uint64_t)las->cursor * las->recordLength;
+    las->available -= (int32_t)n;
+    las->cursor += (int32_t)n;
+    las->lastIndex = las->cursor - 1;
+    *count = n;
+    return first;
+}
+
 // Copies the standard fields of the file's format (no more than the structure
 // holds) and hands the record's extra bytes over in a fresh block.
 static int ReadTyped(LASFile* las, void* point, size_t fieldBytes, uint8_t** extra)

@@ -113,6 +113,11 @@ int  FlushLASWriteBuffer(LASFile* las);
 // mode. Typed readers hang a malloc'ed block of the record's extra bytes on
 // `extra` (null when there are none); the caller frees it with free().
 int  ReadLASPointRaw(LASFile* las, void* record);
+// The next run of up to `most` records straight from the read buffer: their
+// count in `*count` and a pointer to the first (records of recordLength bytes
+// one after the other, valid until the next read), or null at the end of the
+// point data or in write mode.
+const uint8_t* ReadLASPointRun(LASFile* las, uint32_t most, uint32_t* count);
 int  ReadLASLegacyPoint(LASFile* las, LASLegacyPoint* point);
 int  ReadLASExtendedPoint(LASFile* las, LASExtendedPoint* point);
 int  ReadLASPointWithExtra(LASFile* las, LASPoint4* point);

@@ -283,6 +283,19 @@ int DrawAOIPolygons(HWND view, HDC hdc, const AOISet* set)
 
 // ---- outline and profile box -----------------------------------------------------------
 
+// A closed outline through the points with a 2-pixel XOR pen.
+static void XorClosedOutline(HDC hdc, std::vector<POINT>& points, COLORREF colour)
+{
+    points.push_back(points[0]);
+    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    HGDIOBJ oldPen = SelectObject(hdc, pen);
+    int oldMode = SetROP2(hdc, R2_XORPEN);
+    ::Polyline(hdc, points.data(), (int)points.size());
+    SetROP2(hdc, oldMode);
+    SelectObject(hdc, oldPen);
+    DeleteObject(pen);
+}
+
 int DrawDataSetOutline(HWND view, HDC hdc)
 {
     ViewRecord* r = RecordOf(view);
@@ -295,16 +308,9 @@ int DrawDataSetOutline(HWND view, HDC hdc)
         return 1;
     const PolygonRing& ring = set->extent->contour[0];
     if (ring.num_vertices < 1) return 1;
-    std::vector<POINT> points(ring.num_vertices + 1);
+    std::vector<POINT> points(ring.num_vertices);
     for (int k = 0; k < ring.num_vertices; k++) points[k] = ToPixel(r, ring.vertex[k].x, ring.vertex[k].y);
-    points[ring.num_vertices] = points[0];
-    HPEN pen = CreatePen(PS_SOLID, 2, RGB(0, 255, 0));
-    HGDIOBJ oldPen = SelectObject(hdc, pen);
-    int oldMode = SetROP2(hdc, R2_XORPEN);
-    ::Polyline(hdc, points.data(), (int)points.size());
-    SetROP2(hdc, oldMode);
-    SelectObject(hdc, oldPen);
-    DeleteObject(pen);
+    XorClosedOutline(hdc, points, RGB(0, 255, 0));
     return 1;
 }
 
@@ -320,16 +326,9 @@ int DrawProfileBox(HWND view, HDC given, const struct Polyline* box, COLORREF co
     if (!r || !box || !box->vertices || box->vertexCount < 1) return 1;
     ShowProfileBoxIn3D(view);
     HDC hdc = given ? given : GetDC(view);
-    std::vector<POINT> points(box->vertexCount + 1);
+    std::vector<POINT> points(box->vertexCount);
     for (int k = 0; k < box->vertexCount; k++) points[k] = ToPixel(r, box->vertices[k].x, box->vertices[k].y);
-    points[box->vertexCount] = points[0];
-    HPEN pen = CreatePen(PS_SOLID, 2, colour);
-    HGDIOBJ oldPen = SelectObject(hdc, pen);
-    int oldMode = SetROP2(hdc, R2_XORPEN);
-    ::Polyline(hdc, points.data(), (int)points.size());
-    SetROP2(hdc, oldMode);
-    SelectObject(hdc, oldPen);
-    DeleteObject(pen);
+    XorClosedOutline(hdc, points, colour);
     if (!given) ReleaseDC(view, hdc);
     return 1;
 }
@@ -436,9 +435,14 @@ int DrawProfilePointMark(HWND profile, const PointRecord* point)
     });
 }
 
+void DrawCursorMarkOn(HDC hdc, const ViewMapping* mapping, double x, double y)
+{
+    Mark(hdc, mapping, x, y, RGB(255, 255, 0), 1, RGB(255, 128, 0), 3);
+}
+
 int DrawCursorMark(HWND window, const ViewMapping* mapping, double x, double y)
 {
     if (!mapping) return 0;
     ViewMapping m = *mapping;
-    return BetweenDraws(window, [&](HDC hdc) { Mark(hdc, &m, x, y, RGB(255, 255, 0), 1, RGB(255, 128, 0), 3); });
+    return BetweenDraws(window, [&](HDC hdc) { DrawCursorMarkOn(hdc, &m, x, y); });
 }

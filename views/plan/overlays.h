@@ -34,3 +34,5 @@ ViewMapping PlanViewMapping(const ViewRecord* r);
 int HighlightPoints(HWND view, const PointSelection* selection);
 int DrawProfilePointMark(HWND profile, const PointRecord* profilePoint);
 int DrawCursorMark(HWND window, const ViewMapping* mapping, double x, double y);
+// The cursor mark on a device context the caller holds (a draw thread, under its lock).
+void DrawCursorMarkOn(HDC hdc, const ViewMapping* mapping, double x, double y);

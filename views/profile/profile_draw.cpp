@@ -216,14 +216,14 @@ DWORD WINAPI ProfileDrawThread(LPVOID parameter)
     FillProfileBackground(profile, hdc);
     DrawProfilePoints(profile, hdc);
     if (r->profileEditPolygon) DrawProfilePolygon(profile, hdc, r->profileEditPolygon, RGB(0, 255, 255));
-    ReleaseDC(profile, hdc);
+    // The queried point's mark, drawn while this thread still holds the lock:
+    // stopping "the running draw" from here could stop a newer paint's draw.
     int markIndex = r->profileTool == TOOL_QUERY ? r->profileQueryIndex : -1;
+    if (markIndex >= 0 && r->profilePoints && markIndex < r->profilePoints->count && r->profileCopy)
+        DrawCursorMarkOn(hdc, &r->profile, r->profileCopy[markIndex].x, r->profileCopy[markIndex].y);
+    ReleaseDC(profile, hdc);
     PostMessageA(profile, WM_NULL, 0, 0);
     EndViewDraw(profile);
     ReleaseMutex(job->mutex);
-    if (markIndex >= 0 && r->profilePoints && markIndex < r->profilePoints->count && r->profileCopy) {
-        const PointRecord& p = r->profileCopy[markIndex];
-        DrawCursorMark(profile, &r->profile, p.x, p.y);
-    }
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
+#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -16,11 +17,15 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
+#include "app/display_settings_dialog.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_window.h"
 #include "app/stand_ins.h"
+#include "views/gl3d/gl_view.h"
+#include "classify/class_dialogs.h"
+#include "classify/undo.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -214,6 +219,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureMove(profile);
     case TOOL_PAN: return TrackProfilePan(profile);
     }
+    if (IsPolygonTool(r->profileTool)) return TrackProfilePolygonBand(profile);
     return 0;
 }
 
@@ -222,12 +228,16 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     ViewRecord* r = RecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
+    // The tools that change classes wait for a running worker: it owns the classes meanwhile.
+    if ((IsPolygonTool(r->profileTool) || r->profileTool == TOOL_POINT) && IsWorkerBusy()) return 0;
     switch (r->profileTool) {
     case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
     case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
     case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
+    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
     }
+    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
     return 0;
 }
 
@@ -262,15 +272,7 @@ static void OnCreate(HWND profile, LPARAM lParam)
     SetWindowSlot(profile, CHILD_RECORD, (LONG_PTR)r);
     if (r) r->profileWindow = profile;
     SetWindowSlot(profile, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    HWND status = CreateViewStatusBar(profile);
-    SetWindowSlot(profile, CHILD_STATUSBAR, (LONG_PTR)status);
-    int height = 0;
-    if (status) {
-        RECT sr;
-        GetWindowRect(status, &sr);
-        height = sr.bottom - sr.top;
-    }
-    SetWindowSlot(profile, CHILD_STATUSHEIGHT, height);
+    AttachViewStatusBar(profile);
     if (!r) return;
     if (r->window) CenterViewOnProfile(r->window);
     InitProfileScales(profile);

@@ -1,0 +1,324 @@
+// Loading delimited text files into point data sets: a checking pass that
+// counts usable lines and finds a header line, then a loading pass.
+#include "data/ascii_loader.h"
+#include "data/ascii_format_dialog.h"
+#include "data/data_set.h"
+#include "data/decimation.h"
+#include "data/las_loader.h"
+#include "data/import_fields.h"
+#include "data/text_lines.h"
+#include "base/shell_hooks.h"
+#include "base/dialogs.h"
+#include "base/file_list.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+ImportFieldList* asciiFieldList;
+ImportFieldList* asciiAvailableFields;
+
+const char kASCIIOpenFailed[] = "\nUnable to open file for reading!\n";
+const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
+
+constexpr int kLinesPerStep = 4096;
+
+static const char* SkipBlanks(const char* p)
+{
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f') p++;
+    return p;
+}
+
+double ParseReal(const char* text)
+{
+    const char* p = SkipBlanks(text);
+    if (*p == '+') p++;
+    double value = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), value);
+    return r.ec == std::errc() ? value : 0.0;
+}
+
+int ParseInteger(const char* text)
+{
+    const char* p = SkipBlanks(text);
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') p++;
+    int64_t value = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (value < ((int64_t)1 << 40)) value = value * 10 + (*p - '0');
+        p++;
+    }
+    return (int)(uint32_t)(uint64_t)(negative ? -value : value);
+}
+
+static void ReportWithTitle(const char* title, const char* text)
+{
+    char message[700];
+    snprintf(message, sizeof message, "%s%s", title, text);
+    ErrorMessage(message);
+}
+
+// --- the column format in force ------------------------------------------------------
+
+struct ColumnFormat {
+    const ImportFieldList* fields;  // null: X, Y, Z in the first three columns
+    int  m;                         // columns a line needs
+    int  xColumn, yColumn, zColumn;
+    char delimiters[2];
+    int32_t codes[kMaxSplitFields];
+};
+
+static void TakeFormat(ColumnFormat* f)
+{
+    f->fields = asciiFieldList;
+    f->delimiters[0] = DelimiterOf(f->fields ? f->fields->delimiter : kDelimiterSpace);
+    f->delimiters[1] = 0;
+    if (!f->fields) {
+        f->m = 3;
+        for (int i = 0; i < 3; i++) f->codes[i] = i;
+    } else {
+        f->m = f->fields->count < kMaxSplitFields ? f->fields->count : kMaxSplitFields;
+        for (int i = 0; i < f->m; i++) f->codes[i] = f->fields->entries[i] ? f->fields->entries[i]->code : FIELD_SKIP;
+    }
+    f->xColumn = f->yColumn = f->zColumn = -1;
+    for (int i = 0; i < f->m; i++) {
+        if (f->codes[i] == FIELD_X) f->xColumn = i;
+        if (f->codes[i] == FIELD_Y) f->yColumn = i;
+        if (f->codes[i] == FIELD_Z) f->zColumn = i;
+    }
+}
+
+// --- the two passes --------------------------------------------------------------------
+
+struct CheckResult {
+    int64_t lines;     // counted points
+    bool    header;    // the first line is a header line
+    double  minX, maxX, minY, maxY;
+    float   minZ, maxZ;
+};
+
+static uint32_t EstimatedLines(TextLines* reader)
+{
+    char line[kTextPieceChars + 1];
+    int longest = 0;
+    for (int i = 0; i < 4; i++) {
+        int n = NextTextLine(reader, line);
+        if (n < 0) break;
+        if (n + 1 > longest) longest = n + 1;  // the line end it had
+    }
+    int64_t size = TextLinesFileSize(reader);
+    RewindTextLines(reader);
+    if (longest == 0 || size <= 0) return 0;
+    int64_t estimate = size / longest;
+    return estimate > 0x7FFFFFFF ? 0x7FFFFFFFu : (uint32_t)estimate;
+}
+
+static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* out)
+{
+    *out = {};
+    out->minX = out->minY = 3.37e38;
+    out->maxX = out->maxY = -3.37e38;
+    out->minZ = 3.37e38f;
+    out->maxZ = -3.37e38f;
+    StartProgress(EstimatedLines(reader) / kLinesPerStep + 1, "Checking File");
+    char line[kTextPieceChars + 1];
+    char* fields[kMaxSplitFields + 1];
+    int64_t lineNumber = 0;
+    while (NextTextLine(reader, line) >= 0) {
+        lineNumber++;
+        if (lineNumber % kLinesPerStep == 0) StepProgress();
+        if (SplitFields(line, fields, f.delimiters) < f.m) continue;
+        double x = ParseReal(fields[f.xColumn]);
+        double y = ParseReal(fields[f.yColumn]);
+        double z = ParseReal(fields[f.zColumn]);
+        if (x == 0 && y == 0 && z == 0 && lineNumber == 1) {
+            out->header = true;
+            continue;
+        }
+        out->lines++;
+        if (x < out->minX) out->minX = x;
+        if (x > out->maxX) out->maxX = x;
+        if (y < out->minY) out->minY = y;
+        if (y > out->maxY) out->maxY = y;
+        if ((float)z < out->minZ) out->minZ = (float)z;
+        if ((float)z > out->maxZ) out->maxZ = (float)z;
+    }
+    RewindTextLines(reader);
+    EndProgress();
+}
+
+static uint8_t ColourByte(const char* text)
+{
+    int v = ParseInteger(text);
+    return (uint8_t)(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Stores the first m fields of a line by their codes (the line has at least m).
+static void FillPoint(PointRecord* p, char** fields, const ColumnFormat& f)
+{
+    uint32_t returnNumber = 1, returnCount = 1;
+    for (int i = 0; i < f.m; i++) {
+        const char* t = fields[i];
+        switch (f.codes[i]) {
+        case FIELD_X: p->x = ParseReal(t); break;
+        case FIELD_Y: p->y = ParseReal(t); break;
+        case FIELD_Z: p->z = (float)ParseReal(t); break;
+        case FIELD_INTENSITY: p->intensity = (uint16_t)ParseInteger(t); break;
+        case FIELD_RETURN_NUMBER: returnNumber = (uint32_t)ParseInteger(t) & 7u; break;
+        case FIELD_RETURN_COUNT: returnCount = (uint32_t)ParseInteger(t) & 7u; break;
+        case FIELD_CLASSIFICATION: p->classification = (uint8_t)ParseInteger(t); break;
+        case FIELD_SOURCE_ID: p->pointSourceId = (uint16_t)ParseInteger(t); break;
+        case FIELD_RED: p->red = ColourByte(t); break;
+        case FIELD_GREEN: p->green = ColourByte(t); break;
+        case FIELD_BLUE: p->blue = ColourByte(t); break;
+        default: break;  // skipped columns
+        }
+    }
+    p->returns = MakeReturnByte(returnNumber, returnCount);
+}
+
+static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, uint32_t step, DataSet* set)
+{
+    StartProgress((unsigned)(set->pointCount / kLinesPerStep + 1), "Loading File");
+    char line[kTextPieceChars + 1];
+    char* fields[kMaxSplitFields + 1];
+    uint8_t classSeen[256] = {};
+    int32_t filled = 0;
+    int64_t k = 0, lineNumber = 0;
+    while (NextTextLine(reader, line) >= 0) {
+        lineNumber++;
+        if (lineNumber % kLinesPerStep == 0) StepProgress();
+        if (header && lineNumber == 1) continue;
+        if (SplitFields(line, fields, f.delimiters) < f.m) continue;
+        int64_t index = k++;
+        if ((step > 1 && index % step != 0) || filled >= set->pointCount) continue;
+        PointRecord* p = &set->points[filled++];
+        FillPoint(p, fields, f);
+        classSeen[p->classification] = 1;
+    }
+    // A file that changed between the passes may give fewer lines.
+    set->pointCount = set->filePointCount = filled;
+    for (uint8_t seen : classSeen) set->classCount += seen;
+    EndProgress();
+}
+
+DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step)
+{
+    ColumnFormat format;
+    TakeFormat(&format);
+    TextLines* reader = OpenTextLines(path);
+    if (!reader) {
+        ReportWithTitle(title, kASCIIOpenFailed);
+        return nullptr;
+    }
+    CheckResult check;
+    CheckingPass(reader, format, &check);
+    if (check.lines == 0) {
+        ReportWithTitle(title, kASCIIParseFailed);
+        CloseTextLines(reader);
+        return nullptr;
+    }
+    uint32_t s = step ? step : AskMemoryDecimationStep((uint64_t)check.lines, title);
+    if (s == 0) {
+        CloseTextLines(reader);
+        return nullptr;
+    }
+    int64_t count = check.lines;
+    if (s > 1 && count / s > 0) count /= s;
+    else s = 1;  // a step beyond the line count would keep nothing
+    DataSet* set = AllocDataSet();
+    if (!set) {
+        CloseTextLines(reader);
+        return nullptr;
+    }
+    set->source = SOURCE_ASCII;
+    set->kind = DATA_ASCII;
+    set->plainSource = 1;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+    set->filePointCount = set->pointCount = count > 0x7FFFFFFF ? 0x7FFFFFFF : (int32_t)count;
+    set->decimated = s > 1;
+    set->points = (PointRecord*)NBLCalloc((uint64_t)set->pointCount, sizeof(PointRecord));
+    if (!set->points) {
+        ReportLoadAllocationFailure((double)set->pointCount * sizeof(PointRecord));
+        FreeDataSet(set);
+        CloseTextLines(reader);
+        return nullptr;
+    }
+    set->minX = check.minX;
+    set->maxX = check.maxX;
+    set->minY = check.minY;
+    set->maxY = check.maxY;
+    set->minZ = check.minZ;
+    set->maxZ = check.maxZ;
+    LoadingPass(reader, format, check.header, s, set);
+    CloseTextLines(reader);
+    set->saved = 1;
+    char line[300];
+    snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
+    LogMessage(line);
+    snprintf(line, sizeof line, "[LOAD]  %s", set->title);
+    LogMessage(line);
+    return set;
+}
+
+DataSet* ReadASCIIPoints(const char* path, const char* title) { return ReadASCIIPointsDecimated(path, title, 0); }
+
+// --- recognising text point files ---------------------------------------------------
+
+static bool IsNumberField(const char* text, const char* end)
+{
+    if (text < end && (*text == '+' || *text == '-')) text++;
+    double value;
+    std::from_chars_result r = std::from_chars(text, end, value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+int CheckASCIIPointFile(const char* path, const char* title)
+{
+    TextLines* reader = OpenTextLines(path);
+    if (!reader) {
+        ReportWithTitle(title, kASCIIOpenFailed);
+        return 0;
+    }
+    char line[kTextPieceChars + 1];
+    bool numeric = false, binary = false;
+    int n;
+    for (int i = 0; i < 20 && !binary && (n = NextTextLine(reader, line)) >= 0; i++) {
+        for (int c = 0; c < n; c++)
+            if ((unsigned char)line[c] < 0x20 && line[c] != '\t') binary = true;
+        if (numeric || binary) continue;
+        const char* p = line;
+        while (*p == ' ' || *p == '\t' || *p == ',') p++;
+        const char* end = p;
+        while (*end && *end != ' ' && *end != '\t' && *end != ',' && *end != ';') end++;
+        numeric = end > p && IsNumberField(p, end);
+    }
+    CloseTextLines(reader);
+    if (numeric && !binary) return 1;
+    ReportWithTitle(title, kASCIIParseFailed);
+    return 0;
+}
+
+// --- the loader with its format dialog ------------------------------------------------
+
+DataSet* LoadASCIIData(const char* path, const char* title, int askFormat)
+{
+    if (!CheckASCIIPointFile(path, title)) return nullptr;
+    FileList list = {};
+    AddFileListEntry(&list, path, title);
+    if (list.count == 0) return nullptr;
+    list.entries[0]->kind = DATA_ASCII;
+    if (askFormat && ShowDialog(IDD_ASCII_FORMAT, MessageOwner(), LoadASCIIFormatDlgProc, (LPARAM)&list) != IDOK) {
+        ClearFileList(&list);
+        return nullptr;
+    }
+    RepaintFrame();
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    DataSet* set = list.count > 0 ? ReadASCIIPoints(list.entries[0]->path, list.entries[0]->title) : nullptr;
+    SetCursor(old);
+    ClearFileList(&list);
+    return set;
+}

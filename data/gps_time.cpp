@@ -1,0 +1,38 @@
+#include "data/gps_time.h"
+#include <cmath>
+#include <cstdio>
+
+int64_t JulianDayNumber(int64_t year, int64_t month, int64_t day)
+{
+    int64_t a = (14 - month) / 12;
+    int64_t y = year + 4800 - a;
+    int64_t m = month + 12 * a - 3;
+    return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
+}
+
+const char* GPSTimeToDateText(double gpsTime)
+{
+    static char text[48];
+    text[0] = 0;
+    const double s = gpsTime - 18.0 + 1000000000.0;
+    // About 270,000 years either side: the integer formulas below stay exact
+    // and the year keeps to a few digits. Beyond it (or NaN) there is no date.
+    if (!std::isfinite(s) || std::fabs(s) > 8.64e12) return text;
+    const int64_t epoch = JulianDayNumber(1980, 1, 6);
+    int64_t days = (int64_t)std::floor(s / 86400.0);
+    int64_t J = days + epoch;
+    int64_t L = J + 68569;
+    int64_t N = 4 * L / 146097;
+    L = L - (146097 * N + 3) / 4;
+    int64_t I = 4000 * (L + 1) / 1461001;
+    L = L - 1461 * I / 4 + 31;
+    int64_t K = 80 * L / 2447;
+    int64_t day = L - 2447 * K / 80;
+    L = K / 11;
+    int64_t month = K + 2 - 12 * L;
+    int64_t year = 100 * (N - 49) + I + L;
+    int64_t S = (int64_t)std::floor(s - (double)(J - epoch) * 86400.0);
+    snprintf(text, sizeof text, "%02d/%02d/%lld %02d:%02d:%02d", (int)month, (int)day, (long long)year,
+             (int)(S / 3600), (int)(S % 3600 / 60), (int)(S % 60));
+    return text;
+}

@@ -1,0 +1,81 @@
+// Buffered reading of text files in 254-character pieces.
+#include "data/text_lines.h"
+#include "base/file_io.h"
+#include "base/heap.h"
+#include <cstring>
+
+constexpr uint32_t kBufferBytes = 1u << 20;
+
+struct TextLines {
+    VFile    file;
+    char*    buffer;
+    uint32_t start, end;
+    int      atEnd;
+};
+
+TextLines* OpenTextLines(const char* path)
+{
+    VFile f = VFileOpenRead(path);
+    if (!f) return nullptr;
+    TextLines* r = (TextLines*)NBLCalloc(1, sizeof(TextLines));
+    char* buffer = (char*)NBLMalloc(kBufferBytes);
+    if (!r || !buffer) {
+        NBLFree(r);
+        NBLFree(buffer);
+        VFileClose(f);
+        return nullptr;
+    }
+    r->file = f;
+    r->buffer = buffer;
+    return r;
+}
+
+static bool Fill(TextLines* r)
+{
+    if (r->atEnd) return false;
+    memmove(r->buffer, r->buffer + r->start, r->end - r->start);
+    r->end -= r->start;
+    r->start = 0;
+    uint64_t got = 0;
+    if (!VFileRead(r->file, r->buffer + r->end, kBufferBytes - r->end, &got) || got == 0) {
+        r->atEnd = 1;
+        return false;
+    }
+    r->end += (uint32_t)got;
+    return true;
+}
+
+int NextTextLine(TextLines* r, char* line)
+{
+    // A whole piece (and its line end) lies in the buffer unless the file ends first.
+    if (r->end - r->start < kTextPieceChars + 2) Fill(r);
+    uint32_t available = r->end - r->start;
+    if (available == 0) return -1;
+    const char* from = r->buffer + r->start;
+    uint32_t span = available < kTextPieceChars ? available : kTextPieceChars;
+    const char* newline = (const char*)memchr(from, '\n', span);
+    uint32_t taken = newline ? (uint32_t)(newline - from) + 1 : span;
+    r->start += taken;
+    int length = (int)(newline ? taken - 1 : taken);
+    if (length > 0 && from[length - 1] == '\r') length--;
+    memcpy(line, from, length);
+    line[length] = 0;
+    return length;
+}
+
+int RewindTextLines(TextLines* r)
+{
+    r->start = r->end = 0;
+    r->atEnd = 0;
+    return VFileSeek(r->file, 0);
+}
+
+int64_t TextLinesFileSize(TextLines* r) { return VFileSize(r->file); }
+
+void CloseTextLines(TextLines* r)
+{
+    if (!r) return;
+    VFileClose(r->file);
+    NBLFree(r->buffer);
+    NBLFree(r);
+}

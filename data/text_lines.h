@@ -1,0 +1,17 @@
+// Reads point text files in pieces of at most 254 characters, as a 256-byte
+// line buffer does: a longer line comes back as several lines. The line end
+// (LF or CRLF) is cut, so both kinds of file read the same.
+#pragma once
+#include <cstdint>
+
+constexpr int kTextPieceChars = 254;
+
+struct TextLines;
+
+TextLines* OpenTextLines(const char* path);
+// The next piece into `line` (kTextPieceChars + 1 bytes, terminated); its
+// length, or -1 at the end of the file.
+int     NextTextLine(TextLines* reader, char* line);
+int     RewindTextLines(TextLines* reader);
+int64_t TextLinesFileSize(TextLines* reader);
+void    CloseTextLines(TextLines* reader);

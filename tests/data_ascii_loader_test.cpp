@@ -1,0 +1,219 @@
+#include "test_support.h"
+#include "base/file_io.h"
+#include "base/messages.h"
+#include "data/ascii_loader.h"
+#include "data/data_set.h"
+#include "data/import_fields.h"
+#include "data/statistics.h"
+#include <cmath>
+#include <string>
+
+namespace {
+
+// Sets the process-wide column format for one test and puts the default back.
+class ASCIILoad : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        FreeImportFieldList(asciiFieldList);
+        FreeImportFieldList(asciiAvailableFields);
+        asciiFieldList = asciiAvailableFields = nullptr;
+    }
+    // XYZ followed by the given optional codes, with the delimiter.
+    static void Format(std::vector<int> codes, int delimiter = kDelimiterSpace)
+    {
+        FreeImportFieldList(asciiFieldList);
+        FreeImportFieldList(asciiAvailableFields);
+        asciiFieldList = NewXYZFieldList();
+        asciiAvailableFields = NewAvailableFieldList();
+        asciiFieldList->delimiter = delimiter;
+        for (int code : codes) {
+            for (int i = 0; i < asciiAvailableFields->count; i++) {
+                ImportField* f = asciiAvailableFields->entries[i];
+                if (f && f->code == code) {
+                    MoveImportField(asciiFieldList, asciiAvailableFields, i);
+                    break;
+                }
+            }
+        }
+    }
+    static DataSet* Load(const std::string& path, uint32_t step = 1)
+    {
+        return ReadASCIIPointsDecimated(path.c_str(), "pts.xyz", step);
+    }
+};
+
+}  // namespace
+
+TEST_F(ASCIILoad, AHeaderOfWordsIsSkippedAndALaterZeroLineIsAPoint)
+{
+    BoxAnswers boxes;
+    DataSet* set = Load(WriteTempFile("h.xyz", "X Y Z\n1 2 3\n0 0 0\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 2);
+    EXPECT_EQ(set->kind, DATA_ASCII);
+    EXPECT_EQ(set->source, SOURCE_ASCII);
+    EXPECT_EQ(set->points[0].x, 1.0);
+    EXPECT_EQ(set->points[0].z, 3.0f);  // no 0.001 added
+    EXPECT_EQ(set->points[1].x, 0.0);
+    EXPECT_EQ(set->points[1].y, 0.0);
+    // Without return columns a point is return 1 of 1, single.
+    EXPECT_EQ(set->points[0].returns, MakeReturnByte(1, 1));
+    EXPECT_EQ(ReturnPositionOf(set->points[0].returns), (uint32_t)RETURN_SINGLE);
+    EXPECT_TRUE(boxes.shown().empty());
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, ShortLinesAreSkippedInBothPassesAndLongLinesStoreOnlyMappedColumns)
+{
+    Format({FIELD_INTENSITY, FIELD_CLASSIFICATION});
+    DataSet* set = Load(WriteTempFile("s.xyz", "1 2 3 40 2\n5 6 7\n\n8 9 10 11 6 99 99 99\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 2);
+    EXPECT_EQ(set->points[0].intensity, 40);
+    EXPECT_EQ(set->points[1].x, 8.0);
+    EXPECT_EQ(set->points[1].intensity, 11);
+    EXPECT_EQ(set->points[1].classification, 6);
+    EXPECT_EQ(set->classCount, 2);
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, ColoursAreClampedAndReturnsAndIdsKeepTheirLowBits)
+{
+    Format({FIELD_RED, FIELD_GREEN, FIELD_BLUE, FIELD_RETURN_NUMBER, FIELD_RETURN_COUNT, FIELD_SOURCE_ID,
+            FIELD_INTENSITY});
+    DataSet* set = Load(WriteTempFile("c.xyz", "1 2 3 300 -5 128 2 3 65537 70000\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 1);
+    const PointRecord& p = set->points[0];
+    EXPECT_EQ(p.red, 255);
+    EXPECT_EQ(p.green, 0);
+    EXPECT_EQ(p.blue, 128);
+    EXPECT_EQ(ReturnNumberOf(p.returns), 2u);
+    EXPECT_EQ(NumberOfReturnsOf(p.returns), 3u);
+    EXPECT_EQ(ReturnPositionOf(p.returns), (uint32_t)RETURN_INTERMEDIATE);
+    EXPECT_EQ(p.pointSourceId, 1);
+    EXPECT_EQ(p.intensity, 70000 & 0xFFFF);
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, ALineLongerThan254CharactersIsReadAsTwoLines)
+{
+    std::string first = "1 2 3";
+    first.resize(254, ' ');
+    std::string text = first + "4 5 6\n7 8 9\n";
+    DataSet* set = Load(WriteTempFile("long.xyz", text));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 3);
+    EXPECT_EQ(set->points[0].x, 1.0);
+    EXPECT_EQ(set->points[1].x, 4.0);
+    EXPECT_EQ(set->points[2].x, 7.0);
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, CRLFAndLFFilesReadTheSame)
+{
+    Format({FIELD_INTENSITY}, kDelimiterComma);
+    DataSet* lf = Load(WriteTempFile("lf.xyz", "1,2,3,4\n5,6,7,8\n"));
+    DataSet* crlf = Load(WriteTempFile("crlf.xyz", "1,2,3,4\r\n5,6,7,8\r\n"));
+    ASSERT_NE(lf, nullptr);
+    ASSERT_NE(crlf, nullptr);
+    ASSERT_EQ(lf->pointCount, 2);
+    ASSERT_EQ(crlf->pointCount, 2);
+    EXPECT_EQ(memcmp(lf->points, crlf->points, 2 * sizeof(PointRecord)), 0);
+    FreeDataSet(lf);
+    FreeDataSet(crlf);
+}
+
+TEST_F(ASCIILoad, MixedDelimitersFollowTheChosenOne)
+{
+    Format({}, kDelimiterComma);
+    // Blanks around commas stay in the fields and still parse; a line split
+    // only by blanks is one field and is skipped.
+    DataSet* set = Load(WriteTempFile("m.xyz", "1, 2, 3\n4,5,6\n7 8 9\n10,11\t,12\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 3);
+    EXPECT_EQ(set->points[0].y, 2.0);
+    EXPECT_EQ(set->points[2].x, 10.0);
+    EXPECT_EQ(set->points[2].y, 11.0);
+    FreeDataSet(set);
+
+    Format({}, kDelimiterTab);
+    set = Load(WriteTempFile("t.xyz", "1\t2\t3\n\t4\t\t5\t6\t\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 2);
+    EXPECT_EQ(set->points[1].z, 6.0f);
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, DecimationKeepsEveryStepthLineAndAStepBeyondTheCountKeepsAll)
+{
+    std::string text;
+    for (int i = 0; i < 10; i++) text += std::to_string(i) + " 1 2\n";
+    std::string path = WriteTempFile("d.xyz", text);
+    DataSet* set = Load(path, 3);
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 3);
+    EXPECT_EQ(set->filePointCount, 3);
+    EXPECT_EQ(set->decimated, 1);
+    EXPECT_EQ(set->points[0].x, 0.0);
+    EXPECT_EQ(set->points[1].x, 3.0);
+    EXPECT_EQ(set->points[2].x, 6.0);
+    FreeDataSet(set);
+
+    set = Load(path, 25);
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 10);
+    EXPECT_EQ(set->decimated, 0);
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, AOneLineFileHasFiniteStatistics)
+{
+    DataSet* set = Load(WriteTempFile("one.xyz", "100.5 200.5 7.25\n"));
+    ASSERT_NE(set, nullptr);
+    ComputeDataSetStatistics(set);
+    EXPECT_EQ(set->minX, 100.5);
+    EXPECT_EQ(set->maxY, 200.5);
+    EXPECT_TRUE(std::isfinite(set->meanZ));
+    EXPECT_TRUE(std::isfinite(set->sdZ));
+    EXPECT_TRUE(std::isfinite(set->rampScale));
+    EXPECT_TRUE(std::isfinite(set->intensityScale));
+    FreeDataSet(set);
+}
+
+TEST_F(ASCIILoad, FilesWithoutPointsAreReportedWithTheirTitle)
+{
+    BoxAnswers boxes;
+    EXPECT_EQ(Load(WriteTempFile("words.xyz", "a b c\nd e\n")), nullptr);
+    EXPECT_EQ(Load(TempPath("missing.xyz")), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("pts.xyz") + kASCIIParseFailed);
+    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    EXPECT_EQ(boxes.shown()[1].text, std::string("pts.xyz") + kASCIIOpenFailed);
+}
+
+TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
+{
+    BoxAnswers boxes;
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("ok.xyz", "X,Y,Z\r\n1.5,2,3\r\n").c_str(), "ok.xyz"), 1);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("neg.xyz", "-1e3 2 3\n").c_str(), "neg.xyz"), 1);
+    EXPECT_TRUE(boxes.shown().empty());
+    std::string binary("\x01\x02\x00\x7f\xff 1 2 3\n", 13);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("bin.xyz", binary).c_str(), "bin.xyz"), 0);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("empty.xyz", "").c_str(), "empty.xyz"), 0);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("words.xyz", "# notes\nnone here\n").c_str(), "words.xyz"), 0);
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("bin.xyz") + kASCIIParseFailed);
+    EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);
+}
+
+TEST(ASCIIParse, NumbersReadAsTheCLibraryReadsThem)
+{
+    EXPECT_EQ(ParseReal("  +12.5e1"), 125.0);
+    EXPECT_EQ(ParseReal("7.5xyz"), 7.5);
+    EXPECT_EQ(ParseReal("X"), 0.0);
+    EXPECT_EQ(ParseInteger(" -42"), -42);
+    EXPECT_EQ(ParseInteger("3.9"), 3);
+    EXPECT_EQ(ParseInteger("abc"), 0);
+}

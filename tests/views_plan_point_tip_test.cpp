@@ -1,0 +1,192 @@
+// The point tip of the query tools: its text by point data format (read from
+// the LAS or LAZ file), the flag text, the plan query's nearest-point rule and
+// the grid query's cell.
+#include "window_fixtures.h"
+#include "point_sets.h"
+#include "app/view_tools.h"
+#include "base/heap.h"
+#include "data/selection.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/point_tip.h"
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+PointRecord TipPoint()
+{
+    PointRecord p = MakePoint(636001.25, 849002.5, 123.5f, 2);
+    p.intensity = 77;
+    p.returns = (uint8_t)(2 | (3 << 3) | (2 << 6));
+    p.pointSourceId = 12;
+    p.flags = 0x02 | POINT_SYNTHETIC | POINT_WITHHELD | POINT_OVERLAP;   // channel 2
+    p.red = 11;
+    p.green = 22;
+    p.blue = 33;
+    p.gpsTime = 1000.5;
+    return p;
+}
+
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(PointTip, EveryFormatShowsWhatItCarries)
+{
+    SetDefaultDisplaySettings();
+    ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+    InitViewSettings(r);
+    PointRecord p = TipPoint();
+    char text[1024];
+    FormatPointTip(r, &p, 0, text, sizeof text);
+    char expected[512];
+    snprintf(expected, sizeof expected,
+             "X:  %13.3lf\nY:  %13.3lf\nZ:  %12.3f\n\nIntensity:  77\nReturn 2 of 3\nClass:  (2) %s \nFlag:    Syn WH\n"
+             "Source ID:  12",
+             p.x, p.y, p.z, r->classTable.entries[2].name);
+    EXPECT_STREQ(text, expected);
+    for (int format = 0; format <= 10; format++) {
+        std::string t = FormatPointTip(r, &p, format, text, sizeof text);
+        bool colour = format == 2 || format == 3 || format == 5 || format == 7 || format == 8 || format == 10;
+        EXPECT_EQ(Has(t, "(R,G,B): 11, 22, 33"), colour) << format;
+        EXPECT_EQ(Has(t, "GPS Time: 1000.500000"), format != 0 && format != 2) << format;
+        EXPECT_EQ(Has(t, "Scanner Channel:  2"), format >= 5) << format;   // 5 shares the colour layout
+        // Overlap is a flag of the newer formats only.
+        EXPECT_EQ(Has(t, "Syn WH OL"), format > 5) << format;
+        EXPECT_TRUE(Has(t, "Syn WH")) << format;
+    }
+    p.flags = 0;
+    FormatPointTip(r, &p, 1, text, sizeof text);
+    EXPECT_TRUE(Has(text, "Flag:   none \n"));
+    NBLFree(r);
+}
+
+TEST(PointTip, TheFormatComesFromTheLASOrLAZFile)
+{
+    ASSERT_FALSE(SampleDir().empty()) << "sample data missing";
+    struct {
+        const char* file;
+        int format;
+    } files[] = {{"point10.las", 0},      {"point-time.las", 1},  {"point-color.las", 2},
+                 {"simple.las", 3},        {"simple.laz", 3},      {"simple1_3.las", 4},
+                 {"1_4_w_evlr.laz", 6},    {"rand1_6.las", 6},     {"simple1_4.las", 7},
+                 {"append-bug.laz", 8}};
+    ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
+    DataSet* set = AllocDataSet();
+    r->currentDataSet = set;
+    for (auto& f : files) {
+        lstrcpyA(set->path, SamplePath(f.file).c_str());
+        set->source = strstr(f.file, ".laz") ? SOURCE_LAZ : SOURCE_LAS;
+        EXPECT_EQ(PointTipFormat(r), f.format) << f.file;
+    }
+    // Points without a LAS file (ASCII) and a view without a data set: format 1.
+    set->source = SOURCE_ASCII;
+    EXPECT_EQ(PointTipFormat(r), 1);
+    r->currentDataSet = nullptr;
+    EXPECT_EQ(PointTipFormat(r), 1);
+    FreeDataSet(set);
+    NBLFree(r);
+}
+
+namespace {
+
+class PlanQueryTest : public ViewFixture {
+protected:
+    void TearDown() override
+    {
+        DestroyMeasureTip();
+        ViewFixture::TearDown();
+    }
+    HWND ViewOf(DataSet* set, int kind)
+    {
+        ViewRecord* r = CreateViewRecord();
+        strcpy(r->title, "q");
+        r->dataSets[0] = set;
+        r->currentDataSet = set;
+        r->dataKind = kind;
+        return CreateViewWindow(r);
+    }
+    static POINT PixelOf(const ViewRecord* r, double x, double y)
+    {
+        return {(LONG)((x - r->viewLeft) / r->scale), (LONG)((r->viewTop - y) / r->scale)};
+    }
+    static std::string TipText(HWND view)
+    {
+        char text[1024];
+        GetTipText(PointTip(), view, text, sizeof text);
+        return text;
+    }
+};
+
+}  // namespace
+
+TEST_F(PlanQueryTest, TheNearestShownPointWinsAndTheFirstOfEqualOnes)
+{
+    std::vector<PointRecord> points;
+    for (int i = 0; i < 20; i++)
+        for (int j = 0; j < 20; j++) points.push_back(MakePoint(i * 10.0, j * 10.0, 5.0f, 2));
+    points.push_back(MakePoint(55.0, 50.0, 7.0f, 2));   // ties with the grid point (50, 50) at 52.5, 50
+    DataSet* set = MakePointDataSet(points);
+    strcpy(set->title, "grid.las");
+    HWND view = ViewOf(set, 1);
+    ViewRecord* r = Record(view);
+    PointRecord* p = FindNearestPoint(view, 52.5, 50.0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->x, 50.0);   // found first: the data set's order
+    // A hidden class and a switched-off return category are never reported.
+    set->points[5 * 20 + 5].classification = 7;
+    r->classTable.entries[7].display = 0;
+    EXPECT_EQ(FindNearestPoint(view, 52.5, 50.0)->x, 55.0);
+    r->showSingleReturns = 0;
+    EXPECT_EQ(FindNearestPoint(view, 52.5, 50.0), nullptr);
+    r->showSingleReturns = 1;
+
+    // The tool: the pointer moves onto the point, the tip names the file.
+    SetViewTool(view, TOOL_QUERY);
+    POINT at = PixelOf(r, 101.0, 99.0);
+    SendMessageA(view, WM_LBUTTONDOWN, 0, MAKELPARAM(at.x, at.y));
+    ASSERT_NE(PointTip(), nullptr);
+    std::string text = TipText(view);
+    char z[64];
+    snprintf(z, sizeof z, "X:  %13.3lf\nY:  %13.3lf\n", 100.0, 100.0);
+    EXPECT_EQ(text.substr(0, strlen(z)), z);
+    SendMessageA(view, WM_RBUTTONDOWN, 0, 0);
+    EXPECT_EQ(PointTip(), nullptr);
+}
+
+TEST_F(PlanQueryTest, AGridQueryTakesTheCellUnderThePointerUpToTheFirstRowAndColumn)
+{
+    DataSet* grid = AllocDataSet();
+    grid->kind = DATA_GDAL;
+    strcpy(grid->title, "dem.tif");
+    grid->rows = grid->columns = 4;
+    grid->cellSize = 10.0;
+    grid->originX = 1000.0;
+    grid->originY = 2000.0;
+    grid->heights = (float**)NBLMalloc2D(4, 4, sizeof(float));
+    for (int i = 0; i < 4; i++)
+        for (int j = 0; j < 4; j++) grid->heights[i][j] = (float)(100 + 10 * i + j);
+    grid->minX = 1000.0;
+    grid->maxX = 1030.0;
+    grid->minY = 1970.0;
+    grid->maxY = 2000.0;
+    HWND view = ViewOf(grid, DATA_GDAL);
+    ViewRecord* r = Record(view);
+    SetViewTool(view, TOOL_QUERY);
+    auto queryAt = [&](double x, double y) {
+        POINT at = PixelOf(r, x, y);
+        SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        SendMessageA(view, WM_LBUTTONDOWN, 0, MAKELPARAM(at.x, at.y));
+        return TipText(view);
+    };
+    char z[64];
+    snprintf(z, sizeof z, "Z:  %12.3f\n", 100.0f);
+    EXPECT_TRUE(queryAt(1001.0, 1999.0).find(z) != std::string::npos);   // row 0, column 0
+    snprintf(z, sizeof z, "Z:  %12.3f\n", 121.0f);
+    EXPECT_TRUE(queryAt(1011.0, 1979.0).find(z) != std::string::npos);   // row 2, column 1
+    snprintf(z, sizeof z, "X:  %13.3lf\nY:  %13.3lf\n", 1010.0, 1980.0);
+    EXPECT_EQ(queryAt(1011.0, 1979.0).substr(0, strlen(z)), z);
+    // Far outside every grid: the tip goes.
+    queryAt(1100.0, 1900.0);
+    EXPECT_EQ(PointTip(), nullptr);
+}
