@@ -155,6 +155,16 @@ int AppJobCheckpoint()
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
     return job && JobCheckpoint(job);
 }
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter)
+{
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    if (!job || !WaitForObjectPumping(job->mutex)) return 0;
+    DWORD id;
+    HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, &id);
+    if (thread) job->thread = thread;
+    ReleaseMutex(job->mutex);
+    return thread;
+}
 int ReleaseAppJobMutex()
 {
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;

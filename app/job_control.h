@@ -43,6 +43,9 @@ int  CancelAppJob();
 int  AppJobCancelled();
 // The application job's checkpoint (JobCheckpoint); only where no lock is held.
 int  AppJobCheckpoint();
+// Creates an application job's thread and stores its handle, both under the
+// job's mutex (a thread that takes the mutex first sees its handle stored).
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter);
 // Gives back the application job's mutex taken by a starter.
 int  ReleaseAppJobMutex();
 int  IsAppJobBusy();

@@ -74,8 +74,6 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 int ContourSettings(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
-int ShowTINDisplay(HWND) { return 0; }
-int Open3DView(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }

@@ -41,8 +41,6 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 // View commands.
 int  ContourSettings(HWND view);
 int  ShowReferenceFileManager(HWND view);
-int  ShowTINDisplay(HWND view);
-int  Open3DView(HWND view);
 int  SaveContours(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);

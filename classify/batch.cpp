@@ -217,12 +217,7 @@ int StartBatchThread(FileList* files, BatchRunParameters* run)
     state->outcome = {};
     lastRun = state;
     ContinueJob(app);
-    WaitForObjectPumping(app->mutex);
-    DWORD id;
-    HANDLE thread = CreateThread(nullptr, 0, BatchFilesThread, start, 0, &id);
-    if (thread) app->thread = thread;
-    ReleaseMutex(app->mutex);
-    if (!thread) {
+    if (!StartAppJobThread(BatchFilesThread, start)) {
         EndJob(app);
         NBLFree(start);
         return 0;

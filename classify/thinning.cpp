@@ -263,13 +263,7 @@ int RunIntelligentThinning(HWND view)
     run->fromClasses = table;
     run->keypointClass = GlobalThinningSettings.keypointClass;
     CancelAppJob();
-    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
-    WaitForObjectPumping(app->mutex);
-    DWORD id;
-    HANDLE thread = CreateThread(nullptr, 0, ThinningThread, run, 0, &id);
-    if (thread) app->thread = thread;
-    ReleaseMutex(app->mutex);
-    if (!thread) {
+    if (!StartAppJobThread(ThinningThread, run)) {
         NBLFree(table);
         NBLFree(run);
         return 0;
