@@ -24,7 +24,7 @@
 #include "data/lasfile/las_geokeys.h"
 #include "data/selection.h"
 #include "data/statistics.h"
-#include "resources/resource.h"
+#include "resource.h"
 #include <cstdio>
 #include <cstring>
 #include <vector>

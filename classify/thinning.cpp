@@ -15,7 +15,7 @@
 #include "base/progress.h"
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
-#include "resources/resource.h"
+#include "resource.h"
 #include <commctrl.h>
 #include <cmath>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "classify/thinning.h"
 #include "app/job_control.h"
 #include "base/messages.h"
-#include "resources/resource.h"
+#include "resource.h"
 #include <cstring>
 
 namespace {

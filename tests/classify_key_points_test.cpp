@@ -178,7 +178,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "tests/window_fixtures.h"
 #include "app/command_ids.h"
 #include "base/messages.h"
-#include "resources/resource.h"
+#include "resource.h"
 
 namespace {
 
