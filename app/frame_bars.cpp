@@ -432,6 +432,14 @@ void CheckViewMenuItems(HWND window)
     CheckItem(CMD_SHOW_AOI, record->showAOIPolygons != 0);
 }
 
+void RestoreFrameProgressWindows()
+{
+    HWND band = FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG) : nullptr;
+    SetProgressWindows(band ? GetDlgItem(band, IDC_PROGRESS_BAR) : nullptr,
+                       band ? GetDlgItem(band, IDC_PROGRESS_TEXT) : nullptr);
+    SetSecondProgressWindows(nullptr, nullptr);
+}
+
 void SetDialogProgressWindows(HWND dialog)
 {
     SetProgressWindows(GetDlgItem(dialog, IDC_BATCH_PROGRESS), GetDlgItem(dialog, IDC_BATCH_PROGRESS_TEXT));

@@ -22,4 +22,6 @@ int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
 
 void SetDialogProgressWindows(HWND dialog);
+// Gives the progress helpers back to the frame's progress band.
+void RestoreFrameProgressWindows();
 

@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
+#include "classify/batch.h"
 #include "app/stand_ins.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"

@@ -10,10 +10,12 @@ JobControl* CreateJobControl()
     job->mutex = CreateMutexA(nullptr, FALSE, nullptr);
     job->busy = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     job->cancel = CreateSemaphoreA(nullptr, 0, 1, nullptr);
-    if (!job->mutex || !job->busy || !job->cancel) {
+    job->running = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (!job->mutex || !job->busy || !job->cancel || !job->running) {
         if (job->mutex) CloseHandle(job->mutex);
         if (job->busy) CloseHandle(job->busy);
         if (job->cancel) CloseHandle(job->cancel);
+        if (job->running) CloseHandle(job->running);
         NBLFree(job);
         return nullptr;
     }
@@ -27,6 +29,7 @@ void FreeJobControl(JobControl* job)
     CloseHandle(job->mutex);
     CloseHandle(job->busy);
     CloseHandle(job->cancel);
+    CloseHandle(job->running);
     if (job->ended) CloseHandle(job->ended);
     NBLFree(job);
 }
@@ -90,7 +93,32 @@ int CancelJob(JobControl* job)
     }
     ReleaseSemaphore(job->cancel, 1, nullptr);   // a second request is absorbed by the maximum of 1
     InterlockedExchange(&job->cancelHint, 1);
+    SetEvent(job->running);   // a paused worker must reach its checkpoint to see the request
     return 1;
+}
+
+int PauseJob(JobControl* job)
+{
+    if (!JobBusy(job)) return 0;
+    ResetEvent(job->running);
+    return 1;
+}
+
+int ContinueJob(JobControl* job)
+{
+    SetEvent(job->running);
+    return 1;
+}
+
+int JobPaused(JobControl* job)
+{
+    return WaitForSingleObject(job->running, 0) == WAIT_TIMEOUT ? 1 : 0;
+}
+
+int JobCheckpoint(JobControl* job)
+{
+    WaitForSingleObject(job->running, INFINITE);
+    return JobCancelled(job);
 }
 
 int CancelJobAndWait(JobControl* job)
@@ -122,6 +150,21 @@ int AppJobCancelled()
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
     return job && JobCancelled(job);
 }
+int AppJobCheckpoint()
+{
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    return job && JobCheckpoint(job);
+}
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter)
+{
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    if (!job || !WaitForObjectPumping(job->mutex)) return 0;
+    DWORD id;
+    HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, &id);
+    if (thread) job->thread = thread;
+    ReleaseMutex(job->mutex);
+    return thread;
+}
 int ReleaseAppJobMutex()
 {
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
@@ -151,6 +194,7 @@ void KillWorkerThread()
         CloseHandle(old->mutex);
         CloseHandle(old->busy);
         CloseHandle(old->cancel);
+        CloseHandle(old->running);
         if (old->ended) CloseHandle(old->ended);
         NBLFree(old);
     }

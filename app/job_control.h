@@ -10,6 +10,7 @@ struct JobControl {
     HANDLE cancel;   // semaphore 0 of 1: 1 a cancel request is pending
     volatile LONG cancelHint;  // set after each cancel request: polls skip the semaphore while it is 0
     HANDLE ended;    // handle of the job that ended last, closed one job later
+    HANDLE running;  // manual-reset event: set while the job may run, reset while paused
 };
 
 JobControl* CreateJobControl();
@@ -21,6 +22,13 @@ int  JobCancelled(JobControl* job);
 int  CancelJob(JobControl* job);
 int  CancelJobAndWait(JobControl* job);
 int  SuspendJob(JobControl* job);
+// Cooperative pause: the worker waits at its next checkpoint (never inside a
+// lock) until ContinueJob; a cancel request also ends the wait.
+int  PauseJob(JobControl* job);
+int  ContinueJob(JobControl* job);
+int  JobPaused(JobControl* job);
+// The worker's checkpoint: waits while paused, then reports a cancel request.
+int  JobCheckpoint(JobControl* job);
 int  ResumeJob(JobControl* job);
 
 // Waits for a handle; on a thread with windows it keeps answering messages
@@ -33,6 +41,11 @@ int  WaitForObjectPumping(HANDLE handle);
 int  CancelAppJob();
 // A cancel request for the application job (once per request); 0 without a frame.
 int  AppJobCancelled();
+// The application job's checkpoint (JobCheckpoint); only where no lock is held.
+int  AppJobCheckpoint();
+// Creates an application job's thread and stores its handle, both under the
+// job's mutex (a thread that takes the mutex first sees its handle stored).
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter);
 // Gives back the application job's mutex taken by a starter.
 int  ReleaseAppJobMutex();
 int  IsAppJobBusy();

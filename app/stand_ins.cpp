@@ -48,8 +48,6 @@ int ProjectCommand(WPARAM, LPARAM) { return 1; }
 int ImportToLAS() { return 1; }
 // Dialogs whose templates are absent: the call returns at once.
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
 void FreeReferenceList(ViewRecord*) {}
@@ -58,7 +56,6 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 
 int ShowReferenceFileManager(HWND) { return 0; }
-int RunIntelligentThinning(HWND) { return 0; }
 int StartGridContourThread(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }

@@ -29,12 +29,9 @@ int  SaveAOIFile(HWND view);
 // Frame commands.
 int  ImportToLAS();
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
 int  ShowReferenceFileManager(HWND view);
-int  RunIntelligentThinning(HWND view);
 // The grid contour job (parameter the view window); 0 when none started.
 int  StartGridContourThread(HWND view);
 int  LoadPOIFile(HWND view);

@@ -5,6 +5,7 @@
 #include "app/las_info.h"
 #include "app/view_command.h"
 #include "resource.h"
+#include "classify/thinning.h"
 #include "app/stand_ins.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/profile_box.h"

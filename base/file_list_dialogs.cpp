@@ -1,5 +1,6 @@
 // The multi-select open dialogs that append files to a FileList.
 #include "base/file_list_dialogs.h"
+#include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/file_dialog.h"
 #include "base/heap.h"

@@ -33,8 +33,21 @@ static int CautiousAnswer(UINT type)
     }
 }
 
+static thread_local char* boxCapture = nullptr;
+static thread_local int boxCaptureSize = 0;
+void SetThreadBoxCapture(char* buffer, int size)
+{
+    boxCapture = buffer;
+    boxCaptureSize = size;
+    if (buffer && size > 0) buffer[0] = 0;
+}
+
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
+    if (boxCapture) {
+        snprintf(boxCapture, (size_t)boxCaptureSize, "%s", text ? text : "");
+        return CautiousAnswer(type);
+    }
     if (messageBoxHook) return messageBoxHook(owner, text, caption, type);
     if (RefuseUnansweredModal("message box", text)) return CautiousAnswer(type);
     return MessageBoxA(owner, text, caption, type);

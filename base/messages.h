@@ -7,6 +7,10 @@
 typedef int (*MessageBoxHookProc)(HWND owner, const char* text, const char* caption, UINT type);
 void SetMessageBoxHook(MessageBoxHookProc hook);
 
+// A worker that must not stop on a box (a batch) captures them: while a buffer
+// is set on a thread, that thread's boxes are not shown; the last text is kept
+// and the box answers No, Cancel or OK. Null ends the capture.
+void SetThreadBoxCapture(char* buffer, int size);
 int  ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // Unattended runs (the tests) set a handler: a box, dialog or file dialog that

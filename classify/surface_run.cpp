@@ -3,6 +3,7 @@
 #include "classify/surface_analysis.h"
 #include "classify/surface_settings.h"
 #include "classify/groundtin_screen.h"
+#include "classify/key_points.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -37,7 +38,7 @@ static const SurfaceStep kSteps[] = {
     { STEP_CUBIC, "Cubic", 1, nullptr, nullptr },
     { STEP_NOSE, "Nose", 1, nullptr, nullptr },
     { STEP_COMBINATION, "Final Cleanup", 1, nullptr, nullptr },
-    { STEP_THINNING, "Finding Key-Points", 1, nullptr, nullptr },
+    { STEP_THINNING, "Finding Key-Points", 1, nullptr, StepFindKeyPoints },
     { STEP_SADDLESPIKE, "SaddleSpike", 1, nullptr, nullptr },
 };
 
@@ -103,6 +104,8 @@ void MakeSurfaceRunSettings(const DataSet* set, int terrainBias, int aesthetics,
     GetSurfaceMagicSettings(settings);
     settings->unitsCode = set->units;
     settings->pointSpacing = set->pointSpacing;
+    // "Thin Error" is given in metres; the key-point step takes the data's units.
+    settings->thinError = ScaledHeight(settings, settings->thinError);
     ApplySurfaceAdvancedValues(settings, terrainBias, aesthetics);
 }
 
@@ -167,7 +170,8 @@ int RunTileLoop(HWND, DataSet* set, SurfaceMagicSettings* settings, int tileSize
         StepProgress();
         double top = y0 - (double)r * step, bottom = top - tileSize;
         for (int c = 0; c < columns; c++) {
-            if (AppJobCancelled()) {
+            // Between tiles no lock is held: a paused batch waits here.
+            if (AppJobCheckpoint()) {
                 EndProgress();
                 return -1;
             }

@@ -210,7 +210,30 @@ struct PageToucher {
     }
 };
 
-DataSet* ReadLASPoints(const char* path, const char* title)
+
+static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whole);
+DataSet* ReadLASPoints(const char* path, const char* title) { return ReadLASPointsWith(path, title, false); }
+
+const char kWholeLoadMemoryText[] = "Not enough memory available to load without decimation:\n%s";
+
+DataSet* LoadLASDataWhole(const char* path, const char* title)
+{
+    DataSet* set = ReadLASPointsWith(path, title, true);
+    if (set) set->kind = DATA_LAS;
+    return set;
+}
+
+// Every point or nothing: 1, or 0 after telling the user.
+static uint32_t WholeLoadStep(uint64_t count, const char* title)
+{
+    if (MemoryPartsNeeded(count > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)count) == 1) return 1;
+    char message[600];
+    snprintf(message, sizeof message, kWholeLoadMemoryText, title);
+    ErrorMessage(message);
+    return 0;
+}
+
+static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whole)
 {
     ScopedColorStretch stretch;
     ColorStretch* cs = stretch.stretch;
@@ -247,7 +270,7 @@ DataSet* ReadLASPoints(const char* path, const char* title)
         return GiveUp(set, nullptr, false);
     }
     uint64_t n = FilePointCount(las->header);
-    uint32_t step = ChooseDecimationStep(n, title);
+    uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 
     int units = GetLASLinearUnitsKey(las);

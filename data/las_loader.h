@@ -8,6 +8,10 @@ struct LASFile;
 
 DataSet* LoadLASData(const char* path, const char* title);
 DataSet* ReadLASPoints(const char* path, const char* title);
+// A LAS file with every point, never decimated (its classes are to be saved
+// back point for point); null, after telling the user, when memory is short.
+DataSet* LoadLASDataWhole(const char* path, const char* title);
+extern const char kWholeLoadMemoryText[];
 int      GetLASExtraBytes(LASFile* las);
 int      GetLASFilePointCount(const char* path);
 // Follows the file's title in the message for a point format above 10.

@@ -109,7 +109,7 @@ int ComputeTriangleNormals(TINModel* tin)
 // Triangulates the XY of a selection with the given switches into a new
 // TINModel that takes over the triangles, neighbours, markers and edges the
 // switches asked for; null when a record cannot be allocated.
-TINModel* TriangulateSelection(PointSelection* points, const char* switches)
+TINModel* TriangulateSelection(PointSelection* points, const char* switches, int showProgress)
 {
     TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
     TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
@@ -129,7 +129,7 @@ TINModel* TriangulateSelection(PointSelection* points, const char* switches)
     in->points = xy;
     in->pointCount = points->count;
     out->points = xy;   // written back in place: no second point array
-    RunTriangulation(switches, in, out, nullptr, 1);
+    RunTriangulation(switches, in, out, nullptr, showProgress);
 
     tin->points = points;
     tin->triangleCount = out->triangleCount;

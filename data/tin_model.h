@@ -53,7 +53,8 @@ extern const char kNoTINPointsText[];
 // A null selection (nothing found) beeps and says kNoTINPointsText; fewer
 // than 3 points give null silently.
 TINModel* BuildTINFromPoints(PointSelection* points);
-TINModel* TriangulateSelection(PointSelection* points, const char* switches);
+// showProgress 0 keeps the progress bars for a caller that runs many small ones.
+TINModel* TriangulateSelection(PointSelection* points, const char* switches, int showProgress = 1);
 int       ComputeTriangleNormals(TINModel* tin);
 // Frees the TIN; with withPoints non-zero also its source selection. 0 for null.
 int       FreeTINModel(TINModel* tin, int32_t withPoints);

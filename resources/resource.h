@@ -175,6 +175,37 @@
 #define IDC_PROFILE_WIDTH_LABEL  1165
 #define IDC_PROFILE_STATIC_WIDTH 1166
 
+// Dialog 340 "Verudevevur Idudorav Setup".
+#define IDD_THINNING_SETUP       340
+#define IDC_THIN_FROM_LIST       1008
+#define IDC_THIN_KEYPOINT_CLASS  1009
+#define IDC_THIN_TITLE           1010
+#define IDC_THIN_NOTE            1076
+#define IDC_THIN_ACCURACY        1134
+
+// The batch dialogs 332 "Vivuzoz Oduri Batch" and 341 "Verudevevur Idudorav Batch".
+#define IDC_BATCH_LIST           1046
+#define IDC_BATCH_FILES_BAR      1124
+#define IDC_BATCH_CURRENT        1007
+#define IDC_BATCH_ADD            1062
+#define IDC_BATCH_REMOVE         1061
+#define IDC_BATCH_REMOVE_ALL     1031
+#define IDC_BATCH_OUTPUT_CHECK   1055
+#define IDC_BATCH_SET_DIRECTORY  1063
+#define IDC_BATCH_OUTPUT_TEXT    1056
+#define IDC_BATCH_MODE_PROJECT   1132
+#define IDC_BATCH_MODE_FILES     1133
+#define IDC_BATCH_PROJECT_TEXT   1057
+#define IDC_BATCH_OPEN_PROJECT   1064
+#define IDC_BATCH_REMOVE_TILES   1065
+#define IDC_BATCH_RESET          1066
+#define IDC_BATCH_PAUSE          1032
+#define IDC_BATCH_START          1033
+#define IDC_BATCH_STOP           1034
+#define IDC_BATCH_THIN_SETTINGS  1154
+#define IDC_BATCH_GROUND_CLASS   1074
+#define IDC_BATCH_FEATURE_CLASS  1075
+#define IDC_BATCH_ADVANCED       1149
 // "Load ASCII Format" and the field lists of every column-mapping dialog
 #define IDC_ASCII_REMOVE_ALL   1031
 #define IDC_ASCII_FILES        1046

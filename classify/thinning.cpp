@@ -1,0 +1,272 @@
+// Verudevevur Idudorav: data prep, the tiled key-point step and the view command.
+#include "classify/thinning.h"
+#include "classify/key_points.h"
+#include "classify/surface_run.h"
+#include "classify/surface_settings.h"
+#include "app/class_combo.h"
+#include "app/display_settings.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/dialogs.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "base/shell_hooks.h"
+#include "data/data_set.h"
+#include "resource.h"
+#include <commctrl.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+ThinningSettings GlobalThinningSettings;
+static bool thinningSettingsSet = false;
+
+const char kNoFromClassPointsText[] = "No \"From Classes\" points found!";
+const char kNoFromClassesText[] = "No \"From Classes\" were selected!";
+const char kAccuracyNotPositiveText[] = "No \"Surface Accuracy\" must be greater than zero!";
+const char kThinningBatchCaption[] = "Verudevevur Idudorav Batch";
+const char kThinLogFormat[] = "[THIN]  KeyPoints:  %d (%d%%)";
+
+void UseThinningSettings()
+{
+    if (thinningSettingsSet) return;
+    thinningSettingsSet = true;
+    memset(&GlobalThinningSettings, 0, sizeof GlobalThinningSettings);
+    GlobalThinningSettings.keypointClass = 8;
+    GlobalThinningSettings.fromClasses[2] = 1;
+    GlobalThinningSettings.surfaceAccuracy = 0.125f;
+}
+
+int PrepareThinningClasses(DataSet* set, const int32_t* fromClasses)
+{
+    StartProgress((unsigned)(set->pointCount / 32768 + 1), "Data Prep");
+    int count = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        if (i % 32768 == 0) StepProgress();
+        PointRecord& p = set->points[i];
+        if (fromClasses[p.classification]) {
+            p.classification = 2;
+            count++;
+        } else {
+            p.classification = kThinnedClass;
+        }
+    }
+    EndProgress();
+    return count;
+}
+
+int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromClasses, uint8_t keypointClass)
+{
+    uint8_t* saved = (uint8_t*)NBLMalloc((uint64_t)set->pointCount + 1);
+    if (!saved) return -2;
+    for (int32_t i = 0; i < set->pointCount; i++) saved[i] = set->points[i].classification;
+    auto restore = [&]() {
+        for (int32_t i = 0; i < set->pointCount; i++) set->points[i].classification = saved[i];
+        NBLFree(saved);
+    };
+    if (PrepareThinningClasses(set, fromClasses) == 0) {
+        if (view) ShowMessageBox(MessageOwner(), kNoFromClassPointsText, "ERROR", MB_OK | MB_ICONERROR);
+        restore();
+        return 0;
+    }
+    int size = 60;
+    if (set->pointSpacing != 0.0f) {
+        double s = set->pointSpacing;
+        size = (int)std::sqrt(20000.0 * s * s);
+    }
+    SurfaceMagicSettings settings;
+    GetSurfaceMagicSettings(&settings);
+    settings.unitsCode = set->units;
+    settings.pointSpacing = set->pointSpacing;
+    settings.thinError = accuracy;
+    int result = RunTiledStep(view, set, &settings, size, 2 * size / 3, "Finding Key-Points", StepFindKeyPoints);
+    if (result < 0) {
+        restore();
+        return result;
+    }
+    int count = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        PointRecord& p = set->points[i];
+        if (p.classification == kThinnedClass) {
+            p.classification = saved[i];
+        } else {
+            p.classification = keypointClass;
+            count++;
+        }
+    }
+    NBLFree(saved);
+    set->saved = 0;
+    return count;
+}
+
+// ---- dialog 340 ----------------------------------------------------------------------------
+
+static const ClassTable* SetupClassTable(HWND view)
+{
+    if (view) {
+        ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+        if (record) return &record->classTable;
+    }
+    return &GlobalDisplaySettings.classTable;
+}
+
+static void FillFromClassList(HWND list, const ClassTable* table, const int32_t* flags)
+{
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (int i = 0; i < table->count && i < 256; i++) {
+        char text[96];
+        snprintf(text, sizeof text, " %3d - %s", i, table->entries[i].name);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = text;
+        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        ListView_SetCheckState(list, i, flags[i] ? TRUE : FALSE);
+    }
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+static void ReadFromClassChecks(HWND list, int count, int32_t* flags)
+{
+    for (int i = 0; i < 256; i++) flags[i] = 0;
+    for (int i = 0; i < count && i < 256; i++) flags[i] = ListView_GetCheckState(list, i) ? 1 : 0;
+}
+
+INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static ThinningSettings before;
+    static const ClassTable* table;
+    HWND list = GetDlgItem(dialog, IDC_THIN_FROM_LIST);
+    switch (message) {
+    case WM_INITDIALOG: {
+        HWND view = (HWND)lParam;
+        table = SetupClassTable(view);
+        before = GlobalThinningSettings;
+        ViewRecord* record = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+        SetDlgItemTextA(dialog, IDC_THIN_TITLE,
+                        record && record->currentDataSet ? record->currentDataSet->title : kThinningBatchCaption);
+        ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+        LVCOLUMNA column = {};
+        column.mask = LVCF_WIDTH;
+        RECT r;
+        GetClientRect(list, &r);
+        column.cx = r.right - GetSystemMetrics(SM_CXVSCROLL);
+        SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+        FillFromClassList(list, table, GlobalThinningSettings.fromClasses);
+        FillClassCombo(GetDlgItem(dialog, IDC_THIN_KEYPOINT_CLASS), GlobalThinningSettings.keypointClass, nullptr);
+        char text[32];
+        snprintf(text, sizeof text, "%.3f", GlobalThinningSettings.surfaceAccuracy);
+        SetDlgItemTextA(dialog, IDC_THIN_ACCURACY, text);
+        CenterOnFrame(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            int32_t flags[256];
+            ReadFromClassChecks(list, table->count, flags);
+            bool any = false;
+            for (int32_t f : flags) any = any || f;
+            if (!any) {
+                ShowMessageBox(dialog, kNoFromClassesText, "Error", MB_OK | MB_ICONERROR);
+                return TRUE;
+            }
+            char text[64];
+            GetDlgItemTextA(dialog, IDC_THIN_ACCURACY, text, sizeof text);
+            float accuracy = (float)atof(text);
+            if (!(accuracy > 0.0f)) {
+                ShowMessageBox(dialog, kAccuracyNotPositiveText, "Error", MB_OK | MB_ICONERROR);
+                return TRUE;
+            }
+            memcpy(GlobalThinningSettings.fromClasses, flags, sizeof flags);
+            int row = (int)SendDlgItemMessageA(dialog, IDC_THIN_KEYPOINT_CLASS, CB_GETCURSEL, 0, 0);
+            if (row >= 0) GlobalThinningSettings.keypointClass = row;
+            GlobalThinningSettings.surfaceAccuracy = accuracy;
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        case IDCANCEL:
+            GlobalThinningSettings = before;
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    case WM_NOTIFY: {
+        NMHDR* header = (NMHDR*)lParam;
+        if (header->idFrom == IDC_THIN_FROM_LIST && header->code == LVN_COLUMNCLICK &&
+            ((NMLISTVIEW*)lParam)->iSubItem == 0) {
+            int32_t flags[256];
+            ReadFromClassChecks(list, table->count, flags);
+            bool any = false;
+            for (int32_t f : flags) any = any || f;
+            for (int i = 0; i < table->count && i < 256; i++) flags[i] = any ? 0 : 1;
+            FillFromClassList(list, table, flags);
+            return TRUE;
+        }
+        break;
+    }
+    }
+    return FALSE;
+}
+
+// ---- view command 9071 ---------------------------------------------------------------------
+
+struct ThinningRun {
+    HWND view;
+    float accuracy;
+    int32_t* fromClasses;
+    int32_t keypointClass;
+};
+
+static DWORD WINAPI ThinningThread(void* parameter)
+{
+    ThinningRun* run = (ThinningRun*)parameter;
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    WaitForSingleObject(app->mutex, INFINITE);
+    AcquireWorker();
+    BeginAppJob();
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(run->view, CHILD_RECORD);
+    DataSet* set = record ? record->currentDataSet : nullptr;
+    if (set) {
+        int count = FindKeyPoints(run->view, set, run->accuracy, run->fromClasses, (uint8_t)run->keypointClass);
+        if (count >= 0) {
+            char text[96];
+            int held = set->pointCount > 0 ? set->pointCount : 1;
+            snprintf(text, sizeof text, kThinLogFormat, count, (int)(count * 100.0 / held));
+            LogMessage(text);
+        }
+    }
+    FinishWorkerRun(run->view);
+    NBLFree(run->fromClasses);
+    NBLFree(run);
+    return 1;
+}
+
+int RunIntelligentThinning(HWND view)
+{
+    UseThinningSettings();
+    if (ShowDialog(IDD_THINNING_SETUP, view, ThinningSetupDlgProc, (LPARAM)view) != 1) return 0;
+    ThinningRun* run = (ThinningRun*)NBLCalloc(1, sizeof(ThinningRun));
+    int32_t* table = (int32_t*)NBLMalloc(sizeof GlobalThinningSettings.fromClasses);
+    if (!run || !table) {
+        NBLFree(run);
+        NBLFree(table);
+        return 0;
+    }
+    memcpy(table, GlobalThinningSettings.fromClasses, sizeof GlobalThinningSettings.fromClasses);
+    run->view = view;
+    run->accuracy = GlobalThinningSettings.surfaceAccuracy;
+    run->fromClasses = table;
+    run->keypointClass = GlobalThinningSettings.keypointClass;
+    CancelAppJob();
+    if (!StartAppJobThread(ThinningThread, run)) {
+        NBLFree(table);
+        NBLFree(run);
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,306 @@
+// The batch dialogs driven as a user would: files added, Start, Pause, Stop;
+// the worker run to its end and the files compared byte for byte.
+#include "tests/point_sets.h"
+#include "tests/window_fixtures.h"
+#include "classify/batch.h"
+#include "classify/surface_run.h"
+#include "classify/surface_settings.h"
+#include "classify/thinning.h"
+#include "app/job_control.h"
+#include "base/messages.h"
+#include "resource.h"
+#include <cstring>
+
+namespace {
+
+std::vector<std::string> logLines;
+void KeepLog(const char* text) { logLines.push_back(text); }
+bool Logged(const char* start)
+{
+    for (const std::string& l : logLines)
+        if (l.rfind(start, 0) == 0) return true;
+    return false;
+}
+
+// Pumps the calling thread's messages (the worker sends to the dialog) until
+// `done` or the deadline.
+bool PumpUntil(const std::function<bool()>& done, int ms)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if ((int)(GetTickCount() - start) > ms) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(GetFileSize(f, nullptr));
+    DWORD got = 0;
+    if (!bytes.empty() && !ReadFile(f, &bytes[0], (DWORD)bytes.size(), &got, nullptr)) got = 0;
+    bytes.resize(got);
+    CloseHandle(f);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, nullptr);
+    CloseHandle(f);
+}
+
+// How many records' classes differ; -1 when any other byte differs.
+int ClassOnlyDifferences(const std::string& source, const std::string& saved)
+{
+    if (source.size() != saved.size() || source.size() < 227) return -1;
+    uint32_t offset;
+    uint16_t length;
+    memcpy(&offset, &source[96], 4);
+    memcpy(&length, &source[94 + 11], 2);
+    int changed = 0;
+    for (size_t i = 0; i < source.size(); i++) {
+        if (source[i] == saved[i]) continue;
+        bool classByte = i >= offset && (i - offset) % length == 15;
+        if (!classByte || ((source[i] ^ saved[i]) & 0xE0)) return -1;
+        changed++;
+    }
+    return changed;
+}
+
+struct BatchScenario {
+    std::string folder;                   // Win32, ends in a backslash
+    std::vector<std::string> names;
+    std::function<void(HWND)> whileRunning;
+    int unitsAnswer = IDC_UNITS_METERS;
+    int noUnitsShown = 0;
+    std::vector<std::string> rows;        // the list when the run ended
+    std::string notice;
+};
+BatchScenario* scenario = nullptr;
+
+std::string WindowText(HWND dialog, int id)
+{
+    char text[700];
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+void DriveBatch(HWND dialog, int templateId)
+{
+    if (templateId == IDD_NOUNITS) {
+        scenario->noUnitsShown++;
+        SendMessageA(dialog, WM_COMMAND, scenario->unitsAnswer, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    if (templateId == IDD_THINNING_SETUP) {
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    std::string answer = scenario->folder;
+    answer.pop_back();
+    for (const std::string& n : scenario->names) answer += "|" + n;
+    {
+        FileDialogAnswers files({ answer });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
+    }
+    logLines.clear();
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+    if (scenario->whileRunning) scenario->whileRunning(dialog);
+    EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    int rows = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int r = 0; r < rows; r++) {
+        char text[1024];
+        SendMessageA(list, LB_GETTEXT, r, (LPARAM)text);
+        scenario->rows.push_back(text);
+    }
+    scenario->notice = WindowText(dialog, IDC_BATCH_CURRENT);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_STOP)));
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::string Notice(const char* name, const char* how, int ok, int failed, int stopped)
+{
+    char text[200];
+    snprintf(text, sizeof text, kBatchEndFormat, name, how, ok, failed, stopped);
+    return text;
+}
+
+class BatchTest : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        FrameFixture::SetUp();
+        StartFrame();
+        SetLogHook(KeepLog);
+        SetDialogDriver(DriveBatch);
+        SetDefaultSurfaceMagicSettings();
+        run.folder = TempDir();
+        scenario = &run;
+    }
+    void TearDown() override
+    {
+        SetDialogDriver(nullptr);
+        SetLogHook(nullptr);
+        SetSurfaceStepObserver(nullptr);
+        SetDefaultSurfaceMagicSettings();
+        scenario = nullptr;
+        StopFrame();
+        FrameFixture::TearDown();
+    }
+    // Copies a sample into the test folder under a new name.
+    void Copy(const char* sample, const char* name)
+    {
+        ASSERT_TRUE(CopyFileA(SamplePath(sample).c_str(), (run.folder + name).c_str(), FALSE));
+        SetFileAttributesA((run.folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);   // the samples are read-only
+        run.names.push_back(name);
+    }
+    std::string Bytes(const char* name) { return ReadBytes(run.folder + name); }
+    BatchScenario run;
+};
+
+const SurfaceStep* stepSeen = nullptr;
+int stepsSeen = 0;
+int unitsSeen = -1;
+HWND runningDialog = nullptr;
+void WatchUnits(const SurfaceStep*, int, const DataSet* set) { unitsSeen = set->units; }
+// Presses Stop (answered Yes) after the first step of the second file.
+void StopOnSecondFile(const SurfaceStep* step, int, const DataSet*)
+{
+    if (++stepsSeen == 3 && step->code == STEP_HCSM)
+        SendMessageA(runningDialog, WM_COMMAND, IDC_BATCH_STOP, 0);
+}
+
+}  // namespace
+
+TEST_F(BatchTest, ThreeCopiesAreClassifiedAndSavedInPlace)
+{
+    REQUIRE_SAMPLES();
+    for (const char* n : { "a.las", "b.las", "c.las" }) Copy("autzen_trim.las", n);
+    // The units key (3076 = 9002, feet) made unknown (9999).
+    std::string source = Bytes("a.las");
+    const std::string key("\x04\x0c\x00\x00\x01\x00\x2a\x23", 8);
+    size_t at = source.find(key);
+    ASSERT_NE(at, std::string::npos);
+    source[at + 6] = 0x0f;
+    source[at + 7] = 0x27;
+    for (const char* n : { "a.las", "b.las", "c.las" }) WriteBytes(run.folder + n, source);
+    run.unitsAnswer = IDC_UNITS_FEET;
+    unitsSeen = -1;
+    SetSurfaceStepObserver(WatchUnits);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 3, 0, 0));
+    EXPECT_TRUE(run.rows.empty()) << (run.rows.empty() ? "" : run.rows[0]);
+    for (const char* n : { "a.las", "b.las", "c.las" }) {
+        int changed = ClassOnlyDifferences(source, Bytes(n));
+        EXPECT_GT(changed, 1000) << n;
+    }
+    // The three copies are one file: one result.
+    EXPECT_EQ(Bytes("a.las"), Bytes("c.las"));
+    // The sample has no units key: the user's choice (asked once) is applied.
+    EXPECT_EQ(run.noUnitsShown, 1);
+    EXPECT_EQ(unitsSeen, kUnitsFeet);
+}
+
+TEST_F(BatchTest, DamagedAndLAZFilesFailAloneAndStayListed)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    std::string good = Bytes("a.las");
+    WriteBytes(run.folder + "bad.las", good.substr(0, 50));   // a header cut short
+    run.names.push_back("bad.las");
+    Copy("autzen_trim.laz", "c.laz");
+    Copy("autzen_trim.las", "d.las");
+    std::string badBytes = Bytes("bad.las"), lazBytes = Bytes("c.laz");
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 2, 2, 0));
+    ASSERT_EQ(run.rows.size(), 2u);
+    EXPECT_EQ(run.rows[0].rfind(run.folder + "bad.las   <failed: Unable to open LAS file!", 0), 0u) << run.rows[0];
+    EXPECT_EQ(run.rows[1], run.folder + "c.laz   <failed: " + kBatchLAZText + ">");
+    EXPECT_GT(ClassOnlyDifferences(good, Bytes("a.las")), 1000);
+    EXPECT_GT(ClassOnlyDifferences(good, Bytes("d.las")), 1000);
+    EXPECT_EQ(Bytes("bad.las"), badBytes);
+    EXPECT_EQ(Bytes("c.laz"), lazBytes);
+}
+
+TEST_F(BatchTest, StopInTheMiddleLeavesTheFileInWorkAsItWas)
+{
+    REQUIRE_SAMPLES();
+    for (const char* n : { "a.las", "b.las", "c.las" }) Copy("autzen_trim.las", n);
+    std::string source = Bytes("a.las");
+    // HCSM then Refine: Stop after the second file's HCSM, seen in Refine's tiles.
+    GlobalSurfaceMagicSettings.stepList[1] = STEP_REFINE;
+    stepsSeen = 0;
+    BoxAnswers yes({ IDYES });
+    run.whileRunning = [](HWND dialog) { runningDialog = dialog; };
+    SetSurfaceStepObserver(StopOnSecondFile);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    ASSERT_EQ(yes.shown().size(), 1u);
+    EXPECT_EQ(yes.shown()[0].text, kSMBatchStopQuestion);
+    EXPECT_EQ(yes.shown()[0].caption, "Stop Vivuzoz Oduri");
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "stopped", 1, 0, 2));
+    EXPECT_GT(ClassOnlyDifferences(source, Bytes("a.las")), 1000);
+    EXPECT_EQ(Bytes("b.las"), source);
+    EXPECT_EQ(Bytes("c.las"), source);
+    ASSERT_EQ(run.rows.size(), 2u);
+    EXPECT_EQ(run.rows[0], run.folder + "b.las");
+}
+
+TEST_F(BatchTest, PausedThinningBatchRunsOnWhenStopIsDeclined)
+{
+    REQUIRE_SAMPLES();
+    for (const char* n : { "a.las", "b.las" }) Copy("autzen_trim.las", n);
+    std::string source = Bytes("a.las");
+    BoxAnswers no({ IDNO });
+    run.whileRunning = [](HWND dialog) {
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_PAUSE, 0);
+        // Paused: Start reads as Resume, Pause is off; the worker waits at a
+        // checkpoint outside any lock.
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_STOP, 0);   // answered No: runs on
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
+    };
+    EXPECT_EQ(ShowDialog(IDD_THINNING_BATCH, FrameWindow, ThinningBatchDlgProc, 0), 1);
+    ASSERT_EQ(no.shown().size(), 1u);
+    EXPECT_EQ(no.shown()[0].text, kThinningBatchStopQuestion);
+    EXPECT_EQ(run.notice, Notice("Verudevevur Idudorav", "complete", 2, 0, 0));
+    // Key points of the ground get class 8; nothing else changes.
+    std::string saved = Bytes("a.las");
+    EXPECT_GT(ClassOnlyDifferences(source, saved), 100);
+    EXPECT_EQ(saved, Bytes("b.las"));
+}
+
+TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    BoxAnswers boxes;
+    SetDialogDriver([](HWND dialog, int templateId) {
+        if (templateId != IDD_SM_BATCH) return;
+        std::string answer = scenario->folder + "a.las";
+        FileDialogAnswers files({ answer });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
+        CheckDlgButton(dialog, IDC_BATCH_OUTPUT_CHECK, BST_CHECKED);
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_OUTPUT_CHECK, 0);
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+        EXPECT_FALSE(IsAppJobBusy());
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, kBatchNoOutputFolderText);
+}

@@ -1,0 +1,251 @@
+// Key points: rings that stay on a plane, the accuracy the key-point TIN
+// keeps, monotony in the accuracy and the same answer in feet and metres.
+#include "tests/point_sets.h"
+#include "classify/key_points.h"
+#include "classify/surface_settings.h"
+#include "classify/thinning.h"
+#include "data/selection.h"
+#include "data/tin_model.h"
+#include <cmath>
+
+namespace {
+
+uint32_t seed = 1;
+double Jitter()
+{
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) / 16777216.0 - 0.5;
+}
+
+// n x n points one unit apart (jittered by `jitter`) on z(x, y), scaled by `scale`.
+std::vector<PointRecord> Surface(int n, double jitter, double scale, double (*z)(double, double))
+{
+    seed = 7;
+    std::vector<PointRecord> pts;
+    for (int i = 0; i < n; i++)
+        for (int j = 0; j < n; j++) {
+            double x = i + jitter * Jitter(), y = j + jitter * Jitter();
+            pts.push_back(MakePoint(1000 + x * scale, 5000 + y * scale, (float)(z(x, y) * scale), 2));
+        }
+    return pts;
+}
+
+double Plane(double x, double y) { return 3.0 + 0.1 * x + 0.05 * y; }
+double Hills(double x, double y) { return 2.0 * std::sin(x / 7.0) + 1.5 * std::cos(y / 5.0) + 0.02 * x * y / 10; }
+
+PointSelection* SelectAll(DataSet* set)
+{
+    PointSelection* s = CreatePointSelection(set->pointCount);
+    for (int32_t i = 0; i < set->pointCount; i++) s->items[i] = &set->points[i];
+    s->count = set->pointCount;
+    return s;
+}
+
+// Runs the step over all points; returns which stayed (class 2).
+std::vector<bool> KeyPoints(DataSet* set, float accuracy)
+{
+    for (int32_t i = 0; i < set->pointCount; i++) set->points[i].classification = 2;
+    SurfaceMagicSettings s;
+    GetSurfaceMagicSettings(&s);
+    s.thinError = accuracy;
+    PointSelection* all = SelectAll(set);
+    int removed = StepFindKeyPoints(all, &s);
+    FreePointSelection(all);
+    std::vector<bool> kept;
+    int thinned = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        kept.push_back(set->points[i].classification == 2);
+        thinned += set->points[i].classification == kThinnedClass;
+    }
+    EXPECT_EQ(removed, thinned);
+    return kept;
+}
+
+}  // namespace
+
+TEST(KeyPoints, PlaneKeepsItsHullAndTwoRings)
+{
+    const int n = 20;
+    DataSet* set = MakePointSet(Surface(n, 0.0, 1.0, Plane));
+    std::vector<bool> kept = KeyPoints(set, 0.01f);
+    // On a grid every TIN edge joins points at most one step apart, so the
+    // hull is the border and the two rings are the next two squares.
+    int interiorKept = 0, interior = 0;
+    for (int i = 0; i < n; i++)
+        for (int j = 0; j < n; j++) {
+            int depth = std::min(std::min(i, j), std::min(n - 1 - i, n - 1 - j));
+            if (depth <= 2) EXPECT_TRUE(kept[(size_t)(i * n + j)]) << i << "," << j;
+            else interior++, interiorKept += kept[(size_t)(i * n + j)];
+        }
+    // Every interior edge costs 0: the collapses leave only the last point or
+    // two of the interior.
+    EXPECT_GE(interiorKept, 1);
+    EXPECT_LE(interiorKept * 20, interior);
+    FreeDataSet(set);
+}
+
+TEST(KeyPoints, FewerThanThreeCandidatesChangeNothing)
+{
+    DataSet* set = MakePointSet({ MakePoint(0, 0, 1, 2), MakePoint(1, 0, 2, 2) });
+    std::vector<bool> kept = KeyPoints(set, 5.0f);
+    EXPECT_TRUE(kept[0] && kept[1]);
+    FreeDataSet(set);
+}
+
+TEST(KeyPoints, CountFallsAsTheAccuracyGrows)
+{
+    DataSet* set = MakePointSet(Surface(40, 0.4, 1.0, Hills));
+    int previous = set->pointCount + 1;
+    int first = 0, last = 0;
+    for (float accuracy : { 0.005f, 0.02f, 0.05f, 0.1f, 0.2f, 0.5f, 1.0f }) {
+        std::vector<bool> kept = KeyPoints(set, accuracy);
+        int count = 0;
+        for (bool k : kept) count += k;
+        EXPECT_LE(count, previous) << accuracy;
+        if (!first) first = count;
+        last = count;
+        previous = count;
+    }
+    EXPECT_LT(last, first / 2);
+    FreeDataSet(set);
+}
+
+namespace {
+
+// Vertical distance from p to the TIN of the kept points (or -1 outside it).
+double DistanceToTin(const TINModel* tin, const PointRecord& p)
+{
+    for (int32_t t = 0; t < tin->triangleCount; t++) {
+        const PointRecord* v[3];
+        for (int k = 0; k < 3; k++) v[k] = tin->points->items[tin->triangles[3 * t + k]];
+        double d = (v[1]->x - v[0]->x) * (v[2]->y - v[0]->y) - (v[2]->x - v[0]->x) * (v[1]->y - v[0]->y);
+        double a = ((v[1]->x - p.x) * (v[2]->y - p.y) - (v[2]->x - p.x) * (v[1]->y - p.y)) / d;
+        double b = ((v[2]->x - p.x) * (v[0]->y - p.y) - (v[0]->x - p.x) * (v[2]->y - p.y)) / d;
+        double c = 1 - a - b;
+        const double e = -1e-9;
+        if (a < e || b < e || c < e) continue;
+        return std::fabs(a * v[0]->z + b * v[1]->z + c * v[2]->z - p.z);
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(KeyPoints, KeyPointTinStaysWithinTheAccuracy)
+{
+    DataSet* set = MakePointSet(Surface(40, 0.4, 1.0, Hills));
+    for (float accuracy : { 0.05f, 0.15f }) {
+        std::vector<bool> kept = KeyPoints(set, accuracy);
+        PointSelection* keys = CreatePointSelection(set->pointCount);
+        keys->count = 0;
+        for (int32_t i = 0; i < set->pointCount; i++)
+            if (kept[(size_t)i]) keys->items[keys->count++] = &set->points[i];
+        ASSERT_LT(keys->count, set->pointCount * 3 / 4);
+        TINModel* tin = TriangulateSelection(keys, "nQz");
+        ASSERT_NE(tin, nullptr);
+        double worst = 0;
+        for (int32_t i = 0; i < set->pointCount; i++) {
+            double d = DistanceToTin(tin, set->points[i]);
+            ASSERT_GE(d, 0) << "outside the key-point TIN: " << i;
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(worst, accuracy) << "accuracy " << accuracy;
+        FreeTINModel(tin, 1);
+    }
+    FreeDataSet(set);
+}
+
+TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
+{
+    DataSet* metres = MakePointSet(Surface(40, 0.4, 1.0, Hills));
+    DataSet* feet = MakePointSet(Surface(40, 0.4, kFeetPerMetre, Hills));
+    for (float accuracy : { 0.05f, 0.2f }) {
+        std::vector<bool> a = KeyPoints(metres, accuracy);
+        std::vector<bool> b = KeyPoints(feet, accuracy * kFeetPerMetre);
+        int differ = 0, count = 0;
+        for (size_t i = 0; i < a.size(); i++) {
+            differ += a[i] != b[i];
+            count += a[i];
+        }
+        EXPECT_EQ(differ, 0) << "accuracy " << accuracy << ", " << count << " key points";
+    }
+    FreeDataSet(metres);
+    FreeDataSet(feet);
+}
+
+// ---- the view command --------------------------------------------------------------------
+
+#include "tests/window_fixtures.h"
+#include "app/command_ids.h"
+#include "base/messages.h"
+#include "resource.h"
+
+namespace {
+
+std::vector<std::string> thinLog;
+void KeepThinLog(const char* text) { thinLog.push_back(text); }
+void AcceptSetup(HWND dialog, int templateId)
+{
+    if (templateId == IDD_THINNING_SETUP) SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+class ThinningCommand : public ViewFixture {};
+
+}  // namespace
+
+TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
+{
+    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
+    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;   // not a "From" class
+    DataSet* set = MakePointDataSet(pts);
+    HWND view = OpenView({ set });
+    UseThinningSettings();
+    thinLog.clear();
+    SetLogHook(KeepThinLog);
+    SetDialogDriver(AcceptSetup);
+    SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
+    SetDialogDriver(nullptr);
+    bool logged = WaitUntil([] {
+        PumpMessages(1);
+        for (const std::string& l : thinLog)
+            if (l.rfind("[THIN]", 0) == 0) return true;
+        return false;
+    }, 30000);
+    SetLogHook(nullptr);
+    ASSERT_TRUE(logged);
+    int keys = 0, others = 0, restored = 0;
+    for (int32_t i = 0; i < set->pointCount; i++) {
+        int c = set->points[i].classification;
+        keys += c == 8;
+        others += i % 5 == 0 && c == 5;
+        restored += i % 5 != 0 && c == 2;
+    }
+    EXPECT_EQ(others, (set->pointCount + 4) / 5);
+    EXPECT_EQ(keys + restored + others, set->pointCount);
+    EXPECT_GT(restored, 0);
+    char line[96];
+    snprintf(line, sizeof line, kThinLogFormat, keys, (int)(keys * 100.0 / set->pointCount));
+    std::string found;
+    for (const std::string& l : thinLog)
+        if (l.rfind("[THIN]", 0) == 0) found = l;
+    EXPECT_EQ(found, line);
+    EXPECT_EQ(set->saved, 0);
+}
+
+TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
+{
+    std::vector<PointRecord> pts = Surface(10, 0.4, 1.0, Hills);
+    for (PointRecord& p : pts) p.classification = 1;
+    DataSet* set = MakePointDataSet(pts);
+    HWND view = OpenView({ set });
+    BoxAnswers boxes;
+    thinLog.clear();
+    SetLogHook(KeepThinLog);
+    EXPECT_EQ(FindKeyPoints(view, set, 0.1f, GlobalThinningSettings.fromClasses, 8), 0);
+    SetLogHook(nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, kNoFromClassPointsText);
+    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    for (int32_t i = 0; i < set->pointCount; i++) EXPECT_EQ(set->points[i].classification, 1);
+    for (const std::string& l : thinLog) EXPECT_NE(l.rfind("[THIN]", 0), 0u);
+}
