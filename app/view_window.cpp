@@ -167,7 +167,8 @@ static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char
 
 int AskToSaveDataSet(DataSet* set)
 {
-    if (!set || set->saved) return 1;
+    // Only points carry classes; grids are never edited.
+    if (!set || set->saved || (set->kind != DATA_LAS && set->kind != DATA_ASCII)) return 1;
     const char* kind = set->kind == DATA_ASCII ? kUnsavedASCIIKind : kUnsavedLASKind;
     int answer = AskUnsaved(kind, set->path[0] ? set->path : set->title);
     if (answer == IDCANCEL) return 0;

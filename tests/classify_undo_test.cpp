@@ -172,3 +172,32 @@ TEST_F(ClassEditTest, EditsIntoADataSetThatLeavesAreDropped)
     EXPECT_EQ(Command(view, CMD_UNDO), 5);
     EXPECT_EQ(Command(view, CMD_UNDO), 5);
 }
+
+TEST_F(ClassEditTest, EveryChangeOfClassesLeavesTheSetUnsaved)
+{
+    HWND view = ViewWithPoints(40);
+    ViewRecord* r = Record(view);
+    DataSet* other = AllocDataSet();
+    other->points = (PointRecord*)NBLCalloc(10, sizeof(PointRecord));
+    other->pointCount = other->filePointCount = 10;
+    other->saved = 1;
+    r->dataSets = (DataSet**)NBLReMalloc(r->dataSets, 2 * sizeof(DataSet*));
+    r->dataSets[1] = other;
+    r->dataSetCount = 2;
+
+    // Even an edit undone back to the loaded classes counts: the stack cannot
+    // tell whether a save came in between.
+    EditPoints(view, set, 6, [](int i) { return i < 4; });
+    EXPECT_EQ(set->saved, 0);
+    EXPECT_EQ(Command(view, CMD_UNDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    set->saved = 1;   // as a save leaves it
+    EXPECT_EQ(Command(view, CMD_REDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    set->saved = 1;
+    EXPECT_EQ(Command(view, CMD_UNDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    EXPECT_EQ(other->saved, 1);   // no point of it was touched
+    r->dataSetCount = 1;
+    FreeDataSet(other);
+}
