@@ -203,6 +203,12 @@ int AddFilesToView(HWND view)
     FileList list = WorkingList(r);
     int changed = 0;
 
+    // Class edits of a set leaving the view are asked about first; a Cancel
+    // or a failed save leaves the view as it was.
+    for (int i = 0; r->dataSets && i < r->dataSetCount; i++)
+        if (IsPathMissingFromManagerList(&list, r->dataSets[i]->path) && !AskToSaveDataSet(r->dataSets[i]))
+            return 0;
+
     JobControl* job = LockViewData(view);
     for (int i = 0; r->dataSets && i < r->dataSetCount;) {
         if (IsPathMissingFromManagerList(&list, r->dataSets[i]->path)) {

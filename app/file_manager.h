@@ -16,7 +16,8 @@ extern const char kGridViewMixText[];
 int  ShowLidarFileManager(HWND view);
 INT_PTR CALLBACK LidarFileManagerDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Removes and loads data sets so that the view matches its working list;
-// 1 when the view's set list changed.
+// 1 when the view's set list changed. An unsaved set leaving the view is asked
+// about first; Cancel or a failed save changes nothing.
 int  AddFilesToView(HWND view);
 
 void InitFileManagerColumns(HWND dialog);

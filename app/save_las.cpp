@@ -84,7 +84,12 @@ int SaveCurrentLASFile(HWND view)
 int SaveLASFile(HWND view)
 {
     DataSet* set = CurrentSet(view);
-    if (!set || !MaySave(set)) return 0;
+    return set ? SaveLASDataSet(set) : 0;
+}
+
+int SaveLASDataSet(DataSet* set)
+{
+    if (!MaySave(set)) return 0;
     if (!set->projectTile && !AcceptLock(set->path)) return 0;
     LASClassSave outcome;
     if (!SaveLASClasses(set, set->path, set->title, &outcome)) {

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+struct DataSet;
+
 extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
 extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
 extern const char kSaveLockedText[];         // the lock question, with the owner line
@@ -11,6 +13,9 @@ extern const char kSaveFailedLog[];          // "[ERROR]  Save File"
 // Save of the view's current set; a set that cannot be saved gets the refusal box.
 int SaveCurrentLASFile(HWND view);
 int SaveLASFile(HWND view);
+// Save of one set to its own file, with the refusals and the lock question;
+// 1 when the file holds the set's classes and the set counts as saved.
+int SaveLASDataSet(DataSet* set);
 int SaveLASFileAs(HWND view);
 // The system save dialog for a LAS file: `path` and `title` (256 characters
 // each) hold the starting choice and receive the chosen one.

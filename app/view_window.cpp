@@ -3,6 +3,7 @@
 #include "views/contours/contour_job.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
+#include "app/save_las.h"
 #include "app/stand_ins.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
@@ -20,12 +21,15 @@
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "data/data_set.h"
 #include "data/tin_model.h"
 #include "views/plan/color_ramp.h"
 #include <cstdio>
 
 const char kViewCreateFailedText[] = "Failed in Creating Child Window";
 const char kUnsavedSetQuestion[] = "%s has NOT been saved!\n\n    %s\n\nSave it now?\n";
+const char kUnsavedLASKind[] = "LAS File";
+const char kUnsavedASCIIKind[] = "ASCII File";
 
 HWND CreateViewWindow(ViewRecord* record)
 {
@@ -146,16 +150,33 @@ static const char* UnsavedSetName(HWND view, ViewRecord* record, const char* pat
     return buffer;
 }
 
+static int AskUnsaved(const char* kind, const char* name)
+{
+    char text[700];
+    snprintf(text, sizeof text, kUnsavedSetQuestion, kind, name);
+    return ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+}
+
 // 1 to go on closing, 0 when the user cancelled or the save failed.
 static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char* path, int (*save)(HWND))
 {
     char fallback[256] = "";
-    const char* name = UnsavedSetName(view, record, path, fallback, sizeof fallback);
-    char text[700];
-    snprintf(text, sizeof text, kUnsavedSetQuestion, kind, name);
-    int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = AskUnsaved(kind, UnsavedSetName(view, record, path, fallback, sizeof fallback));
     if (answer == IDCANCEL) return 0;
     if (answer == IDYES && !save(view)) return 0;
+    return 1;
+}
+
+int AskToSaveDataSet(DataSet* set)
+{
+    // Only points carry classes; grids are never edited.
+    if (!set || set->saved || (set->kind != DATA_LAS && set->kind != DATA_ASCII)) return 1;
+    const char* kind = set->kind == DATA_ASCII ? kUnsavedASCIIKind : kUnsavedLASKind;
+    int answer = AskUnsaved(kind, set->path[0] ? set->path : set->title);
+    if (answer == IDCANCEL) return 0;
+    // A set the save road refuses (LAZ, decimated) is explained there and
+    // stays: the user decides again with No.
+    if (answer == IDYES && !SaveLASDataSet(set)) return 0;
     return 1;
 }
 
@@ -163,6 +184,8 @@ int AskToSaveViewSets(HWND view)
 {
     ViewRecord* record = RecordOf(view);
     if (!record) return 1;
+    for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
+        if (!AskToSaveDataSet(record->dataSets[i])) return 0;
     if (record->aoiSet && !record->aoiSet->saved && !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile))
         return 0;
     if (record->poiSet && !record->poiSet->saved && !AskToSave(view, record, "POI", record->poiSet->path, SavePOIFile))

@@ -5,6 +5,7 @@
 #include "base/heap.h"
 #include "base/messages.h"
 #include "app/view_window.h"
+#include "data/data_set.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 
@@ -41,12 +42,27 @@ void FreeUndoRecord(UndoRecord* record)
     NBLFree(record);
 }
 
+static bool PointsInto(const PointSelection& points, const DataSet* set);
+
+// Every change of classes in memory (an edit, its undo or redo) leaves the
+// sets holding the points unsaved, so closing asks before the edits are lost.
+// Undoing back to the loaded classes counts as a change too: the stack cannot
+// tell whether a save came in between.
+static void MarkEditedSets(ViewRecord* r, const UndoRecord* record)
+{
+    for (int i = 0; r->dataSets && i < r->dataSetCount; i++) {
+        DataSet* set = r->dataSets[i];
+        if (set && set->saved && set->points && PointsInto(record->points, set)) set->saved = 0;
+    }
+}
+
 static void Push(ViewRecord* r, UndoRecord* record)
 {
     r->undoTotal += record->cost;
     r->undoCount++;
     record->next = r->undoTop;
     r->undoTop = record;
+    MarkEditedSets(r, record);
 }
 
 static UndoRecord* Pop(ViewRecord* r)
@@ -124,6 +140,7 @@ int UndoClassEdit(HWND window)
     UndoRecord* record = Pop(r);
     if (!record) return 0;
     ExchangeClasses(record);
+    MarkEditedSets(r, record);
     FreeUndoRecord(r->undoRedo);
     r->undoRedo = record;
     LogCount(kUndoLogFormat, record->points.count);

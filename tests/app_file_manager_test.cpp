@@ -271,3 +271,35 @@ TEST_F(FileManagerTest, TheASCIIFormatDialogsRemovalsReachTheWorkingList)
     EXPECT_EQ(Titles(view), Names({"simple.las"}));
     ClearManagerList(view);
 }
+
+TEST_F(FileManagerTest, RemovingAnEditedSetAsksFirstAndCancelKeepsIt)
+{
+    REQUIRE_SAMPLES();
+    HWND view = SampleView({"simple.las", "point10.las"});
+    ViewRecord* r = Record(view);
+    r->dataSets[0]->saved = 0;   // its classes were edited
+    auto removeFirst = [&](HWND dialog, HWND list) {
+        SetMark(list, 0);
+        Press(dialog, IDC_MANAGER_REMOVE);
+    };
+    {
+        BoxAnswers boxes({IDCANCEL});
+        Manage(view, removeFirst);
+        EXPECT_EQ(Titles(view), Names({"simple.las", "point10.las"}));
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text,
+                  Formatted(kUnsavedSetQuestion, kUnsavedLASKind, SamplePath("simple.las").c_str()));
+    }
+    {
+        BoxAnswers boxes({IDNO});
+        Manage(view, removeFirst);
+        EXPECT_EQ(Titles(view), Names({"point10.las"}));
+        EXPECT_EQ(boxes.shown().size(), 1u);
+    }
+    {
+        // A saved set goes without a word.
+        BoxAnswers boxes({IDCANCEL});
+        Manage(view, [&](HWND dialog, HWND) { Press(dialog, IDC_MANAGER_REMOVE_ALL); });
+        EXPECT_TRUE(boxes.shown().empty());
+    }
+}

@@ -8,8 +8,13 @@
 #include "app/job_control.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "app/save_las.h"
 #include "base/heap.h"
+#include "classify/reclass.h"
+#include "data/las_loader.h"
+#include "data/selection.h"
 #include "data/tin_model.h"
+#include "las_test_files.h"
 #include <cstring>
 
 namespace {
@@ -26,6 +31,19 @@ protected:
     }
 };
 
+
+// A hand edit of the set's first `n` points to `target`, as the plan tools make it.
+int EditFirstPoints(HWND view, DataSet* set, int n, int target)
+{
+    PointSelection* s = CreatePointSelection(n);
+    for (int i = 0; i < n; i++) s->items[i] = &set->points[i];
+    s->count = n;
+    ClassSelection classes = {};
+    classes.targetClass = target;
+    int changed = ReclassSelection(view, s, &classes, 0, 16);
+    FreePointSelection(s);
+    return changed;
+}
 
 // Bytes in use on the process heap, where every record of the program lives.
 size_t HeapBusyBytes()
@@ -329,4 +347,127 @@ TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
     SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
     NBLFree(projectRecord);
+}
+
+TEST_F(ViewWindowTest, EditedClassesAreAskedAboutOnCloseAndYesSavesOnlyTheClasses)
+{
+    REQUIRE_SAMPLES();
+    std::string path = TempPath("edited_close.las");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileA(SamplePath("simple.las").c_str(), path.c_str(), FALSE));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    Bytes before = ReadBytes(path);
+    DataSet* set = LoadLASData(path.c_str(), "edited_close.las");
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->saved, 1);
+    HWND view = ViewFixture::OpenView({set}, 0, 0, "edited_close.las");
+    std::vector<uint8_t> old;
+    for (int i = 0; i < 3; i++) old.push_back(set->points[i].classification);
+    int target = old[0] == 7 ? 8 : 7;
+    ASSERT_EQ(EditFirstPoints(view, set, 3, target), 3);
+    EXPECT_EQ(set->saved, 0);
+    {
+        BoxAnswers boxes({IDCANCEL});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(view));
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, kUnsavedLASKind, path.c_str()));
+        EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
+    }
+    EXPECT_EQ(ReadBytes(path), before);
+    {
+        // A save that fails (the copy is read-only) keeps the view open.
+        BoxAnswers boxes({IDYES});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(view));
+        EXPECT_EQ(boxes.shown().size(), 2u);
+        EXPECT_EQ(set->saved, 0);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        BoxAnswers boxes({IDYES});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindow(view));
+        EXPECT_EQ(boxes.shown().size(), 1u) << boxes.shown().back().text;
+    }
+    // Only the class bits of the edited points differ.
+    Bytes after = ReadBytes(path);
+    ASSERT_EQ(after.size(), before.size());
+    uint32_t offset = FieldAt<uint32_t>(before, 96);
+    uint16_t length = FieldAt<uint16_t>(before, 105);
+    ASSERT_LT(before[104] & 0x3F, 6);   // the class sits in byte 15's low bits
+    std::vector<size_t> differing;
+    for (size_t i = 0; i < before.size(); i++)
+        if (before[i] != after[i]) differing.push_back(i);
+    for (size_t at : differing) {
+        ASSERT_GE(at, offset);
+        size_t point = (at - offset) / length;
+        EXPECT_LT(point, 3u) << at;
+        EXPECT_EQ((at - offset) % length, 15u) << at;
+        EXPECT_EQ((before[at] ^ after[at]) & 0xE0, 0) << at;
+    }
+    for (int i = 0; i < 3; i++) EXPECT_EQ(after[offset + i * length + 15] & 0x1F, target) << i;
+    EXPECT_EQ(differing.size(), (size_t)std::count_if(old.begin(), old.end(), [&](uint8_t c) { return c != target; }));
+}
+
+TEST_F(ViewWindowTest, SavedSetsCloseWithoutAskingAndNoDiscardsTheEdits)
+{
+    HWND quiet = OpenView("untouched.las");
+    {
+        BoxAnswers boxes({IDCANCEL});
+        SendMessageA(quiet, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindow(quiet));
+        EXPECT_TRUE(boxes.shown().empty());
+    }
+    HWND view = OpenView("edited.las");
+    DataSet* set = Record(view)->dataSets[0];
+    ASSERT_EQ(EditFirstPoints(view, set, 2, 6), 2);
+    {
+        BoxAnswers boxes({IDNO});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindow(view));
+        ASSERT_EQ(boxes.shown().size(), 1u);   // no save was tried
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, kUnsavedLASKind, "edited.las"));
+    }
+}
+
+TEST_F(ViewWindowTest, ASetTheSaveRefusesKeepsTheViewAndTheFrameOpen)
+{
+    DataSet* laz = MakePointSet({MakePoint(0, 0, 1), MakePoint(1, 1, 2)});
+    strcpy(laz->title, "tile.laz");
+    laz->source = SOURCE_LAZ;
+    DataSet* thinned = MakePointSet({MakePoint(2, 2, 1), MakePoint(3, 3, 2)});
+    strcpy(thinned->title, "thinned.las");
+    thinned->source = SOURCE_LAS;
+    thinned->decimated = 1;
+    DataSet* other = MakePointSet({MakePoint(4, 4, 1)});
+    HWND view = ViewFixture::OpenView({laz, other, thinned}, 0, 0, "three");
+    ASSERT_EQ(EditFirstPoints(view, laz, 1, 6), 1);
+    ASSERT_EQ(EditFirstPoints(view, thinned, 1, 6), 1);
+    EXPECT_EQ(other->saved, 1);   // only the sets holding edited points
+    {
+        BoxAnswers boxes({IDYES});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(view));
+        ASSERT_EQ(boxes.shown().size(), 2u);
+        EXPECT_EQ(boxes.shown()[1].text, Formatted(kSaveNotLASText, "tile.laz"));
+    }
+    {
+        BoxAnswers boxes({IDNO, IDYES});
+        SendMessageA(view, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(view));
+        ASSERT_EQ(boxes.shown().size(), 3u);
+        EXPECT_EQ(boxes.shown()[1].text, Formatted(kUnsavedSetQuestion, kUnsavedLASKind, "thinned.las"));
+        EXPECT_EQ(boxes.shown()[2].text, Formatted(kSaveDecimatedText, "thinned.las"));
+    }
+    {
+        BoxAnswers boxes({IDCANCEL});
+        EXPECT_EQ(FrameClose(FrameWindow), 0);
+        EXPECT_EQ(boxes.shown().size(), 1u);
+    }
+    {
+        BoxAnswers boxes({}, IDNO);
+        EXPECT_EQ(FrameClose(FrameWindow), 1);
+        EXPECT_EQ(boxes.shown().size(), 2u);
+    }
 }

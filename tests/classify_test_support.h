@@ -28,6 +28,7 @@ public:
         HWND view = OpenEmptyView("edit.las");
         set = AllocDataSet();
         set->kind = DATA_LAS;
+        set->saved = 1;   // as loaded
         strcpy(set->title, "edit.las");
         set->points = (PointRecord*)NBLCalloc(n > 0 ? n : 1, sizeof(PointRecord));
         set->pointCount = set->filePointCount = n;

@@ -35,6 +35,19 @@ template <typename Keep> int EditPoints(HWND view, DataSet* set, int target, Kee
     return n;
 }
 
+// A second data set of `n` points in the view, as loaded (saved).
+DataSet* AddSecondSet(ViewRecord* r, int n)
+{
+    DataSet* other = AllocDataSet();
+    other->points = (PointRecord*)NBLCalloc(n, sizeof(PointRecord));
+    other->pointCount = other->filePointCount = n;
+    other->saved = 1;
+    r->dataSets = (DataSet**)NBLReMalloc(r->dataSets, 2 * sizeof(DataSet*));
+    r->dataSets[1] = other;
+    r->dataSetCount = 2;
+    return other;
+}
+
 int Command(HWND window, int id) { return ViewCommand(window, MAKEWPARAM(id, 0), 0); }
 
 }  // namespace
@@ -142,12 +155,7 @@ TEST_F(ClassEditTest, EditsIntoADataSetThatLeavesAreDropped)
 {
     HWND view = ViewWithPoints(50);
     ViewRecord* r = Record(view);
-    DataSet* other = AllocDataSet();
-    other->points = (PointRecord*)NBLCalloc(20, sizeof(PointRecord));
-    other->pointCount = other->filePointCount = 20;
-    r->dataSets = (DataSet**)NBLReMalloc(r->dataSets, 2 * sizeof(DataSet*));
-    r->dataSets[1] = other;
-    r->dataSetCount = 2;
+    DataSet* other = AddSecondSet(r, 20);
 
     EditPoints(view, set, 3, [](int i) { return i < 5; });
     UndoRecord* intoOther = NewUndoRecord(2);
@@ -171,4 +179,27 @@ TEST_F(ClassEditTest, EditsIntoADataSetThatLeavesAreDropped)
     FreeDataSet(other);
     EXPECT_EQ(Command(view, CMD_UNDO), 5);
     EXPECT_EQ(Command(view, CMD_UNDO), 5);
+}
+
+TEST_F(ClassEditTest, EveryChangeOfClassesLeavesTheSetUnsaved)
+{
+    HWND view = ViewWithPoints(40);
+    ViewRecord* r = Record(view);
+    DataSet* other = AddSecondSet(r, 10);
+
+    // Even an edit undone back to the loaded classes counts: the stack cannot
+    // tell whether a save came in between.
+    EditPoints(view, set, 6, [](int i) { return i < 4; });
+    EXPECT_EQ(set->saved, 0);
+    EXPECT_EQ(Command(view, CMD_UNDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    set->saved = 1;   // as a save leaves it
+    EXPECT_EQ(Command(view, CMD_REDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    set->saved = 1;
+    EXPECT_EQ(Command(view, CMD_UNDO), 4);
+    EXPECT_EQ(set->saved, 0);
+    EXPECT_EQ(other->saved, 1);   // no point of it was touched
+    r->dataSetCount = 1;
+    FreeDataSet(other);
 }

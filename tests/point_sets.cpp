@@ -42,6 +42,7 @@ DataSet* MakePointSet(const std::vector<PointRecord>& points)
 {
     DataSet* set = AllocDataSet();
     set->kind = DATA_LAS;
+    set->saved = 1;   // as a loader leaves it
     set->pointCount = set->filePointCount = (int32_t)points.size();
     set->points = (PointRecord*)NBLMalloc(points.size() * sizeof(PointRecord) + 1);
     if (!points.empty()) memcpy(set->points, points.data(), points.size() * sizeof(PointRecord));
@@ -139,6 +140,7 @@ DataSet* LoadSampleDataSet(const std::string& path)
                                                  : header->extended_number_of_point_records;
     DataSet* set = AllocDataSet();
     set->kind = DATA_LAS;
+    set->saved = 1;
     set->points = (PointRecord*)NBLCalloc(n + 1, sizeof(PointRecord));
     uint32_t wide = 0;
     std::vector<std::array<uint8_t, 3>> narrow;
