@@ -6,6 +6,7 @@
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
+#include "classify/undo.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/heap.h"
@@ -145,11 +146,7 @@ int RemoveViewDataSet(HWND view, int index)
     FreeTINModel(r->tin, 1);
     r->tin = nullptr;
     r->tinCacheValid = 0;
-    FreeUndoStack(r);
-    r->undoStack = nullptr;
-    r->undoTotal = r->undoCount = r->undoTop = 0;
-    FreePointSelection(r->profilePoints);
-    r->profilePoints = nullptr;
+    ForgetClassEditsOf(r, set);
     if (r->currentDataSet == set) r->currentDataSet = nullptr;
     FreeDataSet(set);
     if (r->dataSetCount == 1) {

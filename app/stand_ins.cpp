@@ -69,25 +69,15 @@ static DataSet* NotRead(const char* title)
 }
 DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
 DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
-void FreeUndoStack(ViewRecord*) {}
 void FreeReferenceList(ViewRecord*) {}
 
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int UndoClassEdit(HWND) { return 0; }
-int RedoClassEdit(HWND) { return 0; }
-int ShowSurfaceMagic(HWND) { return 0; }
-int ShowDisplaySettings(HWND) { return 0; }
 int ContourSettings(HWND) { return 0; }
-int ShowClassifyByClass(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
-int ShowTINDisplay(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
 int SaveContours(HWND) { return 0; }
-int ShowReturnsPopupMenu(HWND) { return 0; }
-int ShowPointDisplaySettings(HWND) { return 0; }
-int ShowTINPointClassDisplay(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }
@@ -95,3 +85,5 @@ int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
+int EditAOIAtCursor(HWND) { return 0; }

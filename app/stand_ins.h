@@ -18,7 +18,6 @@ int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
 // What a view record owns of the other subsystems.
-void FreeUndoStack(ViewRecord* record);
 void FreeReferenceList(ViewRecord* record);
 void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
@@ -42,19 +41,10 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  UndoClassEdit(HWND view);
-int  RedoClassEdit(HWND view);
-int  ShowSurfaceMagic(HWND view);
-int  ShowDisplaySettings(HWND view);
 int  ContourSettings(HWND view);
-int  ShowClassifyByClass(HWND view);
 int  ShowReferenceFileManager(HWND view);
-int  ShowTINDisplay(HWND view);
 int  RunIntelligentThinning(HWND view);
 int  SaveContours(HWND view);
-int  ShowReturnsPopupMenu(HWND view);
-int  ShowPointDisplaySettings(HWND view);
-int  ShowTINPointClassDisplay(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);
@@ -62,3 +52,8 @@ int  SaveAOIFileAs(HWND view);
 int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
 INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+// The AOI layer's side of the AOI polygon tool.
+struct Polyline;
+int  AddAOIPolygon(HWND view, struct Polyline* polygon);
+int  EditAOIAtCursor(HWND view);

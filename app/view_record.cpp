@@ -1,6 +1,7 @@
 // Creation and release of a view's record and everything it owns.
 #include "app/view_record.h"
 #include "app/stand_ins.h"
+#include "classify/undo.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/data_set.h"
@@ -30,10 +31,11 @@ ViewRecord* CreateViewRecord()
 void FreeViewRecord(ViewRecord* record)
 {
     if (!record) return;
+    // The edits point into the data sets: they go first.
+    FreeUndoStack(record);
     if (record->dataSets)
         for (int i = 0; i < record->dataSetCount; i++) FreeDataSet(record->dataSets[i]);
     FreeTINModel(record->tin, 1);
-    FreeUndoStack(record);
     FreePolyline(record->editPolyline);
     FreePolyline(record->profilePolyline);
     // The density tool's outline is owned by the record as well.

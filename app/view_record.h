@@ -111,9 +111,11 @@ struct ViewRecord : ViewSettings {
     int       mouseX, mouseY;
     int       lastMouseX, lastMouseY;
     int       classSelectionSaved;
-    int       editPending;
-    int       undoTotal, undoCount, undoTop;
-    void*     undoStack;
+    int       editPending;             // a single point edit can be taken back with the right button
+    int64_t   undoTotal;               // cost of the records on the undo stack
+    int       undoCount;               // records on the undo stack
+    struct UndoRecord* undoTop;        // most recent edit, or null
+    struct UndoRecord* undoRedo;       // the edit undone last, or null
     int       toolActive;
     int       toolState;
     struct Polyline* editPolyline;

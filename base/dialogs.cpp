@@ -20,6 +20,16 @@ static COLORREF customColors[16];
 
 static INT_PTR OpenColorDialog(void*) { return ChooseColorA(&colorChoice); }
 
+static PopupMenuHookProc popupMenuHook;
+void SetPopupMenuHook(PopupMenuHookProc hook) { popupMenuHook = hook; }
+
+int ChooseFromPopupMenu(HMENU popup, int x, int y, HWND owner)
+{
+    if (popupMenuHook) return popupMenuHook(popup);
+    return (int)TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, owner,
+                               nullptr);
+}
+
 int PickColor(HWND owner, COLORREF initial, COLORREF* chosen)
 {
     static const COLORREF fixed[16] = {

@@ -15,12 +15,13 @@ static void SetWindows(ProgressSet& set, HWND bar, HWND text)
     set.text = text;
 }
 
-// The range message takes 16 bits: callers count in blocks to stay below it.
+// The 32-bit range: a 16-bit one would wrap for ranges above 65,535 steps
+// and leave the bar full or empty for the whole job.
 static void ResetBar(HWND bar, unsigned maximum, COLORREF colour)
 {
     if (!bar) return;
     SendMessageA(bar, PBM_SETBARCOLOR, 0, (LPARAM)colour);
-    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, (WORD)(maximum & 0xFFFF)));
+    SendMessageA(bar, PBM_SETRANGE32, 0, (LPARAM)(maximum > 0x7FFFFFFFu ? 0x7FFFFFFF : (int)maximum));
     SendMessageA(bar, PBM_SETSTEP, 1, 0);
     SendMessageA(bar, PBM_SETPOS, 0, 0);
 }

@@ -135,6 +135,7 @@ struct DataSet {
     int32_t  magnitudeFitState;   // set by the views once a fitted range is shown
     int32_t  magnitudePlainLow, magnitudePlainHigh;
     void*    contourMarks;        // owned by the grid contour thread, which sets and frees it
+    int32_t  fileClassLimit;      // largest class the source file's point format holds (31 or 255); 0 for no limit
 };
 
 DataSet* AllocDataSet();

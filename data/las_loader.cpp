@@ -262,6 +262,7 @@ DataSet* ReadLASPoints(const char* path, const char* title)
     if (step > 1) set->decimated = 1;
     if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
     set->filePointCount = set->pointCount = (int32_t)count;
+    set->fileClassLimit = las->format <= 5 ? 31 : 255;
 
     const LASHeader& h = las->header;
     set->minX = h.minX;

@@ -129,6 +129,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
     if (step > 1) set->decimated = 1;
     if (!AllocatePoints(set, count)) return GiveUp(set, reader, false);
     set->filePointCount = set->pointCount = (int32_t)count;
+    set->fileClassLimit = (format & 0x3F) <= 5 ? 31 : 255;
     set->minX = header->min_x;
     set->maxX = header->max_x;
     set->minY = header->min_y;

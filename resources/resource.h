@@ -85,6 +85,17 @@
 #define IDC_DECIMATE_PROMPT  1174
 #define IDC_DECIMATE_INFO    1175
 
+// Classification dialogs.
+#define IDD_CLASSIFY_BY_CLASS      302
+#define IDD_SURFACE_MAGIC          320
+#define IDC_FROM_CLASS_LIST        1008
+#define IDC_TARGET_CLASS           1009
+#define IDC_FILE_TITLE             1010
+#define IDC_UNDO_NOTE              1076
+#define IDC_SM_GROUND_CLASS        1074
+#define IDC_SM_FEATURE_CLASS       1075
+#define IDC_SM_ADVANCED            1149
+
 // "Lidar File Manager"
 #define IDC_MANAGER_DONE       1029
 #define IDC_MANAGER_REMOVE     1030
@@ -102,6 +113,45 @@
 #define IDC_ABOUT_VERSION      1002
 #define IDC_ABOUT_IMAGE        1003
 #define IDC_ABOUT_LINK         1004
+
+// "Display Settings" (a property sheet; the id names it to the test driver),
+// its "Point Classes" and "TIN" pages, the class editor, "Point Display
+// Settings" and "TIN Point Class Display".
+#define IDD_DISPLAY_SETTINGS   310
+#define IDD_TIN_DISPLAY        313
+#define IDD_POINT_CLASSES      315
+#define IDD_CLASS_EDIT         324
+#define IDD_POINT_DISPLAY      350
+#define IDD_TIN_CLASS_DISPLAY  352
+#define IDC_TIN_AZIMUTH        1030
+#define IDC_TIN_ELEVATION      1031
+#define IDC_TIN_EXAGGERATION   1032
+#define IDC_TIN_AZIMUTH_TEXT   1033
+#define IDC_TIN_ELEVATION_TEXT 1034
+#define IDC_TIN_EXAGG_TEXT     1035
+#define IDC_TIN_CLASS_LIST     1036
+#define IDC_TIN_LOCAL_COLORS   1037
+#define IDC_TIN_AUTO_DECIMATE  1038
+#define IDC_COLOR_COMBO        1039
+#define IDC_CLASS_LIST         1042
+#define IDC_CLASS_TITLE        1043
+#define IDC_CLASS_ADD          1077
+#define IDC_CLASS_EDIT         1078
+#define IDC_CLASS_DELETE       1079
+#define IDC_CLASS_SAVE         1080
+#define IDC_CLASS_LOAD         1081
+#define IDC_ALL_ON             1082
+#define IDC_ALL_OFF            1083
+#define IDC_BARE_EARTH         1084
+#define IDC_EXIST_ONLY         1177
+#define IDC_APPLY              1169
+#define IDC_APPLY_FILE_ONLY    1148
+#define IDC_APPLY_GLOBAL       1149
+// The class editor's controls (their ids overlap the page's buttons).
+#define IDC_EDIT_CODE          1079
+#define IDC_EDIT_NAME          1080
+#define IDC_EDIT_MAIN          1078
+#define IDC_EDIT_PROFILE       1081
 
 // Dialog 339 "Vivuzoz Oduri Advanced Settings" and its picture.
 #define IDD_SM_ADVANCED          339

@@ -2,6 +2,7 @@
 // files, the selection after a removal, refusals, "Remove All" closing the
 // view, and what a removed set takes with it.
 #include "window_fixtures.h"
+#include "classify/undo.h"
 #include "point_sets.h"
 #include "app/file_manager.h"
 #include "app/open_files.h"
@@ -195,12 +196,24 @@ TEST_F(FileManagerTest, ARemovedSetTakesTheTINAndSelectionsIntoItAlong)
     ASSERT_NE(r->tin, nullptr);
     r->profilePoints = SelectClassPointsInBox(a, -1, 11, 11, -1, 2);
     ASSERT_NE(r->profilePoints, nullptr);
-    r->undoTotal = r->undoCount = r->undoTop = 3;
+    // One edit into each set, and an undone one into the set that goes.
+    UndoRecord* intoA = NewUndoRecord(1);
+    intoA->points.items[0] = &a->points[1];
+    PushUndoRecord(view, intoA);
+    UndoRecord* intoB = NewUndoRecord(1);
+    intoB->points.items[0] = &b->points[0];
+    PushUndoRecord(view, intoB);
+    r->undoRedo = NewUndoRecord(1);
+    r->undoRedo->points.items[0] = &a->points[2];
     r->currentDataSet = a;
     EXPECT_EQ(RemoveViewDataSet(view, 0), 1);
     EXPECT_EQ(r->tin, nullptr);
     EXPECT_EQ(r->profilePoints, nullptr);
-    EXPECT_EQ(r->undoTotal + r->undoCount + r->undoTop, 0);
+    EXPECT_EQ(r->undoCount, 1);
+    EXPECT_EQ(r->undoTop, intoB);
+    EXPECT_EQ(r->undoTop->next, nullptr);
+    EXPECT_EQ(r->undoTotal, intoB->cost);
+    EXPECT_EQ(r->undoRedo, nullptr);
     EXPECT_EQ(r->currentDataSet, nullptr);
     ASSERT_EQ(r->dataSetCount, 1);
     EXPECT_EQ(r->dataSets[0], b);

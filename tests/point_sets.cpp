@@ -21,7 +21,7 @@ PointRecord MakePoint(double x, double y, float z, int classCode, int position, 
     return p;
 }
 
-static void SetBounds(DataSet* set)
+void SetPointSetBounds(DataSet* set)
 {
     set->minX = set->minY = 3.37e38;
     set->maxX = set->maxY = -3.37e38;
@@ -46,13 +46,13 @@ DataSet* MakePointSet(const std::vector<PointRecord>& points)
     set->points = (PointRecord*)NBLMalloc(points.size() * sizeof(PointRecord) + 1);
     if (!points.empty()) memcpy(set->points, points.data(), points.size() * sizeof(PointRecord));
     strcpy(set->title, "memory.las");
-    SetBounds(set);
+    SetPointSetBounds(set);
     return set;
 }
 
 static DataSet* MakeViewable(DataSet* set)
 {
-    SetBounds(set);
+    SetPointSetBounds(set);
     int iLow = 65535, iHigh = 0;
     for (int k = 0; k < set->pointCount; k++) {
         iLow = std::min(iLow, (int)set->points[k].intensity);

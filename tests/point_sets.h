@@ -12,6 +12,8 @@ PointRecord MakePoint(double x, double y, float z, int classCode = 1, int positi
 // A LAS-kind set holding the points with its bounds set from them, as a
 // loader hands it over before any statistics or tiles.
 DataSet* MakePointSet(const std::vector<PointRecord>& points);
+// Bounds (X, Y and Z) of the set from its points.
+void SetPointSetBounds(DataSet* set);
 // The same, ready to be viewed: ramp (lowest to highest Z), intensity range,
 // source ID colours and spatial tiles.
 DataSet* MakePointDataSet(const std::vector<PointRecord>& points);

@@ -16,6 +16,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
+#include "classify/plan_polygon_tools.h"
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -31,19 +32,19 @@ struct ToolRow {
 };
 
 static const ToolRow Tools[] = {
-    {TOOL_BY_CLASS, nullptr, nullptr, IDC_CROSS, true},
+    {TOOL_BY_CLASS, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
     {TOOL_ZOOM, TrackZoomBox, ZoomToolMouse, IDC_CROSS, false},
-    {TOOL_POINT, nullptr, nullptr, IDC_HAND, true},
-    {TOOL_POLYGON, nullptr, nullptr, IDC_CROSS, true},
+    {TOOL_POINT, nullptr, PointReclassToolMouse, IDC_HAND, true},
+    {TOOL_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
     {TOOL_MEASURE, MeasureToolMove, MeasureToolMouse, IDC_CROSS, true},
-    {TOOL_FILTER_POLYGON, nullptr, nullptr, IDC_CROSS, true},
+    {TOOL_FILTER_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
     {TOOL_QUERY, nullptr, QueryToolMouse, IDC_HELP, true},
     {TOOL_PROFILE, TrackProfileBox, ProfileToolMouse, IDC_CROSS, true},
     {TOOL_PAN, PanScrollWindow, PanToolMouse, IDC_SIZEALL, true},
     {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
     {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
     {TOOL_POI, nullptr, nullptr, IDC_UPARROW, true},
-    {TOOL_AOI, nullptr, nullptr, IDC_CROSS, true},
+    {TOOL_AOI, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
 };
 
 static const ToolRow* RowOf(int tool)

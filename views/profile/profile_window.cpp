@@ -8,6 +8,7 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
+#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -16,12 +17,15 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
+#include "app/display_settings_dialog.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_window.h"
 #include "app/stand_ins.h"
 #include "views/gl3d/gl_view.h"
+#include "classify/class_dialogs.h"
+#include "classify/undo.h"
 #include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -215,6 +219,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureMove(profile);
     case TOOL_PAN: return TrackProfilePan(profile);
     }
+    if (IsPolygonTool(r->profileTool)) return TrackProfilePolygonBand(profile);
     return 0;
 }
 
@@ -230,7 +235,9 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
     case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
     case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
+    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
     }
+    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
     return 0;
 }
 

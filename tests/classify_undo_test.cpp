@@ -1,0 +1,174 @@
+// Undo and redo: exact restoration, the stack's depth and cost after long
+// random edit sequences, and dropping edits into a data set that leaves.
+#include "classify_test_support.h"
+#include "classify/reclass.h"
+#include "classify/undo.h"
+#include "data/selection.h"
+#include <random>
+
+namespace {
+
+int ChainLength(const ViewRecord* r)
+{
+    int n = 0;
+    for (const UndoRecord* u = r->undoTop; u; u = u->next) n++;
+    return n;
+}
+int64_t ChainCost(const ViewRecord* r)
+{
+    int64_t c = 0;
+    for (const UndoRecord* u = r->undoTop; u; u = u->next) c += u->cost;
+    return c;
+}
+
+// Reclassifies the points whose index passes `keep` to `target`.
+template <typename Keep> int EditPoints(HWND view, DataSet* set, int target, Keep keep)
+{
+    PointSelection* s = CreatePointSelection(set->pointCount);
+    s->count = 0;
+    for (int i = 0; i < set->pointCount; i++)
+        if (keep(i)) s->items[s->count++] = &set->points[i];
+    ClassSelection classes = {};
+    classes.targetClass = target;
+    int n = ReclassSelection(view, s, &classes, 0, 16);
+    FreePointSelection(s);
+    return n;
+}
+
+int Command(HWND window, int id) { return ViewCommand(window, MAKEWPARAM(id, 0), 0); }
+
+}  // namespace
+
+TEST_F(ClassEditTest, UndoAndRedoRestoreExactlyOneEditAtATime)
+{
+    HWND view = ViewWithPoints(300);
+    ViewRecord* r = Record(view);
+    std::vector<uint8_t> start = Classes();
+    EXPECT_EQ(EditPoints(view, set, 6, [](int i) { return i % 2 == 0; }), 150);
+    std::vector<uint8_t> afterFirst = Classes();
+    EXPECT_EQ(EditPoints(view, set, 9, [](int i) { return i % 3 == 0; }), 100);
+    std::vector<uint8_t> afterSecond = Classes();
+    EXPECT_EQ(r->undoCount, 2);
+    EXPECT_EQ(r->undoTotal, 5 * 250);
+
+    // The most recent edit first; a point changed twice gets its middle class back.
+    EXPECT_EQ(Command(view, CMD_UNDO), 100);
+    EXPECT_EQ(Classes(), afterFirst);
+    EXPECT_EQ(set->points[0].classification, 6);
+    EXPECT_TRUE(Logged("[UNDO]  100"));
+    EXPECT_EQ(Command(view, CMD_REDO), 100);
+    EXPECT_EQ(Classes(), afterSecond);
+    EXPECT_TRUE(Logged("[REDO]  100"));
+    EXPECT_EQ(Command(view, CMD_UNDO), 100);
+    EXPECT_EQ(Command(view, CMD_UNDO), 150);
+    EXPECT_EQ(Classes(), start);
+    EXPECT_EQ(r->undoCount, 0);
+    EXPECT_EQ(r->undoTotal, 0);
+
+    // Only the edit undone last can be redone.
+    EXPECT_EQ(Command(view, CMD_REDO), 150);
+    EXPECT_EQ(Classes(), afterFirst);
+    EXPECT_EQ(Command(view, CMD_REDO), 0);
+
+    // An empty stack: nothing logged, the redo record kept, the point-edit flag cleared.
+    EXPECT_EQ(Command(view, CMD_UNDO), 150);
+    logged().clear();
+    r->editPending = 1;
+    EXPECT_EQ(Command(view, CMD_UNDO), 0);
+    EXPECT_EQ(r->editPending, 0);
+    EXPECT_TRUE(logged().empty());
+    EXPECT_NE(r->undoRedo, nullptr);
+}
+
+TEST_F(ClassEditTest, UndoAndRedoGivenTheProfileActOnThePlanViewStack)
+{
+    HWND view = ViewWithPoints(40);
+    HWND profile = AddLinked(view, "ChildProfile");
+    std::vector<uint8_t> start = Classes();
+    EditPoints(view, set, 7, [](int i) { return i < 10; });
+    EXPECT_EQ(UndoClassEdit(profile), 10);
+    EXPECT_EQ(Classes(), start);
+    EXPECT_EQ(RedoClassEdit(profile), 10);
+    EXPECT_EQ(set->points[3].classification, 7);
+    EXPECT_EQ(Record(view)->undoCount, 1);
+}
+
+TEST_F(ClassEditTest, LongRandomEditSequencesKeepTheStackAndClassesTrue)
+{
+    HWND view = ViewWithPoints(500);
+    ViewRecord* r = Record(view);
+    struct Edit { std::vector<uint8_t> before, after; int n; };
+    std::vector<Edit> model;
+    Edit redo;
+    bool redoValid = false;
+    std::mt19937 random(12345);
+    for (int step = 0; step < 600; step++) {
+        int op = random() % 4;
+        if (op <= 1) {
+            int target = random() % 20, modulus = 2 + random() % 7, rest = random() % modulus;
+            Edit e;
+            e.before = Classes();
+            e.n = EditPoints(view, set, target, [&](int i) { return i % modulus == rest; });
+            e.after = Classes();
+            model.push_back(e);
+            redoValid = false;
+        } else if (op == 2) {
+            int n = UndoClassEdit(view);
+            if (model.empty()) {
+                ASSERT_EQ(n, 0);
+            } else {
+                ASSERT_EQ(n, model.back().n);
+                ASSERT_EQ(Classes(), model.back().before) << "step " << step;
+                redo = model.back();
+                model.pop_back();
+                redoValid = true;
+            }
+        } else if (redoValid) {
+            ASSERT_EQ(RedoClassEdit(view), redo.n);
+            ASSERT_EQ(Classes(), redo.after) << "step " << step;
+            model.push_back(redo);
+            redoValid = false;
+        }
+        int64_t cost = 0;
+        for (const Edit& e : model) cost += 5 * (int64_t)e.n;
+        ASSERT_EQ(r->undoCount, (int)model.size());
+        ASSERT_EQ(ChainLength(r), r->undoCount);
+        ASSERT_EQ(r->undoTotal, cost);
+        ASSERT_EQ(ChainCost(r), r->undoTotal);
+    }
+}
+
+TEST_F(ClassEditTest, EditsIntoADataSetThatLeavesAreDropped)
+{
+    HWND view = ViewWithPoints(50);
+    ViewRecord* r = Record(view);
+    DataSet* other = AllocDataSet();
+    other->points = (PointRecord*)NBLCalloc(20, sizeof(PointRecord));
+    other->pointCount = other->filePointCount = 20;
+    r->dataSets = (DataSet**)NBLReMalloc(r->dataSets, 2 * sizeof(DataSet*));
+    r->dataSets[1] = other;
+    r->dataSetCount = 2;
+
+    EditPoints(view, set, 3, [](int i) { return i < 5; });
+    UndoRecord* intoOther = NewUndoRecord(2);
+    intoOther->points.items[0] = &other->points[4];
+    intoOther->points.items[1] = &other->points[7];
+    PushUndoRecord(view, intoOther);
+    EditPoints(view, set, 4, [](int i) { return i >= 45; });
+    UndoRecord* redoIntoOther = NewUndoRecord(1);
+    redoIntoOther->points.items[0] = &other->points[0];
+    r->undoRedo = redoIntoOther;
+    r->profilePoints = CreatePointSelection(1);
+    r->profilePoints->items[0] = &other->points[2];
+
+    ForgetClassEditsOf(r, other);
+    EXPECT_EQ(r->undoCount, 2);
+    EXPECT_EQ(ChainLength(r), 2);
+    EXPECT_EQ(r->undoTotal, 5 * 10);
+    EXPECT_EQ(r->undoRedo, nullptr);
+    EXPECT_EQ(r->profilePoints, nullptr);
+    r->dataSetCount = 1;
+    FreeDataSet(other);
+    EXPECT_EQ(Command(view, CMD_UNDO), 5);
+    EXPECT_EQ(Command(view, CMD_UNDO), 5);
+}
