@@ -135,8 +135,8 @@ void GroundTinInitVertexPool(GroundMesh* m, GroundTinSwitches* b)
     m->heightIndex = bytes / 4;
     bytes += 8;
     int first = m->inputCount > 4092 ? m->inputCount : 4092;
-    // As with triangles: a vertex within one cache line is one miss, and a
-    // power-of-two size makes a vertex's input index a shift.
+    // A vertex within one cache line is one miss, and a power-of-two size
+    // makes a vertex's input index a shift.
     int alignment = 8;
     if (bytes <= 64)
         while (alignment < bytes) alignment *= 2;
@@ -189,13 +189,7 @@ void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)
     if ((b->v || b->n) && bytes < 7 * word) bytes = 7 * word;
     int first = m->inputCount > 2047 ? 2 * m->inputCount - 2 : 4092;
     if (first < 4092) first = 4092;
-    // A triangle that fits a cache line gets a line of its own: the walks
-    // reach triangles in spatially random order, and one straddling two lines
-    // costs two misses.
-    int alignment = 4;
-    if (bytes <= 64)
-        while (alignment < bytes) alignment *= 2;
-    GroundTinPoolInit(&m->triangles, bytes, 4092, first, alignment);
+    GroundTinPoolInit(&m->triangles, bytes, 4092, first, 4);
     if (!m->triangles.firstBlock) GroundTinAbort(m);
     if (b->segmentFlag) {
         GroundTinPoolInit(&m->segments, 9 * word, 508, 508, 4);
