@@ -18,6 +18,14 @@ static void PrintClassCounts(const DataSet* set)
     printf("\n");
 }
 
+// FNV-1a over the classes in point order: equal runs print equal checksums.
+static unsigned long long ClassChecksum(const DataSet* set)
+{
+    unsigned long long h = 1469598103934665603ULL;
+    for (int32_t i = 0; i < set->pointCount; i++) h = (h ^ set->points[i].classification) * 1099511628211ULL;
+    return h;
+}
+
 static void LogStep(const SurfaceStep* step, int result, const DataSet* set)
 {
     printf("step %d \"%s\": result %d; working classes:", step->code, step->text, result);
@@ -100,6 +108,7 @@ int main(int argc, char** argv)
            r1 - r0, PeakMemoryMB());
     printf("final classes:");
     PrintClassCounts(set);
+    printf("class checksum %016llx\n", ClassChecksum(set));
     int status = 0;
     if (result != 1) {
         fprintf(stderr, "the classification did not succeed (%d); nothing saved\n", result);

@@ -2,6 +2,7 @@
 // triangle, point location, insertion with its flip stack, undo, box removal
 // and the output writers.
 #include "classify/groundtin.h"
+#include "classify/groundtin_screen.h"
 #include "base/triangulate/predicates.h"
 #include "base/heap.h"
 #include "base/progress.h"
@@ -14,7 +15,6 @@
 PointRecord** GroundPointTable = nullptr;
 int32_t       GroundPointCount = 0;
 Vertex        GroundFirstVertex = nullptr;
-float*        GroundZTable = nullptr;
 
 jmp_buf groundAbortJump;
 
@@ -132,8 +132,18 @@ void GroundTinInitVertexPool(GroundMesh* m, GroundTinSwitches* b)
     m->markerIndex = (attributeBytes + 3) / 4;
     m->pWordIndex = (attributeBytes + 11) / 4;
     int bytes = attributeBytes + 8 + (b->p ? 4 : 0);
+    m->heightIndex = bytes / 4;
+    bytes += 8;
     int first = m->inputCount > 4092 ? m->inputCount : 4092;
-    GroundTinPoolInit(&m->vertices, bytes, 4092, first, 8);
+    // A vertex within one cache line is one miss, and a power-of-two size
+    // makes a vertex's input index a shift.
+    int alignment = 8;
+    if (bytes <= 64)
+        while (alignment < bytes) alignment *= 2;
+    GroundTinPoolInit(&m->vertices, bytes, 4092, first, alignment);
+    m->vertexShift = -1;
+    for (int shift = 0; shift < 7; shift++)
+        if (m->vertices.itemBytes == 1 << shift) m->vertexShift = shift;
     if (!m->vertices.firstBlock) GroundTinAbort(m);
 }
 
@@ -383,10 +393,21 @@ int32_t GroundTinRemoveBox(GroundMesh* m, GroundTinSwitches* b)
 
 static inline bool SamePoint(const double* a, const double* b) { return a[0] == b[0] && a[1] == b[1]; }
 
+// Starts loading a triangle the code will read soon. Inputs in height order
+// are spatially random, so nearly every triangle a walk reaches is out of the
+// cache; loading both candidates of the next step while the apex is still on
+// its way overlaps two waits that would otherwise follow each other.
+static inline void PrefetchTri(Word link)
+{
+    __builtin_prefetch((const void*)(link & ~(Word)3));
+}
+
 int GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
 {
     Vertex origin = Org(*handle), destination = Dest(*handle), apex = Apex(*handle);
     for (;;) {
+        PrefetchTri(handle->tri[plus1mod3[handle->orient]]);
+        PrefetchTri(handle->tri[minus1mod3[handle->orient]]);
         if (SamePoint(apex, point)) {
             *handle = Lprev(*handle);
             return GROUND_ON_VERTEX;
@@ -648,6 +669,8 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
             m->flipTop = nullptr;
             PushFlip(m, horiz, nullptr);
         }
+        PrefetchTri((Word)botLeftCasing.tri);
+        PrefetchTri((Word)botRightCasing.tri);
     }
 
     // Go around v, flipping every edge opposite it that is not locally Delaunay.
@@ -675,6 +698,9 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
             if (flip) {
                 OrientedTriangle topLeft = Lprev(top), topRight = Lnext(top);
                 OrientedTriangle topLeftCasing = Sym(topLeft), topRightCasing = Sym(topRight);
+                // The two edges the flip puts opposite v are tested next.
+                PrefetchTri((Word)topLeftCasing.tri);
+                PrefetchTri((Word)topRightCasing.tri);
                 OrientedTriangle botLeft = Lnext(horiz), botRight = Lprev(horiz);
                 OrientedTriangle botLeftCasing = Sym(botLeft), botRightCasing = Sym(botRight);
                 Bond(topLeft, botLeftCasing);
@@ -895,16 +921,8 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
     GroundPointTable = selection->items;
     GroundPointCount = selection->count;
     GroundTinInit(m);
-    GroundZTable = (float*)NBLMalloc((uint64_t)selection->count * sizeof(float) + 4);
-    if (!GroundZTable) {
-        UnlockTriangulation();
-        return 0;
-    }
-    for (int32_t k = 0; k < selection->count; k++) GroundZTable[k] = selection->items[k] ? selection->items[k]->z : 0.0f;
     if (setjmp(groundAbortJump)) {
         GroundTinDeinit(m, b);
-        NBLFree(GroundZTable);
-        GroundZTable = nullptr;
         EndSecondProgress();
         out->pointCount = out->triangleCount = out->edgeCount = out->segmentCount = 0;
         UnlockTriangulation();
@@ -915,12 +933,16 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
     m->sValue = b->S;
     GroundTinTransferNodes(m, b, in->points, in->pointAttributes, in->pointMarkers, in->pointCount,
                            in->pointAttributeCount);
+    char* slot = PoolFirstSlot(&m->vertices);
+    int32_t count = selection->count < in->pointCount ? selection->count : in->pointCount;
+    for (int32_t k = 0; k < count; k++, slot += m->vertices.itemBytes) {
+        GroundVertexHeight(m, (Vertex)slot) = selection->items[k] ? selection->items[k]->z : 0.0f;
+        GroundVertexFigure(m, (Vertex)slot) = PointSlopeTable ? PointSlopeTable[k] : 0.0f;
+    }
     int32_t hull = run(m, b, n);
     m->box[0] = m->box[1] = m->box[2] = nullptr;
     GroundTinFillOutput(m, b, out, hull);
     GroundTinDeinit(m, b);
-    NBLFree(GroundZTable);
-    GroundZTable = nullptr;
     UnlockTriangulation();
     return 1;
 }

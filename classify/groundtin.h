@@ -58,6 +58,8 @@ struct GroundMesh {
     int32_t triangleAttributes;
     int32_t sValue;
     int32_t markerIndex;        // int32 units from the vertex start; the vertex type follows
+    int32_t vertexShift;        // log2 of the vertex size, or -1 when it is not a power of two
+    int32_t heightIndex;        // float units from the vertex start: the point's Z, then its screening figure
     int32_t pWordIndex;
     int32_t extraCornerIndex;   // words
     int32_t attributeIndex;     // f64 units
@@ -82,10 +84,6 @@ struct GroundMesh {
 extern PointRecord** GroundPointTable;   // one point a vertex, in input order
 extern int32_t       GroundPointCount;
 extern Vertex        GroundFirstVertex;
-// The Z of each input point (same index as GroundPointTable), made by the
-// driver: the walks read neighbours' heights here, in one small array, rather
-// than from records spread over the whole data set.
-extern float*        GroundZTable;
 
 // Exhausted memory inside a driver's run: GroundTinAbort jumps back to the
 // driver, which frees the mesh and reports the failure.
@@ -94,6 +92,12 @@ extern jmp_buf groundAbortJump;
 
 inline int32_t& GroundVertexMarker(const GroundMesh* m, Vertex v) { return ((int32_t*)v)[m->markerIndex]; }
 inline int32_t& GroundVertexType(const GroundMesh* m, Vertex v) { return ((int32_t*)v)[m->markerIndex + 1]; }
+// Each vertex carries its point's Z and screening figure (PointSlopeTable's
+// entry), set by the driver: the walks read a neighbour's height and figure
+// from the cache line that holds its coordinates, not from records or tables
+// spread over the whole data set.
+inline float& GroundVertexHeight(const GroundMesh* m, Vertex v) { return ((float*)v)[m->heightIndex]; }
+inline float& GroundVertexFigure(const GroundMesh* m, Vertex v) { return ((float*)v)[m->heightIndex + 1]; }
 inline bool IsOuterSpace(const GroundMesh* m, const OrientedTriangle& t) { return t.tri == m->outerSpace; }
 inline bool IsBoundingVertex(const GroundMesh* m, Vertex v) { return v == m->box[0] || v == m->box[1] || v == m->box[2]; }
 

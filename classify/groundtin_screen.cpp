@@ -14,19 +14,15 @@ float*  PointSlopeTable = nullptr;
 
 static const double kPi = std::acos(-1.0);
 
-PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
-{
-    return GroundPointTable[((char*)v - (char*)GroundFirstVertex) / m->vertices.itemBytes];
-}
-
 static inline int32_t VertexIndex(const GroundMesh* m, Vertex v)
 {
-    return (int32_t)(((char*)v - (char*)GroundFirstVertex) / m->vertices.itemBytes);
+    int64_t offset = (char*)v - (char*)GroundFirstVertex;
+    return (int32_t)(m->vertexShift >= 0 ? offset >> m->vertexShift : offset / m->vertices.itemBytes);
 }
 
-static inline float VertexZ(const GroundMesh* m, Vertex v)
+PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
 {
-    return GroundZTable[VertexIndex(m, v)];
+    return GroundPointTable[VertexIndex(m, v)];
 }
 
 static inline double Horizontal(Vertex a, Vertex b)
@@ -73,7 +69,7 @@ struct AAStar {
 static void VisitAA(GroundStarWalk* w, Vertex v, Vertex n)
 {
     AAStar* s = (AAStar*)w;
-    float dz = s->z - VertexZ(s->mesh, n);
+    float dz = s->z - GroundVertexHeight(s->mesh, n);
     s->k++;
     if (dz > StepHeight) s->lower++;
     s->slopeSum += dz / Horizontal(v, n);
@@ -84,7 +80,7 @@ int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTri
     OrientedTriangle handle;
     int located = Locate(m, b, v, &handle, out);
     if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
-    AAStar s = { { 0, VisitAA }, m, VertexZ(m, v), 0, 0, 0.0 };
+    AAStar s = { { 0, VisitAA }, m, GroundVertexHeight(m, v), 0, 0, 0.0 };
     GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
     if (s.walk.boundary) return SCREEN_KEEP;
     double mean = s.slopeSum / s.k;
@@ -107,7 +103,7 @@ struct GroundStar {
 
 static void CrossPair(GroundStar* s, Vertex a, Vertex bn)
 {
-    float za = VertexZ(s->mesh, a), zb = VertexZ(s->mesh, bn);
+    float za = GroundVertexHeight(s->mesh, a), zb = GroundVertexHeight(s->mesh, bn);
     if (!((za < s->z && s->z < zb) || (za > s->z && s->z > zb))) return;
     if (s->crossings < 2) {
         if (za > zb) {
@@ -126,7 +122,7 @@ static void CrossPair(GroundStar* s, Vertex a, Vertex bn)
 static void VisitGround(GroundStarWalk* w, Vertex, Vertex n)
 {
     GroundStar* s = (GroundStar*)w;
-    if (VertexZ(s->mesh, n) - s->z >= 0) s->atOrAbove++;
+    if (GroundVertexHeight(s->mesh, n) - s->z >= 0) s->atOrAbove++;
     if (s->previous) CrossPair(s, s->previous, n);
     else s->first = n;
     s->previous = n;
@@ -141,7 +137,7 @@ int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, Oriente
     s.walk.visit = VisitGround;
     s.mesh = m;
     s.v = v;
-    s.z = VertexZ(m, v);
+    s.z = GroundVertexHeight(m, v);
     GroundTinInsertLocated(m, b, v, &handle, located, 1, &s.walk, out);
     if (s.walk.boundary) return SCREEN_REJECT;
     if (s.previous && s.first && s.previous != s.first) CrossPair(&s, s.previous, s.first);
@@ -169,8 +165,7 @@ static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
 {
     SlopeStar* s = (SlopeStar*)w;
     double d = Horizontal(v, n);
-    int32_t index = VertexIndex(s->mesh, n);
-    double dz = (double)s->z - (double)GroundZTable[index];
+    double dz = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
     double slope = dz / d;
     s->k++;
     s->distanceSum += d;
@@ -183,7 +178,7 @@ static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
         s->flattestDz = dz;
     }
     s->slopeSum += slope;
-    s->figureSum += PointSlopeTable[index];
+    s->figureSum += GroundVertexFigure(s->mesh, n);
 }
 
 static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
@@ -191,7 +186,7 @@ static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
     *s = SlopeStar{};
     s->walk.visit = VisitSlopes;
     s->mesh = m;
-    s->z = VertexZ(m, v);
+    s->z = GroundVertexHeight(m, v);
     s->steepest = s->steepestDz = -3.37e38;
     s->flattest = s->flattestDz = 3.37e38;
 }
@@ -235,7 +230,7 @@ int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orie
     int32_t i = VertexIndex(m, v);
     int32_t slope, figure;
     MeanFigures(s, &slope, &figure);
-    PointSlopeTable[i] = (float)slope;
+    PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)slope;
     GroundPointTable[i]->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
     return SCREEN_KEEP;
 }
@@ -260,10 +255,10 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedT
     if (verdict >= 0) {
         p->classification = (uint8_t)verdict;
         p->z = TrianglePlaneZ(corners[0], corners[1], corners[2], p->x, p->y);
-        GroundZTable[i] = p->z;
-        PointSlopeTable[i] = (float)figure;
+        GroundVertexHeight(m, v) = p->z;
+        PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)figure;
     } else {
-        PointSlopeTable[i] = (float)slope;
+        PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)slope;
     }
     return SCREEN_KEEP;
 }
