@@ -159,7 +159,12 @@ int OpenOrUpdateProfile(HWND view)
         UpdateWindow(r->profileWindow);   // start its draw now, ahead of the other windows' paints
         return 1;
     }
+    // Creating the window arranges the views: cascade, moves, activations.
+    // Nothing of that is shown; the client is painted once, at the end.
+    SendMessageA(MDIClientWindow, WM_SETREDRAW, FALSE, 0);
     HWND profile = CreateProfileWindow(r);
+    SendMessageA(MDIClientWindow, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(MDIClientWindow, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     if (profile) UpdateWindow(profile);
     return profile ? 1 : 0;
 }
