@@ -72,6 +72,11 @@ static int TileAllViews(HWND view)
     return 1;
 }
 
+bool ArrangesAsPanels()
+{
+    return GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) < 2;
+}
+
 int ArrangeViewWindows(HWND view)
 {
     if (!FrameWindow || !MDIClientWindow) return 1;
