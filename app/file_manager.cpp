@@ -238,8 +238,14 @@ int AddFilesToView(HWND view)
         ShowMessageBox(FrameWindow, kGridViewMixText, "ERROR", MB_OK | MB_ICONERROR);
         return changed;
     }
-    if (ascii && ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)&list) != 1)
-        return changed;
+    if (ascii) {
+        // The dialog edits the list it is given (a removed file is freed,
+        // Cancel frees them all): the view keeps what the dialog left, never
+        // the entries it freed.
+        INT_PTR answer = ShowDialog(IDD_ASCII_FORMAT, FrameWindow, LoadASCIIFormatDlgProc, (LPARAM)&list);
+        StoreWorkingList(r, list);
+        if (answer != 1) return changed;
+    }
 
     bool decimationForThisRun = false;
     int stepBefore = decimationStep;

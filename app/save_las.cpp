@@ -76,9 +76,9 @@ static void ReportFailure(const LASClassSave& outcome)
 
 int SaveCurrentLASFile(HWND view)
 {
-    DataSet* set = CurrentSet(view);
-    if (!set || set->kind != DATA_LAS) return 0;
-    return SaveLASFile(view);
+    // Save is the user's request to keep the edits: a set of any other kind
+    // gets the refusal with its reason, never silence.
+    return CurrentSet(view) ? SaveLASFile(view) : 0;
 }
 
 int SaveLASFile(HWND view)

@@ -8,6 +8,7 @@ extern const char kSaveNotLASText[];         // the set's source is not an uncom
 extern const char kSaveLockedText[];         // the lock question, with the owner line
 extern const char kSaveFailedLog[];          // "[ERROR]  Save File"
 
+// Save of the view's current set; a set that cannot be saved gets the refusal box.
 int SaveCurrentLASFile(HWND view);
 int SaveLASFile(HWND view);
 int SaveLASFileAs(HWND view);

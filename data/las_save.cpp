@@ -11,12 +11,14 @@
 #include "base/paths.h"
 #include "base/progress.h"
 #include <windows.h>
+#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 static const char kSaveProgressText[] = "Saving LAS File";
+const char kSaveReadOnlyReason[] = "The file is read-only.";
 
 int CountClassesBeyondFormat(const DataSet* set, int format)
 {
@@ -117,6 +119,15 @@ static bool WriteAll(HANDLE file, const void* data, uint64_t bytes)
     return bytes == 0 || LASWriteItems(file, data, bytes, 1) == 1;
 }
 
+// Whether a loaded coordinate came from the stored integer. Not an exact
+// comparison: x87 arithmetic (32-bit builds) or a fused multiply-add may round
+// the same expression differently from the loader, and the save would then
+// refuse every file; a quarter step still tells any other stored value apart.
+static bool SameCoordinate(int32_t stored, double scale, double offset, double loaded)
+{
+    return fabs(stored * scale + offset - loaded) <= 0.25 * fabs(scale);
+}
+
 // Copies the source into the open, empty `dst`. Fills `o` on failure.
 static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char* dstName, LASClassSave* o)
 {
@@ -161,7 +172,7 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
             const PointRecord& p = set->points[i];
             int32_t xy[2];
             memcpy(xy, r, sizeof xy);
-            if (xy[0] * h.xScale + h.xOffset != p.x || xy[1] * h.yScale + h.yOffset != p.y) {
+            if (!SameCoordinate(xy[0], h.xScale, h.xOffset, p.x) || !SameCoordinate(xy[1], h.yScale, h.yOffset, p.y)) {
                 SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
                            "%s no longer holds the points it was loaded with (point %llu differs).\n\n"
                            "The file was not saved.", set->title, (unsigned long long)i + 1);
@@ -214,14 +225,27 @@ done:
     return ok;
 }
 
+// Why the source did not open. The library's text speaks only of a header it
+// refused (and may be left from another file); a file that does not open at
+// all, or is no LAS file, has a reason of its own.
+static const char* SourceOpenReason(const char* path)
+{
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return SystemText(GetLastError());
+    CloseHandle(h);
+    if (!IsLASFile(path)) return "It is not a LAS file.";
+    const char* reason = GetLASErrorText(nullptr);
+    return reason && reason[0] ? reason : "Its header is not one this program reads.";
+}
+
 // Copies into `destination` (an existing empty file). Fills `o` on failure.
 static int CopyWithClasses(const DataSet* set, const char* destination, const char* destinationName,
                            LASClassSave* o)
 {
     LASFile* src = OpenLASFile(set->path, LAS_MODE_READ);
     if (!src) {
-        const char* reason = GetLASErrorText(nullptr);
-        SetOutcome(o, LAS_SAVE_SOURCE_OPEN, "Unknown error opening %s\n\n%s", set->title, reason ? reason : "");
+        SetOutcome(o, LAS_SAVE_SOURCE_OPEN, "Unknown error opening %s\n\n%s", set->title, SourceOpenReason(set->path));
         return 0;
     }
     o->pointFormat = src->format;
@@ -272,10 +296,17 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     }
     snprintf(folder, sizeof folder, "%s%s", parts.drive, parts.dir);
     if (!folder[0]) strcpy(folder, ".");
+    // Windows refuses longer folders; Wine copies them into a MAX_PATH buffer
+    // of its own without looking, past its end.
+    if (strlen(folder) > MAX_PATH - 14) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
+        return 0;
+    }
     // Beside the target, so the final move stays on one volume and is one step.
     char temp[MAX_PATH];
     if (!GetTempFileNameA(folder, "LAS_", 0, temp)) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "%s", SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to make a temporary file beside %s\n\n%s", targetTitle,
+                   SystemText(GetLastError()));
         return 0;
     }
     PathParts tempParts;
@@ -290,7 +321,8 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     DWORD attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n", o->tempName, targetTitle);
+        const char* reason = readOnly ? kSaveReadOnlyReason : SystemText(GetLastError());
+        SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);
         DeleteFileA(temp);
         return 0;
     }

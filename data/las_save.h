@@ -29,6 +29,9 @@ struct LASClassSave {
     char message[1024];        // what to tell the user when status is not LAS_SAVE_DONE
 };
 
+// Why replacing a read-only target failed, after the rename message.
+extern const char kSaveReadOnlyReason[];
+
 // Points among the set's own points whose class point format `format` cannot
 // store (above 31 for formats 0 to 5).
 int CountClassesBeyondFormat(const DataSet* set, int format);

@@ -4,6 +4,9 @@
 #include "window_fixtures.h"
 #include "classify/undo.h"
 #include "point_sets.h"
+#include "las_test_files.h"
+#include "base/file_list.h"
+#include "base/paths.h"
 #include "app/file_manager.h"
 #include "app/open_files.h"
 #include "app/view_window.h"
@@ -221,4 +224,50 @@ TEST_F(FileManagerTest, ARemovedSetTakesTheTINAndSelectionsIntoItAlong)
     EXPECT_EQ(RemoveViewDataSet(view, 0), 1);
     EXPECT_EQ(r->dataSetCount, 0);
     EXPECT_EQ(r->dataSets, nullptr);
+}
+
+// The ASCII format dialog frees the files it removes (and all of them on
+// Cancel): the view's working list must hold what the dialog left, never the
+// freed entries, which the manager would free a second time.
+TEST_F(FileManagerTest, TheASCIIFormatDialogsRemovalsReachTheWorkingList)
+{
+    REQUIRE_SAMPLES();
+    std::string xyz = TempPath("manager_points.xyz");
+    const char text[] = "1 2 3\n4 5 6\n7 8 9\n";
+    ASSERT_TRUE(WriteBytes(xyz, Bytes(text, text + sizeof text - 1)));
+    HWND view = SampleView({"simple.las"});
+    ViewRecord* r = Record(view);
+    auto Working = [&](std::vector<std::string> paths) {
+        FileList list = {};
+        for (const std::string& p : paths) AddFileListEntry(&list, p.c_str(), GetPathFileName(p.c_str()));
+        r->fileListFirst = list.count;
+        r->fileListSecond = list.entries;
+    };
+
+    // Remove the ASCII file in the dialog, then OK: only the LAS file is left.
+    Working({SamplePath("simple.las"), xyz});
+    {
+        DialogDriver driver([&](HWND dialog, int templateId) {
+            ASSERT_EQ(templateId, IDD_ASCII_FORMAT);
+            SendDlgItemMessageA(dialog, IDC_ASCII_FILES, LB_SETCURSEL, 0, 0);
+            SendMessageA(dialog, WM_COMMAND, IDC_ASCII_REMOVE_FILE, 0);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        AddFilesToView(view);
+    }
+    ASSERT_EQ(r->fileListFirst, 1);
+    EXPECT_STREQ(r->fileListSecond[0]->path, SamplePath("simple.las").c_str());
+    EXPECT_EQ(Titles(view), Names({"simple.las"}));
+    ClearManagerList(view);
+
+    // Cancel: the dialog emptied the list, and so is the view's.
+    Working({SamplePath("simple.las"), xyz});
+    {
+        DialogDriver driver([&](HWND dialog, int) { SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+        AddFilesToView(view);
+    }
+    EXPECT_EQ(r->fileListFirst, 0);
+    EXPECT_EQ(r->fileListSecond, nullptr);
+    EXPECT_EQ(Titles(view), Names({"simple.las"}));
+    ClearManagerList(view);
 }

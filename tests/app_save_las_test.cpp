@@ -160,6 +160,17 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         set->source = SOURCE_LAS;
     }
     {
+        // Save on a set read from a text file says why nothing was saved.
+        set->kind = DATA_ASCII;
+        set->source = SOURCE_ASCII;
+        BoxAnswers answers;
+        EXPECT_EQ(Command(view, CMD_SAVE_LAS), 1);
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, Format(kSaveNotLASText, "tile.las"));
+        set->kind = DATA_LAS;
+        set->source = SOURCE_LAS;
+    }
+    {
         // Made read-only: the replacing move is refused and the source kept.
         set->points[1].classification = 5;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);

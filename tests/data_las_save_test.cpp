@@ -6,6 +6,7 @@
 #include "data/las_loader.h"
 #include "data/las_save.h"
 #include "data/lasfile/las_file.h"
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -231,6 +232,7 @@ TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(outcome.status, LAS_SAVE_REPLACE);
     EXPECT_EQ(strncmp(outcome.message, "Rename:\n\n LAS", 13), 0) << outcome.message;
+    EXPECT_NE(strstr(outcome.message, kSaveReadOnlyReason), nullptr) << outcome.message;
     EXPECT_EQ(ReadBytes(path), before);
 
     // A target in a folder that does not exist.
@@ -283,4 +285,70 @@ TEST(LASClassSave, ClassesAboveThirtyOneAreKeptWholeInTheNewFormats)
     ASSERT_NE(again.set, nullptr);
     EXPECT_EQ(again.set->points[0].classification, 40);
     EXPECT_EQ(again.set->points[1].classification, 255);
+}
+
+// The loaded coordinates may be rounded differently from the file's own
+// arithmetic (x87 in 32-bit builds): the same points must still be saved.
+TEST(LASClassSave, CoordinatesRoundedDifferentlyAreStillTheSamePoints)
+{
+    std::string path = CopyToTemp(NeedSample("1815.las"), "rounded.las");
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "rounded.las");
+    ASSERT_NE(loaded.set, nullptr);
+    EditClasses(loaded.set);
+    for (int i = 0; i < loaded.set->filePointCount; i++) {
+        PointRecord& p = loaded.set->points[i];
+        p.x = nextafter(p.x, i % 2 ? 1e300 : -1e300);
+        p.y = nextafter(p.y, i % 2 ? -1e300 : 1e300);
+    }
+    Bytes before = ReadBytes(path);
+    LASClassSave outcome;
+    ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), "rounded.las", &outcome), 1) << outcome.message;
+    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set);
+}
+
+// Every failure names the file and says why.
+TEST(LASClassSave, FailuresNameTheFileAndTheReason)
+{
+    BoxAnswers answers;
+    std::string path = CopyToTemp(NeedSample("1815.las"), "named.las");
+    LoadedSet loaded;
+    loaded.set = ReadLASPoints(path.c_str(), "named.las");
+    ASSERT_NE(loaded.set, nullptr);
+    LASClassSave outcome;
+    char notFound[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), notFound, sizeof notFound, nullptr);
+    ASSERT_TRUE(notFound[0]);
+
+    std::string vanished = TempDir() + "gone\\named.las";
+    EXPECT_EQ(SaveLASClasses(loaded.set, vanished.c_str(), "other.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
+    EXPECT_NE(strstr(outcome.message, "other.las"), nullptr) << outcome.message;
+    const char* reason = strstr(outcome.message, "\n\n");
+    EXPECT_TRUE(reason && reason[2]) << outcome.message;   // the system's words, whichever error it gives
+
+    // A folder too long for a temporary name beside the target (still a path this program takes).
+    std::string deep = TempDir() + std::string(248 - TempDir().size(), 'd') + "\\x.las";
+    ASSERT_LT(deep.size(), 256u);
+    EXPECT_EQ(SaveLASClasses(loaded.set, deep.c_str(), "x.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
+    EXPECT_NE(strstr(outcome.message, "x.las: the path is too long"), nullptr) << outcome.message;
+
+    // A source gone since the load: the system's reason, not a library text
+    // left from some other file.
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(SaveLASClasses(loaded.set, TempPath("copy.las").c_str(), "copy.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
+    EXPECT_NE(strstr(outcome.message, "named.las"), nullptr) << outcome.message;
+    EXPECT_NE(strstr(outcome.message, notFound), nullptr) << outcome.message;
+
+    // A source replaced by a file of another kind.
+    Bytes text = {'x', ' ', 'y', '\n'};
+    ASSERT_TRUE(WriteBytes(path, text));
+    EXPECT_EQ(SaveLASClasses(loaded.set, TempPath("copy.las").c_str(), "copy.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
+    EXPECT_NE(strstr(outcome.message, "not a LAS file"), nullptr) << outcome.message;
+    EXPECT_EQ(GetFileAttributesA(TempPath("copy.las").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(TempFilesIn(TempDir()), 0);
 }
