@@ -7,6 +7,7 @@
 #include "app/view_arrange.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"
+#include "views/gl3d/gl_overlays.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"
@@ -346,9 +347,14 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         ViewJobDone(view, wParam, lParam);
         return 0;
     case WM_REFRESH_3D: {
+        // Draw threads ask here: the 3D window renders on this thread only.
         ViewRecord* record = RecordOf(view);
-        if (record && record->glWindow && IsWindow(record->glWindow))
-            InvalidateRect(record->glWindow, nullptr, FALSE);
+        if (record && record->glWindow && IsWindow(record->glWindow)) {
+            // Requests queued meanwhile are answered by the same frame.
+            MSG queued;
+            while (PeekMessageA(&queued, view, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE)) {}
+            if (SizeMoveActive || !DrawGLProfileBox(view)) InvalidateRect(record->glWindow, nullptr, FALSE);
+        }
         return 0;
     }
     }

@@ -209,16 +209,9 @@ std::string ClipboardText()
     return text;
 }
 
-void SaveWindowShot(HWND window, const char* name)
+// Saves a rectangle of the screen as a 24-bit .bmp.
+static void SaveScreenRect(const RECT& r, const std::string& path)
 {
-    const char* dir = getenv("VELKA_SHOT_DIR");
-    if (!dir) return;
-    // A modal dialog shows itself once its queue is idle, which a driver may come before.
-    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    PumpMessages(50);
-    RECT r;
-    GetWindowRect(window, &r);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
@@ -238,7 +231,6 @@ void SaveWindowShot(HWND window, const char* name)
     fh.bfType = 0x4D42;
     fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
     fh.bfSize = fh.bfOffBits + rowBytes * h;
-    std::string path = std::string(dir) + name + ".bmp";
     if (FILE* f = fopen(path.c_str(), "wb")) {
         fwrite(&fh, sizeof fh, 1, f);
         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
@@ -249,4 +241,26 @@ void SaveWindowShot(HWND window, const char* name)
     DeleteObject(bitmap);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
+}
+
+void SaveWindowShot(HWND window, const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir) return;
+    // A modal dialog shows itself once its queue is idle, which a driver may come before.
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    PumpMessages(50);
+    RECT r;
+    GetWindowRect(window, &r);
+    SaveScreenRect(r, std::string(dir) + name + ".bmp");
+}
+
+void SaveScreenShot(const char* name)
+{
+    const char* dir = getenv("VELKA_SHOT_DIR");
+    if (!dir) return;
+    PumpMessages(200);
+    RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SaveScreenRect(r, std::string(dir) + name);
 }

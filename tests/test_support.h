@@ -60,6 +60,8 @@ std::string ClipboardText();
 // With VELKA_SHOT_DIR set, saves what the window shows as <dir><name>.bmp,
 // for a look; does nothing otherwise.
 void SaveWindowShot(HWND window, const char* name);
+// Saves the whole screen as a 24-bit .bmp (name with its extension) when VELKA_SHOT_DIR names a folder.
+void SaveScreenShot(const char* name);
 
 // The shared sample LiDAR files, ../shared/data/lidar/ beside the checkout
 // (or one level higher): "" when the folder is absent.

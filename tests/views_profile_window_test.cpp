@@ -24,44 +24,6 @@ namespace {
 
 class ProfileOnSample : public FrameFixture {};
 
-// Saves the screen as a 24-bit .bmp when VELKA_SHOT_DIR names a folder.
-void SaveScreen(const char* name)
-{
-    const char* dir = getenv("VELKA_SHOT_DIR");
-    if (!dir) return;
-    PumpMessages(200);
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof info.bmiHeader;
-    fh.bfSize = fh.bfOffBits + stride * h;
-    std::string path = std::string(dir) + name;
-    if (FILE* f = fopen(path.c_str(), "wb")) {
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, 1, (size_t)stride * h, f);
-        fclose(f);
-    }
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
-}
-
 POINT PixelOf(const ViewRecord* r, double x, double y)
 {
     return {(LONG)((x - r->viewLeft) / r->scale), (LONG)((r->viewTop - y) / r->scale)};
@@ -102,16 +64,16 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
         SendMessageA(view, WM_COMMAND, CMD_GRAY_TIN, 0);
         UpdateWindow(view);
         ASSERT_TRUE(WaitForCachedDraw(view, 60000));
-        SaveScreen("autzen_tin_gray.bmp");
+        SaveScreenShot("autzen_tin_gray.bmp");
         SendMessageA(view, WM_COMMAND, CMD_TIN_COLOR_FIRST + 1, 0);   // earth tones
         SendMessageA(view, WM_COMMAND, CMD_COLOR_TIN, 0);
         UpdateWindow(view);
         ASSERT_TRUE(WaitForCachedDraw(view, 60000));
-        SaveScreen("autzen_tin_earth.bmp");
+        SaveScreenShot("autzen_tin_earth.bmp");
         SendMessageA(view, WM_COMMAND, CMD_TIN_COLOR_FIRST + 4, 0);   // RGB
         UpdateWindow(view);
         ASSERT_TRUE(WaitForCachedDraw(view, 60000));
-        SaveScreen("autzen_tin_rgb.bmp");
+        SaveScreenShot("autzen_tin_rgb.bmp");
         SendMessageA(view, WM_COMMAND, CMD_COLOR_TIN, 0);   // back to points
         UpdateWindow(view);
         ASSERT_TRUE(WaitForCachedDraw(view, 20000));
@@ -155,7 +117,7 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
     ASSERT_TRUE(WaitForViewDraw(profile, 10000));
     UpdateWindow(view);
     WaitForCachedDraw(view, 20000);
-    SaveScreen("autzen_profile.bmp");
+    SaveScreenShot("autzen_profile.bmp");
 
     SendMessageA(view, WM_CLOSE, 0, 0);
     PumpMessages(50);

@@ -60,6 +60,11 @@ int ChooseGLPixelFormat(HWND window)
     return result;
 }
 
+int OnGLWindowThread(HWND window)
+{
+    return window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
 // --- the helper window that owns the pixel format ------------------------------------
 
 static const char kSurfaceClass[] = "GLFrameSurface";

@@ -15,6 +15,8 @@ extern const char kNoHardwareAcceleration[];
 extern const char kNoRenderingContext[];
 
 int ChooseGLPixelFormat(HWND window);
+// A context is current on one thread only: a 3D window renders on its own thread.
+int OnGLWindowThread(HWND window);
 // Makes the context on a hidden helper window of `window`; 1 with it current.
 int CreateGLContext(HWND window, HDC* dc, HGLRC* context);
 int DeleteGLContext(HWND window, HDC dc, HGLRC context);

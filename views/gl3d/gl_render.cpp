@@ -1,6 +1,7 @@
 // Rendering of the 3D view: the frame, the TIN list and the point list.
 #include "views/gl3d/gl_render.h"
 #include "views/gl3d/gl_context.h"
+#include "views/gl3d/gl_overlays.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/color_ramp.h"
 #include "app/command_ids.h"
@@ -16,14 +17,15 @@
 #include "data/tin_model.h"
 #include <GL/gl.h>
 #include <algorithm>
+#include <functional>
 
 GLSceneNormalisation glScene = {0, 0, 0, 1, 1};
 
 constexpr int kProgressEvery = 32768;
-enum { LIST_TIN = 0, LIST_POINTS = 1, LIST_CONTOURS = 2 };
+enum { LIST_TIN = GL_LIST_TIN, LIST_POINTS = GL_LIST_POINTS, LIST_CONTOURS = GL_LIST_CONTOURS };
 
 static ViewRecord* RecordOf(HWND w) { return (ViewRecord*)GetWindowSlot(w, CHILD_RECORD); }
-static bool IsGridView(const ViewRecord* r) { return r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR; }
+int IsGLGridView(const ViewRecord* r) { return r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR; }
 
 double SetGLSceneFromExtent(double minX, double maxX, double minY, double maxY, double minZ, double maxZ,
                             float exaggeration)
@@ -39,17 +41,15 @@ double SetGLSceneFromExtent(double minX, double maxX, double minY, double maxY, 
     return h;
 }
 
-static void ModelVertex(double x, double y, double z)
+void EmitModelVertex(double x, double y, double z)
 {
     glVertex3f((float)((x - glScene.centreX) * glScene.s), (float)((y - glScene.centreY) * glScene.s),
                (float)((z - glScene.centreZ) * glScene.t));
 }
 
-static void Colour(COLORREF c) { glColor3ub(GetRValue(c), GetGValue(c), GetBValue(c)); }
+void SetGLColour(COLORREF c) { glColor3ub(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
-// Replays the list when it is valid; else compiles it with `build`, marks it and replays.
-template <typename Build>
-static void ReplayOrCompile(ViewRecord* r, int list, Build build)
+void ReplayOrCompile(ViewRecord* r, int list, const std::function<void()>& build)
 {
     GLuint name = (GLuint)r->glListBase + list;
     if (!r->glRebuildFlags[list]) {
@@ -63,7 +63,7 @@ static void ReplayOrCompile(ViewRecord* r, int list, Build build)
 
 // --- the TIN ---------------------------------------------------------------------------------
 
-static void SetSceneFromTIN(ViewRecord* r)
+void SetGLSceneFromTIN(ViewRecord* r)
 {
     const TINModel* tin = r->tin;
     r->glHalfExtent = (float)SetGLSceneFromExtent(tin->points->minX, tin->points->maxX, tin->points->minY,
@@ -104,7 +104,7 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
             } else if (colouring == TIN_RGB) {
                 glColor3ub(p->red, p->green, p->blue);
             }
-            ModelVertex(p->x, p->y, p->z);
+            EmitModelVertex(p->x, p->y, p->z);
         }
         glEnd();
     }
@@ -115,7 +115,7 @@ static void DrawTIN(HWND w, TINColouring colouring)
 {
     ViewRecord* r = RecordOf(w);
     if (!r->tin || !r->tin->points || r->tin->triangleCount <= 0) return;
-    SetSceneFromTIN(r);
+    SetGLSceneFromTIN(r);
     bool keepsMaterial = colouring == TIN_RGB;
     float ambient[4], diffuse[4], emission[4];
     if (!keepsMaterial) {
@@ -152,7 +152,7 @@ void BuildTINDisplayList(HWND w)
 {
     ViewRecord* r = RecordOf(w);
     // Grid views draw their own surface.
-    if (IsGridView(r)) return;
+    if (IsGLGridView(r)) return;
     switch (r->tinColorMode) {
     case 2: BuildTINListGray(w); break;
     case 3: BuildTINListIntensity(w); break;
@@ -225,8 +225,8 @@ static void CompilePoints(ViewRecord* r, const PointSelection* points, PointColo
             fileIndex++;
             fileEnd = fileIndex < points->dataSetCount ? points->dataSetCounts[fileIndex] : INT32_MAX;
         }
-        Colour(colour(r, p, fileIndex));
-        ModelVertex(p->x, p->y, p->z);
+        SetGLColour(colour(r, p, fileIndex));
+        EmitModelVertex(p->x, p->y, p->z);
     }
     glEnd();
     EndProgress();
@@ -252,9 +252,7 @@ static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool 
     // Points over a TIN that is on screen share its model space.
     GLSceneNormalisation before = glScene;
     if (r->tin && r->tin->points && (r->glRebuildFlags[LIST_TIN] || r->glRebuildFlags[LIST_CONTOURS]))
-        r->glHalfExtent = (float)SetGLSceneFromExtent(r->tin->points->minX, r->tin->points->maxX, r->tin->points->minY,
-                                                      r->tin->points->maxY, r->tin->minZ, r->tin->maxZ,
-                                                      r->glExaggeration);
+        SetGLSceneFromTIN(r);
     else
         r->glHalfExtent = (float)SetGLSceneFromExtent(points->minX, points->maxX, points->minY, points->maxY,
                                                       points->minZ, points->maxZ, r->glExaggeration);
@@ -276,7 +274,7 @@ void BuildPointListClassFlag(HWND w, int set) { DrawPoints(w, set, ByClassFlag, 
 void BuildPointDisplayList(HWND w, int setNormalisation)
 {
     ViewRecord* r = RecordOf(w);
-    if (IsGridView(r)) return;
+    if (IsGLGridView(r)) return;
     if (!r->tin) setNormalisation = 1;
     switch (r->pointColorMode) {
     case CMD_COLOR_ELEVATION:
@@ -294,10 +292,10 @@ void BuildPointDisplayList(HWND w, int setNormalisation)
 
 // --- the frame -------------------------------------------------------------------------------
 
-int RenderGLView(HWND w)
+int DrawGLFrame(HWND w)
 {
     ViewRecord* r = RecordOf(w);
-    if (!r || !r->glContext) return 0;
+    if (!r || !r->glContext || !OnGLWindowThread(w)) return 0;
     wglMakeCurrent(r->glDC, r->glContext);
     if (!r->glSurface) ResizeGLView(w);
     BindGLFrameSurface(r);
@@ -307,9 +305,19 @@ int RenderGLView(HWND w)
     if (mode == DISPLAY_POINTS) BuildPointDisplayList(w, 1);
     else if (mode == CMD_COLOR_TIN || mode == CMD_GRAY_TIN) BuildTINDisplayList(w);
     if (mode != DISPLAY_POINTS && r->overlayPointsOverBackground) BuildPointDisplayList(w, 0);
+    if (r->overlayContours) BuildGLContourList(w);
+    if (r->overlayReferences) DrawGLReferenceFiles(w);
+    if (r->showAOIPolygons) DrawGLAOIPolygons(w);
     if (mode == CMD_BACKGROUND_REF && !r->overlayPointsOverBackground && !r->overlayContours)
         BuildPointDisplayList(w, 1);
-    int shown = PresentGLFrame(r, w);
+    DrawGLPOIMarkers(w);
+    return 1;
+}
+
+int RenderGLView(HWND w)
+{
+    if (!DrawGLFrame(w)) return 0;
+    int shown = PresentGLFrame(RecordOf(w), w);
     // The builders have just set the half-extent the status bar shows.
     UpdateGLStatusBar(w);
     return shown;
@@ -318,7 +326,7 @@ int RenderGLView(HWND w)
 int DrawGLPickedPoints(HWND view, const PointSelection* points)
 {
     ViewRecord* r = RecordOf(view);
-    if (!r || !r->glWindow || !r->glContext || !points) return 0;
+    if (!r || !r->glWindow || !r->glContext || !points || !OnGLWindowThread(r->glWindow)) return 0;
     HWND w = r->glWindow;
     wglMakeCurrent(r->glDC, r->glContext);
     BindGLFrameSurface(r);
@@ -329,8 +337,8 @@ int DrawGLPickedPoints(HWND view, const PointSelection* points)
     glBegin(GL_POINTS);
     for (int32_t i = 0; i < points->count; i++) {
         const PointRecord* p = points->items[i];
-        Colour(r->classTable.entries[p->classification].mainColor);
-        ModelVertex(p->x, p->y, p->z);
+        SetGLColour(r->classTable.entries[p->classification].mainColor);
+        EmitModelVertex(p->x, p->y, p->z);
     }
     glEnd();
     r->glRebuildFlags[LIST_POINTS] = 0;

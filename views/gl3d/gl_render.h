@@ -2,6 +2,7 @@
 // once and replayed until their data change, in one shared model space.
 #pragma once
 #include <windows.h>
+#include <functional>
 
 struct ViewRecord;
 struct PointSelection;
@@ -13,11 +14,26 @@ struct GLSceneNormalisation {
 };
 extern GLSceneNormalisation glScene;
 
+// The display lists of a view, numbered from its list base.
+enum { GL_LIST_TIN = 0, GL_LIST_POINTS = 1, GL_LIST_CONTOURS = 2 };
+
 // Sets the shared normalisation from an extent; returns the half-extent h.
 double SetGLSceneFromExtent(double minX, double maxX, double minY, double maxY, double minZ, double maxZ,
                             float exaggeration);
 
+// Sets it, and the view's half-extent, from the view's TIN (which must exist).
+void SetGLSceneFromTIN(ViewRecord* record);
+// A world point as a normalised vertex; a colour value as the current colour.
+void EmitModelVertex(double x, double y, double z);
+void SetGLColour(COLORREF colour);
+int  IsGLGridView(const ViewRecord* record);
+// Replays the list when it is valid; else compiles it with `build`, marks it and replays.
+void ReplayOrCompile(ViewRecord* record, int list, const std::function<void()>& build);
+
+// One frame drawn and shown in the window; 0 without a context or off the window's thread.
 int  RenderGLView(HWND glWindow);
+// One frame drawn into the window's surface, not yet shown.
+int  DrawGLFrame(HWND glWindow);
 void BuildTINDisplayList(HWND glWindow);
 void BuildTINListElevation(HWND glWindow);
 void BuildTINListGray(HWND glWindow);
