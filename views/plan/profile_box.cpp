@@ -162,7 +162,9 @@ int OpenOrUpdateProfile(HWND view)
     }
     // Creating the window arranges the views: restore, moves, activations.
     // Nothing of that need be shown; the client is painted once, at the end.
-    bool quiet = ArrangesAsPanels();
+    // Not with a 3D window: its own repaint would come after, and cover, the
+    // frame with the box that the plan view's draw asks of it.
+    bool quiet = ArrangesAsPanels() && !r->glWindow;
     if (quiet) SendMessageA(MDIClientWindow, WM_SETREDRAW, FALSE, 0);
     HWND profile = CreateProfileWindow(r);
     if (quiet) {
