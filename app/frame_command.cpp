@@ -18,6 +18,7 @@
 #include "app/view_window.h"
 #include "app/registry.h"
 #include "app/window_slots.h"
+#include "data/gdal_grid.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "data/decimation.h"

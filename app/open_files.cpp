@@ -22,6 +22,8 @@
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/data_set.h"
+#include "data/gdal_grid.h"
+#include "data/radar_grid.h"
 #include "data/selection.h"
 #include "data/statistics.h"
 #include <climits>
@@ -183,6 +185,13 @@ DataSet* LoadDataFile(const char* path, const char* title)
     return FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 0));
 }
 
+// For a file whose kind the road found already: finding it again would
+// repeat the grid test's message.
+static DataSet* LoadDataFileOfKind(int kind, const char* path, const char* title)
+{
+    return FinishDataSet(LoadByKind(kind, path, title, 0));
+}
+
 // Appends a loaded set to an array that grows by one slot per set; a set
 // that finds no room is freed. Returns the new count.
 static int AppendSet(DataSet*** sets, int count, DataSet* set)
@@ -295,8 +304,8 @@ OpenedDataSets* OpenDataFiles()
     }
     for (int i = 0; i < list->count; i++) {
         FileListEntry* e = list->entries[i];
-        if (e->kind == 0 || SkippedByMixing(kinds, e->kind)) continue;   // 0: reported as unreadable
-        if (DataSet* set = LoadDataFile(e->path, e->title))
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;   // reported already
+        if (DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title))
             openedSets.count = AppendSet(&openedSets.sets, openedSets.count, set);
     }
     DeleteFileList(list);
@@ -506,8 +515,8 @@ int OpenDroppedFiles(HWND, HDROP drop)
     int loaded = 0;
     for (int i = 0; i < list.count; i++) {
         FileListEntry* e = list.entries[i];
-        if (e->kind == 0 || SkippedByMixing(kinds, e->kind)) continue;   // 0: reported as unreadable
-        DataSet* set = LoadDataFile(e->path, e->title);
+        if (e->kind == DATA_NONE || SkippedByMixing(kinds, e->kind)) continue;   // reported already
+        DataSet* set = LoadDataFileOfKind(e->kind, e->path, e->title);
         if (set) {
             loaded = AppendSet(&sets, loaded, set);
         } else if (i < list.count - 1 &&

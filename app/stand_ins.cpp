@@ -38,11 +38,6 @@ void FreeAOISet(ViewRecord*) {}
 int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
-INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
-{
-    if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
-    return FALSE;
-}
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -55,29 +50,16 @@ int ImportToLAS() { return 1; }
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
-// A grid that no loader takes is still reported.
-const char kFileNotReadText[] = "Elevation grids and radar height sets cannot be opened by this version.";
-static DataSet* NotRead(const char* title)
-{
-    char text[400];
-    snprintf(text, sizeof text, "%s\n%s\n", title, kFileNotReadText);
-    ErrorMessage(text);
-    return nullptr;
-}
-DataSet* Load32BitTIFF(const char*, const char* title) { return NotRead(title); }
-DataSet* LoadDTEData(const char*, const char* title) { return NotRead(title); }
 void FreeReferenceList(ViewRecord*) {}
 
 int ProjectWinCancelTool(HWND) { return 1; }
 
 
-int ContourSettings(HWND) { return 0; }
 int ShowReferenceFileManager(HWND) { return 0; }
 int RunIntelligentThinning(HWND) { return 0; }
-int SaveContours(HWND) { return 0; }
+int StartGridContourThread(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }

@@ -26,25 +26,17 @@ void FreeAOISet(ViewRecord* record);
 int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
-// Loaders of the other file kinds.
-// Said of a file that no loader takes.
-extern const char kFileNotReadText[];
-DataSet* Load32BitTIFF(const char* path, const char* title);
-DataSet* LoadDTEData(const char* path, const char* title);
-
 // Frame commands.
 int  ImportToLAS();
-INT_PTR CALLBACK ContourParamsDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK SMBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK VoidDEMValueDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
-int  ContourSettings(HWND view);
 int  ShowReferenceFileManager(HWND view);
 int  RunIntelligentThinning(HWND view);
-int  SaveContours(HWND view);
+// The grid contour job (parameter the view window); 0 when none started.
+int  StartGridContourThread(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);

@@ -11,6 +11,8 @@
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
+#include "views/contours/contour_job.h"
+#include "views/contours/contour_shapefile.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"

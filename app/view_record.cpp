@@ -9,6 +9,7 @@
 #include "data/selection.h"
 #include "views/contours/contour_list.h"
 #include "views/plan/draw_thread.h"
+#include "views/contours/contour_list.h"
 
 ViewRecord* CreateViewRecord()
 {

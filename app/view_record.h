@@ -68,7 +68,7 @@ struct ViewRecord : ViewSettings {
 
     // Surface model.
     TINModel* tin;
-    int       meshShown;
+    int       meshBuilt;           // grid views: shade grids and TIN ramp range are computed
     double    sceneBounds[6];
 
     // World window and zoom.

@@ -1,5 +1,6 @@
 // The plan view: its record, window procedure, closing and draw lock.
 #include "app/view_window.h"
+#include "views/contours/contour_job.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/stand_ins.h"
@@ -202,6 +203,7 @@ void ViewDestroy(HWND view)
     // Held for good: no drawing may start while the record goes away, and the
     // lock itself is freed next.
     if (job) WaitForObjectPumping(job->mutex);
+    CancelContourJobOf(view);
     ViewRecord* record = RecordOf(view);
     SetWindowSlot(view, CHILD_RECORD, 0);
     SetWindowSlot(view, CHILD_JOB, 0);

@@ -15,6 +15,7 @@
 #include "data/selection.h"
 #include "data/statistics.h"
 #include "views/plan/color_ramp.h"
+#include "bench_view.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -49,23 +50,8 @@ int main(int argc, char** argv)
     printf("data: %s, %d points read with the LAS/LAZ loader (%.0f ms with statistics and tiles), %d x %d tiles\n", path,
            set->pointCount, Millis(t0, t1, f), set->tiles->rows, set->tiles->columns);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "BenchPlanView";
-    wc.cbWndExtra = CHILD_EXTRA_BYTES;
-    RegisterClassA(&wc);
-    HWND view = CreateWindowExA(0, "BenchPlanView", "bench", WS_POPUP, 0, 0, 1600, 1000, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
-    InitViewSettings(r);
-    r->window = view;
-    r->dataSetCount = 1;
-    r->dataSets = (DataSet**)NBLCalloc(1, sizeof(DataSet*));
-    r->dataSets[0] = set;
-    SetWindowSlot(view, CHILD_RECORD, (LONG_PTR)r);
-    SetWindowSlot(view, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    ComputeViewExtents(view);
+    ViewRecord* r = nullptr;
+    HWND view = MakeBenchView(set, &r);
     printf("view %d x %d drawing area, scale %.4f units a pixel\n", r->clientWidth, r->clientHeight, r->scale);
 
     HDC screen = GetDC(nullptr);

@@ -28,6 +28,18 @@ uint8_t MakeReturnByte(uint32_t r, uint32_t n)
     return (uint8_t)((r & 7u) | ((n & 7u) << 3) | (position << 6));
 }
 
+int SetGridExtent(DataSet* set)
+{
+    set->extent = NewPolygon(4);
+    if (!set->extent) return 0;
+    gpc_vertex* v = set->extent->contour[0].vertex;
+    v[0] = {set->minX, set->maxY};
+    v[1] = {set->maxX, set->maxY};
+    v[2] = {set->maxX, set->minY};
+    v[3] = {set->minX, set->minY};
+    return 1;
+}
+
 DataSet* AllocDataSet()
 {
     return (DataSet*)NBLCalloc(1, sizeof(DataSet));

@@ -55,6 +55,7 @@ inline uint32_t NumberOfReturnsOf(uint8_t returns) { return (returns >> 3) & 7u;
 inline uint32_t ReturnPositionOf(uint8_t returns) { return returns >> 6; }
 
 enum DataSetKind : int32_t {
+    DATA_NONE = 0,   // reported as unusable when its kind was found: nothing loads it
     DATA_LAS = 1,    // LAS or LAZ points
     DATA_ASCII = 2,  // ASCII points
     DATA_GDAL = 3,   // GDAL elevation grid
@@ -139,4 +140,6 @@ struct DataSet {
 };
 
 DataSet* AllocDataSet();
+// The extent of a grid set: the rectangle of its bounds; 0 without memory.
+int      SetGridExtent(DataSet* set);
 int      FreeDataSet(DataSet* set);

@@ -1,16 +1,41 @@
 // The GDAL adapter of the grid loaders. Paths stay Win32 paths everywhere
 // else; they are converted once here, where GDAL opens them.
 #include "data/gdal_grid.h"
-#include "base/file_system.h"
+#include "resource.h"
+#include "data/data_set.h"
+#include "data/magnitude.h"
 #include "base/shell_hooks.h"
+#include "base/dialogs.h"
+#include "base/file_dialog.h"
+#include "base/heap.h"
 #include "base/messages.h"
+#include "base/file_system.h"
 #include "base/paths.h"
+#include "base/polygon.h"
+#include "base/progress.h"
 #include <gdal.h>
 #include <cpl_error.h>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 float VoidCellValue = -10000.0f;
+
+const char kGridMoreThanOneBand[] = "This file has more than one band:\n    %s\n\n";
+const char kGridNot32Bit[] = "This file has one band, but it does not appear to be 32-bit:\n    %s\n\n";
+const char kGridNoGeoreference[] = "There does not appear to be any\ngeo-reference information for:\n    %s";
+const char kGridNotNorthUp[] =
+    "The grid of this file is rotated, runs south-up or has cells that are not square:\n    %s\n\n";
+const char kGridUnableToOpen[] = "Unable to open data file for reading:\n    %s\n";
+const char kGridNoMemory[] = "Not enough memory to load:\n    %s\n";
+const char kMagUnableToOpen[] = "Unable to open MAG file for reading:\n    %s\n";
+const char kMagNot32Bit[] = "This file does not appear to be 32-bit:\n    %s\n\n";
+const char kMagOtherDimensions[] = "This file does not have the same dimensions:\n    %s\n\n";
+const char kMagOtherCoordinates[] = "This file does not have the same coordinate space:\n    %s\n\n";
+const char kVoidValueMissing[] = "Please enter a void value";
+
+constexpr int kRowsPerRead = 256;
 
 static void GridError(const char* format, const char* path)
 {
@@ -31,25 +56,243 @@ static GDALDatasetH OpenGrid(const char* path)
     return grid;
 }
 
-bool IsGDALGridFile(const char* path)
+static const char* DriverOf(GDALDatasetH grid)
+{
+    const char* name = GDALGetDriverShortName(GDALGetDatasetDriver(grid));
+    return name ? name : "";
+}
+
+// Cells are placed by origin and one cell size, rows running south: a
+// transform with rotation terms, unequal cell sides or rows running north
+// would put every cell in the wrong place.
+static bool IsNorthUpSquare(const double* g)
+{
+    return g[2] == 0 && g[4] == 0 && g[1] > 0 && g[5] < 0 && g[1] == -g[5];
+}
+
+GridFileCheck CheckGDALGridFile(const char* path)
 {
     GDALDatasetH grid = OpenGrid(path);
-    if (!grid) return false;
-    bool ok = false;
-    const char* driver = GDALGetDriverShortName(GDALGetDatasetDriver(grid));
-    if (driver && (!strcmp(driver, "GTiff") || !strcmp(driver, "HFA"))) {
+    if (!grid) return GRID_NOT_GDAL;
+    GridFileCheck check = GRID_NOT_GDAL;
+    const char* driver = DriverOf(grid);
+    if (!strcmp(driver, "GTiff") || !strcmp(driver, "HFA")) {
         double transform[6];
+        check = GRID_REFUSED;
         if (GDALGetRasterCount(grid) > 1) {
-            GridError("This file has more than one band:\n    %s\n\n", path);
+            GridError(kGridMoreThanOneBand, path);
         } else if (GDALGetRasterCount(grid) < 1 ||
                    GDALGetRasterDataType(GDALGetRasterBand(grid, 1)) != GDT_Float32) {
-            GridError("This file has one band, but it does not appear to be 32-bit:\n    %s\n\n", path);
+            GridError(kGridNot32Bit, path);
         } else if (GDALGetGeoTransform(grid, transform) == CE_Failure) {
-            GridError("There does not appear to be any\ngeo-reference information for:\n    %s", path);
+            GridError(kGridNoGeoreference, path);
+        } else if (!IsNorthUpSquare(transform)) {
+            GridError(kGridNotNorthUp, path);
         } else {
-            ok = true;
+            check = GRID_USABLE;
         }
     }
     GDALClose(grid);
-    return ok;
+    return check;
+}
+
+bool IsGDALGridFile(const char* path) { return CheckGDALGridFile(path) == GRID_USABLE; }
+
+static void ShowWaitOverFrame()
+{
+    RepaintFrame();
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+}
+
+bool ChooseMagnitudeFile(char* path, char* title)
+{
+    path[0] = title[0] = 0;
+    return ChooseOneFile(MessageOwner(), "Radar MAG File (*.img) |*.img|", "Load Radar MAG File", 0, OFN_FILEMUSTEXIST, path,
+                         title) != 0;
+}
+
+// Reads rows [first, first + count) of band 1 as floats into consecutive rows
+// starting at `out`.
+static bool ReadRows(GDALRasterBandH band, int first, int count, int columns, float* out)
+{
+    return GDALRasterIO(band, GF_Read, 0, first, columns, count, out, columns, count, GDT_Float32, 0, 0) ==
+           CE_None;
+}
+
+// The magnitude image of an Imagine grid: same size and georeference, one
+// Float32 band. Every failure is reported once and leaves the heights alone.
+static void LoadMagnitudeImage(DataSet* set)
+{
+    char path[256], title[256];
+    if (!ChooseMagnitudeFile(path, title)) return;
+    ShowWaitOverFrame();
+    GDALDatasetH image = OpenGrid(path);
+    if (!image || strcmp(DriverOf(image), "HFA") != 0 || GDALGetRasterCount(image) != 1) {
+        if (image) GDALClose(image);
+        GridError(kMagUnableToOpen, title);
+        return;
+    }
+    GDALRasterBandH band = GDALGetRasterBand(image, 1);
+    double g[6] = {0, 1, 0, 0, 0, 1};
+    const char* refusal = nullptr;
+    if (GDALGetRasterDataType(band) != GDT_Float32) refusal = kMagNot32Bit;
+    else if (GDALGetRasterBandXSize(band) != set->columns || GDALGetRasterBandYSize(band) != set->rows)
+        refusal = kMagOtherDimensions;
+    else if (GDALGetGeoTransform(image, g) == CE_Failure || fabs(g[1]) != set->cellSize || g[0] != set->originX ||
+             g[3] != set->originY)
+        refusal = kMagOtherCoordinates;
+    if (refusal) {
+        GDALClose(image);
+        GridError(refusal, title);
+        return;
+    }
+    const int rows = set->rows, columns = set->columns;
+    uint16_t** magnitudes = (uint16_t**)Calloc2D(rows, columns, sizeof(uint16_t), "LoadRadarBinFile");
+    float* buffer = (float*)Malloc((uint64_t)columns * kRowsPerRead * sizeof(float), "LoadRadarBinFile");
+    if (!magnitudes || !buffer) {
+        Free2D(magnitudes);
+        Free(buffer);
+        GDALClose(image);
+        GridError(kGridNoMemory, title);
+        return;
+    }
+    StartProgress((unsigned)(2 * rows / 256 + 1), "Loading File");
+    double low = 3.37e38, high = -3.37e38;
+    bool ok = true;
+    for (int r = 0; r < rows && ok; r += kRowsPerRead) {
+        int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
+        StepProgress();
+        ok = ReadRows(band, r, n, columns, buffer);
+        if (ok) WidenMagnitudeLogRange(buffer, n * columns, &low, &high);
+    }
+    double k = MagnitudeStretchFactor(low, high);
+    for (int r = 0; r < rows && ok; r += kRowsPerRead) {
+        int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
+        StepProgress();
+        ok = ReadRows(band, r, n, columns, buffer);
+        if (ok) ScaleRadarMagnitude(buffer, magnitudes[r], n * columns, low, k);
+    }
+    EndProgress();
+    Free(buffer);
+    GDALClose(image);
+    if (!ok) {
+        Free2D(magnitudes);
+        GridError(kMagUnableToOpen, title);
+        return;
+    }
+    set->magnitudes = magnitudes;
+    set->magnitudeRangeLow = set->magnitudeRangeHigh = 4.0;
+    set->magnitudeFitLow = set->magnitudeFitHigh = 0;
+    FitMagnitudeHistogram(set);
+}
+
+DataSet* Load32BitTIFF(const char* path, const char* title)
+{
+    ShowWaitOverFrame();
+    GDALDatasetH grid = OpenGrid(path);
+    if (!grid) {
+        GridError(kGridUnableToOpen, title);
+        return nullptr;
+    }
+    bool imagine = !strcmp(DriverOf(grid), "HFA");
+    DataSet* set = AllocDataSet();
+    if (!set) {
+        GDALClose(grid);
+        GridError(kGridNoMemory, title);
+        return nullptr;
+    }
+    set->source = SOURCE_GDAL;
+    set->kind = DATA_GDAL;
+    set->plainSource = 1;
+    set->saved = 1;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+
+    double g[6] = {0, 1, 0, 0, 0, -1};
+    GDALGetGeoTransform(grid, g);
+    GDALRasterBandH band = GDALGetRasterBand(grid, 1);
+    set->columns = band ? GDALGetRasterBandXSize(band) : 0;
+    set->rows = band ? GDALGetRasterBandYSize(band) : 0;
+    set->cellSize = fabs(g[1]);
+    set->originX = set->minX = g[0];
+    set->maxX = g[0] + set->cellSize * (set->columns - 1);
+    set->originY = set->maxY = g[3];
+    set->minY = g[3] - fabs(g[5]) * (set->rows - 1);
+    set->minZ = 3.37e38f;
+    set->maxZ = -3.37e38f;
+    SetGridExtent(set);
+    const int rows = set->rows, columns = set->columns;
+    set->heights = (float**)Calloc2D(rows, columns, sizeof(float), "Load32BitTIFF");
+    set->mask = (uint8_t**)Calloc2D(rows, 2 * (uint64_t)columns, 1, "Load32BitTIFF");
+    if (!band || rows < 1 || columns < 1 || !set->extent || !set->heights || !set->mask) {
+        GDALClose(grid);
+        FreeDataSet(set);
+        GridError(band ? kGridNoMemory : kGridUnableToOpen, title);
+        return nullptr;
+    }
+
+    // Rows are read in blocks straight into the height grid, whose rows lie
+    // one after the other in one allocation.
+    StartProgress((unsigned)(rows / 256 + 1), "Loading File");
+    const float voidValue = VoidCellValue;
+    float low = 3.37e38f, high = -3.37e38f;
+    int64_t valid = 0;
+    bool ok = true;
+    for (int r = 0; r < rows && ok; r += kRowsPerRead) {
+        int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
+        StepProgress();
+        ok = ReadRows(band, r, n, columns, set->heights[r]);
+        const float* h = set->heights[r];
+        for (int64_t i = 0, end = (int64_t)n * columns; ok && i < end; i++) {
+            float z = h[i];
+            if (z == voidValue) continue;
+            valid++;
+            if (z < low) low = z;
+            if (z > high) high = z;
+        }
+    }
+    EndProgress();
+    GDALClose(grid);
+    if (!ok) {
+        FreeDataSet(set);
+        GridError(kGridUnableToOpen, title);
+        return nullptr;
+    }
+    set->minZ = low;
+    set->maxZ = high;
+    set->pointCount = set->filePointCount = (int32_t)(valid < INT32_MAX ? valid : INT32_MAX);
+    if (imagine) LoadMagnitudeImage(set);
+    return set;
+}
+
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        char text[64];
+        snprintf(text, sizeof text, "%.1f", VoidCellValue);
+        SetDlgItemTextA(dialog, IDC_VOID_DEM_VALUE, text);
+        CenterOnFrame(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            char text[254];
+            GetDlgItemTextA(dialog, IDC_VOID_DEM_VALUE, text, sizeof text);
+            if (!text[0]) {
+                ShowMessageBox(dialog, kVoidValueMissing, "Error", MB_OK | MB_ICONERROR);
+                return TRUE;
+            }
+            VoidCellValue = (float)atof(text);
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
 }

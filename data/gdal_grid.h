@@ -1,11 +1,45 @@
-// Elevation grids read through GDAL: the grid test of the file-kind check and
-// the process-wide no-data value of grid cells.
+// Elevation grids read through GDAL: the grid test of the file-kind check,
+// the grid loader with its optional radar magnitude image, and the
+// process-wide no-data value of grid cells with its dialog. This file is the
+// one place that calls GDAL for grids and converts their paths.
 #pragma once
+#include <windows.h>
+
+struct DataSet;
 
 // A grid cell holding this value has no height (initially -10000.0).
 extern float VoidCellValue;
 
-// True when GDAL opens the file as a single-band 32-bit float GeoTIFF or
-// Imagine grid with a georeference; reports why a GeoTIFF or Imagine file
-// does not qualify.
+// What the grid test found.
+enum GridFileCheck {
+    GRID_NOT_GDAL = 0,   // GDAL cannot open it, or it is neither GeoTIFF nor Imagine: no message
+    GRID_USABLE = 1,     // a single-band Float32 north-up grid with a georeference
+    GRID_REFUSED = 2,    // a GeoTIFF or Imagine file that is not such a grid: reported once
+};
+GridFileCheck CheckGDALGridFile(const char* path);
+// True when the check finds a usable grid.
 bool IsGDALGridFile(const char* path);
+
+// Messages of the grid test and the loader (each formatted with a path or title).
+extern const char kGridMoreThanOneBand[];
+extern const char kGridNot32Bit[];
+extern const char kGridNoGeoreference[];
+extern const char kGridNotNorthUp[];
+extern const char kGridUnableToOpen[];
+extern const char kGridNoMemory[];
+extern const char kMagUnableToOpen[];
+extern const char kMagNot32Bit[];
+extern const char kMagOtherDimensions[];
+extern const char kMagOtherCoordinates[];
+extern const char kVoidValueMissing[];
+
+// A grid DataSet (kind 3) of the file, or null after telling the user.
+// Imagine grids are offered a magnitude image of the same grid.
+DataSet* Load32BitTIFF(const char* path, const char* title);
+
+// The "Load Radar MAG File" open dialog; true when a file was chosen.
+// Both buffers hold 256 characters.
+bool ChooseMagnitudeFile(char* path, char* title);
+
+// Dialog IDD_VOID_DEM "Change Void DEM Cell Value".
+INT_PTR CALLBACK VoidDEMValueDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,36 @@
-// Header lines of radar height sets.
+// Radar height sets: the header keys, the big-endian binaries and the loader.
 #include "data/radar_grid.h"
+#include "data/data_set.h"
+#include "data/gdal_grid.h"
+#include "data/magnitude.h"
+#include "base/shell_hooks.h"
 #include "base/file_io.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/polygon.h"
+#include "base/progress.h"
+#include <windows.h>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+
+const char kRadarUnableToOpen[] = "Unable to open %s for reading!";
+const char kRadarTypeMissing[] = "Header file \"Data file type\" not found!";
+const char kRadarDimensionsMissing[] = "Header file \"Data file dimensions\" not found!";
+const char kRadarSpacingMissing[] = "Header file \"Post Spacing\" not found!";
+const char kRadarCornerMissing[] = "Header file \"Starting corner position\" not found!";
+const char kRadarZoneMissing[] = "Header file \"UTM Zone\" not found!";
+const char kRadarPegMissing[] = "Header file \"Peg position\" not found!";
+const char kRadarMemoryQuestion[] =
+    "\nYou may not have enough memory to load this file!\n\nRequired:  %.1lf MB\nAvailable:  %.1lf MB\n\nGo ahead "
+    "and load anyway?\n";
+const char kRadarMagMissingQuestion[] = "\nUnable to open %s for reading!\n\nLoad DTE anyway?\n";
+const char kRadarShortHeights[] = "%s is short or corrupt!";
+const char kRadarCorruptMagnitudes[] = "%s appears corrupt!";
+
+constexpr int kRowsPerRead = 256;
 
 static void TrimTrailing(char* text)
 {
@@ -52,4 +80,237 @@ bool IsRadarHeaderFile(const char* path)
     for (const char* key : keys)
         if (!FindHeaderKey(path, line, key)) return false;
     return true;
+}
+
+static void ReportWithName(const char* format, const char* name)
+{
+    char text[600];
+    snprintf(text, sizeof text, format, name);
+    ErrorMessage(text);
+}
+
+bool ReadRadarHeader(DataSet* set)
+{
+    const char* path = set->path;
+    LineReader* header = OpenLineReader(path);
+    if (!header) {
+        ReportWithName(kRadarUnableToOpen, set->title);
+        return false;
+    }
+    CloseLineReader(header);
+    char line[256], type[256] = "";
+    if (!FindHeaderKey(path, line, "DATA FILE TYPE") || sscanf(line, "%255s", type) != 1 || type[0] == ';') {
+        ErrorMessage(kRadarTypeMissing);
+        return false;
+    }
+    // Values are checked before anything is sized by them: a grid of no rows,
+    // a spacing of 0 or a cell count beyond 32 bits is as good as no value.
+    int rows = 0, columns = 0;
+    if (!FindHeaderKey(path, line, "DATA FILE DIMENSIONS") || sscanf(line, "%d %d", &rows, &columns) != 2 ||
+        rows < 1 || columns < 1 || (long long)rows * columns > kMaxRadarCells) {
+        ErrorMessage(kRadarDimensionsMissing);
+        return false;
+    }
+    double spacing = 0;
+    if (!FindHeaderKey(path, line, "POST SPACING") || sscanf(line, "%lf", &spacing) != 1 || !(spacing > 0) ||
+        !std::isfinite(spacing)) {
+        ErrorMessage(kRadarSpacingMissing);
+        return false;
+    }
+    double northing = 0, easting = 0;
+    if (!FindHeaderKey(path, line, "STARTING CORNER POSITION") ||
+        sscanf(line, "%lf %lf", &northing, &easting) != 2) {
+        ErrorMessage(kRadarCornerMissing);
+        return false;
+    }
+    set->rows = rows;
+    set->columns = columns;
+    set->cellSize = spacing;
+    set->originY = northing;
+    set->originX = easting;
+    if (!strcmp(type, "UTM")) {
+        int zone = 0;
+        if (FindHeaderKey(path, line, "UTM ZONE") && sscanf(line, "%d", &zone) == 1) set->radar.utmZone = zone;
+        else ErrorMessage(kRadarZoneMissing);
+    } else if (!strcmp(type, "SCH")) {
+        double latitude, longitude, heading;
+        if (FindHeaderKey(path, line, "PEG POSITION") &&
+            sscanf(line, "%lf %lf %lf", &latitude, &longitude, &heading) == 3) {
+            set->radar.pegLatitude = latitude;
+            set->radar.pegLongitude = longitude;
+            set->radar.pegHeading = heading;
+            set->radar.sch = 1;
+        } else {
+            ErrorMessage(kRadarPegMissing);
+        }
+    }
+    return true;
+}
+
+double RadarMemoryNeeded(const DataSet* set) { return 8.0 * set->rows * (double)set->columns; }
+
+void SwapBytes4(void* values, size_t count)
+{
+    uint8_t* b = (uint8_t*)values;
+    for (size_t i = 0; i < count; i++, b += 4) {
+        uint8_t t0 = b[0], t1 = b[1];
+        b[0] = b[3];
+        b[1] = b[2];
+        b[2] = t1;
+        b[3] = t0;
+    }
+}
+
+static double AvailablePhysicalBytes()
+{
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return 0;
+    return (double)status.ullAvailPhys;
+}
+
+// Reads rows [first, first + count) of `columns` big-endian floats into
+// `out`; false when the file ends early.
+static bool ReadBigEndianRows(VFile f, float* out, int count, int columns)
+{
+    uint64_t want = (uint64_t)count * columns * sizeof(float), got = 0;
+    if (!VFileRead(f, out, want, &got) || got < want) return false;
+    SwapBytes4(out, (size_t)count * columns);
+    return true;
+}
+
+static bool LoadMagnitudes(DataSet* set, VFile mag, const char* magTitle)
+{
+    const int rows = set->rows, columns = set->columns;
+    set->magnitudes = (uint16_t**)Calloc2D(rows, columns, sizeof(uint16_t), "LoadRadarBinFile");
+    float* buffer = (float*)Calloc((uint64_t)columns * kRowsPerRead, sizeof(float), "LoadRadarBinFile");
+    if (!set->magnitudes || !buffer) {
+        Free(buffer);
+        EndProgress();
+        ReportWithName(kGridNoMemory, set->title);
+        return false;
+    }
+    double low = 3.37e38, high = -3.37e38;
+    for (int pass = 0; pass < 2; pass++) {
+        double k = MagnitudeStretchFactor(low, high);
+        if (pass == 1) VFileSeek(mag, 0);
+        for (int r = 0; r < rows; r += kRowsPerRead) {
+            int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
+            StepProgress();
+            if (!ReadBigEndianRows(mag, buffer, n, columns)) {
+                EndProgress();
+                ReportWithName(kRadarCorruptMagnitudes, magTitle);
+                Free(buffer);
+                return false;
+            }
+            if (pass == 0) WidenMagnitudeLogRange(buffer, n * columns, &low, &high);
+            else ScaleRadarMagnitude(buffer, set->magnitudes[r], n * columns, low, k);
+        }
+    }
+    set->magnitudeRangeLow = set->magnitudeRangeHigh = 4.0;
+    set->magnitudeFitLow = set->magnitudeFitHigh = 0;
+    EndProgress();
+    FitMagnitudeHistogram(set);
+    Free(buffer);
+    return true;
+}
+
+bool LoadRadarBinFile(DataSet* set)
+{
+    double needed = RadarMemoryNeeded(set), available = AvailablePhysicalBytes();
+    if (available < needed) {
+        char text[400];
+        snprintf(text, sizeof text, kRadarMemoryQuestion, needed / 1048576.0, available / 1048576.0);
+        if (ShowMessageBox(MessageOwner(), text, "Memory Warning!", MB_YESNO | MB_ICONWARNING) != IDYES)
+            return false;
+    }
+    char dtePath[256], dteTitle[256], magPath[256], magTitle[256];
+    snprintf(dtePath, sizeof dtePath, "%s", ReplaceExtension(set->path, ".dte"));
+    snprintf(magPath, sizeof magPath, "%s", ReplaceExtension(set->path, ".mag"));
+    snprintf(dteTitle, sizeof dteTitle, "%s", ReplaceExtension(set->title, ".dte"));
+    snprintf(magTitle, sizeof magTitle, "%s", ReplaceExtension(set->title, ".mag"));
+
+    VFile dte = dtePath[0] ? VFileOpenRead(dtePath) : nullptr;
+    if (!dte) {
+        ReportWithName(kRadarUnableToOpen, dteTitle);
+        return false;
+    }
+    VFile mag = magPath[0] ? VFileOpenRead(magPath) : nullptr;
+    if (!mag) {
+        char text[600];
+        snprintf(text, sizeof text, kRadarMagMissingQuestion, magTitle);
+        if (ShowMessageBox(MessageOwner(), text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
+            VFileClose(dte);
+            return false;
+        }
+    }
+    const int rows = set->rows, columns = set->columns;
+    set->minX = set->originX;
+    set->maxX = set->originX + (columns - 1) * set->cellSize;
+    set->maxY = set->originY;
+    set->minY = set->originY - (rows - 1) * set->cellSize;
+    set->radar.cellCount = rows * columns;
+    StartProgress((unsigned)(3 * rows / 256 + 1), "Loading File");
+    set->heights = (float**)Calloc2D(rows, columns, sizeof(float), "LoadRadarBinFile");
+    set->mask = (uint8_t**)Calloc2D(rows, 2 * (uint64_t)columns, 1, "LoadRadarBinFile");
+    if (!set->heights || !set->mask) {
+        EndProgress();
+        VFileClose(dte);
+        VFileClose(mag);
+        ReportWithName(kGridNoMemory, set->title);
+        return false;
+    }
+    const float voidValue = VoidCellValue;
+    double low = 3.37e38, high = -3.37e38;
+    for (int r = 0; r < rows; r += kRowsPerRead) {
+        int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
+        StepProgress();
+        if (!ReadBigEndianRows(dte, set->heights[r], n, columns)) {
+            EndProgress();
+            ReportWithName(kRadarShortHeights, dteTitle);
+            VFileClose(dte);
+            VFileClose(mag);
+            return false;
+        }
+        const float* h = set->heights[r];
+        for (int64_t i = 0, end = (int64_t)n * columns; i < end; i++) {
+            if (h[i] == voidValue) continue;
+            if (h[i] < low) low = h[i];
+            if (h[i] > high) high = h[i];
+        }
+    }
+    VFileClose(dte);
+    set->minZ = (float)low;
+    set->maxZ = (float)high;
+    set->pointCount = rows * columns;
+    if (!mag) {
+        EndProgress();
+        return true;
+    }
+    bool ok = LoadMagnitudes(set, mag, magTitle);
+    VFileClose(mag);
+    return ok;
+}
+
+DataSet* LoadDTEData(const char* path, const char* title)
+{
+    RepaintFrame();
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    DataSet* set = AllocDataSet();
+    if (!set) return nullptr;
+    set->source = SOURCE_RADAR;
+    set->kind = DATA_RADAR;
+    set->plainSource = 1;
+    set->saved = 1;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+    if (!ReadRadarHeader(set) || !LoadRadarBinFile(set)) {
+        FreeDataSet(set);
+        return nullptr;
+    }
+    if (!SetGridExtent(set)) {
+        FreeDataSet(set);
+        return nullptr;
+    }
+    return set;
 }

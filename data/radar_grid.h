@@ -1,6 +1,10 @@
-// Radar height sets: the text header that names a set and the matching of its
-// "values ; KEY" lines.
+// Radar height sets: a text header (".hdr") of "values ; KEY" lines naming a
+// big-endian Float32 height file (".dte") and an optional magnitude file
+// (".mag") with the same base name.
 #pragma once
+#include <cstddef>
+
+struct DataSet;
 
 // True when the file reads as text and holds the four keys every radar header
 // has: "DATA FILE TYPE", "DATA FILE DIMENSIONS", "POST SPACING" and
@@ -14,3 +18,30 @@ bool MatchHeaderKey(const char* line, const char* key);
 // copies it, upper-cased and trimmed, to `line` (255 characters); false when
 // no line matches or the file cannot be read.
 bool FindHeaderKey(const char* path, char* line, const char* key);
+
+// Reads the header named by the set's path into its grid part; true when the
+// four required keys gave sound values.
+bool ReadRadarHeader(DataSet* set);
+// Reads the ".dte" heights and ".mag" magnitudes next to the header.
+bool LoadRadarBinFile(DataSet* set);
+// A grid DataSet (kind 4) of the set, or null after telling the user.
+DataSet* LoadDTEData(const char* path, const char* title);
+// 8 bytes a cell: height, magnitude and mask.
+double RadarMemoryNeeded(const DataSet* set);
+// Reverses the byte order of each 4-byte value in place.
+void SwapBytes4(void* values, size_t count);
+
+// The largest grid a header may describe (cells are counted in 32 bits).
+constexpr long long kMaxRadarCells = 0x7FFFFFFFLL;
+
+extern const char kRadarUnableToOpen[];
+extern const char kRadarTypeMissing[];
+extern const char kRadarDimensionsMissing[];
+extern const char kRadarSpacingMissing[];
+extern const char kRadarCornerMissing[];
+extern const char kRadarZoneMissing[];
+extern const char kRadarPegMissing[];
+extern const char kRadarMemoryQuestion[];
+extern const char kRadarMagMissingQuestion[];
+extern const char kRadarShortHeights[];
+extern const char kRadarCorruptMagnitudes[];

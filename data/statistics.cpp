@@ -19,7 +19,11 @@
 int GetDataFileKind(const char* path)
 {
     if (IsLASFile(path) || IsLAZFile(path)) return DATA_LAS;
-    if (IsGDALGridFile(path)) return DATA_GDAL;
+    switch (CheckGDALGridFile(path)) {
+    case GRID_USABLE: return DATA_GDAL;
+    case GRID_REFUSED: return DATA_NONE;   // told the user already; not text either
+    default: break;
+    }
     if (IsRadarHeaderFile(path)) return DATA_RADAR;
     return DATA_ASCII;
 }

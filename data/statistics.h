@@ -7,7 +7,8 @@ struct DataSet;
 struct PointSelection;
 struct TINModel;
 
-// 1 LAS or LAZ, 2 ASCII (anything else), 3 GDAL grid, 4 radar height grid.
+// 1 LAS or LAZ, 2 ASCII (anything else), 3 GDAL grid, 4 radar height grid;
+// 0 for a GeoTIFF or Imagine file that is no usable grid (reported once).
 int     GetDataFileKind(const char* path);
 
 // Both return 1 (0 for no set).

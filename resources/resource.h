@@ -62,6 +62,14 @@
 #define IDC_BATCH_PROGRESS2      1005
 #define IDC_BATCH_PROGRESS_TEXT  1006
 
+// "Contour Parameters"
+#define IDC_CONTOUR_INTERVAL       1019
+#define IDC_CONTOUR_INDEX_COLOR    1020
+#define IDC_CONTOUR_INTER_COLOR    1021
+
+// "Change Void DEM Cell Value"
+#define IDC_VOID_DEM_VALUE   1176
+
 // "No Units"
 #define IDC_NOUNITS_FILE     1010
 #define IDC_UNITS_METERS     1011

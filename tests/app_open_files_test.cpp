@@ -18,6 +18,7 @@
 #include "base/paths.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
+#include "data/gdal_grid.h"
 #include "data/las_loader.h"
 #include <gdal.h>
 #include <shlobj.h>
@@ -303,6 +304,28 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(RecordOf(views[0])->dataSetCount, 2);
+}
+
+TEST_F(OpenFilesTest, AGeoTIFFThatIsNoGridIsReportedOnceAndSkipped)
+{
+    StartFrame();
+    std::string ints = TempPath("ints.tif");
+    GDALAllRegister();
+    GDALDatasetH bad = GDALCreate(GDALGetDriverByName("GTiff"), ToNativePath(ints.c_str()).c_str(), 4, 4, 1,
+                                  GDT_Int16, nullptr);
+    GDALClose(bad);
+    std::string grid = GridFile();
+    DropOnFrame({ints, grid});
+    ASSERT_EQ(boxes.size(), 1u);   // no second report, no "Continue?" question
+    EXPECT_EQ(boxes[0].caption, "ERROR");
+    char text[600];
+    snprintf(text, sizeof text, kGridNot32Bit, ints.c_str());
+    EXPECT_EQ(boxes[0].text, text);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
+    EXPECT_EQ(RecordOf(views[0])->dataKind, DATA_GDAL);
+    EXPECT_EQ(RecordOf(views[0])->totalPoints, 16);
 }
 
 namespace {

@@ -159,7 +159,9 @@ TEST_F(ViewDisplayCommands, TINTogglesAndCancelledContours)
     EXPECT_EQ(r->overlayPointsOverBackground, 0);
     // The contour dialog is cancelled: the overlay goes off again, nothing redrawn.
     r->imageCacheValid = 1;
+    SetDialogDriver([](HWND dialog, int) { SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
     EXPECT_EQ(ViewDisplayCommand(v, CMD_CONTOURS), 0);
+    SetDialogDriver(nullptr);
     EXPECT_EQ(r->overlayContours, 0);
     EXPECT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(ViewDisplayCommand(v, 1234), 0);

@@ -4,6 +4,7 @@
 #include "views/plan/draw_points.h"
 #include "app/command_ids.h"
 #include "views/plan/color_ramp.h"
+#include "views/plan/draw_grid.h"
 #include "base/palette.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
@@ -219,14 +220,9 @@ static bool TileOverlaps(const PointSelection* tile, double left, double top, do
     return x0 < right && left < x1 && y0 < top && bottom < y1;
 }
 
-// The off-screen bitmap of the drawers. Fresh pages cost far more than the
-// drawing itself on a first touch, so one bitmap is kept for reuse; a second
-// view drawing at the same time gets a bitmap of its own.
-struct Offscreen {
-    HBITMAP bitmap;
-    void* bits;
-    bool pooled;
-};
+// Fresh pages cost far more than the drawing itself on a first touch, so one
+// bitmap is kept for reuse; a second view drawing at the same time gets a
+// bitmap of its own.
 static volatile LONG PoolBusy;
 static HBITMAP PoolBitmap;
 static void* PoolBits;
@@ -251,7 +247,7 @@ static HBITMAP CreateOffscreenBitmap(int width, int height, void** bits)
     return bitmap;
 }
 
-static bool AcquireOffscreen(Offscreen* off, int width, int height)
+bool AcquireOffscreen(Offscreen* off, int width, int height)
 {
     if (InterlockedCompareExchange(&PoolBusy, 1, 0) == 0) {
         if (!PoolBitmap || PoolWidth != width || PoolHeight != height) {
@@ -273,7 +269,7 @@ static bool AcquireOffscreen(Offscreen* off, int width, int height)
     return off->bitmap != nullptr;
 }
 
-static void ReleaseOffscreen(Offscreen* off)
+void ReleaseOffscreen(Offscreen* off)
 {
     if (off->pooled) InterlockedExchange(&PoolBusy, 0);
     else DeleteObject(off->bitmap);
@@ -378,7 +374,7 @@ int DrawPointsForColorMode(HWND view, HDC hdc)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return 1;
-    if (r->dataKind == 3 || r->dataKind == 4) return 1;   // grid views draw their grids instead
+    if (r->dataKind == 3 || r->dataKind == 4) return DrawGridPoints(view, hdc);
     static const PointDrawer drawers[10] = {
         ColorPointsByElevation, ColorPointsByElevation, ColorPointsByClass, ColorPointsByIntensity,
         ColorPointsBySourceID, ColorPointsByFile, ColorPointsByReturn, ColorPointsByRGB,

@@ -15,5 +15,14 @@ int  ColorPointsByRGB(HWND view, HDC hdc, int dataSet);
 int  ColorPointsByChannel(HWND view, HDC hdc, int dataSet);
 int  ColorPointsByFlag(HWND view, HDC hdc, int dataSet);
 
+// The off-screen 32-bit top-down bitmap the point and grid drawers draw into.
+struct Offscreen {
+    HBITMAP bitmap;
+    void* bits;
+    bool pooled;
+};
+bool AcquireOffscreen(Offscreen* off, int width, int height);
+void ReleaseOffscreen(Offscreen* off);
+
 // The decimation step of a data set of n points at a zoom level.
 int  PointDecimationStep(int64_t n, int zoomLevel);

@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "views/plan/draw_points.h"
+#include "views/plan/draw_grid.h"
 #include "views/plan/view_mapping.h"
 #include "app/view_window.h"
 #include "app/job_control.h"

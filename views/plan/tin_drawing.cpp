@@ -3,6 +3,7 @@
 // drawing goes to an off-screen bitmap that is copied to the window at the
 // end, so a cancelled draw never leaves half a TIN on screen.
 #include "views/plan/tin_drawing.h"
+#include "views/plan/draw_grid.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/color_ramp.h"
@@ -175,8 +176,8 @@ int DrawTINForColorMode(HWND view, HDC hdc)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return 1;
-    // Grid views are shaded by the grid drawer from their own mesh.
-    if (r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR) return 1;
+    // Grid views are shaded from their own mesh.
+    if (r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR) return DrawGridShaded(view, hdc);
     switch (r->tinColorMode) {
     case 2: return DrawTINGray(view, hdc);
     case 3: return DrawTINByIntensity(view, hdc);

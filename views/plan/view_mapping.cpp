@@ -1,6 +1,8 @@
 // World-to-pixel mapping of the plan view, its extents and fitting, the
 // display-mode toggles and the rules for dropping and rebuilding the TIN.
 #include "views/plan/view_mapping.h"
+#include "views/plan/draw_grid.h"
+#include "views/contours/contour_job.h"
 #include "views/contours/contour_list.h"
 #include "resource.h"
 #include "app/command_ids.h"
@@ -190,16 +192,17 @@ int ViewDisplayCommand(HWND view, int command)
         ToggleTINMode(r, command);
         break;
     case CMD_CONTOURS:
-        r->overlayContours = !r->overlayContours;
         if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
-        if (r->overlayContours) {
+        // The overlay goes on once the settings are confirmed: paints while the
+        // dialog is open must not start a contour job with the old settings.
+        if (!r->overlayContours) {
             if (ShowDialog(IDD_CONTOUR_PARAMS, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != IDOK) {
-                r->overlayContours = 0;
                 UpdateToolbarState(view);
                 return 0;
             }
             r->glRebuildFlags[2] = 0;
         }
+        r->overlayContours = !r->overlayContours;
         break;
     case CMD_OVERLAY_REFERENCE:
         r->overlayReferences = !r->overlayReferences;
@@ -254,15 +257,18 @@ static void FreeViewContours(ViewRecord* r)
 }
 
 // Before each draw: what the display mode and overlays need and is missing.
-// Grid views mesh their grids and contours come from their own job; neither
-// has a builder in this program yet, so only the point TIN is made here.
 int EnsureViewTIN(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r || AppJobRunning()) return 0;
     bool tinMode = r->displayMode == CMD_COLOR_TIN || r->displayMode == CMD_GRAY_TIN;
-    if (IsGridView(r)) return 1;
+    if (IsGridView(r)) {
+        if (tinMode) CreateGridMesh(view);
+        if (r->overlayContours && !r->contours) StartContourThread(view);
+        return 1;
+    }
     if ((tinMode || r->overlayContours) && !r->tin) BuildViewTINModel(view, r);
+    if (r->overlayContours && !r->contours) StartContourThread(view);
     return 1;
 }
 
@@ -286,6 +292,13 @@ int RebuildViewTIN(HWND view)
         FreeViewTIN(r);
         FreeViewContours(r);
         BuildViewTINModel(planView, r);
+        ResetViewCache(planView);
+        ReleaseMutex(job->mutex);
+    } else {
+        // The shades follow the light and the exaggeration of the moment.
+        WaitForObjectPumping(job->mutex);
+        r->meshBuilt = 0;
+        CreateGridMesh(planView);
         ResetViewCache(planView);
         ReleaseMutex(job->mutex);
     }

@@ -23,6 +23,7 @@
 #include "app/job_control.h"
 #include "app/view_window.h"
 #include "app/stand_ins.h"
+#include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
 #include "classify/class_dialogs.h"
 #include "classify/undo.h"

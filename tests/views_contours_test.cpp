@@ -1,0 +1,317 @@
+// Contours from TINs: lines of a cone and of a plane against their analytic
+// form, levels and index lines, the contour job with cancel and close, the
+// shapefile read back with OGR, and the "Contour Parameters" dialog.
+#include "window_fixtures.h"
+#include "point_sets.h"
+#include "resource.h"
+#include "app/job_control.h"
+#include "app/view_selection.h"
+#include "base/file_system.h"
+#include "base/polygon.h"
+#include "data/selection.h"
+#include "data/tin_model.h"
+#include "views/contours/contour_job.h"
+#include "views/contours/contour_list.h"
+#include "views/contours/contour_shapefile.h"
+#include "views/contours/tin_contours.h"
+#include <gdal.h>
+#include <ogr_api.h>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace {
+
+// Points on a square lattice of `side` x `side` with the given spacing,
+// heights from the function; class 2.
+std::vector<PointRecord> Lattice(int side, double spacing, std::function<float(double, double)> z)
+{
+    std::vector<PointRecord> points;
+    for (int i = 0; i < side; i++)
+        for (int j = 0; j < side; j++) {
+            // Inner points move a little to break the lattice's ties; the
+            // border stays straight, so that all of it is hull.
+            bool inner = i > 0 && j > 0 && i < side - 1 && j < side - 1;
+            double x = (j - side / 2) * spacing + (inner ? 0.001 * ((i * 7 + j * 3) % 5) : 0);
+            double y = (i - side / 2) * spacing + (inner ? 0.001 * ((i * 3 + j * 5) % 7) : 0);
+            points.push_back(MakePoint(x, y, z(x, y), 2));
+        }
+    return points;
+}
+
+// A TIN over the points, which stay with the caller.
+struct TestTIN {
+    std::vector<PointRecord> points;
+    TINModel* tin = nullptr;
+    explicit TestTIN(std::vector<PointRecord> p) : points(std::move(p))
+    {
+        PointSelection* s = CreatePointSelection((int32_t)points.size());
+        for (size_t i = 0; i < points.size(); i++) s->items[i] = &points[i];
+        tin = BuildTINFromPoints(s);
+    }
+    ~TestTIN() { FreeTINModel(tin, 1); }
+};
+
+ContourList* Trace(const TINModel* tin, float interval)
+{
+    ContourList* list = NewContourList();
+    EXPECT_EQ(TraceTINContours(tin, interval, &list, nullptr), 1);
+    return list;
+}
+
+}  // namespace
+
+TEST(TINContours, ConeLinesAreClosedCirclesAtTheirLevels)
+{
+    TestTIN cone(Lattice(61, 1.0, [](double x, double y) { return (float)(100 - sqrt(x * x + y * y)); }));
+    ASSERT_NE(cone.tin, nullptr);
+    ContourList* list = Trace(cone.tin, 5);
+    ASSERT_NE(list, nullptr);
+    int rings = 0;
+    for (int i = 0; i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        ASSERT_GE(line->vertexCount, 2);
+        float level = line->vertices[0].z;
+        double radius = 100 - level;
+        const Vec3& a = line->vertices[0];
+        const Vec3& b = line->vertices[line->vertexCount - 1];
+        if (a.x == b.x && a.y == b.y) rings++;
+        for (int k = 0; k < line->vertexCount; k++) {
+            const Vec3& v = line->vertices[k];
+            EXPECT_EQ(v.z, level);
+            // Linear facets over 1-unit cells lie within a few hundredths of the cone.
+            EXPECT_NEAR(sqrt(v.x * v.x + v.y * v.y), radius, 0.05) << "level " << level;
+        }
+        EXPECT_EQ(line->type, ContourLineType(level, 5));
+    }
+    // Levels 75 .. 95 close inside the blocked border; 100 is the apex alone.
+    EXPECT_GE(rings, 5);
+    FreeContourList(list);
+}
+
+TEST(TINContours, PlaneLinesAreStraightAndOpenAtTheBorder)
+{
+    TestTIN plane(Lattice(41, 1.0, [](double x, double) { return (float)(0.5 * x + 0.25); }));
+    ContourList* list = Trace(plane.tin, 1);
+    ASSERT_NE(list, nullptr);
+    std::map<float, int> interiorLines;
+    for (int i = 0; i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        const Vec3& a = line->vertices[0];
+        const Vec3& b = line->vertices[line->vertexCount - 1];
+        for (int k = 0; k < line->vertexCount; k++) EXPECT_NEAR(line->vertices[k].x, 2.0 * a.z - 0.5, 1e-3);
+        // Short pieces near the ends of the lines, where the border zone is reached, are not counted.
+        if (fabs(a.x) > 15 || line->vertexCount < 10) continue;
+        interiorLines[a.z]++;
+        EXPECT_FALSE(a.x == b.x && a.y == b.y);
+        // Traced both ways from its start, it runs from border zone to border zone.
+        EXPECT_GT(fabs(a.y - b.y), 30);
+    }
+    EXPECT_EQ(interiorLines.size(), 15u);   // levels -7 .. 7
+    for (const auto& level : interiorLines) EXPECT_EQ(level.second, 1) << level.first;
+    FreeContourList(list);
+}
+
+TEST(TINContours, LevelsAndIndexLines)
+{
+    int first, end;
+    ContourLevelRange(10.2f, 12.7f, 1.0f, &first, &end);
+    EXPECT_EQ(first, 9);
+    EXPECT_EQ(end, 13);   // levels 9 .. 12
+    ContourLevelRange(-2.5f, 3.0f, 1.0f, &first, &end);
+    EXPECT_EQ(first, -3);
+    for (float h : {0.0f, 10.0f, 20.0f, -10.0f}) EXPECT_EQ(ContourLineType(h, 2), CONTOUR_INDEX) << h;
+    for (float h : {2.0f, 4.0f, 6.0f, 8.0f, -4.0f}) EXPECT_EQ(ContourLineType(h, 2), CONTOUR_INTERMEDIATE) << h;
+    EXPECT_EQ(ContourLineType(0.5f, 0.1f), CONTOUR_INDEX);
+    EXPECT_TRUE(LevelBetween(1, 3, 3));
+    EXPECT_TRUE(LevelBetween(3, 1, 1));
+    EXPECT_FALSE(LevelBetween(2, 2, 2.5f));
+    EXPECT_TRUE(LevelBetween(2, 2, 2));
+}
+
+TEST(TINContours, ASmallTINAllInTheBorderZoneHasNoLines)
+{
+    TestTIN tiny(Lattice(4, 1.0, [](double x, double) { return (float)x; }));
+    ContourList* list = Trace(tiny.tin, 0.5f);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count, 0);
+    FreeContourList(list);
+}
+
+// ---- the job on a view --------------------------------------------------------------
+
+class ContourJob : public ViewFixture {
+protected:
+    HWND OpenCone(int side, float interval)
+    {
+        HWND view = OpenView({MakePointDataSet(Lattice(side, 1.0, [](double x, double y) {
+                                   return (float)(100 - sqrt(x * x + y * y));
+                               }))},
+                             300, 300);
+        ViewRecord* r = Record(view);
+        r->contourInterval = interval;
+        r->tin = BuildTINFromPoints(LocateTINData(view));
+        return view;
+    }
+    static bool WaitForAppJob(int ms)
+    {
+        DWORD start = GetTickCount();
+        while (IsAppJobBusy()) {
+            PumpMessages(5);
+            if ((int)(GetTickCount() - start) > ms) return false;
+        }
+        PumpMessages(5);
+        return true;
+    }
+};
+
+TEST_F(ContourJob, AFinishedJobFillsTheListAndACancelledOneKeepsWhatItTraced)
+{
+    HWND view = OpenCone(61, 5);
+    ViewRecord* r = Record(view);
+    ASSERT_NE(r->tin, nullptr);
+    ASSERT_EQ(StartContourThread(view), 1);
+    ASSERT_TRUE(WaitForAppJob(20000));
+    ASSERT_NE(r->contours, nullptr);
+    EXPECT_GE(r->contours->count, 5);
+
+    HWND big = OpenCone(301, 0.05f);
+    ViewRecord* b = Record(big);
+    ContourList* full = Trace(b->tin, 0.05f);
+    ASSERT_EQ(StartContourThread(big), 1);
+    EXPECT_EQ(StartContourThread(view), 0);   // one application job at a time
+    CancelAppJob();
+    ASSERT_TRUE(WaitForAppJob(60000));
+    ASSERT_NE(b->contours, nullptr);
+    EXPECT_LT(b->contours->count, full->count);
+    for (int i = 0; i < b->contours->count; i++) ASSERT_NE(b->contours->lines[i], nullptr);
+    FreeContourList(full);
+}
+
+TEST_F(ContourJob, ClosingTheViewStopsItsJobFirst)
+{
+    HWND view = OpenCone(301, 0.05f);
+    ASSERT_EQ(StartContourThread(view), 1);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)view, 0);
+    EXPECT_FALSE(IsAppJobBusy());
+    EXPECT_FALSE(IsWindow(view));
+}
+
+TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
+{
+    HWND view = OpenCone(61, 5);
+    ViewRecord* r = Record(view);
+    r->contours = Trace(r->tin, 5);
+    ASSERT_GT(r->contours->count, 0);
+    std::string path = TempPath("cone.shp");
+    ASSERT_EQ(SaveContourShapefile(view, path.c_str(), "cone.shp"), 1);
+
+    GDALAllRegister();
+    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    ASSERT_NE(ds, nullptr);
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    EXPECT_EQ(OGR_L_GetFeatureCount(layer, 1), r->contours->count);
+    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
+    ASSERT_EQ(OGR_FD_GetFieldCount(defn), 2);
+    EXPECT_STREQ(OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, 0)), "LAYER");
+    EXPECT_EQ(OGR_Fld_GetType(OGR_FD_GetFieldDefn(defn, 1)), OFTReal);
+    EXPECT_EQ(wkbFlatten(OGR_L_GetGeomType(layer)), wkbLineString);
+    OGR_L_ResetReading(layer);
+    for (int i = 0; i < r->contours->count; i++) {
+        OGRFeatureH f = OGR_L_GetNextFeature(layer);
+        ASSERT_NE(f, nullptr);
+        const struct Polyline* line = r->contours->lines[i];
+        EXPECT_STREQ(OGR_F_GetFieldAsString(f, 0), line->type == CONTOUR_INDEX ? "INDEX" : "INTERMEDIATE");
+        EXPECT_DOUBLE_EQ(OGR_F_GetFieldAsDouble(f, 1), line->vertices[0].z);
+        OGRGeometryH g = OGR_F_GetGeometryRef(f);
+        ASSERT_EQ(OGR_G_GetPointCount(g), line->vertexCount);
+        EXPECT_DOUBLE_EQ(OGR_G_GetX(g, 1), line->vertices[1].x);
+        OGR_F_Destroy(f);
+    }
+    GDALClose(ds);
+
+    // A folder that does not exist: reported, and nothing left claiming to be saved.
+    BoxAnswers boxes;
+    std::string bad = TempPath("missing\\cone.shp");
+    EXPECT_EQ(SaveContourShapefile(view, bad.c_str(), "cone.shp"), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "Unable to open cone.dbf for writing!");
+    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+}
+
+TEST_F(ContourJob, SavingWithoutContoursOffersToCreateThem)
+{
+    HWND view = OpenCone(11, 5);
+    BoxAnswers boxes({IDNO});
+    FileDialogAnswers dialogs({});
+    EXPECT_EQ(SaveContours(view), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, kNoContoursQuestion);
+    EXPECT_EQ(boxes.shown()[0].caption, "No Contours");
+    EXPECT_EQ(dialogs.calls(), 0);
+}
+
+namespace {
+
+std::string intervalText;
+int confirmations;   // 1: the OK is expected to end the dialog
+std::string shownInterval;
+
+void DriveContourDialog(HWND dialog, int templateId)
+{
+    if (templateId != IDD_CONTOUR_PARAMS) return;
+    char text[64];
+    GetDlgItemTextA(dialog, IDC_CONTOUR_INTERVAL, text, sizeof text);
+    shownInterval = text;
+    if (intervalText == "all") {
+        SendMessageA(dialog, WM_COMMAND, IDC_ALL_ON, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    SetDlgItemTextA(dialog, IDC_CONTOUR_INTERVAL, intervalText.c_str());
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // A refused OK leaves the dialog open: cancel it then.
+    if (confirmations == 0) SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+TEST_F(ContourJob, DialogValuesRoundTripAndBadOnesAreRefused)
+{
+    HWND view = OpenCone(11, 2);
+    ViewRecord* r = Record(view);
+    for (int c = 0; c < 256; c++) r->classTable.entries[c].tinDisplay = 1;
+    SetDialogDriver(DriveContourDialog);
+    {
+        BoxAnswers boxes;
+        intervalText = "-1";
+        confirmations = 0;
+        EXPECT_EQ(ContourSettings(view), 0);
+        EXPECT_EQ(shownInterval, "2.0");
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, "Contour Interval must be greater than zero:\n\n    -1.0");
+        // The first opening chose the bare-earth classes.
+        for (int c = 0; c < r->classTable.count; c++)
+            EXPECT_EQ(r->classTable.entries[c].tinDisplay, c == 2 || c == 8) << c;
+        EXPECT_EQ(r->contourInterval, 2.0f);
+    }
+    {
+        BoxAnswers boxes({IDNO});
+        intervalText = "all";
+        EXPECT_EQ(ContourSettings(view), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, kAllClassesWarningText);
+    }
+    {
+        BoxAnswers boxes;
+        intervalText = "2.5";
+        confirmations = 1;
+        for (int c = 0; c < 256; c++) r->classTable.entries[c].tinDisplay = c == 2;   // the cancel kept all on
+        EXPECT_EQ(ContourSettings(view), 1);
+        EXPECT_TRUE(boxes.shown().empty());
+        EXPECT_EQ(r->contourInterval, 2.5f);
+        EXPECT_EQ(r->contourSettings[0], 1);
+    }
+    SetDialogDriver(nullptr);
+}

@@ -1,0 +1,288 @@
+// Grids in the plan view: shade bytes of lit planes, the three raster walks
+// of the shaded surface, posts sampled and thinned, void cells, and a whole
+// draw through the view's draw thread.
+#include "test_support.h"
+#include "window_fixtures.h"
+#include "app/job_control.h"
+#include "app/window_slots.h"
+#include "base/heap.h"
+#include "base/vector.h"
+#include "data/gdal_grid.h"
+#include "data/statistics.h"
+#include "base/palette.h"
+#include "views/plan/color_ramp.h"
+#include "views/plan/draw_grid.h"
+#include "views/plan/draw_points.h"
+#include "views/plan/view_mapping.h"
+#include "views/plan/draw_thread.h"
+#include <cmath>
+#include <functional>
+
+namespace {
+
+// A grid of rows x columns one-unit cells whose row 0 lies at Y = 100,
+// column 0 at X = 0; heights from the function of (X, Y).
+DataSet* MakeGrid(int rows, int columns, std::function<float(double, double)> height)
+{
+    DataSet* set = AllocDataSet();
+    set->kind = DATA_GDAL;
+    set->rows = rows;
+    set->columns = columns;
+    set->cellSize = 1;
+    set->originX = 0;
+    set->originY = 100;
+    set->heights = (float**)NBLCalloc2D(rows, columns, sizeof(float));
+    set->mask = (uint8_t**)NBLCalloc2D(rows, 2 * columns, 1);
+    set->minZ = 3.37e38f;
+    set->maxZ = -3.37e38f;
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < columns; c++) {
+            float z = height(c, 100 - r);
+            set->heights[r][c] = z;
+            set->pointCount++;
+            set->minZ = std::min(set->minZ, z);
+            set->maxZ = std::max(set->maxZ, z);
+        }
+    set->minX = 0;
+    set->maxX = columns - 1;
+    set->maxY = 100;
+    set->minY = 100 - (rows - 1);
+    set->extent = NewPolygon(4);
+    gpc_vertex* v = set->extent->contour[0].vertex;
+    v[0] = {set->minX, set->maxY};
+    v[1] = {set->maxX, set->maxY};
+    v[2] = {set->maxX, set->minY};
+    v[3] = {set->minX, set->minY};
+    ComputeDataSetStatistics(set);
+    return set;
+}
+
+
+// Places the world point (left, top) at pixel (0, 0) with `scale` units a pixel.
+void Place(ViewRecord* r, double left, double top, double scale)
+{
+    r->scale = scale;
+    r->viewLeft = left;
+    r->viewTop = top;
+    r->viewRight = left + scale * r->drawWidth;
+    r->viewBottom = top - scale * r->drawHeight;
+    r->zoomLevel = 1;
+}
+
+const COLORREF kBackground = RGB(1, 2, 3);
+
+// A grid drawer of the view into a bitmap of its drawing area.
+int DrawGrid(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return DrawOffscreen(r->drawWidth, r->drawHeight, [&](HDC dc) { return drawer(view, dc); }, pixels, kBackground);
+}
+
+COLORREF Gray(int g) { return RGB(g, g, g); }
+
+}  // namespace
+
+class GridShading : public ViewFixture {};
+class GridPosts : public ViewFixture {};
+class GridDrawing : public ViewFixture {};
+
+TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
+{
+    Vec3 zenith, east, west;
+    LightDirection(0, 90, &zenith);
+    LightDirection(90, 0, &east);
+    LightDirection(270, 0, &west);
+    // A level triangle under a light overhead, and the same seen edge-on.
+    Vec3 a = {1, 0, 5}, b = {0, 0, 5}, c = {0, -1, 5};
+    EXPECT_EQ(TriangleShade(&a, &b, &c, &zenith, 1), 38);
+    EXPECT_EQ(TriangleShade(&a, &b, &c, &east, 1), -37);
+    EXPECT_EQ(GridShadeGray(38), 219);
+    EXPECT_EQ(GridShadeGray(-37), 91);
+    EXPECT_EQ(GridShadeGray(-112), 0);   // facing away: black, never a wrapped bright value
+
+    // A 45-degree plane falling to the east: both triangles of every cell face
+    // the eastern light at 45 degrees and turn from the western one.
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(6, 7, [](double x, double) { return (float)(50 - x); }));
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    r->lightAzimuth = 90;
+    r->lightElevation = 0;
+    r->zExaggeration = 1;
+    EXPECT_EQ(CreateGridMesh(view), 5);
+    EXPECT_EQ(CreateGridMesh(view), 0);   // built once
+    const int8_t* shades = (const int8_t*)sets[0]->mask[2];
+    EXPECT_EQ(shades[0], 16);                     // trunc(75 cos 45 - 37)
+    EXPECT_EQ(shades[1], 16);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[4])[11], 16);
+    r->meshBuilt = 0;
+    r->lightAzimuth = 270;
+    CreateGridMesh(view);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[3], -90);
+    // Doubling the exaggeration steepens the faces.
+    r->meshBuilt = 0;
+    r->lightAzimuth = 90;
+    r->zExaggeration = 0.5f;
+    CreateGridMesh(view);
+    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[0], (int8_t)(int)(75 * (1 / sqrt(5.0)) - 37));
+}
+
+TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
+{
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(4, 4, [](double x, double y) { return (float)(x + y); }));
+    sets[0]->heights[1][1] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    CreateGridMesh(view);
+    EXPECT_EQ(r->rampMinZ, 97.0f);
+    EXPECT_EQ(r->rampMaxZ, 103.0f);
+}
+
+TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
+{
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(100, 100, [](double, double) { return 20.0f; }));
+    sets[0]->heights[50][50] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    r->tinColorMode = 2;
+    r->lightElevation = 90;
+    CreateGridMesh(view);
+    std::vector<uint32_t> px;
+    const int w = r->drawWidth;
+
+    // Cells of ten pixels: filled triangles. Cell (50, 50) starts at pixel (100, 100).
+    Place(r, 40, 60, 0.1);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
+    EXPECT_EQ(PixelAt(px, w, 152, 152), Gray(219));
+    EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);   // upper-left triangle of the void corner
+    EXPECT_EQ(PixelAt(px, w, 108, 108), Gray(219));     // its lower-right triangle has no void corner
+    EXPECT_EQ(PixelAt(px, w, 96, 96), kBackground);     // lower-right of cell (49, 49)
+    EXPECT_EQ(PixelAt(px, w, 0, 0), Gray(219));         // a cell reaching in from the corner
+
+    // Two pixels a cell: 2 x 2 blocks.
+    Place(r, 0, 100, 0.5);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
+    EXPECT_EQ(PixelAt(px, w, 20, 20), Gray(219));
+    EXPECT_EQ(PixelAt(px, w, 199, 197), kBackground);   // the last row and column have no cells
+    EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);   // the void corner's upper-left triangle
+
+    // Cells smaller than pixels: one sample a pixel.
+    Place(r, -50, 150, 2);
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
+    EXPECT_EQ(PixelAt(px, w, 60, 60), Gray(219));
+    EXPECT_EQ(PixelAt(px, w, 10, 10), kBackground);     // outside the grid
+    EXPECT_EQ(PixelAt(px, w, 50, 50), kBackground);     // the sample falls on the void cell
+
+    // The ramp mode brightens a lit level surface by its shade.
+    r->tinColorMode = 0;
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
+    const uint8_t* entry = GetRampEntry(20.0f, r);
+    auto up = [](int v) { return v + 38 > 255 ? 255 : v + 38; };
+    EXPECT_EQ(PixelAt(px, w, 60, 60), RGB(up(entry[0]), up(entry[1]), up(entry[2])));
+}
+
+TEST_F(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
+{
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(1, 30, [](double x, double) { return (float)x; }));
+    HWND view = OpenView(sets, 100, 100);
+    ViewRecord* r = Record(view);
+    r->tinColorMode = 2;
+    Place(r, -1, 101, 0.5);
+    CreateGridMesh(view);
+    std::vector<uint32_t> px;
+    ASSERT_EQ(DrawGrid(view, DrawGridShaded, &px), 1);
+    for (uint32_t p : px) ASSERT_EQ(p, 0x010203u);
+    r->pointColorMode = 1202;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    EXPECT_EQ(PixelAt(px, r->drawWidth, 10, 2), GetPaletteColor(0));
+}
+
+TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
+{
+    EXPECT_EQ(GridPostStep(300000, 0), 1);
+    EXPECT_EQ(GridPostStep(1000000, 0), 2);
+    EXPECT_EQ(GridPostStep(1000000, 1), 1);
+    EXPECT_EQ(GridPostStep(100000000, 2), 24);
+    EXPECT_EQ(GridPostStep(100000000, 3), 1);
+
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(100, 100, [](double x, double) { return (float)x; }));
+    sets[0]->heights[50][50] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    const int w = r->drawWidth;
+    Place(r, 40, 60, 0.1);
+    r->pointColorMode = 1202;
+    std::vector<uint32_t> px;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));   // every pixel shows its nearest post
+    EXPECT_EQ(PixelAt(px, w, 125, 125), GetPaletteColor(0));
+    EXPECT_EQ(PixelAt(px, w, 102, 102), kBackground);          // nearest to the void cell
+
+    // Points over the shaded background: posts only.
+    r->displayMode = 8007;
+    r->overlayPointsOverBackground = 1;
+    r->pointSizeStep = 1;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    EXPECT_EQ(PixelAt(px, w, 120, 120), GetPaletteColor(0));
+    EXPECT_EQ(PixelAt(px, w, 125, 125), kBackground);
+    EXPECT_EQ(PixelAt(px, w, 100, 100), kBackground);
+
+    // By elevation the ramp colours the post's height.
+    r->displayMode = 8006;
+    r->pointColorMode = 1200;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    SetupPointColorRampOf(r);
+    EXPECT_EQ(PixelAt(px, w, 120, 120), GetRampColor(52.0f, r));
+}
+
+TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
+{
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(10, 10, [](double x, double) { return (float)x; }));
+    DataSet* set = sets[0];
+    set->magnitudes = (uint16_t**)NBLCalloc2D(10, 10, sizeof(uint16_t));
+    for (int r = 0; r < 10; r++)
+        for (int c = 0; c < 10; c++) set->magnitudes[r][c] = (uint16_t)(1000 + 100 * c);
+    set->magnitudeFitState = 1500;
+    set->magnitudeFitLow = 1000;
+    set->magnitudeFitHigh = 1510;
+    HWND view = OpenView(sets, 100, 100);
+    ViewRecord* r = Record(view);
+    Place(r, -0.5, 100.5, 0.1);
+    r->pointColorMode = 1203;
+    std::vector<uint32_t> px;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    EXPECT_EQ(PixelAt(px, r->drawWidth, 5, 5), Gray(0));
+    EXPECT_EQ(PixelAt(px, r->drawWidth, 25, 5), Gray(100));   // trunc(255 / 510 * 200)
+    EXPECT_EQ(PixelAt(px, r->drawWidth, 95, 5), Gray(255));
+}
+
+TEST_F(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
+{
+    std::vector<DataSet*> sets;
+    sets.push_back(MakeGrid(60, 80, [](double, double) { return 5.0f; }));
+    HWND view = OpenView(sets, 160, 120);
+    ViewRecord* r = Record(view);
+    r->tinColorMode = 2;
+    r->lightElevation = 90;
+    CreateGridMesh(view);
+    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
+    BeginJob(job);
+    CancelJob(job);
+    std::vector<uint32_t> px;
+    EXPECT_EQ(DrawGrid(view, DrawGridShaded, &px), 0);
+    EndJob(job);
+
+    r->meshBuilt = 0;
+    r->displayMode = 8008;
+    StartViewDraw(view, nullptr, nullptr, 1, 0);
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
+    EXPECT_EQ(r->meshBuilt, 1);   // the draw built the shades it needed
+    ASSERT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(CachePixel(r, r->drawWidth / 2, r->drawHeight / 2), Gray(219));
+    EXPECT_EQ(r->tinCacheValid, 1);
+}

@@ -1,0 +1,117 @@
+// The contour shapefile: one arc and one table record a line, in list order.
+#include "views/contours/contour_shapefile.h"
+#include "views/contours/contour_list.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_dialog.h"
+#include "base/file_system.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/polygon.h"
+#include "base/progress.h"
+#include <shapefil.h>
+#include <cstdio>
+#include <vector>
+
+const char kNoContoursQuestion[] = "No contours have been generated!\n\nWould you like to create contours?";
+const char kContourFileOpenFailed[] = "Unable to open %s for writing!";
+const char kContourFileWriteFailed[] = "Unable to write %s!\n\nThe contours were not saved.";
+
+int ChooseContourFile(char* path, char* title)
+{
+    return ChooseOneFile(FrameWindow, "Contour Files (*.shp) |*.shp|", "Save Contours", 1, 0, path, title);
+}
+
+static void ReportFile(const char* format, const char* name)
+{
+    char text[600];
+    snprintf(text, sizeof text, format, name);
+    ErrorMessage(text);
+}
+
+// A failed save takes its three files with it, so that nothing half written
+// stands where the user asked for contours.
+static void RemoveShapefile(const char* path)
+{
+    for (const char* ext : {".shp", ".shx", ".dbf"}) {
+        const char* name = ChangeFileExtension(path, ext);
+        if (name[0]) DeleteFileA(name);
+    }
+}
+
+int SaveContourShapefile(HWND view, const char* path, const char* title)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (!r || !r->contours) return 0;
+    char dbfPath[256], dbfTitle[256];
+    snprintf(dbfPath, sizeof dbfPath, "%s", ChangeFileExtension(path, ".dbf"));
+    snprintf(dbfTitle, sizeof dbfTitle, "%s", ChangeFileExtension(title, ".dbf"));
+    std::string nativeDbf = ToNativePath(dbfPath), nativeShp = ToNativePath(path);
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    if (!dbf) {
+        ReportFile(kContourFileOpenFailed, dbfTitle);
+        return 0;
+    }
+    bool ok = DBFAddField(dbf, "LAYER", FTString, 14, 0) == 0 && DBFAddField(dbf, "ELEVATION", FTDouble, 12, 4) == 1;
+    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_ARC);
+    if (!shp) {
+        DBFClose(dbf);
+        RemoveShapefile(path);
+        ReportFile(kContourFileOpenFailed, title);
+        return 0;
+    }
+    const ContourList* list = r->contours;
+    StartProgress((unsigned)(list->count + 1), "Save Contours");
+    std::vector<double> xs, ys;
+    int record = 0;
+    for (int i = 0; i < list->count && ok; i++) {
+        StepProgress();
+        const struct Polyline* line = list->lines[i];
+        if (!line || line->vertexCount <= 0) continue;
+        const char* layer = line->type == CONTOUR_INDEX ? "INDEX" : "INTERMEDIATE";
+        ok = DBFWriteStringAttribute(dbf, record, 0, layer) && DBFWriteDoubleAttribute(dbf, record, 1, line->vertices[0].z);
+        xs.resize(line->vertexCount);
+        ys.resize(line->vertexCount);
+        for (int k = 0; k < line->vertexCount; k++) {
+            xs[k] = line->vertices[k].x;
+            ys[k] = line->vertices[k].y;
+        }
+        SHPObject* arc = SHPCreateSimpleObject(SHPT_ARC, line->vertexCount, xs.data(), ys.data(), nullptr);
+        ok = ok && arc && SHPWriteObject(shp, -1, arc) == record;
+        if (arc) SHPDestroyObject(arc);
+        record++;
+    }
+    EndProgress();
+    SHPClose(shp);
+    DBFClose(dbf);
+    if (!ok) {
+        RemoveShapefile(path);
+        ReportFile(kContourFileWriteFailed, title);
+        return 0;
+    }
+    char line[300];
+    snprintf(line, sizeof line, "[SAVE] %s", title);
+    LogMessage(line);
+    return 1;
+}
+
+int SaveContours(HWND view)
+{
+    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    if (!r || IsAppJobBusy()) return 0;
+    if (!r->contours) {
+        if (ShowMessageBox(FrameWindow, kNoContoursQuestion, "No Contours", MB_YESNO | MB_ICONQUESTION) == IDYES)
+            SendMessageA(view, WM_COMMAND, CMD_CONTOURS, 0);
+        return 0;
+    }
+    char path[256] = "", title[256] = "";
+    if (r->currentDataSet) {
+        snprintf(path, sizeof path, "%s", ChangeFileExtension(r->currentDataSet->path, ".shp"));
+        snprintf(title, sizeof title, "%s", ChangeFileExtension(r->currentDataSet->title, ".shp"));
+    }
+    if (!ChooseContourFile(path, title)) return 0;
+    return SaveContourShapefile(view, path, title);
+}

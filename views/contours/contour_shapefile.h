@@ -1,0 +1,18 @@
+// Contour lines written as an arc shapefile with a dBASE table of the fields
+// "LAYER" ("INDEX" or "INTERMEDIATE") and "ELEVATION". This file is the one
+// place that calls shapelib for contours and converts their paths.
+#pragma once
+#include <windows.h>
+
+// Command CMD_SAVE_CONTOURS: asks for a file and writes the view's contours,
+// or offers to create them when there are none. 1 when saved.
+int SaveContours(HWND view);
+// The "Save Contours" dialog; both buffers hold 256 characters.
+int ChooseContourFile(char* path, char* title);
+// Writes the view's list; 1, or 0 after telling the user (no files are left
+// behind by a failed save).
+int SaveContourShapefile(HWND view, const char* path, const char* title);
+
+extern const char kNoContoursQuestion[];
+extern const char kContourFileOpenFailed[];
+extern const char kContourFileWriteFailed[];
