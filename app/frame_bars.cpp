@@ -445,3 +445,10 @@ void SetDialogProgressWindows(HWND dialog)
     SetProgressWindows(GetDlgItem(dialog, IDC_BATCH_PROGRESS), GetDlgItem(dialog, IDC_BATCH_PROGRESS_TEXT));
     SetSecondProgressWindows(GetDlgItem(dialog, IDC_BATCH_PROGRESS2), nullptr);
 }
+
+bool SetsViewMenus(HWND window)
+{
+    char name[32];
+    if (!window || !GetClassNameA(window, name, sizeof name)) return false;
+    return !lstrcmpA(name, "MDIChild") || !lstrcmpA(name, "ChildProfile") || !lstrcmpA(name, "ChildOpenGL");
+}

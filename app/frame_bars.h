@@ -20,6 +20,10 @@ void ResetToolbarChecks();
 void SetToolbarChecks(HWND window);
 int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
+// Whether the window puts up the view menus when it becomes the active child
+// (plan, profile and 3D windows). One of them giving way to another leaves
+// the menus alone: the next one sets the same menus and redraws the bar.
+bool SetsViewMenus(HWND window);
 
 void SetDialogProgressWindows(HWND dialog);
 // Gives the progress helpers back to the frame's progress band.

@@ -24,6 +24,10 @@ int ArrangeViewPanels(HWND view)
         SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)plan, 0);
     } else {
         SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
+        // The panels fill the client area without its scroll bars: the MDI
+        // client's own scroll check, posted by the moves, would hide them
+        // afterwards, leaving a bare strip and repainting every view twice.
+        ShowScrollBar(MDIClientWindow, SB_BOTH, FALSE);
         RECT r;
         GetClientRect(MDIClientWindow, &r);
         int w = r.right - r.left, h = r.bottom - r.top;
@@ -66,6 +70,11 @@ static int TileAllViews(HWND view)
     SendMessageA(MDIClientWindow, WM_MDITILE, MDITILE_VERTICAL, 0);
     SizeMoveActive = 0;
     return 1;
+}
+
+bool ArrangesAsPanels()
+{
+    return GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) < 2;
 }
 
 int ArrangeViewWindows(HWND view)

@@ -361,6 +361,8 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         if ((HWND)lParam == view) {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
             UpdateToolbarState(view);
+        } else if (SetsViewMenus((HWND)lParam)) {
+            return 0;
         } else {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
         }

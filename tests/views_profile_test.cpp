@@ -106,6 +106,28 @@ TEST_F(ProfileTest, ATallNarrowProfileZoomsOnItsPointsAndAFlatOneDoesNot)
     EXPECT_EQ(r->profile.zoomLevel, 0);
 }
 
+// The first profile of a plan view: the two share the whole MDI client (no
+// strip where its scroll bars were), and the client is shown and drawn again
+// after being arranged with its redraw off.
+TEST_F(ProfileTest, TheFirstProfileAndItsPlanViewFillTheShownClient)
+{
+    ShowScrollBar(MDIClientWindow, SB_BOTH, TRUE);   // as a maximised view may leave them
+    Open(TallColumn(), {100, 200, 0}, {110, 200, 0}, 2.0f);
+    EXPECT_TRUE(IsWindowVisible(MDIClientWindow));
+    EXPECT_TRUE(IsWindowVisible(profile));
+    EXPECT_TRUE(IsWindowVisible(view));
+    EXPECT_EQ(GetWindowLongA(MDIClientWindow, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0);
+    RECT c = ClientOfMDI(), top = PlaceOf(profile), bottom = PlaceOf(view);
+    EXPECT_EQ(top.left, 0);
+    EXPECT_EQ(top.top, 0);
+    EXPECT_EQ(top.right, c.right);
+    EXPECT_EQ(bottom.top, top.bottom);
+    EXPECT_EQ(bottom.right, c.right);
+    EXPECT_EQ(bottom.top + bottom.bottom, c.bottom - c.bottom % 2);
+    RECT update;
+    EXPECT_FALSE(GetUpdateRect(profile, &update, FALSE));   // painted once, at the end
+}
+
 TEST_F(ProfileTest, TheZoomToolStepsBoxesAndSwapsBack)
 {
     Open(TallColumn(), {100, 200, 0}, {110, 200, 0}, 2.0f);

@@ -413,6 +413,8 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
         if ((HWND)lParam == w) {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
             SyncGLViewMenus(w);
+        } else if (SetsViewMenus((HWND)lParam)) {
+            return 0;
         } else {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
         }

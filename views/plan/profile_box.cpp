@@ -15,6 +15,7 @@
 #include "views/profile/profile_window.h"
 #include "app/command_ids.h"
 #include "app/frame.h"
+#include "app/view_arrange.h"
 #include "app/view_window.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -159,7 +160,17 @@ int OpenOrUpdateProfile(HWND view)
         UpdateWindow(r->profileWindow);   // start its draw now, ahead of the other windows' paints
         return 1;
     }
+    // Creating the window arranges the views: restore, moves, activations.
+    // Nothing of that need be shown; the client is painted once, at the end.
+    // Not with a 3D window: its own repaint would come after, and cover, the
+    // frame with the box that the plan view's draw asks of it.
+    bool quiet = ArrangesAsPanels() && !r->glWindow;
+    if (quiet) SendMessageA(MDIClientWindow, WM_SETREDRAW, FALSE, 0);
     HWND profile = CreateProfileWindow(r);
+    if (quiet) {
+        SendMessageA(MDIClientWindow, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(MDIClientWindow, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
     if (profile) UpdateWindow(profile);
     return profile ? 1 : 0;
 }

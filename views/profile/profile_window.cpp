@@ -345,6 +345,8 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
         if ((HWND)lParam == profile) {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
             SetToolbarChecks(profile);
+        } else if (SetsViewMenus((HWND)lParam)) {
+            return 0;
         } else {
             SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
         }
