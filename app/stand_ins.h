@@ -35,8 +35,6 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND, UINT, WPARAM, LPARAM);
 // View commands.
 int  ShowReferenceFileManager(HWND view);
 int  RunIntelligentThinning(HWND view);
-// The grid contour job (parameter the view window); 0 when none started.
-int  StartGridContourThread(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);
