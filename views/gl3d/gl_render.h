@@ -2,6 +2,7 @@
 // once and replayed until their data change, in one shared model space.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <functional>
 
 struct ViewRecord;
@@ -27,6 +28,8 @@ void SetGLSceneFromTIN(ViewRecord* record);
 void EmitModelVertex(double x, double y, double z);
 void SetGLColour(COLORREF colour);
 int  IsGLGridView(const ViewRecord* record);
+// The view shows points of this return position (single, first, intermediate, last).
+int  IsReturnShown(const ViewRecord* record, uint8_t returns);
 // Replays the list when it is valid; else compiles it with `build`, marks it and replays.
 void ReplayOrCompile(ViewRecord* record, int list, const std::function<void()>& build);
 
