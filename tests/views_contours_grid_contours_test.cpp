@@ -172,13 +172,7 @@ class GridContourJob : public ViewFixture {
 protected:
     static bool WaitForAppJob(int ms)
     {
-        DWORD start = GetTickCount();
-        while (IsAppJobBusy()) {
-            PumpMessages(5);
-            if ((int)(GetTickCount() - start) > ms) return false;
-        }
-        PumpMessages(5);
-        return true;
+        return WaitUntil([] { PumpMessages(5); return !IsAppJobBusy(); }, ms);
     }
 };
 

@@ -75,13 +75,8 @@ PointSelection* LocateGridData(HWND view)
 {
     ViewRecord* r = RecordOf(view);
     if (!r) return nullptr;
-    RingPolygon* window = NewPolygon(4);
+    RingPolygon* window = MapWindowPolygon(r);
     if (!window) return nullptr;
-    RingVertex* v = window->contour[0].vertex;
-    v[0] = {r->viewLeft, r->viewTop};
-    v[1] = {r->viewRight, r->viewTop};
-    v[2] = {r->viewRight, r->viewBottom};
-    v[3] = {r->viewLeft, r->viewBottom};
     std::vector<PostSource> grids;
     int64_t total = 0;
     for (int d = 0; d < r->dataSetCount; d++) {
@@ -185,15 +180,7 @@ enum PostColouring { POSTS_ELEVATION, POSTS_INTENSITY, POSTS_PALETTE };
 static void DrawGridPosts(HWND w, PostColouring colouring)
 {
     ViewRecord* r = RecordOf(w);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LIGHT0);
-    glPointSize((float)r->pointSizeStep);
-    if (r->pointSizeStep >= 2) glEnable(GL_POINT_SMOOTH);
-    else glDisable(GL_POINT_SMOOTH);
-    if (r->glRebuildFlags[GL_LIST_POINTS]) {
-        glCallList((GLuint)r->glListBase + GL_LIST_POINTS);
-        return;
-    }
+    if (BeginGLPointList(r)) return;
     PointSelection* s = LocateGridData(r->window);
     if (!s) return;
     if (r->tin && r->tin->points && r->glRebuildFlags[GL_LIST_TIN]) {

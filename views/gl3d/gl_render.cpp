@@ -200,7 +200,7 @@ int IsReturnShown(const ViewRecord* r, uint8_t returns)
 }
 
 // The points inside the plan view's world window (with each file's end index in file mode).
-static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
+RingPolygon* MapWindowPolygon(const ViewRecord* r)
 {
     RingPolygon* window = NewPolygon(4);
     if (!window) return nullptr;
@@ -209,6 +209,13 @@ static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
     v[1] = {r->viewRight, r->viewTop};
     v[2] = {r->viewRight, r->viewBottom};
     v[3] = {r->viewLeft, r->viewBottom};
+    return window;
+}
+
+static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
+{
+    RingPolygon* window = MapWindowPolygon(r);
+    if (!window) return nullptr;
     PointSelection* points = byFile ? LocatePointDataByFile(r->window, window) : LocatePointData(r->window, window);
     FreePolygon(window);
     return points;
@@ -235,18 +242,22 @@ static void CompilePoints(ViewRecord* r, const PointSelection* points, PointColo
     EndProgress();
 }
 
-static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool byFile)
+int BeginGLPointList(ViewRecord* r)
 {
-    ViewRecord* r = RecordOf(w);
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
     glPointSize((float)r->pointSizeStep);
     if (r->pointSizeStep >= 2) glEnable(GL_POINT_SMOOTH);
     else glDisable(GL_POINT_SMOOTH);
-    if (r->glRebuildFlags[LIST_POINTS]) {
-        glCallList((GLuint)r->glListBase + LIST_POINTS);
-        return;
-    }
+    if (!r->glRebuildFlags[LIST_POINTS]) return 0;
+    glCallList((GLuint)r->glListBase + LIST_POINTS);
+    return 1;
+}
+
+static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool byFile)
+{
+    ViewRecord* r = RecordOf(w);
+    if (BeginGLPointList(r)) return;
     PointSelection* points = WorldWindowPoints(r, byFile);
     if (!points || points->count == 0) {
         FreePointSelection(points);
