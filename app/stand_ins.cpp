@@ -56,7 +56,6 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 
 int ShowReferenceFileManager(HWND) { return 0; }
-int StartGridContourThread(HWND) { return 0; }
 int LoadPOIFile(HWND) { return 0; }
 int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }

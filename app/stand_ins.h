@@ -32,8 +32,6 @@ INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
 int  ShowReferenceFileManager(HWND view);
-// The grid contour job (parameter the view window); 0 when none started.
-int  StartGridContourThread(HWND view);
 int  LoadPOIFile(HWND view);
 int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);

@@ -509,9 +509,7 @@ int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax,
     return 1;
 }
 
-// Row and column ranges of the part of a grid's extent inside the polygon;
-// false when the two do not overlap.
-static bool GridRange(DataSet* set, RingPolygon* polygon, int* r0, int* r1, int* c0, int* c1)
+bool GridRange(DataSet* set, RingPolygon* polygon, int* r0, int* r1, int* c0, int* c1)
 {
     if (!set->extent || !set->heights || set->rows <= 0 || set->columns <= 0) return false;
     if (!PolygonsOverlap(set->extent, polygon)) return false;

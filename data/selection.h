@@ -69,6 +69,9 @@ PointSelection* SelectGridCellsInPolygon(const ViewPointFilter* view, struct Pol
 // The cell index ranges of a grid that the bounding box of the polygon's
 // outer rings covers, clamped to the grid; 0 when the polygon has no vertex.
 int PolygonBounds(gpc_polygon* polygon, DataSet* grid, int* rowMin, int* rowMax, int* columnMin, int* columnMax);
+// Row and column ranges of the part of a grid's extent inside the polygon;
+// false when the two do not overlap.
+bool GridRange(DataSet* set, RingPolygon* polygon, int* r0, int* r1, int* c0, int* c1);
 
 // The even step by which a result of n points is thinned (1: kept whole).
 int32_t ThinningStep(int32_t n);

@@ -3,6 +3,8 @@
 #include "base/heap.h"
 #include "data/laszip/laszip_api.h"
 #include "data/selection.h"
+#include "data/statistics.h"
+#include "base/polygon.h"
 #include "base/palette.h"
 #include <algorithm>
 #include <array>
@@ -173,4 +175,39 @@ DataSet* LoadSampleDataSet(const std::string& path)
     laszip_close_reader(reader);
     laszip_destroy(reader);
     return MakeViewable(set);
+}
+
+DataSet* MakeGridSet(int rows, int columns, std::function<float(double, double)> height)
+{
+    DataSet* set = AllocDataSet();
+    set->kind = DATA_GDAL;
+    set->rows = rows;
+    set->columns = columns;
+    set->cellSize = 1;
+    set->originX = 0;
+    set->originY = 100;
+    set->heights = (float**)NBLCalloc2D(rows, columns, sizeof(float));
+    set->mask = (uint8_t**)NBLCalloc2D(rows, 2 * columns, 1);
+    set->minZ = 3.37e38f;
+    set->maxZ = -3.37e38f;
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < columns; c++) {
+            float z = height(c, 100 - r);
+            set->heights[r][c] = z;
+            set->pointCount++;
+            set->minZ = std::min(set->minZ, z);
+            set->maxZ = std::max(set->maxZ, z);
+        }
+    set->minX = 0;
+    set->maxX = columns - 1;
+    set->maxY = 100;
+    set->minY = 100 - (rows - 1);
+    set->extent = NewPolygon(4);
+    gpc_vertex* v = set->extent->contour[0].vertex;
+    v[0] = {set->minX, set->maxY};
+    v[1] = {set->maxX, set->maxY};
+    v[2] = {set->maxX, set->minY};
+    v[3] = {set->minX, set->minY};
+    ComputeDataSetStatistics(set);
+    return set;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include "test_support.h"
 #include "data/data_set.h"
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,3 +24,7 @@ DataSet* ReadSampleLAS(const char* path);
 // The points of a LAS or LAZ file through the LAZ library, ready to be viewed
 // (null when it cannot be read).
 DataSet* LoadSampleDataSet(const std::string& path);
+// A GDAL-kind grid of rows x columns one-unit cells whose row 0 lies at
+// Y = 100, column 0 at X = 0; heights from the function of (X, Y), with the
+// statistics a loader gives it.
+DataSet* MakeGridSet(int rows, int columns, std::function<float(double, double)> height);

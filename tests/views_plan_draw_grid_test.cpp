@@ -3,6 +3,7 @@
 // draw through the view's draw thread.
 #include "test_support.h"
 #include "window_fixtures.h"
+#include "point_sets.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -19,44 +20,6 @@
 #include <functional>
 
 namespace {
-
-// A grid of rows x columns one-unit cells whose row 0 lies at Y = 100,
-// column 0 at X = 0; heights from the function of (X, Y).
-DataSet* MakeGrid(int rows, int columns, std::function<float(double, double)> height)
-{
-    DataSet* set = AllocDataSet();
-    set->kind = DATA_GDAL;
-    set->rows = rows;
-    set->columns = columns;
-    set->cellSize = 1;
-    set->originX = 0;
-    set->originY = 100;
-    set->heights = (float**)NBLCalloc2D(rows, columns, sizeof(float));
-    set->mask = (uint8_t**)NBLCalloc2D(rows, 2 * columns, 1);
-    set->minZ = 3.37e38f;
-    set->maxZ = -3.37e38f;
-    for (int r = 0; r < rows; r++)
-        for (int c = 0; c < columns; c++) {
-            float z = height(c, 100 - r);
-            set->heights[r][c] = z;
-            set->pointCount++;
-            set->minZ = std::min(set->minZ, z);
-            set->maxZ = std::max(set->maxZ, z);
-        }
-    set->minX = 0;
-    set->maxX = columns - 1;
-    set->maxY = 100;
-    set->minY = 100 - (rows - 1);
-    set->extent = NewPolygon(4);
-    gpc_vertex* v = set->extent->contour[0].vertex;
-    v[0] = {set->minX, set->maxY};
-    v[1] = {set->maxX, set->maxY};
-    v[2] = {set->maxX, set->minY};
-    v[3] = {set->minX, set->minY};
-    ComputeDataSetStatistics(set);
-    return set;
-}
-
 
 // Places the world point (left, top) at pixel (0, 0) with `scale` units a pixel.
 void Place(ViewRecord* r, double left, double top, double scale)
@@ -103,7 +66,7 @@ TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
     // A 45-degree plane falling to the east: both triangles of every cell face
     // the eastern light at 45 degrees and turn from the western one.
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(6, 7, [](double x, double) { return (float)(50 - x); }));
+    sets.push_back(MakeGridSet(6, 7, [](double x, double) { return (float)(50 - x); }));
     HWND view = OpenView(sets, 200, 200);
     ViewRecord* r = Record(view);
     r->lightAzimuth = 90;
@@ -130,7 +93,7 @@ TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
 TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
 {
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(4, 4, [](double x, double y) { return (float)(x + y); }));
+    sets.push_back(MakeGridSet(4, 4, [](double x, double y) { return (float)(x + y); }));
     sets[0]->heights[1][1] = VoidCellValue;
     HWND view = OpenView(sets, 200, 200);
     ViewRecord* r = Record(view);
@@ -142,7 +105,7 @@ TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
 TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 {
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(100, 100, [](double, double) { return 20.0f; }));
+    sets.push_back(MakeGridSet(100, 100, [](double, double) { return 20.0f; }));
     sets[0]->heights[50][50] = VoidCellValue;
     HWND view = OpenView(sets, 200, 200);
     ViewRecord* r = Record(view);
@@ -186,7 +149,7 @@ TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 TEST_F(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
 {
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(1, 30, [](double x, double) { return (float)x; }));
+    sets.push_back(MakeGridSet(1, 30, [](double x, double) { return (float)x; }));
     HWND view = OpenView(sets, 100, 100);
     ViewRecord* r = Record(view);
     r->tinColorMode = 2;
@@ -209,7 +172,7 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     EXPECT_EQ(GridPostStep(100000000, 3), 1);
 
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(100, 100, [](double x, double) { return (float)x; }));
+    sets.push_back(MakeGridSet(100, 100, [](double x, double) { return (float)x; }));
     sets[0]->heights[50][50] = VoidCellValue;
     HWND view = OpenView(sets, 200, 200);
     ViewRecord* r = Record(view);
@@ -242,7 +205,7 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
 TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
 {
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(10, 10, [](double x, double) { return (float)x; }));
+    sets.push_back(MakeGridSet(10, 10, [](double x, double) { return (float)x; }));
     DataSet* set = sets[0];
     set->magnitudes = (uint16_t**)NBLCalloc2D(10, 10, sizeof(uint16_t));
     for (int r = 0; r < 10; r++)
@@ -264,7 +227,7 @@ TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
 TEST_F(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
 {
     std::vector<DataSet*> sets;
-    sets.push_back(MakeGrid(60, 80, [](double, double) { return 5.0f; }));
+    sets.push_back(MakeGridSet(60, 80, [](double, double) { return 5.0f; }));
     HWND view = OpenView(sets, 160, 120);
     ViewRecord* r = Record(view);
     r->tinColorMode = 2;

@@ -1,6 +1,7 @@
 // The contour list, the contour job and the "Contour Parameters" dialog.
 #include "views/contours/contour_job.h"
 #include "views/contours/contour_list.h"
+#include "views/contours/grid_contours.h"
 #include "views/contours/tin_contours.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/view_mapping.h"

@@ -1,6 +1,7 @@
 // Rendering of the 3D view: the frame, the TIN list and the point list.
 #include "views/gl3d/gl_render.h"
 #include "views/gl3d/gl_context.h"
+#include "views/gl3d/gl_grid.h"
 #include "views/gl3d/gl_overlays.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/color_ramp.h"
@@ -151,8 +152,10 @@ void BuildTINListRGB(HWND w) { DrawTIN(w, TIN_RGB); }
 void BuildTINDisplayList(HWND w)
 {
     ViewRecord* r = RecordOf(w);
-    // Grid views draw their own surface.
-    if (IsGLGridView(r)) return;
+    if (IsGLGridView(r)) {
+        BuildGridTINDisplayList(w);
+        return;
+    }
     switch (r->tinColorMode) {
     case 2: BuildTINListGray(w); break;
     case 3: BuildTINListIntensity(w); break;
@@ -186,7 +189,7 @@ static COLORREF ByClassFlag(const ViewRecord*, const PointRecord* p, int)
     return flags ? GetPaletteColor(flags) : 0xB4B4B4;
 }
 
-static bool ReturnShown(const ViewRecord* r, uint8_t returns)
+int IsReturnShown(const ViewRecord* r, uint8_t returns)
 {
     switch (ReturnPositionOf(returns)) {
     case RETURN_SINGLE: return r->showSingleReturns != 0;
@@ -197,7 +200,7 @@ static bool ReturnShown(const ViewRecord* r, uint8_t returns)
 }
 
 // The points inside the plan view's world window (with each file's end index in file mode).
-static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
+RingPolygon* MapWindowPolygon(const ViewRecord* r)
 {
     RingPolygon* window = NewPolygon(4);
     if (!window) return nullptr;
@@ -206,6 +209,13 @@ static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
     v[1] = {r->viewRight, r->viewTop};
     v[2] = {r->viewRight, r->viewBottom};
     v[3] = {r->viewLeft, r->viewBottom};
+    return window;
+}
+
+static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
+{
+    RingPolygon* window = MapWindowPolygon(r);
+    if (!window) return nullptr;
     PointSelection* points = byFile ? LocatePointDataByFile(r->window, window) : LocatePointData(r->window, window);
     FreePolygon(window);
     return points;
@@ -220,7 +230,7 @@ static void CompilePoints(ViewRecord* r, const PointSelection* points, PointColo
     for (int32_t i = 0; i < points->count; i++) {
         if (i % kProgressEvery == 0) StepProgress();
         const PointRecord* p = points->items[i];
-        if (!ReturnShown(r, p->returns) || !r->classTable.entries[p->classification].display) continue;
+        if (!IsReturnShown(r, p->returns) || !r->classTable.entries[p->classification].display) continue;
         if (i >= fileEnd) {
             fileIndex++;
             fileEnd = fileIndex < points->dataSetCount ? points->dataSetCounts[fileIndex] : INT32_MAX;
@@ -232,18 +242,22 @@ static void CompilePoints(ViewRecord* r, const PointSelection* points, PointColo
     EndProgress();
 }
 
-static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool byFile)
+int BeginGLPointList(ViewRecord* r)
 {
-    ViewRecord* r = RecordOf(w);
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
     glPointSize((float)r->pointSizeStep);
     if (r->pointSizeStep >= 2) glEnable(GL_POINT_SMOOTH);
     else glDisable(GL_POINT_SMOOTH);
-    if (r->glRebuildFlags[LIST_POINTS]) {
-        glCallList((GLuint)r->glListBase + LIST_POINTS);
-        return;
-    }
+    if (!r->glRebuildFlags[LIST_POINTS]) return 0;
+    glCallList((GLuint)r->glListBase + LIST_POINTS);
+    return 1;
+}
+
+static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool byFile)
+{
+    ViewRecord* r = RecordOf(w);
+    if (BeginGLPointList(r)) return;
     PointSelection* points = WorldWindowPoints(r, byFile);
     if (!points || points->count == 0) {
         FreePointSelection(points);
@@ -274,7 +288,10 @@ void BuildPointListClassFlag(HWND w, int set) { DrawPoints(w, set, ByClassFlag, 
 void BuildPointDisplayList(HWND w, int setNormalisation)
 {
     ViewRecord* r = RecordOf(w);
-    if (IsGLGridView(r)) return;
+    if (IsGLGridView(r)) {
+        BuildGridPointDisplayList(w);
+        return;
+    }
     if (!r->tin) setNormalisation = 1;
     switch (r->pointColorMode) {
     case CMD_COLOR_ELEVATION:

@@ -2,6 +2,8 @@
 // once and replayed until their data change, in one shared model space.
 #pragma once
 #include <windows.h>
+#include "base/polygon.h"
+#include <cstdint>
 #include <functional>
 
 struct ViewRecord;
@@ -27,6 +29,12 @@ void SetGLSceneFromTIN(ViewRecord* record);
 void EmitModelVertex(double x, double y, double z);
 void SetGLColour(COLORREF colour);
 int  IsGLGridView(const ViewRecord* record);
+// The view shows points of this return position (single, first, intermediate, last).
+int  IsReturnShown(const ViewRecord* record, uint8_t returns);
+// The plan view's map window as a four-vertex polygon (top left first, clockwise).
+RingPolygon* MapWindowPolygon(const ViewRecord* record);
+// Point size and lighting of a point list; 1 when the valid list was replayed.
+int  BeginGLPointList(ViewRecord* record);
 // Replays the list when it is valid; else compiles it with `build`, marks it and replays.
 void ReplayOrCompile(ViewRecord* record, int list, const std::function<void()>& build);
 

@@ -252,7 +252,7 @@ struct PostColors {
 
 // g = trunc(f (magnitude - low)) within 0-255 over the fitted range when one
 // is set, else the plain range; an empty range shows a middle grey.
-static void FillMagnitudeGrey(const DataSet* set, std::vector<uint8_t>* grey)
+void FillMagnitudeGrey(const DataSet* set, std::vector<uint8_t>* grey)
 {
     double low, high;
     if (set->magnitudeFitState == kMagnitudeFitSet) {

@@ -4,8 +4,10 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <vector>
 
 struct ViewRecord;
+struct DataSet;
 struct Vec3;
 
 // True when the view's map window overlaps the data set's extent.
@@ -33,3 +35,6 @@ int  DrawGridShadedMagnitude(HWND view, HDC hdc);
 int  GridPostStep(int64_t n, int zoomLevel);
 // Grey of a shade byte in the grey mode, 0-255.
 int  GridShadeGray(int shade);
+// The grey (0-255) of every magnitude, over the fitted range when one is
+// set, else the plain range; an empty range shows a middle grey.
+void FillMagnitudeGrey(const DataSet* set, std::vector<uint8_t>* grey);
