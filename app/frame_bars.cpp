@@ -452,3 +452,16 @@ bool SetsViewMenus(HWND window)
     if (!window || !GetClassNameA(window, name, sizeof name)) return false;
     return !lstrcmpA(name, "MDIChild") || !lstrcmpA(name, "ChildProfile") || !lstrcmpA(name, "ChildOpenGL");
 }
+
+int SwitchViewMenus(HWND window, HWND activated)
+{
+    if (activated == window) {
+        SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
+    } else if (SetsViewMenus(activated)) {
+        return 0;
+    } else {
+        SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
+    }
+    DrawMenuBar(FrameWindow);
+    return activated == window;
+}

@@ -24,6 +24,11 @@ void CheckViewMenuItems(HWND window);
 // (plan, profile and 3D windows). One of them giving way to another leaves
 // the menus alone: the next one sets the same menus and redraws the bar.
 bool SetsViewMenus(HWND window);
+// The menus on an MDI activation seen by a plan, profile or 3D window: the
+// view menus when the window itself is activated, the frame menus when a
+// window of another kind follows it. 1 when the window itself was activated
+// (its toolbar and menu checks are then the caller's to set).
+int  SwitchViewMenus(HWND window, HWND activated);
 
 void SetDialogProgressWindows(HWND dialog);
 // Gives the progress helpers back to the frame's progress band.

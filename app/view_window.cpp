@@ -358,15 +358,7 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         if (RecordOf(view)) ViewMouseWheel(view, wParam, lParam);
         return 0;
     case WM_MDIACTIVATE:
-        if ((HWND)lParam == view) {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
-            UpdateToolbarState(view);
-        } else if (SetsViewMenus((HWND)lParam)) {
-            return 0;
-        } else {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
-        }
-        DrawMenuBar(FrameWindow);
+        if (SwitchViewMenus(view, (HWND)lParam)) UpdateToolbarState(view);
         return 0;
     case WM_JOB_DONE:
         ViewJobDone(view, wParam, lParam);

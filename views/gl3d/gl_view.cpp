@@ -410,15 +410,7 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
         if (r) MouseWheel(w, r, wParam, lParam);
         return 0;
     case WM_MDIACTIVATE:
-        if ((HWND)lParam == w) {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
-            SyncGLViewMenus(w);
-        } else if (SetsViewMenus((HWND)lParam)) {
-            return 0;
-        } else {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
-        }
-        DrawMenuBar(FrameWindow);
+        if (SwitchViewMenus(w, (HWND)lParam)) SyncGLViewMenus(w);
         return 0;
     }
     return DefMDIChildProcA(w, message, wParam, lParam);

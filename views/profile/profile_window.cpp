@@ -342,15 +342,7 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
         if (r) ProfileMouseWheel(profile, wParam);
         return 0;
     case WM_MDIACTIVATE:
-        if ((HWND)lParam == profile) {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)ViewMenu, (LPARAM)ViewWindowMenu);
-            SetToolbarChecks(profile);
-        } else if (SetsViewMenus((HWND)lParam)) {
-            return 0;
-        } else {
-            SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
-        }
-        DrawMenuBar(FrameWindow);
+        if (SwitchViewMenus(profile, (HWND)lParam)) SetToolbarChecks(profile);
         return 0;
     }
     return DefMDIChildProcA(profile, message, wParam, lParam);
