@@ -26,10 +26,6 @@ void FreeAOISet(ViewRecord* record);
 int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
-// Frame commands.
-int  ImportToLAS();
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
-
 // View commands.
 int  ShowReferenceFileManager(HWND view);
 int  LoadPOIFile(HWND view);
