@@ -1,5 +1,6 @@
 // Export settings, the field table and the decoding of raw point records.
 #include "gis/convert/export_fields.h"
+#include "data/data_set.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_header.h"
 #include "base/heap.h"

@@ -38,9 +38,6 @@ constexpr int32_t kExportASCII = IDC_EXPORT_ASCII;
 constexpr int32_t kExportShape = IDC_EXPORT_SHAPE;
 constexpr int32_t kExportShapeZ = IDC_EXPORT_SHAPEZ;
 
-// Return categories, the index of a return flag.
-enum ReturnCategory { RETURN_SINGLE = 0, RETURN_FIRST = 1, RETURN_INTERMEDIATE = 2, RETURN_LAST = 3 };
-
 struct ExportField {
     int32_t code;
     char    name[256];
@@ -87,6 +84,8 @@ const char* ExportHeaderWord(int32_t code);
 int  ExportRecordBytes(int format);
 // The fields of one raw record of point format 0-3 or 6-8.
 void DecodeExportPoint(const uint8_t* record, int format, const LASHeader* header, ExportPoint* point);
+// The return category (ReturnPosition: single, first, intermediate, last),
+// the index of the point's return flag.
 int  ExportReturnCategory(const ExportPoint* point);
 // Whether the class and return filters keep the point.
 bool ExportFilterKeeps(const ExportSettings* settings, const ExportPoint* point);
