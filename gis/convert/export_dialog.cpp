@@ -91,11 +91,13 @@ static void SetupFieldList(HWND dialog)
     column.pszText = (char*)"ON";
     column.cx = (int)SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM) "ON");
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    column.pszText = (char*)"Point Record Items";
+    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
+    // Column 0 is not the last one, so this fits it to its header rather than the rest of the list.
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
     int first = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0);
-    column.pszText = (char*)"Point Record Items";
-    column.cx = std::max(40, (int)(client.right - first - GetSystemMetrics(SM_CXVSCROLL)));
-    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1,
+                 std::max(40, (int)(client.right - first - GetSystemMetrics(SM_CXVSCROLL))));
     FillFieldRows(dialog);
 }
 
