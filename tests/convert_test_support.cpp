@@ -104,21 +104,6 @@ bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::ve
     return ok;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if ((int)(GetTickCount() - start) > ms) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-    return true;
-}
-
 bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::string> ListBoxRows(HWND list)

@@ -35,7 +35,5 @@ struct ShapeColumn {
 bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::vector<double>& xyz,
                         const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values);
 
-// Pumps this thread's messages (workers send to the dialog) until `done` or the deadline.
-bool PumpUntil(const std::function<bool()>& done, int ms);
 bool FileThere(const std::string& path);
 std::vector<std::string> ListBoxRows(HWND listBox);

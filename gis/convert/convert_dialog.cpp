@@ -154,6 +154,25 @@ void FinishConvertThread(HWND dialog, JobControl* job)
     SendMessageA(dialog, WM_BATCH_DONE, 0, 0);
 }
 
+DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void*), ConvertFileProc convert, int extra)
+{
+    ConvertJobArgs args = TakeConvertJobArgs(parameter);
+    HWND dialog = dialogOf(args.settings);
+    HWND filesBar = GetDlgItem(dialog, IDC_CONVERT_FILES_BAR);
+    InitBatchProgress(filesBar, (unsigned)args.files->count);
+    DWORD result = 1;
+    while (args.files->count > 0) {
+        StepBatchProgress(filesBar);
+        if (convert(args.files->entries[0], args.settings, args.job, dialog, extra) < 0) {
+            result = 0;
+            break;
+        }
+        FinishConvertFile(dialog, args.files);
+    }
+    FinishConvertThread(dialog, args.job);
+    return result;
+}
+
 void ReportConvertFailure(const char* title, const char* what, const char* systemText)
 {
     char text[1200];

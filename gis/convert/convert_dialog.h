@@ -46,6 +46,11 @@ ConvertJobArgs TakeConvertJobArgs(void* parameter);
 void FinishConvertFile(HWND dialog, FileList* files);
 // The thread's last step: bars reset, job ended, the dialog told.
 void FinishConvertThread(HWND dialog, JobControl* job);
+// The thread's body: `convert` (1 done, 0 failed, -1 stopped) on the first file
+// until the list is empty or a stop; 1 at the end of the list, 0 when stopped.
+typedef int (*ConvertFileProc)(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog,
+                               int extra);
+DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void* settings), ConvertFileProc convert, int extra);
 
 // "title\nwhat\nsystem text" through ErrorMessage.
 void ReportConvertFailure(const char* title, const char* what, const char* systemText);

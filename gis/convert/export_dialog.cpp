@@ -45,21 +45,27 @@ static HWND exportTips;
 
 static HWND FieldList(HWND dialog) { return GetDlgItem(dialog, IDC_EXPORT_FIELDS); }
 
+// A row of a check-box list: the box in column 0, the text in column 1.
+static void AddCheckRow(HWND list, int row, const char* text, bool checked)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = (char*)"";
+    SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    item.iSubItem = 1;
+    item.pszText = (char*)text;
+    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+    ListView_SetCheckState(list, row, checked ? TRUE : FALSE);
+}
+
 static void FillFieldRows(HWND dialog)
 {
     HWND list = FieldList(dialog);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     for (int i = 0; i < exportSettings->fieldCount; i++) {
         const ExportField* f = exportSettings->fields[i];
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = (char*)"";
-        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        item.iSubItem = 1;
-        item.pszText = (char*)f->name;
-        SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&item);
-        ListView_SetCheckState(list, i, f->checked ? TRUE : FALSE);
+        AddCheckRow(list, i, f->name, f->checked != 0);
     }
 }
 
@@ -329,15 +335,7 @@ static void FillClassFilterRows(HWND dialog)
     for (int i = 0; i < ClassRows(); i++) {
         char text[300];
         snprintf(text, sizeof text, " %3d - %s", i, table.entries[i].name);
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = (char*)"";
-        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        item.iSubItem = 1;
-        item.pszText = text;
-        SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&item);
-        ListView_SetCheckState(list, i, filterSettings->classFlags[i] ? TRUE : FALSE);
+        AddCheckRow(list, i, text, filterSettings->classFlags[i] != 0);
     }
 }
 

@@ -244,23 +244,14 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
     return 0;
 }
 
+static HWND ExportDialogOf(const void* settings) { return ((const ExportSettings*)settings)->dialog; }
+static int ExportListedFile(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int format)
+{
+    return ExportLASFile(entry, (const ExportSettings*)settings, format, job, dialog);
+}
 static DWORD ExportThread(void* parameter, int outputFormat)
 {
-    ConvertJobArgs args = TakeConvertJobArgs(parameter);
-    const ExportSettings* s = (const ExportSettings*)args.settings;
-    HWND dialog = s->dialog;
-    HWND filesBar = GetDlgItem(dialog, IDC_CONVERT_FILES_BAR);
-    InitBatchProgress(filesBar, (unsigned)args.files->count);
-    while (args.files->count > 0) {
-        StepBatchProgress(filesBar);
-        if (ExportLASFile(args.files->entries[0], s, outputFormat, args.job, dialog) < 0) {
-            FinishConvertThread(dialog, args.job);
-            return 0;
-        }
-        FinishConvertFile(dialog, args.files);
-    }
-    FinishConvertThread(dialog, args.job);
-    return 1;
+    return RunConvertList(parameter, ExportDialogOf, ExportListedFile, outputFormat);
 }
 
 DWORD WINAPI ExportASCIIThread(void* parameter) { return ExportThread(parameter, kExportASCII); }

@@ -183,35 +183,18 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
     CloseTextLines(reader);
     ResetBatchProgress(bar);
-    if (!running) {
-        FinishImportLAS(&out, entry->title, false);
-        return -1;
-    }
-    if (failure) {
-        FinishImportLAS(&out, entry->title, false);
-        ReportConvertFailure(entry->title, failure, reason);
-        return 0;
-    }
-    return FinishImportLAS(&out, entry->title, true) ? 1 : 0;
+    return EndImportFile(&out, entry->title, !running, failure, reason);
+}
+
+static HWND ASCIIDialogOf(const void* settings) { return ((const ImportFieldList*)settings)->owner; }
+static int ImportListedASCII(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+{
+    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog);
 }
 
 DWORD WINAPI ImportASCIIThread(void* parameter)
 {
-    ConvertJobArgs args = TakeConvertJobArgs(parameter);
-    const ImportFieldList* s = (const ImportFieldList*)args.settings;
-    HWND dialog = s->owner;
-    HWND filesBar = GetDlgItem(dialog, IDC_CONVERT_FILES_BAR);
-    InitBatchProgress(filesBar, (unsigned)args.files->count);
-    while (args.files->count > 0) {
-        StepBatchProgress(filesBar);
-        if (ImportASCIIFile(args.files->entries[0], s, args.job, dialog) < 0) {
-            FinishConvertThread(dialog, args.job);
-            return 0;
-        }
-        FinishConvertFile(dialog, args.files);
-    }
-    FinishConvertThread(dialog, args.job);
-    return 1;
+    return RunConvertList(parameter, ASCIIDialogOf, ImportListedASCII, 0);
 }
 
 int StartImportASCIIThread(FileList* files, ImportFieldList* settings, JobControl* job)

@@ -147,3 +147,14 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
     }
     return true;
 }
+
+int EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason)
+{
+    if (stopped || failure) {
+        FinishImportLAS(out, title, false);
+        if (stopped) return -1;
+        ReportConvertFailure(title, failure, reason);
+        return 0;
+    }
+    return FinishImportLAS(out, title, true) ? 1 : 0;
+}

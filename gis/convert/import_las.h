@@ -42,3 +42,6 @@ void PutImportField(LASLegacyPoint* point, int code, double real, int64_t intege
 // Closes the file; `keep` false (a stop) removes it. A failed close tells the
 // user (title + reason) and removes the file. True when the file stands complete.
 bool FinishImportLAS(ImportOutput* out, const char* title, bool keep);
+// The end of one imported file: 1 complete, 0 failed (`failure` with the
+// library's `reason`, told to the user; the file removed), -1 stopped (removed).
+int  EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason);

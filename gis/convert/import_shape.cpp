@@ -314,40 +314,24 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     char reason[LAS_ERROR_TEXT_SIZE] = "";
     if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
     ResetBatchProgress(bar);
-    if (stopped) {
-        FinishImportLAS(&out, entry->title, false);
-        return -1;
-    }
-    if (failure) {
-        FinishImportLAS(&out, entry->title, false);
-        ReportConvertFailure(entry->title, failure, reason);
-        return 0;
-    }
-    if (unreadable) {
+    if (unreadable && !stopped && !failure) {
         char line[600];
         snprintf(line, sizeof line, "[IMPORT]  %s:  %llu records without a point left out", entry->title,
                  (unsigned long long)unreadable);
         LogMessage(line);
     }
-    return FinishImportLAS(&out, entry->title, true) ? 1 : 0;
+    return EndImportFile(&out, entry->title, stopped, failure, reason);
+}
+
+static HWND ShapeDialogOf(const void* settings) { return ((const ShapeImportSettings*)settings)->dialog; }
+static int ImportListedShape(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+{
+    return ImportShapeFile(entry, (const ShapeImportSettings*)settings, job, dialog);
 }
 
 DWORD WINAPI ImportShapeThread(void* parameter)
 {
-    ConvertJobArgs args = TakeConvertJobArgs(parameter);
-    const ShapeImportSettings* s = (const ShapeImportSettings*)args.settings;
-    HWND filesBar = GetDlgItem(s->dialog, IDC_CONVERT_FILES_BAR);
-    InitBatchProgress(filesBar, (unsigned)args.files->count);
-    while (args.files->count > 0) {
-        StepBatchProgress(filesBar);
-        if (ImportShapeFile(args.files->entries[0], s, args.job, s->dialog) < 0) {
-            FinishConvertThread(s->dialog, args.job);
-            return 0;
-        }
-        FinishConvertFile(s->dialog, args.files);
-    }
-    FinishConvertThread(s->dialog, args.job);
-    return 1;
+    return RunConvertList(parameter, ShapeDialogOf, ImportListedShape, 0);
 }
 
 int StartImportShapeThread(FileList* files, ShapeImportSettings* settings, JobControl* job)
