@@ -87,7 +87,7 @@ bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::ve
     SHPHandle shp = SHPCreate(native.c_str(), shapeType);
     DBFHandle dbf = DBFCreate((native.substr(0, native.size() - 4) + ".dbf").c_str());
     if (!shp || !dbf) return false;
-    for (const ShapeColumn& c : columns) DBFAddField(dbf, c.name, c.type, 14, c.type == FTDouble ? 4 : 0);
+    for (const ShapeColumn& c : columns) DBFAddField(dbf, c.name, c.type, c.type == FTInteger ? 8 : 14, c.type == FTDouble ? 4 : 0);
     bool ok = true;
     for (size_t i = 0; i * 3 < xyz.size(); i++) {
         SHPObject* o = SHPCreateSimpleObject(shapeType, 1, &xyz[i * 3], &xyz[i * 3 + 1], &xyz[i * 3 + 2]);

@@ -104,6 +104,7 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
                 AddField(dialog, name);
             CheckRadioButton(dialog, IDC_DELIMITER_SPACE, IDC_DELIMITER_TAB, IDC_DELIMITER_COMMA);
             SendMessageA(dialog, WM_COMMAND, IDC_DELIMITER_COMMA, 0);
+            SaveWindowShot(dialog, "import_ascii");
             SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_START, 0);
             HWND pause = GetDlgItem(dialog, IDC_CONVERT_PAUSE);
             EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(pause); }, 30000)) << "the import did not end";

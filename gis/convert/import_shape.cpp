@@ -224,8 +224,7 @@ int ReadShapeFields(HWND dialog, const FileList* files, int32_t* status)
     for (size_t i = 0; i < columns.size(); i++) {
         SendMessageA(list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
         int content = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0);
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
-        int header = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0);
+        int header = (int)SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)columns[i].name) + 16;
         SendMessageA(list, LVM_SETCOLUMNWIDTH, i, std::max(content, header));
     }
     return rows;
