@@ -1,4 +1,5 @@
 #include "tests/convert_test_support.h"
+#include "base/messages.h"
 #include <cstring>
 
 std::vector<std::string> ReadLines(const std::string& path, bool* crlf)
@@ -117,3 +118,23 @@ std::vector<std::string> ListBoxRows(HWND list)
     }
     return rows;
 }
+
+static std::vector<std::string> keptLog;
+static void KeepLogLine(const char* text) { keptLog.push_back(text); }
+
+void LoggedFrameTest::SetUp()
+{
+    FrameFixture::SetUp();
+    StartFrame();
+    keptLog.clear();
+    SetLogHook(KeepLogLine);
+}
+
+void LoggedFrameTest::TearDown()
+{
+    SetLogHook(nullptr);
+    StopFrame();
+    FrameFixture::TearDown();
+}
+
+const std::vector<std::string>& LoggedFrameTest::logged() { return keptLog; }

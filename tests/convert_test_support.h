@@ -2,6 +2,7 @@
 // read back through shapelib, export settings and waiting on a dialog's run.
 #pragma once
 #include "tests/test_support.h"
+#include "tests/window_fixtures.h"
 #include "gis/convert/export_fields.h"
 #include "base/file_system.h"
 #include <shapefil.h>
@@ -37,3 +38,11 @@ bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::ve
 
 bool FileThere(const std::string& path);
 std::vector<std::string> ListBoxRows(HWND listBox);
+
+// A started frame whose log lines are kept for the test.
+class LoggedFrameTest : public FrameFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    static const std::vector<std::string>& logged();
+};

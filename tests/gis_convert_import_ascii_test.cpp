@@ -2,7 +2,6 @@
 // through the import routine: the new LAS files are read back with the
 // program's loader and the LAS library, and compared with the text.
 #include "tests/convert_test_support.h"
-#include "tests/window_fixtures.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
@@ -18,8 +17,6 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
 
 struct TextPoint {
     double x, y, z, gps;
@@ -36,22 +33,7 @@ void AddField(HWND dialog, const char* name)
     SendMessageA(dialog, WM_COMMAND, IDC_FIELD_RIGHT, 0);
 }
 
-class ImportASCIITest : public FrameFixture {
-protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        logged.clear();
-        SetLogHook(KeepLog);
-    }
-    void TearDown() override
-    {
-        SetLogHook(nullptr);
-        StopFrame();
-        FrameFixture::TearDown();
-    }
-};
+class ImportASCIITest : public LoggedFrameTest {};
 
 // One file of a run: converts `entry` with the mapping, outside any dialog.
 int ImportOne(const std::string& path, ImportFieldList* list, JobControl* job)
@@ -158,7 +140,7 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
     FreeDataSet(set);
     char note[300];
     snprintf(note, sizeof note, kImportMisfitFormat, "pts.txt", 0ull, 2ull);
-    EXPECT_NE(std::find(logged.begin(), logged.end(), std::string(note)), logged.end());
+    EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(note)), logged().end());
 }
 
 // Coordinates 6,000 km apart do not fit 32 bits at 1 mm: the scale widens

@@ -1,7 +1,6 @@
 // The shapefile import: a Point export read back into LAS, and dialog 191
 // driven from the Import command with its coloured table preview.
 #include "tests/convert_test_support.h"
-#include "tests/window_fixtures.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_writers.h"
 #include "gis/convert/import_shape.h"
@@ -14,8 +13,6 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
 
 int ImportOne(const std::string& path, JobControl* job)
 {
@@ -109,22 +106,7 @@ TEST(ImportShape, PointExportImportsBackWithItsFields)
     FreeJobControl(job);
 }
 
-class ImportShapeDialogTest : public FrameFixture {
-protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        logged.clear();
-        SetLogHook(KeepLog);
-    }
-    void TearDown() override
-    {
-        SetLogHook(nullptr);
-        StopFrame();
-        FrameFixture::TearDown();
-    }
-};
+class ImportShapeDialogTest : public LoggedFrameTest {};
 
 // A PointZ file with a "Z" column (shown as "Z (DBF)", red, ignored), a
 // lower-case integer "intensity" (used, green), a double "CLASS" (unused) and a
@@ -186,7 +168,7 @@ TEST_F(ImportShapeDialogTest, TablePreviewColoursAndRun)
     EXPECT_EQ(errorRow, (std::vector<std::string>{ "Error", kShapeWrongType }));
     char refused[300];
     snprintf(refused, sizeof refused, kShapeUnableToOpenFormat, "poly.shp");
-    EXPECT_NE(std::find(logged.begin(), logged.end(), std::string(refused)), logged.end());
+    EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(refused)), logged().end());
     EXPECT_FALSE(FileThere(folder + "poly.las"));
     LASFile* f = OpenLASFile((folder + "pz.las").c_str(), LAS_MODE_READ);
     ASSERT_TRUE(f);
