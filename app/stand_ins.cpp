@@ -42,9 +42,6 @@ int IsProjectWinActive()
 }
 int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
 int ProjectCommand(WPARAM, LPARAM) { return 1; }
-int ImportToLAS() { return 1; }
-// Dialogs whose templates are absent: the call returns at once.
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 
 void FreeReferenceList(ViewRecord*) {}

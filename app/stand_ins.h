@@ -23,10 +23,6 @@ void CreateAOISet(ViewRecord* record);
 void FreeAOISet(ViewRecord* record);
 int  SaveAOIFile(HWND view);
 
-// Frame commands.
-int  ImportToLAS();
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
-
 // View commands.
 int  ShowReferenceFileManager(HWND view);
 int  LoadAOIFile(HWND view);
