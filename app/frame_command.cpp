@@ -8,6 +8,8 @@
 #include "app/frame_bars.h"
 #include "classify/batch.h"
 #include "app/stand_ins.h"
+#include "gis/project/project_commands.h"
+#include "gis/project/project_window.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"

@@ -323,8 +323,7 @@ LRESULT CALLBACK CountingFrameProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
 {
-    ViewRecord* projectRecord = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
-    projectRecord->projectShown = 1;
+    ViewRecord* projectRecord = CreateViewRecord();
     MDICREATESTRUCTA mcs = {"ProjectWin", "Project", AppInstance, 0, 0, 200, 200, 0, (LPARAM)projectRecord};
     HWND project = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
     ASSERT_NE(project, nullptr);
@@ -345,8 +344,7 @@ TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
 
     SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)frameProc);
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
-    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
-    NBLFree(projectRecord);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);   // frees the record
 }
 
 TEST_F(ViewWindowTest, EditedClassesAreAskedAboutOnCloseAndYesSavesOnlyTheClasses)

@@ -106,11 +106,8 @@ void ViewFixture::TearDown()
     // Linked windows first: they read the record their plan view frees.
     for (HWND w : linked)
         if (IsWindow(w)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)w, 0);
-    if (project) {
-        SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
-        if (IsWindow(project)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
-        FreeViewRecord(projectRecord);
-    }
+    // The project window frees its own record.
+    if (project && IsWindow(project)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
     FrameFixture::TearDown();
 }
 
