@@ -2,6 +2,7 @@
 // and the draw lock, on the real frame under Xvfb.
 #include "point_sets.h"
 #include "window_fixtures.h"
+#include "gis/project/project.h"
 #include "app/command_ids.h"
 #include "app/startup.h"
 #include "app/frame.h"
@@ -329,6 +330,7 @@ TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
     ASSERT_NE(project, nullptr);
     projectRecord->window = project;
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, (LONG_PTR)project);
+    SetWindowSlot(project, PROJECTWIN_PROJECT, (LONG_PTR)NewProject());   // the window frees it
     frameProc = (WNDPROC)SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)CountingFrameProc);
     projectCommands = 0;
 

@@ -309,3 +309,16 @@ TEST_F(ProjectCommands, ClosingRemovesTheMarkersOfTilesLoadedWithBufferPoints)
     Command(CMD_PROJECT_CLOSE);
     EXPECT_EQ(ReadTileLockOwner(tile.c_str()), nullptr);
 }
+
+TEST_F(ProjectCommands, ClosingTheFrameOffersToSaveAnUnsavedProject)
+{
+    FileDialogAnswers files({TileSelection(1), ""});
+    DialogDriver driver([](HWND dialog, int) { Press(dialog, IDOK); });
+    Command(CMD_PROJECT_CREATE);
+    ASSERT_NE(CurrentProject(), nullptr);
+    BoxAnswers boxes({IDNO});
+    EXPECT_EQ(FrameClose(FrameWindow), 1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, ""));
+    EXPECT_EQ(ProjectWindow(), nullptr);
+}

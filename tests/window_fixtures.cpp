@@ -38,7 +38,10 @@ void FrameFixture::StartFrame(const char* commandLine)
 static int CollectView(HWND child, void* context)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
-    if (record && record->window == child) ((std::vector<HWND>*)context)->push_back(child);
+    char kind[32] = "";
+    GetClassNameA(child, kind, sizeof kind);
+    // The project window keeps a record of its own too.
+    if (record && record->window == child && !strcmp(kind, "MDIChild")) ((std::vector<HWND>*)context)->push_back(child);
     return 1;
 }
 
