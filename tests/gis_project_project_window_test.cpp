@@ -8,6 +8,11 @@
 #include "gis/project/tile_tools.h"
 #include "app/frame_command.h"
 #include "data/las_lock.h"
+#include "data/data_set.h"
+#include "data/las_loader.h"
+#include "data/lasfile/las_header.h"
+#include "resource.h"
+#include <cmath>
 
 namespace {
 
@@ -234,4 +239,52 @@ TEST_F(ProjectWindowTest, RefreshChecksTheTilesAgainAndClosingFreesTheWindow)
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(ProjectWindow(), nullptr);
+}
+
+
+TEST_F(ProjectWindowTest, TilesCutFromASurveyShowTheirStatesAndLendBufferPoints)
+{
+    REQUIRE_SAMPLES();
+    DataSet* survey = LoadLASData(SamplePath("autzen_trim.las").c_str(), "autzen_trim.las");
+    ASSERT_NE(survey, nullptr);
+    std::string selection = CutIntoTiles(survey, folder, "autzen", 3, 2);
+    ASSERT_FALSE(selection.empty());
+    FreeDataSet(survey);
+    {
+        FileDialogAnswers files({selection, folder + "autzen"});
+        DialogDriver driver([](HWND dialog, int) {
+            SetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP, "20");
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        FrameCommand(MAKEWPARAM(CMD_PROJECT_CREATE, 0), 0);
+    }
+    window = ProjectWindow();
+    Project* p = CurrentProject();
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->tileCount, 6);
+    // Someone else holds one tile, one has gone, one is marked as edited.
+    WriteTempFile("autzen_01.loc", "SURVEYPC\\ann\r\n");
+    DeleteFileA((folder + "autzen_12.las").c_str());
+    p->tiles[3]->editStatus = 1;
+    FrameCommand(MAKEWPARAM(CMD_REFRESH, 0), 0);
+    EXPECT_EQ(p->tiles[1]->activeStatus, TILE_LOCKED);
+    EXPECT_STREQ(p->tiles[1]->lockOwner, "SURVEYPC\\ann");
+    EXPECT_EQ(p->tiles[5]->activeStatus, TILE_NOT_FOUND);
+
+    // The first tile borrows the points of its neighbours within the overlap.
+    DataSet* tile = LoadLASData(p->tiles[0]->path, p->tiles[0]->name);
+    ASSERT_NE(tile, nullptr);
+    LoadBufferPoints(p, p->tiles[0], tile);
+    EXPECT_GT(tile->pointCount, tile->filePointCount);
+    FreeDataSet(tile);
+
+    // Opening a tile from the window: a plan view of it, the tile shown as open.
+    BoxAnswers boxes;
+    Click(0.5 * (p->tiles[4]->minX + p->tiles[4]->maxX), 0.5 * (p->tiles[4]->minY + p->tiles[4]->maxY));
+    EXPECT_EQ(p->tiles[4]->activeStatus, TILE_OPEN);
+    EXPECT_EQ(PlanViews().size(), 1u);
+    FrameCommand(MAKEWPARAM(CMD_PROJECT_SHOW, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(window));
+    SaveScreenShot("project_window.bmp");
+    UnlockTile(p->tiles[4]->path);
 }

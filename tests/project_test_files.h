@@ -6,6 +6,8 @@
 #include "data/lasfile/las_file.h"
 #include "data/lasfile/las_header.h"
 #include "base/messages.h"
+#include "data/data_set.h"
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -100,4 +102,47 @@ inline std::vector<std::string> FolderFiles(const std::string& folder)
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
+}
+
+// Writes the points of the set inside [x0, x1) x [y0, y1) as a format 0 LAS file.
+inline bool WriteQuadrant(const DataSet* set, const std::string& path, double x0, double x1, double y0, double y1)
+{
+    if (!CreateLASFile(path.c_str(), 12)) return false;
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    if (!las) return false;
+    SetLASPointRecordLength(las, 20);
+    SetLASScaleAndOffset(las, x0, x1, y0, y1);
+    bool ok = WriteLASHeader(las) == 1;
+    const LASHeader& h = las->header;
+    for (int i = 0; i < set->pointCount && ok; i++) {
+        const PointRecord& p = set->points[i];
+        if (p.x < x0 || p.x >= x1 || p.y < y0 || p.y >= y1) continue;
+        uint8_t record[20] = {};
+        int32_t xyz[3] = {(int32_t)llround((p.x - h.xOffset) / h.xScale), (int32_t)llround((p.y - h.yOffset) / h.yScale),
+                          (int32_t)llround((p.z - h.zOffset) / h.zScale)};
+        memcpy(record, xyz, sizeof xyz);
+        memcpy(record + 12, &p.intensity, 2);
+        record[14] = (uint8_t)(p.returns & 0x3F);
+        record[15] = p.classification;
+        ok = WriteLASPoint(las, record) != 0;
+    }
+    return CloseLASFile(las) == 1 && ok;
+}
+
+// Cuts the set into columns x rows tiles named <prefix>_<row><column>.las in
+// the folder; the multi-selection answer of a tile dialog ("folder|names").
+inline std::string CutIntoTiles(const DataSet* set, const std::string& folder, const char* prefix, int columns, int rows)
+{
+    std::string selection = folder.substr(0, folder.size() - 1);
+    for (int row = 0; row < rows; row++)
+        for (int column = 0; column < columns; column++) {
+            double x0 = set->minX + (set->maxX - set->minX) * column / columns;
+            double x1 = column + 1 == columns ? set->maxX + 1 : set->minX + (set->maxX - set->minX) * (column + 1) / columns;
+            double y0 = set->minY + (set->maxY - set->minY) * row / rows;
+            double y1 = row + 1 == rows ? set->maxY + 1 : set->minY + (set->maxY - set->minY) * (row + 1) / rows;
+            std::string name = std::string(prefix) + "_" + std::to_string(row) + std::to_string(column) + ".las";
+            if (!WriteQuadrant(set, folder + name, x0, x1, y0, y1)) return "";
+            selection += "|" + name;
+        }
+    return selection;
 }
