@@ -206,6 +206,18 @@ static DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left)
     return stopped ? 0 : 1;
 }
 
+// The thread's copy of its start block, once the starter has stored the handle.
+static BatchThreadStart TakeThreadStart(void* parameter)
+{
+    BatchThreadStart start = *(BatchThreadStart*)parameter;
+    JobControl* app = AppJob();
+    // The starter stores the handle under the mutex before the thread goes on.
+    WaitForSingleObject(app->mutex, INFINITE);
+    ReleaseMutex(app->mutex);
+    NBLFree(parameter);
+    return start;
+}
+
 static int MarkedTileCount(const Project* project)
 {
     int n = 0;
@@ -216,12 +228,7 @@ static int MarkedTileCount(const Project* project)
 
 static DWORD WINAPI BatchProjectThread(void* parameter)
 {
-    BatchThreadStart start = *(BatchThreadStart*)parameter;
-    JobControl* app = AppJob();
-    WaitForSingleObject(app->mutex, INFINITE);
-    ReleaseMutex(app->mutex);
-    NBLFree(parameter);
-
+    BatchThreadStart start = TakeThreadStart(parameter);
     BatchDialog* state = start.state;
     Project* project = start.project;
     HWND dialog = state->run.dialog;
@@ -258,13 +265,7 @@ static DWORD WINAPI BatchProjectThread(void* parameter)
 
 static DWORD WINAPI BatchFilesThread(void* parameter)
 {
-    BatchThreadStart start = *(BatchThreadStart*)parameter;
-    JobControl* app = AppJob();
-    // The starter stores the handle under the mutex before the thread goes on.
-    WaitForSingleObject(app->mutex, INFINITE);
-    ReleaseMutex(app->mutex);
-    NBLFree(parameter);
-
+    BatchThreadStart start = TakeThreadStart(parameter);
     BatchDialog* state = start.state;
     FileList* files = start.files;
     HWND dialog = state->run.dialog;

@@ -62,6 +62,28 @@ void SetTileName(const std::string& projectPath, int record, const char* name)
     DBFClose(dbf);
 }
 
+// Replaces the tile index with squares of `points` points each (5 closes the
+// ring) and `records` table rows named tile0.las.
+void WriteTileIndex(const std::string& folder, const std::vector<int>& points, int records)
+{
+    std::string shp = folder + "p_tiles.shp", dbfPath = folder + "p_tiles.dbf";
+    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POLYGON);
+    DBFHandle d = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
+    ASSERT_TRUE(h && d);
+    DBFAddField(d, "FILENAME", FTString, 255, 0);
+    DBFAddField(d, "EDIT_STATUS", FTInteger, 8, 0);
+    DBFAddField(d, "ACTIVE_STATUS", FTInteger, 8, 0);
+    double xs[5] = {1000, 1000, 1100, 1100, 1000}, ys[5] = {5000, 5100, 5100, 5000, 5000};
+    for (int n : points) {
+        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, n, xs, ys, nullptr);
+        SHPWriteObject(h, -1, o);
+        SHPDestroyObject(o);
+    }
+    for (int i = 0; i < records; i++) DBFWriteStringAttribute(d, i, 0, "tile0.las");
+    SHPClose(h);
+    DBFClose(d);
+}
+
 }  // namespace
 
 TEST(ProjectFile, WrittenProjectReadsBackWithItsSettingsTilesAndStates)
@@ -203,22 +225,7 @@ TEST(ProjectFile, TileIndexWithMoreShapesThanRecordsIsCorrupt)
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
     ASSERT_EQ(WriteProjectFile(p), 1);
-    // Ten shapes, nine records.
-    std::string shp = folder + "p_tiles.shp", dbfPath = folder + "p_tiles.dbf";
-    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POLYGON);
-    DBFHandle d = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
-    DBFAddField(d, "FILENAME", FTString, 255, 0);
-    DBFAddField(d, "EDIT_STATUS", FTInteger, 8, 0);
-    DBFAddField(d, "ACTIVE_STATUS", FTInteger, 8, 0);
-    for (int i = 0; i < 10; i++) {
-        double xs[5] = {0, 0, 1, 1, 0}, ys[5] = {0, 1, 1, 0, 0};
-        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
-        if (i < 9) DBFWriteStringAttribute(d, i, 0, "x.las");
-    }
-    SHPClose(h);
-    DBFClose(d);
+    WriteTileIndex(folder, std::vector<int>(10, 5), 9);   // ten shapes, nine records
     BoxAnswers boxes;
     EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
@@ -306,21 +313,7 @@ TEST(ProjectFile, ShapesWithoutAnAreaLeaveNoTile)
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
     ASSERT_EQ(WriteProjectFile(p), 1);
-    std::string shp = folder + "p_tiles.shp", dbfPath = folder + "p_tiles.dbf";
-    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POLYGON);
-    DBFHandle d = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
-    DBFAddField(d, "FILENAME", FTString, 255, 0);
-    DBFAddField(d, "EDIT_STATUS", FTInteger, 8, 0);
-    DBFAddField(d, "ACTIVE_STATUS", FTInteger, 8, 0);
-    double xs[5] = {1000, 1000, 1100, 1100, 1000}, ys[5] = {5000, 5100, 5100, 5000, 5000};
-    for (int n : {5, 3, 5}) {
-        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, n, xs, ys, nullptr);
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
-    }
-    for (int i = 0; i < 3; i++) DBFWriteStringAttribute(d, i, 0, "tile0.las");
-    SHPClose(h);
-    DBFClose(d);
+    WriteTileIndex(folder, {5, 3, 5}, 3);
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(q->tileCount, 2);

@@ -34,23 +34,7 @@ int ChooseProjectToOpen(char* path, char* title)
 
 int ChooseProjectToSave(char* path, char* title, const char* initialFolder)
 {
-    char filter[256];
-    if (!MakeDialogFilter(kProjectFilter, filter, sizeof filter)) return 0;
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = FrameWindow;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = 255;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = 255;
-    ofn.lpstrInitialDir = initialFolder && initialFolder[0] ? initialFolder : nullptr;
-    ofn.lpstrTitle = "Save VelkaViewer Project As";
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-    int chosen = ShowSaveFileDialog(&ofn);
-    path[254] = title[254] = 0;
-    return chosen;
+    return ChooseOneFileIn(FrameWindow, kProjectFilter, "Save VelkaViewer Project As", 1, 0, path, title, initialFolder);
 }
 
 // Forces ".lep" on the chosen name and keeps it in the project; 0 when it does not fit.

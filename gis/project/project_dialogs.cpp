@@ -192,6 +192,28 @@ static void SetProjectFolder(Project* project)
     snprintf(project->folder, sizeof project->folder, "%s", folder);
 }
 
+// OK of the create and edit dialogs: a new project from the tile list, with
+// the name of `named` when given; null (the dialog stays) without tiles.
+static Project* NewProjectFromList(HWND dialog, const Project* named)
+{
+    if (state.files.count == 0) {
+        ErrorMessage(kNoTilesSelectedText);
+        return nullptr;
+    }
+    Project* project = NewProject();
+    if (!project) return nullptr;
+    if (named) {
+        snprintf(project->path, sizeof project->path, "%s", named->path);
+        snprintf(project->title, sizeof project->title, "%s", named->title);
+        snprintf(project->folder, sizeof project->folder, "%s", named->folder);
+    }
+    if (!ProjectFromDialog(dialog, project, &state.files, state.folder)) {
+        FreeProject(project);
+        return nullptr;
+    }
+    return project;
+}
+
 INT_PTR CALLBACK CreateProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -205,16 +227,8 @@ INT_PTR CALLBACK CreateProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         if (id == IDOK) {
-            if (state.files.count == 0) {
-                ErrorMessage(kNoTilesSelectedText);
-                return TRUE;
-            }
-            Project* project = NewProject();
+            Project* project = NewProjectFromList(dialog, nullptr);
             if (!project) return TRUE;
-            if (!ProjectFromDialog(dialog, project, &state.files, state.folder)) {
-                FreeProject(project);
-                return TRUE;
-            }
             SetProjectFolder(project);
             EndProjectDialog(dialog, project);
             return TRUE;
@@ -260,19 +274,8 @@ INT_PTR CALLBACK EditProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         if (id == IDOK) {
-            if (state.files.count == 0) {
-                ErrorMessage(kNoTilesSelectedText);
-                return TRUE;
-            }
-            Project* project = NewProject();
+            Project* project = NewProjectFromList(dialog, state.project);
             if (!project) return TRUE;
-            snprintf(project->path, sizeof project->path, "%s", state.project->path);
-            snprintf(project->title, sizeof project->title, "%s", state.project->title);
-            snprintf(project->folder, sizeof project->folder, "%s", state.project->folder);
-            if (!ProjectFromDialog(dialog, project, &state.files, state.folder)) {
-                FreeProject(project);
-                return TRUE;
-            }
             KeepEditStatus(project, state.project);
             EndProjectDialog(dialog, project);
             return TRUE;
