@@ -10,11 +10,8 @@
 #include <cstdio>
 
 
-void CreatePOISet(ViewRecord*) {}
 void CreateAOISet(ViewRecord*) {}
-void FreePOISet(ViewRecord*) {}
 void FreeAOISet(ViewRecord*) {}
-int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
 int ImportToLAS() { return 1; }
@@ -27,12 +24,9 @@ void FreeReferenceList(ViewRecord*) {}
 
 
 int ShowReferenceFileManager(HWND) { return 0; }
-int LoadPOIFile(HWND) { return 0; }
-int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }
 int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
-INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
 int EditAOIAtCursor(HWND) { return 0; }
