@@ -10,6 +10,8 @@
 #include "gis/convert/export_dialog.h"
 #include "gis/convert/import_ascii.h"
 #include "app/stand_ins.h"
+#include "gis/project/project_commands.h"
+#include "gis/project/project_window.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"
 #include "app/view_tools.h"

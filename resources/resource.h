@@ -279,3 +279,20 @@
 #define IDC_SHAPE_FIELDS         1064
 #define IDC_SHAPE_LEGEND_USED    1140
 #define IDC_SHAPE_LEGEND_UNUSED  1141
+// The project dialogs 333 "Edit Project", 334 "Create Project" and 335 "Import TScan Project".
+#define IDD_EDIT_PROJECT          333
+#define IDD_CREATE_PROJECT        334
+#define IDD_TSCAN_PROJECT         335
+#define IDC_PROJECT_CHOOSE_TSCAN  3
+#define IDC_PROJECT_TILES         1046
+#define IDC_PROJECT_SEPARATE      1055
+#define IDC_PROJECT_BROWSE        1063
+#define IDC_PROJECT_FOLDER        1056
+#define IDC_PROJECT_FILE          1057
+#define IDC_PROJECT_DESCRIPTION   1127
+#define IDC_PROJECT_OVERLAP       1128
+#define IDC_PROJECT_UNITS         1129
+#define IDC_PROJECT_OVERLAP_UNITS 1130
+#define IDC_PROJECT_ADD_TILES     1062
+#define IDC_PROJECT_REMOVE_TILE   1061
+#define IDC_PROJECT_REMOVE_ALL    1031
