@@ -180,21 +180,6 @@ static bool AppendViewDataSet(ViewRecord* r, DataSet* set)
     return true;
 }
 
-// The view's draw thread reads the set list: it is changed only with the
-// view's drawing stopped and its lock held.
-static JobControl* LockViewData(HWND view)
-{
-    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
-    CancelViewDraw(view);
-    if (job && !WaitForObjectPumping(job->mutex)) return nullptr;
-    return job;
-}
-
-static void UnlockViewData(JobControl* job)
-{
-    if (job) ReleaseMutex(job->mutex);
-}
-
 int AddFilesToView(HWND view)
 {
     ViewRecord* r = RecordOf(view);

@@ -5,6 +5,8 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/stand_ins.h"
+#include "gis/layers/aoi_edit.h"
+#include "gis/layers/aoi_set.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"

@@ -25,6 +25,9 @@ int  QueryToolMouse(HWND view, UINT message, LPARAM lParam);
 // Writes the two "[QUERY]" lines of a point to the message line.
 void LogQueryLines(HWND view, const PointRecord* p);
 PointRecord* FindNearestPoint(HWND view, double x, double y);
+// The grid post under a world position: the cell the position falls in,
+// clamped to the grid, so the first row and column answer as well.
+bool GridPostAt(const struct DataSet* grid, double x, double y, int* row, int* column);
 PointRecord* FindNearestPointWithFile(HWND view, double x, double y, char* title);
 
 void GetListViewChecks(HWND dialog, HWND list, int count, int* flags);

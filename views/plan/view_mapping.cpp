@@ -65,6 +65,15 @@ int ComputeViewExtents(HWND view)
         any = true;
     }
     if (!any) return 0;
+    // Reference layers widen the extent; one without vertices has empty bounds.
+    for (int i = 0; r->references && i < r->referenceCount; i++) {
+        const ReferenceFile* reference = r->references[i];
+        if (!reference || !(reference->minX <= reference->maxX) || !(reference->minY <= reference->maxY)) continue;
+        if (reference->minX < r->dataMinX) r->dataMinX = reference->minX;
+        if (reference->maxX > r->dataMaxX) r->dataMaxX = reference->maxX;
+        if (reference->minY < r->dataMinY) r->dataMinY = reference->minY;
+        if (reference->maxY > r->dataMaxY) r->dataMaxY = reference->maxY;
+    }
     r->totalPoints = total;
     r->statMin = iMin;
     r->statMax = iMax;
