@@ -9,6 +9,9 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_manager.h"
 #include "gis/layers/ref_shapefile.h"
+#include "gis/layers/aoi_set.h"
+#include "app/open_files.h"
+#include "base/polygon.h"
 #include "base/dialogs.h"
 #include <gdal.h>
 #include <shapefil.h>
@@ -235,4 +238,54 @@ TEST_F(ReferenceManagerTest, ShownReferencesAreDrawnInTheView)
     bool found = false;
     for (int dx = -2; dx <= 2 && !found; dx++) found = CachePixel(r, x + dx, y) == RGB(0, 0, 255);
     EXPECT_TRUE(found);
+}
+
+// A sample survey with a reference shapefile of a road and a parcel and two
+// AOI polygons: all three layers reach the view's picture.
+TEST_F(ReferenceManagerTest, ASampleSurveyShowsItsReferenceAndAOILayers)
+{
+    REQUIRE_SAMPLES();
+    DataSet* set = LoadDataFile(SamplePath("autzen_trim.las").c_str(), "autzen_trim.las");
+    ASSERT_NE(set, nullptr);
+    double x0 = set->minX, y0 = set->minY, w = set->maxX - set->minX, h = set->maxY - set->minY;
+    HWND survey = OpenView({set}, 800, 600, "autzen_trim.las");
+    ViewRecord* s = Record(survey);
+    auto at = [&](double fx, double fy) { return V(x0 + fx * w, y0 + fy * h); };
+    ASSERT_TRUE(WriteTestShapefile(folder + "road.shp", SHPT_ARC, {TestShape{{{at(0.05, 0.1), at(0.5, 0.5), at(0.95, 0.6)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(folder + "parcel.shp", SHPT_POLYGON,
+                                   {TestShape{{{at(0.6, 0.15), at(0.9, 0.15), at(0.9, 0.4), at(0.6, 0.4), at(0.6, 0.15)}}}}));
+    FileDialogAnswers files({Files({"road.shp", "parcel.shp"})});
+    view = survey;
+    DialogDriver driver([&](HWND dialog, int) { SendMessageA(dialog, WM_COMMAND, IDC_MANAGER_DONE, 0); });
+    ShowReferenceFileManager(survey);
+    ASSERT_EQ(s->referenceCount, 2);
+    EXPECT_EQ(s->overlayReferences, 1);
+    s->references[0]->width = 3;
+    s->references[1]->width = 2;
+    for (auto corners : {std::vector<std::pair<double, double>>{{0.15, 0.55}, {0.4, 0.55}, {0.4, 0.85}, {0.15, 0.85}},
+                         std::vector<std::pair<double, double>>{{0.55, 0.7}, {0.85, 0.75}, {0.7, 0.95}}}) {
+        struct Polyline* line = CreatePolyline(0);
+        for (auto& c : corners) {
+            Vec3 v = {x0 + c.first * w, y0 + c.second * h, 0};
+            AddPolylineVertex(line, &v);
+        }
+        AddAOIPolygon(survey, line);
+        FreePolyline(line);
+    }
+    s->aoiLineWidth = 3;
+    InvalidateView(survey, 1);
+    ASSERT_TRUE(WaitForCachedDraw(survey, 30000));
+    int yellow = 0, blue = 0, magenta = 0;
+    for (int y = 0; y < s->clientHeight; y++)
+        for (int x = 0; x < s->clientWidth; x++) {
+            COLORREF c = CachePixel(s, x, y);
+            yellow += c == RGB(255, 255, 0);
+            blue += c == RGB(0, 0, 255);
+            magenta += c == RGB(255, 0, 255);
+        }
+    EXPECT_GT(yellow, 300);
+    EXPECT_GT(blue, 300);
+    EXPECT_GT(magenta, 300);
+    if (const char* dir = getenv("VELKA_SHOT_DIR")) SaveCacheBitmap(s, std::string(dir) + "reference_aoi_view.bmp");
+    s->aoiSet->saved = 1;
 }
