@@ -4,11 +4,10 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/layer_sets.h"
-#include "base/file_system.h"
+#include "data/gdal_grid.h"
 #include "base/heap.h"
 #include "base/progress.h"
 #include <gdal.h>
-#include <cpl_error.h>
 #include <cmath>
 #include <cstring>
 #include <windows.h>
@@ -20,22 +19,9 @@ const char kImageNoGeoref[] = "There does not appear to be any\ngeo-reference in
 const char kImageOpenFailed[] = "Unable to open image file for reading:\n    %s\n";
 const char kImageReadFailed[] = "Unable to read the image file:\n    %s\n";
 
-static GDALDatasetH OpenImage(const char* path)
-{
-    std::string native = ToNativePath(path);
-    if (native.empty()) return nullptr;
-    GDALAllRegister();
-    // A file GDAL cannot read is simply no image: keep its complaints quiet.
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    GDALDatasetH image = GDALOpen(native.c_str(), GA_ReadOnly);
-    CPLPopErrorHandler();
-    return image;
-}
-
 static bool AcceptedDriver(GDALDatasetH image)
 {
-    const char* name = GDALGetDriverShortName(GDALGetDatasetDriver(image));
-    if (!name) return false;
+    const char* name = GDALDriverNameOf(image);
     for (const char* accepted : {"GTiff", "JP2ECW", "ECW", "JPEG"})
         if (strcmp(name, accepted) == 0) return true;
     return false;
@@ -62,7 +48,7 @@ static void ColourBands(GDALDatasetH image, GDALRasterBandH bands[3])
 
 int CheckReferenceImage(const char* path)
 {
-    GDALDatasetH image = OpenImage(path);
+    GDALDatasetH image = OpenGDALFileQuietly(path);
     if (!image) return 0;
     int accepted = 0;
     if (AcceptedDriver(image)) {
@@ -113,7 +99,7 @@ static bool ReadBand(GDALRasterBandH band, ReferenceImage* image, int offset)
 
 ReferenceFile* LoadReferenceImage(const char* path, const char* title)
 {
-    GDALDatasetH dataset = OpenImage(path);
+    GDALDatasetH dataset = OpenGDALFileQuietly(path);
     if (!dataset) {
         ReportLayerError(kImageOpenFailed, title);
         return nullptr;
