@@ -172,13 +172,18 @@ TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
     ASSERT_TRUE(WriteTestShapefile(bare, SHPT_POLYGONZ,
                                    {TestShape{{{V(20, 20, 7), V(50, 20, 7), V(50, 50, 7), V(20, 20, 7)}}}, TestShape{}}, false));
     ASSERT_TRUE(WriteTestAOITable(bare, {2, 50}, false, false));
+    std::string shortTable = TempPath("short.shp");
+    ASSERT_TRUE(WriteTestShapefile(shortTable, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
+    ASSERT_TRUE(WriteTestAOITable(shortTable, {1}, true, true));
     {
         BoxAnswers boxes;
         EXPECT_EQ(LoadAOIShapefile(arcs.c_str(), "arcs.shp"), nullptr);
         EXPECT_EQ(LoadAOIShapefile(untyped.c_str(), "untyped.shp"), nullptr);
-        ASSERT_EQ(boxes.shown().size(), 2u);
+        EXPECT_EQ(LoadAOIShapefile(shortTable.c_str(), "short.shp"), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 3u);
         EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOINotPolygons, "arcs.shp"));
         EXPECT_EQ(boxes.shown()[1].text, Formatted(kAOIIndexMissing, "untyped.dbf"));
+        EXPECT_EQ(boxes.shown()[2].text, Formatted(kAOITableShort, "short.dbf"));
     }
     // A cancelled dialog changes nothing; a refused file keeps the old set.
     AOISet* before = r->aoiSet;

@@ -11,6 +11,7 @@
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/layer_sets.h"
 #include "base/polygon.h"
+#include "base/dialogs.h"
 
 namespace {
 
@@ -247,4 +248,26 @@ TEST_F(AOITest, GridViewsTakeElevationsFromTheGrid)
     EXPECT_FLOAT_EQ(g->aoiSet->lines->items[0]->vertices[0].z, 1000 + 3 + 0.95f);
     EXPECT_FLOAT_EQ(g->aoiSet->lines->items[0]->vertices[2].z, 1000 + 20 + 0.80f);
     g->aoiSet->saved = 1;
+}
+
+TEST_F(AOITest, AColourPickedInTheEditorStaysAfterCancelAndLeavesTheSetUnsaved)
+{
+    Add({{10, 10}, {50, 10}, {50, 50}});
+    r->aoiSet->saved = 1;
+    Mouse(WM_MOUSEMOVE, 40, 20);
+    DialogDriver driver([&](HWND dialog, int id) {
+        if (id == DIALOG_CHOOSECOLOR) {
+            // The colour dialog's red, green and blue fields.
+            SetDlgItemTextA(dialog, 706, "10");
+            SetDlgItemTextA(dialog, 707, "200");
+            SetDlgItemTextA(dialog, 708, "30");
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        SendMessageA(dialog, WM_COMMAND, IDC_AOI_COLOR, 0);
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EditAOIAtCursor(view);
+    EXPECT_EQ(Polygon(0)->color, (uint32_t)RGB(10, 200, 30));
+    EXPECT_EQ(r->aoiSet->saved, 0);
 }
