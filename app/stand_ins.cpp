@@ -31,10 +31,6 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
-void CreatePOISet(ViewRecord*) {}
-void FreePOISet(ViewRecord*) {}
-int SavePOIFile(HWND) { return 0; }
-
 int IsProjectWinActive()
 {
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -42,15 +38,4 @@ int IsProjectWinActive()
 }
 int ProjectWinToolCommand(HWND, WPARAM, LPARAM) { return 0; }
 int ProjectCommand(WPARAM, LPARAM) { return 1; }
-int ImportToLAS() { return 1; }
-// Dialogs whose templates are absent: the call returns at once.
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-
-
 int ProjectWinCancelTool(HWND) { return 1; }
-
-
-int LoadPOIFile(HWND) { return 0; }
-int SavePOIFileAs(HWND) { return 0; }
-INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

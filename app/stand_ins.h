@@ -16,18 +16,3 @@ int  IsProjectWinActive();
 int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
 int  ProjectWinCancelTool(HWND project);
 int  ProjectCommand(WPARAM wParam, LPARAM lParam);
-
-// What a view record owns of the other subsystems.
-void CreatePOISet(ViewRecord* record);
-void FreePOISet(ViewRecord* record);
-int  SavePOIFile(HWND view);
-
-// Frame commands.
-int  ImportToLAS();
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
-
-// View commands.
-int  LoadPOIFile(HWND view);
-int  SavePOIFileAs(HWND view);
-INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
-

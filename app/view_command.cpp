@@ -11,6 +11,8 @@
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/aoi_set.h"
+#include "gis/layers/poi_dialogs.h"
+#include "gis/layers/poi_files.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/profile_box.h"
 #include "app/view_zoom.h"

@@ -3,6 +3,7 @@
 #include "app/stand_ins.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/aoi_set.h"
+#include "gis/layers/poi_set.h"
 #include "classify/undo.h"
 #include "base/heap.h"
 #include "base/polygon.h"

@@ -6,6 +6,7 @@
 #include "app/save_las.h"
 #include "app/stand_ins.h"
 #include "gis/layers/aoi_file.h"
+#include "gis/layers/poi_files.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"

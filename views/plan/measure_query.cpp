@@ -178,6 +178,8 @@ void LogQueryLines(HWND view, const PointRecord* p)
     LogMessage(line);
 }
 
+// The grid post under a world position: the cell the position falls in,
+// clamped to the grid, so the first row and column answer as well.
 bool GridPostAt(const DataSet* grid, double x, double y, int* row, int* column)
 {
     if (!grid || !grid->heights || grid->rows <= 0 || grid->columns <= 0 || !(grid->cellSize > 0)) return false;
