@@ -100,13 +100,8 @@ PointSelection* SelectIndexedCandidates(const CandidateIndex* index, DataSet* se
                                         double right, double bottom)
 {
     if (!index || !set || !set->tiles) return nullptr;
-    RingPolygon* box = NewPolygon(4);
+    RingPolygon* box = NewBoxPolygon(left, top, right, bottom);
     if (!box) return nullptr;
-    RingVertex* v = box->contour[0].vertex;
-    v[0].x = left;  v[0].y = bottom;
-    v[1].x = left;  v[1].y = top;
-    v[2].x = right; v[2].y = top;
-    v[3].x = right; v[3].y = bottom;
     std::vector<PointRecord*> found;
     std::vector<Entry> cellFound;
     for (const CellBuckets& b : index->cells) {
