@@ -271,3 +271,30 @@ TEST_F(AOITest, AColourPickedInTheEditorStaysAfterCancelAndLeavesTheSetUnsaved)
     EXPECT_EQ(Polygon(0)->color, (uint32_t)RGB(10, 200, 30));
     EXPECT_EQ(r->aoiSet->saved, 0);
 }
+
+// OK in "Edit AOI" keeps the polygon's AOI index: one that no table entry
+// carries (read from a file made with other types) stays as it was, and the
+// polygon stays untyped; a known one keeps its type.
+TEST_F(AOITest, EditingACommentKeepsTheAOIIndex)
+{
+    Add({{10, 10}, {50, 10}, {50, 50}});
+    Add({{60, 60}, {90, 60}, {90, 90}});
+    Polygon(0)->type = 50;   // no entry of the default table has index 50
+    Polygon(0)->typePosition = -1;
+    Polygon(1)->type = 3;
+    Polygon(1)->typePosition = 3;
+    DialogDriver driver([&](HWND dialog, int) {
+        SetDlgItemTextA(dialog, IDC_AOI_COMMENT, "checked");
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Mouse(WM_MOUSEMOVE, 40, 20);
+    EditAOIAtCursor(view);
+    EXPECT_STREQ(Polygon(0)->comment, "checked");
+    EXPECT_EQ(Polygon(0)->type, 50);
+    EXPECT_EQ(Polygon(0)->typePosition, -1);
+    Mouse(WM_MOUSEMOVE, 80, 70);
+    EditAOIAtCursor(view);
+    EXPECT_STREQ(Polygon(1)->comment, "checked");
+    EXPECT_EQ(Polygon(1)->type, 3);
+    EXPECT_EQ(Polygon(1)->typePosition, 3);
+}

@@ -84,13 +84,13 @@ INT_PTR CALLBACK EditAOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDOK: {
             if (polygon->comment) GetDlgItemTextA(dialog, IDC_AOI_COMMENT, polygon->comment, 255);
             // The type list holds no choice: the polygon's AOI index stands for
-            // its table position, and one that is no position keeps its type.
+            // its table position. The AOI index itself never changes here: an
+            // index that no entry at that position carries (a type unknown to
+            // this table) would otherwise be overwritten by editing a comment.
             int position = polygon->type;
             ViewRecord* r = RecordOf(request->view);
-            if (r && position >= 0 && position < 256) {
+            if (r && position >= 0 && position < 256 && r->aoiClassTable.entries[position].index == polygon->type)
                 polygon->typePosition = position;
-                polygon->type = r->aoiClassTable.entries[position].index;
-            }
             EndDialog(dialog, 1);
             return TRUE;
         }
