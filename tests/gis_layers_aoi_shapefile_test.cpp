@@ -10,6 +10,7 @@
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/layer_sets.h"
+#include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include <shapefil.h>
 
@@ -143,6 +144,41 @@ TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
     FileDialogAnswers cancel({""});
     EXPECT_EQ(SaveAOIFileAs(view), 0);
     EXPECT_STREQ(r->aoiSet->title, "kept_aoi.shp");
+}
+
+// A part of the earlier file that cannot be replaced (held open elsewhere)
+// fails the save as a whole: the parts on disk stay the earlier ones, shapes
+// and table alike.
+TEST_F(AOIFileTest, APartThatCannotBeReplacedKeepsTheWholeEarlierFile)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Add({{50, 50}, {60, 50}, {60, 60}});
+    std::string path = TempPath("held_aoi.shp");
+    FileDialogAnswers files({path});
+    ASSERT_EQ(SaveAOIFileAs(view), 1);
+    Add({{70, 70}, {80, 70}, {80, 80}});
+    std::string table = path.substr(0, path.size() - 4) + ".dbf";
+    HANDLE held = CreateFileA(table.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveAOIFile(view), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOIWriteFailed, "held_aoi.shp"));
+    }
+    CloseHandle(held);
+    EXPECT_EQ(r->aoiSet->saved, 0);
+    {
+        BoxAnswers boxes;   // a mix of new shapes and the old table would be refused here
+        AOISet* earlier = LoadAOIShapefile(path.c_str(), "held_aoi.shp");
+        ASSERT_NE(earlier, nullptr);
+        EXPECT_EQ(earlier->lines->count, 2);
+        FreeReferenceFile(earlier);
+    }
+    EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 2u);
+    EXPECT_EQ(GetFileAttributesA((path.substr(0, path.size() - 4) + "~old.shp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(SaveAOIFile(view), 1);
+    EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 3u);
 }
 
 TEST_F(AOIFileTest, AnEmptyListIsRefusedAndAllDeletedPolygonsSaveNone)

@@ -201,6 +201,37 @@ static bool ReadsBackWhole(const std::string& shpPath, const std::string& dbfPat
     return whole;
 }
 
+// Puts the side files in place of the file's parts. The old parts are moved
+// aside first and put back when any move fails, so the parts on disk are all
+// old or all new, never a mix that reads as a damaged file.
+static bool ReplaceParts(const char* path)
+{
+    std::string target[3], side[3], old[3];
+    bool aside[3] = {}, placed[3] = {};
+    for (int k = 0; k < 3; k++) {
+        target[k] = ChangeFileExtension(path, kShapefileParts[k]);
+        side[k] = SidePath(path, kShapefileParts[k]);
+        old[k] = SidePath(path, (std::string("old") + kShapefileParts[k]).c_str());
+        if (target[k].empty() || side[k].empty() || old[k].empty()) return false;
+    }
+    bool ok = true;
+    for (int k = 0; k < 3 && ok; k++) {
+        if (GetFileAttributesA(target[k].c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        ok = aside[k] = MoveFileExA(target[k].c_str(), old[k].c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+    for (int k = 0; k < 3 && ok; k++)
+        ok = placed[k] = MoveFileExA(side[k].c_str(), target[k].c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+    for (int k = 0; k < 3; k++) {
+        if (ok) {
+            if (aside[k]) DeleteFileA(old[k].c_str());
+            continue;
+        }
+        if (placed[k]) DeleteFileA(target[k].c_str());
+        if (aside[k]) MoveFileExA(old[k].c_str(), target[k].c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    return ok;
+}
+
 // Writes one polygon as shape and record number `record`.
 static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct Polyline* polygon,
                          std::vector<double>& xs, std::vector<double>& ys)
@@ -256,12 +287,7 @@ int SaveAOIShapefile(AOISet* set)
     EndProgress();
     SHPClose(shp);
     DBFClose(dbf);
-    ok = ok && ReadsBackWhole(shpSide, dbfSide, record);
-    for (int k = 0; k < 3 && ok; k++) {
-        std::string side = SidePath(set->path, kShapefileParts[k]);
-        const char* target = ChangeFileExtension(set->path, kShapefileParts[k]);
-        ok = target[0] && MoveFileExA(side.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
-    }
+    ok = ok && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(set->path);
     if (!ok) {
         RemoveSideFiles(set->path);
         ReportLayerError(kAOIWriteFailed, set->title);
