@@ -7,6 +7,8 @@
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "classify/batch.h"
+#include "gis/convert/export_dialog.h"
+#include "gis/convert/import_ascii.h"
 #include "app/stand_ins.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"

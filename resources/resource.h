@@ -80,6 +80,17 @@
 #define IDC_POINT_SIZE_TEXT   1041
 #define IDC_POINT_SIZE_APPLY  1169
 
+// 212 "Edit POI" and 345 "POI Marker Configuration"
+#define IDD_EDIT_POI               212
+#define IDC_POI_DELETE             3
+#define IDC_POI_COMMENT            1134
+#define IDC_POI_NAME               1167
+#define IDC_POI_COLOR              1168
+#define IDC_POI_MARKER_SIZE        1040
+#define IDC_POI_MARKER_SIZE_TEXT   1041
+#define IDC_POI_MARKER_HEIGHT      1042
+#define IDC_POI_MARKER_HEIGHT_TEXT 1043
+
 // "Configuration File Settings"
 #define IDC_CONFIG_PATH      1044
 #define IDC_CONFIG_FILENAME  1120
@@ -225,3 +236,46 @@
 
 // "Import Preview"
 #define IDC_PREVIEW_LIST       1064
+
+// Export and import of points: dialogs 318 "Export LAS Files", 215 "LAS
+// Export Filters", 319 the export preview, 190 "Import Format Selection",
+// 187 "Import ASCII to LAS Format" and 191 "Import ESRI Shape to LAS Format".
+#define IDD_EXPORT_FILTERS       215
+#define IDD_EXPORT_PREVIEW       319
+#define IDD_IMPORT_FORMAT        190
+#define IDD_IMPORT_ASCII         187
+#define IDD_IMPORT_SHAPE         191
+#define IDC_CONVERT_FILES_BAR    1004
+#define IDC_CONVERT_ITEMS_BAR    1005
+#define IDC_CONVERT_REMOVE_ALL   1031
+#define IDC_CONVERT_PAUSE        1032
+#define IDC_CONVERT_START        1033
+#define IDC_CONVERT_STOP         1034
+#define IDC_CONVERT_FILES        1046
+#define IDC_CONVERT_FOLDER_CHECK 1055
+#define IDC_CONVERT_FOLDER_TEXT  1056
+#define IDC_CONVERT_REMOVE_FILE  1061
+#define IDC_CONVERT_ADD_FILES    1062
+#define IDC_CONVERT_SET_FOLDER   1063
+#define IDC_CONVERT_PREVIEW      1064
+#define IDC_CONVERT_HELP         1148
+#define IDC_EXPORT_FIELDS        1047
+#define IDC_EXPORT_ASCII         1052
+#define IDC_EXPORT_SHAPE         1053
+#define IDC_EXPORT_SHAPEZ        1054
+#define IDC_EXPORT_HEADER        1058
+#define IDC_EXPORT_FILTER_CONFIG 1065
+#define IDC_EXPORT_PREVIEW_LIST  1064
+#define IDC_FILTER_CLASSES       1042
+#define IDC_FILTER_ALL_ON        1082
+#define IDC_FILTER_ALL_OFF       1083
+#define IDC_FILTER_BARE_EARTH    1084
+#define IDC_FILTER_SINGLE        1171
+#define IDC_FILTER_FIRST         1172
+#define IDC_FILTER_INTERMEDIATE  1173
+#define IDC_FILTER_LAST          1174
+#define IDC_IMPORT_ASCII_TEXT    1142
+#define IDC_IMPORT_ESRI_SHAPE    1143
+#define IDC_SHAPE_FIELDS         1064
+#define IDC_SHAPE_LEGEND_USED    1140
+#define IDC_SHAPE_LEGEND_UNUSED  1141

@@ -22,23 +22,6 @@ bool Logged(const char* start)
     return false;
 }
 
-// Pumps the calling thread's messages (the worker sends to the dialog) until
-// `done` or the deadline.
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if ((int)(GetTickCount() - start) > ms) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-    return true;
-}
-
 std::string ReadBytes(const std::string& path)
 {
     std::string bytes;
