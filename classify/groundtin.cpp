@@ -341,8 +341,9 @@ void GroundTinBoundingBox(GroundMesh* m, GroundTinSwitches* b)
     m->box[1][1] = m->ymin - 40.0 * width;
     m->box[2][0] = 0.5 * (m->xmin + m->xmax);
     m->box[2][1] = m->ymax + 60.0 * width;
-    // About two points a hint cell; no hints is only slower.
-    double cells = m->inputCount / 8.0 + 1.0;
+    // About four points a hint cell (a finer grid starts the walks nearer;
+    // its cells are loaded ahead); no hints is only slower.
+    double cells = m->inputCount / 4.0 + 1.0;
     double side = width / std::sqrt(cells);
     m->hintCellsPerUnit = 1.0 / side;
     m->hintColumns = (int32_t)((m->xmax - m->xmin) * m->hintCellsPerUnit) + 1;
