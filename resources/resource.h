@@ -279,3 +279,37 @@
 #define IDC_SHAPE_FIELDS         1064
 #define IDC_SHAPE_LEGEND_USED    1140
 #define IDC_SHAPE_LEGEND_UNUSED  1141
+// The project dialogs 333 "Edit Project", 334 "Create Project" and 335 "Import TScan Project".
+#define IDD_EDIT_PROJECT          333
+#define IDD_CREATE_PROJECT        334
+#define IDD_TSCAN_PROJECT         335
+#define IDC_PROJECT_CHOOSE_TSCAN  3
+#define IDC_PROJECT_TILES         1046
+#define IDC_PROJECT_SEPARATE      1055
+#define IDC_PROJECT_BROWSE        1063
+#define IDC_PROJECT_FOLDER        1056
+#define IDC_PROJECT_FILE          1057
+#define IDC_PROJECT_DESCRIPTION   1127
+#define IDC_PROJECT_OVERLAP       1128
+#define IDC_PROJECT_UNITS         1129
+#define IDC_PROJECT_OVERLAP_UNITS 1130
+#define IDC_PROJECT_ADD_TILES     1062
+#define IDC_PROJECT_REMOVE_TILE   1061
+#define IDC_PROJECT_REMOVE_ALL    1031
+
+// Reference files: "Reference File Manager" and "Line or Point Dimension/Weight"
+// (the manager's buttons are those of the Lidar File Manager).
+#define IDD_REFERENCE_MANAGER  312
+#define IDD_LINE_WEIGHT        316
+#define IDC_REFERENCE_LIST     1026
+#define IDC_WEIGHT_SLIDER      1040
+#define IDC_WEIGHT_TEXT        1041
+#define IDC_WEIGHT_APPLY_ALL   1059
+
+// AOI layer: "AOI Polygon Settings" and "Edit AOI"
+#define IDD_AOI_SETTINGS       207
+#define IDD_EDIT_AOI           351
+#define IDC_AOI_LINE_WEIGHT    1023
+#define IDC_AOI_COMMENT        1134
+#define IDC_AOI_COLOR          1168
+#define IDC_AOI_DELETE         3
