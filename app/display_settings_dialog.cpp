@@ -206,9 +206,14 @@ static void OnPageCommand(HWND page, ViewRecord* r, int id)
         break;
     case IDC_CLASS_EDIT:
         if (row < 0 || row >= t->count) return;
+        // The boxes into the table first: the list is filled from it again below.
+        ReadClassListChecks(page, t);
         t->entries[row].display = 2;
-        if (ShowDialog(IDD_CLASS_EDIT, page, EditClassDlgProc, (LPARAM)r) == 1) FillClassListView(page, t);
+        ShowDialog(IDD_CLASS_EDIT, page, EditClassDlgProc, (LPARAM)r);
         if (t->entries[row].display == 2) t->entries[row].display = 1;   // a dialog that never opened
+        // The editor shows the class again, after Cancel too: so must its box,
+        // or OK would take the stale box back into the table.
+        FillClassListView(page, t);
         SelectClassRow(page, row);
         break;
     case IDC_CLASS_DELETE:

@@ -7,6 +7,7 @@
 #include "app/point_display.h"
 #include "app/tin_display.h"
 #include "app/view_command.h"
+#include "app/view_window.h"
 #include "base/dialogs.h"
 #include "resource.h"
 #include <cstring>
@@ -148,6 +149,8 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
     };
     for (int c = 10; c < 256; c++) strcpy(t.entries[c].name, "<EMPTY>");
     t.count = 10;
+    // The view's first draw ends before the sheet opens, not inside its loops.
+    ASSERT_TRUE(WaitUntil([&] { return !IsViewJobBusy(view); }, 10000)) << "the view's first draw did not end";
     onSheet = [&](HWND sheet) {
         HWND page = Page(sheet, 0);
         SelectClassRow(page, 9);
@@ -159,8 +162,9 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
         Click(page, IDC_CLASS_ADD);
         SelectClassRow(page, 2);
         Click(page, IDC_CLASS_EDIT);
-        // Editing and cancelling still shows the class.
-        t.entries[3].display = 0;
+        // Editing and cancelling still shows a class the user had switched
+        // off, in its box too (OK takes the boxes into the table).
+        ListView_SetCheckState(GetDlgItem(page, IDC_CLASS_LIST), 3, FALSE);
         SelectClassRow(page, 3);
         Click(page, IDC_CLASS_EDIT);
         SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
