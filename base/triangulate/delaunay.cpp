@@ -13,6 +13,7 @@
 #include "base/heap.h"
 #include "base/progress.h"
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -110,6 +111,65 @@ static inline bool Below(const SortItem& s, double px, double py) { return s.x[0
 static inline bool Above(const SortItem& s, double px, double py) { return s.x[0] > px || (s.x[0] == px && s.x[1] > py); }
 static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t; }
 
+// One partition of SortVertices' quicksort: the classic loop
+//     left = -1, right = n
+//     while (left < right) {
+//         do left++ while (left <= right && Below(a[left]))
+//         do right-- while (left <= right && Above(a[right]))
+//         if (left < right) swap a[left], a[right]
+//     }
+// with the same swaps and the same final left and right (the items equal to
+// one another come out in the same order, which decides which duplicate stays).
+// The k-th swap pairs the k-th item from the left that is not below the pivot
+// with the k-th from the right that is not above it, so both scans can look
+// at a block of items at a time without branches and note the positions
+// where they would stop; the pairs are then swapped in order until they meet.
+// Positions once swapped are never looked at again before the two scans meet:
+// a noted position that has moved past the other scan's last stop is bounded
+// by that stop, as the loop's guards bound it.
+static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, int64_t* leftOut,
+                                 int64_t* rightOut)
+{
+    const int kBlock = 128;
+    int64_t stopsL[kBlock], stopsR[kBlock];
+    int firstL = 0, countL = 0, firstR = 0, countR = 0;
+    int64_t nextL = 0, nextR = n - 1;   // next positions the block scans look at
+    int64_t lastR = n;                  // the previous swap's right position
+    for (;;) {
+        while (firstL == countL && nextL < lastR) {
+            int64_t end = nextL + kBlock < lastR ? nextL + kBlock : lastR;
+            firstL = countL = 0;
+            for (int64_t i = nextL; i < end; i++) {
+                double x = a[i].x[0], y = a[i].x[1];
+                stopsL[countL] = i;
+                countL += (x > px) | ((x == px) & (y >= py));   // not below, without branches
+            }
+            nextL = end;
+        }
+        int64_t left = firstL < countL && stopsL[firstL] < lastR ? stopsL[firstL] : lastR;
+        while (firstR == countR && nextR >= left) {
+            int64_t end = nextR - kBlock >= left ? nextR - kBlock : left - 1;
+            firstR = countR = 0;
+            for (int64_t i = nextR; i > end; i--) {
+                double x = a[i].x[0], y = a[i].x[1];
+                stopsR[countR] = i;
+                countR += (x < px) | ((x == px) & (y <= py));   // not above
+            }
+            nextR = end;
+        }
+        int64_t right = firstR < countR && stopsR[firstR] >= left ? stopsR[firstR] : left - 1;
+        if (left >= right) {
+            *leftOut = left;
+            *rightOut = right;
+            return;
+        }
+        Swap(a[left], a[right]);
+        firstL++;
+        firstR++;
+        lastR = right;
+    }
+}
+
 void SortVertices(SortItem* a, int64_t n)
 {
     // Recurse into the smaller part and loop on the larger so the stack stays
@@ -122,10 +182,14 @@ void SortVertices(SortItem* a, int64_t n)
         int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
         double px = a[p].x[0], py = a[p].x[1];
         int64_t left = -1, right = n;
-        while (left < right) {
-            do { left++; } while (left <= right && Below(a[left], px, py));
-            do { right--; } while (left <= right && Above(a[right], px, py));
-            if (left < right) Swap(a[left], a[right]);
+        if (n >= 64) {
+            PartitionAroundPivot(a, n, px, py, &left, &right);
+        } else {
+            while (left < right) {
+                do { left++; } while (left <= right && Below(a[left], px, py));
+                do { right--; } while (left <= right && Above(a[right], px, py));
+                if (left < right) Swap(a[left], a[right]);
+            }
         }
         int64_t nLeft = left, nRight = n - right - 1;
         SortItem* rightPart = a + right + 1;
@@ -187,6 +251,140 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
         if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis, s);
         AlternateAxisSplit(a + divider, n - divider, 1 - axis, s);
     }
+}
+
+// The same cuts on ranks, which is what a large input takes: each point is a
+// pair (rank in x order, rank in y order), and every part is kept twice, in
+// x order (Xs) and in y order (Ys). A cut across x is the middle of Xs and a
+// cut across y the middle of Ys; the other list follows by a stable partition
+// against the rank at the cut. The points are then gathered in cut order once:
+// no part is selected among and no 24-byte item moves before the end.
+// The y order breaks ties by x (the order of the array), as the median cut
+// does. From kRankCutPoints points on the cuts are made on ranks; below, the
+// median cuts on the items are as fast and need no extra memory.
+static const int64_t kRankCutPoints = 4096;
+
+struct RankPair {
+    uint32_t xr, yr;
+};
+
+// Stable partition of n pairs: those whose field (yr, or xr) is below limit
+// first. Which side a pair goes to is a coin toss to a branch predictor, so
+// each is written to both places and only its side's count advances.
+template <bool ByY>
+static void PartitionPairs(RankPair* p, int64_t n, uint32_t limit, RankPair* scratch)
+{
+    int64_t below = 0, above = 0;
+    for (int64_t i = 0; i < n; i++) {
+        const RankPair item = p[i];
+        bool low = (ByY ? item.yr : item.xr) < limit;
+        p[below] = item;
+        scratch[above] = item;
+        below += low;
+        above += !low;
+    }
+    std::copy(scratch, scratch + above, p + below);
+}
+
+static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
+{
+    if (n <= 3) return;   // parts of three or fewer are cut across x and go no deeper
+    int64_t divider = n / 2;
+    if (axis == 1) PartitionPairs<true>(xs, n, ys[divider].yr, scratch);
+    else PartitionPairs<false>(ys, n, xs[divider].xr, scratch);
+    RankSplit(xs, ys, divider, 1 - axis, scratch);
+    RankSplit(xs + divider, ys + divider, n - divider, 1 - axis, scratch);
+}
+
+// The y order of the array (stable, so ties keep their x order): a radix sort
+// of the coordinates' bit patterns, turned to unsigned integers that order as
+// the numbers do (-0 as +0). Digits that every key shares are skipped.
+struct KeyIndex {
+    uint64_t key;
+    uint64_t index;
+};
+
+static inline uint64_t OrderedBits(double v)
+{
+    v += 0.0;   // -0 becomes +0: the two compare equal
+    uint64_t u;
+    memcpy(&u, &v, sizeof u);
+    return (u >> 63) ? ~u : (u | 0x8000000000000000ull);
+}
+
+static bool SortByY(const SortItem* a, int64_t n, uint32_t* order)
+{
+    const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
+    KeyIndex* k = (KeyIndex*)TriLargeAlloc((uint64_t)n * 2 * sizeof(KeyIndex));
+    uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)kDigits * kBuckets, sizeof(uint32_t));
+    if (!k || !counts) {
+        NBLFree(k);
+        NBLFree(counts);
+        return false;
+    }
+    KeyIndex* from = k;
+    KeyIndex* to = k + n;
+    for (int64_t i = 0; i < n; i++) {
+        uint64_t key = OrderedBits(a[i].x[1]);
+        from[i].key = key;
+        from[i].index = (uint64_t)i;
+        for (int d = 0; d < kDigits; d++) counts[d * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))]++;
+    }
+    for (int d = 0; d < kDigits; d++) {
+        uint32_t* c = counts + d * kBuckets;
+        uint64_t first = (from[0].key >> (d * kBits)) & (kBuckets - 1);
+        if (c[first] == (uint32_t)n) continue;
+        uint32_t sum = 0;
+        for (int b = 0; b < kBuckets; b++) {
+            uint32_t t = c[b];
+            c[b] = sum;
+            sum += t;
+        }
+        for (int64_t i = 0; i < n; i++) to[c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++] = from[i];
+        std::swap(from, to);
+    }
+    for (int64_t i = 0; i < n; i++) order[i] = (uint32_t)from[i].index;
+    NBLFree(k);
+    NBLFree(counts);
+    return true;
+}
+
+// Puts the n points of the x-sorted array *a in cut order; the array is
+// replaced by a new one (and the old freed). False when there is no room, with
+// *a as it was.
+static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n)
+{
+    if (n > 0xffffffffll) return false;
+    uint64_t pairBytes = (uint64_t)n * sizeof(RankPair);
+    RankPair* xs = (RankPair*)TriLargeAlloc(pairBytes);
+    RankPair* ys = (RankPair*)TriLargeAlloc(pairBytes);
+    RankPair* scratch = (RankPair*)TriLargeAlloc((uint64_t)(n / 2 + 2) * sizeof(RankPair));
+    bool ok = xs && ys && scratch && SortByY(*a, n, (uint32_t*)scratch);
+    if (ok) {
+        // scratch holds the y order only until the pairs are built; it has
+        // room for n / 2 + 2 pairs, that is n + 4 ranks.
+        const uint32_t* order = (const uint32_t*)scratch;
+        for (int64_t j = 0; j < n; j++) {
+            ys[j].xr = order[j];
+            ys[j].yr = (uint32_t)j;
+            xs[order[j]].yr = (uint32_t)j;
+        }
+        for (int64_t i = 0; i < n; i++) xs[i].xr = (uint32_t)i;
+        RankSplit(xs, ys, n, 0, scratch);
+    }
+    NBLFree(ys);
+    NBLFree(scratch);
+    SortItem* cut = ok ? (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem)) : nullptr;
+    if (cut) {
+        const SortItem* from = *a;
+        for (int64_t i = 0; i < n; i++) cut[i] = from[xs[i].xr];
+        NBLFree(*a);
+        *a = cut;
+        m->spare = cut;
+        m->spareBytes = (uint64_t)n * sizeof(SortItem);
+    }
+    NBLFree(xs);
+    return cut != nullptr;
 }
 
 // ---- merging -------------------------------------------------------------------------
@@ -426,7 +624,8 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         }
     }
     int64_t distinct = n > 0 ? i + 1 : 0;
-    if (b->alternatingCuts) {
+    bool cutByRanks = b->alternatingCuts && distinct >= kRankCutPoints && CutByRanks(m, &a, distinct);
+    if (b->alternatingCuts && !cutByRanks) {
         int64_t divider = distinct / 2;
         if (distinct - divider >= 2) {
             // The largest part below the first cut has distinct - divider points.
