@@ -31,11 +31,8 @@ static LRESULT BareChild(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK ProjectWinWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return BareChild(h, m, w, l); }
 
-void CreatePOISet(ViewRecord*) {}
 void CreateAOISet(ViewRecord*) {}
-void FreePOISet(ViewRecord*) {}
 void FreeAOISet(ViewRecord*) {}
-int SavePOIFile(HWND) { return 0; }
 int SaveAOIFile(HWND) { return 0; }
 
 int IsProjectWinActive()
@@ -56,12 +53,9 @@ int ProjectWinCancelTool(HWND) { return 1; }
 
 
 int ShowReferenceFileManager(HWND) { return 0; }
-int LoadPOIFile(HWND) { return 0; }
-int SavePOIFileAs(HWND) { return 0; }
 int LoadAOIFile(HWND) { return 0; }
 int SaveAOIFileAs(HWND) { return 0; }
 int ResetAOISet(HWND) { return 0; }
 int ShowAOIPolygonSettings(HWND) { return 0; }
-INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 int AddAOIPolygon(HWND, struct Polyline*) { return 0; }
 int EditAOIAtCursor(HWND) { return 0; }

@@ -19,11 +19,8 @@ int  ProjectCommand(WPARAM wParam, LPARAM lParam);
 
 // What a view record owns of the other subsystems.
 void FreeReferenceList(ViewRecord* record);
-void CreatePOISet(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
-void FreePOISet(ViewRecord* record);
 void FreeAOISet(ViewRecord* record);
-int  SavePOIFile(HWND view);
 int  SaveAOIFile(HWND view);
 
 // Frame commands.
@@ -32,13 +29,10 @@ INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
 int  ShowReferenceFileManager(HWND view);
-int  LoadPOIFile(HWND view);
-int  SavePOIFileAs(HWND view);
 int  LoadAOIFile(HWND view);
 int  SaveAOIFileAs(HWND view);
 int  ResetAOISet(HWND view);
 int  ShowAOIPolygonSettings(HWND view);
-INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // The AOI layer's side of the AOI polygon tool.
 struct Polyline;

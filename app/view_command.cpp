@@ -7,6 +7,8 @@
 #include "resource.h"
 #include "classify/thinning.h"
 #include "app/stand_ins.h"
+#include "gis/layers/poi_dialogs.h"
+#include "gis/layers/poi_files.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/profile_box.h"
 #include "app/view_zoom.h"

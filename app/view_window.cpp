@@ -5,6 +5,7 @@
 #include "app/frame_bars.h"
 #include "app/save_las.h"
 #include "app/stand_ins.h"
+#include "gis/layers/poi_files.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"

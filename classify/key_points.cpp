@@ -1,5 +1,6 @@
 // Key-point search by edge collapse on the candidates' TIN.
 #include "classify/key_points.h"
+#include "classify/candidate_tin.h"
 #include "classify/groundtin_screen.h"
 #include "classify/surface_settings.h"
 #include "base/heap.h"
@@ -33,36 +34,14 @@ TINModel* BuildKeyPointTin(PointSelection* points)
     if (!points || points->count <= 2) return nullptr;
     TINModel* tin = TriangulateSelection(points, "eQz", 0);
     if (!tin) return nullptr;
-    int32_t n = points->count;
     if (tin->triangleCount == 0 || !tin->pointMarkers || !tin->edges) {
         FreeKeyPointTin(tin);
         return nullptr;
     }
-    // Edge lists: one block holds the heads and every entry (two per edge).
-    uint64_t bytes = (uint64_t)n * sizeof(PointAdjacency) + (uint64_t)tin->edgeCount * 2 * sizeof(AdjacencyNode);
-    char* block = (char*)NBLMalloc(bytes);
-    if (!block) {
+    // Edge lists with the hull and two rings inside it marked.
+    if (!BuildTinEdgeLists(tin, 3)) {
         FreeKeyPointTin(tin);
         return nullptr;
-    }
-    PointAdjacency* lists = (PointAdjacency*)block;
-    AdjacencyNode* nodes = (AdjacencyNode*)(block + (uint64_t)n * sizeof(PointAdjacency));
-    memset(lists, 0, (size_t)n * sizeof(PointAdjacency));
-    tin->adjacency = lists;
-    int32_t* marks = tin->pointMarkers;
-    for (int32_t e = 0; e < tin->edgeCount; e++) {
-        int32_t a = tin->edges[2 * e], b = tin->edges[2 * e + 1];
-        AdjacencyNode* na = &nodes[2 * e];
-        AdjacencyNode* nb = &nodes[2 * e + 1];
-        na->point = b; na->edge = e; na->next = lists[a].head; lists[a].head = na; lists[a].count++;
-        nb->point = a; nb->edge = e; nb->next = lists[b].head; lists[b].head = nb; lists[b].count++;
-        if (marks[a] == 1 && marks[b] == 0) marks[b] = 2;
-        else if (marks[b] == 1 && marks[a] == 0) marks[a] = 2;
-    }
-    for (int32_t e = 0; e < tin->edgeCount; e++) {
-        int32_t a = tin->edges[2 * e], b = tin->edges[2 * e + 1];
-        if (marks[a] == 2 && marks[b] == 0) marks[b] = 3;
-        else if (marks[b] == 2 && marks[a] == 0) marks[a] = 3;
     }
     // Planes: unit normal and offset of every triangle.
     tin->normals = (Vec3*)NBLMalloc((uint64_t)tin->triangleCount * sizeof(Vec3));
@@ -84,9 +63,7 @@ TINModel* BuildKeyPointTin(PointSelection* points)
 void FreeKeyPointTin(TINModel* tin)
 {
     if (!tin) return;
-    NBLFree(tin->adjacency);   // heads and entries are one block
-    tin->adjacency = nullptr;
-    FreeTINModel(tin, 0);
+    FreeTinEdgeSet(tin);
 }
 
 PointQuadric* ComputeVertexQuadrics(const TINModel* tin)

@@ -4,6 +4,9 @@
 #include "classify/surface_settings.h"
 #include "classify/groundtin_screen.h"
 #include "classify/key_points.h"
+#include "classify/surface_contours.h"
+#include "classify/surface_crossing.h"
+#include "classify/surface_filters.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -24,22 +27,22 @@ const char kStepUnavailableFormat[] = "[SM] Step %d (%s) is not available; skipp
 static SurfaceStepObserver stepObserver = nullptr;
 void SetSurfaceStepObserver(SurfaceStepObserver observer) { stepObserver = observer; }
 
-// Steps whose filters are not part of this program yet have no routine.
+// A tiled step without a routine would be logged and skipped.
 static const SurfaceStep kSteps[] = {
     { STEP_HCSM, "Surface Analysis", 0, StepHCSM, nullptr },
     { STEP_AA, "Surface Analysis (AA)", 0, StepAA, nullptr },
-    { STEP_AGG, "AGG", 1, nullptr, nullptr },
-    { STEP_FDB, "FDB", 1, nullptr, nullptr },
-    { STEP_CROSSING, "Crossing", 1, nullptr, nullptr },
-    { STEP_BNEIGHBOR, "BNeighbor", 1, nullptr, nullptr },
-    { STEP_LMP, "LMP", 1, nullptr, nullptr },
-    { STEP_BDB, "BDB", 1, nullptr, nullptr },
+    { STEP_AGG, "AGG", 1, nullptr, StepAGG },
+    { STEP_FDB, "FDB", 1, nullptr, StepFDB },
+    { STEP_CROSSING, "Crossing", 1, nullptr, StepCrossing },
+    { STEP_BNEIGHBOR, "BNeighbor", 1, nullptr, StepBNeighbor },
+    { STEP_LMP, "LMP", 1, nullptr, StepLMP },
+    { STEP_BDB, "BDB", 1, nullptr, StepBDB },
     { STEP_REFINE, "Refine Surface", 2, StepRefineSurface, nullptr },
-    { STEP_CUBIC, "Cubic", 1, nullptr, nullptr },
-    { STEP_NOSE, "Nose", 1, nullptr, nullptr },
-    { STEP_COMBINATION, "Final Cleanup", 1, nullptr, nullptr },
+    { STEP_CUBIC, "Cubic", 1, nullptr, StepCubic },
+    { STEP_NOSE, "Nose", 1, nullptr, StepNose },
+    { STEP_COMBINATION, "Final Cleanup", 1, nullptr, StepFinalCleanup },
     { STEP_THINNING, "Finding Key-Points", 1, nullptr, StepFindKeyPoints },
-    { STEP_SADDLESPIKE, "SaddleSpike", 1, nullptr, nullptr },
+    { STEP_SADDLESPIKE, "SaddleSpike", 1, nullptr, StepSaddleSpike },
 };
 
 const SurfaceStep* FindSurfaceStep(int32_t code)

@@ -30,7 +30,7 @@ struct SurfaceStep {
     const char* text;         // progress text
     int tiled;                // 0 whole data set, 1 tiled, 2 tiled with its own loop (Refine)
     SurfaceStepRoutine whole; // whole-data-set steps and Refine
-    TileStepRoutine tile;     // tiled steps; null while the step's filter is not available
+    TileStepRoutine tile;     // tiled steps (one without a routine is logged and skipped)
 };
 // The step of a code, or null for an empty slot.
 const SurfaceStep* FindSurfaceStep(int32_t code);

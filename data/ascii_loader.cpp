@@ -97,6 +97,7 @@ struct CheckResult {
     bool    header;    // the first line is a header line
     double  minX, maxX, minY, maxY;
     float   minZ, maxZ;
+    bool    readFailed;  // the file could not be read to its end
 };
 
 static uint32_t EstimatedLines(TextLines* reader)
@@ -145,6 +146,7 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
         if ((float)z < out->minZ) out->minZ = (float)z;
         if ((float)z > out->maxZ) out->maxZ = (float)z;
     }
+    out->readFailed = TextLinesFailed(reader) != 0;
     RewindTextLines(reader);
     EndProgress();
 }
@@ -215,7 +217,8 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     }
     CheckResult check;
     CheckingPass(reader, format, &check);
-    if (check.lines == 0) {
+    // A read error is not the end of the file: a partial set would pass for the whole.
+    if (check.lines == 0 || check.readFailed) {
         ReportWithTitle(title, kASCIIParseFailed);
         CloseTextLines(reader);
         return nullptr;
@@ -254,7 +257,13 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     set->minZ = check.minZ;
     set->maxZ = check.maxZ;
     LoadingPass(reader, format, check.header, s, set);
+    bool readFailed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
+    if (readFailed) {
+        ReportWithTitle(title, kASCIIParseFailed);
+        FreeDataSet(set);
+        return nullptr;
+    }
     set->saved = 1;
     char line[300];
     snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);

@@ -11,6 +11,7 @@ struct TextLines {
     char*    buffer;
     uint32_t start, end;
     int      atEnd;
+    int      failed;  // a read failed: the end seen is not the file's end
 };
 
 TextLines* OpenTextLines(const char* path)
@@ -37,7 +38,9 @@ static bool Fill(TextLines* r)
     r->end -= r->start;
     r->start = 0;
     uint64_t got = 0;
-    if (!VFileRead(r->file, r->buffer + r->end, kBufferBytes - r->end, &got) || got == 0) {
+    int ok = VFileRead(r->file, r->buffer + r->end, kBufferBytes - r->end, &got);
+    if (!ok) r->failed = 1;
+    if (!ok || got == 0) {
         r->atEnd = 1;
         return false;
     }
@@ -67,10 +70,13 @@ int RewindTextLines(TextLines* r)
 {
     r->start = r->end = 0;
     r->atEnd = 0;
+    r->failed = 0;
     return VFileSeek(r->file, 0);
 }
 
 int64_t TextLinesFileSize(TextLines* r) { return VFileSize(r->file); }
+
+int TextLinesFailed(TextLines* r) { return r->failed; }
 
 void CloseTextLines(TextLines* r)
 {

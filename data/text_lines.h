@@ -14,4 +14,7 @@ TextLines* OpenTextLines(const char* path);
 int     NextTextLine(TextLines* reader, char* line);
 int     RewindTextLines(TextLines* reader);
 int64_t TextLinesFileSize(TextLines* reader);
+// Nonzero when a read failed since opening or the last rewind: the lines
+// seen so far are not the whole file.
+int     TextLinesFailed(TextLines* reader);
 void    CloseTextLines(TextLines* reader);

@@ -80,6 +80,17 @@
 #define IDC_POINT_SIZE_TEXT   1041
 #define IDC_POINT_SIZE_APPLY  1169
 
+// 212 "Edit POI" and 345 "POI Marker Configuration"
+#define IDD_EDIT_POI               212
+#define IDC_POI_DELETE             3
+#define IDC_POI_COMMENT            1134
+#define IDC_POI_NAME               1167
+#define IDC_POI_COLOR              1168
+#define IDC_POI_MARKER_SIZE        1040
+#define IDC_POI_MARKER_SIZE_TEXT   1041
+#define IDC_POI_MARKER_HEIGHT      1042
+#define IDC_POI_MARKER_HEIGHT_TEXT 1043
+
 // "Configuration File Settings"
 #define IDC_CONFIG_PATH      1044
 #define IDC_CONFIG_FILENAME  1120

@@ -410,3 +410,41 @@ TEST(SurfaceRun, ClassesOfAnIsprsSampleStayAsTheyWere)
     }
     SetDefaultSurfaceMagicSettings();
 }
+
+// Every step code has its routine: a list naming the tiled filters runs them
+// all (none is logged as not available) and gives the same classes again.
+TEST(SurfaceRun, EveryTiledFilterRuns)
+{
+    for (int code = STEP_HCSM; code <= STEP_SADDLESPIKE; code++) {
+        const SurfaceStep* step = FindSurfaceStep(code);
+        ASSERT_NE(step, nullptr) << code;
+        EXPECT_TRUE(step->tiled == 1 ? step->tile != nullptr : step->whole != nullptr) << code;
+    }
+    Terrain t = MakeTerrain();
+    const std::initializer_list<int> lists[] = {
+        { STEP_HCSM, STEP_AGG, STEP_FDB, STEP_CROSSING, STEP_BNEIGHBOR, STEP_LMP, STEP_BDB, STEP_CUBIC },
+        { STEP_NOSE, STEP_COMBINATION, STEP_SADDLESPIKE },
+    };
+    char unavailable[64];
+    snprintf(unavailable, sizeof(unavailable), kStepUnavailableFormat, 0, "");
+    std::string prefix(unavailable, strchr(unavailable, '0') - unavailable);
+    for (const auto& steps : lists) {
+        SetDefaultSurfaceMagicSettings();
+        SetSteps(steps);
+        std::vector<uint8_t> first;
+        for (int round = 0; round < 2; round++) {
+            DataSet* set = MakeTerrainSet(t);
+            logged.clear();
+            SetLogHook(KeepLog);
+            EXPECT_EQ(RunSurfaceMagic(nullptr, set, 2, 1, kDefaultTerrainBias, kDefaultAesthetics), 1);
+            SetLogHook(nullptr);
+            for (const std::string& line : logged) EXPECT_NE(line.compare(0, prefix.size(), prefix), 0) << line;
+            std::vector<uint8_t> classes;
+            for (int32_t i = 0; i < set->pointCount; i++) classes.push_back(set->points[i].classification);
+            if (round == 0) first = classes;
+            else EXPECT_EQ(classes, first);
+            FreeDataSet(set);
+        }
+    }
+    SetDefaultSurfaceMagicSettings();
+}

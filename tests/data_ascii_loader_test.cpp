@@ -193,6 +193,39 @@ TEST_F(ASCIILoad, FilesWithoutPointsAreReportedWithTheirTitle)
     EXPECT_EQ(boxes.shown()[1].text, std::string("pts.xyz") + kASCIIOpenFailed);
 }
 
+// Writes more point lines into a pipe than two of the reader's buffers hold, then
+// closes it: the reader's first read succeeds and a later ReadFile fails (a
+// broken pipe) instead of reaching an end of file.
+static DWORD WINAPI WritePointLinesThenBreak(void* pipe)
+{
+    if (ConnectNamedPipe((HANDLE)pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+        std::string lines;
+        for (int i = 0; i < 4096; i++) lines += "1 2 3\n";
+        DWORD written;
+        for (int i = 0; i < 110; i++)
+            if (!WriteFile((HANDLE)pipe, lines.data(), (DWORD)lines.size(), &written, nullptr)) break;
+    }
+    CloseHandle((HANDLE)pipe);
+    return 0;
+}
+
+// A source that cannot be read to its end is refused, not loaded in part.
+TEST_F(ASCIILoad, AReadErrorIsReportedAndLoadsNothing)
+{
+    char name[64];
+    snprintf(name, sizeof name, "\\\\.\\pipe\\velka-ascii-%lu", GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    HANDLE writer = CreateThread(nullptr, 0, WritePointLinesThenBreak, pipe, 0, nullptr);
+    ASSERT_NE(writer, nullptr);
+    BoxAnswers boxes;
+    EXPECT_EQ(Load(name), nullptr);
+    EXPECT_EQ(WaitForSingleObject(writer, 10000), WAIT_OBJECT_0);
+    CloseHandle(writer);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("pts.xyz") + kASCIIParseFailed);
+}
+
 TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
 {
     BoxAnswers boxes;

@@ -180,7 +180,7 @@ void LogQueryLines(HWND view, const PointRecord* p)
 
 // The grid post under a world position: the cell the position falls in,
 // clamped to the grid, so the first row and column answer as well.
-static bool GridPostAt(const DataSet* grid, double x, double y, int* row, int* column)
+bool GridPostAt(const DataSet* grid, double x, double y, int* row, int* column)
 {
     if (!grid || !grid->heights || grid->rows <= 0 || grid->columns <= 0 || !(grid->cellSize > 0)) return false;
     double fc = (x - grid->originX) / grid->cellSize, fr = (grid->originY - y) / grid->cellSize;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 struct PointRecord;
+struct DataSet;
 struct ClassTable;
 
 extern const char* const kQueryPositionFormat;  // "[QUERY]  %.3lf %.3lf %.3f"
@@ -25,6 +26,9 @@ int  QueryToolMouse(HWND view, UINT message, LPARAM lParam);
 // Writes the two "[QUERY]" lines of a point to the message line.
 void LogQueryLines(HWND view, const PointRecord* p);
 PointRecord* FindNearestPoint(HWND view, double x, double y);
+// The grid post under a world position (the cell it falls in, clamped to
+// the grid); false when the position lies off the grid.
+bool GridPostAt(const DataSet* grid, double x, double y, int* row, int* column);
 PointRecord* FindNearestPointWithFile(HWND view, double x, double y, char* title);
 
 void GetListViewChecks(HWND dialog, HWND list, int count, int* flags);

@@ -17,6 +17,7 @@
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "classify/plan_polygon_tools.h"
+#include "gis/layers/poi_tool.h"
 
 static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
@@ -43,7 +44,7 @@ static const ToolRow Tools[] = {
     {TOOL_PAN, PanScrollWindow, PanToolMouse, IDC_SIZEALL, true},
     {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
     {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
-    {TOOL_POI, nullptr, nullptr, IDC_UPARROW, true},
+    {TOOL_POI, nullptr, POIToolMouse, IDC_UPARROW, true},
     {TOOL_AOI, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
 };
 

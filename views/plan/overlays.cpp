@@ -335,13 +335,16 @@ int DrawProfileBox(HWND view, HDC given, const struct Polyline* box, COLORREF co
 
 // ---- POI markers --------------------------------------------------------------------------
 
-int DrawPOIMarkers(HWND view, HDC hdc)
+int DrawPOIMarkers(HWND view, HDC given)
 {
     ViewRecord* r = RecordOf(view);
     if (!r || !r->showPOIMarkers || !r->poiSet || r->poiSet->count <= 0 || !r->poiSet->records) return 1;
     int radius = r->poiMarkerSize < 2 ? 2 : r->poiMarkerSize;
     RECT area;
     GetViewClientRect(view, &area);
+    // Without a device context the markers go straight onto the window, on
+    // the user interface thread between draws: there is no draw to cancel.
+    HDC hdc = given ? given : GetDC(view);
     LOGFONTA lf;
     CreateMarkerFont(&lf, hdc);
     HFONT font = CreateFontIndirectA(&lf);
@@ -353,7 +356,7 @@ int DrawPOIMarkers(HWND view, HDC hdc)
     COLORREF oldText = GetTextColor(hdc);
     int completed = 1;
     for (int i = 0; i < r->poiSet->count; i++) {
-        if (Cancelled(view)) {
+        if (given && Cancelled(view)) {
             completed = 0;
             break;
         }
@@ -375,6 +378,7 @@ int DrawPOIMarkers(HWND view, HDC hdc)
     SelectObject(hdc, oldFont);
     DeleteObject(pen);
     DeleteObject(font);
+    if (!given) ReleaseDC(view, hdc);
     return completed;
 }
 

@@ -22,6 +22,7 @@ int DrawAOIPolygons(HWND view, HDC hdc, const AOISet* set);
 int DrawDataSetOutline(HWND view, HDC hdc);
 // hdc may be null: the view's own device context is used.
 int DrawProfileBox(HWND view, HDC hdc, const struct Polyline* box, COLORREF colour);
+// hdc may be null: the markers are drawn on the window itself.
 int DrawPOIMarkers(HWND view, HDC hdc);
 
 // A linked 3D view shows the profile box as well; it draws on its own thread.

@@ -1,0 +1,273 @@
+// Reading and writing POI shapefiles through shapelib. A save writes beside
+// the target under temporary names and moves the three files into place only
+// when every write went through, so a failed save never replaces a good file
+// and never leaves a half-written one under the chosen name.
+#include "gis/layers/poi_shapefile.h"
+#include "gis/layers/poi_set.h"
+#include "gis/layers/layer_sets.h"
+#include "base/file_system.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+const char kPOIShapeOpenReadFailed[] = "Unable to open shape file for reading:\n    %s\n";
+const char kPOIShapeEmpty[] = "Shape file appears to be empty:\n    %s\n";
+const char kPOIShapeNot3DPoints[] = "Shape file does not contain 3D points:\n    %s\n";
+const char kPOIShapeDamaged[] = "Shape file is damaged (a shape cannot be read):\n    %s\n";
+const char kPOIDBFOpenReadFailed[] = "Unable to open DBF file for reading:\n    %s\n";
+const char kPOIDBFTooShort[] = "DBF file has fewer records than the shape file has shapes:\n    %s\n";
+const char kPOIMissingName[] = "Unable to find \"NAME\" in DBF file:\n    %s\n";
+const char kPOIMissingColor[] = "Unable to find \"COLOR\" in DBF file:\n    %s\n";
+const char kPOIMissingComment[] = "Unable to find \"COMMENT\" in DBF file:\n    %s\n";
+const char kPOIShapeOpenWriteFailed[] = "Unable to open shape file for writing:\n    %s\n";
+const char kPOIDBFOpenWriteFailed[] = "Unable to open DBF file for writing:\n    %s\n";
+const char kPOIWriteFailed[] = "Unable to write shape file:\n    %s\n\nThe POI markers were not saved.";
+const char kPOISavedLine[] = "POI Save Polygons:  %d";
+const char kPOILoadedLine[] = "POI Load Markers:  %d";
+
+static void Report(const char* format, const char* name)
+{
+    char text[700];
+    snprintf(text, sizeof text, format, name);
+    ErrorMessage(text);
+}
+
+static std::string WithExtension(const char* path, const char* ext) { return ChangeFileExtension(path, ext); }
+
+// ---- reading ------------------------------------------------------------------------------
+
+// The last field of that exact name whose type matches. shapelib reports a
+// numeric field of 10 or more digits as FTDouble even without decimals, so an
+// integer field is any numeric one without decimals.
+static int FindField(DBFHandle dbf, const char* name, DBFFieldType type)
+{
+    int found = -1;
+    for (int i = 0; i < DBFGetFieldCount(dbf); i++) {
+        char fieldName[XBASE_FLDNAME_LEN_READ + 1] = "";
+        int width = 0, decimals = 0;
+        DBFFieldType fieldType = DBFGetFieldInfo(dbf, i, fieldName, &width, &decimals);
+        if (strcmp(fieldName, name) != 0) continue;
+        bool integral = (fieldType == FTInteger || fieldType == FTDouble) && decimals == 0;
+        if (fieldType == type || (type == FTInteger && integral)) found = i;
+    }
+    return found;
+}
+
+// Copies at most size - 1 characters; a missing value leaves the text alone.
+static void CopyText(char* to, int size, const char* from)
+{
+    if (from && from[0]) lstrcpynA(to, from, size);
+}
+
+POISet* LoadPOIShapefile(const char* path, const char* title)
+{
+    std::string dbfTitle = WithExtension(title, ".dbf");
+    std::string native = ToNativePath(path), nativeDbf = ToNativePath(WithExtension(path, ".dbf").c_str());
+    SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
+    if (!shp) {
+        Report(kPOIShapeOpenReadFailed, title);
+        return nullptr;
+    }
+    int shapes = 0, type = 0;
+    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
+    const char* fault = shapes < 1 ? kPOIShapeEmpty : type != SHPT_POINTZ ? kPOIShapeNot3DPoints : nullptr;
+    if (fault) {
+        SHPClose(shp);
+        Report(fault, title);
+        return nullptr;
+    }
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFOpen(nativeDbf.c_str(), "rb");
+    if (!dbf) {
+        SHPClose(shp);
+        Report(kPOIDBFOpenReadFailed, dbfTitle.c_str());
+        return nullptr;
+    }
+    int nameField = FindField(dbf, "NAME", FTString), colorField = FindField(dbf, "COLOR", FTInteger);
+    int commentField = FindField(dbf, "COMMENT", FTString);
+    fault = nameField < 0 ? kPOIMissingName
+          : colorField < 0 ? kPOIMissingColor
+          : commentField < 0 ? kPOIMissingComment
+          : DBFGetRecordCount(dbf) < shapes ? kPOIDBFTooShort : nullptr;
+    POISet* set = fault ? nullptr : NewPOISet(shapes);
+    if (!set) {
+        DBFClose(dbf);
+        SHPClose(shp);
+        if (fault) Report(fault, dbfTitle.c_str());
+        return nullptr;
+    }
+    lstrcpynA(set->path, path, sizeof set->path);
+    lstrcpynA(set->title, title, sizeof set->title);
+    StartProgress((unsigned)shapes, "Loading SHP File");
+    for (int i = 0; i < shapes && set; i++) {
+        StepProgress();
+        SHPObject* shape = SHPReadObject(shp, i);
+        if (!shape) {
+            DeletePOISet(set);
+            set = nullptr;
+            break;
+        }
+        POIRecord& poi = set->records[i];
+        if (shape->nVertices < 1 || !shape->padfX || !shape->padfY) {
+            // A null shape has no place to show: kept as a deleted marker so
+            // that the numbering of the others stays as in the file.
+            poi.deleted = 1;
+        } else {
+            poi.x = shape->padfX[0];
+            poi.y = shape->padfY[0];
+            poi.z = shape->padfZ ? (float)shape->padfZ[0] : 0.0f;
+        }
+        SHPDestroyObject(shape);
+        int color = DBFReadIntegerAttribute(dbf, i, colorField);
+        poi.color = color ? (COLORREF)color : kPOIDefaultColor;
+        CopyText(poi.comment, sizeof poi.comment, DBFReadStringAttribute(dbf, i, commentField));
+        CopyText(poi.name, sizeof poi.name, DBFReadStringAttribute(dbf, i, nameField));
+    }
+    DBFClose(dbf);
+    SHPClose(shp);
+    EndProgress();
+    if (!set) {
+        Report(kPOIShapeDamaged, title);
+        return nullptr;
+    }
+    char line[80];
+    snprintf(line, sizeof line, kPOILoadedLine, shapes);
+    LogMessage(line);
+    return set;
+}
+
+// ---- writing ------------------------------------------------------------------------------
+
+// Every file call of a save goes through these wrappers, which note any call
+// that fails, the writes shapelib makes while closing included (it reports
+// those to nobody).
+static SAHooks baseIO;
+static bool baseIOSet;
+static bool ioFailed;
+
+void SetPOIShapefileIO(const SAHooks* io)
+{
+    baseIOSet = io != nullptr;
+    if (io) baseIO = *io;
+}
+
+static SAOffset CheckedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
+{
+    SAOffset written = baseIO.FWrite(p, size, count, file);
+    if (written != count) ioFailed = true;
+    return written;
+}
+static SAOffset CheckedSeek(SAFile file, SAOffset offset, int whence)
+{
+    SAOffset result = baseIO.FSeek(file, offset, whence);
+    if (result != 0) ioFailed = true;
+    return result;
+}
+static int CheckedFlush(SAFile file)
+{
+    int result = baseIO.FFlush(file);
+    if (result != 0) ioFailed = true;
+    return result;
+}
+static int CheckedClose(SAFile file)
+{
+    int result = baseIO.FClose(file);
+    if (result != 0) ioFailed = true;
+    return result;
+}
+
+static SAHooks CheckedIO()
+{
+    if (!baseIOSet) SASetupDefaultHooks(&baseIO);
+    SAHooks io = baseIO;
+    io.FWrite = CheckedWrite;
+    io.FSeek = CheckedSeek;
+    io.FFlush = CheckedFlush;
+    io.FClose = CheckedClose;
+    return io;
+}
+
+// The three files of a shapefile named by `path`, whatever its extension.
+struct ShapefileNames {
+    std::string shp, shx, dbf;
+};
+static ShapefileNames NamesOf(const char* path, const char* suffix)
+{
+    return {WithExtension(path, (std::string(suffix) + ".shp").c_str()),
+            WithExtension(path, (std::string(suffix) + ".shx").c_str()),
+            WithExtension(path, (std::string(suffix) + ".dbf").c_str())};
+}
+static void RemoveFiles(const ShapefileNames& names)
+{
+    for (const std::string* name : {&names.shp, &names.shx, &names.dbf})
+        if (!name->empty()) DeleteFileA(name->c_str());
+}
+
+// Writes the header fields and one shape and row per live marker.
+static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* written)
+{
+    bool ok = DBFAddField(dbf, "POI_INDEX", FTInteger, 10, 0) == 0 && DBFAddField(dbf, "NAME", FTString, 32, 0) == 1 &&
+              DBFAddField(dbf, "COMMENT", FTString, 255, 0) == 2 && DBFAddField(dbf, "COLOR", FTInteger, 10, 0) == 3;
+    int n = 0;
+    StartProgress((unsigned)set->count + 1, "Saving SHP File");
+    for (int i = 0; ok && i < set->count; i++) {
+        StepProgress();
+        const POIRecord& poi = set->records[i];
+        if (poi.deleted) continue;
+        double x = poi.x, y = poi.y, z = poi.z;
+        SHPObject* point = SHPCreateObject(SHPT_POINTZ, -1, 0, nullptr, nullptr, 1, &x, &y, &z, nullptr);
+        ok = point && SHPWriteObject(shp, -1, point) == n;
+        if (point) SHPDestroyObject(point);
+        ok = ok && DBFWriteIntegerAttribute(dbf, n, 0, n) && DBFWriteStringAttribute(dbf, n, 1, poi.name) &&
+             DBFWriteStringAttribute(dbf, n, 2, poi.comment) && DBFWriteIntegerAttribute(dbf, n, 3, (int)poi.color);
+        n++;
+    }
+    EndProgress();
+    *written = n;
+    return ok;
+}
+
+int SavePOIShapefile(POISet* set)
+{
+    if (!set) return 0;
+    ShapefileNames target = NamesOf(set->path, ""), temporary = NamesOf(set->path, "~saving");
+    std::string nativeShp = ToNativePath(temporary.shp.c_str()), nativeDbf = ToNativePath(temporary.dbf.c_str());
+    SAHooks io = CheckedIO();
+    ioFailed = false;
+    SHPHandle shp = nativeShp.empty() || target.shp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POINTZ, &io);
+    if (!shp) {
+        RemoveFiles(temporary);
+        Report(kPOIShapeOpenWriteFailed, set->title);
+        return 0;
+    }
+    DBFHandle dbf = nativeDbf.empty() || target.dbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
+    if (!dbf) {
+        SHPClose(shp);
+        RemoveFiles(temporary);
+        Report(kPOIDBFOpenWriteFailed, target.dbf.empty() ? set->path : target.dbf.c_str());
+        return 0;
+    }
+    int written = 0;
+    bool ok = WriteMarkers(set, shp, dbf, &written);
+    SHPClose(shp);
+    DBFClose(dbf);
+    ok = ok && !ioFailed;
+    for (int k = 0; ok && k < 3; k++) {
+        const std::string& from = k == 0 ? temporary.shp : k == 1 ? temporary.shx : temporary.dbf;
+        const std::string& to = k == 0 ? target.shp : k == 1 ? target.shx : target.dbf;
+        ok = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+    if (!ok) {
+        RemoveFiles(temporary);
+        Report(kPOIWriteFailed, set->title);
+        return 0;
+    }
+    set->saved = 1;
+    char line[80];
+    snprintf(line, sizeof line, kPOISavedLine, written);
+    LogMessage(line);
+    return 1;
+}

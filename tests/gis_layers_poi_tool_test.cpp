@@ -1,0 +1,244 @@
+// The POI marker tool driven through the plan view's window procedure, the
+// "Edit POI" and "POI Marker Configuration" dialogs, and the markers drawn.
+#include "point_sets.h"
+#include "window_fixtures.h"
+#include "base/dialogs.h"
+#include "gis/layers/poi_dialogs.h"
+#include "gis/layers/poi_set.h"
+#include "resource.h"
+#include "views/plan/overlays.h"
+#include <cmath>
+#include <commctrl.h>
+
+namespace {
+
+class POIToolTest : public ViewFixture {
+protected:
+    HWND PointView(const std::vector<PointRecord>& points)
+    {
+        DataSet* set = MakePointDataSet(points);
+        strcpy(set->title, "area.las");
+        HWND view = OpenView({set}, 200, 200, "area");
+        SendMessageA(view, WM_COMMAND, TOOL_POI, 0);
+        EXPECT_EQ(Record(view)->currentTool, TOOL_POI);
+        return view;
+    }
+    static POINT PixelOf(const ViewRecord* r, double x, double y)
+    {
+        return {(LONG)std::lround((x - r->viewLeft) / r->scale), (LONG)std::lround((r->viewTop - y) / r->scale)};
+    }
+    static void Click(HWND view, POINT p, UINT message)
+    {
+        SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        SendMessageA(view, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(p.x, p.y));
+        SendMessageA(view, message + 1, 0, MAKELPARAM(p.x, p.y));
+    }
+    static std::string Text(HWND dialog, int id)
+    {
+        char text[300] = "";
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        return text;
+    }
+};
+
+}  // namespace
+
+TEST_F(POIToolTest, LeftClicksPlaceNumberedRedMarkersOnTheNearestVisiblePoint)
+{
+    HWND view = PointView({MakePoint(10, 10, 5.5f, 2), MakePoint(90, 90, 7.25f, 2), MakePoint(50, 50, 6, 2)});
+    ViewRecord* r = Record(view);
+    ASSERT_NE(r->poiSet, nullptr);
+    EXPECT_EQ(r->poiSet->saved, 1);
+
+    Click(view, PixelOf(r, 85, 86), WM_LBUTTONDOWN);
+    ASSERT_EQ(r->poiSet->count, 1);
+    const POIRecord* poi = &r->poiSet->records[0];
+    EXPECT_EQ(poi->x, 90);
+    EXPECT_EQ(poi->y, 90);
+    EXPECT_EQ(poi->z, 7.25f);
+    EXPECT_EQ(poi->color, RGB(255, 0, 0));
+    EXPECT_STREQ(poi->name, "Marker 1");
+    EXPECT_EQ(r->poiSet->saved, 0);
+
+    // With every class hidden no point is found: the marker stays where the
+    // click was, at Z 0, and deleted markers still count in its number.
+    r->poiSet->records[0].deleted = 1;
+    for (int i = 0; i < 256; i++) r->classTable.entries[i].display = 0;
+    POINT at = PixelOf(r, 30, 70);
+    Click(view, at, WM_LBUTTONDOWN);
+    ASSERT_EQ(r->poiSet->count, 2);
+    poi = &r->poiSet->records[1];
+    EXPECT_NEAR(poi->x, r->viewLeft + at.x * r->scale, 1e-9);
+    EXPECT_NEAR(poi->y, r->viewTop - at.y * r->scale, 1e-9);
+    EXPECT_EQ(poi->z, 0.0f);
+    EXPECT_STREQ(poi->name, "Marker 2");
+
+    // The next full draw has the marker in its picture.
+    InvalidateView(view, 1);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));
+    EXPECT_EQ(CachePixel(r, at.x, at.y), RGB(255, 0, 0));
+}
+
+TEST_F(POIToolTest, AMarkerInAGridViewTakesTheHeightOfThePostUnderIt)
+{
+    DataSet* grid = MakeGridSet(20, 20, [](double x, double y) { return (float)(x * 100 + y); });
+    HWND view = OpenView({grid}, 200, 200, "grid");
+    SendMessageA(view, WM_COMMAND, TOOL_POI, 0);
+    ViewRecord* r = Record(view);
+    ASSERT_LT(r->scale, 0.2);
+    Click(view, PixelOf(r, 7, 93), WM_LBUTTONDOWN);
+    Click(view, PixelOf(r, 0, 100), WM_LBUTTONDOWN);   // the first row and column answer too
+    ASSERT_EQ(r->poiSet->count, 2);
+    EXPECT_EQ(r->poiSet->records[0].z, 793.0f);
+    EXPECT_EQ(r->poiSet->records[1].z, 100.0f);
+}
+
+namespace {
+
+// Answers "Edit POI": what it showed, then the test's own action.
+struct EditAnswer {
+    std::string name, comment;   // typed before the action
+    COLORREF pick = CLR_INVALID; // chosen with "Marker Color"
+    int action = IDOK;           // IDOK, IDCANCEL or IDC_POI_DELETE
+    int presses = 1;
+};
+
+}  // namespace
+
+TEST_F(POIToolTest, RightClickEditsTheNearestMarkerInSightThroughTheDialog)
+{
+    HWND view = PointView({MakePoint(10, 10, 1, 2), MakePoint(90, 90, 2, 2), MakePoint(50, 50, 3, 2)});
+    ViewRecord* r = Record(view);
+    Click(view, PixelOf(r, 10, 10), WM_LBUTTONDOWN);
+    Click(view, PixelOf(r, 90, 90), WM_LBUTTONDOWN);
+    Click(view, PixelOf(r, 50, 50), WM_LBUTTONDOWN);
+    ASSERT_EQ(r->poiSet->count, 3);
+    r->poiSet->saved = 1;
+
+    EditAnswer answer;
+    std::vector<int> templates;
+    std::vector<std::string> shownNames;
+    DialogDriver driver([&](HWND dialog, int id) {
+        templates.push_back(id);
+        if (id == DIALOG_CHOOSECOLOR) {
+            SetDlgItemInt(dialog, 706, GetRValue(answer.pick), FALSE);
+            SetDlgItemInt(dialog, 707, GetGValue(answer.pick), FALSE);
+            SetDlgItemInt(dialog, 708, GetBValue(answer.pick), FALSE);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        shownNames.push_back(Text(dialog, IDC_POI_NAME));
+        if (!answer.name.empty()) SetDlgItemTextA(dialog, IDC_POI_NAME, answer.name.c_str());
+        if (!answer.comment.empty()) SetDlgItemTextA(dialog, IDC_POI_COMMENT, answer.comment.c_str());
+        if (answer.pick != CLR_INVALID) SendMessageA(dialog, WM_COMMAND, IDC_POI_COLOR, 0);
+        for (int press = 0; press < answer.presses; press++) SendMessageA(dialog, WM_COMMAND, answer.action, 0);
+    });
+
+    // Nearest to the cursor of the three: the second. A long name is cut to 30 characters.
+    answer.name = std::string(40, 'n');
+    answer.comment = "north side";
+    answer.pick = RGB(10, 200, 30);
+    Click(view, PixelOf(r, 80, 80), WM_RBUTTONDOWN);
+    ASSERT_EQ(templates, (std::vector<int>{IDD_EDIT_POI, DIALOG_CHOOSECOLOR}));
+    EXPECT_EQ(shownNames.back(), "Marker 2");
+    const POIRecord* second = &r->poiSet->records[1];
+    EXPECT_EQ(std::string(second->name), std::string(30, 'n'));
+    EXPECT_STREQ(second->comment, "north side");
+    EXPECT_EQ(second->color, RGB(10, 200, 30));
+    EXPECT_STREQ(r->poiSet->records[0].name, "Marker 1");
+    EXPECT_EQ(r->poiSet->saved, 0);
+
+    // Cancel changes nothing.
+    r->poiSet->saved = 1;
+    answer = EditAnswer{"other", "other", CLR_INVALID, IDCANCEL};
+    Click(view, PixelOf(r, 12, 12), WM_RBUTTONDOWN);
+    EXPECT_EQ(shownNames.back(), "Marker 1");
+    EXPECT_STREQ(r->poiSet->records[0].name, "Marker 1");
+    EXPECT_EQ(r->poiSet->saved, 1);
+
+    // Delete asks first; No keeps the dialog open, Yes deletes.
+    BoxAnswers boxes({IDNO, IDYES});
+    answer = EditAnswer{"", "", CLR_INVALID, IDC_POI_DELETE, 2};
+    Click(view, PixelOf(r, 12, 12), WM_RBUTTONDOWN);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, kPOIDeleteQuestion);
+    EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    EXPECT_EQ(r->poiSet->records[0].deleted, 1);
+    EXPECT_EQ(r->poiSet->saved, 0);
+
+    // A deleted marker is never picked again; with a single live marker left
+    // in a fresh set, a click anywhere edits it while it is in sight.
+    FreePOISet(r);
+    CreatePOISet(r);
+    Click(view, PixelOf(r, 10, 10), WM_LBUTTONDOWN);
+    answer = EditAnswer{"", "", CLR_INVALID, IDCANCEL};
+    size_t before = templates.size();
+    Click(view, PixelOf(r, 90, 90), WM_RBUTTONDOWN);
+    EXPECT_EQ(templates.size(), before + 1);
+    r->poiSet->records[0].x = r->viewRight + 1;
+    Click(view, PixelOf(r, 90, 90), WM_RBUTTONDOWN);
+    EXPECT_EQ(templates.size(), before + 1);
+}
+
+TEST_F(POIToolTest, MarkerConfigurationSetsSizeAndHeightOnOK)
+{
+    HWND view = PointView({MakePoint(10, 10, 1, 2)});
+    ViewRecord* r = Record(view);
+    r->poiMarkerSize = 3;
+    r->poiLabelSize = 15;
+    std::vector<std::string> shown;
+    int action = IDOK;
+    DialogDriver driver([&](HWND dialog, int id) {
+        EXPECT_EQ(id, IDD_POI_MARKERS);
+        shown.push_back(Text(dialog, IDC_POI_MARKER_SIZE_TEXT) + "/" + Text(dialog, IDC_POI_MARKER_HEIGHT_TEXT));
+        // Positions outside a bar's range stop at its ends.
+        HWND size = GetDlgItem(dialog, IDC_POI_MARKER_SIZE), height = GetDlgItem(dialog, IDC_POI_MARKER_HEIGHT);
+        SendMessageA(size, TBM_SETPOS, TRUE, 12);
+        SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 10), (LPARAM)size);
+        SendMessageA(height, TBM_SETPOS, TRUE, 2);
+        SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 5), (LPARAM)height);
+        shown.push_back(Text(dialog, IDC_POI_MARKER_SIZE_TEXT) + "/" + Text(dialog, IDC_POI_MARKER_HEIGHT_TEXT));
+        SendMessageA(dialog, WM_COMMAND, action, 0);
+    });
+    action = IDCANCEL;
+    SendMessageA(view, WM_COMMAND, CMD_POI_SETTINGS, 0);
+    EXPECT_EQ(r->poiMarkerSize, 3);
+    EXPECT_EQ(r->poiLabelSize, 15);
+    action = IDOK;
+    SendMessageA(view, WM_COMMAND, CMD_POI_SETTINGS, 0);
+    EXPECT_EQ(r->poiMarkerSize, 10);
+    EXPECT_EQ(r->poiLabelSize, 5);
+    EXPECT_EQ(shown, (std::vector<std::string>{"3/15", "10/5", "3/15", "10/5"}));
+}
+
+TEST_F(POIToolTest, MarkersAreDrawnInTheirColoursWithNamesAndDeletedOnesAreNot)
+{
+    HWND view = PointView({MakePoint(0, 0, 1, 2), MakePoint(100, 100, 2, 2)});
+    ViewRecord* r = Record(view);
+    for (int i = 0; i < 256; i++) r->classTable.entries[i].display = 0;
+    Click(view, PixelOf(r, 30, 30), WM_LBUTTONDOWN);
+    Click(view, PixelOf(r, 70, 70), WM_LBUTTONDOWN);
+    r->poiSet->records[1].color = RGB(0, 255, 0);
+    r->poiMarkerSize = 4;
+    r->showPOINames = 1;
+    RECT area;
+    GetViewClientRect(view, &area);
+    std::vector<uint32_t> pixels;
+    ASSERT_EQ(DrawOffscreen(area.right, area.bottom, [&](HDC dc) { return DrawPOIMarkers(view, dc); }, &pixels), 1);
+    POINT a = PixelOf(r, r->poiSet->records[0].x, r->poiSet->records[0].y);
+    POINT b = PixelOf(r, r->poiSet->records[1].x, r->poiSet->records[1].y);
+    EXPECT_EQ(PixelAt(pixels, area.right, a.x, a.y), RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(pixels, area.right, b.x, b.y), RGB(0, 255, 0));
+    // The name is written beside the marker in its colour.
+    int named = 0;
+    for (int y = a.y - 20; y < a.y + 10; y++)
+        for (int x = a.x + 6; x < a.x + 80 && x < area.right; x++)
+            if (y >= 0 && PixelAt(pixels, area.right, x, y) == RGB(255, 0, 0)) named++;
+    EXPECT_GT(named, 10);
+
+    r->poiSet->records[0].deleted = 1;
+    ASSERT_EQ(DrawOffscreen(area.right, area.bottom, [&](HDC dc) { return DrawPOIMarkers(view, dc); }, &pixels), 1);
+    EXPECT_EQ(PixelAt(pixels, area.right, a.x, a.y), RGB(0, 0, 0));
+    EXPECT_EQ(PixelAt(pixels, area.right, b.x, b.y), RGB(0, 255, 0));
+}
