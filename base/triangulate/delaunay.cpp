@@ -299,10 +299,13 @@ static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair*
 // The y order of the array (stable, so ties keep their x order): a radix sort
 // of the coordinates' bit patterns, turned to unsigned integers that order as
 // the numbers do (-0 as +0). Digits that every key shares are skipped.
+#pragma pack(push, 4)
 struct KeyIndex {
     uint64_t key;
-    uint64_t index;
+    uint32_t index;
 };
+#pragma pack(pop)
+static_assert(2 * sizeof(KeyIndex) <= sizeof(SortItem), "the radix sort runs in the room of the cut array");
 
 static inline uint64_t OrderedBits(double v)
 {
@@ -312,22 +315,18 @@ static inline uint64_t OrderedBits(double v)
     return (u >> 63) ? ~u : (u | 0x8000000000000000ull);
 }
 
-static bool SortByY(const SortItem* a, int64_t n, uint32_t* order)
+// Writes the y order to order[0 .. n); room holds 2 n keys.
+static bool SortByY(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order)
 {
     const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
-    KeyIndex* k = (KeyIndex*)TriLargeAlloc((uint64_t)n * 2 * sizeof(KeyIndex));
     uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)kDigits * kBuckets, sizeof(uint32_t));
-    if (!k || !counts) {
-        NBLFree(k);
-        NBLFree(counts);
-        return false;
-    }
-    KeyIndex* from = k;
-    KeyIndex* to = k + n;
+    if (!counts) return false;
+    KeyIndex* from = room;
+    KeyIndex* to = room + n;
     for (int64_t i = 0; i < n; i++) {
         uint64_t key = OrderedBits(a[i].x[1]);
         from[i].key = key;
-        from[i].index = (uint64_t)i;
+        from[i].index = (uint32_t)i;
         for (int d = 0; d < kDigits; d++) counts[d * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))]++;
     }
     for (int d = 0; d < kDigits; d++) {
@@ -343,26 +342,27 @@ static bool SortByY(const SortItem* a, int64_t n, uint32_t* order)
         for (int64_t i = 0; i < n; i++) to[c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++] = from[i];
         std::swap(from, to);
     }
-    for (int64_t i = 0; i < n; i++) order[i] = (uint32_t)from[i].index;
-    NBLFree(k);
+    for (int64_t i = 0; i < n; i++) order[i] = from[i].index;
     NBLFree(counts);
     return true;
 }
 
 // Puts the n points of the x-sorted array *a in cut order; the array is
 // replaced by a new one (and the old freed). False when there is no room, with
-// *a as it was.
+// *a as it was. The new array is made first and the radix sort runs in it, so
+// its pages are in memory when the points are gathered there.
 static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n)
 {
     if (n > 0xffffffffll) return false;
     uint64_t pairBytes = (uint64_t)n * sizeof(RankPair);
-    RankPair* xs = (RankPair*)TriLargeAlloc(pairBytes);
-    RankPair* ys = (RankPair*)TriLargeAlloc(pairBytes);
-    RankPair* scratch = (RankPair*)TriLargeAlloc((uint64_t)(n / 2 + 2) * sizeof(RankPair));
-    bool ok = xs && ys && scratch && SortByY(*a, n, (uint32_t*)scratch);
+    SortItem* cut = (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem));
+    RankPair* xs = cut ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    RankPair* ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    RankPair* scratch = ys ? (RankPair*)TriLargeAlloc((uint64_t)(n / 2 + 2) * sizeof(RankPair)) : nullptr;
+    // scratch holds the y order only until the pairs are built; it has room
+    // for n / 2 + 2 pairs, that is n + 4 ranks.
+    bool ok = scratch && SortByY(*a, n, (KeyIndex*)cut, (uint32_t*)scratch);
     if (ok) {
-        // scratch holds the y order only until the pairs are built; it has
-        // room for n / 2 + 2 pairs, that is n + 4 ranks.
         const uint32_t* order = (const uint32_t*)scratch;
         for (int64_t j = 0; j < n; j++) {
             ys[j].xr = order[j];
@@ -371,20 +371,19 @@ static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n)
         }
         for (int64_t i = 0; i < n; i++) xs[i].xr = (uint32_t)i;
         RankSplit(xs, ys, n, 0, scratch);
-    }
-    NBLFree(ys);
-    NBLFree(scratch);
-    SortItem* cut = ok ? (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem)) : nullptr;
-    if (cut) {
         const SortItem* from = *a;
         for (int64_t i = 0; i < n; i++) cut[i] = from[xs[i].xr];
         NBLFree(*a);
         *a = cut;
         m->spare = cut;
         m->spareBytes = (uint64_t)n * sizeof(SortItem);
+    } else {
+        NBLFree(cut);
     }
     NBLFree(xs);
-    return cut != nullptr;
+    NBLFree(ys);
+    NBLFree(scratch);
+    return ok;
 }
 
 // ---- merging -------------------------------------------------------------------------
