@@ -90,19 +90,34 @@ struct SortItem {
     Vertex v;
 };
 
-// While the mesh is built its corners point at the sort items, whose first
-// two fields are x and y: the items lie in cut order, so the predicates read
-// memory that is close together. Afterwards the corners are pointed back at
-// the vertex records.
-static inline Vertex ItemVertex(SortItem& s) { return s.x; }
+// While the mesh is built its corners point at the points in cut order, so
+// that the predicates read memory that is close together: either at the sort
+// items themselves, whose first two fields are x and y, or (after the rank
+// cuts) at a packed array of x, y pairs with the vertices in a second array.
+// Afterwards the corners are pointed back at the vertex records.
+struct CutPoints {
+    double* xy;        // point k at xy + stride k
+    int stride;        // in doubles: 2 packed, 3 in sort items
+    const Vertex* vertices;   // of the packed points; null for sort items
+    Vertex At(int64_t k) const { return xy + stride * k; }
+    CutPoints Part(int64_t first) const { return CutPoints{ xy + stride * first, stride, vertices }; }
+};
 
-static void PointCornersAtVertices(TriMesh* m)
+static CutPoints ItemPoints(SortItem* a)
+{
+    static_assert(sizeof(SortItem) == 3 * sizeof(double), "sort items are three doubles wide");
+    return CutPoints{ a[0].x, 3, nullptr };
+}
+
+static void PointCornersAtVertices(TriMesh* m, const CutPoints& points)
 {
     TraversalInit(&m->triangles);
     Word* tri;
     while ((tri = (Word*)Traverse(&m->triangles)) != nullptr) {
         for (int k = 3; k < 6; k++) {
-            if (tri[k]) tri[k] = (Word)((SortItem*)tri[k])->v;
+            if (!tri[k]) continue;
+            if (points.vertices) tri[k] = (Word)points.vertices[((double*)tri[k] - points.xy) / 2];
+            else tri[k] = (Word)((SortItem*)tri[k])->v;
         }
     }
 }
@@ -347,11 +362,12 @@ static bool SortByY(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* orde
     return true;
 }
 
-// Puts the n points of the x-sorted array *a in cut order; the array is
-// replaced by a new one (and the old freed). False when there is no room, with
-// *a as it was. The new array is made first and the radix sort runs in it, so
-// its pages are in memory when the points are gathered there.
-static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n)
+// Puts the n points of the x-sorted array *a in cut order, packed: *points
+// describes them. They go to a new array of the same size, which replaces *a
+// (the old is freed). False when there is no room, with *a as it was. The new
+// array is made first and the radix sort runs in it, so its pages are in
+// memory when the points are gathered there.
+static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n, CutPoints* points)
 {
     if (n > 0xffffffffll) return false;
     uint64_t pairBytes = (uint64_t)n * sizeof(RankPair);
@@ -372,7 +388,15 @@ static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n)
         for (int64_t i = 0; i < n; i++) xs[i].xr = (uint32_t)i;
         RankSplit(xs, ys, n, 0, scratch);
         const SortItem* from = *a;
-        for (int64_t i = 0; i < n; i++) cut[i] = from[xs[i].xr];
+        double* xy = (double*)cut;
+        Vertex* vertices = (Vertex*)(xy + 2 * n);
+        for (int64_t i = 0; i < n; i++) {
+            const SortItem& item = from[xs[i].xr];
+            xy[2 * i] = item.x[0];
+            xy[2 * i + 1] = item.x[1];
+            vertices[i] = item.v;
+        }
+        *points = CutPoints{ xy, 2, vertices };
         NBLFree(*a);
         *a = cut;
         m->spare = cut;
@@ -507,12 +531,12 @@ static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTrian
     }
 }
 
-static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
+static void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis,
                                  OrientedTriangle* farLeft, OrientedTriangle* farRight)
 {
     if (n == 2) {
-        OrientedTriangle t1 = MakeGhost(r, ItemVertex(a[0]), ItemVertex(a[1]));
-        OrientedTriangle t2 = MakeGhost(r, ItemVertex(a[1]), ItemVertex(a[0]));
+        OrientedTriangle t1 = MakeGhost(r, a.At(0), a.At(1));
+        OrientedTriangle t2 = MakeGhost(r, a.At(1), a.At(0));
         Bond(t1, t2);
         Bond(Lnext(t1), Lprev(t2));
         Bond(Lnext(t2), Lprev(t1));
@@ -521,7 +545,7 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
         return;
     }
     if (n == 3) {
-        Vertex a0 = ItemVertex(a[0]), a1 = ItemVertex(a[1]), a2 = ItemVertex(a[2]);
+        Vertex a0 = a.At(0), a1 = a.At(1), a2 = a.At(2);
         double o = Orient(r, a0, a1, a2);
         if (o == 0.0) {
             OrientedTriangle g[4];
@@ -556,7 +580,7 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
     int64_t divider = n / 2;
     OrientedTriangle innerLeft, innerRight;
     DivideAndConquerStep(r, a, divider, 1 - axis, farLeft, &innerLeft);
-    DivideAndConquerStep(r, a + divider, n - divider, 1 - axis, &innerRight, farRight);
+    DivideAndConquerStep(r, a.Part(divider), n - divider, 1 - axis, &innerRight, farRight);
     MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, r.b->alternatingCuts ? axis : 0);
 }
 
@@ -623,7 +647,8 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         }
     }
     int64_t distinct = n > 0 ? i + 1 : 0;
-    bool cutByRanks = b->alternatingCuts && distinct >= kRankCutPoints && CutByRanks(m, &a, distinct);
+    CutPoints points = ItemPoints(a);
+    bool cutByRanks = b->alternatingCuts && distinct >= kRankCutPoints && CutByRanks(m, &a, distinct, &points);
     if (b->alternatingCuts && !cutByRanks) {
         int64_t divider = distinct / 2;
         if (distinct - divider >= 2) {
@@ -651,9 +676,9 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     int64_t hull = 0;
     if (distinct >= 2) {
         OrientedTriangle farLeft, farRight;
-        DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
+        DivideAndConquerStep(r, points, distinct, 0, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
-        PointCornersAtVertices(m);
+        PointCornersAtVertices(m, points);
         hull = DropGhostTriangles(r, farLeft);
     } else if (TriShowProgress) {
         EndProgress();
