@@ -12,7 +12,9 @@
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "base/progress.h"
+#include <windows.h>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -610,6 +612,44 @@ static int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
     return hull;
 }
 
+// The triangle pool's first block is sized to the whole mesh and is first
+// written while the mesh is built, each new page a fault that maps memory.
+// A thread touches the block's pages while the points are sorted and cut,
+// and stops (and is waited for) before the first triangle is made, so the
+// two never write the block at the same time.
+static const uint64_t kTouchedPoolBytes = 64u << 20;
+
+struct PageToucher {
+    volatile char* first;
+    uint64_t bytes;
+    std::atomic<bool> stop;
+    HANDLE thread;
+};
+
+static DWORD WINAPI TouchPages(LPVOID parameter)
+{
+    PageToucher* t = (PageToucher*)parameter;
+    for (uint64_t at = 0; at < t->bytes && !t->stop.load(std::memory_order_relaxed); at += 4096) t->first[at] = 0;
+    return 0;
+}
+
+static void StartTouchingPages(PageToucher* t, void* first, uint64_t bytes)
+{
+    t->first = (volatile char*)first;
+    t->bytes = bytes;
+    t->stop = false;
+    t->thread = bytes >= kTouchedPoolBytes ? CreateThread(nullptr, 0, TouchPages, t, 0, nullptr) : nullptr;
+}
+
+static void StopTouchingPages(PageToucher* t)
+{
+    if (!t->thread) return;
+    t->stop = true;
+    WaitForSingleObject(t->thread, INFINITE);
+    CloseHandle(t->thread);
+    t->thread = nullptr;
+}
+
 static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
 {
     Run r{ m, b, b->noExactArithmetic };
@@ -630,6 +670,9 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         count++;
     }
     n = count;
+    PageToucher toucher;
+    StartTouchingPages(&toucher, PoolFirstSlot(&m->triangles),
+                       (uint64_t)m->triangles.itemsFirstBlock * (uint64_t)m->triangles.itemBytes);
 
     if (TriShowProgress) {
         TriProgressCounter = 0;
@@ -660,6 +703,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
             if (!s.items || !s.ys) {
                 NBLFree(s.items);
                 NBLFree(s.ys);
+                StopTouchingPages(&toucher);
                 TriAbort(m);
             }
             if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
@@ -673,6 +717,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         TriProgressCounter = 0;
         StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
     }
+    StopTouchingPages(&toucher);
     int64_t hull = 0;
     if (distinct >= 2) {
         OrientedTriangle farLeft, farRight;
