@@ -141,7 +141,14 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define CMD_RECENT_4           9050
 #define CMD_RECENT_LAST        9050
 #define CMD_PROJECT_FIRST      9051
+#define CMD_PROJECT_IMPORT     9051
+#define CMD_PROJECT_OPEN       9052
+#define CMD_PROJECT_SAVE       9053
+#define CMD_PROJECT_CREATE     9054
+#define CMD_PROJECT_SAVE_AS    9055
+#define CMD_PROJECT_EDIT       9056
 #define CMD_PROJECT_SHOW       9057
+#define CMD_PROJECT_CLOSE      9058
 #define CMD_PROJECT_LAST       9058
 #define CMD_SYSTEM_INFO        9061
 #define CMD_PANELIZE_ALL       9067

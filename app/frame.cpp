@@ -2,6 +2,7 @@
 #include "app/frame.h"
 #include "app/help.h"
 #include "app/stand_ins.h"
+#include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"
 #include "app/view_window.h"
@@ -91,18 +92,10 @@ static int InvalidateChild(HWND child, void*)
 
 const char kWorkerRunningQuestion[] = "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?";
 
-int FrameClose(HWND frame)
+// The questions begin with the active view, then follow the MDI cycle; 0
+// when the user cancelled one.
+static int AskViewsToSave(HWND frame)
 {
-    if (IsWorkerBusy()) {
-        if (ShowMessageBox(frame, kWorkerRunningQuestion, "Warning",
-                           MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return 0;
-        KillWorkerThread();
-    }
-    CancelAllViewDraws();
-    SaveRegistrySettings((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0));
-
-    // The questions begin with the active view, then follow the MDI cycle.
     HWND projectWin = (HWND)GetWindowSlot(frame, FRAME_PROJECTWIN);
     HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
     if (!first) return 1;
@@ -128,6 +121,22 @@ int FrameClose(HWND frame)
         child = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
         if (!child || child == first) return 1;
     }
+}
+
+int FrameClose(HWND frame)
+{
+    if (IsWorkerBusy()) {
+        if (ShowMessageBox(frame, kWorkerRunningQuestion, "Warning",
+                           MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return 0;
+        KillWorkerThread();
+    }
+    CancelAllViewDraws();
+    SaveRegistrySettings((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0));
+    if (!AskViewsToSave(frame)) return 0;
+    // Closing the project window closes the project: an unsaved one is offered for saving.
+    CloseProjectWindow();
+    return 1;
 }
 
 LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

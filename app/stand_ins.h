@@ -1,5 +1,5 @@
 // Stand-ins for the services of the profile and 3D views, contours,
-// classification, GIS layers, projects and conversion that the shell calls.
+// classification, GIS layers and conversion that the shell calls.
 // They keep the shell whole: each answers as "nothing to do" (or "refused")
 // and holds no logic of the service it stands for. A service leaves this file
 // when its own code arrives.
@@ -10,22 +10,11 @@ struct ViewRecord;
 struct ContourList;
 struct DataSet;
 
-// Linked windows and the project window.
-LRESULT CALLBACK ProjectWinWndProc(HWND, UINT, WPARAM, LPARAM);
-int  IsProjectWinActive();
-int  ProjectWinToolCommand(HWND projectWin, WPARAM wParam, LPARAM lParam);
-int  ProjectWinCancelTool(HWND project);
-int  ProjectCommand(WPARAM wParam, LPARAM lParam);
-
 // What a view record owns of the other subsystems.
 void FreeReferenceList(ViewRecord* record);
 void CreateAOISet(ViewRecord* record);
 void FreeAOISet(ViewRecord* record);
 int  SaveAOIFile(HWND view);
-
-// Frame commands.
-int  ImportToLAS();
-INT_PTR CALLBACK ExportLASDlgProc(HWND, UINT, WPARAM, LPARAM);
 
 // View commands.
 int  ShowReferenceFileManager(HWND view);

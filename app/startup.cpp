@@ -3,6 +3,7 @@
 #include "app/frame.h"
 #include "app/display_settings.h"
 #include "app/stand_ins.h"
+#include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
 #include "views/profile/profile_window.h"
 #include "app/view_window.h"

@@ -6,6 +6,7 @@
 #include "views/plan/point_tip.h"
 #include "views/profile/profile_window.h"
 #include "app/stand_ins.h"
+#include "gis/project/project_window.h"
 #include "app/view_window.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"

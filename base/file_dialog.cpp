@@ -44,6 +44,12 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
 int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                   char* name)
 {
+    return ChooseOneFileIn(owner, filterText, dialogTitle, save, flags, file, name, nullptr);
+}
+
+int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
+                    char* name, const char* initialFolder)
+{
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
     OPENFILENAMEA ofn = {};
@@ -56,6 +62,7 @@ int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, i
     ofn.lpstrFileTitle = name;
     ofn.nMaxFileTitle = 255;
     ofn.lpstrTitle = dialogTitle;
+    ofn.lpstrInitialDir = initialFolder && initialFolder[0] ? initialFolder : nullptr;
     ofn.Flags = flags | OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : 0);
     int chosen = save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn);
     file[255] = 0;

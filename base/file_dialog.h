@@ -23,3 +23,6 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn);
 // file name, always terminated. Returns 1 for a choice, 0 for Cancel.
 int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                   char* name);
+// The same, starting in `initialFolder` when it is not empty.
+int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
+                    char* name, const char* initialFolder);

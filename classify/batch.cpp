@@ -1,4 +1,5 @@
-// The batch dialogs and their worker thread (files mode).
+// The batch dialogs and their worker thread, over a list of files or over
+// the tiles of a project.
 #include "classify/batch.h"
 #include "classify/save_classes.h"
 #include "classify/surface_run.h"
@@ -24,6 +25,9 @@
 #include "data/lasfile/las_geokeys.h"
 #include "data/selection.h"
 #include "data/statistics.h"
+#include "data/las_lock.h"
+#include "gis/project/project.h"
+#include "gis/project/project_commands.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
@@ -36,10 +40,14 @@ const char kBatchNoReturnsText[] = "No \"Single\" or \"Last\" return points foun
 const char kBatchEndFormat[] = "%s %s:  %d succeeded, %d failed, %d stopped";
 const char kSMBatchStopQuestion[] = "Are you sure you want to stop Vivuzoz Oduri?";
 const char kThinningBatchStopQuestion[] = "Are you sure you want to stop Verudevevur Idudorav?";
+const char kBatchTileLockedFormat[] = "Locked:  %s\nThe tile was left as it was.";
+const char kBatchTileLockFailedText[] = "Unable to lock file!\nAnother program has it open; the tile was left as it was.";
 
 // State of one opening of a batch dialog.
 struct BatchDialog {
     int32_t kind;
+    int32_t mode;        // IDC_BATCH_MODE_PROJECT or IDC_BATCH_MODE_FILES
+    Project* project;    // project mode: the tiles with their batch marks
     FileList files;
     int32_t outputChosen;
     int32_t paused;
@@ -100,19 +108,26 @@ void CheckBatchFile(const char* path, const BatchRunParameters* run, char* reaso
 }
 
 // 1 saved, 0 failed (reason says why; the file is unchanged), -1 stopped.
-static int RunBatchFile(const FileListEntry* entry, const BatchRunParameters* run, char* reason, int size)
+// A project tile is run with the buffer points of its neighbours and saved in place.
+static int RunBatchFile(const char* path, const char* title, Project* project, ProjectTile* tile,
+                        const BatchRunParameters* run, char* reason, int size)
 {
-    CheckBatchFile(entry->path, run, reason, size);
+    CheckBatchFile(path, run, reason, size);
     if (reason[0]) return 0;
     // Boxes of the loader and of saving become the file's reason: the run goes on.
     SetThreadBoxCapture(reason, size);
-    DataSet* set = LoadLASDataWhole(entry->path, entry->title);
+    DataSet* set = LoadLASDataWhole(path, title);
     int result = 0;
     if (!set) {
         if (!reason[0]) snprintf(reason, (size_t)size, "Unable to open LAS file!");
     } else {
-        // The units the user chose apply to files without a units key.
-        if (set->units != 1 && set->units != kUnitsFeet) set->units = run->units;
+        if (tile) {
+            LoadBufferPoints(project, tile, set);   // also the project's units
+            reason[0] = 0;                          // a neighbour that failed is no failure of this tile
+        } else if (set->units != 1 && set->units != kUnitsFeet) {
+            // The units the user chose apply to files without a units key.
+            set->units = run->units;
+        }
         set->tiles = BuildPointTiles(set);
         DensityCheck(set);
         int r;
@@ -127,10 +142,10 @@ static int RunBatchFile(const FileListEntry* entry, const BatchRunParameters* ru
             snprintf(reason, (size_t)size, "%s failed (%d).", BatchName(run->kind), r);
         } else if (r == 0 && run->kind == BATCH_SURFACE_MAGIC) {
             snprintf(reason, (size_t)size, "%s", kBatchNoReturnsText);
-        } else if (run->outputFolder[0]) {
+        } else if (run->outputFolder[0] && !tile) {
             char target[600];
-            snprintf(target, sizeof target, "%s%s", run->outputFolder, entry->title);
-            result = SaveDataSetClassesAs(set, target, entry->title);
+            snprintf(target, sizeof target, "%s%s", run->outputFolder, title);
+            result = SaveDataSetClassesAs(set, target, title);
         } else {
             result = SaveDataSetClasses(set);
         }
@@ -141,12 +156,58 @@ static int RunBatchFile(const FileListEntry* entry, const BatchRunParameters* ru
     return result;
 }
 
+// A tile is rewritten in place: it is run only under a lock marker of this
+// run, never while someone else's marker names it or another program has it open.
+static int RunBatchTile(Project* project, ProjectTile* tile, const BatchRunParameters* run, char* reason, int size)
+{
+    if (const char* owner = ReadTileLockOwner(tile->path)) {
+        char name[300];
+        snprintf(name, sizeof name, "%s", owner);
+        name[strcspn(name, "\r\n")] = 0;
+        snprintf(reason, (size_t)size, kBatchTileLockedFormat, name);
+        return 0;
+    }
+    if (!LockTile(tile->path)) {
+        snprintf(reason, (size_t)size, "%s", TileFileExists(tile->path) ? kBatchTileLockFailedText : "Unable to open LAS file!");
+        return 0;
+    }
+    int result = RunBatchFile(tile->path, tile->name, project, tile, run, reason, size);
+    UnlockTile(tile->path);
+    return result;
+}
+
 struct BatchThreadStart {
     FileList* files;
+    Project* project;
     BatchDialog* state;
 };
 
-static DWORD WINAPI BatchFilesThread(void* parameter)
+static void RecordFailure(BatchDialog* state, const char* path, const char* title, BatchFailure* failure)
+{
+    snprintf(failure->path, sizeof failure->path, "%s", path);
+    state->failures.push_back(*failure);
+    state->outcome.failed++;
+    char line[700];
+    snprintf(line, sizeof line, "%s\n%s", title, failure->reason);
+    LogMessage(line);
+}
+
+// The end of a run: the job is given back and the dialog told.
+static DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left)
+{
+    JobControl* app = AppJob();
+    state->outcome.stopped = stopped ? left : 0;
+    state->outcome.complete = stopped ? 0 : 1;
+    JobCancelled(app);   // a request that came after the last check is not meant for the next job
+    ContinueJob(app);
+    ResetBatchProgress(bar);
+    EndJob(app);
+    SendMessageA(state->run.dialog, WM_BATCH_DONE, 0, 0);
+    return stopped ? 0 : 1;
+}
+
+// The thread's copy of its start block, once the starter has stored the handle.
+static BatchThreadStart TakeThreadStart(void* parameter)
 {
     BatchThreadStart start = *(BatchThreadStart*)parameter;
     JobControl* app = AppJob();
@@ -154,7 +215,57 @@ static DWORD WINAPI BatchFilesThread(void* parameter)
     WaitForSingleObject(app->mutex, INFINITE);
     ReleaseMutex(app->mutex);
     NBLFree(parameter);
+    return start;
+}
 
+static int MarkedTileCount(const Project* project)
+{
+    int n = 0;
+    for (int i = 0; project && i < project->tileCount; i++)
+        if (project->tiles[i] && project->tiles[i]->batchMark) n++;
+    return n;
+}
+
+static DWORD WINAPI BatchProjectThread(void* parameter)
+{
+    BatchThreadStart start = TakeThreadStart(parameter);
+    BatchDialog* state = start.state;
+    Project* project = start.project;
+    HWND dialog = state->run.dialog;
+    HWND bar = GetDlgItem(dialog, IDC_BATCH_FILES_BAR);
+    int left = MarkedTileCount(project);
+    InitBatchProgress(bar, (unsigned)left);
+    bool stopped = false;
+    for (int i = 0; i < project->tileCount && !stopped; i++) {
+        ProjectTile* tile = project->tiles[i];
+        if (!tile || !tile->batchMark) continue;
+        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, tile->name);
+        if (AppJobCheckpoint()) {
+            stopped = true;
+            break;
+        }
+        BatchFailure failure = {};
+        int r = RunBatchTile(project, tile, &state->run, failure.reason, sizeof failure.reason);
+        if (r < 0) {
+            stopped = true;
+            break;
+        }
+        if (r == 0) {
+            RecordFailure(state, tile->path, tile->name, &failure);
+        } else {
+            state->outcome.succeeded++;
+            StepBatchProgress(bar);
+        }
+        left--;
+        SendDlgItemMessageA(dialog, IDC_BATCH_LIST, LB_DELETESTRING, 0, 0);
+        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, "");
+    }
+    return EndBatchRun(state, bar, stopped, left);
+}
+
+static DWORD WINAPI BatchFilesThread(void* parameter)
+{
+    BatchThreadStart start = TakeThreadStart(parameter);
     BatchDialog* state = start.state;
     FileList* files = start.files;
     HWND dialog = state->run.dialog;
@@ -170,18 +281,14 @@ static DWORD WINAPI BatchFilesThread(void* parameter)
             break;
         }
         BatchFailure failure = {};
-        int r = RunBatchFile(entry, &state->run, failure.reason, sizeof failure.reason);
+        int r = RunBatchFile(entry->path, entry->title, nullptr, nullptr, &state->run, failure.reason,
+                             sizeof failure.reason);
         if (r < 0) {
             stopped = true;
             break;
         }
         if (r == 0) {
-            snprintf(failure.path, sizeof failure.path, "%s", entry->path);
-            state->failures.push_back(failure);
-            state->outcome.failed++;
-            char line[700];
-            snprintf(line, sizeof line, "%s\n%s", entry->title, failure.reason);
-            LogMessage(line);
+            RecordFailure(state, entry->path, entry->title, &failure);
             index++;
         } else {
             state->outcome.succeeded++;
@@ -190,22 +297,16 @@ static DWORD WINAPI BatchFilesThread(void* parameter)
         }
         SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, "");
     }
-    state->outcome.stopped = stopped ? files->count - index : 0;
-    state->outcome.complete = stopped ? 0 : 1;
-    JobCancelled(app);   // a request that came after the last check is not meant for the next job
-    ContinueJob(app);
-    ResetBatchProgress(bar);
-    EndJob(app);
-    SendMessageA(dialog, WM_BATCH_DONE, 0, 0);
-    return stopped ? 0 : 1;
+    return EndBatchRun(state, bar, stopped, files->count - index);
 }
 
-int StartBatchThread(FileList* files, BatchRunParameters* run)
+int StartBatchThread(FileList* files, BatchRunParameters* run, Project* project)
 {
     BatchDialog* state = run->kind == BATCH_THINNING ? &thinDialog : &smDialog;
     BatchThreadStart* start = (BatchThreadStart*)NBLCalloc(1, sizeof(BatchThreadStart));
     if (!start) return 0;
     start->files = files;
+    start->project = project;
     start->state = state;
     JobControl* app = AppJob();
     // The job is busy from here: a second Start can never begin a second run.
@@ -217,7 +318,7 @@ int StartBatchThread(FileList* files, BatchRunParameters* run)
     state->outcome = {};
     lastRun = state;
     ContinueJob(app);
-    if (!StartAppJobThread(BatchFilesThread, start)) {
+    if (!StartAppJobThread(project ? BatchProjectThread : BatchFilesThread, start)) {
         EndJob(app);
         NBLFree(start);
         return 0;
@@ -252,41 +353,96 @@ void FillBatchClassCombo(HWND combo, int selection)
 
 // ---- the dialogs ---------------------------------------------------------------------------
 
+static const char* FailureOf(const BatchDialog* d, const char* path)
+{
+    for (const BatchFailure& f : d->failures)
+        if (!strcmp(f.path, path)) return f.reason;
+    return nullptr;
+}
+
+static void AddRow(HWND list, const BatchDialog* d, const char* text, const char* path)
+{
+    char row[700];
+    snprintf(row, sizeof row, "%s", text);
+    if (const char* reason = FailureOf(d, path)) {
+        char first[300];
+        snprintf(first, sizeof first, "%s", reason);
+        char* end = strchr(first, '\n');
+        if (end) *end = 0;
+        snprintf(row, sizeof row, "%s   <failed: %s>", text, first);
+    }
+    SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)row);
+}
+
+// The list by mode: the files' paths, or the names of the marked tiles.
 static void FillFileRows(HWND dialog, BatchDialog* d)
 {
     HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < d->files.count; i++) {
-        const char* path = d->files.entries[i]->path;
-        char row[700];
-        snprintf(row, sizeof row, "%s", path);
-        for (const BatchFailure& f : d->failures)
-            if (!strcmp(f.path, path)) {
-                char first[300];
-                snprintf(first, sizeof first, "%s", f.reason);
-                char* end = strchr(first, '\n');
-                if (end) *end = 0;
-                snprintf(row, sizeof row, "%s   <failed: %s>", path, first);
-                break;
-            }
-        SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)row);
+    bool any = false;
+    if (d->mode == IDC_BATCH_MODE_PROJECT) {
+        for (int i = 0; d->project && i < d->project->tileCount; i++) {
+            const ProjectTile* t = d->project->tiles[i];
+            if (t && t->batchMark) AddRow(list, d, t->name, t->path);
+        }
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
+        any = d->project && d->project->tileCount > 0;
+    } else {
+        for (int i = 0; i < d->files.count; i++) AddRow(list, d, d->files.entries[i]->path, d->files.entries[i]->path);
+        SetListBoxExtent(list, &d->files);
+        any = d->files.count > 0;
     }
-    SetListBoxExtent(list, &d->files);
-    EnableWindow(GetDlgItem(dialog, IDC_BATCH_START), d->files.count > 0);
+    EnableWindow(GetDlgItem(dialog, IDC_BATCH_START), any);
 }
 
-static void ShowFilesModeControls(HWND dialog)
+static void ShowBatchModeControls(HWND dialog, BatchDialog* d)
 {
     static const int project[] = { IDC_BATCH_PROJECT_TEXT, IDC_BATCH_OPEN_PROJECT, IDC_BATCH_REMOVE_TILES,
                                    IDC_BATCH_RESET };
     static const int files[] = { IDC_BATCH_ADD, IDC_BATCH_REMOVE, IDC_BATCH_REMOVE_ALL, IDC_BATCH_OUTPUT_CHECK,
                                  IDC_BATCH_SET_DIRECTORY, IDC_BATCH_OUTPUT_TEXT };
-    for (int id : project) ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
-    for (int id : files) ShowWindow(GetDlgItem(dialog, id), SW_SHOW);
-    CheckRadioButton(dialog, IDC_BATCH_MODE_PROJECT, IDC_BATCH_MODE_FILES, IDC_BATCH_MODE_FILES);
-    // Tiles of a project are run with their neighbours' buffer points, which
-    // needs projects; files mode is the mode there is.
-    EnableWindow(GetDlgItem(dialog, IDC_BATCH_MODE_PROJECT), FALSE);
+    bool projectMode = d->mode == IDC_BATCH_MODE_PROJECT;
+    for (int id : project) ShowWindow(GetDlgItem(dialog, id), projectMode ? SW_SHOW : SW_HIDE);
+    for (int id : files) ShowWindow(GetDlgItem(dialog, id), projectMode ? SW_HIDE : SW_SHOW);
+    CheckRadioButton(dialog, IDC_BATCH_MODE_PROJECT, IDC_BATCH_MODE_FILES, d->mode);
+    FillFileRows(dialog, d);
+}
+
+static void MarkAllTiles(Project* project)
+{
+    for (int i = 0; project && i < project->tileCount; i++)
+        if (project->tiles[i]) project->tiles[i]->batchMark = 1;
+}
+
+static void OpenBatchProject(HWND dialog, BatchDialog* d)
+{
+    Project* project = OpenProject();
+    if (!project) return;
+    FreeProject(d->project);
+    d->project = project;
+    MarkAllTiles(project);
+    d->failures.clear();
+    SetDlgItemTextA(dialog, IDC_BATCH_PROJECT_TEXT, project->path);
+    FillFileRows(dialog, d);
+}
+
+static void UnmarkSelectedTiles(HWND dialog, BatchDialog* d)
+{
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    int count = (int)SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+    if (count <= 0 || !d->project) return;
+    std::vector<int> rows((size_t)count);
+    SendMessageA(list, LB_GETSELITEMS, (WPARAM)count, (LPARAM)rows.data());
+    for (int row : rows) {
+        char name[700] = "";
+        if (SendMessageA(list, LB_GETTEXTLEN, (WPARAM)row, 0) >= (LRESULT)sizeof name) continue;
+        SendMessageA(list, LB_GETTEXT, (WPARAM)row, (LPARAM)name);
+        for (int i = 0; i < d->project->tileCount; i++) {
+            ProjectTile* t = d->project->tiles[i];
+            if (t && !strcmp(t->name, name)) t->batchMark = 0;
+        }
+    }
+    FillFileRows(dialog, d);
 }
 
 static void SetRunningButtons(HWND dialog, bool start, bool pause, bool stop)
@@ -304,9 +460,13 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
     d->outputChosen = d->paused = d->settingsConfirmed = 0;
     d->outputFolder[0] = 0;
     d->run = {};
+    FreeProject(d->project);
+    d->project = nullptr;
+    d->mode = IDC_BATCH_MODE_PROJECT;
+    SetDlgItemTextA(dialog, IDC_BATCH_PROJECT_TEXT, "");
     CenterOnFrame(dialog);
     SetDialogProgressWindows(dialog);
-    ShowFilesModeControls(dialog);
+    ShowBatchModeControls(dialog, d);
     EnableWindow(GetDlgItem(dialog, IDC_BATCH_SET_DIRECTORY), FALSE);
     EnableWindow(GetDlgItem(dialog, IDC_BATCH_OUTPUT_TEXT), FALSE);
     SetRunningButtons(dialog, false, false, false);
@@ -322,20 +482,24 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
 
 static void StartRun(HWND dialog, BatchDialog* d)
 {
-    if (d->files.count == 0) return;
-    bool checked = IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED;
+    bool projectMode = d->mode == IDC_BATCH_MODE_PROJECT;
+    if (projectMode ? !d->project || d->project->tileCount == 0 : d->files.count == 0) return;
+    bool checked = !projectMode && IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED;
     d->run = {};
     d->run.dialog = dialog;
     d->run.kind = d->kind;
     d->run.units = 1;
-    if (checked) {
+    if (projectMode) {
+        // The tiles take the project's units; the overlap is fixed for the batches.
+        d->project->bufferSize = d->project->units == kUnitsFeet ? 327 : 100;
+    } else if (checked) {
         if (!d->outputChosen || !d->outputFolder[0]) {
             ErrorMessage(kBatchNoOutputFolderText);
             return;
         }
         snprintf(d->run.outputFolder, sizeof d->run.outputFolder, "%s", d->outputFolder);
     }
-    if (!CheckFilesHaveUnits(&d->files)) {
+    if (!projectMode && !CheckFilesHaveUnits(&d->files)) {
         INT_PTR units = ShowDialog(IDD_NOUNITS, dialog, NoUnitsDlgProc, (LPARAM) "Batch Files");
         if (units == 0) return;
         d->run.units = (int32_t)units;
@@ -356,7 +520,9 @@ static void StartRun(HWND dialog, BatchDialog* d)
     }
     SetRunningButtons(dialog, false, true, true);
     d->paused = 0;
-    if (!StartBatchThread(&d->files, &d->run)) SetRunningButtons(dialog, true, false, false);
+    d->failures.clear();
+    if (!StartBatchThread(&d->files, &d->run, projectMode ? d->project : nullptr))
+        SetRunningButtons(dialog, true, false, false);
 }
 
 // Pause, Resume and Stop while the worker runs; the rest waits for idle.
@@ -436,6 +602,21 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
             return TRUE;
         }
         switch (id) {
+        case IDC_BATCH_MODE_PROJECT:
+        case IDC_BATCH_MODE_FILES:
+            d->mode = id;
+            ShowBatchModeControls(dialog, d);
+            return TRUE;
+        case IDC_BATCH_OPEN_PROJECT:
+            OpenBatchProject(dialog, d);
+            return TRUE;
+        case IDC_BATCH_REMOVE_TILES:
+            UnmarkSelectedTiles(dialog, d);
+            return TRUE;
+        case IDC_BATCH_RESET:
+            MarkAllTiles(d->project);
+            FillFileRows(dialog, d);
+            return TRUE;
         case IDC_BATCH_ADD:
             OpenLASFilesDialog(dialog, &d->files, "Select Files For SM Batch");
             FillFileRows(dialog, d);
@@ -477,6 +658,8 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         case IDOK:
         case IDCANCEL:
             ClearFileList(&d->files);
+            FreeProject(d->project);
+            d->project = nullptr;
             RestoreFrameProgressWindows();
             EndDialog(dialog, 1);
             return TRUE;

@@ -1,6 +1,7 @@
 // The two batch dialogs (332 "Vivuzoz Oduri Batch", 341 "Verudevevur
-// Idudorav Batch"): a file list, an output folder, Start, Pause, Stop and a
-// worker thread that loads, classifies and saves one file after another.
+// Idudorav Batch"): a file list with an output folder or the tiles of a
+// project, Start, Pause, Stop and a worker thread that loads, classifies and
+// saves one file or tile after another.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "base/file_list.h"
 
 struct DataSet;
+struct Project;
 
 // Sent (not posted) by a batch thread to its dialog when the run ends.
 constexpr UINT WM_BATCH_DONE = WM_APP + 4;
@@ -53,12 +55,15 @@ extern const char kBatchNoReturnsText[];
 extern const char kBatchEndFormat[];
 extern const char kSMBatchStopQuestion[];
 extern const char kThinningBatchStopQuestion[];
+extern const char kBatchTileLockedFormat[];
+extern const char kBatchTileLockFailedText[];
 
 INT_PTR CALLBACK SMBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Starts the worker over the list (files mode); 1 when it runs.
-int StartBatchThread(FileList* files, BatchRunParameters* parameters);
+// Starts the worker over the list, or over the marked tiles of the project
+// when one is given; 1 when it runs.
+int StartBatchThread(FileList* files, BatchRunParameters* parameters, Project* project = nullptr);
 // The reason a file cannot be run with these parameters, checked before it is
 // loaded; empty when it can.
 void CheckBatchFile(const char* path, const BatchRunParameters* parameters, char* reason, int size);

@@ -236,3 +236,63 @@
 
 // "Import Preview"
 #define IDC_PREVIEW_LIST       1064
+
+// Export and import of points: dialogs 318 "Export LAS Files", 215 "LAS
+// Export Filters", 319 the export preview, 190 "Import Format Selection",
+// 187 "Import ASCII to LAS Format" and 191 "Import ESRI Shape to LAS Format".
+#define IDD_EXPORT_FILTERS       215
+#define IDD_EXPORT_PREVIEW       319
+#define IDD_IMPORT_FORMAT        190
+#define IDD_IMPORT_ASCII         187
+#define IDD_IMPORT_SHAPE         191
+#define IDC_CONVERT_FILES_BAR    1004
+#define IDC_CONVERT_ITEMS_BAR    1005
+#define IDC_CONVERT_REMOVE_ALL   1031
+#define IDC_CONVERT_PAUSE        1032
+#define IDC_CONVERT_START        1033
+#define IDC_CONVERT_STOP         1034
+#define IDC_CONVERT_FILES        1046
+#define IDC_CONVERT_FOLDER_CHECK 1055
+#define IDC_CONVERT_FOLDER_TEXT  1056
+#define IDC_CONVERT_REMOVE_FILE  1061
+#define IDC_CONVERT_ADD_FILES    1062
+#define IDC_CONVERT_SET_FOLDER   1063
+#define IDC_CONVERT_PREVIEW      1064
+#define IDC_CONVERT_HELP         1148
+#define IDC_EXPORT_FIELDS        1047
+#define IDC_EXPORT_ASCII         1052
+#define IDC_EXPORT_SHAPE         1053
+#define IDC_EXPORT_SHAPEZ        1054
+#define IDC_EXPORT_HEADER        1058
+#define IDC_EXPORT_FILTER_CONFIG 1065
+#define IDC_EXPORT_PREVIEW_LIST  1064
+#define IDC_FILTER_CLASSES       1042
+#define IDC_FILTER_ALL_ON        1082
+#define IDC_FILTER_ALL_OFF       1083
+#define IDC_FILTER_BARE_EARTH    1084
+#define IDC_FILTER_SINGLE        1171
+#define IDC_FILTER_FIRST         1172
+#define IDC_FILTER_INTERMEDIATE  1173
+#define IDC_FILTER_LAST          1174
+#define IDC_IMPORT_ASCII_TEXT    1142
+#define IDC_IMPORT_ESRI_SHAPE    1143
+#define IDC_SHAPE_FIELDS         1064
+#define IDC_SHAPE_LEGEND_USED    1140
+#define IDC_SHAPE_LEGEND_UNUSED  1141
+// The project dialogs 333 "Edit Project", 334 "Create Project" and 335 "Import TScan Project".
+#define IDD_EDIT_PROJECT          333
+#define IDD_CREATE_PROJECT        334
+#define IDD_TSCAN_PROJECT         335
+#define IDC_PROJECT_CHOOSE_TSCAN  3
+#define IDC_PROJECT_TILES         1046
+#define IDC_PROJECT_SEPARATE      1055
+#define IDC_PROJECT_BROWSE        1063
+#define IDC_PROJECT_FOLDER        1056
+#define IDC_PROJECT_FILE          1057
+#define IDC_PROJECT_DESCRIPTION   1127
+#define IDC_PROJECT_OVERLAP       1128
+#define IDC_PROJECT_UNITS         1129
+#define IDC_PROJECT_OVERLAP_UNITS 1130
+#define IDC_PROJECT_ADD_TILES     1062
+#define IDC_PROJECT_REMOVE_TILE   1061
+#define IDC_PROJECT_REMOVE_ALL    1031

@@ -2,6 +2,7 @@
 // and the draw lock, on the real frame under Xvfb.
 #include "point_sets.h"
 #include "window_fixtures.h"
+#include "gis/project/project.h"
 #include "app/command_ids.h"
 #include "app/startup.h"
 #include "app/frame.h"
@@ -323,13 +324,13 @@ LRESULT CALLBACK CountingFrameProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
 {
-    ViewRecord* projectRecord = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
-    projectRecord->projectShown = 1;
+    ViewRecord* projectRecord = CreateViewRecord();
     MDICREATESTRUCTA mcs = {"ProjectWin", "Project", AppInstance, 0, 0, 200, 200, 0, (LPARAM)projectRecord};
     HWND project = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
     ASSERT_NE(project, nullptr);
     projectRecord->window = project;
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, (LONG_PTR)project);
+    SetWindowSlot(project, PROJECTWIN_PROJECT, (LONG_PTR)NewProject());   // the window frees it
     frameProc = (WNDPROC)SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)CountingFrameProc);
     projectCommands = 0;
 
@@ -345,8 +346,7 @@ TEST_F(ViewWindowTest, ProjectWindowHidesForAViewAndReturnsAfterTheLast)
 
     SetWindowLongPtrA(FrameWindow, GWLP_WNDPROC, (LONG_PTR)frameProc);
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
-    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
-    NBLFree(projectRecord);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);   // frees the record
 }
 
 TEST_F(ViewWindowTest, EditedClassesAreAskedAboutOnCloseAndYesSavesOnlyTheClasses)

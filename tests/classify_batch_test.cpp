@@ -2,6 +2,11 @@
 // the worker run to its end and the files compared byte for byte.
 #include "tests/point_sets.h"
 #include "tests/window_fixtures.h"
+#include "tests/project_test_files.h"
+#include "gis/project/project.h"
+#include "gis/project/project_file.h"
+#include "data/las_loader.h"
+#include "data/las_lock.h"
 #include "classify/batch.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
@@ -20,23 +25,6 @@ bool Logged(const char* start)
     for (const std::string& l : logLines)
         if (l.rfind(start, 0) == 0) return true;
     return false;
-}
-
-// Pumps the calling thread's messages (the worker sends to the dialog) until
-// `done` or the deadline.
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if ((int)(GetTickCount() - start) > ms) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-    return true;
 }
 
 std::string ReadBytes(const std::string& path)
@@ -113,6 +101,7 @@ void DriveBatch(HWND dialog, int templateId)
     for (const std::string& n : scenario->names) answer += "|" + n;
     {
         FileDialogAnswers files({ answer });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);   // the dialog opens in project mode
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
     }
     logLines.clear();
@@ -293,6 +282,7 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
         if (templateId != IDD_SM_BATCH) return;
         std::string answer = scenario->folder + "a.las";
         FileDialogAnswers files({ answer });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);   // the dialog opens in project mode
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
         CheckDlgButton(dialog, IDC_BATCH_OUTPUT_CHECK, BST_CHECKED);
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_OUTPUT_CHECK, 0);
@@ -303,4 +293,99 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, kBatchNoOutputFolderText);
+}
+
+// ---- project mode ----------------------------------------------------------------------------
+
+namespace {
+
+struct ProjectRun {
+    std::string projectPath;
+    std::vector<std::string> rowsAtStart;
+    int rowsAfterRemove = -1;
+    std::string notice;
+    int rowsAtEnd = -1;
+};
+ProjectRun* projectRun = nullptr;
+
+std::vector<std::string> ListRowsOf(HWND dialog)
+{
+    std::vector<std::string> rows;
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int r = 0; r < n; r++) {
+        char text[1024];
+        SendMessageA(list, LB_GETTEXT, r, (LPARAM)text);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+void DriveProjectBatch(HWND dialog, int templateId)
+{
+    if (templateId == IDD_THINNING_SETUP) {
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_BATCH_MODE_PROJECT), BST_CHECKED);   // the mode at opening
+    {
+        FileDialogAnswers files({projectRun->projectPath});
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_OPEN_PROJECT, 0);
+    }
+    projectRun->rowsAtStart = ListRowsOf(dialog);
+    // The last tile leaves the run, then Reset brings it back and it leaves again.
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    SendMessageA(list, LB_SETSEL, TRUE, 2);
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_REMOVE_TILES, 0);
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_RESET, 0);
+    SendMessageA(list, LB_SETSEL, TRUE, 2);
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_REMOVE_TILES, 0);
+    projectRun->rowsAfterRemove = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    logLines.clear();
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+    EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
+    projectRun->notice = WindowText(dialog, IDC_BATCH_CURRENT);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+TEST_F(BatchTest, ProjectTilesAreThinnedWithTheirNeighboursUnderTheirOwnLocks)
+{
+    REQUIRE_SAMPLES();
+    DataSet* survey = LoadLASData(SamplePath("autzen_trim.las").c_str(), "autzen_trim.las");
+    ASSERT_NE(survey, nullptr);
+    ASSERT_FALSE(CutIntoTiles(survey, run.folder, "t", 3, 1).empty());
+    FreeDataSet(survey);
+    Project* p = NewProject();
+    for (const char* name : {"t_00.las", "t_01.las", "t_02.las"}) AddProjectTile(p, TileFromLASHeader((run.folder + name).c_str()));
+    snprintf(p->path, sizeof p->path, "%sblock.lep", run.folder.c_str());
+    snprintf(p->title, sizeof p->title, "block.lep");
+    p->bufferSize = 0;   // the batch sets its own overlap
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    // Someone else has the second tile.
+    WriteTempFile("t_01.loc", "SURVEYPC\\ann\r\n");
+    std::string before0 = Bytes("t_00.las"), before1 = Bytes("t_01.las"), before2 = Bytes("t_02.las");
+
+    ProjectRun outcome;
+    outcome.projectPath = run.folder + "block.lep";
+    projectRun = &outcome;
+    SetDialogDriver(DriveProjectBatch);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_THINNING_BATCH, 0);
+    projectRun = nullptr;
+
+    EXPECT_EQ(outcome.rowsAtStart, (std::vector<std::string>{"t_00.las", "t_01.las", "t_02.las"}));
+    EXPECT_EQ(outcome.rowsAfterRemove, 2);
+    EXPECT_EQ(outcome.notice, Notice("Verudevevur Idudorav", "complete", 1, 1, 0));
+    // Only the tile's own points were written: same size, only class bytes changed.
+    std::string after0 = Bytes("t_00.las");
+    EXPECT_GT(ClassOnlyDifferences(before0, after0), 0);
+    EXPECT_EQ(Bytes("t_01.las"), before1);   // locked by someone else: untouched
+    EXPECT_EQ(Bytes("t_02.las"), before2);   // not marked
+    EXPECT_EQ(ReadTileLockOwner((run.folder + "t_00.las").c_str()), nullptr);   // our lock is gone again
+    EXPECT_NE(ReadTileLockOwner((run.folder + "t_01.las").c_str()), nullptr);   // theirs stays
+    std::string expected = Formatted(kBatchTileLockedFormat, "SURVEYPC\\ann");
+    ASSERT_EQ(LastBatchFailureCount(), 1);
+    EXPECT_EQ(std::string(LastBatchFailure(0)->reason), expected);
 }

@@ -20,8 +20,10 @@ int main(int argc, char** argv)
     int result = RUN_ALL_TESTS();
     // Static destructors (GDAL's among them) and DLL detach do nothing the
     // tests need, and under Wine the process sometimes stalled there for a
-    // minute or for good after its tests had passed: leave at once.
+    // minute or for good after its tests had passed, even through _exit (which
+    // still detaches the DLLs): end the process outright.
     fflush(stdout);
     fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), (UINT)result);
     _exit(result);
 }

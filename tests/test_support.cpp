@@ -355,3 +355,18 @@ void SaveScreenShot(const char* name)
     RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SaveScreenRect(r, std::string(dir) + name);
 }
+
+bool PumpUntil(const std::function<bool()>& done, int ms)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if ((int)(GetTickCount() - start) > ms) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+    return true;
+}

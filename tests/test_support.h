@@ -110,3 +110,6 @@ void PumpMessages(int ms);
 // Calls `done` until it returns true (true) or `ms` milliseconds have passed
 // (false), yielding between calls. A deadline, never a measurement.
 bool WaitUntil(const std::function<bool()>& done, int ms);
+// Dispatches this thread's messages (a worker sends to a dialog of this
+// thread) until `done` (true) or the deadline (false).
+bool PumpUntil(const std::function<bool()>& done, int ms);

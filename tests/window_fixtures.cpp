@@ -38,7 +38,10 @@ void FrameFixture::StartFrame(const char* commandLine)
 static int CollectView(HWND child, void* context)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
-    if (record && record->window == child) ((std::vector<HWND>*)context)->push_back(child);
+    char kind[32] = "";
+    GetClassNameA(child, kind, sizeof kind);
+    // The project window keeps a record of its own too.
+    if (record && record->window == child && !strcmp(kind, "MDIChild")) ((std::vector<HWND>*)context)->push_back(child);
     return 1;
 }
 
@@ -106,11 +109,8 @@ void ViewFixture::TearDown()
     // Linked windows first: they read the record their plan view frees.
     for (HWND w : linked)
         if (IsWindow(w)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)w, 0);
-    if (project) {
-        SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
-        if (IsWindow(project)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
-        FreeViewRecord(projectRecord);
-    }
+    // The project window frees its own record.
+    if (project && IsWindow(project)) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
     FrameFixture::TearDown();
 }
 

@@ -1,0 +1,58 @@
+// What the export and import dialogs share: the file list box, the output
+// folder controls, Pause/Resume/Stop of the conversion thread, starting it
+// and the thread's own start, per-file and end steps.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+#include "base/file_list.h"
+#include "classify/batch.h"
+
+struct JobControl;
+struct ConvertJobArgs;
+
+extern const char kConvertNoFolderText[];
+
+// The working state of one open conversion dialog.
+struct ConvertDialogState {
+    FileList    files;
+    JobControl* job;
+    int32_t     paused;
+    int32_t     folderChosen;
+    char        folder[260];
+};
+
+// Fills list box 1046 with the files' full paths; Start enabled while files remain.
+void FillConvertFileRows(HWND dialog, const ConvertDialogState* state);
+void SetConvertRunButtons(HWND dialog, bool start, bool pause, bool stop);
+// Pause (1032), Start as resume (1033) and Stop (1034) while the job runs.
+void ConvertRunningCommand(HWND dialog, ConvertDialogState* state, int id, const char* stopQuestion,
+                           const char* stopCaption);
+// Check box 1055 switches Set Directory (1063) and the folder text (1056).
+void ShowConvertFolderControls(HWND dialog);
+void ChooseConvertFolder(HWND dialog, ConvertDialogState* state, const char* title);
+// The folder a run writes to (260 chars): empty without 1055, else the chosen
+// folder. False after telling the user that none was chosen.
+bool TakeConvertFolder(HWND dialog, const ConvertDialogState* state, char* folder);
+// The delimiter radio checked (1049 when none is).
+int32_t CheckedDelimiter(HWND dialog);
+
+// Starts `proc` on a new ConvertJobArgs under the job's mutex; the job counts
+// as busy from here. 0 when nothing started.
+int StartConvertThread(FileList* files, void* settings, JobControl* job, LPTHREAD_START_ROUTINE proc);
+// The thread's first step: waits for the starter, takes the arguments and frees them.
+ConvertJobArgs TakeConvertJobArgs(void* parameter);
+// The end of a handled file: it leaves the list and list box 1046.
+void FinishConvertFile(HWND dialog, FileList* files);
+// The thread's last step: bars reset, job ended, the dialog told.
+void FinishConvertThread(HWND dialog, JobControl* job);
+// The thread's body: `convert` (1 done, 0 failed, -1 stopped) on the first file
+// until the list is empty or a stop; 1 at the end of the list, 0 when stopped.
+typedef int (*ConvertFileProc)(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog,
+                               int extra);
+DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void* settings), ConvertFileProc convert, int extra);
+
+// "title\nwhat\nsystem text" through ErrorMessage.
+void ReportConvertFailure(const char* title, const char* what, const char* systemText);
+// Removes the files a failed or stopped conversion left (null entries end the list).
+void RemoveConvertOutputs(const char* const* paths, int count);

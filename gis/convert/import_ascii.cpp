@@ -1,0 +1,402 @@
+// Import of ASCII point files: the column mapping, the dialog and the thread
+// that reads each file twice (bounds, then points) into a new LAS file.
+#include "gis/convert/import_ascii.h"
+#include "gis/convert/convert_dialog.h"
+#include "gis/convert/export_fields.h"
+#include "gis/convert/import_las.h"
+#include "gis/convert/import_shape.h"
+#include "app/frame.h"
+#include "app/help.h"
+#include "app/job_control.h"
+#include "base/dialogs.h"
+#include "base/file_list_dialogs.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "data/ascii_format_dialog.h"
+#include "data/ascii_loader.h"
+#include "data/import_field_dialogs.h"
+#include "data/import_fields.h"
+#include "data/text_lines.h"
+#include "resource.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+const char kImportReadFailed[] = "Unable to open file for reading!";
+const char kImportStopQuestion[] = "Are you sure you want to stop the import?";
+const char kImportStopCaption[] = "Stop Import";
+const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
+
+constexpr int kLinesPerStep = 4096;
+
+// ---- dialog 190 ---------------------------------------------------------------------------
+
+static int chosenFormat;
+
+INT_PTR CALLBACK ImportFormatDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        chosenFormat = IDC_IMPORT_ASCII_TEXT;
+        CheckRadioButton(dialog, IDC_IMPORT_ASCII_TEXT, IDC_IMPORT_ESRI_SHAPE, IDC_IMPORT_ASCII_TEXT);
+        CenterOnFrame(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_IMPORT_ASCII_TEXT:
+        case IDC_IMPORT_ESRI_SHAPE:
+            chosenFormat = LOWORD(wParam);
+            return TRUE;
+        case IDOK:
+            EndDialog(dialog, chosenFormat);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int ImportToLAS()
+{
+    INT_PTR format = ShowDialog(IDD_IMPORT_FORMAT, FrameWindow, ImportFormatDlgProc, 0);
+    if (format == IDC_IMPORT_ASCII_TEXT) ShowDialog(IDD_IMPORT_ASCII, FrameWindow, ImportASCIIDlgProc, 0);
+    else if (format == IDC_IMPORT_ESRI_SHAPE) ShowDialog(IDD_IMPORT_SHAPE, FrameWindow, ImportShapeDlgProc, 0);
+    return 1;
+}
+
+// ---- the thread ---------------------------------------------------------------------------
+
+namespace {
+
+// One pass over the text: `take` gets the fields of every line that has
+// enough of them. False when a stop was asked for at a poll.
+template <typename Take>
+bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar, Take take)
+{
+    char line[kTextPieceChars + 1];
+    char* fields[kMaxSplitFields + 1];
+    const char delimiters[2] = { delimiter, 0 };
+    while (NextTextLine(reader, line) >= 0) {
+        if (++*counter % kLinesPerStep == 0) {
+            if (JobCheckpoint(job)) return false;
+            StepBatchProgress(bar);
+        }
+        if (SplitFields(line, fields, delimiters) >= needed && !take(fields)) return false;
+    }
+    return true;
+}
+
+uint32_t EstimatedLines(TextLines* reader)
+{
+    char line[kTextPieceChars + 1];
+    int longest = 0;
+    for (int i = 0; i < 4; i++) {
+        int n = NextTextLine(reader, line);
+        if (n < 0) break;
+        longest = std::max(longest, n);
+    }
+    int64_t size = TextLinesFileSize(reader);
+    RewindTextLines(reader);
+    if (size < 0) size = 0;
+    int64_t lines = longest > 0 ? size / longest : size;
+    return (uint32_t)std::min<int64_t>(lines, 0x7FFFFFFF);
+}
+
+int Position(const ImportFieldList* list, int code)
+{
+    for (int i = 0; i < list->count; i++)
+        if (list->entries[i] && list->entries[i]->code == code) return i;
+    return -1;
+}
+
+}  // namespace
+
+int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobControl* job, HWND dialog)
+{
+    TextLines* reader = OpenTextLines(entry->path);
+    if (!reader) {
+        ReportConvertFailure(entry->title, kImportReadFailed, nullptr);
+        return 0;
+    }
+    char path[260];
+    ImportOutput out;
+    if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path) ||
+        !CreateImportLAS(&out, path, entry->title, Position(s, FIELD_GPS_TIME) >= 0)) {
+        if (!path[0]) ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
+        CloseTextLines(reader);
+        return 0;
+    }
+    int xAt = Position(s, FIELD_X), yAt = Position(s, FIELD_Y), zAt = Position(s, FIELD_Z);
+    HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
+    InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
+    char delimiter = DelimiterOf(s->delimiter);
+    int needed = s->count;
+    uint64_t counter = 0;
+
+    // Lines whose coordinates are no numbers at all ("nan", "inf") are left out of both passes.
+    auto coordinates = [&](char** fields, double* x, double* y, double* z) {
+        *x = ParseReal(fields[xAt]);
+        *y = ParseReal(fields[yAt]);
+        *z = zAt >= 0 ? ParseReal(fields[zAt]) : 0.0;
+        return std::isfinite(*x) && std::isfinite(*y) && std::isfinite(*z);
+    };
+    double minX = LAS_EMPTY_MIN, maxX = LAS_EMPTY_MAX, minY = LAS_EMPTY_MIN, maxY = LAS_EMPTY_MAX;
+    double minZ = LAS_EMPTY_MIN, maxZ = LAS_EMPTY_MAX;
+    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, [&](char** fields) {
+        double x, y, z;
+        if (coordinates(fields, &x, &y, &z)) {
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+            minY = std::min(minY, y), maxY = std::max(maxY, y);
+            minZ = std::min(minZ, z), maxZ = std::max(maxZ, z);
+        }
+        return true;
+    });
+    const char* failure = nullptr;
+    char reason[LAS_ERROR_TEXT_SIZE] = "";
+    if (running) {
+        RewindTextLines(reader);
+        SetImportScaleAndOffset(out.las, minX, maxX, minY, maxY, minZ, maxZ);
+        if (!WriteLASHeader(out.las)) failure = kImportWriteFailed;
+    }
+    if (running && !failure) {
+        const LASHeader* h = &out.las->header;
+        running = ReadPass(reader, needed, delimiter, &counter, job, bar, [&](char** fields) {
+            double x, y, z;
+            if (!coordinates(fields, &x, &y, &z)) return true;
+            LASLegacyPoint p;
+            ClearImportPoint(&p);
+            for (int i = 0; i < s->count; i++) {
+                int code = s->entries[i]->code;
+                if (code == FIELD_SKIP || code >= FIELD_RED) continue;
+                PutImportField(&p, code, ParseReal(fields[i]), ParseInteger(fields[i]), h, &out.counts);
+            }
+            if (WriteLASPoint(out.las, &p)) return true;
+            failure = kImportWriteFailed;
+            return false;
+        });
+        if (failure) running = true;   // a failed write ends the pass; it is no stop
+    }
+    if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
+    CloseTextLines(reader);
+    ResetBatchProgress(bar);
+    return EndImportFile(&out, entry->title, !running, failure, reason);
+}
+
+static HWND ASCIIDialogOf(const void* settings) { return ((const ImportFieldList*)settings)->owner; }
+static int ImportListedASCII(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+{
+    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog);
+}
+
+DWORD WINAPI ImportASCIIThread(void* parameter)
+{
+    return RunConvertList(parameter, ASCIIDialogOf, ImportListedASCII, 0);
+}
+
+int StartImportASCIIThread(FileList* files, ImportFieldList* settings, JobControl* job)
+{
+    return StartConvertThread(files, settings, job, ImportASCIIThread);
+}
+
+// ---- dialog 187 ---------------------------------------------------------------------------
+
+static ConvertDialogState asciiState;
+static ImportFieldList* importList;
+static ImportFieldList* availableList;
+static HFONT asciiFont;
+static HWND asciiTips;
+
+static int SelectedRow(HWND dialog, int id) { return (int)SendDlgItemMessageA(dialog, id, LB_GETCURSEL, 0, 0); }
+
+static void ShowLists(HWND dialog, int importRow)
+{
+    int availableRow = SelectedRow(dialog, IDC_FIELDS_AVAILABLE);
+    ShowFieldLists(dialog, importList, availableList);
+    if (importRow >= 0) SendDlgItemMessageA(dialog, IDC_FIELDS_IMPORT, LB_SETCURSEL, importRow, 0);
+    int availableRows = (int)SendDlgItemMessageA(dialog, IDC_FIELDS_AVAILABLE, LB_GETCOUNT, 0, 0);
+    if (availableRow >= availableRows) availableRow = availableRows - 1;
+    if (availableRow >= 0) SendDlgItemMessageA(dialog, IDC_FIELDS_AVAILABLE, LB_SETCURSEL, availableRow, 0);
+}
+
+static INT_PTR OpenASCIIDialog(HWND dialog)
+{
+    asciiState = {};
+    asciiState.job = CreateJobControl();
+    importList = NewXYZFieldList();
+    availableList = NewAvailableFieldList();
+    if (!asciiState.job || !importList || !availableList) {
+        FreeJobControl(asciiState.job);
+        FreeImportFieldList(importList);
+        FreeImportFieldList(availableList);
+        importList = availableList = nullptr;
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    asciiTips = CreateFieldListTooltips(dialog);
+    PlaceFieldListButtons(dialog);
+    asciiFont = SetFieldListFont(dialog);
+    CheckRadioButton(dialog, kDelimiterSpace, kDelimiterTab, kDelimiterSpace);
+    importList->delimiter = kDelimiterSpace;
+    ShowFieldLists(dialog, importList, availableList);
+    SendDlgItemMessageA(dialog, IDC_FIELDS_IMPORT, LB_SETCURSEL, 0, 0);
+    SendDlgItemMessageA(dialog, IDC_FIELDS_AVAILABLE, LB_SETCURSEL, 0, 0);
+    FillConvertFileRows(dialog, &asciiState);
+    SetConvertRunButtons(dialog, false, false, false);
+    ShowConvertFolderControls(dialog);
+    CenterOnFrame(dialog);
+    return TRUE;
+}
+
+static void CloseASCIIDialog(HWND dialog)
+{
+    if (asciiFont) DeleteObject(asciiFont);
+    asciiFont = nullptr;
+    ClearFileList(&asciiState.files);
+    FreeImportFieldList(importList);
+    FreeImportFieldList(availableList);
+    importList = availableList = nullptr;
+    FreeJobControl(asciiState.job);
+    asciiState.job = nullptr;
+    if (asciiTips) DestroyWindow(asciiTips);
+    asciiTips = nullptr;
+    EndDialog(dialog, 1);
+}
+
+static void FillAndSelectFirst(HWND dialog)
+{
+    FillConvertFileRows(dialog, &asciiState);
+    SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_SETCURSEL, 0, 0);
+}
+
+static void PreviewASCII(HWND dialog)
+{
+    if (asciiState.files.count == 0) {
+        ErrorMessage(kNoFilesSelected);
+        return;
+    }
+    int row = SelectedRow(dialog, IDC_CONVERT_FILES);
+    if (row < 0 || row >= asciiState.files.count) {
+        ErrorMessage(kNoFileSelected);
+        return;
+    }
+    importList->delimiter = CheckedDelimiter(dialog);
+    ImportPreviewParams params = {};
+    params.fields = importList;
+    snprintf(params.path, sizeof params.path, "%s", asciiState.files.entries[row]->path);
+    snprintf(params.title, sizeof params.title, "%s", asciiState.files.entries[row]->title);
+    ShowDialog(IDD_IMPORT_PREVIEW, dialog, ImportPreviewDlgProc, (LPARAM)&params);
+}
+
+static void StartASCIIImport(HWND dialog)
+{
+    if (asciiState.files.count == 0) return;
+    if (!TakeConvertFolder(dialog, &asciiState, importList->outputFolder)) return;
+    importList->owner = dialog;
+    if (IsDlgButtonChecked(dialog, importList->delimiter) != BST_CHECKED) importList->delimiter = CheckedDelimiter(dialog);
+    SetConvertRunButtons(dialog, false, true, true);
+    asciiState.paused = 0;
+    if (!StartImportASCIIThread(&asciiState.files, importList, asciiState.job))
+        SetConvertRunButtons(dialog, true, false, false);
+}
+
+static void ASCIIIdleCommand(HWND dialog, int id)
+{
+    int selected = SelectedRow(dialog, IDC_FIELDS_IMPORT);
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        CloseASCIIDialog(dialog);
+        break;
+    case IDC_CONVERT_ADD_FILES:
+        if (OpenASCIIFilesDialog(dialog, &asciiState.files, kImportASCIIAddTitle) > 0) FillAndSelectFirst(dialog);
+        break;
+    case IDC_CONVERT_REMOVE_FILE: {
+        int row = SelectedRow(dialog, IDC_CONVERT_FILES);
+        if (row >= 0 && row < asciiState.files.count) RemoveFileListEntry(&asciiState.files, row);
+        FillAndSelectFirst(dialog);
+        break;
+    }
+    case IDC_CONVERT_REMOVE_ALL:
+        ClearFileList(&asciiState.files);
+        FillConvertFileRows(dialog, &asciiState);
+        break;
+    case IDC_FIELD_RIGHT: {
+        int row = SelectedRow(dialog, IDC_FIELDS_AVAILABLE);
+        if (row >= 0 && MoveImportField(importList, availableList, row)) ShowLists(dialog, selected);
+        break;
+    }
+    case IDC_FIELD_LEFT:
+        if (selected >= 0 && RemoveImportField(importList, availableList, selected))
+            ShowLists(dialog, std::max(0, selected - 1));
+        break;
+    case IDC_FIELD_UP:
+        if (selected >= 1 && selected < importList->count) {
+            std::swap(importList->entries[selected], importList->entries[selected - 1]);
+            ShowLists(dialog, selected - 1);
+        } else {
+            ShowLists(dialog, 0);
+        }
+        break;
+    case IDC_FIELD_DOWN:
+        if (selected >= 0 && selected + 1 < importList->count) {
+            std::swap(importList->entries[selected], importList->entries[selected + 1]);
+            ShowLists(dialog, selected + 1);
+        } else {
+            ShowLists(dialog, importList->count - 1);
+        }
+        break;
+    case IDC_DELIMITER_SPACE:
+    case IDC_DELIMITER_COMMA:
+    case IDC_DELIMITER_TAB:
+        CheckRadioButton(dialog, kDelimiterSpace, kDelimiterTab, id);
+        importList->delimiter = id;
+        break;
+    case IDC_CONVERT_FOLDER_CHECK:
+        ShowConvertFolderControls(dialog);
+        break;
+    case IDC_CONVERT_SET_FOLDER:
+        ChooseConvertFolder(dialog, &asciiState, "Import Output Directory");
+        break;
+    case IDC_CONVERT_PREVIEW:
+        PreviewASCII(dialog);
+        break;
+    case IDC_CONVERT_HELP:
+        ShowHelpTopic("BatchImport.html");
+        break;
+    case IDC_CONVERT_START:
+        StartASCIIImport(dialog);
+        break;
+    }
+}
+
+INT_PTR CALLBACK ImportASCIIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OpenASCIIDialog(dialog);
+    case WM_BATCH_DONE:
+        FillConvertFileRows(dialog, &asciiState);
+        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
+        asciiState.paused = 0;
+        return TRUE;
+    case WM_COMMAND: {
+        if (!importList) return FALSE;
+        int id = LOWORD(wParam);
+        if (id == IDC_CONVERT_FILES || id == IDC_FIELDS_AVAILABLE || id == IDC_FIELDS_IMPORT) return FALSE;
+        if (JobBusy(asciiState.job))
+            ConvertRunningCommand(dialog, &asciiState, id, kImportStopQuestion, kImportStopCaption);
+        else
+            ASCIIIdleCommand(dialog, id);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        if (importList && !JobBusy(asciiState.job)) CloseASCIIDialog(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,24 @@
+// Import of point files into new LAS files: the format choice (dialog 190)
+// and the ASCII import (dialog 187) with its two-pass conversion thread.
+#pragma once
+#include <windows.h>
+
+struct FileList;
+struct FileListEntry;
+struct ImportFieldList;
+struct JobControl;
+
+extern const char kImportReadFailed[];
+extern const char kImportStopQuestion[];
+extern const char kImportStopCaption[];
+extern const char kImportASCIIAddTitle[];
+
+int ImportToLAS();
+INT_PTR CALLBACK ImportFormatDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ImportASCIIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int StartImportASCIIThread(FileList* files, ImportFieldList* settings, JobControl* job);
+DWORD WINAPI ImportASCIIThread(void* parameter);
+
+// One text file into a LAS file: 1 written, 0 failed (the user was told;
+// nothing is left), -1 stopped (the new file removed).
+int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* settings, JobControl* job, HWND dialog);

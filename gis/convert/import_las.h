@@ -1,0 +1,47 @@
+// The LAS side of both imports: the new LAS 1.0 file (format 0, or 1 with
+// GPS time), a scale and offset under which every coordinate fits, the
+// conversion of values into the record's fields, and the file's end.
+#pragma once
+#include <cstdint>
+
+#include "data/lasfile/las_file.h"
+
+extern const char kImportCreateFailed[];
+extern const char kImportOpenFailed[];
+extern const char kImportWriteFailed[];
+extern const char kImportMisfitFormat[];
+
+// What did not fit the record while a file was imported.
+struct ImportCounts {
+    uint64_t clamped;   // coordinates beyond the 32-bit range of their axis, held at its end
+    uint64_t cut;       // field values beyond their bits, stored as their low bits
+};
+
+struct ImportOutput {
+    LASFile*     las;
+    char         path[260];
+    ImportCounts counts;
+};
+
+// Creates and opens the new file; on failure the user is told why (title +
+// reason + system text) and nothing is left on disk.
+bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime);
+// Scales and offsets from the bounds (X, Y, and Z when known, else min > max):
+// SetLASScaleAndOffset's choice, widened for an axis whose span would not fit.
+void SetImportScaleAndOffset(LASFile* las, double minX, double maxX, double minY, double maxY, double minZ,
+                             double maxZ);
+// A coordinate as the stored integer: rounded to the nearest step, held at
+// the ends of the 32-bit range (counted in `counts`).
+int32_t ImportCoordinate(double value, double offset, double scale, ImportCounts* counts);
+// A zeroed record, return 1 of 1.
+void ClearImportPoint(LASLegacyPoint* point);
+// Puts one mapped value (field codes of the column mapping) into the record:
+// X, Y, Z and GPS time from `real`, the others from `integer` as their low bits.
+void PutImportField(LASLegacyPoint* point, int code, double real, int64_t integer, const LASHeader* header,
+                    ImportCounts* counts);
+// Closes the file; `keep` false (a stop) removes it. A failed close tells the
+// user (title + reason) and removes the file. True when the file stands complete.
+bool FinishImportLAS(ImportOutput* out, const char* title, bool keep);
+// The end of one imported file: 1 complete, 0 failed (`failure` with the
+// library's `reason`, told to the user; the file removed), -1 stopped (removed).
+int  EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason);

@@ -1,0 +1,470 @@
+// Import of point shapefiles: shapes give X, Y (and Z), table columns named
+// like the export's columns give the other point fields.
+#include "gis/convert/import_shape.h"
+#include "gis/convert/convert_dialog.h"
+#include "gis/convert/export_fields.h"
+#include "gis/convert/import_ascii.h"
+#include "gis/convert/import_las.h"
+#include "app/help.h"
+#include "app/job_control.h"
+#include "base/dialogs.h"
+#include "base/file_list_dialogs.h"
+#include "base/file_system.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include "data/import_fields.h"
+#include "resource.h"
+#include <shapefil.h>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+const char kShapeOpenFailed[] = "Unable to open shape file!";
+const char kShapeEmpty[] = "Shape file is empty!";
+const char kShapeWrongType[] = "Shape file is not a Point or PointZ type!";
+const char kShapeDBFOpenFailed[] = "Unable to open DBF!";
+const char kShapeDBFEmpty[] = "DBF file is empty!";
+const char kShapeUnableToOpenFormat[] = "Unable to open:  %s";
+const char kShapeAddTitle[] = "Select Shape Files For Import";
+
+constexpr int kRecordsPerStep = 4096;
+constexpr int kPreviewRecords = 10;
+
+int ShapeFieldCode(const char* name, int type, int shapeType)
+{
+    static const struct {
+        const char* name;
+        int type, code;
+    } known[] = {
+        { "Z", FTDouble, FIELD_Z },
+        { "INTENSITY", FTInteger, FIELD_INTENSITY },
+        { "RETURN_NUM", FTInteger, FIELD_RETURN_NUMBER },
+        { "RETURN_CNT", FTInteger, FIELD_RETURN_COUNT },
+        { "SCAN_DIR", FTInteger, FIELD_SCAN_DIRECTION },
+        { "FLT_EDGE", FTInteger, FIELD_FLIGHT_EDGE },
+        { "CLASS", FTInteger, FIELD_CLASSIFICATION },
+        { "SCAN_ANGLE", FTInteger, FIELD_SCAN_ANGLE },
+        { "USER_DATA", FTInteger, FIELD_USER_DATA },
+        { "SOURCE_ID", FTInteger, FIELD_SOURCE_ID },
+        { "GPS_TIME", FTDouble, FIELD_GPS_TIME },
+    };
+    for (const auto& k : known)
+        if (!strcmp(name, k.name)) {
+            if (type != k.type) return -1;
+            if (k.code == FIELD_Z && shapeType != SHPT_POINT) return -1;
+            return k.code;
+        }
+    return -1;
+}
+
+namespace {
+
+// An open shapefile with its table, and the columns it gives.
+struct ShapeSource {
+    SHPHandle shp = nullptr;
+    DBFHandle dbf = nullptr;
+    int records = 0, shapeType = 0;
+    double minBound[4] = {}, maxBound[4] = {};
+    std::vector<ShapeFieldColumn> fields;   // the table's fields in order
+    ~ShapeSource()
+    {
+        if (shp) SHPClose(shp);
+        if (dbf) DBFClose(dbf);
+    }
+};
+
+// Opens the shapefile and its table; the reason it cannot be used, or null.
+const char* OpenShapeSource(const char* path, ShapeSource* s)
+{
+    std::string native = ToNativePath(path);
+    s->shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
+    if (!s->shp) return kShapeOpenFailed;
+    SHPGetInfo(s->shp, &s->records, &s->shapeType, s->minBound, s->maxBound);
+    if (s->records <= 0) return kShapeEmpty;
+    if (s->shapeType != SHPT_POINT && s->shapeType != SHPT_POINTZ) return kShapeWrongType;
+    std::string dbf = ToNativePath(ChangeFileExtension(path, ".dbf"));
+    s->dbf = dbf.empty() ? nullptr : DBFOpen(dbf.c_str(), "rb");
+    if (!s->dbf) return kShapeDBFOpenFailed;
+    int count = DBFGetFieldCount(s->dbf);
+    if (count <= 0) return kShapeDBFEmpty;
+    for (int j = 0; j < count; j++) {
+        ShapeFieldColumn c = {};
+        char name[XBASE_FLDNAME_LEN_READ + 1] = "";
+        int width = 0, decimals = 0;
+        c.type = DBFGetFieldInfo(s->dbf, j, name, &width, &decimals);
+        for (char* p = name; *p; p++) *p = (char)toupper((unsigned char)*p);
+        snprintf(c.name, sizeof c.name, "%s", name);
+        c.code = ShapeFieldCode(c.name, c.type, s->shapeType);
+        s->fields.push_back(c);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// ---- preview table ------------------------------------------------------------------------
+
+static HWND FieldTable(HWND dialog) { return GetDlgItem(dialog, IDC_SHAPE_FIELDS); }
+
+static void ClearFieldTable(HWND dialog, int32_t* status)
+{
+    HWND list = FieldTable(dialog);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    while (SendMessageA(list, LVM_DELETECOLUMN, 0, 0)) {
+    }
+    for (int i = 0; i < kShapeColumnSlots; i++) status[i] = 0;
+}
+
+void ShowShapeFieldError(HWND dialog, const char* text)
+{
+    HWND list = FieldTable(dialog);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = (char*)"Error";
+    column.cx = 100;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.pszText = (char*)text;
+    SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+int AddShapeFieldColumns(HWND list, const ShapeFieldColumn* columns, int count)
+{
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    int used = 0;
+    for (int i = 0; i < count; i++) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = (char*)columns[i].name;
+        column.cx = 60;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, (LPARAM)&column);
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+        if (columns[i].code >= 0) used++;
+    }
+    return used;
+}
+
+static void SetCell(HWND list, int row, int column, const char* text)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = (char*)text;
+    if (column == 0) SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    else SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+}
+
+int ReadShapeFields(HWND dialog, const FileList* files, int32_t* status)
+{
+    ClearFieldTable(dialog, status);
+    int row = (int)SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_GETCURSEL, 0, 0);
+    if (row < 0 || row >= files->count) return 0;
+    ShapeSource source;
+    const char* problem = OpenShapeSource(files->entries[row]->path, &source);
+    if (problem) {
+        ShowShapeFieldError(dialog, problem);
+        return 0;
+    }
+    std::vector<ShapeFieldColumn> columns;
+    const char* axes[3] = { "X (SHP)", "Y (SHP)", "Z (SHP)" };
+    int axisCount = source.shapeType == SHPT_POINTZ ? 3 : 2;
+    for (int a = 0; a < axisCount; a++) {
+        ShapeFieldColumn c = {};
+        c.code = a;
+        c.type = FTDouble;
+        snprintf(c.name, sizeof c.name, "%s", axes[a]);
+        columns.push_back(c);
+    }
+    for (const ShapeFieldColumn& f : source.fields) {
+        ShapeFieldColumn c = f;
+        if (!strcmp(f.name, "Z")) snprintf(c.name, sizeof c.name, "%s (DBF)", f.name);
+        columns.push_back(c);
+    }
+    for (size_t i = 0; i < columns.size() && i < (size_t)kShapeColumnSlots; i++)
+        status[i] = columns[i].code >= 0 ? 1 : -1;
+    HWND list = FieldTable(dialog);
+    AddShapeFieldColumns(list, columns.data(), (int)columns.size());
+    int rows = std::min(source.records, kPreviewRecords);
+    for (int r = 0; r < rows; r++) {
+        char text[64];
+        SHPObject* shape = SHPReadObject(source.shp, r);
+        double xyz[3] = { 0, 0, 0 };
+        if (shape && shape->nVertices > 0) {
+            xyz[0] = shape->padfX[0];
+            xyz[1] = shape->padfY[0];
+            xyz[2] = shape->padfZ ? shape->padfZ[0] : 0.0;
+        }
+        if (shape) SHPDestroyObject(shape);
+        for (int a = 0; a < axisCount; a++) {
+            snprintf(text, sizeof text, "%.3lf", xyz[a]);
+            SetCell(list, r, a, text);
+        }
+        for (size_t j = 0; j < source.fields.size(); j++) {
+            const ShapeFieldColumn& f = source.fields[j];
+            int jj = (int)j;
+            if (f.code == FIELD_Z || (f.code < 0 && f.type == FTDouble))
+                snprintf(text, sizeof text, "%.3lf", DBFReadDoubleAttribute(source.dbf, r, jj));
+            else if (f.code == FIELD_GPS_TIME)
+                snprintf(text, sizeof text, "%.4lf", DBFReadDoubleAttribute(source.dbf, r, jj));
+            else if (f.code >= 0 || f.type == FTInteger)
+                snprintf(text, sizeof text, "%d", DBFReadIntegerAttribute(source.dbf, r, jj));
+            else
+                snprintf(text, sizeof text, "%s", f.type == FTString ? "STR" : "N/A");
+            SetCell(list, r, axisCount + jj, text);
+        }
+    }
+    for (size_t i = 0; i < columns.size(); i++) {
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+        int content = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0);
+        int header = (int)SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, (LPARAM)columns[i].name) + 16;
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, std::max(content, header));
+    }
+    return rows;
+}
+
+LRESULT ShapeFieldCustomDraw(NMLVCUSTOMDRAW* draw, const int32_t* status)
+{
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        int column = draw->iSubItem;
+        int value = column >= 0 && column < kShapeColumnSlots ? status[column] : 0;
+        draw->clrText = RGB(0, 0, 0);
+        draw->clrTextBk = value == 1 ? kShapeUsedColour : value == -1 ? kShapeUnusedColour : RGB(255, 255, 255);
+        return CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+// ---- the thread ---------------------------------------------------------------------------
+
+int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
+{
+    ShapeSource source;
+    if (OpenShapeSource(entry->path, &source)) {
+        char line[600];
+        snprintf(line, sizeof line, kShapeUnableToOpenFormat, entry->title);
+        LogMessage(line);
+        return 0;
+    }
+    bool gps = false;
+    for (const ShapeFieldColumn& f : source.fields) {
+        gps = gps || f.code == FIELD_GPS_TIME;
+    }
+    char path[260];
+    ImportOutput out;
+    if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path)) {
+        ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
+        return 0;
+    }
+    if (!CreateImportLAS(&out, path, entry->title, gps)) return 0;
+    // The header's Z range is known for PointZ files only.
+    bool pointZ = source.shapeType == SHPT_POINTZ;
+    SetImportScaleAndOffset(out.las, source.minBound[0], source.maxBound[0], source.minBound[1], source.maxBound[1],
+                            pointZ ? source.minBound[2] : 1.0, pointZ ? source.maxBound[2] : 0.0);
+    const char* failure = WriteLASHeader(out.las) ? nullptr : kImportWriteFailed;
+    HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
+    InitBatchProgress(bar, (unsigned)(source.records / kRecordsPerStep + 1));
+    const LASHeader* h = &out.las->header;
+    bool stopped = false;
+    uint64_t unreadable = 0;
+    for (int i = 0; i < source.records && !failure; i++) {
+        if (i % kRecordsPerStep == 0) {
+            if (JobCheckpoint(job)) {
+                stopped = true;
+                break;
+            }
+            StepBatchProgress(bar);
+        }
+        SHPObject* shape = SHPReadObject(source.shp, i);
+        // A record without a readable vertex (a null shape) has no place: it is left out.
+        if (!shape || shape->nVertices < 1) {
+            if (shape) SHPDestroyObject(shape);
+            unreadable++;
+            continue;
+        }
+        LASLegacyPoint p;
+        ClearImportPoint(&p);
+        PutImportField(&p, FIELD_X, shape->padfX[0], 0, h, &out.counts);
+        PutImportField(&p, FIELD_Y, shape->padfY[0], 0, h, &out.counts);
+        if (pointZ) PutImportField(&p, FIELD_Z, shape->padfZ[0], 0, h, &out.counts);
+        SHPDestroyObject(shape);
+        for (size_t j = 0; j < source.fields.size(); j++) {
+            int code = source.fields[j].code;
+            if (code < 0) continue;
+            bool real = code == FIELD_Z || code == FIELD_GPS_TIME;
+            double value = real ? DBFReadDoubleAttribute(source.dbf, i, (int)j) : 0.0;
+            int64_t integer = real ? 0 : DBFReadIntegerAttribute(source.dbf, i, (int)j);
+            PutImportField(&p, code, value, integer, h, &out.counts);
+        }
+        if (!WriteLASPoint(out.las, &p)) failure = kImportWriteFailed;
+    }
+    char reason[LAS_ERROR_TEXT_SIZE] = "";
+    if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
+    ResetBatchProgress(bar);
+    if (unreadable && !stopped && !failure) {
+        char line[600];
+        snprintf(line, sizeof line, "[IMPORT]  %s:  %llu records without a point left out", entry->title,
+                 (unsigned long long)unreadable);
+        LogMessage(line);
+    }
+    return EndImportFile(&out, entry->title, stopped, failure, reason);
+}
+
+static HWND ShapeDialogOf(const void* settings) { return ((const ShapeImportSettings*)settings)->dialog; }
+static int ImportListedShape(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+{
+    return ImportShapeFile(entry, (const ShapeImportSettings*)settings, job, dialog);
+}
+
+DWORD WINAPI ImportShapeThread(void* parameter)
+{
+    return RunConvertList(parameter, ShapeDialogOf, ImportListedShape, 0);
+}
+
+int StartImportShapeThread(FileList* files, ShapeImportSettings* settings, JobControl* job)
+{
+    return StartConvertThread(files, settings, job, ImportShapeThread);
+}
+
+// ---- dialog 191 ---------------------------------------------------------------------------
+
+static ConvertDialogState shapeState;
+static ShapeImportSettings shapeSettings;
+static int32_t columnStatus[kShapeColumnSlots];
+static HBRUSH usedBrush, unusedBrush;
+
+static void RefreshTable(HWND dialog) { ReadShapeFields(dialog, &shapeState.files, columnStatus); }
+
+static void FillSelectFirst(HWND dialog)
+{
+    FillConvertFileRows(dialog, &shapeState);
+    SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_SETCURSEL, 0, 0);
+    RefreshTable(dialog);
+}
+
+static void CloseShapeDialog(HWND dialog)
+{
+    if (usedBrush) DeleteObject(usedBrush);
+    if (unusedBrush) DeleteObject(unusedBrush);
+    usedBrush = unusedBrush = nullptr;
+    ClearFileList(&shapeState.files);
+    FreeJobControl(shapeState.job);
+    shapeState.job = nullptr;
+    EndDialog(dialog, 1);
+}
+
+static void ShapeIdleCommand(HWND dialog, int id, int notification)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        CloseShapeDialog(dialog);
+        break;
+    case IDC_CONVERT_FILES:
+        if (notification == LBN_SELCHANGE) RefreshTable(dialog);
+        break;
+    case IDC_CONVERT_ADD_FILES:
+        if (OpenShapeFilesDialog(dialog, &shapeState.files, kShapeAddTitle) > 0) FillSelectFirst(dialog);
+        break;
+    case IDC_CONVERT_REMOVE_FILE: {
+        int row = (int)SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_GETCURSEL, 0, 0);
+        if (row >= 0 && row < shapeState.files.count) RemoveFileListEntry(&shapeState.files, row);
+        FillSelectFirst(dialog);
+        break;
+    }
+    case IDC_CONVERT_REMOVE_ALL:
+        ClearFileList(&shapeState.files);
+        FillConvertFileRows(dialog, &shapeState);
+        RefreshTable(dialog);
+        break;
+    case IDC_CONVERT_FOLDER_CHECK:
+        ShowConvertFolderControls(dialog);
+        break;
+    case IDC_CONVERT_SET_FOLDER:
+        ChooseConvertFolder(dialog, &shapeState, "Import Output Directory");
+        break;
+    case IDC_CONVERT_HELP:
+        ShowHelpTopic("BatchImport.html");
+        break;
+    case IDC_CONVERT_START:
+        if (shapeState.files.count == 0 || !TakeConvertFolder(dialog, &shapeState, shapeSettings.outputFolder)) break;
+        shapeSettings.dialog = dialog;
+        SetConvertRunButtons(dialog, false, true, true);
+        shapeState.paused = 0;
+        if (!StartImportShapeThread(&shapeState.files, &shapeSettings, shapeState.job))
+            SetConvertRunButtons(dialog, true, false, false);
+        break;
+    }
+}
+
+INT_PTR CALLBACK ImportShapeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        shapeState = {};
+        shapeSettings = {};
+        memset(columnStatus, 0, sizeof columnStatus);
+        shapeState.job = CreateJobControl();
+        if (!shapeState.job) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        usedBrush = CreateSolidBrush(kShapeUsedColour);
+        unusedBrush = CreateSolidBrush(kShapeUnusedColour);
+        FillConvertFileRows(dialog, &shapeState);
+        SetConvertRunButtons(dialog, false, false, false);
+        ShowConvertFolderControls(dialog);
+        CenterOnFrame(dialog);
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        int id = GetDlgCtrlID((HWND)lParam);
+        if (id != IDC_SHAPE_LEGEND_USED && id != IDC_SHAPE_LEGEND_UNUSED) break;
+        HDC dc = (HDC)wParam;
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, id == IDC_SHAPE_LEGEND_USED ? kShapeUsedColour : kShapeUnusedColour);
+        return (INT_PTR)(id == IDC_SHAPE_LEGEND_USED ? usedBrush : unusedBrush);
+    }
+    case WM_NOTIFY: {
+        NMHDR* header = (NMHDR*)lParam;
+        if (header->idFrom == IDC_SHAPE_FIELDS && header->code == NM_CUSTOMDRAW) {
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, ShapeFieldCustomDraw((NMLVCUSTOMDRAW*)lParam, columnStatus));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_BATCH_DONE:
+        FillConvertFileRows(dialog, &shapeState);
+        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
+        shapeState.paused = 0;
+        RefreshTable(dialog);
+        return TRUE;
+    case WM_COMMAND: {
+        if (!shapeState.job) return FALSE;
+        int id = LOWORD(wParam);
+        if (JobBusy(shapeState.job)) {
+            if (id != IDC_CONVERT_FILES)
+                ConvertRunningCommand(dialog, &shapeState, id, kImportStopQuestion, kImportStopCaption);
+        } else {
+            ShapeIdleCommand(dialog, id, HIWORD(wParam));
+        }
+        return TRUE;
+    }
+    case WM_CLOSE:
+        if (shapeState.job && !JobBusy(shapeState.job)) CloseShapeDialog(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,48 @@
+// Import of Point and PointZ shapefiles into new LAS files (dialog 191):
+// the table preview with its used and unused columns, and the thread.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdint>
+
+struct FileList;
+struct FileListEntry;
+struct JobControl;
+
+extern const char kShapeOpenFailed[];
+extern const char kShapeEmpty[];
+extern const char kShapeWrongType[];
+extern const char kShapeDBFOpenFailed[];
+extern const char kShapeDBFEmpty[];
+extern const char kShapeUnableToOpenFormat[];
+extern const char kShapeAddTitle[];
+
+constexpr int kShapeColumnSlots = 256;
+constexpr COLORREF kShapeUsedColour = RGB(192, 255, 192);
+constexpr COLORREF kShapeUnusedColour = RGB(255, 160, 160);
+
+struct ShapeImportSettings {
+    HWND dialog;
+    char outputFolder[260];
+};
+
+struct ShapeFieldColumn {
+    int32_t code;        // -1 not used, 0 X, 1 Y, 2 Z, 3-12 the LAS fields
+    char    name[256];
+    int32_t type;        // shapelib DBFFieldType
+};
+
+// The code a table field fills in a file of the shape type (-1: not used).
+int ShapeFieldCode(const char* upperName, int dbfType, int shapeType);
+
+INT_PTR CALLBACK ImportShapeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int  ReadShapeFields(HWND dialog, const FileList* files, int32_t* status);
+void ShowShapeFieldError(HWND dialog, const char* text);
+int  AddShapeFieldColumns(HWND listView, const ShapeFieldColumn* columns, int count);
+LRESULT ShapeFieldCustomDraw(NMLVCUSTOMDRAW* draw, const int32_t* status);
+int  StartImportShapeThread(FileList* files, ShapeImportSettings* settings, JobControl* job);
+DWORD WINAPI ImportShapeThread(void* parameter);
+
+// One shapefile into a LAS file: 1 written, 0 failed (reported; nothing is
+// left), -1 stopped (the new file removed).
+int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* settings, JobControl* job, HWND dialog);

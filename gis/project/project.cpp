@@ -1,0 +1,214 @@
+// The project record and its tiles, the tile state check and the buffer
+// points of neighbouring tiles.
+#include "gis/project/project.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include "data/data_set.h"
+#include "data/las_loader.h"
+#include "data/las_lock.h"
+#include "data/lasfile/las_file.h"
+#include <cstdio>
+#include <cstring>
+
+const char kCheckingTilesText[] = "Checking Tiles";
+const char kLoadingBufferPointsText[] = "Loading Buffer Points";
+const char kBufferTilesFailedText[] = "Some buffer tiles were not loaded!";
+const char kUnableToOpenLASText[] = "\nUnable to open LAS file!\n";
+
+static const double kEmptyMin = 3.37e38;
+static const double kEmptyMax = -3.37e38;
+
+Project* NewProject()
+{
+    Project* p = (Project*)NBLCalloc(1, sizeof(Project));
+    if (!p) return nullptr;
+    p->minX = p->minY = kEmptyMin;
+    p->maxX = p->maxY = kEmptyMax;
+    p->bufferSize = 500;
+    p->units = 1;
+    return p;
+}
+
+ProjectTile* NewProjectTile(int32_t vertexCount)
+{
+    ProjectTile* t = (ProjectTile*)NBLCalloc(1, sizeof(ProjectTile));
+    if (!t) return nullptr;
+    if (vertexCount > 0) {
+        t->boundary = NewPolygon(vertexCount);
+        if (!t->boundary) {
+            NBLFree(t);
+            return nullptr;
+        }
+    }
+    t->minX = t->minY = kEmptyMin;
+    t->maxX = t->maxY = kEmptyMax;
+    return t;
+}
+
+void FreeProjectTile(ProjectTile* tile)
+{
+    if (!tile) return;
+    if (tile->boundary) FreePolygon(tile->boundary);
+    NBLFree(tile);
+}
+
+int FreeProject(Project* project)
+{
+    if (!project) return 0;
+    for (int i = 0; i < project->tileCount; i++) FreeProjectTile(project->tiles[i]);
+    NBLFree(project->tiles);
+    NBLFree(project);
+    return 1;
+}
+
+int AddProjectTile(Project* project, ProjectTile* tile)
+{
+    uint64_t bytes = (uint64_t)(project->tileCount + 1) * sizeof(ProjectTile*);
+    ProjectTile** grown = (ProjectTile**)(project->tiles ? NBLReMalloc(project->tiles, bytes) : NBLMalloc(bytes));
+    if (!grown) return 0;
+    project->tiles = grown;
+    project->tiles[project->tileCount++] = tile;
+    return 1;
+}
+
+static const PolygonRing* RingOf(const ProjectTile* tile)
+{
+    if (!tile || !tile->boundary || tile->boundary->num_contours <= 0 || !tile->boundary->contour) return nullptr;
+    const PolygonRing* ring = &tile->boundary->contour[0];
+    return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
+}
+
+void SetTileBoundsFromRing(ProjectTile* tile)
+{
+    const PolygonRing* ring = RingOf(tile);
+    if (!ring) return;
+    for (int i = 0; i < ring->num_vertices; i++) {
+        const RingVertex& v = ring->vertex[i];
+        if (v.x < tile->minX) tile->minX = v.x;
+        if (v.x > tile->maxX) tile->maxX = v.x;
+        if (v.y < tile->minY) tile->minY = v.y;
+        if (v.y > tile->maxY) tile->maxY = v.y;
+    }
+}
+
+static void WidenProjectBounds(Project* project, const ProjectTile* tile)
+{
+    // Tiles whose bounds stayed empty (an unreadable header) add nothing.
+    if (tile->minX > tile->maxX || tile->minY > tile->maxY) return;
+    if (tile->minX < project->minX) project->minX = tile->minX;
+    if (tile->maxX > project->maxX) project->maxX = tile->maxX;
+    if (tile->minY < project->minY) project->minY = tile->minY;
+    if (tile->maxY > project->maxY) project->maxY = tile->maxY;
+}
+
+void SetProjectBoundsFromTiles(Project* project)
+{
+    project->minX = project->minY = kEmptyMin;
+    project->maxX = project->maxY = kEmptyMax;
+    for (int i = 0; i < project->tileCount; i++)
+        if (project->tiles[i]) WidenProjectBounds(project, project->tiles[i]);
+}
+
+ProjectTile* TileFromLASHeader(const char* path)
+{
+    ProjectTile* tile = NewProjectTile(4);
+    if (!tile) return nullptr;
+    LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (las) {
+        tile->boundsKnown = 1;
+        tile->pointCount = (int32_t)las->header.legacyPointCount;
+        tile->minX = las->header.minX;
+        tile->maxX = las->header.maxX;
+        tile->minY = las->header.minY;
+        tile->maxY = las->header.maxY;
+        CloseLASFile(las);
+    } else {
+        char text[800];
+        const char* system = GetLastLASSystemError();
+        snprintf(text, sizeof text, "%s%s%s", GetPathFileName(path), kUnableToOpenLASText, system ? system : "");
+        ErrorMessage(text);
+    }
+    snprintf(tile->path, sizeof tile->path, "%s", path);
+    snprintf(tile->name, sizeof tile->name, "%s", GetPathFileName(path));
+    RingVertex* v = tile->boundary->contour[0].vertex;
+    v[0] = {tile->minX, tile->minY};
+    v[1] = {tile->minX, tile->maxY};
+    v[2] = {tile->maxX, tile->maxY};
+    v[3] = {tile->maxX, tile->minY};
+    return tile;
+}
+
+ProjectTile* TileAtPoint(const Project* project, double x, double y)
+{
+    if (!project) return nullptr;
+    for (int i = 0; i < project->tileCount; i++) {
+        const PolygonRing* ring = RingOf(project->tiles[i]);
+        if (ring && PointInPolygon(ring, x, y)) return project->tiles[i];
+    }
+    return nullptr;
+}
+
+void CheckTileState(ProjectTile* tile)
+{
+    if (!TileFileExists(tile->path)) {
+        tile->activeStatus = TILE_NOT_FOUND;
+        return;
+    }
+    const char* owner = ReadTileLockOwner(tile->path);
+    if (owner) {
+        snprintf(tile->lockOwner, sizeof tile->lockOwner, "%s", owner);
+        // The marker's line end is no part of the owner's name.
+        size_t n = strlen(tile->lockOwner);
+        while (n > 0 && (tile->lockOwner[n - 1] == '\n' || tile->lockOwner[n - 1] == '\r')) tile->lockOwner[--n] = 0;
+        tile->activeStatus = TILE_LOCKED;
+    } else {
+        tile->lockOwner[0] = 0;
+        tile->activeStatus = TILE_AVAILABLE;
+    }
+}
+
+void CheckProjectTiles(Project* project)
+{
+    if (!project) return;
+    StartProgress((unsigned)project->tileCount, kCheckingTilesText);
+    for (int i = 0; i < project->tileCount; i++) {
+        StepProgress();
+        ProjectTile* tile = project->tiles[i];
+        if (!tile || tile->activeStatus == TILE_OPEN) continue;
+        CheckTileState(tile);
+    }
+    EndProgress();
+}
+
+int LoadBufferPoints(Project* project, ProjectTile* tile, DataSet* set)
+{
+    set->units = project->units;
+    set->projectTile = 1;
+    tile->openCount++;
+    if (project->bufferSize <= 0 || !RingOf(tile)) return tile->openCount;
+    if (set->extent) FreePolygon(set->extent);
+    set->extent = CopyGpcPolygon(tile->boundary);
+    RingPolygon* buffer = GrowPolygon(tile->boundary, project->bufferSize);
+    if (!buffer) return tile->openCount;
+    int count = 0;
+    for (int i = 0; i < project->tileCount; i++) {
+        ProjectTile* other = project->tiles[i];
+        if (other && other != tile && RingOf(other) && PolygonsOverlap(other->boundary, buffer)) count++;
+    }
+    if (count > 0) {
+        StartProgress((unsigned)count, kLoadingBufferPointsText);
+        int failed = 0;
+        for (int i = 0; i < project->tileCount; i++) {
+            ProjectTile* other = project->tiles[i];
+            if (!other || other == tile || !RingOf(other) || !PolygonsOverlap(other->boundary, buffer)) continue;
+            if (!LoadLASPointsInPolygon(other->path, other->name, buffer, set)) failed = 1;
+            StepProgress();
+        }
+        EndProgress();
+        if (failed) ErrorMessage(kBufferTilesFailedText);
+    }
+    FreePolygon(buffer);
+    return tile->openCount;
+}

@@ -1,0 +1,201 @@
+// The frame's project commands: open, import, create, edit, save, save as,
+// show or hide and close, and the file dialogs of project files.
+#include "gis/project/project_commands.h"
+#include "gis/project/project.h"
+#include "gis/project/project_dialogs.h"
+#include "gis/project/project_file.h"
+#include "gis/project/project_window.h"
+#include "app/command_ids.h"
+#include "app/frame.h"
+#include "app/view_arrange.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_dialog.h"
+#include "base/file_list.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "data/las_lock.h"
+#include "resource.h"
+#include <cstdio>
+#include <cstring>
+
+const char kNoProjectText[] = "No project has been loaded.";
+const char kProjectNotSavedQuestion[] = "The current project has not been saved:\n%s\n%s\nWould you like to save it?";
+const char kDefaultProjectTitle[] = "project.lep";
+const char kDefaultProjectDescription[] = "Current Project";
+
+static const char kProjectFilter[] = "VelkaViewer Project files (*.lep) |*.lep|All files (*.*)|*.*|";
+
+int ChooseProjectToOpen(char* path, char* title)
+{
+    path[0] = title[0] = 0;
+    return ChooseOneFile(FrameWindow, kProjectFilter, "Open VelkaViewer Project", 0, 0, path, title);
+}
+
+int ChooseProjectToSave(char* path, char* title, const char* initialFolder)
+{
+    return ChooseOneFileIn(FrameWindow, kProjectFilter, "Save VelkaViewer Project As", 1, 0, path, title, initialFolder);
+}
+
+// Forces ".lep" on the chosen name and keeps it in the project; 0 when it does not fit.
+static int TakeChosenName(Project* project, char* path, char* title)
+{
+    if (!ChangeFileExtensionTo(path, ".lep") || !ChangeFileExtensionTo(title, ".lep")) return 0;
+    snprintf(project->path, sizeof project->path, "%s", path);
+    snprintf(project->title, sizeof project->title, "%s", title);
+    return 1;
+}
+
+int SaveProject(Project* project)
+{
+    if (!project) {
+        ShowMessageBox(FrameWindow, kNoProjectText, "Save Project", MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    if (!project->path[0]) {
+        char path[256] = "", title[256] = "";
+        const char* folder = project->folder[0] ? project->folder : project->dataFolder;
+        if (!ChooseProjectToSave(path, title, folder)) return 0;
+        if (!TakeChosenName(project, path, title)) return 0;
+    }
+    return WriteProjectFile(project);
+}
+
+int SaveProjectAs(Project* project)
+{
+    if (!project) {
+        ShowMessageBox(FrameWindow, kNoProjectText, "Save Project As", MB_OK | MB_ICONINFORMATION);
+        return 1;
+    }
+    char path[256], title[256];
+    snprintf(path, sizeof path, "%s", project->path);
+    snprintf(title, sizeof title, "%s", project->title);
+    if (!ChooseProjectToSave(path, title, project->folder)) return 0;
+    // The old name stays until the new files are written.
+    char oldPath[260], oldTitle[260];
+    memcpy(oldPath, project->path, sizeof oldPath);
+    memcpy(oldTitle, project->title, sizeof oldTitle);
+    if (!TakeChosenName(project, path, title)) return 0;
+    int written = WriteProjectFile(project);
+    if (!written) {
+        memcpy(project->path, oldPath, sizeof oldPath);
+        memcpy(project->title, oldTitle, sizeof oldTitle);
+    }
+    return written;
+}
+
+void CloseProject(Project* project)
+{
+    if (!project) return;
+    if (!project->saved) {
+        if (!project->title[0]) snprintf(project->title, sizeof project->title, "%s", kDefaultProjectTitle);
+        if (!project->description[0])
+            snprintf(project->description, sizeof project->description, "%s", kDefaultProjectDescription);
+        char question[900];
+        snprintf(question, sizeof question, kProjectNotSavedQuestion, project->description, project->path);
+        if (ShowMessageBox(FrameWindow, question, "Warning", MB_YESNO | MB_ICONEXCLAMATION) == IDYES) SaveProjectAs(project);
+    }
+    for (int i = 0; i < project->tileCount; i++)
+        if (project->tiles[i] && project->tiles[i]->openCount != 0) UnlockTile(project->tiles[i]->path);
+    HWND window = ProjectWindow();
+    if (window && (Project*)GetWindowSlot(window, PROJECTWIN_PROJECT) == project)
+        SetWindowSlot(window, PROJECTWIN_PROJECT, 0);
+    FreeProject(project);
+}
+
+Project* OpenProject()
+{
+    char path[256], title[256];
+    if (!ChooseProjectToOpen(path, title)) return nullptr;
+    return ReadProjectFile(path, title);
+}
+
+void ReleaseOwnTileLocks(Project* project)
+{
+    if (!project) return;
+    for (int i = 0; i < project->tileCount; i++) {
+        ProjectTile* t = project->tiles[i];
+        if (t && t->activeStatus == TILE_LOCKED && ReleaseOwnTileLock(t->path)) {
+            t->activeStatus = TILE_AVAILABLE;
+            t->lockOwner[0] = 0;
+        }
+    }
+}
+
+// A new project replaces the open one and is shown.
+static int TakeNewProject(Project* project)
+{
+    if (!project) return 1;
+    if (!project->saved) SaveProject(project);
+    Project* old = CurrentProject();
+    if (old) CloseProject(old);
+    HWND window = ShowProjectWindow(project);
+    if (!window) {
+        FreeProject(project);
+        return 1;
+    }
+    CheckProjectTiles(project);
+    ReleaseOwnTileLocks(project);
+    InvalidateRect(window, nullptr, TRUE);
+    return 1;
+}
+
+static Project* DialogProject(int templateId, DLGPROC proc, Project* current)
+{
+    return (Project*)ShowDialog(templateId, FrameWindow, proc, (LPARAM)current);
+}
+
+static int NoProject()
+{
+    ShowMessageBox(FrameWindow, kNoProjectText, "Project", MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
+int ProjectCommand(WPARAM wParam, LPARAM)
+{
+    Project* current = CurrentProject();
+    HWND window = ProjectWindow();
+    switch (LOWORD(wParam)) {
+    case CMD_PROJECT_IMPORT:
+        return TakeNewProject(DialogProject(IDD_TSCAN_PROJECT, ImportTScanProjectDlgProc, nullptr));
+    case CMD_PROJECT_OPEN:
+        return TakeNewProject(OpenProject());
+    case CMD_PROJECT_SAVE:
+        if (!current) return NoProject();
+        SaveProject(current);
+        return 1;
+    case CMD_PROJECT_CREATE:
+        return TakeNewProject(DialogProject(IDD_CREATE_PROJECT, CreateProjectDlgProc, nullptr));
+    case CMD_PROJECT_SAVE_AS:
+        if (!current) return NoProject();
+        SaveProjectAs(current);
+        SetProjectWindowTitle(window, current);
+        return 1;
+    case CMD_PROJECT_EDIT:
+        if (!current) return NoProject();
+        return TakeNewProject(DialogProject(IDD_EDIT_PROJECT, EditProjectDlgProc, current));
+    case CMD_PROJECT_SHOW: {
+        if (!current) return NoProject();
+        ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+        if (record && record->projectShown) {
+            ShowWindow(window, SW_HIDE);
+            record->projectShown = 0;
+            ArrangeViewWindows(nullptr);
+        } else {
+            if (record) record->projectShown = 1;
+            ShowWindow(window, SW_SHOWMAXIMIZED);
+        }
+        return 1;
+    }
+    case CMD_PROJECT_CLOSE: {
+        if (!current) return NoProject();
+        ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+        if (record && !record->projectShown) {
+            record->projectShown = 1;
+            ShowWindow(window, SW_SHOWMAXIMIZED);
+        }
+        return CloseProjectWindow();
+    }
+    }
+    return 1;
+}

@@ -1,0 +1,372 @@
+// The three project dialogs and what they share: the tile list, the data
+// folder, the description, the tile overlap and the units.
+#include "gis/project/project_dialogs.h"
+#include "gis/project/project.h"
+#include "gis/project/project_file.h"
+#include "gis/project/tscan_project.h"
+#include "app/frame.h"
+#include "base/dialogs.h"
+#include "base/file_list.h"
+#include "base/file_list_dialogs.h"
+#include "base/file_system.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "resource.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char kNoTilesSelectedText[] = "No Tiles have been selected!";
+const char kSelectTilesTitle[] = "Select Tiles For Project";
+
+// State of the open project dialog (they are modal: one at a time).
+struct ProjectDialogState {
+    FileList files;
+    char     folder[MAX_PATH];   // "Separate directory"
+    Project* project;            // edit: the current project; import: the project read
+};
+static ProjectDialogState state;
+
+static void ShowUnitsLabel(HWND dialog, int feet)
+{
+    SetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP_UNITS, feet ? "Feet" : "Meters");
+}
+
+static void FillUnitsCombo(HWND dialog, int feet)
+{
+    HWND combo = GetDlgItem(dialog, IDC_PROJECT_UNITS);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM) "Meters");
+    SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM) "Feet");
+    SendMessageA(combo, CB_SETCURSEL, feet ? 1 : 0, 0);
+    ShowUnitsLabel(dialog, feet);
+}
+
+static void FillTileRows(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_PROJECT_TILES);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < state.files.count; i++) SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)state.files.entries[i]->title);
+    SetListBoxExtent(list, &state.files);
+}
+
+static void ShowSeparateFolder(HWND dialog)
+{
+    BOOL on = IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) == BST_CHECKED;
+    EnableWindow(GetDlgItem(dialog, IDC_PROJECT_BROWSE), on);
+    SetDlgItemTextA(dialog, IDC_PROJECT_FOLDER, on ? state.folder : "");
+}
+
+static void OpenDialogState(Project* project)
+{
+    ClearFileList(&state.files);
+    state.folder[0] = 0;
+    state.project = project;
+}
+
+void FillProjectDialog(HWND dialog, const Project* project, FileList* files)
+{
+    FillUnitsCombo(dialog, project->units != 1);
+    SetDlgItemInt(dialog, IDC_PROJECT_OVERLAP, (UINT)project->bufferSize, TRUE);
+    SetDlgItemTextA(dialog, IDC_PROJECT_DESCRIPTION, project->description);
+    SetDlgItemTextA(dialog, IDC_PROJECT_FOLDER, project->dataFolder);
+    bool separate = project->dataFolder[0] != 0;
+    CheckDlgButton(dialog, IDC_PROJECT_SEPARATE, separate ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dialog, IDC_PROJECT_BROWSE), separate);
+    ClearFileList(files);
+    for (int i = 0; i < project->tileCount; i++) {
+        const ProjectTile* t = project->tiles[i];
+        if (!t) continue;
+        int before = files->count;
+        if (AddFileListEntry(files, t->path, t->name) == before) continue;
+        FileListEntry* e = files->entries[files->count - 1];
+        e->minX = t->minX;
+        e->maxX = t->maxX;
+        e->minY = t->minY;
+        e->maxY = t->maxY;
+        e->extent = CopyGpcPolygon(t->boundary);
+        e->kind = 1;
+    }
+    HWND list = GetDlgItem(dialog, IDC_PROJECT_TILES);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < project->tileCount; i++)
+        if (project->tiles[i]) SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)project->tiles[i]->name);
+    SetListBoxExtent(list, files);
+}
+
+// Units, overlap and description from the controls.
+static void SettingsFromDialog(HWND dialog, Project* project)
+{
+    project->units = SendDlgItemMessageA(dialog, IDC_PROJECT_UNITS, CB_GETCURSEL, 0, 0) == 1 ? 3 : 1;
+    char text[64] = "";
+    GetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP, text, sizeof text);
+    project->bufferSize = (int32_t)atoi(text);
+    GetDlgItemTextA(dialog, IDC_PROJECT_DESCRIPTION, project->description, 256);
+}
+
+int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder)
+{
+    SettingsFromDialog(dialog, project);
+    bool separate = IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) == BST_CHECKED;
+    snprintf(project->dataFolder, sizeof project->dataFolder, "%s", separate && dataFolder ? dataFolder : "");
+    for (int i = 0; i < files->count; i++) {
+        const FileListEntry* e = files->entries[i];
+        ProjectTile* t = nullptr;
+        if (e->extent) {
+            t = NewProjectTile(0);
+            if (!t) return 0;
+            snprintf(t->path, sizeof t->path, "%s", e->path);
+            snprintf(t->name, sizeof t->name, "%s", e->title);
+            t->boundary = CopyGpcPolygon(e->extent);
+            t->minX = e->minX;
+            t->maxX = e->maxX;
+            t->minY = e->minY;
+            t->maxY = e->maxY;
+            t->boundsKnown = 1;
+        } else {
+            t = TileFromLASHeader(e->path);
+        }
+        if (!t) return 0;
+        if (!AddProjectTile(project, t)) {
+            FreeProjectTile(t);
+            return 0;
+        }
+    }
+    SetProjectBoundsFromTiles(project);
+    return 1;
+}
+
+// The controls every project dialog has; 1 when the command was one of them.
+static int CommonCommand(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_PROJECT_UNITS:
+        if (code == CBN_SELCHANGE)
+            ShowUnitsLabel(dialog, SendDlgItemMessageA(dialog, IDC_PROJECT_UNITS, CB_GETCURSEL, 0, 0) == 1);
+        return 1;
+    case IDC_PROJECT_SEPARATE:
+        ShowSeparateFolder(dialog);
+        return 1;
+    case IDC_PROJECT_BROWSE: {
+        char folder[MAX_PATH];
+        snprintf(folder, sizeof folder, "%s", state.project && !state.folder[0] ? state.project->dataFolder : state.folder);
+        if (BrowseForFolder(dialog, folder, kTilesLocationTitle)) {
+            snprintf(state.folder, sizeof state.folder, "%s", folder);
+            SetDlgItemTextA(dialog, IDC_PROJECT_FOLDER, folder);
+        }
+        return 1;
+    }
+    case IDC_PROJECT_ADD_TILES:
+        OpenProjectLASFilesDialog(dialog, &state.files, kSelectTilesTitle);
+        FillTileRows(dialog);
+        return 1;
+    case IDC_PROJECT_REMOVE_TILE: {
+        LRESULT row = SendDlgItemMessageA(dialog, IDC_PROJECT_TILES, LB_GETCURSEL, 0, 0);
+        if (row >= 0 && row < state.files.count) {
+            RemoveFileListEntry(&state.files, (int)row);
+            FillTileRows(dialog);
+        }
+        return 1;
+    }
+    case IDC_PROJECT_REMOVE_ALL:
+        ClearFileList(&state.files);
+        FillTileRows(dialog);
+        return 1;
+    }
+    return 0;
+}
+
+static void EndProjectDialog(HWND dialog, Project* result)
+{
+    ClearFileList(&state.files);
+    state.project = nullptr;
+    EndDialog(dialog, (INT_PTR)result);
+}
+
+// The project's folder: the data folder, else that of the first tile.
+static void SetProjectFolder(Project* project)
+{
+    const char* folder = project->dataFolder[0] ? project->dataFolder
+                         : project->tileCount > 0 && project->tiles[0] ? GetPathDirectory(project->tiles[0]->path)
+                                                                        : "";
+    snprintf(project->folder, sizeof project->folder, "%s", folder);
+}
+
+// OK of the create and edit dialogs: a new project from the tile list, with
+// the name of `named` when given; null (the dialog stays) without tiles.
+static Project* NewProjectFromList(HWND dialog, const Project* named)
+{
+    if (state.files.count == 0) {
+        ErrorMessage(kNoTilesSelectedText);
+        return nullptr;
+    }
+    Project* project = NewProject();
+    if (!project) return nullptr;
+    if (named) {
+        snprintf(project->path, sizeof project->path, "%s", named->path);
+        snprintf(project->title, sizeof project->title, "%s", named->title);
+        snprintf(project->folder, sizeof project->folder, "%s", named->folder);
+    }
+    if (!ProjectFromDialog(dialog, project, &state.files, state.folder)) {
+        FreeProject(project);
+        return nullptr;
+    }
+    return project;
+}
+
+INT_PTR CALLBACK CreateProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenDialogState(nullptr);
+        FillUnitsCombo(dialog, 0);
+        SetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP, "100");
+        CenterOnFrame(dialog);
+        SendMessageA(dialog, WM_COMMAND, IDC_PROJECT_ADD_TILES, 0);
+        return TRUE;
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id == IDOK) {
+            Project* project = NewProjectFromList(dialog, nullptr);
+            if (!project) return TRUE;
+            SetProjectFolder(project);
+            EndProjectDialog(dialog, project);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndProjectDialog(dialog, nullptr);
+            return TRUE;
+        }
+        return CommonCommand(dialog, id, HIWORD(wParam));
+    }
+    }
+    return FALSE;
+}
+
+// The edit list rebuilds every tile; what the tile index keeps of a tile that
+// the program never changes goes over to its new record.
+static void KeepEditStatus(Project* to, const Project* from)
+{
+    for (int i = 0; i < to->tileCount; i++)
+        for (int k = 0; k < from->tileCount; k++)
+            if (to->tiles[i] && from->tiles[k] && !lstrcmpiA(to->tiles[i]->path, from->tiles[k]->path)) {
+                to->tiles[i]->editStatus = from->tiles[k]->editStatus;
+                break;
+            }
+}
+
+INT_PTR CALLBACK EditProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        Project* current = (Project*)lParam;
+        OpenDialogState(current);
+        if (!current) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        SetDlgItemTextA(dialog, IDC_PROJECT_FILE, current->path);
+        snprintf(state.folder, sizeof state.folder, "%s", current->dataFolder);
+        FillProjectDialog(dialog, current, &state.files);
+        CenterOnFrame(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id == IDOK) {
+            Project* project = NewProjectFromList(dialog, state.project);
+            if (!project) return TRUE;
+            KeepEditStatus(project, state.project);
+            EndProjectDialog(dialog, project);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndProjectDialog(dialog, nullptr);
+            return TRUE;
+        }
+        return CommonCommand(dialog, id, HIWORD(wParam));
+    }
+    }
+    return FALSE;
+}
+
+static int ChooseAndReadTScan(HWND dialog)
+{
+    char path[256] = "", title[256] = "";
+    if (!ChooseTScanProject(path, title)) return 0;
+    state.project = ReadTScanProject(path, title);
+    if (!state.project) return 0;
+    snprintf(state.folder, sizeof state.folder, "%s", state.project->dataFolder);
+    FillProjectDialog(dialog, state.project, &state.files);
+    return 1;
+}
+
+// OK of the import dialog; 0 when the dialog ends without a project.
+static int AcceptTScanProject(HWND dialog)
+{
+    Project* p = state.project;
+    SettingsFromDialog(dialog, p);
+    if (IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) != BST_CHECKED) p->dataFolder[0] = 0;
+    else snprintf(p->dataFolder, sizeof p->dataFolder, "%s", state.folder);
+    if (p->dataFolder[0] && !FileExists(p->dataFolder)) {
+        char question[800];
+        snprintf(question, sizeof question, kDataFolderQuestion, p->dataFolder);
+        int answer = ShowMessageBox(dialog, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return 0;
+        if (answer == IDYES) {
+            char chosen[MAX_PATH];
+            snprintf(chosen, sizeof chosen, "%s", p->dataFolder);
+            if (BrowseForFolder(dialog, chosen, kTilesLocationTitle) && strlen(chosen) < sizeof p->dataFolder)
+                snprintf(p->dataFolder, sizeof p->dataFolder, "%s", chosen);
+        }
+    }
+    SetProjectFolder(p);
+    return 1;
+}
+
+INT_PTR CALLBACK ImportTScanProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenDialogState(nullptr);
+        FillUnitsCombo(dialog, 0);
+        CenterOnFrame(dialog);
+        SendMessageA(dialog, WM_COMMAND, IDC_PROJECT_CHOOSE_TSCAN, 0);
+        return TRUE;
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        switch (id) {
+        case IDC_PROJECT_CHOOSE_TSCAN:
+            if (!ChooseAndReadTScan(dialog)) EndProjectDialog(dialog, nullptr);
+            return TRUE;
+        case IDC_PROJECT_BROWSE: {
+            char folder[MAX_PATH];
+            snprintf(folder, sizeof folder, "%s", state.project ? state.project->dataFolder : "");
+            if (BrowseForFolder(dialog, folder, kTilesLocationTitle)) {
+                snprintf(state.folder, sizeof state.folder, "%s", folder);
+                if (state.project && strlen(folder) < sizeof state.project->dataFolder)
+                    snprintf(state.project->dataFolder, sizeof state.project->dataFolder, "%s", folder);
+                SetDlgItemTextA(dialog, IDC_PROJECT_FOLDER, folder);
+            }
+            return TRUE;
+        }
+        case IDOK: {
+            Project* p = state.project;
+            if (!p) return TRUE;
+            if (!AcceptTScanProject(dialog)) {
+                FreeProject(p);
+                p = nullptr;
+            }
+            EndProjectDialog(dialog, p);
+            return TRUE;
+        }
+        case IDCANCEL:
+            FreeProject(state.project);
+            EndProjectDialog(dialog, nullptr);
+            return TRUE;
+        }
+        return CommonCommand(dialog, id, HIWORD(wParam));
+    }
+    }
+    return FALSE;
+}

@@ -1,0 +1,423 @@
+// Writing and reading the project file and its tile index through shapelib.
+// shapelib stores a table under the extension ".dbf" whatever name it is
+// given, so the ".lep" table is written and read as a ".dbf" copy beside it
+// (writing) or in the temporary folder (reading).
+#include "gis/project/project_file.h"
+#include "gis/project/project.h"
+#include "app/frame.h"
+#include "base/file_system.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/progress.h"
+#include <shapefil.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+const char kProjectFileType[] = "NBLVelkaViewer";
+const char kProjectOpenReadFailed[] = "Unable to open %s for reading!";
+const char kProjectMayBeCorrupt[] = "%s may be corrupt!";
+const char kProjectNotPolygonFile[] = "%s does not appear to be a Polygon SHP file!";
+const char kProjectAppearsCorrupt[] = "%s appears to be corrupt!";
+const char kProjectCorruptReasonFormat[] = "%s\n\n%s";
+const char kProjectOpenWriteFailed[] = "Unable to open %s for writing!";
+const char kProjectWriteFailed[] = "Unable to write %s!\n\nThe project files were left as they were.";
+const char kDataFolderQuestion[] =
+    "The data folder is unavailable or does not exist:\n\n%s\n\nWould you like to select another location?";
+const char kTilesLocationTitle[] = "Project Tiles Location";
+
+// More tiles than this in one index is taken for a damaged file.
+static const int kMaxTiles = 1000000;
+
+static void Report(const char* format, const char* name, const char* reason = nullptr)
+{
+    char first[600];
+    snprintf(first, sizeof first, format, name);
+    if (!reason) {
+        ErrorMessage(first);
+        return;
+    }
+    char text[1200];
+    snprintf(text, sizeof text, kProjectCorruptReasonFormat, first, reason);
+    ErrorMessage(text);
+}
+
+static void RemoveFiles(const std::vector<std::string>& paths)
+{
+    for (const std::string& p : paths) DeleteFileA(p.c_str());
+}
+
+// ---- writing -------------------------------------------------------------------------------
+
+// The three parts written to temporary names, then moved over the real ones.
+struct ProjectWrite {
+    std::string table, shp, shx, dbf;               // temporary files
+    std::string tableTo, shpTo, shxTo, dbfTo;       // their final names
+};
+
+static bool WriteProjectTable(const Project* p, const char* path)
+{
+    std::string native = ToNativePath(path);
+    DBFHandle dbf = native.empty() ? nullptr : DBFCreate(native.c_str());
+    if (!dbf) return false;
+    bool ok = DBFAddField(dbf, "FILETYPE", FTString, 16, 0) == 0 && DBFAddField(dbf, "FILEVER", FTInteger, 8, 0) == 1 &&
+              DBFAddField(dbf, "DESCRIP", FTString, 255, 0) == 2 && DBFAddField(dbf, "DATADIR", FTString, 255, 0) == 3 &&
+              DBFAddField(dbf, "BUFSIZE", FTInteger, 8, 0) == 4 && DBFAddField(dbf, "UNITS", FTInteger, 8, 0) == 5;
+    ok = ok && DBFWriteStringAttribute(dbf, 0, 0, kProjectFileType) && DBFWriteIntegerAttribute(dbf, 0, 1, 1) &&
+         DBFWriteStringAttribute(dbf, 0, 2, p->description) && DBFWriteStringAttribute(dbf, 0, 3, p->dataFolder) &&
+         DBFWriteIntegerAttribute(dbf, 0, 4, p->bufferSize) && DBFWriteIntegerAttribute(dbf, 0, 5, p->units);
+    DBFClose(dbf);
+    if (!ok) return false;
+    // Read back: a full disk shows up only when the table is closed.
+    dbf = DBFOpen(native.c_str(), "rb");
+    if (!dbf) return false;
+    const char* type = DBFGetRecordCount(dbf) == 1 ? DBFReadStringAttribute(dbf, 0, 0) : nullptr;
+    ok = type && !strcmp(type, kProjectFileType);
+    DBFClose(dbf);
+    return ok;
+}
+
+static const PolygonRing* TileRing(const ProjectTile* t)
+{
+    if (!t || !t->boundary || t->boundary->num_contours <= 0 || !t->boundary->contour) return nullptr;
+    const PolygonRing* ring = &t->boundary->contour[0];
+    return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
+}
+
+// Which part failed: 0 none, 1 the shapefile, 2 its table.
+static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbfPath, int* written)
+{
+    std::string nativeShp = ToNativePath(shpPath), nativeDbf = ToNativePath(dbfPath);
+    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_POLYGON);
+    if (!shp) return 1;
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    if (!dbf) {
+        SHPClose(shp);
+        return 2;
+    }
+    bool ok = DBFAddField(dbf, "FILENAME", FTString, 255, 0) == 0 && DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) == 1 &&
+              DBFAddField(dbf, "ACTIVE_STATUS", FTInteger, 8, 0) == 2;
+    int largest = 0;
+    for (int i = 0; i < p->tileCount; i++)
+        if (const PolygonRing* ring = TileRing(p->tiles[i]))
+            if (ring->num_vertices > largest) largest = ring->num_vertices;
+    std::vector<double> xs((size_t)largest + 1), ys((size_t)largest + 1);
+    int record = 0;
+    for (int i = 0; i < p->tileCount && ok; i++) {
+        const ProjectTile* t = p->tiles[i];
+        const PolygonRing* ring = TileRing(t);
+        if (!ring) continue;
+        int n = ring->num_vertices;
+        for (int k = 0; k < n; k++) {
+            xs[(size_t)k] = ring->vertex[k].x;
+            ys[(size_t)k] = ring->vertex[k].y;
+        }
+        xs[(size_t)n] = ring->vertex[0].x;
+        ys[(size_t)n] = ring->vertex[0].y;
+        SHPObject* shape = SHPCreateObject(SHPT_POLYGON, -1, 0, nullptr, nullptr, n + 1, xs.data(), ys.data(), nullptr, nullptr);
+        ok = shape && SHPWriteObject(shp, -1, shape) == record;
+        if (shape) SHPDestroyObject(shape);
+        ok = ok && DBFWriteStringAttribute(dbf, record, 0, t->name) && DBFWriteIntegerAttribute(dbf, record, 1, t->editStatus) &&
+             DBFWriteIntegerAttribute(dbf, record, 2, t->activeStatus);
+        record++;
+    }
+    SHPClose(shp);
+    DBFClose(dbf);
+    if (!ok) return 1;
+    // Read back the counts: what was closed must hold every tile.
+    shp = SHPOpen(nativeShp.c_str(), "rb");
+    int entities = -1, type = 0;
+    if (shp) {
+        SHPGetInfo(shp, &entities, &type, nullptr, nullptr);
+        SHPClose(shp);
+    }
+    if (entities != record) return 1;
+    dbf = DBFOpen(nativeDbf.c_str(), "rb");
+    int records = dbf ? DBFGetRecordCount(dbf) : -1;
+    if (dbf) DBFClose(dbf);
+    if (records != record) return 2;
+    *written = record;
+    return 0;
+}
+
+static bool MoveOver(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+int WriteProjectFile(Project* project)
+{
+    if (!project || !project->path[0]) return 0;
+    snprintf(project->folder, sizeof project->folder, "%s", GetPathDirectory(project->path));
+    const char* title = project->title[0] ? project->title : GetPathFileName(project->path);
+    std::string shpName = ChangeFileExtension(title, "_tiles.shp");
+    std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
+
+    ProjectWrite w;
+    w.tableTo = project->path;
+    w.shpTo = ChangeFileExtension(project->path, "_tiles.shp");
+    w.shxTo = ChangeFileExtension(project->path, "_tiles.shx");
+    w.dbfTo = ChangeFileExtension(project->path, "_tiles.dbf");
+    if (w.shpTo.empty() || w.shxTo.empty() || w.dbfTo.empty()) {
+        Report(kProjectOpenWriteFailed, project->path);
+        return 0;
+    }
+    // A unique name in the project's folder, so that the moves stay on one volume.
+    char unique[MAX_PATH];
+    if (!GetTempFileNameA(project->folder[0] ? project->folder : ".", "vvp", 0, unique)) {
+        Report(kProjectOpenWriteFailed, project->path);
+        return 0;
+    }
+    std::string base = ChangeFileExtension(unique, "");
+    w.table = base + "_p.dbf";
+    w.shp = base + "_t.shp";
+    w.shx = base + "_t.shx";
+    w.dbf = base + "_t.dbf";
+    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf, unique};
+
+    if (!WriteProjectTable(project, w.table.c_str())) {
+        RemoveFiles(temporary);
+        Report(kProjectOpenWriteFailed, project->path);
+        return 0;
+    }
+    int written = 0;
+    int failed = WriteTileIndex(project, w.shp.c_str(), w.dbf.c_str(), &written);
+    if (failed) {
+        RemoveFiles(temporary);
+        Report(kProjectOpenWriteFailed, failed == 1 ? shpName.c_str() : dbfName.c_str());
+        return 0;
+    }
+    // Everything is on disk: only now are the old files replaced.
+    bool moved = MoveOver(w.shp, w.shpTo) && MoveOver(w.shx, w.shxTo) && MoveOver(w.dbf, w.dbfTo) && MoveOver(w.table, w.tableTo);
+    RemoveFiles(temporary);
+    if (!moved) {
+        Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
+        return 0;
+    }
+    project->saved = 1;
+    char line[400];
+    snprintf(line, sizeof line, "[SAVE] %s", project->title);
+    LogMessage(line);
+    return 1;
+}
+
+// ---- reading -------------------------------------------------------------------------------
+
+// A ".dbf" copy of the project table in the temporary folder; empty on failure.
+static std::string TableCopy(const char* path)
+{
+    char folder[MAX_PATH], unique[MAX_PATH];
+    if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "vvr", 0, unique)) return "";
+    std::string copy = std::string(ChangeFileExtension(unique, "")) + ".dbf";
+    DeleteFileA(unique);
+    if (!CopyFileA(path, copy.c_str(), FALSE)) return "";
+    return copy;
+}
+
+static bool FieldIs(DBFHandle dbf, int index, const char* name, DBFFieldType type)
+{
+    char found[12] = "";
+    int width = 0, decimals = 0;
+    return DBFGetFieldInfo(dbf, index, found, &width, &decimals) == type && !strcmp(found, name);
+}
+
+static bool ProjectTableValid(DBFHandle dbf)
+{
+    if (DBFGetRecordCount(dbf) < 1 || DBFGetFieldCount(dbf) < 6) return false;
+    if (!FieldIs(dbf, 0, "FILETYPE", FTString)) return false;
+    const char* type = DBFReadStringAttribute(dbf, 0, 0);
+    if (!type || strcmp(type, kProjectFileType)) return false;
+    return FieldIs(dbf, 1, "FILEVER", FTInteger) && FieldIs(dbf, 2, "DESCRIP", FTString) &&
+           FieldIs(dbf, 3, "DATADIR", FTString) && FieldIs(dbf, 4, "BUFSIZE", FTInteger) &&
+           FieldIs(dbf, 5, "UNITS", FTInteger);
+}
+
+// Reads the settings record; a text for the reason when it is unusable.
+static const char* ReadSettings(DBFHandle dbf, Project* p)
+{
+    if (DBFReadIntegerAttribute(dbf, 0, 1) != 1) return nullptr;
+    // shapelib answers text in one buffer that the next read overwrites: copy at once.
+    const char* description = DBFReadStringAttribute(dbf, 0, 2);
+    if (!description) return "The settings record cannot be read.";
+    snprintf(p->description, sizeof p->description, "%s", description);
+    const char* dataFolder = DBFReadStringAttribute(dbf, 0, 3);
+    if (!dataFolder) return "The settings record cannot be read.";
+    if (strlen(dataFolder) >= kPathChars - 1) return "DATADIR is longer than a path may be.";
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder);
+    p->bufferSize = DBFReadIntegerAttribute(dbf, 0, 4);
+    p->units = DBFReadIntegerAttribute(dbf, 0, 5);
+    if (p->units != 1 && p->units != 3) return "UNITS is neither 1 (metres) nor 3 (feet).";
+    return nullptr;
+}
+
+// A FILENAME names a file in the data folder: no folder part, nothing empty.
+static bool SafeTileName(const char* name)
+{
+    if (!name || !name[0] || !strcmp(name, ".") || !strcmp(name, "..")) return false;
+    return !strpbrk(name, "\\/:*?\"<>|");
+}
+
+// Reads the tile index into the project; null when all is well, else the reason.
+static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char* reason, size_t size, int* inTable)
+{
+    *inTable = 0;
+    int shapes = 0, type = 0;
+    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
+    if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
+    *inTable = 1;
+    if (DBFGetRecordCount(dbf) != shapes) return "The shapes and the table records differ in number.";
+    // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
+    if (DBFGetFieldCount(dbf) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
+    *inTable = 0;
+    if (shapes > 0) {
+        p->tiles = (ProjectTile**)NBLCalloc((uint64_t)shapes, sizeof(ProjectTile*));
+        if (!p->tiles) return "Out of memory.";
+    }
+    for (int i = 0; i < shapes; i++) {
+        SHPObject* shape = SHPReadObject(shp, i);
+        if (!shape) {
+            snprintf(reason, size, "Shape %d cannot be read.", i + 1);
+            return reason;
+        }
+        int n = shape->nVertices;
+        // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
+        if (n < 4 || !shape->padfX || !shape->padfY) {
+            SHPDestroyObject(shape);
+            continue;
+        }
+        const char* name = DBFReadStringAttribute(dbf, i, 0);
+        if (!SafeTileName(name) || strlen(name) >= kPathChars) {
+            SHPDestroyObject(shape);
+            *inTable = 1;
+            snprintf(reason, size, "Record %d has no usable FILENAME (a plain file name is required).", i + 1);
+            return reason;
+        }
+        ProjectTile* t = NewProjectTile(n - 1);
+        if (!t) {
+            SHPDestroyObject(shape);
+            return "Out of memory.";
+        }
+        snprintf(t->name, sizeof t->name, "%s", name);
+        t->editStatus = DBFReadIntegerAttribute(dbf, i, 1);
+        t->activeStatus = DBFReadIntegerAttribute(dbf, i, 2);
+        RingVertex* v = t->boundary->contour[0].vertex;
+        for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
+        SetTileBoundsFromRing(t);
+        SHPDestroyObject(shape);
+        p->tiles[p->tileCount++] = t;
+    }
+    return nullptr;
+}
+
+// Settles the data folder; 0 when the user gave up.
+static int SettleDataFolder(Project* p, char* tilesFolder)
+{
+    if (!p->dataFolder[0]) return 1;
+    size_t n = strlen(p->dataFolder);
+    if (p->dataFolder[n - 1] != '\\' && n + 1 < kPathChars) {
+        p->dataFolder[n] = '\\';
+        p->dataFolder[n + 1] = 0;
+    }
+    if (!FileExists(p->dataFolder)) {
+        char question[800];
+        snprintf(question, sizeof question, kDataFolderQuestion, p->dataFolder);
+        int answer = ShowMessageBox(FrameWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return 0;
+        if (answer == IDYES) {
+            char chosen[MAX_PATH];
+            snprintf(chosen, sizeof chosen, "%s", p->dataFolder);
+            if (!BrowseForFolder(FrameWindow, chosen, kTilesLocationTitle) || strlen(chosen) >= kPathChars) return 0;
+            snprintf(p->dataFolder, sizeof p->dataFolder, "%s", chosen);
+        }
+    }
+    snprintf(tilesFolder, kPathChars, "%s", p->dataFolder);
+    return 1;
+}
+
+Project* ReadProjectFile(const char* path, const char* title)
+{
+    char tilesFolder[kPathChars];
+    snprintf(tilesFolder, sizeof tilesFolder, "%s", GetPathDirectory(path));
+    std::string copy = TableCopy(path);
+    DBFHandle table = copy.empty() ? nullptr : DBFOpen(ToNativePath(copy.c_str()).c_str(), "rb");
+    if (!table) {
+        if (!copy.empty()) DeleteFileA(copy.c_str());
+        Report(kProjectOpenReadFailed, title);
+        return nullptr;
+    }
+    Project* p = ProjectTableValid(table) ? NewProject() : nullptr;
+    const char* problem = nullptr;
+    if (p) {
+        snprintf(p->folder, sizeof p->folder, "%s", GetPathDirectory(path));
+        problem = ReadSettings(table, p);
+    }
+    DBFClose(table);
+    DeleteFileA(copy.c_str());
+    if (!p || problem) {
+        FreeProject(p);
+        Report(kProjectMayBeCorrupt, title, problem);
+        return nullptr;
+    }
+    snprintf(p->path, sizeof p->path, "%s", path);
+    snprintf(p->title, sizeof p->title, "%s", title);
+
+    std::string shpName = ChangeFileExtension(title, "_tiles.shp");
+    std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
+    std::string shpPath = ChangeFileExtension(path, "_tiles.shp");
+    std::string dbfPath = ChangeFileExtension(path, "_tiles.dbf");
+    SHPHandle shp = shpPath.empty() ? nullptr : SHPOpen(ToNativePath(shpPath.c_str()).c_str(), "rb");
+    if (!shp) {
+        FreeProject(p);
+        Report(kProjectOpenReadFailed, shpName.c_str());
+        return nullptr;
+    }
+    int shapes = 0, type = 0;
+    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
+    if (type != SHPT_POLYGON) {
+        SHPClose(shp);
+        FreeProject(p);
+        Report(kProjectNotPolygonFile, shpName.c_str());
+        return nullptr;
+    }
+    DBFHandle dbf = dbfPath.empty() ? nullptr : DBFOpen(ToNativePath(dbfPath.c_str()).c_str(), "rb");
+    if (!dbf) {
+        SHPClose(shp);
+        FreeProject(p);
+        Report(kProjectOpenReadFailed, dbfName.c_str());
+        return nullptr;
+    }
+    char reason[200];
+    int inTable = 0;
+    problem = ReadTileIndex(shp, dbf, p, reason, sizeof reason, &inTable);
+    SHPClose(shp);
+    DBFClose(dbf);
+    if (problem) {
+        FreeProject(p);
+        Report(kProjectAppearsCorrupt, inTable ? dbfName.c_str() : shpName.c_str(), problem);
+        return nullptr;
+    }
+    if (!SettleDataFolder(p, tilesFolder)) {
+        FreeProject(p);
+        return nullptr;
+    }
+    StartProgress((unsigned)p->tileCount, kCheckingTilesText);
+    for (int i = 0; i < p->tileCount; i++) {
+        StepProgress();
+        ProjectTile* t = p->tiles[i];
+        if (strlen(tilesFolder) + strlen(t->name) >= kPathChars) {
+            t->activeStatus = TILE_NOT_FOUND;
+            continue;
+        }
+        snprintf(t->path, sizeof t->path, "%s%s", tilesFolder, t->name);
+        CheckTileState(t);
+    }
+    SetProjectBoundsFromTiles(p);
+    EndProgress();
+    char line[400];
+    snprintf(line, sizeof line, "[LOAD] %s", title);
+    LogMessage(line);
+    p->saved = 1;
+    return p;
+}

@@ -1,0 +1,24 @@
+// The project file (".lep", a one-record dBASE table of the settings) and its
+// tile index ("_tiles.shp" with "_tiles.dbf": one polygon and one record per tile).
+#pragma once
+
+struct Project;
+
+extern const char kProjectFileType[];
+extern const char kProjectOpenReadFailed[];     // "%s": a title
+extern const char kProjectMayBeCorrupt[];
+extern const char kProjectNotPolygonFile[];
+extern const char kProjectAppearsCorrupt[];
+extern const char kProjectCorruptReasonFormat[];  // first line, then the reason
+extern const char kProjectOpenWriteFailed[];
+extern const char kProjectWriteFailed[];
+extern const char kDataFolderQuestion[];
+extern const char kTilesLocationTitle[];
+
+// Writes both parts through temporary files in the project's folder, which
+// replace the old ones only when everything was written; 1 or 0 (the old
+// files then stay as they were and the project stays unsaved).
+int      WriteProjectFile(Project* project);
+// A new project read from the files, its tile states checked; null after a
+// message naming the file and what is wrong with it.
+Project* ReadProjectFile(const char* path, const char* title);

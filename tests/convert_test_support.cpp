@@ -1,0 +1,140 @@
+#include "tests/convert_test_support.h"
+#include "base/messages.h"
+#include <cstring>
+
+std::vector<std::string> ReadLines(const std::string& path, bool* crlf)
+{
+    std::vector<std::string> lines;
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return lines;
+    std::string text(GetFileSize(f, nullptr), '\0');
+    DWORD got = 0;
+    if (!text.empty()) ReadFile(f, &text[0], (DWORD)text.size(), &got, nullptr);
+    CloseHandle(f);
+    text.resize(got);
+    if (crlf) *crlf = true;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        else if (crlf) *crlf = false;
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> SplitAt(const std::string& line, char delimiter)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = line.find(delimiter, start);
+        parts.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+ExportSettings* SettingsWith(std::vector<int> codes, int format)
+{
+    ExportSettings* s = NewExportSettings();
+    std::vector<ExportField*> ordered;
+    for (int code : codes) ordered.push_back(s->fields[code]);
+    for (int i = 0; i < s->fieldCount; i++) {
+        s->fields[i]->checked = 0;
+        bool listed = false;
+        for (int code : codes) listed = listed || code == i;
+        if (!listed) ordered.push_back(s->fields[i]);
+    }
+    for (int i = 0; i < s->fieldCount; i++) s->fields[i] = ordered[(size_t)i];
+    for (size_t i = 0; i < codes.size(); i++) s->fields[i]->checked = 1;
+    s->outputFormat = format;
+    return s;
+}
+
+ShapeReader::ShapeReader(const std::string& shpPath)
+{
+    std::string native = ToNativePath(shpPath.c_str());
+    shp = SHPOpen(native.c_str(), "rb");
+    std::string dbfPath = native.substr(0, native.size() - 4) + ".dbf";
+    dbf = DBFOpen(dbfPath.c_str(), "rb");
+    if (shp) SHPGetInfo(shp, &count, &type, nullptr, nullptr);
+}
+
+ShapeReader::~ShapeReader()
+{
+    if (shp) SHPClose(shp);
+    if (dbf) DBFClose(dbf);
+}
+
+bool ShapeReader::Point(int i, double* x, double* y, double* z) const
+{
+    SHPObject* o = SHPReadObject(shp, i);
+    if (!o) return false;
+    *x = o->padfX[0];
+    *y = o->padfY[0];
+    *z = o->padfZ ? o->padfZ[0] : 0.0;
+    SHPDestroyObject(o);
+    return true;
+}
+
+bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::vector<double>& xyz,
+                        const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values)
+{
+    std::string native = ToNativePath(shpPath.c_str());
+    SHPHandle shp = SHPCreate(native.c_str(), shapeType);
+    DBFHandle dbf = DBFCreate((native.substr(0, native.size() - 4) + ".dbf").c_str());
+    if (!shp || !dbf) return false;
+    for (const ShapeColumn& c : columns) DBFAddField(dbf, c.name, c.type, c.type == FTInteger ? 8 : 14, c.type == FTDouble ? 4 : 0);
+    bool ok = true;
+    for (size_t i = 0; i * 3 < xyz.size(); i++) {
+        SHPObject* o = SHPCreateSimpleObject(shapeType, 1, &xyz[i * 3], &xyz[i * 3 + 1], &xyz[i * 3 + 2]);
+        ok = ok && SHPWriteObject(shp, -1, o) >= 0;
+        SHPDestroyObject(o);
+        for (size_t j = 0; j < columns.size(); j++) {
+            double v = i < values.size() && j < values[i].size() ? values[i][j] : 0.0;
+            ok = ok && (columns[j].type == FTDouble ? DBFWriteDoubleAttribute(dbf, (int)i, (int)j, v)
+                                                    : DBFWriteIntegerAttribute(dbf, (int)i, (int)j, (int)v));
+        }
+    }
+    SHPClose(shp);
+    DBFClose(dbf);
+    return ok;
+}
+
+bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> ListBoxRows(HWND list)
+{
+    std::vector<std::string> rows;
+    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; i++) {
+        char text[2048] = "";
+        SendMessageA(list, LB_GETTEXT, i, (LPARAM)text);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+static std::vector<std::string> keptLog;
+static void KeepLogLine(const char* text) { keptLog.push_back(text); }
+
+void LoggedFrameTest::SetUp()
+{
+    FrameFixture::SetUp();
+    StartFrame();
+    keptLog.clear();
+    SetLogHook(KeepLogLine);
+}
+
+void LoggedFrameTest::TearDown()
+{
+    SetLogHook(nullptr);
+    StopFrame();
+    FrameFixture::TearDown();
+}
+
+const std::vector<std::string>& LoggedFrameTest::logged() { return keptLog; }

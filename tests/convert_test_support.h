@@ -1,0 +1,48 @@
+// Helpers of the export and import tests: text files as lines, shapefiles
+// read back through shapelib, export settings and waiting on a dialog's run.
+#pragma once
+#include "tests/test_support.h"
+#include "tests/window_fixtures.h"
+#include "gis/convert/export_fields.h"
+#include "base/file_system.h"
+#include <shapefil.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The file's text split at CR LF; `crlf` false when any line ended otherwise.
+std::vector<std::string> ReadLines(const std::string& path, bool* crlf = nullptr);
+std::vector<std::string> SplitAt(const std::string& line, char delimiter);
+// Settings with exactly these fields checked, in this order, the rest after them unchecked.
+ExportSettings* SettingsWith(std::vector<int> codes, int format = kExportASCII);
+
+// A shapefile opened for reading through the one path adapter; closes itself.
+struct ShapeReader {
+    SHPHandle shp = nullptr;
+    DBFHandle dbf = nullptr;
+    int count = 0, type = 0;
+    explicit ShapeReader(const std::string& shpPath);
+    ~ShapeReader();
+    int Field(const char* name) const { return DBFGetFieldIndex(dbf, name); }
+    bool Point(int i, double* x, double* y, double* z) const;
+};
+
+// Writes a shapefile of points (Point or PointZ) with integer and double
+// columns named as given; `values[i][j]` is column j of record i.
+struct ShapeColumn {
+    const char* name;
+    DBFFieldType type;
+};
+bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::vector<double>& xyz,
+                        const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values);
+
+bool FileThere(const std::string& path);
+std::vector<std::string> ListBoxRows(HWND listBox);
+
+// A started frame whose log lines are kept for the test.
+class LoggedFrameTest : public FrameFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    static const std::vector<std::string>& logged();
+};

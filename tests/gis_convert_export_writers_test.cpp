@@ -1,0 +1,237 @@
+// The export writers on real and made-up LAS files: what they write is read
+// back (text, or shapefiles through shapelib) and compared with the points as
+// the LAS library's typed readers see them.
+#include "tests/convert_test_support.h"
+#include "tests/las_test_files.h"
+#include "gis/convert/convert_dialog.h"
+#include "gis/convert/export_writers.h"
+#include "app/job_control.h"
+#include "data/data_set.h"
+#include "data/import_fields.h"
+#include <cmath>
+
+namespace {
+
+struct ExportRun {
+    JobControl* job = CreateJobControl();
+    ~ExportRun() { FreeJobControl(job); }
+    int Export(const std::string& path, ExportSettings* s, int format)
+    {
+        FileList files = {};
+        AddFileListEntry(&files, path.c_str(), GetPathTitle(path).c_str());
+        int r = ExportLASFile(files.entries[0], s, format, job, nullptr);
+        ClearFileList(&files);
+        return r;
+    }
+    static std::string GetPathTitle(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+};
+
+std::string CopyToTemp(const char* sample)
+{
+    std::string to = TempPath(sample);
+    CopyFileA(SamplePath(sample).c_str(), to.c_str(), FALSE);
+    return to;
+}
+
+std::string Base(const std::string& path) { return path.substr(0, path.size() - 4); }
+
+}  // namespace
+
+// Every field of format 3 points (autzen_trim-like data) written as text, with
+// a header line and Tab separators, equals the library's typed reading.
+TEST(ExportWriters, ASCIIOfFormat3MatchesTheTypedPoints)
+{
+    REQUIRE_SAMPLES();
+    std::string las = CopyToTemp("point-color-time.las");
+    ExportSettings* s = SettingsWith({ 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 });
+    s->delimiter = kDelimiterTab;
+    s->includeHeader = 1;
+    ExportRun run;
+    ASSERT_EQ(run.Export(las, s, kExportASCII), 1);
+    bool crlf = false;
+    std::vector<std::string> lines = ReadLines(Base(las) + ".xyz", &crlf);
+    EXPECT_TRUE(crlf);
+    ASSERT_EQ(lines.size(), 1066u);
+    EXPECT_EQ(lines[0], "X\tY\tZ\tINTENSITY\tRETURN_NUM\tRETURN_CNT\tSCAN_DIR\tFLT_EDGE\tCLASS\tSCAN_ANGLE\t"
+                        "USER_DATA\tSOURCE_ID\tGPS_TIME\tRED\tGREEN\tBLUE");
+    LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+    ASSERT_TRUE(f);
+    const LASHeader& h = f->header;
+    for (size_t i = 1; i < lines.size(); i++) {
+        LASLegacyPoint p;
+        ASSERT_TRUE(ReadLASLegacyPoint(f, &p));
+        free(p.extra);
+        std::vector<std::string> v = SplitAt(lines[i], '\t');
+        ASSERT_EQ(v.size(), 16u) << lines[i];
+        EXPECT_NEAR(std::stod(v[0]), p.x * h.xScale + h.xOffset, 0.0006);
+        EXPECT_NEAR(std::stod(v[1]), p.y * h.yScale + h.yOffset, 0.0006);
+        EXPECT_NEAR(std::stod(v[2]), p.z * h.zScale + h.zOffset, 0.0006);
+        EXPECT_EQ(std::stoi(v[3]), p.intensity);
+        EXPECT_EQ(std::stoi(v[4]), p.returnByte & 7);
+        EXPECT_EQ(std::stoi(v[5]), (p.returnByte >> 3) & 7);
+        EXPECT_EQ(std::stoi(v[8]), p.classification & 31);
+        EXPECT_EQ(std::stoi(v[9]), p.scanAngleRank);
+        EXPECT_EQ(std::stoi(v[11]), p.pointSourceId);
+        EXPECT_NEAR(std::stod(v[12]), p.gpsTime, 0.00006);
+        EXPECT_EQ(std::stoi(v[13]), p.red);
+        EXPECT_EQ(std::stoi(v[15]), p.blue);
+        if (HasFailure()) break;
+    }
+    CloseLASFile(f);
+    FreeExportSettings(s);
+}
+
+// Class and return filters: classes 2 and 8 and first returns only, in a
+// made-up file whose class is i % 8 and whose return is 1 + i % 3 of 3.
+// Records with extra bytes export exactly as records without them.
+TEST(ExportWriters, FiltersAndExtraBytes)
+{
+    std::string plain = TempPath("plain.las"), extra = TempPath("extra.las");
+    ASSERT_TRUE(MakeLASFile(plain, 12, 34, 240, 3));
+    ASSERT_TRUE(MakeLASFile(extra, 12, 40, 240, 3));
+    ExportSettings* s = SettingsWith({ 0, 1, 2, 8, 4, 12 });
+    s->delimiter = kDelimiterComma;
+    memset(s->classFlags, 0, sizeof s->classFlags);
+    s->classFlags[2] = s->classFlags[8] = 1;
+    s->returnFlags[RETURN_SINGLE] = s->returnFlags[RETURN_INTERMEDIATE] = s->returnFlags[RETURN_LAST] = 0;
+    ExportRun run;
+    ASSERT_EQ(run.Export(plain, s, kExportASCII), 1);
+    ASSERT_EQ(run.Export(extra, s, kExportASCII), 1);
+    std::vector<std::string> lines = ReadLines(Base(plain) + ".xyz");
+    int expected = 0;
+    for (int i = 0; i < 240; i++) expected += i % 8 == 2 && i % 3 == 0;
+    ASSERT_EQ((int)lines.size(), expected);
+    for (const std::string& l : lines) {
+        std::vector<std::string> v = SplitAt(l, ',');
+        ASSERT_EQ(v.size(), 6u) << l;
+        EXPECT_EQ(v[3], "2");
+        EXPECT_EQ(v[4], "1");
+    }
+    EXPECT_EQ(ReadLines(Base(extra) + ".xyz"), lines);
+    FreeExportSettings(s);
+}
+
+TEST(ExportWriters, ReturnCategories)
+{
+    ExportPoint p = {};
+    p.returnNumber = 1, p.returnCount = 0;
+    EXPECT_EQ(ExportReturnCategory(&p), RETURN_FIRST);
+    p.returnCount = 1;
+    EXPECT_EQ(ExportReturnCategory(&p), RETURN_SINGLE);
+    p.returnNumber = 3, p.returnCount = 3;
+    EXPECT_EQ(ExportReturnCategory(&p), RETURN_LAST);
+    p.returnNumber = 2;
+    EXPECT_EQ(ExportReturnCategory(&p), RETURN_INTERMEDIATE);
+}
+
+// Point and PointZ shapefiles: one shape per point at the point's place,
+// POINT_NUM counting the written points, the attribute columns after it.
+TEST(ExportWriters, PointAndPointZShapefilesReadBack)
+{
+    REQUIRE_SAMPLES();
+    std::string las = CopyToTemp("point-time.las");
+    ExportSettings* s = SettingsWith({ 2, 8, 12, 9, 13 }, kExportShapeZ);
+    memset(s->classFlags, 0, sizeof s->classFlags);
+    s->classFlags[1] = s->classFlags[2] = 1;
+    ExportRun run;
+    for (int format : { kExportShape, kExportShapeZ }) {
+        ASSERT_EQ(run.Export(las, s, format), 1);
+        ShapeReader shape(Base(las) + ".shp");
+        ASSERT_TRUE(shape.shp && shape.dbf);
+        EXPECT_EQ(shape.type, format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT);
+        int fields[] = { shape.Field("POINT_NUM"), shape.Field("Z"), shape.Field("CLASS"), shape.Field("GPS_TIME"),
+                         shape.Field("SCAN_ANGLE"), shape.Field("RED") };
+        for (int k = 0; k < 6; k++) EXPECT_EQ(fields[k], k);
+        EXPECT_EQ(DBFGetFieldCount(shape.dbf), 6);
+        LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+        ASSERT_TRUE(f);
+        const LASHeader& h = f->header;
+        int record = 0;
+        LASLegacyPoint p;
+        while (ReadLASLegacyPoint(f, &p)) {
+            free(p.extra);
+            int cls = p.classification & 31;
+            if (cls != 1 && cls != 2) continue;
+            ASSERT_LT(record, shape.count);
+            double x, y, z;
+            ASSERT_TRUE(shape.Point(record, &x, &y, &z));
+            EXPECT_NEAR(x, p.x * h.xScale + h.xOffset, 1e-6);
+            EXPECT_NEAR(y, p.y * h.yScale + h.yOffset, 1e-6);
+            EXPECT_NEAR(z, format == kExportShapeZ ? p.z * h.zScale + h.zOffset : 0.0, 1e-6);
+            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 0), record);
+            EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, record, 1), p.z * h.zScale + h.zOffset, 0.0006);
+            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 2), cls);
+            EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, record, 3), p.gpsTime, 0.00006);
+            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 4), p.scanAngleRank);
+            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 5), 0);   // format 1 has no colour
+            record++;
+            if (HasFailure()) break;
+        }
+        CloseLASFile(f);
+        EXPECT_EQ(record, shape.count);
+        EXPECT_GT(record, 0);
+    }
+    FreeExportSettings(s);
+}
+
+// LAS 1.4 format 6: four-bit returns, a 16-bit scan angle and no colour.
+TEST(ExportWriters, Format6ReadsTheExtendedLayout)
+{
+    REQUIRE_SAMPLES();
+    std::string las = CopyToTemp("1_4_w_evlr.las");
+    ExportSettings* s = SettingsWith({ 4, 5, 8, 9, 12, 13 }, kExportShape);
+    ExportRun run;
+    ASSERT_EQ(run.Export(las, s, kExportShape), 1);
+    ShapeReader shape(Base(las) + ".shp");
+    LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+    ASSERT_TRUE(f && shape.dbf);
+    EXPECT_EQ(shape.count, (int)f->pointCount);
+    LASExtendedPoint p;
+    for (int i = 0; i < shape.count && ReadLASExtendedPoint(f, &p); i++) {
+        free(p.extra);
+        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 1), p.returnByte & 15);
+        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 2), p.returnByte >> 4);
+        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 3), p.classification);
+        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 4), p.scanAngle);
+        EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, i, 5), p.gpsTime, 0.00006);
+        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 6), 0);
+        if (HasFailure()) break;
+    }
+    CloseLASFile(f);
+    FreeExportSettings(s);
+}
+
+// Files the writers cannot read and files that end early fail alone, with
+// the reason, and leave no output behind.
+TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string wave = CopyToTemp("simple1_3.las");
+    EXPECT_EQ(run.Export(wave, s, kExportASCII), 0);
+    EXPECT_FALSE(FileThere(Base(wave) + ".xyz"));
+    Bytes bytes = ReadBytes(SamplePath("point10.las"));
+    bytes.resize(bytes.size() - 20 * 500);
+    std::string cut = TempPath("cut.las");
+    ASSERT_TRUE(WriteBytes(cut, bytes));
+    EXPECT_EQ(run.Export(cut, s, kExportShapeZ), 0);
+    for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(cut) + ext)) << ext;
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, kExportPointTypeText);
+    EXPECT_EQ(boxes.shown()[1].text, std::string("cut.las\n") + kExportShortFileText + "\n");
+    FreeExportSettings(s);
+}
+
+TEST(ExportWriters, OutputBesideTheSourceOrInTheFolder)
+{
+    FileListEntry e = {};
+    snprintf(e.path, sizeof e.path, "D:\\data\\tile1.las");
+    snprintf(e.title, sizeof e.title, "tile1.las");
+    char out[260];
+    ASSERT_TRUE(ExportOutputPath("", &e, ".xyz", out, sizeof out));
+    EXPECT_STREQ(out, "D:\\data\\tile1.xyz");
+    ASSERT_TRUE(ExportOutputPath("E:\\out\\", &e, ".shp", out, sizeof out));
+    EXPECT_STREQ(out, "E:\\out\\tile1.shp");
+}

@@ -1,0 +1,201 @@
+// The ASCII import driven from the frame's Import command, and single files
+// through the import routine: the new LAS files are read back with the
+// program's loader and the LAS library, and compared with the text.
+#include "tests/convert_test_support.h"
+#include "gis/convert/convert_dialog.h"
+#include "gis/convert/import_ascii.h"
+#include "gis/convert/import_las.h"
+#include "app/command_ids.h"
+#include "app/job_control.h"
+#include "base/messages.h"
+#include "data/data_set.h"
+#include "data/import_fields.h"
+#include "data/las_loader.h"
+#include "data/lasfile/las_file.h"
+#include "resource.h"
+#include <cmath>
+
+namespace {
+
+
+struct TextPoint {
+    double x, y, z, gps;
+    int intensity, cls, ret, count;
+};
+
+// Adds the available field named `name` to the end of the import list.
+void AddField(HWND dialog, const char* name)
+{
+    HWND available = GetDlgItem(dialog, IDC_FIELDS_AVAILABLE);
+    int row = (int)SendMessageA(available, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name);
+    ASSERT_GE(row, 0) << name;
+    SendMessageA(available, LB_SETCURSEL, row, 0);
+    SendMessageA(dialog, WM_COMMAND, IDC_FIELD_RIGHT, 0);
+}
+
+class ImportASCIITest : public LoggedFrameTest {};
+
+// One file of a run: converts `entry` with the mapping, outside any dialog.
+int ImportOne(const std::string& path, ImportFieldList* list, JobControl* job)
+{
+    FileList files = {};
+    AddFileListEntry(&files, path.c_str(), path.substr(path.rfind('\\') + 1).c_str());
+    int r = ImportASCIIFile(files.entries[0], list, job, nullptr);
+    ClearFileList(&files);
+    return r;
+}
+
+}  // namespace
+
+// Comma-separated points with intensity, class, returns and GPS time: the
+// LAS file is format 1 (GPS time mapped), every coordinate comes back within
+// half a step, out-of-range values keep their low bits and are reported,
+// short lines are skipped and the header's counts and bounds are right.
+TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
+{
+    std::vector<TextPoint> points;
+    std::string text;
+    for (int i = 0; i < 300; i++) {
+        TextPoint p = { 512345.678 + i * 0.731, 4100000.125 - i * 1.003, 100.5 + (i % 37) * 0.25,
+                        1000.2500 + i, i * 10, i % 5, 1 + i % 3, 3 };
+        if (i == 7) p.cls = 40;
+        if (i == 8) p.ret = 9;
+        points.push_back(p);
+        char line[200];
+        snprintf(line, sizeof line, "%.3f,%.3f,%.2f,%d,%d,%d,%d,%.4f%s\n", p.x, p.y, p.z, p.intensity, p.cls, p.ret,
+                 p.count, p.gps, i == 5 ? ",99,98" : "");
+        text += line;
+        if (i == 100) text += "1,2\n";
+    }
+    std::string path = WriteTempFile("pts.txt", text);
+    std::string shown;
+    {
+        BoxAnswers boxes;
+        DialogDriver driver([&](HWND dialog, int id) {
+            if (id == IDD_IMPORT_FORMAT) {
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);   // "ASCII Text" is the default
+                return;
+            }
+            ASSERT_EQ(id, IDD_IMPORT_ASCII);
+            {
+                FileDialogAnswers files({ path });
+                SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_ADD_FILES, 0);
+            }
+            for (const char* name : { " Intensity", " Classification", " Return Number", " Number of Returns",
+                                      " GPS Time" })
+                AddField(dialog, name);
+            CheckRadioButton(dialog, IDC_DELIMITER_SPACE, IDC_DELIMITER_TAB, IDC_DELIMITER_COMMA);
+            SendMessageA(dialog, WM_COMMAND, IDC_DELIMITER_COMMA, 0);
+            SaveWindowShot(dialog, "import_ascii");
+            SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_START, 0);
+            HWND pause = GetDlgItem(dialog, IDC_CONVERT_PAUSE);
+            EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(pause); }, 30000)) << "the import did not end";
+            EXPECT_TRUE(ListBoxRows(GetDlgItem(dialog, IDC_CONVERT_FILES)).empty());
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_IMPORT, 0);
+        EXPECT_TRUE(boxes.shown().empty());
+    }
+    std::string las = path.substr(0, path.size() - 4) + ".las";
+    LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+    ASSERT_TRUE(f);
+    const LASHeader h = f->header;
+    CloseLASFile(f);
+    EXPECT_EQ(h.versionMinor, 0);
+    EXPECT_EQ(h.pointDataFormat, 1);
+    EXPECT_EQ(h.pointDataRecordLength, 28);
+    EXPECT_EQ(h.legacyPointCount, 300u);
+    uint32_t byReturn[5] = {};
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300, minZ = 1e300, maxZ = -1e300;
+    for (const TextPoint& p : points) {
+        byReturn[(p.ret & 7) - 1]++;
+        minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        minZ = std::min(minZ, p.z), maxZ = std::max(maxZ, p.z);
+    }
+    for (int r = 0; r < 5; r++) EXPECT_EQ(h.legacyPointsByReturn[r], byReturn[r]) << r;
+    EXPECT_NEAR(h.minX, minX, 0.0005);
+    EXPECT_NEAR(h.maxX, maxX, 0.0005);
+    EXPECT_NEAR(h.minY, minY, 0.0005);
+    EXPECT_NEAR(h.maxY, maxY, 0.0005);
+    EXPECT_NEAR(h.minZ, minZ, 0.0005);
+    EXPECT_NEAR(h.maxZ, maxZ, 0.0005);
+
+    DataSet* set = LoadLASDataWhole(las.c_str(), "pts.las");
+    ASSERT_TRUE(set);
+    ASSERT_EQ(set->pointCount, 300);
+    for (int i = 0; i < 300; i++) {
+        const PointRecord& q = set->points[i];
+        const TextPoint& p = points[(size_t)i];
+        EXPECT_NEAR(q.x, p.x, 0.0005);
+        EXPECT_NEAR(q.y, p.y, 0.0005);
+        EXPECT_NEAR(q.z, p.z + 0.001, 0.0006) << i;   // the loader lifts Z by 1 mm
+        EXPECT_EQ(q.intensity, p.intensity);
+        EXPECT_EQ(q.classification, p.cls & 31);
+        EXPECT_EQ(q.returns & 7, p.ret & 7);
+        EXPECT_EQ((q.returns >> 3) & 7, 3);
+        EXPECT_DOUBLE_EQ(q.gpsTime, p.gps);
+        if (HasFailure()) break;
+    }
+    FreeDataSet(set);
+    char note[300];
+    snprintf(note, sizeof note, kImportMisfitFormat, "pts.txt", 0ull, 2ull);
+    EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(note)), logged().end());
+}
+
+// Coordinates 6,000 km apart do not fit 32 bits at 1 mm: the scale widens
+// instead of wrapping. A file without a usable line gives a valid empty file.
+TEST(ImportASCII, WideSpansAndEmptyFiles)
+{
+    std::string wide = WriteTempFile("wide.xyz", "-3000000.25 10 5\n3000000.75 20 6\n12.5 15 7\n");
+    std::string empty = WriteTempFile("empty.xyz", "a b\n\n");
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+    ASSERT_EQ(ImportOne(wide, list, job), 1);
+    ASSERT_EQ(ImportOne(empty, list, job), 1);
+    DataSet* set = LoadLASDataWhole(TempPath("wide.las").c_str(), "wide.las");
+    ASSERT_TRUE(set);
+    ASSERT_EQ(set->pointCount, 3);
+    LASFile* f = OpenLASFile(TempPath("wide.las").c_str(), LAS_MODE_READ);
+    ASSERT_TRUE(f);
+    double step = f->header.xScale;
+    EXPECT_LE(step, 0.01);
+    CloseLASFile(f);
+    EXPECT_NEAR(set->points[0].x, -3000000.25, step / 2 + 1e-9);
+    EXPECT_NEAR(set->points[1].x, 3000000.75, step / 2 + 1e-9);
+    EXPECT_NEAR(set->points[2].x, 12.5, step / 2 + 1e-9);
+    EXPECT_NEAR(set->points[2].y, 15.0, 0.0005);
+    FreeDataSet(set);
+    f = OpenLASFile(TempPath("empty.las").c_str(), LAS_MODE_READ);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->header.legacyPointCount, 0u);
+    EXPECT_EQ(f->header.pointDataFormat, 0);
+    EXPECT_EQ(f->header.minX, 0.0);
+    EXPECT_EQ(f->header.maxY, 0.0);
+    CloseLASFile(f);
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}
+
+// A stop at a poll removes the new file; the reason-less failure of an
+// unreadable input names the file.
+TEST(ImportASCII, StopAndUnreadableInputLeaveNoFile)
+{
+    std::string text;
+    for (int i = 0; i < 5000; i++) text += std::to_string(i) + " 1 2\n";
+    std::string big = WriteTempFile("big.xyz", text);
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+    ASSERT_TRUE(BeginJob(job));
+    CancelJob(job);
+    EXPECT_EQ(ImportOne(big, list, job), -1);
+    EndJob(job);
+    EXPECT_FALSE(FileThere(TempPath("big.las")));
+    BoxAnswers boxes;
+    EXPECT_EQ(ImportOne(TempPath("missing.xyz"), list, job), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("missing.xyz\n") + kImportReadFailed + "\n");
+    EXPECT_FALSE(FileThere(TempPath("missing.las")));
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}

@@ -1,0 +1,323 @@
+// Project files and tile indexes: the round trip, files from elsewhere that
+// differ in version or fields, and damaged or unsafe files that are refused.
+#include "project_test_files.h"
+#include "gis/project/project.h"
+#include "gis/project/project_file.h"
+#include "base/file_system.h"
+#include <shapefil.h>
+#include <algorithm>
+
+namespace {
+
+// A project of three tiles over real LAS files, saved as `name` in the folder.
+Project* SavedProject(const std::string& folder, const char* name)
+{
+    Project* p = MakeRowProject(folder, 3);
+    snprintf(p->path, sizeof p->path, "%s%s", folder.c_str(), name);
+    snprintf(p->title, sizeof p->title, "%s", name);
+    snprintf(p->description, sizeof p->description, "Survey block 7");
+    p->bufferSize = 75;
+    p->units = 3;
+    p->tiles[1]->editStatus = 1;
+    p->tiles[2]->editStatus = 2;
+    return p;
+}
+
+struct Field {
+    const char* name;
+    DBFFieldType type;
+    int width;
+    std::string value;
+};
+
+// A dBASE table of one record written where `path` says (any extension).
+void WriteTable(const std::string& path, const std::vector<Field>& fields)
+{
+    std::string temporary = path + ".tmp.dbf";
+    DBFHandle dbf = DBFCreate(ToNativePath(temporary.c_str()).c_str());
+    ASSERT_NE(dbf, nullptr);
+    for (const Field& f : fields) DBFAddField(dbf, f.name, f.type, f.width, 0);
+    for (size_t i = 0; i < fields.size(); i++) {
+        if (fields[i].type == FTInteger) DBFWriteIntegerAttribute(dbf, 0, (int)i, atoi(fields[i].value.c_str()));
+        else DBFWriteStringAttribute(dbf, 0, (int)i, fields[i].value.c_str());
+    }
+    DBFClose(dbf);
+    ASSERT_TRUE(MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+std::vector<Field> StandardFields(const char* version, const char* dataFolder = "")
+{
+    return {{"FILETYPE", FTString, 16, "NBLVelkaViewer"}, {"FILEVER", FTInteger, 8, version},
+            {"DESCRIP", FTString, 255, "from elsewhere"}, {"DATADIR", FTString, 255, dataFolder},
+            {"BUFSIZE", FTInteger, 8, "40"},               {"UNITS", FTInteger, 8, "3"}};
+}
+
+// Rewrites one FILENAME of the tile index.
+void SetTileName(const std::string& projectPath, int record, const char* name)
+{
+    std::string dbfPath = projectPath.substr(0, projectPath.size() - 4) + "_tiles.dbf";
+    DBFHandle dbf = DBFOpen(ToNativePath(dbfPath.c_str()).c_str(), "rb+");
+    ASSERT_NE(dbf, nullptr);
+    DBFWriteStringAttribute(dbf, record, 0, name);
+    DBFClose(dbf);
+}
+
+// Replaces the tile index with squares of `points` points each (5 closes the
+// ring) and `records` table rows named tile0.las.
+void WriteTileIndex(const std::string& folder, const std::vector<int>& points, int records)
+{
+    std::string shp = folder + "p_tiles.shp", dbfPath = folder + "p_tiles.dbf";
+    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POLYGON);
+    DBFHandle d = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
+    ASSERT_TRUE(h && d);
+    DBFAddField(d, "FILENAME", FTString, 255, 0);
+    DBFAddField(d, "EDIT_STATUS", FTInteger, 8, 0);
+    DBFAddField(d, "ACTIVE_STATUS", FTInteger, 8, 0);
+    double xs[5] = {1000, 1000, 1100, 1100, 1000}, ys[5] = {5000, 5100, 5100, 5000, 5000};
+    for (int n : points) {
+        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, n, xs, ys, nullptr);
+        SHPWriteObject(h, -1, o);
+        SHPDestroyObject(o);
+    }
+    for (int i = 0; i < records; i++) DBFWriteStringAttribute(d, i, 0, "tile0.las");
+    SHPClose(h);
+    DBFClose(d);
+}
+
+}  // namespace
+
+TEST(ProjectFile, WrittenProjectReadsBackWithItsSettingsTilesAndStates)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "block.lep");
+    LogLines log;
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    EXPECT_EQ(p->saved, 1);
+    EXPECT_STREQ(p->folder, folder.c_str());
+    EXPECT_TRUE(log.contains("[SAVE] block.lep"));
+    std::vector<std::string> files = FolderFiles(folder);
+    std::sort(files.begin(), files.end());
+    // Nothing temporary is left beside the project.
+    EXPECT_EQ(files, (std::vector<std::string>{"block.lep", "block_tiles.dbf", "block_tiles.shp", "block_tiles.shx",
+                                                "tile0.las", "tile1.las", "tile2.las"}));
+
+    Project* q = ReadProjectFile(p->path, "block.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_STREQ(q->description, "Survey block 7");
+    EXPECT_EQ(q->bufferSize, 75);
+    EXPECT_EQ(q->units, 3);
+    EXPECT_EQ(q->saved, 1);
+    EXPECT_STREQ(q->title, "block.lep");
+    ASSERT_EQ(q->tileCount, 3);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_STREQ(q->tiles[i]->name, p->tiles[i]->name);
+        EXPECT_EQ(q->tiles[i]->editStatus, i);
+        EXPECT_EQ(q->tiles[i]->activeStatus, TILE_AVAILABLE);
+        EXPECT_EQ(std::string(q->tiles[i]->path), folder + q->tiles[i]->name);
+        // Stored closed with 5 points, read back as the 4 corners.
+        ASSERT_EQ(q->tiles[i]->boundary->contour[0].num_vertices, 4);
+        for (int k = 0; k < 4; k++) {
+            EXPECT_EQ(q->tiles[i]->boundary->contour[0].vertex[k].x, p->tiles[i]->boundary->contour[0].vertex[k].x);
+            EXPECT_EQ(q->tiles[i]->boundary->contour[0].vertex[k].y, p->tiles[i]->boundary->contour[0].vertex[k].y);
+        }
+    }
+    EXPECT_EQ(q->minX, 1000);
+    EXPECT_EQ(q->maxX, 1300);
+    EXPECT_EQ(q->maxY, 5100);
+    EXPECT_TRUE(log.contains("[LOAD] block.lep"));
+    FreeProject(q);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, DataFolderGetsItsBackslashAndNamesTheTiles)
+{
+    std::string folder = TempDir();
+    std::string data = folder + "data";
+    CreateDirectoryA(data.c_str(), nullptr);
+    Project* p = SavedProject(folder, "p.lep");
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", data.c_str());
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(std::string(q->dataFolder), data + "\\");
+    EXPECT_EQ(std::string(q->tiles[0]->path), data + "\\tile0.las");
+    EXPECT_EQ(q->tiles[0]->activeStatus, TILE_NOT_FOUND);   // the LAS files lie in the project folder
+    FreeProject(q);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, AMissingDataFolderAsksAndCancelGivesNoProject)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", (folder + "gone\\").c_str());
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    {
+        BoxAnswers boxes({IDCANCEL});
+        EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kDataFolderQuestion, (folder + "gone\\").c_str()));
+        EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    }
+    BoxAnswers boxes({IDNO});
+    Project* q = ReadProjectFile(p->path, "p.lep");   // No goes on with the missing folder
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->tiles[0]->activeStatus, TILE_NOT_FOUND);
+    FreeProject(q);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, OtherVersionsKeepTheDefaultsAndExtraFieldsAreIgnored)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    WriteTable(p->path, StandardFields("2"));
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->bufferSize, 500);
+    EXPECT_EQ(q->units, 1);
+    EXPECT_STREQ(q->description, "");
+    EXPECT_STREQ(q->dataFolder, "");
+    FreeProject(q);
+
+    std::vector<Field> seven = StandardFields("1");
+    seven.push_back({"OWNER", FTString, 20, "someone"});
+    WriteTable(p->path, seven);
+    q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->bufferSize, 40);
+    EXPECT_STREQ(q->description, "from elsewhere");
+    FreeProject(q);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, ProjectTablesThatAreNotOursAreRefusedByName)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    std::vector<Field> five = StandardFields("1");
+    five.pop_back();
+    std::vector<Field> wrongType = StandardFields("1");
+    wrongType[0].value = "SomethingElse";
+    std::vector<Field> lowerCase = StandardFields("1");
+    lowerCase[4].name = "bufsize";
+    std::vector<Field> badUnits = StandardFields("1");
+    badUnits[5].value = "7";
+    for (const std::vector<Field>& fields : {five, wrongType, lowerCase, badUnits}) {
+        WriteTable(p->path, fields);
+        BoxAnswers boxes;
+        EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text.rfind(Formatted(kProjectMayBeCorrupt, "p.lep"), 0), 0u);
+        EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    }
+    WriteTempFile("p.lep", "plain text, no table");
+    BoxAnswers boxes;
+    EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, TileIndexWithMoreShapesThanRecordsIsCorrupt)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    WriteTileIndex(folder, std::vector<int>(10, 5), 9);   // ten shapes, nine records
+    BoxAnswers boxes;
+    EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text.rfind(Formatted(kProjectAppearsCorrupt, "p_tiles.dbf"), 0), 0u);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, ATileIndexOfAnotherShapeTypeOrMissingIsRefused)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    std::string shp = folder + "p_tiles.shp";
+    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POINT);
+    SHPClose(h);
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotPolygonFile, "p_tiles.shp"));
+    }
+    DeleteFileA(shp.c_str());
+    DeleteFileA((folder + "p_tiles.shx").c_str());
+    BoxAnswers boxes;
+    EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectOpenReadFailed, "p_tiles.shp"));
+    FreeProject(p);
+}
+
+TEST(ProjectFile, TileNamesThatReachOutsideTheDataFolderAreRefused)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    for (const char* name : {"..\\..\\system.las", "C:\\other.las", "", "sub/tile.las"}) {
+        SetTileName(p->path, 1, name);
+        BoxAnswers boxes;
+        EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr) << name;
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        const std::string& text = boxes.shown()[0].text;
+        EXPECT_EQ(text.rfind(Formatted(kProjectAppearsCorrupt, "p_tiles.dbf"), 0), 0u) << text;
+        EXPECT_NE(text.find("Record 2"), std::string::npos) << text;
+    }
+    FreeProject(p);
+}
+
+TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    snprintf(p->description, sizeof p->description, "changed");
+    p->saved = 0;
+    // Another program holds the tile index: the new files cannot take its place.
+    HANDLE held = CreateFileA((folder + "p_tiles.shp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(WriteProjectFile(p), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectWriteFailed, "p.lep"));
+    }
+    CloseHandle(held);
+    EXPECT_EQ(p->saved, 0);
+    std::vector<std::string> files = FolderFiles(folder);
+    EXPECT_EQ(files.size(), 7u);   // no temporary file left behind
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_STREQ(q->description, "Survey block 7");
+    FreeProject(q);
+
+    // A folder that does not exist: nothing can be opened for writing.
+    snprintf(p->path, sizeof p->path, "%smissing\\p.lep", folder.c_str());
+    BoxAnswers boxes;
+    EXPECT_EQ(WriteProjectFile(p), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectOpenWriteFailed, p->path));
+    EXPECT_EQ(p->saved, 0);
+    FreeProject(p);
+}
+
+TEST(ProjectFile, ShapesWithoutAnAreaLeaveNoTile)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    WriteTileIndex(folder, {5, 3, 5}, 3);
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->tileCount, 2);
+    for (int i = 0; i < q->tileCount; i++) EXPECT_NE(q->tiles[i], nullptr);
+    FreeProject(q);
+    FreeProject(p);
+}

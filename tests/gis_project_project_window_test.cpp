@@ -1,0 +1,290 @@
+// The project window: tiles painted by state, labels, the tile query and the
+// tile opener, and commands reaching it through the frame.
+#include "project_test_files.h"
+#include "window_fixtures.h"
+#include "gis/project/project.h"
+#include "gis/project/project_paint.h"
+#include "gis/project/project_window.h"
+#include "gis/project/tile_tools.h"
+#include "app/frame_command.h"
+#include "data/las_lock.h"
+#include "data/data_set.h"
+#include "data/las_loader.h"
+#include "data/lasfile/las_header.h"
+#include "resource.h"
+#include <cmath>
+
+namespace {
+
+class ProjectWindowTest : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        FrameFixture::SetUp();
+        StartFrame();
+        folder = TempDir();
+    }
+    void TearDown() override
+    {
+        if (ProjectWindow()) {
+            BoxAnswers no({}, IDNO);
+            CloseProjectWindow();
+        }
+        FrameFixture::TearDown();
+    }
+    // Shows a row of tiles with real files in the project window.
+    HWND Show(int count, bool files = true)
+    {
+        Project* p = MakeRowProject(folder, count, files);
+        p->saved = 1;
+        snprintf(p->title, sizeof p->title, "row.lep");
+        window = ShowProjectWindow(p);
+        EXPECT_NE(window, nullptr);
+        return window;
+    }
+    // Client position of a world point.
+    POINT At(double x, double y)
+    {
+        ViewRecord* r = Record(window);
+        return POINT{(LONG)((x - r->viewLeft) / r->scale), (LONG)((r->viewTop - y) / r->scale)};
+    }
+    void Click(double x, double y, UINT message = WM_LBUTTONDOWN)
+    {
+        POINT p = At(x, y);
+        SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        SendMessageA(window, message, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    }
+    // What the painter draws, in a bitmap of the window's drawing size.
+    std::vector<uint32_t> Painted(int* width)
+    {
+        RECT area;
+        GetViewClientRect(window, &area);
+        *width = area.right;
+        std::vector<uint32_t> pixels;
+        DrawOffscreen(area.right, area.bottom, [&](HDC hdc) { return PaintProjectTiles(window, hdc, &area, 1); }, &pixels);
+        return pixels;
+    }
+    // Pixels of the colour inside the world box.
+    int Count(const std::vector<uint32_t>& pixels, int width, COLORREF colour, double x0, double y0, double x1, double y1)
+    {
+        POINT a = At(x0, y1), b = At(x1, y0);
+        int n = 0;
+        for (int y = a.y + 2; y < b.y - 1; y++)
+            for (int x = a.x + 2; x < b.x - 1; x++)
+                if (PixelAt(pixels, width, x, y) == colour) n++;
+        return n;
+    }
+    std::string folder;
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ProjectWindowTest, TilesArePaintedWithTheHatchColourOfTheirState)
+{
+    Show(6, false);
+    Project* p = CurrentProject();
+    p->tiles[0]->editStatus = 1;
+    p->tiles[1]->editStatus = 2;
+    const int states[] = {0, 0, TILE_AVAILABLE, TILE_LOCKED, TILE_OPEN, TILE_NOT_FOUND};
+    for (int i = 2; i < 6; i++) p->tiles[i]->activeStatus = states[i];
+    const COLORREF colours[] = {0x80FF80, 0xFF8080, 0x8080FF, 0x80FFFF, 0x00FFFF, 0x808080};
+    int width = 0;
+    std::vector<uint32_t> pixels = Painted(&width);
+    for (int i = 0; i < 6; i++) {
+        double x0 = 1000 + 100 * i;
+        for (int k = 0; k < 6; k++) {
+            int n = Count(pixels, width, colours[k], x0, 5000, x0 + 100, 5100);
+            if (k == i) EXPECT_GT(n, 20) << "tile " << i;
+            else EXPECT_EQ(n, 0) << "tile " << i << " colour " << k;
+        }
+    }
+    // A state the table does not know keeps the previous tile's brush.
+    p->tiles[3]->activeStatus = 9;
+    pixels = Painted(&width);
+    EXPECT_GT(Count(pixels, width, colours[2], 1300, 5000, 1400, 5100), 20);
+}
+
+TEST_F(ProjectWindowTest, TheWindowHoldsTheProjectTitleAndFitsItsTiles)
+{
+    Show(3);
+    char title[300];
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_EQ(std::string(title), std::string(kProjectTitlePrefix) + "row.lep");
+    EXPECT_EQ((HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN), window);
+    EXPECT_TRUE(IsProjectWinActive());
+    ViewRecord* r = Record(window);
+    EXPECT_EQ(r->currentTool, TOOL_SELECT);
+    EXPECT_DOUBLE_EQ(r->dataMinX, 1000 - 15);   // 5 % of the width on each side
+    EXPECT_DOUBLE_EQ(r->dataMaxY, 5100 + 5);
+    POINT left = At(1000, 5100), right = At(1300, 5000);
+    RECT area;
+    GetViewClientRect(window, &area);
+    EXPECT_GT(left.x, 0);
+    EXPECT_LT(right.x, area.right);
+    EXPECT_LT(right.y, area.bottom);
+}
+
+TEST_F(ProjectWindowTest, LabelsAppearOnlyWhenTheLongestNameFitsHalfTheWidestTile)
+{
+    Show(3);
+    HDC hdc = GetDC(window);
+    LOGFONTA lf;
+    EXPECT_EQ(FitTileLabelFont(&lf, hdc, window), 1);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    // A name too long for the tiles: no labels.
+    snprintf(CurrentProject()->tiles[0]->name, 260, "%s", std::string(200, 'n').append(".las").c_str());
+    EXPECT_EQ(FitTileLabelFont(&lf, hdc, window), 0);
+    ReleaseDC(window, hdc);
+}
+
+TEST_F(ProjectWindowTest, ATileWithoutWidthIsDrawnAsASmallSquare)
+{
+    Show(1, false);
+    Project* p = CurrentProject();
+    RingVertex* v = p->tiles[0]->boundary->contour[0].vertex;
+    v[2].x = v[3].x = v[0].x;   // all corners on one vertical line
+    int width = 0;
+    std::vector<uint32_t> pixels = Painted(&width);
+    POINT bottom = At(v[0].x, 5000);
+    int pen = 0;
+    for (int y = bottom.y - 4; y <= bottom.y; y++)
+        for (int x = bottom.x; x <= bottom.x + 4; x++)
+            if (PixelAt(pixels, width, x, y) == 0x8080FF) pen++;
+    EXPECT_GT(pen, 4);
+}
+
+TEST_F(ProjectWindowTest, QueryNamesTheTileAndItsStateAndMissesLogNothing)
+{
+    Show(3);
+    Project* p = CurrentProject();
+    p->tiles[1]->activeStatus = TILE_LOCKED;
+    snprintf(p->tiles[1]->lockOwner, 256, "OTHERPC\\ann");
+    FrameCommand(MAKEWPARAM(TOOL_QUERY, 0), 0);
+    EXPECT_EQ(Record(window)->currentTool, TOOL_QUERY);
+    LogLines log;
+    Click(900, 5050);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(TileTooltip(), nullptr);
+    Click(1150, 5050);
+    EXPECT_TRUE(log.contains(Formatted(kTileQueryFormat, "tile1.las")));
+    ASSERT_NE(TileTooltip(), nullptr);
+    char state[300];
+    TileStateText(p->tiles[1], state, sizeof state);
+    EXPECT_EQ(std::string(state), Formatted(kTileLockedFormat, "OTHERPC\\ann"));
+    TOOLINFOA info = {};
+    char text[600] = "";
+    info.cbSize = sizeof info;
+    info.hwnd = window;
+    info.uId = (UINT_PTR)window;
+    info.lpszText = text;
+    SendMessageA(TileTooltip(), TTM_GETTEXTA, sizeof text, (LPARAM)&info);
+    EXPECT_EQ(std::string(text), std::string("tile1.las\n") + state);
+    Click(1150, 5050, WM_RBUTTONDOWN);
+    EXPECT_EQ(TileTooltip(), nullptr);
+}
+
+TEST_F(ProjectWindowTest, OpeningAnAvailableTileLocksItAndOpensAView)
+{
+    Show(2);
+    Project* p = CurrentProject();
+    BoxAnswers boxes;
+    Click(1050, 5050);
+    EXPECT_EQ(p->tiles[0]->activeStatus, TILE_OPEN);
+    EXPECT_NE(ReadTileLockOwner(p->tiles[0]->path), nullptr);
+    EXPECT_EQ(PlanViews().size(), 1u);
+    EXPECT_TRUE(boxes.shown().empty());
+    // Opening it again asks first; No opens nothing.
+    ShowWindow(window, SW_SHOW);
+    BoxAnswers no({IDNO});
+    Click(1050, 5050);
+    ASSERT_EQ(no.shown().size(), 1u);
+    EXPECT_EQ(no.shown()[0].text, Formatted(kTileLoadedQuestion, "tile0.las"));
+    EXPECT_EQ(PlanViews().size(), 1u);
+    UnlockTile(p->tiles[0]->path);
+}
+
+TEST_F(ProjectWindowTest, ATileThatCannotBeLockedAsksAndNoLeavesItAvailable)
+{
+    Show(2);
+    Project* p = CurrentProject();
+    // Another program holds the file: no lock can be taken.
+    HANDLE held = CreateFileA(p->tiles[1]->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    BoxAnswers boxes({IDNO});
+    Click(1150, 5050);
+    CloseHandle(held);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnableToLockQuestion, "tile1.las"));
+    EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    EXPECT_EQ(p->tiles[1]->activeStatus, TILE_AVAILABLE);
+    EXPECT_TRUE(PlanViews().empty());
+    // A tile locked by someone else asks too.
+    p->tiles[0]->activeStatus = TILE_LOCKED;
+    boxes.clear();
+    Click(1050, 5050);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kTileLockedQuestion, "tile0.las"));
+    EXPECT_TRUE(PlanViews().empty());
+}
+
+TEST_F(ProjectWindowTest, RefreshChecksTheTilesAgainAndClosingFreesTheWindow)
+{
+    Show(2);
+    Project* p = CurrentProject();
+    DeleteFileA(p->tiles[1]->path);
+    FrameCommand(MAKEWPARAM(CMD_REFRESH, 0), 0);
+    EXPECT_EQ(p->tiles[1]->activeStatus, TILE_NOT_FOUND);
+    FrameCommand(MAKEWPARAM(CMD_ZOOM_FULL, 0), 0);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(ProjectWindow(), nullptr);
+}
+
+
+TEST_F(ProjectWindowTest, TilesCutFromASurveyShowTheirStatesAndLendBufferPoints)
+{
+    REQUIRE_SAMPLES();
+    DataSet* survey = LoadLASData(SamplePath("autzen_trim.las").c_str(), "autzen_trim.las");
+    ASSERT_NE(survey, nullptr);
+    std::string selection = CutIntoTiles(survey, folder, "autzen", 3, 2);
+    ASSERT_FALSE(selection.empty());
+    FreeDataSet(survey);
+    {
+        FileDialogAnswers files({selection, folder + "autzen"});
+        DialogDriver driver([](HWND dialog, int) {
+            SetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP, "20");
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        FrameCommand(MAKEWPARAM(CMD_PROJECT_CREATE, 0), 0);
+    }
+    window = ProjectWindow();
+    Project* p = CurrentProject();
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->tileCount, 6);
+    // Someone else holds one tile, one has gone, one is marked as edited.
+    WriteTempFile("autzen_01.loc", "SURVEYPC\\ann\r\n");
+    DeleteFileA((folder + "autzen_12.las").c_str());
+    p->tiles[3]->editStatus = 1;
+    FrameCommand(MAKEWPARAM(CMD_REFRESH, 0), 0);
+    EXPECT_EQ(p->tiles[1]->activeStatus, TILE_LOCKED);
+    EXPECT_STREQ(p->tiles[1]->lockOwner, "SURVEYPC\\ann");
+    EXPECT_EQ(p->tiles[5]->activeStatus, TILE_NOT_FOUND);
+
+    // The first tile borrows the points of its neighbours within the overlap.
+    DataSet* tile = LoadLASData(p->tiles[0]->path, p->tiles[0]->name);
+    ASSERT_NE(tile, nullptr);
+    LoadBufferPoints(p, p->tiles[0], tile);
+    EXPECT_GT(tile->pointCount, tile->filePointCount);
+    FreeDataSet(tile);
+
+    // Opening a tile from the window: a plan view of it, the tile shown as open.
+    BoxAnswers boxes;
+    Click(0.5 * (p->tiles[4]->minX + p->tiles[4]->maxX), 0.5 * (p->tiles[4]->minY + p->tiles[4]->maxY));
+    EXPECT_EQ(p->tiles[4]->activeStatus, TILE_OPEN);
+    EXPECT_EQ(PlanViews().size(), 1u);
+    FrameCommand(MAKEWPARAM(CMD_PROJECT_SHOW, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(window));
+    SaveScreenShot("project_window.bmp");
+    UnlockTile(p->tiles[4]->path);
+}

@@ -1,0 +1,70 @@
+// Reading TerraScan project files.
+#include "project_test_files.h"
+#include "gis/project/tscan_project.h"
+
+namespace {
+Project* Read(const std::string& text)
+{
+    std::string path = WriteTempFile("survey.prj", text);
+    return ReadTScanProject(path.c_str(), "survey.prj");
+}
+}  // namespace
+
+TEST(TScanProject, BlocksBecomeTilesWithTheirCornersAndTheWholePath)
+{
+    Project* p = Read("[TerraScan project] written by a tool\r\n"
+                      "Description=Block 7 north\r\n"
+                      "Directory=D:\\lidar\\tiles\r\n"
+                      "Storage=LAS\r\n"
+                      "Block D:\\lidar\\tiles\\north west 01.las\r\n"
+                      " 1000.0 5000.0\r\n 1000.0 5100.0\r\n 1100.0 5100.0\r\n 1100.0 5000.0\r\n"
+                      "Block D:\\lidar\\tiles\\02.las\r\n"    // consumed: it ends the first block
+                      "Block D:\\lidar\\tiles\\03.las\n"
+                      "1100 5000\n1100 5100\n1200 5100\n1200 5000\n");
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p->description, "Block 7 north");
+    EXPECT_STREQ(p->dataFolder, "D:\\lidar\\tiles\\");
+    ASSERT_EQ(p->tileCount, 2);
+    EXPECT_STREQ(p->tiles[0]->path, "D:\\lidar\\tiles\\north west 01.las");
+    EXPECT_STREQ(p->tiles[0]->name, "north west 01.las");
+    EXPECT_EQ(p->tiles[0]->boundary->contour[0].num_vertices, 4);
+    EXPECT_EQ(p->tiles[0]->boundary->contour[0].vertex[1].y, 5100);
+    EXPECT_STREQ(p->tiles[1]->name, "03.las");
+    EXPECT_EQ(p->minX, 1000);
+    EXPECT_EQ(p->maxX, 1200);
+    EXPECT_EQ(p->saved, 0);
+    FreeProject(p);
+}
+
+TEST(TScanProject, WithoutDirectoryTheFirstTilesFolderIsTheDataFolder)
+{
+    Project* p = Read("[TerraScan project]\nBlock C:\\a\\b\\t.las\n0 0\n0 1\n1 1\n1 0\n");
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p->dataFolder, "C:\\a\\b\\");
+    FreeProject(p);
+}
+
+TEST(TScanProject, OtherFilesAndStoragesAreRefusedByName)
+{
+    struct Case {
+        const char* text;
+        std::string message;
+    } cases[] = {
+        {"[TerraScan projekt]\nBlock x.las\n0 0\n0 1\n1 1\n", Formatted(kTScanOpenFailed, "survey.prj")},
+        {"[TerraScan project]\nStorage=LAS 1.2\nBlock x.las\n0 0\n0 1\n1 1\n", Formatted(kTScanFormatNotSupported, "LAS 1.2")},
+        {"[TerraScan project]\nStorage=LAS\n", Formatted(kTScanNoTiles, "survey.prj")},
+        // A block without a path or without an area names no tile.
+        {"[TerraScan project]\nBlock\n0 0\n0 1\n1 1\nBlock a.las\n0 0\n0 1\n", Formatted(kTScanNoTiles, "survey.prj")},
+    };
+    for (const Case& c : cases) {
+        BoxAnswers boxes;
+        EXPECT_EQ(Read(c.text), nullptr) << c.text;
+        ASSERT_EQ(boxes.shown().size(), 1u) << c.text;
+        EXPECT_EQ(boxes.shown()[0].text, c.message);
+        EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    }
+    BoxAnswers boxes;
+    EXPECT_EQ(ReadTScanProject(TempPath("none.prj").c_str(), "none.prj"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kTScanOpenFailed, "none.prj"));
+}
