@@ -25,7 +25,7 @@ const char kContourOutOfMemoryText[] =
 static const int kNextCorner[3] = {1, 2, 0};
 static const int kNeighborSlot[3] = {2, 0, 1};
 
-ContourWork* CopyTINForContours(const TINModel* tin)
+ContourWork* NewContourWork(const TINModel* tin)
 {
     ContourWork* w = new (std::nothrow) ContourWork();
     if (!w) return nullptr;
@@ -44,19 +44,24 @@ ContourWork* CopyTINForContours(const TINModel* tin)
     w->highZ = (float)tin->maxZ;
     w->zRanges = tin->zRanges;
     w->points = tin->points;
-    std::vector<float> z((size_t)std::max(points, 1));
-    for (int32_t i = 0; i < points; i++) {
-        const PointRecord* p = tin->points->items[i];
-        w->xy[i] = {p->x, p->y};
-        z[(size_t)i] = p->z;
-    }
-    const int32_t* neighbors = tin->neighbors;
-    for (int32_t t = 0; t < n; t++) {
+    w->neighbors = tin->neighbors;
+    return w;
+}
+
+void CopyContourSlice(ContourWork* w, int slice, int slices)
+{
+    int32_t points = w->points->count, n = w->triangleCount;
+    PointRecord* const* items = w->points->items;
+    for (int32_t i = (int32_t)((int64_t)points * slice / slices); i < (int32_t)((int64_t)points * (slice + 1) / slices);
+         i++)
+        w->xy[i] = {items[i]->x, items[i]->y};
+    const int32_t* neighbors = w->neighbors;
+    for (int32_t t = (int32_t)((int64_t)n * slice / slices); t < (int32_t)((int64_t)n * (slice + 1) / slices); t++) {
         ContourTriangle& r = w->tris[t];
         memset(&r, 0, sizeof r);   // the padding too, so that runs compare equal
         for (int e = 0; e < 3; e++) {
-            r.corner[e] = tin->triangles[3 * t + e];
-            r.z[e] = z[(size_t)r.corner[e]];
+            r.corner[e] = w->triangles[3 * t + e];
+            r.z[e] = items[r.corner[e]]->z;
             // As TriangleAcrossEdge finds them.
             int32_t across = neighbors[3 * t + kNeighborSlot[e]];
             r.across[e] = across < 0 ? -1 : across;
@@ -65,7 +70,6 @@ ContourWork* CopyTINForContours(const TINModel* tin)
                 if (neighbors[3 * across + k] == t) r.acrossSide[e] = (uint8_t)kNextCorner[k];
         }
     }
-    return w;
 }
 
 void FreeContourTIN(ContourWork* w)
@@ -132,7 +136,7 @@ static void TriangleLevels(float low, float high, float interval, int first, int
     *to = b;
 }
 
-int SetContourLevels(ContourWork* w, float interval, int first, int end)
+void SetContourLevels(ContourWork* w, float interval, int first, int end)
 {
     w->interval = interval;
     w->firstLevel = first;
@@ -154,7 +158,6 @@ int SetContourLevels(ContourWork* w, float interval, int first, int end)
     }
     counts.resize((size_t)levels);
     w->levelCounts.swap(counts);
-    return 1;
 }
 
 ContourTracer* NewContourTracer(const ContourWork* w)
@@ -399,7 +402,12 @@ struct ContourRun {
 };
 
 struct ContourPool {
-    const ContourWork* work;
+    ContourWork* work;
+    int slices;                        // of the records, copied by the workers first
+    volatile LONG nextSlice;
+    volatile LONG copying;             // workers still copying
+    HANDLE copied;                     // manual-reset: every slice is copied
+    HANDLE go;                         // manual-reset: the runs may start (or stop is set)
     std::vector<ContourRun> runs;
     volatile LONG nextRun;
     volatile LONG stop;                // set by the owner: cancelled or failed
@@ -440,7 +448,11 @@ static int TraceContourRun(ContourTracer* c, ContourRun* run, ContourPool* pool)
 static DWORD WINAPI ContourWorker(LPVOID parameter)
 {
     ContourPool* pool = (ContourPool*)parameter;
-    ContourTracer* c = NewContourTracer(pool->work);
+    for (LONG i; (i = InterlockedIncrement(&pool->nextSlice) - 1) < pool->slices;)
+        CopyContourSlice(pool->work, (int)i, pool->slices);
+    if (InterlockedDecrement(&pool->copying) == 0) SetEvent(pool->copied);
+    WaitForSingleObject(pool->go, INFINITE);
+    ContourTracer* c = ReadShared(&pool->stop) ? nullptr : NewContourTracer(pool->work);
     for (;;) {
         LONG i = InterlockedIncrement(&pool->nextRun) - 1;
         if (i >= (LONG)pool->runs.size() || ReadShared(&pool->stop)) break;
@@ -491,35 +503,42 @@ static int MoveRunLines(ContourList* list, ContourRun* run, int levels)
 int TraceTINContours(const TINModel* tin, float interval, ContourList** list, JobControl* job, int64_t listEntries,
                      int threads)
 {
-    ContourWork* w = CopyTINForContours(tin);
+    ContourWork* w = NewContourWork(tin);
     if (!w) return -1;
-    BlockHullTriangles(w);
-    int first, end;
-    ContourLevelRange(w->lowZ, w->highZ, interval, &first, &end);
-    if (!SetContourLevels(w, interval, first, end)) {
-        FreeContourTIN(w);
-        return -1;
-    }
     if (threads <= 0) threads = ContourThreadCount();
     ContourPool pool;
     pool.work = w;
-    pool.nextRun = pool.stop = 0;
-    // A few runs a thread, so that threads that drew light levels take more.
+    pool.slices = 4 * threads;
+    pool.nextSlice = pool.nextRun = pool.stop = 0;
+    pool.copying = threads;
+    int first, end;
+    ContourLevelRange(w->lowZ, w->highZ, interval, &first, &end);
+    // Progress goes to the frame by sent messages; the workers start after
+    // the first, so that a cancel made meanwhile stops them early.
+    StartProgress((unsigned)(end - first + 1), "Create Contours");
+    pool.progress = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    pool.copied = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    pool.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<HANDLE> workers;
+    for (int i = 0; i < threads; i++) {
+        DWORD id;
+        HANDLE h = pool.progress && pool.copied && pool.go ? CreateThread(nullptr, 0, ContourWorker, &pool, 0, &id)
+                                                           : nullptr;
+        if (h) workers.push_back(h);
+        else if (InterlockedDecrement(&pool.copying) == 0 && pool.copied) SetEvent(pool.copied);
+    }
+    // While the workers copy the records: each triangle's levels, and runs of
+    // levels, a few a thread, so that threads that drew light levels take more.
+    SetContourLevels(w, interval, first, end);
     int64_t total = 0;
     for (int64_t n : w->levelCounts) total += n;
     int64_t target = total / (4 * threads) + 1;
     if (listEntries > 0) target = std::min(target, listEntries);
     SplitContourLevels(&pool, target);
-    threads = std::min<int>(threads, (int)pool.runs.size());
-    // Progress goes to the frame by sent messages; the workers start after
-    // the first, so that a cancel made meanwhile stops them early.
-    StartProgress((unsigned)(end - first + 1), "Create Contours");
-    pool.progress = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    std::vector<HANDLE> workers;
-    for (int i = 0; i < threads && pool.progress; i++) {
-        DWORD id;
-        HANDLE h = CreateThread(nullptr, 0, ContourWorker, &pool, 0, &id);
-        if (h) workers.push_back(h);
+    if (!workers.empty()) {
+        WaitForSingleObject(pool.copied, INFINITE);
+        BlockHullTriangles(w);
+        SetEvent(pool.go);
     }
     int result = workers.empty() && !pool.runs.empty() ? -1 : 1;
     // The lines go onto the list in level order as runs end; a cancel stops
@@ -550,6 +569,7 @@ int TraceTINContours(const TINModel* tin, float interval, ContourList** list, Jo
         if (result == 1 && moved < pool.runs.size()) WaitForSingleObject(pool.progress, 20);
     }
     InterlockedExchange(&pool.stop, 1);
+    if (pool.go) SetEvent(pool.go);
     if (!workers.empty()) WaitForMultipleObjects((DWORD)workers.size(), workers.data(), TRUE, INFINITE);
     for (HANDLE h : workers) CloseHandle(h);
     if (result == 0)
@@ -560,7 +580,8 @@ int TraceTINContours(const TINModel* tin, float interval, ContourList** list, Jo
             if (levels < run.end - run.first) break;
         }
     for (ContourRun& run : pool.runs) FreeContourList(run.lines);
-    if (pool.progress) CloseHandle(pool.progress);
+    for (HANDLE h : {pool.progress, pool.copied, pool.go})
+        if (h) CloseHandle(h);
     FreeContourTIN(w);
     EndProgress();
     if (result == -1) {

@@ -35,12 +35,14 @@ struct ContourXY {
 
 // What every tracer of a run reads: the records, the points' X and Y and each
 // triangle's levels. Only the arrays belong to it; everything else is the TIN's.
+// The records are filled in slices, before any tracer starts.
 struct ContourWork {
     ContourTriangle* tris;
     ContourXY* xy;           // a point: its X and Y
     int32_t* levelRanges;    // 2 a triangle: its first and last level (first > last: none)
     int32_t  triangleCount;
     const int32_t* triangles;
+    const int32_t* neighbors;
     const int32_t* markers;
     float    lowZ, highZ;
     const float* zRanges;
@@ -67,12 +69,15 @@ struct ContourTracer {
     std::vector<Vec3> nodes; // the line being traced
 };
 
-ContourWork* CopyTINForContours(const TINModel* tin);
+// The run's arrays, not yet filled; null when out of memory.
+ContourWork* NewContourWork(const TINModel* tin);
+// Copies slice `slice` of `slices` of the points and triangles into the records.
+void CopyContourSlice(ContourWork* work, int slice, int slices);
 void FreeContourTIN(ContourWork* work);
 void BlockHullTriangles(ContourWork* work);
 // Finds each triangle's levels among first .. end - 1 and counts the
-// triangles of each level; 0 when out of memory.
-int  SetContourLevels(ContourWork* work, float interval, int first, int end);
+// triangles of each level.
+void SetContourLevels(ContourWork* work, float interval, int first, int end);
 // A tracer whose sides have the states after hull blocking, or null.
 ContourTracer* NewContourTracer(const ContourWork* work);
 void FreeContourTracer(ContourTracer* tracer);
