@@ -250,8 +250,9 @@ static inline bool SideBrackets(const ContourTriangle& r, int e, float h)
 // them as hull blocking would, without touching the neighbours.
 static inline bool SideOpen(const ContourTracer* c, int32_t t, const ContourTriangle& r, int e, float h)
 {
+    // The heights first: they are in the record already read.
     const ContourMarks& m = c->marks[t];
-    return m.state[e] == 0 && m.mark && SideBrackets(r, e, h) && (r.across[e] < 0 || c->marks[r.across[e]].mark);
+    return SideBrackets(r, e, h) && m.state[e] == 0 && m.mark && (r.across[e] < 0 || c->marks[r.across[e]].mark);
 }
 
 // Where the level crosses side e of t: from the lower end towards the upper
