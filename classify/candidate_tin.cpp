@@ -160,6 +160,11 @@ void EndCandidatePass(CandidatePass* pass)
     memset(pass, 0, sizeof(*pass));
 }
 
+PassRule CountedPassRule(int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero, int32_t setup)
+{
+    return { run > 0 ? run : 0, run > 0 ? 1 : stopBelowUnbounded, emptyGivesZero, setup };
+}
+
 int RunCandidatePasses(PointSelection* tile, const PassRule& rule, CandidatePassTest test, void* context)
 {
     int total = 0;

@@ -65,6 +65,11 @@ struct PassRule {
     int32_t setup;            // CandidatePassSetup
 };
 
+// The rule of a filter whose setting `run` counts its passes: at most `run`
+// passes when it is positive, else no bound and a stop after a pass with
+// fewer than `stopBelowUnbounded` rejects.
+PassRule CountedPassRule(int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero, int32_t setup);
+
 // A pass's test: the number of points it reclassified, or kStepFailed.
 typedef int (*CandidatePassTest)(CandidatePass* pass, void* context);
 

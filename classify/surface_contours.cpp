@@ -306,8 +306,7 @@ int StepLMP(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     int32_t n = settings->lumpRun;
     if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
-    return RunCandidatePasses(tile, rule, LmpPass, settings);
+    return RunCandidatePasses(tile, CountedPassRule(n, 1, 1, PASS_SORTED_RINGS), LmpPass, settings);
 }
 
 int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
@@ -319,8 +318,7 @@ int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
                             ScaledHeight(settings, 1.0f) };
     // Pits of the data are peaks of the negated surface; every way out puts the heights back.
     NegateHeights(tile);
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
-    int total = RunCandidatePasses(tile, rule, CleanupPass, &t);
+    int total = RunCandidatePasses(tile, CountedPassRule(n, 1, 1, PASS_SORTED_RINGS), CleanupPass, &t);
     int neighbours = total < 0 ? 0 : StepBNeighbor(tile, settings);
     NegateHeights(tile);
     if (total < 0) return total;
@@ -331,7 +329,6 @@ int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
 int StepSaddleSpike(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     if (settings->lumpRun == 0) return 0;
-    int32_t n = settings->combIter;
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
+    PassRule rule = CountedPassRule(settings->combIter, 1, 1, PASS_SORTED_RINGS);
     return RunCandidatePasses(tile, rule, SaddleSpikePass, nullptr);
 }

@@ -214,15 +214,13 @@ int StepAGG(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     int32_t n = settings->aggIterate;
     if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, n > 0 ? 1 : 10, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, AggPass, settings);
+    return RunCandidatePasses(tile, CountedPassRule(n, 10, 0, PASS_RINGS), AggPass, settings);
 }
 
 int StepFDB(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     int32_t n = settings->fdbRun;
-    PassRule rule = { n > 0 ? n : 0, 1, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, FdbPass, settings);
+    return RunCandidatePasses(tile, CountedPassRule(n, 1, 0, PASS_RINGS), FdbPass, settings);
 }
 
 int StepBDB(PointSelection* tile, SurfaceMagicSettings* settings)
@@ -237,8 +235,7 @@ int StepNose(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     int32_t n = settings->noseRun;
     if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, n > 0 ? 1 : 2, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, NosePass, settings);
+    return RunCandidatePasses(tile, CountedPassRule(n, 2, 0, PASS_RINGS), NosePass, settings);
 }
 
 int StepCubic(PointSelection* tile, SurfaceMagicSettings* settings)
