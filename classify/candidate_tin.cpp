@@ -182,3 +182,10 @@ int RunCandidatePasses(PointSelection* tile, const PassRule& rule, CandidatePass
     }
     return total;
 }
+
+int RunCountedPasses(PointSelection* tile, int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero,
+                     int32_t setup, CandidatePassTest test, void* context)
+{
+    if (run == 0) return 0;
+    return RunCandidatePasses(tile, CountedPassRule(run, stopBelowUnbounded, emptyGivesZero, setup), test, context);
+}

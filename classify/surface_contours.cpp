@@ -304,9 +304,7 @@ int SaddleSpikePass(CandidatePass* p, void*)
 
 int StepLMP(PointSelection* tile, SurfaceMagicSettings* settings)
 {
-    int32_t n = settings->lumpRun;
-    if (n == 0) return 0;
-    return RunCandidatePasses(tile, CountedPassRule(n, 1, 1, PASS_SORTED_RINGS), LmpPass, settings);
+    return RunCountedPasses(tile, settings->lumpRun, 1, 1, PASS_SORTED_RINGS, LmpPass, settings);
 }
 
 int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
@@ -329,6 +327,6 @@ int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
 int StepSaddleSpike(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     if (settings->lumpRun == 0) return 0;
-    PassRule rule = CountedPassRule(settings->combIter, 1, 1, PASS_SORTED_RINGS);
-    return RunCandidatePasses(tile, rule, SaddleSpikePass, nullptr);
+    return RunCandidatePasses(tile, CountedPassRule(settings->combIter, 1, 1, PASS_SORTED_RINGS), SaddleSpikePass,
+                              nullptr);
 }
