@@ -217,3 +217,32 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
     EXPECT_FALSE(LeftoversIn(TempDir()));
     DeletePOISet(set);
 }
+
+TEST(POIShapefile, ATargetThatCannotBeReplacedLeavesAllThreeOldFiles)
+{
+    POISet* set = NewPOISet(0);
+    for (int i = 0; i < 2; i++) AppendPOIRecord(set)->x = i;
+    std::string path = TempPath("locked_poi.shp");
+    std::string dbf = TempPath("locked_poi.dbf");
+    strcpy(set->path, path.c_str());
+    strcpy(set->title, "locked_poi.shp");
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    AppendPOIRecord(set);
+    // The table alone cannot be replaced (another program has it open): the
+    // shapes must not be either, or the three files would no longer belong together.
+    HANDLE open = CreateFileA(dbf.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kPOIWriteFailed, "locked_poi.shp"));
+    }
+    CloseHandle(open);
+    EXPECT_EQ(set->saved, 0);
+    EXPECT_EQ(MarkersIn(path), 2);
+    EXPECT_FALSE(LeftoversIn(TempDir()));
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    EXPECT_EQ(MarkersIn(path), 3);
+    DeletePOISet(set);
+}
