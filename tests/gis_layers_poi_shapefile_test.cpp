@@ -242,6 +242,16 @@ TEST(POIShapefile, ATargetThatCannotBeReplacedLeavesAllThreeOldFiles)
     EXPECT_EQ(set->saved, 0);
     EXPECT_EQ(MarkersIn(path), 2);
     EXPECT_FALSE(LeftoversIn(TempDir()));
+    // A read-only table is kept as well.
+    ASSERT_TRUE(SetFileAttributesA(dbf.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0);
+        EXPECT_EQ(boxes.shown().size(), 1u);
+    }
+    SetFileAttributesA(dbf.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(MarkersIn(path), 2);
+    EXPECT_FALSE(LeftoversIn(TempDir()));
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
     DeletePOISet(set);

@@ -208,7 +208,8 @@ static void RemoveFiles(const ShapefileNames& names)
 
 // Puts the written files in place of the target's. The old ones are moved
 // aside first, so that when any of the three cannot be replaced (another
-// program has it open) all three old ones come back: never a mix of both.
+// program has it open, or it is read-only, which Windows refuses to replace
+// and Wine does not) all three old ones come back: never a mix of both.
 static bool ReplaceShapefile(const ShapefileNames& written, const ShapefileNames& target, const ShapefileNames& aside)
 {
     const std::string* from[3] = {&written.shp, &written.shx, &written.dbf};
@@ -217,8 +218,10 @@ static bool ReplaceShapefile(const ShapefileNames& written, const ShapefileNames
     bool kept[3] = {}, placed[3] = {};
     bool ok = !aside.shp.empty() && !aside.shx.empty() && !aside.dbf.empty();
     for (int k = 0; ok && k < 3; k++) {
-        if (GetFileAttributesA(to[k]->c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-        ok = kept[k] = MoveFileExA(to[k]->c_str(), old[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        DWORD attributes = GetFileAttributesA(to[k]->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        if (attributes & FILE_ATTRIBUTE_READONLY) ok = false;
+        else ok = kept[k] = MoveFileExA(to[k]->c_str(), old[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     }
     for (int k = 0; ok && k < 3; k++)
         ok = placed[k] = MoveFileExA(from[k]->c_str(), to[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
