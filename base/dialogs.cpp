@@ -97,3 +97,15 @@ void SetListBoxExtent(HWND listBox, const FileList* files)
     int clientWidth = client.right - client.left;
     SendMessageA(listBox, LB_SETHORIZONTALEXTENT, widest < clientWidth ? clientWidth - 1 : widest + 16, 0);
 }
+
+INT_PTR EndDialogWith(HWND dialog, INT_PTR result)
+{
+    EndDialog(dialog, result);
+    return TRUE;
+}
+
+LPARAM DialogParameter(HWND dialog, UINT message, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)lParam);
+    return (LPARAM)GetWindowLongPtrA(dialog, DWLP_USER);
+}

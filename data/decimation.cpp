@@ -74,12 +74,10 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
             decimationEnabled = enabledCopy;
             decimationPrompt = IsDlgButtonChecked(dialog, IDC_DECIMATE_PROMPT) == BST_CHECKED ? 1 : 0;
             decimationStep = step;
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         }
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         }
         break;
     }
@@ -107,11 +105,9 @@ INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_FEET);
             return TRUE;
         case IDOK:
-            EndDialog(dialog, choice);
-            return TRUE;
+            return EndDialogWith(dialog, choice);
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         }
         break;
     }
