@@ -176,7 +176,7 @@ TEST_F(AOIFileTest, APartThatCannotBeReplacedKeepsTheWholeEarlierFile)
         FreeReferenceFile(earlier);
     }
     EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 2u);
-    EXPECT_EQ(GetFileAttributesA((path.substr(0, path.size() - 4) + "~old.shp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((path + "~old").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(SaveAOIFile(view), 1);
     EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 3u);
 }

@@ -6,6 +6,7 @@
 #include "gis/layers/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -201,35 +202,15 @@ static bool ReadsBackWhole(const std::string& shpPath, const std::string& dbfPat
     return whole;
 }
 
-// Puts the side files in place of the file's parts. The old parts are moved
-// aside first and put back when any move fails, so the parts on disk are all
-// old or all new, never a mix that reads as a damaged file.
+// The side files in place of the file's parts, all of them or none.
 static bool ReplaceParts(const char* path)
 {
-    std::string target[3], side[3], old[3];
-    bool aside[3] = {}, placed[3] = {};
+    std::string side[3], target[3];
     for (int k = 0; k < 3; k++) {
-        target[k] = ChangeFileExtension(path, kShapefileParts[k]);
         side[k] = SidePath(path, kShapefileParts[k]);
-        old[k] = SidePath(path, (std::string("old") + kShapefileParts[k]).c_str());
-        if (target[k].empty() || side[k].empty() || old[k].empty()) return false;
+        target[k] = ChangeFileExtension(path, kShapefileParts[k]);
     }
-    bool ok = true;
-    for (int k = 0; k < 3 && ok; k++) {
-        if (GetFileAttributesA(target[k].c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-        ok = aside[k] = MoveFileExA(target[k].c_str(), old[k].c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    }
-    for (int k = 0; k < 3 && ok; k++)
-        ok = placed[k] = MoveFileExA(side[k].c_str(), target[k].c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
-    for (int k = 0; k < 3; k++) {
-        if (ok) {
-            if (aside[k]) DeleteFileA(old[k].c_str());
-            continue;
-        }
-        if (placed[k]) DeleteFileA(target[k].c_str());
-        if (aside[k]) MoveFileExA(old[k].c_str(), target[k].c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    return ok;
+    return ReplaceFileGroup(side, target, 3) != 0;
 }
 
 // Writes one polygon as shape and record number `record`.
