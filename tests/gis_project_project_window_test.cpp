@@ -201,7 +201,10 @@ TEST_F(ProjectWindowTest, OpeningAnAvailableTileLocksItAndOpensAView)
     ASSERT_EQ(no.shown().size(), 1u);
     EXPECT_EQ(no.shown()[0].text, Formatted(kTileLoadedQuestion, "tile0.las"));
     EXPECT_EQ(PlanViews().size(), 1u);
-    UnlockTile(p->tiles[0]->path);
+    // The marker taken for the tile goes with the project.
+    std::string path = p->tiles[0]->path;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ReadTileLockOwner(path.c_str()), nullptr);
 }
 
 TEST_F(ProjectWindowTest, ATileThatCannotBeLockedAsksAndNoLeavesItAvailable)
