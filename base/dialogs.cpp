@@ -97,3 +97,17 @@ void SetListBoxExtent(HWND listBox, const FileList* files)
     int clientWidth = client.right - client.left;
     SendMessageA(listBox, LB_SETHORIZONTALEXTENT, widest < clientWidth ? clientWidth - 1 : widest + 16, 0);
 }
+
+bool RadioChoiceCommand(HWND dialog, int id, int first, int last, const int* values, int* choice)
+{
+    if (id >= first && id <= last) {
+        *choice = values ? values[id - first] : id;
+        CheckRadioButton(dialog, first, last, id);
+        return true;
+    }
+    if (id == IDOK || id == IDCANCEL) {
+        EndDialog(dialog, id == IDOK ? *choice : 0);
+        return true;
+    }
+    return false;
+}

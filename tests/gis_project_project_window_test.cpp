@@ -16,22 +16,8 @@
 
 namespace {
 
-class ProjectWindowTest : public FrameFixture {
+class ProjectWindowTest : public ProjectFrameFixture {
 protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        folder = TempDir();
-    }
-    void TearDown() override
-    {
-        if (ProjectWindow()) {
-            BoxAnswers no({}, IDNO);
-            CloseProjectWindow();
-        }
-        FrameFixture::TearDown();
-    }
     // Shows a row of tiles with real files in the project window.
     HWND Show(int count, bool files = true)
     {
@@ -74,7 +60,6 @@ protected:
                 if (PixelAt(pixels, width, x, y) == colour) n++;
         return n;
     }
-    std::string folder;
     HWND window = nullptr;
 };
 
