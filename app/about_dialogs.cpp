@@ -1,6 +1,5 @@
 #include "app/about_dialogs.h"
 #include "app/frame.h"
-#include "app/stand_ins.h"
 #include "views/gl3d/gl_context.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"

@@ -2,7 +2,6 @@
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/open_files.h"
-#include "app/stand_ins.h"
 #include "app/view_record.h"
 #include "app/view_window.h"
 #include "app/window_slots.h"
@@ -178,21 +177,6 @@ static bool AppendViewDataSet(ViewRecord* r, DataSet* set)
     r->dataSets = grown;
     r->dataSets[r->dataSetCount++] = set;
     return true;
-}
-
-// The view's draw thread reads the set list: it is changed only with the
-// view's drawing stopped and its lock held.
-static JobControl* LockViewData(HWND view)
-{
-    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
-    CancelViewDraw(view);
-    if (job && !WaitForObjectPumping(job->mutex)) return nullptr;
-    return job;
-}
-
-static void UnlockViewData(JobControl* job)
-{
-    if (job) ReleaseMutex(job->mutex);
 }
 
 int AddFilesToView(HWND view)

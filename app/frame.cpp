@@ -1,7 +1,6 @@
 // The frame window procedure, its background and the orderly close.
 #include "app/frame.h"
 #include "app/help.h"
-#include "app/stand_ins.h"
 #include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"

@@ -9,7 +9,6 @@
 #include "classify/batch.h"
 #include "gis/convert/export_dialog.h"
 #include "gis/convert/import_ascii.h"
-#include "app/stand_ins.h"
 #include "gis/project/project_commands.h"
 #include "gis/project/project_window.h"
 #include "app/view_arrange.h"

@@ -4,7 +4,6 @@
 #include "app/open_files.h"
 #include "resource.h"
 #include "app/command_ids.h"
-#include "app/stand_ins.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/registry.h"

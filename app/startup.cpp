@@ -2,7 +2,6 @@
 #include "app/startup.h"
 #include "app/frame.h"
 #include "app/display_settings.h"
-#include "app/stand_ins.h"
 #include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
 #include "views/profile/profile_window.h"

@@ -1,6 +1,7 @@
 // Creation and release of a view's record and everything it owns.
 #include "app/view_record.h"
-#include "app/stand_ins.h"
+#include "gis/layers/ref_files.h"
+#include "gis/layers/aoi_set.h"
 #include "gis/layers/poi_set.h"
 #include "classify/undo.h"
 #include "base/heap.h"

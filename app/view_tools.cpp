@@ -5,7 +5,6 @@
 #include "views/plan/measure_query.h"
 #include "views/plan/point_tip.h"
 #include "views/profile/profile_window.h"
-#include "app/stand_ins.h"
 #include "gis/project/project_window.h"
 #include "app/view_window.h"
 #include "views/plan/mouse_dispatch.h"

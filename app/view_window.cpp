@@ -4,7 +4,7 @@
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/save_las.h"
-#include "app/stand_ins.h"
+#include "gis/layers/aoi_file.h"
 #include "gis/layers/poi_files.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
@@ -117,6 +117,19 @@ int CancelAllViewDraws()
     VisitMDIChildren(CancelChildDraw, nullptr);
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)active, 0);
     return 1;
+}
+
+JobControl* LockViewData(HWND view)
+{
+    JobControl* job = view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr;
+    CancelViewDraw(view);
+    if (job && !WaitForObjectPumping(job->mutex)) return nullptr;
+    return job;
+}
+
+void UnlockViewData(JobControl* job)
+{
+    if (job) ReleaseMutex(job->mutex);
 }
 
 // ---- job done, close, destroy ---------------------------------------------------

@@ -55,6 +55,12 @@ int  CancelViewDraw(HWND window);
 int  BeginViewDraw(HWND window);
 int  EndViewDraw(HWND window);
 int  CancelAllViewDraws();
+// What a view's draw thread reads (its data sets, reference files, AOI set)
+// changes only with its drawing stopped and its lock held: LockViewData stops
+// the draw and takes the lock (null when there is no lock to take),
+// UnlockViewData gives it back.
+struct JobControl* LockViewData(HWND view);
+void UnlockViewData(struct JobControl* job);
 
 // Starts a drawing thread of a window under its draw lock. The lock is taken
 // here, before the thread exists, so that a cancel-and-wait issued at any

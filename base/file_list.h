@@ -28,8 +28,7 @@ struct FileList {
 // Size of the file and name buffers of the multi-select open dialogs.
 constexpr size_t kOpenDialogBufferChars = 16384;
 
-// Folder of the last choice in any of the multi-select dialogs (also used by
-// the reference-file dialog); empty at start.
+// Folder of the last choice in the multi-select data file dialogs; empty at start.
 extern char lastOpenFolder[256];
 
 int FileListContains(const FileList* list, const char* path);

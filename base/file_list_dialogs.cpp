@@ -11,9 +11,7 @@
 
 char lastOpenFolder[256];
 
-namespace {
-
-int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const char* filterText)
+int OpenFilesDialog(HWND owner, FileList* list, const char* title, const char* filterText, char* folder)
 {
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof(filter))) return list->count;
@@ -37,14 +35,14 @@ int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const c
     ofn.nMaxFile = (DWORD)(kOpenDialogBufferChars - 1);
     ofn.lpstrFileTitle = names;
     ofn.nMaxFileTitle = (DWORD)(kOpenDialogBufferChars - 1);
-    ofn.lpstrInitialDir = lastOpenFolder;
+    ofn.lpstrInitialDir = folder;
     ofn.lpstrTitle = title;
     ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
 
     if (ShowOpenFileDialog(&ofn)) {
-        char folder[MAX_PATH];
-        DWORD len = GetCurrentDirectoryA(sizeof(folder), folder);
-        if (len > 0 && len < sizeof(lastOpenFolder)) std::memcpy(lastOpenFolder, folder, len + 1);
+        char current[MAX_PATH];
+        DWORD len = GetCurrentDirectoryA(sizeof(current), current);
+        if (len > 0 && len < kFolderChars) std::memcpy(folder, current, len + 1);
         AddOpenDialogSelection(list, files, kOpenDialogBufferChars, names);
     }
     NBLFree(files);
@@ -52,7 +50,14 @@ int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const c
     return list->count;
 }
 
+namespace {
+
 const char kLASFilter[] = "LAS Files (*.las)|*.las|All files (*.*)|*.*|";
+
+int ShowMultiSelectDialog(HWND owner, FileList* list, const char* title, const char* filterText)
+{
+    return OpenFilesDialog(owner, list, title, filterText, lastOpenFolder);
+}
 
 }  // namespace
 

@@ -1,8 +1,11 @@
 // Contour speed: 1 m contours over the TIN of autzen_trim.las (every point)
-// and over the ground points (class 2) of autzen_x25.laz. Prints the seconds
-// of the TIN build and of the tracing, and the lines and vertices traced.
+// and over the ground points (class 2) of autzen_x25.laz. Prints the median
+// seconds of three alternating rounds of the TIN build and of the tracing,
+// the lines and vertices traced and a checksum of the lines (order, types and
+// vertex bits) to compare runs by.
 #include "app/display_settings.h"
 #include "base/heap.h"
+#include "base/polygon.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/selection.h"
@@ -11,11 +14,30 @@
 #include "views/contours/contour_list.h"
 #include "views/contours/tin_contours.h"
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 static double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 {
     return (double)(b.QuadPart - a.QuadPart) / (double)f.QuadPart;
+}
+
+// FNV-1a over every line's type, vertex count and vertex bytes, in list order.
+static uint64_t ContourChecksum(const ContourList* list)
+{
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* data, size_t bytes) {
+        const unsigned char* b = (const unsigned char*)data;
+        for (size_t i = 0; i < bytes; i++) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    for (int i = 0; list && i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        mix(&line->type, sizeof line->type);
+        mix(&line->vertexCount, sizeof line->vertexCount);
+        mix(line->vertices, (size_t)line->vertexCount * sizeof(Vec3));
+    }
+    return h;
 }
 
 static void Run(const char* path, const char* title, int onlyClass)
@@ -31,20 +53,36 @@ static void Run(const char* path, const char* title, int onlyClass)
     PointSelection* points = CreatePointSelection(n);
     for (int i = 0, k = 0; i < set->pointCount; i++)
         if (onlyClass < 0 || set->points[i].classification == onlyClass) points->items[k++] = &set->points[i];
+    // Rounds alternate the TIN build and the tracing; medians and spreads are printed.
+    const int rounds = 3;
+    double tinSeconds[rounds], contourSeconds[rounds];
+    TINModel* tin = nullptr;
+    ContourList* list = nullptr;
     LARGE_INTEGER f, t0, t1, t2;
     QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t0);
-    TINModel* tin = BuildTINFromPoints(points);
-    QueryPerformanceCounter(&t1);
-    ContourList* list = NewContourList();
-    TraceTINContours(tin, 1.0f, &list, nullptr);
-    QueryPerformanceCounter(&t2);
+    for (int round = 0; round < rounds; round++) {
+        FreeContourList(list);
+        FreeTINModel(tin, 0);
+        QueryPerformanceCounter(&t0);
+        tin = BuildTINFromPoints(points);
+        QueryPerformanceCounter(&t1);
+        list = NewContourList();
+        TraceTINContours(tin, 1.0f, &list, nullptr);
+        QueryPerformanceCounter(&t2);
+        tinSeconds[round] = Seconds(t0, t1, f);
+        contourSeconds[round] = Seconds(t1, t2, f);
+    }
     long long vertices = 0;
     for (int i = 0; list && i < list->count; i++) vertices += list->lines[i]->vertexCount;
     printf("%s: %d points, %d triangles, Z %.1f .. %.1f\n", title, n, tin ? tin->triangleCount : 0, tin ? tin->minZ : 0,
            tin ? tin->maxZ : 0);
-    printf("  TIN %.3f s, 1 m contours %.3f s: %d lines, %lld vertices\n", Seconds(t0, t1, f), Seconds(t1, t2, f),
-           list ? list->count : 0, vertices);
+    std::sort(tinSeconds, tinSeconds + rounds);
+    std::sort(contourSeconds, contourSeconds + rounds);
+    printf("  TIN %.3f s (%.3f .. %.3f), 1 m contours %.3f s (%.3f .. %.3f) over %d rounds\n", tinSeconds[rounds / 2],
+           tinSeconds[0], tinSeconds[rounds - 1], contourSeconds[rounds / 2], contourSeconds[0],
+           contourSeconds[rounds - 1], rounds);
+    printf("  %d lines, %lld vertices, checksum %016llx\n", list ? list->count : 0, vertices,
+           (unsigned long long)ContourChecksum(list));
     FreeContourList(list);
     FreeTINModel(tin, 1);
     FreeDataSet(set);

@@ -4,7 +4,6 @@
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/class_combo.h"
-#include "app/stand_ins.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"

@@ -200,9 +200,10 @@ static void MeanFigures(const SlopeStar& s, int32_t* slope, int32_t* figure)
 
 // The opening both slope insertions share: locate (a box corner of the located
 // triangle sets the boundary flag), mark a duplicate, else insert and walk the
-// star into s. corners, when given, receive the located triangle's points.
+// star into s. corners, when given, receive the located triangle's vertices
+// (their points are looked up only for the few that need them).
 static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out, SlopeStar* s,
-                       PointRecord** corners)
+                       Vertex* corners)
 {
     OrientedTriangle handle;
     int located = Locate(m, b, v, &handle, out);
@@ -210,9 +211,9 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTr
     if (TouchesBox(m, handle)) {
         s->walk.boundary = 1;
     } else if (corners) {
-        corners[0] = GroundVertexPoint(m, Org(handle));
-        corners[1] = GroundVertexPoint(m, Dest(handle));
-        corners[2] = GroundVertexPoint(m, Apex(handle));
+        corners[0] = Org(handle);
+        corners[1] = Dest(handle);
+        corners[2] = Apex(handle);
     }
     if (located == GROUND_ON_VERTEX) {
         GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
@@ -241,7 +242,7 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedT
     PointRecord* p = GroundPointTable[i];
     if (p->classification != WORK_GROUND) return SCREEN_KEEP;
     // The surface the point is judged against: the triangle that held it.
-    PointRecord* corners[3] = {};
+    Vertex corners[3] = {};
     SlopeStar s;
     if (SlopeInsert(m, b, v, out, &s, corners) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
     if (s.walk.boundary) return SCREEN_KEEP;
@@ -254,7 +255,8 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedT
     else if (s.distanceSum / s.k < SpacingLimit && s.flattestDz > StepHeight) verdict = WORK_DUPLICATE;
     if (verdict >= 0) {
         p->classification = (uint8_t)verdict;
-        p->z = TrianglePlaneZ(corners[0], corners[1], corners[2], p->x, p->y);
+        p->z = TrianglePlaneZ(GroundVertexPoint(m, corners[0]), GroundVertexPoint(m, corners[1]),
+                              GroundVertexPoint(m, corners[2]), p->x, p->y);
         GroundVertexHeight(m, v) = p->z;
         PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)figure;
     } else {

@@ -6,6 +6,7 @@
 #include "data/data_set.h"
 #include "data/selection.h"
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 int32_t GroundSkipCount = 0;
@@ -18,8 +19,37 @@ int GroundTinCompareZ(const PointRecord* a, const PointRecord* b)
     return 0;
 }
 
+// A float's bits as an unsigned key in the float's order; -0 and +0 compare
+// equal, so they get one key.
+static inline uint32_t HeightKey(float z)
+{
+    if (z == 0.0f) z = 0.0f;
+    uint32_t u;
+    memcpy(&u, &z, 4);
+    return (u & 0x80000000u) ? ~u : u | 0x80000000u;
+}
+
 void SortPointsByZ(PointRecord** items, int32_t count)
 {
+    bool byAddress = true;
+    for (int32_t k = 1; k < count && byAddress; k++) byAddress = items[k - 1] < items[k];
+    if (byAddress && count >= 4096) {
+        // Points in address order, as every whole-set selection gives them: a
+        // stable radix sort of the height keys leaves ties in that order.
+        std::vector<uint64_t> keys((size_t)count), spare((size_t)count);
+        for (int32_t k = 0; k < count; k++) keys[k] = (uint64_t)HeightKey(items[k]->z) << 32 | (uint32_t)k;
+        const int digit = 11;
+        for (int shift = 32; shift < 64; shift += digit) {
+            std::vector<int64_t> start((1 << digit) + 1, 0);
+            for (int32_t k = 0; k < count; k++) start[((keys[k] >> shift) & ((1 << digit) - 1)) + 1]++;
+            for (int d = 0; d < (1 << digit); d++) start[d + 1] += start[d];
+            for (int32_t k = 0; k < count; k++) spare[start[(keys[k] >> shift) & ((1 << digit) - 1)]++] = keys[k];
+            keys.swap(spare);
+        }
+        std::vector<PointRecord*> original(items, items + count);
+        for (int32_t k = 0; k < count; k++) items[k] = original[(uint32_t)keys[k]];
+        return;
+    }
     // Sorting keys beside the pointers keeps the sort in one small array.
     struct Key {
         float z;
@@ -154,6 +184,9 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
     int32_t i = 0;
     for (; v && i < GroundSkipCount; i++) v = GroundTinVertexTraverse(m);
     for (; v; v = GroundTinVertexTraverse(m), i++) {
+        // The screening reads and writes the point's class: its record, at a
+        // random place in the data set, is loaded a few insertions ahead.
+        if (i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
         OrientedTriangle out;
         if (insert(m, b, v, &out) == SCREEN_DUPLICATE) LeaveOut(m, v);
         if (i % 4096 == 0) {

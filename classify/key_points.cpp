@@ -8,6 +8,8 @@
 #include "data/data_set.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
+#include "base/triangulate/triangulate.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -29,7 +31,12 @@ static Vec3 LocalPoint(const PointSelection* points, int32_t i)
     return v;
 }
 
-TINModel* BuildKeyPointTin(PointSelection* points)
+void ComputeLocalPoints(const PointSelection* points, Vec3* local)
+{
+    for (int32_t i = 0; i < points->count; i++) local[i] = LocalPoint(points, i);
+}
+
+TINModel* BuildKeyPointTin(PointSelection* points, const Vec3* local)
 {
     if (!points || points->count <= 2) return nullptr;
     TINModel* tin = TriangulateSelection(points, "eQz", 0);
@@ -52,7 +59,7 @@ TINModel* BuildKeyPointTin(PointSelection* points)
     }
     for (int32_t t = 0; t < tin->triangleCount; t++) {
         Vec3 p[3];
-        for (int k = 0; k < 3; k++) p[k] = LocalPoint(points, tin->triangles[3 * t + k]);
+        for (int k = 0; k < 3; k++) p[k] = local[tin->triangles[3 * t + k]];
         Vec3& nv = tin->normals[t];
         TriangleNormal(&p[0], &p[1], &p[2], &nv);
         tin->planeOffsets[t] = (float)-(p[0].x * nv.x + p[0].y * nv.y + p[0].z * nv.z);
@@ -95,13 +102,13 @@ double QuadricError(const PointQuadric& q, double x, double y, double z)
     return std::fabs(e);
 }
 
-static double ErrorAt(const PointQuadric& q, const TINModel* tin, int32_t point)
+static double ErrorAt(const PointQuadric& q, const Vec3* local, int32_t point)
 {
-    Vec3 v = LocalPoint(tin->points, point);
+    const Vec3& v = local[point];
     return QuadricError(q, v.x, v.y, v.z);
 }
 
-CollapseCandidate* ComputeEdgeCollapseCosts(const TINModel* tin, const PointQuadric* quadrics)
+CollapseCandidate* ComputeEdgeCollapseCosts(const TINModel* tin, const PointQuadric* quadrics, const Vec3* local)
 {
     CollapseCandidate* c = (CollapseCandidate*)NBLCalloc((uint64_t)tin->edgeCount + 1, sizeof(CollapseCandidate));
     if (!c) return nullptr;
@@ -117,7 +124,7 @@ CollapseCandidate* ComputeEdgeCollapseCosts(const TINModel* tin, const PointQuad
             continue;
         }
         PointQuadric q = Sum(quadrics[a], quadrics[b]);
-        double ea = ErrorAt(q, tin, a), eb = ErrorAt(q, tin, b);
+        double ea = ErrorAt(q, local, a), eb = ErrorAt(q, local, b);
         if (ea > eb) {
             r.cost = eb; r.removed = b; r.kept = a;
         } else {
@@ -227,12 +234,12 @@ static bool Unlink(PointAdjacency* list, int32_t other)
     return false;
 }
 
-static void Recompute(CollapseCandidate* rec, int32_t n, int32_t k, const TINModel* tin,
+static void Recompute(CollapseCandidate* rec, int32_t n, int32_t k, const Vec3* local,
                       const PointQuadric* quadrics, CostHeap* heap)
 {
     PointQuadric q = Sum(quadrics[n], quadrics[k]);
-    double j = std::max((double)rec->cost, ErrorAt(q, tin, k));
-    double kk = ErrorAt(q, tin, n);
+    double j = std::max((double)rec->cost, ErrorAt(q, local, k));
+    double kk = ErrorAt(q, local, n);
     if (j > kk) {
         rec->cost = j; rec->removed = n; rec->kept = k;
     } else {
@@ -242,7 +249,7 @@ static void Recompute(CollapseCandidate* rec, int32_t n, int32_t k, const TINMod
 }
 
 void CollapseEdge(CollapseCandidate* record, TINModel* tin, PointQuadric* quadrics, CollapseCandidate* candidates,
-                  CostHeap* heap)
+                  CostHeap* heap, const Vec3* local)
 {
     int32_t r = record->removed, k = record->kept;
     quadrics[k] = Sum(quadrics[k], quadrics[r]);
@@ -254,7 +261,7 @@ void CollapseEdge(CollapseCandidate* record, TINModel* tin, PointQuadric* quadri
         int32_t n = e->point;
         if (marks[n]) continue;
         CollapseCandidate* rec = &candidates[e->edge];
-        if (rec->slot > 0) Recompute(rec, n, k, tin, quadrics, heap);
+        if (rec->slot > 0) Recompute(rec, n, k, local, quadrics, heap);
         for (AdjacencyNode* back = lists[n].head; back; back = back->next)
             if (back->point == r) {
                 back->point = k;
@@ -265,7 +272,7 @@ void CollapseEdge(CollapseCandidate* record, TINModel* tin, PointQuadric* quadri
     for (AdjacencyNode* e = lists[k].head; e; e = e->next) {
         int32_t n = e->point;
         CollapseCandidate* rec = &candidates[e->edge];
-        if (!marks[n] && rec->slot > 0) Recompute(rec, n, k, tin, quadrics, heap);
+        if (!marks[n] && rec->slot > 0) Recompute(rec, n, k, local, quadrics, heap);
     }
     // Neighbours r and k shared now have two edges to k: drop one of each pair.
     int dropped = 0;
@@ -289,9 +296,15 @@ void CollapseEdge(CollapseCandidate* record, TINModel* tin, PointQuadric* quadri
     }
 }
 
+// A tile's point as the checks read it, copied once from its record.
+struct TilePoint {
+    double x, y;
+    float z;
+};
+
 // Vertical distance from p to the triangle's plane when p lies in the
 // triangle's footprint; -1 otherwise.
-static double DistanceInTriangle(const PointRecord* const v[3], const PointRecord* p)
+static double DistanceInTriangle(const TilePoint* const v[3], const TilePoint* p)
 {
     double d = (v[1]->x - v[0]->x) * (v[2]->y - v[0]->y) - (v[2]->x - v[0]->x) * (v[1]->y - v[0]->y);
     if (d == 0) return -1;
@@ -303,68 +316,128 @@ static double DistanceInTriangle(const PointRecord* const v[3], const PointRecor
     return std::fabs(a * v[0]->z + b * v[1]->z + c * v[2]->z - p->z);
 }
 
+// What the checks of one tile share from pass to pass: the tile's points in
+// its order, which of them are thinned, and the working arrays.
+struct FarPointCheck {
+    std::vector<TilePoint> points;
+    std::vector<uint8_t> thinned;
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;   // the tile's box
+    std::vector<int32_t> keys;                       // tile positions of the key points
+    std::vector<int32_t> cellStarts, cellTriangles, cellRanges;
+    std::vector<int32_t> worst;                      // tile position, -1 for none
+    std::vector<double> worstDistance;
+};
+
+// The triangles of the key points' X, Y as TriangulateSelection gives them
+// ("Qz"), from the tile's copies of the coordinates; null when none.
+static int32_t* TriangulateKeys(const FarPointCheck& check, int32_t* triangleCount)
+{
+    *triangleCount = 0;
+    int32_t n = (int32_t)check.keys.size();
+    TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
+    TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
+    double* xy = (double*)NBLMalloc((uint64_t)n * 2 * sizeof(double));
+    if (!in || !out || !xy) {
+        NBLFree(in);
+        NBLFree(out);
+        NBLFree(xy);
+        return nullptr;
+    }
+    for (int32_t k = 0; k < n; k++) {
+        const TilePoint& p = check.points[(size_t)check.keys[(size_t)k]];
+        xy[2 * k] = p.x;
+        xy[2 * k + 1] = p.y;
+    }
+    in->points = xy;
+    in->pointCount = n;
+    out->points = xy;   // written back in place
+    RunTriangulation("Qz", in, out, nullptr, 0);
+    int32_t* triangles = out->triangles;
+    *triangleCount = triangles ? out->triangleCount : 0;
+    out->triangles = nullptr;
+    out->points = nullptr;
+    FreeTriangulateIO(in);
+    FreeTriangulateIO(out);
+    return triangles;
+}
+
 // One check of the thinned points against the TIN of the key points: those
 // farther than the accuracy become key points again. Returns how many.
-static int RestoreFarPoints(PointSelection* tile, double accuracy)
+static int RestoreFarPoints(PointSelection* tile, double accuracy, FarPointCheck& check)
 {
-    PointSelection* keys = CreatePointSelection(tile->count);
-    if (!keys) return 0;
-    keys->count = 0;
+    check.keys.clear();
     for (int32_t i = 0; i < tile->count; i++)
-        if (tile->items[i]->classification != kThinnedClass) keys->items[keys->count++] = tile->items[i];
-    TINModel* tin = keys->count >= 3 ? TriangulateSelection(keys, "nQz", 0) : nullptr;
+        if (!check.thinned[(size_t)i]) check.keys.push_back(i);
+    int32_t triangleCount = 0;
+    int32_t* triangles = check.keys.size() >= 3 ? TriangulateKeys(check, &triangleCount) : nullptr;
     int restored = 0;
-    if (tin && tin->triangleCount > 0) {
-        // Triangles bucketed by their boxes over a grid of about two a cell.
-        double minX = tile->items[0]->x, maxX = minX, minY = tile->items[0]->y, maxY = minY;
-        for (int32_t i = 0; i < tile->count; i++) {
-            minX = std::min(minX, tile->items[i]->x);
-            maxX = std::max(maxX, tile->items[i]->x);
-            minY = std::min(minY, tile->items[i]->y);
-            maxY = std::max(maxY, tile->items[i]->y);
-        }
-        int side = std::max(1, (int)std::sqrt(tin->triangleCount / 2.0));
-        double cw = (maxX - minX) / side + 1e-9, ch = (maxY - minY) / side + 1e-9;
+    if (triangles && triangleCount > 0) {
+        const TilePoint* points = check.points.data();
+        const int32_t* keys = check.keys.data();
+        auto corner = [&](int32_t t, int k) { return &points[keys[triangles[3 * t + k]]]; };
+        // Triangles bucketed by their boxes over a grid of about two a cell,
+        // each cell's in triangle order.
+        double minX = check.minX, minY = check.minY;
+        int side = std::max(1, (int)std::sqrt(triangleCount / 2.0));
+        double cw = (check.maxX - minX) / side + 1e-9, ch = (check.maxY - minY) / side + 1e-9;
         auto column = [&](double x) { return std::min(side - 1, std::max(0, (int)((x - minX) / cw))); };
         auto row = [&](double y) { return std::min(side - 1, std::max(0, (int)((y - minY) / ch))); };
-        std::vector<std::vector<int32_t>> cells((size_t)side * side);
-        for (int32_t t = 0; t < tin->triangleCount; t++) {
-            const PointRecord* v[3];
-            for (int k = 0; k < 3; k++) v[k] = keys->items[tin->triangles[3 * t + k]];
-            int c0 = column(std::min(v[0]->x, std::min(v[1]->x, v[2]->x)));
-            int c1 = column(std::max(v[0]->x, std::max(v[1]->x, v[2]->x)));
-            int r0 = row(std::min(v[0]->y, std::min(v[1]->y, v[2]->y)));
-            int r1 = row(std::max(v[0]->y, std::max(v[1]->y, v[2]->y)));
-            for (int r = r0; r <= r1; r++)
-                for (int c = c0; c <= c1; c++) cells[(size_t)r * side + c].push_back(t);
+        std::vector<int32_t>& starts = check.cellStarts;
+        std::vector<int32_t>& cells = check.cellTriangles;
+        starts.assign((size_t)side * side + 1, 0);
+        // Each triangle's cell range, kept for the second walk.
+        std::vector<int32_t>& ranges = check.cellRanges;
+        ranges.resize((size_t)triangleCount * 4);
+        for (int32_t t = 0; t < triangleCount; t++) {
+            const TilePoint* v[3] = {corner(t, 0), corner(t, 1), corner(t, 2)};
+            int32_t* r = &ranges[(size_t)t * 4];
+            r[0] = column(std::min(v[0]->x, std::min(v[1]->x, v[2]->x)));
+            r[1] = column(std::max(v[0]->x, std::max(v[1]->x, v[2]->x)));
+            r[2] = row(std::min(v[0]->y, std::min(v[1]->y, v[2]->y)));
+            r[3] = row(std::max(v[0]->y, std::max(v[1]->y, v[2]->y)));
+            for (int y = r[2]; y <= r[3]; y++)
+                for (int x = r[0]; x <= r[1]; x++) starts[(size_t)y * side + x + 1]++;
         }
+        for (size_t i = 1; i < starts.size(); i++) starts[i] += starts[i - 1];
+        cells.resize((size_t)starts.back());
+        for (int32_t t = 0; t < triangleCount; t++) {
+            const int32_t* r = &ranges[(size_t)t * 4];
+            for (int y = r[2]; y <= r[3]; y++)
+                for (int x = r[0]; x <= r[1]; x++) cells[(size_t)starts[(size_t)y * side + x]++] = t;
+        }
+        // The fill moved every start to the next cell's: shift them back.
+        for (size_t i = starts.size() - 1; i > 0; i--) starts[i] = starts[i - 1];
+        starts[0] = 0;
         // Only the farthest point of each triangle comes back: one point often
         // brings its neighbours within the accuracy.
-        std::vector<PointRecord*> worst((size_t)tin->triangleCount, nullptr);
-        std::vector<double> worstDistance((size_t)tin->triangleCount, accuracy);
+        std::vector<int32_t>& worst = check.worst;
+        std::vector<double>& worstDistance = check.worstDistance;
+        worst.assign((size_t)triangleCount, -1);
+        worstDistance.assign((size_t)triangleCount, accuracy);
         for (int32_t i = 0; i < tile->count; i++) {
-            PointRecord* p = tile->items[i];
-            if (p->classification != kThinnedClass) continue;
-            for (int32_t t : cells[(size_t)row(p->y) * side + column(p->x)]) {
-                const PointRecord* v[3];
-                for (int k = 0; k < 3; k++) v[k] = keys->items[tin->triangles[3 * t + k]];
+            if (!check.thinned[(size_t)i]) continue;
+            const TilePoint* p = &points[i];
+            size_t cell = (size_t)row(p->y) * side + column(p->x);
+            for (int32_t j = starts[cell]; j < starts[cell + 1]; j++) {
+                int32_t t = cells[(size_t)j];
+                const TilePoint* v[3] = {corner(t, 0), corner(t, 1), corner(t, 2)};
                 double d = DistanceInTriangle(v, p);
                 if (d < 0) continue;
                 if (d > worstDistance[(size_t)t]) {
                     worstDistance[(size_t)t] = d;
-                    worst[(size_t)t] = p;
+                    worst[(size_t)t] = i;
                 }
                 break;
             }
         }
-        for (PointRecord* p : worst)
-            if (p) {
-                p->classification = WORK_GROUND;
+        for (int32_t i : worst)
+            if (i >= 0) {
+                tile->items[i]->classification = WORK_GROUND;
+                check.thinned[(size_t)i] = 0;
                 restored++;
             }
     }
-    if (tin) FreeTINModel(tin, 0);
-    FreePointSelection(keys);
+    NBLFree(triangles);
     return restored;
 }
 
@@ -373,10 +446,13 @@ int StepFindKeyPoints(PointSelection* tile, SurfaceMagicSettings* settings)
     // The accuracy is a distance in the data's units and the quadric error a
     // sum of squared distances: compare like with like.
     double tolerance = (double)settings->thinError * settings->thinError;
-    TINModel* tin = BuildKeyPointTin(tile);
+    // Local copies of the points: the records lie scattered over the whole set.
+    std::vector<Vec3> local((size_t)std::max(tile->count, 1));
+    ComputeLocalPoints(tile, local.data());
+    TINModel* tin = BuildKeyPointTin(tile, local.data());
     if (!tin) return 0;
     PointQuadric* quadrics = ComputeVertexQuadrics(tin);
-    CollapseCandidate* candidates = quadrics ? ComputeEdgeCollapseCosts(tin, quadrics) : nullptr;
+    CollapseCandidate* candidates = quadrics ? ComputeEdgeCollapseCosts(tin, quadrics, local.data()) : nullptr;
     CostHeap heap = {};
     int removed = 0;
     if (candidates && BuildCostHeap(&heap, tin, candidates)) {
@@ -388,7 +464,7 @@ int StepFindKeyPoints(PointSelection* tile, SurfaceMagicSettings* settings)
             PointRecord* p = tile->items[record->removed];
             if (record->cost < 0 || p->classification == kThinnedClass) continue;
             p->classification = kThinnedClass;
-            CollapseEdge(record, tin, quadrics, candidates, &heap);
+            CollapseEdge(record, tin, quadrics, candidates, &heap, local.data());
             removed++;
         }
     }
@@ -399,8 +475,24 @@ int StepFindKeyPoints(PointSelection* tile, SurfaceMagicSettings* settings)
     // A collapse's cost measures the removed point against the planes its
     // quadric gathered, not against the surface that is left; so the key
     // points' TIN is checked and far points are kept, until none is far.
+    FarPointCheck check;
+    if (removed > 0) {
+        check.points.resize((size_t)tile->count);
+        check.thinned.resize((size_t)tile->count);
+        check.minX = check.maxX = tile->items[0]->x;
+        check.minY = check.maxY = tile->items[0]->y;
+        for (int32_t i = 0; i < tile->count; i++) {
+            const PointRecord* p = tile->items[i];
+            check.points[(size_t)i] = {p->x, p->y, p->z};
+            check.thinned[(size_t)i] = p->classification == kThinnedClass;
+            check.minX = std::min(check.minX, p->x);
+            check.maxX = std::max(check.maxX, p->x);
+            check.minY = std::min(check.minY, p->y);
+            check.maxY = std::max(check.maxY, p->y);
+        }
+    }
     for (int pass = 0; pass < 256 && removed > 0; pass++) {
-        int restored = RestoreFarPoints(tile, settings->thinError);
+        int restored = RestoreFarPoints(tile, settings->thinError, check);
         removed -= restored;
         if (restored == 0) break;
     }

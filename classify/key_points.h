@@ -7,6 +7,7 @@
 struct PointSelection;
 struct SurfaceMagicSettings;
 struct TINModel;
+struct Vec3;
 
 // The class of candidates that are not key points.
 constexpr uint8_t kThinnedClass = 16;
@@ -36,13 +37,17 @@ struct CostHeap {
 // than 3. "Thin Error" is a distance in the data's units.
 int StepFindKeyPoints(PointSelection* tile, SurfaceMagicSettings* settings);
 
-// "eQz" TIN of the selection with hull marks, ring marks 2 and 3 and planes;
-// null for a null selection or 2 points or fewer.
-TINModel* BuildKeyPointTin(PointSelection* points);
+// The points relative to the first one (X, Y, Z), one a point: the planes
+// and errors are taken in these.
+void ComputeLocalPoints(const PointSelection* points, Vec3* local);
+// "eQz" TIN of the selection with hull marks, ring marks 2 and 3 and planes
+// (from `local`, as ComputeLocalPoints gives it); null for a null selection
+// or 2 points or fewer.
+TINModel* BuildKeyPointTin(PointSelection* points, const Vec3* local);
 PointQuadric* ComputeVertexQuadrics(const TINModel* tin);
 // Error (sum of squared distances to the summed planes) of a quadric at p.
 double QuadricError(const PointQuadric& q, double x, double y, double z);
-CollapseCandidate* ComputeEdgeCollapseCosts(const TINModel* tin, const PointQuadric* quadrics);
+CollapseCandidate* ComputeEdgeCollapseCosts(const TINModel* tin, const PointQuadric* quadrics, const Vec3* local);
 
 int  BuildCostHeap(CostHeap* heap, const TINModel* tin, CollapseCandidate* candidates);
 void PushCostHeap(CostHeap* heap, CollapseCandidate* record);
@@ -53,6 +58,6 @@ void RemoveFromCostHeap(CostHeap* heap, int32_t slot);
 void FreeCostHeap(CostHeap* heap);
 
 void CollapseEdge(CollapseCandidate* record, TINModel* tin, PointQuadric* quadrics, CollapseCandidate* candidates,
-                  CostHeap* heap);
+                  CostHeap* heap, const Vec3* local);
 // Frees a key-point TIN (its edge lists live in one block), not its points.
 void FreeKeyPointTin(TINModel* tin);

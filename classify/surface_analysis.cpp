@@ -13,7 +13,8 @@
 #include <cmath>
 #include <cstring>
 
-static const char kSwitches[] = "iQz";
+// The walks want the classes only: no point or triangle lists out.
+static const char kSwitches[] = "iQzNE";
 
 // Builds the two records of a walk over `selection` (one shared X, Y list in
 // its order), runs the driver and frees everything. 1, or 0 when memory ran out.

@@ -1,5 +1,7 @@
 // Verudevevur Idudorav: data prep, the tiled key-point step and the view command.
 #include "classify/thinning.h"
+#include "classify/candidate_index.h"
+#include "classify/groundtin_screen.h"
 #include "classify/key_points.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
@@ -15,8 +17,10 @@
 #include "base/progress.h"
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
+#include "data/selection.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +63,20 @@ int PrepareThinningClasses(DataSet* set, const int32_t* fromClasses)
     return count;
 }
 
+// The candidates of the key-point run: one run at a time holds the application job.
+static const CandidateIndex* keyPointCandidates = nullptr;
+
+static PointSelection* SelectKeyPointCandidates(DataSet* set, const double box[4])
+{
+    if (!keyPointCandidates) return SelectClassPointsInBox(set, box[0], box[1], box[2], box[3], WORK_GROUND);
+    return SelectIndexedCandidates(keyPointCandidates, set, box[0], box[1], box[2], box[3]);
+}
+
+static int KeyPointTile(PointSelection* tile, const double*, SurfaceMagicSettings* settings)
+{
+    return StepFindKeyPoints(tile, settings);
+}
+
 int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromClasses, uint8_t keypointClass)
 {
     uint8_t* saved = (uint8_t*)NBLMalloc((uint64_t)set->pointCount + 1);
@@ -83,7 +101,14 @@ int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromCl
     settings.unitsCode = set->units;
     settings.pointSpacing = set->pointSpacing;
     settings.thinError = accuracy;
-    int result = RunTiledStep(view, set, &settings, size, 2 * size / 3, "Finding Key-Points", StepFindKeyPoints);
+    // Tiles overlap by two thirds: each reads its box from an index of the
+    // candidates instead of scanning whole cells of the set's tile grid.
+    CandidateIndex* index = BuildCandidateIndex(set, WORK_GROUND, std::max(1, size) / 6.0);
+    keyPointCandidates = index;
+    int result = RunTileLoop(view, set, &settings, size, 2 * size / 3, "Finding Key-Points", SelectKeyPointCandidates,
+                             KeyPointTile);
+    keyPointCandidates = nullptr;
+    FreeCandidateIndex(index);
     if (result < 0) {
         restore();
         return result;

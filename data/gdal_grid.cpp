@@ -44,7 +44,7 @@ static void GridError(const char* format, const char* path)
     ShowMessageBox(MessageOwner(), text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
-static GDALDatasetH OpenGrid(const char* path)
+GDALDatasetH OpenGDALFileQuietly(const char* path)
 {
     std::string native = ToNativePath(path);
     if (native.empty()) return nullptr;
@@ -56,7 +56,7 @@ static GDALDatasetH OpenGrid(const char* path)
     return grid;
 }
 
-static const char* DriverOf(GDALDatasetH grid)
+const char* GDALDriverNameOf(GDALDatasetH grid)
 {
     const char* name = GDALGetDriverShortName(GDALGetDatasetDriver(grid));
     return name ? name : "";
@@ -72,10 +72,10 @@ static bool IsNorthUpSquare(const double* g)
 
 GridFileCheck CheckGDALGridFile(const char* path)
 {
-    GDALDatasetH grid = OpenGrid(path);
+    GDALDatasetH grid = OpenGDALFileQuietly(path);
     if (!grid) return GRID_NOT_GDAL;
     GridFileCheck check = GRID_NOT_GDAL;
-    const char* driver = DriverOf(grid);
+    const char* driver = GDALDriverNameOf(grid);
     if (!strcmp(driver, "GTiff") || !strcmp(driver, "HFA")) {
         double transform[6];
         check = GRID_REFUSED;
@@ -126,8 +126,8 @@ static void LoadMagnitudeImage(DataSet* set)
     char path[256], title[256];
     if (!ChooseMagnitudeFile(path, title)) return;
     ShowWaitOverFrame();
-    GDALDatasetH image = OpenGrid(path);
-    if (!image || strcmp(DriverOf(image), "HFA") != 0 || GDALGetRasterCount(image) != 1) {
+    GDALDatasetH image = OpenGDALFileQuietly(path);
+    if (!image || strcmp(GDALDriverNameOf(image), "HFA") != 0 || GDALGetRasterCount(image) != 1) {
         if (image) GDALClose(image);
         GridError(kMagUnableToOpen, title);
         return;
@@ -189,12 +189,12 @@ static void LoadMagnitudeImage(DataSet* set)
 DataSet* Load32BitTIFF(const char* path, const char* title)
 {
     ShowWaitOverFrame();
-    GDALDatasetH grid = OpenGrid(path);
+    GDALDatasetH grid = OpenGDALFileQuietly(path);
     if (!grid) {
         GridError(kGridUnableToOpen, title);
         return nullptr;
     }
-    bool imagine = !strcmp(DriverOf(grid), "HFA");
+    bool imagine = !strcmp(GDALDriverNameOf(grid), "HFA");
     DataSet* set = AllocDataSet();
     if (!set) {
         GDALClose(grid);

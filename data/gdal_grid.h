@@ -7,6 +7,13 @@
 
 struct DataSet;
 
+// A file opened read-only through GDAL (a GDALDatasetH), with GDAL's own
+// complaints kept quiet: a file GDAL cannot read is simply none of its kind.
+// Null when it cannot be opened. The path is converted here.
+void* OpenGDALFileQuietly(const char* path);
+// The short name of the dataset's driver, "" when unknown.
+const char* GDALDriverNameOf(void* dataset);
+
 // A grid cell holding this value has no height (initially -10000.0).
 extern float VoidCellValue;
 

@@ -299,10 +299,8 @@ PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, do
     return SelectClassesInBox(set, left, top, right, bottom, classes);
 }
 
-PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
-                                   const int32_t classes[256])
+RingPolygon* NewBoxPolygon(double left, double top, double right, double bottom)
 {
-    if (!set || !set->tiles || set->pointCount <= 0) return nullptr;
     RingPolygon* box = NewPolygon(4);
     if (!box) return nullptr;
     RingVertex* v = box->contour[0].vertex;
@@ -310,6 +308,15 @@ PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double
     v[1].x = left;  v[1].y = top;
     v[2].x = right; v[2].y = top;
     v[3].x = right; v[3].y = bottom;
+    return box;
+}
+
+PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
+                                   const int32_t classes[256])
+{
+    if (!set || !set->tiles || set->pointCount <= 0) return nullptr;
+    RingPolygon* box = NewBoxPolygon(left, top, right, bottom);
+    if (!box) return nullptr;
     PointSelection* s = CreatePointSelection(set->pointCount);
     if (!s) {
         FreePolygon(box);

@@ -296,3 +296,20 @@
 #define IDC_PROJECT_ADD_TILES     1062
 #define IDC_PROJECT_REMOVE_TILE   1061
 #define IDC_PROJECT_REMOVE_ALL    1031
+
+// Reference files: "Reference File Manager" and "Line or Point Dimension/Weight"
+// (the manager's buttons are those of the Lidar File Manager).
+#define IDD_REFERENCE_MANAGER  312
+#define IDD_LINE_WEIGHT        316
+#define IDC_REFERENCE_LIST     1026
+#define IDC_WEIGHT_SLIDER      1040
+#define IDC_WEIGHT_TEXT        1041
+#define IDC_WEIGHT_APPLY_ALL   1059
+
+// AOI layer: "AOI Polygon Settings" and "Edit AOI"
+#define IDD_AOI_SETTINGS       207
+#define IDD_EDIT_AOI           351
+#define IDC_AOI_LINE_WEIGHT    1023
+#define IDC_AOI_COMMENT        1134
+#define IDC_AOI_COLOR          1168
+#define IDC_AOI_DELETE         3

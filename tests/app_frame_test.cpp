@@ -6,6 +6,8 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
+#include "base/polygon.h"
+#include "gis/layers/ref_files.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "resource.h"
@@ -25,9 +27,8 @@ protected:
             if (!IsWindow(w)) continue;
             ViewRecord* r = Record(w);
             NBLFree(r->poiSet);
-            NBLFree(r->aoiSet);
             r->poiSet = nullptr;
-            r->aoiSet = nullptr;
+            r->aoiSet->saved = 1;
         }
         ViewFixture::TearDown();
     }
@@ -38,8 +39,9 @@ protected:
         HWND w = OpenEmptyView(title);
         ViewRecord* r = Record(w);
         r->poiSet = (POISet*)NBLCalloc(1, sizeof(POISet));
-        r->aoiSet = (AOISet*)NBLCalloc(1, sizeof(AOISet));
         r->poiSet->saved = !poiUnsaved;
+        // An unsaved AOI set holds a polygon, so that a save goes as far as the file.
+        if (aoiUnsaved) AppendReferenceLine(r->aoiSet->lines, CreatePolyline(4));
         r->aoiSet->saved = !aoiUnsaved;
         views.push_back(w);
         return w;

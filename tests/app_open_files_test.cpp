@@ -10,7 +10,6 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"
-#include "app/stand_ins.h"
 #include "base/memory_estimate.h"
 #include "data/laz_loader.h"
 #include <commctrl.h>

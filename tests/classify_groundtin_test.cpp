@@ -225,6 +225,24 @@ TEST(GroundTinEngine, MarkersNumberFromZeroWithZAndOneWithout)
     EXPECT_EQ(hullMarks, lastHull);
 }
 
+TEST(GroundTinEngine, NoListsWithNAndE)
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> u(0.0, 100.0);
+    std::vector<double> p;
+    for (int k = 0; k < 400; k++) p.push_back(u(random));
+    GroundRun lists(p), none(p);
+    ASSERT_EQ(lists.Run(PlainWalk), 1);
+    ASSERT_EQ(none.Run(PlainWalk, "iQzNE"), 1);
+    // The counts are those of the full run; no list was made.
+    EXPECT_EQ(none.out.triangleCount, lists.out.triangleCount);
+    EXPECT_EQ(none.out.pointCount, lists.out.pointCount);
+    EXPECT_GT(none.out.triangleCount, 0);
+    EXPECT_EQ(none.out.triangles, nullptr);
+    EXPECT_EQ(none.out.pointMarkers, nullptr);
+    EXPECT_EQ(none.points, p);   // the shared list was not rewritten
+}
+
 TEST(GroundTinEngine, RandomSequenceFromSeedOne)
 {
     GroundMesh m;

@@ -17,6 +17,7 @@
 #include <gdal.h>
 #include <ogr_api.h>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -110,6 +111,27 @@ TEST(TINContours, PlaneLinesAreStraightAndOpenAtTheBorder)
     EXPECT_EQ(interiorLines.size(), 15u);   // levels -7 .. 7
     for (const auto& level : interiorLines) EXPECT_EQ(level.second, 1) << level.first;
     FreeContourList(list);
+}
+
+// The levels' triangle lists are filled a run of levels at a time; filling
+// them one level at a time must give the same lines, bit for bit.
+TEST(TINContours, LevelListsFilledInRunsGiveTheSameLines)
+{
+    TestTIN hill(Lattice(31, 1.0, [](double x, double y) { return (float)(20 - sqrt(x * x + y * y) + 0.3 * sin(x)); }));
+    ContourList* whole = Trace(hill.tin, 0.5f);
+    ContourList* runs = NewContourList();
+    ASSERT_EQ(TraceTINContours(hill.tin, 0.5f, &runs, nullptr, 1), 1);
+    ASSERT_GT(whole->count, 20);
+    ASSERT_EQ(whole->count, runs->count);
+    for (int i = 0; i < whole->count; i++) {
+        const struct Polyline* a = whole->lines[i];
+        const struct Polyline* b = runs->lines[i];
+        ASSERT_EQ(a->vertexCount, b->vertexCount) << "line " << i;
+        EXPECT_EQ(a->type, b->type);
+        EXPECT_EQ(memcmp(a->vertices, b->vertices, a->vertexCount * sizeof(Vec3)), 0) << "line " << i;
+    }
+    FreeContourList(whole);
+    FreeContourList(runs);
 }
 
 TEST(TINContours, LevelsAndIndexLines)

@@ -7,7 +7,6 @@
 #include "views/plan/view_mapping.h"
 #include "app/frame.h"
 #include "app/job_control.h"
-#include "app/stand_ins.h"
 #include "app/tin_display.h"
 #include "app/view_record.h"
 #include "app/view_window.h"

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 struct Polyline;
+struct ContourBlock;
 
 #define CONTOUR_INDEX        3
 #define CONTOUR_INTERMEDIATE 4
@@ -11,6 +12,13 @@ struct Polyline;
 struct ContourList {
     int32_t count;
     struct Polyline** lines;   // room for count + 1 pointers
+    // When set, every line lives in these blocks and goes with them: a TIN
+    // traces a hundred thousand short lines, two heap blocks each would cost
+    // more than the tracing.
+    ContourBlock* blocks;
 };
 
+// A line of `vertices` vertices (type 1, the rest zero) in the list's blocks,
+// or null; the list is not changed otherwise.
+struct Polyline* NewBlockContourLine(ContourList* list, int32_t vertices);
 void FreeContourList(ContourList* list);

@@ -6,7 +6,6 @@
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/stand_ins.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
 #include "app/view_record.h"

@@ -127,11 +127,16 @@ static std::vector<POINT> RoundedPixels(const ViewRecord* r, const struct Polyli
 
 int DrawViewPolygonXor(HWND view, const struct Polyline* line, COLORREF colour)
 {
+    return DrawViewPolygonXorWidth(view, line, colour, 2);
+}
+
+int DrawViewPolygonXorWidth(HWND view, const struct Polyline* line, COLORREF colour, int width)
+{
     ViewRecord* r = RecordOf(view);
     if (!r || !line) return 0;
     std::vector<POINT> points = RoundedPixels(r, line, true);
     if (points.size() < 2) return 1;
-    PenScope s(view, nullptr, PS_SOLID, 2, colour, R2_XORPEN);
+    PenScope s(view, nullptr, PS_SOLID, width, colour, R2_XORPEN);
     ::Polyline(s.hdc, points.data(), (int)points.size());
     return 1;
 }

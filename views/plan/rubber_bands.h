@@ -16,6 +16,8 @@ int DrawMapRectXor(HWND view, double x0, double y0, double x1, double y1, COLORR
 int DrawToolRubberBand(HWND window, const int line[4], int tool);
 int RedrawToolRubberBand(HWND window, const int line[4], int tool);
 int DrawViewPolygonXor(HWND view, const struct Polyline* line, COLORREF colour);
+// The same outline with a pen of another width (picked polygons flash wider).
+int DrawViewPolygonXorWidth(HWND view, const struct Polyline* line, COLORREF colour, int width);
 int DrawViewPolyline(HWND view, const struct Polyline* line, COLORREF colour, int close);
 // hdc may be null. Nothing for a missing box or while the view draws.
 int DrawProfileBoxXor(HWND view, HDC hdc, const struct Polyline* box, COLORREF colour);

@@ -8,7 +8,6 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/frame_bars.h"
-#include "app/stand_ins.h"
 #include "app/view_selection.h"
 #include "app/view_window.h"
 #include "app/job_control.h"
@@ -65,6 +64,15 @@ int ComputeViewExtents(HWND view)
         any = true;
     }
     if (!any) return 0;
+    // Reference layers widen the extent; one without vertices has empty bounds.
+    for (int i = 0; r->references && i < r->referenceCount; i++) {
+        const ReferenceFile* reference = r->references[i];
+        if (!reference || !(reference->minX <= reference->maxX) || !(reference->minY <= reference->maxY)) continue;
+        if (reference->minX < r->dataMinX) r->dataMinX = reference->minX;
+        if (reference->maxX > r->dataMaxX) r->dataMaxX = reference->maxX;
+        if (reference->minY < r->dataMinY) r->dataMinY = reference->minY;
+        if (reference->maxY > r->dataMaxY) r->dataMaxY = reference->maxY;
+    }
     r->totalPoints = total;
     r->statMin = iMin;
     r->statMax = iMax;

@@ -22,7 +22,6 @@
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_window.h"
-#include "app/stand_ins.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
 #include "classify/class_dialogs.h"

@@ -1,0 +1,256 @@
+// Reference shapefiles are read whole into memory and never written.
+#include "gis/layers/ref_shapefile.h"
+#include "gis/layers/ref_files.h"
+#include "gis/layers/layer_sets.h"
+#include "app/frame.h"
+#include "base/file_system.h"
+#include "base/heap.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/polygon.h"
+#include "base/progress.h"
+#include <shapefil.h>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+const char kShapefileOpenFailed[] = "Unable to open shape file for reading:\n    %s\n";
+const char kShapefileEmpty[] = "Shape file appears to be empty:\n    %s\n";
+const char kShapefileDamaged[] = "Shape file is damaged: shape %d of %d cannot be read:\n    %s\n";
+const char kShapefileUnknownType[] = "Unknown shape file type:\n    %s\n";
+const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
+const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
+
+void ReportLayerError(const char* format, const char* name)
+{
+    char text[700];
+    snprintf(text, sizeof text, format, name);
+    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+void ReportDamagedShapefile(int shape, int count, const char* title)
+{
+    char text[700];
+    snprintf(text, sizeof text, kShapefileDamaged, shape, count, title);
+    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+static SHPHandle OpenShapes(const char* path)
+{
+    std::string native = ToNativePath(path);
+    return native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
+}
+
+static DBFHandle OpenTable(const char* path)
+{
+    const char* dbf = ChangeFileExtension(path, ".dbf");
+    std::string native = dbf[0] ? ToNativePath(dbf) : std::string();
+    return native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
+}
+
+int HasShapefileExtension(const char* path)
+{
+    PathParts parts;
+    return SplitPath(path, &parts) && lstrcmpiA(parts.ext, ".SHP") == 0;
+}
+
+int IsReferenceShapefile(const char* path)
+{
+    if (!HasShapefileExtension(path)) return 0;
+    SHPHandle shp = OpenShapes(path);
+    if (!shp) return 0;
+    SHPClose(shp);
+    DBFHandle dbf = OpenTable(path);
+    if (!dbf) return 0;
+    DBFClose(dbf);
+    return 1;
+}
+
+void ReportUnreadableShapefile(const char* path, const char* title)
+{
+    SHPHandle shp = OpenShapes(path);
+    if (!shp) {
+        ReportLayerError(kShapefileOpenFailed, title);
+        return;
+    }
+    SHPClose(shp);
+    ReportLayerError(kDBFOpenFailed, ChangeFileExtension(title, ".dbf"));
+}
+
+int GetShapeType(const char* path)
+{
+    SHPHandle shp = OpenShapes(path);
+    if (!shp) return 0;
+    int count = 0, type = 0;
+    SHPGetInfo(shp, &count, &type, nullptr, nullptr);
+    SHPClose(shp);
+    return type;
+}
+
+ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
+{
+    switch (GetShapeType(path)) {
+    case SHPT_POINT:
+    case SHPT_POINTZ: return LoadReferencePoints(path, title);
+    case SHPT_ARC:
+    case SHPT_POLYGON:
+    case SHPT_ARCZ:
+    case SHPT_POLYGONZ: return LoadReferenceLines(path, title);
+    }
+    ReportLayerError(kShapefileUnknownType, title);
+    return nullptr;
+}
+
+// Opens the file and counts its shapes; null after the message.
+static SHPHandle OpenForLoading(const char* path, const char* title, int* count, int* type)
+{
+    SHPHandle shp = OpenShapes(path);
+    if (!shp) {
+        ReportLayerError(kShapefileOpenFailed, title);
+        return nullptr;
+    }
+    SHPGetInfo(shp, count, type, nullptr, nullptr);
+    if (*count <= 0) {
+        SHPClose(shp);
+        ReportLayerError(kShapefileEmpty, title);
+        return nullptr;
+    }
+    return shp;
+}
+
+// One polyline per part of the shape; false without memory.
+static bool AddShapeParts(ReferenceFile* reference, const SHPObject* shape, bool withZ, bool closed,
+                          std::vector<struct Polyline*>* lines)
+{
+    int parts = shape->nParts > 0 ? shape->nParts : 1;
+    for (int p = 0; p < parts; p++) {
+        int start = shape->nParts > 0 ? shape->panPartStart[p] : 0;
+        int end = shape->nParts > 0 && p + 1 < shape->nParts ? shape->panPartStart[p + 1] : shape->nVertices;
+        if (start < 0) start = 0;
+        if (end > shape->nVertices) end = shape->nVertices;
+        if (end <= start) continue;
+        struct Polyline* line = CreatePolyline(end - start);
+        if (!line) return false;
+        line->closed = closed ? 1 : 0;
+        for (int k = start; k < end; k++) {
+            Vec3& v = line->vertices[k - start];
+            v.x = shape->padfX[k];
+            v.y = shape->padfY[k];
+            v.z = withZ ? (float)shape->padfZ[k] : 0.0f;
+            WidenReferenceBounds(reference, v.x, v.y);
+        }
+        lines->push_back(line);
+    }
+    return true;
+}
+
+static void FreeLines(std::vector<struct Polyline*>& lines)
+{
+    for (struct Polyline* line : lines) FreePolyline(line);
+    lines.clear();
+}
+
+ReferenceFile* LoadReferenceLines(const char* path, const char* title)
+{
+    int count = 0, type = 0;
+    SHPHandle shp = OpenForLoading(path, title, &count, &type);
+    if (!shp) return nullptr;
+    ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
+    if (reference) reference->lines = (PolylineList*)NBLCalloc(1, sizeof(PolylineList));
+    if (!reference || !reference->lines) {
+        FreeReferenceFile(reference);
+        SHPClose(shp);
+        ReportLayerError(kReferenceNoMemory, title);
+        return nullptr;
+    }
+    bool polygons = type == SHPT_POLYGON || type == SHPT_POLYGONZ;
+    bool withZ = type == SHPT_ARCZ || type == SHPT_POLYGONZ;
+    reference->width = 1;
+    reference->shapeKind = polygons ? SHAPES_POLYGONS : SHAPES_LINES;
+    reference->color = polygons ? 0xFF0000 : 0x00FFFF;
+
+    std::vector<struct Polyline*> lines;
+    const char* failure = nullptr;
+    int failedShape = -1;
+    StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
+    for (int j = 0; j < count && !failure; j++) {
+        if (j % 4096 == 0) StepProgress();
+        SHPObject* shape = SHPReadObject(shp, j);
+        if (!shape) {
+            failure = kShapefileDamaged;
+            failedShape = j;
+            break;
+        }
+        bool hasZ = !withZ || shape->padfZ;
+        if (shape->nVertices > 0 && hasZ && !AddShapeParts(reference, shape, withZ, polygons, &lines))
+            failure = kReferenceNoMemory;
+        SHPDestroyObject(shape);
+    }
+    SHPClose(shp);
+    EndProgress();
+    if (!failure && !lines.empty()) {
+        reference->lines->items = (struct Polyline**)NBLMalloc(lines.size() * sizeof(struct Polyline*));
+        if (reference->lines->items) {
+            memcpy(reference->lines->items, lines.data(), lines.size() * sizeof(struct Polyline*));
+            reference->lines->count = (int32_t)lines.size();
+            lines.clear();
+        } else {
+            failure = kReferenceNoMemory;
+        }
+    }
+    if (failure) {
+        FreeLines(lines);
+        FreeReferenceFile(reference);
+        if (failure == kShapefileDamaged) ReportDamagedShapefile(failedShape, count, title);
+        else ReportLayerError(failure, title);
+        return nullptr;
+    }
+    return reference;
+}
+
+ReferenceFile* LoadReferencePoints(const char* path, const char* title)
+{
+    int count = 0, type = 0;
+    SHPHandle shp = OpenForLoading(path, title, &count, &type);
+    if (!shp) return nullptr;
+    ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
+    if (reference) reference->points = (Vec3*)NBLCalloc((uint64_t)count, sizeof(Vec3));
+    if (!reference || !reference->points) {
+        FreeReferenceFile(reference);
+        SHPClose(shp);
+        ReportLayerError(kReferenceNoMemory, title);
+        return nullptr;
+    }
+    reference->shapeKind = SHAPES_POINTS;
+    reference->color = 0xFFFF00;
+    reference->width = 1;
+    reference->pointCount = count;
+    bool withZ = type == SHPT_POINTZ;
+    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    int failedShape = -1;
+    StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
+    for (int j = 0; j < count; j++) {
+        if (j % 4096 == 0) StepProgress();
+        SHPObject* shape = SHPReadObject(shp, j);
+        if (!shape) {
+            failedShape = j;
+            break;
+        }
+        if (shape->nVertices > 0 && (!withZ || shape->padfZ)) {
+            Vec3& v = reference->points[j];
+            v.x = shape->padfX[0];
+            v.y = shape->padfY[0];
+            v.z = withZ ? (float)shape->padfZ[0] : 0.0f;
+            WidenReferenceBounds(reference, v.x, v.y);
+        }
+        SHPDestroyObject(shape);
+    }
+    SHPClose(shp);
+    EndProgress();
+    if (failedShape >= 0) {
+        FreeReferenceFile(reference);
+        ReportDamagedShapefile(failedShape, count, title);
+        return nullptr;
+    }
+    return reference;
+}

@@ -1,0 +1,31 @@
+// Reference shapefiles: recognising them and reading their lines, polygons
+// or points into a reference record.
+#pragma once
+
+struct ReferenceFile;
+
+extern const char kShapefileOpenFailed[];   // "Unable to open shape file for reading:\n    %s\n"
+extern const char kShapefileEmpty[];        // "Shape file appears to be empty:\n    %s\n"
+extern const char kShapefileDamaged[];      // a shape that cannot be read: its number, count and the title
+extern const char kShapefileUnknownType[];  // "Unknown shape file type:\n    %s\n"
+extern const char kDBFOpenFailed[];         // "Unable to open DBF file for reading:\n    %s\n"
+extern const char kReferenceNoMemory[];     // too large for the memory at hand, with the title
+
+// Extension ".SHP" (any case), and both the shape file and its table open.
+int  IsReferenceShapefile(const char* path);
+int  HasShapefileExtension(const char* path);
+// Tells why a file with a shapefile's extension cannot be read.
+void ReportUnreadableShapefile(const char* path, const char* title);
+// The file's shape type, 0 when it cannot be opened.
+int  GetShapeType(const char* path);
+// The reader by shape type: points, or lines and polygons; any other type is
+// refused with its message. Null after a reported failure.
+ReferenceFile* LoadReferenceShapefile(const char* path, const char* title);
+ReferenceFile* LoadReferenceLines(const char* path, const char* title);
+ReferenceFile* LoadReferencePoints(const char* path, const char* title);
+
+// Reports a failure of the layer readers with the caption "ERROR": the format
+// takes the one name (a title or path).
+void ReportLayerError(const char* format, const char* name);
+// kShapefileDamaged for shape `shape` (from 0) of `count`.
+void ReportDamagedShapefile(int shape, int count, const char* title);

@@ -1,0 +1,228 @@
+// The AOI shapefile: a set saved through the dialogs and read back with OGR
+// and with the program's loader, failed saves that keep the earlier file,
+// and the files the loader refuses or reads with missing fields.
+#include "window_fixtures.h"
+#include "layer_test_files.h"
+#include "point_sets.h"
+#include "base/file_dialog.h"
+#include "base/polygon.h"
+#include "gis/layers/aoi_file.h"
+#include "gis/layers/aoi_set.h"
+#include "gis/layers/aoi_shapefile.h"
+#include "gis/layers/layer_sets.h"
+#include "gis/layers/ref_shapefile.h"
+#include <shapefil.h>
+
+namespace {
+
+std::string presetFile;
+std::string nextAnswer;
+int HookSave(OPENFILENAMEA* ofn, int)
+{
+    presetFile = ofn->lpstrFile;
+    if (nextAnswer.empty()) return 0;
+    snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", nextAnswer.c_str());
+    snprintf(ofn->lpstrFileTitle, ofn->nMaxFileTitle, "%s", strrchr(nextAnswer.c_str(), '\\') + 1);
+    return 1;
+}
+
+std::vector<double> V(double x, double y, double z = 0) { return {x, y, z}; }
+
+class AOIFileTest : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        std::vector<PointRecord> points;
+        for (int i = 0; i <= 10; i++)
+            for (int j = 0; j <= 10; j++) points.push_back(MakePoint(j * 10.0, i * 10.0, (float)(100 + j)));
+        view = OpenView({MakePointDataSet(points)}, 300, 300, "area.las");
+        r = Record(view);
+        snprintf(r->currentDataSet->title, sizeof r->currentDataSet->title, "area.las");
+    }
+    void TearDown() override
+    {
+        SetFileDialogHook(nullptr);
+        if (r && r->aoiSet) r->aoiSet->saved = 1;
+        ViewFixture::TearDown();
+    }
+    void Add(std::vector<std::pair<double, double>> corners)
+    {
+        struct Polyline* line = CreatePolyline(0);
+        for (auto& c : corners) {
+            Vec3 v = {c.first, c.second, 0};
+            AddPolylineVertex(line, &v);
+        }
+        AddAOIPolygon(view, line);
+        FreePolyline(line);
+    }
+    struct Polyline* Polygon(int i) const { return r->aoiSet->lines->items[i]; }
+
+    HWND view = nullptr;
+    ViewRecord* r = nullptr;
+};
+
+}  // namespace
+
+TEST_F(AOIFileTest, SavedPolygonsReadBackWithTheirFieldsAndLoadAgain)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Add({{50, 50}, {60, 50}, {60, 60}});
+    Add({{70, 10}, {90, 10}, {90, 30}, {70, 30}});
+    snprintf(Polygon(0)->comment, 256, "first one");
+    Polygon(1)->deleted = 1;
+    Polygon(2)->type = 3;
+    Polygon(2)->color = 0x00FF00;
+    std::string path = TempPath("area_aoi.shp");
+    nextAnswer = path;
+    SetFileDialogHook(HookSave);
+    ASSERT_EQ(SaveAOIFile(view), 1);
+    EXPECT_EQ(presetFile, "area_aoi.shp");
+    EXPECT_EQ(r->aoiSet->saved, 1);
+    EXPECT_STREQ(r->aoiSet->title, "area_aoi.shp");
+    EXPECT_STREQ(GetLastLogLine(), "AOI Save Polygons:  2");
+
+    ReadAOIFile file = ReadAOIWithOGR(path);
+    ASSERT_TRUE(file.opened);
+    EXPECT_EQ(file.fieldNames, (std::vector<std::string>{"AOI_INDEX", "COMMENT", "COLOR"}));
+    EXPECT_EQ(file.fieldWidths, (std::vector<int>{10, 255, 10}));
+    EXPECT_EQ(file.geometryType, "Polygon");
+    ASSERT_EQ(file.features.size(), 2u);
+    EXPECT_EQ(file.features[0].index, 0);
+    EXPECT_EQ(file.features[0].comment, "first one");
+    EXPECT_EQ(file.features[0].colour, 0xFF00FF);
+    ASSERT_EQ(file.features[0].ring.size(), 4u);   // the closing vertex is written
+    EXPECT_EQ(file.features[0].ring[1], std::make_pair(40.0, 10.0));
+    EXPECT_EQ(file.features[1].index, 3);
+    EXPECT_EQ(file.features[1].colour, 0x00FF00);
+
+    // A named set is saved again without a dialog; then loaded into a new set.
+    SetFileDialogHook(nullptr);
+    Polygon(0)->type = 50;   // no type of the table has this index
+    r->aoiSet->saved = 0;
+    EXPECT_EQ(SaveAOIFile(view), 1);
+    FileDialogAnswers files({path});
+    ASSERT_EQ(LoadAOIFile(view), 1);
+    EXPECT_EQ(files.captions().at(0), "Load AOI File");
+    ASSERT_EQ(r->aoiSet->lines->count, 2);
+    EXPECT_STREQ(GetLastLogLine(), "AOI Load Polygons:  2");
+    EXPECT_EQ(r->aoiSet->saved, 1);
+    EXPECT_STREQ(r->aoiSet->title, "area_aoi.shp");
+    EXPECT_EQ(Polygon(0)->typePosition, -1);
+    EXPECT_EQ(Polygon(1)->typePosition, 3);
+    EXPECT_STREQ(Polygon(0)->comment, "first one");
+    EXPECT_EQ(Polygon(1)->color, 0x00FF00u);
+    EXPECT_EQ(Polygon(0)->vertexCount, 4);
+    EXPECT_EQ(Polygon(0)->closed, 1);
+    EXPECT_NE(Polygon(0)->ring, nullptr);
+    EXPECT_EQ(Polygon(0)->vertices[1].z, 104.0f);   // the point at (40, 10)
+}
+
+TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Add({{50, 50}, {60, 50}, {60, 60}});
+    std::string path = TempPath("kept_aoi.shp");
+    FileDialogAnswers files({path});
+    ASSERT_EQ(SaveAOIFileAs(view), 1);
+    Add({{70, 70}, {80, 70}, {80, 80}});
+    // The side file's name is taken by a folder: the write cannot start.
+    std::string blocker = TempPath("kept_aoi~.shp");
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveAOIFile(view), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOIShapeCreateFailed, "kept_aoi.shp"));
+        EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    }
+    RemoveDirectoryA(blocker.c_str());
+    EXPECT_EQ(r->aoiSet->saved, 0);
+    EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 2u);
+    // Cancelling "Save As" keeps the name the set had.
+    FileDialogAnswers cancel({""});
+    EXPECT_EQ(SaveAOIFileAs(view), 0);
+    EXPECT_STREQ(r->aoiSet->title, "kept_aoi.shp");
+}
+
+TEST_F(AOIFileTest, AnEmptyListIsRefusedAndAllDeletedPolygonsSaveNone)
+{
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveAOIFile(view), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, kAOIListEmpty);
+    }
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Polygon(0)->deleted = 1;
+    std::string path = TempPath("none_aoi.shp");
+    FileDialogAnswers files({path});
+    EXPECT_EQ(SaveAOIFile(view), 1);
+    EXPECT_STREQ(GetLastLogLine(), "AOI Save Polygons:  0");
+    EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 0u);
+}
+
+TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
+{
+    std::string arcs = TempPath("arcs.shp");
+    ASSERT_TRUE(WriteTestShapefile(arcs, SHPT_ARC, {TestShape{{{V(0, 0), V(1, 1)}}}}));
+    std::string untyped = TempPath("untyped.shp");
+    ASSERT_TRUE(WriteTestShapefile(untyped, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}}));
+    std::string bare = TempPath("bare.shp");
+    ASSERT_TRUE(WriteTestShapefile(bare, SHPT_POLYGONZ,
+                                   {TestShape{{{V(20, 20, 7), V(50, 20, 7), V(50, 50, 7), V(20, 20, 7)}}}, TestShape{}}, false));
+    ASSERT_TRUE(WriteTestAOITable(bare, {2, 50}, false, false));
+    std::string shortTable = TempPath("short.shp");
+    ASSERT_TRUE(WriteTestShapefile(shortTable, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
+    ASSERT_TRUE(WriteTestAOITable(shortTable, {1}, true, true));
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(LoadAOIShapefile(arcs.c_str(), "arcs.shp"), nullptr);
+        EXPECT_EQ(LoadAOIShapefile(untyped.c_str(), "untyped.shp"), nullptr);
+        EXPECT_EQ(LoadAOIShapefile(shortTable.c_str(), "short.shp"), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 3u);
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOINotPolygons, "arcs.shp"));
+        EXPECT_EQ(boxes.shown()[1].text, Formatted(kAOIIndexMissing, "untyped.dbf"));
+        EXPECT_EQ(boxes.shown()[2].text, Formatted(kAOITableShort, "short.dbf"));
+    }
+    // A cancelled dialog changes nothing; a refused file keeps the old set.
+    AOISet* before = r->aoiSet;
+    {
+        FileDialogAnswers files({"", arcs});
+        BoxAnswers boxes;
+        EXPECT_EQ(LoadAOIFile(view), 1);
+        EXPECT_EQ(LoadAOIFile(view), 0);
+        EXPECT_EQ(r->aoiSet, before);
+    }
+    FileDialogAnswers files({bare});
+    ASSERT_EQ(LoadAOIFile(view), 1);
+    ASSERT_EQ(r->aoiSet->lines->count, 2);
+    EXPECT_STREQ(Polygon(0)->comment, "");
+    EXPECT_EQ(Polygon(0)->color, 0u);
+    EXPECT_EQ(Polygon(0)->type, 2);
+    EXPECT_EQ(Polygon(0)->typePosition, 2);
+    EXPECT_EQ(Polygon(0)->vertices[1].z, 105.0f);   // the file's Z gives way to the point at (50, 20)
+    EXPECT_EQ(Polygon(1)->vertexCount, 0);          // a null shape is an empty polygon
+    EXPECT_EQ(Polygon(1)->typePosition, -1);
+    // The empty polygon is neither picked nor drawn nor lost on a save.
+    r->mouseX = 5;
+    r->mouseY = 5;
+    EXPECT_EQ(FindAOIPolygonAtCursor(view), -1);
+    InvalidateView(view, 1);
+    EXPECT_TRUE(WaitForCachedDraw(view, 20000));
+    std::string again = TempPath("again_aoi.shp");
+    FileDialogAnswers save({again});
+    EXPECT_EQ(SaveAOIFileAs(view), 1);
+    EXPECT_EQ(ReadAOIWithOGR(again).features.size(), 2u);
+}
+
+TEST_F(AOIFileTest, LoadingOverUnsavedPolygonsAsksFirst)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    BoxAnswers boxes({IDCANCEL});
+    FileDialogAnswers files({});
+    EXPECT_EQ(SendMessageA(view, WM_COMMAND, CMD_LOAD_AOI, 0), 0);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(files.calls(), 0);
+    EXPECT_EQ(r->aoiSet->lines->count, 1);
+}

@@ -1,0 +1,119 @@
+#include "layer_test_files.h"
+#include "base/file_system.h"
+#include <gdal.h>
+#include <ogr_api.h>
+#include <shapefil.h>
+#include <cstring>
+
+bool WriteTestShapefile(const std::string& path, int shapeType, const std::vector<TestShape>& shapes, bool table)
+{
+    std::string native = ToNativePath(path.c_str());
+    SHPHandle shp = SHPCreate(native.c_str(), shapeType);
+    if (!shp) return false;
+    DBFHandle dbf = nullptr;
+    if (table) {
+        std::string dbfPath = path.substr(0, path.size() - 4) + ".dbf";
+        dbf = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
+        if (!dbf || DBFAddField(dbf, "NAME", FTString, 20, 0) != 0) return false;
+    }
+    bool ok = true;
+    for (size_t i = 0; i < shapes.size(); i++) {
+        std::vector<int> starts;
+        std::vector<double> xs, ys, zs;
+        for (const auto& part : shapes[i].parts) {
+            starts.push_back((int)xs.size());
+            for (const auto& v : part) {
+                xs.push_back(v[0]);
+                ys.push_back(v[1]);
+                zs.push_back(v.size() > 2 ? v[2] : 0.0);
+            }
+        }
+        SHPObject* o = starts.empty() ? SHPCreateObject(SHPT_NULL, -1, 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr)
+                                      : SHPCreateObject(shapeType, -1, (int)starts.size(), starts.data(), nullptr,
+                                                        (int)xs.size(), xs.data(), ys.data(), zs.data(), nullptr);
+        ok = ok && o && SHPWriteObject(shp, -1, o) == (int)i;
+        if (o) SHPDestroyObject(o);
+        if (dbf) ok = ok && DBFWriteStringAttribute(dbf, (int)i, 0, "shape");
+    }
+    SHPClose(shp);
+    if (dbf) DBFClose(dbf);
+    return ok;
+}
+
+bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indices, bool comment, bool colour,
+                       const std::vector<std::string>& comments, const std::vector<int>& colours)
+{
+    std::string dbfPath = shpPath.substr(0, shpPath.size() - 4) + ".dbf";
+    DBFHandle dbf = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
+    if (!dbf) return false;
+    int fIndex = DBFAddField(dbf, "AOI_INDEX", FTInteger, 10, 0);
+    int fComment = comment ? DBFAddField(dbf, "COMMENT", FTString, 255, 0) : -1;
+    // Without a string COMMENT the table still has a field of that name, of another type.
+    if (!comment) DBFAddField(dbf, "COMMENT", FTInteger, 5, 0);
+    int fColour = colour ? DBFAddField(dbf, "COLOR", FTInteger, 10, 0) : -1;
+    bool ok = fIndex >= 0;
+    for (size_t i = 0; i < indices.size(); i++) {
+        ok = ok && DBFWriteIntegerAttribute(dbf, (int)i, fIndex, indices[i]);
+        if (fComment >= 0) ok = ok && DBFWriteStringAttribute(dbf, (int)i, fComment, i < comments.size() ? comments[i].c_str() : "");
+        if (fColour >= 0) ok = ok && DBFWriteIntegerAttribute(dbf, (int)i, fColour, i < colours.size() ? colours[i] : 0);
+    }
+    DBFClose(dbf);
+    return ok;
+}
+
+bool WriteTestImage(const std::string& path, int rows, int columns, int bands, int gdalType,
+                    const std::vector<int>& interpretations, bool georeferenced, double x0, double y0, const char* driver)
+{
+    GDALAllRegister();
+    GDALDriverH d = GDALGetDriverByName(driver);
+    if (!d) return false;
+    GDALDatasetH ds = GDALCreate(d, ToNativePath(path.c_str()).c_str(), columns, rows, bands, (GDALDataType)gdalType, nullptr);
+    if (!ds) return false;
+    if (georeferenced) {
+        double transform[6] = {x0, 2.0, 0.0, y0, 0.0, -2.0};
+        GDALSetGeoTransform(ds, transform);
+    }
+    bool ok = true;
+    for (int b = 1; b <= bands; b++) {
+        GDALRasterBandH band = GDALGetRasterBand(ds, b);
+        if (b - 1 < (int)interpretations.size()) GDALSetRasterColorInterpretation(band, (GDALColorInterp)interpretations[b - 1]);
+        std::vector<double> values((size_t)rows * columns);
+        for (int r = 0; r < rows; r++)
+            for (int c = 0; c < columns; c++) values[(size_t)r * columns + c] = (b * 50 + r * columns + c) % 256;
+        ok = ok && GDALRasterIO(band, GF_Write, 0, 0, columns, rows, values.data(), columns, rows, GDT_Float64, 0, 0) == CE_None;
+    }
+    GDALClose(ds);
+    return ok;
+}
+
+ReadAOIFile ReadAOIWithOGR(const std::string& path)
+{
+    ReadAOIFile file;
+    GDALAllRegister();
+    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    if (!ds) return file;
+    file.opened = true;
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
+    for (int i = 0; i < OGR_FD_GetFieldCount(defn); i++) {
+        OGRFieldDefnH field = OGR_FD_GetFieldDefn(defn, i);
+        file.fieldNames.push_back(OGR_Fld_GetNameRef(field));
+        file.fieldWidths.push_back(OGR_Fld_GetWidth(field));
+    }
+    file.geometryType = OGRGeometryTypeToName(OGR_L_GetGeomType(layer));
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
+        ReadAOIFeature feature;
+        feature.index = OGR_F_GetFieldAsInteger(f, OGR_F_GetFieldIndex(f, "AOI_INDEX"));
+        feature.comment = OGR_F_GetFieldAsString(f, OGR_F_GetFieldIndex(f, "COMMENT"));
+        feature.colour = OGR_F_GetFieldAsInteger64(f, OGR_F_GetFieldIndex(f, "COLOR"));
+        OGRGeometryH g = OGR_F_GetGeometryRef(f);
+        OGRGeometryH ring = g && OGR_G_GetGeometryCount(g) > 0 ? OGR_G_GetGeometryRef(g, 0) : nullptr;
+        for (int k = 0; ring && k < OGR_G_GetPointCount(ring); k++)
+            feature.ring.push_back({OGR_G_GetX(ring, k), OGR_G_GetY(ring, k)});
+        file.features.push_back(feature);
+        OGR_F_Destroy(f);
+    }
+    GDALClose(ds);
+    return file;
+}

@@ -1,0 +1,45 @@
+// Shapefiles and images the layer tests write with shapelib and GDAL, and the
+// AOI shapefile read back with OGR.
+#pragma once
+#include "test_support.h"
+#include <string>
+#include <vector>
+
+// One shape: its parts, each a list of (x, y, z) vertices; no parts is a
+// null shape.
+struct TestShape {
+    std::vector<std::vector<std::vector<double>>> parts;
+};
+
+// Writes `path` (a Windows path, .shp) of the shapelib type with one table
+// record per shape holding NAME; without `table` no .dbf is written.
+bool WriteTestShapefile(const std::string& path, int shapeType, const std::vector<TestShape>& shapes,
+                        bool table = true);
+// A table of AOI fields for an existing .shp: one record per entry of `indices`;
+// the COMMENT and COLOR fields only when asked for.
+bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indices, bool comment, bool colour,
+                       const std::vector<std::string>& comments = {}, const std::vector<int>& colours = {});
+
+// A GeoTIFF of rows x columns with `bands` bands of the GDAL type, band b's
+// pixel (row, column) = b * 50 + row * columns + column (cut to the type), the
+// colour interpretations given (none: GDAL's default), and a geotransform
+// with origin (x0, y0) and pixel size 2 unless `georeferenced` is false.
+bool WriteTestImage(const std::string& path, int rows, int columns, int bands, int gdalType,
+                    const std::vector<int>& interpretations, bool georeferenced, double x0 = 1000, double y0 = 2000,
+                    const char* driver = "GTiff");
+
+// An AOI shapefile as OGR reads it.
+struct ReadAOIFeature {
+    int index;
+    std::string comment;
+    long long colour;
+    std::vector<std::pair<double, double>> ring;
+};
+struct ReadAOIFile {
+    bool opened = false;
+    std::vector<std::string> fieldNames;
+    std::vector<int> fieldWidths;
+    std::string geometryType;
+    std::vector<ReadAOIFeature> features;
+};
+ReadAOIFile ReadAOIWithOGR(const std::string& path);
