@@ -151,14 +151,8 @@ inline std::string CutIntoTiles(const DataSet* set, const std::string& folder, c
 
 // A started frame and a temporary folder; a project window left open is
 // closed at the end without saving.
-class ProjectFrameFixture : public FrameFixture {
+class ProjectFrameFixture : public FolderFrameFixture {
 protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        folder = TempDir();
-    }
     void TearDown() override
     {
         if (ProjectWindow()) {
@@ -167,5 +161,4 @@ protected:
         }
         FrameFixture::TearDown();
     }
-    std::string folder;
 };
