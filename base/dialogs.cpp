@@ -111,3 +111,15 @@ bool RadioChoiceCommand(HWND dialog, int id, int first, int last, const int* val
     }
     return false;
 }
+
+INT_PTR EndDialogWith(HWND dialog, INT_PTR result)
+{
+    EndDialog(dialog, result);
+    return TRUE;
+}
+
+LPARAM DialogParameter(HWND dialog, UINT message, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)lParam);
+    return (LPARAM)GetWindowLongPtrA(dialog, DWLP_USER);
+}

@@ -8,6 +8,11 @@ struct FileList;
 #define DIALOG_CHOOSECOLOR 0x7F01
 
 void CenterOnFrame(HWND dialog);
+// Ends a modal dialog with `result`; TRUE, the answer to the message that ended it.
+INT_PTR EndDialogWith(HWND dialog, INT_PTR result);
+// The parameter the dialog was opened with: WM_INITDIALOG keeps its lParam
+// in the dialog's user slot, later messages read it back.
+LPARAM DialogParameter(HWND dialog, UINT message, LPARAM lParam);
 int  PickColor(HWND owner, COLORREF initial, COLORREF* chosen);
 // A popup menu that returns the chosen command (0 for none). A test installs
 // a hook that chooses instead of the user.

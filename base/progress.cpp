@@ -1,10 +1,15 @@
 #include "base/progress.h"
 #include <commctrl.h>
+#include <cstdint>
 
 struct ProgressSet {
     HWND bar;
     HWND text;
     int running;
+    int64_t position;   // steps since the start
+    int64_t maximum;
+    int64_t shown;       // the part of the bar last shown, in 1 / width
+    int64_t width;       // parts the bar shows: its pixels, at most kProgressUpdates
 };
 
 static ProgressSet mainSet, secondSet;
@@ -29,13 +34,31 @@ static void ResetBar(HWND bar, unsigned maximum, COLORREF colour)
 static void Start(ProgressSet& set, unsigned maximum, const char* text)
 {
     set.running = 1;
+    set.position = 0;
+    set.maximum = maximum > 0x7FFFFFFFu ? 0x7FFFFFFF : (int64_t)maximum;
+    set.shown = 0;
+    set.width = 1;
+    if (set.bar) {
+        RECT r;
+        if (GetClientRect(set.bar, &r) && r.right > r.left) set.width = r.right - r.left;
+    }
+    if (set.width > kProgressUpdates) set.width = kProgressUpdates;
     if (set.text) SendMessageA(set.text, WM_SETTEXT, 0, (LPARAM)text);
     ResetBar(set.bar, maximum, RGB(0, 0, 255));
 }
 
+// The bar is told of a step only when the step fills another part of it: a
+// bar repaints at once on every position it is given (a round trip to the
+// display), and a job of a hundred million points takes thousands of steps.
 static void Step(ProgressSet& set)
 {
-    if (set.running && set.bar) SendMessageA(set.bar, PBM_STEPIT, 0, 0);
+    if (!set.running || !set.bar) return;
+    set.position++;
+    int64_t position = set.position < set.maximum ? set.position : set.maximum;
+    int64_t part = set.maximum > 0 ? position * set.width / set.maximum : 0;
+    if (part == set.shown) return;
+    set.shown = part;
+    SendMessageA(set.bar, PBM_SETPOS, (WPARAM)position, 0);
 }
 
 static void End(ProgressSet& set)

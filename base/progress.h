@@ -4,6 +4,9 @@
 #include <windows.h>
 
 void SetProgressWindows(HWND bar, HWND text);
+// A job's bar is shown at most this many times (each showing repaints it).
+constexpr int kProgressUpdates = 32;
+
 void StartProgress(unsigned maximum, const char* text);
 void StepProgress();
 void EndProgress();

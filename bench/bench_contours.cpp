@@ -1,8 +1,9 @@
 // Contour speed: 1 m contours over the TIN of autzen_trim.las (every point)
 // and over the ground points (class 2) of autzen_x25.laz. Prints the median
-// seconds of three alternating rounds of the TIN build and of the tracing,
-// the lines and vertices traced and a checksum of the lines (order, types and
-// vertex bits) to compare runs by.
+// seconds of three alternating rounds of the TIN build, of the tracing on the
+// default threads and of the tracing on one thread, the lines and vertices
+// traced and a checksum of the lines (order, types and vertex bits) to
+// compare runs by; the two tracings must give the same checksum.
 #include "app/display_settings.h"
 #include "base/heap.h"
 #include "base/polygon.h"
@@ -55,13 +56,15 @@ static void Run(const char* path, const char* title, int onlyClass)
         if (onlyClass < 0 || set->points[i].classification == onlyClass) points->items[k++] = &set->points[i];
     // Rounds alternate the TIN build and the tracing; medians and spreads are printed.
     const int rounds = 3;
-    double tinSeconds[rounds], contourSeconds[rounds];
+    double tinSeconds[rounds], contourSeconds[rounds], oneThreadSeconds[rounds];
     TINModel* tin = nullptr;
     ContourList* list = nullptr;
-    LARGE_INTEGER f, t0, t1, t2;
+    ContourList* oneThread = nullptr;
+    LARGE_INTEGER f, t0, t1, t2, t3;
     QueryPerformanceFrequency(&f);
     for (int round = 0; round < rounds; round++) {
         FreeContourList(list);
+        FreeContourList(oneThread);
         FreeTINModel(tin, 0);
         QueryPerformanceCounter(&t0);
         tin = BuildTINFromPoints(points);
@@ -69,8 +72,12 @@ static void Run(const char* path, const char* title, int onlyClass)
         list = NewContourList();
         TraceTINContours(tin, 1.0f, &list, nullptr);
         QueryPerformanceCounter(&t2);
+        oneThread = NewContourList();
+        TraceTINContours(tin, 1.0f, &oneThread, nullptr, 0, 1);
+        QueryPerformanceCounter(&t3);
         tinSeconds[round] = Seconds(t0, t1, f);
         contourSeconds[round] = Seconds(t1, t2, f);
+        oneThreadSeconds[round] = Seconds(t2, t3, f);
     }
     long long vertices = 0;
     for (int i = 0; list && i < list->count; i++) vertices += list->lines[i]->vertexCount;
@@ -78,12 +85,19 @@ static void Run(const char* path, const char* title, int onlyClass)
            tin ? tin->maxZ : 0);
     std::sort(tinSeconds, tinSeconds + rounds);
     std::sort(contourSeconds, contourSeconds + rounds);
-    printf("  TIN %.3f s (%.3f .. %.3f), 1 m contours %.3f s (%.3f .. %.3f) over %d rounds\n", tinSeconds[rounds / 2],
-           tinSeconds[0], tinSeconds[rounds - 1], contourSeconds[rounds / 2], contourSeconds[0],
-           contourSeconds[rounds - 1], rounds);
-    printf("  %d lines, %lld vertices, checksum %016llx\n", list ? list->count : 0, vertices,
-           (unsigned long long)ContourChecksum(list));
+    std::sort(oneThreadSeconds, oneThreadSeconds + rounds);
+    printf("  TIN %.3f s (%.3f .. %.3f), 1 m contours %.3f s (%.3f .. %.3f) on %d threads, %.3f s (%.3f .. %.3f) on "
+           "one, over %d rounds\n",
+           tinSeconds[rounds / 2], tinSeconds[0], tinSeconds[rounds - 1], contourSeconds[rounds / 2], contourSeconds[0],
+           contourSeconds[rounds - 1], ContourThreadCount(), oneThreadSeconds[rounds / 2], oneThreadSeconds[0],
+           oneThreadSeconds[rounds - 1], rounds);
+    printf("  contours / TIN %.2f (one thread %.2f)\n", contourSeconds[rounds / 2] / tinSeconds[rounds / 2],
+           oneThreadSeconds[rounds / 2] / tinSeconds[rounds / 2]);
+    uint64_t sum = ContourChecksum(list), oneSum = ContourChecksum(oneThread);
+    printf("  %d lines, %lld vertices, checksum %016llx%s\n", list ? list->count : 0, vertices,
+           (unsigned long long)sum, sum == oneSum ? "" : " (DIFFERS on one thread)");
     FreeContourList(list);
+    FreeContourList(oneThread);
     FreeTINModel(tin, 1);
     FreeDataSet(set);
 }

@@ -160,6 +160,11 @@ void EndCandidatePass(CandidatePass* pass)
     memset(pass, 0, sizeof(*pass));
 }
 
+PassRule CountedPassRule(int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero, int32_t setup)
+{
+    return { run > 0 ? run : 0, run > 0 ? 1 : stopBelowUnbounded, emptyGivesZero, setup };
+}
+
 int RunCandidatePasses(PointSelection* tile, const PassRule& rule, CandidatePassTest test, void* context)
 {
     int total = 0;
@@ -176,4 +181,11 @@ int RunCandidatePasses(PointSelection* tile, const PassRule& rule, CandidatePass
         if (rule.maxPasses > 0 && passes >= rule.maxPasses) break;
     }
     return total;
+}
+
+int RunCountedPasses(PointSelection* tile, int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero,
+                     int32_t setup, CandidatePassTest test, void* context)
+{
+    if (run == 0) return 0;
+    return RunCandidatePasses(tile, CountedPassRule(run, stopBelowUnbounded, emptyGivesZero, setup), test, context);
 }

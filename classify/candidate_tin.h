@@ -65,6 +65,11 @@ struct PassRule {
     int32_t setup;            // CandidatePassSetup
 };
 
+// The rule of a filter whose setting `run` counts its passes: at most `run`
+// passes when it is positive, else no bound and a stop after a pass with
+// fewer than `stopBelowUnbounded` rejects.
+PassRule CountedPassRule(int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero, int32_t setup);
+
 // A pass's test: the number of points it reclassified, or kStepFailed.
 typedef int (*CandidatePassTest)(CandidatePass* pass, void* context);
 
@@ -76,6 +81,9 @@ int  BeginCandidatePass(PointSelection* tile, int32_t setup, CandidatePass* pass
 void EndCandidatePass(CandidatePass* pass);
 // The passes of a filter over one tile: the sum of the rejects, or kStepFailed.
 int RunCandidatePasses(PointSelection* tile, const PassRule& rule, CandidatePassTest test, void* context);
+// The same under CountedPassRule, where a count of 0 makes no pass (result 0).
+int RunCountedPasses(PointSelection* tile, int32_t run, int32_t stopBelowUnbounded, int32_t emptyGivesZero,
+                     int32_t setup, CandidatePassTest test, void* context);
 
 // Degrees to radians with the program's pi.
 double DegreesToRadians(double degrees);

@@ -62,11 +62,9 @@ INT_PTR CALLBACK SurfaceMagicAdvancedDlgProc(HWND dialog, UINT message, WPARAM w
             }
             return TRUE;
         case IDOK:
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         }
         break;
     }

@@ -304,10 +304,7 @@ int SaddleSpikePass(CandidatePass* p, void*)
 
 int StepLMP(PointSelection* tile, SurfaceMagicSettings* settings)
 {
-    int32_t n = settings->lumpRun;
-    if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
-    return RunCandidatePasses(tile, rule, LmpPass, settings);
+    return RunCountedPasses(tile, settings->lumpRun, 1, 1, PASS_SORTED_RINGS, LmpPass, settings);
 }
 
 int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
@@ -319,8 +316,7 @@ int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
                             ScaledHeight(settings, 1.0f) };
     // Pits of the data are peaks of the negated surface; every way out puts the heights back.
     NegateHeights(tile);
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
-    int total = RunCandidatePasses(tile, rule, CleanupPass, &t);
+    int total = RunCandidatePasses(tile, CountedPassRule(n, 1, 1, PASS_SORTED_RINGS), CleanupPass, &t);
     int neighbours = total < 0 ? 0 : StepBNeighbor(tile, settings);
     NegateHeights(tile);
     if (total < 0) return total;
@@ -331,7 +327,6 @@ int StepFinalCleanup(PointSelection* tile, SurfaceMagicSettings* settings)
 int StepSaddleSpike(PointSelection* tile, SurfaceMagicSettings* settings)
 {
     if (settings->lumpRun == 0) return 0;
-    int32_t n = settings->combIter;
-    PassRule rule = { n > 0 ? n : 0, 1, 1, PASS_SORTED_RINGS };
-    return RunCandidatePasses(tile, rule, SaddleSpikePass, nullptr);
+    return RunCandidatePasses(tile, CountedPassRule(settings->combIter, 1, 1, PASS_SORTED_RINGS), SaddleSpikePass,
+                              nullptr);
 }

@@ -212,17 +212,13 @@ int BNeighborPass(CandidatePass* p, void* context)
 
 int StepAGG(PointSelection* tile, SurfaceMagicSettings* settings)
 {
-    int32_t n = settings->aggIterate;
-    if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, n > 0 ? 1 : 10, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, AggPass, settings);
+    return RunCountedPasses(tile, settings->aggIterate, 10, 0, PASS_RINGS, AggPass, settings);
 }
 
 int StepFDB(PointSelection* tile, SurfaceMagicSettings* settings)
 {
-    int32_t n = settings->fdbRun;
-    PassRule rule = { n > 0 ? n : 0, 1, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, FdbPass, settings);
+    // A count of 0 or less sets no bound here.
+    return RunCandidatePasses(tile, CountedPassRule(settings->fdbRun, 1, 0, PASS_RINGS), FdbPass, settings);
 }
 
 int StepBDB(PointSelection* tile, SurfaceMagicSettings* settings)
@@ -235,10 +231,7 @@ int StepBDB(PointSelection* tile, SurfaceMagicSettings* settings)
 
 int StepNose(PointSelection* tile, SurfaceMagicSettings* settings)
 {
-    int32_t n = settings->noseRun;
-    if (n == 0) return 0;
-    PassRule rule = { n > 0 ? n : 0, n > 0 ? 1 : 2, 0, PASS_RINGS };
-    return RunCandidatePasses(tile, rule, NosePass, settings);
+    return RunCountedPasses(tile, settings->noseRun, 2, 0, PASS_RINGS, NosePass, settings);
 }
 
 int StepCubic(PointSelection* tile, SurfaceMagicSettings* settings)

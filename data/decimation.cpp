@@ -74,12 +74,10 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
             decimationEnabled = enabledCopy;
             decimationPrompt = IsDlgButtonChecked(dialog, IDC_DECIMATE_PROMPT) == BST_CHECKED ? 1 : 0;
             decimationStep = step;
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         }
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         }
         break;
     }

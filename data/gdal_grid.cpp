@@ -285,12 +285,10 @@ INT_PTR CALLBACK VoidDEMValueDlgProc(HWND dialog, UINT message, WPARAM wParam, L
                 return TRUE;
             }
             VoidCellValue = (float)atof(text);
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         }
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         }
         break;
     }

@@ -154,6 +154,19 @@ void ReportLoadAllocationFailure(double bytes)
     ShowMessageBox(MessageOwner(), message, "ERROR", MB_OK | MB_ICONERROR);
 }
 
+DataSet* NewLoadedDataSet(int32_t source, const char* path, const char* title)
+{
+    DataSet* set = AllocDataSet();
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
+    set->source = source;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+    return set;
+}
+
 // Allocates the point array, or tells the user how much it wanted.
 bool AllocatePoints(DataSet* set, uint64_t count)
 {
@@ -243,14 +256,8 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     }
     uint8_t classSeen[256] = {};
 
-    DataSet* set = AllocDataSet();
-    if (!set) {
-        ReportLoadAllocationFailure(sizeof(DataSet));
-        return nullptr;
-    }
-    set->source = SOURCE_LAS;
-    snprintf(set->path, sizeof set->path, "%s", path);
-    snprintf(set->title, sizeof set->title, "%s", title);
+    DataSet* set = NewLoadedDataSet(SOURCE_LAS, path, title);
+    if (!set) return nullptr;
 
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las && GetLASRefusedFormat() > 10) {

@@ -18,5 +18,8 @@ int      GetLASFilePointCount(const char* path);
 extern const char kLASPointTypeNotSupportedText[];
 // Tells the user how much a failed allocation of a load wanted.
 void     ReportLoadAllocationFailure(double bytes);
+// A new data set of `source` named after its file; null, after telling
+// the user, when memory is short.
+DataSet* NewLoadedDataSet(int32_t source, const char* path, const char* title);
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 

@@ -92,14 +92,8 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ReportLoadAllocationFailure(sizeof(ColorStretch));
         return nullptr;
     }
-    DataSet* set = AllocDataSet();
-    if (!set) {
-        ReportLoadAllocationFailure(sizeof(DataSet));
-        return nullptr;
-    }
-    set->source = SOURCE_LAZ;
-    snprintf(set->path, sizeof set->path, "%s", path);
-    snprintf(set->title, sizeof set->title, "%s", title);
+    DataSet* set = NewLoadedDataSet(SOURCE_LAZ, path, title);
+    if (!set) return nullptr;
 
     laszip_POINTER reader = nullptr;
     if (laszip_create(&reader)) return GiveUp(set, nullptr, false);

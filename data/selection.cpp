@@ -2,6 +2,7 @@
 // and the rectangle, polygon and view queries that walk it.
 #include "data/selection.h"
 #include "base/heap.h"
+#include "base/parallel.h"
 #include "base/progress.h"
 #include "data/gdal_grid.h"
 #include <cmath>
@@ -87,6 +88,56 @@ static int32_t RowOf(double y, double top, double h, double perH, int32_t rows)
     return i;
 }
 
+// The two passes of BuildPointTiles, one range of points per part.
+static const int64_t kTilePartPoints = 1 << 20;
+
+struct TileBuild {
+    DataSet* set;
+    bool narrow;                 // cell numbers fit 16 bits
+    int32_t rows, columns;
+    double left, top, w, h;
+    int parts;
+    void* cellOf;                // the cell of every point
+    int32_t* counts;             // parts x cells: points counted, then where each part starts
+    uint64_t cellCount;
+    PointSelection** cells;      // rows x columns
+};
+
+static void FindCells(void* context, int part, int parts)
+{
+    TileBuild& b = *(TileBuild*)context;
+    int64_t first, end;
+    ParallelRange(b.set->pointCount, part, parts, &first, &end);
+    int32_t* counts = b.counts + (uint64_t)part * b.cellCount;
+    const double perW = 1.0 / b.w, perH = 1.0 / b.h;
+    for (int64_t k = first; k < end; k++) {
+        // Only the calling thread's part shows progress, as often as the
+        // parts together make steps.
+        if (part == 0 && (k - first) % 32768 == 0)
+            for (int s = 0; s < parts; s++) StepProgress();
+        const PointRecord* p = &b.set->points[k];
+        // West and north edges belong to the cell: X from the left edge up,
+        // Y from the top edge down.
+        uint32_t c = (uint32_t)RowOf(p->y, b.top, b.h, perH, b.rows) * (uint32_t)b.columns +
+                     (uint32_t)ColumnOf(p->x, b.left, b.w, perW, b.columns);
+        if (b.narrow) ((uint16_t*)b.cellOf)[k] = (uint16_t)c;
+        else ((uint32_t*)b.cellOf)[k] = c;
+        counts[c]++;
+    }
+}
+
+static void FillCells(void* context, int part, int parts)
+{
+    TileBuild& b = *(TileBuild*)context;
+    int64_t first, end;
+    ParallelRange(b.set->pointCount, part, parts, &first, &end);
+    int32_t* next = b.counts + (uint64_t)part * b.cellCount;
+    for (int64_t k = first; k < end; k++) {
+        uint32_t c = b.narrow ? ((uint16_t*)b.cellOf)[k] : ((uint32_t*)b.cellOf)[k];
+        b.cells[c]->items[next[c]++] = &b.set->points[k];
+    }
+}
+
 PointTiles* BuildPointTiles(DataSet* set)
 {
     if (!set || set->pointCount <= 0 || !set->points || set->kind == DATA_GDAL || set->kind == DATA_RADAR)
@@ -129,55 +180,61 @@ PointTiles* BuildPointTiles(DataSet* set)
     }
     // The cell of every point first, then each cell's item array at its final
     // size: no array grows by copying (a large set has hundreds of cells of
-    // hundreds of thousands of points).
+    // hundreds of thousands of points). Both passes are split over threads by
+    // ranges of points; each part counts its own cells and fills them from
+    // where the parts before it end, so every cell holds its points in the
+    // set's order as one pass would leave them.
     uint64_t cellCount = (uint64_t)rows * (uint64_t)columns;
-    bool narrow = cellCount <= 65536;
     int32_t n = set->pointCount;
-    void* cellOf = NBLMalloc((uint64_t)n * (narrow ? sizeof(uint16_t) : sizeof(uint32_t)));
-    int32_t* counts = (int32_t*)NBLCalloc(cellCount, sizeof(int32_t));
-    if (!cellOf || !counts) {
-        NBLFree(cellOf);
-        NBLFree(counts);
+    TileBuild b;
+    b.set = set;
+    b.narrow = cellCount <= 65536;
+    b.columns = columns;
+    b.rows = rows;
+    b.left = left;
+    b.top = top;
+    b.w = w;
+    b.h = h;
+    b.parts = ParallelParts(n, kTilePartPoints);
+    uint64_t countBytes;
+    bool sized = CheckedBytes(cellCount, (uint64_t)b.parts * sizeof(int32_t), &countBytes);
+    b.cellOf = NBLMalloc((uint64_t)n * (b.narrow ? sizeof(uint16_t) : sizeof(uint32_t)));
+    b.counts = sized ? (int32_t*)NBLCalloc(countBytes, 1) : nullptr;
+    b.cellCount = cellCount;
+    if (!b.cellOf || !b.counts) {
+        NBLFree(b.cellOf);
+        NBLFree(b.counts);
         FreePointTiles(tiles);
         return nullptr;
     }
-    const double perW = 1.0 / w, perH = 1.0 / h;
     StartProgress((unsigned)(n / 32768 + 1), "Sorting Points");
-    for (int32_t k = 0; k < n; k++) {
-        if (k % 32768 == 0) StepProgress();
-        const PointRecord* p = &set->points[k];
-        // West and north edges belong to the cell: X from the left edge up,
-        // Y from the top edge down.
-        uint32_t c = (uint32_t)RowOf(p->y, top, h, perH, rows) * (uint32_t)columns +
-                     (uint32_t)ColumnOf(p->x, left, w, perW, columns);
-        if (narrow) ((uint16_t*)cellOf)[k] = (uint16_t)c;
-        else ((uint32_t*)cellOf)[k] = c;
-        counts[c]++;
-    }
+    RunParallel(b.parts, FindCells, &b);
     bool failed = false;
     for (int32_t i = 0; i < rows && !failed; i++)
         for (int32_t j = 0; j < columns && !failed; j++) {
-            int32_t count = counts[(uint64_t)i * columns + j];
+            uint64_t c = (uint64_t)i * columns + j;
+            // Part by part: where each part's points of the cell start.
+            int32_t count = 0;
+            for (int p = 0; p < b.parts; p++) {
+                int32_t own = b.counts[(uint64_t)p * cellCount + c];
+                b.counts[(uint64_t)p * cellCount + c] = count;
+                count += own;
+            }
             if (count == 0) continue;
             PointSelection* cell = CreatePointSelection(count);
             if (!cell) {
                 failed = true;
                 break;
             }
-            cell->count = 0;
             SetRectangle(cell->polygon, left + j * w, top - i * h, left + (j + 1) * w, top - (i + 1) * h);
             tiles->cells[i][j] = cell;
         }
     if (!failed) {
-        PointSelection** cells = tiles->cells[0];   // one block of rows x columns
-        for (int32_t k = 0; k < n; k++) {
-            uint32_t c = narrow ? ((uint16_t*)cellOf)[k] : ((uint32_t*)cellOf)[k];
-            PointSelection* cell = cells[c];
-            cell->items[cell->count++] = &set->points[k];
-        }
+        b.cells = tiles->cells[0];   // one block of rows x columns
+        RunParallel(b.parts, FillCells, &b);
     }
-    NBLFree(cellOf);
-    NBLFree(counts);
+    NBLFree(b.cellOf);
+    NBLFree(b.counts);
     EndProgress();
     if (failed) {
         FreePointTiles(tiles);

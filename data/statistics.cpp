@@ -69,23 +69,39 @@ void ComputePointStatistics(DataSet* set)
     for (size_t i = 0; i < kSourceIdCount; i++) set->sourceIdTable[i].present = 0;
     int32_t k = 0;
     double sumZ = 0, sumI = 0;
-    for (int32_t i = 0; i < n; i++) {
-        if (i % 32768 == 0) StepProgress();
-        const PointRecord* p = &set->points[i];
-        if (p->x < set->minX) set->minX = p->x;
-        if (p->x > set->maxX) set->maxX = p->x;
-        if (p->y < set->minY) set->minY = p->y;
-        if (p->y > set->maxY) set->maxY = p->y;
-        if (p->z < set->minZ) set->minZ = p->z;
-        if (p->z > set->maxZ) set->maxZ = p->z;
-        sumZ += p->z;
-        sumI += p->intensity;
-        SourceIdEntry* entry = &set->sourceIdTable[p->pointSourceId];
-        if (!entry->present) {
-            entry->present = 1;
-            entry->color = GetPaletteColor(k++);
+    // The bounds are kept in locals: the set's own fields may alias the point
+    // records (the build does not assume strict aliasing), so updating them in
+    // the loop would store and reload each one for every point.
+    double minX = set->minX, maxX = set->maxX, minY = set->minY, maxY = set->maxY;
+    float minZ = set->minZ, maxZ = set->maxZ;
+    const PointRecord* points = set->points;
+    SourceIdEntry* sources = set->sourceIdTable;
+    for (int32_t start = 0; start < n; start += 32768) {
+        StepProgress();
+        int32_t end = n - start > 32768 ? start + 32768 : n;
+        for (int32_t i = start; i < end; i++) {
+            const PointRecord* p = &points[i];
+            if (p->x < minX) minX = p->x;
+            if (p->x > maxX) maxX = p->x;
+            if (p->y < minY) minY = p->y;
+            if (p->y > maxY) maxY = p->y;
+            if (p->z < minZ) minZ = p->z;
+            if (p->z > maxZ) maxZ = p->z;
+            sumZ += p->z;
+            sumI += p->intensity;
+            SourceIdEntry* entry = &sources[p->pointSourceId];
+            if (!entry->present) {
+                entry->present = 1;
+                entry->color = GetPaletteColor(k++);
+            }
         }
     }
+    set->minX = minX;
+    set->maxX = maxX;
+    set->minY = minY;
+    set->maxY = maxY;
+    set->minZ = minZ;
+    set->maxZ = maxZ;
     set->sourceIdCount = k;
     set->loadedMinX = set->minX;
     set->loadedMaxX = set->maxX;
@@ -94,11 +110,14 @@ void ComputePointStatistics(DataSet* set)
 
     double meanZ = n ? sumZ / n : 0, meanI = n ? sumI / n : 0;
     double squaresZ = 0, squaresI = 0;
-    for (int32_t i = 0; i < n; i++) {
-        if (i % 32768 == 0) StepProgress();
-        double dz = set->points[i].z - meanZ, di = set->points[i].intensity - meanI;
-        squaresZ += dz * dz;
-        squaresI += di * di;
+    for (int32_t start = 0; start < n; start += 32768) {
+        StepProgress();
+        int32_t end = n - start > 32768 ? start + 32768 : n;
+        for (int32_t i = start; i < end; i++) {
+            double dz = points[i].z - meanZ, di = points[i].intensity - meanI;
+            squaresZ += dz * dz;
+            squaresI += di * di;
+        }
     }
     set->meanZ = meanZ;
     set->sdZ = SampleSd(squaresZ, n);

@@ -220,9 +220,15 @@ TEST(Progress, RangesAboveSixteenBitsAreKeptWholeAndStepsOnlyWhileRunning)
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
     StartProgress(70000, "Loading File");
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 70000);   // not wrapped to 4464
+    // The bar is shown each time another of its parts fills, at the step
+    // that fills it, not at every step.
+    int perPart = (70000 + kProgressUpdates - 1) / kProgressUpdates;
+    for (int i = 0; i < perPart - 1; i++) StepProgress();
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
     StepProgress();
-    StepProgress();
-    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), perPart);
+    for (int i = 0; i < 70000; i++) StepProgress();   // past the end the bar stays full
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 70000);
     EndProgress();
     StepProgress();
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);

@@ -158,6 +158,18 @@ TEST(Tiles, LargeSquareSetGetsTwoByTwoAndSharedEdgesGoEastAndSouth)
     FreeDataSet(set);
 }
 
+TEST(Tiles, SetsBuiltInSeveralPartsKeepEveryCellInSetOrder)
+{
+    // More than two million points: the cells are counted and filled by
+    // several threads, each from where the parts before it end.
+    DataSet* set = MakePointSet(RandomPoints(2200000, 500000, 4100000, 1000, 3));
+    set->tiles = BuildPointTiles(set);
+    ASSERT_NE(set->tiles, nullptr);
+    EXPECT_GT(set->tiles->rows * set->tiles->columns, 4);
+    ExpectEveryPointInOneTile(set);
+    FreeDataSet(set);
+}
+
 TEST(Tiles, DegenerateExtentsStillPutEveryPointInOneTile)
 {
     // One point; many points on one vertical line; many on one spot.

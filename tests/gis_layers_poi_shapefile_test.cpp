@@ -217,3 +217,39 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
     EXPECT_FALSE(LeftoversIn(TempDir()));
     DeletePOISet(set);
 }
+
+TEST(POIShapefile, ATargetThatCannotBeReplacedLeavesAllThreeOldFiles)
+{
+    POISet* set = NewPOISet(0);
+    for (int i = 0; i < 2; i++) AppendPOIRecord(set)->x = i;
+    std::string path = TempPath("locked_poi.shp");
+    std::string dbf = TempPath("locked_poi.dbf");
+    strcpy(set->path, path.c_str());
+    strcpy(set->title, "locked_poi.shp");
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    AppendPOIRecord(set);
+    // The table alone cannot be replaced, because another program has it open
+    // or it is read-only: the shapes must not be replaced either, or the three
+    // files would no longer belong together.
+    for (int readOnly = 0; readOnly < 2; readOnly++) {
+        HANDLE open = INVALID_HANDLE_VALUE;
+        if (readOnly) ASSERT_TRUE(SetFileAttributesA(dbf.c_str(), FILE_ATTRIBUTE_READONLY));
+        else open = CreateFileA(dbf.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_TRUE(readOnly || open != INVALID_HANDLE_VALUE);
+        std::vector<std::string> shown;
+        {
+            BoxAnswers boxes;
+            EXPECT_EQ(SavePOIShapefile(set), 0) << readOnly;
+            for (const auto& box : boxes.shown()) shown.push_back(box.text);
+        }
+        if (open != INVALID_HANDLE_VALUE) CloseHandle(open);
+        SetFileAttributesA(dbf.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(shown, std::vector<std::string>{ Formatted(kPOIWriteFailed, "locked_poi.shp") }) << readOnly;
+        EXPECT_EQ(set->saved, 0);
+        EXPECT_EQ(MarkersIn(path), 2) << readOnly;
+        EXPECT_FALSE(LeftoversIn(TempDir())) << readOnly;
+    }
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    EXPECT_EQ(MarkersIn(path), 3);
+    DeletePOISet(set);
+}

@@ -8,6 +8,7 @@
 #include "app/view_selection.h"
 #include "base/file_system.h"
 #include "base/polygon.h"
+#include "base/progress.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include "views/contours/contour_job.h"
@@ -16,10 +17,12 @@
 #include "views/contours/tin_contours.h"
 #include <gdal.h>
 #include <ogr_api.h>
+#include <commctrl.h>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -113,25 +116,91 @@ TEST(TINContours, PlaneLinesAreStraightAndOpenAtTheBorder)
     FreeContourList(list);
 }
 
-// The levels' triangle lists are filled a run of levels at a time; filling
-// them one level at a time must give the same lines, bit for bit.
-TEST(TINContours, LevelListsFilledInRunsGiveTheSameLines)
+namespace {
+
+float Hill(double x, double y) { return (float)(20 - sqrt(x * x + y * y) + 0.3 * sin(x)); }
+
+// The first `count` lines of `b` are those of `a`, bit for bit.
+void ExpectSameLines(const ContourList* a, const ContourList* b, int count, const char* what)
 {
-    TestTIN hill(Lattice(31, 1.0, [](double x, double y) { return (float)(20 - sqrt(x * x + y * y) + 0.3 * sin(x)); }));
-    ContourList* whole = Trace(hill.tin, 0.5f);
-    ContourList* runs = NewContourList();
-    ASSERT_EQ(TraceTINContours(hill.tin, 0.5f, &runs, nullptr, 1), 1);
-    ASSERT_GT(whole->count, 20);
-    ASSERT_EQ(whole->count, runs->count);
-    for (int i = 0; i < whole->count; i++) {
-        const struct Polyline* a = whole->lines[i];
-        const struct Polyline* b = runs->lines[i];
-        ASSERT_EQ(a->vertexCount, b->vertexCount) << "line " << i;
-        EXPECT_EQ(a->type, b->type);
-        EXPECT_EQ(memcmp(a->vertices, b->vertices, a->vertexCount * sizeof(Vec3)), 0) << "line " << i;
+    ASSERT_LE(count, a->count) << what;
+    ASSERT_LE(count, b->count) << what;
+    for (int i = 0; i < count; i++) {
+        const struct Polyline* p = a->lines[i];
+        const struct Polyline* q = b->lines[i];
+        ASSERT_EQ(p->vertexCount, q->vertexCount) << what << ", line " << i;
+        EXPECT_EQ(p->type, q->type) << what << ", line " << i;
+        ASSERT_EQ(memcmp(p->vertices, q->vertices, p->vertexCount * sizeof(Vec3)), 0) << what << ", line " << i;
     }
-    FreeContourList(whole);
-    FreeContourList(runs);
+}
+
+// A progress bar that cancels the job at its n-th step.
+JobControl* cancelJob;
+int stepsToCancel;
+LRESULT CALLBACK CancellingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == PBM_STEPIT && --stepsToCancel == 0) CancelJob(cancelJob);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// Levels are traced in runs on several threads, each with its own states and
+// lists; whatever the threads and runs, the list is the one-thread list.
+TEST(TINContours, AnyThreadsAndRunsGiveTheOneThreadLinesBitForBit)
+{
+    TestTIN hill(Lattice(31, 1.0, Hill));
+    ContourList* one = NewContourList();
+    ASSERT_EQ(TraceTINContours(hill.tin, 0.05f, &one, nullptr, 0, 1), 1);
+    ASSERT_GT(one->count, 300);
+    struct {
+        int threads;
+        int64_t listEntries;
+    } cases[] = {{4, 0}, {8, 0}, {3, 1}, {8, 40}};
+    for (const auto& c : cases) {
+        ContourList* many = NewContourList();
+        ASSERT_EQ(TraceTINContours(hill.tin, 0.05f, &many, nullptr, c.listEntries, c.threads), 1);
+        std::string what = std::to_string(c.threads) + " threads, runs of " + std::to_string(c.listEntries);
+        EXPECT_EQ(many->count, one->count) << what;
+        ExpectSameLines(one, many, std::min(one->count, many->count), what.c_str());
+        FreeContourList(many);
+    }
+    FreeContourList(one);
+}
+
+// A cancel mid-run keeps the lines of whole levels: the first lines of the
+// full list, up to the end of a level.
+TEST(TINContours, ACancelledTraceKeepsAFirstRunOfWholeLevels)
+{
+    TestTIN hill(Lattice(31, 1.0, Hill));
+    ContourList* full = NewContourList();
+    ASSERT_EQ(TraceTINContours(hill.tin, 0.01f, &full, nullptr, 0, 1), 1);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CancellingBarProc;
+    wc.lpszClassName = "CancellingBar";
+    RegisterClassA(&wc);
+    HWND bar = CreateWindowExA(0, "CancellingBar", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(bar, nullptr);
+    SetProgressWindows(bar, nullptr);
+    cancelJob = CreateJobControl();
+    ASSERT_TRUE(BeginJob(cancelJob));
+    stepsToCancel = 300;   // of about 2,200 levels
+    ContourList* part = NewContourList();
+    int result = TraceTINContours(hill.tin, 0.01f, &part, cancelJob, 20, 4);
+    SetProgressWindows(nullptr, nullptr);
+    DestroyWindow(bar);
+    EndJob(cancelJob);
+    FreeJobControl(cancelJob);
+
+    EXPECT_EQ(result, 0);
+    ASSERT_NE(part, nullptr);
+    EXPECT_LT(part->count, full->count);
+    ExpectSameLines(full, part, part->count, "cancelled");
+    if (part->count > 0 && part->count < full->count)
+        EXPECT_NE(full->lines[part->count]->vertices[0].z, part->lines[part->count - 1]->vertices[0].z);
+    FreeContourList(part);
+    FreeContourList(full);
 }
 
 TEST(TINContours, LevelsAndIndexLines)

@@ -12,7 +12,10 @@
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "base/progress.h"
+#include <windows.h>
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 namespace {
 
@@ -89,19 +92,34 @@ struct SortItem {
     Vertex v;
 };
 
-// While the mesh is built its corners point at the sort items, whose first
-// two fields are x and y: the items lie in cut order, so the predicates read
-// memory that is close together. Afterwards the corners are pointed back at
-// the vertex records.
-static inline Vertex ItemVertex(SortItem& s) { return s.x; }
+// While the mesh is built its corners point at the points in cut order, so
+// that the predicates read memory that is close together: either at the sort
+// items themselves, whose first two fields are x and y, or (after the rank
+// cuts) at a packed array of x, y pairs with the vertices in a second array.
+// Afterwards the corners are pointed back at the vertex records.
+struct CutPoints {
+    double* xy;        // point k at xy + stride k
+    int stride;        // in doubles: 2 packed, 3 in sort items
+    const Vertex* vertices;   // of the packed points; null for sort items
+    Vertex At(int64_t k) const { return xy + stride * k; }
+    CutPoints Part(int64_t first) const { return CutPoints{ xy + stride * first, stride, vertices }; }
+};
 
-static void PointCornersAtVertices(TriMesh* m)
+static CutPoints ItemPoints(SortItem* a)
+{
+    static_assert(sizeof(SortItem) == 3 * sizeof(double), "sort items are three doubles wide");
+    return CutPoints{ a[0].x, 3, nullptr };
+}
+
+static void PointCornersAtVertices(TriMesh* m, const CutPoints& points)
 {
     TraversalInit(&m->triangles);
     Word* tri;
     while ((tri = (Word*)Traverse(&m->triangles)) != nullptr) {
         for (int k = 3; k < 6; k++) {
-            if (tri[k]) tri[k] = (Word)((SortItem*)tri[k])->v;
+            if (!tri[k]) continue;
+            if (points.vertices) tri[k] = (Word)points.vertices[((double*)tri[k] - points.xy) / 2];
+            else tri[k] = (Word)((SortItem*)tri[k])->v;
         }
     }
 }
@@ -109,6 +127,65 @@ static void PointCornersAtVertices(TriMesh* m)
 static inline bool Below(const SortItem& s, double px, double py) { return s.x[0] < px || (s.x[0] == px && s.x[1] < py); }
 static inline bool Above(const SortItem& s, double px, double py) { return s.x[0] > px || (s.x[0] == px && s.x[1] > py); }
 static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t; }
+
+// One partition of SortVertices' quicksort: the classic loop
+//     left = -1, right = n
+//     while (left < right) {
+//         do left++ while (left <= right && Below(a[left]))
+//         do right-- while (left <= right && Above(a[right]))
+//         if (left < right) swap a[left], a[right]
+//     }
+// with the same swaps and the same final left and right (the items equal to
+// one another come out in the same order, which decides which duplicate stays).
+// The k-th swap pairs the k-th item from the left that is not below the pivot
+// with the k-th from the right that is not above it, so both scans can look
+// at a block of items at a time without branches and note the positions
+// where they would stop; the pairs are then swapped in order until they meet.
+// Positions once swapped are never looked at again before the two scans meet:
+// a noted position that has moved past the other scan's last stop is bounded
+// by that stop, as the loop's guards bound it.
+static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, int64_t* leftOut,
+                                 int64_t* rightOut)
+{
+    const int kBlock = 128;
+    int64_t stopsL[kBlock], stopsR[kBlock];
+    int firstL = 0, countL = 0, firstR = 0, countR = 0;
+    int64_t nextL = 0, nextR = n - 1;   // next positions the block scans look at
+    int64_t lastR = n;                  // the previous swap's right position
+    for (;;) {
+        while (firstL == countL && nextL < lastR) {
+            int64_t end = nextL + kBlock < lastR ? nextL + kBlock : lastR;
+            firstL = countL = 0;
+            for (int64_t i = nextL; i < end; i++) {
+                double x = a[i].x[0], y = a[i].x[1];
+                stopsL[countL] = i;
+                countL += (x > px) | ((x == px) & (y >= py));   // not below, without branches
+            }
+            nextL = end;
+        }
+        int64_t left = firstL < countL && stopsL[firstL] < lastR ? stopsL[firstL] : lastR;
+        while (firstR == countR && nextR >= left) {
+            int64_t end = nextR - kBlock >= left ? nextR - kBlock : left - 1;
+            firstR = countR = 0;
+            for (int64_t i = nextR; i > end; i--) {
+                double x = a[i].x[0], y = a[i].x[1];
+                stopsR[countR] = i;
+                countR += (x < px) | ((x == px) & (y <= py));   // not above
+            }
+            nextR = end;
+        }
+        int64_t right = firstR < countR && stopsR[firstR] >= left ? stopsR[firstR] : left - 1;
+        if (left >= right) {
+            *leftOut = left;
+            *rightOut = right;
+            return;
+        }
+        Swap(a[left], a[right]);
+        firstL++;
+        firstR++;
+        lastR = right;
+    }
+}
 
 void SortVertices(SortItem* a, int64_t n)
 {
@@ -122,10 +199,14 @@ void SortVertices(SortItem* a, int64_t n)
         int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
         double px = a[p].x[0], py = a[p].x[1];
         int64_t left = -1, right = n;
-        while (left < right) {
-            do { left++; } while (left <= right && Below(a[left], px, py));
-            do { right--; } while (left <= right && Above(a[right], px, py));
-            if (left < right) Swap(a[left], a[right]);
+        if (n >= 64) {
+            PartitionAroundPivot(a, n, px, py, &left, &right);
+        } else {
+            while (left < right) {
+                do { left++; } while (left <= right && Below(a[left], px, py));
+                do { right--; } while (left <= right && Above(a[right], px, py));
+                if (left < right) Swap(a[left], a[right]);
+            }
         }
         int64_t nLeft = left, nRight = n - right - 1;
         SortItem* rightPart = a + right + 1;
@@ -187,6 +268,148 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
         if (divider >= 2) AlternateAxisSplit(a, divider, 1 - axis, s);
         AlternateAxisSplit(a + divider, n - divider, 1 - axis, s);
     }
+}
+
+// The same cuts on ranks, which is what a large input takes: each point is a
+// pair (rank in x order, rank in y order), and every part is kept twice, in
+// x order (Xs) and in y order (Ys). A cut across x is the middle of Xs and a
+// cut across y the middle of Ys; the other list follows by a stable partition
+// against the rank at the cut. The points are then gathered in cut order once:
+// no part is selected among and no 24-byte item moves before the end.
+// The y order breaks ties by x (the order of the array), as the median cut
+// does. From kRankCutPoints points on the cuts are made on ranks; below, the
+// median cuts on the items are as fast and need no extra memory.
+static const int64_t kRankCutPoints = 4096;
+
+struct RankPair {
+    uint32_t xr, yr;
+};
+
+// Stable partition of n pairs: those whose field (yr, or xr) is below limit
+// first. Which side a pair goes to is a coin toss to a branch predictor, so
+// each is written to both places and only its side's count advances.
+template <bool ByY>
+static void PartitionPairs(RankPair* p, int64_t n, uint32_t limit, RankPair* scratch)
+{
+    int64_t below = 0, above = 0;
+    for (int64_t i = 0; i < n; i++) {
+        const RankPair item = p[i];
+        bool low = (ByY ? item.yr : item.xr) < limit;
+        p[below] = item;
+        scratch[above] = item;
+        below += low;
+        above += !low;
+    }
+    std::copy(scratch, scratch + above, p + below);
+}
+
+static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
+{
+    if (n <= 3) return;   // parts of three or fewer are cut across x and go no deeper
+    int64_t divider = n / 2;
+    if (axis == 1) PartitionPairs<true>(xs, n, ys[divider].yr, scratch);
+    else PartitionPairs<false>(ys, n, xs[divider].xr, scratch);
+    RankSplit(xs, ys, divider, 1 - axis, scratch);
+    RankSplit(xs + divider, ys + divider, n - divider, 1 - axis, scratch);
+}
+
+// The y order of the array (stable, so ties keep their x order): a radix sort
+// of the coordinates' bit patterns, turned to unsigned integers that order as
+// the numbers do (-0 as +0). Digits that every key shares are skipped.
+#pragma pack(push, 4)
+struct KeyIndex {
+    uint64_t key;
+    uint32_t index;
+};
+#pragma pack(pop)
+static_assert(2 * sizeof(KeyIndex) <= sizeof(SortItem), "the radix sort runs in the room of the cut array");
+
+static inline uint64_t OrderedBits(double v)
+{
+    v += 0.0;   // -0 becomes +0: the two compare equal
+    uint64_t u;
+    memcpy(&u, &v, sizeof u);
+    return (u >> 63) ? ~u : (u | 0x8000000000000000ull);
+}
+
+// Writes the y order to order[0 .. n); room holds 2 n keys.
+static bool SortByY(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order)
+{
+    const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
+    uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)kDigits * kBuckets, sizeof(uint32_t));
+    if (!counts) return false;
+    KeyIndex* from = room;
+    KeyIndex* to = room + n;
+    for (int64_t i = 0; i < n; i++) {
+        uint64_t key = OrderedBits(a[i].x[1]);
+        from[i].key = key;
+        from[i].index = (uint32_t)i;
+        for (int d = 0; d < kDigits; d++) counts[d * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))]++;
+    }
+    for (int d = 0; d < kDigits; d++) {
+        uint32_t* c = counts + d * kBuckets;
+        uint64_t first = (from[0].key >> (d * kBits)) & (kBuckets - 1);
+        if (c[first] == (uint32_t)n) continue;
+        uint32_t sum = 0;
+        for (int b = 0; b < kBuckets; b++) {
+            uint32_t t = c[b];
+            c[b] = sum;
+            sum += t;
+        }
+        for (int64_t i = 0; i < n; i++) to[c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++] = from[i];
+        std::swap(from, to);
+    }
+    for (int64_t i = 0; i < n; i++) order[i] = from[i].index;
+    NBLFree(counts);
+    return true;
+}
+
+// Puts the n points of the x-sorted array *a in cut order, packed: *points
+// describes them. They go to a new array of the same size, which replaces *a
+// (the old is freed). False when there is no room, with *a as it was. The new
+// array is made first and the radix sort runs in it, so its pages are in
+// memory when the points are gathered there.
+static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n, CutPoints* points)
+{
+    if (n > 0xffffffffll) return false;
+    uint64_t pairBytes = (uint64_t)n * sizeof(RankPair);
+    SortItem* cut = (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem));
+    RankPair* xs = cut ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    RankPair* ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    RankPair* scratch = ys ? (RankPair*)TriLargeAlloc((uint64_t)(n / 2 + 2) * sizeof(RankPair)) : nullptr;
+    // scratch holds the y order only until the pairs are built; it has room
+    // for n / 2 + 2 pairs, that is n + 4 ranks.
+    bool ok = scratch && SortByY(*a, n, (KeyIndex*)cut, (uint32_t*)scratch);
+    if (ok) {
+        const uint32_t* order = (const uint32_t*)scratch;
+        for (int64_t j = 0; j < n; j++) {
+            ys[j].xr = order[j];
+            ys[j].yr = (uint32_t)j;
+            xs[order[j]].yr = (uint32_t)j;
+        }
+        for (int64_t i = 0; i < n; i++) xs[i].xr = (uint32_t)i;
+        RankSplit(xs, ys, n, 0, scratch);
+        const SortItem* from = *a;
+        double* xy = (double*)cut;
+        Vertex* vertices = (Vertex*)(xy + 2 * n);
+        for (int64_t i = 0; i < n; i++) {
+            const SortItem& item = from[xs[i].xr];
+            xy[2 * i] = item.x[0];
+            xy[2 * i + 1] = item.x[1];
+            vertices[i] = item.v;
+        }
+        *points = CutPoints{ xy, 2, vertices };
+        NBLFree(*a);
+        *a = cut;
+        m->spare = cut;
+        m->spareBytes = (uint64_t)n * sizeof(SortItem);
+    } else {
+        NBLFree(cut);
+    }
+    NBLFree(xs);
+    NBLFree(ys);
+    NBLFree(scratch);
+    return ok;
 }
 
 // ---- merging -------------------------------------------------------------------------
@@ -310,12 +533,12 @@ static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTrian
     }
 }
 
-static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
+static void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis,
                                  OrientedTriangle* farLeft, OrientedTriangle* farRight)
 {
     if (n == 2) {
-        OrientedTriangle t1 = MakeGhost(r, ItemVertex(a[0]), ItemVertex(a[1]));
-        OrientedTriangle t2 = MakeGhost(r, ItemVertex(a[1]), ItemVertex(a[0]));
+        OrientedTriangle t1 = MakeGhost(r, a.At(0), a.At(1));
+        OrientedTriangle t2 = MakeGhost(r, a.At(1), a.At(0));
         Bond(t1, t2);
         Bond(Lnext(t1), Lprev(t2));
         Bond(Lnext(t2), Lprev(t1));
@@ -324,7 +547,7 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
         return;
     }
     if (n == 3) {
-        Vertex a0 = ItemVertex(a[0]), a1 = ItemVertex(a[1]), a2 = ItemVertex(a[2]);
+        Vertex a0 = a.At(0), a1 = a.At(1), a2 = a.At(2);
         double o = Orient(r, a0, a1, a2);
         if (o == 0.0) {
             OrientedTriangle g[4];
@@ -359,7 +582,7 @@ static void DivideAndConquerStep(Run& r, SortItem* a, int64_t n, int axis,
     int64_t divider = n / 2;
     OrientedTriangle innerLeft, innerRight;
     DivideAndConquerStep(r, a, divider, 1 - axis, farLeft, &innerLeft);
-    DivideAndConquerStep(r, a + divider, n - divider, 1 - axis, &innerRight, farRight);
+    DivideAndConquerStep(r, a.Part(divider), n - divider, 1 - axis, &innerRight, farRight);
     MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, r.b->alternatingCuts ? axis : 0);
 }
 
@@ -389,6 +612,44 @@ static int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
     return hull;
 }
 
+// The triangle pool's first block is sized to the whole mesh and is first
+// written while the mesh is built, each new page a fault that maps memory.
+// A thread touches the block's pages while the points are sorted and cut,
+// and stops (and is waited for) before the first triangle is made, so the
+// two never write the block at the same time.
+static const uint64_t kTouchedPoolBytes = 64u << 20;
+
+struct PageToucher {
+    volatile char* first;
+    uint64_t bytes;
+    std::atomic<bool> stop;
+    HANDLE thread;
+};
+
+static DWORD WINAPI TouchPages(LPVOID parameter)
+{
+    PageToucher* t = (PageToucher*)parameter;
+    for (uint64_t at = 0; at < t->bytes && !t->stop.load(std::memory_order_relaxed); at += 4096) t->first[at] = 0;
+    return 0;
+}
+
+static void StartTouchingPages(PageToucher* t, void* first, uint64_t bytes)
+{
+    t->first = (volatile char*)first;
+    t->bytes = bytes;
+    t->stop = false;
+    t->thread = bytes >= kTouchedPoolBytes ? CreateThread(nullptr, 0, TouchPages, t, 0, nullptr) : nullptr;
+}
+
+static void StopTouchingPages(PageToucher* t)
+{
+    if (!t->thread) return;
+    t->stop = true;
+    WaitForSingleObject(t->thread, INFINITE);
+    CloseHandle(t->thread);
+    t->thread = nullptr;
+}
+
 static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
 {
     Run r{ m, b, b->noExactArithmetic };
@@ -409,6 +670,9 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         count++;
     }
     n = count;
+    PageToucher toucher;
+    StartTouchingPages(&toucher, PoolFirstSlot(&m->triangles),
+                       (uint64_t)m->triangles.itemsFirstBlock * (uint64_t)m->triangles.itemBytes);
 
     if (TriShowProgress) {
         TriProgressCounter = 0;
@@ -426,7 +690,9 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         }
     }
     int64_t distinct = n > 0 ? i + 1 : 0;
-    if (b->alternatingCuts) {
+    CutPoints points = ItemPoints(a);
+    bool cutByRanks = b->alternatingCuts && distinct >= kRankCutPoints && CutByRanks(m, &a, distinct, &points);
+    if (b->alternatingCuts && !cutByRanks) {
         int64_t divider = distinct / 2;
         if (distinct - divider >= 2) {
             // The largest part below the first cut has distinct - divider points.
@@ -437,6 +703,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
             if (!s.items || !s.ys) {
                 NBLFree(s.items);
                 NBLFree(s.ys);
+                StopTouchingPages(&toucher);
                 TriAbort(m);
             }
             if (divider >= 2) AlternateAxisSplit(a, divider, 1, s);
@@ -450,12 +717,13 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
         TriProgressCounter = 0;
         StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
     }
+    StopTouchingPages(&toucher);
     int64_t hull = 0;
     if (distinct >= 2) {
         OrientedTriangle farLeft, farRight;
-        DivideAndConquerStep(r, a, distinct, 0, &farLeft, &farRight);
+        DivideAndConquerStep(r, points, distinct, 0, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
-        PointCornersAtVertices(m);
+        PointCornersAtVertices(m, points);
         hull = DropGhostTriangles(r, farLeft);
     } else if (TriShowProgress) {
         EndProgress();

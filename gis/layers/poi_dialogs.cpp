@@ -44,8 +44,7 @@ INT_PTR CALLBACK EditPOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)state);
         POIRecord* poi = RecordBeingEdited(state);
         if (!poi) {
-            EndDialog(dialog, 2);
-            return TRUE;
+            return EndDialogWith(dialog, 2);
         }
         state->color = poi->color;
         SendDlgItemMessageA(dialog, IDC_POI_COMMENT, EM_LIMITTEXT, 254, 0);
@@ -80,19 +79,16 @@ INT_PTR CALLBACK EditPOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 poi->color = state->color;
                 MarkChanged(state);
             }
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         case IDC_POI_DELETE:
             if (ShowMessageBox(dialog, kPOIDeleteQuestion, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return TRUE;
             if (poi) {
                 poi->deleted = 1;
                 MarkChanged(state);
             }
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         case IDCANCEL:
-            EndDialog(dialog, 2);
-            return TRUE;
+            return EndDialogWith(dialog, 2);
         }
         break;
     }
@@ -142,12 +138,10 @@ INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND dialog, UINT message, WPARAM wParam
                 r->poiMarkerSize = (int)SendDlgItemMessageA(dialog, IDC_POI_MARKER_SIZE, TBM_GETPOS, 0, 0);
                 r->poiLabelSize = (int)SendDlgItemMessageA(dialog, IDC_POI_MARKER_HEIGHT, TBM_GETPOS, 0, 0);
             }
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         }
         case IDCANCEL:
-            EndDialog(dialog, 2);
-            return TRUE;
+            return EndDialogWith(dialog, 2);
         }
         break;
     }

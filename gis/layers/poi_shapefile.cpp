@@ -206,6 +206,33 @@ static void RemoveFiles(const ShapefileNames& names)
         if (!name->empty()) DeleteFileA(name->c_str());
 }
 
+// Puts the written files in place of the target's. The old ones are moved
+// aside first, so that when any of the three cannot be replaced (another
+// program has it open, or it is read-only, which Windows refuses to replace
+// and Wine does not) all three old ones come back: never a mix of both.
+static bool ReplaceShapefile(const ShapefileNames& written, const ShapefileNames& target, const ShapefileNames& aside)
+{
+    const std::string* from[3] = {&written.shp, &written.shx, &written.dbf};
+    const std::string* to[3] = {&target.shp, &target.shx, &target.dbf};
+    const std::string* old[3] = {&aside.shp, &aside.shx, &aside.dbf};
+    bool kept[3] = {}, placed[3] = {};
+    bool ok = !aside.shp.empty() && !aside.shx.empty() && !aside.dbf.empty();
+    for (int k = 0; ok && k < 3; k++) {
+        DWORD attributes = GetFileAttributesA(to[k]->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        if (attributes & FILE_ATTRIBUTE_READONLY) ok = false;
+        else ok = kept[k] = MoveFileExA(to[k]->c_str(), old[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+    for (int k = 0; ok && k < 3; k++)
+        ok = placed[k] = MoveFileExA(from[k]->c_str(), to[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    for (int k = 0; k < 3; k++) {
+        if (!ok && placed[k]) DeleteFileA(to[k]->c_str());
+        if (kept[k] && !ok) MoveFileExA(old[k]->c_str(), to[k]->c_str(), MOVEFILE_REPLACE_EXISTING);
+        else if (kept[k]) DeleteFileA(old[k]->c_str());
+    }
+    return ok;
+}
+
 // Writes the header fields and one shape and row per live marker.
 static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* written)
 {
@@ -254,12 +281,7 @@ int SavePOIShapefile(POISet* set)
     bool ok = WriteMarkers(set, shp, dbf, &written);
     SHPClose(shp);
     DBFClose(dbf);
-    ok = ok && !ioFailed;
-    for (int k = 0; ok && k < 3; k++) {
-        const std::string& from = k == 0 ? temporary.shp : k == 1 ? temporary.shx : temporary.dbf;
-        const std::string& to = k == 0 ? target.shp : k == 1 ? target.shx : target.dbf;
-        ok = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    }
+    ok = ok && !ioFailed && ReplaceShapefile(temporary, target, NamesOf(set->path, "~saving-old"));
     if (!ok) {
         RemoveFiles(temporary);
         Report(kPOIWriteFailed, set->title);

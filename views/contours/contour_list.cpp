@@ -36,6 +36,18 @@ struct Polyline* NewBlockContourLine(ContourList* list, int32_t vertices)
     return line;
 }
 
+void TakeContourBlocks(ContourList* into, ContourList* from)
+{
+    if (from->blocks) {
+        ContourBlock* last = from->blocks;
+        while (last->next) last = last->next;
+        last->next = into->blocks;
+        into->blocks = from->blocks;
+        from->blocks = nullptr;
+    }
+    from->count = 0;
+}
+
 void FreeContourList(ContourList* list)
 {
     if (!list) return;

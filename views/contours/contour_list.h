@@ -22,3 +22,6 @@ struct ContourList {
 // or null; the list is not changed otherwise.
 struct Polyline* NewBlockContourLine(ContourList* list, int32_t vertices);
 void FreeContourList(ContourList* list);
+// Moves the blocks of `from` to `into`; the lines of `from` go with them,
+// and `from` is left with none.
+void TakeContourBlocks(ContourList* into, ContourList* from);

@@ -25,7 +25,7 @@ const char kContourOutOfMemoryText[] =
 static const int kNextCorner[3] = {1, 2, 0};
 static const int kNeighborSlot[3] = {2, 0, 1};
 
-ContourWork* CopyTINForContours(const TINModel* tin)
+ContourWork* NewContourWork(const TINModel* tin)
 {
     ContourWork* w = new (std::nothrow) ContourWork();
     if (!w) return nullptr;
@@ -44,19 +44,24 @@ ContourWork* CopyTINForContours(const TINModel* tin)
     w->highZ = (float)tin->maxZ;
     w->zRanges = tin->zRanges;
     w->points = tin->points;
-    std::vector<float> z((size_t)std::max(points, 1));
-    for (int32_t i = 0; i < points; i++) {
-        const PointRecord* p = tin->points->items[i];
-        w->xy[i] = {p->x, p->y};
-        z[(size_t)i] = p->z;
-    }
-    const int32_t* neighbors = tin->neighbors;
-    for (int32_t t = 0; t < n; t++) {
+    w->neighbors = tin->neighbors;
+    return w;
+}
+
+void CopyContourSlice(ContourWork* w, int slice, int slices)
+{
+    int32_t points = w->points->count, n = w->triangleCount;
+    PointRecord* const* items = w->points->items;
+    for (int32_t i = (int32_t)((int64_t)points * slice / slices); i < (int32_t)((int64_t)points * (slice + 1) / slices);
+         i++)
+        w->xy[i] = {items[i]->x, items[i]->y};
+    const int32_t* neighbors = w->neighbors;
+    for (int32_t t = (int32_t)((int64_t)n * slice / slices); t < (int32_t)((int64_t)n * (slice + 1) / slices); t++) {
         ContourTriangle& r = w->tris[t];
-        memset(&r, 0, sizeof r);
+        memset(&r, 0, sizeof r);   // the padding too, so that runs compare equal
         for (int e = 0; e < 3; e++) {
-            r.corner[e] = tin->triangles[3 * t + e];
-            r.z[e] = z[(size_t)r.corner[e]];
+            r.corner[e] = w->triangles[3 * t + e];
+            r.z[e] = items[r.corner[e]]->z;
             // As TriangleAcrossEdge finds them.
             int32_t across = neighbors[3 * t + kNeighborSlot[e]];
             r.across[e] = across < 0 ? -1 : across;
@@ -65,7 +70,6 @@ ContourWork* CopyTINForContours(const TINModel* tin)
                 if (neighbors[3 * across + k] == t) r.acrossSide[e] = (uint8_t)kNextCorner[k];
         }
     }
-    return w;
 }
 
 void FreeContourTIN(ContourWork* w)
@@ -74,8 +78,6 @@ void FreeContourTIN(ContourWork* w)
     NBLFree(w->tris);
     NBLFree(w->xy);
     NBLFree(w->levelRanges);
-    NBLFree(w->levelStarts);
-    NBLFree(w->levelTriangles);
     delete w;
 }
 
@@ -90,38 +92,29 @@ int TriangleAcrossEdge(int32_t t, int e, const int32_t* neighbors, int32_t* neig
     return 0;
 }
 
-// Blocks every side of t and the sides facing them, as lines and the hull
-// blocking see it.
-static void BlockTriangle(ContourWork* w, int32_t t)
-{
-    ContourTriangle& r = w->tris[t];
-    r.mark = 0;
-    for (int s = 0; s < 3; s++) {
-        if (r.state[s] == 0) r.state[s] = 1;
-        int32_t n = r.across[s];
-        if (n >= 0) {
-            uint8_t& facing = w->tris[n].state[r.acrossSide[s]];
-            if (facing == 0) facing = 1;
-        }
-    }
-}
-
-static void BlockHullTriangle(ContourWork* w, int32_t t)
-{
-    ContourTriangle& r = w->tris[t];
-    for (int s = 0; s < 3; s++) r.state[s] = 1;
-    for (int s = 0; s < 3; s++)
-        if (r.across[s] >= 0) BlockTriangle(w, r.across[s]);
-}
-
+// A hull triangle (one with a hull corner) blocks its sides, the sides of
+// its neighbours and the sides facing those: a side is blocked when its
+// triangle or the one across it is a hull triangle or a hull triangle's
+// neighbour.
 void BlockHullTriangles(ContourWork* w)
 {
-    for (int32_t t = 0; t < w->triangleCount; t++) memset(w->tris[t].state, 0, 3);
-    for (int32_t t = 0; t < w->triangleCount; t++) {
+    int32_t n = w->triangleCount;
+    std::vector<uint8_t> hull((size_t)std::max(n, 1), 0), blocked((size_t)std::max(n, 1), 0);
+    for (int32_t t = 0; t < n && w->markers; t++) {
         const int32_t* v = w->triangles + 3 * t;
-        if (w->markers && (w->markers[v[0]] || w->markers[v[1]] || w->markers[v[2]])) BlockHullTriangle(w, t);
+        hull[(size_t)t] = w->markers[v[0]] || w->markers[v[1]] || w->markers[v[2]];
     }
-    for (int32_t t = 0; t < w->triangleCount; t++) memcpy(w->tris[t].saved, w->tris[t].state, 3);
+    for (int32_t t = 0; t < n; t++) {
+        const ContourTriangle& r = w->tris[t];
+        bool b = hull[(size_t)t] != 0;
+        for (int s = 0; s < 3 && !b; s++) b = r.across[s] >= 0 && hull[(size_t)r.across[s]];
+        blocked[(size_t)t] = b;
+    }
+    for (int32_t t = 0; t < n; t++) {
+        ContourTriangle& r = w->tris[t];
+        for (int s = 0; s < 3; s++)
+            r.saved[s] = blocked[(size_t)t] || (r.across[s] >= 0 && blocked[(size_t)r.across[s]]) ? 1 : 0;
+    }
 }
 
 // The height of level k, rounded as every caller rounds it.
@@ -143,15 +136,12 @@ static void TriangleLevels(float low, float high, float interval, int first, int
     *to = b;
 }
 
-int SetContourLevels(ContourWork* w, float interval, int first, int end, int64_t listEntries)
+void SetContourLevels(ContourWork* w, float interval, int first, int end)
 {
     w->interval = interval;
     w->firstLevel = first;
     w->endLevel = end;
     int levels = end > first ? end - first : 0;
-    NBLFree(w->levelStarts);
-    w->levelStarts = (int32_t*)NBLCalloc((uint64_t)levels + 2, sizeof(int32_t));
-    if (!w->levelStarts) return 0;
     // Counts per level through a difference array.
     std::vector<int64_t> counts((size_t)levels + 1, 0);
     for (int32_t t = 0; t < w->triangleCount; t++) {
@@ -161,63 +151,83 @@ int SetContourLevels(ContourWork* w, float interval, int first, int end, int64_t
         counts[(size_t)(r[0] - first)]++;
         counts[(size_t)(r[1] - first + 1)]--;
     }
-    int64_t running = 0, largest = 0;
+    int64_t running = 0;
     for (int k = 0; k < levels; k++) {
         running += counts[(size_t)k];
         counts[(size_t)k] = running;
-        largest = std::max(largest, running);
     }
+    counts.resize((size_t)levels);
     w->levelCounts.swap(counts);
-    // The lists of a run of levels share one array: about four entries a
-    // triangle unless told, more only for a single level that needs more.
-    if (listEntries <= 0) listEntries = std::max<int64_t>(1 << 20, 4 * (int64_t)w->triangleCount);
-    int64_t capacity = std::max<int64_t>(largest, listEntries);
-    NBLFree(w->levelTriangles);
-    w->levelTriangles = (int32_t*)NBLMalloc((uint64_t)capacity * sizeof(int32_t));
-    w->levelCapacity = capacity;
-    w->listFirst = w->listEnd = first;
-    return w->levelTriangles ? 1 : 0;
 }
 
-// Fills the lists of the levels from k on, as many as the array holds.
-static void FillLevelLists(ContourWork* w, int k)
+ContourTracer* NewContourTracer(const ContourWork* w)
 {
-    int first = w->firstLevel;
-    int end = k;
-    int64_t used = 0;
-    while (end < w->endLevel && (end == k || used + w->levelCounts[(size_t)(end - first)] <= w->levelCapacity))
-        used += w->levelCounts[(size_t)(end++ - first)];
-    int32_t* starts = w->levelStarts;
-    starts[0] = 0;
-    for (int j = k; j < end; j++) starts[j - k + 1] = starts[j - k] + (int32_t)w->levelCounts[(size_t)(j - first)];
-    std::vector<int32_t> cursor(starts, starts + (end - k));
-    for (int32_t t = 0; t < w->triangleCount; t++) {
-        int32_t a = std::max(w->levelRanges[2 * t], k), b = std::min(w->levelRanges[2 * t + 1], end - 1);
-        for (int32_t j = a; j <= b; j++) w->levelTriangles[cursor[(size_t)(j - k)]++] = t;
+    ContourTracer* c = new (std::nothrow) ContourTracer();
+    if (!c) return nullptr;
+    c->work = w;
+    c->marks = (ContourMarks*)NBLMalloc((uint64_t)std::max(w->triangleCount, 1) * sizeof(ContourMarks));
+    if (!c->marks) {
+        delete c;
+        return nullptr;
     }
-    w->listFirst = k;
-    w->listEnd = end;
+    for (int32_t t = 0; t < w->triangleCount; t++) {
+        const uint8_t* saved = w->tris[t].saved;
+        c->marks[t] = {{saved[0], saved[1], saved[2]}, 0};
+    }
+    return c;
 }
 
-void BeginContourLevel(ContourWork* w, int k)
+void FreeContourTracer(ContourTracer* c)
 {
-    if (k < w->listFirst || k >= w->listEnd) FillLevelLists(w, k);
-    w->current = w->levelTriangles + w->levelStarts[k - w->listFirst];
-    w->currentCount = w->levelStarts[k - w->listFirst + 1] - w->levelStarts[k - w->listFirst];
-    for (int32_t j = 0; j < w->currentCount; j++) w->tris[w->current[j]].mark = 1;
-    w->scanFrom = 0;
+    if (!c) return;
+    NBLFree(c->marks);
+    NBLFree(c->levelTriangles);
+    delete c;
+}
+
+int FillLevelLists(ContourTracer* c, int first, int end)
+{
+    const ContourWork* w = c->work;
+    int64_t used = 0;
+    for (int j = first; j < end; j++) used += w->levelCounts[(size_t)(j - w->firstLevel)];
+    if (used > c->levelCapacity) {
+        NBLFree(c->levelTriangles);
+        c->levelTriangles = (int32_t*)NBLMalloc((uint64_t)used * sizeof(int32_t));
+        c->levelCapacity = c->levelTriangles ? used : 0;
+        if (!c->levelTriangles) return 0;
+    }
+    std::vector<int32_t>& starts = c->levelStarts;
+    starts.assign((size_t)(end - first) + 1, 0);
+    for (int j = first; j < end; j++)
+        starts[(size_t)(j - first + 1)] = starts[(size_t)(j - first)] + (int32_t)w->levelCounts[(size_t)(j - w->firstLevel)];
+    std::vector<int32_t> cursor(starts.begin(), starts.end() - 1);
+    for (int32_t t = 0; t < w->triangleCount; t++) {
+        int32_t a = std::max(w->levelRanges[2 * t], first), b = std::min(w->levelRanges[2 * t + 1], end - 1);
+        for (int32_t j = a; j <= b; j++) c->levelTriangles[cursor[(size_t)(j - first)]++] = t;
+    }
+    c->listFirst = first;
+    c->listEnd = end;
+    return 1;
+}
+
+void BeginContourLevel(ContourTracer* c, int k)
+{
+    c->current = c->levelTriangles + c->levelStarts[(size_t)(k - c->listFirst)];
+    c->currentCount = c->levelStarts[(size_t)(k - c->listFirst + 1)] - c->levelStarts[(size_t)(k - c->listFirst)];
+    for (int32_t j = 0; j < c->currentCount; j++) c->marks[c->current[j]].mark = 1;
+    c->scanFrom = 0;
 }
 
 // Lines only write the states of the level's triangles (a side the level
 // crosses has a triangle of the level on either side).
-void EndContourLevel(ContourWork* w)
+void EndContourLevel(ContourTracer* c)
 {
-    for (int32_t j = 0; j < w->currentCount; j++) {
-        ContourTriangle& r = w->tris[w->current[j]];
-        r.mark = 0;
-        memcpy(r.state, r.saved, 3);
+    for (int32_t j = 0; j < c->currentCount; j++) {
+        int32_t t = c->current[j];
+        const uint8_t* saved = c->work->tris[t].saved;
+        c->marks[t] = {{saved[0], saved[1], saved[2]}, 0};
     }
-    w->currentCount = 0;
+    c->currentCount = 0;
 }
 
 // Without branches: equal ends take only their own height, NaN ends none.
@@ -237,10 +247,12 @@ static inline bool SideBrackets(const ContourTriangle& r, int e, float h)
 // A side a line may cross: its state is open, the level crosses it, and no
 // line has passed through the triangle or the one across it. Passing through
 // a triangle only clears its mark; that blocks its sides and the sides facing
-// them as BlockTriangle would, without touching the neighbours.
-static inline bool SideOpen(const ContourWork* w, const ContourTriangle& r, int e, float h)
+// them as hull blocking would, without touching the neighbours.
+static inline bool SideOpen(const ContourTracer* c, int32_t t, const ContourTriangle& r, int e, float h)
 {
-    return r.state[e] == 0 && r.mark && SideBrackets(r, e, h) && (r.across[e] < 0 || w->tris[r.across[e]].mark);
+    // The heights first: they are in the record already read.
+    const ContourMarks& m = c->marks[t];
+    return SideBrackets(r, e, h) && m.state[e] == 0 && m.mark && (r.across[e] < 0 || c->marks[r.across[e]].mark);
 }
 
 // Where the level crosses side e of t: from the lower end towards the upper
@@ -260,45 +272,47 @@ static Vec3 ContourEdgePoint(const ContourWork* w, float h, int32_t t, int e)
 
 // 0 and the start side, -1 when it lies on the hull, -3 when the level has
 // no more start.
-static int FindStartEdge(ContourWork* w, float h, int32_t* t, int* e)
+static int FindStartEdge(ContourTracer* c, float h, int32_t* t, int* e)
 {
-    for (int32_t j = w->scanFrom; j < w->currentCount; j++) {
-        int32_t i = w->current[j];
-        ContourTriangle& r = w->tris[i];
-        if (!r.mark) continue;
+    const ContourTriangle* tris = c->work->tris;
+    for (int32_t j = c->scanFrom; j < c->currentCount; j++) {
+        int32_t i = c->current[j];
+        if (!c->marks[i].mark) continue;
+        const ContourTriangle& r = tris[i];
         for (int s = 0; s < 3; s++) {
-            if (!SideOpen(w, r, s, h)) continue;
-            w->scanFrom = j;
-            r.state[s] = 2;
+            if (!SideOpen(c, i, r, s, h)) continue;
+            c->scanFrom = j;
+            c->marks[i].state[s] = 2;
             *t = i;
             *e = s;
             if (r.across[s] < 0) return -1;
-            w->tris[r.across[s]].state[r.acrossSide[s]] = 2;
+            c->marks[r.across[s]].state[r.acrossSide[s]] = 2;
             return 0;
         }
     }
-    w->scanFrom = w->currentCount;
+    c->scanFrom = c->currentCount;
     return -3;
 }
 
 // From triangle t entered by side e: 0 with the next triangle and its entry
 // side, -1 at the hull (t and e then name the exit side), -2 back at the
 // line's start, -4 at a dead end.
-static int NextContourEdge(ContourWork* w, float h, int32_t* t, int* e)
+static int NextContourEdge(ContourTracer* c, float h, int32_t* t, int* e)
 {
     static const int candidates[3][2] = {{1, 2}, {0, 2}, {0, 1}};
     int32_t cur = *t;
-    ContourTriangle& r = w->tris[cur];
+    const ContourTriangle& r = c->work->tris[cur];
+    ContourMarks& m = c->marks[cur];
     int chosen = -1;
-    for (int c : candidates[*e]) {
-        if (SideOpen(w, r, c, h)) {
-            chosen = c;
+    for (int s : candidates[*e]) {
+        if (SideOpen(c, cur, r, s, h)) {
+            chosen = s;
             break;
         }
     }
-    if (chosen < 0) return r.state[0] == 2 || r.state[1] == 2 || r.state[2] == 2 ? -2 : -4;
-    r.state[chosen] = 1;
-    r.mark = 0;
+    if (chosen < 0) return m.state[0] == 2 || m.state[1] == 2 || m.state[2] == 2 ? -2 : -4;
+    m.state[chosen] = 1;
+    m.mark = 0;
     int32_t n = r.across[chosen];
     if (n < 0) {
         *e = chosen;
@@ -306,38 +320,39 @@ static int NextContourEdge(ContourWork* w, float h, int32_t* t, int* e)
     }
     *t = n;
     *e = r.acrossSide[chosen];
-    w->tris[n].state[*e] = 1;
+    c->marks[n].state[*e] = 1;
     return 0;
 }
 
-static void CloseTriangleEdges(ContourWork* w, int32_t t)
+static void CloseTriangleEdges(ContourTracer* c, int32_t t)
 {
-    for (uint8_t& s : w->tris[t].state)
+    for (uint8_t& s : c->marks[t].state)
         if (s == 2) s = 1;
 }
 
-int TraceContourLine(ContourWork* w, float h, ContourList* list, struct Polyline** line)
+int TraceContourLine(ContourTracer* c, float h, ContourList* list, struct Polyline** line)
 {
     *line = nullptr;
+    const ContourWork* w = c->work;
     int32_t t0;
     int e0;
-    int start = FindStartEdge(w, h, &t0, &e0);
+    int start = FindStartEdge(c, h, &t0, &e0);
     if (start == -3) return 0;
     int open = start == -1 ? 1 : 0;
-    std::vector<Vec3>& nodes = w->nodes;
+    std::vector<Vec3>& nodes = c->nodes;
     nodes.clear();
     nodes.push_back(ContourEdgePoint(w, h, t0, e0));
     int32_t t = t0;
     int e = e0;
     for (;;) {
-        int step = NextContourEdge(w, h, &t, &e);
+        int step = NextContourEdge(c, h, &t, &e);
         if (step == 0) {
             nodes.push_back(ContourEdgePoint(w, h, t, e));
             continue;
         }
         if (step == -2) {
             if (open == 0) nodes.push_back(nodes.front());
-            CloseTriangleEdges(w, t0);
+            CloseTriangleEdges(c, t0);
             break;
         }
         if (step == -1) nodes.push_back(ContourEdgePoint(w, h, t, e));
@@ -368,48 +383,206 @@ int ContourLineType(float h, float interval)
     return (double)h == (double)g * trunc((double)h / g) ? CONTOUR_INDEX : CONTOUR_INTERMEDIATE;
 }
 
-int TraceTINContours(const TINModel* tin, float interval, ContourList** list, JobControl* job, int64_t listEntries)
+int ContourThreadCount()
 {
-    ContourWork* w = CopyTINForContours(tin);
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    int n = (int)si.dwNumberOfProcessors;
+    return n < 1 ? 1 : n > 8 ? 8 : n;
+}
+
+// ---- several tracers ---------------------------------------------------------------
+
+// Levels first .. end - 1, traced by one worker into its own list.
+struct ContourRun {
+    int32_t first, end;
+    ContourList* lines;
+    std::vector<int32_t> levelLines;   // the lines of each level
+    volatile LONG levelsDone;
+    volatile LONG result;              // 0 waiting or running, 1 done, -1 out of memory
+};
+
+struct ContourPool {
+    ContourWork* work;
+    int slices;                        // of the records, copied by the workers first
+    volatile LONG nextSlice;
+    volatile LONG copying;             // workers still copying
+    HANDLE copied;                     // manual-reset: every slice is copied
+    HANDLE go;                         // manual-reset: the runs may start (or stop is set)
+    std::vector<ContourRun> runs;
+    volatile LONG nextRun;
+    volatile LONG stop;                // set by the owner: cancelled or failed
+    HANDLE progress;                   // auto-reset: a level or run ended
+};
+
+static LONG ReadShared(volatile LONG* value) { return InterlockedCompareExchange(value, 0, 0); }
+
+// 1 when the run is traced, 0 when stopped, -1 when out of memory.
+static int TraceContourRun(ContourTracer* c, ContourRun* run, ContourPool* pool)
+{
+    run->lines = NewContourList();
+    if (!run->lines || !FillLevelLists(c, run->first, run->end)) return -1;
+    float interval = c->work->interval;
+    for (int k = run->first; k < run->end; k++) {
+        if (ReadShared(&pool->stop)) return 0;
+        float h = LevelHeight(k, interval);
+        int type = ContourLineType(h, interval);
+        BeginContourLevel(c, k);
+        int32_t count = 0;
+        int result = 1;
+        while (result == 1) {
+            struct Polyline* line;
+            int traced = TraceContourLine(c, h, run->lines, &line);
+            if (traced == 0) break;
+            if (traced < 0 || (line->type = type, !AppendContourLine(run->lines, line))) result = -1;
+            else if (++count, ReadShared(&pool->stop)) result = 0;
+        }
+        EndContourLevel(c);
+        if (result != 1) return result;
+        run->levelLines[(size_t)(k - run->first)] = count;
+        InterlockedExchange(&run->levelsDone, k - run->first + 1);
+        SetEvent(pool->progress);
+    }
+    return 1;
+}
+
+static DWORD WINAPI ContourWorker(LPVOID parameter)
+{
+    ContourPool* pool = (ContourPool*)parameter;
+    for (LONG i; (i = InterlockedIncrement(&pool->nextSlice) - 1) < pool->slices;)
+        CopyContourSlice(pool->work, (int)i, pool->slices);
+    if (InterlockedDecrement(&pool->copying) == 0) SetEvent(pool->copied);
+    WaitForSingleObject(pool->go, INFINITE);
+    ContourTracer* c = ReadShared(&pool->stop) ? nullptr : NewContourTracer(pool->work);
+    for (;;) {
+        LONG i = InterlockedIncrement(&pool->nextRun) - 1;
+        if (i >= (LONG)pool->runs.size() || ReadShared(&pool->stop)) break;
+        ContourRun& run = pool->runs[(size_t)i];
+        int result = c ? TraceContourRun(c, &run, pool) : -1;
+        if (result != 0) InterlockedExchange(&run.result, result);
+        SetEvent(pool->progress);
+        if (result != 1) break;
+    }
+    FreeContourTracer(c);
+    return 0;
+}
+
+// Runs of whole levels of about `target` list entries each.
+static void SplitContourLevels(ContourPool* pool, int64_t target)
+{
+    const ContourWork* w = pool->work;
+    int64_t used = 0;
+    for (int k = w->firstLevel; k < w->endLevel; k++) {
+        int64_t n = w->levelCounts[(size_t)(k - w->firstLevel)];
+        if (pool->runs.empty() || used + n > target) {
+            pool->runs.emplace_back();
+            ContourRun& run = pool->runs.back();
+            run.first = k;
+            run.lines = nullptr;
+            run.levelsDone = run.result = 0;
+            used = 0;
+        }
+        pool->runs.back().end = k + 1;
+        used += n;
+    }
+    for (ContourRun& run : pool->runs) run.levelLines.assign((size_t)(run.end - run.first), 0);
+}
+
+// Moves the first `levels` levels of the run onto the list; 0 when it cannot grow.
+static int MoveRunLines(ContourList* list, ContourRun* run, int levels)
+{
+    int32_t lines = 0;
+    for (int j = 0; j < levels; j++) lines += run->levelLines[(size_t)j];
+    for (int32_t i = 0; i < lines; i++)
+        if (!AppendContourLine(list, run->lines->lines[i])) return 0;
+    TakeContourBlocks(list, run->lines);
+    FreeContourList(run->lines);
+    run->lines = nullptr;
+    return 1;
+}
+
+int TraceTINContours(const TINModel* tin, float interval, ContourList** list, JobControl* job, int64_t listEntries,
+                     int threads)
+{
+    ContourWork* w = NewContourWork(tin);
     if (!w) return -1;
-    BlockHullTriangles(w);
+    if (threads <= 0) threads = ContourThreadCount();
+    ContourPool pool;
+    pool.work = w;
+    pool.slices = 4 * threads;
+    pool.nextSlice = pool.nextRun = pool.stop = 0;
+    pool.copying = threads;
     int first, end;
     ContourLevelRange(w->lowZ, w->highZ, interval, &first, &end);
-    if (!SetContourLevels(w, interval, first, end, listEntries)) {
-        FreeContourTIN(w);
-        return -1;
-    }
+    // Progress goes to the frame by sent messages; the workers start after
+    // the first, so that a cancel made meanwhile stops them early.
     StartProgress((unsigned)(end - first + 1), "Create Contours");
-    int result = 1;
-    for (int k = first; k < end && result == 1; k++) {
+    pool.progress = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    pool.copied = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    pool.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<HANDLE> workers;
+    for (int i = 0; i < threads; i++) {
+        DWORD id;
+        HANDLE h = pool.progress && pool.copied && pool.go ? CreateThread(nullptr, 0, ContourWorker, &pool, 0, &id)
+                                                           : nullptr;
+        if (h) workers.push_back(h);
+        else if (InterlockedDecrement(&pool.copying) == 0 && pool.copied) SetEvent(pool.copied);
+    }
+    // While the workers copy the records: each triangle's levels, and runs of
+    // levels, a few a thread, so that threads that drew light levels take more.
+    SetContourLevels(w, interval, first, end);
+    int64_t total = 0;
+    for (int64_t n : w->levelCounts) total += n;
+    int64_t target = total / (4 * threads) + 1;
+    if (listEntries > 0) target = std::min(target, listEntries);
+    SplitContourLevels(&pool, target);
+    if (!workers.empty()) {
+        WaitForSingleObject(pool.copied, INFINITE);
+        BlockHullTriangles(w);
+        SetEvent(pool.go);
+    }
+    int result = workers.empty() && !pool.runs.empty() ? -1 : 1;
+    // The lines go onto the list in level order as runs end; a cancel stops
+    // the workers and keeps the levels that ended before the first that did not.
+    size_t moved = 0;
+    LONG stepped = 0;
+    while (result == 1 && moved < pool.runs.size()) {
         if (job && JobCancelled(job)) {
             result = 0;
             break;
         }
-        StepProgress();
-        float h = LevelHeight(k, interval);
-        int type = ContourLineType(h, interval);
-        BeginContourLevel(w, k);
-        for (;;) {
-            struct Polyline* line;
-            int traced = TraceContourLine(w, h, *list, &line);
-            if (traced == 0) break;
-            if (traced < 0) {
+        for (; moved < pool.runs.size() && ReadShared(&pool.runs[moved].result) == 1; moved++) {
+            ContourRun& run = pool.runs[moved];
+            if (!MoveRunLines(*list, &run, run.end - run.first)) {
                 result = -1;
-                break;
-            }
-            line->type = type;
-            if (!AppendContourLine(*list, line)) {
-                result = -1;
-                break;
-            }
-            if (job && JobCancelled(job)) {
-                result = 0;
                 break;
             }
         }
-        EndContourLevel(w);
+        LONG done = 0;
+        for (ContourRun& run : pool.runs) {
+            done += ReadShared(&run.levelsDone);
+            if (ReadShared(&run.result) == -1) result = -1;
+        }
+        for (; stepped < done && result == 1; stepped++) {
+            StepProgress();
+            if (job && JobCancelled(job)) result = 0;
+        }
+        if (result == 1 && moved < pool.runs.size()) WaitForSingleObject(pool.progress, 20);
     }
+    InterlockedExchange(&pool.stop, 1);
+    if (pool.go) SetEvent(pool.go);
+    if (!workers.empty()) WaitForMultipleObjects((DWORD)workers.size(), workers.data(), TRUE, INFINITE);
+    for (HANDLE h : workers) CloseHandle(h);
+    if (result == 0)
+        for (; moved < pool.runs.size(); moved++) {
+            ContourRun& run = pool.runs[moved];
+            int levels = (int)run.levelsDone;
+            if (levels > 0 && run.lines && !MoveRunLines(*list, &run, levels)) result = -1;
+            if (levels < run.end - run.first) break;
+        }
+    for (ContourRun& run : pool.runs) FreeContourList(run.lines);
+    for (HANDLE h : {pool.progress, pool.copied, pool.go})
+        if (h) CloseHandle(h);
     FreeContourTIN(w);
     EndProgress();
     if (result == -1) {

@@ -297,13 +297,10 @@ static void EnableWidth(HWND dialog, BOOL on)
 
 INT_PTR CALLBACK ProfileBoxWidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND view = (HWND)GetWindowLongPtrA(dialog, DWLP_USER);
+    HWND view = (HWND)DialogParameter(dialog, message, lParam);
     ViewRecord* r = RecordOf(view);
     switch (message) {
     case WM_INITDIALOG: {
-        view = (HWND)lParam;
-        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
-        r = RecordOf(view);
         if (!r) return TRUE;
         if (!r->profileWidthSet) {
             r->profileWidthSet = 1;
@@ -338,11 +335,9 @@ INT_PTR CALLBACK ProfileBoxWidthDlgProc(HWND dialog, UINT message, WPARAM wParam
             } else if (r) {
                 r->staticProfileWidth = 0;
             }
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
+            return EndDialogWith(dialog, 0);
         case IDC_PROFILE_STATIC_WIDTH:
             EnableWidth(dialog, IsDlgButtonChecked(dialog, IDC_PROFILE_STATIC_WIDTH) == BST_CHECKED);
             return TRUE;

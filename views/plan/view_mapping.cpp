@@ -370,13 +370,10 @@ static void ShowPointSize(HWND dialog, int size)
 
 INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND view = (HWND)GetWindowLongPtrA(dialog, DWLP_USER);
+    HWND view = (HWND)DialogParameter(dialog, message, lParam);
     ViewRecord* r = RecordOf(view);
     switch (message) {
     case WM_INITDIALOG: {
-        view = (HWND)lParam;
-        SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
-        r = RecordOf(view);
         if (!r) return TRUE;
         SavedPointSize = DrawnPointSize = r->pointSizeStep;
         CenterOnFrame(dialog);
@@ -402,8 +399,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
             }
             return TRUE;
         case IDOK:
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndDialogWith(dialog, 1);
         case IDCANCEL:
             if (r) {
                 r->pointSizeStep = SavedPointSize;
@@ -413,8 +409,7 @@ INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wPara
                     if (r->profileWindow) InvalidateView(r->profileWindow, 1);
                 }
             }
-            EndDialog(dialog, 2);
-            return TRUE;
+            return EndDialogWith(dialog, 2);
         }
         break;
     }
