@@ -134,12 +134,12 @@ void ExpectSameLines(const ContourList* a, const ContourList* b, int count, cons
     }
 }
 
-// A progress bar that cancels the job at its n-th step.
+// A progress bar that cancels the job at the n-th position it is moved to.
 JobControl* cancelJob;
 int stepsToCancel;
 LRESULT CALLBACK CancellingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == PBM_STEPIT && --stepsToCancel == 0) CancelJob(cancelJob);
+    if (message == PBM_SETPOS && wParam > 0 && --stepsToCancel == 0) CancelJob(cancelJob);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -180,12 +180,13 @@ TEST(TINContours, ACancelledTraceKeepsAFirstRunOfWholeLevels)
     wc.lpfnWndProc = CancellingBarProc;
     wc.lpszClassName = "CancellingBar";
     RegisterClassA(&wc);
-    HWND bar = CreateWindowExA(0, "CancellingBar", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    // 20 pixels wide: the bar is moved 20 times over the run.
+    HWND bar = CreateWindowExA(0, "CancellingBar", "", 0, 0, 0, 20, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(bar, nullptr);
     SetProgressWindows(bar, nullptr);
     cancelJob = CreateJobControl();
     ASSERT_TRUE(BeginJob(cancelJob));
-    stepsToCancel = 300;   // of about 2,200 levels
+    stepsToCancel = 3;   // about 15% of some 2,200 levels
     ContourList* part = NewContourList();
     int result = TraceTINContours(hill.tin, 0.01f, &part, cancelJob, 20, 4);
     SetProgressWindows(nullptr, nullptr);

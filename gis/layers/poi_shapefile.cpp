@@ -5,6 +5,7 @@
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/layer_sets.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -206,33 +207,6 @@ static void RemoveFiles(const ShapefileNames& names)
         if (!name->empty()) DeleteFileA(name->c_str());
 }
 
-// Puts the written files in place of the target's. The old ones are moved
-// aside first, so that when any of the three cannot be replaced (another
-// program has it open, or it is read-only, which Windows refuses to replace
-// and Wine does not) all three old ones come back: never a mix of both.
-static bool ReplaceShapefile(const ShapefileNames& written, const ShapefileNames& target, const ShapefileNames& aside)
-{
-    const std::string* from[3] = {&written.shp, &written.shx, &written.dbf};
-    const std::string* to[3] = {&target.shp, &target.shx, &target.dbf};
-    const std::string* old[3] = {&aside.shp, &aside.shx, &aside.dbf};
-    bool kept[3] = {}, placed[3] = {};
-    bool ok = !aside.shp.empty() && !aside.shx.empty() && !aside.dbf.empty();
-    for (int k = 0; ok && k < 3; k++) {
-        DWORD attributes = GetFileAttributesA(to[k]->c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-        if (attributes & FILE_ATTRIBUTE_READONLY) ok = false;
-        else ok = kept[k] = MoveFileExA(to[k]->c_str(), old[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    }
-    for (int k = 0; ok && k < 3; k++)
-        ok = placed[k] = MoveFileExA(from[k]->c_str(), to[k]->c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    for (int k = 0; k < 3; k++) {
-        if (!ok && placed[k]) DeleteFileA(to[k]->c_str());
-        if (kept[k] && !ok) MoveFileExA(old[k]->c_str(), to[k]->c_str(), MOVEFILE_REPLACE_EXISTING);
-        else if (kept[k]) DeleteFileA(old[k]->c_str());
-    }
-    return ok;
-}
-
 // Writes the header fields and one shape and row per live marker.
 static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* written)
 {
@@ -281,7 +255,9 @@ int SavePOIShapefile(POISet* set)
     bool ok = WriteMarkers(set, shp, dbf, &written);
     SHPClose(shp);
     DBFClose(dbf);
-    ok = ok && !ioFailed && ReplaceShapefile(temporary, target, NamesOf(set->path, "~saving-old"));
+    const std::string files[3] = {temporary.shp, temporary.shx, temporary.dbf};
+    const std::string targets[3] = {target.shp, target.shx, target.dbf};
+    ok = ok && !ioFailed && ReplaceFileGroup(files, targets, 3);
     if (!ok) {
         RemoveFiles(temporary);
         Report(kPOIWriteFailed, set->title);
