@@ -65,13 +65,10 @@ static void DropPolyline(struct Polyline** line)
     *line = nullptr;
 }
 
-int EndViewTool(HWND window)
+int EndZoomOrMeasureTool(HWND window)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
-    if (r && window == r->profileWindow) return CancelProfileTool(window);
-    if (FrameWindow && window == (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN))
-        return ProjectWinCancelTool(window);
-    if (!r) return 1;
+    if (!r) return 0;
     switch (r->currentTool) {
     case TOOL_ZOOM:
         if (r->zoomDragButton) {
@@ -79,7 +76,24 @@ int EndViewTool(HWND window)
             DrawZoomBox(window, r->toolRect, r->currentTool);
             r->zoomDragButton = 0;
         }
-        break;
+        return 1;
+    case TOOL_MEASURE:
+        if (r->toolActive) EraseRubberBand(window, r);
+        r->toolActive = 0;
+        DestroyToolTip();
+        return 1;
+    }
+    return 0;
+}
+
+int EndViewTool(HWND window)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (r && window == r->profileWindow) return CancelProfileTool(window);
+    if (FrameWindow && window == (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN))
+        return ProjectWinCancelTool(window);
+    if (!r || EndZoomOrMeasureTool(window)) return 1;
+    switch (r->currentTool) {
     case TOOL_POINT:
         r->editPending = 0;
         break;
@@ -98,11 +112,6 @@ int EndViewTool(HWND window)
         DropPolyline(&r->editPolyline);
         r->toolActive = 0;
         InvalidateRect(window, nullptr, FALSE);
-        break;
-    case TOOL_MEASURE:
-        if (r->toolActive) EraseRubberBand(window, r);
-        r->toolActive = 0;
-        DestroyToolTip();
         break;
     case TOOL_QUERY:
         DestroyMeasureTip();

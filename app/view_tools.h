@@ -4,6 +4,9 @@
 
 int  SetViewTool(HWND view, int id);
 int  EndViewTool(HWND window);
+// Ends the zoom box or the measuring band of a map window (plan view or
+// project window); 0 when its tool is neither.
+int  EndZoomOrMeasureTool(HWND window);
 int  EndActiveViewTool();
 int  PanToolMouse(HWND view, UINT message, LPARAM lParam);
 int  PanScrollWindow(HWND view);

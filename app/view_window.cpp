@@ -210,11 +210,7 @@ int AskToSaveViewSets(HWND view)
 int ViewClose(HWND view)
 {
     ViewRecord* record = RecordOf(view);
-    JobControl* job = JobOf(view);
-    CancelViewDraw(view);
-    if (job) WaitForObjectPumping(job->mutex);
-    UpdateToolbarState(0);
-    EndViewTool(view);
+    JobControl* job = BeginMapWindowClose(view);
     if (record) {
         if (!AskToSaveViewSets(view)) {
             if (job) ReleaseMutex(job->mutex);
@@ -233,31 +229,61 @@ int ViewClose(HWND view)
     return 1;
 }
 
-void ViewDestroy(HWND view)
+JobControl* BeginMapWindowClose(HWND window)
 {
-    JobControl* job = JobOf(view);
-    CancelViewDraw(view);
+    JobControl* job = JobOf(window);
+    CancelViewDraw(window);
+    if (job) WaitForObjectPumping(job->mutex);
+    UpdateToolbarState(0);
+    EndViewTool(window);
+    return job;
+}
+
+void FreeMapWindowData(HWND window)
+{
+    JobControl* job = JobOf(window);
+    CancelViewDraw(window);
     // Held for good: no drawing may start while the record goes away, and the
     // lock itself is freed next.
     if (job) WaitForObjectPumping(job->mutex);
-    CancelContourJobOf(view);
-    ViewRecord* record = RecordOf(view);
-    SetWindowSlot(view, CHILD_RECORD, 0);
-    SetWindowSlot(view, CHILD_JOB, 0);
+    CancelContourJobOf(window);
+    ViewRecord* record = RecordOf(window);
+    SetWindowSlot(window, CHILD_RECORD, 0);
+    SetWindowSlot(window, CHILD_JOB, 0);
     FreeViewRecord(record);
     FreeJobControl(job);
 }
 
+void ViewDestroy(HWND view) { FreeMapWindowData(view); }
+
 // ---- window procedure -----------------------------------------------------------
+
+ViewRecord* AttachMapWindowData(HWND window, LPARAM createParams)
+{
+    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)createParams)->lpCreateParams;
+    ViewRecord* record = (ViewRecord*)mdi->lParam;
+    SetWindowSlot(window, CHILD_RECORD, (LONG_PTR)record);
+    if (record) record->window = window;
+    SetWindowSlot(window, CHILD_JOB, (LONG_PTR)CreateJobControl());
+    AttachViewStatusBar(window);
+    return record;
+}
+
+ViewRecord* SizeMapWindow(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SIZE_MINIMIZED) {
+        EndViewTool(window);
+        return nullptr;
+    }
+    CancelViewDraw(window);
+    HWND status = (HWND)GetWindowSlot(window, CHILD_STATUSBAR);
+    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
+    return wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED ? RecordOf(window) : nullptr;
+}
 
 static void OnCreate(HWND view, LPARAM lParam)
 {
-    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
-    ViewRecord* record = (ViewRecord*)mdi->lParam;
-    SetWindowSlot(view, CHILD_RECORD, (LONG_PTR)record);
-    if (record) record->window = view;
-    SetWindowSlot(view, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    AttachViewStatusBar(view);
+    AttachMapWindowData(view, lParam);
     SetWindowSlot(FrameWindow, FRAME_VIEWCOUNT, GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) + 1);
     SetupTINColorRamp(view);
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -274,15 +300,8 @@ static void OnCreate(HWND view, LPARAM lParam)
 
 static void OnSize(HWND view, WPARAM wParam, LPARAM lParam)
 {
-    if (wParam == SIZE_MINIMIZED) {
-        EndViewTool(view);
-        return;
-    }
-    CancelViewDraw(view);
-    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
-    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
-    ViewRecord* record = RecordOf(view);
-    if (!record || (wParam != SIZE_RESTORED && wParam != SIZE_MAXIMIZED)) return;
+    ViewRecord* record = SizeMapWindow(view, wParam, lParam);
+    if (!record) return;
     if (record->profileWindow) CenterViewOnProfile(view);
     UpdateViewScale(view);
     UpdateScrollBars(view);

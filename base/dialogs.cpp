@@ -98,6 +98,20 @@ void SetListBoxExtent(HWND listBox, const FileList* files)
     SendMessageA(listBox, LB_SETHORIZONTALEXTENT, widest < clientWidth ? clientWidth - 1 : widest + 16, 0);
 }
 
+bool RadioChoiceCommand(HWND dialog, int id, int first, int last, const int* values, int* choice)
+{
+    if (id >= first && id <= last) {
+        *choice = values ? values[id - first] : id;
+        CheckRadioButton(dialog, first, last, id);
+        return true;
+    }
+    if (id == IDOK || id == IDCANCEL) {
+        EndDialog(dialog, id == IDOK ? *choice : 0);
+        return true;
+    }
+    return false;
+}
+
 INT_PTR EndDialogWith(HWND dialog, INT_PTR result)
 {
     EndDialog(dialog, result);

@@ -23,3 +23,8 @@ void FillColorSwatch(COLORREF colour, HDC hdc, const RECT* item);
 int  GetTextWidth(HDC hdc, const char* text);
 void SetListBoxExtent(HWND listBox, const FileList* files);
 int  ScreenToClientRect(HWND window, RECT* rect);
+// Commands of a dialog that asks for one of a row of radio buttons (ids first
+// to last): a click checks its button and keeps values[id - first] (the id
+// itself when values is null); OK ends the dialog with the kept value, Cancel
+// with 0. True when the command was one of these.
+bool RadioChoiceCommand(HWND dialog, int id, int first, int last, const int* values, int* choice);

@@ -426,22 +426,20 @@ static void OpenBatchProject(HWND dialog, BatchDialog* d)
     FillFileRows(dialog, d);
 }
 
+// The rows list the marked tiles in project order (a failed one with its
+// reason after the name), so a row's number names its tile.
 static void UnmarkSelectedTiles(HWND dialog, BatchDialog* d)
 {
     HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
     int count = (int)SendMessageA(list, LB_GETSELCOUNT, 0, 0);
     if (count <= 0 || !d->project) return;
     std::vector<int> rows((size_t)count);
-    SendMessageA(list, LB_GETSELITEMS, (WPARAM)count, (LPARAM)rows.data());
-    for (int row : rows) {
-        char name[700] = "";
-        if (SendMessageA(list, LB_GETTEXTLEN, (WPARAM)row, 0) >= (LRESULT)sizeof name) continue;
-        SendMessageA(list, LB_GETTEXT, (WPARAM)row, (LPARAM)name);
-        for (int i = 0; i < d->project->tileCount; i++) {
-            ProjectTile* t = d->project->tiles[i];
-            if (t && !strcmp(t->name, name)) t->batchMark = 0;
-        }
-    }
+    count = (int)SendMessageA(list, LB_GETSELITEMS, (WPARAM)count, (LPARAM)rows.data());
+    std::vector<ProjectTile*> marked;
+    for (int i = 0; i < d->project->tileCount; i++)
+        if (d->project->tiles[i] && d->project->tiles[i]->batchMark) marked.push_back(d->project->tiles[i]);
+    for (int k = 0; k < count; k++)
+        if (rows[(size_t)k] >= 0 && rows[(size_t)k] < (int)marked.size()) marked[(size_t)rows[(size_t)k]]->batchMark = 0;
     FillFileRows(dialog, d);
 }
 

@@ -86,6 +86,7 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
 
 INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    static const int unitCodes[] = { 1, 3 };   // metres, feet
     static int choice;
     switch (message) {
     case WM_INITDIALOG:
@@ -95,20 +96,7 @@ INT_PTR CALLBACK NoUnitsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         CenterOnFrame(dialog);
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_UNITS_METERS:
-            choice = 1;
-            CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_METERS);
-            return TRUE;
-        case IDC_UNITS_FEET:
-            choice = 3;
-            CheckRadioButton(dialog, IDC_UNITS_METERS, IDC_UNITS_FEET, IDC_UNITS_FEET);
-            return TRUE;
-        case IDOK:
-            return EndDialogWith(dialog, choice);
-        case IDCANCEL:
-            return EndDialogWith(dialog, 0);
-        }
+        if (RadioChoiceCommand(dialog, LOWORD(wParam), IDC_UNITS_METERS, IDC_UNITS_FEET, unitCodes, &choice)) return TRUE;
         break;
     }
     return FALSE;

@@ -305,6 +305,8 @@ struct ProjectRun {
     int rowsAfterRemove = -1;
     std::string notice;
     int rowsAtEnd = -1;
+    std::vector<std::string> rowsAfterRun;
+    int rowsAfterRemovingFailed = -1;
 };
 ProjectRun* projectRun = nullptr;
 
@@ -345,6 +347,12 @@ void DriveProjectBatch(HWND dialog, int templateId)
     SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
     EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
     projectRun->notice = WindowText(dialog, IDC_BATCH_CURRENT);
+    // A tile that failed is listed with its reason and can still leave the run.
+    projectRun->rowsAfterRun = ListRowsOf(dialog);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    SendMessageA(list, LB_SETSEL, TRUE, 1);
+    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_REMOVE_TILES, 0);
+    projectRun->rowsAfterRemovingFailed = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
@@ -378,6 +386,9 @@ TEST_F(BatchTest, ProjectTilesAreThinnedWithTheirNeighboursUnderTheirOwnLocks)
     EXPECT_EQ(outcome.rowsAtStart, (std::vector<std::string>{"t_00.las", "t_01.las", "t_02.las"}));
     EXPECT_EQ(outcome.rowsAfterRemove, 2);
     EXPECT_EQ(outcome.notice, Notice("Verudevevur Idudorav", "complete", 1, 1, 0));
+    ASSERT_EQ(outcome.rowsAfterRun.size(), 2u);
+    EXPECT_EQ(outcome.rowsAfterRun[1].rfind("t_01.las   <failed: Locked:", 0), 0u) << outcome.rowsAfterRun[1];
+    EXPECT_EQ(outcome.rowsAfterRemovingFailed, 1);
     // Only the tile's own points were written: same size, only class bytes changed.
     std::string after0 = Bytes("t_00.las");
     EXPECT_GT(ClassOnlyDifferences(before0, after0), 0);

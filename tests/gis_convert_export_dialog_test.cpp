@@ -13,14 +13,8 @@
 
 namespace {
 
-class ExportDialogTest : public FrameFixture {
+class ExportDialogTest : public FolderFrameFixture {
 protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        folder = TempDir();
-    }
     void TearDown() override
     {
         StopFrame();
@@ -63,7 +57,6 @@ protected:
             if (b.text == kExportCompleteText && b.caption == kExportCompleteCaption) return true;
         return false;
     }
-    std::string folder;
     std::vector<std::string> names;
 };
 

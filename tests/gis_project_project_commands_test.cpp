@@ -15,22 +15,8 @@
 
 namespace {
 
-class ProjectCommands : public FrameFixture {
+class ProjectCommands : public ProjectFrameFixture {
 protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        folder = TempDir();
-    }
-    void TearDown() override
-    {
-        if (ProjectWindow()) {
-            BoxAnswers no({}, IDNO);
-            CloseProjectWindow();
-        }
-        FrameFixture::TearDown();
-    }
     static int Command(int id) { return FrameCommand(MAKEWPARAM(id, 0), 0); }
     // The tiles tile0.las ... as the multi-selection answer of the tile dialog.
     std::string TileSelection(int count)
@@ -52,7 +38,6 @@ protected:
         FreeProject(p);
         return folder + name;
     }
-    std::string folder;
 };
 
 void SetText(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }

@@ -16,22 +16,8 @@
 
 namespace {
 
-class ProjectWindowTest : public FrameFixture {
+class ProjectWindowTest : public ProjectFrameFixture {
 protected:
-    void SetUp() override
-    {
-        FrameFixture::SetUp();
-        StartFrame();
-        folder = TempDir();
-    }
-    void TearDown() override
-    {
-        if (ProjectWindow()) {
-            BoxAnswers no({}, IDNO);
-            CloseProjectWindow();
-        }
-        FrameFixture::TearDown();
-    }
     // Shows a row of tiles with real files in the project window.
     HWND Show(int count, bool files = true)
     {
@@ -74,7 +60,6 @@ protected:
                 if (PixelAt(pixels, width, x, y) == colour) n++;
         return n;
     }
-    std::string folder;
     HWND window = nullptr;
 };
 
@@ -201,7 +186,10 @@ TEST_F(ProjectWindowTest, OpeningAnAvailableTileLocksItAndOpensAView)
     ASSERT_EQ(no.shown().size(), 1u);
     EXPECT_EQ(no.shown()[0].text, Formatted(kTileLoadedQuestion, "tile0.las"));
     EXPECT_EQ(PlanViews().size(), 1u);
-    UnlockTile(p->tiles[0]->path);
+    // The marker taken for the tile goes with the project.
+    std::string path = p->tiles[0]->path;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ReadTileLockOwner(path.c_str()), nullptr);
 }
 
 TEST_F(ProjectWindowTest, ATileThatCannotBeLockedAsksAndNoLeavesItAvailable)

@@ -2,6 +2,8 @@
 // and projects made of them.
 #pragma once
 #include "test_support.h"
+#include "window_fixtures.h"
+#include "gis/project/project_window.h"
 #include "gis/project/project.h"
 #include "data/lasfile/las_file.h"
 #include "data/lasfile/las_header.h"
@@ -146,3 +148,17 @@ inline std::string CutIntoTiles(const DataSet* set, const std::string& folder, c
         }
     return selection;
 }
+
+// A started frame and a temporary folder; a project window left open is
+// closed at the end without saving.
+class ProjectFrameFixture : public FolderFrameFixture {
+protected:
+    void TearDown() override
+    {
+        if (ProjectWindow()) {
+            BoxAnswers no({}, IDNO);
+            CloseProjectWindow();
+        }
+        FrameFixture::TearDown();
+    }
+};

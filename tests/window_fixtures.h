@@ -46,6 +46,18 @@ public:
     static RECT ClientOfMDI();
 };
 
+// A started frame and a fresh temporary folder (ends in a backslash).
+class FolderFrameFixture : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        FrameFixture::SetUp();
+        StartFrame();
+        folder = TempDir();
+    }
+    std::string folder;
+};
+
 class ViewFixture : public FrameFixture {
 protected:
     void SetUp() override;

@@ -43,18 +43,8 @@ INT_PTR CALLBACK ImportFormatDlgProc(HWND dialog, UINT message, WPARAM wParam, L
         CenterOnFrame(dialog);
         return TRUE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_IMPORT_ASCII_TEXT:
-        case IDC_IMPORT_ESRI_SHAPE:
-            chosenFormat = LOWORD(wParam);
+        if (RadioChoiceCommand(dialog, LOWORD(wParam), IDC_IMPORT_ASCII_TEXT, IDC_IMPORT_ESRI_SHAPE, nullptr, &chosenFormat))
             return TRUE;
-        case IDOK:
-            EndDialog(dialog, chosenFormat);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
         break;
     }
     return FALSE;

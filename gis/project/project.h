@@ -26,7 +26,7 @@ struct ProjectTile {
     int32_t  pointCount;
     int32_t  editStatus;       // EDIT_STATUS, kept as read; 1 and 2 are painted specially
     int32_t  activeStatus;     // TileState
-    int32_t  openCount;        // raised by each LoadBufferPoints on this tile
+    int32_t  openCount;        // raised by each LoadBufferPoints and by each lock the project window takes
     int32_t  batchMark;        // 1 when the tile takes part in a batch run
 };
 

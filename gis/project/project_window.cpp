@@ -10,7 +10,6 @@
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/status_bars.h"
 #include "app/view_record.h"
 #include "app/view_tools.h"
 #include "app/view_window.h"
@@ -18,9 +17,7 @@
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "views/plan/draw_thread.h"
-#include "views/plan/measure_query.h"
 #include "views/plan/mouse_dispatch.h"
-#include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
@@ -145,27 +142,8 @@ int ProjectWinToolCommand(HWND window, WPARAM wParam, LPARAM)
 int ProjectWinCancelTool(HWND window)
 {
     ViewRecord* r = RecordOf(window);
-    if (!r) return 1;
-    switch (r->currentTool) {
-    case TOOL_ZOOM:
-        if (r->zoomDragButton) {
-            CancelViewDraw(window);
-            DrawZoomBox(window, r->toolRect, r->currentTool);
-            r->zoomDragButton = 0;
-        }
-        break;
-    case TOOL_MEASURE:
-        if (r->toolActive) {
-            CancelViewDraw(window);
-            DrawToolRubberBand(window, r->toolRect, r->currentTool);
-            r->toolActive = 0;
-        }
-        DestroyToolTip();
-        break;
-    case TOOL_QUERY:
-        DestroyTileTooltip();
-        break;
-    }
+    if (r && r->currentTool == TOOL_QUERY) DestroyTileTooltip();
+    else EndZoomOrMeasureTool(window);
     return 1;
 }
 
@@ -181,11 +159,7 @@ int ProjectWinMouse(HWND window, UINT message, LPARAM lParam)
 
 int ProjectWinClose(HWND window)
 {
-    CancelViewDraw(window);
-    JobControl* job = (JobControl*)GetWindowSlot(window, CHILD_JOB);
-    if (job) WaitForObjectPumping(job->mutex);
-    UpdateToolbarState(nullptr);
-    EndViewTool(window);
+    JobControl* job = BeginMapWindowClose(window);
     CloseProject((Project*)GetWindowSlot(window, PROJECTWIN_PROJECT));
     SetWindowSlot(window, PROJECTWIN_PROJECT, 0);
     if (FrameWindow && (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN) == window)
@@ -203,40 +177,21 @@ void ProjectWinDestroy(HWND window)
     SetWindowSlot(window, PROJECTWIN_PROJECT, 0);
     if (FrameWindow && (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN) == window)
         SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, 0);
-    JobControl* job = (JobControl*)GetWindowSlot(window, CHILD_JOB);
-    ViewRecord* r = RecordOf(window);
-    SetWindowSlot(window, CHILD_RECORD, 0);
-    SetWindowSlot(window, CHILD_JOB, 0);
-    FreeViewRecord(r);
-    FreeJobControl(job);
+    FreeMapWindowData(window);
 }
 
 static void OnCreate(HWND window, LPARAM lParam)
 {
-    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
-    ViewRecord* r = (ViewRecord*)mdi->lParam;
-    if (r) {
-        r->window = window;
-        r->projectShown = 1;
-    }
-    SetWindowSlot(window, CHILD_RECORD, (LONG_PTR)r);
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, (LONG_PTR)window);
-    SetWindowSlot(window, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    AttachViewStatusBar(window);
+    ViewRecord* r = AttachMapWindowData(window, lParam);
+    if (r) r->projectShown = 1;
     if (r && r->extentComputed) FitViewToWindow(window);
 }
 
 static void OnSize(HWND window, WPARAM wParam, LPARAM lParam)
 {
-    if (wParam == SIZE_MINIMIZED) {
-        EndViewTool(window);
-        return;
-    }
-    CancelViewDraw(window);
-    HWND status = (HWND)GetWindowSlot(window, CHILD_STATUSBAR);
-    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
-    ViewRecord* r = RecordOf(window);
-    if (r && r->extentComputed && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
+    ViewRecord* r = SizeMapWindow(window, wParam, lParam);
+    if (r && r->extentComputed) {
         UpdateViewScale(window);
         UpdateScrollBars(window);
     }

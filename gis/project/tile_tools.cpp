@@ -181,6 +181,8 @@ int OpenTileAtCursor(HWND window, UINT message, LPARAM lParam)
             if (AskToOpen(kUnableToLockQuestion, tile)) OpenFilesInNewView(tile->path, 0);
             break;
         }
+        // The marker is this project's: closing the project removes it.
+        tile->openCount++;
         // fall through: locked for this user, opened as a tile without a marker
     case TILE_NOT_FOUND:
         if (OpenFilesInNewView(tile->path, 0)) tile->activeStatus = TILE_OPEN;
