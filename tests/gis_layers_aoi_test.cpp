@@ -257,11 +257,7 @@ TEST_F(AOITest, AColourPickedInTheEditorStaysAfterCancelAndLeavesTheSetUnsaved)
     Mouse(WM_MOUSEMOVE, 40, 20);
     DialogDriver driver([&](HWND dialog, int id) {
         if (id == DIALOG_CHOOSECOLOR) {
-            // The colour dialog's red, green and blue fields.
-            SetDlgItemTextA(dialog, 706, "10");
-            SetDlgItemTextA(dialog, 707, "200");
-            SetDlgItemTextA(dialog, 708, "30");
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            AnswerColourDialog(dialog, RGB(10, 200, 30));
             return;
         }
         SendMessageA(dialog, WM_COMMAND, IDC_AOI_COLOR, 0);

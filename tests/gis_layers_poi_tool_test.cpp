@@ -122,10 +122,7 @@ TEST_F(POIToolTest, RightClickEditsTheNearestMarkerInSightThroughTheDialog)
     DialogDriver driver([&](HWND dialog, int id) {
         templates.push_back(id);
         if (id == DIALOG_CHOOSECOLOR) {
-            SetDlgItemInt(dialog, 706, GetRValue(answer.pick), FALSE);
-            SetDlgItemInt(dialog, 707, GetGValue(answer.pick), FALSE);
-            SetDlgItemInt(dialog, 708, GetBValue(answer.pick), FALSE);
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            AnswerColourDialog(dialog, answer.pick);
             return;
         }
         shownNames.push_back(Text(dialog, IDC_POI_NAME));

@@ -370,3 +370,16 @@ bool PumpUntil(const std::function<bool()>& done, int ms)
     }
     return true;
 }
+
+void AnswerColourDialog(HWND dialog, COLORREF colour)
+{
+    const int fields[3] = {706, 707, 708};  // red, green, blue
+    const int values[3] = {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+    for (int k = 0; k < 3; k++) SetDlgItemInt(dialog, fields[k], values[k], FALSE);
+    // The dialog takes a field's value when told it changed; tell it again for
+    // all three, so that none is left out whatever it was doing meanwhile
+    // (telling it of a value it has already taken changes nothing).
+    for (int k = 0; k < 3; k++)
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(fields[k], EN_UPDATE), (LPARAM)GetDlgItem(dialog, fields[k]));
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}

@@ -107,6 +107,9 @@ std::string WriteTempFile(const char* name, const std::string& bytes);
 
 // Lets queued and sent messages run for up to `ms` milliseconds.
 void PumpMessages(int ms);
+// Answers the common colour dialog with `colour` through its red, green and
+// blue fields, then OK.
+void AnswerColourDialog(HWND dialog, COLORREF colour);
 // Calls `done` until it returns true (true) or `ms` milliseconds have passed
 // (false), yielding between calls. A deadline, never a measurement.
 bool WaitUntil(const std::function<bool()>& done, int ms);
