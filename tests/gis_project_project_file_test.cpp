@@ -1,6 +1,7 @@
 // Project files and tile indexes: the round trip, files from elsewhere that
 // differ in version or fields, and damaged or unsafe files that are refused.
 #include "project_test_files.h"
+#include "las_test_files.h"
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
 #include "base/file_system.h"
@@ -278,21 +279,30 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
     ASSERT_EQ(WriteProjectFile(p), 1);
+    const std::string names[4] = {"p_tiles.shp", "p_tiles.shx", "p_tiles.dbf", "p.lep"};
+    Bytes before[4];
+    for (int k = 0; k < 4; k++) before[k] = ReadBytes(folder + names[k]);
     snprintf(p->description, sizeof p->description, "changed");
-    p->saved = 0;
-    // Another program holds the tile index: the new files cannot take its place.
-    HANDLE held = CreateFileA((folder + "p_tiles.shp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    {
-        BoxAnswers boxes;
-        EXPECT_EQ(WriteProjectFile(p), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectWriteFailed, "p.lep"));
+    p->tiles[0]->editStatus = 1;
+    // Another program holds the tile index, or the project table, which is
+    // replaced last: the new files cannot take the old ones' place, and none
+    // of the four may change, or the table and its index would not match.
+    for (const char* heldName : {"p_tiles.shp", "p.lep"}) {
+        p->saved = 0;
+        HANDLE held = CreateFileA((folder + heldName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        {
+            BoxAnswers boxes;
+            EXPECT_EQ(WriteProjectFile(p), 0) << heldName;
+            ASSERT_EQ(boxes.shown().size(), 1u);
+            EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectWriteFailed, "p.lep"));
+        }
+        CloseHandle(held);
+        EXPECT_EQ(p->saved, 0);
+        for (int k = 0; k < 4; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << heldName << " " << names[k];
+        std::vector<std::string> files = FolderFiles(folder);
+        EXPECT_EQ(files.size(), 7u) << heldName;   // no temporary file left behind
     }
-    CloseHandle(held);
-    EXPECT_EQ(p->saved, 0);
-    std::vector<std::string> files = FolderFiles(folder);
-    EXPECT_EQ(files.size(), 7u);   // no temporary file left behind
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
     EXPECT_STREQ(q->description, "Survey block 7");

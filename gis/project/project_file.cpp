@@ -5,6 +5,7 @@
 #include "gis/project/project_file.h"
 #include "gis/project/project.h"
 #include "app/frame.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -142,11 +143,6 @@ static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbf
     return 0;
 }
 
-static bool MoveOver(const std::string& from, const std::string& to)
-{
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 int WriteProjectFile(Project* project)
 {
     if (!project || !project->path[0]) return 0;
@@ -190,7 +186,9 @@ int WriteProjectFile(Project* project)
         return 0;
     }
     // Everything is on disk: only now are the old files replaced.
-    bool moved = MoveOver(w.shp, w.shpTo) && MoveOver(w.shx, w.shxTo) && MoveOver(w.dbf, w.dbfTo) && MoveOver(w.table, w.tableTo);
+    const std::string files[4] = {w.shp, w.shx, w.dbf, w.table};
+    const std::string targets[4] = {w.shpTo, w.shxTo, w.dbfTo, w.tableTo};
+    bool moved = ReplaceFileGroup(files, targets, 4) != 0;
     RemoveFiles(temporary);
     if (!moved) {
         Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
