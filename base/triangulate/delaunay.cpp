@@ -279,7 +279,7 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
 // The y order breaks ties by x (the order of the array), as the median cut
 // does. From kRankCutPoints points on the cuts are made on ranks; below, the
 // median cuts on the items are as fast and need no extra memory.
-static const int64_t kRankCutPoints = 4096;
+static const int64_t kRankCutPoints = 32;
 
 struct RankPair {
     uint32_t xr, yr;
@@ -332,9 +332,22 @@ static inline uint64_t OrderedBits(double v)
     return (u >> 63) ? ~u : (u | 0x8000000000000000ull);
 }
 
+// Below this many points the y order is taken by a comparison sort.
+static const int64_t kRadixSortPoints = 16384;
+
 // Writes the y order to order[0 .. n); room holds 2 n keys.
 static bool SortByY(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order)
 {
+    if (n < kRadixSortPoints) {
+        // Few points: the radix sort's counting tables would cost more than
+        // the points. Sorting by (key, index) gives the same stable order.
+        for (int64_t i = 0; i < n; i++) room[i] = KeyIndex{ OrderedBits(a[i].x[1]), (uint32_t)i };
+        std::sort(room, room + n, [](const KeyIndex& p, const KeyIndex& q) {
+            return p.key < q.key || (p.key == q.key && p.index < q.index);
+        });
+        for (int64_t i = 0; i < n; i++) order[i] = room[i].index;
+        return true;
+    }
     const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
     uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)kDigits * kBuckets, sizeof(uint32_t));
     if (!counts) return false;
