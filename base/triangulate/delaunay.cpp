@@ -270,7 +270,7 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
     }
 }
 
-// The same cuts on ranks, which is what a large input takes: each point is a
+// The same cuts on ranks, which all but the smallest inputs take: each point is a
 // pair (rank in x order, rank in y order), and every part is kept twice, in
 // x order (Xs) and in y order (Ys). A cut across x is the middle of Xs and a
 // cut across y the middle of Ys; the other list follows by a stable partition
@@ -278,7 +278,8 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
 // no part is selected among and no 24-byte item moves before the end.
 // The y order breaks ties by x (the order of the array), as the median cut
 // does. From kRankCutPoints points on the cuts are made on ranks; below, the
-// median cuts on the items are as fast and need no extra memory.
+// median cuts on the items are as fast and need no extra memory. Even inputs of
+// a few thousand points are cut faster on ranks than by a selection per cut.
 static const int64_t kRankCutPoints = 32;
 
 struct RankPair {
