@@ -115,8 +115,10 @@ PointSelection* SelectIndexedCandidates(const CandidateIndex* index, DataSet* se
                 for (int32_t k = b.starts[bucket]; k < b.starts[bucket + 1]; k++) {
                     const Entry& e = b.entries[(size_t)k];
                     const PointRecord* p = e.point;
-                    if (p->classification == index->classCode && p->x >= left && p->x <= right && p->y >= bottom &&
-                        p->y <= top)
+                    // The box first: threads working on other boxes may be
+                    // changing the classes of points outside it.
+                    if (p->x >= left && p->x <= right && p->y >= bottom && p->y <= top &&
+                        p->classification == index->classCode)
                         cellFound.push_back(e);
                 }
             }

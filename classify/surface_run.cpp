@@ -155,31 +155,48 @@ int CommitSurfaceClasses(DataSet* set, int groundClass, int featureClass)
     return features;
 }
 
-int RunTileLoop(HWND, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap, const char* text,
-                TileSelector select, BoxedTileRoutine routine)
+void PlanTileGrid(const DataSet* set, int tileSize, int overlap, TileGrid* grid)
 {
     // Very dense data gives tiles below 2 units: bound them so the tile step stays positive.
     if (tileSize - overlap < 1) {
         tileSize = 2;
         overlap = 1;
     }
-    int step = tileSize - overlap;
-    double x0 = set->minX - overlap, y0 = set->maxY + overlap;
-    int rows = (int)((set->maxY + overlap - (set->minY - overlap)) / step + 1);
-    int columns = (int)((set->maxX + overlap - (set->minX - overlap)) / step + 1);
-    StartProgress((unsigned)rows, text);
+    grid->size = tileSize;
+    grid->step = tileSize - overlap;
+    grid->left = set->minX - overlap;
+    grid->top = set->maxY + overlap;
+    grid->rows = (int)((set->maxY + overlap - (set->minY - overlap)) / grid->step + 1);
+    grid->columns = (int)((set->maxX + overlap - (set->minX - overlap)) / grid->step + 1);
+}
+
+void TileGridBox(const TileGrid* grid, int row, int column, double box[4])
+{
+    double top = grid->top - (double)row * grid->step;
+    double left = grid->left + (double)column * grid->step;
+    box[0] = left;
+    box[1] = top;
+    box[2] = left + grid->size;
+    box[3] = top - grid->size;
+}
+
+int RunTileLoop(HWND, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap, const char* text,
+                TileSelector select, BoxedTileRoutine routine)
+{
+    TileGrid grid;
+    PlanTileGrid(set, tileSize, overlap, &grid);
+    StartProgress((unsigned)grid.rows, text);
     int result = 0;
-    for (int r = 0; r < rows; r++) {
+    for (int r = 0; r < grid.rows; r++) {
         StepProgress();
-        double top = y0 - (double)r * step, bottom = top - tileSize;
-        for (int c = 0; c < columns; c++) {
+        for (int c = 0; c < grid.columns; c++) {
             // Between tiles no lock is held: a paused batch waits here.
             if (AppJobCheckpoint()) {
                 EndProgress();
                 return -1;
             }
-            double left = x0 + (double)c * step;
-            double box[4] = { left, top, left + tileSize, bottom };
+            double box[4];
+            TileGridBox(&grid, r, c, box);
             PointSelection* tile = select(set, box);
             if (!tile) continue;
             int n = routine(tile, box, settings);

@@ -56,6 +56,17 @@ typedef int (*BoxedTileRoutine)(PointSelection* tile, const double box[4], Surfa
 int RunTileLoop(HWND view, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap,
                 const char* text, TileSelector select, BoxedTileRoutine routine);
 
+// The tiles of a tile loop: rows from the top, columns from the left, each
+// tile `size` square and `step` on from the one before.
+struct TileGrid {
+    double left, top;
+    int size, step;
+    int rows, columns;
+};
+void PlanTileGrid(const DataSet* set, int tileSize, int overlap, TileGrid* grid);
+// Tile (row, column)'s box: left, top, right, bottom.
+void TileGridBox(const TileGrid* grid, int row, int column, double box[4]);
+
 int CountSurfaceReturns(DataSet* set, SurfaceMagicSettings* settings, int featureClass);
 int CommitSurfaceClasses(DataSet* set, int groundClass, int featureClass);
 int ResetWorkingClass(DataSet* set, int value);

@@ -5,6 +5,7 @@
 #include "classify/key_points.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
+#include "classify/tile_threads.h"
 #include "app/class_combo.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
@@ -102,10 +103,12 @@ int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromCl
     settings.pointSpacing = set->pointSpacing;
     settings.thinError = accuracy;
     // Tiles overlap by two thirds: each reads its box from an index of the
-    // candidates instead of scanning whole cells of the set's tile grid.
+    // candidates instead of scanning whole cells of the set's tile grid. A
+    // tile's search touches nothing but its own points' classes, so tiles
+    // whose boxes do not meet run on several threads.
     CandidateIndex* index = BuildCandidateIndex(set, WORK_GROUND, std::max(1, size) / 6.0);
     keyPointCandidates = index;
-    int result = RunTileLoop(view, set, &settings, size, 2 * size / 3, "Finding Key-Points", SelectKeyPointCandidates,
+    int result = RunTileLoopThreaded(view, set, &settings, size, 2 * size / 3, "Finding Key-Points", SelectKeyPointCandidates,
                              KeyPointTile);
     keyPointCandidates = nullptr;
     FreeCandidateIndex(index);

@@ -1,6 +1,7 @@
 // Delaunay construction and the outputs each switch asks for.
 #include "tests/tri_check.h"
 #include "base/heap.h"
+#include <windows.h>
 
 static std::vector<double> Grid(int nx, int ny, double x0, double y0, double step)
 {
@@ -225,4 +226,59 @@ TEST(TriMesh, ProgressBarsNamedAndStepped)
     NBLFree(out.pointMarkers);
     NBLFree(out.triangles);
     TriShowProgress = 0;
+}
+
+namespace {
+struct ConcurrentCase {
+    std::vector<double> points;
+    const char* switches;
+    std::vector<int32_t> expected;   // the triangles of a run on its own
+    HANDLE go;                       // set once every thread is there
+    int mismatches = 0;
+};
+
+std::vector<int32_t> Triangles(std::vector<double> points, const char* switches)
+{
+    TriRun r(std::move(points));
+    r.Run(switches);
+    return std::vector<int32_t>(r.out.triangles, r.out.triangles + 3 * (size_t)r.out.triangleCount);
+}
+
+DWORD WINAPI RepeatCase(LPVOID parameter)
+{
+    ConcurrentCase* c = (ConcurrentCase*)parameter;
+    WaitForSingleObject(c->go, INFINITE);
+    for (int round = 0; round < 30; round++)
+        if (Triangles(c->points, c->switches) != c->expected) c->mismatches++;
+    return 0;
+}
+}  // namespace
+
+// Key points triangulate on several threads at once: every run keeps its own
+// mesh, switches, abort point and output list.
+TEST(TriMesh, ThreadsTriangulatingAtOnceGetTheirOwnResults)
+{
+    std::vector<ConcurrentCase> cases(8);
+    for (size_t i = 0; i < cases.size(); i++) {
+        ConcurrentCase& c = cases[i];
+        // Random points, and lattices whose cocircular cells need exact tests.
+        c.points = i % 2 ? Grid(60 + (int)i, 50, 3.0 * (double)i, 0, 0.5) : RandomPoints(12000, (unsigned)i + 1, 0, 0, 500);
+        c.switches = i % 4 == 0 ? "eQz" : i % 4 == 1 ? "nQz" : i % 4 == 2 ? "Qz" : "cQz";
+        c.expected = Triangles(c.points, c.switches);
+        ASSERT_FALSE(c.expected.empty());
+    }
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE threads[8];
+    for (size_t i = 0; i < cases.size(); i++) {
+        cases[i].go = go;
+        threads[i] = CreateThread(nullptr, 0, RepeatCase, &cases[i], 0, nullptr);
+    }
+    SetEvent(go);
+    for (HANDLE t : threads) {
+        ASSERT_NE(t, nullptr);
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    }
+    CloseHandle(go);
+    for (size_t i = 0; i < cases.size(); i++) EXPECT_EQ(cases[i].mismatches, 0) << "case " << i;
 }

@@ -9,8 +9,9 @@
 const int plus1mod3[3] = { 1, 2, 0 };
 const int minus1mod3[3] = { 2, 0, 1 };
 
-jmp_buf triAbortJump;
-static long randomSeed = 1;
+// Run state is per thread: separate threads may triangulate at the same time.
+thread_local jmp_buf triAbortJump;
+static thread_local long randomSeed = 1;
 
 void TriAbort(TriMesh* m)
 {

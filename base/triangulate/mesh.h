@@ -204,7 +204,7 @@ inline double* TriAttributes(const TriMesh* m, Word* tri) { return (double*)tri 
 [[noreturn]] void TriAbort(TriMesh* m);
 // The mesh was found inconsistent; the run is abandoned rather than continued.
 [[noreturn]] void TriInternalError(TriMesh* m);
-extern jmp_buf triAbortJump;
+extern thread_local jmp_buf triAbortJump;
 
 // ---- mesh set-up (mesh.cpp) ---------------------------------------------------------
 

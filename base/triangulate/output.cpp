@@ -10,8 +10,8 @@ namespace {
 struct Allocated {
     void** field;
 };
-Allocated allocated[16];
-int allocatedCount = 0;
+thread_local Allocated allocated[16];
+thread_local int allocatedCount = 0;
 
 // Allocates *field when it is null; the size is a checked product.
 template <typename T>

@@ -5,16 +5,10 @@
 
 ExactArithmetic exactArithmetic;
 
-void ExactInit()
+// The constants depend only on the arithmetic, so they are computed once;
+// threads that triangulate at the same time then only read them.
+static ExactArithmetic ComputeExactArithmetic()
 {
-#if defined(__i386__) && !defined(__SSE2_MATH__)
-    // x87 arithmetic keeps 64-bit mantissas in registers, which breaks the
-    // error-free transformations: round every operation to double precision.
-    unsigned short control;
-    __asm__ volatile("fnstcw %0" : "=m"(control));
-    control = (unsigned short)((control & ~0x300) | 0x200);
-    __asm__ volatile("fldcw %0" : : "m"(control));
-#endif
     double half = 0.5;
     double check = 1.0, lastcheck;
     int everyOther = 1;
@@ -30,7 +24,7 @@ void ExactInit()
     } while (check != 1.0 && check != lastcheck);
     splitter += 1.0;
 
-    ExactArithmetic& x = exactArithmetic;
+    ExactArithmetic x;
     double e = epsilon;
     x.epsilon = e;
     x.splitter = splitter;
@@ -44,6 +38,22 @@ void ExactInit()
     x.orient3BoundA = (7.0 + 56.0 * e) * e;
     x.orient3BoundB = (3.0 + 28.0 * e) * e;
     x.orient3BoundC = (26.0 + 288.0 * e) * e * e;
+    return x;
+}
+
+void ExactInit()
+{
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+    // x87 arithmetic keeps 64-bit mantissas in registers, which breaks the
+    // error-free transformations: round every operation to double precision.
+    // The control word belongs to the thread, so every run sets it.
+    unsigned short control;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    control = (unsigned short)((control & ~0x300) | 0x200);
+    __asm__ volatile("fldcw %0" : : "m"(control));
+#endif
+    static const bool computed = (exactArithmetic = ComputeExactArithmetic(), true);
+    (void)computed;
 }
 
 // ---- error-free transformations -------------------------------------------

@@ -457,8 +457,8 @@ static Vertex SplitAtIntersection(TriMesh* m, const TriSwitches* b, OrientedTria
 }
 
 static void InsertSegment(TriMesh* m, const TriSwitches* b, Vertex p, Vertex q, int marker);
-static int segmentDepth = 0;   // nesting of segments routed through a vertex they meet
-static bool segmentForced = false;
+static thread_local int segmentDepth = 0;   // nesting of segments routed through a vertex they meet
+static thread_local bool segmentForced = false;
 static OrientedTriangle TriangleWithOrigin(TriMesh* m, const TriSwitches* b, Vertex p);
 
 // Follows the segment from the origin of t towards target along existing

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <mutex>
 
-int TriShowProgress = 0;
-int TriPointCount = 0;
-int TriProgressCounter = 0;
+thread_local int TriShowProgress = 0;
+thread_local int TriPointCount = 0;
+thread_local int TriProgressCounter = 0;
 
 void ParseTriSwitches(int count, const char* const* texts, TriSwitches* s)
 {
@@ -93,11 +93,10 @@ static void ClearCounts(TriangulateIO* out)
     out->edgeCount = 0;
 }
 
-// Mesh and switches of the running triangulation. Static rather than on the
-// stack so that the abandon path (longjmp) sees their current values; the
-// triangulator is not re-entrant in any case.
-static TriMesh runMesh;
-static TriSwitches runSwitches;
+// Mesh and switches of the thread's running triangulation. Not on the stack,
+// so that the abandon path (longjmp) sees their current values.
+static thread_local TriMesh runMesh;
+static thread_local TriSwitches runSwitches;
 
 void Triangulate(const char* switches, TriangulateIO* in, TriangulateIO* out, TriangulateIO* voronoiOut)
 {
@@ -188,9 +187,9 @@ void UnlockTriangulation() { triangulationLock.unlock(); }
 void RunTriangulation(const char* switches, TriangulateIO* in, TriangulateIO* out,
                       TriangulateIO* voronoiOut, int showProgress)
 {
-    LockTriangulation();
+    if (showProgress) LockTriangulation();
     TriShowProgress = showProgress;
     TriPointCount = in ? in->pointCount : 0;
     Triangulate(switches, in, out, voronoiOut);
-    UnlockTriangulation();
+    if (showProgress) UnlockTriangulation();
 }

@@ -36,17 +36,16 @@ struct TriangulateIO {
     int32_t  edgeCount;
 };
 
-// Process-wide values of the driver. TriPointCount is also the input count that
-// the ground classification engine keeps (the two triangulators never overlap).
-extern int TriShowProgress;
-extern int TriPointCount;
-extern int TriProgressCounter;
+// Values of the thread's running triangulation. All of the general
+// triangulator's run state is per thread, so threads may run it at once.
+extern thread_local int TriShowProgress;
+extern thread_local int TriPointCount;
+extern thread_local int TriProgressCounter;
 
-// One triangulation at a time in the whole process: the general triangulator
-// and the ground engine share the exact-arithmetic constants and the input
-// count. RunTriangulation holds the lock itself; the ground engine's drivers
-// and steps hold it for their whole run. It may be taken again by the thread
-// that holds it.
+// One ground-engine run at a time in the whole process: its drivers and steps
+// hold this lock for their whole run. RunTriangulation takes it only for a run
+// that shows progress, since the progress bar is the one process-wide thing it
+// touches. The thread that holds it may take it again.
 void LockTriangulation();
 void UnlockTriangulation();
 
