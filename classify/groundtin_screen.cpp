@@ -219,7 +219,8 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTr
         GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
         return SCREEN_DUPLICATE;
     }
-    GroundTinInsertLocated(m, b, v, &handle, located, 1, &s->walk, out);
+    // These walks never take a vertex out again: no flip stack to keep.
+    GroundTinInsertLocated(m, b, v, &handle, located, 0, &s->walk, out);
     return SCREEN_KEEP;
 }
 
