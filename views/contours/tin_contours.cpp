@@ -8,6 +8,7 @@
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "base/parallel.h"
 #include "base/polygon.h"
 #include "base/progress.h"
 #include "data/selection.h"
@@ -385,10 +386,7 @@ int ContourLineType(float h, float interval)
 
 int ContourThreadCount()
 {
-    SYSTEM_INFO si;
-    GetSystemInfo(&si);
-    int n = (int)si.dwNumberOfProcessors;
-    return n < 1 ? 1 : n > 8 ? 8 : n;
+    return ParallelParts(8, 1);
 }
 
 // ---- several tracers ---------------------------------------------------------------
