@@ -29,6 +29,8 @@ void GroundTinAbort(GroundMesh*)
     longjmp(groundAbortJump, 1);
 }
 
+static void FreeLocateHints(GroundMesh* m);
+
 // ---- set-up --------------------------------------------------------------------------
 
 void GroundTinExactInit()
@@ -226,8 +228,7 @@ void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
     }
     GroundTinPoolDeinit(&m->vertices);
     GroundTinPoolDeinit(&m->flips);
-    NBLFree(m->hints);
-    m->hints = nullptr;
+    FreeLocateHints(m);
     for (int i = 0; i < 3; i++) {
         if (m->box[i]) NBLFree(m->box[i]);
         m->box[i] = nullptr;
@@ -261,13 +262,13 @@ void GroundTinPoolDeinit(MeshPool* pool) { PoolDeinit(pool); }
 void GroundTinTraversalInit(MeshPool* pool) { TraversalInit(pool); }
 void* GroundTinPoolTraverse(MeshPool* pool) { return Traverse(pool); }
 
-static void PrefetchLocateStarts(GroundMesh* m);
+static void LaunchLocateScout(GroundMesh* m);
 
 Vertex GroundTinVertexTraverse(GroundMesh* m)
 {
     Vertex v;
     do {
-        PrefetchLocateStarts(m);
+        LaunchLocateScout(m);
         v = (Vertex)Traverse(&m->vertices);
         if (!v) return nullptr;
     } while (GroundVertexType(m, v) == GROUND_VERTEX_DELETED);
@@ -384,8 +385,7 @@ int32_t GroundTinRemoveBox(GroundMesh* m, GroundTinSwitches* b)
         if (IsOuterSpace(m, next)) next = dissolve;
     }
     GroundTinTriangleFree(m, finalEdge.tri);
-    NBLFree(m->hints);
-    m->hints = nullptr;
+    FreeLocateHints(m);
     for (int i = 0; i < 3; i++) {
         NBLFree(m->box[i]);
         m->box[i] = nullptr;
@@ -403,7 +403,10 @@ static inline bool SamePoint(const double* a, const double* b) { return a[0] == 
 // its way overlaps two waits that would otherwise follow each other.
 static inline void PrefetchTri(Word link)
 {
-    __builtin_prefetch((const void*)(link & ~(Word)3));
+    // A record of six words can straddle two cache lines: load both ends.
+    const Word* tri = (const Word*)(link & ~(Word)3);
+    __builtin_prefetch(tri);
+    __builtin_prefetch(tri + 5);
 }
 
 // The far corners of the triangles across three edges (the outer-space
@@ -474,7 +477,7 @@ static inline double SquaredDistance(const double* a, const double* b)
 
 static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle);
 
-static Word* HintSlot(const GroundMesh* m, const double* point)
+static inline Word* HintSlot(const GroundMesh* m, const double* point)
 {
     if (!m->hints) return nullptr;
     int64_t column = (int64_t)((point[0] - m->xmin) * m->hintCellsPerUnit);
@@ -503,31 +506,222 @@ static Word* LiveHint(const GroundMesh* m, const double* point)
     return nullptr;
 }
 
-// Inputs in height order are spatially random, and so are the hint cells of
-// the vertices to come, their hinted triangles and those triangles' corners.
-// Each is loaded a few insertions ahead, one step further the nearer the
-// vertex's turn, so that a location starts on cached lines instead of waiting
-// for three loads one after the other. Only loads: a hint that changes
-// meanwhile costs the load and nothing else.
-static void PrefetchLocateStarts(GroundMesh* m)
+// ---- walks ahead ------------------------------------------------------------------------------------
+//
+// Inputs in height order are spatially random, so nearly every triangle and
+// vertex a location and its flips read is out of the cache, and a walk waits
+// for each load before it knows the next. So the location of each coming
+// vertex is walked ahead of time, one step per location of the vertices
+// before it, and every step reads only what the step before asked to have
+// loaded: the hint cell, its triangle, the triangle's corners, the next
+// triangle of the walk and its corners, and at the end, ring by ring, the
+// triangles the insertion's flips will test and their far corners. The
+// steps decide nothing and write nothing but their own record; a walk that
+// meets a changed mesh (a dead triangle, a missing corner) just stops. When
+// the vertex's turn comes, its location takes the same path through lines
+// that are already loaded.
+enum {
+    SCOUT_IDLE, SCOUT_HINT, SCOUT_NEAR_HINT, SCOUT_START, SCOUT_FIRST_SIDE, SCOUT_TRIANGLE, SCOUT_STEP,
+    SCOUT_CAVITY_RECORDS, SCOUT_CAVITY_CORNERS
+};
+
+static inline double PlainOrient(const double* a, const double* b, const double* c)
 {
-    const int64_t step = 8;
+    return (a[0] - c[0]) * (b[1] - c[1]) - (a[1] - c[1]) * (b[0] - c[0]);
+}
+
+// Positive when d lies inside the circle through a, b, c (counterclockwise).
+static inline double PlainInCircle(const double* a, const double* b, const double* c, const double* d)
+{
+    double adx = a[0] - d[0], ady = a[1] - d[1], bdx = b[0] - d[0], bdy = b[1] - d[1];
+    double cdx = c[0] - d[0], cdy = c[1] - d[1];
+    return (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) + (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
+           (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+}
+
+// Adds the triangle across a side to the walk's frontier and asks for its record.
+static inline void AddToFrontier(const GroundMesh* m, GroundLocateScout* s, Word link)
+{
+    OrientedTriangle t = DecodeTri(link);
+    if (!t.tri || t.tri == m->outerSpace || s->frontierCount >= kGroundScoutFrontier) return;
+    PrefetchTri(link);
+    s->frontier[s->frontierCount++] = t;
+}
+
+// The hint cells LiveHint reads after the point's own, in its order.
+static Word* FirstNearHint(const GroundMesh* m, const Word* own)
+{
+    int64_t at = own - m->hints, row = at / m->hintColumns, column = at % m->hintColumns;
+    for (int64_t r = row - 1; r <= row + 1; r++) {
+        if (r < 0 || r >= m->hintRows) continue;
+        for (int64_t c = column - 1; c <= column + 1; c++) {
+            if (c < 0 || c >= m->hintColumns) continue;
+            Word* slot = &m->hints[r * m->hintColumns + c];
+            if (*slot) return slot;
+        }
+    }
+    return nullptr;
+}
+
+static void PrefetchNearHints(const GroundMesh* m, const Word* own)
+{
+    int64_t columns = m->hintColumns;
+    if (own - m->hints >= columns) __builtin_prefetch(own - columns - 1);
+    __builtin_prefetch(own + 1);
+    if ((own - m->hints) + columns < (int64_t)m->hintRows * columns) __builtin_prefetch(own + columns + 1);
+}
+
+// A triangle a walk ahead may read: the mesh may have changed since the step
+// that found it (an undo frees triangles), so nothing is taken for granted.
+static inline bool LiveTri(const GroundMesh* m, const Word* t)
+{
+    return t && t != m->outerSpace && !IsDeadTri(t);
+}
+
+static void StepScout(GroundMesh* m, GroundLocateScout* s)
+{
+    const double* point = s->point;
+    switch (s->phase) {
+    case SCOUT_HINT:
+    case SCOUT_NEAR_HINT: {
+        Word* slot = s->phase == SCOUT_HINT ? s->slot : FirstNearHint(m, s->slot);
+        if (slot && *slot) {
+            s->at = DecodeTri(*slot);
+            PrefetchTri(*slot);
+            s->phase = SCOUT_START;
+            return;
+        }
+        if (s->phase == SCOUT_HINT) {
+            PrefetchNearHints(m, s->slot);
+            s->phase = SCOUT_NEAR_HINT;
+            return;
+        }
+        break;
+    }
+    case SCOUT_START:
+    case SCOUT_TRIANGLE: {
+        if (!LiveTri(m, s->at.tri)) break;
+        Vertex o = Org(s->at), d = Dest(s->at), a = Apex(s->at);
+        if (!o || !d || !a) break;
+        __builtin_prefetch(o);
+        __builtin_prefetch(d);
+        __builtin_prefetch(a);
+        s->phase = s->phase == SCOUT_START ? SCOUT_FIRST_SIDE : SCOUT_STEP;
+        return;
+    }
+    case SCOUT_FIRST_SIDE:
+    case SCOUT_STEP: {
+        if (!LiveTri(m, s->at.tri)) break;
+        Vertex origin = Org(s->at), destination = Dest(s->at), apex = Apex(s->at);
+        if (!origin || !destination || !apex) break;
+        if (s->phase == SCOUT_FIRST_SIDE && PlainOrient(origin, destination, point) < 0.0) {
+            // The start's far side, as the location's first test takes it.
+            s->at = Sym(s->at);
+        } else {
+            double alpha = PlainOrient(origin, apex, point), beta = PlainOrient(apex, destination, point);
+            bool moveLeft;
+            if (alpha > 0.0)
+                moveLeft = beta <= 0.0 || (apex[0] - point[0]) * (destination[0] - origin[0]) +
+                                                  (apex[1] - point[1]) * (destination[1] - origin[1]) > 0.0;
+            else if (beta > 0.0)
+                moveLeft = false;
+            else {
+                // There. The insertion's flips take out the triangles whose
+                // circles hold the point (its cavity) and test the triangles
+                // around them: those are found ring by ring from here.
+                s->frontierCount = 0;
+                for (int k = 0; k < 3; k++) AddToFrontier(m, s, s->at.tri[k]);
+                s->phase = SCOUT_CAVITY_RECORDS;
+                return;
+            }
+            s->at = Sym(moveLeft ? Lprev(s->at) : Lnext(s->at));
+        }
+        // Not read yet: that is the next step's, once the triangle is loaded.
+        if (!s->at.tri || IsOuterSpace(m, s->at) || ++s->moves > 64) break;
+        PrefetchTri(EncodeTri(s->at));
+        s->phase = SCOUT_TRIANGLE;
+        return;
+    }
+    case SCOUT_CAVITY_RECORDS: {
+        // The far corner of each frontier triangle: the flip test reads it.
+        int32_t kept = 0;
+        for (int32_t k = 0; k < s->frontierCount; k++) {
+            OrientedTriangle t = s->frontier[k];
+            if (!LiveTri(m, t.tri)) continue;
+            Vertex corner = Apex(t);
+            if (!corner) continue;
+            __builtin_prefetch(corner);
+            s->frontier[kept++] = t;
+        }
+        s->frontierCount = kept;
+        if (!kept) break;
+        s->phase = SCOUT_CAVITY_CORNERS;
+        return;
+    }
+    case SCOUT_CAVITY_CORNERS: {
+        // A frontier triangle whose circle holds the point is flipped away,
+        // which puts its two other sides opposite the point: their triangles
+        // are the next ring.
+        OrientedTriangle ring[kGroundScoutFrontier];
+        int32_t count = s->frontierCount;
+        for (int32_t k = 0; k < count; k++) ring[k] = s->frontier[k];
+        s->frontierCount = 0;
+        for (int32_t k = 0; k < count; k++) {
+            OrientedTriangle t = ring[k];
+            if (!LiveTri(m, t.tri)) continue;
+            Vertex o = Org(t), d = Dest(t), corner = Apex(t);
+            if (!o || !d || !corner || PlainInCircle(o, d, corner, point) <= 0.0) continue;
+            AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
+            AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
+        }
+        if (!s->frontierCount || ++s->moves > 64) break;
+        s->phase = SCOUT_CAVITY_RECORDS;
+        return;
+    }
+    default:
+        break;
+    }
+    s->phase = SCOUT_IDLE;
+}
+
+// One step of every walk ahead: called once per location.
+static void StepLocateScouts(GroundMesh* m)
+{
+    if (!m->hints) return;
+    for (GroundLocateScout& s : m->scouts)
+        if (s.phase != SCOUT_IDLE) StepScout(m, &s);
+}
+
+// Starts the walk for the vertex kGroundLocateScouts - 1 places after the one
+// the vertex traversal returns next. Its record is the one whose vertex has
+// just had its turn.
+static void LaunchLocateScout(GroundMesh* m)
+{
+    if (!m->hints) return;
+    const int64_t lead = kGroundLocateScouts - 1;
     MeshPool* pool = &m->vertices;
     int64_t ahead = pool->handedOut - pool->traversalSeen;
     if (pool->traversalLeft < ahead) ahead = pool->traversalLeft;
-    if (!m->hints || ahead <= 3 * step) return;
-    const char* next = pool->traversalSlot;
-    const int64_t bytes = pool->itemBytes;
-    Word* slot = HintSlot(m, (const double*)(next + 3 * step * bytes));
-    if (slot) __builtin_prefetch(slot);
-    slot = HintSlot(m, (const double*)(next + 2 * step * bytes));
-    if (slot && *slot) __builtin_prefetch(DecodeTri(*slot).tri);
-    slot = HintSlot(m, (const double*)(next + step * bytes));
-    if (slot && *slot) {
-        OrientedTriangle t = DecodeTri(*slot);
-        __builtin_prefetch(Org(t));
-        __builtin_prefetch(Dest(t));
-    }
+    GroundLocateScout& s = m->scouts[m->nextScout];
+    m->nextScout = (m->nextScout + 1) % kGroundLocateScouts;
+    s.phase = SCOUT_IDLE;
+    if (ahead <= lead) return;
+    const double* point = (const double*)(pool->traversalSlot + lead * (int64_t)pool->itemBytes);
+    Word* slot = HintSlot(m, point);
+    if (!slot) return;
+    __builtin_prefetch(slot);
+    s.point = point;
+    s.slot = slot;
+    s.moves = 0;
+    s.phase = SCOUT_HINT;
+}
+
+// The walks ahead start from hint cells: they end with them.
+static void FreeLocateHints(GroundMesh* m)
+{
+    NBLFree(m->hints);
+    m->hints = nullptr;
+    for (GroundLocateScout& s : m->scouts) s.phase = SCOUT_IDLE;
 }
 
 static void RememberHint(GroundMesh* m, const OrientedTriangle& t)
@@ -536,8 +730,11 @@ static void RememberHint(GroundMesh* m, const OrientedTriangle& t)
     if (slot) *slot = EncodeTri(t);
 }
 
+static void StepLocateScouts(GroundMesh* m);
+
 int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
 {
+    StepLocateScouts(m);
     double best = SquaredDistance(point, Org(*handle));
     if (m->recent.tri && !IsDeadTri(m->recent.tri)) {
         Vertex origin = Org(m->recent);

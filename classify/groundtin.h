@@ -43,6 +43,21 @@ struct GroundTinSwitches {
     double  qAngle, qDerived1, qDerived2, aArea;
 };
 
+// A read-only walk towards a coming vertex: each step only touches memory
+// that the step before asked to have loaded.
+enum { kGroundLocateScouts = 32 };
+enum { kGroundScoutFrontier = 12 };
+struct GroundLocateScout {
+    const double* point;
+    Word*   slot;               // the hint slot of the point's cell
+    OrientedTriangle at;
+    int32_t phase;
+    int32_t moves;
+    // Triangles beyond the insertion's cavity edges, each facing the cavity.
+    OrientedTriangle frontier[kGroundScoutFrontier];
+    int32_t frontierCount;
+};
+
 struct GroundMesh {
     MeshPool triangles;
     MeshPool segments;          // made with the segment flag; never filled
@@ -78,6 +93,10 @@ struct GroundMesh {
     Word*   hints;
     int32_t hintColumns, hintRows;
     double  hintCellsPerUnit;
+    // Walks towards the coming vertices, run ahead one memory step at a time
+    // (groundtin.cpp, "walks ahead").
+    GroundLocateScout scouts[kGroundLocateScouts];
+    int32_t nextScout;
 };
 
 // Process-wide values of the running triangulation.
