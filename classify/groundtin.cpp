@@ -583,6 +583,8 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
     const double* point = s->point;
     switch (s->phase) {
     case SCOUT_HINT:
+        if (m->scoutSkips && m->scoutSkips(m, (Vertex)point)) break;
+        // fall through
     case SCOUT_NEAR_HINT: {
         Word* slot = s->phase == SCOUT_HINT ? s->slot : FirstNearHint(m, s->slot);
         if (slot && *slot) {
@@ -710,6 +712,7 @@ static void LaunchLocateScout(GroundMesh* m)
     Word* slot = HintSlot(m, point);
     if (!slot) return;
     __builtin_prefetch(slot);
+    if (m->scoutSkips) __builtin_prefetch(GroundVertexPoint(m, (Vertex)point));
     s.point = point;
     s.slot = slot;
     s.moves = 0;

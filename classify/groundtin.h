@@ -97,6 +97,9 @@ struct GroundMesh {
     // (groundtin.cpp, "walks ahead").
     GroundLocateScout scouts[kGroundLocateScouts];
     int32_t nextScout;
+    // Set by a walk that leaves some vertices out without locating them: no
+    // walk ahead is made for those.
+    bool  (*scoutSkips)(const GroundMesh* m, Vertex v);
 };
 
 // Process-wide values of the running triangulation.

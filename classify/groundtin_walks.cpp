@@ -200,9 +200,18 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
     return EndWalk(m, b);
 }
 
+// The HCSM walk passes over points the walks before it took out of the ground.
+static bool LeftOutOfHCSM(const GroundMesh* m, Vertex v)
+{
+    return GroundVertexPoint(m, v)->classification != WORK_GROUND;
+}
+
 int32_t GroundTinAnalyzeHCSM(GroundMesh* m, GroundTinSwitches* b)
 {
-    return ScreenWalk(m, b, "Surface Analysis (HCSM)", GroundTinInsertHCSM);
+    m->scoutSkips = LeftOutOfHCSM;
+    int32_t hull = ScreenWalk(m, b, "Surface Analysis (HCSM)", GroundTinInsertHCSM);
+    m->scoutSkips = nullptr;
+    return hull;
 }
 
 int32_t GroundTinAnalyzeAesthetic(GroundMesh* m, GroundTinSwitches* b)
