@@ -578,6 +578,16 @@ static inline bool LiveTri(const GroundMesh* m, const Word* t)
     return t && t != m->outerSpace && !IsDeadTri(t);
 }
 
+// Origin, destination and apex of the walk's triangle, when it is still whole.
+static inline bool WalkCorners(const GroundMesh* m, const GroundLocateScout* s, Vertex corner[3])
+{
+    if (!LiveTri(m, s->at.tri)) return false;
+    corner[0] = Org(s->at);
+    corner[1] = Dest(s->at);
+    corner[2] = Apex(s->at);
+    return corner[0] && corner[1] && corner[2];
+}
+
 static void StepScout(GroundMesh* m, GroundLocateScout* s)
 {
     const double* point = s->point;
@@ -602,20 +612,17 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
     }
     case SCOUT_START:
     case SCOUT_TRIANGLE: {
-        if (!LiveTri(m, s->at.tri)) break;
-        Vertex o = Org(s->at), d = Dest(s->at), a = Apex(s->at);
-        if (!o || !d || !a) break;
-        __builtin_prefetch(o);
-        __builtin_prefetch(d);
-        __builtin_prefetch(a);
+        Vertex corner[3];
+        if (!WalkCorners(m, s, corner)) break;
+        for (Vertex c : corner) __builtin_prefetch(c);
         s->phase = s->phase == SCOUT_START ? SCOUT_FIRST_SIDE : SCOUT_STEP;
         return;
     }
     case SCOUT_FIRST_SIDE:
     case SCOUT_STEP: {
-        if (!LiveTri(m, s->at.tri)) break;
-        Vertex origin = Org(s->at), destination = Dest(s->at), apex = Apex(s->at);
-        if (!origin || !destination || !apex) break;
+        Vertex corner[3];
+        if (!WalkCorners(m, s, corner)) break;
+        Vertex origin = corner[0], destination = corner[1], apex = corner[2];
         if (s->phase == SCOUT_FIRST_SIDE && PlainOrient(origin, destination, point) < 0.0) {
             // The start's far side, as the location's first test takes it.
             s->at = Sym(s->at);
