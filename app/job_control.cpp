@@ -177,14 +177,38 @@ int IsWorkerBusy() { return JobBusy(FrameJob(FRAME_WORKERJOB)); }
 int AcquireWorker() { return BeginJob(FrameJob(FRAME_WORKERJOB)); }
 int ReleaseWorker() { return EndJob(FrameJob(FRAME_WORKERJOB)); }
 
-// Terminating the thread leaves the locks it held taken for good. So that the
-// program stays usable when the user then cancels the close, the frame gets
-// fresh job controls; the old ones are dropped without waiting on them.
+// Waits up to `milliseconds` for the handle, delivering messages other
+// threads send meanwhile; 1 when it was signalled.
+static int WaitForObjectPumpingAtMost(HANDLE handle, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        if (spent >= milliseconds) return 0;
+        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, milliseconds - spent, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0) return 1;
+        if (r != WAIT_OBJECT_0 + 1) return 0;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+// The job is asked to stop first: one that reaches a checkpoint within a
+// moment ends on its own, with any threads it started, and gives its data
+// back as it found it. Terminating a thread leaves the locks it held taken
+// for good and its helpers running, so only a job that does not stop is
+// terminated. So that the program stays usable when the user then cancels
+// the close, the frame gets fresh job controls; the old ones are dropped
+// without waiting on them.
 void KillWorkerThread()
 {
     JobControl* app = FrameJob(FRAME_APPJOB);
     JobControl* worker = FrameJob(FRAME_WORKERJOB);
-    if (app && app->thread) TerminateThread(app->thread, 0);
+    if (app && app->thread) {
+        HANDLE thread = app->thread;
+        CancelJob(app);
+        if (!WaitForObjectPumpingAtMost(thread, 1500)) TerminateThread(thread, 0);
+    }
     SetWindowSlot(FrameWindow, FRAME_APPJOB, (LONG_PTR)CreateJobControl());
     SetWindowSlot(FrameWindow, FRAME_WORKERJOB, (LONG_PTR)CreateJobControl());
     JobControl* dropped[2] = {app, worker};

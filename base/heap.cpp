@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-char nblErrorText[640];
+thread_local char nblErrorText[640];
 
 bool CheckedBytes(uint64_t a, uint64_t b, uint64_t* out)
 {

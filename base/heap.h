@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstddef>
 
-extern char nblErrorText[640];   // latest failure of the NBL family, for diagnosis
+extern thread_local char nblErrorText[640];   // the thread's latest failure of the NBL family, for diagnosis
 
 void*  NBLMalloc(uint64_t bytes);
 void*  NBLCalloc(uint64_t count, uint64_t size);

@@ -229,6 +229,7 @@ void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
     GroundTinPoolDeinit(&m->vertices);
     GroundTinPoolDeinit(&m->flips);
     FreeLocateHints(m);
+    GroundFirstVertex = nullptr;
     for (int i = 0; i < 3; i++) {
         if (m->box[i]) NBLFree(m->box[i]);
         m->box[i] = nullptr;
@@ -719,7 +720,11 @@ static void LaunchLocateScout(GroundMesh* m)
     Word* slot = HintSlot(m, point);
     if (!slot) return;
     __builtin_prefetch(slot);
-    if (m->scoutSkips) __builtin_prefetch(GroundVertexPoint(m, (Vertex)point));
+    // The point's record, for the skip test of the first step. Its index is
+    // the slot's place in the traversal: the walk's first vertex is not known
+    // yet when the walk launches its first walks ahead.
+    int64_t index = pool->traversalSeen + lead;
+    if (m->scoutSkips && index < GroundPointCount) __builtin_prefetch(GroundPointTable[index]);
     s.point = point;
     s.slot = slot;
     s.moves = 0;

@@ -6,7 +6,7 @@
 //
 // It shares the triangle-edge handles, the block pools and the exact
 // predicates of the general triangulator (base/triangulate) but keeps its own
-// mesh record. One triangulation at a time in the whole process: drivers hold
+// mesh record. One ground run at a time in the whole process: drivers hold
 // the triangulation lock (base/triangulate/triangulate.h) for their run.
 #pragma once
 #include <cstdint>
@@ -97,8 +97,8 @@ struct GroundMesh {
     // (groundtin.cpp, "walks ahead").
     GroundLocateScout scouts[kGroundLocateScouts];
     int32_t nextScout;
-    // Set by a walk that leaves some vertices out without locating them: no
-    // walk ahead is made for those.
+    // Set by a walk that leaves some vertices out without locating them: the
+    // walks ahead for those stop at their first step.
     bool  (*scoutSkips)(const GroundMesh* m, Vertex v);
 };
 

@@ -26,9 +26,15 @@ struct TileRows {
     int nextRow = 0;
     int rowsDone = 0;
     int64_t result = 0;
+    bool cancelled = false;          // a checkpoint said so: every thread stops
     int failure = 0;
-    int64_t failedTile = INT64_MAX;  // one-thread order of the failing tile
+    int64_t failedTile = INT64_MAX;  // one-thread order of the first failing tile
     int stepped = 0;                 // rows the progress bar shows (part 0 only)
+
+    // Whether the tile at one-thread place `tile` is still to run: after a
+    // failure only the tiles before it are, since one of them may fail too
+    // and would have come first.
+    bool Runs(int64_t tile) const { return !cancelled && tile < failedTile; }
 };
 
 // Only the calling thread may step the progress bar: the window's thread may
@@ -51,13 +57,23 @@ void Fail(TileRows* run, int result, int64_t tile)
     run->changed.notify_all();
 }
 
-// Waits until the row above is far enough along for tile (row, column).
+// A checkpoint hands the cancel to one caller only: the others learn of it here.
+void Cancel(TileRows* run)
+{
+    std::lock_guard<std::mutex> held(run->lock);
+    run->cancelled = true;
+    run->changed.notify_all();
+}
+
+// Waits until the row above is far enough along for tile (row, column);
+// false when the tile is not to run.
 bool WaitForRowAbove(TileRows* run, int row, int column, bool showsProgress)
 {
     std::unique_lock<std::mutex> held(run->lock);
     int needed = std::min(run->grid.columns, column + run->reach + 1);
+    int64_t tile = (int64_t)row * run->grid.columns + column;
     for (;;) {
-        if (run->failure) return false;
+        if (!run->Runs(tile)) return false;
         if (row == 0 || run->finished[(size_t)row - 1] >= needed) return true;
         if (showsProgress) {
             ShowRowsDone(run, held);
@@ -76,7 +92,7 @@ void RunRows(void* context, int part, int)
         int row;
         {
             std::lock_guard<std::mutex> held(run->lock);
-            if (run->failure || run->nextRow >= run->grid.rows) break;
+            if (run->nextRow >= run->grid.rows || !run->Runs((int64_t)run->nextRow * run->grid.columns)) break;
             row = run->nextRow++;
         }
         for (int c = 0; c < run->grid.columns; c++) {
@@ -84,7 +100,7 @@ void RunRows(void* context, int part, int)
             if (!WaitForRowAbove(run, row, c, showsProgress)) return;
             // Between tiles no lock is held: a paused batch waits here.
             if (AppJobCheckpoint()) {
-                Fail(run, -1, tile);
+                Cancel(run);
                 return;
             }
             double box[4];
@@ -108,7 +124,7 @@ void RunRows(void* context, int part, int)
     }
     if (!showsProgress) return;
     std::unique_lock<std::mutex> held(run->lock);
-    while (!run->failure && run->rowsDone < run->grid.rows) {
+    while (!run->cancelled && !run->failure && run->rowsDone < run->grid.rows) {
         ShowRowsDone(run, held);
         run->changed.wait_for(held, std::chrono::milliseconds(50));
     }
@@ -133,6 +149,7 @@ int RunTileLoopThreaded(HWND view, DataSet* set, SurfaceMagicSettings* settings,
     StartProgress((unsigned)run.grid.rows, text);
     RunParallel(parts, RunRows, &run);
     EndProgress();
+    if (run.cancelled) return -1;
     if (run.failure) return run.failure;
     return run.result > INT_MAX ? INT_MAX : (int)run.result;
 }

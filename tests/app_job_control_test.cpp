@@ -211,3 +211,37 @@ TEST_F(JobControlFrame, KillWorkerThreadClosesTheThreadHandle)
     CloseHandle(waiter.started);
     CloseHandle(waiter.never);
 }
+
+namespace {
+DWORD WINAPI PollUntilCancelled(LPVOID started)
+{
+    SetEvent((HANDLE)started);
+    while (!AppJobCheckpoint()) Sleep(5);
+    return 7;
+}
+}  // namespace
+
+// A job that reaches its checkpoints is asked to stop and ends on its own:
+// its helpers and its data are left as a normal end leaves them.
+TEST_F(JobControlFrame, KillWorkerThreadLetsAPollingJobEndOnItsOwn)
+{
+    StartFrame();
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    ASSERT_NE(app, nullptr);
+    BeginJob(app);
+    HANDLE thread = CreateThread(nullptr, 0, PollUntilCancelled, started, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(started, 10000), (DWORD)WAIT_OBJECT_0);
+    HANDLE watch = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    app->thread = thread;
+    KillWorkerThread();
+    ASSERT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(watch, &code));
+    EXPECT_EQ(code, 7u);
+    CloseHandle(watch);
+    CloseHandle(started);
+}

@@ -53,13 +53,16 @@ int MixClasses(PointSelection* tile, const double*, SurfaceMagicSettings*)
     return (int)(h % 5);
 }
 
-// Fails at the tile in row 5, column 8 and again at a later one (the grid
-// starts 60 units left of and above the points' bounds, 30 units a step).
-int FailAtTwoTiles(PointSelection* tile, const double* box, SurfaceMagicSettings* s)
+// Fails at the tile in row 5, column 8, at one in the row above that comes
+// earlier in one-thread order but lies far to the right, and at a later one
+// (the grid starts 60 units left of and above the points' bounds, 30 units a
+// step, 35 columns).
+int FailAtThreeTiles(PointSelection* tile, const double* box, SurfaceMagicSettings* s)
 {
     MixClasses(tile, box, s);
     long column = std::lround((box[0] + 60) / 30), row = std::lround((603.3 + 60 - box[1]) / 30);
     if (row == 5 && column == 8) return -5;
+    if (row == 4 && column == 30) return -9;
     if (row == 15 && column == 25) return -7;
     return 1;
 }
@@ -101,8 +104,8 @@ TEST(TileThreads, TheFirstFailureInTileOrderIsTheResult)
     for (int round = 0; round < 3; round++) {
         DataSet* one = MakePointSet(LatticePoints());
         DataSet* many = MakePointSet(LatticePoints());
-        EXPECT_EQ(RunTileLoop(nullptr, one, &settings, 90, 60, "Fail", EveryPointInBox, FailAtTwoTiles), -5);
-        EXPECT_EQ(RunTileLoopThreaded(nullptr, many, &settings, 90, 60, "Fail", EveryPointInBox, FailAtTwoTiles), -5);
+        EXPECT_EQ(RunTileLoop(nullptr, one, &settings, 90, 60, "Fail", EveryPointInBox, FailAtThreeTiles), -9);
+        EXPECT_EQ(RunTileLoopThreaded(nullptr, many, &settings, 90, 60, "Fail", EveryPointInBox, FailAtThreeTiles), -9);
         FreeDataSet(one);
         FreeDataSet(many);
     }

@@ -1,7 +1,8 @@
 // The general Delaunay triangulator: callers fill a TriangulateIO with points
 // (and optionally segments, holes and regions), choose the outputs with a short
 // switch string and read triangles, neighbours, edges and markers back from a
-// second record. One run at a time in the whole process (see mesh.h).
+// second record. Each thread's run keeps its own state, so threads may run
+// it at once (see the lock below).
 #pragma once
 #include <cstdint>
 
