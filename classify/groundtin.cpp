@@ -549,7 +549,8 @@ static inline void AddToFrontier(const GroundMesh* m, GroundLocateScout* s, Word
     s->frontier[s->frontierCount++] = t;
 }
 
-// The hint cells LiveHint reads after the point's own, in its order.
+// The first hint among the point's cell and the eight around it, in the
+// order LiveHint reads them (LiveHint also passes over dead ones).
 static Word* FirstNearHint(const GroundMesh* m, const Word* own)
 {
     int64_t at = own - m->hints, row = at / m->hintColumns, column = at % m->hintColumns;
@@ -564,12 +565,13 @@ static Word* FirstNearHint(const GroundMesh* m, const Word* own)
     return nullptr;
 }
 
+// The three rows of hint cells FirstNearHint reads.
 static void PrefetchNearHints(const GroundMesh* m, const Word* own)
 {
-    int64_t columns = m->hintColumns;
-    if (own - m->hints >= columns) __builtin_prefetch(own - columns - 1);
-    __builtin_prefetch(own + 1);
-    if ((own - m->hints) + columns < (int64_t)m->hintRows * columns) __builtin_prefetch(own + columns + 1);
+    int64_t at = own - m->hints, row = at / m->hintColumns, column = at % m->hintColumns;
+    int64_t first = column > 0 ? column - 1 : 0;
+    for (int64_t r = row - 1; r <= row + 1; r++)
+        if (r >= 0 && r < m->hintRows) __builtin_prefetch(&m->hints[r * m->hintColumns + first]);
 }
 
 // A triangle a walk ahead may read: the mesh may have changed since the step

@@ -22,6 +22,8 @@ int PointInFanTriangle(const PointRecord* const corners[3], double x, double y)
     double b[2] = { corners[1]->x, corners[1]->y };
     double c[2] = { corners[2]->x, corners[2]->y };
     double q[2] = { x, y };
+    // The predicates' error bounds, should no triangulation have set them yet.
+    ExactInit();
     double area = OrientationTest(0, a, b, c);
     if (area == 0) return 0;
     double s1 = OrientationTest(0, a, b, q), s2 = OrientationTest(0, b, c, q), s3 = OrientationTest(0, c, a, q);
