@@ -308,18 +308,9 @@ static int AcceptTScanProject(HWND dialog)
     SettingsFromDialog(dialog, p);
     if (IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) != BST_CHECKED) p->dataFolder[0] = 0;
     else snprintf(p->dataFolder, sizeof p->dataFolder, "%s", state.folder);
-    if (p->dataFolder[0] && !FileExists(p->dataFolder)) {
-        char question[800];
-        snprintf(question, sizeof question, kDataFolderQuestion, p->dataFolder);
-        int answer = ShowMessageBox(dialog, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL) return 0;
-        if (answer == IDYES) {
-            char chosen[MAX_PATH];
-            snprintf(chosen, sizeof chosen, "%s", p->dataFolder);
-            if (BrowseForFolder(dialog, chosen, kTilesLocationTitle) && strlen(chosen) < sizeof p->dataFolder)
-                snprintf(p->dataFolder, sizeof p->dataFolder, "%s", chosen);
-        }
-    }
+    // A folder that is not chosen after all stays as typed.
+    if (p->dataFolder[0] && !FileExists(p->dataFolder) && AskForMissingDataFolder(dialog, p) == DATA_FOLDER_CANCELLED)
+        return 0;
     SetProjectFolder(p);
     return 1;
 }

@@ -309,6 +309,21 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char*
     return nullptr;
 }
 
+int AskForMissingDataFolder(HWND owner, Project* p)
+{
+    char question[800];
+    snprintf(question, sizeof question, kDataFolderQuestion, p->dataFolder);
+    int answer = ShowMessageBox(owner, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return DATA_FOLDER_CANCELLED;
+    if (answer != IDYES) return DATA_FOLDER_SETTLED;
+    char chosen[MAX_PATH];
+    snprintf(chosen, sizeof chosen, "%s", p->dataFolder);
+    if (!BrowseForFolder(owner, chosen, kTilesLocationTitle) || strlen(chosen) >= sizeof p->dataFolder)
+        return DATA_FOLDER_NOT_CHOSEN;
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", chosen);
+    return DATA_FOLDER_SETTLED;
+}
+
 // Settles the data folder; 0 when the user gave up.
 static int SettleDataFolder(Project* p, char* tilesFolder)
 {
@@ -318,18 +333,7 @@ static int SettleDataFolder(Project* p, char* tilesFolder)
         p->dataFolder[n] = '\\';
         p->dataFolder[n + 1] = 0;
     }
-    if (!FileExists(p->dataFolder)) {
-        char question[800];
-        snprintf(question, sizeof question, kDataFolderQuestion, p->dataFolder);
-        int answer = ShowMessageBox(FrameWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL) return 0;
-        if (answer == IDYES) {
-            char chosen[MAX_PATH];
-            snprintf(chosen, sizeof chosen, "%s", p->dataFolder);
-            if (!BrowseForFolder(FrameWindow, chosen, kTilesLocationTitle) || strlen(chosen) >= kPathChars) return 0;
-            snprintf(p->dataFolder, sizeof p->dataFolder, "%s", chosen);
-        }
-    }
+    if (!FileExists(p->dataFolder) && AskForMissingDataFolder(FrameWindow, p) != DATA_FOLDER_SETTLED) return 0;
     snprintf(tilesFolder, kPathChars, "%s", p->dataFolder);
     return 1;
 }

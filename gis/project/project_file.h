@@ -1,6 +1,7 @@
 // The project file (".lep", a one-record dBASE table of the settings) and its
 // tile index ("_tiles.shp" with "_tiles.dbf": one polygon and one record per tile).
 #pragma once
+#include <windows.h>
 
 struct Project;
 
@@ -14,6 +15,11 @@ extern const char kProjectOpenWriteFailed[];
 extern const char kProjectWriteFailed[];
 extern const char kDataFolderQuestion[];
 extern const char kTilesLocationTitle[];
+
+// Asks about a data folder that does not exist: Yes browses for another one,
+// which replaces it when chosen; No keeps it.
+enum { DATA_FOLDER_CANCELLED, DATA_FOLDER_NOT_CHOSEN, DATA_FOLDER_SETTLED };
+int      AskForMissingDataFolder(HWND owner, Project* p);
 
 // Writes both parts through temporary files in the project's folder, which
 // replace the old ones only when everything was written; 1 or 0 (the old
