@@ -515,29 +515,22 @@ static Word* LiveHint(const GroundMesh* m, const double* point)
 // vertex is walked ahead of time, one step per location of the vertices
 // before it, and every step reads only what the step before asked to have
 // loaded: the hint cell, its triangle, the triangle's corners, the next
-// triangle of the walk and its corners, and at the end, ring by ring, the
-// triangles the insertion's flips will test and their far corners. The
-// steps decide nothing and write nothing but their own record; a walk that
-// meets a changed mesh (a dead triangle, a missing corner) just stops. When
-// the vertex's turn comes, its location takes the same path through lines
-// that are already loaded.
+// triangle of the walk and its corners, and at the end two rings of
+// triangles around the one that holds the point, with their far corners:
+// the triangles the insertion's first flip tests and those behind them.
+// Testing which of them the flips will reach costs more than loading them
+// all. The steps write nothing but their own record; a walk that meets a
+// changed mesh (a dead triangle, a missing corner) just stops. When the
+// vertex's turn comes, its location starts from the triangle its walk ahead
+// found, through lines that are already loaded.
 enum {
     SCOUT_IDLE, SCOUT_HINT, SCOUT_NEAR_HINT, SCOUT_START, SCOUT_FIRST_SIDE, SCOUT_TRIANGLE, SCOUT_STEP,
-    SCOUT_CAVITY_RECORDS, SCOUT_CAVITY_CORNERS
+    SCOUT_FIRST_RING, SCOUT_SECOND_RING
 };
 
 static inline double PlainOrient(const double* a, const double* b, const double* c)
 {
     return (a[0] - c[0]) * (b[1] - c[1]) - (a[1] - c[1]) * (b[0] - c[0]);
-}
-
-// Positive when d lies inside the circle through a, b, c (counterclockwise).
-static inline double PlainInCircle(const double* a, const double* b, const double* c, const double* d)
-{
-    double adx = a[0] - d[0], ady = a[1] - d[1], bdx = b[0] - d[0], bdy = b[1] - d[1];
-    double cdx = c[0] - d[0], cdy = c[1] - d[1];
-    return (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) + (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
-           (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
 }
 
 // Adds the triangle across a side to the walk's frontier and asks for its record.
@@ -638,12 +631,12 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
             else if (beta > 0.0)
                 moveLeft = false;
             else {
-                // There. The insertion's flips take out the triangles whose
-                // circles hold the point (its cavity) and test the triangles
-                // around them: those are found ring by ring from here.
+                // There. The insertion's flips test the triangles across its
+                // sides, then, for each one flipped, the two behind it.
+                s->found = s->at;
                 s->frontierCount = 0;
                 for (int k = 0; k < 3; k++) AddToFrontier(m, s, s->at.tri[k]);
-                s->phase = SCOUT_CAVITY_RECORDS;
+                s->phase = SCOUT_FIRST_RING;
                 return;
             }
             s->at = Sym(moveLeft ? Lprev(s->at) : Lnext(s->at));
@@ -654,26 +647,10 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         s->phase = SCOUT_TRIANGLE;
         return;
     }
-    case SCOUT_CAVITY_RECORDS: {
-        // The far corner of each frontier triangle: the flip test reads it.
-        int32_t kept = 0;
-        for (int32_t k = 0; k < s->frontierCount; k++) {
-            OrientedTriangle t = s->frontier[k];
-            if (!LiveTri(m, t.tri)) continue;
-            Vertex corner = Apex(t);
-            if (!corner) continue;
-            __builtin_prefetch(corner);
-            s->frontier[kept++] = t;
-        }
-        s->frontierCount = kept;
-        if (!kept) break;
-        s->phase = SCOUT_CAVITY_CORNERS;
-        return;
-    }
-    case SCOUT_CAVITY_CORNERS: {
-        // A frontier triangle whose circle holds the point is flipped away,
-        // which puts its two other sides opposite the point: their triangles
-        // are the next ring.
+    case SCOUT_FIRST_RING:
+    case SCOUT_SECOND_RING: {
+        // Each frontier triangle faces the point's triangle: load its far
+        // corner, and from the first ring ask for the two triangles behind it.
         OrientedTriangle ring[kGroundScoutFrontier];
         int32_t count = s->frontierCount;
         for (int32_t k = 0; k < count; k++) ring[k] = s->frontier[k];
@@ -681,13 +658,14 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         for (int32_t k = 0; k < count; k++) {
             OrientedTriangle t = ring[k];
             if (!LiveTri(m, t.tri)) continue;
-            Vertex o = Org(t), d = Dest(t), corner = Apex(t);
-            if (!o || !d || !corner || PlainInCircle(o, d, corner, point) <= 0.0) continue;
-            AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
-            AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
+            __builtin_prefetch(Apex(t));
+            if (s->phase == SCOUT_FIRST_RING) {
+                AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
+                AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
+            }
         }
-        if (!s->frontierCount || ++s->moves > 64) break;
-        s->phase = SCOUT_CAVITY_RECORDS;
+        if (s->phase == SCOUT_SECOND_RING || !s->frontierCount) break;
+        s->phase = SCOUT_SECOND_RING;
         return;
     }
     default:
@@ -717,6 +695,7 @@ static void LaunchLocateScout(GroundMesh* m)
     GroundLocateScout& s = m->scouts[m->nextScout];
     m->nextScout = (m->nextScout + 1) % kGroundLocateScouts;
     s.phase = SCOUT_IDLE;
+    s.found.tri = nullptr;
     if (ahead <= lead) return;
     const double* point = (const double*)(pool->traversalSlot + lead * (int64_t)pool->itemBytes);
     Word* slot = HintSlot(m, point);
@@ -752,6 +731,15 @@ static void StepLocateScouts(GroundMesh* m);
 int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
 {
     StepLocateScouts(m);
+    // The walk ahead for this point found its triangle: start there. A mesh
+    // changed since then only makes the walk from it longer.
+    if (m->hints) {
+        const GroundLocateScout& own = m->scouts[m->nextScout];
+        if (own.point == point && own.found.tri && !IsDeadTri(own.found.tri)) {
+            *handle = own.found;
+            return FinishLocate(m, b, point, handle);
+        }
+    }
     double best = SquaredDistance(point, Org(*handle));
     if (m->recent.tri && !IsDeadTri(m->recent.tri)) {
         Vertex origin = Org(m->recent);
@@ -1107,12 +1095,15 @@ void GroundTinWriteNodes(GroundMesh* m, GroundTinSwitches* b, double** pointList
     GroundTinTraversalInit(&m->vertices);
     int32_t number = b->firstNumber;
     int64_t k = 0;
+    const char* first = PoolFirstSlot(&m->vertices);
+    m->numbersByPlace = true;
     for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m), k++, number++) {
         points[2 * k] = v[0];
         points[2 * k + 1] = v[1];
         for (int32_t a = 0; a < attributes; a++) attributeOut[k * attributes + a] = v[2 + a];
         if (!b->B) markers[k] = GroundVertexMarker(m, v);
         GroundVertexMarker(m, v) = number;
+        if ((const char*)v != first + k * m->vertices.itemBytes) m->numbersByPlace = false;
     }
 }
 
@@ -1134,11 +1125,20 @@ void GroundTinWriteElements(GroundMesh* m, GroundTinSwitches* b, int32_t** trian
     if (!out || (m->triangleAttributes > 0 && !*triangleAttributeList)) GroundTinAbort(m);
     GroundTinTraversalInit(&m->triangles);
     int64_t k = 0, a = 0;
+    // Inputs in height order are spread over the whole vertex pool: when the
+    // numbers follow the pool, a corner's number comes from its address
+    // rather than from a read of the vertex.
+    const char* first = PoolFirstSlot(&m->vertices);
+    const bool byPlace = m->numbersByPlace && m->vertexShift >= 0;
+    const int32_t shift = m->vertexShift, firstNumber = b->firstNumber;
+    auto number = [&](Vertex v) {
+        return byPlace ? firstNumber + (int32_t)(((const char*)v - first) >> shift) : GroundVertexMarker(m, v);
+    };
     for (Word* tri = GroundTinTriangleTraverse(m); tri; tri = GroundTinTriangleTraverse(m)) {
         OrientedTriangle t{ tri, 0 };
-        out[k++] = GroundVertexMarker(m, Org(t));
-        out[k++] = GroundVertexMarker(m, Dest(t));
-        out[k++] = GroundVertexMarker(m, Apex(t));
+        out[k++] = number(Org(t));
+        out[k++] = number(Dest(t));
+        out[k++] = number(Apex(t));
         if (b->order == 2) {
             // No mid-edge nodes are made: the extra corners repeat the edge ends' numbers.
             for (int c = 0; c < 3; c++, k++) out[k] = out[k - 3];
@@ -1166,8 +1166,13 @@ void GroundTinFillOutput(GroundMesh* m, GroundTinSwitches* b, TriangulateIO* out
     } else if (!b->E) {
         GroundTinTraversalInit(&m->vertices);
         int32_t number = b->firstNumber;
-        for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m))
+        const char* first = PoolFirstSlot(&m->vertices);
+        m->numbersByPlace = true;
+        for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
+            if ((const char*)v != first + (int64_t)(number - b->firstNumber) * m->vertices.itemBytes)
+                m->numbersByPlace = false;
             GroundVertexMarker(m, v) = number++;
+        }
     }
     if (!b->E) GroundTinWriteElements(m, b, &out->triangles, &out->triangleAttributes);
 }

@@ -46,14 +46,15 @@ struct GroundTinSwitches {
 // A read-only walk towards a coming vertex: each step only touches memory
 // that the step before asked to have loaded.
 enum { kGroundLocateScouts = 32 };
-enum { kGroundScoutFrontier = 12 };
+enum { kGroundScoutFrontier = 6 };
 struct GroundLocateScout {
     const double* point;
     Word*   slot;               // the hint slot of the point's cell
     OrientedTriangle at;
+    OrientedTriangle found;     // the triangle that held the point, once the walk got there
     int32_t phase;
     int32_t moves;
-    // Triangles beyond the insertion's cavity edges, each facing the cavity.
+    // The ring of triangles around the found one being loaded, each facing it.
     OrientedTriangle frontier[kGroundScoutFrontier];
     int32_t frontierCount;
 };
@@ -67,6 +68,7 @@ struct GroundMesh {
     double  xmin, xmax, ymin, ymax;
     int32_t inputCount;
     int32_t leftOutCount;       // vertices kept out of the mesh
+    bool    numbersByPlace;     // every vertex's number is its place in the pool (set when numbering)
     int32_t edgeCount;          // set by the driver
     int32_t hullEdges;          // set by the driver
     int32_t pointAttributes;
