@@ -514,19 +514,17 @@ static Word* LiveHint(const GroundMesh* m, const double* point)
 // for each load before it knows the next. So the location of each coming
 // vertex is walked ahead of time, one step per location of the vertices
 // before it, and every step reads only what the step before asked to have
-// loaded: the hint cell, its triangle, the triangle's corners, the next
-// triangle of the walk and its corners, and at the end two rings of
-// triangles around the one that holds the point, with their far corners:
-// the triangles the insertion's first flip tests and those behind them.
-// Testing which of them the flips will reach costs more than loading them
-// all. The steps write nothing but their own record; a walk that meets a
-// changed mesh (a dead triangle, a missing corner) just stops. When the
-// vertex's turn comes, its location starts from the triangle its walk ahead
-// found, through lines that are already loaded.
-enum {
-    SCOUT_IDLE, SCOUT_HINT, SCOUT_NEAR_HINT, SCOUT_START, SCOUT_FIRST_SIDE, SCOUT_TRIANGLE, SCOUT_STEP,
-    SCOUT_FIRST_RING, SCOUT_SECOND_RING
-};
+// loaded. A step on a triangle asks for its new corner and for the records
+// of both triangles the walk may enter next, so the walk crosses one
+// triangle per step. Where it ends, the records around the triangle that
+// holds the point are already loaded: the step asks for their far corners
+// and for the records behind them (the triangles the insertion's first flips
+// test), and a last step asks for those records' far corners. Testing which
+// of them the flips will reach costs more than loading them all. The steps
+// write nothing but their own record; a walk that meets a changed mesh (a
+// dead triangle, a missing corner) just stops. When the vertex's turn comes,
+// its location starts from the triangle its walk ahead found.
+enum { SCOUT_IDLE, SCOUT_HINT, SCOUT_NEAR_HINT, SCOUT_START, SCOUT_FIRST_SIDE, SCOUT_STEP, SCOUT_SECOND_RING };
 
 static inline double PlainOrient(const double* a, const double* b, const double* c)
 {
@@ -584,12 +582,56 @@ static inline bool WalkCorners(const GroundMesh* m, const GroundLocateScout* s, 
     return corner[0] && corner[1] && corner[2];
 }
 
-static void StepScout(GroundMesh* m, GroundLocateScout* s)
+// The walk has entered s->at, whose record is loaded: ask for its new corner
+// and for the records across its two other sides.
+static inline bool EnterTriangle(const GroundMesh* m, GroundLocateScout* s)
+{
+    if (!LiveTri(m, s->at.tri) || ++s->moves > 64) return false;
+    __builtin_prefetch(Apex(s->at));
+    PrefetchTri(s->at.tri[plus1mod3[s->at.orient]]);
+    PrefetchTri(s->at.tri[minus1mod3[s->at.orient]]);
+    s->phase = SCOUT_STEP;
+    return true;
+}
+
+// One step of the walk from s->at, whose corners and neighbours are loaded.
+// False when the walk stops.
+static bool WalkStep(GroundMesh* m, GroundLocateScout* s, Vertex origin, Vertex destination, Vertex apex)
 {
     const double* point = s->point;
+    double alpha = PlainOrient(origin, apex, point), beta = PlainOrient(apex, destination, point);
+    bool moveLeft;
+    if (alpha > 0.0) {
+        moveLeft = beta <= 0.0 || (apex[0] - point[0]) * (destination[0] - origin[0]) +
+                                          (apex[1] - point[1]) * (destination[1] - origin[1]) > 0.0;
+    } else if (beta > 0.0) {
+        moveLeft = false;
+    } else {
+        // There. The records around it are loaded: ask for their far
+        // corners and for the two records behind each.
+        s->found = s->at;
+        s->frontierCount = 0;
+        for (int k = 0; k < 3; k++) {
+            OrientedTriangle t = DecodeTri(s->at.tri[k]);
+            if (!LiveTri(m, t.tri)) continue;
+            __builtin_prefetch(Apex(t));
+            AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
+            AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
+        }
+        if (!s->frontierCount) return false;
+        s->phase = SCOUT_SECOND_RING;
+        return true;
+    }
+    s->at = Sym(moveLeft ? Lprev(s->at) : Lnext(s->at));
+    if (!s->at.tri || IsOuterSpace(m, s->at)) return false;
+    return EnterTriangle(m, s);
+}
+
+static void StepScout(GroundMesh* m, GroundLocateScout* s)
+{
     switch (s->phase) {
     case SCOUT_HINT:
-        if (m->scoutSkips && m->scoutSkips(m, (Vertex)point)) break;
+        if (m->scoutSkips && m->scoutSkips(m, (Vertex)s->point)) break;
         // fall through
     case SCOUT_NEAR_HINT: {
         Word* slot = s->phase == SCOUT_HINT ? s->slot : FirstNearHint(m, s->slot);
@@ -606,67 +648,36 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         }
         break;
     }
-    case SCOUT_START:
-    case SCOUT_TRIANGLE: {
-        Vertex corner[3];
-        if (!WalkCorners(m, s, corner)) break;
-        for (Vertex c : corner) __builtin_prefetch(c);
-        s->phase = s->phase == SCOUT_START ? SCOUT_FIRST_SIDE : SCOUT_STEP;
+    case SCOUT_START: {
+        // The start's corners and all three records around it: the location
+        // may cross any of its sides first.
+        if (!LiveTri(m, s->at.tri)) break;
+        for (int k = 0; k < 3; k++) {
+            __builtin_prefetch((const void*)s->at.tri[3 + k]);
+            PrefetchTri(s->at.tri[k]);
+        }
+        s->phase = SCOUT_FIRST_SIDE;
         return;
     }
     case SCOUT_FIRST_SIDE:
     case SCOUT_STEP: {
         Vertex corner[3];
         if (!WalkCorners(m, s, corner)) break;
-        Vertex origin = corner[0], destination = corner[1], apex = corner[2];
-        if (s->phase == SCOUT_FIRST_SIDE && PlainOrient(origin, destination, point) < 0.0) {
+        if (s->phase == SCOUT_FIRST_SIDE && PlainOrient(corner[0], corner[1], s->point) < 0.0) {
             // The start's far side, as the location's first test takes it.
             s->at = Sym(s->at);
-        } else {
-            double alpha = PlainOrient(origin, apex, point), beta = PlainOrient(apex, destination, point);
-            bool moveLeft;
-            if (alpha > 0.0)
-                moveLeft = beta <= 0.0 || (apex[0] - point[0]) * (destination[0] - origin[0]) +
-                                                  (apex[1] - point[1]) * (destination[1] - origin[1]) > 0.0;
-            else if (beta > 0.0)
-                moveLeft = false;
-            else {
-                // There. The insertion's flips test the triangles across its
-                // sides, then, for each one flipped, the two behind it.
-                s->found = s->at;
-                s->frontierCount = 0;
-                for (int k = 0; k < 3; k++) AddToFrontier(m, s, s->at.tri[k]);
-                s->phase = SCOUT_FIRST_RING;
-                return;
-            }
-            s->at = Sym(moveLeft ? Lprev(s->at) : Lnext(s->at));
+            if (s->at.tri && !IsOuterSpace(m, s->at) && EnterTriangle(m, s)) return;
+            break;
         }
-        // Not read yet: that is the next step's, once the triangle is loaded.
-        if (!s->at.tri || IsOuterSpace(m, s->at) || ++s->moves > 64) break;
-        PrefetchTri(EncodeTri(s->at));
-        s->phase = SCOUT_TRIANGLE;
-        return;
+        if (WalkStep(m, s, corner[0], corner[1], corner[2])) return;
+        break;
     }
-    case SCOUT_FIRST_RING:
     case SCOUT_SECOND_RING: {
-        // Each frontier triangle faces the point's triangle: load its far
-        // corner, and from the first ring ask for the two triangles behind it.
-        OrientedTriangle ring[kGroundScoutFrontier];
-        int32_t count = s->frontierCount;
-        for (int32_t k = 0; k < count; k++) ring[k] = s->frontier[k];
-        s->frontierCount = 0;
-        for (int32_t k = 0; k < count; k++) {
-            OrientedTriangle t = ring[k];
-            if (!LiveTri(m, t.tri)) continue;
-            __builtin_prefetch(Apex(t));
-            if (s->phase == SCOUT_FIRST_RING) {
-                AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
-                AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
-            }
+        for (int32_t k = 0; k < s->frontierCount; k++) {
+            OrientedTriangle t = s->frontier[k];
+            if (LiveTri(m, t.tri)) __builtin_prefetch(Apex(t));
         }
-        if (s->phase == SCOUT_SECOND_RING || !s->frontierCount) break;
-        s->phase = SCOUT_SECOND_RING;
-        return;
+        break;
     }
     default:
         break;
