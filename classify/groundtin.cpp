@@ -1217,7 +1217,11 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
                            in->pointAttributeCount);
     char* slot = PoolFirstSlot(&m->vertices);
     int32_t count = selection->count < in->pointCount ? selection->count : in->pointCount;
+    // The selection is in height order, its records at random places in the
+    // data set: each is asked for some way ahead.
+    const int32_t ahead = 32;
     for (int32_t k = 0; k < count; k++, slot += m->vertices.itemBytes) {
+        if (k + ahead < count && selection->items[k + ahead]) __builtin_prefetch(selection->items[k + ahead]);
         GroundVertexHeight(m, (Vertex)slot) = selection->items[k] ? selection->items[k]->z : 0.0f;
         GroundVertexFigure(m, (Vertex)slot) = PointSlopeTable ? PointSlopeTable[k] : 0.0f;
     }

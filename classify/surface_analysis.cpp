@@ -20,6 +20,13 @@ static const char kSwitches[] = "iQzNE";
 // its order), runs the driver and frees everything. 1, or 0 when memory ran out.
 typedef int (*WalkDriver)(const char*, TriangulateIO*, TriangulateIO*, void*, PointSelection*);
 
+// A pass over a selection in height order reads records at random places in
+// the data set: each record is asked for some way ahead.
+static inline void AskAhead(const PointSelection* s, int32_t k)
+{
+    if (k + 32 < s->count) __builtin_prefetch(s->items[k + 32]);
+}
+
 static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineCount)
 {
     TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
@@ -28,6 +35,7 @@ static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineC
     int ok = 0;
     if (in && out && points) {
         for (int32_t k = 0; k < selection->count; k++) {
+            AskAhead(selection, k);
             points[2 * k] = selection->items[k]->x;
             points[2 * k + 1] = selection->items[k]->y;
         }
@@ -48,8 +56,10 @@ static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineC
 static int32_t CountRejected(const PointSelection* s)
 {
     int32_t n = 0;
-    for (int32_t k = 0; k < s->count; k++)
+    for (int32_t k = 0; k < s->count; k++) {
+        AskAhead(s, k);
         if (s->items[k]->classification != WORK_GROUND) n++;
+    }
     return n;
 }
 
@@ -74,13 +84,19 @@ static float* SaveZ(const PointSelection* s)
 {
     float* z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
     if (z)
-        for (int32_t k = 0; k < s->count; k++) z[k] = s->items[k]->z;
+        for (int32_t k = 0; k < s->count; k++) {
+            AskAhead(s, k);
+            z[k] = s->items[k]->z;
+        }
     return z;
 }
 
 static void RestoreZ(PointSelection* s, const float* z)
 {
-    for (int32_t k = 0; k < s->count; k++) s->items[k]->z = z[k];
+    for (int32_t k = 0; k < s->count; k++) {
+        AskAhead(s, k);
+        s->items[k]->z = z[k];
+    }
 }
 
 static int ScreenedWalk(PointSelection* s, WalkDriver driver)
