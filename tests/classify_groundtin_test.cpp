@@ -223,6 +223,18 @@ TEST(GroundTinEngine, MarkersNumberFromZeroWithZAndOneWithout)
     // The marker list holds 1 for hull vertices (box removal) and 0 inside.
     for (int k = 0; k < 50; k++) hullMarks += zero.out.pointMarkers[k];
     EXPECT_EQ(hullMarks, lastHull);
+
+    // Five attributes make a vertex 72 bytes: numbers are then read from the
+    // vertices rather than taken from their addresses, and must be the same.
+    std::vector<double> attributes(5 * 50);
+    for (size_t k = 0; k < attributes.size(); k++) attributes[k] = (double)k;
+    GroundRun wide(p);
+    wide.in.pointAttributes = attributes.data();
+    wide.in.pointAttributeCount = 5;
+    ASSERT_EQ(wide.Run(PlainWalk, "iQz"), 1);
+    ASSERT_EQ(wide.out.triangleCount, zero.out.triangleCount);
+    for (int k = 0; k < 3 * zero.out.triangleCount; k++) EXPECT_EQ(wide.out.triangles[k], zero.out.triangles[k]);
+    NBLFree(wide.out.pointAttributes);
 }
 
 TEST(GroundTinEngine, NoListsWithNAndE)
