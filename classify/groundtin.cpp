@@ -1091,6 +1091,13 @@ void GroundTinUndoVertex(GroundMesh* m, GroundTinSwitches* b)
 
 // ---- output -------------------------------------------------------------------------------------------
 
+// Numbering: clears numbersByPlace when the vertex numbered index-th is not
+// in the index-th slot of the pool.
+static inline void CheckNumberPlace(GroundMesh* m, const char* first, Vertex v, int64_t index)
+{
+    if ((const char*)v != first + index * m->vertices.itemBytes) m->numbersByPlace = false;
+}
+
 void GroundTinWriteNodes(GroundMesh* m, GroundTinSwitches* b, double** pointList, double** attributeList,
                          int32_t** markerList)
 {
@@ -1114,7 +1121,7 @@ void GroundTinWriteNodes(GroundMesh* m, GroundTinSwitches* b, double** pointList
         for (int32_t a = 0; a < attributes; a++) attributeOut[k * attributes + a] = v[2 + a];
         if (!b->B) markers[k] = GroundVertexMarker(m, v);
         GroundVertexMarker(m, v) = number;
-        if ((const char*)v != first + k * m->vertices.itemBytes) m->numbersByPlace = false;
+        CheckNumberPlace(m, first, v, k);
     }
 }
 
@@ -1180,8 +1187,7 @@ void GroundTinFillOutput(GroundMesh* m, GroundTinSwitches* b, TriangulateIO* out
         const char* first = PoolFirstSlot(&m->vertices);
         m->numbersByPlace = true;
         for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
-            if ((const char*)v != first + (int64_t)(number - b->firstNumber) * m->vertices.itemBytes)
-                m->numbersByPlace = false;
+            CheckNumberPlace(m, first, v, (int64_t)number - b->firstNumber);
             GroundVertexMarker(m, v) = number++;
         }
     }
