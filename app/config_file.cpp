@@ -39,9 +39,11 @@ static void ConfigError(const char* format)
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
+// Only a plan view (or its profile or 3D window) has settings of its own: the
+// project window's record is a copy made when the project opened.
 static ViewSettings* SettingsOfView(HWND view)
 {
-    if (!view) return nullptr;
+    if (!view || !SetsViewMenus(view)) return nullptr;
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     return record;
 }

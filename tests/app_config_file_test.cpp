@@ -270,6 +270,25 @@ TEST_F(ConfigFileTest, AViewWritesItsOwnSettingsAndTakesLoadedOnes)
     EXPECT_EQ(record->lightAzimuth, 77);
 }
 
+// The project window's record is a copy made when the project opened: with
+// it active, saving takes the global settings and loading leaves it alone.
+TEST_F(ConfigFileTest, TheProjectWindowHasNoSettingsOfItsOwn)
+{
+    ViewRecord* record = CreateViewRecord();
+    MDICREATESTRUCTA mcs = {"ProjectWin", "Project", AppInstance, CW_USEDEFAULT, CW_USEDEFAULT, 200, 150, 0,
+                            (LPARAM)record};
+    HWND project = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mcs);
+    ASSERT_NE(project, nullptr);
+    record->lightAzimuth = 55;
+    GlobalDisplaySettings.lightAzimuth = 20;
+    Use(TempPath("project.cfg"));
+    EXPECT_EQ(WriteConfigFile(project), 1);
+    EXPECT_EQ(GlobalDisplaySettings.lightAzimuth, 20);
+    EXPECT_EQ(ReadConfigFile(project), 1);
+    EXPECT_EQ(record->lightAzimuth, 55);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)project, 0);
+}
+
 // A configuration file loaded into a view shows at once: a fresh draw and the
 // return switches checked as the file has them.
 TEST_F(ConfigFileTest, ALoadedFileRedrawsTheViewAndSetsItsChecks)
