@@ -174,5 +174,8 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define ID_TOOLBAR_BAND        8010
 #define ID_PROGRESS_BAND       8015
 #define ID_MAIN_TOOLBAR        8020
+#define ID_EDIT_TOOLBAR_BAND   8011   // the editing toolbar's band, between the main toolbar's and the progress band
+#define ID_EDIT_TOOLBAR        8021
+#define ID_PROJECT_TOOLBAR     8022   // the project window's own tool buttons
 #define ID_STATUS_BAR          1149
 #define ID_FILTER_BUTTON       1065   // the polygon filter tool's button on the toolbar band

@@ -1,5 +1,5 @@
-// The frame's command bar: a rebar with the main toolbar band and the
-// progress band in which every long operation reports. Toolbar buttons send
+// The frame's command bar: a rebar with the main toolbar band, the editing
+// toolbar band and the progress band in which every long operation reports. Toolbar buttons send
 // the menus' command ids to the frame; their check states follow the view.
 #include "app/frame_bars.h"
 #include "app/command_ids.h"
@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #define IMAGE_COUNT 37
+#define EDIT_IMAGE_COUNT 14
 #define IMAGE_SIZE  20
 
 struct ToolbarEntry {
@@ -67,6 +68,29 @@ static const ToolbarEntry MainToolbar[] = {
     {34, TOOL_DENSITY, BTNS_BUTTON},
 };
 static_assert(sizeof MainToolbar / sizeof MainToolbar[0] == 44, "the main toolbar has 44 entries");
+
+// The classify, fix and save loop. While a profile window is active its
+// tools take these ids first (the forwarding rule passes them on).
+static const ToolbarEntry EditToolbar[] = {
+    {-1, 0, BTNS_SEP},
+    {0, CMD_SAVE_LAS, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {1, TOOL_POINT, BTNS_CHECK},
+    {2, TOOL_POLYGON, BTNS_CHECK},
+    {3, TOOL_BY_CLASS, BTNS_CHECK},
+    {4, TOOL_ABOVE_LINE, BTNS_CHECK},
+    {5, TOOL_BELOW_LINE, BTNS_CHECK},
+    {6, TOOL_FILTER_POLYGON, BTNS_CHECK},
+    {-1, 0, BTNS_SEP},
+    {7, CMD_UNDO, BTNS_BUTTON},
+    {8, CMD_REDO, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {9, CMD_NEW_TIN, BTNS_BUTTON},
+    {-1, 0, BTNS_SEP},
+    {10, CMD_SURFACE_MAGIC, BTNS_BUTTON},
+    {11, CMD_CLASSIFY_BY_CLASS, BTNS_BUTTON},
+    {12, CMD_THINNING, BTNS_BUTTON},
+};
 
 struct ToolTip {
     int id;
@@ -131,44 +155,85 @@ static const ToolTip ToolTips[] = {
     {CMD_EXAGGERATE_LESS, "Decrease Vertical Exaggeration"},
     {CMD_RECLASS_ABOVE_LINE, "Reclass By Class Above Line"},
     {CMD_RECLASS_BELOW_LINE, "Reclass By Class Below Line"},
+    {CMD_SURFACE_MAGIC, "Vivuzoz Oduri"},
+    {CMD_CLASSIFY_BY_CLASS, "Classify By Class"},
+    {CMD_THINNING, "Verudevevur Idudorav"},
 };
 
 // Every id whose button can show a checked state.
 static const int CheckableIds[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_SHOW_SINGLE, CMD_SHOW_FIRST, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH,
                                    CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN, CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, TOOL_AOI, TOOL_POI, TOOL_PAN,
-                                   TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY};
+                                   TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY,
+                                   TOOL_POINT, TOOL_POLYGON, TOOL_BY_CLASS, TOOL_ABOVE_LINE, TOOL_BELOW_LINE, TOOL_FILTER_POLYGON};
 
 static HWND MainToolbarWindow()
 {
     return FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR) : nullptr;
 }
 
-HWND CreateMainToolbar(HWND parent)
+static HWND EditToolbarWindow()
+{
+    return FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_EDIT_TOOLBAR) : nullptr;
+}
+
+static HWND CreateToolbarFromTable(HWND parent, int controlId, int bitmapId, int imageCount,
+                                   const ToolbarEntry* entries, int count)
 {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE, 0, 0, 0,
-                                   0, parent, (HMENU)(INT_PTR)ID_MAIN_TOOLBAR, AppInstance, nullptr);
+                                   0, parent, (HMENU)(INT_PTR)controlId, AppInstance, nullptr);
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // The strip's images are 20 pixels square; the toolbar sizes its buttons around them.
     SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(IMAGE_SIZE, IMAGE_SIZE));
-    HBITMAP strip = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0,
+    HBITMAP strip = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0,
                                         LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
     if (strip) {
         TBADDBITMAP add = {nullptr, (UINT_PTR)strip};
-        SendMessageA(toolbar, TB_ADDBITMAP, IMAGE_COUNT, (LPARAM)&add);
+        SendMessageA(toolbar, TB_ADDBITMAP, imageCount, (LPARAM)&add);
     }
-    const int count = sizeof MainToolbar / sizeof MainToolbar[0];
-    TBBUTTON buttons[count];
+    TBBUTTON buttons[64];
     ZeroMemory(buttons, sizeof buttons);
+    count = std::min(count, 64);
     for (int i = 0; i < count; i++) {
-        buttons[i].iBitmap = MainToolbar[i].image < 0 ? 0 : MainToolbar[i].image;
-        buttons[i].idCommand = MainToolbar[i].command;
+        buttons[i].iBitmap = entries[i].image < 0 ? 0 : entries[i].image;
+        buttons[i].idCommand = entries[i].command;
         buttons[i].fsState = TBSTATE_ENABLED;
-        buttons[i].fsStyle = MainToolbar[i].style;
+        buttons[i].fsStyle = entries[i].style;
     }
     SendMessageA(toolbar, TB_ADDBUTTONSA, count, (LPARAM)buttons);
     SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     ShowWindow(toolbar, SW_SHOW);
+    return toolbar;
+}
+
+HWND CreateMainToolbar(HWND parent)
+{
+    return CreateToolbarFromTable(parent, ID_MAIN_TOOLBAR, IDB_TOOLBAR, IMAGE_COUNT, MainToolbar,
+                                  sizeof MainToolbar / sizeof MainToolbar[0]);
+}
+
+HWND CreateEditToolbar(HWND parent)
+{
+    return CreateToolbarFromTable(parent, ID_EDIT_TOOLBAR, IDB_EDIT_TOOLBAR, EDIT_IMAGE_COUNT, EditToolbar,
+                                  sizeof EditToolbar / sizeof EditToolbar[0]);
+}
+
+HWND CreateProjectToolbar(HWND parent)
+{
+    // The main strip's pan, zoom and query images; Select Tile is the last of the editing strip.
+    static const ToolbarEntry ProjectToolbar[] = {
+        {-1, 0, BTNS_SEP},         {IMAGE_COUNT + 13, TOOL_SELECT, BTNS_CHECK}, {-1, 0, BTNS_SEP},
+        {24, TOOL_PAN, BTNS_CHECK}, {22, TOOL_ZOOM, BTNS_CHECK},                 {25, CMD_ZOOM_FULL, BTNS_BUTTON},
+        {-1, 0, BTNS_SEP},         {26, TOOL_QUERY, BTNS_CHECK},                 {23, TOOL_MEASURE, BTNS_CHECK},
+    };
+    HWND toolbar = CreateToolbarFromTable(parent, ID_PROJECT_TOOLBAR, IDB_TOOLBAR, IMAGE_COUNT, ProjectToolbar,
+                                          sizeof ProjectToolbar / sizeof ProjectToolbar[0]);
+    HBITMAP strip = (HBITMAP)LoadImageA(AppInstance, MAKEINTRESOURCEA(IDB_EDIT_TOOLBAR), IMAGE_BITMAP, 0, 0,
+                                        LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT);
+    if (toolbar && strip) {
+        TBADDBITMAP add = {nullptr, (UINT_PTR)strip};
+        SendMessageA(toolbar, TB_ADDBITMAP, EDIT_IMAGE_COUNT, (LPARAM)&add);
+    }
     return toolbar;
 }
 
@@ -197,27 +262,30 @@ INT_PTR CALLBACK ProgressBandDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
     return FALSE;
 }
 
-HWND CreateToolbarBand(HWND frame)
+static HWND CreateBandWithToolbar(HWND frame, HWND (*create)(HWND parent), int slot)
 {
     HWND band = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_TOOLBAR_BAND), frame, ToolbarBandDlgProc, 0);
     if (!band) return nullptr;
     // A throw-away toolbar in the frame tells the natural size of the buttons.
     RECT natural = {0, 0, 0, 0};
     SIZE maximum = {0, 0};
-    HWND probe = CreateMainToolbar(frame);
+    HWND probe = create(frame);
     if (probe) {
         GetWindowRect(probe, &natural);
         SendMessageA(probe, TB_GETMAXSIZE, 0, (LPARAM)&maximum);
         DestroyWindow(probe);
     }
-    HWND toolbar = CreateMainToolbar(band);
-    SetWindowSlot(frame, FRAME_TOOLBAR, (LONG_PTR)toolbar);
+    HWND toolbar = create(band);
+    SetWindowSlot(frame, slot, (LONG_PTR)toolbar);
     int width = std::min((int)maximum.cx, (int)(natural.right - natural.left));
     int height = std::max((int)maximum.cy, (int)(natural.bottom - natural.top));
     SetWindowPos(band, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (toolbar) SendMessageA(toolbar, WM_SIZE, 0, 0);
     return band;
 }
+
+HWND CreateToolbarBand(HWND frame) { return CreateBandWithToolbar(frame, CreateMainToolbar, FRAME_TOOLBAR); }
+HWND CreateEditToolbarBand(HWND frame) { return CreateBandWithToolbar(frame, CreateEditToolbar, FRAME_EDIT_TOOLBAR); }
 
 static void InsertBand(HWND rebar, HWND child, UINT id)
 {
@@ -251,6 +319,8 @@ int CreateFrameRebar(HWND frame)
 
     HWND toolbarBand = CreateToolbarBand(frame);
     if (toolbarBand) InsertBand(rebar, toolbarBand, ID_TOOLBAR_BAND);
+    HWND editBand = CreateEditToolbarBand(frame);
+    if (editBand) InsertBand(rebar, editBand, ID_EDIT_TOOLBAR_BAND);
     HWND progressBand = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_PROGRESS_BAND), frame,
                                            ProgressBandDlgProc, 0);
     SetWindowSlot(frame, FRAME_BANDDIALOG, (LONG_PTR)progressBand);
@@ -267,9 +337,9 @@ int InitFrameBars(HWND frame)
 
 // A frame narrower than the toolbar gets the buttons in as few rows as fit,
 // so that none is cut off; a wide one gets them in one row again.
-static void FitToolbarBand(HWND frame, HWND rebar, int width)
+static void FitToolbarBand(HWND frame, HWND rebar, int width, int slot, int bandId)
 {
-    HWND toolbar = (HWND)GetWindowSlot(frame, FRAME_TOOLBAR);
+    HWND toolbar = (HWND)GetWindowSlot(frame, slot);
     if (!toolbar) return;
     HWND band = GetParent(toolbar);
     int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
@@ -303,7 +373,7 @@ static void FitToolbarBand(HWND frame, HWND rebar, int width)
     int h = rows + std::max(0, (int)placed.top);
     SetWindowPos(toolbar, nullptr, 0, 0, w, rows, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(band, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    int index = (int)SendMessageA(rebar, RB_IDTOINDEX, ID_TOOLBAR_BAND, 0);
+    int index = (int)SendMessageA(rebar, RB_IDTOINDEX, bandId, 0);
     if (index < 0) return;
     REBARBANDINFOA info;
     ZeroMemory(&info, sizeof info);
@@ -323,11 +393,13 @@ int LayoutFrameBars(HWND frame)
     int h = 0;
     HWND rebar = (HWND)GetWindowSlot(frame, FRAME_REBAR);
     if (rebar) {
-        FitToolbarBand(frame, rebar, width);
+        FitToolbarBand(frame, rebar, width, FRAME_TOOLBAR, ID_TOOLBAR_BAND);
+        FitToolbarBand(frame, rebar, width, FRAME_EDIT_TOOLBAR, ID_EDIT_TOOLBAR_BAND);
         int bar = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);
         MoveWindow(rebar, client.left, client.top, width, bar, TRUE);
         h = (int)SendMessageA(rebar, RB_GETBARHEIGHT, 0, 0);
-        SendMessageA(rebar, RB_MAXIMIZEBAND, 1, 0);
+        int progress = (int)SendMessageA(rebar, RB_IDTOINDEX, ID_PROGRESS_BAND, 0);
+        if (progress >= 0) SendMessageA(rebar, RB_MAXIMIZEBAND, progress, 0);
     }
     HWND mdiClient = (HWND)GetWindowSlot(frame, FRAME_CLIENT);
     if (mdiClient) {
@@ -367,16 +439,23 @@ LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam)
     return 0;
 }
 
+// A check state goes to whichever of the frame's toolbars carries the id.
 static void SetButtonChecked(HWND toolbar, int id)
 {
     SendMessageA(toolbar, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED | TBSTATE_CHECKED, 0));
+    if (HWND edit = EditToolbarWindow())
+        SendMessageA(edit, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED | TBSTATE_CHECKED, 0));
 }
 
 void ResetToolbarChecks()
 {
     HWND toolbar = MainToolbarWindow();
     if (!toolbar) return;
-    for (int id : CheckableIds) SendMessageA(toolbar, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED, 0));
+    HWND edit = EditToolbarWindow();
+    for (int id : CheckableIds) {
+        SendMessageA(toolbar, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED, 0));
+        if (edit) SendMessageA(edit, TB_SETSTATE, id, MAKELPARAM(TBSTATE_ENABLED, 0));
+    }
 }
 
 void SetToolbarChecks(HWND window)

@@ -1,4 +1,4 @@
-// The frame's rebar (main toolbar band and progress band), the toolbar and
+// The frame's rebar (main toolbar, editing toolbar and progress bands), the toolbar and
 // view-menu check states, the tooltip texts and the views' status bars.
 #pragma once
 #include <windows.h>
@@ -8,6 +8,12 @@ int  InitFrameBars(HWND frame);
 int  CreateFrameRebar(HWND frame);
 HWND CreateToolbarBand(HWND frame);
 HWND CreateMainToolbar(HWND parent);
+HWND CreateEditToolbarBand(HWND frame);
+// The editing toolbar (save, the reclassification tools, undo and redo, the
+// classify dialogs) in the band after the main toolbar's.
+HWND CreateEditToolbar(HWND parent);
+// The project window's own tools: Select Tile beside pan, zoom and query.
+HWND CreateProjectToolbar(HWND parent);
 INT_PTR CALLBACK ToolbarBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgressBandDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnFrameBarNotify(HWND frame, LPARAM lParam);

@@ -32,6 +32,7 @@
 
 // Rebar bands and the main toolbar's image strip.
 #define IDB_TOOLBAR        209
+#define IDB_EDIT_TOOLBAR   210   // the editing toolbar's strip (its last image serves the project window)
 #define IDD_PROGRESS_BAND  307
 #define IDD_TOOLBAR_BAND   309
 #define IDC_PROGRESS_TEXT  1162

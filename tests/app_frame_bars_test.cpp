@@ -36,14 +36,14 @@ std::string TipFor(HWND target, int id)
 
 }  // namespace
 
-TEST_F(FrameBars, RebarHoldsTheToolbarBandAndTheProgressBand)
+TEST_F(FrameBars, RebarHoldsTheToolbarBandsAndTheProgressBand)
 {
     HWND rebar = (HWND)GetWindowSlot(FrameWindow, FRAME_REBAR);
     char cls[64];
     GetClassNameA(rebar, cls, sizeof cls);
     EXPECT_STREQ(cls, "ReBarWindow32");
     EXPECT_EQ(GetDlgCtrlID(rebar), ID_REBAR);
-    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 2);
+    ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 3);
     REBARBANDINFOA band;
     ZeroMemory(&band, sizeof band);
     band.cbSize = sizeof band;
@@ -52,6 +52,9 @@ TEST_F(FrameBars, RebarHoldsTheToolbarBandAndTheProgressBand)
     EXPECT_EQ(band.wID, 8010u);
     EXPECT_EQ(GetParent(Toolbar()), band.hwndChild);
     SendMessageA(rebar, RB_GETBANDINFOA, 1, (LPARAM)&band);
+    EXPECT_EQ(band.wID, (UINT)ID_EDIT_TOOLBAR_BAND);
+    EXPECT_EQ(GetParent((HWND)GetWindowSlot(FrameWindow, FRAME_EDIT_TOOLBAR)), band.hwndChild);
+    SendMessageA(rebar, RB_GETBANDINFOA, 2, (LPARAM)&band);
     EXPECT_EQ(band.wID, 8015u);
     EXPECT_EQ(band.hwndChild, (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG));
 
@@ -120,6 +123,7 @@ TEST_F(FrameBars, TooltipsCarryABlankOnEachSide)
     EXPECT_EQ(TipFor(FrameWindow, CMD_SHOW_INTERMEDIATE), " Display Middle Returns ");
     EXPECT_EQ(TipFor(FrameWindow, CMD_LOCK_HIDDEN), " (Un)Lock Hidden Points ");
     EXPECT_EQ(TipFor(FrameWindow, 4242), " Point Display Size ");
+    EXPECT_EQ(TipFor(FrameWindow, CMD_SURFACE_MAGIC), " Vivuzoz Oduri ");
     // Other notifications are left alone.
     NMTTDISPINFOA info;
     ZeroMemory(&info, sizeof info);
@@ -309,10 +313,12 @@ TEST_F(FrameBars, TheZoomPartHoldsItsTextAndFollowsZoomAndScroll)
     ViewRecord* r = Record(view);
     r->mouseX = 100;
     r->mouseY = 100;
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    POINT over = {100, 100};   // the wheel's position is on the screen
+    ClientToScreen(view, &over);
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(over.x, over.y));
     ASSERT_EQ(r->zoomLevel, 1);
     EXPECT_EQ(StatusText(view, 1), " 2X");
-    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100));
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(over.x, over.y));
     EXPECT_EQ(StatusText(view, 1), " 4X");
     std::string y = StatusText(view, 3);
     char expected[64];
@@ -348,4 +354,31 @@ TEST_F(FrameBars, TheToolbarWrapsOnANarrowFrame)
     GetWindowRect(MDIClientWindow, &mdi);
     MapWindowPoints(nullptr, FrameWindow, (POINT*)&mdi, 2);
     EXPECT_GT(mdi.top, 2 * (int)(SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0) >> 16));
+}
+
+// The editing toolbar shows the active window's tool: the plan view's, or
+// the profile's while the profile window is active; a click on it is a frame command.
+TEST_F(FrameBars, EditingToolbarFollowsThePlanViewAndItsProfile)
+{
+    HWND editing = (HWND)GetWindowSlot(FrameWindow, FRAME_EDIT_TOOLBAR);
+    auto checked = [&](int id) { return SendMessageA(editing, TB_ISBUTTONCHECKED, id, 0) != 0; };
+    HWND view = OpenEmptyView();
+    HWND profile = AddLinked(view, "ChildProfile");
+    ViewRecord* r = Record(view);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    SendMessageA(GetParent(editing), WM_COMMAND, MAKEWPARAM(TOOL_POLYGON, BN_CLICKED), (LPARAM)editing);
+    EXPECT_EQ(r->currentTool, TOOL_POLYGON);
+    EXPECT_TRUE(checked(TOOL_POLYGON));
+    EXPECT_FALSE(ButtonChecked(TOOL_ZOOM));
+
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)profile, 0);
+    SendMessageA(GetParent(editing), WM_COMMAND, MAKEWPARAM(TOOL_BELOW_LINE, BN_CLICKED), (LPARAM)editing);
+    EXPECT_EQ(r->profileTool, TOOL_BELOW_LINE);
+    EXPECT_EQ(r->currentTool, TOOL_POLYGON);
+    EXPECT_TRUE(checked(TOOL_BELOW_LINE));
+    EXPECT_FALSE(checked(TOOL_POLYGON));
+
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    EXPECT_TRUE(checked(TOOL_POLYGON));
+    EXPECT_FALSE(checked(TOOL_BELOW_LINE));
 }

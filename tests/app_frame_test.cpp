@@ -65,7 +65,7 @@ TEST_F(FrameTest, StartsMaximisedWithTitleMenusAndJobControls)
     EXPECT_STREQ(item, "&File");
     GetMenuStringA(bar, 2, item, sizeof item, MF_BYPOSITION);
     EXPECT_STREQ(item, "&Help");
-    EXPECT_EQ(GetMenuItemCount(ViewMenu), 6);
+    EXPECT_EQ(GetMenuItemCount(ViewMenu), 7);
     EXPECT_EQ(GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT), 0);
     EXPECT_NE(GetWindowSlot(FrameWindow, FRAME_APPJOB), 0);
     EXPECT_NE(GetWindowSlot(FrameWindow, FRAME_WORKERJOB), 0);
@@ -75,20 +75,21 @@ TEST_F(FrameTest, StartsMaximisedWithTitleMenusAndJobControls)
     EXPECT_TRUE(GetWindowLongA(FrameWindow, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 }
 
-TEST_F(FrameTest, AcceleratorTableHasTheTwentyOneKeysInOrder)
+TEST_F(FrameTest, AcceleratorTableHasTheTwentyFourKeysInOrder)
 {
     HACCEL table = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDA_FRAME));
     ASSERT_NE(table, nullptr);
     ACCEL entries[32];
-    ASSERT_EQ(CopyAcceleratorTableA(table, entries, 32), 21);
-    const WORD keys[21] = {'E', 'F', 'Q', 'R', 'T', 'V', VK_ADD, VK_DOWN, VK_END, VK_ESCAPE, VK_F1,
-                           VK_HOME, VK_LEFT, VK_NEXT, VK_PRIOR, VK_RIGHT, VK_SUBTRACT, VK_UP, 'W', 'X', 'Z'};
-    const WORD cmds[21] = {CMD_BACKGROUND_REF, CMD_POINTS_OVER_BACK, TOOL_QUERY, CMD_NEW_TIN, CMD_COLOR_TIN, CMD_PREVIOUS_TOOL, CMD_POINT_LARGER, CMD_PAGE_DOWN, CMD_ADJUST_B_DOWN, CMD_CANCEL, CMD_HELP_CONTENTS,
-                           CMD_ADJUST_B_UP, CMD_PAGE_LEFT, CMD_ADJUST_A_DOWN, CMD_ADJUST_A_UP, CMD_PAGE_RIGHT, CMD_POINT_SMALLER, CMD_PAGE_UP, TOOL_MEASURE, TOOL_PAN, TOOL_ZOOM};
-    for (int i = 0; i < 21; i++) {
+    ASSERT_EQ(CopyAcceleratorTableA(table, entries, 32), 24);
+    const WORD keys[24] = {'E', 'F', 'Q', 'R', 'T', 'V', VK_ADD, VK_DOWN, VK_END, VK_ESCAPE, VK_F1,
+                           VK_HOME, VK_LEFT, VK_NEXT, VK_PRIOR, VK_RIGHT, VK_SUBTRACT, VK_UP, 'W', 'X', 'Z', 'Z', 'Y', 'S'};
+    const WORD cmds[24] = {CMD_BACKGROUND_REF, CMD_POINTS_OVER_BACK, TOOL_QUERY, CMD_NEW_TIN, CMD_COLOR_TIN, CMD_PREVIOUS_TOOL, CMD_POINT_LARGER, CMD_PAGE_DOWN, CMD_ADJUST_B_DOWN, CMD_CANCEL, CMD_HELP_CONTENTS,
+                           CMD_ADJUST_B_UP, CMD_PAGE_LEFT, CMD_ADJUST_A_DOWN, CMD_ADJUST_A_UP, CMD_PAGE_RIGHT, CMD_POINT_SMALLER, CMD_PAGE_UP, TOOL_MEASURE, TOOL_PAN, TOOL_ZOOM, CMD_UNDO, CMD_REDO, CMD_SAVE_LAS};
+    for (int i = 0; i < 24; i++) {
         EXPECT_EQ(entries[i].key, keys[i]) << i;
         EXPECT_EQ(entries[i].cmd, cmds[i]) << i;
-        EXPECT_EQ(entries[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), FVIRTKEY) << i;
+        // Undo, redo and save take Ctrl: the plain Z stays the zoom tool.
+        EXPECT_EQ(entries[i].fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), i < 21 ? FVIRTKEY : FVIRTKEY | FCONTROL) << i;
     }
     DestroyAcceleratorTable(table);
 }

@@ -123,6 +123,20 @@ ProjectTile* FindTileAtPoint(HWND window, double x, double y)
     return window ? TileAtPoint((Project*)GetWindowSlot(window, PROJECTWIN_PROJECT), x, y) : nullptr;
 }
 
+// The window's own buttons show its tool (the frame's toolbars have no Select Tile).
+static void CheckProjectTools(HWND window)
+{
+    HWND toolbar = (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR);
+    ViewRecord* r = RecordOf(window);
+    if (!toolbar || !r) return;
+    int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        TBBUTTON button = {};
+        if (SendMessageA(toolbar, TB_GETBUTTON, i, (LPARAM)&button) && (button.fsStyle & BTNS_CHECK))
+            SendMessageA(toolbar, TB_CHECKBUTTON, button.idCommand, MAKELPARAM(button.idCommand == r->currentTool, 0));
+    }
+}
+
 int ProjectWinToolCommand(HWND window, WPARAM wParam, LPARAM)
 {
     int id = LOWORD(wParam);
@@ -131,8 +145,11 @@ int ProjectWinToolCommand(HWND window, WPARAM wParam, LPARAM)
     case TOOL_MEASURE:
     case TOOL_QUERY:
     case TOOL_PAN:
-    case TOOL_SELECT:
-        return SetViewTool(window, id);
+    case TOOL_SELECT: {
+        int result = SetViewTool(window, id);
+        CheckProjectTools(window);
+        return result;
+    }
     case CMD_ZOOM_FULL:
         return ZoomFullExtent(window);
     }
@@ -185,12 +202,15 @@ static void OnCreate(HWND window, LPARAM lParam)
     SetWindowSlot(FrameWindow, FRAME_PROJECTWIN, (LONG_PTR)window);
     ViewRecord* r = AttachMapWindowData(window, lParam);
     if (r) r->projectShown = 1;
+    SetWindowSlot(window, PROJECTWIN_TOOLBAR, (LONG_PTR)CreateProjectToolbar(window));
+    CheckProjectTools(window);
     if (r && r->extentComputed) FitViewToWindow(window);
 }
 
 static void OnSize(HWND window, WPARAM wParam, LPARAM lParam)
 {
     ViewRecord* r = SizeMapWindow(window, wParam, lParam);
+    if (HWND toolbar = (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR)) SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     if (r && r->extentComputed) {
         UpdateViewScale(window);
         UpdateScrollBars(window);
@@ -241,6 +261,9 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_COMMAND:
         if (ProjectWinToolCommand(window, wParam, lParam)) return 0;
+        break;
+    case WM_NOTIFY:
+        if (((NMHDR*)lParam)->code == TTN_GETDISPINFOA) return GetToolTipText((NMTTDISPINFOA*)lParam);
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
