@@ -13,6 +13,7 @@
 #include "gis/layers/poi_dialogs.h"
 #include "gis/layers/poi_files.h"
 #include "views/gl3d/gl_view.h"
+#include "views/profile/profile_window.h"
 #include "views/plan/profile_box.h"
 #include "app/view_zoom.h"
 #include "views/plan/scrolling.h"
@@ -309,10 +310,10 @@ int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 1;
     }
 
-    if ((r->profileWindow && window == r->profileWindow) || (r->glWindow && window == r->glWindow)) {
-        SendMessageA(window, WM_COMMAND, wParam, lParam);
-        return 1;
-    }
+    // A linked window takes its own commands and passes the rest to its plan
+    // view; an id neither takes (a pick from the window list) stays unhandled.
+    if (r->profileWindow && window == r->profileWindow) return ProfileCommand(window, wParam, lParam);
+    if (r->glWindow && window == r->glWindow) return GLViewCommand(window, wParam, lParam);
 
     for (const ViewCommandRow& row : PlanCommands)
         if (id >= row.first && id <= row.last) return row.handler(window, r, id);

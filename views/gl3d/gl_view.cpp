@@ -8,6 +8,7 @@
 #include "app/job_control.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
+#include "app/view_command.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -219,9 +220,9 @@ int GLViewCommand(HWND w, WPARAM wParam, LPARAM lParam)
         SetExaggeration(w, r, r->glExaggeration - kExaggerationStep);
         return 1;
     }
-    if (r->window) SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+    int handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
     SyncGLViewMenus(w);
-    return 0;
+    return handled;
 }
 
 HWND CreateGLToolbar(HWND w)

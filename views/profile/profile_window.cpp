@@ -21,6 +21,7 @@
 #include "app/frame.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
+#include "app/view_command.h"
 #include "app/view_window.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
@@ -175,9 +176,9 @@ int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
     int id = LOWORD(wParam);
     for (const auto& row : ProfileCommands)
         if (row.id == id) return row.handler(profile, r, id);
-    if (r->window) SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+    int handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
     SetToolbarChecks(profile);
-    return 0;
+    return handled;
 }
 
 // ---- mouse ----------------------------------------------------------------------------

@@ -9,6 +9,7 @@ extern const char* const kProfileCreateFailed;   // "Failed in Creating Profile 
 
 HWND CreateProfileWindow(ViewRecord* record);
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam);
+// The profile's own commands first; the rest go to its plan view. Nonzero when either handled it.
 int  ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam);
 int  SetProfileTool(HWND profile, int id);
 int  CancelProfileTool(HWND profile);
