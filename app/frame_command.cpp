@@ -211,6 +211,13 @@ static const FrameCommandEntry frameCommands[] = {
     {CMD_BACKGROUND_COLOR, CMD_BACKGROUND_COLOR, BackgroundColor},
 };
 
+int FrameHandlesCommand(int id)
+{
+    for (const FrameCommandEntry& e : frameCommands)
+        if (id >= e.first && id <= e.last) return 1;
+    return 0;
+}
+
 int FrameCommand(WPARAM wParam, LPARAM lParam)
 {
     int id = LOWORD(wParam);

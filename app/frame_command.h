@@ -4,3 +4,5 @@
 #include <windows.h>
 
 int FrameCommand(WPARAM wParam, LPARAM lParam);
+// 1 when the frame dispatches the id itself rather than forwarding it.
+int FrameHandlesCommand(int id);

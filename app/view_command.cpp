@@ -294,6 +294,14 @@ static const ViewCommandRow PlanCommands[] = {
     {CMD_NOOP_9014, CMD_NOOP_9015, NoOpOne},
 };
 
+int ViewHandlesCommand(int id)
+{
+    if ((id >= CMD_ADJUST_A_DOWN && id <= CMD_ADJUST_B_UP) || id == CMD_CLOSE_FILE || id == CMD_POI_SETTINGS) return 1;
+    for (const ViewCommandRow& row : PlanCommands)
+        if (id >= row.first && id <= row.last) return 1;
+    return 0;
+}
+
 int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     int id = LOWORD(wParam);

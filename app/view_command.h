@@ -10,3 +10,5 @@ extern float AdjustValueB;
 // Nonzero when the command was handled; 0 passes it on to the default
 // handling (the MDI window list, for one).
 int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam);
+// 1 when the plan view dispatches the id itself.
+int ViewHandlesCommand(int id);

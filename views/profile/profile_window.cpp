@@ -169,6 +169,13 @@ static const struct {
     {CMD_OPEN_3D, Open3D},
 };
 
+int ProfileHandlesCommand(int id)
+{
+    for (const auto& row : ProfileCommands)
+        if (row.id == id) return 1;
+    return 0;
+}
+
 int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
 {
     ViewRecord* r = RecordOf(profile);

@@ -11,6 +11,8 @@ HWND CreateProfileWindow(ViewRecord* record);
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam);
 // The profile's own commands first; the rest go to its plan view. Nonzero when either handled it.
 int  ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam);
+// 1 when the profile dispatches the id itself rather than passing it on.
+int  ProfileHandlesCommand(int id);
 int  SetProfileTool(HWND profile, int id);
 int  CancelProfileTool(HWND profile);
 int  CloseProfileView(HWND profile);
