@@ -169,6 +169,25 @@ TEST_F(ProjectWindowTest, QueryNamesTheTileAndItsStateAndMissesLogNothing)
     EXPECT_EQ(TileTooltip(), nullptr);
 }
 
+// The window's own buttons bring back the tile tool once another was picked.
+TEST_F(ProjectWindowTest, TheTileToolIsChosenAgainFromTheWindowsOwnButtons)
+{
+    Show(2);
+    HWND toolbar = (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR);
+    ASSERT_NE(toolbar, nullptr);
+    auto checked = [&](int id) { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, id, 0) != 0; };
+    EXPECT_TRUE(checked(TOOL_SELECT));
+    FrameCommand(MAKEWPARAM(TOOL_ZOOM, 0), 0);
+    EXPECT_EQ(Record(window)->currentTool, TOOL_ZOOM);
+    EXPECT_TRUE(checked(TOOL_ZOOM));
+    EXPECT_FALSE(checked(TOOL_SELECT));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(TOOL_SELECT, BN_CLICKED), (LPARAM)toolbar);
+    EXPECT_EQ(Record(window)->currentTool, TOOL_SELECT);
+    EXPECT_TRUE(checked(TOOL_SELECT));
+    EXPECT_FALSE(checked(TOOL_ZOOM));
+    SaveScreenShot("project_toolbar.bmp");
+}
+
 TEST_F(ProjectWindowTest, OpeningAnAvailableTileLocksItAndOpensAView)
 {
     Show(2);

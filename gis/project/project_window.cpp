@@ -262,9 +262,21 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         if (ProjectWinToolCommand(window, wParam, lParam)) return 0;
         break;
-    case WM_NOTIFY:
-        if (((NMHDR*)lParam)->code == TTN_GETDISPINFOA) return GetToolTipText((NMTTDISPINFOA*)lParam);
+    case WM_NOTIFY: {
+        NMHDR* header = (NMHDR*)lParam;
+        if (header->code == TTN_GETDISPINFOA) return GetToolTipText((NMTTDISPINFOA*)lParam);
+        // The toolbar lets its parent's background through: give it the button face, not the map's black.
+        if (header->code == (UINT)NM_CUSTOMDRAW && header->hwndFrom == (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR)) {
+            NMCUSTOMDRAW* draw = (NMCUSTOMDRAW*)lParam;
+            if (draw->dwDrawStage == CDDS_PREPAINT) {
+                RECT all;
+                GetClientRect(header->hwndFrom, &all);
+                FillRect(draw->hdc, &all, GetSysColorBrush(COLOR_BTNFACE));
+            }
+            return CDRF_DODEFAULT;
+        }
         break;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL:
         ScrollView(window, message, wParam);
