@@ -1,6 +1,7 @@
 // The frame's command bar: a rebar with the main toolbar band, the editing
-// toolbar band and the progress band in which every long operation reports. Toolbar buttons send
-// the menus' command ids to the frame; their check states follow the view.
+// toolbar band and the progress band in which every long operation reports.
+// Toolbar buttons send the menus' command ids to the frame; their check
+// states follow the view.
 #include "app/frame_bars.h"
 #include "app/command_ids.h"
 #include "app/frame.h"

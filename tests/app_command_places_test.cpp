@@ -157,6 +157,27 @@ TEST_F(CommandPlaces, EveryDispatchedIdHasAMenuItemAButtonOrAKey)
     FreeViewRecord(detached);
 }
 
+// Alt and a letter must reach one item: no two items of a menu level share a mnemonic.
+void ExpectOneItemPerMnemonic(HMENU menu, const std::string& where)
+{
+    std::set<char> letters;
+    char text[128];
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; i++) {
+        if (!GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION)) continue;
+        const char* amp = strchr(text, '&');
+        if (amp && amp[1] && amp[1] != '&')
+            EXPECT_TRUE(letters.insert((char)toupper((unsigned char)amp[1])).second) << where << ": " << text;
+        if (HMENU popup = GetSubMenu(menu, i)) ExpectOneItemPerMnemonic(popup, where + " > " + text);
+    }
+}
+
+TEST_F(CommandPlaces, EveryMenuLevelHasOneItemPerMnemonic)
+{
+    ExpectOneItemPerMnemonic(FrameMenu, "frame");
+    ExpectOneItemPerMnemonic(ViewMenu, "view");
+    ExpectOneItemPerMnemonic(ReturnsMenu, "returns");
+}
+
 // Open a copy of a sample, name the ground classes, reclassify inside a
 // polygon, undo and redo, save, close and open again: all by menu, button and key.
 TEST_F(CommandPlaces, TheClassifyFixAndSaveLoopRunsFromMenusButtonsAndKeys)
