@@ -54,6 +54,35 @@ uint64_t GetLAZFilePointCount(const char* path)
     return n;
 }
 
+bool ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, double* maxY, uint64_t* count,
+                   char* reason, size_t size)
+{
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) {
+        snprintf(reason, size, "out of memory");
+        return false;
+    }
+    laszip_BOOL compressed = 0;
+    laszip_header_struct* header = nullptr;
+    bool opened = laszip_open_reader(reader, path, &compressed) == 0 &&
+                  laszip_get_header_pointer(reader, &header) == 0 && header;
+    if (opened) {
+        *minX = header->min_x;
+        *maxX = header->max_x;
+        *minY = header->min_y;
+        *maxY = header->max_y;
+        *count = header->point_data_format > 5 ? header->extended_number_of_point_records
+                                               : header->number_of_point_records;
+        laszip_close_reader(reader);
+    } else {
+        laszip_CHAR* text = nullptr;
+        laszip_get_error(reader, &text);
+        snprintf(reason, size, "%s", text ? text : "");
+    }
+    laszip_destroy(reader);
+    return opened;
+}
+
 static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struct* q, PointRecord* p)
 {
     p->x = q->X * h->x_scale_factor + h->x_offset;
