@@ -211,8 +211,7 @@ int AddFilesToView(HWND view)
         FileListEntry* e = list.entries[i];
         e->kind = GetDataFileKind(e->path);
         if (e->kind == DATA_LAS) {
-            int count = GetLASFilePointCount(e->path);
-            if (count > 0) total += (uint64_t)count;
+            total += GetLASFilePointCount(e->path);
             points = true;
         } else if (e->kind == DATA_ASCII) {
             points = ascii = true;
@@ -245,7 +244,7 @@ int AddFilesToView(HWND view)
         if (total > UINT32_MAX) parts *= (total + UINT32_MAX - 1) / UINT32_MAX;
         if (parts > 1) {
             char text[200];
-            snprintf(text, sizeof text, kNotEnoughMemoryQuestion, total > INT_MAX ? INT_MAX : (int)total);
+            snprintf(text, sizeof text, kNotEnoughMemoryQuestion, total > LLONG_MAX ? LLONG_MAX : (long long)total);
             if (ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return changed;
             decimationEnabled = 1;
             decimationStep = parts > INT_MAX ? INT_MAX : (int)parts;

@@ -25,6 +25,7 @@
 #include "data/radar_grid.h"
 #include "data/selection.h"
 #include "data/statistics.h"
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -40,7 +41,7 @@ constexpr int kRGBEncodedTinPalette = 4;
 constexpr int kUnitsFeet = 3;
 
 const char kNotEnoughMemoryQuestion[] =
-    "Not enough memory available to load %d points.\n\nWould you like to load a decimated data set?";
+    "Not enough memory available to load %lld points.\n\nWould you like to load a decimated data set?";
 const char kContinueOpeningQuestion[] = "\nDo you wish to continue opening files?\n";
 
 static OpenedDataSets openedSets;
@@ -281,11 +282,12 @@ OpenedDataSets* OpenDataFiles()
         return nullptr;
     }
     bool decimationForThisOpening = false;
-    // Shown and passed on as an integer; a total beyond its range is shown as the largest.
-    int total = totalPoints < (double)INT_MAX ? (int)totalPoints : INT_MAX;
+    // Counted in 64 bits: one file of 2^31 points or several large ones pass 32.
+    long long total = totalPoints < 9.0e18 ? (long long)totalPoints : LLONG_MAX;
     if (kinds.points && !kinds.ascii) {
         if (decimationEnabled) {
-            if (decimationPrompt) ShowDialog(IDD_DECIMATION, FrameWindow, PointDecimationDlgProc, (LPARAM)total);
+            if (decimationPrompt) ShowDialog(IDD_DECIMATION, FrameWindow, PointDecimationDlgProc,
+                                             (LPARAM)std::min<long long>(total, (long long)MAXINT_PTR));
         } else {
             uint32_t parts = LoadMemoryPartsNeeded(totalPoints);
             if (parts > 1) {

@@ -6,6 +6,7 @@
 #include "app/save_las.h"
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/poi_files.h"
+#include "gis/project/project_commands.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
 #include "app/view_command.h"
@@ -254,7 +255,11 @@ void FreeMapWindowData(HWND window)
     FreeJobControl(job);
 }
 
-void ViewDestroy(HWND view) { FreeMapWindowData(view); }
+void ViewDestroy(HWND view)
+{
+    FreeMapWindowData(view);
+    ReleaseCarriedTileLocks();   // a tile of a replaced project may have been open here
+}
 
 // ---- window procedure -----------------------------------------------------------
 

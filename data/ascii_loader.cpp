@@ -31,13 +31,22 @@ static const char* SkipBlanks(const char* p)
     return p;
 }
 
-double ParseReal(const char* text)
+bool ParseRealField(const char* text, double* value)
 {
     const char* p = SkipBlanks(text);
     if (*p == '+') p++;
-    double value = 0;
-    std::from_chars_result r = std::from_chars(p, p + strlen(p), value);
-    return r.ec == std::errc() ? value : 0.0;
+    *value = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), *value);
+    if (r.ec == std::errc()) return true;
+    *value = 0.0;
+    return false;
+}
+
+double ParseReal(const char* text)
+{
+    double value;
+    ParseRealField(text, &value);
+    return value;
 }
 
 int ParseInteger(const char* text)

@@ -26,4 +26,7 @@ int CheckASCIIPointFile(const char* path, const char* title);
 
 // atof and atoi as the loader reads columns (a field that is no number is 0).
 double ParseReal(const char* text);
+// The number at the start of a field (blanks skipped) into `value`; false,
+// with `value` 0, when the field holds no number.
+bool   ParseRealField(const char* text, double* value);
 int    ParseInteger(const char* text);

@@ -39,7 +39,7 @@ INT_PTR CALLBACK PointDecimationDlgProc(HWND dialog, UINT message, WPARAM wParam
     switch (message) {
     case WM_INITDIALOG: {
         enabledCopy = decimationEnabled;
-        int total = (int)lParam;
+        long long total = (long long)lParam;
         if (total != 0) {
             char number[32], line[64];
             FormatThousands(total, number, sizeof number);

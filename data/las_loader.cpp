@@ -28,7 +28,7 @@ static uint64_t FilePointCount(const LASHeader& h)
     return format > 5 ? h.pointCount64 : h.legacyPointCount;
 }
 
-int GetLASFilePointCount(const char* path)
+uint64_t GetLASFilePointCount(const char* path)
 {
     // The LAS library refuses compressed records: a LAZ file is counted from
     // the LAZ reader's header.
@@ -36,14 +36,22 @@ int GetLASFilePointCount(const char* path)
     if (!las) return GetLAZFilePointCount(path);
     uint64_t n = FilePointCount(las->header);
     CloseLASFile(las);
-    return (int)(uint32_t)n;
+    return n;
+}
+
+// A name ending in ".laz" goes to the LAZ reader even when the decoder
+// refuses it, so that the user reads the decoder's reason.
+static bool HasLAZName(const char* path)
+{
+    size_t len = strlen(path);
+    return len >= 4 && lstrcmpiA(path + len - 4, ".LAZ") == 0;
 }
 
 DataSet* LoadLASData(const char* path, const char* title)
 {
     RepaintFrame();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
-    DataSet* set = IsLAZFile(path) ? ReadLAZPoints(path, title) : ReadLASPoints(path, title);
+    DataSet* set = HasLAZName(path) ? ReadLAZPoints(path, title) : ReadLASPoints(path, title);
     SetCursor(old);
     if (set) set->kind = DATA_LAS;
     return set;
@@ -131,6 +139,7 @@ static DataSet* GiveUp(DataSet* set, LASFile* las, bool progress)
 }
 
 const char kLASPointTypeNotSupportedText[] = "\n The LAS point type is NOT supported!\n";
+static const char kLASEmptyText[] = "\nLAS file may be empty or corrupt!\n";
 
 static void ErrorWithTitle(const char* title, const char* text)
 {
@@ -284,7 +293,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     set->units = units == 9001 ? 1 : (units == 9002 || units == 9003) ? 3 : units;
 
     if (n < 2) {
-        ErrorWithTitle(title, "\nLAS file may be empty or corrupt!\n");
+        ErrorWithTitle(title, kLASEmptyText);
         return GiveUp(set, las, false);
     }
     if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
@@ -406,6 +415,11 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
             }
             EndProgress();
         }
+    }
+    // What a short read kept may be too little for a view, as an empty file is.
+    if (set->pointCount < 2) {
+        ErrorWithTitle(title, kLASEmptyText);
+        return GiveUp(set, las, false);
     }
     CloseLASFile(las);
     set->saved = 1;

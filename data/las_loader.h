@@ -13,7 +13,8 @@ DataSet* ReadLASPoints(const char* path, const char* title);
 DataSet* LoadLASDataWhole(const char* path, const char* title);
 extern const char kWholeLoadMemoryText[];
 int      GetLASExtraBytes(LASFile* las);
-int      GetLASFilePointCount(const char* path);
+// The file's point count (LAS or LAZ header); 0 when the file does not open.
+uint64_t GetLASFilePointCount(const char* path);
 // Follows the file's title in the message for a point format above 10.
 extern const char kLASPointTypeNotSupportedText[];
 // Tells the user how much a failed allocation of a load wanted.

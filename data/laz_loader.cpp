@@ -5,6 +5,7 @@
 #include "data/decimation.h"
 #include "data/color_stretch.h"
 #include "data/laszip/laszip_api.h"
+#include "data/lasfile/las_header.h"
 #include "base/shell_hooks.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -12,6 +13,9 @@
 #include "base/progress.h"
 #include <cstdio>
 #include <cstring>
+
+const char kUnableToOpenLAZText[] = "\nUnable to open LAZ file!\n";
+const char kLAZTooSmallText[] = "\nLAZ file is too small to be useful (need at least three points)!\n";
 
 uint32_t ChooseDecimationStep(uint64_t count, const char* title);
 bool AllocatePoints(DataSet* set, uint64_t count);
@@ -33,7 +37,7 @@ int IsLAZFile(const char* fileName)
     return 1;
 }
 
-int GetLAZFilePointCount(const char* path)
+uint64_t GetLAZFilePointCount(const char* path)
 {
     laszip_POINTER reader = nullptr;
     if (laszip_create(&reader)) return 0;
@@ -47,7 +51,36 @@ int GetLAZFilePointCount(const char* path)
         laszip_close_reader(reader);
     }
     laszip_destroy(reader);
-    return (int)(uint32_t)n;
+    return n;
+}
+
+bool ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, double* maxY, uint64_t* count,
+                   char* reason, size_t size)
+{
+    laszip_POINTER reader = nullptr;
+    if (laszip_create(&reader)) {
+        snprintf(reason, size, "out of memory");
+        return false;
+    }
+    laszip_BOOL compressed = 0;
+    laszip_header_struct* header = nullptr;
+    bool opened = laszip_open_reader(reader, path, &compressed) == 0 &&
+                  laszip_get_header_pointer(reader, &header) == 0 && header;
+    if (opened) {
+        *minX = header->min_x;
+        *maxX = header->max_x;
+        *minY = header->min_y;
+        *maxY = header->max_y;
+        *count = header->point_data_format > 5 ? header->extended_number_of_point_records
+                                               : header->number_of_point_records;
+        laszip_close_reader(reader);
+    } else {
+        laszip_CHAR* text = nullptr;
+        laszip_get_error(reader, &text);
+        snprintf(reason, size, "%s", text ? text : "");
+    }
+    laszip_destroy(reader);
+    return opened;
 }
 
 static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struct* q, PointRecord* p)
@@ -99,27 +132,40 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
     if (laszip_create(&reader)) return GiveUp(set, nullptr, false);
     laszip_BOOL compressed = 0;
     laszip_header_struct* header = nullptr;
-    bool opened = laszip_open_reader(reader, path, &compressed) == 0;
-    if (opened) laszip_get_header_pointer(reader, &header);
-    // A file the decoder cannot open counts as a header without points.
-    int format = header ? header->point_data_format : 0;
-    uint64_t full = !header ? 0 : format > 5 ? header->extended_number_of_point_records : header->number_of_point_records;
-    uint32_t n = (uint32_t)full;
     char message[700];
-
-    uint32_t step = 1;
-    if (opened) {
-        step = ChooseDecimationStep(n, title);
-        if (step == 0) return GiveUp(set, reader, false);
+    if (laszip_open_reader(reader, path, &compressed) != 0 || laszip_get_header_pointer(reader, &header) != 0) {
+        laszip_CHAR* reason = nullptr;
+        laszip_get_error(reader, &reason);
+        snprintf(message, sizeof message, "%s%s%s", title, kUnableToOpenLAZText, reason ? reason : "");
+        ErrorMessage(message);
+        laszip_destroy(reader);
+        FreeDataSet(set);
+        return nullptr;
     }
-    if (n < 3) {
-        snprintf(message, sizeof message, "%s\nLAZ file is too small to be useful (need at least three points)!\n",
-                 title);
+    int format = header->point_data_format;
+    uint64_t full = format > 5 ? header->extended_number_of_point_records : header->number_of_point_records;
+    // Refused like the LAS library refuses it, never cut to its low bits.
+    if (full > LAS_MAX_POINTS) {
+        snprintf(message, sizeof message, "%s%sPoint count %llu is more than this library can read (%llu)", title,
+                 kUnableToOpenLAZText, (unsigned long long)full, (unsigned long long)LAS_MAX_POINTS);
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
-    if (step > 1 && full / step == 0) step = 1;   // a step beyond the count would keep nothing
-    uint64_t count = step > 1 ? full / step : n;
+    // A damaged count asks for no memory the file cannot fill: the points
+    // beyond what its records or chunk table hold end as a short read.
+    laszip_U64 capacity = UINT64_MAX;
+    uint64_t n = full;
+    if (laszip_get_point_capacity(reader, &capacity) == 0 && capacity < n) n = capacity;
+
+    uint32_t step = ChooseDecimationStep(n, title);
+    if (step == 0) return GiveUp(set, reader, false);
+    if (n < 3) {
+        snprintf(message, sizeof message, "%s%s", title, kLAZTooSmallText);
+        ErrorMessage(message);
+        return GiveUp(set, reader, false);
+    }
+    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
+    uint64_t count = step > 1 ? n / step : n;
     if (step > 1) set->decimated = 1;
     if (!AllocatePoints(set, count)) return GiveUp(set, reader, false);
     set->filePointCount = set->pointCount = (int32_t)count;
@@ -141,7 +187,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
                 snprintf(message, sizeof message,
                          "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
                          "Would you like to load it anyway?",
-                         title, set->pointCount, (int)i);
+                         title, (int)full, (int)i);
                 if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
                     return GiveUp(set, reader, true);
                 set->filePointCount = set->pointCount = (int32_t)i;
@@ -164,6 +210,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             if (i % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
             if ((i & 32767) == 0) StepProgress();
         }
+        set->filePointCount = set->pointCount = (int32_t)kept;
     }
     EndProgress();
 
@@ -187,6 +234,12 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             if ((i & 32767) == 0) StepProgress();
         }
         EndProgress();
+    }
+    // What a short read kept may be too little for a view, as an empty file is.
+    if (set->pointCount < 3) {
+        snprintf(message, sizeof message, "%s%s", title, kLAZTooSmallText);
+        ErrorMessage(message);
+        return GiveUp(set, reader, false);
     }
     laszip_close_reader(reader);
     laszip_destroy(reader);

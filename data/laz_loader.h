@@ -1,8 +1,18 @@
 // LAZ files into data sets through our own decoder behind the laszip calls.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 
 struct DataSet;
 
+extern const char kUnableToOpenLAZText[];
+extern const char kLAZTooSmallText[];
+
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
-int      GetLAZFilePointCount(const char* path);
+// The header's point count (the 64-bit one for formats 6 to 10); 0 when the file does not open.
+uint64_t GetLAZFilePointCount(const char* path);
+// The header's extent and point count; false, with the decoder's reason in
+// `reason` (`size` bytes), when the file does not open.
+bool     ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, double* maxY, uint64_t* count,
+                       char* reason, size_t size);

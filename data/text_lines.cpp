@@ -1,4 +1,4 @@
-// Buffered reading of text files in 254-character pieces.
+// Buffered reading of text files in 254-character pieces or whole lines.
 #include "data/text_lines.h"
 #include "base/file_io.h"
 #include "base/heap.h"
@@ -64,6 +64,33 @@ int NextTextLine(TextLines* r, char* line)
     memcpy(line, from, length);
     line[length] = 0;
     return length;
+}
+
+int NextWholeTextLine(TextLines* r, char* line, int size)
+{
+    uint64_t length = 0;
+    bool any = false, tooLong = false;
+    for (;;) {
+        if (r->start == r->end && !Fill(r)) break;
+        any = true;
+        const char* from = r->buffer + r->start;
+        uint32_t available = r->end - r->start;
+        const char* newline = (const char*)memchr(from, '\n', available);
+        uint32_t take = newline ? (uint32_t)(newline - from) : available;
+        if (!tooLong && length + take >= (uint64_t)size) tooLong = true;
+        if (!tooLong) memcpy(line + length, from, take);
+        length += take;
+        r->start += take + (newline ? 1 : 0);
+        if (newline) break;
+    }
+    if (!any) return -1;
+    if (tooLong) {
+        if (size > 0) line[0] = 0;
+        return -2;
+    }
+    if (length > 0 && line[length - 1] == '\r') length--;
+    line[length] = 0;
+    return (int)length;
 }
 
 int RewindTextLines(TextLines* r)

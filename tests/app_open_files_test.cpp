@@ -403,11 +403,17 @@ TEST_F(OpenFilesTest, ACommandLineNamesOneFile)
 TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
 {
     REQUIRE_SAMPLES();
-    EXPECT_EQ(GetLASFilePointCount(SamplePath("point10.las.laz").c_str()), 1065);
-    EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000);   // a 64-bit count
-    EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0);
+    EXPECT_EQ(GetLASFilePointCount(SamplePath("point10.las.laz").c_str()), 1065u);
+    EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000u);   // a 64-bit count
+    EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0u);
     StartFrame();
     EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
+    // 2^31 points and more are counted, not turned negative.
+    Bytes big = ReadBytes(SamplePath("point10.las.laz"));
+    SetFieldAt<uint32_t>(big, 107, 0x80000000u);
+    ASSERT_TRUE(WriteBytes(TempPath("big.laz"), big));
+    EXPECT_EQ(GetLASFilePointCount(TempPath("big.laz").c_str()), 2147483648ull);
+    EXPECT_EQ(PromptedTotal(TempPath("big.laz")), "Total:  2,147,483,648");
 }
 
 // A header that announces more points than memory holds: Yes to the memory

@@ -5,8 +5,11 @@
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
+#include "data/laz_loader.h"
+#include "tests/las_test_files.h"
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -483,4 +486,96 @@ TEST(LasLoader, UnusableHeadersAreRefusedWithTheirReason)
     EXPECT_EQ(LoadLASData(TempPath("format11.las").c_str(), "format11.las"), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("format11.las") + kLASPointTypeNotSupportedText);
+}
+
+namespace {
+
+Bytes PatchedSample(const char* sample, std::function<void(Bytes&)> patch)
+{
+    Bytes b = ReadBytes(SamplePath(sample));
+    if (!b.empty()) patch(b);
+    return b;
+}
+
+std::string Saved(const char* name, const Bytes& b)
+{
+    std::string path = TempPath(name);
+    EXPECT_TRUE(WriteBytes(path, b));
+    return path;
+}
+
+}  // namespace
+
+// LAZ headers whose counts the file cannot back: a 64-bit count beyond what a
+// set holds is refused, not cut to its low bits; a damaged count is bounded by
+// the chunk table before any memory question; a short read that keeps fewer
+// than three points is refused; a damaged file gives the decoder's reason.
+TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
+{
+    REQUIRE_SAMPLES();
+    std::string huge = Saved("huge.laz", PatchedSample("1_4_w_evlr.laz", [](Bytes& b) {
+        SetFieldAt<uint32_t>(b, 107, 0);
+        SetFieldAt<uint64_t>(b, 247, (1ull << 32) + 1000);
+    }));
+    std::string damaged = Saved("count.laz", PatchedSample("autzen_trim.laz", [](Bytes& b) {
+        SetFieldAt<uint32_t>(b, 107, 2000000000u);
+    }));
+    // Answers: Yes to the short read of count.laz, OK to huge.laz, Yes to the short read of stub.laz.
+    BoxAnswers boxes({IDYES, IDOK, IDYES});
+    DataSet* set = LoadLASData(damaged.c_str(), "count.laz");
+    ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown().back().text);
+    EXPECT_EQ(set->pointCount, 110000);
+    ASSERT_EQ(boxes.shown().size(), 1u);   // the short read only, no memory question
+    EXPECT_NE(boxes.shown()[0].text.find("Header says 2000000000 points but file only has 110000 points"),
+              std::string::npos);
+    FreeDataSet(set);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(huge.c_str(), "huge.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("huge.laz") + kUnableToOpenLAZText +
+                                         "Point count 4294968296 is more than this library can read (2147483647)");
+
+    Bytes cut = ReadBytes(SamplePath("autzen_trim.laz"));
+    ASSERT_GT(cut.size(), 1000u);
+    cut.resize(FieldAt<uint32_t>(cut, 96) + 8 + 12);   // the chunk table's offset and a few bytes of the first point
+    std::string stub = Saved("stub.laz", cut);
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(stub.c_str(), "stub.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_NE(boxes.shown()[0].text.find("Short read"), std::string::npos);
+    EXPECT_EQ(boxes.shown()[1].text, std::string("stub.laz") + kLAZTooSmallText);
+
+    std::string noRecord = Saved("norecord.laz", PatchedSample("point10.las.laz", [](Bytes& b) {
+        for (size_t i = 0; i + 14 < b.size() && i < 4096; i++)
+            if (!memcmp(&b[i], "laszip encoded", 14)) b[i] = 'L';
+    }));
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(noRecord.c_str(), "norecord.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text.rfind(std::string("norecord.laz") + kUnableToOpenLAZText, 0), 0u);
+    EXPECT_NE(boxes.shown()[0].text.find("LAZ record is missing"), std::string::npos) << boxes.shown()[0].text;
+}
+
+// A LAS 1.2 file whose header is longer than its version's layout carries
+// user data there, no LAS 1.4 fields; a short read that keeps one point is
+// refused as an empty file is.
+TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
+{
+    WriteLas(TempPath("plain.las"), 3, Ramp(4));
+    Bytes b = ReadBytes(TempPath("plain.las"));
+    b.insert(b.begin() + 227, 148, 0xFF);
+    SetFieldAt<uint16_t>(b, 94, 375);
+    SetFieldAt<uint32_t>(b, 96, 375);
+    std::string user = Saved("user.las", b);
+    BoxAnswers boxes({IDYES});
+    DataSet* set = LoadLASData(user.c_str(), "user.las");
+    ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+    EXPECT_EQ(set->pointCount, 4);
+    EXPECT_DOUBLE_EQ(set->points[3].x, 3.0);
+    FreeDataSet(set);
+
+    WriteLas(TempPath("one_of_ten.las"), 3, Ramp(1), 10);
+    EXPECT_EQ(LoadLASData(TempPath("one_of_ten.las").c_str(), "one_of_ten.las"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, "one_of_ten.las\nLAS file may be empty or corrupt!\n");
 }

@@ -51,10 +51,10 @@ protected:
         CheckDlgButton(dialog, id, BST_CHECKED);
         SendMessageA(dialog, WM_COMMAND, id, 0);
     }
-    static bool Completed(const BoxAnswers& boxes)
+    static bool Completed(const BoxAnswers& boxes, const char* outcome = kExportCompleteText)
     {
         for (const ShownBox& b : boxes.shown())
-            if (b.text == kExportCompleteText && b.caption == kExportCompleteCaption) return true;
+            if (b.text.rfind(outcome, 0) == 0 && b.caption == kExportCompleteCaption) return true;
         return false;
     }
     std::vector<std::string> names;
@@ -174,8 +174,8 @@ TEST_F(ExportDialogTest, PreviewShowsTheFirstTenLines)
 }
 
 // Pause holds the writer; Stop answered No leaves it paused, Yes ends the
-// run: "Export Process Complete" still comes, the unfinished files stay
-// listed and none of them has an output.
+// run: the end notice says it stopped, the unfinished files stay listed and
+// none of them has an output.
 TEST_F(ExportDialogTest, StopLeavesUnfinishedFilesListedWithoutOutput)
 {
     REQUIRE_SAMPLES();
@@ -191,12 +191,13 @@ TEST_F(ExportDialogTest, StopLeavesUnfinishedFilesListedWithoutOutput)
         EXPECT_TRUE(Enabled(dialog, IDC_CONVERT_START));
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);               // Dismiss is ignored while it runs
         SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_STOP, 0);   // Yes
-        EXPECT_TRUE(PumpUntil([&] { return Completed(boxes); }, 30000));
+        EXPECT_TRUE(PumpUntil([&] { return Completed(boxes, "Export Process Stopped"); }, 30000));
         rows = ListBoxRows(GetDlgItem(dialog, IDC_CONVERT_FILES));
     });
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[0].text, kExportStopQuestion);
     EXPECT_EQ(boxes.shown()[0].caption, kExportStopCaption);
+    EXPECT_EQ(boxes.shown()[2].text, "Export Process Stopped\n\nFiles converted:  0\nFiles failed:  0\nFiles stopped:  3");
     ASSERT_FALSE(rows.empty());
     for (const std::string& row : rows) EXPECT_FALSE(FileThere(row.substr(0, row.size() - 4) + ".xyz")) << row;
 }

@@ -224,6 +224,37 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
     FreeExportSettings(s);
 }
 
+// Closing a shapefile writes its final headers; a close that fails there (a
+// full disk shows at the close) fails the file: no output stays, the user is told.
+TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
+{
+    REQUIRE_SAMPLES();
+    struct Failing {
+        static int Close(SAFile file)
+        {
+            SAHooks real;
+            SASetupDefaultHooks(&real);
+            real.FClose(file);
+            return -1;
+        }
+    };
+    SAHooks failing;
+    SASetupDefaultHooks(&failing);
+    failing.FClose = Failing::Close;
+    BoxAnswers boxes;
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string las = CopyToTemp("point10.las");
+    SetExportShapefileIO(&failing);
+    EXPECT_EQ(run.Export(las, s, kExportShape), 0);
+    SetExportShapefileIO(nullptr);
+    for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << ext;
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + kExportWriteFailed + "\n");
+    EXPECT_EQ(run.Export(las, s, kExportShape), 1);
+    FreeExportSettings(s);
+}
+
 TEST(ExportWriters, OutputBesideTheSourceOrInTheFolder)
 {
     FileListEntry e = {};

@@ -2,6 +2,7 @@
 // through the import routine: the new LAS files are read back with the
 // program's loader and the LAS library, and compared with the text.
 #include "tests/convert_test_support.h"
+#include "tests/las_test_files.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
@@ -50,15 +51,16 @@ int ImportOne(const std::string& path, ImportFieldList* list, JobControl* job)
 // Comma-separated points with intensity, class, returns and GPS time: the
 // LAS file is format 1 (GPS time mapped), every coordinate comes back within
 // half a step, out-of-range values keep their low bits and are reported,
-// short lines are skipped and the header's counts and bounds are right.
+// short lines and the header line are skipped (the end notice counts the
+// header line) and the header's counts and bounds are right.
 TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
 {
     std::vector<TextPoint> points;
-    std::string text;
+    std::string text = "X,Y,Z,Intensity,Class,Return,Returns,Time\n";
     for (int i = 0; i < 300; i++) {
         TextPoint p = { 512345.678 + i * 0.731, 4100000.125 - i * 1.003, 100.5 + (i % 37) * 0.25,
                         1000.2500 + i, i * 10, i % 5, 1 + i % 3, 3 };
-        if (i == 7) p.cls = 40;
+        if (i == 7) p.intensity = 70000;
         if (i == 8) p.ret = 9;
         points.push_back(p);
         char line[200];
@@ -94,7 +96,9 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
             SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
         SendMessageA(FrameWindow, WM_COMMAND, CMD_IMPORT, 0);
-        EXPECT_TRUE(boxes.shown().empty());
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, "Import Process Complete\n\nFiles converted:  1\nFiles failed:  0\n"
+                                         "Files stopped:  0\nLines without coordinates left out:  1");
     }
     std::string las = path.substr(0, path.size() - 4) + ".las";
     LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
@@ -130,8 +134,8 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
         EXPECT_NEAR(q.x, p.x, 0.0005);
         EXPECT_NEAR(q.y, p.y, 0.0005);
         EXPECT_NEAR(q.z, p.z + 0.001, 0.0006) << i;   // the loader lifts Z by 1 mm
-        EXPECT_EQ(q.intensity, p.intensity);
-        EXPECT_EQ(q.classification, p.cls & 31);
+        EXPECT_EQ(q.intensity, p.intensity & 0xFFFF);
+        EXPECT_EQ(q.classification, p.cls);
         EXPECT_EQ(q.returns & 7, p.ret & 7);
         EXPECT_EQ((q.returns >> 3) & 7, 3);
         EXPECT_DOUBLE_EQ(q.gpsTime, p.gps);
@@ -140,6 +144,8 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
     FreeDataSet(set);
     char note[300];
     snprintf(note, sizeof note, kImportMisfitFormat, "pts.txt", 0ull, 2ull);
+    EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(note)), logged().end());
+    snprintf(note, sizeof note, kImportSkippedFormat, "pts.txt", 1ull);
     EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(note)), logged().end());
 }
 
@@ -196,6 +202,59 @@ TEST(ImportASCII, StopAndUnreadableInputLeaveNoFile)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("missing.xyz\n") + kImportReadFailed + "\n");
     EXPECT_FALSE(FileThere(TempPath("missing.las")));
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}
+
+// Files an import must not turn into wrong points or write over: a line
+// longer than 254 characters is one point, not one per piece; a line beyond
+// the limit fails the file with its number; classes above 31 fail the file
+// rather than lose their high bits; an existing LAS file is replaced only
+// after a Yes.
+TEST(ImportASCII, LongLinesWideClassesAndExistingTargets)
+{
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+    BoxAnswers boxes({ IDOK, IDNO, IDYES });   // the long line's failure, then No and Yes to replacing
+    std::string longer = WriteTempFile("longer.xyz", "1 2 3\n100 200 300 " + std::string(250, '5') + " 9 7 8\n");
+    ASSERT_EQ(ImportOne(longer, list, job), 1);
+    DataSet* set = LoadLASDataWhole(TempPath("longer.las").c_str(), "longer.las");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->pointCount, 2);
+    FreeDataSet(set);
+
+    std::string tooLong = WriteTempFile("toolong.xyz", "1 2 3\n4 5 6 " + std::string(9000, '7') + "\n");
+    EXPECT_EQ(ImportOne(tooLong, list, job), 0);
+    EXPECT_FALSE(FileThere(TempPath("toolong.las")));
+
+    // The LAS file the text was exported from: No keeps it, Yes replaces it.
+    std::string source = WriteTempFile("tile.las", "the original");
+    std::string text = WriteTempFile("tile.xyz", "1 2 3\n4 5 6\n7 8 9\n");
+    EXPECT_EQ(ImportOne(text, list, job), 0);
+    EXPECT_EQ(ReadBytes(source).size(), 12u);
+    EXPECT_EQ(ImportOne(text, list, job), 1);
+    EXPECT_GT(ReadBytes(source).size(), 200u);
+
+    ImportFieldList* available = NewAvailableFieldList();
+    for (int i = 0; i < available->count; i++)
+        if (available->entries[i] && available->entries[i]->code == FIELD_CLASSIFICATION) {
+            MoveImportField(list, available, i);
+            break;
+        }
+    std::string classes = WriteTempFile("classes.xyz", "1 2 3 2\n4 5 6 40\n7 8 9 6\n");
+    EXPECT_EQ(ImportOne(classes, list, job), 0);
+    EXPECT_FALSE(FileThere(TempPath("classes.las")));
+
+    ASSERT_EQ(boxes.shown().size(), 4u);
+    char line[200];
+    snprintf(line, sizeof line, kImportLongLineFormat, 2ull, 8191);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("toolong.xyz\n") + line + "\n");
+    snprintf(line, sizeof line, kImportReplaceQuestion, source.c_str());
+    EXPECT_EQ(boxes.shown()[1].text, line);
+    EXPECT_EQ(boxes.shown()[2].text, line);
+    snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
+    EXPECT_EQ(boxes.shown()[3].text, std::string("classes.xyz\n") + kImportWideClassText + "\n" + line);
+    FreeImportFieldList(available);
     FreeJobControl(job);
     FreeImportFieldList(list);
 }

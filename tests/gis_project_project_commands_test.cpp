@@ -9,6 +9,8 @@
 #include "gis/project/project_window.h"
 #include "app/frame_command.h"
 #include "app/view_window.h"
+#include "app/open_files.h"
+#include "app/frame.h"
 #include "data/las_lock.h"
 #include "base/file_system.h"
 #include "resource.h"
@@ -292,6 +294,43 @@ TEST_F(ProjectCommands, ClosingRemovesTheMarkersOfTilesLoadedWithBufferPoints)
     p->tiles[0]->openCount = 1;
     std::string tile = p->tiles[0]->path;
     Command(CMD_PROJECT_CLOSE);
+    EXPECT_EQ(ReadTileLockOwner(tile.c_str()), nullptr);
+}
+
+// A tile open in a view keeps the marker its project took while other
+// projects replace that one: a project holding the tile shows it Open, and
+// the marker goes when the view closes.
+TEST_F(ProjectCommands, ATileOpenInAViewKeepsItsMarkerWhateverProjectReplacesItsOwn)
+{
+    std::string saved = SavedProject();
+    std::string elsewhere = folder + "other\\";
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    Project* o = MakeRowProject(elsewhere, 1);
+    snprintf(o->path, sizeof o->path, "%sother.lep", elsewhere.c_str());
+    snprintf(o->title, sizeof o->title, "other.lep");
+    ASSERT_EQ(WriteProjectFile(o), 1);
+    std::string other = o->path;
+    FreeProject(o);
+
+    FileDialogAnswers files({ saved, other, saved, other });
+    Command(CMD_PROJECT_OPEN);
+    Project* p = CurrentProject();
+    ASSERT_NE(p, nullptr);
+    std::string tile = p->tiles[0]->path;
+    ASSERT_EQ(LockTile(tile.c_str()), 1);   // as the project window does when it opens a tile
+    p->tiles[0]->openCount = 1;
+    ASSERT_EQ(OpenFilesInNewView(tile.c_str(), 0), 1);
+    ASSERT_EQ(PlanViews().size(), 1u);
+
+    Command(CMD_PROJECT_OPEN);   // a project without the tile
+    EXPECT_STREQ(CurrentProject()->title, "other.lep");
+    EXPECT_NE(ReadTileLockOwner(tile.c_str()), nullptr);
+    Command(CMD_PROJECT_OPEN);   // the tile's own project again
+    EXPECT_EQ(CurrentProject()->tiles[0]->activeStatus, TILE_OPEN);
+    EXPECT_NE(ReadTileLockOwner(tile.c_str()), nullptr);
+    Command(CMD_PROJECT_OPEN);
+    EXPECT_NE(ReadTileLockOwner(tile.c_str()), nullptr);
+    SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)PlanViews()[0], 0);
     EXPECT_EQ(ReadTileLockOwner(tile.c_str()), nullptr);
 }
 

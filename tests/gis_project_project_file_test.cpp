@@ -331,3 +331,27 @@ TEST(ProjectFile, ShapesWithoutAnAreaLeaveNoTile)
     FreeProject(q);
     FreeProject(p);
 }
+
+// An index written with a tile that spans the plane (from a header without
+// bounds) reads back without it, naming it; the project's extent stays real.
+TEST(ProjectFile, TilesWithUnusableOutlinesAreLeftOut)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    RingVertex* v = p->tiles[1]->boundary->contour[0].vertex;
+    v[0] = {3.37e38, 3.37e38};
+    v[1] = {3.37e38, -3.37e38};
+    v[2] = {-3.37e38, -3.37e38};
+    v[3] = {-3.37e38, 3.37e38};
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    BoxAnswers boxes;
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->tileCount, 2);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("tile1.las") + kTileBoundsUnusableText);
+    EXPECT_LT(q->maxX, 2000.0);
+    EXPECT_GT(q->minX, 999.0);
+    FreeProject(q);
+    FreeProject(p);
+}

@@ -1,6 +1,7 @@
 // The project record: tile lookup, tile states from files and lock markers,
 // tiles from LAS headers and the buffer points of neighbouring tiles.
 #include "project_test_files.h"
+#include "las_test_files.h"
 #include "gis/project/project.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
@@ -58,17 +59,40 @@ TEST(ProjectRecord, TileFromLASHeaderTakesTheHeaderBoundsAsARing)
     FreeProjectTile(t);
 }
 
-TEST(ProjectRecord, TileFromAnUnreadableFileIsReportedAndKeepsEmptyBounds)
+// A header that cannot be read, or whose bounds place the tile nowhere (it
+// would span the plane), gives no tile and names the file; a LAZ tile's
+// bounds come from the LAZ header.
+TEST(ProjectRecord, TilesNeedAHeaderWithUsableBounds)
 {
+    REQUIRE_SAMPLES();
     std::string path = WriteTempFile("broken.las", "not a LAS file");
     BoxAnswers boxes;
-    ProjectTile* t = TileFromLASHeader(path.c_str());
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->boundsKnown, 0);
-    EXPECT_GT(t->minX, t->maxX);
+    EXPECT_EQ(TileFromLASHeader(path.c_str()), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text.rfind(std::string("broken.las") + kUnableToOpenLASText, 0), 0u);
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+
+    std::string empty = TempPath("empty.las");
+    ASSERT_TRUE(MakeTileLAS(empty, 1000, 5000, 100));
+    Bytes b = ReadBytes(empty);
+    SetFieldAt<double>(b, 179, -3.37e38);   // max X
+    SetFieldAt<double>(b, 187, 3.37e38);    // min X
+    ASSERT_TRUE(WriteBytes(empty, b));
+    boxes.clear();
+    EXPECT_EQ(TileFromLASHeader(empty.c_str()), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("empty.las") + kTileBoundsUnusableText);
+
+    boxes.clear();
+    std::string laz = TempPath("tile.laz");
+    ASSERT_TRUE(CopyFileA(SamplePath("point10.las.laz").c_str(), laz.c_str(), FALSE));
+    ProjectTile* t = TileFromLASHeader(laz.c_str());
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(t->boundsKnown, 1);
+    EXPECT_EQ(t->pointCount, 1065);
+    EXPECT_LT(t->minX, t->maxX);
+    EXPECT_LT(t->maxX, kTileCoordinateLimit);
     FreeProjectTile(t);
 }
 

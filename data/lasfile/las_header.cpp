@@ -15,12 +15,13 @@ uint16_t LASHeaderSizeForVersion(int version)
     return LAS_HEADER_SIZE_10;
 }
 
-// Bytes of the header this library holds for a file whose Header Size field
-// says `headerSize`: the parts of the layouts that fit, never more.
-static uint16_t HeldHeaderBytes(uint16_t headerSize)
+// Bytes of the header this library holds for a file of `version` whose Header
+// Size field says `headerSize`: the parts of its version's layout that fit,
+// never more. The bytes of a longer header are user data, kept as they are.
+static uint16_t HeldHeaderBytes(int version, uint16_t headerSize)
 {
-    if (headerSize >= LAS_HEADER_SIZE_14) return LAS_HEADER_SIZE_14;
-    if (headerSize >= LAS_HEADER_SIZE_13) return LAS_HEADER_SIZE_13;
+    if (version >= 14 && headerSize >= LAS_HEADER_SIZE_14) return LAS_HEADER_SIZE_14;
+    if (version >= 13 && headerSize >= LAS_HEADER_SIZE_13) return LAS_HEADER_SIZE_13;
     return LAS_HEADER_SIZE_10;
 }
 
@@ -167,7 +168,7 @@ int ReadLASHeader(LASFile* las)
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
     las->pointCount = h.legacyPointCount;
-    uint16_t held = HeldHeaderBytes(h.headerSize);
+    uint16_t held = HeldHeaderBytes(h.versionMinor >= 4 ? 14 : 10 + h.versionMinor, h.headerSize);
     if (held > LAS_HEADER_SIZE_10) {
         uint64_t more = held - LAS_HEADER_SIZE_10;
         if (LASReadItems(las->file, (uint8_t*)&h + LAS_HEADER_SIZE_10, more, 1) != 1) {
@@ -221,7 +222,7 @@ static int WriteHeaderInPlace(LASFile* las)
                            "the header was not written", (long long)total);
         return 0;
     }
-    uint16_t held = HeldHeaderBytes(h.headerSize);
+    uint16_t held = HeldHeaderBytes(las->version, h.headerSize);
     if (!LASSeek(las->file, 0, FILE_BEGIN) || LASWriteItems(las->file, &h, held, 1) != 1 ||
         !LASSeek(las->file, h.headerSize, FILE_BEGIN) || WriteVLRs(las) != total) {
         SetLASWriteFailure(las, F, "Unable to write the header (error %u)", (unsigned)GetLastError());

@@ -257,3 +257,16 @@ laszip_I32 laszip_get_point_record(laszip_POINTER pointer, const laszip_U8** rec
     *record = h->record;
     return 0;
 }
+
+laszip_I32 laszip_get_point_capacity(laszip_POINTER pointer, laszip_U64* capacity)
+{
+    if (!pointer || !capacity) return 1;
+    LazHandle* h = H(pointer);
+    if (!h->open) return Error(h, "no reader is open");
+    try {
+        *capacity = h->reader.PointCapacity();
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return Error(h, "out of memory");
+    }
+}

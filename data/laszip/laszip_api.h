@@ -122,3 +122,6 @@ laszip_I32 laszip_get_point_record(laszip_POINTER pointer, const laszip_U8** rec
 // the VELKA_LAZ_THREADS environment variable), 1 = decode on the caller's thread.
 // Takes effect at the next open_reader.
 laszip_I32 laszip_set_decoder_threads(laszip_POINTER pointer, laszip_I32 threads);
+// Most points the open file can hold (its record space, or its complete chunk
+// table); UINT64_MAX when nothing bounds them. Reads no point.
+laszip_I32 laszip_get_point_capacity(laszip_POINTER pointer, laszip_U64* capacity);

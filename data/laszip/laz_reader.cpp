@@ -370,6 +370,16 @@ void LazReader::LoadTable()
     if (threads_ > 1 && starts_.size() > 2) pool_.reset(new DecodePool(vlr_, threads_));
 }
 
+uint64_t LazReader::PointCapacity()
+{
+    if (!src_) return 0;
+    if (!compressed_) return R_ ? (fileSize_ - std::min(fileSize_, dataStart_)) / R_ : UINT64_MAX;
+    if (!tableRead_) LoadTable();
+    if (vlr_.compressor == kPointwise || !tableComplete_ || starts_.empty()) return UINT64_MAX;
+    if (vlr_.Variable()) return firstPoint_.back();
+    return (starts_.size() - 1) * (uint64_t)vlr_.chunkSize;
+}
+
 // ---- chunks -------------------------------------------------------------------
 
 bool LazReader::ChunkPoints(uint64_t i, uint64_t& n) const

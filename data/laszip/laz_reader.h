@@ -39,6 +39,9 @@ public:
     uint8_t Format() const { return format_; }
     uint16_t RecordLength() const { return R_; }
     uint64_t PointCount() const { return total_; }
+    // Most points the file can hold: from the record length for plain LAS, from
+    // a complete chunk table for LAZ; UINT64_MAX when nothing bounds them.
+    uint64_t PointCapacity();
     // The next point's record (max(R, minimum length) bytes, zero padded); null on failure.
     const uint8_t* ReadPoint(std::string& err);
     bool Seek(uint64_t index, std::string& err);

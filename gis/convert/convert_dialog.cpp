@@ -1,6 +1,7 @@
 // Shared parts of the export and import dialogs and their threads.
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_fields.h"
+#include "app/frame.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"
@@ -138,20 +139,20 @@ ConvertJobArgs TakeConvertJobArgs(void* parameter)
     return args;
 }
 
-void FinishConvertFile(HWND dialog, FileList* files)
+void FinishConvertFile(HWND dialog, FileList* files, int index)
 {
-    RemoveFileListEntry(files, 0);
-    SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_DELETESTRING, 0, 0);
+    RemoveFileListEntry(files, index);
+    SendDlgItemMessageA(dialog, IDC_CONVERT_FILES, LB_DELETESTRING, index, 0);
 }
 
-void FinishConvertThread(HWND dialog, JobControl* job)
+void FinishConvertThread(HWND dialog, JobControl* job, const ConvertTally* tally)
 {
     ResetBatchProgress(GetDlgItem(dialog, IDC_CONVERT_FILES_BAR));
     ResetBatchProgress(GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR));
     JobCancelled(job);   // a request that came after the last poll is not meant for the next run
     ContinueJob(job);
     EndJob(job);
-    SendMessageA(dialog, WM_BATCH_DONE, 0, 0);
+    SendMessageA(dialog, WM_BATCH_DONE, 0, (LPARAM)tally);
 }
 
 DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void*), ConvertFileProc convert, int extra)
@@ -160,17 +161,56 @@ DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void*), ConvertFile
     HWND dialog = dialogOf(args.settings);
     HWND filesBar = GetDlgItem(dialog, IDC_CONVERT_FILES_BAR);
     InitBatchProgress(filesBar, (unsigned)args.files->count);
+    ConvertTally tally = {};
     DWORD result = 1;
-    while (args.files->count > 0) {
+    int at = 0;
+    while (at < args.files->count) {
         StepBatchProgress(filesBar);
-        if (convert(args.files->entries[0], args.settings, args.job, dialog, extra) < 0) {
+        int done = convert(args.files->entries[at], args.settings, args.job, dialog, extra, &tally);
+        if (done < 0) {
+            tally.stopped = args.files->count - at;
             result = 0;
             break;
         }
-        FinishConvertFile(dialog, args.files);
+        if (done > 0) {
+            tally.converted++;
+            FinishConvertFile(dialog, args.files, at);
+        } else {
+            tally.failed++;
+            at++;
+        }
     }
-    FinishConvertThread(dialog, args.job);
+    FinishConvertThread(dialog, args.job, &tally);
     return result;
+}
+
+const char kConvertFailedMark[] = "  (failed)";
+
+void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* tally, const char* process,
+                   const char* caption)
+{
+    FillConvertFileRows(dialog, state);
+    EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
+    EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
+    state->paused = 0;
+    if (!tally) return;
+    // The failed files lead the list: the run left them where they were.
+    HWND list = GetDlgItem(dialog, IDC_CONVERT_FILES);
+    for (int i = 0; i < tally->failed && i < state->files.count; i++) {
+        char row[300];
+        snprintf(row, sizeof row, "%s%s", state->files.entries[i]->path, kConvertFailedMark);
+        SendMessageA(list, LB_DELETESTRING, i, 0);
+        SendMessageA(list, LB_INSERTSTRING, i, (LPARAM)row);
+    }
+    const char* outcome = tally->stopped ? "Stopped" : tally->failed ? "Ended With Failures" : "Complete";
+    char text[400];
+    int n = snprintf(text, sizeof text, "%s Process %s\n\nFiles converted:  %d\nFiles failed:  %d\nFiles stopped:  %d",
+                     process, outcome, (int)tally->converted, (int)tally->failed, (int)tally->stopped);
+    if (tally->skippedLines && n > 0 && (size_t)n < sizeof text)
+        snprintf(text + n, sizeof text - n, "\nLines without coordinates left out:  %llu",
+                 (unsigned long long)tally->skippedLines);
+    UINT icon = tally->stopped || tally->failed ? MB_ICONWARNING : MB_ICONINFORMATION;
+    ShowMessageBox(FrameWindow, text, caption, MB_OK | icon);
 }
 
 void ReportConvertFailure(const char* title, const char* what, const char* systemText)

@@ -42,15 +42,30 @@ int32_t CheckedDelimiter(HWND dialog);
 int StartConvertThread(FileList* files, void* settings, JobControl* job, LPTHREAD_START_ROUTINE proc);
 // The thread's first step: waits for the starter, takes the arguments and frees them.
 ConvertJobArgs TakeConvertJobArgs(void* parameter);
-// The end of a handled file: it leaves the list and list box 1046.
-void FinishConvertFile(HWND dialog, FileList* files);
-// The thread's last step: bars reset, job ended, the dialog told.
-void FinishConvertThread(HWND dialog, JobControl* job);
-// The thread's body: `convert` (1 done, 0 failed, -1 stopped) on the first file
-// until the list is empty or a stop; 1 at the end of the list, 0 when stopped.
+// What one run did with its files; WM_BATCH_DONE carries it as lParam.
+struct ConvertTally {
+    int32_t  converted;
+    int32_t  failed;         // left at the front of the list, marked
+    int32_t  stopped;        // the file a stop ended and those after it
+    uint64_t skippedLines;   // input lines without coordinates, left out
+};
+
+// The end of a converted file `index`: it leaves the list and list box 1046.
+void FinishConvertFile(HWND dialog, FileList* files, int index);
+// The thread's last step: bars reset, job ended, the dialog told (with the tally).
+void FinishConvertThread(HWND dialog, JobControl* job, const ConvertTally* tally);
+// The thread's body: `convert` (1 done, 0 failed, -1 stopped) on each listed
+// file until the end of the list or a stop; a failed file stays listed.
+// 1 at the end of the list, 0 when stopped.
 typedef int (*ConvertFileProc)(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog,
-                               int extra);
+                               int extra, ConvertTally* tally);
 DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void* settings), ConvertFileProc convert, int extra);
+// The end of a run in the dialog: list box 1046 refilled with the failed
+// files marked, Pause and Stop disabled, and the end notice saying what
+// became of the files ("complete" only when every file was converted).
+void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* tally, const char* process,
+                   const char* caption);
+extern const char kConvertFailedMark[];
 
 // "title\nwhat\nsystem text" through ErrorMessage.
 void ReportConvertFailure(const char* title, const char* what, const char* systemText);

@@ -287,11 +287,7 @@ INT_PTR CALLBACK ExportLASDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_INITDIALOG:
         return OpenExportDialog(dialog);
     case WM_BATCH_DONE:
-        FillConvertFileRows(dialog, &exportState);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
-        exportState.paused = 0;
-        ShowMessageBox(FrameWindow, kExportCompleteText, kExportCompleteCaption, MB_OK | MB_ICONINFORMATION);
+        EndConvertRun(dialog, &exportState, (const ConvertTally*)lParam, "Export", kExportCompleteCaption);
         return TRUE;
     case WM_NOTIFY: {
         NMHDR* header = (NMHDR*)lParam;

@@ -70,6 +70,55 @@ static int IntegerValue(int code, const ExportPoint* p)
     return 0;
 }
 
+// Every file call of a shapefile export goes through these wrappers, which
+// note any call that fails, the header writes shapelib makes while closing
+// included (it reports those to nobody). One export runs at a time.
+static SAHooks exportBaseIO;
+static bool exportBaseIOSet;
+static volatile LONG exportIOFailed;
+
+void SetExportShapefileIO(const SAHooks* io)
+{
+    exportBaseIOSet = io != nullptr;
+    if (io) exportBaseIO = *io;
+}
+
+static SAOffset CheckedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
+{
+    SAOffset written = exportBaseIO.FWrite(p, size, count, file);
+    if (written != count) InterlockedExchange(&exportIOFailed, 1);
+    return written;
+}
+static SAOffset CheckedSeek(SAFile file, SAOffset offset, int whence)
+{
+    SAOffset result = exportBaseIO.FSeek(file, offset, whence);
+    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
+    return result;
+}
+static int CheckedFlush(SAFile file)
+{
+    int result = exportBaseIO.FFlush(file);
+    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
+    return result;
+}
+static int CheckedClose(SAFile file)
+{
+    int result = exportBaseIO.FClose(file);
+    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
+    return result;
+}
+
+static SAHooks CheckedExportIO()
+{
+    if (!exportBaseIOSet) SASetupDefaultHooks(&exportBaseIO);
+    SAHooks io = exportBaseIO;
+    io.FWrite = CheckedWrite;
+    io.FSeek = CheckedSeek;
+    io.FFlush = CheckedFlush;
+    io.FClose = CheckedClose;
+    return io;
+}
+
 namespace {
 
 // The outputs of one source file, whichever kind they are.
@@ -103,9 +152,11 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
     o->shapeType = o->format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT;
     std::string shp = ToNativePath(o->paths[0]), dbf = ToNativePath(o->paths[2]);
     if (shp.empty() || dbf.empty()) return false;
-    o->shp = SHPCreate(shp.c_str(), o->shapeType);
+    SAHooks io = CheckedExportIO();
+    InterlockedExchange(&exportIOFailed, 0);
+    o->shp = SHPCreateLL(shp.c_str(), o->shapeType, &io);
     if (!o->shp) return false;
-    o->dbf = DBFCreate(dbf.c_str());
+    o->dbf = DBFCreateLL(dbf.c_str(), "LDID/87", &io);
     if (!o->dbf) return false;
     if (DBFAddField(o->dbf, "POINT_NUM", FTInteger, 8, 0) < 0) return false;
     for (int i = 0; i < s->fieldCount; i++) {
@@ -159,8 +210,12 @@ bool CloseOutput(ExportOutput* o)
         ok = VFileClose(o->text) == 1 && ok;
         o->text = nullptr;
     }
-    if (o->shp) SHPClose(o->shp);
-    if (o->dbf) DBFClose(o->dbf);
+    if (o->shp || o->dbf) {
+        // Closing writes the final headers: a full disk shows only here.
+        if (o->shp) SHPClose(o->shp);
+        if (o->dbf) DBFClose(o->dbf);
+        ok = ok && InterlockedCompareExchange(&exportIOFailed, 0, 0) == 0;
+    }
     o->shp = nullptr;
     o->dbf = nullptr;
     return ok;
@@ -245,7 +300,8 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
 }
 
 static HWND ExportDialogOf(const void* settings) { return ((const ExportSettings*)settings)->dialog; }
-static int ExportListedFile(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int format)
+static int ExportListedFile(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int format,
+                            ConvertTally*)
 {
     return ExportLASFile(entry, (const ExportSettings*)settings, format, job, dialog);
 }

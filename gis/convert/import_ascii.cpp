@@ -22,10 +22,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 const char kImportReadFailed[] = "Unable to open file for reading!";
 const char kImportStopQuestion[] = "Are you sure you want to stop the import?";
 const char kImportStopCaption[] = "Stop Import";
+const char kImportCompleteCaption[] = "Import LAS";
+const char kImportLongLineFormat[] = "Line %llu is longer than %d characters!";
+const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines without a number for X or Y left out";
 const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
 
 constexpr int kLinesPerStep = 4096;
@@ -62,20 +66,32 @@ int ImportToLAS()
 
 namespace {
 
+// Longest line an import reads; a longer one fails the file.
+constexpr int kImportLineChars = 8191;
+
 // One pass over the text: `take` gets the fields of every line that has
-// enough of them. False when a stop was asked for at a poll.
+// enough of them. False when a stop was asked for at a poll, or at a line
+// longer than kImportLineChars (its number in `longLine`).
 template <typename Take>
-bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar, Take take)
+bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar,
+              uint64_t* longLine, Take take)
 {
-    char line[kTextPieceChars + 1];
+    std::vector<char> line(kImportLineChars + 1);
     char* fields[kMaxSplitFields + 1];
     const char delimiters[2] = { delimiter, 0 };
-    while (NextTextLine(reader, line) >= 0) {
+    uint64_t number = 0;
+    int length;
+    while ((length = NextWholeTextLine(reader, line.data(), (int)line.size())) != -1) {
+        number++;
+        if (length == -2) {
+            *longLine = number;
+            return false;
+        }
         if (++*counter % kLinesPerStep == 0) {
             if (JobCheckpoint(job)) return false;
             StepBatchProgress(bar);
         }
-        if (SplitFields(line, fields, delimiters) >= needed && !take(fields)) return false;
+        if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields)) return false;
     }
     return true;
 }
@@ -105,7 +121,8 @@ int Position(const ImportFieldList* list, int code)
 
 }  // namespace
 
-int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobControl* job, HWND dialog)
+int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobControl* job, HWND dialog,
+                    uint64_t* skippedLines)
 {
     TextLines* reader = OpenTextLines(entry->path);
     if (!reader) {
@@ -125,24 +142,28 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
     char delimiter = DelimiterOf(s->delimiter);
     int needed = s->count;
-    uint64_t counter = 0;
+    uint64_t counter = 0, longLine = 0, skipped = 0;
 
-    // Lines whose coordinates are no numbers at all ("nan", "inf") are left out of both passes.
-    auto coordinates = [&](char** fields, double* x, double* y, double* z) {
-        *x = ParseReal(fields[xAt]);
-        *y = ParseReal(fields[yAt]);
+    // A line whose X or Y holds no number (a header line such as "X Y Z") is
+    // no point: it would land at the origin. Lines whose coordinates are no
+    // numbers at all ("nan", "inf") are left out of both passes as well.
+    auto coordinates = [&](char** fields, double* x, double* y, double* z, bool* numbers) {
+        bool xRead = ParseRealField(fields[xAt], x), yRead = ParseRealField(fields[yAt], y);
+        *numbers = xRead && yRead;
         *z = zAt >= 0 ? ParseReal(fields[zAt]) : 0.0;
-        return std::isfinite(*x) && std::isfinite(*y) && std::isfinite(*z);
+        return *numbers && std::isfinite(*x) && std::isfinite(*y) && std::isfinite(*z);
     };
     double minX = LAS_EMPTY_MIN, maxX = LAS_EMPTY_MAX, minY = LAS_EMPTY_MIN, maxY = LAS_EMPTY_MAX;
     double minZ = LAS_EMPTY_MIN, maxZ = LAS_EMPTY_MAX;
-    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, [&](char** fields) {
+    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
         double x, y, z;
-        if (coordinates(fields, &x, &y, &z)) {
+        bool numbers;
+        if (coordinates(fields, &x, &y, &z, &numbers)) {
             minX = std::min(minX, x), maxX = std::max(maxX, x);
             minY = std::min(minY, y), maxY = std::max(maxY, y);
             minZ = std::min(minZ, z), maxZ = std::max(maxZ, z);
         }
+        if (!numbers) skipped++;
         return true;
     });
     const char* failure = nullptr;
@@ -154,9 +175,10 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     if (running && !failure) {
         const LASHeader* h = &out.las->header;
-        running = ReadPass(reader, needed, delimiter, &counter, job, bar, [&](char** fields) {
+        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
             double x, y, z;
-            if (!coordinates(fields, &x, &y, &z)) return true;
+            bool numbers;
+            if (!coordinates(fields, &x, &y, &z, &numbers)) return true;
             LASLegacyPoint p;
             ClearImportPoint(&p);
             for (int i = 0; i < s->count; i++) {
@@ -171,15 +193,29 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         if (failure) running = true;   // a failed write ends the pass; it is no stop
     }
     if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
+    if (longLine) {
+        // The text cannot be read as lines of points: the file fails, it is no stop.
+        running = true;
+        failure = reason;
+        snprintf(reason, sizeof reason, kImportLongLineFormat, (unsigned long long)longLine, kImportLineChars);
+    }
     CloseTextLines(reader);
     ResetBatchProgress(bar);
-    return EndImportFile(&out, entry->title, !running, failure, reason);
+    int result = EndImportFile(&out, entry->title, !running, failure, failure == reason ? nullptr : reason);
+    if (result > 0 && skipped) {
+        char line[600];
+        snprintf(line, sizeof line, kImportSkippedFormat, entry->title, (unsigned long long)skipped);
+        LogMessage(line);
+        if (skippedLines) *skippedLines += skipped;
+    }
+    return result;
 }
 
 static HWND ASCIIDialogOf(const void* settings) { return ((const ImportFieldList*)settings)->owner; }
-static int ImportListedASCII(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+static int ImportListedASCII(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int,
+                             ConvertTally* tally)
 {
-    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog);
+    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog, &tally->skippedLines);
 }
 
 DWORD WINAPI ImportASCIIThread(void* parameter)
@@ -363,16 +399,13 @@ static void ASCIIIdleCommand(HWND dialog, int id)
     }
 }
 
-INT_PTR CALLBACK ImportASCIIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK ImportASCIIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OpenASCIIDialog(dialog);
     case WM_BATCH_DONE:
-        FillConvertFileRows(dialog, &asciiState);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
-        asciiState.paused = 0;
+        EndConvertRun(dialog, &asciiState, (const ConvertTally*)lParam, "Import", kImportCompleteCaption);
         return TRUE;
     case WM_COMMAND: {
         if (!importList) return FALSE;

@@ -2,6 +2,7 @@
 // and the ASCII import (dialog 187) with its two-pass conversion thread.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 
 struct FileList;
 struct FileListEntry;
@@ -11,6 +12,9 @@ struct JobControl;
 extern const char kImportReadFailed[];
 extern const char kImportStopQuestion[];
 extern const char kImportStopCaption[];
+extern const char kImportCompleteCaption[];
+extern const char kImportLongLineFormat[];
+extern const char kImportSkippedFormat[];
 extern const char kImportASCIIAddTitle[];
 
 int ImportToLAS();
@@ -20,5 +24,7 @@ int StartImportASCIIThread(FileList* files, ImportFieldList* settings, JobContro
 DWORD WINAPI ImportASCIIThread(void* parameter);
 
 // One text file into a LAS file: 1 written, 0 failed (the user was told;
-// nothing is left), -1 stopped (the new file removed).
-int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* settings, JobControl* job, HWND dialog);
+// nothing is left), -1 stopped (the new file removed). Lines whose X or Y is
+// no number are left out, logged and added to `skippedLines`.
+int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* settings, JobControl* job, HWND dialog,
+                    uint64_t* skippedLines = nullptr);

@@ -3,6 +3,7 @@
 #include "gis/convert/convert_dialog.h"
 #include "data/import_fields.h"
 #include "base/messages.h"
+#include "base/shell_hooks.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,12 +11,24 @@
 const char kImportCreateFailed[] = "Unable to create output file!";
 const char kImportOpenFailed[] = "Unable to open output file for writing!";
 const char kImportWriteFailed[] = "Unable to write output file!";
+const char kImportWideClassText[] = "Classes above 31 do not fit the imported LAS point format (0 or 1)!";
+const char kImportWideClassFormat[] = "%llu points carry such a class; the file was not imported.";
+const char kImportReplaceQuestion[] = "%s already exists.\n\nDo you want to replace it?";
+const char kImportReplaceCaption[] = "Import LAS";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
 
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime)
 {
     memset(out, 0, sizeof *out);
     snprintf(out->path, sizeof out->path, "%s", path);
+    // The target may be the very file the points came from (tile.las exported
+    // to tile.xyz and imported back): never replaced without the user's Yes.
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        char question[600];
+        snprintf(question, sizeof question, kImportReplaceQuestion, path);
+        if (ShowMessageBox(MessageOwner(), question, kImportReplaceCaption, MB_YESNO | MB_ICONWARNING) != IDYES)
+            return false;
+    }
     if (!CreateLASFile(path, 10)) {
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
         return false;
@@ -107,7 +120,10 @@ void PutImportField(LASLegacyPoint* p, int code, double real, int64_t integer, c
         p->returnByte = (uint8_t)((p->returnByte & ~0x40) | (LowBits(integer, 1, c) << 6));
         break;
     case FIELD_FLIGHT_EDGE: p->returnByte = (uint8_t)((p->returnByte & ~0x80) | (LowBits(integer, 1, c) << 7)); break;
-    case FIELD_CLASSIFICATION: p->classification = (uint8_t)LowBits(integer, 5, c); break;
+    case FIELD_CLASSIFICATION:
+        if (integer < 0 || integer > 31) c->wideClasses++;
+        p->classification = (uint8_t)((uint64_t)integer & 0x1F);
+        break;
     case FIELD_SCAN_ANGLE:
         // A rank is signed: -128 to 127 fit its byte.
         if (integer < -128 || integer > 127) c->cut++;
@@ -150,6 +166,12 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
 
 int EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason)
 {
+    char classes[200];
+    if (!stopped && !failure && out->counts.wideClasses) {
+        snprintf(classes, sizeof classes, kImportWideClassFormat, (unsigned long long)out->counts.wideClasses);
+        failure = kImportWideClassText;
+        reason = classes;
+    }
     if (stopped || failure) {
         FinishImportLAS(out, title, false);
         if (stopped) return -1;

@@ -10,11 +10,16 @@ extern const char kImportCreateFailed[];
 extern const char kImportOpenFailed[];
 extern const char kImportWriteFailed[];
 extern const char kImportMisfitFormat[];
+extern const char kImportWideClassText[];
+extern const char kImportWideClassFormat[];
+extern const char kImportReplaceQuestion[];
+extern const char kImportReplaceCaption[];
 
 // What did not fit the record while a file was imported.
 struct ImportCounts {
     uint64_t clamped;   // coordinates beyond the 32-bit range of their axis, held at its end
     uint64_t cut;       // field values beyond their bits, stored as their low bits
+    uint64_t wideClasses;   // classes outside 0 to 31, which the record's 5 bits cannot hold
 };
 
 struct ImportOutput {
@@ -24,7 +29,8 @@ struct ImportOutput {
 };
 
 // Creates and opens the new file; on failure the user is told why (title +
-// reason + system text) and nothing is left on disk.
+// reason + system text) and nothing is left on disk. An existing file is
+// replaced only when the user says Yes (No: false, nothing said).
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime);
 // Scales and offsets from the bounds (X, Y, and Z when known, else min > max):
 // SetLASScaleAndOffset's choice, widened for an axis whose span would not fit.
@@ -44,4 +50,5 @@ void PutImportField(LASLegacyPoint* point, int code, double real, int64_t intege
 bool FinishImportLAS(ImportOutput* out, const char* title, bool keep);
 // The end of one imported file: 1 complete, 0 failed (`failure` with the
 // library's `reason`, told to the user; the file removed), -1 stopped (removed).
+// A file with classes its records cannot hold fails, saying so.
 int  EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason);

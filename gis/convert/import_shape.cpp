@@ -28,7 +28,6 @@ const char kShapeEmpty[] = "Shape file is empty!";
 const char kShapeWrongType[] = "Shape file is not a Point or PointZ type!";
 const char kShapeDBFOpenFailed[] = "Unable to open DBF!";
 const char kShapeDBFEmpty[] = "DBF file is empty!";
-const char kShapeUnableToOpenFormat[] = "Unable to open:  %s";
 const char kShapeAddTitle[] = "Select Shape Files For Import";
 
 constexpr int kRecordsPerStep = 4096;
@@ -252,10 +251,9 @@ LRESULT ShapeFieldCustomDraw(NMLVCUSTOMDRAW* draw, const int32_t* status)
 int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
 {
     ShapeSource source;
-    if (OpenShapeSource(entry->path, &source)) {
-        char line[600];
-        snprintf(line, sizeof line, kShapeUnableToOpenFormat, entry->title);
-        LogMessage(line);
+    // Told to the user with its reason: the run may have no view to show a line.
+    if (const char* problem = OpenShapeSource(entry->path, &source)) {
+        ReportConvertFailure(entry->title, problem, nullptr);
         return 0;
     }
     bool gps = false;
@@ -323,7 +321,8 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
 }
 
 static HWND ShapeDialogOf(const void* settings) { return ((const ShapeImportSettings*)settings)->dialog; }
-static int ImportListedShape(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int)
+static int ImportListedShape(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int,
+                             ConvertTally*)
 {
     return ImportShapeFile(entry, (const ShapeImportSettings*)settings, job, dialog);
 }
@@ -445,10 +444,7 @@ INT_PTR CALLBACK ImportShapeDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
         break;
     }
     case WM_BATCH_DONE:
-        FillConvertFileRows(dialog, &shapeState);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_PAUSE), FALSE);
-        EnableWindow(GetDlgItem(dialog, IDC_CONVERT_STOP), FALSE);
-        shapeState.paused = 0;
+        EndConvertRun(dialog, &shapeState, (const ConvertTally*)lParam, "Import", kImportCompleteCaption);
         RefreshTable(dialog);
         return TRUE;
     case WM_COMMAND: {

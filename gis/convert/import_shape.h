@@ -14,7 +14,6 @@ extern const char kShapeEmpty[];
 extern const char kShapeWrongType[];
 extern const char kShapeDBFOpenFailed[];
 extern const char kShapeDBFEmpty[];
-extern const char kShapeUnableToOpenFormat[];
 extern const char kShapeAddTitle[];
 
 constexpr int kShapeColumnSlots = 256;

@@ -8,6 +8,7 @@
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/las_lock.h"
+#include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,8 @@ const char kCheckingTilesText[] = "Checking Tiles";
 const char kLoadingBufferPointsText[] = "Loading Buffer Points";
 const char kBufferTilesFailedText[] = "Some buffer tiles were not loaded!";
 const char kUnableToOpenLASText[] = "\nUnable to open LAS file!\n";
+const char kTileBoundsUnusableText[] = "\nThe tile's bounds are not usable; it is left out of the project!\n";
+const char kTileOutOfMemoryText[] = "\nOut of memory; the tile is left out of the project!\n";
 
 static const double kEmptyMin = 3.37e38;
 static const double kEmptyMax = -3.37e38;
@@ -111,27 +114,62 @@ void SetProjectBoundsFromTiles(Project* project)
         if (project->tiles[i]) WidenProjectBounds(project, project->tiles[i]);
 }
 
+bool UsableTileBounds(double minX, double maxX, double minY, double maxY)
+{
+    const double limit = kTileCoordinateLimit;
+    return minX <= maxX && minY <= maxY && minX >= -limit && maxX <= limit && minY >= -limit && maxY <= limit;
+}
+
 ProjectTile* TileFromLASHeader(const char* path)
 {
-    ProjectTile* tile = NewProjectTile(4);
-    if (!tile) return nullptr;
+    const char* name = GetPathFileName(path);
+    char text[800];
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    uint64_t count = 0;
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (las) {
-        tile->boundsKnown = 1;
-        tile->pointCount = (int32_t)las->header.legacyPointCount;
-        tile->minX = las->header.minX;
-        tile->maxX = las->header.maxX;
-        tile->minY = las->header.minY;
-        tile->maxY = las->header.maxY;
+        count = las->header.legacyPointCount;
+        minX = las->header.minX;
+        maxX = las->header.maxX;
+        minY = las->header.minY;
+        maxY = las->header.maxY;
         CloseLASFile(las);
     } else {
-        char text[800];
+        // The LAS library refuses compressed records: a LAZ tile's bounds come
+        // from the LAZ header.
         const char* system = GetLastLASSystemError();
-        snprintf(text, sizeof text, "%s%s%s", GetPathFileName(path), kUnableToOpenLASText, system ? system : "");
-        ErrorMessage(text);
+        char reason[400];
+        snprintf(reason, sizeof reason, "%s", system ? system : "");
+        size_t n = strlen(path);
+        bool lazName = n >= 4 && lstrcmpiA(path + n - 4, ".laz") == 0;
+        bool laz = lazName && ReadLAZExtent(path, &minX, &maxX, &minY, &maxY, &count, reason, sizeof reason);
+        if (!laz) {
+            snprintf(text, sizeof text, "%s%s%s", name, kUnableToOpenLASText, reason);
+            ErrorMessage(text);
+            return nullptr;
+        }
     }
+    // A tile without a place would span the plane: it would take every click
+    // and meet every buffer.
+    if (!UsableTileBounds(minX, maxX, minY, maxY)) {
+        snprintf(text, sizeof text, "%s%s", name, kTileBoundsUnusableText);
+        ErrorMessage(text);
+        return nullptr;
+    }
+    ProjectTile* tile = NewProjectTile(4);
+    if (!tile) {
+        snprintf(text, sizeof text, "%s%s", name, kTileOutOfMemoryText);
+        ErrorMessage(text);
+        return nullptr;
+    }
+    tile->boundsKnown = 1;
+    tile->pointCount = count > INT32_MAX ? INT32_MAX : (int32_t)count;
+    tile->minX = minX;
+    tile->maxX = maxX;
+    tile->minY = minY;
+    tile->maxY = maxY;
     snprintf(tile->path, sizeof tile->path, "%s", path);
-    snprintf(tile->name, sizeof tile->name, "%s", GetPathFileName(path));
+    snprintf(tile->name, sizeof tile->name, "%s", name);
     RingVertex* v = tile->boundary->contour[0].vertex;
     v[0] = {tile->minX, tile->minY};
     v[1] = {tile->minX, tile->maxY};

@@ -50,6 +50,12 @@ extern const char kCheckingTilesText[];
 extern const char kLoadingBufferPointsText[];
 extern const char kBufferTilesFailedText[];
 extern const char kUnableToOpenLASText[];
+extern const char kTileBoundsUnusableText[];
+extern const char kTileOutOfMemoryText[];
+
+// Largest coordinate a tile's outline may hold; beyond it (or not finite) the
+// bounds are taken for damaged ones.
+constexpr double kTileCoordinateLimit = 1e10;
 
 Project*     NewProject();
 ProjectTile* NewProjectTile(int32_t vertexCount);
@@ -61,6 +67,11 @@ int          AddProjectTile(Project* project, ProjectTile* tile);
 void         SetTileBoundsFromRing(ProjectTile* tile);
 // The project's bounds become the union of its tiles' bounds.
 void         SetProjectBoundsFromTiles(Project* project);
+// True for finite bounds, min not above max, within kTileCoordinateLimit.
+bool         UsableTileBounds(double minX, double maxX, double minY, double maxY);
+// A tile from the file's LAS (or LAZ) header; null, after telling the user
+// with the file's name why, when the header cannot be read or its bounds are
+// not usable.
 ProjectTile* TileFromLASHeader(const char* path);
 // The first tile in array order whose boundary holds the point, or null.
 ProjectTile* TileAtPoint(const Project* project, double x, double y);

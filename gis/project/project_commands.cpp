@@ -8,6 +8,7 @@
 #include "app/command_ids.h"
 #include "app/frame.h"
 #include "app/view_arrange.h"
+#include "app/file_manager.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
@@ -18,6 +19,8 @@
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 const char kNoProjectText[] = "No project has been loaded.";
 const char kProjectNotSavedQuestion[] = "The current project has not been saved:\n%s\n%s\nWould you like to save it?";
@@ -122,19 +125,80 @@ void ReleaseOwnTileLocks(Project* project)
     }
 }
 
+// Markers of tiles still open in a plan view after the project that took
+// them was replaced: they go when the tile's last view closes, or to the next
+// project that holds the tile.
+static std::vector<std::string> carriedLocks;
+
+static bool TileOpenInView(const char* path)
+{
+    if (!MDIClientWindow) return false;
+    for (HWND child = GetWindow(MDIClientWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const ViewRecord* record = (const ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+        if (record && record->window == child && IsPathInView(record, path)) return true;
+    }
+    return false;
+}
+
+static bool Carried(const char* path)
+{
+    for (const std::string& p : carriedLocks)
+        if (!lstrcmpiA(p.c_str(), path)) return true;
+    return false;
+}
+
+// The old project's tiles open in a view keep their markers: closing the old
+// project must not free them for another user to lock and edit.
+static void CarryOpenTileLocks(Project* old)
+{
+    for (int i = 0; old && i < old->tileCount; i++) {
+        ProjectTile* t = old->tiles[i];
+        if (!t || t->openCount == 0 || !TileOpenInView(t->path)) continue;
+        if (!Carried(t->path)) carriedLocks.push_back(t->path);
+        t->openCount = 0;
+    }
+}
+
+// The new project takes over the carried markers of its tiles: they show Open.
+static void AdoptCarriedTileLocks(Project* project)
+{
+    for (int i = 0; i < project->tileCount; i++) {
+        ProjectTile* t = project->tiles[i];
+        if (!t || !Carried(t->path) || !TileOpenInView(t->path)) continue;
+        t->activeStatus = TILE_OPEN;
+        t->lockOwner[0] = 0;
+        t->openCount++;
+        for (size_t k = 0; k < carriedLocks.size(); k++)
+            if (!lstrcmpiA(carriedLocks[k].c_str(), t->path)) carriedLocks.erase(carriedLocks.begin() + (long)k--);
+    }
+}
+
+void ReleaseCarriedTileLocks()
+{
+    for (size_t k = 0; k < carriedLocks.size(); k++) {
+        if (TileOpenInView(carriedLocks[k].c_str())) continue;
+        ReleaseOwnTileLock(carriedLocks[k].c_str());
+        carriedLocks.erase(carriedLocks.begin() + (long)k--);
+    }
+}
+
 // A new project replaces the open one and is shown.
 static int TakeNewProject(Project* project)
 {
     if (!project) return 1;
     if (!project->saved) SaveProject(project);
     Project* old = CurrentProject();
-    if (old) CloseProject(old);
+    if (old) {
+        CarryOpenTileLocks(old);
+        CloseProject(old);
+    }
     HWND window = ShowProjectWindow(project);
     if (!window) {
         FreeProject(project);
         return 1;
     }
     CheckProjectTiles(project);
+    AdoptCarriedTileLocks(project);
     ReleaseOwnTileLocks(project);
     InvalidateRect(window, nullptr, TRUE);
     return 1;

@@ -18,3 +18,6 @@ int      ChooseProjectToOpen(char* path, char* title);
 int      ChooseProjectToSave(char* path, char* title, const char* initialFolder);
 // This user's lock markers on tiles shown as Locked are removed; the tiles become Available.
 void     ReleaseOwnTileLocks(Project* project);
+// Markers a replaced project left on tiles open in views are removed once no
+// view holds the tile; views call this as they go.
+void     ReleaseCarriedTileLocks();

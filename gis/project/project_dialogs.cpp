@@ -124,7 +124,9 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
             t->maxY = e->maxY;
             t->boundsKnown = 1;
         } else {
+            // A tile whose header cannot be used is left out; the user was told.
             t = TileFromLASHeader(e->path);
+            if (!t) continue;
         }
         if (!t) return 0;
         if (!AddProjectTile(project, t)) {

@@ -304,6 +304,15 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char*
         for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
         SetTileBoundsFromRing(t);
         SHPDestroyObject(shape);
+        // An outline spanning the plane (written from a header without bounds)
+        // or holding no numbers is left out, and the user told which tile.
+        if (!UsableTileBounds(t->minX, t->maxX, t->minY, t->maxY)) {
+            char text[600];
+            snprintf(text, sizeof text, "%s%s", t->name, kTileBoundsUnusableText);
+            ErrorMessage(text);
+            FreeProjectTile(t);
+            continue;
+        }
         p->tiles[p->tileCount++] = t;
     }
     return nullptr;
