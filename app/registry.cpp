@@ -9,8 +9,10 @@
 #include "base/dialogs.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "base/file_replace.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
@@ -151,6 +153,8 @@ RegistrySettings* LoadRegistrySettings()
     ReadRegistryValues(key, s);
     if (s->AutoConfigLoad) {
         UseConfigFileName(s);
+        // A settings save killed at the last start leaves its temporary file.
+        if (currentConfigPath[0]) FinishInterruptedSaves(GetPathDirectory(currentConfigPath));
         if (currentConfigPath[0] && !ReadConfigFile(nullptr)) s->AutoConfigLoad = 0;
     }
     RegCloseKey(key);

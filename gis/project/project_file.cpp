@@ -161,17 +161,16 @@ int WriteProjectFile(Project* project)
         return 0;
     }
     // A unique name in the project's folder, so that the moves stay on one volume.
-    char unique[MAX_PATH];
-    if (!GetTempFileNameA(project->folder[0] ? project->folder : ".", "vvp", 0, unique)) {
+    std::string base = TempBaseBeside(project->path);
+    if (base.empty()) {
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    std::string base = ChangeFileExtension(unique, "");
     w.table = base + "_p.dbf";
     w.shp = base + "_t.shp";
     w.shx = base + "_t.shx";
     w.dbf = base + "_t.dbf";
-    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf, unique};
+    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf};
 
     if (!WriteProjectTable(project, w.table.c_str())) {
         RemoveFiles(temporary);
@@ -340,6 +339,7 @@ static int SettleDataFolder(Project* p, char* tilesFolder)
 
 Project* ReadProjectFile(const char* path, const char* title)
 {
+    FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
     char tilesFolder[kPathChars];
     snprintf(tilesFolder, sizeof tilesFolder, "%s", GetPathDirectory(path));
     std::string copy = TableCopy(path);
