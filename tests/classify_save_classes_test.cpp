@@ -6,6 +6,7 @@
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
 #include "app/save_las.h"
+#include "base/file_replace.h"
 #include "base/messages.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
@@ -170,7 +171,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + "LAS*.tmp").c_str(), &found);
+    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     EXPECT_EQ(ReadBytes(moved), before);
