@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
+#include "data/las_save.h"
 #include "data/selection.h"
 #include "data/statistics.h"
 #include <cstdio>
@@ -159,7 +160,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     EXPECT_EQ(SaveDataSetClasses(set), 0);
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text.rfind("Rename:", 0), 0u) << boxes.shown()[0].text;
+    EXPECT_EQ(boxes.shown()[0].text, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason);
     EXPECT_EQ(ReadBytes(source), before);
     EXPECT_EQ(set->saved, 0);
     // A source that vanished cannot be copied; the target is not made.
