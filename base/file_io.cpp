@@ -49,7 +49,8 @@ static LONG writeFaultIn;
 void SetWriteFaultAt(int nth) { InterlockedExchange(&writeFaultIn, nth); }
 int TakeWriteFault()
 {
-    if (writeFaultIn <= 0 || InterlockedDecrement(&writeFaultIn) != 0) return 0;
+    // Once reached it stays, as a full disk does.
+    if (writeFaultIn <= 0 || (writeFaultIn > 1 && InterlockedDecrement(&writeFaultIn) > 0)) return 0;
     SetLastError(ERROR_DISK_FULL);
     return 1;
 }

@@ -142,6 +142,7 @@ TEST(FileReplace, AReplacingFileKeepsTheOldOneOnAnyFailure)
     ASSERT_EQ(OpenReplacing(&r, target.c_str()), 1);
     SetWriteFaultAt(1);
     EXPECT_EQ(VFileWrite(r.file, "new", 3), 0);
+    SetWriteFaultAt(0);
     EXPECT_EQ(CloseReplacing(&r, false), 0);
     EXPECT_EQ(Contents(target), "old");
     ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));

@@ -7,6 +7,7 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"
+#include "gis/layers/shape_io.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -234,14 +235,15 @@ int SaveAOIShapefile(AOISet* set)
     std::string base = set->path[0] ? TempBaseBeside(set->path) : std::string();
     std::string shpSide = base.empty() ? base : base + ".shp", dbfSide = base.empty() ? base : base + ".dbf";
     std::string nativeShp = shpSide.empty() ? std::string() : ToNativePath(shpSide.c_str());
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_POLYGON);
+    SAHooks io = WritingShapeHooks();
+    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POLYGON, &io);
     if (!shp) {
         RemoveSideFiles(base);
         ReportLayerError(kAOIShapeCreateFailed, set->title);
         return 0;
     }
     std::string nativeDbf = dbfSide.empty() ? std::string() : ToNativePath(dbfSide.c_str());
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
     if (!dbf) {
         SHPClose(shp);
         RemoveSideFiles(base);
@@ -263,7 +265,7 @@ int SaveAOIShapefile(AOISet* set)
     EndProgress();
     SHPClose(shp);
     DBFClose(dbf);
-    ok = ok && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(base, set->path);
+    ok = ok && !ShapeWritesFailed() && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(base, set->path);
     if (!ok) {
         RemoveSideFiles(base);
         ReportLayerError(kAOIWriteFailed, set->title);
