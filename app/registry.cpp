@@ -151,6 +151,10 @@ RegistrySettings* LoadRegistrySettings()
         return s;
     }
     ReadRegistryValues(key, s);
+    // Saves killed in an earlier run left their temporary files (and maybe a
+    // replace cut short) beside the files last worked on.
+    for (int i = 0; i < kRecentFileCount && s->RecentFile[i] && s->RecentFile[i][0]; i++)
+        FinishInterruptedSaves(GetPathDirectory(s->RecentFile[i]));
     if (s->AutoConfigLoad) {
         UseConfigFileName(s);
         // A settings save killed at the last start leaves its temporary file.
