@@ -7,6 +7,7 @@
 #include "gis/convert/import_shape.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "data/lasfile/las_file.h"
 #include "resource.h"
@@ -151,12 +152,16 @@ TEST(ImportShape, BoundsComeFromTheRecordsAndMisfitsFailTheFile)
     EXPECT_EQ(ImportOne(shp, job), 0);
     EXPECT_FALSE(FileThere(las));
     write(good, 0.0);
+    SetWriteFaultAt(1);   // a full disk at the new file's header: no empty .las stays
+    EXPECT_EQ(ImportOne(shp, job), 0);
+    SetWriteFaultAt(0);
+    EXPECT_FALSE(FileThere(las));
     Bytes cut = ReadBytes(shp);
     cut.resize(100);
     ASSERT_TRUE(WriteBytes(shp, cut));
     EXPECT_EQ(ImportOne(shp, job), 0);
     EXPECT_FALSE(FileThere(las));
-    ASSERT_EQ(boxes.shown().size(), 2u);
+    ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_NE(boxes.shown()[0].text.find("bounds.shp"), std::string::npos);
     FreeJobControl(job);
 }
