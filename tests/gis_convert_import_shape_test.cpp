@@ -162,7 +162,8 @@ TEST(ImportShape, BoundsComeFromTheRecordsAndMisfitsFailTheFile)
     EXPECT_EQ(ImportOne(shp, job), 0);
     EXPECT_FALSE(FileThere(las));
     ASSERT_EQ(boxes.shown().size(), 3u);
-    EXPECT_NE(boxes.shown()[0].text.find("bounds.shp"), std::string::npos);
+    EXPECT_NE(boxes.shown()[0].text.find(kShapeCoordinatesMisfit), std::string::npos);
+    EXPECT_NE(boxes.shown()[2].text.find(kShapeRecordUnreadable), std::string::npos);
     FreeJobControl(job);
 }
 

@@ -30,6 +30,8 @@ const char kShapeDBFOpenFailed[] = "Unable to open DBF!";
 const char kShapeDBFEmpty[] = "DBF file is empty!";
 const char kShapeUnableToOpenFormat[] = "Unable to open:  %s";
 const char kShapeAddTitle[] = "Select Shape Files For Import";
+const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read!";
+const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
 
 constexpr int kRecordsPerStep = 4096;
 constexpr int kPreviewRecords = 10;
@@ -269,9 +271,6 @@ static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn
     if (zColumn >= 0) xyz[2] = DBFReadDoubleAttribute(source.dbf, i, zColumn);
     return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]) ? RECORD_POINT : RECORD_NOT_FINITE;
 }
-
-const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read!";
-const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
 
 int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
 {
