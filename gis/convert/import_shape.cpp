@@ -289,7 +289,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     }
     bool hasZ = source.shapeType == SHPT_POINTZ || zColumn >= 0;
     HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
-    InitBatchProgress(bar, (unsigned)(2 * (source.records / kRecordsPerStep) + 1));
+    InitBatchProgress(bar, (unsigned)(2 * (source.records / kRecordsPerStep + 1)));
 
     // First pass: the extent of the records themselves. The header's box may
     // be zero, not a number or wrong, and a record far off must not push the
