@@ -4,6 +4,7 @@
 #include "base/file_dialog.h"
 #include "app/frame.h"
 #include "base/file_io.h"
+#include "base/file_replace.h"
 #include "base/file_list.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -241,11 +242,14 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
 
 int WriteClassListFile(const ClassTable* table, const char* path, const char* title)
 {
-    VFile file = VFileCreate(path);
-    if (!file) {
+    // Written beside the list and moved over it only when whole: a full disk
+    // or a kill part way leaves the old list as it was.
+    ReplacingFile replacing;
+    if (!OpenReplacing(&replacing, path)) {
         ShowFileError("Unable to open for writing:\n\n    %s\n", title);
         return 0;
     }
+    VFile file = replacing.file;
     int count = table->count < 0 ? 0 : table->count > 256 ? 256 : table->count;
     bool ok = true;
     for (int i = 0; i < count && ok; i++) {
@@ -258,8 +262,7 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
                                 (int)((e.mainColor >> 16) & 0xFF));
         ok = VFileWrite(file, line, (uint64_t)len) != 0;
     }
-    ok = VFileClose(file) && ok;
-    if (!ok) {
+    if (!CloseReplacing(&replacing, ok)) {
         // A full disk must not pass for a saved list.
         ShowFileError("Unable to open for writing:\n\n    %s\n", title);
         return 0;

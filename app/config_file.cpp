@@ -10,6 +10,7 @@
 #include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/file_io.h"
+#include "base/file_replace.h"
 #include "views/plan/view_mapping.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -234,11 +235,14 @@ int ReadConfigFileV1(HWND view) { return ReadConfigRange(view, 1, 3); }
 
 int WriteConfigFile(HWND view)
 {
-    VFile f = VFileCreate(currentConfigPath);
-    if (!f) {
+    // Written beside the settings file and moved over it only when whole; a
+    // read-only file is refused, whatever the account could do.
+    ReplacingFile replacing;
+    if (!OpenReplacing(&replacing, currentConfigPath)) {
         ConfigError(kConfigUnwritableText);
         return 0;
     }
+    VFile f = replacing.file;
     if (ViewSettings* settings = SettingsOfView(view)) CopyViewToGlobalSettings(settings);
 
     static uint8_t image[kVersion5Bytes];
@@ -252,8 +256,7 @@ int WriteConfigFile(HWND view)
 
     // A full disk or a vanished share must not pass for a saved file.
     int written = VFileWrite(f, image, sizeof image);
-    int closed = VFileClose(f);
-    if (!written || !closed) {
+    if (!CloseReplacing(&replacing, written != 0)) {
         ConfigError("Unable to write:\n\n    %s\n");
         return 0;
     }

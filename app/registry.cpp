@@ -9,8 +9,10 @@
 #include "base/dialogs.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "base/file_replace.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
@@ -149,8 +151,14 @@ RegistrySettings* LoadRegistrySettings()
         return s;
     }
     ReadRegistryValues(key, s);
+    // Saves killed in an earlier run left their temporary files (and maybe a
+    // replace cut short) beside the files last worked on.
+    for (int i = 0; i < kRecentFileCount && s->RecentFile[i] && s->RecentFile[i][0]; i++)
+        FinishInterruptedSaves(GetPathDirectory(s->RecentFile[i]));
     if (s->AutoConfigLoad) {
         UseConfigFileName(s);
+        // A settings save killed at the last start leaves its temporary file.
+        if (currentConfigPath[0]) FinishInterruptedSaves(GetPathDirectory(currentConfigPath));
         if (currentConfigPath[0] && !ReadConfigFile(nullptr)) s->AutoConfigLoad = 0;
     }
     RegCloseKey(key);

@@ -7,6 +7,7 @@
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
+#include "base/shell_hooks.h"
 #include "base/paths.h"
 #include "data/data_set.h"
 #include "data/las_lock.h"
@@ -87,13 +88,24 @@ int SaveLASFile(HWND view)
     return set ? SaveLASDataSet(set) : 0;
 }
 
+int SaveLASClassesAsking(DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome)
+{
+    int ok = SaveLASClasses(set, target, targetTitle, outcome);
+    if (!ok && outcome->status == LAS_SAVE_SOURCE_REWRITTEN) {
+        if (ShowMessageBox(MessageOwner(), outcome->message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+        ok = SaveLASClasses(set, target, targetTitle, outcome, 1);
+    }
+    if (ok && lstrcmpiA(target, set->path) == 0) RestampLASSource(set);
+    return ok;
+}
+
 int SaveLASDataSet(DataSet* set)
 {
     if (!MaySave(set)) return 0;
     if (!set->projectTile && !AcceptLock(set->path)) return 0;
     LASClassSave outcome;
-    if (!SaveLASClasses(set, set->path, set->title, &outcome)) {
-        ReportFailure(outcome);
+    if (!SaveLASClassesAsking(set, set->path, set->title, &outcome)) {
+        if (outcome.status != LAS_SAVE_SOURCE_REWRITTEN) ReportFailure(outcome);
         return 0;
     }
     set->saved = 1;
@@ -128,6 +140,7 @@ int SaveLASFileAs(HWND view)
     set->saved = 1;
     lstrcpynA(set->path, path, sizeof set->path);
     lstrcpynA(set->title, title, sizeof set->title);
+    RestampLASSource(set);
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     HWND plan = record->window ? record->window : view;
     lstrcpynA(record->title, title, sizeof record->title);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 struct DataSet;
+struct LASClassSave;
 
 extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
 extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
@@ -17,6 +18,10 @@ int SaveLASFile(HWND view);
 // 1 when the file holds the set's classes and the set counts as saved.
 int SaveLASDataSet(DataSet* set);
 int SaveLASFileAs(HWND view);
+// SaveLASClasses that asks ("Warning", Yes/No) before replacing a source
+// written since it was loaded, and afterwards remembers the saved file's state
+// when it is the set's own; the outcome as SaveLASClasses gives it.
+int SaveLASClassesAsking(DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome);
 // The system save dialog for a LAS file: `path` and `title` (256 characters
 // each) hold the starting choice and receive the chosen one.
 int ChooseSaveLASFile(char* path, char* title);

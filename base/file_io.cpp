@@ -45,8 +45,19 @@ int VFileReadExact(VFile f, void* buffer, uint64_t bytes)
     return VFileRead(f, buffer, bytes, &got) && got == bytes;
 }
 
+static LONG writeFaultIn;
+void SetWriteFaultAt(int nth) { InterlockedExchange(&writeFaultIn, nth); }
+int TakeWriteFault()
+{
+    // Once reached it stays, as a full disk does.
+    if (writeFaultIn <= 0 || (writeFaultIn > 1 && InterlockedDecrement(&writeFaultIn) > 0)) return 0;
+    SetLastError(ERROR_DISK_FULL);
+    return 1;
+}
+
 int VFileWrite(VFile f, const void* buffer, uint64_t bytes)
 {
+    if (TakeWriteFault()) return 0;
     const char* p = (const char*)buffer;
     while (bytes > 0) {
         DWORD chunk = bytes > 0x40000000u ? 0x40000000u : (DWORD)bytes;

@@ -16,6 +16,14 @@ int64_t VFileSize(VFile f);
 int     VFileClose(VFile f);                  // 1 when the close succeeded (null is fine)
 int     VFileExists(const char* path);
 
+// Tests: from the `nth` write on (1 the next one), writes through VFileWrite,
+// the LAS library or the shapefile writers fail as on a full disk, until 0
+// turns it off.
+void    SetWriteFaultAt(int nth);
+// 1 when the write about to be made is the one to fail (the disk-full error
+// is then set).
+int     TakeWriteFault();
+
 // Reads text files line by line; CRLF and LF both end a line, the end is cut.
 struct LineReader;
 LineReader* OpenLineReader(const char* path);

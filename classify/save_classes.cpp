@@ -21,8 +21,8 @@ static int Save(DataSet* set, const char* target, const char* name, const char* 
 {
     if (!MaySave(set)) return 0;
     LASClassSave outcome;
-    if (!SaveLASClasses(set, target, name, &outcome)) {
-        ErrorMessage(outcome.message);
+    if (!SaveLASClassesAsking(set, target, name, &outcome)) {
+        if (outcome.status != LAS_SAVE_SOURCE_REWRITTEN) ErrorMessage(outcome.message);
         return 0;
     }
     set->saved = 1;

@@ -137,6 +137,11 @@ struct DataSet {
     int32_t  magnitudePlainLow, magnitudePlainHigh;
     void*    contourMarks;        // owned by the grid contour thread, which sets and frees it
     int32_t  fileClassLimit;      // largest class the source file's point format holds (31 or 255); 0 for no limit
+    // The LAS source as it was when loaded (or last saved): a save refuses a
+    // file whose points changed and asks before replacing one written since.
+    uint64_t sourcePointCount;    // the file's own count, not the points kept
+    int64_t  sourceSize;
+    uint64_t sourceWriteTime;     // FILETIME as one number; 0 when not known
 };
 
 DataSet* AllocDataSet();

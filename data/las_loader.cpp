@@ -1,6 +1,7 @@
 // LAS files into data sets: header checks, decimation, packing of every point
 // format, the colour stretch and the messages on the way.
 #include "data/las_loader.h"
+#include "data/las_save.h"
 #include "data/laz_loader.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
@@ -285,6 +286,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         ErrorMessage(message);
         return GiveUp(set, nullptr, false);
     }
+    StampLASSource(set, las);
     uint64_t n = FilePointCount(las->header);
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);

@@ -7,6 +7,7 @@
 #include "data/las_save.h"
 #include "data/data_set.h"
 #include "data/lasfile/las_file.h"
+#include "base/file_replace.h"
 #include "base/heap.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -16,6 +17,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 static const char kSaveProgressText[] = "Saving LAS File";
 const char kSaveReadOnlyReason[] = "The file is read-only.";
@@ -239,9 +241,56 @@ static const char* SourceOpenReason(const char* path)
     return reason && reason[0] ? reason : "Its header is not one this program reads.";
 }
 
+static uint64_t WriteTimeOf(HANDLE file)
+{
+    FILETIME written;
+    if (!GetFileTime(file, nullptr, nullptr, &written)) return 0;
+    return ((uint64_t)written.dwHighDateTime << 32) | written.dwLowDateTime;
+}
+
+void StampLASSource(DataSet* set, const LASFile* las)
+{
+    set->sourcePointCount = las->pointCount;
+    set->sourceSize = LASFileSize(las->file);
+    set->sourceWriteTime = WriteTimeOf(las->file);
+}
+
+int RestampLASSource(DataSet* set)
+{
+    LASFile* las = OpenLASFile(set->path, LAS_MODE_READ);
+    if (!las) return 0;
+    StampLASSource(set, las);
+    CloseLASFile(las);
+    return 1;
+}
+
+// Whether the source still is the file the set was loaded from: points
+// appended or removed since would be lost or misplaced by the copy, and a
+// file written since (another copy of it saved) would lose that writer's work.
+static int SourceAsLoaded(const DataSet* set, LASFile* src, bool inPlace, int replaceRewritten, LASClassSave* o)
+{
+    if (!set->sourceWriteTime) return 1;   // not stamped: only the per-point check applies
+    int64_t size = LASFileSize(src->file);
+    if (src->pointCount != set->sourcePointCount || size != set->sourceSize) {
+        SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
+                   "%s has changed since it was loaded: it now holds %llu points in %lld bytes, "
+                   "it held %llu points in %lld bytes.\n\nThe file was not saved.",
+                   set->title, (unsigned long long)src->pointCount, (long long)size,
+                   (unsigned long long)set->sourcePointCount, (long long)set->sourceSize);
+        return 0;
+    }
+    if (inPlace && !replaceRewritten && WriteTimeOf(src->file) != set->sourceWriteTime) {
+        SetOutcome(o, LAS_SAVE_SOURCE_REWRITTEN,
+                   "%s has been written since it was loaded, perhaps by another copy of this program.\n\n"
+                   "Replace it with the points and classes shown here?", set->title);
+        return 0;
+    }
+    return 1;
+}
+
 // Copies into `destination` (an existing empty file). Fills `o` on failure.
-static int CopyWithClasses(const DataSet* set, const char* destination, const char* destinationName,
-                           LASClassSave* o)
+static int CopyWithClasses(const DataSet* set, const char* destination, const char* destinationName, bool inPlace,
+                           int replaceRewritten, LASClassSave* o)
 {
     LASFile* src = OpenLASFile(set->path, LAS_MODE_READ);
     if (!src) {
@@ -249,6 +298,10 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
         return 0;
     }
     o->pointFormat = src->format;
+    if (!SourceAsLoaded(set, src, inPlace, replaceRewritten, o)) {
+        CloseLASFile(src);
+        return 0;
+    }
     if (src->pointCount < (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0)) {
         SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
                    "%s no longer holds the points it was loaded with (%llu points, %d loaded).\n\n"
@@ -285,7 +338,8 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
     return ok;
 }
 
-int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o)
+int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
+                   int replaceRewritten)
 {
     memset(o, 0, sizeof *o);
     PathParts parts;
@@ -302,28 +356,41 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
         return 0;
     }
+    // A file someone protected is never replaced (Windows refuses to, Wine
+    // does not); known before a byte is written.
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetOutcome(o, LAS_SAVE_REPLACE, "Unable to save %s\n\n%s", targetTitle, kSaveReadOnlyReason);
+        return 0;
+    }
     // Beside the target, so the final move stays on one volume and is one step.
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder, "LAS_", 0, temp)) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to make a temporary file beside %s\n\n%s", targetTitle,
+    std::string base = TempBaseBeside(target);
+    if (base.empty()) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
+        return 0;
+    }
+    std::string temp = base + ".tmp";
+    HANDLE made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: no file can be made in its folder\n\n%s", targetTitle,
                    SystemText(GetLastError()));
         return 0;
     }
+    CloseHandle(made);
     PathParts tempParts;
-    if (SplitPath(temp, &tempParts)) lstrcpynA(o->tempName, tempParts.name, sizeof o->tempName);
+    if (SplitPath(temp.c_str(), &tempParts)) lstrcpynA(o->tempName, tempParts.name, sizeof o->tempName);
 
-    if (!CopyWithClasses(set, temp, o->tempName, o)) {
-        DeleteFileA(temp);
+    bool inPlace = lstrcmpiA(target, set->path) == 0;
+    if (!CopyWithClasses(set, temp.c_str(), targetTitle, inPlace, replaceRewritten, o)) {
+        DeleteFileA(temp.c_str());
         return 0;
     }
-    // Windows refuses to replace a read-only file, Wine does not: ask first, so
-    // a file someone protected is never overwritten.
-    DWORD attributes = GetFileAttributesA(target);
+    attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (readOnly || !MoveFileExA(temp.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const char* reason = readOnly ? kSaveReadOnlyReason : SystemText(GetLastError());
         SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);
-        DeleteFileA(temp);
+        DeleteFileA(temp.c_str());
         return 0;
     }
     return 1;

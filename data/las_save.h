@@ -8,12 +8,14 @@
 #include <cstdint>
 
 struct DataSet;
+struct LASFile;
 
 enum LASClassSaveStatus {
     LAS_SAVE_DONE = 0,
     LAS_SAVE_NO_TEMP_NAME,     // no temporary file could be made beside the target
     LAS_SAVE_SOURCE_OPEN,      // the source is not an uncompressed LAS file that opens
     LAS_SAVE_SOURCE_CHANGED,   // the source no longer holds the points the set was loaded from
+    LAS_SAVE_SOURCE_REWRITTEN, // the source was written since the load, its points unchanged: ask first
     LAS_SAVE_CLASS_RANGE,      // formats 0-5 cannot hold classes above 31
     LAS_SAVE_CREATE,           // the temporary file could not be opened for writing
     LAS_SAVE_READ,             // reading the source failed
@@ -41,7 +43,17 @@ int CountClassesBeyondFormat(const DataSet* set, int format);
 // names the target in messages. Runs the main progress bar ("Saving LAS
 // File"). Returns 1 when the target was written; else 0, with the target
 // untouched and `outcome` saying why. Shows no message and logs nothing.
-int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome);
+// A source whose point count or size differs from the load is refused; one
+// only written since (a newer write time) is replaced in place only when
+// `replaceRewritten` is 1, else the outcome is LAS_SAVE_SOURCE_REWRITTEN.
+int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome,
+                   int replaceRewritten = 0);
+
+// Remembers the open source's point count, size and write time in the set.
+void StampLASSource(DataSet* set, const LASFile* las);
+// The same for the file now at the set's path (after saving it); 0 when it
+// does not open.
+int  RestampLASSource(DataSet* set);
 
 // Patches one raw record's class: formats 0-5 keep bits 5-7 of byte 15 and
 // take the low 5 bits of `classification`; formats 6-10 take it whole in byte

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "app/class_table.h"
+#include "base/file_io.h"
 
 #include <cstdio>
 #include <cstring>
@@ -204,6 +205,18 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     EXPECT_EQ(WriteClassListFile(&t, bad.c_str(), "x.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "Unable to open for writing:\n\n    x.csv\n");
+
+    // A write that fails part way (a full disk) keeps the old list whole.
+    answers.clear();
+    std::string list = TempPath("kept.csv");
+    ASSERT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 1);
+    std::string before = ReadText(list);
+    t.entries[3].mainColor = 0x123456;
+    SetWriteFaultAt(3);
+    EXPECT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 0);
+    SetWriteFaultAt(0);
+    EXPECT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(ReadText(list), before);
 }
 
 TEST(FoundClassTable, SplitCSVLineMergesDelimiterRuns)

@@ -316,3 +316,23 @@ TEST_F(ConfigFileTest, ALoadedFileRedrawsTheViewAndSetsItsChecks)
     EXPECT_EQ(record->imageCacheValid, 0);
     EXPECT_NE(record->drawGeneration, generation);
 }
+
+// A save that fails part way (a full disk) or meets a read-only file leaves
+// the old file byte for byte and says so; the read-only file is refused even
+// where the account could write it.
+TEST_F(ConfigFileTest, FailedSavesKeepTheOldFile)
+{
+    Bytes before = Version5Image();
+    std::string path = currentConfigPath;
+    ChangeSettings();
+    for (int readOnly = 0; readOnly < 2; readOnly++) {
+        BoxAnswers boxes;
+        if (readOnly) ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        else SetWriteFaultAt(1);
+        EXPECT_EQ(WriteConfigFile(nullptr), 0) << readOnly;
+        SetWriteFaultAt(0);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(boxes.shown().size(), 1u) << readOnly;
+        EXPECT_EQ(ReadAll(path), before) << readOnly;
+    }
+}

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include "data/las_loader.h"
 #include "data/las_lock.h"
+#include "data/las_save.h"
 
 namespace {
 
@@ -215,4 +216,62 @@ TEST_F(SaveLASTest, AnotherUsersMarkerIsAskedAboutAndOurOwnIsNot)
         EXPECT_TRUE(answers.shown().empty());
     }
     EXPECT_EQ(ReleaseOwnTileLock(path.c_str()), 1);
+}
+
+// The source changed under the loaded set: points appended by another program
+// are refused with the reason, and a copy saved by a second view is replaced
+// only when the user says so.
+TEST_F(SaveLASTest, ASourceChangedSinceTheLoadIsRefusedOrAskedAbout)
+{
+    HWND view = ViewOf("1815.las", "shared.las");
+    ASSERT_NE(set, nullptr);
+    set->points[0].classification = 9;
+    Bytes loaded = ReadBytes(path);
+    uint32_t offset = FieldAt<uint32_t>(loaded, 96);
+    uint16_t length = FieldAt<uint16_t>(loaded, 105);
+    uint32_t count = FieldAt<uint32_t>(loaded, 107);
+
+    Bytes grown = loaded;   // 100 points appended: copies of the last one
+    for (int k = 0; k < 100; k++)
+        grown.insert(grown.end(), loaded.begin() + offset + (count - 1) * length, loaded.begin() + offset + count * length);
+    SetFieldAt<uint32_t>(grown, 107, count + 100);
+    ASSERT_TRUE(WriteBytes(path, grown));
+    {
+        BoxAnswers answers;
+        Command(view, CMD_SAVE_LAS);
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_NE(answers.shown()[0].text.find("has changed since it was loaded"), std::string::npos);
+        EXPECT_EQ(ReadBytes(path), grown);
+        EXPECT_FALSE(Logged("[SAVE]  shared.las"));
+    }
+
+    // A second view of the same file saves first.
+    ASSERT_TRUE(WriteBytes(path, loaded));
+    ASSERT_TRUE(RestampLASSource(set));
+    DataSet* other = LoadLASData(path.c_str(), "shared.las");
+    ASSERT_NE(other, nullptr);
+    HWND otherView = OpenView({other}, 0, 0, "shared.las");
+    other->points[1].classification = 17;
+    Sleep(20);   // a write time of its own
+    ASSERT_EQ(Command(otherView, CMD_SAVE_LAS), 1);
+    Bytes theirs = ReadBytes(path);
+    logged.clear();
+    {
+        BoxAnswers answers({IDNO});
+        Command(view, CMD_SAVE_LAS);
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].caption, "Warning");
+        EXPECT_EQ(ReadBytes(path), theirs);
+        EXPECT_FALSE(Logged("[SAVE]  shared.las"));
+    }
+    {
+        BoxAnswers answers({IDYES});
+        Command(view, CMD_SAVE_LAS);
+        EXPECT_EQ(answers.shown().size(), 1u);
+        EXPECT_TRUE(Logged("[SAVE]  shared.las"));
+        EXPECT_EQ(ReadBytes(path)[offset + 15] & 0x1F, 9);
+    }
+    BoxAnswers none;   // the set now matches its file: no question
+    EXPECT_EQ(Command(view, CMD_SAVE_LAS), 1);
+    EXPECT_TRUE(none.shown().empty());
 }

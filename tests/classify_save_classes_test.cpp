@@ -6,9 +6,11 @@
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
 #include "app/save_las.h"
+#include "base/file_replace.h"
 #include "base/messages.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
+#include "data/las_save.h"
 #include "data/selection.h"
 #include "data/statistics.h"
 #include <cstdio>
@@ -158,7 +160,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     EXPECT_EQ(SaveDataSetClasses(set), 0);
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text.rfind("Rename:", 0), 0u) << boxes.shown()[0].text;
+    EXPECT_EQ(boxes.shown()[0].text, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason);
     EXPECT_EQ(ReadBytes(source), before);
     EXPECT_EQ(set->saved, 0);
     // A source that vanished cannot be copied; the target is not made.
@@ -170,7 +172,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + "LAS*.tmp").c_str(), &found);
+    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
     EXPECT_EQ(ReadBytes(moved), before);

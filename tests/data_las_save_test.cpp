@@ -2,6 +2,8 @@
 // point format, record length and data behind the points; every refusal and
 // failure leaves the target byte for byte as it was and no temporary file.
 #include "las_test_files.h"
+#include "base/file_io.h"
+#include "base/file_replace.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/las_save.h"
@@ -29,11 +31,11 @@ std::string CopyToTemp(const std::string& from, const char* name)
     return to;
 }
 
-// Files in the folder whose names the system gave the temporary files.
+// This program's temporary files in the folder.
 int TempFilesIn(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "LAS*.tmp").c_str(), &found);
+    HANDLE h = FindFirstFileA((folder + kTempFilePrefix + "*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return 0;
     int n = 0;
     do n++; while (FindNextFileA(h, &found));
@@ -231,9 +233,19 @@ TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
     EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(outcome.status, LAS_SAVE_REPLACE);
-    EXPECT_EQ(strncmp(outcome.message, "Rename:\n\n LAS", 13), 0) << outcome.message;
+    EXPECT_EQ(strncmp(outcome.message, "Unable to save keep.las", 23), 0) << outcome.message;   // not the temporary file
     EXPECT_NE(strstr(outcome.message, kSaveReadOnlyReason), nullptr) << outcome.message;
     EXPECT_EQ(ReadBytes(path), before);
+
+    // A full disk part way through the copy: the message names the user's file.
+    for (int nth : {1, 2}) {
+        SetWriteFaultAt(nth);
+        EXPECT_EQ(SaveLASClasses(loaded.set, path.c_str(), "keep.las", &outcome), 0);
+        SetWriteFaultAt(0);
+        EXPECT_EQ(outcome.status, LAS_SAVE_WRITE);
+        EXPECT_EQ(strncmp(outcome.message, "Unable to write keep.las", 24), 0) << outcome.message;
+        EXPECT_EQ(ReadBytes(path), before);
+    }
 
     // A target in a folder that does not exist.
     std::string vanished = TempDir() + "gone\\keep.las";

@@ -1,15 +1,18 @@
 // The shapefile import: a Point export read back into LAS, and dialog 191
 // driven from the Import command with its coloured table preview.
 #include "tests/convert_test_support.h"
+#include "tests/las_test_files.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_writers.h"
 #include "gis/convert/import_shape.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
+#include "base/file_io.h"
 #include "base/messages.h"
 #include "data/lasfile/las_file.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <cmath>
 
 namespace {
 
@@ -103,6 +106,64 @@ TEST(ImportShape, PointExportImportsBackWithItsFields)
     }
     CloseLASFile(source);
     CloseLASFile(copy);
+    FreeJobControl(job);
+}
+
+// The header's box is not trusted: scale and offset come from the records.
+// Records that are no numbers are left out; one too far for the range, or a
+// .shp cut after its header, fails the file and leaves no LAS behind.
+TEST(ImportShape, BoundsComeFromTheRecordsAndMisfitsFailTheFile)
+{
+    std::string shp = TempPath("bounds.shp"), shx = TempPath("bounds.shx"), las = TempPath("bounds.las");
+    JobControl* job = CreateJobControl();
+    auto write = [&](std::vector<double> xyz, double box) {
+        DeleteFileA(las.c_str());
+        ASSERT_TRUE(WriteTestShapefile(shp, SHPT_POINTZ, xyz, { { "CLASS", FTInteger } }, {}));
+        for (const std::string& f : { shp, shx }) {
+            Bytes b = ReadBytes(f);
+            for (int k = 0; k < 6; k++) SetFieldAt<double>(b, 36 + 8 * k, box);
+            ASSERT_TRUE(WriteBytes(f, b));
+        }
+    };
+    const std::vector<double> good = { 700010.25, 5400020.5, 301.0, 700011.5, 5400021.75, 302.5 };
+    for (double box : { 0.0, std::nan(""), 1e300 }) {
+        std::vector<double> xyz = good;
+        xyz.insert(xyz.end(), { INFINITY, 5400020.0, 300.0, 700010.0, 5400020.0, std::nan("") });
+        write(xyz, box);
+        ASSERT_EQ(ImportOne(shp, job), 1) << box;
+        LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->pointCount, 2u);
+        const LASHeader& h = f->header;
+        LASLegacyPoint p;
+        for (size_t i = 0; i < 2 && ReadLASLegacyPoint(f, &p); i++) {
+            free(p.extra);
+            EXPECT_NEAR(p.x * h.xScale + h.xOffset, good[3 * i], 0.001) << box;
+            EXPECT_NEAR(p.y * h.yScale + h.yOffset, good[3 * i + 1], 0.001) << box;
+            EXPECT_NEAR(p.z * h.zScale + h.zOffset, good[3 * i + 2], 0.001) << box;
+        }
+        CloseLASFile(f);
+    }
+
+    BoxAnswers boxes;
+    std::vector<double> distant = good;
+    distant.insert(distant.end(), { 1e300, 5400020.0, 300.0 });
+    write(distant, 0.0);
+    EXPECT_EQ(ImportOne(shp, job), 0);
+    EXPECT_FALSE(FileThere(las));
+    write(good, 0.0);
+    SetWriteFaultAt(1);   // a full disk at the new file's header: no empty .las stays
+    EXPECT_EQ(ImportOne(shp, job), 0);
+    SetWriteFaultAt(0);
+    EXPECT_FALSE(FileThere(las));
+    Bytes cut = ReadBytes(shp);
+    cut.resize(100);
+    ASSERT_TRUE(WriteBytes(shp, cut));
+    EXPECT_EQ(ImportOne(shp, job), 0);
+    EXPECT_FALSE(FileThere(las));
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_NE(boxes.shown()[0].text.find(kShapeCoordinatesMisfit), std::string::npos);
+    EXPECT_NE(boxes.shown()[2].text.find(kShapeRecordUnreadable), std::string::npos);
     FreeJobControl(job);
 }
 

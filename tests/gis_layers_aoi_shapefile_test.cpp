@@ -4,6 +4,9 @@
 #include "window_fixtures.h"
 #include "layer_test_files.h"
 #include "point_sets.h"
+#include "las_test_files.h"
+#include "base/file_io.h"
+#include "base/file_replace.h"
 #include "base/file_dialog.h"
 #include "base/polygon.h"
 #include "gis/layers/aoi_file.h"
@@ -127,17 +130,23 @@ TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
     FileDialogAnswers files({path});
     ASSERT_EQ(SaveAOIFileAs(view), 1);
     Add({{70, 70}, {80, 70}, {80, 80}});
-    // The side file's name is taken by a folder: the write cannot start.
-    std::string blocker = TempPath("kept_aoi~.shp");
-    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
-    {
+    // A full disk at the first write (the shapes' header: the write cannot
+    // start) or later: the earlier file stays and no temporary file is left.
+    Bytes before = ReadBytes(path);
+    for (int nth : {1, 3}) {
         BoxAnswers boxes;
+        SetWriteFaultAt(nth);
         EXPECT_EQ(SaveAOIFile(view), 0);
+        SetWriteFaultAt(0);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOIShapeCreateFailed, "kept_aoi.shp"));
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(nth == 1 ? kAOIShapeCreateFailed : kAOIWriteFailed, "kept_aoi.shp"));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+        EXPECT_EQ(ReadBytes(path), before);
     }
-    RemoveDirectoryA(blocker.c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
     EXPECT_EQ(r->aoiSet->saved, 0);
     EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 2u);
     // Cancelling "Save As" keeps the name the set had.

@@ -1,7 +1,9 @@
 // The POI shapefile reader on files it must refuse or trim, and the writer
 // when its writes fail.
 #include "test_support.h"
+#include "las_test_files.h"
 #include "app/frame.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "gis/layers/layer_sets.h"
 #include "gis/layers/poi_set.h"
@@ -153,7 +155,7 @@ SAOffset FailingWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 bool LeftoversIn(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*~saving*").c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + kTempFilePrefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
@@ -251,5 +253,58 @@ TEST(POIShapefile, ATargetThatCannotBeReplacedLeavesAllThreeOldFiles)
     }
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
+    DeletePOISet(set);
+}
+
+namespace {
+// The folder's files of a save as they stood when the program was "killed"
+// (the journal is still held open by the replace).
+std::vector<std::pair<std::string, Bytes>> atKill;
+Bytes SharedBytes(const std::string& path)
+{
+    Bytes out(1 << 16);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD got = 0;
+    if (h != INVALID_HANDLE_VALUE) ReadFile(h, out.data(), (DWORD)out.size(), &got, nullptr), CloseHandle(h);
+    out.resize(got);
+    return out;
+}
+void KeepFolderAtKill()
+{
+    atKill.clear();
+    for (const char* pattern : { "kill_poi*", "~velka-temp-*" }) {
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((TempDir() + pattern).c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do atKill.push_back({ TempDir() + found.cFileName, SharedBytes(TempDir() + found.cFileName) });
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+}
+}  // namespace
+
+// Killed between the moves of its replace, a save leaves markers.shp moved
+// aside; the next load completes the replace and reads the whole new set.
+TEST(POIShapefile, ALoadCompletesASaveKilledBetweenItsMoves)
+{
+    POISet* set = NewPOISet(0);
+    for (int i = 0; i < 2; i++) AppendPOIRecord(set)->x = i;
+    std::string path = TempPath("kill_poi.shp");
+    strcpy(set->path, path.c_str());
+    strcpy(set->title, "kill_poi.shp");
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    AppendPOIRecord(set);
+    SetReplaceStopAfter(1, KeepFolderAtKill);   // kill_poi.shp moved aside, nothing placed
+    {
+        BoxAnswers boxes;
+        SavePOIShapefile(set);
+    }
+    SetReplaceStopAfter(-1);
+    ASSERT_FALSE(atKill.empty());
+    for (const auto& file : atKill) ASSERT_TRUE(WriteBytes(file.first, file.second)) << file.first;
+    ASSERT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(MarkersIn(path), 3);
+    EXPECT_FALSE(LeftoversIn(TempDir()));
+    EXPECT_EQ(GetFileAttributesA((path + "~old").c_str()), INVALID_FILE_ATTRIBUTES);
     DeletePOISet(set);
 }

@@ -1,6 +1,7 @@
 // Project files and tile indexes: the round trip, files from elsewhere that
 // differ in version or fields, and damaged or unsafe files that are refused.
 #include "project_test_files.h"
+#include "base/file_io.h"
 #include "las_test_files.h"
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
@@ -302,6 +303,17 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
         for (int k = 0; k < 4; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << heldName << " " << names[k];
         std::vector<std::string> files = FolderFiles(folder);
         EXPECT_EQ(files.size(), 7u) << heldName;   // no temporary file left behind
+    }
+    // A full disk in the table, in the tile index, or while closing it.
+    for (int nth : {1, 4, 9}) {
+        p->saved = 0;
+        BoxAnswers boxes;
+        SetWriteFaultAt(nth);
+        EXPECT_EQ(WriteProjectFile(p), 0) << nth;
+        SetWriteFaultAt(0);
+        EXPECT_EQ(boxes.shown().size(), 1u) << nth;
+        for (int k = 0; k < 4; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << nth << " " << names[k];
+        EXPECT_EQ(FolderFiles(folder).size(), 7u) << nth;
     }
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);

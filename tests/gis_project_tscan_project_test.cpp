@@ -18,20 +18,24 @@ TEST(TScanProject, BlocksBecomeTilesWithTheirCornersAndTheWholePath)
                       "Storage=LAS\r\n"
                       "Block D:\\lidar\\tiles\\north west 01.las\r\n"
                       " 1000.0 5000.0\r\n 1000.0 5100.0\r\n 1100.0 5100.0\r\n 1100.0 5000.0\r\n"
-                      "Block D:\\lidar\\tiles\\02.las\r\n"    // consumed: it ends the first block
+                      "Block D:\\lidar\\tiles\\02.las\r\n"    // no area: names no tile
                       "Block D:\\lidar\\tiles\\03.las\n"
-                      "1100 5000\n1100 5100\n1200 5100\n1200 5000\n");
+                      "1100 5000\n1100 5100\n1200 5100\n1200 5000\n"
+                      "Block D:\\lidar\\tiles\\04.las\n"       // straight after the corners of 03
+                      "1200 5000\n1200 5100\n1300 5100\n");
     ASSERT_NE(p, nullptr);
     EXPECT_STREQ(p->description, "Block 7 north");
     EXPECT_STREQ(p->dataFolder, "D:\\lidar\\tiles\\");
-    ASSERT_EQ(p->tileCount, 2);
+    ASSERT_EQ(p->tileCount, 3);
     EXPECT_STREQ(p->tiles[0]->path, "D:\\lidar\\tiles\\north west 01.las");
     EXPECT_STREQ(p->tiles[0]->name, "north west 01.las");
     EXPECT_EQ(p->tiles[0]->boundary->contour[0].num_vertices, 4);
     EXPECT_EQ(p->tiles[0]->boundary->contour[0].vertex[1].y, 5100);
     EXPECT_STREQ(p->tiles[1]->name, "03.las");
+    EXPECT_STREQ(p->tiles[2]->name, "04.las");
+    EXPECT_EQ(p->tiles[2]->boundary->contour[0].num_vertices, 3);
     EXPECT_EQ(p->minX, 1000);
-    EXPECT_EQ(p->maxX, 1200);
+    EXPECT_EQ(p->maxX, 1300);
     EXPECT_EQ(p->saved, 0);
     FreeProject(p);
 }

@@ -2,6 +2,7 @@
 // the two process-wide error texts, and the file calls every part of the
 // library goes through.
 #include "data/lasfile/las_file.h"
+#include "base/file_io.h"
 #include "base/heap.h"
 #include <cstdio>
 #include <cstdarg>
@@ -111,7 +112,7 @@ uint64_t LASWriteItems(HANDLE file, const void* buffer, uint64_t size, uint64_t 
 {
     if (!file || size == 0 || count == 0) return 0;
     uint64_t want;
-    if (!CheckedBytes(size, count, &want)) return 0;
+    if (!CheckedBytes(size, count, &want) || TakeWriteFault()) return 0;
     uint64_t put = 0;
     const uint8_t* at = (const uint8_t*)buffer;
     while (put < want) {

@@ -30,6 +30,11 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
             return false;
     }
     if (!CreateLASFile(path, 10)) {
+        // Created but its header not written (a full disk): an empty file is
+        // no LAS file and must not stay as output.
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 && data.nFileSizeHigh == 0)
+            DeleteFileA(path);
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
         return false;
     }

@@ -29,6 +29,8 @@ const char kShapeWrongType[] = "Shape file is not a Point or PointZ type!";
 const char kShapeDBFOpenFailed[] = "Unable to open DBF!";
 const char kShapeDBFEmpty[] = "DBF file is empty!";
 const char kShapeAddTitle[] = "Select Shape Files For Import";
+const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read!";
+const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
 
 constexpr int kRecordsPerStep = 4096;
 constexpr int kPreviewRecords = 10;
@@ -248,6 +250,27 @@ LRESULT ShapeFieldCustomDraw(NMLVCUSTOMDRAW* draw, const int32_t* status)
 
 // ---- the thread ---------------------------------------------------------------------------
 
+// What one record gives: its position, or why it gives none.
+enum RecordPoint { RECORD_UNREADABLE, RECORD_NO_POINT, RECORD_NOT_FINITE, RECORD_POINT };
+
+// X, Y and Z of record `i`: Z from the shape of a PointZ file, else from the
+// table's "Z" column when one is used, else 0.
+static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn, double xyz[3])
+{
+    SHPObject* shape = SHPReadObject(source.shp, i);
+    if (!shape) return RECORD_UNREADABLE;
+    if (shape->nVertices < 1) {
+        SHPDestroyObject(shape);
+        return RECORD_NO_POINT;
+    }
+    xyz[0] = shape->padfX[0];
+    xyz[1] = shape->padfY[0];
+    xyz[2] = source.shapeType == SHPT_POINTZ && shape->padfZ ? shape->padfZ[0] : 0.0;
+    SHPDestroyObject(shape);
+    if (zColumn >= 0) xyz[2] = DBFReadDoubleAttribute(source.dbf, i, zColumn);
+    return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]) ? RECORD_POINT : RECORD_NOT_FINITE;
+}
+
 int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
 {
     ShapeSource source;
@@ -257,26 +280,63 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
         return 0;
     }
     bool gps = false;
-    for (const ShapeFieldColumn& f : source.fields) {
-        gps = gps || f.code == FIELD_GPS_TIME;
+    int zColumn = -1;
+    for (size_t j = 0; j < source.fields.size(); j++) {
+        gps = gps || source.fields[j].code == FIELD_GPS_TIME;
+        if (source.fields[j].code == FIELD_Z) zColumn = (int)j;
     }
+    bool hasZ = source.shapeType == SHPT_POINTZ || zColumn >= 0;
+    HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
+    InitBatchProgress(bar, (unsigned)(2 * (source.records / kRecordsPerStep + 1)));
+
+    // First pass: the extent of the records themselves. The header's box may
+    // be zero, not a number or wrong, and a record far off must not push the
+    // others onto the ends of the integer range.
+    double lo[3] = { LAS_EMPTY_MIN, LAS_EMPTY_MIN, LAS_EMPTY_MIN }, hi[3] = { LAS_EMPTY_MAX, LAS_EMPTY_MAX, LAS_EMPTY_MAX };
+    uint64_t unreadable = 0, notFinite = 0;
+    bool stopped = false, damaged = false;
+    for (int i = 0; i < source.records; i++) {
+        if (i % kRecordsPerStep == 0) {
+            if (JobCheckpoint(job)) {
+                stopped = true;
+                break;
+            }
+            StepBatchProgress(bar);
+        }
+        double xyz[3];
+        RecordPoint r = ReadRecordPoint(source, i, zColumn, xyz);
+        if (r == RECORD_UNREADABLE) {
+            damaged = true;   // a cut or damaged .shp: its points are not all there
+            break;
+        }
+        if (r == RECORD_NO_POINT) unreadable++;
+        if (r == RECORD_NOT_FINITE) notFinite++;
+        if (r != RECORD_POINT) continue;
+        for (int a = 0; a < 3; a++) {
+            lo[a] = std::min(lo[a], xyz[a]);
+            hi[a] = std::max(hi[a], xyz[a]);
+        }
+    }
+    if (stopped || damaged) {
+        ResetBatchProgress(bar);
+        if (damaged) ReportConvertFailure(entry->title, kShapeRecordUnreadable, nullptr);
+        return stopped ? -1 : 0;
+    }
+
     char path[260];
     ImportOutput out;
     if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path)) {
+        ResetBatchProgress(bar);
         ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
         return 0;
     }
-    if (!CreateImportLAS(&out, path, entry->title, gps)) return 0;
-    // The header's Z range is known for PointZ files only.
-    bool pointZ = source.shapeType == SHPT_POINTZ;
-    SetImportScaleAndOffset(out.las, source.minBound[0], source.maxBound[0], source.minBound[1], source.maxBound[1],
-                            pointZ ? source.minBound[2] : 1.0, pointZ ? source.maxBound[2] : 0.0);
+    if (!CreateImportLAS(&out, path, entry->title, gps)) {
+        ResetBatchProgress(bar);
+        return 0;
+    }
+    SetImportScaleAndOffset(out.las, lo[0], hi[0], lo[1], hi[1], hasZ ? lo[2] : 1.0, hasZ ? hi[2] : 0.0);
     const char* failure = WriteLASHeader(out.las) ? nullptr : kImportWriteFailed;
-    HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
-    InitBatchProgress(bar, (unsigned)(source.records / kRecordsPerStep + 1));
     const LASHeader* h = &out.las->header;
-    bool stopped = false;
-    uint64_t unreadable = 0;
     for (int i = 0; i < source.records && !failure; i++) {
         if (i % kRecordsPerStep == 0) {
             if (JobCheckpoint(job)) {
@@ -285,36 +345,35 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
             }
             StepBatchProgress(bar);
         }
-        SHPObject* shape = SHPReadObject(source.shp, i);
-        // A record without a readable vertex (a null shape) has no place: it is left out.
-        if (!shape || shape->nVertices < 1) {
-            if (shape) SHPDestroyObject(shape);
-            unreadable++;
-            continue;
-        }
+        double xyz[3];
+        RecordPoint r = ReadRecordPoint(source, i, zColumn, xyz);
+        if (r == RECORD_UNREADABLE) failure = kShapeRecordUnreadable;
+        if (r != RECORD_POINT) continue;
         LASLegacyPoint p;
         ClearImportPoint(&p);
-        PutImportField(&p, FIELD_X, shape->padfX[0], 0, h, &out.counts);
-        PutImportField(&p, FIELD_Y, shape->padfY[0], 0, h, &out.counts);
-        if (pointZ) PutImportField(&p, FIELD_Z, shape->padfZ[0], 0, h, &out.counts);
-        SHPDestroyObject(shape);
+        PutImportField(&p, FIELD_X, xyz[0], 0, h, &out.counts);
+        PutImportField(&p, FIELD_Y, xyz[1], 0, h, &out.counts);
+        if (hasZ) PutImportField(&p, FIELD_Z, xyz[2], 0, h, &out.counts);
         for (size_t j = 0; j < source.fields.size(); j++) {
             int code = source.fields[j].code;
-            if (code < 0) continue;
-            bool real = code == FIELD_Z || code == FIELD_GPS_TIME;
+            if (code < 0 || code == FIELD_Z) continue;
+            bool real = code == FIELD_GPS_TIME;
             double value = real ? DBFReadDoubleAttribute(source.dbf, i, (int)j) : 0.0;
             int64_t integer = real ? 0 : DBFReadIntegerAttribute(source.dbf, i, (int)j);
             PutImportField(&p, code, value, integer, h, &out.counts);
         }
-        if (!WriteLASPoint(out.las, &p)) failure = kImportWriteFailed;
+        // A coordinate held at the end of the range is a wrong point, not a
+        // rounding: the file fails rather than carry it.
+        if (out.counts.clamped) failure = kShapeCoordinatesMisfit;
+        else if (!WriteLASPoint(out.las, &p)) failure = kImportWriteFailed;
     }
     char reason[LAS_ERROR_TEXT_SIZE] = "";
-    if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
+    if (failure == kImportWriteFailed) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
     ResetBatchProgress(bar);
-    if (unreadable && !stopped && !failure) {
+    if ((unreadable || notFinite) && !stopped && !failure) {
         char line[600];
-        snprintf(line, sizeof line, "[IMPORT]  %s:  %llu records without a point left out", entry->title,
-                 (unsigned long long)unreadable);
+        snprintf(line, sizeof line, "[IMPORT]  %s:  %llu records without a point, %llu with coordinates that are no numbers left out",
+                 entry->title, (unsigned long long)unreadable, (unsigned long long)notFinite);
         LogMessage(line);
     }
     return EndImportFile(&out, entry->title, stopped, failure, reason);

@@ -15,6 +15,8 @@ extern const char kShapeWrongType[];
 extern const char kShapeDBFOpenFailed[];
 extern const char kShapeDBFEmpty[];
 extern const char kShapeAddTitle[];
+extern const char kShapeRecordUnreadable[];   // a record cannot be read: the file is cut or damaged
+extern const char kShapeCoordinatesMisfit[];  // a coordinate lies beyond what a LAS file holds
 
 constexpr int kShapeColumnSlots = 256;
 constexpr COLORREF kShapeUsedColour = RGB(192, 255, 192);

@@ -7,6 +7,7 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"
+#include "gis/layers/shape_io.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -72,6 +73,7 @@ static bool ReadPolygon(const SHPObject* shape, struct Polyline* polygon)
 
 AOISet* LoadAOIShapefile(const char* path, const char* title)
 {
+    FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
     std::string native = ToNativePath(path);
     SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
     if (!shp) {
@@ -173,19 +175,12 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
 
 static const char* const kShapefileParts[3] = {".shp", ".shx", ".dbf"};
 
-// The side file of a part: "name~.shp" beside "name.shp".
-static std::string SidePath(const char* path, const char* ext)
+// The files of one save are written under a temporary base name beside the
+// file (TempBaseBeside) with each part's extension.
+static void RemoveSideFiles(const std::string& base)
 {
-    std::string side = ChangeFileExtension(path, (std::string("~") + ext).c_str());
-    return side;
-}
-
-static void RemoveSideFiles(const char* path)
-{
-    for (const char* ext : kShapefileParts) {
-        std::string side = SidePath(path, ext);
-        if (!side.empty()) DeleteFileA(side.c_str());
-    }
+    if (base.empty()) return;
+    for (const char* ext : kShapefileParts) DeleteFileA((base + ext).c_str());
 }
 
 // The written files read back with the record count the writer counted.
@@ -203,11 +198,11 @@ static bool ReadsBackWhole(const std::string& shpPath, const std::string& dbfPat
 }
 
 // The side files in place of the file's parts, all of them or none.
-static bool ReplaceParts(const char* path)
+static bool ReplaceParts(const std::string& base, const char* path)
 {
     std::string side[3], target[3];
     for (int k = 0; k < 3; k++) {
-        side[k] = SidePath(path, kShapefileParts[k]);
+        side[k] = base + kShapefileParts[k];
         target[k] = ChangeFileExtension(path, kShapefileParts[k]);
     }
     return ReplaceFileGroup(side, target, 3) != 0;
@@ -237,19 +232,21 @@ static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct 
 int SaveAOIShapefile(AOISet* set)
 {
     if (!set) return 0;
-    std::string shpSide = SidePath(set->path, ".shp"), dbfSide = SidePath(set->path, ".dbf");
+    std::string base = set->path[0] ? TempBaseBeside(set->path) : std::string();
+    std::string shpSide = base.empty() ? base : base + ".shp", dbfSide = base.empty() ? base : base + ".dbf";
     std::string nativeShp = shpSide.empty() ? std::string() : ToNativePath(shpSide.c_str());
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_POLYGON);
+    SAHooks io = WritingShapeHooks();
+    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POLYGON, &io);
     if (!shp) {
-        RemoveSideFiles(set->path);
+        RemoveSideFiles(base);
         ReportLayerError(kAOIShapeCreateFailed, set->title);
         return 0;
     }
     std::string nativeDbf = dbfSide.empty() ? std::string() : ToNativePath(dbfSide.c_str());
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
     if (!dbf) {
         SHPClose(shp);
-        RemoveSideFiles(set->path);
+        RemoveSideFiles(base);
         ReportLayerError(kAOITableCreateFailed, ChangeFileExtension(set->path, ".dbf"));
         return 0;
     }
@@ -268,9 +265,9 @@ int SaveAOIShapefile(AOISet* set)
     EndProgress();
     SHPClose(shp);
     DBFClose(dbf);
-    ok = ok && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(set->path);
+    ok = ok && !ShapeWritesFailed() && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(base, set->path);
     if (!ok) {
-        RemoveSideFiles(set->path);
+        RemoveSideFiles(base);
         ReportLayerError(kAOIWriteFailed, set->title);
         return 0;
     }

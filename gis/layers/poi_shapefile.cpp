@@ -66,6 +66,7 @@ static void CopyText(char* to, int size, const char* from)
 
 POISet* LoadPOIShapefile(const char* path, const char* title)
 {
+    FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
     std::string dbfTitle = WithExtension(title, ".dbf");
     std::string native = ToNativePath(path), nativeDbf = ToNativePath(WithExtension(path, ".dbf").c_str());
     SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
@@ -234,7 +235,9 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
 int SavePOIShapefile(POISet* set)
 {
     if (!set) return 0;
-    ShapefileNames target = NamesOf(set->path, ""), temporary = NamesOf(set->path, "~saving");
+    ShapefileNames target = NamesOf(set->path, ""), temporary;
+    std::string base = target.shp.empty() ? std::string() : TempBaseBeside(target.shp);
+    if (!base.empty()) temporary = {base + ".shp", base + ".shx", base + ".dbf"};
     std::string nativeShp = ToNativePath(temporary.shp.c_str()), nativeDbf = ToNativePath(temporary.dbf.c_str());
     SAHooks io = CheckedIO();
     ioFailed = false;

@@ -6,6 +6,7 @@
 #include "gis/project/project.h"
 #include "app/frame.h"
 #include "base/file_replace.h"
+#include "gis/layers/shape_io.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -61,7 +62,8 @@ struct ProjectWrite {
 static bool WriteProjectTable(const Project* p, const char* path)
 {
     std::string native = ToNativePath(path);
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreate(native.c_str());
+    SAHooks io = WritingShapeHooks();
+    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &io);
     if (!dbf) return false;
     bool ok = DBFAddField(dbf, "FILETYPE", FTString, 16, 0) == 0 && DBFAddField(dbf, "FILEVER", FTInteger, 8, 0) == 1 &&
               DBFAddField(dbf, "DESCRIP", FTString, 255, 0) == 2 && DBFAddField(dbf, "DATADIR", FTString, 255, 0) == 3 &&
@@ -70,7 +72,7 @@ static bool WriteProjectTable(const Project* p, const char* path)
          DBFWriteStringAttribute(dbf, 0, 2, p->description) && DBFWriteStringAttribute(dbf, 0, 3, p->dataFolder) &&
          DBFWriteIntegerAttribute(dbf, 0, 4, p->bufferSize) && DBFWriteIntegerAttribute(dbf, 0, 5, p->units);
     DBFClose(dbf);
-    if (!ok) return false;
+    if (!ok || ShapeWritesFailed()) return false;
     // Read back: a full disk shows up only when the table is closed.
     dbf = DBFOpen(native.c_str(), "rb");
     if (!dbf) return false;
@@ -91,9 +93,10 @@ static const PolygonRing* TileRing(const ProjectTile* t)
 static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbfPath, int* written)
 {
     std::string nativeShp = ToNativePath(shpPath), nativeDbf = ToNativePath(dbfPath);
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_POLYGON);
+    SAHooks io = WritingShapeHooks();
+    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POLYGON, &io);
     if (!shp) return 1;
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
     if (!dbf) {
         SHPClose(shp);
         return 2;
@@ -126,7 +129,7 @@ static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbf
     }
     SHPClose(shp);
     DBFClose(dbf);
-    if (!ok) return 1;
+    if (!ok || ShapeWritesFailed()) return 1;
     // Read back the counts: what was closed must hold every tile.
     shp = SHPOpen(nativeShp.c_str(), "rb");
     int entities = -1, type = 0;
@@ -161,17 +164,16 @@ int WriteProjectFile(Project* project)
         return 0;
     }
     // A unique name in the project's folder, so that the moves stay on one volume.
-    char unique[MAX_PATH];
-    if (!GetTempFileNameA(project->folder[0] ? project->folder : ".", "vvp", 0, unique)) {
+    std::string base = TempBaseBeside(project->path);
+    if (base.empty()) {
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    std::string base = ChangeFileExtension(unique, "");
     w.table = base + "_p.dbf";
     w.shp = base + "_t.shp";
     w.shx = base + "_t.shx";
     w.dbf = base + "_t.dbf";
-    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf, unique};
+    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf};
 
     if (!WriteProjectTable(project, w.table.c_str())) {
         RemoveFiles(temporary);
@@ -349,6 +351,7 @@ static int SettleDataFolder(Project* p, char* tilesFolder)
 
 Project* ReadProjectFile(const char* path, const char* title)
 {
+    FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
     char tilesFolder[kPathChars];
     snprintf(tilesFolder, sizeof tilesFolder, "%s", GetPathDirectory(path));
     std::string copy = TableCopy(path);

@@ -109,7 +109,7 @@ Project* ReadTScanProject(const char* path, const char* title)
             if (sscanf(lines[k].c_str(), "%lf %lf", &v.x, &v.y) != 2) break;
             corners.push_back(v);
         }
-        i = k;   // the line that ended the block is consumed with it
+        i = k - 1;   // the line that ended the corners may begin the next block
         // A block without a path or without an area names no tile.
         if (!tilePath[0] || strlen(tilePath) >= kPathChars || corners.size() < 3) continue;
         ProjectTile* t = TileOf(tilePath, corners);

@@ -1,0 +1,44 @@
+#include "gis/layers/shape_io.h"
+#include "base/file_io.h"
+
+static SAHooks standard;
+static bool failed;
+
+static SAOffset NotedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
+{
+    SAOffset written = TakeWriteFault() ? 0 : standard.FWrite(p, size, count, file);
+    if (written != count) failed = true;
+    return written;
+}
+static SAOffset NotedSeek(SAFile file, SAOffset offset, int whence)
+{
+    SAOffset result = standard.FSeek(file, offset, whence);
+    if (result != 0) failed = true;
+    return result;
+}
+static int NotedFlush(SAFile file)
+{
+    int result = standard.FFlush(file);
+    if (result != 0) failed = true;
+    return result;
+}
+static int NotedClose(SAFile file)
+{
+    int result = standard.FClose(file);
+    if (result != 0) failed = true;
+    return result;
+}
+
+SAHooks WritingShapeHooks()
+{
+    SASetupDefaultHooks(&standard);
+    failed = false;
+    SAHooks io = standard;
+    io.FWrite = NotedWrite;
+    io.FSeek = NotedSeek;
+    io.FFlush = NotedFlush;
+    io.FClose = NotedClose;
+    return io;
+}
+
+int ShapeWritesFailed() { return failed ? 1 : 0; }
