@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include "base/paths.h"
 #include "base/messages.h"
+#include "base/dialogs.h"
 
 #include <shlobj.h>
 
@@ -103,7 +104,7 @@ int BrowseForFolder(HWND owner, char* path, const char* title)
 
     BROWSEINFOA info;
     std::memset(&info, 0, sizeof(info));
-    info.hwndOwner = owner;
+    info.hwndOwner = ModalOwner(owner);
     info.pidlRoot = nullptr;  // the desktop
     info.pszDisplayName = path;
     info.lpszTitle = title;
