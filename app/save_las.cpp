@@ -52,7 +52,7 @@ static int MaySave(const DataSet* set)
 static int AcceptLock(const char* path)
 {
     const char* owner = ReadTileLockOwner(path);
-    if (!owner || SameTileLockOwner(owner, OwnTileLockLine())) return 1;
+    if (!owner || IsOwnTileLock(path)) return 1;
     char text[700];
     snprintf(text, sizeof text, kSaveLockedText, owner);
     return ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;

@@ -162,15 +162,23 @@ TEST_F(ProjectCommands, OpenShowsTheProjectAndAnotherOpenReplacesIt)
     EXPECT_EQ(std::string(title), std::string(kProjectTitlePrefix) + "second.lep");
 }
 
-TEST_F(ProjectCommands, OpeningReleasesThisUsersOwnLockMarkers)
+TEST_F(ProjectCommands, OpeningReleasesOnlyThisProcesssOwnLockMarkers)
 {
     std::string path = SavedProject();
     ASSERT_EQ(LockTile((folder + "tile1.las").c_str()), 1);
+    // Another copy of the program, run by the same user, holds tile 0.
+    std::string other = std::string(OwnTileLockLine()) + "process 1 2\r\n";
+    HANDLE marker = CreateFileA((folder + "tile0.loc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(marker, other.data(), (DWORD)other.size(), &put, nullptr);
+    CloseHandle(marker);
     FileDialogAnswers files({path});
     Command(CMD_PROJECT_OPEN);
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_AVAILABLE);
     EXPECT_EQ(ReadTileLockOwner((folder + "tile1.las").c_str()), nullptr);
+    EXPECT_EQ(CurrentProject()->tiles[0]->activeStatus, TILE_LOCKED);
+    EXPECT_STREQ(ReadTileLockOwner((folder + "tile0.las").c_str()), OwnTileLockLine());
 }
 
 TEST_F(ProjectCommands, HiddenWindowIsShownAgainBeforeItCloses)
