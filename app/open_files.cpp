@@ -11,6 +11,7 @@
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "base/file_system.h"
 #include "app/window_slots.h"
 #include <commctrl.h>
 #include "base/heap.h"
@@ -455,7 +456,9 @@ int OpenCommandLineFile(const char* commandLine)
         }
     }
     if (names.empty()) return 0;
-    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(names[0].c_str());
+    // Started from a Unix shell (under Wine) the names are Unix paths: the
+    // program keeps, shows and saves by their Windows form.
+    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(FromNativePath(names[0].c_str()).c_str());
     std::string text = kSeveralCommandLineFilesText;
     text += "\n";
     for (const std::string& n : names) text += "\n    " + n;

@@ -105,8 +105,12 @@ int SaveLASDataSet(DataSet* set)
 
 int ChooseSaveLASFile(char* path, char* title)
 {
-    return ChooseOneFile(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
-                         title);
+    // The dialog starts in the file's own folder, with its name in the box.
+    char folder[kPathChars];
+    lstrcpynA(folder, GetPathDirectory(path), sizeof folder);
+    if (folder[0]) lstrcpynA(path, GetPathFileName(path), kPathChars);
+    return ChooseOneFileIn(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
+                           title, folder);
 }
 
 int SaveLASFileAs(HWND view)

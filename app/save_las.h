@@ -18,5 +18,6 @@ int SaveLASFile(HWND view);
 int SaveLASDataSet(DataSet* set);
 int SaveLASFileAs(HWND view);
 // The system save dialog for a LAS file: `path` and `title` (256 characters
-// each) hold the starting choice and receive the chosen one.
+// each) hold the starting choice and receive the chosen one; the dialog
+// starts in the starting path's folder.
 int ChooseSaveLASFile(char* path, char* title);

@@ -183,3 +183,24 @@ std::string ToNativePath(const char* path)
     HeapFree(GetProcessHeap(), 0, wide);
     return native;
 }
+
+std::string FromNativePath(const char* path)
+{
+    if (!path) return std::string();
+#ifdef __WINE__
+    if (path[0] != '/') return path;
+    WCHAR* wide = wine_get_dos_file_name(path);
+    if (!wide) return path;
+    std::string windows;
+    int len = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (len > 0) {
+        windows.resize((size_t)len);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &windows[0], len, nullptr, nullptr);
+        windows.resize((size_t)len - 1);
+    }
+    HeapFree(GetProcessHeap(), 0, wide);
+    return windows.empty() ? std::string(path) : windows;
+#else
+    return path;
+#endif
+}

@@ -18,3 +18,7 @@ int  ShellOpen(HWND owner, const char* target);
 // shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
 // path cannot be converted.
 std::string ToNativePath(const char* path);
+// The other way, for names the program is given by the system (the command
+// line): under Wine a Unix path ("/home/a.las") becomes its Windows form
+// ("Z:\home\a.las"); any other path comes back as given.
+std::string FromNativePath(const char* path);

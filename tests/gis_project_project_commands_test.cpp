@@ -162,7 +162,7 @@ TEST_F(ProjectCommands, OpenShowsTheProjectAndAnotherOpenReplacesIt)
     EXPECT_EQ(std::string(title), std::string(kProjectTitlePrefix) + "second.lep");
 }
 
-TEST_F(ProjectCommands, OpeningReleasesOnlyThisProcesssOwnLockMarkers)
+TEST_F(ProjectCommands, OpeningReleasesOnlyTheMarkersOfThisProcess)
 {
     std::string path = SavedProject();
     ASSERT_EQ(LockTile((folder + "tile1.las").c_str()), 1);
