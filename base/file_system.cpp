@@ -91,8 +91,12 @@ int FileExists(const char* path)
 
 // Shows the shell's folder browser opened on the folder in path. On success
 // path holds the chosen folder ending with a backslash and the result is 1.
+static FolderDialogHookProc folderDialogHook;
+void SetFolderDialogHook(FolderDialogHookProc hook) { folderDialogHook = hook; }
+
 int BrowseForFolder(HWND owner, char* path, const char* title)
 {
+    if (folderDialogHook) return folderDialogHook(path, title);
     if (RefuseUnansweredModal("folder dialog", title)) return 0;
     IMalloc* shellMalloc = nullptr;
     if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return 0;

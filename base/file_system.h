@@ -7,6 +7,10 @@
 int  FolderExists(const char* path);
 int  FileExists(const char* path);
 int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
+// A test installs a hook that answers the folder browser instead of the user:
+// it fills `path` as BrowseForFolder would and returns 1, or 0 for Cancel.
+typedef int (*FolderDialogHookProc)(char* path, const char* title);
+void SetFolderDialogHook(FolderDialogHookProc hook);
 int  CopyToClipboard(HGLOBAL text);
 // Opens a document or web address with the shell's "open" verb, shown
 // normally; 1 when the shell took it. A test installs a hook that answers

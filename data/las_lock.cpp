@@ -113,7 +113,8 @@ int IsOwnTileLock(const char* lasPath)
     // Both lines whole: a line cut at the reading limit is never taken for ours.
     char* first = strchr(text, '\n');
     if (!first) return 0;
-    char* second = first + 1;
+    char second[kLockLineChars + 1];
+    lstrcpynA(second, first + 1, sizeof second);
     char* end = strchr(second, '\n');
     if (!end) return 0;
     end[1] = 0;

@@ -233,6 +233,53 @@ TEST_F(ProjectCommands, EditRebuildsTheTilesAndKeepsWhatTheIndexKeepsOfThem)
     EXPECT_EQ(p->saved, 1);                  // written under its own name
 }
 
+namespace {
+std::string folderAnswer;
+int AnswerFolder(char* path, const char*)
+{
+    snprintf(path, MAX_PATH, "%s", folderAnswer.c_str());
+    return 1;
+}
+}  // namespace
+
+TEST_F(ProjectCommands, TilesAwayFromTheProjectFileAreFoundOnReopeningAndAtOnceAfterAnEdit)
+{
+    // "Separate directory" unticked, the project file one folder above its tiles.
+    std::string tiles = folder + "tiles\\";
+    CreateDirectoryA(tiles.c_str(), nullptr);
+    Project* p = MakeRowProject(tiles, 2);
+    snprintf(p->path, sizeof p->path, "%sabove.lep", folder.c_str());
+    EXPECT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    // A file that lost them: written with the tiles beside it, which are elsewhere now.
+    p = MakeRowProject(folder, 2, false);
+    snprintf(p->path, sizeof p->path, "%slost.lep", folder.c_str());
+    EXPECT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+
+    FileDialogAnswers files({folder + "above.lep", folder + "lost.lep"});
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    EXPECT_EQ(std::string(CurrentProject()->dataFolder), tiles);
+    EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_AVAILABLE);
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_NOT_FOUND);
+
+    folderAnswer = tiles;
+    SetFolderDialogHook(AnswerFolder);
+    DialogDriver driver([&](HWND dialog, int) {
+        CheckDlgButton(dialog, IDC_PROJECT_SEPARATE, BST_CHECKED);
+        Press(dialog, IDC_PROJECT_SEPARATE);
+        Press(dialog, IDC_PROJECT_BROWSE);
+        Press(dialog, IDOK);
+    });
+    Command(CMD_PROJECT_EDIT);
+    SetFolderDialogHook(nullptr);
+    ASSERT_NE(CurrentProject(), nullptr);
+    for (int i = 0; i < 2; i++) EXPECT_EQ(CurrentProject()->tiles[i]->activeStatus, TILE_AVAILABLE) << i;
+}
+
 TEST_F(ProjectCommands, EditWithTheListEmptiedIsRefusedAndTheDialogStays)
 {
     FileDialogAnswers files({SavedProject()});

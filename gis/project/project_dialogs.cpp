@@ -132,6 +132,14 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
             return 0;
         }
     }
+    // The tiles are where the project file will look for them: in the data
+    // folder when one is given, so that an edit that names it takes at once.
+    for (int i = 0; project->dataFolder[0] && i < project->tileCount; i++) {
+        ProjectTile* t = project->tiles[i];
+        size_t n = strlen(project->dataFolder);
+        const char* separator = project->dataFolder[n - 1] == '\\' ? "" : "\\";
+        if (t) snprintf(t->path, sizeof t->path, "%s%s%s", project->dataFolder, separator, t->name);
+    }
     SetProjectBoundsFromTiles(project);
     return 1;
 }
