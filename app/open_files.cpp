@@ -449,16 +449,16 @@ int OpenCommandLineFile(const char* commandLine)
             name += *c;
             any = true;
         } else {
-            if (any) names.push_back(name);
+            // Started from a Unix shell (under Wine) the names are Unix paths:
+            // the program keeps, shows and saves by their Windows form.
+            if (any) names.push_back(FromNativePath(name.c_str()));
             name.clear();
             any = false;
             if (!*c) break;
         }
     }
     if (names.empty()) return 0;
-    // Started from a Unix shell (under Wine) the names are Unix paths: the
-    // program keeps, shows and saves by their Windows form.
-    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(FromNativePath(names[0].c_str()).c_str());
+    if (names.size() == 1) return names[0].empty() ? 0 : OpenFileInNewView(names[0].c_str());
     std::string text = kSeveralCommandLineFilesText;
     text += "\n";
     for (const std::string& n : names) text += "\n    " + n;

@@ -33,10 +33,12 @@ HWND ModalOwner(HWND owner)
     if (!owner || !IsWindow(owner)) return owner;
     HWND top = GetAncestor(owner, GA_ROOT);
     if (!top || IsWindowEnabled(top)) return owner;
+    // The dialogs run on the frame's thread, also when a worker asks.
+    DWORD thread = GetWindowThreadProcessId(top, nullptr);
     HWND inner = top;
     for (int depth = 0; depth < 32 && !IsWindowEnabled(inner); depth++) {
         OwnedSearch search = {inner, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), FindEnabledOwned, (LPARAM)&search);
+        EnumThreadWindows(thread, FindEnabledOwned, (LPARAM)&search);
         if (!search.found) break;
         inner = search.found;
     }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 const char kNoTilesSelectedText[] = "No Tiles have been selected!";
 const char kSelectTilesTitle[] = "Select Tiles For Project";
@@ -138,7 +139,8 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
         ProjectTile* t = project->tiles[i];
         size_t n = strlen(project->dataFolder);
         const char* separator = project->dataFolder[n - 1] == '\\' ? "" : "\\";
-        if (t) snprintf(t->path, sizeof t->path, "%s%s%s", project->dataFolder, separator, t->name);
+        std::string path = t ? std::string(project->dataFolder) + separator + t->name : std::string();
+        if (t && path.size() < sizeof t->path) memcpy(t->path, path.c_str(), path.size() + 1);
     }
     SetProjectBoundsFromTiles(project);
     return 1;
