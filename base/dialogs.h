@@ -10,9 +10,9 @@ struct FileList;
 void CenterOnFrame(HWND dialog);
 // The window a box or dialog asked for with `owner` must belong to: `owner`
 // itself, unless a modal dialog has disabled it (or its top-level window);
-// then the innermost enabled dialog that it owns. A modal
-// closing enables its owner: the frame enabled under a running dialog would
-// take clicks while the dialog's loop still waits.
+// then the innermost enabled dialog that it owns. A closing modal enables its
+// owner: the frame enabled under a running dialog would take clicks while the
+// dialog's loop still waits.
 HWND ModalOwner(HWND owner);
 // Ends a modal dialog with `result`; TRUE, the answer to the message that ended it.
 INT_PTR EndDialogWith(HWND dialog, INT_PTR result);

@@ -89,11 +89,11 @@ int FileExists(const char* path)
     return GetFileAttributesA(local) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
-// Shows the shell's folder browser opened on the folder in path. On success
-// path holds the chosen folder ending with a backslash and the result is 1.
 static FolderDialogHookProc folderDialogHook;
 void SetFolderDialogHook(FolderDialogHookProc hook) { folderDialogHook = hook; }
 
+// Shows the shell's folder browser opened on the folder in path. On success
+// path holds the chosen folder ending with a backslash and the result is 1.
 int BrowseForFolder(HWND owner, char* path, const char* title)
 {
     if (folderDialogHook) return folderDialogHook(path, title);
