@@ -116,9 +116,9 @@ int ClearManagerList(HWND view)
     return 1;
 }
 
-int AddManagerFiles(HWND view)
+int AddManagerFiles(HWND view, HWND owner)
 {
-    FileList* chosen = OpenDataFilesDialog(view);
+    FileList* chosen = OpenDataFilesDialog(owner);
     if (!chosen) return 0;
     ViewRecord* r = RecordOf(view);
     FileList list = WorkingList(r);
@@ -363,7 +363,7 @@ INT_PTR CALLBACK LidarFileManagerDlgProc(HWND dialog, UINT message, WPARAM wPara
             state->changed = 1;
             return TRUE;
         case IDC_MANAGER_ADD:
-            if (AddManagerFiles(state->view)) {
+            if (AddManagerFiles(state->view, dialog)) {
                 state->changed = 1;
                 Refill(dialog, state);
             }

@@ -24,9 +24,10 @@ void InitFileManagerColumns(HWND dialog);
 void FillFileManagerList(HWND dialog, const FileList* list);
 int  RemoveManagerEntry(HWND view, int index);
 int  ClearManagerList(HWND view);
-// Runs the "Open Data Files" dialog and appends the chosen files the working
-// list lacks; 1 when the dialog returned files (even all known ones).
-int  AddManagerFiles(HWND view);
+// Runs the "Open Data Files" dialog, owned by `owner` (the manager dialog), and
+// appends the chosen files the working list lacks; 1 when the dialog returned
+// files (even all known ones).
+int  AddManagerFiles(HWND view, HWND owner);
 int  IsPathInManagerList(const FileList* list, const char* path);
 int  IsPathMissingFromManagerList(const FileList* list, const char* path);
 int  IsPathInView(const ViewRecord* record, const char* path);

@@ -115,9 +115,18 @@ int JobPaused(JobControl* job)
     return WaitForSingleObject(job->running, 0) == WAIT_TIMEOUT ? 1 : 0;
 }
 
+int JobPauseTaken(JobControl* job)
+{
+    return job->waiting && JobPaused(job) ? 1 : 0;
+}
+
 int JobCheckpoint(JobControl* job)
 {
-    WaitForSingleObject(job->running, INFINITE);
+    if (WaitForSingleObject(job->running, 0) == WAIT_TIMEOUT) {
+        InterlockedExchange(&job->waiting, 1);
+        WaitForSingleObject(job->running, INFINITE);
+        InterlockedExchange(&job->waiting, 0);
+    }
     return JobCancelled(job);
 }
 

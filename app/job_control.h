@@ -11,6 +11,7 @@ struct JobControl {
     volatile LONG cancelHint;  // set after each cancel request: polls skip the semaphore while it is 0
     HANDLE ended;    // handle of the job that ended last, closed one job later
     HANDLE running;  // manual-reset event: set while the job may run, reset while paused
+    volatile LONG waiting;  // 1 while the worker waits at a checkpoint for the pause to end
 };
 
 JobControl* CreateJobControl();
@@ -27,6 +28,9 @@ int  SuspendJob(JobControl* job);
 int  PauseJob(JobControl* job);
 int  ContinueJob(JobControl* job);
 int  JobPaused(JobControl* job);
+// 1 once a pause has taken effect: the worker waits at a checkpoint and does
+// nothing more until ContinueJob. Until then a paused job still runs.
+int  JobPauseTaken(JobControl* job);
 // The worker's checkpoint: waits while paused, then reports a cancel request.
 int  JobCheckpoint(JobControl* job);
 int  ResumeJob(JobControl* job);

@@ -11,6 +11,7 @@
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "base/file_system.h"
 #include "app/window_slots.h"
 #include <commctrl.h>
 #include "base/heap.h"
@@ -450,7 +451,9 @@ int OpenCommandLineFile(const char* commandLine)
             name += *c;
             any = true;
         } else {
-            if (any) names.push_back(name);
+            // Started from a Unix shell (under Wine) the names are Unix paths:
+            // the program keeps, shows and saves by their Windows form.
+            if (any) names.push_back(FromNativePath(name.c_str()));
             name.clear();
             any = false;
             if (!*c) break;

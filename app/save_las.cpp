@@ -53,7 +53,7 @@ static int MaySave(const DataSet* set)
 static int AcceptLock(const char* path)
 {
     const char* owner = ReadTileLockOwner(path);
-    if (!owner || SameTileLockOwner(owner, OwnTileLockLine())) return 1;
+    if (!owner || IsOwnTileLock(path)) return 1;
     char text[700];
     snprintf(text, sizeof text, kSaveLockedText, owner);
     return ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
@@ -117,8 +117,12 @@ int SaveLASDataSet(DataSet* set)
 
 int ChooseSaveLASFile(char* path, char* title)
 {
-    return ChooseOneFile(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
-                         title);
+    // The dialog starts in the file's own folder, with its name in the box.
+    char folder[kPathChars];
+    lstrcpynA(folder, GetPathDirectory(path), sizeof folder);
+    if (folder[0]) lstrcpynA(path, GetPathFileName(path), kPathChars);
+    return ChooseOneFileIn(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
+                           title, folder);
 }
 
 int SaveLASFileAs(HWND view)

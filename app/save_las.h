@@ -23,5 +23,6 @@ int SaveLASFileAs(HWND view);
 // when it is the set's own; the outcome as SaveLASClasses gives it.
 int SaveLASClassesAsking(DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome);
 // The system save dialog for a LAS file: `path` and `title` (256 characters
-// each) hold the starting choice and receive the chosen one.
+// each) hold the starting choice and receive the chosen one; the dialog
+// starts in the starting path's folder.
 int ChooseSaveLASFile(char* path, char* title);

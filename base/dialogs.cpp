@@ -14,6 +14,37 @@ void CenterOnFrame(HWND dialog)
     MoveWindow(dialog, x, y, w, h, TRUE);
 }
 
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+static BOOL CALLBACK FindEnabledOwned(HWND window, LPARAM p)
+{
+    OwnedSearch* search = (OwnedSearch*)p;
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window)) return TRUE;
+    // The active one first (a modeless tool window may be owned too); else the topmost.
+    if (!search->found || window == GetActiveWindow()) search->found = window;
+    return TRUE;
+}
+
+HWND ModalOwner(HWND owner)
+{
+    if (!owner || !IsWindow(owner)) return owner;
+    HWND top = GetAncestor(owner, GA_ROOT);
+    if (!top || IsWindowEnabled(top)) return owner;
+    // The dialogs run on the frame's thread, also when a worker asks.
+    DWORD thread = GetWindowThreadProcessId(top, nullptr);
+    HWND inner = top;
+    for (int depth = 0; depth < 32 && !IsWindowEnabled(inner); depth++) {
+        OwnedSearch search = {inner, nullptr};
+        EnumThreadWindows(thread, FindEnabledOwned, (LPARAM)&search);
+        if (!search.found) break;
+        inner = search.found;
+    }
+    return inner == top ? owner : inner;
+}
+
 static CHOOSECOLORA colorChoice;
 static COLORREF customColors[16];
 
@@ -39,7 +70,7 @@ int PickColor(HWND owner, COLORREF initial, COLORREF* chosen)
     for (int i = 0; i < 16; i++) customColors[i] = fixed[i];
     ZeroMemory(&colorChoice, sizeof colorChoice);
     colorChoice.lStructSize = sizeof colorChoice;
-    colorChoice.hwndOwner = owner;
+    colorChoice.hwndOwner = ModalOwner(owner);
     colorChoice.rgbResult = initial;
     colorChoice.lpCustColors = customColors;
     colorChoice.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;

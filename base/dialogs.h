@@ -8,6 +8,12 @@ struct FileList;
 #define DIALOG_CHOOSECOLOR 0x7F01
 
 void CenterOnFrame(HWND dialog);
+// The window a box or dialog asked for with `owner` must belong to: `owner`
+// itself, unless a modal dialog has disabled it (or its top-level window);
+// then the innermost enabled dialog that it owns. A closing modal enables its
+// owner: the frame enabled under a running dialog would take clicks while the
+// dialog's loop still waits.
+HWND ModalOwner(HWND owner);
 // Ends a modal dialog with `result`; TRUE, the answer to the message that ended it.
 INT_PTR EndDialogWith(HWND dialog, INT_PTR result);
 // The parameter the dialog was opened with: WM_INITDIALOG keeps its lParam

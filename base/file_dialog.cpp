@@ -16,9 +16,11 @@ UINT_PTR CALLBACK CenterFileDialogHook(HWND child, UINT message, WPARAM, LPARAM 
 }
 
 // Without a hook of its own, a file dialog opens over the middle of the frame
-// as every other dialog does, not at the screen's corner.
+// as every other dialog does, not at the screen's corner. It is owned by the
+// dialog it was asked from.
 static void CenterOnOpening(OPENFILENAMEA* ofn)
 {
+    ofn->hwndOwner = ModalOwner(ofn->hwndOwner);
     if ((ofn->Flags & OFN_ENABLEHOOK) || !(ofn->Flags & OFN_EXPLORER)) return;
     ofn->Flags |= OFN_ENABLEHOOK;
     ofn->lpfnHook = CenterFileDialogHook;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include "base/paths.h"
 #include "base/messages.h"
+#include "base/dialogs.h"
 
 #include <shlobj.h>
 
@@ -88,10 +89,14 @@ int FileExists(const char* path)
     return GetFileAttributesA(local) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
+static FolderDialogHookProc folderDialogHook;
+void SetFolderDialogHook(FolderDialogHookProc hook) { folderDialogHook = hook; }
+
 // Shows the shell's folder browser opened on the folder in path. On success
 // path holds the chosen folder ending with a backslash and the result is 1.
 int BrowseForFolder(HWND owner, char* path, const char* title)
 {
+    if (folderDialogHook) return folderDialogHook(path, title);
     if (RefuseUnansweredModal("folder dialog", title)) return 0;
     IMalloc* shellMalloc = nullptr;
     if (FAILED(SHGetMalloc(&shellMalloc)) || !shellMalloc) return 0;
@@ -103,7 +108,7 @@ int BrowseForFolder(HWND owner, char* path, const char* title)
 
     BROWSEINFOA info;
     std::memset(&info, 0, sizeof(info));
-    info.hwndOwner = owner;
+    info.hwndOwner = ModalOwner(owner);
     info.pidlRoot = nullptr;  // the desktop
     info.pszDisplayName = path;
     info.lpszTitle = title;
@@ -181,4 +186,25 @@ std::string ToNativePath(const char* path)
 #endif
     HeapFree(GetProcessHeap(), 0, wide);
     return native;
+}
+
+std::string FromNativePath(const char* path)
+{
+    if (!path) return std::string();
+#ifdef __WINE__
+    if (path[0] != '/') return path;
+    WCHAR* wide = wine_get_dos_file_name(path);
+    if (!wide) return path;
+    std::string windows;
+    int len = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (len > 0) {
+        windows.resize((size_t)len);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &windows[0], len, nullptr, nullptr);
+        windows.resize((size_t)len - 1);
+    }
+    HeapFree(GetProcessHeap(), 0, wide);
+    return windows.empty() ? std::string(path) : windows;
+#else
+    return path;
+#endif
 }

@@ -7,6 +7,10 @@
 int  FolderExists(const char* path);
 int  FileExists(const char* path);
 int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
+// A test installs a hook that answers the folder browser instead of the user:
+// it fills `path` as BrowseForFolder would and returns 1, or 0 for Cancel.
+typedef int (*FolderDialogHookProc)(char* path, const char* title);
+void SetFolderDialogHook(FolderDialogHookProc hook);
 int  CopyToClipboard(HGLOBAL text);
 // Opens a document or web address with the shell's "open" verb, shown
 // normally; 1 when the shell took it. A test installs a hook that answers
@@ -18,3 +22,7 @@ int  ShellOpen(HWND owner, const char* target);
 // shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
 // path cannot be converted.
 std::string ToNativePath(const char* path);
+// The other way, for names the program is given by the system (the command
+// line): under Wine a Unix path ("/home/a.las") becomes its Windows form
+// ("Z:\home\a.las"); any other path comes back as given.
+std::string FromNativePath(const char* path);

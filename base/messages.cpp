@@ -1,4 +1,5 @@
 #include "base/messages.h"
+#include "base/dialogs.h"
 #include "base/shell_hooks.h"
 #include <cstdio>
 #include <cstring>
@@ -44,6 +45,7 @@ void SetThreadBoxCapture(char* buffer, int size)
 
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
+    owner = ModalOwner(owner);
     if (boxCapture) {
         snprintf(boxCapture, (size_t)boxCaptureSize, "%s", text ? text : "");
         return CautiousAnswer(type);
@@ -162,6 +164,6 @@ static INT_PTR OpenDialog(void* context)
 
 INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param)
 {
-    DialogCall call = {templateId, owner, proc, param};
+    DialogCall call = {templateId, ModalOwner(owner), proc, param};
     return RunModal(templateId, OpenDialog, &call);
 }

@@ -142,6 +142,10 @@ static int RunBatchFile(const char* path, const char* title, Project* project, P
             snprintf(reason, (size_t)size, "%s failed (%d).", BatchName(run->kind), r);
         } else if (r == 0 && run->kind == BATCH_SURFACE_MAGIC) {
             snprintf(reason, (size_t)size, "%s", kBatchNoReturnsText);
+        } else if (AppJobCheckpoint()) {
+            // A pause asked during the classification holds here: no file is
+            // written while the dialog says paused.
+            result = -1;
         } else if (run->outputFolder[0] && !tile) {
             char target[600];
             snprintf(target, sizeof target, "%s%s", run->outputFolder, title);
@@ -450,6 +454,28 @@ static void SetRunningButtons(HWND dialog, bool start, bool pause, bool stop)
     EnableWindow(GetDlgItem(dialog, IDC_BATCH_STOP), stop);
 }
 
+// The worker pauses at its next checkpoint, which a long step reaches only
+// at its end: until then Pause reads "Pausing..." and Start stays off.
+static const UINT_PTR kPauseTimer = 1;
+const char kBatchPausingText[] = "Pausing...";
+
+static void EndPausing(HWND dialog)
+{
+    KillTimer(dialog, kPauseTimer);
+    SetDlgItemTextA(dialog, IDC_BATCH_PAUSE, "Pause");
+}
+
+static void WatchPausing(HWND dialog)
+{
+    JobControl* app = AppJob();
+    if (!JobBusy(app)) {
+        EndPausing(dialog);
+    } else if (JobPauseTaken(app)) {
+        EndPausing(dialog);
+        SetRunningButtons(dialog, true, false, true);
+    }
+}
+
 static void OpenBatchDialog(HWND dialog, BatchDialog* d)
 {
     ClearFileList(&d->files);
@@ -530,8 +556,11 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
     switch (id) {
     case IDC_BATCH_PAUSE:
         if (PauseJob(app)) {
-            SetRunningButtons(dialog, true, false, true);
+            SetRunningButtons(dialog, false, false, true);
+            SetDlgItemTextA(dialog, IDC_BATCH_PAUSE, kBatchPausingText);
             d->paused = 1;
+            SetTimer(dialog, kPauseTimer, 100, nullptr);
+            WatchPausing(dialog);
         }
         break;
     case IDC_BATCH_START:
@@ -542,6 +571,7 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
         }
         break;
     case IDC_BATCH_STOP: {
+        EndPausing(dialog);
         char caption[64];
         snprintf(caption, sizeof caption, "Stop %s", BatchName(d->kind));
         const char* question = d->kind == BATCH_THINNING ? kThinningBatchStopQuestion : kSMBatchStopQuestion;
@@ -586,7 +616,11 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
     case WM_INITDIALOG:
         OpenBatchDialog(dialog, d);
         return TRUE;
+    case WM_TIMER:
+        if (wParam == kPauseTimer) WatchPausing(dialog);
+        return TRUE;
     case WM_BATCH_DONE:
+        EndPausing(dialog);
         FillFileRows(dialog, d);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_PAUSE), FALSE);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_STOP), FALSE);

@@ -54,6 +54,7 @@ extern const char kBatchClassRangeFormat[];
 extern const char kBatchNoReturnsText[];
 extern const char kBatchEndFormat[];
 extern const char kSMBatchStopQuestion[];
+extern const char kBatchPausingText[];
 extern const char kThinningBatchStopQuestion[];
 extern const char kBatchTileLockedFormat[];
 extern const char kBatchTileLockFailedText[];

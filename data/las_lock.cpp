@@ -29,6 +29,16 @@ const char* OwnTileLockLine()
     return line;
 }
 
+const char* OwnTileLockProcessLine()
+{
+    static char line[80];
+    FILETIME created = {}, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
+    snprintf(line, sizeof line, "process %lu %llu\r\n", (unsigned long)GetCurrentProcessId(), start);
+    return line;
+}
+
 // Length of a line without its trailing "\r" and "\n" characters.
 static size_t LineLength(const char* line)
 {
@@ -56,9 +66,10 @@ int LockTile(const char* lasPath)
     if (marker[0]) {
         HANDLE h = CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
-            const char* line = OwnTileLockLine();
+            char text[700];
+            snprintf(text, sizeof text, "%s%s", OwnTileLockLine(), OwnTileLockProcessLine());
             DWORD put = 0;
-            ok = WriteFile(h, line, (DWORD)strlen(line), &put, nullptr) && put == strlen(line);
+            ok = WriteFile(h, text, (DWORD)strlen(text), &put, nullptr) && put == strlen(text);
             if (!CloseHandle(h)) ok = 0;
             // A half-written marker would name nobody: better none at all.
             if (!ok) DeleteFileA(marker);
@@ -68,25 +79,26 @@ int LockTile(const char* lasPath)
     return ok;
 }
 
-int UnlockTile(const char* lasPath)
+// The marker's first kLockLineChars characters; 0 when there is no marker.
+static int ReadMarker(const char* lasPath, char* text)
 {
     const char* marker = TileLockPath(lasPath);
-    return marker[0] && DeleteFileA(marker) ? 1 : 0;
+    if (!marker[0]) return 0;
+    HANDLE h = CreateFileA(marker, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DWORD got = 0;
+    if (!ReadFile(h, text, kLockLineChars, &got, nullptr)) got = 0;
+    CloseHandle(h);
+    text[got] = 0;
+    return 1;
 }
 
 const char* ReadTileLockOwner(const char* lasPath)
 {
     static char owner[kLockLineChars + 1];
-    const char* marker = TileLockPath(lasPath);
-    if (!marker[0]) return nullptr;
-    HANDLE h = CreateFileA(marker, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
     char text[kLockLineChars + 1];
-    DWORD got = 0;
-    if (!ReadFile(h, text, kLockLineChars, &got, nullptr)) got = 0;
-    CloseHandle(h);
-    text[got] = 0;
+    if (!ReadMarker(lasPath, text)) return nullptr;
     // The first line only, its newline kept.
     char* end = strchr(text, '\n');
     if (end) end[1] = 0;
@@ -94,13 +106,32 @@ const char* ReadTileLockOwner(const char* lasPath)
     return owner;
 }
 
+int IsOwnTileLock(const char* lasPath)
+{
+    char text[kLockLineChars + 1];
+    if (!ReadMarker(lasPath, text)) return 0;
+    // Both lines whole: a line cut at the reading limit is never taken for ours.
+    char* first = strchr(text, '\n');
+    if (!first) return 0;
+    char second[kLockLineChars + 1];
+    lstrcpynA(second, first + 1, sizeof second);
+    char* end = strchr(second, '\n');
+    if (!end) return 0;
+    end[1] = 0;
+    first[1] = 0;
+    return SameTileLockOwner(text, OwnTileLockLine()) && SameTileLockOwner(second, OwnTileLockProcessLine());
+}
+
+// Only a marker this process wrote is ever removed: another copy of the
+// program, even of the same user, keeps its tile.
+int UnlockTile(const char* lasPath)
+{
+    const char* marker = TileLockPath(lasPath);
+    return marker[0] && IsOwnTileLock(lasPath) && DeleteFileA(marker) ? 1 : 0;
+}
+
 int ReleaseOwnTileLock(const char* lasPath)
 {
-    const char* owner = ReadTileLockOwner(lasPath);
-    if (!owner) return 0;
-    // A line cut at the reading limit is never taken for our own.
-    if (strlen(owner) >= (size_t)kLockLineChars && !strchr(owner, '\n')) return 0;
-    if (!SameTileLockOwner(owner, OwnTileLockLine())) return 0;
     return UnlockTile(lasPath);
 }
 

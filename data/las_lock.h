@@ -1,6 +1,9 @@
-// Advisory lock markers beside LAS files: "<name>.loc" holding one line
-// "computer\user". Nothing enforces them; each caller decides what a marker
-// of someone else means.
+// Advisory lock markers beside LAS files: "<name>.loc" holding the line
+// "computer\user" and a second line naming the process that holds it (readers
+// that know only the first line still read the owner). Nothing enforces them;
+// each caller decides what a marker of someone else means. A marker is "own"
+// only for the process that wrote it: two copies of the program run by one
+// user on one computer are two holders.
 #pragma once
 
 // The marker of a LAS file: its path with the extension ".loc" ("" when the
@@ -10,18 +13,24 @@ const char* TileLockPath(const char* lasPath);
 // Writes this machine's marker when no other program holds the LAS file open;
 // 1 when written, 0 (no marker written) otherwise.
 int  LockTile(const char* lasPath);
-// Deletes the marker whoever wrote it; 1 when it was deleted.
+// Deletes the marker when it is this process's own; 1 when it was deleted.
 int  UnlockTile(const char* lasPath);
 // The marker's first line as stored (at most 254 characters, line end kept), or
 // null when there is none. One static buffer shared by all callers.
 const char* ReadTileLockOwner(const char* lasPath);
-// Deletes the marker only when it names this computer and user; 1 when it did.
+// Deletes the marker only when it names this computer, user and process; 1 when it did.
 int  ReleaseOwnTileLock(const char* lasPath);
+// 1 when the marker exists and names this computer, user and process.
+int  IsOwnTileLock(const char* lasPath);
 // 1 when the file is a LAS file.
 int  TileFileExists(const char* lasPath);
 
 // This machine's own marker line, "computer\user" with "\r\n".
 const char* OwnTileLockLine();
+// The marker's second line for this process: "process <id> <start time>" with
+// "\r\n" (the start time tells apart processes of different Wine servers
+// that were given the same id).
+const char* OwnTileLockProcessLine();
 // 1 when the two marker lines name the same computer and user, whatever line
 // ends either carries.
 int  SameTileLockOwner(const char* a, const char* b);

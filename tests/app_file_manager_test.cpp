@@ -69,7 +69,12 @@ TEST_F(FileManagerTest, AddingAFileLoadsItAndRemovingOneDropsIt)
     HWND view = SampleView({"simple.las"});
     ViewRecord* r = Record(view);
     FileDialogAnswers files({SamplePath("point10.las")});
-    EXPECT_EQ(Manage(view, [&](HWND dialog, HWND) { Press(dialog, IDC_MANAGER_ADD); }), 1);
+    HWND manager = nullptr;
+    EXPECT_EQ(Manage(view, [&](HWND dialog, HWND) {
+        manager = dialog;
+        Press(dialog, IDC_MANAGER_ADD);
+    }), 1);
+    EXPECT_EQ(files.owners().at(0), manager);   // the dialog asked from owns it, not the view behind
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], std::make_pair(std::string("LAS"), std::string("simple.las")));
     EXPECT_EQ(rows[1], std::make_pair(std::string("LAS"), std::string("point10.las")));

@@ -6,6 +6,8 @@
 #include "base/file_system.h"
 #include "app/frame.h"
 #include "app/open_files.h"
+#include "app/save_las.h"
+#include "base/file_dialog.h"
 #include "app/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -130,6 +132,35 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     // A coloured file opened by path starts in the RGB colour modes.
     EXPECT_EQ(record->pointColorMode, record->currentDataSet->hasColor ? CMD_COLOR_RGB : CMD_COLOR_EARTH);
     EXPECT_EQ(record->tinColorMode, record->currentDataSet->hasColor ? 4 : 1);
+}
+
+namespace {
+std::string saveFolder, saveName;
+int NoteSaveDialog(OPENFILENAMEA* ofn, int)
+{
+    saveFolder = ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "";
+    saveName = ofn->lpstrFile;
+    return 0;
+}
+}  // namespace
+
+TEST_F(OpenFilesTest, AUnixPathFromTheShellIsKeptInWindowsFormAndSaveAsStartsBesideIt)
+{
+    REQUIRE_SAMPLES();
+    std::string unixPath = ToNativePath(SamplePath("simple.las").c_str());
+    ASSERT_EQ(unixPath[0], '/');
+    StartFrame(unixPath.c_str());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    std::string path = RecordOf(views[0])->currentDataSet->path;
+    EXPECT_EQ(path.find('/'), std::string::npos) << path;
+    EXPECT_EQ(path.substr(1, 2), ":\\") << path;
+    EXPECT_EQ(ToNativePath(path.c_str()), unixPath);
+    SetFileDialogHook(NoteSaveDialog);
+    EXPECT_EQ(SaveLASFileAs(views[0]), 0);
+    SetFileDialogHook(nullptr);
+    EXPECT_EQ(saveFolder, path.substr(0, path.size() - strlen("simple.las")));
+    EXPECT_EQ(saveName, "simple.las");
 }
 
 TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)

@@ -209,6 +209,15 @@ TEST_F(SaveLASTest, AnotherUsersMarkerIsAskedAboutAndOurOwnIsNot)
         EXPECT_EQ(answers.shown().size(), 1u);
         EXPECT_NE(ReadBytes(path), before);
     }
+    // Another copy of the program run by this user asks as anyone else would.
+    marker = std::string(OwnTileLockLine()) + "process 1 2\r\n";
+    ASSERT_TRUE(WriteBytes(TileLockPath(path.c_str()), Bytes(marker.begin(), marker.end())));
+    {
+        BoxAnswers answers({IDNO});
+        EXPECT_EQ(SaveLASFile(view), 0);
+        EXPECT_EQ(answers.shown().size(), 1u);
+    }
+    ASSERT_EQ(DeleteFileA(TileLockPath(path.c_str())), TRUE);
     ASSERT_EQ(LockTile(path.c_str()), 1);
     {
         BoxAnswers answers;

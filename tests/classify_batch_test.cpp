@@ -172,7 +172,38 @@ void StopOnSecondFile(const SurfaceStep* step, int, const DataSet*)
         SendMessageA(runningDialog, WM_COMMAND, IDC_BATCH_STOP, 0);
 }
 
+// Presses Pause when the one step has ended: the classification is done and
+// only the save is left.
+void PauseAfterTheStep(const SurfaceStep*, int, const DataSet*)
+{
+    if (++stepsSeen == 1) SendMessageA(runningDialog, WM_COMMAND, IDC_BATCH_PAUSE, 0);
+}
+
 }  // namespace
+
+TEST_F(BatchTest, APauseDuringTheClassificationHoldsBeforeTheFileIsWritten)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    std::string source = Bytes("a.las");
+    stepsSeen = 0;
+    run.whileRunning = [&](HWND dialog) {
+        runningDialog = dialog;
+        HWND start = GetDlgItem(dialog, IDC_BATCH_START);
+        EXPECT_TRUE(PumpUntil([&] { return stepsSeen > 0; }, 60000));
+        // "Pausing..." until the worker waits; then paused, and it stays so.
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(start) != 0; }, 30000)) << "the pause never took effect";
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_PAUSE), "Pause");
+        PumpMessages(1000);
+        EXPECT_TRUE(Bytes("a.las") == source) << "written while the dialog said paused";
+        EXPECT_TRUE(IsAppJobBusy());
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);   // Resume
+    };
+    SetSurfaceStepObserver(PauseAfterTheStep);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
+    EXPECT_GT(ClassOnlyDifferences(source, Bytes("a.las")), 1000);
+}
 
 TEST_F(BatchTest, ThreeCopiesAreClassifiedAndSavedInPlace)
 {
@@ -255,9 +286,9 @@ TEST_F(BatchTest, PausedThinningBatchRunsOnWhenStopIsDeclined)
     BoxAnswers no({ IDNO });
     run.whileRunning = [](HWND dialog) {
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_PAUSE, 0);
-        // Paused: Start reads as Resume, Pause is off; the worker waits at a
-        // checkpoint outside any lock.
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));
+        // Paused once the worker waits at a checkpoint outside any lock:
+        // Start then reads as Resume, Pause is off.
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)) != 0; }, 60000));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_STOP, 0);   // answered No: runs on
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));

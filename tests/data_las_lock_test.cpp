@@ -32,9 +32,13 @@ TEST(LASLock, LockWritesOwnLineWithCRLFAndReleaseRemovesIt)
     ASSERT_GE(own.size(), 3u);
     EXPECT_EQ(own.substr(own.size() - 2), "\r\n");
     EXPECT_NE(own.find('\\'), std::string::npos);
-    EXPECT_EQ(MarkerText(las), own);
-    ASSERT_EQ(LockTile(las.c_str()), 1);           // a second lock rewrites the same line
-    EXPECT_EQ(MarkerText(las), own);
+    // The owner's line first (what older readers read), then this process.
+    std::string process = OwnTileLockProcessLine();
+    EXPECT_EQ(process.rfind("process ", 0), 0u);
+    EXPECT_EQ(MarkerText(las), own + process);
+    ASSERT_EQ(LockTile(las.c_str()), 1);           // a second lock rewrites the same lines
+    EXPECT_EQ(MarkerText(las), own + process);
+    EXPECT_EQ(IsOwnTileLock(las.c_str()), 1);
     EXPECT_STREQ(ReadTileLockOwner(las.c_str()), own.c_str());
 
     EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1);
@@ -44,7 +48,7 @@ TEST(LASLock, LockWritesOwnLineWithCRLFAndReleaseRemovesIt)
     EXPECT_FALSE(TileFileExists(TileLockPath(las.c_str())));
 }
 
-TEST(LASLock, OnlyTheSameComputerAndUserReleaseAMarker)
+TEST(LASLock, OnlyTheSameComputerUserAndProcessReleaseAMarker)
 {
     std::string las = TempPath("tile.las");
     ASSERT_TRUE(MakeLASFile(las, 12, 20, 10, 0));
@@ -59,8 +63,19 @@ TEST(LASLock, OnlyTheSameComputerAndUserReleaseAMarker)
         EXPECT_TRUE(MarkerExists(las));
         EXPECT_STREQ(ReadTileLockOwner(las.c_str()), other.c_str());
     }
-    // Our own line written with a bare "\n" elsewhere is still ours.
-    WriteMarker(las, computer + "\\" + user + "\nsecond line\n");
+    // Another copy of the program run by this user on this computer, and a
+    // marker of an older copy that names no process: neither is ours.
+    std::string process = OwnTileLockProcessLine();
+    for (std::string other : {own + "process 1 2\r\n", own}) {
+        WriteMarker(las, other);
+        EXPECT_EQ(IsOwnTileLock(las.c_str()), 0) << other;
+        EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0) << other;
+        EXPECT_EQ(UnlockTile(las.c_str()), 0) << other;
+        EXPECT_TRUE(MarkerExists(las));
+        EXPECT_EQ(ReadTileLockOwner(las.c_str()), own);
+    }
+    // Our own lines written with a bare "\n" elsewhere are still ours.
+    WriteMarker(las, computer + "\\" + user + "\n" + process.substr(0, process.size() - 2) + "\n");
     EXPECT_EQ(std::string(ReadTileLockOwner(las.c_str())), computer + "\\" + user + "\n");
     EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1);
     EXPECT_FALSE(MarkerExists(las));
@@ -69,7 +84,8 @@ TEST(LASLock, OnlyTheSameComputerAndUserReleaseAMarker)
     WriteMarker(las, own.substr(0, own.size() - 2) + std::string(300, 'x') + "\r\n");
     EXPECT_EQ(strlen(ReadTileLockOwner(las.c_str())), 254u);
     EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0);
-    EXPECT_EQ(UnlockTile(las.c_str()), 1);          // anyone may delete by hand
+    EXPECT_EQ(UnlockTile(las.c_str()), 0);          // only the user deletes it, by hand
+    EXPECT_TRUE(MarkerExists(las));
 }
 
 TEST(LASLock, AFileAnotherProgramHoldsIsNotLocked)

@@ -164,15 +164,23 @@ TEST_F(ProjectCommands, OpenShowsTheProjectAndAnotherOpenReplacesIt)
     EXPECT_EQ(std::string(title), std::string(kProjectTitlePrefix) + "second.lep");
 }
 
-TEST_F(ProjectCommands, OpeningReleasesThisUsersOwnLockMarkers)
+TEST_F(ProjectCommands, OpeningReleasesOnlyTheMarkersOfThisProcess)
 {
     std::string path = SavedProject();
     ASSERT_EQ(LockTile((folder + "tile1.las").c_str()), 1);
+    // Another copy of the program, run by the same user, holds tile 0.
+    std::string other = std::string(OwnTileLockLine()) + "process 1 2\r\n";
+    HANDLE marker = CreateFileA((folder + "tile0.loc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(marker, other.data(), (DWORD)other.size(), &put, nullptr);
+    CloseHandle(marker);
     FileDialogAnswers files({path});
     Command(CMD_PROJECT_OPEN);
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_AVAILABLE);
     EXPECT_EQ(ReadTileLockOwner((folder + "tile1.las").c_str()), nullptr);
+    EXPECT_EQ(CurrentProject()->tiles[0]->activeStatus, TILE_LOCKED);
+    EXPECT_STREQ(ReadTileLockOwner((folder + "tile0.las").c_str()), OwnTileLockLine());
 }
 
 TEST_F(ProjectCommands, HiddenWindowIsShownAgainBeforeItCloses)
@@ -225,6 +233,53 @@ TEST_F(ProjectCommands, EditRebuildsTheTilesAndKeepsWhatTheIndexKeepsOfThem)
     EXPECT_EQ(p->bufferSize, 25);
     EXPECT_EQ(p->tiles[1]->editStatus, 1);   // not lost by the rebuild
     EXPECT_EQ(p->saved, 1);                  // written under its own name
+}
+
+namespace {
+std::string folderAnswer;
+int AnswerFolder(char* path, const char*)
+{
+    snprintf(path, MAX_PATH, "%s", folderAnswer.c_str());
+    return 1;
+}
+}  // namespace
+
+TEST_F(ProjectCommands, TilesAwayFromTheProjectFileAreFoundOnReopeningAndAtOnceAfterAnEdit)
+{
+    // "Separate directory" unticked, the project file one folder above its tiles.
+    std::string tiles = folder + "tiles\\";
+    CreateDirectoryA(tiles.c_str(), nullptr);
+    Project* p = MakeRowProject(tiles, 2);
+    snprintf(p->path, sizeof p->path, "%sabove.lep", folder.c_str());
+    EXPECT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    // A file that lost them: written with the tiles beside it, which are elsewhere now.
+    p = MakeRowProject(folder, 2, false);
+    snprintf(p->path, sizeof p->path, "%slost.lep", folder.c_str());
+    EXPECT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+
+    FileDialogAnswers files({folder + "above.lep", folder + "lost.lep"});
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    EXPECT_EQ(std::string(CurrentProject()->dataFolder), tiles);
+    EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_AVAILABLE);
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_NOT_FOUND);
+
+    folderAnswer = tiles;
+    SetFolderDialogHook(AnswerFolder);
+    DialogDriver driver([&](HWND dialog, int) {
+        CheckDlgButton(dialog, IDC_PROJECT_SEPARATE, BST_CHECKED);
+        Press(dialog, IDC_PROJECT_SEPARATE);
+        Press(dialog, IDC_PROJECT_BROWSE);
+        Press(dialog, IDOK);
+    });
+    Command(CMD_PROJECT_EDIT);
+    SetFolderDialogHook(nullptr);
+    ASSERT_NE(CurrentProject(), nullptr);
+    for (int i = 0; i < 2; i++) EXPECT_EQ(CurrentProject()->tiles[i]->activeStatus, TILE_AVAILABLE) << i;
 }
 
 TEST_F(ProjectCommands, EditWithTheListEmptiedIsRefusedAndTheDialogStays)

@@ -10,9 +10,9 @@ static std::vector<ShownBox> shownBoxes;
 static std::vector<int> queuedAnswers;
 static int fallbackAnswer = IDOK;
 
-static int AnswerBox(HWND, const char* text, const char* caption, UINT type)
+static int AnswerBox(HWND owner, const char* text, const char* caption, UINT type)
 {
-    shownBoxes.push_back({text ? text : "", caption ? caption : "", type});
+    shownBoxes.push_back({text ? text : "", caption ? caption : "", type, owner});
     if (!queuedAnswers.empty()) {
         int a = queuedAnswers.front();
         queuedAnswers.erase(queuedAnswers.begin());

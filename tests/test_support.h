@@ -21,6 +21,7 @@ struct ShownBox {
     std::string text;
     std::string caption;
     unsigned type;
+    HWND owner;
 };
 
 // While alive, answers every message box with the queued answers (then with

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 const char kNoTilesSelectedText[] = "No Tiles have been selected!";
 const char kSelectTilesTitle[] = "Select Tiles For Project";
@@ -133,6 +134,15 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
             FreeProjectTile(t);
             return 0;
         }
+    }
+    // The tiles are where the project file will look for them: in the data
+    // folder when one is given, so that an edit that names it takes at once.
+    for (int i = 0; project->dataFolder[0] && i < project->tileCount; i++) {
+        ProjectTile* t = project->tiles[i];
+        size_t n = strlen(project->dataFolder);
+        const char* separator = project->dataFolder[n - 1] == '\\' ? "" : "\\";
+        std::string path = t ? std::string(project->dataFolder) + separator + t->name : std::string();
+        if (t && path.size() < sizeof t->path) memcpy(t->path, path.c_str(), path.size() + 1);
     }
     SetProjectBoundsFromTiles(project);
     return 1;

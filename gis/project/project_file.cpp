@@ -146,10 +146,27 @@ static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbf
     return 0;
 }
 
+// A project file names its tiles without a folder: they are read beside it
+// unless the data folder says otherwise. Tiles that lie elsewhere get their
+// folder written, or reopening would find none of them.
+static void KeepTilesFolder(Project* project)
+{
+    if (project->dataFolder[0]) return;
+    for (int i = 0; i < project->tileCount; i++) {
+        const ProjectTile* t = project->tiles[i];
+        if (!t || !t->path[0]) continue;
+        const char* tiles = GetPathDirectory(t->path);
+        if (tiles[0] && lstrcmpiA(tiles, project->folder) != 0)
+            snprintf(project->dataFolder, sizeof project->dataFolder, "%s", tiles);
+        return;
+    }
+}
+
 int WriteProjectFile(Project* project)
 {
     if (!project || !project->path[0]) return 0;
     snprintf(project->folder, sizeof project->folder, "%s", GetPathDirectory(project->path));
+    KeepTilesFolder(project);
     const char* title = project->title[0] ? project->title : GetPathFileName(project->path);
     std::string shpName = ChangeFileExtension(title, "_tiles.shp");
     std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
