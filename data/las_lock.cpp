@@ -106,6 +106,24 @@ const char* ReadTileLockOwner(const char* lasPath)
     return owner;
 }
 
+// 1 when the process a marker's second line names is still running: the same
+// id with the same start time (ids are reused once a process has ended).
+static int MarkerProcessRuns(const char* processLine)
+{
+    unsigned long id = 0;
+    unsigned long long start = 0;
+    if (sscanf(processLine, "process %lu %llu", &id, &start) != 2) return 0;
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, (DWORD)id);
+    if (!h) return 0;
+    FILETIME created = {}, exited, kernel, user;
+    DWORD code = 0;
+    int runs = GetProcessTimes(h, &created, &exited, &kernel, &user) && GetExitCodeProcess(h, &code) &&
+               code == STILL_ACTIVE &&
+               (((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime) == start;
+    CloseHandle(h);
+    return runs;
+}
+
 int IsOwnTileLock(const char* lasPath)
 {
     char text[kLockLineChars + 1];
@@ -115,11 +133,18 @@ int IsOwnTileLock(const char* lasPath)
     if (!first) return 0;
     char second[kLockLineChars + 1];
     lstrcpynA(second, first + 1, sizeof second);
+    first[1] = 0;
+    if (!SameTileLockOwner(text, OwnTileLockLine())) return 0;
+    // A marker of ours without a process line comes from a version that wrote
+    // none: this user's, as it always was.
+    if (!second[0]) return 1;
     char* end = strchr(second, '\n');
     if (!end) return 0;
     end[1] = 0;
-    first[1] = 0;
-    return SameTileLockOwner(text, OwnTileLockLine()) && SameTileLockOwner(second, OwnTileLockProcessLine());
+    if (SameTileLockOwner(second, OwnTileLockProcessLine())) return 1;
+    // A copy of ours that ended without removing its marker (a crash, a kill)
+    // leaves it to this user: nobody else could ever release it.
+    return !MarkerProcessRuns(second);
 }
 
 // Only a marker this process wrote is ever removed: another copy of the

@@ -3,7 +3,8 @@
 // that know only the first line still read the owner). Nothing enforces them;
 // each caller decides what a marker of someone else means. A marker is "own"
 // only for the process that wrote it: two copies of the program run by one
-// user on one computer are two holders.
+// user on one computer are two holders. A marker whose process has ended is
+// its computer and user's again, so a crash never locks a tile for good.
 #pragma once
 
 // The marker of a LAS file: its path with the extension ".loc" ("" when the
@@ -18,9 +19,10 @@ int  UnlockTile(const char* lasPath);
 // The marker's first line as stored (at most 254 characters, line end kept), or
 // null when there is none. One static buffer shared by all callers.
 const char* ReadTileLockOwner(const char* lasPath);
-// Deletes the marker only when it names this computer, user and process; 1 when it did.
+// Deletes the marker only when it is this process's own; 1 when it did.
 int  ReleaseOwnTileLock(const char* lasPath);
-// 1 when the marker exists and names this computer, user and process.
+// 1 when the marker exists, names this computer and user, and names this
+// process, a process that no longer runs, or none.
 int  IsOwnTileLock(const char* lasPath);
 // 1 when the file is a LAS file.
 int  TileFileExists(const char* lasPath);

@@ -210,7 +210,8 @@ TEST_F(SaveLASTest, AnotherUsersMarkerIsAskedAboutAndOurOwnIsNot)
         EXPECT_NE(ReadBytes(path), before);
     }
     // Another copy of the program run by this user asks as anyone else would.
-    marker = std::string(OwnTileLockLine()) + "process 1 2\r\n";
+    OtherProcess other;
+    marker = other.MarkerText();
     ASSERT_TRUE(WriteBytes(TileLockPath(path.c_str()), Bytes(marker.begin(), marker.end())));
     {
         BoxAnswers answers({IDNO});

@@ -63,16 +63,23 @@ TEST(LASLock, OnlyTheSameComputerUserAndProcessReleaseAMarker)
         EXPECT_TRUE(MarkerExists(las));
         EXPECT_STREQ(ReadTileLockOwner(las.c_str()), other.c_str());
     }
-    // Another copy of the program run by this user on this computer, and a
-    // marker of an older copy that names no process: neither is ours.
+    // Another running copy of the program of this user on this computer
+    // keeps its marker; once it has ended, its leftover marker is ours.
     std::string process = OwnTileLockProcessLine();
-    for (std::string other : {own + "process 1 2\r\n", own}) {
-        WriteMarker(las, other);
-        EXPECT_EQ(IsOwnTileLock(las.c_str()), 0) << other;
-        EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0) << other;
-        EXPECT_EQ(UnlockTile(las.c_str()), 0) << other;
-        EXPECT_TRUE(MarkerExists(las));
-        EXPECT_EQ(ReadTileLockOwner(las.c_str()), own);
+    OtherProcess copy;
+    WriteMarker(las, copy.MarkerText());
+    EXPECT_EQ(IsOwnTileLock(las.c_str()), 0);
+    EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 0);
+    EXPECT_EQ(UnlockTile(las.c_str()), 0);
+    EXPECT_TRUE(MarkerExists(las));
+    EXPECT_EQ(ReadTileLockOwner(las.c_str()), own);
+    copy.End();
+    EXPECT_EQ(IsOwnTileLock(las.c_str()), 1);
+    // So is a marker of an older copy that names no process.
+    for (std::string leftover : {own + "process 1 2\r\n", own}) {
+        WriteMarker(las, leftover);
+        EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1) << leftover;
+        EXPECT_FALSE(MarkerExists(las));
     }
     // Our own lines written with a bare "\n" elsewhere are still ours.
     WriteMarker(las, computer + "\\" + user + "\n" + process.substr(0, process.size() - 2) + "\n");

@@ -169,7 +169,8 @@ TEST_F(ProjectCommands, OpeningReleasesOnlyTheMarkersOfThisProcess)
     std::string path = SavedProject();
     ASSERT_EQ(LockTile((folder + "tile1.las").c_str()), 1);
     // Another copy of the program, run by the same user, holds tile 0.
-    std::string other = std::string(OwnTileLockLine()) + "process 1 2\r\n";
+    OtherProcess copy;
+    std::string other = copy.MarkerText();
     HANDLE marker = CreateFileA((folder + "tile0.loc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD put = 0;
     WriteFile(marker, other.data(), (DWORD)other.size(), &put, nullptr);

@@ -1,6 +1,7 @@
 #include "test_support.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
+#include "data/las_lock.h"
 #include <commctrl.h>
 #include <cstdlib>
 #include <cstring>
@@ -382,4 +383,36 @@ void AnswerColourDialog(HWND dialog, COLORREF colour)
     for (int k = 0; k < 3; k++)
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(fields[k], EN_UPDATE), (LPARAM)GetDlgItem(dialog, fields[k]));
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+OtherProcess::OtherProcess()
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    char command[] = "cmd.exe /c exit";
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info))
+        ADD_FAILURE() << "cmd.exe could not be started";
+}
+
+OtherProcess::~OtherProcess() { End(); }
+
+void OtherProcess::End()
+{
+    if (!info.hProcess) return;
+    TerminateProcess(info.hProcess, 0);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    info = {};
+}
+
+std::string OtherProcess::MarkerText() const
+{
+    FILETIME created = {}, exited, kernel, user;
+    GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
+    unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
+    char line[80];
+    snprintf(line, sizeof line, "process %lu %llu\r\n", (unsigned long)info.dwProcessId, start);
+    return std::string(OwnTileLockLine()) + line;
 }

@@ -117,3 +117,14 @@ bool WaitUntil(const std::function<bool()>& done, int ms);
 // Dispatches this thread's messages (a worker sends to a dialog of this
 // thread) until `done` (true) or the deadline (false).
 bool PumpUntil(const std::function<bool()>& done, int ms);
+
+// Another running process of this user (a suspended command prompt, ended when
+// this goes), for lock markers held by another copy of the program.
+struct OtherProcess {
+    PROCESS_INFORMATION info = {};
+    OtherProcess();
+    ~OtherProcess();
+    // Its marker lines: "computer\user" then "process <id> <start time>".
+    std::string MarkerText() const;
+    void End();
+};
