@@ -438,6 +438,13 @@ TEST(DamagedInputs, ElevationGridsRefuseBadPlacementsAndVoidCellsThatAreNoNumber
         std::string path = WriteRaster("placed.tif", 6, 4, 1, GDT_Float32, ramp, p.g);
         std::string name = std::string("grid: ") + p.what;
         ExpectRefused(Load(name, [&](bool* sane) { return LoadGrid(path, sane); }), name);
+        // The loader itself, reached without the grid test, refuses it too.
+        ExpectRefused(Load(name + " (loader)", [&](bool*) {
+                          DataSet* set = Load32BitTIFF(path.c_str(), "placed.tif");
+                          FreeDataSet(set);
+                          return set != nullptr;
+                      }),
+                      name + " (loader)");
     }
     // Cells that are no number become void cells and are counted.
     for (int bad : {1, 10, 24}) {
@@ -502,6 +509,12 @@ TEST(DamagedInputs, ReferenceImagesTakeOnlyNorthUpPlacementsAndWholeFiles)
         Outcome o = Load(name, [&](bool* sane) { return LoadReference(path, sane); });
         ExpectRefused(o, name);
         if (!o.boxes.empty()) EXPECT_EQ(o.boxes[0].caption, "ERROR") << name;
+        ExpectRefused(Load(name + " (loader)", [&](bool*) {
+                          ReferenceFile* f = LoadReferenceImage(path.c_str(), "placed.tif");
+                          FreeReferenceFile(f);
+                          return f != nullptr;
+                      }),
+                      name + " (loader)");
     }
     // A JPEG placed by its world file loads whole; cut short it is refused.
     char worldFile[] = "WORLDFILE=YES";

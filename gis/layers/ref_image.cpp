@@ -182,11 +182,14 @@ ReferenceFile* LoadReferenceImage(const char* path, const char* title)
     }
     // The image may have changed since the check: its placement is tested again.
     double placement[6];
-    if (GDALGetGeoTransform(dataset, placement) != CE_None ||
-        !IsUsableGeoreference(placement, GDALGetRasterXSize(dataset), GDALGetRasterYSize(dataset)) ||
-        !IsNorthUpImage(placement)) {
+    const char* misplaced = GDALGetGeoTransform(dataset, placement) != CE_None ? kImageNoGeoref
+                          : !IsUsableGeoreference(placement, GDALGetRasterXSize(dataset), GDALGetRasterYSize(dataset))
+                              ? kGridBadGeoreference
+                          : !IsNorthUpImage(placement) ? kImageNotNorthUp
+                                                       : nullptr;
+    if (misplaced) {
         GDALClose(dataset);
-        ReportLayerError(kImageNotNorthUp, title);
+        ReportLayerError(misplaced, title);
         return nullptr;
     }
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_IMAGE);
