@@ -51,9 +51,11 @@ int FirstMisplacedRecord(SHPHandle shp)
 
 bool TableUsable(DBFHandle dbf, const char* path)
 {
-    int width = 1;   // the deletion flag
+    // A record must hold its fields (after the deletion flag); some writers
+    // pad it, so a longer one is taken when the file holds every record.
+    int width = 1;
     for (int i = 0; i < dbf->nFields; i++) width += dbf->panFieldSize[i];
-    if (dbf->nRecordLength != width) return false;
+    if (dbf->nRecordLength < width) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
     uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;

@@ -40,7 +40,7 @@ bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
 // The first record that the index places in the header or beyond the end of
 // the file, -1 when none.
 int  FirstMisplacedRecord(SHPHandle shp);
-// True when the table's record length is that of its fields and the file
+// True when the table's records are long enough for its fields and the file
 // holds every record its header counts (`path`: the table's Win32 path).
 bool TableUsable(DBFHandle dbf, const char* path);
 // True when the number field of the record is blank or holds a finite number.
