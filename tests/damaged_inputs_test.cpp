@@ -640,6 +640,16 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
     char line[100];
     snprintf(line, sizeof line, kRadarVoidedLine, 2LL);
     EXPECT_TRUE(log.contains(line));
+    // The same values as magnitudes: the infinite one is no magnitude and
+    // leaves the stretch to the others.
+    BoxAnswers none;
+    DataSet* set = LoadDTEData(path.c_str(), "holes.hdr");
+    ASSERT_NE(set, nullptr);
+    ASSERT_NE(set->magnitudes, nullptr);
+    EXPECT_EQ(set->magnitudes[1][3], 0);   // the infinite one
+    EXPECT_EQ(set->magnitudes[0][0], 2);
+    EXPECT_EQ(set->magnitudes[2][3], 65534);
+    FreeDataSet(set);
 }
 
 namespace {
