@@ -34,16 +34,18 @@ static const char* SkipBlanks(const char* p)
     return p;
 }
 
-// A coordinate field written as a number that no point can hold: NaN,
-// infinity, beyond a double (ParseReal would give 0) or beyond the map.
-static bool IsUnusableNumber(const char* text)
+// A coordinate field as ParseReal reads it (0 when it is no number); false
+// when it is written as a number that no point can hold: NaN, infinity,
+// beyond a double (ParseReal would give 0) or beyond the map.
+static bool ReadCoordinate(const char* text, double* value)
 {
     const char* p = SkipBlanks(text);
     if (*p == '+') p++;
-    double value = 0;
-    std::from_chars_result r = std::from_chars(p, p + strlen(p), value);
-    if (r.ec == std::errc::result_out_of_range) return true;
-    return r.ec == std::errc() && !(std::fabs(value) <= kMaxGridCoordinate);
+    double v = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), v);
+    if (r.ec == std::errc::result_out_of_range) return false;
+    *value = r.ec == std::errc() ? v : 0.0;
+    return std::fabs(*value) <= kMaxGridCoordinate;
 }
 
 double ParseReal(const char* text)
@@ -147,14 +149,12 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
         if (SplitFields(line, fields, f.delimiters) < f.m) continue;
-        if (IsUnusableNumber(fields[f.xColumn]) || IsUnusableNumber(fields[f.yColumn]) ||
-            IsUnusableNumber(fields[f.zColumn])) {
+        double x, y, z;
+        if (!ReadCoordinate(fields[f.xColumn], &x) || !ReadCoordinate(fields[f.yColumn], &y) ||
+            !ReadCoordinate(fields[f.zColumn], &z)) {
             out->badLine = lineNumber;
             break;
         }
-        double x = ParseReal(fields[f.xColumn]);
-        double y = ParseReal(fields[f.yColumn]);
-        double z = ParseReal(fields[f.zColumn]);
         if (x == 0 && y == 0 && z == 0 && lineNumber == 1) {
             out->header = true;
             continue;
