@@ -602,6 +602,8 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
     std::string longLine = "2.5 ; POST SPACING " + std::string(400, 'x') + "\n";   // read cut, it would match
     const std::pair<const char*, std::string> refused[] = {
         {"no type", Replaced(h, "UTM ; DATA FILE TYPE\n", "")},
+        // A line with nothing after its semicolon matches every key: it stands in for the missing type.
+        {"no type but a bare line", Replaced(h, "UTM ; DATA FILE TYPE\n3 4 ; DATA FILE DIMENSIONS", "3 4 ;")},
         {"unknown type", Replaced(h, "UTM ;", "XYZ ;")},
         {"no dimensions", Replaced(h, "3 4 ; DATA FILE DIMENSIONS\n", "")},
         {"dimensions 3.5", Replaced(h, "3 4 ;", "3.5 4 ;")},
