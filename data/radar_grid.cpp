@@ -165,35 +165,29 @@ bool ReadRadarHeader(DataSet* set)
         ErrorMessage(kRadarSpacingMissing);
         return false;
     }
-    double northing = 0, easting = 0;
     if (!FindHeaderKey(path, line, "STARTING CORNER POSITION") || !ReadHeaderValues(line, values, 2) ||
         !InMapRange(values[0]) || !InMapRange(values[1]) || !InMapRange(values[0] - spacing * (rows - 1)) ||
         !InMapRange(values[1] + spacing * (columns - 1))) {
         ErrorMessage(kRadarCornerMissing);
         return false;
     }
-    northing = values[0];
-    easting = values[1];
     set->rows = rows;
     set->columns = columns;
     set->cellSize = spacing;
-    set->originY = northing;
-    set->originX = easting;
+    set->originY = values[0];   // northing first, then easting
+    set->originX = values[1];
     if (!strcmp(type, "UTM")) {
         double zone = 0;
         if (FindHeaderKey(path, line, "UTM ZONE") && ReadHeaderValues(line, &zone, 1) && IsWholeNumber(zone, -60, 60))
             set->radar.utmZone = (int)zone;
         else ErrorMessage(kRadarZoneMissing);
     } else if (!strcmp(type, "SCH")) {
-        double peg[3], latitude, longitude, heading;
+        double peg[3];   // latitude, longitude and heading in degrees
         if (FindHeaderKey(path, line, "PEG POSITION") && ReadHeaderValues(line, peg, 3) && fabs(peg[0]) <= 90 &&
             fabs(peg[1]) <= 360 && fabs(peg[2]) <= 360) {
-            latitude = peg[0];
-            longitude = peg[1];
-            heading = peg[2];
-            set->radar.pegLatitude = latitude;
-            set->radar.pegLongitude = longitude;
-            set->radar.pegHeading = heading;
+            set->radar.pegLatitude = peg[0];
+            set->radar.pegLongitude = peg[1];
+            set->radar.pegHeading = peg[2];
             set->radar.sch = 1;
         } else {
             ErrorMessage(kRadarPegMissing);

@@ -9,8 +9,8 @@
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
-#include <shapefil.h>
 #include "data/gdal_grid.h"
+#include <shapefil.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
