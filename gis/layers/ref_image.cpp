@@ -6,10 +6,8 @@
 #include "gis/layers/layer_sets.h"
 #include "data/gdal_grid.h"
 #include "base/heap.h"
-#include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
-#include "app/frame.h"
 #include <gdal.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
@@ -31,9 +29,9 @@ const char kImageFormatNotSupported[] =
 
 static void ReportImageError(const char* format, const char* what, const char* path)
 {
-    char text[800];
+    char text[600];
     snprintf(text, sizeof text, format, what, path);
-    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+    ReportLayerError("%s", text);
 }
 
 // A file named as one of the accepted image formats that GDAL cannot open:

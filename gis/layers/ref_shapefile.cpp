@@ -78,7 +78,7 @@ void ReportShapefileValueFault(int shape, int count, const char* title)
 {
     char text[700];
     snprintf(text, sizeof text, kShapefileBadValue, shape, count, title);
-    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+    ReportLayerError("%s", text);
 }
 
 void ReportLayerError(const char* format, const char* name)
