@@ -716,12 +716,14 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
     const Bytes lep = ReadBytes(folder + "job.lep");
     const ShapeFiles tiles = ReadShapeFiles(folder + "job_tiles.shp");
     int n = 0;
-    auto run = [&](const std::string& what, const Bytes& table, const ShapeFiles& index, bool mustRefuse) {
+    auto run = [&](const std::string& what, const Bytes& table, const ShapeFiles& index, bool mustRefuse,
+                   const char* missing = "") {
         std::string base = folder + "p" + std::to_string(n++);
         WriteBytes(base + ".lep", table);
         WriteBytes(base + "_tiles.shp", index.shp);
         WriteBytes(base + "_tiles.shx", index.shx);
         WriteBytes(base + "_tiles.dbf", index.dbf);
+        if (missing[0]) DeleteFileA((base + missing).c_str());
         std::string name = "project: " + what;
         Outcome o = Load(name, [&](bool* sane) {
             Project* read = ReadProjectFile((base + ".lep").c_str(), "damaged.lep");
@@ -762,6 +764,7 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
     }
     FreeProject(q);
     run("tile corner NaN", ReadBytes(folder + "q.lep"), ReadShapeFiles(folder + "q_tiles.shp"), true);
+    for (const char* part : {"_tiles.shp", "_tiles.shx", "_tiles.dbf"}) run(std::string("no ") + part, lep, tiles, true, part);
     // Missing tiles are no damage: the project opens with them marked not found.
     BoxAnswers none;
     Project* read = ReadProjectFile((folder + "job.lep").c_str(), "job.lep");
