@@ -78,7 +78,8 @@ bool IsUsableGeoreference(const double* g, int columns, int rows)
 {
     auto inRange = [](double v) { return std::isfinite(v) && fabs(v) <= kMaxGridCoordinate; };
     if (!inRange(g[0]) || !inRange(g[3]) || !inRange(g[1]) || !inRange(g[5])) return false;
-    if (g[1] == 0 || g[5] == 0) return false;
+    // A cell far smaller than any survey resolves is a damaged size, not a grid.
+    if (fabs(g[1]) < kMinGridCellSize || fabs(g[5]) < kMinGridCellSize) return false;
     // The far corner as well: a finite cell size times the columns can still
     // put the grid beyond any map.
     return inRange(g[0] + g[1] * (columns > 1 ? columns - 1 : 0)) && inRange(g[3] + g[5] * (rows > 1 ? rows - 1 : 0));

@@ -17,11 +17,14 @@ const char* GDALDriverNameOf(void* dataset);
 // A grid cell holding this value has no height (initially -10000.0).
 extern float VoidCellValue;
 
-// No map coordinate of a grid or image lies farther from 0 than this: an
-// origin or corner beyond it is a damaged georeference.
+// No map coordinate of a grid or image lies farther from 0 than this, and
+// no cell or pixel is smaller than the least size: beyond them the
+// georeference is damaged.
 constexpr double kMaxGridCoordinate = 1e10;
-// True when the geotransform's origin and pixel sizes are finite, non-zero
-// sizes, and the grid of columns x rows stays within kMaxGridCoordinate.
+constexpr double kMinGridCellSize = 1e-9;
+// True when the geotransform's origin and pixel sizes are finite, the sizes
+// at least kMinGridCellSize, and the grid of columns x rows stays within
+// kMaxGridCoordinate.
 bool IsUsableGeoreference(const double* geoTransform, int columns, int rows);
 
 // What the grid test found.

@@ -432,6 +432,7 @@ TEST(DamagedInputs, ElevationGridsRefuseBadPlacementsAndVoidCellsThatAreNoNumber
     } placements[] = {
         {"NaN origin", {kNaN, 2, 0, 4000000, 0, -2}},   {"infinite origin", {500000, 2, 0, kInf, 0, -2}},
         {"cell size 1e300", {500000, 1e300, 0, 4000000, 0, -1e300}}, {"origin 1e300", {1e300, 2, 0, 4000000, 0, -2}},
+        {"cell size 1e-300", {500000, 1e-300, 0, 4000000, 0, -1e-300}},
     };
     for (const Placement& p : placements) {
         std::string path = WriteRaster("placed.tif", 6, 4, 1, GDT_Float32, ramp, p.g);
