@@ -160,7 +160,7 @@ bool ReadRadarHeader(DataSet* set)
     int rows = (int)values[0], columns = (int)values[1];
     // The spacing must keep the whole grid on the map as well.
     double spacing = 0;
-    if (!FindHeaderKey(path, line, "POST SPACING") || !ReadHeaderValues(line, &spacing, 1) || !(spacing > 0) ||
+    if (!FindHeaderKey(path, line, "POST SPACING") || !ReadHeaderValues(line, &spacing, 1) || !(spacing >= kMinGridCellSize) ||
         !InMapRange(spacing * ((double)(rows > columns ? rows : columns) - 1))) {
         ErrorMessage(kRadarSpacingMissing);
         return false;

@@ -615,6 +615,7 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
         {"no spacing", Replaced(h, "2.5 ; POST SPACING\n", "")},
         {"spacing 1e308", Replaced(h, "2.5 ;", "1e308 ;")},
         {"spacing NaN", Replaced(h, "2.5 ;", "nan ;")},
+        {"spacing 1e-300", Replaced(h, "2.5 ;", "1e-300 ;")},
         {"no corner", Replaced(h, "4500000.0 350000.0 ; STARTING CORNER POSITION\n", "")},
         {"corner NaN", Replaced(h, "4500000.0 350000.0", "nan 350000.0")},
         {"corner infinite", Replaced(h, "4500000.0 350000.0", "4500000.0 inf")},
