@@ -13,7 +13,9 @@
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +24,7 @@ ImportFieldList* asciiAvailableFields;
 
 const char kASCIIOpenFailed[] = "\nUnable to open file for reading!\n";
 const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
+const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -29,6 +32,20 @@ static const char* SkipBlanks(const char* p)
 {
     while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f') p++;
     return p;
+}
+
+// A coordinate field as ParseReal reads it (0 when it is no number); false
+// when it is written as a number that no point can hold: NaN, infinity,
+// beyond a double (ParseReal would give 0) or beyond the map.
+static bool ReadCoordinate(const char* text, double* value)
+{
+    const char* p = SkipBlanks(text);
+    if (*p == '+') p++;
+    double v = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), v);
+    if (r.ec == std::errc::result_out_of_range) return false;
+    *value = r.ec == std::errc() ? v : 0.0;
+    return std::fabs(*value) <= kMaxGridCoordinate;
 }
 
 bool ParseRealField(const char* text, double* value)
@@ -107,6 +124,7 @@ struct CheckResult {
     double  minX, maxX, minY, maxY;
     float   minZ, maxZ;
     bool    readFailed;  // the file could not be read to its end
+    int64_t badLine;     // the first line with an unusable coordinate, 0 when none
 };
 
 static uint32_t EstimatedLines(TextLines* reader)
@@ -140,9 +158,12 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
         if (SplitFields(line, fields, f.delimiters) < f.m) continue;
-        double x = ParseReal(fields[f.xColumn]);
-        double y = ParseReal(fields[f.yColumn]);
-        double z = ParseReal(fields[f.zColumn]);
+        double x, y, z;
+        if (!ReadCoordinate(fields[f.xColumn], &x) || !ReadCoordinate(fields[f.yColumn], &y) ||
+            !ReadCoordinate(fields[f.zColumn], &z)) {
+            out->badLine = lineNumber;
+            break;
+        }
         if (x == 0 && y == 0 && z == 0 && lineNumber == 1) {
             out->header = true;
             continue;
@@ -226,6 +247,13 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     }
     CheckResult check;
     CheckingPass(reader, format, &check);
+    if (check.badLine > 0) {
+        char text[200];
+        snprintf(text, sizeof text, kASCIIValueRefused, (long long)check.badLine);
+        ReportWithTitle(title, text);
+        CloseTextLines(reader);
+        return nullptr;
+    }
     // A read error is not the end of the file: a partial set would pass for the whole.
     if (check.lines == 0 || check.readFailed) {
         ReportWithTitle(title, kASCIIParseFailed);

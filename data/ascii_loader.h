@@ -14,6 +14,7 @@ extern ImportFieldList* asciiAvailableFields;
 // Texts of the loader's reports (after the file's title).
 extern const char kASCIIOpenFailed[];
 extern const char kASCIIParseFailed[];
+extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* ReadASCIIPoints(const char* path, const char* title);

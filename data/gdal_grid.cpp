@@ -27,6 +27,10 @@ const char kGridNot32Bit[] = "This file has one band, but it does not appear to 
 const char kGridNoGeoreference[] = "There does not appear to be any\ngeo-reference information for:\n    %s";
 const char kGridNotNorthUp[] =
     "The grid of this file is rotated, runs south-up or has cells that are not square:\n    %s\n\n";
+const char kGridBadGeoreference[] =
+    "The georeference of this file is not usable: its origin or cell size is not a finite number or is out of "
+    "range:\n    %s\n\n";
+const char kGridVoidedLine[] = "Grid Cells Not A Number, Made Void:  %lld";
 const char kGridUnableToOpen[] = "Unable to open data file for reading:\n    %s\n";
 const char kGridNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kMagUnableToOpen[] = "Unable to open MAG file for reading:\n    %s\n";
@@ -70,6 +74,17 @@ static bool IsNorthUpSquare(const double* g)
     return g[2] == 0 && g[4] == 0 && g[1] > 0 && g[5] < 0 && g[1] == -g[5];
 }
 
+bool IsUsableGeoreference(const double* g, int columns, int rows)
+{
+    auto inRange = [](double v) { return std::isfinite(v) && fabs(v) <= kMaxGridCoordinate; };
+    if (!inRange(g[0]) || !inRange(g[3]) || !inRange(g[1]) || !inRange(g[5])) return false;
+    // A cell far smaller than any survey resolves is a damaged size, not a grid.
+    if (fabs(g[1]) < kMinGridCellSize || fabs(g[5]) < kMinGridCellSize) return false;
+    // The far corner as well: a finite cell size times the columns can still
+    // put the grid beyond any map.
+    return inRange(g[0] + g[1] * (columns > 1 ? columns - 1 : 0)) && inRange(g[3] + g[5] * (rows > 1 ? rows - 1 : 0));
+}
+
 GridFileCheck CheckGDALGridFile(const char* path)
 {
     GDALDatasetH grid = OpenGDALFileQuietly(path);
@@ -86,6 +101,8 @@ GridFileCheck CheckGDALGridFile(const char* path)
             GridError(kGridNot32Bit, path);
         } else if (GDALGetGeoTransform(grid, transform) == CE_Failure) {
             GridError(kGridNoGeoreference, path);
+        } else if (!IsUsableGeoreference(transform, GDALGetRasterXSize(grid), GDALGetRasterYSize(grid))) {
+            GridError(kGridBadGeoreference, path);
         } else if (!IsNorthUpSquare(transform)) {
             GridError(kGridNotNorthUp, path);
         } else {
@@ -209,8 +226,20 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     snprintf(set->title, sizeof set->title, "%s", title);
 
     double g[6] = {0, 1, 0, 0, 0, -1};
-    GDALGetGeoTransform(grid, g);
     GDALRasterBandH band = GDALGetRasterBand(grid, 1);
+    // The loader may be reached without the grid test (a file that changed
+    // since): a georeference that would misplace every cell is refused here too.
+    const char* refusal = GDALGetGeoTransform(grid, g) != CE_None ? kGridNoGeoreference
+                        : !IsUsableGeoreference(g, GDALGetRasterXSize(grid), GDALGetRasterYSize(grid))
+                            ? kGridBadGeoreference
+                        : !IsNorthUpSquare(g) ? kGridNotNorthUp
+                                              : nullptr;
+    if (refusal) {
+        GDALClose(grid);
+        FreeDataSet(set);
+        GridError(refusal, title);
+        return nullptr;
+    }
     set->columns = band ? GDALGetRasterBandXSize(band) : 0;
     set->rows = band ? GDALGetRasterBandYSize(band) : 0;
     set->cellSize = fabs(g[1]);
@@ -235,16 +264,31 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     // one after the other in one allocation.
     StartProgress((unsigned)(rows / 256 + 1), "Loading File");
     const float voidValue = VoidCellValue;
+    // The file's own no-data value marks void cells as well: they take the
+    // program's void value, or they would be drawn as terrain at that height.
+    int hasNoData = 0;
+    double noData = band ? GDALGetRasterNoDataValue(band, &hasNoData) : 0;
+    const bool mapNoData = hasNoData && (float)noData != voidValue;
+    const float noDataValue = (float)noData;
     float low = 3.37e38f, high = -3.37e38f;
-    int64_t valid = 0;
+    int64_t valid = 0, voided = 0;
     bool ok = true;
     for (int r = 0; r < rows && ok; r += kRowsPerRead) {
         int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
         StepProgress();
         ok = ReadRows(band, r, n, columns, set->heights[r]);
-        const float* h = set->heights[r];
+        float* h = set->heights[r];
         for (int64_t i = 0, end = (int64_t)n * columns; ok && i < end; i++) {
             float z = h[i];
+            if (mapNoData && (z == noDataValue || (std::isnan(noDataValue) && std::isnan(z)))) {
+                h[i] = voidValue;
+                continue;
+            }
+            if (!std::isfinite(z)) {
+                h[i] = voidValue;
+                voided++;
+                continue;
+            }
             if (z == voidValue) continue;
             valid++;
             if (z < low) low = z;
@@ -261,6 +305,11 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     set->minZ = low;
     set->maxZ = high;
     set->pointCount = set->filePointCount = (int32_t)(valid < INT32_MAX ? valid : INT32_MAX);
+    if (voided > 0) {
+        char line[120];
+        snprintf(line, sizeof line, kGridVoidedLine, (long long)voided);
+        LogMessage(line);
+    }
     if (imagine) LoadMagnitudeImage(set);
     return set;
 }

@@ -17,6 +17,16 @@ const char* GDALDriverNameOf(void* dataset);
 // A grid cell holding this value has no height (initially -10000.0).
 extern float VoidCellValue;
 
+// No map coordinate of a grid or image lies farther from 0 than this, and
+// no cell or pixel is smaller than the least size: beyond them the
+// georeference is damaged.
+constexpr double kMaxGridCoordinate = 1e10;
+constexpr double kMinGridCellSize = 1e-9;
+// True when the geotransform's origin and pixel sizes are finite, the sizes
+// at least kMinGridCellSize, and the grid of columns x rows stays within
+// kMaxGridCoordinate.
+bool IsUsableGeoreference(const double* geoTransform, int columns, int rows);
+
 // What the grid test found.
 enum GridFileCheck {
     GRID_NOT_GDAL = 0,   // GDAL cannot open it, or it is neither GeoTIFF nor Imagine: no message
@@ -32,6 +42,8 @@ extern const char kGridMoreThanOneBand[];
 extern const char kGridNot32Bit[];
 extern const char kGridNoGeoreference[];
 extern const char kGridNotNorthUp[];
+extern const char kGridBadGeoreference[];
+extern const char kGridVoidedLine[];   // the log line counting NaN or infinite cells made void
 extern const char kGridUnableToOpen[];
 extern const char kGridNoMemory[];
 extern const char kMagUnableToOpen[];

@@ -16,7 +16,8 @@ constexpr uint16_t kConstantMagnitude = 32768;
 void WidenMagnitudeLogRange(const float* values, int count, double* low, double* high)
 {
     for (int i = 0; i < count; i++) {
-        if (!(values[i] > 0)) continue;
+        // An infinite magnitude is no magnitude: it would take the whole range.
+        if (!(values[i] > 0) || !std::isfinite(values[i])) continue;
         double l = (float)log10((double)values[i]);
         if (l < *low) *low = l;
         if (l > *high) *high = l;
@@ -34,7 +35,7 @@ void ScaleRadarMagnitude(const float* values, uint16_t* out, int count, double a
 {
     for (int i = 0; i < count; i++) {
         float v = values[i];
-        if (!(v > 0)) {
+        if (!(v > 0) || !std::isfinite(v)) {
             out[i] = 0;
             continue;
         }

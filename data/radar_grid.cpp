@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 const char kRadarUnableToOpen[] = "Unable to open %s for reading!";
@@ -29,6 +30,8 @@ const char kRadarMemoryQuestion[] =
 const char kRadarMagMissingQuestion[] = "\nUnable to open %s for reading!\n\nLoad DTE anyway?\n";
 const char kRadarShortHeights[] = "%s is short or corrupt!";
 const char kRadarCorruptMagnitudes[] = "%s appears corrupt!";
+const char kRadarLineTooLong[] = "%s has a header line longer than 254 characters!";
+const char kRadarVoidedLine[] = "Radar Heights Not A Number, Made Void:  %lld";
 
 constexpr int kRowsPerRead = 256;
 
@@ -82,6 +85,40 @@ bool IsRadarHeaderFile(const char* path)
     return true;
 }
 
+// The `count` numbers at the start of a key's line, each finite, followed by
+// nothing but blanks up to the semicolon: "12x", "4.5.6" or a missing value
+// is no value.
+static bool ReadHeaderValues(const char* line, double* values, int count)
+{
+    const char* p = line;
+    for (int i = 0; i < count; i++) {
+        char* end = nullptr;
+        values[i] = strtod(p, &end);
+        if (end == p || !std::isfinite(values[i])) return false;
+        if (*end && *end != ';' && !isspace((unsigned char)*end)) return false;
+        p = end;
+    }
+    while (isspace((unsigned char)*p)) p++;
+    return *p == ';';
+}
+
+static bool IsWholeNumber(double v, double low, double high) { return v >= low && v <= high && v == floor(v); }
+
+static bool InMapRange(double v) { return std::isfinite(v) && fabs(v) <= kMaxGridCoordinate; }
+
+// True when some line of the header is longer than the 254 characters that
+// are read of it: its key or its values would be read cut.
+static bool HasOverlongLine(const char* path)
+{
+    LineReader* reader = OpenLineReader(path);
+    if (!reader) return false;
+    char text[1024];
+    bool overlong = false;
+    while (!overlong && ReadLine(reader, text, sizeof text)) overlong = strlen(text) > 254;
+    CloseLineReader(reader);
+    return overlong;
+}
+
 static void ReportWithName(const char* format, const char* name)
 {
     char text[600];
@@ -98,47 +135,59 @@ bool ReadRadarHeader(DataSet* set)
         return false;
     }
     CloseLineReader(header);
+    if (HasOverlongLine(path)) {
+        ReportWithName(kRadarLineTooLong, set->title);
+        return false;
+    }
+    // Every required key must hold values that convert whole and make sense
+    // (the coordinate type is one the program knows): a header taken with a
+    // default would place the grid wrongly without a word.
     char line[256], type[256] = "";
-    if (!FindHeaderKey(path, line, "DATA FILE TYPE") || sscanf(line, "%255s", type) != 1 || type[0] == ';') {
+    if (!FindHeaderKey(path, line, "DATA FILE TYPE") || sscanf(line, "%255s", type) != 1 ||
+        (strcmp(type, "UTM") != 0 && strcmp(type, "SCH") != 0)) {
         ErrorMessage(kRadarTypeMissing);
         return false;
     }
     // Values are checked before anything is sized by them: a grid of no rows,
     // a spacing of 0 or a cell count beyond 32 bits is as good as no value.
-    int rows = 0, columns = 0;
-    if (!FindHeaderKey(path, line, "DATA FILE DIMENSIONS") || sscanf(line, "%d %d", &rows, &columns) != 2 ||
-        rows < 1 || columns < 1 || (long long)rows * columns > kMaxRadarCells) {
+    double values[3];
+    if (!FindHeaderKey(path, line, "DATA FILE DIMENSIONS") || !ReadHeaderValues(line, values, 2) ||
+        !IsWholeNumber(values[0], 1, INT32_MAX) || !IsWholeNumber(values[1], 1, INT32_MAX) ||
+        values[0] * values[1] > kMaxRadarCells) {
         ErrorMessage(kRadarDimensionsMissing);
         return false;
     }
+    int rows = (int)values[0], columns = (int)values[1];
+    // The spacing must keep the whole grid on the map as well.
     double spacing = 0;
-    if (!FindHeaderKey(path, line, "POST SPACING") || sscanf(line, "%lf", &spacing) != 1 || !(spacing > 0) ||
-        !std::isfinite(spacing)) {
+    if (!FindHeaderKey(path, line, "POST SPACING") || !ReadHeaderValues(line, &spacing, 1) || !(spacing >= kMinGridCellSize) ||
+        !InMapRange(spacing * ((double)(rows > columns ? rows : columns) - 1))) {
         ErrorMessage(kRadarSpacingMissing);
         return false;
     }
-    double northing = 0, easting = 0;
-    if (!FindHeaderKey(path, line, "STARTING CORNER POSITION") ||
-        sscanf(line, "%lf %lf", &northing, &easting) != 2) {
+    if (!FindHeaderKey(path, line, "STARTING CORNER POSITION") || !ReadHeaderValues(line, values, 2) ||
+        !InMapRange(values[0]) || !InMapRange(values[1]) || !InMapRange(values[0] - spacing * (rows - 1)) ||
+        !InMapRange(values[1] + spacing * (columns - 1))) {
         ErrorMessage(kRadarCornerMissing);
         return false;
     }
     set->rows = rows;
     set->columns = columns;
     set->cellSize = spacing;
-    set->originY = northing;
-    set->originX = easting;
+    set->originY = values[0];   // northing first, then easting
+    set->originX = values[1];
     if (!strcmp(type, "UTM")) {
-        int zone = 0;
-        if (FindHeaderKey(path, line, "UTM ZONE") && sscanf(line, "%d", &zone) == 1) set->radar.utmZone = zone;
+        double zone = 0;
+        if (FindHeaderKey(path, line, "UTM ZONE") && ReadHeaderValues(line, &zone, 1) && IsWholeNumber(zone, -60, 60))
+            set->radar.utmZone = (int)zone;
         else ErrorMessage(kRadarZoneMissing);
     } else if (!strcmp(type, "SCH")) {
-        double latitude, longitude, heading;
-        if (FindHeaderKey(path, line, "PEG POSITION") &&
-            sscanf(line, "%lf %lf %lf", &latitude, &longitude, &heading) == 3) {
-            set->radar.pegLatitude = latitude;
-            set->radar.pegLongitude = longitude;
-            set->radar.pegHeading = heading;
+        double peg[3];   // latitude, longitude and heading in degrees
+        if (FindHeaderKey(path, line, "PEG POSITION") && ReadHeaderValues(line, peg, 3) && fabs(peg[0]) <= 90 &&
+            fabs(peg[1]) <= 360 && fabs(peg[2]) <= 360) {
+            set->radar.pegLatitude = peg[0];
+            set->radar.pegLongitude = peg[1];
+            set->radar.pegHeading = peg[2];
             set->radar.sch = 1;
         } else {
             ErrorMessage(kRadarPegMissing);
@@ -262,6 +311,7 @@ bool LoadRadarBinFile(DataSet* set)
     }
     const float voidValue = VoidCellValue;
     double low = 3.37e38, high = -3.37e38;
+    int64_t voided = 0;
     for (int r = 0; r < rows; r += kRowsPerRead) {
         int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
         StepProgress();
@@ -272,14 +322,24 @@ bool LoadRadarBinFile(DataSet* set)
             VFileClose(mag);
             return false;
         }
-        const float* h = set->heights[r];
+        float* h = set->heights[r];
         for (int64_t i = 0, end = (int64_t)n * columns; i < end; i++) {
+            if (!std::isfinite(h[i])) {
+                h[i] = voidValue;   // no height: a void cell, counted below
+                voided++;
+                continue;
+            }
             if (h[i] == voidValue) continue;
             if (h[i] < low) low = h[i];
             if (h[i] > high) high = h[i];
         }
     }
     VFileClose(dte);
+    if (voided > 0) {
+        char line[120];
+        snprintf(line, sizeof line, kRadarVoidedLine, (long long)voided);
+        LogMessage(line);
+    }
     set->minZ = (float)low;
     set->maxZ = (float)high;
     set->pointCount = rows * columns;

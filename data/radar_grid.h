@@ -45,3 +45,5 @@ extern const char kRadarMemoryQuestion[];
 extern const char kRadarMagMissingQuestion[];
 extern const char kRadarShortHeights[];
 extern const char kRadarCorruptMagnitudes[];
+extern const char kRadarLineTooLong[];   // with the header's title
+extern const char kRadarVoidedLine[];    // the log line counting NaN or infinite heights made void

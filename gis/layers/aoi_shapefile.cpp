@@ -85,9 +85,11 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     const char* failure = nullptr;
     if (count <= 0) failure = kShapefileEmpty;
     else if (type != SHPT_POLYGON && type != SHPT_POLYGONZ) failure = kAOINotPolygons;
-    if (failure) {
+    int misplaced = failure ? -1 : FirstMisplacedRecord(shp);
+    if (failure || misplaced >= 0) {
         SHPClose(shp);
-        ReportLayerError(failure, title);
+        if (failure) ReportLayerError(failure, title);
+        else ReportDamagedShapefile(misplaced, count, title);
         return nullptr;
     }
     char tableTitle[256], tablePath[256];
@@ -103,6 +105,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     AOIFields fields = FindAOIFields(dbf);
     if (fields.index < 0) failure = kAOIIndexMissing;
     else if (DBFGetRecordCount(dbf) < count) failure = kAOITableShort;
+    else if (!TableUsable(dbf, tablePath)) failure = kDBFDamaged;
     if (failure) {
         DBFClose(dbf);
         SHPClose(shp);
@@ -143,7 +146,15 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
             failure = kShapefileDamaged;
             break;
         }
-        if (!ReadPolygon(shape, polygon)) failure = kReferenceNoMemory;
+        if (!ShapeValuesUsable(shape, false)) {
+            damaged = j;
+            failure = kShapefileBadValue;
+        } else if (!NumberCellUsable(dbf, j, fields.index) ||
+                   (fields.colour >= 0 && !NumberCellUsable(dbf, j, fields.colour))) {
+            failure = kDBFDamaged;
+        } else if (!ReadPolygon(shape, polygon)) {
+            failure = kReferenceNoMemory;
+        }
         SHPDestroyObject(shape);
         polygon->type = DBFReadIntegerAttribute(dbf, j, fields.index);
         if (fields.comment >= 0) {
@@ -158,7 +169,11 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     EndProgress();
     if (failure) {
         FreeReferenceFile(set);
-        if (damaged >= 0) {
+        if (failure == kShapefileBadValue) {
+            ReportShapefileValueFault(damaged, count, title);
+        } else if (failure == kDBFDamaged) {
+            ReportLayerError(failure, tableTitle);
+        } else if (damaged >= 0) {
             ReportDamagedShapefile(damaged, count, title);
         } else {
             ReportLayerError(failure, title);

@@ -5,6 +5,7 @@
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/layer_sets.h"
+#include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
@@ -82,6 +83,11 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         Report(fault, title);
         return nullptr;
     }
+    if (FirstMisplacedRecord(shp) >= 0) {
+        SHPClose(shp);
+        Report(kPOIShapeDamaged, title);
+        return nullptr;
+    }
     DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFOpen(nativeDbf.c_str(), "rb");
     if (!dbf) {
         SHPClose(shp);
@@ -93,7 +99,8 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     fault = nameField < 0 ? kPOIMissingName
           : colorField < 0 ? kPOIMissingColor
           : commentField < 0 ? kPOIMissingComment
-          : DBFGetRecordCount(dbf) < shapes ? kPOIDBFTooShort : nullptr;
+          : DBFGetRecordCount(dbf) < shapes ? kPOIDBFTooShort
+          : !TableUsable(dbf, WithExtension(path, ".dbf").c_str()) ? kDBFDamaged : nullptr;
     POISet* set = fault ? nullptr : NewPOISet(shapes);
     if (!set) {
         DBFClose(dbf);
@@ -104,10 +111,19 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     lstrcpynA(set->path, path, sizeof set->path);
     lstrcpynA(set->title, title, sizeof set->title);
     StartProgress((unsigned)shapes, "Loading SHP File");
+    // A marker is refused whole with its file: a coordinate that is no number
+    // or a colour cell that holds none would place or paint it wrongly.
+    int badValue = -1;
+    bool badTable = false;
     for (int i = 0; i < shapes && set; i++) {
         StepProgress();
         SHPObject* shape = SHPReadObject(shp, i);
-        if (!shape) {
+        if (!shape || !ShapeValuesUsable(shape, true) || !NumberCellUsable(dbf, i, colorField)) {
+            if (shape) {
+                badTable = ShapeValuesUsable(shape, true);
+                badValue = badTable ? -1 : i;
+            }
+            SHPDestroyObject(shape);
             DeletePOISet(set);
             set = nullptr;
             break;
@@ -132,7 +148,9 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     SHPClose(shp);
     EndProgress();
     if (!set) {
-        Report(kPOIShapeDamaged, title);
+        if (badValue >= 0) ReportShapefileValueFault(badValue, shapes, title);
+        else if (badTable) Report(kDBFDamaged, dbfTitle.c_str());
+        else Report(kPOIShapeDamaged, title);
         return nullptr;
     }
     char line[80];

@@ -67,6 +67,9 @@ ReferenceFile* LoadReferenceFile(const char* path, const char* title)
     case REFERENCE_SHAPEFILE: return LoadReferenceShapefile(path, title);
     case REFERENCE_IMAGE: return LoadReferenceImage(path, title);
     }
+    // A .shp that is no readable shapefile is named with its reason (the
+    // image check has told its own).
+    if (HasShapefileExtension(path)) ReportUnreadableShapefile(path, title);
     return nullptr;
 }
 

@@ -6,8 +6,11 @@
 #include "gis/layers/layer_sets.h"
 #include "data/gdal_grid.h"
 #include "base/heap.h"
+#include "base/paths.h"
 #include "base/progress.h"
 #include <gdal.h>
+#include <cpl_conv.h>
+#include <cpl_error.h>
 #include <cmath>
 #include <cstring>
 #include <windows.h>
@@ -18,6 +21,41 @@ const char kImageNot8Bit[] = "This file does not appear to be an 8-bit image:\n 
 const char kImageNoGeoref[] = "There does not appear to be any\ngeo-reference information for:\n    %s";
 const char kImageOpenFailed[] = "Unable to open image file for reading:\n    %s\n";
 const char kImageReadFailed[] = "Unable to read the image file:\n    %s\n";
+const char kImageNotNorthUp[] =
+    "The image is rotated, runs south-up or west-running, or its pixel size is zero:\n    %s\n\n";
+const char kImageDriverMissing[] = "This image needs the %s driver, which this build of the program lacks:\n    %s\n";
+const char kImageFormatNotSupported[] =
+    "Images of this format (%s) cannot be used as reference files; GeoTIFF, ECW, JPEG 2000 and JPEG can:\n    %s\n";
+
+static void ReportImageError(const char* format, const char* what, const char* path)
+{
+    char text[600];
+    snprintf(text, sizeof text, format, what, path);
+    ReportLayerError("%s", text);
+}
+
+// A file named as one of the accepted image formats that GDAL cannot open:
+// the driver its format needs when this build lacks it, else "" (the file
+// itself is unreadable); null for any other name, which is simply no image.
+static const char* NeededDriver(const char* path)
+{
+    PathParts parts;
+    if (!SplitPath(path, &parts)) return nullptr;
+    if (!lstrcmpiA(parts.ext, ".ecw")) return GDALGetDriverByName("ECW") ? "" : "ECW";
+    if (!lstrcmpiA(parts.ext, ".jp2"))
+        return GDALGetDriverByName("JP2ECW") || GDALGetDriverByName("JP2OpenJPEG") ? "" : "JPEG 2000";
+    if (!lstrcmpiA(parts.ext, ".jpg") || !lstrcmpiA(parts.ext, ".jpeg"))
+        return GDALGetDriverByName("JPEG") ? "" : "JPEG";
+    if (!lstrcmpiA(parts.ext, ".tif") || !lstrcmpiA(parts.ext, ".tiff")) return "";
+    return nullptr;
+}
+
+// Pixels are placed by origin and pixel sizes, rows running south and columns
+// east: rotation terms, a zero size or a flipped axis would misplace the image.
+static bool IsNorthUpImage(const double* g)
+{
+    return g[2] == 0 && g[4] == 0 && g[1] > 0 && g[5] < 0;
+}
 
 static bool AcceptedDriver(GDALDatasetH image)
 {
@@ -49,9 +87,24 @@ static void ColourBands(GDALDatasetH image, GDALRasterBandH bands[3])
 int CheckReferenceImage(const char* path)
 {
     GDALDatasetH image = OpenGDALFileQuietly(path);
-    if (!image) return 0;
+    if (!image) {
+        GDALAllRegister();
+        const char* driver = NeededDriver(path);
+        if (driver && driver[0]) ReportImageError(kImageDriverMissing, driver, path);
+        else if (driver) ReportLayerError(kImageOpenFailed, path);
+        return 0;
+    }
     int accepted = 0;
-    if (AcceptedDriver(image)) {
+    double transform[6];
+    if (!AcceptedDriver(image)) {
+        // A picture that GDAL places on the map (a PNG with a world file, say)
+        // is meant as a reference image: say why it is not taken. Other
+        // rasters (an Imagine grid) are simply no image.
+        const char* driver = GDALDriverNameOf(image);
+        bool picture = !strcmp(driver, "PNG") || !strcmp(driver, "GIF") || !strcmp(driver, "BMP");
+        if (picture && GDALGetGeoTransform(image, transform) == CE_None)
+            ReportImageError(kImageFormatNotSupported, driver, path);
+    } else {
         int count = GDALGetRasterCount(image);
         accepted = 1;
         if (count == 1) {
@@ -71,14 +124,27 @@ int CheckReferenceImage(const char* path)
         } else if (count < 1) {
             accepted = 0;
         }
-        double transform[6];
         if (accepted && GDALGetGeoTransform(image, transform) != CE_None) {
             ReportLayerError(kImageNoGeoref, path);
+            accepted = 0;
+        } else if (accepted && !IsUsableGeoreference(transform, GDALGetRasterXSize(image), GDALGetRasterYSize(image))) {
+            ReportLayerError(kGridBadGeoreference, path);
+            accepted = 0;
+        } else if (accepted && !IsNorthUpImage(transform)) {
+            ReportLayerError(kImageNotNorthUp, path);
             accepted = 0;
         }
     }
     GDALClose(image);
     return accepted;
+}
+
+// GDAL reports some damage (a JPEG cut short, a missing strip) only to its
+// error handler, filling the rest with zeros: any error while reading counts.
+static int readErrors;
+static void CPL_STDCALL CountReadErrors(CPLErr level, CPLErrorNum, const char*)
+{
+    if (level >= CE_Failure) readErrors++;
 }
 
 // Reads every row of a band into byte `offset` of each pixel; false when GDAL
@@ -92,9 +158,17 @@ static bool ReadBand(GDALRasterBandH band, ReferenceImage* image, int offset)
     for (int row = 0; row < height; row++) {
         if (row % 256 == 0) StepProgress();
         CPLErr read = GDALRasterIO(band, GF_Read, 0, row, width, 1, image->pixels[row] + offset, width, 1, GDT_Byte, step, 0);
-        if (read != CE_None) return false;
+        if (read != CE_None || readErrors) return false;
     }
     return true;
+}
+
+// The band of a one- or two-band image: the last one, passing over an alpha band.
+static GDALRasterBandH GreyBand(GDALDatasetH dataset, int bands)
+{
+    GDALRasterBandH band = GDALGetRasterBand(dataset, bands);
+    if (bands == 2 && GDALGetRasterColorInterpretation(band) == GCI_AlphaBand) band = GDALGetRasterBand(dataset, 1);
+    return band;
 }
 
 ReferenceFile* LoadReferenceImage(const char* path, const char* title)
@@ -102,6 +176,18 @@ ReferenceFile* LoadReferenceImage(const char* path, const char* title)
     GDALDatasetH dataset = OpenGDALFileQuietly(path);
     if (!dataset) {
         ReportLayerError(kImageOpenFailed, title);
+        return nullptr;
+    }
+    // The image may have changed since the check: its placement is tested again.
+    double placement[6];
+    const char* misplaced = GDALGetGeoTransform(dataset, placement) != CE_None ? kImageNoGeoref
+                          : !IsUsableGeoreference(placement, GDALGetRasterXSize(dataset), GDALGetRasterYSize(dataset))
+                              ? kGridBadGeoreference
+                          : !IsNorthUpImage(placement) ? kImageNotNorthUp
+                                                       : nullptr;
+    if (misplaced) {
+        GDALClose(dataset);
+        ReportLayerError(misplaced, title);
         return nullptr;
     }
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_IMAGE);
@@ -138,9 +224,13 @@ ReferenceFile* LoadReferenceImage(const char* path, const char* title)
     }
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     bool read = true;
+    readErrors = 0;
+    CPLPushErrorHandler(CountReadErrors);
+    // libjpeg only warns of a file cut short; as an error the read fails.
+    CPLSetThreadLocalConfigOption("GDAL_ERROR_ON_LIBJPEG_WARNING", "TRUE");
     if (bands < 3) {
         StartProgress((unsigned)(image->rows / 256 + 1), "Loading Image File");
-        read = ReadBand(GDALGetRasterBand(dataset, bands), image, 0);
+        read = ReadBand(GreyBand(dataset, bands), image, 0);
     } else {
         StartProgress((unsigned)(3 * (image->rows / 256) + 3), "Loading Image File");
         GDALRasterBandH colour[3];
@@ -149,6 +239,8 @@ ReferenceFile* LoadReferenceImage(const char* path, const char* title)
         read = ReadBand(colour[2], image, 0) && ReadBand(colour[1], image, 1) && ReadBand(colour[0], image, 2);
     }
     GDALClose(dataset);
+    CPLSetThreadLocalConfigOption("GDAL_ERROR_ON_LIBJPEG_WARNING", nullptr);
+    CPLPopErrorHandler();
     EndProgress();
     if (!read) {
         FreeReferenceFile(reference);

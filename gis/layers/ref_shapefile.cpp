@@ -9,8 +9,11 @@
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include <shapefil.h>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +23,63 @@ const char kShapefileDamaged[] = "Shape file is damaged: shape %d of %d cannot b
 const char kShapefileUnknownType[] = "Unknown shape file type:\n    %s\n";
 const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
 const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
+const char kShapefileBadValue[] =
+    "Shape file holds a coordinate that is not a finite number or is out of range: shape %d of %d:\n    %s\n";
+const char kDBFDamaged[] =
+    "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
+    "number:\n    %s\n";
+
+static bool InMapRange(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxGridCoordinate; }
+
+bool ShapeValuesUsable(const SHPObject* shape, bool withZ)
+{
+    for (int k = 0; k < shape->nVertices; k++) {
+        if (!InMapRange(shape->padfX[k]) || !InMapRange(shape->padfY[k])) return false;
+        if (withZ && shape->padfZ && !InMapRange(shape->padfZ[k])) return false;
+    }
+    return true;
+}
+
+int FirstMisplacedRecord(SHPHandle shp)
+{
+    for (int i = 0; i < shp->nRecords; i++) {
+        uint64_t offset = shp->panRecOffset[i], end = offset + 8 + (uint64_t)shp->panRecSize[i];
+        if (offset < 100 || end > shp->nFileSize) return i;
+    }
+    return -1;
+}
+
+bool TableUsable(DBFHandle dbf, const char* path)
+{
+    // A record must hold its fields (after the deletion flag); some writers
+    // pad it, so a longer one is taken when the file holds every record.
+    int width = 1;
+    for (int i = 0; i < dbf->nFields; i++) width += dbf->panFieldSize[i];
+    if (dbf->nRecordLength < width) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return (uint64_t)dbf->nHeaderLength + (uint64_t)dbf->nRecords * (uint64_t)dbf->nRecordLength <= size;
+}
+
+bool NumberCellUsable(DBFHandle dbf, int record, int field)
+{
+    const char* text = DBFReadStringAttribute(dbf, record, field);
+    if (!text) return false;
+    while (*text == ' ') text++;
+    if (!*text) return true;   // blank: no value
+    char* end = nullptr;
+    double value = strtod(text, &end);
+    while (end && *end == ' ') end++;
+    return end && end != text && !*end && std::isfinite(value);
+}
+
+void ReportShapefileValueFault(int shape, int count, const char* title)
+{
+    char text[700];
+    snprintf(text, sizeof text, kShapefileBadValue, shape, count, title);
+    ReportLayerError("%s", text);
+}
 
 void ReportLayerError(const char* format, const char* name)
 {
@@ -115,6 +175,12 @@ static SHPHandle OpenForLoading(const char* path, const char* title, int* count,
         ReportLayerError(kShapefileEmpty, title);
         return nullptr;
     }
+    int misplaced = FirstMisplacedRecord(shp);
+    if (misplaced >= 0) {
+        SHPClose(shp);
+        ReportDamagedShapefile(misplaced, *count, title);
+        return nullptr;
+    }
     return shp;
 }
 
@@ -182,8 +248,12 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
             break;
         }
         bool hasZ = !withZ || shape->padfZ;
-        if (shape->nVertices > 0 && hasZ && !AddShapeParts(reference, shape, withZ, polygons, &lines))
+        if (!ShapeValuesUsable(shape, withZ)) {
+            failure = kShapefileBadValue;
+            failedShape = j;
+        } else if (shape->nVertices > 0 && hasZ && !AddShapeParts(reference, shape, withZ, polygons, &lines)) {
             failure = kReferenceNoMemory;
+        }
         SHPDestroyObject(shape);
     }
     SHPClose(shp);
@@ -202,6 +272,7 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
         FreeLines(lines);
         FreeReferenceFile(reference);
         if (failure == kShapefileDamaged) ReportDamagedShapefile(failedShape, count, title);
+        else if (failure == kShapefileBadValue) ReportShapefileValueFault(failedShape, count, title);
         else ReportLayerError(failure, title);
         return nullptr;
     }
@@ -228,12 +299,15 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
     bool withZ = type == SHPT_POINTZ;
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     int failedShape = -1;
+    bool badValue = false;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count; j++) {
         if (j % 4096 == 0) StepProgress();
         SHPObject* shape = SHPReadObject(shp, j);
-        if (!shape) {
+        if (!shape || !ShapeValuesUsable(shape, withZ)) {
+            SHPDestroyObject(shape);
             failedShape = j;
+            badValue = shape != nullptr;
             break;
         }
         if (shape->nVertices > 0 && (!withZ || shape->padfZ)) {
@@ -249,7 +323,8 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
     EndProgress();
     if (failedShape >= 0) {
         FreeReferenceFile(reference);
-        ReportDamagedShapefile(failedShape, count, title);
+        if (badValue) ReportShapefileValueFault(failedShape, count, title);
+        else ReportDamagedShapefile(failedShape, count, title);
         return nullptr;
     }
     return reference;

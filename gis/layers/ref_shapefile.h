@@ -1,6 +1,7 @@
 // Reference shapefiles: recognising them and reading their lines, polygons
 // or points into a reference record.
 #pragma once
+#include <shapefil.h>
 
 struct ReferenceFile;
 
@@ -9,7 +10,9 @@ extern const char kShapefileEmpty[];        // "Shape file appears to be empty:\
 extern const char kShapefileDamaged[];      // a shape that cannot be read: its number, count and the title
 extern const char kShapefileUnknownType[];  // "Unknown shape file type:\n    %s\n"
 extern const char kDBFOpenFailed[];         // "Unable to open DBF file for reading:\n    %s\n"
-extern const char kReferenceNoMemory[];     // too large for the memory at hand, with the title
+extern const char kReferenceNoMemory[];
+extern const char kShapefileBadValue[];     // a coordinate not finite or out of range: shape, count and title
+extern const char kDBFDamaged[];            // a table cut short or not matching its fields, with its title     // too large for the memory at hand, with the title
 
 // Extension ".SHP" (any case), and both the shape file and its table open.
 int  IsReferenceShapefile(const char* path);
@@ -29,3 +32,18 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title);
 void ReportLayerError(const char* format, const char* name);
 // kShapefileDamaged for shape `shape` (from 0) of `count`.
 void ReportDamagedShapefile(int shape, int count, const char* title);
+
+// Checks of values read from a shapefile, shared by every shapefile reader.
+// True when every X and Y (and Z with `withZ`) of the shape is a finite
+// number within kMaxGridCoordinate.
+bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
+// The first record that the index places in the header or beyond the end of
+// the file, -1 when none.
+int  FirstMisplacedRecord(SHPHandle shp);
+// True when the table's records are long enough for its fields and the file
+// holds every record its header counts (`path`: the table's Win32 path).
+bool TableUsable(DBFHandle dbf, const char* path);
+// True when the number field of the record is blank or holds a finite number.
+bool NumberCellUsable(DBFHandle dbf, int record, int field);
+// kShapefileBadValue for shape `shape` (from 0) of `count`.
+void ReportShapefileValueFault(int shape, int count, const char* title);

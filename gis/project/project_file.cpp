@@ -4,6 +4,7 @@
 // (writing) or in the temporary folder (reading).
 #include "gis/project/project_file.h"
 #include "gis/project/project.h"
+#include "gis/layers/ref_shapefile.h"
 #include "app/frame.h"
 #include "base/file_replace.h"
 #include "gis/layers/shape_io.h"
@@ -32,6 +33,8 @@ const char kTilesLocationTitle[] = "Project Tiles Location";
 
 // More tiles than this in one index is taken for a damaged file.
 static const int kMaxTiles = 1000000;
+// A tile overlap wider than this (in metres or feet) would load every tile as a neighbour.
+static const int kMaxBufferSize = 1000000;
 
 static void Report(const char* format, const char* name, const char* reason = nullptr)
 {
@@ -263,7 +266,9 @@ static const char* ReadSettings(DBFHandle dbf, Project* p)
     if (!dataFolder) return "The settings record cannot be read.";
     if (strlen(dataFolder) >= kPathChars - 1) return "DATADIR is longer than a path may be.";
     snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder);
+    if (!NumberCellUsable(dbf, 0, 4) || !NumberCellUsable(dbf, 0, 5)) return "BUFSIZE or UNITS holds no number.";
     p->bufferSize = DBFReadIntegerAttribute(dbf, 0, 4);
+    if (p->bufferSize < 0 || p->bufferSize > kMaxBufferSize) return "BUFSIZE is out of range.";
     p->units = DBFReadIntegerAttribute(dbf, 0, 5);
     if (p->units != 1 && p->units != 3) return "UNITS is neither 1 (metres) nor 3 (feet).";
     return nullptr;
@@ -277,7 +282,8 @@ static bool SafeTileName(const char* name)
 }
 
 // Reads the tile index into the project; null when all is well, else the reason.
-static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char* reason, size_t size, int* inTable)
+static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, const char* tablePath, Project* p, char* reason,
+                                 size_t size, int* inTable)
 {
     *inTable = 0;
     int shapes = 0, type = 0;
@@ -285,9 +291,15 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char*
     if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
     *inTable = 1;
     if (DBFGetRecordCount(dbf) != shapes) return "The shapes and the table records differ in number.";
+    if (!TableUsable(dbf, tablePath)) return "The table is cut short or its records do not match its fields.";
     // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
     if (DBFGetFieldCount(dbf) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
     *inTable = 0;
+    int misplaced = FirstMisplacedRecord(shp);
+    if (misplaced >= 0) {
+        snprintf(reason, size, "Shape %d cannot be read.", misplaced + 1);
+        return reason;
+    }
     if (shapes > 0) {
         p->tiles = (ProjectTile**)NBLCalloc((uint64_t)shapes, sizeof(ProjectTile*));
         if (!p->tiles) return "Out of memory.";
@@ -299,10 +311,21 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, Project* p, char*
             return reason;
         }
         int n = shape->nVertices;
+        if (!ShapeValuesUsable(shape, false)) {
+            SHPDestroyObject(shape);
+            snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number or is out of range.", i + 1);
+            return reason;
+        }
         // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
         if (n < 4 || !shape->padfX || !shape->padfY) {
             SHPDestroyObject(shape);
             continue;
+        }
+        if (!NumberCellUsable(dbf, i, 1) || !NumberCellUsable(dbf, i, 2)) {
+            SHPDestroyObject(shape);
+            *inTable = 1;
+            snprintf(reason, size, "Record %d holds a status that is no number.", i + 1);
+            return reason;
         }
         const char* name = DBFReadStringAttribute(dbf, i, 0);
         if (!SafeTileName(name) || strlen(name) >= kPathChars) {
@@ -378,7 +401,7 @@ Project* ReadProjectFile(const char* path, const char* title)
         Report(kProjectOpenReadFailed, title);
         return nullptr;
     }
-    Project* p = ProjectTableValid(table) ? NewProject() : nullptr;
+    Project* p = ProjectTableValid(table) && TableUsable(table, copy.c_str()) ? NewProject() : nullptr;
     const char* problem = nullptr;
     if (p) {
         snprintf(p->folder, sizeof p->folder, "%s", GetPathDirectory(path));
@@ -421,7 +444,7 @@ Project* ReadProjectFile(const char* path, const char* title)
     }
     char reason[200];
     int inTable = 0;
-    problem = ReadTileIndex(shp, dbf, p, reason, sizeof reason, &inTable);
+    problem = ReadTileIndex(shp, dbf, dbfPath.c_str(), p, reason, sizeof reason, &inTable);
     SHPClose(shp);
     DBFClose(dbf);
     if (problem) {
