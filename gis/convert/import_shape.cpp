@@ -5,6 +5,7 @@
 #include "gis/convert/export_fields.h"
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
+#include "gis/layers/ref_shapefile.h"
 #include "app/help.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
@@ -13,6 +14,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "resource.h"
 #include <shapefil.h>
@@ -31,6 +33,8 @@ const char kShapeDBFEmpty[] = "DBF file is empty!";
 const char kShapeAddTitle[] = "Select Shape Files For Import";
 const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read!";
 const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
+const char kShapeIndexDamaged[] = "The shape file's index (.shx) is damaged!";
+const char kShapeDBFDamaged[] = "The DBF file is damaged or cut short!";
 
 constexpr int kRecordsPerStep = 4096;
 constexpr int kPreviewRecords = 10;
@@ -87,11 +91,16 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     SHPGetInfo(s->shp, &s->records, &s->shapeType, s->minBound, s->maxBound);
     if (s->records <= 0) return kShapeEmpty;
     if (s->shapeType != SHPT_POINT && s->shapeType != SHPT_POINTZ) return kShapeWrongType;
-    std::string dbf = ToNativePath(ChangeFileExtension(path, ".dbf"));
+    // An index that points into the header or past the end would read some
+    // other record's bytes as a point.
+    if (FirstMisplacedRecord(s->shp) >= 0) return kShapeIndexDamaged;
+    std::string dbfPath = ChangeFileExtension(path, ".dbf");
+    std::string dbf = ToNativePath(dbfPath.c_str());
     s->dbf = dbf.empty() ? nullptr : DBFOpen(dbf.c_str(), "rb");
     if (!s->dbf) return kShapeDBFOpenFailed;
     int count = DBFGetFieldCount(s->dbf);
     if (count <= 0) return kShapeDBFEmpty;
+    if (!TableUsable(s->dbf, dbfPath.c_str())) return kShapeDBFDamaged;
     for (int j = 0; j < count; j++) {
         ShapeFieldColumn c = {};
         char name[XBASE_FLDNAME_LEN_READ + 1] = "";
@@ -294,7 +303,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     // others onto the ends of the integer range.
     double lo[3] = { LAS_EMPTY_MIN, LAS_EMPTY_MIN, LAS_EMPTY_MIN }, hi[3] = { LAS_EMPTY_MAX, LAS_EMPTY_MAX, LAS_EMPTY_MAX };
     uint64_t unreadable = 0, notFinite = 0;
-    bool stopped = false, damaged = false;
+    bool stopped = false, damaged = false, beyond = false;
     for (int i = 0; i < source.records; i++) {
         if (i % kRecordsPerStep == 0) {
             if (JobCheckpoint(job)) {
@@ -312,14 +321,22 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
         if (r == RECORD_NO_POINT) unreadable++;
         if (r == RECORD_NOT_FINITE) notFinite++;
         if (r != RECORD_POINT) continue;
+        // A point beyond any map would stretch the scale that every other
+        // point is stored with: the file fails instead.
+        if (!(std::fabs(xyz[0]) <= kMaxGridCoordinate && std::fabs(xyz[1]) <= kMaxGridCoordinate &&
+              std::fabs(xyz[2]) <= kMaxGridCoordinate)) {
+            beyond = true;
+            break;
+        }
         for (int a = 0; a < 3; a++) {
             lo[a] = std::min(lo[a], xyz[a]);
             hi[a] = std::max(hi[a], xyz[a]);
         }
     }
-    if (stopped || damaged) {
+    if (stopped || damaged || beyond) {
         ResetBatchProgress(bar);
         if (damaged) ReportConvertFailure(entry->title, kShapeRecordUnreadable, nullptr);
+        if (beyond) ReportConvertFailure(entry->title, kShapeCoordinatesMisfit, nullptr);
         return stopped ? -1 : 0;
     }
 

@@ -16,6 +16,8 @@ extern const char kShapeDBFOpenFailed[];
 extern const char kShapeDBFEmpty[];
 extern const char kShapeAddTitle[];
 extern const char kShapeRecordUnreadable[];   // a record cannot be read: the file is cut or damaged
+extern const char kShapeIndexDamaged[];       // the .shx places a record in the header or past the end
+extern const char kShapeDBFDamaged[];         // the table is cut short or its records too short for its fields
 extern const char kShapeCoordinatesMisfit[];  // a coordinate lies beyond what a LAS file holds
 
 constexpr int kShapeColumnSlots = 256;
