@@ -40,6 +40,13 @@ bool ShapeValuesUsable(const SHPObject* shape, bool withZ)
     return true;
 }
 
+bool ShapeValuesFinite(const SHPObject* shape)
+{
+    for (int k = 0; k < shape->nVertices; k++)
+        if (!std::isfinite(shape->padfX[k]) || !std::isfinite(shape->padfY[k])) return false;
+    return true;
+}
+
 int FirstMisplacedRecord(SHPHandle shp)
 {
     for (int i = 0; i < shp->nRecords; i++) {

@@ -37,6 +37,8 @@ void ReportDamagedShapefile(int shape, int count, const char* title);
 // True when every X and Y (and Z with `withZ`) of the shape is a finite
 // number within kMaxGridCoordinate.
 bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
+// True when every X and Y of the shape is a finite number, however far off.
+bool ShapeValuesFinite(const SHPObject* shape);
 // The first record that the index places in the header or beyond the end of
 // the file, -1 when none.
 int  FirstMisplacedRecord(SHPHandle shp);

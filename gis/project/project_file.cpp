@@ -311,9 +311,12 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, const char* table
             return reason;
         }
         int n = shape->nVertices;
-        if (!ShapeValuesUsable(shape, false)) {
+        // A corner that is no number means a damaged file; one far off is
+        // a tile outline an older save wrote from a header without bounds,
+        // left out below.
+        if (!ShapeValuesFinite(shape)) {
             SHPDestroyObject(shape);
-            snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number or is out of range.", i + 1);
+            snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number.", i + 1);
             return reason;
         }
         // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
