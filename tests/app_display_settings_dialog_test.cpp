@@ -55,6 +55,19 @@ protected:
 
 bool SameTable(const ClassTable& a, const ClassTable& b) { return memcmp(&a, &b, sizeof a) == 0; }
 
+// The colour shown at the middle of a list cell.
+COLORREF CellColor(HWND list, int row, int column)
+{
+    RECT cell = {LVIR_BOUNDS, column, 0, 0};
+    SendMessageA(list, LVM_GETSUBITEMRECT, row, (LPARAM)&cell);
+    POINT middle = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    ClientToScreen(list, &middle);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, middle.x, middle.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 }  // namespace
 
 // OK applies to the view and, when asked, to the global template, and
@@ -211,6 +224,15 @@ TEST_F(DisplaySettingsDialogs, ListChecksAndSwatchesFollowTheClassTable)
         draw.iSubItem = 3;
         DrawClassListColors(&draw, &r->classTable);
         EXPECT_EQ(draw.clrTextBk, RGB(255, 255, 255));
+        // As shown: row 0 from the first display on, and the selected row.
+        ShowWindow(dialog, SW_SHOW);
+        UpdateWindow(dialog);
+        EXPECT_EQ(CellColor(list, 0, 1), r->classTable.entries[0].mainColor);
+        SelectClassRow(dialog, 6);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        PumpMessages(50);
+        EXPECT_EQ(CellColor(list, 6, 1), RGB(1, 2, 3));
+        EXPECT_EQ(CellColor(list, 6, 2), RGB(4, 5, 6));
         // Bare Earth, a new colour mode, Apply, then Cancel.
         Click(dialog, IDC_BARE_EARTH);
         for (int i = 0; i < 12; i++) EXPECT_EQ(ListView_GetCheckState(list, i) != 0, i == 2 || i == 8) << i;
