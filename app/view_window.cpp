@@ -181,10 +181,15 @@ static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char
     return 1;
 }
 
+// Only points carry classes; grids are never edited.
+static bool HasUnsavedClasses(const DataSet* set)
+{
+    return set && !set->saved && (set->kind == DATA_LAS || set->kind == DATA_ASCII);
+}
+
 int AskToSaveDataSet(DataSet* set)
 {
-    // Only points carry classes; grids are never edited.
-    if (!set || set->saved || (set->kind != DATA_LAS && set->kind != DATA_ASCII)) return 1;
+    if (!HasUnsavedClasses(set)) return 1;
     const char* kind = set->kind == DATA_ASCII ? kUnsavedASCIIKind : kUnsavedLASKind;
     int answer = AskUnsaved(kind, set->path[0] ? set->path : set->title);
     if (answer == IDCANCEL) return 0;
@@ -198,6 +203,11 @@ int AskToSaveViewSets(HWND view)
 {
     ViewRecord* record = RecordOf(view);
     if (!record) return 1;
+    // The view that asks is shown in front while it does.
+    bool asks = (record->aoiSet && !record->aoiSet->saved) || (record->poiSet && !record->poiSet->saved);
+    for (int i = 0; record->dataSets && i < record->dataSetCount; i++) asks = asks || HasUnsavedClasses(record->dataSets[i]);
+    if (asks && MDIClientWindow && (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) != view)
+        SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
     for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
         if (!AskToSaveDataSet(record->dataSets[i])) return 0;
     if (record->aoiSet && !record->aoiSet->saved && !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile))
