@@ -226,8 +226,11 @@ int ViewClose(HWND view)
             if (job) ReleaseMutex(job->mutex);
             return 0;
         }
-        if (record->profileWindow) SendMessageA(record->profileWindow, WM_CLOSE, 0, 0);
-        if (record->glWindow) SendMessageA(record->glWindow, WM_CLOSE, 0, 0);
+        // Destroyed, not closed: a closing profile or 3D window arranges its
+        // plan view's windows again, and every view would be resized and
+        // redrawn twice for a view that is going away.
+        if (record->profileWindow) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)record->profileWindow, 0);
+        if (record->glWindow) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)record->glWindow, 0);
     }
     InvalidateRect(FrameWindow, nullptr, TRUE);
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -367,11 +370,15 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         if (OnPaint(view)) return 0;
         break;
     case WM_CLOSE:
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         if (!ViewClose(view)) return 0;
         SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
         DrawMenuBar(FrameWindow);
+        // Gone first, then the others arranged: arranged while still there,
+        // the closing view was resized and redrawn with them.
+        SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)view, 0);
         ArrangeViewWindows(0);
-        break;
+        return 0;
     case WM_SETCURSOR:
         if (RecordOf(view) && SetViewCursor(view, wParam)) return TRUE;
         break;
