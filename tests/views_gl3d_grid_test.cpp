@@ -134,11 +134,13 @@ TEST_F(GL3DGridTest, TheWindowOpensBesideItsGridViewInFrontOfTheOthers)
         SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)gl, 0);
         PumpMessages(50);
     }
+    // What the toolbar paints itself (other tests' windows may cover the screen).
     HWND toolbar = GetDlgItem(gl, ID_GL_TOOLBAR);
     RECT strip;
-    GetWindowRect(toolbar, &strip);
-    HDC screen = GetDC(nullptr);
-    COLORREF beyondButtons = GetPixel(screen, strip.right - 8, (strip.top + strip.bottom) / 2);
-    ReleaseDC(nullptr, screen);
-    EXPECT_EQ(beyondButtons, GetSysColor(COLOR_BTNFACE));
+    GetClientRect(toolbar, &strip);
+    std::vector<uint32_t> pixels;
+    DrawOffscreen(strip.right, strip.bottom, [toolbar](HDC dc) {
+        return (int)SendMessageA(toolbar, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT | PRF_ERASEBKGND);
+    }, &pixels, RGB(255, 0, 255));
+    EXPECT_EQ(PixelAt(pixels, strip.right, strip.right - 8, strip.bottom / 2), GetSysColor(COLOR_BTNFACE));
 }

@@ -331,7 +331,9 @@ static LRESULT PaintToolbarBackground(HWND w, NMCUSTOMDRAW* draw)
 {
     if (draw->hdr.hwndFrom != (HWND)GetWindowSlot(w, CHILD_GLTOOLBAR) || draw->dwDrawStage != CDDS_PREPAINT)
         return CDRF_DODEFAULT;
-    FillRect(draw->hdc, &draw->rc, GetSysColorBrush(COLOR_BTNFACE));
+    RECT strip;
+    GetClientRect(draw->hdr.hwndFrom, &strip);
+    FillRect(draw->hdc, &strip, GetSysColorBrush(COLOR_BTNFACE));
     return CDRF_DODEFAULT;
 }
 
