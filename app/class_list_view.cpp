@@ -116,6 +116,21 @@ LRESULT DrawClassListColors(NMLVCUSTOMDRAW* draw, const ClassTable* table)
                 draw->clrText = RGB(255, 255, 255);
                 draw->clrTextBk = table->entries[row].profileColor;
             }
+            // The swatch fills its whole cell, drawn here: the list paints
+            // an empty cell's background only in part, and the selected row
+            // in the highlight colour instead.
+            RECT cell = {};
+            cell.top = draw->iSubItem;
+            cell.left = LVIR_BOUNDS;
+            if ((draw->iSubItem == 1 || draw->iSubItem == 2) && draw->nmcd.hdc &&
+                SendMessageA(draw->nmcd.hdr.hwndFrom, LVM_GETSUBITEMRECT, row, (LPARAM)&cell)) {
+                HBRUSH brush = CreateSolidBrush(draw->clrTextBk);
+                cell.right--;   // the grid lines stay
+                cell.bottom--;
+                FillRect(draw->nmcd.hdc, &cell, brush);
+                DeleteObject(brush);
+                return CDRF_SKIPDEFAULT;
+            }
         }
         return CDRF_NEWFONT;
     }

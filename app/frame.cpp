@@ -19,22 +19,29 @@
 #include "base/shell_hooks.h"
 #include "app/status_bars.h"
 #include "resource.h"
+#include <algorithm>
 #include <cstdio>
+#include <vector>
+
+// The children the client's own cycle reaches, front to back, taken first:
+// walking them by activation would bring each view to the front, repaint it
+// and start its drawing, which made closing many large views take seconds.
+static std::vector<HWND> CycledMDIChildren()
+{
+    std::vector<HWND> children;
+    for (HWND w = MDIClientWindow ? GetWindow(MDIClientWindow, GW_CHILD) : nullptr; w; w = GetWindow(w, GW_HWNDNEXT))
+        if (IsWindowVisible(w) && IsWindowEnabled(w) && !GetWindow(w, GW_OWNER)) children.push_back(w);
+    return children;
+}
 
 int VisitMDIChildren(ChildVisitor visit, void* context)
 {
-    if (!MDIClientWindow) return 0;
-    SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
-    HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!first) return 0;
     int count = 0;
-    HWND child = first;
-    do {
+    for (HWND child : CycledMDIChildren()) {
+        if (!IsWindow(child)) continue;
         count++;
         if (!visit(child, context)) break;
-        SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
-        child = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    } while (child && child != first);
+    }
     return count;
 }
 
@@ -91,35 +98,32 @@ static int InvalidateChild(HWND child, void*)
 
 const char kWorkerRunningQuestion[] = "Vivuzoz Oduri is running!\n\nAre you sure you want to quit?";
 
-// The questions begin with the active view, then follow the MDI cycle; 0
-// when the user cancelled one.
+// The questions begin with the active view (the plan view of an active
+// profile or 3D window), then follow the MDI cycle; 0 when the user cancelled
+// one. Only a view that asks is brought to the front.
 static int AskViewsToSave(HWND frame)
 {
     HWND projectWin = (HWND)GetWindowSlot(frame, FRAME_PROJECTWIN);
-    HWND first = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!first) return 1;
-    HWND child = first;
-    bool firstVisit = true;
-    for (;;) {
-        if (child != projectWin) {
-            ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
-            if (record && child != record->window) {
-                // A profile or 3D window: release the view's GL context.
-                if (record->glWindow) CloseGLView(record->glWindow);
-                if (firstVisit && record->window) {
-                    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)record->window, 0);
-                    first = child = record->window;
-                    if (!AskToSaveViewSets(child)) return 0;
-                }
-            } else if (record) {
-                if (!AskToSaveViewSets(child)) return 0;
-            }
-        }
-        firstVisit = false;
-        SendMessageA(MDIClientWindow, WM_MDINEXT, 0, 0);
-        child = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-        if (!child || child == first) return 1;
+    std::vector<HWND> children = CycledMDIChildren();
+    if (!children.empty()) {
+        ViewRecord* record = (ViewRecord*)GetWindowSlot(children[0], CHILD_RECORD);
+        if (children[0] != projectWin && record && record->window && record->window != children[0])
+            children.insert(children.begin(), record->window);
     }
+    std::vector<HWND> asked;
+    for (HWND child : children) {
+        if (child == projectWin || !IsWindow(child)) continue;
+        ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+        if (!record) continue;
+        if (child != record->window) {
+            // A profile or 3D window: release the view's GL context.
+            if (record->glWindow) CloseGLView(record->glWindow);
+        } else if (std::find(asked.begin(), asked.end(), child) == asked.end()) {
+            asked.push_back(child);
+            if (!AskToSaveViewSets(child)) return 0;
+        }
+    }
+    return 1;
 }
 
 int FrameClose(HWND frame)

@@ -320,20 +320,23 @@ OpenedDataSets* OpenDataFiles()
 // --- building the view --------------------------------------------------------------
 
 // The loaders log while the new view does not exist yet, so their lines reach
-// the view that was active. That view gets its own line back and the new one
-// shows the load's last line.
+// the view that was active. That view gets its own line back, whether the
+// open worked or not, and the new one shows the load's last line: an earlier
+// line from another file never.
 constexpr int kMessagePart = 5;
 
 struct LogPlace {
     HWND view;
     std::string text;
+    unsigned logged;   // lines logged before the load
 };
 
 static HWND StatusBarOf(HWND view) { return view ? (HWND)GetWindowSlot(view, CHILD_STATUSBAR) : nullptr; }
 
 static LogPlace ActiveLogPlace()
 {
-    LogPlace place = {MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr, ""};
+    LogPlace place = {MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr, "",
+                      LoggedLineCount()};
     if (HWND status = StatusBarOf(place.view)) {
         int length = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, kMessagePart, 0));
         std::vector<char> text((size_t)length + 1);
@@ -345,10 +348,10 @@ static LogPlace ActiveLogPlace()
 
 static void MoveLoadLog(const LogPlace& before, HWND view)
 {
-    if (!view) return;
-    if (HWND status = StatusBarOf(before.view))
+    if (HWND status = IsWindow(before.view) ? StatusBarOf(before.view) : nullptr)
         SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)before.text.c_str());
-    if (HWND status = StatusBarOf(view)) SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)GetLastLogLine());
+    const char* own = LoggedLineCount() != before.logged ? GetLastLogLine() : "";
+    if (HWND status = StatusBarOf(view)) SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)own);
 }
 
 static void CopyTitle(char* out, size_t outChars, const char* text) { snprintf(out, outChars, "%s", text); }
@@ -361,6 +364,7 @@ static int BuildViewFromSets(DataSet** sets, int count, const LogPlace& logBefor
     if (!record) {
         for (int i = 0; i < count; i++) FreeDataSet(sets[i]);
         NBLFree(sets);
+        MoveLoadLog(logBefore, nullptr);
         return 0;
     }
     NBLFree(record->dataSets);
@@ -386,7 +390,10 @@ int OpenFilesDialogInNewView()
 {
     LogPlace logBefore = ActiveLogPlace();
     OpenedDataSets* opened = OpenDataFiles();
-    if (!opened || opened->count == 0) return 0;
+    if (!opened || opened->count == 0) {
+        MoveLoadLog(logBefore, nullptr);
+        return 0;
+    }
     DataSet** sets = opened->sets;
     int count = opened->count;
     opened->sets = nullptr;
@@ -407,15 +414,27 @@ int OpenFileInNewView(const char* givenPath)
     }
     memcpy(path, start, len);
     path[len] = 0;
+    // A native or relative path (a command line under Wine) is made a full
+    // Win32 one: dialogs and names built from the set's path stay Win32 paths.
+    std::string full = ToWin32Path(path);
+    if (full.size() >= sizeof path) {
+        PathTooLong(full.c_str());
+        return 0;
+    }
+    if (!full.empty()) CopyTitle(path, sizeof path, full.c_str());
     char title[kEntryPathChars];
     CopyTitle(title, sizeof title, FileNameOfPath(path));
 
     LogPlace logBefore = ActiveLogPlace();
     DataSet* set = FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 1));
-    if (!set) return 0;
+    if (!set) {
+        MoveLoadLog(logBefore, nullptr);
+        return 0;
+    }
     ViewRecord* record = CreateViewRecord();
     if (!record) {
         FreeDataSet(set);
+        MoveLoadLog(logBefore, nullptr);
         return 0;
     }
     record->dataSets[0] = set;
@@ -453,7 +472,10 @@ int OpenCommandLineFile(const char* commandLine)
         } else {
             // Started from a Unix shell (under Wine) the names are Unix paths:
             // the program keeps, shows and saves by their Windows form.
-            if (any) names.push_back(FromNativePath(name.c_str()));
+            if (any) {
+                std::string windows = ToWin32Path(name.c_str());
+                names.push_back(windows.empty() ? name : windows);
+            }
             name.clear();
             any = false;
             if (!*c) break;
@@ -513,6 +535,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
 
     if (!SettleMixing(&kinds) || (kinds.ascii && !ASCIIFormatChosen(&list))) {
         ClearFileList(&list);
+        MoveLoadLog(logBefore, nullptr);
         return 0;
     }
     DataSet** sets = nullptr;
@@ -530,7 +553,10 @@ int OpenDroppedFiles(HWND, HDROP drop)
         }
     }
     ClearFileList(&list);
-    if (loaded == 0) return 0;
+    if (loaded == 0) {
+        MoveLoadLog(logBefore, nullptr);
+        return 0;
+    }
     BuildViewFromSets(sets, loaded, logBefore);
     return 0;
 }

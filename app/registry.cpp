@@ -202,15 +202,16 @@ void AddRecentFile(const char* path)
     UpdateRecentFileMenu();
 }
 
+// Found by command through the whole bar: with a maximised view the bar's
+// first item is the view's system menu, not File.
 static void SetRecentItem(HMENU menu, int id, const char* text)
 {
-    HMENU file = menu ? GetSubMenu(menu, 0) : nullptr;
-    if (!file) return;
+    if (!menu) return;
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STRING;
     info.dwTypeData = (char*)text;
-    SetMenuItemInfoA(file, id, FALSE, &info);
+    SetMenuItemInfoA(menu, id, FALSE, &info);
 }
 
 void UpdateRecentFileMenu()

@@ -6,9 +6,17 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 
+// Without the old bits: painting is held back while windows are arranged,
+// and copied bits would keep pieces of whatever lay there before.
 static void Place(HWND window, int x, int y, int width, int height)
 {
-    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER);
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOCOPYBITS);
+}
+
+// Painting was held back while arranging: everything is painted afresh.
+static void RepaintArranged()
+{
+    RedrawWindow(MDIClientWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 int ArrangeViewPanels(HWND view)
@@ -44,6 +52,7 @@ int ArrangeViewPanels(HWND view)
         }
     }
     SizeMoveActive = 0;
+    RepaintArranged();
     return 1;
 }
 
@@ -69,6 +78,7 @@ static int TileAllViews(HWND view)
     SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
     SendMessageA(MDIClientWindow, WM_MDITILE, MDITILE_VERTICAL, 0);
     SizeMoveActive = 0;
+    RepaintArranged();
     return 1;
 }
 

@@ -182,10 +182,15 @@ static int AskToSave(HWND view, ViewRecord* record, const char* kind, const char
     return 1;
 }
 
+// Only points carry classes; grids are never edited.
+static bool HasUnsavedClasses(const DataSet* set)
+{
+    return set && !set->saved && (set->kind == DATA_LAS || set->kind == DATA_ASCII);
+}
+
 int AskToSaveDataSet(DataSet* set)
 {
-    // Only points carry classes; grids are never edited.
-    if (!set || set->saved || (set->kind != DATA_LAS && set->kind != DATA_ASCII)) return 1;
+    if (!HasUnsavedClasses(set)) return 1;
     const char* kind = set->kind == DATA_ASCII ? kUnsavedASCIIKind : kUnsavedLASKind;
     int answer = AskUnsaved(kind, set->path[0] ? set->path : set->title);
     if (answer == IDCANCEL) return 0;
@@ -199,6 +204,11 @@ int AskToSaveViewSets(HWND view)
 {
     ViewRecord* record = RecordOf(view);
     if (!record) return 1;
+    // The view that asks is shown in front while it does.
+    bool asks = (record->aoiSet && !record->aoiSet->saved) || (record->poiSet && !record->poiSet->saved);
+    for (int i = 0; record->dataSets && i < record->dataSetCount; i++) asks = asks || HasUnsavedClasses(record->dataSets[i]);
+    if (asks && MDIClientWindow && (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) != view)
+        SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
     for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
         if (!AskToSaveDataSet(record->dataSets[i])) return 0;
     if (record->aoiSet && !record->aoiSet->saved && !AskToSave(view, record, "AOI", record->aoiSet->path, SaveAOIFile))
@@ -217,8 +227,11 @@ int ViewClose(HWND view)
             if (job) ReleaseMutex(job->mutex);
             return 0;
         }
-        if (record->profileWindow) SendMessageA(record->profileWindow, WM_CLOSE, 0, 0);
-        if (record->glWindow) SendMessageA(record->glWindow, WM_CLOSE, 0, 0);
+        // Destroyed, not closed: a closing profile or 3D window arranges its
+        // plan view's windows again, and every view would be resized and
+        // redrawn twice for a view that is going away.
+        if (record->profileWindow) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)record->profileWindow, 0);
+        if (record->glWindow) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)record->glWindow, 0);
     }
     InvalidateRect(FrameWindow, nullptr, TRUE);
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
@@ -362,11 +375,15 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         if (OnPaint(view)) return 0;
         break;
     case WM_CLOSE:
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         if (!ViewClose(view)) return 0;
         SendMessageA(MDIClientWindow, WM_MDISETMENU, (WPARAM)FrameMenu, (LPARAM)FrameWindowMenu);
         DrawMenuBar(FrameWindow);
+        // Gone first, then the others arranged: arranged while still there,
+        // the closing view was resized and redrawn with them.
+        SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)view, 0);
         ArrangeViewWindows(0);
-        break;
+        return 0;
     case WM_SETCURSOR:
         if (RecordOf(view) && SetViewCursor(view, wParam)) return TRUE;
         break;

@@ -188,23 +188,22 @@ std::string ToNativePath(const char* path)
     return native;
 }
 
-std::string FromNativePath(const char* path)
+std::string ToWin32Path(const char* path)
 {
-    if (!path) return std::string();
+    if (!path || !path[0]) return std::string();
+    std::string given = path;
 #ifdef __WINE__
-    if (path[0] != '/') return path;
-    WCHAR* wide = wine_get_dos_file_name(path);
-    if (!wide) return path;
-    std::string windows;
-    int len = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (len > 0) {
-        windows.resize((size_t)len);
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, &windows[0], len, nullptr, nullptr);
-        windows.resize((size_t)len - 1);
+    if (path[0] == '/') {
+        WCHAR* dos = wine_get_dos_file_name(path);
+        if (!dos) return std::string();
+        int length = WideCharToMultiByte(CP_ACP, 0, dos, -1, nullptr, 0, nullptr, nullptr);
+        given.assign(length > 0 ? (size_t)length - 1 : 0, 0);
+        if (length > 0) WideCharToMultiByte(CP_ACP, 0, dos, -1, &given[0], length, nullptr, nullptr);
+        HeapFree(GetProcessHeap(), 0, dos);
+        if (given.empty()) return given;
     }
-    HeapFree(GetProcessHeap(), 0, wide);
-    return windows.empty() ? std::string(path) : windows;
-#else
-    return path;
 #endif
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? std::string(full) : std::string();
 }

@@ -22,7 +22,7 @@ int  ShellOpen(HWND owner, const char* target);
 // shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
 // path cannot be converted.
 std::string ToNativePath(const char* path);
-// The other way, for names the program is given by the system (the command
-// line): under Wine a Unix path ("/home/a.las") becomes its Windows form
-// ("Z:\home\a.las"); any other path comes back as given.
-std::string FromNativePath(const char* path);
+// The other way: a path given in native form ("/data/a.las") or relative
+// becomes a full Win32 path ("Z:\data\a.las"), so that every dialog and
+// name built from it stays a Win32 path. Empty when it cannot be converted.
+std::string ToWin32Path(const char* path);

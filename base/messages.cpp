@@ -59,12 +59,15 @@ static LogHookProc logHook;
 void SetLogHook(LogHookProc hook) { logHook = hook; }
 
 static char lastLogLine[1024];
+static unsigned loggedLines;
 const char* GetLastLogLine() { return lastLogLine; }
+unsigned LoggedLineCount() { return loggedLines; }
 
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
     lstrcpynA(lastLogLine, text, sizeof lastLogLine);
+    loggedLines++;
     WriteStatusLine(text);
     return 1;
 }

@@ -23,6 +23,8 @@ void SetUnansweredModalHandler(UnansweredModalProc handler);
 int  RefuseUnansweredModal(const char* kind, const char* text);
 int  LogMessage(const char* text);
 const char* GetLastLogLine();
+// How many lines were logged so far: tells whether a step logged anything.
+unsigned LoggedLineCount();
 // A test may watch every logged line (the log itself goes on as usual).
 typedef void (*LogHookProc)(const char* text);
 void SetLogHook(LogHookProc hook);

@@ -138,7 +138,7 @@ static bool ReadRows(GDALRasterBandH band, int first, int count, int columns, fl
 
 // The magnitude image of an Imagine grid: same size and georeference, one
 // Float32 band. Every failure is reported once and leaves the heights alone.
-static void LoadMagnitudeImage(DataSet* set)
+static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
 {
     char path[256], title[256];
     if (!ChooseMagnitudeFile(path, title)) return;
@@ -155,8 +155,8 @@ static void LoadMagnitudeImage(DataSet* set)
     if (GDALGetRasterDataType(band) != GDT_Float32) refusal = kMagNot32Bit;
     else if (GDALGetRasterBandXSize(band) != set->columns || GDALGetRasterBandYSize(band) != set->rows)
         refusal = kMagOtherDimensions;
-    else if (GDALGetGeoTransform(image, g) == CE_Failure || fabs(g[1]) != set->cellSize || g[0] != set->originX ||
-             g[3] != set->originY)
+    else if (GDALGetGeoTransform(image, g) == CE_Failure || fabs(g[1]) != set->cellSize || g[0] != gridTransform[0] ||
+             g[3] != gridTransform[3])
         refusal = kMagOtherCoordinates;
     if (refusal) {
         GDALClose(image);
@@ -243,10 +243,14 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     set->columns = band ? GDALGetRasterBandXSize(band) : 0;
     set->rows = band ? GDALGetRasterBandYSize(band) : 0;
     set->cellSize = fabs(g[1]);
-    set->originX = set->minX = g[0];
-    set->maxX = g[0] + set->cellSize * (set->columns - 1);
-    set->originY = set->maxY = g[3];
-    set->minY = g[3] - fabs(g[5]) * (set->rows - 1);
+    // GDAL's transform gives the outer corner of the area the first cell
+    // covers, also for files whose values are points (their transform is
+    // moved by half a cell as GDAL reads it): the value belongs to the centre.
+    const double toPost = set->cellSize / 2;
+    set->originX = set->minX = g[0] + toPost;
+    set->maxX = set->originX + set->cellSize * (set->columns - 1);
+    set->originY = set->maxY = g[3] - toPost;
+    set->minY = set->originY - fabs(g[5]) * (set->rows - 1);
     set->minZ = 3.37e38f;
     set->maxZ = -3.37e38f;
     SetGridExtent(set);
@@ -310,7 +314,7 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
         snprintf(line, sizeof line, kGridVoidedLine, (long long)voided);
         LogMessage(line);
     }
-    if (imagine) LoadMagnitudeImage(set);
+    if (imagine) LoadMagnitudeImage(set, g);
     return set;
 }
 

@@ -55,6 +55,20 @@ protected:
 
 bool SameTable(const ClassTable& a, const ClassTable& b) { return memcmp(&a, &b, sizeof a) == 0; }
 
+// The colour the list paints at the middle of a cell (painted off the screen:
+// other tests' windows may cover it).
+COLORREF CellColor(HWND list, int row, int column)
+{
+    RECT cell = {LVIR_BOUNDS, column, 0, 0}, client;
+    SendMessageA(list, LVM_GETSUBITEMRECT, row, (LPARAM)&cell);
+    GetClientRect(list, &client);
+    std::vector<uint32_t> pixels;
+    DrawOffscreen(client.right, client.bottom, [list](HDC dc) {
+        return (int)SendMessageA(list, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT | PRF_ERASEBKGND);
+    }, &pixels, RGB(255, 0, 255));
+    return PixelAt(pixels, client.right, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+}
+
 }  // namespace
 
 // OK applies to the view and, when asked, to the global template, and
@@ -211,6 +225,12 @@ TEST_F(DisplaySettingsDialogs, ListChecksAndSwatchesFollowTheClassTable)
         draw.iSubItem = 3;
         DrawClassListColors(&draw, &r->classTable);
         EXPECT_EQ(draw.clrTextBk, RGB(255, 255, 255));
+        // As painted: row 0, and the selected row.
+        EXPECT_EQ(CellColor(list, 0, 1), r->classTable.entries[0].mainColor);
+        SetFocus(list);
+        SelectClassRow(dialog, 6);
+        EXPECT_EQ(CellColor(list, 6, 1), RGB(1, 2, 3));
+        EXPECT_EQ(CellColor(list, 6, 2), RGB(4, 5, 6));
         // Bare Earth, a new colour mode, Apply, then Cancel.
         Click(dialog, IDC_BARE_EARTH);
         for (int i = 0; i < 12; i++) EXPECT_EQ(ListView_GetCheckState(list, i) != 0, i == 2 || i == 8) << i;

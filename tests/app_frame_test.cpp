@@ -112,12 +112,33 @@ TEST_F(FrameTest, ReturnsPopupOffersTheFourSwitchesThenAllOnAndOff)
     }
 }
 
+namespace {
+int activations;
+LRESULT CALLBACK CountActivations(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && call->message == WM_MDIACTIVATE && call->hwnd != MDIClientWindow) activations++;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// Nothing to ask: no view is brought to the front (each would repaint and
+// start drawing again), and a visit of the views leaves the active one alone.
 TEST_F(FrameTest, CloseWithNothingUnsavedAsksNothing)
 {
     AddView("a.las", false, false);
+    HWND b = AddView("b.las", false, false);
+    AddView("c.las", false, false);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)b, 0);
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountActivations, nullptr, GetCurrentThreadId());
+    activations = 0;
+    EXPECT_EQ(PlanViews().size(), 3u);
     BoxAnswers boxes;
     EXPECT_EQ(FrameClose(FrameWindow), 1);
+    UnhookWindowsHookEx(hook);
     EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(activations, 0);
+    EXPECT_EQ((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0), b);
 }
 
 TEST_F(FrameTest, CloseAsksAoiThenPoiPerViewStartingWithTheActiveView)

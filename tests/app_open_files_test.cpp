@@ -129,9 +129,22 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     EXPECT_EQ(record->dataKind, 1);
     EXPECT_NE(std::find(logged.begin(), logged.end(), "[LOAD]  simple.las"), logged.end());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], path.c_str());
+    char item[300] = "";
+    GetMenuStringA(GetMenu(FrameWindow), CMD_RECENT_1, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_STREQ(item, "&1  simple.las");   // the menu shows it at once
     // A coloured file opened by path starts in the RGB colour modes.
     EXPECT_EQ(record->pointColorMode, record->currentDataSet->hasColor ? CMD_COLOR_RGB : CMD_COLOR_EARTH);
     EXPECT_EQ(record->tinColorMode, record->currentDataSet->hasColor ? 4 : 1);
+
+    // A native path, as a command line under Wine gives it, is kept as the
+    // Win32 path that dialogs are offered.
+    std::string native = ToNativePath(path.c_str());
+    ASSERT_EQ(native[0], '/');
+    ASSERT_EQ(OpenFilesInNewView(native.c_str(), 0), 1);
+    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    ASSERT_NE(active, views[0]);
+    EXPECT_STREQ(RecordOf(active)->dataSets[0]->path, path.c_str());
+    EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], path.c_str());
 }
 
 namespace {
@@ -497,6 +510,21 @@ TEST_F(OpenFilesTest, LoadMessagesShowInTheNewView)
     HWND second = views[0] == first ? views[1] : views[0];
     EXPECT_EQ(messageOf(second), "[LOAD]  point10.las");
     EXPECT_EQ(messageOf(first), "[LOAD]  simple.las");
+
+    // A grid logs nothing as it loads: its view shows no other file's line.
+    LogMessage("[SAVE] dem_contours.shp");
+    ASSERT_EQ(OpenFilesInNewView(GridFile().c_str(), 0), 1);
+    HWND grid = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    ASSERT_TRUE(grid != first && grid != second);
+    EXPECT_EQ(messageOf(grid), "");
+    // A failed open reports in its box and the log, not in the active view.
+    LogMessage("[QUERY] mine");
+    logged.clear();
+    EXPECT_EQ(OpenFilesInNewView(BrokenLAS().c_str(), 0), 0);
+    EXPECT_FALSE(logged.empty());
+    EXPECT_EQ(messageOf(grid), "[QUERY] mine");
+    DropOnFrame({BrokenLAS()});
+    EXPECT_EQ(messageOf(grid), "[QUERY] mine");
 }
 
 namespace {

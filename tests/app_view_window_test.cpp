@@ -172,6 +172,38 @@ TEST_F(ViewWindowTest, CancelOnA3DWindowStopsItsPlanView)
     EXPECT_FALSE(IsWindow(gl));
 }
 
+namespace {
+HWND sizeWatched;
+int sizesSeen;
+LRESULT CALLBACK CountSizes(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && call->message == WM_SIZE && call->hwnd == sizeWatched) sizesSeen++;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// Among other views, a view closing with its profile and 3D window is not
+// arranged again on its way out (each arrangement resized and redrew every
+// large view); the views that stay are tiled once it has gone.
+TEST_F(ViewWindowTest, AClosingViewIsNotArrangedOnItsWayOut)
+{
+    HWND stays = OpenView("a.las");
+    OpenView("b.las");
+    HWND view = OpenView("c.las");
+    AddLinked(view, "ChildProfile");
+    HWND gl = AddLinked(view, "ChildOpenGL");
+    sizeWatched = view;
+    sizesSeen = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountSizes, nullptr, GetCurrentThreadId());
+    SendMessageA(view, WM_CLOSE, 0, 0);
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(IsWindow(view));
+    EXPECT_FALSE(IsWindow(gl));
+    EXPECT_EQ(sizesSeen, 0);
+    EXPECT_EQ(PlaceOf(stays).right, ClientOfMDI().right / 2);   // two views side by side
+}
+
 TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
 {
     HWND view = OpenView("survey.las");

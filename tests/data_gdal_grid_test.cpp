@@ -80,10 +80,11 @@ TEST(GDALGrids, GeoTIFFLoadsPlacedNorthUpWithVoidCellsOutOfTheRange)
     EXPECT_EQ(set->rows, 4);
     EXPECT_EQ(set->columns, 6);
     EXPECT_EQ(set->cellSize, 2);
-    EXPECT_EQ(set->originX, 500000);
-    EXPECT_EQ(set->originY, 4000000);
-    EXPECT_EQ(set->maxX, 500010);
-    EXPECT_EQ(set->minY, 3999994);
+    // Values belong to the centres of the cells the transform's corners bound.
+    EXPECT_EQ(set->originX, 500001);
+    EXPECT_EQ(set->originY, 3999999);
+    EXPECT_EQ(set->maxX, 500011);
+    EXPECT_EQ(set->minY, 3999993);
     EXPECT_EQ(set->pointCount, 22);
     EXPECT_EQ(set->filePointCount, 22);
     EXPECT_EQ(set->minZ, 101);
@@ -93,8 +94,8 @@ TEST(GDALGrids, GeoTIFFLoadsPlacedNorthUpWithVoidCellsOutOfTheRange)
     EXPECT_EQ(set->magnitudes, nullptr);
     ASSERT_NE(set->mask, nullptr);
     ASSERT_NE(set->extent, nullptr);
-    EXPECT_EQ(set->extent->contour[0].vertex[0].y, 4000000);
-    EXPECT_EQ(set->extent->contour[0].vertex[2].x, 500010);
+    EXPECT_EQ(set->extent->contour[0].vertex[0].y, 3999999);
+    EXPECT_EQ(set->extent->contour[0].vertex[2].x, 500011);
     FreeDataSet(set);
 }
 

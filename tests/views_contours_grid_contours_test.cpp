@@ -4,12 +4,15 @@
 #include "window_fixtures.h"
 #include "point_sets.h"
 #include "app/job_control.h"
+#include "base/file_system.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/gdal_grid.h"
 #include "views/contours/contour_job.h"
 #include "views/contours/contour_list.h"
 #include "views/contours/grid_contours.h"
+#include "views/plan/measure_query.h"
+#include <gdal.h>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -76,6 +79,50 @@ TEST(GridContours, RampLinesLieAtTheirLevelsAndStayOpen)
     }
     FreeContourList(list);
     FreeDataSet(set);
+}
+
+// A tilted plane written as a 2 m GeoTIFF: each value is the plane's height at
+// its cell's centre, so every contour vertex must lie on the level's line.
+TEST(GridContours, PlaneGeoTIFFContoursLieOnTheirLevelLines)
+{
+    const double cs = 2, x0 = 1000, y0 = 2000;
+    const int side = 40;
+    auto plane = [&](double x, double y) { return 50 + 0.3 * (x - x0) - 0.4 * (y - y0); };
+    for (const char* registration : {"Area", "Point"}) {
+        std::string path = TempPath((std::string("plane_") + registration + ".tif").c_str());
+        GDALAllRegister();
+        GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), ToNativePath(path.c_str()).c_str(), side, side, 1,
+                                     GDT_Float32, nullptr);
+        ASSERT_NE(ds, nullptr);
+        GDALSetMetadataItem(ds, "AREA_OR_POINT", registration, nullptr);
+        double transform[6] = {x0, cs, 0, y0, 0, -cs};
+        GDALSetGeoTransform(ds, transform);
+        std::vector<float> z((size_t)side * side);
+        for (int r = 0; r < side; r++)
+            for (int c = 0; c < side; c++) z[(size_t)r * side + c] = (float)plane(x0 + (c + 0.5) * cs, y0 - (r + 0.5) * cs);
+        EXPECT_EQ(GDALRasterIO(GDALGetRasterBand(ds, 1), GF_Write, 0, 0, side, side, z.data(), side, side, GDT_Float32,
+                               0, 0), CE_None);
+        GDALClose(ds);
+
+        DataSet* set = Load32BitTIFF(path.c_str(), "plane.tif");
+        ASSERT_NE(set, nullptr);
+        // A position answers with the cell whose area holds it.
+        int row = -1, column = -1;
+        ASSERT_TRUE(GridPostAt(set, x0 + 1.9, y0 - 0.1, &row, &column));
+        EXPECT_EQ(row, 0);
+        EXPECT_EQ(column, 0);
+        ContourList* list = TraceGrid(set, 5.0f, 0);
+        ASSERT_GE(list->count, 8);
+        double worst = 0;
+        for (int i = 0; i < list->count; i++)
+            for (int v = 0; v < list->lines[i]->vertexCount; v++) {
+                const Vec3& p = list->lines[i]->vertices[v];
+                worst = std::max(worst, std::fabs(plane(p.x, p.y) - p.z) / 0.5);   // |gradient| = 0.5
+            }
+        EXPECT_LT(worst, 0.01 * cs) << registration;
+        FreeContourList(list);
+        FreeDataSet(set);
+    }
 }
 
 TEST(GridContours, ConeRingsCloseAroundTheTopAndSkipVoidCells)

@@ -109,3 +109,38 @@ TEST_F(GL3DGridTest, GridFramesShowTheSurfaceAndThePostsAndFillTheBounds)
     RenderGLView(gl);
     EXPECT_EQ(LitPixels(r), 0);
 }
+
+// Among other views, a maximised grid view's 3D window opens beside it, both
+// in front; panelizing again keeps it so, and the 3D toolbar's strip is
+// painted afresh, not left with pieces of the windows that lay there.
+TEST_F(GL3DGridTest, TheWindowOpensBesideItsGridViewInFrontOfTheOthers)
+{
+    AddPointView(10, 0.0);
+    AddPointView(10, 0.0);
+    HWND view = GridView({MakeGridSet(20, 20, [](double x, double y) { return (float)(x + y); })}, 0, 100, 20, 80);
+    SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)view, 0);
+    HWND gl = Open3D(view);
+    ASSERT_NE(gl, nullptr);
+    RECT client = ClientOfMDI();
+    for (int pass = 0; pass < 2; pass++) {
+        EXPECT_EQ((HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0), gl) << pass;
+        EXPECT_EQ(GetWindow(gl, GW_HWNDNEXT), view) << pass;
+        RECT plan = PlaceOf(view), panel = PlaceOf(gl);
+        EXPECT_EQ(plan.left, 0);
+        EXPECT_EQ(plan.right, client.right / 2);   // PlaceOf gives the width
+        EXPECT_EQ(panel.left, client.right / 2);
+        EXPECT_EQ(panel.bottom, client.bottom);
+        SendMessageA(gl, WM_COMMAND, CMD_PANELIZE_ACTIVE, 0);
+        SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)gl, 0);
+        PumpMessages(50);
+    }
+    // What the toolbar paints itself (other tests' windows may cover the screen).
+    HWND toolbar = GetDlgItem(gl, ID_GL_TOOLBAR);
+    RECT strip;
+    GetClientRect(toolbar, &strip);
+    std::vector<uint32_t> pixels;
+    DrawOffscreen(strip.right, strip.bottom, [toolbar](HDC dc) {
+        return (int)SendMessageA(toolbar, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT | PRF_ERASEBKGND);
+    }, &pixels, RGB(255, 0, 255));
+    EXPECT_EQ(PixelAt(pixels, strip.right, strip.right - 8, strip.bottom / 2), GetSysColor(COLOR_BTNFACE));
+}

@@ -148,7 +148,7 @@ TEST_F(PlanQueryTest, TheNearestShownPointWinsAndTheFirstOfEqualOnes)
     ASSERT_NE(PointTip(), nullptr);
     std::string text = TipText(view);
     char z[64];
-    snprintf(z, sizeof z, "X:  %13.3lf\nY:  %13.3lf\n", 100.0, 100.0);
+    snprintf(z, sizeof z, "grid.las\nX:  %13.3lf\nY:  %13.3lf\n", 100.0, 100.0);
     EXPECT_EQ(text.substr(0, strlen(z)), z);
     SendMessageA(view, WM_RBUTTONDOWN, 0, 0);
     EXPECT_EQ(PointTip(), nullptr);
@@ -184,9 +184,37 @@ TEST_F(PlanQueryTest, AGridQueryTakesTheCellUnderThePointerUpToTheFirstRowAndCol
     EXPECT_TRUE(queryAt(1001.0, 1999.0).find(z) != std::string::npos);   // row 0, column 0
     snprintf(z, sizeof z, "Z:  %12.3f\n", 121.0f);
     EXPECT_TRUE(queryAt(1011.0, 1979.0).find(z) != std::string::npos);   // row 2, column 1
-    snprintf(z, sizeof z, "X:  %13.3lf\nY:  %13.3lf\n", 1010.0, 1980.0);
+    snprintf(z, sizeof z, "dem.tif\nX:  %13.3lf\nY:  %13.3lf\n", 1010.0, 1980.0);
     EXPECT_EQ(queryAt(1011.0, 1979.0).substr(0, strlen(z)), z);
     // Far outside every grid: the tip goes.
     queryAt(1100.0, 1900.0);
     EXPECT_EQ(PointTip(), nullptr);
+}
+
+// The tip takes its widest line and holds the file's name as its first line,
+// in its own font: no line is wrapped or cut off.
+TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
+{
+    PointRecord p = MakePoint(123456.789, 4567890.123, 1234.5f, 2);
+    DataSet* set = MakePointDataSet({p});   // GPS time 0: its date line is the widest
+    strcpy(set->title, "t.las");
+    HWND view = ViewOf(set, 1);
+    ShowPointInfoTip(view, {10, 10}, &set->points[0], set->title);
+    ASSERT_NE(PointTip(), nullptr);
+    EXPECT_EQ(TipText(view).substr(0, strlen(set->title) + 4), std::string(set->title) + "\nX: ");
+    char body[1024];
+    std::string text = std::string(set->title) + "\n" + FormatPointTip(Record(view), &p, 1, body, sizeof body);
+    HDC dc = GetDC(PointTip());
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(PointTip(), WM_GETFONT, 0, 0));
+    int widest = 0;
+    for (size_t at = 0; at <= text.size();) {
+        size_t end = std::min(text.find('\n', at), text.size());
+        SIZE size = {0, 0};
+        GetTextExtentPoint32A(dc, text.c_str() + at, (int)(end - at), &size);
+        widest = std::max(widest, (int)size.cx);
+        at = end + 1;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(PointTip(), dc);
+    EXPECT_GE(SendMessageA(PointTip(), TTM_GETMAXTIPWIDTH, 0, 0), widest);
 }

@@ -240,8 +240,7 @@ TEST_F(ProfileTest, TheMeasureToolGivesHorizontalVerticalAndDirectLengths)
     double s = r->profile.scale;
     SendMessageA(profile, WM_MOUSEMOVE, 0, MAKELPARAM(10, 80));
     SendMessageA(profile, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 80));
-    SendMessageA(profile, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));   // 30 right, 40 up
-    SendMessageA(profile, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));   // the status bar shows the last band
+    SendMessageA(profile, WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));   // 30 right, 40 up: shown at once
     char expected[128], text[256];
     snprintf(expected, sizeof expected, kProfileMeasureFormat, 30 * s, 40 * s, 50 * s);
     GetTipText(ProfileMeasureTip(), profile, text, sizeof text);

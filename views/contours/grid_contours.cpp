@@ -263,14 +263,51 @@ OutlineNode* WalkThePoly(int column, int row, DataSet* set, float)
     return outline;
 }
 
+// The slope across a cell along one axis from its two neighbours, or from
+// the one that has a height.
+static double CellSlope(float before, float here, float after, double cellSize)
+{
+    bool hasBefore = before != VoidCellValue, hasAfter = after != VoidCellValue;
+    if (hasBefore && hasAfter) return (after - (double)before) / (2 * cellSize);
+    if (hasBefore) return (here - (double)before) / cellSize;
+    if (hasAfter) return (after - (double)here) / cellSize;
+    return 0;
+}
+
+// A marked cell lies up to a cell above the level: its node moves from the
+// cell's post down the local slope to where the surface meets the level, no
+// further than one cell.
+static void NodePosition(const OutlineNode* node, const DataSet* set, float t, double* x, double* y)
+{
+    const double cs = set->cellSize;
+    int r = node->row, c = node->column;
+    *x = c * cs + set->originX;
+    *y = set->originY - r * cs;
+    if (r < 1 || c < 1 || r >= set->rows - 1 || c >= set->columns - 1) return;
+    float** z = set->heights;
+    float here = z[r][c];
+    if (here == VoidCellValue) return;
+    double gx = CellSlope(z[r][c - 1], here, z[r][c + 1], cs);
+    double gy = -CellSlope(z[r - 1][c], here, z[r + 1][c], cs);   // rows run south
+    double g2 = gx * gx + gy * gy;
+    if (!(g2 > 0)) return;
+    double k = (here - (double)t) / g2;
+    double dx = -k * gx, dy = -k * gy, length = std::sqrt(dx * dx + dy * dy);
+    if (length > cs) {
+        dx *= cs / length;
+        dy *= cs / length;
+    }
+    *x += dx;
+    *y += dy;
+}
+
 struct Polyline* CreateLineFromPoints(const OutlineNode* outline, const DataSet* set, float t)
 {
     struct Polyline* line = CreatePolyline(CountLineNodes(outline));
     if (!line) return nullptr;
     int i = 0;
     for (; outline; outline = outline->next, i++) {
-        line->vertices[i].x = outline->column * set->cellSize + set->originX;
-        line->vertices[i].y = set->originY - outline->row * set->cellSize;
+        NodePosition(outline, set, t, &line->vertices[i].x, &line->vertices[i].y);
         line->vertices[i].z = t;
     }
     return line;

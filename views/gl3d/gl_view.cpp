@@ -115,9 +115,13 @@ int Open3DView(HWND view)
     HWND w = CreateGLViewWindow(r);
     if (!w) return 0;
     if (!CreateGLViewContext(w)) return 0;
-    ResizeGLView(w);
     InitGLState();
     UpdateGLStatusBar(w);
+    // Arranged once it is shown (a window still being created is left out
+    // of a tiling): beside its plan view, both in front, whatever else is open.
+    ArrangeViewPanels(view);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)w, 0);
+    ResizeGLView(w);
     InvalidateRect(w, nullptr, TRUE);
     return 1;
 }
@@ -322,6 +326,18 @@ static void MouseWheel(HWND w, ViewRecord* r, WPARAM wParam, LPARAM lParam)
 
 // --- the window procedure -------------------------------------------------------------------
 
+// The toolbar paints only its buttons: the rest of its strip is filled here,
+// or it would keep whatever a window over it left on the screen.
+static LRESULT PaintToolbarBackground(HWND w, NMCUSTOMDRAW* draw)
+{
+    if (draw->hdr.hwndFrom != (HWND)GetWindowSlot(w, CHILD_GLTOOLBAR) || draw->dwDrawStage != CDDS_PREPAINT)
+        return CDRF_DODEFAULT;
+    RECT strip;
+    GetClientRect(draw->hdr.hwndFrom, &strip);
+    FillRect(draw->hdc, &strip, GetSysColorBrush(COLOR_BTNFACE));
+    return CDRF_DODEFAULT;
+}
+
 static void OnCreate(HWND w, LPARAM lParam)
 {
     MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)lParam)->lpCreateParams;
@@ -335,7 +351,6 @@ static void OnCreate(HWND w, LPARAM lParam)
     RECT s = {0, 0, 0, 0};
     if (status) GetWindowRect(status, &s);
     SetWindowSlot(w, CHILD_STATUSHEIGHT, s.bottom - s.top);
-    ArrangeViewWindows(r->window);
 }
 
 LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
@@ -391,6 +406,7 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
         break;
     case WM_NOTIFY:
         if (((NMHDR*)lParam)->code == TTN_GETDISPINFOA) return GetToolTipText((NMTTDISPINFOA*)lParam);
+        if (((NMHDR*)lParam)->code == NM_CUSTOMDRAW) return PaintToolbarBackground(w, (NMCUSTOMDRAW*)lParam);
         break;
     case WM_COMMAND:
         if (GLViewCommand(w, wParam, lParam)) return 0;

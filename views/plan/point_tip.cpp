@@ -155,25 +155,24 @@ char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char
     return text;
 }
 
-static int WidestLine(HDC dc, const ViewRecord* r, const PointRecord* p, const char* title)
+// The widest of the lines the tip holds, in the tip's font: a narrower limit
+// would wrap a line and the control would cut off the last.
+static int WidestLine(HDC dc, const char* text, int* lines)
 {
-    char line[300];
     int widest = 0;
-    auto measure = [&](const char* text) {
+    *lines = 0;
+    auto measure = [&](const char* line, int length) {
         SIZE s = {0, 0};
-        GetTextExtentPoint32A(dc, text, lstrlenA(text), &s);
+        GetTextExtentPoint32A(dc, line, length, &s);
         if (s.cx > widest) widest = s.cx;
+        ++*lines;
     };
-    snprintf(line, sizeof line, "X:  %.3lf\n", p->x); measure(line);
-    snprintf(line, sizeof line, "Y:  %.3lf\n", p->y); measure(line);
-    snprintf(line, sizeof line, "Z:  %.3f\n\n", p->z); measure(line);
-    snprintf(line, sizeof line, "Return %d of %d\n", ReturnNumberOf(p->returns), NumberOfReturnsOf(p->returns));
-    measure(line);
-    snprintf(line, sizeof line, "Class:  (%d) %s", p->classification, r ? r->classTable.entries[p->classification].name : "");
-    measure(line);
-    snprintf(line, sizeof line, "Source ID:  %d", p->pointSourceId); measure(line);
-    snprintf(line, sizeof line, "GPS Time: %lf", p->gpsTime); measure(line);
-    if (title) measure(title);
+    for (const char* p = text;;) {
+        const char* end = strchr(p, '\n');
+        measure(p, end ? (int)(end - p) : lstrlenA(p));
+        if (!end) break;
+        p = end + 1;
+    }
     return widest;
 }
 
@@ -184,18 +183,22 @@ HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, cons
     DestroyMeasureTip();
     TipWindow = CreateTrackingTip(window, &TipFont, "");
     if (!TipWindow) return nullptr;
+    // The title is the tip's first line, in the tip's own font: the control
+    // sizes a separate title by another font and cut off the last line.
+    char text[1024] = "";
+    int start = title ? snprintf(text, sizeof text, "%s\n", title) : 0;
+    if (start < 0 || start >= (int)sizeof text) start = 0;
+    FormatPointTip(r, point, PointTipFormat(r), text + start, sizeof text - start);
     HDC dc = GetDC(TipWindow);
     HGDIOBJ old = SelectObject(dc, TipFont);
-    int w = WidestLine(dc, r, point, title);
+    int lines = 0;
+    int w = WidestLine(dc, text, &lines);
     TEXTMETRICA tm;
     GetTextMetricsA(dc, &tm);
     SelectObject(dc, old);
     ReleaseDC(TipWindow, dc);
 
-    char text[1024];
-    FormatPointTip(r, point, PointTipFormat(r), text, sizeof text);
     SetTipText(TipWindow, window, text);
-    if (title) SendMessageA(TipWindow, TTM_SETTITLEA, TTI_NONE, (LPARAM)title);
     SendMessageA(TipWindow, TTM_SETMAXTIPWIDTH, 0, w + 32);
     SendMessageA(TipWindow, TTM_SETTIPBKCOLOR, RGB(192, 192, 192), 0);
     SendMessageA(TipWindow, TTM_SETTIPTEXTCOLOR, 0, 0);
@@ -204,7 +207,7 @@ HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, cons
     GetViewClientRect(window, &area);
     int th = tm.tmHeight;
     int x = pointer.x < area.right / 2 ? pointer.x + 32 : pointer.x - w - 32;
-    int y = pointer.y < area.bottom / 2 ? pointer.y + 32 : pointer.y - 6 * th - 32;
+    int y = pointer.y < area.bottom / 2 ? pointer.y + 32 : pointer.y - lines * th - 32;
     POINT at = {x, y};
     ClientToScreen(window, &at);
     SendMessageA(TipWindow, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));

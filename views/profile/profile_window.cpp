@@ -221,14 +221,17 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     r->profileLastMouseY = r->profileMouseY;
     r->profileMouseX = (short)LOWORD(lParam);
     r->profileMouseY = (short)HIWORD(lParam);
-    UpdateProfileStatusBar(profile);
+    int handled = 0;
     switch (r->profileTool) {
-    case TOOL_ZOOM: return TrackProfileZoomBox(profile);
-    case TOOL_MEASURE: return ProfileMeasureMove(profile);
-    case TOOL_PAN: return TrackProfilePan(profile);
+    case TOOL_ZOOM: handled = TrackProfileZoomBox(profile); break;
+    case TOOL_MEASURE: handled = ProfileMeasureMove(profile); break;
+    case TOOL_PAN: handled = TrackProfilePan(profile); break;
+    default:
+        if (IsPolygonTool(r->profileTool)) handled = TrackProfilePolygonBand(profile);
     }
-    if (IsPolygonTool(r->profileTool)) return TrackProfilePolygonBand(profile);
-    return 0;
+    // After the tool: the measured distance is the one this move made.
+    UpdateProfileStatusBar(profile);
+    return handled;
 }
 
 int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
