@@ -207,9 +207,20 @@ int AskToSaveViewSets(HWND view)
     return 1;
 }
 
+// Every job working on the view's data stops before anything of it goes: a
+// stopped run gives its points their classes back.
+static void StopViewJobs(HWND view)
+{
+    CancelAppJobOf(view);
+    CancelContourJobOf(view);
+    CancelViewDraw(view);
+}
+
 int ViewClose(HWND view)
 {
     ViewRecord* record = RecordOf(view);
+    // Before the questions: a run still changing classes has not yet marked its set unsaved.
+    StopViewJobs(view);
     JobControl* job = BeginMapWindowClose(view);
     if (record) {
         if (!AskToSaveViewSets(view)) {
@@ -242,6 +253,7 @@ JobControl* BeginMapWindowClose(HWND window)
 void FreeMapWindowData(HWND window)
 {
     JobControl* job = JobOf(window);
+    CancelAppJobOf(window);
     CancelViewDraw(window);
     // Held for good: no drawing may start while the record goes away, and the
     // lock itself is freed next.

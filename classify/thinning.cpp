@@ -268,6 +268,7 @@ static DWORD WINAPI ThinningThread(void* parameter)
             LogMessage(text);
         }
     }
+    BindAppJobView(0);
     FinishWorkerRun(run->view);
     NBLFree(run->fromClasses);
     NBLFree(run);
@@ -291,7 +292,10 @@ int RunIntelligentThinning(HWND view)
     run->fromClasses = table;
     run->keypointClass = GlobalThinningSettings.keypointClass;
     CancelAppJob();
+    // Bound before the thread starts: a close from now on waits for it.
+    BindAppJobView(view);
     if (!StartAppJobThread(ThinningThread, run)) {
+        BindAppJobView(0);
         NBLFree(table);
         NBLFree(run);
         return 0;

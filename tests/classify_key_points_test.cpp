@@ -177,6 +177,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 
 #include "tests/window_fixtures.h"
 #include "app/command_ids.h"
+#include "app/job_control.h"
 #include "base/messages.h"
 #include "resource.h"
 
@@ -230,6 +231,39 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
         if (l.rfind("[THIN]", 0) == 0) found = l;
     EXPECT_EQ(found, line);
     EXPECT_EQ(set->saved, 0);
+}
+
+// A view closed while its run works on its points: the run stops and ends
+// before the view and its points go, and the classes it had changed are
+// back, so there is nothing to save.
+TEST_F(ThinningCommand, ClosingTheViewStopsTheRunFirst)
+{
+    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
+    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;   // set aside by the run's preparation
+    DataSet* set = MakePointDataSet(pts);
+    HWND view = OpenView({ set });
+    UseThinningSettings();
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    ResetEvent(app->running);   // the run waits at its first checkpoint
+    SetDialogDriver(AcceptSetup);
+    SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
+    SetDialogDriver(nullptr);
+    HANDLE thread = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0));
+    ASSERT_TRUE(WaitUntil([&] {
+        PumpMessages(1);
+        for (int32_t i = 0; i < set->pointCount; i++)
+            if (set->points[i].classification == kThinnedClass) return true;
+        return false;
+    }, 10000)) << "the run did not prepare the classes";
+    BoxAnswers boxes;
+    SendMessageA(view, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 0), (DWORD)WAIT_OBJECT_0) << "the run outlived its view";
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_FALSE(IsWindow(view));
+    SetEvent(app->running);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
 }
 
 TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
