@@ -408,6 +408,10 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
     case WM_JOB_DONE:
         ViewJobDone(view, wParam, lParam);
         return 0;
+    case WM_NO_TIN_POINTS:
+        Beep(500, 100);
+        ShowMessageBox(FrameWindow, kNoTINPointsText, "Warning", MB_OK);
+        return 0;
     case WM_REFRESH_3D: {
         // Draw threads ask here: the 3D window renders on this thread only.
         ViewRecord* record = RecordOf(view);
