@@ -11,6 +11,7 @@
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
+#include "app/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/heap.h"
@@ -19,6 +20,7 @@
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/selection.h"
+#include "views/plan/view_mapping.h"
 #include "resource.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -294,6 +296,10 @@ int RunIntelligentThinning(HWND view)
     CancelAppJob();
     // Bound before the thread starts: a close from now on waits for it.
     BindAppJobView(view);
+    // The run's tiles are outlined, and its result drawn, over plain points of the whole data.
+    ResetViewDisplayMode(view);
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (record && record->zoomLevel > 0) ZoomFullExtent(view);
     if (!StartAppJobThread(ThinningThread, run)) {
         BindAppJobView(0);
         NBLFree(table);

@@ -178,6 +178,8 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "tests/window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
+#include "app/view_zoom.h"
+#include "classify/surface_run.h"
 #include "base/messages.h"
 #include "resource.h"
 
@@ -202,10 +204,21 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
     HWND view = OpenView({ set });
     UseThinningSettings();
     thinLog.clear();
+    // The run starts on plain points over the whole data.
+    ViewRecord* r = Record(view);
+    int at[4] = {50, 50, 50, 50};
+    ASSERT_EQ(ZoomView(view, ZOOM_IN_AT, at), 1);
+    ASSERT_GT(r->zoomLevel, 0);
+    r->overlayReferences = 1;
+    r->showLastReturns = 0;
     SetLogHook(KeepThinLog);
     SetDialogDriver(AcceptSetup);
     SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
     SetDialogDriver(nullptr);
+    EXPECT_EQ(r->zoomLevel, 0);
+    EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
+    EXPECT_EQ(r->overlayReferences, 0);
+    EXPECT_EQ(r->showLastReturns, 1);
     bool logged = WaitUntil([] {
         PumpMessages(1);
         for (const std::string& l : thinLog)
@@ -264,6 +277,44 @@ TEST_F(ThinningCommand, ClosingTheViewStopsTheRunFirst)
     SetEvent(app->running);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
+}
+
+namespace {
+HWND outlineView;
+int outlinedTiles, unseenOutlines;
+PointSelection* AllInBox(DataSet* set, const double box[4])
+{
+    return SelectClassPointsInBox(set, box[0], box[1], box[2], box[3], 2);
+}
+// Looks for the tile's yellow XOR outline on its top edge while it runs.
+int LookForOutline(PointSelection*, const double box[4], SurfaceMagicSettings*)
+{
+    const ViewRecord* r = (const ViewRecord*)GetWindowSlot(outlineView, CHILD_RECORD);
+    int x = (int)(((box[0] + box[2]) / 2 - r->viewLeft) / r->scale), y = (int)((r->viewTop - box[1]) / r->scale);
+    if (x < 0 || y < 1 || x >= r->clientWidth || y + 1 >= r->clientHeight) return 0;
+    HDC dc = GetDC(outlineView);
+    bool seen = false;
+    for (int dy = -1; dy <= 1; dy++) seen = seen || GetPixel(dc, x, y + dy) == (CachePixel(r, x, y + dy) ^ kTileRoutineColour);
+    ReleaseDC(outlineView, dc);
+    (seen ? outlinedTiles : unseenOutlines)++;
+    return 0;
+}
+}  // namespace
+
+// With a view, each tile is outlined in yellow while its routine runs.
+TEST_F(ThinningCommand, TilesAreOutlinedWhileTheyRun)
+{
+    DataSet* set = MakePointDataSet(Surface(40, 0.4, 1.0, Hills));
+    outlineView = OpenView({ set }, 300, 300);
+    InvalidateView(outlineView, 1);
+    UpdateWindow(outlineView);
+    ASSERT_TRUE(WaitForCachedDraw(outlineView, 10000));
+    outlinedTiles = unseenOutlines = 0;
+    SurfaceMagicSettings settings;
+    GetSurfaceMagicSettings(&settings);
+    EXPECT_EQ(RunTileLoop(outlineView, set, &settings, 12, 4, "Outlines", AllInBox, LookForOutline), 0);
+    EXPECT_GT(outlinedTiles, 0);
+    EXPECT_EQ(unseenOutlines, 0);
 }
 
 TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
