@@ -177,6 +177,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 
 #include "tests/window_fixtures.h"
 #include "app/command_ids.h"
+#include "app/class_list_view.h"
 #include "app/job_control.h"
 #include "app/view_zoom.h"
 #include "classify/surface_run.h"
@@ -315,6 +316,84 @@ TEST_F(ThinningCommand, TilesAreOutlinedWhileTheyRun)
     EXPECT_EQ(RunTileLoop(outlineView, set, &settings, 12, 4, "Outlines", AllInBox, LookForOutline), 0);
     EXPECT_GT(outlinedTiles, 0);
     EXPECT_EQ(unseenOutlines, 0);
+}
+
+namespace {
+struct FromListSeen {
+    int columns = 0;
+    std::string header, name;
+    LRESULT prepaint = 0;
+    int onAfterFirstToggle = -1, onAfterSecondToggle = -1;
+} fromList;
+
+int CheckedRows(HWND list)
+{
+    int n = 0, rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < rows; i++) n += ListView_GetCheckState(list, i) ? 1 : 0;
+    return n;
+}
+
+void LookAtFromList(HWND dialog, int templateId)
+{
+    if (templateId != IDD_THINNING_SETUP) return;
+    HWND list = GetDlgItem(dialog, IDC_THIN_FROM_LIST);
+    fromList.columns = (int)SendMessageA((HWND)SendMessageA(list, LVM_GETHEADER, 0, 0), HDM_GETITEMCOUNT, 0, 0);
+    char text[128] = "";
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT;
+    column.pszText = text;
+    column.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETCOLUMNA, 0, (LPARAM)&column);
+    fromList.header = text;
+    text[0] = 0;
+    LVITEMA item = {};
+    item.iSubItem = 3;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, 2, (LPARAM)&item);
+    fromList.name = text;
+    NMLVCUSTOMDRAW draw = {};
+    draw.nmcd.hdr.hwndFrom = list;
+    draw.nmcd.hdr.idFrom = IDC_THIN_FROM_LIST;
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    SendMessageA(dialog, WM_NOTIFY, IDC_THIN_FROM_LIST, (LPARAM)&draw);
+    fromList.prepaint = GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_THIN_FROM_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iSubItem = 0;
+    SendMessageA(dialog, WM_NOTIFY, IDC_THIN_FROM_LIST, (LPARAM)&click);
+    fromList.onAfterFirstToggle = CheckedRows(list);
+    SendMessageA(dialog, WM_NOTIFY, IDC_THIN_FROM_LIST, (LPARAM)&click);
+    fromList.onAfterSecondToggle = CheckedRows(list);
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+// Dialog 340's "From" list is the class list of the other class dialogs: its
+// columns, the class colours and the "ON" header that switches every class
+// off while one is on, else every class on.
+TEST_F(ThinningCommand, TheFromListIsTheClassList)
+{
+    HWND view = OpenView({MakePointDataSet(Surface(10, 0.4, 1.0, Hills))});
+    const ClassTable& table = Record(view)->classTable;
+    UseThinningSettings();
+    SetDialogDriver(LookAtFromList);
+    EXPECT_EQ(ShowDialog(IDD_THINNING_SETUP, view, ThinningSetupDlgProc, (LPARAM)view), 0);
+    SetDialogDriver(nullptr);
+    EXPECT_EQ(fromList.columns, 4);
+    EXPECT_EQ(fromList.header, "ON");
+    char name[96];
+    snprintf(name, sizeof name, " %3d - %s", 2, table.entries[2].name);
+    EXPECT_EQ(fromList.name, name);
+    NMLVCUSTOMDRAW draw = {};
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    EXPECT_EQ(fromList.prepaint, DrawClassListColors(&draw, &table));
+    EXPECT_EQ(fromList.onAfterFirstToggle, 0);
+    EXPECT_EQ(fromList.onAfterSecondToggle, table.count);
+    EXPECT_EQ(GlobalThinningSettings.fromClasses[2], 1);   // Cancel kept the settings
 }
 
 TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
