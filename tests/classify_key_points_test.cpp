@@ -4,6 +4,7 @@
 #include "classify/key_points.h"
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
+#include "data/las_loader.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include <cmath>
@@ -133,8 +134,21 @@ double DistanceToTin(const TINModel* tin, const PointRecord& p)
 
 TEST(KeyPoints, KeyPointTinStaysWithinTheAccuracy)
 {
-    DataSet* set = MakePointSet(Surface(40, 0.4, 1.0, Hills));
-    for (float accuracy : { 0.05f, 0.15f }) {
+    // Synthetic hills, and real ground (the bare earth of a rural slope with
+    // buildings), where the collapse costs alone leave points metres off.
+    std::vector<PointRecord> ground;
+    DataSet* sample = LoadLASData((SampleDir() + "../ground/samp54-ref.las").c_str(), "samp54-ref.las");
+    ASSERT_NE(sample, nullptr) << "shared ground sample missing";
+    for (int32_t i = 0; i < sample->pointCount; i++)
+        if (sample->points[i].classification == 2) ground.push_back(sample->points[i]);
+    FreeDataSet(sample);
+    struct {
+        DataSet* set;
+        float accuracies[2];
+    } cases[] = {{MakePointSet(Surface(40, 0.4, 1.0, Hills)), {0.05f, 0.15f}}, {MakePointSet(ground), {0.25f, 0.5f}}};
+    for (auto& c : cases) {
+    DataSet* set = c.set;
+    for (float accuracy : c.accuracies) {
         std::vector<bool> kept = KeyPoints(set, accuracy);
         PointSelection* keys = CreatePointSelection(set->pointCount);
         keys->count = 0;
@@ -149,10 +163,11 @@ TEST(KeyPoints, KeyPointTinStaysWithinTheAccuracy)
             ASSERT_GE(d, 0) << "outside the key-point TIN: " << i;
             worst = std::max(worst, d);
         }
-        EXPECT_LE(worst, accuracy) << "accuracy " << accuracy;
+        EXPECT_LE(worst, accuracy) << "accuracy " << accuracy << ", " << set->pointCount << " points";
         FreeTINModel(tin, 1);
     }
     FreeDataSet(set);
+    }
 }
 
 TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
