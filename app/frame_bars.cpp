@@ -156,6 +156,7 @@ HWND CreateMainToolbar(HWND parent)
     if (strip) {
         TBADDBITMAP add = {nullptr, (UINT_PTR)strip};
         SendMessageA(toolbar, TB_ADDBITMAP, IMAGE_COUNT, (LPARAM)&add);
+        DeleteObject(strip);   // the toolbar's image list holds its own copy
     }
     const int count = sizeof MainToolbar / sizeof MainToolbar[0];
     TBBUTTON buttons[count];
