@@ -5,6 +5,7 @@
 #include "views/gl3d/gl_overlays.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/color_ramp.h"
+#include "views/plan/tin_drawing.h"
 #include "app/command_ids.h"
 #include "app/view_record.h"
 #include "app/view_selection.h"
@@ -89,7 +90,12 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
     TINModel* tin = r->tin;
     PointRecord** items = tin->points->items;
     ColorRamp* ramp = colouring == TIN_ELEVATION ? (ColorRamp*)NBLMalloc(sizeof(ColorRamp)) : nullptr;
-    if (ramp) FillTINColorRamp(r, ramp);
+    if (ramp) {
+        // The range of the plan view's ramp TIN, so that both show a height alike.
+        FillTINColorRamp(r, ramp);
+        TINRampRange(r, &ramp->minZ, &ramp->maxZ);
+        ramp->factor = ramp->maxZ > ramp->minZ ? (float)(ramp->count / (ramp->maxZ - ramp->minZ)) : 0.0f;
+    }
     StartProgress((unsigned)(tin->triangleCount / kProgressEvery + 1), "3D TIN");
     for (int32_t i = 0; i < tin->triangleCount; i++) {
         if (i % kProgressEvery == 0) StepProgress();
