@@ -207,20 +207,14 @@ int AskToSaveViewSets(HWND view)
     return 1;
 }
 
-// Every job working on the view's data stops before anything of it goes: a
-// stopped run gives its points their classes back.
-static void StopViewJobs(HWND view)
-{
-    CancelAppJobOf(view);
-    CancelContourJobOf(view);
-    CancelViewDraw(view);
-}
-
 int ViewClose(HWND view)
 {
     ViewRecord* record = RecordOf(view);
-    // Before the questions: a run still changing classes has not yet marked its set unsaved.
-    StopViewJobs(view);
+    // The jobs working on the view stop first (its draw stops next): a
+    // stopped run gives its points their classes back, and one still
+    // changing classes has not yet marked its set unsaved.
+    CancelAppJobOf(view);
+    CancelContourJobOf(view);
     JobControl* job = BeginMapWindowClose(view);
     if (record) {
         if (!AskToSaveViewSets(view)) {
