@@ -14,9 +14,9 @@
 #include "base/dialogs.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "data/data_set.h"
 #include "resource.h"
 #include <commctrl.h>
-#include "data/data_set.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

@@ -324,6 +324,11 @@ int TraceGridContours(DataSet* set, float interval, int passes, ContourList* lis
 {
     int rows = set->rows, columns = set->columns;
     if (rows < 3 || columns < 3 || !set->heights || !(interval > 0)) return 1;
+    float low = set->minZ, high = set->maxZ, first = FirstGridLevel(low, interval);
+    // Counted before any work: a level too fine for a float to advance by
+    // must not loop for ever.
+    int64_t levels = CountContourLevels(first, high, interval);
+    if (levels > kMaxContourLevels) return 0;
     set->contourMarks = Calloc((uint64_t)rows * columns, 1, "CreateContours");
     if (!set->contourMarks) return -1;
     float** backup = nullptr;
@@ -339,11 +344,6 @@ int TraceGridContours(DataSet* set, float interval, int passes, ContourList* lis
             result = 0;
             break;
         }
-    float low = set->minZ, high = set->maxZ, first = FirstGridLevel(low, interval);
-    // Counted before any work: a level too fine for a float to advance by
-    // must not loop for ever.
-    int64_t levels = CountContourLevels(first, high, interval);
-    if (result == 1 && levels > kMaxContourLevels) result = 0;
     if (result == 1) {
         StartProgress((unsigned)levels, kFindingContoursCaption);
         float g = (float)(interval * 5.0);
