@@ -227,6 +227,7 @@ static void OnPageCommand(HWND page, ViewRecord* r, int id)
         break;
     case IDC_CLASS_LOAD:
         if (LoadClassListFile(t)) {
+            r->classSelection.targetClass = 0;   // the loaded list may not hold the old one
             Refill(page, r, 0);
             SetDlgItemTextA(page, IDC_CLASS_TITLE, t->title);
         } else {

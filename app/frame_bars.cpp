@@ -191,6 +191,7 @@ static HWND CreateToolbarFromTable(HWND parent, int controlId, int bitmapId, int
     if (strip) {
         TBADDBITMAP add = {nullptr, (UINT_PTR)strip};
         SendMessageA(toolbar, TB_ADDBITMAP, imageCount, (LPARAM)&add);
+        DeleteObject(strip);   // the toolbar's image list holds its own copy
     }
     TBBUTTON buttons[64];
     ZeroMemory(buttons, sizeof buttons);

@@ -202,6 +202,34 @@ static int WaitForObjectPumpingAtMost(HANDLE handle, DWORD milliseconds)
     }
 }
 
+static volatile HWND appJobView;
+static HANDLE appJobViewFree;   // manual-reset: set while no job holds a view
+
+void BindAppJobView(HWND view)
+{
+    if (!appJobViewFree) appJobViewFree = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    appJobView = view;
+    if (view) ResetEvent(appJobViewFree);
+    else SetEvent(appJobViewFree);
+}
+
+int CancelAppJobOf(HWND view)
+{
+    if (!view || appJobView != view || !appJobViewFree) return 0;
+    // A request made before the thread has begun its job is not kept: it is
+    // made again until one is taken, then the thread is waited for.
+    int asked = 0;
+    while (appJobView == view) {
+        JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+        if (!asked && job) asked = CancelJob(job);
+        WaitForObjectPumpingAtMost(appJobViewFree, asked ? 1000 : 20);
+    }
+    // A request the job ended before seeing must not stop the next one.
+    JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
+    if (job && !JobBusy(job)) JobCancelled(job);
+    return 1;
+}
+
 // The job is asked to stop first: one that reaches a checkpoint within a
 // moment ends on its own, with any threads it started, and gives its data
 // back as it found it. Terminating a thread leaves the locks it held taken
@@ -218,6 +246,7 @@ void KillWorkerThread()
         CancelJob(app);
         if (!WaitForObjectPumpingAtMost(thread, 1500)) TerminateThread(thread, 0);
     }
+    if (appJobView) BindAppJobView(0);   // whatever held a view has ended
     SetWindowSlot(FrameWindow, FRAME_APPJOB, (LONG_PTR)CreateJobControl());
     SetWindowSlot(FrameWindow, FRAME_WORKERJOB, (LONG_PTR)CreateJobControl());
     JobControl* dropped[2] = {app, worker};

@@ -55,6 +55,12 @@ int  ReleaseAppJobMutex();
 int  IsAppJobBusy();
 int  BeginAppJob();
 int  EndAppJob();
+// The plan view an application job works on (0: none). The job's thread lets
+// the view go when it has finished with it.
+void BindAppJobView(HWND view);
+// Stops the application job when it works on the view and waits until it has
+// let the view go; 1 when there was one.
+int  CancelAppJobOf(HWND view);
 int  IsWorkerBusy();
 int  AcquireWorker();
 int  ReleaseWorker();

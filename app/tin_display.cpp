@@ -225,6 +225,7 @@ INT_PTR CALLBACK TINDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, FALSE);
             return TRUE;
         case PSN_APPLY: {
+            r->meshBuilt = 0;   // a grid's shades follow the new light and exaggeration
             r->tinColorMode = PaletteChoice(dialog, r->tinColorMode);
             uint8_t before[256];
             RememberTINSwitches(r, before);

@@ -68,6 +68,7 @@ struct ViewRecord : ViewSettings {
 
     // Surface model.
     TINModel* tin;
+    int       tinFoundNoPoints;    // the last build found no TIN points: paints do not look again
     int       meshBuilt;           // grid views: shade grids and TIN ramp range are computed
     double    sceneBounds[6];
 

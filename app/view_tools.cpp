@@ -90,6 +90,8 @@ int EndViewTool(HWND window)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
     if (r && window == r->profileWindow) return CancelProfileTool(window);
+    // The 3D window has no tool of its own: the plan view's ends, on the plan view.
+    if (r && window == r->glWindow && r->window) window = r->window;
     if (FrameWindow && window == (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN))
         return ProjectWinCancelTool(window);
     if (!r || EndZoomOrMeasureTool(window)) return 1;

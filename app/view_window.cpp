@@ -221,6 +221,11 @@ int AskToSaveViewSets(HWND view)
 int ViewClose(HWND view)
 {
     ViewRecord* record = RecordOf(view);
+    // The jobs working on the view stop first (its draw stops next): a
+    // stopped run gives its points their classes back, and one still
+    // changing classes has not yet marked its set unsaved.
+    CancelAppJobOf(view);
+    CancelContourJobOf(view);
     JobControl* job = BeginMapWindowClose(view);
     if (record) {
         if (!AskToSaveViewSets(view)) {
@@ -256,6 +261,7 @@ JobControl* BeginMapWindowClose(HWND window)
 void FreeMapWindowData(HWND window)
 {
     JobControl* job = JobOf(window);
+    CancelAppJobOf(window);
     CancelViewDraw(window);
     // Held for good: no drawing may start while the record goes away, and the
     // lock itself is freed next.
@@ -417,6 +423,10 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_JOB_DONE:
         ViewJobDone(view, wParam, lParam);
+        return 0;
+    case WM_NO_TIN_POINTS:
+        Beep(500, 100);
+        ShowMessageBox(FrameWindow, kNoTINPointsText, "Warning", MB_OK);
         return 0;
     case WM_REFRESH_3D: {
         // Draw threads ask here: the 3D window renders on this thread only.

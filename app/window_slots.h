@@ -34,6 +34,7 @@
 #define WM_REFRESH_3D  (WM_APP + 3)
 #define WM_CONVERT_DONE (WM_APP + 4)
 #define WM_CHECK_TILES (WM_APP + 5)
+#define WM_NO_TIN_POINTS (WM_APP + 6)   // told after the paint whose TIN build found no points
 
 inline LONG_PTR GetWindowSlot(HWND hwnd, int slot) { return GetWindowLongPtrA(hwnd, slot); }
 inline void SetWindowSlot(HWND hwnd, int slot, LONG_PTR value) { SetWindowLongPtrA(hwnd, slot, value); }

@@ -39,12 +39,17 @@ uint64_t LimitFromProbe(uint64_t probe)
     return limit;
 }
 
+AvailableMemoryHook availableMemoryHook = nullptr;
+
 }  // namespace
+
+void SetAvailableMemoryHook(AvailableMemoryHook hook) { availableMemoryHook = hook; }
 
 // The available physical memory as the system reports it; a 32-bit build
 // keeps the 32-bit status call, whose figure tops out at 4 GiB.
 uint64_t GetAvailablePhysicalMemory()
 {
+    if (availableMemoryHook) return availableMemoryHook();
 #if defined(_WIN64) || defined(__x86_64__)
     MEMORYSTATUSEX status;
     status.dwLength = sizeof(status);

@@ -7,6 +7,9 @@
 constexpr uint64_t kBytesPerPointInMemory = 42;
 
 uint64_t GetAvailablePhysicalMemory();
+// Tests give the available memory a known figure (null: the system's).
+typedef uint64_t (*AvailableMemoryHook)();
+void SetAvailableMemoryHook(AvailableMemoryHook hook);
 uint32_t MemoryPartsNeeded(uint32_t points);
 uint32_t LoadMemoryPartsNeeded(double points);
 

@@ -66,7 +66,15 @@ static int ClosePolygon(HWND view, ViewRecord* r)
         switch (r->currentTool) {
         case TOOL_BY_CLASS: ReclassPolygonByClass(view); break;
         case TOOL_POLYGON: ReclassPolygon(view); break;
-        case TOOL_AOI: AddAOIPolygon(view, polygon); break;
+        case TOOL_AOI: {
+            AddAOIPolygon(view, polygon);
+            // Shown at once over the band; the next paint need only draw the overlays.
+            int type = r->currentAOIType >= 0 && r->currentAOIType < 256 ? r->currentAOIType : 0;
+            DrawViewPolygonXor(view, polygon, 0xFFFF00);
+            DrawViewPolyline(view, polygon, r->aoiClassTable.entries[type].mainColor, 1);
+            r->redrawOverlays = 1;
+            break;
+        }
         }
     }
     if (r->currentTool != TOOL_FILTER_POLYGON) DropEditPolygon(r);

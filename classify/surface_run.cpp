@@ -15,6 +15,7 @@
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/selection.h"
+#include "views/plan/rubber_bands.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -180,7 +181,28 @@ void TileGridBox(const TileGrid* grid, int row, int column, double box[4])
     box[3] = top - grid->size;
 }
 
-int RunTileLoop(HWND, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap, const char* text,
+const COLORREF kTileSelectColour = 0x8000FF, kTileRoutineColour = 0x00FFFF;
+
+static void OutlineTile(HWND view, const double box[4], COLORREF colour)
+{
+    if (view) DrawMapRectXor(view, box[0], box[1], box[2], box[3], colour);
+}
+
+int RunOneTile(HWND view, DataSet* set, const double box[4], SurfaceMagicSettings* settings, TileSelector select,
+               BoxedTileRoutine routine)
+{
+    OutlineTile(view, box, kTileSelectColour);
+    PointSelection* tile = select(set, box);
+    OutlineTile(view, box, kTileSelectColour);
+    if (!tile) return 0;
+    OutlineTile(view, box, kTileRoutineColour);
+    int n = routine(tile, box, settings);
+    FreePointSelection(tile);
+    OutlineTile(view, box, kTileRoutineColour);
+    return n;
+}
+
+int RunTileLoop(HWND view, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap, const char* text,
                 TileSelector select, BoxedTileRoutine routine)
 {
     TileGrid grid;
@@ -197,10 +219,7 @@ int RunTileLoop(HWND, DataSet* set, SurfaceMagicSettings* settings, int tileSize
             }
             double box[4];
             TileGridBox(&grid, r, c, box);
-            PointSelection* tile = select(set, box);
-            if (!tile) continue;
-            int n = routine(tile, box, settings);
-            FreePointSelection(tile);
+            int n = RunOneTile(view, set, box, settings, select, routine);
             if (n < 0) {
                 EndProgress();
                 return n;

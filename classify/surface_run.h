@@ -55,6 +55,12 @@ typedef PointSelection* (*TileSelector)(DataSet* set, const double box[4]);
 typedef int (*BoxedTileRoutine)(PointSelection* tile, const double box[4], SurfaceMagicSettings* settings);
 int RunTileLoop(HWND view, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap,
                 const char* text, TileSelector select, BoxedTileRoutine routine);
+// One tile of a loop: selected, run and freed; 0 for a tile without points.
+// With a view the tile is outlined there (XOR) while it is selected and, in
+// yellow, while its routine runs.
+int RunOneTile(HWND view, DataSet* set, const double box[4], SurfaceMagicSettings* settings, TileSelector select,
+               BoxedTileRoutine routine);
+extern const COLORREF kTileSelectColour, kTileRoutineColour;
 
 // The tiles of a tile loop: rows from the top, columns from the left, each
 // tile `size` square and `step` on from the one before.

@@ -7,10 +7,12 @@
 #include "classify/surface_settings.h"
 #include "classify/tile_threads.h"
 #include "app/class_combo.h"
+#include "app/class_list_view.h"
 #include "app/display_settings.h"
 #include "app/frame.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
+#include "app/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/heap.h"
@@ -19,6 +21,8 @@
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/selection.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/view_mapping.h"
 #include "resource.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -142,26 +146,17 @@ static const ClassTable* SetupClassTable(HWND view)
     return &GlobalDisplaySettings.classTable;
 }
 
-static void FillFromClassList(HWND list, const ClassTable* table, const int32_t* flags)
+// The "From" rows: the class list of the other class dialogs, its check boxes the flags.
+static void FillFromClassList(HWND dialog, HWND list, const ClassTable* table, const int32_t* flags)
 {
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int i = 0; i < table->count && i < 256; i++) {
-        char text[96];
-        snprintf(text, sizeof text, " %3d - %s", i, table->entries[i].name);
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = text;
-        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        ListView_SetCheckState(list, i, flags[i] ? TRUE : FALSE);
-    }
+    FillClassPickList(dialog, list, table, flags);
     ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-static void ReadFromClassChecks(HWND list, int count, int32_t* flags)
+static void ReadFromClassChecks(HWND dialog, HWND list, int count, int32_t* flags)
 {
     for (int i = 0; i < 256; i++) flags[i] = 0;
-    for (int i = 0; i < count && i < 256; i++) flags[i] = ListView_GetCheckState(list, i) ? 1 : 0;
+    GetListViewChecks(dialog, list, count < 256 ? count : 256, flags);
 }
 
 INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -177,14 +172,8 @@ INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, 
         ViewRecord* record = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
         SetDlgItemTextA(dialog, IDC_THIN_TITLE,
                         record && record->currentDataSet ? record->currentDataSet->title : kThinningBatchCaption);
-        ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-        LVCOLUMNA column = {};
-        column.mask = LVCF_WIDTH;
-        RECT r;
-        GetClientRect(list, &r);
-        column.cx = r.right - GetSystemMetrics(SM_CXVSCROLL);
-        SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
-        FillFromClassList(list, table, GlobalThinningSettings.fromClasses);
+        SetupClassListView(dialog, list);
+        FillFromClassList(dialog, list, table, GlobalThinningSettings.fromClasses);
         FillClassCombo(GetDlgItem(dialog, IDC_THIN_KEYPOINT_CLASS), GlobalThinningSettings.keypointClass, nullptr);
         char text[32];
         snprintf(text, sizeof text, "%.3f", GlobalThinningSettings.surfaceAccuracy);
@@ -196,7 +185,7 @@ INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, 
         switch (LOWORD(wParam)) {
         case IDOK: {
             int32_t flags[256];
-            ReadFromClassChecks(list, table->count, flags);
+            ReadFromClassChecks(dialog, list, table->count, flags);
             bool any = false;
             for (int32_t f : flags) any = any || f;
             if (!any) {
@@ -225,14 +214,18 @@ INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, 
         break;
     case WM_NOTIFY: {
         NMHDR* header = (NMHDR*)lParam;
-        if (header->idFrom == IDC_THIN_FROM_LIST && header->code == LVN_COLUMNCLICK &&
-            ((NMLISTVIEW*)lParam)->iSubItem == 0) {
+        if (header->idFrom != IDC_THIN_FROM_LIST) break;
+        if (header->code == NM_CUSTOMDRAW) {
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, DrawClassListColors((NMLVCUSTOMDRAW*)lParam, table));
+            return TRUE;
+        }
+        if (header->code == LVN_COLUMNCLICK && ((NMLISTVIEW*)lParam)->iSubItem == 0) {
             int32_t flags[256];
-            ReadFromClassChecks(list, table->count, flags);
+            ReadFromClassChecks(dialog, list, table->count, flags);
             bool any = false;
             for (int32_t f : flags) any = any || f;
             for (int i = 0; i < table->count && i < 256; i++) flags[i] = any ? 0 : 1;
-            FillFromClassList(list, table, flags);
+            FillFromClassList(dialog, list, table, flags);
             return TRUE;
         }
         break;
@@ -268,6 +261,7 @@ static DWORD WINAPI ThinningThread(void* parameter)
             LogMessage(text);
         }
     }
+    BindAppJobView(0);
     FinishWorkerRun(run->view);
     NBLFree(run->fromClasses);
     NBLFree(run);
@@ -291,7 +285,14 @@ int RunIntelligentThinning(HWND view)
     run->fromClasses = table;
     run->keypointClass = GlobalThinningSettings.keypointClass;
     CancelAppJob();
+    // Bound before the thread starts: a close from now on waits for it.
+    BindAppJobView(view);
+    // The run's tiles are outlined, and its result drawn, over plain points of the whole data.
+    ResetViewDisplayMode(view);
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (record && record->zoomLevel > 0) ZoomFullExtent(view);
     if (!StartAppJobThread(ThinningThread, run)) {
+        BindAppJobView(0);
         NBLFree(table);
         NBLFree(run);
         return 0;

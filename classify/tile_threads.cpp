@@ -13,6 +13,7 @@
 namespace {
 
 struct TileRows {
+    HWND view;                       // outlines the tiles; may be null
     TileGrid grid;
     int reach;                       // columns apart that two boxes can still meet
     DataSet* set;
@@ -105,11 +106,7 @@ void RunRows(void* context, int part, int)
             }
             double box[4];
             TileGridBox(&run->grid, row, c, box);
-            int n = 0;
-            if (PointSelection* points = run->select(run->set, box)) {
-                n = run->routine(points, box, run->settings);
-                FreePointSelection(points);
-            }
+            int n = RunOneTile(run->view, run->set, box, run->settings, run->select, run->routine);
             if (n < 0) {
                 Fail(run, n, tile);
                 return;
@@ -141,6 +138,7 @@ int RunTileLoopThreaded(HWND view, DataSet* set, SurfaceMagicSettings* settings,
     if (parts <= 1) return RunTileLoop(view, set, settings, tileSize, overlap, text, select, routine);
     // Boxes are closed: tiles size / step columns apart still touch.
     run.reach = run.grid.size / run.grid.step + 1;
+    run.view = view;
     run.set = set;
     run.settings = settings;
     run.select = select;

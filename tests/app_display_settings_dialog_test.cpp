@@ -87,6 +87,9 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
         SaveWindowShot(Page(sheet, 1), "display_settings_tin_page");
         SaveWindowShot(sheet, "display_settings_tin");
         page = Page(sheet, 0);
+        // A list saved and loaded again: the target class goes back to 0.
+        Click(page, IDC_CLASS_SAVE);
+        Click(page, IDC_CLASS_LOAD);
         char text[300] = "";
         GetDlgItemTextA(page, IDC_CLASS_TITLE, text, sizeof text);
         title = text;
@@ -94,7 +97,15 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
         Click(page, IDC_APPLY_GLOBAL);
         SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
+    // The TIN page's apply has a grid view shade its mesh again.
+    r->meshBuilt = 1;
+    r->classSelection.targetClass = 6;
+    std::string list = TempDir() + "classes.csv";
+    FileDialogAnswers files({list, list});
     EXPECT_EQ(Send(view, CMD_DISPLAY_SETTINGS), 1);
+    EXPECT_EQ(files.calls(), 2);
+    EXPECT_EQ(r->classSelection.targetClass, 0);
+    EXPECT_EQ(r->meshBuilt, 0);
     EXPECT_EQ(title, r->classTable.title);
     for (int i = 0; i < r->classTable.count; i++) ASSERT_EQ(r->classTable.entries[i].display, 0) << i;
     EXPECT_EQ(r->classTable.entries[2].tinDisplay, 1);

@@ -60,6 +60,16 @@ TEST_F(FrameBars, RebarHoldsTheToolbarBandsAndTheProgressBand)
 
     EXPECT_EQ(GetDlgCtrlID(Toolbar()), ID_MAIN_TOOLBAR);
     EXPECT_EQ(SendMessageA(Toolbar(), TB_BUTTONCOUNT, 0, 0), 44);
+    // The strip the buttons were made from is freed: the image list keeps its pictures.
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(Toolbar(), TB_GETIMAGELIST, 0, 0);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 37);
+    std::vector<uint32_t> pixels;
+    DrawOffscreen(20, 20, [&](HDC dc) { return ImageList_Draw(images, 1, dc, 0, 0, ILD_NORMAL) ? 1 : 0; }, &pixels,
+                  RGB(1, 2, 3));
+    int drawn = 0;
+    for (uint32_t p : pixels) drawn += (p & 0xFFFFFF) != 0x010203;
+    EXPECT_GT(drawn, 0);
     TBBUTTON b;
     SendMessageA(Toolbar(), TB_GETBUTTON, 1, (LPARAM)&b);
     EXPECT_EQ(b.idCommand, CMD_OPEN_FILES);

@@ -222,16 +222,25 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
     EndAppJob();
 }
 
+namespace {
+std::vector<std::string> messageLog;
+void KeepMessageLog(const char* text) { messageLog.push_back(text); }
+}  // namespace
+
 TEST(Messages, ErrorBoxLogsEachNonEmptyLine)
 {
     BoxAnswers boxes;
+    messageLog.clear();
+    SetLogHook(KeepMessageLog);
     ErrorMessage("first line\n\nsecond line");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_OK | MB_ICONERROR));
-    WarningMessage("careful");
+    WarningMessage("careful\n");
+    SetLogHook(nullptr);
     EXPECT_EQ(boxes.shown()[1].caption, "Warning");
     EXPECT_EQ(boxes.shown()[1].type, (unsigned)(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(messageLog, (std::vector<std::string>{"[ERROR] first line", "[ERROR] second line", "[WARN] careful"}));
 }
 
 TEST(Progress, RangesAboveSixteenBitsAreKeptWholeAndStepsOnlyWhileRunning)

@@ -4,6 +4,7 @@
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
 #include "app/view_zoom.h"
+#include "views/plan/rubber_bands.h"
 #include "views/plan/view_mapping.h"
 #include "app/frame_bars.h"
 #include "app/view_tools.h"
@@ -231,6 +232,28 @@ TEST_F(ViewTools, EscapeEndsTheToolOfTheActiveView)
     // The next press starts a fresh box.
     EXPECT_EQ(ZoomToolMouse(view, WM_LBUTTONDOWN, At(60, 60)), 1);
     EXPECT_EQ(r->toolRect[0], 60);
+
+    // With the 3D window active the band is erased on the plan view, not
+    // XOR-drawn into the 3D window.
+    HWND gl = AddLinked(view, "ChildOpenGL");
+    ASSERT_NE(gl, nullptr);
+    SetViewTool(view, TOOL_MEASURE);
+    PumpMessages(50);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)gl, 0);
+    PumpMessages(50);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    HDC dc = GetDC(view);
+    COLORREF before = GetPixel(dc, 40, 20);
+    int band[4] = {10, 20, 70, 20};
+    memcpy(r->toolRect, band, sizeof band);
+    r->toolActive = 1;
+    DrawToolRubberBand(view, r->toolRect, TOOL_MEASURE);
+    ASSERT_NE(GetPixel(dc, 40, 20), before);
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_CANCEL, 0);
+    EXPECT_EQ(GetPixel(dc, 40, 20), before);
+    EXPECT_EQ(r->toolActive, 0);
+    ReleaseDC(view, dc);
 }
 
 TEST_F(ViewTools, ToolNamesAndTheNameOfAnUnknownTool)

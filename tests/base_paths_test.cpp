@@ -120,8 +120,19 @@ TEST(FoundMemory, PartsForALimit)
 TEST(FoundMemory, ProbedEstimates)
 {
     EXPECT_EQ(MemoryPartsNeeded(0), 1u);
-    EXPECT_GE(LoadMemoryPartsNeeded(1000.0), 1u);
     EXPECT_GT(GetAvailablePhysicalMemory(), 0u);
+}
+
+// With 1 GiB available the loading estimate is the 64-bit one of that figure:
+// 100 million points (4.2 GB plus head room) in 5 parts, 5 billion in 196.
+TEST(FoundMemory, LoadEstimateOfAKnownFigure)
+{
+    if (sizeof(void*) < 8) return;   // the 32-bit build probes its heap
+    SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 30; });
+    EXPECT_EQ(LoadMemoryPartsNeeded(1000.0), 1u);
+    EXPECT_EQ(LoadMemoryPartsNeeded(1e8), 5u);
+    EXPECT_EQ(LoadMemoryPartsNeeded(5e9), 196u);
+    SetAvailableMemoryHook(nullptr);
 }
 
 // A 64-bit build takes its limit from the available physical memory, not from

@@ -82,12 +82,22 @@ TEST_F(AOITest, ANewViewHasAnEmptySavedSetAndTheDefaultTypes)
 
 TEST_F(AOITest, TheToolAddsAClosedPolygonWithElevationsFromTheNearestPoints)
 {
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
     SetViewTool(view, TOOL_AOI);
     Mouse(WM_LBUTTONDOWN, 20, 20);
     Mouse(WM_LBUTTONDOWN, 60, 20);
     Mouse(WM_LBUTTONDOWN, 60, 70);
     Mouse(WM_RBUTTONDOWN, 60, 70);
     ASSERT_EQ(Count(), 1);
+    // Drawn at once in its type's colour (the closing edge too); the next
+    // paint draws the overlays only.
+    EXPECT_EQ(r->redrawOverlays, 1);
+    HDC dc = GetDC(view);
+    int drawn = 0, x = LOWORD(At(40, 45)), y = HIWORD(At(40, 45));
+    for (int dx = -1; dx <= 1; dx++)
+        for (int dy = -1; dy <= 1; dy++) drawn += GetPixel(dc, x + dx, y + dy) == r->aoiClassTable.entries[0].mainColor;
+    ReleaseDC(view, dc);
+    EXPECT_GE(drawn, 1);
     struct Polyline* p = Polygon(0);
     ASSERT_EQ(p->vertexCount, 4);
     EXPECT_EQ(p->vertices[3].x, p->vertices[0].x);

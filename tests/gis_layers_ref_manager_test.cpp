@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "gis/layers/layer_sets.h"
 #include "gis/layers/ref_files.h"
+#include "base/file_list.h"
 #include "gis/layers/ref_manager.h"
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/aoi_set.h"
@@ -122,6 +123,7 @@ protected:
 TEST_F(ReferenceManagerTest, FirstFilesAreChosenThenShownAndTheFirstImageGoesToTheBackgroundOnce)
 {
     FileDialogAnswers files({Files({"lines.shp", "photo.tif"})});
+    lastOpenFolder[0] = 0;
     EXPECT_EQ(Manage([](HWND, HWND) {}), 1);
     EXPECT_EQ(files.captions().at(0), "Open Reference Files");
     EXPECT_EQ(rows, (std::vector<std::string>{"1 SHP lines.shp", "0 IMG photo.tif"}));
@@ -130,7 +132,7 @@ TEST_F(ReferenceManagerTest, FirstFilesAreChosenThenShownAndTheFirstImageGoesToT
     EXPECT_EQ(r->displayMode, CMD_BACKGROUND_REF);
     EXPECT_EQ(r->overlayPointsOverBackground, 1);
     EXPECT_EQ(r->referencesShown, 0);
-    EXPECT_NE(lastReferenceFolder[0], 0);
+    EXPECT_NE(lastOpenFolder[0], 0);   // the folder the other open dialogs start in too
     // The extents take in the line to X 300 and the image from X -50 and to Y 120.
     EXPECT_LT(r->dataMinX, -50.0);
     EXPECT_GT(r->dataMaxX, 300.0);

@@ -125,6 +125,26 @@ TEST(GridContours, PlaneGeoTIFFContoursLieOnTheirLevelLines)
     }
 }
 
+// Levels come from their index: an interval below a float's step at the
+// heights still reaches the top (each level once), and one that gives more
+// levels than the limit is refused before any work.
+TEST(GridContours, FineIntervalsEndAndTooManyLevelsAreRefused)
+{
+    // 1000 to 1000.004 m: a float there steps by 6.1e-5, more than the 1e-5 interval.
+    DataSet* set = MakeGridSet(20, 26, [](double x, double) { return (float)(1000.0 + 0.0002 * x); });
+    ContourList* list = TraceGrid(set, 1e-5f, 0);
+    std::set<float> levels;
+    for (int i = 0; i < list->count; i++) levels.insert(list->lines[i]->vertices[0].z);
+    EXPECT_EQ(levels.size(), (size_t)list->count);
+    EXPECT_GE(list->count, 30);
+    FreeContourList(list);
+    list = NewContourList();
+    EXPECT_EQ(TraceGridContours(set, 1e-7f, 0, list, nullptr), 0);
+    EXPECT_EQ(list->count, 0);
+    FreeContourList(list);
+    FreeDataSet(set);
+}
+
 TEST(GridContours, ConeRingsCloseAroundTheTopAndSkipVoidCells)
 {
     DataSet* set = Cone(41, 30);

@@ -204,6 +204,21 @@ TEST(TINContours, ACancelledTraceKeepsAFirstRunOfWholeLevels)
     FreeContourList(full);
 }
 
+// Levels are counted in 64 bits; a TIN whose interval gives more than the
+// limit is not traced (no int level number overflows, nothing throws).
+TEST(TINContours, LevelsAreCountedWithoutOverflowAndTooManyAreNotTraced)
+{
+    EXPECT_EQ(CountContourLevels(-2.5, 3.0, 1.0), 6);
+    EXPECT_EQ(CountContourLevels(0.0, 1e12, 1.0 / 1024), 1024000000000001LL);
+    EXPECT_EQ(CountContourLevels(3.0, 2.0, 1.0), 0);
+    EXPECT_EQ(CountContourLevels(0.0, 1.0, 0.0), INT64_MAX);
+    TestTIN hill(Lattice(31, 1.0, Hill));
+    ContourList* list = NewContourList();
+    EXPECT_EQ(TraceTINContours(hill.tin, 1e-9f, &list, nullptr, 0, 1), 0);
+    EXPECT_EQ(list->count, 0);
+    FreeContourList(list);
+}
+
 TEST(TINContours, LevelsAndIndexLines)
 {
     int first, end;
@@ -386,6 +401,20 @@ TEST_F(ContourJob, DialogValuesRoundTripAndBadOnesAreRefused)
         // The first opening chose the bare-earth classes.
         for (int c = 0; c < r->classTable.count; c++)
             EXPECT_EQ(r->classTable.entries[c].tinDisplay, c == 2 || c == 8) << c;
+        EXPECT_EQ(r->contourInterval, 2.0f);
+    }
+    {
+        // 93 to 100 m in steps of 0.1 mm: more levels than may be drawn.
+        BoxAnswers boxes;
+        intervalText = "0.0001";
+        const DataSet* set = r->dataSets[0];
+        long long levels = (long long)CountContourLevels(set->minZ, set->maxZ, 0.0001);
+        EXPECT_GT(levels, kMaxContourLevels);
+        EXPECT_EQ(ContourSettings(view), 0);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        char text[200];
+        snprintf(text, sizeof text, kContourLevelsText, 0.0001, levels, kMaxContourLevels);
+        EXPECT_EQ(boxes.shown()[0].text, text);
         EXPECT_EQ(r->contourInterval, 2.0f);
     }
     {

@@ -1,6 +1,7 @@
 // The 3D view: window, context, camera, navigation, commands and frames read
 // back from the offscreen surface (Mesa's software renderer under Xvfb).
 #include "gl3d_fixtures.h"
+#include "views/plan/color_ramp.h"
 #include <cmath>
 
 TEST_F(GL3DTest, OpensOverAPlanViewWithItsCameraToolbarAndStatusBar)
@@ -79,6 +80,28 @@ TEST_F(GL3DTest, ASyntheticTINRendersLitInItsColourAtTheCentre)
     EXPECT_NEAR(GetBValue(centre), 50 * 0.7, 4);
     // The corners stay background.
     EXPECT_EQ(GetGLFramePixel(r, 0, 0), RGB(0, 0, 0));
+}
+
+// The ramp TIN takes the TIN ramp of its own, whatever ramp the plan view's
+// draw thread last left in the record (here earth tones for the points).
+TEST_F(GL3DTest, TheRampTINKeepsItsOwnRamp)
+{
+    HWND view = AddPointView(11, 0.0);
+    AddTIN(view);
+    ViewRecord* r = Record(view);
+    r->displayMode = CMD_COLOR_TIN;
+    r->tinColorMode = 0;   // blue to red: flat ground takes entry 0, (0, 0, 191)
+    HWND gl = Open3D(view);
+    ASSERT_NE(gl, nullptr);
+    FillViewColorRamp(r, RAMP_EARTH_TONES);
+    ASSERT_EQ(RenderGLView(gl), 1);
+    RECT c;
+    GetClientRect(gl, &c);
+    COLORREF centre = GetGLFramePixel(r, c.right / 2, c.bottom / 2);
+    // Earth tones' entry 0 is (63, 81, 57).
+    EXPECT_LT(GetRValue(centre), 30);
+    EXPECT_LT(GetGValue(centre), 30);
+    EXPECT_GT(GetBValue(centre), 100);
 }
 
 TEST_F(GL3DTest, PointsRenderAndExaggerationRebuildsListsAndChangesThePicture)

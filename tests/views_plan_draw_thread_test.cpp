@@ -225,7 +225,7 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     Repaint(view, 1);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     // What is on screen now stands in for a shaded TIN of mode 8007. These
-    // points give no TIN (no ground class), which each TIN draw reports.
+    // points give no TIN (no ground class): told once, after the paint.
     BoxAnswers boxes;
     r->displayMode = CMD_COLOR_TIN;
     ASSERT_EQ(SaveTINImage(view, nullptr), 1);
@@ -238,8 +238,14 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
-    ASSERT_FALSE(boxes.shown().empty());
+    PumpMessages(20);
+    ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
+    r->imageCacheValid = 0;
+    Repaint(view, 1);
+    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    PumpMessages(20);
+    EXPECT_EQ(boxes.shown().size(), 1u);
 
     ViewDisplayCommand(view, CMD_POINTS_OVER_BACK);   // points over the background
     UpdateWindow(view);

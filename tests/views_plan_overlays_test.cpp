@@ -452,3 +452,23 @@ TEST_F(PlanLayers, ReferenceImagesStartAtTheLeftEdgeAndANarrowOneStillShows)
     FreeImage(left.image);
     FreeImage(narrow.image);
 }
+
+// The view is drawn one pixel wider and higher than its client rectangle:
+// a marker on that last column and row is drawn, one beyond it is not.
+TEST(Markers, TheLastPixelRowAndColumnAreOnScreen)
+{
+    ViewMapping m = {};
+    m.scale = 1.0;
+    m.top = 100.0;
+    m.clientWidth = 50;
+    m.clientHeight = 40;
+    m.drawWidth = 51;
+    m.drawHeight = 41;
+    for (double beyond : {0.0, 1.0}) {
+        std::vector<uint32_t> pixels;
+        DrawOffscreen(54, 44, [&](HDC dc) { return DrawCursorMarkOn(dc, &m, 50.5 + beyond, 59.5), 1; }, &pixels);
+        int drawn = 0;
+        for (uint32_t p : pixels) drawn += (p & 0xFFFFFF) != 0;
+        EXPECT_EQ(drawn > 0, beyond == 0.0) << beyond;
+    }
+}

@@ -50,6 +50,8 @@ TEST(PointTip, EveryFormatShowsWhatItCarries)
         bool colour = format == 2 || format == 3 || format == 5 || format == 7 || format == 8 || format == 10;
         EXPECT_EQ(Has(t, "(R,G,B): 11, 22, 33"), colour) << format;
         EXPECT_EQ(Has(t, "GPS Time: 1000.500000"), format != 0 && format != 2) << format;
+        // The date as the information dialog gives it.
+        EXPECT_EQ(Has(t, "\n       09/14/2011 02:03:02"), format != 0 && format != 2) << format;
         EXPECT_EQ(Has(t, "Scanner Channel:  2"), format >= 5) << format;   // 5 shares the colour layout
         // Overlap is a flag of the newer formats only.
         EXPECT_EQ(Has(t, "Syn WH OL"), format > 5) << format;

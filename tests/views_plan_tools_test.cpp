@@ -151,6 +151,22 @@ TEST_F(PlanToolsTest, TheDensityToolShowsItsTextAndATooSmallAreaSaysSo)
     snprintf(text, sizeof text, " %.3f", expected);
     EXPECT_EQ(StatusText(view, 4), text);
 
+    // A new draw and a repaint from the cached picture draw the box again over it.
+    auto boxShown = [&] {
+        HDC dc = GetDC(view);
+        int onBox = 0, x = (p0.x + p1.x) / 2;
+        for (int y = p0.y - 1; y <= p0.y + 1; y++) onBox += GetPixel(dc, x, y) == (CachePixel(r, x, y) ^ RGB(0, 255, 0));
+        ReleaseDC(view, dc);
+        return onBox > 0;
+    };
+    InvalidateView(view, 1);
+    UpdateWindow(view);
+    ASSERT_TRUE(WaitForCachedDraw(view, 5000));
+    EXPECT_TRUE(boxShown()) << "after a draw";
+    InvalidateRect(view, nullptr, FALSE);
+    UpdateWindow(view);
+    EXPECT_TRUE(boxShown()) << "after a repaint";
+
     // One pixel square is far below half a square metre.
     Click(view, p0);
     Click(view, {p0.x + 1, p0.y + 1});

@@ -3,10 +3,12 @@
 // text, the status bar and closing with its plan view.
 #include "window_fixtures.h"
 #include "point_sets.h"
+#include "app/job_control.h"
 #include "app/status_bars.h"
 #include "app/view_tools.h"
 #include "base/heap.h"
 #include "data/selection.h"
+#include "views/plan/draw_thread.h"
 #include "views/plan/measure_query.h"
 #include "views/plan/point_tip.h"
 #include "views/plan/profile_box.h"
@@ -14,6 +16,7 @@
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
 #include "views/profile/profile_window.h"
+#include "resource.h"
 #include <cmath>
 #include <cstdio>
 
@@ -278,6 +281,80 @@ TEST_F(ProfileTest, ClosingThePlanViewClosesItsProfileAndAClosedProfileLetsGo)
     PumpMessages(20);
     EXPECT_FALSE(IsWindow(view));
     EXPECT_FALSE(IsWindow(profile));
+}
+
+namespace {
+
+// Lets a suspended draw go on after half a second, noting the box as it is
+// then: a box that goes before the draw has ended is seen gone or changed.
+struct DrawHold {
+    HANDLE draw;
+    const ViewRecord* r;
+    bool box = false;
+    double x = 0, y = 0;
+};
+
+DWORD WINAPI ResumeDrawLater(void* parameter)
+{
+    DrawHold* h = (DrawHold*)parameter;
+    Sleep(500);
+    const struct Polyline* box = h->r->profilePolyline;
+    h->box = box != nullptr;
+    if (box) {
+        h->x = box->vertices[0].x;
+        h->y = box->vertices[0].y;
+    }
+    ResumeThread(h->draw);
+    return 0;
+}
+
+void WidenBox(HWND dialog, int templateId)
+{
+    if (templateId != IDD_PROFILE_WIDTH) return;
+    SetDlgItemTextA(dialog, IDC_PROFILE_WIDTH, "4");
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+// The width dialog replaces the box and closing the profile frees it: each
+// first waits for the plan view's draw, which draws the box, to end.
+TEST_F(ProfileTest, TheBoxGoesOnlyOnceThePlanViewsDrawHasEnded)
+{
+    Open(TallColumn(), {100, 200, 0}, {110, 200, 0}, 2.0f);
+    ASSERT_TRUE(WaitForViewDraw(view, 10000));
+    JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);
+    for (int closing = 0; closing < 2; closing++) {
+        ASSERT_NE(r->profilePolyline, nullptr);
+        double x = r->profilePolyline->vertices[0].x, y = r->profilePolyline->vertices[0].y;
+        // The draw thread starts while this thread holds the view's lock, and
+        // is suspended before it can take it.
+        ASSERT_EQ(WaitForSingleObject(job->mutex, 5000), (DWORD)WAIT_OBJECT_0);
+        r->imageCacheValid = 0;
+        ASSERT_TRUE(StartViewDraw(view, nullptr, nullptr, 1, 0));
+        DrawHold hold = {nullptr, r};
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &hold.draw,
+                                    THREAD_SUSPEND_RESUME | SYNCHRONIZE, FALSE, 0));
+        SuspendThread(hold.draw);
+        ReleaseMutex(job->mutex);
+        HANDLE resumer = CreateThread(nullptr, 0, ResumeDrawLater, &hold, 0, nullptr);
+        if (closing) {
+            SendMessageA(profile, WM_CLOSE, 0, 0);
+        } else {
+            SetDialogDriver(WidenBox);
+            SetProfileBoxWidth(view);
+            SetDialogDriver(nullptr);
+        }
+        WaitForSingleObject(resumer, 10000);
+        EXPECT_TRUE(hold.box) << (closing ? "close" : "width dialog");
+        EXPECT_EQ(hold.x, x);
+        EXPECT_EQ(hold.y, y);
+        EXPECT_EQ(WaitForSingleObject(hold.draw, 10000), (DWORD)WAIT_OBJECT_0);
+        CloseHandle(resumer);
+        CloseHandle(hold.draw);
+        ASSERT_TRUE(WaitForViewDraw(view, 10000));
+    }
+    EXPECT_EQ(r->profilePolyline, nullptr);
 }
 
 TEST_F(ProfileTest, TheWheelOverTheProfileStepsTheBox)

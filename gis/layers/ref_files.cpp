@@ -15,8 +15,6 @@
 #include <cstdio>
 #include <cstring>
 
-char lastReferenceFolder[256];
-
 static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 FileList* OpenReferenceFilesDialog(HWND window)
@@ -24,7 +22,7 @@ FileList* OpenReferenceFilesDialog(HWND window)
     FileList* list = (FileList*)NBLCalloc(1, sizeof(FileList));
     if (!list) return nullptr;
     OpenFilesDialog(window, list, "Open Reference Files", "Reference Files (*.shp,*.tif)|*.shp;*.tif|All files (*.*)|*.*|",
-                    lastReferenceFolder);
+                    lastOpenFolder);   // the folder the other open dialogs share
     if (list->count == 0) {
         DeleteFileList(list);
         return nullptr;

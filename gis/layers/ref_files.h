@@ -10,9 +10,6 @@ struct ReferenceFile;
 struct ReferenceImage;
 struct ViewRecord;
 
-// The folder reference files were last opened from; empty at start.
-extern char lastReferenceFolder[256];
-
 // Bounds of a reference before its first vertex widens them.
 constexpr double kEmptyBoundsLow = 3.37e38;
 

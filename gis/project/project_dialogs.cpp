@@ -175,6 +175,9 @@ static int CommonCommand(HWND dialog, int id, int code)
     case IDC_PROJECT_REMOVE_TILE: {
         LRESULT row = SendDlgItemMessageA(dialog, IDC_PROJECT_TILES, LB_GETCURSEL, 0, 0);
         if (row >= 0 && row < state.files.count) {
+            // The entry's outline is a copy of the tile's own (removing an entry leaves it).
+            FreePolygon(state.files.entries[row]->extent);
+            state.files.entries[row]->extent = nullptr;
             RemoveFileListEntry(&state.files, (int)row);
             FillTileRows(dialog);
         }

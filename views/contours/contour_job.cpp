@@ -14,8 +14,11 @@
 #include "base/dialogs.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "data/data_set.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,6 +27,7 @@ const char kAllClassesWarningText[] =
     "Using all point classes for contour generation may result in\n\"Out of memory\" errors and could cause "
     "application instability.\n\nAre you sure you want to continue?";
 const char kContourIntervalText[] = "Contour Interval must be greater than zero:\n\n    %.1lf";
+const char kContourLevelsText[] = "Contour Interval %g gives %lld contour levels:\n\n    no more than %d can be drawn.";
 
 // The view whose contours the running job makes; 0 when none runs.
 static volatile HWND ContourJobView;
@@ -59,6 +63,15 @@ int AppendContourLine(ContourList* list, struct Polyline* line)
     }
     list->lines[list->count++] = line;
     return 1;
+}
+
+int64_t CountContourLevels(double low, double high, double interval)
+{
+    if (!(interval > 0) || !std::isfinite(low / interval) || !std::isfinite(high / interval)) return INT64_MAX;
+    if (high < low) return 0;
+    double count = std::floor(high / interval) - std::ceil(low / interval) + 1;
+    if (count <= 0) return 0;
+    return count >= 9.0e18 ? INT64_MAX : (int64_t)count;
 }
 
 JobControl* AppJobControl() { return FrameWindow ? (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB) : nullptr; }
@@ -157,6 +170,21 @@ static int FlaggedClasses(int* all)
     return n;
 }
 
+// The levels the interval gives over the heights of the view's data sets.
+static int64_t ViewContourLevels(const ViewRecord* r, double interval)
+{
+    bool any = false;
+    double low = 0, high = 0;
+    for (int i = 0; r->dataSets && i < r->dataSetCount; i++) {
+        const DataSet* set = r->dataSets[i];
+        if (!set) continue;
+        low = any ? std::min(low, (double)set->minZ) : set->minZ;
+        high = any ? std::max(high, (double)set->maxZ) : set->maxZ;
+        any = true;
+    }
+    return any ? CountContourLevels(low, high, interval) : 0;
+}
+
 static BOOL ConfirmContourParams(HWND dialog)
 {
     ReadTINClassChecks(dialog, dialogRecord);
@@ -173,6 +201,13 @@ static BOOL ConfirmContourParams(HWND dialog)
     if (!(interval > 0)) {
         char message[200];
         snprintf(message, sizeof message, kContourIntervalText, interval);
+        ShowMessageBox(dialog, message, "Error", MB_OK | MB_ICONERROR);
+        return TRUE;
+    }
+    int64_t levels = ViewContourLevels(dialogRecord, interval);
+    if (levels > kMaxContourLevels) {
+        char message[200];
+        snprintf(message, sizeof message, kContourLevelsText, interval, (long long)levels, kMaxContourLevels);
         ShowMessageBox(dialog, message, "Error", MB_OK | MB_ICONERROR);
         return TRUE;
     }

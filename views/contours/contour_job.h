@@ -3,6 +3,7 @@
 // Parameters" dialog with its command.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 
 struct ContourList;
 struct Polyline;
@@ -28,6 +29,12 @@ void EndContourJob(HWND view, int posted);
 // A view that goes away first stops the contour job working on it.
 void CancelContourJobOf(HWND view);
 
+// The most levels one set of contours may have: a smaller interval is refused.
+const int kMaxContourLevels = 10000;
+// The number of multiples of the interval from low to high, counted without
+// overflow (INT64_MAX for an interval that is not above zero).
+int64_t CountContourLevels(double low, double high, double interval);
+
 // Command CMD_CONTOUR_SETTINGS: dialog IDD_CONTOUR_PARAMS; 1 when confirmed.
 int  ContourSettings(HWND view);
 INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -35,3 +42,4 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM wParam, 
 extern const char kNoContourClassText[];
 extern const char kAllClassesWarningText[];
 extern const char kContourIntervalText[];
+extern const char kContourLevelsText[];

@@ -361,6 +361,11 @@ int TraceGridContours(DataSet* set, float interval, int passes, ContourList* lis
 {
     int rows = set->rows, columns = set->columns;
     if (rows < 3 || columns < 3 || !set->heights || !(interval > 0)) return 1;
+    float low = set->minZ, high = set->maxZ, first = FirstGridLevel(low, interval);
+    // Counted before any work: a level too fine for a float to advance by
+    // must not loop for ever.
+    int64_t levels = CountContourLevels(first, high, interval);
+    if (levels > kMaxContourLevels) return 0;
     set->contourMarks = Calloc((uint64_t)rows * columns, 1, "CreateContours");
     if (!set->contourMarks) return -1;
     float** backup = nullptr;
@@ -377,10 +382,15 @@ int TraceGridContours(DataSet* set, float interval, int passes, ContourList* lis
             break;
         }
     if (result == 1) {
-        float low = set->minZ, high = set->maxZ;
-        StartProgress((unsigned)std::max(0.0, std::trunc((high - low) / interval + 1.0)), kFindingContoursCaption);
+        StartProgress((unsigned)levels, kFindingContoursCaption);
         float g = (float)(interval * 5.0);
-        for (float t = FirstGridLevel(low, interval); t < high; t = (float)(t + interval)) {
+        // Each level from its index, not by adding the interval up.
+        float previous = -HUGE_VALF;
+        for (int64_t i = 0; i <= levels; i++) {
+            float t = (float)(first + (double)i * interval);
+            if (!(t < high)) break;
+            if (t == previous) continue;
+            previous = t;
             if (Cancelled(job)) {
                 result = 0;
                 break;

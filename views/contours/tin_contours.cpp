@@ -504,6 +504,11 @@ int TraceTINContours(const TINModel* tin, float interval, ContourList** list, Jo
 {
     ContourWork* w = NewContourWork(tin);
     if (!w) return -1;
+    // Counted before any work: an int level number would overflow.
+    if (CountContourLevels(w->lowZ, w->highZ, interval) > kMaxContourLevels) {
+        FreeContourTIN(w);
+        return 0;
+    }
     if (threads <= 0) threads = ContourThreadCount();
     ContourPool pool;
     pool.work = w;

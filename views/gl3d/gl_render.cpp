@@ -5,10 +5,12 @@
 #include "views/gl3d/gl_overlays.h"
 #include "views/gl3d/gl_view.h"
 #include "views/plan/color_ramp.h"
+#include "views/plan/tin_drawing.h"
 #include "app/command_ids.h"
 #include "app/view_record.h"
 #include "app/view_selection.h"
 #include "app/window_slots.h"
+#include "base/heap.h"
 #include "base/palette.h"
 #include "base/polygon.h"
 #include "base/progress.h"
@@ -87,6 +89,13 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
 {
     TINModel* tin = r->tin;
     PointRecord** items = tin->points->items;
+    ColorRamp* ramp = colouring == TIN_ELEVATION ? (ColorRamp*)NBLMalloc(sizeof(ColorRamp)) : nullptr;
+    if (ramp) {
+        // The range of the plan view's ramp TIN, so that both show a height alike.
+        FillTINColorRamp(r, ramp);
+        TINRampRange(r, &ramp->minZ, &ramp->maxZ);
+        ramp->factor = ramp->maxZ > ramp->minZ ? (float)(ramp->count / (ramp->maxZ - ramp->minZ)) : 0.0f;
+    }
     StartProgress((unsigned)(tin->triangleCount / kProgressEvery + 1), "3D TIN");
     for (int32_t i = 0; i < tin->triangleCount; i++) {
         if (i % kProgressEvery == 0) StepProgress();
@@ -97,7 +106,7 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
         for (int k = 0; k < 3; k++) {
             const PointRecord* p = items[tin->triangles[3 * i + k]];
             if (colouring == TIN_ELEVATION) {
-                const uint8_t* c = GetRampEntry(p->z, r);
+                const uint8_t* c = ramp ? GetColorRampEntry(p->z, ramp) : GetRampEntry(p->z, r);
                 glColor3ub(c[0], c[1], c[2]);
             } else if (colouring == TIN_INTENSITY) {
                 uint8_t g = IntensityGrey(r, p->intensity);
@@ -110,6 +119,7 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
         glEnd();
     }
     EndProgress();
+    NBLFree(ramp);
 }
 
 static void DrawTIN(HWND w, TINColouring colouring)

@@ -54,7 +54,9 @@ int BuildNineColorRamp(uint8_t e[][3])
     return 9;
 }
 
-void FillViewColorRamp(ViewRecord* record, int rampKind)
+// Fills the ramp fields, wherever they are kept.
+static void FillRamp(const ViewRecord* record, int rampKind, float* minZ, float* maxZ, float* factor, int32_t* count,
+                     uint8_t colors[][3])
 {
     float lo = 0.0f, hi = 0.0f;
     bool first = true;
@@ -65,18 +67,52 @@ void FillViewColorRamp(ViewRecord* record, int rampKind)
         if (first || set->rampHighZ > hi) hi = set->rampHighZ;
         first = false;
     }
-    record->rampMinZ = lo;
-    record->rampMaxZ = hi;
+    *minZ = lo;
+    *maxZ = hi;
     switch (rampKind) {
-    case RAMP_EARTH_TONES: record->rampCount = BuildEarthToneRamp(record->rampColors); break;
-    case RAMP_NINE_COLORS: record->rampCount = BuildNineColorRamp(record->rampColors); break;
-    default: record->rampCount = BuildBlueRedRamp(record->rampColors); break;
+    case RAMP_EARTH_TONES: *count = BuildEarthToneRamp(colors); break;
+    case RAMP_NINE_COLORS: *count = BuildNineColorRamp(colors); break;
+    default: *count = BuildBlueRedRamp(colors); break;
     }
     // A flat range would give an infinite factor; 0 sends every Z in the range
     // to entry 0 while Z above it still takes the last entry.
     float span = hi - lo;
-    record->rampFactor = span > 0.0f ? (float)record->rampCount / span : 0.0f;
-    if (!std::isfinite(record->rampFactor)) record->rampFactor = 0.0f;
+    *factor = span > 0.0f ? (float)*count / span : 0.0f;
+    if (!std::isfinite(*factor)) *factor = 0.0f;
+}
+
+void FillViewColorRamp(ViewRecord* record, int rampKind)
+{
+    int32_t count;
+    FillRamp(record, rampKind, &record->rampMinZ, &record->rampMaxZ, &record->rampFactor, &count, record->rampColors);
+    record->rampCount = count;
+}
+
+static int TINRampKind(const ViewRecord* record)
+{
+    if (record->tinColorMode == 1) return RAMP_EARTH_TONES;
+    if (record->tinColorMode == 2) return RAMP_NINE_COLORS;
+    return RAMP_BLUE_RED;
+}
+
+void FillTINColorRamp(const ViewRecord* record, ColorRamp* ramp)
+{
+    FillRamp(record, TINRampKind(record), &ramp->minZ, &ramp->maxZ, &ramp->factor, &ramp->count, ramp->colors);
+}
+
+static int32_t RampIndex(float z, float minZ, float maxZ, float factor, int32_t count)
+{
+    int32_t last = count - 1;
+    if (z < minZ) return 0;
+    if (!(z <= maxZ)) return last < 0 ? 0 : last;   // above the range (or not a number)
+    int32_t i = (int32_t)((z - minZ) * factor);
+    if (i >= count) i = last;
+    return i < 0 ? 0 : i;
+}
+
+const uint8_t* GetColorRampEntry(float z, const ColorRamp* ramp)
+{
+    return ramp->colors[RampIndex(z, ramp->minZ, ramp->maxZ, ramp->factor, ramp->count)];
 }
 
 void SetupPointColorRampOf(ViewRecord* record)
@@ -86,10 +122,7 @@ void SetupPointColorRampOf(ViewRecord* record)
 
 void SetupTINColorRampOf(ViewRecord* record)
 {
-    int kind = RAMP_BLUE_RED;
-    if (record->tinColorMode == 1) kind = RAMP_EARTH_TONES;
-    else if (record->tinColorMode == 2) kind = RAMP_NINE_COLORS;
-    FillViewColorRamp(record, kind);
+    FillViewColorRamp(record, TINRampKind(record));
 }
 
 int SetupPointColorRamp(HWND view)
@@ -110,12 +143,7 @@ int SetupTINColorRamp(HWND view)
 
 int32_t GetRampIndex(float z, const ViewRecord* record)
 {
-    int32_t last = record->rampCount - 1;
-    if (z < record->rampMinZ) return 0;
-    if (!(z <= record->rampMaxZ)) return last < 0 ? 0 : last;   // above the range (or not a number)
-    int32_t i = (int32_t)((z - record->rampMinZ) * record->rampFactor);
-    if (i >= record->rampCount) i = last;
-    return i < 0 ? 0 : i;
+    return RampIndex(z, record->rampMinZ, record->rampMaxZ, record->rampFactor, record->rampCount);
 }
 
 COLORREF GetRampColor(float z, const ViewRecord* record)

@@ -20,6 +20,17 @@ int  SetupTINColorRamp(HWND view);
 void SetupPointColorRampOf(ViewRecord* record);
 void SetupTINColorRampOf(ViewRecord* record);
 
+// A ramp of a window's own: the plan view's draw thread refills the record's
+// ramp for its own drawing at any moment, so another thread never reads that.
+struct ColorRamp {
+    float   minZ, maxZ, factor;
+    int32_t count;
+    uint8_t colors[768][3];
+};
+// The view's TIN ramp (as SetupTINColorRamp makes it) into `ramp`; the record is only read.
+void FillTINColorRamp(const ViewRecord* record, ColorRamp* ramp);
+const uint8_t* GetColorRampEntry(float z, const ColorRamp* ramp);
+
 int32_t  GetRampIndex(float z, const ViewRecord* record);
 COLORREF GetRampColor(float z, const ViewRecord* record);
 const uint8_t* GetRampEntry(float z, const ViewRecord* record);

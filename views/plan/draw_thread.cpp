@@ -18,6 +18,8 @@
 #include "base/heap.h"
 #include <commctrl.h>
 
+static const COLORREF kDensityBoxColour = RGB(0, 255, 0);
+
 static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
@@ -168,7 +170,11 @@ int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOn
     CancelViewDraw(view);
     if (r->imageCacheValid && r->imageCache.pixels) {
         RestoreViewImage(view, hdc);
-        if (!overlayOnly) return 1;
+        if (!overlayOnly) {
+            // The density box is drawn over the picture, never kept in it.
+            if (r->densityPolyline) DrawDensityBoxXor(view, hdc, r->densityPolyline, kDensityBoxColour);
+            return 1;
+        }
     } else {
         overlayOnly = 0;
     }
@@ -259,6 +265,7 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
         MemoryBarrier();
         if (r->drawGeneration != request.generation) r->imageCacheValid = 0;
     }
+    if (completed && r->densityPolyline) DrawProfileBox(view, hdc, r->densityPolyline, kDensityBoxColour);
     ReleaseDC(view, hdc);
 
     if (completed && r->editPolyline) {

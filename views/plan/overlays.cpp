@@ -58,7 +58,8 @@ static POINT ToPixel(const ViewRecord* r, double x, double y)
     return p;
 }
 
-static bool OnScreen(const RECT& area, POINT p) { return p.x >= 0 && p.x < area.right && p.y >= 0 && p.y < area.bottom; }
+// The view is drawn one pixel wider and higher than its client rectangle.
+static bool OnScreen(const RECT& area, POINT p) { return p.x >= 0 && p.x <= area.right && p.y >= 0 && p.y <= area.bottom; }
 
 // ---- reference images ----------------------------------------------------------
 
@@ -389,7 +390,7 @@ static void Mark(HDC hdc, const ViewMapping* m, double x, double y, COLORREF pen
                  int radius)
 {
     int px = (int)((x - m->left) / m->scale), py = (int)((m->top - y) / m->scale);
-    if (px < 0 || px >= m->clientWidth || py < 0 || py >= m->clientHeight) return;
+    if (px < 0 || px >= m->drawWidth || py < 0 || py >= m->drawHeight) return;
     HPEN p = CreatePen(PS_SOLID, penWidth, pen);
     HBRUSH b = CreateSolidBrush(fill);
     HGDIOBJ oldPen = SelectObject(hdc, p);

@@ -5,7 +5,7 @@
 #include "views/plan/draw_thread.h"
 #include "app/class_table.h"
 #include "app/frame.h"
-#include "app/gps_time.h"
+#include "data/gps_time.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "data/laz_loader.h"
@@ -115,9 +115,9 @@ static void FlagText(uint8_t flags, int format, char* text, int size)
 
 char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size)
 {
-    char flags[32], date[32];
+    char flags[32], date[48];
     FlagText(p->flags, format, flags, sizeof flags);
-    GPSTimeToDateText(p->gpsTime, date);
+    snprintf(date, sizeof date, "%s", GPSTimeToDateText(p->gpsTime));
     const char* name = r ? r->classTable.entries[p->classification].name : "";
     int number = ReturnNumberOf(p->returns), count = NumberOfReturnsOf(p->returns);
     int channel = p->flags & POINT_SCANNER_CHANNEL;

@@ -355,8 +355,12 @@ int SetProfileBoxWidth(HWND view)
     HWND plan = r->window ? r->window : view;
     if (ShowDialog(IDD_PROFILE_WIDTH, FrameWindow, ProfileBoxWidthDlgProc, (LPARAM)plan) != 1) return 1;
     if (r->profileWindow) {
+        // A draw (one may have started while the dialog was open) stops
+        // before the box it draws is replaced.
+        JobControl* lock = LockViewData(plan);
         DrawProfileBoxXor(plan, nullptr, r->profilePolyline, kCyan);
         RefreshProfileBox(plan);
+        UnlockViewData(lock);
     }
     return 1;
 }

@@ -130,22 +130,24 @@ static int DrawShadedTIN(HWND view, HDC hdc, TriangleColor color, const void* ex
     return completed;
 }
 
+void TINRampRange(const ViewRecord* r, float* low, float* high)
+{
+    if (r->scaleColorsToLocal && r->tin) {
+        *low = (float)r->tin->minZ;
+        *high = (float)r->tin->maxZ;
+    } else if (r->currentDataSet) {
+        *low = r->currentDataSet->rampLowZ;
+        *high = r->currentDataSet->rampHighZ;
+    }
+}
+
 int DrawTINByRamp(HWND view, HDC hdc)
 {
     ViewRecord* r = RecordOf(view);
     if (!r || !r->tin) return 1;
     SetupTINColorRamp(view);
-    float low, high;
-    if (r->scaleColorsToLocal) {
-        low = (float)r->tin->minZ;
-        high = (float)r->tin->maxZ;
-    } else if (r->currentDataSet) {
-        low = r->currentDataSet->rampLowZ;
-        high = r->currentDataSet->rampHighZ;
-    } else {
-        low = r->rampMinZ;
-        high = r->rampMaxZ;
-    }
+    float low = r->rampMinZ, high = r->rampMaxZ;
+    TINRampRange(r, &low, &high);
     r->rampMinZ = low;
     r->rampMaxZ = high;
     // A flat surface has no range to spread: every triangle takes the first entry.

@@ -4,7 +4,12 @@
 #include <windows.h>
 #include "base/vector.h"
 
+struct ViewRecord;
+
 int DrawTINForColorMode(HWND view, HDC hdc);
+// The Z range the ramp TIN spreads its ramp over: the TIN's own with "Scale colors
+// to local elevation", else the current data set's; left as given without either.
+void TINRampRange(const ViewRecord* r, float* low, float* high);
 int DrawTINByRamp(HWND view, HDC hdc);
 int DrawTINGray(HWND view, HDC hdc);
 int DrawTINByIntensity(HWND view, HDC hdc);

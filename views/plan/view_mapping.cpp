@@ -198,6 +198,7 @@ int ViewDisplayCommand(HWND view, int command)
     case CMD_COLOR_TIN:
     case CMD_GRAY_TIN:
         ToggleTINMode(r, command);
+        r->tinFoundNoPoints = 0;   // asked for anew
         break;
     case CMD_CONTOURS:
         if (FrameWindow && GetWindowSlot(FrameWindow, FRAME_APPJOB)) CancelAppJob();
@@ -211,6 +212,7 @@ int ViewDisplayCommand(HWND view, int command)
             r->glRebuildFlags[2] = 0;
         }
         r->overlayContours = !r->overlayContours;
+        r->tinFoundNoPoints = 0;
         break;
     case CMD_OVERLAY_REFERENCE:
         r->overlayReferences = !r->overlayReferences;
@@ -248,6 +250,14 @@ static bool IsGridView(const ViewRecord* r) { return r->dataKind == 3 || r->data
 static void BuildViewTINModel(HWND view, ViewRecord* r)
 {
     PointSelection* points = LocateTINData(view);
+    if (!points) {
+        // Builds run inside paints: the user is told once the paint is over,
+        // and the paints that follow do not look again.
+        if (!r->tinFoundNoPoints) PostMessageA(view, WM_NO_TIN_POINTS, 0, 0);
+        r->tinFoundNoPoints = 1;
+        return;
+    }
+    r->tinFoundNoPoints = 0;
     r->tin = BuildTINFromPoints(points);
     if (!r->tin && points) FreePointSelection(points);
 }
@@ -275,7 +285,7 @@ int EnsureViewTIN(HWND view)
         if (r->overlayContours && !r->contours) StartContourThread(view);
         return 1;
     }
-    if ((tinMode || r->overlayContours) && !r->tin) BuildViewTINModel(view, r);
+    if ((tinMode || r->overlayContours) && !r->tin && !r->tinFoundNoPoints) BuildViewTINModel(view, r);
     if (r->overlayContours && !r->contours) StartContourThread(view);
     return 1;
 }
@@ -299,6 +309,7 @@ int RebuildViewTIN(HWND view)
         WaitForObjectPumping(job->mutex);
         FreeViewTIN(r);
         FreeViewContours(r);
+        r->tinFoundNoPoints = 0;
         BuildViewTINModel(planView, r);
         ResetViewCache(planView);
         ReleaseMutex(job->mutex);

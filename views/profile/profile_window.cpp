@@ -110,7 +110,10 @@ int CloseProfileView(HWND profile)
     FreeJobControl(job);
     if (!r) return 1;
     if (r->window) {
+        // The plan view's draw may be drawing the box: it stops, and none starts, until the box is gone.
+        JobControl* lock = LockViewData(r->window);
         FreeProfileSelection(r->window);
+        UnlockViewData(lock);
         InvalidateView(r->window, 1);   // its image shows the box no longer linked
     }
     if (r->profileWindow == profile) r->profileWindow = 0;
