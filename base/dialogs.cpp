@@ -19,10 +19,18 @@ struct OwnedSearch {
     HWND found;
 };
 
+// Only a shown dialog can hold a modal loop: tooltips and other owned tool
+// windows (topmost once shown) come first in the z-order and must not win.
+static bool IsShownDialog(HWND window)
+{
+    char name[16];
+    return IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && !lstrcmpA(name, "#32770");
+}
+
 static BOOL CALLBACK FindEnabledOwned(HWND window, LPARAM p)
 {
     OwnedSearch* search = (OwnedSearch*)p;
-    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window)) return TRUE;
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window) || !IsShownDialog(window)) return TRUE;
     // The active one first (a modeless tool window may be owned too); else the topmost.
     if (!search->found || window == GetActiveWindow()) search->found = window;
     return TRUE;

@@ -13,11 +13,19 @@
 #include "gis/project/tscan_project.h"
 #include "views/contours/contour_shapefile.h"
 #include "resource.h"
+#include <commctrl.h>
 
 namespace {
 
 INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 HWND outerDialog;
+HWND fromWorker;
+
+DWORD WINAPI AskOwnerFromWorker(void*)
+{
+    fromWorker = ModalOwner(FrameWindow);
+    return 0;
+}
 
 class ModalOwnerTest : public FrameFixture {};
 
@@ -59,6 +67,16 @@ TEST_F(ModalOwnerTest, EveryBoxAndFileDialogFromADialogIsOwnedByIt)
         EXPECT_EQ(files.calls(), 10);
         for (size_t i = 0; i < files.owners().size(); i++)
             EXPECT_EQ(files.owners()[i], dialog) << files.captions()[i];
+        // A worker asking finds the dialog too, not a tooltip of the frame's
+        // that is shown above it.
+        HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", WS_POPUP, 0, 0, 40, 20, FrameWindow, nullptr,
+                                   nullptr, nullptr);
+        SetWindowPos(tip, HWND_TOPMOST, 0, 0, 40, 20, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        HANDLE worker = CreateThread(nullptr, 0, AskOwnerFromWorker, nullptr, 0, nullptr);
+        WaitForSingleObject(worker, 5000);
+        CloseHandle(worker);
+        DestroyWindow(tip);
+        EXPECT_EQ(fromWorker, dialog);
         // A dialog opened over it is its own, and gives the input back to it.
         EXPECT_EQ(ShowDialog(IDD_DECIMATION, FrameWindow, PlainDialog, 0), 7);
         EXPECT_FALSE(IsWindowEnabled(FrameWindow));
