@@ -29,13 +29,30 @@ const char* OwnTileLockLine()
     return line;
 }
 
+// Where process ids are counted: under Wine each prefix has its own server
+// and numbers its processes anew, so an id means nothing to another prefix.
+static const char* ProcessSpace()
+{
+    static char space[200];
+#ifdef __WINE__
+    if (!space[0]) {
+        char* root = wine_get_unix_file_name(L"C:\\");
+        if (root) {
+            snprintf(space, sizeof space, " %s", root);
+            HeapFree(GetProcessHeap(), 0, root);
+        }
+    }
+#endif
+    return space;
+}
+
 const char* OwnTileLockProcessLine()
 {
-    static char line[80];
+    static char line[300];
     FILETIME created = {}, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
-    snprintf(line, sizeof line, "process %lu %llu\r\n", (unsigned long)GetCurrentProcessId(), start);
+    snprintf(line, sizeof line, "process %lu %llu%s\r\n", (unsigned long)GetCurrentProcessId(), start, ProcessSpace());
     return line;
 }
 
@@ -106,19 +123,27 @@ const char* ReadTileLockOwner(const char* lasPath)
     return owner;
 }
 
-// 1 when the process a marker's second line names is still running: the same
-// id with the same start time (ids are reused once a process has ended).
+// 1 unless the process a marker's second line names has surely ended: its
+// id is unknown here, or was given since to a process started at another
+// time. A process of another id space, or one this user may not query, is
+// taken to run.
 static int MarkerProcessRuns(const char* processLine)
 {
     unsigned long id = 0;
     unsigned long long start = 0;
-    if (sscanf(processLine, "process %lu %llu", &id, &start) != 2) return 0;
+    int used = 0;
+    if (sscanf(processLine, "process %lu %llu%n", &id, &start, &used) != 2) return 1;
+    size_t rest = strlen(processLine + used);
+    while (rest > 0 && (processLine[used + rest - 1] == '\n' || processLine[used + rest - 1] == '\r')) rest--;
+    const char* space = ProcessSpace();
+    if (rest != strlen(space) || memcmp(processLine + used, space, rest) != 0) return 1;
     HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, (DWORD)id);
-    if (!h) return 0;
+    if (!h) return GetLastError() != ERROR_INVALID_PARAMETER;
     FILETIME created = {}, exited, kernel, user;
     DWORD code = 0;
-    int runs = GetProcessTimes(h, &created, &exited, &kernel, &user) && GetExitCodeProcess(h, &code) &&
-               code == STILL_ACTIVE &&
+    int runs = 1;
+    if (GetProcessTimes(h, &created, &exited, &kernel, &user) && GetExitCodeProcess(h, &code))
+        runs = code == STILL_ACTIVE &&
                (((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime) == start;
     CloseHandle(h);
     return runs;

@@ -75,8 +75,11 @@ TEST(LASLock, OnlyTheSameComputerUserAndProcessReleaseAMarker)
     EXPECT_EQ(ReadTileLockOwner(las.c_str()), own);
     copy.End();
     EXPECT_EQ(IsOwnTileLock(las.c_str()), 1);
-    // So is a marker of an older copy that names no process.
-    for (std::string leftover : {own + "process 1 2\r\n", own}) {
+    // A process counted elsewhere (another Wine prefix) cannot be judged: kept.
+    WriteMarker(las, own + "process 1 2 /elsewhere/c:/\r\n");
+    EXPECT_EQ(IsOwnTileLock(las.c_str()), 0);
+    // A marker of an older copy that names no process is ours.
+    for (std::string leftover : {own + ProcessLockLine(1, 2), own}) {
         WriteMarker(las, leftover);
         EXPECT_EQ(ReleaseOwnTileLock(las.c_str()), 1) << leftover;
         EXPECT_FALSE(MarkerExists(las));

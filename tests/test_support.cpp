@@ -407,12 +407,24 @@ void OtherProcess::End()
     info = {};
 }
 
+std::string ProcessLockLine(unsigned long id, unsigned long long start)
+{
+    // This program's own line with the id and start time replaced: whatever
+    // follows them names where ids are counted.
+    const char* own = OwnTileLockProcessLine();
+    unsigned long ownId;
+    unsigned long long ownStart;
+    int used = 0;
+    sscanf(own, "process %lu %llu%n", &ownId, &ownStart, &used);
+    char line[80];
+    snprintf(line, sizeof line, "process %lu %llu", id, start);
+    return line + std::string(own + used);
+}
+
 std::string OtherProcess::MarkerText() const
 {
     FILETIME created = {}, exited, kernel, user;
     GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
     unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
-    char line[80];
-    snprintf(line, sizeof line, "process %lu %llu\r\n", (unsigned long)info.dwProcessId, start);
-    return std::string(OwnTileLockLine()) + line;
+    return std::string(OwnTileLockLine()) + ProcessLockLine(info.dwProcessId, start);
 }

@@ -118,6 +118,10 @@ bool WaitUntil(const std::function<bool()>& done, int ms);
 // thread) until `done` (true) or the deadline (false).
 bool PumpUntil(const std::function<bool()>& done, int ms);
 
+// A lock marker's process line for `id` started at `start`, in this
+// program's own form.
+std::string ProcessLockLine(unsigned long id, unsigned long long start);
+
 // Another running process of this user (a suspended command prompt, ended when
 // this goes), for lock markers held by another copy of the program.
 struct OtherProcess {
