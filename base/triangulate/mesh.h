@@ -215,6 +215,12 @@ void DummyInit(TriMesh* m, const TriSwitches* b);
 // A block of `bytes` at an aligned address; *base is what to free.
 Word* AlignedSentinel(int bytes, int alignment, Word** base);
 void MakeTriangle(TriMesh* m, const TriSwitches* b, OrientedTriangle* t);
+// The fields of a new triangle record at `tri` (what MakeTriangle writes).
+void InitTriangleRecord(const TriMesh* m, const TriSwitches* b, Word* tri);
+// Marks the first `count` slots of the pool's first block as handed out and
+// live, for records written there in place by their slot number; the pool
+// must be fresh and the block must hold them.
+void ClaimFirstSlots(MemoryPool* pool, int64_t count);
 void MakeSubseg(TriMesh* m, OrientedSubsegment* s);
 void TriangleDealloc(TriMesh* m, Word* tri);
 void SubsegDealloc(TriMesh* m, Word* ss);
@@ -224,6 +230,9 @@ Vertex VertexTraverse(TriMesh* m);
 Vertex GetVertex(TriMesh* m, const TriSwitches* b, int number);
 void TriangleDeinit(TriMesh* m, const TriSwitches* b);
 int  NextRandom(int n);
+// The thread's random state, so that work moved to another thread draws the same numbers.
+long RandomSeed();
+void SetRandomSeed(long seed);
 void CountProgressEvent();
 
 // ---- phases ----------------------------------------------------------------------------
