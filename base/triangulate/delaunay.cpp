@@ -14,12 +14,10 @@
 #include "base/triangulate/predicates.h"
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
-#include "base/parallel.h"
 #include "base/progress.h"
 #include <windows.h>
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -727,31 +725,6 @@ static void StopTouchingPages(PageToucher* t)
 // random pivots runs on the points' ranks, on a thread of its own while the
 // mesh is built, and only when there are equal points (or a later phase
 // draws from the random numbers it leaves).
-
-// Below this many points every run takes the calling thread only.
-static const int64_t kParallelMinPoints = 1024;
-// Automatic thread counts give each thread at least this many points.
-static const int64_t kParallelPointsPerThread = 32768;
-
-// VELKA_TRI_THREADS when set (1 = the calling thread only; at most 8), else
-// one thread a processor for a large run.
-static int TriangulationParts(int64_t points)
-{
-    if (points < kParallelMinPoints) return 1;
-    char text[16];
-    DWORD length = GetEnvironmentVariableA("VELKA_TRI_THREADS", text, sizeof text);
-    if (length > 0 && length < sizeof text) {
-        int v = atoi(text);
-        if (v >= 1) return v > 8 ? 8 : v;
-    }
-    return ParallelParts(points, kParallelPointsPerThread);
-}
-
-template <typename F>
-static void ForParts(int parts, F& work)
-{
-    RunParallel(parts, [](void* context, int part, int parts) { (*(F*)context)(part, parts); }, &work);
-}
 
 // Hands out the numbers 0 .. count - 1 to the threads that ask, in turn.
 struct Queue {

@@ -8,6 +8,7 @@
 // bits, so records must be at least 4-byte aligned; words are uintptr_t so the
 // same layout works with 32- and 64-bit pointers.
 #pragma once
+#include "base/parallel.h"
 #include <cstdint>
 #include <cstddef>
 #include <csetjmp>
@@ -234,6 +235,20 @@ int  NextRandom(int n);
 long RandomSeed();
 void SetRandomSeed(long seed);
 void CountProgressEvent();
+
+// ---- threads ---------------------------------------------------------------------------
+
+// How many threads a run over `items` points or records takes: VELKA_TRI_THREADS
+// when set (1 = the calling thread only; at most 8), else one a processor for
+// large runs; small runs take the calling thread only (triangulate.cpp).
+int TriangulationParts(int64_t items);
+
+// RunParallel with a callable: work(part, parts).
+template <typename F>
+void ForParts(int parts, F& work)
+{
+    RunParallel(parts, [](void* context, int part, int parts) { (*(F*)context)(part, parts); }, &work);
+}
 
 // ---- phases ----------------------------------------------------------------------------
 
