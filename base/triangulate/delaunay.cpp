@@ -1068,19 +1068,17 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
         }
     };
     ForParts(parts, compact);
-    NBLFree(sorted);
+    cut = sorted;   // done with: the points go there in cut order, its pages already in memory
     sorted = nullptr;
 
     uint64_t pairBytes = (uint64_t)distinct * sizeof(RankPair);
-    cut = (SortItem*)TriLargeAlloc((uint64_t)distinct * sizeof(SortItem));
-    xs = cut ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    xs = (RankPair*)TriLargeAlloc(pairBytes);
     ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
     scratch = ys ? (RankPair*)TriLargeAlloc(pairBytes + 2 * sizeof(RankPair)) : nullptr;
     if (!scratch) return fail();
 
-    PageToucher toucher;
-    StartTouchingPages(&toucher, PoolFirstSlot(&m->triangles),
-                       (uint64_t)m->triangles.itemsFirstBlock * (uint64_t)m->triangles.itemBytes);
+    // No page toucher: the threads that build the parts first write their
+    // own stretches of the pool.
     if (TriShowProgress) StartProgress(1, "Data Prep");
     double* xy = (double*)cut;
     Vertex* vertices = (Vertex*)(xy + 2 * distinct);
@@ -1127,7 +1125,6 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
             TriProgressCounter = 0;
             StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
         }
-        StopTouchingPages(&toucher);
         if (distinct >= 2) BuildMeshInParallel(r, CutPoints{ xy, 2, vertices }, distinct, parts, &farLeft, &farRight);
         if (TriShowProgress) EndProgress();
     };
@@ -1183,7 +1180,7 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
         hull = DropGhostTriangles(r, farLeft);
     }
     m->spare = cut;
-    m->spareBytes = (uint64_t)distinct * sizeof(SortItem);
+    m->spareBytes = (uint64_t)n * sizeof(SortItem);
     cut = nullptr;
     fail();   // frees the rest
     *hullOut = hull;

@@ -240,7 +240,8 @@ void CountProgressEvent();
 
 // How many threads a run over `items` points or records takes: VELKA_TRI_THREADS
 // when set (1 = the calling thread only; at most 8), else one a processor for
-// large runs; small runs take the calling thread only (triangulate.cpp).
+// large runs while no other run has them; small runs take the calling thread
+// only (triangulate.cpp).
 int TriangulationParts(int64_t items);
 
 // RunParallel with a callable: work(part, parts).

@@ -6,6 +6,7 @@
 #include "base/progress.h"
 #include <windows.h>
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -59,6 +60,12 @@ static const int64_t kParallelMinItems = 1024;
 // Automatic thread counts give each thread at least this many points.
 static const int64_t kParallelItemsPerThread = 32768;
 
+// One run at a time spreads over the processors by itself: runs that start
+// while it goes (callers that triangulate on threads of their own, one tile
+// each, keep the processors busy already) stay on their own thread.
+static std::atomic<bool> processorsTaken{ false };
+static thread_local bool runMayTakeProcessors = false;
+
 int TriangulationParts(int64_t items)
 {
     if (items < kParallelMinItems) return 1;
@@ -68,7 +75,7 @@ int TriangulationParts(int64_t items)
         int v = atoi(text);
         if (v >= 1) return v > 8 ? 8 : v;
     }
-    return ParallelParts(items, kParallelItemsPerThread);
+    return runMayTakeProcessors ? ParallelParts(items, kParallelItemsPerThread) : 1;
 }
 
 static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, const double* attributes,
@@ -250,6 +257,9 @@ void RunTriangulation(const char* switches, TriangulateIO* in, TriangulateIO* ou
     if (showProgress) LockTriangulation();
     TriShowProgress = showProgress;
     TriPointCount = in ? in->pointCount : 0;
+    runMayTakeProcessors = !processorsTaken.exchange(true);
     Triangulate(switches, in, out, voronoiOut);
+    if (runMayTakeProcessors) processorsTaken = false;
+    runMayTakeProcessors = false;
     if (showProgress) UnlockTriangulation();
 }
