@@ -747,7 +747,7 @@ static inline bool SameKey(const SortItem& a, const SortItem& b) { return a.x[0]
 static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int parts)
 {
     const int kPerBucket = 32;
-    int buckets = 4 * parts;
+    int buckets = 8 * parts;
     int samples = buckets * kPerBucket;
     if (n < 4 * (int64_t)samples) buckets = 1;
     uint8_t* bucketOf = buckets > 1 ? (uint8_t*)TriLargeAlloc((uint64_t)n) : nullptr;
@@ -757,9 +757,9 @@ static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int p
         NBLFree(counts);
         return false;
     }
-    SortItem splitters[32];
+    SortItem splitters[64];
     if (buckets > 1) {
-        SortItem sample[32 * kPerBucket];
+        SortItem sample[64 * kPerBucket];
         for (int k = 0; k < samples; k++) sample[k] = items[(2 * k + 1) * n / (2 * samples)];
         std::sort(sample, sample + samples, KeyVertexLess);
         for (int q = 1; q < buckets; q++) splitters[q - 1] = sample[q * kPerBucket];
@@ -774,7 +774,7 @@ static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int p
             c[k]++;
         }
     };
-    int64_t starts[33];
+    int64_t starts[65];
     if (buckets > 1) {
         ForParts(parts, count);
         int64_t at = 0;
@@ -973,8 +973,10 @@ static void MergeMeshParts(Run& r, const MeshPart* parts, int* next, int64_t n, 
 static void BuildMeshInParallel(Run& r, const CutPoints& points, int64_t n, int parts, OrientedTriangle* farLeft,
                                 OrientedTriangle* farRight)
 {
+    // Several parts a thread, so that a thread that started late or faulted
+    // in more pages does not hold up the others.
     int depth = 0;
-    while ((1 << depth) < 4 * parts && depth < 6) depth++;
+    while ((1 << depth) < 8 * parts && depth < 6) depth++;
     MeshPart meshParts[64];
     int count = 0;
     char* first = PoolFirstSlot(&r.m->triangles);
