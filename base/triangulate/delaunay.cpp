@@ -717,7 +717,7 @@ static void StopTouchingPages(PageToucher* t)
 // ---- on several threads ----------------------------------------------------------------
 //
 // The points are sorted by key on every thread (a sample sort with the vertex
-// as the last key, so that the order is one whatever the threads) and cut by
+// as the last key, so that the order is the same on any number of threads) and cut by
 // ranks as above; the parts of the recursion below its first few levels are
 // built on worker threads, each into the pool slots its records take, and
 // merged on the calling thread. Which of a set of equal points stays in the
@@ -726,12 +726,14 @@ static void StopTouchingPages(PageToucher* t)
 // mesh is built, and only when there are equal points (or a later phase
 // draws from the random numbers it leaves).
 
+namespace {
 // Hands out the numbers 0 .. count - 1 to the threads that ask, in turn.
 struct Queue {
     std::atomic<int64_t> next{ 0 };
     int64_t count;
     bool Take(int64_t* k) { return (*k = next.fetch_add(1)) < count; }
 };
+}
 
 static inline bool KeyVertexLess(const SortItem& a, const SortItem& b)
 {
@@ -742,8 +744,9 @@ static inline bool KeyVertexLess(const SortItem& a, const SortItem& b)
 
 static inline bool SameKey(const SortItem& a, const SortItem& b) { return a.x[0] == b.x[0] && a.x[1] == b.x[1]; }
 
-// Sorts items[0 .. n) by key and vertex into sorted[0 .. n); bucketOf has room
-// for n bytes.
+// Sorts items[0 .. n) by key and vertex into sorted[0 .. n): each thread
+// puts its stretch of items into buckets between splitters drawn from a
+// sample, then the buckets are sorted one by one. False when memory runs short.
 static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int parts)
 {
     const int kPerBucket = 32;
