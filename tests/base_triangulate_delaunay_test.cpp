@@ -159,6 +159,9 @@ TEST(TriProperty, AnyThreadCountGivesTheSameMesh)
     }
     sets.push_back({ "collinear repeats", row, { "nQz" } });
     sets.push_back({ "one point", std::vector<double>(4000, 12.5), { "nQz" } });
+    std::vector<double> withNaN = RandomPoints(5000, 8, 0.0, 0.0, 100.0);
+    withNaN[2 * 2500] = std::nan("");   // a sort by comparisons must not see it
+    sets.push_back({ "a coordinate not a number", withNaN, { "nQz" } });
     if (DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str())) {
         std::vector<double> p;
         for (int i = 0; i < set->pointCount; i++) {
