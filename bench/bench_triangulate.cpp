@@ -6,10 +6,20 @@
 //                                        "seconds triangles checksum" (FNV-1a of
 //                                        the corner and neighbour arrays, to see
 //                                        that a change kept the output)
+//   bench_triangulate threads SET POINTS [THREADS [ROUNDS [LAS]]]
+//                                        one thread against THREADS (8 unless
+//                                        given), alternating for ROUNDS rounds
+//                                        (3 unless given): every round, the
+//                                        medians, their ratio and whether the
+//                                        checksums agree
+// The environment variable VELKA_TRI_THREADS sets the thread count of the
+// other modes (1 = one thread; unset = one a processor).
 // bench/cgal/run alternates single runs of this program and of CGAL.
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "bench/bench_points.h"
+#include <windows.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,8 +55,56 @@ static double Seconds(std::vector<double>& p, const char* switches, int* triangl
 
 static const char* kDefaultLas = "../shared/data/lidar/autzen_trim.las";
 
+static double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Each run triangulates a fresh copy: the runs write the points back in place.
+static int CompareThreads(std::vector<double>& p, int threads, int rounds)
+{
+    char text[16];
+    std::vector<double> one, many;
+    uint64_t oneSum = 0, manySum = 0;
+    bool same = true;
+    for (int r = 0; r < rounds; r++) {
+        for (int k = 0; k < 2; k++) {
+            bool first = (k == 0) == (r % 2 == 0);   // the order swapped every round
+            snprintf(text, sizeof text, "%d", first ? 1 : threads);
+            SetEnvironmentVariableA("VELKA_TRI_THREADS", text);
+            std::vector<double> copy = p;
+            int tris = 0;
+            uint64_t sum = 0;
+            double s = Seconds(copy, "nQz", &tris, &sum);
+            (first ? one : many).push_back(s);
+            uint64_t& seen = first ? oneSum : manySum;
+            if (r == 0 && k < 2 && seen == 0) seen = sum;
+            same = same && sum == seen;
+            printf("round %d: %d thread%s %.3f s (%d triangles, checksum %016llx)\n", r + 1, first ? 1 : threads,
+                   first ? "" : "s", s, tris, (unsigned long long)sum);
+            fflush(stdout);
+        }
+    }
+    SetEnvironmentVariableA("VELKA_TRI_THREADS", nullptr);
+    same = same && oneSum == manySum;
+    printf("median 1 thread %.3f s, %d threads %.3f s, ratio %.2f, checksums %s\n", Median(one), threads, Median(many),
+           Median(one) / Median(many), same ? "equal" : "DIFFERENT");
+    return same ? 0 : 2;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 4 && !strcmp(argv[1], "threads")) {
+        int n = atoi(argv[3]);
+        int threads = argc > 4 ? atoi(argv[4]) : 8;
+        int rounds = argc > 5 ? atoi(argv[5]) : 3;
+        std::vector<double> p = !strcmp(argv[2], "uniform") ? BenchUniform(n)
+                                                            : BenchTiled(BenchReadLasXY(argc > 6 ? argv[6] : kDefaultLas), n);
+        if (p.empty() || threads < 1 || rounds < 1) return 1;
+        return CompareThreads(p, threads, rounds);
+    }
     if (argc >= 3 && (!strcmp(argv[1], "uniform") || !strcmp(argv[1], "real"))) {
         int n = atoi(argv[2]);
         bool uniform = !strcmp(argv[1], "uniform");

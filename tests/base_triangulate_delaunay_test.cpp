@@ -3,6 +3,7 @@
 // counts T = 2V - h - 2, E = 3V - h - 3 with h hull edges.
 #include "tests/tri_check.h"
 #include "point_sets.h"
+#include <windows.h>
 #include <cmath>
 #include <random>
 
@@ -122,6 +123,61 @@ TEST(TriProperty, TiesGiveTheSameMeshAsTheMedianCuts)
             r.Run(sw);
             EXPECT_EQ(r.out.triangleCount, c.triangles) << sw;
             EXPECT_EQ(MeshChecksum(r.out), c.checksum) << sw << (c.repeats ? " with repeats" : "");
+        }
+    }
+}
+
+// Parts of the mesh built on worker threads must give the same output,
+// numbering included, as one thread: the sets are large enough to be cut
+// into parts, and the repeats must keep the point that one thread keeps.
+static uint64_t ChecksumOnThreads(const std::vector<double>& p, const char* sw, const char* threads)
+{
+    SetEnvironmentVariableA("VELKA_TRI_THREADS", threads);
+    TriRun r(p);
+    r.Run(sw);
+    SetEnvironmentVariableA("VELKA_TRI_THREADS", nullptr);
+    uint64_t h = MeshChecksum(r.out) * 31 + (uint64_t)r.out.triangleCount;
+    for (int i = 0; i < r.out.pointCount; i++) h = (h ^ (uint32_t)r.out.pointMarkers[i]) * 1099511628211ull;
+    return h;
+}
+
+TEST(TriProperty, AnyThreadCountGivesTheSameMesh)
+{
+    struct Set {
+        const char* name;
+        std::vector<double> points;
+        std::vector<const char*> switches;
+    };
+    std::vector<Set> sets;
+    sets.push_back({ "lattice", ShuffledLattice(false), { "nQz", "pcnQz" } });
+    sets.push_back({ "lattice with repeats", ShuffledLattice(true), { "nQz", "pcnQz" } });
+    sets.push_back({ "random", RandomPoints(30000, 7, 500000.125, 4100000.375, 300.0), { "nQz", "nQzl" } });
+    std::vector<double> row;   // collinear, with every point twice
+    for (int k = 0; k < 3000; k++) {
+        row.push_back(637000.0 + (k % 1500) * 0.5);
+        row.push_back(851000.0 + (k % 1500) * 0.25);
+    }
+    sets.push_back({ "collinear repeats", row, { "nQz" } });
+    sets.push_back({ "one point", std::vector<double>(4000, 12.5), { "nQz" } });
+    std::vector<double> withNaN = RandomPoints(5000, 8, 0.0, 0.0, 100.0);
+    withNaN[2 * 2500] = std::nan("");   // a sort by comparisons must not see it
+    sets.push_back({ "a coordinate not a number", withNaN, { "nQz" } });
+    if (DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str())) {
+        std::vector<double> p;
+        for (int i = 0; i < set->pointCount; i++) {
+            p.push_back(set->points[i].x);
+            p.push_back(set->points[i].y);
+        }
+        FreeDataSet(set);
+        sets.push_back({ "autzen", p, { "nQz" } });
+    } else {
+        EXPECT_FALSE(SamplesRequired()) << "autzen_trim.las absent";
+    }
+    for (const Set& set : sets) {
+        for (const char* sw : set.switches) {
+            uint64_t one = ChecksumOnThreads(set.points, sw, "1");
+            for (const char* threads : { "2", "3", "8" })
+                EXPECT_EQ(ChecksumOnThreads(set.points, sw, threads), one) << set.name << " " << sw << " on " << threads;
         }
     }
 }

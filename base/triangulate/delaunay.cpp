@@ -6,7 +6,10 @@
 // 0, so its origin and destination are the hull edge and corner 0 is null.
 // Merging two triangulations walks up the seam between them turning ghosts
 // into real triangles; no record is freed until the ring is dropped at the end,
-// so the output order is the order in which records were made.
+// so the output order is the order in which records were made. A part of n
+// points makes 2 n - 2 records whatever its points (a merge makes two), so
+// every part's records have their place in the pool before it is built, and
+// parts built on separate threads fill the pool exactly as one thread would.
 #include "base/triangulate/mesh.h"
 #include "base/triangulate/predicates.h"
 #include "base/triangulate/triangulate.h"
@@ -23,6 +26,8 @@ struct Run {
     TriMesh* m;
     const TriSwitches* b;
     int noExact;
+    char* next;          // slot of the next record this run makes
+    int progressWeight;  // progress events a record stands for
 };
 
 inline double Orient(const Run& r, const double* a, const double* b, const double* c)
@@ -47,10 +52,19 @@ inline OrientedTriangle PrevGhost(const OrientedTriangle& g) { return Lprev(Sym(
 
 inline bool IsGhostRecord(const Word* tri) { return tri[3] == 0; }
 
+OrientedTriangle NewRecord(Run& r)
+{
+    Word* tri = (Word*)r.next;
+    r.next += r.m->triangles.itemBytes;
+    InitTriangleRecord(r.m, r.b, tri);
+    if (TriShowProgress)
+        for (int k = 0; k < r.progressWeight; k++) CountProgressEvent();
+    return OrientedTriangle{ tri, 0 };
+}
+
 OrientedTriangle MakeGhost(Run& r, Vertex org, Vertex dest)
 {
-    OrientedTriangle t;
-    MakeTriangle(r.m, r.b, &t);
+    OrientedTriangle t = NewRecord(r);
     t.tri[4] = (Word)org;
     t.tri[5] = (Word)dest;
     return t;
@@ -124,9 +138,40 @@ static void PointCornersAtVertices(TriMesh* m, const CutPoints& points)
     }
 }
 
-static inline bool Below(const SortItem& s, double px, double py) { return s.x[0] < px || (s.x[0] == px && s.x[1] < py); }
-static inline bool Above(const SortItem& s, double px, double py) { return s.x[0] > px || (s.x[0] == px && s.x[1] > py); }
-static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t; }
+// The sort's item with each point's key replaced by its rank among the
+// distinct keys: sorted by the same steps, it comes out in the same order as
+// the sort items (the same points first among equal keys) in a third of the
+// memory.
+struct RankItem {
+    uint32_t rank;
+    uint32_t index;   // of the point in the sort array
+};
+
+static inline bool Below(const SortItem& s, const SortItem& p)
+{
+    return s.x[0] < p.x[0] || (s.x[0] == p.x[0] && s.x[1] < p.x[1]);
+}
+static inline bool Above(const SortItem& s, const SortItem& p)
+{
+    return s.x[0] > p.x[0] || (s.x[0] == p.x[0] && s.x[1] > p.x[1]);
+}
+// Without branches.
+static inline int NotBelow(const SortItem& s, const SortItem& p)
+{
+    double x = s.x[0], y = s.x[1];
+    return (x > p.x[0]) | ((x == p.x[0]) & (y >= p.x[1]));
+}
+static inline int NotAbove(const SortItem& s, const SortItem& p)
+{
+    double x = s.x[0], y = s.x[1];
+    return (x < p.x[0]) | ((x == p.x[0]) & (y <= p.x[1]));
+}
+static inline bool Below(const RankItem& s, const RankItem& p) { return s.rank < p.rank; }
+static inline bool Above(const RankItem& s, const RankItem& p) { return s.rank > p.rank; }
+static inline int NotBelow(const RankItem& s, const RankItem& p) { return s.rank >= p.rank; }
+static inline int NotAbove(const RankItem& s, const RankItem& p) { return s.rank <= p.rank; }
+template <typename Item>
+static inline void Swap(Item& a, Item& b) { Item t = a; a = b; b = t; }
 
 // One partition of SortVertices' quicksort: the classic loop
 //     left = -1, right = n
@@ -144,8 +189,8 @@ static inline void Swap(SortItem& a, SortItem& b) { SortItem t = a; a = b; b = t
 // Positions once swapped are never looked at again before the two scans meet:
 // a noted position that has moved past the other scan's last stop is bounded
 // by that stop, as the loop's guards bound it.
-static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, int64_t* leftOut,
-                                 int64_t* rightOut)
+template <typename Item>
+static void PartitionAroundPivot(Item* a, int64_t n, const Item pivot, int64_t* leftOut, int64_t* rightOut)
 {
     const int kBlock = 128;
     int64_t stopsL[kBlock], stopsR[kBlock];
@@ -157,9 +202,8 @@ static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, i
             int64_t end = nextL + kBlock < lastR ? nextL + kBlock : lastR;
             firstL = countL = 0;
             for (int64_t i = nextL; i < end; i++) {
-                double x = a[i].x[0], y = a[i].x[1];
                 stopsL[countL] = i;
-                countL += (x > px) | ((x == px) & (y >= py));   // not below, without branches
+                countL += NotBelow(a[i], pivot);
             }
             nextL = end;
         }
@@ -168,9 +212,8 @@ static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, i
             int64_t end = nextR - kBlock >= left ? nextR - kBlock : left - 1;
             firstR = countR = 0;
             for (int64_t i = nextR; i > end; i--) {
-                double x = a[i].x[0], y = a[i].x[1];
                 stopsR[countR] = i;
-                countR += (x < px) | ((x == px) & (y <= py));   // not above
+                countR += NotAbove(a[i], pivot);
             }
             nextR = end;
         }
@@ -187,29 +230,30 @@ static void PartitionAroundPivot(SortItem* a, int64_t n, double px, double py, i
     }
 }
 
-void SortVertices(SortItem* a, int64_t n)
+template <typename Item>
+static void SortVertices(Item* a, int64_t n)
 {
     // Recurse into the smaller part and loop on the larger so the stack stays
     // logarithmic even when the pivots are poor.
     while (n > 1) {
         if (n == 2) {
-            if (a[0].x[0] > a[1].x[0] || (a[0].x[0] == a[1].x[0] && a[0].x[1] > a[1].x[1])) Swap(a[0], a[1]);
+            if (Below(a[1], a[0])) Swap(a[0], a[1]);
             return;
         }
         int64_t p = NextRandom(n > 0x7fffffff ? 0x7fffffff : (int)n);
-        double px = a[p].x[0], py = a[p].x[1];
+        const Item pivot = a[p];
         int64_t left = -1, right = n;
         if (n >= 64) {
-            PartitionAroundPivot(a, n, px, py, &left, &right);
+            PartitionAroundPivot(a, n, pivot, &left, &right);
         } else {
             while (left < right) {
-                do { left++; } while (left <= right && Below(a[left], px, py));
-                do { right--; } while (left <= right && Above(a[right], px, py));
+                do { left++; } while (left <= right && Below(a[left], pivot));
+                do { right--; } while (left <= right && Above(a[right], pivot));
                 if (left < right) Swap(a[left], a[right]);
             }
         }
         int64_t nLeft = left, nRight = n - right - 1;
-        SortItem* rightPart = a + right + 1;
+        Item* rightPart = a + right + 1;
         if (nLeft < nRight) {
             if (nLeft > 1) SortVertices(a, nLeft);
             a = rightPart;
@@ -304,12 +348,19 @@ static void PartitionPairs(RankPair* p, int64_t n, uint32_t limit, RankPair* scr
     std::copy(scratch, scratch + above, p + below);
 }
 
+// One cut of RankSplit, of a part of more than three points.
+static void RankCut(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
+{
+    int64_t divider = n / 2;
+    if (axis == 1) PartitionPairs<true>(xs, n, ys[divider].yr, scratch);
+    else PartitionPairs<false>(ys, n, xs[divider].xr, scratch);
+}
+
 static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
 {
     if (n <= 3) return;   // parts of three or fewer are cut across x and go no deeper
     int64_t divider = n / 2;
-    if (axis == 1) PartitionPairs<true>(xs, n, ys[divider].yr, scratch);
-    else PartitionPairs<false>(ys, n, xs[divider].xr, scratch);
+    RankCut(xs, ys, n, axis, scratch);
     RankSplit(xs, ys, divider, 1 - axis, scratch);
     RankSplit(xs + divider, ys + divider, n - divider, 1 - axis, scratch);
 }
@@ -577,8 +628,7 @@ static void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis
             return;
         }
         Vertex p0 = a0, p1 = o > 0.0 ? a1 : a2, p2 = o > 0.0 ? a2 : a1;
-        OrientedTriangle mid;
-        MakeTriangle(r.m, r.b, &mid);
+        OrientedTriangle mid = NewRecord(r);
         mid.tri[4] = (Word)p0; mid.tri[5] = (Word)p1; mid.tri[3] = (Word)p2;
         OrientedTriangle gA = MakeGhost(r, p1, p0);
         OrientedTriangle gB = MakeGhost(r, p2, p1);
@@ -664,9 +714,490 @@ static void StopTouchingPages(PageToucher* t)
     t->thread = nullptr;
 }
 
+// ---- on several threads ----------------------------------------------------------------
+//
+// The points are sorted by key on every thread (a sample sort with the vertex
+// as the last key, so that the order is the same on any number of threads) and cut by
+// ranks as above; the parts of the recursion below its first few levels are
+// built on worker threads, each into the pool slots its records take, and
+// merged on the calling thread. Which of a set of equal points stays in the
+// mesh is what the one-thread sort decides: the same quicksort with the same
+// random pivots runs on the points' ranks, on a thread of its own while the
+// mesh is built, and only when there are equal points (or a later phase
+// draws from the random numbers it leaves).
+
+namespace {
+// Hands out the numbers 0 .. count - 1 to the threads that ask, in turn.
+struct Queue {
+    std::atomic<int64_t> next{ 0 };
+    int64_t count;
+    bool Take(int64_t* k) { return (*k = next.fetch_add(1)) < count; }
+};
+}
+
+static inline bool KeyVertexLess(const SortItem& a, const SortItem& b)
+{
+    if (a.x[0] != b.x[0]) return a.x[0] < b.x[0];
+    if (a.x[1] != b.x[1]) return a.x[1] < b.x[1];
+    return a.v < b.v;
+}
+
+static inline bool SameKey(const SortItem& a, const SortItem& b) { return a.x[0] == b.x[0] && a.x[1] == b.x[1]; }
+
+// Sorts items[0 .. n) by key and vertex into sorted[0 .. n): each thread
+// puts its stretch of items into buckets between splitters drawn from a
+// sample, then the buckets are sorted one by one. False when memory runs short.
+static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int parts)
+{
+    const int kPerBucket = 32;
+    int buckets = 8 * parts;
+    int samples = buckets * kPerBucket;
+    if (n < 4 * (int64_t)samples) buckets = 1;
+    uint8_t* bucketOf = buckets > 1 ? (uint8_t*)TriLargeAlloc((uint64_t)n) : nullptr;
+    int64_t* counts = (int64_t*)NBLCalloc((uint64_t)parts * buckets, sizeof(int64_t));
+    if ((buckets > 1 && !bucketOf) || !counts) {
+        NBLFree(bucketOf);
+        NBLFree(counts);
+        return false;
+    }
+    SortItem splitters[64];
+    if (buckets > 1) {
+        SortItem sample[64 * kPerBucket];
+        for (int k = 0; k < samples; k++) sample[k] = items[(2 * k + 1) * n / (2 * samples)];
+        std::sort(sample, sample + samples, KeyVertexLess);
+        for (int q = 1; q < buckets; q++) splitters[q - 1] = sample[q * kPerBucket];
+    }
+    auto count = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        int64_t* c = counts + (int64_t)part * buckets;
+        for (int64_t i = first; i < end; i++) {
+            int k = (int)(std::upper_bound(splitters, splitters + buckets - 1, items[i], KeyVertexLess) - splitters);
+            bucketOf[i] = (uint8_t)k;
+            c[k]++;
+        }
+    };
+    int64_t starts[65];
+    if (buckets > 1) {
+        ForParts(parts, count);
+        int64_t at = 0;
+        for (int k = 0; k < buckets; k++) {
+            starts[k] = at;
+            for (int p = 0; p < parts; p++) {
+                int64_t c = counts[(int64_t)p * buckets + k];
+                counts[(int64_t)p * buckets + k] = at;
+                at += c;
+            }
+        }
+        auto scatter = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(n, part, parts, &first, &end);
+            int64_t* at = counts + (int64_t)part * buckets;
+            for (int64_t i = first; i < end; i++) sorted[at[bucketOf[i]]++] = items[i];
+        };
+        ForParts(parts, scatter);
+    } else {
+        starts[0] = 0;
+        std::copy(items, items + n, sorted);
+    }
+    starts[buckets] = n;
+    Queue queue;
+    queue.count = buckets;
+    auto sortBuckets = [&](int, int) {
+        int64_t k;
+        while (queue.Take(&k)) std::sort(sorted + starts[k], sorted + starts[k + 1], KeyVertexLess);
+    };
+    ForParts(buckets > 1 ? parts : 1, sortBuckets);
+    NBLFree(bucketOf);
+    NBLFree(counts);
+    return true;
+}
+
+// The y order of the n distinct points of a (in x order), as SortByY gives
+// it: a stable radix sort whose passes each thread counts and scatters for
+// its own range of keys (the first count of every digit only finds the
+// digits that all keys share). room holds 2 n keys.
+static bool SortByYInParallel(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order, int parts)
+{
+    const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
+    uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)parts * kDigits * kBuckets, sizeof(uint32_t));
+    if (!counts) return false;
+    KeyIndex* from = room;
+    KeyIndex* to = room + n;
+    auto keys = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        uint32_t* c = counts + (int64_t)part * kDigits * kBuckets;
+        for (int64_t i = first; i < end; i++) {
+            uint64_t key = OrderedBits(a[i].x[1]);
+            from[i].key = key;
+            from[i].index = (uint32_t)i;
+            for (int d = 0; d < kDigits; d++) c[d * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))]++;
+        }
+    };
+    ForParts(parts, keys);
+    for (int d = 0; d < kDigits; d++) {
+        uint64_t shared = (from[0].key >> (d * kBits)) & (kBuckets - 1);
+        uint64_t inShared = 0;
+        for (int p = 0; p < parts; p++) inShared += counts[((int64_t)p * kDigits + d) * kBuckets + shared];
+        if (inShared == (uint64_t)n) continue;
+        // each part's count of this digit in its range of the keys as they
+        // lie now, then the places its keys go to
+        auto count = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(n, part, parts, &first, &end);
+            uint32_t* c = counts + ((int64_t)part * kDigits + d) * kBuckets;
+            std::fill(c, c + kBuckets, 0u);
+            for (int64_t i = first; i < end; i++) c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++;
+        };
+        if (d > 0) ForParts(parts, count);
+        uint32_t at = 0;
+        for (int k = 0; k < kBuckets; k++) {
+            for (int p = 0; p < parts; p++) {
+                uint32_t& c = counts[((int64_t)p * kDigits + d) * kBuckets + k];
+                uint32_t t = c;
+                c = at;
+                at += t;
+            }
+        }
+        auto scatter = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(n, part, parts, &first, &end);
+            uint32_t* c = counts + ((int64_t)part * kDigits + d) * kBuckets;
+            for (int64_t i = first; i < end; i++) to[c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++] = from[i];
+        };
+        ForParts(parts, scatter);
+        std::swap(from, to);
+    }
+    auto write = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        for (int64_t i = first; i < end; i++) order[i] = from[i].index;
+    };
+    ForParts(parts, write);
+    NBLFree(counts);
+    return true;
+}
+
+// RankSplit on several threads: the first levels' cuts each on a thread of
+// its own, then the parts below them, each with its own stretch of scratch
+// (a part of k points needs k / 2 + 1 <= k pairs; scratch holds n).
+struct RankPart {
+    int64_t first, n;
+    int axis;
+};
+
+static void RankSplitInParallel(RankPair* xs, RankPair* ys, int64_t n, RankPair* scratch, int parts)
+{
+    RankPart level[64], next[64];
+    int count = 1;
+    level[0] = RankPart{ 0, n, 0 };
+    while (count < 4 * parts && 2 * count <= 64) {
+        int64_t largest = 0;
+        for (int k = 0; k < count; k++) largest = std::max(largest, level[k].n);
+        if (largest <= 3) break;
+        auto cut = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(count, part, parts, &first, &end);
+            for (int64_t k = first; k < end; k++) {
+                const RankPart& p = level[k];
+                if (p.n > 3) RankCut(xs + p.first, ys + p.first, p.n, p.axis, scratch + p.first);
+            }
+        };
+        ForParts(std::min(parts, count), cut);
+        int made = 0;
+        for (int k = 0; k < count; k++) {
+            const RankPart& p = level[k];
+            if (p.n <= 3) continue;
+            int64_t divider = p.n / 2;
+            next[made++] = RankPart{ p.first, divider, 1 - p.axis };
+            next[made++] = RankPart{ p.first + divider, p.n - divider, 1 - p.axis };
+        }
+        std::copy(next, next + made, level);
+        count = made;
+    }
+    Queue queue;
+    queue.count = count;
+    auto split = [&](int, int) {
+        int64_t k;
+        while (queue.Take(&k)) {
+            const RankPart& p = level[k];
+            RankSplit(xs + p.first, ys + p.first, p.n, p.axis, scratch + p.first);
+        }
+    };
+    ForParts(parts, split);
+}
+
+// A part of the recursion built on a worker thread.
+struct MeshPart {
+    CutPoints a;
+    int64_t n;
+    int axis;
+    char* slot;   // of its first record
+    OrientedTriangle farLeft, farRight;
+};
+
+// The parts `depth` levels down the recursion (or where it stops); a part
+// of n points takes 2 n - 2 slots from `slot` on.
+static void PlanMeshParts(MeshPart* parts, int* count, const CutPoints& a, int64_t n, int axis, char* slot,
+                          int itemBytes, int depth)
+{
+    if (depth == 0 || n < 4) {
+        parts[(*count)++] = MeshPart{ a, n, axis, slot, {}, {} };
+        return;
+    }
+    int64_t divider = n / 2;
+    PlanMeshParts(parts, count, a, divider, 1 - axis, slot, itemBytes, depth - 1);
+    PlanMeshParts(parts, count, a.Part(divider), n - divider, 1 - axis, slot + (2 * divider - 2) * itemBytes,
+                  itemBytes, depth - 1);
+}
+
+// Merges the built parts as DivideAndConquerStep would have, each merge's two
+// records in their slots.
+static void MergeMeshParts(Run& r, const MeshPart* parts, int* next, int64_t n, int axis, char* slot, int depth,
+                           OrientedTriangle* farLeft, OrientedTriangle* farRight)
+{
+    if (depth == 0 || n < 4) {
+        const MeshPart& p = parts[(*next)++];
+        *farLeft = p.farLeft;
+        *farRight = p.farRight;
+        return;
+    }
+    int64_t divider = n / 2;
+    int bytes = r.m->triangles.itemBytes;
+    OrientedTriangle innerLeft, innerRight;
+    MergeMeshParts(r, parts, next, divider, 1 - axis, slot, depth - 1, farLeft, &innerLeft);
+    MergeMeshParts(r, parts, next, n - divider, 1 - axis, slot + (2 * divider - 2) * bytes, depth - 1, &innerRight,
+                   farRight);
+    r.next = slot + (2 * n - 4) * bytes;
+    MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, r.b->alternatingCuts ? axis : 0);
+}
+
+static void BuildMeshInParallel(Run& r, const CutPoints& points, int64_t n, int parts, OrientedTriangle* farLeft,
+                                OrientedTriangle* farRight)
+{
+    // Several parts a thread, so that a thread that started late or faulted
+    // in more pages does not hold up the others.
+    int depth = 0;
+    while ((1 << depth) < 8 * parts && depth < 6) depth++;
+    MeshPart meshParts[64];
+    int count = 0;
+    char* first = PoolFirstSlot(&r.m->triangles);
+    PlanMeshParts(meshParts, &count, points, n, 0, first, r.m->triangles.itemBytes, depth);
+    Queue queue;
+    queue.count = count;
+    auto build = [&](int part, int parts) {
+        Run own = r;
+        own.progressWeight = part == 0 ? parts : 0;   // only the calling thread shows progress
+        int64_t k;
+        while (queue.Take(&k)) {
+            MeshPart& p = meshParts[k];
+            own.next = p.slot;
+            DivideAndConquerStep(own, p.a, p.n, p.axis, &p.farLeft, &p.farRight);
+        }
+    };
+    ForParts(parts, build);
+    int next = 0;
+    MergeMeshParts(r, meshParts, &next, n, 0, first, depth, farLeft, farRight);
+}
+
+// The whole of DivideAndConquerDelaunay on `parts` threads. False, with the
+// mesh untouched, when the vertices are not all in the pool's first block,
+// a coordinate is not a number, or memory runs short: the one-thread path
+// then runs.
+static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int parts, int64_t* hullOut)
+{
+    const MemoryPool& pool = m->vertices;
+    int64_t n = pool.liveItems;
+    if (n < 2 || n != pool.handedOut || n > pool.itemsFirstBlock || n > 0xffffffffll) return false;
+    const char* firstVertex = PoolFirstSlot(&pool);
+    const int vertexBytes = pool.itemBytes;
+    auto vertexAt = [&](int64_t i) { return (Vertex)(firstVertex + i * vertexBytes); };
+
+    SortItem* items = (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem));
+    SortItem* sorted = items ? (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem)) : nullptr;
+    RankItem* ranks = nullptr;
+    SortItem* cut = nullptr;
+    RankPair *xs = nullptr, *ys = nullptr, *scratch = nullptr;
+    auto fail = [&]() {
+        NBLFree(items);
+        NBLFree(sorted);
+        NBLFree(ranks);
+        NBLFree(cut);
+        NBLFree(xs);
+        NBLFree(ys);
+        NBLFree(scratch);
+        return false;
+    };
+    if (!sorted) return fail();
+    std::atomic<bool> notNumbers{ false };
+    auto gather = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        bool bad = false;
+        for (int64_t i = first; i < end; i++) {
+            Vertex v = vertexAt(i);
+            items[i] = SortItem{ { v[0], v[1] }, v };
+            bad |= v[0] != v[0] || v[1] != v[1];
+        }
+        if (bad) notNumbers = true;
+    };
+    ForParts(parts, gather);
+    if (notNumbers || !SampleSort(items, sorted, n, parts)) return fail();
+
+    // The distinct keys in order (back into items) and, when an exact sort
+    // follows, each point's rank.
+    int64_t distinctBefore[9] = {};
+    auto countDistinct = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        int64_t c = 0;
+        for (int64_t i = first; i < end; i++) c += i == 0 || !SameKey(sorted[i], sorted[i - 1]);
+        distinctBefore[part + 1] = c;
+    };
+    ForParts(parts, countDistinct);
+    for (int p = 0; p < parts; p++) distinctBefore[p + 1] += distinctBefore[p];
+    const int64_t distinct = distinctBefore[parts];
+    const bool exactSort = distinct < n || b->useSegments;
+    if (exactSort && !(ranks = (RankItem*)TriLargeAlloc((uint64_t)n * sizeof(RankItem)))) return fail();
+    auto compact = [&](int part, int parts) {
+        int64_t first, end;
+        ParallelRange(n, part, parts, &first, &end);
+        int64_t d = distinctBefore[part];
+        for (int64_t i = first; i < end; i++) {
+            if (i == 0 || !SameKey(sorted[i], sorted[i - 1])) items[d++] = sorted[i];
+            if (ranks) {
+                uint32_t index = (uint32_t)(((const char*)sorted[i].v - firstVertex) / vertexBytes);
+                ranks[index] = RankItem{ (uint32_t)(d - 1), index };
+            }
+        }
+    };
+    ForParts(parts, compact);
+    cut = sorted;   // done with: the points go there in cut order, its pages already in memory
+    sorted = nullptr;
+
+    uint64_t pairBytes = (uint64_t)distinct * sizeof(RankPair);
+    xs = (RankPair*)TriLargeAlloc(pairBytes);
+    ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
+    scratch = ys ? (RankPair*)TriLargeAlloc(pairBytes + 2 * sizeof(RankPair)) : nullptr;
+    if (!scratch) return fail();
+
+    // No page toucher: the threads that build the parts first write their
+    // own stretches of the pool.
+    if (TriShowProgress) StartProgress(1, "Data Prep");
+    double* xy = (double*)cut;
+    Vertex* vertices = (Vertex*)(xy + 2 * distinct);
+    Run r{ m, b, b->noExactArithmetic, PoolFirstSlot(&m->triangles), 1 };
+    OrientedTriangle farLeft{}, farRight{};
+    long seed = RandomSeed();
+    auto build = [&]() {
+        if (b->alternatingCuts) {
+            SortByYInParallel(items, distinct, (KeyIndex*)cut, (uint32_t*)scratch, parts);
+            const uint32_t* order = (const uint32_t*)scratch;
+            auto pairs = [&](int part, int parts) {
+                int64_t first, end;
+                ParallelRange(distinct, part, parts, &first, &end);
+                for (int64_t j = first; j < end; j++) {
+                    ys[j].xr = order[j];
+                    ys[j].yr = (uint32_t)j;
+                    xs[order[j]].yr = (uint32_t)j;
+                }
+            };
+            ForParts(parts, pairs);
+            auto xRanks = [&](int part, int parts) {
+                int64_t first, end;
+                ParallelRange(distinct, part, parts, &first, &end);
+                for (int64_t i = first; i < end; i++) xs[i].xr = (uint32_t)i;
+            };
+            ForParts(parts, xRanks);
+            RankSplitInParallel(xs, ys, distinct, scratch, parts);
+        } else {
+            for (int64_t i = 0; i < distinct; i++) xs[i].xr = (uint32_t)i;
+        }
+        auto place = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(distinct, part, parts, &first, &end);
+            for (int64_t i = first; i < end; i++) {
+                const SortItem& item = items[xs[i].xr];
+                xy[2 * i] = item.x[0];
+                xy[2 * i + 1] = item.x[1];
+                vertices[i] = item.v;
+            }
+        };
+        ForParts(parts, place);
+        if (TriShowProgress) {
+            EndProgress();
+            TriProgressCounter = 0;
+            StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
+        }
+        if (distinct >= 2) BuildMeshInParallel(r, CutPoints{ xy, 2, vertices }, distinct, parts, &farLeft, &farRight);
+        if (TriShowProgress) EndProgress();
+    };
+    auto buildBesideSort = [&](int part, int) {
+        if (part == 0) {
+            build();
+        } else {
+            SetRandomSeed(seed);
+            SortVertices(ranks, n);
+            seed = RandomSeed();
+        }
+    };
+    ForParts(exactSort ? 2 : 1, buildBesideSort);
+    if (exactSort) SetRandomSeed(seed);
+
+    if (distinct < n) {
+        // The first point of each rank in the exact order stays; the others
+        // are duplicates, as in the one-thread path.
+        uint32_t* keeper = (uint32_t*)ys;
+        auto keep = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(n, part, parts, &first, &end);
+            for (int64_t j = first; j < end; j++) {
+                if (j == 0 || ranks[j].rank != ranks[j - 1].rank) keeper[ranks[j].rank] = ranks[j].index;
+                else VertexType(m, vertexAt(ranks[j].index)) = UNDEADVERTEX;
+            }
+        };
+        ForParts(parts, keep);
+        m->undeads += n - distinct;
+        auto revertex = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(distinct, part, parts, &first, &end);
+            for (int64_t i = first; i < end; i++) vertices[i] = vertexAt(keeper[xs[i].xr]);
+        };
+        ForParts(parts, revertex);
+    }
+    int64_t hull = 0;
+    if (distinct >= 2) {
+        int64_t records = 2 * distinct - 2;
+        char* firstSlot = PoolFirstSlot(&m->triangles);
+        int bytes = m->triangles.itemBytes;
+        auto corners = [&](int part, int parts) {
+            int64_t first, end;
+            ParallelRange(records, part, parts, &first, &end);
+            for (int64_t s = first; s < end; s++) {
+                Word* tri = (Word*)(firstSlot + s * bytes);
+                for (int k = 3; k < 6; k++)
+                    if (tri[k]) tri[k] = (Word)vertices[((double*)tri[k] - xy) / 2];
+            }
+        };
+        ForParts(parts, corners);
+        ClaimFirstSlots(&m->triangles, records);
+        hull = DropGhostTriangles(r, farLeft);
+    }
+    m->spare = cut;
+    m->spareBytes = (uint64_t)n * sizeof(SortItem);
+    cut = nullptr;
+    fail();   // frees the rest
+    *hullOut = hull;
+    return true;
+}
+
 static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
 {
-    Run r{ m, b, b->noExactArithmetic };
+    int parts = TriangulationParts(m->vertices.liveItems);
+    int64_t parallelHull;
+    if (parts > 1 && DivideAndConquerInParallel(m, b, parts, &parallelHull)) return parallelHull;
+    Run r{ m, b, b->noExactArithmetic, PoolFirstSlot(&m->triangles), 1 };
     int64_t n = m->vertices.liveItems;
     uint64_t bytes;
     if (n < 1 || !CheckedBytes((uint64_t)n, sizeof(SortItem), &bytes)) return 0;
@@ -736,6 +1267,7 @@ static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)
     if (distinct >= 2) {
         OrientedTriangle farLeft, farRight;
         DivideAndConquerStep(r, points, distinct, 0, &farLeft, &farRight);
+        ClaimFirstSlots(&m->triangles, 2 * distinct - 2);
         if (TriShowProgress) EndProgress();
         PointCornersAtVertices(m, points);
         hull = DropGhostTriangles(r, farLeft);

@@ -196,6 +196,9 @@ Vertex GetVertex(TriMesh* m, const TriSwitches* b, int number)
 
 // ---- mesh --------------------------------------------------------------------------
 
+long RandomSeed() { return randomSeed; }
+void SetRandomSeed(long seed) { randomSeed = seed; }
+
 int NextRandom(int n)
 {
     randomSeed = (randomSeed * 1366l + 150889l) % 714025l;
@@ -280,6 +283,14 @@ void MakeTriangle(TriMesh* m, const TriSwitches* b, OrientedTriangle* t)
 {
     Word* tri = (Word*)PoolAlloc(&m->triangles);
     if (!tri) TriAbort(m);
+    InitTriangleRecord(m, b, tri);
+    t->tri = tri;
+    t->orient = 0;
+    CountProgressEvent();
+}
+
+void InitTriangleRecord(const TriMesh* m, const TriSwitches* b, Word* tri)
+{
     Word dummy = (Word)m->dummyTri;
     tri[0] = tri[1] = tri[2] = dummy;
     tri[3] = tri[4] = tri[5] = 0;
@@ -294,9 +305,13 @@ void MakeTriangle(TriMesh* m, const TriSwitches* b, OrientedTriangle* t)
     int attribs = m->triangleAttributeCount + (b->regionAttributes ? 1 : 0);
     double* a = TriAttributes(m, tri);
     for (int i = 0; i < attribs; i++) a[i] = 0.0;
-    t->tri = tri;
-    t->orient = 0;
-    CountProgressEvent();
+}
+
+void ClaimFirstSlots(MemoryPool* pool, int64_t count)
+{
+    pool->liveItems = pool->handedOut = count;
+    pool->nextSlot = PoolFirstSlot(pool) + count * pool->itemBytes;
+    pool->freeInBlock = pool->itemsFirstBlock - count;
 }
 
 void MakeSubseg(TriMesh* m, OrientedSubsegment* s)

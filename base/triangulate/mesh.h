@@ -8,6 +8,7 @@
 // bits, so records must be at least 4-byte aligned; words are uintptr_t so the
 // same layout works with 32- and 64-bit pointers.
 #pragma once
+#include "base/parallel.h"
 #include <cstdint>
 #include <cstddef>
 #include <csetjmp>
@@ -215,6 +216,12 @@ void DummyInit(TriMesh* m, const TriSwitches* b);
 // A block of `bytes` at an aligned address; *base is what to free.
 Word* AlignedSentinel(int bytes, int alignment, Word** base);
 void MakeTriangle(TriMesh* m, const TriSwitches* b, OrientedTriangle* t);
+// The fields of a new triangle record at `tri` (what MakeTriangle writes).
+void InitTriangleRecord(const TriMesh* m, const TriSwitches* b, Word* tri);
+// Marks the first `count` slots of the pool's first block as handed out and
+// live, for records written there in place by their slot number; the pool
+// must be fresh and the block must hold them.
+void ClaimFirstSlots(MemoryPool* pool, int64_t count);
 void MakeSubseg(TriMesh* m, OrientedSubsegment* s);
 void TriangleDealloc(TriMesh* m, Word* tri);
 void SubsegDealloc(TriMesh* m, Word* ss);
@@ -224,7 +231,25 @@ Vertex VertexTraverse(TriMesh* m);
 Vertex GetVertex(TriMesh* m, const TriSwitches* b, int number);
 void TriangleDeinit(TriMesh* m, const TriSwitches* b);
 int  NextRandom(int n);
+// The thread's random state, so that work moved to another thread draws the same numbers.
+long RandomSeed();
+void SetRandomSeed(long seed);
 void CountProgressEvent();
+
+// ---- threads ---------------------------------------------------------------------------
+
+// How many threads a run over `items` points or records takes: VELKA_TRI_THREADS
+// when set (1 = the calling thread only; at most 8), else one a processor for
+// large runs while no other run has them; small runs take the calling thread
+// only (triangulate.cpp).
+int TriangulationParts(int64_t items);
+
+// RunParallel with a callable: work(part, parts).
+template <typename F>
+void ForParts(int parts, F& work)
+{
+    RunParallel(parts, [](void* context, int part, int parts) { (*(F*)context)(part, parts); }, &work);
+}
 
 // ---- phases ----------------------------------------------------------------------------
 

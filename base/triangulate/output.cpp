@@ -62,6 +62,26 @@ void WriteOutputPoints(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     double* points = OutputArray(m, &out->points, count, 2);
     double* attributes = attribs > 0 ? OutputArray(m, &out->pointAttributes, count, attribs) : nullptr;
     int32_t* markers = b->noBoundaryMarkers ? nullptr : OutputArray(m, &out->pointMarkers, count, 1);
+    const MemoryPool& pool = m->vertices;
+    int parts = TriangulationParts(count);
+    if (parts > 1 && !b->jettison && pool.handedOut == count && count <= pool.itemsFirstBlock) {
+        // every vertex live and in the first block: vertex k is the k-th record
+        const char* first = PoolFirstSlot(&pool);
+        auto write = [&](int part, int parts) {
+            int64_t from, end;
+            ParallelRange(count, part, parts, &from, &end);
+            for (int64_t k = from; k < end; k++) {
+                Vertex v = (Vertex)(first + k * pool.itemBytes);
+                points[2 * k] = v[0];
+                points[2 * k + 1] = v[1];
+                for (int i = 0; i < attribs; i++) attributes[k * attribs + i] = v[2 + i];
+                if (markers) markers[k] = VertexMarker(m, v);
+                VertexMarker(m, v) = (int)(k + b->firstNumber);
+            }
+        };
+        ForParts(parts, write);
+        return;
+    }
     TraversalInit(&m->vertices);
     int64_t k = 0;
     Vertex v;
@@ -110,6 +130,26 @@ static bool VertexNumbersByAddress(TriMesh* m, const TriSwitches* b, NumbersByAd
     return n->first != nullptr;
 }
 
+// The live triangles of the pool's first block before each part's stretch of
+// slots (liveBefore[part]) when every triangle is there; false otherwise.
+static bool LiveBeforeParts(TriMesh* m, int parts, int64_t liveBefore[9])
+{
+    const MemoryPool& pool = m->triangles;
+    if (pool.handedOut > pool.itemsFirstBlock) return false;
+    const char* first = PoolFirstSlot(&pool);
+    auto count = [&](int part, int parts) {
+        int64_t from, end;
+        ParallelRange(pool.handedOut, part, parts, &from, &end);
+        int64_t live = 0;
+        for (int64_t s = from; s < end; s++) live += !IsDeadTri((const Word*)(first + s * pool.itemBytes));
+        liveBefore[part + 1] = live;
+    };
+    ForParts(parts, count);
+    liveBefore[0] = 0;
+    for (int p = 0; p < parts; p++) liveBefore[p + 1] += liveBefore[p];
+    return true;
+}
+
 void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
 {
     int64_t count = m->triangles.liveItems;
@@ -119,6 +159,27 @@ void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     double* tattr = attribs > 0 ? OutputArray(m, &out->triangleAttributes, count, attribs) : nullptr;
     NumbersByAddress byAddress;
     bool fromAddress = VertexNumbersByAddress(m, b, &byAddress);
+    int parts = TriangulationParts(count);
+    int64_t liveBefore[9];
+    if (parts > 1 && fromAddress && b->order == 1 && attribs == 0 && LiveBeforeParts(m, parts, liveBefore)) {
+        const MemoryPool& pool = m->triangles;
+        const char* first = PoolFirstSlot(&pool);
+        auto write = [&](int part, int parts) {
+            int64_t from, end;
+            ParallelRange(pool.handedOut, part, parts, &from, &end);
+            int32_t* t = tris + liveBefore[part] * corners;
+            for (int64_t s = from; s < end; s++) {
+                const Word* tri = (const Word*)(first + s * pool.itemBytes);
+                if (IsDeadTri(tri)) continue;
+                t[0] = byAddress.Of((Vertex)tri[4]);
+                t[1] = byAddress.Of((Vertex)tri[5]);
+                t[2] = byAddress.Of((Vertex)tri[3]);
+                t += corners;
+            }
+        };
+        ForParts(parts, write);
+        return;
+    }
     TraversalInit(&m->triangles);
     Word* tri;
     int64_t k = 0;
@@ -252,6 +313,23 @@ static int32_t* NumbersBySlot(TriMesh* m, const TriSwitches* b)
     MemoryPool& pool = m->triangles;
     int64_t slots = pool.handedOut;
     if (slots <= 0 || slots > pool.itemsFirstBlock) return nullptr;
+    int parts = TriangulationParts(slots);
+    int64_t liveBefore[9];
+    if (parts > 1 && LiveBeforeParts(m, parts, liveBefore)) {
+        // a freed record is marked dead (see TriangleDealloc)
+        int32_t* numbers = (int32_t*)TriLargeAlloc((uint64_t)slots * sizeof(int32_t));
+        if (!numbers) return nullptr;
+        const char* first = PoolFirstSlot(&pool);
+        auto number = [&](int part, int parts) {
+            int64_t from, end;
+            ParallelRange(slots, part, parts, &from, &end);
+            int32_t next = (int32_t)(liveBefore[part] + b->firstNumber);
+            for (int64_t s = from; s < end; s++)
+                numbers[s] = IsDeadTri((const Word*)(first + s * pool.itemBytes)) ? -1 : next++;
+        };
+        ForParts(parts, number);
+        return numbers;
+    }
     int32_t* numbers = (int32_t*)NBLCalloc((uint64_t)slots, sizeof(int32_t));
     if (!numbers) return nullptr;
     const char* first = PoolFirstSlot(&pool);
@@ -276,6 +354,26 @@ void WriteOutputNeighbors(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
             const Word* t = DecodeTri(link).tri;
             return t == dummy ? -1 : numbers[(int64_t)((double)((const char*)t - first) * perByte + 0.5)];
         };
+        int64_t slots = m->triangles.handedOut;
+        int parts = TriangulationParts(slots);
+        if (parts > 1) {
+            // each live slot's output place is its number
+            auto write = [&](int part, int parts) {
+                int64_t from, end;
+                ParallelRange(slots, part, parts, &from, &end);
+                for (int64_t s = from; s < end; s++) {
+                    if (numbers[s] < 0) continue;
+                    const Word* t = (const Word*)(first + s * m->triangles.itemBytes);
+                    int32_t* row = nb + 3 * (int64_t)(numbers[s] - b->firstNumber);
+                    row[0] = numberOf(t[1]);
+                    row[1] = numberOf(t[2]);
+                    row[2] = numberOf(t[0]);
+                }
+            };
+            ForParts(parts, write);
+            NBLFree(numbers);
+            return;
+        }
         while ((tri = TriangleTraverse(m)) != nullptr) {
             // neighbours opposite corner 1, 2, 3 = across orientations 1, 2, 0
             nb[3 * k] = numberOf(tri[1]);

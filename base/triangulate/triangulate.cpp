@@ -4,6 +4,9 @@
 #include "base/triangulate/mesh.h"
 #include "base/triangulate/output.h"
 #include "base/progress.h"
+#include <windows.h>
+#include <cstdlib>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -52,6 +55,29 @@ void ParseTriSwitches(int count, const char* const* texts, TriSwitches* s)
     if (s->pslg) s->weighted = 0;
 }
 
+// Below this many points every run takes the calling thread only.
+static const int64_t kParallelMinItems = 1024;
+// Automatic thread counts give each thread at least this many points.
+static const int64_t kParallelItemsPerThread = 32768;
+
+// One run at a time spreads over the processors by itself: runs that start
+// while it goes (callers that triangulate on threads of their own, one tile
+// each, keep the processors busy already) stay on their own thread.
+static std::atomic<bool> processorsTaken{ false };
+static thread_local bool runMayTakeProcessors = false;
+
+int TriangulationParts(int64_t items)
+{
+    if (items < kParallelMinItems) return 1;
+    char text[16];
+    DWORD length = GetEnvironmentVariableA("VELKA_TRI_THREADS", text, sizeof text);
+    if (length > 0 && length < sizeof text) {
+        int v = atoi(text);
+        if (v >= 1) return v > 8 ? 8 : v;
+    }
+    return runMayTakeProcessors ? ParallelParts(items, kParallelItemsPerThread) : 1;
+}
+
 static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, const double* attributes,
                             const int32_t* markers, int count, int attributeCount)
 {
@@ -59,6 +85,47 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
     m->pointAttributeCount = attributeCount;
     if (attributeCount == 0) b->weighted = 0;
     InitializeVertexPool(m, b);
+    int parts = TriangulationParts(count);
+    if (parts > 1) {
+        // every record in the first block, by its number
+        char* first = PoolFirstSlot(&m->vertices);
+        int bytes = m->vertices.itemBytes;
+        double bounds[8][4];
+        auto load = [&](int part, int parts) {
+            int64_t from, end;
+            ParallelRange(count, part, parts, &from, &end);
+            double* box = bounds[part];   // from the first point, as the loop below starts
+            box[0] = box[1] = points[0];
+            box[2] = box[3] = points[1];
+            for (int64_t i = from; i < end; i++) {
+                Vertex v = (Vertex)(first + i * bytes);
+                double x = points[2 * i], y = points[2 * i + 1];
+                v[0] = x;
+                v[1] = y;
+                for (int k = 0; k < attributeCount; k++) v[2 + k] = attributes[i * attributeCount + k];
+                VertexMarker(m, v) = markers ? markers[i] : 0;
+                VertexType(m, v) = INPUTVERTEX;
+                if (b->pslg) VertexTri(m, v) = 0;
+                if (x < box[0]) box[0] = x;
+                if (x > box[1]) box[1] = x;
+                if (y < box[2]) box[2] = y;
+                if (y > box[3]) box[3] = y;
+            }
+        };
+        ForParts(parts, load);
+        ClaimFirstSlots(&m->vertices, count);
+        m->xmin = bounds[0][0];
+        m->xmax = bounds[0][1];
+        m->ymin = bounds[0][2];
+        m->ymax = bounds[0][3];
+        for (int p = 1; p < parts; p++) {
+            if (bounds[p][0] < m->xmin) m->xmin = bounds[p][0];
+            if (bounds[p][1] > m->xmax) m->xmax = bounds[p][1];
+            if (bounds[p][2] < m->ymin) m->ymin = bounds[p][2];
+            if (bounds[p][3] > m->ymax) m->ymax = bounds[p][3];
+        }
+        return;
+    }
     for (int i = 0; i < count; i++) {
         Vertex v = (Vertex)PoolAlloc(&m->vertices);
         if (!v) TriAbort(m);
@@ -190,6 +257,9 @@ void RunTriangulation(const char* switches, TriangulateIO* in, TriangulateIO* ou
     if (showProgress) LockTriangulation();
     TriShowProgress = showProgress;
     TriPointCount = in ? in->pointCount : 0;
+    runMayTakeProcessors = !processorsTaken.exchange(true);
     Triangulate(switches, in, out, voronoiOut);
+    if (runMayTakeProcessors) processorsTaken = false;
+    runMayTakeProcessors = false;
     if (showProgress) UnlockTriangulation();
 }

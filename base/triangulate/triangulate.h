@@ -54,7 +54,9 @@ void UnlockTriangulation();
 // be null unless the switches contain v. Output arrays that are already set are
 // filled in place; null ones are allocated with NBLMalloc and belong to the
 // caller. On exhausted memory or invalid input the result is empty (all
-// counts 0).
+// counts 0). A large run spreads over the processors when no other run has
+// them (the environment variable VELKA_TRI_THREADS sets the number of threads,
+// 1 = the calling thread only); the output is the same on any number.
 void RunTriangulation(const char* switches, TriangulateIO* in, TriangulateIO* out,
                       TriangulateIO* voronoiOut, int showProgress);
 void Triangulate(const char* switches, TriangulateIO* in, TriangulateIO* out, TriangulateIO* voronoiOut);
