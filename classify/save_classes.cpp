@@ -17,14 +17,22 @@ static int MaySave(const DataSet* set)
     return 0;
 }
 
+const char kSaveRewrittenText[] = "%s has been written since it was loaded, perhaps by another copy of this program.\n\n"
+                                  "The file was not saved.";
+
 static int Save(DataSet* set, const char* target, const char* name, const char* logFormat)
 {
     if (!MaySave(set)) return 0;
     LASClassSave outcome;
-    if (!SaveLASClassesAsking(set, target, name, &outcome)) {
-        if (outcome.status != LAS_SAVE_SOURCE_REWRITTEN) ErrorMessage(outcome.message);
+    // A run has nobody to ask whether a source written since its load may be
+    // replaced: it is kept, and the file's reason says so rather than ask.
+    if (!SaveLASClasses(set, target, name, &outcome)) {
+        char text[700];
+        if (outcome.status == LAS_SAVE_SOURCE_REWRITTEN) snprintf(text, sizeof text, kSaveRewrittenText, set->title);
+        ErrorMessage(outcome.status == LAS_SAVE_SOURCE_REWRITTEN ? text : outcome.message);
         return 0;
     }
+    if (lstrcmpiA(target, set->path) == 0) RestampLASSource(set);
     set->saved = 1;
     char line[300];
     snprintf(line, sizeof(line), logFormat, set->title);

@@ -6,6 +6,9 @@
 
 struct DataSet;
 
+// The reason of a source written since it was loaded (its title): never replaced here.
+extern const char kSaveRewrittenText[];
+
 // 1 when the file was written; 0 after telling the user why (ErrorMessage).
 int SaveDataSetClasses(DataSet* set);
 int SaveDataSetClassesAs(DataSet* set, const char* path, const char* displayName);

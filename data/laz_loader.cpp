@@ -117,6 +117,17 @@ static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
     return nullptr;
 }
 
+// Asks whether the `has` points of a file whose header says `full` are to be loaded.
+static bool LoadShortReadAnyway(const char* title, uint64_t full, uint64_t has)
+{
+    char message[700];
+    snprintf(message, sizeof message,
+             "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
+             "Would you like to load it anyway?",
+             title, (int)full, (int)has);
+    return ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
 DataSet* ReadLAZPoints(const char* path, const char* title)
 {
     ScopedColorStretch stretch;
@@ -152,7 +163,8 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         return GiveUp(set, reader, false);
     }
     // A damaged count asks for no memory the file cannot fill: the points
-    // beyond what its records or chunk table hold end as a short read.
+    // beyond what its records or chunk table hold end as a short read, which
+    // the user is asked about once the points there are have been read.
     laszip_U64 capacity = UINT64_MAX;
     uint64_t n = full;
     if (laszip_get_point_capacity(reader, &capacity) == 0 && capacity < n) n = capacity;
@@ -184,12 +196,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         StartProgress((unsigned)(count / 32768 + 2), "Loading File");
         for (uint64_t i = 0; i < count; i++) {
             if (laszip_read_point(reader)) {
-                snprintf(message, sizeof message,
-                         "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
-                         "Would you like to load it anyway?",
-                         title, (int)full, (int)i);
-                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
-                    return GiveUp(set, reader, true);
+                if (!LoadShortReadAnyway(title, full, i)) return GiveUp(set, reader, true);
                 set->filePointCount = set->pointCount = (int32_t)i;
                 break;
             }
@@ -197,6 +204,9 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             PackLAZPoint(header, point, &set->points[i]);
             if ((i & 32767) == 0) StepProgress();
         }
+        // Every point the chunk table holds was read, fewer than the header says.
+        if ((uint64_t)set->pointCount == n && n < full && !LoadShortReadAnyway(title, full, n))
+            return GiveUp(set, reader, true);
     } else {
         StartProgress((unsigned)(n / 32768 + 2), "Decimate File");
         uint64_t kept = 0;
@@ -210,6 +220,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             if (i % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
             if ((i & 32767) == 0) StepProgress();
         }
+        if (n < full && !LoadShortReadAnyway(title, full, n)) return GiveUp(set, reader, true);
         set->filePointCount = set->pointCount = (int32_t)kept;
     }
     EndProgress();

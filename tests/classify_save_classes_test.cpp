@@ -155,6 +155,19 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     DataSet* set = LoadClassified(source);
     ASSERT_NE(set, nullptr);
     BoxAnswers boxes;
+    // Written since the load (its points unchanged): a run keeps it, and the
+    // reason it captures is a statement, no question nobody answers.
+    Sleep(20);
+    ASSERT_TRUE(WriteBytes(source, before));
+    char reason[1024];
+    SetThreadBoxCapture(reason, sizeof reason);
+    EXPECT_EQ(SaveDataSetClasses(set), 0);
+    SetThreadBoxCapture(nullptr, 0);
+    char expected[1024];
+    snprintf(expected, sizeof expected, kSaveRewrittenText, set->title);
+    EXPECT_STREQ(reason, expected);
+    EXPECT_EQ(ReadBytes(source), before);
+    ASSERT_TRUE(RestampLASSource(set));
     // A read-only file is not replaced.
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(SaveDataSetClasses(set), 0);

@@ -508,7 +508,8 @@ std::string Saved(const char* name, const Bytes& b)
 
 // LAZ headers whose counts the file cannot back: a 64-bit count beyond what a
 // set holds is refused, not cut to its low bits; a damaged count is bounded by
-// the chunk table before any memory question; a short read that keeps fewer
+// the chunk table before any memory question and asked about even when the
+// table holds exactly the points there are; a short read that keeps fewer
 // than three points is refused; a damaged file gives the decoder's reason.
 TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
 {
@@ -520,8 +521,9 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
     std::string damaged = Saved("count.laz", PatchedSample("autzen_trim.laz", [](Bytes& b) {
         SetFieldAt<uint32_t>(b, 107, 2000000000u);
     }));
-    // Answers: Yes to the short read of count.laz, OK to huge.laz, Yes to the short read of stub.laz.
-    BoxAnswers boxes({IDYES, IDOK, IDYES});
+    // Answers: Yes to the short read of count.laz, OK to huge.laz, Yes to the short read of stub.laz, OK to
+    // its and norecord.laz's failures, Yes then No to the short copc.laz.
+    BoxAnswers boxes({IDYES, IDOK, IDYES, IDOK, IDOK, IDYES, IDNO});
     DataSet* set = LoadLASData(damaged.c_str(), "count.laz");
     ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown().back().text);
     EXPECT_EQ(set->pointCount, 110000);
@@ -554,6 +556,23 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text.rfind(std::string("norecord.laz") + kUnableToOpenLAZText, 0), 0u);
     EXPECT_NE(boxes.shown()[0].text.find("LAZ record is missing"), std::string::npos) << boxes.shown()[0].text;
+
+    // Chunks of their own sizes bound the count exactly: every point there is
+    // reads, and the shortfall is still asked about.
+    std::string copc = Saved("copc.laz", PatchedSample("simple.copc.laz", [](Bytes& b) {
+        SetFieldAt<uint64_t>(b, 247, 5000);
+    }));
+    boxes.clear();
+    set = LoadLASData(copc.c_str(), "copc.laz");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 1065);
+    FreeDataSet(set);
+    EXPECT_EQ(LoadLASData(copc.c_str(), "copc.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_NE(boxes.shown()[1].text.find("copc.laz\nShort read, LAZ file is corrupt!\nHeader says 5000 points but "
+                                         "file only has 1065 points!"),
+              std::string::npos)
+        << boxes.shown()[1].text;
 }
 
 // A LAS 1.2 file whose header is longer than its version's layout carries

@@ -8,6 +8,7 @@
 #include "gis/convert/import_las.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
+#include "base/file_replace.h"
 #include "base/messages.h"
 #include "data/data_set.h"
 #include "data/import_fields.h"
@@ -254,6 +255,45 @@ TEST(ImportASCII, LongLinesWideClassesAndExistingTargets)
     EXPECT_EQ(boxes.shown()[2].text, line);
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[3].text, std::string("classes.xyz\n") + kImportWideClassText + "\n" + line);
+    FreeImportFieldList(available);
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}
+
+// A Yes to replacing the LAS file the text came from, then an import that
+// stops or fails (a class the records cannot hold): the original file stays
+// byte for byte and no temporary file is left beside it.
+TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
+{
+    const Bytes kept = { 'o', 'l', 'd' };
+    std::string original = WriteTempFile("back.las", "old");
+    std::string text;
+    for (int i = 0; i < 5000; i++) text += std::to_string(i) + " 1 2 " + (i == 4999 ? "40" : "2") + "\n";
+    std::string source = WriteTempFile("back.xyz", text);
+    ImportFieldList* list = NewXYZFieldList();
+    ImportFieldList* available = NewAvailableFieldList();
+    for (int i = 0; i < available->count; i++)
+        if (available->entries[i] && available->entries[i]->code == FIELD_CLASSIFICATION) {
+            MoveImportField(list, available, i);
+            break;
+        }
+    JobControl* job = CreateJobControl();
+    BoxAnswers boxes({ IDYES, IDYES, IDOK });
+    ASSERT_TRUE(BeginJob(job));
+    CancelJob(job);
+    EXPECT_EQ(ImportOne(source, list, job), -1);
+    EndJob(job);
+    EXPECT_EQ(ReadBytes(original), kept);
+    EXPECT_EQ(ImportOne(source, list, job), 0);
+    EXPECT_EQ(ReadBytes(original), kept);
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    char line[200];
+    snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
+    EXPECT_EQ(boxes.shown()[2].text, std::string("back.xyz\n") + kImportWideClassText + "\n" + line);
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "back*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE);
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
     FreeImportFieldList(available);
     FreeJobControl(job);
     FreeImportFieldList(list);

@@ -138,6 +138,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         return 0;
     }
     int xAt = Position(s, FIELD_X), yAt = Position(s, FIELD_Y), zAt = Position(s, FIELD_Z);
+    int classAt = Position(s, FIELD_CLASSIFICATION);
     HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
     InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
     char delimiter = DelimiterOf(s->delimiter);
@@ -162,18 +163,25 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
             minX = std::min(minX, x), maxX = std::max(maxX, x);
             minY = std::min(minY, y), maxY = std::max(maxY, y);
             minZ = std::min(minZ, z), maxZ = std::max(maxZ, z);
+            // Counted here so that such a file fails before any point is written.
+            if (classAt >= 0) {
+                int64_t c = ParseInteger(fields[classAt]);
+                if (c < 0 || c > 31) out.counts.wideClasses++;
+            }
         }
         if (!numbers) skipped++;
         return true;
     });
     const char* failure = nullptr;
     char reason[LAS_ERROR_TEXT_SIZE] = "";
-    if (running) {
+    // Classes the records cannot hold fail the file at its end, with nothing written.
+    bool write = running && !out.counts.wideClasses;
+    if (write) {
         RewindTextLines(reader);
         SetImportScaleAndOffset(out.las, minX, maxX, minY, maxY, minZ, maxZ);
         if (!WriteLASHeader(out.las)) failure = kImportWriteFailed;
     }
-    if (running && !failure) {
+    if (write && !failure) {
         const LASHeader* h = &out.las->header;
         running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
             double x, y, z;

@@ -2,11 +2,13 @@
 #include "gis/convert/import_las.h"
 #include "gis/convert/convert_dialog.h"
 #include "data/import_fields.h"
+#include "base/file_replace.h"
 #include "base/messages.h"
 #include "base/shell_hooks.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 const char kImportCreateFailed[] = "Unable to create output file!";
 const char kImportOpenFailed[] = "Unable to open output file for writing!";
@@ -17,37 +19,62 @@ const char kImportReplaceQuestion[] = "%s already exists.\n\nDo you want to repl
 const char kImportReplaceCaption[] = "Import LAS";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
 
+// The system's text for an error code, without its line break.
+static const char* ErrorText(DWORD code, char* text, int size)
+{
+    text[0] = 0;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, size, nullptr);
+    for (char* c = text; *c; c++)
+        if ((unsigned char)*c < 32) *c = ' ';
+    return text[0] ? text : nullptr;
+}
+
+static bool ReadOnly(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime)
 {
     memset(out, 0, sizeof *out);
-    snprintf(out->path, sizeof out->path, "%s", path);
+    snprintf(out->target, sizeof out->target, "%s", path);
     // The target may be the very file the points came from (tile.las exported
-    // to tile.xyz and imported back): never replaced without the user's Yes.
+    // to tile.xyz and imported back): never replaced without the user's Yes,
+    // and never before the import is complete (a stop or a failure keeps it).
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
         char question[600];
         snprintf(question, sizeof question, kImportReplaceQuestion, path);
         if (ShowMessageBox(MessageOwner(), question, kImportReplaceCaption, MB_YESNO | MB_ICONWARNING) != IDYES)
             return false;
     }
-    if (!CreateLASFile(path, 10)) {
-        // Created but its header not written (a full disk): an empty file is
-        // no LAS file and must not stay as output.
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 && data.nFileSizeHigh == 0)
-            DeleteFileA(path);
+    char system[300];
+    // A protected file is never replaced (Windows refuses to, Wine does not).
+    if (ReadOnly(path)) {
+        ReportConvertFailure(title, kImportCreateFailed, ErrorText(ERROR_ACCESS_DENIED, system, sizeof system));
+        return false;
+    }
+    std::string base = TempBaseBeside(path);
+    if (base.empty()) {
+        ReportConvertFailure(title, kImportCreateFailed, ErrorText(ERROR_FILENAME_EXCED_RANGE, system, sizeof system));
+        return false;
+    }
+    snprintf(out->path, sizeof out->path, "%s.tmp", base.c_str());
+    if (!CreateLASFile(out->path, 10)) {
+        DeleteFileA(out->path);
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
         return false;
     }
-    out->las = OpenLASFile(path, LAS_MODE_WRITE);
+    out->las = OpenLASFile(out->path, LAS_MODE_WRITE);
     if (!out->las) {
-        DeleteFileA(path);
+        DeleteFileA(out->path);
         ReportConvertFailure(title, kImportOpenFailed, GetLastLASSystemError());
         return false;
     }
     if (gpsTime && !SetLASPointRecordLength(out->las, 28)) {
         CloseLASFile(out->las);
         out->las = nullptr;
-        DeleteFileA(path);
+        DeleteFileA(out->path);
         ReportConvertFailure(title, kImportOpenFailed, GetLASErrorText(nullptr));
         return false;
     }
@@ -158,6 +185,16 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
     if (!closed) {
         DeleteFileA(out->path);
         ReportConvertFailure(title, kImportWriteFailed, GetLASErrorText(nullptr));
+        return false;
+    }
+    // Checked again: the target may have been protected while the points were written.
+    DWORD error = ReadOnly(out->target) ? ERROR_ACCESS_DENIED : 0;
+    if (!error && !MoveFileExA(out->path, out->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error) {
+        DeleteFileA(out->path);
+        char system[300];
+        ReportConvertFailure(title, kImportCreateFailed, ErrorText(error, system, sizeof system));
         return false;
     }
     if (out->counts.clamped || out->counts.cut) {

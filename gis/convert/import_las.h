@@ -24,13 +24,15 @@ struct ImportCounts {
 
 struct ImportOutput {
     LASFile*     las;
-    char         path[260];
+    char         path[260];     // the temporary file beside the target, written first
+    char         target[260];   // the file asked for, replaced only by a complete import
     ImportCounts counts;
 };
 
-// Creates and opens the new file; on failure the user is told why (title +
-// reason + system text) and nothing is left on disk. An existing file is
-// replaced only when the user says Yes (No: false, nothing said).
+// Creates and opens the new file, as a temporary file beside `path`; on
+// failure the user is told why (title + reason + system text) and nothing is
+// left on disk. An existing file is replaced only when the user says Yes (No:
+// false, nothing said), and only once the import is complete.
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime);
 // Scales and offsets from the bounds (X, Y, and Z when known, else min > max):
 // SetLASScaleAndOffset's choice, widened for an axis whose span would not fit.
@@ -45,8 +47,9 @@ void ClearImportPoint(LASLegacyPoint* point);
 // X, Y, Z and GPS time from `real`, the others from `integer` as their low bits.
 void PutImportField(LASLegacyPoint* point, int code, double real, int64_t integer, const LASHeader* header,
                     ImportCounts* counts);
-// Closes the file; `keep` false (a stop) removes it. A failed close tells the
-// user (title + reason) and removes the file. True when the file stands complete.
+// Closes the file; `keep` false (a stop) removes it. With `keep` it takes the
+// target's place; a failed close or move tells the user (title + reason) and
+// removes it, the target as it was. True when the target holds the new file.
 bool FinishImportLAS(ImportOutput* out, const char* title, bool keep);
 // The end of one imported file: 1 complete, 0 failed (`failure` with the
 // library's `reason`, told to the user; the file removed), -1 stopped (removed).
