@@ -141,10 +141,7 @@ static bool ReportUnreadablePath(const char* path)
     char reason[300] = "";
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
-        DWORD error = GetLastError();
-        if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
-                            sizeof reason, nullptr))
-            snprintf(reason, sizeof reason, "Error %u.", (unsigned)error);
+        snprintf(reason, sizeof reason, "%s", SystemErrorText(GetLastError()));
     } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         snprintf(reason, sizeof reason, "%s", kPathIsAFolderText);
     } else if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) {

@@ -170,3 +170,17 @@ INT_PTR ShowDialog(int templateId, HWND owner, DLGPROC proc, LPARAM param)
     DialogCall call = {templateId, ModalOwner(owner), proc, param};
     return RunModal(templateId, OpenDialog, &call);
 }
+
+const char* SystemErrorText(DWORD code)
+{
+    static thread_local char text[512];
+    text[0] = 0;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    for (char* c = text; *c; c++)
+        if (*c == '\r' || *c == '\n') *c = ' ';
+    size_t end = strlen(text);
+    while (end > 0 && text[end - 1] == ' ') text[--end] = 0;
+    if (!text[0]) snprintf(text, sizeof text, "System error %u", (unsigned)code);
+    return text;
+}

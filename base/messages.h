@@ -29,6 +29,9 @@ unsigned LoggedLineCount();
 typedef void (*LogHookProc)(const char* text);
 void SetLogHook(LogHookProc hook);
 void ErrorMessage(const char* text);
+// The system's words for an error code, without a line break, or "System
+// error N" when it has none. The buffer is this thread's, kept until its next call.
+const char* SystemErrorText(DWORD code);
 void WarningMessage(const char* text);
 
 // Modal dialogs: the same idea. A driver, when set, is called once the dialog

@@ -5,6 +5,7 @@
 // written), records keep every byte but the class, and whatever follows the
 // point data (extended VLRs, waveform packets) follows it in the copy too.
 #include "data/las_save.h"
+#include "base/messages.h"
 #include "data/data_set.h"
 #include "data/lasfile/las_file.h"
 #include "base/file_replace.h"
@@ -45,16 +46,6 @@ static void SetOutcome(LASClassSave* o, int status, const char* format, ...)
     va_start(args, format);
     vsnprintf(o->message, sizeof o->message, format, args);
     va_end(args);
-}
-
-static const char* SystemText(DWORD code)
-{
-    static char text[512];
-    text[0] = 0;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    if (!text[0]) snprintf(text, sizeof text, "System error %u", (unsigned)code);
-    return text;
 }
 
 // Counts by return and extent of the records actually written, for a copy that
@@ -152,11 +143,11 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
         goto done;
     }
     if (!LASSeek(src->file, 0, FILE_BEGIN) || LASReadItems(src->file, header, src->dataStart, 1) != 1) {
-        SetOutcome(o, LAS_SAVE_READ, "Unable to read the header of %s\n\n%s", set->title, SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_READ, "Unable to read the header of %s\n\n%s", set->title, SystemErrorText(GetLastError()));
         goto done;
     }
     if (!WriteAll(dst, header, src->dataStart)) {
-        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
         goto done;
     }
     {
@@ -184,14 +175,14 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
             if (n < src->pointCount) AddToSummary(&summary, r, format, h);
             if (++filled == LAS_BUFFER_RECORDS) {
                 if (!WriteAll(dst, block, filled * length)) {
-                    SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+                    SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
                     goto done;
                 }
                 filled = 0;
             }
         }
         if (!WriteAll(dst, block, filled * length)) {
-            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
             goto done;
         }
     }
@@ -203,11 +194,11 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
             uint64_t part = left < chunk ? left : chunk;
             if (left == UINT64_MAX || LASReadItems(src->file, block, part, 1) != 1) {
                 SetOutcome(o, LAS_SAVE_READ, "Unable to read the data behind the points of %s\n\n%s", set->title,
-                           SystemText(GetLastError()));
+                           SystemErrorText(GetLastError()));
                 goto done;
             }
             if (!WriteAll(dst, block, part)) {
-                SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+                SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
                 goto done;
             }
             left -= part;
@@ -216,7 +207,7 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
     if (n < src->pointCount) {
         ReviseHeaderForFewerPoints(header, src, n, summary, (src->pointCount - n) * length, trailing);
         if (!LASSeek(dst, 0, FILE_BEGIN) || !WriteAll(dst, header, h.headerSize)) {
-            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemText(GetLastError()));
+            SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
             goto done;
         }
     }
@@ -234,7 +225,7 @@ static const char* SourceOpenReason(const char* path)
 {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return SystemText(GetLastError());
+    if (h == INVALID_HANDLE_VALUE) return SystemErrorText(GetLastError());
     CloseHandle(h);
     if (!IsLASFile(path)) return "It is not a LAS file.";
     const char* reason = GetLASErrorText(nullptr);
@@ -319,18 +310,18 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
     }
     HANDLE dst = CreateFileA(destination, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (dst == INVALID_HANDLE_VALUE) {
-        SetOutcome(o, LAS_SAVE_CREATE, "Unknown error creating %s\n\n%s", destinationName, SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_CREATE, "Unknown error creating %s\n\n%s", destinationName, SystemErrorText(GetLastError()));
         CloseLASFile(src);
         return 0;
     }
     StartProgress((unsigned)(set->filePointCount / 32768 + 2), kSaveProgressText);
     int ok = CopyRecords(set, src, dst, destinationName, o);
     if (ok && !FlushFileBuffers(dst)) {
-        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemErrorText(GetLastError()));
         ok = 0;
     }
     if (!CloseHandle(dst) && ok) {
-        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemText(GetLastError()));
+        SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", destinationName, SystemErrorText(GetLastError()));
         ok = 0;
     }
     EndProgress();
@@ -373,7 +364,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     HANDLE made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made == INVALID_HANDLE_VALUE) {
         SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: no file can be made in its folder\n\n%s", targetTitle,
-                   SystemText(GetLastError()));
+                   SystemErrorText(GetLastError()));
         return 0;
     }
     CloseHandle(made);
@@ -388,7 +379,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly || !MoveFileExA(temp.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const char* reason = readOnly ? kSaveReadOnlyReason : SystemText(GetLastError());
+        const char* reason = readOnly ? kSaveReadOnlyReason : SystemErrorText(GetLastError());
         SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);
         DeleteFileA(temp.c_str());
         return 0;

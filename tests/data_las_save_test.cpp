@@ -7,6 +7,7 @@
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/las_save.h"
+#include "base/messages.h"
 #include "data/lasfile/las_file.h"
 #include <cmath>
 #include <cstdio>
@@ -328,10 +329,7 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     loaded.set = ReadLASPoints(path.c_str(), "named.las");
     ASSERT_NE(loaded.set, nullptr);
     LASClassSave outcome;
-    char notFound[512] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), notFound, sizeof notFound, nullptr);
-    ASSERT_TRUE(notFound[0]);
+    const std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
 
     std::string vanished = TempDir() + "gone\\named.las";
     EXPECT_EQ(SaveLASClasses(loaded.set, vanished.c_str(), "other.las", &outcome), 0);
@@ -353,7 +351,7 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     EXPECT_EQ(SaveLASClasses(loaded.set, TempPath("copy.las").c_str(), "copy.las", &outcome), 0);
     EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
     EXPECT_NE(strstr(outcome.message, "named.las"), nullptr) << outcome.message;
-    EXPECT_NE(strstr(outcome.message, notFound), nullptr) << outcome.message;
+    EXPECT_NE(strstr(outcome.message, notFound.c_str()), nullptr) << outcome.message;
 
     // A source replaced by a file of another kind.
     Bytes text = {'x', ' ', 'y', '\n'};

@@ -199,6 +199,28 @@ std::string Formatted(const char* format, const char* a, const char* b)
     return text;
 }
 
+// Deletes a folder with everything below it.
+static void RemoveFolderTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveFolderTree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
 std::string TempDir()
 {
     char base[MAX_PATH];
@@ -207,6 +229,13 @@ std::string TempDir()
     char dir[MAX_PATH];
     snprintf(dir, sizeof dir, "%svelka_%lu_%s_%s\\", base, (unsigned long)GetCurrentProcessId(),
              info ? info->test_suite_name() : "x", info ? info->name() : "y");
+    // Wine gives process ids again soon: a folder left by an earlier run of
+    // the same test under the same id is emptied once, when the test first asks.
+    static const testing::TestInfo* emptiedFor;
+    if (info != emptiedFor) {
+        emptiedFor = info;
+        RemoveFolderTree(dir);
+    }
     CreateDirectoryA(dir, nullptr);
     return dir;
 }

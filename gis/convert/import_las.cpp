@@ -19,16 +19,6 @@ const char kImportReplaceQuestion[] = "%s already exists.\n\nDo you want to repl
 const char kImportReplaceCaption[] = "Import LAS";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
 
-// The system's text for an error code, without its line break.
-static const char* ErrorText(DWORD code, char* text, int size)
-{
-    text[0] = 0;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, size, nullptr);
-    for (char* c = text; *c; c++)
-        if ((unsigned char)*c < 32) *c = ' ';
-    return text[0] ? text : nullptr;
-}
-
 static bool ReadOnly(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
@@ -48,15 +38,14 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         if (ShowMessageBox(MessageOwner(), question, kImportReplaceCaption, MB_YESNO | MB_ICONWARNING) != IDYES)
             return false;
     }
-    char system[300];
     // A protected file is never replaced (Windows refuses to, Wine does not).
     if (ReadOnly(path)) {
-        ReportConvertFailure(title, kImportCreateFailed, ErrorText(ERROR_ACCESS_DENIED, system, sizeof system));
+        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_ACCESS_DENIED));
         return false;
     }
     std::string base = TempBaseBeside(path);
     if (base.empty()) {
-        ReportConvertFailure(title, kImportCreateFailed, ErrorText(ERROR_FILENAME_EXCED_RANGE, system, sizeof system));
+        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
         return false;
     }
     snprintf(out->path, sizeof out->path, "%s.tmp", base.c_str());
@@ -193,8 +182,7 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
         error = GetLastError();
     if (error) {
         DeleteFileA(out->path);
-        char system[300];
-        ReportConvertFailure(title, kImportCreateFailed, ErrorText(error, system, sizeof system));
+        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(error));
         return false;
     }
     if (out->counts.clamped || out->counts.cut) {
