@@ -263,7 +263,8 @@ std::vector<std::pair<std::string, Bytes>> atKill;
 Bytes SharedBytes(const std::string& path)
 {
     Bytes out(1 << 16);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     DWORD got = 0;
     if (h != INVALID_HANDLE_VALUE) ReadFile(h, out.data(), (DWORD)out.size(), &got, nullptr), CloseHandle(h);
     out.resize(got);
