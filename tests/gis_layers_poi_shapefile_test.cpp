@@ -204,6 +204,14 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
         EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
     }
     SetPOIShapefileIO(nullptr);
+    for (int nth : {1, 6, 12}) {   // a full disk anywhere in the save
+        SetWriteFaultAt(nth);
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0) << nth;
+        SetWriteFaultAt(0);
+        EXPECT_EQ(MarkersIn(path), 2) << nth;
+        EXPECT_FALSE(LeftoversIn(TempDir())) << nth;
+    }
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
 
