@@ -1,15 +1,17 @@
 #include "base/file_replace.h"
 #include "base/paths.h"
 #include <windows.h>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <set>
 #include <vector>
 
 const char kTempFilePrefix[] = "~velka-temp-";
 static const char kJournalExtension[] = ".replace";
 static const char kJournalEnd[] = "end";
 static const uint64_t kStaleAge = 60ull * 10000000ull;   // one minute in FILETIME units
+static const uint64_t kUnjudgedStaleAge = 12 * 60 * kStaleAge;
 
 static int stopAfter = -1;
 static void (*atStop)();
@@ -18,6 +20,8 @@ void SetReplaceStopAfter(int renames, void (*stopped)())
     stopAfter = renames;
     atStop = stopped;
 }
+static void (*beforeUndo)();
+void SetReplaceBeforeUndo(void (*hook)()) { beforeUndo = hook; }
 
 static std::string FolderOf(const std::string& path)
 {
@@ -45,69 +49,94 @@ std::string TempBaseBeside(const std::string& target)
 
 // --- the journal of a group replace -----------------------------------------------------
 
-// Written and flushed before the first move and held open (for reading only) until
-// the last one, so another program's tidying knows a live replace from one
-// cut short. Lines: written path, target path, for each file; then "end".
-static HANDLE WriteJournal(const std::string* written, const std::string* targets, int count, std::string* path)
+// Written and flushed before the first move and held open (others may only read)
+// until the last one, so another program's tidying knows a live replace from one
+// cut short. Lines, for each file: the written name, the target name and the
+// name its old file is set aside under (bare names in the journal's folder);
+// then "end". A replace whose undoing failed leaves a journal that moves each
+// set aside file back (no third name).
+struct JournalEntry {
+    std::string written, target, aside;
+};
+
+// The name of `path` within `folder`; empty when it lies elsewhere.
+static std::string NameIn(const std::string& folder, const std::string& path)
 {
-    std::string base = TempBaseBeside(targets[0]);
-    if (base.empty()) return INVALID_HANDLE_VALUE;
-    *path = base + kJournalExtension;
-    HANDLE h = CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return h;
+    std::string pathFolder = FolderOf(path);
+    return lstrcmpiA(pathFolder.c_str(), folder.c_str()) == 0 ? path.substr(folder.size()) : std::string();
+}
+
+static bool PutJournal(HANDLE h, const std::string& folder, const std::vector<JournalEntry>& entries)
+{
     std::string text;
-    for (int k = 0; k < count; k++) text += written[k] + "\n" + targets[k] + "\n";
+    for (const JournalEntry& e : entries)
+        text += NameIn(folder, e.written) + "\n" + NameIn(folder, e.target) + "\n" + NameIn(folder, e.aside) + "\n";
     text += kJournalEnd;
     text += "\n";
     DWORD put = 0;
-    if (!WriteFile(h, text.data(), (DWORD)text.size(), &put, nullptr) || put != text.size() || !FlushFileBuffers(h)) {
-        CloseHandle(h);
-        DeleteFileA(path->c_str());
-        return INVALID_HANDLE_VALUE;
-    }
-    return h;
+    return SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h) &&
+           WriteFile(h, text.data(), (DWORD)text.size(), &put, nullptr) && put == text.size() && FlushFileBuffers(h);
 }
 
-// The pairs of a complete journal; false for a partial or foreign one.
-static bool ReadJournal(HANDLE h, std::vector<std::string>* lines)
+// Removes the journal through the handle that holds it, so no other tidier
+// opens it between the close and the removal.
+static void DeleteOpenJournal(HANDLE h, const std::string& path)
+{
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    bool marked = SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone) != 0;
+    CloseHandle(h);
+    if (!marked) DeleteFileA(path.c_str());
+}
+
+// A name the journal may hold: a file in its own folder, never a path.
+static bool IsBareName(const std::string& name)
+{
+    return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
+// The entries of a complete journal; false for a partial or foreign one.
+static bool ReadJournal(HANDLE h, const std::string& folder, std::vector<JournalEntry>* entries)
 {
     char buffer[16384];
     DWORD got = 0;
     if (!ReadFile(h, buffer, sizeof buffer - 1, &got, nullptr)) return false;
-    buffer[got] = 0;
-    std::string text(buffer, got), line;
-    for (char c : text) {
-        if (c != '\n') {
-            line += c;
+    std::vector<std::string> lines;
+    std::string line;
+    for (DWORD i = 0; i < got; i++) {
+        if (buffer[i] != '\n') {
+            line += buffer[i];
             continue;
         }
-        lines->push_back(line);
+        lines.push_back(line);
         line.clear();
     }
-    if (lines->empty() || lines->back() != kJournalEnd || lines->size() % 2 != 1) return false;
-    lines->pop_back();
+    if (lines.empty() || lines.back() != kJournalEnd || lines.size() % 3 != 1) return false;
+    for (size_t k = 0; k + 1 < lines.size(); k += 3) {
+        const std::string &written = lines[k], &target = lines[k + 1], &aside = lines[k + 2];
+        if (written.empty() || target.empty() || !IsBareName(written) || !IsBareName(target) || !IsBareName(aside))
+            return false;
+        entries->push_back({folder + written, folder + target, aside.empty() ? std::string() : folder + aside});
+    }
     return true;
 }
 
 // Completes one replace cut short: every written file still there takes its
 // target's place, and the set aside old files go. 1 when done.
-static int CompleteReplace(const std::vector<std::string>& pairs)
+static int CompleteReplace(const std::vector<JournalEntry>& entries)
 {
     bool ok = true;
-    for (size_t k = 0; k + 1 < pairs.size(); k += 2) {
-        const std::string &written = pairs[k], &target = pairs[k + 1], aside = target + "~old";
-        if (Exists(written)) ok = MoveFileExA(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) && ok;
+    for (const JournalEntry& e : entries) {
+        if (Exists(e.written)) ok = MoveFileExA(e.written.c_str(), e.target.c_str(), MOVEFILE_REPLACE_EXISTING) && ok;
         // Its new file gone as well: the old one is better than none.
-        else if (!Exists(target) && Exists(aside)) ok = MoveFileExA(aside.c_str(), target.c_str(), 0) && ok;
+        else if (!e.aside.empty() && !Exists(e.target) && Exists(e.aside))
+            ok = MoveFileExA(e.aside.c_str(), e.target.c_str(), 0) && ok;
     }
     if (!ok) return 0;
     // An old file goes only once its place is taken.
-    for (size_t k = 1; k < pairs.size(); k += 2)
-        if (Exists(pairs[k])) DeleteFileA((pairs[k] + "~old").c_str());
+    for (const JournalEntry& e : entries)
+        if (!e.aside.empty() && Exists(e.target)) DeleteFileA(e.aside.c_str());
     return 1;
 }
-
 static std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
 {
     std::vector<std::string> names;
@@ -130,36 +159,89 @@ static uint64_t Age(const FILETIME& written)
     return a > b ? a - b : 0;
 }
 
+// The process id in a temporary name ("-id-tick-count" of TempBaseBeside,
+// before an extension or suffix); 0 when there is none.
+static DWORD OwnerOf(const std::string& name)
+{
+    DWORD owner = 0;
+    for (size_t i = name.find('-'); i != std::string::npos; i = name.find('-', i + 1)) {
+        size_t at = i;
+        DWORD first = 0;
+        bool good = true;
+        for (int part = 0; part < 3 && good; part++) {
+            size_t end = at + 1;
+            while (end < name.size() && isxdigit((unsigned char)name[end])) end++;
+            good = at < name.size() && name[at] == '-' && end > at + 1 && end - at - 1 <= 8;
+            if (good && part == 0) first = (DWORD)strtoul(name.substr(at + 1, end - at - 1).c_str(), nullptr, 16);
+            at = end;
+        }
+        if (good && (at == name.size() || name[at] == '.' || name[at] == '_')) owner = first;
+    }
+    return owner;
+}
+
+static bool RunsHere(DWORD process)
+{
+    if (process == GetCurrentProcessId()) return true;
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (!p) return GetLastError() == ERROR_ACCESS_DENIED;   // another account's program, still running
+    DWORD code = 0;
+    bool running = GetExitCodeProcess(p, &code) && code == STILL_ACTIVE;
+    CloseHandle(p);
+    return running;
+}
+
+// A folder on a disk of this machine, where only this machine's programs write
+// and a process id tells whether its save still runs.
+static bool OnThisMachine(const std::string& folder)
+{
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(folder.empty() ? "." : folder.c_str(), sizeof full, full, nullptr);
+    if (!n || n >= sizeof full || full[1] != ':') return false;
+    char root[4] = {full[0], ':', '\\', 0};
+    UINT type = GetDriveTypeA(root);
+    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
+}
+
 void FinishInterruptedSaves(const std::string& folder)
 {
     std::string prefix = std::string(kTempFilePrefix);
-    std::set<std::string> protectedFiles;
+    // A replace still running here, or one that could not be completed, may
+    // own any temporary file in the folder: then none is stale.
+    bool unsettled = false;
     for (const std::string& journal : FilesMatching(folder, prefix + "*" + kJournalExtension)) {
-        // Opening it unshared fails while its replace still holds it open.
-        HANDLE h = CreateFileA(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Opening it unshared fails while its replace or another tidier holds it
+        // open; held so until the replace is complete and the journal gone.
+        HANDLE h = CreateFileA(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         if (h == INVALID_HANDLE_VALUE) {
-            protectedFiles.insert(journal);
+            unsettled = true;
             continue;
         }
-        std::vector<std::string> pairs;
-        bool complete = ReadJournal(h, &pairs);
-        CloseHandle(h);
+        std::vector<JournalEntry> entries;
+        bool complete = ReadJournal(h, folder, &entries);
         // A journal cut short itself was written before any move: nothing to do.
-        if (!complete || CompleteReplace(pairs)) {
-            DeleteFileA(journal.c_str());
+        if (!complete || CompleteReplace(entries)) {
+            DeleteOpenJournal(h, journal);
         } else {
-            protectedFiles.insert(journal);
-            for (size_t k = 0; k < pairs.size(); k += 2) protectedFiles.insert(pairs[k]);
+            CloseHandle(h);
+            unsettled = true;
         }
     }
+    if (unsettled) return;
+    // The written times come from the file's server, whose clock may differ
+    // from ours: a file whose owner cannot be told is left for much longer.
+    bool local = OnThisMachine(folder);
     WIN32_FILE_ATTRIBUTE_DATA data;
     for (const std::string& file : FilesMatching(folder, prefix + "*")) {
-        if (protectedFiles.count(file)) continue;
         if (file.size() > strlen(kJournalExtension) &&
             file.compare(file.size() - strlen(kJournalExtension), std::string::npos, kJournalExtension) == 0)
             continue;
+        DWORD owner = OwnerOf(file.substr(folder.size()));
+        if (owner && RunsHere(owner)) continue;
+        uint64_t staleAge = owner && local ? kStaleAge : kUnjudgedStaleAge;
         // A save still writing keeps its file fresh; one killed left it behind.
-        if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) && Age(data.ftLastWriteTime) > kStaleAge)
+        if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) && Age(data.ftLastWriteTime) > staleAge)
             DeleteFileA(file.c_str());
     }
 }
@@ -168,14 +250,28 @@ void FinishInterruptedSaves(const std::string& folder)
 
 int ReplaceFileGroup(const std::string* written, const std::string* targets, int count)
 {
-    std::vector<std::string> aside(count);
     std::vector<char> kept(count), placed(count);
     bool ok = count > 0;
     for (int k = 0; ok && k < count; k++)
         if (targets[k].empty()) ok = false;
-    std::string journalPath;
-    HANDLE journal = ok ? WriteJournal(written, targets, count, &journalPath) : INVALID_HANDLE_VALUE;
+    std::string base = ok ? TempBaseBeside(targets[0]) : std::string();
+    if (base.empty()) return 0;
+    // Each replace sets the old files aside under names of its own, so that the
+    // tidying of another replace of the same files never takes them.
+    std::string folder = FolderOf(targets[0]), journalPath = base + kJournalExtension;
+    std::vector<JournalEntry> entries(count);
+    for (int k = 0; k < count; k++) {
+        entries[k] = {written[k], targets[k], base + ".old" + std::to_string(k)};
+        // The journal names its files within its own folder.
+        if (NameIn(folder, written[k]).empty() || NameIn(folder, targets[k]).empty()) return 0;
+    }
+    HANDLE journal = CreateFileA(journalPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (journal == INVALID_HANDLE_VALUE) return 0;
+    if (!PutJournal(journal, folder, entries)) {
+        DeleteOpenJournal(journal, journalPath);
+        return 0;
+    }
     int renames = 0;
     auto stopped = [&]() {
         if (stopAfter < 0 || renames++ < stopAfter) return false;
@@ -185,23 +281,35 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
     for (int k = 0; ok && k < count; k++) {
         DWORD attributes = GetFileAttributesA(targets[k].c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-        aside[k] = targets[k] + "~old";
+        const std::string& aside = entries[k].aside;
         if (attributes & FILE_ATTRIBUTE_READONLY) ok = false;
         else if (stopped()) return CloseHandle(journal), 0;
-        else ok = (kept[k] = MoveFileExA(targets[k].c_str(), aside[k].c_str(), MOVEFILE_REPLACE_EXISTING) != 0) != 0;
+        else ok = (kept[k] = MoveFileExA(targets[k].c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) != 0;
     }
     for (int k = 0; ok && k < count; k++) {
         if (stopped()) return CloseHandle(journal), 0;
         ok = (placed[k] = MoveFileExA(written[k].c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING) != 0) != 0;
     }
+    if (!ok && beforeUndo) beforeUndo();
+    std::vector<JournalEntry> undo;
     for (int k = 0; k < count; k++) {
+        const std::string& aside = entries[k].aside;
         // A placed file goes back to its written name, so the caller removes it.
         if (!ok && placed[k]) MoveFileExA(targets[k].c_str(), written[k].c_str(), MOVEFILE_REPLACE_EXISTING);
-        if (kept[k] && !ok) MoveFileExA(aside[k].c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING);
-        else if (kept[k]) DeleteFileA(aside[k].c_str());
+        if (kept[k] && !ok) {
+            if (!MoveFileExA(aside.c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING))
+                undo.push_back({aside, targets[k], std::string()});
+        } else if (kept[k]) {
+            DeleteFileA(aside.c_str());
+        }
     }
-    CloseHandle(journal);
-    DeleteFileA(journalPath.c_str());
+    if (undo.empty()) {
+        DeleteOpenJournal(journal, journalPath);
+    } else {
+        // An old file still aside: the journal stays to put it back at the next tidying.
+        PutJournal(journal, folder, undo);
+        CloseHandle(journal);
+    }
     return ok ? 1 : 0;
 }
 

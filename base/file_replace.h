@@ -12,7 +12,9 @@
 // files stay where they are for the caller to remove: never a mix of old and
 // new. A journal beside the first target lists the moves while they run, so
 // a replace cut short (the program killed) is completed by
-// FinishInterruptedSaves. 1 when all were placed.
+// FinishInterruptedSaves; when an old file cannot be put back, the journal
+// stays for the next tidying to do it. All files in the first target's
+// folder. 1 when all were placed.
 int ReplaceFileGroup(const std::string* written, const std::string* targets, int count);
 
 // Every temporary file this program writes beside a user's file begins with
@@ -25,8 +27,10 @@ extern const char kTempFilePrefix[];   // "~velka-temp-"
 std::string TempBaseBeside(const std::string& target);
 
 // Completes the replaces in `folder` that were cut short (their journal left,
-// no program still running them), then removes this program's temporary
-// files there that no save has touched for a minute.
+// no program still running them), then, unless one there is still running or
+// could not be completed, removes this program's temporary files there that
+// no save has touched for a minute (their program no longer running on this
+// machine) or for 12 hours (their program not known, on another machine).
 void FinishInterruptedSaves(const std::string& folder);
 
 // A single file written beside its target and put in its place only when
@@ -48,3 +52,6 @@ int CloseReplacing(ReplacingFile* r, bool ok);
 // killed there (the journal and side files stay), calling `stopped` first
 // when given; -1 turns it off.
 void SetReplaceStopAfter(int renames, void (*stopped)() = nullptr);
+// Tests: `hook` runs when a replace has failed, before its moves are undone;
+// nullptr turns it off.
+void SetReplaceBeforeUndo(void (*hook)());

@@ -1,6 +1,8 @@
 #include "test_support.h"
 #include "base/file_replace.h"
 #include <string>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -109,28 +111,127 @@ TEST(FileReplace, AReplaceCutShortIsCompletedByTheNextTidying)
     }
 }
 
-// Temporary files a killed save left are removed once stale; a fresh one may
-// belong to a save still running and stays.
-TEST(FileReplace, StaleTemporaryFilesAreRemovedAndFreshOnesKept)
+namespace {
+void MakeOld(const std::string& path, uint64_t minutes)
 {
-    std::string stale = WriteTempFile((std::string(kTempFilePrefix) + "markers-1.shp").c_str(), "x");
-    std::string fresh = WriteTempFile((std::string(kTempFilePrefix) + "markers-2.shp").c_str(), "x");
-    std::string user = WriteTempFile("markers~saving.shp", "mine");
-    HANDLE h = CreateFileA(stale.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     FILETIME now, old;
     GetSystemTimeAsFileTime(&now);
-    uint64_t t = (((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) - 2 * 60 * 10000000ull;
+    uint64_t t = (((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) - minutes * 60 * 10000000ull;
     old.dwLowDateTime = (DWORD)t;
     old.dwHighDateTime = (DWORD)(t >> 32);
     SetFileTime(h, nullptr, nullptr, &old);
     CloseHandle(h);
+}
+std::string WritePrefixed(const std::string& name, const char* text)
+{
+    return WriteTempFile((kTempFilePrefix + name).c_str(), text);
+}
+// No process has this id: its files were left by a save killed here.
+const char kGoneOwner[] = "7ffffff0";
+}  // namespace
+
+// Temporary files a killed save left are removed once stale; one whose
+// program still runs stays, and one whose owner cannot be told (on a file
+// server another clock dates it) stays for hours.
+TEST(FileReplace, StaleTemporaryFilesAreRemovedAndLiveOnesKept)
+{
+    ASSERT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, strtoul(kGoneOwner, nullptr, 16)), nullptr);
+    char mine[16];
+    snprintf(mine, sizeof mine, "%x", (unsigned)GetCurrentProcessId());
+    std::string killed = WritePrefixed(std::string("m.x-") + kGoneOwner + "-5-1.shp", "x");
+    std::string fresh = WritePrefixed(std::string("m-") + kGoneOwner + "-5-2.shp", "x");
+    std::string running = WritePrefixed(std::string("m-") + mine + "-5-3_t.shp", "x");
+    std::string unknown = WritePrefixed("markers-2.shp", "x");
+    std::string unknownOld = WritePrefixed("markers-3.shp", "x");
+    std::string user = WriteTempFile("markers~saving.shp", "mine");
+    for (const std::string& file : {killed, running, unknown, user}) MakeOld(file, 2);
+    MakeOld(unknownOld, 13 * 60);
     FinishInterruptedSaves(TempDir());
-    EXPECT_EQ(Contents(stale), "(none)");
-    EXPECT_EQ(Contents(fresh), "x");
+    EXPECT_EQ(Contents(killed), "(none)");
+    EXPECT_EQ(Contents(unknownOld), "(none)");
+    for (const std::string& kept : {fresh, running, unknown}) {
+        EXPECT_EQ(Contents(kept), "x") << kept;
+        DeleteFileA(kept.c_str());
+    }
     EXPECT_EQ(Contents(user), "mine");
-    DeleteFileA(fresh.c_str());
     DeleteFileA(user.c_str());
+}
+
+namespace {
+void TidyFolder() { FinishInterruptedSaves(TempDir()); }
+std::string liveWritten[2];
+void TidyWithOldWrittenFiles()
+{
+    for (const std::string& file : liveWritten) MakeOld(file, 2);
+    TidyFolder();
+}
+}  // namespace
+
+// A tidy while a replace runs (its journal held) leaves the folder's
+// temporary files alone, however old: they may be that replace's own.
+TEST(FileReplace, ATidyWhileAReplaceRunsKeepsItsWrittenFiles)
+{
+    std::string* written = liveWritten;
+    std::string targets[2];
+    for (int k = 0; k < 2; k++) {
+        targets[k] = WriteTempFile(("live." + std::to_string(k)).c_str(), "old");
+        written[k] = WritePrefixed("live-" + std::string(kGoneOwner) + "-1-" + std::to_string(k) + ".new", "new");
+    }
+    SetReplaceStopAfter(2, TidyWithOldWrittenFiles);   // both set aside, neither placed
+    EXPECT_EQ(ReplaceFileGroup(written, targets, 2), 0);
+    SetReplaceStopAfter(-1);
+    TidyFolder();
+    for (int k = 0; k < 2; k++) EXPECT_EQ(Contents(targets[k]), "new") << k;
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+}
+
+namespace {
+Group* undoGroup;
+HANDLE undoHeld = INVALID_HANDLE_VALUE;
+// Another replace of the same files, cut short before its first move and
+// completed by a tidy while the failed one waits to undo its moves.
+void CompleteAnotherReplace()
+{
+    std::string written[3];
+    for (int k = 0; k < 3; k++) written[k] = WriteTempFile(("undo_other." + std::to_string(k)).c_str(), "other");
+    SetReplaceStopAfter(0);
+    ReplaceFileGroup(written, undoGroup->targets, 3);
+    SetReplaceStopAfter(-1);
+    TidyFolder();
+}
+void HoldFirstTarget()
+{
+    undoHeld = CreateFileA(undoGroup->targets[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+}  // namespace
+
+// A failed replace gets every old file back: when another replace of the
+// same files is completed meanwhile, and when one cannot be put back at once
+// (the next tidy does it).
+TEST(FileReplace, AFailedReplaceGetsEveryOldFileBack)
+{
+    Group g("group_undo");
+    undoGroup = &g;
+    g.Write("old");
+    ASSERT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
+    for (int held = 0; held < 2; held++) {
+        g.Write("new");
+        DeleteFileA(g.written[2].c_str());   // the last cannot be placed
+        SetReplaceBeforeUndo(held ? HoldFirstTarget : CompleteAnotherReplace);
+        EXPECT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 0);
+        SetReplaceBeforeUndo(nullptr);
+        if (held) {
+            ASSERT_NE(undoHeld, INVALID_HANDLE_VALUE);
+            CloseHandle(undoHeld);
+            TidyFolder();
+        }
+        for (int k = 0; k < 3; k++) {
+            EXPECT_EQ(Contents(g.targets[k]), "old" + std::to_string(k)) << held << k;
+            DeleteFileA(g.written[k].c_str());
+        }
+        EXPECT_EQ(TempFilesMatching("*"), 0) << held;
+    }
 }
 
 // A single file replaced only when whole: a failed write or a read-only

@@ -6,6 +6,7 @@
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_writers.h"
 #include "app/job_control.h"
+#include "base/file_io.h"
 #include "data/data_set.h"
 #include "data/import_fields.h"
 #include <cmath>
@@ -252,6 +253,24 @@ TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + kExportWriteFailed + "\n");
     EXPECT_EQ(run.Export(las, s, kExportShape), 1);
+    FreeExportSettings(s);
+}
+
+// A full disk anywhere in a shapefile export fails the file and leaves no output.
+TEST(ExportWriters, AFullDiskFailsAShapefileExport)
+{
+    REQUIRE_SAMPLES();
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string las = CopyToTemp("point10.las");
+    for (int nth : { 1, 30, 400 }) {
+        BoxAnswers boxes;
+        SetWriteFaultAt(nth);
+        EXPECT_EQ(run.Export(las, s, kExportShape), 0) << nth;
+        SetWriteFaultAt(0);
+        for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << nth << ext;
+        EXPECT_EQ(boxes.shown().size(), 1u) << nth;
+    }
     FreeExportSettings(s);
 }
 

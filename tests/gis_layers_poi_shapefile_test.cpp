@@ -204,6 +204,14 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
         EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
     }
     SetPOIShapefileIO(nullptr);
+    for (int nth : {1, 6, 12}) {   // a full disk anywhere in the save
+        SetWriteFaultAt(nth);
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0) << nth;
+        SetWriteFaultAt(0);
+        EXPECT_EQ(MarkersIn(path), 2) << nth;
+        EXPECT_FALSE(LeftoversIn(TempDir())) << nth;
+    }
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
 
@@ -263,7 +271,8 @@ std::vector<std::pair<std::string, Bytes>> atKill;
 Bytes SharedBytes(const std::string& path)
 {
     Bytes out(1 << 16);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     DWORD got = 0;
     if (h != INVALID_HANDLE_VALUE) ReadFile(h, out.data(), (DWORD)out.size(), &got, nullptr), CloseHandle(h);
     out.resize(got);

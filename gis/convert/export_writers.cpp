@@ -10,6 +10,7 @@
 #include "base/progress.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_file.h"
+#include "gis/layers/shape_io.h"
 #include "resource.h"
 #include <shapefil.h>
 #include <cstdio>
@@ -70,53 +71,14 @@ static int IntegerValue(int code, const ExportPoint* p)
     return 0;
 }
 
-// Every file call of a shapefile export goes through these wrappers, which
-// note any call that fails, the header writes shapelib makes while closing
-// included (it reports those to nobody). One export runs at a time.
+// The calls under an export's noting hooks (shape_io) when tests replace them.
 static SAHooks exportBaseIO;
 static bool exportBaseIOSet;
-static volatile LONG exportIOFailed;
 
 void SetExportShapefileIO(const SAHooks* io)
 {
     exportBaseIOSet = io != nullptr;
     if (io) exportBaseIO = *io;
-}
-
-static SAOffset CheckedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
-{
-    SAOffset written = exportBaseIO.FWrite(p, size, count, file);
-    if (written != count) InterlockedExchange(&exportIOFailed, 1);
-    return written;
-}
-static SAOffset CheckedSeek(SAFile file, SAOffset offset, int whence)
-{
-    SAOffset result = exportBaseIO.FSeek(file, offset, whence);
-    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
-    return result;
-}
-static int CheckedFlush(SAFile file)
-{
-    int result = exportBaseIO.FFlush(file);
-    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
-    return result;
-}
-static int CheckedClose(SAFile file)
-{
-    int result = exportBaseIO.FClose(file);
-    if (result != 0) InterlockedExchange(&exportIOFailed, 1);
-    return result;
-}
-
-static SAHooks CheckedExportIO()
-{
-    if (!exportBaseIOSet) SASetupDefaultHooks(&exportBaseIO);
-    SAHooks io = exportBaseIO;
-    io.FWrite = CheckedWrite;
-    io.FSeek = CheckedSeek;
-    io.FFlush = CheckedFlush;
-    io.FClose = CheckedClose;
-    return io;
 }
 
 namespace {
@@ -152,8 +114,7 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
     o->shapeType = o->format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT;
     std::string shp = ToNativePath(o->paths[0]), dbf = ToNativePath(o->paths[2]);
     if (shp.empty() || dbf.empty()) return false;
-    SAHooks io = CheckedExportIO();
-    InterlockedExchange(&exportIOFailed, 0);
+    SAHooks io = WritingShapeHooks(exportBaseIOSet ? &exportBaseIO : nullptr);
     o->shp = SHPCreateLL(shp.c_str(), o->shapeType, &io);
     if (!o->shp) return false;
     o->dbf = DBFCreateLL(dbf.c_str(), "LDID/87", &io);
@@ -214,7 +175,7 @@ bool CloseOutput(ExportOutput* o)
         // Closing writes the final headers: a full disk shows only here.
         if (o->shp) SHPClose(o->shp);
         if (o->dbf) DBFClose(o->dbf);
-        ok = ok && InterlockedCompareExchange(&exportIOFailed, 0, 0) == 0;
+        ok = ok && !ShapeWritesFailed();
     }
     o->shp = nullptr;
     o->dbf = nullptr;

@@ -6,6 +6,7 @@
 #include "gis/layers/poi_set.h"
 #include "gis/layers/layer_sets.h"
 #include "gis/layers/ref_shapefile.h"
+#include "gis/layers/shape_io.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
@@ -161,53 +162,14 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
 
 // ---- writing ------------------------------------------------------------------------------
 
-// Every file call of a save goes through these wrappers, which note any call
-// that fails, the writes shapelib makes while closing included (it reports
-// those to nobody).
+// The calls under a save's noting hooks (shape_io) when tests replace them.
 static SAHooks baseIO;
 static bool baseIOSet;
-static bool ioFailed;
 
 void SetPOIShapefileIO(const SAHooks* io)
 {
     baseIOSet = io != nullptr;
     if (io) baseIO = *io;
-}
-
-static SAOffset CheckedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
-{
-    SAOffset written = baseIO.FWrite(p, size, count, file);
-    if (written != count) ioFailed = true;
-    return written;
-}
-static SAOffset CheckedSeek(SAFile file, SAOffset offset, int whence)
-{
-    SAOffset result = baseIO.FSeek(file, offset, whence);
-    if (result != 0) ioFailed = true;
-    return result;
-}
-static int CheckedFlush(SAFile file)
-{
-    int result = baseIO.FFlush(file);
-    if (result != 0) ioFailed = true;
-    return result;
-}
-static int CheckedClose(SAFile file)
-{
-    int result = baseIO.FClose(file);
-    if (result != 0) ioFailed = true;
-    return result;
-}
-
-static SAHooks CheckedIO()
-{
-    if (!baseIOSet) SASetupDefaultHooks(&baseIO);
-    SAHooks io = baseIO;
-    io.FWrite = CheckedWrite;
-    io.FSeek = CheckedSeek;
-    io.FFlush = CheckedFlush;
-    io.FClose = CheckedClose;
-    return io;
 }
 
 // The three files of a shapefile named by `path`, whatever its extension.
@@ -257,8 +219,7 @@ int SavePOIShapefile(POISet* set)
     std::string base = target.shp.empty() ? std::string() : TempBaseBeside(target.shp);
     if (!base.empty()) temporary = {base + ".shp", base + ".shx", base + ".dbf"};
     std::string nativeShp = ToNativePath(temporary.shp.c_str()), nativeDbf = ToNativePath(temporary.dbf.c_str());
-    SAHooks io = CheckedIO();
-    ioFailed = false;
+    SAHooks io = WritingShapeHooks(baseIOSet ? &baseIO : nullptr);
     SHPHandle shp = nativeShp.empty() || target.shp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POINTZ, &io);
     if (!shp) {
         RemoveFiles(temporary);
@@ -278,7 +239,7 @@ int SavePOIShapefile(POISet* set)
     DBFClose(dbf);
     const std::string files[3] = {temporary.shp, temporary.shx, temporary.dbf};
     const std::string targets[3] = {target.shp, target.shx, target.dbf};
-    ok = ok && !ioFailed && ReplaceFileGroup(files, targets, 3);
+    ok = ok && !ShapeWritesFailed() && ReplaceFileGroup(files, targets, 3);
     if (!ok) {
         RemoveFiles(temporary);
         Report(kPOIWriteFailed, set->title);

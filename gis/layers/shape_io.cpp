@@ -1,8 +1,9 @@
 #include "gis/layers/shape_io.h"
 #include "base/file_io.h"
 
-static SAHooks standard;
-static bool failed;
+// Per thread: an export writes on its own thread while the window may save.
+static thread_local SAHooks standard;
+static thread_local bool failed;
 
 static SAOffset NotedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 {
@@ -29,9 +30,10 @@ static int NotedClose(SAFile file)
     return result;
 }
 
-SAHooks WritingShapeHooks()
+SAHooks WritingShapeHooks(const SAHooks* under)
 {
-    SASetupDefaultHooks(&standard);
+    if (under) standard = *under;
+    else SASetupDefaultHooks(&standard);
     failed = false;
     SAHooks io = standard;
     io.FWrite = NotedWrite;

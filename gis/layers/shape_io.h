@@ -5,7 +5,8 @@
 #pragma once
 #include <shapefil.h>
 
-// Fresh hooks for one writer (on the user-interface thread).
-SAHooks WritingShapeHooks();
-// 1 when a call through the hooks failed since they were taken.
+// Fresh hooks for one writer, used on the thread that takes them, calling
+// `under` (tests' failing calls) or, with nullptr, the standard ones.
+SAHooks WritingShapeHooks(const SAHooks* under = nullptr);
+// 1 when a call through this thread's hooks failed since they were taken.
 int ShapeWritesFailed();
