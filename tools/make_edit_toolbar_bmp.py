@@ -2,64 +2,14 @@
 """Draws the editing toolbar's image strip (14 images of 20 x 20) as an 8-bit BMP.
 
 Run once: python3 tools/make_edit_toolbar_bmp.py resources/edit_toolbar.bmp
-Image 13 (Select Tile) serves the project window's toolbar. The background is
-the 3D face grey so that LR_LOADMAP3DCOLORS maps it to the button face colour.
+Image 13 (Select Tile) serves the project window's toolbar.
 """
 import math
-import struct
 import sys
 
-W, H, N = 20, 20, 14
-BG = (192, 192, 192)
-palette = [BG, (0, 0, 0), (128, 128, 128), (255, 255, 255)]
-strip = [[0] * (W * N) for _ in range(H)]
+from toolbar_strip import BLACK, BLUE, BROWN, GREEN, GREY, ORANGE, RED, WHITE, YELLOW, Strip
 
-
-def colour(c):
-    if c not in palette:
-        palette.append(c)
-    return palette.index(c)
-
-
-class Img:
-    def __init__(self, k):
-        self.x0 = k * W
-
-    def px(self, x, y, c):
-        x, y = int(round(x)), int(round(y))
-        if 0 <= x < W and 0 <= y < H:
-            strip[y][self.x0 + x] = colour(c)
-
-    def rect(self, x0, y0, x1, y1, c, fill=True):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                if fill or y in (y0, y1) or x in (x0, x1):
-                    self.px(x, y, c)
-
-    def line(self, x0, y0, x1, y1, c, w=1):
-        n = int(max(abs(x1 - x0), abs(y1 - y0))) * 2 + 1
-        for i in range(n + 1):
-            t = i / n
-            for dx in range(w):
-                for dy in range(w):
-                    self.px(x0 + (x1 - x0) * t + dx, y0 + (y1 - y0) * t + dy, c)
-
-    def poly(self, pts, c, w=1):
-        for a, b in zip(pts, pts[1:] + pts[:1]):
-            self.line(a[0], a[1], b[0], b[1], c, w)
-
-    def dot(self, x, y, c):
-        self.rect(x, y, x + 1, y + 1, c)
-
-    def arc(self, cx, cy, r, a0, a1, c):
-        for i in range(40):
-            a = math.radians(a0 + (a1 - a0) * i / 39)
-            self.px(cx + r * math.cos(a), cy - r * math.sin(a), c)
-
-
-BLACK, WHITE, GREY = (0, 0, 0), (255, 255, 255), (128, 128, 128)
-RED, GREEN, BLUE = (220, 0, 0), (0, 160, 0), (0, 0, 220)
-YELLOW, ORANGE, BROWN = (255, 220, 0), (255, 128, 0), (140, 90, 40)
+N = 14
 SCATTER = [(3, 4), (8, 3), (14, 5), (5, 9), (11, 8), (16, 10), (3, 14), (9, 13), (14, 15), (7, 17)]
 OUTLINE = [(3, 3), (16, 5), (12, 10), (17, 16), (4, 15)]
 
@@ -160,19 +110,6 @@ def select_tile(im):
 
 draw = [save, single, polygon, by_class, lambda im: line_side(im, True), lambda im: line_side(im, False),
         filter_polygon, undo, lambda im: undo(im, True), tin, ground, class_to_class, thinning, select_tile]
-assert len(draw) == N
-for k in range(N):
-    draw[k](Img(k))
-
-while len(palette) < 256:
-    palette.append((0, 0, 0))
-
-width = W * N
-row = (width + 3) & ~3
-pixels = b"".join(bytes(strip[y]) + b"\0" * (row - width) for y in reversed(range(H)))
-pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
-offset = 14 + 40 + len(pal)
-header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-info = struct.pack("<IiiHHIIiiII", 40, width, H, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
-with open(sys.argv[1], "wb") as f:
-    f.write(header + info + pal + pixels)
+strip = Strip(N)
+strip.draw(draw)
+strip.write(sys.argv[1])

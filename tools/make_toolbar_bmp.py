@@ -2,72 +2,12 @@
 """Draws the main toolbar's image strip (37 images of 20 x 20) as an 8-bit BMP.
 
 Run once: python3 tools/make_toolbar_bmp.py resources/toolbar.bmp
-The background is the 3D face grey so that LR_LOADMAP3DCOLORS maps it to the
-button face colour.
 """
-import math
-import struct
 import sys
 
-W, H, N = 20, 20, 37
-BG = (192, 192, 192)
-palette = [BG, (0, 0, 0), (128, 128, 128), (255, 255, 255)]
+from toolbar_strip import BLACK, BLUE, BROWN, CYAN, GREEN, GREY, ORANGE, RED, WHITE, YELLOW, Strip
 
-
-def colour(c):
-    if c not in palette:
-        palette.append(c)
-    return palette.index(c)
-
-
-strip = [[0] * (W * N) for _ in range(H)]
-
-
-class Img:
-    def __init__(self, k):
-        self.x0 = k * W
-
-    def px(self, x, y, c):
-        x, y = int(round(x)), int(round(y))
-        if 0 <= x < W and 0 <= y < H:
-            strip[y][self.x0 + x] = colour(c)
-
-    def rect(self, x0, y0, x1, y1, c, fill=True):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                if fill or y in (y0, y1) or x in (x0, x1):
-                    self.px(x, y, c)
-
-    def line(self, x0, y0, x1, y1, c, w=1):
-        n = int(max(abs(x1 - x0), abs(y1 - y0))) * 2 + 1
-        for i in range(n + 1):
-            t = i / n
-            x, y = x0 + (x1 - x0) * t, y0 + (y1 - y0) * t
-            for dx in range(w):
-                for dy in range(w):
-                    self.px(x + dx, y + dy, c)
-
-    def circle(self, cx, cy, r, c, fill=False):
-        for y in range(H):
-            for x in range(W):
-                d = math.hypot(x - cx, y - cy)
-                if (fill and d <= r) or (not fill and abs(d - r) < 0.6):
-                    self.px(x, y, c)
-
-    def dots(self, colours, seed=1):
-        s = seed
-        for i in range(26):
-            s = (s * 1103515245 + 12345) & 0x7FFFFFFF
-            x = 2 + s % 16
-            s = (s * 1103515245 + 12345) & 0x7FFFFFFF
-            y = 2 + s % 16
-            c = colours(x, y, i)
-            self.rect(x, y, x + 1, y + 1, c)
-
-
-BLACK, WHITE, GREY = (0, 0, 0), (255, 255, 255), (128, 128, 128)
-RED, GREEN, BLUE = (220, 0, 0), (0, 160, 0), (0, 0, 220)
-YELLOW, CYAN, ORANGE, BROWN = (255, 220, 0), (0, 200, 200), (255, 128, 0), (140, 90, 40)
+N = 37
 
 
 def ramp(t):
@@ -139,18 +79,6 @@ draw[34] = lambda im: (im.rect(3, 3, 16, 16, BLACK, False), im.dots(lambda x, y,
 draw[35] = lambda im: (im.line(2, 4, 17, 8, RED), im.line(2, 10, 17, 14, BLUE), im.dots(lambda x, y, i: GREEN, 3))
 draw[36] = lambda im: (im.dots(lambda x, y, i: GREY), im.line(4, 3, 4, 17, BLACK), im.rect(5, 3, 14, 9, RED))
 
-for k in range(N):
-    draw[k](Img(k))
-
-while len(palette) < 256:
-    palette.append((0, 0, 0))
-
-width = W * N
-row = (width + 3) & ~3
-pixels = b"".join(bytes(strip[y]) + b"\0" * (row - width) for y in reversed(range(H)))
-pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
-offset = 14 + 40 + len(pal)
-header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-info = struct.pack("<IiiHHIIiiII", 40, width, H, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
-with open(sys.argv[1], "wb") as f:
-    f.write(header + info + pal + pixels)
+strip = Strip(N)
+strip.draw([draw[k] for k in range(N)])
+strip.write(sys.argv[1])
