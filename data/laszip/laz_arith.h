@@ -83,17 +83,16 @@ public:
 
     uint32_t DecodeBit(BitModel& m)
     {
-        uint32_t x = m.p0 * (length_ >> 13);
-        uint32_t bit;
-        if (value_ < x) {
-            bit = 0;
-            length_ = x;
-            m.c0++;
+        uint32_t value = value_, length = length_;
+        uint32_t x = m.p0 * (length >> 13);
+        uint32_t bit = value >= x;
+        if (bit) {
+            value_ = value - x;
+            length_ = length - x;
         } else {
-            bit = 1;
-            value_ -= x;
-            length_ -= x;
+            length_ = x;
         }
+        m.c0 += bit ^ 1;
         if (length_ < 0x01000000u) Renorm();
         if (--m.until == 0) m.Update();
         return bit;
