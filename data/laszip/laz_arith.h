@@ -137,6 +137,18 @@ private:
             length_ = 0xFFFFFFFFu;
             return;
         }  // would never terminate
+        if (end_ - cur_ >= 4) {  // a non-zero length needs at most three bytes
+            uint32_t value = value_, length = length_;
+            const uint8_t* cur = cur_;
+            do {
+                value = (value << 8) | *cur++;
+                length <<= 8;
+            } while (length < 0x01000000u);
+            value_ = value;
+            length_ = length;
+            cur_ = cur;
+            return;
+        }
         do {
             value_ = (value_ << 8) | NextByte();
             length_ <<= 8;
