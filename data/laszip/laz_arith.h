@@ -87,13 +87,15 @@ public:
         uint32_t x = m.p0 * (length >> 13);
         uint32_t bit = value >= x;
         if (bit) {
-            value_ = value - x;
-            length_ = length - x;
+            value -= x;
+            length -= x;
         } else {
-            length_ = x;
+            length = x;
         }
+        if (length < 0x01000000u) Renorm(value, length);
+        value_ = value;
+        length_ = length;
         m.c0 += bit ^ 1;
-        if (length_ < 0x01000000u) Renorm();
         if (--m.until == 0) m.Update();
         return bit;
     }
@@ -132,27 +134,32 @@ private:
     uint8_t SlowByte();
     void Renorm()
     {
-        if (length_ == 0) {
+        uint32_t value = value_, length = length_;
+        Renorm(value, length);
+        value_ = value;
+        length_ = length;
+    }
+    // On the caller's copies of the state, so that they can stay in registers.
+    void Renorm(uint32_t& value, uint32_t& length)
+    {
+        if (length == 0) {
             SetCorrupt();
-            length_ = 0xFFFFFFFFu;
+            length = 0xFFFFFFFFu;
             return;
         }  // would never terminate
         if (end_ - cur_ >= 4) {  // a non-zero length needs at most three bytes
-            uint32_t value = value_, length = length_;
             const uint8_t* cur = cur_;
             do {
                 value = (value << 8) | *cur++;
                 length <<= 8;
             } while (length < 0x01000000u);
-            value_ = value;
-            length_ = length;
             cur_ = cur;
             return;
         }
         do {
-            value_ = (value_ << 8) | NextByte();
-            length_ <<= 8;
-        } while (length_ < 0x01000000u);
+            value = (value << 8) | NextByte();
+            length <<= 8;
+        } while (length < 0x01000000u);
     }
 
     const uint8_t* cur_;
@@ -209,9 +216,11 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
             mid = (s + e) >> 1;
         } while (mid != s);
     }
-    value_ = value - x;
-    length_ = y - x;
-    if (length_ < 0x01000000u) Renorm();
+    value -= x;
+    uint32_t length = y - x;
+    if (length < 0x01000000u) Renorm(value, length);
+    value_ = value;
+    length_ = length;
     m.count[s]++;
     if (--m.until == 0) m.Update();
     return s;
