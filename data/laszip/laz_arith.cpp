@@ -17,12 +17,17 @@ void BitModel::Update()
     until = cycle;
 }
 
-SymModel::SymModel(uint32_t symbols) : n(symbols), total(0), cycle(0), until(0), tshift(0), tsize(0)
+SymModel::SymModel(uint32_t symbols)
+    : n(symbols), total(0), cycle(0), until(0), tshift(0), tsize(0), dvLimit(0)
 {
-    uint32_t tbits = 0;
     if (n > 16) {
-        tbits = 3;
-        while (n > (1u << (tbits + 2))) tbits++;
+        // The coarse table of the format decides where a quotient means damage;
+        // the finer one used for the search leaves fewer symbols to bisect.
+        uint32_t coarse = 3;
+        while (n > (1u << (coarse + 2))) coarse++;
+        dvLimit = (1u << 15) + (1u << (15 - coarse));
+        uint32_t tbits = coarse;
+        while (n > (1u << tbits)) tbits++;
         tsize = 1u << tbits;
         tshift = 15 - tbits;
     }

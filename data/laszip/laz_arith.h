@@ -47,6 +47,7 @@ public:
     uint32_t n;
     uint32_t total, cycle, until;
     uint32_t tshift, tsize;  // tsize == 0: no lookup table
+    uint32_t dvLimit;        // a quotient from here on means the stream is damaged
     uint32_t* count;
     uint32_t* dist;
     uint32_t* table;
@@ -82,18 +83,19 @@ public:
 
     uint32_t DecodeBit(BitModel& m)
     {
-        uint32_t x = m.p0 * (length_ >> 13);
-        uint32_t bit;
-        if (value_ < x) {
-            bit = 0;
-            length_ = x;
-            m.c0++;
+        uint32_t value = value_, length = length_;
+        uint32_t x = m.p0 * (length >> 13);
+        uint32_t bit = value >= x;
+        if (bit) {
+            value -= x;
+            length -= x;
         } else {
-            bit = 1;
-            value_ -= x;
-            length_ -= x;
+            length = x;
         }
-        if (length_ < 0x01000000u) Renorm();
+        if (length < 0x01000000u) Renorm(value, length);
+        value_ = value;
+        length_ = length;
+        m.c0 += bit ^ 1;
         if (--m.until == 0) m.Update();
         return bit;
     }
@@ -132,15 +134,32 @@ private:
     uint8_t SlowByte();
     void Renorm()
     {
-        if (length_ == 0) {
+        uint32_t value = value_, length = length_;
+        Renorm(value, length);
+        value_ = value;
+        length_ = length;
+    }
+    // On the caller's copies of the state, so that they can stay in registers.
+    void Renorm(uint32_t& value, uint32_t& length)
+    {
+        if (length == 0) {
             SetCorrupt();
-            length_ = 0xFFFFFFFFu;
+            length = 0xFFFFFFFFu;
             return;
         }  // would never terminate
+        if (end_ - cur_ >= 4) {  // a non-zero length needs at most three bytes
+            const uint8_t* cur = cur_;
+            do {
+                value = (value << 8) | *cur++;
+                length <<= 8;
+            } while (length < 0x01000000u);
+            cur_ = cur;
+            return;
+        }
         do {
-            value_ = (value_ << 8) | NextByte();
-            length_ <<= 8;
-        } while (length_ < 0x01000000u);
+            value = (value << 8) | NextByte();
+            length <<= 8;
+        } while (length < 0x01000000u);
     }
 
     const uint8_t* cur_;
@@ -153,16 +172,18 @@ private:
 // Hot paths, inline so every item decoder gets them without a call.
 LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
 {
-    uint32_t x, s;
+    // The coder state stays in locals: the model's counts are uint32_t too, so
+    // the compiler could not keep members in registers across their updates.
+    uint32_t value = value_;
     uint32_t y = length_;
-    length_ >>= 15;
+    uint32_t len = y >> 15;
+    const uint32_t* dist = m.dist;
+    uint32_t x, s;
     if (m.tsize) {
-        uint32_t dv = value_ / length_;
+        uint32_t dv = value / len;
         uint32_t t = dv >> m.tshift;
-        if (t > m.tsize) {
-            SetCorrupt();
-            t = m.tsize;
-        }
+        if (dv >= m.dvLimit) SetCorrupt();
+        if (t > m.tsize) t = m.tsize;
         s = m.table[t];
         uint32_t e = m.table[t + 1] + 1;
         if (e > m.n) e = m.n;
@@ -172,20 +193,20 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
         }
         while (e > s + 1) {
             uint32_t mid = (s + e) >> 1;
-            if (m.dist[mid] > dv)
+            if (dist[mid] > dv)
                 e = mid;
             else
                 s = mid;
         }
-        x = m.dist[s] * length_;
-        if (s != m.n - 1) y = m.dist[s + 1] * length_;
+        x = dist[s] * len;
+        if (s != m.n - 1) y = dist[s + 1] * len;
     } else {
         x = s = 0;
         uint32_t e = m.n;
         uint32_t mid = e >> 1;
         do {
-            uint32_t z = length_ * m.dist[mid];
-            if (z > value_) {
+            uint32_t z = len * dist[mid];
+            if (z > value) {
                 e = mid;
                 y = z;
             } else {
@@ -195,9 +216,11 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
             mid = (s + e) >> 1;
         } while (mid != s);
     }
-    value_ -= x;
-    length_ = y - x;
-    if (length_ < 0x01000000u) Renorm();
+    value -= x;
+    uint32_t length = y - x;
+    if (length < 0x01000000u) Renorm(value, length);
+    value_ = value;
+    length_ = length;
     m.count[s]++;
     if (--m.until == 0) m.Update();
     return s;

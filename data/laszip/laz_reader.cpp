@@ -565,7 +565,7 @@ const uint8_t* LazReader::ReadPoint(std::string& err)
         std::string why;
         if (!StartChunk(ni, why)) return Fail(err, why);
     }
-    const uint8_t* out;
+    const uint8_t* rec = rec_.data();
     if (curJob_) {
         if (!curJobWaited_) {
             pool_->Wait(*curJob_);
@@ -576,8 +576,12 @@ const uint8_t* LazReader::ReadPoint(std::string& err)
             return Fail(err, std::string(curJob_->err == kCorrupt ? "corrupt data" : "end-of-file") + " in chunk " +
                                  std::to_string(chunk_));
         }
-        out = curJob_->out.data() + inChunk_ * R_;
-        memcpy(rec_.data(), out, R_);
+        // A record of full length is handed out where the worker left it.
+        const uint8_t* out = curJob_->out.data() + inChunk_ * R_;
+        if (R_ >= rec_.size())
+            rec = out;
+        else
+            memcpy(rec_.data(), out, R_);
     } else {
         uint32_t r = dec_->Next(rec_.data());
         if (r) {
@@ -597,7 +601,7 @@ const uint8_t* LazReader::ReadPoint(std::string& err)
     }
     inChunk_++;
     next_++;
-    return rec_.data();
+    return rec;
 }
 
 const uint8_t* LazReader::ReadUncompressed(std::string& err)
