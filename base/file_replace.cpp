@@ -1,4 +1,5 @@
 #include "base/file_replace.h"
+#include "base/file_io.h"
 #include "base/paths.h"
 #include <windows.h>
 #include <cctype>
@@ -9,6 +10,7 @@
 
 const char kTempFilePrefix[] = "~velka-temp-";
 static const char kJournalExtension[] = ".replace";
+static const char kUndoJournalExtension[] = ".undo.replace";
 static const char kJournalEnd[] = "end";
 static const uint64_t kStaleAge = 60ull * 10000000ull;   // one minute in FILETIME units
 static const uint64_t kUnjudgedStaleAge = 12 * 60 * kStaleAge;
@@ -53,11 +55,38 @@ std::string TempBaseBeside(const std::string& target)
 // until the last one, so another program's tidying knows a live replace from one
 // cut short. Lines, for each file: the written name, the target name and the
 // name its old file is set aside under (bare names in the journal's folder);
-// then "end". A replace whose undoing failed leaves a journal that moves each
-// set aside file back (no third name).
+// then "end". The written name carries "|" and the written file's size and
+// time, so an undo can tell that file from a later save in its place. A
+// replace whose undoing failed renames its journal to the undo name (no write
+// that a full disk could cut short); the next tidying moves each set aside
+// file back. Older journals list such a move as a file with no third name.
 struct JournalEntry {
-    std::string written, target, aside;
+    std::string written, target, aside, stamp;
 };
+
+// Size and last write time of a file (kept by a move); empty when it is missing.
+static std::string StampOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return std::string();
+    char text[48];
+    snprintf(text, sizeof text, "%lx-%lx-%lx-%lx", (unsigned long)d.nFileSizeHigh, (unsigned long)d.nFileSizeLow,
+             (unsigned long)d.ftLastWriteTime.dwHighDateTime, (unsigned long)d.ftLastWriteTime.dwLowDateTime);
+    return text;
+}
+
+static bool EndsWith(const std::string& s, const char* end)
+{
+    size_t n = strlen(end);
+    return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
+}
+
+// The temporary base a journal and its set aside files are named after.
+static std::string JournalBase(const std::string& journal)
+{
+    const char* extension = EndsWith(journal, kUndoJournalExtension) ? kUndoJournalExtension : kJournalExtension;
+    return journal.substr(0, journal.size() - strlen(extension));
+}
 
 // The name of `path` within `folder`; empty when it lies elsewhere.
 static std::string NameIn(const std::string& folder, const std::string& path)
@@ -70,11 +99,12 @@ static bool PutJournal(HANDLE h, const std::string& folder, const std::vector<Jo
 {
     std::string text;
     for (const JournalEntry& e : entries)
-        text += NameIn(folder, e.written) + "\n" + NameIn(folder, e.target) + "\n" + NameIn(folder, e.aside) + "\n";
+        text += NameIn(folder, e.written) + "|" + e.stamp + "\n" + NameIn(folder, e.target) + "\n" +
+                NameIn(folder, e.aside) + "\n";
     text += kJournalEnd;
     text += "\n";
     DWORD put = 0;
-    return SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h) &&
+    return !TakeWriteFault() && SetFilePointer(h, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(h) &&
            WriteFile(h, text.data(), (DWORD)text.size(), &put, nullptr) && put == text.size() && FlushFileBuffers(h);
 }
 
@@ -86,6 +116,21 @@ static void DeleteOpenJournal(HANDLE h, const std::string& path)
     bool marked = SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone) != 0;
     CloseHandle(h);
     if (!marked) DeleteFileA(path.c_str());
+}
+
+// Renames a file through a handle opened with DELETE access.
+static bool RenameOpenFile(HANDLE h, const std::string& path)
+{
+    WCHAR wide[MAX_PATH];
+    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    if (n <= 1) return false;
+    std::vector<char> room(sizeof(FILE_RENAME_INFO) + n * sizeof(WCHAR));
+    FILE_RENAME_INFO* info = (FILE_RENAME_INFO*)room.data();
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = (DWORD)((n - 1) * sizeof(WCHAR));
+    memcpy(info->FileName, wide, n * sizeof(WCHAR));
+    return SetFileInformationByHandle(h, FileRenameInfo, info, (DWORD)room.size()) != 0;
 }
 
 // A name the journal may hold: a file in its own folder, never a path.
@@ -112,10 +157,16 @@ static bool ReadJournal(HANDLE h, const std::string& folder, std::vector<Journal
     }
     if (lines.empty() || lines.back() != kJournalEnd || lines.size() % 3 != 1) return false;
     for (size_t k = 0; k + 1 < lines.size(); k += 3) {
-        const std::string &written = lines[k], &target = lines[k + 1], &aside = lines[k + 2];
+        std::string written = lines[k], stamp;
+        const std::string &target = lines[k + 1], &aside = lines[k + 2];
+        size_t bar = written.find('|');
+        if (bar != std::string::npos) {
+            stamp = written.substr(bar + 1);
+            written.erase(bar);
+        }
         if (written.empty() || target.empty() || !IsBareName(written) || !IsBareName(target) || !IsBareName(aside))
             return false;
-        entries->push_back({folder + written, folder + target, aside.empty() ? std::string() : folder + aside});
+        entries->push_back({folder + written, folder + target, aside.empty() ? std::string() : folder + aside, stamp});
     }
     return true;
 }
@@ -137,6 +188,24 @@ static int CompleteReplace(const std::vector<JournalEntry>& entries)
         if (!e.aside.empty() && Exists(e.target)) DeleteFileA(e.aside.c_str());
     return 1;
 }
+
+// Undoes a replace whose old files could not all be put back: each one still
+// aside returns while its target is missing or still the file that replace
+// placed; a later save in its place stands and the old file goes. 1 when done.
+static int UndoReplace(const std::vector<JournalEntry>& entries)
+{
+    bool ok = true;
+    for (const JournalEntry& e : entries) {
+        if (e.aside.empty() || !Exists(e.aside)) continue;
+        std::string now = StampOf(e.target);
+        if (now.empty() || now == e.stamp)
+            ok = MoveFileExA(e.aside.c_str(), e.target.c_str(), MOVEFILE_REPLACE_EXISTING) && ok;
+        else
+            ok = DeleteFileA(e.aside.c_str()) && ok;
+    }
+    return ok ? 1 : 0;
+}
+
 static std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
 {
     std::vector<std::string> names;
@@ -209,6 +278,7 @@ void FinishInterruptedSaves(const std::string& folder)
     // A replace still running here, or one that could not be completed, may
     // own any temporary file in the folder: then none is stale.
     bool unsettled = false;
+    std::vector<std::string> keptBases;
     for (const std::string& journal : FilesMatching(folder, prefix + "*" + kJournalExtension)) {
         // Opening it unshared fails while its replace or another tidier holds it
         // open; held so until the replace is complete and the journal gone.
@@ -220,8 +290,17 @@ void FinishInterruptedSaves(const std::string& folder)
         }
         std::vector<JournalEntry> entries;
         bool complete = ReadJournal(h, folder, &entries);
-        // A journal cut short itself was written before any move: nothing to do.
-        if (!complete || CompleteReplace(entries)) {
+        std::string base = JournalBase(journal);
+        // A journal cut short was written before any move, unless old files
+        // were set aside under its name: then they may be the only copies of
+        // the user's files and stay, with the journal.
+        if (!complete && !FilesMatching(folder, base.substr(folder.size()) + ".old*").empty()) {
+            CloseHandle(h);
+            keptBases.push_back(base + ".");
+            continue;
+        }
+        bool undo = EndsWith(journal, kUndoJournalExtension);
+        if (!complete || (undo ? UndoReplace(entries) : CompleteReplace(entries))) {
             DeleteOpenJournal(h, journal);
         } else {
             CloseHandle(h);
@@ -237,6 +316,9 @@ void FinishInterruptedSaves(const std::string& folder)
         if (file.size() > strlen(kJournalExtension) &&
             file.compare(file.size() - strlen(kJournalExtension), std::string::npos, kJournalExtension) == 0)
             continue;
+        bool kept = false;
+        for (const std::string& base : keptBases) kept = kept || file.compare(0, base.size(), base) == 0;
+        if (kept) continue;
         DWORD owner = OwnerOf(file.substr(folder.size()));
         if (owner && RunsHere(owner)) continue;
         uint64_t staleAge = owner && local ? kStaleAge : kUnjudgedStaleAge;
@@ -261,7 +343,7 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
     std::string folder = FolderOf(targets[0]), journalPath = base + kJournalExtension;
     std::vector<JournalEntry> entries(count);
     for (int k = 0; k < count; k++) {
-        entries[k] = {written[k], targets[k], base + ".old" + std::to_string(k)};
+        entries[k] = {written[k], targets[k], base + ".old" + std::to_string(k), StampOf(written[k])};
         // The journal names its files within its own folder.
         if (NameIn(folder, written[k]).empty() || NameIn(folder, targets[k]).empty()) return 0;
     }
@@ -291,23 +373,25 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
         ok = (placed[k] = MoveFileExA(written[k].c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING) != 0) != 0;
     }
     if (!ok && beforeUndo) beforeUndo();
-    std::vector<JournalEntry> undo;
+    bool allBack = true;
     for (int k = 0; k < count; k++) {
         const std::string& aside = entries[k].aside;
         // A placed file goes back to its written name, so the caller removes it.
         if (!ok && placed[k]) MoveFileExA(targets[k].c_str(), written[k].c_str(), MOVEFILE_REPLACE_EXISTING);
-        if (kept[k] && !ok) {
-            if (!MoveFileExA(aside.c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING))
-                undo.push_back({aside, targets[k], std::string()});
-        } else if (kept[k]) {
-            DeleteFileA(aside.c_str());
-        }
+        if (kept[k] && !ok)
+            allBack = MoveFileExA(aside.c_str(), targets[k].c_str(), MOVEFILE_REPLACE_EXISTING) && allBack;
+        else if (kept[k]) DeleteFileA(aside.c_str());
     }
-    if (undo.empty()) {
+    if (allBack) {
         DeleteOpenJournal(journal, journalPath);
+    } else if (!RenameOpenFile(journal, base + kUndoJournalExtension)) {
+        // An old file still aside: the journal stays, renamed, to put it back
+        // at the next tidying; else cut short, it keeps its old files from
+        // being taken as stale.
+        SetFilePointer(journal, 0, nullptr, FILE_BEGIN);
+        SetEndOfFile(journal);
+        CloseHandle(journal);
     } else {
-        // An old file still aside: the journal stays to put it back at the next tidying.
-        PutJournal(journal, folder, undo);
         CloseHandle(journal);
     }
     return ok ? 1 : 0;

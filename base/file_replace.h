@@ -13,8 +13,9 @@
 // new. A journal beside the first target lists the moves while they run, so
 // a replace cut short (the program killed) is completed by
 // FinishInterruptedSaves; when an old file cannot be put back, the journal
-// stays for the next tidying to do it. All files in the first target's
-// folder. 1 when all were placed.
+// stays for the next tidying to do it, unless a later save has taken its
+// target's place by then. All files in the first target's folder. 1 when all
+// were placed.
 int ReplaceFileGroup(const std::string* written, const std::string* targets, int count);
 
 // Every temporary file this program writes beside a user's file begins with
@@ -30,7 +31,8 @@ std::string TempBaseBeside(const std::string& target);
 // no program still running them), then, unless one there is still running or
 // could not be completed, removes this program's temporary files there that
 // no save has touched for a minute (their program no longer running on this
-// machine) or for 12 hours (their program not known, on another machine).
+// machine) or for 12 hours (their program not known, on another machine);
+// old files set aside under a journal it cannot read always stay.
 void FinishInterruptedSaves(const std::string& folder);
 
 // A single file written beside its target and put in its place only when

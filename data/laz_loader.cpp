@@ -122,9 +122,9 @@ static bool LoadShortReadAnyway(const char* title, uint64_t full, uint64_t has)
 {
     char message[700];
     snprintf(message, sizeof message,
-             "%s\nShort read, LAZ file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
+             "%s\nShort read, LAZ file is corrupt!\nHeader says %lld points but file only has %lld points!\n\n"
              "Would you like to load it anyway?",
-             title, (int)full, (int)has);
+             title, (long long)full, (long long)has);
     return ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 

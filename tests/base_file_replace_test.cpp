@@ -256,3 +256,70 @@ TEST(FileReplace, AReplacingFileKeepsTheOldOneOnAnyFailure)
     EXPECT_EQ(Contents(target), "new");
     EXPECT_EQ(TempFilesMatching("*"), 0);
 }
+
+namespace {
+HANDLE HoldJournal()
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*.replace").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    FindClose(h);
+    return CreateFileA((TempDir() + found.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+void HoldFirstTargetOnFullDisk()
+{
+    HoldFirstTarget();
+    SetWriteFaultAt(1);
+}
+}  // namespace
+
+// An old file that could not be put back returns at a later tidy, even when
+// the disk was full at the failure; but a save made before that tidy
+// (the journal then held elsewhere) is never overwritten by it.
+TEST(FileReplace, AnOldFileLeftAsideReturnsOnlyOverTheFailedReplace)
+{
+    Group g("group_later");
+    undoGroup = &g;
+    for (int later = 0; later < 2; later++) {
+        g.Write("old");
+        ASSERT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
+        g.Write("new");
+        DeleteFileA(g.written[2].c_str());
+        SetReplaceBeforeUndo(HoldFirstTargetOnFullDisk);
+        EXPECT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 0);
+        SetReplaceBeforeUndo(nullptr);
+        SetWriteFaultAt(0);
+        CloseHandle(undoHeld);
+        for (int k = 0; k < 3; k++) DeleteFileA(g.written[k].c_str());
+        std::string expect = "old";
+        if (later) {
+            HANDLE journal = HoldJournal();
+            ASSERT_NE(journal, INVALID_HANDLE_VALUE);
+            g.Write("newer");
+            EXPECT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
+            CloseHandle(journal);
+            expect = "newer";
+        }
+        TidyFolder();
+        for (int k = 0; k < 3; k++) EXPECT_EQ(Contents(g.targets[k]), expect + std::to_string(k)) << later << k;
+        EXPECT_EQ(TempFilesMatching("*"), 0) << later;
+    }
+}
+
+// A journal that cannot be read, with old files set aside under its name,
+// keeps them: they may be the only copies of the user's files.
+TEST(FileReplace, OldFilesOfAnUnreadableJournalAreNeverStale)
+{
+    std::string base = std::string("cut-") + kGoneOwner + "-1-1";
+    std::string journal = WritePrefixed(base + ".replace", "cut.0\n");
+    std::string old = WritePrefixed(base + ".old0", "only copy");
+    std::string stale = WritePrefixed(std::string("other-") + kGoneOwner + "-1-2.tmp", "x");
+    for (const std::string& file : {journal, old, stale}) MakeOld(file, 2);
+    TidyFolder();
+    EXPECT_EQ(Contents(old), "only copy");
+    EXPECT_EQ(Contents(stale), "(none)");
+    DeleteFileA(old.c_str());
+    TidyFolder();
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+}

@@ -816,12 +816,13 @@ static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int p
 // The y order of the n distinct points of a (in x order), as SortByY gives
 // it: a stable radix sort whose passes each thread counts and scatters for
 // its own range of keys (the first count of every digit only finds the
-// digits that all keys share). room holds 2 n keys.
-static bool SortByYInParallel(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order, int parts)
+// digits that all keys share). room holds 2 n keys; counts, zeroed, holds
+// YSortCounts(parts), taken before the mesh is touched.
+static const int kYSortBits = 11, kYSortDigits = 6;
+static uint64_t YSortCounts(int parts) { return (uint64_t)parts * kYSortDigits * (1 << kYSortBits); }
+static void SortByYInParallel(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order, int parts, uint32_t* counts)
 {
-    const int kBits = 11, kDigits = 6, kBuckets = 1 << kBits;
-    uint32_t* counts = (uint32_t*)NBLCalloc((uint64_t)parts * kDigits * kBuckets, sizeof(uint32_t));
-    if (!counts) return false;
+    const int kBits = kYSortBits, kDigits = kYSortDigits, kBuckets = 1 << kBits;
     KeyIndex* from = room;
     KeyIndex* to = room + n;
     auto keys = [&](int part, int parts) {
@@ -875,8 +876,6 @@ static bool SortByYInParallel(const SortItem* a, int64_t n, KeyIndex* room, uint
         for (int64_t i = first; i < end; i++) order[i] = from[i].index;
     };
     ForParts(parts, write);
-    NBLFree(counts);
-    return true;
 }
 
 // RankSplit on several threads: the first levels' cuts each on a thread of
@@ -1019,7 +1018,9 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
     RankItem* ranks = nullptr;
     SortItem* cut = nullptr;
     RankPair *xs = nullptr, *ys = nullptr, *scratch = nullptr;
+    uint32_t* yCounts = nullptr;
     auto fail = [&]() {
+        NBLFree(yCounts);
         NBLFree(items);
         NBLFree(sorted);
         NBLFree(ranks);
@@ -1081,6 +1082,7 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
     ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
     scratch = ys ? (RankPair*)TriLargeAlloc(pairBytes + 2 * sizeof(RankPair)) : nullptr;
     if (!scratch) return fail();
+    if (b->alternatingCuts && !(yCounts = (uint32_t*)NBLCalloc(YSortCounts(parts), sizeof(uint32_t)))) return fail();
 
     // No page toucher: the threads that build the parts first write their
     // own stretches of the pool.
@@ -1092,7 +1094,7 @@ static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int par
     long seed = RandomSeed();
     auto build = [&]() {
         if (b->alternatingCuts) {
-            SortByYInParallel(items, distinct, (KeyIndex*)cut, (uint32_t*)scratch, parts);
+            SortByYInParallel(items, distinct, (KeyIndex*)cut, (uint32_t*)scratch, parts, yCounts);
             const uint32_t* order = (const uint32_t*)scratch;
             auto pairs = [&](int part, int parts) {
                 int64_t first, end;
