@@ -164,13 +164,18 @@ int AppJobCheckpoint()
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
     return job && JobCheckpoint(job);
 }
-HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter)
+static void SetAppJobView(HWND view, DWORD owner);
+
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter, HWND view)
 {
     JobControl* job = FrameWindow ? FrameJob(FRAME_APPJOB) : nullptr;
     if (!job || !WaitForObjectPumping(job->mutex)) return 0;
     DWORD id;
     HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, &id);
     if (thread) job->thread = thread;
+    // The previous job has given the mutex back but may not yet have let its
+    // view go: the binding names its owner, so that late release misses ours.
+    if (thread && view) SetAppJobView(view, id);
     ReleaseMutex(job->mutex);
     return thread;
 }
@@ -203,14 +208,36 @@ static int WaitForObjectPumpingAtMost(HANDLE handle, DWORD milliseconds)
 }
 
 static volatile HWND appJobView;
+static DWORD appJobViewOwner;   // id of the thread that works on appJobView
 static HANDLE appJobViewFree;   // manual-reset: set while no job holds a view
 
-void BindAppJobView(HWND view)
+static CRITICAL_SECTION* AppJobViewLock()
 {
+    static CRITICAL_SECTION lock;
+    static bool ready = (InitializeCriticalSection(&lock), true);
+    (void)ready;
+    return &lock;
+}
+
+static void SetAppJobView(HWND view, DWORD owner)
+{
+    EnterCriticalSection(AppJobViewLock());
     if (!appJobViewFree) appJobViewFree = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     appJobView = view;
+    appJobViewOwner = view ? owner : 0;
     if (view) ResetEvent(appJobViewFree);
     else SetEvent(appJobViewFree);
+    LeaveCriticalSection(AppJobViewLock());
+}
+
+void BindAppJobView(HWND view) { SetAppJobView(view, GetCurrentThreadId()); }
+
+void LetGoAppJobView(HWND view)
+{
+    // Checked and cleared under one hold: a starter may bind its view at any time.
+    EnterCriticalSection(AppJobViewLock());
+    if (view && appJobView == view && appJobViewOwner == GetCurrentThreadId()) SetAppJobView(0, 0);
+    LeaveCriticalSection(AppJobViewLock());
 }
 
 int CancelAppJobOf(HWND view)

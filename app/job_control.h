@@ -49,15 +49,19 @@ int  AppJobCancelled();
 int  AppJobCheckpoint();
 // Creates an application job's thread and stores its handle, both under the
 // job's mutex (a thread that takes the mutex first sees its handle stored).
-HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter);
+// With a view, the view is bound to the new thread under the mutex too, so a
+// close from then on waits for that thread and no earlier one can unbind it.
+HANDLE StartAppJobThread(LPTHREAD_START_ROUTINE proc, void* parameter, HWND view = nullptr);
 // Gives back the application job's mutex taken by a starter.
 int  ReleaseAppJobMutex();
 int  IsAppJobBusy();
 int  BeginAppJob();
 int  EndAppJob();
 // The plan view an application job works on (0: none). The job's thread lets
-// the view go when it has finished with it.
+// the view go when it has finished with it; only its own binding goes (a run
+// started meanwhile keeps its view). BindAppJobView(0) drops any binding.
 void BindAppJobView(HWND view);
+void LetGoAppJobView(HWND view);
 // Stops the application job when it works on the view and waits until it has
 // let the view go; 1 when there was one.
 int  CancelAppJobOf(HWND view);

@@ -261,8 +261,8 @@ static DWORD WINAPI ThinningThread(void* parameter)
             LogMessage(text);
         }
     }
-    BindAppJobView(0);
     FinishWorkerRun(run->view);
+    LetGoAppJobView(run->view);
     NBLFree(run->fromClasses);
     NBLFree(run);
     return 1;
@@ -285,14 +285,12 @@ int RunIntelligentThinning(HWND view)
     run->fromClasses = table;
     run->keypointClass = GlobalThinningSettings.keypointClass;
     CancelAppJob();
-    // Bound before the thread starts: a close from now on waits for it.
-    BindAppJobView(view);
     // The run's tiles are outlined, and its result drawn, over plain points of the whole data.
     ResetViewDisplayMode(view);
     ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     if (record && record->zoomLevel > 0) ZoomFullExtent(view);
-    if (!StartAppJobThread(ThinningThread, run)) {
-        BindAppJobView(0);
+    // Bound to its thread once started: a close from then on waits for it.
+    if (!StartAppJobThread(ThinningThread, run, view)) {
         NBLFree(table);
         NBLFree(run);
         return 0;

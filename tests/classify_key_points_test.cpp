@@ -296,6 +296,89 @@ TEST_F(ThinningCommand, ClosingTheViewStopsTheRunFirst)
 }
 
 namespace {
+// A second run started while the first still waits to begin, and a close of
+// the first view from another thread while the second start waits its turn.
+struct TwoRuns {
+    HWND first;
+    DataSet* firstSet;
+    HANDLE firstThread;
+    volatile LONG secondAccepted;
+    bool firstEndedOnClose;
+} twoRuns;
+void AcceptSecondSetup(HWND dialog, int templateId)
+{
+    AcceptSetup(dialog, templateId);
+    InterlockedExchange(&twoRuns.secondAccepted, 1);
+}
+bool HasThinned(const DataSet* set)
+{
+    for (int32_t i = 0; i < set->pointCount; i++)
+        if (set->points[i].classification == kThinnedClass) return true;
+    return false;
+}
+DWORD WINAPI CloseFirstView(void*)
+{
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    for (int i = 0; i < 1000 && !twoRuns.secondAccepted; i++) Sleep(10);
+    Sleep(300);   // the second start now waits for the first run's mutex
+    ReleaseWorker();
+    for (int i = 0; i < 1000 && !HasThinned(twoRuns.firstSet); i++) Sleep(10);
+    SendMessageA(twoRuns.first, WM_CLOSE, 0, 0);
+    twoRuns.firstEndedOnClose = WaitForSingleObject(twoRuns.firstThread, 0) == WAIT_OBJECT_0;
+    ResetEvent(app->running);   // holds the second run at its first checkpoint
+    if (!twoRuns.firstEndedOnClose) SetEvent(app->running);
+    return 0;
+}
+}  // namespace
+
+// Each run keeps its own view bound until it has ended: a start on a second
+// view neither takes the first view's binding away nor loses its own when
+// the first run ends, so closing either view waits for the run on it.
+TEST_F(ThinningCommand, EachViewOfTwoRunsWaitsForItsOwnRunOnClose)
+{
+    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
+    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;
+    twoRuns = {};
+    twoRuns.firstSet = MakePointDataSet(pts);
+    DataSet* second = MakePointDataSet(pts);
+    twoRuns.first = OpenView({ twoRuns.firstSet });
+    HWND view = OpenView({ second });
+    UseThinningSettings();
+    BoxAnswers boxes;
+    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    ResetEvent(app->running);
+    ASSERT_TRUE(AcquireWorker());   // the first run waits to begin until the helper lets it
+    SetDialogDriver(AcceptSetup);
+    SendMessageA(twoRuns.first, WM_COMMAND, CMD_THINNING, 0);
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &twoRuns.firstThread, SYNCHRONIZE,
+                                FALSE, 0));
+    SetDialogDriver(AcceptSecondSetup);
+    PostMessageA(view, WM_COMMAND, CMD_THINNING, 0);
+    HANDLE helper = CreateThread(nullptr, 0, CloseFirstView, nullptr, 0, nullptr);
+    ASSERT_TRUE(WaitUntil([&] {
+        PumpMessages(1);
+        return WaitForSingleObject(helper, 0) == WAIT_OBJECT_0;
+    }, 20000));
+    CloseHandle(helper);
+    SetDialogDriver(nullptr);
+    EXPECT_TRUE(twoRuns.firstEndedOnClose) << "the first run outlived its view";
+    EXPECT_FALSE(IsWindow(twoRuns.first));
+    ASSERT_TRUE(WaitUntil([&] {
+        PumpMessages(1);
+        return HasThinned(second);
+    }, 10000)) << "the second run did not prepare the classes";
+    HANDLE thread = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0));
+    SendMessageA(view, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 0), (DWORD)WAIT_OBJECT_0) << "the second run outlived its view";
+    EXPECT_TRUE(boxes.shown().empty());
+    SetEvent(app->running);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(twoRuns.firstThread);
+}
+
+namespace {
 HWND outlineView;
 int outlinedTiles, unseenOutlines;
 PointSelection* AllInBox(DataSet* set, const double box[4])

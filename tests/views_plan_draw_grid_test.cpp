@@ -4,6 +4,7 @@
 #include "test_support.h"
 #include "window_fixtures.h"
 #include "point_sets.h"
+#include "layer_test_files.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -200,6 +201,43 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
     SetupPointColorRampOf(r);
     EXPECT_EQ(PixelAt(px, w, 120, 120), GetRampColor(52.0f, r));
+}
+
+// A GeoTIFF's cell is drawn over the area its corners bound, to the pixel:
+// centred on its post, on the outer edges of the grid as well.
+TEST_F(GridPosts, EachCellOfAGeoTIFFCoversTheAreaOfItsCorners)
+{
+    std::string path = TempPath("cells.tif");
+    ASSERT_TRUE(WriteTestImage(path, 4, 6, 1, 6 /* Float32 */, {}, true, 1000, 2000));   // cells of 2 units
+    BoxAnswers boxes;
+    std::vector<DataSet*> sets;
+    sets.push_back(Load32BitTIFF(path.c_str(), "cells.tif"));
+    ASSERT_NE(sets[0], nullptr);
+    // Columns 0 and 3 stay, one cell wide each: [1000, 1002) and [1006, 1008).
+    for (int row = 0; row < 4; row++)
+        for (int c = 0; c < 6; c++)
+            if (c != 0 && c != 3) sets[0]->heights[row][c] = VoidCellValue;
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    r->pointColorMode = 1202;
+    Place(r, 995.95, 2004.05, 0.1);   // pixel x samples 995.95 + 0.1 x: the edges fall between samples
+    std::vector<uint32_t> px;
+    ASSERT_EQ(DrawGrid(view, DrawGridPoints, &px), 1);
+    const int w = r->drawWidth, y = 50;   // in row 0, [1998, 2000)
+    const COLORREF cell = GetPaletteColor(0);
+    EXPECT_EQ(PixelAt(px, w, 40, y), kBackground);   // 999.95: west of the grid
+    EXPECT_EQ(PixelAt(px, w, 41, y), cell);
+    EXPECT_EQ(PixelAt(px, w, 60, y), cell);          // 1001.95
+    EXPECT_EQ(PixelAt(px, w, 61, y), kBackground);
+    EXPECT_EQ(PixelAt(px, w, 100, y), kBackground);  // 1005.95
+    EXPECT_EQ(PixelAt(px, w, 101, y), cell);
+    EXPECT_EQ(PixelAt(px, w, 120, y), cell);         // 1007.95
+    EXPECT_EQ(PixelAt(px, w, 121, y), kBackground);
+    EXPECT_EQ(PixelAt(px, w, 50, 40), kBackground);  // 2000.05: north of the grid
+    EXPECT_EQ(PixelAt(px, w, 50, 41), cell);
+    EXPECT_EQ(PixelAt(px, w, 50, 120), cell);        // 1992.05, row 3
+    EXPECT_EQ(PixelAt(px, w, 50, 121), kBackground);
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)

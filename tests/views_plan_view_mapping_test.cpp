@@ -6,6 +6,7 @@
 #include "app/command_ids.h"
 #include "resource.h"
 #include "views/plan/view_mapping.h"
+#include "app/view_zoom.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include <commctrl.h>
@@ -241,5 +242,36 @@ TEST_F(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
     EXPECT_EQ(RebuildViewTIN(v), 1);
     EXPECT_EQ(r->tin, nullptr);
     PumpMessages(10);
+}
+
+// An area without TIN points is told once; a zoom that brings such points
+// into the view builds the TIN again without another toggle of the mode.
+TEST_F(PlanViewTIN, AZoomOutOfAnAreaWithoutTINPointsBuildsItAgain)
+{
+    std::vector<PointRecord> pts;
+    for (int i = 0; i < 5; i++)
+        for (int j = 0; j < 5; j++) pts.push_back(MakePoint(i * 2.0 + (j % 2) * 0.5, j * 2.0, (float)(i + j), 2));
+    pts.push_back(MakePoint(100, 100, 0, 1));
+    std::vector<DataSet*> sets;   // the view takes them over
+    sets.push_back(MakePointDataSet(pts));
+    HWND view = OpenView(sets, 200, 200);
+    ViewRecord* r = Record(view);
+    BoxAnswers boxes;
+    r->displayMode = CMD_COLOR_TIN;
+    int at[4];
+    at[0] = at[2] = (int)((100 - r->viewLeft) / r->scale);
+    at[1] = at[3] = (int)((r->viewTop - 100) / r->scale);
+    ASSERT_EQ(ZoomView(view, ZOOM_IN_AT, at), 1);
+    ASSERT_EQ(ZoomView(view, ZOOM_IN_AT, at), 1);
+    ASSERT_GT(r->viewBottom, 20.0);
+    EnsureViewTIN(view);
+    EXPECT_EQ(r->tin, nullptr);
+    PumpMessages(10);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
+    ASSERT_EQ(ZoomFullExtent(view), 1);
+    EnsureViewTIN(view);
+    ASSERT_NE(r->tin, nullptr);
+    EXPECT_EQ(r->tin->points->count, 25);
 }
 

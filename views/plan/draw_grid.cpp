@@ -221,20 +221,28 @@ static GridMapping MappingOf(const ViewRecord* r)
     return {r->viewLeft, r->viewTop, r->scale, r->drawWidth, r->drawHeight};
 }
 
+// Cell index of an offset from the first post in cells: the cell whose area
+// (half a cell either side of its post) holds it; floored, since truncation
+// would give the first cell a whole cell more on the outside. -1 before the
+// first cell, `count` at and beyond the last.
+static int CellUnder(double cells, int count)
+{
+    double f = floor(cells + 0.5);
+    return f < 0 ? -1 : f >= count ? count : (int)f;
+}
+
 // Cell column under each screen column (nearest post); -1 left of the grid,
 // `columns` at and beyond its right end.
 static void ColumnsUnderPixels(const GridMapping& m, const DataSet* set, int step, std::vector<int>* out)
 {
     out->assign(m.width, set->columns);
-    for (int x = 0; x < m.width; x += step) {
-        int c = (int)((x * m.scale + m.left - set->originX) / set->cellSize + 0.5);
-        (*out)[x] = c < 0 ? -1 : c;
-    }
+    for (int x = 0; x < m.width; x += step)
+        (*out)[x] = CellUnder((x * m.scale + m.left - set->originX) / set->cellSize, set->columns);
 }
 
 static int RowUnderPixel(const GridMapping& m, const DataSet* set, int y)
 {
-    return (int)((y * m.scale - m.top + set->originY) / set->cellSize + 0.5);
+    return CellUnder((y * m.scale - m.top + set->originY) / set->cellSize, set->rows);
 }
 
 // --- posts -------------------------------------------------------------------------

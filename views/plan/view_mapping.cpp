@@ -339,6 +339,7 @@ int DropViewTIN(HWND view)
         FreeViewTIN(r);
         FreeViewContours(r);
     }
+    r->tinFoundNoPoints = 0;   // the new area may hold TIN points
     ResetViewCache(view);
     ReleaseMutex(job->mutex);
     return 1;
