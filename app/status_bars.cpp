@@ -3,10 +3,10 @@
 // line that LogMessage writes.
 #include "app/status_bars.h"
 #include "app/frame_bars.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_zoom.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
-#include "app/view_tools.h"
+#include "app/shell/frame.h"
+#include "app/shell/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include <cmath>

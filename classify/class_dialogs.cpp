@@ -1,7 +1,7 @@
 #include "classify/class_dialogs.h"
 #include "app/class_list_view.h"
 #include "views/plan/measure_query.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "app/frame_bars.h"
 #include "app/class_combo.h"
 #include "app/view_record.h"

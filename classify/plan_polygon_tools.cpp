@@ -3,7 +3,7 @@
 #include "classify/class_dialogs.h"
 #include "classify/reclass.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_set.h"
 #include "app/view_record.h"
@@ -13,7 +13,7 @@
 #include "base/progress.h"
 #include "app/view_selection.h"
 #include "data/selection.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "data/data_set.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>

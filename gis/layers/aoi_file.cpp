@@ -3,7 +3,7 @@
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/layer_sets.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"

@@ -4,7 +4,7 @@
 #include "gis/layers/poi_set.h"
 #include "gis/layers/layer_sets.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "app/window_slots.h"
 #include "views/gl3d/gl_render.h"
 #include "views/plan/measure_query.h"

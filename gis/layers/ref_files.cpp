@@ -4,7 +4,7 @@
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_shapefile.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "app/window_slots.h"
 #include "base/file_list.h"
 #include "base/file_list_dialogs.h"

@@ -6,7 +6,7 @@
 #include "views/gl3d/gl_view.h"
 #include "views/contours/contour_list.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

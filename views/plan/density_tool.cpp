@@ -8,10 +8,10 @@
 #include "views/plan/draw_thread.h"
 #include "views/plan/point_tip.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "base/polygon.h"
 #include "data/selection.h"
 #include <commctrl.h>

@@ -9,7 +9,7 @@
 #include "views/plan/point_tip.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"

@@ -2,7 +2,7 @@
 // of move and button handlers, the tools' cursors, and the wheel, which zooms
 // or, with a linked profile, steps the profile box.
 #include "views/plan/mouse_dispatch.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_zoom.h"
 #include "app/status_bars.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/view_mapping.h"
@@ -12,7 +12,7 @@
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/view_tools.h"
+#include "app/shell/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"

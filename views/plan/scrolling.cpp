@@ -3,7 +3,7 @@
 // Every change ends with the world window recomputed and a redraw.
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/shell/view_window.h"
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -1,10 +1,10 @@
 // Registry settings, the recent-file list and its menu items, and the
 // "Configuration File Settings" dialog.
-#include "app/registry.h"
+#include "app/shell/registry.h"
 #include "app/command_ids.h"
-#include "app/config_file.h"
-#include "app/frame.h"
-#include "app/open_files.h"
+#include "app/shell/config_file.h"
+#include "app/shell/frame.h"
+#include "app/shell/open_files.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/file_dialog.h"

@@ -1,12 +1,12 @@
 // "Display Settings": the class table of a view edited on the "Point Classes"
 // page, the TIN settings on the "TIN" page. The pages change the view's
 // record directly; Cancel puts back what the sheet backed up when it opened.
-#include "app/display_settings_dialog.h"
+#include "app/shell/display_settings_dialog.h"
 #include "app/class_list_view.h"
 #include "app/class_table.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
-#include "app/tin_display.h"
+#include "app/shell/frame.h"
+#include "app/shell/tin_display.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"

@@ -1,6 +1,6 @@
 // Entry point: start-up, accelerators and the message loop.
-#include "app/frame.h"
-#include "app/startup.h"
+#include "app/shell/frame.h"
+#include "app/shell/startup.h"
 #include "base/crash.h"
 #include "base/messages.h"
 #include "resource.h"

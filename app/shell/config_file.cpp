@@ -1,10 +1,10 @@
 // Configuration files: a six-byte magic, a version and the global display
 // settings in a fixed order, little-endian. Version 5 is written; 1 to 5 read.
-#include "app/config_file.h"
+#include "app/shell/config_file.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "app/frame_bars.h"
-#include "app/registry.h"
+#include "app/shell/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"

@@ -1,11 +1,11 @@
 // The TIN display dialogs and the TIN class list. Every change goes straight
 // into the view's record; the openers back the values up and put them back
 // on Cancel.
-#include "app/tin_display.h"
+#include "app/shell/tin_display.h"
 #include "app/class_table.h"
 #include "app/class_list_view.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"

@@ -1,8 +1,8 @@
 // Saving a view's edited classes: refusals, the lock question, the copy
 // through a temporary file (data/las_save), and what the user and the log are
 // told. Nothing is logged as saved until the saved file is in place.
-#include "app/save_las.h"
-#include "app/frame.h"
+#include "app/shell/save_las.h"
+#include "app/shell/frame.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"

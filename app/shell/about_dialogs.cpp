@@ -1,5 +1,5 @@
-#include "app/about_dialogs.h"
-#include "app/frame.h"
+#include "app/shell/about_dialogs.h"
+#include "app/shell/frame.h"
 #include "views/gl3d/gl_context.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"

@@ -1,13 +1,13 @@
 // The road from data files to plan views: pick or receive the files, sort
 // them by kind, settle the mixing, ASCII, memory and decimation questions,
 // load and finish each DataSet, then build a view around the loaded sets.
-#include "app/open_files.h"
+#include "app/shell/open_files.h"
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
-#include "app/registry.h"
-#include "app/view_window.h"
+#include "app/shell/frame.h"
+#include "app/shell/registry.h"
+#include "app/shell/view_window.h"
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
