@@ -17,15 +17,6 @@
 #include <shellapi.h>
 #include <cmath>
 
-HINSTANCE AppInstance;
-HWND FrameWindow;
-HWND MDIClientWindow;
-HMENU FrameMenu, FrameWindowMenu, ViewMenu, ViewWindowMenu, ReturnsMenu;
-int SizeMoveActive;
-COLORREF ViewBackgroundColor;
-double Pi;
-HBITMAP DialogBitmaps[4];
-
 static int RegisterOne(HINSTANCE instance, const char* name, WNDPROC proc, UINT style, int extra, int icon,
                        HBRUSH background, const char* menu)
 {

@@ -1,6 +1,7 @@
-// The plan-view window: creation, closing and destruction of plan views, the
-// job-done handler and the per-view draw lock.
+// The plan-view window: creation, closing and destruction of plan views and the
+// job-done handler; the draw lock is in app/view_jobs.h.
 #pragma once
+#include "app/view_jobs.h"
 #include <windows.h>
 
 struct ViewRecord;
@@ -30,7 +31,6 @@ int  AskToSaveViewSets(HWND view);
 int  ViewClose(HWND view);
 void ViewDestroy(HWND view);
 int  ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam);
-HWND GetActiveView();
 LRESULT CALLBACK MDIChildWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // What the map windows (plan views and the project window) share.
@@ -48,24 +48,3 @@ JobControl* BeginMapWindowClose(HWND window);
 // WM_DESTROY: painting stops for good (its lock stays taken), then the record
 // and the paint job are freed.
 void FreeMapWindowData(HWND window);
-
-// The draw lock of a window (its CHILD_JOB).
-int  IsViewJobBusy(HWND window);
-int  CancelViewDraw(HWND window);
-int  BeginViewDraw(HWND window);
-int  EndViewDraw(HWND window);
-int  CancelAllViewDraws();
-// What a view's draw thread reads (its data sets, reference files, AOI set)
-// changes only with its drawing stopped and its lock held: LockViewData stops
-// the draw and takes the lock (null when there is no lock to take),
-// UnlockViewData gives it back.
-struct JobControl* LockViewData(HWND view);
-void UnlockViewData(struct JobControl* job);
-
-// Starts a drawing thread of a window under its draw lock. The lock is taken
-// here, before the thread exists, so that a cancel-and-wait issued at any
-// moment afterwards (a close right after a paint) waits for the thread; the
-// thread must not call BeginViewDraw and must end with EndViewDraw. A stale
-// cancel request is consumed first. Returns the thread handle (also stored in
-// the window's job control), or 0 when no thread could be started.
-HANDLE StartViewDrawThread(HWND window, LPTHREAD_START_ROUTINE proc, void* param);
