@@ -33,7 +33,7 @@ namespace {
 std::vector<ShownBox> boxes;
 int continueAnswer = IDYES;
 int mixingAnswer = IDYES;
-std::vector<std::string> logged;
+std::vector<std::string>& logged = KeptLog();
 
 int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
 {
@@ -44,7 +44,6 @@ int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
     return IDOK;
 }
 
-void KeepLog(const char* text) { logged.push_back(text); }
 
 class OpenFilesTest : public FrameFixture {
 protected:

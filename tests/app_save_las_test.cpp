@@ -14,8 +14,7 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 bool Logged(const std::string& line)
 {
     return std::find(logged.begin(), logged.end(), line) != logged.end();

@@ -80,8 +80,7 @@ void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const Dat
             << name << " point " << p;
 }
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 }  // namespace
 

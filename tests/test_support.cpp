@@ -416,3 +416,11 @@ std::string OtherProcess::MarkerText() const
     snprintf(line, sizeof line, "process %lu %llu\r\n", (unsigned long)info.dwProcessId, start);
     return std::string(OwnTileLockLine()) + line;
 }
+
+std::vector<std::string>& KeptLog()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+void KeepLog(const char* text) { KeptLog().push_back(text); }

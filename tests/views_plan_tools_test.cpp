@@ -18,8 +18,7 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 class PlanToolsTest : public ViewFixture {
 protected:
