@@ -1,5 +1,6 @@
 // The process-wide window globals and the walk over the MDI children.
 #include "app/app_windows.h"
+#include "base/messages.h"
 #include <vector>
 
 HINSTANCE AppInstance;
@@ -31,4 +32,18 @@ int VisitMDIChildren(ChildVisitor visit, void* context)
         if (!visit(child, context)) break;
     }
     return count;
+}
+
+HWND CreateMDIChild(const char* windowClass, const char* title, DWORD style, void* record, const char* failText)
+{
+    MDICREATESTRUCTA mdi = {};
+    mdi.szClass = windowClass;
+    mdi.szTitle = title;
+    mdi.hOwner = AppInstance ? AppInstance : GetModuleHandleA(nullptr);
+    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
+    mdi.style = style;
+    mdi.lParam = (LPARAM)record;
+    HWND child = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
+    if (!child && failText) ShowMessageBox(FrameWindow, failText, "Error", MB_OK);
+    return child;
 }

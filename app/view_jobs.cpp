@@ -5,7 +5,6 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 
-static ViewRecord* RecordOf(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
 static JobControl* JobOf(HWND window) { return window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr; }
 
 HWND GetActiveView()
@@ -26,7 +25,7 @@ int CancelViewDraw(HWND window)
 {
     if (!window) return 0;
     // A 3D window draws on the user-interface thread: stop its plan view instead.
-    ViewRecord* record = RecordOf(window);
+    ViewRecord* record = ViewRecordOf(window);
     if (record && record->glWindow == window && record->window) window = record->window;
     JobControl* job = JobOf(window);
     if (!job) return 0;

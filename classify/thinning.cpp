@@ -9,7 +9,7 @@
 #include "app/class_combo.h"
 #include "app/class_list_view.h"
 #include "app/display_settings.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/shell/view_zoom.h"

@@ -26,8 +26,6 @@ static HWND SheetView;
 static int ApplyChoice = IDC_APPLY_FILE_ONLY;
 static HWND PageTooltips;
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 static void Redraw(HWND view) { InvalidateView(view, 1); }
 
 // --- "New Class" / "Edit Class" ---------------------------------------------------
@@ -252,11 +250,11 @@ static void OnPageCommand(HWND page, ViewRecord* r, int id)
 
 INT_PTR CALLBACK PointClassesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(SheetView);
+    ViewRecord* r = ViewRecordOf(SheetView);
     switch (message) {
     case WM_INITDIALOG:
         SheetView = (HWND)((PROPSHEETPAGEA*)lParam)->lParam;
-        r = RecordOf(SheetView);
+        r = ViewRecordOf(SheetView);
         PageTooltips = CreateClassPageTooltips(page);
         if (!r) return TRUE;
         SetDlgItemTextA(page, IDC_CLASS_TITLE, r->classTable.title);
@@ -326,7 +324,7 @@ static INT_PTR OpenSheet(void* context) { return PropertySheetA(((SheetCall*)con
 
 int ShowDisplaySettings(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     DisplaySheetCancelled = false;
     TINPageOpened = false;
@@ -386,12 +384,12 @@ int ShowDisplaySettings(HWND view)
             if (i < t.count) allInTIN = allInTIN && t.entries[i].tinDisplay;
         }
         r->tinCacheValid = 0;
-        r->glRebuildFlags[0] = r->glRebuildFlags[1] = 0;
+        r->glRebuildFlags[GL_LIST_TIN] = r->glRebuildFlags[GL_LIST_POINTS] = 0;
         if (tinChanged) RebuildViewTIN(view);
         if (allInTIN) r->contourSettings[0] = 0;
     }
     r->tinCacheValid = 0;
-    r->glRebuildFlags[0] = r->glRebuildFlags[1] = 0;
+    r->glRebuildFlags[GL_LIST_TIN] = r->glRebuildFlags[GL_LIST_POINTS] = 0;
     Redraw(view);
     if (r->profileWindow) {
         RefreshProfileBox(view);

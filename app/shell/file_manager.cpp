@@ -33,8 +33,6 @@ const char kGridViewMixText[] =
 
 namespace {
 
-ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
-
 // The working list lives in the view's record as a count and an array.
 FileList WorkingList(const ViewRecord* r) { return {r->fileListFirst, r->fileListSecond}; }
 void StoreWorkingList(ViewRecord* r, const FileList& list)
@@ -102,7 +100,7 @@ int IsPathInView(const ViewRecord* record, const char* path)
 
 int RemoveManagerEntry(HWND view, int index)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     FileList list = WorkingList(r);
     if (index >= 0 && index < list.count) FreePolygon(list.entries[index]->extent);
     RemoveFileListEntry(&list, index);
@@ -112,7 +110,7 @@ int RemoveManagerEntry(HWND view, int index)
 
 int ClearManagerList(HWND view)
 {
-    FreeWorkingList(RecordOf(view));
+    FreeWorkingList(ViewRecordOf(view));
     return 1;
 }
 
@@ -120,7 +118,7 @@ int AddManagerFiles(HWND view, HWND owner)
 {
     FileList* chosen = OpenDataFilesDialog(owner);
     if (!chosen) return 0;
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     FileList list = WorkingList(r);
     for (int i = 0; i < chosen->count; i++) {
         FileListEntry* e = chosen->entries[i];
@@ -138,7 +136,7 @@ int AddManagerFiles(HWND view, HWND owner)
 
 int RemoveViewDataSet(HWND view, int index)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || index < 0 || index >= r->dataSetCount) return 0;
     DataSet* set = r->dataSets[index];
     // What points into the set's points goes with it.
@@ -181,7 +179,7 @@ static bool AppendViewDataSet(ViewRecord* r, DataSet* set)
 
 int AddFilesToView(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     bool gridView = IsGridKind(r->dataKind);
     FileList list = WorkingList(r);
@@ -320,7 +318,7 @@ void FillFileManagerList(HWND dialog, const FileList* files)
 
 static void Refill(HWND dialog, ManagerState* state)
 {
-    FileList list = WorkingList(RecordOf(state->view));
+    FileList list = WorkingList(ViewRecordOf(state->view));
     FillFileManagerList(dialog, &list);
 }
 
@@ -349,7 +347,7 @@ INT_PTR CALLBACK LidarFileManagerDlgProc(HWND dialog, UINT message, WPARAM wPara
         }
         case IDC_MANAGER_REMOVE: {
             int mark = (int)SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
-            if (mark < 0 || mark >= RecordOf(state->view)->fileListFirst) return TRUE;
+            if (mark < 0 || mark >= ViewRecordOf(state->view)->fileListFirst) return TRUE;
             RemoveManagerEntry(state->view, mark);
             Refill(dialog, state);
             state->changed = 1;
@@ -377,7 +375,7 @@ INT_PTR CALLBACK LidarFileManagerDlgProc(HWND dialog, UINT message, WPARAM wPara
 
 int ShowLidarFileManager(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     FileList list = {};
     for (int i = 0; r->dataSets && i < r->dataSetCount; i++) {

@@ -17,23 +17,21 @@
 
 static HWND PointDisplayView;
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 static void TakeChoices(HWND dialog, ViewRecord* r)
 {
     ReadClassListChecks(dialog, &r->classTable);
     int mode = (int)SendDlgItemMessageA(dialog, IDC_COLOR_COMBO, CB_GETCURSEL, 0, 0);
     if (mode >= 0 && mode <= CMD_COLOR_LAST - CMD_COLOR_FIRST) r->pointColorMode = CMD_COLOR_FIRST + mode;
-    r->glRebuildFlags[1] = 0;   // the 3D point list is built again
+    r->glRebuildFlags[GL_LIST_POINTS] = 0;   // the 3D point list is built again
 }
 
 INT_PTR CALLBACK PointDisplaySettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(PointDisplayView);
+    ViewRecord* r = ViewRecordOf(PointDisplayView);
     switch (message) {
     case WM_INITDIALOG: {
         PointDisplayView = (HWND)lParam;
-        r = RecordOf(PointDisplayView);
+        r = ViewRecordOf(PointDisplayView);
         if (!r) return TRUE;
         static const char* modes[10] = {" Elevation (Blue to Red)", " Elevation (Earth Tones)", " Classification",
                                         " Intensity", " Source ID", " Color Points by File", " Return Number",
@@ -92,7 +90,7 @@ INT_PTR CALLBACK PointDisplaySettingsDlgProc(HWND dialog, UINT message, WPARAM w
 
 int ShowPointDisplaySettings(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     ClassTable* backup = new ClassTable(r->classTable);
     int mode = r->pointColorMode;
@@ -103,7 +101,7 @@ int ShowPointDisplaySettings(HWND view)
         r->pointColorMode = mode;
     }
     delete backup;
-    r->glRebuildFlags[1] = 0;
+    r->glRebuildFlags[GL_LIST_POINTS] = 0;
     UpdateToolbarState(view);
     InvalidateView(view, 1);
     if (r->profileWindow) InvalidateView(r->profileWindow, 0);
@@ -113,7 +111,7 @@ int ShowPointDisplaySettings(HWND view)
 // The popup's four return switches checked from the view.
 static void CheckReturnsPopup(HMENU popup, HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     const int shown[4] = {r->showSingleReturns, r->showFirstReturns, r->showIntermediateReturns, r->showLastReturns};
     for (int i = 0; i < 4; i++)
@@ -123,7 +121,7 @@ static void CheckReturnsPopup(HMENU popup, HWND view)
 int ShowReturnsPopupMenu(HWND view)
 {
     HMENU popup = ReturnsMenu ? GetSubMenu(ReturnsMenu, 0) : nullptr;
-    if (!popup || !RecordOf(view)) return 0;
+    if (!popup || !ViewRecordOf(view)) return 0;
     CheckReturnsPopup(popup, view);
     // Below the toolbar button that opened it.
     HWND toolbar = FrameWindow ? (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR) : nullptr;

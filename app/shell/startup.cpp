@@ -10,6 +10,7 @@
 #include "app/frame_bars.h"
 #include "app/shell/open_files.h"
 #include "app/shell/registry.h"
+#include "app/shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -63,6 +64,7 @@ HWND InitInstance(const char* commandLine)
 {
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
+    InstallToolTables();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;

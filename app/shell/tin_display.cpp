@@ -26,42 +26,6 @@ const char kAllClassesContourWarning[] =
 
 static HWND TINView;   // the view of the open TIN dialog (one at a time)
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
-// --- the TIN class list -----------------------------------------------------------
-
-void SetupTINClassList(HWND dialog)
-{
-    HWND list = GetDlgItem(dialog, IDC_TIN_CLASS_LIST);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.pszText = (char*)"ON";
-    column.cx = 30;
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
-    column.pszText = (char*)"TIN Classes";
-    column.iSubItem = 1;
-    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
-    // Sized to its header once it is not the last column (the last one
-    // would take the rest of the width).
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-    RECT client;
-    GetClientRect(list, &client);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1,
-                 client.right - GetSystemMetrics(SM_CXVSCROLL) - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
-}
-
-void FillTINClassList(HWND dialog, const ViewRecord* record)
-{
-    FillClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, 1, true);
-}
-
-void ReadTINClassChecks(HWND dialog, ViewRecord* record)
-{
-    ReadClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, true);
-}
-
 static void SetAllTIN(ViewRecord* r, int on)
 {
     for (int i = 0; i < r->classTable.count && i < 256; i++) r->classTable.entries[i].tinDisplay = (uint8_t)on;
@@ -168,14 +132,14 @@ static void PageChanged(HWND dialog)
 
 INT_PTR CALLBACK TINDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(TINView);
+    ViewRecord* r = ViewRecordOf(TINView);
     switch (message) {
     case WM_INITDIALOG: {
         TINPageOpened = true;
         // As a page the parameter is the page record; as a dialog it is the view.
         bool page = (GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD) != 0;
         TINView = page ? (HWND)((PROPSHEETPAGEA*)lParam)->lParam : (HWND)lParam;
-        r = RecordOf(TINView);
+        r = ViewRecordOf(TINView);
         if (r) InitTINControls(dialog, r);
         return TRUE;
     }
@@ -230,7 +194,7 @@ INT_PTR CALLBACK TINDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             uint8_t before[256];
             RememberTINSwitches(r, before);
             ReadTINClassChecks(dialog, r);
-            for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+            for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
             if (TINSwitchesDiffer(r, before)) {
                 RebuildViewTIN(TINView);
             } else {
@@ -279,7 +243,7 @@ static void RestoreTIN(ViewRecord* r, const TINBackup& b)
 
 int ShowTINDisplay(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     TINBackup backup = BackUpTIN(r);
     TINView = view;
@@ -289,7 +253,7 @@ int ShowTINDisplay(HWND view)
         return 1;
     }
     r->tinCacheValid = 0;
-    r->glRebuildFlags[0] = 0;
+    r->glRebuildFlags[GL_LIST_TIN] = 0;
     if (TINSwitchesDiffer(r, backup.tin)) RebuildViewTIN(view);
     else InvalidateView(view, 1);
     return 1;
@@ -325,11 +289,11 @@ static bool TakeTINChoices(HWND dialog, ViewRecord* r)
 
 INT_PTR CALLBACK TINPointClassDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(TINView);
+    ViewRecord* r = ViewRecordOf(TINView);
     switch (message) {
     case WM_INITDIALOG:
         TINView = (HWND)lParam;
-        r = RecordOf(TINView);
+        r = ViewRecordOf(TINView);
         if (!r) return TRUE;
         InitTINControls(dialog, r);
         CheckDlgButton(dialog, IDC_TIN_AUTO_DECIMATE, r->autoDecimateTIN ? BST_CHECKED : BST_UNCHECKED);
@@ -364,7 +328,7 @@ INT_PTR CALLBACK TINPointClassDisplayDlgProc(HWND dialog, UINT message, WPARAM w
             return TRUE;
         case IDC_APPLY:
             if (!TakeTINChoices(dialog, r)) return TRUE;
-            for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+            for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
             RebuildViewTIN(TINView);
             r->tinCacheValid = 0;
             InvalidateView(TINView, 1);
@@ -387,14 +351,14 @@ INT_PTR CALLBACK TINPointClassDisplayDlgProc(HWND dialog, UINT message, WPARAM w
 
 int ShowTINPointClassDisplay(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     TINBackup backup = BackUpTIN(r);
     TINView = view;
     INT_PTR result = ShowDialog(IDD_TIN_CLASS_DISPLAY, FrameWindow, TINPointClassDisplayDlgProc, (LPARAM)view);
     if (result == 2 || result == -1) RestoreTIN(r, backup);
     r->tinCacheValid = 0;
-    r->glRebuildFlags[0] = r->glRebuildFlags[1] = 0;
+    r->glRebuildFlags[GL_LIST_TIN] = r->glRebuildFlags[GL_LIST_POINTS] = 0;
     if (r->displayMode == CMD_COLOR_TIN || r->displayMode == CMD_GRAY_TIN) RebuildViewTIN(view);
     InvalidateView(view, 1);
     return 1;

@@ -2,13 +2,11 @@
 // the stand-alone "TIN Display" dialog, and "TIN Point Class Display"; and the
 // TIN class list (control 1036), whose check boxes are the tinDisplay switches.
 #pragma once
+#include "app/class_list_view.h"
 #include <windows.h>
 
 struct ViewRecord;
 
-void SetupTINClassList(HWND dialog);
-void FillTINClassList(HWND dialog, const ViewRecord* record);
-void ReadTINClassChecks(HWND dialog, ViewRecord* record);
 
 INT_PTR CALLBACK TINDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK TINPointClassDisplayDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

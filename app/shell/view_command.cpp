@@ -85,7 +85,7 @@ static int PointColor(HWND window, ViewRecord* r, int id)
 {
     if (id != r->pointColorMode) {
         r->pointColorMode = id;
-        r->glRebuildFlags[1] = 0;
+        r->glRebuildFlags[GL_LIST_POINTS] = 0;
         RedrawWithProfile(window, r);
         CheckViewMenuItems(window);
     }
@@ -97,7 +97,7 @@ static int TinColor(HWND window, ViewRecord* r, int id)
 {
     r->tinColorMode = id - CMD_TIN_COLOR_FIRST;
     r->tinCacheValid = 0;
-    r->glRebuildFlags[0] = 0;
+    r->glRebuildFlags[GL_LIST_TIN] = 0;
     return Refresh(window);
 }
 

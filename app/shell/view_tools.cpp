@@ -17,29 +17,6 @@
 #include "app/window_slots.h"
 #include "views/plan/rubber_bands.h"
 
-struct ToolName {
-    int id;
-    const char* name;
-};
-
-static const ToolName ToolNames[] = {
-    {TOOL_BY_CLASS, "BY CLASS"}, {TOOL_ZOOM, "ZOOM"},         {TOOL_POINT, "POINT"},
-    {TOOL_POLYGON, "POLYGON"},   {TOOL_MEASURE, "MEASURE"},   {TOOL_FILTER_POLYGON, "FILT POLY"},
-    {TOOL_QUERY, "QUERY"},       {TOOL_PROFILE, "PROFILE"},   {TOOL_PAN, "PAN"},
-    {TOOL_SELECT, "SELECT"},     {TOOL_DENSITY, "DENSITY"},   {TOOL_POI, "POI"},
-    {TOOL_AOI, "AOI"},
-};
-
-// An id outside the table (the profile window has tools of its own) shows
-// the name returned last.
-const char* GetToolName(int id)
-{
-    static const char* last = "EDIT";
-    for (const ToolName& t : ToolNames)
-        if (t.id == id) last = t.name;
-    return last;
-}
-
 int SetViewTool(HWND view, int id)
 {
     id &= 0xFFFF;

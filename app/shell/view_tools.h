@@ -1,5 +1,6 @@
 // The tool switch of a view with its clean-up, and the pan tool.
 #pragma once
+#include "app/status_bars.h"
 #include <windows.h>
 
 int  SetViewTool(HWND view, int id);
@@ -10,4 +11,3 @@ int  EndZoomOrMeasureTool(HWND window);
 int  EndActiveViewTool();
 int  PanToolMouse(HWND view, UINT message, LPARAM lParam);
 int  PanScrollWindow(HWND view);
-const char* GetToolName(int id);

@@ -35,26 +35,16 @@ const char kUnsavedASCIIKind[] = "ASCII File";
 
 HWND CreateViewWindow(ViewRecord* record)
 {
-    MDICREATESTRUCTA mdi = {};
-    mdi.szClass = "MDIChild";
-    mdi.szTitle = record->title;
-    mdi.hOwner = AppInstance;
-    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
-    mdi.style = 0x12300003;
-    mdi.lParam = (LPARAM)record;
-    HWND view = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
-    if (!view) ShowMessageBox(FrameWindow, kViewCreateFailedText, "Error", MB_OK);
-    return view;
+    return CreateMDIChild("MDIChild", record->title, kMapChildStyle, record, kViewCreateFailedText);
 }
 
-static ViewRecord* RecordOf(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
 static JobControl* JobOf(HWND window) { return window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr; }
 
 // ---- job done, close, destroy ---------------------------------------------------
 
 int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = ViewRecordOf(view);
     if (!record) return 0;
     if (GetActiveView() != view) SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
     if (lParam) {
@@ -119,7 +109,7 @@ int AskToSaveDataSet(DataSet* set)
 
 int AskToSaveViewSets(HWND view)
 {
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = ViewRecordOf(view);
     if (!record) return 1;
     // The view that asks is shown in front while it does.
     bool asks = (record->aoiSet && !record->aoiSet->saved) || (record->poiSet && !record->poiSet->saved);
@@ -137,7 +127,7 @@ int AskToSaveViewSets(HWND view)
 
 int ViewClose(HWND view)
 {
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = ViewRecordOf(view);
     // The jobs working on the view stop first (its draw stops next): a
     // stopped run gives its points their classes back, and one still
     // changing classes has not yet marked its set unsaved.
@@ -184,7 +174,7 @@ void FreeMapWindowData(HWND window)
     // lock itself is freed next.
     if (job) WaitForObjectPumping(job->mutex);
     CancelContourJobOf(window);
-    ViewRecord* record = RecordOf(window);
+    ViewRecord* record = ViewRecordOf(window);
     SetWindowSlot(window, CHILD_RECORD, 0);
     SetWindowSlot(window, CHILD_JOB, 0);
     FreeViewRecord(record);
@@ -219,7 +209,7 @@ ViewRecord* SizeMapWindow(HWND window, WPARAM wParam, LPARAM lParam)
     CancelViewDraw(window);
     HWND status = (HWND)GetWindowSlot(window, CHILD_STATUSBAR);
     if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
-    return wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED ? RecordOf(window) : nullptr;
+    return wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED ? ViewRecordOf(window) : nullptr;
 }
 
 static void OnCreate(HWND view, LPARAM lParam)
@@ -229,7 +219,7 @@ static void OnCreate(HWND view, LPARAM lParam)
     SetupTINColorRamp(view);
     HWND projectWin = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
     if (projectWin && IsWindow(projectWin)) {
-        ViewRecord* projectRecord = RecordOf(projectWin);
+        ViewRecord* projectRecord = ViewRecordOf(projectWin);
         if (projectRecord && projectRecord->projectShown == 1) {
             projectRecord->projectShown = 0;
             ShowWindow(projectWin, SW_HIDE);
@@ -261,7 +251,7 @@ static int OnPaint(HWND view)
     RECT area;
     GetViewClientRect(view, &area);
     if (update.top >= area.bottom) return 0;   // only the status bar strip needs painting
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = ViewRecordOf(view);
     CancelViewDraw(view);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(view, &ps);
@@ -272,7 +262,7 @@ static int OnPaint(HWND view)
 
 static void PressFilterButton(HWND view)
 {
-    ViewRecord* record = RecordOf(view);
+    ViewRecord* record = ViewRecordOf(view);
     if (!record || !record->editPolyline || record->currentTool != TOOL_FILTER_POLYGON) return;
     HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
     HWND button = band ? GetDlgItem(band, ID_FILTER_BUTTON) : 0;
@@ -308,21 +298,21 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         ArrangeViewWindows(0);
         return 0;
     case WM_SETCURSOR:
-        if (RecordOf(view) && SetViewCursor(view, wParam)) return TRUE;
+        if (ViewRecordOf(view) && SetViewCursor(view, wParam)) return TRUE;
         break;
     case WM_CHAR:
         if (wParam != 32) break;
         PressFilterButton(view);
         return 0;
     case WM_COMMAND:
-        if (RecordOf(view) && ViewCommand(view, wParam, lParam)) return 0;
+        if (ViewRecordOf(view) && ViewCommand(view, wParam, lParam)) return 0;
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
-        if (RecordOf(view)) ScrollView(view, message, wParam);
+        if (ViewRecordOf(view)) ScrollView(view, message, wParam);
         return 0;
     case WM_MOUSEMOVE:
-        if (RecordOf(view)) ViewMouseMove(view, lParam);
+        if (ViewRecordOf(view)) ViewMouseMove(view, lParam);
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -330,10 +320,10 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-        if (RecordOf(view)) ViewMouseButton(view, message, lParam);
+        if (ViewRecordOf(view)) ViewMouseButton(view, message, lParam);
         return 0;
     case WM_MOUSEWHEEL:
-        if (RecordOf(view)) ViewMouseWheel(view, wParam, lParam);
+        if (ViewRecordOf(view)) ViewMouseWheel(view, wParam, lParam);
         return 0;
     case WM_MDIACTIVATE:
         if (SwitchViewMenus(view, (HWND)lParam)) UpdateToolbarState(view);
@@ -347,7 +337,7 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_REFRESH_3D: {
         // Draw threads ask here: the 3D window renders on this thread only.
-        ViewRecord* record = RecordOf(view);
+        ViewRecord* record = ViewRecordOf(view);
         if (record && record->glWindow && IsWindow(record->glWindow)) {
             // Requests queued meanwhile are answered by the same frame.
             MSG queued;

@@ -15,15 +15,6 @@
 #include <cmath>
 #include <cstdlib>
 
-static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
-
-int ZoomFactor(int zoomLevel)
-{
-    if (zoomLevel < 0) zoomLevel = 0;
-    if (zoomLevel > MAX_ZOOM_LEVEL) zoomLevel = MAX_ZOOM_LEVEL;
-    return 1 << zoomLevel;
-}
-
 static double ScaleAt(const ViewRecord* r, int level) { return std::ldexp(r->fullScale, -level); }
 
 // The drawing derives int image sizes and scroll offsets from the scale: a
@@ -53,7 +44,7 @@ static void WorldPoint(const ViewRecord* r, int x, int y, double* X, double* Y)
 
 void SaveZoomState(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     r->previousCenterX = r->centerX;
     r->previousCenterY = r->centerY;
     r->previousLevel = r->zoomLevel;
@@ -64,7 +55,7 @@ void SaveZoomState(HWND view)
 
 int SwapZoomState(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r->previousValid) return 0;
     double x, y;
     if (r->previousLevel < r->zoomLevel) {
@@ -118,7 +109,7 @@ static void ShowLevel(HWND view, ViewRecord* r, double x, double y)
 
 int ZoomView(HWND view, int kind, const int rect[4])
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     double x, y;
     switch (kind) {
@@ -181,7 +172,7 @@ static void ShowZoomed(HWND view)
 
 int ZoomToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     switch (message) {
@@ -221,7 +212,7 @@ int ZoomToolMouse(HWND view, UINT message, LPARAM lParam)
 
 int TrackZoomBox(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->zoomDragButton) return 0;
     DrawZoomBox(view, r->toolRect, r->currentTool);
     r->toolRect[2] = r->mouseX;
@@ -232,7 +223,7 @@ int TrackZoomBox(HWND view)
 
 int ZoomViewAtCursor(HWND view, int kind)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (kind == ZOOM_OUT_AT && r->zoomLevel == 0) return 0;
     EndViewTool(view);

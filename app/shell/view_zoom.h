@@ -1,6 +1,7 @@
 // The plan view's zoom model: zoom levels, the zoom box and the previous
 // zoom state.
 #pragma once
+#include "app/status_bars.h"
 #include <windows.h>
 
 // Zoom kinds of ZoomView.
@@ -11,10 +12,6 @@
 #define ZOOM_PREVIOUS    5
 #define ZOOM_FULL        6
 
-// Deepest zoom level: the factor 2^level stays an int, and so do the image
-// sizes and scroll offsets that the drawing derives from the scale.
-#define MAX_ZOOM_LEVEL   30
-
 int  ZoomView(HWND view, int kind, const int rect[4]);
 void SaveZoomState(HWND view);
 int  SwapZoomState(HWND view);
@@ -22,5 +19,3 @@ int  ZoomToolMouse(HWND view, UINT message, LPARAM lParam);
 int  TrackZoomBox(HWND view);
 int  ZoomViewAtCursor(HWND view, int kind);
 int  ZoomFullExtent(HWND view);
-// 2 to the power of the zoom level, as the status bar shows it.
-int  ZoomFactor(int zoomLevel);

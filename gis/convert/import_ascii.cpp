@@ -5,7 +5,7 @@
 #include "gis/convert/export_fields.h"
 #include "gis/convert/import_las.h"
 #include "gis/convert/import_shape.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/shell/help.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"

@@ -6,7 +6,7 @@
 #include "gis/project/project_file.h"
 #include "gis/project/project_window.h"
 #include "app/command_ids.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/view_arrange.h"
 #include "app/shell/file_manager.h"
 #include "app/view_record.h"

@@ -7,7 +7,7 @@
 #include "gis/project/project_paint.h"
 #include "gis/project/tile_tools.h"
 #include "app/command_ids.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
@@ -24,8 +24,6 @@
 
 const char kProjectWindowFailed[] = "Failed in Creating Project Window";
 const char kProjectTitlePrefix[] = "Project:  ";
-
-static ViewRecord* RecordOf(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
 
 HWND ProjectWindow()
 {
@@ -72,7 +70,7 @@ void SetProjectViewExtents(ViewRecord* r, const Project* p)
 
 void SetProjectWindowTitle(HWND window, const Project* project)
 {
-    ViewRecord* r = window ? RecordOf(window) : nullptr;
+    ViewRecord* r = window ? ViewRecordOf(window) : nullptr;
     if (!r || !project) return;
     snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
     SetWindowTextA(window, r->title);
@@ -84,7 +82,7 @@ HWND ShowProjectWindow(Project* project)
     if (window) {
         SetWindowSlot(window, PROJECTWIN_PROJECT, (LONG_PTR)project);
         SetProjectWindowTitle(window, project);
-        SetProjectViewExtents(RecordOf(window), project);
+        SetProjectViewExtents(ViewRecordOf(window), project);
         FitViewToWindow(window);
         UpdateScrollBars(window);
         InvalidateView(window, 1);
@@ -95,9 +93,8 @@ HWND ShowProjectWindow(Project* project)
     r->currentTool = TOOL_SELECT;
     snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
     SetProjectViewExtents(r, project);
-    MDICREATESTRUCTA create = {"ProjectWin", r->title, AppInstance, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, (LPARAM)r};
-    window = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&create);
+    // Its failure box carries the error icon: shown here, after the record is freed.
+    window = CreateMDIChild("ProjectWin", r->title, kProjectChildStyle, r, nullptr);
     if (!window) {
         FreeViewRecord(r);
         ShowMessageBox(FrameWindow, kProjectWindowFailed, "Error", MB_OK | MB_ICONERROR);
@@ -113,7 +110,7 @@ HWND ShowProjectWindow(Project* project)
 
 void ProjectClientToWorld(HWND window, int x, int y, double* wx, double* wy)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     *wx = r ? x * r->scale + r->viewLeft : 0.0;
     *wy = r ? r->viewTop - y * r->scale : 0.0;
 }
@@ -127,7 +124,7 @@ ProjectTile* FindTileAtPoint(HWND window, double x, double y)
 static void CheckProjectTools(HWND window)
 {
     HWND toolbar = (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR);
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!toolbar || !r) return;
     int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
@@ -158,7 +155,7 @@ int ProjectWinToolCommand(HWND window, WPARAM wParam, LPARAM)
 
 int ProjectWinCancelTool(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (r && r->currentTool == TOOL_QUERY) DestroyTileTooltip();
     else EndZoomOrMeasureTool(window);
     return 1;
@@ -167,7 +164,7 @@ int ProjectWinCancelTool(HWND window)
 int ProjectWinMouse(HWND window, UINT message, LPARAM lParam)
 {
     if (IsWorkerBusy()) return 0;
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     if (r->currentTool == TOOL_QUERY) return QueryTileAtCursor(window, message, lParam);
     if (r->currentTool == TOOL_SELECT) return OpenTileAtCursor(window, message, lParam);
@@ -297,7 +294,7 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_MDIACTIVATE:
         if ((HWND)lParam == window) {
-            if (ViewRecord* r = RecordOf(window)) r->projectShown = 1;
+            if (ViewRecord* r = ViewRecordOf(window)) r->projectShown = 1;
             UpdateToolbarState(window);
         }
         break;

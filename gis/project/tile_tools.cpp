@@ -2,7 +2,7 @@
 #include "gis/project/tile_tools.h"
 #include "gis/project/project.h"
 #include "gis/project/project_window.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/shell/open_files.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -18,11 +18,11 @@
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
 #include "app/shell/display_settings_dialog.h"
-#include "app/shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/shell/view_command.h"
-#include "app/shell/view_window.h"
+#include "app/view_jobs.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
 #include "classify/class_dialogs.h"
@@ -36,23 +36,12 @@
 
 const char* const kProfileCreateFailed = "Failed in Creating Profile Window";
 
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
-
 HWND CreateProfileWindow(ViewRecord* record)
 {
     if (!record || !MDIClientWindow) return 0;
     char title[300];
     snprintf(title, sizeof title, "%s - Profile", record->title);
-    MDICREATESTRUCTA mdi = {};
-    mdi.szClass = "ChildProfile";
-    mdi.szTitle = title;
-    mdi.hOwner = AppInstance;
-    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
-    mdi.style = 0x12300003;
-    mdi.lParam = (LPARAM)record;
-    HWND profile = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
-    if (!profile) ShowMessageBox(FrameWindow, kProfileCreateFailed, "Error", MB_OK);
-    return profile;
+    return CreateMDIChild("ChildProfile", title, kMapChildStyle, record, kProfileCreateFailed);
 }
 
 static bool IsPolygonTool(int tool)
@@ -62,7 +51,7 @@ static bool IsPolygonTool(int tool)
 
 int CancelProfileTool(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int tool = r->profileTool;
     if (IsPolygonTool(tool)) {
@@ -89,7 +78,7 @@ int CancelProfileTool(HWND profile)
 
 int SetProfileTool(HWND profile, int id)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     if (id != r->profileTool) {
         CancelProfileTool(profile);
@@ -102,7 +91,7 @@ int SetProfileTool(HWND profile, int id)
 
 int CloseProfileView(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     CancelViewDraw(profile);
     if (r) CancelProfileTool(profile);
     JobControl* job = (JobControl*)GetWindowSlot(profile, CHILD_JOB);
@@ -181,7 +170,7 @@ int ProfileHandlesCommand(int id)
 
 int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int id = LOWORD(wParam);
     for (const auto& row : ProfileCommands)
@@ -195,7 +184,7 @@ int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
 
 int SetProfileCursor(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     POINT p;
     GetCursorPos(&p);
@@ -218,7 +207,7 @@ int SetProfileCursor(HWND profile)
 
 int ProfileMouseMove(HWND profile, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     r->profileLastMouseX = r->profileMouseX;
     r->profileLastMouseY = r->profileMouseY;
@@ -239,7 +228,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
 
 int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
     // The tools that change classes wait for a running worker: it owns the classes meanwhile.
@@ -267,7 +256,7 @@ static bool PointerIn(HWND window, POINT screen)
 
 int ProfileMouseWheel(HWND profile, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
     POINT p;
@@ -307,7 +296,7 @@ static void OnSize(HWND profile, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     switch (message) {
     case WM_CREATE:
         OnCreate(profile, lParam);

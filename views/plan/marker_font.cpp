@@ -1,6 +1,6 @@
 // POI labels use one fixed font so that names line up under their markers
 // at any view scale.
-#include "gis/layers/marker_font.h"
+#include "views/plan/marker_font.h"
 #include <cstring>
 
 void CreateMarkerFont(LOGFONTA* font, HDC dc)
