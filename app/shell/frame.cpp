@@ -64,7 +64,7 @@ void InstallShellHooks()
 
 static int EndToolOf(HWND child, void*)
 {
-    EndViewTool(child);
+    SendMessageA(child, WM_END_TOOL, 0, 0);
     return 1;
 }
 

@@ -22,7 +22,7 @@ int SetViewTool(HWND view, int id)
     id &= 0xFFFF;
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     if (r && id != r->currentTool) {
-        EndViewTool(view);
+        SendMessageA(view, WM_END_TOOL, 0, 0);
         r->previousTool = r->currentTool;
         r->currentTool = id;
     }
@@ -66,11 +66,6 @@ int EndZoomOrMeasureTool(HWND window)
 int EndViewTool(HWND window)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
-    if (r && window == r->profileWindow) return CancelProfileTool(window);
-    // The 3D window has no tool of its own: the plan view's ends, on the plan view.
-    if (r && window == r->glWindow && r->window) window = r->window;
-    if (FrameWindow && window == (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN))
-        return ProjectWinCancelTool(window);
     if (!r || EndZoomOrMeasureTool(window)) return 1;
     switch (r->currentTool) {
     case TOOL_POINT:
@@ -122,7 +117,7 @@ int EndActiveViewTool()
     HWND active = MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr;
     if (GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) != 0 && active) {
         CancelViewDraw(active);
-        EndViewTool(active);
+        SendMessageA(active, WM_END_TOOL, 0, 0);
         CancelAppJob();
     }
     return 1;

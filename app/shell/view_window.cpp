@@ -38,8 +38,6 @@ HWND CreateViewWindow(ViewRecord* record)
     return CreateMDIChild("MDIChild", record->title, kMapChildStyle, record, kViewCreateFailedText);
 }
 
-static JobControl* JobOf(HWND window) { return window ? (JobControl*)GetWindowSlot(window, CHILD_JOB) : nullptr; }
-
 // ---- job done, close, destroy ---------------------------------------------------
 
 int ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam)
@@ -155,32 +153,6 @@ int ViewClose(HWND view)
     return 1;
 }
 
-JobControl* BeginMapWindowClose(HWND window)
-{
-    JobControl* job = JobOf(window);
-    CancelViewDraw(window);
-    if (job) WaitForObjectPumping(job->mutex);
-    UpdateToolbarState(0);
-    EndViewTool(window);
-    return job;
-}
-
-void FreeMapWindowData(HWND window)
-{
-    JobControl* job = JobOf(window);
-    CancelAppJobOf(window);
-    CancelViewDraw(window);
-    // Held for good: no drawing may start while the record goes away, and the
-    // lock itself is freed next.
-    if (job) WaitForObjectPumping(job->mutex);
-    CancelContourJobOf(window);
-    ViewRecord* record = ViewRecordOf(window);
-    SetWindowSlot(window, CHILD_RECORD, 0);
-    SetWindowSlot(window, CHILD_JOB, 0);
-    FreeViewRecord(record);
-    FreeJobControl(job);
-}
-
 void ViewDestroy(HWND view)
 {
     FreeMapWindowData(view);
@@ -188,29 +160,6 @@ void ViewDestroy(HWND view)
 }
 
 // ---- window procedure -----------------------------------------------------------
-
-ViewRecord* AttachMapWindowData(HWND window, LPARAM createParams)
-{
-    MDICREATESTRUCTA* mdi = (MDICREATESTRUCTA*)((CREATESTRUCTA*)createParams)->lpCreateParams;
-    ViewRecord* record = (ViewRecord*)mdi->lParam;
-    SetWindowSlot(window, CHILD_RECORD, (LONG_PTR)record);
-    if (record) record->window = window;
-    SetWindowSlot(window, CHILD_JOB, (LONG_PTR)CreateJobControl());
-    AttachViewStatusBar(window);
-    return record;
-}
-
-ViewRecord* SizeMapWindow(HWND window, WPARAM wParam, LPARAM lParam)
-{
-    if (wParam == SIZE_MINIMIZED) {
-        EndViewTool(window);
-        return nullptr;
-    }
-    CancelViewDraw(window);
-    HWND status = (HWND)GetWindowSlot(window, CHILD_STATUSBAR);
-    if (status) SendMessageA(status, WM_SIZE, wParam, lParam);
-    return wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED ? ViewRecordOf(window) : nullptr;
-}
 
 static void OnCreate(HWND view, LPARAM lParam)
 {
@@ -287,6 +236,9 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
     case WM_PAINT:
         if (OnPaint(view)) return 0;
         break;
+    case WM_END_TOOL:
+        EndViewTool(view);
+        return 0;
     case WM_CLOSE:
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         if (!ViewClose(view)) return 0;

@@ -226,7 +226,7 @@ int ZoomViewAtCursor(HWND view, int kind)
     ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (kind == ZOOM_OUT_AT && r->zoomLevel == 0) return 0;
-    EndViewTool(view);
+    SendMessageA(view, WM_END_TOOL, 0, 0);
     CancelViewDraw(view);
     r->toolRect[0] = r->mouseX;
     r->toolRect[1] = r->mouseY;

@@ -12,7 +12,8 @@
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/shell/view_tools.h"
-#include "app/shell/view_window.h"
+#include "app/view_jobs.h"
+#include "views/plan/map_window.h"
 #include "app/shell/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -253,6 +254,9 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         ProjectWinClose(window);
         break;
+    case WM_END_TOOL:
+        ProjectWinCancelTool(window);
+        return 0;
     case WM_SETCURSOR:
         if (SetViewCursor(window, wParam)) return TRUE;
         break;

@@ -367,6 +367,10 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
             EndPaint(w, &ps);
         }
         return 0;
+    case WM_END_TOOL:
+        // No tool of its own: the plan view's ends, on the plan view.
+        if (r && r->window) SendMessageA(r->window, WM_END_TOOL, 0, 0);
+        return 0;
     case WM_ERASEBKGND:
         // The frame covers the whole client area.
         if (r && r->glContext) return 1;

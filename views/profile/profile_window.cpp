@@ -307,6 +307,9 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
     case WM_PAINT:
         if (ProfilePaint(profile)) return 0;
         break;
+    case WM_END_TOOL:
+        CancelProfileTool(profile);
+        return 0;
     case WM_CLOSE: {
         HWND plan = r ? r->window : nullptr;
         CloseProfileView(profile);
