@@ -2,13 +2,12 @@
 // every change first stops the profile's draw thread, which reads the
 // mapping while it draws.
 #include "views/profile/profile_mapping.h"
-#include "app/shell/view_zoom.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
+#include "app/status_bars.h"
 #include "app/view_jobs.h"
-#include "app/shell/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "data/selection.h"

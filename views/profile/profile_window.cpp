@@ -27,7 +27,6 @@
 #include "views/gl3d/gl_view.h"
 #include "classify/class_dialogs.h"
 #include "classify/undo.h"
-#include "app/shell/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
