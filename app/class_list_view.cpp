@@ -242,3 +242,68 @@ ClassListChange OnClassListNotify(HWND dialog, NMHDR* header, ClassTable* table)
     }
     return CLASS_LIST_NONE;
 }
+
+// --- the TIN class list -----------------------------------------------------------
+
+void SetupTINClassList(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_TIN_CLASS_LIST);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.pszText = (char*)"ON";
+    column.cx = 30;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    column.pszText = (char*)"TIN Classes";
+    column.iSubItem = 1;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
+    // Sized to its header once it is not the last column (the last one
+    // would take the rest of the width).
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    RECT client;
+    GetClientRect(list, &client);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1,
+                 client.right - GetSystemMetrics(SM_CXVSCROLL) - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+}
+
+void FillTINClassList(HWND dialog, const ViewRecord* record)
+{
+    FillClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, 1, true);
+}
+
+void ReadTINClassChecks(HWND dialog, ViewRecord* record)
+{
+    ReadClassRows(GetDlgItem(dialog, IDC_TIN_CLASS_LIST), &record->classTable, true);
+}
+
+// --- the class pick list of the query dialogs ------------------------------------
+
+void GetListViewChecks(HWND, HWND list, int count, int* flags)
+{
+    for (int i = 0; i < count; i++) {
+        UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK);
+        flags[i] = ((state >> 12) - 1) == 1 ? 1 : 0;
+    }
+}
+
+void FillClassPickList(HWND, HWND list, const ClassTable* table, const int* flags)
+{
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (int i = 0; i < table->count; i++) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_STATE;
+        item.iItem = i;
+        item.pszText = (char*)"";
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(flags[i] ? 2 : 1);
+        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&item);
+        char text[96];
+        snprintf(text, sizeof text, " %3d - %s", i, table->entries[i].name);
+        LVITEMA sub = {};
+        sub.iSubItem = 3;
+        sub.pszText = text;
+        SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&sub);
+    }
+}

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 struct ClassTable;
+struct ViewRecord;
 
 void SetupClassListView(HWND owner, HWND list);
 // The rows of a class list of either kind: " %3d - %s" in the name column and
@@ -33,3 +34,13 @@ enum ClassListChange { CLASS_LIST_NONE, CLASS_LIST_CHECKS, CLASS_LIST_REFILLED }
 // custom draw (the answer goes into DWLP_MSGRESULT), colour clicks on the
 // selected row and the header toggle of column 0.
 ClassListChange OnClassListNotify(HWND dialog, NMHDR* header, ClassTable* table);
+
+// The TIN class list (control 1036), whose check boxes are the tinDisplay
+// switches of the view's class table.
+void SetupTINClassList(HWND dialog);
+void FillTINClassList(HWND dialog, const ViewRecord* record);
+void ReadTINClassChecks(HWND dialog, ViewRecord* record);
+// The check boxes of a class pick list into flags (1 checked), and the list
+// filled from the table with the flags as checks.
+void GetListViewChecks(HWND dialog, HWND list, int count, int* flags);
+void FillClassPickList(HWND dialog, HWND list, const ClassTable* table, const int* flags);

@@ -2,7 +2,7 @@
 // files of lines "code,name,red,green,blue".
 #include "app/class_table.h"
 #include "base/file_dialog.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/file_io.h"
 #include "base/file_replace.h"
 #include "base/file_list.h"

@@ -4,7 +4,7 @@
 // states follow the view.
 #include "app/frame_bars.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/progress.h"

@@ -1,5 +1,5 @@
 #include "app/job_control.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
 

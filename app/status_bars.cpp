@@ -3,14 +3,42 @@
 // line that LogMessage writes.
 #include "app/status_bars.h"
 #include "app/frame_bars.h"
-#include "app/view_zoom.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
-#include "app/view_tools.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include <cmath>
 #include <cstdio>
+
+struct ToolName {
+    int id;
+    const char* name;
+};
+
+static const ToolName ToolNames[] = {
+    {TOOL_BY_CLASS, "BY CLASS"}, {TOOL_ZOOM, "ZOOM"},         {TOOL_POINT, "POINT"},
+    {TOOL_POLYGON, "POLYGON"},   {TOOL_MEASURE, "MEASURE"},   {TOOL_FILTER_POLYGON, "FILT POLY"},
+    {TOOL_QUERY, "QUERY"},       {TOOL_PROFILE, "PROFILE"},   {TOOL_PAN, "PAN"},
+    {TOOL_SELECT, "SELECT"},     {TOOL_DENSITY, "DENSITY"},   {TOOL_POI, "POI"},
+    {TOOL_AOI, "AOI"},
+};
+
+// An id outside the table (the profile window has tools of its own) shows
+// the name returned last.
+const char* GetToolName(int id)
+{
+    static const char* last = "EDIT";
+    for (const ToolName& t : ToolNames)
+        if (t.id == id) last = t.name;
+    return last;
+}
+
+int ZoomFactor(int zoomLevel)
+{
+    if (zoomLevel < 0) zoomLevel = 0;
+    if (zoomLevel > MAX_ZOOM_LEVEL) zoomLevel = MAX_ZOOM_LEVEL;
+    return 1 << zoomLevel;
+}
 
 // One font for every status bar: the icon-title font at 12 points.
 static HFONT StatusFont(HDC dc)

@@ -13,3 +13,12 @@ void UpdateViewStatusBar(HWND view);
 // The message part of the active view's status bar.
 void WriteActiveViewStatus(const char* text);
 void UpdateProfileStatusBar(HWND profile);
+
+// Deepest zoom level: the factor 2^level stays an int, and so do the image
+// sizes and scroll offsets that the drawing derives from the scale.
+#define MAX_ZOOM_LEVEL   30
+
+// 2 to the power of the zoom level, as the status bar shows it.
+int  ZoomFactor(int zoomLevel);
+// The status name of a tool.
+const char* GetToolName(int id);

@@ -1,8 +1,7 @@
 // Arranging a plan view with its profile and 3D windows inside the MDI
 // client ("panelize"), and all views at once.
 #include "app/view_arrange.h"
-#include "app/view_tools.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 

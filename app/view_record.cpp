@@ -10,8 +10,6 @@
 #include "data/tin_model.h"
 #include "data/selection.h"
 #include "views/contours/contour_list.h"
-#include "views/plan/draw_thread.h"
-#include "views/contours/contour_list.h"
 
 ViewRecord* CreateViewRecord()
 {
@@ -54,4 +52,11 @@ void FreeViewRecord(ViewRecord* record)
     FreePOISet(record);
     FreeAOISet(record);
     NBLFree(record);
+}
+
+void FreeViewImageCache(ViewImageCache* cache)
+{
+    if (cache->pixels) NBLFree(cache->pixels);
+    cache->pixels = nullptr;
+    cache->width = cache->height = cache->allocatedWidth = cache->allocatedHeight = 0;
 }

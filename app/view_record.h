@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "app/display_settings.h"
+#include "app/window_slots.h"
 #include "data/data_set.h"
 #include "gis/layers/layer_sets.h"
 #include "base/vector.h"
@@ -15,6 +16,10 @@ struct PointSelection;
 struct FileListEntry;
 struct Polyline;
 struct ContourList;
+
+// The 3D display lists of a view, numbered from its list base (glListBase);
+// the fourth is reserved.
+enum { GL_LIST_TIN = 0, GL_LIST_POINTS = 1, GL_LIST_CONTOURS = 2, GL_LIST_COUNT = 4 };
 
 // A copy of a view's pixels (24-bit rows, bottom-up) as GetDIBits fills it.
 struct ViewImageCache {
@@ -151,7 +156,7 @@ struct ViewRecord : ViewSettings {
     HGLRC     glContext;
     HDC       glDC;
     int       glDragButton;        // message of the button that started a drag, or 0
-    int       glRebuildFlags[5];   // list-valid flags of display lists 0 TIN, 1 points, 2 contours, 3
+    int       glRebuildFlags[5];   // list-valid flags of the display lists, by GL_LIST_*
     int       glListBase;          // first of the four display list names, 0 when none
     int       glMouseX, glMouseY, glPrevMouseX, glPrevMouseY;
     int       glTool;
@@ -166,5 +171,14 @@ struct ViewRecord : ViewSettings {
     PointRecord* profileCopy;      // one a selected point: X the distance along the box, Y the Z
 };
 
+// The record of a plan, profile, 3D or project window (its CHILD_RECORD);
+// null for no window.
+inline ViewRecord* ViewRecordOf(HWND window)
+{
+    return window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+}
+
 ViewRecord* CreateViewRecord();
 void        FreeViewRecord(ViewRecord* record);
+// Frees the pixels of an image cache and leaves it empty.
+void        FreeViewImageCache(ViewImageCache* cache);

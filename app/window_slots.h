@@ -31,6 +31,7 @@
 
 // Private messages of the job protocol.
 #define WM_JOB_DONE    (WM_APP + 1)
+#define WM_END_TOOL    (WM_APP + 2)   // the window ends whatever its tool has going
 #define WM_REFRESH_3D  (WM_APP + 3)
 #define WM_CONVERT_DONE (WM_APP + 4)
 #define WM_CHECK_TILES (WM_APP + 5)

@@ -37,6 +37,18 @@ RingPolygon* NewPolygon(int32_t vertices)
     return p;
 }
 
+RingPolygon* NewBoxPolygon(double left, double top, double right, double bottom)
+{
+    RingPolygon* p = NewPolygon(4);
+    if (!p) return nullptr;
+    RingVertex* v = p->contour[0].vertex;
+    v[0] = {left, top};
+    v[1] = {right, top};
+    v[2] = {right, bottom};
+    v[3] = {left, bottom};
+    return p;
+}
+
 int FreePolygon(RingPolygon* polygon)
 {
     if (!polygon) return 0;

@@ -42,6 +42,8 @@ static_assert(sizeof(struct Polyline) == 24 + 3 * sizeof(void*), "Polyline layou
 
 RingPolygon* NewPolygonRings(int32_t rings);
 RingPolygon* NewPolygon(int32_t vertices);
+// One ring of four corners: left-top, right-top, right-bottom, left-bottom.
+RingPolygon* NewBoxPolygon(double left, double top, double right, double bottom);
 int          FreePolygon(RingPolygon* polygon);
 RingPolygon* CopyGpcPolygon(const RingPolygon* polygon);
 

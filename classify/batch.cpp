@@ -6,7 +6,7 @@
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"

@@ -1,7 +1,7 @@
 #include "classify/class_dialogs.h"
 #include "app/class_list_view.h"
 #include "views/plan/measure_query.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/class_combo.h"
 #include "app/view_record.h"
@@ -16,8 +16,6 @@
 // Modal dialogs keep their working state process-wide (one open at a time).
 static ViewRecord* classRecord;
 static int32_t* savedFlags;   // source flags as they were at opening, for Cancel
-
-static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
 static void FillFromList(HWND dialog)
 {
@@ -63,7 +61,7 @@ INT_PTR CALLBACK ClassifyByClassDlgProc(HWND dialog, UINT message, WPARAM wParam
 {
     switch (message) {
     case WM_INITDIALOG: {
-        classRecord = RecordOf((HWND)lParam);
+        classRecord = ViewRecordOf((HWND)lParam);
         if (!classRecord) {
             EndDialog(dialog, 0);
             return TRUE;
@@ -101,7 +99,7 @@ INT_PTR CALLBACK ClassifyByClassDlgProc(HWND dialog, UINT message, WPARAM wParam
 
 int ShowClassifyByClass(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (ShowDialog(IDD_CLASSIFY_BY_CLASS, FrameWindow, ClassifyByClassDlgProc, (LPARAM)view) != 1) return 0;
     r->classSelectionSaved = 1;
@@ -115,7 +113,7 @@ INT_PTR CALLBACK SurfaceMagicDlgProc(HWND dialog, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG:
         SetWindowTextA(dialog, "Vivuzoz Oduri");
-        magicRecord = RecordOf((HWND)lParam);
+        magicRecord = ViewRecordOf((HWND)lParam);
         if (!magicRecord) {
             EndDialog(dialog, 0);
             return TRUE;
@@ -154,7 +152,7 @@ INT_PTR CALLBACK SurfaceMagicDlgProc(HWND dialog, UINT message, WPARAM wParam, L
 
 int ShowSurfaceMagic(HWND view)
 {
-    if (!RecordOf(view)) return 0;
+    if (!ViewRecordOf(view)) return 0;
     if (ShowDialog(IDD_SURFACE_MAGIC, FrameWindow, SurfaceMagicDlgProc, (LPARAM)view) != 1) return 0;
     UpdateToolbarState(view);
     return 1;

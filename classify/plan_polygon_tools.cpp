@@ -3,7 +3,7 @@
 #include "classify/class_dialogs.h"
 #include "classify/reclass.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_set.h"
 #include "app/view_record.h"
@@ -13,15 +13,13 @@
 #include "base/progress.h"
 #include "app/view_selection.h"
 #include "data/selection.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 #include <cstring>
 
 const char kFilterGroundWarning[] =
     "The current class:\n\n    %d - %s\n\nis set as \"Ground\", the Filter tool will have no effect!";
-
-static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
 static void DropEditPolygon(ViewRecord* r)
 {
@@ -84,7 +82,7 @@ static int ClosePolygon(HWND view, ViewRecord* r)
 
 int PolygonToolMouse(HWND view, UINT message, LPARAM position)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     int x = LOWORD(position), y = HIWORD(position);
     Vec3 at = {r->viewLeft + x * r->scale, r->viewTop - y * r->scale, 0.0f};
@@ -112,7 +110,7 @@ int PolygonToolMouse(HWND view, UINT message, LPARAM position)
 
 int TrackRubberBand(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->toolActive) return 1;
     CancelViewDraw(view);
     DrawToolRubberBand(view, r->toolRect, r->currentTool);
@@ -134,7 +132,7 @@ static int ReclassInsideEditPolygon(HWND view, ViewRecord* r, int byClass, int s
 
 int ReclassPolygonByClass(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->editPolyline || !MayEditClasses()) return 0;
     if (!r->classSelectionSaved && !ShowClassifyByClass(view)) return 0;
     return ReclassInsideEditPolygon(view, r, 1, 1024);
@@ -142,7 +140,7 @@ int ReclassPolygonByClass(HWND view)
 
 int ReclassPolygon(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->editPolyline || !MayEditClasses()) return 0;
     return ReclassInsideEditPolygon(view, r, 0, 16);
 }

@@ -1,7 +1,7 @@
 #include "classify/reclass.h"
 #include "classify/undo.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -4,18 +4,13 @@
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "data/data_set.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 
 const char kUndoLogFormat[] = "[UNDO]  %d";
 const char kRedoLogFormat[] = "[REDO]  %d";
-
-static ViewRecord* RecordOf(HWND window)
-{
-    return window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
-}
 
 UndoRecord* NewUndoRecord(int32_t n)
 {
@@ -77,13 +72,13 @@ static UndoRecord* Pop(ViewRecord* r)
 
 void PushUndoRecord(HWND view, UndoRecord* record)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (r && record) Push(r, record);
 }
 
 UndoRecord* PopUndoRecord(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     return r ? Pop(r) : nullptr;
 }
 
@@ -114,7 +109,7 @@ static void ExchangeClasses(UndoRecord* record)
 
 void ShowClassChanges(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     // Every colour mode may show classes: the cached image and the 3D point
     // list are stale now.
@@ -133,7 +128,7 @@ static void LogCount(const char* format, int n)
 
 int UndoClassEdit(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     HWND view = PlanViewOf(window, r);
     r->editPending = 0;
@@ -150,7 +145,7 @@ int UndoClassEdit(HWND window)
 
 int RedoClassEdit(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     HWND view = PlanViewOf(window, r);
     UndoRecord* record = r->undoRedo;
@@ -165,7 +160,7 @@ int RedoClassEdit(HWND window)
 
 int RefreshProfileClasses(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->profileWindow || !r->profilePoints || !r->profileCopy) return 0;
     int changed = 0;
     for (int32_t i = 0; i < r->profilePoints->count; i++) {

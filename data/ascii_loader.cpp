@@ -5,6 +5,7 @@
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
+#include "data/point_load.h"
 #include "data/import_fields.h"
 #include "data/text_lines.h"
 #include "base/shell_hooks.h"

@@ -17,10 +17,5 @@ int      GetLASExtraBytes(LASFile* las);
 uint64_t GetLASFilePointCount(const char* path);
 // Follows the file's title in the message for a point format above 10.
 extern const char kLASPointTypeNotSupportedText[];
-// Tells the user how much a failed allocation of a load wanted.
-void     ReportLoadAllocationFailure(double bytes);
-// A new data set of `source` named after its file; null, after telling
-// the user, when memory is short.
-DataSet* NewLoadedDataSet(int32_t source, const char* path, const char* title);
 int      LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygon* polygon, DataSet* set);
 

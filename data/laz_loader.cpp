@@ -1,6 +1,6 @@
 // LAZ files into data sets through the laszip reader calls.
 #include "data/laz_loader.h"
-#include "data/las_loader.h"
+#include "data/point_load.h"
 #include "data/data_set.h"
 #include "data/decimation.h"
 #include "data/color_stretch.h"
@@ -16,10 +16,6 @@
 
 const char kUnableToOpenLAZText[] = "\nUnable to open LAZ file!\n";
 const char kLAZTooSmallText[] = "\nLAZ file is too small to be useful (need at least three points)!\n";
-
-uint32_t ChooseDecimationStep(uint64_t count, const char* title);
-bool AllocatePoints(DataSet* set, uint64_t count);
-void ReportLoadAllocationFailure(double bytes);
 
 int IsLAZFile(const char* fileName)
 {
@@ -255,9 +251,6 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
     laszip_close_reader(reader);
     laszip_destroy(reader);
     set->saved = 1;
-    snprintf(message, sizeof message, "Total Points:  %d", set->pointCount);
-    LogMessage(message);
-    snprintf(message, sizeof message, "[LOAD]  %s", set->title);
-    LogMessage(message);
+    ReportLoaded(set);
     return set;
 }

@@ -356,18 +356,6 @@ PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, do
     return SelectClassesInBox(set, left, top, right, bottom, classes);
 }
 
-RingPolygon* NewBoxPolygon(double left, double top, double right, double bottom)
-{
-    RingPolygon* box = NewPolygon(4);
-    if (!box) return nullptr;
-    RingVertex* v = box->contour[0].vertex;
-    v[0].x = left;  v[0].y = bottom;
-    v[1].x = left;  v[1].y = top;
-    v[2].x = right; v[2].y = top;
-    v[3].x = right; v[3].y = bottom;
-    return box;
-}
-
 PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
                                    const int32_t classes[256])
 {

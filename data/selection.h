@@ -39,8 +39,6 @@ void        FreePointTiles(PointTiles* tiles);
 // Points of one class inside the rectangle (edges inclusive).
 PointSelection* SelectClassPointsInBox(DataSet* set, double left, double top, double right, double bottom,
                                        int32_t classCode);
-// The rectangle as the box queries test it against the tile cells.
-RingPolygon* NewBoxPolygon(double left, double top, double right, double bottom);
 // Points whose class is flagged in the table, inside the rectangle.
 PointSelection* SelectClassesInBox(DataSet* set, double left, double top, double right, double bottom,
                                    const int32_t classes[256]);

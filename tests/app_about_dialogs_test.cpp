@@ -1,7 +1,7 @@
 // About (texts, the link's cursor and click) and System Information (rows,
 // formats and the clipboard text).
 #include "window_fixtures.h"
-#include "app/about_dialogs.h"
+#include "app/shell/about_dialogs.h"
 #include "resource.h"
 #include "base/file_system.h"
 #include <regex>

@@ -2,8 +2,8 @@
 // a toolbar button or a key), and the classify, fix and save loop runs
 // through those places alone.
 #include "window_fixtures.h"
-#include "app/frame_command.h"
-#include "app/view_command.h"
+#include "app/shell/frame_command.h"
+#include "app/shell/view_command.h"
 #include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
 #include "views/profile/profile_window.h"

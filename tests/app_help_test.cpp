@@ -1,7 +1,7 @@
 // The help file calls (no help file ships, so the missing-file message is
 // what is seen here) and the hotkey list dialog.
 #include "window_fixtures.h"
-#include "app/help.h"
+#include "app/shell/help.h"
 #include "resource.h"
 #include "base/paths.h"
 

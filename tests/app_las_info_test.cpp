@@ -2,8 +2,8 @@
 // a LAZ file, a decimated and an empty set) and its clipboard text.
 #include "window_fixtures.h"
 #include "point_sets.h"
-#include "app/las_info.h"
-#include "app/open_files.h"
+#include "app/shell/las_info.h"
+#include "app/shell/open_files.h"
 #include "resource.h"
 #include <cmath>
 #include <map>

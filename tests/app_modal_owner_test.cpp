@@ -3,8 +3,8 @@
 // enable the frame under the dialog's running loop.
 #include "window_fixtures.h"
 #include "app/class_table.h"
-#include "app/open_files.h"
-#include "app/save_las.h"
+#include "app/shell/open_files.h"
+#include "app/shell/save_las.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/file_list_dialogs.h"

@@ -4,11 +4,11 @@
 #include "app/command_ids.h"
 #include "resource.h"
 #include "base/file_system.h"
-#include "app/frame.h"
-#include "app/open_files.h"
-#include "app/save_las.h"
+#include "app/shell/frame.h"
+#include "app/shell/open_files.h"
+#include "app/shell/save_las.h"
 #include "base/file_dialog.h"
-#include "app/registry.h"
+#include "app/shell/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"
@@ -33,7 +33,7 @@ namespace {
 std::vector<ShownBox> boxes;
 int continueAnswer = IDYES;
 int mixingAnswer = IDYES;
-std::vector<std::string> logged;
+std::vector<std::string>& logged = KeptLog();
 
 int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
 {
@@ -44,7 +44,6 @@ int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
     return IDOK;
 }
 
-void KeepLog(const char* text) { logged.push_back(text); }
 
 class OpenFilesTest : public FrameFixture {
 protected:

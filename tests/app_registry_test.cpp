@@ -1,10 +1,10 @@
 #include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "resource.h"
-#include "app/config_file.h"
+#include "app/shell/config_file.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
-#include "app/registry.h"
+#include "app/shell/frame.h"
+#include "app/shell/registry.h"
 #include "base/messages.h"
 #include "base/file_io.h"
 #include <cstring>

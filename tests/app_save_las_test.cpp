@@ -3,8 +3,8 @@
 // only when the file was written.
 #include "window_fixtures.h"
 #include "las_test_files.h"
-#include "app/save_las.h"
-#include "app/view_command.h"
+#include "app/shell/save_las.h"
+#include "app/shell/view_command.h"
 #include "base/file_dialog.h"
 #include "base/paths.h"
 #include <algorithm>
@@ -14,8 +14,7 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 bool Logged(const std::string& line)
 {
     return std::find(logged.begin(), logged.end(), line) != logged.end();

@@ -1,5 +1,5 @@
 #include "window_fixtures.h"
-#include "app/frame.h"
+#include "app/shell/frame.h"
 #include "base/shell_hooks.h"
 
 class Startup : public FrameFixture {};

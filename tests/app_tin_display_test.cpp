@@ -1,8 +1,8 @@
 // The TIN display dialogs: the scroll bars' ranges and steps, the class
 // switches and the one-time warning when every class goes into the TIN.
 #include "window_fixtures.h"
-#include "app/tin_display.h"
-#include "app/view_command.h"
+#include "app/shell/tin_display.h"
+#include "app/shell/view_command.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <cstring>

@@ -3,8 +3,8 @@
 #include "window_fixtures.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
-#include "app/view_command.h"
-#include "app/view_tools.h"
+#include "app/shell/view_command.h"
+#include "app/shell/view_tools.h"
 #include "base/progress.h"
 #include "resource.h"
 

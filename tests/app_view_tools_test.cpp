@@ -3,11 +3,11 @@
 #include "app/command_ids.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_zoom.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/view_mapping.h"
 #include "app/frame_bars.h"
-#include "app/view_tools.h"
+#include "app/shell/view_tools.h"
 #include "base/polygon.h"
 #include <cmath>
 

@@ -18,8 +18,7 @@
 
 namespace {
 
-std::vector<std::string> logLines;
-void KeepLog(const char* text) { logLines.push_back(text); }
+std::vector<std::string>& logLines = KeptLog();
 bool Logged(const char* start)
 {
     for (const std::string& l : logLines)

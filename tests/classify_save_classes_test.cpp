@@ -5,7 +5,7 @@
 #include "classify/save_classes.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
-#include "app/save_las.h"
+#include "app/shell/save_las.h"
 #include "base/file_replace.h"
 #include "base/messages.h"
 #include "data/data_set.h"
@@ -80,8 +80,7 @@ void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const Dat
             << name << " point " << p;
 }
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 }  // namespace
 

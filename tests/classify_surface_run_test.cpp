@@ -111,8 +111,7 @@ uint64_t ClassChecksum(const DataSet* set)
     return h;
 }
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 }  // namespace
 

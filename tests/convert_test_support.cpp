@@ -119,15 +119,13 @@ std::vector<std::string> ListBoxRows(HWND list)
     return rows;
 }
 
-static std::vector<std::string> keptLog;
-static void KeepLogLine(const char* text) { keptLog.push_back(text); }
 
 void LoggedFrameTest::SetUp()
 {
     FrameFixture::SetUp();
     StartFrame();
-    keptLog.clear();
-    SetLogHook(KeepLogLine);
+    KeptLog().clear();
+    SetLogHook(KeepLog);
 }
 
 void LoggedFrameTest::TearDown()
@@ -137,4 +135,4 @@ void LoggedFrameTest::TearDown()
     FrameFixture::TearDown();
 }
 
-const std::vector<std::string>& LoggedFrameTest::logged() { return keptLog; }
+const std::vector<std::string>& LoggedFrameTest::logged() { return KeptLog(); }

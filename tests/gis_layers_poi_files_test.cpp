@@ -36,8 +36,7 @@ int AnswerChoice(OPENFILENAMEA* ofn, int)
     return 1;
 }
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 class POIFilesTest : public ViewFixture {
 protected:

@@ -457,3 +457,11 @@ std::string OtherProcess::MarkerText() const
     unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
     return std::string(OwnTileLockLine()) + ProcessLockLine(info.dwProcessId, start);
 }
+
+std::vector<std::string>& KeptLog()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+void KeepLog(const char* text) { KeptLog().push_back(text); }

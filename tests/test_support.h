@@ -76,6 +76,10 @@ void InstallTestGuards();
 std::vector<std::pair<std::string, std::string>> ListRows(HWND list);
 // The clipboard's text ("" when it holds none).
 std::string ClipboardText();
+// The lines written to the message line while KeepLog is the log hook
+// (SetLogHook(KeepLog)); each test clears them itself.
+std::vector<std::string>& KeptLog();
+void KeepLog(const char* text);
 // With VELKA_SHOT_DIR set, saves what the window shows as <dir><name>.bmp,
 // for a look; does nothing otherwise.
 void SaveWindowShot(HWND window, const char* name);

@@ -3,9 +3,9 @@
 // profile line in sight.
 #include "point_sets.h"
 #include "window_fixtures.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_zoom.h"
 #include "app/frame_bars.h"
-#include "app/view_tools.h"
+#include "app/shell/view_tools.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"
@@ -18,8 +18,7 @@
 
 namespace {
 
-std::vector<std::string> logged;
-void KeepLog(const char* text) { logged.push_back(text); }
+std::vector<std::string>& logged = KeptLog();
 
 class PlanToolsTest : public ViewFixture {
 protected:

@@ -1,7 +1,7 @@
 // Shared parts of the export and import dialogs and their threads.
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_fields.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"

@@ -5,8 +5,8 @@
 #include "gis/convert/export_fields.h"
 #include "gis/convert/export_writers.h"
 #include "app/display_settings.h"
-#include "app/frame.h"
-#include "app/help.h"
+#include "app/app_windows.h"
+#include "base/shell_hooks.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_list_dialogs.h"
@@ -273,7 +273,7 @@ static void IdleCommand(HWND dialog, int id)
         ShowExportPreview(dialog);
         break;
     case IDC_CONVERT_HELP:
-        ShowHelpTopic("BatchExport.html");
+        ShowHelp("BatchExport.html");
         break;
     case IDC_CONVERT_START:
         StartExport(dialog);

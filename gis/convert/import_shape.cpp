@@ -6,7 +6,7 @@
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
 #include "gis/layers/ref_shapefile.h"
-#include "app/help.h"
+#include "app/shell/help.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_list_dialogs.h"

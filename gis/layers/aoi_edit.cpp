@@ -2,9 +2,9 @@
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/layer_sets.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
@@ -16,8 +16,6 @@
 #include <commctrl.h>
 
 const char kAOIDeleteQuestion[] = "Are you sure you want to delete this polygon?";
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 // Magenta, cyan, then yellow, which stays until the next draw.
 static void FlashPolygon(HWND view, const struct Polyline* polygon, int width)
@@ -36,7 +34,7 @@ static void FlashPolygon(HWND view, const struct Polyline* polygon, int width)
 
 int EditAOIAtCursor(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->aoiSet || !r->aoiSet->lines || r->aoiSet->lines->count <= 0) return 1;
     int picked = FindAOIPolygonAtCursor(view);
     if (picked < 0) return 1;
@@ -88,7 +86,7 @@ INT_PTR CALLBACK EditAOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             // index that no entry at that position carries (a type unknown to
             // this table) would otherwise be overwritten by editing a comment.
             int position = polygon->type;
-            ViewRecord* r = RecordOf(request->view);
+            ViewRecord* r = ViewRecordOf(request->view);
             if (r && position >= 0 && position < 256 && r->aoiClassTable.entries[position].index == polygon->type)
                 polygon->typePosition = position;
             EndDialog(dialog, 1);
@@ -112,7 +110,7 @@ INT_PTR CALLBACK EditAOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 int ShowAOIPolygonSettings(HWND view)
 {
-    if (RecordOf(view)) ShowDialog(IDD_AOI_SETTINGS, view, AOIPolygonSettingsDlgProc, (LPARAM)view);
+    if (ViewRecordOf(view)) ShowDialog(IDD_AOI_SETTINGS, view, AOIPolygonSettingsDlgProc, (LPARAM)view);
     return 1;
 }
 
@@ -122,7 +120,7 @@ INT_PTR CALLBACK AOIPolygonSettingsDlgProc(HWND dialog, UINT message, WPARAM wPa
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        ViewRecord* r = RecordOf((HWND)lParam);
+        ViewRecord* r = ViewRecordOf((HWND)lParam);
         SendDlgItemMessageA(dialog, IDC_AOI_LINE_WEIGHT, TBM_SETRANGE, TRUE, MAKELONG(1, 6));
         SendDlgItemMessageA(dialog, IDC_AOI_LINE_WEIGHT, TBM_SETPOS, TRUE, r ? r->aoiLineWidth : 1);
         CenterOnFrame(dialog);
@@ -130,7 +128,7 @@ INT_PTR CALLBACK AOIPolygonSettingsDlgProc(HWND dialog, UINT message, WPARAM wPa
     }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            ViewRecord* r = RecordOf(view);
+            ViewRecord* r = ViewRecordOf(view);
             int width = (int)SendDlgItemMessageA(dialog, IDC_AOI_LINE_WEIGHT, TBM_GETPOS, 0, 0);
             if (r && width != r->aoiLineWidth) {
                 r->aoiLineWidth = width;

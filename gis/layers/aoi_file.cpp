@@ -3,7 +3,7 @@
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/layer_sets.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
@@ -16,11 +16,9 @@
 
 const char kAOIListEmpty[] = "The AOI list is empty";
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 void MatchAOITypes(HWND view, AOISet* set)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !set || !set->lines) return;
     for (int i = 0; i < set->lines->count; i++) {
         struct Polyline* polygon = set->lines->items[i];
@@ -35,7 +33,7 @@ void MatchAOITypes(HWND view, AOISet* set)
 
 int LoadAOIFile(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !AskToSaveAOISet(view)) return 0;
     char path[256] = "", title[256] = "";
     if (!ChooseOneFile(FrameWindow, "AOI Files (*.shp) |*.shp|All files (*.*)|*.*|", "Load AOI File", 0, 0, path, title))
@@ -58,7 +56,7 @@ int LoadAOIFile(HWND view)
 // name chosen for a save that fails is not kept.
 static int SaveAOI(HWND view, bool ask)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     AOISet* set = r ? r->aoiSet : nullptr;
     if (!set) return 0;
     if (!set->lines || set->lines->count <= 0) {

@@ -5,9 +5,9 @@
 #include "gis/layers/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "app/class_table.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -23,8 +23,6 @@
 const char kAOIUnsavedNamed[] =
     "The current AOI file:\n\n    %s\n\nHas not been saved.  Would you like to save it?";
 const char kAOIUnsavedUnnamed[] = "The current AOI polygon set not been saved.\n\nWould you like to save it?";
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 void SetDefaultAOITypes(ClassTable* table)
 {
@@ -85,7 +83,7 @@ void FreeAOISet(ViewRecord* record)
 
 void InstallAOISet(HWND view, AOISet* set)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     JobControl* job = LockViewData(view);
     FreeAOISet(r);
@@ -110,7 +108,7 @@ static bool GridElevation(const ViewRecord* r, double x, double y, float* z)
 
 void SetAOIElevations(HWND view, struct Polyline* polygon)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !polygon || !polygon->vertices) return;
     bool grid = r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR;
     for (int k = 0; k < polygon->vertexCount; k++) {
@@ -127,7 +125,7 @@ void SetAOIElevations(HWND view, struct Polyline* polygon)
 
 int AddAOIPolygon(HWND view, struct Polyline* digitised)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->aoiSet || !digitised || !digitised->vertices || digitised->vertexCount < 3) return 1;
     int n = digitised->vertexCount;
     struct Polyline* polygon = CreatePolyline(n + 1);
@@ -192,7 +190,7 @@ static double EdgeDistance(const PolygonRing* ring, double x, double y)
 
 int FindAOIPolygonAtCursor(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->aoiSet || !r->aoiSet->lines || r->aoiSet->lines->count <= 0) return -1;
     const PolylineList* list = r->aoiSet->lines;
     double x = r->viewLeft + r->mouseX * r->scale, y = r->viewTop - r->mouseY * r->scale;
@@ -221,7 +219,7 @@ int FindAOIPolygonAtCursor(HWND view)
 
 int AskToSaveAOISet(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->aoiSet || r->aoiSet->saved) return 1;
     char text[700];
     if (r->aoiSet->title[0]) snprintf(text, sizeof text, kAOIUnsavedNamed, r->aoiSet->title);
@@ -234,11 +232,11 @@ int AskToSaveAOISet(HWND view)
 
 int ResetAOISet(HWND view)
 {
-    if (!RecordOf(view) || !AskToSaveAOISet(view)) return 0;
+    if (!ViewRecordOf(view) || !AskToSaveAOISet(view)) return 0;
     AOISet* set = NewAOISet();
     if (!set) return 0;
     InstallAOISet(view, set);
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (r->glWindow) RenderGLView(r->glWindow);
     return 1;
 }

@@ -12,8 +12,6 @@
 
 const char kPOIDeleteQuestion[] = "Are you sure you want to delete this marker?";
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 struct EditPOIState {
     HWND view;
     int index;
@@ -22,7 +20,7 @@ struct EditPOIState {
 
 static POIRecord* RecordBeingEdited(const EditPOIState* state)
 {
-    ViewRecord* r = state ? RecordOf(state->view) : nullptr;
+    ViewRecord* r = state ? ViewRecordOf(state->view) : nullptr;
     POISet* set = r ? r->poiSet : nullptr;
     if (!set || !set->records || state->index < 0 || state->index >= set->count) return nullptr;
     return &set->records[state->index];
@@ -34,7 +32,7 @@ INT_PTR ShowEditPOIDialog(HWND view, int index)
     return ShowDialog(IDD_EDIT_POI, view, EditPOIDlgProc, (LPARAM)&state);
 }
 
-static void MarkChanged(const EditPOIState* state) { RecordOf(state->view)->poiSet->saved = 0; }
+static void MarkChanged(const EditPOIState* state) { ViewRecordOf(state->view)->poiSet->saved = 0; }
 
 INT_PTR CALLBACK EditPOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -118,7 +116,7 @@ INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND dialog, UINT message, WPARAM wParam
     case WM_INITDIALOG: {
         view = (HWND)lParam;
         SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)view);
-        ViewRecord* r = RecordOf(view);
+        ViewRecord* r = ViewRecordOf(view);
         SetUpBar(dialog, IDC_POI_MARKER_SIZE, IDC_POI_MARKER_SIZE_TEXT, 1, 10, r ? r->poiMarkerSize : 1);
         SetUpBar(dialog, IDC_POI_MARKER_HEIGHT, IDC_POI_MARKER_HEIGHT_TEXT, 5, 50, r ? r->poiLabelSize : 5);
         CenterOnFrame(dialog);
@@ -133,7 +131,7 @@ INT_PTR CALLBACK POIMarkerConfigDlgProc(HWND dialog, UINT message, WPARAM wParam
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
-            ViewRecord* r = RecordOf(view);
+            ViewRecord* r = ViewRecordOf(view);
             if (r) {
                 r->poiMarkerSize = (int)SendDlgItemMessageA(dialog, IDC_POI_MARKER_SIZE, TBM_GETPOS, 0, 0);
                 r->poiLabelSize = (int)SendDlgItemMessageA(dialog, IDC_POI_MARKER_HEIGHT, TBM_GETPOS, 0, 0);

@@ -3,10 +3,10 @@
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/layer_sets.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
@@ -18,14 +18,12 @@ const char kPOIListEmpty[] = "The POI list is empty";
 const char kPOIUnsavedQuestion[] = "The current POI file:\n\n    %s\n\nHas not been saved.  Would you like to save it?";
 const char kPOIUnsavedUntitled[] = "The current POI polygon set not been saved.\n\nWould you like to save it?";
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 // `asked`: always show the save dialog. A set saved or loaded before is
 // saved at once by SavePOIFile; a set never named is offered the current
 // data set's name with "_poi.shp", and keeps no name when the user cancels.
 static int SaveSet(HWND view, bool asked)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     POISet* set = r ? r->poiSet : nullptr;
     if (!set) return 0;
     if (set->count < 1 || (!asked && CountLivePOIRecords(set) < 1)) {
@@ -59,7 +57,7 @@ int SavePOIFileAs(HWND view) { return SaveSet(view, true); }
 
 int LoadPOIFile(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (r->poiSet && !r->poiSet->saved) {
         char text[700];

@@ -4,15 +4,13 @@
 #include "gis/layers/poi_set.h"
 #include "gis/layers/layer_sets.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "views/gl3d/gl_render.h"
 #include "views/plan/measure_query.h"
 #include "views/plan/overlays.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 int POIToolMouse(HWND view, UINT message, LPARAM)
 {
@@ -39,7 +37,7 @@ static bool GridHeightAt(const ViewRecord* r, double x, double y, float* z)
 
 int AddPOIMarker(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     if (!r->poiSet) CreatePOISet(r);
     POIRecord* poi = AppendPOIRecord(r->poiSet);
@@ -81,7 +79,7 @@ static void XorDisc(HDC hdc, POINT at, int radius, COLORREF colour)
 
 void FlashPOIMarker(HWND view, int index)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->poiSet || index < 0 || index >= r->poiSet->count || !(r->scale > 0)) return;
     const POIRecord& poi = r->poiSet->records[index];
     POINT at = {(LONG)((poi.x - r->viewLeft) / r->scale), (LONG)((r->viewTop - poi.y) / r->scale)};
@@ -101,7 +99,7 @@ void FlashPOIMarker(HWND view, int index)
 
 int EditPOIAtCursor(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->poiSet || r->poiSet->count < 1) return 1;
     int index = FindPOIAtCursor(view);
     if (index < 0) return 1;

@@ -4,7 +4,7 @@
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_shapefile.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "base/file_list.h"
 #include "base/file_list_dialogs.h"
@@ -14,8 +14,6 @@
 #include "views/gl3d/gl_render.h"
 #include <cstdio>
 #include <cstring>
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 FileList* OpenReferenceFilesDialog(HWND window)
 {
@@ -91,7 +89,7 @@ static bool AppendReference(ViewRecord* r, ReferenceFile* reference)
 
 int AddReferenceFiles(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     FileList* chosen = OpenReferenceFilesDialog(window);
     if (!chosen) return 0;
@@ -120,7 +118,7 @@ int AddReferenceFiles(HWND window)
 
 int RemoveReferenceFile(HWND window, int index)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r || r->referenceCount <= 0 || !r->references || index < 0 || index >= r->referenceCount) return 0;
     JobControl* job = LockViewData(window);
     if (r->referenceCount == 1) {
@@ -139,7 +137,7 @@ int RemoveReferenceFile(HWND window, int index)
 
 int RemoveAllReferenceFiles(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     JobControl* job = LockViewData(window);
     FreeReferenceList(r);

@@ -14,8 +14,6 @@
 #include <commctrl.h>
 #include <cstdio>
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
-
 const char* ReferenceKindText(int kind)
 {
     switch (kind) {
@@ -35,7 +33,7 @@ static bool HasKind(const ViewRecord* r, int kind)
 
 int ShowReferenceFileManager(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 1;
     if (r->referenceCount <= 0) AddReferenceFiles(window);
     if (r->referenceCount > 0)
@@ -46,7 +44,7 @@ int ShowReferenceFileManager(HWND window)
         r->overlayPointsOverBackground = 1;
         r->displayMode = CMD_BACKGROUND_REF;
         r->referencesShown = 0;
-        r->glRebuildFlags[1] = 0;
+        r->glRebuildFlags[GL_LIST_POINTS] = 0;
     }
     UpdateToolbarState(window);
     ComputeViewExtents(window);
@@ -180,7 +178,7 @@ static LRESULT CustomDraw(NMLVCUSTOMDRAW* draw, const ViewRecord* r)
 // A click on the colour or dimension cell of a row that is no image.
 static void CellClicked(HWND dialog, HWND list, HWND view, const NMITEMACTIVATE* click)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     LVHITTESTINFO hit = {};
     hit.pt = click->ptAction;
     SendMessageA(list, LVM_SUBITEMHITTEST, 0, (LPARAM)&hit);
@@ -213,13 +211,13 @@ static void CellClicked(HWND dialog, HWND list, HWND view, const NMITEMACTIVATE*
 INT_PTR CALLBACK ReferenceFileManagerDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND view = (HWND)GetWindowLongPtrA(dialog, DWLP_USER);
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     HWND list = GetDlgItem(dialog, IDC_REFERENCE_LIST);
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         InitManagerColumns(dialog, list);
-        if (RecordOf((HWND)lParam)) FillManagerList(list, RecordOf((HWND)lParam));
+        if (ViewRecordOf((HWND)lParam)) FillManagerList(list, ViewRecordOf((HWND)lParam));
         CenterOnFrame(dialog);
         return TRUE;
     case WM_NOTIFY: {

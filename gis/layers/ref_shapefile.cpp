@@ -2,7 +2,7 @@
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/layer_sets.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"

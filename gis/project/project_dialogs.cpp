@@ -4,7 +4,7 @@
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
 #include "gis/project/tscan_project.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/file_list_dialogs.h"

@@ -5,7 +5,7 @@
 #include "gis/project/project_file.h"
 #include "gis/project/project.h"
 #include "gis/layers/ref_shapefile.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/file_replace.h"
 #include "gis/layers/shape_io.h"
 #include "base/file_system.h"

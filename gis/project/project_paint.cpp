@@ -3,7 +3,7 @@
 #include "gis/project/project_paint.h"
 #include "gis/project/project.h"
 #include "gis/project/project_window.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -7,13 +7,14 @@
 #include "gis/project/project_paint.h"
 #include "gis/project/tile_tools.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
-#include "app/view_tools.h"
-#include "app/view_window.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_tools.h"
+#include "app/view_jobs.h"
+#include "views/plan/map_window.h"
+#include "app/shell/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "views/plan/draw_thread.h"
@@ -24,8 +25,6 @@
 
 const char kProjectWindowFailed[] = "Failed in Creating Project Window";
 const char kProjectTitlePrefix[] = "Project:  ";
-
-static ViewRecord* RecordOf(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
 
 HWND ProjectWindow()
 {
@@ -72,7 +71,7 @@ void SetProjectViewExtents(ViewRecord* r, const Project* p)
 
 void SetProjectWindowTitle(HWND window, const Project* project)
 {
-    ViewRecord* r = window ? RecordOf(window) : nullptr;
+    ViewRecord* r = window ? ViewRecordOf(window) : nullptr;
     if (!r || !project) return;
     snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
     SetWindowTextA(window, r->title);
@@ -84,7 +83,7 @@ HWND ShowProjectWindow(Project* project)
     if (window) {
         SetWindowSlot(window, PROJECTWIN_PROJECT, (LONG_PTR)project);
         SetProjectWindowTitle(window, project);
-        SetProjectViewExtents(RecordOf(window), project);
+        SetProjectViewExtents(ViewRecordOf(window), project);
         FitViewToWindow(window);
         UpdateScrollBars(window);
         InvalidateView(window, 1);
@@ -95,9 +94,8 @@ HWND ShowProjectWindow(Project* project)
     r->currentTool = TOOL_SELECT;
     snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
     SetProjectViewExtents(r, project);
-    MDICREATESTRUCTA create = {"ProjectWin", r->title, AppInstance, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, (LPARAM)r};
-    window = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&create);
+    // Its failure box carries the error icon: shown here, after the record is freed.
+    window = CreateMDIChild("ProjectWin", r->title, kProjectChildStyle, r, nullptr);
     if (!window) {
         FreeViewRecord(r);
         ShowMessageBox(FrameWindow, kProjectWindowFailed, "Error", MB_OK | MB_ICONERROR);
@@ -113,7 +111,7 @@ HWND ShowProjectWindow(Project* project)
 
 void ProjectClientToWorld(HWND window, int x, int y, double* wx, double* wy)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     *wx = r ? x * r->scale + r->viewLeft : 0.0;
     *wy = r ? r->viewTop - y * r->scale : 0.0;
 }
@@ -127,7 +125,7 @@ ProjectTile* FindTileAtPoint(HWND window, double x, double y)
 static void CheckProjectTools(HWND window)
 {
     HWND toolbar = (HWND)GetWindowSlot(window, PROJECTWIN_TOOLBAR);
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!toolbar || !r) return;
     int count = (int)SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
@@ -158,7 +156,7 @@ int ProjectWinToolCommand(HWND window, WPARAM wParam, LPARAM)
 
 int ProjectWinCancelTool(HWND window)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (r && r->currentTool == TOOL_QUERY) DestroyTileTooltip();
     else EndZoomOrMeasureTool(window);
     return 1;
@@ -167,7 +165,7 @@ int ProjectWinCancelTool(HWND window)
 int ProjectWinMouse(HWND window, UINT message, LPARAM lParam)
 {
     if (IsWorkerBusy()) return 0;
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     if (r->currentTool == TOOL_QUERY) return QueryTileAtCursor(window, message, lParam);
     if (r->currentTool == TOOL_SELECT) return OpenTileAtCursor(window, message, lParam);
@@ -256,6 +254,9 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         ProjectWinClose(window);
         break;
+    case WM_END_TOOL:
+        ProjectWinCancelTool(window);
+        return 0;
     case WM_SETCURSOR:
         if (SetViewCursor(window, wParam)) return TRUE;
         break;
@@ -297,7 +298,7 @@ LRESULT CALLBACK ProjectWinWndProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_MDIACTIVATE:
         if ((HWND)lParam == window) {
-            if (ViewRecord* r = RecordOf(window)) r->projectShown = 1;
+            if (ViewRecord* r = ViewRecordOf(window)) r->projectShown = 1;
             UpdateToolbarState(window);
         }
         break;

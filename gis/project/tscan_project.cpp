@@ -1,7 +1,7 @@
 // Reading TerraScan project files into a new project.
 #include "gis/project/tscan_project.h"
 #include "gis/project/project.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/file_dialog.h"
 #include "base/file_io.h"
 #include "base/messages.h"

@@ -2,7 +2,7 @@
 #include "views/contours/contour_shapefile.h"
 #include "views/contours/contour_list.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -25,8 +25,6 @@ const char kLocateGridDataCaption[] = "Locate Grid Data";
 
 constexpr int kProgressEvery = 32768;
 
-static ViewRecord* RecordOf(HWND w) { return (ViewRecord*)GetWindowSlot(w, CHILD_RECORD); }
-
 PointSelection* NewGridPointSet(int32_t n)
 {
     PointSelection* s = CreatePointSelection(n);
@@ -73,7 +71,7 @@ static void AddPost(PointSelection* s, const PostSource& from, int row, int colu
 
 PointSelection* LocateGridData(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return nullptr;
     RingPolygon* window = MapWindowPolygon(r);
     if (!window) return nullptr;
@@ -179,7 +177,7 @@ enum PostColouring { POSTS_ELEVATION, POSTS_INTENSITY, POSTS_PALETTE };
 
 static void DrawGridPosts(HWND w, PostColouring colouring)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (BeginGLPointList(r)) return;
     PointSelection* s = LocateGridData(r->window);
     if (!s) return;
@@ -217,7 +215,7 @@ void BuildGridPointListByPalette(HWND w) { DrawGridPosts(w, POSTS_PALETTE); }
 
 int BuildGridPointDisplayList(HWND w)
 {
-    switch (RecordOf(w)->pointColorMode) {
+    switch (ViewRecordOf(w)->pointColorMode) {
     case CMD_COLOR_ELEVATION + 3:
     case CMD_COLOR_ELEVATION + 7: BuildGridPointListByIntensity(w); break;
     case CMD_COLOR_ELEVATION + 4:
@@ -261,7 +259,7 @@ static void CompileGridTIN(ViewRecord* r, const TINModel* tin, SurfaceColouring 
 
 static void DrawGridSurface(HWND w, SurfaceColouring colouring)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     const GLenum faces = GL_FRONT_AND_BACK;
     float ambient[4], diffuse[4], specular[4];
     glShadeModel(GL_SMOOTH);
@@ -305,7 +303,7 @@ void BuildGridTINListIntensity(HWND w) { DrawGridSurface(w, SURFACE_INTENSITY); 
 
 int BuildGridTINDisplayList(HWND w)
 {
-    switch (RecordOf(w)->tinColorMode) {
+    switch (ViewRecordOf(w)->tinColorMode) {
     case 2: BuildGridTINListGray(w); break;
     case 3:
     case 4: BuildGridTINListIntensity(w); break;

@@ -6,7 +6,7 @@
 #include "views/gl3d/gl_view.h"
 #include "views/contours/contour_list.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -17,7 +17,6 @@
 #include <GL/glu.h>
 #include <algorithm>
 
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
 static bool HasTIN(const ViewRecord* r) { return r->tin && r->tin->points; }
 
 void SetGLSceneFromGridExtent(ViewRecord* r)
@@ -31,7 +30,7 @@ void SetGLSceneFromGridExtent(ViewRecord* r)
 
 void BuildGLContourList(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     const ContourList* contours = r->contours;
     if (!contours || contours->count <= 0 || !contours->lines) return;
     if (IsGLGridView(r)) SetGLSceneFromGridExtent(r);
@@ -105,7 +104,7 @@ static void DrawReferenceShapes3D(const ReferenceFile* file, const ClipWindow& c
 
 void DrawGLReferenceFiles(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r->references || r->referenceCount <= 0) return;
     if (IsGLGridView(r)) SetGLSceneFromGridExtent(r);
     else if (r->displayMode == CMD_COLOR_TIN && HasTIN(r)) SetGLSceneFromTIN(r);
@@ -123,7 +122,7 @@ void DrawGLReferenceFiles(HWND w)
 
 void DrawGLAOIPolygons(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     const AOISet* set = r->aoiSet;
     if (!set || !set->lines || set->lines->count <= 0) return;
     glDisable(GL_LIGHTING);
@@ -144,7 +143,7 @@ void DrawGLAOIPolygons(HWND w)
 
 void DrawGLPOIMarkers(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     const POISet* set = r->poiSet;
     if (!r->showPOIMarkers || !set || set->count <= 0 || !set->records) return;
     static GLUquadric* quadric;
@@ -195,7 +194,7 @@ void DrawGLPOIMarkers(HWND w)
 
 int DrawGLProfileBox(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     const struct Polyline* box = r ? r->profilePolyline : nullptr;
     if (!box || !box->vertices || box->vertexCount < 1 || !r->glWindow || !r->glContext || !r->profileWindow ||
         !IsWindow(r->profileWindow))

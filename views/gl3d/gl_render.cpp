@@ -25,9 +25,7 @@
 GLSceneNormalisation glScene = {0, 0, 0, 1, 1};
 
 constexpr int kProgressEvery = 32768;
-enum { LIST_TIN = GL_LIST_TIN, LIST_POINTS = GL_LIST_POINTS, LIST_CONTOURS = GL_LIST_CONTOURS };
 
-static ViewRecord* RecordOf(HWND w) { return (ViewRecord*)GetWindowSlot(w, CHILD_RECORD); }
 int IsGLGridView(const ViewRecord* r) { return r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR; }
 
 double SetGLSceneFromExtent(double minX, double maxX, double minY, double maxY, double minZ, double maxZ,
@@ -124,7 +122,7 @@ static void CompileTIN(ViewRecord* r, TINColouring colouring)
 
 static void DrawTIN(HWND w, TINColouring colouring)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r->tin || !r->tin->points || r->tin->triangleCount <= 0) return;
     SetGLSceneFromTIN(r);
     bool keepsMaterial = colouring == TIN_RGB;
@@ -144,7 +142,7 @@ static void DrawTIN(HWND w, TINColouring colouring)
     glEnable(GL_LIGHTING);
     glPolygonMode(GL_FRONT, GL_FILL);
     if (colouring == TIN_GRAY) glColor3ub(128, 128, 128);
-    ReplayOrCompile(r, LIST_TIN, [&] { CompileTIN(r, colouring); });
+    ReplayOrCompile(r, GL_LIST_TIN, [&] { CompileTIN(r, colouring); });
     glDisable(GL_COLOR_MATERIAL);
     if (!keepsMaterial) {
         glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
@@ -161,7 +159,7 @@ void BuildTINListRGB(HWND w) { DrawTIN(w, TIN_RGB); }
 
 void BuildTINDisplayList(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (IsGLGridView(r)) {
         BuildGridTINDisplayList(w);
         return;
@@ -212,14 +210,7 @@ int IsReturnShown(const ViewRecord* r, uint8_t returns)
 // The points inside the plan view's world window (with each file's end index in file mode).
 RingPolygon* MapWindowPolygon(const ViewRecord* r)
 {
-    RingPolygon* window = NewPolygon(4);
-    if (!window) return nullptr;
-    RingVertex* v = window->contour[0].vertex;
-    v[0] = {r->viewLeft, r->viewTop};
-    v[1] = {r->viewRight, r->viewTop};
-    v[2] = {r->viewRight, r->viewBottom};
-    v[3] = {r->viewLeft, r->viewBottom};
-    return window;
+    return NewBoxPolygon(r->viewLeft, r->viewTop, r->viewRight, r->viewBottom);
 }
 
 static PointSelection* WorldWindowPoints(ViewRecord* r, bool byFile)
@@ -259,14 +250,14 @@ int BeginGLPointList(ViewRecord* r)
     glPointSize((float)r->pointSizeStep);
     if (r->pointSizeStep >= 2) glEnable(GL_POINT_SMOOTH);
     else glDisable(GL_POINT_SMOOTH);
-    if (!r->glRebuildFlags[LIST_POINTS]) return 0;
-    glCallList((GLuint)r->glListBase + LIST_POINTS);
+    if (!r->glRebuildFlags[GL_LIST_POINTS]) return 0;
+    glCallList((GLuint)r->glListBase + GL_LIST_POINTS);
     return 1;
 }
 
 static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool byFile)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (BeginGLPointList(r)) return;
     PointSelection* points = WorldWindowPoints(r, byFile);
     if (!points || points->count == 0) {
@@ -275,13 +266,13 @@ static void DrawPoints(HWND w, int setNormalisation, PointColourFn colour, bool 
     }
     // Points over a TIN that is on screen share its model space.
     GLSceneNormalisation before = glScene;
-    if (r->tin && r->tin->points && (r->glRebuildFlags[LIST_TIN] || r->glRebuildFlags[LIST_CONTOURS]))
+    if (r->tin && r->tin->points && (r->glRebuildFlags[GL_LIST_TIN] || r->glRebuildFlags[GL_LIST_CONTOURS]))
         SetGLSceneFromTIN(r);
     else
         r->glHalfExtent = (float)SetGLSceneFromExtent(points->minX, points->maxX, points->minY, points->maxY,
                                                       points->minZ, points->maxZ, r->glExaggeration);
     if (!setNormalisation) glScene = before;
-    ReplayOrCompile(r, LIST_POINTS, [&] { CompilePoints(r, points, colour); });
+    ReplayOrCompile(r, GL_LIST_POINTS, [&] { CompilePoints(r, points, colour); });
     FreePointSelection(points);
 }
 
@@ -297,7 +288,7 @@ void BuildPointListClassFlag(HWND w, int set) { DrawPoints(w, set, ByClassFlag, 
 
 void BuildPointDisplayList(HWND w, int setNormalisation)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (IsGLGridView(r)) {
         BuildGridPointDisplayList(w);
         return;
@@ -321,7 +312,7 @@ void BuildPointDisplayList(HWND w, int setNormalisation)
 
 int DrawGLFrame(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r || !r->glContext || !OnGLWindowThread(w)) return 0;
     wglMakeCurrent(r->glDC, r->glContext);
     if (!r->glSurface) ResizeGLView(w);
@@ -344,7 +335,7 @@ int DrawGLFrame(HWND w)
 int RenderGLView(HWND w)
 {
     if (!DrawGLFrame(w)) return 0;
-    int shown = PresentGLFrame(RecordOf(w), w);
+    int shown = PresentGLFrame(ViewRecordOf(w), w);
     // The builders have just set the half-extent the status bar shows.
     UpdateGLStatusBar(w);
     return shown;
@@ -352,7 +343,7 @@ int RenderGLView(HWND w)
 
 int DrawGLPickedPoints(HWND view, const PointSelection* points)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->glWindow || !r->glContext || !points || !OnGLWindowThread(r->glWindow)) return 0;
     HWND w = r->glWindow;
     wglMakeCurrent(r->glDC, r->glContext);
@@ -368,6 +359,6 @@ int DrawGLPickedPoints(HWND view, const PointSelection* points)
         EmitModelVertex(p->x, p->y, p->z);
     }
     glEnd();
-    r->glRebuildFlags[LIST_POINTS] = 0;
+    r->glRebuildFlags[GL_LIST_POINTS] = 0;
     return PresentGLFrame(r, w);
 }

@@ -16,9 +16,6 @@ struct GLSceneNormalisation {
 };
 extern GLSceneNormalisation glScene;
 
-// The display lists of a view, numbered from its list base.
-enum { GL_LIST_TIN = 0, GL_LIST_POINTS = 1, GL_LIST_CONTOURS = 2 };
-
 // Sets the shared normalisation from an extent; returns the half-extent h.
 double SetGLSceneFromExtent(double minX, double maxX, double minY, double maxY, double minZ, double maxZ,
                             float exaggeration);

@@ -3,12 +3,12 @@
 #include "views/gl3d/gl_context.h"
 #include "views/gl3d/gl_render.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
-#include "app/view_command.h"
+#include "app/shell/view_command.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -23,8 +23,6 @@ const char kGLWindowFailed[] = "Failed in Creating 3D Window";
 constexpr float kMinDistance = 0.001f, kMaxDistance = 100.0f;
 constexpr float kStartDistance = 4.0f, kStartElevation = -60.0f;
 constexpr float kMaxExaggeration = 10.0f, kExaggerationStep = 0.5f;
-
-static ViewRecord* RecordOf(HWND w) { return (ViewRecord*)GetWindowSlot(w, CHILD_RECORD); }
 
 static float ClampDistance(float d) { return d < kMinDistance ? kMinDistance : (d > kMaxDistance ? kMaxDistance : d); }
 
@@ -44,21 +42,12 @@ HWND CreateGLViewWindow(ViewRecord* r)
 {
     char title[300];
     snprintf(title, sizeof title, "%s - 3D", r->title);
-    MDICREATESTRUCTA create = {};
-    create.szClass = "ChildOpenGL";
-    create.szTitle = title;
-    create.hOwner = GetModuleHandleA(nullptr);
-    create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
-    create.style = 0x12003003;
-    create.lParam = (LPARAM)r;
-    HWND w = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&create);
-    if (!w) ShowMessageBox(FrameWindow, kGLWindowFailed, "Error", MB_OK);
-    return w;
+    return CreateMDIChild("ChildOpenGL", title, kGLChildStyle, r, kGLWindowFailed);
 }
 
 int CreateGLViewContext(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     ChooseGLPixelFormat(w);
     HDC dc;
     HGLRC context;
@@ -68,14 +57,14 @@ int CreateGLViewContext(HWND w)
     }
     r->glDC = dc;
     r->glContext = context;
-    r->glListBase = (int)glGenLists(4);
-    for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+    r->glListBase = (int)glGenLists(GL_LIST_COUNT);
+    for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
     return 1;
 }
 
 int ResizeGLView(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r || !r->glContext) return 0;
     RECT c;
     GetClientRect(w, &c);
@@ -105,7 +94,7 @@ void InitGLState()
 
 int Open3DView(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || r->glWindow) return 0;
     r->glAzimuth = 0;
     r->glTool = TOOL_PAN;
@@ -128,12 +117,12 @@ int Open3DView(HWND view)
 
 int DestroyGLView(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r) return 0;
     if (r->glContext) wglMakeCurrent(r->glDC, r->glContext);
-    if (r->glListBase) glDeleteLists((GLuint)r->glListBase, 4);
+    if (r->glListBase) glDeleteLists((GLuint)r->glListBase, GL_LIST_COUNT);
     r->glListBase = 0;
-    for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+    for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
     FreeGLFrameSurface(r);
     if (r->glContext) DeleteGLContext(w, r->glDC, r->glContext);
     r->glContext = nullptr;
@@ -143,7 +132,7 @@ int DestroyGLView(HWND w)
 
 int CloseGLView(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r || !r->glWindow) return 0;
     DestroyGLView(w);
     FreeJobControl((JobControl*)GetWindowSlot(w, CHILD_JOB));
@@ -156,7 +145,7 @@ int CloseGLView(HWND w)
 
 void SetGLCamera(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(0, 0, r->glDistance, 0, 0, 0, 0, 1, 0);
@@ -167,7 +156,7 @@ void SetGLCamera(HWND w)
 
 int UpdateGLStatusBar(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     HWND status = (HWND)GetWindowSlot(w, CHILD_STATUSBAR);
     if (!r || !status) return 0;
     char text[5][64];
@@ -184,7 +173,7 @@ int UpdateGLStatusBar(HWND w)
 
 int SyncGLViewMenus(HWND w)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     return r && r->window ? UpdateToolbarState(r->window) : 0;
 }
 
@@ -192,14 +181,14 @@ static void SetExaggeration(HWND w, ViewRecord* r, float value)
 {
     if (value > kMaxExaggeration || value < 1.0f || value == r->glExaggeration) return;
     r->glExaggeration = value;
-    for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+    for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
     UpdateGLStatusBar(w);
     InvalidateRect(w, nullptr, TRUE);
 }
 
 int GLViewCommand(HWND w, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(w);
+    ViewRecord* r = ViewRecordOf(w);
     if (!r) return 0;
     switch (LOWORD(wParam)) {
     case CMD_ZOOM_FULL:
@@ -355,7 +344,7 @@ static void OnCreate(HWND w, LPARAM lParam)
 
 LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = message == WM_CREATE ? nullptr : RecordOf(w);
+    ViewRecord* r = message == WM_CREATE ? nullptr : ViewRecordOf(w);
     switch (message) {
     case WM_CREATE:
         OnCreate(w, lParam);
@@ -377,6 +366,10 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
             RenderGLView(w);
             EndPaint(w, &ps);
         }
+        return 0;
+    case WM_END_TOOL:
+        // No tool of its own: the plan view's ends, on the plan view.
+        if (r && r->window) SendMessageA(r->window, WM_END_TOOL, 0, 0);
         return 0;
     case WM_ERASEBKGND:
         // The frame covers the whole client area.

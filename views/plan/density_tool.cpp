@@ -8,10 +8,10 @@
 #include "views/plan/draw_thread.h"
 #include "views/plan/point_tip.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "base/polygon.h"
 #include "data/selection.h"
 #include <commctrl.h>
@@ -20,8 +20,6 @@
 
 const char* const kDensityTipFormat = "Density: %.03f";
 const char* const kAreaTooSmall = "Area is too small";
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 static HWND DensityTip;
 static HFONT DensityFont;
@@ -57,7 +55,7 @@ static bool CountsByReturn(const ViewRecord* r, uint8_t returns)
 
 float MeasureBoxDensity(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     const struct Polyline* box = r ? r->densityPolyline : nullptr;
     if (!box || box->vertexCount < 3) return -1.0f;
     double minX = box->vertices[0].x, maxX = box->vertices[2].x;
@@ -126,7 +124,7 @@ static void DropDensityBox(HWND view, ViewRecord* r)
 
 int DensityToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
@@ -163,7 +161,7 @@ int DensityToolMouse(HWND view, UINT message, LPARAM lParam)
 
 int TrackDensityBox(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->toolActive) return 0;
     DrawZoomBox(view, r->toolRect, TOOL_DENSITY);
     r->toolRect[2] = r->mouseX;

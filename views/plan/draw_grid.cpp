@@ -19,7 +19,6 @@
 #include <cstring>
 #include <vector>
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 static bool Cancelled(JobControl* job) { return job && JobCancelled(job); }
 
@@ -59,7 +58,7 @@ int GridShadeGray(int shade)
 // bounds decide; a grid of one row or column still has a place on the map.
 int IsDataSetVisible(HWND view, int d)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     DataSet* set = GridOf(r, d);
     if (!set) return 0;
     return set->minX <= r->viewRight && r->viewLeft <= set->maxX && set->minY <= r->viewTop &&
@@ -68,20 +67,15 @@ int IsDataSetVisible(HWND view, int d)
 
 int ViewGridZRange(HWND view, float* low, float* high)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     float lo = 3.37e38f, hi = -3.37e38f;
     const float voidValue = VoidCellValue;
     for (int d = 0; d < r->dataSetCount; d++) {
         DataSet* set = GridOf(r, d);
         if (!set || !IsDataSetVisible(view, d) || !set->extent) continue;
-        RingPolygon* window = NewPolygon(4);
+        RingPolygon* window = NewBoxPolygon(r->viewLeft, r->viewTop, r->viewRight, r->viewBottom);
         if (!window) continue;
-        gpc_vertex* v = window->contour[0].vertex;
-        v[0] = {r->viewLeft, r->viewTop};
-        v[1] = {r->viewRight, r->viewTop};
-        v[2] = {r->viewRight, r->viewBottom};
-        v[3] = {r->viewLeft, r->viewBottom};
         gpc_polygon inside = {};
         gpc_polygon_clip(GPC_INT, set->extent, window, &inside);
         if (inside.num_contours > 0) {
@@ -118,7 +112,7 @@ int8_t TriangleShade(const Vec3* p0, const Vec3* p1, const Vec3* p2, const Vec3*
 
 int CreateGridMesh(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || r->meshBuilt) return 0;
     int64_t allRows = 0;
     for (int d = 0; d < r->dataSetCount; d++)
@@ -331,7 +325,7 @@ static void DrawPost(GridCanvas* canvas, int x, int y, int size, uint32_t pixel,
 
 static int DrawPosts(HWND view, HDC hdc, int d, int decimated, PostColors* colors)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     DataSet* set = GridOf(r, d);
     if (!set || !IsDataSetVisible(view, d)) return 1;
     JobControl* job = JobOf(view);
@@ -399,7 +393,7 @@ static int DrawPosts(HWND view, HDC hdc, int d, int decimated, PostColors* color
 
 int DrawGridPointsByElevation(HWND view, HDC hdc, int d, int decimated)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!GridOf(r, d)) return 1;
     PostColors colors;
     colors.kind = POST_ELEVATION;
@@ -423,7 +417,7 @@ int DrawGridPointsSolid(HWND view, HDC hdc, int d, int decimated)
 
 int DrawGridPointsByMagnitude(HWND view, HDC hdc, int d, int decimated)
 {
-    DataSet* set = GridOf(RecordOf(view), d);
+    DataSet* set = GridOf(ViewRecordOf(view), d);
     if (!set) return 1;
     if (!set->magnitudes) return DrawGridPointsSolid(view, hdc, d, decimated);
     PostColors colors;
@@ -434,7 +428,7 @@ int DrawGridPointsByMagnitude(HWND view, HDC hdc, int d, int decimated)
 
 int DrawGridPoints(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     int decimated = r->displayMode != 8006 && r->overlayPointsOverBackground;
     int mode = r->pointColorMode;
@@ -585,7 +579,7 @@ static int ShadeDataSet(GridCanvas* canvas, const GridMapping& m, const DataSet*
 
 static int ShadeDataSets(HWND view, HDC hdc, const ShadeColors& s, int first, int last, bool magnitudesOnly)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     GridCanvas canvas;
     if (!OpenCanvas(&canvas, hdc, r)) return 1;
@@ -612,7 +606,7 @@ static int ShadeDataSets(HWND view, HDC hdc, const ShadeColors& s, int first, in
 
 int DrawGridShadedRamp(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     SetupTINColorRampOf(r);
     if (r->scaleColorsToLocal && r->zoomLevel != 0) {
@@ -648,7 +642,7 @@ int DrawGridShadedGray(HWND view, HDC hdc, int first, int last)
 
 int DrawGridShadedMagnitude(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     ShadeColors* s = new ShadeColors();
     s->kind = SHADE_MAGNITUDE;
@@ -659,7 +653,7 @@ int DrawGridShadedMagnitude(HWND view, HDC hdc)
 
 int DrawGridShaded(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     switch (r->tinColorMode) {
     case 2: return DrawGridShadedGray(view, hdc, 0, r->dataSetCount - 1);

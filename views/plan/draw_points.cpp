@@ -12,7 +12,6 @@
 #include "app/window_slots.h"
 #include <cstring>
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
 enum ColorKind {
@@ -277,7 +276,7 @@ void ReleaseOffscreen(Offscreen* off)
 
 static int DrawDataSetPoints(HWND view, HDC hdc, int d, int kind)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     JobControl* job = JobOf(view);
     if (!r || !r->dataSets || d < 0 || d >= r->dataSetCount) return 1;
     DataSet* set = r->dataSets[d];
@@ -372,7 +371,7 @@ typedef int (*PointDrawer)(HWND, HDC, int);
 
 int DrawPointsForColorMode(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     if (r->dataKind == 3 || r->dataKind == 4) return DrawGridPoints(view, hdc);
     static const PointDrawer drawers[10] = {

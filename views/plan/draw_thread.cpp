@@ -7,11 +7,11 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/tin_drawing.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "views/plan/draw_points.h"
 #include "views/plan/draw_grid.h"
 #include "views/plan/view_mapping.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -20,7 +20,6 @@
 
 static const COLORREF kDensityBoxColour = RGB(0, 255, 0);
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
 // The toolbar's tooltip window: its tips are switched off while a view draws.
@@ -58,13 +57,6 @@ BITMAPINFO* BuildBitmapInfo(int width, int height, int bytesPerPixel)
         }
     }
     return info;
-}
-
-void FreeViewImageCache(ViewImageCache* cache)
-{
-    if (cache->pixels) NBLFree(cache->pixels);
-    cache->pixels = nullptr;
-    cache->width = cache->height = cache->allocatedWidth = cache->allocatedHeight = 0;
 }
 
 // Copies the window's drawing area into the cache buffer; 0 when no buffer.
@@ -119,7 +111,7 @@ static int RestoreImage(HWND view, HDC given, const ViewImageCache* cache)
 
 int SaveViewImage(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     r->imageCacheValid = SaveImage(view, hdc, &r->imageCache);
     return r->imageCacheValid;
@@ -127,13 +119,13 @@ int SaveViewImage(HWND view, HDC hdc)
 
 int RestoreViewImage(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     return r ? RestoreImage(view, hdc, &r->imageCache) : 0;
 }
 
 int SaveTINImage(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     r->tinCacheValid = SaveImage(view, hdc, &r->tinCache);
     r->tinCacheState = r->displayMode;
@@ -142,7 +134,7 @@ int SaveTINImage(HWND view, HDC hdc)
 
 int RestoreTINImage(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     return r ? RestoreImage(view, hdc, &r->tinCache) : 0;
 }
 
@@ -163,7 +155,7 @@ int SaveTINImageIfWhole(HWND view, HDC hdc, int drew)
 
 int StartViewDraw(HWND view, HDC hdc, const RECT* rect, int erase, int overlayOnly)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     JobControl* job = JobOf(view);
     if (!r || !job) return 0;
     if (r->panActive) return 0;
@@ -209,7 +201,7 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
 {
     ViewDrawRequest request = *(ViewDrawRequest*)parameter;
     HWND view = request.view;
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     JobControl* job = JobOf(view);
     // The starter took the busy semaphore for this thread; the mutex is held
     // for the thread's whole life.
@@ -279,7 +271,7 @@ DWORD WINAPI ViewDrawThread(LPVOID parameter)
     }
 
     if (completed && r->glWindow && !request.overlayOnly) {
-        r->glRebuildFlags[2] = 0;
+        r->glRebuildFlags[GL_LIST_CONTOURS] = 0;
         PostMessageA(view, WM_REFRESH_3D, 0, 0);
     }
     if (tooltips) PostMessageA(tooltips, TTM_ACTIVATE, 1, 0);

@@ -29,4 +29,3 @@ int  RestoreViewImage(HWND view, HDC hdc);
 int  SaveTINImage(HWND view, HDC hdc);
 int  RestoreTINImage(HWND view, HDC hdc);
 int  SaveTINImageIfWhole(HWND view, HDC hdc, int drew);
-void FreeViewImageCache(ViewImageCache* cache);

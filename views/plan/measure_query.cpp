@@ -9,7 +9,7 @@
 #include "views/plan/point_tip.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -23,8 +23,6 @@
 const char* const kQueryPositionFormat = "[QUERY]  %.3lf %.3lf %.3f";
 const char* const kQueryClassFormat = "[QUERY]  %d of %d - %s";
 const char* const kQueryNoPoint = "[QUERY] No Point Found";
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 static HWND PlanTip;
 static HFONT PlanTipFont;
@@ -78,7 +76,7 @@ void PlaceMeasureTip(HWND window, HWND tip, const int rect[4])
 
 int MeasureToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
@@ -100,7 +98,7 @@ int MeasureToolMouse(HWND view, UINT message, LPARAM lParam)
 
 int MeasureToolMove(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->toolActive) return 0;
     DrawToolRubberBand(view, r->toolRect, TOOL_MEASURE);
     double dx = (r->mouseX - r->toolRect[0]) * r->scale, dy = (r->mouseY - r->toolRect[1]) * r->scale;
@@ -128,15 +126,10 @@ static bool ReturnShown(const ViewRecord* r, const PointRecord* p)
 
 PointRecord* FindNearestPointWithFile(HWND view, double x, double y, char* title)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->dataSets) return nullptr;
-    RingPolygon* window = NewPolygon(4);
+    RingPolygon* window = NewBoxPolygon(r->viewLeft, r->viewTop, r->viewRight, r->viewBottom);
     if (!window) return nullptr;
-    RingVertex* v = window->contour[0].vertex;
-    v[0] = {r->viewLeft, r->viewTop};
-    v[1] = {r->viewRight, r->viewTop};
-    v[2] = {r->viewRight, r->viewBottom};
-    v[3] = {r->viewLeft, r->viewBottom};
     PointRecord* best = nullptr;
     double bestDistance = 3.37e38;
     for (int d = 0; d < r->dataSetCount; d++) {
@@ -169,7 +162,7 @@ PointRecord* FindNearestPoint(HWND view, double x, double y) { return FindNeares
 
 void LogQueryLines(HWND view, const PointRecord* p)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     char line[400];
     snprintf(line, sizeof line, kQueryPositionFormat, p->x, p->y, p->z);
     LogMessage(line);
@@ -214,7 +207,7 @@ static int QueryGrid(HWND view, ViewRecord* r, double x, double y)
 
 int QueryToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (message == WM_RBUTTONDOWN) {
         DestroyMeasureTip();
@@ -241,35 +234,4 @@ int QueryToolMouse(HWND view, UINT message, LPARAM lParam)
     LogQueryLines(view, p);
     ShowPointInfoTip(view, at, p, title);
     return 1;
-}
-
-// ---- class pick lists ----------------------------------------------------------------------
-
-void GetListViewChecks(HWND, HWND list, int count, int* flags)
-{
-    for (int i = 0; i < count; i++) {
-        UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK);
-        flags[i] = ((state >> 12) - 1) == 1 ? 1 : 0;
-    }
-}
-
-void FillClassPickList(HWND, HWND list, const ClassTable* table, const int* flags)
-{
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int i = 0; i < table->count; i++) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_STATE;
-        item.iItem = i;
-        item.pszText = (char*)"";
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(flags[i] ? 2 : 1);
-        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&item);
-        char text[96];
-        snprintf(text, sizeof text, " %3d - %s", i, table->entries[i].name);
-        LVITEMA sub = {};
-        sub.iSubItem = 3;
-        sub.pszText = text;
-        SendMessageA(list, LVM_SETITEMTEXTA, i, (LPARAM)&sub);
-    }
 }

@@ -31,5 +31,3 @@ PointRecord* FindNearestPoint(HWND view, double x, double y);
 bool GridPostAt(const DataSet* grid, double x, double y, int* row, int* column);
 PointRecord* FindNearestPointWithFile(HWND view, double x, double y, char* title);
 
-void GetListViewChecks(HWND dialog, HWND list, int count, int* flags);
-void FillClassPickList(HWND dialog, HWND list, const ClassTable* table, const int* flags);

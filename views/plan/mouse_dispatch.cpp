@@ -2,7 +2,7 @@
 // of move and button handlers, the tools' cursors, and the wheel, which zooms
 // or, with a linked profile, steps the profile box.
 #include "views/plan/mouse_dispatch.h"
-#include "app/view_zoom.h"
+#include "app/shell/view_zoom.h"
 #include "app/status_bars.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/view_mapping.h"
@@ -12,58 +12,35 @@
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
-#include "classify/plan_polygon_tools.h"
-#include "gis/layers/poi_tool.h"
 
-static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
+static const PlanToolRow* Tools;
+static int ToolCount;
 
-typedef int (*MoveHandler)(HWND view);
-typedef int (*ButtonHandler)(HWND view, UINT message, LPARAM lParam);
-
-struct ToolRow {
-    int tool;
-    MoveHandler move;
-    ButtonHandler button;
-    LPCSTR cursor;           // a system cursor of the tool's role
-    bool rebuildOnMiddle;    // a middle press rebuilds the TIN first
-};
-
-static const ToolRow Tools[] = {
-    {TOOL_BY_CLASS, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
-    {TOOL_ZOOM, TrackZoomBox, ZoomToolMouse, IDC_CROSS, false},
-    {TOOL_POINT, nullptr, PointReclassToolMouse, IDC_HAND, true},
-    {TOOL_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
-    {TOOL_MEASURE, MeasureToolMove, MeasureToolMouse, IDC_CROSS, true},
-    {TOOL_FILTER_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
-    {TOOL_QUERY, nullptr, QueryToolMouse, IDC_HELP, true},
-    {TOOL_PROFILE, TrackProfileBox, ProfileToolMouse, IDC_CROSS, true},
-    {TOOL_PAN, PanScrollWindow, PanToolMouse, IDC_SIZEALL, true},
-    {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
-    {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
-    {TOOL_POI, nullptr, POIToolMouse, IDC_UPARROW, true},
-    {TOOL_AOI, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
-};
-
-static const ToolRow* RowOf(int tool)
+void SetPlanTools(const PlanToolRow* rows, int count)
 {
-    for (const ToolRow& row : Tools)
-        if (row.tool == tool) return &row;
+    Tools = rows;
+    ToolCount = count;
+}
+
+static const PlanToolRow* RowOf(int tool)
+{
+    for (int i = 0; i < ToolCount; i++)
+        if (Tools[i].tool == tool) return &Tools[i];
     return nullptr;
 }
 
 HCURSOR ToolCursor(int tool)
 {
-    const ToolRow* row = RowOf(tool);
+    const PlanToolRow* row = RowOf(tool);
     return LoadCursorA(nullptr, row ? row->cursor : IDC_ARROW);
 }
 
 int ViewMouseMove(HWND view, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     r->lastMouseX = r->mouseX;
@@ -72,24 +49,24 @@ int ViewMouseMove(HWND view, LPARAM lParam)
     r->mouseY = y < 0 ? 0 : y;
     UpdateViewStatusBar(view);
     if (IsWorkerBusy()) return 0;
-    const ToolRow* row = RowOf(r->currentTool);
+    const PlanToolRow* row = RowOf(r->currentTool);
     return row && row->move ? row->move(view) : 0;
 }
 
 int ViewMouseButton(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     LogMessage(" ");
     if (IsWorkerBusy()) return 0;
-    const ToolRow* row = RowOf(r->currentTool);
+    const PlanToolRow* row = RowOf(r->currentTool);
     if (message == WM_MBUTTONDOWN && row && row->rebuildOnMiddle) RebuildViewTIN(view);
     return row && row->button ? row->button(view, message, lParam) : 0;
 }
 
 int ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     LogMessage(" ");
     if (IsWorkerBusy()) return 0;
@@ -105,7 +82,7 @@ int ViewMouseWheel(HWND view, WPARAM wParam, LPARAM lParam)
 
 int SetViewCursor(HWND view, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || (HWND)wParam != view) return 0;
     POINT p;
     GetCursorPos(&p);

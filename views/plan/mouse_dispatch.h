@@ -11,3 +11,16 @@ int SetViewCursor(HWND view, WPARAM wParam);
 int SetCursorClientPos(HWND window, int x, int y);
 // The cursor a tool shows (a system cursor of the same role).
 HCURSOR ToolCursor(int tool);
+
+// One tool of the plan view: what a mouse move and a button do while it is
+// current, its cursor (a system cursor of the tool's role), and whether a
+// middle press rebuilds the TIN first.
+struct PlanToolRow {
+    int tool;
+    int (*move)(HWND view);
+    int (*button)(HWND view, UINT message, LPARAM lParam);
+    LPCSTR cursor;
+    bool rebuildOnMiddle;
+};
+// The shell hands its table of plan tools in at start-up; the rows stay its own.
+void SetPlanTools(const PlanToolRow* rows, int count);

@@ -4,20 +4,19 @@
 #include "views/plan/overlays.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"
-#include "gis/layers/marker_font.h"
+#include "views/plan/marker_font.h"
 #include "views/contours/contour_list.h"
 #include <cstring>
 #include <vector>
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 static bool Cancelled(HWND view)
 {
@@ -67,7 +66,7 @@ static bool OnScreen(const RECT& area, POINT p) { return p.x >= 0 && p.x <= area
 // before each; 0 on a cancel or when the drawer stops.
 static int DrawShownReferences(HWND view, HDC hdc, int kind, int (*draw)(HWND, HDC, const ReferenceFile*))
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->references) return 1;
     for (int i = 0; i < r->referenceCount; i++) {
         if (Cancelled(view)) return 0;
@@ -79,25 +78,13 @@ static int DrawShownReferences(HWND view, HDC hdc, int kind, int (*draw)(HWND, H
 
 int DrawReferenceImages(HWND view, HDC hdc) { return DrawShownReferences(view, hdc, REFERENCE_IMAGE, DrawReferenceImage); }
 
-static RingPolygon* Rectangle4(double left, double top, double right, double bottom)
-{
-    RingPolygon* p = NewPolygon(4);
-    if (!p) return nullptr;
-    RingVertex* v = p->contour[0].vertex;
-    v[0] = {left, top};
-    v[1] = {right, top};
-    v[2] = {right, bottom};
-    v[3] = {left, bottom};
-    return p;
-}
-
 int DrawReferenceImage(HWND view, HDC hdc, const ReferenceFile* file)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     const ReferenceImage* image = file ? file->image : nullptr;
     if (!r || !image || !image->pixels || image->rows <= 0 || image->columns <= 0) return 1;
-    RingPolygon* footprint = Rectangle4(image->minX, image->maxY, image->maxX, image->minY);
-    RingPolygon* window = Rectangle4(r->viewLeft, r->viewTop, r->viewRight, r->viewBottom);
+    RingPolygon* footprint = NewBoxPolygon(image->minX, image->maxY, image->maxX, image->minY);
+    RingPolygon* window = NewBoxPolygon(r->viewLeft, r->viewTop, r->viewRight, r->viewBottom);
     int overlap = footprint && window && PolygonsOverlap(footprint, window);
     FreePolygon(footprint);
     FreePolygon(window);
@@ -179,7 +166,7 @@ static void DrawOpenLine(const ViewRecord* r, HDC hdc, const struct Polyline* li
 
 int DrawReferenceShapes(HWND view, HDC hdc, const ReferenceFile* file)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !file) return 1;
     HPEN pen = CreatePen(PS_SOLID, file->width, file->color);
     HBRUSH brush = CreateSolidBrush(file->color);
@@ -221,7 +208,7 @@ static bool AppJobRunning() { return FrameWindow && GetWindowSlot(FrameWindow, F
 
 int DrawContours(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     // The contour job owns and rebuilds the list while it runs.
     if (!r || !r->contours || AppJobRunning()) return 1;
     HPEN intermediate = CreatePen(PS_SOLID, 1, r->contourIntermediateColor);
@@ -248,7 +235,7 @@ int DrawContours(HWND view, HDC hdc)
 
 int DrawAOIPolygons(HWND view, HDC hdc, const AOISet* set)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !set) return 1;
     r->redrawOverlays = 0;
     if (set->shapeKind != SHAPES_LINES && set->shapeKind != SHAPES_POLYGONS) return 1;
@@ -299,7 +286,7 @@ static void XorClosedOutline(HDC hdc, std::vector<POINT>& points, COLORREF colou
 
 int DrawDataSetOutline(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     const DataSet* set = r ? r->currentDataSet : nullptr;
     if (!set || !set->extent || set->extent->num_contours < 1) return 1;
     // The outline marks a data set whose loaded bounds differ from the
@@ -317,13 +304,13 @@ int DrawDataSetOutline(HWND view, HDC hdc)
 
 void ShowProfileBoxIn3D(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (r && r->glWindow && r->window) PostMessageA(r->window, WM_REFRESH_3D, 0, 0);
 }
 
 int DrawProfileBox(HWND view, HDC given, const struct Polyline* box, COLORREF colour)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !box || !box->vertices || box->vertexCount < 1) return 1;
     ShowProfileBoxIn3D(view);
     HDC hdc = given ? given : GetDC(view);
@@ -338,7 +325,7 @@ int DrawProfileBox(HWND view, HDC given, const struct Polyline* box, COLORREF co
 
 int DrawPOIMarkers(HWND view, HDC given)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->showPOIMarkers || !r->poiSet || r->poiSet->count <= 0 || !r->poiSet->records) return 1;
     int radius = r->poiMarkerSize < 2 ? 2 : r->poiMarkerSize;
     RECT area;
@@ -419,7 +406,7 @@ static int BetweenDraws(HWND window, F draw)
 
 int HighlightPoints(HWND view, const PointSelection* selection)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !selection) return 0;
     ViewMapping m = PlanViewMapping(r);
     return BetweenDraws(view, [&](HDC hdc) {
@@ -432,7 +419,7 @@ int HighlightPoints(HWND view, const PointSelection* selection)
 
 int DrawProfilePointMark(HWND profile, const PointRecord* point)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !point) return 0;
     ViewMapping m = r->profile;
     return BetweenDraws(profile, [&](HDC hdc) {

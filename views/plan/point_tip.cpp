@@ -4,7 +4,7 @@
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "app/class_table.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "data/gps_time.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -14,9 +14,9 @@
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_window.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/view_arrange.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
@@ -33,8 +33,6 @@ const char* const kNoProfilePoints = "No Points Found";
 const char* const kProfileWidthError = "Profile width must be greater than zero:\n\n    %.3lf";
 
 static const COLORREF kCyan = RGB(0, 255, 255);
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 static Vec3 WorldAt(const ViewRecord* r, int x, int y)
 {
@@ -78,7 +76,7 @@ static void DropBox(ViewRecord* r)
 
 void FreeProfileSelection(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     r->profileQueryIndex = -1;
     DropBox(r);
@@ -96,7 +94,7 @@ static void BuildBox(ViewRecord* r)
 
 int CollectProfilePoints(HWND view, int keepWidth)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     r->profileQueryIndex = -1;
     if (r->profileWindow) CancelViewDraw(r->profileWindow);
@@ -146,7 +144,7 @@ int CollectProfilePoints(HWND view, int keepWidth)
 
 int OpenOrUpdateProfile(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     CancelViewDraw(view);
     FreePolyline(r->profileEditPolygon);
@@ -177,7 +175,7 @@ int OpenOrUpdateProfile(HWND view)
 
 int RefreshProfileBox(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (r->profileWindow) CancelViewDraw(r->profileWindow);
     CollectProfilePoints(view, 1);
@@ -195,7 +193,7 @@ int RefreshProfileBox(HWND view)
 
 int MoveProfileBox(HWND view, int command)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->profilePolyline || IsViewJobBusy(view)) return 0;
     const struct Polyline* box = r->profilePolyline;
     DrawProfileBoxXor(view, nullptr, box, kCyan);
@@ -221,7 +219,7 @@ int MoveProfileBox(HWND view, int command)
 
 int ProfileToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
@@ -266,7 +264,7 @@ int ProfileToolMouse(HWND view, UINT message, LPARAM lParam)
 
 int TrackProfileBox(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->toolActive) return 0;
     if (!r->toolState) {
         DrawToolRubberBand(view, r->toolRect, TOOL_PROFILE);
@@ -298,7 +296,7 @@ static void EnableWidth(HWND dialog, BOOL on)
 INT_PTR CALLBACK ProfileBoxWidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND view = (HWND)DialogParameter(dialog, message, lParam);
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     switch (message) {
     case WM_INITDIALOG: {
         if (!r) return TRUE;
@@ -349,7 +347,7 @@ INT_PTR CALLBACK ProfileBoxWidthDlgProc(HWND dialog, UINT message, WPARAM wParam
 
 int SetProfileBoxWidth(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     // The profile window passes the command on with itself as the window.
     HWND plan = r->window ? r->window : view;

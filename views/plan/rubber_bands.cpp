@@ -4,13 +4,11 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/overlays.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/polygon.h"
 #include <vector>
-
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 
 COLORREF RubberBandColor(int tool)
 {
@@ -70,7 +68,7 @@ int DrawZoomBox(HWND window, const int rect[4], int tool)
 
 int DrawMapRectXor(HWND view, double x0, double y0, double x1, double y1, COLORREF colour)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!view || !r) return 0;
     PenScope s(view, nullptr, PS_SOLID, 2, colour, R2_XORPEN);
     POINT p[5];
@@ -86,7 +84,7 @@ int DrawMapRectXor(HWND view, double x0, double y0, double x1, double y1, COLORR
 
 int RedrawToolRubberBand(HWND window, const int line[4], int tool)
 {
-    ViewRecord* r = RecordOf(window);
+    ViewRecord* r = ViewRecordOf(window);
     int width = 2;
     COLORREF colour = RubberBandColor(tool);
     POINT from = {line[0], line[1]};
@@ -132,7 +130,7 @@ int DrawViewPolygonXor(HWND view, const struct Polyline* line, COLORREF colour)
 
 int DrawViewPolygonXorWidth(HWND view, const struct Polyline* line, COLORREF colour, int width)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !line) return 0;
     std::vector<POINT> points = RoundedPixels(r, line, true);
     if (points.size() < 2) return 1;
@@ -143,7 +141,7 @@ int DrawViewPolygonXorWidth(HWND view, const struct Polyline* line, COLORREF col
 
 int DrawViewPolyline(HWND view, const struct Polyline* line, COLORREF colour, int close)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !line) return 0;
     std::vector<POINT> points = RoundedPixels(r, line, close != 0);
     if (points.size() < 2) return 1;

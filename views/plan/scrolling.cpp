@@ -3,14 +3,12 @@
 // Every change ends with the world window recomputed and a redraw.
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "app/status_bars.h"
 #include <cstdlib>
-
-static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 
 static void SetScrollRangePos(HWND window, int bar, int position, int maximum, BOOL redraw)
 {
@@ -40,7 +38,7 @@ static void FillClientBlack(HWND view, const RECT* rect)
 
 int UpdateScrollBars(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || IsIconic(view) || !IsWindowEnabled(view)) return 0;
     RECT rc;
     GetViewClientRect(view, &rc);
@@ -98,7 +96,7 @@ static int ScrollAxis(HWND view, int bar, int code, int* offset, int image, int 
 
 int ScrollView(HWND view, UINT message, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     RECT rc;
     GetViewClientRect(view, &rc);
@@ -139,7 +137,7 @@ static bool ClampPan(int* offset, int image, int drawable)
 
 int PanView(HWND view, int x, int y)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     CancelViewDraw(view);
     RECT rc;
@@ -158,7 +156,7 @@ int PanView(HWND view, int x, int y)
 
 int KeepProfileBoxInView(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     double mx = (r->profileA.x + r->profileB.x) / 2, my = (r->profileA.y + r->profileB.y) / 2;
     if (r->viewLeft < mx && mx < r->viewRight && r->viewBottom < my && my < r->viewTop) return 0;
@@ -191,7 +189,7 @@ static int CenteredOffset(int a, int b, bool first, bool same, int drawable, int
 
 int CenterViewOnProfile(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || r->zoomLevel == 0) return 0;
     RECT area;
     GetViewClientRect(view, &area);

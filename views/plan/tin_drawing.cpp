@@ -13,7 +13,6 @@
 #include "data/selection.h"
 #include "data/tin_model.h"
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
 float TriangleShade(const Vec3* light, const Vec3* normal, float verticalFactor)
@@ -79,7 +78,7 @@ static COLORREF RGBColor(const ViewRecord*, const TINModel* tin, int t, float d,
 // The common frame of the four drawers.
 static int DrawShadedTIN(HWND view, HDC hdc, TriangleColor color, const void* extra, bool startFromWindow)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     JobControl* job = JobOf(view);
     if (!r || !r->tin || !r->tin->points) return 1;
     const TINModel* tin = r->tin;
@@ -143,7 +142,7 @@ void TINRampRange(const ViewRecord* r, float* low, float* high)
 
 int DrawTINByRamp(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->tin) return 1;
     SetupTINColorRamp(view);
     float low = r->rampMinZ, high = r->rampMaxZ;
@@ -159,7 +158,7 @@ int DrawTINGray(HWND view, HDC hdc) { return DrawShadedTIN(view, hdc, GrayColor,
 
 int DrawTINByIntensity(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     IntensityRange range = {0, 0, 0.0};
     if (r->currentDataSet) {
@@ -176,7 +175,7 @@ int DrawTINByRGB(HWND view, HDC hdc) { return DrawShadedTIN(view, hdc, RGBColor,
 
 int DrawTINForColorMode(HWND view, HDC hdc)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     // Grid views are shaded from their own mesh.
     if (r->dataKind == DATA_GDAL || r->dataKind == DATA_RADAR) return DrawGridShaded(view, hdc);

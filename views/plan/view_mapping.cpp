@@ -6,10 +6,10 @@
 #include "views/contours/contour_list.h"
 #include "resource.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/view_selection.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -19,7 +19,6 @@
 #include "data/tin_model.h"
 #include <commctrl.h>
 
-static ViewRecord* RecordOf(HWND view) { return view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND view) { return view ? (JobControl*)GetWindowSlot(view, CHILD_JOB) : nullptr; }
 
 int GetViewClientRect(HWND view, RECT* rect)
@@ -41,7 +40,7 @@ static void UpdateImageSize(ViewRecord* r)
 
 int ComputeViewExtents(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->dataSets) return 0;
     bool any = false;
     int total = 0, iMin = 0, iMax = 0;
@@ -107,7 +106,7 @@ int ComputeViewExtents(HWND view)
 
 int FitViewToWindow(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     RECT rc;
     GetViewClientRect(view, &rc);
@@ -133,7 +132,7 @@ int FitViewToWindow(HWND view)
 
 int UpdateViewScale(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     if (r->zoomLevel == 0) {
         FitViewToWindow(view);
@@ -152,7 +151,7 @@ int UpdateViewScale(HWND view)
 
 void SetViewExtentsFromScroll(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     r->viewLeft = r->scrollX * r->scale + r->dataMinX;
     r->viewTop = r->dataMaxY - r->scrollY * r->scale;
@@ -163,7 +162,7 @@ void SetViewExtentsFromScroll(HWND view)
 
 void CenterViewAt(HWND view, double x, double y)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     r->centerX = x;
     r->centerY = y;
@@ -184,14 +183,14 @@ static void ToggleTINMode(ViewRecord* r, int mode)
     r->displayMode = r->displayMode == mode ? DISPLAY_POINTS : mode;
     if (r->displayMode == mode && r->tinCacheState != mode) {
         r->tinCacheValid = 0;
-        r->glRebuildFlags[0] = 0;
+        r->glRebuildFlags[GL_LIST_TIN] = 0;
     }
-    r->glRebuildFlags[1] = 0;
+    r->glRebuildFlags[GL_LIST_POINTS] = 0;
 }
 
 int ViewDisplayCommand(HWND view, int command)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     int handled = 1;
     switch (command) {
@@ -209,7 +208,7 @@ int ViewDisplayCommand(HWND view, int command)
                 UpdateToolbarState(view);
                 return 0;
             }
-            r->glRebuildFlags[2] = 0;
+            r->glRebuildFlags[GL_LIST_CONTOURS] = 0;
         }
         r->overlayContours = !r->overlayContours;
         r->tinFoundNoPoints = 0;
@@ -233,7 +232,7 @@ int ViewDisplayCommand(HWND view, int command)
 
 void ResetViewDisplayMode(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return;
     r->displayMode = DISPLAY_POINTS;
     r->overlayPointsOverBackground = r->overlayContours = r->overlayReferences = 0;
@@ -277,7 +276,7 @@ static void FreeViewContours(ViewRecord* r)
 // Before each draw: what the display mode and overlays need and is missing.
 int EnsureViewTIN(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || AppJobRunning()) return 0;
     bool tinMode = r->displayMode == CMD_COLOR_TIN || r->displayMode == CMD_GRAY_TIN;
     if (IsGridView(r)) {
@@ -298,7 +297,7 @@ int RebuildViewTIN(HWND view)
         view = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
         if (!view) return 0;
     }
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     // A profile or 3D window shares the record; the draw lock is the plan view's.
     HWND planView = r->window ? r->window : view;
@@ -329,7 +328,7 @@ int RebuildViewTIN(HWND view)
 int DropViewTIN(HWND view)
 {
     if (AppJobRunning()) return 0;
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     JobControl* job = JobOf(view);
     if (!r || !job) return 0;
     CancelViewDraw(view);
@@ -348,7 +347,7 @@ int DropViewTIN(HWND view)
 int InvalidateView(HWND window, int flag)
 {
     if (flag) {
-        ViewRecord* r = RecordOf(window);
+        ViewRecord* r = ViewRecordOf(window);
         if (r) {
             InterlockedIncrement(&r->drawGeneration);
             r->imageCacheValid = 0;
@@ -360,12 +359,12 @@ int InvalidateView(HWND window, int flag)
 
 int ResetViewCache(HWND view)
 {
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     InterlockedIncrement(&r->drawGeneration);
     r->imageCacheValid = 0;
     r->tinCacheValid = 0;
-    for (int i = 0; i < 4; i++) r->glRebuildFlags[i] = 0;
+    for (int i = 0; i < GL_LIST_COUNT; i++) r->glRebuildFlags[i] = 0;
     return 1;
 }
 
@@ -383,7 +382,7 @@ static void ShowPointSize(HWND dialog, int size)
 INT_PTR CALLBACK PointDisplaySizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND view = (HWND)DialogParameter(dialog, message, lParam);
-    ViewRecord* r = RecordOf(view);
+    ViewRecord* r = ViewRecordOf(view);
     switch (message) {
     case WM_INITDIALOG: {
         if (!r) return TRUE;

@@ -9,9 +9,9 @@
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "app/command_ids.h"
-#include "app/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
@@ -19,7 +19,6 @@
 #include "data/selection.h"
 #include <vector>
 
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
 static JobControl* JobOf(HWND w) { return w ? (JobControl*)GetWindowSlot(w, CHILD_JOB) : nullptr; }
 
 int ProfilePaint(HWND profile)
@@ -39,7 +38,7 @@ int ProfilePaint(HWND profile)
 
 int StartProfileDraw(HWND profile, HDC hdc, const RECT* rect, int erase, int constant)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !JobOf(profile) || r->profilePanActive) return 0;
     ProfileDrawRequest* request = (ProfileDrawRequest*)NBLMalloc(sizeof(ProfileDrawRequest));
     if (!request) return 0;
@@ -59,7 +58,7 @@ int StartProfileDraw(HWND profile, HDC hdc, const RECT* rect, int erase, int con
 
 int FillProfileBackground(HWND profile, HDC hdc)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     RECT area = {0, 0, r->profile.clientWidth, r->profile.clientHeight};
     HBRUSH brush = CreateSolidBrush(ViewBackgroundColor);
@@ -70,7 +69,7 @@ int FillProfileBackground(HWND profile, HDC hdc)
 
 COLORREF ProfilePointColor(HWND profile, int mode, int i, int* file)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     const PointRecord& p = r->profileCopy[i];
     switch (mode) {
     case CMD_COLOR_ELEVATION:
@@ -105,7 +104,7 @@ COLORREF ProfilePointColor(HWND profile, int mode, int i, int* file)
 
 int DrawProfilePoints(HWND profile, HDC hdc)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     JobControl* job = JobOf(profile);
     if (!r) return 0;
     int mode = r->pointColorMode;
@@ -168,7 +167,7 @@ int DrawProfilePoints(HWND profile, HDC hdc)
 
 int DrawProfilePolygon(HWND profile, HDC given, const struct Polyline* polygon, COLORREF colour)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !polygon || !polygon->vertices || polygon->vertexCount < 1) return 0;
     HDC hdc = given ? given : GetDC(profile);
     const ViewMapping& m = r->profile;
@@ -207,7 +206,7 @@ DWORD WINAPI ProfileDrawThread(LPVOID parameter)
 {
     ProfileDrawRequest request = *(ProfileDrawRequest*)parameter;
     HWND profile = request.profile;
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     JobControl* job = JobOf(profile);
     // The starter took the draw lock for this thread.
     WaitForSingleObject(job->mutex, INFINITE);

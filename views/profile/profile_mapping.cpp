@@ -2,20 +2,17 @@
 // every change first stops the profile's draw thread, which reads the
 // mapping while it draws.
 #include "views/profile/profile_mapping.h"
-#include "app/view_zoom.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
-#include "app/view_tools.h"
+#include "app/status_bars.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "data/selection.h"
 #include <cmath>
 #include <cstdlib>
-
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
 
 static void ImageSize(ViewMapping& m)
 {
@@ -36,7 +33,7 @@ static void ReadClientSize(HWND profile, ViewMapping& m)
 
 void FitProfileView(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return;
     ViewMapping& m = r->profile;
     ReadClientSize(profile, m);
@@ -56,7 +53,7 @@ void FitProfileView(HWND profile)
 
 void UpdateProfileWindowExtent(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return;
     ViewMapping& m = r->profile;
     m.left = m.minX + m.scrollX * m.scale;
@@ -67,7 +64,7 @@ void UpdateProfileWindowExtent(HWND profile)
 
 void CenterProfileView(HWND profile, double x, double z)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return;
     ViewMapping& m = r->profile;
     m.centerX = x;
@@ -82,7 +79,7 @@ void CenterProfileView(HWND profile, double x, double z)
 
 void ResizeProfileView(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return;
     ViewMapping& m = r->profile;
     if (m.zoomLevel == 0) {
@@ -116,7 +113,7 @@ static void SetLevel(ViewMapping& m, int level)
 
 int AutoZoomProfile(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profilePoints || !r->profileCopy) return 0;
     ViewMapping& m = r->profile;
     double lowest = 3.37e38, highest = -3.37e38;
@@ -141,7 +138,7 @@ int AutoZoomProfile(HWND profile)
 
 int InitProfileScales(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     if (!r->profilePoints) {
         const DataSet* set = r->currentDataSet;
@@ -186,7 +183,7 @@ static double BoxFactor(const ViewMapping& m, const int rect[4])
 
 int ZoomProfile(HWND profile, int operation, const int rect[4])
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     ViewMapping& m = r->profile;
     double x, z;
@@ -253,7 +250,7 @@ static void SetBar(HWND window, int bar, int position, int maximum)
 
 int UpdateProfileScrollBars(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || IsIconic(profile) || !IsWindowEnabled(profile)) return 0;
     const ViewMapping& m = r->profile;
     int h = m.imageWidth - (m.clientWidth + 1), v = m.imageHeight - (m.clientHeight + 1);
@@ -303,7 +300,7 @@ static int ScrollAxis(HWND profile, int bar, int code, int* offset, int image, i
 
 int ProfileHScroll(HWND profile, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     ViewMapping& m = r->profile;
     return ScrollAxis(profile, SB_HORZ, LOWORD(wParam), &m.scrollX, m.imageWidth, m.clientWidth);
@@ -311,7 +308,7 @@ int ProfileHScroll(HWND profile, WPARAM wParam)
 
 int ProfileVScroll(HWND profile, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     ViewMapping& m = r->profile;
     return ScrollAxis(profile, SB_VERT, LOWORD(wParam), &m.scrollY, m.imageHeight, m.clientHeight);
@@ -327,7 +324,7 @@ static void AfterZoom(HWND profile)
 
 int ProfileZoomToolMouse(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     int* rect = r->profileRect;
@@ -368,7 +365,7 @@ int ProfileZoomToolMouse(HWND profile, UINT message, LPARAM lParam)
 
 int TrackProfileZoomBox(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profileZoomDrag) return 0;
     DrawZoomBox(profile, r->profileRect, TOOL_ZOOM);
     r->profileRect[2] = r->profileMouseX;
@@ -379,7 +376,7 @@ int TrackProfileZoomBox(HWND profile)
 
 int ProfilePanToolMouse(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
@@ -400,7 +397,7 @@ int ProfilePanToolMouse(HWND profile, UINT message, LPARAM lParam)
 
 int TrackProfilePan(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profilePanActive) return 0;
     ScrollWindowEx(profile, r->profileMouseX - r->profileLastMouseX, r->profileMouseY - r->profileLastMouseY, nullptr,
                    nullptr, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
@@ -422,7 +419,7 @@ static bool ClampOffset(int* offset, int image, int client)
 
 int ApplyProfilePan(HWND profile, int x, int y)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     CancelViewDraw(profile);
     ViewMapping& m = r->profile;

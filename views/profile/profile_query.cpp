@@ -8,7 +8,7 @@
 #include "views/plan/point_tip.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -19,8 +19,6 @@
 #include <cstdlib>
 
 const char* const kProfileMeasureFormat = "H:%.3lf V:%.3lf D:%.3lf";
-
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
 
 static HWND MeasureTipWindow;
 static HFONT MeasureTipFont;
@@ -48,7 +46,7 @@ void DestroyProfileMeasureTip()
 
 int ProfileMeasureToolMouse(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     int* rect = r->profileRect;
@@ -71,7 +69,7 @@ int ProfileMeasureToolMouse(HWND profile, UINT message, LPARAM lParam)
 
 int ProfileMeasureMove(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profileBandActive) return 0;
     int* rect = r->profileRect;
     DrawToolRubberBand(profile, rect, TOOL_MEASURE);
@@ -89,7 +87,7 @@ int ProfileMeasureMove(HWND profile)
 
 int FindNearestProfilePoint(HWND profile, int x, int y)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profilePoints || !r->profileCopy) return -1;
     const ViewMapping& m = r->profile;
     double px = x * m.scale + m.left, pz = m.top - y * m.scale;
@@ -109,7 +107,7 @@ int FindNearestProfilePoint(HWND profile, int x, int y)
 
 int ProfileQueryToolMouse(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     if (message == WM_RBUTTONDOWN) {
         DestroyMeasureTip();

@@ -5,7 +5,7 @@
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"
 #include "app/view_record.h"
-#include "app/view_window.h"
+#include "app/view_jobs.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "base/polygon.h"
@@ -16,8 +16,6 @@
 #include "data/selection.h"
 
 const char kNoPointsFoundLog[] = "No Points Found";
-
-static ViewRecord* RecordOf(HWND profile) { return profile ? (ViewRecord*)GetWindowSlot(profile, CHILD_RECORD) : nullptr; }
 
 static Vec3 ProfileAt(const ViewRecord* r, int x, int y)
 {
@@ -32,7 +30,7 @@ static void PixelOf(const ViewRecord* r, double x, double z, int* px, int* py)
 
 int ProfilePointReclassMouse(HWND profile, UINT message, LPARAM position)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     if (message == WM_RBUTTONDOWN) {
         if (r->editPending) UndoClassEdit(r->window);
@@ -112,7 +110,7 @@ static int CloseProfilePolygon(HWND profile, ViewRecord* r, int x, int y)
 
 int ProfilePolygonToolMouse(HWND profile, UINT message, LPARAM position)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int x = (short)LOWORD(position), y = (short)HIWORD(position);
     if (message == WM_RBUTTONDOWN) return r->profileBandActive ? CloseProfilePolygon(profile, r, x, y) : 1;
@@ -141,7 +139,7 @@ int ProfilePolygonToolMouse(HWND profile, UINT message, LPARAM position)
 
 int TrackProfilePolygonBand(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profileBandActive) return 0;
     CancelViewDraw(profile);
     DrawBand(profile, r);
@@ -155,7 +153,7 @@ int TrackProfilePolygonBand(HWND profile)
 // visible part of the profile (bounds included), whatever the display flags.
 static int ReclassInsideProfilePolygon(HWND profile, int byClass)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r || !r->profileEditPolygon || !r->profilePoints || !r->profileCopy) return 0;
     if (!MayEditClasses()) return 0;
     if (byClass && !r->classSelectionSaved) {

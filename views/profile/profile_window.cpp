@@ -17,17 +17,16 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
-#include "app/display_settings_dialog.h"
-#include "app/frame.h"
+#include "app/shell/display_settings_dialog.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/view_command.h"
-#include "app/view_window.h"
+#include "app/shell/view_command.h"
+#include "app/view_jobs.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
 #include "classify/class_dialogs.h"
 #include "classify/undo.h"
-#include "app/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -36,23 +35,12 @@
 
 const char* const kProfileCreateFailed = "Failed in Creating Profile Window";
 
-static ViewRecord* RecordOf(HWND w) { return w ? (ViewRecord*)GetWindowSlot(w, CHILD_RECORD) : nullptr; }
-
 HWND CreateProfileWindow(ViewRecord* record)
 {
     if (!record || !MDIClientWindow) return 0;
     char title[300];
     snprintf(title, sizeof title, "%s - Profile", record->title);
-    MDICREATESTRUCTA mdi = {};
-    mdi.szClass = "ChildProfile";
-    mdi.szTitle = title;
-    mdi.hOwner = AppInstance;
-    mdi.x = mdi.y = mdi.cx = mdi.cy = CW_USEDEFAULT;
-    mdi.style = 0x12300003;
-    mdi.lParam = (LPARAM)record;
-    HWND profile = (HWND)SendMessageA(MDIClientWindow, WM_MDICREATE, 0, (LPARAM)&mdi);
-    if (!profile) ShowMessageBox(FrameWindow, kProfileCreateFailed, "Error", MB_OK);
-    return profile;
+    return CreateMDIChild("ChildProfile", title, kMapChildStyle, record, kProfileCreateFailed);
 }
 
 static bool IsPolygonTool(int tool)
@@ -62,7 +50,7 @@ static bool IsPolygonTool(int tool)
 
 int CancelProfileTool(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int tool = r->profileTool;
     if (IsPolygonTool(tool)) {
@@ -89,7 +77,7 @@ int CancelProfileTool(HWND profile)
 
 int SetProfileTool(HWND profile, int id)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     if (id != r->profileTool) {
         CancelProfileTool(profile);
@@ -102,7 +90,7 @@ int SetProfileTool(HWND profile, int id)
 
 int CloseProfileView(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     CancelViewDraw(profile);
     if (r) CancelProfileTool(profile);
     JobControl* job = (JobControl*)GetWindowSlot(profile, CHILD_JOB);
@@ -181,7 +169,7 @@ int ProfileHandlesCommand(int id)
 
 int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     int id = LOWORD(wParam);
     for (const auto& row : ProfileCommands)
@@ -195,7 +183,7 @@ int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
 
 int SetProfileCursor(HWND profile)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     POINT p;
     GetCursorPos(&p);
@@ -218,7 +206,7 @@ int SetProfileCursor(HWND profile)
 
 int ProfileMouseMove(HWND profile, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     r->profileLastMouseX = r->profileMouseX;
     r->profileLastMouseY = r->profileMouseY;
@@ -239,7 +227,7 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
 
 int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
     // The tools that change classes wait for a running worker: it owns the classes meanwhile.
@@ -267,7 +255,7 @@ static bool PointerIn(HWND window, POINT screen)
 
 int ProfileMouseWheel(HWND profile, WPARAM wParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     if (!r) return 0;
     LogMessage(" ");
     POINT p;
@@ -307,7 +295,7 @@ static void OnSize(HWND profile, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ViewRecord* r = RecordOf(profile);
+    ViewRecord* r = ViewRecordOf(profile);
     switch (message) {
     case WM_CREATE:
         OnCreate(profile, lParam);
@@ -318,6 +306,9 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
     case WM_PAINT:
         if (ProfilePaint(profile)) return 0;
         break;
+    case WM_END_TOOL:
+        CancelProfileTool(profile);
+        return 0;
     case WM_CLOSE: {
         HWND plan = r ? r->window : nullptr;
         CloseProfileView(profile);

@@ -1,0 +1,16 @@
+// The MDI frame: the frame procedure and the orderly close.
+#pragma once
+#include "app/app_windows.h"
+#include <windows.h>
+
+
+#define APP_TITLE "VelkaViewer  Version 3.7.3"
+#define APP_VERSION "3.7.3"
+
+LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void PaintFrameBackground(HWND frame, HDC hdc);
+// Asked at closing while the worker runs.
+extern const char kWorkerRunningQuestion[];
+int  FrameClose(HWND frame);
+// Lets the foundation and data code reach this frame (base/shell_hooks.h).
+void InstallShellHooks();

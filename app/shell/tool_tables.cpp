@@ -1,0 +1,34 @@
+// The plan view's tools: the handlers of each tool live in the room that owns
+// the tool (zoom and pan in the shell, reclassing in classify/, POI in gis/),
+// so the table that joins them lives here, on top.
+#include "app/shell/tool_tables.h"
+#include "app/shell/view_tools.h"
+#include "app/shell/view_zoom.h"
+#include "app/command_ids.h"
+#include "classify/plan_polygon_tools.h"
+#include "gis/layers/poi_tool.h"
+#include "views/plan/density_tool.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/profile_box.h"
+
+static const PlanToolRow PlanTools[] = {
+    {TOOL_BY_CLASS, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_ZOOM, TrackZoomBox, ZoomToolMouse, IDC_CROSS, false},
+    {TOOL_POINT, nullptr, PointReclassToolMouse, IDC_HAND, true},
+    {TOOL_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_MEASURE, MeasureToolMove, MeasureToolMouse, IDC_CROSS, true},
+    {TOOL_FILTER_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_QUERY, nullptr, QueryToolMouse, IDC_HELP, true},
+    {TOOL_PROFILE, TrackProfileBox, ProfileToolMouse, IDC_CROSS, true},
+    {TOOL_PAN, PanScrollWindow, PanToolMouse, IDC_SIZEALL, true},
+    {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
+    {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
+    {TOOL_POI, nullptr, POIToolMouse, IDC_UPARROW, true},
+    {TOOL_AOI, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+};
+
+void InstallToolTables()
+{
+    SetPlanTools(PlanTools, (int)(sizeof PlanTools / sizeof PlanTools[0]));
+}

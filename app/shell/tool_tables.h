@@ -1,0 +1,5 @@
+// The tables of tools the shell hands down to the views at start-up.
+#pragma once
+
+// Hands the plan view its tool rows (views/plan/mouse_dispatch.h).
+void InstallToolTables();

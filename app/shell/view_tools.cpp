@@ -1,0 +1,154 @@
+// The current tool of a plan view: switching tools, ending whatever a tool
+// shows on screen, the status names of tools, and the pan tool.
+#include "app/shell/view_tools.h"
+#include "views/plan/density_tool.h"
+#include "views/plan/measure_query.h"
+#include "views/plan/point_tip.h"
+#include "views/profile/profile_window.h"
+#include "gis/project/project_window.h"
+#include "app/shell/view_window.h"
+#include "views/plan/mouse_dispatch.h"
+#include "views/plan/scrolling.h"
+#include "app/command_ids.h"
+#include "app/shell/frame.h"
+#include "app/frame_bars.h"
+#include "app/job_control.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "views/plan/rubber_bands.h"
+
+int SetViewTool(HWND view, int id)
+{
+    id &= 0xFFFF;
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (r && id != r->currentTool) {
+        SendMessageA(view, WM_END_TOOL, 0, 0);
+        r->previousTool = r->currentTool;
+        r->currentTool = id;
+    }
+    UpdateToolbarState(view);
+    return 1;
+}
+
+static void EraseRubberBand(HWND window, ViewRecord* r)
+{
+    CancelViewDraw(window);
+    DrawToolRubberBand(window, r->toolRect, r->currentTool);
+}
+
+static void DropPolyline(struct Polyline** line)
+{
+    if (*line) FreePolyline(*line);
+    *line = nullptr;
+}
+
+int EndZoomOrMeasureTool(HWND window)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (!r) return 0;
+    switch (r->currentTool) {
+    case TOOL_ZOOM:
+        if (r->zoomDragButton) {
+            CancelViewDraw(window);
+            DrawZoomBox(window, r->toolRect, r->currentTool);
+            r->zoomDragButton = 0;
+        }
+        return 1;
+    case TOOL_MEASURE:
+        if (r->toolActive) EraseRubberBand(window, r);
+        r->toolActive = 0;
+        DestroyToolTip();
+        return 1;
+    }
+    return 0;
+}
+
+int EndViewTool(HWND window)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    if (!r || EndZoomOrMeasureTool(window)) return 1;
+    switch (r->currentTool) {
+    case TOOL_POINT:
+        r->editPending = 0;
+        break;
+    case TOOL_BY_CLASS:
+    case TOOL_POLYGON:
+        if (r->toolActive) {
+            EraseRubberBand(window, r);
+            DropPolyline(&r->editPolyline);
+        }
+        r->toolActive = 0;
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case TOOL_FILTER_POLYGON:
+    case TOOL_AOI:
+        if (r->toolActive) EraseRubberBand(window, r);
+        DropPolyline(&r->editPolyline);
+        r->toolActive = 0;
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case TOOL_QUERY:
+        DestroyMeasureTip();
+        break;
+    case TOOL_PROFILE:
+        if (r->toolActive) {
+            r->toolActive = 0;
+            r->toolState = 0;
+            EraseRubberBand(window, r);
+            DropPolyline(&r->profilePolyline);
+        }
+        break;
+    case TOOL_DENSITY:
+        if (r->toolActive) {
+            r->toolActive = 0;
+            r->toolState = 0;
+            CancelViewDraw(window);
+            DrawZoomBox(window, r->toolRect, r->currentTool);
+            DropPolyline(&r->densityPolyline);
+        }
+        DestroyDensityTooltip();
+        break;
+    }
+    return 1;
+}
+
+int EndActiveViewTool()
+{
+    HWND active = MDIClientWindow ? (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0) : nullptr;
+    if (GetWindowSlot(FrameWindow, FRAME_VIEWCOUNT) != 0 && active) {
+        CancelViewDraw(active);
+        SendMessageA(active, WM_END_TOOL, 0, 0);
+        CancelAppJob();
+    }
+    return 1;
+}
+
+int PanToolMouse(HWND view, UINT message, LPARAM lParam)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (!r) return 1;
+    int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
+    if (message == WM_LBUTTONDOWN) {
+        CancelViewDraw(view);
+        r->panActive = 1;
+        SetCapture(view);
+        r->panStartX = r->mouseX = r->lastMouseX = x;
+        r->panStartY = r->mouseY = r->lastMouseY = y;
+    } else if (message == WM_LBUTTONUP && r->panActive) {
+        // A release without a press of this tool (it began under another
+        // tool) has no drag to end.
+        r->panActive = 0;
+        ReleaseCapture();
+        PanView(view, r->mouseX, r->mouseY);
+    }
+    return 1;
+}
+
+int PanScrollWindow(HWND view)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    if (r && r->panActive)
+        ScrollWindowEx(view, r->mouseX - r->lastMouseX, r->mouseY - r->lastMouseY, nullptr, nullptr, nullptr,
+                       nullptr, SW_INVALIDATE | SW_ERASE);
+    return 1;
+}

@@ -1,0 +1,58 @@
+// What the LAS and LAZ loaders share: the decimation step, the new data set,
+// its point array and the report of a load.
+#include "data/point_load.h"
+#include "data/data_set.h"
+#include "data/decimation.h"
+#include "base/heap.h"
+#include "base/memory_estimate.h"
+#include "base/messages.h"
+#include "base/shell_hooks.h"
+#include <cstdio>
+
+// Settles the decimation step: 0 to give up (the user was told), else >= 1.
+uint32_t ChooseDecimationStep(uint64_t count, const char* title)
+{
+    if (decimationEnabled == 1 && decimationStep >= 2) return (uint32_t)decimationStep;
+    return AskMemoryDecimationStep(count, title);
+}
+
+// Tells the user how much a failed allocation of a load wanted.
+void ReportLoadAllocationFailure(double bytes)
+{
+    char message[128];
+    snprintf(message, sizeof message, "Failed to allocate:  %0.2lf MB", bytes / 1048576.0);
+    ShowMessageBox(MessageOwner(), message, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+DataSet* NewLoadedDataSet(int32_t source, const char* path, const char* title)
+{
+    DataSet* set = AllocDataSet();
+    if (!set) {
+        ReportLoadAllocationFailure(sizeof(DataSet));
+        return nullptr;
+    }
+    set->source = source;
+    snprintf(set->path, sizeof set->path, "%s", path);
+    snprintf(set->title, sizeof set->title, "%s", title);
+    return set;
+}
+
+// Allocates the point array, or tells the user how much it wanted.
+bool AllocatePoints(DataSet* set, uint64_t count)
+{
+    uint64_t bytes = 0;
+    bool fits = count <= 0x7FFFFFFFull && CheckedBytes(count, sizeof(PointRecord), &bytes);
+    set->points = fits ? (PointRecord*)NBLCalloc(count, sizeof(PointRecord)) : nullptr;
+    if (set->points) return true;
+    ReportLoadAllocationFailure((double)count * sizeof(PointRecord));
+    return false;
+}
+
+void ReportLoaded(const DataSet* set)
+{
+    char line[300];
+    snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
+    LogMessage(line);
+    snprintf(line, sizeof line, "[LOAD]  %s", set->title);
+    LogMessage(line);
+}
