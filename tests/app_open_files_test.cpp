@@ -69,7 +69,6 @@ protected:
         for (const ShownBox& b : boxes) n += b.caption == caption;
         return n;
     }
-    static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
     static std::string TitleOf(HWND view)
     {
         char text[300] = "";
@@ -120,7 +119,7 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     StartFrame(("\"" + path + "\"").c_str());
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    ViewRecord* record = RecordOf(views[0]);
+    ViewRecord* record = ViewRecordOf(views[0]);
     ASSERT_NE(record->currentDataSet, nullptr);
     EXPECT_EQ(record->currentDataSet->pointCount, 1065);
     EXPECT_EQ(TitleOf(views[0]), "simple.las");
@@ -142,7 +141,7 @@ TEST_F(OpenFilesTest, CommandLineOpensAQuotedFileIntoAViewTitledWithItsName)
     ASSERT_EQ(OpenFilesInNewView(native.c_str(), 0), 1);
     HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
     ASSERT_NE(active, views[0]);
-    EXPECT_STREQ(RecordOf(active)->dataSets[0]->path, path.c_str());
+    EXPECT_STREQ(ViewRecordOf(active)->dataSets[0]->path, path.c_str());
     EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], path.c_str());
 }
 
@@ -164,7 +163,7 @@ TEST_F(OpenFilesTest, AUnixPathFromTheShellIsKeptInWindowsFormAndSaveAsStartsBes
     StartFrame(unixPath.c_str());
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    std::string path = RecordOf(views[0])->currentDataSet->path;
+    std::string path = ViewRecordOf(views[0])->currentDataSet->path;
     EXPECT_EQ(path.find('/'), std::string::npos) << path;
     EXPECT_EQ(path.substr(1, 2), ":\\") << path;
     EXPECT_EQ(ToNativePath(path.c_str()), unixPath);
@@ -190,7 +189,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
         }
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    ViewRecord* record = RecordOf(views[0]);
+    ViewRecord* record = ViewRecordOf(views[0]);
     ASSERT_EQ(record->dataSetCount, 2);
     EXPECT_STREQ(record->dataSets[0]->title, "simple.las");
     EXPECT_STREQ(record->dataSets[1]->title, "point10.las");
@@ -207,7 +206,7 @@ TEST_F(OpenFilesTest, DroppedFilesWithABadOneAskOnceWhetherToGoOn)
     views = PlanViews();
     ASSERT_EQ(views.size(), 2u);
     HWND newest = views[0] == first ? views[1] : views[0];
-    EXPECT_EQ(RecordOf(newest)->dataSetCount, 1);
+    EXPECT_EQ(ViewRecordOf(newest)->dataSetCount, 1);
     EXPECT_EQ(TitleOf(newest), "point10.las");
 }
 
@@ -240,8 +239,8 @@ TEST_F(OpenFilesTest, PointsAndGridsTogetherAskWhichToLoad)
     DropOnFrame({grid, las});
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
-    EXPECT_EQ(RecordOf(views[0])->dataKind, 1);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataSetCount, 1);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataKind, 1);
     EXPECT_EQ(TitleOf(views[0]), "point10.las");
 }
 
@@ -257,7 +256,7 @@ TEST_F(OpenFilesTest, OpenDialogLoadsEveryChosenFileIntoOneView)
     EXPECT_EQ(answers.captions()[0], "Open Data Files");
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    ViewRecord* record = RecordOf(views[0]);
+    ViewRecord* record = ViewRecordOf(views[0]);
     ASSERT_EQ(record->dataSetCount, 2);
     EXPECT_STREQ(record->dataSets[0]->path, SamplePath("point10.las").c_str());
     EXPECT_STREQ(record->dataSets[1]->title, "simple.las");
@@ -345,7 +344,7 @@ TEST_F(OpenFilesTest, DecimationPromptShowsThePointTotalAndCancelStillLoads)
     EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|simple.las"), "Total:  2,130");
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 2);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataSetCount, 2);
 }
 
 TEST_F(OpenFilesTest, AGeoTIFFThatIsNoGridIsReportedOnceAndSkipped)
@@ -365,9 +364,9 @@ TEST_F(OpenFilesTest, AGeoTIFFThatIsNoGridIsReportedOnceAndSkipped)
     EXPECT_EQ(boxes[0].text, text);
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
-    EXPECT_EQ(RecordOf(views[0])->dataKind, DATA_GDAL);
-    EXPECT_EQ(RecordOf(views[0])->totalPoints, 16);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataSetCount, 1);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataKind, DATA_GDAL);
+    EXPECT_EQ(ViewRecordOf(views[0])->totalPoints, 16);
 }
 
 namespace {

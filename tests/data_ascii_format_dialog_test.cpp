@@ -119,7 +119,6 @@ protected:
         FreeImportFieldList(asciiAvailableFields);
         asciiFieldList = asciiAvailableFields = nullptr;
     }
-    static ViewRecord* RecordOf(HWND view) { return (ViewRecord*)GetWindowSlot(view, CHILD_RECORD); }
 };
 
 }  // namespace
@@ -178,7 +177,7 @@ TEST_F(ASCIIFormatDialog, ArrowsMoveFieldsAndTheChosenFormatReadsTheFile)
 
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    DataSet* set = RecordOf(views[0])->currentDataSet;
+    DataSet* set = ViewRecordOf(views[0])->currentDataSet;
     ASSERT_NE(set, nullptr);
     EXPECT_EQ(set->kind, DATA_ASCII);
     ASSERT_EQ(set->pointCount, 2);
@@ -229,7 +228,7 @@ TEST_F(ASCIIFormatDialog, RemoveAndPreviewActOnThePickedFileOfAMixedOpening)
     EXPECT_EQ(previews[0].caption, "Import Preview c.xyz");
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    ViewRecord* record = RecordOf(views[0]);
+    ViewRecord* record = ViewRecordOf(views[0]);
     ASSERT_EQ(record->dataSetCount, 3);
     EXPECT_STREQ(record->dataSets[0]->title, "simple.las");
     EXPECT_STREQ(record->dataSets[1]->title, "a.xyz");
@@ -283,5 +282,5 @@ TEST_F(ASCIIFormatDialog, AFileWithoutNumericColumnsIsReportedAndNeverReachesThe
     // Only the LAS file of the mixed drop made a view.
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(RecordOf(views[0])->dataSetCount, 1);
+    EXPECT_EQ(ViewRecordOf(views[0])->dataSetCount, 1);
 }
