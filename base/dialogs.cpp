@@ -16,22 +16,26 @@ void CenterOnFrame(HWND dialog)
 
 struct OwnedSearch {
     HWND owner;
-    HWND found;
+    HWND found;     // a shown dialog: the active one, else the topmost
+    HWND hidden;    // a dialog not shown yet (still in its WM_INITDIALOG)
 };
 
-// Only a shown dialog can hold a modal loop: tooltips and other owned tool
-// windows (topmost once shown) come first in the z-order and must not win.
-static bool IsShownDialog(HWND window)
+static bool IsDialog(HWND window)
 {
     char name[16];
-    return IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && !lstrcmpA(name, "#32770");
+    return GetClassNameA(window, name, sizeof name) && !lstrcmpA(name, "#32770");
 }
 
+// Only a dialog can hold a modal loop: tooltips and other owned tool windows
+// (topmost once shown) come first in the z-order and must not win.
 static BOOL CALLBACK FindEnabledOwned(HWND window, LPARAM p)
 {
     OwnedSearch* search = (OwnedSearch*)p;
-    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window) || !IsShownDialog(window)) return TRUE;
-    // The active one first (a modeless tool window may be owned too); else the topmost.
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window) || !IsDialog(window)) return TRUE;
+    if (!IsWindowVisible(window)) {
+        if (!search->hidden) search->hidden = window;
+        return TRUE;
+    }
     if (!search->found || window == GetActiveWindow()) search->found = window;
     return TRUE;
 }
@@ -45,10 +49,11 @@ HWND ModalOwner(HWND owner)
     DWORD thread = GetWindowThreadProcessId(top, nullptr);
     HWND inner = top;
     for (int depth = 0; depth < 32 && !IsWindowEnabled(inner); depth++) {
-        OwnedSearch search = {inner, nullptr};
+        OwnedSearch search = {inner, nullptr, nullptr};
         EnumThreadWindows(thread, FindEnabledOwned, (LPARAM)&search);
-        if (!search.found) break;
-        inner = search.found;
+        HWND next = search.found ? search.found : search.hidden;
+        if (!next) break;
+        inner = next;
     }
     return inner == top ? owner : inner;
 }
