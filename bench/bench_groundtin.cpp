@@ -5,6 +5,7 @@
 // (runs alternate between the two), and a checksum of the ground engine's
 // triangle set (independent of triangle and corner order) to compare builds.
 #include "classify/groundtin.h"
+#include "bench_clock.h"
 #include <windows.h>
 #include "data/data_set.h"
 #include "data/las_loader.h"
@@ -53,19 +54,6 @@ static double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// CPU seconds of this thread: on a shared machine the wall clock also counts
-// the time other processes held the core.
-static double ThreadSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-    ULARGE_INTEGER k, u;
-    k.LowPart = kernel.dwLowDateTime;
-    k.HighPart = kernel.dwHighDateTime;
-    u.LowPart = user.dwLowDateTime;
-    u.HighPart = user.dwHighDateTime;
-    return (double)(k.QuadPart + u.QuadPart) * 1e-7;
-}
 
 static double Now()
 {

@@ -8,19 +8,6 @@
 #include <vector>
 #include "data/laszip/laszip_api.h"
 
-// CPU seconds the calling thread has used: with one decoding thread a figure
-// that other work on a busy machine hardly moves.
-static double ThreadSeconds()
-{
-    FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
-    ULARGE_INTEGER k, u;
-    k.LowPart = kernel.dwLowDateTime;
-    k.HighPart = kernel.dwHighDateTime;
-    u.LowPart = user.dwLowDateTime;
-    u.HighPart = user.dwHighDateTime;
-    return (double)(k.QuadPart + u.QuadPart) * 1e-7;
-}
 
 // Reads every point; returns points per second, or -1 when the file fails.
 // `cpuRate` gets the points per second of the calling thread's CPU time.
