@@ -10,6 +10,7 @@
 #include "app/frame_bars.h"
 #include "app/shell/open_files.h"
 #include "app/shell/registry.h"
+#include "app/shell/record_parts.h"
 #include "app/shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
@@ -65,6 +66,7 @@ HWND InitInstance(const char* commandLine)
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
     InstallToolTables();
+    InstallViewRecordParts();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;
