@@ -11,6 +11,7 @@
 #include "app/shell/open_files.h"
 #include "app/shell/registry.h"
 #include "app/shell/record_parts.h"
+#include "gis/project/project_batch.h"
 #include "app/shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
@@ -67,6 +68,7 @@ HWND InitInstance(const char* commandLine)
     InstallShellHooks();
     InstallToolTables();
     InstallViewRecordParts();
+    InstallBatchProjectMode();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;
