@@ -1,15 +1,14 @@
 // Creation and release of a view's record and everything it owns.
 #include "app/view_record.h"
-#include "gis/layers/ref_files.h"
-#include "gis/layers/aoi_set.h"
-#include "gis/layers/poi_set.h"
-#include "classify/undo.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/data_set.h"
 #include "data/tin_model.h"
 #include "data/selection.h"
-#include "views/contours/contour_list.h"
+
+static ViewRecordParts Parts;
+
+void SetViewRecordParts(const ViewRecordParts* parts) { Parts = parts ? *parts : ViewRecordParts{}; }
 
 ViewRecord* CreateViewRecord()
 {
@@ -24,16 +23,14 @@ ViewRecord* CreateViewRecord()
     record->referencesShown = 1;
     record->profileQueryIndex = -1;
     InitViewSettings(record);
-    CreatePOISet(record);
-    CreateAOISet(record);
+    if (Parts.create) Parts.create(record);
     return record;
 }
 
 void FreeViewRecord(ViewRecord* record)
 {
     if (!record) return;
-    // The edits point into the data sets: they go first.
-    FreeUndoStack(record);
+    if (Parts.free) Parts.free(record);
     if (record->dataSets)
         for (int i = 0; i < record->dataSetCount; i++) FreeDataSet(record->dataSets[i]);
     FreeTINModel(record->tin, 1);
@@ -44,13 +41,9 @@ void FreeViewRecord(ViewRecord* record)
     FreePolyline(record->profileEditPolygon);
     NBLFree(record->profileCopy);
     FreePointSelection(record->profilePoints);
-    FreeContourList(record->contours);
-    FreeReferenceList(record);
     FreeViewImageCache(&record->imageCache);
     FreeViewImageCache(&record->tinCache);
     NBLFree(record->dataSets);
-    FreePOISet(record);
-    FreeAOISet(record);
     NBLFree(record);
 }
 

@@ -6,9 +6,9 @@
 #include <windows.h>
 #include <cstdint>
 #include "app/display_settings.h"
+#include "app/layer_sets.h"
 #include "app/window_slots.h"
 #include "data/data_set.h"
-#include "gis/layers/layer_sets.h"
 #include "base/vector.h"
 
 struct TINModel;
@@ -177,6 +177,15 @@ inline ViewRecord* ViewRecordOf(HWND window)
 {
     return window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
 }
+
+// The parts of a record that belong to the rooms above (layers, undo stack,
+// contour list): the shell fills this once at start-up. Without it a new
+// record has no POI or AOI set and freeing leaves those parts alone.
+struct ViewRecordParts {
+    void (*create)(ViewRecord* record);  // after the settings are in place
+    void (*free)(ViewRecord* record);    // before the data sets go: the edits point into them
+};
+void SetViewRecordParts(const ViewRecordParts* parts);
 
 ViewRecord* CreateViewRecord();
 void        FreeViewRecord(ViewRecord* record);

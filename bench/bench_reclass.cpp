@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/polygon.h"
 #include "app/display_settings.h"
+#include "app/shell/record_parts.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "classify/plan_polygon_tools.h"
@@ -20,6 +21,7 @@
 int main(int argc, char** argv)
 {
     InstallCrashFilter();
+    InstallViewRecordParts();
     SetMessageBoxHook(AnswerYes);
     const char* path = argc > 1 ? argv[1] : "..\\shared\\data\\bench\\autzen_x25.laz";
     // Worktrees sit one folder deeper than the project root.

@@ -26,8 +26,6 @@
 #include "data/selection.h"
 #include "data/statistics.h"
 #include "data/las_lock.h"
-#include "gis/project/project.h"
-#include "gis/project/project_commands.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
@@ -61,6 +59,9 @@ struct BatchDialog {
 static BatchDialog smDialog = { BATCH_SURFACE_MAGIC };
 static BatchDialog thinDialog = { BATCH_THINNING };
 static BatchDialog* lastRun = nullptr;
+static BatchProjectMode ProjectMode;
+
+void SetBatchProjectMode(const BatchProjectMode* mode) { ProjectMode = mode ? *mode : BatchProjectMode{}; }
 
 const BatchOutcome* LastBatchOutcome() { return lastRun ? &lastRun->outcome : nullptr; }
 int LastBatchFailureCount() { return lastRun ? (int)lastRun->failures.size() : 0; }
@@ -107,10 +108,8 @@ void CheckBatchFile(const char* path, const BatchRunParameters* run, char* reaso
         snprintf(reason, (size_t)size, kWholeLoadMemoryText, path);
 }
 
-// 1 saved, 0 failed (reason says why; the file is unchanged), -1 stopped.
-// A project tile is run with the buffer points of its neighbours and saved in place.
-static int RunBatchFile(const char* path, const char* title, Project* project, ProjectTile* tile,
-                        const BatchRunParameters* run, char* reason, int size)
+int RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* set, void* context), void* context,
+                 const BatchRunParameters* run, char* reason, int size)
 {
     CheckBatchFile(path, run, reason, size);
     if (reason[0]) return 0;
@@ -121,8 +120,8 @@ static int RunBatchFile(const char* path, const char* title, Project* project, P
     if (!set) {
         if (!reason[0]) snprintf(reason, (size_t)size, "Unable to open LAS file!");
     } else {
-        if (tile) {
-            LoadBufferPoints(project, tile, set);   // also the project's units
+        if (addBuffer) {
+            addBuffer(set, context);                // also the project's units
             reason[0] = 0;                          // a neighbour that failed is no failure of this tile
         } else if (set->units != 1 && set->units != kUnitsFeet) {
             // The units the user chose apply to files without a units key.
@@ -146,7 +145,7 @@ static int RunBatchFile(const char* path, const char* title, Project* project, P
             // A pause asked during the classification holds here: no file is
             // written while the dialog says paused.
             result = -1;
-        } else if (run->outputFolder[0] && !tile) {
+        } else if (run->outputFolder[0] && !addBuffer) {
             char target[600];
             snprintf(target, sizeof target, "%s%s", run->outputFolder, title);
             result = SaveDataSetClassesAs(set, target, title);
@@ -160,33 +159,7 @@ static int RunBatchFile(const char* path, const char* title, Project* project, P
     return result;
 }
 
-// A tile is rewritten in place: it is run only under a lock marker of this
-// run, never while someone else's marker names it or another program has it open.
-static int RunBatchTile(Project* project, ProjectTile* tile, const BatchRunParameters* run, char* reason, int size)
-{
-    if (const char* owner = ReadTileLockOwner(tile->path)) {
-        char name[300];
-        snprintf(name, sizeof name, "%s", owner);
-        name[strcspn(name, "\r\n")] = 0;
-        snprintf(reason, (size_t)size, kBatchTileLockedFormat, name);
-        return 0;
-    }
-    if (!LockTile(tile->path)) {
-        snprintf(reason, (size_t)size, "%s", TileFileExists(tile->path) ? kBatchTileLockFailedText : "Unable to open LAS file!");
-        return 0;
-    }
-    int result = RunBatchFile(tile->path, tile->name, project, tile, run, reason, size);
-    UnlockTile(tile->path);
-    return result;
-}
-
-struct BatchThreadStart {
-    FileList* files;
-    Project* project;
-    BatchDialog* state;
-};
-
-static void RecordFailure(BatchDialog* state, const char* path, const char* title, BatchFailure* failure)
+void RecordBatchFailure(BatchDialog* state, const char* path, const char* title, BatchFailure* failure)
 {
     snprintf(failure->path, sizeof failure->path, "%s", path);
     state->failures.push_back(*failure);
@@ -197,7 +170,7 @@ static void RecordFailure(BatchDialog* state, const char* path, const char* titl
 }
 
 // The end of a run: the job is given back and the dialog told.
-static DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left)
+DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left)
 {
     JobControl* app = AppJob();
     state->outcome.stopped = stopped ? left : 0;
@@ -211,7 +184,7 @@ static DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left)
 }
 
 // The thread's copy of its start block, once the starter has stored the handle.
-static BatchThreadStart TakeThreadStart(void* parameter)
+BatchThreadStart TakeBatchThreadStart(void* parameter)
 {
     BatchThreadStart start = *(BatchThreadStart*)parameter;
     JobControl* app = AppJob();
@@ -222,54 +195,12 @@ static BatchThreadStart TakeThreadStart(void* parameter)
     return start;
 }
 
-static int MarkedTileCount(const Project* project)
-{
-    int n = 0;
-    for (int i = 0; project && i < project->tileCount; i++)
-        if (project->tiles[i] && project->tiles[i]->batchMark) n++;
-    return n;
-}
-
-static DWORD WINAPI BatchProjectThread(void* parameter)
-{
-    BatchThreadStart start = TakeThreadStart(parameter);
-    BatchDialog* state = start.state;
-    Project* project = start.project;
-    HWND dialog = state->run.dialog;
-    HWND bar = GetDlgItem(dialog, IDC_BATCH_FILES_BAR);
-    int left = MarkedTileCount(project);
-    InitBatchProgress(bar, (unsigned)left);
-    bool stopped = false;
-    for (int i = 0; i < project->tileCount && !stopped; i++) {
-        ProjectTile* tile = project->tiles[i];
-        if (!tile || !tile->batchMark) continue;
-        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, tile->name);
-        if (AppJobCheckpoint()) {
-            stopped = true;
-            break;
-        }
-        BatchFailure failure = {};
-        int r = RunBatchTile(project, tile, &state->run, failure.reason, sizeof failure.reason);
-        if (r < 0) {
-            stopped = true;
-            break;
-        }
-        if (r == 0) {
-            RecordFailure(state, tile->path, tile->name, &failure);
-        } else {
-            state->outcome.succeeded++;
-            StepBatchProgress(bar);
-        }
-        left--;
-        SendDlgItemMessageA(dialog, IDC_BATCH_LIST, LB_DELETESTRING, 0, 0);
-        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, "");
-    }
-    return EndBatchRun(state, bar, stopped, left);
-}
+const BatchRunParameters* BatchRunOf(const BatchDialog* state) { return &state->run; }
+void CountBatchSuccess(BatchDialog* state) { state->outcome.succeeded++; }
 
 static DWORD WINAPI BatchFilesThread(void* parameter)
 {
-    BatchThreadStart start = TakeThreadStart(parameter);
+    BatchThreadStart start = TakeBatchThreadStart(parameter);
     BatchDialog* state = start.state;
     FileList* files = start.files;
     HWND dialog = state->run.dialog;
@@ -292,7 +223,7 @@ static DWORD WINAPI BatchFilesThread(void* parameter)
             break;
         }
         if (r == 0) {
-            RecordFailure(state, entry->path, entry->title, &failure);
+            RecordBatchFailure(state, entry->path, entry->title, &failure);
             index++;
         } else {
             state->outcome.succeeded++;
@@ -306,6 +237,7 @@ static DWORD WINAPI BatchFilesThread(void* parameter)
 
 int StartBatchThread(FileList* files, BatchRunParameters* run, Project* project)
 {
+    if (project && !ProjectMode.thread) return 0;
     BatchDialog* state = run->kind == BATCH_THINNING ? &thinDialog : &smDialog;
     BatchThreadStart* start = (BatchThreadStart*)NBLCalloc(1, sizeof(BatchThreadStart));
     if (!start) return 0;
@@ -322,7 +254,7 @@ int StartBatchThread(FileList* files, BatchRunParameters* run, Project* project)
     state->outcome = {};
     lastRun = state;
     ContinueJob(app);
-    if (!StartAppJobThread(project ? BatchProjectThread : BatchFilesThread, start)) {
+    if (!StartAppJobThread(project ? ProjectMode.thread : BatchFilesThread, start)) {
         EndJob(app);
         NBLFree(start);
         return 0;
@@ -364,7 +296,7 @@ static const char* FailureOf(const BatchDialog* d, const char* path)
     return nullptr;
 }
 
-static void AddRow(HWND list, const BatchDialog* d, const char* text, const char* path)
+void AddBatchRow(HWND list, const BatchDialog* d, const char* text, const char* path)
 {
     char row[700];
     snprintf(row, sizeof row, "%s", text);
@@ -379,20 +311,17 @@ static void AddRow(HWND list, const BatchDialog* d, const char* text, const char
 }
 
 // The list by mode: the files' paths, or the names of the marked tiles.
-static void FillFileRows(HWND dialog, BatchDialog* d)
+void FillBatchRows(HWND dialog, BatchDialog* d)
 {
     HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     bool any = false;
     if (d->mode == IDC_BATCH_MODE_PROJECT) {
-        for (int i = 0; d->project && i < d->project->tileCount; i++) {
-            const ProjectTile* t = d->project->tiles[i];
-            if (t && t->batchMark) AddRow(list, d, t->name, t->path);
-        }
+        if (d->project) ProjectMode.fillRows(list, d, d->project);
         SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
-        any = d->project && d->project->tileCount > 0;
+        any = d->project && ProjectMode.tileCount(d->project) > 0;
     } else {
-        for (int i = 0; i < d->files.count; i++) AddRow(list, d, d->files.entries[i]->path, d->files.entries[i]->path);
+        for (int i = 0; i < d->files.count; i++) AddBatchRow(list, d, d->files.entries[i]->path, d->files.entries[i]->path);
         SetListBoxExtent(list, &d->files);
         any = d->files.count > 0;
     }
@@ -409,42 +338,7 @@ static void ShowBatchModeControls(HWND dialog, BatchDialog* d)
     for (int id : project) ShowWindow(GetDlgItem(dialog, id), projectMode ? SW_SHOW : SW_HIDE);
     for (int id : files) ShowWindow(GetDlgItem(dialog, id), projectMode ? SW_HIDE : SW_SHOW);
     CheckRadioButton(dialog, IDC_BATCH_MODE_PROJECT, IDC_BATCH_MODE_FILES, d->mode);
-    FillFileRows(dialog, d);
-}
-
-static void MarkAllTiles(Project* project)
-{
-    for (int i = 0; project && i < project->tileCount; i++)
-        if (project->tiles[i]) project->tiles[i]->batchMark = 1;
-}
-
-static void OpenBatchProject(HWND dialog, BatchDialog* d)
-{
-    Project* project = OpenProject();
-    if (!project) return;
-    FreeProject(d->project);
-    d->project = project;
-    MarkAllTiles(project);
-    d->failures.clear();
-    SetDlgItemTextA(dialog, IDC_BATCH_PROJECT_TEXT, project->path);
-    FillFileRows(dialog, d);
-}
-
-// The rows list the marked tiles in project order (a failed one with its
-// reason after the name), so a row's number names its tile.
-static void UnmarkSelectedTiles(HWND dialog, BatchDialog* d)
-{
-    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
-    int count = (int)SendMessageA(list, LB_GETSELCOUNT, 0, 0);
-    if (count <= 0 || !d->project) return;
-    std::vector<int> rows((size_t)count);
-    count = (int)SendMessageA(list, LB_GETSELITEMS, (WPARAM)count, (LPARAM)rows.data());
-    std::vector<ProjectTile*> marked;
-    for (int i = 0; i < d->project->tileCount; i++)
-        if (d->project->tiles[i] && d->project->tiles[i]->batchMark) marked.push_back(d->project->tiles[i]);
-    for (int k = 0; k < count; k++)
-        if (rows[(size_t)k] >= 0 && rows[(size_t)k] < (int)marked.size()) marked[(size_t)rows[(size_t)k]]->batchMark = 0;
-    FillFileRows(dialog, d);
+    FillBatchRows(dialog, d);
 }
 
 static void SetRunningButtons(HWND dialog, bool start, bool pause, bool stop)
@@ -484,7 +378,7 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
     d->outputChosen = d->paused = d->settingsConfirmed = 0;
     d->outputFolder[0] = 0;
     d->run = {};
-    FreeProject(d->project);
+    if (d->project) ProjectMode.freeProject(d->project);
     d->project = nullptr;
     d->mode = IDC_BATCH_MODE_PROJECT;
     SetDlgItemTextA(dialog, IDC_BATCH_PROJECT_TEXT, "");
@@ -507,15 +401,14 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
 static void StartRun(HWND dialog, BatchDialog* d)
 {
     bool projectMode = d->mode == IDC_BATCH_MODE_PROJECT;
-    if (projectMode ? !d->project || d->project->tileCount == 0 : d->files.count == 0) return;
+    if (projectMode ? !d->project || ProjectMode.tileCount(d->project) == 0 : d->files.count == 0) return;
     bool checked = !projectMode && IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED;
     d->run = {};
     d->run.dialog = dialog;
     d->run.kind = d->kind;
     d->run.units = 1;
     if (projectMode) {
-        // The tiles take the project's units; the overlap is fixed for the batches.
-        d->project->bufferSize = d->project->units == kUnitsFeet ? 327 : 100;
+        ProjectMode.prepareRun(d->project);
     } else if (checked) {
         if (!d->outputChosen || !d->outputFolder[0]) {
             ErrorMessage(kBatchNoOutputFolderText);
@@ -596,7 +489,7 @@ static void RemoveSelectedFiles(HWND dialog, BatchDialog* d)
     std::vector<int> rows((size_t)count);
     SendMessageA(list, LB_GETSELITEMS, (WPARAM)count, (LPARAM)rows.data());
     RemoveFileListEntries(&d->files, count, rows.data());
-    FillFileRows(dialog, d);
+    FillBatchRows(dialog, d);
 }
 
 static void EndBatchNotice(HWND dialog, BatchDialog* d)
@@ -621,7 +514,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         return TRUE;
     case WM_BATCH_DONE:
         EndPausing(dialog);
-        FillFileRows(dialog, d);
+        FillBatchRows(dialog, d);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_PAUSE), FALSE);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_STOP), FALSE);
         d->paused = 0;
@@ -640,25 +533,20 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
             ShowBatchModeControls(dialog, d);
             return TRUE;
         case IDC_BATCH_OPEN_PROJECT:
-            OpenBatchProject(dialog, d);
-            return TRUE;
         case IDC_BATCH_REMOVE_TILES:
-            UnmarkSelectedTiles(dialog, d);
-            return TRUE;
         case IDC_BATCH_RESET:
-            MarkAllTiles(d->project);
-            FillFileRows(dialog, d);
+            if (ProjectMode.command) ProjectMode.command(dialog, d, id);
             return TRUE;
         case IDC_BATCH_ADD:
             OpenLASFilesDialog(dialog, &d->files, "Select Files For SM Batch");
-            FillFileRows(dialog, d);
+            FillBatchRows(dialog, d);
             return TRUE;
         case IDC_BATCH_REMOVE:
             RemoveSelectedFiles(dialog, d);
             return TRUE;
         case IDC_BATCH_REMOVE_ALL:
             ClearFileList(&d->files);
-            FillFileRows(dialog, d);
+            FillBatchRows(dialog, d);
             return TRUE;
         case IDC_BATCH_OUTPUT_CHECK: {
             BOOL on = IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED;
@@ -690,7 +578,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         case IDOK:
         case IDCANCEL:
             ClearFileList(&d->files);
-            FreeProject(d->project);
+            if (d->project) ProjectMode.freeProject(d->project);
             d->project = nullptr;
             RestoreFrameProgressWindows();
             EndDialog(dialog, 1);
@@ -714,3 +602,6 @@ INT_PTR CALLBACK ThinningBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, 
 {
     return BatchDlgProc(&thinDialog, dialog, message, wParam, lParam);
 }
+
+Project** BatchProjectOf(BatchDialog* d) { return &d->project; }
+void ClearBatchFailures(BatchDialog* d) { d->failures.clear(); }

@@ -73,6 +73,44 @@ bool CheckFilesHaveUnits(const FileList* files);
 // Fills a class combo with the global class table, row = class code.
 void FillBatchClassCombo(HWND combo, int selection);
 
+// Project mode: the tiles of a project marked for the run, handed in by
+// gis/project at start-up. Without it the dialog opens no project.
+struct BatchDialog;
+struct BatchProjectMode {
+    void (*command)(HWND dialog, BatchDialog* d, int id);   // open project, remove tiles, reset
+    void (*fillRows)(HWND list, const BatchDialog* d, const Project* project);   // the marked tiles
+    int  (*tileCount)(const Project* project);
+    void (*prepareRun)(Project* project);   // before the run starts
+    int  (*freeProject)(Project* project);
+    LPTHREAD_START_ROUTINE thread;          // runs the marked tiles; its parameter as for TakeBatchThreadStart
+};
+void SetBatchProjectMode(const BatchProjectMode* mode);
+
+// What project mode uses of the dialog and the run.
+struct BatchThreadStart {
+    FileList* files;
+    Project* project;
+    BatchDialog* state;
+};
+// The thread's copy of its start block, once the starter has stored the handle.
+BatchThreadStart TakeBatchThreadStart(void* parameter);
+const BatchRunParameters* BatchRunOf(const BatchDialog* state);
+// 1 saved, 0 failed (reason says why; the file is unchanged), -1 stopped.
+// With addBuffer (a project tile) the file takes its neighbours' buffer
+// points from addBuffer and is saved in place.
+int  RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* set, void* context), void* context,
+                  const BatchRunParameters* run, char* reason, int size);
+void RecordBatchFailure(BatchDialog* state, const char* path, const char* title, BatchFailure* failure);
+void CountBatchSuccess(BatchDialog* state);
+// The end of a run: the job is given back and the dialog told.
+DWORD EndBatchRun(BatchDialog* state, HWND bar, bool stopped, int left);
+Project** BatchProjectOf(BatchDialog* d);
+void ClearBatchFailures(BatchDialog* d);
+// The list by mode: the files' paths, or the names of the marked tiles.
+void FillBatchRows(HWND dialog, BatchDialog* d);
+// A row of the list; a file that failed shows its reason after the text.
+void AddBatchRow(HWND list, const BatchDialog* d, const char* text, const char* path);
+
 // The last run's outcome and failures of the open batch dialog (for its notice).
 const BatchOutcome* LastBatchOutcome();
 int LastBatchFailureCount();

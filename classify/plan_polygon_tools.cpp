@@ -4,8 +4,6 @@
 #include "classify/reclass.h"
 #include "app/command_ids.h"
 #include "app/app_windows.h"
-#include "gis/layers/aoi_edit.h"
-#include "gis/layers/aoi_set.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -49,8 +47,20 @@ static int StartPolygon(HWND view, ViewRecord* r, int x, int y, const Vec3& at)
     return 1;
 }
 
-static int ClosePolygon(HWND view, ViewRecord* r)
+// Reclasses inside a polygon closed by a reclass tool.
+static void ReclassClosedPolygon(HWND view, struct Polyline*)
 {
+    ViewRecord* r = ViewRecordOf(view);
+    switch (r->currentTool) {
+    case TOOL_BY_CLASS: ReclassPolygonByClass(view); break;
+    case TOOL_POLYGON: ReclassPolygon(view); break;
+    }
+}
+
+int ClosePolygonBand(HWND view, void (*closed)(HWND view, struct Polyline* polygon))
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (!r) return 1;
     CancelViewDraw(view);
     DrawToolRubberBand(view, r->toolRect, r->currentTool);
     struct Polyline* polygon = r->editPolyline;
@@ -61,22 +71,27 @@ static int ClosePolygon(HWND view, ViewRecord* r)
         r->toolRect[2] = (int)((polygon->vertices[0].x - r->viewLeft) / r->scale);
         r->toolRect[3] = (int)((r->viewTop - polygon->vertices[0].y) / r->scale);
         DrawToolRubberBand(view, r->toolRect, r->currentTool);
-        switch (r->currentTool) {
-        case TOOL_BY_CLASS: ReclassPolygonByClass(view); break;
-        case TOOL_POLYGON: ReclassPolygon(view); break;
-        case TOOL_AOI: {
-            AddAOIPolygon(view, polygon);
-            // Shown at once over the band; the next paint need only draw the overlays.
-            int type = r->currentAOIType >= 0 && r->currentAOIType < 256 ? r->currentAOIType : 0;
-            DrawViewPolygonXor(view, polygon, 0xFFFF00);
-            DrawViewPolyline(view, polygon, r->aoiClassTable.entries[type].mainColor, 1);
-            r->redrawOverlays = 1;
-            break;
-        }
-        }
+        closed(view, polygon);
     }
     if (r->currentTool != TOOL_FILTER_POLYGON) DropEditPolygon(r);
     r->toolActive = 0;
+    return 1;
+}
+
+int PolygonBandPress(HWND view, LPARAM position)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (!r) return 1;
+    int x = LOWORD(position), y = HIWORD(position);
+    Vec3 at = {r->viewLeft + x * r->scale, r->viewTop - y * r->scale, 0.0f};
+    CancelViewDraw(view);
+    if (!r->toolActive) return StartPolygon(view, r, x, y, at);
+    if (r->editPolyline) AddPolylineVertex(r->editPolyline, &at);
+    r->toolRect[0] = r->toolRect[2];
+    r->toolRect[1] = r->toolRect[3];
+    r->toolRect[2] = r->toolRect[0] + 1;
+    r->toolRect[3] = r->toolRect[1] + 1;
+    DrawToolRubberBand(view, r->toolRect, r->currentTool);
     return 1;
 }
 
@@ -84,26 +99,12 @@ int PolygonToolMouse(HWND view, UINT message, LPARAM position)
 {
     ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
-    int x = LOWORD(position), y = HIWORD(position);
-    Vec3 at = {r->viewLeft + x * r->scale, r->viewTop - y * r->scale, 0.0f};
-    if (message == WM_LBUTTONDOWN) {
-        CancelViewDraw(view);
-        if (!r->toolActive) return StartPolygon(view, r, x, y, at);
-        if (r->editPolyline) AddPolylineVertex(r->editPolyline, &at);
-        r->toolRect[0] = r->toolRect[2];
-        r->toolRect[1] = r->toolRect[3];
-        r->toolRect[2] = r->toolRect[0] + 1;
-        r->toolRect[3] = r->toolRect[1] + 1;
-        DrawToolRubberBand(view, r->toolRect, r->currentTool);
-        return 1;
-    }
+    if (message == WM_LBUTTONDOWN) return PolygonBandPress(view, position);
     if (message != WM_RBUTTONDOWN) return 1;
-    if (r->toolActive) return ClosePolygon(view, r);
+    if (r->toolActive) return ClosePolygonBand(view, ReclassClosedPolygon);
     if (r->currentTool == TOOL_FILTER_POLYGON && r->editPolyline) {
         DropEditPolygon(r);
         InvalidateView(view, 1);
-    } else if (r->currentTool == TOOL_AOI) {
-        return EditAOIAtCursor(view);
     }
     return 1;
 }

@@ -1,6 +1,7 @@
 // The plan view's polygon tools: "Polygon Reclass By Class" (8018), "Polygon
-// Reclass" (9017), "Filter By Polygon Selection" (9025) and "AOI Polygon
-// Tool" (9109). Left clicks add vertices, the right click closes the polygon.
+// Reclass" (9017) and "Filter By Polygon Selection" (9025), and the polygon
+// band they share with the AOI tool. Left clicks add vertices, the right
+// click closes the polygon.
 #pragma once
 #include <windows.h>
 
@@ -8,6 +9,11 @@
 extern const char kFilterGroundWarning[];   // the filter tool with the ground class as target
 
 int  PolygonToolMouse(HWND view, UINT message, LPARAM position);
+// A left press of a polygon tool: starts the band or adds a vertex.
+int  PolygonBandPress(HWND view, LPARAM position);
+// Closes the band; a polygon of three vertices or more is handed to closed
+// (the filter tool keeps its polygon, the others drop it).
+int  ClosePolygonBand(HWND view, void (*closed)(HWND view, struct Polyline* polygon));
 int  TrackRubberBand(HWND view);
 int  ReclassPolygonByClass(HWND view);
 int  ReclassPolygon(HWND view);

@@ -26,7 +26,7 @@
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_shape.h"
 #include "gis/layers/aoi_shapefile.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/ref_files.h"

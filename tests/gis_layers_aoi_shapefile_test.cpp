@@ -12,7 +12,7 @@
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_shapefile.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include <shapefil.h>

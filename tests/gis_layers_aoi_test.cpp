@@ -9,7 +9,7 @@
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/aoi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "base/polygon.h"
 #include "base/dialogs.h"
 

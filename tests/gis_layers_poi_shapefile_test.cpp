@@ -5,7 +5,7 @@
 #include "app/shell/frame.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include <functional>

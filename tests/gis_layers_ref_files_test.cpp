@@ -2,7 +2,7 @@
 // their bounds, images of one, two and three bands, and the files refused
 // with the reason told.
 #include "layer_test_files.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_shapefile.h"

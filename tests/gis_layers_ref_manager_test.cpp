@@ -5,7 +5,7 @@
 #include "layer_test_files.h"
 #include "point_sets.h"
 #include "resource.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "base/file_list.h"
 #include "gis/layers/ref_manager.h"

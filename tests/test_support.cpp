@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "app/shell/record_parts.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
 #include "data/las_lock.h"
@@ -164,6 +165,8 @@ static DWORD WINAPI Watchdog(void*)
 void InstallTestGuards()
 {
     SetUnansweredModalHandler(FailUnanswered);
+    // Tests make records without starting the shell: their layers come as in the program.
+    InstallViewRecordParts();
     testing::UnitTest::GetInstance()->listeners().Append(new TestClock);
     HANDLE thread = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
     if (thread) CloseHandle(thread);

@@ -10,6 +10,8 @@
 #include "app/frame_bars.h"
 #include "app/shell/open_files.h"
 #include "app/shell/registry.h"
+#include "app/shell/record_parts.h"
+#include "gis/project/project_batch.h"
 #include "app/shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
@@ -65,6 +67,8 @@ HWND InitInstance(const char* commandLine)
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
     InstallToolTables();
+    InstallViewRecordParts();
+    InstallBatchProjectMode();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;

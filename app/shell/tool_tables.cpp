@@ -6,6 +6,7 @@
 #include "app/shell/view_zoom.h"
 #include "app/command_ids.h"
 #include "classify/plan_polygon_tools.h"
+#include "gis/layers/aoi_tool.h"
 #include "gis/layers/poi_tool.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/measure_query.h"
@@ -25,7 +26,7 @@ static const PlanToolRow PlanTools[] = {
     {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
     {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
     {TOOL_POI, nullptr, POIToolMouse, IDC_UPARROW, true},
-    {TOOL_AOI, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_AOI, TrackRubberBand, AOIToolMouse, IDC_CROSS, true},
 };
 
 void InstallToolTables()

@@ -1,7 +1,7 @@
 // The AOI tool's editing of one polygon and the AOI line width.
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/view_jobs.h"

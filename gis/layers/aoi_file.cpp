@@ -2,7 +2,7 @@
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_shapefile.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

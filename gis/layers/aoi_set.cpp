@@ -2,7 +2,7 @@
 // changes only under the view's draw lock.
 #include "gis/layers/aoi_set.h"
 #include "gis/layers/aoi_file.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "app/class_table.h"
 #include "app/app_windows.h"

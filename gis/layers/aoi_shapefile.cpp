@@ -3,7 +3,7 @@
 // reads back whole, so a failed save never leaves a half-written file.
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/aoi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"

@@ -1,7 +1,7 @@
 // The marker editor works on a copy of the colour so that Cancel leaves the
 // record untouched; text is read back only on OK.
 #include "gis/layers/poi_dialogs.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"

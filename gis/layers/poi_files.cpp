@@ -2,7 +2,7 @@
 #include "gis/layers/poi_files.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"

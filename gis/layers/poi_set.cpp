@@ -1,7 +1,7 @@
 // POI set records: one contiguous array grown one record at a time, deleted
 // records kept in place so that marker numbers stay stable.
 #include "gis/layers/poi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/heap.h"

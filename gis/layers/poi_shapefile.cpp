@@ -4,7 +4,7 @@
 // and never leaves a half-written one under the chosen name.
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/poi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/shape_io.h"
 #include "base/file_replace.h"

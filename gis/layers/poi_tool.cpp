@@ -2,7 +2,7 @@
 #include "gis/layers/poi_tool.h"
 #include "gis/layers/poi_dialogs.h"
 #include "gis/layers/poi_set.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/view_record.h"
 #include "app/view_jobs.h"
 #include "app/window_slots.h"

@@ -1,6 +1,6 @@
 // The reference list of a view and the life of its records.
 #include "gis/layers/ref_files.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_shapefile.h"
 #include "app/view_record.h"

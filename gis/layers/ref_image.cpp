@@ -3,7 +3,7 @@
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "data/gdal_grid.h"
 #include "base/heap.h"
 #include "base/paths.h"

@@ -2,7 +2,7 @@
 // of a view, adding and removing them.
 #include "gis/layers/ref_manager.h"
 #include "gis/layers/ref_files.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/view_record.h"

@@ -1,7 +1,7 @@
 // Reference shapefiles are read whole into memory and never written.
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/ref_files.h"
-#include "gis/layers/layer_sets.h"
+#include "app/layer_sets.h"
 #include "app/app_windows.h"
 #include "base/file_system.h"
 #include "base/heap.h"
