@@ -10,6 +10,7 @@
 #include "data/tin_model.h"
 #include "data/selection.h"
 #include "views/contours/contour_list.h"
+#include <cstring>
 
 ViewRecord* CreateViewRecord()
 {
@@ -59,4 +60,11 @@ void FreeViewImageCache(ViewImageCache* cache)
     if (cache->pixels) NBLFree(cache->pixels);
     cache->pixels = nullptr;
     cache->width = cache->height = cache->allocatedWidth = cache->allocatedHeight = 0;
+}
+
+int IsPathInView(const ViewRecord* record, const char* path)
+{
+    for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
+        if (record->dataSets[i] && strcmp(record->dataSets[i]->path, path) == 0) return 1;
+    return 0;
 }
