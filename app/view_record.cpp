@@ -5,6 +5,7 @@
 #include "data/data_set.h"
 #include "data/tin_model.h"
 #include "data/selection.h"
+#include <cstring>
 
 static ViewRecordParts Parts;
 
@@ -52,4 +53,11 @@ void FreeViewImageCache(ViewImageCache* cache)
     if (cache->pixels) NBLFree(cache->pixels);
     cache->pixels = nullptr;
     cache->width = cache->height = cache->allocatedWidth = cache->allocatedHeight = 0;
+}
+
+int IsPathInView(const ViewRecord* record, const char* path)
+{
+    for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
+        if (record->dataSets[i] && strcmp(record->dataSets[i]->path, path) == 0) return 1;
+    return 0;
 }

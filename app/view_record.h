@@ -191,3 +191,5 @@ ViewRecord* CreateViewRecord();
 void        FreeViewRecord(ViewRecord* record);
 // Frees the pixels of an image cache and leaves it empty.
 void        FreeViewImageCache(ViewImageCache* cache);
+// 1 when one of the record's data sets was read from `path`.
+int         IsPathInView(const ViewRecord* record, const char* path);

@@ -1,6 +1,5 @@
 // Saving the classes of a batch run.
 #include "classify/save_classes.h"
-#include "app/shell/save_las.h"
 #include "base/messages.h"
 #include "data/data_set.h"
 #include "data/las_save.h"

@@ -12,7 +12,7 @@
 #include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/heap.h"

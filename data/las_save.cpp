@@ -21,6 +21,9 @@
 #include <string>
 
 static const char kSaveProgressText[] = "Saving LAS File";
+const char kSaveDecimatedText[] = "%s has been decimated!\n\nDecimated files cannot be saved.";
+const char kSaveNotLASText[] = "%s was not read from an uncompressed LAS file.\n\n"
+                               "Only LAS files can be saved with their classes.";
 const char kSaveReadOnlyReason[] = "The file is read-only.";
 
 int CountClassesBeyondFormat(const DataSet* set, int format)

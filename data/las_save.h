@@ -31,6 +31,10 @@ struct LASClassSave {
     char message[1024];        // what to tell the user when status is not LAS_SAVE_DONE
 };
 
+// The refusals of a save: %s is the set's title.
+extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
+extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
+
 // Why replacing a read-only target failed, after the rename message.
 extern const char kSaveReadOnlyReason[];
 

@@ -3,7 +3,7 @@
 #include "app/command_ids.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/view_mapping.h"
 #include "app/frame_bars.h"

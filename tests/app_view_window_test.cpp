@@ -10,6 +10,7 @@
 #include "app/shell/view_window.h"
 #include "app/window_slots.h"
 #include "app/shell/save_las.h"
+#include "data/las_save.h"
 #include "base/heap.h"
 #include "classify/reclass.h"
 #include "data/las_loader.h"

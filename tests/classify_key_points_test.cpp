@@ -194,7 +194,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "app/command_ids.h"
 #include "app/class_list_view.h"
 #include "app/job_control.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "classify/surface_run.h"
 #include "base/messages.h"
 #include "resource.h"

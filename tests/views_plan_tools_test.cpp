@@ -3,7 +3,7 @@
 // profile line in sight.
 #include "point_sets.h"
 #include "window_fixtures.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/frame_bars.h"
 #include "app/shell/view_tools.h"
 #include "base/heap.h"

@@ -6,7 +6,7 @@
 #include "app/command_ids.h"
 #include "resource.h"
 #include "views/plan/view_mapping.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include <commctrl.h>

@@ -91,13 +91,6 @@ int IsPathInManagerList(const FileList* list, const char* path)
 
 int IsPathMissingFromManagerList(const FileList* list, const char* path) { return !IsPathInManagerList(list, path); }
 
-int IsPathInView(const ViewRecord* record, const char* path)
-{
-    for (int i = 0; record->dataSets && i < record->dataSetCount; i++)
-        if (record->dataSets[i] && strcmp(record->dataSets[i]->path, path) == 0) return 1;
-    return 0;
-}
-
 int RemoveManagerEntry(HWND view, int index)
 {
     ViewRecord* r = ViewRecordOf(view);

@@ -30,7 +30,6 @@ int  ClearManagerList(HWND view);
 int  AddManagerFiles(HWND view, HWND owner);
 int  IsPathInManagerList(const FileList* list, const char* path);
 int  IsPathMissingFromManagerList(const FileList* list, const char* path);
-int  IsPathInView(const ViewRecord* record, const char* path);
 // Frees one data set of the view and everything of the view that points into
 // it (TIN, undo records, profile selection).
 int  RemoveViewDataSet(HWND view, int index);

@@ -2,6 +2,7 @@
 #include "app/shell/frame.h"
 #include "app/shell/help.h"
 #include "gis/project/project_window.h"
+#include "gis/project/tile_tools.h"
 #include "views/gl3d/gl_view.h"
 #include "app/view_arrange.h"
 #include "app/shell/view_window.h"
@@ -56,10 +57,16 @@ static void RepaintFrameNow()
     ReleaseDC(MDIClientWindow, dc);
 }
 
+static int OpenTileInNewView(const char* path)
+{
+    return OpenFilesInNewView(path, 0);
+}
+
 void InstallShellHooks()
 {
     static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow, ShowHelpTopic};
     SetShellHooks(&hooks);
+    SetTileOpener(OpenTileInNewView);
 }
 
 static int EndToolOf(HWND child, void*)

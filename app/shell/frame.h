@@ -12,5 +12,5 @@ void PaintFrameBackground(HWND frame, HDC hdc);
 // Asked at closing while the worker runs.
 extern const char kWorkerRunningQuestion[];
 int  FrameClose(HWND frame);
-// Lets the foundation and data code reach this frame (base/shell_hooks.h).
+// Lets the lower rooms reach this frame: base/shell_hooks.h and the tile opener.
 void InstallShellHooks();

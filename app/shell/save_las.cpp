@@ -15,9 +15,6 @@
 #include <cstdio>
 #include <cstring>
 
-const char kSaveDecimatedText[] = "%s has been decimated!\n\nDecimated files cannot be saved.";
-const char kSaveNotLASText[] = "%s was not read from an uncompressed LAS file.\n\n"
-                               "Only LAS files can be saved with their classes.";
 const char kSaveLockedText[] = "The target file appears to be locked by:\n\n%s\n\nAre you sure you want to save?";
 const char kSaveFailedLog[] = "[ERROR]  Save File";
 

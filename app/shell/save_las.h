@@ -6,8 +6,6 @@
 struct DataSet;
 struct LASClassSave;
 
-extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
-extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
 extern const char kSaveLockedText[];         // the lock question, with the owner line
 extern const char kSaveFailedLog[];          // "[ERROR]  Save File"
 

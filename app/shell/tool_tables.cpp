@@ -3,7 +3,7 @@
 // so the table that joins them lives here, on top.
 #include "app/shell/tool_tables.h"
 #include "app/shell/view_tools.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/command_ids.h"
 #include "classify/plan_polygon_tools.h"
 #include "gis/layers/aoi_tool.h"

@@ -15,7 +15,7 @@
 #include "views/gl3d/gl_view.h"
 #include "views/profile/profile_window.h"
 #include "views/plan/profile_box.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 #include "views/contours/contour_job.h"

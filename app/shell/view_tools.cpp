@@ -1,5 +1,5 @@
-// The current tool of a plan view: switching tools, ending whatever a tool
-// shows on screen, the status names of tools, and the pan tool.
+// The tool clean-up of a plan view and the pan tool; the tool switch itself
+// is views/plan/tool_switch.
 #include "app/shell/view_tools.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/measure_query.h"
@@ -16,51 +16,12 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "views/plan/rubber_bands.h"
-
-int SetViewTool(HWND view, int id)
-{
-    id &= 0xFFFF;
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    if (r && id != r->currentTool) {
-        SendMessageA(view, WM_END_TOOL, 0, 0);
-        r->previousTool = r->currentTool;
-        r->currentTool = id;
-    }
-    UpdateToolbarState(view);
-    return 1;
-}
-
-static void EraseRubberBand(HWND window, ViewRecord* r)
-{
-    CancelViewDraw(window);
-    DrawToolRubberBand(window, r->toolRect, r->currentTool);
-}
+#include "views/plan/tool_switch.h"
 
 static void DropPolyline(struct Polyline** line)
 {
     if (*line) FreePolyline(*line);
     *line = nullptr;
-}
-
-int EndZoomOrMeasureTool(HWND window)
-{
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
-    if (!r) return 0;
-    switch (r->currentTool) {
-    case TOOL_ZOOM:
-        if (r->zoomDragButton) {
-            CancelViewDraw(window);
-            DrawZoomBox(window, r->toolRect, r->currentTool);
-            r->zoomDragButton = 0;
-        }
-        return 1;
-    case TOOL_MEASURE:
-        if (r->toolActive) EraseRubberBand(window, r);
-        r->toolActive = 0;
-        DestroyToolTip();
-        return 1;
-    }
-    return 0;
 }
 
 int EndViewTool(HWND window)
@@ -74,7 +35,7 @@ int EndViewTool(HWND window)
     case TOOL_BY_CLASS:
     case TOOL_POLYGON:
         if (r->toolActive) {
-            EraseRubberBand(window, r);
+            EraseToolRubberBand(window);
             DropPolyline(&r->editPolyline);
         }
         r->toolActive = 0;
@@ -82,7 +43,7 @@ int EndViewTool(HWND window)
         break;
     case TOOL_FILTER_POLYGON:
     case TOOL_AOI:
-        if (r->toolActive) EraseRubberBand(window, r);
+        if (r->toolActive) EraseToolRubberBand(window);
         DropPolyline(&r->editPolyline);
         r->toolActive = 0;
         InvalidateRect(window, nullptr, FALSE);
@@ -94,7 +55,7 @@ int EndViewTool(HWND window)
         if (r->toolActive) {
             r->toolActive = 0;
             r->toolState = 0;
-            EraseRubberBand(window, r);
+            EraseToolRubberBand(window);
             DropPolyline(&r->profilePolyline);
         }
         break;

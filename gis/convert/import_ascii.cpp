@@ -6,12 +6,12 @@
 #include "gis/convert/import_las.h"
 #include "gis/convert/import_shape.h"
 #include "app/app_windows.h"
-#include "app/shell/help.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_list_dialogs.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "base/shell_hooks.h"
 #include "data/ascii_format_dialog.h"
 #include "data/ascii_loader.h"
 #include "data/import_field_dialogs.h"
@@ -399,7 +399,7 @@ static void ASCIIIdleCommand(HWND dialog, int id)
         PreviewASCII(dialog);
         break;
     case IDC_CONVERT_HELP:
-        ShowHelpTopic("BatchImport.html");
+        ShowHelp("BatchImport.html");
         break;
     case IDC_CONVERT_START:
         StartASCIIImport(dialog);

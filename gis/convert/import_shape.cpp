@@ -6,7 +6,6 @@
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
 #include "gis/layers/ref_shapefile.h"
-#include "app/shell/help.h"
 #include "app/job_control.h"
 #include "base/dialogs.h"
 #include "base/file_list_dialogs.h"
@@ -14,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/shell_hooks.h"
 #include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "resource.h"
@@ -471,7 +471,7 @@ static void ShapeIdleCommand(HWND dialog, int id, int notification)
         ChooseConvertFolder(dialog, &shapeState, "Import Output Directory");
         break;
     case IDC_CONVERT_HELP:
-        ShowHelpTopic("BatchImport.html");
+        ShowHelp("BatchImport.html");
         break;
     case IDC_CONVERT_START:
         if (shapeState.files.count == 0 || !TakeConvertFolder(dialog, &shapeState, shapeSettings.outputFolder)) break;

@@ -8,7 +8,6 @@
 #include "app/command_ids.h"
 #include "app/app_windows.h"
 #include "app/view_arrange.h"
-#include "app/shell/file_manager.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"

@@ -11,15 +11,15 @@
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
-#include "app/shell/view_tools.h"
 #include "app/view_jobs.h"
 #include "views/plan/map_window.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"
+#include "views/plan/tool_switch.h"
 #include "views/plan/view_mapping.h"
 #include <cstdio>
 

@@ -3,7 +3,6 @@
 #include "gis/project/project.h"
 #include "gis/project/project_window.h"
 #include "app/app_windows.h"
-#include "app/shell/open_files.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -169,6 +168,13 @@ static int AskToOpen(const char* format, const ProjectTile* tile)
     return ShowMessageBox(FrameWindow, question, "Warning", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
+// Opening a file into a plan view is the shell's; it hands that in at start-up.
+static int (*tileOpener)(const char* path);
+
+void SetTileOpener(int (*open)(const char* path)) { tileOpener = open; }
+
+static int OpenTileFile(const char* path) { return tileOpener ? tileOpener(path) : 0; }
+
 int OpenTileAtCursor(HWND window, UINT message, LPARAM lParam)
 {
     if (message != WM_LBUTTONDOWN) return 0;
@@ -178,20 +184,20 @@ int OpenTileAtCursor(HWND window, UINT message, LPARAM lParam)
     switch (tile->activeStatus) {
     case TILE_AVAILABLE:
         if (!LockTile(tile->path)) {
-            if (AskToOpen(kUnableToLockQuestion, tile)) OpenFilesInNewView(tile->path, 0);
+            if (AskToOpen(kUnableToLockQuestion, tile)) OpenTileFile(tile->path);
             break;
         }
         // The marker is this project's: closing the project removes it.
         tile->openCount++;
         // fall through: locked for this user, opened as a tile without a marker
     case TILE_NOT_FOUND:
-        if (OpenFilesInNewView(tile->path, 0)) tile->activeStatus = TILE_OPEN;
+        if (OpenTileFile(tile->path)) tile->activeStatus = TILE_OPEN;
         break;
     case TILE_LOCKED:
-        if (AskToOpen(kTileLockedQuestion, tile)) OpenFilesInNewView(tile->path, 0);
+        if (AskToOpen(kTileLockedQuestion, tile)) OpenTileFile(tile->path);
         break;
     case TILE_OPEN:
-        if (AskToOpen(kTileLoadedQuestion, tile)) OpenFilesInNewView(tile->path, 0);
+        if (AskToOpen(kTileLoadedQuestion, tile)) OpenTileFile(tile->path);
         break;
     }
     InvalidateRect(window, nullptr, FALSE);

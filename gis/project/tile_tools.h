@@ -19,6 +19,9 @@ void FlashTileOutline(HWND window, const ProjectTile* tile, COLORREF colour);
 void FlashTile(HWND window, const ProjectTile* tile);
 int  QueryTileAtCursor(HWND window, UINT message, LPARAM lParam);
 int  OpenTileAtCursor(HWND window, UINT message, LPARAM lParam);
+// How the tile opener opens a tile's file in a new plan view (1 when a view
+// was created); the shell sets it at start-up.
+void SetTileOpener(int (*open)(const char* path));
 // The second line of a tile's tooltip, by its state.
 void TileStateText(const ProjectTile* tile, char* text, int size);
 HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile);

@@ -2,7 +2,7 @@
 // of move and button handlers, the tools' cursors, and the wheel, which zooms
 // or, with a linked profile, steps the profile box.
 #include "views/plan/mouse_dispatch.h"
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/status_bars.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/view_mapping.h"

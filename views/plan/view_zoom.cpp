@@ -1,10 +1,9 @@
 // The zoom model of a plan view: a zoom level with power-of-two scales
 // (scale = fullScale / 2^zoomLevel), box zoom, one previous state that the
 // middle button swaps back to, and the zoom tool's mouse handling.
-#include "app/shell/view_zoom.h"
+#include "views/plan/view_zoom.h"
 #include "app/status_bars.h"
-#include "app/shell/view_tools.h"
-#include "app/shell/view_window.h"
+#include "app/view_jobs.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
