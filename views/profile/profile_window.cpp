@@ -17,16 +17,12 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
-#include "app/shell/display_settings_dialog.h"
 #include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/shell/view_command.h"
 #include "app/view_jobs.h"
 #include "views/contours/contour_job.h"
 #include "views/gl3d/gl_view.h"
-#include "classify/class_dialogs.h"
-#include "classify/undo.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -114,9 +110,7 @@ typedef int (*ProfileHandler)(HWND profile, ViewRecord* r, int id);
 
 static int Tool(HWND profile, ViewRecord*, int id) { return SetProfileTool(profile, id); }
 static int PreviousTool(HWND profile, ViewRecord* r, int) { return SetProfileTool(profile, r->profilePreviousTool); }
-static int Undo(HWND, ViewRecord* r, int) { return UndoClassEdit(r->window), 1; }
 static int Nothing(HWND, ViewRecord*, int) { return 1; }
-static int Redo(HWND, ViewRecord* r, int) { return RedoClassEdit(r->window), 1; }
 static int FullView(HWND profile, ViewRecord* r, int)
 {
     if (ZoomProfile(profile, PROFILE_ZOOM_FULL, r->profileRect)) {
@@ -126,25 +120,7 @@ static int FullView(HWND profile, ViewRecord* r, int)
     return 1;
 }
 static int StepBox(HWND, ViewRecord* r, int id) { return MoveProfileBox(r->window, id), 1; }
-static int DisplaySettings(HWND, ViewRecord* r, int) { return ShowDisplaySettings(r->window), 1; }
 static int BoxWidth(HWND, ViewRecord* r, int) { return SetProfileBoxWidth(r->window); }
-static int Contours(HWND, ViewRecord* r, int) { return ContourSettings(r->window), 1; }
-static int ClassifyByClass(HWND, ViewRecord* r, int)
-{
-    if (ShowClassifyByClass(r->window)) {
-        r->classSelectionCopy = r->classSelection;
-        r->classSelectionSaved = 1;
-    }
-    return 1;
-}
-static int Open3D(HWND, ViewRecord* r, int)
-{
-    SizeMoveActive = 1;
-    Open3DView(r->window);
-    SizeMoveActive = 0;
-    return 1;
-}
-
 static const struct {
     int id;
     ProfileHandler handler;
@@ -153,11 +129,8 @@ static const struct {
     {TOOL_POLYGON, Tool},      {TOOL_MEASURE, Tool},     {TOOL_QUERY, Tool},
     {TOOL_PAN, Tool},          {TOOL_ABOVE_LINE, Tool},  {TOOL_BELOW_LINE, Tool},
     {CMD_PREVIOUS_TOOL, PreviousTool},
-    {CMD_UNDO, Undo},          {CMD_NOOP_9019, Nothing}, {CMD_REDO, Redo},
-    {CMD_ZOOM_FULL, FullView}, {CMD_PAGE_UP, StepBox},   {CMD_PAGE_DOWN, StepBox},
-    {CMD_DISPLAY_SETTINGS, DisplaySettings}, {CMD_PROFILE_WIDTH, BoxWidth},
-    {CMD_CONTOUR_SETTINGS, Contours},        {CMD_CLASSIFY_BY_CLASS, ClassifyByClass},
-    {CMD_OPEN_3D, Open3D},
+    {CMD_NOOP_9019, Nothing},  {CMD_ZOOM_FULL, FullView},
+    {CMD_PAGE_UP, StepBox},    {CMD_PAGE_DOWN, StepBox}, {CMD_PROFILE_WIDTH, BoxWidth},
 };
 
 int ProfileHandlesCommand(int id)
@@ -174,9 +147,7 @@ int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
     int id = LOWORD(wParam);
     for (const auto& row : ProfileCommands)
         if (row.id == id) return row.handler(profile, r, id);
-    int handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
-    SetToolbarChecks(profile);
-    return handled;
+    return 0;
 }
 
 // ---- mouse ----------------------------------------------------------------------------
@@ -328,6 +299,12 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
         break;
     case WM_COMMAND:
         if (r && ProfileCommand(profile, wParam, lParam)) return 0;
+        // The rest are the plan view's: the shell dispatches them there.
+        if (r && r->window) {
+            SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+            SetToolbarChecks(profile);
+            return 0;
+        }
         break;
     case WM_HSCROLL:
         if (r) ProfileHScroll(profile, wParam);

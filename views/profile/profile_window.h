@@ -9,7 +9,7 @@ extern const char* const kProfileCreateFailed;   // "Failed in Creating Profile 
 
 HWND CreateProfileWindow(ViewRecord* record);
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam);
-// The profile's own commands first; the rest go to its plan view. Nonzero when either handled it.
+// The profile's own commands; 0 for the rest, which are its plan view's.
 int  ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam);
 // 1 when the profile dispatches the id itself rather than passing it on.
 int  ProfileHandlesCommand(int id);
