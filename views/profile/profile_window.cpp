@@ -8,7 +8,6 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
-#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -37,6 +36,22 @@ HWND CreateProfileWindow(ViewRecord* record)
     char title[300];
     snprintf(title, sizeof title, "%s - Profile", record->title);
     return CreateMDIChild("ChildProfile", title, kMapChildStyle, record, kProfileCreateFailed);
+}
+
+static const ProfileToolRow* Tools;
+static int ToolCount;
+
+void SetProfileTools(const ProfileToolRow* rows, int count)
+{
+    Tools = rows;
+    ToolCount = count;
+}
+
+const ProfileToolRow* ProfileToolRowOf(int tool)
+{
+    for (int i = 0; i < ToolCount; i++)
+        if (Tools[i].tool == tool) return &Tools[i];
+    return nullptr;
 }
 
 static bool IsPolygonTool(int tool)
@@ -183,14 +198,8 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     r->profileLastMouseY = r->profileMouseY;
     r->profileMouseX = (short)LOWORD(lParam);
     r->profileMouseY = (short)HIWORD(lParam);
-    int handled = 0;
-    switch (r->profileTool) {
-    case TOOL_ZOOM: handled = TrackProfileZoomBox(profile); break;
-    case TOOL_MEASURE: handled = ProfileMeasureMove(profile); break;
-    case TOOL_PAN: handled = TrackProfilePan(profile); break;
-    default:
-        if (IsPolygonTool(r->profileTool)) handled = TrackProfilePolygonBand(profile);
-    }
+    const ProfileToolRow* row = ProfileToolRowOf(r->profileTool);
+    int handled = row && row->move ? row->move(profile) : 0;
     // After the tool: the measured distance is the one this move made.
     UpdateProfileStatusBar(profile);
     return handled;
@@ -202,16 +211,10 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     if (!r) return 0;
     LogMessage(" ");
     // The tools that change classes wait for a running worker: it owns the classes meanwhile.
-    if ((IsPolygonTool(r->profileTool) || r->profileTool == TOOL_POINT) && IsWorkerBusy()) return 0;
-    switch (r->profileTool) {
-    case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
-    case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
-    case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
-    case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
-    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
-    }
-    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
-    return 0;
+    const ProfileToolRow* row = ProfileToolRowOf(r->profileTool);
+    if (!row || !row->button) return 0;
+    if (row->classifies && IsWorkerBusy()) return 0;
+    return row->button(profile, message, lParam);
 }
 
 static bool PointerIn(HWND window, POINT screen)
