@@ -20,8 +20,6 @@
 #include "app/frame_bars.h"
 #include "app/job_control.h"
 #include "app/view_jobs.h"
-#include "views/contours/contour_job.h"
-#include "views/gl3d/gl_view.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
