@@ -203,3 +203,21 @@ TEST_F(ClassEditTest, EveryChangeOfClassesLeavesTheSetUnsaved)
     r->dataSetCount = 1;
     FreeDataSet(other);
 }
+
+// The profile and 3D windows undo and redo their plan view's edits, whether
+// the command comes through the frame or straight to the window.
+TEST_F(ClassEditTest, TheProfileAndThe3DWindowUndoAndRedoThePlanViewsEdits)
+{
+    HWND view = ViewWithPoints(60);
+    std::vector<uint8_t> start = Classes();
+    EditPoints(view, set, 6, [](int i) { return i < 20; });
+    std::vector<uint8_t> edited = Classes();
+    for (const char* kind : {"ChildProfile", "ChildOpenGL"}) {
+        HWND linked = AddLinked(view, kind);
+        EXPECT_EQ(Command(linked, CMD_UNDO), kind[5] == 'P' ? 1 : 20) << kind;
+        EXPECT_EQ(Classes(), start) << kind;
+        SendMessageA(linked, WM_COMMAND, CMD_REDO, 0);
+        EXPECT_EQ(Classes(), edited) << kind;
+        EXPECT_EQ(Command(linked, CMD_COLOR_CLASS), 1) << kind;   // a plan-only command passes on too
+    }
+}

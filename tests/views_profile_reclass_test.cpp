@@ -9,7 +9,7 @@
 #include "data/selection.h"
 #include "app/job_control.h"
 #include "views/plan/profile_box.h"
-#include "views/profile/profile_reclass.h"
+#include "classify/profile_reclass.h"
 #include "views/profile/profile_window.h"
 
 namespace {

@@ -90,7 +90,7 @@ static int Exit(WPARAM, LPARAM)
 
 static int OpenFiles(WPARAM, LPARAM)
 {
-    if (!IsWorkerBusy()) OpenFilesInNewView(nullptr, 0);
+    OpenFilesInNewView(nullptr, 0);
     return 1;
 }
 
@@ -110,7 +110,7 @@ static int RefreshDisplay(WPARAM, LPARAM)
 static int SaveToView(WPARAM wParam, LPARAM lParam)
 {
     HWND child = ActiveChild();
-    if (!IsWorkerBusy() && child) SendMessageA(child, WM_COMMAND, wParam, lParam);
+    if (child) SendMessageA(child, WM_COMMAND, wParam, lParam);
     return 1;
 }
 
@@ -150,13 +150,13 @@ static int Project(WPARAM wParam, LPARAM lParam) { return ProjectCommand(wParam,
 
 static int PanelizeAll(WPARAM, LPARAM)
 {
-    if (!IsWorkerBusy()) ArrangeViewWindows(ActiveChild());
+    ArrangeViewWindows(ActiveChild());
     return 1;
 }
 
 static int PanelizeActive(WPARAM, LPARAM)
 {
-    if (!IsWorkerBusy()) ArrangeViewPanels(ActiveChild());
+    ArrangeViewPanels(ActiveChild());
     return 1;
 }
 
@@ -179,16 +179,19 @@ typedef int (*CommandHandler)(WPARAM wParam, LPARAM lParam);
 struct FrameCommandEntry {
     int first, last;   // a range of ids with one handler
     CommandHandler handler;
+    bool waitsForWorker;   // refused (and counted handled) while a worker runs
 };
+
+enum { WAITS_FOR_WORKER = true };
 
 static const FrameCommandEntry frameCommands[] = {
     {CMD_ABOUT, CMD_ABOUT, About},
     {CMD_CANCEL, CMD_CANCEL, CancelProcess},
     {CMD_CASCADE, CMD_CASCADE, Cascade},
     {CMD_EXIT, CMD_EXIT, Exit},
-    {CMD_OPEN_FILES, CMD_OPEN_FILES, OpenFiles},
+    {CMD_OPEN_FILES, CMD_OPEN_FILES, OpenFiles, WAITS_FOR_WORKER},
     {CMD_REFRESH, CMD_REFRESH, RefreshDisplay},
-    {CMD_SAVE_LAS, CMD_SAVE_LAS_AS, SaveToView},
+    {CMD_SAVE_LAS, CMD_SAVE_LAS_AS, SaveToView, WAITS_FOR_WORKER},
     {CMD_TILE_HORIZONTAL, CMD_TILE_HORIZONTAL, TileHorizontal},
     {CMD_TILE_VERTICAL, CMD_TILE_VERTICAL, TileVertical},
     {CMD_NEW_TIN, CMD_NEW_TIN, NewTIN},
@@ -201,8 +204,8 @@ static const FrameCommandEntry frameCommands[] = {
     {CMD_RECENT_FIRST, CMD_RECENT_LAST, RecentFile},
     {CMD_PROJECT_FIRST, CMD_PROJECT_LAST, Project},
     {CMD_SYSTEM_INFO, CMD_SYSTEM_INFO, SystemInformation},
-    {CMD_PANELIZE_ALL, CMD_PANELIZE_ALL, PanelizeAll},
-    {CMD_PANELIZE_ACTIVE, CMD_PANELIZE_ACTIVE, PanelizeActive},
+    {CMD_PANELIZE_ALL, CMD_PANELIZE_ALL, PanelizeAll, WAITS_FOR_WORKER},
+    {CMD_PANELIZE_ACTIVE, CMD_PANELIZE_ACTIVE, PanelizeActive, WAITS_FOR_WORKER},
     {CMD_THINNING_BATCH, CMD_THINNING_BATCH, ThinningBatch},
     {CMD_HOTKEY_LIST, CMD_HOTKEY_LIST, HotkeyList},
     {CMD_CONFIG_SETTINGS, CMD_CONFIG_SETTINGS, ConfigSettings},
@@ -222,6 +225,6 @@ int FrameCommand(WPARAM wParam, LPARAM lParam)
 {
     int id = LOWORD(wParam);
     for (const FrameCommandEntry& e : frameCommands)
-        if (id >= e.first && id <= e.last) return e.handler(wParam, lParam);
+        if (id >= e.first && id <= e.last) return e.waitsForWorker && IsWorkerBusy() ? 1 : e.handler(wParam, lParam);
     return ForwardCommand(wParam, lParam);
 }

@@ -42,10 +42,16 @@ float AdjustValueB = 0.0f;
 
 typedef int (*ViewHandler)(HWND window, ViewRecord* r, int id);
 
+// anyWindow: the command is the view's, whichever of its windows is active:
+// from the profile or 3D window it acts on the plan view, and the profile
+// counts it handled without refreshing its own toolbar.
 struct ViewCommandRow {
     int first, last;
     ViewHandler handler;
+    bool anyWindow;
 };
+
+enum { OWN_WINDOW = 0, ANY_WINDOW = 1 };
 
 static void Redraw(HWND window) { InvalidateView(window, 1); }
 
@@ -265,19 +271,20 @@ static const ViewCommandRow PlanCommands[] = {
     {TOOL_AOI, TOOL_AOI, Tool},
     {CMD_PREVIOUS_TOOL, CMD_PREVIOUS_TOOL, PreviousTool},
     {CMD_SAVE_LAS, CMD_SAVE_LAS_AS, SaveFile},
-    {CMD_UNDO, CMD_UNDO, Undo},
+    {CMD_UNDO, CMD_UNDO, Undo, ANY_WINDOW},
     {CMD_NOOP_9019, CMD_NOOP_9019, NoOpZero},
-    {CMD_REDO, CMD_REDO, Redo},
+    {CMD_REDO, CMD_REDO, Redo, ANY_WINDOW},
     {CMD_ZOOM_FULL, CMD_ZOOM_FULL, FullExtent},
     {CMD_SURFACE_MAGIC, CMD_SURFACE_MAGIC, SurfaceMagic},
     {CMD_PAGE_UP, CMD_PAGE_DOWN, PageUpDown},
     {CMD_PAGE_LEFT, CMD_PAGE_RIGHT, PageSideways},
-    {CMD_DISPLAY_SETTINGS, CMD_PROFILE_WIDTH, Passing},
-    {CMD_CONTOUR_SETTINGS, CMD_CONTOUR_SETTINGS, Passing},
-    {CMD_CLASSIFY_BY_CLASS, CMD_CLASSIFY_BY_CLASS, ClassifyByClass},
+    {CMD_DISPLAY_SETTINGS, CMD_DISPLAY_SETTINGS, Passing, ANY_WINDOW},
+    {CMD_PROFILE_WIDTH, CMD_PROFILE_WIDTH, Passing},
+    {CMD_CONTOUR_SETTINGS, CMD_CONTOUR_SETTINGS, Passing, ANY_WINDOW},
+    {CMD_CLASSIFY_BY_CLASS, CMD_CLASSIFY_BY_CLASS, ClassifyByClass, ANY_WINDOW},
     {CMD_REFERENCE_FILES, CMD_REFERENCE_FILES, Passing},
     {CMD_TIN_DISPLAY, CMD_TIN_DISPLAY, Passing},
-    {CMD_OPEN_3D, CMD_OPEN_3D, Open3D},
+    {CMD_OPEN_3D, CMD_OPEN_3D, Open3D, ANY_WINDOW},
     {CMD_FILE_INFO, CMD_FILE_INFO, FileInfo},
     {CMD_THINNING, CMD_THINNING, Thinning},
     {CMD_SAVE_CONTOURS, CMD_SAVE_CONTOURS, Passing},
@@ -294,12 +301,38 @@ static const ViewCommandRow PlanCommands[] = {
     {CMD_NOOP_9014, CMD_NOOP_9015, NoOpOne},
 };
 
+static const ViewCommandRow* RowOf(int id)
+{
+    for (const ViewCommandRow& row : PlanCommands)
+        if (id >= row.first && id <= row.last) return &row;
+    return nullptr;
+}
+
 int ViewHandlesCommand(int id)
 {
     if ((id >= CMD_ADJUST_A_DOWN && id <= CMD_ADJUST_B_UP) || id == CMD_CLOSE_FILE || id == CMD_POI_SETTINGS) return 1;
-    for (const ViewCommandRow& row : PlanCommands)
-        if (id >= row.first && id <= row.last) return 1;
-    return 0;
+    return RowOf(id) != nullptr;
+}
+
+// A linked window takes its own commands and passes the rest to its plan
+// view; an id neither takes (a pick from the window list) stays unhandled.
+static int LinkedWindowCommand(HWND window, ViewRecord* r, WPARAM wParam, LPARAM lParam)
+{
+    int id = LOWORD(wParam);
+    int profile = window == r->profileWindow;
+    if (profile && ProfileHandlesCommand(id)) return ProfileCommand(window, wParam, lParam);
+    if (!profile && GLViewCommand(window, wParam, lParam)) return 1;
+    const ViewCommandRow* row = RowOf(id);
+    int handled;
+    if (row && row->anyWindow) {
+        handled = r->window ? row->handler(r->window, r, id) : 0;
+        if (profile) return 1;
+    } else {
+        handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
+    }
+    if (profile) SetToolbarChecks(window);
+    else SyncGLViewMenus(window);
+    return handled;
 }
 
 int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
@@ -318,12 +351,9 @@ int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 1;
     }
 
-    // A linked window takes its own commands and passes the rest to its plan
-    // view; an id neither takes (a pick from the window list) stays unhandled.
-    if (r->profileWindow && window == r->profileWindow) return ProfileCommand(window, wParam, lParam);
-    if (r->glWindow && window == r->glWindow) return GLViewCommand(window, wParam, lParam);
+    if ((r->profileWindow && window == r->profileWindow) || (r->glWindow && window == r->glWindow))
+        return LinkedWindowCommand(window, r, wParam, lParam);
 
-    for (const ViewCommandRow& row : PlanCommands)
-        if (id >= row.first && id <= row.last) return row.handler(window, r, id);
-    return 0;
+    const ViewCommandRow* row = RowOf(id);
+    return row ? row->handler(window, r, id) : 0;
 }

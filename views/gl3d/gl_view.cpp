@@ -8,7 +8,6 @@
 #include "app/job_control.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
-#include "app/shell/view_command.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -213,9 +212,7 @@ int GLViewCommand(HWND w, WPARAM wParam, LPARAM lParam)
         SetExaggeration(w, r, r->glExaggeration - kExaggerationStep);
         return 1;
     }
-    int handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
-    SyncGLViewMenus(w);
-    return handled;
+    return 0;
 }
 
 HWND CreateGLToolbar(HWND w)
@@ -403,6 +400,12 @@ LRESULT CALLBACK ChildOpenGLWndProc(HWND w, UINT message, WPARAM wParam, LPARAM 
         break;
     case WM_COMMAND:
         if (GLViewCommand(w, wParam, lParam)) return 0;
+        // The rest are the plan view's: the shell dispatches them there.
+        if (r && r->window) {
+            SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+            SyncGLViewMenus(w);
+            return 0;
+        }
         break;
     case WM_MOUSEMOVE:
         if (r) MouseMove(w, r, lParam);

@@ -4,7 +4,6 @@
 // stays in double precision: the box sits at UTM coordinates where a 32-bit
 // float cannot resolve a metre.
 #include "views/plan/profile_box.h"
-#include "views/profile/profile_reclass.h"
 #include "resource.h"
 #include "app/view_selection.h"
 #include "views/plan/rubber_bands.h"
@@ -183,10 +182,8 @@ int RefreshProfileBox(HWND view)
     if (r->profileWindow) InvalidateView(r->profileWindow, 0);
     // A closed edit polygon works again on the points of the stepped box.
     if (r->profileWindow && r->profileEditPolygon && !r->profileBandActive) {
-        int tool = r->profileTool;
-        if (tool == TOOL_POLYGON) ProfilePolygonReclass(r->profileWindow);
-        else if (tool == TOOL_BY_CLASS || tool == TOOL_ABOVE_LINE || tool == TOOL_BELOW_LINE)
-            ProfilePolygonReclassByClass(r->profileWindow);
+        const ProfileToolRow* row = ProfileToolRowOf(r->profileTool);
+        if (row && row->afterBoxStep) row->afterBoxStep(r->profileWindow);
     }
     return 1;
 }

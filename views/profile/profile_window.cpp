@@ -8,7 +8,6 @@
 #include "views/profile/profile_draw.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"
-#include "views/profile/profile_reclass.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -17,16 +16,10 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/scrolling.h"
 #include "app/command_ids.h"
-#include "app/shell/display_settings_dialog.h"
 #include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"
-#include "app/shell/view_command.h"
 #include "app/view_jobs.h"
-#include "views/contours/contour_job.h"
-#include "views/gl3d/gl_view.h"
-#include "classify/class_dialogs.h"
-#include "classify/undo.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
@@ -41,6 +34,22 @@ HWND CreateProfileWindow(ViewRecord* record)
     char title[300];
     snprintf(title, sizeof title, "%s - Profile", record->title);
     return CreateMDIChild("ChildProfile", title, kMapChildStyle, record, kProfileCreateFailed);
+}
+
+static const ProfileToolRow* Tools;
+static int ToolCount;
+
+void SetProfileTools(const ProfileToolRow* rows, int count)
+{
+    Tools = rows;
+    ToolCount = count;
+}
+
+const ProfileToolRow* ProfileToolRowOf(int tool)
+{
+    for (int i = 0; i < ToolCount; i++)
+        if (Tools[i].tool == tool) return &Tools[i];
+    return nullptr;
 }
 
 static bool IsPolygonTool(int tool)
@@ -114,9 +123,7 @@ typedef int (*ProfileHandler)(HWND profile, ViewRecord* r, int id);
 
 static int Tool(HWND profile, ViewRecord*, int id) { return SetProfileTool(profile, id); }
 static int PreviousTool(HWND profile, ViewRecord* r, int) { return SetProfileTool(profile, r->profilePreviousTool); }
-static int Undo(HWND, ViewRecord* r, int) { return UndoClassEdit(r->window), 1; }
 static int Nothing(HWND, ViewRecord*, int) { return 1; }
-static int Redo(HWND, ViewRecord* r, int) { return RedoClassEdit(r->window), 1; }
 static int FullView(HWND profile, ViewRecord* r, int)
 {
     if (ZoomProfile(profile, PROFILE_ZOOM_FULL, r->profileRect)) {
@@ -126,25 +133,7 @@ static int FullView(HWND profile, ViewRecord* r, int)
     return 1;
 }
 static int StepBox(HWND, ViewRecord* r, int id) { return MoveProfileBox(r->window, id), 1; }
-static int DisplaySettings(HWND, ViewRecord* r, int) { return ShowDisplaySettings(r->window), 1; }
 static int BoxWidth(HWND, ViewRecord* r, int) { return SetProfileBoxWidth(r->window); }
-static int Contours(HWND, ViewRecord* r, int) { return ContourSettings(r->window), 1; }
-static int ClassifyByClass(HWND, ViewRecord* r, int)
-{
-    if (ShowClassifyByClass(r->window)) {
-        r->classSelectionCopy = r->classSelection;
-        r->classSelectionSaved = 1;
-    }
-    return 1;
-}
-static int Open3D(HWND, ViewRecord* r, int)
-{
-    SizeMoveActive = 1;
-    Open3DView(r->window);
-    SizeMoveActive = 0;
-    return 1;
-}
-
 static const struct {
     int id;
     ProfileHandler handler;
@@ -153,11 +142,8 @@ static const struct {
     {TOOL_POLYGON, Tool},      {TOOL_MEASURE, Tool},     {TOOL_QUERY, Tool},
     {TOOL_PAN, Tool},          {TOOL_ABOVE_LINE, Tool},  {TOOL_BELOW_LINE, Tool},
     {CMD_PREVIOUS_TOOL, PreviousTool},
-    {CMD_UNDO, Undo},          {CMD_NOOP_9019, Nothing}, {CMD_REDO, Redo},
-    {CMD_ZOOM_FULL, FullView}, {CMD_PAGE_UP, StepBox},   {CMD_PAGE_DOWN, StepBox},
-    {CMD_DISPLAY_SETTINGS, DisplaySettings}, {CMD_PROFILE_WIDTH, BoxWidth},
-    {CMD_CONTOUR_SETTINGS, Contours},        {CMD_CLASSIFY_BY_CLASS, ClassifyByClass},
-    {CMD_OPEN_3D, Open3D},
+    {CMD_NOOP_9019, Nothing},  {CMD_ZOOM_FULL, FullView},
+    {CMD_PAGE_UP, StepBox},    {CMD_PAGE_DOWN, StepBox}, {CMD_PROFILE_WIDTH, BoxWidth},
 };
 
 int ProfileHandlesCommand(int id)
@@ -174,9 +160,7 @@ int ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam)
     int id = LOWORD(wParam);
     for (const auto& row : ProfileCommands)
         if (row.id == id) return row.handler(profile, r, id);
-    int handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
-    SetToolbarChecks(profile);
-    return handled;
+    return 0;
 }
 
 // ---- mouse ----------------------------------------------------------------------------
@@ -212,14 +196,8 @@ int ProfileMouseMove(HWND profile, LPARAM lParam)
     r->profileLastMouseY = r->profileMouseY;
     r->profileMouseX = (short)LOWORD(lParam);
     r->profileMouseY = (short)HIWORD(lParam);
-    int handled = 0;
-    switch (r->profileTool) {
-    case TOOL_ZOOM: handled = TrackProfileZoomBox(profile); break;
-    case TOOL_MEASURE: handled = ProfileMeasureMove(profile); break;
-    case TOOL_PAN: handled = TrackProfilePan(profile); break;
-    default:
-        if (IsPolygonTool(r->profileTool)) handled = TrackProfilePolygonBand(profile);
-    }
+    const ProfileToolRow* row = ProfileToolRowOf(r->profileTool);
+    int handled = row && row->move ? row->move(profile) : 0;
     // After the tool: the measured distance is the one this move made.
     UpdateProfileStatusBar(profile);
     return handled;
@@ -231,16 +209,10 @@ int ProfileMouseButton(HWND profile, UINT message, LPARAM lParam)
     if (!r) return 0;
     LogMessage(" ");
     // The tools that change classes wait for a running worker: it owns the classes meanwhile.
-    if ((IsPolygonTool(r->profileTool) || r->profileTool == TOOL_POINT) && IsWorkerBusy()) return 0;
-    switch (r->profileTool) {
-    case TOOL_ZOOM: return ProfileZoomToolMouse(profile, message, lParam);
-    case TOOL_MEASURE: return ProfileMeasureToolMouse(profile, message, lParam);
-    case TOOL_QUERY: return ProfileQueryToolMouse(profile, message, lParam);
-    case TOOL_PAN: return ProfilePanToolMouse(profile, message, lParam);
-    case TOOL_POINT: return ProfilePointReclassMouse(profile, message, lParam);
-    }
-    if (IsPolygonTool(r->profileTool)) return ProfilePolygonToolMouse(profile, message, lParam);
-    return 0;
+    const ProfileToolRow* row = ProfileToolRowOf(r->profileTool);
+    if (!row || !row->button) return 0;
+    if (row->classifies && IsWorkerBusy()) return 0;
+    return row->button(profile, message, lParam);
 }
 
 static bool PointerIn(HWND window, POINT screen)
@@ -328,6 +300,12 @@ LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, 
         break;
     case WM_COMMAND:
         if (r && ProfileCommand(profile, wParam, lParam)) return 0;
+        // The rest are the plan view's: the shell dispatches them there.
+        if (r && r->window) {
+            SendMessageA(r->window, WM_COMMAND, wParam, lParam);
+            SetToolbarChecks(profile);
+            return 0;
+        }
         break;
     case WM_HSCROLL:
         if (r) ProfileHScroll(profile, wParam);

@@ -1,4 +1,4 @@
-#include "views/profile/profile_reclass.h"
+#include "classify/profile_reclass.h"
 #include "views/profile/profile_query.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/overlays.h"
