@@ -1,5 +1,6 @@
 #include "classify/plan_polygon_tools.h"
 #include "views/plan/rubber_bands.h"
+#include "views/plan/tool_switch.h"
 #include "classify/class_dialogs.h"
 #include "classify/reclass.h"
 #include "app/command_ids.h"
@@ -147,3 +148,31 @@ int ReclassPolygon(HWND view)
 }
 
 int PointReclassToolMouse(HWND, UINT, LPARAM) { return 0; }
+
+static void DropEditPolyline(ViewRecord* r)
+{
+    if (r->editPolyline) FreePolyline(r->editPolyline);
+    r->editPolyline = nullptr;
+}
+
+void EndPointReclassTool(HWND view) { ViewRecordOf(view)->editPending = 0; }
+
+void EndReclassPolygonTool(HWND view)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (r->toolActive) {
+        EraseToolRubberBand(view);
+        DropEditPolyline(r);
+    }
+    r->toolActive = 0;
+    InvalidateRect(view, nullptr, FALSE);
+}
+
+void EndPolygonBandTool(HWND view)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (r->toolActive) EraseToolRubberBand(view);
+    DropEditPolyline(r);
+    r->toolActive = 0;
+    InvalidateRect(view, nullptr, FALSE);
+}

@@ -18,3 +18,8 @@ int  TrackRubberBand(HWND view);
 int  ReclassPolygonByClass(HWND view);
 int  ReclassPolygon(HWND view);
 int  PointReclassToolMouse(HWND view, UINT message, LPARAM position);
+// Tool ends: the point tool forgets a pending edit; the reclass polygons and
+// the filter polygon erase their rubber band and drop the polygon drawn.
+void EndPointReclassTool(HWND view);
+void EndReclassPolygonTool(HWND view);
+void EndPolygonBandTool(HWND view);

@@ -18,19 +18,19 @@
 #include "views/profile/profile_window.h"
 
 static const PlanToolRow PlanTools[] = {
-    {TOOL_BY_CLASS, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_BY_CLASS, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true, EndReclassPolygonTool},
     {TOOL_ZOOM, TrackZoomBox, ZoomToolMouse, IDC_CROSS, false},
-    {TOOL_POINT, nullptr, PointReclassToolMouse, IDC_HAND, true},
-    {TOOL_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
+    {TOOL_POINT, nullptr, PointReclassToolMouse, IDC_HAND, true, EndPointReclassTool},
+    {TOOL_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true, EndReclassPolygonTool},
     {TOOL_MEASURE, MeasureToolMove, MeasureToolMouse, IDC_CROSS, true},
-    {TOOL_FILTER_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true},
-    {TOOL_QUERY, nullptr, QueryToolMouse, IDC_HELP, true},
-    {TOOL_PROFILE, TrackProfileBox, ProfileToolMouse, IDC_CROSS, true},
+    {TOOL_FILTER_POLYGON, TrackRubberBand, PolygonToolMouse, IDC_CROSS, true, EndPolygonBandTool},
+    {TOOL_QUERY, nullptr, QueryToolMouse, IDC_HELP, true, EndQueryTool},
+    {TOOL_PROFILE, TrackProfileBox, ProfileToolMouse, IDC_CROSS, true, EndProfileTool},
     {TOOL_PAN, PanScrollWindow, PanToolMouse, IDC_SIZEALL, true},
     {TOOL_SELECT, nullptr, nullptr, IDC_ARROW, false},
-    {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true},
+    {TOOL_DENSITY, TrackDensityBox, DensityToolMouse, IDC_CROSS, true, EndDensityTool},
     {TOOL_POI, nullptr, POIToolMouse, IDC_UPARROW, true},
-    {TOOL_AOI, TrackRubberBand, AOIToolMouse, IDC_CROSS, true},
+    {TOOL_AOI, TrackRubberBand, AOIToolMouse, IDC_CROSS, true, EndPolygonBandTool},
 };
 
 static const ProfileToolRow ProfileTools[] = {

@@ -18,59 +18,12 @@
 #include "views/plan/rubber_bands.h"
 #include "views/plan/tool_switch.h"
 
-static void DropPolyline(struct Polyline** line)
-{
-    if (*line) FreePolyline(*line);
-    *line = nullptr;
-}
-
+// Zoom and measure end in the plan room; every other tool through its row.
 int EndViewTool(HWND window)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
     if (!r || EndZoomOrMeasureTool(window)) return 1;
-    switch (r->currentTool) {
-    case TOOL_POINT:
-        r->editPending = 0;
-        break;
-    case TOOL_BY_CLASS:
-    case TOOL_POLYGON:
-        if (r->toolActive) {
-            EraseToolRubberBand(window);
-            DropPolyline(&r->editPolyline);
-        }
-        r->toolActive = 0;
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    case TOOL_FILTER_POLYGON:
-    case TOOL_AOI:
-        if (r->toolActive) EraseToolRubberBand(window);
-        DropPolyline(&r->editPolyline);
-        r->toolActive = 0;
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    case TOOL_QUERY:
-        DestroyMeasureTip();
-        break;
-    case TOOL_PROFILE:
-        if (r->toolActive) {
-            r->toolActive = 0;
-            r->toolState = 0;
-            EraseToolRubberBand(window);
-            DropPolyline(&r->profilePolyline);
-        }
-        break;
-    case TOOL_DENSITY:
-        if (r->toolActive) {
-            r->toolActive = 0;
-            r->toolState = 0;
-            CancelViewDraw(window);
-            DrawZoomBox(window, r->toolRect, r->currentTool);
-            DropPolyline(&r->densityPolyline);
-        }
-        DestroyDensityTooltip();
-        break;
-    }
-    return 1;
+    return EndPlanTool(window);
 }
 
 int EndActiveViewTool()

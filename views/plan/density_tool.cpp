@@ -169,3 +169,17 @@ int TrackDensityBox(HWND view)
     DrawZoomBox(view, r->toolRect, TOOL_DENSITY);
     return 1;
 }
+
+void EndDensityTool(HWND view)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (r->toolActive) {
+        r->toolActive = 0;
+        r->toolState = 0;
+        CancelViewDraw(view);
+        DrawZoomBox(view, r->toolRect, r->currentTool);
+        if (r->densityPolyline) FreePolyline(r->densityPolyline);
+        r->densityPolyline = nullptr;
+    }
+    DestroyDensityTooltip();
+}

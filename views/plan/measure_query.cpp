@@ -235,3 +235,5 @@ int QueryToolMouse(HWND view, UINT message, LPARAM lParam)
     ShowPointInfoTip(view, at, p, title);
     return 1;
 }
+
+void EndQueryTool(HWND) { DestroyMeasureTip(); }

@@ -23,6 +23,8 @@ void PlaceMeasureTip(HWND window, HWND tip, const int rect[4]);
 int  RectQuadrant(const int rect[4]);
 
 int  QueryToolMouse(HWND view, UINT message, LPARAM lParam);
+// The query tool's end: its tip goes.
+void EndQueryTool(HWND view);
 // Writes the two "[QUERY]" lines of a point to the message line.
 void LogQueryLines(HWND view, const PointRecord* p);
 PointRecord* FindNearestPoint(HWND view, double x, double y);

@@ -100,3 +100,11 @@ int SetCursorClientPos(HWND window, int x, int y)
     ClientToScreen(window, &p);
     return SetCursorPos(p.x, p.y) ? 1 : 0;
 }
+
+int EndPlanTool(HWND view)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    const PlanToolRow* row = r ? RowOf(r->currentTool) : nullptr;
+    if (row && row->end) row->end(view);
+    return 1;
+}

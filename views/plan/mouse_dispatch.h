@@ -21,6 +21,10 @@ struct PlanToolRow {
     int (*button)(HWND view, UINT message, LPARAM lParam);
     LPCSTR cursor;
     bool rebuildOnMiddle;
+    void (*end)(HWND view);   // lets go of what the tool holds when it ends; may be null
 };
 // The shell hands its table of plan tools in at start-up; the rows stay its own.
 void SetPlanTools(const PlanToolRow* rows, int count);
+// Ends the view's current tool through its row; 1 (a tool without an end
+// has nothing to let go).
+int  EndPlanTool(HWND view);

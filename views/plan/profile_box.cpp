@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "app/view_selection.h"
 #include "views/plan/rubber_bands.h"
+#include "views/plan/tool_switch.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/scrolling.h"
@@ -358,4 +359,15 @@ int SetProfileBoxWidth(HWND view)
         UnlockViewData(lock);
     }
     return 1;
+}
+
+void EndProfileTool(HWND view)
+{
+    ViewRecord* r = ViewRecordOf(view);
+    if (!r->toolActive) return;
+    r->toolActive = 0;
+    r->toolState = 0;
+    EraseToolRubberBand(view);
+    if (r->profilePolyline) FreePolyline(r->profilePolyline);
+    r->profilePolyline = nullptr;
 }

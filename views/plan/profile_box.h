@@ -9,6 +9,8 @@ extern const char* const kNoProfilePoints;    // "No Points Found"
 extern const char* const kProfileWidthError;  // "Profile width must be greater than zero:\n\n    %.3lf"
 
 int ProfileToolMouse(HWND view, UINT message, LPARAM lParam);
+// The profile tool's end: a box being drawn is erased and dropped.
+void EndProfileTool(HWND view);
 int TrackProfileBox(HWND view);
 // A 4-vertex box of the width centred on the line A-B.
 struct Polyline* MakeProfileBox(const Vec3* a, const Vec3* b, double width);
