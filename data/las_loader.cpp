@@ -209,23 +209,28 @@ static uint32_t WholeLoadStep(uint64_t count, const char* title)
     return 0;
 }
 
-static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whole)
+// What the steps of one load share: the open file, the set being filled and
+// the colours that wait for the stretch.
+struct RecordRead {
+    LASFile* las;
+    DataSet* set;
+    const char* title;
+    PointLayout layout;
+    ColorStretch* cs;
+    uint16_t* colors;           // the kept points' 16-bit colours, or null
+    uint64_t n, count;          // records in the file, points kept
+    uint32_t step, length;
+    bool color;
+    uint8_t classSeen[256];
+};
+
+// Opens the file or says why it cannot be read.
+static LASFile* OpenForLoad(const char* path, const char* title)
 {
-    ScopedColorStretch stretch;
-    ColorStretch* cs = stretch.stretch;
-    if (!cs) {
-        ReportLoadAllocationFailure(sizeof(ColorStretch));
-        return nullptr;
-    }
-    uint8_t classSeen[256] = {};
-
-    DataSet* set = NewLoadedDataSet(SOURCE_LAS, path, title);
-    if (!set) return nullptr;
-
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las && GetLASRefusedFormat() > 10) {
         ErrorWithTitle(title, kLASPointTypeNotSupportedText);
-        return GiveUp(set, nullptr, false);
+        return nullptr;
     }
     if (!las) {
         char message[700];
@@ -237,8 +242,116 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         VFileClose(probe);
         snprintf(message, sizeof message, "%s\nUnable to open LAS file!\n%s", title, reason ? reason : "");
         ErrorMessage(message);
-        return GiveUp(set, nullptr, false);
     }
+    return las;
+}
+
+// Every record, in runs straight from the read buffer; a run never crosses a
+// multiple of 32,768 records, where the progress bar steps. 0 when the file
+// is short and the user does not take what was read.
+static int ReadEveryRecord(RecordRead& r)
+{
+    StartProgress((unsigned)(r.count / 32768 + 2), "Loading LAS File");
+    for (uint64_t i = 0; i < r.count;) {
+        uint32_t got = 0;
+        uint64_t most = std::min<uint64_t>(r.count - i, 32768 - (i & 32767));
+        const uint8_t* run = ReadLASPointRun(r.las, (uint32_t)most, &got);
+        if (!run) {
+            char message[700];
+            snprintf(message, sizeof message,
+                     "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
+                     "Would you like to load it anyway?",
+                     r.title, r.set->pointCount, (int)i);
+            if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+            r.set->filePointCount = r.set->pointCount = (int32_t)i;
+            break;
+        }
+        if ((i & 32767) == 0) StepProgress();
+        PointRecord* p = &r.set->points[i];
+        for (uint32_t k = 0; k < got; k++, run += r.length, p++) {
+            PackPoint(r.layout, run, p);
+            r.classSeen[p->classification] = 1;
+            if (r.color) {
+                AddSample(r.cs, r.layout, run);
+                if (r.colors) memcpy(r.colors + (i + k) * 3, run + r.layout.rgbAt, 6);
+            }
+        }
+        i += got;
+    }
+    return 1;
+}
+
+// Every step-th record; every record feeds the colour stretch. 0 on a short file.
+static int ReadEveryStepthRecord(RecordRead& r)
+{
+    StartProgress((unsigned)((r.n >> 15) + 2), "Decimate LAS File\n");
+    uint64_t kept = 0;
+    for (uint64_t i = 0; i < r.n;) {
+        uint32_t got = 0;
+        uint64_t most = std::min<uint64_t>(r.n - i, 32768 - (i & 32767));
+        const uint8_t* run = ReadLASPointRun(r.las, (uint32_t)most, &got);
+        if (!run) {
+            ErrorWithTitle(r.title, "\nShort read, LAS file is corrupt!\n");
+            return 0;
+        }
+        if ((i & 32767) == 0) StepProgress();
+        for (uint32_t k = 0; k < got; k++, run += r.length) {
+            if (r.color) AddSample(r.cs, r.layout, run);
+            if ((i + k) % r.step == 0 && kept < r.count) {
+                PackPoint(r.layout, run, &r.set->points[kept]);
+                r.classSeen[r.set->points[kept].classification] = 1;
+                if (r.colors) memcpy(r.colors + kept * 3, run + r.layout.rgbAt, 6);
+                kept++;
+            }
+        }
+        i += got;
+    }
+    return 1;
+}
+
+// Stretches the kept colours into the points: from the colours kept aside, or
+// by a second pass over the file when there was no room for them.
+static void ColourPoints(RecordRead& r)
+{
+    DataSet* set = r.set;
+    set->hasColor = FinishColorStretch(r.cs);
+    if (r.colors) {
+        for (int32_t i = 0; i < set->pointCount; i++) {
+            PointRecord* p = &set->points[i];
+            const uint16_t* c = r.colors + 3 * (size_t)i;
+            p->red = StretchChannel(r.cs, c[0]);
+            p->green = StretchChannel(r.cs, c[1]);
+            p->blue = StretchChannel(r.cs, c[2]);
+        }
+        return;
+    }
+    RewindLASFile(r.las);
+    uint64_t total = r.step == 1 ? (uint64_t)set->pointCount : r.n;
+    StartProgress((unsigned)(total / 32768 + 2), "Loading RGB");
+    uint64_t used = 0;
+    uint8_t record[65536];   // a record length is a 16-bit field
+    for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
+        if (!ReadLASPointRaw(r.las, record)) {
+            if (r.step == 1) set->filePointCount = set->pointCount = (int32_t)used;
+            break;
+        }
+        if (r.step == 1 || i % r.step == 0) ColorPoint(r.cs, r.layout, record, &set->points[used++]);
+        if ((i & 32767) == 0) StepProgress();
+    }
+    EndProgress();
+}
+
+static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whole)
+{
+    ScopedColorStretch stretch;
+    if (!stretch.stretch) {
+        ReportLoadAllocationFailure(sizeof(ColorStretch));
+        return nullptr;
+    }
+    DataSet* set = NewLoadedDataSet(SOURCE_LAS, path, title);
+    if (!set) return nullptr;
+    LASFile* las = OpenForLoad(path, title);
+    if (!las) return GiveUp(set, nullptr, false);
     StampLASSource(set, las);
     uint64_t n = FilePointCount(las->header);
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
@@ -266,111 +379,37 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     set->minZ = (float)h.minZ;
     set->maxZ = (float)h.maxZ;
 
-    PointLayout layout = LayoutOf(las);
-    bool color = layout.rgbAt >= 0;
-    const uint32_t length = (uint32_t)las->recordLength;
+    RecordRead r = {};
+    r.las = las;
+    r.set = set;
+    r.title = title;
+    r.layout = LayoutOf(las);
+    r.cs = stretch.stretch;
+    r.n = n;
+    r.count = count;
+    r.step = step;
+    r.length = (uint32_t)las->recordLength;
+    r.color = r.layout.rgbAt >= 0;
     // The 16-bit colours of the kept points wait here for the stretch, which
     // needs every point first; without room for them a second pass over the
     // file reads them again.
-    uint16_t* colors = color ? (uint16_t*)NBLMalloc(count * 3 * sizeof(uint16_t)) : nullptr;
-    PageToucher touchPoints(set->points, count * sizeof(PointRecord));
-    PageToucher touchColors(colors, colors ? count * 3 * sizeof(uint16_t) : 0);
-    auto stopTouching = [&] {
+    r.colors = r.color ? (uint16_t*)NBLMalloc(count * 3 * sizeof(uint16_t)) : nullptr;
+    int read;
+    {
+        PageToucher touchPoints(set->points, count * sizeof(PointRecord));
+        PageToucher touchColors(r.colors, r.colors ? count * 3 * sizeof(uint16_t) : 0);
+        read = step == 1 ? ReadEveryRecord(r) : ReadEveryStepthRecord(r);
         touchPoints.Finish();
         touchColors.Finish();
-    };
-    char message[700];
-    // Records come in runs straight from the read buffer; a run never
-    // crosses a multiple of 32,768 records, where the progress bar steps.
-    if (step == 1) {
-        StartProgress((unsigned)(count / 32768 + 2), "Loading LAS File");
-        for (uint64_t i = 0; i < count;) {
-            uint32_t got = 0;
-            uint64_t most = std::min<uint64_t>(count - i, 32768 - (i & 32767));
-            const uint8_t* run = ReadLASPointRun(las, (uint32_t)most, &got);
-            if (!run) {
-                snprintf(message, sizeof message,
-                         "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
-                         "Would you like to load it anyway?",
-                         title, set->pointCount, (int)i);
-                if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
-                    stopTouching();
-                    NBLFree(colors);
-                    return GiveUp(set, las, true);
-                }
-                set->filePointCount = set->pointCount = (int32_t)i;
-                break;
-            }
-            if ((i & 32767) == 0) StepProgress();
-            PointRecord* p = &set->points[i];
-            for (uint32_t k = 0; k < got; k++, run += length, p++) {
-                PackPoint(layout, run, p);
-                classSeen[p->classification] = 1;
-                if (color) {
-                    AddSample(cs, layout, run);
-                    if (colors) memcpy(colors + (i + k) * 3, run + layout.rgbAt, 6);
-                }
-            }
-            i += got;
-        }
-    } else {
-        StartProgress((unsigned)((n >> 15) + 2), "Decimate LAS File\n");
-        uint64_t kept = 0;
-        for (uint64_t i = 0; i < n;) {
-            uint32_t got = 0;
-            uint64_t most = std::min<uint64_t>(n - i, 32768 - (i & 32767));
-            const uint8_t* run = ReadLASPointRun(las, (uint32_t)most, &got);
-            if (!run) {
-                ErrorWithTitle(title, "\nShort read, LAS file is corrupt!\n");
-                stopTouching();
-                NBLFree(colors);
-                return GiveUp(set, las, true);
-            }
-            if ((i & 32767) == 0) StepProgress();
-            for (uint32_t k = 0; k < got; k++, run += length) {
-                if (color) AddSample(cs, layout, run);
-                if ((i + k) % step == 0 && kept < count) {
-                    PackPoint(layout, run, &set->points[kept]);
-                    classSeen[set->points[kept].classification] = 1;
-                    if (colors) memcpy(colors + kept * 3, run + layout.rgbAt, 6);
-                    kept++;
-                }
-            }
-            i += got;
-        }
     }
-    for (uint8_t seen : classSeen) set->classCount += seen;
+    if (!read) {
+        NBLFree(r.colors);
+        return GiveUp(set, las, true);
+    }
+    for (uint8_t seen : r.classSeen) set->classCount += seen;
     EndProgress();
-    stopTouching();
-
-    if (color) {
-        set->hasColor = FinishColorStretch(cs);
-        if (colors) {
-            for (int32_t i = 0; i < set->pointCount; i++) {
-                PointRecord* p = &set->points[i];
-                const uint16_t* c = colors + 3 * (size_t)i;
-                p->red = StretchChannel(cs, c[0]);
-                p->green = StretchChannel(cs, c[1]);
-                p->blue = StretchChannel(cs, c[2]);
-            }
-            NBLFree(colors);
-        } else {
-            RewindLASFile(las);
-            uint64_t total = step == 1 ? (uint64_t)set->pointCount : n;
-            StartProgress((unsigned)(total / 32768 + 2), "Loading RGB");
-            uint64_t used = 0;
-            uint8_t record[65536];   // a record length is a 16-bit field
-            for (uint64_t i = 0; i < total && used < (uint64_t)set->pointCount; i++) {
-                if (!ReadLASPointRaw(las, record)) {
-                    if (step == 1) set->filePointCount = set->pointCount = (int32_t)used;
-                    break;
-                }
-                if (step == 1 || i % step == 0) ColorPoint(cs, layout, record, &set->points[used++]);
-                if ((i & 32767) == 0) StepProgress();
-            }
-            EndProgress();
-        }
-    }
+    if (r.color) ColourPoints(r);
+    NBLFree(r.colors);
     // What a short read kept may be too little for a view, as an empty file is.
     if (set->pointCount < 2) {
         ErrorWithTitle(title, kLASEmptyText);
