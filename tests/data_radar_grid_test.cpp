@@ -146,7 +146,7 @@ TEST(RadarSets, ShortLongAndMissingBinaries)
     std::string shortSet = WriteSet("short", kHeader, 11);
     EXPECT_EQ(LoadDTEData(shortSet.c_str(), "short.hdr"), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "short.dte is short or corrupt!");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kRadarShortHeights, "short.dte"));
 
     boxes.clear();
     std::string longSet = WriteSet("long", kHeader, 20);
@@ -161,7 +161,7 @@ TEST(RadarSets, ShortLongAndMissingBinaries)
     boxes.clear();
     EXPECT_EQ(LoadDTEData(badMag.c_str(), "badmag.hdr"), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "badmag.mag appears corrupt!");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kRadarCorruptMagnitudes, "badmag.mag"));
 }
 
 TEST(RadarSets, MissingMagnitudesAskWhetherToLoadTheHeights)
@@ -173,7 +173,7 @@ TEST(RadarSets, MissingMagnitudesAskWhetherToLoadTheHeights)
         ASSERT_NE(set, nullptr);
         EXPECT_EQ(set->magnitudes, nullptr);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "\nUnable to open nomag.mag for reading!\n\nLoad DTE anyway?\n");
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kRadarMagMissingQuestion, "nomag.mag"));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         FreeDataSet(set);
     }
@@ -182,5 +182,5 @@ TEST(RadarSets, MissingMagnitudesAskWhetherToLoadTheHeights)
     BoxAnswers none;
     EXPECT_EQ(LoadDTEData(TempPath("absent.hdr").c_str(), "absent.hdr"), nullptr);
     ASSERT_EQ(none.shown().size(), 1u);
-    EXPECT_EQ(none.shown()[0].text, "Unable to open absent.hdr for reading!");
+    EXPECT_EQ(none.shown()[0].text, Formatted(kRadarUnableToOpen, "absent.hdr"));
 }

@@ -342,7 +342,7 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     std::string bad = TempPath("missing\\cone.shp");
     EXPECT_EQ(SaveContourShapefile(view, bad.c_str(), "cone.shp"), 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Unable to open cone.dbf for writing!");
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kContourFileOpenFailed, "cone.dbf"));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
 }
 

@@ -221,16 +221,16 @@ TEST_F(ProfileTest, TheQueryToolMarksAndNamesThePointOrSaysNoneWasFound)
     const PointRecord* real = r->profilePoints->items[r->profileQueryIndex];
     ASSERT_GE(lines.size(), 2u);
     char text[200];
-    snprintf(text, sizeof text, "[QUERY]  %.3lf %.3lf %.3f", real->x, real->y, real->z);
+    snprintf(text, sizeof text, kQueryPositionFormat, real->x, real->y, real->z);
     EXPECT_EQ(lines[lines.size() - 2], text);
-    snprintf(text, sizeof text, "[QUERY]  1 of 1 - %s", r->classTable.entries[2].name);
+    snprintf(text, sizeof text, kQueryClassFormat, 1, 1, r->classTable.entries[2].name);
     EXPECT_EQ(lines.back(), text);
     EXPECT_NE(PointTip(), nullptr);
     // Scroll every point out of sight: nothing found.
     for (int i = 0; i < r->profilePoints->count; i++) r->profileCopy[i].x = m.right + 10;
     SendMessageA(profile, WM_LBUTTONDOWN, 0, MAKELPARAM(at.x, at.y));
     EXPECT_EQ(r->profileQueryIndex, -1);
-    EXPECT_EQ(lines.back(), "[QUERY] No Point Found");
+    EXPECT_EQ(lines.back(), kQueryNoPoint);
     SendMessageA(profile, WM_RBUTTONDOWN, 0, MAKELPARAM(at.x, at.y));
     EXPECT_EQ(PointTip(), nullptr);
     SetLogHook(nullptr);
