@@ -1,4 +1,5 @@
 #include "base/file_replace.h"
+#include "base/file_system.h"
 #include "base/file_io.h"
 #include "base/paths.h"
 #include <windows.h>
@@ -404,8 +405,7 @@ int OpenReplacing(ReplacingFile* r, const char* target)
     r->file = nullptr;
     r->target = target;
     r->temp.clear();
-    DWORD attributes = GetFileAttributesA(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (IsReadOnlyFile(target)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
@@ -426,8 +426,7 @@ int CloseReplacing(ReplacingFile* r, bool ok)
     r->file = nullptr;
     if (r->temp.empty()) return 0;
     // Checked again: the target may have been protected while it was written.
-    DWORD attributes = GetFileAttributesA(r->target.c_str());
-    if (ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (ok && IsReadOnlyFile(r->target.c_str())) {
         SetLastError(ERROR_ACCESS_DENIED);
         ok = false;
     }

@@ -89,6 +89,12 @@ int FileExists(const char* path)
     return GetFileAttributesA(local) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
+int IsReadOnlyFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
+}
+
 static FolderDialogHookProc folderDialogHook;
 void SetFolderDialogHook(FolderDialogHookProc hook) { folderDialogHook = hook; }
 

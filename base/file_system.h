@@ -6,6 +6,9 @@
 
 int  FolderExists(const char* path);
 int  FileExists(const char* path);
+// 1 when the file exists and is marked read-only (Windows refuses to replace
+// it; Wine does not, so the program asks first).
+int  IsReadOnlyFile(const char* path);
 int  BrowseForFolder(HWND owner, char* path, const char* title);  // path: MAX_PATH characters
 // A test installs a hook that answers the folder browser instead of the user:
 // it fills `path` as BrowseForFolder would and returns 1, or 0 for Cancel.

@@ -9,6 +9,7 @@
 #include "data/data_set.h"
 #include "data/lasfile/las_file.h"
 #include "base/file_replace.h"
+#include "base/file_system.h"
 #include "base/heap.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -352,8 +353,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     }
     // A file someone protected is never replaced (Windows refuses to, Wine
     // does not); known before a byte is written.
-    DWORD attributes = GetFileAttributesA(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (IsReadOnlyFile(target)) {
         SetOutcome(o, LAS_SAVE_REPLACE, "Unable to save %s\n\n%s", targetTitle, kSaveReadOnlyReason);
         return 0;
     }
@@ -379,8 +379,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         DeleteFileA(temp.c_str());
         return 0;
     }
-    attributes = GetFileAttributesA(target);
-    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    bool readOnly = IsReadOnlyFile(target);
     if (readOnly || !MoveFileExA(temp.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const char* reason = readOnly ? kSaveReadOnlyReason : SystemErrorText(GetLastError());
         SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);

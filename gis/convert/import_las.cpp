@@ -4,6 +4,7 @@
 #include "data/import_fields.h"
 #include "base/file_replace.h"
 #include "base/messages.h"
+#include "base/file_system.h"
 #include "base/shell_hooks.h"
 #include <cmath>
 #include <cstdio>
@@ -19,12 +20,6 @@ const char kImportReplaceQuestion[] = "%s already exists.\n\nDo you want to repl
 const char kImportReplaceCaption[] = "Import LAS";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
 
-static bool ReadOnly(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime)
 {
     memset(out, 0, sizeof *out);
@@ -39,7 +34,7 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
             return false;
     }
     // A protected file is never replaced (Windows refuses to, Wine does not).
-    if (ReadOnly(path)) {
+    if (IsReadOnlyFile(path)) {
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_ACCESS_DENIED));
         return false;
     }
@@ -177,7 +172,7 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
         return false;
     }
     // Checked again: the target may have been protected while the points were written.
-    DWORD error = ReadOnly(out->target) ? ERROR_ACCESS_DENIED : 0;
+    DWORD error = IsReadOnlyFile(out->target) ? ERROR_ACCESS_DENIED : 0;
     if (!error && !MoveFileExA(out->path, out->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error) {
