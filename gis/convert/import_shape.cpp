@@ -280,6 +280,15 @@ static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn
     return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]) ? RECORD_POINT : RECORD_NOT_FINITE;
 }
 
+// Every kRecordsPerStep records a pass steps the bar and may be stopped.
+static bool StopsAtRecord(JobControl* job, HWND bar, int i)
+{
+    if (i % kRecordsPerStep != 0) return false;
+    if (JobCheckpoint(job)) return true;
+    StepBatchProgress(bar);
+    return false;
+}
+
 int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
 {
     ShapeSource source;
@@ -305,12 +314,9 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     uint64_t unreadable = 0, notFinite = 0;
     bool stopped = false, damaged = false, beyond = false;
     for (int i = 0; i < source.records; i++) {
-        if (i % kRecordsPerStep == 0) {
-            if (JobCheckpoint(job)) {
-                stopped = true;
-                break;
-            }
-            StepBatchProgress(bar);
+        if (StopsAtRecord(job, bar, i)) {
+            stopped = true;
+            break;
         }
         double xyz[3];
         RecordPoint r = ReadRecordPoint(source, i, zColumn, xyz);
@@ -355,12 +361,9 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     const char* failure = WriteLASHeader(out.las) ? nullptr : kImportWriteFailed;
     const LASHeader* h = &out.las->header;
     for (int i = 0; i < source.records && !failure; i++) {
-        if (i % kRecordsPerStep == 0) {
-            if (JobCheckpoint(job)) {
-                stopped = true;
-                break;
-            }
-            StepBatchProgress(bar);
+        if (StopsAtRecord(job, bar, i)) {
+            stopped = true;
+            break;
         }
         double xyz[3];
         RecordPoint r = ReadRecordPoint(source, i, zColumn, xyz);
