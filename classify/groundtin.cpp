@@ -41,7 +41,7 @@ void GroundTinExactInit()
 void GroundTinInit(GroundMesh* m)
 {
     memset(m, 0, sizeof(*m));
-    m->recent.tri = nullptr;
+    m->hasRecent = false;
     m->samples = 1;
     groundRandomSeed = 1;
     GroundTinExactInit();
@@ -130,13 +130,17 @@ int32_t GroundTinParseSwitches(int count, const char* const* strings, GroundTinS
 
 void GroundTinInitVertexPool(GroundMesh* m, GroundTinSwitches* b)
 {
+    // Links and corners are 32-bit indices: a set whose triangles they
+    // cannot number is refused as memory running out would be.
+    if (m->inputCount < 0 || 2 * (int64_t)m->inputCount + 16 >= (int64_t)kGroundMaxTriangles) GroundTinAbort(m);
     int attributeBytes = (2 + m->pointAttributes) * 8;
     m->markerIndex = (attributeBytes + 3) / 4;
     m->pWordIndex = (attributeBytes + 11) / 4;
     int bytes = attributeBytes + 8 + (b->p ? 4 : 0);
     m->heightIndex = bytes / 4;
     bytes += 8;
-    int first = m->inputCount > 4092 ? m->inputCount : 4092;
+    // The inputs and, after them, the three bounding vertices.
+    int first = m->inputCount + 3 > 4092 ? m->inputCount + 3 : 4092;
     // A vertex within one cache line is one miss, and a power-of-two size
     // makes a vertex's input index a shift.
     int alignment = 8;
@@ -147,6 +151,8 @@ void GroundTinInitVertexPool(GroundMesh* m, GroundTinSwitches* b)
     for (int shift = 0; shift < 7; shift++)
         if (m->vertices.itemBytes == 1 << shift) m->vertexShift = shift;
     if (!m->vertices.firstBlock) GroundTinAbort(m);
+    m->vertexBase = PoolFirstSlot(&m->vertices);
+    m->vertexBytes = m->vertices.itemBytes;
 }
 
 void GroundTinTransferNodes(GroundMesh* m, GroundTinSwitches* b, const double* points, const double* attributes,
@@ -179,22 +185,22 @@ void GroundTinTransferNodes(GroundMesh* m, GroundTinSwitches* b, const double* p
 
 void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)
 {
-    const int word = (int)sizeof(Word);
-    m->extraCornerIndex = b->segmentFlag ? 9 : 6;
-    int corners = (b->order + 1) * (b->order + 2) / 2;
-    int bytesBefore = (corners + m->extraCornerIndex - 3) * word;
-    m->attributeIndex = (bytesBefore + 7) / 8;
-    m->areaIndex = m->attributeIndex + m->triangleAttributes + (b->A ? 1 : 0);
-    int bytes = bytesBefore;
-    if (b->aAlone) bytes = (m->areaIndex + 1) * 8;
-    else if (m->triangleAttributes > 0 || b->A) bytes = m->areaIndex * 8;
-    if ((b->v || b->n) && bytes < 7 * word) bytes = 7 * word;
-    int first = m->inputCount > 2047 ? 2 * m->inputCount - 2 : 4092;
+    GroundTrianglePool* pool = &m->triangles;
+    int64_t first = m->inputCount > 2047 ? 2 * (int64_t)m->inputCount - 2 : 4092;
     if (first < 4092) first = 4092;
-    GroundTinPoolInit(&m->triangles, bytes, 4092, first, 4);
-    if (!m->triangles.firstBlock) GroundTinAbort(m);
+    pool->itemsFirstBlock = first;
+    pool->itemsPerBlock = 4092;
+    // A finished mesh with its bounding triangle has 2n + 1 triangles.
+    int64_t capacity = 1 + (2 * (int64_t)m->inputCount + 8 > first ? 2 * (int64_t)m->inputCount + 8 : first);
+    pool->records = (GroundTriangle*)NBLMalloc((uint64_t)capacity * sizeof(GroundTriangle));
+    if (!pool->records) GroundTinAbort(m);
+    pool->capacity = (uint32_t)capacity;
+    pool->handedOut = 0;
+    pool->liveItems = 0;
+    pool->freeTop = kGroundNoTriangle;
+    pool->traversal = 1;
     if (b->segmentFlag) {
-        GroundTinPoolInit(&m->segments, 9 * word, 508, 508, 4);
+        GroundTinPoolInit(&m->segments, 9 * (int)sizeof(Word), 508, 508, 4);
         if (!m->segments.firstBlock) GroundTinAbort(m);
     }
     GroundTinDummyInit(m, b);
@@ -202,25 +208,23 @@ void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)
 
 void GroundTinDummyInit(GroundMesh* m, GroundTinSwitches* b)
 {
-    m->outerSpace = AlignedSentinel(m->triangles.itemBytes, m->triangles.alignment, &m->outerSpaceBase);
-    if (!m->outerSpace) GroundTinAbort(m);
-    memset(m->outerSpace, 0, (size_t)m->triangles.itemBytes);
-    m->outerSpace[0] = m->outerSpace[1] = m->outerSpace[2] = (Word)m->outerSpace;
+    GroundTriangle& outer = m->triangles.records[kGroundOuterSpace];
+    outer.link[0] = outer.link[1] = outer.link[2] = EncodeGround(GroundHandle{ kGroundOuterSpace, 0 });
+    outer.corner[0] = outer.corner[1] = outer.corner[2] = kGroundNoVertex;
     if (b->segmentFlag) {
         m->outerSegment = AlignedSentinel(m->segments.itemBytes, m->segments.alignment, &m->outerSegmentBase);
         if (!m->outerSegment) GroundTinAbort(m);
         memset(m->outerSegment, 0, (size_t)m->segments.itemBytes);
         m->outerSegment[0] = m->outerSegment[1] = (Word)m->outerSegment;
-        m->outerSegment[6] = m->outerSegment[7] = (Word)m->outerSpace;
-        for (int i = 0; i < 3; i++) m->outerSpace[6 + i] = (Word)m->outerSegment;
     }
 }
 
 void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
 {
-    GroundTinPoolDeinit(&m->triangles);
-    if (m->outerSpaceBase) NBLFree(m->outerSpaceBase);
-    m->outerSpaceBase = m->outerSpace = nullptr;
+    NBLFree(m->triangles.records);
+    m->triangles.records = nullptr;
+    m->triangles.capacity = m->triangles.handedOut = 0;
+    m->triangles.liveItems = 0;
     if (b->segmentFlag) {
         GroundTinPoolDeinit(&m->segments);
         if (m->outerSegmentBase) NBLFree(m->outerSegmentBase);
@@ -230,10 +234,8 @@ void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
     GroundTinPoolDeinit(&m->flips);
     FreeLocateHints(m);
     GroundFirstVertex = nullptr;
-    for (int i = 0; i < 3; i++) {
-        if (m->box[i]) NBLFree(m->box[i]);
-        m->box[i] = nullptr;
-    }
+    // The bounding vertices live in the vertex pool.
+    for (int i = 0; i < 3; i++) m->box[i] = nullptr;
 }
 
 void GroundTinInitFlipPool(GroundMesh* m)
@@ -274,35 +276,54 @@ Vertex GroundTinVertexTraverse(GroundMesh* m)
     return v;
 }
 
-Word* GroundTinTriangleTraverse(GroundMesh* m)
+void GroundTinTraversalInit(GroundTrianglePool* pool) { pool->traversal = 1; }
+
+GroundTriangle* GroundTinTriangleTraverse(GroundMesh* m)
 {
-    Word* t;
-    do {
-        t = (Word*)Traverse(&m->triangles);
-        if (!t) return nullptr;
-    } while (IsDeadTri(t));
-    return t;
+    GroundTrianglePool* pool = &m->triangles;
+    while (pool->traversal <= pool->handedOut) {
+        GroundTriangle* t = &pool->records[pool->traversal++];
+        if (!IsDeadTri(*t)) return t;
+    }
+    return nullptr;
 }
 
 // ---- triangles, predicates, random numbers -------------------------------------------------
 
-void GroundTinMakeTriangle(GroundMesh* m, GroundTinSwitches* b, OrientedTriangle* out)
+void GroundTinMakeTriangle(GroundMesh* m, GroundTinSwitches*, GroundHandle* out)
 {
-    Word* tri = (Word*)PoolAlloc(&m->triangles);
-    if (!tri) GroundTinAbort(m);
-    Word outer = (Word)m->outerSpace;
-    tri[0] = tri[1] = tri[2] = outer;
-    tri[3] = tri[4] = tri[5] = 0;
-    if (b->segmentFlag) tri[6] = tri[7] = tri[8] = (Word)m->outerSegment;
-    out->tri = tri;
+    GroundTrianglePool* pool = &m->triangles;
+    uint32_t index = pool->freeTop;
+    if (index != kGroundNoTriangle) {
+        pool->freeTop = pool->records[index].link[0];
+    } else {
+        if (pool->handedOut + 1 >= pool->capacity) {
+            uint64_t grown = (uint64_t)pool->capacity + 4092;
+            if (grown > kGroundMaxTriangles) GroundTinAbort(m);
+            GroundTriangle* records = (GroundTriangle*)NBLReMalloc(pool->records, grown * sizeof(GroundTriangle));
+            if (!records) GroundTinAbort(m);
+            pool->records = records;
+            pool->capacity = (uint32_t)grown;
+        }
+        index = ++pool->handedOut;
+    }
+    pool->liveItems++;
+    GroundTriangle& t = pool->records[index];
+    t.link[0] = t.link[1] = t.link[2] = EncodeGround(GroundHandle{ kGroundOuterSpace, 0 });
+    t.corner[0] = t.corner[1] = t.corner[2] = kGroundNoVertex;
+    out->tri = index;
     out->orient = 0;
 }
 
-void GroundTinTriangleFree(GroundMesh* m, Word* triangle)
+void GroundTinTriangleFree(GroundMesh* m, uint32_t triangle)
 {
-    triangle[1] = 0;
-    triangle[3] = 0;
-    PoolDealloc(&m->triangles, triangle);
+    GroundTrianglePool* pool = &m->triangles;
+    GroundTriangle& t = pool->records[triangle];
+    t.link[1] = kGroundDeadLink;
+    t.corner[0] = kGroundNoVertex;
+    t.link[0] = pool->freeTop;
+    pool->freeTop = triangle;
+    pool->liveItems--;
 }
 
 double GroundTinOrient(GroundMesh* m, GroundTinSwitches* b, Vertex a, Vertex bv, Vertex c)

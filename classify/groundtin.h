@@ -18,11 +18,49 @@ struct PointRecord;
 
 typedef MemoryPool MeshPool;
 
+// A triangle record: the links across its three sides and its three corners.
+// A link is the index of the triangle across the side times four plus that
+// side's orientation in it; a corner is a vertex's place in the vertex pool.
+// Inputs in height order reach triangles at random places in the whole mesh:
+// 24 bytes rather than six pointers halve the memory the walks wait on.
+struct GroundTriangle {
+    uint32_t link[3];
+    uint32_t corner[3];
+};
+
+// A triangle with one of its sides: orientation k is the side opposite corner k.
+struct GroundHandle {
+    uint32_t tri;
+    int32_t  orient;
+};
+
+enum : uint32_t {
+    kGroundOuterSpace = 0,              // record 0: what every side without a real neighbour links to
+    kGroundNoVertex = 0xFFFFFFFFu,      // corner of the outer space and of dead records
+    kGroundDeadLink = 0xFFFFFFFFu,      // link 1 of a freed record
+    kGroundNoTriangle = 0xFFFFFFFFu,    // end of the free list
+    kGroundMaxTriangles = 1u << 30,     // links hold index * 4 + orientation in 32 bits
+};
+
+// The triangle records in one array, record 0 the outer space. Freed records
+// are reused last freed first; handedOut counts the records ever handed out
+// (without the outer space), in the order of the block pools the engine used
+// before, so that random samples and traversals see the same triangles.
+struct GroundTrianglePool {
+    GroundTriangle* records;
+    uint32_t capacity;          // records, with the outer space
+    uint32_t handedOut;
+    uint32_t freeTop;           // last freed record, kGroundNoTriangle when none
+    uint32_t traversal;         // next record of a traversal
+    int64_t  liveItems;
+    int64_t  itemsFirstBlock, itemsPerBlock;   // the sample blocks of point location
+};
+
 // One entry of the flip stack. The link of an insertion's first record tells
 // how the vertex went in: null for a three-way split, EdgeSplitMarker for an
 // edge split; later records are flips and link to the record below them.
 struct FlipRecord {
-    Word        handle;     // encoded OrientedTriangle
+    Word        handle;     // encoded GroundHandle
     FlipRecord* link;
 };
 extern FlipRecord* const EdgeSplitMarker;
@@ -49,22 +87,27 @@ enum { kGroundLocateScouts = 32 };
 enum { kGroundScoutFrontier = 6 };
 struct GroundLocateScout {
     const double* point;
-    Word*   slot;               // the hint slot of the point's cell
-    OrientedTriangle at;
-    OrientedTriangle found;     // the triangle that held the point, once the walk got there
+    uint32_t* slot;             // the hint slot of the point's cell
+    GroundHandle at;
+    GroundHandle found;         // the triangle that held the point, once the walk got there
     int32_t phase;
     int32_t moves;
+    bool    hasFound;
     // The ring of triangles around the found one being loaded, each facing it.
-    OrientedTriangle frontier[kGroundScoutFrontier];
+    GroundHandle frontier[kGroundScoutFrontier];
     int32_t frontierCount;
 };
 
 struct GroundMesh {
-    MeshPool triangles;
+    GroundTrianglePool triangles;
     MeshPool segments;          // made with the segment flag; never filled
     MeshPool vertices;
     MeshPool flips;             // set up by each walk
     FlipRecord* flipTop;        // null when the stack is empty
+    // The vertex pool's first block holds every input and, after them, the
+    // three bounding-triangle vertices: a corner index is a place in it.
+    char*   vertexBase;
+    int32_t vertexBytes;
     double  xmin, xmax, ymin, ymax;
     int32_t inputCount;
     int32_t leftOutCount;       // vertices kept out of the mesh
@@ -78,21 +121,18 @@ struct GroundMesh {
     int32_t vertexShift;        // log2 of the vertex size, or -1 when it is not a power of two
     int32_t heightIndex;        // float units from the vertex start: the point's Z, then its screening figure
     int32_t pWordIndex;
-    int32_t extraCornerIndex;   // words
-    int32_t attributeIndex;     // f64 units
-    int32_t areaIndex;
     int32_t samples;            // random samples of point location
     int32_t inCircleCount, orientCount;
     Vertex  box[3];             // the bounding-triangle vertices
-    Word*   outerSpace;         // the triangle every side without a real neighbour points to
-    Word*   outerSpaceBase;
     Word*   outerSegment;
     Word*   outerSegmentBase;
-    OrientedTriangle recent;    // where the last insertion ended or the last duplicate was found
+    GroundHandle recent;        // where the last insertion ended or the last duplicate was found
+    bool    hasRecent;
     // Location hints: a coarse grid over the bounds holding, per cell, the
-    // handle where the last insertion in that cell ended. Inputs in height
-    // order are spatially random, and a nearby start keeps the walks short.
-    Word*   hints;
+    // encoded handle where the last insertion in that cell ended (0: none).
+    // Inputs in height order are spatially random, and a nearby start keeps
+    // the walks short.
+    uint32_t* hints;
     int32_t hintColumns, hintRows;
     double  hintCellsPerUnit;
     // Walks towards the coming vertices, run ahead one memory step at a time
@@ -103,6 +143,45 @@ struct GroundMesh {
     // walks ahead for those stop at their first step.
     bool  (*scoutSkips)(const GroundMesh* m, Vertex v);
 };
+
+// ---- handles ------------------------------------------------------------------------
+
+inline uint32_t EncodeGround(const GroundHandle& t) { return t.tri << 2 | (uint32_t)t.orient; }
+inline GroundHandle DecodeGround(uint32_t link) { return GroundHandle{ link >> 2, (int32_t)(link & 3) }; }
+inline GroundTriangle& TriangleOf(const GroundMesh* m, const GroundHandle& t) { return m->triangles.records[t.tri]; }
+inline Vertex GroundVertexAt(const GroundMesh* m, uint32_t index)
+{
+    return (Vertex)(m->vertexBase + (size_t)index * (size_t)m->vertexBytes);
+}
+inline uint32_t GroundVertexIndex(const GroundMesh* m, Vertex v)
+{
+    size_t offset = (size_t)((char*)v - m->vertexBase);
+    return (uint32_t)(m->vertexShift >= 0 ? offset >> m->vertexShift : offset / (size_t)m->vertexBytes);
+}
+
+// Corner indices.
+inline uint32_t OrgIndex(const GroundMesh* m, const GroundHandle& t) { return TriangleOf(m, t).corner[plus1mod3[t.orient]]; }
+inline uint32_t DestIndex(const GroundMesh* m, const GroundHandle& t) { return TriangleOf(m, t).corner[minus1mod3[t.orient]]; }
+inline uint32_t ApexIndex(const GroundMesh* m, const GroundHandle& t) { return TriangleOf(m, t).corner[t.orient]; }
+inline void SetOrg(const GroundMesh* m, const GroundHandle& t, uint32_t v) { TriangleOf(m, t).corner[plus1mod3[t.orient]] = v; }
+inline void SetDest(const GroundMesh* m, const GroundHandle& t, uint32_t v) { TriangleOf(m, t).corner[minus1mod3[t.orient]] = v; }
+inline void SetApex(const GroundMesh* m, const GroundHandle& t, uint32_t v) { TriangleOf(m, t).corner[t.orient] = v; }
+// Corner vertices.
+inline Vertex Org(const GroundMesh* m, const GroundHandle& t) { return GroundVertexAt(m, OrgIndex(m, t)); }
+inline Vertex Dest(const GroundMesh* m, const GroundHandle& t) { return GroundVertexAt(m, DestIndex(m, t)); }
+inline Vertex Apex(const GroundMesh* m, const GroundHandle& t) { return GroundVertexAt(m, ApexIndex(m, t)); }
+
+inline GroundHandle Sym(const GroundMesh* m, const GroundHandle& t) { return DecodeGround(TriangleOf(m, t).link[t.orient]); }
+inline GroundHandle Lnext(const GroundHandle& t) { return GroundHandle{ t.tri, plus1mod3[t.orient] }; }
+inline GroundHandle Lprev(const GroundHandle& t) { return GroundHandle{ t.tri, minus1mod3[t.orient] }; }
+inline void Bond(const GroundMesh* m, const GroundHandle& a, const GroundHandle& b)
+{
+    TriangleOf(m, a).link[a.orient] = EncodeGround(b);
+    TriangleOf(m, b).link[b.orient] = EncodeGround(a);
+}
+inline bool SameTri(const GroundHandle& a, const GroundHandle& b) { return a.tri == b.tri && a.orient == b.orient; }
+inline bool IsDeadTri(const GroundTriangle& t) { return t.link[1] == kGroundDeadLink; }
+inline bool IsDeadTri(const GroundMesh* m, uint32_t tri) { return IsDeadTri(m->triangles.records[tri]); }
 
 // Process-wide values of the running triangulation.
 extern PointRecord** GroundPointTable;   // one point a vertex, in input order
@@ -122,8 +201,9 @@ inline int32_t& GroundVertexType(const GroundMesh* m, Vertex v) { return ((int32
 // spread over the whole data set.
 inline float& GroundVertexHeight(const GroundMesh* m, Vertex v) { return ((float*)v)[m->heightIndex]; }
 inline float& GroundVertexFigure(const GroundMesh* m, Vertex v) { return ((float*)v)[m->heightIndex + 1]; }
-inline bool IsOuterSpace(const GroundMesh* m, const OrientedTriangle& t) { return t.tri == m->outerSpace; }
-inline bool IsBoundingVertex(const GroundMesh* m, Vertex v) { return v == m->box[0] || v == m->box[1] || v == m->box[2]; }
+inline bool IsOuterSpace(const GroundHandle& t) { return t.tri == kGroundOuterSpace; }
+// The bounding vertices follow the inputs in the vertex pool.
+inline bool IsBoundingVertex(const GroundMesh* m, uint32_t v) { return v - (uint32_t)m->inputCount < 3u; }
 
 // ---- set-up and tear-down ---------------------------------------------------------
 void    GroundTinInit(GroundMesh* m);
@@ -141,13 +221,13 @@ void    GroundTinInitFlipPool(GroundMesh* m);
 void    GroundTinFreeFlipPool(GroundMesh* m);
 
 // ---- mesh operations ----------------------------------------------------------------
-void    GroundTinMakeTriangle(GroundMesh* m, GroundTinSwitches* b, OrientedTriangle* out);
-void    GroundTinTriangleFree(GroundMesh* m, Word* triangle);
-int     GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle);
-int     GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle);
-int     GroundTinInsertVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out);
+void    GroundTinMakeTriangle(GroundMesh* m, GroundTinSwitches* b, GroundHandle* out);
+void    GroundTinTriangleFree(GroundMesh* m, uint32_t triangle);
+int     GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle);
+int     GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle);
+int     GroundTinInsertVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out);
 void    GroundTinUndoVertex(GroundMesh* m, GroundTinSwitches* b);
-void    GroundTinUnflip(GroundMesh* m, GroundTinSwitches* b, OrientedTriangle* edge);
+void    GroundTinUnflip(GroundMesh* m, GroundTinSwitches* b, GroundHandle* edge);
 double  GroundTinOrient(GroundMesh* m, GroundTinSwitches* b, Vertex a, Vertex bv, Vertex c);
 double  GroundTinInCircle(GroundMesh* m, GroundTinSwitches* b, Vertex a, Vertex bv, Vertex c, Vertex d);
 int32_t GroundTinRandom(int32_t n);
@@ -160,12 +240,12 @@ struct GroundStarWalk {
 };
 
 // Locates v from the outer-space triangle's start handle (step 1 of every insertion).
-int     GroundTinLocateVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle);
+int     GroundTinLocateVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* handle);
 // Inserts v at the located handle (result 0, 1 or 3 of the locate), restores
 // the Delaunay property and, with record set, keeps the split and every flip
 // on the flip stack (the flip pool must be set up). walk may be null.
-void    GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle, int located,
-                               int record, GroundStarWalk* walk, OrientedTriangle* out);
+void    GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* handle, int located,
+                               int record, GroundStarWalk* walk, GroundHandle* out);
 
 // ---- pools and traversals ------------------------------------------------------------
 void    GroundTinPoolInit(MeshPool* pool, int itemBytes, int itemsPerBlock, int firstBlockItems, int alignment);
@@ -176,7 +256,8 @@ void    GroundTinPoolDeinit(MeshPool* pool);
 void    GroundTinTraversalInit(MeshPool* pool);
 void*   GroundTinPoolTraverse(MeshPool* pool);
 Vertex  GroundTinVertexTraverse(GroundMesh* m);
-Word*   GroundTinTriangleTraverse(GroundMesh* m);
+void    GroundTinTraversalInit(GroundTrianglePool* pool);
+GroundTriangle* GroundTinTriangleTraverse(GroundMesh* m);
 
 // ---- output writers --------------------------------------------------------------------
 void    GroundTinWriteNodes(GroundMesh* m, GroundTinSwitches* b, double** pointList, double** attributeList,

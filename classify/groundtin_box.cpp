@@ -18,10 +18,11 @@ void GroundTinBoundingBox(GroundMesh* m, GroundTinSwitches* b)
     double width = m->xmax - m->xmin;
     if (m->ymax - m->ymin > width) width = m->ymax - m->ymin;
     if (width == 0.0) width = 1.0;
+    // The bounding vertices follow the inputs in the vertex pool's first
+    // block, out of every traversal's reach.
     for (int i = 0; i < 3; i++) {
-        m->box[i] = (Vertex)NBLMalloc((uint64_t)m->vertices.itemBytes);
-        if (!m->box[i]) GroundTinAbort(m);
-        memset(m->box[i], 0, (size_t)m->vertices.itemBytes);
+        m->box[i] = GroundVertexAt(m, (uint32_t)m->inputCount + i);
+        memset(m->box[i], 0, (size_t)m->vertexBytes);
     }
     m->box[0][0] = m->xmin - 50.0 * width;
     m->box[0][1] = m->ymin - 40.0 * width;
@@ -36,46 +37,45 @@ void GroundTinBoundingBox(GroundMesh* m, GroundTinSwitches* b)
     m->hintCellsPerUnit = 1.0 / side;
     m->hintColumns = (int32_t)((m->xmax - m->xmin) * m->hintCellsPerUnit) + 1;
     m->hintRows = (int32_t)((m->ymax - m->ymin) * m->hintCellsPerUnit) + 1;
-    m->hints = (Word*)NBLCalloc((uint64_t)m->hintColumns * (uint64_t)m->hintRows, sizeof(Word));
-    OrientedTriangle t;
+    m->hints = (uint32_t*)NBLCalloc((uint64_t)m->hintColumns * (uint64_t)m->hintRows, sizeof(uint32_t));
+    GroundHandle t;
     GroundTinMakeTriangle(m, b, &t);
-    SetOrg(t, m->box[0]);
-    SetDest(t, m->box[1]);
-    SetApex(t, m->box[2]);
-    m->outerSpace[0] = EncodeTri(t);
+    uint32_t first = (uint32_t)m->inputCount;
+    SetOrg(m, t, first);
+    SetDest(m, t, first + 1);
+    SetApex(m, t, first + 2);
+    m->triangles.records[kGroundOuterSpace].link[0] = EncodeGround(t);
 }
 
 int32_t GroundTinRemoveBox(GroundMesh* m, GroundTinSwitches* b)
 {
-    OrientedTriangle next = Sym(OrientedTriangle{ m->outerSpace, 0 });
-    OrientedTriangle finalEdge = Lprev(next);
-    next = Sym(Lnext(next));
+    GroundTriangle* records = m->triangles.records;
+    GroundHandle next = Sym(m, GroundHandle{ kGroundOuterSpace, 0 });
+    GroundHandle finalEdge = Lprev(next);
+    next = Sym(m, Lnext(next));
     // Move the start handle onto a triangle of the real mesh: the current
     // one has a bounding vertex and goes.
-    OrientedTriangle search = Sym(Lprev(next));
-    OrientedTriangle check = Sym(Lnext(next));
-    if (IsOuterSpace(m, check)) search = Sym(Lprev(search));
-    m->outerSpace[0] = EncodeTri(search);
+    GroundHandle search = Sym(m, Lprev(next));
+    GroundHandle check = Sym(m, Lnext(next));
+    if (IsOuterSpace(check)) search = Sym(m, Lprev(search));
+    records[kGroundOuterSpace].link[0] = EncodeGround(search);
     int32_t hull = -2;
     while (!SameTri(next, finalEdge)) {
         hull++;
-        OrientedTriangle dissolve = Sym(Lprev(next));
+        GroundHandle dissolve = Sym(m, Lprev(next));
         // With every point on one line all triangles touch the box.
-        if (!b->p && !IsOuterSpace(m, dissolve)) {
-            Vertex origin = Org(dissolve);
+        if (!b->p && !IsOuterSpace(dissolve)) {
+            Vertex origin = Org(m, dissolve);
             if (GroundVertexMarker(m, origin) == 0) GroundVertexMarker(m, origin) = 1;
         }
-        dissolve.tri[dissolve.orient] = (Word)m->outerSpace;
-        OrientedTriangle dead = Lnext(next);
-        next = Sym(dead);
+        records[dissolve.tri].link[dissolve.orient] = EncodeGround(GroundHandle{ kGroundOuterSpace, 0 });
+        GroundHandle dead = Lnext(next);
+        next = Sym(m, dead);
         GroundTinTriangleFree(m, dead.tri);
-        if (IsOuterSpace(m, next)) next = dissolve;
+        if (IsOuterSpace(next)) next = dissolve;
     }
     GroundTinTriangleFree(m, finalEdge.tri);
     FreeLocateHints(m);
-    for (int i = 0; i < 3; i++) {
-        NBLFree(m->box[i]);
-        m->box[i] = nullptr;
-    }
+    for (int i = 0; i < 3; i++) m->box[i] = nullptr;
     return hull;
 }

@@ -13,55 +13,56 @@
 
 // ---- insertion -----------------------------------------------------------------------------------
 
-static void PushFlip(GroundMesh* m, const OrientedTriangle& t, FlipRecord* link)
+static void PushFlip(GroundMesh* m, const GroundHandle& t, FlipRecord* link)
 {
     FlipRecord* record = (FlipRecord*)PoolAlloc(&m->flips);
     if (!record) GroundTinAbort(m);
-    record->handle = EncodeTri(t);
+    record->handle = EncodeGround(t);
     record->link = link;
     m->flipTop = record;
 }
 
-void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle, int located,
-                            int record, GroundStarWalk* walk, OrientedTriangle* out)
+void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex vertex, GroundHandle* handle, int located,
+                            int record, GroundStarWalk* walk, GroundHandle* out)
 {
-    OrientedTriangle horiz = *handle;
+    const uint32_t v = GroundVertexIndex(m, vertex);
+    GroundHandle horiz = *handle;
     if (located == GROUND_ON_EDGE || located == GROUND_OUTSIDE) {
         // Cut the triangle on each side of the edge by the line from v to its apex.
-        OrientedTriangle botRight = Lprev(horiz);
-        OrientedTriangle botRightCasing = Sym(botRight);
-        OrientedTriangle topRight = Sym(horiz);
-        bool mirror = !IsOuterSpace(m, topRight);
-        OrientedTriangle topRightCasing{}, newTopRight{}, newBotRight;
+        GroundHandle botRight = Lprev(horiz);
+        GroundHandle botRightCasing = Sym(m, botRight);
+        GroundHandle topRight = Sym(m, horiz);
+        bool mirror = !IsOuterSpace(topRight);
+        GroundHandle topRightCasing{}, newTopRight{}, newBotRight;
         if (mirror) {
             topRight = Lnext(topRight);
-            topRightCasing = Sym(topRight);
+            topRightCasing = Sym(m, topRight);
             GroundTinMakeTriangle(m, b, &newTopRight);
         }
         GroundTinMakeTriangle(m, b, &newBotRight);
-        Vertex right = Org(horiz), bottom = Apex(horiz);
-        SetOrg(newBotRight, bottom);
-        SetDest(newBotRight, right);
-        SetApex(newBotRight, v);
-        SetOrg(horiz, v);
+        uint32_t right = OrgIndex(m, horiz), bottom = ApexIndex(m, horiz);
+        SetOrg(m, newBotRight, bottom);
+        SetDest(m, newBotRight, right);
+        SetApex(m, newBotRight, v);
+        SetOrg(m, horiz, v);
         if (mirror) {
-            Vertex top = Dest(topRight);
-            SetOrg(newTopRight, right);
-            SetDest(newTopRight, top);
-            SetApex(newTopRight, v);
-            SetOrg(topRight, v);
+            uint32_t top = DestIndex(m, topRight);
+            SetOrg(m, newTopRight, right);
+            SetDest(m, newTopRight, top);
+            SetApex(m, newTopRight, v);
+            SetOrg(m, topRight, v);
         }
-        PrefetchFarCorners(Sym(Lnext(horiz)), botRightCasing, mirror ? topRightCasing : botRightCasing);
-        Bond(newBotRight, botRightCasing);
+        PrefetchFarCorners(m, Sym(m, Lnext(horiz)), botRightCasing, mirror ? topRightCasing : botRightCasing);
+        Bond(m, newBotRight, botRightCasing);
         newBotRight = Lprev(newBotRight);
-        Bond(newBotRight, botRight);
+        Bond(m, newBotRight, botRight);
         newBotRight = Lprev(newBotRight);
         if (mirror) {
-            Bond(newTopRight, topRightCasing);
+            Bond(m, newTopRight, topRightCasing);
             newTopRight = Lnext(newTopRight);
-            Bond(newTopRight, topRight);
+            Bond(m, newTopRight, topRight);
             newTopRight = Lnext(newTopRight);
-            Bond(newTopRight, newBotRight);
+            Bond(m, newTopRight, newBotRight);
         }
         if (record) {
             PoolRestart(&m->flips);
@@ -71,28 +72,28 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
         horiz = Lnext(horiz);
     } else {
         // Cut the triangle into three by the lines from v to its corners.
-        OrientedTriangle botLeft = Lnext(horiz), botRight = Lprev(horiz);
-        OrientedTriangle botLeftCasing = Sym(botLeft), botRightCasing = Sym(botRight);
-        OrientedTriangle newBotLeft, newBotRight;
+        GroundHandle botLeft = Lnext(horiz), botRight = Lprev(horiz);
+        GroundHandle botLeftCasing = Sym(m, botLeft), botRightCasing = Sym(m, botRight);
+        GroundHandle newBotLeft, newBotRight;
         GroundTinMakeTriangle(m, b, &newBotLeft);
         GroundTinMakeTriangle(m, b, &newBotRight);
-        Vertex right = Org(horiz), left = Dest(horiz), bottom = Apex(horiz);
-        SetOrg(newBotLeft, left);
-        SetDest(newBotLeft, bottom);
-        SetApex(newBotLeft, v);
-        SetOrg(newBotRight, bottom);
-        SetDest(newBotRight, right);
-        SetApex(newBotRight, v);
-        SetApex(horiz, v);
-        Bond(newBotLeft, botLeftCasing);
-        Bond(newBotRight, botRightCasing);
+        uint32_t right = OrgIndex(m, horiz), left = DestIndex(m, horiz), bottom = ApexIndex(m, horiz);
+        SetOrg(m, newBotLeft, left);
+        SetDest(m, newBotLeft, bottom);
+        SetApex(m, newBotLeft, v);
+        SetOrg(m, newBotRight, bottom);
+        SetDest(m, newBotRight, right);
+        SetApex(m, newBotRight, v);
+        SetApex(m, horiz, v);
+        Bond(m, newBotLeft, botLeftCasing);
+        Bond(m, newBotRight, botRightCasing);
         newBotLeft = Lnext(newBotLeft);
         newBotRight = Lprev(newBotRight);
-        Bond(newBotLeft, newBotRight);
+        Bond(m, newBotLeft, newBotRight);
         newBotLeft = Lnext(newBotLeft);
-        Bond(botLeft, newBotLeft);
+        Bond(m, botLeft, newBotLeft);
         newBotRight = Lprev(newBotRight);
-        Bond(botRight, newBotRight);
+        Bond(m, botRight, newBotRight);
         if (record) {
             PoolRestart(&m->flips);
             m->flipTop = nullptr;
@@ -100,48 +101,49 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
         }
         // The three edges opposite v are tested next: their far corners are
         // loaded together rather than one after the other.
-        PrefetchFarCorners(Sym(horiz), botLeftCasing, botRightCasing);
+        PrefetchFarCorners(m, Sym(m, horiz), botLeftCasing, botRightCasing);
     }
 
     // Go around v, flipping every edge opposite it that is not locally Delaunay.
-    Vertex first = Org(horiz);
-    Vertex right = first;
-    Vertex left = Dest(horiz);
+    uint32_t first = OrgIndex(m, horiz);
+    uint32_t right = first;
+    uint32_t left = DestIndex(m, horiz);
     for (;;) {
         bool flip = true;
-        OrientedTriangle top = Sym(horiz);
+        GroundHandle top = Sym(m, horiz);
         bool boxEnd = IsBoundingVertex(m, left) || IsBoundingVertex(m, right);
-        if (walk && (IsOuterSpace(m, top) || boxEnd)) walk->boundary = 1;
-        if (IsOuterSpace(m, top)) {
+        if (walk && (IsOuterSpace(top) || boxEnd)) walk->boundary = 1;
+        if (IsOuterSpace(top)) {
             flip = false;
         } else {
-            Vertex farVertex = Apex(top);
+            uint32_t farVertex = ApexIndex(m, top);
             // Bounding vertices count as infinitely farVertex away.
             if (IsBoundingVertex(m, left))
-                flip = GroundTinOrient(m, b, v, right, farVertex) > 0.0;
+                flip = GroundTinOrient(m, b, vertex, GroundVertexAt(m, right), GroundVertexAt(m, farVertex)) > 0.0;
             else if (IsBoundingVertex(m, right))
-                flip = GroundTinOrient(m, b, farVertex, left, v) > 0.0;
+                flip = GroundTinOrient(m, b, GroundVertexAt(m, farVertex), GroundVertexAt(m, left), vertex) > 0.0;
             else if (IsBoundingVertex(m, farVertex))
                 flip = false;
             else
-                flip = GroundTinInCircle(m, b, left, v, right, farVertex) > 0.0;
+                flip = GroundTinInCircle(m, b, GroundVertexAt(m, left), vertex, GroundVertexAt(m, right),
+                                         GroundVertexAt(m, farVertex)) > 0.0;
             if (flip) {
-                OrientedTriangle topLeft = Lprev(top), topRight = Lnext(top);
-                OrientedTriangle topLeftCasing = Sym(topLeft), topRightCasing = Sym(topRight);
+                GroundHandle topLeft = Lprev(top), topRight = Lnext(top);
+                GroundHandle topLeftCasing = Sym(m, topLeft), topRightCasing = Sym(m, topRight);
                 // The two edges the flip puts opposite v are tested next.
-                PrefetchFarCorners(topLeftCasing, topRightCasing, topLeftCasing);
-                OrientedTriangle botLeft = Lnext(horiz), botRight = Lprev(horiz);
-                OrientedTriangle botLeftCasing = Sym(botLeft), botRightCasing = Sym(botRight);
-                Bond(topLeft, botLeftCasing);
-                Bond(botLeft, botRightCasing);
-                Bond(botRight, topRightCasing);
-                Bond(topRight, topLeftCasing);
-                SetOrg(horiz, farVertex);
-                SetDest(horiz, v);
-                SetApex(horiz, right);
-                SetOrg(top, v);
-                SetDest(top, farVertex);
-                SetApex(top, left);
+                PrefetchFarCorners(m, topLeftCasing, topRightCasing, topLeftCasing);
+                GroundHandle botLeft = Lnext(horiz), botRight = Lprev(horiz);
+                GroundHandle botLeftCasing = Sym(m, botLeft), botRightCasing = Sym(m, botRight);
+                Bond(m, topLeft, botLeftCasing);
+                Bond(m, botLeft, botRightCasing);
+                Bond(m, botRight, topRightCasing);
+                Bond(m, topRight, topLeftCasing);
+                SetOrg(m, horiz, farVertex);
+                SetDest(m, horiz, v);
+                SetApex(m, horiz, right);
+                SetOrg(m, top, v);
+                SetDest(m, top, farVertex);
+                SetApex(m, top, left);
                 if (record) PushFlip(m, horiz, m->flipTop);
                 horiz = Lprev(horiz);
                 left = farVertex;
@@ -149,29 +151,31 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orien
         }
         if (!flip) {
             horiz = Lnext(horiz);
-            OrientedTriangle test = Sym(horiz);
-            if (left == first || IsOuterSpace(m, test)) {
-                if (walk && !walk->boundary) walk->visit(walk, v, first);
+            GroundHandle test = Sym(m, horiz);
+            if (left == first || IsOuterSpace(test)) {
+                if (walk && !walk->boundary) walk->visit(walk, vertex, GroundVertexAt(m, first));
                 *out = Lnext(horiz);
                 m->recent = *out;
+                m->hasRecent = true;
                 RememberHint(m, *out);
                 return;
             }
             horiz = Lnext(test);
             right = left;
-            left = Dest(horiz);
-            if (walk && !walk->boundary) walk->visit(walk, v, right);
+            left = DestIndex(m, horiz);
+            if (walk && !walk->boundary) walk->visit(walk, vertex, GroundVertexAt(m, right));
         }
     }
 }
 
-int GroundTinInsertVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+int GroundTinInsertVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
-    OrientedTriangle handle;
+    GroundHandle handle;
     int located = GroundTinLocateVertex(m, b, v, &handle);
     if (located == GROUND_ON_VERTEX) {
         *out = handle;
         m->recent = handle;
+        m->hasRecent = true;
         return 1;
     }
     GroundTinInsertLocated(m, b, v, &handle, located, 0, nullptr, out);
@@ -185,7 +189,7 @@ int32_t GroundTinRunInsertAll(GroundMesh* m, GroundTinSwitches* b, int32_t)
     GroundTinBoundingBox(m, b);
     GroundTinTraversalInit(&m->vertices);
     for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m)) {
-        OrientedTriangle out;
+        GroundHandle out;
         if (GroundTinInsertVertex(m, b, v, &out) == 1) {
             GroundVertexType(m, v) = GROUND_VERTEX_LEFT_OUT;
             m->leftOutCount++;
@@ -197,61 +201,61 @@ int32_t GroundTinRunInsertAll(GroundMesh* m, GroundTinSwitches* b, int32_t)
 
 // ---- undo ------------------------------------------------------------------------------------------
 
-void GroundTinUnflip(GroundMesh*, GroundTinSwitches*, OrientedTriangle* edge)
+void GroundTinUnflip(GroundMesh* m, GroundTinSwitches*, GroundHandle* edge)
 {
-    Vertex right = Org(*edge), left = Dest(*edge), bottom = Apex(*edge);
-    OrientedTriangle top = Sym(*edge);
-    Vertex farVertex = Apex(top);
-    OrientedTriangle topLeft = Lprev(top), topRight = Lnext(top);
-    OrientedTriangle topLeftCasing = Sym(topLeft), topRightCasing = Sym(topRight);
-    OrientedTriangle botLeft = Lnext(*edge), botRight = Lprev(*edge);
-    OrientedTriangle botLeftCasing = Sym(botLeft), botRightCasing = Sym(botRight);
-    Bond(topLeft, topRightCasing);
-    Bond(botLeft, topLeftCasing);
-    Bond(botRight, botLeftCasing);
-    Bond(topRight, botRightCasing);
-    SetOrg(*edge, bottom);
-    SetDest(*edge, farVertex);
-    SetApex(*edge, left);
-    SetOrg(top, farVertex);
-    SetDest(top, bottom);
-    SetApex(top, right);
+    uint32_t right = OrgIndex(m, *edge), left = DestIndex(m, *edge), bottom = ApexIndex(m, *edge);
+    GroundHandle top = Sym(m, *edge);
+    uint32_t farVertex = ApexIndex(m, top);
+    GroundHandle topLeft = Lprev(top), topRight = Lnext(top);
+    GroundHandle topLeftCasing = Sym(m, topLeft), topRightCasing = Sym(m, topRight);
+    GroundHandle botLeft = Lnext(*edge), botRight = Lprev(*edge);
+    GroundHandle botLeftCasing = Sym(m, botLeft), botRightCasing = Sym(m, botRight);
+    Bond(m, topLeft, topRightCasing);
+    Bond(m, botLeft, topLeftCasing);
+    Bond(m, botRight, botLeftCasing);
+    Bond(m, topRight, botRightCasing);
+    SetOrg(m, *edge, bottom);
+    SetDest(m, *edge, farVertex);
+    SetApex(m, *edge, left);
+    SetOrg(m, top, farVertex);
+    SetDest(m, top, bottom);
+    SetApex(m, top, right);
 }
 
 void GroundTinUndoVertex(GroundMesh* m, GroundTinSwitches* b)
 {
     while (m->flipTop) {
         FlipRecord* r = m->flipTop;
-        OrientedTriangle flipTri = DecodeTri(r->handle);
+        GroundHandle flipTri = DecodeGround((uint32_t)r->handle);
         if (r->link == nullptr) {
             // Three triangles back into one.
-            OrientedTriangle botLeft = Lnext(Sym(Lnext(flipTri)));   // dprev, then lnext
-            OrientedTriangle botRight = Lprev(Sym(Lprev(flipTri)));  // onext, then lprev
-            OrientedTriangle botLeftCasing = Sym(botLeft), botRightCasing = Sym(botRight);
-            Vertex bottom = Dest(botLeft);
-            SetApex(flipTri, bottom);
+            GroundHandle botLeft = Lnext(Sym(m, Lnext(flipTri)));   // dprev, then lnext
+            GroundHandle botRight = Lprev(Sym(m, Lprev(flipTri)));  // onext, then lprev
+            GroundHandle botLeftCasing = Sym(m, botLeft), botRightCasing = Sym(m, botRight);
+            uint32_t bottom = DestIndex(m, botLeft);
+            SetApex(m, flipTri, bottom);
             flipTri = Lnext(flipTri);
-            Bond(flipTri, botLeftCasing);
+            Bond(m, flipTri, botLeftCasing);
             flipTri = Lnext(flipTri);
-            Bond(flipTri, botRightCasing);
+            Bond(m, flipTri, botRightCasing);
             GroundTinTriangleFree(m, botLeft.tri);
             GroundTinTriangleFree(m, botRight.tri);
         } else if (r->link == EdgeSplitMarker) {
             // Four (or two) triangles back into two (or one).
-            OrientedTriangle glue = Lprev(flipTri);
-            OrientedTriangle botRight = Lnext(Sym(glue));
-            OrientedTriangle botRightCasing = Sym(botRight);
-            Vertex right = Dest(botRight);
-            SetOrg(flipTri, right);
-            Bond(glue, botRightCasing);
+            GroundHandle glue = Lprev(flipTri);
+            GroundHandle botRight = Lnext(Sym(m, glue));
+            GroundHandle botRightCasing = Sym(m, botRight);
+            uint32_t right = DestIndex(m, botRight);
+            SetOrg(m, flipTri, right);
+            Bond(m, glue, botRightCasing);
             GroundTinTriangleFree(m, botRight.tri);
-            glue = Sym(flipTri);
-            if (!IsOuterSpace(m, glue)) {
+            glue = Sym(m, flipTri);
+            if (!IsOuterSpace(glue)) {
                 glue = Lnext(glue);
-                OrientedTriangle topRight = Lprev(Sym(glue));   // dnext
-                OrientedTriangle topRightCasing = Sym(topRight);
-                SetOrg(glue, right);
-                Bond(glue, topRightCasing);
+                GroundHandle topRight = Lprev(Sym(m, glue));   // dnext
+                GroundHandle topRightCasing = Sym(m, topRight);
+                SetOrg(m, glue, right);
+                Bond(m, glue, topRightCasing);
                 GroundTinTriangleFree(m, topRight.tri);
             }
             r->link = nullptr;

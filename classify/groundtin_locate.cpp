@@ -20,20 +20,21 @@ static inline bool SamePoint(const double* a, const double* b) { return a[0] == 
 // are spatially random, so nearly every triangle a walk reaches is out of the
 // cache; loading both candidates of the next step while the apex is still on
 // its way overlaps two waits that would otherwise follow each other.
-static inline void PrefetchTri(Word link)
+static inline void PrefetchTri(const GroundMesh* m, uint32_t link)
 {
-    // A record of six words can straddle two cache lines: load both ends.
-    const Word* tri = (const Word*)(link & ~(Word)3);
+    // A record of 24 bytes can straddle two cache lines: load both ends.
+    const GroundTriangle* tri = &m->triangles.records[link >> 2];
     __builtin_prefetch(tri);
-    __builtin_prefetch(tri + 5);
+    __builtin_prefetch(&tri->corner[2]);
 }
 
-int GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
+int GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle)
 {
-    Vertex origin = Org(*handle), destination = Dest(*handle), apex = Apex(*handle);
+    Vertex origin = Org(m, *handle), destination = Dest(m, *handle), apex = Apex(m, *handle);
     for (;;) {
-        PrefetchTri(handle->tri[plus1mod3[handle->orient]]);
-        PrefetchTri(handle->tri[minus1mod3[handle->orient]]);
+        const GroundTriangle& here = TriangleOf(m, *handle);
+        PrefetchTri(m, here.link[plus1mod3[handle->orient]]);
+        PrefetchTri(m, here.link[minus1mod3[handle->orient]]);
         if (SamePoint(apex, point)) {
             *handle = Lprev(*handle);
             return GROUND_ON_VERTEX;
@@ -60,7 +61,7 @@ int GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* po
             }
             return GROUND_IN_TRIANGLE;
         }
-        OrientedTriangle back;
+        GroundHandle back;
         if (moveLeft) {
             back = Lprev(*handle);
             destination = apex;
@@ -68,12 +69,12 @@ int GroundTinPreciseLocate(GroundMesh* m, GroundTinSwitches* b, const double* po
             back = Lnext(*handle);
             origin = apex;
         }
-        *handle = Sym(back);
-        if (IsOuterSpace(m, *handle)) {
+        *handle = Sym(m, back);
+        if (IsOuterSpace(*handle)) {
             *handle = back;
             return GROUND_OUTSIDE;
         }
-        apex = Apex(*handle);
+        apex = Apex(m, *handle);
     }
 }
 
@@ -83,9 +84,9 @@ static inline double SquaredDistance(const double* a, const double* b)
     return dx * dx + dy * dy;
 }
 
-static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle);
+static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle);
 
-static inline Word* HintSlot(const GroundMesh* m, const double* point)
+static inline uint32_t* HintSlot(const GroundMesh* m, const double* point)
 {
     if (!m->hints) return nullptr;
     int64_t column = (int64_t)((point[0] - m->xmin) * m->hintCellsPerUnit);
@@ -95,7 +96,7 @@ static inline Word* HintSlot(const GroundMesh* m, const double* point)
 }
 
 // The hint of the point's cell, else of a neighbouring cell; null when none is live.
-static Word* LiveHint(const GroundMesh* m, const double* point)
+static uint32_t* LiveHint(const GroundMesh* m, const double* point)
 {
     if (!m->hints) return nullptr;
     int64_t column = (int64_t)((point[0] - m->xmin) * m->hintCellsPerUnit);
@@ -106,8 +107,8 @@ static Word* LiveHint(const GroundMesh* m, const double* point)
             if (r < 0 || r >= m->hintRows) continue;
             for (int64_t c = column - ring; c <= column + ring; c++) {
                 if (c < 0 || c >= m->hintColumns) continue;
-                Word* slot = &m->hints[r * m->hintColumns + c];
-                if (*slot && !IsDeadTri(DecodeTri(*slot).tri)) return slot;
+                uint32_t* slot = &m->hints[r * m->hintColumns + c];
+                if (*slot && !IsDeadTri(m, *slot >> 2)) return slot;
             }
         }
     }
@@ -139,24 +140,24 @@ static inline double PlainOrient(const double* a, const double* b, const double*
 }
 
 // Adds the triangle across a side to the walk's frontier and asks for its record.
-static inline void AddToFrontier(const GroundMesh* m, GroundLocateScout* s, Word link)
+static inline void AddToFrontier(const GroundMesh* m, GroundLocateScout* s, uint32_t link)
 {
-    OrientedTriangle t = DecodeTri(link);
-    if (!t.tri || t.tri == m->outerSpace || s->frontierCount >= kGroundScoutFrontier) return;
-    PrefetchTri(link);
+    GroundHandle t = DecodeGround(link);
+    if (link == kGroundDeadLink || IsOuterSpace(t) || s->frontierCount >= kGroundScoutFrontier) return;
+    PrefetchTri(m, link);
     s->frontier[s->frontierCount++] = t;
 }
 
 // The first hint among the point's cell and the eight around it, in the
 // order LiveHint reads them (LiveHint also passes over dead ones).
-static Word* FirstNearHint(const GroundMesh* m, const Word* own)
+static uint32_t* FirstNearHint(const GroundMesh* m, const uint32_t* own)
 {
     int64_t at = own - m->hints, row = at / m->hintColumns, column = at % m->hintColumns;
     for (int64_t r = row - 1; r <= row + 1; r++) {
         if (r < 0 || r >= m->hintRows) continue;
         for (int64_t c = column - 1; c <= column + 1; c++) {
             if (c < 0 || c >= m->hintColumns) continue;
-            Word* slot = &m->hints[r * m->hintColumns + c];
+            uint32_t* slot = &m->hints[r * m->hintColumns + c];
             if (*slot) return slot;
         }
     }
@@ -164,7 +165,7 @@ static Word* FirstNearHint(const GroundMesh* m, const Word* own)
 }
 
 // The three rows of hint cells FirstNearHint reads.
-static void PrefetchNearHints(const GroundMesh* m, const Word* own)
+static void PrefetchNearHints(const GroundMesh* m, const uint32_t* own)
 {
     int64_t at = own - m->hints, row = at / m->hintColumns, column = at % m->hintColumns;
     int64_t first = column > 0 ? column - 1 : 0;
@@ -174,19 +175,22 @@ static void PrefetchNearHints(const GroundMesh* m, const Word* own)
 
 // A triangle a walk ahead may read: the mesh may have changed since the step
 // that found it (an undo frees triangles), so nothing is taken for granted.
-static inline bool LiveTri(const GroundMesh* m, const Word* t)
+static inline bool LiveTri(const GroundMesh* m, uint32_t t)
 {
-    return t && t != m->outerSpace && !IsDeadTri(t);
+    return t != kGroundOuterSpace && t <= m->triangles.handedOut && !IsDeadTri(m, t);
 }
 
 // Origin, destination and apex of the walk's triangle, when it is still whole.
 static inline bool WalkCorners(const GroundMesh* m, const GroundLocateScout* s, Vertex corner[3])
 {
     if (!LiveTri(m, s->at.tri)) return false;
-    corner[0] = Org(s->at);
-    corner[1] = Dest(s->at);
-    corner[2] = Apex(s->at);
-    return corner[0] && corner[1] && corner[2];
+    const GroundTriangle& t = TriangleOf(m, s->at);
+    if (t.corner[0] == kGroundNoVertex || t.corner[1] == kGroundNoVertex || t.corner[2] == kGroundNoVertex)
+        return false;
+    corner[0] = Org(m, s->at);
+    corner[1] = Dest(m, s->at);
+    corner[2] = Apex(m, s->at);
+    return true;
 }
 
 // The walk has entered s->at, whose record is loaded: ask for its new corner
@@ -194,9 +198,11 @@ static inline bool WalkCorners(const GroundMesh* m, const GroundLocateScout* s, 
 static inline bool EnterTriangle(const GroundMesh* m, GroundLocateScout* s)
 {
     if (!LiveTri(m, s->at.tri) || ++s->moves > 64) return false;
-    __builtin_prefetch(Apex(s->at));
-    PrefetchTri(s->at.tri[plus1mod3[s->at.orient]]);
-    PrefetchTri(s->at.tri[minus1mod3[s->at.orient]]);
+    const GroundTriangle& t = TriangleOf(m, s->at);
+    uint32_t apex = t.corner[s->at.orient];
+    if (apex != kGroundNoVertex) __builtin_prefetch(GroundVertexAt(m, apex));
+    PrefetchTri(m, t.link[plus1mod3[s->at.orient]]);
+    PrefetchTri(m, t.link[minus1mod3[s->at.orient]]);
     s->phase = SCOUT_STEP;
     return true;
 }
@@ -217,20 +223,24 @@ static bool WalkStep(GroundMesh* m, GroundLocateScout* s, Vertex origin, Vertex 
         // There. The records around it are loaded: ask for their far
         // corners and for the two records behind each.
         s->found = s->at;
+        s->hasFound = true;
         s->frontierCount = 0;
         for (int k = 0; k < 3; k++) {
-            OrientedTriangle t = DecodeTri(s->at.tri[k]);
+            GroundHandle t = DecodeGround(TriangleOf(m, s->at).link[k]);
             if (!LiveTri(m, t.tri)) continue;
-            __builtin_prefetch(Apex(t));
-            AddToFrontier(m, s, t.tri[plus1mod3[t.orient]]);
-            AddToFrontier(m, s, t.tri[minus1mod3[t.orient]]);
+            const GroundTriangle& across = TriangleOf(m, t);
+            if (across.corner[t.orient] != kGroundNoVertex) __builtin_prefetch(Apex(m, t));
+            AddToFrontier(m, s, across.link[plus1mod3[t.orient]]);
+            AddToFrontier(m, s, across.link[minus1mod3[t.orient]]);
         }
         if (!s->frontierCount) return false;
         s->phase = SCOUT_SECOND_RING;
         return true;
     }
-    s->at = Sym(moveLeft ? Lprev(s->at) : Lnext(s->at));
-    if (!s->at.tri || IsOuterSpace(m, s->at)) return false;
+    uint32_t link = TriangleOf(m, s->at).link[moveLeft ? minus1mod3[s->at.orient] : plus1mod3[s->at.orient]];
+    if (link == kGroundDeadLink) return false;
+    s->at = DecodeGround(link);
+    if (IsOuterSpace(s->at)) return false;
     return EnterTriangle(m, s);
 }
 
@@ -241,10 +251,10 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         if (m->scoutSkips && m->scoutSkips(m, (Vertex)s->point)) break;
         // fall through
     case SCOUT_NEAR_HINT: {
-        Word* slot = s->phase == SCOUT_HINT ? s->slot : FirstNearHint(m, s->slot);
+        uint32_t* slot = s->phase == SCOUT_HINT ? s->slot : FirstNearHint(m, s->slot);
         if (slot && *slot) {
-            s->at = DecodeTri(*slot);
-            PrefetchTri(*slot);
+            s->at = DecodeGround(*slot);
+            PrefetchTri(m, *slot);
             s->phase = SCOUT_START;
             return;
         }
@@ -259,9 +269,10 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         // The start's corners and all three records around it: the location
         // may cross any of its sides first.
         if (!LiveTri(m, s->at.tri)) break;
+        const GroundTriangle& t = TriangleOf(m, s->at);
         for (int k = 0; k < 3; k++) {
-            __builtin_prefetch((const void*)s->at.tri[3 + k]);
-            PrefetchTri(s->at.tri[k]);
+            if (t.corner[k] != kGroundNoVertex) __builtin_prefetch(GroundVertexAt(m, t.corner[k]));
+            PrefetchTri(m, t.link[k]);
         }
         s->phase = SCOUT_FIRST_SIDE;
         return;
@@ -272,8 +283,10 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
         if (!WalkCorners(m, s, corner)) break;
         if (s->phase == SCOUT_FIRST_SIDE && PlainOrient(corner[0], corner[1], s->point) < 0.0) {
             // The start's far side, as the location's first test takes it.
-            s->at = Sym(s->at);
-            if (s->at.tri && !IsOuterSpace(m, s->at) && EnterTriangle(m, s)) return;
+            uint32_t link = TriangleOf(m, s->at).link[s->at.orient];
+            if (link == kGroundDeadLink) break;
+            s->at = DecodeGround(link);
+            if (!IsOuterSpace(s->at) && EnterTriangle(m, s)) return;
             break;
         }
         if (WalkStep(m, s, corner[0], corner[1], corner[2])) return;
@@ -281,8 +294,8 @@ static void StepScout(GroundMesh* m, GroundLocateScout* s)
     }
     case SCOUT_SECOND_RING: {
         for (int32_t k = 0; k < s->frontierCount; k++) {
-            OrientedTriangle t = s->frontier[k];
-            if (LiveTri(m, t.tri)) __builtin_prefetch(Apex(t));
+            GroundHandle t = s->frontier[k];
+            if (LiveTri(m, t.tri) && ApexIndex(m, t) != kGroundNoVertex) __builtin_prefetch(Apex(m, t));
         }
         break;
     }
@@ -313,10 +326,10 @@ void LaunchLocateScout(GroundMesh* m)
     GroundLocateScout& s = m->scouts[m->nextScout];
     m->nextScout = (m->nextScout + 1) % kGroundLocateScouts;
     s.phase = SCOUT_IDLE;
-    s.found.tri = nullptr;
+    s.hasFound = false;
     if (ahead <= lead) return;
     const double* point = (const double*)(pool->traversalSlot + lead * (int64_t)pool->itemBytes);
-    Word* slot = HintSlot(m, point);
+    uint32_t* slot = HintSlot(m, point);
     if (!slot) return;
     __builtin_prefetch(slot);
     // The point's record, for the skip test of the first step. Its index is
@@ -338,29 +351,29 @@ void FreeLocateHints(GroundMesh* m)
     for (GroundLocateScout& s : m->scouts) s.phase = SCOUT_IDLE;
 }
 
-void RememberHint(GroundMesh* m, const OrientedTriangle& t)
+void RememberHint(GroundMesh* m, const GroundHandle& t)
 {
-    Word* slot = HintSlot(m, Org(t));
-    if (slot) *slot = EncodeTri(t);
+    uint32_t* slot = HintSlot(m, Org(m, t));
+    if (slot) *slot = EncodeGround(t);
 }
 
 static void StepLocateScouts(GroundMesh* m);
 
-int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
+int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle)
 {
     StepLocateScouts(m);
     // The walk ahead for this point found its triangle: start there. A mesh
     // changed since then only makes the walk from it longer.
     if (m->hints) {
         const GroundLocateScout& own = m->scouts[m->nextScout];
-        if (own.point == point && own.found.tri && !IsDeadTri(own.found.tri)) {
+        if (own.point == point && own.hasFound && !IsDeadTri(m, own.found.tri)) {
             *handle = own.found;
             return FinishLocate(m, b, point, handle);
         }
     }
-    double best = SquaredDistance(point, Org(*handle));
-    if (m->recent.tri && !IsDeadTri(m->recent.tri)) {
-        Vertex origin = Org(m->recent);
+    double best = SquaredDistance(point, Org(m, *handle));
+    if (m->hasRecent && !IsDeadTri(m, m->recent.tri)) {
+        Vertex origin = Org(m, m->recent);
         if (SamePoint(origin, point)) {
             *handle = m->recent;
             return GROUND_ON_VERTEX;
@@ -373,17 +386,20 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
     }
     // A live hint from the point's cell makes a start good enough; the random
     // samples are for cells no insertion has reached yet.
-    Word* hint = LiveHint(m, point);
+    uint32_t* hint = LiveHint(m, point);
     if (hint) {
-        OrientedTriangle start = DecodeTri(*hint);
-        double d = SquaredDistance(point, Org(start));
+        GroundHandle start = DecodeGround(*hint);
+        double d = SquaredDistance(point, Org(m, start));
         if (d < best) {
             *handle = start;
             best = d;
         }
         return FinishLocate(m, b, point, handle);
     }
-    MeshPool* pool = &m->triangles;
+    // Random samples over the records handed out, drawn as they were from
+    // the block pools the records lay in: the first block, then blocks of
+    // itemsPerBlock.
+    const GroundTrianglePool* pool = &m->triangles;
     while ((int64_t)11 * m->samples * m->samples * m->samples < pool->liveItems) m->samples++;
     int64_t maxItems = pool->handedOut;
     int64_t perBlock = ((int64_t)m->samples * pool->itemsPerBlock - 1) / maxItems + 1;
@@ -391,16 +407,14 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
     int64_t totalLeft = m->samples;
     int64_t population = pool->itemsFirstBlock;
     int64_t totalPopulation = maxItems;
-    Word* block = pool->firstBlock;
+    int64_t blockStart = 1;   // record 0 is the outer space
     while (totalLeft > 0) {
         if (population > totalPopulation) population = totalPopulation;
-        uintptr_t p = (uintptr_t)(block + 1);
-        char* first = (char*)(p + (uintptr_t)pool->alignment - (p % (uintptr_t)pool->alignment));
         do {
-            Word* tri = (Word*)(first + (int64_t)GroundTinRandom((int32_t)population) * pool->itemBytes);
-            if (!IsDeadTri(tri)) {
-                OrientedTriangle sample{ tri, 0 };
-                double d = SquaredDistance(point, Org(sample));
+            uint32_t tri = (uint32_t)(blockStart + GroundTinRandom((int32_t)population));
+            if (!IsDeadTri(m, tri)) {
+                GroundHandle sample{ tri, 0 };
+                double d = SquaredDistance(point, Org(m, sample));
                 if (d < best) {
                     *handle = sample;
                     best = d;
@@ -410,7 +424,7 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
             totalLeft--;
         } while (left > 0 && totalLeft > 0);
         if (totalLeft > 0) {
-            block = (Word*)block[0];
+            blockStart += population;
             left = perBlock;
             totalPopulation -= population;
             population = pool->itemsPerBlock;
@@ -420,9 +434,9 @@ int GroundTinLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, Or
 }
 
 // From the chosen start: the start's own corners, its side, then the walk.
-static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, OrientedTriangle* handle)
+static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point, GroundHandle* handle)
 {
-    Vertex origin = Org(*handle), destination = Dest(*handle);
+    Vertex origin = Org(m, *handle), destination = Dest(m, *handle);
     if (SamePoint(origin, point)) return GROUND_ON_VERTEX;
     if (SamePoint(destination, point)) {
         *handle = Lnext(*handle);
@@ -430,7 +444,7 @@ static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point
     }
     double ahead = GroundTinOrient(m, b, origin, destination, (Vertex)point);
     if (ahead < 0.0) {
-        *handle = Sym(*handle);
+        *handle = Sym(m, *handle);
     } else if (ahead == 0.0) {
         if (((origin[0] < point[0]) == (point[0] < destination[0])) &&
             ((origin[1] < point[1]) == (point[1] < destination[1])))
@@ -439,8 +453,8 @@ static int FinishLocate(GroundMesh* m, GroundTinSwitches* b, const double* point
     return GroundTinPreciseLocate(m, b, point, handle);
 }
 
-int GroundTinLocateVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle)
+int GroundTinLocateVertex(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* handle)
 {
-    *handle = Sym(OrientedTriangle{ m->outerSpace, 0 });
+    *handle = Sym(m, GroundHandle{ kGroundOuterSpace, 0 });
     return GroundTinLocate(m, b, v, handle);
 }

@@ -9,15 +9,16 @@ void FreeLocateHints(GroundMesh* m);
 // traversal returns next.
 void LaunchLocateScout(GroundMesh* m);
 // Keeps a triangle of a new vertex as the hint of its cell.
-void RememberHint(GroundMesh* m, const OrientedTriangle& t);
+void RememberHint(GroundMesh* m, const GroundHandle& t);
 
-// The far corners of the triangles across three edges (the outer-space
-// record has null corners; loading address zero ahead is harmless). The three
-// records are read at once, so their loads overlap, and so do the corners'.
-static inline void PrefetchFarCorners(const OrientedTriangle& a, const OrientedTriangle& b, const OrientedTriangle& c)
+// The far corners of the triangles across three edges (the outer space has
+// no corners and is passed over). The three records are read at once, so
+// their loads overlap, and so do the corners'.
+static inline void PrefetchFarCorners(const GroundMesh* m, const GroundHandle& a, const GroundHandle& b,
+                                      const GroundHandle& c)
 {
-    Vertex fa = Apex(a), fb = Apex(b), fc = Apex(c);
-    __builtin_prefetch(fa);
-    __builtin_prefetch(fb);
-    __builtin_prefetch(fc);
+    uint32_t fa = ApexIndex(m, a), fb = ApexIndex(m, b), fc = ApexIndex(m, c);
+    if (fa != kGroundNoVertex) __builtin_prefetch(GroundVertexAt(m, fa));
+    if (fb != kGroundNoVertex) __builtin_prefetch(GroundVertexAt(m, fb));
+    if (fc != kGroundNoVertex) __builtin_prefetch(GroundVertexAt(m, fc));
 }

@@ -53,38 +53,32 @@ void GroundTinWriteNodesAlt(GroundMesh* m, GroundTinSwitches* b, double** pointL
     GroundTinWriteNodes(m, b, pointList, attributeList, markerList);
 }
 
-void GroundTinWriteElements(GroundMesh* m, GroundTinSwitches* b, int32_t** triangleList,
-                            double** triangleAttributeList)
+void GroundTinWriteElements(GroundMesh* m, GroundTinSwitches* b, int32_t** triangleList, double**)
 {
     int corners = (b->order + 1) * (b->order + 2) / 2;
     int64_t live = m->triangles.liveItems;
     if (!*triangleList) *triangleList = (int32_t*)NBLMalloc((uint64_t)corners * live * 4 + 4);
-    if (!*triangleAttributeList && m->triangleAttributes > 0)
-        *triangleAttributeList = (double*)NBLMalloc((uint64_t)live * m->triangleAttributes * 8 + 8);
     int32_t* out = *triangleList;
-    if (!out || (m->triangleAttributes > 0 && !*triangleAttributeList)) GroundTinAbort(m);
+    if (!out) GroundTinAbort(m);
     GroundTinTraversalInit(&m->triangles);
-    int64_t k = 0, a = 0;
+    int64_t k = 0;
     // Inputs in height order are spread over the whole vertex pool: when the
-    // numbers follow the pool, a corner's number comes from its address
-    // rather than from a read of the vertex.
-    const char* first = PoolFirstSlot(&m->vertices);
-    const bool byPlace = m->numbersByPlace && m->vertexShift >= 0;
-    const int32_t shift = m->vertexShift, firstNumber = b->firstNumber;
-    auto number = [&](Vertex v) {
-        return byPlace ? firstNumber + (int32_t)(((const char*)v - first) >> shift) : GroundVertexMarker(m, v);
+    // numbers follow the pool, a corner's number is its index rather than a
+    // read of the vertex.
+    const bool byPlace = m->numbersByPlace;
+    const int32_t firstNumber = b->firstNumber;
+    auto number = [&](uint32_t v) {
+        return byPlace ? firstNumber + (int32_t)v : GroundVertexMarker(m, GroundVertexAt(m, v));
     };
-    for (Word* tri = GroundTinTriangleTraverse(m); tri; tri = GroundTinTriangleTraverse(m)) {
-        OrientedTriangle t{ tri, 0 };
-        out[k++] = number(Org(t));
-        out[k++] = number(Dest(t));
-        out[k++] = number(Apex(t));
+    for (GroundTriangle* tri = GroundTinTriangleTraverse(m); tri; tri = GroundTinTriangleTraverse(m)) {
+        // Origin, destination, apex of orientation 0.
+        out[k++] = number(tri->corner[1]);
+        out[k++] = number(tri->corner[2]);
+        out[k++] = number(tri->corner[0]);
         if (b->order == 2) {
             // No mid-edge nodes are made: the extra corners repeat the edge ends' numbers.
             for (int c = 0; c < 3; c++, k++) out[k] = out[k - 3];
         }
-        double* attributes = (double*)tri + m->attributeIndex;
-        for (int32_t i = 0; i < m->triangleAttributes; i++) (*triangleAttributeList)[a++] = attributes[i];
     }
 }
 

@@ -17,7 +17,7 @@ static const double kPi = std::acos(-1.0);
 static inline int32_t VertexIndex(const GroundMesh* m, Vertex v)
 {
     int64_t offset = (char*)v - (char*)GroundFirstVertex;
-    return (int32_t)(m->vertexShift >= 0 ? offset >> m->vertexShift : offset / m->vertices.itemBytes);
+    return (int32_t)(m->vertexShift >= 0 ? offset >> m->vertexShift : offset / m->vertexBytes);
 }
 
 PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
@@ -41,19 +41,21 @@ float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRe
 }
 
 // Locates v; on a duplicate the handle is kept as out and as the recent triangle.
-static int Locate(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* handle, OrientedTriangle* out)
+static int Locate(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* handle, GroundHandle* out)
 {
     int located = GroundTinLocateVertex(m, b, v, handle);
     if (located == GROUND_ON_VERTEX) {
         *out = *handle;
         m->recent = *handle;
+        m->hasRecent = true;
     }
     return located;
 }
 
-static bool TouchesBox(const GroundMesh* m, const OrientedTriangle& t)
+static bool TouchesBox(const GroundMesh* m, const GroundHandle& t)
 {
-    return IsBoundingVertex(m, Org(t)) || IsBoundingVertex(m, Dest(t)) || IsBoundingVertex(m, Apex(t));
+    const GroundTriangle& r = TriangleOf(m, t);
+    return IsBoundingVertex(m, r.corner[0]) || IsBoundingVertex(m, r.corner[1]) || IsBoundingVertex(m, r.corner[2]);
 }
 
 // ---- AA ----------------------------------------------------------------------------
@@ -75,9 +77,9 @@ static void VisitAA(GroundStarWalk* w, Vertex v, Vertex n)
     s->slopeSum += dz / Horizontal(v, n);
 }
 
-int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
-    OrientedTriangle handle;
+    GroundHandle handle;
     int located = Locate(m, b, v, &handle, out);
     if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
     AAStar s = { { 0, VisitAA }, m, GroundVertexHeight(m, v), 0, 0, 0.0 };
@@ -128,9 +130,9 @@ static void VisitGround(GroundStarWalk* w, Vertex, Vertex n)
     s->previous = n;
 }
 
-int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
-    OrientedTriangle handle;
+    GroundHandle handle;
     int located = Locate(m, b, v, &handle, out);
     if (located == GROUND_ON_VERTEX) return SCREEN_DUPLICATE;
     GroundStar s = {};
@@ -202,18 +204,18 @@ static void MeanFigures(const SlopeStar& s, int32_t* slope, int32_t* figure)
 // triangle sets the boundary flag), mark a duplicate, else insert and walk the
 // star into s. corners, when given, receive the located triangle's vertices
 // (their points are looked up only for the few that need them).
-static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out, SlopeStar* s,
+static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out, SlopeStar* s,
                        Vertex* corners)
 {
-    OrientedTriangle handle;
+    GroundHandle handle;
     int located = Locate(m, b, v, &handle, out);
     StartSlopes(s, m, v);
     if (TouchesBox(m, handle)) {
         s->walk.boundary = 1;
     } else if (corners) {
-        corners[0] = Org(handle);
-        corners[1] = Dest(handle);
-        corners[2] = Apex(handle);
+        corners[0] = Org(m, handle);
+        corners[1] = Dest(m, handle);
+        corners[2] = Apex(m, handle);
     }
     if (located == GROUND_ON_VERTEX) {
         GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
@@ -224,7 +226,7 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTr
     return SCREEN_KEEP;
 }
 
-int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
     SlopeStar s;
     if (SlopeInsert(m, b, v, out, &s, nullptr) == SCREEN_DUPLICATE) return SCREEN_DUPLICATE;
@@ -237,7 +239,7 @@ int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, Orie
     return SCREEN_KEEP;
 }
 
-int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out)
+int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
     int32_t i = VertexIndex(m, v);
     PointRecord* p = GroundPointTable[i];

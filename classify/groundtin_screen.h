@@ -28,10 +28,10 @@ enum : uint8_t {
 // Verdicts.
 enum { SCREEN_KEEP = 0, SCREEN_DUPLICATE = 1, SCREEN_TOO_STEEP = 2, SCREEN_REJECT = 3, SCREEN_STEP = 4 };
 
-int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out);
-int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out);
-int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out);
-int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, OrientedTriangle* out);
+int GroundTinInsertAA(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out);
+int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out);
+int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out);
+int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out);
 
 // Height at (x, y) of the plane through three points.
 float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y);

@@ -153,7 +153,7 @@ int32_t GroundTinAnalyzeAA(GroundMesh* m, GroundTinSwitches* b)
 {
     Vertex v = StartWalk(m, b, "Surface Analysis (AA)");
     for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
-        OrientedTriangle out;
+        GroundHandle out;
         switch (GroundTinInsertAA(m, b, v, &out)) {
         case SCREEN_DUPLICATE:
             LeaveOut(m, v);
@@ -176,7 +176,7 @@ int32_t GroundTinAnalyzeAA(GroundMesh* m, GroundTinSwitches* b)
     return EndWalk(m, b);
 }
 
-typedef int (*ScreenInsertion)(GroundMesh*, GroundTinSwitches*, Vertex, OrientedTriangle*);
+typedef int (*ScreenInsertion)(GroundMesh*, GroundTinSwitches*, Vertex, GroundHandle*);
 
 static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text, ScreenInsertion insert)
 {
@@ -187,7 +187,7 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
         // The screening reads and writes the point's class: its record, at a
         // random place in the data set, is loaded a few insertions ahead.
         if (i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
-        OrientedTriangle out;
+        GroundHandle out;
         if (insert(m, b, v, &out) == SCREEN_DUPLICATE) LeaveOut(m, v);
         if (i % 4096 == 0) {
             StepSecondProgress();
@@ -223,7 +223,7 @@ int32_t GroundTinAnalyzeRefine(GroundMesh* m, GroundTinSwitches* b, int32_t n)
 {
     Vertex v = StartWalk(m, b, "Refine");
     for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
-        OrientedTriangle out;
+        GroundHandle out;
         if (i < n) {
             if (GroundTinInsertVertex(m, b, v, &out) == 1) LeaveOut(m, v);
         } else {

@@ -49,7 +49,7 @@ int32_t ScreenLast(GroundMesh* m, GroundTinSwitches* b, int32_t)
     GroundTinInitFlipPool(m);
     int32_t count = m->inputCount;
     for (int32_t i = 0; v; v = GroundTinVertexTraverse(m), i++) {
-        OrientedTriangle out;
+        GroundHandle out;
         if (i < count - 1) GroundTinInsertVertex(m, b, v, &out);
         else running->verdict = screen(m, b, v);
     }
@@ -58,11 +58,11 @@ int32_t ScreenLast(GroundMesh* m, GroundTinSwitches* b, int32_t)
 }
 
 // Runs the screening routine on the star's centre; returns its verdict.
-int Screen(Star& star, int (*routine)(GroundMesh*, GroundTinSwitches*, Vertex, OrientedTriangle*))
+int Screen(Star& star, int (*routine)(GroundMesh*, GroundTinSwitches*, Vertex, GroundHandle*))
 {
     running = &star;
     screen = [routine](GroundMesh* m, GroundTinSwitches* b, Vertex v) {
-        OrientedTriangle out;
+        GroundHandle out;
         return routine(m, b, v, &out);
     };
     std::vector<PointRecord*> table;

@@ -294,14 +294,14 @@ TEST(GroundTinEngine, SwitchesParseAsTheTriangulatorsDo)
 
 namespace {
 
-typedef std::map<Word*, std::array<Word, 6>> MeshSnapshot;
+typedef std::map<GroundTriangle*, std::array<uint32_t, 6>> MeshSnapshot;
 
 MeshSnapshot Snapshot(GroundMesh* m)
 {
     MeshSnapshot s;
     GroundTinTraversalInit(&m->triangles);
-    for (Word* t = GroundTinTriangleTraverse(m); t; t = GroundTinTriangleTraverse(m))
-        s[t] = { t[0], t[1], t[2], t[3], t[4], t[5] };
+    for (GroundTriangle* t = GroundTinTriangleTraverse(m); t; t = GroundTinTriangleTraverse(m))
+        s[t] = { t->link[0], t->link[1], t->link[2], t->corner[0], t->corner[1], t->corner[2] };
     return s;
 }
 
@@ -316,7 +316,7 @@ int32_t UndoWalk(GroundMesh* m, GroundTinSwitches* b, int32_t keepFirst)
     GroundTinTraversalInit(&m->vertices);
     int k = 0;
     for (Vertex v = GroundTinVertexTraverse(m); v; v = GroundTinVertexTraverse(m), k++) {
-        OrientedTriangle handle, out;
+        GroundHandle handle, out;
         if (k < keepFirst) {
             GroundTinInsertVertex(m, b, v, &handle);
             continue;
