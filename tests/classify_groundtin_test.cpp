@@ -1,8 +1,11 @@
 // The ground triangulation engine against the divide-and-conquer
 // triangulator, its exact undo, its random numbers and its output numbering.
 #include "tests/tri_check.h"
+#include "tests/test_support.h"
 #include "classify/groundtin.h"
 #include "data/selection.h"
+#include "data/data_set.h"
+#include "data/las_loader.h"
 #include "base/heap.h"
 #include <algorithm>
 #include <array>
@@ -167,6 +170,50 @@ TEST(GroundTinEngine, GridsAndNearDegenerateSetsAreDelaunay)
     std::set<CoordTriangle> mine = n.Triangles();
     EXPECT_TRUE(EmptyCircles(mine, nearRows));
     EXPECT_EQ(n.out.triangleCount, 2 * n.in.pointCount - lastHull - 2);
+}
+
+TEST(GroundTinEngine, RealPointsInHeightOrderMatchDivideAndConquer)
+{
+    // A LiDAR tile in ascending Z, as the walks insert it: coordinates on a
+    // centimetre lattice, spatially random insertions.
+    REQUIRE_SAMPLES();
+    DataSet* set = LoadLASData(SamplePath("autzen_trim.las").c_str(), "autzen_trim.las");
+    ASSERT_NE(set, nullptr);
+    std::vector<const PointRecord*> order;
+    for (int32_t i = 0; i < set->pointCount; i++) order.push_back(&set->points[i]);
+    std::stable_sort(order.begin(), order.end(), [](const PointRecord* a, const PointRecord* b) { return a->z < b->z; });
+    std::vector<double> p;
+    for (const PointRecord* r : order) {
+        p.push_back(r->x);
+        p.push_back(r->y);
+    }
+    FreeDataSet(set);
+    ASSERT_GT(p.size(), 100000u);
+    GroundRun g(p);
+    ASSERT_EQ(g.Run(PlainWalk), 1);
+    EXPECT_EQ(g.Triangles(), DivideAndConquer(p));
+    EXPECT_EQ(g.out.triangleCount, 2 * (g.in.pointCount - lastLeftOut) - lastHull - 2);
+}
+
+TEST(GroundTinEngine, SetsTooLargeForThirtyTwoBitLinksAreRefused)
+{
+    // Links hold a triangle index times four: 2^29 points would need more
+    // triangles than they can name. The run fails as it does when memory
+    // runs out, before it reads a point, and the next run is whole.
+    std::vector<double> p = RandomPoints(300, 8, 0.0, 0.0, 10.0);
+    GroundRun huge(p);
+    huge.in.points = huge.points.data();
+    huge.in.pointCount = 1 << 29;
+    huge.out.points = huge.points.data();
+    huge.table.assign(300, nullptr);
+    huge.selection.items = huge.table.data();
+    huge.selection.count = 300;
+    EXPECT_EQ(GroundTinDrive("iQz", &huge.in, &huge.out, &huge.selection, PlainWalk, 0), 0);
+    EXPECT_EQ(huge.out.triangleCount, 0);
+    EXPECT_EQ(huge.out.pointCount, 0);
+    GroundRun after(p);
+    ASSERT_EQ(after.Run(PlainWalk), 1);
+    EXPECT_EQ(after.Triangles(), DivideAndConquer(p));
 }
 
 TEST(GroundTinEngine, CollinearSinglePointAndEqualPointsGiveNoTriangles)
