@@ -332,11 +332,17 @@ void LaunchLocateScout(GroundMesh* m)
     uint32_t* slot = HintSlot(m, point);
     if (!slot) return;
     __builtin_prefetch(slot);
-    // The point's record, for the skip test of the first step. Its index is
-    // the slot's place in the traversal: the walk's first vertex is not known
-    // yet when the walk launches its first walks ahead.
+    // The point's record, for the skip test of the first step, one location
+    // from now: too soon for a record at a random place, so the records of
+    // the walks launched some locations later are asked for too. Its index
+    // is the slot's place in the traversal: the walk's first vertex is not
+    // known yet when the walk launches its first walks ahead.
     int64_t index = pool->traversalSeen + lead;
-    if (m->scoutSkips && index < GroundPointCount) __builtin_prefetch(GroundPointTable[index]);
+    const int64_t recordLead = 8;
+    if (m->scoutSkips && index < GroundPointCount) {
+        __builtin_prefetch(GroundPointTable[index]);
+        if (index + recordLead < GroundPointCount) __builtin_prefetch(GroundPointTable[index + recordLead]);
+    }
     s.point = point;
     s.slot = slot;
     s.moves = 0;
