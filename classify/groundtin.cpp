@@ -373,6 +373,8 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
                            in->pointAttributeCount);
     char* slot = PoolFirstSlot(&m->vertices);
     int32_t count = selection->count < in->pointCount ? selection->count : in->pointCount;
+    // The plain Delaunay run reads no heights or figures.
+    if (run == GroundTinRunInsertAll) count = 0;
     // The selection is in height order, its records at random places in the
     // data set: each is asked for some way ahead.
     const int32_t ahead = 32;
