@@ -4,9 +4,9 @@
 // on a flip stack). The ground classification walks insert their candidates
 // through it and judge each one by the neighbours it gets.
 //
-// It shares the triangle-edge handles, the block pools and the exact
+// It shares the block pools (for vertices and flip records) and the exact
 // predicates of the general triangulator (base/triangulate) but keeps its own
-// mesh record. One ground run at a time in the whole process: drivers hold
+// mesh record and compact triangle records. One ground run at a time in the whole process: drivers hold
 // the triangulation lock (base/triangulate/triangulate.h) for their run.
 #pragma once
 #include <cstdint>
@@ -44,8 +44,8 @@ enum : uint32_t {
 
 // The triangle records in one array, record 0 the outer space. Freed records
 // are reused last freed first; handedOut counts the records ever handed out
-// (without the outer space), in the order of the block pools the engine used
-// before, so that random samples and traversals see the same triangles.
+// (without the outer space). Point location draws its random samples from
+// them as from block pools of itemsFirstBlock, then itemsPerBlock records.
 struct GroundTrianglePool {
     GroundTriangle* records;
     uint32_t capacity;          // records, with the outer space
