@@ -49,7 +49,7 @@ private:
     std::vector<uint32_t> epochs_;
 };
 
-inline int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ctx)
+LAZ_INLINE int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ctx)
 {
     uint32_t k = dec.DecodeSymbol(kmodel_[ctx]);
     uint32_t c;
