@@ -41,6 +41,29 @@ public:
     virtual void SetLayers(const uint8_t* const* data, const uint32_t* sizes) = 0;
     virtual void Decode(uint8_t* out, uint32_t& hc) = 0;
     virtual uint32_t Error() const = 0;
+    // The next `count` points, `stride` bytes apart; hc[i] carries point i's
+    // context. Returns how many decoded sound; `err` gets why the next did not.
+    virtual uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err)
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
+    }
+
+protected:
+    // One call per run instead of one per point: from a final class the
+    // per-point calls are direct, so they inline.
+    template <class Item>
+    static uint32_t DecodeRunOf(Item& item, uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err)
+    {
+        for (uint32_t i = 0; i < count; i++) {
+            uint32_t h = hc[i];
+            item.Decode(out + i * stride, h);
+            hc[i] = (uint8_t)h;
+            err = item.Error();
+            if (err) return i;
+        }
+        err = kOk;
+        return count;
+    }
 };
 
 // Returns null for a type/size/version this decoder cannot handle.

@@ -18,14 +18,8 @@ static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
     } else {
         dec.BeginPointwise(b, e, nullptr);
     }
-    for (uint32_t i = 0; i < job.points; i++) {
-        uint32_t r = dec.Next(job.out.data() + (size_t)i * R);
-        if (r) {
-            job.err = r;
-            return;
-        }
-        job.decoded = i + 1;
-    }
+    job.decoded = dec.DecodeRun(job.out.data(), job.points, job.err);
+    if (job.err) return;
     // A pointwise chunk is consumed exactly; anything else means the chunk
     // (or the table that located it) is corrupt.
     // The chunk's points are returned; the next read reports the damage.
