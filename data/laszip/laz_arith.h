@@ -81,7 +81,7 @@ public:
         for (size_t i = 0; i < n; i++) out[i] = NextByte();
     }
 
-    uint32_t DecodeBit(BitModel& m)
+    LAZ_INLINE uint32_t DecodeBit(BitModel& m)
     {
         uint32_t value = value_, length = length_;
         uint32_t x = m.p0 * (length >> 13);
@@ -101,6 +101,7 @@ public:
     }
     uint32_t DecodeSymbol(SymModel& m);
     uint32_t ReadBits(uint32_t bits);
+    uint32_t ReadFewBits(uint32_t bits);  // bits <= 19
     uint32_t ReadShort() { return ReadBits(16); }
     uint32_t ReadInt()
     {
@@ -251,10 +252,15 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
 inline uint32_t ArithDecoder::ReadBits(uint32_t bits)
 {
     if (bits > 19) {
-        uint32_t lo = ReadBits(16);
-        uint32_t hi = ReadBits(bits - 16);
+        uint32_t lo = ReadFewBits(16);
+        uint32_t hi = ReadFewBits(bits - 16);
         return (hi << 16) | lo;
     }
+    return ReadFewBits(bits);
+}
+
+LAZ_INLINE uint32_t ArithDecoder::ReadFewBits(uint32_t bits)
+{
     uint32_t value = value_, length = length_ >> bits;
     uint32_t v = value / length;
     value -= v * length;
