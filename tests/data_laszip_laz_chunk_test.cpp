@@ -352,6 +352,15 @@ TEST(LazDamaged, LayeredRunsFailWherePointByPointFails)
         EXPECT_TRUE(std::equal(a.begin(), a.begin() + (size_t)n1 * R, b.begin()));
         if (n1 == count) continue;
         stoppedInside++;
+        if (variant % 3 == 0) {  // the reader hands out those points, then fails
+            for (int threads : {1, 4}) {
+                Decoded d = DecodeBytes(v, threads);
+                ASSERT_EQ(d.Count(), n1);
+                EXPECT_TRUE(std::equal(a.begin(), a.begin() + (size_t)n1 * R, d.records.begin()));
+                const char* why = e1 == laz::kCorrupt ? "corrupt data in chunk 0" : "end-of-file in chunk 0";
+                EXPECT_NE(d.error.find(why), std::string::npos) << d.error;
+            }
+        }
         for (int k = 0; k < 20; k++) {
             EXPECT_EQ(run.Next(&b[0]), one.Next(&a[0]));
             EXPECT_TRUE(std::equal(a.begin(), a.begin() + R, b.begin()));
