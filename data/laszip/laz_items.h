@@ -120,52 +120,36 @@ struct Median5 {
         high = true;
     }
     int32_t Get() const { return v[2]; }
+    // The encoder's insertion, written as selects: which case applies depends
+    // on the data, so branches on it would often be mispredicted.
     void Add(int32_t x)
     {
-        if (high) {
-            if (x < v[2]) {
-                v[4] = v[3];
-                v[3] = v[2];
-                if (x < v[0]) {
-                    v[2] = v[1];
-                    v[1] = v[0];
-                    v[0] = x;
-                } else if (x < v[1]) {
-                    v[2] = v[1];
-                    v[1] = x;
-                } else
-                    v[2] = x;
-            } else {
-                if (x < v[3]) {
-                    v[4] = v[3];
-                    v[3] = x;
-                } else
-                    v[4] = x;
-                high = false;
-            }
-        } else {
-            if (v[2] < x) {
-                v[0] = v[1];
-                v[1] = v[2];
-                if (v[4] < x) {
-                    v[2] = v[3];
-                    v[3] = v[4];
-                    v[4] = x;
-                } else if (v[3] < x) {
-                    v[2] = v[3];
-                    v[3] = x;
-                } else
-                    v[2] = x;
-            } else {
-                if (v[1] < x) {
-                    v[0] = v[1];
-                    v[1] = x;
-                } else
-                    v[0] = x;
-                high = true;
-            }
-        }
+        int32_t a0 = v[0], a1 = v[1], a2 = v[2], a3 = v[3], a4 = v[4];
+        // high: below the middle, x joins the lower three and the upper two move
+        // up; otherwise x joins the upper two and the side turns.
+        bool hb = x < a2;
+        int32_t h0 = hb ? Min(a0, x) : a0;
+        int32_t h1 = hb ? Max(a0, Min(x, a1)) : a1;
+        int32_t h2 = hb ? Max(x, a1) : a2;
+        int32_t h3 = hb ? a2 : Min(x, a3);
+        int32_t h4 = hb ? a3 : Max(x, a3);
+        // low: the mirror image.
+        bool la = a2 < x;
+        int32_t l0 = la ? a1 : Min(x, a1);
+        int32_t l1 = la ? a2 : Max(x, a1);
+        int32_t l2 = la ? Min(x, a3) : a2;
+        int32_t l3 = la ? Max(a3, Min(x, a4)) : a3;
+        int32_t l4 = la ? Max(x, a4) : a4;
+        bool h = high;
+        v[0] = h ? h0 : l0;
+        v[1] = h ? h1 : l1;
+        v[2] = h ? h2 : l2;
+        v[3] = h ? h3 : l3;
+        v[4] = h ? h4 : l4;
+        high = h ? hb : !la;
     }
+    static int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
+    static int32_t Max(int32_t a, int32_t b) { return a < b ? b : a; }
 };
 
 // Shared by RGB12 v2 and the layered colour items.
