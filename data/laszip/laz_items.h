@@ -120,8 +120,9 @@ struct Median5 {
         high = true;
     }
     int32_t Get() const { return v[2]; }
-    // The encoder's insertion, written as selects: which case applies depends
-    // on the data, so branches on it would often be mispredicted.
+    // The encoder's insertion, written as selects (the slots stay in ascending
+    // order): which case applies depends on the data, so branches on it would
+    // often be mispredicted.
     void Add(int32_t x)
     {
         int32_t a0 = v[0], a1 = v[1], a2 = v[2], a3 = v[3], a4 = v[4];
