@@ -2,7 +2,9 @@
 // never crash, hang or return points it did not decode.
 #include "test_support.h"
 #include "laz_test_util.h"
+#include <algorithm>
 #include <limits>
+#include "data/laszip/laz_chunk.h"
 
 using namespace laztest;
 
@@ -289,4 +291,80 @@ TEST(LazDamaged, CallsRefuseBadArguments)
     EXPECT_EQ(hd->header_size, 227);  // defaults before any open
     EXPECT_EQ(laszip_destroy(h), 0);
     EXPECT_NE(laszip_destroy(nullptr), 0);
+}
+
+TEST(LazDamaged, LayeredRunsFailWherePointByPointFails)
+{
+    REQUIRE_SAMPLES();
+    // A run decodes item by item; damage in any layer must still stop it at the
+    // point, with the error, that decoding point by point stops at, and leave
+    // the decoder in the same state.
+    std::vector<uint8_t> raw = ReadWhole(SamplePath("synthetic\\fmt7_eb3_v4_multichannel.laz"));
+    ASSERT_GT(raw.size(), 375u);
+    uint16_t R, headerSize;
+    uint32_t vlrCount;
+    memcpy(&R, &raw[105], 2);
+    memcpy(&headerSize, &raw[94], 2);
+    memcpy(&vlrCount, &raw[100], 4);
+    laz::LazVlrInfo vlr;
+    bool found = false;
+    for (size_t pos = headerSize; vlrCount-- && pos + 54 <= raw.size() && !found;) {
+        uint16_t id, len;
+        memcpy(&id, &raw[pos + 18], 2);
+        memcpy(&len, &raw[pos + 20], 2);
+        std::string why;
+        found = id == 22204 && laz::ParseLazVlr(&raw[pos + 54], len, R, vlr, why);
+        pos += 54 + len;
+    }
+    ASSERT_TRUE(found);
+    size_t chunk = PointDataOffset(raw) + 8, size = raw.size() - chunk;
+    laz::ChunkDecoder probe(vlr);
+    uint32_t count = 0;
+    ASSERT_EQ(probe.BeginLayered(&raw[chunk], size, &count), 0u);
+    size_t layers = chunk + R + 4 + 4 * probe.NumLayers(), end = layers;
+    for (uint32_t i = 0; i < probe.NumLayers(); i++) {
+        uint32_t n;
+        memcpy(&n, &raw[chunk + R + 4 + 4 * i], 4);
+        end += n;
+    }
+    int stoppedInside = 0, variant = 0;
+    for (size_t at = layers; at < end; at += std::max<size_t>(1, (end - layers) / 40), variant++) {
+        SCOPED_TRACE(at);
+        std::vector<uint8_t> v = raw;
+        v[at] ^= 0x5A;
+        if (variant & 1) {  // the last item's layer ends early: a later item fails first
+            size_t lastSize = chunk + R + 4 + 4 * (probe.NumLayers() - 1);
+            uint32_t n;
+            memcpy(&n, &v[lastSize], 4);
+            n /= 2;
+            memcpy(&v[lastSize], &n, 4);
+        }
+        laz::ChunkDecoder one(vlr), run(vlr);
+        one.BeginLayered(&v[chunk], size, nullptr);
+        run.BeginLayered(&v[chunk], size, nullptr);
+        std::vector<uint8_t> a((size_t)count * R), b((size_t)count * R);
+        uint32_t n1 = 0, e1 = 0, n2 = 0, e2 = 0;
+        while (n1 < count && (e1 = one.Next(&a[(size_t)n1 * R])) == 0) n1++;
+        uint32_t step = variant & 2 ? 37 : count;  // short runs and the whole chunk in one
+        while (n2 < count && !e2) n2 += run.DecodeRun(&b[(size_t)n2 * R], std::min(step, count - n2), e2);
+        ASSERT_EQ(n2, n1);
+        EXPECT_EQ(e2, e1);
+        EXPECT_TRUE(std::equal(a.begin(), a.begin() + (size_t)n1 * R, b.begin()));
+        if (n1 == count) continue;
+        stoppedInside++;
+        if (variant % 3 == 0) {  // the reader hands out those points, then fails
+            for (int threads : {1, 4}) {
+                Decoded d = DecodeBytes(v, threads);
+                ASSERT_EQ(d.Count(), n1);
+                EXPECT_TRUE(std::equal(a.begin(), a.begin() + (size_t)n1 * R, d.records.begin()));
+                const char* why = e1 == laz::kCorrupt ? "corrupt data in chunk 0" : "end-of-file in chunk 0";
+                EXPECT_NE(d.error.find(why), std::string::npos) << d.error;
+            }
+        }
+        for (int k = 0; k < 20; k++) {
+            EXPECT_EQ(run.Next(&b[0]), one.Next(&a[0]));
+            EXPECT_TRUE(std::equal(a.begin(), a.begin() + R, b.begin()));
+        }
+    }
+    EXPECT_GT(stoppedInside, 0);
 }

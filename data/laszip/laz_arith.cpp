@@ -20,14 +20,23 @@ void BitModel::Update()
 SymModel::SymModel(uint32_t symbols)
     : n(symbols), total(0), cycle(0), until(0), tshift(0), tsize(0), dvLimit(0)
 {
+    // Symbols are found through a table indexed by the quotient's top bits,
+    // which leaves few (mostly none) to bisect. 256 entries at least, so that
+    // few quotients fall where two symbols share an entry.
+    uint32_t tbits = 0;
     if (n > 16) {
-        // The coarse table of the format decides where a quotient means damage;
-        // the finer one used for the search leaves fewer symbols to bisect.
+        // The coarse table of the format decides where a quotient means damage.
         uint32_t coarse = 3;
         while (n > (1u << (coarse + 2))) coarse++;
         dvLimit = (1u << 15) + (1u << (15 - coarse));
-        uint32_t tbits = coarse;
+        tbits = coarse;
         while (n > (1u << tbits)) tbits++;
+        if (tbits < 8) tbits = 8;
+    } else if (n > 4) {
+        dvLimit = 0xFFFFFFFFu;  // the format has no damage check for small alphabets
+        tbits = 8;
+    }
+    if (tbits) {
         tsize = 1u << tbits;
         tshift = 15 - tbits;
     }

@@ -81,7 +81,7 @@ public:
         for (size_t i = 0; i < n; i++) out[i] = NextByte();
     }
 
-    uint32_t DecodeBit(BitModel& m)
+    LAZ_INLINE uint32_t DecodeBit(BitModel& m)
     {
         uint32_t value = value_, length = length_;
         uint32_t x = m.p0 * (length >> 13);
@@ -92,7 +92,7 @@ public:
         } else {
             length = x;
         }
-        if (length < 0x01000000u) Renorm(value, length);
+        Normalize(value, length);
         value_ = value;
         length_ = length;
         m.c0 += bit ^ 1;
@@ -101,6 +101,7 @@ public:
     }
     uint32_t DecodeSymbol(SymModel& m);
     uint32_t ReadBits(uint32_t bits);
+    uint32_t ReadFewBits(uint32_t bits);  // bits <= 19
     uint32_t ReadShort() { return ReadBits(16); }
     uint32_t ReadInt()
     {
@@ -132,12 +133,34 @@ private:
         return SlowByte();
     }
     uint8_t SlowByte();
-    void Renorm()
+    // After every decode, whether or not bytes are due: about every other
+    // symbol leaves the range short, so a branch on it would often be
+    // mispredicted. With four bytes at hand the 0-3 bytes are shifted in at once.
+    void Normalize(uint32_t& value, uint32_t& length)
     {
-        uint32_t value = value_, length = length_;
-        Renorm(value, length);
-        value_ = value;
-        length_ = length;
+        const uint8_t* cur = cur_;
+        if (length != 0 && end_ - cur >= 4) {
+            uint32_t shift = LeadingZeros(length) & ~7u;
+            uint32_t next = ((uint32_t)cur[0] << 24) | ((uint32_t)cur[1] << 16) | ((uint32_t)cur[2] << 8) | cur[3];
+            value = (uint32_t)((((uint64_t)value << 32) | next) >> (32 - shift));
+            length <<= shift;
+            cur_ = cur + (shift >> 3);
+        } else if (length < 0x01000000u) {
+            Renorm(value, length);
+        }
+    }
+    static uint32_t LeadingZeros(uint32_t v)  // v != 0
+    {
+#if defined(__GNUC__)
+        return (uint32_t)__builtin_clz(v);
+#else
+        uint32_t n = 0;
+        while (!(v & 0x80000000u)) {
+            v <<= 1;
+            n++;
+        }
+        return n;
+#endif
     }
     // On the caller's copies of the state, so that they can stay in registers.
     void Renorm(uint32_t& value, uint32_t& length)
@@ -218,7 +241,7 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
     }
     value -= x;
     uint32_t length = y - x;
-    if (length < 0x01000000u) Renorm(value, length);
+    Normalize(value, length);
     value_ = value;
     length_ = length;
     m.count[s]++;
@@ -229,14 +252,21 @@ LAZ_INLINE uint32_t ArithDecoder::DecodeSymbol(SymModel& m)
 inline uint32_t ArithDecoder::ReadBits(uint32_t bits)
 {
     if (bits > 19) {
-        uint32_t lo = ReadBits(16);
-        uint32_t hi = ReadBits(bits - 16);
+        uint32_t lo = ReadFewBits(16);
+        uint32_t hi = ReadFewBits(bits - 16);
         return (hi << 16) | lo;
     }
-    length_ >>= bits;
-    uint32_t v = value_ / length_;
-    value_ -= v * length_;
-    if (length_ < 0x01000000u) Renorm();
+    return ReadFewBits(bits);
+}
+
+LAZ_INLINE uint32_t ArithDecoder::ReadFewBits(uint32_t bits)
+{
+    uint32_t value = value_, length = length_ >> bits;
+    uint32_t v = value / length;
+    value -= v * length;
+    Normalize(value, length);
+    value_ = value;
+    length_ = length;
     if (v >= (1u << bits)) {
         SetCorrupt();
         v &= (1u << bits) - 1;

@@ -28,7 +28,7 @@ struct ByteContext {
     ByteLast last;
 };
 
-class Byte14 : public LayeredItem {
+class Byte14 final : public LayeredItem {
 public:
     Byte14(uint16_t version, uint16_t n) : n_(n), ctx_(version >= 4), layers_(n) {}
     uint32_t NumLayers() const override { return n_; }
@@ -50,6 +50,10 @@ public:
         }
     }
     uint32_t Error() const override { return layers_.Error(); }
+    uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err) override
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
+    }
 
 private:
     uint32_t n_;

@@ -4,7 +4,14 @@
 namespace laz {
 
 ChunkDecoder::ChunkDecoder(const LazVlrInfo& vlr)
-    : layered_(vlr.compressor == kLayeredChunked), recordLength_(0), numLayers_(0), rawPending_(false), startErr_(kOk)
+    : layered_(vlr.compressor == kLayeredChunked),
+      recordLength_(0),
+      numLayers_(0),
+      rawPending_(false),
+      startErr_(kOk),
+      chunk_(nullptr),
+      chunkSize_(0),
+      taken_(0)
 {
     for (const LazItemDesc& it : vlr.items) {
         offsets_.push_back(recordLength_);
@@ -50,6 +57,9 @@ void ChunkDecoder::BeginPointwise(const uint8_t* begin, const uint8_t* end, Byte
 uint32_t ChunkDecoder::BeginLayered(const uint8_t* begin, size_t size, uint32_t* pointCount)
 {
     rawPending_ = false;
+    chunk_ = begin;
+    chunkSize_ = size;
+    taken_ = 0;
     size_t head = (size_t)recordLength_ + 4 + 4 * (size_t)numLayers_;
     if (size < head) return startErr_ = kEndOfData;
     memcpy(raw_.data(), begin, recordLength_);
@@ -80,6 +90,7 @@ uint32_t ChunkDecoder::BeginLayered(const uint8_t* begin, size_t size, uint32_t*
 
 uint32_t ChunkDecoder::Next(uint8_t* rec)
 {
+    taken_++;
     if (rawPending_) {
         rawPending_ = false;
         if (startErr_) return startErr_;
@@ -100,6 +111,48 @@ uint32_t ChunkDecoder::Next(uint8_t* rec)
     if (dec_.Error()) return dec_.Error();
     if (!dec_.StateValid()) return kCorrupt;
     return kOk;
+}
+
+uint32_t ChunkDecoder::DecodeRun(uint8_t* out, uint32_t count, uint32_t& err)
+{
+    err = kOk;
+    uint32_t done = 0;
+    if (!layered_) {  // the items share one stream, so they go point by point
+        for (; done < count; done++) {
+            err = Next(out + (size_t)done * recordLength_);
+            if (err) break;
+        }
+        return done;
+    }
+    if (count && (rawPending_ || startErr_)) {
+        err = Next(out);
+        if (err) return 0;
+        done = 1;
+    }
+    if (done == count) return done;
+    uint32_t n = count - done;
+    uint8_t* o = out + (size_t)done * recordLength_;
+    hc_.assign(n, 0);
+    uint32_t sound = n;
+    for (size_t i = 0; i < litems_.size(); i++) {
+        uint32_t e = kOk;
+        uint32_t m = litems_[i]->DecodeRun(o + offsets_[i], recordLength_, sound, hc_.data(), e);
+        if (m < sound) {
+            sound = m;
+            err = e;
+        }
+    }
+    if (sound == n) {
+        taken_ += n;
+        return count;
+    }
+    // The items stopped at different points: decode the chunk again point by
+    // point, so that its state is Next's after the failing point.
+    uint64_t upTo = taken_ + sound + 1;
+    std::vector<uint8_t> rec(recordLength_);
+    BeginLayered(chunk_, chunkSize_, nullptr);
+    while (taken_ < upTo) Next(rec.data());
+    return done + sound;
 }
 
 }  // namespace laz

@@ -24,6 +24,11 @@ public:
     uint32_t BeginLayered(const uint8_t* begin, size_t size, uint32_t* pointCount);
     // Next point of the chunk into rec (RecordLength() bytes); returns kOk or an error.
     uint32_t Next(uint8_t* rec);
+    // The next `count` points into out, RecordLength() apart: as many calls of
+    // Next, but each layered item decodes the run in one go. Returns how many
+    // points decoded sound; when fewer than count, `err` has Next's error for
+    // the one after them, and the decoder stands where Next would have left it.
+    uint32_t DecodeRun(uint8_t* out, uint32_t count, uint32_t& err);
     // Pointwise: where the coded stream has got to (the next chunk starts
     // there once the last point was decoded).
     const uint8_t* StreamPosition() const { return dec_.Position(); }
@@ -41,6 +46,12 @@ private:
     uint32_t startErr_;
     std::vector<uint32_t> sizes_;
     std::vector<const uint8_t*> layerData_;
+    // Layered chunk being decoded and the points taken from it, to replay it
+    // up to a failing point.
+    const uint8_t* chunk_;
+    size_t chunkSize_;
+    uint64_t taken_;
+    std::vector<uint8_t> hc_;
 };
 
 }  // namespace laz

@@ -49,7 +49,7 @@ private:
     std::vector<uint32_t> epochs_;
 };
 
-inline int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ctx)
+LAZ_INLINE int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ctx)
 {
     uint32_t k = dec.DecodeSymbol(kmodel_[ctx]);
     uint32_t c;
@@ -62,7 +62,7 @@ inline int32_t IntCorrector::Decode(ArithDecoder& dec, int32_t pred, uint32_t ct
         } else {
             uint32_t e = k - 8;
             uint32_t hi = dec.DecodeSymbol(cmodel_[k - 1]);
-            uint32_t lo = dec.ReadBits(e);
+            uint32_t lo = e <= 19 ? dec.ReadFewBits(e) : dec.ReadBits(e);
             v = (hi << e) | lo;
         }
         if (v >= (1u << (k - 1)))

@@ -41,6 +41,29 @@ public:
     virtual void SetLayers(const uint8_t* const* data, const uint32_t* sizes) = 0;
     virtual void Decode(uint8_t* out, uint32_t& hc) = 0;
     virtual uint32_t Error() const = 0;
+    // The next `count` points, `stride` bytes apart; hc[i] carries point i's
+    // context. Returns how many decoded sound; `err` gets why the next did not.
+    virtual uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err)
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
+    }
+
+protected:
+    // One call per run instead of one per point: from a final class the
+    // per-point calls are direct, so they inline.
+    template <class Item>
+    static uint32_t DecodeRunOf(Item& item, uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err)
+    {
+        for (uint32_t i = 0; i < count; i++) {
+            uint32_t h = hc[i];
+            item.Decode(out + i * stride, h);
+            hc[i] = (uint8_t)h;
+            err = item.Error();
+            if (err) return i;
+        }
+        err = kOk;
+        return count;
+    }
 };
 
 // Returns null for a type/size/version this decoder cannot handle.
@@ -97,52 +120,37 @@ struct Median5 {
         high = true;
     }
     int32_t Get() const { return v[2]; }
+    // The encoder's insertion, written as selects (the slots stay in ascending
+    // order): which case applies depends on the data, so branches on it would
+    // often be mispredicted.
     void Add(int32_t x)
     {
-        if (high) {
-            if (x < v[2]) {
-                v[4] = v[3];
-                v[3] = v[2];
-                if (x < v[0]) {
-                    v[2] = v[1];
-                    v[1] = v[0];
-                    v[0] = x;
-                } else if (x < v[1]) {
-                    v[2] = v[1];
-                    v[1] = x;
-                } else
-                    v[2] = x;
-            } else {
-                if (x < v[3]) {
-                    v[4] = v[3];
-                    v[3] = x;
-                } else
-                    v[4] = x;
-                high = false;
-            }
-        } else {
-            if (v[2] < x) {
-                v[0] = v[1];
-                v[1] = v[2];
-                if (v[4] < x) {
-                    v[2] = v[3];
-                    v[3] = v[4];
-                    v[4] = x;
-                } else if (v[3] < x) {
-                    v[2] = v[3];
-                    v[3] = x;
-                } else
-                    v[2] = x;
-            } else {
-                if (v[1] < x) {
-                    v[0] = v[1];
-                    v[1] = x;
-                } else
-                    v[0] = x;
-                high = true;
-            }
-        }
+        int32_t a0 = v[0], a1 = v[1], a2 = v[2], a3 = v[3], a4 = v[4];
+        // high: below the middle, x joins the lower three and the upper two move
+        // up; otherwise x joins the upper two and the side turns.
+        bool hb = x < a2;
+        int32_t h0 = hb ? Min(a0, x) : a0;
+        int32_t h1 = hb ? Max(a0, Min(x, a1)) : a1;
+        int32_t h2 = hb ? Max(x, a1) : a2;
+        int32_t h3 = hb ? a2 : Min(x, a3);
+        int32_t h4 = hb ? a3 : Max(x, a3);
+        // low: the mirror image.
+        bool la = a2 < x;
+        int32_t l0 = la ? a1 : Min(x, a1);
+        int32_t l1 = la ? a2 : Max(x, a1);
+        int32_t l2 = la ? Min(x, a3) : a2;
+        int32_t l3 = la ? Max(a3, Min(x, a4)) : a3;
+        int32_t l4 = la ? Max(x, a4) : a4;
+        bool h = high;
+        v[0] = h ? h0 : l0;
+        v[1] = h ? h1 : l1;
+        v[2] = h ? h2 : l2;
+        v[3] = h ? h3 : l3;
+        v[4] = h ? h4 : l4;
+        high = h ? hb : !la;
     }
+    static int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
+    static int32_t Max(int32_t a, int32_t b) { return a < b ? b : a; }
 };
 
 // Shared by RGB12 v2 and the layered colour items.

@@ -141,7 +141,7 @@ struct P14Context {
     int32_t lastZ[8];
 };
 
-class Point14 : public LayeredItem {
+class Point14 final : public LayeredItem {
 public:
     explicit Point14(uint16_t version) : v4_(version >= 4), cur_(0), corrupt_(false)
     {
@@ -179,6 +179,10 @@ public:
             if (!dec_[i].StateValid()) return kCorrupt;
         }
         return kOk;
+    }
+    uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err) override
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "data/laszip/laz_pool.h"
+#include <algorithm>
 #include <new>
 
 namespace laz {
@@ -18,13 +19,12 @@ static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
     } else {
         dec.BeginPointwise(b, e, nullptr);
     }
-    for (uint32_t i = 0; i < job.points; i++) {
-        uint32_t r = dec.Next(job.out.data() + (size_t)i * R);
-        if (r) {
-            job.err = r;
-            return;
-        }
-        job.decoded = i + 1;
+    // In runs that stay in the cache while each item decodes its fields.
+    uint32_t step = std::max<uint32_t>(1, (64u << 10) / std::max<uint32_t>(R, 1));
+    while (job.decoded < job.points) {
+        uint32_t want = std::min(step, job.points - job.decoded);
+        job.decoded += dec.DecodeRun(job.out.data() + (size_t)job.decoded * R, want, job.err);
+        if (job.err) return;
     }
     // A pointwise chunk is consumed exactly; anything else means the chunk
     // (or the table that located it) is corrupt.

@@ -14,6 +14,7 @@ const size_t kFeedBlock = 1 << 16;
 const uint64_t kMaxJobBytes = 16ull << 20;    // larger chunks decode on the caller's thread
 const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of the reader
 const uint64_t kUncompressedBlock = 4096;
+const uint64_t kRunBytes = 64 << 10;  // a run's records stay in the cache
 
 inline double GetF64(const uint8_t* p)
 {
@@ -96,6 +97,9 @@ void LazReader::Close()
     chunk_ = chunkPoints_ = inChunk_ = next_ = 0;
     chunkBuf_.clear();
     rec_.clear();
+    run_.clear();
+    runFirst_ = runCount_ = 0;
+    runErr_ = kOk;
     ubuf_.clear();
     ubufFirst_ = ubufCount_ = 0;
 }
@@ -486,6 +490,8 @@ bool LazReader::StartChunk(uint64_t i, std::string& err)
     chunkPoints_ = n;
     inChunk_ = 0;
     streaming_ = false;
+    runFirst_ = runCount_ = 0;
+    runErr_ = kOk;
     if (vlr_.compressor == kPointwise) {
         feed_->Start(dataStart_);
         dec_->BeginPointwise(nullptr, nullptr, feed_.get());
@@ -578,6 +584,32 @@ const uint8_t* LazReader::ReadPoint(std::string& err)
         }
         // A record of full length is handed out where the worker left it.
         const uint8_t* out = curJob_->out.data() + inChunk_ * R_;
+        if (R_ >= rec_.size())
+            rec = out;
+        else
+            memcpy(rec_.data(), out, R_);
+    } else if (dec_->Layered()) {
+        if (inChunk_ >= runFirst_ + runCount_) {
+            uint32_t r = runErr_;  // the point after the last run failed
+            if (!r) {
+                uint64_t fit = std::max<uint64_t>(1, kRunBytes / std::max<uint16_t>(R_, 1));
+                uint32_t want = (uint32_t)std::min<uint64_t>(fit, chunkPoints_ - inChunk_);
+                run_.resize((size_t)want * R_);
+                runFirst_ = inChunk_;
+                runCount_ = dec_->DecodeRun(run_.data(), want, r);
+                runErr_ = r;
+                if (runCount_) r = kOk;
+            }
+            if (r) {
+                // Reported once, as Next reports it; reading on goes on decoding.
+                runErr_ = kOk;
+                runFirst_ = inChunk_;
+                runCount_ = 0;
+                return Fail(err, std::string(r == kCorrupt ? "corrupt data" : "end-of-file") + " in chunk " +
+                                     std::to_string(chunk_));
+            }
+        }
+        const uint8_t* out = run_.data() + (inChunk_ - runFirst_) * R_;
         if (R_ >= rec_.size())
             rec = out;
         else

@@ -115,6 +115,10 @@ private:
     std::vector<uint8_t> chunkBuf_;
     std::unique_ptr<FileFeed> feed_;
     std::vector<uint8_t> rec_;
+    // Layered chunks decoded on this thread: a run of points at a time.
+    std::vector<uint8_t> run_;
+    uint64_t runFirst_, runCount_;
+    uint32_t runErr_;
 
     std::unique_ptr<DecodePool> pool_;
     std::deque<std::shared_ptr<ChunkJob>> jobs_;

@@ -26,7 +26,7 @@ struct RgbNirContext {
     RgbNirLast last;
 };
 
-class RgbNir14 : public LayeredItem {
+class RgbNir14 final : public LayeredItem {
 public:
     RgbNir14(uint16_t version, bool nir) : nir_(nir), ctx_(version >= 4), layers_(nir ? 2 : 1) {}
     uint32_t NumLayers() const override { return layers_.n; }
@@ -60,6 +60,10 @@ public:
         Put16(out + 6, lp->nir);
     }
     uint32_t Error() const override { return layers_.Error(); }
+    uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err) override
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
+    }
 
 private:
     bool nir_;

@@ -20,7 +20,7 @@ struct WaveContext {
     WaveLast last;
 };
 
-class WavePacket14 : public LayeredItem {
+class WavePacket14 final : public LayeredItem {
 public:
     explicit WavePacket14(uint16_t version) : ctx_(version >= 4), layers_(1) {}
     uint32_t NumLayers() const override { return 1; }
@@ -43,6 +43,10 @@ public:
         memcpy(out, lp->b, 29);
     }
     uint32_t Error() const override { return layers_.Error(); }
+    uint32_t DecodeRun(uint8_t* out, size_t stride, uint32_t count, uint8_t* hc, uint32_t& err) override
+    {
+        return DecodeRunOf(*this, out, stride, count, hc, err);
+    }
 
 private:
     ChannelContexts<WaveContext, WaveLast> ctx_;
