@@ -27,25 +27,32 @@ static inline void AskAhead(const PointSelection* s, int32_t k)
     if (k + 32 < s->count) __builtin_prefetch(s->items[k + 32]);
 }
 
-static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineCount)
+// points, when given, is the selection's X, Y list already made (and kept by
+// the caller); else the walk makes and frees its own.
+static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineCount, double* points = nullptr)
 {
     TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
     TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
-    double* points = (double*)NBLCalloc(2 * (uint64_t)selection->count, sizeof(double));
+    bool own = !points;
+    if (own) {
+        points = (double*)NBLCalloc(2 * (uint64_t)selection->count, sizeof(double));
+        if (points)
+            for (int32_t k = 0; k < selection->count; k++) {
+                AskAhead(selection, k);
+                points[2 * k] = selection->items[k]->x;
+                points[2 * k + 1] = selection->items[k]->y;
+            }
+    }
     int ok = 0;
     if (in && out && points) {
-        for (int32_t k = 0; k < selection->count; k++) {
-            AskAhead(selection, k);
-            points[2 * k] = selection->items[k]->x;
-            points[2 * k + 1] = selection->items[k]->y;
-        }
         in->points = out->points = points;
         in->pointCount = selection->count;
         ok = driver ? driver(kSwitches, in, out, nullptr, selection)
                     : GroundTinTriangulateRefine(kSwitches, in, out, nullptr, selection, refineCount);
         out->points = nullptr;   // the list belongs to the input record
         out->pointCount = 0;
-    } else {
+        if (!own && in) in->points = nullptr;
+    } else if (own) {
         NBLFree(points);
     }
     FreeTriangulateIO(in);
@@ -78,17 +85,36 @@ int32_t GroundTinSortAndRun(PointSelection* candidates, SurfaceMagicSettings* se
 
 // ---- HCSM --------------------------------------------------------------------------------
 
-// The per-walk tables: a figure per candidate and a copy of every Z (the HCSM
-// insertion moves rejected points onto the surface while it works).
-static float* SaveZ(const PointSelection* s)
+// What the two walks over one selection share, in its order: the X, Y list
+// and every Z as the walks found it (the HCSM insertion moves rejected points
+// onto the surface while it works; they are put back after it). One pass over
+// the records, which lie at random places in the data set, fills both.
+struct WalkTables {
+    double* points;
+    float* z;
+};
+
+static bool MakeWalkTables(const PointSelection* s, WalkTables* t)
 {
-    float* z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
-    if (z)
-        for (int32_t k = 0; k < s->count; k++) {
-            AskAhead(s, k);
-            z[k] = s->items[k]->z;
-        }
-    return z;
+    t->points = (double*)NBLMalloc(2 * (uint64_t)s->count * sizeof(double) + 8);
+    t->z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
+    if (!t->points || !t->z) return false;
+    for (int32_t k = 0; k < s->count; k++) {
+        AskAhead(s, k);
+        const PointRecord* p = s->items[k];
+        t->points[2 * k] = p->x;
+        t->points[2 * k + 1] = p->y;
+        t->z[k] = p->z;
+    }
+    return true;
+}
+
+static void FreeWalkTables(WalkTables* t)
+{
+    NBLFree(t->points);
+    NBLFree(t->z);
+    t->points = nullptr;
+    t->z = nullptr;
 }
 
 static void RestoreZ(PointSelection* s, const float* z)
@@ -99,24 +125,27 @@ static void RestoreZ(PointSelection* s, const float* z)
     }
 }
 
-static int ScreenedWalk(PointSelection* s, WalkDriver driver)
+// count: the rejected candidates are counted for the result; else a run that
+// went through gives 0.
+static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, bool movesZ, bool count)
 {
     PointSlopeTable = (float*)NBLCalloc((uint64_t)s->count + 1, sizeof(float));
-    float* z = SaveZ(s);
     int ok = 0;
-    if (PointSlopeTable && z) {
+    if (PointSlopeTable) {
         GroundWalkCancelled = 0;
-        ok = RunWalk(s, driver, 0);
-        RestoreZ(s, z);
+        GroundHeightTable = t->z;
+        ok = RunWalk(s, driver, 0, t->points);
+        GroundHeightTable = nullptr;
+        if (movesZ) RestoreZ(s, t->z);
     }
     NBLFree(PointSlopeTable);
     PointSlopeTable = nullptr;
-    NBLFree(z);
     if (!ok) return kStepFailed;
-    return GroundWalkCancelled ? -1 : CountRejected(s);
+    if (GroundWalkCancelled) return -1;
+    return count ? CountRejected(s) : 0;
 }
 
-int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t, bool count)
 {
     if (!candidates || candidates->count < 4) return 0;
     LockTriangulation();
@@ -134,12 +163,14 @@ int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
     }
     for (int32_t i = 0; i < cut; i++) items[i]->classification = WORK_LOW_OUTLIER;
     GroundSkipCount = cut;
-    int r = ScreenedWalk(candidates, GroundTinTriangulateAesthetic);
+    // The tables follow the sort. The aesthetic walk moves no point.
+    int r = MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateAesthetic, t, false, count)
+                                          : kStepFailed;
     UnlockTriangulation();
     return r;
 }
 
-int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+static int ClassifyWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t)
 {
     if (!candidates || candidates->count < 4) return 0;
     LockTriangulation();
@@ -148,8 +179,25 @@ int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
     HighStepHeight = ScaledHeight(settings, settings->hcsmJump);
     SpikeHeight = ScaledHeight(settings, (float)(settings->aestheticsLevel * 0.01 * 0.5));
     GroundSkipCount = 0;
-    int r = ScreenedWalk(candidates, GroundTinTriangulateHCSM);
+    int r = t->points || MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateHCSM, t, true, true)
+                                                       : kStepFailed;
     UnlockTriangulation();
+    return r;
+}
+
+int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+{
+    WalkTables t = {};
+    int r = AnalyzeWith(candidates, settings, &t, true);
+    FreeWalkTables(&t);
+    return r;
+}
+
+int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+{
+    WalkTables t = {};
+    int r = ClassifyWith(candidates, settings, &t);
+    FreeWalkTables(&t);
     return r;
 }
 
@@ -176,11 +224,18 @@ int StepHCSM(HWND, DataSet* set, SurfaceMagicSettings* settings, int size, int o
     PointSelection* candidates = SelectCandidates(set);
     if (!candidates) return kStepFailed;
     StartProgress((unsigned)rows, "Surface Analysis");
-    int r = AnalyzeSurface(candidates, settings);
+    // Both walks go over the candidates in the order the first one sorts
+    // them: they share the tables and the engine's blocks, and only the
+    // second one's count is the result.
+    WalkTables t = {};
+    GroundTinKeepBlocks(true);
+    int r = AnalyzeWith(candidates, settings, &t, false);
     if (r >= 0) {
         StartProgress((unsigned)rows, "Surface Classification");
-        r = ClassifySurface(candidates, settings);
+        r = ClassifyWith(candidates, settings, &t);
     }
+    GroundTinKeepBlocks(false);
+    FreeWalkTables(&t);
     FreePointSelection(candidates);
     EndProgress();
     return r;
