@@ -11,6 +11,7 @@ float   SpacingLimit = 0.0f;
 int32_t SlopeRatioLimit = 0;
 int32_t AestheticLimit = 0;
 float*  PointSlopeTable = nullptr;
+uint8_t* GroundClassTable = nullptr;
 
 static const double kPi = std::acos(-1.0);
 
@@ -23,6 +24,16 @@ static inline int32_t VertexIndex(const GroundMesh* m, Vertex v)
 PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
 {
     return GroundPointTable[VertexIndex(m, v)];
+}
+
+static inline uint8_t& ClassAt(int32_t i)
+{
+    return GroundClassTable ? GroundClassTable[i] : GroundPointTable[i]->classification;
+}
+
+uint8_t& GroundVertexClass(const GroundMesh* m, Vertex v)
+{
+    return ClassAt(VertexIndex(m, v));
 }
 
 static inline double Horizontal(Vertex a, Vertex b)
@@ -218,7 +229,7 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHand
         corners[2] = Apex(m, handle);
     }
     if (located == GROUND_ON_VERTEX) {
-        GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
+        GroundVertexClass(m, v) = WORK_DUPLICATE;
         return SCREEN_DUPLICATE;
     }
     // These walks never take a vertex out again: no flip stack to keep.
@@ -235,15 +246,14 @@ int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, Grou
     int32_t slope, figure;
     MeanFigures(s, &slope, &figure);
     PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)slope;
-    GroundPointTable[i]->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
+    ClassAt(i) = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
     return SCREEN_KEEP;
 }
 
 int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
     int32_t i = VertexIndex(m, v);
-    PointRecord* p = GroundPointTable[i];
-    if (p->classification != WORK_GROUND) return SCREEN_KEEP;
+    if (ClassAt(i) != WORK_GROUND) return SCREEN_KEEP;
     // The surface the point is judged against: the triangle that held it.
     Vertex corners[3] = {};
     SlopeStar s;
@@ -257,9 +267,11 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHan
     else if (s.steepestDz > HighStepHeight && s.flattestDz > HighStepHeight) verdict = WORK_STEP;
     else if (s.distanceSum / s.k < SpacingLimit && s.flattestDz > StepHeight) verdict = WORK_DUPLICATE;
     if (verdict >= 0) {
-        p->classification = (uint8_t)verdict;
+        // Only a rejected point's record is reached: its X, Y are the vertex's.
+        PointRecord* p = GroundPointTable[i];
+        ClassAt(i) = (uint8_t)verdict;
         p->z = TrianglePlaneZ(GroundVertexPoint(m, corners[0]), GroundVertexPoint(m, corners[1]),
-                              GroundVertexPoint(m, corners[2]), p->x, p->y);
+                              GroundVertexPoint(m, corners[2]), v[0], v[1]);
         GroundVertexHeight(m, v) = p->z;
         PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)figure;
     } else {

@@ -184,9 +184,10 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
     int32_t i = 0;
     for (; v && i < GroundSkipCount; i++) v = GroundTinVertexTraverse(m);
     for (; v; v = GroundTinVertexTraverse(m), i++) {
-        // The screening reads and writes the point's class: its record, at a
-        // random place in the data set, is loaded a few insertions ahead.
-        if (i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
+        // The screening reads and writes the point's class: without a class
+        // table its record, at a random place in the data set, is loaded a few
+        // insertions ahead.
+        if (!GroundClassTable && i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
         GroundHandle out;
         if (insert(m, b, v, &out) == SCREEN_DUPLICATE) LeaveOut(m, v);
         if (i % 4096 == 0) {
@@ -203,7 +204,7 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
 // The HCSM walk passes over points the walks before it took out of the ground.
 static bool LeftOutOfHCSM(const GroundMesh* m, Vertex v)
 {
-    return GroundVertexPoint(m, v)->classification != WORK_GROUND;
+    return GroundVertexClass(m, v) != WORK_GROUND;
 }
 
 int32_t GroundTinAnalyzeHCSM(GroundMesh* m, GroundTinSwitches* b)

@@ -85,26 +85,30 @@ int32_t GroundTinSortAndRun(PointSelection* candidates, SurfaceMagicSettings* se
 
 // ---- HCSM --------------------------------------------------------------------------------
 
-// What the two walks over one selection share, in its order: the X, Y list
-// and every Z as the walks found it (the HCSM insertion moves rejected points
-// onto the surface while it works; they are put back after it). One pass over
-// the records, which lie at random places in the data set, fills both.
+// What the two walks over one selection share, in its order: the X, Y list,
+// every Z as the walks found it (the HCSM insertion moves rejected points
+// onto the surface while it works; they are put back after it) and the
+// working classes the walks screen with. One pass over the records, which lie
+// at random places in the data set, fills them all.
 struct WalkTables {
     double* points;
     float* z;
+    uint8_t* classes;
 };
 
 static bool MakeWalkTables(const PointSelection* s, WalkTables* t)
 {
     t->points = (double*)NBLMalloc(2 * (uint64_t)s->count * sizeof(double) + 8);
     t->z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
-    if (!t->points || !t->z) return false;
+    t->classes = (uint8_t*)NBLMalloc((uint64_t)s->count + 1);
+    if (!t->points || !t->z || !t->classes) return false;
     for (int32_t k = 0; k < s->count; k++) {
         AskAhead(s, k);
         const PointRecord* p = s->items[k];
         t->points[2 * k] = p->x;
         t->points[2 * k + 1] = p->y;
         t->z[k] = p->z;
+        t->classes[k] = p->classification;
     }
     return true;
 }
@@ -113,15 +117,18 @@ static void FreeWalkTables(WalkTables* t)
 {
     NBLFree(t->points);
     NBLFree(t->z);
-    t->points = nullptr;
-    t->z = nullptr;
+    NBLFree(t->classes);
+    *t = WalkTables{};
 }
 
-static void RestoreZ(PointSelection* s, const float* z)
+// The walk's classes into the records, and their heights back when it moved them.
+static void WriteBack(PointSelection* s, const WalkTables* t, bool movesZ)
 {
     for (int32_t k = 0; k < s->count; k++) {
         AskAhead(s, k);
-        s->items[k]->z = z[k];
+        PointRecord* p = s->items[k];
+        p->classification = t->classes[k];
+        if (movesZ) p->z = t->z[k];
     }
 }
 
@@ -134,15 +141,20 @@ static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, boo
     if (PointSlopeTable) {
         GroundWalkCancelled = 0;
         GroundHeightTable = t->z;
+        GroundClassTable = t->classes;
         ok = RunWalk(s, driver, 0, t->points);
         GroundHeightTable = nullptr;
-        if (movesZ) RestoreZ(s, t->z);
+        GroundClassTable = nullptr;
+        WriteBack(s, t, movesZ);
     }
     NBLFree(PointSlopeTable);
     PointSlopeTable = nullptr;
     if (!ok) return kStepFailed;
     if (GroundWalkCancelled) return -1;
-    return count ? CountRejected(s) : 0;
+    int32_t rejected = 0;
+    if (count)
+        for (int32_t k = 0; k < s->count; k++) rejected += t->classes[k] != WORK_GROUND;
+    return rejected;
 }
 
 static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t, bool count)
