@@ -132,9 +132,10 @@ static void WriteBack(PointSelection* s, const WalkTables* t, bool movesZ)
     }
 }
 
-// count: the rejected candidates are counted for the result; else a run that
-// went through gives 0.
-static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, bool movesZ, bool count)
+// alone: the walk's classes go into the records and its result counts the
+// rejected; else the HCSM walk follows over the same tables and does both (a
+// walk that went through gives 0).
+static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, bool movesZ, bool alone)
 {
     PointSlopeTable = (float*)NBLCalloc((uint64_t)s->count + 1, sizeof(float));
     int ok = 0;
@@ -145,19 +146,19 @@ static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, boo
         ok = RunWalk(s, driver, 0, t->points);
         GroundHeightTable = nullptr;
         GroundClassTable = nullptr;
-        WriteBack(s, t, movesZ);
+        if (alone) WriteBack(s, t, movesZ);
     }
     NBLFree(PointSlopeTable);
     PointSlopeTable = nullptr;
     if (!ok) return kStepFailed;
     if (GroundWalkCancelled) return -1;
     int32_t rejected = 0;
-    if (count)
+    if (alone)
         for (int32_t k = 0; k < s->count; k++) rejected += t->classes[k] != WORK_GROUND;
     return rejected;
 }
 
-static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t, bool count)
+static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t, bool alone)
 {
     if (!candidates || candidates->count < 4) return 0;
     LockTriangulation();
@@ -176,7 +177,7 @@ static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* setting
     for (int32_t i = 0; i < cut; i++) items[i]->classification = WORK_LOW_OUTLIER;
     GroundSkipCount = cut;
     // The tables follow the sort. The aesthetic walk moves no point.
-    int r = MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateAesthetic, t, false, count)
+    int r = MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateAesthetic, t, false, alone)
                                           : kStepFailed;
     UnlockTriangulation();
     return r;
@@ -237,14 +238,16 @@ int StepHCSM(HWND, DataSet* set, SurfaceMagicSettings* settings, int size, int o
     if (!candidates) return kStepFailed;
     StartProgress((unsigned)rows, "Surface Analysis");
     // Both walks go over the candidates in the order the first one sorts
-    // them: they share the tables and the engine's blocks, and only the
-    // second one's count is the result.
+    // them: they share the tables and the engine's blocks, and the second
+    // one puts the classes of both into the records and counts the result.
     WalkTables t = {};
     GroundTinKeepBlocks(true);
     int r = AnalyzeWith(candidates, settings, &t, false);
     if (r >= 0) {
         StartProgress((unsigned)rows, "Surface Classification");
         r = ClassifyWith(candidates, settings, &t);
+    } else if (t.points && t.z && t.classes) {
+        WriteBack(candidates, &t, false);   // what the stopped walk got to
     }
     GroundTinKeepBlocks(false);
     FreeWalkTables(&t);
