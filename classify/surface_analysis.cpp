@@ -192,8 +192,8 @@ static int ClassifyWith(PointSelection* candidates, SurfaceMagicSettings* settin
     HighStepHeight = ScaledHeight(settings, settings->hcsmJump);
     SpikeHeight = ScaledHeight(settings, (float)(settings->aestheticsLevel * 0.01 * 0.5));
     GroundSkipCount = 0;
-    int r = t->points || MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateHCSM, t, true, true)
-                                                       : kStepFailed;
+    bool tables = t->points || MakeWalkTables(candidates, t);
+    int r = tables ? ScreenedWalk(candidates, GroundTinTriangulateHCSM, t, true, true) : kStepFailed;
     UnlockTriangulation();
     return r;
 }
