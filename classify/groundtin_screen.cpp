@@ -42,13 +42,18 @@ static inline double Horizontal(Vertex a, Vertex b)
     return std::sqrt(dx * dx + dy * dy);
 }
 
-float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y)
+static float PlaneZ(const Vec3* p0, const Vec3* p1, const Vec3* p2, double x, double y)
 {
     Vec3 u, w, nrm;
-    Sub3((const Vec3*)p0, (const Vec3*)p1, &u);
-    Sub3((const Vec3*)p1, (const Vec3*)p2, &w);
+    Sub3(p0, p1, &u);
+    Sub3(p1, p2, &w);
     Cross3(&u, &w, &nrm);
     return (float)((p0->y * nrm.y + nrm.x * p0->x + p0->z * nrm.z - nrm.x * x - nrm.y * y) / nrm.z);
+}
+
+float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y)
+{
+    return PlaneZ((const Vec3*)p0, (const Vec3*)p1, (const Vec3*)p2, x, y);
 }
 
 // Locates v; on a duplicate the handle is kept as out and as the recent triangle.
@@ -267,11 +272,14 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHan
     else if (s.steepestDz > HighStepHeight && s.flattestDz > HighStepHeight) verdict = WORK_STEP;
     else if (s.distanceSum / s.k < SpacingLimit && s.flattestDz > StepHeight) verdict = WORK_DUPLICATE;
     if (verdict >= 0) {
-        // Only a rejected point's record is reached: its X, Y are the vertex's.
+        // Only a rejected point's record is reached. The plane's corners are
+        // taken from their vertices, already loaded: the same X, Y and Z as
+        // their records (a moved point's vertex moves with it).
+        Vec3 plane[3];
+        for (int k = 0; k < 3; k++) plane[k] = { corners[k][0], corners[k][1], GroundVertexHeight(m, corners[k]) };
         PointRecord* p = GroundPointTable[i];
         ClassAt(i) = (uint8_t)verdict;
-        p->z = TrianglePlaneZ(GroundVertexPoint(m, corners[0]), GroundVertexPoint(m, corners[1]),
-                              GroundVertexPoint(m, corners[2]), v[0], v[1]);
+        p->z = PlaneZ(&plane[0], &plane[1], &plane[2], v[0], v[1]);
         GroundVertexHeight(m, v) = p->z;
         PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)figure;
     } else {
