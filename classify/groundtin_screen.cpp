@@ -170,41 +170,70 @@ int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundH
 
 // ---- Aesthetics and HCSM ----------------------------------------------------------------
 
+// A neighbour as the star walk meets it; its distance and slope are worked
+// out later, several at a time (see FlushSlopes).
+struct SlopeNeighbour {
+    double dx, dy, dz;
+    float figure;
+};
+
 struct SlopeStar {
     GroundStarWalk walk;
     const GroundMesh* mesh;
     float z;
-    int32_t k;
+    int32_t k, pending;
     double slopeSum, figureSum, distanceSum;
     double steepest, steepestDz, flattest, flattestDz;
+    SlopeNeighbour neighbour[16];
 };
+
+// The square root and division of one neighbour wait on each other; those of
+// several neighbours do not, so they are done in a row, before the sums,
+// which take them in the order the walk met them.
+static void FlushSlopes(SlopeStar* s)
+{
+    double d[16], slope[16];
+    for (int32_t j = 0; j < s->pending; j++) {
+        const SlopeNeighbour& n = s->neighbour[j];
+        d[j] = std::sqrt(n.dx * n.dx + n.dy * n.dy);
+        slope[j] = n.dz / d[j];
+    }
+    for (int32_t j = 0; j < s->pending; j++) {
+        s->k++;
+        s->distanceSum += d[j];
+        if (slope[j] > s->steepest) {
+            s->steepest = slope[j];
+            s->steepestDz = s->neighbour[j].dz;
+        }
+        if (slope[j] < s->flattest) {
+            s->flattest = slope[j];
+            s->flattestDz = s->neighbour[j].dz;
+        }
+        s->slopeSum += slope[j];
+        s->figureSum += s->neighbour[j].figure;
+    }
+    s->pending = 0;
+}
 
 static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
 {
     SlopeStar* s = (SlopeStar*)w;
-    double d = Horizontal(v, n);
-    double dz = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
-    double slope = dz / d;
-    s->k++;
-    s->distanceSum += d;
-    if (slope > s->steepest) {
-        s->steepest = slope;
-        s->steepestDz = dz;
-    }
-    if (slope < s->flattest) {
-        s->flattest = slope;
-        s->flattestDz = dz;
-    }
-    s->slopeSum += slope;
-    s->figureSum += GroundVertexFigure(s->mesh, n);
+    if (s->pending == 16) FlushSlopes(s);
+    SlopeNeighbour& next = s->neighbour[s->pending++];
+    next.dx = v[0] - n[0];
+    next.dy = v[1] - n[1];
+    next.dz = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
+    next.figure = GroundVertexFigure(s->mesh, n);
 }
 
 static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
 {
-    *s = SlopeStar{};
+    s->walk = GroundStarWalk{};
     s->walk.visit = VisitSlopes;
     s->mesh = m;
     s->z = GroundVertexHeight(m, v);
+    s->k = s->pending = 0;
+    s->slopeSum = s->figureSum = s->distanceSum = 0.0;
     s->steepest = s->steepestDz = -3.37e38;
     s->flattest = s->flattestDz = 3.37e38;
 }
@@ -239,6 +268,7 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHand
     }
     // These walks never take a vertex out again: no flip stack to keep.
     GroundTinInsertLocated(m, b, v, &handle, located, 0, &s->walk, out);
+    FlushSlopes(s);
     return SCREEN_KEEP;
 }
 
