@@ -51,7 +51,7 @@ static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineC
                     : GroundTinTriangulateRefine(kSwitches, in, out, nullptr, selection, refineCount);
         out->points = nullptr;   // the list belongs to the input record
         out->pointCount = 0;
-        if (!own && in) in->points = nullptr;
+        if (!own) in->points = nullptr;   // and this one to the caller
     } else if (own) {
         NBLFree(points);
     }
