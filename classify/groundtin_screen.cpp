@@ -3,6 +3,9 @@
 #include "data/data_set.h"
 #include "base/vector.h"
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 float   StepHeight = 0.0f;
 float   HighStepHeight = 0.0f;
@@ -170,12 +173,9 @@ int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundH
 
 // ---- Aesthetics and HCSM ----------------------------------------------------------------
 
-// A neighbour as the star walk meets it; its distance and slope are worked
-// out later, several at a time (see FlushSlopes).
-struct SlopeNeighbour {
-    double dx, dy, dz;
-    float figure;
-};
+// Up to kSlopeBatch neighbours are kept as the star walk meets them; their
+// distances and slopes are worked out later, together (see FlushSlopes).
+enum { kSlopeBatch = 16 };
 
 struct SlopeStar {
     GroundStarWalk walk;
@@ -184,33 +184,43 @@ struct SlopeStar {
     int32_t k, pending;
     double slopeSum, figureSum, distanceSum;
     double steepest, steepestDz, flattest, flattestDz;
-    SlopeNeighbour neighbour[16];
+    double dx[kSlopeBatch], dy[kSlopeBatch], dz[kSlopeBatch];
+    float figure[kSlopeBatch];
 };
 
 // The square root and division of one neighbour wait on each other; those of
-// several neighbours do not, so they are done in a row, before the sums,
-// which take them in the order the walk met them.
+// several neighbours do not, so they are done together (two at a time where
+// the processor has paired doubles; each is rounded exactly as alone), before
+// the sums, which take them in the order the walk met them.
 static void FlushSlopes(SlopeStar* s)
 {
-    double d[16], slope[16];
-    for (int32_t j = 0; j < s->pending; j++) {
-        const SlopeNeighbour& n = s->neighbour[j];
-        d[j] = std::sqrt(n.dx * n.dx + n.dy * n.dy);
-        slope[j] = n.dz / d[j];
+    double d[kSlopeBatch], slope[kSlopeBatch];
+    int32_t j = 0;
+#if defined(__SSE2__)
+    for (; j + 1 < s->pending; j += 2) {
+        __m128d dx = _mm_loadu_pd(&s->dx[j]), dy = _mm_loadu_pd(&s->dy[j]);
+        __m128d distance = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+        _mm_storeu_pd(&d[j], distance);
+        _mm_storeu_pd(&slope[j], _mm_div_pd(_mm_loadu_pd(&s->dz[j]), distance));
     }
-    for (int32_t j = 0; j < s->pending; j++) {
+#endif
+    for (; j < s->pending; j++) {
+        d[j] = std::sqrt(s->dx[j] * s->dx[j] + s->dy[j] * s->dy[j]);
+        slope[j] = s->dz[j] / d[j];
+    }
+    for (j = 0; j < s->pending; j++) {
         s->k++;
         s->distanceSum += d[j];
         if (slope[j] > s->steepest) {
             s->steepest = slope[j];
-            s->steepestDz = s->neighbour[j].dz;
+            s->steepestDz = s->dz[j];
         }
         if (slope[j] < s->flattest) {
             s->flattest = slope[j];
-            s->flattestDz = s->neighbour[j].dz;
+            s->flattestDz = s->dz[j];
         }
         s->slopeSum += slope[j];
-        s->figureSum += s->neighbour[j].figure;
+        s->figureSum += s->figure[j];
     }
     s->pending = 0;
 }
@@ -218,12 +228,12 @@ static void FlushSlopes(SlopeStar* s)
 static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
 {
     SlopeStar* s = (SlopeStar*)w;
-    if (s->pending == 16) FlushSlopes(s);
-    SlopeNeighbour& next = s->neighbour[s->pending++];
-    next.dx = v[0] - n[0];
-    next.dy = v[1] - n[1];
-    next.dz = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
-    next.figure = GroundVertexFigure(s->mesh, n);
+    if (s->pending == kSlopeBatch) FlushSlopes(s);
+    int32_t j = s->pending++;
+    s->dx[j] = v[0] - n[0];
+    s->dy[j] = v[1] - n[1];
+    s->dz[j] = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
+    s->figure[j] = GroundVertexFigure(s->mesh, n);
 }
 
 static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
