@@ -27,13 +27,15 @@ FlipRecord* const EdgeSplitMarker = &edgeSplitMarkerRecord;
 
 static int32_t groundRandomSeed = 1;
 
-// The blocks a tear-down held for the next walk (GroundTinKeepBlocks).
-static bool keepBlocks = false;
-static GroundTriangle* keptRecords = nullptr;
-static uint32_t keptCapacity = 0;
-static MeshPool keptVertices;
-static int keptVertexShape[3];   // item bytes, first-block items, alignment asked for
-static bool hasKeptVertices = false;
+// The blocks a tear-down held for the next walk (GroundTinKeepBlocks). The
+// keep is started and ended outside the triangulation lock, so each thread
+// has its own: a walk of one thread never takes or frees another's blocks.
+static thread_local bool keepBlocks = false;
+static thread_local GroundTriangle* keptRecords = nullptr;
+static thread_local uint32_t keptCapacity = 0;
+static thread_local MeshPool keptVertices;
+static thread_local int keptVertexShape[3];   // item bytes, first-block items, alignment asked for
+static thread_local bool hasKeptVertices = false;
 
 static void FreeKeptRecords()
 {
