@@ -17,6 +17,7 @@
 PointRecord** GroundPointTable = nullptr;
 int32_t       GroundPointCount = 0;
 Vertex        GroundFirstVertex = nullptr;
+const float*  GroundHeightTable = nullptr;
 
 jmp_buf groundAbortJump;
 
@@ -25,6 +26,38 @@ static FlipRecord edgeSplitMarkerRecord;
 FlipRecord* const EdgeSplitMarker = &edgeSplitMarkerRecord;
 
 static int32_t groundRandomSeed = 1;
+
+// The blocks a tear-down held for the next walk (GroundTinKeepBlocks). The
+// keep is started and ended outside the triangulation lock, so each thread
+// has its own: a walk of one thread never takes or frees another's blocks.
+static thread_local bool keepBlocks = false;
+static thread_local GroundTriangle* keptRecords = nullptr;
+static thread_local uint32_t keptCapacity = 0;
+static thread_local MeshPool keptVertices;
+static thread_local int keptVertexShape[3];   // item bytes, first-block items, alignment asked for
+static thread_local bool hasKeptVertices = false;
+
+static void FreeKeptRecords()
+{
+    NBLFree(keptRecords);
+    keptRecords = nullptr;
+    keptCapacity = 0;
+}
+
+static void FreeKeptVertices()
+{
+    if (hasKeptVertices) GroundTinPoolDeinit(&keptVertices);
+    hasKeptVertices = false;
+}
+
+void GroundTinKeepBlocks(bool keep)
+{
+    keepBlocks = keep;
+    if (!keep) {
+        FreeKeptRecords();
+        FreeKeptVertices();
+    }
+}
 
 void GroundTinAbort(GroundMesh*)
 {
@@ -146,7 +179,19 @@ void GroundTinInitVertexPool(GroundMesh* m, GroundTinSwitches* b)
     int alignment = 8;
     if (bytes <= 64)
         while (alignment < bytes) alignment *= 2;
-    GroundTinPoolInit(&m->vertices, bytes, 4092, first, alignment);
+    if (hasKeptVertices && keptVertexShape[0] == bytes && keptVertexShape[1] == first &&
+        keptVertexShape[2] == alignment) {
+        // Every field of a vertex is written before it is read.
+        m->vertices = keptVertices;
+        hasKeptVertices = false;
+        GroundTinPoolRestart(&m->vertices);
+    } else {
+        FreeKeptVertices();
+        GroundTinPoolInit(&m->vertices, bytes, 4092, first, alignment);
+        keptVertexShape[0] = bytes;
+        keptVertexShape[1] = first;
+        keptVertexShape[2] = alignment;
+    }
     m->vertexShift = -1;
     for (int shift = 0; shift < 7; shift++)
         if (m->vertices.itemBytes == 1 << shift) m->vertexShift = shift;
@@ -192,7 +237,16 @@ void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)
     pool->itemsPerBlock = 4092;
     // A finished mesh with its bounding triangle has 2n + 1 triangles.
     int64_t capacity = 1 + (2 * (int64_t)m->inputCount + 8 > first ? 2 * (int64_t)m->inputCount + 8 : first);
-    pool->records = (GroundTriangle*)NBLMalloc((uint64_t)capacity * sizeof(GroundTriangle));
+    if (keptRecords && keptCapacity >= capacity) {
+        // Each triangle is written whole when it is made.
+        pool->records = keptRecords;
+        capacity = keptCapacity;
+        keptRecords = nullptr;
+        keptCapacity = 0;
+    } else {
+        FreeKeptRecords();
+        pool->records = (GroundTriangle*)NBLMalloc((uint64_t)capacity * sizeof(GroundTriangle));
+    }
     if (!pool->records) GroundTinAbort(m);
     pool->capacity = (uint32_t)capacity;
     pool->handedOut = 0;
@@ -221,7 +275,13 @@ void GroundTinDummyInit(GroundMesh* m, GroundTinSwitches* b)
 
 void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
 {
-    NBLFree(m->triangles.records);
+    if (keepBlocks && m->triangles.records) {
+        FreeKeptRecords();
+        keptRecords = m->triangles.records;
+        keptCapacity = m->triangles.capacity;
+    } else {
+        NBLFree(m->triangles.records);
+    }
     m->triangles.records = nullptr;
     m->triangles.capacity = m->triangles.handedOut = 0;
     m->triangles.liveItems = 0;
@@ -230,7 +290,14 @@ void GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b)
         if (m->outerSegmentBase) NBLFree(m->outerSegmentBase);
         m->outerSegmentBase = m->outerSegment = nullptr;
     }
-    GroundTinPoolDeinit(&m->vertices);
+    if (keepBlocks && m->vertices.firstBlock) {
+        FreeKeptVertices();
+        keptVertices = m->vertices;
+        hasKeptVertices = true;
+        m->vertices.firstBlock = nullptr;
+    } else {
+        GroundTinPoolDeinit(&m->vertices);
+    }
     GroundTinPoolDeinit(&m->flips);
     FreeLocateHints(m);
     GroundFirstVertex = nullptr;
@@ -379,8 +446,12 @@ int GroundTinDrive(const char* switches, TriangulateIO* in, TriangulateIO* out, 
     // data set: each is asked for some way ahead.
     const int32_t ahead = 32;
     for (int32_t k = 0; k < count; k++, slot += m->vertices.itemBytes) {
-        if (k + ahead < count && selection->items[k + ahead]) __builtin_prefetch(selection->items[k + ahead]);
-        GroundVertexHeight(m, (Vertex)slot) = selection->items[k] ? selection->items[k]->z : 0.0f;
+        if (GroundHeightTable) {
+            GroundVertexHeight(m, (Vertex)slot) = GroundHeightTable[k];
+        } else {
+            if (k + ahead < count && selection->items[k + ahead]) __builtin_prefetch(selection->items[k + ahead]);
+            GroundVertexHeight(m, (Vertex)slot) = selection->items[k] ? selection->items[k]->z : 0.0f;
+        }
         GroundVertexFigure(m, (Vertex)slot) = PointSlopeTable ? PointSlopeTable[k] : 0.0f;
     }
     int32_t hull = run(m, b, n);

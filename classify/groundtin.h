@@ -187,6 +187,8 @@ inline bool IsDeadTri(const GroundMesh* m, uint32_t tri) { return IsDeadTri(m->t
 extern PointRecord** GroundPointTable;   // one point a vertex, in input order
 extern int32_t       GroundPointCount;
 extern Vertex        GroundFirstVertex;
+// The inputs' heights in input order, or null: the driver reads the records.
+extern const float*  GroundHeightTable;
 
 // Exhausted memory inside a driver's run: GroundTinAbort jumps back to the
 // driver, which frees the mesh and reports the failure.
@@ -218,6 +220,10 @@ void    GroundTinBoundingBox(GroundMesh* m, GroundTinSwitches* b);
 int32_t GroundTinRemoveBox(GroundMesh* m, GroundTinSwitches* b);
 void    GroundTinDeinit(GroundMesh* m, GroundTinSwitches* b);
 void    GroundTinInitFlipPool(GroundMesh* m);
+// Walks over one selection one after the other: while kept, tear-down holds
+// the vertex and triangle blocks for the next walk of the same size, whose
+// pages are then mapped already. Ending the keep frees them.
+void    GroundTinKeepBlocks(bool keep);
 void    GroundTinFreeFlipPool(GroundMesh* m);
 
 // ---- mesh operations ----------------------------------------------------------------

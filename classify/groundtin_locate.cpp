@@ -336,10 +336,11 @@ void LaunchLocateScout(GroundMesh* m)
     // from now: too soon for a record at a random place, so the records of
     // the walks launched some locations later are asked for too. Its index
     // is the slot's place in the traversal: the walk's first vertex is not
-    // known yet when the walk launches its first walks ahead.
+    // known yet when the walk launches its first walks ahead. A class table
+    // in walk order needs none of this.
     int64_t index = pool->traversalSeen + lead;
     const int64_t recordLead = 8;
-    if (m->scoutSkips && index < GroundPointCount) {
+    if (m->scoutSkips && !GroundClassTable && index < GroundPointCount) {
         __builtin_prefetch(GroundPointTable[index]);
         if (index + recordLead < GroundPointCount) __builtin_prefetch(GroundPointTable[index + recordLead]);
     }

@@ -3,6 +3,9 @@
 #include "data/data_set.h"
 #include "base/vector.h"
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 float   StepHeight = 0.0f;
 float   HighStepHeight = 0.0f;
@@ -11,6 +14,7 @@ float   SpacingLimit = 0.0f;
 int32_t SlopeRatioLimit = 0;
 int32_t AestheticLimit = 0;
 float*  PointSlopeTable = nullptr;
+uint8_t* GroundClassTable = nullptr;
 
 static const double kPi = std::acos(-1.0);
 
@@ -25,19 +29,34 @@ PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v)
     return GroundPointTable[VertexIndex(m, v)];
 }
 
+static inline uint8_t& ClassAt(int32_t i)
+{
+    return GroundClassTable ? GroundClassTable[i] : GroundPointTable[i]->classification;
+}
+
+uint8_t& GroundVertexClass(const GroundMesh* m, Vertex v)
+{
+    return ClassAt(VertexIndex(m, v));
+}
+
 static inline double Horizontal(Vertex a, Vertex b)
 {
     double dx = a[0] - b[0], dy = a[1] - b[1];
     return std::sqrt(dx * dx + dy * dy);
 }
 
-float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y)
+static float PlaneZ(const Vec3* p0, const Vec3* p1, const Vec3* p2, double x, double y)
 {
     Vec3 u, w, nrm;
-    Sub3((const Vec3*)p0, (const Vec3*)p1, &u);
-    Sub3((const Vec3*)p1, (const Vec3*)p2, &w);
+    Sub3(p0, p1, &u);
+    Sub3(p1, p2, &w);
     Cross3(&u, &w, &nrm);
     return (float)((p0->y * nrm.y + nrm.x * p0->x + p0->z * nrm.z - nrm.x * x - nrm.y * y) / nrm.z);
+}
+
+float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y)
+{
+    return PlaneZ((const Vec3*)p0, (const Vec3*)p1, (const Vec3*)p2, x, y);
 }
 
 // Locates v; on a duplicate the handle is kept as out and as the recent triangle.
@@ -154,41 +173,77 @@ int GroundTinInsertGround(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundH
 
 // ---- Aesthetics and HCSM ----------------------------------------------------------------
 
+// Up to kSlopeBatch neighbours are kept as the star walk meets them; their
+// distances and slopes are worked out later, together (see FlushSlopes).
+enum { kSlopeBatch = 16 };
+
 struct SlopeStar {
     GroundStarWalk walk;
     const GroundMesh* mesh;
     float z;
-    int32_t k;
+    int32_t k, pending;
     double slopeSum, figureSum, distanceSum;
     double steepest, steepestDz, flattest, flattestDz;
+    double dx[kSlopeBatch], dy[kSlopeBatch], dz[kSlopeBatch];
+    float figure[kSlopeBatch];
 };
+
+// The square root and division of one neighbour wait on each other; those of
+// several neighbours do not, so they are done together (two at a time where
+// the processor has paired doubles; each is rounded exactly as alone), before
+// the sums, which take them in the order the walk met them.
+static void FlushSlopes(SlopeStar* s)
+{
+    double d[kSlopeBatch], slope[kSlopeBatch];
+    int32_t j = 0;
+#if defined(__SSE2__)
+    for (; j + 1 < s->pending; j += 2) {
+        __m128d dx = _mm_loadu_pd(&s->dx[j]), dy = _mm_loadu_pd(&s->dy[j]);
+        __m128d distance = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+        _mm_storeu_pd(&d[j], distance);
+        _mm_storeu_pd(&slope[j], _mm_div_pd(_mm_loadu_pd(&s->dz[j]), distance));
+    }
+#endif
+    for (; j < s->pending; j++) {
+        d[j] = std::sqrt(s->dx[j] * s->dx[j] + s->dy[j] * s->dy[j]);
+        slope[j] = s->dz[j] / d[j];
+    }
+    for (j = 0; j < s->pending; j++) {
+        s->k++;
+        s->distanceSum += d[j];
+        if (slope[j] > s->steepest) {
+            s->steepest = slope[j];
+            s->steepestDz = s->dz[j];
+        }
+        if (slope[j] < s->flattest) {
+            s->flattest = slope[j];
+            s->flattestDz = s->dz[j];
+        }
+        s->slopeSum += slope[j];
+        s->figureSum += s->figure[j];
+    }
+    s->pending = 0;
+}
 
 static void VisitSlopes(GroundStarWalk* w, Vertex v, Vertex n)
 {
     SlopeStar* s = (SlopeStar*)w;
-    double d = Horizontal(v, n);
-    double dz = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
-    double slope = dz / d;
-    s->k++;
-    s->distanceSum += d;
-    if (slope > s->steepest) {
-        s->steepest = slope;
-        s->steepestDz = dz;
-    }
-    if (slope < s->flattest) {
-        s->flattest = slope;
-        s->flattestDz = dz;
-    }
-    s->slopeSum += slope;
-    s->figureSum += GroundVertexFigure(s->mesh, n);
+    if (s->pending == kSlopeBatch) FlushSlopes(s);
+    int32_t j = s->pending++;
+    s->dx[j] = v[0] - n[0];
+    s->dy[j] = v[1] - n[1];
+    s->dz[j] = (double)s->z - (double)GroundVertexHeight(s->mesh, n);
+    s->figure[j] = GroundVertexFigure(s->mesh, n);
 }
 
 static void StartSlopes(SlopeStar* s, const GroundMesh* m, Vertex v)
 {
-    *s = SlopeStar{};
+    s->walk = GroundStarWalk{};
     s->walk.visit = VisitSlopes;
     s->mesh = m;
     s->z = GroundVertexHeight(m, v);
+    s->k = s->pending = 0;
+    s->slopeSum = s->figureSum = s->distanceSum = 0.0;
     s->steepest = s->steepestDz = -3.37e38;
     s->flattest = s->flattestDz = 3.37e38;
 }
@@ -218,11 +273,12 @@ static int SlopeInsert(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHand
         corners[2] = Apex(m, handle);
     }
     if (located == GROUND_ON_VERTEX) {
-        GroundVertexPoint(m, v)->classification = WORK_DUPLICATE;
+        GroundVertexClass(m, v) = WORK_DUPLICATE;
         return SCREEN_DUPLICATE;
     }
     // These walks never take a vertex out again: no flip stack to keep.
     GroundTinInsertLocated(m, b, v, &handle, located, 0, &s->walk, out);
+    FlushSlopes(s);
     return SCREEN_KEEP;
 }
 
@@ -235,15 +291,14 @@ int GroundTinInsertAesthetic(GroundMesh* m, GroundTinSwitches* b, Vertex v, Grou
     int32_t slope, figure;
     MeanFigures(s, &slope, &figure);
     PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)slope;
-    GroundPointTable[i]->classification = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
+    ClassAt(i) = slope - figure > AestheticLimit ? WORK_AESTHETIC : WORK_GROUND;
     return SCREEN_KEEP;
 }
 
 int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHandle* out)
 {
     int32_t i = VertexIndex(m, v);
-    PointRecord* p = GroundPointTable[i];
-    if (p->classification != WORK_GROUND) return SCREEN_KEEP;
+    if (ClassAt(i) != WORK_GROUND) return SCREEN_KEEP;
     // The surface the point is judged against: the triangle that held it.
     Vertex corners[3] = {};
     SlopeStar s;
@@ -257,9 +312,14 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHan
     else if (s.steepestDz > HighStepHeight && s.flattestDz > HighStepHeight) verdict = WORK_STEP;
     else if (s.distanceSum / s.k < SpacingLimit && s.flattestDz > StepHeight) verdict = WORK_DUPLICATE;
     if (verdict >= 0) {
-        p->classification = (uint8_t)verdict;
-        p->z = TrianglePlaneZ(GroundVertexPoint(m, corners[0]), GroundVertexPoint(m, corners[1]),
-                              GroundVertexPoint(m, corners[2]), p->x, p->y);
+        // Only a rejected point's record is reached. The plane's corners are
+        // taken from their vertices, already loaded: the same X, Y and Z as
+        // their records (a moved point's vertex moves with it).
+        Vec3 plane[3];
+        for (int k = 0; k < 3; k++) plane[k] = { corners[k][0], corners[k][1], GroundVertexHeight(m, corners[k]) };
+        PointRecord* p = GroundPointTable[i];
+        ClassAt(i) = (uint8_t)verdict;
+        p->z = PlaneZ(&plane[0], &plane[1], &plane[2], v[0], v[1]);
         GroundVertexHeight(m, v) = p->z;
         PointSlopeTable[i] = GroundVertexFigure(m, v) = (float)figure;
     } else {

@@ -14,6 +14,9 @@ extern int32_t SlopeRatioLimit;
 extern int32_t AestheticLimit;
 // One figure a walked point (same index as GroundPointTable), set up by the step.
 extern float*  PointSlopeTable;
+// The walked points' working classes (same index), or null: the insertions
+// read and write the records. The step that sets it writes them back.
+extern uint8_t* GroundClassTable;
 
 // Working classes written by the insertions.
 enum : uint8_t {
@@ -37,3 +40,6 @@ int GroundTinInsertHCSM(GroundMesh* m, GroundTinSwitches* b, Vertex v, GroundHan
 float TrianglePlaneZ(const PointRecord* p0, const PointRecord* p1, const PointRecord* p2, double x, double y);
 // The point of a vertex of the running walk.
 PointRecord* GroundVertexPoint(const GroundMesh* m, Vertex v);
+// The working class of a vertex's point: its GroundClassTable entry when
+// there is one, else its record's.
+uint8_t& GroundVertexClass(const GroundMesh* m, Vertex v);

@@ -7,6 +7,7 @@
 #include "data/selection.h"
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 int32_t GroundSkipCount = 0;
@@ -36,17 +37,26 @@ void SortPointsByZ(PointRecord** items, int32_t count)
     if (byAddress && count >= 4096) {
         // Points in address order, as every whole-set selection gives them: a
         // stable radix sort of the height keys leaves ties in that order.
-        std::vector<uint64_t> keys((size_t)count), spare((size_t)count);
-        for (int32_t k = 0; k < count; k++) keys[k] = (uint64_t)HeightKey(items[k]->z) << 32 | (uint32_t)k;
-        const int digit = 11;
-        for (int shift = 32; shift < 64; shift += digit) {
-            std::vector<int64_t> start((1 << digit) + 1, 0);
-            for (int32_t k = 0; k < count; k++) start[((keys[k] >> shift) & ((1 << digit) - 1)) + 1]++;
-            for (int d = 0; d < (1 << digit); d++) start[d + 1] += start[d];
-            for (int32_t k = 0; k < count; k++) spare[start[(keys[k] >> shift) & ((1 << digit) - 1)]++] = keys[k];
+        // The buffers are written whole before they are read: no zeroing, and
+        // the three digits are counted in the one pass that makes the keys.
+        const int digit = 11, passes = 3, buckets = 1 << digit;
+        std::unique_ptr<uint64_t[]> keys(new uint64_t[(size_t)count]), spare(new uint64_t[(size_t)count]);
+        std::vector<int64_t> start((size_t)passes * (buckets + 1), 0);
+        for (int32_t k = 0; k < count; k++) {
+            uint32_t key = HeightKey(items[k]->z);
+            keys[k] = (uint64_t)key << 32 | (uint32_t)k;
+            for (int p = 0; p < passes; p++)
+                start[(size_t)p * (buckets + 1) + ((key >> (p * digit)) & (buckets - 1)) + 1]++;
+        }
+        for (int p = 0; p < passes; p++) {
+            int64_t* at = &start[(size_t)p * (buckets + 1)];
+            for (int d = 0; d < buckets; d++) at[d + 1] += at[d];
+            int shift = 32 + p * digit;
+            for (int32_t k = 0; k < count; k++) spare[at[(keys[k] >> shift) & (buckets - 1)]++] = keys[k];
             keys.swap(spare);
         }
-        std::vector<PointRecord*> original(items, items + count);
+        PointRecord** original = (PointRecord**)spare.get();
+        memcpy(original, items, (size_t)count * sizeof(PointRecord*));
         for (int32_t k = 0; k < count; k++) items[k] = original[(uint32_t)keys[k]];
         return;
     }
@@ -184,9 +194,10 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
     int32_t i = 0;
     for (; v && i < GroundSkipCount; i++) v = GroundTinVertexTraverse(m);
     for (; v; v = GroundTinVertexTraverse(m), i++) {
-        // The screening reads and writes the point's class: its record, at a
-        // random place in the data set, is loaded a few insertions ahead.
-        if (i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
+        // The screening reads and writes the point's class: without a class
+        // table its record, at a random place in the data set, is loaded a few
+        // insertions ahead.
+        if (!GroundClassTable && i + 16 < GroundPointCount) __builtin_prefetch(GroundPointTable[i + 16], 1);
         GroundHandle out;
         if (insert(m, b, v, &out) == SCREEN_DUPLICATE) LeaveOut(m, v);
         if (i % 4096 == 0) {
@@ -203,7 +214,7 @@ static int32_t ScreenWalk(GroundMesh* m, GroundTinSwitches* b, const char* text,
 // The HCSM walk passes over points the walks before it took out of the ground.
 static bool LeftOutOfHCSM(const GroundMesh* m, Vertex v)
 {
-    return GroundVertexPoint(m, v)->classification != WORK_GROUND;
+    return GroundVertexClass(m, v) != WORK_GROUND;
 }
 
 int32_t GroundTinAnalyzeHCSM(GroundMesh* m, GroundTinSwitches* b)

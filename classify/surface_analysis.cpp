@@ -27,25 +27,32 @@ static inline void AskAhead(const PointSelection* s, int32_t k)
     if (k + 32 < s->count) __builtin_prefetch(s->items[k + 32]);
 }
 
-static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineCount)
+// points, when given, is the selection's X, Y list already made (and kept by
+// the caller); else the walk makes and frees its own.
+static int RunWalk(PointSelection* selection, WalkDriver driver, int32_t refineCount, double* points = nullptr)
 {
     TriangulateIO* in = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
     TriangulateIO* out = (TriangulateIO*)NBLCalloc(1, sizeof(TriangulateIO));
-    double* points = (double*)NBLCalloc(2 * (uint64_t)selection->count, sizeof(double));
+    bool own = !points;
+    if (own) {
+        points = (double*)NBLCalloc(2 * (uint64_t)selection->count, sizeof(double));
+        if (points)
+            for (int32_t k = 0; k < selection->count; k++) {
+                AskAhead(selection, k);
+                points[2 * k] = selection->items[k]->x;
+                points[2 * k + 1] = selection->items[k]->y;
+            }
+    }
     int ok = 0;
     if (in && out && points) {
-        for (int32_t k = 0; k < selection->count; k++) {
-            AskAhead(selection, k);
-            points[2 * k] = selection->items[k]->x;
-            points[2 * k + 1] = selection->items[k]->y;
-        }
         in->points = out->points = points;
         in->pointCount = selection->count;
         ok = driver ? driver(kSwitches, in, out, nullptr, selection)
                     : GroundTinTriangulateRefine(kSwitches, in, out, nullptr, selection, refineCount);
         out->points = nullptr;   // the list belongs to the input record
         out->pointCount = 0;
-    } else {
+        if (!own) in->points = nullptr;   // and this one to the caller
+    } else if (own) {
         NBLFree(points);
     }
     FreeTriangulateIO(in);
@@ -78,45 +85,80 @@ int32_t GroundTinSortAndRun(PointSelection* candidates, SurfaceMagicSettings* se
 
 // ---- HCSM --------------------------------------------------------------------------------
 
-// The per-walk tables: a figure per candidate and a copy of every Z (the HCSM
-// insertion moves rejected points onto the surface while it works).
-static float* SaveZ(const PointSelection* s)
+// What the two walks over one selection share, in its order: the X, Y list,
+// every Z as the walks found it (the HCSM insertion moves rejected points
+// onto the surface while it works; they are put back after it) and the
+// working classes the walks screen with. One pass over the records, which lie
+// at random places in the data set, fills them all.
+struct WalkTables {
+    double* points;
+    float* z;
+    uint8_t* classes;
+};
+
+static bool MakeWalkTables(const PointSelection* s, WalkTables* t)
 {
-    float* z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
-    if (z)
-        for (int32_t k = 0; k < s->count; k++) {
-            AskAhead(s, k);
-            z[k] = s->items[k]->z;
-        }
-    return z;
+    t->points = (double*)NBLMalloc(2 * (uint64_t)s->count * sizeof(double) + 8);
+    t->z = (float*)NBLMalloc((uint64_t)s->count * sizeof(float) + 4);
+    t->classes = (uint8_t*)NBLMalloc((uint64_t)s->count + 1);
+    if (!t->points || !t->z || !t->classes) return false;
+    for (int32_t k = 0; k < s->count; k++) {
+        AskAhead(s, k);
+        const PointRecord* p = s->items[k];
+        t->points[2 * k] = p->x;
+        t->points[2 * k + 1] = p->y;
+        t->z[k] = p->z;
+        t->classes[k] = p->classification;
+    }
+    return true;
 }
 
-static void RestoreZ(PointSelection* s, const float* z)
+static void FreeWalkTables(WalkTables* t)
+{
+    NBLFree(t->points);
+    NBLFree(t->z);
+    NBLFree(t->classes);
+    *t = WalkTables{};
+}
+
+// The walk's classes into the records, and their heights back when it moved them.
+static void WriteBack(PointSelection* s, const WalkTables* t, bool movesZ)
 {
     for (int32_t k = 0; k < s->count; k++) {
         AskAhead(s, k);
-        s->items[k]->z = z[k];
+        PointRecord* p = s->items[k];
+        p->classification = t->classes[k];
+        if (movesZ) p->z = t->z[k];
     }
 }
 
-static int ScreenedWalk(PointSelection* s, WalkDriver driver)
+// alone: the walk's classes go into the records and its result counts the
+// rejected; else the HCSM walk follows over the same tables and does both (a
+// walk that went through gives 0).
+static int ScreenedWalk(PointSelection* s, WalkDriver driver, WalkTables* t, bool movesZ, bool alone)
 {
     PointSlopeTable = (float*)NBLCalloc((uint64_t)s->count + 1, sizeof(float));
-    float* z = SaveZ(s);
     int ok = 0;
-    if (PointSlopeTable && z) {
+    if (PointSlopeTable) {
         GroundWalkCancelled = 0;
-        ok = RunWalk(s, driver, 0);
-        RestoreZ(s, z);
+        GroundHeightTable = t->z;
+        GroundClassTable = t->classes;
+        ok = RunWalk(s, driver, 0, t->points);
+        GroundHeightTable = nullptr;
+        GroundClassTable = nullptr;
+        if (alone) WriteBack(s, t, movesZ);
     }
     NBLFree(PointSlopeTable);
     PointSlopeTable = nullptr;
-    NBLFree(z);
     if (!ok) return kStepFailed;
-    return GroundWalkCancelled ? -1 : CountRejected(s);
+    if (GroundWalkCancelled) return -1;
+    int32_t rejected = 0;
+    if (alone)
+        for (int32_t k = 0; k < s->count; k++) rejected += t->classes[k] != WORK_GROUND;
+    return rejected;
 }
 
-int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+static int AnalyzeWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t, bool alone)
 {
     if (!candidates || candidates->count < 4) return 0;
     LockTriangulation();
@@ -134,12 +176,14 @@ int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
     }
     for (int32_t i = 0; i < cut; i++) items[i]->classification = WORK_LOW_OUTLIER;
     GroundSkipCount = cut;
-    int r = ScreenedWalk(candidates, GroundTinTriangulateAesthetic);
+    // The tables follow the sort. The aesthetic walk moves no point.
+    int r = MakeWalkTables(candidates, t) ? ScreenedWalk(candidates, GroundTinTriangulateAesthetic, t, false, alone)
+                                          : kStepFailed;
     UnlockTriangulation();
     return r;
 }
 
-int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+static int ClassifyWith(PointSelection* candidates, SurfaceMagicSettings* settings, WalkTables* t)
 {
     if (!candidates || candidates->count < 4) return 0;
     LockTriangulation();
@@ -148,8 +192,25 @@ int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
     HighStepHeight = ScaledHeight(settings, settings->hcsmJump);
     SpikeHeight = ScaledHeight(settings, (float)(settings->aestheticsLevel * 0.01 * 0.5));
     GroundSkipCount = 0;
-    int r = ScreenedWalk(candidates, GroundTinTriangulateHCSM);
+    bool tables = t->points || MakeWalkTables(candidates, t);
+    int r = tables ? ScreenedWalk(candidates, GroundTinTriangulateHCSM, t, true, true) : kStepFailed;
     UnlockTriangulation();
+    return r;
+}
+
+int AnalyzeSurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+{
+    WalkTables t = {};
+    int r = AnalyzeWith(candidates, settings, &t, true);
+    FreeWalkTables(&t);
+    return r;
+}
+
+int ClassifySurface(PointSelection* candidates, SurfaceMagicSettings* settings)
+{
+    WalkTables t = {};
+    int r = ClassifyWith(candidates, settings, &t);
+    FreeWalkTables(&t);
     return r;
 }
 
@@ -176,11 +237,20 @@ int StepHCSM(HWND, DataSet* set, SurfaceMagicSettings* settings, int size, int o
     PointSelection* candidates = SelectCandidates(set);
     if (!candidates) return kStepFailed;
     StartProgress((unsigned)rows, "Surface Analysis");
-    int r = AnalyzeSurface(candidates, settings);
+    // Both walks go over the candidates in the order the first one sorts
+    // them: they share the tables and the engine's blocks, and the second
+    // one puts the classes of both into the records and counts the result.
+    WalkTables t = {};
+    GroundTinKeepBlocks(true);
+    int r = AnalyzeWith(candidates, settings, &t, false);
     if (r >= 0) {
         StartProgress((unsigned)rows, "Surface Classification");
-        r = ClassifySurface(candidates, settings);
+        r = ClassifyWith(candidates, settings, &t);
+    } else if (t.points && t.z && t.classes) {
+        WriteBack(candidates, &t, false);   // what the stopped walk got to
     }
+    GroundTinKeepBlocks(false);
+    FreeWalkTables(&t);
     FreePointSelection(candidates);
     EndProgress();
     return r;

@@ -24,8 +24,9 @@ struct Star {
             points.push_back(MakePoint(cx + 3 * radius * std::cos(a + 0.1), cy + 3 * radius * std::sin(a + 0.1),
                                        0.0f));
         }
-        for (int k = 0; k < 8; k++) {
-            double a = k * std::acos(-1.0) / 4;
+        const int n = (int)ringZ.size();
+        for (int k = 0; k < n; k++) {
+            double a = k * 2 * std::acos(-1.0) / n;
             points.push_back(MakePoint(cx + radius * std::cos(a), cy + radius * std::sin(a), ringZ[k]));
         }
         points.push_back(MakePoint(cx, cy, centreZ));
@@ -140,6 +141,14 @@ TEST(GroundScreen, AestheticClassesAndDuplicates)
     for (int k = 8; k < 16; k++) smooth.figures[k] = 18.0f;   // 20 - 18 within the limit
     Screen(smooth, GroundTinInsertAesthetic);
     EXPECT_EQ(smooth.Centre().classification, WORK_GROUND);
+    // More neighbours than are worked out at once: 16 at 20 % and 8 at -20 %
+    // make a mean of 6.7 %.
+    std::vector<float> wide(24, 0.0f);
+    for (int k = 16; k < 24; k++) wide[k] = 0.4f;
+    Star many(1.0, wide, 0.2f);
+    Screen(many, GroundTinInsertAesthetic);
+    EXPECT_EQ(many.figures.back(), 7.0f);
+    EXPECT_EQ(many.Centre().classification, WORK_AESTHETIC);
 
     Star twin(1.0, Ring(0.0f), 0.2f);
     twin.points.back().x = twin.points[9].x;   // on top of a ring point

@@ -262,6 +262,38 @@ TEST(SurfaceAnalysis, LowOutlierCutBelowTheMedian)
     FreeDataSet(set);
 }
 
+// The HCSM step runs its two walks over shared tables and engine blocks: it
+// gives the classes of the two walks run alone, and every height the HCSM
+// walk moved while it worked is back as it was.
+TEST(SurfaceAnalysis, HCSMStepMatchesItsWalksRunAloneAndPutsHeightsBack)
+{
+    SetDefaultSurfaceMagicSettings();
+    Terrain t = MakeTerrain();
+    SurfaceMagicSettings s;
+    DataSet* step = MakeTerrainSet(t);
+    DataSet* alone = MakeTerrainSet(t);
+    ResetWorkingClass(step, WORK_GROUND);
+    ResetWorkingClass(alone, WORK_GROUND);
+    MakeSurfaceRunSettings(step, kDefaultTerrainBias, kDefaultAesthetics, &s);
+    int r = StepHCSM(nullptr, step, &s, 120, 80, "Surface Analysis");
+    PointSelection* c = SelectCandidates(alone);
+    ASSERT_GE(AnalyzeSurface(c, &s), 0);
+    EXPECT_EQ(ClassifySurface(c, &s), r);
+    FreePointSelection(c);
+    int moved = 0;
+    for (int32_t i = 0; i < step->pointCount; i++) {
+        uint8_t k = step->points[i].classification;
+        moved += k == WORK_TOO_STEEP || k == WORK_STEP || k == WORK_DUPLICATE;
+        ASSERT_EQ(k, alone->points[i].classification) << i;
+        ASSERT_EQ(step->points[i].z, t.points[i].z) << i;
+        ASSERT_EQ(alone->points[i].z, t.points[i].z) << i;
+    }
+    EXPECT_GT(moved, 0);
+    EXPECT_GT(r, moved);
+    FreeDataSet(step);
+    FreeDataSet(alone);
+}
+
 TEST(SurfaceAnalysis, AARunNeedsFourCandidatesAndKeepsDuplicates)
 {
     SetDefaultSurfaceMagicSettings();
