@@ -29,6 +29,8 @@ public:
     // points decoded sound; when fewer than count, `err` has Next's error for
     // the one after them, and the decoder stands where Next would have left it.
     uint32_t DecodeRun(uint8_t* out, uint32_t count, uint32_t& err);
+    // Points of a run whose records stay in the cache while each item decodes.
+    uint32_t RunPoints() const { return recordLength_ ? (64u << 10) / recordLength_ : 1; }
     // Pointwise: where the coded stream has got to (the next chunk starts
     // there once the last point was decoded).
     const uint8_t* StreamPosition() const { return dec_.Position(); }

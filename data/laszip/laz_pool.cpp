@@ -19,8 +19,7 @@ static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
     } else {
         dec.BeginPointwise(b, e, nullptr);
     }
-    // In runs that stay in the cache while each item decodes its fields.
-    uint32_t step = std::max<uint32_t>(1, (64u << 10) / std::max<uint32_t>(R, 1));
+    uint32_t step = dec.RunPoints();
     while (job.decoded < job.points) {
         uint32_t want = std::min(step, job.points - job.decoded);
         job.decoded += dec.DecodeRun(job.out.data() + (size_t)job.decoded * R, want, job.err);

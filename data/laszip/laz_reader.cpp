@@ -14,7 +14,6 @@ const size_t kFeedBlock = 1 << 16;
 const uint64_t kMaxJobBytes = 16ull << 20;    // larger chunks decode on the caller's thread
 const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of the reader
 const uint64_t kUncompressedBlock = 4096;
-const uint64_t kRunBytes = 64 << 10;  // a run's records stay in the cache
 
 inline double GetF64(const uint8_t* p)
 {
@@ -592,8 +591,7 @@ const uint8_t* LazReader::ReadPoint(std::string& err)
         if (inChunk_ >= runFirst_ + runCount_) {
             uint32_t r = runErr_;  // the point after the last run failed
             if (!r) {
-                uint64_t fit = std::max<uint64_t>(1, kRunBytes / std::max<uint16_t>(R_, 1));
-                uint32_t want = (uint32_t)std::min<uint64_t>(fit, chunkPoints_ - inChunk_);
+                uint32_t want = (uint32_t)std::min<uint64_t>(dec_->RunPoints(), chunkPoints_ - inChunk_);
                 run_.resize((size_t)want * R_);
                 runFirst_ = inChunk_;
                 runCount_ = dec_->DecodeRun(run_.data(), want, r);
