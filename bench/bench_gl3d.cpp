@@ -4,8 +4,8 @@
 // Needs a display (run it under xvfb-run).
 #include "bench_clock.h"
 #include "app/command_ids.h"
-#include "app/shell/frame.h"
-#include "app/shell/startup.h"
+#include "shell/frame.h"
+#include "shell/startup.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/crash.h"

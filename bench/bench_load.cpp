@@ -7,11 +7,11 @@
 //                                    times the end of the load to the first
 //                                    complete picture
 // bench/run_load runs them in fresh processes, alternating, and prints the ratio.
-#include "app/shell/startup.h"
-#include "app/shell/frame.h"
-#include "app/shell/open_files.h"
+#include "shell/startup.h"
+#include "shell/frame.h"
+#include "shell/open_files.h"
 #include "app/view_record.h"
-#include "app/shell/view_window.h"
+#include "shell/view_window.h"
 #include "app/window_slots.h"
 #include "base/crash.h"
 #include "base/file_io.h"

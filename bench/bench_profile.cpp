@@ -5,11 +5,11 @@
 // also creates and arranges the window; the later ones update it. Prints
 // milliseconds per box and the number of points in it.
 #include "app/command_ids.h"
-#include "app/shell/frame.h"
+#include "shell/frame.h"
 #include "app/job_control.h"
-#include "app/shell/startup.h"
+#include "shell/startup.h"
 #include "app/view_record.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "app/window_slots.h"
 #include "data/selection.h"
 #include <windows.h>

@@ -5,7 +5,7 @@
 #include "base/messages.h"
 #include "base/polygon.h"
 #include "app/display_settings.h"
-#include "app/shell/record_parts.h"
+#include "shell/record_parts.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "classify/plan_polygon_tools.h"

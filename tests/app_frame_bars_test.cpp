@@ -4,7 +4,7 @@
 #include "app/class_combo.h"
 #include "app/status_bars.h"
 #include "app/frame_bars.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "base/progress.h"
 #include "app/class_table.h"
 #include "resource.h"

@@ -1,6 +1,6 @@
 #include "window_fixtures.h"
 #include "app/window_slots.h"
-#include "app/shell/frame.h"
+#include "shell/frame.h"
 #include "app/job_control.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "test_support.h"
-#include "app/shell/frame.h"
+#include "shell/frame.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
 #include "base/messages.h"

@@ -7,7 +7,7 @@
 #include "classify/reclass.h"
 #include "classify/undo.h"
 #include "app/job_control.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "resource.h"
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include "classify/save_classes.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
-#include "app/shell/save_las.h"
+#include "shell/save_las.h"
 #include "base/file_replace.h"
 #include "base/messages.h"
 #include "data/data_set.h"

@@ -2,7 +2,7 @@
 #pragma once
 #include "window_fixtures.h"
 #include "base/heap.h"
-#include "app/shell/view_command.h"
+#include "shell/view_command.h"
 #include "data/data_set.h"
 #include "data/selection.h"
 #include "point_sets.h"

@@ -1,8 +1,8 @@
 // The "Load ASCII Format" dialog and the preview, driven as a user would,
 // and ASCII files on the opening roads.
 #include "window_fixtures.h"
-#include "app/shell/open_files.h"
-#include "app/shell/frame.h"
+#include "shell/open_files.h"
+#include "shell/frame.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_io.h"

@@ -5,7 +5,7 @@
 #include "window_fixtures.h"
 #include "point_sets.h"
 #include "resource.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "gis/layers/aoi_edit.h"
 #include "gis/layers/aoi_file.h"
 #include "gis/layers/aoi_set.h"

@@ -2,7 +2,7 @@
 // when its writes fail.
 #include "test_support.h"
 #include "las_test_files.h"
-#include "app/shell/frame.h"
+#include "shell/frame.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "app/layer_sets.h"

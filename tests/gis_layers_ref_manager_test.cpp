@@ -11,7 +11,7 @@
 #include "gis/layers/ref_manager.h"
 #include "gis/layers/ref_shapefile.h"
 #include "gis/layers/aoi_set.h"
-#include "app/shell/open_files.h"
+#include "shell/open_files.h"
 #include "base/polygon.h"
 #include "base/dialogs.h"
 #include <gdal.h>

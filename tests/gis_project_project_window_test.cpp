@@ -6,7 +6,7 @@
 #include "gis/project/project_paint.h"
 #include "gis/project/project_window.h"
 #include "gis/project/tile_tools.h"
-#include "app/shell/frame_command.h"
+#include "shell/frame_command.h"
 #include "data/las_lock.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"

@@ -1,5 +1,5 @@
 #include "test_support.h"
-#include "app/shell/record_parts.h"
+#include "shell/record_parts.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
 #include "data/las_lock.h"

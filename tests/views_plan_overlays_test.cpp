@@ -4,7 +4,7 @@
 #include "test_support.h"
 #include "point_sets.h"
 #include "window_fixtures.h"
-#include "app/shell/frame.h"
+#include "shell/frame.h"
 #include "app/command_ids.h"
 #include "app/job_control.h"
 #include "app/view_record.h"

@@ -3,7 +3,7 @@
 // the grid query's cell.
 #include "window_fixtures.h"
 #include "point_sets.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "base/heap.h"
 #include "data/selection.h"
 #include "views/plan/measure_query.h"

@@ -5,7 +5,7 @@
 #include "window_fixtures.h"
 #include "views/plan/view_zoom.h"
 #include "app/frame_bars.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"

@@ -5,7 +5,7 @@
 #include "classify_test_support.h"
 #include "classify/reclass.h"
 #include "classify/undo.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "data/selection.h"
 #include "app/job_control.h"
 #include "views/plan/profile_box.h"

@@ -5,7 +5,7 @@
 #include "point_sets.h"
 #include "app/job_control.h"
 #include "app/status_bars.h"
-#include "app/shell/view_tools.h"
+#include "shell/view_tools.h"
 #include "base/heap.h"
 #include "data/selection.h"
 #include "views/plan/draw_thread.h"

@@ -1,7 +1,7 @@
 #include "window_fixtures.h"
 #include "app/display_settings.h"
 #include "app/job_control.h"
-#include "app/shell/registry.h"
+#include "shell/registry.h"
 #include "base/heap.h"
 #include "views/plan/draw_points.h"
 #include <commctrl.h>

@@ -6,10 +6,10 @@
 #pragma once
 #include "test_support.h"
 #include "app/command_ids.h"
-#include "app/shell/frame.h"
-#include "app/shell/startup.h"
+#include "shell/frame.h"
+#include "shell/startup.h"
 #include "app/view_record.h"
-#include "app/shell/view_window.h"
+#include "shell/view_window.h"
 #include "app/window_slots.h"
 #include "views/plan/view_mapping.h"
 #include "base/messages.h"

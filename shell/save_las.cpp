@@ -1,0 +1,153 @@
+// Saving a view's edited classes: refusals, the lock question, the copy
+// through a temporary file (data/las_save), and what the user and the log are
+// told. Nothing is logged as saved until the saved file is in place.
+#include "shell/save_las.h"
+#include "shell/frame.h"
+#include "app/view_record.h"
+#include "app/window_slots.h"
+#include "base/file_dialog.h"
+#include "base/messages.h"
+#include "base/shell_hooks.h"
+#include "base/paths.h"
+#include "data/data_set.h"
+#include "data/las_lock.h"
+#include "data/las_save.h"
+#include <cstdio>
+#include <cstring>
+
+const char kSaveLockedText[] = "The target file appears to be locked by:\n\n%s\n\nAre you sure you want to save?";
+const char kSaveFailedLog[] = "[ERROR]  Save File";
+
+static DataSet* CurrentSet(HWND view)
+{
+    if (!view || !IsWindow(view)) return nullptr;
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    return record ? record->currentDataSet : nullptr;
+}
+
+static void ShowError(const char* format, const char* name)
+{
+    char text[700];
+    snprintf(text, sizeof text, format, name);
+    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+// The refusals both saves share: 1 when the set may be saved.
+static int MaySave(const DataSet* set)
+{
+    if (set->decimated == 1) {
+        ShowError(kSaveDecimatedText, set->title);
+        return 0;
+    }
+    if (set->source != SOURCE_LAS) {
+        ShowError(kSaveNotLASText, set->title);
+        return 0;
+    }
+    return 1;
+}
+
+// 1 to go on: no marker, our own marker, or the user accepts someone else's.
+static int AcceptLock(const char* path)
+{
+    const char* owner = ReadTileLockOwner(path);
+    if (!owner || IsOwnTileLock(path)) return 1;
+    char text[700];
+    snprintf(text, sizeof text, kSaveLockedText, owner);
+    return ShowMessageBox(FrameWindow, text, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+static void ReportFailure(const LASClassSave& outcome)
+{
+    char text[1100];
+    const char* caption = "ERROR";
+    if (outcome.status == LAS_SAVE_REPLACE) {
+        caption = "File Replace Error";
+        snprintf(text, sizeof text, "%s", outcome.message);
+    } else if (outcome.status == LAS_SAVE_SOURCE_OPEN || outcome.status == LAS_SAVE_CREATE) {
+        snprintf(text, sizeof text, "[ERROR] %s", outcome.message);
+    } else {
+        snprintf(text, sizeof text, "%s", outcome.message);
+    }
+    ShowMessageBox(FrameWindow, text, caption, MB_OK | MB_ICONERROR);
+    LogMessage(kSaveFailedLog);
+}
+
+int SaveCurrentLASFile(HWND view)
+{
+    // Save is the user's request to keep the edits: a set of any other kind
+    // gets the refusal with its reason, never silence.
+    return CurrentSet(view) ? SaveLASFile(view) : 0;
+}
+
+int SaveLASFile(HWND view)
+{
+    DataSet* set = CurrentSet(view);
+    return set ? SaveLASDataSet(set) : 0;
+}
+
+int SaveLASClassesAsking(DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome)
+{
+    int ok = SaveLASClasses(set, target, targetTitle, outcome);
+    if (!ok && outcome->status == LAS_SAVE_SOURCE_REWRITTEN) {
+        if (ShowMessageBox(MessageOwner(), outcome->message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+        ok = SaveLASClasses(set, target, targetTitle, outcome, 1);
+    }
+    if (ok && lstrcmpiA(target, set->path) == 0) RestampLASSource(set);
+    return ok;
+}
+
+int SaveLASDataSet(DataSet* set)
+{
+    if (!MaySave(set)) return 0;
+    if (!set->projectTile && !AcceptLock(set->path)) return 0;
+    LASClassSave outcome;
+    if (!SaveLASClassesAsking(set, set->path, set->title, &outcome)) {
+        if (outcome.status != LAS_SAVE_SOURCE_REWRITTEN) ReportFailure(outcome);
+        return 0;
+    }
+    set->saved = 1;
+    char line[300];
+    snprintf(line, sizeof line, "[SAVE]  %s", set->title);
+    LogMessage(line);
+    return 1;
+}
+
+int ChooseSaveLASFile(char* path, char* title)
+{
+    // The dialog starts in the file's own folder, with its name in the box.
+    char folder[kPathChars];
+    lstrcpynA(folder, GetPathDirectory(path), sizeof folder);
+    if (folder[0]) lstrcpynA(path, GetPathFileName(path), kPathChars);
+    return ChooseOneFileIn(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
+                           title, folder);
+}
+
+int SaveLASFileAs(HWND view)
+{
+    DataSet* set = CurrentSet(view);
+    if (!set || !MaySave(set)) return 0;
+    char path[kPathChars], title[kPathChars];
+    lstrcpynA(path, set->path, sizeof path);
+    lstrcpynA(title, set->title, sizeof title);
+    if (!ChooseSaveLASFile(path, title)) return 0;
+    ChangeFileExtensionTo(path, ".las");
+    ChangeFileExtensionTo(title, ".las");
+    if (!AcceptLock(path)) return 0;
+    LASClassSave outcome;
+    if (!SaveLASClasses(set, path, title, &outcome)) {
+        ReportFailure(outcome);
+        return 0;
+    }
+    set->saved = 1;
+    lstrcpynA(set->path, path, sizeof set->path);
+    lstrcpynA(set->title, title, sizeof set->title);
+    RestampLASSource(set);
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    HWND plan = record->window ? record->window : view;
+    lstrcpynA(record->title, title, sizeof record->title);
+    SetWindowTextA(plan, title);
+    char line[300];
+    snprintf(line, sizeof line, "[SAVE AS]  %s", title);
+    LogMessage(line);
+    return 1;
+}
