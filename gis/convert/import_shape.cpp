@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/shape_io.h"
 #include "base/shell_hooks.h"
 #include "data/gdal_grid.h"
 #include "data/import_fields.h"
@@ -70,37 +71,32 @@ namespace {
 
 // An open shapefile with its table, and the columns it gives.
 struct ShapeSource {
+    ShapeInput in;
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
     int records = 0, shapeType = 0;
-    double minBound[4] = {}, maxBound[4] = {};
     std::vector<ShapeFieldColumn> fields;   // the table's fields in order
-    ~ShapeSource()
-    {
-        if (shp) SHPClose(shp);
-        if (dbf) DBFClose(dbf);
-    }
 };
+
+const int kPointTypes[] = {SHPT_POINT, SHPT_POINTZ, 0};
 
 // Opens the shapefile and its table; the reason it cannot be used, or null.
 const char* OpenShapeSource(const char* path, ShapeSource* s)
 {
-    std::string native = ToNativePath(path);
-    s->shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-    if (!s->shp) return kShapeOpenFailed;
-    SHPGetInfo(s->shp, &s->records, &s->shapeType, s->minBound, s->maxBound);
-    if (s->records <= 0) return kShapeEmpty;
-    if (s->shapeType != SHPT_POINT && s->shapeType != SHPT_POINTZ) return kShapeWrongType;
+    ShapeReadFault fault = OpenShapesToRead(&s->in, path, kPointTypes);
+    s->shp = s->in.shp;
+    s->records = s->in.count;
+    s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
     // other record's bytes as a point.
-    if (FirstMisplacedRecord(s->shp) >= 0) return kShapeIndexDamaged;
-    std::string dbfPath = ChangeFileExtension(path, ".dbf");
-    std::string dbf = ToNativePath(dbfPath.c_str());
-    s->dbf = dbf.empty() ? nullptr : DBFOpen(dbf.c_str(), "rb");
-    if (!s->dbf) return kShapeDBFOpenFailed;
+    if (fault != SHAPES_READABLE)
+        return fault == SHAPES_NONE ? kShapeEmpty : fault == SHAPES_OTHER_TYPE ? kShapeWrongType
+                                                  : fault == SHAPES_MISPLACED ? kShapeIndexDamaged : kShapeOpenFailed;
+    if (OpenTableToRead(&s->in) != SHAPES_READABLE) return kShapeDBFOpenFailed;
+    s->dbf = s->in.dbf;
     int count = DBFGetFieldCount(s->dbf);
     if (count <= 0) return kShapeDBFEmpty;
-    if (!TableUsable(s->dbf, dbfPath.c_str())) return kShapeDBFDamaged;
+    if (!TableUsable(s->dbf, s->in.tablePath.c_str())) return kShapeDBFDamaged;
     for (int j = 0; j < count; j++) {
         ShapeFieldColumn c = {};
         char name[XBASE_FLDNAME_LEN_READ + 1] = "";
