@@ -25,6 +25,7 @@ const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
 const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kShapefileBadValue[] =
     "Shape file holds a coordinate that is not a finite number or is out of range: shape %d of %d:\n    %s\n";
+const char kReferencePointsLeftOutFormat[] = "[LOAD]  %s:  shapes without a point left out:  %d";
 const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
@@ -235,7 +236,7 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
     reference->pointCount = count;
     bool withZ = type == SHPT_POINTZ;
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
-    int failedShape = -1;
+    int failedShape = -1, kept = 0;
     bool badValue = false;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count; j++) {
@@ -247,8 +248,9 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
             badValue = shape != nullptr;
             break;
         }
-        if (shape->nVertices > 0 && (!withZ || shape->padfZ)) {
-            Vec3& v = reference->points[j];
+        // A shape without a point (a null shape) is left out, not put at 0, 0.
+        if (shape->nVertices > 0 && shape->padfX && shape->padfY && (!withZ || shape->padfZ)) {
+            Vec3& v = reference->points[kept++];
             v.x = shape->padfX[0];
             v.y = shape->padfY[0];
             v.z = withZ ? (float)shape->padfZ[0] : 0.0f;
@@ -263,6 +265,12 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
         if (badValue) ReportShapefileValueFault(failedShape, count, title);
         else ReportDamagedShapefile(failedShape, count, title);
         return nullptr;
+    }
+    reference->pointCount = kept;
+    if (kept < count) {
+        char line[400];
+        snprintf(line, sizeof line, kReferencePointsLeftOutFormat, title, count - kept);
+        LogMessage(line);
     }
     return reference;
 }

@@ -12,6 +12,7 @@ extern const char kShapefileUnknownType[];  // "Unknown shape file type:\n    %s
 extern const char kDBFOpenFailed[];         // "Unable to open DBF file for reading:\n    %s\n"
 extern const char kReferenceNoMemory[];
 extern const char kShapefileBadValue[];     // a coordinate not finite or out of range: shape, count and title
+extern const char kReferencePointsLeftOutFormat[];  // status line: the title and the null shapes left out
 extern const char kDBFDamaged[];            // a table cut short, not matching its fields or a number cell holding none, with its title
 
 // Extension ".SHP" (any case), and both the shape file and its table open.
