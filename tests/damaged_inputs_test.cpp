@@ -729,9 +729,10 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
         std::string name = "project: " + what;
         Outcome o = Load(name, [&](bool* sane) {
             Project* read = ReadProjectFile((base + ".lep").c_str(), "damaged.lep");
+            // A tile kept without an outline has no bounds to check.
             for (int i = 0; read && i < read->tileCount; i++) {
                 const ProjectTile* t = read->tiles[i];
-                *sane = *sane && Usable(t->minX) && Usable(t->maxX) && Usable(t->minY) && Usable(t->maxY) &&
+                *sane = *sane && (!t->boundary || (Usable(t->minX) && Usable(t->maxX) && Usable(t->minY) && Usable(t->maxY))) &&
                         !strpbrk(t->name, "\\/:");
             }
             FreeProject(read);
@@ -767,6 +768,32 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
     FreeProject(q);
     run("tile corner NaN", ReadBytes(folder + "q.lep"), ReadShapeFiles(folder + "q_tiles.shp"), true);
     for (const char* part : {"_tiles.shp", "_tiles.shx", "_tiles.dbf"}) run(std::string("no ") + part, lep, tiles, true, part);
+    // A tile whose data folder and name make a path longer than a path holds
+    // is named, not shown as missing while its file is there.
+    std::string deep = folder + std::string(240 - folder.size(), 'd') + "\\";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    const char* longName = "a_tile_with_a_rather_long_name.las";
+    std::string full = "\\\\?\\" + deep + longName;
+    HANDLE made = CreateFileW(std::wstring(full.begin(), full.end()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (made != INVALID_HANDLE_VALUE) CloseHandle(made);
+    Project* distant = MakeRowProject(folder, 2, false);
+    snprintf(distant->path, sizeof distant->path, "%sfar.lep", folder.c_str());
+    snprintf(distant->dataFolder, sizeof distant->dataFolder, "%s", deep.c_str());
+    snprintf(distant->tiles[1]->name, sizeof distant->tiles[1]->name, "%s", longName);
+    {
+        BoxAnswers quiet;
+        ASSERT_EQ(WriteProjectFile(distant), 1);
+    }
+    FreeProject(distant);
+    {
+        BoxAnswers boxes;
+        Project* read = ReadProjectFile((folder + "far.lep").c_str(), "far.lep");
+        EXPECT_EQ(read, nullptr);
+        FreeProject(read);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_NE(boxes.shown()[0].text.find(std::string(longName) + " (record 2)"), std::string::npos)
+            << boxes.shown()[0].text;
+    }
     // Missing tiles are no damage: the project opens with them marked not found.
     BoxAnswers none;
     Project* read = ReadProjectFile((folder + "job.lep").c_str(), "job.lep");

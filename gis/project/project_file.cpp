@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,6 +27,13 @@ const char kProjectAppearsCorrupt[] = "%s appears to be corrupt!";
 const char kProjectCorruptReasonFormat[] = "%s\n\n%s";
 const char kProjectOpenWriteFailed[] = "Unable to open %s for writing!";
 const char kProjectWriteFailed[] = "Unable to write %s!\n\nThe project files were left as they were.";
+const char kTilesWithoutOutlineFormat[] =
+    "The tile index holds no usable outline for %d tile(s). They stay in the project, are not drawn, and are "
+    "saved without one:\n";
+const char kTileRecordLineFormat[] = "    %s (record %d)\n";
+const char kTilePathTooLongFormat[] =
+    "The path of tile %s (record %d) is %d characters long; a path holds at most %d.\nMove the tiles to a shorter "
+    "folder and open the project again.";
 const char kDataFolderQuestion[] =
     "The data folder is unavailable or does not exist:\n\n%s\n\nWould you like to select another location?";
 const char kTilesLocationTitle[] = "Project Tiles Location";
@@ -34,6 +42,16 @@ const char kTilesLocationTitle[] = "Project Tiles Location";
 static const int kMaxTiles = 1000000;
 // A tile overlap wider than this (in metres or feet) would load every tile as a neighbour.
 static const int kMaxBufferSize = 1000000;
+
+static std::string Formatted(const char* format, ...)
+{
+    char text[800];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
 
 static void Report(const char* format, const char* name, const char* reason = nullptr)
 {
@@ -67,7 +85,8 @@ static const PolygonRing* TileRing(const ProjectTile* t)
     return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
 }
 
-// One closed polygon and one record per tile.
+// One closed polygon, or a null shape for a tile without an outline, and one
+// record per tile: a save never holds fewer tiles than the project.
 static bool WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
 {
     bool ok = DBFAddField(dbf, "FILENAME", FTString, 255, 0) == 0 && DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) == 1 &&
@@ -77,22 +96,22 @@ static bool WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
         if (const PolygonRing* ring = TileRing(p->tiles[i]))
             if (ring->num_vertices > largest) largest = ring->num_vertices;
     std::vector<double> xs((size_t)largest + 1), ys((size_t)largest + 1);
-    int record = 0;
     for (int i = 0; i < p->tileCount && ok; i++) {
         const ProjectTile* t = p->tiles[i];
+        if (!t) return false;
         const PolygonRing* ring = TileRing(t);
-        if (!ring) continue;
-        int n = ring->num_vertices;
+        int n = ring ? ring->num_vertices : 0;
         for (int k = 0; k < n; k++) {
             xs[(size_t)k] = ring->vertex[k].x;
             ys[(size_t)k] = ring->vertex[k].y;
         }
-        xs[(size_t)n] = ring->vertex[0].x;
-        ys[(size_t)n] = ring->vertex[0].y;
-        ok = AppendShape(shp, SHPT_POLYGON, n + 1, xs.data(), ys.data(), nullptr, record) &&
-             DBFWriteStringAttribute(dbf, record, 0, t->name) && DBFWriteIntegerAttribute(dbf, record, 1, t->editStatus) &&
-             DBFWriteIntegerAttribute(dbf, record, 2, t->activeStatus);
-        record++;
+        if (ring) {
+            xs[(size_t)n] = ring->vertex[0].x;
+            ys[(size_t)n] = ring->vertex[0].y;
+        }
+        ok = AppendShape(shp, ring ? SHPT_POLYGON : SHPT_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i) &&
+             DBFWriteStringAttribute(dbf, i, 0, t->name) && DBFWriteIntegerAttribute(dbf, i, 1, t->editStatus) &&
+             DBFWriteIntegerAttribute(dbf, i, 2, t->activeStatus);
     }
     return ok;
 }
@@ -212,7 +231,8 @@ static bool SafeTileName(const char* name)
 }
 
 // Reads the tile index into the project; null when all is well, else the reason.
-static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason, size_t size, int* inTable)
+static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason, size_t size, int* inTable,
+                                 std::vector<int>* withoutOutline)
 {
     SHPHandle shp = in->shp;
     DBFHandle dbf = in->dbf;
@@ -240,34 +260,26 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
             snprintf(reason, size, "Shape %d cannot be read.", i + 1);
             return reason;
         }
-        int n = shape->nVertices;
-        // A corner that is no number means a damaged file; one far off is
-        // a tile outline an older save wrote from a header without bounds,
-        // left out below.
+        // A corner that is no number means a damaged file.
         if (!ShapeValuesFinite(shape)) {
             SHPDestroyObject(shape);
             snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number.", i + 1);
             return reason;
         }
-        // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
-        if (n < 4 || !shape->padfX || !shape->padfY) {
-            SHPDestroyObject(shape);
-            continue;
-        }
-        if (!NumberCellUsable(dbf, i, 1) || !NumberCellUsable(dbf, i, 2)) {
-            SHPDestroyObject(shape);
-            *inTable = 1;
-            snprintf(reason, size, "Record %d holds a status that is no number.", i + 1);
-            return reason;
-        }
-        const char* name = DBFReadStringAttribute(dbf, i, 0);
+        const char* name = NumberCellUsable(dbf, i, 1) && NumberCellUsable(dbf, i, 2) ? DBFReadStringAttribute(dbf, i, 0)
+                                                                                      : nullptr;
         if (!SafeTileName(name) || strlen(name) >= kPathChars) {
             SHPDestroyObject(shape);
             *inTable = 1;
-            snprintf(reason, size, "Record %d has no usable FILENAME (a plain file name is required).", i + 1);
+            snprintf(reason, size,
+                     name ? "Record %d has no usable FILENAME (a plain file name is required)."
+                          : "Record %d holds a status that is no number.",
+                     i + 1);
             return reason;
         }
-        ProjectTile* t = NewProjectTile(n - 1);
+        // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
+        int n = shape->padfX && shape->padfY ? shape->nVertices : 0;
+        ProjectTile* t = NewProjectTile(n >= 4 ? n - 1 : 0);
         if (!t) {
             SHPDestroyObject(shape);
             return "Out of memory.";
@@ -275,22 +287,33 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
         snprintf(t->name, sizeof t->name, "%s", name);
         t->editStatus = DBFReadIntegerAttribute(dbf, i, 1);
         t->activeStatus = DBFReadIntegerAttribute(dbf, i, 2);
-        RingVertex* v = t->boundary->contour[0].vertex;
-        for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
-        SetTileBoundsFromRing(t);
+        if (t->boundary) {
+            RingVertex* v = t->boundary->contour[0].vertex;
+            for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
+            SetTileBoundsFromRing(t);
+        }
         SHPDestroyObject(shape);
         // An outline spanning the plane (written from a header without bounds)
-        // or holding no numbers is left out, and the user told which tile.
-        if (!UsableTileBounds(t->minX, t->maxX, t->minY, t->maxY)) {
-            char text[600];
-            snprintf(text, sizeof text, "%s%s", t->name, kTileBoundsUnusableText);
-            ErrorMessage(text);
-            FreeProjectTile(t);
-            continue;
+        // would take every click and meet every buffer. The tile stays, without
+        // an outline, so that the next save keeps its record.
+        if (!t->boundary || !UsableTileBounds(t->minX, t->maxX, t->minY, t->maxY)) {
+            DropTileOutline(t);
+            withoutOutline->push_back(i);
         }
         p->tiles[p->tileCount++] = t;
     }
     return nullptr;
+}
+
+// One message for every tile kept without an outline, naming the first few.
+static void ReportTilesWithoutOutline(const Project* p, const std::vector<int>& records)
+{
+    if (records.empty()) return;
+    std::string text = Formatted(kTilesWithoutOutlineFormat, (int)records.size());
+    for (size_t k = 0; k < records.size() && k < 10; k++)
+        text += Formatted(kTileRecordLineFormat, p->tiles[records[k]]->name, records[k] + 1);
+    if (records.size() > 10) text += "    ...\n";
+    ErrorMessage(text.c_str());
 }
 
 int AskForMissingDataFolder(HWND owner, Project* p)
@@ -370,7 +393,8 @@ Project* ReadProjectFile(const char* path, const char* title)
     }
     char reason[200];
     int inTable = 0;
-    problem = ReadTileIndex(&in, p, reason, sizeof reason, &inTable);
+    std::vector<int> withoutOutline;
+    problem = ReadTileIndex(&in, p, reason, sizeof reason, &inTable, &withoutOutline);
     CloseShapeInput(&in);
     if (problem) {
         FreeProject(p);
@@ -381,19 +405,26 @@ Project* ReadProjectFile(const char* path, const char* title)
         FreeProject(p);
         return nullptr;
     }
+    // A tile whose path does not fit could be neither checked nor opened: it
+    // is named, not taken for a missing file.
+    for (int i = 0; i < p->tileCount; i++) {
+        size_t length = strlen(tilesFolder) + strlen(p->tiles[i]->name);
+        if (length < kPathChars) continue;
+        std::string tooLong = Formatted(kTilePathTooLongFormat, p->tiles[i]->name, i + 1, (int)length, (int)kPathChars - 1);
+        FreeProject(p);
+        Report(kProjectOpenReadFailed, title, tooLong.c_str());
+        return nullptr;
+    }
     StartProgress((unsigned)p->tileCount, kCheckingTilesText);
     for (int i = 0; i < p->tileCount; i++) {
         StepProgress();
         ProjectTile* t = p->tiles[i];
-        if (strlen(tilesFolder) + strlen(t->name) >= kPathChars) {
-            t->activeStatus = TILE_NOT_FOUND;
-            continue;
-        }
         snprintf(t->path, sizeof t->path, "%s%s", tilesFolder, t->name);
         CheckTileState(t);
     }
     SetProjectBoundsFromTiles(p);
     EndProgress();
+    ReportTilesWithoutOutline(p, withoutOutline);
     char line[400];
     snprintf(line, sizeof line, "[LOAD] %s", title);
     LogMessage(line);
