@@ -1,7 +1,8 @@
-// Reading and writing POI shapefiles through shapelib. A save writes beside
-// the target under temporary names and moves the three files into place only
-// when every write went through, so a failed save never replaces a good file
-// and never leaves a half-written one under the chosen name.
+// Reading and writing POI shapefiles through shapelib (base/shape_io). A save
+// writes beside the target under temporary names and moves the three files
+// into place only when every write went through and they read back whole, so
+// a failed save never replaces a good file and never leaves a half-written
+// one under the chosen name.
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "app/layer_sets.h"
@@ -208,7 +209,6 @@ int SavePOIShapefile(POISet* set)
     }
     int written = 0;
     bool ok = WriteMarkers(set, shp, dbf, &written);
-    // Read back before the old file goes: a write the disk lost shows there.
     if (!CommitShapeGroup(&w, ok)) {
         Report(kPOIWriteFailed, set->title);
         return 0;
