@@ -151,17 +151,20 @@ int WriteProjectFile(Project* project)
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    bool ok = WriteProjectTable(project, table);
-    SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
-    DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
-    if (!dbf) {
+    if (!WriteProjectTable(project, table)) {
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, shp ? dbfName.c_str() : shpName.c_str());
+        Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    ok = ok && WriteTileIndex(project, shp, dbf);
+    SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
+    DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
+    if (!dbf || !WriteTileIndex(project, shp, dbf)) {
+        AbortShapeGroup(&w);
+        Report(kProjectOpenWriteFailed, shp && !dbf ? dbfName.c_str() : shpName.c_str());
+        return 0;
+    }
     // Everything is on disk and reads back: only now are the old files replaced.
-    if (!CommitShapeGroup(&w, ok)) {
+    if (!CommitShapeGroup(&w, true)) {
         Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
     }
