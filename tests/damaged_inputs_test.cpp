@@ -729,9 +729,10 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
         std::string name = "project: " + what;
         Outcome o = Load(name, [&](bool* sane) {
             Project* read = ReadProjectFile((base + ".lep").c_str(), "damaged.lep");
+            // A tile kept without an outline has no bounds to check.
             for (int i = 0; read && i < read->tileCount; i++) {
                 const ProjectTile* t = read->tiles[i];
-                *sane = *sane && Usable(t->minX) && Usable(t->maxX) && Usable(t->minY) && Usable(t->maxY) &&
+                *sane = *sane && (!t->boundary || (Usable(t->minX) && Usable(t->maxX) && Usable(t->minY) && Usable(t->maxY))) &&
                         !strpbrk(t->name, "\\/:");
             }
             FreeProject(read);
@@ -767,6 +768,32 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
     FreeProject(q);
     run("tile corner NaN", ReadBytes(folder + "q.lep"), ReadShapeFiles(folder + "q_tiles.shp"), true);
     for (const char* part : {"_tiles.shp", "_tiles.shx", "_tiles.dbf"}) run(std::string("no ") + part, lep, tiles, true, part);
+    // A tile whose data folder and name make a path longer than a path holds
+    // is named, not shown as missing while its file is there.
+    std::string deep = folder + std::string(240 - folder.size(), 'd') + "\\";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    const char* longName = "a_tile_with_a_rather_long_name.las";
+    std::string full = "\\\\?\\" + deep + longName;
+    HANDLE made = CreateFileW(std::wstring(full.begin(), full.end()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (made != INVALID_HANDLE_VALUE) CloseHandle(made);
+    Project* distant = MakeRowProject(folder, 2, false);
+    snprintf(distant->path, sizeof distant->path, "%sfar.lep", folder.c_str());
+    snprintf(distant->dataFolder, sizeof distant->dataFolder, "%s", deep.c_str());
+    snprintf(distant->tiles[1]->name, sizeof distant->tiles[1]->name, "%s", longName);
+    {
+        BoxAnswers quiet;
+        ASSERT_EQ(WriteProjectFile(distant), 1);
+    }
+    FreeProject(distant);
+    {
+        BoxAnswers boxes;
+        Project* read = ReadProjectFile((folder + "far.lep").c_str(), "far.lep");
+        EXPECT_EQ(read, nullptr);
+        FreeProject(read);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_NE(boxes.shown()[0].text.find(std::string(longName) + " (record 2)"), std::string::npos)
+            << boxes.shown()[0].text;
+    }
     // Missing tiles are no damage: the project opens with them marked not found.
     BoxAnswers none;
     Project* read = ReadProjectFile((folder + "job.lep").c_str(), "job.lep");
@@ -849,6 +876,19 @@ bool SaneImport(const std::string& las)
     return sane;
 }
 
+// A table of INTENSITY and CLASS with `rows` rows beside the shapefile.
+bool WriteImportTable(const std::string& shp, int rows)
+{
+    std::string dbf = ChangeFileExtension(shp.c_str(), ".dbf");
+    DeleteFileA(dbf.c_str());
+    DBFHandle h = DBFCreate(ToNativePath(dbf.c_str()).c_str());
+    if (!h) return false;
+    bool ok = DBFAddField(h, "INTENSITY", FTInteger, 8, 0) == 0 && DBFAddField(h, "CLASS", FTInteger, 4, 0) == 1;
+    for (int i = 0; i < rows && ok; i++) ok = DBFWriteIntegerAttribute(h, i, 0, 100 + i) && DBFWriteIntegerAttribute(h, i, 1, 2);
+    DBFClose(h);
+    return ok;
+}
+
 }  // namespace
 
 TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
@@ -905,6 +945,35 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
                                                            TestShape{{{V(4, 5, 6)}}}}));
         std::string name = "shapefile import: " + bad.first;
         ExpectHandled(Load(name, [&](bool* sane) { return importShapes(path, sane); }), name);
+    }
+    // A table that does not give every point its row, or a cell of a used
+    // field that is no number, fails the file naming the record: never an
+    // intensity or class of 0 that the file does not hold.
+    std::string fielded = TempPath("fielded.shp");
+    ASSERT_TRUE(WriteTestShapefile(fielded, SHPT_POINTZ, {TestShape{{{V(1, 2, 3)}}}, TestShape{{{V(4, 5, 6)}}},
+                                                          TestShape{{{V(7, 8, 9)}}}}, false));
+    auto refusal = [&](const std::string& what, const ShapeFiles& files) {
+        std::string path = WriteShapeFiles(("f" + std::to_string(n++) + ".shp").c_str(), files);
+        Outcome o = Load("shapefile import: " + what, [&](bool* sane) { return importShapes(path, sane); });
+        ExpectRefused(o, "shapefile import: " + what);
+        return o.boxes.empty() ? std::string() : o.boxes[0].text;
+    };
+    for (int rows : {2, 0}) {
+        ASSERT_TRUE(WriteImportTable(fielded, rows));
+        std::string text = refusal(std::to_string(rows) + " rows for 3 points", ReadShapeFiles(fielded));
+        EXPECT_NE(text.find("record " + std::to_string(rows + 1) + " has none"), std::string::npos) << text;
+    }
+    ASSERT_TRUE(WriteImportTable(fielded, 3));
+    const ShapeFiles whole = ReadShapeFiles(fielded);
+    EXPECT_TRUE(Load("shapefile import: whole table", [&](bool* sane) { return importShapes(fielded, sane); }).taken);
+    for (const auto& cell : std::vector<std::pair<std::string, Bytes>>{{"a quote", "\""}, {"a NUL byte", Bytes(1, '\0')},
+                                                                       {"hexadecimal", "0x7a"}}) {
+        ShapeFiles f = whole;
+        size_t headerLength = (uint8_t)f.dbf[8] | (uint8_t)f.dbf[9] << 8, recordLength = (uint8_t)f.dbf[10] | (uint8_t)f.dbf[11] << 8;
+        size_t intensity = headerLength + recordLength + 1;   // record 2, after its deletion flag
+        f.dbf.replace(intensity + 8 - cell.second.size(), cell.second.size(), cell.second);
+        std::string text = refusal("intensity with " + cell.first, f);
+        EXPECT_NE(text.find("Record 2 of the DBF file: INTENSITY"), std::string::npos) << text;
     }
     FreeJobControl(job);
 }

@@ -253,6 +253,12 @@ TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + kExportWriteFailed + "\n");
     EXPECT_EQ(run.Export(las, s, kExportShape), 1);
+    // A failed export again keeps the shapefile the first one wrote.
+    const Bytes shapes = ReadBytes(Base(las) + ".shp"), table = ReadBytes(Base(las) + ".dbf");
+    SetExportShapefileIO(&failing);
+    EXPECT_EQ(run.Export(las, s, kExportShape), 0);
+    SetExportShapefileIO(nullptr);
+    EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes && ReadBytes(Base(las) + ".dbf") == table);
     FreeExportSettings(s);
 }
 

@@ -151,6 +151,17 @@ SAOffset FailingWrite(void* p, SAOffset size, SAOffset count, SAFile file)
     writeBudget -= bytes;
     return realIO.FWrite(p, size, count, file);
 }
+// A disk that acknowledges writes past the budget and loses them.
+SAOffset LostWrite(void* p, SAOffset size, SAOffset count, SAFile file)
+{
+    size_t bytes = (size_t)(size * count);
+    if (bytes > writeBudget) {
+        writeBudget = 0;
+        return count;
+    }
+    writeBudget -= bytes;
+    return realIO.FWrite(p, size, count, file);
+}
 
 bool LeftoversIn(const std::string& folder)
 {
@@ -200,6 +211,18 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
                     text == Formatted(kPOIShapeOpenWriteFailed, "keep_poi.shp"))
             << text;
         EXPECT_EQ(set->saved, 0);
+        EXPECT_EQ(MarkersIn(path), 2) << budget;
+        EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
+    }
+    // Writes that were lost without a word show only when the files are read back.
+    failing.FWrite = LostWrite;
+    SetPOIShapefileIO(&failing);
+    for (size_t budget : {400, 1200}) {
+        writeBudget = budget;
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0) << budget;
+        ASSERT_EQ(boxes.shown().size(), 1u) << budget;
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kPOIWriteFailed, "keep_poi.shp"));
         EXPECT_EQ(MarkersIn(path), 2) << budget;
         EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
     }

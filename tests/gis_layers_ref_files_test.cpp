@@ -6,6 +6,7 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_shapefile.h"
+#include "base/messages.h"
 #include "base/polygon.h"
 #include "data/lasfile/las_file.h"
 #include <gdal.h>
@@ -72,11 +73,12 @@ TEST(ReferenceShapefiles, ArcsAreOpenYellowLinesAndPointsKeepASlotPerShape)
     ReferenceFile* f = wells.file;
     EXPECT_EQ(f->shapeKind, SHAPES_POINTS);
     EXPECT_EQ(f->color, 0xFFFF00u);
-    ASSERT_EQ(f->pointCount, 3);
+    // The null shape is left out and counted, not drawn at 0, 0.
+    ASSERT_EQ(f->pointCount, 2);
     EXPECT_EQ(f->points[0].z, 9.0f);
-    EXPECT_EQ(f->points[1].x, 0.0);   // the null shape's slot stays empty
-    EXPECT_EQ(f->points[1].y, 0.0);
-    EXPECT_EQ(f->points[2].x, -1.0);
+    EXPECT_EQ(f->points[1].x, -1.0);
+    EXPECT_EQ(f->points[1].z, 3.0f);
+    EXPECT_STREQ(GetLastLogLine(), "[LOAD]  wells.shp:  shapes without a point left out:  1");
     EXPECT_EQ(f->minX, -1.0);
     EXPECT_EQ(f->maxY, 12.0);
 }

@@ -3,9 +3,11 @@
 // shapefile read back with OGR, and the "Contour Parameters" dialog.
 #include "window_fixtures.h"
 #include "point_sets.h"
+#include "las_test_files.h"
 #include "resource.h"
 #include "app/job_control.h"
 #include "app/view_selection.h"
+#include "base/file_io.h"
 #include "base/file_system.h"
 #include "base/polygon.h"
 #include "base/progress.h"
@@ -344,6 +346,17 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, Formatted(kContourFileOpenFailed, "cone.dbf"));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+
+    // A full disk anywhere in a save fails it and keeps the file saved before.
+    const Bytes shapes = ReadBytes(path), table = ReadBytes(TempPath("cone.dbf"));
+    for (int nth : {1, 4, 30}) {
+        BoxAnswers failed;
+        SetWriteFaultAt(nth);
+        EXPECT_EQ(SaveContourShapefile(view, path.c_str(), "cone.shp"), 0) << nth;
+        SetWriteFaultAt(0);
+        EXPECT_EQ(failed.shown().size(), 1u) << nth;
+        EXPECT_TRUE(ReadBytes(path) == shapes && ReadBytes(TempPath("cone.dbf")) == table) << nth;
+    }
 }
 
 TEST_F(ContourJob, SavingWithoutContoursOffersToCreateThem)

@@ -8,9 +8,9 @@
 #include "base/file_system.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "base/shape_io.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_file.h"
-#include "gis/layers/shape_io.h"
 #include "resource.h"
 #include <shapefil.h>
 #include <cstdio>
@@ -71,7 +71,7 @@ static int IntegerValue(int code, const ExportPoint* p)
     return 0;
 }
 
-// The calls under an export's noting hooks (shape_io) when tests replace them.
+// The calls under an export's noting hooks (base/shape_io) when tests replace them.
 static SAHooks exportBaseIO;
 static bool exportBaseIOSet;
 
@@ -89,6 +89,7 @@ struct ExportOutput {
     char      paths[3][260];   // .xyz, or .shp, .shx, .dbf (the last two with shapefiles)
     VFile     text;
     std::string pending;
+    ShapeGroupWriter shapes;   // a shapefile takes the place of an earlier one only when whole
     SHPHandle shp;
     DBFHandle dbf;
     int       shapeType;
@@ -112,12 +113,10 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
         !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[2], sizeof o->paths[2]))
         return false;
     o->shapeType = o->format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT;
-    std::string shp = ToNativePath(o->paths[0]), dbf = ToNativePath(o->paths[2]);
-    if (shp.empty() || dbf.empty()) return false;
-    SAHooks io = WritingShapeHooks(exportBaseIOSet ? &exportBaseIO : nullptr);
-    o->shp = SHPCreateLL(shp.c_str(), o->shapeType, &io);
+    if (!BeginShapeGroup(&o->shapes, o->paths[0], exportBaseIOSet ? &exportBaseIO : nullptr)) return false;
+    o->shp = CreateGroupShapes(&o->shapes, o->paths[0], o->shapeType);
     if (!o->shp) return false;
-    o->dbf = DBFCreateLL(dbf.c_str(), "LDID/87", &io);
+    o->dbf = CreateGroupTable(&o->shapes, o->paths[2]);
     if (!o->dbf) return false;
     if (DBFAddField(o->dbf, "POINT_NUM", FTInteger, 8, 0) < 0) return false;
     for (int i = 0; i < s->fieldCount; i++) {
@@ -147,11 +146,8 @@ bool WritePoint(ExportOutput* o, const ExportSettings* s, const ExportPoint* p, 
         return o->pending.size() < kTextFlushBytes || FlushText(o);
     }
     double x = p->x, y = p->y, z = p->z;
-    SHPObject* shape = SHPCreateSimpleObject(o->shapeType, 1, &x, &y, o->shapeType == SHPT_POINTZ ? &z : nullptr);
-    if (!shape) return false;
-    bool ok = SHPWriteObject(o->shp, -1, shape) >= 0;
-    SHPDestroyObject(shape);
-    ok = ok && DBFWriteIntegerAttribute(o->dbf, o->record, 0, o->record);
+    bool ok = AppendShape(o->shp, o->shapeType, 1, &x, &y, o->shapeType == SHPT_POINTZ ? &z : nullptr, o->record) &&
+              DBFWriteIntegerAttribute(o->dbf, o->record, 0, o->record);
     for (int c = 0; ok && c < o->columnCount; c++) {
         int code = o->columns[c];
         if (code == EXPORT_Z) ok = DBFWriteDoubleAttribute(o->dbf, o->record, c + 1, p->z);
@@ -162,7 +158,9 @@ bool WritePoint(ExportOutput* o, const ExportSettings* s, const ExportPoint* p, 
     return ok;
 }
 
-// Closes what is open; false when the text's last bytes could not be written.
+// Closes a finished output; false when the text's last bytes could not be
+// written or the shapefile did not come out whole (closing writes its final
+// headers: a full disk shows only there).
 bool CloseOutput(ExportOutput* o)
 {
     bool ok = true;
@@ -171,22 +169,23 @@ bool CloseOutput(ExportOutput* o)
         ok = VFileClose(o->text) == 1 && ok;
         o->text = nullptr;
     }
-    if (o->shp || o->dbf) {
-        // Closing writes the final headers: a full disk shows only here.
-        if (o->shp) SHPClose(o->shp);
-        if (o->dbf) DBFClose(o->dbf);
-        ok = ok && !ShapeWritesFailed();
-    }
+    if (o->shp) ok = CommitShapeGroup(&o->shapes, ok) && ok;
     o->shp = nullptr;
     o->dbf = nullptr;
     return ok;
 }
 
+// A text output goes; a shapefile's files go and an earlier one stays.
 void RemoveOutput(ExportOutput* o)
 {
-    CloseOutput(o);
-    const char* paths[3] = { o->paths[0], o->paths[1], o->paths[2] };
-    RemoveConvertOutputs(paths, 3);
+    if (o->text) VFileClose(o->text);
+    o->text = nullptr;
+    AbortShapeGroup(&o->shapes);
+    o->shp = nullptr;
+    o->dbf = nullptr;
+    if (o->format != kExportASCII) return;
+    const char* paths[1] = { o->paths[0] };
+    RemoveConvertOutputs(paths, 1);
 }
 
 }  // namespace

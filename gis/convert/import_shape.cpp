@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/shape_io.h"
 #include "base/shell_hooks.h"
 #include "data/gdal_grid.h"
 #include "data/import_fields.h"
@@ -35,6 +36,8 @@ const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read
 const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
 const char kShapeIndexDamaged[] = "The shape file's index (.shx) is damaged!";
 const char kShapeDBFDamaged[] = "The DBF file is damaged or cut short!";
+const char kShapeDBFShortFormat[] = "The DBF file holds %d records for %d shapes: record %d has none!";
+const char kShapeCellNoNumberFormat[] = "Record %d of the DBF file: %s holds no number!";
 
 constexpr int kRecordsPerStep = 4096;
 constexpr int kPreviewRecords = 10;
@@ -70,37 +73,40 @@ namespace {
 
 // An open shapefile with its table, and the columns it gives.
 struct ShapeSource {
+    ShapeInput in;
+    char reason[160] = "";
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
     int records = 0, shapeType = 0;
-    double minBound[4] = {}, maxBound[4] = {};
     std::vector<ShapeFieldColumn> fields;   // the table's fields in order
-    ~ShapeSource()
-    {
-        if (shp) SHPClose(shp);
-        if (dbf) DBFClose(dbf);
-    }
 };
+
+const int kPointTypes[] = {SHPT_POINT, SHPT_POINTZ, 0};
 
 // Opens the shapefile and its table; the reason it cannot be used, or null.
 const char* OpenShapeSource(const char* path, ShapeSource* s)
 {
-    std::string native = ToNativePath(path);
-    s->shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-    if (!s->shp) return kShapeOpenFailed;
-    SHPGetInfo(s->shp, &s->records, &s->shapeType, s->minBound, s->maxBound);
-    if (s->records <= 0) return kShapeEmpty;
-    if (s->shapeType != SHPT_POINT && s->shapeType != SHPT_POINTZ) return kShapeWrongType;
+    ShapeReadFault fault = OpenShapesToRead(&s->in, path, kPointTypes);
+    s->shp = s->in.shp;
+    s->records = s->in.count;
+    s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
     // other record's bytes as a point.
-    if (FirstMisplacedRecord(s->shp) >= 0) return kShapeIndexDamaged;
-    std::string dbfPath = ChangeFileExtension(path, ".dbf");
-    std::string dbf = ToNativePath(dbfPath.c_str());
-    s->dbf = dbf.empty() ? nullptr : DBFOpen(dbf.c_str(), "rb");
-    if (!s->dbf) return kShapeDBFOpenFailed;
+    if (fault != SHAPES_READABLE)
+        return fault == SHAPES_NONE ? kShapeEmpty : fault == SHAPES_OTHER_TYPE ? kShapeWrongType
+                                                  : fault == SHAPES_MISPLACED ? kShapeIndexDamaged : kShapeOpenFailed;
+    if (OpenTableToRead(&s->in) != SHAPES_READABLE) return kShapeDBFOpenFailed;
+    s->dbf = s->in.dbf;
     int count = DBFGetFieldCount(s->dbf);
     if (count <= 0) return kShapeDBFEmpty;
-    if (!TableUsable(s->dbf, dbfPath.c_str())) return kShapeDBFDamaged;
+    // A point without its row would get fields the file does not give it.
+    ShapeReadFault rows = CheckTableRows(&s->in);
+    if (rows == TABLE_SHORT) {
+        int records = DBFGetRecordCount(s->dbf);
+        snprintf(s->reason, sizeof s->reason, kShapeDBFShortFormat, records, s->records, records + 1);
+        return s->reason;
+    }
+    if (rows == TABLE_DAMAGED) return kShapeDBFDamaged;
     for (int j = 0; j < count; j++) {
         ShapeFieldColumn c = {};
         char name[XBASE_FLDNAME_LEN_READ + 1] = "";
@@ -280,6 +286,15 @@ static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn
     return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]) ? RECORD_POINT : RECORD_NOT_FINITE;
 }
 
+// The first used table field of record `i` whose cell holds no number, -1
+// when every one holds a number or is blank.
+static int FirstCellWithoutNumber(const ShapeSource& source, int i)
+{
+    for (size_t j = 0; j < source.fields.size(); j++)
+        if (source.fields[j].code >= 0 && !NumberCellUsable(source.dbf, i, (int)j)) return (int)j;
+    return -1;
+}
+
 // Every kRecordsPerStep records a pass steps the bar and may be stopped.
 static bool StopsAtRecord(JobControl* job, HWND bar, int i)
 {
@@ -313,6 +328,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     double lo[3] = { LAS_EMPTY_MIN, LAS_EMPTY_MIN, LAS_EMPTY_MIN }, hi[3] = { LAS_EMPTY_MAX, LAS_EMPTY_MAX, LAS_EMPTY_MAX };
     uint64_t unreadable = 0, notFinite = 0;
     bool stopped = false, damaged = false, beyond = false;
+    char noNumber[200] = "";
     for (int i = 0; i < source.records; i++) {
         if (StopsAtRecord(job, bar, i)) {
             stopped = true;
@@ -327,6 +343,12 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
         if (r == RECORD_NO_POINT) unreadable++;
         if (r == RECORD_NOT_FINITE) notFinite++;
         if (r != RECORD_POINT) continue;
+        // A cell that is no number would become 0 in the point: the file fails, naming it.
+        int cell = FirstCellWithoutNumber(source, i);
+        if (cell >= 0) {
+            snprintf(noNumber, sizeof noNumber, kShapeCellNoNumberFormat, i + 1, source.fields[(size_t)cell].name);
+            break;
+        }
         // A point beyond any map would stretch the scale that every other
         // point is stored with: the file fails instead.
         if (!(std::fabs(xyz[0]) <= kMaxGridCoordinate && std::fabs(xyz[1]) <= kMaxGridCoordinate &&
@@ -339,10 +361,11 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
             hi[a] = std::max(hi[a], xyz[a]);
         }
     }
-    if (stopped || damaged || beyond) {
+    if (stopped || damaged || beyond || noNumber[0]) {
         ResetBatchProgress(bar);
         if (damaged) ReportConvertFailure(entry->title, kShapeRecordUnreadable, nullptr);
         if (beyond) ReportConvertFailure(entry->title, kShapeCoordinatesMisfit, nullptr);
+        if (noNumber[0]) ReportConvertFailure(entry->title, noNumber, nullptr);
         return stopped ? -1 : 0;
     }
 

@@ -7,7 +7,7 @@
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"
-#include "gis/layers/shape_io.h"
+#include "base/shape_io.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -71,44 +71,37 @@ static bool ReadPolygon(const SHPObject* shape, struct Polyline* polygon)
     return polygon->ring != nullptr;
 }
 
+static const int kPolygonTypes[] = {SHPT_POLYGON, SHPT_POLYGONZ, 0};
+
 AOISet* LoadAOIShapefile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
-    std::string native = ToNativePath(path);
-    SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-    if (!shp) {
-        ReportLayerError(kShapefileOpenFailed, title);
+    ShapeInput in;
+    ShapeReadFault fault = OpenShapesToRead(&in, path, kPolygonTypes);
+    int count = in.count;
+    if (fault != SHAPES_READABLE) {
+        CloseShapeInput(&in);
+        if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
+        else ReportLayerError(fault == SHAPES_NONE ? kShapefileEmpty : fault == SHAPES_OTHER_TYPE ? kAOINotPolygons
+                                                                                                 : kShapefileOpenFailed,
+                              title);
         return nullptr;
     }
-    int count = 0, type = 0;
-    SHPGetInfo(shp, &count, &type, nullptr, nullptr);
-    const char* failure = nullptr;
-    if (count <= 0) failure = kShapefileEmpty;
-    else if (type != SHPT_POLYGON && type != SHPT_POLYGONZ) failure = kAOINotPolygons;
-    int misplaced = failure ? -1 : FirstMisplacedRecord(shp);
-    if (failure || misplaced >= 0) {
-        SHPClose(shp);
-        if (failure) ReportLayerError(failure, title);
-        else ReportDamagedShapefile(misplaced, count, title);
-        return nullptr;
-    }
-    char tableTitle[256], tablePath[256];
+    char tableTitle[256];
     snprintf(tableTitle, sizeof tableTitle, "%s", ChangeFileExtension(title, ".dbf"));
-    snprintf(tablePath, sizeof tablePath, "%s", ChangeFileExtension(path, ".dbf"));
-    std::string nativeTable = tablePath[0] ? ToNativePath(tablePath) : std::string();
-    DBFHandle dbf = nativeTable.empty() ? nullptr : DBFOpen(nativeTable.c_str(), "rb");
-    if (!dbf) {
-        SHPClose(shp);
+    if (OpenTableToRead(&in) != SHAPES_READABLE) {
+        CloseShapeInput(&in);
         ReportLayerError(kDBFOpenFailed, tableTitle);
         return nullptr;
     }
+    SHPHandle shp = in.shp;
+    DBFHandle dbf = in.dbf;
     AOIFields fields = FindAOIFields(dbf);
+    const char* failure = nullptr;
     if (fields.index < 0) failure = kAOIIndexMissing;
-    else if (DBFGetRecordCount(dbf) < count) failure = kAOITableShort;
-    else if (!TableUsable(dbf, tablePath)) failure = kDBFDamaged;
+    else if ((fault = CheckTableRows(&in)) != SHAPES_READABLE) failure = fault == TABLE_SHORT ? kAOITableShort : kDBFDamaged;
     if (failure) {
-        DBFClose(dbf);
-        SHPClose(shp);
+        CloseShapeInput(&in);
         ReportLayerError(failure, tableTitle);
         return nullptr;
     }
@@ -121,8 +114,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     }
     if (!set || !set->lines->items) {
         FreeReferenceFile(set);
-        DBFClose(dbf);
-        SHPClose(shp);
+        CloseShapeInput(&in);
         ReportLayerError(kReferenceNoMemory, title);
         return nullptr;
     }
@@ -164,8 +156,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         polygon->color = fields.colour >= 0 ? (uint32_t)DBFReadIntegerAttribute(dbf, j, fields.colour) : 0;
         polygon->typePosition = 0;
     }
-    DBFClose(dbf);
-    SHPClose(shp);
+    CloseShapeInput(&in);
     EndProgress();
     if (failure) {
         FreeReferenceFile(set);
@@ -188,41 +179,6 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
 
 // ---- writing -------------------------------------------------------------------------
 
-static const char* const kShapefileParts[3] = {".shp", ".shx", ".dbf"};
-
-// The files of one save are written under a temporary base name beside the
-// file (TempBaseBeside) with each part's extension.
-static void RemoveSideFiles(const std::string& base)
-{
-    if (base.empty()) return;
-    for (const char* ext : kShapefileParts) DeleteFileA((base + ext).c_str());
-}
-
-// The written files read back with the record count the writer counted.
-static bool ReadsBackWhole(const std::string& shpPath, const std::string& dbfPath, int records)
-{
-    SHPHandle shp = SHPOpen(ToNativePath(shpPath.c_str()).c_str(), "rb");
-    DBFHandle dbf = DBFOpen(ToNativePath(dbfPath.c_str()).c_str(), "rb");
-    int count = -1, type = 0;
-    if (shp) SHPGetInfo(shp, &count, &type, nullptr, nullptr);
-    bool whole = shp && dbf && count == records && type == SHPT_POLYGON && DBFGetRecordCount(dbf) == records &&
-                 DBFGetFieldCount(dbf) == 3;
-    if (shp) SHPClose(shp);
-    if (dbf) DBFClose(dbf);
-    return whole;
-}
-
-// The side files in place of the file's parts, all of them or none.
-static bool ReplaceParts(const std::string& base, const char* path)
-{
-    std::string side[3], target[3];
-    for (int k = 0; k < 3; k++) {
-        side[k] = base + kShapefileParts[k];
-        target[k] = ChangeFileExtension(path, kShapefileParts[k]);
-    }
-    return ReplaceFileGroup(side, target, 3) != 0;
-}
-
 // Writes one polygon as shape and record number `record`.
 static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct Polyline* polygon,
                          std::vector<double>& xs, std::vector<double>& ys)
@@ -235,11 +191,8 @@ static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct 
         ys[k] = polygon->vertices[k].y;
     }
     // A polygon without vertices is kept as a null shape, read back empty.
-    SHPObject* shape = SHPCreateObject(n > 0 ? SHPT_POLYGON : SHPT_NULL, -1, 0, nullptr, nullptr, n, xs.data(),
-                                       ys.data(), nullptr, nullptr);
-    bool ok = shape && SHPWriteObject(shp, -1, shape) == record;
-    if (shape) SHPDestroyObject(shape);
-    return ok && DBFWriteIntegerAttribute(dbf, record, 0, polygon->type) &&
+    return AppendShape(shp, n > 0 ? SHPT_POLYGON : SHPT_NULL, n, xs.data(), ys.data(), nullptr, record) &&
+           DBFWriteIntegerAttribute(dbf, record, 0, polygon->type) &&
            DBFWriteStringAttribute(dbf, record, 1, polygon->comment ? polygon->comment : "") &&
            DBFWriteIntegerAttribute(dbf, record, 2, (int)polygon->color);
 }
@@ -247,22 +200,20 @@ static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct 
 int SaveAOIShapefile(AOISet* set)
 {
     if (!set) return 0;
-    std::string base = set->path[0] ? TempBaseBeside(set->path) : std::string();
-    std::string shpSide = base.empty() ? base : base + ".shp", dbfSide = base.empty() ? base : base + ".dbf";
-    std::string nativeShp = shpSide.empty() ? std::string() : ToNativePath(shpSide.c_str());
-    SAHooks io = WritingShapeHooks();
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POLYGON, &io);
+    ShapeGroupWriter w;
+    bool begun = set->path[0] && BeginShapeGroup(&w, set->path);
+    SHPHandle shp = begun ? CreateGroupShapes(&w, set->path, SHPT_POLYGON) : nullptr;
     if (!shp) {
-        RemoveSideFiles(base);
+        AbortShapeGroup(&w);
         ReportLayerError(kAOIShapeCreateFailed, set->title);
         return 0;
     }
-    std::string nativeDbf = dbfSide.empty() ? std::string() : ToNativePath(dbfSide.c_str());
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
+    char tablePath[256];
+    snprintf(tablePath, sizeof tablePath, "%s", ChangeFileExtension(set->path, ".dbf"));
+    DBFHandle dbf = CreateGroupTable(&w, tablePath);
     if (!dbf) {
-        SHPClose(shp);
-        RemoveSideFiles(base);
-        ReportLayerError(kAOITableCreateFailed, ChangeFileExtension(set->path, ".dbf"));
+        AbortShapeGroup(&w);
+        ReportLayerError(kAOITableCreateFailed, tablePath);
         return 0;
     }
     bool ok = DBFAddField(dbf, "AOI_INDEX", FTInteger, 10, 0) == 0 && DBFAddField(dbf, "COMMENT", FTString, 255, 0) == 1 &&
@@ -278,11 +229,7 @@ int SaveAOIShapefile(AOISet* set)
         record++;
     }
     EndProgress();
-    SHPClose(shp);
-    DBFClose(dbf);
-    ok = ok && !ShapeWritesFailed() && ReadsBackWhole(shpSide, dbfSide, record) && ReplaceParts(base, set->path);
-    if (!ok) {
-        RemoveSideFiles(base);
+    if (!CommitShapeGroup(&w, ok)) {
         ReportLayerError(kAOIWriteFailed, set->title);
         return 0;
     }

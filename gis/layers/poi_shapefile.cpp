@@ -1,12 +1,13 @@
-// Reading and writing POI shapefiles through shapelib. A save writes beside
-// the target under temporary names and moves the three files into place only
-// when every write went through, so a failed save never replaces a good file
-// and never leaves a half-written one under the chosen name.
+// Reading and writing POI shapefiles through shapelib (base/shape_io). A save
+// writes beside the target under temporary names and moves the three files
+// into place only when every write went through and they read back whole, so
+// a failed save never replaces a good file and never leaves a half-written
+// one under the chosen name.
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "app/layer_sets.h"
 #include "gis/layers/ref_shapefile.h"
-#include "gis/layers/shape_io.h"
+#include "base/shape_io.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
@@ -66,46 +67,42 @@ static void CopyText(char* to, int size, const char* from)
     if (from && from[0]) lstrcpynA(to, from, size);
 }
 
+static const int kPointZType[] = {SHPT_POINTZ, 0};
+
 POISet* LoadPOIShapefile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
     std::string dbfTitle = WithExtension(title, ".dbf");
-    std::string native = ToNativePath(path), nativeDbf = ToNativePath(WithExtension(path, ".dbf").c_str());
-    SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-    if (!shp) {
-        Report(kPOIShapeOpenReadFailed, title);
+    ShapeInput in;
+    ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
+    if (opened != SHAPES_READABLE) {
+        CloseShapeInput(&in);
+        Report(opened == SHAPES_NONE         ? kPOIShapeEmpty
+               : opened == SHAPES_OTHER_TYPE ? kPOIShapeNot3DPoints
+               : opened == SHAPES_MISPLACED  ? kPOIShapeDamaged
+                                             : kPOIShapeOpenReadFailed,
+               title);
         return nullptr;
     }
-    int shapes = 0, type = 0;
-    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
-    const char* fault = shapes < 1 ? kPOIShapeEmpty : type != SHPT_POINTZ ? kPOIShapeNot3DPoints : nullptr;
-    if (fault) {
-        SHPClose(shp);
-        Report(fault, title);
-        return nullptr;
-    }
-    if (FirstMisplacedRecord(shp) >= 0) {
-        SHPClose(shp);
-        Report(kPOIShapeDamaged, title);
-        return nullptr;
-    }
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFOpen(nativeDbf.c_str(), "rb");
-    if (!dbf) {
-        SHPClose(shp);
+    if (OpenTableToRead(&in) != SHAPES_READABLE) {
+        CloseShapeInput(&in);
         Report(kPOIDBFOpenReadFailed, dbfTitle.c_str());
         return nullptr;
     }
+    SHPHandle shp = in.shp;
+    DBFHandle dbf = in.dbf;
+    int shapes = in.count;
     int nameField = FindField(dbf, "NAME", FTString), colorField = FindField(dbf, "COLOR", FTInteger);
     int commentField = FindField(dbf, "COMMENT", FTString);
-    fault = nameField < 0 ? kPOIMissingName
-          : colorField < 0 ? kPOIMissingColor
-          : commentField < 0 ? kPOIMissingComment
-          : DBFGetRecordCount(dbf) < shapes ? kPOIDBFTooShort
-          : !TableUsable(dbf, WithExtension(path, ".dbf").c_str()) ? kDBFDamaged : nullptr;
+    ShapeReadFault rows = nameField < 0 || colorField < 0 || commentField < 0 ? SHAPES_READABLE : CheckTableRows(&in);
+    const char* fault = nameField < 0 ? kPOIMissingName
+                      : colorField < 0 ? kPOIMissingColor
+                      : commentField < 0 ? kPOIMissingComment
+                      : rows == TABLE_SHORT ? kPOIDBFTooShort
+                      : rows == TABLE_DAMAGED ? kDBFDamaged : nullptr;
     POISet* set = fault ? nullptr : NewPOISet(shapes);
     if (!set) {
-        DBFClose(dbf);
-        SHPClose(shp);
+        CloseShapeInput(&in);
         if (fault) Report(fault, dbfTitle.c_str());
         return nullptr;
     }
@@ -145,8 +142,7 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         CopyText(poi.comment, sizeof poi.comment, DBFReadStringAttribute(dbf, i, commentField));
         CopyText(poi.name, sizeof poi.name, DBFReadStringAttribute(dbf, i, nameField));
     }
-    DBFClose(dbf);
-    SHPClose(shp);
+    CloseShapeInput(&in);
     EndProgress();
     if (!set) {
         if (badValue >= 0) ReportShapefileValueFault(badValue, shapes, title);
@@ -172,22 +168,6 @@ void SetPOIShapefileIO(const SAHooks* io)
     if (io) baseIO = *io;
 }
 
-// The three files of a shapefile named by `path`, whatever its extension.
-struct ShapefileNames {
-    std::string shp, shx, dbf;
-};
-static ShapefileNames NamesOf(const char* path, const char* suffix)
-{
-    return {WithExtension(path, (std::string(suffix) + ".shp").c_str()),
-            WithExtension(path, (std::string(suffix) + ".shx").c_str()),
-            WithExtension(path, (std::string(suffix) + ".dbf").c_str())};
-}
-static void RemoveFiles(const ShapefileNames& names)
-{
-    for (const std::string* name : {&names.shp, &names.shx, &names.dbf})
-        if (!name->empty()) DeleteFileA(name->c_str());
-}
-
 // Writes the header fields and one shape and row per live marker.
 static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* written)
 {
@@ -200,10 +180,7 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
         const POIRecord& poi = set->records[i];
         if (poi.deleted) continue;
         double x = poi.x, y = poi.y, z = poi.z;
-        SHPObject* point = SHPCreateObject(SHPT_POINTZ, -1, 0, nullptr, nullptr, 1, &x, &y, &z, nullptr);
-        ok = point && SHPWriteObject(shp, -1, point) == n;
-        if (point) SHPDestroyObject(point);
-        ok = ok && DBFWriteIntegerAttribute(dbf, n, 0, n) && DBFWriteStringAttribute(dbf, n, 1, poi.name) &&
+        ok = AppendShape(shp, SHPT_POINTZ, 1, &x, &y, &z, n) && DBFWriteIntegerAttribute(dbf, n, 0, n) && DBFWriteStringAttribute(dbf, n, 1, poi.name) &&
              DBFWriteStringAttribute(dbf, n, 2, poi.comment) && DBFWriteIntegerAttribute(dbf, n, 3, (int)poi.color);
         n++;
     }
@@ -215,33 +192,24 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
 int SavePOIShapefile(POISet* set)
 {
     if (!set) return 0;
-    ShapefileNames target = NamesOf(set->path, ""), temporary;
-    std::string base = target.shp.empty() ? std::string() : TempBaseBeside(target.shp);
-    if (!base.empty()) temporary = {base + ".shp", base + ".shx", base + ".dbf"};
-    std::string nativeShp = ToNativePath(temporary.shp.c_str()), nativeDbf = ToNativePath(temporary.dbf.c_str());
-    SAHooks io = WritingShapeHooks(baseIOSet ? &baseIO : nullptr);
-    SHPHandle shp = nativeShp.empty() || target.shp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POINTZ, &io);
+    std::string shpTarget = WithExtension(set->path, ".shp"), dbfTarget = WithExtension(set->path, ".dbf");
+    ShapeGroupWriter w;
+    bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str(), baseIOSet ? &baseIO : nullptr);
+    SHPHandle shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHPT_POINTZ) : nullptr;
     if (!shp) {
-        RemoveFiles(temporary);
+        AbortShapeGroup(&w);
         Report(kPOIShapeOpenWriteFailed, set->title);
         return 0;
     }
-    DBFHandle dbf = nativeDbf.empty() || target.dbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
+    DBFHandle dbf = dbfTarget.empty() ? nullptr : CreateGroupTable(&w, dbfTarget.c_str());
     if (!dbf) {
-        SHPClose(shp);
-        RemoveFiles(temporary);
-        Report(kPOIDBFOpenWriteFailed, target.dbf.empty() ? set->path : target.dbf.c_str());
+        AbortShapeGroup(&w);
+        Report(kPOIDBFOpenWriteFailed, dbfTarget.empty() ? set->path : dbfTarget.c_str());
         return 0;
     }
     int written = 0;
     bool ok = WriteMarkers(set, shp, dbf, &written);
-    SHPClose(shp);
-    DBFClose(dbf);
-    const std::string files[3] = {temporary.shp, temporary.shx, temporary.dbf};
-    const std::string targets[3] = {target.shp, target.shx, target.dbf};
-    ok = ok && !ShapeWritesFailed() && ReplaceFileGroup(files, targets, 3);
-    if (!ok) {
-        RemoveFiles(temporary);
+    if (!CommitShapeGroup(&w, ok)) {
         Report(kPOIWriteFailed, set->title);
         return 0;
     }

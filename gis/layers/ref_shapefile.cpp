@@ -25,6 +25,7 @@ const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
 const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kShapefileBadValue[] =
     "Shape file holds a coordinate that is not a finite number or is out of range: shape %d of %d:\n    %s\n";
+const char kReferencePointsLeftOutFormat[] = "[LOAD]  %s:  shapes without a point left out:  %d";
 const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
@@ -45,40 +46,6 @@ bool ShapeValuesFinite(const SHPObject* shape)
     for (int k = 0; k < shape->nVertices; k++)
         if (!std::isfinite(shape->padfX[k]) || !std::isfinite(shape->padfY[k])) return false;
     return true;
-}
-
-int FirstMisplacedRecord(SHPHandle shp)
-{
-    for (int i = 0; i < shp->nRecords; i++) {
-        uint64_t offset = shp->panRecOffset[i], end = offset + 8 + (uint64_t)shp->panRecSize[i];
-        if (offset < 100 || end > shp->nFileSize) return i;
-    }
-    return -1;
-}
-
-bool TableUsable(DBFHandle dbf, const char* path)
-{
-    // A record must hold its fields (after the deletion flag); some writers
-    // pad it, so a longer one is taken when the file holds every record.
-    int width = 1;
-    for (int i = 0; i < dbf->nFields; i++) width += dbf->panFieldSize[i];
-    if (dbf->nRecordLength < width) return false;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-    uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-    return (uint64_t)dbf->nHeaderLength + (uint64_t)dbf->nRecords * (uint64_t)dbf->nRecordLength <= size;
-}
-
-bool NumberCellUsable(DBFHandle dbf, int record, int field)
-{
-    const char* text = DBFReadStringAttribute(dbf, record, field);
-    if (!text) return false;
-    while (*text == ' ') text++;
-    if (!*text) return true;   // blank: no value
-    char* end = nullptr;
-    double value = strtod(text, &end);
-    while (end && *end == ' ') end++;
-    return end && end != text && !*end && std::isfinite(value);
 }
 
 void ReportShapefileValueFault(int shape, int count, const char* title)
@@ -102,19 +69,6 @@ void ReportDamagedShapefile(int shape, int count, const char* title)
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
-static SHPHandle OpenShapes(const char* path)
-{
-    std::string native = ToNativePath(path);
-    return native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-}
-
-static DBFHandle OpenTable(const char* path)
-{
-    const char* dbf = ChangeFileExtension(path, ".dbf");
-    std::string native = dbf[0] ? ToNativePath(dbf) : std::string();
-    return native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
-}
-
 int HasShapefileExtension(const char* path)
 {
     PathParts parts;
@@ -124,34 +78,21 @@ int HasShapefileExtension(const char* path)
 int IsReferenceShapefile(const char* path)
 {
     if (!HasShapefileExtension(path)) return 0;
-    SHPHandle shp = OpenShapes(path);
-    if (!shp) return 0;
-    SHPClose(shp);
-    DBFHandle dbf = OpenTable(path);
-    if (!dbf) return 0;
-    DBFClose(dbf);
-    return 1;
+    ShapeInput in;
+    return OpenShapesToRead(&in, path, nullptr, true) != SHAPES_NOT_OPENED && OpenTableToRead(&in) == SHAPES_READABLE;
 }
 
 void ReportUnreadableShapefile(const char* path, const char* title)
 {
-    SHPHandle shp = OpenShapes(path);
-    if (!shp) {
-        ReportLayerError(kShapefileOpenFailed, title);
-        return;
-    }
-    SHPClose(shp);
-    ReportLayerError(kDBFOpenFailed, ChangeFileExtension(title, ".dbf"));
+    ShapeInput in;
+    if (OpenShapesToRead(&in, path, nullptr, true) == SHAPES_NOT_OPENED) ReportLayerError(kShapefileOpenFailed, title);
+    else ReportLayerError(kDBFOpenFailed, ChangeFileExtension(title, ".dbf"));
 }
 
 int GetShapeType(const char* path)
 {
-    SHPHandle shp = OpenShapes(path);
-    if (!shp) return 0;
-    int count = 0, type = 0;
-    SHPGetInfo(shp, &count, &type, nullptr, nullptr);
-    SHPClose(shp);
-    return type;
+    ShapeInput in;
+    return OpenShapesToRead(&in, path, nullptr, true) == SHAPES_NOT_OPENED ? 0 : in.type;
 }
 
 ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
@@ -168,27 +109,17 @@ ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
     return nullptr;
 }
 
-// Opens the file and counts its shapes; null after the message.
-static SHPHandle OpenForLoading(const char* path, const char* title, int* count, int* type)
+// Opens the file and counts its shapes; false after the message.
+static bool OpenForLoading(ShapeInput* in, const char* path, const char* title)
 {
-    SHPHandle shp = OpenShapes(path);
-    if (!shp) {
-        ReportLayerError(kShapefileOpenFailed, title);
-        return nullptr;
+    switch (OpenShapesToRead(in, path)) {
+    case SHAPES_READABLE: return true;
+    case SHAPES_NONE: ReportLayerError(kShapefileEmpty, title); break;
+    case SHAPES_MISPLACED: ReportDamagedShapefile(in->misplaced, in->count, title); break;
+    default: ReportLayerError(kShapefileOpenFailed, title); break;
     }
-    SHPGetInfo(shp, count, type, nullptr, nullptr);
-    if (*count <= 0) {
-        SHPClose(shp);
-        ReportLayerError(kShapefileEmpty, title);
-        return nullptr;
-    }
-    int misplaced = FirstMisplacedRecord(shp);
-    if (misplaced >= 0) {
-        SHPClose(shp);
-        ReportDamagedShapefile(misplaced, *count, title);
-        return nullptr;
-    }
-    return shp;
+    CloseShapeInput(in);
+    return false;
 }
 
 // One polyline per part of the shape; false without memory.
@@ -225,14 +156,14 @@ static void FreeLines(std::vector<struct Polyline*>& lines)
 
 ReferenceFile* LoadReferenceLines(const char* path, const char* title)
 {
-    int count = 0, type = 0;
-    SHPHandle shp = OpenForLoading(path, title, &count, &type);
-    if (!shp) return nullptr;
+    ShapeInput in;
+    if (!OpenForLoading(&in, path, title)) return nullptr;
+    SHPHandle shp = in.shp;
+    int count = in.count, type = in.type;
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
     if (reference) reference->lines = (PolylineList*)NBLCalloc(1, sizeof(PolylineList));
     if (!reference || !reference->lines) {
         FreeReferenceFile(reference);
-        SHPClose(shp);
         ReportLayerError(kReferenceNoMemory, title);
         return nullptr;
     }
@@ -263,7 +194,7 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
         }
         SHPDestroyObject(shape);
     }
-    SHPClose(shp);
+    CloseShapeInput(&in);
     EndProgress();
     if (!failure && !lines.empty()) {
         reference->lines->items = (struct Polyline**)NBLMalloc(lines.size() * sizeof(struct Polyline*));
@@ -288,14 +219,14 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
 
 ReferenceFile* LoadReferencePoints(const char* path, const char* title)
 {
-    int count = 0, type = 0;
-    SHPHandle shp = OpenForLoading(path, title, &count, &type);
-    if (!shp) return nullptr;
+    ShapeInput in;
+    if (!OpenForLoading(&in, path, title)) return nullptr;
+    SHPHandle shp = in.shp;
+    int count = in.count, type = in.type;
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
     if (reference) reference->points = (Vec3*)NBLCalloc((uint64_t)count, sizeof(Vec3));
     if (!reference || !reference->points) {
         FreeReferenceFile(reference);
-        SHPClose(shp);
         ReportLayerError(kReferenceNoMemory, title);
         return nullptr;
     }
@@ -305,7 +236,7 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
     reference->pointCount = count;
     bool withZ = type == SHPT_POINTZ;
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
-    int failedShape = -1;
+    int failedShape = -1, kept = 0;
     bool badValue = false;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count; j++) {
@@ -317,8 +248,9 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
             badValue = shape != nullptr;
             break;
         }
-        if (shape->nVertices > 0 && (!withZ || shape->padfZ)) {
-            Vec3& v = reference->points[j];
+        // A shape without a point (a null shape) is left out, not put at 0, 0.
+        if (shape->nVertices > 0 && shape->padfX && shape->padfY && (!withZ || shape->padfZ)) {
+            Vec3& v = reference->points[kept++];
             v.x = shape->padfX[0];
             v.y = shape->padfY[0];
             v.z = withZ ? (float)shape->padfZ[0] : 0.0f;
@@ -326,13 +258,19 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
         }
         SHPDestroyObject(shape);
     }
-    SHPClose(shp);
+    CloseShapeInput(&in);
     EndProgress();
     if (failedShape >= 0) {
         FreeReferenceFile(reference);
         if (badValue) ReportShapefileValueFault(failedShape, count, title);
         else ReportDamagedShapefile(failedShape, count, title);
         return nullptr;
+    }
+    reference->pointCount = kept;
+    if (kept < count) {
+        char line[400];
+        snprintf(line, sizeof line, kReferencePointsLeftOutFormat, title, count - kept);
+        LogMessage(line);
     }
     return reference;
 }

@@ -1,7 +1,7 @@
 // Reference shapefiles: recognising them and reading their lines, polygons
 // or points into a reference record.
 #pragma once
-#include <shapefil.h>
+#include "base/shape_io.h"
 
 struct ReferenceFile;
 
@@ -12,7 +12,8 @@ extern const char kShapefileUnknownType[];  // "Unknown shape file type:\n    %s
 extern const char kDBFOpenFailed[];         // "Unable to open DBF file for reading:\n    %s\n"
 extern const char kReferenceNoMemory[];
 extern const char kShapefileBadValue[];     // a coordinate not finite or out of range: shape, count and title
-extern const char kDBFDamaged[];            // a table cut short or not matching its fields, with its title     // too large for the memory at hand, with the title
+extern const char kReferencePointsLeftOutFormat[];  // status line: the title and the null shapes left out
+extern const char kDBFDamaged[];            // a table cut short, not matching its fields or a number cell holding none, with its title
 
 // Extension ".SHP" (any case), and both the shape file and its table open.
 int  IsReferenceShapefile(const char* path);
@@ -39,13 +40,5 @@ void ReportDamagedShapefile(int shape, int count, const char* title);
 bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
 // True when every X and Y of the shape is a finite number, however far off.
 bool ShapeValuesFinite(const SHPObject* shape);
-// The first record that the index places in the header or beyond the end of
-// the file, -1 when none.
-int  FirstMisplacedRecord(SHPHandle shp);
-// True when the table's records are long enough for its fields and the file
-// holds every record its header counts (`path`: the table's Win32 path).
-bool TableUsable(DBFHandle dbf, const char* path);
-// True when the number field of the record is blank or holds a finite number.
-bool NumberCellUsable(DBFHandle dbf, int record, int field);
 // kShapefileBadValue for shape `shape` (from 0) of `count`.
 void ReportShapefileValueFault(int shape, int count, const char* title);

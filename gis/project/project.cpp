@@ -96,6 +96,15 @@ void SetTileBoundsFromRing(ProjectTile* tile)
     }
 }
 
+void DropTileOutline(ProjectTile* tile)
+{
+    if (tile->boundary) FreePolygon(tile->boundary);
+    tile->boundary = nullptr;
+    tile->boundsKnown = 0;
+    tile->minX = tile->minY = kEmptyMin;
+    tile->maxX = tile->maxY = kEmptyMax;
+}
+
 static void WidenProjectBounds(Project* project, const ProjectTile* tile)
 {
     // Tiles whose bounds stayed empty (an unreadable header) add nothing.

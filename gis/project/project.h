@@ -41,7 +41,7 @@ struct Project {
     int32_t  bufferSize;       // BUFSIZE: tile overlap in project units
     int32_t  units;            // UNITS: 1 metres, 3 feet
     int32_t  tileCount;
-    ProjectTile** tiles;       // owned; an entry may be null (an index shape without a ring)
+    ProjectTile** tiles;       // owned; a tile may lack an outline (its index shape held none)
     double   minX, maxX, minY, maxY;
 };
 
@@ -63,6 +63,8 @@ void         FreeProjectTile(ProjectTile* tile);
 int          FreeProject(Project* project);
 // Appends a tile (the project takes it over); 0 when the array cannot grow.
 int          AddProjectTile(Project* project, ProjectTile* tile);
+// The tile keeps its record but no outline: not drawn, no buffer, empty bounds.
+void         DropTileOutline(ProjectTile* tile);
 // Widens the tile's bounds by its ring's vertices.
 void         SetTileBoundsFromRing(ProjectTile* tile);
 // The project's bounds become the union of its tiles' bounds.

@@ -7,13 +7,13 @@
 #include "gis/layers/ref_shapefile.h"
 #include "app/app_windows.h"
 #include "base/file_replace.h"
-#include "gis/layers/shape_io.h"
+#include "base/shape_io.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
-#include <shapefil.h>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,6 +27,13 @@ const char kProjectAppearsCorrupt[] = "%s appears to be corrupt!";
 const char kProjectCorruptReasonFormat[] = "%s\n\n%s";
 const char kProjectOpenWriteFailed[] = "Unable to open %s for writing!";
 const char kProjectWriteFailed[] = "Unable to write %s!\n\nThe project files were left as they were.";
+const char kTilesWithoutOutlineFormat[] =
+    "The tile index holds no usable outline for %d tile(s). They stay in the project, are not drawn, and are "
+    "saved without one:\n";
+const char kTileRecordLineFormat[] = "    %s (record %d)\n";
+const char kTilePathTooLongFormat[] =
+    "The path of tile %s (record %d) is %d characters long; a path holds at most %d.\nMove the tiles to a shorter "
+    "folder and open the project again.";
 const char kDataFolderQuestion[] =
     "The data folder is unavailable or does not exist:\n\n%s\n\nWould you like to select another location?";
 const char kTilesLocationTitle[] = "Project Tiles Location";
@@ -35,6 +42,16 @@ const char kTilesLocationTitle[] = "Project Tiles Location";
 static const int kMaxTiles = 1000000;
 // A tile overlap wider than this (in metres or feet) would load every tile as a neighbour.
 static const int kMaxBufferSize = 1000000;
+
+static std::string Formatted(const char* format, ...)
+{
+    char text[800];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
 
 static void Report(const char* format, const char* name, const char* reason = nullptr)
 {
@@ -49,40 +66,16 @@ static void Report(const char* format, const char* name, const char* reason = nu
     ErrorMessage(text);
 }
 
-static void RemoveFiles(const std::vector<std::string>& paths)
-{
-    for (const std::string& p : paths) DeleteFileA(p.c_str());
-}
-
 // ---- writing -------------------------------------------------------------------------------
 
-// The three parts written to temporary names, then moved over the real ones.
-struct ProjectWrite {
-    std::string table, shp, shx, dbf;               // temporary files
-    std::string tableTo, shpTo, shxTo, dbfTo;       // their final names
-};
-
-static bool WriteProjectTable(const Project* p, const char* path)
+static bool WriteProjectTable(const Project* p, DBFHandle dbf)
 {
-    std::string native = ToNativePath(path);
-    SAHooks io = WritingShapeHooks();
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &io);
-    if (!dbf) return false;
-    bool ok = DBFAddField(dbf, "FILETYPE", FTString, 16, 0) == 0 && DBFAddField(dbf, "FILEVER", FTInteger, 8, 0) == 1 &&
-              DBFAddField(dbf, "DESCRIP", FTString, 255, 0) == 2 && DBFAddField(dbf, "DATADIR", FTString, 255, 0) == 3 &&
-              DBFAddField(dbf, "BUFSIZE", FTInteger, 8, 0) == 4 && DBFAddField(dbf, "UNITS", FTInteger, 8, 0) == 5;
-    ok = ok && DBFWriteStringAttribute(dbf, 0, 0, kProjectFileType) && DBFWriteIntegerAttribute(dbf, 0, 1, 1) &&
-         DBFWriteStringAttribute(dbf, 0, 2, p->description) && DBFWriteStringAttribute(dbf, 0, 3, p->dataFolder) &&
-         DBFWriteIntegerAttribute(dbf, 0, 4, p->bufferSize) && DBFWriteIntegerAttribute(dbf, 0, 5, p->units);
-    DBFClose(dbf);
-    if (!ok || ShapeWritesFailed()) return false;
-    // Read back: a full disk shows up only when the table is closed.
-    dbf = DBFOpen(native.c_str(), "rb");
-    if (!dbf) return false;
-    const char* type = DBFGetRecordCount(dbf) == 1 ? DBFReadStringAttribute(dbf, 0, 0) : nullptr;
-    ok = type && !strcmp(type, kProjectFileType);
-    DBFClose(dbf);
-    return ok;
+    return DBFAddField(dbf, "FILETYPE", FTString, 16, 0) == 0 && DBFAddField(dbf, "FILEVER", FTInteger, 8, 0) == 1 &&
+           DBFAddField(dbf, "DESCRIP", FTString, 255, 0) == 2 && DBFAddField(dbf, "DATADIR", FTString, 255, 0) == 3 &&
+           DBFAddField(dbf, "BUFSIZE", FTInteger, 8, 0) == 4 && DBFAddField(dbf, "UNITS", FTInteger, 8, 0) == 5 &&
+           DBFWriteStringAttribute(dbf, 0, 0, kProjectFileType) && DBFWriteIntegerAttribute(dbf, 0, 1, 1) &&
+           DBFWriteStringAttribute(dbf, 0, 2, p->description) && DBFWriteStringAttribute(dbf, 0, 3, p->dataFolder) &&
+           DBFWriteIntegerAttribute(dbf, 0, 4, p->bufferSize) && DBFWriteIntegerAttribute(dbf, 0, 5, p->units);
 }
 
 static const PolygonRing* TileRing(const ProjectTile* t)
@@ -92,18 +85,10 @@ static const PolygonRing* TileRing(const ProjectTile* t)
     return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
 }
 
-// Which part failed: 0 none, 1 the shapefile, 2 its table.
-static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbfPath, int* written)
+// One closed polygon, or a null shape for a tile without an outline, and one
+// record per tile: a save never holds fewer tiles than the project.
+static bool WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
 {
-    std::string nativeShp = ToNativePath(shpPath), nativeDbf = ToNativePath(dbfPath);
-    SAHooks io = WritingShapeHooks();
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreateLL(nativeShp.c_str(), SHPT_POLYGON, &io);
-    if (!shp) return 1;
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreateLL(nativeDbf.c_str(), "LDID/87", &io);
-    if (!dbf) {
-        SHPClose(shp);
-        return 2;
-    }
     bool ok = DBFAddField(dbf, "FILENAME", FTString, 255, 0) == 0 && DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) == 1 &&
               DBFAddField(dbf, "ACTIVE_STATUS", FTInteger, 8, 0) == 2;
     int largest = 0;
@@ -111,42 +96,24 @@ static int WriteTileIndex(const Project* p, const char* shpPath, const char* dbf
         if (const PolygonRing* ring = TileRing(p->tiles[i]))
             if (ring->num_vertices > largest) largest = ring->num_vertices;
     std::vector<double> xs((size_t)largest + 1), ys((size_t)largest + 1);
-    int record = 0;
     for (int i = 0; i < p->tileCount && ok; i++) {
         const ProjectTile* t = p->tiles[i];
+        if (!t) return false;
         const PolygonRing* ring = TileRing(t);
-        if (!ring) continue;
-        int n = ring->num_vertices;
+        int n = ring ? ring->num_vertices : 0;
         for (int k = 0; k < n; k++) {
             xs[(size_t)k] = ring->vertex[k].x;
             ys[(size_t)k] = ring->vertex[k].y;
         }
-        xs[(size_t)n] = ring->vertex[0].x;
-        ys[(size_t)n] = ring->vertex[0].y;
-        SHPObject* shape = SHPCreateObject(SHPT_POLYGON, -1, 0, nullptr, nullptr, n + 1, xs.data(), ys.data(), nullptr, nullptr);
-        ok = shape && SHPWriteObject(shp, -1, shape) == record;
-        if (shape) SHPDestroyObject(shape);
-        ok = ok && DBFWriteStringAttribute(dbf, record, 0, t->name) && DBFWriteIntegerAttribute(dbf, record, 1, t->editStatus) &&
-             DBFWriteIntegerAttribute(dbf, record, 2, t->activeStatus);
-        record++;
+        if (ring) {
+            xs[(size_t)n] = ring->vertex[0].x;
+            ys[(size_t)n] = ring->vertex[0].y;
+        }
+        ok = AppendShape(shp, ring ? SHPT_POLYGON : SHPT_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i) &&
+             DBFWriteStringAttribute(dbf, i, 0, t->name) && DBFWriteIntegerAttribute(dbf, i, 1, t->editStatus) &&
+             DBFWriteIntegerAttribute(dbf, i, 2, t->activeStatus);
     }
-    SHPClose(shp);
-    DBFClose(dbf);
-    if (!ok || ShapeWritesFailed()) return 1;
-    // Read back the counts: what was closed must hold every tile.
-    shp = SHPOpen(nativeShp.c_str(), "rb");
-    int entities = -1, type = 0;
-    if (shp) {
-        SHPGetInfo(shp, &entities, &type, nullptr, nullptr);
-        SHPClose(shp);
-    }
-    if (entities != record) return 1;
-    dbf = DBFOpen(nativeDbf.c_str(), "rb");
-    int records = dbf ? DBFGetRecordCount(dbf) : -1;
-    if (dbf) DBFClose(dbf);
-    if (records != record) return 2;
-    *written = record;
-    return 0;
+    return ok;
 }
 
 // A project file names its tiles without a folder: they are read beside it
@@ -174,45 +141,30 @@ int WriteProjectFile(Project* project)
     std::string shpName = ChangeFileExtension(title, "_tiles.shp");
     std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
 
-    ProjectWrite w;
-    w.tableTo = project->path;
-    w.shpTo = ChangeFileExtension(project->path, "_tiles.shp");
-    w.shxTo = ChangeFileExtension(project->path, "_tiles.shx");
-    w.dbfTo = ChangeFileExtension(project->path, "_tiles.dbf");
-    if (w.shpTo.empty() || w.shxTo.empty() || w.dbfTo.empty()) {
+    std::string shpTo = ChangeFileExtension(project->path, "_tiles.shp");
+    std::string dbfTo = ChangeFileExtension(project->path, "_tiles.dbf");
+    // The table first: a folder that cannot be written is named by the project's path.
+    ShapeGroupWriter w;
+    DBFHandle table = BeginShapeGroup(&w, project->path) ? CreateGroupTable(&w, project->path) : nullptr;
+    if (!table || shpTo.empty() || dbfTo.empty()) {
+        AbortShapeGroup(&w);
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    // A unique name in the project's folder, so that the moves stay on one volume.
-    std::string base = TempBaseBeside(project->path);
-    if (base.empty()) {
+    if (!WriteProjectTable(project, table)) {
+        AbortShapeGroup(&w);
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    w.table = base + "_p.dbf";
-    w.shp = base + "_t.shp";
-    w.shx = base + "_t.shx";
-    w.dbf = base + "_t.dbf";
-    std::vector<std::string> temporary = {w.table, w.shp, w.shx, w.dbf};
-
-    if (!WriteProjectTable(project, w.table.c_str())) {
-        RemoveFiles(temporary);
-        Report(kProjectOpenWriteFailed, project->path);
+    SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
+    DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
+    if (!dbf || !WriteTileIndex(project, shp, dbf)) {
+        AbortShapeGroup(&w);
+        Report(kProjectOpenWriteFailed, shp && !dbf ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
-    int written = 0;
-    int failed = WriteTileIndex(project, w.shp.c_str(), w.dbf.c_str(), &written);
-    if (failed) {
-        RemoveFiles(temporary);
-        Report(kProjectOpenWriteFailed, failed == 1 ? shpName.c_str() : dbfName.c_str());
-        return 0;
-    }
-    // Everything is on disk: only now are the old files replaced.
-    const std::string files[4] = {w.shp, w.shx, w.dbf, w.table};
-    const std::string targets[4] = {w.shpTo, w.shxTo, w.dbfTo, w.tableTo};
-    bool moved = ReplaceFileGroup(files, targets, 4) != 0;
-    RemoveFiles(temporary);
-    if (!moved) {
+    // Everything is on disk and reads back: only now are the old files replaced.
+    if (!CommitShapeGroup(&w, true)) {
         Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
     }
@@ -282,22 +234,23 @@ static bool SafeTileName(const char* name)
 }
 
 // Reads the tile index into the project; null when all is well, else the reason.
-static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, const char* tablePath, Project* p, char* reason,
-                                 size_t size, int* inTable)
+static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason, size_t size, int* inTable,
+                                 std::vector<int>* withoutOutline)
 {
+    SHPHandle shp = in->shp;
+    DBFHandle dbf = in->dbf;
     *inTable = 0;
-    int shapes = 0, type = 0;
-    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
+    int shapes = in->count;
     if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
     *inTable = 1;
-    if (DBFGetRecordCount(dbf) != shapes) return "The shapes and the table records differ in number.";
-    if (!TableUsable(dbf, tablePath)) return "The table is cut short or its records do not match its fields.";
+    ShapeReadFault rows = CheckTableRows(in, true);
+    if (rows == TABLE_SHORT) return "The shapes and the table records differ in number.";
+    if (rows == TABLE_DAMAGED) return "The table is cut short or its records do not match its fields.";
     // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
     if (DBFGetFieldCount(dbf) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
     *inTable = 0;
-    int misplaced = FirstMisplacedRecord(shp);
-    if (misplaced >= 0) {
-        snprintf(reason, size, "Shape %d cannot be read.", misplaced + 1);
+    if (in->misplaced >= 0) {
+        snprintf(reason, size, "Shape %d cannot be read.", in->misplaced + 1);
         return reason;
     }
     if (shapes > 0) {
@@ -310,34 +263,26 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, const char* table
             snprintf(reason, size, "Shape %d cannot be read.", i + 1);
             return reason;
         }
-        int n = shape->nVertices;
-        // A corner that is no number means a damaged file; one far off is
-        // a tile outline an older save wrote from a header without bounds,
-        // left out below.
+        // A corner that is no number means a damaged file.
         if (!ShapeValuesFinite(shape)) {
             SHPDestroyObject(shape);
             snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number.", i + 1);
             return reason;
         }
-        // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
-        if (n < 4 || !shape->padfX || !shape->padfY) {
-            SHPDestroyObject(shape);
-            continue;
-        }
-        if (!NumberCellUsable(dbf, i, 1) || !NumberCellUsable(dbf, i, 2)) {
-            SHPDestroyObject(shape);
-            *inTable = 1;
-            snprintf(reason, size, "Record %d holds a status that is no number.", i + 1);
-            return reason;
-        }
-        const char* name = DBFReadStringAttribute(dbf, i, 0);
+        const char* name = NumberCellUsable(dbf, i, 1) && NumberCellUsable(dbf, i, 2) ? DBFReadStringAttribute(dbf, i, 0)
+                                                                                      : nullptr;
         if (!SafeTileName(name) || strlen(name) >= kPathChars) {
             SHPDestroyObject(shape);
             *inTable = 1;
-            snprintf(reason, size, "Record %d has no usable FILENAME (a plain file name is required).", i + 1);
+            snprintf(reason, size,
+                     name ? "Record %d has no usable FILENAME (a plain file name is required)."
+                          : "Record %d holds a status that is no number.",
+                     i + 1);
             return reason;
         }
-        ProjectTile* t = NewProjectTile(n - 1);
+        // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
+        int n = shape->padfX && shape->padfY ? shape->nVertices : 0;
+        ProjectTile* t = NewProjectTile(n >= 4 ? n - 1 : 0);
         if (!t) {
             SHPDestroyObject(shape);
             return "Out of memory.";
@@ -345,22 +290,33 @@ static const char* ReadTileIndex(SHPHandle shp, DBFHandle dbf, const char* table
         snprintf(t->name, sizeof t->name, "%s", name);
         t->editStatus = DBFReadIntegerAttribute(dbf, i, 1);
         t->activeStatus = DBFReadIntegerAttribute(dbf, i, 2);
-        RingVertex* v = t->boundary->contour[0].vertex;
-        for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
-        SetTileBoundsFromRing(t);
+        if (t->boundary) {
+            RingVertex* v = t->boundary->contour[0].vertex;
+            for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
+            SetTileBoundsFromRing(t);
+        }
         SHPDestroyObject(shape);
         // An outline spanning the plane (written from a header without bounds)
-        // or holding no numbers is left out, and the user told which tile.
-        if (!UsableTileBounds(t->minX, t->maxX, t->minY, t->maxY)) {
-            char text[600];
-            snprintf(text, sizeof text, "%s%s", t->name, kTileBoundsUnusableText);
-            ErrorMessage(text);
-            FreeProjectTile(t);
-            continue;
+        // would take every click and meet every buffer. The tile stays, without
+        // an outline, so that the next save keeps its record.
+        if (!t->boundary || !UsableTileBounds(t->minX, t->maxX, t->minY, t->maxY)) {
+            DropTileOutline(t);
+            withoutOutline->push_back(i);
         }
         p->tiles[p->tileCount++] = t;
     }
     return nullptr;
+}
+
+// One message for every tile kept without an outline, naming the first few.
+static void ReportTilesWithoutOutline(const Project* p, const std::vector<int>& records)
+{
+    if (records.empty()) return;
+    std::string text = Formatted(kTilesWithoutOutlineFormat, (int)records.size());
+    for (size_t k = 0; k < records.size() && k < 10; k++)
+        text += Formatted(kTileRecordLineFormat, p->tiles[records[k]]->name, records[k] + 1);
+    if (records.size() > 10) text += "    ...\n";
+    ErrorMessage(text.c_str());
 }
 
 int AskForMissingDataFolder(HWND owner, Project* p)
@@ -398,19 +354,21 @@ Project* ReadProjectFile(const char* path, const char* title)
     char tilesFolder[kPathChars];
     snprintf(tilesFolder, sizeof tilesFolder, "%s", GetPathDirectory(path));
     std::string copy = TableCopy(path);
-    DBFHandle table = copy.empty() ? nullptr : DBFOpen(ToNativePath(copy.c_str()).c_str(), "rb");
-    if (!table) {
-        if (!copy.empty()) DeleteFileA(copy.c_str());
-        Report(kProjectOpenReadFailed, title);
-        return nullptr;
-    }
-    Project* p = ProjectTableValid(table) && TableUsable(table, copy.c_str()) ? NewProject() : nullptr;
+    Project* p = nullptr;
     const char* problem = nullptr;
-    if (p) {
-        snprintf(p->folder, sizeof p->folder, "%s", GetPathDirectory(path));
-        problem = ReadSettings(table, p);
+    {
+        ShapeInput table;
+        if (copy.empty() || OpenTableToRead(&table, copy.c_str()) != SHAPES_READABLE) {
+            if (!copy.empty()) DeleteFileA(copy.c_str());
+            Report(kProjectOpenReadFailed, title);
+            return nullptr;
+        }
+        p = ProjectTableValid(table.dbf) && TableUsable(table.dbf, copy.c_str()) ? NewProject() : nullptr;
+        if (p) {
+            snprintf(p->folder, sizeof p->folder, "%s", GetPathDirectory(path));
+            problem = ReadSettings(table.dbf, p);
+        }
     }
-    DBFClose(table);
     DeleteFileA(copy.c_str());
     if (!p || problem) {
         FreeProject(p);
@@ -424,32 +382,23 @@ Project* ReadProjectFile(const char* path, const char* title)
     std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
     std::string shpPath = ChangeFileExtension(path, "_tiles.shp");
     std::string dbfPath = ChangeFileExtension(path, "_tiles.dbf");
-    SHPHandle shp = shpPath.empty() ? nullptr : SHPOpen(ToNativePath(shpPath.c_str()).c_str(), "rb");
-    if (!shp) {
+    static const int kPolygonType[] = {SHPT_POLYGON, 0};
+    ShapeInput in;
+    ShapeReadFault fault = shpPath.empty() ? SHAPES_NOT_OPENED : OpenShapesToRead(&in, shpPath.c_str(), kPolygonType, true);
+    if (fault == SHAPES_READABLE || fault == SHAPES_MISPLACED)
+        fault = OpenTableToRead(&in, dbfPath.empty() ? "" : dbfPath.c_str()) != SHAPES_READABLE ? TABLE_NOT_OPENED : fault;
+    if (fault == SHAPES_NOT_OPENED || fault == SHAPES_OTHER_TYPE || fault == TABLE_NOT_OPENED) {
+        CloseShapeInput(&in);
         FreeProject(p);
-        Report(kProjectOpenReadFailed, shpName.c_str());
-        return nullptr;
-    }
-    int shapes = 0, type = 0;
-    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
-    if (type != SHPT_POLYGON) {
-        SHPClose(shp);
-        FreeProject(p);
-        Report(kProjectNotPolygonFile, shpName.c_str());
-        return nullptr;
-    }
-    DBFHandle dbf = dbfPath.empty() ? nullptr : DBFOpen(ToNativePath(dbfPath.c_str()).c_str(), "rb");
-    if (!dbf) {
-        SHPClose(shp);
-        FreeProject(p);
-        Report(kProjectOpenReadFailed, dbfName.c_str());
+        Report(fault == SHAPES_OTHER_TYPE ? kProjectNotPolygonFile : kProjectOpenReadFailed,
+               fault == TABLE_NOT_OPENED ? dbfName.c_str() : shpName.c_str());
         return nullptr;
     }
     char reason[200];
     int inTable = 0;
-    problem = ReadTileIndex(shp, dbf, dbfPath.c_str(), p, reason, sizeof reason, &inTable);
-    SHPClose(shp);
-    DBFClose(dbf);
+    std::vector<int> withoutOutline;
+    problem = ReadTileIndex(&in, p, reason, sizeof reason, &inTable, &withoutOutline);
+    CloseShapeInput(&in);
     if (problem) {
         FreeProject(p);
         Report(kProjectAppearsCorrupt, inTable ? dbfName.c_str() : shpName.c_str(), problem);
@@ -459,19 +408,26 @@ Project* ReadProjectFile(const char* path, const char* title)
         FreeProject(p);
         return nullptr;
     }
+    // A tile whose path does not fit could be neither checked nor opened: it
+    // is named, not taken for a missing file.
+    for (int i = 0; i < p->tileCount; i++) {
+        size_t length = strlen(tilesFolder) + strlen(p->tiles[i]->name);
+        if (length < kPathChars) continue;
+        std::string tooLong = Formatted(kTilePathTooLongFormat, p->tiles[i]->name, i + 1, (int)length, (int)kPathChars - 1);
+        FreeProject(p);
+        Report(kProjectOpenReadFailed, title, tooLong.c_str());
+        return nullptr;
+    }
     StartProgress((unsigned)p->tileCount, kCheckingTilesText);
     for (int i = 0; i < p->tileCount; i++) {
         StepProgress();
         ProjectTile* t = p->tiles[i];
-        if (strlen(tilesFolder) + strlen(t->name) >= kPathChars) {
-            t->activeStatus = TILE_NOT_FOUND;
-            continue;
-        }
         snprintf(t->path, sizeof t->path, "%s%s", tilesFolder, t->name);
         CheckTileState(t);
     }
     SetProjectBoundsFromTiles(p);
     EndProgress();
+    ReportTilesWithoutOutline(p, withoutOutline);
     char line[400];
     snprintf(line, sizeof line, "[LOAD] %s", title);
     LogMessage(line);

@@ -62,7 +62,7 @@ int FitTileLabelFont(LOGFONTA* font, HDC hdc, HWND window)
     const ProjectTile* longest = nullptr;
     for (int i = 0; i < p->tileCount; i++) {
         const ProjectTile* t = p->tiles[i];
-        if (!t) continue;
+        if (!RingOf(t)) continue;   // a tile without an outline gets no label
         int width = ToScreen(r, t->maxX, 0).x - ToScreen(r, t->minX, 0).x;
         if (width > widest) widest = width;
         if (!longest || strlen(t->name) > strlen(longest->name)) longest = t;

@@ -7,12 +7,11 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
-#include "base/file_system.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
-#include <shapefil.h>
+#include "base/shape_io.h"
 #include <cstdio>
 #include <vector>
 
@@ -32,16 +31,8 @@ static void ReportFile(const char* format, const char* name)
     ErrorMessage(text);
 }
 
-// A failed save takes its three files with it, so that nothing half written
-// stands where the user asked for contours.
-static void RemoveShapefile(const char* path)
-{
-    for (const char* ext : {".shp", ".shx", ".dbf"}) {
-        const char* name = ChangeFileExtension(path, ext);
-        if (name[0]) DeleteFileA(name);
-    }
-}
-
+// The files are written beside the chosen name and take its place only when
+// whole, so a failed save leaves nothing half written there.
 int SaveContourShapefile(HWND view, const char* path, const char* title)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
@@ -49,17 +40,17 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
     char dbfPath[256], dbfTitle[256];
     snprintf(dbfPath, sizeof dbfPath, "%s", ChangeFileExtension(path, ".dbf"));
     snprintf(dbfTitle, sizeof dbfTitle, "%s", ChangeFileExtension(title, ".dbf"));
-    std::string nativeDbf = ToNativePath(dbfPath), nativeShp = ToNativePath(path);
-    DBFHandle dbf = nativeDbf.empty() ? nullptr : DBFCreate(nativeDbf.c_str());
+    ShapeGroupWriter w;
+    DBFHandle dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : nullptr;
     if (!dbf) {
+        AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, dbfTitle);
         return 0;
     }
     bool ok = DBFAddField(dbf, "LAYER", FTString, 14, 0) == 0 && DBFAddField(dbf, "ELEVATION", FTDouble, 12, 4) == 1;
-    SHPHandle shp = nativeShp.empty() ? nullptr : SHPCreate(nativeShp.c_str(), SHPT_ARC);
+    SHPHandle shp = CreateGroupShapes(&w, path, SHPT_ARC);
     if (!shp) {
-        DBFClose(dbf);
-        RemoveShapefile(path);
+        AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, title);
         return 0;
     }
@@ -79,16 +70,11 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
             xs[k] = line->vertices[k].x;
             ys[k] = line->vertices[k].y;
         }
-        SHPObject* arc = SHPCreateSimpleObject(SHPT_ARC, line->vertexCount, xs.data(), ys.data(), nullptr);
-        ok = ok && arc && SHPWriteObject(shp, -1, arc) == record;
-        if (arc) SHPDestroyObject(arc);
+        ok = ok && AppendShape(shp, SHPT_ARC, line->vertexCount, xs.data(), ys.data(), nullptr, record);
         record++;
     }
     EndProgress();
-    SHPClose(shp);
-    DBFClose(dbf);
-    if (!ok) {
-        RemoveShapefile(path);
+    if (!CommitShapeGroup(&w, ok)) {
         ReportFile(kContourFileWriteFailed, title);
         return 0;
     }

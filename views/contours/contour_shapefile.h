@@ -1,6 +1,5 @@
 // Contour lines written as an arc shapefile with a dBASE table of the fields
-// "LAYER" ("INDEX" or "INTERMEDIATE") and "ELEVATION". This file is the one
-// place that calls shapelib for contours and converts their paths.
+// "LAYER" ("INDEX" or "INTERMEDIATE") and "ELEVATION".
 #pragma once
 #include <windows.h>
 
@@ -9,8 +8,8 @@
 int SaveContours(HWND view);
 // The "Save Contours" dialog; both buffers hold 256 characters.
 int ChooseContourFile(char* path, char* title);
-// Writes the view's list; 1, or 0 after telling the user (no files are left
-// behind by a failed save).
+// Writes the view's list; 1, or 0 after telling the user (a failed save
+// leaves any earlier file under the name as it was, and nothing else).
 int SaveContourShapefile(HWND view, const char* path, const char* title);
 
 extern const char kNoContoursQuestion[];
