@@ -76,7 +76,7 @@ namespace {
 constexpr int kImportLineChars = 8191;
 
 // One pass over the text: `take` gets the fields of every line that has
-// enough of them, and null for a line holding a NUL byte (damaged text whose
+// enough of them with its number, and null for a line holding a NUL byte (damaged text whose
 // fields would be cut). False when a stop was asked for at a poll, at a line
 // longer than kImportLineChars (its number in `longLine`), or when `take` says so.
 template <typename Take>
@@ -99,8 +99,8 @@ bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, 
             StepBatchProgress(bar);
         }
         if ((size_t)length != strlen(line.data())) {
-            if (!take(nullptr)) return false;
-        } else if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields)) {
+            if (!take(nullptr, number)) return false;
+        } else if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields, number)) {
             return false;
         }
     }
@@ -182,7 +182,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
     char delimiter = DelimiterOf(s->delimiter);
     int needed = s->count;
-    uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0, lineNumber = 0;
+    uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0;
     std::vector<double> values((size_t)needed);
 
     // A line with a field the record takes that is no number (a header line
@@ -190,8 +190,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     // passes and counted.
     double minX = LAS_EMPTY_MIN, maxX = LAS_EMPTY_MAX, minY = LAS_EMPTY_MIN, maxY = LAS_EMPTY_MAX;
     double minZ = LAS_EMPTY_MIN, maxZ = LAS_EMPTY_MAX;
-    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
-        lineNumber++;
+    auto firstPass = [&](char** fields, uint64_t number) {
         if (!fields || !ReadMappedFields(fields, s, values.data())) {
             skipped++;
             return true;
@@ -199,7 +198,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         double x = values[xAt], y = values[yAt], z = zAt >= 0 ? values[zAt] : 0.0;
         // A coordinate beyond any map would stretch the step every point is stored with.
         if (!OnMap(x) || !OnMap(y) || !OnMap(z)) {
-            beyondLine = lineNumber;
+            beyondLine = number;
             return false;
         }
         minX = std::min(minX, x), maxX = std::max(maxX, x);
@@ -211,7 +210,8 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
             if (c < 0 || c > 31) out.counts.wideClasses++;
         }
         return true;
-    });
+    };
+    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, firstPass);
     const char* failure = nullptr;
     char reason[LAS_ERROR_TEXT_SIZE] = "";
     if (beyondLine) {
@@ -230,7 +230,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     if (write && !failure) {
         const LASHeader* h = &out.las->header;
-        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
+        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields, uint64_t) {
             if (!fields || !ReadMappedFields(fields, s, values.data())) return true;
             LASLegacyPoint p;
             ClearImportPoint(&p);
