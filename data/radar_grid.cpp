@@ -141,6 +141,7 @@ bool IsRadarHeaderFile(const char* path)
             matched[k] = true;
             named = named || NamesKey(text.data(), kRequiredKeys[k]);
         }
+        if (named || (matched[0] && matched[1] && matched[2] && matched[3])) break;
     }
     CloseTextLines(reader);
     // A header that names a key but lacks another is still a radar header:
