@@ -859,8 +859,10 @@ TEST(DamagedInputs, TerraScanProjectsAreReadWholeOrRefusedSayingWhy)
     }
     // A path or line too long to read whole is refused by its line, never cut.
     char message[300];
-    snprintf(message, sizeof message, kTScanPathTooLong, 3, "survey.prj", 255);
-    refused("path of 300 characters", head + "Block C:\\" + std::string(300, 'p') + ".las\n0 0\n0 1\n1 1\n" + block, message);
+    const std::string longPath = "C:\\" + std::string(300, 'p') + ".las";
+    snprintf(message, sizeof message, kTScanPathTooLong, 3, "survey.prj", 255, longPath.c_str());
+    EXPECT_NE(std::string(message).find("C:\\ppp"), std::string::npos);
+    refused("path of 300 characters", head + "Block " + longPath + "\n0 0\n0 1\n1 1\n" + block, message);
     snprintf(message, sizeof message, kTScanLineTooLong, 2, "survey.prj", 4095);
     refused("description of 5,000 characters", "[TerraScan project]\nDescription=" + std::string(5000, 'd') + "\n" + block,
             message);

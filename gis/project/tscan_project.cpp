@@ -20,7 +20,7 @@ const char kTScanFormatNotSupported[] = "%s format not supported";
 const char kTScanNoTiles[] = "No tiles found in %s";
 const char kTScanReadFailed[] = "A read error stopped reading %s";
 const char kTScanLineTooLong[] = "Line %d of %s is longer than %d characters";
-const char kTScanPathTooLong[] = "The block on line %d of %s names a path longer than %d characters";
+const char kTScanPathTooLong[] = "The block on line %d of %s names a path longer than %d characters:\n\n    %.80s...";
 const char kTScanBadCorner[] = "Block %s of %s has a corner that is not a number or is out of range";
 
 static const int kLineChars = 4095;   // the longest line read
@@ -57,10 +57,10 @@ static const char* BlockPath(const std::string& line)
     return s;
 }
 
-static void ReportLine(const char* format, int line, const char* title, int limit)
+static void ReportLine(const char* format, int line, const char* title, int limit, const char* start = "")
 {
     char text[700];
-    snprintf(text, sizeof text, format, line, title, limit);
+    snprintf(text, sizeof text, format, line, title, limit, start);
     ErrorMessage(text);
 }
 
@@ -160,7 +160,7 @@ Project* ReadTScanProject(const char* path, const char* title)
         if (!tilePath) continue;
         if (strlen(tilePath) >= kPathChars) {
             FreeProject(p);
-            ReportLine(kTScanPathTooLong, (int)i + 1, title, (int)kPathChars - 1);
+            ReportLine(kTScanPathTooLong, (int)i + 1, title, (int)kPathChars - 1, tilePath);
             return nullptr;
         }
         std::vector<RingVertex> corners;

@@ -10,7 +10,7 @@ extern const char kTScanFormatNotSupported[];
 extern const char kTScanNoTiles[];
 extern const char kTScanReadFailed[];    // with the file's title
 extern const char kTScanLineTooLong[];   // line number, title, longest line
-extern const char kTScanPathTooLong[];   // line number, title, longest path
+extern const char kTScanPathTooLong[];   // line number, title, longest path, the path's start
 extern const char kTScanBadCorner[];     // block path, title
 
 int      ChooseTScanProject(char* path, char* title);
