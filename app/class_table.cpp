@@ -4,6 +4,7 @@
 #include "base/file_dialog.h"
 #include "app/app_windows.h"
 #include "base/file_io.h"
+#include "base/text_lines.h"
 #include "base/file_replace.h"
 #include "base/file_list.h"
 #include "base/messages.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -73,68 +75,33 @@ int FieldValue(const char* text)
     return (int)v;
 }
 
-// Reads a text file in pieces of at most 254 characters, each ending after
-// its line end when the line fits: a longer line arrives as several pieces.
-// CRLF line ends read as LF.
-struct PieceReader {
-    VFile file = nullptr;
-    char buffer[4096];
-    uint64_t have = 0;
-    uint64_t pos = 0;
-    bool end = false;
-
-    int Next()
-    {
-        if (pos == have) {
-            if (end) return -1;
-            uint64_t got = 0;
-            if (!VFileRead(file, buffer, sizeof(buffer), &got) || got == 0) {
-                end = true;
-                return -1;
-            }
-            have = got;
-            pos = 0;
-        }
-        return (unsigned char)buffer[pos++];
-    }
-    int Peek()
-    {
-        int c = Next();
-        if (c >= 0) pos--;
-        return c;
-    }
-    // 1 and the piece in out (255 bytes), or 0 at the end of the file.
-    int ReadPiece(char* out)
-    {
-        int n = 0;
-        while (n < 254) {
-            int c = Next();
-            if (c < 0) break;
-            if (c == '\r' && Peek() == '\n') c = Next();
-            out[n++] = (char)c;
-            if (c == '\n') break;
-        }
-        out[n] = '\0';
-        return n > 0;
-    }
-    void Rewind()
-    {
-        VFileSeek(file, 0);
-        have = pos = 0;
-        end = false;
-    }
-};
+// Whether a field is a decimal integer, blanks around it allowed: "12x",
+// "0x1F" or "red" is no code or colour (it would read as a number it is not).
+bool IsIntegerField(const char* text)
+{
+    while (*text == ' ' || *text == '\t') text++;
+    if (*text == '+' || *text == '-') text++;
+    if (!isdigit((unsigned char)*text)) return false;
+    while (isdigit((unsigned char)*text)) text++;
+    while (isspace((unsigned char)*text)) text++;
+    return *text == '\0';
+}
 
 struct ClassLine {
     int code, red, green, blue;
     const char* name;
+    const char* notNumber;   // the first of code and colours that is no number, or null
 };
 
-// Splits a piece into a class line; false when it does not hold 5 fields.
-bool ParseClassLine(char* piece, ClassLine* line)
+// Splits a line into a class line; false when it does not hold 5 fields.
+bool ParseClassLine(char* text, ClassLine* line)
 {
     char* fields[kClassListMaxFields + 1];
-    if (SplitCSVLine(piece, fields, ",") != 5) return false;
+    if (SplitCSVLine(text, fields, ",") != 5) return false;
+    static const char* const kNumberFields[5] = {"Code", nullptr, "Red", "Green", "Blue"};
+    line->notNumber = nullptr;
+    for (int i = 4; i >= 0; i--)
+        if (kNumberFields[i] && !IsIntegerField(fields[i])) line->notNumber = kNumberFields[i];
     line->code = FieldValue(fields[0]);
     line->name = fields[1];
     line->red = FieldValue(fields[2]);
@@ -145,10 +112,12 @@ bool ParseClassLine(char* piece, ClassLine* line)
 
 bool OutOfByteRange(int v) { return v < 0 || v > 255; }
 
-// The first fault of a class line, written into error; false when it has none.
-bool ClassLineFault(const ClassLine& line, char* error, size_t size)
+// The first fault of class line `number`, written into error; false when it has none.
+bool ClassLineFault(const ClassLine& line, int number, char* error, size_t size)
 {
-    if (OutOfByteRange(line.code))
+    if (line.notNumber)
+        std::snprintf(error, size, "%s not a number on line %d", line.notNumber, number);
+    else if (OutOfByteRange(line.code))
         std::snprintf(error, size, "Code out of range (%d)", line.code);
     else if (std::strlen(line.name) > (size_t)kClassNameFileLimit)
         std::snprintf(error, size, "Name exceeds 32 characters (%s)", line.name);
@@ -270,29 +239,59 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     return 1;
 }
 
+namespace {
+
+// The class lines of a file, each handed to `take` with its number; a line
+// of more than 254 characters or a failed read ends them with its error.
+template <typename Take>
+void ReadClassLines(TextLines* reader, char* error, size_t size, Take take)
+{
+    char text[kTextPieceChars + 1];
+    int n, number = 0;
+    while (!error[0] && (n = NextWholeTextLine(reader, text, sizeof text)) != -1) {
+        number++;
+        if (n == kTextLineTooLong) {
+            std::snprintf(error, size, "Line %d longer than %d characters", number, kTextPieceChars);
+            return;
+        }
+        if ((size_t)n != std::strlen(text)) {   // its fields would be read cut
+            std::snprintf(error, size, "Line %d holds a NUL byte", number);
+            return;
+        }
+        ClassLine line;
+        if (ParseClassLine(text, &line)) take(line, number);
+    }
+    if (!error[0] && TextLinesFailed(reader)) std::snprintf(error, size, "Read error after line %d", number);
+}
+
+}  // namespace
+
 // Reads the file twice: a check pass that stops at the first fault, then the
 // read pass into a local table, so a bad file leaves the table untouched.
 int ReadClassListFile(ClassTable* table, const char* path, const char* title)
 {
-    PieceReader reader;
-    reader.file = VFileOpenRead(path);
-    if (!reader.file) {
+    TextLines* reader = OpenTextLines(path);
+    if (!reader) {
         ShowFileError("Unable to open for reading:\n\n    %s\n", title);
         return 0;
     }
 
-    char piece[255];
     char error[512] = "";
     int classes = 0;
-    while (!error[0] && reader.ReadPiece(piece)) {
-        ClassLine line;
-        if (!ParseClassLine(piece, &line)) continue;
-        if (!ClassLineFault(line, error, sizeof(error))) classes++;
-    }
+    int firstLineOf[256] = {};
+    char repeated[100] = "";   // a code named twice: one class would vanish
+    ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
+        if (ClassLineFault(line, number, error, sizeof error)) return;
+        classes++;
+        if (!firstLineOf[line.code]) firstLineOf[line.code] = number;
+        else if (!repeated[0])
+            std::snprintf(repeated, sizeof repeated, "Code %d repeated on line %d", line.code, number);
+    });
     if (!error[0] && classes < 2) CopyText(error, sizeof(error), "Too few classes");
     if (!error[0] && classes > 256) CopyText(error, sizeof(error), "Too many classes");
+    if (!error[0] && repeated[0]) CopyText(error, sizeof(error), repeated);
     if (error[0]) {
-        VFileClose(reader.file);
+        CloseTextLines(reader);
         ShowReadError(title, error);
         return 0;
     }
@@ -302,21 +301,23 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
     InitClassTable(loaded);
     CopyText(loaded->path, sizeof(loaded->path), path);
     CopyText(loaded->title, sizeof(loaded->title), title);
-    reader.Rewind();
+    RewindTextLines(reader);
     int highest = -1;
-    while (reader.ReadPiece(piece)) {
-        ClassLine line;
-        if (!ParseClassLine(piece, &line)) continue;
+    ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
         char ignored[512];
-        if (ClassLineFault(line, ignored, sizeof(ignored))) continue;  // the file changed under us
+        if (ClassLineFault(line, number, ignored, sizeof(ignored))) return;   // the file changed under us
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
         CopyText(e.name, sizeof(e.name), line.name);
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
+    });
+    CloseTextLines(reader);
+    if (error[0]) {   // the file changed or failed between the passes
+        ShowReadError(title, error);
+        return 0;
     }
-    VFileClose(reader.file);
 
     int shown = 0;
     for (const ClassEntry& e : loaded->entries)

@@ -1,5 +1,4 @@
 #include "base/file_io.h"
-#include "base/heap.h"
 #include <windows.h>
 #include <cstring>
 
@@ -23,9 +22,19 @@ VFile VFileOpenUpdate(const char* path)
                             nullptr));
 }
 
+static LONG readFaultIn;
+void SetReadFaultAt(int nth) { InterlockedExchange(&readFaultIn, nth); }
+static int TakeReadFault()
+{
+    if (readFaultIn <= 0 || (readFaultIn > 1 && InterlockedDecrement(&readFaultIn) > 0)) return 0;
+    SetLastError(ERROR_READ_FAULT);
+    return 1;
+}
+
 int VFileRead(VFile f, void* buffer, uint64_t bytes, uint64_t* got)
 {
     *got = 0;
+    if (TakeReadFault()) return 0;
     char* p = (char*)buffer;
     while (bytes > 0) {
         DWORD chunk = bytes > 0x40000000u ? 0x40000000u : (DWORD)bytes;
@@ -94,63 +103,4 @@ int VFileExists(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-struct LineReader {
-    VFile file;
-    char buffer[65536];
-    uint32_t start, end;
-    int atEnd;
-};
-
-LineReader* OpenLineReader(const char* path)
-{
-    VFile f = VFileOpenRead(path);
-    if (!f) return nullptr;
-    LineReader* r = (LineReader*)NBLCalloc(1, sizeof(LineReader));
-    if (!r) {
-        VFileClose(f);
-        return nullptr;
-    }
-    r->file = f;
-    return r;
-}
-
-static int FillBuffer(LineReader* r)
-{
-    if (r->atEnd) return 0;
-    memmove(r->buffer, r->buffer + r->start, r->end - r->start);
-    r->end -= r->start;
-    r->start = 0;
-    uint64_t got = 0;
-    if (!VFileRead(r->file, r->buffer + r->end, sizeof r->buffer - r->end, &got) || got == 0) {
-        r->atEnd = 1;
-        return 0;
-    }
-    r->end += (uint32_t)got;
-    return 1;
-}
-
-int ReadLine(LineReader* r, char* line, int size)
-{
-    if (!r || size <= 0) return 0;
-    int used = 0;
-    bool any = false;
-    for (;;) {
-        if (r->start == r->end && !FillBuffer(r)) break;
-        any = true;
-        char c = r->buffer[r->start++];
-        if (c == '\n') break;
-        if (c == '\r') continue;   // CRLF: the LF ends the line
-        if (used < size - 1) line[used++] = c;
-    }
-    line[used] = 0;
-    return any ? 1 : 0;
-}
-
-void CloseLineReader(LineReader* r)
-{
-    if (!r) return;
-    VFileClose(r->file);
-    NBLFree(r);
 }

@@ -23,10 +23,6 @@ void    SetWriteFaultAt(int nth);
 // 1 when the write about to be made is the one to fail (the disk-full error
 // is then set).
 int     TakeWriteFault();
-
-// Reads text files line by line; CRLF and LF both end a line, the end is cut.
-struct LineReader;
-LineReader* OpenLineReader(const char* path);
-// 1 and the line (terminated, cut to size - 1) or 0 at the end of the file.
-int  ReadLine(LineReader* reader, char* line, int size);
-void CloseLineReader(LineReader* reader);
+// Tests: from the `nth` read on (1 the next one), reads through VFileRead
+// fail as on a damaged disk or a lost network share, until 0 turns it off.
+void    SetReadFaultAt(int nth);

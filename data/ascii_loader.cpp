@@ -7,7 +7,7 @@
 #include "data/las_loader.h"
 #include "data/point_load.h"
 #include "data/import_fields.h"
-#include "data/text_lines.h"
+#include "base/text_lines.h"
 #include "base/shell_hooks.h"
 #include "base/dialogs.h"
 #include "base/file_list.h"
@@ -26,6 +26,7 @@ ImportFieldList* asciiAvailableFields;
 const char kASCIIOpenFailed[] = "\nUnable to open file for reading!\n";
 const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
+const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -49,22 +50,27 @@ static bool ReadCoordinate(const char* text, double* value)
     return std::fabs(*value) <= kMaxGridCoordinate;
 }
 
-bool ParseRealField(const char* text, double* value)
+bool ReadDecimalField(const char* text, double* value)
 {
     const char* p = SkipBlanks(text);
     if (*p == '+') p++;
     *value = 0;
-    std::from_chars_result r = std::from_chars(p, p + strlen(p), *value);
-    if (r.ec == std::errc()) return true;
-    *value = 0.0;
-    return false;
+    const char* end = p + strlen(p);
+    std::from_chars_result r = std::from_chars(p, end, *value);
+    if (r.ec != std::errc() || !std::isfinite(*value) || *SkipBlanks(r.ptr) != 0) {
+        *value = 0.0;
+        return false;
+    }
+    return true;
 }
 
 double ParseReal(const char* text)
 {
-    double value;
-    ParseRealField(text, &value);
-    return value;
+    const char* p = SkipBlanks(text);
+    if (*p == '+') p++;
+    double value = 0;
+    std::from_chars_result r = std::from_chars(p, p + strlen(p), value);
+    return r.ec == std::errc() ? value : 0.0;
 }
 
 int ParseInteger(const char* text)
@@ -117,6 +123,20 @@ static void TakeFormat(ColumnFormat* f)
     }
 }
 
+// Whether every field the loader stores is a decimal number: "0x7a120" or
+// "red" would be stored as a 0 the file does not hold.
+static bool StoredFieldsAreNumbers(char** fields, const ColumnFormat& f)
+{
+    for (int i = 0; i < f.m; i++) {
+        int32_t code = f.codes[i];
+        bool stored = (code >= FIELD_X && code <= FIELD_RETURN_COUNT) || code == FIELD_CLASSIFICATION ||
+                      code == FIELD_SOURCE_ID || (code >= FIELD_RED && code <= FIELD_BLUE);
+        double value;
+        if (stored && !ReadDecimalField(fields[i], &value)) return false;
+    }
+    return true;
+}
+
 // --- the two passes --------------------------------------------------------------------
 
 struct CheckResult {
@@ -126,6 +146,7 @@ struct CheckResult {
     float   minZ, maxZ;
     bool    readFailed;  // the file could not be read to its end
     int64_t badLine;     // the first line with an unusable coordinate, 0 when none
+    int64_t leftOut;     // lines with a field that is no number (a NUL byte cuts one)
 };
 
 static uint32_t EstimatedLines(TextLines* reader)
@@ -155,9 +176,14 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
     char line[kTextPieceChars + 1];
     char* fields[kMaxSplitFields + 1];
     int64_t lineNumber = 0;
-    while (NextTextLine(reader, line) >= 0) {
+    int n;
+    while ((n = NextTextLine(reader, line)) >= 0) {
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
+        if ((int)strlen(line) != n) {
+            out->leftOut++;
+            continue;
+        }
         if (SplitFields(line, fields, f.delimiters) < f.m) continue;
         double x, y, z;
         if (!ReadCoordinate(fields[f.xColumn], &x) || !ReadCoordinate(fields[f.yColumn], &y) ||
@@ -167,6 +193,10 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
         }
         if (x == 0 && y == 0 && z == 0 && lineNumber == 1) {
             out->header = true;
+            continue;
+        }
+        if (!StoredFieldsAreNumbers(fields, f)) {
+            out->leftOut++;
             continue;
         }
         out->lines++;
@@ -220,11 +250,13 @@ static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, u
     uint8_t classSeen[256] = {};
     int32_t filled = 0;
     int64_t k = 0, lineNumber = 0;
-    while (NextTextLine(reader, line) >= 0) {
+    int n;
+    while ((n = NextTextLine(reader, line)) >= 0) {
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
         if (header && lineNumber == 1) continue;
-        if (SplitFields(line, fields, f.delimiters) < f.m) continue;
+        if ((int)strlen(line) != n || SplitFields(line, fields, f.delimiters) < f.m) continue;
+        if (!StoredFieldsAreNumbers(fields, f)) continue;
         int64_t index = k++;
         if ((step > 1 && index % step != 0) || filled >= set->pointCount) continue;
         PointRecord* p = &set->points[filled++];
@@ -306,6 +338,10 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     char line[300];
     snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
     LogMessage(line);
+    if (check.leftOut > 0) {
+        snprintf(line, sizeof line, kASCIILeftOutLine, (long long)check.leftOut);
+        LogMessage(line);
+    }
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
     LogMessage(line);
     return set;
@@ -323,20 +359,21 @@ static bool IsNumberField(const char* text, const char* end)
     return r.ec == std::errc() && r.ptr == end;
 }
 
-int CheckASCIIPointFile(const char* path, const char* title)
+TextFileCheck CheckTextFile(const char* path)
 {
     TextLines* reader = OpenTextLines(path);
-    if (!reader) {
-        ReportWithTitle(title, kASCIIOpenFailed);
-        return 0;
-    }
+    if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
-    bool numeric = false, binary = false;
+    bool numeric = false, plain = true;
     int n;
-    for (int i = 0; i < 20 && !binary && (n = NextTextLine(reader, line)) >= 0; i++) {
+    for (int i = 0; i < 20 && plain && (n = NextTextLine(reader, line)) >= 0; i++) {
+        // A UTF-16 mark (FF FE or FE FF) leads UTF-32 marks too.
+        if (i == 0 && n >= 2 && (((unsigned char)line[0] == 0xFF && (unsigned char)line[1] == 0xFE) ||
+                                 ((unsigned char)line[0] == 0xFE && (unsigned char)line[1] == 0xFF)))
+            plain = false;
         for (int c = 0; c < n; c++)
-            if ((unsigned char)line[c] < 0x20 && line[c] != '\t') binary = true;
-        if (numeric || binary) continue;
+            if ((unsigned char)line[c] < 0x20 && line[c] != '\t') plain = false;
+        if (numeric || !plain) continue;
         const char* p = line;
         while (*p == ' ' || *p == '\t' || *p == ',') p++;
         const char* end = p;
@@ -344,8 +381,14 @@ int CheckASCIIPointFile(const char* path, const char* title)
         numeric = end > p && IsNumberField(p, end);
     }
     CloseTextLines(reader);
-    if (numeric && !binary) return 1;
-    ReportWithTitle(title, kASCIIParseFailed);
+    return !plain ? TEXT_NOT_PLAIN : numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
+}
+
+int CheckASCIIPointFile(const char* path, const char* title)
+{
+    TextFileCheck check = CheckTextFile(path);
+    if (check == TEXT_POINTS) return 1;
+    ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
     return 0;
 }
 

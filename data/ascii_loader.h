@@ -15,19 +15,25 @@ extern ImportFieldList* asciiAvailableFields;
 extern const char kASCIIOpenFailed[];
 extern const char kASCIIParseFailed[];
 extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
+extern const char kASCIILeftOutLine[];    // the log line counting lines with a field that is no number
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* ReadASCIIPoints(const char* path, const char* title);
 // The same with a given decimation step; 0 takes the step from the memory estimate.
 DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step);
 
+// What the first lines of a file say about it: plain text holds no control
+// bytes but tabs (the NUL bytes of UTF-16 and UTF-32 text among them) and
+// starts with no UTF-16 or UTF-32 byte-order mark.
+enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_NO_NUMBER, TEXT_POINTS };
+TextFileCheck CheckTextFile(const char* path);
 // 1 when the file's first lines hold a numeric column and no binary bytes;
 // else tells the user (with the title) and returns 0.
 int CheckASCIIPointFile(const char* path, const char* title);
 
 // atof and atoi as the loader reads columns (a field that is no number is 0).
 double ParseReal(const char* text);
-// The number at the start of a field (blanks skipped) into `value`; false,
-// with `value` 0, when the field holds no number.
-bool   ParseRealField(const char* text, double* value);
 int    ParseInteger(const char* text);
+// Whether the whole field, blanks around it allowed, is a finite decimal
+// number, and its value: "0x7a120", "12x", "red" and "nan" are none.
+bool   ReadDecimalField(const char* text, double* value);

@@ -2,7 +2,7 @@
 // and the preview of a file's first lines split into the mapped columns.
 #include "data/import_field_dialogs.h"
 #include "data/import_fields.h"
-#include "data/text_lines.h"
+#include "base/text_lines.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include <commctrl.h>

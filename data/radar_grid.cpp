@@ -5,6 +5,7 @@
 #include "data/magnitude.h"
 #include "base/shell_hooks.h"
 #include "base/file_io.h"
+#include "base/text_lines.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 const char kRadarUnableToOpen[] = "Unable to open %s for reading!";
 const char kRadarTypeMissing[] = "Header file \"Data file type\" not found!";
@@ -30,7 +33,8 @@ const char kRadarMemoryQuestion[] =
 const char kRadarMagMissingQuestion[] = "\nUnable to open %s for reading!\n\nLoad DTE anyway?\n";
 const char kRadarShortHeights[] = "%s is short or corrupt!";
 const char kRadarCorruptMagnitudes[] = "%s appears corrupt!";
-const char kRadarLineTooLong[] = "%s has a header line longer than 254 characters!";
+const char kRadarLineTooLong[] = "%s has a header line longer than 65535 characters (line %d)!";
+const char kRadarReadFailed[] = "A read error stopped reading %s!";
 const char kRadarVoidedLine[] = "Radar Heights Not A Number, Made Void:  %lld";
 
 constexpr int kRowsPerRead = 256;
@@ -57,32 +61,93 @@ bool MatchHeaderKey(const char* line, const char* key)
     return strncmp(part, key, shorter) == 0;
 }
 
+namespace {
+
+constexpr const char* kRequiredKeys[4] = {"DATA FILE TYPE", "DATA FILE DIMENSIONS", "POST SPACING",
+                                          "STARTING CORNER POSITION"};
+
+enum KeySearch { KEY_FOUND, KEY_MISSING, KEY_READ_FAILED, KEY_LINE_TOO_LONG };
+
+// A header opened once and searched from its start for each key.
+struct HeaderLines {
+    TextLines*        reader;
+    std::vector<char> text = std::vector<char>(kRadarLineChars + 1);
+    int               longLine = 0;   // the number of a line beyond kRadarLineChars
+
+    // The first line matching `key`, upper-cased and trimmed, into `line`.
+    // A line too long to be read whole, or a failed read, ends the search:
+    // the key might lie beyond it.
+    KeySearch Find(const char* key, std::string* line)
+    {
+        RewindTextLines(reader);
+        int n, number = 0;
+        while ((n = NextWholeTextLine(reader, text.data(), (int)text.size())) != -1) {
+            number++;
+            if (n == kTextLineTooLong) {
+                longLine = number;
+                return KEY_LINE_TOO_LONG;
+            }
+            if (!MatchHeaderKey(text.data(), key)) continue;
+            if (TextLinesFailed(reader)) break;   // the line may be cut by the failure
+            for (char* c = text.data(); *c; c++) *c = (char)toupper((unsigned char)*c);
+            TrimTrailing(text.data());
+            *line = text.data();
+            return KEY_FOUND;
+        }
+        return TextLinesFailed(reader) ? KEY_READ_FAILED : KEY_MISSING;
+    }
+};
+
+// Whether the key part of a line (after its semicolon) spells the whole key:
+// a line with nothing after its semicolon matches every key but names none.
+bool NamesKey(const char* line, const char* key)
+{
+    const char* semicolon = strchr(line, ';');
+    if (!semicolon) return false;
+    const char* rest = semicolon + 1;
+    while (*rest && isspace((unsigned char)*rest)) rest++;
+    size_t n = strlen(key);
+    for (size_t i = 0; i < n; i++)
+        if (toupper((unsigned char)rest[i]) != key[i]) return false;   // a NUL ends it too
+    return true;
+}
+
+}  // namespace
+
 bool FindHeaderKey(const char* path, char* line, const char* key)
 {
-    LineReader* reader = OpenLineReader(path);
-    if (!reader) return false;
-    char text[255];
-    bool found = false;
-    while (ReadLine(reader, text, sizeof text)) {
-        if (!MatchHeaderKey(text, key)) continue;
-        for (char* c = text; *c; c++) *c = (char)toupper((unsigned char)*c);
-        TrimTrailing(text);
-        strcpy(line, text);
-        found = true;
-        break;
-    }
-    CloseLineReader(reader);
-    return found;
+    HeaderLines header;
+    header.reader = OpenTextLines(path);
+    if (!header.reader) return false;
+    std::string found;
+    KeySearch r = header.Find(key, &found);
+    CloseTextLines(header.reader);
+    if (r != KEY_FOUND) return false;
+    snprintf(line, 255, "%s", found.c_str());
+    return true;
 }
 
 bool IsRadarHeaderFile(const char* path)
 {
-    static const char* const keys[4] = {"DATA FILE TYPE", "DATA FILE DIMENSIONS", "POST SPACING",
-                                        "STARTING CORNER POSITION"};
-    char line[256];
-    for (const char* key : keys)
-        if (!FindHeaderKey(path, line, key)) return false;
-    return true;
+    TextLines* reader = OpenTextLines(path);
+    if (!reader) return false;
+    std::vector<char> text(kRadarLineChars + 1);
+    bool matched[4] = {}, named = false;
+    int n;
+    while ((n = NextWholeTextLine(reader, text.data(), (int)text.size())) != -1) {
+        if (n == kTextLineTooLong) continue;
+        for (int k = 0; k < 4; k++) {
+            if (!MatchHeaderKey(text.data(), kRequiredKeys[k])) continue;
+            matched[k] = true;
+            named = named || NamesKey(text.data(), kRequiredKeys[k]);
+        }
+        if (named || (matched[0] && matched[1] && matched[2] && matched[3])) break;
+    }
+    CloseTextLines(reader);
+    // A header that names a key but lacks another is still a radar header:
+    // its loader names the missing key rather than the text road taking its
+    // values for points.
+    return named || (matched[0] && matched[1] && matched[2] && matched[3]);
 }
 
 // The `count` numbers at the start of a key's line, each finite, followed by
@@ -106,19 +171,6 @@ static bool IsWholeNumber(double v, double low, double high) { return v >= low &
 
 static bool InMapRange(double v) { return std::isfinite(v) && fabs(v) <= kMaxGridCoordinate; }
 
-// True when some line of the header is longer than the 254 characters that
-// are read of it: its key or its values would be read cut.
-static bool HasOverlongLine(const char* path)
-{
-    LineReader* reader = OpenLineReader(path);
-    if (!reader) return false;
-    char text[1024];
-    bool overlong = false;
-    while (!overlong && ReadLine(reader, text, sizeof text)) overlong = strlen(text) > 254;
-    CloseLineReader(reader);
-    return overlong;
-}
-
 static void ReportWithName(const char* format, const char* name)
 {
     char text[600];
@@ -126,48 +178,64 @@ static void ReportWithName(const char* format, const char* name)
     ErrorMessage(text);
 }
 
-bool ReadRadarHeader(DataSet* set)
+// 1 and the key's line, 0 when no line holds the key, -1 after telling the
+// user why the header cannot be read.
+static int KeyLine(const DataSet* set, HeaderLines* header, const char* key, std::string* line)
 {
-    const char* path = set->path;
-    LineReader* header = OpenLineReader(path);
-    if (!header) {
-        ReportWithName(kRadarUnableToOpen, set->title);
-        return false;
+    switch (header->Find(key, line)) {
+    case KEY_FOUND: return 1;
+    case KEY_MISSING: return 0;
+    case KEY_READ_FAILED: ReportWithName(kRadarReadFailed, set->title); return -1;
+    case KEY_LINE_TOO_LONG: break;
     }
-    CloseLineReader(header);
-    if (HasOverlongLine(path)) {
-        ReportWithName(kRadarLineTooLong, set->title);
-        return false;
-    }
+    char text[600];
+    snprintf(text, sizeof text, kRadarLineTooLong, set->title, header->longLine);
+    ErrorMessage(text);
+    return -1;
+}
+
+// A required key's line; false after telling the user (`missing` when no line holds it).
+static bool RequiredKey(const DataSet* set, HeaderLines* header, const char* key, const char* missing,
+                        std::string* line)
+{
+    int r = KeyLine(set, header, key, line);
+    if (r == 0) ErrorMessage(missing);
+    return r == 1;
+}
+
+static bool ReadHeaderKeys(DataSet* set, HeaderLines* header)
+{
     // Every required key must hold values that convert whole and make sense
     // (the coordinate type is one the program knows): a header taken with a
     // default would place the grid wrongly without a word.
-    char line[256], type[256] = "";
-    if (!FindHeaderKey(path, line, "DATA FILE TYPE") || sscanf(line, "%255s", type) != 1 ||
-        (strcmp(type, "UTM") != 0 && strcmp(type, "SCH") != 0)) {
+    std::string line;
+    char type[256] = "";
+    if (!RequiredKey(set, header, kRequiredKeys[0], kRadarTypeMissing, &line)) return false;
+    if (sscanf(line.c_str(), "%255s", type) != 1 || (strcmp(type, "UTM") != 0 && strcmp(type, "SCH") != 0)) {
         ErrorMessage(kRadarTypeMissing);
         return false;
     }
     // Values are checked before anything is sized by them: a grid of no rows,
     // a spacing of 0 or a cell count beyond 32 bits is as good as no value.
     double values[3];
-    if (!FindHeaderKey(path, line, "DATA FILE DIMENSIONS") || !ReadHeaderValues(line, values, 2) ||
-        !IsWholeNumber(values[0], 1, INT32_MAX) || !IsWholeNumber(values[1], 1, INT32_MAX) ||
-        values[0] * values[1] > kMaxRadarCells) {
+    if (!RequiredKey(set, header, kRequiredKeys[1], kRadarDimensionsMissing, &line)) return false;
+    if (!ReadHeaderValues(line.c_str(), values, 2) || !IsWholeNumber(values[0], 1, INT32_MAX) ||
+        !IsWholeNumber(values[1], 1, INT32_MAX) || values[0] * values[1] > kMaxRadarCells) {
         ErrorMessage(kRadarDimensionsMissing);
         return false;
     }
     int rows = (int)values[0], columns = (int)values[1];
     // The spacing must keep the whole grid on the map as well.
     double spacing = 0;
-    if (!FindHeaderKey(path, line, "POST SPACING") || !ReadHeaderValues(line, &spacing, 1) || !(spacing >= kMinGridCellSize) ||
+    if (!RequiredKey(set, header, kRequiredKeys[2], kRadarSpacingMissing, &line)) return false;
+    if (!ReadHeaderValues(line.c_str(), &spacing, 1) || !(spacing >= kMinGridCellSize) ||
         !InMapRange(spacing * ((double)(rows > columns ? rows : columns) - 1))) {
         ErrorMessage(kRadarSpacingMissing);
         return false;
     }
-    if (!FindHeaderKey(path, line, "STARTING CORNER POSITION") || !ReadHeaderValues(line, values, 2) ||
-        !InMapRange(values[0]) || !InMapRange(values[1]) || !InMapRange(values[0] - spacing * (rows - 1)) ||
-        !InMapRange(values[1] + spacing * (columns - 1))) {
+    if (!RequiredKey(set, header, kRequiredKeys[3], kRadarCornerMissing, &line)) return false;
+    if (!ReadHeaderValues(line.c_str(), values, 2) || !InMapRange(values[0]) || !InMapRange(values[1]) ||
+        !InMapRange(values[0] - spacing * (rows - 1)) || !InMapRange(values[1] + spacing * (columns - 1))) {
         ErrorMessage(kRadarCornerMissing);
         return false;
     }
@@ -178,13 +246,17 @@ bool ReadRadarHeader(DataSet* set)
     set->originX = values[1];
     if (!strcmp(type, "UTM")) {
         double zone = 0;
-        if (FindHeaderKey(path, line, "UTM ZONE") && ReadHeaderValues(line, &zone, 1) && IsWholeNumber(zone, -60, 60))
+        int r = KeyLine(set, header, "UTM ZONE", &line);
+        if (r < 0) return false;
+        if (r == 1 && ReadHeaderValues(line.c_str(), &zone, 1) && IsWholeNumber(zone, -60, 60))
             set->radar.utmZone = (int)zone;
         else ErrorMessage(kRadarZoneMissing);
-    } else if (!strcmp(type, "SCH")) {
+    } else {
         double peg[3];   // latitude, longitude and heading in degrees
-        if (FindHeaderKey(path, line, "PEG POSITION") && ReadHeaderValues(line, peg, 3) && fabs(peg[0]) <= 90 &&
-            fabs(peg[1]) <= 360 && fabs(peg[2]) <= 360) {
+        int r = KeyLine(set, header, "PEG POSITION", &line);
+        if (r < 0) return false;
+        if (r == 1 && ReadHeaderValues(line.c_str(), peg, 3) && fabs(peg[0]) <= 90 && fabs(peg[1]) <= 360 &&
+            fabs(peg[2]) <= 360) {
             set->radar.pegLatitude = peg[0];
             set->radar.pegLongitude = peg[1];
             set->radar.pegHeading = peg[2];
@@ -194,6 +266,19 @@ bool ReadRadarHeader(DataSet* set)
         }
     }
     return true;
+}
+
+bool ReadRadarHeader(DataSet* set)
+{
+    HeaderLines header;
+    header.reader = OpenTextLines(set->path);
+    if (!header.reader) {
+        ReportWithName(kRadarUnableToOpen, set->title);
+        return false;
+    }
+    bool read = ReadHeaderKeys(set, &header);
+    CloseTextLines(header.reader);
+    return read;
 }
 
 double RadarMemoryNeeded(const DataSet* set) { return 8.0 * set->rows * (double)set->columns; }

@@ -158,7 +158,7 @@ TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
         { "0,a,1,-3,1\n1,b,1,1,1\n", "Green out of range (-3)" },
         { "0,a,1,1,999\n1,b,1,1,1\n", "Blue out of range (999)" },
         { "0,a,1,1,1\n", "Too few classes" },
-        { "7,a,1,1,1\n7,b,1,1,1\n", "Too few classes" },  // passes the check, one code in the end
+        { "7,a,1,1,1\n7,b,1,1,1\n", "Code 7 repeated on line 2" },  // the last would win and a class vanish
         { "", "Too few classes" },
     };
     for (const Case& c : cases) {
@@ -178,16 +178,18 @@ TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
     EXPECT_STREQ(t.entries[0].name, name32.c_str());
 }
 
-TEST(FoundClassTable, LongLinesArriveInPieces)
+TEST(FoundClassTable, LongLinesAreRefusedWithTheirNumber)
 {
     BoxAnswers answers;
     ClassTable t;
     SetDefaultClassTable(&t);
-    // 300 characters: the first 254 are one piece (not five fields), the
-    // rest another piece that is a valid line of its own.
+    // 300 characters: read in pieces, the tail would pass for a class line of its own.
     std::string line = std::string(254 - 3, 'x') + ",,," + "9,tail,1,2,3\n";
-    ASSERT_EQ(LoadText(line + "1,b,1,1,1\n", &t, answers), 1);
-    EXPECT_STREQ(t.entries[9].name, "tail");
+    ASSERT_EQ(LoadText("1,b,1,1,1\n" + line + "2,c,1,1,1\n", &t, answers), 0);
+    EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Line 2 longer than 254 characters"));
+    // 254 characters are read whole.
+    std::string longest = std::string(254 - 10, ' ') + "9,nn,1,2,3\n";
+    ASSERT_EQ(LoadText("1,b,1,1,1\n" + longest, &t, answers), 1);
     EXPECT_EQ(t.count, 10);
 }
 

@@ -23,7 +23,10 @@
 #include "data/las_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/radar_grid.h"
+#include "data/statistics.h"
+#include "gis/convert/convert_dialog.h"
 #include "gis/convert/import_ascii.h"
+#include "gis/convert/import_las.h"
 #include "gis/convert/import_shape.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "app/layer_sets.h"
@@ -34,6 +37,7 @@
 #include "gis/layers/ref_shapefile.h"
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
+#include "gis/project/tscan_project.h"
 #include "base/polygon.h"
 #include <gdal.h>
 #include <shapefil.h>
@@ -603,7 +607,6 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
                       "radar header: " + d.first);
     }
     const std::string h = kRadarHeader;
-    std::string longLine = "2.5 ; POST SPACING " + std::string(400, 'x') + "\n";   // read cut, it would match
     const std::pair<const char*, std::string> refused[] = {
         {"no type", Replaced(h, "UTM ; DATA FILE TYPE\n", "")},
         // A line with nothing after its semicolon matches every key: it stands in for the missing type.
@@ -620,14 +623,42 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
         {"corner NaN", Replaced(h, "4500000.0 350000.0", "nan 350000.0")},
         {"corner infinite", Replaced(h, "4500000.0 350000.0", "4500000.0 inf")},
         {"corner 1e308", Replaced(h, "4500000.0 350000.0", "1e308 350000.0")},
-        {"value line of 400 characters", Replaced(h, "2.5 ; POST SPACING\n", longLine.c_str())},
         {"keys without semicolons", Replaced(Replaced(h, "3 4 ;", "3 4 "), "2.5 ;", "2.5 ")},
     };
     for (const auto& r : refused) {
         std::string path = WriteRadar(("rr" + std::to_string(n++)).c_str(), r.second, heights);
         std::string name = std::string("radar: ") + r.first;
         ExpectRefused(Load(name, [&](bool* sane) { return LoadRadar(path, sane); }), name);
+        // A header lacking a key still opens as one, so that the refusal names the key.
+        if (!strncmp(r.first, "no ", 3)) {
+            EXPECT_EQ(GetDataFileKind(path.c_str()), DATA_RADAR) << name;
+        }
     }
+    // Long lines are read whole: a comment, or a key's values followed by a remark.
+    const std::pair<const char*, std::string> taken[] = {
+        {"comment of 5,000 characters", "# " + std::string(5000, 'c') + "\n" + h},
+        {"value line of 400 characters", Replaced(h, "2.5 ; POST SPACING\n", ("2.5 ; POST SPACING " + std::string(400, 'x') + "\n").c_str())},
+    };
+    for (const auto& t : taken) {
+        std::string path = WriteRadar(("rt" + std::to_string(n++)).c_str(), t.second, heights);
+        std::string name = std::string("radar: ") + t.first;
+        Outcome o = Load(name, [&](bool* sane) { return LoadRadar(path, sane); });
+        EXPECT_TRUE(o.taken && o.sane && o.boxes.empty()) << name;
+    }
+    // A line beyond what is read whole, and a read that fails, refuse the header with their reason.
+    std::string beyond = WriteRadar("rbeyond", "# " + std::string(kRadarLineChars, 'c') + "\n" + h, heights);
+    Outcome o = Load("radar: line beyond the limit", [&](bool* sane) { return LoadRadar(beyond, sane); });
+    ExpectRefused(o, "radar: line beyond the limit");
+    char text[300];
+    snprintf(text, sizeof text, kRadarLineTooLong, "damaged.hdr", 1);
+    EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text == text);
+    std::string good = WriteRadar("rgood", h, heights);
+    SetReadFaultAt(2);   // the header opens and reads, then the disk fails
+    o = Load("radar: read error", [&](bool* sane) { return LoadRadar(good, sane); });
+    SetReadFaultAt(0);
+    ExpectRefused(o, "radar: read error");
+    snprintf(text, sizeof text, kRadarReadFailed, "damaged.hdr");
+    EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text == text);
     // Companion files: heights missing or short are refused; magnitudes missing are asked about.
     std::string cut = WriteRadar("cut", kRadarHeader, std::vector<float>(heights.begin(), heights.begin() + 7));
     ExpectRefused(Load("radar: heights cut", [&](bool* sane) { return LoadRadar(cut, sane); }), "radar: heights cut");
@@ -642,7 +673,7 @@ TEST(DamagedInputs, RadarHeadersNeedEveryKeyValidAndHeightsThatAreNoNumberAreVoi
     holes[7] = HUGE_VALF;
     std::string path = WriteRadar("holes", kRadarHeader, holes);
     LogLines log;
-    Outcome o = Load("radar: NaN heights", [&](bool* sane) { return LoadRadar(path, sane); });
+    o = Load("radar: NaN heights", [&](bool* sane) { return LoadRadar(path, sane); });
     EXPECT_TRUE(o.taken && o.sane);
     char line[100];
     snprintf(line, sizeof line, kRadarVoidedLine, 2LL);
@@ -702,6 +733,26 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     run("CR line ends", "1 2 3\r4 5 6\r7 8 9\r", false);
     run("non-UTF-8 bytes", good + "\xff\xfe 1 2\n", false);
     run("header line", "X Y Z\n" + good, false);
+
+    // A UTF-8 mark and CRLF line ends are no part of the first X; a field
+    // that is no decimal number (hexadecimal, a word, cut by a NUL byte) is
+    // no 0: its line is left out and counted.
+    LogLines log;
+    std::string path = TempPath("marked.xyz");
+    WriteBytes(path, "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
+                         std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n1004 2004 14\r\n");
+    BoxAnswers none;
+    DataSet* set = ReadASCIIPointsDecimated(path.c_str(), "marked.xyz", 1);
+    ASSERT_NE(set, nullptr);
+    EXPECT_TRUE(none.shown().empty());
+    ASSERT_EQ(set->pointCount, 3);
+    EXPECT_EQ(set->points[0].x, 1000.5);
+    EXPECT_EQ(set->points[2].x, 1004.0);
+    EXPECT_EQ(set->minX, 1000.5);
+    FreeDataSet(set);
+    char line[100];
+    snprintf(line, sizeof line, kASCIILeftOutLine, 3LL);
+    EXPECT_TRUE(log.contains(line));
 }
 
 TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
@@ -802,6 +853,55 @@ TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
     FreeProject(read);
 }
 
+TEST(DamagedInputs, TerraScanProjectsAreReadWholeOrRefusedSayingWhy)
+{
+    const std::string head = "[TerraScan project]\nStorage=LAS\n";
+    const std::string block = "Block C:\\tiles\\a.las\n1000 5000\n1000 5100\n1100 5100\n1100 5000\n";
+    int n = 0;
+    auto read = [&](const std::string& what, const Bytes& text) {
+        std::string path = TempPath(("s" + std::to_string(n++) + ".prj").c_str());
+        WriteBytes(path, text);
+        std::string name = "TerraScan: " + what;
+        return Load(name, [&](bool* sane) {
+            Project* p = ReadTScanProject(path.c_str(), "survey.prj");
+            for (int i = 0; p && i < p->tileCount; i++)
+                *sane = *sane && Usable(p->tiles[i]->minX) && Usable(p->tiles[i]->maxX) && Usable(p->tiles[i]->minY) &&
+                        Usable(p->tiles[i]->maxY) && p->tiles[i]->minX <= p->tiles[i]->maxX;
+            FreeProject(p);
+            return p != nullptr;
+        });
+    };
+    auto refused = [&](const std::string& what, const Bytes& text, const std::string& message) {
+        Outcome o = read(what, text);
+        ExpectRefused(o, "TerraScan: " + what);
+        EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text == message) << what << ": " << (o.boxes.empty() ? "" : o.boxes[0].text);
+    };
+    for (const auto& d : Damaged(head + block, 101, 16)) ExpectHandled(read(d.first, d.second), "TerraScan: " + d.first);
+    // A corner that is no number or lies off any map is never kept with empty bounds.
+    for (const char* corner : {"nan 5000", "1000 1e308", "inf -inf", "1e400 5000"}) {
+        std::string text = head + block + "Block C:\\tiles\\b.las\n1100 5000\n" + corner + "\n1200 5100\n";
+        char message[300];
+        snprintf(message, sizeof message, kTScanBadCorner, "C:\\tiles\\b.las", "survey.prj");
+        refused(std::string("corner ") + corner, text, message);
+    }
+    // A path or line too long to read whole is refused by its line, never cut.
+    char message[300];
+    const std::string longPath = "C:\\" + std::string(300, 'p') + ".las";
+    snprintf(message, sizeof message, kTScanPathTooLong, 3, "survey.prj", 255, longPath.c_str());
+    EXPECT_NE(std::string(message).find("C:\\ppp"), std::string::npos);
+    refused("path of 300 characters", head + "Block " + longPath + "\n0 0\n0 1\n1 1\n" + block, message);
+    snprintf(message, sizeof message, kTScanLineTooLong, 2, "survey.prj", 4095);
+    refused("description of 5,000 characters", "[TerraScan project]\nDescription=" + std::string(5000, 'd') + "\n" + block,
+            message);
+    // A read that fails is no end of the file: the blocks after it would be lost.
+    snprintf(message, sizeof message, kTScanReadFailed, "survey.prj");
+    SetReadFaultAt(2);
+    refused("read error", head + block, message);
+    SetReadFaultAt(0);
+    // A UTF-8 mark before the first line is no part of it.
+    EXPECT_TRUE(read("UTF-8 mark", "\xEF\xBB\xBF" + head + block).taken);
+}
+
 TEST(DamagedInputs, ConfigurationFilesAndClassLists)
 {
     // Class lists: the program's own file, damaged.
@@ -814,7 +914,7 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
     }
     const Bytes good = ReadBytes(list);
     int n = 0;
-    auto runList = [&](const std::string& what, const Bytes& bytes, bool mustRefuse) {
+    auto runList = [&](const std::string& what, const Bytes& bytes, bool mustRefuse, const std::string& error = "") {
         std::string path = TempPath(("c" + std::to_string(n++) + ".csv").c_str());
         WriteBytes(path, bytes);
         Outcome o = Load("class list: " + what, [&](bool* sane) {
@@ -827,18 +927,36 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
         });
         if (mustRefuse) ExpectRefused(o, "class list: " + what);
         else ExpectHandled(o, "class list: " + what);
+        if (!error.empty()) {
+            EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text.find("\nError:  " + error + "\n") != std::string::npos)
+                << what << ": " << (o.boxes.empty() ? "" : o.boxes[0].text);
+        }
     };
     for (const auto& d : Damaged(good, 71, 16)) runList(d.first, d.second, d.first == "empty" || d.first == "cut at 1");
     runList("code 300", "300,Too High,1,2,3\n2,Ground,4,5,6\n", true);
     runList("colour -1", "1,Unclassified,-1,2,3\n2,Ground,4,5,6\n", true);
     runList("unterminated quote", "1,\"Unclassified,1,2,3\n2,Ground,4,5,6\n", false);
-    runList("name of 300 characters", "1," + std::string(300, 'n') + ",1,2,3\n2,Ground,4,5,6\n", true);
+    runList("name of 300 characters", "1," + std::string(300, 'n') + ",1,2,3\n2,Ground,4,5,6\n", true,
+            "Line 1 longer than 254 characters");
+    // Codes and colours that are no numbers are refused by their line, never read as 0.
+    runList("hexadecimal red", "1,Unclassified,0x1F,2,3\n2,Ground,4,5,6\n", true, "Red not a number on line 1");
+    runList("code a word", "2,Ground,4,5,6\nx,Wires,1,2,3\n", true, "Code not a number on line 2");
+    runList("blue with a NUL byte", "2,Ground,4,5,6\n3,Low,1,2," + std::string("3\0", 2) + "\n", true,
+            "Line 2 holds a NUL byte");
+    runList("header line", "code,name,red,green,blue\n1,a,1,2,3\n2,b,4,5,6\n", true, "Code not a number on line 1");
+    // A code named twice would lose a class; a cut line would pass for another.
+    runList("code twice", "1,a,1,2,3\n2,b,4,5,6\n1,c,7,8,9\n", true, "Code 1 repeated on line 3");
+    runList("long line with a class at its end", "1,a,1,2,3\n" + std::string(251, 'x') + ",,,9,tail,1,2,3\n2,b,4,5,6\n",
+            true, "Line 2 longer than 254 characters");
+    // The program's own list with a UTF-8 mark before it reads the same.
+    runList("UTF-8 mark", "\xEF\xBB\xBF" + good, false);
 
     // Configuration files: the program's own file, damaged. Reading one
     // either takes it whole or leaves the settings as they were.
     std::string config = TempPath("settings.cfg");
     snprintf(currentConfigPath, sizeof currentConfigPath, "%s", config.c_str());
     snprintf(currentConfigTitle, sizeof currentConfigTitle, "settings.cfg");
+    SetDefaultDisplaySettings();   // settings that pass the reader's checks when read back
     const DisplaySettings before = GlobalDisplaySettings;
     {
         BoxAnswers quiet;
@@ -852,6 +970,20 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
         if (d.first == "empty" || d.first.compare(0, 3, "cut") == 0) ExpectRefused(o, name);
         else ExpectHandled(o, name);
         if (!o.taken) EXPECT_EQ(memcmp(&GlobalDisplaySettings, &before, sizeof before), 0) << name;
+        GlobalDisplaySettings = before;
+    }
+    // A class count of 0 holds no class to show: refused like -1 and 257.
+    for (int32_t count : {0, -1, 257, 2}) {
+        Bytes b = settings;
+        memcpy(&b[46], &count, 4);   // the class table's count
+        WriteBytes(config, b);
+        std::string name = "config: class count " + std::to_string(count);
+        Outcome o = Load(name, [&](bool*) { return ReadConfigFile(nullptr) == 1; });
+        if (count == 2) {
+            EXPECT_TRUE(o.taken) << name;
+        } else {
+            ExpectRefused(o, name);
+        }
         GlobalDisplaySettings = before;
     }
 }
@@ -922,6 +1054,98 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     importText("binary garbage", garbage);
     importText("CR line ends", "1 2 3\r4 5 6\r7 8 9\r");
     importText("header line", "X Y Z\n" + good);
+
+    // One file through the import, its boxes and its tally.
+    struct Imported {
+        int result;
+        ConvertTally tally;
+        std::vector<ShownBox> boxes;
+    };
+    auto importOne = [&](const char* title, const Bytes& bytes) {
+        std::string path = TempPath(title);
+        WriteBytes(path, bytes);
+        Imported r = {};
+        BoxAnswers answers;
+        Deadline deadline(title);
+        FileList files = {};
+        AddFileListEntry(&files, path.c_str(), title);
+        r.result = ImportASCIIFile(files.entries[0], xyz, job, nullptr, &r.tally);
+        ClearFileList(&files);
+        r.boxes = answers.shown();
+        return r;
+    };
+    // Wide and binary text is refused with the loader's message and leaves no file.
+    auto wide16 = [&](const char* mark, bool big) {
+        Bytes b = mark;
+        for (char c : good) b += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+        return b;
+    };
+    Bytes utf32 = Bytes("\xFF\xFE\0\0", 4);
+    for (char c : good) utf32 += std::string(1, c) + std::string(3, '\0');
+    const std::pair<const char*, Bytes> notText[] = {
+        {"utf16.xyz", wide16("\xFF\xFE", false)}, {"utf16bare.xyz", wide16("", false)},
+        {"utf16be.xyz", wide16("\xFE\xFF", true)}, {"utf32.xyz", utf32}, {"binary.xyz", garbage}};
+    for (const auto& t : notText) {
+        Imported r = importOne(t.first, t.second);
+        EXPECT_EQ(r.result, 0) << t.first;
+        ASSERT_EQ(r.boxes.size(), 1u) << t.first;
+        EXPECT_EQ(r.boxes[0].text, std::string(t.first) + "\n" + kImportNotTextFailed + "\n");
+        EXPECT_FALSE(VFileExists(ChangeFileExtension(TempPath(t.first).c_str(), ".las"))) << t.first;
+    }
+    // A UTF-8 mark is no part of the first X; hexadecimal, words and NUL
+    // bytes are no numbers: their lines are left out and counted.
+    // (A NUL byte among the first lines makes the file binary; later, it cuts a line.)
+    std::string filler;
+    for (int i = 0; i < 20; i++) filler += "1001 2001 11\r\n";
+    Imported marked = importOne("marked.xyz", "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
+                                                  filler + std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n");
+    EXPECT_EQ(marked.result, 1);
+    EXPECT_EQ(marked.tally.skippedLines, 3u);
+    DataSet* set = LoadLASDataWhole(TempPath("marked.las").c_str(), "marked.las");
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 22);
+    EXPECT_NEAR(set->points[0].x, 1000.5, 0.0005);
+    EXPECT_NEAR(set->points[21].x, 1003.0, 0.0005);
+    FreeDataSet(set);
+    // A file that gives no point fails, saying why, and leaves no LAS file.
+    std::string hex;
+    for (int i = 0; i < 1000; i++) hex += "0x7a120 0x3d090 " + std::to_string(i) + "\n";
+    Imported none = importOne("hex.xyz", hex);
+    EXPECT_EQ(none.result, 0);
+    ASSERT_EQ(none.boxes.size(), 1u);
+    char reason[200];
+    snprintf(reason, sizeof reason, kImportLeftOutFormat, 1000ull);
+    EXPECT_EQ(none.boxes[0].text, std::string("hex.xyz\n") + kImportNoPoints + "\n" + reason);
+    EXPECT_FALSE(VFileExists(TempPath("hex.las").c_str()));
+    // One far-off value keeps every point; the axis that lost resolution is
+    // named with its step in the log and the end notice.
+    LogLines log;
+    Imported farOff = importOne("far.xyz", "500000.125 4000000.5 10\n3e9 4000001.5 11\n500002.375 4000002.5 12\n");
+    EXPECT_EQ(farOff.result, 1);
+    ASSERT_EQ(farOff.tally.coarseAxes, 1);
+    char note[300];
+    snprintf(note, sizeof note, kImportCoarseFormat, "far.xyz", 'X', 1.0, 0.001);
+    EXPECT_TRUE(log.contains(note)) << note;
+    ConvertDialogState state = {};
+    farOff.tally.converted = 1;
+    BoxAnswers notice;
+    EndConvertRun(nullptr, &state, &farOff.tally, "Import", kImportCompleteCaption);
+    ASSERT_EQ(notice.shown().size(), 1u);
+    EXPECT_EQ(notice.shown()[0].text, "Import Process Complete\n\nFiles converted:  1\nFiles failed:  0\nFiles stopped:  0"
+                                      "\n\nStored with coarser steps:\nfar.xyz:  X stored in steps of 1 instead of 0.001");
+    // A value beyond any map cannot be kept with the others: the file fails by its line.
+    Imported beyond = importOne("beyond.xyz", "1 2 3\n\nshort line\n4e11 5 6\n");
+    EXPECT_EQ(beyond.result, 0);
+    char text[300];
+    snprintf(text, sizeof text, kImportBeyondMapFormat, 4ull);
+    EXPECT_TRUE(!beyond.boxes.empty() && beyond.boxes[0].text == std::string("beyond.xyz\n") + text + "\n");
+    EXPECT_FALSE(VFileExists(TempPath("beyond.las").c_str()));
+    set = LoadLASDataWhole(TempPath("far.las").c_str(), "far.las");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 3);
+    EXPECT_NEAR(set->points[1].x, 3e9, 0.5);
+    EXPECT_NEAR(set->points[2].y, 4000002.5, 0.0005);   // the other axes keep their step
+    FreeDataSet(set);
     FreeImportFieldList(xyz);
 
     // Shapefile import: the shapefile roads' damage, and a LAS file written
@@ -975,5 +1199,23 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
         std::string text = refusal("intensity with " + cell.first, f);
         EXPECT_NE(text.find("Record 2 of the DBF file: INTENSITY"), std::string::npos) << text;
     }
+    // Records none of which is a point give no LAS file: the file fails.
+    std::string noPoint = TempPath("nopoint.shp");
+    ASSERT_TRUE(WriteTestShapefile(noPoint, SHPT_POINTZ, {TestShape{{{V(kNaN, 2, 3)}}}, TestShape{{{V(4, kInf, 6)}}}}));
+    Outcome o = Load("shapefile import: no point", [&](bool* sane) { return importShapes(noPoint, sane); });
+    ExpectRefused(o, "shapefile import: no point");
+    EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text.find(kImportNoPoints) != std::string::npos);
+    EXPECT_FALSE(VFileExists(TempPath("nopoint.las").c_str()));
+    // The shapefile import says so too when a far-off point coarsens an axis.
+    std::string farShapes = TempPath("farpoints.shp");
+    ASSERT_TRUE(WriteTestShapefile(farShapes, SHPT_POINTZ, {TestShape{{{V(500000.5, 4000000, 3)}}},
+                                                            TestShape{{{V(500001.5, 3e9, 6)}}}}));
+    FileList list = {};
+    AddFileListEntry(&list, farShapes.c_str(), "farpoints.shp");
+    ShapeImportSettings settings = {};
+    ConvertTally tally = {};
+    EXPECT_EQ(ImportShapeFile(list.entries[0], &settings, job, nullptr, &tally), 1);
+    ClearFileList(&list);
+    EXPECT_STREQ(tally.coarseNotes, "farpoints.shp:  Y stored in steps of 1 instead of 0.001\n");
     FreeJobControl(job);
 }

@@ -290,7 +290,7 @@ TEST(FileKinds, GeoTIFFGridsAndTheirRefusals)
               "There does not appear to be any\ngeo-reference information for:\n    " + bare);
 }
 
-TEST(FileKinds, RadarHeadersNeedTheirFourKeys)
+TEST(FileKinds, RadarHeadersAreKnownByTheirKeys)
 {
     std::string header = TempPath("strip.hdr");
     WriteText(header, "UTM ; data file type\n"
@@ -305,10 +305,15 @@ TEST(FileKinds, RadarHeadersNeedTheirFourKeys)
     EXPECT_STREQ(line, "5000 4000 ; DATA FILE DIMENSIONS");
     EXPECT_FALSE(FindHeaderKey(header.c_str(), line, "PEG POSITION"));
 
+    // A header lacking a key is still one: its loader names the key, where the
+    // text road would take its values for points.
     std::string partial = TempPath("partial.hdr");
     WriteText(partial, "UTM ; DATA FILE TYPE\n5000 4000 ; DATA FILE DIMENSIONS\n2.5 ; POST SPACING\n");
-    EXPECT_FALSE(IsRadarHeaderFile(partial.c_str()));
-    EXPECT_EQ(GetDataFileKind(partial.c_str()), 2);
+    EXPECT_TRUE(IsRadarHeaderFile(partial.c_str()));
+    EXPECT_EQ(GetDataFileKind(partial.c_str()), 4);
+    std::string points = TempPath("points.xyz");
+    WriteText(points, "4500000.0 350000.0 12.5\n4500001.0 350001.0 12.5\n");
+    EXPECT_EQ(GetDataFileKind(points.c_str()), 2);
 }
 
 TEST(FileKinds, HeaderKeysMatchOverTheShorterLength)

@@ -3,6 +3,7 @@
 // program's loader and the LAS library, and compared with the text.
 #include "tests/convert_test_support.h"
 #include "tests/las_test_files.h"
+#include "tests/project_test_files.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/import_ascii.h"
 #include "gis/convert/import_las.h"
@@ -99,7 +100,7 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
         SendMessageA(FrameWindow, WM_COMMAND, CMD_IMPORT, 0);
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.shown()[0].text, "Import Process Complete\n\nFiles converted:  1\nFiles failed:  0\n"
-                                         "Files stopped:  0\nLines without coordinates left out:  1");
+                                         "Files stopped:  0\nLines with a field that is not a number left out:  1");
     }
     std::string las = path.substr(0, path.size() - 4) + ".las";
     LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
@@ -150,16 +151,31 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
     EXPECT_NE(std::find(logged().begin(), logged().end(), std::string(note)), logged().end());
 }
 
-// Coordinates 6,000 km apart do not fit 32 bits at 1 mm: the scale widens
-// instead of wrapping. A file without a usable line gives a valid empty file.
+// Coordinates 6,000 km apart do not fit 32 bits at 1 mm: the step widens
+// instead of wrapping, and the log and the end notice say so. A file
+// without a usable line fails and leaves no file.
 TEST(ImportASCII, WideSpansAndEmptyFiles)
 {
     std::string wide = WriteTempFile("wide.xyz", "-3000000.25 10 5\n3000000.75 20 6\n12.5 15 7\n");
     std::string empty = WriteTempFile("empty.xyz", "a b\n\n");
     ImportFieldList* list = NewXYZFieldList();
     JobControl* job = CreateJobControl();
-    ASSERT_EQ(ImportOne(wide, list, job), 1);
-    ASSERT_EQ(ImportOne(empty, list, job), 1);
+    LogLines log;
+    ConvertTally tally = {};
+    FileList files = {};
+    AddFileListEntry(&files, wide.c_str(), "wide.xyz");
+    ASSERT_EQ(ImportASCIIFile(files.entries[0], list, job, nullptr, &tally), 1);
+    ClearFileList(&files);
+    char line[300];
+    snprintf(line, sizeof line, kImportCoarseFormat, "wide.xyz", 'X', 0.01, 0.001);
+    EXPECT_TRUE(log.contains(line)) << line;
+    EXPECT_EQ(tally.coarseAxes, 1);
+    EXPECT_STREQ(tally.coarseNotes, "wide.xyz:  X stored in steps of 0.01 instead of 0.001\n");
+    BoxAnswers boxes;
+    EXPECT_EQ(ImportOne(empty, list, job), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("empty.xyz\n") + kImportNoPoints + "\n");
+    EXPECT_FALSE(FileThere(TempPath("empty.las")));
     DataSet* set = LoadLASDataWhole(TempPath("wide.las").c_str(), "wide.las");
     ASSERT_TRUE(set);
     ASSERT_EQ(set->pointCount, 3);
@@ -173,13 +189,6 @@ TEST(ImportASCII, WideSpansAndEmptyFiles)
     EXPECT_NEAR(set->points[2].x, 12.5, step / 2 + 1e-9);
     EXPECT_NEAR(set->points[2].y, 15.0, 0.0005);
     FreeDataSet(set);
-    f = OpenLASFile(TempPath("empty.las").c_str(), LAS_MODE_READ);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->header.legacyPointCount, 0u);
-    EXPECT_EQ(f->header.pointDataFormat, 0);
-    EXPECT_EQ(f->header.minX, 0.0);
-    EXPECT_EQ(f->header.maxY, 0.0);
-    CloseLASFile(f);
     FreeJobControl(job);
     FreeImportFieldList(list);
 }

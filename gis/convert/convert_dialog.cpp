@@ -203,12 +203,16 @@ void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* t
         SendMessageA(list, LB_INSERTSTRING, i, (LPARAM)row);
     }
     const char* outcome = tally->stopped ? "Stopped" : tally->failed ? "Ended With Failures" : "Complete";
-    char text[400];
+    char text[1200];
     int n = snprintf(text, sizeof text, "%s Process %s\n\nFiles converted:  %d\nFiles failed:  %d\nFiles stopped:  %d",
                      process, outcome, (int)tally->converted, (int)tally->failed, (int)tally->stopped);
     if (tally->skippedLines && n > 0 && (size_t)n < sizeof text)
-        snprintf(text + n, sizeof text - n, "\nLines without coordinates left out:  %llu",
-                 (unsigned long long)tally->skippedLines);
+        n += snprintf(text + n, sizeof text - n, "\nLines with a field that is not a number left out:  %llu",
+                      (unsigned long long)tally->skippedLines);
+    // Points kept, but stored with less resolution than usual: the surveyor must know.
+    if (tally->coarseAxes && n > 0 && (size_t)n < sizeof text)
+        snprintf(text + n, sizeof text - n, "\n\nStored with coarser steps:\n%.*s",
+                 (int)strlen(tally->coarseNotes) - 1, tally->coarseNotes);   // without the last line end
     UINT icon = tally->stopped || tally->failed ? MB_ICONWARNING : MB_ICONINFORMATION;
     ShowMessageBox(FrameWindow, text, caption, MB_OK | icon);
 }

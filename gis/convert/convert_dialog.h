@@ -47,7 +47,9 @@ struct ConvertTally {
     int32_t  converted;
     int32_t  failed;         // left at the front of the list, marked
     int32_t  stopped;        // the file a stop ended and those after it
-    uint64_t skippedLines;   // input lines without coordinates, left out
+    uint64_t skippedLines;   // input lines with a field that is no number, left out
+    int32_t  coarseAxes;     // axes stored with steps coarser than an import's usual step
+    char     coarseNotes[600];   // a line for each of them, as many as fit
 };
 
 // The end of a converted file `index`: it leaves the list and list box 1046.

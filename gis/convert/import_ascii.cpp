@@ -14,12 +14,14 @@
 #include "base/shell_hooks.h"
 #include "data/ascii_format_dialog.h"
 #include "data/ascii_loader.h"
+#include "data/gdal_grid.h"
 #include "data/import_field_dialogs.h"
 #include "data/import_fields.h"
-#include "data/text_lines.h"
+#include "base/text_lines.h"
 #include "resource.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -29,7 +31,11 @@ const char kImportStopQuestion[] = "Are you sure you want to stop the import?";
 const char kImportStopCaption[] = "Stop Import";
 const char kImportCompleteCaption[] = "Import LAS";
 const char kImportLongLineFormat[] = "Line %llu is longer than %d characters!";
-const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines without a number for X or Y left out";
+const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines with a field that is not a number left out";
+const char kImportLeftOutFormat[] = "%llu lines with a field that is not a number left out";
+const char kImportNotTextFailed[] = "Unable to read and parse file!";
+const char kImportReadError[] = "A read error stopped reading the file!";
+const char kImportBeyondMapFormat[] = "Line %llu holds a coordinate that is not a finite number or is out of range!";
 const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
 
 constexpr int kLinesPerStep = 4096;
@@ -70,8 +76,9 @@ namespace {
 constexpr int kImportLineChars = 8191;
 
 // One pass over the text: `take` gets the fields of every line that has
-// enough of them. False when a stop was asked for at a poll, or at a line
-// longer than kImportLineChars (its number in `longLine`).
+// enough of them with its number, and null for a line holding a NUL byte (damaged text whose
+// fields would be cut). False when a stop was asked for at a poll, at a line
+// longer than kImportLineChars (its number in `longLine`), or when `take` says so.
 template <typename Take>
 bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar,
               uint64_t* longLine, Take take)
@@ -91,7 +98,11 @@ bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, 
             if (JobCheckpoint(job)) return false;
             StepBatchProgress(bar);
         }
-        if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields)) return false;
+        if ((size_t)length != strlen(line.data())) {
+            if (!take(nullptr, number)) return false;
+        } else if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields, number)) {
+            return false;
+        }
     }
     return true;
 }
@@ -119,12 +130,40 @@ int Position(const ImportFieldList* list, int code)
     return -1;
 }
 
+// The value of every field the record takes (0 for the others); false when
+// one of them is not a decimal number: "0x7a120" or "red" is no 0.
+bool ReadMappedFields(char** fields, const ImportFieldList* s, double* values)
+{
+    for (int i = 0; i < s->count; i++) {
+        int code = s->entries[i]->code;
+        values[i] = 0.0;
+        if (code != FIELD_SKIP && code < FIELD_RED && !ReadDecimalField(fields[i], &values[i])) return false;
+    }
+    return true;
+}
+
+// An integer field's value as a whole number ("1e3" is 1000), held within 64 bits.
+int64_t WholeValue(double value)
+{
+    if (value >= 9.2e18) return INT64_MAX;
+    if (value <= -9.2e18) return INT64_MIN;
+    return (int64_t)value;
+}
+
+bool OnMap(double v) { return std::fabs(v) <= kMaxGridCoordinate; }
+
 }  // namespace
 
 int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobControl* job, HWND dialog,
-                    uint64_t* skippedLines)
+                    ConvertTally* tally)
 {
-    TextLines* reader = OpenTextLines(entry->path);
+    // Wide (UTF-16, UTF-32) or binary text has no lines of points to read.
+    TextFileCheck check = CheckTextFile(entry->path);
+    if (check == TEXT_NOT_PLAIN) {
+        ReportConvertFailure(entry->title, kImportNotTextFailed, nullptr);
+        return 0;
+    }
+    TextLines* reader = check == TEXT_UNOPENED ? nullptr : OpenTextLines(entry->path);
     if (!reader) {
         ReportConvertFailure(entry->title, kImportReadFailed, nullptr);
         return 0;
@@ -143,39 +182,47 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
     char delimiter = DelimiterOf(s->delimiter);
     int needed = s->count;
-    uint64_t counter = 0, longLine = 0, skipped = 0;
+    uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0;
+    std::vector<double> values((size_t)needed);
 
-    // A line whose X or Y holds no number (a header line such as "X Y Z") is
-    // no point: it would land at the origin. Lines whose coordinates are no
-    // numbers at all ("nan", "inf") are left out of both passes as well.
-    auto coordinates = [&](char** fields, double* x, double* y, double* z, bool* numbers) {
-        bool xRead = ParseRealField(fields[xAt], x), yRead = ParseRealField(fields[yAt], y);
-        *numbers = xRead && yRead;
-        *z = zAt >= 0 ? ParseReal(fields[zAt]) : 0.0;
-        return *numbers && std::isfinite(*x) && std::isfinite(*y) && std::isfinite(*z);
-    };
+    // A line with a field the record takes that is no number (a header line
+    // such as "X Y Z", "0x7a120", "nan") is no point: it is left out of both
+    // passes and counted.
     double minX = LAS_EMPTY_MIN, maxX = LAS_EMPTY_MAX, minY = LAS_EMPTY_MIN, maxY = LAS_EMPTY_MAX;
     double minZ = LAS_EMPTY_MIN, maxZ = LAS_EMPTY_MAX;
-    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
-        double x, y, z;
-        bool numbers;
-        if (coordinates(fields, &x, &y, &z, &numbers)) {
-            minX = std::min(minX, x), maxX = std::max(maxX, x);
-            minY = std::min(minY, y), maxY = std::max(maxY, y);
-            minZ = std::min(minZ, z), maxZ = std::max(maxZ, z);
-            // Counted here so that such a file fails before any point is written.
-            if (classAt >= 0) {
-                int64_t c = ParseInteger(fields[classAt]);
-                if (c < 0 || c > 31) out.counts.wideClasses++;
-            }
+    auto firstPass = [&](char** fields, uint64_t number) {
+        if (!fields || !ReadMappedFields(fields, s, values.data())) {
+            skipped++;
+            return true;
         }
-        if (!numbers) skipped++;
+        double x = values[xAt], y = values[yAt], z = zAt >= 0 ? values[zAt] : 0.0;
+        // A coordinate beyond any map would stretch the step every point is stored with.
+        if (!OnMap(x) || !OnMap(y) || !OnMap(z)) {
+            beyondLine = number;
+            return false;
+        }
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
+        minZ = std::min(minZ, z), maxZ = std::max(maxZ, z);
+        // Counted here so that such a file fails before any point is written.
+        if (classAt >= 0) {
+            int64_t c = WholeValue(values[classAt]);
+            if (c < 0 || c > 31) out.counts.wideClasses++;
+        }
         return true;
-    });
+    };
+    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, firstPass);
     const char* failure = nullptr;
     char reason[LAS_ERROR_TEXT_SIZE] = "";
+    if (beyondLine) {
+        running = true;   // the file fails; it is no stop
+        failure = reason;
+        snprintf(reason, sizeof reason, kImportBeyondMapFormat, (unsigned long long)beyondLine);
+    }
+    // A failed read is no end of the file: the points would not all be there.
+    if (!failure && TextLinesFailed(reader)) failure = kImportReadError;
     // Classes the records cannot hold fail the file at its end, with nothing written.
-    bool write = running && !out.counts.wideClasses;
+    bool write = running && !failure && !out.counts.wideClasses;
     if (write) {
         RewindTextLines(reader);
         SetImportScaleAndOffset(out.las, minX, maxX, minY, maxY, minZ, maxZ);
@@ -183,16 +230,14 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     if (write && !failure) {
         const LASHeader* h = &out.las->header;
-        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields) {
-            double x, y, z;
-            bool numbers;
-            if (!coordinates(fields, &x, &y, &z, &numbers)) return true;
+        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields, uint64_t) {
+            if (!fields || !ReadMappedFields(fields, s, values.data())) return true;
             LASLegacyPoint p;
             ClearImportPoint(&p);
             for (int i = 0; i < s->count; i++) {
                 int code = s->entries[i]->code;
                 if (code == FIELD_SKIP || code >= FIELD_RED) continue;
-                PutImportField(&p, code, ParseReal(fields[i]), ParseInteger(fields[i]), h, &out.counts);
+                PutImportField(&p, code, values[i], WholeValue(values[i]), h, &out.counts);
             }
             if (WriteLASPoint(out.las, &p)) return true;
             failure = kImportWriteFailed;
@@ -200,21 +245,26 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         });
         if (failure) running = true;   // a failed write ends the pass; it is no stop
     }
-    if (failure) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
+    if (failure == kImportWriteFailed) snprintf(reason, sizeof reason, "%s", GetLASErrorText(out.las));
     if (longLine) {
         // The text cannot be read as lines of points: the file fails, it is no stop.
         running = true;
         failure = reason;
         snprintf(reason, sizeof reason, kImportLongLineFormat, (unsigned long long)longLine, kImportLineChars);
     }
+    if (!failure && TextLinesFailed(reader)) {
+        running = true;
+        failure = kImportReadError;
+    }
     CloseTextLines(reader);
     ResetBatchProgress(bar);
-    int result = EndImportFile(&out, entry->title, !running, failure, failure == reason ? nullptr : reason);
+    if (skipped) snprintf(out.leftOut, sizeof out.leftOut, kImportLeftOutFormat, (unsigned long long)skipped);
+    int result = EndImportFile(&out, entry->title, !running, failure, failure == reason ? nullptr : reason, tally);
     if (result > 0 && skipped) {
         char line[600];
         snprintf(line, sizeof line, kImportSkippedFormat, entry->title, (unsigned long long)skipped);
         LogMessage(line);
-        if (skippedLines) *skippedLines += skipped;
+        if (tally) tally->skippedLines += skipped;
     }
     return result;
 }
@@ -223,7 +273,7 @@ static HWND ASCIIDialogOf(const void* settings) { return ((const ImportFieldList
 static int ImportListedASCII(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int,
                              ConvertTally* tally)
 {
-    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog, &tally->skippedLines);
+    return ImportASCIIFile(entry, (const ImportFieldList*)settings, job, dialog, tally);
 }
 
 DWORD WINAPI ImportASCIIThread(void* parameter)

@@ -8,6 +8,7 @@ struct FileList;
 struct FileListEntry;
 struct ImportFieldList;
 struct JobControl;
+struct ConvertTally;
 
 extern const char kImportReadFailed[];
 extern const char kImportStopQuestion[];
@@ -15,6 +16,10 @@ extern const char kImportStopCaption[];
 extern const char kImportCompleteCaption[];
 extern const char kImportLongLineFormat[];
 extern const char kImportSkippedFormat[];
+extern const char kImportLeftOutFormat[];     // the lines left out, as the reason a file gave no point
+extern const char kImportNotTextFailed[];     // wide or binary text
+extern const char kImportReadError[];         // a read failed part way
+extern const char kImportBeyondMapFormat[];   // the line of a coordinate no map holds
 extern const char kImportASCIIAddTitle[];
 
 int ImportToLAS();
@@ -24,7 +29,8 @@ int StartImportASCIIThread(FileList* files, ImportFieldList* settings, JobContro
 DWORD WINAPI ImportASCIIThread(void* parameter);
 
 // One text file into a LAS file: 1 written, 0 failed (the user was told;
-// nothing is left), -1 stopped (the new file removed). Lines whose X or Y is
-// no number are left out, logged and added to `skippedLines`.
+// nothing is left), -1 stopped (the new file removed). Lines with a mapped
+// field that is no number are left out, logged and counted in the tally,
+// which also hears of an axis stored with coarser steps.
 int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* settings, JobControl* job, HWND dialog,
-                    uint64_t* skippedLines = nullptr);
+                    ConvertTally* tally = nullptr);

@@ -18,6 +18,9 @@ const char kImportWideClassText[] = "Classes above 31 do not fit the imported LA
 const char kImportWideClassFormat[] = "%llu points carry such a class; the file was not imported.";
 const char kImportReplaceQuestion[] = "%s already exists.\n\nDo you want to replace it?";
 const char kImportReplaceCaption[] = "Import LAS";
+const char kImportNoPoints[] = "No point could be imported; no LAS file was written!";
+const char kImportCoarseFormat[] = "[IMPORT]  %s:  %c stored in steps of %g instead of %g";
+const char kImportCoarseNote[] = "%s:  %c stored in steps of %g instead of %g\n";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
 
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime)
@@ -189,7 +192,28 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
     return true;
 }
 
-int EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason)
+// Says which axes the file stores with steps coarser than usual: a far-off
+// value widens the span and every point of that axis loses resolution.
+static void ReportCoarseSteps(const LASHeader& h, const char* title, ConvertTally* tally)
+{
+    const double steps[3] = {h.xScale, h.yScale, h.zScale};
+    for (int a = 0; a < 3; a++) {
+        if (!(steps[a] > kImportUsualStep * 1.5)) continue;
+        char axis = "XYZ"[a];
+        char line[600];
+        snprintf(line, sizeof line, kImportCoarseFormat, title, axis, steps[a], kImportUsualStep);
+        LogMessage(line);
+        if (!tally) continue;
+        tally->coarseAxes++;
+        size_t used = strlen(tally->coarseNotes);
+        snprintf(line, sizeof line, kImportCoarseNote, title, axis, steps[a], kImportUsualStep);
+        // As many as the notice has room for; the log holds them all.
+        if (used + strlen(line) < sizeof tally->coarseNotes) memcpy(tally->coarseNotes + used, line, strlen(line) + 1);
+    }
+}
+
+int EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason,
+                  ConvertTally* tally)
 {
     char classes[200];
     if (!stopped && !failure && out->counts.wideClasses) {
@@ -197,11 +221,19 @@ int EndImportFile(ImportOutput* out, const char* title, bool stopped, const char
         failure = kImportWideClassText;
         reason = classes;
     }
+    // A file with no point is no converted file: it would pass for one in the list and the notice.
+    if (!stopped && !failure && out->las && out->las->pointCount == 0) {
+        failure = kImportNoPoints;
+        reason = out->leftOut[0] ? out->leftOut : nullptr;
+    }
     if (stopped || failure) {
         FinishImportLAS(out, title, false);
         if (stopped) return -1;
         ReportConvertFailure(title, failure, reason);
         return 0;
     }
-    return FinishImportLAS(out, title, true) ? 1 : 0;
+    LASHeader header = out->las->header;
+    if (!FinishImportLAS(out, title, true)) return 0;
+    ReportCoarseSteps(header, title, tally);
+    return 1;
 }

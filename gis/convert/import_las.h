@@ -14,6 +14,14 @@ extern const char kImportWideClassText[];
 extern const char kImportWideClassFormat[];
 extern const char kImportReplaceQuestion[];
 extern const char kImportReplaceCaption[];
+extern const char kImportNoPoints[];
+extern const char kImportCoarseFormat[];   // the log line: title, axis, step, usual step
+extern const char kImportCoarseNote[];     // the end notice's line: title, axis, step, usual step
+
+struct ConvertTally;
+
+// The step an import stores coordinates with unless their span needs a coarser one.
+constexpr double kImportUsualStep = 0.001;
 
 // What did not fit the record while a file was imported.
 struct ImportCounts {
@@ -27,6 +35,7 @@ struct ImportOutput {
     char         path[260];     // the temporary file beside the target, written first
     char         target[260];   // the file asked for, replaced only by a complete import
     ImportCounts counts;
+    char         leftOut[200];  // what the input held that gave no point, said when no point came
 };
 
 // Creates and opens the new file, as a temporary file beside `path`; on
@@ -53,5 +62,8 @@ void PutImportField(LASLegacyPoint* point, int code, double real, int64_t intege
 bool FinishImportLAS(ImportOutput* out, const char* title, bool keep);
 // The end of one imported file: 1 complete, 0 failed (`failure` with the
 // library's `reason`, told to the user; the file removed), -1 stopped (removed).
-// A file with classes its records cannot hold fails, saying so.
-int  EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason);
+// A file with classes its records cannot hold fails, saying so, and so does
+// a file that gave no point. An axis stored with steps coarser than
+// kImportUsualStep is logged and noted in the tally for the end notice.
+int  EndImportFile(ImportOutput* out, const char* title, bool stopped, const char* failure, const char* reason,
+                   ConvertTally* tally = nullptr);

@@ -304,7 +304,8 @@ static bool StopsAtRecord(JobControl* job, HWND bar, int i)
     return false;
 }
 
-int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog)
+int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, JobControl* job, HWND dialog,
+                    ConvertTally* tally)
 {
     ShapeSource source;
     // Told to the user with its reason: the run may have no view to show a line.
@@ -419,14 +420,17 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
                  entry->title, (unsigned long long)unreadable, (unsigned long long)notFinite);
         LogMessage(line);
     }
-    return EndImportFile(&out, entry->title, stopped, failure, reason);
+    if (unreadable || notFinite)
+        snprintf(out.leftOut, sizeof out.leftOut, "%llu records without a point, %llu with coordinates that are no numbers",
+                 (unsigned long long)unreadable, (unsigned long long)notFinite);
+    return EndImportFile(&out, entry->title, stopped, failure, reason, tally);
 }
 
 static HWND ShapeDialogOf(const void* settings) { return ((const ShapeImportSettings*)settings)->dialog; }
 static int ImportListedShape(const FileListEntry* entry, const void* settings, JobControl* job, HWND dialog, int,
-                             ConvertTally*)
+                             ConvertTally* tally)
 {
-    return ImportShapeFile(entry, (const ShapeImportSettings*)settings, job, dialog);
+    return ImportShapeFile(entry, (const ShapeImportSettings*)settings, job, dialog, tally);
 }
 
 DWORD WINAPI ImportShapeThread(void* parameter)

@@ -8,6 +8,7 @@
 struct FileList;
 struct FileListEntry;
 struct JobControl;
+struct ConvertTally;
 
 extern const char kShapeOpenFailed[];
 extern const char kShapeEmpty[];
@@ -49,5 +50,7 @@ int  StartImportShapeThread(FileList* files, ShapeImportSettings* settings, JobC
 DWORD WINAPI ImportShapeThread(void* parameter);
 
 // One shapefile into a LAS file: 1 written, 0 failed (reported; nothing is
-// left), -1 stopped (the new file removed).
-int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* settings, JobControl* job, HWND dialog);
+// left; a file that gives no point fails), -1 stopped (the new file removed).
+// The tally hears of an axis stored with coarser steps.
+int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* settings, JobControl* job, HWND dialog,
+                    ConvertTally* tally = nullptr);

@@ -3,9 +3,12 @@
 #include "gis/project/project.h"
 #include "app/app_windows.h"
 #include "base/file_dialog.h"
-#include "base/file_io.h"
+#include "base/text_lines.h"
+#include "data/gdal_grid.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,8 +18,12 @@ const char kTScanHeader[] = "[TerraScan project]";
 const char kTScanOpenFailed[] = "Unable to open %s";
 const char kTScanFormatNotSupported[] = "%s format not supported";
 const char kTScanNoTiles[] = "No tiles found in %s";
+const char kTScanReadFailed[] = "A read error stopped reading %s";
+const char kTScanLineTooLong[] = "Line %d of %s is longer than %d characters";
+const char kTScanPathTooLong[] = "The block on line %d of %s names a path longer than %d characters:\n\n    %.80s...";
+const char kTScanBadCorner[] = "Block %s of %s has a corner that is not a number or is out of range";
 
-static const int kLineChars = 254;   // 253 characters and the terminator
+static const int kLineChars = 4095;   // the longest line read
 
 int ChooseTScanProject(char* path, char* title)
 {
@@ -50,6 +57,62 @@ static const char* BlockPath(const std::string& line)
     return s;
 }
 
+static void ReportLine(const char* format, int line, const char* title, int limit, const char* start = "")
+{
+    char text[700];
+    snprintf(text, sizeof text, format, line, title, limit, start);
+    ErrorMessage(text);
+}
+
+// Every line of the file; false after telling the user why it cannot be read whole.
+static bool ReadLines(const char* path, const char* title, std::vector<std::string>* lines)
+{
+    TextLines* reader = OpenTextLines(path);
+    if (!reader) {
+        Report(kTScanOpenFailed, title);
+        return false;
+    }
+    std::vector<char> buffer(kLineChars + 1);
+    int n;
+    while ((n = NextWholeTextLine(reader, buffer.data(), (int)buffer.size())) != -1) {
+        if (n == kTextLineTooLong) {
+            // A cut line would name a wrong tile or a wrong folder.
+            ReportLine(kTScanLineTooLong, (int)lines->size() + 1, title, kLineChars);
+            CloseTextLines(reader);
+            return false;
+        }
+        lines->push_back(buffer.data());
+    }
+    bool failed = TextLinesFailed(reader) != 0;
+    CloseTextLines(reader);
+    if (failed) Report(kTScanReadFailed, title);
+    return !failed;
+}
+
+// The two numbers a corner line starts with ("%lf %lf"), "nan" and "inf"
+// among them so that such a corner is seen rather than ending the block.
+static bool ReadCorner(const char* line, RingVertex* v)
+{
+    double* out[2] = {&v->x, &v->y};
+    const char* p = line;
+    const char* end = line + strlen(line);
+    for (double* value : out) {
+        while (*p == ' ' || *p == '\t') p++;
+        if (*p == '+') p++;
+        std::from_chars_result r = std::from_chars(p, end, *value);
+        if (r.ec == std::errc::result_out_of_range) *value = HUGE_VAL;   // beyond a double is off the map
+        else if (r.ec != std::errc()) return false;
+        p = r.ptr;
+    }
+    return true;
+}
+
+static bool UsableCorner(const RingVertex& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::fabs(v.x) <= kMaxGridCoordinate &&
+           std::fabs(v.y) <= kMaxGridCoordinate;
+}
+
 static ProjectTile* TileOf(const char* path, const std::vector<RingVertex>& corners)
 {
     ProjectTile* t = NewProjectTile((int32_t)corners.size());
@@ -63,15 +126,8 @@ static ProjectTile* TileOf(const char* path, const std::vector<RingVertex>& corn
 
 Project* ReadTScanProject(const char* path, const char* title)
 {
-    LineReader* reader = OpenLineReader(path);
-    if (!reader) {
-        Report(kTScanOpenFailed, title);
-        return nullptr;
-    }
     std::vector<std::string> lines;
-    char buffer[kLineChars];
-    while (ReadLine(reader, buffer, sizeof buffer)) lines.push_back(buffer);
-    CloseLineReader(reader);
+    if (!ReadLines(path, title, &lines)) return nullptr;
     if (lines.empty() || lines[0].compare(0, strlen(kTScanHeader), kTScanHeader) != 0) {
         Report(kTScanOpenFailed, title);
         return nullptr;
@@ -102,16 +158,31 @@ Project* ReadTScanProject(const char* path, const char* title)
     for (size_t i = 0; i < lines.size(); i++) {
         const char* tilePath = BlockPath(lines[i]);
         if (!tilePath) continue;
+        if (strlen(tilePath) >= kPathChars) {
+            FreeProject(p);
+            ReportLine(kTScanPathTooLong, (int)i + 1, title, (int)kPathChars - 1, tilePath);
+            return nullptr;
+        }
         std::vector<RingVertex> corners;
+        bool usable = true;
         size_t k = i + 1;
         for (; k < lines.size(); k++) {
             RingVertex v;
-            if (sscanf(lines[k].c_str(), "%lf %lf", &v.x, &v.y) != 2) break;
+            if (!ReadCorner(lines[k].c_str(), &v)) break;
+            usable = usable && UsableCorner(v);
             corners.push_back(v);
+        }
+        // A corner that is no number would leave the tile without bounds.
+        if (!usable) {
+            char text[900];
+            snprintf(text, sizeof text, kTScanBadCorner, tilePath, title);
+            FreeProject(p);
+            ErrorMessage(text);
+            return nullptr;
         }
         i = k - 1;   // the line that ended the corners may begin the next block
         // A block without a path or without an area names no tile.
-        if (!tilePath[0] || strlen(tilePath) >= kPathChars || corners.size() < 3) continue;
+        if (!tilePath[0] || corners.size() < 3) continue;
         ProjectTile* t = TileOf(tilePath, corners);
         if (t && !AddProjectTile(p, t)) FreeProjectTile(t);
     }

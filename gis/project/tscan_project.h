@@ -8,6 +8,10 @@ extern const char kTScanHeader[];
 extern const char kTScanOpenFailed[];
 extern const char kTScanFormatNotSupported[];
 extern const char kTScanNoTiles[];
+extern const char kTScanReadFailed[];    // with the file's title
+extern const char kTScanLineTooLong[];   // line number, title, longest line
+extern const char kTScanPathTooLong[];   // line number, title, longest path, the path's start
+extern const char kTScanBadCorner[];     // block path, title
 
 int      ChooseTScanProject(char* path, char* title);
 // A new, unsaved project, or null after a message.

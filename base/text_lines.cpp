@@ -1,5 +1,5 @@
 // Buffered reading of text files in 254-character pieces or whole lines.
-#include "data/text_lines.h"
+#include "base/text_lines.h"
 #include "base/file_io.h"
 #include "base/heap.h"
 #include <cstring>
@@ -12,6 +12,7 @@ struct TextLines {
     uint32_t start, end;
     int      atEnd;
     int      failed;  // a read failed: the end seen is not the file's end
+    int      atStart; // nothing read yet: a byte-order mark may lead
 };
 
 TextLines* OpenTextLines(const char* path)
@@ -28,6 +29,7 @@ TextLines* OpenTextLines(const char* path)
     }
     r->file = f;
     r->buffer = buffer;
+    r->atStart = 1;
     return r;
 }
 
@@ -45,6 +47,12 @@ static bool Fill(TextLines* r)
         return false;
     }
     r->end += (uint32_t)got;
+    // The first read brings at least the mark's three bytes unless the file is shorter.
+    if (r->atStart) {
+        r->atStart = 0;
+        if (r->end - r->start >= 3 && memcmp(r->buffer + r->start, "\xEF\xBB\xBF", 3) == 0) r->start += 3;
+        if (r->start == r->end) return Fill(r);
+    }
     return true;
 }
 
@@ -98,6 +106,7 @@ int RewindTextLines(TextLines* r)
     r->start = r->end = 0;
     r->atEnd = 0;
     r->failed = 0;
+    r->atStart = 1;
     return VFileSeek(r->file, 0);
 }
 
