@@ -465,17 +465,18 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
         break;
     case IDC_BATCH_STOP: {
         EndPausing(dialog);
+        // The worker holds at its next checkpoint while the user answers: a
+        // file is never written between the click and a Yes.
+        PauseJob(app);
         char caption[64];
         snprintf(caption, sizeof caption, "Stop %s", BatchName(d->kind));
         const char* question = d->kind == BATCH_THINNING ? kThinningBatchStopQuestion : kSMBatchStopQuestion;
-        if (ShowMessageBox(dialog, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            CancelJob(app);
-            SetRunningButtons(dialog, false, false, false);
-        } else {
-            ContinueJob(app);
-            SetRunningButtons(dialog, false, true, true);
-        }
+        bool stop = ShowMessageBox(dialog, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        if (stop) CancelJob(app);   // also ends the hold, so the worker sees the request
+        else ContinueJob(app);
         d->paused = 0;
+        // A run that ended while the question was open has set the buttons itself.
+        if (JobBusy(app)) SetRunningButtons(dialog, false, !stop, !stop);
         break;
     }
     }
