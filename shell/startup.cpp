@@ -12,7 +12,6 @@
 #include "shell/open_files.h"
 #include "shell/registry.h"
 #include "shell/record_parts.h"
-#include "gis/project/project_batch.h"
 #include "shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
@@ -80,7 +79,6 @@ HWND InitInstance(const char* commandLine)
     InstallShellHooks();
     InstallToolTables();
     InstallViewRecordParts();
-    InstallBatchProjectMode();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;

@@ -7,7 +7,7 @@
 #include "gis/project/project_file.h"
 #include "data/las_loader.h"
 #include "data/las_lock.h"
-#include "classify/batch.h"
+#include "gis/project/batch_dialogs.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
