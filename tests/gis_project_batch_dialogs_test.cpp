@@ -164,7 +164,6 @@ protected:
     BatchScenario run;
 };
 
-const SurfaceStep* stepSeen = nullptr;
 int stepsSeen = 0;
 int unitsSeen = -1;
 void WatchUnits(const SurfaceStep*, int, const DataSet* set) { unitsSeen = set->units; }
