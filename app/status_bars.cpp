@@ -172,11 +172,11 @@ void UpdateProfileStatusBar(HWND profile)
     SetPart(status, 4, text);
 }
 
-void WriteActiveViewStatus(const char* text)
+void WriteViewStatus(HWND view, const char* text)
 {
-    if (!MDIClientWindow) return;
-    HWND active = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
-    if (!active) return;
-    HWND status = (HWND)GetWindowSlot(active, CHILD_STATUSBAR);
+    if (view && !IsWindow(view)) return;
+    if (!view && MDIClientWindow) view = (HWND)SendMessageA(MDIClientWindow, WM_MDIGETACTIVE, 0, 0);
+    if (!view) return;
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     if (status) SendMessageA(status, SB_SETTEXTA, 5, (LPARAM)text);
 }

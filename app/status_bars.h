@@ -10,8 +10,9 @@ HWND CreateViewStatusBar(HWND window);
 // window's extra bytes (CHILD_STATUSBAR, CHILD_STATUSHEIGHT).
 HWND AttachViewStatusBar(HWND window);
 void UpdateViewStatusBar(HWND view);
-// The message part of the active view's status bar.
-void WriteActiveViewStatus(const char* text);
+// The message part of the view's status bar, or of the active view's when
+// the view is 0 (a line of no view). A line of a view that is gone is dropped.
+void WriteViewStatus(HWND view, const char* text);
 void UpdateProfileStatusBar(HWND profile);
 
 // Deepest zoom level: the factor 2^level stays an int, and so do the image

@@ -6,9 +6,18 @@ void SetShellHooks(const ShellHooks* hooks) { shellHooks = hooks ? *hooks : Shel
 
 HWND MessageOwner() { return shellHooks.ownerWindow ? shellHooks.ownerWindow() : nullptr; }
 
+static thread_local HWND threadStatusView = nullptr;
+
+HWND SetThreadStatusView(HWND view)
+{
+    HWND before = threadStatusView;
+    threadStatusView = view;
+    return before;
+}
+
 void WriteStatusLine(const char* text)
 {
-    if (shellHooks.statusLine) shellHooks.statusLine(text);
+    if (shellHooks.statusLine) shellHooks.statusLine(threadStatusView, text);
 }
 
 void RepaintFrame()

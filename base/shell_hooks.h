@@ -6,13 +6,27 @@
 
 struct ShellHooks {
     HWND (*ownerWindow)();                 // owner of message boxes and common dialogs
-    void (*statusLine)(const char* text);  // a line on the active view's status bar
+    // A line on the view's status bar; on the active view's when the view is 0.
+    void (*statusLine)(HWND view, const char* text);
     void (*repaintFrame)();                // repaint the frame's background at once
     int  (*helpTopic)(const char* topic);  // show a topic of the help file
 };
 void SetShellHooks(const ShellHooks* hooks);
 
 HWND MessageOwner();
+// Writes on the status line of this thread's view (below), else the active view's.
 void WriteStatusLine(const char* text);
+// The view a load or job on this thread works for: its lines go to that
+// view's status line, whichever view is active. 0 for lines of no view.
+// Returns the view set before.
+HWND SetThreadStatusView(HWND view);
+// Sets the thread's status view for a scope.
+struct ThreadStatusView {
+    explicit ThreadStatusView(HWND view) : before(SetThreadStatusView(view)) {}
+    ~ThreadStatusView() { SetThreadStatusView(before); }
+    ThreadStatusView(const ThreadStatusView&) = delete;
+    ThreadStatusView& operator=(const ThreadStatusView&) = delete;
+    HWND before;
+};
 void RepaintFrame();
 int  ShowHelp(const char* topic);

@@ -246,6 +246,8 @@ struct ThinningRun {
 static DWORD WINAPI ThinningThread(void* parameter)
 {
     ThinningRun* run = (ThinningRun*)parameter;
+    // The run's lines are its view's, whichever view is active meanwhile.
+    ThreadStatusView lines(run->view);
     JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
     WaitForSingleObject(app->mutex, INFINITE);
     AcquireWorker();

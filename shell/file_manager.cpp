@@ -1,4 +1,5 @@
 #include "shell/file_manager.h"
+#include "base/shell_hooks.h"
 #include "shell/frame.h"
 #include "app/job_control.h"
 #include "shell/open_files.h"
@@ -245,10 +246,14 @@ int AddFilesToView(HWND view)
     // Loading shows boxes and progress (and so paints): the sets join the
     // view together afterwards.
     std::vector<DataSet*> loaded;
-    for (int i = 0; i < list.count; i++) {
-        FileListEntry* e = list.entries[i];
-        if (IsPathInView(r, e->path)) continue;
-        if (DataSet* set = LoadDataFile(e->path, e->title)) loaded.push_back(set);
+    {
+        // The load's lines are the view's, whichever view is active.
+        ThreadStatusView lines(view);
+        for (int i = 0; i < list.count; i++) {
+            FileListEntry* e = list.entries[i];
+            if (IsPathInView(r, e->path)) continue;
+            if (DataSet* set = LoadDataFile(e->path, e->title)) loaded.push_back(set);
+        }
     }
     if (decimationForThisRun) {
         decimationEnabled = 0;

@@ -64,7 +64,7 @@ static int OpenTileInNewView(const char* path)
 
 void InstallShellHooks()
 {
-    static const ShellHooks hooks = {FrameOwner, WriteActiveViewStatus, RepaintFrameNow, ShowHelpTopic};
+    static const ShellHooks hooks = {FrameOwner, WriteViewStatus, RepaintFrameNow, ShowHelpTopic};
     SetShellHooks(&hooks);
     SetTileOpener(OpenTileInNewView);
 }

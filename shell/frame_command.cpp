@@ -6,7 +6,7 @@
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
-#include "classify/batch.h"
+#include "gis/project/batch_dialogs.h"
 #include "gis/convert/export_dialog.h"
 #include "gis/convert/import_ascii.h"
 #include "gis/project/project_commands.h"

@@ -1,5 +1,6 @@
 // One-time start-up: window classes, menus, the frame and its bars.
 #include "shell/startup.h"
+#include "app/command_ids.h"
 #include "shell/frame.h"
 #include "app/display_settings.h"
 #include "gis/project/project_window.h"
@@ -11,7 +12,6 @@
 #include "shell/open_files.h"
 #include "shell/registry.h"
 #include "shell/record_parts.h"
-#include "gis/project/project_batch.h"
 #include "shell/tool_tables.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
@@ -62,13 +62,23 @@ int RegisterWindowClasses(HINSTANCE instance)
     return 1;
 }
 
+// The bar's popup that holds the command itself (not in a submenu of its own).
+static HMENU PopupHolding(HMENU bar, UINT command)
+{
+    for (int i = 0; i < GetMenuItemCount(bar); i++) {
+        HMENU popup = GetSubMenu(bar, i);
+        for (int j = 0; popup && j < GetMenuItemCount(popup); j++)
+            if (GetMenuItemID(popup, j) == command) return popup;
+    }
+    return nullptr;
+}
+
 HWND InitInstance(const char* commandLine)
 {
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
     InstallToolTables();
     InstallViewRecordParts();
-    InstallBatchProjectMode();
     SetDefaultDisplaySettings();
     GDALAllRegister();
     if (!RegisterWindowClasses(AppInstance)) return 0;
@@ -77,7 +87,8 @@ HWND InitInstance(const char* commandLine)
     ViewMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_VIEW));
     ReturnsMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_RETURNS));
     FrameWindowMenu = GetSubMenu(FrameMenu, 1);
-    ViewWindowMenu = GetSubMenu(ViewMenu, 4);
+    // Found by what it holds: the MDI client lists the open windows at its end.
+    ViewWindowMenu = PopupHolding(ViewMenu, CMD_CASCADE);
 
     FrameWindow = CreateWindowExA(0, "MDIFrame", APP_TITLE, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, FrameMenu, AppInstance,

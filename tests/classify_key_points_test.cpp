@@ -194,6 +194,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "app/command_ids.h"
 #include "app/class_list_view.h"
 #include "app/job_control.h"
+#include "app/view_jobs.h"
 #include "views/plan/view_zoom.h"
 #include "classify/surface_run.h"
 #include "base/messages.h"
@@ -227,6 +228,9 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
     ASSERT_GT(r->zoomLevel, 0);
     r->overlayReferences = 1;
     r->showLastReturns = 0;
+    // Another view is active while the run works: its count is still the run's view's.
+    HWND other = OpenEmptyView("other");
+    ASSERT_EQ(GetActiveView(), other);
     SetLogHook(KeepThinLog);
     SetDialogDriver(AcceptSetup);
     SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
@@ -259,6 +263,8 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
     for (const std::string& l : thinLog)
         if (l.rfind("[THIN]", 0) == 0) found = l;
     EXPECT_EQ(found, line);
+    EXPECT_EQ(StatusText(view, 5), line);
+    EXPECT_NE(StatusText(other, 5), line);
     EXPECT_EQ(set->saved, 0);
 }
 

@@ -216,6 +216,97 @@ TEST(ImportASCII, StopAndUnreadableInputLeaveNoFile)
     FreeImportFieldList(list);
 }
 
+namespace {
+JobControl* pausedAfterFirstFile = nullptr;
+HANDLE questionUp = nullptr;
+HWND importDialog = nullptr;
+// On the worker: the first file is written and logged.
+void PauseAfterTheFirstFile(const char* text)
+{
+    if (!strncmp(text, "[IMPORT]", 8) && pausedAfterFirstFile) PauseJob(pausedAfterFirstFile);
+}
+void ClickStopAfterTheFile(const char* text)
+{
+    if (strncmp(text, "[IMPORT]", 8)) return;
+    PostMessageA(importDialog, WM_COMMAND, IDC_CONVERT_STOP, 0);
+    EXPECT_EQ(WaitForSingleObject(questionUp, 30000), WAIT_OBJECT_0) << "the question never came";
+}
+}  // namespace
+
+// Files shorter than one step of lines have no checkpoint inside: a pause
+// asked during the first holds the run before the second, and a stop there
+// leaves the files not begun listed and without output.
+TEST(ImportASCII, APauseHoldsTheRunBeforeTheNextFile)
+{
+    FileList files = {};
+    for (const char* name : { "p1.xyz", "p2.xyz", "p3.xyz" })
+        AddFileListEntry(&files, WriteTempFile(name, "X Y Z\n1 2 3\n4 5 6\n").c_str(), name);
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+    pausedAfterFirstFile = job;
+    SetLogHook(PauseAfterTheFirstFile);
+    ASSERT_TRUE(StartImportASCIIThread(&files, list, job));
+    EXPECT_TRUE(WaitUntil([&] { return JobPauseTaken(job) || !JobBusy(job); }, 30000));
+    EXPECT_TRUE(JobPauseTaken(job)) << "the run did not hold";
+    EXPECT_TRUE(FileThere(TempPath("p1.las")));
+    EXPECT_FALSE(FileThere(TempPath("p2.las")));
+    CancelJob(job);
+    EXPECT_TRUE(WaitUntil([&] { return !JobBusy(job); }, 30000));
+    SetLogHook(nullptr);
+    pausedAfterFirstFile = nullptr;
+    EXPECT_FALSE(FileThere(TempPath("p2.las")));
+    EXPECT_FALSE(FileThere(TempPath("p3.las")));
+    EXPECT_EQ(files.count, 2);
+    ClearFileList(&files);
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}
+
+// Stop clicked after the last file's last checkpoint: the run ends while the
+// question is open, and Yes leaves the dialog as the end set it, with Start
+// on for the file that failed.
+TEST_F(ImportASCIITest, ARunThatEndsWhileStopIsAskedStaysEnded)
+{
+    std::string good = WriteTempFile("good.xyz", "X Y Z\n1 2 3\n4 5 6\n");
+    std::string missing = TempPath("missing.xyz");
+    bool startOn = false;
+    questionUp = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BoxAnswers boxes({ IDOK, IDYES });
+    {
+        DialogDriver driver([&](HWND dialog, int id) {
+            if (id == IDD_IMPORT_FORMAT) {
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            {
+                FileDialogAnswers files({ TempDir().substr(0, TempDir().size() - 1) + "|missing.xyz|good.xyz" });
+                SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_ADD_FILES, 0);
+            }
+            HWND pause = GetDlgItem(dialog, IDC_CONVERT_PAUSE);
+            boxes.whileOpen([&](const ShownBox& box) {
+                if (box.text != kImportStopQuestion) return;
+                SetEvent(questionUp);
+                EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(pause); }, 30000)) << "the import did not end";
+            });
+            importDialog = dialog;
+            SendMessageA(dialog, WM_COMMAND, IDC_CONVERT_START, 0);
+            EXPECT_TRUE(PumpUntil([&] { return boxes.shown().size() >= 3; }, 30000)) << "the import did not end";
+            startOn = IsWindowEnabled(GetDlgItem(dialog, IDC_CONVERT_START)) != 0;
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        SetLogHook(ClickStopAfterTheFile);
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_IMPORT, 0);
+        SetLogHook(nullptr);
+    }
+    CloseHandle(questionUp);
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(boxes.shown()[1].text, kImportStopQuestion);
+    EXPECT_EQ(boxes.shown()[2].text, "Import Process Ended With Failures\n\nFiles converted:  1\nFiles failed:  1\n"
+                                     "Files stopped:  0\nLines without coordinates left out:  1");
+    EXPECT_TRUE(startOn);
+    EXPECT_TRUE(FileThere(TempPath("good.las")));
+}
+
 // Files an import must not turn into wrong points or write over: a line
 // longer than 254 characters is one point, not one per piece; a line beyond
 // the limit fails the file with its number; classes above 31 fail the file

@@ -100,6 +100,30 @@ TEST_F(FileManagerTest, AddingAFileLoadsItAndRemovingOneDropsIt)
     EXPECT_EQ(r->imageCacheValid, 0);
 }
 
+// A load into the view that is not active shows on that view's status line;
+// the active view keeps its own line, and a line of no view still goes to it.
+TEST_F(FileManagerTest, ALoadIntoAViewBehindShowsOnItsOwnStatusLine)
+{
+    REQUIRE_SAMPLES();
+    HWND behind = SampleView({"simple.las"}, "behind");
+    HWND front = SampleView({"point10.las"}, "front");
+    ASSERT_EQ(GetActiveView(), front);
+    LogMessage("[QUERY] No Point Found");
+    FileList list = {};
+    for (const char* name : {"simple.las", "1815.las"}) AddFileListEntry(&list, SamplePath(name).c_str(), name);
+    ViewRecord* r = Record(behind);
+    r->fileListFirst = list.count;
+    r->fileListSecond = list.entries;
+    EXPECT_EQ(AddFilesToView(behind), 1);
+    ClearManagerList(behind);
+    EXPECT_EQ(Titles(behind), Names({"simple.las", "1815.las"}));
+    EXPECT_EQ(StatusText(behind, 5), "[LOAD]  1815.las");
+    EXPECT_EQ(StatusText(front, 5), "[QUERY] No Point Found");
+    LogMessage("[BATCH]  done");
+    EXPECT_EQ(StatusText(front, 5), "[BATCH]  done");
+    EXPECT_EQ(StatusText(behind, 5), "[LOAD]  1815.las");
+}
+
 TEST_F(FileManagerTest, RemovalMovesTheMarkUpAndNoChangeRedrawsNothing)
 {
     REQUIRE_SAMPLES();

@@ -137,6 +137,48 @@ TEST_F(ViewWindowTest, OpenActivateAndCloseRepeatedlyFreesEverything)
     EXPECT_LT(after, before + 32 * 1024) << before << " -> " << after;
 }
 
+namespace {
+std::vector<HMENU> windowMenusSet;   // what the view menu's window list was handed to
+LRESULT CALLBACK WatchWindowMenu(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && call->hwnd == MDIClientWindow && call->message == WM_MDISETMENU &&
+        call->wParam == (WPARAM)ViewMenu)
+        windowMenusSet.push_back((HMENU)call->lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+bool HoldsArrangeCommands(HMENU popup)
+{
+    int found = 0;
+    for (int i = 0; i < GetMenuItemCount(popup); i++) {
+        UINT id = GetMenuItemID(popup, i);
+        if (id == CMD_CASCADE || id == CMD_TILE_HORIZONTAL || id == CMD_TILE_VERTICAL) found++;
+    }
+    return found == 3;
+}
+}  // namespace
+
+// The open windows are listed in the popup with the arrange commands, with a
+// plan view active and with its profile or 3D window active.
+TEST_F(ViewWindowTest, WindowListGoesToThePopupWithTheArrangeCommands)
+{
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchWindowMenu, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    windowMenusSet.clear();
+    HWND view = OpenView("a.las");
+    ASSERT_FALSE(windowMenusSet.empty());
+    EXPECT_TRUE(HoldsArrangeCommands(windowMenusSet.back()));
+    for (const char* windowClass : {"ChildProfile", "ChildOpenGL"}) {
+        windowMenusSet.clear();
+        HWND linkedWindow = AddLinked(view, windowClass);
+        SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+        SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)linkedWindow, 0);
+        ASSERT_FALSE(windowMenusSet.empty()) << windowClass;
+        EXPECT_TRUE(HoldsArrangeCommands(windowMenusSet.back())) << windowClass;
+    }
+    UnhookWindowsHookEx(hook);
+}
+
 TEST_F(ViewWindowTest, ClosingRightAfterADrawStartedWaitsForTheDrawing)
 {
     for (int round = 0; round < 3; round++) {

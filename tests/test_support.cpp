@@ -12,15 +12,25 @@ static std::vector<ShownBox> shownBoxes;
 static std::vector<int> queuedAnswers;
 static int fallbackAnswer = IDOK;
 
+static std::function<void(const ShownBox&)> thinkingTime;
+
 static int AnswerBox(HWND owner, const char* text, const char* caption, UINT type)
 {
     shownBoxes.push_back({text ? text : "", caption ? caption : "", type, owner});
+    int answer = fallbackAnswer;
     if (!queuedAnswers.empty()) {
-        int a = queuedAnswers.front();
+        answer = queuedAnswers.front();
         queuedAnswers.erase(queuedAnswers.begin());
-        return a;
     }
-    return fallbackAnswer;
+    // The answers stay in the order the boxes were shown, nested ones included.
+    static bool thinking = false;
+    if (thinkingTime && !thinking) {
+        ShownBox box = shownBoxes.back();
+        thinking = true;
+        thinkingTime(box);
+        thinking = false;
+    }
+    return answer;
 }
 
 BoxAnswers::BoxAnswers(std::vector<int> answers, int fallback)
@@ -28,10 +38,16 @@ BoxAnswers::BoxAnswers(std::vector<int> answers, int fallback)
     shownBoxes.clear();
     queuedAnswers = answers;
     fallbackAnswer = fallback;
+    thinkingTime = nullptr;
     SetMessageBoxHook(AnswerBox);
 }
 
-BoxAnswers::~BoxAnswers() { SetMessageBoxHook(nullptr); }
+BoxAnswers::~BoxAnswers()
+{
+    SetMessageBoxHook(nullptr);
+    thinkingTime = nullptr;
+}
+void BoxAnswers::whileOpen(std::function<void(const ShownBox&)> think) { thinkingTime = think; }
 const std::vector<ShownBox>& BoxAnswers::shown() const { return shownBoxes; }
 void BoxAnswers::clear() { shownBoxes.clear(); }
 

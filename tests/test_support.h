@@ -32,6 +32,10 @@ public:
     ~BoxAnswers();
     const std::vector<ShownBox>& shown() const;
     void clear();
+    // Runs before each box is answered, as the user's time to think: the
+    // program waits in the box meanwhile. A box shown from inside it is
+    // answered at once.
+    void whileOpen(std::function<void(const ShownBox& box)> think);
 };
 
 // While alive, answers every open/save file dialog from a queue: each answer

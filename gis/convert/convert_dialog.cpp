@@ -50,11 +50,12 @@ void ConvertRunningCommand(HWND dialog, ConvertDialogState* s, int id, const cha
         }
         break;
     case IDC_CONVERT_STOP: {
+        // The thread holds at its next checkpoint while the user answers.
         bool pausedHere = !s->paused && PauseJob(s->job);
         if (ShowMessageBox(dialog, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            CancelJob(s->job);
+            // A run that ended while the question was open has set the buttons itself.
+            if (CancelJob(s->job)) SetConvertRunButtons(dialog, false, false, false);
             ContinueJob(s->job);
-            SetConvertRunButtons(dialog, false, false, false);
             s->paused = 0;
         } else if (pausedHere) {
             ContinueJob(s->job);
@@ -165,6 +166,12 @@ DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void*), ConvertFile
     DWORD result = 1;
     int at = 0;
     while (at < args.files->count) {
+        // Held here too: a file shorter than one step has no checkpoint of its own.
+        if (JobCheckpoint(args.job)) {
+            tally.stopped = args.files->count - at;
+            result = 0;
+            break;
+        }
         StepBatchProgress(filesBar);
         int done = convert(args.files->entries[at], args.settings, args.job, dialog, extra, &tally);
         if (done < 0) {

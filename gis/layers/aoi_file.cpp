@@ -5,6 +5,7 @@
 #include "app/layer_sets.h"
 #include "app/app_windows.h"
 #include "app/view_record.h"
+#include "base/shell_hooks.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
@@ -38,7 +39,11 @@ int LoadAOIFile(HWND view)
     char path[256] = "", title[256] = "";
     if (!ChooseOneFile(FrameWindow, "AOI Files (*.shp) |*.shp|All files (*.*)|*.*|", "Load AOI File", 0, 0, path, title))
         return 1;
-    AOISet* set = LoadAOIShapefile(path, title);
+    AOISet* set;
+    {
+        ThreadStatusView lines(view);
+        set = LoadAOIShapefile(path, title);
+    }
     if (!set) return 0;
     MatchAOITypes(view, set);
     StartProgress((unsigned)set->lines->count, "Check AOI");

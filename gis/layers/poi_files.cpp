@@ -10,6 +10,7 @@
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
 #include "base/messages.h"
+#include "base/shell_hooks.h"
 #include "base/paths.h"
 #include <cstdio>
 #include <cstring>
@@ -70,7 +71,11 @@ int LoadPOIFile(HWND view)
     if (!ChooseOneFile(FrameWindow, "POI Files (*.shp) |*.shp|All files (*.*)|*.*|", "Load POI File", 0,
                        OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path, title))
         return 1;
-    POISet* loaded = LoadPOIShapefile(path, title);
+    POISet* loaded;
+    {
+        ThreadStatusView lines(view);
+        loaded = LoadPOIShapefile(path, title);
+    }
     if (!loaded) return 0;
     // The draw thread reads the set: it stops before the set is replaced.
     JobControl* job = (JobControl*)GetWindowSlot(view, CHILD_JOB);

@@ -7,7 +7,7 @@
 #include "gis/project/project_file.h"
 #include "data/las_loader.h"
 #include "data/las_lock.h"
-#include "classify/batch.h"
+#include "gis/project/batch_dialogs.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
@@ -73,8 +73,10 @@ struct BatchScenario {
     int noUnitsShown = 0;
     std::vector<std::string> rows;        // the list when the run ended
     std::string notice;
+    bool startEnabled = false;            // Start when the run ended
 };
 BatchScenario* scenario = nullptr;
+HWND runningDialog = nullptr;
 
 std::string WindowText(HWND dialog, int id)
 {
@@ -104,6 +106,7 @@ void DriveBatch(HWND dialog, int templateId)
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
     }
     logLines.clear();
+    runningDialog = dialog;
     SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
     if (scenario->whileRunning) scenario->whileRunning(dialog);
     EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
@@ -115,7 +118,9 @@ void DriveBatch(HWND dialog, int templateId)
         scenario->rows.push_back(text);
     }
     scenario->notice = WindowText(dialog, IDC_BATCH_CURRENT);
+    scenario->startEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)) != 0;
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_STOP)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
@@ -159,10 +164,8 @@ protected:
     BatchScenario run;
 };
 
-const SurfaceStep* stepSeen = nullptr;
 int stepsSeen = 0;
 int unitsSeen = -1;
-HWND runningDialog = nullptr;
 void WatchUnits(const SurfaceStep*, int, const DataSet* set) { unitsSeen = set->units; }
 // Presses Stop (answered Yes) after the first step of the second file.
 void StopOnSecondFile(const SurfaceStep* step, int, const DataSet*)
@@ -177,6 +180,25 @@ void PauseAfterTheStep(const SurfaceStep*, int, const DataSet*)
 {
     if (++stepsSeen == 1) SendMessageA(runningDialog, WM_COMMAND, IDC_BATCH_PAUSE, 0);
 }
+
+// The user clicks Stop while the worker goes on: the click is posted, and the
+// worker waits only until the question is up, then runs on as it would.
+HANDLE questionUp = nullptr;
+void ClickStopAndGoOn()
+{
+    PostMessageA(runningDialog, WM_COMMAND, IDC_BATCH_STOP, 0);
+    EXPECT_EQ(WaitForSingleObject(questionUp, 30000), WAIT_OBJECT_0) << "the question never came";
+}
+void StopOnTheFirstStep(const SurfaceStep*, int, const DataSet*)
+{
+    if (++stepsSeen == 1) ClickStopAndGoOn();
+}
+void StopAfterTheLastSave(const char* text)
+{
+    KeepLog(text);
+    if (!strncmp(text, "[SAVE]", 6)) ClickStopAndGoOn();
+}
+JobControl* AppJob() { return (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB); }
 
 }  // namespace
 
@@ -275,6 +297,55 @@ TEST_F(BatchTest, StopInTheMiddleLeavesTheFileInWorkAsItWas)
     EXPECT_EQ(Bytes("c.las"), source);
     ASSERT_EQ(run.rows.size(), 2u);
     EXPECT_EQ(run.rows[0], run.folder + "b.las");
+}
+
+// From the click on Stop the worker holds at its next checkpoint until the
+// question is answered: nothing is written while it is open, and Yes leaves
+// the file in work as it was, counted with the one after it as stopped.
+TEST_F(BatchTest, StopHoldsTheRunWhileTheQuestionIsOpen)
+{
+    REQUIRE_SAMPLES();
+    for (const char* n : { "a.las", "b.las" }) Copy("autzen_trim.las", n);
+    std::string source = Bytes("a.las");
+    questionUp = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BoxAnswers yes({ IDYES });
+    yes.whileOpen([&](const ShownBox&) {
+        SetEvent(questionUp);
+        EXPECT_TRUE(PumpUntil([] { return JobPauseTaken(AppJob()) || !IsAppJobBusy(); }, 60000));
+        EXPECT_TRUE(JobPauseTaken(AppJob())) << "the run went on while the question was open";
+        EXPECT_TRUE(Bytes("a.las") == source && Bytes("b.las") == source) << "written while the question was open";
+    });
+    stepsSeen = 0;
+    SetSurfaceStepObserver(StopOnTheFirstStep);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    CloseHandle(questionUp);
+    ASSERT_EQ(yes.shown().size(), 1u);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "stopped", 0, 0, 2));
+    EXPECT_TRUE(Bytes("a.las") == source && Bytes("b.las") == source);
+    EXPECT_EQ(run.rows.size(), 2u);
+}
+
+// Stop clicked after the last checkpoint: the run ends while the question is
+// open, and the answer leaves the dialog idle, with Start on for the failed
+// file still listed.
+TEST_F(BatchTest, ARunThatEndsWhileStopIsAskedStaysEnded)
+{
+    REQUIRE_SAMPLES();
+    WriteBytes(run.folder + "bad.las", "LASF");
+    run.names.push_back("bad.las");
+    Copy("autzen_trim.las", "a.las");
+    questionUp = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BoxAnswers no({ IDNO });
+    no.whileOpen([&](const ShownBox&) {
+        SetEvent(questionUp);
+        EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 60000)) << "the run did not end";
+    });
+    SetLogHook(StopAfterTheLastSave);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    CloseHandle(questionUp);
+    ASSERT_EQ(no.shown().size(), 1u);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 1, 0));
+    EXPECT_TRUE(run.startEnabled);
 }
 
 TEST_F(BatchTest, PausedThinningBatchRunsOnWhenStopIsDeclined)
