@@ -302,7 +302,7 @@ TEST_F(ImportASCIITest, ARunThatEndsWhileStopIsAskedStaysEnded)
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[1].text, kImportStopQuestion);
     EXPECT_EQ(boxes.shown()[2].text, "Import Process Ended With Failures\n\nFiles converted:  1\nFiles failed:  1\n"
-                                     "Files stopped:  0\nLines without coordinates left out:  1");
+                                     "Files stopped:  0\nLines with a field that is not a number left out:  1");
     EXPECT_TRUE(startOn);
     EXPECT_TRUE(FileThere(TempPath("good.las")));
 }
