@@ -10,6 +10,7 @@
 #include "app/frame_bars.h"
 #include "shell/open_files.h"
 #include "shell/registry.h"
+#include "shell/recent_files.h"
 #include "shell/record_parts.h"
 #include "gis/project/project_batch.h"
 #include "shell/tool_tables.h"
