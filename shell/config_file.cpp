@@ -2,7 +2,7 @@
 // settings in a fixed order, little-endian. Version 5 is written; 1 to 5 read.
 #include "shell/config_file.h"
 #include "app/display_settings.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

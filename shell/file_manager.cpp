@@ -1,5 +1,5 @@
 #include "shell/file_manager.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "shell/open_files.h"
 #include "app/view_record.h"

@@ -5,7 +5,7 @@
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/display_settings.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "shell/recent_files.h"
 #include "shell/view_window.h"
 #include "app/view_record.h"

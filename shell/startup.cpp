@@ -1,6 +1,7 @@
 // One-time start-up: window classes, menus, the frame and its bars.
 #include "shell/startup.h"
 #include "shell/frame.h"
+#include "shell/about_dialogs.h"
 #include "app/display_settings.h"
 #include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
@@ -14,6 +15,7 @@
 #include "shell/record_parts.h"
 #include "gis/project/project_batch.h"
 #include "shell/tool_tables.h"
+#include "shell/view_command.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -68,6 +70,7 @@ HWND InitInstance(const char* commandLine)
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
     InstallToolTables();
+    SetViewCommandRoute(ViewCommand);
     InstallViewRecordParts();
     InstallBatchProjectMode();
     SetDefaultDisplaySettings();

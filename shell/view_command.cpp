@@ -21,7 +21,7 @@
 #include "views/contours/contour_job.h"
 #include "views/contours/contour_shapefile.h"
 #include "app/command_ids.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/point_display.h"
