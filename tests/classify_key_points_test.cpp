@@ -195,7 +195,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "app/class_list_view.h"
 #include "app/job_control.h"
 #include "views/plan/view_zoom.h"
-#include "classify/surface_run.h"
+#include "classify/tile_loop.h"
 #include "base/messages.h"
 #include "resource.h"
 
