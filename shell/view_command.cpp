@@ -284,7 +284,7 @@ static constexpr ViewCommandRow PlanCommands[] = {
     {CMD_NOOP_9014, CMD_NOOP_9015, NoOpOne},
 };
 
-constexpr bool EveryRowRunsOneThing()
+static constexpr bool EveryRowRunsOneThing()
 {
     for (const ViewCommandRow& row : PlanCommands)
         if (!row.handler == !row.service) return false;
