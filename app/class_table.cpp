@@ -9,6 +9,7 @@
 #include "base/file_list.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/text.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -55,14 +56,6 @@ const DefaultClass kAsprsClasses[23] = {
     { "Snow", 0x808080 },
     { "Temporal Exclusion", 0x808080 },
 };
-
-void CopyText(char* dst, size_t size, const char* src)
-{
-    size_t len = std::strlen(src);
-    if (len >= size) len = size - 1;
-    std::memcpy(dst, src, len);
-    dst[len] = '\0';
-}
 
 // Decimal conversion as the class list reader does it: leading blanks
 // skipped, stops at the first non-digit (so a line end does no harm);
@@ -166,7 +159,7 @@ void InitClassTable(ClassTable* table)
 {
     std::memset(table, 0, sizeof(*table));
     for (ClassEntry& e : table->entries) {
-        CopyText(e.name, sizeof(e.name), "<EMPTY>");
+        CopyBounded(e.name, sizeof(e.name), "<EMPTY>");
         e.mainColor = kWhite;
         e.profileColor = kWhite;
     }
@@ -176,14 +169,14 @@ void SetDefaultClassTable(ClassTable* table)
 {
     InitClassTable(table);
     table->count = 256;
-    CopyText(table->path, sizeof(table->path), "ASPRS_list.csv");
-    CopyText(table->title, sizeof(table->title), "ASPRS_list.csv");
+    CopyBounded(table->path, sizeof(table->path), "ASPRS_list.csv");
+    CopyBounded(table->title, sizeof(table->title), "ASPRS_list.csv");
     table->groundCode = 2;
     for (int code = 0; code < 256; code++) {
         ClassEntry& e = table->entries[code];
         const char* name = code < 23 ? kAsprsClasses[code].name : code < 64 ? "Reserved" : "User Definable";
         uint32_t color = code < 23 ? kAsprsClasses[code].color : kGrey;
-        CopyText(e.name, sizeof(e.name), name);
+        CopyBounded(e.name, sizeof(e.name), name);
         e.display = 1;
         e.tinDisplay = 0;
         e.mainColor = color;
@@ -224,7 +217,7 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     for (int i = 0; i < count && ok; i++) {
         const ClassEntry& e = table->entries[i];
         char name[sizeof(e.name)];
-        CopyText(name, sizeof(name), e.name);  // a full field carries no terminator
+        CopyBounded(name, sizeof(name), e.name);  // a full field carries no terminator
         char line[160];
         int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
                                 (int)(e.mainColor & 0xFF), (int)((e.mainColor >> 8) & 0xFF),
@@ -287,9 +280,9 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
         else if (!repeated[0])
             std::snprintf(repeated, sizeof repeated, "Code %d repeated on line %d", line.code, number);
     });
-    if (!error[0] && classes < 2) CopyText(error, sizeof(error), "Too few classes");
-    if (!error[0] && classes > 256) CopyText(error, sizeof(error), "Too many classes");
-    if (!error[0] && repeated[0]) CopyText(error, sizeof(error), repeated);
+    if (!error[0] && classes < 2) CopyBounded(error, sizeof(error), "Too few classes");
+    if (!error[0] && classes > 256) CopyBounded(error, sizeof(error), "Too many classes");
+    if (!error[0] && repeated[0]) CopyBounded(error, sizeof(error), repeated);
     if (error[0]) {
         CloseTextLines(reader);
         ShowReadError(title, error);
@@ -299,8 +292,8 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
     ClassTable local;
     ClassTable* loaded = &local;
     InitClassTable(loaded);
-    CopyText(loaded->path, sizeof(loaded->path), path);
-    CopyText(loaded->title, sizeof(loaded->title), title);
+    CopyBounded(loaded->path, sizeof(loaded->path), path);
+    CopyBounded(loaded->title, sizeof(loaded->title), title);
     RewindTextLines(reader);
     int highest = -1;
     ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
@@ -308,7 +301,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
         if (ClassLineFault(line, number, ignored, sizeof(ignored))) return;   // the file changed under us
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        CopyText(e.name, sizeof(e.name), line.name);
+        CopyBounded(e.name, sizeof(e.name), line.name);
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
@@ -345,16 +338,16 @@ int ChooseClassListToLoad(char* path, char* title)
 int SaveClassListFile(ClassTable* table)
 {
     char path[MAX_PATH], title[MAX_PATH];
-    CopyText(path, sizeof(path), table->path);
-    CopyText(title, sizeof(title), table->title);
+    CopyBounded(path, sizeof(path), table->path);
+    CopyBounded(title, sizeof(title), table->title);
     if (!ChooseClassListToSave(path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
         ShowFileError("Unable to open for writing:\n\n    %s\n", title);
         return 0;
     }
     if (!WriteClassListFile(table, path, title)) return 0;
-    CopyText(table->path, sizeof(table->path), path);
-    CopyText(table->title, sizeof(table->title), title);
+    CopyBounded(table->path, sizeof(table->path), path);
+    CopyBounded(table->title, sizeof(table->title), title);
     return 1;
 }
 

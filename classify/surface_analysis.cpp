@@ -1,6 +1,6 @@
 // Steps 1 (HCSM), 2 (AA) and 9 (Refine Surface).
 #include "classify/surface_analysis.h"
-#include "classify/surface_run.h"
+#include "classify/tile_loop.h"
 #include "classify/surface_settings.h"
 #include "classify/groundtin_screen.h"
 #include "classify/groundtin_walks.h"

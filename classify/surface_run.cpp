@@ -1,6 +1,7 @@
-// RunSurfaceMagic: Data Prep, the step list and the commit; the tile runner.
+// RunSurfaceMagic: Data Prep, the step list and the commit.
 #include "classify/surface_run.h"
 #include "classify/surface_analysis.h"
+#include "classify/tile_loop.h"
 #include "classify/surface_settings.h"
 #include "classify/groundtin_screen.h"
 #include "classify/key_points.h"
@@ -15,7 +16,6 @@
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/selection.h"
-#include "views/plan/rubber_bands.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -154,81 +154,6 @@ int CommitSurfaceClasses(DataSet* set, int groundClass, int featureClass)
     snprintf(text, sizeof(text), "[SM EDIT]  %d", features);
     LogMessage(text);
     return features;
-}
-
-void PlanTileGrid(const DataSet* set, int tileSize, int overlap, TileGrid* grid)
-{
-    // Very dense data gives tiles below 2 units: bound them so the tile step stays positive.
-    if (tileSize - overlap < 1) {
-        tileSize = 2;
-        overlap = 1;
-    }
-    grid->size = tileSize;
-    grid->step = tileSize - overlap;
-    grid->left = set->minX - overlap;
-    grid->top = set->maxY + overlap;
-    grid->rows = (int)((set->maxY + overlap - (set->minY - overlap)) / grid->step + 1);
-    grid->columns = (int)((set->maxX + overlap - (set->minX - overlap)) / grid->step + 1);
-}
-
-void TileGridBox(const TileGrid* grid, int row, int column, double box[4])
-{
-    double top = grid->top - (double)row * grid->step;
-    double left = grid->left + (double)column * grid->step;
-    box[0] = left;
-    box[1] = top;
-    box[2] = left + grid->size;
-    box[3] = top - grid->size;
-}
-
-const COLORREF kTileSelectColour = 0x8000FF, kTileRoutineColour = 0x00FFFF;
-
-static void OutlineTile(HWND view, const double box[4], COLORREF colour)
-{
-    if (view) DrawMapRectXor(view, box[0], box[1], box[2], box[3], colour);
-}
-
-int RunOneTile(HWND view, DataSet* set, const double box[4], SurfaceMagicSettings* settings, TileSelector select,
-               BoxedTileRoutine routine)
-{
-    OutlineTile(view, box, kTileSelectColour);
-    PointSelection* tile = select(set, box);
-    OutlineTile(view, box, kTileSelectColour);
-    if (!tile) return 0;
-    OutlineTile(view, box, kTileRoutineColour);
-    int n = routine(tile, box, settings);
-    FreePointSelection(tile);
-    OutlineTile(view, box, kTileRoutineColour);
-    return n;
-}
-
-int RunTileLoop(HWND view, DataSet* set, SurfaceMagicSettings* settings, int tileSize, int overlap, const char* text,
-                TileSelector select, BoxedTileRoutine routine)
-{
-    TileGrid grid;
-    PlanTileGrid(set, tileSize, overlap, &grid);
-    StartProgress((unsigned)grid.rows, text);
-    int result = 0;
-    for (int r = 0; r < grid.rows; r++) {
-        StepProgress();
-        for (int c = 0; c < grid.columns; c++) {
-            // Between tiles no lock is held: a paused batch waits here.
-            if (AppJobCheckpoint()) {
-                EndProgress();
-                return -1;
-            }
-            double box[4];
-            TileGridBox(&grid, r, c, box);
-            int n = RunOneTile(view, set, box, settings, select, routine);
-            if (n < 0) {
-                EndProgress();
-                return n;
-            }
-            result += n;
-        }
-    }
-    EndProgress();
-    return result;
 }
 
 static PointSelection* SelectTileCandidates(DataSet* set, const double box[4])

@@ -1,7 +1,7 @@
 // The tile loop on several threads, for tile routines whose only shared state
 // is the classes of the points in their boxes (the key-point search).
 #pragma once
-#include "classify/surface_run.h"
+#include "classify/tile_loop.h"
 
 // RunTileLoop's result, reached on up to eight threads. A row of tiles runs on
 // one thread, left to right as ever, and a tile starts only once the row above

@@ -1,5 +1,5 @@
 #include "shell/about_dialogs.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "views/gl3d/gl_context.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#define APP_TITLE "VelkaViewer  Version 3.7.3"
+#define APP_VERSION "3.7.3"
 extern const char kBuildDate[];
 extern const char kMakerName[];
 extern const char kMakerWebAddress[];

@@ -2,9 +2,8 @@
 // settings in a fixed order, little-endian. Version 5 is written; 1 to 5 read.
 #include "shell/config_file.h"
 #include "app/display_settings.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
-#include "shell/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"
@@ -279,7 +278,7 @@ static int ChooseConfig(char* path, char* title, bool save)
                        name))
         return 0;
     snprintf(path, kConfigPathChars, "%s", file);
-    snprintf(title, kConfigPathChars, "%s", name[0] ? name : FileNameOfPath(file));
+    snprintf(title, kConfigPathChars, "%s", name[0] ? name : GetPathFileName(file));
     return 1;
 }
 

@@ -5,7 +5,7 @@
 #include "app/class_list_view.h"
 #include "app/class_table.h"
 #include "app/display_settings.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "shell/tin_display.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -1,6 +1,6 @@
 #include "shell/file_manager.h"
 #include "base/shell_hooks.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "shell/open_files.h"
 #include "app/view_record.h"

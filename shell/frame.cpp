@@ -10,7 +10,6 @@
 #include "views/plan/view_mapping.h"
 #include "app/window_slots.h"
 #include "app/frame_bars.h"
-#include "shell/view_tools.h"
 #include "shell/frame_command.h"
 #include "shell/open_files.h"
 #include "shell/registry.h"

@@ -3,10 +3,6 @@
 #include "app/app_windows.h"
 #include <windows.h>
 
-
-#define APP_TITLE "VelkaViewer  Version 3.7.3"
-#define APP_VERSION "3.7.3"
-
 LRESULT CALLBACK MDIFrameWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintFrameBackground(HWND frame, HDC hdc);
 // Asked at closing while the worker runs.

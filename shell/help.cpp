@@ -1,6 +1,6 @@
 #include "shell/help.h"
 #include "shell/about_dialogs.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "base/paths.h"

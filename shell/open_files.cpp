@@ -5,8 +5,8 @@
 #include "resource.h"
 #include "app/command_ids.h"
 #include "app/display_settings.h"
-#include "shell/frame.h"
-#include "shell/registry.h"
+#include "app/app_windows.h"
+#include "shell/recent_files.h"
 #include "shell/view_window.h"
 #include "app/view_record.h"
 #include "base/file_dialog.h"
@@ -17,6 +17,8 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "data/ascii_format_dialog.h"
 #include "data/ascii_loader.h"
 #include "data/decimation.h"
@@ -351,8 +353,6 @@ static void MoveLoadLog(const LogPlace& before, HWND view)
     if (HWND status = StatusBarOf(view)) SendMessageA(status, SB_SETTEXTA, kMessagePart, (LPARAM)own);
 }
 
-static void CopyTitle(char* out, size_t outChars, const char* text) { snprintf(out, outChars, "%s", text); }
-
 // A new view around sets loaded by the dialog or drop road; the array passes
 // to the view (or is freed with it). 1 when the view window was created.
 static int BuildViewFromSets(DataSet** sets, int count, const LogPlace& logBefore)
@@ -370,11 +370,11 @@ static int BuildViewFromSets(DataSet** sets, int count, const LogPlace& logBefor
     DataSet* first = sets[0];
     record->currentDataSet = first;
     record->dataKind = first->kind;
-    CopyTitle(record->title, sizeof record->title, first->title);
+    CopyBounded(record->title, sizeof record->title, first->title);
     // The width is kept in the data's units; only feet differ from metres.
     if (first->units == kUnitsFeet) record->profileWidth *= kUnitsFeet;
     char path[sizeof first->path];
-    CopyTitle(path, sizeof path, first->path);
+    CopyBounded(path, sizeof path, first->path);
     HWND view = CreateViewWindow(record);
     // A record without a window would never be freed.
     if (!view) FreeViewRecord(record);
@@ -418,9 +418,9 @@ int OpenFileInNewView(const char* givenPath)
         PathTooLong(full.c_str());
         return 0;
     }
-    if (!full.empty()) CopyTitle(path, sizeof path, full.c_str());
+    if (!full.empty()) CopyBounded(path, sizeof path, full.c_str());
     char title[kEntryPathChars];
-    CopyTitle(title, sizeof title, FileNameOfPath(path));
+    CopyBounded(title, sizeof title, GetPathFileName(path));
 
     LogPlace logBefore = ActiveLogPlace();
     DataSet* set = FinishDataSet(LoadByKind(GetDataFileKind(path), path, title, 1));
@@ -438,7 +438,7 @@ int OpenFileInNewView(const char* givenPath)
     record->dataSetCount = 1;
     record->currentDataSet = set;
     record->dataKind = set->kind;
-    CopyTitle(record->title, sizeof record->title, title);
+    CopyBounded(record->title, sizeof record->title, title);
     if (set->hasColor) {
         record->pointColorMode = CMD_COLOR_RGB;
         record->tinColorMode = kRGBEncodedTinPalette;
@@ -514,7 +514,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
         }
         DragQueryFileA(drop, i, path, sizeof path);
         char title[kEntryPathChars] = "";
-        if (GetFileTitleA(path, title, sizeof title) != 0) CopyTitle(title, sizeof title, FileNameOfPath(path));
+        if (GetFileTitleA(path, title, sizeof title) != 0) CopyBounded(title, sizeof title, GetPathFileName(path));
         int before = list.count;
         AddFileListEntry(&list, path, title);
         if (list.count == before) continue;

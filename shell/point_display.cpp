@@ -3,7 +3,7 @@
 #include "app/class_list_view.h"
 #include "app/class_table.h"
 #include "app/command_ids.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "shell/view_command.h"
 #include "app/view_record.h"

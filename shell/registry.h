@@ -1,5 +1,7 @@
 // Settings kept between runs in the current user's registry: the automatic
 // configuration-file switches and file name, and the recent-file list.
+// shell/recent_files keeps the list in order, shell/config_settings_dialog
+// edits the switches.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -26,13 +28,3 @@ int  ReadRegistryValues(HKEY key, RegistrySettings* settings);
 // The record of the running program (frame long FRAME_REGISTRY), or null.
 RegistrySettings* GetRegistrySettings();
 void FreeRegistrySettings(RegistrySettings* settings);
-
-void AddRecentFile(const char* path);
-void UpdateRecentFileMenu();
-int  OpenRecentFile(int id);
-int  ShowConfigSettings();
-INT_PTR CALLBACK ConfigSettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-int  ChooseConfigFile(HWND owner, char* path, char* title);
-
-// The file name with its extension: the part after the last folder separator.
-const char* FileNameOfPath(const char* path);

@@ -2,7 +2,7 @@
 // through a temporary file (data/las_save), and what the user and the log are
 // told. Nothing is logged as saved until the saved file is in place.
 #include "shell/save_las.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/file_dialog.h"

@@ -2,6 +2,7 @@
 #include "shell/startup.h"
 #include "app/command_ids.h"
 #include "shell/frame.h"
+#include "shell/about_dialogs.h"
 #include "app/display_settings.h"
 #include "gis/project/project_window.h"
 #include "views/gl3d/gl_view.h"
@@ -11,8 +12,10 @@
 #include "app/frame_bars.h"
 #include "shell/open_files.h"
 #include "shell/registry.h"
+#include "shell/recent_files.h"
 #include "shell/record_parts.h"
 #include "shell/tool_tables.h"
+#include "shell/view_command.h"
 #include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
@@ -78,6 +81,7 @@ HWND InitInstance(const char* commandLine)
     if (!AppInstance) AppInstance = GetModuleHandleA(nullptr);
     InstallShellHooks();
     InstallToolTables();
+    SetViewCommandRoute(ViewCommand);
     InstallViewRecordParts();
     SetDefaultDisplaySettings();
     GDALAllRegister();

@@ -5,7 +5,7 @@
 #include "app/class_table.h"
 #include "app/class_list_view.h"
 #include "app/command_ids.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"

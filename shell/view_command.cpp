@@ -21,7 +21,7 @@
 #include "views/contours/contour_job.h"
 #include "views/contours/contour_shapefile.h"
 #include "app/command_ids.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/frame_bars.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/point_display.h"
@@ -41,7 +41,15 @@ int AdjustValueA = 100;
 float AdjustValueB = 0.0f;
 
 typedef int (*ViewHandler)(HWND window, ViewRecord* r, int id);
+// The services of the other rooms and dialogs take the plan view alone.
+typedef int (*WindowService)(HWND window);
 
+// What a service's result means: the command's own result; or the command is
+// handled either way and the view redraws when the service changed something
+// (a loaded or reset layer); or it is handled either way (a saved layer).
+enum ServiceAnswer { SERVICE_RESULT, SERVICE_REDRAWS, SERVICE_DONE };
+
+// A row runs its handler, or, without one, its service.
 // anyWindow: the command is the view's, whichever of its windows is active:
 // from the profile or 3D window it acts on the plan view, and the profile
 // counts it handled without refreshing its own toolbar.
@@ -49,6 +57,8 @@ struct ViewCommandRow {
     int first, last;
     ViewHandler handler;
     bool anyWindow;
+    WindowService service;
+    ServiceAnswer answer;
 };
 
 enum { OWN_WINDOW = 0, ANY_WINDOW = 1 };
@@ -219,40 +229,7 @@ static int AddFiles(HWND window, ViewRecord*, int)
     return 1;
 }
 
-// The handlers whose result is the command's result.
-static int Passing(HWND window, ViewRecord*, int id)
-{
-    switch (id) {
-    case CMD_DISPLAY_SETTINGS: return ShowDisplaySettings(window);
-    case CMD_PROFILE_WIDTH: return SetProfileBoxWidth(window);
-    case CMD_CONTOUR_SETTINGS: return ContourSettings(window);
-    case CMD_REFERENCE_FILES: return ShowReferenceFileManager(window);
-    case CMD_TIN_DISPLAY: return ShowTINDisplay(window);
-    case CMD_SAVE_CONTOURS: return SaveContours(window);
-    case CMD_RETURNS_POPUP: return ShowReturnsPopupMenu(window);
-    case CMD_POINT_SETTINGS: return ShowPointDisplaySettings(window);
-    case CMD_TIN_CLASS_DISPLAY: return ShowTINPointClassDisplay(window);
-    }
-    return 0;
-}
-
-// Layer files: loads and resets redraw when they changed something.
-static int LayerFile(HWND window, ViewRecord*, int id)
-{
-    switch (id) {
-    case CMD_LOAD_POI: if (LoadPOIFile(window)) Redraw(window); break;
-    case CMD_SAVE_POI: SavePOIFile(window); break;
-    case CMD_SAVE_POI_AS: SavePOIFileAs(window); break;
-    case CMD_LOAD_AOI: if (LoadAOIFile(window)) Redraw(window); break;
-    case CMD_SAVE_AOI: SaveAOIFile(window); break;
-    case CMD_SAVE_AOI_AS: SaveAOIFileAs(window); break;
-    case CMD_RESET_AOI: if (ResetAOISet(window)) Redraw(window); break;
-    case CMD_AOI_SETTINGS: ShowAOIPolygonSettings(window); break;
-    }
-    return 1;
-}
-
-static const ViewCommandRow PlanCommands[] = {
+static constexpr ViewCommandRow PlanCommands[] = {
     {CMD_COLOR_FIRST, CMD_COLOR_LAST, PointColor},
     {CMD_TIN_COLOR_FIRST, CMD_TIN_COLOR_LAST, TinColor},
     {CMD_SHOW_SINGLE, CMD_SHOW_LAST, ReturnFilter},
@@ -278,34 +255,57 @@ static const ViewCommandRow PlanCommands[] = {
     {CMD_SURFACE_MAGIC, CMD_SURFACE_MAGIC, SurfaceMagic},
     {CMD_PAGE_UP, CMD_PAGE_DOWN, PageUpDown},
     {CMD_PAGE_LEFT, CMD_PAGE_RIGHT, PageSideways},
-    {CMD_DISPLAY_SETTINGS, CMD_DISPLAY_SETTINGS, Passing, ANY_WINDOW},
-    {CMD_PROFILE_WIDTH, CMD_PROFILE_WIDTH, Passing},
-    {CMD_CONTOUR_SETTINGS, CMD_CONTOUR_SETTINGS, Passing, ANY_WINDOW},
+    {CMD_DISPLAY_SETTINGS, CMD_DISPLAY_SETTINGS, nullptr, ANY_WINDOW, ShowDisplaySettings},
+    {CMD_PROFILE_WIDTH, CMD_PROFILE_WIDTH, nullptr, OWN_WINDOW, SetProfileBoxWidth},
+    {CMD_CONTOUR_SETTINGS, CMD_CONTOUR_SETTINGS, nullptr, ANY_WINDOW, ContourSettings},
     {CMD_CLASSIFY_BY_CLASS, CMD_CLASSIFY_BY_CLASS, ClassifyByClass, ANY_WINDOW},
-    {CMD_REFERENCE_FILES, CMD_REFERENCE_FILES, Passing},
-    {CMD_TIN_DISPLAY, CMD_TIN_DISPLAY, Passing},
+    {CMD_REFERENCE_FILES, CMD_REFERENCE_FILES, nullptr, OWN_WINDOW, ShowReferenceFileManager},
+    {CMD_TIN_DISPLAY, CMD_TIN_DISPLAY, nullptr, OWN_WINDOW, ShowTINDisplay},
     {CMD_OPEN_3D, CMD_OPEN_3D, Open3D, ANY_WINDOW},
     {CMD_FILE_INFO, CMD_FILE_INFO, FileInfo},
     {CMD_THINNING, CMD_THINNING, Thinning},
-    {CMD_SAVE_CONTOURS, CMD_SAVE_CONTOURS, Passing},
+    {CMD_SAVE_CONTOURS, CMD_SAVE_CONTOURS, nullptr, OWN_WINDOW, SaveContours},
     {CMD_ADD_FILES, CMD_ADD_FILES, AddFiles},
-    {CMD_RETURNS_POPUP, CMD_RETURNS_POPUP, Passing},
-    {CMD_LOAD_POI, CMD_SAVE_POI_AS, LayerFile},
+    {CMD_RETURNS_POPUP, CMD_RETURNS_POPUP, nullptr, OWN_WINDOW, ShowReturnsPopupMenu},
+    {CMD_LOAD_POI, CMD_LOAD_POI, nullptr, OWN_WINDOW, LoadPOIFile, SERVICE_REDRAWS},
+    {CMD_SAVE_POI, CMD_SAVE_POI, nullptr, OWN_WINDOW, SavePOIFile, SERVICE_DONE},
+    {CMD_SAVE_POI_AS, CMD_SAVE_POI_AS, nullptr, OWN_WINDOW, SavePOIFileAs, SERVICE_DONE},
     {CMD_SHOW_POI, CMD_SHOW_POI_NAMES, DisplayToggle},
     {CMD_SHOW_AOI, CMD_SHOW_AOI, DisplayToggle},
     {CMD_POINT_SIZE, CMD_POINT_SIZE, PointSizeDialog},
-    {CMD_POINT_SETTINGS, CMD_POINT_SETTINGS, Passing},
-    {CMD_LOAD_AOI, CMD_AOI_SETTINGS, LayerFile},
-    {CMD_TIN_CLASS_DISPLAY, CMD_TIN_CLASS_DISPLAY, Passing},
+    {CMD_POINT_SETTINGS, CMD_POINT_SETTINGS, nullptr, OWN_WINDOW, ShowPointDisplaySettings},
+    {CMD_LOAD_AOI, CMD_LOAD_AOI, nullptr, OWN_WINDOW, LoadAOIFile, SERVICE_REDRAWS},
+    {CMD_SAVE_AOI, CMD_SAVE_AOI, nullptr, OWN_WINDOW, SaveAOIFile, SERVICE_DONE},
+    {CMD_SAVE_AOI_AS, CMD_SAVE_AOI_AS, nullptr, OWN_WINDOW, SaveAOIFileAs, SERVICE_DONE},
+    {CMD_RESET_AOI, CMD_RESET_AOI, nullptr, OWN_WINDOW, ResetAOISet, SERVICE_REDRAWS},
+    {CMD_AOI_SETTINGS, CMD_AOI_SETTINGS, nullptr, OWN_WINDOW, ShowAOIPolygonSettings, SERVICE_DONE},
+    {CMD_TIN_CLASS_DISPLAY, CMD_TIN_CLASS_DISPLAY, nullptr, OWN_WINDOW, ShowTINPointClassDisplay},
     {CMD_POINT_SMALLER, CMD_POINT_LARGER, PointSize},
     {CMD_NOOP_9014, CMD_NOOP_9015, NoOpOne},
 };
+
+static constexpr bool EveryRowRunsOneThing()
+{
+    for (const ViewCommandRow& row : PlanCommands)
+        if (!row.handler == !row.service) return false;
+    return true;
+}
+static_assert(EveryRowRunsOneThing(), "a row has a handler or a service, not both");
 
 static const ViewCommandRow* RowOf(int id)
 {
     for (const ViewCommandRow& row : PlanCommands)
         if (id >= row.first && id <= row.last) return &row;
     return nullptr;
+}
+
+static int RunRow(const ViewCommandRow& row, HWND window, ViewRecord* r, int id)
+{
+    if (row.handler) return row.handler(window, r, id);
+    int result = row.service(window);
+    if (row.answer == SERVICE_RESULT) return result;
+    if (row.answer == SERVICE_REDRAWS && result) Redraw(window);
+    return 1;
 }
 
 int ViewHandlesCommand(int id)
@@ -325,7 +325,7 @@ static int LinkedWindowCommand(HWND window, ViewRecord* r, WPARAM wParam, LPARAM
     const ViewCommandRow* row = RowOf(id);
     int handled;
     if (row && row->anyWindow) {
-        handled = r->window ? row->handler(r->window, r, id) : 0;
+        handled = r->window ? RunRow(*row, r->window, r, id) : 0;
         if (profile) return 1;
     } else {
         handled = r->window ? ViewCommand(r->window, wParam, lParam) : 0;
@@ -355,5 +355,5 @@ int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return LinkedWindowCommand(window, r, wParam, lParam);
 
     const ViewCommandRow* row = RowOf(id);
-    return row ? row->handler(window, r, id) : 0;
+    return row ? RunRow(*row, window, r, id) : 0;
 }

@@ -9,7 +9,6 @@
 #include "gis/project/project_commands.h"
 #include "app/status_bars.h"
 #include "app/view_arrange.h"
-#include "shell/view_command.h"
 #include "shell/view_tools.h"
 #include "views/gl3d/gl_overlays.h"
 #include "views/plan/draw_thread.h"
@@ -17,7 +16,7 @@
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
-#include "shell/frame.h"
+#include "app/app_windows.h"
 #include "app/job_control.h"
 #include "app/display_settings.h"
 #include "app/window_slots.h"
@@ -32,6 +31,10 @@ const char kViewCreateFailedText[] = "Failed in Creating Child Window";
 const char kUnsavedSetQuestion[] = "%s has NOT been saved!\n\n    %s\n\nSave it now?\n";
 const char kUnsavedLASKind[] = "LAS File";
 const char kUnsavedASCIIKind[] = "ASCII File";
+
+static ViewCommandRoute commandRoute;
+
+void SetViewCommandRoute(ViewCommandRoute route) { commandRoute = route; }
 
 HWND CreateViewWindow(ViewRecord* record)
 {
@@ -257,7 +260,7 @@ LRESULT CALLBACK MDIChildWndProc(HWND view, UINT message, WPARAM wParam, LPARAM 
         PressFilterButton(view);
         return 0;
     case WM_COMMAND:
-        if (ViewRecordOf(view) && ViewCommand(view, wParam, lParam)) return 0;
+        if (ViewRecordOf(view) && commandRoute && commandRoute(view, wParam, lParam)) return 0;
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:

@@ -33,3 +33,7 @@ int  ViewClose(HWND view);
 void ViewDestroy(HWND view);
 int  ViewJobDone(HWND view, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK MDIChildWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The plan view's WM_COMMAND goes to the view command table (shell/view_command),
+// handed in at start-up; the route answers nonzero when it handled the command.
+typedef int (*ViewCommandRoute)(HWND view, WPARAM wParam, LPARAM lParam);
+void SetViewCommandRoute(ViewCommandRoute route);

@@ -196,7 +196,7 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "app/job_control.h"
 #include "app/view_jobs.h"
 #include "views/plan/view_zoom.h"
-#include "classify/surface_run.h"
+#include "classify/tile_loop.h"
 #include "base/messages.h"
 #include "resource.h"
 

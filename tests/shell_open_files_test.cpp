@@ -8,6 +8,7 @@
 #include "shell/open_files.h"
 #include "shell/save_las.h"
 #include "base/file_dialog.h"
+#include "shell/recent_files.h"
 #include "shell/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

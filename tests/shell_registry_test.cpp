@@ -4,6 +4,8 @@
 #include "shell/config_file.h"
 #include "app/display_settings.h"
 #include "shell/frame.h"
+#include "shell/config_settings_dialog.h"
+#include "shell/recent_files.h"
 #include "shell/registry.h"
 #include "base/messages.h"
 #include "base/file_io.h"

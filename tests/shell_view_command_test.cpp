@@ -200,6 +200,23 @@ TEST_F(ViewCommands, UnknownAndPlaceholderIds)
     EXPECT_EQ(ViewCommand(nullptr, CMD_COLOR_CLASS, 0), 0);
 }
 
+// A layer file command is the view's whatever the file did: one that failed is
+// not passed on to run a second time, and only a change redraws.
+TEST_F(ViewCommands, LayerFileCommandsAreHandledWhenTheyFail)
+{
+    HWND view = OpenEmptyView();
+    ViewRecord* r = ViewRecordOf(view);
+    BoxAnswers boxes;
+    FileDialogAnswers answers({TempPath("missing_aoi.shp"), TempPath("missing_poi.shp")});
+    r->imageCacheValid = 1;
+    EXPECT_EQ(Send(view, CMD_LOAD_AOI), 1);
+    EXPECT_EQ(Send(view, CMD_LOAD_POI), 1);
+    EXPECT_EQ(r->imageCacheValid, 1);
+    EXPECT_EQ(answers.calls(), 2);
+    EXPECT_EQ(Send(view, CMD_SAVE_POI_AS), 1);   // nothing to save
+    EXPECT_FALSE(boxes.shown().empty());
+}
+
 namespace {
 HWND sizeView;
 RECT sizeDialogRect;

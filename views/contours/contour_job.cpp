@@ -3,7 +3,6 @@
 #include "views/contours/contour_list.h"
 #include "views/contours/grid_contours.h"
 #include "views/contours/tin_contours.h"
-#include "views/plan/draw_thread.h"
 #include "views/plan/view_mapping.h"
 #include "app/app_windows.h"
 #include "app/job_control.h"

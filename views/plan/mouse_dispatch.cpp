@@ -8,7 +8,6 @@
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/profile_box.h"
-#include "views/plan/measure_query.h"
 #include "app/command_ids.h"
 #include "app/frame_bars.h"
 #include "app/job_control.h"

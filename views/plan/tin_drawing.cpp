@@ -5,7 +5,6 @@
 #include "views/plan/tin_drawing.h"
 #include "views/plan/draw_grid.h"
 #include "views/plan/view_mapping.h"
-#include "views/plan/draw_thread.h"
 #include "views/plan/color_ramp.h"
 #include "app/job_control.h"
 #include "app/view_record.h"

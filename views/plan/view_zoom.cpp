@@ -4,7 +4,6 @@
 #include "views/plan/view_zoom.h"
 #include "app/status_bars.h"
 #include "app/view_jobs.h"
-#include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/view_mapping.h"
 #include "app/view_record.h"
