@@ -108,6 +108,14 @@ MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
     return r;
 }
 
+::testing::AssertionResult IsValidMesh(const TriangulateIO& out, int first, bool delaunay,
+                                       const std::set<std::pair<int, int>>* constrained)
+{
+    MeshCheck c = CheckMesh(out, first, delaunay, constrained);
+    if (c.ok) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << c.why;
+}
+
 std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, double size)
 {
     std::mt19937 rng(seed);

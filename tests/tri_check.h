@@ -50,6 +50,9 @@ struct MeshCheck {
 // across every interior edge that is not in `constrained`.
 MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
                     const std::set<std::pair<int, int>>* constrained = nullptr);
+// CheckMesh as an assertion whose failure says what is wrong.
+::testing::AssertionResult IsValidMesh(const TriangulateIO& out, int first, bool delaunay,
+                                       const std::set<std::pair<int, int>>* constrained = nullptr);
 
 // The set of undirected edges of the triangle list.
 std::set<std::pair<int, int>> TriangleEdges(const TriangulateIO& out, int first);
