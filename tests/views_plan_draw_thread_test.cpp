@@ -301,10 +301,8 @@ TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
 {
     REQUIRE_SAMPLES();
     BoxAnswers boxes;
-    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
-    std::vector<HWND> views = PlanViews();
-    ASSERT_EQ(views.size(), 1u);
-    HWND view = views[0];
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     ASSERT_NE(r->currentDataSet, nullptr);
     ASSERT_EQ(r->currentDataSet->pointCount, 110000);
