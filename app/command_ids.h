@@ -39,11 +39,15 @@ static_assert(CMD_TIN_COLOR_LAST - CMD_TIN_COLOR_FIRST == 4, "five TIN colour mo
 #define CMD_ADJUST_B_DOWN      5002
 #define CMD_ADJUST_B_UP        5003
 
-// Return categories and display modes.
+// Return categories (each shows or hides the returns of its kind; the four
+// are one range from CMD_SHOW_SINGLE) and display modes.
 #define CMD_SHOW_SINGLE        8002
-#define CMD_SHOW_FIRST         8003
+#define CMD_SHOW_FIRST_RETURNS 8003
 #define CMD_SHOW_INTERMEDIATE  8004
-#define CMD_SHOW_LAST          8005
+#define CMD_SHOW_LAST_RETURNS  8005
+#ifndef RC_INVOKED
+static_assert(CMD_SHOW_LAST_RETURNS - CMD_SHOW_SINGLE == 3, "four return categories");
+#endif
 #define DISPLAY_POINTS         8006
 #define CMD_COLOR_TIN          8007
 #define CMD_GRAY_TIN           8008

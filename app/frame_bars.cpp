@@ -135,9 +135,9 @@ static const ToolTip ToolTips[] = {
     {CMD_REFRESH, "Refresh Display"},
     {TOOL_DENSITY, "Check Point Density"},
     {CMD_SHOW_SINGLE, "Display Single Returns"},
-    {CMD_SHOW_FIRST, "Display First Returns"},
+    {CMD_SHOW_FIRST_RETURNS, "Display First Returns"},
     {CMD_SHOW_INTERMEDIATE, "Display Middle Returns"},
-    {CMD_SHOW_LAST, "Display Final Returns"},
+    {CMD_SHOW_LAST_RETURNS, "Display Final Returns"},
     {CMD_GRAY_TIN, "Display Gray Shaded TIN"},
     {TOOL_BY_CLASS, "Polygon Reclass By Class"},
     {CMD_SAVE_LAS, "Save Current LAS File"},
@@ -162,7 +162,7 @@ static const ToolTip ToolTips[] = {
 };
 
 // Every id whose button can show a checked state.
-static const int CheckableIds[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_SHOW_SINGLE, CMD_SHOW_FIRST, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH,
+static const int CheckableIds[] = {CMD_BACKGROUND_REF, CMD_OVERLAY_REFERENCE, CMD_POINTS_OVER_BACK, CMD_CONTOURS, CMD_COLOR_TIN, CMD_SHOW_SINGLE, CMD_SHOW_FIRST_RETURNS, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST_RETURNS, CMD_COLOR_ELEVATION, CMD_COLOR_EARTH,
                                    CMD_COLOR_CLASS, CMD_COLOR_INTENSITY, CMD_COLOR_SOURCE, CMD_COLOR_FILE, CMD_COLOR_RETURN, CMD_COLOR_RGB, CMD_COLOR_CHANNEL, CMD_COLOR_FLAG, TOOL_AOI, TOOL_POI, TOOL_PAN,
                                    TOOL_ZOOM, TOOL_QUERY, TOOL_MEASURE, TOOL_PROFILE, TOOL_DENSITY,
                                    TOOL_POINT, TOOL_POLYGON, TOOL_BY_CLASS, TOOL_ABOVE_LINE, TOOL_BELOW_LINE, TOOL_FILTER_POLYGON};
@@ -468,9 +468,9 @@ void SetToolbarChecks(HWND window)
     HWND toolbar = MainToolbarWindow();
     if (!record || !toolbar) return;
     if (record->showSingleReturns) SetButtonChecked(toolbar, CMD_SHOW_SINGLE);
-    if (record->showFirstReturns) SetButtonChecked(toolbar, CMD_SHOW_FIRST);
+    if (record->showFirstReturns) SetButtonChecked(toolbar, CMD_SHOW_FIRST_RETURNS);
     if (record->showIntermediateReturns) SetButtonChecked(toolbar, CMD_SHOW_INTERMEDIATE);
-    if (record->showLastReturns) SetButtonChecked(toolbar, CMD_SHOW_LAST);
+    if (record->showLastReturns) SetButtonChecked(toolbar, CMD_SHOW_LAST_RETURNS);
     if (window == record->window) {
         SetButtonChecked(toolbar, record->displayMode);
         SetButtonChecked(toolbar, record->currentTool);
@@ -503,9 +503,9 @@ void CheckViewMenuItems(HWND window)
     if (!ViewMenu || !record) return;
     for (int id = CMD_COLOR_FIRST; id <= CMD_COLOR_LAST; id++) CheckItem(id, id == record->pointColorMode);
     CheckItem(CMD_SHOW_SINGLE, record->showSingleReturns != 0);
-    CheckItem(CMD_SHOW_FIRST, record->showFirstReturns != 0);
+    CheckItem(CMD_SHOW_FIRST_RETURNS, record->showFirstReturns != 0);
     CheckItem(CMD_SHOW_INTERMEDIATE, record->showIntermediateReturns != 0);
-    CheckItem(CMD_SHOW_LAST, record->showLastReturns != 0);
+    CheckItem(CMD_SHOW_LAST_RETURNS, record->showLastReturns != 0);
     for (int id = CMD_TIN_COLOR_FIRST; id <= CMD_TIN_COLOR_LAST; id++)
         CheckItem(id, id == CMD_TIN_COLOR_FIRST + record->tinColorMode);
     CheckItem(CMD_SHOW_POI, record->showPOIMarkers != 0);

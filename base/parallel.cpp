@@ -6,7 +6,7 @@ int ParallelParts(int64_t items, int64_t minPerPart)
     SYSTEM_INFO si;
     GetSystemInfo(&si);
     int64_t parts = si.dwNumberOfProcessors > 0 ? (int64_t)si.dwNumberOfProcessors : 1;
-    if (parts > 8) parts = 8;
+    if (parts > kMaxParallelParts) parts = kMaxParallelParts;
     if (minPerPart < 1) minPerPart = 1;
     int64_t most = items / minPerPart;
     if (parts > most) parts = most;
@@ -37,9 +37,9 @@ DWORD WINAPI RunPart(LPVOID parameter)
 void RunParallel(int parts, ParallelWork work, void* context)
 {
     if (parts < 1) parts = 1;
-    if (parts > 8) parts = 8;
-    PartCall calls[8];
-    HANDLE threads[8] = {};
+    if (parts > kMaxParallelParts) parts = kMaxParallelParts;
+    PartCall calls[kMaxParallelParts];
+    HANDLE threads[kMaxParallelParts] = {};
     for (int p = 1; p < parts; p++) {
         calls[p] = PartCall{ work, context, p, parts };
         threads[p] = CreateThread(nullptr, 0, RunPart, &calls[p], 0, nullptr);

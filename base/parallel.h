@@ -7,8 +7,13 @@
 
 typedef void (*ParallelWork)(void* context, int part, int parts);
 
+// The most parts a run is split into. Callers keep a result per part in fixed
+// arrays of this size, on the stack.
+constexpr int kMaxParallelParts = 8;
+static_assert(kMaxParallelParts >= 2 && kMaxParallelParts <= 32, "a few parts, each a thread, on the stack");
+
 // How many parts `items` items are worth splitting into: one per processor
-// (at most 8), each of at least minPerPart items.
+// (at most kMaxParallelParts), each of at least minPerPart items.
 int  ParallelParts(int64_t items, int64_t minPerPart);
 // Runs work(context, part, parts) for part 0 .. parts - 1; a part whose thread
 // cannot be made runs on the calling thread after part 0.

@@ -117,7 +117,7 @@ void GroundTinInsertLocated(GroundMesh* m, GroundTinSwitches* b, Vertex vertex, 
             flip = false;
         } else {
             uint32_t farVertex = ApexIndex(m, top);
-            // Bounding vertices count as infinitely farVertex away.
+            // Bounding vertices count as infinitely far away.
             if (IsBoundingVertex(m, left))
                 flip = GroundTinOrient(m, b, vertex, GroundVertexAt(m, right), GroundVertexAt(m, farVertex)) > 0.0;
             else if (IsBoundingVertex(m, right))

@@ -121,7 +121,7 @@ static int ReturnFilter(HWND window, ViewRecord* r, int id)
 {
     int* filters[4] = {&r->showSingleReturns, &r->showFirstReturns, &r->showIntermediateReturns,
                        &r->showLastReturns};
-    if (id >= CMD_SHOW_SINGLE && id <= CMD_SHOW_LAST) {
+    if (id >= CMD_SHOW_SINGLE && id <= CMD_SHOW_LAST_RETURNS) {
         int* f = filters[id - CMD_SHOW_SINGLE];
         *f = !*f;
     } else {
@@ -232,7 +232,7 @@ static int AddFiles(HWND window, ViewRecord*, int)
 static constexpr ViewCommandRow PlanCommands[] = {
     {CMD_COLOR_FIRST, CMD_COLOR_LAST, PointColor},
     {CMD_TIN_COLOR_FIRST, CMD_TIN_COLOR_LAST, TinColor},
-    {CMD_SHOW_SINGLE, CMD_SHOW_LAST, ReturnFilter},
+    {CMD_SHOW_SINGLE, CMD_SHOW_LAST_RETURNS, ReturnFilter},
     {CMD_ALL_RETURNS_ON, CMD_ALL_RETURNS_OFF, ReturnFilter},
     {CMD_COLOR_TIN, CMD_GRAY_TIN, DisplayMode},
     {CMD_CONTOURS, CMD_CONTOURS, DisplayMode},

@@ -158,7 +158,7 @@ TEST_F(FrameBars, ActivatedViewShowsItsToolAndColourOnToolbarAndMenu)
     EXPECT_TRUE(MenuChecked(CMD_COLOR_INTENSITY));
     EXPECT_FALSE(MenuChecked(CMD_COLOR_EARTH));
     EXPECT_TRUE(MenuChecked(CMD_SHOW_SINGLE));
-    EXPECT_FALSE(MenuChecked(CMD_SHOW_FIRST));
+    EXPECT_FALSE(MenuChecked(CMD_SHOW_FIRST_RETURNS));
     EXPECT_TRUE(MenuChecked(CMD_TIN_BLUE_RED + Record(first)->tinColorMode));
 
     SetToolbarChecks(nullptr);

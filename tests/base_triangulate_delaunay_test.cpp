@@ -62,14 +62,7 @@ TEST(TriProperty, LidarLikeSetsAreDelaunay)
 TEST(TriProperty, AutzenPointsAreDelaunay)
 {
     REQUIRE_SAMPLES();
-    DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str());
-    ASSERT_NE(set, nullptr);
-    std::vector<double> p;
-    for (int i = 0; i < set->pointCount; i++) {
-        p.push_back(set->points[i].x);
-        p.push_back(set->points[i].y);
-    }
-    FreeDataSet(set);
+    std::vector<double> p = SampleXY("autzen_trim.las");
     ASSERT_EQ(p.size(), 2 * 110000u);
     TriRun r(p);
     r.Run("neQz");
@@ -162,14 +155,9 @@ TEST(TriProperty, AnyThreadCountGivesTheSameMesh)
     std::vector<double> withNaN = RandomPoints(5000, 8, 0.0, 0.0, 100.0);
     withNaN[2 * 2500] = std::nan("");   // a sort by comparisons must not see it
     sets.push_back({ "a coordinate not a number", withNaN, { "nQz" } });
-    if (DataSet* set = ReadSampleLAS(SamplePath("autzen_trim.las").c_str())) {
-        std::vector<double> p;
-        for (int i = 0; i < set->pointCount; i++) {
-            p.push_back(set->points[i].x);
-            p.push_back(set->points[i].y);
-        }
-        FreeDataSet(set);
-        sets.push_back({ "autzen", p, { "nQz" } });
+    std::vector<double> autzen = SampleXY("autzen_trim.las");
+    if (!autzen.empty()) {
+        sets.push_back({ "autzen", autzen, { "nQz" } });
     } else {
         EXPECT_FALSE(SamplesRequired()) << "autzen_trim.las absent";
     }

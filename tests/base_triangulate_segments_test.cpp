@@ -25,8 +25,7 @@ TEST(TriSegments, DelaunayEdgeSegmentGetsOneSubsegment)
     r.segments = { 0, 4 };
     r.segmentMarkers = { 7 };
     r.Run("pcQz");
-    MeshCheck c = CheckMesh(r.out, 0, true);
-    EXPECT_TRUE(c.ok) << c.why;
+    EXPECT_TRUE(IsValidMesh(r.out, 0, true));
     std::set<std::pair<int, int>> s = SegmentSet(r.out);
     EXPECT_EQ(r.out.segmentCount, 5);   // the segment plus four hull edges
     EXPECT_TRUE(Contains(s, 0, 4));
@@ -46,8 +45,7 @@ TEST(TriSegments, ForcedSegmentAppearsAsEdge)
     EXPECT_TRUE(Contains(e, 0, 2));
     EXPECT_FALSE(Contains(e, 1, 3));
     std::set<std::pair<int, int>> fixed = SegmentSet(r.out);
-    MeshCheck c = CheckMesh(r.out, 0, true, &fixed);
-    EXPECT_TRUE(c.ok) << c.why;
+    EXPECT_TRUE(IsValidMesh(r.out, 0, true, &fixed));
 }
 
 TEST(TriSegments, SegmentThroughVertexIsSplit)
@@ -79,8 +77,7 @@ TEST(TriSegments, CrossingSegmentsMeetAtNewVertex)
     for (int v : { 0, 1, 2, 3 }) EXPECT_TRUE(Contains(s, v, 6)) << v;
     EXPECT_EQ(r.out.segmentCount, 4 + 4);
     std::set<std::pair<int, int>> fixed = s;
-    MeshCheck c = CheckMesh(r.out, 0, true, &fixed);
-    EXPECT_TRUE(c.ok) << c.why;
+    EXPECT_TRUE(IsValidMesh(r.out, 0, true, &fixed));
 }
 
 TEST(TriSegments, OutOfRangeAndDegenerateSegmentsIgnored)
@@ -91,8 +88,7 @@ TEST(TriSegments, OutOfRangeAndDegenerateSegmentsIgnored)
     std::set<std::pair<int, int>> s = SegmentSet(r.out);
     EXPECT_TRUE(Contains(s, 1, 3));
     EXPECT_FALSE(Contains(s, 0, 4));
-    MeshCheck c = CheckMesh(r.out, 0, false);
-    EXPECT_TRUE(c.ok) << c.why;
+    EXPECT_TRUE(IsValidMesh(r.out, 0, false));
 }
 
 TEST(TriSegments, RandomSegmentsOnRandomPoints)
@@ -106,8 +102,7 @@ TEST(TriSegments, RandomSegmentsOnRandomPoints)
     }
     r.Run("pcnQz");
     std::set<std::pair<int, int>> fixed = SegmentSet(r.out);
-    MeshCheck c = CheckMesh(r.out, 0, true, &fixed);
-    EXPECT_TRUE(c.ok) << c.why;
+    EXPECT_TRUE(IsValidMesh(r.out, 0, true, &fixed));
     std::set<std::pair<int, int>> e = TriangleEdges(r.out, 0);
     for (auto& s : fixed) EXPECT_TRUE(e.count(s)) << s.first << "-" << s.second;
     // each input segment is covered by a chain of collinear subsegments

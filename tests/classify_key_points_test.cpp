@@ -308,13 +308,13 @@ struct TwoRuns {
     HWND first;
     DataSet* firstSet;
     HANDLE firstThread;
-    volatile LONG secondAccepted;
+    HWND volatile secondSetup;
     bool firstEndedOnClose;
 } twoRuns;
 void AcceptSecondSetup(HWND dialog, int templateId)
 {
+    twoRuns.secondSetup = dialog;
     AcceptSetup(dialog, templateId);
-    InterlockedExchange(&twoRuns.secondAccepted, 1);
 }
 bool HasThinned(const DataSet* set)
 {
@@ -325,10 +325,14 @@ bool HasThinned(const DataSet* set)
 DWORD WINAPI CloseFirstView(void*)
 {
     JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
-    for (int i = 0; i < 1000 && !twoRuns.secondAccepted; i++) Sleep(10);
-    Sleep(300);   // the second start now waits for the first run's mutex
+    // From the end of its setup dialog to its wait for the first run's mutex
+    // the second start answers no message: the first one sent once the
+    // dialog is gone is answered in that wait.
+    WaitUntil([] { return twoRuns.secondSetup && !IsWindow(twoRuns.secondSetup); }, 10000);
+    DWORD_PTR answer;
+    SendMessageTimeoutA(FrameWindow, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
     ReleaseWorker();
-    for (int i = 0; i < 1000 && !HasThinned(twoRuns.firstSet); i++) Sleep(10);
+    WaitUntil([] { return HasThinned(twoRuns.firstSet); }, 10000);
     SendMessageA(twoRuns.first, WM_CLOSE, 0, 0);
     twoRuns.firstEndedOnClose = WaitForSingleObject(twoRuns.firstThread, 0) == WAIT_OBJECT_0;
     ResetEvent(app->running);   // holds the second run at its first checkpoint

@@ -156,7 +156,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     BoxAnswers boxes;
     // Written since the load (its points unchanged): a run keeps it, and the
     // reason it captures is a statement, no question nobody answers.
-    Sleep(20);
+    ASSERT_TRUE(WaitForLaterWriteTime(source, 5000));
     ASSERT_TRUE(WriteBytes(source, before));
     char reason[1024];
     SetThreadBoxCapture(reason, sizeof reason);

@@ -266,9 +266,9 @@ TEST_F(DisplaySettingsDialogs, ReturnsPopupChangesTheReturnFilter)
     struct Choose {
         static int First(HMENU shown)
         {
-            EXPECT_FALSE(GetMenuState(shown, CMD_SHOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
-            EXPECT_TRUE(GetMenuState(shown, CMD_SHOW_LAST, MF_BYCOMMAND) & MF_CHECKED);
-            return CMD_SHOW_FIRST;
+            EXPECT_FALSE(GetMenuState(shown, CMD_SHOW_FIRST_RETURNS, MF_BYCOMMAND) & MF_CHECKED);
+            EXPECT_TRUE(GetMenuState(shown, CMD_SHOW_LAST_RETURNS, MF_BYCOMMAND) & MF_CHECKED);
+            return CMD_SHOW_FIRST_RETURNS;
         }
     };
     SetPopupMenuHook(Choose::First);
@@ -276,5 +276,5 @@ TEST_F(DisplaySettingsDialogs, ReturnsPopupChangesTheReturnFilter)
     SetPopupMenuHook(nullptr);
     EXPECT_EQ(r->showFirstReturns, 1);
     EXPECT_EQ(r->showSingleReturns, 1);
-    EXPECT_TRUE(GetMenuState(ViewMenu, CMD_SHOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(ViewMenu, CMD_SHOW_FIRST_RETURNS, MF_BYCOMMAND) & MF_CHECKED);
 }

@@ -100,7 +100,7 @@ TEST_F(FrameTest, ReturnsPopupOffersTheFourSwitchesThenAllOnAndOff)
 {
     HMENU popup = GetSubMenu(ReturnsMenu, 0);
     ASSERT_NE(popup, nullptr);
-    const UINT ids[7] = {CMD_SHOW_SINGLE, CMD_SHOW_FIRST, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST, 0, CMD_ALL_RETURNS_ON, CMD_ALL_RETURNS_OFF};
+    const UINT ids[7] = {CMD_SHOW_SINGLE, CMD_SHOW_FIRST_RETURNS, CMD_SHOW_INTERMEDIATE, CMD_SHOW_LAST_RETURNS, 0, CMD_ALL_RETURNS_ON, CMD_ALL_RETURNS_OFF};
     const char* texts[7] = {"&Single Point Returns", "&First of Many Returns", "&Intermediate Returns",
                             "&Last of Many Returns", "", "&All Returns On", "All Returns &Off"};
     ASSERT_EQ(GetMenuItemCount(popup), 7);

@@ -261,7 +261,7 @@ TEST_F(SaveLASTest, ASourceChangedSinceTheLoadIsRefusedOrAskedAbout)
     ASSERT_NE(other, nullptr);
     HWND otherView = OpenView({other}, 0, 0, "shared.las");
     other->points[1].classification = 17;
-    Sleep(20);   // a write time of its own
+    ASSERT_TRUE(WaitForLaterWriteTime(path, 5000));   // a write time of its own
     ASSERT_EQ(Command(otherView, CMD_SAVE_LAS), 1);
     Bytes theirs = ReadBytes(path);
     logged.clear();

@@ -66,13 +66,13 @@ TEST_F(ViewCommands, TinColourAndReturnFiltersRefreshMenuChecks)
     Send(view, CMD_SHOW_INTERMEDIATE);
     EXPECT_EQ(r->showIntermediateReturns, 0);
     EXPECT_FALSE(MenuChecked(CMD_SHOW_INTERMEDIATE));
-    EXPECT_TRUE(MenuChecked(CMD_SHOW_LAST));
+    EXPECT_TRUE(MenuChecked(CMD_SHOW_LAST_RETURNS));
     EXPECT_EQ(r->imageCacheValid, 0);
     Send(view, CMD_ALL_RETURNS_OFF);
-    for (int id = CMD_SHOW_SINGLE; id <= CMD_SHOW_LAST; id++) EXPECT_FALSE(MenuChecked(id));
+    for (int id = CMD_SHOW_SINGLE; id <= CMD_SHOW_LAST_RETURNS; id++) EXPECT_FALSE(MenuChecked(id));
     EXPECT_EQ(r->showSingleReturns + r->showFirstReturns + r->showIntermediateReturns + r->showLastReturns, 0);
     Send(view, CMD_ALL_RETURNS_ON);
-    for (int id = CMD_SHOW_SINGLE; id <= CMD_SHOW_LAST; id++) EXPECT_TRUE(MenuChecked(id));
+    for (int id = CMD_SHOW_SINGLE; id <= CMD_SHOW_LAST_RETURNS; id++) EXPECT_TRUE(MenuChecked(id));
 }
 
 TEST_F(ViewCommands, DisplayCommandsToggleModesAndTheirButtons)

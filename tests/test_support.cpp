@@ -297,6 +297,29 @@ bool WaitUntil(const std::function<bool()>& done, int ms)
     }
 }
 
+static uint64_t WriteTimeOf(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return ((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+bool WaitForLaterWriteTime(const std::string& path, int ms)
+{
+    uint64_t last = WriteTimeOf(path);
+    std::string probe = path + ".time";
+    bool later = WaitUntil([&] {
+        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        WriteFile(file, "t", 1, &written, nullptr);
+        CloseHandle(file);
+        return WriteTimeOf(probe) > last;
+    }, ms);
+    DeleteFileA(probe.c_str());
+    return later;
+}
+
 static std::function<void(HWND, int)> dialogDrive;
 static void DriveDialog(HWND dialog, int templateId)
 {

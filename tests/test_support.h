@@ -122,6 +122,9 @@ void AnswerColourDialog(HWND dialog, COLORREF colour);
 // Calls `done` until it returns true (true) or `ms` milliseconds have passed
 // (false), yielding between calls. A deadline, never a measurement.
 bool WaitUntil(const std::function<bool()>& done, int ms);
+// Waits (at most ms) until a file written now beside `path` gets a later
+// write time than `path` has, so that a save can tell its write from the last.
+bool WaitForLaterWriteTime(const std::string& path, int ms);
 // Dispatches this thread's messages (a worker sends to a dialog of this
 // thread) until `done` (true) or the deadline (false).
 bool PumpUntil(const std::function<bool()>& done, int ms);

@@ -1,6 +1,7 @@
 // Shared helpers of the triangulator tests (see tri_check.h).
 #include "tests/tri_check.h"
 #include "base/heap.h"
+#include "point_sets.h"
 #include <cstdio>
 #include <random>
 
@@ -87,10 +88,10 @@ MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
             continue;
         }
         if (!delaunay) continue;
-        int a = d.first.first, b = d.first.second, c = d.second.second, far = rev->second.second;
+        int a = d.first.first, b = d.first.second, c = d.second.second, opposite = rev->second.second;
         auto und = std::make_pair(a < b ? a : b, a < b ? b : a);
         if (constrained && constrained->count(und)) continue;
-        if (InCircleTest(0, p + 2 * a, p + 2 * b, p + 2 * c, p + 2 * far) > 0.0) fail("edge not Delaunay");
+        if (InCircleTest(0, p + 2 * a, p + 2 * b, p + 2 * c, p + 2 * opposite) > 0.0) fail("edge not Delaunay");
     }
     if (out.neighbors) {
         for (int t = 0; t < out.triangleCount; t++) {
@@ -108,6 +109,14 @@ MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
     return r;
 }
 
+::testing::AssertionResult IsValidMesh(const TriangulateIO& out, int first, bool delaunay,
+                                       const std::set<std::pair<int, int>>* constrained)
+{
+    MeshCheck c = CheckMesh(out, first, delaunay, constrained);
+    if (c.ok) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << c.why;
+}
+
 std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, double size)
 {
     std::mt19937 rng(seed);
@@ -117,5 +126,18 @@ std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, dou
         p[2 * i] = x0 + u(rng);
         p[2 * i + 1] = y0 + u(rng);
     }
+    return p;
+}
+
+std::vector<double> SampleXY(const char* name)
+{
+    std::vector<double> p;
+    DataSet* set = ReadSampleLAS(SamplePath(name).c_str());
+    if (!set) return p;
+    for (int i = 0; i < set->pointCount; i++) {
+        p.push_back(set->points[i].x);
+        p.push_back(set->points[i].y);
+    }
+    FreeDataSet(set);
     return p;
 }

@@ -50,10 +50,15 @@ struct MeshCheck {
 // across every interior edge that is not in `constrained`.
 MeshCheck CheckMesh(const TriangulateIO& out, int first, bool delaunay,
                     const std::set<std::pair<int, int>>* constrained = nullptr);
+// CheckMesh as an assertion whose failure says what is wrong.
+::testing::AssertionResult IsValidMesh(const TriangulateIO& out, int first, bool delaunay,
+                                       const std::set<std::pair<int, int>>* constrained = nullptr);
 
 // The set of undirected edges of the triangle list.
 std::set<std::pair<int, int>> TriangleEdges(const TriangulateIO& out, int first);
 
 std::vector<double> RandomPoints(int n, unsigned seed, double x0, double y0, double size);
 
-// XY of a LAS file's points (raw reader of the public header); empty when absent.
+// XY of the points of the sample LAS file `name` as the loader reads them;
+// empty when the file is absent.
+std::vector<double> SampleXY(const char* name);

@@ -426,10 +426,8 @@ void SaveGLFrame(const ViewRecord* r, const char* name)
 TEST_F(GL3DSampleLayers, LayersAndTheProfileBoxShowOverARealFile)
 {
     BoxAnswers boxes;
-    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
-    std::vector<HWND> views = PlanViews();
-    ASSERT_EQ(views.size(), 1u);
-    HWND view = views[0];
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
     ViewRecord* r = Record(view);
     const DataSet* set = r->currentDataSet;
     ASSERT_NE(set, nullptr);

@@ -240,11 +240,10 @@ class GL3DSampleTest : public FrameFixture {};
 TEST_F(GL3DSampleTest, TheWindowOpensOverAViewOfARealFile)
 {
     BoxAnswers boxes;
-    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
-    std::vector<HWND> views = PlanViews();
-    ASSERT_EQ(views.size(), 1u);
-    SendMessageA(views[0], WM_COMMAND, CMD_OPEN_3D, 0);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(views[0], CHILD_RECORD);
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
+    SendMessageA(view, WM_COMMAND, CMD_OPEN_3D, 0);
+    ViewRecord* r = Record(view);
     ASSERT_NE(r->glWindow, nullptr);
     ASSERT_EQ(RenderGLView(r->glWindow), 1);
     EXPECT_GT(LitPixels(r), 1000);

@@ -244,9 +244,7 @@ TEST_F(PointDecimationInAView, FittedViewDrawsEveryStepthPointOfATile)
         p.red = 255;
         pts.push_back(p);
     }
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(pts));
-    HWND view = OpenView(sets, 1000, 700);
+    HWND view = OpenView({MakePointDataSet(pts)}, 1000, 700);
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_RGB;
     // One world unit per pixel from the first point on.

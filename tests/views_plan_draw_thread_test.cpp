@@ -90,12 +90,10 @@ TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
 // the change asked for, and its old-mode picture must not be kept as valid.
 TEST_F(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
     PointRecord p = MakePoint(50, 50, 0);
     p.red = 250; p.green = 10; p.blue = 20;
     p.classification = 2;
-    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
-    HWND view = OpenView(sets, 200, 150);
+    HWND view = OpenView({MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)})}, 200, 150);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     ViewRecord* r = Record(view);
     JobControl* job = JobOf(view);
@@ -133,9 +131,7 @@ TEST_F(PlanDrawThread, PointsAtOnePositionOrOnOneLineAreDrawnInTheMiddle)
         line.push_back(q);
     }
     for (const std::vector<PointRecord>& points : {std::vector<PointRecord>{p, p, p}, line}) {
-        std::vector<DataSet*> sets;   // the view takes them over
-        sets.push_back(MakePointDataSet(points));
-        HWND view = OpenView(sets, 200, 150);
+        HWND view = OpenView({MakePointDataSet(points)}, 200, 150);
         ViewRecord* r = Record(view);
         r->pointColorMode = CMD_COLOR_RGB;
         ASSERT_GT(r->scale, 0.0);
@@ -156,9 +152,7 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
     // never leaves a cached image.
     std::vector<PointRecord> pts;
     for (int k = 0; k < 3000000; k++) pts.push_back(MakePoint(k % 500, (k / 500) % 1200, 0));
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(pts));
-    HWND view = OpenView(sets, 300, 200);
+    HWND view = OpenView({MakePointDataSet(pts)}, 300, 200);
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_RGB;
     r->pointSizeStep = 6;
@@ -193,9 +187,7 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
 
 TEST_F(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)}));
-    HWND view = OpenView(sets, 200, 150);
+    HWND view = OpenView({MakePointDataSet({MakePoint(0, 0, 0), MakePoint(100, 100, 0)})}, 200, 150);
     // Another view over part of it.
     HWND cover = OpenEmptyView("cover");
     SizeView(view, 200, 150);
@@ -263,11 +255,9 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
 TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
 {
     REQUIRE_SAMPLES();
-    std::vector<DataSet*> sets;   // the view takes them over
     DataSet* set = LoadSampleDataSet(SamplePath("autzen_trim.las"));
     ASSERT_NE(set, nullptr);
-    sets.push_back(set);
-    HWND view = OpenView(sets, 800, 600);
+    HWND view = OpenView({set}, 800, 600);
     ViewRecord* r = Record(view);
     const char* dir = getenv("VELKA_SHOT_DIR");
     for (int mode = CMD_COLOR_ELEVATION; mode <= CMD_COLOR_FLAG; mode++) {
@@ -311,10 +301,8 @@ TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
 {
     REQUIRE_SAMPLES();
     BoxAnswers boxes;
-    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
-    std::vector<HWND> views = PlanViews();
-    ASSERT_EQ(views.size(), 1u);
-    HWND view = views[0];
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     ASSERT_NE(r->currentDataSet, nullptr);
     ASSERT_EQ(r->currentDataSet->pointCount, 110000);

@@ -41,9 +41,7 @@ using PointDisplaySize = WideView;
 
 TEST_F(PlanMapping, ExtentsGrowFivePercentAndWideDataFitsByWidth)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(WideRectangle()));
-    HWND view = OpenView(sets, 400, 300);
+    HWND view = OpenView({MakePointDataSet(WideRectangle())}, 400, 300);
     ViewRecord* r = Record(view);
     EXPECT_DOUBLE_EQ(r->dataMinX, 950.0);
     EXPECT_DOUBLE_EQ(r->dataMaxX, 2050.0);
@@ -69,9 +67,7 @@ TEST_F(PlanMapping, ExtentsGrowFivePercentAndWideDataFitsByWidth)
 
 TEST_F(PlanMapping, DrawingAreaLeavesOutTheStatusBar)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(WideRectangle()));
-    HWND view = OpenView(sets, 300, 400);
+    HWND view = OpenView({MakePointDataSet(WideRectangle())}, 300, 400);
     RECT bar, client, rc;
     GetWindowRect((HWND)GetWindowSlot(view, CHILD_STATUSBAR), &bar);
     GetClientRect(view, &client);
@@ -85,9 +81,7 @@ TEST_F(PlanMapping, DrawingAreaLeavesOutTheStatusBar)
 
 TEST_F(PlanMapping, CenterScrollAndResizeKeepTheWorldWindowInStep)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(WideRectangle()));
-    HWND view = OpenView(sets, 400, 300);
+    HWND view = OpenView({MakePointDataSet(WideRectangle())}, 400, 300);
     ViewRecord* r = Record(view);
     r->scale = r->fullScale / 4;
     r->zoomLevel = 2;
@@ -210,9 +204,7 @@ TEST_F(PlanViewTIN, BuiltForTINModesDroppedAndRebuilt)
     for (int i = 0; i < 5; i++)
         for (int j = 0; j < 5; j++) pts.push_back(MakePoint(i * 10.0 + (j % 2), j * 10.0, (float)(i + j), 2));
     pts.push_back(MakePoint(5, 5, 0, 1));
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(pts));
-    HWND view = OpenView(sets, 200, 200);
+    HWND view = OpenView({MakePointDataSet(pts)}, 200, 200);
     ViewRecord* r = Record(view);
     HWND v = view;
 
@@ -252,9 +244,7 @@ TEST_F(PlanViewTIN, AZoomOutOfAnAreaWithoutTINPointsBuildsItAgain)
     for (int i = 0; i < 5; i++)
         for (int j = 0; j < 5; j++) pts.push_back(MakePoint(i * 2.0 + (j % 2) * 0.5, j * 2.0, (float)(i + j), 2));
     pts.push_back(MakePoint(100, 100, 0, 1));
-    std::vector<DataSet*> sets;   // the view takes them over
-    sets.push_back(MakePointDataSet(pts));
-    HWND view = OpenView(sets, 200, 200);
+    HWND view = OpenView({MakePointDataSet(pts)}, 200, 200);
     ViewRecord* r = Record(view);
     BoxAnswers boxes;
     r->displayMode = CMD_COLOR_TIN;

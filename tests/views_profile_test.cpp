@@ -285,11 +285,13 @@ TEST_F(ProfileTest, ClosingThePlanViewClosesItsProfileAndAClosedProfileLetsGo)
 
 namespace {
 
-// Lets a suspended draw go on after half a second, noting the box as it is
-// then: a box that goes before the draw has ended is seen gone or changed.
+// Lets a suspended draw go on once the user-interface thread waits for it to
+// end, noting the box as it is then: a box that goes before the draw has
+// ended is seen gone or changed.
 struct DrawHold {
     HANDLE draw;
     const ViewRecord* r;
+    JobControl* job;
     bool box = false;
     double x = 0, y = 0;
 };
@@ -297,7 +299,11 @@ struct DrawHold {
 DWORD WINAPI ResumeDrawLater(void* parameter)
 {
     DrawHold* h = (DrawHold*)parameter;
-    Sleep(500);
+    // The stop request comes just before the wait, which answers the first
+    // message sent after it.
+    WaitUntil([&] { return h->job->cancelHint != 0; }, 10000);
+    DWORD_PTR answer;
+    SendMessageTimeoutA(FrameWindow, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
     const struct Polyline* box = h->r->profilePolyline;
     h->box = box != nullptr;
     if (box) {
@@ -332,7 +338,7 @@ TEST_F(ProfileTest, TheBoxGoesOnlyOnceThePlanViewsDrawHasEnded)
         ASSERT_EQ(WaitForSingleObject(job->mutex, 5000), (DWORD)WAIT_OBJECT_0);
         r->imageCacheValid = 0;
         ASSERT_TRUE(StartViewDraw(view, nullptr, nullptr, 1, 0));
-        DrawHold hold = {nullptr, r};
+        DrawHold hold = {nullptr, r, job};
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &hold.draw,
                                     THREAD_SUSPEND_RESUME | SYNCHRONIZE, FALSE, 0));
         SuspendThread(hold.draw);

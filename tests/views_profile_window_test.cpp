@@ -49,10 +49,8 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
 {
     ASSERT_FALSE(SampleDir().empty()) << "sample data missing";
     BoxAnswers boxes;
-    StartFrame(("\"" + SamplePath("autzen_trim.las") + "\"").c_str());
-    std::vector<HWND> views = PlanViews();
-    ASSERT_EQ(views.size(), 1u);
-    HWND view = views[0];
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     const DataSet* set = r->currentDataSet;
     ASSERT_NE(set, nullptr);

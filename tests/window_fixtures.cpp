@@ -35,6 +35,13 @@ void FrameFixture::StartFrame(const char* commandLine)
     PumpMessages(20);
 }
 
+HWND FrameFixture::StartFrameOnSample(const char* name)
+{
+    StartFrame(("\"" + SamplePath(name) + "\"").c_str());
+    std::vector<HWND> views = PlanViews();
+    return views.size() == 1 ? views[0] : nullptr;
+}
+
 static int CollectView(HWND child, void* context)
 {
     ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);

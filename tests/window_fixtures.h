@@ -28,6 +28,9 @@ protected:
     void TearDown() override;
     // Starts the frame with `commandLine`.
     void StartFrame(const char* commandLine = "");
+    // Starts the frame with the sample file `name` on its command line; the
+    // plan view it opens, or null when it did not open exactly one.
+    HWND StartFrameOnSample(const char* name);
     // Destroys the frame and every window in it; the registry key stays.
     void StopFrame();
     static void ClearTestKey();

@@ -10,6 +10,8 @@
 // points makes 2 n - 2 records whatever its points (a merge makes two), so
 // every part's records have their place in the pool before it is built, and
 // parts built on separate threads fill the pool exactly as one thread would.
+#include "base/triangulate/delaunay.h"
+#include "base/triangulate/delaunay_parallel.h"
 #include "base/triangulate/mesh.h"
 #include "base/triangulate/predicates.h"
 #include "base/triangulate/triangulate.h"
@@ -18,17 +20,8 @@
 #include <windows.h>
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 
 namespace {
-
-struct Run {
-    TriMesh* m;
-    const TriSwitches* b;
-    int noExact;
-    char* next;          // slot of the next record this run makes
-    int progressWeight;  // progress events a record stands for
-};
 
 inline double Orient(const Run& r, const double* a, const double* b, const double* c)
 {
@@ -98,27 +91,6 @@ OrientedTriangle GhostToMax(OrientedTriangle g, int axis)
 
 // ---- sorting ---------------------------------------------------------------------
 
-// The sort array holds each vertex's coordinates beside its pointer, so the
-// sort and the median cuts run over contiguous memory instead of chasing
-// vertex pointers (the order and the random pivots are the same either way).
-struct SortItem {
-    double x[2];
-    Vertex v;
-};
-
-// While the mesh is built its corners point at the points in cut order, so
-// that the predicates read memory that is close together: either at the sort
-// items themselves, whose first two fields are x and y, or (after the rank
-// cuts) at a packed array of x, y pairs with the vertices in a second array.
-// Afterwards the corners are pointed back at the vertex records.
-struct CutPoints {
-    double* xy;        // point k at xy + stride k
-    int stride;        // in doubles: 2 packed, 3 in sort items
-    const Vertex* vertices;   // of the packed points; null for sort items
-    Vertex At(int64_t k) const { return xy + stride * k; }
-    CutPoints Part(int64_t first) const { return CutPoints{ xy + stride * first, stride, vertices }; }
-};
-
 static CutPoints ItemPoints(SortItem* a)
 {
     static_assert(sizeof(SortItem) == 3 * sizeof(double), "sort items are three doubles wide");
@@ -137,15 +109,6 @@ static void PointCornersAtVertices(TriMesh* m, const CutPoints& points)
         }
     }
 }
-
-// The sort's item with each point's key replaced by its rank among the
-// distinct keys: sorted by the same steps, it comes out in the same order as
-// the sort items (the same points first among equal keys) in a third of the
-// memory.
-struct RankItem {
-    uint32_t rank;
-    uint32_t index;   // of the point in the sort array
-};
 
 static inline bool Below(const SortItem& s, const SortItem& p)
 {
@@ -266,6 +229,11 @@ static void SortVertices(Item* a, int64_t n)
     }
 }
 
+void SortRankItems(RankItem* a, int64_t n)
+{
+    SortVertices(a, n);
+}
+
 // The cuts of the alternating-cut recursion: each part is split at its median
 // by the cut's axis (lexicographic, then the other coordinate), and parts of
 // three or fewer points across x. The array comes sorted by x and every part
@@ -326,10 +294,6 @@ static void AlternateAxisSplit(SortItem* a, int64_t n, int axis, const CutScratc
 // a few thousand points are cut faster on ranks than by a selection per cut.
 static const int64_t kRankCutPoints = 32;
 
-struct RankPair {
-    uint32_t xr, yr;
-};
-
 // Stable partition of n pairs: those whose field (yr, or xr) is below limit
 // first. Which side a pair goes to is a coin toss to a branch predictor, so
 // each is written to both places and only its side's count advances.
@@ -348,15 +312,14 @@ static void PartitionPairs(RankPair* p, int64_t n, uint32_t limit, RankPair* scr
     std::copy(scratch, scratch + above, p + below);
 }
 
-// One cut of RankSplit, of a part of more than three points.
-static void RankCut(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
+void RankCut(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
 {
     int64_t divider = n / 2;
     if (axis == 1) PartitionPairs<true>(xs, n, ys[divider].yr, scratch);
     else PartitionPairs<false>(ys, n, xs[divider].xr, scratch);
 }
 
-static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
+void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair* scratch)
 {
     if (n <= 3) return;   // parts of three or fewer are cut across x and go no deeper
     int64_t divider = n / 2;
@@ -368,23 +331,7 @@ static void RankSplit(RankPair* xs, RankPair* ys, int64_t n, int axis, RankPair*
 // The y order of the array (stable, so ties keep their x order): a radix sort
 // of the coordinates' bit patterns, turned to unsigned integers that order as
 // the numbers do (-0 as +0). Digits that every key shares are skipped.
-#pragma pack(push, 4)
-struct KeyIndex {
-    uint64_t key;
-    uint32_t index;
-};
-#pragma pack(pop)
-static_assert(2 * sizeof(KeyIndex) <= sizeof(SortItem), "the radix sort runs in the room of the cut array");
-
-static inline uint64_t OrderedBits(double v)
-{
-    v += 0.0;   // -0 becomes +0: the two compare equal
-    uint64_t u;
-    memcpy(&u, &v, sizeof u);
-    return (u >> 63) ? ~u : (u | 0x8000000000000000ull);
-}
-
-// Below this many points the y order is taken by a comparison sort.
+// Below kRadixSortPoints points the y order is taken by a comparison sort.
 static const int64_t kRadixSortPoints = 16384;
 
 // Writes the y order to order[0 .. n); room holds 2 n keys.
@@ -483,8 +430,8 @@ static bool CutByRanks(TriMesh* m, SortItem** a, int64_t n, CutPoints* points)
 // one (innerRight .. farRight), which lie on either side of a cut along axis.
 // On return farLeft and farRight are the ghosts leaving the least and greatest
 // vertex in x order.
-static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTriangle innerLeft,
-                                OrientedTriangle innerRight, OrientedTriangle* farRight, int axis)
+void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTriangle innerLeft,
+                         OrientedTriangle innerRight, OrientedTriangle* farRight, int axis)
 {
     if (axis == 1) {
         innerLeft = GhostToMax(innerLeft, 1);
@@ -598,8 +545,8 @@ static void MergeTriangulations(Run& r, OrientedTriangle* farLeft, OrientedTrian
     }
 }
 
-static void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis,
-                                 OrientedTriangle* farLeft, OrientedTriangle* farRight)
+void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis, OrientedTriangle* farLeft,
+                          OrientedTriangle* farRight)
 {
     if (n == 2) {
         OrientedTriangle t1 = MakeGhost(r, a.At(0), a.At(1));
@@ -652,7 +599,7 @@ static void DivideAndConquerStep(Run& r, const CutPoints& a, int64_t n, int axis
 
 // Removes the ghost ring; returns the number of hull edges (0 when every
 // point lies on one line and no real triangle was made).
-static int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
+int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
 {
     OrientedTriangle start = farLeft;
     bool real = Apex(Sym(start)) != nullptr;
@@ -712,486 +659,6 @@ static void StopTouchingPages(PageToucher* t)
     WaitForSingleObject(t->thread, INFINITE);
     CloseHandle(t->thread);
     t->thread = nullptr;
-}
-
-// ---- on several threads ----------------------------------------------------------------
-//
-// The points are sorted by key on every thread (a sample sort with the vertex
-// as the last key, so that the order is the same on any number of threads) and cut by
-// ranks as above; the parts of the recursion below its first few levels are
-// built on worker threads, each into the pool slots its records take, and
-// merged on the calling thread. Which of a set of equal points stays in the
-// mesh is what the one-thread sort decides: the same quicksort with the same
-// random pivots runs on the points' ranks, on a thread of its own while the
-// mesh is built, and only when there are equal points (or a later phase
-// draws from the random numbers it leaves).
-
-namespace {
-// Hands out the numbers 0 .. count - 1 to the threads that ask, in turn.
-struct Queue {
-    std::atomic<int64_t> next{ 0 };
-    int64_t count;
-    bool Take(int64_t* k) { return (*k = next.fetch_add(1)) < count; }
-};
-}
-
-static inline bool KeyVertexLess(const SortItem& a, const SortItem& b)
-{
-    if (a.x[0] != b.x[0]) return a.x[0] < b.x[0];
-    if (a.x[1] != b.x[1]) return a.x[1] < b.x[1];
-    return a.v < b.v;
-}
-
-static inline bool SameKey(const SortItem& a, const SortItem& b) { return a.x[0] == b.x[0] && a.x[1] == b.x[1]; }
-
-// Sorts items[0 .. n) by key and vertex into sorted[0 .. n): each thread
-// puts its stretch of items into buckets between splitters drawn from a
-// sample, then the buckets are sorted one by one. False when memory runs short.
-static bool SampleSort(const SortItem* items, SortItem* sorted, int64_t n, int parts)
-{
-    const int kPerBucket = 32;
-    int buckets = 8 * parts;
-    int samples = buckets * kPerBucket;
-    if (n < 4 * (int64_t)samples) buckets = 1;
-    uint8_t* bucketOf = buckets > 1 ? (uint8_t*)TriLargeAlloc((uint64_t)n) : nullptr;
-    int64_t* counts = (int64_t*)NBLCalloc((uint64_t)parts * buckets, sizeof(int64_t));
-    if ((buckets > 1 && !bucketOf) || !counts) {
-        NBLFree(bucketOf);
-        NBLFree(counts);
-        return false;
-    }
-    SortItem splitters[64];
-    if (buckets > 1) {
-        SortItem sample[64 * kPerBucket];
-        for (int k = 0; k < samples; k++) sample[k] = items[(2 * k + 1) * n / (2 * samples)];
-        std::sort(sample, sample + samples, KeyVertexLess);
-        for (int q = 1; q < buckets; q++) splitters[q - 1] = sample[q * kPerBucket];
-    }
-    auto count = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        int64_t* c = counts + (int64_t)part * buckets;
-        for (int64_t i = first; i < end; i++) {
-            int k = (int)(std::upper_bound(splitters, splitters + buckets - 1, items[i], KeyVertexLess) - splitters);
-            bucketOf[i] = (uint8_t)k;
-            c[k]++;
-        }
-    };
-    int64_t starts[65];
-    if (buckets > 1) {
-        ForParts(parts, count);
-        int64_t at = 0;
-        for (int k = 0; k < buckets; k++) {
-            starts[k] = at;
-            for (int p = 0; p < parts; p++) {
-                int64_t c = counts[(int64_t)p * buckets + k];
-                counts[(int64_t)p * buckets + k] = at;
-                at += c;
-            }
-        }
-        auto scatter = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(n, part, parts, &first, &end);
-            int64_t* at = counts + (int64_t)part * buckets;
-            for (int64_t i = first; i < end; i++) sorted[at[bucketOf[i]]++] = items[i];
-        };
-        ForParts(parts, scatter);
-    } else {
-        starts[0] = 0;
-        std::copy(items, items + n, sorted);
-    }
-    starts[buckets] = n;
-    Queue queue;
-    queue.count = buckets;
-    auto sortBuckets = [&](int, int) {
-        int64_t k;
-        while (queue.Take(&k)) std::sort(sorted + starts[k], sorted + starts[k + 1], KeyVertexLess);
-    };
-    ForParts(buckets > 1 ? parts : 1, sortBuckets);
-    NBLFree(bucketOf);
-    NBLFree(counts);
-    return true;
-}
-
-// The y order of the n distinct points of a (in x order), as SortByY gives
-// it: a stable radix sort whose passes each thread counts and scatters for
-// its own range of keys (the first count of every digit only finds the
-// digits that all keys share). room holds 2 n keys; counts, zeroed, holds
-// YSortCounts(parts), taken before the mesh is touched.
-static const int kYSortBits = 11, kYSortDigits = 6;
-static uint64_t YSortCounts(int parts) { return (uint64_t)parts * kYSortDigits * (1 << kYSortBits); }
-static void SortByYInParallel(const SortItem* a, int64_t n, KeyIndex* room, uint32_t* order, int parts, uint32_t* counts)
-{
-    const int kBits = kYSortBits, kDigits = kYSortDigits, kBuckets = 1 << kBits;
-    KeyIndex* from = room;
-    KeyIndex* to = room + n;
-    auto keys = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        uint32_t* c = counts + (int64_t)part * kDigits * kBuckets;
-        for (int64_t i = first; i < end; i++) {
-            uint64_t key = OrderedBits(a[i].x[1]);
-            from[i].key = key;
-            from[i].index = (uint32_t)i;
-            for (int d = 0; d < kDigits; d++) c[d * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))]++;
-        }
-    };
-    ForParts(parts, keys);
-    for (int d = 0; d < kDigits; d++) {
-        uint64_t shared = (from[0].key >> (d * kBits)) & (kBuckets - 1);
-        uint64_t inShared = 0;
-        for (int p = 0; p < parts; p++) inShared += counts[((int64_t)p * kDigits + d) * kBuckets + shared];
-        if (inShared == (uint64_t)n) continue;
-        // each part's count of this digit in its range of the keys as they
-        // lie now, then the places its keys go to
-        auto count = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(n, part, parts, &first, &end);
-            uint32_t* c = counts + ((int64_t)part * kDigits + d) * kBuckets;
-            std::fill(c, c + kBuckets, 0u);
-            for (int64_t i = first; i < end; i++) c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++;
-        };
-        if (d > 0) ForParts(parts, count);
-        uint32_t at = 0;
-        for (int k = 0; k < kBuckets; k++) {
-            for (int p = 0; p < parts; p++) {
-                uint32_t& c = counts[((int64_t)p * kDigits + d) * kBuckets + k];
-                uint32_t t = c;
-                c = at;
-                at += t;
-            }
-        }
-        auto scatter = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(n, part, parts, &first, &end);
-            uint32_t* c = counts + ((int64_t)part * kDigits + d) * kBuckets;
-            for (int64_t i = first; i < end; i++) to[c[(from[i].key >> (d * kBits)) & (kBuckets - 1)]++] = from[i];
-        };
-        ForParts(parts, scatter);
-        std::swap(from, to);
-    }
-    auto write = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        for (int64_t i = first; i < end; i++) order[i] = from[i].index;
-    };
-    ForParts(parts, write);
-}
-
-// RankSplit on several threads: the first levels' cuts each on a thread of
-// its own, then the parts below them, each with its own stretch of scratch
-// (a part of k points needs k / 2 + 1 <= k pairs; scratch holds n).
-struct RankPart {
-    int64_t first, n;
-    int axis;
-};
-
-static void RankSplitInParallel(RankPair* xs, RankPair* ys, int64_t n, RankPair* scratch, int parts)
-{
-    RankPart level[64], next[64];
-    int count = 1;
-    level[0] = RankPart{ 0, n, 0 };
-    while (count < 4 * parts && 2 * count <= 64) {
-        int64_t largest = 0;
-        for (int k = 0; k < count; k++) largest = std::max(largest, level[k].n);
-        if (largest <= 3) break;
-        auto cut = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(count, part, parts, &first, &end);
-            for (int64_t k = first; k < end; k++) {
-                const RankPart& p = level[k];
-                if (p.n > 3) RankCut(xs + p.first, ys + p.first, p.n, p.axis, scratch + p.first);
-            }
-        };
-        ForParts(std::min(parts, count), cut);
-        int made = 0;
-        for (int k = 0; k < count; k++) {
-            const RankPart& p = level[k];
-            if (p.n <= 3) continue;
-            int64_t divider = p.n / 2;
-            next[made++] = RankPart{ p.first, divider, 1 - p.axis };
-            next[made++] = RankPart{ p.first + divider, p.n - divider, 1 - p.axis };
-        }
-        std::copy(next, next + made, level);
-        count = made;
-    }
-    Queue queue;
-    queue.count = count;
-    auto split = [&](int, int) {
-        int64_t k;
-        while (queue.Take(&k)) {
-            const RankPart& p = level[k];
-            RankSplit(xs + p.first, ys + p.first, p.n, p.axis, scratch + p.first);
-        }
-    };
-    ForParts(parts, split);
-}
-
-// A part of the recursion built on a worker thread.
-struct MeshPart {
-    CutPoints a;
-    int64_t n;
-    int axis;
-    char* slot;   // of its first record
-    OrientedTriangle farLeft, farRight;
-};
-
-// The parts `depth` levels down the recursion (or where it stops); a part
-// of n points takes 2 n - 2 slots from `slot` on.
-static void PlanMeshParts(MeshPart* parts, int* count, const CutPoints& a, int64_t n, int axis, char* slot,
-                          int itemBytes, int depth)
-{
-    if (depth == 0 || n < 4) {
-        parts[(*count)++] = MeshPart{ a, n, axis, slot, {}, {} };
-        return;
-    }
-    int64_t divider = n / 2;
-    PlanMeshParts(parts, count, a, divider, 1 - axis, slot, itemBytes, depth - 1);
-    PlanMeshParts(parts, count, a.Part(divider), n - divider, 1 - axis, slot + (2 * divider - 2) * itemBytes,
-                  itemBytes, depth - 1);
-}
-
-// Merges the built parts as DivideAndConquerStep would have, each merge's two
-// records in their slots.
-static void MergeMeshParts(Run& r, const MeshPart* parts, int* next, int64_t n, int axis, char* slot, int depth,
-                           OrientedTriangle* farLeft, OrientedTriangle* farRight)
-{
-    if (depth == 0 || n < 4) {
-        const MeshPart& p = parts[(*next)++];
-        *farLeft = p.farLeft;
-        *farRight = p.farRight;
-        return;
-    }
-    int64_t divider = n / 2;
-    int bytes = r.m->triangles.itemBytes;
-    OrientedTriangle innerLeft, innerRight;
-    MergeMeshParts(r, parts, next, divider, 1 - axis, slot, depth - 1, farLeft, &innerLeft);
-    MergeMeshParts(r, parts, next, n - divider, 1 - axis, slot + (2 * divider - 2) * bytes, depth - 1, &innerRight,
-                   farRight);
-    r.next = slot + (2 * n - 4) * bytes;
-    MergeTriangulations(r, farLeft, innerLeft, innerRight, farRight, r.b->alternatingCuts ? axis : 0);
-}
-
-static void BuildMeshInParallel(Run& r, const CutPoints& points, int64_t n, int parts, OrientedTriangle* farLeft,
-                                OrientedTriangle* farRight)
-{
-    // Several parts a thread, so that a thread that started late or faulted
-    // in more pages does not hold up the others.
-    int depth = 0;
-    while ((1 << depth) < 8 * parts && depth < 6) depth++;
-    MeshPart meshParts[64];
-    int count = 0;
-    char* first = PoolFirstSlot(&r.m->triangles);
-    PlanMeshParts(meshParts, &count, points, n, 0, first, r.m->triangles.itemBytes, depth);
-    Queue queue;
-    queue.count = count;
-    auto build = [&](int part, int parts) {
-        Run own = r;
-        own.progressWeight = part == 0 ? parts : 0;   // only the calling thread shows progress
-        int64_t k;
-        while (queue.Take(&k)) {
-            MeshPart& p = meshParts[k];
-            own.next = p.slot;
-            DivideAndConquerStep(own, p.a, p.n, p.axis, &p.farLeft, &p.farRight);
-        }
-    };
-    ForParts(parts, build);
-    int next = 0;
-    MergeMeshParts(r, meshParts, &next, n, 0, first, depth, farLeft, farRight);
-}
-
-// The whole of DivideAndConquerDelaunay on `parts` threads. False, with the
-// mesh untouched, when the vertices are not all in the pool's first block,
-// a coordinate is not a number, or memory runs short: the one-thread path
-// then runs.
-static bool DivideAndConquerInParallel(TriMesh* m, const TriSwitches* b, int parts, int64_t* hullOut)
-{
-    const MemoryPool& pool = m->vertices;
-    int64_t n = pool.liveItems;
-    if (n < 2 || n != pool.handedOut || n > pool.itemsFirstBlock || n > 0xffffffffll) return false;
-    const char* firstVertex = PoolFirstSlot(&pool);
-    const int vertexBytes = pool.itemBytes;
-    auto vertexAt = [&](int64_t i) { return (Vertex)(firstVertex + i * vertexBytes); };
-
-    SortItem* items = (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem));
-    SortItem* sorted = items ? (SortItem*)TriLargeAlloc((uint64_t)n * sizeof(SortItem)) : nullptr;
-    RankItem* ranks = nullptr;
-    SortItem* cut = nullptr;
-    RankPair *xs = nullptr, *ys = nullptr, *scratch = nullptr;
-    uint32_t* yCounts = nullptr;
-    auto fail = [&]() {
-        NBLFree(yCounts);
-        NBLFree(items);
-        NBLFree(sorted);
-        NBLFree(ranks);
-        NBLFree(cut);
-        NBLFree(xs);
-        NBLFree(ys);
-        NBLFree(scratch);
-        return false;
-    };
-    if (!sorted) return fail();
-    std::atomic<bool> notNumbers{ false };
-    auto gather = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        bool bad = false;
-        for (int64_t i = first; i < end; i++) {
-            Vertex v = vertexAt(i);
-            items[i] = SortItem{ { v[0], v[1] }, v };
-            bad |= v[0] != v[0] || v[1] != v[1];
-        }
-        if (bad) notNumbers = true;
-    };
-    ForParts(parts, gather);
-    if (notNumbers || !SampleSort(items, sorted, n, parts)) return fail();
-
-    // The distinct keys in order (back into items) and, when an exact sort
-    // follows, each point's rank.
-    int64_t distinctBefore[9] = {};
-    auto countDistinct = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        int64_t c = 0;
-        for (int64_t i = first; i < end; i++) c += i == 0 || !SameKey(sorted[i], sorted[i - 1]);
-        distinctBefore[part + 1] = c;
-    };
-    ForParts(parts, countDistinct);
-    for (int p = 0; p < parts; p++) distinctBefore[p + 1] += distinctBefore[p];
-    const int64_t distinct = distinctBefore[parts];
-    const bool exactSort = distinct < n || b->useSegments;
-    if (exactSort && !(ranks = (RankItem*)TriLargeAlloc((uint64_t)n * sizeof(RankItem)))) return fail();
-    auto compact = [&](int part, int parts) {
-        int64_t first, end;
-        ParallelRange(n, part, parts, &first, &end);
-        int64_t d = distinctBefore[part];
-        for (int64_t i = first; i < end; i++) {
-            if (i == 0 || !SameKey(sorted[i], sorted[i - 1])) items[d++] = sorted[i];
-            if (ranks) {
-                uint32_t index = (uint32_t)(((const char*)sorted[i].v - firstVertex) / vertexBytes);
-                ranks[index] = RankItem{ (uint32_t)(d - 1), index };
-            }
-        }
-    };
-    ForParts(parts, compact);
-    cut = sorted;   // done with: the points go there in cut order, its pages already in memory
-    sorted = nullptr;
-
-    uint64_t pairBytes = (uint64_t)distinct * sizeof(RankPair);
-    xs = (RankPair*)TriLargeAlloc(pairBytes);
-    ys = xs ? (RankPair*)TriLargeAlloc(pairBytes) : nullptr;
-    scratch = ys ? (RankPair*)TriLargeAlloc(pairBytes + 2 * sizeof(RankPair)) : nullptr;
-    if (!scratch) return fail();
-    if (b->alternatingCuts && !(yCounts = (uint32_t*)NBLCalloc(YSortCounts(parts), sizeof(uint32_t)))) return fail();
-
-    // No page toucher: the threads that build the parts first write their
-    // own stretches of the pool.
-    if (TriShowProgress) StartProgress(1, "Data Prep");
-    double* xy = (double*)cut;
-    Vertex* vertices = (Vertex*)(xy + 2 * distinct);
-    Run r{ m, b, b->noExactArithmetic, PoolFirstSlot(&m->triangles), 1 };
-    OrientedTriangle farLeft{}, farRight{};
-    long seed = RandomSeed();
-    auto build = [&]() {
-        if (b->alternatingCuts) {
-            SortByYInParallel(items, distinct, (KeyIndex*)cut, (uint32_t*)scratch, parts, yCounts);
-            const uint32_t* order = (const uint32_t*)scratch;
-            auto pairs = [&](int part, int parts) {
-                int64_t first, end;
-                ParallelRange(distinct, part, parts, &first, &end);
-                for (int64_t j = first; j < end; j++) {
-                    ys[j].xr = order[j];
-                    ys[j].yr = (uint32_t)j;
-                    xs[order[j]].yr = (uint32_t)j;
-                }
-            };
-            ForParts(parts, pairs);
-            auto xRanks = [&](int part, int parts) {
-                int64_t first, end;
-                ParallelRange(distinct, part, parts, &first, &end);
-                for (int64_t i = first; i < end; i++) xs[i].xr = (uint32_t)i;
-            };
-            ForParts(parts, xRanks);
-            RankSplitInParallel(xs, ys, distinct, scratch, parts);
-        } else {
-            for (int64_t i = 0; i < distinct; i++) xs[i].xr = (uint32_t)i;
-        }
-        auto place = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(distinct, part, parts, &first, &end);
-            for (int64_t i = first; i < end; i++) {
-                const SortItem& item = items[xs[i].xr];
-                xy[2 * i] = item.x[0];
-                xy[2 * i + 1] = item.x[1];
-                vertices[i] = item.v;
-            }
-        };
-        ForParts(parts, place);
-        if (TriShowProgress) {
-            EndProgress();
-            TriProgressCounter = 0;
-            StartProgress((unsigned)(2 * (int64_t)TriPointCount / 16384 + 2), "Create Mesh");
-        }
-        if (distinct >= 2) BuildMeshInParallel(r, CutPoints{ xy, 2, vertices }, distinct, parts, &farLeft, &farRight);
-        if (TriShowProgress) EndProgress();
-    };
-    auto buildBesideSort = [&](int part, int) {
-        if (part == 0) {
-            build();
-        } else {
-            SetRandomSeed(seed);
-            SortVertices(ranks, n);
-            seed = RandomSeed();
-        }
-    };
-    ForParts(exactSort ? 2 : 1, buildBesideSort);
-    if (exactSort) SetRandomSeed(seed);
-
-    if (distinct < n) {
-        // The first point of each rank in the exact order stays; the others
-        // are duplicates, as in the one-thread path.
-        uint32_t* keeper = (uint32_t*)ys;
-        auto keep = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(n, part, parts, &first, &end);
-            for (int64_t j = first; j < end; j++) {
-                if (j == 0 || ranks[j].rank != ranks[j - 1].rank) keeper[ranks[j].rank] = ranks[j].index;
-                else VertexType(m, vertexAt(ranks[j].index)) = UNDEADVERTEX;
-            }
-        };
-        ForParts(parts, keep);
-        m->undeads += n - distinct;
-        auto revertex = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(distinct, part, parts, &first, &end);
-            for (int64_t i = first; i < end; i++) vertices[i] = vertexAt(keeper[xs[i].xr]);
-        };
-        ForParts(parts, revertex);
-    }
-    int64_t hull = 0;
-    if (distinct >= 2) {
-        int64_t records = 2 * distinct - 2;
-        char* firstSlot = PoolFirstSlot(&m->triangles);
-        int bytes = m->triangles.itemBytes;
-        auto corners = [&](int part, int parts) {
-            int64_t first, end;
-            ParallelRange(records, part, parts, &first, &end);
-            for (int64_t s = first; s < end; s++) {
-                Word* tri = (Word*)(firstSlot + s * bytes);
-                for (int k = 3; k < 6; k++)
-                    if (tri[k]) tri[k] = (Word)vertices[((double*)tri[k] - xy) / 2];
-            }
-        };
-        ForParts(parts, corners);
-        ClaimFirstSlots(&m->triangles, records);
-        hull = DropGhostTriangles(r, farLeft);
-    }
-    m->spare = cut;
-    m->spareBytes = (uint64_t)n * sizeof(SortItem);
-    cut = nullptr;
-    fail();   // frees the rest
-    *hullOut = hull;
-    return true;
 }
 
 static int64_t DivideAndConquerDelaunay(TriMesh* m, const TriSwitches* b)

@@ -239,7 +239,7 @@ void CountProgressEvent();
 // ---- threads ---------------------------------------------------------------------------
 
 // How many threads a run over `items` points or records takes: VELKA_TRI_THREADS
-// when set (1 = the calling thread only; at most 8), else one a processor for
+// when set (1 = the calling thread only; at most kMaxParallelParts), else one a processor for
 // large runs while no other run has them; small runs take the calling thread
 // only (triangulate.cpp).
 int TriangulationParts(int64_t items);

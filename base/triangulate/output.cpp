@@ -5,6 +5,7 @@
 #include "base/triangulate/triangulate.h"
 #include "base/triangulate/predicates.h"
 #include "base/heap.h"
+#include "base/parallel.h"
 
 namespace {
 struct Allocated {
@@ -132,7 +133,7 @@ static bool VertexNumbersByAddress(TriMesh* m, const TriSwitches* b, NumbersByAd
 
 // The live triangles of the pool's first block before each part's stretch of
 // slots (liveBefore[part]) when every triangle is there; false otherwise.
-static bool LiveBeforeParts(TriMesh* m, int parts, int64_t liveBefore[9])
+static bool LiveBeforeParts(TriMesh* m, int parts, int64_t liveBefore[kMaxParallelParts + 1])
 {
     const MemoryPool& pool = m->triangles;
     if (pool.handedOut > pool.itemsFirstBlock) return false;
@@ -160,7 +161,7 @@ void WriteOutputTriangles(TriMesh* m, const TriSwitches* b, TriangulateIO* out)
     NumbersByAddress byAddress;
     bool fromAddress = VertexNumbersByAddress(m, b, &byAddress);
     int parts = TriangulationParts(count);
-    int64_t liveBefore[9];
+    int64_t liveBefore[kMaxParallelParts + 1];
     if (parts > 1 && fromAddress && b->order == 1 && attribs == 0 && LiveBeforeParts(m, parts, liveBefore)) {
         const MemoryPool& pool = m->triangles;
         const char* first = PoolFirstSlot(&pool);
@@ -314,7 +315,7 @@ static int32_t* NumbersBySlot(TriMesh* m, const TriSwitches* b)
     int64_t slots = pool.handedOut;
     if (slots <= 0 || slots > pool.itemsFirstBlock) return nullptr;
     int parts = TriangulationParts(slots);
-    int64_t liveBefore[9];
+    int64_t liveBefore[kMaxParallelParts + 1];
     if (parts > 1 && LiveBeforeParts(m, parts, liveBefore)) {
         // a freed record is marked dead (see TriangleDealloc)
         int32_t* numbers = (int32_t*)TriLargeAlloc((uint64_t)slots * sizeof(int32_t));

@@ -3,6 +3,7 @@
 #include "base/triangulate/triangulate.h"
 #include "base/triangulate/mesh.h"
 #include "base/triangulate/output.h"
+#include "base/parallel.h"
 #include "base/progress.h"
 #include <windows.h>
 #include <cstdlib>
@@ -73,7 +74,7 @@ int TriangulationParts(int64_t items)
     DWORD length = GetEnvironmentVariableA("VELKA_TRI_THREADS", text, sizeof text);
     if (length > 0 && length < sizeof text) {
         int v = atoi(text);
-        if (v >= 1) return v > 8 ? 8 : v;
+        if (v >= 1) return v > kMaxParallelParts ? kMaxParallelParts : v;
     }
     return runMayTakeProcessors ? ParallelParts(items, kParallelItemsPerThread) : 1;
 }
@@ -90,7 +91,7 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
         // every record in the first block, by its number
         char* first = PoolFirstSlot(&m->vertices);
         int bytes = m->vertices.itemBytes;
-        double bounds[8][4];
+        double bounds[kMaxParallelParts][4];
         auto load = [&](int part, int parts) {
             int64_t from, end;
             ParallelRange(count, part, parts, &from, &end);

@@ -386,7 +386,7 @@ int ContourLineType(float h, float interval)
 
 int ContourThreadCount()
 {
-    return ParallelParts(8, 1);
+    return ParallelParts(kMaxParallelParts, 1);
 }
 
 // ---- several tracers ---------------------------------------------------------------

@@ -99,7 +99,7 @@ void ContourLevelRange(float low, float high, float interval, int* first, int* e
 // 3 (index line) or 4 (intermediate line).
 int  ContourLineType(float level, float interval);
 
-// The threads a trace uses: the processors, at most 8.
+// The threads a trace uses: one a processor, at most kMaxParallelParts.
 int  ContourThreadCount();
 
 // Traces every level into the list (empty, as NewContourList makes it), on
