@@ -48,7 +48,10 @@ int WaitForObjectPumping(HANDLE handle)
 
 int BeginJob(JobControl* job)
 {
-    return WaitForObjectPumping(job->busy);
+    if (!WaitForObjectPumping(job->busy)) return 0;
+    // A pause asked for as the last job ended must not hold this one.
+    SetEvent(job->running);
+    return 1;
 }
 
 int EndJob(JobControl* job)

@@ -399,8 +399,11 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
         snprintf(caption, sizeof caption, "Stop %s", BatchKindName(d->kind));
         const char* question = d->kind == BATCH_THINNING ? kThinningBatchStopQuestion : kSMBatchStopQuestion;
         bool stop = ShowMessageBox(dialog, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
-        if (stop) CancelJob(app);   // also ends the hold, so the worker sees the request
-        else ContinueJob(app);
+        // Yes: cancel, and release the hold even when the run has just ended,
+        // so that the next job of the application does not start held.
+        // No: the run goes on, a paused one too.
+        if (stop) CancelJob(app);
+        ContinueJob(app);
         d->paused = 0;
         // A run that ended while the question was open has set the buttons itself.
         if (JobBusy(app)) SetRunningButtons(dialog, false, !stop, !stop);
