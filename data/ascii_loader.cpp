@@ -64,6 +64,15 @@ bool ReadDecimalField(const char* text, double* value)
     return true;
 }
 
+bool ReadFieldValue(const char* text, int32_t code, double* value)
+{
+    if (code > FIELD_Z && !*SkipBlanks(text)) {
+        *value = 0.0;
+        return true;
+    }
+    return ReadDecimalField(text, value);
+}
+
 double ParseReal(const char* text)
 {
     const char* p = SkipBlanks(text);
@@ -124,7 +133,8 @@ static void TakeFormat(ColumnFormat* f)
 }
 
 // Whether every field the loader stores is a decimal number: "0x7a120" or
-// "red" would be stored as a 0 the file does not hold.
+// "red" would be stored as a 0 the file does not hold. A blank field other
+// than a coordinate holds no value and reads as 0, as a blank table cell does.
 static bool StoredFieldsAreNumbers(char** fields, const ColumnFormat& f)
 {
     for (int i = 0; i < f.m; i++) {
@@ -132,7 +142,7 @@ static bool StoredFieldsAreNumbers(char** fields, const ColumnFormat& f)
         bool stored = (code >= FIELD_X && code <= FIELD_RETURN_COUNT) || code == FIELD_CLASSIFICATION ||
                       code == FIELD_SOURCE_ID || (code >= FIELD_RED && code <= FIELD_BLUE);
         double value;
-        if (stored && !ReadDecimalField(fields[i], &value)) return false;
+        if (stored && !ReadFieldValue(fields[i], code, &value)) return false;
     }
     return true;
 }

@@ -37,3 +37,5 @@ int    ParseInteger(const char* text);
 // Whether the whole field, blanks around it allowed, is a finite decimal
 // number, and its value: "0x7a120", "12x", "red" and "nan" are none.
 bool   ReadDecimalField(const char* text, double* value);
+// As ReadDecimalField, but a blank field other than X, Y or Z reads as 0.
+bool   ReadFieldValue(const char* text, int32_t code, double* value);

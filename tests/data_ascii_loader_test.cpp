@@ -125,6 +125,22 @@ TEST_F(ASCIILoad, CRLFAndLFFilesReadTheSame)
     FreeDataSet(crlf);
 }
 
+// A field of blanks for the intensity holds no value and reads as 0; a blank
+// coordinate is no point, and its line is left out. (Runs of the delimiter
+// are one, so only blanks make a blank field.)
+TEST_F(ASCIILoad, BlankFieldsAreZeroButABlankCoordinateIsNoPoint)
+{
+    Format({FIELD_INTENSITY}, kDelimiterComma);
+    BoxAnswers boxes;
+    DataSet* set = Load(WriteTempFile("blank.xyz", "1,2,3, \n4,5,6,7\n ,8,9,10\n"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->pointCount, 2);
+    EXPECT_EQ(set->points[0].x, 1.0);
+    EXPECT_EQ(set->points[0].intensity, 0);
+    EXPECT_EQ(set->points[1].intensity, 7);
+    FreeDataSet(set);
+}
+
 TEST_F(ASCIILoad, MixedDelimitersFollowTheChosenOne)
 {
     Format({}, kDelimiterComma);

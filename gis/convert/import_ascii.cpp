@@ -137,7 +137,7 @@ bool ReadMappedFields(char** fields, const ImportFieldList* s, double* values)
     for (int i = 0; i < s->count; i++) {
         int code = s->entries[i]->code;
         values[i] = 0.0;
-        if (code != FIELD_SKIP && code < FIELD_RED && !ReadDecimalField(fields[i], &values[i])) return false;
+        if (code != FIELD_SKIP && code < FIELD_RED && !ReadFieldValue(fields[i], code, &values[i])) return false;
     }
     return true;
 }
