@@ -45,6 +45,18 @@ LASVLR* ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader
     return vlr;
 }
 
+// A record's user ID and record ID for a message. The ID is quoted only when
+// it is text: bytes of a damaged record are no name.
+static void NameOfVLR(const LASVLRHeader& vh, char* name, size_t size)
+{
+    size_t n = strnlen(vh.userId, sizeof vh.userId);
+    bool text = n > 0;
+    for (size_t k = 0; k < n; k++)
+        if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) text = false;
+    if (text) snprintf(name, size, "\"%.*s\" %u", (int)n, vh.userId, (unsigned)vh.recordId);
+    else snprintf(name, size, "a user ID that is not text, record ID %u", (unsigned)vh.recordId);
+}
+
 // Walks the records from Header Size bytes into the file: each header and its
 // data must lie before the point data. Under the cutting rule a record that
 // runs past it is cut there and is the last one kept.
@@ -54,7 +66,14 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
     const LASHeader& h = p->header;
     uint64_t at = h.headerSize;
     for (uint32_t i = 0; i < most; i++) {
-        if (rules.cutOverlongVLRs && at + LAS_VLR_HEADER_SIZE > h.offsetToPointData) break;
+        if (at + LAS_VLR_HEADER_SIZE > h.offsetToPointData) {
+            if (rules.cutOverlongVLRs) break;
+            // Its header would be point data: nothing there names it.
+            snprintf(error, size, "Variable length record %u of %u runs past the point data at %u: its header "
+                     "would begin at byte %llu", (unsigned)i, (unsigned)most, (unsigned)h.offsetToPointData,
+                     (unsigned long long)at);
+            return 0;
+        }
         LASVLRHeader vh;
         if (!source.readAt(source.context, at, &vh, sizeof vh)) {
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
@@ -62,14 +81,10 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
         }
         bool cut = at + LAS_VLR_HEADER_SIZE + vh.recordLength > h.offsetToPointData;
         if (cut && !rules.cutOverlongVLRs) {
-            char id[17];
-            memcpy(id, vh.userId, 16);
-            id[16] = 0;
-            for (char& c : id)
-                if (c && (c < 32 || c > 126)) c = '?';
-            snprintf(error, size, "Variable length record %u (%s %u, %u bytes) runs past the point data at %u",
-                     (unsigned)i, id, (unsigned)vh.recordId, (unsigned)vh.recordLength,
-                     (unsigned)h.offsetToPointData);
+            char name[64];
+            NameOfVLR(vh, name, sizeof name);
+            snprintf(error, size, "Variable length record %u (%s, %u bytes) runs past the point data at %u",
+                     (unsigned)i, name, (unsigned)vh.recordLength, (unsigned)h.offsetToPointData);
             return 0;
         }
         if (cut) vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
