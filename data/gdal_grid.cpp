@@ -32,6 +32,7 @@ const char kGridBadGeoreference[] =
     "range:\n    %s\n\n";
 const char kGridVoidedLine[] = "Grid Cells Not A Number, Made Void:  %lld";
 const char kGridUnableToOpen[] = "Unable to open data file for reading:\n    %s\n";
+const char kGridNoValidCell[] = "This grid has no valid cell: every cell is void or holds no data:\n    %s\n";
 const char kGridNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kMagUnableToOpen[] = "Unable to open MAG file for reading:\n    %s\n";
 const char kMagNot32Bit[] = "This file does not appear to be 32-bit:\n    %s\n\n";
@@ -301,9 +302,10 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     }
     EndProgress();
     GDALClose(grid);
-    if (!ok) {
+    if (!ok || valid == 0) {
+        // A grid of void cells only has no heights to show, nor a height range.
         FreeDataSet(set);
-        GridError(kGridUnableToOpen, title);
+        GridError(ok ? kGridNoValidCell : kGridUnableToOpen, title);
         return nullptr;
     }
     set->minZ = low;

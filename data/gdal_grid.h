@@ -45,6 +45,7 @@ extern const char kGridNotNorthUp[];
 extern const char kGridBadGeoreference[];
 extern const char kGridVoidedLine[];   // the log line counting NaN or infinite cells made void
 extern const char kGridUnableToOpen[];
+extern const char kGridNoValidCell[];
 extern const char kGridNoMemory[];
 extern const char kMagUnableToOpen[];
 extern const char kMagNot32Bit[];

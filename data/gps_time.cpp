@@ -10,9 +10,16 @@ int64_t JulianDayNumber(int64_t year, int64_t month, int64_t day)
     return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
 }
 
-const char* GPSTimeToDateText(double gpsTime)
+const char kGPSWeekTimeNoDate[] = "no date: GPS week time";
+
+bool IsStandardGPSTime(uint16_t globalEncoding)
 {
-    static char text[48];
+    return (globalEncoding & 1) != 0;
+}
+
+char* GPSTimeToDateText(double gpsTime, char* text, size_t size)
+{
+    if (size == 0) return text;
     text[0] = 0;
     const double s = gpsTime - 18.0 + 1000000000.0;
     // About 270,000 years either side: the integer formulas below stay exact
@@ -32,7 +39,7 @@ const char* GPSTimeToDateText(double gpsTime)
     int64_t month = K + 2 - 12 * L;
     int64_t year = 100 * (N - 49) + I + L;
     int64_t S = (int64_t)std::floor(s - (double)(J - epoch) * 86400.0);
-    snprintf(text, sizeof text, "%02d/%02d/%lld %02d:%02d:%02d", (int)month, (int)day, (long long)year,
+    snprintf(text, size, "%02d/%02d/%lld %02d:%02d:%02d", (int)month, (int)day, (long long)year,
              (int)(S / 3600), (int)(S % 3600 / 60), (int)(S % 60));
     return text;
 }

@@ -13,6 +13,7 @@
 #include "data/laz_loader.h"
 #include "resource.h"
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,6 +57,8 @@ struct HeaderFacts {
     std::string formatName;
     int recordLength;
     bool showSourceId, extendedCounts;
+    bool standardTime;   // adjusted standard GPS time, which has dates; else GPS week time
+    bool timesLoaded;    // the loader kept the points' GPS times (0 for formats without them)
     uint64_t pointCount;
     uint64_t byReturn[15];
     double scale[3], offset[3], minX, maxX, minY, maxY, minZ, maxZ;
@@ -129,6 +132,8 @@ HeaderFacts FactsOfLAS(const LASFile* las)
     h.formatName = s.pointDataFormat <= 10 ? name : "Extended";
     h.recordLength = s.pointDataRecordLength;
     h.showSourceId = s.versionMinor >= 1;
+    h.standardTime = IsStandardGPSTime(s.globalEncoding);
+    h.timesLoaded = s.pointDataFormat <= 10 && s.pointDataFormat != 0 && s.pointDataFormat != 2;
     h.extendedCounts = s.pointDataFormat >= 6 && s.pointDataFormat <= 10;
     h.pointCount = h.extendedCounts ? s.pointCount64 : s.legacyPointCount;
     for (int k = 0; k < 15; k++) h.byReturn[k] = h.extendedCounts ? s.pointsByReturn[k] : (k < 5 ? s.legacyPointsByReturn[k] : 0);
@@ -162,6 +167,9 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
     h.formatName = named ? name : "Extended";
     h.recordLength = s->point_data_record_length;
     h.showSourceId = s->version_minor == 1;
+    h.standardTime = IsStandardGPSTime(s->global_encoding);
+    // The LAZ loader keeps the GPS times of these formats only.
+    h.timesLoaded = format == 1 || format == 3 || (format >= 6 && format <= 8);
     h.extendedCounts = format >= 4;
     h.pointCount = h.extendedCounts ? s->extended_number_of_point_records : s->number_of_point_records;
     for (int k = 0; k < 15; k++)
@@ -173,8 +181,34 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
     return h;
 }
 
-void AddHistogramRows(Rows& rows, const DataSet* set, uint64_t headerCount)
+// The GPS time range of the points and its dates. Only finite times count;
+// only adjusted standard GPS times have dates.
+void AddGPSTimeRows(Rows& rows, bool decimated, double gpsMin, double gpsMax, const HeaderFacts& facts)
 {
+    const char* label = decimated ? " Range of GPS Time (decimated):  " : " Range of GPS Time:  ";
+    if (!(gpsMin <= gpsMax)) {
+        rows.Add(label, "none: no point has a finite GPS time");
+        rows.Add("     Date and Time:  ");
+        return;
+    }
+    char v[160];
+    snprintf(v, sizeof v, "Min %.3lf , Max %.3lf", gpsMin, gpsMax);
+    rows.Add(label, v);
+    if (!facts.timesLoaded) {
+        rows.Add("     Date and Time:  ", "no date: the points carry no GPS time");
+    } else if (!facts.standardTime) {
+        rows.Add("     Date and Time:  ", kGPSWeekTimeNoDate);
+    } else {
+        char first[48], last[48];
+        snprintf(v, sizeof v, "%s , %s", GPSTimeToDateText(gpsMin, first, sizeof first),
+                 GPSTimeToDateText(gpsMax, last, sizeof last));
+        rows.Add("     Date and Time:  ", v);
+    }
+}
+
+void AddHistogramRows(Rows& rows, const DataSet* set, const HeaderFacts& facts)
+{
+    const uint64_t headerCount = facts.pointCount;
     bool decimated = set->decimated != 0;
     // Never more records than the set holds, whatever the header announces.
     uint64_t n = decimated ? (uint64_t)std::max(set->filePointCount, 0) : headerCount;
@@ -183,7 +217,7 @@ void AddHistogramRows(Rows& rows, const DataSet* set, uint64_t headerCount)
     std::vector<uint32_t> classes(256), sources(65536);
     uint32_t channels[4] = {}, flags[4] = {}, returnTypes[4] = {};
     int intensityMin = 65535, intensityMax = 0;
-    double gpsMin = 1e18, gpsMax = -1e18;
+    double gpsMin = INFINITY, gpsMax = -INFINITY;
     for (uint64_t i = 0; i < n; i++) {
         const PointRecord& p = set->points[i];
         classes[p.classification]++;
@@ -194,8 +228,10 @@ void AddHistogramRows(Rows& rows, const DataSet* set, uint64_t headerCount)
         returnTypes[ReturnPositionOf(p.returns)]++;
         intensityMin = std::min(intensityMin, (int)p.intensity);
         intensityMax = std::max(intensityMax, (int)p.intensity);
-        gpsMin = std::min(gpsMin, p.gpsTime);
-        gpsMax = std::max(gpsMax, p.gpsTime);
+        if (std::isfinite(p.gpsTime)) {
+            gpsMin = std::min(gpsMin, p.gpsTime);
+            gpsMax = std::max(gpsMax, p.gpsTime);
+        }
     }
     char label[64], v[160];
     rows.Add(decimated ? " Histogram of classification (decimated):" : " Histogram of classification:  ");
@@ -233,12 +269,7 @@ void AddHistogramRows(Rows& rows, const DataSet* set, uint64_t headerCount)
     rows.Blank();
     snprintf(v, sizeof v, "Min %d , Max %d", intensityMin, intensityMax);
     rows.Add(decimated ? " Range of intensity (decimated):  " : " Range of intensity:  ", v);
-    snprintf(v, sizeof v, "Min %.3lf , Max %.3lf", gpsMin, gpsMax);
-    rows.Add(decimated ? " Range of GPS Time (decimated):  " : " Range of GPS Time:  ", v);
-    // Without points the extremes are the start values, which are no dates.
-    std::string dates;
-    if (n > 0) dates = std::string(GPSTimeToDateText(gpsMin)) + " , " + GPSTimeToDateText(gpsMax);
-    rows.Add("     Date and Time:  ", n > 0 ? dates.c_str() : nullptr);
+    AddGPSTimeRows(rows, decimated, gpsMin, gpsMax, facts);
     rows.Blank();
 }
 
@@ -286,7 +317,7 @@ bool FillLASInfo(HWND dialog, HWND view, std::string* text)
             header) {
             HeaderFacts facts = FactsOfLAZ(header);
             AddHeaderRows(rows, facts);
-            AddHistogramRows(rows, set, facts.pointCount);
+            AddHistogramRows(rows, set, facts);
             uint32_t count = std::min<uint32_t>(header->number_of_variable_length_records, 32);
             for (uint32_t k = 0; k < count && header->vlrs; k++) {
                 const laszip_vlr_struct& r = header->vlrs[k];
@@ -301,7 +332,7 @@ bool FillLASInfo(HWND dialog, HWND view, std::string* text)
     if (!las) return true;
     HeaderFacts facts = FactsOfLAS(las);
     AddHeaderRows(rows, facts);
-    AddHistogramRows(rows, set, facts.pointCount);
+    AddHistogramRows(rows, set, facts);
     for (uint32_t k = 0; k < las->header.numberOfVLRs && las->vlrs; k++) {
         const LASVLR* r = las->vlrs[k];
         if (r) AddVLRRow(rows, (int)k, r->userId, r->recordId, r->recordLength, r->description);

@@ -94,6 +94,23 @@ TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
     d = b;
     SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 129);
     ExpectRefused(d, "runs past the point data", "VLR one byte too long");
+
+    // The damaged record is named in plain text: its user ID quoted only when
+    // it is text, and a record whose header would be point data not named
+    // from those bytes.
+    d = b;
+    SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
+    ExpectRefused(d, "Variable length record 0 (\"VelkaDunmarro\" 0, 60000 bytes) runs past the point data at 409",
+                  "VLR named");
+    d[227 + 2] = 0x01;
+    d[227 + 3] = 0xE9;
+    ExpectRefused(d, "Variable length record 0 (a user ID that is not text, record ID 0, 60000 bytes) runs past",
+                  "VLR whose user ID is not text");
+    d = b;
+    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 2);
+    SetFieldAt<uint32_t>(d, 409 + 2, 0x01E9FF7Fu);   // the first point's Y, where a second VLR's user ID would be
+    ExpectRefused(d, "Variable length record 1 of 2 runs past the point data at 409: its header would begin at byte 409",
+                  "VLR header in the point data");
 }
 
 TEST(LasDamaged, BadFormatsAndRecordLengthsAreRefused)

@@ -212,6 +212,17 @@ TEST(LazDamaged, MissingOrBadLazRecordRefusesTheFile)
     v = raw;
     v[104] = 0x80 | 11;
     EXPECT_FALSE(DecodeBytes(v, 1).opened);
+    // A plain file that counts more VLRs than lie before its points passes on
+    // only those there are, never entries beyond them.
+    std::vector<uint8_t> plain = ReadWhole(SamplePath("simple1_3.las"));
+    ASSERT_GT(plain.size(), 227u);
+    uint32_t vlrCount, more;
+    memcpy(&vlrCount, &plain[100], 4);
+    more = vlrCount + 3;
+    memcpy(&plain[100], &more, 4);
+    Decoded counted = DecodeBytes(plain, 1, "counted.las");
+    ASSERT_TRUE(counted.opened) << counted.error;
+    EXPECT_EQ(counted.header.number_of_variable_length_records, vlrCount);
 
     // Scales and offsets that give no coordinates.
     const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();

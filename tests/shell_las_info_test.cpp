@@ -4,6 +4,8 @@
 #include "point_sets.h"
 #include "shell/las_info.h"
 #include "shell/open_files.h"
+#include "data/gps_time.h"
+#include "las_test_files.h"
 #include "resource.h"
 #include <cmath>
 #include <map>
@@ -101,9 +103,8 @@ TEST_F(LASInfoTest, LAS12HeaderHistogramsAndClipboardText)
         returns += atol(ValueOf(rows, l).c_str());
     EXPECT_EQ(returns, 1065);
     EXPECT_TRUE(HasLabel(rows, " Histogram of classification:  "));
-    EXPECT_TRUE(std::regex_match(ValueOf(rows, "     Date and Time:  "),
-                                 std::regex("[0-9]{2}/[0-9]{2}/[0-9]+ [0-9]{2}:[0-9]{2}:[0-9]{2} , "
-                                            "[0-9]{2}/[0-9]{2}/[0-9]+ [0-9]{2}:[0-9]{2}:[0-9]{2}")));
+    // Its global encoding says GPS week time: seconds of an unnamed week.
+    EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "no date: GPS week time");
     // The clipboard: an empty line, a line per row, an extra empty line.
     std::string expected = "\n";
     for (auto& r : rows) expected += r.first + r.second + "\n";
@@ -165,4 +166,44 @@ TEST_F(LASInfoTest, SetsThatAreNoLASFileShowTheStatisticsOnly)
     EXPECT_EQ(rows.back().first, "");
     EXPECT_TRUE(HasLabel(rows, " Source ID Count :   "));
     EXPECT_FALSE(HasLabel(rows, " LAS Header  "));
+}
+
+// Standard GPS times show the dates of the earliest and the latest time, over
+// the LAS and the LAZ road; times that are no number count for nothing, and
+// points without GPS times get no date.
+TEST_F(LASInfoTest, GPSTimeRangeAndItsDates)
+{
+    REQUIRE_SAMPLES();
+    for (const char* name : {"1815.las", "1815.laz"}) {
+        SCOPED_TRACE(name);
+        HWND view = SampleView(name);
+        ASSERT_NE(view, nullptr);
+        DataSet* set = Record(view)->currentDataSet;
+        set->points[0].gpsTime = std::nan("");
+        double first = set->points[1].gpsTime, last = first;
+        for (int i = 1; i < set->pointCount; i++) {
+            first = std::min(first, set->points[i].gpsTime);
+            last = std::max(last, set->points[i].gpsTime);
+        }
+        char a[48], b[48];
+        std::string expected = std::string(GPSTimeToDateText(first, a, sizeof a)) + " , " +
+                               GPSTimeToDateText(last, b, sizeof b);
+        ASSERT_STRNE(a, b);
+        Rows rows = Show(view);
+        EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), expected);
+        for (int i = 0; i < set->pointCount; i++) set->points[i].gpsTime = std::nan("");
+        rows = Show(view);
+        EXPECT_EQ(ValueOf(rows, " Range of GPS Time:  "), "none: no point has a finite GPS time");
+        EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "");
+    }
+    // Format 0 carries no GPS time, whatever the encoding says.
+    std::string path = TempPath("no_time.las");
+    ASSERT_TRUE(MakeLASFile(path, 12, 20, 10));
+    Bytes bytes = ReadBytes(path);
+    SetFieldAt<uint16_t>(bytes, 6, 1);
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    DataSet* set = LoadDataFile(path.c_str(), "no_time.las");
+    ASSERT_NE(set, nullptr);
+    Rows rows = Show(OpenView({set}));
+    EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "no date: the points carry no GPS time");
 }

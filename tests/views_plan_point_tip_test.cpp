@@ -57,6 +57,12 @@ TEST(PointTip, EveryFormatShowsWhatItCarries)
         EXPECT_EQ(Has(t, "Syn WH OL"), format > 5) << format;
         EXPECT_TRUE(Has(t, "Syn WH")) << format;
     }
+    // GPS week time names no week: no date.
+    for (int format : {1, 3, 6, 7}) {
+        std::string t = FormatPointTip(r, &p, format, text, sizeof text, false);
+        EXPECT_TRUE(Has(t, "GPS Time: 1000.500000\n       no date: GPS week time")) << format;
+        EXPECT_FALSE(Has(t, "2011")) << format;
+    }
     p.flags = 0;
     FormatPointTip(r, &p, 1, text, sizeof text);
     EXPECT_TRUE(Has(text, "Flag:   none \n"));
@@ -66,20 +72,25 @@ TEST(PointTip, EveryFormatShowsWhatItCarries)
 TEST(PointTip, TheFormatComesFromTheLASOrLAZFile)
 {
     ASSERT_FALSE(SampleDir().empty()) << "sample data missing";
+    // With whether the file's GPS times are standard times, which have dates
+    // (global encoding bit 0), or GPS week time, which has none.
     struct {
         const char* file;
         int format;
-    } files[] = {{"point10.las", 0},      {"point-time.las", 1},  {"point-color.las", 2},
-                 {"simple.las", 3},        {"simple.laz", 3},      {"simple1_3.las", 4},
-                 {"1_4_w_evlr.laz", 6},    {"rand1_6.las", 6},     {"simple1_4.las", 7},
-                 {"append-bug.laz", 8}};
+        bool dated;
+    } files[] = {{"point10.las", 0, false},   {"point-time.las", 1, false}, {"1815.las", 1, true},
+                 {"1815.laz", 1, true},       {"simple.las", 3, false},     {"simple.laz", 3, false},
+                 {"simple1_3.las", 4, false}, {"1_4_w_evlr.laz", 6, true},  {"rand1_6.las", 6, false},
+                 {"simple1_4.las", 7, false}, {"append-bug.laz", 8, true}};
     ViewRecord* r = (ViewRecord*)NBLCalloc(1, sizeof(ViewRecord));
     DataSet* set = AllocDataSet();
     r->currentDataSet = set;
     for (auto& f : files) {
         lstrcpyA(set->path, SamplePath(f.file).c_str());
         set->source = strstr(f.file, ".laz") ? SOURCE_LAZ : SOURCE_LAS;
-        EXPECT_EQ(PointTipFormat(r), f.format) << f.file;
+        bool dated = !f.dated;
+        EXPECT_EQ(PointTipFormat(r, &dated), f.format) << f.file;
+        EXPECT_EQ(dated, f.dated) << f.file;
     }
     // Points without a LAS file (ASCII) and a view without a data set: format 1.
     set->source = SOURCE_ASCII;

@@ -138,6 +138,20 @@ int64_t LASFileSize(HANDLE file)
     return size.QuadPart;
 }
 
+static int ReadFileAt(void* context, uint64_t offset, void* buffer, uint64_t size)
+{
+    HANDLE file = (HANDLE)context;
+    if (size == 0) return 1;
+    if (offset > (uint64_t)INT64_MAX) return 0;
+    return LASSeek(file, (int64_t)offset, FILE_BEGIN) && LASReadItems(file, buffer, size, 1) == 1;
+}
+
+LASByteSource LASFileByteSource(HANDLE file)
+{
+    int64_t size = LASFileSize(file);
+    return LASByteSource{(void*)file, ReadFileAt, size > 0 ? (uint64_t)size : 0};
+}
+
 int EnsureLASBuffer(LASFile* las, int recordLength, const char* function)
 {
     uint64_t need;

@@ -82,5 +82,8 @@ uint64_t    LASReadItems(HANDLE file, void* buffer, uint64_t size, uint64_t coun
 uint64_t    LASWriteItems(HANDLE file, const void* buffer, uint64_t size, uint64_t count);
 int         LASSeek(HANDLE file, int64_t distance, DWORD origin);
 int64_t     LASFileSize(HANDLE file);
+// The header parse's byte source over an open file, sized now; reading moves
+// the file position.
+LASByteSource LASFileByteSource(HANDLE file);
 // Grows the point buffer so that 9216 records of `recordLength` fit; 0 on failure.
 int         EnsureLASBuffer(LASFile* las, int recordLength, const char* function);

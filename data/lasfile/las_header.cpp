@@ -4,6 +4,7 @@
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 static const char LAS_GENERATING_SOFTWARE[] = "Velka Geospatial LAS Lib v1.40";
@@ -51,41 +52,6 @@ void InitLASHeader(LASFile* las)
     las->version = 10;
 }
 
-// Walks the VLR headers between the public header and the point data: every
-// record, header and data, must lie inside that space before any is read.
-static int CheckVLRArea(LASFile* las)
-{
-    static const char* F = "ReadLASHeader";
-    const LASHeader& h = las->header;
-    uint64_t space = h.offsetToPointData - h.headerSize;
-    if ((uint64_t)h.numberOfVLRs * LAS_VLR_HEADER_SIZE > space) {
-        SetLASErrorF(las, F, "%u variable length records cannot fit in the %llu bytes before the point data",
-                     (unsigned)h.numberOfVLRs, (unsigned long long)space);
-        return 0;
-    }
-    uint64_t at = h.headerSize;
-    for (uint32_t i = 0; i < h.numberOfVLRs; i++) {
-        LASVLRHeader vh;
-        if (!LASSeek(las->file, (int64_t)at, FILE_BEGIN) || LASReadItems(las->file, &vh, sizeof vh, 1) != 1) {
-            SetLASErrorF(las, F, "Unable to read variable length record %u", (unsigned)i);
-            return 0;
-        }
-        at += LAS_VLR_HEADER_SIZE + vh.recordLength;
-        if (at > h.offsetToPointData) {
-            char id[17];
-            memcpy(id, vh.userId, 16);
-            id[16] = 0;
-            for (char& c : id)
-                if (c && (c < 32 || c > 126)) c = '?';
-            SetLASErrorF(las, F, "Variable length record %u (%s %u, %u bytes) runs past the point data at %u",
-                         (unsigned)i, id, (unsigned)vh.recordId, (unsigned)vh.recordLength,
-                         (unsigned)h.offsetToPointData);
-            return 0;
-        }
-    }
-    return 1;
-}
-
 // Every coordinate is an integer times a scale plus an offset: a scale or
 // offset that is not a finite number, or a zero scale, gives no coordinates.
 const char* LASScaleProblem(double xScale, double yScale, double zScale, double xOffset, double yOffset,
@@ -102,89 +68,109 @@ const char* LASScaleProblem(double xScale, double yScale, double zScale, double 
     return nullptr;
 }
 
-// Checks what the fixed part of a header says before anything relies on it.
-static int CheckHeader(LASFile* las, int64_t fileSize)
+// Reads the fixed part and checks what it says before anything relies on it,
+// then the longer layout of LAS 1.3 and 1.4 where the header holds it.
+static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, char* error,
+                          size_t size)
 {
-    static const char* F = "ReadLASHeader";
-    const LASHeader& h = las->header;
+    LASHeader& h = p->header;
+    if (source.size < LAS_HEADER_SIZE_10 || !source.readAt(source.context, 0, &h, LAS_HEADER_SIZE_10)) {
+        snprintf(error, size, "The file holds %llu bytes, too few for a 227-byte LAS header",
+                 (unsigned long long)source.size);
+        return 0;
+    }
+    if (memcmp(h.fileSignature, "LASF", 4) != 0) {
+        snprintf(error, size, "The file does not begin with the LAS signature \"LASF\"");
+        return 0;
+    }
+    if (h.versionMinor <= 4) p->version = 10 + h.versionMinor;
     if (h.headerSize < LAS_HEADER_SIZE_10) {
-        SetLASErrorF(las, F, "Header size %u is smaller than the 227 bytes of a LAS header", (unsigned)h.headerSize);
+        snprintf(error, size, "Header size %u is smaller than the 227 bytes of a LAS header", (unsigned)h.headerSize);
         return 0;
     }
     if (h.offsetToPointData < h.headerSize) {
-        SetLASErrorF(las, F, "Header size %u reaches past the offset to point data %u",
-                     (unsigned)h.headerSize, (unsigned)h.offsetToPointData);
+        snprintf(error, size, "Header size %u reaches past the offset to point data %u", (unsigned)h.headerSize,
+                 (unsigned)h.offsetToPointData);
         return 0;
     }
-    if ((int64_t)h.offsetToPointData > fileSize) {
-        SetLASErrorF(las, F, "Offset to point data %u lies beyond the end of the file (%lld bytes)",
-                     (unsigned)h.offsetToPointData, (long long)fileSize);
+    if (h.offsetToPointData > source.size) {
+        snprintf(error, size, "Offset to point data %u lies beyond the end of the file (%llu bytes)",
+                 (unsigned)h.offsetToPointData, (unsigned long long)source.size);
         return 0;
     }
     // Before the format: a LAZ file read as LAS is then refused for its real fault.
     const char* bad = LASScaleProblem(h.xScale, h.yScale, h.zScale, h.xOffset, h.yOffset, h.zOffset);
     if (bad) {
-        SetLASErrorF(las, F, "%s", bad);
+        snprintf(error, size, "%s", bad);
         return 0;
     }
-    if (h.pointDataFormat & 0xC0) {
-        SetLASErrorF(las, F, "Point data format %u is compressed (LAZ); its points are not LAS records",
-                     (unsigned)h.pointDataFormat);
+    if ((h.pointDataFormat & 0xC0) && !rules.compressedFormats) {
+        snprintf(error, size, "Point data format %u is compressed (LAZ); its points are not LAS records",
+                 (unsigned)h.pointDataFormat);
         return 0;
     }
-    if (h.pointDataFormat > LAS_MAX_FORMAT) {
-        SetLASErrorF(las, F, "Unknown point data format %u", (unsigned)h.pointDataFormat);
-        NoteLASRefusedFormat(h.pointDataFormat);
+    int format = h.pointDataFormat & 0x3F;
+    if (format > LAS_MAX_FORMAT) {
+        snprintf(error, size, "Unknown point data format %d", format);
+        p->refusedFormat = format;
         return 0;
     }
-    int standard = LASStandardRecordLength(h.pointDataFormat);
+    int standard = LASStandardRecordLength(format);
     if (h.pointDataRecordLength < standard) {
-        SetLASErrorF(las, F, "Point record length %u is shorter than the %d bytes of point data format %u",
-                     (unsigned)h.pointDataRecordLength, standard, (unsigned)h.pointDataFormat);
+        snprintf(error, size, "Point record length %u is shorter than the %d bytes of point data format %d",
+                 (unsigned)h.pointDataRecordLength, standard, format);
+        return 0;
+    }
+    p->heldBytes = HeldHeaderBytes(h.versionMinor >= 4 ? 14 : 10 + h.versionMinor, h.headerSize);
+    if (p->heldBytes > LAS_HEADER_SIZE_10 &&
+        !source.readAt(source.context, LAS_HEADER_SIZE_10, (uint8_t*)&h + LAS_HEADER_SIZE_10,
+                       p->heldBytes - LAS_HEADER_SIZE_10)) {
+        snprintf(error, size, "Unable to read the LAS 1.3/1.4 header fields");
         return 0;
     }
     return 1;
 }
 
+int ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out, char* error,
+                   size_t errorSize)
+{
+    memset(out, 0, sizeof *out);
+    out->refusedFormat = -1;
+    out->heldBytes = LAS_HEADER_SIZE_10;
+    if (errorSize) error[0] = 0;
+    if (!ParseFixedPart(source, rules, out, error, errorSize)) return 0;
+    return ReadVariableLengthRecords(source, rules, out, error, errorSize);
+}
+
 int ReadLASHeader(LASFile* las)
 {
     static const char* F = "ReadLASHeader";
-    LASHeader& h = las->header;
+    static const LASParseRules rules = {false, false};
     FreeVLRTable(las);
     Free(las->rawHeader);
     las->rawHeader = nullptr;
     las->available = las->loaded = las->cursor = las->lastIndex = las->endOfFile = 0;
     las->recordsRead = 0;
 
-    int64_t fileSize = LASFileSize(las->file);
-    memset((uint8_t*)&h + LAS_HEADER_SIZE_10, 0, sizeof h - LAS_HEADER_SIZE_10);
-    if (!LASSeek(las->file, 0, FILE_BEGIN) || LASReadItems(las->file, &h, LAS_HEADER_SIZE_10, 1) != 1) {
-        SetLASErrorF(las, F, "The file holds %lld bytes, too few for a 227-byte LAS header", (long long)fileSize);
+    LASByteSource source = LASFileByteSource(las->file);
+    LASParsedHeader parsed;
+    char why[LAS_ERROR_TEXT_SIZE];
+    int ok = ParseLASHeader(source, rules, &parsed, why, sizeof why);
+    if (parsed.version) las->version = parsed.version;
+    if (!ok) {
+        if (parsed.refusedFormat >= 0) NoteLASRefusedFormat(parsed.refusedFormat);
+        SetLASError(las, why, F);
         return 0;
     }
-    if (h.versionMinor <= 4) las->version = 10 + h.versionMinor;
-    if (!CheckHeader(las, fileSize)) return 0;
-
+    las->header = parsed.header;
+    las->vlrs = parsed.vlrs;
+    LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
-    las->pointCount = h.legacyPointCount;
-    uint16_t held = HeldHeaderBytes(h.versionMinor >= 4 ? 14 : 10 + h.versionMinor, h.headerSize);
-    if (held > LAS_HEADER_SIZE_10) {
-        uint64_t more = held - LAS_HEADER_SIZE_10;
-        if (LASReadItems(las->file, (uint8_t*)&h + LAS_HEADER_SIZE_10, more, 1) != 1) {
-            SetLASError(las, "Unable to read the LAS 1.3/1.4 header fields", F);
-            return 0;
-        }
-        if (held == LAS_HEADER_SIZE_14) las->pointCount = h.pointCount64;
-    }
+    las->pointCount = parsed.heldBytes == LAS_HEADER_SIZE_14 ? h.pointCount64 : h.legacyPointCount;
     if (las->pointCount > LAS_MAX_POINTS) {
         SetLASErrorF(las, F, "Point count %llu is more than this library can read (%llu)",
                      (unsigned long long)las->pointCount, (unsigned long long)LAS_MAX_POINTS);
-        return 0;
-    }
-    if (!CheckVLRArea(las)) return 0;
-    if (!ReadVariableLengthRecords(las)) {
-        if (!las->errorText[0]) SetLASError(las, "Memory problems, unable to read the variable length records", F);
         return 0;
     }
     ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003));
@@ -192,8 +178,7 @@ int ReadLASHeader(LASFile* las)
     if (las->format >= 4) {
         // Kept for callers that want the header and VLR bytes exactly as stored.
         las->rawHeader = (uint8_t*)Malloc(h.offsetToPointData, F);
-        if (las->rawHeader && (!LASSeek(las->file, 0, FILE_BEGIN) ||
-                               LASReadItems(las->file, las->rawHeader, h.offsetToPointData, 1) != 1)) {
+        if (las->rawHeader && !source.readAt(source.context, 0, las->rawHeader, h.offsetToPointData)) {
             Free(las->rawHeader);
             las->rawHeader = nullptr;
         }
@@ -201,7 +186,7 @@ int ReadLASHeader(LASFile* las)
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
     las->dataStart = h.offsetToPointData;
     las->dataBehindPoints = las->pointCount > 0 &&
-        (uint64_t)fileSize > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
+        source.size > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
     if (!LASSeek(las->file, h.offsetToPointData, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;

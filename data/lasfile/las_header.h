@@ -60,6 +60,39 @@ static_assert(offsetof(LASHeader, minZ) == 219, "extent");
 static_assert(offsetof(LASHeader, waveformDataStart) == 227, "LAS 1.3 part");
 static_assert(offsetof(LASHeader, pointCount64) == 247, "LAS 1.4 count");
 
+struct LASVLR;
+
+// Where a header parse reads from: `readAt` reads exactly `size` bytes at
+// `offset` into `buffer` and returns 1, or 0 when they are not all there.
+// The LAS library reads its Win32 file through one, the LAZ reader its stream.
+struct LASByteSource {
+    void*    context;
+    int    (*readAt)(void* context, uint64_t offset, void* buffer, uint64_t size);
+    uint64_t size;                      // bytes the source holds
+};
+
+// What the LAS library and the LAZ reader take differently.
+struct LASParseRules {
+    bool compressedFormats;   // point formats with the LAZ bits 6-7 are taken (their points are not LAS records)
+    bool cutOverlongVLRs;     // a record running past the point data is cut there and ends the table; else refused
+};
+
+// One parsed header with its variable length records.
+struct LASParsedHeader {
+    LASHeader header;         // numberOfVLRs counts the records in `vlrs`
+    LASVLR**  vlrs;           // the caller's after a successful parse (FreeVLRs)
+    int       version;        // 10 to 14 from Version Minor; 0 for a minor the library does not know
+    uint16_t  heldBytes;      // header bytes of the version's layout that were read: 227, 235 or 375
+    uint64_t  vlrEnd;         // source position behind the last record
+    int       refusedFormat;  // the unknown point format the parse refused, else -1
+};
+
+// Reads and checks the public header and the VLRs: every size and offset is
+// checked before it is trusted and nothing is read past the point data. 1 on
+// success; 0 with the reason in `error`, and nothing left to free.
+int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
+                         char* error, size_t errorSize);
+
 void      InitLASHeader(LASFile* las);
 int       ReadLASHeader(LASFile* las);
 // The reason a header's scales and offsets give no coordinates, or null.

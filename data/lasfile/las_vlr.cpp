@@ -16,48 +16,119 @@ void FreeVLR(LASVLR* vlr)
     Free(vlr);
 }
 
+void FreeVLRs(LASVLR** vlrs, uint32_t count)
+{
+    if (!vlrs) return;
+    for (uint32_t i = 0; i < count; i++) FreeVLR(vlrs[i]);
+    Free(vlrs);
+}
+
 void FreeVLRTable(LASFile* las)
 {
-    if (las->vlrs) {
-        for (uint32_t i = 0; i < las->header.numberOfVLRs; i++) FreeVLR(las->vlrs[i]);
-        Free(las->vlrs);
-    }
+    FreeVLRs(las->vlrs, las->header.numberOfVLRs);
     las->vlrs = nullptr;
     las->header.numberOfVLRs = 0;
 }
 
-LASVLR* ReadVLR(HANDLE file)
+LASVLR* ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header)
 {
     LASVLR* vlr = (LASVLR*)Calloc(1, sizeof(LASVLR), "ReadVLR");
     if (!vlr) return nullptr;
-    if (LASReadItems(file, vlr, LAS_VLR_HEADER_SIZE, 1) != 1) {
-        memset(vlr, 0, sizeof *vlr);
-        return vlr;
-    }
+    memcpy(vlr, &header, LAS_VLR_HEADER_SIZE);
     vlr->data = (uint8_t*)Calloc(1, vlr->recordLength, "ReadVLR");
-    if (vlr->data) LASReadItems(file, vlr->data, 1, vlr->recordLength);
+    if (!vlr->data) {
+        Free(vlr);
+        return nullptr;
+    }
+    if (vlr->recordLength && !source.readAt(source.context, dataAt, vlr->data, vlr->recordLength))
+        memset(vlr->data, 0, vlr->recordLength);
     return vlr;
 }
 
-// Reads the records the header counts, from Header Size bytes into the file.
-// 0 when a record or its data could not be allocated; the table then holds
-// what was read so far and is freed with the handle.
-int ReadVariableLengthRecords(LASFile* las)
+// A record's user ID and record ID for a message. The ID is quoted only when
+// it is text: bytes of a damaged record are no name.
+static void NameOfVLR(const LASVLRHeader& vh, char* name, size_t size)
 {
-    uint32_t count = las->header.numberOfVLRs;
-    if (count == 0) return 1;
-    las->vlrs = (LASVLR**)Calloc(count, sizeof(LASVLR*), "ReadVariableLengthRecords");
-    if (!las->vlrs) {
-        las->header.numberOfVLRs = 0;
+    size_t n = strnlen(vh.userId, sizeof vh.userId);
+    bool text = n > 0;
+    for (size_t k = 0; k < n; k++)
+        if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) text = false;
+    if (text) snprintf(name, size, "\"%.*s\" %u", (int)n, vh.userId, (unsigned)vh.recordId);
+    else snprintf(name, size, "a user ID that is not text, record ID %u", (unsigned)vh.recordId);
+}
+
+// Walks the records from Header Size bytes into the file: each header and its
+// data must lie before the point data. Under the cutting rule a record that
+// runs past it is cut there and is the last one kept.
+static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t most,
+                    char* error, size_t size)
+{
+    const LASHeader& h = p->header;
+    uint64_t at = h.headerSize;
+    for (uint32_t i = 0; i < most; i++) {
+        if (at + LAS_VLR_HEADER_SIZE > h.offsetToPointData) {
+            if (rules.cutOverlongVLRs) break;
+            // Its header would be point data: nothing there names it.
+            snprintf(error, size, "Variable length record %u of %u runs past the point data at %u: its header "
+                     "would begin at byte %llu", (unsigned)i, (unsigned)most, (unsigned)h.offsetToPointData,
+                     (unsigned long long)at);
+            return 0;
+        }
+        LASVLRHeader vh;
+        if (!source.readAt(source.context, at, &vh, sizeof vh)) {
+            snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
+            return 0;
+        }
+        bool cut = at + LAS_VLR_HEADER_SIZE + vh.recordLength > h.offsetToPointData;
+        if (cut && !rules.cutOverlongVLRs) {
+            char name[64];
+            NameOfVLR(vh, name, sizeof name);
+            snprintf(error, size, "Variable length record %u (%s, %u bytes) runs past the point data at %u",
+                     (unsigned)i, name, (unsigned)vh.recordLength, (unsigned)h.offsetToPointData);
+            return 0;
+        }
+        if (cut) vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
+        LASVLR* vlr = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh);
+        if (!vlr) {
+            snprintf(error, size, "Memory problems, unable to read the variable length records");
+            return 0;
+        }
+        p->vlrs[p->header.numberOfVLRs++] = vlr;
+        at += LAS_VLR_HEADER_SIZE + vh.recordLength;
+        if (cut) break;
+    }
+    p->vlrEnd = at;
+    return 1;
+}
+
+int ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p,
+                              char* error, size_t size)
+{
+    LASHeader& h = p->header;
+    uint32_t announced = h.numberOfVLRs;
+    uint64_t space = h.offsetToPointData - h.headerSize;
+    uint64_t most = announced;
+    if ((uint64_t)announced * LAS_VLR_HEADER_SIZE > space) {
+        if (!rules.cutOverlongVLRs) {
+            snprintf(error, size, "%u variable length records cannot fit in the %llu bytes before the point data",
+                     (unsigned)announced, (unsigned long long)space);
+            return 0;
+        }
+        most = space / LAS_VLR_HEADER_SIZE;
+    }
+    h.numberOfVLRs = 0;
+    p->vlrEnd = h.headerSize;
+    if (most == 0) return 1;
+    p->vlrs = (LASVLR**)Calloc(most, sizeof(LASVLR*), "ReadVariableLengthRecords");
+    if (!p->vlrs) {
+        snprintf(error, size, "Memory problems, unable to read the variable length records");
         return 0;
     }
-    if (!LASSeek(las->file, las->header.headerSize, FILE_BEGIN)) return 0;
-    for (uint32_t i = 0; i < count; i++) {
-        LASVLR* vlr = ReadVLR(las->file);
-        las->vlrs[i] = vlr;
-        if (!vlr || !vlr->data) return 0;
-    }
-    return 1;
+    if (WalkVLRs(source, rules, p, (uint32_t)most, error, size)) return 1;
+    FreeVLRs(p->vlrs, h.numberOfVLRs);
+    p->vlrs = nullptr;
+    h.numberOfVLRs = 0;
+    return 0;
 }
 
 int64_t WriteVLRs(LASFile* las)
@@ -126,15 +197,20 @@ int AddVLRCopy(const LASVLR* vlr, LASFile* las)
     return count;
 }
 
-int FindVLR(LASFile* las, const char* userId, int recordId)
+int FindVLRIn(LASVLR* const* vlrs, uint32_t count, const char* userId, int recordId)
 {
-    for (uint32_t i = 0; las->vlrs && i < las->header.numberOfVLRs; i++) {
+    for (uint32_t i = 0; vlrs && i < count; i++) {
         char id[17];
-        memcpy(id, las->vlrs[i]->userId, 16);
+        memcpy(id, vlrs[i]->userId, 16);
         id[16] = 0;
-        if (strcmp(id, userId) == 0 && las->vlrs[i]->recordId == recordId) return (int)i;
+        if (strcmp(id, userId) == 0 && vlrs[i]->recordId == recordId) return (int)i;
     }
     return -1;
+}
+
+int FindVLR(LASFile* las, const char* userId, int recordId)
+{
+    return FindVLRIn(las->vlrs, las->header.numberOfVLRs, userId, recordId);
 }
 
 // Removes the first matching record; the rest close up in order. Removing the

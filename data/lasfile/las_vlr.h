@@ -3,9 +3,11 @@
 #pragma once
 #include <cstdint>
 #include <cstddef>
-#include <windows.h>
 
 struct LASFile;
+struct LASByteSource;
+struct LASParseRules;
+struct LASParsedHeader;
 
 const uint16_t LAS_VLR_RESERVED_10 = 0xAABB;   // LAS 1.0 record signature
 const uint32_t LAS_VLR_HEADER_SIZE = 54;
@@ -32,14 +34,22 @@ static_assert(sizeof(LASVLRHeader) == 54, "VLR header is 54 bytes");
 static_assert(offsetof(LASVLR, data) == 54, "VLR data pointer follows the stored header");
 static_assert(offsetof(LASVLR, recordLength) == 20, "record length field");
 
-int      ReadVariableLengthRecords(LASFile* las);
-LASVLR*  ReadVLR(HANDLE file);
+// The records between the parsed header and its point data, into `parsed`
+// (part of ParseLASHeader). 1 on success; 0 with the reason in `error`.
+int      ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules,
+                                   LASParsedHeader* parsed, char* error, size_t errorSize);
+// A new record with `header` and the header's Record Length After Header
+// bytes of data read at `dataAt` (zero where the read fell short); null when
+// it cannot be allocated.
+LASVLR*  ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header);
 int64_t  WriteVLRs(LASFile* las);
 int64_t  TotalVLRSize(LASFile* las);
 LASVLR*  CopyVLR(const LASVLR* vlr);
 int      AddVLR(LASVLR* vlr, LASFile* las);
 int      AddVLRCopy(const LASVLR* vlr, LASFile* las);
 int      FindVLR(LASFile* las, const char* userId, int recordId);
+// FindVLR over a table of `count` records.
+int      FindVLRIn(LASVLR* const* vlrs, uint32_t count, const char* userId, int recordId);
 int      RemoveVLR(LASFile* las, const char* userId, int recordId);
 int      SetVLRReserved(LASFile* las);
 int      EnsureNBLMainRecord(LASFile* las);
@@ -50,3 +60,5 @@ int      ReadLeicaGeoRecord(LASFile* las, int index);
 void     FreeVLR(LASVLR* vlr);
 // Frees every record and the table, leaving the handle with none.
 void     FreeVLRTable(LASFile* las);
+// Frees a table of `count` records and the records; null is fine.
+void     FreeVLRs(LASVLR** vlrs, uint32_t count);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include "data/laszip/laz_intcorr.h"
 #include "data/lasfile/las_header.h"
+#include "data/lasfile/las_vlr.h"
 
 namespace laz {
 
@@ -14,13 +15,6 @@ const size_t kFeedBlock = 1 << 16;
 const uint64_t kMaxJobBytes = 16ull << 20;    // larger chunks decode on the caller's thread
 const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of the reader
 const uint64_t kUncompressedBlock = 4096;
-
-inline double GetF64(const uint8_t* p)
-{
-    double v;
-    memcpy(&v, p, 8);
-    return v;
-}
 
 }  // namespace
 
@@ -47,7 +41,7 @@ bool LazReader::FileFeed::Refill(const uint8_t*& cur, const uint8_t*& end)
     return true;
 }
 
-LazReader::LazReader() : src_(nullptr), pool_(nullptr)
+LazReader::LazReader() : src_(nullptr), vlrTable_(nullptr), vlrCount_(0), pool_(nullptr)
 {
     ResetHeader();
     Close();
@@ -56,13 +50,16 @@ LazReader::LazReader() : src_(nullptr), pool_(nullptr)
 LazReader::~LazReader()
 {
     Close();
+    ResetHeader();
 }
 
 void LazReader::ResetHeader()
 {
     memset(&header_, 0, sizeof header_);
     vlrs_.clear();
-    vlrData_.clear();
+    FreeVLRs(vlrTable_, vlrCount_);
+    vlrTable_ = nullptr;
+    vlrCount_ = 0;
     userInHeader_.clear();
     userAfterHeader_.clear();
 }
@@ -123,132 +120,83 @@ bool LazReader::Open(std::unique_ptr<LazSource> src, unsigned threads, std::stri
     return true;
 }
 
+namespace {
+
+int ReadFromSource(void* context, uint64_t offset, void* buffer, uint64_t size)
+{
+    return static_cast<LazSource*>(context)->ReadAt(offset, buffer, (size_t)size) ? 1 : 0;
+}
+
+// The parsed header in the reader interface's form; the VLRs are set apart.
+void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
+{
+    H.file_source_ID = s.fileSourceId;
+    H.global_encoding = s.globalEncoding;
+    H.project_ID_GUID_data_1 = s.guidData1;
+    H.project_ID_GUID_data_2 = s.guidData2;
+    H.project_ID_GUID_data_3 = s.guidData3;
+    memcpy(H.project_ID_GUID_data_4, s.guidData4, 8);
+    H.version_major = s.versionMajor;
+    H.version_minor = s.versionMinor;
+    memcpy(H.system_identifier, s.systemIdentifier, 32);
+    memcpy(H.generating_software, s.generatingSoftware, 32);
+    H.file_creation_day = s.creationDay;
+    H.file_creation_year = s.creationYear;
+    H.header_size = s.headerSize;
+    H.offset_to_point_data = s.offsetToPointData;
+    H.point_data_format = s.pointDataFormat & 0x3F;
+    H.point_data_record_length = s.pointDataRecordLength;
+    H.number_of_point_records = s.legacyPointCount;
+    memcpy(H.number_of_points_by_return, s.legacyPointsByReturn, sizeof H.number_of_points_by_return);
+    H.x_scale_factor = s.xScale;
+    H.y_scale_factor = s.yScale;
+    H.z_scale_factor = s.zScale;
+    H.x_offset = s.xOffset;
+    H.y_offset = s.yOffset;
+    H.z_offset = s.zOffset;
+    H.max_x = s.maxX;
+    H.min_x = s.minX;
+    H.max_y = s.maxY;
+    H.min_y = s.minY;
+    H.max_z = s.maxZ;
+    H.min_z = s.minZ;
+    H.start_of_waveform_data_packet_record = s.waveformDataStart;
+    H.start_of_first_extended_variable_length_record = s.firstEVLRStart;
+    H.number_of_extended_variable_length_records = s.numberOfEVLRs;
+    H.extended_number_of_point_records = s.pointCount64;
+    memcpy(H.extended_number_of_points_by_return, s.pointsByReturn, sizeof H.extended_number_of_points_by_return);
+}
+
+}  // namespace
+
+// The LAS library parses the header and the VLRs; this reader finds and
+// reads its own record and passes the others on.
 bool LazReader::ParseHeader(std::string& err)
 {
-    uint8_t h[375];
-    memset(h, 0, sizeof h);
-    if (fileSize_ < 227 || !src_->ReadAt(0, h, (size_t)std::min<uint64_t>(fileSize_, 375))) {
-        err = "file is too short for a LAS header";
+    // Compressed formats are this reader's; a record running past the point
+    // data is cut there, as other readers do.
+    const LASParseRules rules = {true, true};
+    const LASByteSource source = {src_.get(), ReadFromSource, fileSize_};
+    LASParsedHeader parsed;
+    char why[256];
+    if (!ParseLASHeader(source, rules, &parsed, why, sizeof why)) {
+        err = why;
         return false;
     }
-    if (memcmp(h, "LASF", 4) != 0) {
-        err = "not a LAS file (no LASF signature)";
-        return false;
-    }
+    const LASHeader& s = parsed.header;
+    vlrTable_ = parsed.vlrs;
+    vlrCount_ = s.numberOfVLRs;
     laszip_header_struct& H = header_;
-    H.file_source_ID = Get16(h + 4);
-    H.global_encoding = Get16(h + 6);
-    H.project_ID_GUID_data_1 = Get32(h + 8);
-    H.project_ID_GUID_data_2 = Get16(h + 12);
-    H.project_ID_GUID_data_3 = Get16(h + 14);
-    memcpy(H.project_ID_GUID_data_4, h + 16, 8);
-    H.version_major = h[24];
-    H.version_minor = h[25];
-    memcpy(H.system_identifier, h + 26, 32);
-    memcpy(H.generating_software, h + 58, 32);
-    H.file_creation_day = Get16(h + 90);
-    H.file_creation_year = Get16(h + 92);
-    H.header_size = Get16(h + 94);
-    H.offset_to_point_data = Get32(h + 96);
-    H.number_of_variable_length_records = Get32(h + 100);
-    uint8_t rawFormat = h[104];
-    H.point_data_record_length = Get16(h + 105);
-    H.number_of_point_records = Get32(h + 107);
-    for (int i = 0; i < 5; i++) H.number_of_points_by_return[i] = Get32(h + 111 + 4 * i);
-    H.x_scale_factor = GetF64(h + 131);
-    H.y_scale_factor = GetF64(h + 139);
-    H.z_scale_factor = GetF64(h + 147);
-    H.x_offset = GetF64(h + 155);
-    H.y_offset = GetF64(h + 163);
-    H.z_offset = GetF64(h + 171);
-    H.max_x = GetF64(h + 179);
-    H.min_x = GetF64(h + 187);
-    H.max_y = GetF64(h + 195);
-    H.min_y = GetF64(h + 203);
-    H.max_z = GetF64(h + 211);
-    H.min_z = GetF64(h + 219);
+    ToReaderHeader(s, H);
 
-    bool v13 = H.version_major > 1 || (H.version_major == 1 && H.version_minor >= 3);
-    bool v14 = H.version_major > 1 || (H.version_major == 1 && H.version_minor >= 4);
-    uint32_t base = v14 ? 375 : (v13 ? 235 : 227);
-    if (H.header_size < base) {
-        err = "LAS header size " + std::to_string(H.header_size) + " is too small";
-        return false;
-    }
-    if (H.header_size > fileSize_) {
-        err = "file is too short for its LAS header";
-        return false;
-    }
-    if (v13) H.start_of_waveform_data_packet_record = Get64(h + 227);
-    if (v14) {
-        H.start_of_first_extended_variable_length_record = Get64(h + 235);
-        H.number_of_extended_variable_length_records = Get32(h + 243);
-        H.extended_number_of_point_records = Get64(h + 247);
-        for (int i = 0; i < 15; i++) H.extended_number_of_points_by_return[i] = Get64(h + 255 + 8 * i);
-    }
-    if (const char* bad = LASScaleProblem(H.x_scale_factor, H.y_scale_factor, H.z_scale_factor, H.x_offset,
-                                          H.y_offset, H.z_offset)) {
-        err = bad;
-        return false;
-    }
-    uint64_t offset = H.offset_to_point_data;
-    if (offset < H.header_size) {
-        err = "offset to point data lies inside the header";
-        return false;
-    }
-    if (offset > fileSize_) {
-        err = "offset to point data lies beyond the end of the file";
-        return false;
-    }
-
-    userInHeader_.resize(H.header_size - base);
-    if (!userInHeader_.empty() && !src_->ReadAt(base, userInHeader_.data(), userInHeader_.size())) {
+    userInHeader_.resize(s.headerSize - parsed.heldBytes);
+    if (!userInHeader_.empty() && !src_->ReadAt(parsed.heldBytes, userInHeader_.data(), userInHeader_.size())) {
         err = "cannot read the LAS header";
         return false;
     }
-
-    // VLRs: one running past the point data is cut there, as other readers do.
-    uint64_t pos = H.header_size;
-    std::vector<uint8_t> lazPayload;
-    bool haveLaz = false;
-    uint32_t lazBytes = 0;
-    for (uint32_t i = 0; i < H.number_of_variable_length_records; i++) {
-        if (pos + 54 > offset) break;
-        uint8_t vh[54];
-        if (!src_->ReadAt(pos, vh, 54)) {
-            err = "cannot read a variable length record";
-            return false;
-        }
-        uint64_t len = Get16(vh + 20);
-        bool cut = pos + 54 + len > offset;
-        if (cut) len = offset - pos - 54;
-        std::vector<uint8_t> data((size_t)len);
-        if (len && !src_->ReadAt(pos + 54, data.data(), (size_t)len)) {
-            err = "cannot read a variable length record";
-            return false;
-        }
-        if (strncmp((const char*)vh + 2, kLazUserId, 16) == 0 && Get16(vh + 18) == kLazRecordId && !haveLaz) {
-            haveLaz = true;
-            lazPayload = std::move(data);
-            lazBytes = (uint32_t)(54 + len);
-        } else {
-            laszip_vlr_struct v;
-            memset(&v, 0, sizeof v);
-            v.reserved = Get16(vh);
-            memcpy(v.user_id, vh + 2, 16);
-            v.record_id = Get16(vh + 18);
-            v.record_length_after_header = (uint16_t)len;
-            memcpy(v.description, vh + 22, 32);
-            vlrs_.push_back(v);
-            vlrData_.push_back(std::move(data));
-        }
-        pos += 54 + len;
-        if (cut) break;
-    }
-    for (size_t i = 0; i < vlrs_.size(); i++) vlrs_[i].data = vlrData_[i].empty() ? nullptr : vlrData_[i].data();
-    H.vlrs = vlrs_.empty() ? nullptr : vlrs_.data();
-    userAfterHeader_.resize((size_t)(offset - pos));
-    if (!userAfterHeader_.empty() && !src_->ReadAt(pos, userAfterHeader_.data(), userAfterHeader_.size())) {
+    userAfterHeader_.resize((size_t)(s.offsetToPointData - parsed.vlrEnd));
+    if (!userAfterHeader_.empty() &&
+        !src_->ReadAt(parsed.vlrEnd, userAfterHeader_.data(), userAfterHeader_.size())) {
         err = "cannot read the bytes after the variable length records";
         return false;
     }
@@ -257,23 +205,35 @@ bool LazReader::ParseHeader(std::string& err)
     H.user_data_after_header_size = (uint32_t)userAfterHeader_.size();
     H.user_data_after_header = userAfterHeader_.empty() ? nullptr : userAfterHeader_.data();
 
-    if ((rawFormat & 0xC0) && !haveLaz) {
+    int laz = FindVLRIn(vlrTable_, vlrCount_, kLazUserId, kLazRecordId);
+    for (uint32_t i = 0; i < vlrCount_; i++) {
+        if ((int)i == laz) continue;
+        const LASVLR* r = vlrTable_[i];
+        laszip_vlr_struct v;
+        memset(&v, 0, sizeof v);
+        v.reserved = r->reserved;
+        memcpy(v.user_id, r->userId, 16);
+        v.record_id = r->recordId;
+        v.record_length_after_header = r->recordLength;
+        memcpy(v.description, r->description, 32);
+        v.data = r->recordLength ? r->data : nullptr;
+        vlrs_.push_back(v);
+    }
+    H.number_of_variable_length_records = (uint32_t)vlrs_.size();
+    H.vlrs = vlrs_.empty() ? nullptr : vlrs_.data();
+
+    if ((s.pointDataFormat & 0xC0) && laz < 0) {
         err = "point format marks compressed data but the LAZ record is missing";
         return false;
     }
-    format_ = rawFormat & 0x3F;
-    if (format_ > 10) {
-        err = "unknown point data format " + std::to_string(format_);
-        return false;
-    }
-    H.point_data_format = format_;
+    format_ = H.point_data_format;
     R_ = H.point_data_record_length;
-    dataStart_ = offset;
-    if (haveLaz) {
-        if (!ParseLazVlr(lazPayload.data(), lazPayload.size(), R_, vlr_, err)) return false;
+    dataStart_ = s.offsetToPointData;
+    if (laz >= 0) {
+        const LASVLR* r = vlrTable_[laz];
+        if (!ParseLazVlr(r->data, r->recordLength, R_, vlr_, err)) return false;
         compressed_ = vlr_.compressor != kCompressorNone;
-        H.number_of_variable_length_records = (uint32_t)vlrs_.size();
-        H.offset_to_point_data -= lazBytes;
+        H.offset_to_point_data -= LAS_VLR_HEADER_SIZE + r->recordLength;
     }
     total_ = H.number_of_point_records ? H.number_of_point_records : H.extended_number_of_point_records;
     return true;

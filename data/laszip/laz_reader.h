@@ -1,5 +1,6 @@
-// LAS/LAZ point reader: header and VLRs, the chunk table, chunk-by-chunk
-// decoding (optionally ahead on worker threads) and seeking.
+// LAS/LAZ point reader: the LAZ record (the header and the other VLRs come
+// from the LAS library's parse), the chunk table, chunk-by-chunk decoding
+// (optionally ahead on worker threads) and seeking.
 // Pure C++; the file is reached through LazSource and the worker threads come
 // from DecodePool, so platform calls stay out of this code.
 #pragma once
@@ -11,6 +12,8 @@
 #include "data/laszip/laz_chunk.h"
 #include "data/laszip/laz_pool.h"
 #include "data/laszip/laz_vlr.h"
+
+struct LASVLR;
 
 namespace laz {
 
@@ -84,8 +87,9 @@ private:
     std::unique_ptr<LazSource> src_;
     uint64_t fileSize_;
     laszip_header_struct header_;
-    std::vector<laszip_vlr_struct> vlrs_;
-    std::vector<std::vector<uint8_t>> vlrData_;
+    std::vector<laszip_vlr_struct> vlrs_;    // the file's VLRs but this reader's own, over vlrTable_
+    LASVLR** vlrTable_;                        // every VLR as parsed, owned
+    uint32_t vlrCount_;
     std::vector<uint8_t> userInHeader_, userAfterHeader_;
 
     bool compressed_;

@@ -77,18 +77,22 @@ void DestroyMeasureTip()
     TipFont = nullptr;
 }
 
-int PointTipFormat(const ViewRecord* r)
+int PointTipFormat(const ViewRecord* r, bool* datedTimes)
 {
+    if (datedTimes) *datedTimes = true;
     const DataSet* set = r ? r->currentDataSet : nullptr;
     if (!set || (set->source != SOURCE_LAS && set->source != SOURCE_LAZ)) return 1;
     int format = 1;
+    uint16_t encoding = 1;
     if (IsLAZFile(set->path)) {
         laszip_POINTER reader = nullptr;
         laszip_BOOL compressed = 0;
         if (!laszip_create(&reader)) {
             laszip_header_struct* header = nullptr;
-            if (!laszip_open_reader(reader, set->path, &compressed) && !laszip_get_header_pointer(reader, &header))
+            if (!laszip_open_reader(reader, set->path, &compressed) && !laszip_get_header_pointer(reader, &header)) {
                 format = header->point_data_format;
+                encoding = header->global_encoding;
+            }
             laszip_close_reader(reader);
             laszip_destroy(reader);
         }
@@ -96,9 +100,11 @@ int PointTipFormat(const ViewRecord* r)
         LASFile* las = OpenLASFile(set->path, LAS_MODE_READ);
         if (las) {
             format = las->header.pointDataFormat & 0x3F;
+            encoding = las->header.globalEncoding;
             CloseLASFile(las);
         }
     }
+    if (datedTimes) *datedTimes = IsStandardGPSTime(encoding);
     return format;
 }
 
@@ -113,11 +119,12 @@ static void FlagText(uint8_t flags, int format, char* text, int size)
     if (!any) snprintf(text, size, " none");
 }
 
-char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size)
+char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size, bool datedTime)
 {
     char flags[32], date[48];
     FlagText(p->flags, format, flags, sizeof flags);
-    snprintf(date, sizeof date, "%s", GPSTimeToDateText(p->gpsTime));
+    if (datedTime) GPSTimeToDateText(p->gpsTime, date, sizeof date);
+    else snprintf(date, sizeof date, "%s", kGPSWeekTimeNoDate);
     const char* name = r ? r->classTable.entries[p->classification].name : "";
     int number = ReturnNumberOf(p->returns), count = NumberOfReturnsOf(p->returns);
     int channel = p->flags & POINT_SCANNER_CHANNEL;
@@ -188,7 +195,9 @@ HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, cons
     char text[1024] = "";
     int start = title ? snprintf(text, sizeof text, "%s\n", title) : 0;
     if (start < 0 || start >= (int)sizeof text) start = 0;
-    FormatPointTip(r, point, PointTipFormat(r), text + start, sizeof text - start);
+    bool datedTime = true;
+    int format = PointTipFormat(r, &datedTime);
+    FormatPointTip(r, point, format, text + start, sizeof text - start, datedTime);
     HDC dc = GetDC(TipWindow);
     HGDIOBJ old = SelectObject(dc, TipFont);
     int lines = 0;
