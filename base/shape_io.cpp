@@ -164,11 +164,13 @@ static std::string NextName(const ShapeGroupWriter* w) { return w->base + "_" + 
 
 SHPHandle CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type)
 {
-    std::string name = NextName(w), index = WithExtension(target, ".shx");
-    if (w->base.empty() || !target[0] || index.empty()) return nullptr;
+    // Whatever extension the name came with (none, or the table's), the
+    // shapes go to ".shp": readers look for them nowhere else.
+    std::string name = NextName(w), shapes = WithExtension(target, ".shp"), index = WithExtension(target, ".shx");
+    if (w->base.empty() || !target[0] || shapes.empty() || index.empty()) return nullptr;
     int file = (int)w->written.size();
     w->written.push_back(name + ".shp");
-    w->targets.push_back(target);
+    w->targets.push_back(shapes);
     w->written.push_back(name + ".shx");
     w->targets.push_back(index);
     std::string native = ToNativePath(w->written[file].c_str());

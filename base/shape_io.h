@@ -79,8 +79,8 @@ struct ShapeGroupWriter {
 // or, with null, the standard file calls; false when no temporary name fits
 // there (the path is too long). Calls on the thread that writes.
 bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget, const SAHooks* under = nullptr);
-// A new shapefile of `type` for the target (.shp; its .shx goes beside it),
-// or null when it cannot be created.
+// A new shapefile of `type` for the target's name with ".shp" (whatever
+// extension it has; its .shx goes beside it), or null when it cannot be created.
 SHPHandle CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type);
 // A new table for the target, whatever its extension; null when it cannot be created.
 DBFHandle CreateGroupTable(ShapeGroupWriter* w, const char* target);

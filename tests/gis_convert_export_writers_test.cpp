@@ -7,6 +7,7 @@
 #include "gis/convert/export_writers.h"
 #include "app/job_control.h"
 #include "base/file_io.h"
+#include "base/file_replace.h"
 #include "data/data_set.h"
 #include "data/import_fields.h"
 #include <cmath>
@@ -222,6 +223,40 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].text, kExportPointTypeText);
     EXPECT_EQ(boxes.shown()[1].text, std::string("cut.las\n") + kExportShortFileText + "\n");
+    FreeExportSettings(s);
+}
+
+// A text export that fails (the file ends early, a full disk) or is stopped
+// leaves the text an earlier export wrote as it was, with nothing beside it.
+TEST(ExportWriters, AFailedOrStoppedTextExportKeepsTheEarlierText)
+{
+    REQUIRE_SAMPLES();
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    Bytes bytes = ReadBytes(SamplePath("point10.las"));
+    std::string whole = TempPath("whole_text.las"), cut = TempPath("cut_text.las");
+    ASSERT_TRUE(WriteBytes(whole, bytes));
+    bytes.resize(bytes.size() - 20 * 500);
+    ASSERT_TRUE(WriteBytes(cut, bytes));
+    const Bytes earlier = { 'k', 'e', 'p', 't', '\r', '\n' };
+    for (const std::string& las : { whole, cut }) ASSERT_TRUE(WriteBytes(Base(las) + ".xyz", earlier));
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(run.Export(cut, s, kExportASCII), 0);
+        SetWriteFaultAt(1);
+        EXPECT_EQ(run.Export(whole, s, kExportASCII), 0);
+        SetWriteFaultAt(0);
+        EXPECT_EQ(boxes.shown().size(), 2u);
+    }
+    ASSERT_EQ(BeginJob(run.job), 1);
+    CancelJob(run.job);
+    EXPECT_EQ(run.Export(whole, s, kExportASCII), -1);
+    EndJob(run.job);
+    for (const std::string& las : { whole, cut }) EXPECT_TRUE(ReadBytes(Base(las) + ".xyz") == earlier) << las;
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
     FreeExportSettings(s);
 }
 

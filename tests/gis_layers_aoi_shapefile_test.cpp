@@ -122,6 +122,33 @@ TEST_F(AOIFileTest, SavedPolygonsReadBackWithTheirFieldsAndLoadAgain)
     EXPECT_EQ(Polygon(0)->vertices[1].z, 104.0f);   // the point at (40, 10)
 }
 
+// The save dialog adds no extension: a name without one, or with the
+// table's, still puts the shapes in ".shp", saved again in place and reopened
+// by either name.
+TEST_F(AOIFileTest, ANameWithoutShpOrWithTheTablesExtensionSavesWholeShapefiles)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Add({{50, 50}, {60, 50}, {60, 60}});
+    for (const char* name : {"bare_aoi", "table_aoi.dbf"}) {
+        std::string given = TempPath(name), base = given.substr(0, given.find(".dbf"));
+        FileDialogAnswers files({given});
+        ASSERT_EQ(SaveAOIFileAs(view), 1) << name;
+        Add({{70, 70}, {80, 70}, {80, 80}});
+        ASSERT_EQ(SaveAOIFile(view), 1) << name;
+        if (!strchr(name, '.'))   // no shapes under the bare name
+            EXPECT_EQ(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        EXPECT_EQ(ReadAOIWithOGR(base + ".shp").features.size(), (size_t)r->aoiSet->lines->count) << name;
+        for (const std::string& path : {given, base + ".shp"}) {
+            BoxAnswers boxes;
+            AOISet* again = LoadAOIShapefile(path.c_str(), name);
+            ASSERT_NE(again, nullptr) << path;
+            EXPECT_EQ(again->lines->count, r->aoiSet->lines->count) << path;
+            EXPECT_TRUE(boxes.shown().empty()) << path;
+            FreeReferenceFile(again);
+        }
+    }
+}
+
 TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
 {
     Add({{10, 10}, {40, 10}, {40, 40}});

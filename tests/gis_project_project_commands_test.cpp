@@ -236,6 +236,43 @@ TEST_F(ProjectCommands, EditRebuildsTheTilesAndKeepsWhatTheIndexKeepsOfThem)
     EXPECT_EQ(p->saved, 1);                  // written under its own name
 }
 
+// A tile the index holds without an outline, its file gone: the edit keeps
+// it as it was rather than reading its header, and the save keeps its record.
+TEST_F(ProjectCommands, EditKeepsATileWithoutOutlineOrFileAndTheSaveKeepsItsRecord)
+{
+    Project* p = MakeRowProject(folder, 3);
+    snprintf(p->path, sizeof p->path, "%sgap.lep", folder.c_str());
+    snprintf(p->title, sizeof p->title, "gap.lep");
+    DropTileOutline(p->tiles[1]);
+    DeleteFileA(p->tiles[1]->path);
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    BoxAnswers boxes;   // the tile without an outline is named on opening
+    FileDialogAnswers files({folder + "gap.lep"});
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    ASSERT_EQ(CurrentProject()->tileCount, 3);
+    DialogDriver driver([&](HWND dialog, int) {
+        EXPECT_EQ(Rows(dialog), 3);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Command(CMD_PROJECT_EDIT), 1);
+    ASSERT_NE(CurrentProject(), nullptr);
+    ASSERT_EQ(CurrentProject()->tileCount, 3);
+    EXPECT_EQ(CurrentProject()->tiles[1]->boundary, nullptr);
+    EXPECT_EQ(CurrentProject()->tiles[1]->activeStatus, TILE_NOT_FOUND);
+    CurrentProject()->saved = 0;
+    Command(CMD_PROJECT_SAVE);
+    EXPECT_EQ(CurrentProject()->saved, 1);
+    Project* back = ReadProjectFile((folder + "gap.lep").c_str(), "gap.lep");
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->tileCount, 3);
+    EXPECT_STREQ(back->tiles[1]->name, "tile1.las");
+    EXPECT_EQ(back->tiles[1]->boundary, nullptr);
+    EXPECT_NE(back->tiles[2]->boundary, nullptr);
+    FreeProject(back);
+}
+
 namespace {
 std::string folderAnswer;
 int AnswerFolder(char* path, const char*)

@@ -8,6 +8,7 @@
 #include "base/file_system.h"
 #include <shapefil.h>
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -327,6 +328,32 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectOpenWriteFailed, p->path));
     EXPECT_EQ(p->saved, 0);
+    FreeProject(p);
+}
+
+// A disk that fills at any write of a save: the message names the part whose
+// write failed (the tile index's shapes or its table), or the save as a whole
+// when the files were written but do not read back.
+TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    std::set<std::string> named;
+    for (int nth = 1;; nth++) {
+        ASSERT_LT(nth, 200);
+        BoxAnswers boxes;
+        SetWriteFaultAt(nth);
+        int written = WriteProjectFile(p);
+        SetWriteFaultAt(0);
+        if (written) break;   // past the last write
+        ASSERT_EQ(boxes.shown().size(), 1u) << nth;
+        named.insert(boxes.shown()[0].text);
+        EXPECT_EQ(FolderFiles(folder).size(), 3u) << nth;   // the tiles alone: nothing written stays
+    }
+    const std::set<std::string> parts = {Formatted(kProjectOpenWriteFailed, "p_tiles.shp"),
+                                         Formatted(kProjectOpenWriteFailed, "p_tiles.dbf"),
+                                         Formatted(kProjectWriteFailed, "p.lep")};
+    EXPECT_EQ(named, parts);
     FreeProject(p);
 }
 

@@ -339,6 +339,20 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     }
     GDALClose(ds);
 
+    // The dialog adds no extension: a bare name, or the table's, still gives
+    // the shapes their ".shp" beside the table, written twice in place.
+    for (const char* name : {"bare_cone", "table_cone.dbf"}) {
+        std::string given = TempPath(name), base = given.substr(0, given.find(".dbf"));
+        for (int time = 0; time < 2; time++) ASSERT_EQ(SaveContourShapefile(view, given.c_str(), name), 1) << name;
+        if (!strchr(name, '.')) EXPECT_EQ(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES);
+        GDALDatasetH again = GDALOpenEx(ToNativePath((base + ".shp").c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+        ASSERT_NE(again, nullptr) << name;
+        OGRLayerH lines = GDALDatasetGetLayer(again, 0);
+        EXPECT_EQ(OGR_L_GetFeatureCount(lines, 1), r->contours->count) << name;
+        EXPECT_EQ(OGR_FD_GetFieldCount(OGR_L_GetLayerDefn(lines)), 2) << name;
+        GDALClose(again);
+    }
+
     // A folder that does not exist: reported, and nothing left claiming to be saved.
     BoxAnswers boxes;
     std::string bad = TempPath("missing\\cone.shp");

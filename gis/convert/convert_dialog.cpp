@@ -230,9 +230,3 @@ void ReportConvertFailure(const char* title, const char* what, const char* syste
     snprintf(text, sizeof text, "%s\n%s\n%s", title, what, systemText ? systemText : "");
     ErrorMessage(text);
 }
-
-void RemoveConvertOutputs(const char* const* paths, int count)
-{
-    for (int i = 0; i < count; i++)
-        if (paths[i] && paths[i][0]) DeleteFileA(paths[i]);
-}

@@ -71,5 +71,3 @@ extern const char kConvertFailedMark[];
 
 // "title\nwhat\nsystem text" through ErrorMessage.
 void ReportConvertFailure(const char* title, const char* what, const char* systemText);
-// Removes the files a failed or stopped conversion left (null entries end the list).
-void RemoveConvertOutputs(const char* const* paths, int count);

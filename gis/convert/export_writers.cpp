@@ -5,6 +5,7 @@
 #include "gis/convert/export_fields.h"
 #include "app/job_control.h"
 #include "base/file_io.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
 #include "base/progress.h"
@@ -87,7 +88,8 @@ namespace {
 struct ExportOutput {
     int       format;          // radio id
     char      paths[3][260];   // .xyz, or .shp, .shx, .dbf (the last two with shapefiles)
-    VFile     text;
+    ReplacingFile text;        // a text takes the place of an earlier one only when whole
+    bool      textOpen;
     std::string pending;
     ShapeGroupWriter shapes;   // a shapefile takes the place of an earlier one only when whole
     SHPHandle shp;
@@ -103,8 +105,8 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
 {
     if (o->format == kExportASCII) {
         if (!ExportOutputPath(s->outputFolder, entry, ".xyz", o->paths[0], sizeof o->paths[0])) return false;
-        o->text = VFileCreate(o->paths[0]);
-        if (!o->text) return false;
+        o->textOpen = OpenReplacing(&o->text, o->paths[0]) != 0;
+        if (!o->textOpen) return false;
         if (s->includeHeader) o->pending = ExportHeaderLine(s, ExportDelimiterChar(s->delimiter)) + "\r\n";
         return true;
     }
@@ -133,7 +135,7 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
 bool FlushText(ExportOutput* o)
 {
     if (o->pending.empty()) return true;
-    bool ok = VFileWrite(o->text, o->pending.data(), o->pending.size()) == 1;
+    bool ok = VFileWrite(o->text.file, o->pending.data(), o->pending.size()) == 1;
     o->pending.clear();
     return ok;
 }
@@ -164,10 +166,10 @@ bool WritePoint(ExportOutput* o, const ExportSettings* s, const ExportPoint* p, 
 bool CloseOutput(ExportOutput* o)
 {
     bool ok = true;
-    if (o->text) {
+    if (o->textOpen) {
         ok = FlushText(o);
-        ok = VFileClose(o->text) == 1 && ok;
-        o->text = nullptr;
+        ok = CloseReplacing(&o->text, ok) == 1 && ok;
+        o->textOpen = false;
     }
     if (o->shp) ok = CommitShapeGroup(&o->shapes, ok) && ok;
     o->shp = nullptr;
@@ -175,17 +177,14 @@ bool CloseOutput(ExportOutput* o)
     return ok;
 }
 
-// A text output goes; a shapefile's files go and an earlier one stays.
+// The files written go; an earlier output of the name stays.
 void RemoveOutput(ExportOutput* o)
 {
-    if (o->text) VFileClose(o->text);
-    o->text = nullptr;
+    if (o->textOpen) CloseReplacing(&o->text, false);
+    o->textOpen = false;
     AbortShapeGroup(&o->shapes);
     o->shp = nullptr;
     o->dbf = nullptr;
-    if (o->format != kExportASCII) return;
-    const char* paths[1] = { o->paths[0] };
-    RemoveConvertOutputs(paths, 1);
 }
 
 }  // namespace

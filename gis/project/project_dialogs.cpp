@@ -105,7 +105,15 @@ static void SettingsFromDialog(HWND dialog, Project* project)
     GetDlgItemTextA(dialog, IDC_PROJECT_DESCRIPTION, project->description, 256);
 }
 
-int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder)
+// The tile of `listed` that the entry of `path` was listed from, else null.
+static const ProjectTile* ListedTile(const Project* listed, const char* path)
+{
+    for (int i = 0; listed && i < listed->tileCount; i++)
+        if (listed->tiles[i] && !lstrcmpiA(listed->tiles[i]->path, path)) return listed->tiles[i];
+    return nullptr;
+}
+
+int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder, const Project* listed)
 {
     SettingsFromDialog(dialog, project);
     bool separate = IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) == BST_CHECKED;
@@ -113,17 +121,20 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
     for (int i = 0; i < files->count; i++) {
         const FileListEntry* e = files->entries[i];
         ProjectTile* t = nullptr;
-        if (e->extent) {
+        // A tile of the project stays as it is, also without an outline: its
+        // header is not read again, so a missing file does not drop it.
+        const ProjectTile* kept = e->extent ? nullptr : ListedTile(listed, e->path);
+        if (e->extent || kept) {
             t = NewProjectTile(0);
             if (!t) return 0;
             snprintf(t->path, sizeof t->path, "%s", e->path);
             snprintf(t->name, sizeof t->name, "%s", e->title);
-            t->boundary = CopyGpcPolygon(e->extent);
+            t->boundary = e->extent ? CopyGpcPolygon(e->extent) : nullptr;
             t->minX = e->minX;
             t->maxX = e->maxX;
             t->minY = e->minY;
             t->maxY = e->maxY;
-            t->boundsKnown = 1;
+            t->boundsKnown = kept ? kept->boundsKnown : 1;
         } else {
             // A tile whose header cannot be used is left out; the user was told.
             t = TileFromLASHeader(e->path);
@@ -222,7 +233,7 @@ static Project* NewProjectFromList(HWND dialog, const Project* named)
         snprintf(project->title, sizeof project->title, "%s", named->title);
         snprintf(project->folder, sizeof project->folder, "%s", named->folder);
     }
-    if (!ProjectFromDialog(dialog, project, &state.files, state.folder)) {
+    if (!ProjectFromDialog(dialog, project, &state.files, state.folder, state.project)) {
         FreeProject(project);
         return nullptr;
     }

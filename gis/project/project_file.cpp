@@ -85,20 +85,24 @@ static const PolygonRing* TileRing(const ProjectTile* t)
     return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
 }
 
+// Which part of the tile index a write failed in.
+enum IndexPart { INDEX_WRITTEN = 0, INDEX_SHAPES, INDEX_TABLE };
+
 // One closed polygon, or a null shape for a tile without an outline, and one
 // record per tile: a save never holds fewer tiles than the project.
-static bool WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
+static IndexPart WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
 {
-    bool ok = DBFAddField(dbf, "FILENAME", FTString, 255, 0) == 0 && DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) == 1 &&
-              DBFAddField(dbf, "ACTIVE_STATUS", FTInteger, 8, 0) == 2;
+    if (DBFAddField(dbf, "FILENAME", FTString, 255, 0) != 0 || DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) != 1 ||
+        DBFAddField(dbf, "ACTIVE_STATUS", FTInteger, 8, 0) != 2)
+        return INDEX_TABLE;
     int largest = 0;
     for (int i = 0; i < p->tileCount; i++)
         if (const PolygonRing* ring = TileRing(p->tiles[i]))
             if (ring->num_vertices > largest) largest = ring->num_vertices;
     std::vector<double> xs((size_t)largest + 1), ys((size_t)largest + 1);
-    for (int i = 0; i < p->tileCount && ok; i++) {
+    for (int i = 0; i < p->tileCount; i++) {
         const ProjectTile* t = p->tiles[i];
-        if (!t) return false;
+        if (!t) return INDEX_SHAPES;
         const PolygonRing* ring = TileRing(t);
         int n = ring ? ring->num_vertices : 0;
         for (int k = 0; k < n; k++) {
@@ -109,11 +113,13 @@ static bool WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
             xs[(size_t)n] = ring->vertex[0].x;
             ys[(size_t)n] = ring->vertex[0].y;
         }
-        ok = AppendShape(shp, ring ? SHPT_POLYGON : SHPT_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i) &&
-             DBFWriteStringAttribute(dbf, i, 0, t->name) && DBFWriteIntegerAttribute(dbf, i, 1, t->editStatus) &&
-             DBFWriteIntegerAttribute(dbf, i, 2, t->activeStatus);
+        if (!AppendShape(shp, ring ? SHPT_POLYGON : SHPT_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i))
+            return INDEX_SHAPES;
+        if (!DBFWriteStringAttribute(dbf, i, 0, t->name) || !DBFWriteIntegerAttribute(dbf, i, 1, t->editStatus) ||
+            !DBFWriteIntegerAttribute(dbf, i, 2, t->activeStatus))
+            return INDEX_TABLE;
     }
-    return ok;
+    return INDEX_WRITTEN;
 }
 
 // A project file names its tiles without a folder: they are read beside it
@@ -158,9 +164,10 @@ int WriteProjectFile(Project* project)
     }
     SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
     DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
-    if (!dbf || !WriteTileIndex(project, shp, dbf)) {
+    IndexPart failed = !shp ? INDEX_SHAPES : !dbf ? INDEX_TABLE : WriteTileIndex(project, shp, dbf);
+    if (failed != INDEX_WRITTEN) {
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, shp && !dbf ? dbfName.c_str() : shpName.c_str());
+        Report(kProjectOpenWriteFailed, failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
     // Everything is on disk and reads back: only now are the old files replaced.
