@@ -48,10 +48,7 @@ int WaitForObjectPumping(HANDLE handle)
 
 int BeginJob(JobControl* job)
 {
-    if (!WaitForObjectPumping(job->busy)) return 0;
-    // A pause asked for as the last job ended must not hold this one.
-    SetEvent(job->running);
-    return 1;
+    return WaitForObjectPumping(job->busy);
 }
 
 int EndJob(JobControl* job)

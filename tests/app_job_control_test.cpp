@@ -66,20 +66,6 @@ TEST(JobControl, IdleJobStaysIdleAndKeepsNoRequest)
     FreeJobControl(nullptr);
 }
 
-// A pause asked for just before a run ended (Stop clicked as the last file
-// was done) must not hold the next job at its first checkpoint.
-TEST(JobControl, APauseLeftByTheLastJobDoesNotHoldTheNext)
-{
-    JobControl* job = CreateJobControl();
-    ASSERT_EQ(BeginJob(job), 1);
-    EXPECT_EQ(PauseJob(job), 1);
-    EndJob(job);
-    ASSERT_EQ(BeginJob(job), 1);
-    EXPECT_EQ(JobPaused(job), 0);
-    EndJob(job);
-    FreeJobControl(job);
-}
-
 TEST(JobControl, SecondCancelIsAbsorbed)
 {
     JobControl* job = CreateJobControl();

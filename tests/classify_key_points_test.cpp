@@ -368,7 +368,7 @@ TEST_F(ThinningCommand, EachViewOfTwoRunsWaitsForItsOwnRunOnClose)
     ASSERT_TRUE(WaitUntil([&] {
         PumpMessages(1);
         return WaitForSingleObject(helper, 0) == WAIT_OBJECT_0;
-    }, 20000));
+    }, 30000));   // longer than the helper's own waits added up
     CloseHandle(helper);
     SetDialogDriver(nullptr);
     EXPECT_TRUE(twoRuns.firstEndedOnClose) << "the first run outlived its view";

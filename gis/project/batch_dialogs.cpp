@@ -444,6 +444,9 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         if (wParam == kPauseTimer) WatchPausing(dialog);
         return TRUE;
     case WM_BATCH_DONE:
+        // A Pause or Stop handled as the run was ending may have set a hold
+        // after the run released its own: the next job must not start held.
+        ContinueJob(AppJob());
         EndPausing(dialog);
         FillBatchRows(dialog, d);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_PAUSE), FALSE);
