@@ -8,6 +8,7 @@
 #include "app/layer_sets.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/shape_io.h"
+#include "base/text.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
@@ -62,11 +63,6 @@ static int FindField(DBFHandle dbf, const char* name, DBFFieldType type)
 }
 
 // Copies at most size - 1 characters; a missing value leaves the text alone.
-static void CopyText(char* to, int size, const char* from)
-{
-    if (from && from[0]) lstrcpynA(to, from, size);
-}
-
 static const int kPointZType[] = {SHPT_POINTZ, 0};
 
 POISet* LoadPOIShapefile(const char* path, const char* title)
@@ -139,8 +135,12 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         SHPDestroyObject(shape);
         int color = DBFReadIntegerAttribute(dbf, i, colorField);
         poi.color = color ? (COLORREF)color : kPOIDefaultColor;
-        CopyText(poi.comment, sizeof poi.comment, DBFReadStringAttribute(dbf, i, commentField));
-        CopyText(poi.name, sizeof poi.name, DBFReadStringAttribute(dbf, i, nameField));
+        // A cell without a value leaves the default text as it was. Each
+        // read reuses shapelib's one buffer: copy before the next.
+        const char* comment = DBFReadStringAttribute(dbf, i, commentField);
+        if (comment && comment[0]) CopyBounded(poi.comment, sizeof poi.comment, comment);
+        const char* name = DBFReadStringAttribute(dbf, i, nameField);
+        if (name && name[0]) CopyBounded(poi.name, sizeof poi.name, name);
     }
     CloseShapeInput(&in);
     EndProgress();
