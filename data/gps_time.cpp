@@ -1,4 +1,5 @@
 #include "data/gps_time.h"
+#include "data/data_set.h"
 #include <cmath>
 #include <cstdio>
 
@@ -15,6 +16,15 @@ const char kGPSWeekTimeNoDate[] = "no date: GPS week time";
 bool IsStandardGPSTime(uint16_t globalEncoding)
 {
     return (globalEncoding & 1) != 0;
+}
+
+const char kNoGPSTimesNoDate[] = "no date: the points carry no GPS time";
+
+bool KeepsGPSTimes(int source, int format)
+{
+    if (source == SOURCE_LAS) return format >= 1 && format <= 10 && format != 2;
+    if (source == SOURCE_LAZ) return format == 1 || format == 3 || (format >= 6 && format <= 8);
+    return false;
 }
 
 char* GPSTimeToDateText(double gpsTime, char* text, size_t size)

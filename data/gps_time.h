@@ -16,3 +16,11 @@ char* GPSTimeToDateText(double gpsTime, char* text, size_t size);
 bool IsStandardGPSTime(uint16_t globalEncoding);
 // The value of a date row or line for GPS week time.
 extern const char kGPSWeekTimeNoDate[];
+// Whether the points a loader made from a file of `source` (DataSetSource)
+// and point data `format` keep the file's GPS times. The LAS loader keeps
+// those of every format that has them; the LAZ loader those of formats 1, 3
+// and 6 to 8 only (the others, with wave packets, load as 0); ASCII points
+// and grids have none.
+bool KeepsGPSTimes(int source, int format);
+// The value of a date row or line for points that keep no GPS time.
+extern const char kNoGPSTimesNoDate[];

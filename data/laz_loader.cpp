@@ -2,6 +2,7 @@
 #include "data/laz_loader.h"
 #include "data/point_load.h"
 #include "data/data_set.h"
+#include "data/gps_time.h"
 #include "data/decimation.h"
 #include "data/color_stretch.h"
 #include "data/laszip/laszip_api.h"
@@ -91,12 +92,12 @@ static void PackLAZPoint(const laszip_header_struct* h, const laszip_point_struc
         p->returns = MakeReturnByte(q->return_number, q->number_of_returns);
         p->classification = q->classification;
         p->flags = (uint8_t)((q->synthetic_flag << 2) | (q->keypoint_flag << 3) | (q->withheld_flag << 4));
-        p->gpsTime = (format == 1 || format == 3) ? q->gps_time : 0;
+        p->gpsTime = KeepsGPSTimes(SOURCE_LAZ, format) ? q->gps_time : 0;
     } else {
         p->returns = MakeReturnByte(q->extended_return_number & 7, q->extended_number_of_returns & 7);
         p->classification = q->extended_classification;
         p->flags = (uint8_t)(q->extended_scanner_channel | ((q->extended_classification_flags & 1) << 2));
-        p->gpsTime = (format >= 6 && format <= 8) ? q->gps_time : 0;
+        p->gpsTime = KeepsGPSTimes(SOURCE_LAZ, format) ? q->gps_time : 0;
     }
 }
 

@@ -133,7 +133,7 @@ HeaderFacts FactsOfLAS(const LASFile* las)
     h.recordLength = s.pointDataRecordLength;
     h.showSourceId = s.versionMinor >= 1;
     h.standardTime = IsStandardGPSTime(s.globalEncoding);
-    h.timesLoaded = s.pointDataFormat <= 10 && s.pointDataFormat != 0 && s.pointDataFormat != 2;
+    h.timesLoaded = KeepsGPSTimes(SOURCE_LAS, s.pointDataFormat);
     h.extendedCounts = s.pointDataFormat >= 6 && s.pointDataFormat <= 10;
     h.pointCount = h.extendedCounts ? s.pointCount64 : s.legacyPointCount;
     for (int k = 0; k < 15; k++) h.byReturn[k] = h.extendedCounts ? s.pointsByReturn[k] : (k < 5 ? s.legacyPointsByReturn[k] : 0);
@@ -168,8 +168,7 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
     h.recordLength = s->point_data_record_length;
     h.showSourceId = s->version_minor == 1;
     h.standardTime = IsStandardGPSTime(s->global_encoding);
-    // The LAZ loader keeps the GPS times of these formats only.
-    h.timesLoaded = format == 1 || format == 3 || (format >= 6 && format <= 8);
+    h.timesLoaded = KeepsGPSTimes(SOURCE_LAZ, format);
     h.extendedCounts = format >= 4;
     h.pointCount = h.extendedCounts ? s->extended_number_of_point_records : s->number_of_point_records;
     for (int k = 0; k < 15; k++)
@@ -195,7 +194,7 @@ void AddGPSTimeRows(Rows& rows, bool decimated, double gpsMin, double gpsMax, co
     snprintf(v, sizeof v, "Min %.3lf , Max %.3lf", gpsMin, gpsMax);
     rows.Add(label, v);
     if (!facts.timesLoaded) {
-        rows.Add("     Date and Time:  ", "no date: the points carry no GPS time");
+        rows.Add("     Date and Time:  ", kNoGPSTimesNoDate);
     } else if (!facts.standardTime) {
         rows.Add("     Date and Time:  ", kGPSWeekTimeNoDate);
     } else {

@@ -36,6 +36,19 @@ void ExpectRefused(const Bytes& bytes, const char* reason, const char* what)
     EXPECT_TRUE(ReadBytes(path) == bytes) << what << ": a refused file was changed";
 }
 
+// A file in memory whose reads fail where they touch [failFrom, failTo).
+struct FailingBytes {
+    Bytes bytes;
+    uint64_t failFrom, failTo;
+    static int ReadAt(void* context, uint64_t offset, void* buffer, uint64_t size)
+    {
+        const FailingBytes* f = (const FailingBytes*)context;
+        if (offset + size > f->bytes.size() || (offset < f->failTo && offset + size > f->failFrom)) return 0;
+        memcpy(buffer, f->bytes.data() + offset, (size_t)size);
+        return 1;
+    }
+};
+
 const size_t SCALE_AT = 131, OFFSET_X_AT = 155, HEADER_SIZE_AT = 94, OFFSET_AT = 96, VLR_COUNT_AT = 100, FORMAT_AT = 104, LENGTH_AT = 105,
              COUNT_AT = 107, VLR_LENGTH_AT = 227 + 20;
 
@@ -111,6 +124,18 @@ TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
     SetFieldAt<uint32_t>(d, 409 + 2, 0x01E9FF7Fu);   // the first point's Y, where a second VLR's user ID would be
     ExpectRefused(d, "Variable length record 1 of 2 runs past the point data at 409: its header would begin at byte 409",
                   "VLR header in the point data");
+
+    // A record whose data cannot be read is refused by both readers, not
+    // taken as zeros.
+    FailingBytes failing = {b, 227 + 54, 409};
+    const LASByteSource source = {&failing, FailingBytes::ReadAt, b.size()};
+    for (const LASParseRules& rules : {LASParseRules{false, false, false}, LASParseRules{true, true, true}}) {
+        LASParsedHeader parsed;
+        char why[256];
+        EXPECT_EQ(ParseLASHeader(source, rules, &parsed, why, sizeof why), 0) << rules.compressedFormats;
+        EXPECT_STREQ(why, "Unable to read variable length record 0");
+        EXPECT_EQ(parsed.vlrs, nullptr);
+    }
 }
 
 TEST(LasDamaged, BadFormatsAndRecordLengthsAreRefused)

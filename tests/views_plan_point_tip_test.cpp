@@ -6,6 +6,7 @@
 #include "shell/view_tools.h"
 #include "base/heap.h"
 #include "data/selection.h"
+#include "data/gps_time.h"
 #include "views/plan/measure_query.h"
 #include "views/plan/point_tip.h"
 #include <cstdio>
@@ -59,7 +60,7 @@ TEST(PointTip, EveryFormatShowsWhatItCarries)
     }
     // GPS week time names no week: no date.
     for (int format : {1, 3, 6, 7}) {
-        std::string t = FormatPointTip(r, &p, format, text, sizeof text, false);
+        std::string t = FormatPointTip(r, &p, format, text, sizeof text, kGPSWeekTimeNoDate);
         EXPECT_TRUE(Has(t, "GPS Time: 1000.500000\n       no date: GPS week time")) << format;
         EXPECT_FALSE(Has(t, "2011")) << format;
     }
@@ -88,13 +89,47 @@ TEST(PointTip, TheFormatComesFromTheLASOrLAZFile)
     for (auto& f : files) {
         lstrcpyA(set->path, SamplePath(f.file).c_str());
         set->source = strstr(f.file, ".laz") ? SOURCE_LAZ : SOURCE_LAS;
-        bool dated = !f.dated;
-        EXPECT_EQ(PointTipFormat(r, &dated), f.format) << f.file;
-        EXPECT_EQ(dated, f.dated) << f.file;
+        const char* noDate = "";
+        EXPECT_EQ(PointTipFormat(r, &noDate), f.format) << f.file;
+        EXPECT_EQ(noDate == nullptr, f.dated) << f.file;
+        if (!f.dated) EXPECT_STREQ(noDate, f.format == 0 ? kNoGPSTimesNoDate : kGPSWeekTimeNoDate) << f.file;
     }
-    // Points without a LAS file (ASCII) and a view without a data set: format 1.
+    // Format 4 with standard GPS times: the LAS loader keeps its times, the
+    // LAZ loader loads them as 0, which must not be dated (the LAZ reader takes
+    // a plain file too).
+    std::string bytes(1 << 16, 0);
+    HANDLE in = CreateFileA(SamplePath("simple1_3.las").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    DWORD got = 0;
+    ReadFile(in, &bytes[0], (DWORD)bytes.size(), &got, nullptr);
+    CloseHandle(in);
+    ASSERT_GT(got, 375u);
+    bytes.resize(got);
+    bytes[6] |= 1;
+    for (const char* name : {"format4.las", "format4.laz"}) {
+        lstrcpyA(set->path, WriteTempFile(name, bytes).c_str());
+        set->source = strstr(name, ".laz") ? SOURCE_LAZ : SOURCE_LAS;
+        const char* noDate = "";
+        EXPECT_EQ(PointTipFormat(r, &noDate), 4) << name;
+        if (set->source == SOURCE_LAS) EXPECT_EQ(noDate, nullptr);
+        else EXPECT_STREQ(noDate, kNoGPSTimesNoDate);
+    }
+    PointRecord p = TipPoint();
+    p.gpsTime = 0;
+    char text[1024];
+    const char* noDate = nullptr;
+    int format = PointTipFormat(r, &noDate);
+    FormatPointTip(r, &p, format, text, sizeof text, noDate);
+    EXPECT_TRUE(Has(text, "GPS Time: 0.000000\n       no date: the points carry no GPS time")) << text;
+    // Points without a LAS file (ASCII) and a view without a data set: format
+    // 1, and no GPS times to date.
     set->source = SOURCE_ASCII;
-    EXPECT_EQ(PointTipFormat(r), 1);
+    noDate = nullptr;
+    EXPECT_EQ(PointTipFormat(r, &noDate), 1);
+    EXPECT_STREQ(noDate, kNoGPSTimesNoDate);
+    FormatPointTip(r, &p, 1, text, sizeof text, noDate);
+    EXPECT_FALSE(Has(text, "2011")) << text;
     r->currentDataSet = nullptr;
     EXPECT_EQ(PointTipFormat(r), 1);
     FreeDataSet(set);

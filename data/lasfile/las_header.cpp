@@ -121,7 +121,12 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
                  (unsigned)h.pointDataRecordLength, standard, format);
         return 0;
     }
-    p->heldBytes = HeldHeaderBytes(h.versionMinor >= 4 ? 14 : 10 + h.versionMinor, h.headerSize);
+    int layout = h.versionMinor >= 4 ? 14 : 10 + h.versionMinor;
+    if (rules.wholeVersionHeader && h.headerSize < LASHeaderSizeForVersion(layout)) {
+        snprintf(error, size, "LAS header size %u is too small", (unsigned)h.headerSize);
+        return 0;
+    }
+    p->heldBytes = HeldHeaderBytes(layout, h.headerSize);
     if (p->heldBytes > LAS_HEADER_SIZE_10 &&
         !source.readAt(source.context, LAS_HEADER_SIZE_10, (uint8_t*)&h + LAS_HEADER_SIZE_10,
                        p->heldBytes - LAS_HEADER_SIZE_10)) {
@@ -145,7 +150,7 @@ int ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASP
 int ReadLASHeader(LASFile* las)
 {
     static const char* F = "ReadLASHeader";
-    static const LASParseRules rules = {false, false};
+    static const LASParseRules rules = {false, false, false};
     FreeVLRTable(las);
     Free(las->rawHeader);
     las->rawHeader = nullptr;

@@ -75,6 +75,7 @@ struct LASByteSource {
 struct LASParseRules {
     bool compressedFormats;   // point formats with the LAZ bits 6-7 are taken (their points are not LAS records)
     bool cutOverlongVLRs;     // a record running past the point data is cut there and ends the table; else refused
+    bool wholeVersionHeader;  // a header shorter than its version's layout is refused; else the parts that fit are read
 };
 
 // One parsed header with its variable length records.

@@ -30,19 +30,25 @@ void FreeVLRTable(LASFile* las)
     las->header.numberOfVLRs = 0;
 }
 
-LASVLR* ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header)
+int ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header, LASVLR** out)
 {
+    *out = nullptr;
     LASVLR* vlr = (LASVLR*)Calloc(1, sizeof(LASVLR), "ReadVLR");
-    if (!vlr) return nullptr;
+    if (!vlr) return -1;
     memcpy(vlr, &header, LAS_VLR_HEADER_SIZE);
     vlr->data = (uint8_t*)Calloc(1, vlr->recordLength, "ReadVLR");
     if (!vlr->data) {
         Free(vlr);
-        return nullptr;
+        return -1;
     }
-    if (vlr->recordLength && !source.readAt(source.context, dataAt, vlr->data, vlr->recordLength))
-        memset(vlr->data, 0, vlr->recordLength);
-    return vlr;
+    // The data lies before the point data, inside the file: a read that falls
+    // short failed, and zeros in its place would pass for the record's values.
+    if (vlr->recordLength && !source.readAt(source.context, dataAt, vlr->data, vlr->recordLength)) {
+        FreeVLR(vlr);
+        return 0;
+    }
+    *out = vlr;
+    return 1;
 }
 
 // A record's user ID and record ID for a message. The ID is quoted only when
@@ -88,8 +94,13 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
             return 0;
         }
         if (cut) vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
-        LASVLR* vlr = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh);
-        if (!vlr) {
+        LASVLR* vlr = nullptr;
+        int read = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh, &vlr);
+        if (read == 0) {
+            snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
+            return 0;
+        }
+        if (read < 0) {
             snprintf(error, size, "Memory problems, unable to read the variable length records");
             return 0;
         }

@@ -38,10 +38,10 @@ static_assert(offsetof(LASVLR, recordLength) == 20, "record length field");
 // (part of ParseLASHeader). 1 on success; 0 with the reason in `error`.
 int      ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules,
                                    LASParsedHeader* parsed, char* error, size_t errorSize);
-// A new record with `header` and the header's Record Length After Header
-// bytes of data read at `dataAt` (zero where the read fell short); null when
-// it cannot be allocated.
-LASVLR*  ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header);
+// A new record in *vlr with `header` and the header's Record Length After
+// Header bytes of data read at `dataAt`. 1 on success; 0 when the data cannot
+// be read in full and -1 when the record cannot be allocated, *vlr null both times.
+int      ReadVLR(const LASByteSource& source, uint64_t dataAt, const LASVLRHeader& header, LASVLR** vlr);
 int64_t  WriteVLRs(LASFile* las);
 int64_t  TotalVLRSize(LASFile* las);
 LASVLR*  CopyVLR(const LASVLR* vlr);

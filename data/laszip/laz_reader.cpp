@@ -174,8 +174,9 @@ void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
 bool LazReader::ParseHeader(std::string& err)
 {
     // Compressed formats are this reader's; a record running past the point
-    // data is cut there, as other readers do.
-    const LASParseRules rules = {true, true};
+    // data is cut there, as other readers do. A header too short for its
+    // version would leave the 64-bit point count unread.
+    const LASParseRules rules = {true, true, true};
     const LASByteSource source = {src_.get(), ReadFromSource, fileSize_};
     LASParsedHeader parsed;
     char why[256];

@@ -77,9 +77,9 @@ void DestroyMeasureTip()
     TipFont = nullptr;
 }
 
-int PointTipFormat(const ViewRecord* r, bool* datedTimes)
+int PointTipFormat(const ViewRecord* r, const char** noDate)
 {
-    if (datedTimes) *datedTimes = true;
+    if (noDate) *noDate = kNoGPSTimesNoDate;
     const DataSet* set = r ? r->currentDataSet : nullptr;
     if (!set || (set->source != SOURCE_LAS && set->source != SOURCE_LAZ)) return 1;
     int format = 1;
@@ -104,7 +104,11 @@ int PointTipFormat(const ViewRecord* r, bool* datedTimes)
             CloseLASFile(las);
         }
     }
-    if (datedTimes) *datedTimes = IsStandardGPSTime(encoding);
+    // The set's points, not the file, hold the times the tip shows: a loader
+    // that dropped them leaves 0, which no date fits.
+    if (noDate) *noDate = !KeepsGPSTimes(set->source, format) ? kNoGPSTimesNoDate
+                          : !IsStandardGPSTime(encoding)     ? kGPSWeekTimeNoDate
+                                                             : nullptr;
     return format;
 }
 
@@ -119,12 +123,12 @@ static void FlagText(uint8_t flags, int format, char* text, int size)
     if (!any) snprintf(text, size, " none");
 }
 
-char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size, bool datedTime)
+char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size, const char* noDate)
 {
     char flags[32], date[48];
     FlagText(p->flags, format, flags, sizeof flags);
-    if (datedTime) GPSTimeToDateText(p->gpsTime, date, sizeof date);
-    else snprintf(date, sizeof date, "%s", kGPSWeekTimeNoDate);
+    if (!noDate) GPSTimeToDateText(p->gpsTime, date, sizeof date);
+    else snprintf(date, sizeof date, "%s", noDate);
     const char* name = r ? r->classTable.entries[p->classification].name : "";
     int number = ReturnNumberOf(p->returns), count = NumberOfReturnsOf(p->returns);
     int channel = p->flags & POINT_SCANNER_CHANNEL;
@@ -195,9 +199,9 @@ HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, cons
     char text[1024] = "";
     int start = title ? snprintf(text, sizeof text, "%s\n", title) : 0;
     if (start < 0 || start >= (int)sizeof text) start = 0;
-    bool datedTime = true;
-    int format = PointTipFormat(r, &datedTime);
-    FormatPointTip(r, point, format, text + start, sizeof text - start, datedTime);
+    const char* noDate = nullptr;
+    int format = PointTipFormat(r, &noDate);
+    FormatPointTip(r, point, format, text + start, sizeof text - start, noDate);
     HDC dc = GetDC(TipWindow);
     HGDIOBJ old = SelectObject(dc, TipFont);
     int lines = 0;

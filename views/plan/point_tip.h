@@ -14,13 +14,14 @@ void SetTipText(HWND tip, HWND view, const char* text);
 void GetTipText(HWND tip, HWND view, char* text, int size);
 
 // The point data format the tip describes: the current data set's file
-// format, 1 when it has no LAS or LAZ file. `datedTimes` tells whether the
-// file's GPS times are standard GPS times, which have dates (also without a file).
-int  PointTipFormat(const ViewRecord* r, bool* datedTimes = nullptr);
-// The tip text of a point for a point data format; returns text. A GPS time
-// that is not `datedTime` (GPS week time) gets no date.
+// format, 1 when it has no LAS or LAZ file. `noDate` is null when the set's
+// points keep the file's GPS times and those are standard GPS times, which
+// have dates; else the text that stands in for the date.
+int  PointTipFormat(const ViewRecord* r, const char** noDate = nullptr);
+// The tip text of a point for a point data format; returns text. The GPS
+// time gets its date, or `noDate` in its place when that is given.
 char* FormatPointTip(const ViewRecord* r, const PointRecord* p, int format, char* text, int size,
-                     bool datedTime = true);
+                     const char* noDate = nullptr);
 // Shows the point tip at a client position of the window; returns the tip.
 HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, const char* title);
 // The point tip window, or null.
