@@ -39,15 +39,20 @@ static const char* SkipBlanks(const char* p)
 // A coordinate field as ParseReal reads it (0 when it is no number); false
 // when it is written as a number that no point can hold: NaN, infinity,
 // beyond a double (ParseReal would give 0) or beyond the map.
-static bool ReadCoordinate(const char* text, double* value)
+// A coordinate field, read once: 1 a whole decimal number on the map; 0 no
+// number (its line is left out; the value is what leads the field, 0 for a
+// word, so that a header line of words is still known); -1 a number beyond
+// any map, which refuses the file.
+static int ReadCoordinate(const char* text, double* value)
 {
     const char* p = SkipBlanks(text);
     if (*p == '+') p++;
     double v = 0;
     std::from_chars_result r = std::from_chars(p, p + strlen(p), v);
-    if (r.ec == std::errc::result_out_of_range) return false;
+    if (r.ec == std::errc::result_out_of_range) return -1;
     *value = r.ec == std::errc() ? v : 0.0;
-    return std::fabs(*value) <= kMaxGridCoordinate;
+    if (!(std::fabs(*value) <= kMaxGridCoordinate)) return -1;
+    return r.ec == std::errc() && *SkipBlanks(r.ptr) == 0 ? 1 : 0;
 }
 
 bool ReadDecimalField(const char* text, double* value)
@@ -132,18 +137,34 @@ static void TakeFormat(ColumnFormat* f)
     }
 }
 
-// Whether every field the loader stores is a decimal number: "0x7a120" or
-// "red" would be stored as a 0 the file does not hold. A blank field other
-// than a coordinate holds no value and reads as 0, as a blank table cell does.
-static bool StoredFieldsAreNumbers(char** fields, const ColumnFormat& f)
+static bool IsCoordinate(int32_t code) { return code == FIELD_X || code == FIELD_Y || code == FIELD_Z; }
+
+static bool IsStored(int32_t code)
 {
-    for (int i = 0; i < f.m; i++) {
-        int32_t code = f.codes[i];
-        bool stored = (code >= FIELD_X && code <= FIELD_RETURN_COUNT) || code == FIELD_CLASSIFICATION ||
-                      code == FIELD_SOURCE_ID || (code >= FIELD_RED && code <= FIELD_BLUE);
-        double value;
-        if (stored && !ReadFieldValue(fields[i], code, &value)) return false;
+    return (code >= FIELD_INTENSITY && code <= FIELD_RETURN_COUNT) || code == FIELD_CLASSIFICATION ||
+           code == FIELD_SOURCE_ID || (code >= FIELD_RED && code <= FIELD_BLUE);
+}
+
+// Whether a field other than a coordinate is a decimal number: "0x7a120" or
+// "red" would be stored as a 0 the file does not hold. A blank field holds no
+// value and reads as 0, as a blank table cell does. Plain whole numbers, what
+// these columns nearly always hold, are known without a full parse.
+static bool FieldIsNumber(const char* text, int32_t code)
+{
+    const char* p = SkipBlanks(text);
+    if (*p == '-' || *p == '+') p++;
+    if (*p >= '0' && *p <= '9') {
+        while (*p >= '0' && *p <= '9') p++;
+        if (!*SkipBlanks(p)) return true;
     }
+    double value;
+    return ReadFieldValue(text, code, &value);
+}
+
+static bool OtherFieldsAreNumbers(char** fields, const ColumnFormat& f)
+{
+    for (int i = 0; i < f.m; i++)
+        if (IsStored(f.codes[i]) && !FieldIsNumber(fields[i], f.codes[i])) return false;
     return true;
 }
 
@@ -195,9 +216,11 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
             continue;
         }
         if (SplitFields(line, fields, f.delimiters) < f.m) continue;
-        double x, y, z;
-        if (!ReadCoordinate(fields[f.xColumn], &x) || !ReadCoordinate(fields[f.yColumn], &y) ||
-            !ReadCoordinate(fields[f.zColumn], &z)) {
+        double x = 0, y = 0, z = 0;
+        int rx = ReadCoordinate(fields[f.xColumn], &x);
+        int ry = rx < 0 ? -1 : ReadCoordinate(fields[f.yColumn], &y);
+        int rz = ry < 0 ? -1 : ReadCoordinate(fields[f.zColumn], &z);
+        if (rz < 0) {
             out->badLine = lineNumber;
             break;
         }
@@ -205,7 +228,7 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
             out->header = true;
             continue;
         }
-        if (!StoredFieldsAreNumbers(fields, f)) {
+        if (!rx || !ry || !rz || !OtherFieldsAreNumbers(fields, f)) {
             out->leftOut++;
             continue;
         }
@@ -228,16 +251,25 @@ static uint8_t ColourByte(const char* text)
     return (uint8_t)(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// Stores the first m fields of a line by their codes (the line has at least m).
-static void FillPoint(PointRecord* p, char** fields, const ColumnFormat& f)
+// Reads the first m fields of a line into a point by their codes (the line
+// has at least m), each field once: false, and the line is left out, when a
+// field the point keeps is no number.
+static bool ReadPoint(PointRecord* p, char** fields, const ColumnFormat& f)
 {
     uint32_t returnNumber = 1, returnCount = 1;
     for (int i = 0; i < f.m; i++) {
         const char* t = fields[i];
-        switch (f.codes[i]) {
-        case FIELD_X: p->x = ParseReal(t); break;
-        case FIELD_Y: p->y = ParseReal(t); break;
-        case FIELD_Z: p->z = (float)ParseReal(t); break;
+        int32_t code = f.codes[i];
+        double value = 0;
+        if (IsCoordinate(code)) {
+            if (!ReadDecimalField(t, &value)) return false;
+        } else if (IsStored(code) && !FieldIsNumber(t, code)) {
+            return false;
+        }
+        switch (code) {
+        case FIELD_X: p->x = value; break;
+        case FIELD_Y: p->y = value; break;
+        case FIELD_Z: p->z = (float)value; break;
         case FIELD_INTENSITY: p->intensity = (uint16_t)ParseInteger(t); break;
         case FIELD_RETURN_NUMBER: returnNumber = (uint32_t)ParseInteger(t) & 7u; break;
         case FIELD_RETURN_COUNT: returnCount = (uint32_t)ParseInteger(t) & 7u; break;
@@ -250,6 +282,7 @@ static void FillPoint(PointRecord* p, char** fields, const ColumnFormat& f)
         }
     }
     p->returns = MakeReturnByte(returnNumber, returnCount);
+    return true;
 }
 
 static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, uint32_t step, DataSet* set)
@@ -266,12 +299,12 @@ static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, u
         if (lineNumber % kLinesPerStep == 0) StepProgress();
         if (header && lineNumber == 1) continue;
         if ((int)strlen(line) != n || SplitFields(line, fields, f.delimiters) < f.m) continue;
-        if (!StoredFieldsAreNumbers(fields, f)) continue;
+        PointRecord point = {};
+        if (!ReadPoint(&point, fields, f)) continue;
         int64_t index = k++;
         if ((step > 1 && index % step != 0) || filled >= set->pointCount) continue;
-        PointRecord* p = &set->points[filled++];
-        FillPoint(p, fields, f);
-        classSeen[p->classification] = 1;
+        set->points[filled++] = point;
+        classSeen[point.classification] = 1;
     }
     // A file that changed between the passes may give fewer lines.
     set->pointCount = set->filePointCount = filled;
