@@ -285,32 +285,47 @@ TEST_F(ProfileTest, ClosingThePlanViewClosesItsProfileAndAClosedProfileLetsGo)
 
 namespace {
 
-// Lets a suspended draw go on once the user-interface thread waits for it to
-// end, noting the box as it is then: a box that goes before the draw has
-// ended is seen gone or changed.
+// Lets a draw waiting for the view's lock go on once the user-interface
+// thread waits for it to end, noting the box as it is then: a box that goes
+// before the draw has ended is seen gone or changed. The lock is held by the
+// user-interface thread, which gives it back from inside its wait, where it
+// answers the message the helper sends. (Suspending the draw thread instead
+// could stop it in its start-up holding the loader lock, which every new
+// thread, the helper too, needs: all three then waited for good.)
 struct DrawHold {
-    HANDLE draw;
     const ViewRecord* r;
     JobControl* job;
-    bool box = false;
+    bool box = false, released = false;
     double x = 0, y = 0;
 };
 
-DWORD WINAPI ResumeDrawLater(void* parameter)
+DrawHold* heldDraw;
+const WPARAM kReleaseDraw = 0x5eed;
+
+LRESULT CALLBACK ReleaseDrawInWait(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
+    DrawHold* h = heldDraw;
+    if (code == HC_ACTION && h && !h->released && m->message == WM_NULL && m->wParam == kReleaseDraw) {
+        const struct Polyline* box = h->r->profilePolyline;
+        h->box = box != nullptr;
+        if (box) {
+            h->x = box->vertices[0].x;
+            h->y = box->vertices[0].y;
+        }
+        h->released = ReleaseMutex(h->job->mutex) != 0;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+DWORD WINAPI ReleaseDrawLater(void* parameter)
 {
     DrawHold* h = (DrawHold*)parameter;
     // The stop request comes just before the wait, which answers the first
     // message sent after it.
     WaitUntil([&] { return h->job->cancelHint != 0; }, 10000);
     DWORD_PTR answer;
-    SendMessageTimeoutA(FrameWindow, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
-    const struct Polyline* box = h->r->profilePolyline;
-    h->box = box != nullptr;
-    if (box) {
-        h->x = box->vertices[0].x;
-        h->y = box->vertices[0].y;
-    }
-    ResumeThread(h->draw);
+    SendMessageTimeoutA(FrameWindow, WM_NULL, kReleaseDraw, 0, SMTO_BLOCK, 5000, &answer);
     return 0;
 }
 
@@ -334,16 +349,17 @@ TEST_F(ProfileTest, TheBoxGoesOnlyOnceThePlanViewsDrawHasEnded)
         ASSERT_NE(r->profilePolyline, nullptr);
         double x = r->profilePolyline->vertices[0].x, y = r->profilePolyline->vertices[0].y;
         // The draw thread starts while this thread holds the view's lock, and
-        // is suspended before it can take it.
+        // waits for it.
         ASSERT_EQ(WaitForSingleObject(job->mutex, 5000), (DWORD)WAIT_OBJECT_0);
         r->imageCacheValid = 0;
         ASSERT_TRUE(StartViewDraw(view, nullptr, nullptr, 1, 0));
-        DrawHold hold = {nullptr, r, job};
-        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &hold.draw,
-                                    THREAD_SUSPEND_RESUME | SYNCHRONIZE, FALSE, 0));
-        SuspendThread(hold.draw);
-        ReleaseMutex(job->mutex);
-        HANDLE resumer = CreateThread(nullptr, 0, ResumeDrawLater, &hold, 0, nullptr);
+        DrawHold hold = {r, job};
+        HANDLE draw;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &draw, SYNCHRONIZE,
+                                    FALSE, 0));
+        heldDraw = &hold;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, ReleaseDrawInWait, nullptr, GetCurrentThreadId());
+        HANDLE releaser = CreateThread(nullptr, 0, ReleaseDrawLater, &hold, 0, nullptr);
         if (closing) {
             SendMessageA(profile, WM_CLOSE, 0, 0);
         } else {
@@ -351,13 +367,16 @@ TEST_F(ProfileTest, TheBoxGoesOnlyOnceThePlanViewsDrawHasEnded)
             SetProfileBoxWidth(view);
             SetDialogDriver(nullptr);
         }
-        WaitForSingleObject(resumer, 10000);
+        WaitForSingleObject(releaser, 20000);
+        UnhookWindowsHookEx(hook);
+        heldDraw = nullptr;
+        if (!hold.released) ReleaseMutex(job->mutex);   // never asked to stop: the draw still waits
         EXPECT_TRUE(hold.box) << (closing ? "close" : "width dialog");
         EXPECT_EQ(hold.x, x);
         EXPECT_EQ(hold.y, y);
-        EXPECT_EQ(WaitForSingleObject(hold.draw, 10000), (DWORD)WAIT_OBJECT_0);
-        CloseHandle(resumer);
-        CloseHandle(hold.draw);
+        EXPECT_EQ(WaitForSingleObject(draw, 10000), (DWORD)WAIT_OBJECT_0);
+        CloseHandle(releaser);
+        CloseHandle(draw);
         ASSERT_TRUE(WaitForViewDraw(view, 10000));
     }
     EXPECT_EQ(r->profilePolyline, nullptr);
