@@ -120,7 +120,7 @@ static void CheckReturnsPopup(HMENU popup, HWND view)
 
 int ShowReturnsPopupMenu(HWND view)
 {
-    HMENU popup = ReturnsMenu ? GetSubMenu(ReturnsMenu, 0) : nullptr;
+    HMENU popup = ReturnsMenu ? GetSubMenu(ReturnsMenu, 0) : nullptr;   // the menu's one popup
     if (!popup || !ViewRecordOf(view)) return 0;
     CheckReturnsPopup(popup, view);
     // Below the toolbar button that opened it.

@@ -90,8 +90,10 @@ HWND InitInstance(const char* commandLine)
     FrameMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_FRAME));
     ViewMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_VIEW));
     ReturnsMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_RETURNS));
-    FrameWindowMenu = GetSubMenu(FrameMenu, 1);
-    // Found by what it holds: the MDI client lists the open windows at its end.
+    // Found by what they hold: the MDI client lists the open windows at the
+    // end of these. The frame's menu has no Window popup; its list goes
+    // under Settings.
+    FrameWindowMenu = PopupHolding(FrameMenu, CMD_DECIMATION_VALUE);
     ViewWindowMenu = PopupHolding(ViewMenu, CMD_CASCADE);
 
     FrameWindow = CreateWindowExA(0, "MDIFrame", APP_TITLE, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,

@@ -143,7 +143,7 @@ LRESULT CALLBACK WatchWindowMenu(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* call = (const CWPSTRUCT*)lParam;
     if (code == HC_ACTION && call->hwnd == MDIClientWindow && call->message == WM_MDISETMENU &&
-        call->wParam == (WPARAM)ViewMenu)
+        (call->wParam == (WPARAM)ViewMenu || call->wParam == (WPARAM)FrameMenu))
         windowMenusSet.push_back((HMENU)call->lParam);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -176,6 +176,11 @@ TEST_F(ViewWindowTest, WindowListGoesToThePopupWithTheArrangeCommands)
         ASSERT_FALSE(windowMenusSet.empty()) << windowClass;
         EXPECT_TRUE(HoldsArrangeCommands(windowMenusSet.back())) << windowClass;
     }
+    // With no view the frame's menu shows, and its list goes under Settings.
+    windowMenusSet.clear();
+    SendMessageA(view, WM_CLOSE, 0, 0);
+    EXPECT_NE(std::find(windowMenusSet.begin(), windowMenusSet.end(), FrameWindowMenu), windowMenusSet.end());
+    EXPECT_NE(GetMenuState(FrameWindowMenu, CMD_DECIMATION_VALUE, MF_BYCOMMAND), (UINT)-1);
     UnhookWindowsHookEx(hook);
 }
 
