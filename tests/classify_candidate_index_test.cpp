@@ -3,7 +3,7 @@
 #include "point_sets.h"
 #include "classify/candidate_index.h"
 #include "data/selection.h"
-#include <gtest/gtest.h>
+#include "gtest_winelib.h"
 #include <random>
 #include <vector>
 

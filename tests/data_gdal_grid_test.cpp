@@ -11,6 +11,7 @@
 #include "data/magnitude.h"
 #include "data/statistics.h"
 #include <gdal.h>
+#include <ogr_srs_api.h>
 #include <cmath>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct GridSpec {
     GDALDataType type = GDT_Float32;
     double transform[6] = {500000, 2, 0, 4000000, 0, -2};
     bool georeferenced = true;
+    int epsg = 0;   // written as GeoTIFF keys when set
 };
 
 // Writes the grid with GDAL; values fill band 1 row by row (all bands alike).
@@ -33,6 +35,11 @@ std::string WriteGrid(const char* name, const GridSpec& spec, const std::vector<
                                  spec.height, spec.bands, spec.type, nullptr);
     if (!ds) return path;
     if (spec.georeferenced) GDALSetGeoTransform(ds, const_cast<double*>(spec.transform));
+    if (spec.epsg) {
+        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+        if (OSRImportFromEPSG(srs, spec.epsg) == OGRERR_NONE) GDALSetSpatialRef(ds, srs);
+        OSRDestroySpatialReference(srs);
+    }
     if (!values.empty())
         for (int b = 1; b <= spec.bands; b++) {
             CPLErr e = GDALRasterIO(GDALGetRasterBand(ds, b), GF_Write, 0, 0, spec.width, spec.height,
@@ -56,6 +63,17 @@ std::string Formatted(const char* format, const std::string& path)
     snprintf(text, sizeof text, format, path.c_str());
     return text;
 }
+
+// Every GDAL and PROJ message while alive (PROJ reports through GDAL).
+std::vector<std::string> gdalMessages;
+void CPL_STDCALL KeepGDALMessage(CPLErr, CPLErrorNum, const char* text)
+{
+    gdalMessages.push_back(text ? text : "");
+}
+struct GDALMessages {
+    GDALMessages() { gdalMessages.clear(); CPLPushErrorHandler(KeepGDALMessage); }
+    ~GDALMessages() { CPLPopErrorHandler(); }
+};
 
 struct VoidValueScope {
     float saved = VoidCellValue;
@@ -97,6 +115,28 @@ TEST(GDALGrids, GeoTIFFLoadsPlacedNorthUpWithVoidCellsOutOfTheRange)
     EXPECT_EQ(set->extent->contour[0].vertex[0].y, 3999999);
     EXPECT_EQ(set->extent->contour[0].vertex[2].x, 500011);
     FreeDataSet(set);
+}
+
+// The coordinate system database must be found where the program runs: in
+// the Windows package it lies beside the program's folder.
+TEST(GDALGrids, GeoTIFFWithEPSGKeysLoadsWithNoGDALOrPROJMessage)
+{
+    GridSpec spec;
+    spec.epsg = 2992;   // Oregon Lambert, international feet
+    GDALMessages messages;
+    std::string path = WriteGrid("epsg.tif", spec, Ramp(24, 100));
+    BoxAnswers boxes;
+    DataSet* set = Load32BitTIFF(path.c_str(), "epsg.tif");
+    ASSERT_NE(set, nullptr);
+    EXPECT_TRUE(boxes.shown().empty());
+    FreeDataSet(set);
+    GDALDatasetH ds = GDALOpen(ToNativePath(path.c_str()).c_str(), GA_ReadOnly);
+    ASSERT_NE(ds, nullptr);
+    OGRSpatialReferenceH srs = GDALGetSpatialRef(ds);
+    ASSERT_NE(srs, nullptr);
+    EXPECT_STREQ(OSRGetAuthorityCode(srs, nullptr), "2992");
+    GDALClose(ds);
+    EXPECT_TRUE(gdalMessages.empty()) << gdalMessages.front();
 }
 
 TEST(GDALGrids, TheVoidValueDecidesWhichCellsCount)

@@ -1,16 +1,7 @@
 // Shared test helpers: gtest under winelib, answering message boxes and
 // driving dialogs, the sample-data folder and temporary files.
 #pragma once
-#pragma push_macro("_WIN32")
-#pragma push_macro("_WIN64")
-#pragma push_macro("WIN32")
-#undef _WIN32
-#undef _WIN64
-#undef WIN32
-#include <gtest/gtest.h>
-#pragma pop_macro("WIN32")
-#pragma pop_macro("_WIN64")
-#pragma pop_macro("_WIN32")
+#include "gtest_winelib.h"
 #include <windows.h>
 #include <functional>
 #include <string>

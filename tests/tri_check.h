@@ -1,17 +1,7 @@
 // Helpers for the triangulator tests: running a triangulation into fresh
 // records and checking the structure of its output.
 #pragma once
-// gtest under winelib: its Windows branches must not see _WIN32.
-#pragma push_macro("_WIN32")
-#pragma push_macro("_WIN64")
-#pragma push_macro("WIN32")
-#undef _WIN32
-#undef _WIN64
-#undef WIN32
-#include <gtest/gtest.h>
-#pragma pop_macro("WIN32")
-#pragma pop_macro("_WIN64")
-#pragma pop_macro("_WIN32")
+#include "gtest_winelib.h"
 #include "base/triangulate/triangulate.h"
 #include "base/triangulate/predicates.h"
 #include <cstdint>
