@@ -24,19 +24,13 @@ int GetLASExtraBytes(LASFile* las)
     return standard ? las->recordLength - standard : 0;
 }
 
-static uint64_t FilePointCount(const LASHeader& h)
-{
-    int format = h.pointDataFormat & 0x3F;
-    return format > 5 ? h.pointCount64 : h.legacyPointCount;
-}
-
 uint64_t GetLASFilePointCount(const char* path)
 {
     // The LAS library refuses compressed records: a LAZ file is counted from
     // the LAZ reader's header.
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las) return GetLAZFilePointCount(path);
-    uint64_t n = FilePointCount(las->header);
+    uint64_t n = las->pointCount;
     CloseLASFile(las);
     return n;
 }
@@ -353,7 +347,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     LASFile* las = OpenForLoad(path, title);
     if (!las) return GiveUp(set, nullptr, false);
     StampLASSource(set, las);
-    uint64_t n = FilePointCount(las->header);
+    uint64_t n = las->pointCount;
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 
@@ -432,8 +426,8 @@ int LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygo
         return 0;
     }
     set->points = grown;
-    uint64_t n = FilePointCount(las->header);
-    StartSecondProgress((unsigned)(las->header.legacyPointCount / 32768 + 1), "Loading File");
+    uint64_t n = las->pointCount;
+    StartSecondProgress((unsigned)(n / 32768 + 1), "Loading File");
     PointLayout layout = LayoutOf(las);
     const PolygonRing* ring = polygon && polygon->num_contours > 0 ? &polygon->contour[0] : nullptr;
     uint8_t record[65536];   // a record length is a 16-bit field

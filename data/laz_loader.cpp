@@ -34,17 +34,21 @@ int IsLAZFile(const char* fileName)
     return 1;
 }
 
+// The point count of an open reader's file; 0 when it has none.
+static uint64_t OpenPointCount(laszip_POINTER reader)
+{
+    laszip_I64 n = 0;
+    return laszip_get_point_count(reader, &n) == 0 && n > 0 ? (uint64_t)n : 0;
+}
+
 uint64_t GetLAZFilePointCount(const char* path)
 {
     laszip_POINTER reader = nullptr;
     if (laszip_create(&reader)) return 0;
     laszip_BOOL compressed = 0;
-    laszip_header_struct* header = nullptr;
     uint64_t n = 0;
-    if (laszip_open_reader(reader, path, &compressed) == 0 && laszip_get_header_pointer(reader, &header) == 0 &&
-        header) {
-        n = header->point_data_format > 5 ? header->extended_number_of_point_records
-                                          : header->number_of_point_records;
+    if (laszip_open_reader(reader, path, &compressed) == 0) {
+        n = OpenPointCount(reader);
         laszip_close_reader(reader);
     }
     laszip_destroy(reader);
@@ -68,8 +72,7 @@ bool ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, d
         *maxX = header->max_x;
         *minY = header->min_y;
         *maxY = header->max_y;
-        *count = header->point_data_format > 5 ? header->extended_number_of_point_records
-                                               : header->number_of_point_records;
+        *count = OpenPointCount(reader);
         laszip_close_reader(reader);
     } else {
         laszip_CHAR* text = nullptr;
@@ -151,7 +154,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         return nullptr;
     }
     int format = header->point_data_format;
-    uint64_t full = format > 5 ? header->extended_number_of_point_records : header->number_of_point_records;
+    uint64_t full = OpenPointCount(reader);
     // Refused like the LAS library refuses it, never cut to its low bits.
     if (full > LAS_MAX_POINTS) {
         snprintf(message, sizeof message, "%s%sPoint count %llu is more than this library can read (%llu)", title,

@@ -133,6 +133,9 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
         snprintf(error, size, "Unable to read the LAS 1.3/1.4 header fields");
         return 0;
     }
+    // Some writers of LAS 1.4 files of formats 0 to 5 set only the legacy
+    // count. The 64-bit count is held for LAS 1.4 headers only (else 0).
+    p->pointCount = h.pointCount64 ? h.pointCount64 : h.legacyPointCount;
     return 1;
 }
 
@@ -172,7 +175,7 @@ int ReadLASHeader(LASFile* las)
     LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
-    las->pointCount = parsed.heldBytes == LAS_HEADER_SIZE_14 ? h.pointCount64 : h.legacyPointCount;
+    las->pointCount = parsed.pointCount;
     if (las->pointCount > LAS_MAX_POINTS) {
         SetLASErrorF(las, F, "Point count %llu is more than this library can read (%llu)",
                      (unsigned long long)las->pointCount, (unsigned long long)LAS_MAX_POINTS);

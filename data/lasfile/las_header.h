@@ -86,6 +86,7 @@ struct LASParsedHeader {
     uint16_t  heldBytes;      // header bytes of the version's layout that were read: 227, 235 or 375
     uint64_t  vlrEnd;         // source position behind the last record
     int       refusedFormat;  // the unknown point format the parse refused, else -1
+    uint64_t  pointCount;     // the file's points: the LAS 1.4 count where it is set, else the legacy count
 };
 
 // Reads and checks the public header and the VLRs: every size and offset is

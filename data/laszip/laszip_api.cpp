@@ -270,3 +270,12 @@ laszip_I32 laszip_get_point_capacity(laszip_POINTER pointer, laszip_U64* capacit
         return Error(h, "out of memory");
     }
 }
+
+laszip_I32 laszip_get_point_count(laszip_POINTER pointer, laszip_I64* count)
+{
+    if (!pointer || !count) return 1;
+    LazHandle* h = H(pointer);
+    if (!h->open) return Error(h, "no reader is open");
+    *count = (laszip_I64)h->reader.PointCount();
+    return 0;
+}

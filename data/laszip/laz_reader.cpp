@@ -236,7 +236,7 @@ bool LazReader::ParseHeader(std::string& err)
         compressed_ = vlr_.compressor != kCompressorNone;
         H.offset_to_point_data -= LAS_VLR_HEADER_SIZE + r->recordLength;
     }
-    total_ = H.number_of_point_records ? H.number_of_point_records : H.extended_number_of_point_records;
+    total_ = parsed.pointCount;
     return true;
 }
 
