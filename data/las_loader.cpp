@@ -358,20 +358,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         ErrorWithTitle(title, kLASEmptyText);
         return GiveUp(set, las, false);
     }
-    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
-    uint64_t count = step > 1 ? n / step : n;
-    if (step > 1) set->decimated = 1;
-    if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
-    set->filePointCount = set->pointCount = (int32_t)count;
-    set->fileClassLimit = las->format <= 5 ? 31 : 255;
-
     const LASHeader& h = las->header;
-    set->minX = h.minX;
-    set->maxX = h.maxX;
-    set->minY = h.minY;
-    set->maxY = h.maxY;
-    set->minZ = (float)h.minZ;
-    set->maxZ = (float)h.maxZ;
+    uint64_t count = StartLoadedPoints(set, n, &step, las->format, {h.minX, h.maxX, h.minY, h.maxY, h.minZ, h.maxZ});
+    if (!count) return GiveUp(set, las, false);
 
     RecordRead r = {};
     r.las = las;

@@ -176,18 +176,9 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
-    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
-    uint64_t count = step > 1 ? n / step : n;
-    if (step > 1) set->decimated = 1;
-    if (!AllocatePoints(set, count)) return GiveUp(set, reader, false);
-    set->filePointCount = set->pointCount = (int32_t)count;
-    set->fileClassLimit = (format & 0x3F) <= 5 ? 31 : 255;
-    set->minX = header->min_x;
-    set->maxX = header->max_x;
-    set->minY = header->min_y;
-    set->maxY = header->max_y;
-    set->minZ = (float)header->min_z;
-    set->maxZ = (float)header->max_z;
+    uint64_t count = StartLoadedPoints(set, n, &step, format, {header->min_x, header->max_x, header->min_y,
+                                                                header->max_y, header->min_z, header->max_z});
+    if (!count) return GiveUp(set, reader, false);
 
     laszip_point_struct* point = nullptr;
     laszip_get_point_pointer(reader, &point);

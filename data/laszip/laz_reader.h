@@ -25,9 +25,6 @@ public:
     virtual bool ReadAt(uint64_t offset, void* buf, size_t n) = 0;
 };
 
-// Minimum record length of point formats 0..10.
-uint16_t MinRecordLength(uint8_t format);
-
 class LazReader {
 public:
     LazReader();
