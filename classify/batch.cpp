@@ -46,8 +46,7 @@ void CheckBatchFile(const char* path, const BatchRunParameters* run, char* reaso
         return;
     }
     int format = las->header.pointDataFormat & 0x3F;
-    uint64_t n = las->header.legacyPointCount;
-    if (las->header.versionMinor >= 4 && las->header.pointCount64 > 0) n = las->header.pointCount64;
+    uint64_t n = las->pointCount;
     CloseLASFile(las);
     int written[2] = { run->groundClass, run->featureClass };
     int count = 2;

@@ -1233,3 +1233,54 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     EXPECT_STREQ(tally.coarseNotes, "farpoints.shp:  Y stored in steps of 1 instead of 0.001\n");
     FreeJobControl(job);
 }
+
+namespace {
+
+bool LoadLAS(const std::string& path, bool* sane)
+{
+    DataSet* set = LoadLASData(path.c_str(), "damaged.las");
+    if (set) {
+        for (int i = 0; i < set->pointCount; i++)
+            *sane = *sane && std::isfinite(set->points[i].x) && std::isfinite(set->points[i].y) &&
+                    std::isfinite(set->points[i].z);
+        FreeDataSet(set);
+    }
+    return set != nullptr;
+}
+
+}  // namespace
+
+// LAS files through both loading roads (a ".laz" name takes the LAZ reader):
+// a file too small for a header says so, and a version other than LAS 1.0 to
+// 1.4 is refused with its version, never read as another.
+TEST(DamagedInputs, LASFilesTooSmallOrOfUnknownVersionsAreRefusedSayingWhy)
+{
+    REQUIRE_SAMPLES();
+    const Bytes good = ReadBytes(SamplePath("simple.las"));
+    ASSERT_GT(good.size(), 227u);
+    for (const char* ext : {".las", ".laz"}) {
+        int n = 0;
+        auto run = [&](const std::string& what, const Bytes& bytes, const char* reason) {
+            std::string name = std::string("LAS") + ext + ": " + what;
+            std::string path = TempPath(("l" + std::to_string(n++) + ext).c_str());
+            WriteBytes(path, bytes);
+            Outcome o = Load(name, [&](bool* sane) { return LoadLAS(path, sane); });
+            if (!reason) return ExpectHandled(o, name);
+            ExpectRefused(o, name);
+            EXPECT_TRUE(!o.boxes.empty() && o.boxes[0].text.find(reason) != std::string::npos)
+                << name << ": " << (o.boxes.empty() ? "" : o.boxes[0].text);
+        };
+        char reason[160];
+        for (const auto& d : Damaged(good, 61)) {
+            snprintf(reason, sizeof reason, kLASFileTooSmallFormat, (unsigned long long)d.second.size());
+            run(d.first, d.second, d.second.size() < 227 ? reason : nullptr);
+        }
+        for (const auto& v : std::vector<std::pair<int, int>>{{1, 5}, {1, 7}, {2, 0}, {0, 9}}) {
+            Bytes b = good;
+            b[24] = (char)v.first;
+            b[25] = (char)v.second;
+            snprintf(reason, sizeof reason, kLASVersionNotSupportedFormat, (unsigned)v.first, (unsigned)v.second);
+            run("version " + std::to_string(v.first) + "." + std::to_string(v.second), b, reason);
+        }
+    }
+}

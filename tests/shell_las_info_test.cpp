@@ -157,6 +157,35 @@ TEST_F(LASInfoTest, DecimatedAndEmptySetsReadOnlyWhatTheyHold)
     EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "");
 }
 
+// The header rows give the count the file is read by, over the LAS and the
+// LAZ road; a legacy count that differs from it is shown beside it.
+TEST_F(LASInfoTest, PointCountsAreTheOnesTheFileIsReadBy)
+{
+    REQUIRE_SAMPLES();
+    const Bytes las = ReadBytes(SamplePath("1_4_w_evlr.las")), laz = ReadBytes(SamplePath("1_4_w_evlr.laz"));
+    char differs[128];
+    snprintf(differs, sizeof differs, kLegacyCountDiffersFormat, 900ull);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::string legacyRow;
+    };
+    const Case cases[] = {{"legacy_only.las", WithPointCounts(las, 1000, 0), "(no row)"},
+                          {"legacy_only.laz", WithPointCounts(laz, 1000, 0), "(no row)"},
+                          {"disagree.las", WithPointCounts(las, 900, 1000), differs},
+                          {"disagree.laz", WithPointCounts(laz, 900, 1000), differs}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        DataSet* set = LoadDataFile(path.c_str(), c.name);
+        ASSERT_NE(set, nullptr);
+        Rows rows = Show(OpenView({set}, 0, 0, c.name));
+        EXPECT_EQ(ValueOf(rows, " Number of Point Records:   "), "1000");
+        EXPECT_EQ(ValueOf(rows, kLegacyCountDiffersLabel), c.legacyRow);
+        EXPECT_EQ(Sum(Classes(rows)), 1000);
+    }
+}
+
 TEST_F(LASInfoTest, SetsThatAreNoLASFileShowTheStatisticsOnly)
 {
     DataSet* set = MakePointDataSet({MakePoint(0, 0, 1), MakePoint(5, 5, 2)});

@@ -214,10 +214,27 @@ static void ReportOpenFailure(const char* function, const char* name, const char
     else SetLASErrorF(nullptr, function, "Unable to open %s for %s", name, purpose);
 }
 
+// A file too short to hold the signature fails the signature test for want
+// of bytes: its reason is its size, not whatever failed before it. A file
+// whose first bytes are another signature leaves the text alone.
+static void NoteFileTooSmall(const char* name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    int64_t size = LASFileSize(h);
+    CloseHandle(h);
+    if (size >= 0 && size < 4)
+        SetLASErrorF(nullptr, "OpenLASFile", kLASFileTooSmallFormat, (unsigned long long)size);
+}
+
 LASFile* OpenLASFile(const char* name, int mode)
 {
     lasRefusedFormat = -1;
-    if (!IsLASFile(name)) return nullptr;
+    if (!IsLASFile(name)) {
+        NoteFileTooSmall(name);
+        return nullptr;
+    }
     LASFile* las = CreateLASStruct();
     if (!las) return nullptr;
     lstrcpynA(las->name, name, sizeof las->name);
