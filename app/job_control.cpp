@@ -51,6 +51,11 @@ int BeginJob(JobControl* job)
     return WaitForObjectPumping(job->busy);
 }
 
+int TryBeginJob(JobControl* job)
+{
+    return WaitForSingleObject(job->busy, 0) == WAIT_OBJECT_0 ? 1 : 0;
+}
+
 int EndJob(JobControl* job)
 {
     // The handle is closed only when the next job ends, so a caller that read

@@ -14,6 +14,9 @@ extern const char kBatchPausingText[];
 extern const char kThinningBatchStopQuestion[];
 extern const char kBatchTileLockedFormat[];
 extern const char kBatchTileLockFailedText[];
+extern const char kBatchStartFailedFormat[];
+extern const char kBatchStartText[];
+extern const char kBatchResumeText[];
 
 INT_PTR CALLBACK SMBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
