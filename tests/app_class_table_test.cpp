@@ -187,10 +187,15 @@ TEST(FoundClassTable, LongLinesAreRefusedWithTheirNumber)
     std::string line = std::string(254 - 3, 'x') + ",,," + "9,tail,1,2,3\n";
     ASSERT_EQ(LoadText("1,b,1,1,1\n" + line + "2,c,1,1,1\n", &t, answers), 0);
     EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Line 2 longer than 254 characters"));
-    // 254 characters are read whole.
-    std::string longest = std::string(254 - 10, ' ') + "9,nn,1,2,3\n";
-    ASSERT_EQ(LoadText("1,b,1,1,1\n" + longest, &t, answers), 1);
-    EXPECT_EQ(t.count, 10);
+    // 254 characters are read whole, whatever the line end (the program
+    // writes CRLF); 255 are refused.
+    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+        std::string longest = std::string(254 - 10, ' ') + "9,nn,1,2,3";
+        ASSERT_EQ(LoadText(std::string("1,b,1,1,1") + end + longest + end, &t, answers), 1) << strlen(end);
+        EXPECT_EQ(t.count, 10);
+        ASSERT_EQ(LoadText(std::string("1,b,1,1,1") + end + " " + longest + end, &t, answers), 0) << strlen(end);
+        EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Line 2 longer than 254 characters"));
+    }
 }
 
 TEST(FoundClassTable, UnopenableFilesAreReported)
