@@ -211,9 +211,9 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     std::string bad = TempPath("no_such_folder\\x.csv");
     EXPECT_EQ(WriteClassListFile(&t, bad.c_str(), "x.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
-    EXPECT_EQ(answers.shown()[0].text, "Unable to open for writing:\n\n    x.csv\n");
+    EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListOpenWriteFailed, "x.csv"));
 
-    // A write that fails part way (a full disk) keeps the old list whole.
+    // A write that fails part way (a full disk) keeps the old list whole and says the write failed.
     answers.clear();
     std::string list = TempPath("kept.csv");
     ASSERT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 1);
@@ -222,8 +222,19 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     SetWriteFaultAt(3);
     EXPECT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 0);
     SetWriteFaultAt(0);
-    EXPECT_EQ(answers.shown().size(), 1u);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListWriteFailed, "kept.csv"));
     EXPECT_EQ(ReadText(list), before);
+
+    // Deleting classes can leave fewer than a list holds: no file it could not load again.
+    for (int count : {1, 0}) {
+        answers.clear();
+        t.count = count;
+        EXPECT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 0) << count;
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListTooFewToSave, "kept.csv"));
+        EXPECT_EQ(ReadText(list), before);
+    }
 }
 
 TEST(FoundClassTable, SplitCSVLineMergesDelimiterRuns)
