@@ -202,17 +202,26 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
     return n;
 }
 
+const char kClassListOpenWriteFailed[] = "Unable to open for writing:\n\n    %s\n";
+const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
+const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
+
 int WriteClassListFile(const ClassTable* table, const char* path, const char* title)
 {
+    // Deleting classes can leave fewer: such a file would not load again.
+    if (table->count < 2) {
+        ShowFileError(kClassListTooFewToSave, title);
+        return 0;
+    }
     // Written beside the list and moved over it only when whole: a full disk
     // or a kill part way leaves the old list as it was.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, path)) {
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListOpenWriteFailed, title);
         return 0;
     }
     VFile file = replacing.file;
-    int count = table->count < 0 ? 0 : table->count > 256 ? 256 : table->count;
+    int count = table->count > 256 ? 256 : table->count;
     bool ok = true;
     for (int i = 0; i < count && ok; i++) {
         const ClassEntry& e = table->entries[i];
@@ -226,7 +235,7 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     }
     if (!CloseReplacing(&replacing, ok)) {
         // A full disk must not pass for a saved list.
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListWriteFailed, title);
         return 0;
     }
     return 1;
@@ -342,7 +351,7 @@ int SaveClassListFile(ClassTable* table)
     CopyBounded(title, sizeof(title), table->title);
     if (!ChooseClassListToSave(path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListOpenWriteFailed, title);
         return 0;
     }
     if (!WriteClassListFile(table, path, title)) return 0;

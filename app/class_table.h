@@ -43,6 +43,11 @@ void SetDefaultClassTable(ClassTable* table);
 int SaveClassListFile(ClassTable* table);
 int LoadClassListFile(ClassTable* table);
 
+// Their messages about saving, each with the file's title.
+extern const char kClassListOpenWriteFailed[];
+extern const char kClassListWriteFailed[];
+extern const char kClassListTooFewToSave[];   // a table of fewer than two classes
+
 // The file parts of the two, apart from the dialogs. Write does not touch the
 // table's path and title; Read replaces the whole table on success and names
 // the file by title in its messages.

@@ -263,6 +263,8 @@ int CommitShapeGroup(ShapeGroupWriter* w, bool ok)
     return ok ? 1 : 0;
 }
 
+bool ShapeGroupWriteFailed() { return failed; }
+
 void AbortShapeGroup(ShapeGroupWriter* w)
 {
     CloseAll(w, nullptr);

@@ -93,5 +93,9 @@ bool AppendShape(SHPHandle shp, int type, int count, const double* x, const doub
 // target cannot be replaced, the written files are removed and every target
 // stays as it was.
 int  CommitShapeGroup(ShapeGroupWriter* w, bool ok);
+// True when a write, seek, flush or close of the save on this thread failed
+// since BeginShapeGroup: a file the save could not create was opened, then
+// not written.
+bool ShapeGroupWriteFailed();
 // Closes and removes every file of the save; the targets stay as they were.
 void AbortShapeGroup(ShapeGroupWriter* w);

@@ -718,6 +718,28 @@ bool LoadASCII(const std::string& path, bool* sane)
     return set != nullptr;
 }
 
+// One file through the import, its boxes and its tally.
+struct Imported {
+    int result;
+    ConvertTally tally;
+    std::vector<ShownBox> boxes;
+};
+
+Imported ImportText(const char* title, const Bytes& bytes, const ImportFieldList* fields, JobControl* job)
+{
+    std::string path = TempPath(title);
+    WriteBytes(path, bytes);
+    Imported r = {};
+    BoxAnswers answers;
+    Deadline deadline(title);
+    FileList files = {};
+    AddFileListEntry(&files, path.c_str(), title);
+    r.result = ImportASCIIFile(files.entries[0], fields, job, nullptr, &r.tally);
+    ClearFileList(&files);
+    r.boxes = answers.shown();
+    return r;
+}
+
 }  // namespace
 
 TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
@@ -749,8 +771,8 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     run("header line", "X Y Z\n" + good, false);
 
     // A UTF-8 mark and CRLF line ends are no part of the first X; a field
-    // that is no decimal number (hexadecimal, a word, cut by a NUL byte) is
-    // no 0: its line is left out and counted.
+    // that is no decimal number (hexadecimal, a word) is no 0, nor is a line
+    // a NUL byte cuts: each is left out and counted.
     LogLines log;
     std::string path = TempPath("marked.xyz");
     WriteBytes(path, "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
@@ -765,8 +787,140 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     EXPECT_EQ(set->minX, 1000.5);
     FreeDataSet(set);
     char line[100];
-    snprintf(line, sizeof line, kASCIILeftOutLine, 3LL);
+    snprintf(line, sizeof line, kASCIILeftOutLine, 2LL);
     EXPECT_TRUE(log.contains(line));
+    snprintf(line, sizeof line, kASCIIControlLine, 1LL, 4LL);
+    EXPECT_TRUE(log.contains(line));
+}
+
+namespace {
+
+// Twelve point lines with one stray control byte, or with the marks and line
+// ends old editors leave: how many points each text road reads, and the line
+// it leaves out (0 for none).
+struct StrayBytes {
+    const char* title;
+    Bytes text;
+    int points, badLine;
+};
+
+std::vector<StrayBytes> StrayControlBytes()
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 12; i++)
+        lines.push_back(std::to_string(1000 + i) + ".5 " + std::to_string(2000 + i) + ".5 " + std::to_string(10 + i));
+    auto joined = [](const std::vector<std::string>& l, const char* end, size_t count) {
+        Bytes b;
+        for (size_t i = 0; i < count; i++) b += l[i] + end;
+        return b;
+    };
+    std::vector<std::string> formFeed = lines, nul = lines;
+    formFeed[2] = "\f" + formFeed[2];   // read as a blank, it would pass for a point
+    nul[9].insert(4, 1, '\0');           // 1009 and .5: a cut number
+    return {{"dos.xyz", joined(lines, "\r\n", 10) + "\x1A", 10, 0},
+            {"formfeed.xyz", joined(formFeed, "\r\n", 12), 11, 3},
+            {"cutnumber.xyz", joined(nul, "\n", 12), 11, 10},
+            {"crcrlf.xyz", joined(lines, "\r\r\n", 12), 12, 0}};
+}
+
+}  // namespace
+
+// A control byte spoils its own line, wherever it stands: both text roads
+// leave that line out and name it in the log (a DOS mark at the end is the
+// end); only text that is not text at all is refused whole.
+TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
+{
+    ASSERT_EQ(asciiFieldList, nullptr);   // X, Y, Z in the first three columns
+    JobControl* job = CreateJobControl();
+    ImportFieldList* xyz = NewXYZFieldList();
+    for (const StrayBytes& c : StrayControlBytes()) {
+        char leftOut[200];
+        snprintf(leftOut, sizeof leftOut, kASCIIControlLine, 1LL, (long long)c.badLine);
+        std::string path = TempPath(c.title);
+        WriteBytes(path, c.text);
+        {
+            LogLines log;
+            BoxAnswers boxes;
+            DataSet* set = LoadASCIIData(path.c_str(), c.title, 0);
+            ASSERT_NE(set, nullptr) << c.title << ": " << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+            ASSERT_EQ(set->pointCount, c.points) << c.title;
+            if (c.badLine) EXPECT_EQ(set->points[c.badLine - 1].x, 1000.5 + c.badLine) << c.title;
+            EXPECT_EQ(set->points[c.points - 1].x, c.points == 10 ? 1009.5 : 1011.5) << c.title;
+            FreeDataSet(set);
+            if (c.badLine) EXPECT_TRUE(log.contains(leftOut)) << c.title;
+        }
+        LogLines log;
+        Imported r = ImportText(c.title, c.text, xyz, job);
+        EXPECT_EQ(r.result, 1) << c.title << ": " << (r.boxes.empty() ? "" : r.boxes[0].text);
+        EXPECT_EQ(r.tally.controlLines, c.badLine ? 1u : 0u) << c.title;
+        EXPECT_EQ(r.tally.skippedLines, 0u) << c.title;
+        snprintf(leftOut, sizeof leftOut, kImportControlLeftOutFormat, 1ull, (unsigned long long)c.badLine);
+        bool logged = false;
+        for (const std::string& line : log.lines())
+            logged = logged || (line.find(c.title) != std::string::npos && line.find(leftOut) != std::string::npos);
+        EXPECT_EQ(logged, c.badLine != 0) << c.title;
+        BoxAnswers quiet;
+        DataSet* set = LoadLASDataWhole(ChangeFileExtension(path.c_str(), ".las"), c.title);
+        ASSERT_NE(set, nullptr) << c.title;
+        EXPECT_EQ(set->pointCount, c.points) << c.title;
+        FreeDataSet(set);
+    }
+    FreeImportFieldList(xyz);
+    FreeJobControl(job);
+}
+
+// A long line reads as the same pieces whatever its end, so the loader names
+// the same line; a rewind that fails between the passes fails the read on
+// every text road, rather than reading nothing and calling that the end.
+TEST(DamagedInputs, TextRoadsCountLinesAlikeWithAnyEndAndFailOnAFailedRewind)
+{
+    ASSERT_EQ(asciiFieldList, nullptr);
+    char refused[200];
+    snprintf(refused, sizeof refused, kASCIIValueRefused, 3LL);
+    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+        std::string path = TempPath("ends.xyz");
+        WriteBytes(path, std::string(253, 'x') + end + "1 2 3" + end + "1e400 2 3" + end);
+        BoxAnswers boxes;
+        EXPECT_EQ(ReadASCIIPointsDecimated(path.c_str(), "ends.xyz", 1), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, std::string("ends.xyz") + refused) << strlen(end);
+    }
+
+    const Bytes good = "1000.5 2000.5 10.25\n1001 2001 11\n1002 2002 12\n";
+    std::string path = TempPath("rewind.xyz");
+    WriteBytes(path, good);
+    {
+        BoxAnswers boxes;
+        SetSeekFaultAt(2);   // the rewind after the checking pass
+        DataSet* set = ReadASCIIPointsDecimated(path.c_str(), "rewind.xyz", 1);
+        SetSeekFaultAt(0);
+        EXPECT_EQ(set, nullptr);
+        FreeDataSet(set);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, std::string("rewind.xyz") + kASCIIParseFailed);
+    }
+    JobControl* job = CreateJobControl();
+    ImportFieldList* xyz = NewXYZFieldList();
+    SetSeekFaultAt(2);   // the rewind before the points are written
+    Imported r = ImportText("rewind.xyz", good, xyz, job);
+    SetSeekFaultAt(0);
+    EXPECT_EQ(r.result, 0);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find(kImportReadError), std::string::npos) << r.boxes[0].text;
+    FreeImportFieldList(xyz);
+    FreeJobControl(job);
+
+    // A class list is read twice too: its second pass is no empty file.
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    WriteBytes(path, "1,a,1,2,3\r\n2,b,4,5,6\r\n");
+    BoxAnswers boxes;
+    SetSeekFaultAt(1);
+    EXPECT_EQ(ReadClassListFile(&t, path.c_str(), "rewind.csv"), 0);
+    SetSeekFaultAt(0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find("Read error after line 0"), std::string::npos) << boxes.shown()[0].text;
+    EXPECT_EQ(t.count, 256);
 }
 
 TEST(DamagedInputs, ProjectsAndTheirTileIndexes)
@@ -907,6 +1061,12 @@ TEST(DamagedInputs, TerraScanProjectsAreReadWholeOrRefusedSayingWhy)
     snprintf(message, sizeof message, kTScanLineTooLong, 2, "survey.prj", 4095);
     refused("description of 5,000 characters", "[TerraScan project]\nDescription=" + std::string(5000, 'd') + "\n" + block,
             message);
+    // A line at the limit fits whatever its end.
+    std::string crlf = head + block;
+    for (size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2) crlf.insert(at, 1, '\r');
+    EXPECT_TRUE(read("description of 4,095 characters, CRLF",
+                     "[TerraScan project]\r\nDescription=" + std::string(4095 - 12, 'd') + "\r\n" + crlf)
+                    .taken);
     // A read that fails is no end of the file: the blocks after it would be lost.
     snprintf(message, sizeof message, kTScanReadFailed, "survey.prj");
     SetReadFaultAt(2);
@@ -986,15 +1146,17 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
         if (!o.taken) EXPECT_EQ(memcmp(&GlobalDisplaySettings, &before, sizeof before), 0) << name;
         GlobalDisplaySettings = before;
     }
-    // A class count of 0 holds no class to show: refused like -1 and 257.
-    for (int32_t count : {0, -1, 257, 2}) {
+    // A class count beyond the table is refused; one of 0 or 1 is a table the
+    // program saves itself once classes are deleted.
+    for (int32_t count : {0, 1, -1, 257, 2}) {
         Bytes b = settings;
         memcpy(&b[46], &count, 4);   // the class table's count
         WriteBytes(config, b);
         std::string name = "config: class count " + std::to_string(count);
         Outcome o = Load(name, [&](bool*) { return ReadConfigFile(nullptr) == 1; });
-        if (count == 2) {
+        if (count >= 0 && count <= 256) {
             EXPECT_TRUE(o.taken) << name;
+            EXPECT_EQ(GlobalDisplaySettings.classTable.count, count) << name;
         } else {
             ExpectRefused(o, name);
         }
@@ -1069,25 +1231,7 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     importText("CR line ends", "1 2 3\r4 5 6\r7 8 9\r");
     importText("header line", "X Y Z\n" + good);
 
-    // One file through the import, its boxes and its tally.
-    struct Imported {
-        int result;
-        ConvertTally tally;
-        std::vector<ShownBox> boxes;
-    };
-    auto importOne = [&](const char* title, const Bytes& bytes) {
-        std::string path = TempPath(title);
-        WriteBytes(path, bytes);
-        Imported r = {};
-        BoxAnswers answers;
-        Deadline deadline(title);
-        FileList files = {};
-        AddFileListEntry(&files, path.c_str(), title);
-        r.result = ImportASCIIFile(files.entries[0], xyz, job, nullptr, &r.tally);
-        ClearFileList(&files);
-        r.boxes = answers.shown();
-        return r;
-    };
+    auto importOne = [&](const char* title, const Bytes& bytes) { return ImportText(title, bytes, xyz, job); };
     // Wide and binary text is refused with the loader's message and leaves no file.
     auto wide16 = [&](const char* mark, bool big) {
         Bytes b = mark;
@@ -1106,15 +1250,15 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
         EXPECT_EQ(r.boxes[0].text, std::string(t.first) + "\n" + kImportNotTextFailed + "\n");
         EXPECT_FALSE(VFileExists(ChangeFileExtension(TempPath(t.first).c_str(), ".las"))) << t.first;
     }
-    // A UTF-8 mark is no part of the first X; hexadecimal, words and NUL
-    // bytes are no numbers: their lines are left out and counted.
-    // (A NUL byte among the first lines makes the file binary; later, it cuts a line.)
+    // A UTF-8 mark is no part of the first X; hexadecimal and words are no
+    // numbers, and a NUL byte damages its line: those lines are left out and counted.
     std::string filler;
     for (int i = 0; i < 20; i++) filler += "1001 2001 11\r\n";
     Imported marked = importOne("marked.xyz", "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
                                                   filler + std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n");
     EXPECT_EQ(marked.result, 1);
-    EXPECT_EQ(marked.tally.skippedLines, 3u);
+    EXPECT_EQ(marked.tally.skippedLines, 2u);
+    EXPECT_EQ(marked.tally.controlLines, 1u);
     DataSet* set = LoadLASDataWhole(TempPath("marked.las").c_str(), "marked.las");
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->pointCount, 22);

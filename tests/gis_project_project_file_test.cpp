@@ -331,9 +331,10 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
     FreeProject(p);
 }
 
-// A disk that fills at any write of a save: the message names the part whose
-// write failed (the tile index's shapes or its table), or the save as a whole
-// when the files were written but do not read back.
+// A disk that fills at any write of a save: the message says the write
+// failed, naming the part whose write failed (the tile index's shapes or its
+// table), or the save as a whole when the files were written but do not read
+// back; none says a file could not be opened.
 TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
 {
     std::string folder = TempDir();
@@ -350,8 +351,8 @@ TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
         named.insert(boxes.shown()[0].text);
         EXPECT_EQ(FolderFiles(folder).size(), 3u) << nth;   // the tiles alone: nothing written stays
     }
-    const std::set<std::string> parts = {Formatted(kProjectOpenWriteFailed, "p_tiles.shp"),
-                                         Formatted(kProjectOpenWriteFailed, "p_tiles.dbf"),
+    const std::set<std::string> parts = {Formatted(kProjectWriteFailed, "p_tiles.shp"),
+                                         Formatted(kProjectWriteFailed, "p_tiles.dbf"),
                                          Formatted(kProjectWriteFailed, "p.lep")};
     EXPECT_EQ(named, parts);
     FreeProject(p);

@@ -159,15 +159,19 @@ int WriteProjectFile(Project* project)
     }
     if (!WriteProjectTable(project, table)) {
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, project->path);
+        Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
     }
     SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
     DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
     IndexPart failed = !shp ? INDEX_SHAPES : !dbf ? INDEX_TABLE : WriteTileIndex(project, shp, dbf);
     if (failed != INDEX_WRITTEN) {
+        // A part that could not be opened says so; one opened but not written
+        // (a full disk, also while its header goes out) says that instead.
+        bool opened = (failed == INDEX_SHAPES ? shp != nullptr : dbf != nullptr) || ShapeGroupWriteFailed();
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
+        Report(opened ? kProjectWriteFailed : kProjectOpenWriteFailed,
+               failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
     // Everything is on disk and reads back: only now are the old files replaced.
