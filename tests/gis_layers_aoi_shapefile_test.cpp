@@ -15,7 +15,7 @@
 #include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
-#include <shapefil.h>
+#include "base/shape_io.h"
 
 namespace {
 
@@ -237,15 +237,15 @@ TEST_F(AOIFileTest, AnEmptyListIsRefusedAndAllDeletedPolygonsSaveNone)
 TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
 {
     std::string arcs = TempPath("arcs.shp");
-    ASSERT_TRUE(WriteTestShapefile(arcs, SHPT_ARC, {TestShape{{{V(0, 0), V(1, 1)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(arcs, SHAPE_ARC, {TestShape{{{V(0, 0), V(1, 1)}}}}));
     std::string untyped = TempPath("untyped.shp");
-    ASSERT_TRUE(WriteTestShapefile(untyped, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(untyped, SHAPE_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}}));
     std::string bare = TempPath("bare.shp");
-    ASSERT_TRUE(WriteTestShapefile(bare, SHPT_POLYGONZ,
+    ASSERT_TRUE(WriteTestShapefile(bare, SHAPE_POLYGONZ,
                                    {TestShape{{{V(20, 20, 7), V(50, 20, 7), V(50, 50, 7), V(20, 20, 7)}}}, TestShape{}}, false));
     ASSERT_TRUE(WriteTestAOITable(bare, {2, 50}, false, false));
     std::string shortTable = TempPath("short.shp");
-    ASSERT_TRUE(WriteTestShapefile(shortTable, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
+    ASSERT_TRUE(WriteTestShapefile(shortTable, SHAPE_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
     ASSERT_TRUE(WriteTestAOITable(shortTable, {1}, true, true));
     {
         BoxAnswers boxes;

@@ -10,7 +10,7 @@
 #include "base/polygon.h"
 #include "data/lasfile/las_file.h"
 #include <gdal.h>
-#include <shapefil.h>
+#include "base/shape_io.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ TEST(ReferenceShapefiles, PolygonPartsBecomeClosedLinesAndBoundsCoverEveryVertex
     TestShape twoParts{{{V(0, 0, 5), V(10, 0, 5), V(10, 10, 5), V(0, 0, 5)}, {V(20, 20, 6), V(30, 20, 6), V(20, 30, 6), V(20, 20, 6)}}};
     TestShape nothing;
     TestShape triangle{{{V(-5, 40, 7), V(0, 35, 7), V(5, 40, 7), V(-5, 40, 7)}}};
-    ASSERT_TRUE(WriteTestShapefile(path, SHPT_POLYGONZ, {twoParts, nothing, triangle}));
+    ASSERT_TRUE(WriteTestShapefile(path, SHAPE_POLYGONZ, {twoParts, nothing, triangle}));
     EXPECT_EQ(GetReferenceFileKind(path.c_str()), REFERENCE_SHAPEFILE);
     Loaded ref(path, "parcels.shp");
     ASSERT_NE(ref.file, nullptr);
@@ -57,7 +57,7 @@ TEST(ReferenceShapefiles, PolygonPartsBecomeClosedLinesAndBoundsCoverEveryVertex
 TEST(ReferenceShapefiles, ArcsAreOpenYellowLinesAndPointsKeepASlotPerShape)
 {
     std::string arcs = TempPath("roads.shp");
-    ASSERT_TRUE(WriteTestShapefile(arcs, SHPT_ARC, {TestShape{{{V(1, 2), V(3, 4), V(5, 2)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(arcs, SHAPE_ARC, {TestShape{{{V(1, 2), V(3, 4), V(5, 2)}}}}));
     Loaded lines(arcs, "roads.shp");
     ASSERT_NE(lines.file, nullptr);
     EXPECT_EQ(lines.file->shapeKind, SHAPES_LINES);
@@ -67,7 +67,7 @@ TEST(ReferenceShapefiles, ArcsAreOpenYellowLinesAndPointsKeepASlotPerShape)
     EXPECT_EQ(lines.file->lines->items[0]->vertices[1].z, 0.0f);
 
     std::string points = TempPath("wells.shp");
-    ASSERT_TRUE(WriteTestShapefile(points, SHPT_POINTZ, {TestShape{{{V(7, 8, 9)}}}, TestShape{}, TestShape{{{V(-1, 12, 3)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(points, SHAPE_POINTZ, {TestShape{{{V(7, 8, 9)}}}, TestShape{}, TestShape{{{V(-1, 12, 3)}}}}));
     Loaded wells(points, "wells.shp");
     ASSERT_NE(wells.file, nullptr);
     ReferenceFile* f = wells.file;
@@ -87,11 +87,11 @@ TEST(ReferenceShapefiles, OtherTypesEmptyAndDamagedFilesAreRefusedNamingTheFile)
 {
     BoxAnswers boxes;
     std::string multi = TempPath("multi.shp");
-    ASSERT_TRUE(WriteTestShapefile(multi, SHPT_MULTIPOINT, {TestShape{{{V(1, 1), V(2, 2)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(multi, SHAPE_MULTIPOINT, {TestShape{{{V(1, 1), V(2, 2)}}}}));
     std::string empty = TempPath("empty.shp");
-    ASSERT_TRUE(WriteTestShapefile(empty, SHPT_ARC, {}));
+    ASSERT_TRUE(WriteTestShapefile(empty, SHAPE_ARC, {}));
     std::string damaged = TempPath("cut.shp");
-    ASSERT_TRUE(WriteTestShapefile(damaged, SHPT_ARC,
+    ASSERT_TRUE(WriteTestShapefile(damaged, SHAPE_ARC,
                                    {TestShape{{{V(0, 0), V(1, 1)}}}, TestShape{{{V(2, 2), V(3, 3), V(4, 4)}}}}));
     // The last record loses its tail, as a file copied only in part.
     HANDLE h = CreateFileA(damaged.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

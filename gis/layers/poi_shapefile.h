@@ -1,7 +1,6 @@
 // The POI shapefile: PointZ shapes with a dBASE table of POI_INDEX, NAME,
 // COMMENT and COLOR, one shape and one row per marker that is not deleted.
 #pragma once
-#include <shapefil.h>
 
 struct POISet;
 
@@ -29,7 +28,3 @@ POISet* LoadPOIShapefile(const char* path, const char* title);
 // written, 0 after reporting the error, with the set still unsaved and any
 // file already at the path left as it was.
 int SavePOIShapefile(POISet* set);
-
-// The file functions the writer calls under its failure checks; null
-// restores shapelib's own. A test passes functions that fail.
-void SetPOIShapefileIO(const SAHooks* io);

@@ -37,8 +37,8 @@ void ReportDamagedShapefile(int shape, int count, const char* title);
 // Checks of values read from a shapefile, shared by every shapefile reader.
 // True when every X and Y (and Z with `withZ`) of the shape is a finite
 // number within kMaxGridCoordinate.
-bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
+bool ShapeValuesUsable(const ShapeRecord& shape, bool withZ);
 // True when every X and Y of the shape is a finite number, however far off.
-bool ShapeValuesFinite(const SHPObject* shape);
+bool ShapeValuesFinite(const ShapeRecord& shape);
 // kShapefileBadValue for shape `shape` (from 0) of `count`.
 void ReportShapefileValueFault(int shape, int count, const char* title);

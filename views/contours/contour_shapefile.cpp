@@ -41,15 +41,16 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
     snprintf(dbfPath, sizeof dbfPath, "%s", ChangeFileExtension(path, ".dbf"));
     snprintf(dbfTitle, sizeof dbfTitle, "%s", ChangeFileExtension(title, ".dbf"));
     ShapeGroupWriter w;
-    DBFHandle dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : nullptr;
-    if (!dbf) {
+    int dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : -1;
+    if (dbf < 0) {
         AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, dbfTitle);
         return 0;
     }
-    bool ok = DBFAddField(dbf, "LAYER", FTString, 14, 0) == 0 && DBFAddField(dbf, "ELEVATION", FTDouble, 12, 4) == 1;
-    SHPHandle shp = CreateGroupShapes(&w, path, SHPT_ARC);
-    if (!shp) {
+    bool ok = AddTableColumn(&w, dbf, "LAYER", COLUMN_TEXT, 14, 0) == 0 &&
+              AddTableColumn(&w, dbf, "ELEVATION", COLUMN_REAL, 12, 4) == 1;
+    int shp = CreateGroupShapes(&w, path, SHAPE_ARC);
+    if (shp < 0) {
         AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, title);
         return 0;
@@ -63,14 +64,14 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
         const struct Polyline* line = list->lines[i];
         if (!line || line->vertexCount <= 0) continue;
         const char* layer = line->type == CONTOUR_INDEX ? "INDEX" : "INTERMEDIATE";
-        ok = DBFWriteStringAttribute(dbf, record, 0, layer) && DBFWriteDoubleAttribute(dbf, record, 1, line->vertices[0].z);
+        ok = WriteTextCell(&w, dbf, record, 0, layer) && WriteRealCell(&w, dbf, record, 1, line->vertices[0].z);
         xs.resize(line->vertexCount);
         ys.resize(line->vertexCount);
         for (int k = 0; k < line->vertexCount; k++) {
             xs[k] = line->vertices[k].x;
             ys[k] = line->vertices[k].y;
         }
-        ok = ok && AppendShape(shp, SHPT_ARC, line->vertexCount, xs.data(), ys.data(), nullptr, record);
+        ok = ok && AppendShape(&w, shp, SHAPE_ARC, line->vertexCount, xs.data(), ys.data(), nullptr, record);
         record++;
     }
     EndProgress();
