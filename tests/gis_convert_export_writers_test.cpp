@@ -317,3 +317,36 @@ TEST(ExportWriters, OutputBesideTheSourceOrInTheFolder)
     ASSERT_TRUE(ExportOutputPath("E:\\out\\", &e, ".shp", out, sizeof out));
     EXPECT_STREQ(out, "E:\\out\\tile1.shp");
 }
+
+// A shapefile its import would refuse (a coordinate beyond 1e10) is not
+// written: the export names the first such point and keeps the earlier file.
+// Points at +-1e9 export and import again.
+TEST(ExportWriters, APointTheImportWouldRefuseFailsTheShapefileByNumber)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string las = CopyToTemp("point10.las");
+    Bytes header = ReadBytes(las);
+    SetFieldAt<double>(header, 155, 1e9 - 600000.0);   // X offset: the points lie about 1e9 east
+    ASSERT_TRUE(WriteBytes(las, header));
+    ASSERT_EQ(run.Export(las, s, kExportShapeZ), 1);
+    ShapeReader shape(Base(las) + ".shp");
+    ASSERT_TRUE(shape.opened);
+    double x = 0, y = 0, z = 0;
+    ASSERT_TRUE(shape.Point(0, &x, &y, &z));
+    EXPECT_GT(x, 0.99e9);
+    EXPECT_LT(x, 1.01e9);
+    const Bytes shapes = ReadBytes(Base(las) + ".shp");
+
+    SetFieldAt<double>(header, 155, 2e10);
+    ASSERT_TRUE(WriteBytes(las, header));
+    EXPECT_EQ(run.Export(las, s, kExportShapeZ), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    char text[200];
+    snprintf(text, sizeof text, kExportPointOffMapFormat, 1ull);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + text + "\n");
+    EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes);
+    FreeExportSettings(s);
+}

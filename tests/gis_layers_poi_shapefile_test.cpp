@@ -9,6 +9,8 @@
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "base/shape_io.h"
+#include <cmath>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -309,5 +311,67 @@ TEST(POIShapefile, ALoadCompletesASaveKilledBetweenItsMoves)
     EXPECT_EQ(MarkersIn(path), 3);
     EXPECT_FALSE(LeftoversIn(TempDir()));
     EXPECT_EQ(GetFileAttributesA((path + "~old").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeletePOISet(set);
+}
+
+// What a save writes, the load gives back: texts with separators, quotes,
+// tabs and Latin-1 bytes, the longest comment, coordinates of +-1e9. A
+// marker the load would refuse (Z at the float limits, X no number) fails
+// the save by its number and name, keeping the earlier file.
+TEST(POIShapefile, ExtremeMarkersLoadAgainOrTheSaveRefusesThemByNumber)
+{
+    const char* names[] = {"a,b;c|d\\e/f", "say \"hi\" 'there'", "tab\there", "M\xFCller \xE9t\xE9 \xFF"};
+    std::string comment(255, 'c');
+    comment.replace(0, 12, "x,\t\"q\";|\xE9\xFF");
+    POISet* set = NewPOISet(0);
+    for (int i = 0; i < 4; i++) {
+        POIRecord* poi = AppendPOIRecord(set);
+        snprintf(poi->name, sizeof poi->name, "%s", names[i]);
+        snprintf(poi->comment, sizeof poi->comment, "%s", comment.c_str());
+        poi->x = i % 2 ? 1e9 : -1e9;
+        poi->y = i % 2 ? -1e9 : 1e9;
+        poi->z = i % 2 ? 1e9f : -1e9f;
+        poi->color = 0x00FFFFFF;
+    }
+    std::string path = TempPath("extreme_poi.shp");
+    strcpy(set->path, path.c_str());
+    strcpy(set->title, "extreme_poi.shp");
+    ASSERT_EQ(SavePOIShapefile(set), 1);
+    {
+        BoxAnswers boxes;
+        POISet* back = LoadPOIShapefile(path.c_str(), "extreme_poi.shp");
+        ASSERT_NE(back, nullptr);
+        ASSERT_EQ(back->count, 4);
+        for (int i = 0; i < 4; i++) {
+            EXPECT_STREQ(back->records[i].name, names[i]);
+            EXPECT_EQ(std::string(back->records[i].comment), comment);
+            EXPECT_EQ(back->records[i].x, set->records[i].x);
+            EXPECT_EQ(back->records[i].y, set->records[i].y);
+            EXPECT_EQ(back->records[i].z, set->records[i].z);
+            EXPECT_EQ(back->records[i].color, (COLORREF)0x00FFFFFF);
+        }
+        DeletePOISet(back);
+    }
+    for (float bad : {3.0e38f, -3.4028235e38f, NAN}) {
+        bool inX = std::isnan(bad);
+        if (inX) set->records[1].x = bad;
+        else set->records[1].z = bad;
+        set->saved = 0;
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0) << bad;
+        ASSERT_EQ(boxes.shown().size(), 1u) << bad;
+        char text[800];
+        snprintf(text, sizeof text, kPOIMarkerOffMapFormat, 2, names[1], "extreme_poi.shp");
+        EXPECT_EQ(boxes.shown()[0].text, text);
+        EXPECT_EQ(set->saved, 0);
+        EXPECT_EQ(MarkersIn(path), 4) << bad;
+        set->records[1].x = 1e9;
+        set->records[1].z = 1e9f;
+    }
+    // Deleted, such a marker is not written and the rest save.
+    set->records[1].z = 3.0e38f;
+    set->records[1].deleted = 1;
+    EXPECT_EQ(SavePOIShapefile(set), 1);
+    EXPECT_EQ(MarkersIn(path), 3);
     DeletePOISet(set);
 }

@@ -8,6 +8,7 @@
 #include "base/file_system.h"
 #include "base/shape_io.h"
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -437,6 +438,38 @@ TEST(ProjectFile, TilesWithUnusableOutlinesStayWithoutOne)
     EXPECT_EQ(boxes.shown()[0].text, WithoutOutline({{"tile1.las", 2}}));
     EXPECT_LT(q->maxX, 2000.0);
     EXPECT_GT(q->minX, 999.0);
+    FreeProject(q);
+    FreeProject(p);
+}
+
+// What a save writes, the next open reads: names with separators, quotes
+// and Latin-1 bytes, outlines at +-1e9. An outline with a corner that is no
+// number is written as none, so the project opens with that tile kept
+// without an outline instead of being refused whole.
+TEST(ProjectFile, ExtremeTilesReadAgainAndACornerThatIsNoNumberLosesOnlyItsOutline)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    const char* name = "M\xFCller, tile 'a' #1;x.las";
+    snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "%s", name);
+    RingVertex* wide = p->tiles[1]->boundary->contour[0].vertex;
+    wide[0] = {-1e9, -1e9};
+    wide[1] = {-1e9, 1e9};
+    wide[2] = {1e9, 1e9};
+    wide[3] = {1e9, -1e9};
+    p->tiles[2]->boundary->contour[0].vertex[2].x = NAN;
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    BoxAnswers boxes;
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    ASSERT_EQ(q->tileCount, 3);
+    EXPECT_STREQ(q->tiles[0]->name, name);
+    ASSERT_NE(q->tiles[1]->boundary, nullptr);
+    EXPECT_EQ(q->tiles[1]->boundary->contour[0].vertex[2].x, 1e9);
+    EXPECT_EQ(q->tiles[1]->minY, -1e9);
+    EXPECT_EQ(q->tiles[2]->boundary, nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, WithoutOutline({{"tile2.las", 3}}));
     FreeProject(q);
     FreeProject(p);
 }

@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/shape_io.h"
+#include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_file.h"
 #include "resource.h"
@@ -23,6 +24,8 @@ const char kExportOpenOutputFailed[] = "Unable to open output file!";
 const char kExportWriteFailed[] = "Unable to write output file!";
 const char kExportPointTypeText[] = "\n Program does NOT support this point type yet!";
 const char kExportShortFileText[] = "The LAS file ends before its last point!";
+const char kExportPointOffMapFormat[] =
+    "Point %llu lies farther than 1e10 from 0: the shapefile could not be imported again!";
 
 constexpr uint32_t kPointsPerStep = 4096;
 constexpr size_t kTextFlushBytes = 1 << 16;
@@ -206,6 +209,7 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
     InitBatchProgress(bar, (unsigned)(count / kPointsPerStep + 1));
     char delimiter = ExportDelimiterChar(s->delimiter);
     const char* failure = nullptr;
+    char offMap[200];
     int result = 1;
     uint64_t done = 0;
     while (done < count) {
@@ -226,7 +230,15 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
         for (uint32_t k = 0; k < got && !failure; k++) {
             ExportPoint p;
             DecodeExportPoint(run + (uint64_t)k * las->recordLength, format, &las->header, &p);
-            if (ExportFilterKeeps(s, &p) && !WritePoint(o, s, &p, delimiter)) failure = kExportWriteFailed;
+            if (!ExportFilterKeeps(s, &p)) continue;
+            // A shapefile its import refuses would be lost work: the point is named instead.
+            if (outputFormat != kExportASCII &&
+                !(MapCoordinateUsable(p.x) && MapCoordinateUsable(p.y) && MapCoordinateUsable(p.z))) {
+                snprintf(offMap, sizeof offMap, kExportPointOffMapFormat, (unsigned long long)(done + k + 1));
+                failure = offMap;
+            } else if (!WritePoint(o, s, &p, delimiter)) {
+                failure = kExportWriteFailed;
+            }
         }
         done += got;
         if (failure) break;

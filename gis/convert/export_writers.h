@@ -14,6 +14,7 @@ extern const char kExportOpenOutputFailed[];
 extern const char kExportWriteFailed[];
 extern const char kExportPointTypeText[];
 extern const char kExportShortFileText[];
+extern const char kExportPointOffMapFormat[];   // the point (from 1) a shapefile import would refuse
 
 // The shapefile column of a field: its dBASE width and decimals (0 for
 // integers) for files of a point format; false for X and Y, which are geometry.

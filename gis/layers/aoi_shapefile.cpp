@@ -14,6 +14,7 @@
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,6 +27,9 @@ const char kAOITableShort[] = "The DBF file does not hold a record for every sha
 const char kAOIShapeCreateFailed[] = "Unable to open shape file for writing:\n    %s\n";
 const char kAOITableCreateFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kAOIWriteFailed[] = "Unable to write the AOI file:\n    %s\n\nThe AOI polygons were not saved.";
+const char kAOIPolygonOffMapFormat[] =
+    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and the file could "
+    "not be opened again:\n    %s\n\nThe AOI polygons were not saved.";
 const char kAOISavedFormat[] = "AOI Save Polygons:  %d";
 const char kAOILoadedFormat[] = "AOI Load Polygons:  %d";
 
@@ -191,9 +195,30 @@ static bool WritePolygon(ShapeGroupWriter* w, int shp, int dbf, int record, cons
            WriteIntegerCell(w, dbf, record, 2, (int)polygon->color);
 }
 
+// The first live polygon (from 0) with a vertex the reader would refuse, -1 when none.
+static int FirstPolygonOffMap(const AOISet* set)
+{
+    int n = set->lines ? set->lines->count : 0;
+    for (int i = 0; i < n; i++) {
+        const struct Polyline* polygon = set->lines->items[i];
+        if (!polygon || polygon->deleted || !polygon->vertices) continue;
+        for (int k = 0; k < polygon->vertexCount; k++)
+            if (!MapCoordinateUsable(polygon->vertices[k].x) || !MapCoordinateUsable(polygon->vertices[k].y)) return i;
+    }
+    return -1;
+}
+
 int SaveAOIShapefile(AOISet* set)
 {
     if (!set) return 0;
+    // A file the loader refuses would lose every polygon: the save is refused instead.
+    int offMap = FirstPolygonOffMap(set);
+    if (offMap >= 0) {
+        char text[700];
+        snprintf(text, sizeof text, kAOIPolygonOffMapFormat, offMap + 1, set->title);
+        ReportLayerError("%s", text);
+        return 0;
+    }
     ShapeGroupWriter w;
     bool begun = set->path[0] && BeginShapeGroup(&w, set->path);
     int shp = begun ? CreateGroupShapes(&w, set->path, SHAPE_POLYGON) : -1;

@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,9 @@ const char kPOIMissingComment[] = "Unable to find \"COMMENT\" in DBF file:\n    
 const char kPOIShapeOpenWriteFailed[] = "Unable to open shape file for writing:\n    %s\n";
 const char kPOIDBFOpenWriteFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kPOIWriteFailed[] = "Unable to write shape file:\n    %s\n\nThe POI markers were not saved.";
+const char kPOIMarkerOffMapFormat[] =
+    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and the file "
+    "could not be opened again:\n    %s\n\nThe POI markers were not saved.";
 const char kPOISavedLine[] = "POI Save Polygons:  %d";
 const char kPOILoadedLine[] = "POI Load Markers:  %d";
 
@@ -175,9 +179,28 @@ static bool WriteMarkers(const POISet* set, ShapeGroupWriter* w, int shp, int db
     return ok;
 }
 
+// The first live marker (from 0) the reader would refuse, -1 when none.
+static int FirstMarkerOffMap(const POISet* set)
+{
+    for (int i = 0; i < set->count; i++) {
+        const POIRecord& poi = set->records[i];
+        if (!poi.deleted && !(MapCoordinateUsable(poi.x) && MapCoordinateUsable(poi.y) && MapCoordinateUsable(poi.z)))
+            return i;
+    }
+    return -1;
+}
+
 int SavePOIShapefile(POISet* set)
 {
     if (!set) return 0;
+    // A file the loader refuses would lose every marker: the save is refused instead.
+    int offMap = FirstMarkerOffMap(set);
+    if (offMap >= 0) {
+        char text[800];
+        snprintf(text, sizeof text, kPOIMarkerOffMapFormat, offMap + 1, set->records[offMap].name, set->title);
+        ErrorMessage(text);
+        return 0;
+    }
     std::string shpTarget = WithExtension(set->path, ".shp"), dbfTarget = WithExtension(set->path, ".dbf");
     ShapeGroupWriter w;
     bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str());

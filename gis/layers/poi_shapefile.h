@@ -17,6 +17,7 @@ extern const char kPOIMissingComment[];         // "Unable to find \"COMMENT\" i
 extern const char kPOIShapeOpenWriteFailed[];   // "Unable to open shape file for writing:\n    %s\n"
 extern const char kPOIDBFOpenWriteFailed[];     // "Unable to open DBF file for writing:\n    %s\n"
 extern const char kPOIWriteFailed[];            // a write that did not complete
+extern const char kPOIMarkerOffMapFormat[];     // a marker (from 1) and its name the reader would refuse, then the title
 // Status lines with the number of markers.
 extern const char kPOISavedLine[];              // "POI Save Polygons:  %d"
 extern const char kPOILoadedLine[];             // "POI Load Markers:  %d"

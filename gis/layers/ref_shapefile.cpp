@@ -29,13 +29,11 @@ const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
 
-static bool InMapRange(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxGridCoordinate; }
-
 bool ShapeValuesUsable(const ShapeRecord& shape, bool withZ)
 {
     for (int k = 0; k < shape.VertexCount(); k++) {
-        if (!InMapRange(shape.x[k]) || !InMapRange(shape.y[k])) return false;
-        if (withZ && !InMapRange(shape.z[k])) return false;
+        if (!MapCoordinateUsable(shape.x[k]) || !MapCoordinateUsable(shape.y[k])) return false;
+        if (withZ && !MapCoordinateUsable(shape.z[k])) return false;
     }
     return true;
 }

@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -81,11 +82,16 @@ static bool WriteProjectTable(const Project* p, ShapeGroupWriter* w, int dbf)
            WriteIntegerCell(w, dbf, 0, 5, p->units);
 }
 
+// The outline to write; none for a corner that is no number, which would
+// make the reader refuse the whole index (it keeps a tile without an outline).
 static const PolygonRing* TileRing(const ProjectTile* t)
 {
     if (!t || !t->boundary || t->boundary->num_contours <= 0 || !t->boundary->contour) return nullptr;
     const PolygonRing* ring = &t->boundary->contour[0];
-    return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
+    if (!ring->vertex || ring->num_vertices <= 0) return nullptr;
+    for (int k = 0; k < ring->num_vertices; k++)
+        if (!std::isfinite(ring->vertex[k].x) || !std::isfinite(ring->vertex[k].y)) return nullptr;
+    return ring;
 }
 
 // Which part of the tile index a write failed in.

@@ -12,12 +12,16 @@
 #include "base/polygon.h"
 #include "base/progress.h"
 #include "base/shape_io.h"
+#include "data/gdal_grid.h"
 #include <cstdio>
 #include <vector>
 
 const char kNoContoursQuestion[] = "No contours have been generated!\n\nWould you like to create contours?";
 const char kContourFileOpenFailed[] = "Unable to open %s for writing!";
 const char kContourFileWriteFailed[] = "Unable to write %s!\n\nThe contours were not saved.";
+const char kContourOffMapFormat[] =
+    "Contour %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and %s could not be "
+    "opened again!\n\nThe contours were not saved.";
 
 int ChooseContourFile(char* path, char* title)
 {
@@ -31,12 +35,30 @@ static void ReportFile(const char* format, const char* name)
     ErrorMessage(text);
 }
 
+// The first line (from 0) with a vertex a reference reader would refuse, -1 when none.
+static int FirstLineOffMap(const ContourList* list)
+{
+    for (int i = 0; i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        for (int k = 0; line && k < line->vertexCount; k++)
+            if (!MapCoordinateUsable(line->vertices[k].x) || !MapCoordinateUsable(line->vertices[k].y)) return i;
+    }
+    return -1;
+}
+
 // The files are written beside the chosen name and take its place only when
 // whole, so a failed save leaves nothing half written there.
 int SaveContourShapefile(HWND view, const char* path, const char* title)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     if (!r || !r->contours) return 0;
+    int offMap = FirstLineOffMap(r->contours);
+    if (offMap >= 0) {
+        char text[700];
+        snprintf(text, sizeof text, kContourOffMapFormat, offMap + 1, title);
+        ErrorMessage(text);
+        return 0;
+    }
     char dbfPath[256], dbfTitle[256];
     snprintf(dbfPath, sizeof dbfPath, "%s", ChangeFileExtension(path, ".dbf"));
     snprintf(dbfTitle, sizeof dbfTitle, "%s", ChangeFileExtension(title, ".dbf"));
