@@ -100,14 +100,33 @@ TEST(ReferenceShapefiles, OtherTypesEmptyAndDamagedFilesAreRefusedNamingTheFile)
     SetEndOfFile(h);
     CloseHandle(h);
 
+    // Shapes that are all null leave nothing to draw and no bounds to zoom to.
+    std::string nullPoints = TempPath("nullpoints.shp"), nullLines = TempPath("nulllines.shp");
+    ASSERT_TRUE(WriteTestShapefile(nullPoints, SHAPE_POINTZ, {TestShape{}, TestShape{}}));
+    ASSERT_TRUE(WriteTestShapefile(nullLines, SHAPE_ARC, {TestShape{}}));
+
     EXPECT_EQ(LoadReferenceFile(multi.c_str(), "multi.shp"), nullptr);
     EXPECT_EQ(LoadReferenceFile(empty.c_str(), "empty.shp"), nullptr);
     EXPECT_EQ(LoadReferenceFile(damaged.c_str(), "cut.shp"), nullptr);
-    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(LoadReferenceFile(nullPoints.c_str(), "nullpoints.shp"), nullptr);
+    EXPECT_EQ(LoadReferenceFile(nullLines.c_str(), "nulllines.shp"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 5u);
     EXPECT_EQ(boxes.shown()[0].text, Formatted(kShapefileUnknownType, "multi.shp"));
     EXPECT_EQ(boxes.shown()[1].text, Formatted(kShapefileEmpty, "empty.shp"));
-    EXPECT_NE(boxes.shown()[2].text.find("shape 1 of 2"), std::string::npos) << boxes.shown()[2].text;
-    EXPECT_NE(boxes.shown()[2].text.find("    cut.shp\n"), std::string::npos);
+    // The second of two records, counted from 1 as the user counts.
+    char text[300];
+    snprintf(text, sizeof text, kShapefileDamaged, 2, 2, "cut.shp");
+    EXPECT_EQ(boxes.shown()[2].text, text);
+    EXPECT_EQ(boxes.shown()[3].text, Formatted(kShapefileNothingToShow, "nullpoints.shp"));
+    EXPECT_EQ(boxes.shown()[4].text, Formatted(kShapefileNothingToShow, "nulllines.shp"));
+    std::vector<TestShape> eight(8, TestShape{{{V(1, 2, 3)}}});
+    eight[6] = TestShape{{{V(1, 2e11, 3)}}};
+    std::string offMap = TempPath("far.shp");
+    ASSERT_TRUE(WriteTestShapefile(offMap, SHAPE_POINTZ, eight));
+    EXPECT_EQ(LoadReferenceFile(offMap.c_str(), "far.shp"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 6u);
+    snprintf(text, sizeof text, kShapefileBadValue, 7, 8, "far.shp");
+    EXPECT_EQ(boxes.shown()[5].text, text);
     for (const ShownBox& box : boxes.shown()) {
         EXPECT_EQ(box.caption, "ERROR");
         EXPECT_EQ(box.type, (unsigned)(MB_OK | MB_ICONERROR));

@@ -18,6 +18,7 @@
 
 const char kShapefileOpenFailed[] = "Unable to open shape file for reading:\n    %s\n";
 const char kShapefileEmpty[] = "Shape file appears to be empty:\n    %s\n";
+const char kShapefileNothingToShow[] = "Shape file holds no shape with a point to show:\n    %s\n";
 const char kShapefileDamaged[] = "Shape file is damaged: shape %d of %d cannot be read:\n    %s\n";
 const char kShapefileUnknownType[] = "Unknown shape file type:\n    %s\n";
 const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
@@ -48,7 +49,7 @@ bool ShapeValuesFinite(const ShapeRecord& shape)
 void ReportShapefileValueFault(int shape, int count, const char* title)
 {
     char text[700];
-    snprintf(text, sizeof text, kShapefileBadValue, shape, count, title);
+    snprintf(text, sizeof text, kShapefileBadValue, shape + 1, count, title);   // counted from 1, as the user counts
     ReportLayerError("%s", text);
 }
 
@@ -62,7 +63,7 @@ void ReportLayerError(const char* format, const char* name)
 void ReportDamagedShapefile(int shape, int count, const char* title)
 {
     char text[700];
-    snprintf(text, sizeof text, kShapefileDamaged, shape, count, title);
+    snprintf(text, sizeof text, kShapefileDamaged, shape + 1, count, title);   // counted from 1, as the user counts
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
@@ -191,7 +192,9 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
     }
     CloseShapeInput(&in);
     EndProgress();
-    if (!failure && !lines.empty()) {
+    // Nothing to draw would leave a layer without bounds: the file is refused.
+    if (!failure && lines.empty()) failure = kShapefileNothingToShow;
+    if (!failure) {
         reference->lines->items = (struct Polyline**)NBLMalloc(lines.size() * sizeof(struct Polyline*));
         if (reference->lines->items) {
             memcpy(reference->lines->items, lines.data(), lines.size() * sizeof(struct Polyline*));
@@ -257,6 +260,11 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
         FreeReferenceFile(reference);
         if (badValue) ReportShapefileValueFault(failedShape, count, title);
         else ReportDamagedShapefile(failedShape, count, title);
+        return nullptr;
+    }
+    if (kept == 0) {
+        FreeReferenceFile(reference);
+        ReportLayerError(kShapefileNothingToShow, title);
         return nullptr;
     }
     reference->pointCount = kept;
