@@ -351,6 +351,8 @@ bool WriteEmptyCell(ShapeGroupWriter* w, int table, int record, int column)
     return dbf && DBFWriteNULLAttribute(dbf, record, column);
 }
 
+bool GroupWritesFailed(const ShapeGroupWriter* w) { return w->files && failed; }
+
 // What a file of the save holds, as its handle had it before the close.
 struct Written {
     int file, type, records, fields;

@@ -141,6 +141,10 @@ bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const
 bool WriteIntegerCell(ShapeGroupWriter* w, int table, int record, int column, int value);
 bool WriteRealCell(ShapeGroupWriter* w, int table, int record, int column, double value);
 bool WriteEmptyCell(ShapeGroupWriter* w, int table, int record, int column);
+// True when a write, seek or flush of the save has failed so far (a file
+// that could be created but not written then tells apart from one that
+// could not be created).
+bool GroupWritesFailed(const ShapeGroupWriter* w);
 // Closes every file. When `ok`, every write went through and every file reads
 // back whole (the length its header gives, the type, records and columns it
 // was written with, every record inside the file), the files take their

@@ -368,8 +368,9 @@ TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
         named.insert(boxes.shown()[0].text);
         EXPECT_EQ(FolderFiles(folder).size(), 3u) << nth;   // the tiles alone: nothing written stays
     }
-    const std::set<std::string> parts = {Formatted(kProjectOpenWriteFailed, "p_tiles.shp"),
-                                         Formatted(kProjectOpenWriteFailed, "p_tiles.dbf"),
+    // Every part opened: a failed write is named as one, never as a failed open.
+    const std::set<std::string> parts = {Formatted(kProjectWriteFailed, "p_tiles.shp"),
+                                         Formatted(kProjectWriteFailed, "p_tiles.dbf"),
                                          Formatted(kProjectWriteFailed, "p.lep")};
     EXPECT_EQ(named, parts);
     FreeProject(p);

@@ -176,8 +176,11 @@ int WriteProjectFile(Project* project)
     int dbf = shp >= 0 ? CreateGroupTable(&w, dbfTo.c_str()) : -1;
     IndexPart failed = shp < 0 ? INDEX_SHAPES : dbf < 0 ? INDEX_TABLE : WriteTileIndex(project, &w, shp, dbf);
     if (failed != INDEX_WRITTEN) {
+        // A part that opened but could not be written is not called unopenable.
+        bool written = (shp >= 0 && dbf >= 0) || GroupWritesFailed(&w);
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
+        Report(written ? kProjectWriteFailed : kProjectOpenWriteFailed,
+               failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
     // Everything is on disk and reads back: only now are the old files replaced.
