@@ -19,6 +19,7 @@ bool IsStandardGPSTime(uint16_t globalEncoding)
 }
 
 const char kNoGPSTimesNoDate[] = "no date: the points carry no GPS time";
+const char kNoGPSTimesRange[] = "none: the points carry no GPS time";
 
 bool KeepsGPSTimes(int source, int format)
 {

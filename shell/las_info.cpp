@@ -194,17 +194,16 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s, uint64_t pointCount)
 void AddGPSTimeRows(Rows& rows, bool decimated, double gpsMin, double gpsMax, const HeaderFacts& facts)
 {
     const char* label = decimated ? " Range of GPS Time (decimated):  " : " Range of GPS Time:  ";
-    if (!(gpsMin <= gpsMax)) {
-        rows.Add(label, "none: no point has a finite GPS time");
+    // Points that keep no GPS time hold 0: that is no range.
+    if (!facts.timesLoaded || !(gpsMin <= gpsMax)) {
+        rows.Add(label, facts.timesLoaded ? "none: no point has a finite GPS time" : kNoGPSTimesRange);
         rows.Add("     Date and Time:  ");
         return;
     }
     char v[160];
     snprintf(v, sizeof v, "Min %.3lf , Max %.3lf", gpsMin, gpsMax);
     rows.Add(label, v);
-    if (!facts.timesLoaded) {
-        rows.Add("     Date and Time:  ", kNoGPSTimesNoDate);
-    } else if (!facts.standardTime) {
+    if (!facts.standardTime) {
         rows.Add("     Date and Time:  ", kGPSWeekTimeNoDate);
     } else {
         char first[48], last[48];

@@ -12,6 +12,8 @@
 #include "data/data_set.h"
 #include "data/las_lock.h"
 #include "data/las_save.h"
+#include "views/gl3d/gl_view.h"
+#include "views/profile/profile_window.h"
 #include <cstdio>
 #include <cstring>
 
@@ -122,6 +124,17 @@ int ChooseSaveLASFile(char* path, char* title)
                            title, folder);
 }
 
+// The view takes the name of the file its edits now go to, and so do its
+// profile and 3D windows.
+static void RetitleView(HWND view, const char* title)
+{
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    lstrcpynA(record->title, title, sizeof record->title);
+    SetWindowTextA(record->window ? record->window : view, title);
+    RetitleProfileWindow(record);
+    RetitleGLViewWindow(record);
+}
+
 int SaveLASFileAs(HWND view)
 {
     DataSet* set = CurrentSet(view);
@@ -142,10 +155,7 @@ int SaveLASFileAs(HWND view)
     lstrcpynA(set->path, path, sizeof set->path);
     lstrcpynA(set->title, title, sizeof set->title);
     RestampLASSource(set);
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    HWND plan = record->window ? record->window : view;
-    lstrcpynA(record->title, title, sizeof record->title);
-    SetWindowTextA(plan, title);
+    RetitleView(view, title);
     char line[300];
     snprintf(line, sizeof line, "[SAVE AS]  %s", title);
     LogMessage(line);

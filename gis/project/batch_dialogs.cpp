@@ -339,6 +339,14 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
     }
 }
 
+// The key-point settings; the accuracy is labelled with the unit of the
+// listed files, or of the project's tiles.
+static int ShowThinningSetup(HWND dialog, BatchDialog* d, int fileUnits)
+{
+    if (d->mode == IDC_BATCH_MODE_FILES) return ShowThinningBatchSetup(dialog, &d->files, fileUnits);
+    return ShowThinningBatchSetup(dialog, nullptr, d->project ? d->project->units : 0);
+}
+
 static void StartRun(HWND dialog, BatchDialog* d)
 {
     bool projectMode = d->mode == IDC_BATCH_MODE_PROJECT;
@@ -364,7 +372,7 @@ static void StartRun(HWND dialog, BatchDialog* d)
     }
     if (d->kind == BATCH_THINNING) {
         if (!d->settingsConfirmed) {
-            if (ShowDialog(IDD_THINNING_SETUP, dialog, ThinningSetupDlgProc, 0) != 1) return;
+            if (ShowThinningSetup(dialog, d, d->run.units) != 1) return;
             d->settingsConfirmed = 1;
         }
         d->run.surfaceAccuracy = GlobalThinningSettings.surfaceAccuracy;
@@ -575,7 +583,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
             return TRUE;
         }
         case IDC_BATCH_THIN_SETTINGS:
-            if (ShowDialog(IDD_THINNING_SETUP, dialog, ThinningSetupDlgProc, 0) == 1) d->settingsConfirmed = 1;
+            if (ShowThinningSetup(dialog, d, 0) == 1) d->settingsConfirmed = 1;
             return TRUE;
         case IDC_BATCH_ADVANCED: {
             SurfaceAdvancedValues edited = d->advanced;
