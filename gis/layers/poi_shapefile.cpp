@@ -41,8 +41,6 @@ static void Report(const char* format, const char* name)
     ErrorMessage(text);
 }
 
-static std::string WithExtension(const char* path, const char* ext) { return ChangeFileExtension(path, ext); }
-
 // ---- reading ------------------------------------------------------------------------------
 
 // The last field of that exact name whose type matches. shapelib reports a
@@ -62,13 +60,12 @@ static int FindField(DBFHandle dbf, const char* name, DBFFieldType type)
     return found;
 }
 
-// Copies at most size - 1 characters; a missing value leaves the text alone.
 static const int kPointZType[] = {SHPT_POINTZ, 0};
 
 POISet* LoadPOIShapefile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
-    std::string dbfTitle = WithExtension(title, ".dbf");
+    std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
     if (opened != SHAPES_READABLE) {
@@ -192,7 +189,7 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
 int SavePOIShapefile(POISet* set)
 {
     if (!set) return 0;
-    std::string shpTarget = WithExtension(set->path, ".shp"), dbfTarget = WithExtension(set->path, ".dbf");
+    std::string shpTarget = ChangeFileExtension(set->path, ".shp"), dbfTarget = ChangeFileExtension(set->path, ".dbf");
     ShapeGroupWriter w;
     bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str(), baseIOSet ? &baseIO : nullptr);
     SHPHandle shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHPT_POINTZ) : nullptr;
