@@ -1,3 +1,4 @@
+// ShowMessageBox and its test hooks, the status line, the error and warning boxes.
 #include "base/messages.h"
 #include "base/dialogs.h"
 #include "base/shell_hooks.h"

@@ -1,3 +1,4 @@
+// The main and second progress bars and the windows they draw into.
 #include "base/progress.h"
 #include <commctrl.h>
 #include <cstdint>
