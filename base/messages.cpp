@@ -2,6 +2,7 @@
 #include "base/messages.h"
 #include "base/dialogs.h"
 #include "base/shell_hooks.h"
+#include "base/text.h"
 #include <cstdio>
 #include <cstring>
 
@@ -67,7 +68,7 @@ unsigned LoggedLineCount() { return loggedLines; }
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
-    lstrcpynA(lastLogLine, text, sizeof lastLogLine);
+    CopyBounded(lastLogLine, sizeof lastLogLine, text);
     loggedLines++;
     WriteStatusLine(text);
     return 1;

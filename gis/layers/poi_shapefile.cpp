@@ -99,8 +99,8 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         if (fault) Report(fault, dbfTitle.c_str());
         return nullptr;
     }
-    lstrcpynA(set->path, path, sizeof set->path);
-    lstrcpynA(set->title, title, sizeof set->title);
+    CopyBounded(set->path, sizeof set->path, path);
+    CopyBounded(set->title, sizeof set->title, title);
     StartProgress((unsigned)shapes, "Loading SHP File");
     // A marker is refused whole with its file: a coordinate that is no number
     // or a colour cell that holds none would place or paint it wrongly.
