@@ -96,10 +96,10 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
         auto load = [&](int part, int parts) {
             int64_t from, end;
             ParallelRange(count, part, parts, &from, &end);
-            double* c = corners[part];   // an empty part keeps the first point, inside the box anyway
+            double* c = corners[part];   // from the first point of all, as the serial load starts
             c[0] = c[2] = points[0];
             c[1] = c[3] = points[1];
-            PlaneBounds(points + 2 * from, end - from, &c[0], &c[2], &c[1], &c[3]);
+            WidenPlaneBounds(points + 2 * from, end - from, &c[0], &c[2], &c[1], &c[3]);
             for (int64_t i = from; i < end; i++) {
                 Vertex v = (Vertex)(first + i * bytes);
                 double x = points[2 * i], y = points[2 * i + 1];
