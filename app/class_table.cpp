@@ -20,6 +20,14 @@
 #include <cstdlib>
 #include <cstring>
 
+const char kClassListUnreadableFormat[] = "Unable to open for reading:\n\n    %s\n";
+const char kClassListUnwritableFormat[] = "Unable to open for writing:\n\n    %s\n";
+const char kClassListReadErrorFormat[] =
+    "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
+    "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
+    "code must be 0-255\nclass name must be 32 characters or less\n"
+    "colors (red,green,blue) must each be 0-255\n";
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -128,12 +136,7 @@ bool ClassLineFault(const ClassLine& line, int number, char* error, size_t size)
 void ShowReadError(const char* title, const char* error)
 {
     char text[1024];
-    std::snprintf(text, sizeof(text),
-                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
-                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
-                  "code must be 0-255\nclass name must be 32 characters or less\n"
-                  "colors (red,green,blue) must each be 0-255\n",
-                  title, error);
+    std::snprintf(text, sizeof(text), kClassListReadErrorFormat, title, error);
     ErrorMessage(text);
 }
 
@@ -202,7 +205,6 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
     return n;
 }
 
-const char kClassListOpenWriteFailed[] = "Unable to open for writing:\n\n    %s\n";
 const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
 const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
 
@@ -217,7 +219,7 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     // or a kill part way leaves the old list as it was.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, path)) {
-        ShowFileError(kClassListOpenWriteFailed, title);
+        ShowFileError(kClassListUnwritableFormat, title);
         return 0;
     }
     VFile file = replacing.file;
@@ -274,7 +276,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) {
-        ShowFileError("Unable to open for reading:\n\n    %s\n", title);
+        ShowFileError(kClassListUnreadableFormat, title);
         return 0;
     }
 
@@ -351,7 +353,7 @@ int SaveClassListFile(ClassTable* table)
     CopyBounded(title, sizeof(title), table->title);
     if (!ChooseClassListToSave(path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
-        ShowFileError(kClassListOpenWriteFailed, title);
+        ShowFileError(kClassListUnwritableFormat, title);
         return 0;
     }
     if (!WriteClassListFile(table, path, title)) return 0;

@@ -1,3 +1,4 @@
+// JobControl records: begin, end, cancel, pause and the waits on a background job.
 #include "app/job_control.h"
 #include "app/app_windows.h"
 #include "app/window_slots.h"

@@ -1,3 +1,4 @@
+// VFile: Win32 file handles behind open, read, write, seek and close, with test faults.
 #include "base/file_io.h"
 #include <windows.h>
 #include <cstring>

@@ -1,4 +1,6 @@
+// The main and second progress bars and the windows they draw into.
 #include "base/progress.h"
+#include "base/text.h"
 #include <commctrl.h>
 #include <cstdint>
 #include <cstring>
@@ -60,7 +62,7 @@ static void Post(ProgressSet& set, const char* text, int64_t maximum, int64_t po
     {
         std::lock_guard<std::mutex> held(postLock);
         set.asked.asked = 1;
-        if (text) lstrcpynA(set.asked.text, text, sizeof set.asked.text);
+        if (text) CopyBounded(set.asked.text, sizeof set.asked.text, text);
         if (maximum >= 0) set.asked.maximum = maximum;
         set.asked.position = position;
     }

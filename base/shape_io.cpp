@@ -1,3 +1,4 @@
+// Checked shapefile reads, and groups of shapefile parts written, read back and put in place.
 #include "base/shape_io.h"
 #include "base/file_io.h"
 #include "base/file_replace.h"

@@ -1,3 +1,4 @@
+// The shell hooks installed at start-up, and what each call does without them.
 #include "base/shell_hooks.h"
 #include <mutex>
 #include <string>

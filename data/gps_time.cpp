@@ -1,3 +1,4 @@
+// Calendar dates of GPS times.
 #include "data/gps_time.h"
 #include "data/data_set.h"
 #include <cmath>

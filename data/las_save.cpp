@@ -13,6 +13,7 @@
 #include "base/heap.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/text.h"
 #include <windows.h>
 #include <cmath>
 #include <cstdarg>
@@ -376,7 +377,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     }
     CloseHandle(made);
     PathParts tempParts;
-    if (SplitPath(temp.c_str(), &tempParts)) lstrcpynA(o->tempName, tempParts.name, sizeof o->tempName);
+    if (SplitPath(temp.c_str(), &tempParts)) CopyBounded(o->tempName, sizeof o->tempName, tempParts.name);
 
     bool inPlace = lstrcmpiA(target, set->path) == 0;
     if (!CopyWithClasses(set, temp.c_str(), targetTitle, inPlace, replaceRewritten, o)) {

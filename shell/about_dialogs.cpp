@@ -1,3 +1,4 @@
+// The About and System Information dialogs and the two-column information lists.
 #include "shell/about_dialogs.h"
 #include "app/app_windows.h"
 #include "views/gl3d/gl_context.h"

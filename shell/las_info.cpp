@@ -1,3 +1,4 @@
+// The "LAS File Information" dialog and its clipboard text.
 #include "shell/las_info.h"
 #include "shell/about_dialogs.h"
 #include "app/view_record.h"

@@ -32,12 +32,14 @@ std::string ReadText(const std::string& path)
 std::string ReadErrorText(const char* title, const char* error)
 {
     char text[1024];
-    std::snprintf(text, sizeof(text),
-                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
-                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
-                  "code must be 0-255\nclass name must be 32 characters or less\n"
-                  "colors (red,green,blue) must each be 0-255\n",
-                  title, error);
+    std::snprintf(text, sizeof(text), kClassListReadErrorFormat, title, error);
+    return text;
+}
+
+std::string FileErrorText(const char* format, const char* title)
+{
+    char text[512];
+    std::snprintf(text, sizeof(text), format, title);
     return text;
 }
 
@@ -206,12 +208,12 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     std::string missing = TempPath("missing.csv");
     EXPECT_EQ(ReadClassListFile(&t, missing.c_str(), "missing.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
-    EXPECT_EQ(answers.shown()[0].text, "Unable to open for reading:\n\n    missing.csv\n");
+    EXPECT_EQ(answers.shown()[0].text, FileErrorText(kClassListUnreadableFormat, "missing.csv"));
     answers.clear();
     std::string bad = TempPath("no_such_folder\\x.csv");
     EXPECT_EQ(WriteClassListFile(&t, bad.c_str(), "x.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
-    EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListOpenWriteFailed, "x.csv"));
+    EXPECT_EQ(answers.shown()[0].text, FileErrorText(kClassListUnwritableFormat, "x.csv"));
 
     // A write that fails part way (a full disk) keeps the old list whole and says the write failed.
     answers.clear();

@@ -316,6 +316,8 @@ struct TwoRuns {
     DataSet* firstSet;
     HANDLE firstThread;
     HWND volatile secondSetup;
+    bool secondSetupGone;
+    bool firstThinned;
     bool firstEndedOnClose;
 } twoRuns;
 void AcceptSecondSetup(HWND dialog, int templateId)
@@ -335,11 +337,11 @@ DWORD WINAPI CloseFirstView(void*)
     // From the end of its setup dialog to its wait for the first run's mutex
     // the second start answers no message: the first one sent once the
     // dialog is gone is answered in that wait.
-    WaitUntil([] { return twoRuns.secondSetup && !IsWindow(twoRuns.secondSetup); }, 10000);
+    twoRuns.secondSetupGone = WaitUntil([] { return twoRuns.secondSetup && !IsWindow(twoRuns.secondSetup); }, 10000);
     DWORD_PTR answer;
     SendMessageTimeoutA(FrameWindow, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
     ReleaseWorker();
-    WaitUntil([] { return HasThinned(twoRuns.firstSet); }, 10000);
+    twoRuns.firstThinned = WaitUntil([] { return HasThinned(twoRuns.firstSet); }, 10000);
     SendMessageA(twoRuns.first, WM_CLOSE, 0, 0);
     twoRuns.firstEndedOnClose = WaitForSingleObject(twoRuns.firstThread, 0) == WAIT_OBJECT_0;
     ResetEvent(app->running);   // holds the second run at its first checkpoint
@@ -378,6 +380,8 @@ TEST_F(ThinningCommand, EachViewOfTwoRunsWaitsForItsOwnRunOnClose)
     }, 30000));   // longer than the helper's own waits added up
     CloseHandle(helper);
     SetDialogDriver(nullptr);
+    EXPECT_TRUE(twoRuns.secondSetupGone) << "the second setup dialog did not close";
+    EXPECT_TRUE(twoRuns.firstThinned) << "the first run did not prepare the classes";
     EXPECT_TRUE(twoRuns.firstEndedOnClose) << "the first run outlived its view";
     EXPECT_FALSE(IsWindow(twoRuns.first));
     ASSERT_TRUE(WaitUntil([&] {

@@ -4,6 +4,7 @@
 #include "data/lasfile/las_file.h"
 #include "base/file_io.h"
 #include "base/heap.h"
+#include "base/text.h"
 #include <cstdio>
 #include <cstdarg>
 #include <cstring>
@@ -237,7 +238,7 @@ LASFile* OpenLASFile(const char* name, int mode)
     }
     LASFile* las = CreateLASStruct();
     if (!las) return nullptr;
-    lstrcpynA(las->name, name, sizeof las->name);
+    CopyBounded(las->name, sizeof las->name, name);
     las->mode = mode;
 
     const char* purpose;
@@ -256,7 +257,7 @@ LASFile* OpenLASFile(const char* name, int mode)
     }
     if (!ReadLASHeader(las)) {
         // The handle goes away: its reason moves to the library text.
-        if (las->errorText[0]) lstrcpynA(lasErrorText, las->errorText, sizeof lasErrorText);
+        if (las->errorText[0]) CopyBounded(lasErrorText, sizeof lasErrorText, las->errorText);
         CloseHandle(las->file);
         FreeLASStruct(las);
         return nullptr;
@@ -323,7 +324,7 @@ int CloseLASFile(LASFile* las)
     }
     if (!ok) {
         if (!las->errorText[0]) SetLASError(las, "Writing the file failed", "CloseLASFile");
-        lstrcpynA(lasErrorText, las->errorText, sizeof lasErrorText);
+        CopyBounded(lasErrorText, sizeof lasErrorText, las->errorText);
     }
     FreeLASStruct(las);
     return ok;

@@ -3,6 +3,7 @@
 // from one file to another, and the version, date and scale rules.
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
+#include "base/text.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -380,7 +381,7 @@ int SetLASVersion(LASFile* las, int version)
 int SetLASSystemIdentifier(LASFile* las, const char* text)
 {
     memset(las->header.systemIdentifier, 0, sizeof las->header.systemIdentifier);
-    lstrcpynA(las->header.systemIdentifier, text, sizeof las->header.systemIdentifier);
+    CopyBounded(las->header.systemIdentifier, sizeof las->header.systemIdentifier, text);
     return 1;
 }
 

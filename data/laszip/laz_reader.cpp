@@ -1,3 +1,4 @@
+// LazReader: the LASzip record, the chunk table, chunk decoding and seeking.
 #include "data/laszip/laz_reader.h"
 #include <algorithm>
 #include <cstring>

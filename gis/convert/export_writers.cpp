@@ -79,7 +79,7 @@ namespace {
 // The outputs of one source file, whichever kind they are.
 struct ExportOutput {
     int       format;          // radio id
-    char      paths[3][260];   // .xyz, or .shp, .shx, .dbf (the last two with shapefiles)
+    char      paths[2][260];   // .xyz, or .shp and .dbf
     ReplacingFile text;        // a text takes the place of an earlier one only when whole
     bool      textOpen;
     std::string pending;
@@ -102,14 +102,13 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
         return true;
     }
     if (!ExportOutputPath(s->outputFolder, entry, ".shp", o->paths[0], sizeof o->paths[0]) ||
-        !ExportOutputPath(s->outputFolder, entry, ".shx", o->paths[1], sizeof o->paths[1]) ||
-        !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[2], sizeof o->paths[2]))
+        !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[1], sizeof o->paths[1]))
         return false;
     o->shapeType = o->format == kExportShapeZ ? SHAPE_POINTZ : SHAPE_POINT;
     if (!BeginShapeGroup(&o->shapes, o->paths[0])) return false;
     o->shp = CreateGroupShapes(&o->shapes, o->paths[0], o->shapeType);
     if (o->shp < 0) return false;
-    o->dbf = CreateGroupTable(&o->shapes, o->paths[2]);
+    o->dbf = CreateGroupTable(&o->shapes, o->paths[1]);
     if (o->dbf < 0) return false;
     if (AddTableColumn(&o->shapes, o->dbf, "POINT_NUM", COLUMN_INTEGER, 8, 0) < 0) return false;
     for (int i = 0; i < s->fieldCount; i++) {

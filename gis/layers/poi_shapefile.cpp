@@ -45,8 +45,6 @@ static void Report(const char* format, const char* name)
     ErrorMessage(text);
 }
 
-static std::string WithExtension(const char* path, const char* ext) { return ChangeFileExtension(path, ext); }
-
 // ---- reading ------------------------------------------------------------------------------
 
 // The last field of that exact name whose type matches. A numeric field of
@@ -64,13 +62,12 @@ static int FindField(const ShapeInput* in, const char* name, int type)
     return found;
 }
 
-// Copies at most size - 1 characters; a missing value leaves the text alone.
 static const int kPointZType[] = {SHAPE_POINTZ, 0};
 
 POISet* LoadPOIShapefile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
-    std::string dbfTitle = WithExtension(title, ".dbf");
+    std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
     if (opened != SHAPES_READABLE) {
@@ -102,8 +99,8 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         if (fault) Report(fault, dbfTitle.c_str());
         return nullptr;
     }
-    lstrcpynA(set->path, path, sizeof set->path);
-    lstrcpynA(set->title, title, sizeof set->title);
+    CopyBounded(set->path, sizeof set->path, path);
+    CopyBounded(set->title, sizeof set->title, title);
     StartProgress((unsigned)shapes, "Loading SHP File");
     // A marker is refused whole with its file: a coordinate that is no number
     // or a colour cell that holds none would place or paint it wrongly.
@@ -201,7 +198,7 @@ int SavePOIShapefile(POISet* set)
         ErrorMessage(text);
         return 0;
     }
-    std::string shpTarget = WithExtension(set->path, ".shp"), dbfTarget = WithExtension(set->path, ".dbf");
+    std::string shpTarget = ChangeFileExtension(set->path, ".shp"), dbfTarget = ChangeFileExtension(set->path, ".dbf");
     ShapeGroupWriter w;
     bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str());
     int shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHAPE_POINTZ) : -1;

@@ -64,7 +64,6 @@ static BatchDialog smDialog = { BATCH_SURFACE_MAGIC };
 static BatchDialog thinDialog = { BATCH_THINNING };
 static BatchDialog* lastRun = nullptr;
 
-const BatchOutcome* LastBatchOutcome() { return lastRun ? &lastRun->report.outcome : nullptr; }
 int LastBatchFailureCount() { return lastRun ? (int)lastRun->report.failures.size() : 0; }
 const BatchFailure* LastBatchFailure(int index)
 {
@@ -154,7 +153,8 @@ static void PrepareTileRun(Project* project) { project->bufferSize = project->un
 
 // ---- the dialogs ---------------------------------------------------------------------------
 
-void FillBatchClassCombo(HWND combo, int selection)
+// Fills a class combo with the global class table, row = class code.
+static void FillBatchClassCombo(HWND combo, int selection)
 {
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     const ClassTable& table = GlobalDisplaySettings.classTable;

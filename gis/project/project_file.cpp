@@ -183,7 +183,7 @@ int WriteProjectFile(Project* project)
                failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
-    // Everything is on disk and reads back: only now are the old files replaced.
+    // Only files that read back whole take the old ones' places.
     if (!CommitShapeGroup(&w, true)) {
         Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
