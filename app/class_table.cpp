@@ -20,6 +20,14 @@
 #include <cstdlib>
 #include <cstring>
 
+const char kClassListUnreadableFormat[] = "Unable to open for reading:\n\n    %s\n";
+const char kClassListUnwritableFormat[] = "Unable to open for writing:\n\n    %s\n";
+const char kClassListReadErrorFormat[] =
+    "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
+    "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
+    "code must be 0-255\nclass name must be 32 characters or less\n"
+    "colors (red,green,blue) must each be 0-255\n";
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -128,12 +136,7 @@ bool ClassLineFault(const ClassLine& line, int number, char* error, size_t size)
 void ShowReadError(const char* title, const char* error)
 {
     char text[1024];
-    std::snprintf(text, sizeof(text),
-                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
-                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
-                  "code must be 0-255\nclass name must be 32 characters or less\n"
-                  "colors (red,green,blue) must each be 0-255\n",
-                  title, error);
+    std::snprintf(text, sizeof(text), kClassListReadErrorFormat, title, error);
     ErrorMessage(text);
 }
 
@@ -202,17 +205,25 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
     return n;
 }
 
+const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
+const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
+
 int WriteClassListFile(const ClassTable* table, const char* path, const char* title)
 {
+    // Deleting classes can leave fewer: such a file would not load again.
+    if (table->count < 2) {
+        ShowFileError(kClassListTooFewToSave, title);
+        return 0;
+    }
     // Written beside the list and moved over it only when whole: a full disk
     // or a kill part way leaves the old list as it was.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, path)) {
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListUnwritableFormat, title);
         return 0;
     }
     VFile file = replacing.file;
-    int count = table->count < 0 ? 0 : table->count > 256 ? 256 : table->count;
+    int count = table->count > 256 ? 256 : table->count;
     bool ok = true;
     for (int i = 0; i < count && ok; i++) {
         const ClassEntry& e = table->entries[i];
@@ -226,7 +237,7 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     }
     if (!CloseReplacing(&replacing, ok)) {
         // A full disk must not pass for a saved list.
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListWriteFailed, title);
         return 0;
     }
     return 1;
@@ -265,7 +276,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) {
-        ShowFileError("Unable to open for reading:\n\n    %s\n", title);
+        ShowFileError(kClassListUnreadableFormat, title);
         return 0;
     }
 
@@ -342,7 +353,7 @@ int SaveClassListFile(ClassTable* table)
     CopyBounded(title, sizeof(title), table->title);
     if (!ChooseClassListToSave(path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
-        ShowFileError("Unable to open for writing:\n\n    %s\n", title);
+        ShowFileError(kClassListUnwritableFormat, title);
         return 0;
     }
     if (!WriteClassListFile(table, path, title)) return 0;

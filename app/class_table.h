@@ -35,6 +35,12 @@ static_assert(sizeof(ClassTable) == 20488, "ClassTable is 20,488 bytes");
 constexpr int kClassListMaxFields = 100;
 constexpr int kClassNameFileLimit = 32;  // longest name a class list file may hold
 
+// The boxes about a class list file, each given the file's title; the
+// last one then the fault found in it.
+extern const char kClassListUnreadableFormat[];
+extern const char kClassListUnwritableFormat[];
+extern const char kClassListReadErrorFormat[];
+
 void InitClassTable(ClassTable* table);
 void SetDefaultClassTable(ClassTable* table);
 
@@ -42,6 +48,10 @@ void SetDefaultClassTable(ClassTable* table);
 // user has been told; the table is then unchanged).
 int SaveClassListFile(ClassTable* table);
 int LoadClassListFile(ClassTable* table);
+
+// Their messages about saving, each with the file's title.
+extern const char kClassListWriteFailed[];
+extern const char kClassListTooFewToSave[];   // a table of fewer than two classes
 
 // The file parts of the two, apart from the dialogs. Write does not touch the
 // table's path and title; Read replaces the whole table on success and names

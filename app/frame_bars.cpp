@@ -333,6 +333,7 @@ int CreateFrameRebar(HWND frame)
 int InitFrameBars(HWND frame)
 {
     if (!CreateFrameRebar(frame)) return 0;
+    ShowRedoState(nullptr);
     LayoutFrameBars(frame);
     return 1;
 }
@@ -460,9 +461,19 @@ void ResetToolbarChecks()
     }
 }
 
+void ShowRedoState(HWND window)
+{
+    ViewRecord* record = window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+    bool can = record && record->undoRedo;
+    if (HWND edit = EditToolbarWindow()) SendMessageA(edit, TB_ENABLEBUTTON, CMD_REDO, MAKELPARAM(can ? TRUE : FALSE, 0));
+    // A grayed item also holds back its accelerator (Ctrl+Y).
+    if (ViewMenu) EnableMenuItem(ViewMenu, CMD_REDO, MF_BYCOMMAND | (can ? MF_ENABLED : MF_GRAYED));
+}
+
 void SetToolbarChecks(HWND window)
 {
     ResetToolbarChecks();
+    ShowRedoState(window);
     if (!window) return;
     ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
     HWND toolbar = MainToolbarWindow();

@@ -24,6 +24,9 @@ const char* ToolTipTextOf(int id);
 
 void ResetToolbarChecks();
 void SetToolbarChecks(HWND window);
+// Redo (button, menu item and so its accelerator) is enabled only while the
+// window's view holds an undone edit; no window disables it.
+void ShowRedoState(HWND window);
 int  UpdateToolbarState(HWND window);
 void CheckViewMenuItems(HWND window);
 // Whether the window puts up the view menus when it becomes the active child

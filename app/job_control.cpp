@@ -1,3 +1,4 @@
+// JobControl records: begin, end, cancel, pause and the waits on a background job.
 #include "app/job_control.h"
 #include "app/app_windows.h"
 #include "app/window_slots.h"
@@ -49,6 +50,11 @@ int WaitForObjectPumping(HANDLE handle)
 int BeginJob(JobControl* job)
 {
     return WaitForObjectPumping(job->busy);
+}
+
+int TryBeginJob(JobControl* job)
+{
+    return WaitForSingleObject(job->busy, 0) == WAIT_OBJECT_0 ? 1 : 0;
 }
 
 int EndJob(JobControl* job)

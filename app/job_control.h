@@ -17,6 +17,8 @@ struct JobControl {
 JobControl* CreateJobControl();
 void FreeJobControl(JobControl* job);
 int  BeginJob(JobControl* job);   // 0 when the busy semaphore could not be waited for
+// 1 when the job was idle and is busy now; 0 at once when a job runs.
+int  TryBeginJob(JobControl* job);
 int  EndJob(JobControl* job);
 int  JobBusy(JobControl* job);
 int  JobCancelled(JobControl* job);

@@ -1,3 +1,4 @@
+// Point queries of a plan view: its data sets and filters handed to data/selection.
 #include "app/view_selection.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"

@@ -1,3 +1,4 @@
+// The unhandled-exception filter that ends the process with a non-zero status.
 #include "base/crash.h"
 #include <windows.h>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Dialog helpers: centring on the frame, the modal owner, popup menus, the colour chooser.
 #include "base/dialogs.h"
 #include "base/messages.h"
 #include "base/shell_hooks.h"

@@ -1,3 +1,4 @@
+// The open and save file dialogs, which tests answer through a hook.
 #include "base/file_dialog.h"
 #include "base/file_list.h"
 #include "base/shell_hooks.h"

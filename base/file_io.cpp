@@ -1,3 +1,4 @@
+// VFile: Win32 file handles behind open, read, write, seek and close, with test faults.
 #include "base/file_io.h"
 #include <windows.h>
 #include <cstring>
@@ -78,8 +79,15 @@ int VFileWrite(VFile f, const void* buffer, uint64_t bytes)
     return 1;
 }
 
+static LONG seekFaultIn;
+void SetSeekFaultAt(int nth) { InterlockedExchange(&seekFaultIn, nth); }
+
 int VFileSeek(VFile f, uint64_t offset)
 {
+    if (seekFaultIn > 0 && (seekFaultIn == 1 || InterlockedDecrement(&seekFaultIn) <= 0)) {
+        SetLastError(ERROR_SEEK);
+        return 0;
+    }
     LARGE_INTEGER to;
     to.QuadPart = (LONGLONG)offset;
     return SetFilePointerEx((HANDLE)f, to, nullptr, FILE_BEGIN) ? 1 : 0;

@@ -26,3 +26,5 @@ int     TakeWriteFault();
 // Tests: from the `nth` read on (1 the next one), reads through VFileRead
 // fail as on a damaged disk or a lost network share, until 0 turns it off.
 void    SetReadFaultAt(int nth);
+// Tests: from the `nth` seek on, VFileSeek fails, until 0 turns it off.
+void    SetSeekFaultAt(int nth);

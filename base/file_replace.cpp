@@ -1,3 +1,4 @@
+// Replacing a group of files together through temporary names; finishing saves cut short.
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/file_io.h"

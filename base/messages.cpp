@@ -1,6 +1,8 @@
+// ShowMessageBox and its test hooks, the status line, the error and warning boxes.
 #include "base/messages.h"
 #include "base/dialogs.h"
 #include "base/shell_hooks.h"
+#include "base/text.h"
 #include <cstdio>
 #include <cstring>
 
@@ -66,7 +68,7 @@ unsigned LoggedLineCount() { return loggedLines; }
 int LogMessage(const char* text)
 {
     if (logHook) logHook(text);
-    lstrcpynA(lastLogLine, text, sizeof lastLogLine);
+    CopyBounded(lastLogLine, sizeof lastLogLine, text);
     loggedLines++;
     WriteStatusLine(text);
     return 1;

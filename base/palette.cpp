@@ -1,3 +1,4 @@
+// The 20-colour category palette.
 #include "base/palette.h"
 
 static const COLORREF kPalette[20] = {

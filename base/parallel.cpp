@@ -1,3 +1,4 @@
+// RunParallel: work split into parts over a few threads.
 #include "base/parallel.h"
 #include <windows.h>
 

@@ -1,6 +1,18 @@
+// The main and second progress bars and the windows they draw into.
 #include "base/progress.h"
+#include "base/text.h"
 #include <commctrl.h>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
+
+// What a set's windows are to show.
+struct ProgressState {
+    int asked;          // a job of another thread asked for it
+    char text[128];
+    int64_t maximum;
+    int64_t position;
+};
 
 struct ProgressSet {
     HWND bar;
@@ -10,14 +22,52 @@ struct ProgressSet {
     int64_t maximum;
     int64_t shown;       // the part of the bar last shown, in 1 / width
     int64_t width;       // parts the bar shows: its pixels, at most kProgressUpdates
+    ProgressState asked;    // by a job of another thread, under postLock
+    ProgressState showing;  // by the windows, seen by their own thread only
 };
 
 static ProgressSet mainSet, secondSet;
+
+static std::mutex postLock;
+static HWND notifyWindow;
+static UINT notifyMessage;
+static volatile LONG notifyPending;   // posted and not yet shown
 
 static void SetWindows(ProgressSet& set, HWND bar, HWND text)
 {
     set.bar = bar;
     set.text = text;
+}
+
+void SetProgressNotify(HWND window, UINT message)
+{
+    std::lock_guard<std::mutex> held(postLock);
+    notifyWindow = window;
+    notifyMessage = message;
+    notifyPending = 0;
+    mainSet.asked = mainSet.showing = secondSet.asked = secondSet.showing = {};
+}
+
+// A call from another thread than the windows' own would wait for that
+// thread to answer: with a notify window it posts instead.
+static bool Posting(const ProgressSet& set)
+{
+    HWND window = set.bar ? set.bar : set.text;
+    return notifyWindow && window && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId();
+}
+
+// Null text or a negative maximum: unchanged.
+static void Post(ProgressSet& set, const char* text, int64_t maximum, int64_t position)
+{
+    {
+        std::lock_guard<std::mutex> held(postLock);
+        set.asked.asked = 1;
+        if (text) CopyBounded(set.asked.text, sizeof set.asked.text, text);
+        if (maximum >= 0) set.asked.maximum = maximum;
+        set.asked.position = position;
+    }
+    // One message stands for every change until it is shown.
+    if (InterlockedExchange(&notifyPending, 1) == 0) PostMessageA(notifyWindow, notifyMessage, 0, 0);
 }
 
 // The 32-bit range: a 16-bit one would wrap for ranges above 65,535 steps
@@ -43,6 +93,10 @@ static void Start(ProgressSet& set, unsigned maximum, const char* text)
         if (GetClientRect(set.bar, &r) && r.right > r.left) set.width = r.right - r.left;
     }
     if (set.width > kProgressUpdates) set.width = kProgressUpdates;
+    if (Posting(set)) {
+        Post(set, text, set.maximum, 0);
+        return;
+    }
     if (set.text) SendMessageA(set.text, WM_SETTEXT, 0, (LPARAM)text);
     ResetBar(set.bar, maximum, RGB(0, 0, 255));
 }
@@ -58,14 +112,42 @@ static void Step(ProgressSet& set)
     int64_t part = set.maximum > 0 ? position * set.width / set.maximum : 0;
     if (part == set.shown) return;
     set.shown = part;
-    SendMessageA(set.bar, PBM_SETPOS, (WPARAM)position, 0);
+    if (Posting(set)) Post(set, nullptr, -1, position);
+    else SendMessageA(set.bar, PBM_SETPOS, (WPARAM)position, 0);
 }
 
 static void End(ProgressSet& set)
 {
     set.running = 0;
+    if (Posting(set)) {
+        Post(set, "", -1, 0);
+        return;
+    }
     if (set.text) SendMessageA(set.text, WM_SETTEXT, 0, (LPARAM)"");
     if (set.bar) SendMessageA(set.bar, PBM_SETPOS, 0, 0);
+}
+
+static void ShowPosted(ProgressSet& set)
+{
+    ProgressState asked;
+    {
+        std::lock_guard<std::mutex> held(postLock);
+        asked = set.asked;
+    }
+    if (!asked.asked) return;
+    if (set.text && strcmp(asked.text, set.showing.text)) SendMessageA(set.text, WM_SETTEXT, 0, (LPARAM)asked.text);
+    bool reset = asked.maximum != set.showing.maximum;
+    if (set.bar && reset) ResetBar(set.bar, (unsigned)asked.maximum, RGB(0, 0, 255));
+    if (set.bar && (reset || asked.position != set.showing.position))
+        SendMessageA(set.bar, PBM_SETPOS, (WPARAM)asked.position, 0);
+    set.showing = asked;
+}
+
+void ShowPostedProgress()
+{
+    InterlockedExchange(&notifyPending, 0);
+    ShowPosted(mainSet);
+    ShowPosted(secondSet);
 }
 
 void SetProgressWindows(HWND bar, HWND text) { SetWindows(mainSet, bar, text); }

@@ -11,6 +11,14 @@ void StartProgress(unsigned maximum, const char* text);
 void StepProgress();
 void EndProgress();
 
+// The bars may belong to a thread that does not answer while a job runs (a
+// batch dialog over its worker): with a notify window set, a call from any
+// thread but the bars' own only keeps the new state and posts `message` to
+// the window; that window's thread shows it with ShowPostedProgress. A null
+// window ends it.
+void SetProgressNotify(HWND window, UINT message);
+void ShowPostedProgress();
+
 void SetSecondProgressWindows(HWND bar, HWND text);
 void StartSecondProgress(unsigned maximum, const char* text);
 void StepSecondProgress();

@@ -1,12 +1,26 @@
+// Checked shapefile reads, and groups of shapefile parts written, read back and put in place.
 #include "base/shape_io.h"
 #include "base/file_io.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include <windows.h>
+#include <shapefil.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+static_assert(SHPT_NULL == SHAPE_NULL && SHPT_POINT == SHAPE_POINT && SHPT_ARC == SHAPE_ARC &&
+                  SHPT_POLYGON == SHAPE_POLYGON && SHPT_MULTIPOINT == SHAPE_MULTIPOINT && SHPT_POINTZ == SHAPE_POINTZ &&
+                  SHPT_ARCZ == SHAPE_ARCZ && SHPT_POLYGONZ == SHAPE_POLYGONZ,
+              "shape types are the file's numbers");
+static_assert(FTString == COLUMN_TEXT && FTInteger == COLUMN_INTEGER && FTDouble == COLUMN_REAL,
+              "column types are the library's numbers");
+
+struct OpenShapeFiles {
+    SHPHandle shp = nullptr;
+    DBFHandle dbf = nullptr;
+};
 
 // The path with its extension (after the last separator) replaced; empty
 // when the result is longer than a path may be. Worker threads call this,
@@ -23,47 +37,21 @@ static std::string WithExtension(const std::string& path, const char* ext)
 
 ShapeInput::~ShapeInput() { CloseShapeInput(this); }
 
+static SHPHandle ShapesOf(const ShapeInput* in) { return in->files ? in->files->shp : nullptr; }
+static DBFHandle TableOf(const ShapeInput* in) { return in->files ? in->files->dbf : nullptr; }
+
 void CloseShapeInput(ShapeInput* in)
 {
-    if (in->shp) SHPClose(in->shp);
-    if (in->dbf) DBFClose(in->dbf);
-    in->shp = nullptr;
-    in->dbf = nullptr;
+    if (!in->files) return;
+    if (in->files->shp) SHPClose(in->files->shp);
+    if (in->files->dbf) DBFClose(in->files->dbf);
+    delete in->files;
+    in->files = nullptr;
 }
 
-ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* types, bool noneAllowed)
-{
-    in->path = path;
-    std::string native = ToNativePath(path);
-    in->shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
-    if (!in->shp) return SHAPES_NOT_OPENED;
-    SHPGetInfo(in->shp, &in->count, &in->type, in->minBound, in->maxBound);
-    if (in->count <= 0 && !noneAllowed) return SHAPES_NONE;
-    if (types) {
-        bool taken = false;
-        for (const int* t = types; *t && !taken; t++) taken = *t == in->type;
-        if (!taken) return SHAPES_OTHER_TYPE;
-    }
-    in->misplaced = FirstMisplacedRecord(in->shp);
-    return in->misplaced >= 0 ? SHAPES_MISPLACED : SHAPES_READABLE;
-}
-
-ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
-{
-    in->tablePath = tablePath ? std::string(tablePath) : WithExtension(in->path, ".dbf");
-    std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
-    in->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
-    return in->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
-}
-
-ShapeReadFault CheckTableRows(const ShapeInput* in, bool exact)
-{
-    int records = DBFGetRecordCount(in->dbf);
-    if (exact ? records != in->count : records < in->count) return TABLE_SHORT;
-    return TableUsable(in->dbf, in->tablePath.c_str()) ? SHAPES_READABLE : TABLE_DAMAGED;
-}
-
-int FirstMisplacedRecord(SHPHandle shp)
+// The first record that the index places in the header or beyond the end of
+// the file, -1 when none.
+static int FirstMisplacedRecord(SHPHandle shp)
 {
     for (int i = 0; i < shp->nRecords; i++) {
         uint64_t offset = shp->panRecOffset[i], end = offset + 8 + (uint64_t)shp->panRecSize[i];
@@ -72,23 +60,115 @@ int FirstMisplacedRecord(SHPHandle shp)
     return -1;
 }
 
-bool TableUsable(DBFHandle dbf, const char* path)
+ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* types, bool noneAllowed)
 {
+    CloseShapeInput(in);
+    in->path = path;
+    in->files = new OpenShapeFiles();
+    std::string native = ToNativePath(path);
+    SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
+    in->files->shp = shp;
+    if (!shp) return SHAPES_NOT_OPENED;
+    SHPGetInfo(shp, &in->count, &in->type, in->minBound, in->maxBound);
+    if (in->count <= 0 && !noneAllowed) return SHAPES_NONE;
+    if (types) {
+        bool taken = false;
+        for (const int* t = types; *t && !taken; t++) taken = *t == in->type;
+        if (!taken) return SHAPES_OTHER_TYPE;
+    }
+    in->misplaced = FirstMisplacedRecord(shp);
+    return in->misplaced >= 0 ? SHAPES_MISPLACED : SHAPES_READABLE;
+}
+
+ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
+{
+    if (!in->files) in->files = new OpenShapeFiles();
+    if (in->files->dbf) DBFClose(in->files->dbf);
+    in->tablePath = tablePath ? std::string(tablePath) : WithExtension(in->path, ".dbf");
+    std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
+    in->files->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
+    return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
+}
+
+ShapeReadFault CheckTableRows(const ShapeInput* in, bool exact)
+{
+    int records = TableRecordCount(in);
+    if (exact ? records != in->count : records < in->count) return TABLE_SHORT;
+    return TableUsable(in) ? SHAPES_READABLE : TABLE_DAMAGED;
+}
+
+bool ReadShape(const ShapeInput* in, int record, ShapeRecord* shape)
+{
+    SHPHandle shp = ShapesOf(in);
+    SHPObject* o = shp && record >= 0 && record < in->count ? SHPReadObject(shp, record) : nullptr;
+    if (!o) return false;
+    int n = o->nVertices > 0 && o->padfX && o->padfY ? o->nVertices : 0;
+    shape->type = o->nSHPType;
+    shape->x.assign(o->padfX, o->padfX + n);
+    shape->y.assign(o->padfY, o->padfY + n);
+    if (o->padfZ) shape->z.assign(o->padfZ, o->padfZ + n);
+    else shape->z.assign((size_t)n, 0.0);
+    shape->partStart.clear();
+    if (n > 0 && o->nParts > 0 && o->panPartStart) shape->partStart.assign(o->panPartStart, o->panPartStart + o->nParts);
+    SHPDestroyObject(o);
+    return true;
+}
+
+int TableColumnCount(const ShapeInput* in) { return TableOf(in) ? DBFGetFieldCount(TableOf(in)) : 0; }
+int TableRecordCount(const ShapeInput* in) { return TableOf(in) ? DBFGetRecordCount(TableOf(in)) : 0; }
+
+TableColumn TableColumnAt(const ShapeInput* in, int column)
+{
+    TableColumn c;
+    if (!TableOf(in) || column < 0 || column >= TableColumnCount(in)) return c;
+    char name[XBASE_FLDNAME_LEN_READ + 1] = "";
+    DBFFieldType type = DBFGetFieldInfo(TableOf(in), column, name, &c.width, &c.decimals);
+    snprintf(c.name, sizeof c.name, "%s", name);
+    c.type = type == FTString ? COLUMN_TEXT : type == FTInteger ? COLUMN_INTEGER : type == FTDouble ? COLUMN_REAL : COLUMN_OTHER;
+    return c;
+}
+
+bool TableUsable(const ShapeInput* in)
+{
+    DBFHandle dbf = TableOf(in);
+    if (!dbf) return false;
     // A record must hold its fields (after the deletion flag); some writers
     // pad it, so a longer one is taken when the file holds every record.
     int width = 1;
     for (int i = 0; i < dbf->nFields; i++) width += dbf->panFieldSize[i];
     if (dbf->nRecordLength < width) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExA(in->tablePath.c_str(), GetFileExInfoStandard, &data)) return false;
     uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     return (uint64_t)dbf->nHeaderLength + (uint64_t)dbf->nRecords * (uint64_t)dbf->nRecordLength <= size;
 }
 
-bool NumberCellUsable(DBFHandle dbf, int record, int field)
+bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text)
 {
-    if (field < 0 || field >= dbf->nFields) return false;
-    // The cell's own bytes: shapelib's text of it ends at a NUL byte.
+    DBFHandle dbf = TableOf(in);
+    const char* cell = dbf && column >= 0 && column < dbf->nFields ? DBFReadStringAttribute(dbf, record, column) : nullptr;
+    if (!cell) return false;
+    *text = cell;   // the library answers in one buffer that the next read overwrites
+    return true;
+}
+
+int ReadIntegerCell(const ShapeInput* in, int record, int column)
+{
+    DBFHandle dbf = TableOf(in);
+    return dbf && column >= 0 && column < dbf->nFields ? DBFReadIntegerAttribute(dbf, record, column) : 0;
+}
+
+double ReadRealCell(const ShapeInput* in, int record, int column)
+{
+    DBFHandle dbf = TableOf(in);
+    return dbf && column >= 0 && column < dbf->nFields ? DBFReadDoubleAttribute(dbf, record, column) : 0.0;
+}
+
+bool NumberCellUsable(const ShapeInput* in, int record, int field)
+{
+    DBFHandle dbf = TableOf(in);
+    if (!dbf || field < 0 || field >= dbf->nFields) return false;
+    // The cell's own bytes: the library's text of it ends at a NUL byte.
     const char* tuple = DBFReadTuple(dbf, record);
     if (!tuple) return false;
     const char* cell = tuple + dbf->panFieldOffset[field];
@@ -115,13 +195,32 @@ bool NumberCellUsable(DBFHandle dbf, int record, int field)
 
 // ---- writing --------------------------------------------------------------------------------
 
+struct GroupFiles {
+    std::vector<SHPHandle> shapes;
+    std::vector<DBFHandle> tables;
+    std::vector<int> shapeFile, tableFile;       // the file (in `written`) of each handle
+    SAHooks io;
+};
+
 // Per thread: an export writes on its own thread while the window may save.
 static thread_local SAHooks standard;
 static thread_local bool failed;
+static thread_local ShapeDiskFaults disk;
+static ShapeDiskFaults diskForNextSaves;
+
+void SetShapeDiskFaults(const ShapeDiskFaults* faults) { diskForNextSaves = faults ? *faults : ShapeDiskFaults(); }
 
 static SAOffset NotedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 {
-    SAOffset written = TakeWriteFault() ? 0 : standard.FWrite(p, size, count, file);
+    SAOffset written;
+    int64_t bytes = (int64_t)(size * count);
+    if (disk.budget >= 0 && bytes > disk.budget) {
+        disk.budget = 0;
+        written = disk.lost ? count : 0;
+    } else {
+        if (disk.budget >= 0) disk.budget -= bytes;
+        written = TakeWriteFault() ? 0 : standard.FWrite(p, size, count, file);
+    }
     if (written != count) failed = true;
     return written;
 }
@@ -140,70 +239,120 @@ static int NotedFlush(SAFile file)
 static int NotedClose(SAFile file)
 {
     int result = standard.FClose(file);
+    if (disk.closeFails) result = -1;
     if (result != 0) failed = true;
     return result;
 }
 
-bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget, const SAHooks* under)
+bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 {
-    *w = ShapeGroupWriter();
-    if (under) standard = *under;
-    else SASetupDefaultHooks(&standard);
+    AbortShapeGroup(w);
+    w->written.clear();
+    w->targets.clear();
+    w->files = new GroupFiles();
+    SASetupDefaultHooks(&standard);
+    disk = diskForNextSaves;
     failed = false;
-    w->io = standard;
-    w->io.FWrite = NotedWrite;
-    w->io.FSeek = NotedSeek;
-    w->io.FFlush = NotedFlush;
-    w->io.FClose = NotedClose;
+    w->files->io = standard;
+    w->files->io.FWrite = NotedWrite;
+    w->files->io.FSeek = NotedSeek;
+    w->files->io.FFlush = NotedFlush;
+    w->files->io.FClose = NotedClose;
     w->base = firstTarget && firstTarget[0] ? TempBaseBeside(firstTarget) : std::string();
     return !w->base.empty();
 }
 
+ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
+
 // The temporary name of the next file, without extension.
 static std::string NextName(const ShapeGroupWriter* w) { return w->base + "_" + std::to_string(w->written.size()); }
 
-SHPHandle CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type)
+int CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type)
 {
     // Whatever extension the name came with (none, or the table's), the
     // shapes go to ".shp": readers look for them nowhere else.
+    if (!w->files || w->base.empty() || !target[0]) return -1;
     std::string name = NextName(w), shapes = WithExtension(target, ".shp"), index = WithExtension(target, ".shx");
-    if (w->base.empty() || !target[0] || shapes.empty() || index.empty()) return nullptr;
+    if (shapes.empty() || index.empty()) return -1;
     int file = (int)w->written.size();
     w->written.push_back(name + ".shp");
     w->targets.push_back(shapes);
     w->written.push_back(name + ".shx");
     w->targets.push_back(index);
     std::string native = ToNativePath(w->written[file].c_str());
-    SHPHandle shp = native.empty() ? nullptr : SHPCreateLL(native.c_str(), type, &w->io);
-    if (shp) {
-        w->shapes.push_back(shp);
-        w->shapeFile.push_back(file);
-    }
-    return shp;
+    SHPHandle shp = native.empty() ? nullptr : SHPCreateLL(native.c_str(), type, &w->files->io);
+    if (!shp) return -1;
+    w->files->shapes.push_back(shp);
+    w->files->shapeFile.push_back(file);
+    return (int)w->files->shapes.size() - 1;
 }
 
-DBFHandle CreateGroupTable(ShapeGroupWriter* w, const char* target)
+int CreateGroupTable(ShapeGroupWriter* w, const char* target)
 {
-    if (w->base.empty() || !target[0]) return nullptr;
+    if (!w->files || w->base.empty() || !target[0]) return -1;
     int file = (int)w->written.size();
     w->written.push_back(NextName(w) + ".dbf");
     w->targets.push_back(target);
     std::string native = ToNativePath(w->written[file].c_str());
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &w->io);
-    if (dbf) {
-        w->tables.push_back(dbf);
-        w->tableFile.push_back(file);
-    }
-    return dbf;
+    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &w->files->io);
+    if (!dbf) return -1;
+    w->files->tables.push_back(dbf);
+    w->files->tableFile.push_back(file);
+    return (int)w->files->tables.size() - 1;
 }
 
-bool AppendShape(SHPHandle shp, int type, int count, const double* x, const double* y, const double* z, int record)
+static SHPHandle GroupShapes(const ShapeGroupWriter* w, int shapes)
 {
-    SHPObject* shape = SHPCreateObject(type, -1, 0, nullptr, nullptr, count, x, y, z, nullptr);
+    return w->files && shapes >= 0 && shapes < (int)w->files->shapes.size() ? w->files->shapes[(size_t)shapes] : nullptr;
+}
+static DBFHandle GroupTable(const ShapeGroupWriter* w, int table)
+{
+    return w->files && table >= 0 && table < (int)w->files->tables.size() ? w->files->tables[(size_t)table] : nullptr;
+}
+
+bool AppendShape(ShapeGroupWriter* w, int shapes, int type, int count, const double* x, const double* y,
+                 const double* z, int record, int parts, const int* partStart)
+{
+    SHPHandle shp = GroupShapes(w, shapes);
+    if (!shp) return false;
+    SHPObject* shape = SHPCreateObject(type, -1, parts, partStart, nullptr, count, x, y, z, nullptr);
     bool ok = shape && SHPWriteObject(shp, -1, shape) == record;
     if (shape) SHPDestroyObject(shape);
     return ok;
 }
+
+int AddTableColumn(ShapeGroupWriter* w, int table, const char* name, int type, int width, int decimals)
+{
+    DBFHandle dbf = GroupTable(w, table);
+    DBFFieldType kind = type == COLUMN_TEXT ? FTString : type == COLUMN_INTEGER ? FTInteger : type == COLUMN_REAL ? FTDouble : FTLogical;
+    return dbf ? DBFAddField(dbf, name, kind, width, decimals) : -1;
+}
+
+bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text)
+{
+    DBFHandle dbf = GroupTable(w, table);
+    return dbf && DBFWriteStringAttribute(dbf, record, column, text);
+}
+
+bool WriteIntegerCell(ShapeGroupWriter* w, int table, int record, int column, int value)
+{
+    DBFHandle dbf = GroupTable(w, table);
+    return dbf && DBFWriteIntegerAttribute(dbf, record, column, value);
+}
+
+bool WriteRealCell(ShapeGroupWriter* w, int table, int record, int column, double value)
+{
+    DBFHandle dbf = GroupTable(w, table);
+    return dbf && DBFWriteDoubleAttribute(dbf, record, column, value);
+}
+
+bool WriteEmptyCell(ShapeGroupWriter* w, int table, int record, int column)
+{
+    DBFHandle dbf = GroupTable(w, table);
+    return dbf && DBFWriteNULLAttribute(dbf, record, column);
+}
+
+bool GroupWritesFailed(const ShapeGroupWriter* w) { return w->files && failed; }
 
 // What a file of the save holds, as its handle had it before the close.
 struct Written {
@@ -212,34 +361,71 @@ struct Written {
 
 static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
 {
-    for (size_t k = 0; k < w->shapes.size(); k++) {
+    if (!w->files) return;
+    GroupFiles* f = w->files;
+    for (size_t k = 0; k < f->shapes.size(); k++) {
         int records = 0, type = 0;
-        SHPGetInfo(w->shapes[k], &records, &type, nullptr, nullptr);
-        if (held) held->push_back({w->shapeFile[k], type, records, -1});
-        SHPClose(w->shapes[k]);
+        SHPGetInfo(f->shapes[k], &records, &type, nullptr, nullptr);
+        if (held) held->push_back({f->shapeFile[k], type, records, -1});
+        SHPClose(f->shapes[k]);
     }
-    for (size_t k = 0; k < w->tables.size(); k++) {
-        if (held) held->push_back({w->tableFile[k], -1, DBFGetRecordCount(w->tables[k]), DBFGetFieldCount(w->tables[k])});
-        DBFClose(w->tables[k]);
+    for (size_t k = 0; k < f->tables.size(); k++) {
+        if (held) held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k])});
+        DBFClose(f->tables[k]);
     }
-    w->shapes.clear();
-    w->tables.clear();
+    delete f;
+    w->files = nullptr;
+}
+
+// The file's size and its first bytes; false when it cannot be read.
+static bool FileHead(const std::string& path, uint8_t* head, DWORD bytes, uint64_t* size)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length;
+    DWORD got = 0;
+    bool ok = GetFileSizeEx(h, &length) && ReadFile(h, head, bytes, &got, nullptr) && got == bytes;
+    CloseHandle(h);
+    *size = (uint64_t)length.QuadPart;
+    return ok;
+}
+
+// A shapefile's main file and its index give their length in 16-bit words
+// at byte 24 (big-endian); a table holds its header and every record, and
+// may end with one end-of-file byte.
+static bool LengthAsItsHeaderSays(const std::string& path, bool table)
+{
+    uint8_t head[32];
+    uint64_t size = 0;
+    if (!FileHead(path, head, sizeof head, &size)) return false;
+    if (!table) {
+        uint64_t words = ((uint64_t)head[24] << 24) | ((uint64_t)head[25] << 16) | ((uint64_t)head[26] << 8) | head[27];
+        return words * 2 == size;
+    }
+    uint64_t records = head[4] | ((uint64_t)head[5] << 8) | ((uint64_t)head[6] << 16) | ((uint64_t)head[7] << 24);
+    uint64_t whole = (uint64_t)(head[8] | (head[9] << 8)) + records * (uint64_t)(head[10] | (head[11] << 8));
+    return size == whole || size == whole + 1;
 }
 
 // A file reads back as it was written: a full disk or a lost write that no
 // call reported shows here.
 static bool ReadsBack(const ShapeGroupWriter* w, const Written& h)
 {
-    std::string native = ToNativePath(w->written[(size_t)h.file].c_str());
+    const std::string& path = w->written[(size_t)h.file];
+    std::string native = ToNativePath(path.c_str());
     if (native.empty()) return false;
     if (h.fields < 0) {
+        if (!LengthAsItsHeaderSays(path, false) || !LengthAsItsHeaderSays(w->written[(size_t)h.file + 1], false))
+            return false;
         SHPHandle shp = SHPOpen(native.c_str(), "rb");
         if (!shp) return false;
         int records = -1, type = 0;
         SHPGetInfo(shp, &records, &type, nullptr, nullptr);
+        bool inside = FirstMisplacedRecord(shp) < 0;
         SHPClose(shp);
-        return records == h.records && type == h.type;
+        return records == h.records && type == h.type && inside;
     }
+    if (!LengthAsItsHeaderSays(path, true)) return false;
     DBFHandle dbf = DBFOpen(native.c_str(), "rb");
     if (!dbf) return false;
     bool same = DBFGetRecordCount(dbf) == h.records && DBFGetFieldCount(dbf) == h.fields;
@@ -255,11 +441,14 @@ static void RemoveWritten(const ShapeGroupWriter* w)
 int CommitShapeGroup(ShapeGroupWriter* w, bool ok)
 {
     std::vector<Written> held;
+    bool begun = w->files != nullptr;
     CloseAll(w, &held);
-    ok = ok && !failed && !w->written.empty();
+    ok = ok && begun && !failed && !w->written.empty();
     for (size_t k = 0; ok && k < held.size(); k++) ok = ReadsBack(w, held[k]);
     ok = ok && ReplaceFileGroup(w->written.data(), w->targets.data(), (int)w->written.size());
     if (!ok) RemoveWritten(w);
+    w->written.clear();
+    w->targets.clear();
     return ok ? 1 : 0;
 }
 
@@ -267,4 +456,6 @@ void AbortShapeGroup(ShapeGroupWriter* w)
 {
     CloseAll(w, nullptr);
     RemoveWritten(w);
+    w->written.clear();
+    w->targets.clear();
 }

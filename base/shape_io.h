@@ -1,14 +1,46 @@
-// Shapelib behind the calls this program makes. Reading: a shapefile and its
+// Shapefiles behind the program's own records. Reading: a shapefile and its
 // dBASE table opened with the checks every reader makes before it trusts a
-// record. Writing: the files of one save (a shapefile's three parts, with a
-// project its table as well) written under temporary names beside their
-// targets, every write, seek, flush and close noted (shapelib ignores those
-// it makes while closing), read back, and put in place together, or removed.
-// Paths are Win32 paths.
+// record, its shapes handed out as points and parts and its rows as cells.
+// Writing: the files of one save (a shapefile's three parts, with a project
+// its table as well) written under temporary names beside their targets,
+// every write, seek, flush and close noted (the library ignores those it
+// makes while closing), read back, and put in place together, or removed.
+// The shapefile library is used in shape_io.cpp alone. Paths are Win32 paths.
 #pragma once
-#include <shapefil.h>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// Shape types as the shapefile numbers them.
+enum ShapeType {
+    SHAPE_NULL = 0,
+    SHAPE_POINT = 1,
+    SHAPE_ARC = 3,
+    SHAPE_POLYGON = 5,
+    SHAPE_MULTIPOINT = 8,
+    SHAPE_POINTZ = 11,
+    SHAPE_ARCZ = 13,
+    SHAPE_POLYGONZ = 15,
+};
+
+// dBASE column types as the table's readers number them.
+enum ColumnType { COLUMN_TEXT = 0, COLUMN_INTEGER = 1, COLUMN_REAL = 2, COLUMN_OTHER = 3 };
+
+// One shape: its vertices (Z 0 where the type holds none) and where each part
+// starts; no parts means one part of every vertex.
+struct ShapeRecord {
+    int type = SHAPE_NULL;
+    std::vector<double> x, y, z;
+    std::vector<int> partStart;
+    int VertexCount() const { return (int)x.size(); }
+};
+
+// A table column: its name (at most 11 characters), type, width and decimals.
+struct TableColumn {
+    char name[12] = "";
+    int type = COLUMN_OTHER;
+    int width = 0, decimals = 0;
+};
 
 // ---- reading --------------------------------------------------------------------------------
 
@@ -24,11 +56,12 @@ enum ShapeReadFault {
     TABLE_DAMAGED,        // cut short, or its records too short for its fields
 };
 
+struct OpenShapeFiles;   // the library's handles, in shape_io.cpp
+
 // A shapefile open for reading, with its table once that is opened; closed
 // by CloseShapeInput or when it goes.
 struct ShapeInput {
-    SHPHandle shp = nullptr;
-    DBFHandle dbf = nullptr;
+    OpenShapeFiles* files = nullptr;
     int count = 0, type = 0;
     int misplaced = -1;                          // the first misplaced record, with SHAPES_MISPLACED
     double minBound[4] = {}, maxBound[4] = {};   // the header's box
@@ -51,47 +84,83 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath = nullptr);
 ShapeReadFault CheckTableRows(const ShapeInput* in, bool exact = false);
 void CloseShapeInput(ShapeInput* in);
 
-// The first record that the index places in the header or beyond the end of
-// the file, -1 when none.
-int  FirstMisplacedRecord(SHPHandle shp);
-// True when the table's records are long enough for its fields and the file
-// holds every record its header counts (`path`: the table's Win32 path).
-bool TableUsable(DBFHandle dbf, const char* path);
+// Shape `record` (from 0); false when it cannot be read.
+bool ReadShape(const ShapeInput* in, int record, ShapeRecord* shape);
+
+// The open table's columns and records.
+int  TableColumnCount(const ShapeInput* in);
+TableColumn TableColumnAt(const ShapeInput* in, int column);
+int  TableRecordCount(const ShapeInput* in);
+// True when the table's records are long enough for its columns and the file
+// holds every record its header counts.
+bool TableUsable(const ShapeInput* in);
+// A cell as text, blanks around it taken off; false when it cannot be read.
+bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text);
+// A number cell's value (a blank cell reads as 0).
+int  ReadIntegerCell(const ShapeInput* in, int record, int column);
+double ReadRealCell(const ShapeInput* in, int record, int column);
 // True when the number cell is blank (no value) or holds one finite decimal
 // number between blanks; any other byte, NUL included, is no number.
-bool NumberCellUsable(DBFHandle dbf, int record, int field);
+bool NumberCellUsable(const ShapeInput* in, int record, int column);
 
 // ---- writing --------------------------------------------------------------------------------
 
+struct GroupFiles;   // the library's handles and file calls, in shape_io.cpp
+
 // One save of files that belong together. Each file is written under a
 // temporary name beside the first target and takes its target's place in the
-// order the files were created.
+// order the files were created. Shapes and tables are named by the number
+// their Create call returned.
 struct ShapeGroupWriter {
     std::string base;                            // the temporary base name
     std::vector<std::string> written, targets;
-    std::vector<SHPHandle> shapes;
-    std::vector<DBFHandle> tables;
-    std::vector<int> shapeFile, tableFile;       // the file (in `written`) of each handle
-    SAHooks io;
+    GroupFiles* files = nullptr;
+    ShapeGroupWriter() = default;
+    ShapeGroupWriter(const ShapeGroupWriter&) = delete;
+    ShapeGroupWriter& operator=(const ShapeGroupWriter&) = delete;
+    ~ShapeGroupWriter();                         // an unfinished save is aborted
 };
 
-// Starts a save beside `firstTarget`, calling `under` (tests' failing calls)
-// or, with null, the standard file calls; false when no temporary name fits
+// Starts a save beside `firstTarget`; false when no temporary name fits
 // there (the path is too long). Calls on the thread that writes.
-bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget, const SAHooks* under = nullptr);
+bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget);
 // A new shapefile of `type` for the target's name with ".shp" (whatever
-// extension it has; its .shx goes beside it), or null when it cannot be created.
-SHPHandle CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type);
-// A new table for the target, whatever its extension; null when it cannot be created.
-DBFHandle CreateGroupTable(ShapeGroupWriter* w, const char* target);
-// Appends one shape of `type` and `count` vertices (`z` may be null) without
-// parts; false unless it became record `record`.
-bool AppendShape(SHPHandle shp, int type, int count, const double* x, const double* y, const double* z, int record);
+// extension it has; its .shx goes beside it); -1 when it cannot be created.
+int  CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type);
+// A new table for the target, whatever its extension; -1 when it cannot be created.
+int  CreateGroupTable(ShapeGroupWriter* w, const char* target);
+// Appends one shape of `type` and `count` vertices (`z` may be null) in
+// `parts` parts starting at `partStart` (none: one part); false unless it
+// became record `record`.
+bool AppendShape(ShapeGroupWriter* w, int shapes, int type, int count, const double* x, const double* y,
+                 const double* z, int record, int parts = 0, const int* partStart = nullptr);
+// Adds a column; its number, or -1.
+int  AddTableColumn(ShapeGroupWriter* w, int table, const char* name, int type, int width, int decimals);
+// Writes one cell; false when the value does not fit the column or the write failed.
+bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text);
+bool WriteIntegerCell(ShapeGroupWriter* w, int table, int record, int column, int value);
+bool WriteRealCell(ShapeGroupWriter* w, int table, int record, int column, double value);
+bool WriteEmptyCell(ShapeGroupWriter* w, int table, int record, int column);
+// True when a write, seek or flush of the save has failed so far (a file
+// that could be created but not written then tells apart from one that
+// could not be created).
+bool GroupWritesFailed(const ShapeGroupWriter* w);
 // Closes every file. When `ok`, every write went through and every file reads
-// back with the type, records and fields it was written with, the files take
-// their targets' places together and 1 is returned; otherwise, or when a
-// target cannot be replaced, the written files are removed and every target
-// stays as it was.
+// back whole (the length its header gives, the type, records and columns it
+// was written with, every record inside the file), the files take their
+// targets' places together and 1 is returned; otherwise, or when a target
+// cannot be replaced, the written files are removed and every target stays
+// as it was.
 int  CommitShapeGroup(ShapeGroupWriter* w, bool ok);
 // Closes and removes every file of the save; the targets stay as they were.
 void AbortShapeGroup(ShapeGroupWriter* w);
+
+// Tests: what the disk under the next saves does. After `budget` bytes
+// (negative: no limit) writes fail, or with `lost` are acknowledged and
+// lost; with `closeFails` every close reports a failure. Null: a sound disk.
+struct ShapeDiskFaults {
+    int64_t budget = -1;
+    bool lost = false;
+    bool closeFails = false;
+};
+void SetShapeDiskFaults(const ShapeDiskFaults* faults);

@@ -28,5 +28,11 @@ struct ThreadStatusView {
     ThreadStatusView& operator=(const ThreadStatusView&) = delete;
     HWND before;
 };
+// A worker whose window's thread may be busy (a batch) hands its lines over
+// instead: while a window is set on a thread, the thread's lines are queued
+// and `message` is posted to the window, whose thread writes them with
+// WriteQueuedStatusLines. A null window ends it.
+void QueueThreadStatusLines(HWND window, UINT message);
+void WriteQueuedStatusLines();
 void RepaintFrame();
 int  ShowHelp(const char* topic);

@@ -181,3 +181,22 @@ double PointLineDistance(double px, double py, const Vec3* a, const Vec3* b)
     if (fa < len && fb < len) return std::hypot(fx - px, fy - py);
     return kNoDistance;
 }
+
+void WidenPlaneBounds(const double* xy, int64_t count, double* xmin, double* xmax, double* ymin, double* ymax)
+{
+    for (int64_t i = 0; i < count; i++) {
+        double x = xy[2 * i], y = xy[2 * i + 1];
+        if (x < *xmin) *xmin = x;
+        if (x > *xmax) *xmax = x;
+        if (y < *ymin) *ymin = y;
+        if (y > *ymax) *ymax = y;
+    }
+}
+
+void PlaneBounds(const double* xy, int64_t count, double* xmin, double* xmax, double* ymin, double* ymax)
+{
+    if (count <= 0) return;
+    *xmin = *xmax = xy[0];
+    *ymin = *ymax = xy[1];
+    WidenPlaneBounds(xy + 2, count - 1, xmin, xmax, ymin, ymax);
+}

@@ -34,3 +34,10 @@ int     SolveSmallLinearSystem(double out[2], double rows[2][3]);
 double* PerpendicularFoot(double px, double py, const Vec3* a, const Vec3* b);
 double* PointSegmentDistance(double px, double py, const Vec3* a, const Vec3* b);
 double  PointLineDistance(double px, double py, const Vec3* a, const Vec3* b);
+
+// Widens the box xmin..xmax, ymin..ymax to take in count (x, y) pairs laid
+// one after another in xy. A coordinate that is no number widens nothing.
+void WidenPlaneBounds(const double* xy, int64_t count, double* xmin, double* xmax, double* ymin, double* ymax);
+// The box of count such pairs, started at the first; left as it was when
+// count is 0 or less.
+void PlaneBounds(const double* xy, int64_t count, double* xmin, double* xmax, double* ymin, double* ymax);

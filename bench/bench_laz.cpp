@@ -26,12 +26,11 @@ static double Measure(const char* path, int threads, unsigned long long* points,
         laszip_destroy(h);
         return -1;
     }
-    laszip_header_struct* hd;
     laszip_point_struct* pt;
-    laszip_get_header_pointer(h, &hd);
     laszip_get_point_pointer(h, &pt);
-    unsigned long long n =
-        hd->number_of_point_records ? hd->number_of_point_records : hd->extended_number_of_point_records;
+    laszip_I64 count = 0;
+    laszip_get_point_count(h, &count);
+    unsigned long long n = (unsigned long long)count;
     volatile long long sum = 0;  // keeps the reads from being optimised away
     unsigned long long i = 0;
     for (; i < n; i++) {
@@ -63,8 +62,9 @@ static bool Checksum(const char* path, int threads, unsigned long long* sum)
     if (ok) {
         laszip_header_struct* hd;
         laszip_get_header_pointer(h, &hd);
-        unsigned long long n =
-            hd->number_of_point_records ? hd->number_of_point_records : hd->extended_number_of_point_records;
+        laszip_I64 count = 0;
+        laszip_get_point_count(h, &count);
+        unsigned long long n = (unsigned long long)count;
         unsigned R = hd->point_data_record_length;
         for (unsigned long long i = 0; ok && i < n; i++) {
             const laszip_U8* rec;

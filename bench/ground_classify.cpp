@@ -3,6 +3,7 @@
 // without decimation, tiles, density, RunSurfaceMagic with no view, and the
 // classes saved into a copy of the file.
 //   --tb N        Terrain Bias 0..25 (8)         --ae N       Aesthetics 0..100 (10)
+//                 (the slider shows 4 times it)
 //   --ground N    class of ground points (2)     --feature N  class of all others (1)
 //   --steps 1,9   the step list (up to 8 codes)  --units 1|3  metres or feet, over the file's own
 #include "bench/ground_tools.h"
@@ -35,9 +36,24 @@ static void LogStep(const SurfaceStep* step, int result, const DataSet* set)
 
 static int Usage()
 {
-    fprintf(stderr, "usage: ground_classify [--tb N] [--ae N] [--ground N] [--feature N] [--steps 1,9,...] "
-                    "[--units 1|3] IN.las OUT.las\n");
+    fprintf(stderr, "usage: ground_classify [--tb 0-25] [--ae 0-100] [--ground 0-255] [--feature 0-255] "
+                    "[--steps 1,9,...] [--units 1|3] IN.las OUT.las\n");
     return 2;
+}
+
+// A whole number within low..high, else a line that names the option and its range.
+static bool ReadOption(const char* option, const char* text, int low, int high, int* value)
+{
+    char* end = nullptr;
+    long v = strtol(text, &end, 10);
+    if (end != text && !*end && v >= low && v <= high) {
+        *value = (int)v;
+        return true;
+    }
+    fprintf(stderr, "ground_classify: %s %s: must be a whole number from %d to %d\n", option, text, low, high);
+    if (!strcmp(option, "--tb"))
+        fprintf(stderr, "(the Terrain Bias slider shows 4 times this value: its default 32 is --tb 8)\n");
+    return false;
 }
 
 int main(int argc, char** argv)
@@ -49,20 +65,29 @@ int main(int argc, char** argv)
     int nFiles = 0;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
-        bool value = i + 1 < argc;
-        if (!strcmp(a, "--tb") && value) tb = atoi(argv[++i]);
-        else if (!strcmp(a, "--ae") && value) ae = atoi(argv[++i]);
-        else if (!strcmp(a, "--ground") && value) ground = atoi(argv[++i]);
-        else if (!strcmp(a, "--feature") && value) feature = atoi(argv[++i]);
-        else if (!strcmp(a, "--steps") && value) steps = argv[++i];
-        else if (!strcmp(a, "--units") && value) units = atoi(argv[++i]);
-        else if (a[0] == '-' && a[1] == '-') return Usage();
-        else if (nFiles < 2) files[nFiles++] = a;
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool read = true;
+        if (a[0] != '-' || a[1] != '-') {
+            if (nFiles == 2) return Usage();
+            files[nFiles++] = a;
+            continue;
+        }
+        if (!value) return Usage();
+        i++;
+        if (!strcmp(a, "--tb")) read = ReadOption(a, value, 0, 25, &tb);
+        else if (!strcmp(a, "--ae")) read = ReadOption(a, value, 0, 100, &ae);
+        else if (!strcmp(a, "--ground")) read = ReadOption(a, value, 0, 255, &ground);
+        else if (!strcmp(a, "--feature")) read = ReadOption(a, value, 0, 255, &feature);
+        else if (!strcmp(a, "--steps")) steps = value;
+        else if (!strcmp(a, "--units")) {
+            read = !strcmp(value, "1") || !strcmp(value, "3");
+            if (read) units = atoi(value);
+            else fprintf(stderr, "ground_classify: --units %s: must be 1 (metres) or 3 (feet)\n", value);
+        }
         else return Usage();
+        if (!read) return Usage();
     }
-    if (nFiles != 2 || tb < 0 || tb > 25 || ae < 0 || ae > 100 || ground < 0 || ground > 255 || feature < 0 ||
-        feature > 255)
-        return Usage();
+    if (nFiles != 2) return Usage();
     if (steps) {
         int32_t* list = GlobalSurfaceMagicSettings.stepList;
         memset(list, 0, sizeof(int32_t) * kStepSlots);

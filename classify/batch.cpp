@@ -11,7 +11,7 @@
 #include "base/heap.h"
 #include "base/memory_estimate.h"
 #include "base/messages.h"
-#include "base/progress.h"
+#include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
 #include "data/laz_loader.h"
@@ -46,8 +46,7 @@ void CheckBatchFile(const char* path, const BatchRunParameters* run, char* reaso
         return;
     }
     int format = las->header.pointDataFormat & 0x3F;
-    uint64_t n = las->header.legacyPointCount;
-    if (las->header.versionMinor >= 4 && las->header.pointCount64 > 0) n = las->header.pointCount64;
+    uint64_t n = las->pointCount;
     CloseLASFile(las);
     int written[2] = { run->groundClass, run->featureClass };
     int count = 2;
@@ -117,34 +116,74 @@ int RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* 
 
 // ---- the thread ----------------------------------------------------------------------------
 
+const char kBatchJobBusyText[] = "Another job is running; start the batch when it has ended.";
+
 struct BatchThreadStart {
     BatchSource* source;
     const BatchRunParameters* run;
     BatchReport* report;
 };
 
-static void RecordBatchFailure(BatchReport* report, const char* path, const char* name, BatchFailure* failure)
+void ClearBatchReport(BatchReport* report)
 {
-    snprintf(failure->path, sizeof failure->path, "%s", path);
-    report->failures.push_back(*failure);
-    report->outcome.failed++;
-    char line[700];
-    snprintf(line, sizeof line, "%s\n%s", name, failure->reason);
-    LogMessage(line);
+    std::lock_guard<std::mutex> held(report->lock);
+    report->outcome = {};
+    report->failures.clear();
+    report->finished.clear();
+    report->current[0] = 0;
 }
 
-// The end of a run: the job is given back and the dialog told.
-static DWORD EndBatchRun(const BatchThreadStart& start, HWND bar, bool stopped)
+static void ShowCurrentFile(const BatchThreadStart& start, const char* name)
+{
+    {
+        std::lock_guard<std::mutex> held(start.report->lock);
+        snprintf(start.report->current, sizeof start.report->current, "%s", name);
+    }
+    PostMessageA(start.run->dialog, WM_BATCH_PROGRESS, 0, 0);
+}
+
+static void RecordBatchResult(const BatchThreadStart& start, const char* path, const char* name, int result,
+                              BatchFailure* failure)
+{
+    {
+        std::lock_guard<std::mutex> held(start.report->lock);
+        BatchReport* report = start.report;
+        if (result > 0) {
+            report->outcome.succeeded++;
+        } else {
+            snprintf(failure->path, sizeof failure->path, "%s", path);
+            report->failures.push_back(*failure);
+            report->outcome.failed++;
+        }
+        report->finished.push_back(result > 0 ? 1 : 0);
+        report->current[0] = 0;
+    }
+    if (result <= 0) {
+        char line[700];
+        snprintf(line, sizeof line, "%s\n%s", name, failure->reason);
+        LogMessage(line);
+    }
+    PostMessageA(start.run->dialog, WM_BATCH_PROGRESS, 0, 0);
+}
+
+// The end of a run: the job is given back and the dialog told. Nothing of
+// the run is touched once the job is idle: a new run may begin at once.
+static DWORD EndBatchRun(const BatchThreadStart& start, bool stopped)
 {
     JobControl* app = AppJob();
-    start.report->outcome.stopped = stopped ? start.source->left : 0;
-    start.report->outcome.complete = stopped ? 0 : 1;
+    HWND dialog = start.run->dialog;
+    {
+        std::lock_guard<std::mutex> held(start.report->lock);
+        start.report->outcome.stopped = stopped ? start.source->left : 0;
+        start.report->outcome.complete = stopped ? 0 : 1;
+        start.report->current[0] = 0;
+    }
     if (start.source->release) start.source->release(start.source);
+    QueueThreadStatusLines(nullptr, 0);
     JobCancelled(app);   // a request that came after the last check is not meant for the next job
     ContinueJob(app);
-    ResetBatchProgress(bar);
     EndJob(app);
-    SendMessageA(start.run->dialog, WM_BATCH_DONE, 0, 0);
+    PostMessageA(dialog, WM_BATCH_DONE, 0, 0);
     return stopped ? 0 : 1;
 }
 
@@ -156,15 +195,13 @@ static DWORD WINAPI BatchThread(void* parameter)
     WaitForSingleObject(app->mutex, INFINITE);
     ReleaseMutex(app->mutex);
     NBLFree(parameter);
+    QueueThreadStatusLines(start.run->dialog, WM_BATCH_PROGRESS);
     BatchSource* source = start.source;
-    HWND dialog = start.run->dialog;
-    HWND bar = GetDlgItem(dialog, IDC_BATCH_FILES_BAR);
-    InitBatchProgress(bar, (unsigned)source->left);
     bool stopped = false;
     const char* path;
     const char* name;
     while (source->next(source, &path, &name)) {
-        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, name);
+        ShowCurrentFile(start, name);
         if (AppJobCheckpoint()) {
             stopped = true;
             break;
@@ -175,25 +212,21 @@ static DWORD WINAPI BatchThread(void* parameter)
             stopped = true;
             break;
         }
-        if (r == 0) {
-            RecordBatchFailure(start.report, path, name, &failure);
-        } else {
-            start.report->outcome.succeeded++;
-            StepBatchProgress(bar);
-        }
+        RecordBatchResult(start, path, name, r, &failure);
         source->left--;
         source->finished(source, r);
-        SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, "");
     }
-    return EndBatchRun(start, bar, stopped);
+    return EndBatchRun(start, stopped);
 }
 
-int StartBatchThread(BatchSource* source, const BatchRunParameters* run, BatchReport* report)
+int StartBatchThread(BatchSource* source, const BatchRunParameters* run, BatchReport* report, char* reason, int size)
 {
+    reason[0] = 0;
     BatchThreadStart* start = (BatchThreadStart*)NBLCalloc(1, sizeof(BatchThreadStart));
     JobControl* app = AppJob();
     // The job is busy from here: a second Start can never begin a second run.
-    if (!start || !BeginJob(app)) {
+    if (!start || !app || !TryBeginJob(app)) {
+        snprintf(reason, (size_t)size, "%s", start && app ? kBatchJobBusyText : SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
         NBLFree(start);
         if (source->release) source->release(source);
         return 0;
@@ -201,10 +234,10 @@ int StartBatchThread(BatchSource* source, const BatchRunParameters* run, BatchRe
     start->source = source;
     start->run = run;
     start->report = report;
-    report->failures.clear();
-    report->outcome = {};
+    ClearBatchReport(report);
     ContinueJob(app);
     if (!StartAppJobThread(BatchThread, start)) {
+        snprintf(reason, (size_t)size, "%s", SystemErrorText(GetLastError()));
         EndJob(app);
         NBLFree(start);
         if (source->release) source->release(source);

@@ -5,14 +5,19 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "base/file_list.h"
 
 struct DataSet;
 
-// Sent (not posted) by a batch thread to its dialog when the run ends.
+// The runner's thread never waits for its dialog's thread: it posts these
+// and the dialog's thread shows the news. WM_BATCH_PROGRESS: the report, the
+// progress bars (base/progress.h) or the status lines (base/shell_hooks.h)
+// have news. WM_BATCH_DONE: the thread's last act; the job is idle again.
 constexpr UINT WM_BATCH_DONE = WM_APP + 4;
+constexpr UINT WM_BATCH_PROGRESS = WM_APP + 7;
 
 enum BatchKind { BATCH_SURFACE_MAGIC = 1, BATCH_THINNING = 2 };
 
@@ -47,11 +52,18 @@ struct BatchOutcome {
     int32_t complete;    // 1 after a normal end of the list
 };
 
-// What a run did, kept by the dialog that started it.
+// What a run did, kept by the dialog that started it until it has seen
+// WM_BATCH_DONE. The thread writes it under `lock`; the dialog reads it when told.
 struct BatchReport {
     BatchOutcome outcome;
-    std::vector<BatchFailure> failures;
+    std::vector<BatchFailure> failures;   // in the order the files failed
+    std::vector<int8_t> finished;          // each file done, in run order: 1 saved, 0 failed
+    char current[256];                     // name of the file in work; empty between files
+    std::mutex lock;
 };
+
+// Empties the report for a new run.
+void ClearBatchReport(BatchReport* report);
 
 // "Vivuzoz Oduri" or "Verudevevur Idudorav".
 const char* BatchKindName(int kind);
@@ -92,5 +104,8 @@ BatchSource* NewFileListBatchSource(FileList* files);
 // Starts the worker over the source; the application job is busy from here
 // and the report starts empty. The parameters, the report and what the
 // source works on must stay until WM_BATCH_DONE. 1 when it runs; when it
-// does not, the source is released here.
-int StartBatchThread(BatchSource* source, const BatchRunParameters* parameters, BatchReport* report);
+// does not (another job runs, no thread), the reason says why and the source
+// is released here.
+int StartBatchThread(BatchSource* source, const BatchRunParameters* parameters, BatchReport* report, char* reason,
+                     int size);
+extern const char kBatchJobBusyText[];

@@ -1,3 +1,4 @@
+// The "Classify By Class" and "Vivuzoz Oduri" class dialogs.
 #include "classify/class_dialogs.h"
 #include "app/class_list_view.h"
 #include "views/plan/measure_query.h"

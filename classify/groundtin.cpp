@@ -8,6 +8,7 @@
 #include "base/triangulate/predicates.h"
 #include "base/heap.h"
 #include "base/progress.h"
+#include "base/vector.h"
 #include "data/selection.h"
 #include "data/data_set.h"
 #include <cstdlib>
@@ -216,16 +217,8 @@ void GroundTinTransferNodes(GroundMesh* m, GroundTinSwitches* b, const double* p
         for (int32_t k = 0; k < attributeCount; k++) v[2 + k] = attributes[(int64_t)i * attributeCount + k];
         GroundVertexMarker(m, v) = markers ? markers[i] : 0;
         GroundVertexType(m, v) = GROUND_VERTEX_NORMAL;
-        if (i == 0) {
-            m->xmin = m->xmax = x;
-            m->ymin = m->ymax = y;
-        } else {
-            if (x < m->xmin) m->xmin = x;
-            if (x > m->xmax) m->xmax = x;
-            if (y < m->ymin) m->ymin = y;
-            if (y > m->ymax) m->ymax = y;
-        }
     }
+    PlaneBounds(points, count, &m->xmin, &m->xmax, &m->ymin, &m->ymax);
 }
 
 void GroundTinInitTriPools(GroundMesh* m, GroundTinSwitches* b)

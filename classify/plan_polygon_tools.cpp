@@ -1,3 +1,4 @@
+// The plan view's polygon reclass and filter tools and the polygon band they share.
 #include "classify/plan_polygon_tools.h"
 #include "views/plan/rubber_bands.h"
 #include "views/plan/tool_switch.h"

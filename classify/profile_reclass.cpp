@@ -1,3 +1,4 @@
+// The profile's single point, polygon and above/below line reclass tools.
 #include "classify/profile_reclass.h"
 #include "views/profile/profile_query.h"
 #include "views/plan/mouse_dispatch.h"

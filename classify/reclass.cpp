@@ -1,3 +1,4 @@
+// The checks before a hand edit, and a class set on chosen points with its undo record.
 #include "classify/reclass.h"
 #include "classify/undo.h"
 #include "app/display_settings.h"

@@ -15,11 +15,14 @@
 #include "views/plan/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
+#include "base/file_list.h"
 #include "base/heap.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
+#include "data/lasfile/las_file.h"
+#include "data/lasfile/las_geokeys.h"
 #include "data/selection.h"
 #include "views/plan/measure_query.h"
 #include "views/plan/view_mapping.h"
@@ -38,6 +41,10 @@ const char kNoFromClassPointsText[] = "No \"From Classes\" points found!";
 const char kNoFromClassesText[] = "No \"From Classes\" were selected!";
 const char kAccuracyNotPositiveText[] = "No \"Surface Accuracy\" must be greater than zero!";
 const char kThinningBatchCaption[] = "Verudevevur Idudorav Batch";
+const char kMetersUnits[] = "Meters";
+const char kFeetUnits[] = "Feet";
+const char kSurveyFeetUnits[] = "US Survey Feet";
+const char kFileUnits[] = "File Units";
 const char kThinLogFormat[] = "[THIN]  KeyPoints:  %d (%d%%)";
 
 void UseThinningSettings()
@@ -159,6 +166,53 @@ static void ReadFromClassChecks(HWND dialog, HWND list, int count, int32_t* flag
     GetListViewChecks(dialog, list, count < 256 ? count : 256, flags);
 }
 
+// ---- the accuracy's unit --------------------------------------------------------------
+
+// The accuracy is a distance in the data's own units (the key-point step
+// does not convert it), so its label names them.
+static const char* UnitsOfCode(int unitsCode) { return unitsCode == 3 ? kFeetUnits : kMetersUnits; }
+
+// The unit a LAS file's header names (GeoTIFF linear units); null when none.
+static const char* HeaderUnits(const char* path)
+{
+    LASFile* las = OpenLASFile(path, LAS_MODE_READ);
+    if (!las) return nullptr;
+    int key = GetLASLinearUnitsKey(las);
+    CloseLASFile(las);
+    return key == 9001 ? kMetersUnits : key == 9002 ? kFeetUnits : key == 9003 ? kSurveyFeetUnits : nullptr;
+}
+
+static const char* ViewUnits(const ViewRecord* record)
+{
+    const DataSet* set = record ? record->currentDataSet : nullptr;
+    if (!set) return kMetersUnits;
+    const char* named = set->source == SOURCE_LAS || set->source == SOURCE_LAZ ? HeaderUnits(set->path) : nullptr;
+    return named ? named : UnitsOfCode(set->units);
+}
+
+// The label of the next setup dialog opened without a view.
+static const char* batchUnits;
+
+const char* BatchFilesUnits(const FileList* files, int unitsCode)
+{
+    const char* units = nullptr;
+    for (int i = 0; files && i < files->count; i++) {
+        const char* named = HeaderUnits(files->entries[i]->path);
+        if (!named) continue;
+        if (units && strcmp(units, named)) return kFileUnits;   // each file in its own unit
+        units = named;
+    }
+    return units ? units : UnitsOfCode(unitsCode);
+}
+
+int ShowThinningBatchSetup(HWND owner, const FileList* files, int unitsCode)
+{
+    batchUnits = BatchFilesUnits(files, unitsCode);
+    int result = (int)ShowDialog(IDD_THINNING_SETUP, owner, ThinningSetupDlgProc, 0);
+    batchUnits = nullptr;
+    return result;
+}
+
 INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     static ThinningSettings before;
@@ -178,6 +232,7 @@ INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, 
         char text[32];
         snprintf(text, sizeof text, "%.3f", GlobalThinningSettings.surfaceAccuracy);
         SetDlgItemTextA(dialog, IDC_THIN_ACCURACY, text);
+        SetDlgItemTextA(dialog, IDC_THIN_UNITS, view ? ViewUnits(record) : batchUnits ? batchUnits : kMetersUnits);
         CenterOnFrame(dialog);
         return TRUE;
     }

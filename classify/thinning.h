@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct DataSet;
+struct FileList;
 
 struct ThinningSettings {
     int32_t keypointClass;       // class given to key points
@@ -29,5 +30,13 @@ int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromCl
 
 // Dialog 340; the parameter is the plan view or null (batch).
 INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// The accuracy's unit labels: the unit the data is in, or "File Units" for
+// files whose headers name different units.
+extern const char kMetersUnits[], kFeetUnits[], kSurveyFeetUnits[], kFileUnits[];
+// The unit of a batch's files: the one their headers name, else that of
+// `unitsCode` (1 metres, 3 feet; the project's or the one the user chose).
+const char* BatchFilesUnits(const FileList* files, int unitsCode);
+// Dialog 340 for a batch, its accuracy labelled with BatchFilesUnits.
+int ShowThinningBatchSetup(HWND owner, const FileList* files, int unitsCode);
 // View command: 0 when the setup dialog was cancelled, else 1 once the worker runs.
 int RunIntelligentThinning(HWND view);

@@ -1,3 +1,4 @@
+// The tile loop of the key-point search, row by row on several threads.
 #include "classify/tile_threads.h"
 #include "app/job_control.h"
 #include "base/parallel.h"

@@ -4,6 +4,7 @@
 #include "app/window_slots.h"
 #include "base/heap.h"
 #include "base/messages.h"
+#include "app/frame_bars.h"
 #include "app/view_jobs.h"
 #include "data/data_set.h"
 #include "views/plan/view_mapping.h"
@@ -138,6 +139,7 @@ int UndoClassEdit(HWND window)
     MarkEditedSets(r, record);
     FreeUndoRecord(r->undoRedo);
     r->undoRedo = record;
+    ShowRedoState(GetActiveView());
     LogCount(kUndoLogFormat, record->points.count);
     ShowClassChanges(view);
     return record->points.count;
@@ -151,6 +153,7 @@ int RedoClassEdit(HWND window)
     UndoRecord* record = r->undoRedo;
     if (!record) return 0;
     r->undoRedo = nullptr;
+    ShowRedoState(GetActiveView());
     ExchangeClasses(record);
     Push(r, record);
     LogCount(kRedoLogFormat, record->points.count);
@@ -203,6 +206,7 @@ void ForgetClassEditsOf(ViewRecord* r, const DataSet* set)
     if (r->undoRedo && PointsInto(r->undoRedo->points, set)) {
         FreeUndoRecord(r->undoRedo);
         r->undoRedo = nullptr;
+        ShowRedoState(GetActiveView());
     }
     if (r->profilePoints && PointsInto(*r->profilePoints, set)) {
         // The copies are the selection's, index for index.

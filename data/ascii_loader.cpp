@@ -27,6 +27,7 @@ const char kASCIIOpenFailed[] = "\nUnable to open file for reading!\n";
 const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
+const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -177,7 +178,8 @@ struct CheckResult {
     float   minZ, maxZ;
     bool    readFailed;  // the file could not be read to its end
     int64_t badLine;     // the first line with an unusable coordinate, 0 when none
-    int64_t leftOut;     // lines with a field that is no number (a NUL byte cuts one)
+    int64_t leftOut;     // lines with a field that is no number
+    int64_t controlLines, firstControlLine;   // damaged lines left out, and the first of them
 };
 
 static uint32_t EstimatedLines(TextLines* reader)
@@ -211,8 +213,8 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
     while ((n = NextTextLine(reader, line)) >= 0) {
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
-        if ((int)strlen(line) != n) {
-            out->leftOut++;
+        if (TextLineHasControlByte(line, n)) {
+            if (!out->controlLines++) out->firstControlLine = lineNumber;
             continue;
         }
         if (SplitFields(line, fields, f.delimiters) < f.m) continue;
@@ -298,7 +300,7 @@ static void LoadingPass(TextLines* reader, const ColumnFormat& f, bool header, u
         lineNumber++;
         if (lineNumber % kLinesPerStep == 0) StepProgress();
         if (header && lineNumber == 1) continue;
-        if ((int)strlen(line) != n || SplitFields(line, fields, f.delimiters) < f.m) continue;
+        if (TextLineHasControlByte(line, n) || SplitFields(line, fields, f.delimiters) < f.m) continue;
         PointRecord point = {};
         if (!ReadPoint(&point, fields, f)) continue;
         int64_t index = k++;
@@ -385,6 +387,11 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
         snprintf(line, sizeof line, kASCIILeftOutLine, (long long)check.leftOut);
         LogMessage(line);
     }
+    if (check.controlLines > 0) {
+        snprintf(line, sizeof line, kASCIIControlLine, (long long)check.controlLines,
+                 (long long)check.firstControlLine);
+        LogMessage(line);
+    }
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
     LogMessage(line);
     return set;
@@ -402,21 +409,27 @@ static bool IsNumberField(const char* text, const char* end)
     return r.ec == std::errc() && r.ptr == end;
 }
 
+// A UTF-16 mark (FF FE or FE FF) leads UTF-32 marks too.
+static bool WideTextMark(const char* line, int n)
+{
+    const unsigned char* b = (const unsigned char*)line;
+    return n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF));
+}
+
 TextFileCheck CheckTextFile(const char* path)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
-    bool numeric = false, plain = true;
-    int n;
-    for (int i = 0; i < 20 && plain && (n = NextTextLine(reader, line)) >= 0; i++) {
-        // A UTF-16 mark (FF FE or FE FF) leads UTF-32 marks too.
-        if (i == 0 && n >= 2 && (((unsigned char)line[0] == 0xFF && (unsigned char)line[1] == 0xFE) ||
-                                 ((unsigned char)line[0] == 0xFE && (unsigned char)line[1] == 0xFF)))
-            plain = false;
-        for (int c = 0; c < n; c++)
-            if ((unsigned char)line[c] < 0x20 && line[c] != '\t') plain = false;
-        if (numeric || !plain) continue;
+    bool numeric = false, wide = false;
+    int lines = 0, damaged = 0, n;
+    while (lines < 20 && (n = NextTextLine(reader, line)) >= 0) {
+        if (++lines == 1) wide = WideTextMark(line, n);
+        if (TextLineHasControlByte(line, n)) {
+            damaged++;
+            continue;
+        }
+        if (numeric) continue;
         const char* p = line;
         while (*p == ' ' || *p == '\t' || *p == ',') p++;
         const char* end = p;
@@ -424,7 +437,10 @@ TextFileCheck CheckTextFile(const char* path)
         numeric = end > p && IsNumberField(p, end);
     }
     CloseTextLines(reader);
-    return !plain ? TEXT_NOT_PLAIN : numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
+    // Binary data and wide text put control bytes on most lines; a stray
+    // byte in text spoils only its own line, which the reading leaves out.
+    if (wide || (damaged >= 2 && 2 * damaged > lines)) return TEXT_NOT_PLAIN;
+    return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
 }
 
 int CheckASCIIPointFile(const char* path, const char* title)

@@ -16,15 +16,17 @@ extern const char kASCIIOpenFailed[];
 extern const char kASCIIParseFailed[];
 extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
 extern const char kASCIILeftOutLine[];    // the log line counting lines with a field that is no number
+extern const char kASCIIControlLine[];    // the log line counting lines with a control byte, naming the first
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* ReadASCIIPoints(const char* path, const char* title);
 // The same with a given decimation step; 0 takes the step from the memory estimate.
 DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step);
 
-// What the first lines of a file say about it: plain text holds no control
-// bytes but tabs (the NUL bytes of UTF-16 and UTF-32 text among them) and
-// starts with no UTF-16 or UTF-32 byte-order mark.
+// What the first lines of a file say about it: text starts with no UTF-16
+// or UTF-32 byte-order mark and keeps control bytes (other than tabs; the
+// NUL bytes of wide text among them) off most of its lines. A stray one
+// spoils only its own line.
 enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_NO_NUMBER, TEXT_POINTS };
 TextFileCheck CheckTextFile(const char* path);
 // 1 when the file's first lines hold a numeric column and no binary bytes;

@@ -1,3 +1,4 @@
+// The 16-to-8-bit colour stretch of LAS and LAZ loads.
 #include "data/color_stretch.h"
 #include "base/heap.h"
 

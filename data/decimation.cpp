@@ -1,3 +1,4 @@
+// Decimation settings, and the decimation and no-units dialogs of the loaders.
 #include "data/decimation.h"
 #include "resource.h"
 #include "base/shell_hooks.h"

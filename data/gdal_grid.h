@@ -22,6 +22,8 @@ extern float VoidCellValue;
 // georeference is damaged.
 constexpr double kMaxGridCoordinate = 1e10;
 constexpr double kMinGridCellSize = 1e-9;
+// True when `v` is a finite number within kMaxGridCoordinate of 0.
+inline bool MapCoordinateUsable(double v) { return v >= -kMaxGridCoordinate && v <= kMaxGridCoordinate; }
 // True when the geotransform's origin and pixel sizes are finite, the sizes
 // at least kMinGridCellSize, and the grid of columns x rows stays within
 // kMaxGridCoordinate.

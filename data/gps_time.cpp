@@ -1,3 +1,4 @@
+// Calendar dates of GPS times.
 #include "data/gps_time.h"
 #include "data/data_set.h"
 #include <cmath>
@@ -19,6 +20,7 @@ bool IsStandardGPSTime(uint16_t globalEncoding)
 }
 
 const char kNoGPSTimesNoDate[] = "no date: the points carry no GPS time";
+const char kNoGPSTimesRange[] = "none: the points carry no GPS time";
 
 bool KeepsGPSTimes(int source, int format)
 {

@@ -24,3 +24,5 @@ extern const char kGPSWeekTimeNoDate[];
 bool KeepsGPSTimes(int source, int format);
 // The value of a date row or line for points that keep no GPS time.
 extern const char kNoGPSTimesNoDate[];
+// The value of a GPS time range row for such points.
+extern const char kNoGPSTimesRange[];

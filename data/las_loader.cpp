@@ -24,19 +24,13 @@ int GetLASExtraBytes(LASFile* las)
     return standard ? las->recordLength - standard : 0;
 }
 
-static uint64_t FilePointCount(const LASHeader& h)
-{
-    int format = h.pointDataFormat & 0x3F;
-    return format > 5 ? h.pointCount64 : h.legacyPointCount;
-}
-
 uint64_t GetLASFilePointCount(const char* path)
 {
     // The LAS library refuses compressed records: a LAZ file is counted from
     // the LAZ reader's header.
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las) return GetLAZFilePointCount(path);
-    uint64_t n = FilePointCount(las->header);
+    uint64_t n = las->pointCount;
     CloseLASFile(las);
     return n;
 }
@@ -353,7 +347,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     LASFile* las = OpenForLoad(path, title);
     if (!las) return GiveUp(set, nullptr, false);
     StampLASSource(set, las);
-    uint64_t n = FilePointCount(las->header);
+    uint64_t n = las->pointCount;
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 
@@ -364,20 +358,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         ErrorWithTitle(title, kLASEmptyText);
         return GiveUp(set, las, false);
     }
-    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
-    uint64_t count = step > 1 ? n / step : n;
-    if (step > 1) set->decimated = 1;
-    if (!AllocatePoints(set, count)) return GiveUp(set, las, false);
-    set->filePointCount = set->pointCount = (int32_t)count;
-    set->fileClassLimit = las->format <= 5 ? 31 : 255;
-
     const LASHeader& h = las->header;
-    set->minX = h.minX;
-    set->maxX = h.maxX;
-    set->minY = h.minY;
-    set->maxY = h.maxY;
-    set->minZ = (float)h.minZ;
-    set->maxZ = (float)h.maxZ;
+    uint64_t count = StartLoadedPoints(set, n, &step, las->format, {h.minX, h.maxX, h.minY, h.maxY, h.minZ, h.maxZ});
+    if (!count) return GiveUp(set, las, false);
 
     RecordRead r = {};
     r.las = las;
@@ -432,8 +415,8 @@ int LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygo
         return 0;
     }
     set->points = grown;
-    uint64_t n = FilePointCount(las->header);
-    StartSecondProgress((unsigned)(las->header.legacyPointCount / 32768 + 1), "Loading File");
+    uint64_t n = las->pointCount;
+    StartSecondProgress((unsigned)(n / 32768 + 1), "Loading File");
     PointLayout layout = LayoutOf(las);
     const PolygonRing* ring = polygon && polygon->num_contours > 0 ? &polygon->contour[0] : nullptr;
     uint8_t record[65536];   // a record length is a 16-bit field

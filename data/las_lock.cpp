@@ -5,6 +5,7 @@
 #include "data/las_lock.h"
 #include "data/lasfile/las_file.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -78,7 +79,7 @@ int LockTile(const char* lasPath)
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (las == INVALID_HANDLE_VALUE) return 0;
     char marker[kPathChars];
-    lstrcpynA(marker, TileLockPath(lasPath), sizeof marker);
+    CopyBounded(marker, sizeof marker, TileLockPath(lasPath));
     int ok = 0;
     if (marker[0]) {
         HANDLE h = CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -157,7 +158,7 @@ int IsOwnTileLock(const char* lasPath)
     char* first = strchr(text, '\n');
     if (!first) return 0;
     char second[kLockLineChars + 1];
-    lstrcpynA(second, first + 1, sizeof second);
+    CopyBounded(second, sizeof second, first + 1);
     first[1] = 0;
     if (!SameTileLockOwner(text, OwnTileLockLine())) return 0;
     // A marker of ours without a process line comes from a version that wrote

@@ -13,6 +13,7 @@
 #include "base/heap.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/text.h"
 #include <windows.h>
 #include <cmath>
 #include <cstdarg>
@@ -80,12 +81,16 @@ template <typename T> static void PutField(uint8_t* header, size_t headerSize, s
 }
 
 // The header as stored, with its counts, extent and the positions of the data
-// behind the points made true for `written` of the file's records.
+// behind the points made true for `written` of the file's records. Only the
+// fields of the file's own version are written: header bytes past them are
+// user data. A count the file left at 0 stays 0.
 static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint64_t written,
                                        const WrittenSummary& s, uint64_t removedBytes, bool trailing)
 {
     const LASHeader& h = src->header;
     size_t size = h.headerSize;
+    const bool holds13 = src->version >= 13 && size >= LAS_HEADER_SIZE_13;
+    const bool holds14 = src->version >= 14 && size >= LAS_HEADER_SIZE_14;
     if (h.legacyPointCount != 0 || src->format <= 5) {
         PutField<uint32_t>(header, size, offsetof(LASHeader, legacyPointCount), (uint32_t)written);
         for (int k = 0; k < 5; k++)
@@ -100,11 +105,11 @@ static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint
         PutField(header, size, offsetof(LASHeader, minZ), s.minZ);
     }
     uint64_t pointsEnd = src->dataStart + src->pointCount * (uint64_t)src->recordLength;
-    if (trailing && h.waveformDataStart >= pointsEnd)
+    if (holds13 && trailing && h.waveformDataStart >= pointsEnd)
         PutField<uint64_t>(header, size, offsetof(LASHeader, waveformDataStart), h.waveformDataStart - removedBytes);
-    if (size >= LAS_HEADER_SIZE_14) {
-        if (trailing && h.firstEVLRStart >= pointsEnd)
-            PutField<uint64_t>(header, size, offsetof(LASHeader, firstEVLRStart), h.firstEVLRStart - removedBytes);
+    if (holds14 && trailing && h.firstEVLRStart >= pointsEnd)
+        PutField<uint64_t>(header, size, offsetof(LASHeader, firstEVLRStart), h.firstEVLRStart - removedBytes);
+    if (holds14 && (h.pointCount64 != 0 || src->format > 5)) {
         PutField<uint64_t>(header, size, offsetof(LASHeader, pointCount64), written);
         for (int k = 0; k < 15; k++)
             PutField<uint64_t>(header, size, offsetof(LASHeader, pointsByReturn) + 8 * k, s.byReturn[k]);
@@ -372,7 +377,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     }
     CloseHandle(made);
     PathParts tempParts;
-    if (SplitPath(temp.c_str(), &tempParts)) lstrcpynA(o->tempName, tempParts.name, sizeof o->tempName);
+    if (SplitPath(temp.c_str(), &tempParts)) CopyBounded(o->tempName, sizeof o->tempName, tempParts.name);
 
     bool inPlace = lstrcmpiA(target, set->path) == 0;
     if (!CopyWithClasses(set, temp.c_str(), targetTitle, inPlace, replaceRewritten, o)) {

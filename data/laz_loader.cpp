@@ -34,17 +34,21 @@ int IsLAZFile(const char* fileName)
     return 1;
 }
 
+// The point count of an open reader's file; 0 when it has none.
+static uint64_t OpenPointCount(laszip_POINTER reader)
+{
+    laszip_I64 n = 0;
+    return laszip_get_point_count(reader, &n) == 0 && n > 0 ? (uint64_t)n : 0;
+}
+
 uint64_t GetLAZFilePointCount(const char* path)
 {
     laszip_POINTER reader = nullptr;
     if (laszip_create(&reader)) return 0;
     laszip_BOOL compressed = 0;
-    laszip_header_struct* header = nullptr;
     uint64_t n = 0;
-    if (laszip_open_reader(reader, path, &compressed) == 0 && laszip_get_header_pointer(reader, &header) == 0 &&
-        header) {
-        n = header->point_data_format > 5 ? header->extended_number_of_point_records
-                                          : header->number_of_point_records;
+    if (laszip_open_reader(reader, path, &compressed) == 0) {
+        n = OpenPointCount(reader);
         laszip_close_reader(reader);
     }
     laszip_destroy(reader);
@@ -68,8 +72,7 @@ bool ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, d
         *maxX = header->max_x;
         *minY = header->min_y;
         *maxY = header->max_y;
-        *count = header->point_data_format > 5 ? header->extended_number_of_point_records
-                                               : header->number_of_point_records;
+        *count = OpenPointCount(reader);
         laszip_close_reader(reader);
     } else {
         laszip_CHAR* text = nullptr;
@@ -151,7 +154,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         return nullptr;
     }
     int format = header->point_data_format;
-    uint64_t full = format > 5 ? header->extended_number_of_point_records : header->number_of_point_records;
+    uint64_t full = OpenPointCount(reader);
     // Refused like the LAS library refuses it, never cut to its low bits.
     if (full > LAS_MAX_POINTS) {
         snprintf(message, sizeof message, "%s%sPoint count %llu is more than this library can read (%llu)", title,
@@ -173,18 +176,9 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
-    if (step > 1 && n / step == 0) step = 1;   // a step beyond the count would keep nothing
-    uint64_t count = step > 1 ? n / step : n;
-    if (step > 1) set->decimated = 1;
-    if (!AllocatePoints(set, count)) return GiveUp(set, reader, false);
-    set->filePointCount = set->pointCount = (int32_t)count;
-    set->fileClassLimit = (format & 0x3F) <= 5 ? 31 : 255;
-    set->minX = header->min_x;
-    set->maxX = header->max_x;
-    set->minY = header->min_y;
-    set->maxY = header->max_y;
-    set->minZ = (float)header->min_z;
-    set->maxZ = (float)header->max_z;
+    uint64_t count = StartLoadedPoints(set, n, &step, format, {header->min_x, header->max_x, header->min_y,
+                                                                header->max_y, header->min_z, header->max_z});
+    if (!count) return GiveUp(set, reader, false);
 
     laszip_point_struct* point = nullptr;
     laszip_get_point_pointer(reader, &point);

@@ -10,7 +10,8 @@ extern const char kLAZTooSmallText[];
 
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
-// The header's point count (the 64-bit one for formats 6 to 10); 0 when the file does not open.
+// The file's point count (the LAS 1.4 count where it is set, else the legacy count); 0 when the file does
+// not open.
 uint64_t GetLAZFilePointCount(const char* path);
 // The header's extent and point count; false, with the decoder's reason in
 // `reason` (`size` bytes), when the file does not open.

@@ -48,6 +48,23 @@ bool AllocatePoints(DataSet* set, uint64_t count)
     return false;
 }
 
+uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format, const HeaderExtent& extent)
+{
+    if (*step > 1 && n / *step == 0) *step = 1;
+    uint64_t count = *step > 1 ? n / *step : n;
+    if (*step > 1) set->decimated = 1;
+    if (!AllocatePoints(set, count)) return 0;
+    set->filePointCount = set->pointCount = (int32_t)count;
+    set->fileClassLimit = (format & 0x3F) <= 5 ? 31 : 255;
+    set->minX = extent.minX;
+    set->maxX = extent.maxX;
+    set->minY = extent.minY;
+    set->maxY = extent.maxY;
+    set->minZ = (float)extent.minZ;
+    set->maxZ = (float)extent.maxZ;
+    return count;
+}
+
 void ReportLoaded(const DataSet* set)
 {
     char line[300];

@@ -14,5 +14,14 @@ void     ReportLoadAllocationFailure(double bytes);
 DataSet* NewLoadedDataSet(int32_t source, const char* path, const char* title);
 // Allocates the point array, or tells the user how much it wanted.
 bool     AllocatePoints(DataSet* set, uint64_t count);
+// A file's extent as its header gives it.
+struct HeaderExtent {
+    double minX, maxX, minY, maxY, minZ, maxZ;
+};
+// Makes room for the points kept of the file's `n` at `*step` (a step that
+// would keep none becomes 1), marks a decimated set and fills its counts, its
+// class limit from the point `format` and its extent from the header. The
+// number of points kept, or 0 after telling the user there was no room.
+uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format, const HeaderExtent& extent);
 // The two message lines of a finished load: the point count and the title.
 void     ReportLoaded(const DataSet* set);

@@ -194,6 +194,7 @@
 #define IDC_THIN_TITLE           1010
 #define IDC_THIN_NOTE            1076
 #define IDC_THIN_ACCURACY        1134
+#define IDC_THIN_UNITS           1178
 
 // The batch dialogs 332 "Vivuzoz Oduri Batch" and 341 "Verudevevur Idudorav Batch".
 #define IDC_BATCH_LIST           1046

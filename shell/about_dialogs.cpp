@@ -1,3 +1,4 @@
+// The About and System Information dialogs and the two-column information lists.
 #include "shell/about_dialogs.h"
 #include "app/app_windows.h"
 #include "views/gl3d/gl_context.h"
@@ -6,6 +7,7 @@
 #include "base/messages.h"
 #include "resource.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -100,10 +102,38 @@ InfoDialogState* BeginInfoDialog(HWND dialog)
 
 InfoDialogState* InfoDialogOf(HWND dialog) { return (InfoDialogState*)GetWindowLongPtrA(dialog, DWLP_USER); }
 
+// A dialog narrower than its widest row grows, within its screen, so that no
+// row hides behind the list's horizontal scroll bar; OK keeps its corner.
+static void WidenToRows(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_INFO_LIST);
+    RECT client, outer;
+    GetClientRect(list, &client);
+    int rows = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) + (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
+    int grow = rows + 2 - client.right;
+    if (grow <= 0) return;
+    GetWindowRect(dialog, &outer);
+    MONITORINFO screen = {sizeof screen};
+    if (GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &screen))
+        grow = std::min(grow, (int)(screen.rcWork.right - screen.rcWork.left) - (int)(outer.right - outer.left));
+    if (grow <= 0) return;
+    GetWindowRect(list, &client);
+    SetWindowPos(list, nullptr, 0, 0, client.right - client.left + grow, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    RECT at;
+    GetWindowRect(ok, &at);
+    MapWindowPoints(nullptr, dialog, (POINT*)&at, 2);
+    SetWindowPos(ok, nullptr, at.left + grow, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left + grow, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void FinishInfoDialog(HWND dialog)
 {
     if (InfoDialogState* state = InfoDialogOf(dialog)) state->text += "\n";
     FitInfoListColumns(GetDlgItem(dialog, IDC_INFO_LIST));
+    WidenToRows(dialog);
     CenterOnFrame(dialog);
 }
 

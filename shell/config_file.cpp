@@ -141,7 +141,8 @@ static bool SettingsValid(const DisplaySettings& d)
     if (!ClassCode(d.classifyTargetClass) || !ClassCode(d.smGroundClass) || !ClassCode(d.smFeatureClass))
         return false;
     const ClassTable& t = d.classTable;
-    if (t.count < 1 || t.count > 256 || !ClassCode(t.groundCode)) return false;   // an empty table shows no class
+    // Deleting classes may leave one or none: a table the program itself saves.
+    if (t.count < 0 || t.count > 256 || !ClassCode(t.groundCode)) return false;
     if (!Terminated(t.path, sizeof t.path) || !Terminated(t.title, sizeof t.title)) return false;
     for (const ClassEntry& e : t.entries)
         if (!Terminated(e.name, sizeof e.name) || e.display > 2 || e.tinDisplay > 1) return false;

@@ -11,6 +11,7 @@
 #include "app/window_slots.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
+#include "base/text.h"
 #include "views/plan/profile_box.h"
 #include "views/plan/view_mapping.h"
 #include "resource.h"
@@ -44,7 +45,7 @@ static bool TakeClassName(HWND dialog, ClassEntry* entry)
         ShowMessageBox(FrameWindow, kClassNameEmptyText, "ERROR", MB_OK | MB_ICONERROR);
         return false;
     }
-    lstrcpynA(entry->name, name, sizeof entry->name);
+    CopyBounded(entry->name, sizeof entry->name, name);
     return true;
 }
 
@@ -186,7 +187,7 @@ static void DeleteClass(ClassTable* t, int row)
 {
     ClassEntry& e = t->entries[row];
     e.display = 0;
-    lstrcpynA(e.name, kEmptyName, sizeof e.name);
+    CopyBounded(e.name, sizeof e.name, kEmptyName);
     e.mainColor = e.profileColor = RGB(255, 255, 255);
     int count = 0;
     for (int c = 0; c < 256; c++)

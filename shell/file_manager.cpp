@@ -1,3 +1,4 @@
+// The "Lidar File Manager" of a plan view, and the loading and dropping of files after it.
 #include "shell/file_manager.h"
 #include "base/shell_hooks.h"
 #include "app/app_windows.h"

@@ -1,3 +1,4 @@
+// The help file calls and the hotkey list dialog.
 #include "shell/help.h"
 #include "shell/about_dialogs.h"
 #include "app/app_windows.h"

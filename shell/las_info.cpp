@@ -1,3 +1,4 @@
+// The "LAS File Information" dialog and its clipboard text.
 #include "shell/las_info.h"
 #include "shell/about_dialogs.h"
 #include "app/view_record.h"
@@ -20,6 +21,8 @@
 #include <vector>
 
 const char kLASInfoCopiedText[] = "[COPY] LAS Info to Clipboard";
+const char kLegacyCountDiffersLabel[] = " Legacy Point Records:      ";
+const char kLegacyCountDiffersFormat[] = "%llu (differs: the points are read by the LAS 1.4 count)";
 
 namespace {
 
@@ -59,7 +62,8 @@ struct HeaderFacts {
     bool showSourceId, extendedCounts;
     bool standardTime;   // adjusted standard GPS time, which has dates; else GPS week time
     bool timesLoaded;    // the loader kept the points' GPS times (0 for formats without them)
-    uint64_t pointCount;
+    uint64_t pointCount;   // the count the file is read by
+    uint64_t legacyCount;
     uint64_t byReturn[15];
     double scale[3], offset[3], minX, maxX, minY, maxY, minZ, maxZ;
 };
@@ -88,6 +92,10 @@ void AddHeaderRows(Rows& rows, const HeaderFacts& h)
     rows.Add(" Point Data Format:         ", h.formatName.c_str());
     rows.Int(" Point Data Record Length:  ", h.recordLength);
     rows.Int(" Number of Point Records:   ", (long long)h.pointCount);
+    if (h.legacyCount && h.legacyCount != h.pointCount) {
+        snprintf(v, sizeof v, kLegacyCountDiffersFormat, (unsigned long long)h.legacyCount);
+        rows.Add(kLegacyCountDiffersLabel, v);
+    }
     rows.Add(" Points By Return           ");
     int returns = h.extendedCounts ? 15 : 5;
     for (int k = 0; k < returns; k++) {
@@ -135,7 +143,8 @@ HeaderFacts FactsOfLAS(const LASFile* las)
     h.standardTime = IsStandardGPSTime(s.globalEncoding);
     h.timesLoaded = KeepsGPSTimes(SOURCE_LAS, s.pointDataFormat);
     h.extendedCounts = s.pointDataFormat >= 6 && s.pointDataFormat <= 10;
-    h.pointCount = h.extendedCounts ? s.pointCount64 : s.legacyPointCount;
+    h.pointCount = las->pointCount;
+    h.legacyCount = s.legacyPointCount;
     for (int k = 0; k < 15; k++) h.byReturn[k] = h.extendedCounts ? s.pointsByReturn[k] : (k < 5 ? s.legacyPointsByReturn[k] : 0);
     h.scale[0] = s.xScale, h.scale[1] = s.yScale, h.scale[2] = s.zScale;
     h.offset[0] = s.xOffset, h.offset[1] = s.yOffset, h.offset[2] = s.zOffset;
@@ -143,7 +152,7 @@ HeaderFacts FactsOfLAS(const LASFile* las)
     return h;
 }
 
-HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
+HeaderFacts FactsOfLAZ(const laszip_header_struct* s, uint64_t pointCount)
 {
     HeaderFacts h = {};
     h.fileSourceId = s->file_source_ID;
@@ -170,7 +179,8 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
     h.standardTime = IsStandardGPSTime(s->global_encoding);
     h.timesLoaded = KeepsGPSTimes(SOURCE_LAZ, format);
     h.extendedCounts = format >= 4;
-    h.pointCount = h.extendedCounts ? s->extended_number_of_point_records : s->number_of_point_records;
+    h.pointCount = pointCount;
+    h.legacyCount = s->number_of_point_records;
     for (int k = 0; k < 15; k++)
         h.byReturn[k] = h.extendedCounts ? s->extended_number_of_points_by_return[k]
                                          : (k < 5 ? s->number_of_points_by_return[k] : 0);
@@ -185,17 +195,16 @@ HeaderFacts FactsOfLAZ(const laszip_header_struct* s)
 void AddGPSTimeRows(Rows& rows, bool decimated, double gpsMin, double gpsMax, const HeaderFacts& facts)
 {
     const char* label = decimated ? " Range of GPS Time (decimated):  " : " Range of GPS Time:  ";
-    if (!(gpsMin <= gpsMax)) {
-        rows.Add(label, "none: no point has a finite GPS time");
+    // Points that keep no GPS time hold 0: that is no range.
+    if (!facts.timesLoaded || !(gpsMin <= gpsMax)) {
+        rows.Add(label, facts.timesLoaded ? "none: no point has a finite GPS time" : kNoGPSTimesRange);
         rows.Add("     Date and Time:  ");
         return;
     }
     char v[160];
     snprintf(v, sizeof v, "Min %.3lf , Max %.3lf", gpsMin, gpsMax);
     rows.Add(label, v);
-    if (!facts.timesLoaded) {
-        rows.Add("     Date and Time:  ", kNoGPSTimesNoDate);
-    } else if (!facts.standardTime) {
+    if (!facts.standardTime) {
         rows.Add("     Date and Time:  ", kGPSWeekTimeNoDate);
     } else {
         char first[48], last[48];
@@ -314,7 +323,9 @@ bool FillLASInfo(HWND dialog, HWND view, std::string* text)
         laszip_header_struct* header = nullptr;
         if (!laszip_open_reader(reader, set->path, &compressed) && !laszip_get_header_pointer(reader, &header) &&
             header) {
-            HeaderFacts facts = FactsOfLAZ(header);
+            laszip_I64 points = 0;
+            laszip_get_point_count(reader, &points);
+            HeaderFacts facts = FactsOfLAZ(header, points > 0 ? (uint64_t)points : 0);
             AddHeaderRows(rows, facts);
             AddHistogramRows(rows, set, facts);
             uint32_t count = std::min<uint32_t>(header->number_of_variable_length_records, 32);

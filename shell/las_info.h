@@ -7,6 +7,9 @@
 
 // Written to the status line by the "Clipboard" button.
 extern const char kLASInfoCopiedText[];
+// The row of a file whose legacy count differs from the LAS 1.4 count it is read by.
+extern const char kLegacyCountDiffersLabel[];
+extern const char kLegacyCountDiffersFormat[];
 
 // Dialog IDD_LAS_INFO; its parameter is the plan view (the active view when 0).
 INT_PTR CALLBACK LASInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

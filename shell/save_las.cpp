@@ -9,9 +9,12 @@
 #include "base/messages.h"
 #include "base/shell_hooks.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "data/data_set.h"
 #include "data/las_lock.h"
 #include "data/las_save.h"
+#include "views/gl3d/gl_view.h"
+#include "views/profile/profile_window.h"
 #include <cstdio>
 #include <cstring>
 
@@ -116,10 +119,21 @@ int ChooseSaveLASFile(char* path, char* title)
 {
     // The dialog starts in the file's own folder, with its name in the box.
     char folder[kPathChars];
-    lstrcpynA(folder, GetPathDirectory(path), sizeof folder);
-    if (folder[0]) lstrcpynA(path, GetPathFileName(path), kPathChars);
+    CopyBounded(folder, sizeof folder, GetPathDirectory(path));
+    if (folder[0]) CopyBounded(path, kPathChars, GetPathFileName(path));
     return ChooseOneFileIn(FrameWindow, "LAS Files (*.las) |*.las|All files (*.*)|*.*|", "Save LAS File As", 1, 0, path,
                            title, folder);
+}
+
+// The view takes the name of the file its edits now go to, and so do its
+// profile and 3D windows.
+static void RetitleView(HWND view, const char* title)
+{
+    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    CopyBounded(record->title, sizeof record->title, title);
+    SetWindowTextA(record->window ? record->window : view, title);
+    RetitleProfileWindow(record);
+    RetitleGLViewWindow(record);
 }
 
 int SaveLASFileAs(HWND view)
@@ -127,8 +141,8 @@ int SaveLASFileAs(HWND view)
     DataSet* set = CurrentSet(view);
     if (!set || !MaySave(set)) return 0;
     char path[kPathChars], title[kPathChars];
-    lstrcpynA(path, set->path, sizeof path);
-    lstrcpynA(title, set->title, sizeof title);
+    CopyBounded(path, sizeof path, set->path);
+    CopyBounded(title, sizeof title, set->title);
     if (!ChooseSaveLASFile(path, title)) return 0;
     ChangeFileExtensionTo(path, ".las");
     ChangeFileExtensionTo(title, ".las");
@@ -139,13 +153,10 @@ int SaveLASFileAs(HWND view)
         return 0;
     }
     set->saved = 1;
-    lstrcpynA(set->path, path, sizeof set->path);
-    lstrcpynA(set->title, title, sizeof set->title);
+    CopyBounded(set->path, sizeof set->path, path);
+    CopyBounded(set->title, sizeof set->title, title);
     RestampLASSource(set);
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
-    HWND plan = record->window ? record->window : view;
-    lstrcpynA(record->title, title, sizeof record->title);
-    SetWindowTextA(plan, title);
+    RetitleView(view, title);
     char line[300];
     snprintf(line, sizeof line, "[SAVE AS]  %s", title);
     LogMessage(line);

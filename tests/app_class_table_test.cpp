@@ -32,12 +32,14 @@ std::string ReadText(const std::string& path)
 std::string ReadErrorText(const char* title, const char* error)
 {
     char text[1024];
-    std::snprintf(text, sizeof(text),
-                  "Unable to read file:  %s\nError:  %s\nClass list file must have at least two classes "
-                  "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
-                  "code must be 0-255\nclass name must be 32 characters or less\n"
-                  "colors (red,green,blue) must each be 0-255\n",
-                  title, error);
+    std::snprintf(text, sizeof(text), kClassListReadErrorFormat, title, error);
+    return text;
+}
+
+std::string FileErrorText(const char* format, const char* title)
+{
+    char text[512];
+    std::snprintf(text, sizeof(text), format, title);
     return text;
 }
 
@@ -187,10 +189,15 @@ TEST(FoundClassTable, LongLinesAreRefusedWithTheirNumber)
     std::string line = std::string(254 - 3, 'x') + ",,," + "9,tail,1,2,3\n";
     ASSERT_EQ(LoadText("1,b,1,1,1\n" + line + "2,c,1,1,1\n", &t, answers), 0);
     EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Line 2 longer than 254 characters"));
-    // 254 characters are read whole.
-    std::string longest = std::string(254 - 10, ' ') + "9,nn,1,2,3\n";
-    ASSERT_EQ(LoadText("1,b,1,1,1\n" + longest, &t, answers), 1);
-    EXPECT_EQ(t.count, 10);
+    // 254 characters are read whole, whatever the line end (the program
+    // writes CRLF); 255 are refused.
+    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+        std::string longest = std::string(254 - 10, ' ') + "9,nn,1,2,3";
+        ASSERT_EQ(LoadText(std::string("1,b,1,1,1") + end + longest + end, &t, answers), 1) << strlen(end);
+        EXPECT_EQ(t.count, 10);
+        ASSERT_EQ(LoadText(std::string("1,b,1,1,1") + end + " " + longest + end, &t, answers), 0) << strlen(end);
+        EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", "Line 2 longer than 254 characters"));
+    }
 }
 
 TEST(FoundClassTable, UnopenableFilesAreReported)
@@ -201,14 +208,14 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     std::string missing = TempPath("missing.csv");
     EXPECT_EQ(ReadClassListFile(&t, missing.c_str(), "missing.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
-    EXPECT_EQ(answers.shown()[0].text, "Unable to open for reading:\n\n    missing.csv\n");
+    EXPECT_EQ(answers.shown()[0].text, FileErrorText(kClassListUnreadableFormat, "missing.csv"));
     answers.clear();
     std::string bad = TempPath("no_such_folder\\x.csv");
     EXPECT_EQ(WriteClassListFile(&t, bad.c_str(), "x.csv"), 0);
     ASSERT_EQ(answers.shown().size(), 1u);
-    EXPECT_EQ(answers.shown()[0].text, "Unable to open for writing:\n\n    x.csv\n");
+    EXPECT_EQ(answers.shown()[0].text, FileErrorText(kClassListUnwritableFormat, "x.csv"));
 
-    // A write that fails part way (a full disk) keeps the old list whole.
+    // A write that fails part way (a full disk) keeps the old list whole and says the write failed.
     answers.clear();
     std::string list = TempPath("kept.csv");
     ASSERT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 1);
@@ -217,8 +224,19 @@ TEST(FoundClassTable, UnopenableFilesAreReported)
     SetWriteFaultAt(3);
     EXPECT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 0);
     SetWriteFaultAt(0);
-    EXPECT_EQ(answers.shown().size(), 1u);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListWriteFailed, "kept.csv"));
     EXPECT_EQ(ReadText(list), before);
+
+    // Deleting classes can leave fewer than a list holds: no file it could not load again.
+    for (int count : {1, 0}) {
+        answers.clear();
+        t.count = count;
+        EXPECT_EQ(WriteClassListFile(&t, list.c_str(), "kept.csv"), 0) << count;
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, Formatted(kClassListTooFewToSave, "kept.csv"));
+        EXPECT_EQ(ReadText(list), before);
+    }
 }
 
 TEST(FoundClassTable, SplitCSVLineMergesDelimiterRuns)

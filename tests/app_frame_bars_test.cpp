@@ -6,6 +6,7 @@
 #include "app/frame_bars.h"
 #include "shell/view_tools.h"
 #include "base/progress.h"
+#include "base/shell_hooks.h"
 #include "app/class_table.h"
 #include "resource.h"
 
@@ -278,14 +279,42 @@ TEST_F(FrameBars, ClassComboListsTheTableOrTheStandardClassesAndSelectsLater)
     DestroyWindow(combo);
 }
 
-TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
+// A window with a batch dialog's progress controls.
+HWND BatchProgressWindow()
 {
     HWND dialog = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 300, 100, FrameWindow, nullptr, AppInstance,
                                   nullptr);
     CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS, AppInstance, nullptr);
     CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS2, AppInstance, nullptr);
-    HWND text = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS_TEXT, AppInstance,
-                                nullptr);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 40, 100, 10, dialog, (HMENU)IDC_BATCH_PROGRESS_TEXT, AppInstance, nullptr);
+    return dialog;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[64] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+DWORD WINAPI RunJob(void* job)
+{
+    ((void (*)())job)();
+    return 0;
+}
+
+// Runs `job` on a thread of its own and waits for it without answering a message.
+void RunOnWorker(void (*job)())
+{
+    HANDLE thread = CreateThread(nullptr, 0, RunJob, (void*)job, 0, nullptr);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+}
+
+TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
+{
+    HWND dialog = BatchProgressWindow();
+    HWND text = GetDlgItem(dialog, IDC_BATCH_PROGRESS_TEXT);
     SetDialogProgressWindows(dialog);
     StartProgress(5, "Batch");
     StepProgress();
@@ -301,6 +330,57 @@ TEST_F(FrameBars, BatchDialogsTakeOverTheProgressDisplay)
     SetSecondProgressWindows(nullptr, nullptr);
     HWND band = (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG);
     SetProgressWindows(GetDlgItem(band, IDC_PROGRESS_BAR), GetDlgItem(band, IDC_PROGRESS_TEXT));
+    DestroyWindow(dialog);
+}
+
+// A job on another thread never waits for the windows' thread: the bars and
+// the status line change only when that thread shows what was posted, one
+// message standing for all of it.
+TEST_F(FrameBars, AJobOnAnotherThreadShowsWhenTheWindowsThreadLooks)
+{
+    HWND view = OpenEmptyView();
+    HWND dialog = BatchProgressWindow();
+    HWND bar = GetDlgItem(dialog, IDC_BATCH_PROGRESS), text = GetDlgItem(dialog, IDC_BATCH_PROGRESS_TEXT);
+    const UINT kNews = WM_APP + 50;
+    SetDialogProgressWindows(dialog);
+    SetProgressNotify(dialog, kNews);
+    static HWND target;
+    target = dialog;
+    RunOnWorker([] {
+        QueueThreadStatusLines(target, kNews);
+        WriteStatusLine("[TEST]  from the worker");
+        StartProgress(5, "First");
+        StepProgress();
+        StepProgress();
+        QueueThreadStatusLines(nullptr, 0);
+    });
+    EXPECT_EQ(TextOf(text), "");
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+    EXPECT_NE(StatusText(view, 5), "[TEST]  from the worker");
+    int posted = 0;
+    MSG msg;
+    while (PeekMessageA(&msg, dialog, kNews, kNews, PM_REMOVE)) posted++;
+    EXPECT_EQ(posted, 2);   // one for the bars, one for the lines
+    ShowPostedProgress();
+    WriteQueuedStatusLines();
+    EXPECT_EQ(TextOf(text), "First");
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
+    EXPECT_EQ(StatusText(view, 5), "[TEST]  from the worker");
+    // The next job's range and position, whatever the last one showed.
+    RunOnWorker([] {
+        StartProgress(40, "Second");
+        for (int i = 0; i < 30; i++) StepProgress();
+    });
+    ShowPostedProgress();
+    EXPECT_EQ(TextOf(text), "Second");
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 40);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 30);
+    RunOnWorker([] { EndProgress(); });
+    ShowPostedProgress();
+    EXPECT_EQ(TextOf(text), "");
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+    SetProgressNotify(nullptr, 0);
+    RestoreFrameProgressWindows();
     DestroyWindow(dialog);
 }
 

@@ -199,6 +199,8 @@ TEST(KeyPoints, FeetAndMetreCopiesGiveTheSameKeyPoints)
 #include "classify/tile_loop.h"
 #include "base/messages.h"
 #include "resource.h"
+#include "base/file_list.h"
+#include "tests/las_test_files.h"
 
 namespace {
 
@@ -314,6 +316,8 @@ struct TwoRuns {
     DataSet* firstSet;
     HANDLE firstThread;
     HWND volatile secondSetup;
+    bool secondSetupGone;
+    bool firstThinned;
     bool firstEndedOnClose;
 } twoRuns;
 void AcceptSecondSetup(HWND dialog, int templateId)
@@ -333,11 +337,11 @@ DWORD WINAPI CloseFirstView(void*)
     // From the end of its setup dialog to its wait for the first run's mutex
     // the second start answers no message: the first one sent once the
     // dialog is gone is answered in that wait.
-    WaitUntil([] { return twoRuns.secondSetup && !IsWindow(twoRuns.secondSetup); }, 10000);
+    twoRuns.secondSetupGone = WaitUntil([] { return twoRuns.secondSetup && !IsWindow(twoRuns.secondSetup); }, 10000);
     DWORD_PTR answer;
     SendMessageTimeoutA(FrameWindow, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
     ReleaseWorker();
-    WaitUntil([] { return HasThinned(twoRuns.firstSet); }, 10000);
+    twoRuns.firstThinned = WaitUntil([] { return HasThinned(twoRuns.firstSet); }, 10000);
     SendMessageA(twoRuns.first, WM_CLOSE, 0, 0);
     twoRuns.firstEndedOnClose = WaitForSingleObject(twoRuns.firstThread, 0) == WAIT_OBJECT_0;
     ResetEvent(app->running);   // holds the second run at its first checkpoint
@@ -376,6 +380,8 @@ TEST_F(ThinningCommand, EachViewOfTwoRunsWaitsForItsOwnRunOnClose)
     }, 30000));   // longer than the helper's own waits added up
     CloseHandle(helper);
     SetDialogDriver(nullptr);
+    EXPECT_TRUE(twoRuns.secondSetupGone) << "the second setup dialog did not close";
+    EXPECT_TRUE(twoRuns.firstThinned) << "the first run did not prepare the classes";
     EXPECT_TRUE(twoRuns.firstEndedOnClose) << "the first run outlived its view";
     EXPECT_FALSE(IsWindow(twoRuns.first));
     ASSERT_TRUE(WaitUntil([&] {
@@ -525,4 +531,62 @@ TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     for (int32_t i = 0; i < set->pointCount; i++) EXPECT_EQ(set->points[i].classification, 1);
     for (const std::string& l : thinLog) EXPECT_NE(l.rfind("[THIN]", 0), 0u);
+}
+
+namespace {
+std::string unitsLabel;
+void ReadUnitsLabel(HWND dialog, int templateId)
+{
+    if (templateId != IDD_THINNING_SETUP) return;
+    char text[64] = "";
+    GetDlgItemTextA(dialog, IDC_THIN_UNITS, text, sizeof text);
+    unitsLabel = text;
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+// The accuracy is a distance in the data's own units (the key-point step
+// takes it as it is): the label names the unit the file's header names, and
+// for a batch the unit its files share.
+TEST_F(ThinningCommand, TheAccuracyIsLabelledWithTheUnitOfTheFiles)
+{
+    REQUIRE_SAMPLES();
+    std::string metres = SamplePath("1815.las"), feet = SamplePath("autzen_geo_proj.las");
+    // The feet sample with its linear units key (3076) saying US survey feet (9003).
+    std::string survey = TempPath("survey.las"), none = TempPath("no_units.las");
+    Bytes bytes = ReadBytes(feet);
+    const std::string key("\x04\x0c\x00\x00\x01\x00\x2a\x23", 8);
+    size_t at = std::string(bytes.begin(), bytes.end()).find(key);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 6] = 0x2b;
+    ASSERT_TRUE(WriteBytes(survey, bytes));
+    ASSERT_TRUE(MakeLASFile(none, 12, 20, 10));
+    auto label = [](std::vector<std::string> paths, int unitsCode) {
+        FileList files = {};
+        for (const std::string& p : paths) AddFileListEntry(&files, p.c_str(), "f.las");
+        std::string text = BatchFilesUnits(&files, unitsCode);
+        ClearFileList(&files);
+        return text;
+    };
+    EXPECT_EQ(label({metres}, 3), kMetersUnits);
+    EXPECT_EQ(label({none, feet}, 1), kFeetUnits);
+    EXPECT_EQ(label({survey, none, survey}, 1), kSurveyFeetUnits);
+    EXPECT_EQ(label({metres, survey}, 1), kFileUnits);
+    EXPECT_EQ(label({none}, 3), kFeetUnits);   // the unit the user chose, or the project's
+    EXPECT_EQ(label({}, 0), kMetersUnits);
+
+    UseThinningSettings();
+    SetDialogDriver(ReadUnitsLabel);
+    FileList files = {};
+    AddFileListEntry(&files, survey.c_str(), "survey.las");
+    EXPECT_EQ(ShowThinningBatchSetup(FrameWindow, &files, 1), 0);
+    EXPECT_EQ(unitsLabel, kSurveyFeetUnits);
+    ClearFileList(&files);
+    // A view: the header of its current data set's file.
+    DataSet* set = LoadLASData(survey.c_str(), "survey.las");
+    ASSERT_NE(set, nullptr);
+    HWND view = OpenView({set});
+    EXPECT_EQ(ShowDialog(IDD_THINNING_SETUP, view, ThinningSetupDlgProc, (LPARAM)view), 0);
+    EXPECT_EQ(unitsLabel, kSurveyFeetUnits);
+    SetDialogDriver(nullptr);
 }

@@ -109,7 +109,7 @@ TEST_F(ClassEditTest, PolygonReclassChangesExactlyThePointsInside)
     std::vector<uint8_t> before = Classes();
     SetViewTool(view, TOOL_POLYGON);
     r->classSelection.targetClass = 9;
-    PumpMessages(50);   // let the first paint finish
+    ASSERT_TRUE(WaitForCachedDraw(view, 10000));   // the first paint is done
 
     DrawOutline(view);
     for (int i = 0; i < set->pointCount; i++)

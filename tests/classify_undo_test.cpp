@@ -3,6 +3,7 @@
 #include "classify_test_support.h"
 #include "classify/reclass.h"
 #include "classify/undo.h"
+#include "app/app_windows.h"
 #include "data/selection.h"
 #include <random>
 
@@ -91,6 +92,70 @@ TEST_F(ClassEditTest, UndoAndRedoRestoreExactlyOneEditAtATime)
     EXPECT_EQ(r->editPending, 0);
     EXPECT_TRUE(logged().empty());
     EXPECT_NE(r->undoRedo, nullptr);
+}
+
+namespace {
+
+// Redo commands that reach the frame, whichever road they took.
+int redoCommands;
+LRESULT CALLBACK CountRedo(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && m->hwnd == FrameWindow && m->message == WM_COMMAND && LOWORD(m->wParam) == CMD_REDO)
+        redoCommands++;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool RedoButtonEnabled()
+{
+    HWND edit = (HWND)GetWindowSlot(FrameWindow, FRAME_EDIT_TOOLBAR);
+    return SendMessageA(edit, TB_ISBUTTONENABLED, CMD_REDO, 0) != 0;
+}
+bool RedoItemEnabled() { return !(GetMenuState(ViewMenu, CMD_REDO, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
+
+}  // namespace
+
+// Only one undone edit is kept: Redo (button, menu item, Ctrl+Y) is offered
+// while it exists and follows the active view.
+TEST_F(ClassEditTest, RedoIsOfferedOnlyWhileAnUndoneEditIsKept)
+{
+    HWND view = ViewWithPoints(60);
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    EXPECT_FALSE(RedoButtonEnabled());
+    EXPECT_FALSE(RedoItemEnabled());
+    EditPoints(view, set, 6, [](int i) { return i % 2 == 0; });
+    std::vector<uint8_t> afterFirst = Classes();
+    EditPoints(view, set, 9, [](int i) { return i % 3 == 0; });
+    EXPECT_FALSE(RedoButtonEnabled());
+
+    PressCtrl('Z');
+    EXPECT_TRUE(RedoButtonEnabled());
+    EXPECT_TRUE(RedoItemEnabled());
+    PressCtrl('Z');
+    EXPECT_TRUE(RedoButtonEnabled());
+
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountRedo, nullptr, GetCurrentThreadId());
+    redoCommands = 0;
+    PressCtrl('Y');
+    EXPECT_EQ(redoCommands, 1);
+    EXPECT_EQ(Classes(), afterFirst);
+    EXPECT_FALSE(RedoButtonEnabled());
+    EXPECT_FALSE(RedoItemEnabled());
+    PressCtrl('Y');   // the grayed item holds the key back
+    EXPECT_EQ(redoCommands, 1);
+    EXPECT_EQ(Classes(), afterFirst);
+    UnhookWindowsHookEx(hook);
+
+    // Another view has nothing to redo; back in this one, its undone edit is offered again.
+    PressCtrl('Z');
+    EXPECT_TRUE(RedoItemEnabled());
+    HWND other = OpenEmptyView("other");
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)other, 0);
+    EXPECT_FALSE(RedoButtonEnabled());
+    EXPECT_FALSE(RedoItemEnabled());
+    SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
+    EXPECT_TRUE(RedoButtonEnabled());
+    EXPECT_TRUE(RedoItemEnabled());
 }
 
 TEST_F(ClassEditTest, UndoAndRedoGivenTheProfileActOnThePlanViewStack)

@@ -57,52 +57,48 @@ ExportSettings* SettingsWith(std::vector<int> codes, int format)
 
 ShapeReader::ShapeReader(const std::string& shpPath)
 {
-    std::string native = ToNativePath(shpPath.c_str());
-    shp = SHPOpen(native.c_str(), "rb");
-    std::string dbfPath = native.substr(0, native.size() - 4) + ".dbf";
-    dbf = DBFOpen(dbfPath.c_str(), "rb");
-    if (shp) SHPGetInfo(shp, &count, &type, nullptr, nullptr);
+    if (OpenShapesToRead(&in, shpPath.c_str(), nullptr, true) == SHAPES_NOT_OPENED) return;
+    count = in.count;
+    type = in.type;
+    opened = OpenTableToRead(&in) == SHAPES_READABLE;
 }
 
-ShapeReader::~ShapeReader()
+int ShapeReader::Field(const char* name) const
 {
-    if (shp) SHPClose(shp);
-    if (dbf) DBFClose(dbf);
+    for (int i = 0; i < Columns(); i++)
+        if (!strcmp(TableColumnAt(&in, i).name, name)) return i;
+    return -1;
 }
 
 bool ShapeReader::Point(int i, double* x, double* y, double* z) const
 {
-    SHPObject* o = SHPReadObject(shp, i);
-    if (!o) return false;
-    *x = o->padfX[0];
-    *y = o->padfY[0];
-    *z = o->padfZ ? o->padfZ[0] : 0.0;
-    SHPDestroyObject(o);
+    ShapeRecord shape;
+    if (!ReadShape(&in, i, &shape) || shape.VertexCount() < 1) return false;
+    *x = shape.x[0];
+    *y = shape.y[0];
+    *z = shape.z[0];
     return true;
 }
 
 bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::vector<double>& xyz,
                         const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values)
 {
-    std::string native = ToNativePath(shpPath.c_str());
-    SHPHandle shp = SHPCreate(native.c_str(), shapeType);
-    DBFHandle dbf = DBFCreate((native.substr(0, native.size() - 4) + ".dbf").c_str());
-    if (!shp || !dbf) return false;
-    for (const ShapeColumn& c : columns) DBFAddField(dbf, c.name, c.type, c.type == FTInteger ? 8 : 14, c.type == FTDouble ? 4 : 0);
+    ShapeGroupWriter w;
+    int shp = BeginShapeGroup(&w, shpPath.c_str()) ? CreateGroupShapes(&w, shpPath.c_str(), shapeType) : -1;
+    int dbf = shp >= 0 ? CreateGroupTable(&w, (shpPath.substr(0, shpPath.size() - 4) + ".dbf").c_str()) : -1;
+    if (dbf < 0) return false;
+    for (const ShapeColumn& c : columns)
+        AddTableColumn(&w, dbf, c.name, c.type, c.type == COLUMN_INTEGER ? 8 : 14, c.type == COLUMN_REAL ? 4 : 0);
     bool ok = true;
     for (size_t i = 0; i * 3 < xyz.size(); i++) {
-        SHPObject* o = SHPCreateSimpleObject(shapeType, 1, &xyz[i * 3], &xyz[i * 3 + 1], &xyz[i * 3 + 2]);
-        ok = ok && SHPWriteObject(shp, -1, o) >= 0;
-        SHPDestroyObject(o);
+        ok = ok && AppendShape(&w, shp, shapeType, 1, &xyz[i * 3], &xyz[i * 3 + 1], &xyz[i * 3 + 2], (int)i);
         for (size_t j = 0; j < columns.size(); j++) {
             double v = i < values.size() && j < values[i].size() ? values[i][j] : 0.0;
-            ok = ok && (columns[j].type == FTDouble ? DBFWriteDoubleAttribute(dbf, (int)i, (int)j, v)
-                                                    : DBFWriteIntegerAttribute(dbf, (int)i, (int)j, (int)v));
+            ok = ok && (columns[j].type == COLUMN_REAL ? WriteRealCell(&w, dbf, (int)i, (int)j, v)
+                                                       : WriteIntegerCell(&w, dbf, (int)i, (int)j, (int)v));
         }
     }
-    SHPClose(shp);
-    DBFClose(dbf);
-    return ok;
+    return CommitShapeGroup(&w, true) && ok;
 }
 
 bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

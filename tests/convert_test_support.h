@@ -1,11 +1,11 @@
 // Helpers of the export and import tests: text files as lines, shapefiles
-// read back through shapelib, export settings and waiting on a dialog's run.
+// read back through the shapefile adapter, export settings and waiting on a dialog's run.
 #pragma once
 #include "tests/test_support.h"
 #include "tests/window_fixtures.h"
 #include "gis/convert/export_fields.h"
 #include "base/file_system.h"
-#include <shapefil.h>
+#include "base/shape_io.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,12 +18,14 @@ ExportSettings* SettingsWith(std::vector<int> codes, int format = kExportASCII);
 
 // A shapefile opened for reading through the one path adapter; closes itself.
 struct ShapeReader {
-    SHPHandle shp = nullptr;
-    DBFHandle dbf = nullptr;
+    ShapeInput in;
+    bool opened = false;   // the shapes and the table
     int count = 0, type = 0;
     explicit ShapeReader(const std::string& shpPath);
-    ~ShapeReader();
-    int Field(const char* name) const { return DBFGetFieldIndex(dbf, name); }
+    int Field(const char* name) const;
+    int Columns() const { return TableColumnCount(&in); }
+    int Integer(int record, int column) const { return ReadIntegerCell(&in, record, column); }
+    double Real(int record, int column) const { return ReadRealCell(&in, record, column); }
     bool Point(int i, double* x, double* y, double* z) const;
 };
 
@@ -31,7 +33,7 @@ struct ShapeReader {
 // columns named as given; `values[i][j]` is column j of record i.
 struct ShapeColumn {
     const char* name;
-    DBFFieldType type;
+    int type;   // COLUMN_INTEGER, COLUMN_REAL or COLUMN_TEXT
 };
 bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::vector<double>& xyz,
                         const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values);

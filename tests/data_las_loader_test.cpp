@@ -6,6 +6,7 @@
 #include "data/decimation.h"
 #include "data/las_loader.h"
 #include "data/laz_loader.h"
+#include "gis/project/project.h"
 #include "tests/las_test_files.h"
 #include <cmath>
 #include <cstring>
@@ -597,4 +598,44 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
     EXPECT_EQ(LoadLASData(TempPath("one_of_ten.las").c_str(), "one_of_ten.las"), nullptr);
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].text, "one_of_ten.las\nLAS file may be empty or corrupt!\n");
+}
+
+// Some writers of LAS 1.4 files set only the legacy count, others leave the
+// two counts disagreeing. Every road reads a file by the same count: the
+// 64-bit count where it is set, else the legacy count.
+TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
+{
+    REQUIRE_SAMPLES();
+    std::string made = TempPath("counts14.las");
+    ASSERT_TRUE(MakeLASFile(made, 14, 28, 100));   // format 1, both counts 100
+    const Bytes f1 = ReadBytes(made);
+    const Bytes f6 = ReadBytes(SamplePath("1_4_w_evlr.las")), z6 = ReadBytes(SamplePath("1_4_w_evlr.laz"));
+    ASSERT_EQ(FieldAt<uint32_t>(f6, 107), 0u);   // format 6: the legacy count left at 0
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int points;
+    };
+    // A ".laz" name takes the LAZ road, which reads plain records as well.
+    const Case cases[] = {
+        {"legacy_only.las", WithPointCounts(f1, 100, 0), 100}, {"legacy_only.laz", WithPointCounts(f1, 100, 0), 100},
+        {"disagree.las", WithPointCounts(f1, 90, 100), 100},  {"disagree.laz", WithPointCounts(f1, 90, 100), 100},
+        {"legacy6.las", WithPointCounts(f6, 1000, 0), 1000},   {"legacy6.laz", WithPointCounts(z6, 1000, 0), 1000},
+        {"sample6.las", f6, 1000},                              {"sample6.laz", z6, 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        BoxAnswers boxes;
+        DataSet* set = LoadLASData(path.c_str(), c.name);
+        ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+        EXPECT_EQ(set->pointCount, c.points);
+        EXPECT_TRUE(boxes.shown().empty());
+        FreeDataSet(set);
+        EXPECT_EQ(GetLASFilePointCount(path.c_str()), (uint64_t)c.points);
+        ProjectTile* tile = TileFromLASHeader(path.c_str());
+        ASSERT_NE(tile, nullptr);
+        EXPECT_EQ(tile->pointCount, c.points);
+        FreeProjectTile(tile);
+    }
 }

@@ -207,6 +207,62 @@ TEST(LASClassSave, FewerPointsThanTheFileWritesOnlyThoseAndKeepsTheExtendedRecor
     EXPECT_EQ(ReadBytes(path), before);   // Save As leaves its source alone
 }
 
+// Fewer points than the file holds change only the counts and the extent of
+// the file's own version: the user bytes of a LAS 1.2 header longer than 227
+// bytes stay, and so does a LAS 1.4 count the file left at 0. The copy reads
+// back with the points written.
+TEST(LASClassSave, FewerPointsChangeOnlyTheCountsOfTheFilesOwnVersion)
+{
+    BoxAnswers answers;
+    Bytes user = ReadBytes(NeedSample("simple.las"));   // LAS 1.2, format 3, no VLRs
+    ASSERT_EQ(FieldAt<uint32_t>(user, 96), 227u);
+    for (int k = 0; k < 148; k++) user.insert(user.begin() + 227 + k, (uint8_t)(0x80 + k));
+    SetFieldAt<uint16_t>(user, 94, 375);
+    SetFieldAt<uint32_t>(user, 96, 375);
+    std::string made = TempPath("fewer14.las");
+    ASSERT_TRUE(MakeLASFile(made, 14, 28, 100));
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int points;
+    };
+    const Case cases[] = {{"user_header.las", user, 1065}, {"legacy_only.las", WithPointCounts(ReadBytes(made), 100, 0), 100}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        LoadedSet loaded;
+        loaded.set = ReadLASPoints(path.c_str(), c.name);
+        ASSERT_NE(loaded.set, nullptr);
+        ASSERT_EQ(loaded.set->pointCount, c.points);
+        const int kept = c.points - 10;
+        loaded.set->filePointCount = kept;
+        EditClasses(loaded.set);
+        std::string out = TempPath("fewer_out.las");
+        LASClassSave outcome;
+        ASSERT_EQ(SaveLASClasses(loaded.set, out.c_str(), "fewer_out.las", &outcome), 1) << outcome.message;
+
+        Bytes after = ReadBytes(out);
+        Layout l = LayoutOf(c.bytes);
+        ASSERT_EQ(after.size(), l.offset + (size_t)kept * l.length);
+        EXPECT_EQ(FieldAt<uint32_t>(after, 107), (uint32_t)kept);
+        // Byte for byte the source cut to the points written, but for the
+        // legacy counts, the extent and the class bits.
+        Bytes expected(c.bytes.begin(), c.bytes.begin() + after.size());
+        std::copy(after.begin() + 107, after.begin() + 131, expected.begin() + 107);
+        std::copy(after.begin() + 179, after.begin() + 227, expected.begin() + 179);
+        ExpectOnlyClassesChanged(expected, after, loaded.set);
+
+        LASFile* las = OpenLASFile(out.c_str(), LAS_MODE_READ);
+        ASSERT_NE(las, nullptr) << GetLASErrorText(nullptr);
+        EXPECT_EQ(las->pointCount, (uint64_t)kept);
+        CloseLASFile(las);
+        LoadedSet again;
+        again.set = ReadLASPoints(out.c_str(), "fewer_out.las");
+        ASSERT_NE(again.set, nullptr);
+        EXPECT_EQ(again.set->pointCount, kept);
+    }
+}
+
 TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
 {
     BoxAnswers answers;

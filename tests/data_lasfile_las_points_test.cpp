@@ -307,16 +307,17 @@ TEST(LasWrite, VersionsAndScalesFollowTheirRules)
     EXPECT_EQ(las->header.yScale, 1e-7);
     FreeLASStruct(las);
 
-    // An unknown minor version reads as LAS 1.0.
+    // A version this library does not know is refused, never read (and
+    // written back) as another.
     std::string path = TempPath("minor7.las");
     ASSERT_TRUE(MakeLASFile(path, 12, 20, 2));
     Bytes b = ReadBytes(path);
     b[25] = 7;
     ASSERT_TRUE(WriteBytes(path, b));
-    las = OpenLASFile(path.c_str(), LAS_MODE_READ);
-    ASSERT_NE(las, nullptr);
-    EXPECT_EQ(las->version, 10);
-    CloseLASFile(las);
+    EXPECT_EQ(OpenLASFile(path.c_str(), LAS_MODE_READ), nullptr);
+    char reason[128];
+    snprintf(reason, sizeof reason, kLASVersionNotSupportedFormat, 1u, 7u);
+    EXPECT_TRUE(Contains(GetLASErrorText(nullptr), reason)) << GetLASErrorText(nullptr);
 }
 
 TEST(LasWrite, AppendingToAFileKeepsItsPointsWhereTheyAre)

@@ -104,17 +104,17 @@ TEST_F(ExportDialogTest, ShapefileRunWithBareEarthFilter)
     EXPECT_TRUE(rowsAtEnd.empty());
     for (const char* name : { "a.shp", "b.shp" }) {
         ShapeReader shape(folder + name);
-        ASSERT_TRUE(shape.shp && shape.dbf) << name;
-        EXPECT_EQ(shape.type, SHPT_POINTZ);
+        ASSERT_TRUE(shape.opened) << name;
+        EXPECT_EQ(shape.type, SHAPE_POINTZ);
         ASSERT_EQ(shape.Field("CLASS"), 1);
         ASSERT_EQ(shape.Field("Z"), 2);
         EXPECT_GT(shape.count, 0);
         for (int i = 0; i < shape.count; i++) {
-            int cls = DBFReadIntegerAttribute(shape.dbf, i, 1);
+            int cls = shape.Integer(i, 1);
             EXPECT_TRUE(cls == 2 || cls == 8) << cls;
             double x, y, z;
             shape.Point(i, &x, &y, &z);
-            EXPECT_NEAR(z, DBFReadDoubleAttribute(shape.dbf, i, 2), 0.0006);
+            EXPECT_NEAR(z, shape.Real(i, 2), 0.0006);
         }
     }
 }

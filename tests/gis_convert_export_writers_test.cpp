@@ -2,6 +2,7 @@
 // back (text, or shapefiles through shapelib) and compared with the points as
 // the LAS library's typed readers see them.
 #include "tests/convert_test_support.h"
+#include "base/shape_io.h"
 #include "tests/las_test_files.h"
 #include "gis/convert/convert_dialog.h"
 #include "gis/convert/export_writers.h"
@@ -139,12 +140,12 @@ TEST(ExportWriters, PointAndPointZShapefilesReadBack)
     for (int format : { kExportShape, kExportShapeZ }) {
         ASSERT_EQ(run.Export(las, s, format), 1);
         ShapeReader shape(Base(las) + ".shp");
-        ASSERT_TRUE(shape.shp && shape.dbf);
-        EXPECT_EQ(shape.type, format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT);
+        ASSERT_TRUE(shape.opened);
+        EXPECT_EQ(shape.type, format == kExportShapeZ ? SHAPE_POINTZ : SHAPE_POINT);
         int fields[] = { shape.Field("POINT_NUM"), shape.Field("Z"), shape.Field("CLASS"), shape.Field("GPS_TIME"),
                          shape.Field("SCAN_ANGLE"), shape.Field("RED") };
         for (int k = 0; k < 6; k++) EXPECT_EQ(fields[k], k);
-        EXPECT_EQ(DBFGetFieldCount(shape.dbf), 6);
+        EXPECT_EQ(shape.Columns(), 6);
         LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
         ASSERT_TRUE(f);
         const LASHeader& h = f->header;
@@ -160,12 +161,12 @@ TEST(ExportWriters, PointAndPointZShapefilesReadBack)
             EXPECT_NEAR(x, p.x * h.xScale + h.xOffset, 1e-6);
             EXPECT_NEAR(y, p.y * h.yScale + h.yOffset, 1e-6);
             EXPECT_NEAR(z, format == kExportShapeZ ? p.z * h.zScale + h.zOffset : 0.0, 1e-6);
-            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 0), record);
-            EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, record, 1), p.z * h.zScale + h.zOffset, 0.0006);
-            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 2), cls);
-            EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, record, 3), p.gpsTime, 0.00006);
-            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 4), p.scanAngleRank);
-            EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, record, 5), 0);   // format 1 has no colour
+            EXPECT_EQ(shape.Integer(record, 0), record);
+            EXPECT_NEAR(shape.Real(record, 1), p.z * h.zScale + h.zOffset, 0.0006);
+            EXPECT_EQ(shape.Integer(record, 2), cls);
+            EXPECT_NEAR(shape.Real(record, 3), p.gpsTime, 0.00006);
+            EXPECT_EQ(shape.Integer(record, 4), p.scanAngleRank);
+            EXPECT_EQ(shape.Integer(record, 5), 0);   // format 1 has no colour
             record++;
             if (HasFailure()) break;
         }
@@ -186,17 +187,17 @@ TEST(ExportWriters, Format6ReadsTheExtendedLayout)
     ASSERT_EQ(run.Export(las, s, kExportShape), 1);
     ShapeReader shape(Base(las) + ".shp");
     LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
-    ASSERT_TRUE(f && shape.dbf);
+    ASSERT_TRUE(f && shape.opened);
     EXPECT_EQ(shape.count, (int)f->pointCount);
     LASExtendedPoint p;
     for (int i = 0; i < shape.count && ReadLASExtendedPoint(f, &p); i++) {
         free(p.extra);
-        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 1), p.returnByte & 15);
-        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 2), p.returnByte >> 4);
-        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 3), p.classification);
-        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 4), p.scanAngle);
-        EXPECT_NEAR(DBFReadDoubleAttribute(shape.dbf, i, 5), p.gpsTime, 0.00006);
-        EXPECT_EQ(DBFReadIntegerAttribute(shape.dbf, i, 6), 0);
+        EXPECT_EQ(shape.Integer(i, 1), p.returnByte & 15);
+        EXPECT_EQ(shape.Integer(i, 2), p.returnByte >> 4);
+        EXPECT_EQ(shape.Integer(i, 3), p.classification);
+        EXPECT_EQ(shape.Integer(i, 4), p.scanAngle);
+        EXPECT_NEAR(shape.Real(i, 5), p.gpsTime, 0.00006);
+        EXPECT_EQ(shape.Integer(i, 6), 0);
         if (HasFailure()) break;
     }
     CloseLASFile(f);
@@ -265,34 +266,24 @@ TEST(ExportWriters, AFailedOrStoppedTextExportKeepsTheEarlierText)
 TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
 {
     REQUIRE_SAMPLES();
-    struct Failing {
-        static int Close(SAFile file)
-        {
-            SAHooks real;
-            SASetupDefaultHooks(&real);
-            real.FClose(file);
-            return -1;
-        }
-    };
-    SAHooks failing;
-    SASetupDefaultHooks(&failing);
-    failing.FClose = Failing::Close;
+    ShapeDiskFaults failing;
+    failing.closeFails = true;
     BoxAnswers boxes;
     ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     std::string las = CopyToTemp("point10.las");
-    SetExportShapefileIO(&failing);
+    SetShapeDiskFaults(&failing);
     EXPECT_EQ(run.Export(las, s, kExportShape), 0);
-    SetExportShapefileIO(nullptr);
+    SetShapeDiskFaults(nullptr);
     for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << ext;
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + kExportWriteFailed + "\n");
     EXPECT_EQ(run.Export(las, s, kExportShape), 1);
     // A failed export again keeps the shapefile the first one wrote.
     const Bytes shapes = ReadBytes(Base(las) + ".shp"), table = ReadBytes(Base(las) + ".dbf");
-    SetExportShapefileIO(&failing);
+    SetShapeDiskFaults(&failing);
     EXPECT_EQ(run.Export(las, s, kExportShape), 0);
-    SetExportShapefileIO(nullptr);
+    SetShapeDiskFaults(nullptr);
     EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes && ReadBytes(Base(las) + ".dbf") == table);
     FreeExportSettings(s);
 }
@@ -325,4 +316,37 @@ TEST(ExportWriters, OutputBesideTheSourceOrInTheFolder)
     EXPECT_STREQ(out, "D:\\data\\tile1.xyz");
     ASSERT_TRUE(ExportOutputPath("E:\\out\\", &e, ".shp", out, sizeof out));
     EXPECT_STREQ(out, "E:\\out\\tile1.shp");
+}
+
+// A shapefile its import would refuse (a coordinate beyond 1e10) is not
+// written: the export names the first such point and keeps the earlier file.
+// Points at +-1e9 export and import again.
+TEST(ExportWriters, APointTheImportWouldRefuseFailsTheShapefileByNumber)
+{
+    REQUIRE_SAMPLES();
+    BoxAnswers boxes;
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string las = CopyToTemp("point10.las");
+    Bytes header = ReadBytes(las);
+    SetFieldAt<double>(header, 155, 1e9 - 600000.0);   // X offset: the points lie about 1e9 east
+    ASSERT_TRUE(WriteBytes(las, header));
+    ASSERT_EQ(run.Export(las, s, kExportShapeZ), 1);
+    ShapeReader shape(Base(las) + ".shp");
+    ASSERT_TRUE(shape.opened);
+    double x = 0, y = 0, z = 0;
+    ASSERT_TRUE(shape.Point(0, &x, &y, &z));
+    EXPECT_GT(x, 0.99e9);
+    EXPECT_LT(x, 1.01e9);
+    const Bytes shapes = ReadBytes(Base(las) + ".shp");
+
+    SetFieldAt<double>(header, 155, 2e10);
+    ASSERT_TRUE(WriteBytes(las, header));
+    EXPECT_EQ(run.Export(las, s, kExportShapeZ), 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    char text[200];
+    snprintf(text, sizeof text, kExportPointOffMapFormat, 1ull);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + text + "\n");
+    EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes);
+    FreeExportSettings(s);
 }

@@ -118,7 +118,7 @@ TEST(ImportShape, BoundsComeFromTheRecordsAndMisfitsFailTheFile)
     JobControl* job = CreateJobControl();
     auto write = [&](std::vector<double> xyz, double box) {
         DeleteFileA(las.c_str());
-        ASSERT_TRUE(WriteTestShapefile(shp, SHPT_POINTZ, xyz, { { "CLASS", FTInteger } }, {}));
+        ASSERT_TRUE(WriteTestShapefile(shp, SHAPE_POINTZ, xyz, { { "CLASS", COLUMN_INTEGER } }, {}));
         for (const std::string& f : { shp, shx }) {
             Bytes b = ReadBytes(f);
             for (int k = 0; k < 6; k++) SetFieldAt<double>(b, 36 + 8 * k, box);
@@ -181,11 +181,11 @@ TEST_F(ImportShapeDialogTest, TablePreviewColoursAndRun)
         xyz.insert(xyz.end(), { 700000.5 + i, 5400000.25 + 2 * i, 300.125 + i });
         values.push_back({ 999.0, (double)(i * 3), 5.0, 0.0 });
     }
-    ASSERT_TRUE(WriteTestShapefile(folder + "pz.shp", SHPT_POINTZ, xyz,
-                                   { { "Z", FTDouble }, { "intensity", FTInteger }, { "CLASS", FTDouble },
-                                     { "NAME", FTString } },
+    ASSERT_TRUE(WriteTestShapefile(folder + "pz.shp", SHAPE_POINTZ, xyz,
+                                   { { "Z", COLUMN_REAL }, { "intensity", COLUMN_INTEGER }, { "CLASS", COLUMN_REAL },
+                                     { "NAME", COLUMN_TEXT } },
                                    values));
-    ASSERT_TRUE(WriteTestShapefile(folder + "poly.shp", SHPT_POLYGON, { 1, 2, 3 }, { { "A", FTInteger } }, {}));
+    ASSERT_TRUE(WriteTestShapefile(folder + "poly.shp", SHAPE_POLYGON, { 1, 2, 3 }, { { "A", COLUMN_INTEGER } }, {}));
     std::vector<std::string> headers, firstRow, errorRow, leftRows;
     int rows = 0;
     std::vector<COLORREF> colours;

@@ -15,7 +15,8 @@
 #include "app/layer_sets.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
-#include <shapefil.h>
+#include "base/shape_io.h"
+#include <cmath>
 
 namespace {
 
@@ -237,15 +238,15 @@ TEST_F(AOIFileTest, AnEmptyListIsRefusedAndAllDeletedPolygonsSaveNone)
 TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
 {
     std::string arcs = TempPath("arcs.shp");
-    ASSERT_TRUE(WriteTestShapefile(arcs, SHPT_ARC, {TestShape{{{V(0, 0), V(1, 1)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(arcs, SHAPE_ARC, {TestShape{{{V(0, 0), V(1, 1)}}}}));
     std::string untyped = TempPath("untyped.shp");
-    ASSERT_TRUE(WriteTestShapefile(untyped, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(untyped, SHAPE_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}}));
     std::string bare = TempPath("bare.shp");
-    ASSERT_TRUE(WriteTestShapefile(bare, SHPT_POLYGONZ,
+    ASSERT_TRUE(WriteTestShapefile(bare, SHAPE_POLYGONZ,
                                    {TestShape{{{V(20, 20, 7), V(50, 20, 7), V(50, 50, 7), V(20, 20, 7)}}}, TestShape{}}, false));
     ASSERT_TRUE(WriteTestAOITable(bare, {2, 50}, false, false));
     std::string shortTable = TempPath("short.shp");
-    ASSERT_TRUE(WriteTestShapefile(shortTable, SHPT_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
+    ASSERT_TRUE(WriteTestShapefile(shortTable, SHAPE_POLYGON, {TestShape{{{V(0, 0), V(9, 0), V(9, 9), V(0, 0)}}}, TestShape{}}, false));
     ASSERT_TRUE(WriteTestAOITable(shortTable, {1}, true, true));
     {
         BoxAnswers boxes;
@@ -297,4 +298,54 @@ TEST_F(AOIFileTest, LoadingOverUnsavedPolygonsAsksFirst)
     EXPECT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(files.calls(), 0);
     EXPECT_EQ(r->aoiSet->lines->count, 1);
+}
+
+// What a save writes, the load gives back: a comment of 255 characters with
+// separators, quotes, tabs and Latin-1 bytes, corners at +-1e9. A corner the
+// load would refuse (beyond 1e10, the double limit, no number) fails the save
+// by the polygon's number and keeps the earlier file.
+TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    Add({{50, 50}, {60, 50}, {60, 60}});
+    std::string comment(255, 'c');
+    comment.replace(0, 12, "x,\t\"q\";|\xE9\xFF");
+    snprintf(Polygon(1)->comment, 256, "%s", comment.c_str());
+    for (int k = 0; k < Polygon(1)->vertexCount; k++) {
+        Polygon(1)->vertices[k].x = k % 2 ? 1e9 : -1e9;
+        Polygon(1)->vertices[k].y = k % 2 ? -1e9 : 1e9;
+    }
+    std::string path = TempPath("extreme_aoi.shp");
+    snprintf(r->aoiSet->path, sizeof r->aoiSet->path, "%s", path.c_str());
+    snprintf(r->aoiSet->title, sizeof r->aoiSet->title, "extreme_aoi.shp");
+    ASSERT_EQ(SaveAOIShapefile(r->aoiSet), 1);
+    auto loaded = [&](std::vector<Vec3>* corners) {
+        BoxAnswers boxes;
+        AOISet* back = LoadAOIShapefile(path.c_str(), "extreme_aoi.shp");
+        if (!back) return std::string("refused");
+        std::string text = back->lines->items[1]->comment;
+        const struct Polyline* p = back->lines->items[1];
+        if (corners) corners->assign(p->vertices, p->vertices + p->vertexCount);
+        FreeReferenceFile(back);
+        return text;
+    };
+    std::vector<Vec3> corners;
+    EXPECT_EQ(loaded(&corners), comment);
+    ASSERT_EQ((int)corners.size(), Polygon(1)->vertexCount);
+    for (size_t k = 0; k < corners.size(); k++) {
+        EXPECT_EQ(corners[k].x, Polygon(1)->vertices[k].x);
+        EXPECT_EQ(corners[k].y, Polygon(1)->vertices[k].y);
+    }
+    for (double bad : {2e10, -1.7976931348623157e308, (double)NAN}) {
+        Polygon(1)->vertices[1].y = bad;
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveAOIShapefile(r->aoiSet), 0) << bad;
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        char text[700];
+        snprintf(text, sizeof text, kAOIPolygonOffMapFormat, 2, "extreme_aoi.shp");
+        EXPECT_EQ(boxes.shown()[0].text, text);
+        EXPECT_EQ(loaded(nullptr), comment) << bad;
+    }
+    Polygon(1)->deleted = 1;   // not written, so the rest save
+    EXPECT_EQ(SaveAOIShapefile(r->aoiSet), 1);
 }

@@ -8,6 +8,7 @@
 #include "gis/layers/poi_files.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
+#include "base/shape_io.h"
 #include <gdal.h>
 #include <ogr_api.h>
 #include <cmath>
@@ -192,13 +193,10 @@ TEST_F(POIFilesTest, SaveRefusesAnEmptyListAndSaveAsWritesAnEmptyFile)
     SendMessageA(view, WM_COMMAND, CMD_SAVE_POI_AS, 0);
     EXPECT_EQ(choice.calls, 1);
     EXPECT_EQ(r->poiSet->saved, 1);
-    SHPHandle shp = SHPOpen(ToNativePath(choice.answer.c_str()).c_str(), "rb");
-    ASSERT_NE(shp, nullptr);
-    int shapes = -1, type = 0;
-    SHPGetInfo(shp, &shapes, &type, nullptr, nullptr);
-    SHPClose(shp);
-    EXPECT_EQ(shapes, 0);
-    EXPECT_EQ(type, SHPT_POINTZ);
+    ShapeInput written;
+    ASSERT_EQ(OpenShapesToRead(&written, choice.answer.c_str(), nullptr, true), SHAPES_READABLE);
+    EXPECT_EQ(written.count, 0);
+    EXPECT_EQ(written.type, SHAPE_POINTZ);
     EXPECT_EQ(boxes.shown().size(), 2u);
 }
 

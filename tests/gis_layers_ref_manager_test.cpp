@@ -15,7 +15,7 @@
 #include "base/polygon.h"
 #include "base/dialogs.h"
 #include <gdal.h>
-#include <shapefil.h>
+#include "base/shape_io.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ protected:
         view = OpenView({MakePointDataSet(points)}, 400, 300, "area.las");
         r = Record(view);
         folder = TempDir();
-        ASSERT_TRUE(WriteTestShapefile(folder + "lines.shp", SHPT_ARC, {TestShape{{{V(0, 0), V(300, 50)}}}}));
-        ASSERT_TRUE(WriteTestShapefile(folder + "plots.shp", SHPT_POLYGON,
+        ASSERT_TRUE(WriteTestShapefile(folder + "lines.shp", SHAPE_ARC, {TestShape{{{V(0, 0), V(300, 50)}}}}));
+        ASSERT_TRUE(WriteTestShapefile(folder + "plots.shp", SHAPE_POLYGON,
                                        {TestShape{{{V(10, 10), V(60, 10), V(60, 60), V(10, 10)}}}}));
         ASSERT_TRUE(WriteTestImage(folder + "photo.tif", 20, 20, 3, GDT_Byte, {}, true, -50, 120));
     }
@@ -217,7 +217,7 @@ TEST_F(ReferenceManagerTest, ChecksHideLayersAndRemovalEmptiesTheList)
 
 TEST_F(ReferenceManagerTest, AShapefileWithoutItsTableIsNamedAndCancelAddsNothing)
 {
-    ASSERT_TRUE(WriteTestShapefile(folder + "bare.shp", SHPT_ARC, {TestShape{{{V(0, 0), V(5, 5)}}}}, false));
+    ASSERT_TRUE(WriteTestShapefile(folder + "bare.shp", SHAPE_ARC, {TestShape{{{V(0, 0), V(5, 5)}}}}, false));
     BoxAnswers boxes;
     FileDialogAnswers files({folder + "bare.shp", ""});
     EXPECT_EQ(AddReferenceFiles(view), 1);
@@ -253,8 +253,8 @@ TEST_F(ReferenceManagerTest, ASampleSurveyShowsItsReferenceAndAOILayers)
     HWND survey = OpenView({set}, 800, 600, "autzen_trim.las");
     ViewRecord* s = Record(survey);
     auto at = [&](double fx, double fy) { return V(x0 + fx * w, y0 + fy * h); };
-    ASSERT_TRUE(WriteTestShapefile(folder + "road.shp", SHPT_ARC, {TestShape{{{at(0.05, 0.1), at(0.5, 0.5), at(0.95, 0.6)}}}}));
-    ASSERT_TRUE(WriteTestShapefile(folder + "parcel.shp", SHPT_POLYGON,
+    ASSERT_TRUE(WriteTestShapefile(folder + "road.shp", SHAPE_ARC, {TestShape{{{at(0.05, 0.1), at(0.5, 0.5), at(0.95, 0.6)}}}}));
+    ASSERT_TRUE(WriteTestShapefile(folder + "parcel.shp", SHAPE_POLYGON,
                                    {TestShape{{{at(0.6, 0.15), at(0.9, 0.15), at(0.9, 0.4), at(0.6, 0.4), at(0.6, 0.15)}}}}));
     FileDialogAnswers files({Files({"road.shp", "parcel.shp"})});
     view = survey;

@@ -200,7 +200,91 @@ void StopAfterTheLastSave(const char* text)
 }
 JobControl* AppJob() { return (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB); }
 
+// Waits without answering a message: the dialog's thread stays held.
+bool WaitHeld(const std::function<bool()>& done, int ms)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(10))
+        if (GetTickCount() - start > (DWORD)ms) return false;
+    return true;
+}
+
+std::vector<std::string> ListRowsOf(HWND dialog)
+{
+    std::vector<std::string> rows;
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int r = 0; r < n; r++) {
+        char text[1024];
+        SendMessageA(list, LB_GETTEXT, r, (LPARAM)text);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// Holds the worker when the second file's step has ended, until the test has looked.
+HANDLE looked = nullptr;
+void HoldOnTheSecondFile(const SurfaceStep*, int, const DataSet*)
+{
+    if (++stepsSeen == 2) {
+        EXPECT_EQ(WaitForSingleObject(looked, 60000), WAIT_OBJECT_0);
+    }
+}
+
 }  // namespace
+
+// The worker never waits for the dialog's thread: the run pauses, resumes and
+// ends while that thread answers nothing. The dialog shows it all when its
+// thread looks again, and a Start before then is no second run.
+TEST_F(BatchTest, TheRunGoesOnWhileTheDialogThreadIsHeld)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    std::string source = Bytes("a.las");
+    run.whileRunning = [&](HWND dialog) {
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_PAUSE, 0);
+        EXPECT_TRUE(WaitHeld([] { return JobPauseTaken(AppJob()) != 0; }, 20000)) << "the worker waited for the dialog";
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);   // Resume
+        EXPECT_TRUE(WaitHeld([] { return !IsAppJobBusy(); }, 50000)) << "the worker waited for the dialog";
+        EXPECT_EQ(ListRowsOf(dialog).size(), 1u);
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_CURRENT), "");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_BATCH_FILES_BAR, PBM_GETPOS, 0, 0), 0);
+        EXPECT_FALSE(Logged("[BATCH]"));
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+        EXPECT_FALSE(IsAppJobBusy()) << "a second run began before the dialog saw the first one end";
+    };
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
+    EXPECT_TRUE(run.rows.empty());
+    EXPECT_GT(ClassOnlyDifferences(source, Bytes("a.las")), 1000);
+}
+
+// A saved file leaves the list when it is done, a failed one stays with its
+// reason; the bar counts the saved ones and the file in work is named.
+TEST_F(BatchTest, FinishedFilesLeaveTheListAsTheyFinish)
+{
+    REQUIRE_SAMPLES();
+    WriteBytes(run.folder + "bad.las", "LASF");
+    run.names.push_back("bad.las");
+    for (const char* n : { "a.las", "b.las" }) Copy("autzen_trim.las", n);
+    looked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stepsSeen = 0;
+    std::vector<std::string> rows;
+    run.whileRunning = [&](HWND dialog) {
+        EXPECT_TRUE(PumpUntil([&] { return stepsSeen == 2 && ListRowsOf(dialog).size() == 2; }, 60000));
+        rows = ListRowsOf(dialog);
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_CURRENT), "b.las");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_BATCH_FILES_BAR, PBM_GETPOS, 0, 0), 1);
+        SetEvent(looked);
+    };
+    SetSurfaceStepObserver(HoldOnTheSecondFile);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    CloseHandle(looked);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].rfind(run.folder + "bad.las   <failed: Unable to open LAS file!", 0), 0u) << rows[0];
+    EXPECT_EQ(rows[1], run.folder + "b.las");
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 2, 1, 0));
+    EXPECT_EQ(run.rows.size(), 1u);
+}
 
 TEST_F(BatchTest, APauseDuringTheClassificationHoldsBeforeTheFileIsWritten)
 {
@@ -215,10 +299,12 @@ TEST_F(BatchTest, APauseDuringTheClassificationHoldsBeforeTheFileIsWritten)
         // "Pausing..." until the worker waits; then paused, and it stays so.
         EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(start) != 0; }, 30000)) << "the pause never took effect";
         EXPECT_EQ(WindowText(dialog, IDC_BATCH_PAUSE), "Pause");
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_START), kBatchResumeText);
         PumpMessages(1000);
         EXPECT_TRUE(Bytes("a.las") == source) << "written while the dialog said paused";
         EXPECT_TRUE(IsAppJobBusy());
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);   // Resume
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_START), kBatchStartText);
     };
     SetSurfaceStepObserver(PauseAfterTheStep);
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
@@ -360,7 +446,9 @@ TEST_F(BatchTest, PausedThinningBatchRunsOnWhenStopIsDeclined)
         // Start then reads as Resume, Pause is off.
         EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)) != 0; }, 60000));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_START), kBatchResumeText);
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_STOP, 0);   // answered No: runs on
+        EXPECT_EQ(WindowText(dialog, IDC_BATCH_START), kBatchStartText);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
     };
@@ -396,7 +484,69 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
     EXPECT_EQ(boxes.shown()[0].text, kBatchNoOutputFolderText);
 }
 
+// Another job holds the application: Start says so through the one message
+// box and leaves the dialog ready; once that job has ended, Start runs.
+TEST_F(BatchTest, AStartThatCannotBeginIsShown)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    BoxAnswers boxes;
+    SetDialogDriver([](HWND dialog, int templateId) {
+        if (templateId != IDD_SM_BATCH) return;
+        FileDialogAnswers files({ scenario->folder + "a.las" });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
+        EXPECT_TRUE(BeginJob(AppJob()));
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+        EndJob(AppJob());
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_STOP)));
+        logLines.clear();
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+        EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
+        scenario->notice = WindowText(dialog, IDC_BATCH_CURRENT);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, Formatted(kBatchStartFailedFormat, kBatchJobBusyText));
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
+}
+
 // ---- project mode ----------------------------------------------------------------------------
+
+// With every tile taken out of the run there is nothing to start: Start is
+// off and, pressed all the same, begins no run.
+TEST_F(BatchTest, ProjectModeStartsOnlyWithAMarkedTile)
+{
+    Project* p = MakeRowProject(run.folder, 2);
+    snprintf(p->path, sizeof p->path, "%srow.lep", run.folder.c_str());
+    snprintf(p->title, sizeof p->title, "row.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    SetDialogDriver([](HWND dialog, int templateId) {
+        if (templateId != IDD_SM_BATCH) return;
+        FileDialogAnswers files({ scenario->folder + "row.lep" });
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_OPEN_PROJECT, 0);
+        HWND start = GetDlgItem(dialog, IDC_BATCH_START);
+        EXPECT_TRUE(IsWindowEnabled(start));
+        SendDlgItemMessageA(dialog, IDC_BATCH_LIST, LB_SETSEL, TRUE, -1);
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_REMOVE_TILES, 0);
+        EXPECT_TRUE(ListRowsOf(dialog).empty());
+        EXPECT_FALSE(IsWindowEnabled(start));
+        logLines.clear();
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
+        EXPECT_FALSE(IsAppJobBusy());
+        PumpMessages(200);
+        EXPECT_FALSE(Logged("[BATCH]"));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_STOP)));
+        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_RESET, 0);
+        EXPECT_TRUE(IsWindowEnabled(start));
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+}
 
 namespace {
 
@@ -410,19 +560,6 @@ struct ProjectRun {
     int rowsAfterRemovingFailed = -1;
 };
 ProjectRun* projectRun = nullptr;
-
-std::vector<std::string> ListRowsOf(HWND dialog)
-{
-    std::vector<std::string> rows;
-    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
-    int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int r = 0; r < n; r++) {
-        char text[1024];
-        SendMessageA(list, LB_GETTEXT, r, (LPARAM)text);
-        rows.push_back(text);
-    }
-    return rows;
-}
 
 void DriveProjectBatch(HWND dialog, int templateId)
 {

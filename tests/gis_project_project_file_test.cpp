@@ -6,8 +6,9 @@
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
 #include "base/file_system.h"
-#include <shapefil.h>
+#include "base/shape_io.h"
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -28,7 +29,7 @@ Project* SavedProject(const std::string& folder, const char* name)
 
 struct Field {
     const char* name;
-    DBFFieldType type;
+    int type;
     int width;
     std::string value;
 };
@@ -36,33 +37,51 @@ struct Field {
 // A dBASE table of one record written where `path` says (any extension).
 void WriteTable(const std::string& path, const std::vector<Field>& fields)
 {
-    std::string temporary = path + ".tmp.dbf";
-    DBFHandle dbf = DBFCreate(ToNativePath(temporary.c_str()).c_str());
-    ASSERT_NE(dbf, nullptr);
-    for (const Field& f : fields) DBFAddField(dbf, f.name, f.type, f.width, 0);
+    ShapeGroupWriter w;
+    int dbf = BeginShapeGroup(&w, path.c_str()) ? CreateGroupTable(&w, path.c_str()) : -1;
+    ASSERT_GE(dbf, 0);
+    for (const Field& f : fields) AddTableColumn(&w, dbf, f.name, f.type, f.width, 0);
     for (size_t i = 0; i < fields.size(); i++) {
-        if (fields[i].type == FTInteger) DBFWriteIntegerAttribute(dbf, 0, (int)i, atoi(fields[i].value.c_str()));
-        else DBFWriteStringAttribute(dbf, 0, (int)i, fields[i].value.c_str());
+        if (fields[i].type == COLUMN_INTEGER) WriteIntegerCell(&w, dbf, 0, (int)i, atoi(fields[i].value.c_str()));
+        else WriteTextCell(&w, dbf, 0, (int)i, fields[i].value.c_str());
     }
-    DBFClose(dbf);
-    ASSERT_TRUE(MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_EQ(CommitShapeGroup(&w, true), 1);
 }
 
 std::vector<Field> StandardFields(const char* version, const char* dataFolder = "")
 {
-    return {{"FILETYPE", FTString, 16, "NBLVelkaViewer"}, {"FILEVER", FTInteger, 8, version},
-            {"DESCRIP", FTString, 255, "from elsewhere"}, {"DATADIR", FTString, 255, dataFolder},
-            {"BUFSIZE", FTInteger, 8, "40"},               {"UNITS", FTInteger, 8, "3"}};
+    return {{"FILETYPE", COLUMN_TEXT, 16, "NBLVelkaViewer"}, {"FILEVER", COLUMN_INTEGER, 8, version},
+            {"DESCRIP", COLUMN_TEXT, 255, "from elsewhere"}, {"DATADIR", COLUMN_TEXT, 255, dataFolder},
+            {"BUFSIZE", COLUMN_INTEGER, 8, "40"},               {"UNITS", COLUMN_INTEGER, 8, "3"}};
 }
 
 // Rewrites one FILENAME of the tile index.
 void SetTileName(const std::string& projectPath, int record, const char* name)
 {
     std::string dbfPath = projectPath.substr(0, projectPath.size() - 4) + "_tiles.dbf";
-    DBFHandle dbf = DBFOpen(ToNativePath(dbfPath.c_str()).c_str(), "rb+");
-    ASSERT_NE(dbf, nullptr);
-    DBFWriteStringAttribute(dbf, record, 0, name);
-    DBFClose(dbf);
+    std::vector<std::string> names;
+    std::vector<int> edit, active;
+    {
+        ShapeInput in;
+        ASSERT_EQ(OpenTableToRead(&in, dbfPath.c_str()), SHAPES_READABLE);
+        for (int i = 0; i < TableRecordCount(&in); i++) {
+            std::string text;
+            ReadTextCell(&in, i, 0, &text);
+            names.push_back(i == record ? std::string(name) : text);
+            edit.push_back(ReadIntegerCell(&in, i, 1));
+            active.push_back(ReadIntegerCell(&in, i, 2));
+        }
+    }
+    ShapeGroupWriter w;
+    int dbf = BeginShapeGroup(&w, dbfPath.c_str()) ? CreateGroupTable(&w, dbfPath.c_str()) : -1;
+    ASSERT_GE(dbf, 0);
+    AddTableColumn(&w, dbf, "FILENAME", COLUMN_TEXT, 255, 0);
+    AddTableColumn(&w, dbf, "EDIT_STATUS", COLUMN_INTEGER, 8, 0);
+    AddTableColumn(&w, dbf, "ACTIVE_STATUS", COLUMN_INTEGER, 8, 0);
+    for (size_t i = 0; i < names.size(); i++)
+        ASSERT_TRUE(WriteTextCell(&w, dbf, (int)i, 0, names[i].c_str()) && WriteIntegerCell(&w, dbf, (int)i, 1, edit[i]) &&
+                    WriteIntegerCell(&w, dbf, (int)i, 2, active[i]));
+    ASSERT_EQ(CommitShapeGroup(&w, true), 1);
 }
 
 // Replaces the tile index with squares of `points` points each (5 closes the
@@ -70,21 +89,17 @@ void SetTileName(const std::string& projectPath, int record, const char* name)
 void WriteTileIndex(const std::string& folder, const std::vector<int>& points, int records)
 {
     std::string shp = folder + "p_tiles.shp", dbfPath = folder + "p_tiles.dbf";
-    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POLYGON);
-    DBFHandle d = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
-    ASSERT_TRUE(h && d);
-    DBFAddField(d, "FILENAME", FTString, 255, 0);
-    DBFAddField(d, "EDIT_STATUS", FTInteger, 8, 0);
-    DBFAddField(d, "ACTIVE_STATUS", FTInteger, 8, 0);
+    ShapeGroupWriter w;
+    int h = BeginShapeGroup(&w, shp.c_str()) ? CreateGroupShapes(&w, shp.c_str(), SHAPE_POLYGON) : -1;
+    int d = CreateGroupTable(&w, dbfPath.c_str());
+    ASSERT_TRUE(h >= 0 && d >= 0);
+    AddTableColumn(&w, d, "FILENAME", COLUMN_TEXT, 255, 0);
+    AddTableColumn(&w, d, "EDIT_STATUS", COLUMN_INTEGER, 8, 0);
+    AddTableColumn(&w, d, "ACTIVE_STATUS", COLUMN_INTEGER, 8, 0);
     double xs[5] = {1000, 1000, 1100, 1100, 1000}, ys[5] = {5000, 5100, 5100, 5000, 5000};
-    for (int n : points) {
-        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, n, xs, ys, nullptr);
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
-    }
-    for (int i = 0; i < records; i++) DBFWriteStringAttribute(d, i, 0, "tile0.las");
-    SHPClose(h);
-    DBFClose(d);
+    for (size_t k = 0; k < points.size(); k++) AppendShape(&w, h, SHAPE_POLYGON, points[k], xs, ys, nullptr, (int)k);
+    for (int i = 0; i < records; i++) WriteTextCell(&w, d, i, 0, "tile0.las");
+    ASSERT_EQ(CommitShapeGroup(&w, true), 1);
 }
 
 }  // namespace
@@ -185,7 +200,7 @@ TEST(ProjectFile, OtherVersionsKeepTheDefaultsAndExtraFieldsAreIgnored)
     FreeProject(q);
 
     std::vector<Field> seven = StandardFields("1");
-    seven.push_back({"OWNER", FTString, 20, "someone"});
+    seven.push_back({"OWNER", COLUMN_TEXT, 20, "someone"});
     WriteTable(p->path, seven);
     q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
@@ -242,8 +257,11 @@ TEST(ProjectFile, ATileIndexOfAnotherShapeTypeOrMissingIsRefused)
     Project* p = SavedProject(folder, "p.lep");
     ASSERT_EQ(WriteProjectFile(p), 1);
     std::string shp = folder + "p_tiles.shp";
-    SHPHandle h = SHPCreate(ToNativePath(shp.c_str()).c_str(), SHPT_POINT);
-    SHPClose(h);
+    {
+        ShapeGroupWriter w;
+        ASSERT_TRUE(BeginShapeGroup(&w, shp.c_str()) && CreateGroupShapes(&w, shp.c_str(), SHAPE_POINT) >= 0);
+        ASSERT_EQ(CommitShapeGroup(&w, true), 1);
+    }
     {
         BoxAnswers boxes;
         EXPECT_EQ(ReadProjectFile(p->path, "p.lep"), nullptr);
@@ -331,9 +349,10 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
     FreeProject(p);
 }
 
-// A disk that fills at any write of a save: the message names the part whose
-// write failed (the tile index's shapes or its table), or the save as a whole
-// when the files were written but do not read back.
+// A disk that fills at any write of a save: the message says the write
+// failed, naming the part whose write failed (the tile index's shapes or its
+// table), or the save as a whole when the files were written but do not read
+// back; none says a file could not be opened.
 TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
 {
     std::string folder = TempDir();
@@ -350,8 +369,9 @@ TEST(ProjectFile, AFullDiskNamesThePartWhoseWriteFailed)
         named.insert(boxes.shown()[0].text);
         EXPECT_EQ(FolderFiles(folder).size(), 3u) << nth;   // the tiles alone: nothing written stays
     }
-    const std::set<std::string> parts = {Formatted(kProjectOpenWriteFailed, "p_tiles.shp"),
-                                         Formatted(kProjectOpenWriteFailed, "p_tiles.dbf"),
+    // Every part opened: a failed write is named as one, never as a failed open.
+    const std::set<std::string> parts = {Formatted(kProjectWriteFailed, "p_tiles.shp"),
+                                         Formatted(kProjectWriteFailed, "p_tiles.dbf"),
                                          Formatted(kProjectWriteFailed, "p.lep")};
     EXPECT_EQ(named, parts);
     FreeProject(p);
@@ -420,6 +440,38 @@ TEST(ProjectFile, TilesWithUnusableOutlinesStayWithoutOne)
     EXPECT_EQ(boxes.shown()[0].text, WithoutOutline({{"tile1.las", 2}}));
     EXPECT_LT(q->maxX, 2000.0);
     EXPECT_GT(q->minX, 999.0);
+    FreeProject(q);
+    FreeProject(p);
+}
+
+// What a save writes, the next open reads: names with separators, quotes
+// and Latin-1 bytes, outlines at +-1e9. An outline with a corner that is no
+// number is written as none, so the project opens with that tile kept
+// without an outline instead of being refused whole.
+TEST(ProjectFile, ExtremeTilesReadAgainAndACornerThatIsNoNumberLosesOnlyItsOutline)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    const char* name = "M\xFCller, tile 'a' #1;x.las";
+    snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "%s", name);
+    RingVertex* wide = p->tiles[1]->boundary->contour[0].vertex;
+    wide[0] = {-1e9, -1e9};
+    wide[1] = {-1e9, 1e9};
+    wide[2] = {1e9, 1e9};
+    wide[3] = {1e9, -1e9};
+    p->tiles[2]->boundary->contour[0].vertex[2].x = NAN;
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    BoxAnswers boxes;
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    ASSERT_EQ(q->tileCount, 3);
+    EXPECT_STREQ(q->tiles[0]->name, name);
+    ASSERT_NE(q->tiles[1]->boundary, nullptr);
+    EXPECT_EQ(q->tiles[1]->boundary->contour[0].vertex[2].x, 1e9);
+    EXPECT_EQ(q->tiles[1]->minY, -1e9);
+    EXPECT_EQ(q->tiles[2]->boundary, nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, WithoutOutline({{"tile2.las", 3}}));
     FreeProject(q);
     FreeProject(p);
 }

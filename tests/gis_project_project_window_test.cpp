@@ -295,3 +295,29 @@ TEST_F(ProjectWindowTest, TilesCutFromASurveyShowTheirStatesAndLendBufferPoints)
     SaveScreenShot("project_window.bmp");
     UnlockTile(p->tiles[4]->path);
 }
+
+// A project whose tiles all lost their outlines has no bounds: the window
+// shows a small world of its own, never the empty-bounds values, and draws
+// no tile.
+TEST_F(ProjectWindowTest, AProjectWithoutOutlinesShowsASmallEmptyWorld)
+{
+    Show(3);
+    Project* p = CurrentProject();
+    for (int i = 0; i < p->tileCount; i++) DropTileOutline(p->tiles[i]);
+    SetProjectBoundsFromTiles(p);
+    EXPECT_GT(p->minX, p->maxX);   // none
+    ASSERT_EQ(ShowProjectWindow(p), window);
+    ViewRecord* r = Record(window);
+    for (double v : {r->dataMinX, r->dataMaxX, r->dataMinY, r->dataMaxY, r->viewLeft, r->viewTop}) {
+        EXPECT_TRUE(std::isfinite(v));
+        EXPECT_LT(std::fabs(v), 10.0);
+    }
+    int width = 0;
+    std::vector<uint32_t> pixels = Painted(&width);
+    ASSERT_FALSE(pixels.empty());
+    int painted = 0;
+    for (int at = 0; at < (int)pixels.size(); at++)
+        for (COLORREF hatch : {0x80FF80u, 0xFF8080u, 0x8080FFu, 0x80FFFFu, 0x00FFFFu, 0x808080u})
+            painted += PixelAt(pixels, width, at % width, at / width) == hatch;
+    EXPECT_EQ(painted, 0);
+}

@@ -76,6 +76,24 @@ inline bool MakeLASFile(const std::string& path, int version, uint16_t length, i
     return CloseLASFile(las) == 1 && ok;
 }
 
+// A LAS 1.4 file's bytes with the two point counts as some writers leave
+// them: the legacy count and the 64-bit count (its counts by return cleared
+// when it is 0).
+inline Bytes WithPointCounts(Bytes b, uint32_t legacy, uint64_t count64)
+{
+    SetFieldAt<uint32_t>(b, 107, legacy);
+    SetFieldAt<uint64_t>(b, 247, count64);
+    if (count64 == 0) std::fill(b.begin() + 255, b.begin() + 375, 0);
+    return b;
+}
+
+inline std::string WriteTempBytes(const char* name, const Bytes& bytes)
+{
+    std::string path = TempPath(name);
+    EXPECT_TRUE(WriteBytes(path, bytes)) << path;
+    return path;
+}
+
 // Counts by return and the extent of raw records, computed here from the bytes.
 struct RawSummary {
     uint64_t byReturn[15] = {};

@@ -2,19 +2,18 @@
 #include "base/file_system.h"
 #include <gdal.h>
 #include <ogr_api.h>
-#include <shapefil.h>
+#include "base/shape_io.h"
 #include <cstring>
 
 bool WriteTestShapefile(const std::string& path, int shapeType, const std::vector<TestShape>& shapes, bool table)
 {
-    std::string native = ToNativePath(path.c_str());
-    SHPHandle shp = SHPCreate(native.c_str(), shapeType);
-    if (!shp) return false;
-    DBFHandle dbf = nullptr;
+    ShapeGroupWriter w;
+    int shp = BeginShapeGroup(&w, path.c_str()) ? CreateGroupShapes(&w, path.c_str(), shapeType) : -1;
+    if (shp < 0) return false;
+    int dbf = -1;
     if (table) {
-        std::string dbfPath = path.substr(0, path.size() - 4) + ".dbf";
-        dbf = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
-        if (!dbf || DBFAddField(dbf, "NAME", FTString, 20, 0) != 0) return false;
+        dbf = CreateGroupTable(&w, (path.substr(0, path.size() - 4) + ".dbf").c_str());
+        if (dbf < 0 || AddTableColumn(&w, dbf, "NAME", COLUMN_TEXT, 20, 0) != 0) return false;
     }
     bool ok = true;
     for (size_t i = 0; i < shapes.size(); i++) {
@@ -28,37 +27,32 @@ bool WriteTestShapefile(const std::string& path, int shapeType, const std::vecto
                 zs.push_back(v.size() > 2 ? v[2] : 0.0);
             }
         }
-        SHPObject* o = starts.empty() ? SHPCreateObject(SHPT_NULL, -1, 0, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr)
-                                      : SHPCreateObject(shapeType, -1, (int)starts.size(), starts.data(), nullptr,
-                                                        (int)xs.size(), xs.data(), ys.data(), zs.data(), nullptr);
-        ok = ok && o && SHPWriteObject(shp, -1, o) == (int)i;
-        if (o) SHPDestroyObject(o);
-        if (dbf) ok = ok && DBFWriteStringAttribute(dbf, (int)i, 0, "shape");
+        ok = ok && AppendShape(&w, shp, starts.empty() ? SHAPE_NULL : shapeType, (int)xs.size(), xs.data(), ys.data(),
+                               zs.data(), (int)i, (int)starts.size(), starts.data());
+        if (dbf >= 0) ok = ok && WriteTextCell(&w, dbf, (int)i, 0, "shape");
     }
-    SHPClose(shp);
-    if (dbf) DBFClose(dbf);
-    return ok;
+    return CommitShapeGroup(&w, true) && ok;
 }
 
 bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indices, bool comment, bool colour,
                        const std::vector<std::string>& comments, const std::vector<int>& colours)
 {
     std::string dbfPath = shpPath.substr(0, shpPath.size() - 4) + ".dbf";
-    DBFHandle dbf = DBFCreate(ToNativePath(dbfPath.c_str()).c_str());
-    if (!dbf) return false;
-    int fIndex = DBFAddField(dbf, "AOI_INDEX", FTInteger, 10, 0);
-    int fComment = comment ? DBFAddField(dbf, "COMMENT", FTString, 255, 0) : -1;
+    ShapeGroupWriter w;
+    int dbf = BeginShapeGroup(&w, dbfPath.c_str()) ? CreateGroupTable(&w, dbfPath.c_str()) : -1;
+    if (dbf < 0) return false;
+    int fIndex = AddTableColumn(&w, dbf, "AOI_INDEX", COLUMN_INTEGER, 10, 0);
+    int fComment = comment ? AddTableColumn(&w, dbf, "COMMENT", COLUMN_TEXT, 255, 0) : -1;
     // Without a string COMMENT the table still has a field of that name, of another type.
-    if (!comment) DBFAddField(dbf, "COMMENT", FTInteger, 5, 0);
-    int fColour = colour ? DBFAddField(dbf, "COLOR", FTInteger, 10, 0) : -1;
+    if (!comment) AddTableColumn(&w, dbf, "COMMENT", COLUMN_INTEGER, 5, 0);
+    int fColour = colour ? AddTableColumn(&w, dbf, "COLOR", COLUMN_INTEGER, 10, 0) : -1;
     bool ok = fIndex >= 0;
     for (size_t i = 0; i < indices.size(); i++) {
-        ok = ok && DBFWriteIntegerAttribute(dbf, (int)i, fIndex, indices[i]);
-        if (fComment >= 0) ok = ok && DBFWriteStringAttribute(dbf, (int)i, fComment, i < comments.size() ? comments[i].c_str() : "");
-        if (fColour >= 0) ok = ok && DBFWriteIntegerAttribute(dbf, (int)i, fColour, i < colours.size() ? colours[i] : 0);
+        ok = ok && WriteIntegerCell(&w, dbf, (int)i, fIndex, indices[i]);
+        if (fComment >= 0) ok = ok && WriteTextCell(&w, dbf, (int)i, fComment, i < comments.size() ? comments[i].c_str() : "");
+        if (fColour >= 0) ok = ok && WriteIntegerCell(&w, dbf, (int)i, fColour, i < colours.size() ? colours[i] : 0);
     }
-    DBFClose(dbf);
-    return ok;
+    return CommitShapeGroup(&w, true) && ok;
 }
 
 bool WriteTestImage(const std::string& path, int rows, int columns, int bands, int gdalType,

@@ -1,4 +1,4 @@
-// Shapefiles and images the layer tests write with shapelib and GDAL, and the
+// Shapefiles (through base/shape_io) and images (GDAL) the layer tests write, and the
 // AOI shapefile read back with OGR.
 #pragma once
 #include "test_support.h"
@@ -11,7 +11,7 @@ struct TestShape {
     std::vector<std::vector<std::vector<double>>> parts;
 };
 
-// Writes `path` (a Windows path, .shp) of the shapelib type with one table
+// Writes `path` (a Windows path, .shp) of the shape type with one table
 // record per shape holding NAME; without `table` no .dbf is written.
 bool WriteTestShapefile(const std::string& path, int shapeType, const std::vector<TestShape>& shapes,
                         bool table = true);

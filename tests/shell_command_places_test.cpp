@@ -84,22 +84,6 @@ void ClickButton(HWND toolbar, int id)
     SendMessageA(toolbar, WM_LBUTTONUP, 0, at);
 }
 
-// A key with Ctrl held, through the program's own accelerator table.
-void PressCtrl(WORD key)
-{
-    HACCEL table = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDA_FRAME));
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    BYTE held = keys[VK_CONTROL];
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    MSG msg = {FrameWindow, WM_KEYDOWN, key, 0, 0, {0, 0}};
-    EXPECT_TRUE(TranslateAcceleratorA(FrameWindow, table, &msg)) << (char)key;
-    keys[VK_CONTROL] = held;
-    SetKeyboardState(keys);
-    DestroyAcceleratorTable(table);
-}
-
 std::vector<uint8_t> FileBytes(const std::string& path)
 {
     std::vector<uint8_t> bytes;

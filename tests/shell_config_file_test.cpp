@@ -126,6 +126,21 @@ TEST_F(ConfigFileTest, Version5WritesTheLayoutAndRoundTripsByteForByte)
     EXPECT_EQ(ReadAll(again), first);
 }
 
+// Deleting classes leaves a table of one class or none; the program saves
+// it, so it must read it back.
+TEST_F(ConfigFileTest, TablesOfOneClassOrNoneReadBack)
+{
+    for (int32_t count : {1, 0}) {
+        ChangeSettings();
+        GlobalDisplaySettings.classTable.count = count;
+        DisplaySettings written = GlobalDisplaySettings;
+        Version5Image();
+        SetDefaultDisplaySettings();
+        EXPECT_EQ(ReadConfigFile(nullptr), 1) << count;
+        EXPECT_EQ(memcmp(&GlobalDisplaySettings, &written, sizeof written), 0) << count;
+    }
+}
+
 TEST_F(ConfigFileTest, Version4KeepsTheReturnColours)
 {
     ChangeSettings();

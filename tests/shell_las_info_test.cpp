@@ -24,7 +24,13 @@ protected:
         Rows rows;
         DialogDriver driver([&](HWND dialog, int templateId) {
             EXPECT_EQ(templateId, IDD_LAS_INFO);
-            rows = ListRows(GetDlgItem(dialog, IDC_INFO_LIST));
+            HWND list = GetDlgItem(dialog, IDC_INFO_LIST);
+            rows = ListRows(list);
+            // Every row in sight: no horizontal scroll bar, the dialog on the screen.
+            RECT box, screen;
+            GetWindowRect(dialog, &box);
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+            rowsFit = !(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) && box.right - box.left <= screen.right - screen.left;
             if (shot) SaveWindowShot(dialog, shot);
             if (copied) {
                 SendMessageA(dialog, WM_COMMAND, IDC_INFO_CLIPBOARD, 0);
@@ -35,6 +41,8 @@ protected:
         SendMessageA(view, WM_COMMAND, CMD_FILE_INFO, 0);
         return rows;
     }
+
+    bool rowsFit = false;
 
     HWND SampleView(const char* name)
     {
@@ -157,6 +165,35 @@ TEST_F(LASInfoTest, DecimatedAndEmptySetsReadOnlyWhatTheyHold)
     EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "");
 }
 
+// The header rows give the count the file is read by, over the LAS and the
+// LAZ road; a legacy count that differs from it is shown beside it.
+TEST_F(LASInfoTest, PointCountsAreTheOnesTheFileIsReadBy)
+{
+    REQUIRE_SAMPLES();
+    const Bytes las = ReadBytes(SamplePath("1_4_w_evlr.las")), laz = ReadBytes(SamplePath("1_4_w_evlr.laz"));
+    char differs[128];
+    snprintf(differs, sizeof differs, kLegacyCountDiffersFormat, 900ull);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::string legacyRow;
+    };
+    const Case cases[] = {{"legacy_only.las", WithPointCounts(las, 1000, 0), "(no row)"},
+                          {"legacy_only.laz", WithPointCounts(laz, 1000, 0), "(no row)"},
+                          {"disagree.las", WithPointCounts(las, 900, 1000), differs},
+                          {"disagree.laz", WithPointCounts(laz, 900, 1000), differs}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        DataSet* set = LoadDataFile(path.c_str(), c.name);
+        ASSERT_NE(set, nullptr);
+        Rows rows = Show(OpenView({set}, 0, 0, c.name));
+        EXPECT_EQ(ValueOf(rows, " Number of Point Records:   "), "1000");
+        EXPECT_EQ(ValueOf(rows, kLegacyCountDiffersLabel), c.legacyRow);
+        EXPECT_EQ(Sum(Classes(rows)), 1000);
+    }
+}
+
 TEST_F(LASInfoTest, SetsThatAreNoLASFileShowTheStatisticsOnly)
 {
     DataSet* set = MakePointDataSet({MakePoint(0, 0, 1), MakePoint(5, 5, 2)});
@@ -189,14 +226,15 @@ TEST_F(LASInfoTest, GPSTimeRangeAndItsDates)
         std::string expected = std::string(GPSTimeToDateText(first, a, sizeof a)) + " , " +
                                GPSTimeToDateText(last, b, sizeof b);
         ASSERT_STRNE(a, b);
-        Rows rows = Show(view);
+        Rows rows = Show(view, nullptr, "las_info_dates");
         EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), expected);
+        EXPECT_TRUE(rowsFit);
         for (int i = 0; i < set->pointCount; i++) set->points[i].gpsTime = std::nan("");
         rows = Show(view);
         EXPECT_EQ(ValueOf(rows, " Range of GPS Time:  "), "none: no point has a finite GPS time");
         EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "");
     }
-    // Format 0 carries no GPS time, whatever the encoding says.
+    // Format 0 carries no GPS time, whatever the encoding says: its zeros are no range.
     std::string path = TempPath("no_time.las");
     ASSERT_TRUE(MakeLASFile(path, 12, 20, 10));
     Bytes bytes = ReadBytes(path);
@@ -205,5 +243,6 @@ TEST_F(LASInfoTest, GPSTimeRangeAndItsDates)
     DataSet* set = LoadDataFile(path.c_str(), "no_time.las");
     ASSERT_NE(set, nullptr);
     Rows rows = Show(OpenView({set}));
-    EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "no date: the points carry no GPS time");
+    EXPECT_EQ(ValueOf(rows, " Range of GPS Time:  "), kNoGPSTimesRange);
+    EXPECT_EQ(ValueOf(rows, "     Date and Time:  "), "");
 }

@@ -5,6 +5,8 @@
 #include "las_test_files.h"
 #include "shell/save_las.h"
 #include "shell/view_command.h"
+#include "views/gl3d/gl_view.h"
+#include "views/profile/profile_window.h"
 #include "base/file_dialog.h"
 #include "base/paths.h"
 #include <algorithm>
@@ -118,6 +120,41 @@ TEST_F(SaveLASTest, SaveAsWritesANewFileAndTheViewFollowsIt)
     ASSERT_EQ(after.size(), before.size());
     uint32_t offset = FieldAt<uint32_t>(before, 96);
     EXPECT_EQ(after[offset + 3 * 28 + 15] & 0x1F, 7);
+}
+
+// The profile and 3D windows name the file their edits go to: after Save As
+// they read as windows opened on the copy would; another view of the
+// original keeps the original's name.
+TEST_F(SaveLASTest, SaveAsRetitlesTheLinkedWindowsOfItsViewOnly)
+{
+    HWND view = ViewOf("point-time.las", "crop.las");
+    ASSERT_NE(set, nullptr);
+    DataSet* again = LoadLASData(path.c_str(), "crop.las");
+    ASSERT_NE(again, nullptr);
+    HWND original = OpenView({again}, 0, 0, "crop.las");
+    ViewRecord* r = Record(view);
+    HWND profile = CreateProfileWindow(r), gl = CreateGLViewWindow(r);
+    ASSERT_TRUE(profile && gl);
+    auto title = [](HWND w) {
+        char text[300] = "";
+        GetWindowTextA(w, text, sizeof text);
+        return std::string(text);
+    };
+    std::string oldProfile = title(profile), oldGL = title(gl);
+    chosenPath = TempPath("edited.las");
+    SetFileDialogHook(ChooseTarget);
+    BoxAnswers answers;
+    ASSERT_EQ(Command(view, CMD_SAVE_LAS_AS), 1);
+    std::string newProfile = title(profile), newGL = title(gl);
+    EXPECT_EQ(title(view), "edited.las");
+    EXPECT_EQ(title(original), "crop.las");
+    SendMessageA(profile, WM_CLOSE, 0, 0);
+    SendMessageA(gl, WM_CLOSE, 0, 0);
+    PumpMessages(20);
+    EXPECT_EQ(newProfile, title(CreateProfileWindow(r)));
+    EXPECT_EQ(newGL, title(CreateGLViewWindow(r)));
+    EXPECT_NE(newProfile, oldProfile);
+    EXPECT_NE(newGL, oldGL);
 }
 
 TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)

@@ -17,6 +17,8 @@
 #include "views/contours/contour_list.h"
 #include "views/contours/contour_shapefile.h"
 #include "views/contours/tin_contours.h"
+#include "gis/layers/ref_files.h"
+#include "gis/layers/ref_shapefile.h"
 #include <gdal.h>
 #include <ogr_api.h>
 #include <commctrl.h>
@@ -462,4 +464,42 @@ TEST_F(ContourJob, DialogValuesRoundTripAndBadOnesAreRefused)
         EXPECT_EQ(r->contourSettings[0], 1);
     }
     SetDialogDriver(nullptr);
+}
+
+// Contours far off (+-1e9) are written and read again as a reference layer; a
+// vertex the reader would refuse (beyond 1e10, no number) fails the save by
+// the line's number and keeps the file saved before.
+TEST_F(ContourJob, ExtremeLinesReadAgainOrTheSaveRefusesThemByNumber)
+{
+    HWND view = OpenCone(61, 5);
+    ViewRecord* r = Record(view);
+    r->contours = Trace(r->tin, 5);
+    ASSERT_GT(r->contours->count, 2);
+    struct Polyline* outer = r->contours->lines[2];
+    for (int k = 0; k < outer->vertexCount; k++) {
+        outer->vertices[k].x = k % 2 ? 1e9 : -1e9;
+        outer->vertices[k].y = k % 2 ? -1e9 : 1e9;
+    }
+    std::string path = TempPath("far.shp");
+    ASSERT_EQ(SaveContourShapefile(view, path.c_str(), "far.shp"), 1);
+    auto linesRead = [&]() {
+        BoxAnswers boxes;
+        ReferenceFile* f = LoadReferenceShapefile(path.c_str(), "far.shp");
+        int count = f && f->lines ? f->lines->count : -1;
+        if (f) EXPECT_EQ(f->lines->items[2]->vertices[1].x, 1e9);
+        FreeReferenceFile(f);
+        return count;
+    };
+    EXPECT_EQ(linesRead(), r->contours->count);
+    for (double bad : {-2e10, (double)NAN}) {
+        outer->vertices[1].x = bad;
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveContourShapefile(view, path.c_str(), "far.shp"), 0) << bad;
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        char text[700];
+        snprintf(text, sizeof text, kContourOffMapFormat, 3, "far.shp");
+        EXPECT_EQ(boxes.shown()[0].text, text);
+        outer->vertices[1].x = 1e9;
+        EXPECT_EQ(linesRead(), r->contours->count) << bad;
+    }
 }

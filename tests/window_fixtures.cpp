@@ -4,6 +4,7 @@
 #include "shell/registry.h"
 #include "base/heap.h"
 #include "views/plan/draw_points.h"
+#include "resource.h"
 #include <commctrl.h>
 #include <shlobj.h>
 #include <cstdio>
@@ -310,4 +311,19 @@ void DropOnFrame(const std::vector<std::string>& paths)
     }
     GlobalUnlock(memory);
     SendMessageA(FrameWindow, WM_DROPFILES, (WPARAM)memory, 0);
+}
+
+void PressCtrl(WORD key)
+{
+    HACCEL table = LoadAcceleratorsA(AppInstance, MAKEINTRESOURCEA(IDA_FRAME));
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    BYTE held = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    MSG msg = {FrameWindow, WM_KEYDOWN, key, 0, 0, {0, 0}};
+    EXPECT_TRUE(TranslateAcceleratorA(FrameWindow, table, &msg)) << (char)key;
+    keys[VK_CONTROL] = held;
+    SetKeyboardState(keys);
+    DestroyAcceleratorTable(table);
 }

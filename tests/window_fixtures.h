@@ -84,6 +84,9 @@ protected:
     ViewRecord* projectRecord = nullptr;
 };
 
+// A key with Ctrl held, through the program's own accelerator table.
+void PressCtrl(WORD key);
+
 // Drops the files on the frame as the shell would (WM_DROPFILES).
 void DropOnFrame(const std::vector<std::string>& paths);
 

@@ -5,6 +5,7 @@
 #include "base/triangulate/output.h"
 #include "base/parallel.h"
 #include "base/progress.h"
+#include "base/vector.h"
 #include <windows.h>
 #include <cstdlib>
 #include <atomic>
@@ -91,13 +92,14 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
         // every record in the first block, by its number
         char* first = PoolFirstSlot(&m->vertices);
         int bytes = m->vertices.itemBytes;
-        double bounds[kMaxParallelParts][4];
+        double corners[kMaxParallelParts][4];   // each part's (xmin, ymin), (xmax, ymax)
         auto load = [&](int part, int parts) {
             int64_t from, end;
             ParallelRange(count, part, parts, &from, &end);
-            double* box = bounds[part];   // from the first point, as the loop below starts
-            box[0] = box[1] = points[0];
-            box[2] = box[3] = points[1];
+            double* c = corners[part];   // from the first point of all, as the serial load starts
+            c[0] = c[2] = points[0];
+            c[1] = c[3] = points[1];
+            WidenPlaneBounds(points + 2 * from, end - from, &c[0], &c[2], &c[1], &c[3]);
             for (int64_t i = from; i < end; i++) {
                 Vertex v = (Vertex)(first + i * bytes);
                 double x = points[2 * i], y = points[2 * i + 1];
@@ -107,24 +109,11 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
                 VertexMarker(m, v) = markers ? markers[i] : 0;
                 VertexType(m, v) = INPUTVERTEX;
                 if (b->pslg) VertexTri(m, v) = 0;
-                if (x < box[0]) box[0] = x;
-                if (x > box[1]) box[1] = x;
-                if (y < box[2]) box[2] = y;
-                if (y > box[3]) box[3] = y;
             }
         };
         ForParts(parts, load);
         ClaimFirstSlots(&m->vertices, count);
-        m->xmin = bounds[0][0];
-        m->xmax = bounds[0][1];
-        m->ymin = bounds[0][2];
-        m->ymax = bounds[0][3];
-        for (int p = 1; p < parts; p++) {
-            if (bounds[p][0] < m->xmin) m->xmin = bounds[p][0];
-            if (bounds[p][1] > m->xmax) m->xmax = bounds[p][1];
-            if (bounds[p][2] < m->ymin) m->ymin = bounds[p][2];
-            if (bounds[p][3] > m->ymax) m->ymax = bounds[p][3];
-        }
+        PlaneBounds(&corners[0][0], 2 * (int64_t)parts, &m->xmin, &m->xmax, &m->ymin, &m->ymax);
         return;
     }
     for (int i = 0; i < count; i++) {
@@ -137,16 +126,8 @@ static void LoadInputPoints(TriMesh* m, TriSwitches* b, const double* points, co
         VertexMarker(m, v) = markers ? markers[i] : 0;
         VertexType(m, v) = INPUTVERTEX;
         if (b->pslg) VertexTri(m, v) = 0;
-        if (i == 0) {
-            m->xmin = m->xmax = x;
-            m->ymin = m->ymax = y;
-        } else {
-            if (x < m->xmin) m->xmin = x;
-            if (x > m->xmax) m->xmax = x;
-            if (y < m->ymin) m->ymin = y;
-            if (y > m->ymax) m->ymax = y;
-        }
     }
+    PlaneBounds(points, count, &m->xmin, &m->xmax, &m->ymin, &m->ymax);
 }
 
 static void ClearCounts(TriangulateIO* out)

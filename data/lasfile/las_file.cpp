@@ -4,6 +4,7 @@
 #include "data/lasfile/las_file.h"
 #include "base/file_io.h"
 #include "base/heap.h"
+#include "base/text.h"
 #include <cstdio>
 #include <cstdarg>
 #include <cstring>
@@ -214,13 +215,30 @@ static void ReportOpenFailure(const char* function, const char* name, const char
     else SetLASErrorF(nullptr, function, "Unable to open %s for %s", name, purpose);
 }
 
+// A file too short to hold the signature fails the signature test for want
+// of bytes: its reason is its size, not whatever failed before it. A file
+// whose first bytes are another signature leaves the text alone.
+static void NoteFileTooSmall(const char* name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    int64_t size = LASFileSize(h);
+    CloseHandle(h);
+    if (size >= 0 && size < 4)
+        SetLASErrorF(nullptr, "OpenLASFile", kLASFileTooSmallFormat, (unsigned long long)size);
+}
+
 LASFile* OpenLASFile(const char* name, int mode)
 {
     lasRefusedFormat = -1;
-    if (!IsLASFile(name)) return nullptr;
+    if (!IsLASFile(name)) {
+        NoteFileTooSmall(name);
+        return nullptr;
+    }
     LASFile* las = CreateLASStruct();
     if (!las) return nullptr;
-    lstrcpynA(las->name, name, sizeof las->name);
+    CopyBounded(las->name, sizeof las->name, name);
     las->mode = mode;
 
     const char* purpose;
@@ -239,7 +257,7 @@ LASFile* OpenLASFile(const char* name, int mode)
     }
     if (!ReadLASHeader(las)) {
         // The handle goes away: its reason moves to the library text.
-        if (las->errorText[0]) lstrcpynA(lasErrorText, las->errorText, sizeof lasErrorText);
+        if (las->errorText[0]) CopyBounded(lasErrorText, sizeof lasErrorText, las->errorText);
         CloseHandle(las->file);
         FreeLASStruct(las);
         return nullptr;
@@ -306,7 +324,7 @@ int CloseLASFile(LASFile* las)
     }
     if (!ok) {
         if (!las->errorText[0]) SetLASError(las, "Writing the file failed", "CloseLASFile");
-        lstrcpynA(lasErrorText, las->errorText, sizeof lasErrorText);
+        CopyBounded(lasErrorText, sizeof lasErrorText, las->errorText);
     }
     FreeLASStruct(las);
     return ok;

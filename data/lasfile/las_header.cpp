@@ -3,11 +3,14 @@
 // from one file to another, and the version, date and scale rules.
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
+#include "base/text.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 static const char LAS_GENERATING_SOFTWARE[] = "Velka Geospatial LAS Lib v1.40";
+const char kLASFileTooSmallFormat[] = "The file is too small: it holds %llu bytes, too few for a 227-byte LAS header";
+const char kLASVersionNotSupportedFormat[] = "LAS version %u.%u is not supported (LAS 1.0 to 1.4 are)";
 
 uint16_t LASHeaderSizeForVersion(int version)
 {
@@ -74,8 +77,12 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
                           size_t size)
 {
     LASHeader& h = p->header;
-    if (source.size < LAS_HEADER_SIZE_10 || !source.readAt(source.context, 0, &h, LAS_HEADER_SIZE_10)) {
-        snprintf(error, size, "The file holds %llu bytes, too few for a 227-byte LAS header",
+    if (source.size < LAS_HEADER_SIZE_10) {
+        snprintf(error, size, kLASFileTooSmallFormat, (unsigned long long)source.size);
+        return 0;
+    }
+    if (!source.readAt(source.context, 0, &h, LAS_HEADER_SIZE_10)) {
+        snprintf(error, size, "Unable to read the 227-byte LAS header of a file of %llu bytes",
                  (unsigned long long)source.size);
         return 0;
     }
@@ -83,7 +90,13 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
         snprintf(error, size, "The file does not begin with the LAS signature \"LASF\"");
         return 0;
     }
-    if (h.versionMinor <= 4) p->version = 10 + h.versionMinor;
+    // A later version may lay its header out otherwise; read as LAS 1.4 and
+    // written back, it would lose its own version.
+    if (h.versionMajor != 1 || h.versionMinor > 4) {
+        snprintf(error, size, kLASVersionNotSupportedFormat, (unsigned)h.versionMajor, (unsigned)h.versionMinor);
+        return 0;
+    }
+    p->version = 10 + h.versionMinor;
     if (h.headerSize < LAS_HEADER_SIZE_10) {
         snprintf(error, size, "Header size %u is smaller than the 227 bytes of a LAS header", (unsigned)h.headerSize);
         return 0;
@@ -121,18 +134,20 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
                  (unsigned)h.pointDataRecordLength, standard, format);
         return 0;
     }
-    int layout = h.versionMinor >= 4 ? 14 : 10 + h.versionMinor;
-    if (rules.wholeVersionHeader && h.headerSize < LASHeaderSizeForVersion(layout)) {
+    if (rules.wholeVersionHeader && h.headerSize < LASHeaderSizeForVersion(p->version)) {
         snprintf(error, size, "LAS header size %u is too small", (unsigned)h.headerSize);
         return 0;
     }
-    p->heldBytes = HeldHeaderBytes(layout, h.headerSize);
+    p->heldBytes = HeldHeaderBytes(p->version, h.headerSize);
     if (p->heldBytes > LAS_HEADER_SIZE_10 &&
         !source.readAt(source.context, LAS_HEADER_SIZE_10, (uint8_t*)&h + LAS_HEADER_SIZE_10,
                        p->heldBytes - LAS_HEADER_SIZE_10)) {
         snprintf(error, size, "Unable to read the LAS 1.3/1.4 header fields");
         return 0;
     }
+    // Some writers of LAS 1.4 files of formats 0 to 5 set only the legacy
+    // count. The 64-bit count is held for LAS 1.4 headers only (else 0).
+    p->pointCount = h.pointCount64 ? h.pointCount64 : h.legacyPointCount;
     return 1;
 }
 
@@ -172,7 +187,7 @@ int ReadLASHeader(LASFile* las)
     LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
-    las->pointCount = parsed.heldBytes == LAS_HEADER_SIZE_14 ? h.pointCount64 : h.legacyPointCount;
+    las->pointCount = parsed.pointCount;
     if (las->pointCount > LAS_MAX_POINTS) {
         SetLASErrorF(las, F, "Point count %llu is more than this library can read (%llu)",
                      (unsigned long long)las->pointCount, (unsigned long long)LAS_MAX_POINTS);
@@ -366,7 +381,7 @@ int SetLASVersion(LASFile* las, int version)
 int SetLASSystemIdentifier(LASFile* las, const char* text)
 {
     memset(las->header.systemIdentifier, 0, sizeof las->header.systemIdentifier);
-    lstrcpynA(las->header.systemIdentifier, text, sizeof las->header.systemIdentifier);
+    CopyBounded(las->header.systemIdentifier, sizeof las->header.systemIdentifier, text);
     return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include "data/laszip/laz_file_source.h"
 #include "data/laszip/laz_reader.h"
+#include "data/lasfile/las_points.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ void Unpack(const uint8_t* rec, uint8_t format, uint16_t R, laszip_point_struct&
     pt.Y = (int32_t)laz::Get32(rec + 4);
     pt.Z = (int32_t)laz::Get32(rec + 8);
     pt.intensity = laz::Get16(rec + 12);
-    uint16_t minLen = laz::MinRecordLength(format);
+    uint16_t minLen = (uint16_t)LASStandardRecordLength(format);
     if (format <= 5) {
         pt.return_number = rec[14] & 7;
         pt.number_of_returns = (rec[14] >> 3) & 7;
@@ -176,7 +177,7 @@ laszip_I32 laszip_open_reader(laszip_POINTER pointer, const laszip_CHAR* file_na
         *is_compressed = h->reader.Compressed() ? 1 : 0;
         delete[] h->point.extra_bytes;
         memset(&h->point, 0, sizeof h->point);
-        uint16_t minLen = laz::MinRecordLength(h->reader.Format());
+        uint16_t minLen = (uint16_t)LASStandardRecordLength(h->reader.Format());
         if (h->reader.RecordLength() > minLen) {
             h->point.num_extra_bytes = h->reader.RecordLength() - minLen;
             h->point.extra_bytes = new uint8_t[h->point.num_extra_bytes]();
@@ -269,4 +270,13 @@ laszip_I32 laszip_get_point_capacity(laszip_POINTER pointer, laszip_U64* capacit
     } catch (const std::bad_alloc&) {
         return Error(h, "out of memory");
     }
+}
+
+laszip_I32 laszip_get_point_count(laszip_POINTER pointer, laszip_I64* count)
+{
+    if (!pointer || !count) return 1;
+    LazHandle* h = H(pointer);
+    if (!h->open) return Error(h, "no reader is open");
+    *count = (laszip_I64)h->reader.PointCount();
+    return 0;
 }

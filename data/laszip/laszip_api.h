@@ -110,6 +110,8 @@ laszip_I32 laszip_get_error(laszip_POINTER pointer, laszip_CHAR** error);
 laszip_I32 laszip_open_reader(laszip_POINTER pointer, const laszip_CHAR* file_name, laszip_BOOL* is_compressed);
 laszip_I32 laszip_get_header_pointer(laszip_POINTER pointer, laszip_header_struct** header_pointer);
 laszip_I32 laszip_get_point_pointer(laszip_POINTER pointer, laszip_point_struct** point_pointer);
+// The file's point count: the LAS 1.4 count where it is set, else the legacy count.
+laszip_I32 laszip_get_point_count(laszip_POINTER pointer, laszip_I64* count);
 laszip_I32 laszip_read_point(laszip_POINTER pointer);
 laszip_I32 laszip_seek_point(laszip_POINTER pointer, laszip_I64 index);
 laszip_I32 laszip_close_reader(laszip_POINTER pointer);

@@ -1,3 +1,4 @@
+// The LAZ range decoder and its bit and symbol models.
 #include "data/laszip/laz_arith.h"
 
 namespace laz {

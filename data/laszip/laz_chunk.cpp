@@ -1,3 +1,4 @@
+// Decoding the points of one LAZ chunk, pointwise or layered.
 #include "data/laszip/laz_chunk.h"
 #include "data/laszip/laz_factories.h"
 

@@ -1,3 +1,4 @@
+// The LAZ integer corrector.
 #include "data/laszip/laz_intcorr.h"
 
 namespace laz {

@@ -1,3 +1,4 @@
+// The worker threads that decode LAZ chunks ahead of the reader.
 #include "data/laszip/laz_pool.h"
 #include <algorithm>
 #include <new>

@@ -1,8 +1,10 @@
+// LazReader: the LASzip record, the chunk table, chunk decoding and seeking.
 #include "data/laszip/laz_reader.h"
 #include <algorithm>
 #include <cstring>
 #include "data/laszip/laz_intcorr.h"
 #include "data/lasfile/las_header.h"
+#include "data/lasfile/las_points.h"
 #include "data/lasfile/las_vlr.h"
 
 namespace laz {
@@ -17,12 +19,6 @@ const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of th
 const uint64_t kUncompressedBlock = 4096;
 
 }  // namespace
-
-uint16_t MinRecordLength(uint8_t format)
-{
-    static const uint16_t kMin[11] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
-    return format <= 10 ? kMin[format] : 0;
-}
 
 bool LazReader::FileFeed::Refill(const uint8_t*& cur, const uint8_t*& end)
 {
@@ -112,7 +108,7 @@ bool LazReader::Open(std::unique_ptr<LazSource> src, unsigned threads, std::stri
         ResetHeader();
         return false;
     }
-    rec_.assign(std::max<size_t>(R_, MinRecordLength(format_)), 0);
+    rec_.assign(std::max<size_t>(R_, (size_t)LASStandardRecordLength(format_)), 0);
     if (compressed_) {
         dec_.reset(new ChunkDecoder(vlr_));
         feed_.reset(new FileFeed(src_.get()));
@@ -236,7 +232,7 @@ bool LazReader::ParseHeader(std::string& err)
         compressed_ = vlr_.compressor != kCompressorNone;
         H.offset_to_point_data -= LAS_VLR_HEADER_SIZE + r->recordLength;
     }
-    total_ = H.number_of_point_records ? H.number_of_point_records : H.extended_number_of_point_records;
+    total_ = parsed.pointCount;
     return true;
 }
 

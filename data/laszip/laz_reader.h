@@ -25,9 +25,6 @@ public:
     virtual bool ReadAt(uint64_t offset, void* buf, size_t n) = 0;
 };
 
-// Minimum record length of point formats 0..10.
-uint16_t MinRecordLength(uint8_t format);
-
 class LazReader {
 public:
     LazReader();
@@ -41,6 +38,7 @@ public:
     bool Compressed() const { return compressed_; }
     uint8_t Format() const { return format_; }
     uint16_t RecordLength() const { return R_; }
+    // The header's point count: the LAS 1.4 count where it is set, else the legacy count.
     uint64_t PointCount() const { return total_; }
     // Most points the file can hold: from the record length for plain LAS, from
     // a complete chunk table for LAZ; UINT64_MAX when nothing bounds them.

@@ -1,3 +1,4 @@
+// Parsing the LASzip VLR (record 22204).
 #include "data/laszip/laz_vlr.h"
 #include "data/laszip/laz_factories.h"
 

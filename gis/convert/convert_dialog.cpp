@@ -216,6 +216,9 @@ void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* t
     if (tally->skippedLines && n > 0 && (size_t)n < sizeof text)
         n += snprintf(text + n, sizeof text - n, "\nLines with a field that is not a number left out:  %llu",
                       (unsigned long long)tally->skippedLines);
+    if (tally->controlLines && n > 0 && (size_t)n < sizeof text)
+        n += snprintf(text + n, sizeof text - n, "\nLines holding a control byte left out:  %llu",
+                      (unsigned long long)tally->controlLines);
     // Points kept, but stored with less resolution than usual: the surveyor must know.
     if (tally->coarseAxes && n > 0 && (size_t)n < sizeof text)
         snprintf(text + n, sizeof text - n, "\n\nStored with coarser steps:\n%.*s",

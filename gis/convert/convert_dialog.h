@@ -48,6 +48,7 @@ struct ConvertTally {
     int32_t  failed;         // left at the front of the list, marked
     int32_t  stopped;        // the file a stop ended and those after it
     uint64_t skippedLines;   // input lines with a field that is no number, left out
+    uint64_t controlLines;   // input lines holding a control byte, left out
     int32_t  coarseAxes;     // axes stored with steps coarser than an import's usual step
     char     coarseNotes[600];   // a line for each of them, as many as fit
 };

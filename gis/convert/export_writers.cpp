@@ -10,10 +10,10 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/shape_io.h"
+#include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_file.h"
 #include "resource.h"
-#include <shapefil.h>
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
@@ -24,6 +24,8 @@ const char kExportOpenOutputFailed[] = "Unable to open output file!";
 const char kExportWriteFailed[] = "Unable to write output file!";
 const char kExportPointTypeText[] = "\n Program does NOT support this point type yet!";
 const char kExportShortFileText[] = "The LAS file ends before its last point!";
+const char kExportPointOffMapFormat[] =
+    "Point %llu lies farther than 1e10 from 0: the shapefile could not be imported again!";
 
 constexpr uint32_t kPointsPerStep = 4096;
 constexpr size_t kTextFlushBytes = 1 << 16;
@@ -72,28 +74,17 @@ static int IntegerValue(int code, const ExportPoint* p)
     return 0;
 }
 
-// The calls under an export's noting hooks (base/shape_io) when tests replace them.
-static SAHooks exportBaseIO;
-static bool exportBaseIOSet;
-
-void SetExportShapefileIO(const SAHooks* io)
-{
-    exportBaseIOSet = io != nullptr;
-    if (io) exportBaseIO = *io;
-}
-
 namespace {
 
 // The outputs of one source file, whichever kind they are.
 struct ExportOutput {
     int       format;          // radio id
-    char      paths[3][260];   // .xyz, or .shp, .shx, .dbf (the last two with shapefiles)
+    char      paths[2][260];   // .xyz, or .shp and .dbf
     ReplacingFile text;        // a text takes the place of an earlier one only when whole
     bool      textOpen;
     std::string pending;
     ShapeGroupWriter shapes;   // a shapefile takes the place of an earlier one only when whole
-    SHPHandle shp;
-    DBFHandle dbf;
+    int       shp = -1, dbf = -1;
     int       shapeType;
     int       columns[kExportFieldCount];   // codes of the DBF columns after POINT_NUM
     int       columnCount;
@@ -111,21 +102,21 @@ bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSetting
         return true;
     }
     if (!ExportOutputPath(s->outputFolder, entry, ".shp", o->paths[0], sizeof o->paths[0]) ||
-        !ExportOutputPath(s->outputFolder, entry, ".shx", o->paths[1], sizeof o->paths[1]) ||
-        !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[2], sizeof o->paths[2]))
+        !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[1], sizeof o->paths[1]))
         return false;
-    o->shapeType = o->format == kExportShapeZ ? SHPT_POINTZ : SHPT_POINT;
-    if (!BeginShapeGroup(&o->shapes, o->paths[0], exportBaseIOSet ? &exportBaseIO : nullptr)) return false;
+    o->shapeType = o->format == kExportShapeZ ? SHAPE_POINTZ : SHAPE_POINT;
+    if (!BeginShapeGroup(&o->shapes, o->paths[0])) return false;
     o->shp = CreateGroupShapes(&o->shapes, o->paths[0], o->shapeType);
-    if (!o->shp) return false;
-    o->dbf = CreateGroupTable(&o->shapes, o->paths[2]);
-    if (!o->dbf) return false;
-    if (DBFAddField(o->dbf, "POINT_NUM", FTInteger, 8, 0) < 0) return false;
+    if (o->shp < 0) return false;
+    o->dbf = CreateGroupTable(&o->shapes, o->paths[1]);
+    if (o->dbf < 0) return false;
+    if (AddTableColumn(&o->shapes, o->dbf, "POINT_NUM", COLUMN_INTEGER, 8, 0) < 0) return false;
     for (int i = 0; i < s->fieldCount; i++) {
         const ExportField* f = s->fields[i];
         int width, decimals;
         if (!f->checked || !ExportColumnOf(f->code, pointFormat, &width, &decimals)) continue;
-        if (DBFAddField(o->dbf, ExportHeaderWord(f->code), decimals ? FTDouble : FTInteger, width, decimals) < 0)
+        if (AddTableColumn(&o->shapes, o->dbf, ExportHeaderWord(f->code), decimals ? COLUMN_REAL : COLUMN_INTEGER, width,
+                           decimals) < 0)
             return false;
         o->columns[o->columnCount++] = f->code;
     }
@@ -148,13 +139,14 @@ bool WritePoint(ExportOutput* o, const ExportSettings* s, const ExportPoint* p, 
         return o->pending.size() < kTextFlushBytes || FlushText(o);
     }
     double x = p->x, y = p->y, z = p->z;
-    bool ok = AppendShape(o->shp, o->shapeType, 1, &x, &y, o->shapeType == SHPT_POINTZ ? &z : nullptr, o->record) &&
-              DBFWriteIntegerAttribute(o->dbf, o->record, 0, o->record);
+    ShapeGroupWriter* w = &o->shapes;
+    bool ok = AppendShape(w, o->shp, o->shapeType, 1, &x, &y, o->shapeType == SHAPE_POINTZ ? &z : nullptr, o->record) &&
+              WriteIntegerCell(w, o->dbf, o->record, 0, o->record);
     for (int c = 0; ok && c < o->columnCount; c++) {
         int code = o->columns[c];
-        if (code == EXPORT_Z) ok = DBFWriteDoubleAttribute(o->dbf, o->record, c + 1, p->z);
-        else if (code == EXPORT_GPS_TIME) ok = DBFWriteDoubleAttribute(o->dbf, o->record, c + 1, p->gpsTime);
-        else ok = DBFWriteIntegerAttribute(o->dbf, o->record, c + 1, IntegerValue(code, p));
+        if (code == EXPORT_Z) ok = WriteRealCell(w, o->dbf, o->record, c + 1, p->z);
+        else if (code == EXPORT_GPS_TIME) ok = WriteRealCell(w, o->dbf, o->record, c + 1, p->gpsTime);
+        else ok = WriteIntegerCell(w, o->dbf, o->record, c + 1, IntegerValue(code, p));
     }
     o->record++;
     return ok;
@@ -171,9 +163,8 @@ bool CloseOutput(ExportOutput* o)
         ok = CloseReplacing(&o->text, ok) == 1 && ok;
         o->textOpen = false;
     }
-    if (o->shp) ok = CommitShapeGroup(&o->shapes, ok) && ok;
-    o->shp = nullptr;
-    o->dbf = nullptr;
+    if (o->shp >= 0) ok = CommitShapeGroup(&o->shapes, ok) && ok;
+    o->shp = o->dbf = -1;
     return ok;
 }
 
@@ -183,8 +174,7 @@ void RemoveOutput(ExportOutput* o)
     if (o->textOpen) CloseReplacing(&o->text, false);
     o->textOpen = false;
     AbortShapeGroup(&o->shapes);
-    o->shp = nullptr;
-    o->dbf = nullptr;
+    o->shp = o->dbf = -1;
 }
 
 }  // namespace
@@ -218,6 +208,7 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
     InitBatchProgress(bar, (unsigned)(count / kPointsPerStep + 1));
     char delimiter = ExportDelimiterChar(s->delimiter);
     const char* failure = nullptr;
+    char offMap[200];
     int result = 1;
     uint64_t done = 0;
     while (done < count) {
@@ -238,7 +229,15 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
         for (uint32_t k = 0; k < got && !failure; k++) {
             ExportPoint p;
             DecodeExportPoint(run + (uint64_t)k * las->recordLength, format, &las->header, &p);
-            if (ExportFilterKeeps(s, &p) && !WritePoint(o, s, &p, delimiter)) failure = kExportWriteFailed;
+            if (!ExportFilterKeeps(s, &p)) continue;
+            // A shapefile its import refuses would be lost work: the point is named instead.
+            if (outputFormat != kExportASCII &&
+                !(MapCoordinateUsable(p.x) && MapCoordinateUsable(p.y) && MapCoordinateUsable(p.z))) {
+                snprintf(offMap, sizeof offMap, kExportPointOffMapFormat, (unsigned long long)(done + k + 1));
+                failure = offMap;
+            } else if (!WritePoint(o, s, &p, delimiter)) {
+                failure = kExportWriteFailed;
+            }
         }
         done += got;
         if (failure) break;

@@ -3,7 +3,6 @@
 // checked point fields. Each runs on its own thread over the dialog's list.
 #pragma once
 #include <windows.h>
-#include <shapefil.h>
 
 struct FileList;
 struct FileListEntry;
@@ -15,14 +14,12 @@ extern const char kExportOpenOutputFailed[];
 extern const char kExportWriteFailed[];
 extern const char kExportPointTypeText[];
 extern const char kExportShortFileText[];
+extern const char kExportPointOffMapFormat[];   // the point (from 1) a shapefile import would refuse
 
 // The shapefile column of a field: its dBASE width and decimals (0 for
 // integers) for files of a point format; false for X and Y, which are geometry.
 bool ExportColumnOf(int code, int pointFormat, int* width, int* decimals);
 
-// The file calls shapefile exports build on (null: shapelib's own); tests
-// hand in calls that fail.
-void SetExportShapefileIO(const SAHooks* io);
 DWORD WINAPI ExportASCIIThread(void* parameter);
 DWORD WINAPI ExportShapeThread(void* parameter);
 DWORD WINAPI ExportShapeZThread(void* parameter);

@@ -33,6 +33,7 @@ const char kImportCompleteCaption[] = "Import LAS";
 const char kImportLongLineFormat[] = "Line %llu is longer than %d characters!";
 const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines with a field that is not a number left out";
 const char kImportLeftOutFormat[] = "%llu lines with a field that is not a number left out";
+const char kImportControlLeftOutFormat[] = "%llu lines holding a control byte left out (the first is line %llu)";
 const char kImportNotTextFailed[] = "Unable to read and parse file!";
 const char kImportReadError[] = "A read error stopped reading the file!";
 const char kImportBeyondMapFormat[] = "Line %llu holds a coordinate that is not a finite number or is out of range!";
@@ -76,9 +77,10 @@ namespace {
 constexpr int kImportLineChars = 8191;
 
 // One pass over the text: `take` gets the fields of every line that has
-// enough of them with its number, and null for a line holding a NUL byte (damaged text whose
-// fields would be cut). False when a stop was asked for at a poll, at a line
-// longer than kImportLineChars (its number in `longLine`), or when `take` says so.
+// enough of them with its number, and null for a line holding a control byte
+// (damaged text whose fields cannot be trusted). False when a stop was asked
+// for at a poll, at a line longer than kImportLineChars (its number in
+// `longLine`), or when `take` says so.
 template <typename Take>
 bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar,
               uint64_t* longLine, Take take)
@@ -98,7 +100,7 @@ bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, 
             if (JobCheckpoint(job)) return false;
             StepBatchProgress(bar);
         }
-        if ((size_t)length != strlen(line.data())) {
+        if (TextLineHasControlByte(line.data(), length)) {
             if (!take(nullptr, number)) return false;
         } else if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields, number)) {
             return false;
@@ -182,7 +184,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     InitBatchProgress(bar, 2 * EstimatedLines(reader) / kLinesPerStep + 1);
     char delimiter = DelimiterOf(s->delimiter);
     int needed = s->count;
-    uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0;
+    uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0, controlLines = 0, firstControlLine = 0;
     std::vector<double> values((size_t)needed);
 
     // A line with a field the record takes that is no number (a header line
@@ -191,7 +193,11 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     double minX = LAS_EMPTY_MIN, maxX = LAS_EMPTY_MAX, minY = LAS_EMPTY_MIN, maxY = LAS_EMPTY_MAX;
     double minZ = LAS_EMPTY_MIN, maxZ = LAS_EMPTY_MAX;
     auto firstPass = [&](char** fields, uint64_t number) {
-        if (!fields || !ReadMappedFields(fields, s, values.data())) {
+        if (!fields) {
+            if (!controlLines++) firstControlLine = number;
+            return true;
+        }
+        if (!ReadMappedFields(fields, s, values.data())) {
             skipped++;
             return true;
         }
@@ -258,13 +264,26 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     CloseTextLines(reader);
     ResetBatchProgress(bar);
+    // The lines left out: the reason when the file gave no point.
+    char damaged[200] = "";
+    if (controlLines)
+        snprintf(damaged, sizeof damaged, kImportControlLeftOutFormat, (unsigned long long)controlLines,
+                 (unsigned long long)firstControlLine);
     if (skipped) snprintf(out.leftOut, sizeof out.leftOut, kImportLeftOutFormat, (unsigned long long)skipped);
+    if (controlLines)
+        snprintf(out.leftOut + strlen(out.leftOut), sizeof out.leftOut - strlen(out.leftOut), "%s%s",
+                 skipped ? "\n" : "", damaged);
     int result = EndImportFile(&out, entry->title, !running, failure, failure == reason ? nullptr : reason, tally);
+    char line[600];
     if (result > 0 && skipped) {
-        char line[600];
         snprintf(line, sizeof line, kImportSkippedFormat, entry->title, (unsigned long long)skipped);
         LogMessage(line);
         if (tally) tally->skippedLines += skipped;
+    }
+    if (result > 0 && controlLines) {
+        snprintf(line, sizeof line, "[IMPORT]  %s:  %s", entry->title, damaged);
+        LogMessage(line);
+        if (tally) tally->controlLines += controlLines;
     }
     return result;
 }

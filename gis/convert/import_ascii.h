@@ -17,6 +17,7 @@ extern const char kImportCompleteCaption[];
 extern const char kImportLongLineFormat[];
 extern const char kImportSkippedFormat[];
 extern const char kImportLeftOutFormat[];     // the lines left out, as the reason a file gave no point
+extern const char kImportControlLeftOutFormat[];   // the lines with a control byte left out, and the first
 extern const char kImportNotTextFailed[];     // wide or binary text
 extern const char kImportReadError[];         // a read failed part way
 extern const char kImportBeyondMapFormat[];   // the line of a coordinate no map holds

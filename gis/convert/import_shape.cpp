@@ -18,7 +18,6 @@
 #include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "resource.h"
-#include <shapefil.h>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -48,22 +47,22 @@ int ShapeFieldCode(const char* name, int type, int shapeType)
         const char* name;
         int type, code;
     } known[] = {
-        { "Z", FTDouble, FIELD_Z },
-        { "INTENSITY", FTInteger, FIELD_INTENSITY },
-        { "RETURN_NUM", FTInteger, FIELD_RETURN_NUMBER },
-        { "RETURN_CNT", FTInteger, FIELD_RETURN_COUNT },
-        { "SCAN_DIR", FTInteger, FIELD_SCAN_DIRECTION },
-        { "FLT_EDGE", FTInteger, FIELD_FLIGHT_EDGE },
-        { "CLASS", FTInteger, FIELD_CLASSIFICATION },
-        { "SCAN_ANGLE", FTInteger, FIELD_SCAN_ANGLE },
-        { "USER_DATA", FTInteger, FIELD_USER_DATA },
-        { "SOURCE_ID", FTInteger, FIELD_SOURCE_ID },
-        { "GPS_TIME", FTDouble, FIELD_GPS_TIME },
+        { "Z", COLUMN_REAL, FIELD_Z },
+        { "INTENSITY", COLUMN_INTEGER, FIELD_INTENSITY },
+        { "RETURN_NUM", COLUMN_INTEGER, FIELD_RETURN_NUMBER },
+        { "RETURN_CNT", COLUMN_INTEGER, FIELD_RETURN_COUNT },
+        { "SCAN_DIR", COLUMN_INTEGER, FIELD_SCAN_DIRECTION },
+        { "FLT_EDGE", COLUMN_INTEGER, FIELD_FLIGHT_EDGE },
+        { "CLASS", COLUMN_INTEGER, FIELD_CLASSIFICATION },
+        { "SCAN_ANGLE", COLUMN_INTEGER, FIELD_SCAN_ANGLE },
+        { "USER_DATA", COLUMN_INTEGER, FIELD_USER_DATA },
+        { "SOURCE_ID", COLUMN_INTEGER, FIELD_SOURCE_ID },
+        { "GPS_TIME", COLUMN_REAL, FIELD_GPS_TIME },
     };
     for (const auto& k : known)
         if (!strcmp(name, k.name)) {
             if (type != k.type) return -1;
-            if (k.code == FIELD_Z && shapeType != SHPT_POINT) return -1;
+            if (k.code == FIELD_Z && shapeType != SHAPE_POINT) return -1;
             return k.code;
         }
     return -1;
@@ -75,19 +74,16 @@ namespace {
 struct ShapeSource {
     ShapeInput in;
     char reason[160] = "";
-    SHPHandle shp = nullptr;
-    DBFHandle dbf = nullptr;
     int records = 0, shapeType = 0;
     std::vector<ShapeFieldColumn> fields;   // the table's fields in order
 };
 
-const int kPointTypes[] = {SHPT_POINT, SHPT_POINTZ, 0};
+const int kPointTypes[] = {SHAPE_POINT, SHAPE_POINTZ, 0};
 
 // Opens the shapefile and its table; the reason it cannot be used, or null.
 const char* OpenShapeSource(const char* path, ShapeSource* s)
 {
     ShapeReadFault fault = OpenShapesToRead(&s->in, path, kPointTypes);
-    s->shp = s->in.shp;
     s->records = s->in.count;
     s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
@@ -96,24 +92,22 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
         return fault == SHAPES_NONE ? kShapeEmpty : fault == SHAPES_OTHER_TYPE ? kShapeWrongType
                                                   : fault == SHAPES_MISPLACED ? kShapeIndexDamaged : kShapeOpenFailed;
     if (OpenTableToRead(&s->in) != SHAPES_READABLE) return kShapeDBFOpenFailed;
-    s->dbf = s->in.dbf;
-    int count = DBFGetFieldCount(s->dbf);
+    int count = TableColumnCount(&s->in);
     if (count <= 0) return kShapeDBFEmpty;
     // A point without its row would get fields the file does not give it.
     ShapeReadFault rows = CheckTableRows(&s->in);
     if (rows == TABLE_SHORT) {
-        int records = DBFGetRecordCount(s->dbf);
+        int records = TableRecordCount(&s->in);
         snprintf(s->reason, sizeof s->reason, kShapeDBFShortFormat, records, s->records, records + 1);
         return s->reason;
     }
     if (rows == TABLE_DAMAGED) return kShapeDBFDamaged;
     for (int j = 0; j < count; j++) {
         ShapeFieldColumn c = {};
-        char name[XBASE_FLDNAME_LEN_READ + 1] = "";
-        int width = 0, decimals = 0;
-        c.type = DBFGetFieldInfo(s->dbf, j, name, &width, &decimals);
-        for (char* p = name; *p; p++) *p = (char)toupper((unsigned char)*p);
-        snprintf(c.name, sizeof c.name, "%s", name);
+        TableColumn column = TableColumnAt(&s->in, j);
+        c.type = column.type;
+        for (char* p = column.name; *p; p++) *p = (char)toupper((unsigned char)*p);
+        snprintf(c.name, sizeof c.name, "%s", column.name);
         c.code = ShapeFieldCode(c.name, c.type, s->shapeType);
         s->fields.push_back(c);
     }
@@ -191,11 +185,11 @@ int ReadShapeFields(HWND dialog, const FileList* files, int32_t* status)
     }
     std::vector<ShapeFieldColumn> columns;
     const char* axes[3] = { "X (SHP)", "Y (SHP)", "Z (SHP)" };
-    int axisCount = source.shapeType == SHPT_POINTZ ? 3 : 2;
+    int axisCount = source.shapeType == SHAPE_POINTZ ? 3 : 2;
     for (int a = 0; a < axisCount; a++) {
         ShapeFieldColumn c = {};
         c.code = a;
-        c.type = FTDouble;
+        c.type = COLUMN_REAL;
         snprintf(c.name, sizeof c.name, "%s", axes[a]);
         columns.push_back(c);
     }
@@ -209,16 +203,15 @@ int ReadShapeFields(HWND dialog, const FileList* files, int32_t* status)
     HWND list = FieldTable(dialog);
     AddShapeFieldColumns(list, columns.data(), (int)columns.size());
     int rows = std::min(source.records, kPreviewRecords);
+    ShapeRecord shape;
     for (int r = 0; r < rows; r++) {
         char text[64];
-        SHPObject* shape = SHPReadObject(source.shp, r);
         double xyz[3] = { 0, 0, 0 };
-        if (shape && shape->nVertices > 0) {
-            xyz[0] = shape->padfX[0];
-            xyz[1] = shape->padfY[0];
-            xyz[2] = shape->padfZ ? shape->padfZ[0] : 0.0;
+        if (ReadShape(&source.in, r, &shape) && shape.VertexCount() > 0) {
+            xyz[0] = shape.x[0];
+            xyz[1] = shape.y[0];
+            xyz[2] = shape.z[0];
         }
-        if (shape) SHPDestroyObject(shape);
         for (int a = 0; a < axisCount; a++) {
             snprintf(text, sizeof text, "%.3lf", xyz[a]);
             SetCell(list, r, a, text);
@@ -226,14 +219,14 @@ int ReadShapeFields(HWND dialog, const FileList* files, int32_t* status)
         for (size_t j = 0; j < source.fields.size(); j++) {
             const ShapeFieldColumn& f = source.fields[j];
             int jj = (int)j;
-            if (f.code == FIELD_Z || (f.code < 0 && f.type == FTDouble))
-                snprintf(text, sizeof text, "%.3lf", DBFReadDoubleAttribute(source.dbf, r, jj));
+            if (f.code == FIELD_Z || (f.code < 0 && f.type == COLUMN_REAL))
+                snprintf(text, sizeof text, "%.3lf", ReadRealCell(&source.in, r, jj));
             else if (f.code == FIELD_GPS_TIME)
-                snprintf(text, sizeof text, "%.4lf", DBFReadDoubleAttribute(source.dbf, r, jj));
-            else if (f.code >= 0 || f.type == FTInteger)
-                snprintf(text, sizeof text, "%d", DBFReadIntegerAttribute(source.dbf, r, jj));
+                snprintf(text, sizeof text, "%.4lf", ReadRealCell(&source.in, r, jj));
+            else if (f.code >= 0 || f.type == COLUMN_INTEGER)
+                snprintf(text, sizeof text, "%d", ReadIntegerCell(&source.in, r, jj));
             else
-                snprintf(text, sizeof text, "%s", f.type == FTString ? "STR" : "N/A");
+                snprintf(text, sizeof text, "%s", f.type == COLUMN_TEXT ? "STR" : "N/A");
             SetCell(list, r, axisCount + jj, text);
         }
     }
@@ -272,17 +265,13 @@ enum RecordPoint { RECORD_UNREADABLE, RECORD_NO_POINT, RECORD_NOT_FINITE, RECORD
 // table's "Z" column when one is used, else 0.
 static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn, double xyz[3])
 {
-    SHPObject* shape = SHPReadObject(source.shp, i);
-    if (!shape) return RECORD_UNREADABLE;
-    if (shape->nVertices < 1) {
-        SHPDestroyObject(shape);
-        return RECORD_NO_POINT;
-    }
-    xyz[0] = shape->padfX[0];
-    xyz[1] = shape->padfY[0];
-    xyz[2] = source.shapeType == SHPT_POINTZ && shape->padfZ ? shape->padfZ[0] : 0.0;
-    SHPDestroyObject(shape);
-    if (zColumn >= 0) xyz[2] = DBFReadDoubleAttribute(source.dbf, i, zColumn);
+    ShapeRecord shape;
+    if (!ReadShape(&source.in, i, &shape)) return RECORD_UNREADABLE;
+    if (shape.VertexCount() < 1) return RECORD_NO_POINT;
+    xyz[0] = shape.x[0];
+    xyz[1] = shape.y[0];
+    xyz[2] = source.shapeType == SHAPE_POINTZ ? shape.z[0] : 0.0;
+    if (zColumn >= 0) xyz[2] = ReadRealCell(&source.in, i, zColumn);
     return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]) ? RECORD_POINT : RECORD_NOT_FINITE;
 }
 
@@ -291,7 +280,7 @@ static RecordPoint ReadRecordPoint(const ShapeSource& source, int i, int zColumn
 static int FirstCellWithoutNumber(const ShapeSource& source, int i)
 {
     for (size_t j = 0; j < source.fields.size(); j++)
-        if (source.fields[j].code >= 0 && !NumberCellUsable(source.dbf, i, (int)j)) return (int)j;
+        if (source.fields[j].code >= 0 && !NumberCellUsable(&source.in, i, (int)j)) return (int)j;
     return -1;
 }
 
@@ -319,7 +308,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
         gps = gps || source.fields[j].code == FIELD_GPS_TIME;
         if (source.fields[j].code == FIELD_Z) zColumn = (int)j;
     }
-    bool hasZ = source.shapeType == SHPT_POINTZ || zColumn >= 0;
+    bool hasZ = source.shapeType == SHAPE_POINTZ || zColumn >= 0;
     HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);
     InitBatchProgress(bar, (unsigned)(2 * (source.records / kRecordsPerStep + 1)));
 
@@ -402,8 +391,8 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
             int code = source.fields[j].code;
             if (code < 0 || code == FIELD_Z) continue;
             bool real = code == FIELD_GPS_TIME;
-            double value = real ? DBFReadDoubleAttribute(source.dbf, i, (int)j) : 0.0;
-            int64_t integer = real ? 0 : DBFReadIntegerAttribute(source.dbf, i, (int)j);
+            double value = real ? ReadRealCell(&source.in, i, (int)j) : 0.0;
+            int64_t integer = real ? 0 : ReadIntegerCell(&source.in, i, (int)j);
             PutImportField(&p, code, value, integer, h, &out.counts);
         }
         // A coordinate held at the end of the range is a wrong point, not a

@@ -35,7 +35,7 @@ struct ShapeImportSettings {
 struct ShapeFieldColumn {
     int32_t code;        // -1 not used, 0 X, 1 Y, 2 Z, 3-12 the LAS fields
     char    name[256];
-    int32_t type;        // shapelib DBFFieldType
+    int32_t type;        // a ColumnType (base/shape_io.h)
 };
 
 // The code a table field fills in a file of the shape type (-1: not used).

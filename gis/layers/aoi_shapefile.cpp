@@ -14,7 +14,7 @@
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
-#include <shapefil.h>
+#include "data/gdal_grid.h"
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,51 +27,53 @@ const char kAOITableShort[] = "The DBF file does not hold a record for every sha
 const char kAOIShapeCreateFailed[] = "Unable to open shape file for writing:\n    %s\n";
 const char kAOITableCreateFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kAOIWriteFailed[] = "Unable to write the AOI file:\n    %s\n\nThe AOI polygons were not saved.";
+const char kAOIPolygonOffMapFormat[] =
+    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and the file could "
+    "not be opened again:\n    %s\n\nThe AOI polygons were not saved.";
 const char kAOISavedFormat[] = "AOI Save Polygons:  %d";
 const char kAOILoadedFormat[] = "AOI Load Polygons:  %d";
 
 // ---- reading -------------------------------------------------------------------------
 
-// Integer fields: shapelib reports numeric fields of 10 digits and more as
-// double even without decimals, and such is the width of the AOI fields.
-static bool IsIntegerField(DBFFieldType type, int decimals)
+// Integer fields: numeric fields of 10 digits and more read as real even
+// without decimals, and such is the width of the AOI fields.
+static bool IsIntegerField(const TableColumn& c)
 {
-    return type == FTInteger || (type == FTDouble && decimals == 0);
+    return c.type == COLUMN_INTEGER || (c.type == COLUMN_REAL && c.decimals == 0);
 }
 
 struct AOIFields {
     int index = -1, comment = -1, colour = -1;
 };
 
-static AOIFields FindAOIFields(DBFHandle dbf)
+static AOIFields FindAOIFields(const ShapeInput* in)
 {
     AOIFields fields;
-    int count = DBFGetFieldCount(dbf);
+    int count = TableColumnCount(in);
     for (int i = 0; i < count; i++) {
-        char name[12] = "";
-        int width = 0, decimals = 0;
-        DBFFieldType type = DBFGetFieldInfo(dbf, i, name, &width, &decimals);
-        if (strcmp(name, "AOI_INDEX") == 0 && IsIntegerField(type, decimals)) fields.index = i;
-        else if (strcmp(name, "COMMENT") == 0 && type == FTString) fields.comment = i;
-        else if (strcmp(name, "COLOR") == 0 && IsIntegerField(type, decimals)) fields.colour = i;
+        TableColumn c = TableColumnAt(in, i);
+        if (strcmp(c.name, "AOI_INDEX") == 0 && IsIntegerField(c)) fields.index = i;
+        else if (strcmp(c.name, "COMMENT") == 0 && c.type == COLUMN_TEXT) fields.comment = i;
+        else if (strcmp(c.name, "COLOR") == 0 && IsIntegerField(c)) fields.colour = i;
     }
     return fields;
 }
 
 // A polygon of all the shape's vertices, all parts in order; false without memory.
-static bool ReadPolygon(const SHPObject* shape, struct Polyline* polygon)
+static bool ReadPolygon(const ShapeRecord& shape, struct Polyline* polygon)
 {
-    if (shape->nVertices <= 0) return true;
-    polygon->vertices = (Vec3*)NBLCalloc((uint64_t)shape->nVertices, sizeof(Vec3));
+    int n = shape.VertexCount();
+    if (n <= 0) return true;
+    polygon->vertices = (Vec3*)NBLCalloc((uint64_t)n, sizeof(Vec3));
     if (!polygon->vertices) return false;
-    polygon->vertexCount = shape->nVertices;
-    for (int k = 0; k < shape->nVertices; k++) polygon->vertices[k] = {shape->padfX[k], shape->padfY[k], 0.0f};
+    polygon->vertexCount = n;
+    for (int k = 0; k < n; k++) polygon->vertices[k] = {shape.x[k], shape.y[k], 0.0f};
     polygon->closed = 1;
     polygon->ring = PolylineToGpcPolygon(polygon);
     return polygon->ring != nullptr;
 }
 
-static const int kPolygonTypes[] = {SHPT_POLYGON, SHPT_POLYGONZ, 0};
+static const int kPolygonTypes[] = {SHAPE_POLYGON, SHAPE_POLYGONZ, 0};
 
 AOISet* LoadAOIShapefile(const char* path, const char* title)
 {
@@ -94,9 +96,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         ReportLayerError(kDBFOpenFailed, tableTitle);
         return nullptr;
     }
-    SHPHandle shp = in.shp;
-    DBFHandle dbf = in.dbf;
-    AOIFields fields = FindAOIFields(dbf);
+    AOIFields fields = FindAOIFields(&in);
     const char* failure = nullptr;
     if (fields.index < 0) failure = kAOIIndexMissing;
     else if ((fault = CheckTableRows(&in)) != SHAPES_READABLE) failure = fault == TABLE_SHORT ? kAOITableShort : kDBFDamaged;
@@ -119,6 +119,8 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         return nullptr;
     }
     int damaged = -1;
+    ShapeRecord shape;
+    std::string text;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count && !failure; j++) {
         if (j % 4096 == 0) StepProgress();
@@ -132,8 +134,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         }
         polygon->comment = comment;
         set->lines->items[set->lines->count++] = polygon;
-        SHPObject* shape = SHPReadObject(shp, j);
-        if (!shape) {
+        if (!ReadShape(&in, j, &shape)) {
             damaged = j;
             failure = kShapefileDamaged;
             break;
@@ -141,19 +142,16 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         if (!ShapeValuesUsable(shape, false)) {
             damaged = j;
             failure = kShapefileBadValue;
-        } else if (!NumberCellUsable(dbf, j, fields.index) ||
-                   (fields.colour >= 0 && !NumberCellUsable(dbf, j, fields.colour))) {
+        } else if (!NumberCellUsable(&in, j, fields.index) ||
+                   (fields.colour >= 0 && !NumberCellUsable(&in, j, fields.colour))) {
             failure = kDBFDamaged;
         } else if (!ReadPolygon(shape, polygon)) {
             failure = kReferenceNoMemory;
         }
-        SHPDestroyObject(shape);
-        polygon->type = DBFReadIntegerAttribute(dbf, j, fields.index);
-        if (fields.comment >= 0) {
-            const char* text = DBFReadStringAttribute(dbf, j, fields.comment);
-            if (text && text[0]) snprintf(comment, 256, "%s", text);
-        }
-        polygon->color = fields.colour >= 0 ? (uint32_t)DBFReadIntegerAttribute(dbf, j, fields.colour) : 0;
+        polygon->type = ReadIntegerCell(&in, j, fields.index);
+        if (fields.comment >= 0 && ReadTextCell(&in, j, fields.comment, &text) && !text.empty())
+            snprintf(comment, 256, "%s", text.c_str());
+        polygon->color = fields.colour >= 0 ? (uint32_t)ReadIntegerCell(&in, j, fields.colour) : 0;
         polygon->typePosition = 0;
     }
     CloseShapeInput(&in);
@@ -180,7 +178,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
 // ---- writing -------------------------------------------------------------------------
 
 // Writes one polygon as shape and record number `record`.
-static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct Polyline* polygon,
+static bool WritePolygon(ShapeGroupWriter* w, int shp, int dbf, int record, const struct Polyline* polygon,
                          std::vector<double>& xs, std::vector<double>& ys)
 {
     int n = polygon->vertices ? polygon->vertexCount : 0;
@@ -191,33 +189,55 @@ static bool WritePolygon(SHPHandle shp, DBFHandle dbf, int record, const struct 
         ys[k] = polygon->vertices[k].y;
     }
     // A polygon without vertices is kept as a null shape, read back empty.
-    return AppendShape(shp, n > 0 ? SHPT_POLYGON : SHPT_NULL, n, xs.data(), ys.data(), nullptr, record) &&
-           DBFWriteIntegerAttribute(dbf, record, 0, polygon->type) &&
-           DBFWriteStringAttribute(dbf, record, 1, polygon->comment ? polygon->comment : "") &&
-           DBFWriteIntegerAttribute(dbf, record, 2, (int)polygon->color);
+    return AppendShape(w, shp, n > 0 ? SHAPE_POLYGON : SHAPE_NULL, n, xs.data(), ys.data(), nullptr, record) &&
+           WriteIntegerCell(w, dbf, record, 0, polygon->type) &&
+           WriteTextCell(w, dbf, record, 1, polygon->comment ? polygon->comment : "") &&
+           WriteIntegerCell(w, dbf, record, 2, (int)polygon->color);
+}
+
+// The first live polygon (from 0) with a vertex the reader would refuse, -1 when none.
+static int FirstPolygonOffMap(const AOISet* set)
+{
+    int n = set->lines ? set->lines->count : 0;
+    for (int i = 0; i < n; i++) {
+        const struct Polyline* polygon = set->lines->items[i];
+        if (!polygon || polygon->deleted || !polygon->vertices) continue;
+        for (int k = 0; k < polygon->vertexCount; k++)
+            if (!MapCoordinateUsable(polygon->vertices[k].x) || !MapCoordinateUsable(polygon->vertices[k].y)) return i;
+    }
+    return -1;
 }
 
 int SaveAOIShapefile(AOISet* set)
 {
     if (!set) return 0;
+    // A file the loader refuses would lose every polygon: the save is refused instead.
+    int offMap = FirstPolygonOffMap(set);
+    if (offMap >= 0) {
+        char text[700];
+        snprintf(text, sizeof text, kAOIPolygonOffMapFormat, offMap + 1, set->title);
+        ReportLayerError("%s", text);
+        return 0;
+    }
     ShapeGroupWriter w;
     bool begun = set->path[0] && BeginShapeGroup(&w, set->path);
-    SHPHandle shp = begun ? CreateGroupShapes(&w, set->path, SHPT_POLYGON) : nullptr;
-    if (!shp) {
+    int shp = begun ? CreateGroupShapes(&w, set->path, SHAPE_POLYGON) : -1;
+    if (shp < 0) {
         AbortShapeGroup(&w);
         ReportLayerError(kAOIShapeCreateFailed, set->title);
         return 0;
     }
     char tablePath[256];
     snprintf(tablePath, sizeof tablePath, "%s", ChangeFileExtension(set->path, ".dbf"));
-    DBFHandle dbf = CreateGroupTable(&w, tablePath);
-    if (!dbf) {
+    int dbf = CreateGroupTable(&w, tablePath);
+    if (dbf < 0) {
         AbortShapeGroup(&w);
         ReportLayerError(kAOITableCreateFailed, tablePath);
         return 0;
     }
-    bool ok = DBFAddField(dbf, "AOI_INDEX", FTInteger, 10, 0) == 0 && DBFAddField(dbf, "COMMENT", FTString, 255, 0) == 1 &&
-              DBFAddField(dbf, "COLOR", FTInteger, 10, 0) == 2;
+    bool ok = AddTableColumn(&w, dbf, "AOI_INDEX", COLUMN_INTEGER, 10, 0) == 0 &&
+              AddTableColumn(&w, dbf, "COMMENT", COLUMN_TEXT, 255, 0) == 1 &&
+              AddTableColumn(&w, dbf, "COLOR", COLUMN_INTEGER, 10, 0) == 2;
     int n = set->lines ? set->lines->count : 0, record = 0;
     std::vector<double> xs, ys;
     StartProgress((unsigned)(n / 4096 + 1), "Saving SHP File");
@@ -225,7 +245,7 @@ int SaveAOIShapefile(AOISet* set)
         if (i % 4096 == 0) StepProgress();
         const struct Polyline* polygon = set->lines->items[i];
         if (!polygon || polygon->deleted) continue;
-        ok = WritePolygon(shp, dbf, record, polygon, xs, ys);
+        ok = WritePolygon(&w, shp, dbf, record, polygon, xs, ys);
         record++;
     }
     EndProgress();

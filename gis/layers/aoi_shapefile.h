@@ -10,6 +10,7 @@ extern const char kAOITableShort[];        // a table with fewer records than sh
 extern const char kAOIShapeCreateFailed[]; // "Unable to open shape file for writing:\n    %s\n"
 extern const char kAOITableCreateFailed[]; // "Unable to open DBF file for writing:\n    %s\n"
 extern const char kAOIWriteFailed[];       // a write that did not complete, with the title
+extern const char kAOIPolygonOffMapFormat[];  // a polygon (from 1) the reader would refuse, then the title
 extern const char kAOISavedFormat[];       // "AOI Save Polygons:  %d"
 extern const char kAOILoadedFormat[];      // "AOI Load Polygons:  %d"
 

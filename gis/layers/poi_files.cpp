@@ -12,6 +12,7 @@
 #include "base/messages.h"
 #include "base/shell_hooks.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include <cstdio>
 #include <cstring>
 
@@ -34,18 +35,18 @@ static int SaveSet(HWND view, bool asked)
     if (!asked && set->title[0]) return SavePOIShapefile(set);
     char path[256] = "", title[256] = "";
     if (set->title[0]) {
-        lstrcpynA(path, set->path, sizeof path);
-        lstrcpynA(title, set->title, sizeof title);
+        CopyBounded(path, sizeof path, set->path);
+        CopyBounded(title, sizeof title, set->title);
     } else if (r->currentDataSet) {
-        lstrcpynA(title, ChangeFileExtension(r->currentDataSet->title, "_poi.shp"), sizeof title);
-        lstrcpynA(path, title, sizeof path);
+        CopyBounded(title, sizeof title, ChangeFileExtension(r->currentDataSet->title, "_poi.shp"));
+        CopyBounded(path, sizeof path, title);
     }
     if (!ChooseOneFile(FrameWindow, "POI Files (*.shp) |*.shp|", "Save POI File", 1, 0, path, title)) return 0;
     char oldPath[256], oldTitle[256];
     memcpy(oldPath, set->path, sizeof oldPath);
     memcpy(oldTitle, set->title, sizeof oldTitle);
-    lstrcpynA(set->path, path, sizeof set->path);
-    lstrcpynA(set->title, title, sizeof set->title);
+    CopyBounded(set->path, sizeof set->path, path);
+    CopyBounded(set->title, sizeof set->title, title);
     if (SavePOIShapefile(set)) return 1;
     // A failed save does not name the set after the file it could not write.
     memcpy(set->path, oldPath, sizeof oldPath);
@@ -63,7 +64,7 @@ int LoadPOIFile(HWND view)
     if (r->poiSet && !r->poiSet->saved) {
         char text[700];
         if (r->poiSet->title[0]) snprintf(text, sizeof text, kPOIUnsavedQuestion, r->poiSet->title);
-        else lstrcpynA(text, kPOIUnsavedUntitled, sizeof text);
+        else CopyBounded(text, sizeof text, kPOIUnsavedUntitled);
         int answer = ShowMessageBox(FrameWindow, text, "Warning", MB_YESNOCANCEL | MB_ICONWARNING);
         if (answer == IDCANCEL || (answer == IDYES && !SavePOIFile(view))) return 0;
     }

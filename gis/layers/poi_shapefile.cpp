@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "data/gdal_grid.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,9 @@ const char kPOIMissingComment[] = "Unable to find \"COMMENT\" in DBF file:\n    
 const char kPOIShapeOpenWriteFailed[] = "Unable to open shape file for writing:\n    %s\n";
 const char kPOIDBFOpenWriteFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kPOIWriteFailed[] = "Unable to write shape file:\n    %s\n\nThe POI markers were not saved.";
+const char kPOIMarkerOffMapFormat[] =
+    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and the file "
+    "could not be opened again:\n    %s\n\nThe POI markers were not saved.";
 const char kPOISavedLine[] = "POI Save Polygons:  %d";
 const char kPOILoadedLine[] = "POI Load Markers:  %d";
 
@@ -41,34 +45,29 @@ static void Report(const char* format, const char* name)
     ErrorMessage(text);
 }
 
-static std::string WithExtension(const char* path, const char* ext) { return ChangeFileExtension(path, ext); }
-
 // ---- reading ------------------------------------------------------------------------------
 
-// The last field of that exact name whose type matches. shapelib reports a
-// numeric field of 10 or more digits as FTDouble even without decimals, so an
-// integer field is any numeric one without decimals.
-static int FindField(DBFHandle dbf, const char* name, DBFFieldType type)
+// The last field of that exact name whose type matches. A numeric field of
+// 10 or more digits reads as real even without decimals, so an integer field
+// is any numeric one without decimals.
+static int FindField(const ShapeInput* in, const char* name, int type)
 {
     int found = -1;
-    for (int i = 0; i < DBFGetFieldCount(dbf); i++) {
-        char fieldName[XBASE_FLDNAME_LEN_READ + 1] = "";
-        int width = 0, decimals = 0;
-        DBFFieldType fieldType = DBFGetFieldInfo(dbf, i, fieldName, &width, &decimals);
-        if (strcmp(fieldName, name) != 0) continue;
-        bool integral = (fieldType == FTInteger || fieldType == FTDouble) && decimals == 0;
-        if (fieldType == type || (type == FTInteger && integral)) found = i;
+    for (int i = 0; i < TableColumnCount(in); i++) {
+        TableColumn c = TableColumnAt(in, i);
+        if (strcmp(c.name, name) != 0) continue;
+        bool integral = (c.type == COLUMN_INTEGER || c.type == COLUMN_REAL) && c.decimals == 0;
+        if (c.type == type || (type == COLUMN_INTEGER && integral)) found = i;
     }
     return found;
 }
 
-// Copies at most size - 1 characters; a missing value leaves the text alone.
-static const int kPointZType[] = {SHPT_POINTZ, 0};
+static const int kPointZType[] = {SHAPE_POINTZ, 0};
 
 POISet* LoadPOIShapefile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
-    std::string dbfTitle = WithExtension(title, ".dbf");
+    std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
     if (opened != SHAPES_READABLE) {
@@ -85,11 +84,9 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         Report(kPOIDBFOpenReadFailed, dbfTitle.c_str());
         return nullptr;
     }
-    SHPHandle shp = in.shp;
-    DBFHandle dbf = in.dbf;
     int shapes = in.count;
-    int nameField = FindField(dbf, "NAME", FTString), colorField = FindField(dbf, "COLOR", FTInteger);
-    int commentField = FindField(dbf, "COMMENT", FTString);
+    int nameField = FindField(&in, "NAME", COLUMN_TEXT), colorField = FindField(&in, "COLOR", COLUMN_INTEGER);
+    int commentField = FindField(&in, "COMMENT", COLUMN_TEXT);
     ShapeReadFault rows = nameField < 0 || colorField < 0 || commentField < 0 ? SHAPES_READABLE : CheckTableRows(&in);
     const char* fault = nameField < 0 ? kPOIMissingName
                       : colorField < 0 ? kPOIMissingColor
@@ -102,45 +99,42 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         if (fault) Report(fault, dbfTitle.c_str());
         return nullptr;
     }
-    lstrcpynA(set->path, path, sizeof set->path);
-    lstrcpynA(set->title, title, sizeof set->title);
+    CopyBounded(set->path, sizeof set->path, path);
+    CopyBounded(set->title, sizeof set->title, title);
     StartProgress((unsigned)shapes, "Loading SHP File");
     // A marker is refused whole with its file: a coordinate that is no number
     // or a colour cell that holds none would place or paint it wrongly.
     int badValue = -1;
     bool badTable = false;
+    ShapeRecord shape;
+    std::string text;
     for (int i = 0; i < shapes && set; i++) {
         StepProgress();
-        SHPObject* shape = SHPReadObject(shp, i);
-        if (!shape || !ShapeValuesUsable(shape, true) || !NumberCellUsable(dbf, i, colorField)) {
-            if (shape) {
+        bool read = ReadShape(&in, i, &shape);
+        if (!read || !ShapeValuesUsable(shape, true) || !NumberCellUsable(&in, i, colorField)) {
+            if (read) {
                 badTable = ShapeValuesUsable(shape, true);
                 badValue = badTable ? -1 : i;
             }
-            SHPDestroyObject(shape);
             DeletePOISet(set);
             set = nullptr;
             break;
         }
         POIRecord& poi = set->records[i];
-        if (shape->nVertices < 1 || !shape->padfX || !shape->padfY) {
+        if (shape.VertexCount() < 1) {
             // A null shape has no place to show: kept as a deleted marker so
             // that the numbering of the others stays as in the file.
             poi.deleted = 1;
         } else {
-            poi.x = shape->padfX[0];
-            poi.y = shape->padfY[0];
-            poi.z = shape->padfZ ? (float)shape->padfZ[0] : 0.0f;
+            poi.x = shape.x[0];
+            poi.y = shape.y[0];
+            poi.z = (float)shape.z[0];
         }
-        SHPDestroyObject(shape);
-        int color = DBFReadIntegerAttribute(dbf, i, colorField);
+        int color = ReadIntegerCell(&in, i, colorField);
         poi.color = color ? (COLORREF)color : kPOIDefaultColor;
-        // A cell without a value leaves the default text as it was. Each
-        // read reuses shapelib's one buffer: copy before the next.
-        const char* comment = DBFReadStringAttribute(dbf, i, commentField);
-        if (comment && comment[0]) CopyBounded(poi.comment, sizeof poi.comment, comment);
-        const char* name = DBFReadStringAttribute(dbf, i, nameField);
-        if (name && name[0]) CopyBounded(poi.name, sizeof poi.name, name);
+        // A cell without a value leaves the default text as it was.
+        if (ReadTextCell(&in, i, commentField, &text) && !text.empty()) CopyBounded(poi.comment, sizeof poi.comment, text.c_str());
+        if (ReadTextCell(&in, i, nameField, &text) && !text.empty()) CopyBounded(poi.name, sizeof poi.name, text.c_str());
     }
     CloseShapeInput(&in);
     EndProgress();
@@ -158,21 +152,13 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
 
 // ---- writing ------------------------------------------------------------------------------
 
-// The calls under a save's noting hooks (shape_io) when tests replace them.
-static SAHooks baseIO;
-static bool baseIOSet;
-
-void SetPOIShapefileIO(const SAHooks* io)
-{
-    baseIOSet = io != nullptr;
-    if (io) baseIO = *io;
-}
-
 // Writes the header fields and one shape and row per live marker.
-static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* written)
+static bool WriteMarkers(const POISet* set, ShapeGroupWriter* w, int shp, int dbf, int* written)
 {
-    bool ok = DBFAddField(dbf, "POI_INDEX", FTInteger, 10, 0) == 0 && DBFAddField(dbf, "NAME", FTString, 32, 0) == 1 &&
-              DBFAddField(dbf, "COMMENT", FTString, 255, 0) == 2 && DBFAddField(dbf, "COLOR", FTInteger, 10, 0) == 3;
+    bool ok = AddTableColumn(w, dbf, "POI_INDEX", COLUMN_INTEGER, 10, 0) == 0 &&
+              AddTableColumn(w, dbf, "NAME", COLUMN_TEXT, 32, 0) == 1 &&
+              AddTableColumn(w, dbf, "COMMENT", COLUMN_TEXT, 255, 0) == 2 &&
+              AddTableColumn(w, dbf, "COLOR", COLUMN_INTEGER, 10, 0) == 3;
     int n = 0;
     StartProgress((unsigned)set->count + 1, "Saving SHP File");
     for (int i = 0; ok && i < set->count; i++) {
@@ -180,8 +166,9 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
         const POIRecord& poi = set->records[i];
         if (poi.deleted) continue;
         double x = poi.x, y = poi.y, z = poi.z;
-        ok = AppendShape(shp, SHPT_POINTZ, 1, &x, &y, &z, n) && DBFWriteIntegerAttribute(dbf, n, 0, n) && DBFWriteStringAttribute(dbf, n, 1, poi.name) &&
-             DBFWriteStringAttribute(dbf, n, 2, poi.comment) && DBFWriteIntegerAttribute(dbf, n, 3, (int)poi.color);
+        ok = AppendShape(w, shp, SHAPE_POINTZ, 1, &x, &y, &z, n) && WriteIntegerCell(w, dbf, n, 0, n) &&
+             WriteTextCell(w, dbf, n, 1, poi.name) && WriteTextCell(w, dbf, n, 2, poi.comment) &&
+             WriteIntegerCell(w, dbf, n, 3, (int)poi.color);
         n++;
     }
     EndProgress();
@@ -189,26 +176,45 @@ static bool WriteMarkers(const POISet* set, SHPHandle shp, DBFHandle dbf, int* w
     return ok;
 }
 
+// The first live marker (from 0) the reader would refuse, -1 when none.
+static int FirstMarkerOffMap(const POISet* set)
+{
+    for (int i = 0; i < set->count; i++) {
+        const POIRecord& poi = set->records[i];
+        if (!poi.deleted && !(MapCoordinateUsable(poi.x) && MapCoordinateUsable(poi.y) && MapCoordinateUsable(poi.z)))
+            return i;
+    }
+    return -1;
+}
+
 int SavePOIShapefile(POISet* set)
 {
     if (!set) return 0;
-    std::string shpTarget = WithExtension(set->path, ".shp"), dbfTarget = WithExtension(set->path, ".dbf");
+    // A file the loader refuses would lose every marker: the save is refused instead.
+    int offMap = FirstMarkerOffMap(set);
+    if (offMap >= 0) {
+        char text[800];
+        snprintf(text, sizeof text, kPOIMarkerOffMapFormat, offMap + 1, set->records[offMap].name, set->title);
+        ErrorMessage(text);
+        return 0;
+    }
+    std::string shpTarget = ChangeFileExtension(set->path, ".shp"), dbfTarget = ChangeFileExtension(set->path, ".dbf");
     ShapeGroupWriter w;
-    bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str(), baseIOSet ? &baseIO : nullptr);
-    SHPHandle shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHPT_POINTZ) : nullptr;
-    if (!shp) {
+    bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str());
+    int shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHAPE_POINTZ) : -1;
+    if (shp < 0) {
         AbortShapeGroup(&w);
         Report(kPOIShapeOpenWriteFailed, set->title);
         return 0;
     }
-    DBFHandle dbf = dbfTarget.empty() ? nullptr : CreateGroupTable(&w, dbfTarget.c_str());
-    if (!dbf) {
+    int dbf = dbfTarget.empty() ? -1 : CreateGroupTable(&w, dbfTarget.c_str());
+    if (dbf < 0) {
         AbortShapeGroup(&w);
         Report(kPOIDBFOpenWriteFailed, dbfTarget.empty() ? set->path : dbfTarget.c_str());
         return 0;
     }
     int written = 0;
-    bool ok = WriteMarkers(set, shp, dbf, &written);
+    bool ok = WriteMarkers(set, &w, shp, dbf, &written);
     if (!CommitShapeGroup(&w, ok)) {
         Report(kPOIWriteFailed, set->title);
         return 0;

@@ -1,7 +1,6 @@
 // The POI shapefile: PointZ shapes with a dBASE table of POI_INDEX, NAME,
 // COMMENT and COLOR, one shape and one row per marker that is not deleted.
 #pragma once
-#include <shapefil.h>
 
 struct POISet;
 
@@ -18,6 +17,7 @@ extern const char kPOIMissingComment[];         // "Unable to find \"COMMENT\" i
 extern const char kPOIShapeOpenWriteFailed[];   // "Unable to open shape file for writing:\n    %s\n"
 extern const char kPOIDBFOpenWriteFailed[];     // "Unable to open DBF file for writing:\n    %s\n"
 extern const char kPOIWriteFailed[];            // a write that did not complete
+extern const char kPOIMarkerOffMapFormat[];     // a marker (from 1) and its name the reader would refuse, then the title
 // Status lines with the number of markers.
 extern const char kPOISavedLine[];              // "POI Save Polygons:  %d"
 extern const char kPOILoadedLine[];             // "POI Load Markers:  %d"
@@ -29,7 +29,3 @@ POISet* LoadPOIShapefile(const char* path, const char* title);
 // written, 0 after reporting the error, with the set still unsaved and any
 // file already at the path left as it was.
 int SavePOIShapefile(POISet* set);
-
-// The file functions the writer calls under its failure checks; null
-// restores shapelib's own. A test passes functions that fail.
-void SetPOIShapefileIO(const SAHooks* io);

@@ -10,7 +10,6 @@
 #include "base/polygon.h"
 #include "base/progress.h"
 #include "data/gdal_grid.h"
-#include <shapefil.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 
 const char kShapefileOpenFailed[] = "Unable to open shape file for reading:\n    %s\n";
 const char kShapefileEmpty[] = "Shape file appears to be empty:\n    %s\n";
+const char kShapefileNothingToShow[] = "Shape file holds no shape with a point to show:\n    %s\n";
 const char kShapefileDamaged[] = "Shape file is damaged: shape %d of %d cannot be read:\n    %s\n";
 const char kShapefileUnknownType[] = "Unknown shape file type:\n    %s\n";
 const char kDBFOpenFailed[] = "Unable to open DBF file for reading:\n    %s\n";
@@ -30,28 +30,26 @@ const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
 
-static bool InMapRange(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxGridCoordinate; }
-
-bool ShapeValuesUsable(const SHPObject* shape, bool withZ)
+bool ShapeValuesUsable(const ShapeRecord& shape, bool withZ)
 {
-    for (int k = 0; k < shape->nVertices; k++) {
-        if (!InMapRange(shape->padfX[k]) || !InMapRange(shape->padfY[k])) return false;
-        if (withZ && shape->padfZ && !InMapRange(shape->padfZ[k])) return false;
+    for (int k = 0; k < shape.VertexCount(); k++) {
+        if (!MapCoordinateUsable(shape.x[k]) || !MapCoordinateUsable(shape.y[k])) return false;
+        if (withZ && !MapCoordinateUsable(shape.z[k])) return false;
     }
     return true;
 }
 
-bool ShapeValuesFinite(const SHPObject* shape)
+bool ShapeValuesFinite(const ShapeRecord& shape)
 {
-    for (int k = 0; k < shape->nVertices; k++)
-        if (!std::isfinite(shape->padfX[k]) || !std::isfinite(shape->padfY[k])) return false;
+    for (int k = 0; k < shape.VertexCount(); k++)
+        if (!std::isfinite(shape.x[k]) || !std::isfinite(shape.y[k])) return false;
     return true;
 }
 
 void ReportShapefileValueFault(int shape, int count, const char* title)
 {
     char text[700];
-    snprintf(text, sizeof text, kShapefileBadValue, shape, count, title);
+    snprintf(text, sizeof text, kShapefileBadValue, shape + 1, count, title);   // counted from 1, as the user counts
     ReportLayerError("%s", text);
 }
 
@@ -65,7 +63,7 @@ void ReportLayerError(const char* format, const char* name)
 void ReportDamagedShapefile(int shape, int count, const char* title)
 {
     char text[700];
-    snprintf(text, sizeof text, kShapefileDamaged, shape, count, title);
+    snprintf(text, sizeof text, kShapefileDamaged, shape + 1, count, title);   // counted from 1, as the user counts
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
@@ -98,12 +96,12 @@ int GetShapeType(const char* path)
 ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
 {
     switch (GetShapeType(path)) {
-    case SHPT_POINT:
-    case SHPT_POINTZ: return LoadReferencePoints(path, title);
-    case SHPT_ARC:
-    case SHPT_POLYGON:
-    case SHPT_ARCZ:
-    case SHPT_POLYGONZ: return LoadReferenceLines(path, title);
+    case SHAPE_POINT:
+    case SHAPE_POINTZ: return LoadReferencePoints(path, title);
+    case SHAPE_ARC:
+    case SHAPE_POLYGON:
+    case SHAPE_ARCZ:
+    case SHAPE_POLYGONZ: return LoadReferenceLines(path, title);
     }
     ReportLayerError(kShapefileUnknownType, title);
     return nullptr;
@@ -123,24 +121,25 @@ static bool OpenForLoading(ShapeInput* in, const char* path, const char* title)
 }
 
 // One polyline per part of the shape; false without memory.
-static bool AddShapeParts(ReferenceFile* reference, const SHPObject* shape, bool withZ, bool closed,
+static bool AddShapeParts(ReferenceFile* reference, const ShapeRecord& shape, bool withZ, bool closed,
                           std::vector<struct Polyline*>* lines)
 {
-    int parts = shape->nParts > 0 ? shape->nParts : 1;
+    int nParts = (int)shape.partStart.size(), n = shape.VertexCount();
+    int parts = nParts > 0 ? nParts : 1;
     for (int p = 0; p < parts; p++) {
-        int start = shape->nParts > 0 ? shape->panPartStart[p] : 0;
-        int end = shape->nParts > 0 && p + 1 < shape->nParts ? shape->panPartStart[p + 1] : shape->nVertices;
+        int start = nParts > 0 ? shape.partStart[p] : 0;
+        int end = nParts > 0 && p + 1 < nParts ? shape.partStart[p + 1] : n;
         if (start < 0) start = 0;
-        if (end > shape->nVertices) end = shape->nVertices;
+        if (end > n) end = n;
         if (end <= start) continue;
         struct Polyline* line = CreatePolyline(end - start);
         if (!line) return false;
         line->closed = closed ? 1 : 0;
         for (int k = start; k < end; k++) {
             Vec3& v = line->vertices[k - start];
-            v.x = shape->padfX[k];
-            v.y = shape->padfY[k];
-            v.z = withZ ? (float)shape->padfZ[k] : 0.0f;
+            v.x = shape.x[k];
+            v.y = shape.y[k];
+            v.z = withZ ? (float)shape.z[k] : 0.0f;
             WidenReferenceBounds(reference, v.x, v.y);
         }
         lines->push_back(line);
@@ -158,7 +157,6 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
 {
     ShapeInput in;
     if (!OpenForLoading(&in, path, title)) return nullptr;
-    SHPHandle shp = in.shp;
     int count = in.count, type = in.type;
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
     if (reference) reference->lines = (PolylineList*)NBLCalloc(1, sizeof(PolylineList));
@@ -167,8 +165,8 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
         ReportLayerError(kReferenceNoMemory, title);
         return nullptr;
     }
-    bool polygons = type == SHPT_POLYGON || type == SHPT_POLYGONZ;
-    bool withZ = type == SHPT_ARCZ || type == SHPT_POLYGONZ;
+    bool polygons = type == SHAPE_POLYGON || type == SHAPE_POLYGONZ;
+    bool withZ = type == SHAPE_ARCZ || type == SHAPE_POLYGONZ;
     reference->width = 1;
     reference->shapeKind = polygons ? SHAPES_POLYGONS : SHAPES_LINES;
     reference->color = polygons ? 0xFF0000 : 0x00FFFF;
@@ -176,27 +174,27 @@ ReferenceFile* LoadReferenceLines(const char* path, const char* title)
     std::vector<struct Polyline*> lines;
     const char* failure = nullptr;
     int failedShape = -1;
+    ShapeRecord shape;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count && !failure; j++) {
         if (j % 4096 == 0) StepProgress();
-        SHPObject* shape = SHPReadObject(shp, j);
-        if (!shape) {
+        if (!ReadShape(&in, j, &shape)) {
             failure = kShapefileDamaged;
             failedShape = j;
             break;
         }
-        bool hasZ = !withZ || shape->padfZ;
         if (!ShapeValuesUsable(shape, withZ)) {
             failure = kShapefileBadValue;
             failedShape = j;
-        } else if (shape->nVertices > 0 && hasZ && !AddShapeParts(reference, shape, withZ, polygons, &lines)) {
+        } else if (shape.VertexCount() > 0 && !AddShapeParts(reference, shape, withZ, polygons, &lines)) {
             failure = kReferenceNoMemory;
         }
-        SHPDestroyObject(shape);
     }
     CloseShapeInput(&in);
     EndProgress();
-    if (!failure && !lines.empty()) {
+    // Nothing to draw would leave a layer without bounds: the file is refused.
+    if (!failure && lines.empty()) failure = kShapefileNothingToShow;
+    if (!failure) {
         reference->lines->items = (struct Polyline**)NBLMalloc(lines.size() * sizeof(struct Polyline*));
         if (reference->lines->items) {
             memcpy(reference->lines->items, lines.data(), lines.size() * sizeof(struct Polyline*));
@@ -221,7 +219,6 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
 {
     ShapeInput in;
     if (!OpenForLoading(&in, path, title)) return nullptr;
-    SHPHandle shp = in.shp;
     int count = in.count, type = in.type;
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_SHAPEFILE);
     if (reference) reference->points = (Vec3*)NBLCalloc((uint64_t)count, sizeof(Vec3));
@@ -234,29 +231,28 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
     reference->color = 0xFFFF00;
     reference->width = 1;
     reference->pointCount = count;
-    bool withZ = type == SHPT_POINTZ;
+    bool withZ = type == SHAPE_POINTZ;
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     int failedShape = -1, kept = 0;
     bool badValue = false;
+    ShapeRecord shape;
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count; j++) {
         if (j % 4096 == 0) StepProgress();
-        SHPObject* shape = SHPReadObject(shp, j);
-        if (!shape || !ShapeValuesUsable(shape, withZ)) {
-            SHPDestroyObject(shape);
+        bool read = ReadShape(&in, j, &shape);
+        if (!read || !ShapeValuesUsable(shape, withZ)) {
             failedShape = j;
-            badValue = shape != nullptr;
+            badValue = read;
             break;
         }
         // A shape without a point (a null shape) is left out, not put at 0, 0.
-        if (shape->nVertices > 0 && shape->padfX && shape->padfY && (!withZ || shape->padfZ)) {
+        if (shape.VertexCount() > 0) {
             Vec3& v = reference->points[kept++];
-            v.x = shape->padfX[0];
-            v.y = shape->padfY[0];
-            v.z = withZ ? (float)shape->padfZ[0] : 0.0f;
+            v.x = shape.x[0];
+            v.y = shape.y[0];
+            v.z = withZ ? (float)shape.z[0] : 0.0f;
             WidenReferenceBounds(reference, v.x, v.y);
         }
-        SHPDestroyObject(shape);
     }
     CloseShapeInput(&in);
     EndProgress();
@@ -264,6 +260,11 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title)
         FreeReferenceFile(reference);
         if (badValue) ReportShapefileValueFault(failedShape, count, title);
         else ReportDamagedShapefile(failedShape, count, title);
+        return nullptr;
+    }
+    if (kept == 0) {
+        FreeReferenceFile(reference);
+        ReportLayerError(kShapefileNothingToShow, title);
         return nullptr;
     }
     reference->pointCount = kept;

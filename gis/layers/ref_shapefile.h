@@ -7,6 +7,7 @@ struct ReferenceFile;
 
 extern const char kShapefileOpenFailed[];   // "Unable to open shape file for reading:\n    %s\n"
 extern const char kShapefileEmpty[];        // "Shape file appears to be empty:\n    %s\n"
+extern const char kShapefileNothingToShow[];  // every shape null or without vertices: the title
 extern const char kShapefileDamaged[];      // a shape that cannot be read: its number, count and the title
 extern const char kShapefileUnknownType[];  // "Unknown shape file type:\n    %s\n"
 extern const char kDBFOpenFailed[];         // "Unable to open DBF file for reading:\n    %s\n"
@@ -31,14 +32,14 @@ ReferenceFile* LoadReferencePoints(const char* path, const char* title);
 // Reports a failure of the layer readers with the caption "ERROR": the format
 // takes the one name (a title or path).
 void ReportLayerError(const char* format, const char* name);
-// kShapefileDamaged for shape `shape` (from 0) of `count`.
+// kShapefileDamaged for shape `shape` (from 0; the message counts from 1) of `count`.
 void ReportDamagedShapefile(int shape, int count, const char* title);
 
 // Checks of values read from a shapefile, shared by every shapefile reader.
 // True when every X and Y (and Z with `withZ`) of the shape is a finite
 // number within kMaxGridCoordinate.
-bool ShapeValuesUsable(const SHPObject* shape, bool withZ);
+bool ShapeValuesUsable(const ShapeRecord& shape, bool withZ);
 // True when every X and Y of the shape is a finite number, however far off.
-bool ShapeValuesFinite(const SHPObject* shape);
-// kShapefileBadValue for shape `shape` (from 0) of `count`.
+bool ShapeValuesFinite(const ShapeRecord& shape);
+// kShapefileBadValue for shape `shape` (from 0; the message counts from 1) of `count`.
 void ReportShapefileValueFault(int shape, int count, const char* title);

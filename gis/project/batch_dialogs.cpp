@@ -14,11 +14,14 @@
 #include "base/file_list_dialogs.h"
 #include "base/file_system.h"
 #include "base/messages.h"
+#include "base/progress.h"
+#include "base/shell_hooks.h"
 #include "data/decimation.h"
 #include "data/las_lock.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 const char kBatchNoOutputFolderText[] = "Output directory is active but no location has been selected!";
@@ -27,11 +30,13 @@ const char kSMBatchStopQuestion[] = "Are you sure you want to stop Vivuzoz Oduri
 const char kThinningBatchStopQuestion[] = "Are you sure you want to stop Verudevevur Idudorav?";
 const char kBatchTileLockedFormat[] = "Locked:  %s\nThe tile was left as it was.";
 const char kBatchTileLockFailedText[] = "Unable to lock file!\nAnother program has it open; the tile was left as it was.";
+const char kBatchStartFailedFormat[] = "The batch could not be started:\n\n%s";
+const char kBatchStartText[] = "Start";
+const char kBatchResumeText[] = "Resume";
 
 // Project mode runs the marked tiles of the dialog's project in order.
 struct TileSource {
     BatchSource base;   // first: the runner sees only this
-    HWND dialog;
     Project* project;
     int at;             // the tile in work
 };
@@ -44,6 +49,10 @@ struct BatchDialog {
     FileList files;
     int32_t outputChosen;
     int32_t paused;
+    int32_t running;     // from Start until the dialog has seen WM_BATCH_DONE: the run owns `run` and `report`
+    size_t filesShown;   // files done whose rows the dialog has updated
+    size_t rowsGone;     // rows of saved files taken out of the list meanwhile
+    size_t failuresShown;
     int32_t settingsConfirmed;
     char outputFolder[260];
     SurfaceAdvancedValues advanced;
@@ -55,7 +64,6 @@ static BatchDialog smDialog = { BATCH_SURFACE_MAGIC };
 static BatchDialog thinDialog = { BATCH_THINNING };
 static BatchDialog* lastRun = nullptr;
 
-const BatchOutcome* LastBatchOutcome() { return lastRun ? &lastRun->report.outcome : nullptr; }
 int LastBatchFailureCount() { return lastRun ? (int)lastRun->report.failures.size() : 0; }
 const BatchFailure* LastBatchFailure(int index)
 {
@@ -126,19 +134,16 @@ static int RunMarkedTile(BatchSource* source, const BatchRunParameters* run, cha
     return RunBatchTile(s->project, s->project->tiles[s->at], run, reason, size);
 }
 
-// Its row leaves the list whether it was saved or failed.
 static void FinishMarkedTile(BatchSource* source, int)
 {
     TileSource* s = (TileSource*)source;
     s->at++;
-    SendDlgItemMessageA(s->dialog, IDC_BATCH_LIST, LB_DELETESTRING, 0, 0);
 }
 
-static BatchSource* TileBatchSource(HWND dialog, BatchDialog* d)
+static BatchSource* TileBatchSource(BatchDialog* d)
 {
     d->tiles = {};
     d->tiles.base = {NextMarkedTile, RunMarkedTile, FinishMarkedTile, nullptr, MarkedTileCount(d->project)};
-    d->tiles.dialog = dialog;
     d->tiles.project = d->project;
     return &d->tiles.base;
 }
@@ -148,7 +153,8 @@ static void PrepareTileRun(Project* project) { project->bufferSize = project->un
 
 // ---- the dialogs ---------------------------------------------------------------------------
 
-void FillBatchClassCombo(HWND combo, int selection)
+// Fills a class combo with the global class table, row = class code.
+static void FillBatchClassCombo(HWND combo, int selection)
 {
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     const ClassTable& table = GlobalDisplaySettings.classTable;
@@ -167,17 +173,22 @@ static const char* FailureOf(const BatchDialog* d, const char* path)
     return nullptr;
 }
 
+// A row names its file, and a failed one the first line of why.
+static void FormatBatchRow(char* row, int size, const char* text, const char* reason)
+{
+    snprintf(row, (size_t)size, "%s", text);
+    if (!reason) return;
+    char first[300];
+    snprintf(first, sizeof first, "%s", reason);
+    char* end = strchr(first, '\n');
+    if (end) *end = 0;
+    snprintf(row, (size_t)size, "%s   <failed: %s>", text, first);
+}
+
 static void AddBatchRow(HWND list, const BatchDialog* d, const char* text, const char* path)
 {
     char row[700];
-    snprintf(row, sizeof row, "%s", text);
-    if (const char* reason = FailureOf(d, path)) {
-        char first[300];
-        snprintf(first, sizeof first, "%s", reason);
-        char* end = strchr(first, '\n');
-        if (end) *end = 0;
-        snprintf(row, sizeof row, "%s   <failed: %s>", text, first);
-    }
+    FormatBatchRow(row, sizeof row, text, FailureOf(d, path));
     SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)row);
 }
 
@@ -198,7 +209,7 @@ static void FillBatchRows(HWND dialog, BatchDialog* d)
     if (d->mode == IDC_BATCH_MODE_PROJECT) {
         if (d->project) FillTileRows(list, d, d->project);
         SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
-        any = d->project && d->project->tileCount > 0;
+        any = MarkedTileCount(d->project) > 0;
     } else {
         for (int i = 0; i < d->files.count; i++) AddBatchRow(list, d, d->files.entries[i]->path, d->files.entries[i]->path);
         SetListBoxExtent(list, &d->files);
@@ -276,7 +287,8 @@ static void SetRunningButtons(HWND dialog, bool start, bool pause, bool stop)
 }
 
 // The worker pauses at its next checkpoint, which a long step reaches only
-// at its end: until then Pause reads "Pausing..." and Start stays off.
+// at its end: until then Pause reads "Pausing..." and Start stays off; then
+// Start reads "Resume".
 static const UINT_PTR kPauseTimer = 1;
 const char kBatchPausingText[] = "Pausing...";
 
@@ -284,6 +296,7 @@ static void EndPausing(HWND dialog)
 {
     KillTimer(dialog, kPauseTimer);
     SetDlgItemTextA(dialog, IDC_BATCH_PAUSE, "Pause");
+    SetDlgItemTextA(dialog, IDC_BATCH_START, kBatchStartText);
 }
 
 static void WatchPausing(HWND dialog)
@@ -293,6 +306,7 @@ static void WatchPausing(HWND dialog)
         EndPausing(dialog);
     } else if (JobPauseTaken(app)) {
         EndPausing(dialog);
+        SetDlgItemTextA(dialog, IDC_BATCH_START, kBatchResumeText);
         SetRunningButtons(dialog, true, false, true);
     }
 }
@@ -300,9 +314,8 @@ static void WatchPausing(HWND dialog)
 static void OpenBatchDialog(HWND dialog, BatchDialog* d)
 {
     ClearFileList(&d->files);
-    d->report.failures.clear();
-    d->report.outcome = {};
-    d->outputChosen = d->paused = d->settingsConfirmed = 0;
+    ClearBatchReport(&d->report);
+    d->outputChosen = d->paused = d->settingsConfirmed = d->running = 0;
     d->outputFolder[0] = 0;
     d->run = {};
     FreeProject(d->project);
@@ -311,6 +324,7 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
     SetDlgItemTextA(dialog, IDC_BATCH_PROJECT_TEXT, "");
     CenterOnFrame(dialog);
     SetDialogProgressWindows(dialog);
+    SetProgressNotify(dialog, WM_BATCH_PROGRESS);
     ShowBatchModeControls(dialog, d);
     EnableWindow(GetDlgItem(dialog, IDC_BATCH_SET_DIRECTORY), FALSE);
     EnableWindow(GetDlgItem(dialog, IDC_BATCH_OUTPUT_TEXT), FALSE);
@@ -325,10 +339,18 @@ static void OpenBatchDialog(HWND dialog, BatchDialog* d)
     }
 }
 
+// The key-point settings; the accuracy is labelled with the unit of the
+// listed files, or of the project's tiles.
+static int ShowThinningSetup(HWND dialog, BatchDialog* d, int fileUnits)
+{
+    if (d->mode == IDC_BATCH_MODE_FILES) return ShowThinningBatchSetup(dialog, &d->files, fileUnits);
+    return ShowThinningBatchSetup(dialog, nullptr, d->project ? d->project->units : 0);
+}
+
 static void StartRun(HWND dialog, BatchDialog* d)
 {
     bool projectMode = d->mode == IDC_BATCH_MODE_PROJECT;
-    if (projectMode ? !d->project || d->project->tileCount == 0 : d->files.count == 0) return;
+    if (projectMode ? MarkedTileCount(d->project) == 0 : d->files.count == 0) return;
     bool checked = !projectMode && IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED;
     d->run = {};
     d->run.dialog = dialog;
@@ -350,7 +372,7 @@ static void StartRun(HWND dialog, BatchDialog* d)
     }
     if (d->kind == BATCH_THINNING) {
         if (!d->settingsConfirmed) {
-            if (ShowDialog(IDD_THINNING_SETUP, dialog, ThinningSetupDlgProc, 0) != 1) return;
+            if (ShowThinningSetup(dialog, d, d->run.units) != 1) return;
             d->settingsConfirmed = 1;
         }
         d->run.surfaceAccuracy = GlobalThinningSettings.surfaceAccuracy;
@@ -362,11 +384,66 @@ static void StartRun(HWND dialog, BatchDialog* d)
         d->run.terrainBias = d->advanced.terrainBias;
         d->run.aesthetics = d->advanced.aesthetics;
     }
-    SetRunningButtons(dialog, false, true, true);
-    d->paused = 0;
-    BatchSource* source = projectMode ? TileBatchSource(dialog, d) : NewFileListBatchSource(&d->files);
+    // The rows are the files of the run in its order, without the reasons of the last one.
+    ClearBatchReport(&d->report);
+    FillBatchRows(dialog, d);
+    d->filesShown = d->rowsGone = d->failuresShown = 0;
+    HWND bar = GetDlgItem(dialog, IDC_BATCH_FILES_BAR);
+    BatchSource* source = projectMode ? TileBatchSource(d) : NewFileListBatchSource(&d->files);
+    if (source) InitBatchProgress(bar, (unsigned)source->left);
     lastRun = d;
-    if (!source || !StartBatchThread(source, &d->run, &d->report)) SetRunningButtons(dialog, true, false, false);
+    char reason[300] = "";
+    if (!source) snprintf(reason, sizeof reason, "%s", SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    else if (StartBatchThread(source, &d->run, &d->report, reason, sizeof reason)) {
+        d->running = 1;
+        d->paused = 0;
+        SetRunningButtons(dialog, false, true, true);
+        return;
+    }
+    char text[400];
+    snprintf(text, sizeof text, kBatchStartFailedFormat, reason);
+    ErrorMessage(text);
+}
+
+// What the worker did since the dialog last looked: the file in work, the
+// files done (a saved one leaves the list, a failed one shows why) and the
+// bar of saved files.
+static void ShowBatchNews(HWND dialog, BatchDialog* d)
+{
+    ShowPostedProgress();
+    WriteQueuedStatusLines();
+    if (!d->running) return;
+    char current[256];
+    std::vector<int8_t> finished;
+    std::vector<std::string> reasons;
+    {
+        std::lock_guard<std::mutex> held(d->report.lock);
+        snprintf(current, sizeof current, "%s", d->report.current);
+        finished.assign(d->report.finished.begin() + (ptrdiff_t)d->filesShown, d->report.finished.end());
+        for (size_t k = d->failuresShown; k < d->report.failures.size(); k++) reasons.push_back(d->report.failures[k].reason);
+    }
+    char shown[256];
+    GetDlgItemTextA(dialog, IDC_BATCH_CURRENT, shown, sizeof shown);
+    if (strcmp(shown, current)) SetDlgItemTextA(dialog, IDC_BATCH_CURRENT, current);
+    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
+    size_t failure = 0;
+    for (int8_t saved : finished) {
+        int row = (int)(d->filesShown++ - d->rowsGone);
+        if (saved) {
+            SendMessageA(list, LB_DELETESTRING, (WPARAM)row, 0);
+            d->rowsGone++;
+            StepBatchProgress(GetDlgItem(dialog, IDC_BATCH_FILES_BAR));
+            continue;
+        }
+        const char* reason = reasons[failure++].c_str();
+        char text[700], annotated[700];
+        if (SendMessageA(list, LB_GETTEXTLEN, (WPARAM)row, 0) >= (LRESULT)sizeof text) continue;
+        SendMessageA(list, LB_GETTEXT, (WPARAM)row, (LPARAM)text);
+        FormatBatchRow(annotated, sizeof annotated, text, reason);
+        SendMessageA(list, LB_DELETESTRING, (WPARAM)row, 0);
+        SendMessageA(list, LB_INSERTSTRING, (WPARAM)row, (LPARAM)annotated);
+    }
+    d->failuresShown += failure;
 }
 
 // Pause, Resume and Stop while the worker runs; the rest waits for idle.
@@ -386,6 +463,7 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
     case IDC_BATCH_START:
         if (d->paused) {
             ContinueJob(app);
+            EndPausing(dialog);
             SetRunningButtons(dialog, false, true, true);
             d->paused = 0;
         }
@@ -406,7 +484,7 @@ static void RunningCommand(HWND dialog, BatchDialog* d, int id)
         ContinueJob(app);
         d->paused = 0;
         // A run that ended while the question was open has set the buttons itself.
-        if (JobBusy(app)) SetRunningButtons(dialog, false, !stop, !stop);
+        if (d->running) SetRunningButtons(dialog, false, !stop, !stop);
         break;
     }
     }
@@ -443,11 +521,17 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
     case WM_TIMER:
         if (wParam == kPauseTimer) WatchPausing(dialog);
         return TRUE;
+    case WM_BATCH_PROGRESS:
+        ShowBatchNews(dialog, d);
+        return TRUE;
     case WM_BATCH_DONE:
+        ShowBatchNews(dialog, d);
+        d->running = 0;
         // A Pause or Stop handled as the run was ending may have set a hold
         // after the run released its own: the next job must not start held.
         ContinueJob(AppJob());
         EndPausing(dialog);
+        ResetBatchProgress(GetDlgItem(dialog, IDC_BATCH_FILES_BAR));
         FillBatchRows(dialog, d);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_PAUSE), FALSE);
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_STOP), FALSE);
@@ -456,7 +540,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         return TRUE;
     case WM_COMMAND: {
         int id = LOWORD(wParam);
-        if (IsAppJobBusy()) {
+        if (d->running) {
             RunningCommand(dialog, d, id);
             return TRUE;
         }
@@ -499,7 +583,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
             return TRUE;
         }
         case IDC_BATCH_THIN_SETTINGS:
-            if (ShowDialog(IDD_THINNING_SETUP, dialog, ThinningSetupDlgProc, 0) == 1) d->settingsConfirmed = 1;
+            if (ShowThinningSetup(dialog, d, 0) == 1) d->settingsConfirmed = 1;
             return TRUE;
         case IDC_BATCH_ADVANCED: {
             SurfaceAdvancedValues edited = d->advanced;
@@ -514,6 +598,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
             ClearFileList(&d->files);
             FreeProject(d->project);
             d->project = nullptr;
+            SetProgressNotify(nullptr, 0);
             RestoreFrameProgressWindows();
             EndDialog(dialog, 1);
             return TRUE;
@@ -521,7 +606,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
         break;
     }
     case WM_CLOSE:
-        if (IsAppJobBusy()) return TRUE;
+        if (d->running) return TRUE;
         break;
     }
     return FALSE;

@@ -14,14 +14,13 @@ extern const char kBatchPausingText[];
 extern const char kThinningBatchStopQuestion[];
 extern const char kBatchTileLockedFormat[];
 extern const char kBatchTileLockFailedText[];
+extern const char kBatchStartFailedFormat[];
+extern const char kBatchStartText[];
+extern const char kBatchResumeText[];
 
 INT_PTR CALLBACK SMBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ThinningBatchDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Fills a class combo with the global class table, row = class code.
-void FillBatchClassCombo(HWND combo, int selection);
-
-// The last run's outcome and failures of the open batch dialog (for its notice).
-const BatchOutcome* LastBatchOutcome();
+// The last run's failures of the open batch dialog (for its notice).
 int LastBatchFailureCount();
 const BatchFailure* LastBatchFailure(int index);

@@ -137,7 +137,7 @@ ProjectTile* TileFromLASHeader(const char* path)
     uint64_t count = 0;
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (las) {
-        count = las->header.legacyPointCount;
+        count = las->pointCount;
         minX = las->header.minX;
         maxX = las->header.maxX;
         minY = las->header.minY;

@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -68,21 +69,29 @@ static void Report(const char* format, const char* name, const char* reason = nu
 
 // ---- writing -------------------------------------------------------------------------------
 
-static bool WriteProjectTable(const Project* p, DBFHandle dbf)
+static bool WriteProjectTable(const Project* p, ShapeGroupWriter* w, int dbf)
 {
-    return DBFAddField(dbf, "FILETYPE", FTString, 16, 0) == 0 && DBFAddField(dbf, "FILEVER", FTInteger, 8, 0) == 1 &&
-           DBFAddField(dbf, "DESCRIP", FTString, 255, 0) == 2 && DBFAddField(dbf, "DATADIR", FTString, 255, 0) == 3 &&
-           DBFAddField(dbf, "BUFSIZE", FTInteger, 8, 0) == 4 && DBFAddField(dbf, "UNITS", FTInteger, 8, 0) == 5 &&
-           DBFWriteStringAttribute(dbf, 0, 0, kProjectFileType) && DBFWriteIntegerAttribute(dbf, 0, 1, 1) &&
-           DBFWriteStringAttribute(dbf, 0, 2, p->description) && DBFWriteStringAttribute(dbf, 0, 3, p->dataFolder) &&
-           DBFWriteIntegerAttribute(dbf, 0, 4, p->bufferSize) && DBFWriteIntegerAttribute(dbf, 0, 5, p->units);
+    return AddTableColumn(w, dbf, "FILETYPE", COLUMN_TEXT, 16, 0) == 0 &&
+           AddTableColumn(w, dbf, "FILEVER", COLUMN_INTEGER, 8, 0) == 1 &&
+           AddTableColumn(w, dbf, "DESCRIP", COLUMN_TEXT, 255, 0) == 2 &&
+           AddTableColumn(w, dbf, "DATADIR", COLUMN_TEXT, 255, 0) == 3 &&
+           AddTableColumn(w, dbf, "BUFSIZE", COLUMN_INTEGER, 8, 0) == 4 &&
+           AddTableColumn(w, dbf, "UNITS", COLUMN_INTEGER, 8, 0) == 5 && WriteTextCell(w, dbf, 0, 0, kProjectFileType) &&
+           WriteIntegerCell(w, dbf, 0, 1, 1) && WriteTextCell(w, dbf, 0, 2, p->description) &&
+           WriteTextCell(w, dbf, 0, 3, p->dataFolder) && WriteIntegerCell(w, dbf, 0, 4, p->bufferSize) &&
+           WriteIntegerCell(w, dbf, 0, 5, p->units);
 }
 
+// The outline to write; none for a corner that is no number, which would
+// make the reader refuse the whole index (it keeps a tile without an outline).
 static const PolygonRing* TileRing(const ProjectTile* t)
 {
     if (!t || !t->boundary || t->boundary->num_contours <= 0 || !t->boundary->contour) return nullptr;
     const PolygonRing* ring = &t->boundary->contour[0];
-    return ring->vertex && ring->num_vertices > 0 ? ring : nullptr;
+    if (!ring->vertex || ring->num_vertices <= 0) return nullptr;
+    for (int k = 0; k < ring->num_vertices; k++)
+        if (!std::isfinite(ring->vertex[k].x) || !std::isfinite(ring->vertex[k].y)) return nullptr;
+    return ring;
 }
 
 // Which part of the tile index a write failed in.
@@ -90,10 +99,11 @@ enum IndexPart { INDEX_WRITTEN = 0, INDEX_SHAPES, INDEX_TABLE };
 
 // One closed polygon, or a null shape for a tile without an outline, and one
 // record per tile: a save never holds fewer tiles than the project.
-static IndexPart WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
+static IndexPart WriteTileIndex(const Project* p, ShapeGroupWriter* w, int shp, int dbf)
 {
-    if (DBFAddField(dbf, "FILENAME", FTString, 255, 0) != 0 || DBFAddField(dbf, "EDIT_STATUS", FTInteger, 8, 0) != 1 ||
-        DBFAddField(dbf, "ACTIVE_STATUS", FTInteger, 8, 0) != 2)
+    if (AddTableColumn(w, dbf, "FILENAME", COLUMN_TEXT, 255, 0) != 0 ||
+        AddTableColumn(w, dbf, "EDIT_STATUS", COLUMN_INTEGER, 8, 0) != 1 ||
+        AddTableColumn(w, dbf, "ACTIVE_STATUS", COLUMN_INTEGER, 8, 0) != 2)
         return INDEX_TABLE;
     int largest = 0;
     for (int i = 0; i < p->tileCount; i++)
@@ -113,10 +123,10 @@ static IndexPart WriteTileIndex(const Project* p, SHPHandle shp, DBFHandle dbf)
             xs[(size_t)n] = ring->vertex[0].x;
             ys[(size_t)n] = ring->vertex[0].y;
         }
-        if (!AppendShape(shp, ring ? SHPT_POLYGON : SHPT_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i))
+        if (!AppendShape(w, shp, ring ? SHAPE_POLYGON : SHAPE_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i))
             return INDEX_SHAPES;
-        if (!DBFWriteStringAttribute(dbf, i, 0, t->name) || !DBFWriteIntegerAttribute(dbf, i, 1, t->editStatus) ||
-            !DBFWriteIntegerAttribute(dbf, i, 2, t->activeStatus))
+        if (!WriteTextCell(w, dbf, i, 0, t->name) || !WriteIntegerCell(w, dbf, i, 1, t->editStatus) ||
+            !WriteIntegerCell(w, dbf, i, 2, t->activeStatus))
             return INDEX_TABLE;
     }
     return INDEX_WRITTEN;
@@ -151,26 +161,29 @@ int WriteProjectFile(Project* project)
     std::string dbfTo = ChangeFileExtension(project->path, "_tiles.dbf");
     // The table first: a folder that cannot be written is named by the project's path.
     ShapeGroupWriter w;
-    DBFHandle table = BeginShapeGroup(&w, project->path) ? CreateGroupTable(&w, project->path) : nullptr;
-    if (!table || shpTo.empty() || dbfTo.empty()) {
+    int table = BeginShapeGroup(&w, project->path) ? CreateGroupTable(&w, project->path) : -1;
+    if (table < 0 || shpTo.empty() || dbfTo.empty()) {
         AbortShapeGroup(&w);
         Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
-    if (!WriteProjectTable(project, table)) {
+    if (!WriteProjectTable(project, &w, table)) {
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, project->path);
+        Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
     }
-    SHPHandle shp = CreateGroupShapes(&w, shpTo.c_str(), SHPT_POLYGON);
-    DBFHandle dbf = shp ? CreateGroupTable(&w, dbfTo.c_str()) : nullptr;
-    IndexPart failed = !shp ? INDEX_SHAPES : !dbf ? INDEX_TABLE : WriteTileIndex(project, shp, dbf);
+    int shp = CreateGroupShapes(&w, shpTo.c_str(), SHAPE_POLYGON);
+    int dbf = shp >= 0 ? CreateGroupTable(&w, dbfTo.c_str()) : -1;
+    IndexPart failed = shp < 0 ? INDEX_SHAPES : dbf < 0 ? INDEX_TABLE : WriteTileIndex(project, &w, shp, dbf);
     if (failed != INDEX_WRITTEN) {
+        // A part that opened but could not be written is not called unopenable.
+        bool written = (shp >= 0 && dbf >= 0) || GroupWritesFailed(&w);
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
+        Report(written ? kProjectWriteFailed : kProjectOpenWriteFailed,
+               failed == INDEX_TABLE ? dbfName.c_str() : shpName.c_str());
         return 0;
     }
-    // Everything is on disk and reads back: only now are the old files replaced.
+    // Only files that read back whole take the old ones' places.
     if (!CommitShapeGroup(&w, true)) {
         Report(kProjectWriteFailed, project->title[0] ? project->title : project->path);
         return 0;
@@ -195,40 +208,37 @@ static std::string TableCopy(const char* path)
     return copy;
 }
 
-static bool FieldIs(DBFHandle dbf, int index, const char* name, DBFFieldType type)
+static bool FieldIs(const ShapeInput* in, int index, const char* name, int type)
 {
-    char found[12] = "";
-    int width = 0, decimals = 0;
-    return DBFGetFieldInfo(dbf, index, found, &width, &decimals) == type && !strcmp(found, name);
+    TableColumn c = TableColumnAt(in, index);
+    return c.type == type && !strcmp(c.name, name);
 }
 
-static bool ProjectTableValid(DBFHandle dbf)
+static bool ProjectTableValid(const ShapeInput* in)
 {
-    if (DBFGetRecordCount(dbf) < 1 || DBFGetFieldCount(dbf) < 6) return false;
-    if (!FieldIs(dbf, 0, "FILETYPE", FTString)) return false;
-    const char* type = DBFReadStringAttribute(dbf, 0, 0);
-    if (!type || strcmp(type, kProjectFileType)) return false;
-    return FieldIs(dbf, 1, "FILEVER", FTInteger) && FieldIs(dbf, 2, "DESCRIP", FTString) &&
-           FieldIs(dbf, 3, "DATADIR", FTString) && FieldIs(dbf, 4, "BUFSIZE", FTInteger) &&
-           FieldIs(dbf, 5, "UNITS", FTInteger);
+    if (TableRecordCount(in) < 1 || TableColumnCount(in) < 6) return false;
+    if (!FieldIs(in, 0, "FILETYPE", COLUMN_TEXT)) return false;
+    std::string type;
+    if (!ReadTextCell(in, 0, 0, &type) || type != kProjectFileType) return false;
+    return FieldIs(in, 1, "FILEVER", COLUMN_INTEGER) && FieldIs(in, 2, "DESCRIP", COLUMN_TEXT) &&
+           FieldIs(in, 3, "DATADIR", COLUMN_TEXT) && FieldIs(in, 4, "BUFSIZE", COLUMN_INTEGER) &&
+           FieldIs(in, 5, "UNITS", COLUMN_INTEGER);
 }
 
 // Reads the settings record; a text for the reason when it is unusable.
-static const char* ReadSettings(DBFHandle dbf, Project* p)
+static const char* ReadSettings(const ShapeInput* in, Project* p)
 {
-    if (DBFReadIntegerAttribute(dbf, 0, 1) != 1) return nullptr;
-    // shapelib answers text in one buffer that the next read overwrites: copy at once.
-    const char* description = DBFReadStringAttribute(dbf, 0, 2);
-    if (!description) return "The settings record cannot be read.";
-    snprintf(p->description, sizeof p->description, "%s", description);
-    const char* dataFolder = DBFReadStringAttribute(dbf, 0, 3);
-    if (!dataFolder) return "The settings record cannot be read.";
-    if (strlen(dataFolder) >= kPathChars - 1) return "DATADIR is longer than a path may be.";
-    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder);
-    if (!NumberCellUsable(dbf, 0, 4) || !NumberCellUsable(dbf, 0, 5)) return "BUFSIZE or UNITS holds no number.";
-    p->bufferSize = DBFReadIntegerAttribute(dbf, 0, 4);
+    if (ReadIntegerCell(in, 0, 1) != 1) return nullptr;
+    std::string description, dataFolder;
+    if (!ReadTextCell(in, 0, 2, &description)) return "The settings record cannot be read.";
+    snprintf(p->description, sizeof p->description, "%s", description.c_str());
+    if (!ReadTextCell(in, 0, 3, &dataFolder)) return "The settings record cannot be read.";
+    if (dataFolder.size() >= kPathChars - 1) return "DATADIR is longer than a path may be.";
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder.c_str());
+    if (!NumberCellUsable(in, 0, 4) || !NumberCellUsable(in, 0, 5)) return "BUFSIZE or UNITS holds no number.";
+    p->bufferSize = ReadIntegerCell(in, 0, 4);
     if (p->bufferSize < 0 || p->bufferSize > kMaxBufferSize) return "BUFSIZE is out of range.";
-    p->units = DBFReadIntegerAttribute(dbf, 0, 5);
+    p->units = ReadIntegerCell(in, 0, 5);
     if (p->units != 1 && p->units != 3) return "UNITS is neither 1 (metres) nor 3 (feet).";
     return nullptr;
 }
@@ -244,8 +254,6 @@ static bool SafeTileName(const char* name)
 static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason, size_t size, int* inTable,
                                  std::vector<int>* withoutOutline)
 {
-    SHPHandle shp = in->shp;
-    DBFHandle dbf = in->dbf;
     *inTable = 0;
     int shapes = in->count;
     if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
@@ -254,7 +262,7 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
     if (rows == TABLE_SHORT) return "The shapes and the table records differ in number.";
     if (rows == TABLE_DAMAGED) return "The table is cut short or its records do not match its fields.";
     // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
-    if (DBFGetFieldCount(dbf) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
+    if (TableColumnCount(in) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
     *inTable = 0;
     if (in->misplaced >= 0) {
         snprintf(reason, size, "Shape %d cannot be read.", in->misplaced + 1);
@@ -264,45 +272,40 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
         p->tiles = (ProjectTile**)NBLCalloc((uint64_t)shapes, sizeof(ProjectTile*));
         if (!p->tiles) return "Out of memory.";
     }
+    ShapeRecord shape;
+    std::string name;
     for (int i = 0; i < shapes; i++) {
-        SHPObject* shape = SHPReadObject(shp, i);
-        if (!shape) {
+        if (!ReadShape(in, i, &shape)) {
             snprintf(reason, size, "Shape %d cannot be read.", i + 1);
             return reason;
         }
         // A corner that is no number means a damaged file.
         if (!ShapeValuesFinite(shape)) {
-            SHPDestroyObject(shape);
             snprintf(reason, size, "Shape %d holds a coordinate that is not a finite number.", i + 1);
             return reason;
         }
-        const char* name = NumberCellUsable(dbf, i, 1) && NumberCellUsable(dbf, i, 2) ? DBFReadStringAttribute(dbf, i, 0)
-                                                                                      : nullptr;
-        if (!SafeTileName(name) || strlen(name) >= kPathChars) {
-            SHPDestroyObject(shape);
+        bool statuses = NumberCellUsable(in, i, 1) && NumberCellUsable(in, i, 2);
+        bool named = statuses && ReadTextCell(in, i, 0, &name);
+        if (!named || !SafeTileName(name.c_str()) || name.size() >= kPathChars) {
             *inTable = 1;
             snprintf(reason, size,
-                     name ? "Record %d has no usable FILENAME (a plain file name is required)."
-                          : "Record %d holds a status that is no number.",
+                     statuses ? "Record %d has no usable FILENAME (a plain file name is required)."
+                              : "Record %d holds a status that is no number.",
                      i + 1);
             return reason;
         }
         // Rings of fewer than 4 points (3 corners and the closing one) hold no tile.
-        int n = shape->padfX && shape->padfY ? shape->nVertices : 0;
+        int n = shape.VertexCount();
         ProjectTile* t = NewProjectTile(n >= 4 ? n - 1 : 0);
-        if (!t) {
-            SHPDestroyObject(shape);
-            return "Out of memory.";
-        }
-        snprintf(t->name, sizeof t->name, "%s", name);
-        t->editStatus = DBFReadIntegerAttribute(dbf, i, 1);
-        t->activeStatus = DBFReadIntegerAttribute(dbf, i, 2);
+        if (!t) return "Out of memory.";
+        snprintf(t->name, sizeof t->name, "%s", name.c_str());
+        t->editStatus = ReadIntegerCell(in, i, 1);
+        t->activeStatus = ReadIntegerCell(in, i, 2);
         if (t->boundary) {
             RingVertex* v = t->boundary->contour[0].vertex;
-            for (int k = 0; k < n - 1; k++) v[k] = {shape->padfX[k], shape->padfY[k]};
+            for (int k = 0; k < n - 1; k++) v[k] = {shape.x[k], shape.y[k]};
             SetTileBoundsFromRing(t);
         }
-        SHPDestroyObject(shape);
         // An outline spanning the plane (written from a header without bounds)
         // would take every click and meet every buffer. The tile stays, without
         // an outline, so that the next save keeps its record.
@@ -370,10 +373,10 @@ Project* ReadProjectFile(const char* path, const char* title)
             Report(kProjectOpenReadFailed, title);
             return nullptr;
         }
-        p = ProjectTableValid(table.dbf) && TableUsable(table.dbf, copy.c_str()) ? NewProject() : nullptr;
+        p = ProjectTableValid(&table) && TableUsable(&table) ? NewProject() : nullptr;
         if (p) {
             snprintf(p->folder, sizeof p->folder, "%s", GetPathDirectory(path));
-            problem = ReadSettings(table.dbf, p);
+            problem = ReadSettings(&table, p);
         }
     }
     DeleteFileA(copy.c_str());
@@ -389,7 +392,7 @@ Project* ReadProjectFile(const char* path, const char* title)
     std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
     std::string shpPath = ChangeFileExtension(path, "_tiles.shp");
     std::string dbfPath = ChangeFileExtension(path, "_tiles.dbf");
-    static const int kPolygonType[] = {SHPT_POLYGON, 0};
+    static const int kPolygonType[] = {SHAPE_POLYGON, 0};
     ShapeInput in;
     ShapeReadFault fault = shpPath.empty() ? SHAPES_NOT_OPENED : OpenShapesToRead(&in, shpPath.c_str(), kPolygonType, true);
     if (fault == SHAPES_READABLE || fault == SHAPES_MISPLACED)

@@ -8,6 +8,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "views/plan/draw_thread.h"
+#include "base/text.h"
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -48,7 +49,7 @@ static POINT ToScreen(const ViewRecord* r, double x, double y)
 // The name without its extension.
 static void LabelOf(const char* name, char* label, size_t size)
 {
-    lstrcpynA(label, name, (int)size);
+    CopyBounded(label, size, name);
     char* dot = strrchr(label, '.');
     if (dot) *dot = 0;
 }

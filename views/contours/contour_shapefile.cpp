@@ -12,12 +12,16 @@
 #include "base/polygon.h"
 #include "base/progress.h"
 #include "base/shape_io.h"
+#include "data/gdal_grid.h"
 #include <cstdio>
 #include <vector>
 
 const char kNoContoursQuestion[] = "No contours have been generated!\n\nWould you like to create contours?";
 const char kContourFileOpenFailed[] = "Unable to open %s for writing!";
 const char kContourFileWriteFailed[] = "Unable to write %s!\n\nThe contours were not saved.";
+const char kContourOffMapFormat[] =
+    "Contour %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and %s could not be "
+    "opened again!\n\nThe contours were not saved.";
 
 int ChooseContourFile(char* path, char* title)
 {
@@ -31,25 +35,44 @@ static void ReportFile(const char* format, const char* name)
     ErrorMessage(text);
 }
 
+// The first line (from 0) with a vertex a reference reader would refuse, -1 when none.
+static int FirstLineOffMap(const ContourList* list)
+{
+    for (int i = 0; i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        for (int k = 0; line && k < line->vertexCount; k++)
+            if (!MapCoordinateUsable(line->vertices[k].x) || !MapCoordinateUsable(line->vertices[k].y)) return i;
+    }
+    return -1;
+}
+
 // The files are written beside the chosen name and take its place only when
 // whole, so a failed save leaves nothing half written there.
 int SaveContourShapefile(HWND view, const char* path, const char* title)
 {
     ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
     if (!r || !r->contours) return 0;
+    int offMap = FirstLineOffMap(r->contours);
+    if (offMap >= 0) {
+        char text[700];
+        snprintf(text, sizeof text, kContourOffMapFormat, offMap + 1, title);
+        ErrorMessage(text);
+        return 0;
+    }
     char dbfPath[256], dbfTitle[256];
     snprintf(dbfPath, sizeof dbfPath, "%s", ChangeFileExtension(path, ".dbf"));
     snprintf(dbfTitle, sizeof dbfTitle, "%s", ChangeFileExtension(title, ".dbf"));
     ShapeGroupWriter w;
-    DBFHandle dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : nullptr;
-    if (!dbf) {
+    int dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : -1;
+    if (dbf < 0) {
         AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, dbfTitle);
         return 0;
     }
-    bool ok = DBFAddField(dbf, "LAYER", FTString, 14, 0) == 0 && DBFAddField(dbf, "ELEVATION", FTDouble, 12, 4) == 1;
-    SHPHandle shp = CreateGroupShapes(&w, path, SHPT_ARC);
-    if (!shp) {
+    bool ok = AddTableColumn(&w, dbf, "LAYER", COLUMN_TEXT, 14, 0) == 0 &&
+              AddTableColumn(&w, dbf, "ELEVATION", COLUMN_REAL, 12, 4) == 1;
+    int shp = CreateGroupShapes(&w, path, SHAPE_ARC);
+    if (shp < 0) {
         AbortShapeGroup(&w);
         ReportFile(kContourFileOpenFailed, title);
         return 0;
@@ -63,14 +86,14 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
         const struct Polyline* line = list->lines[i];
         if (!line || line->vertexCount <= 0) continue;
         const char* layer = line->type == CONTOUR_INDEX ? "INDEX" : "INTERMEDIATE";
-        ok = DBFWriteStringAttribute(dbf, record, 0, layer) && DBFWriteDoubleAttribute(dbf, record, 1, line->vertices[0].z);
+        ok = WriteTextCell(&w, dbf, record, 0, layer) && WriteRealCell(&w, dbf, record, 1, line->vertices[0].z);
         xs.resize(line->vertexCount);
         ys.resize(line->vertexCount);
         for (int k = 0; k < line->vertexCount; k++) {
             xs[k] = line->vertices[k].x;
             ys[k] = line->vertices[k].y;
         }
-        ok = ok && AppendShape(shp, SHPT_ARC, line->vertexCount, xs.data(), ys.data(), nullptr, record);
+        ok = ok && AppendShape(&w, shp, SHAPE_ARC, line->vertexCount, xs.data(), ys.data(), nullptr, record);
         record++;
     }
     EndProgress();

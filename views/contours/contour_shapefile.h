@@ -15,3 +15,4 @@ int SaveContourShapefile(HWND view, const char* path, const char* title);
 extern const char kNoContoursQuestion[];
 extern const char kContourFileOpenFailed[];
 extern const char kContourFileWriteFailed[];
+extern const char kContourOffMapFormat[];   // a line (from 1) the reader would refuse, then the title

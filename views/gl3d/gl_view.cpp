@@ -37,11 +37,24 @@ static RECT DrawArea(HWND w)
 
 // --- opening and closing -------------------------------------------------------------------
 
+static void GLViewTitle(const ViewRecord* r, char* title, size_t size)
+{
+    snprintf(title, size, "%s - 3D", r->title);
+}
+
 HWND CreateGLViewWindow(ViewRecord* r)
 {
     char title[300];
-    snprintf(title, sizeof title, "%s - 3D", r->title);
+    GLViewTitle(r, title, sizeof title);
     return CreateMDIChild("ChildOpenGL", title, kGLChildStyle, r, kGLWindowFailed);
+}
+
+void RetitleGLViewWindow(const ViewRecord* r)
+{
+    if (!r || !r->glWindow) return;
+    char title[300];
+    GLViewTitle(r, title, sizeof title);
+    SetWindowTextA(r->glWindow, title);
 }
 
 int CreateGLViewContext(HWND w)

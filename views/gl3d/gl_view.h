@@ -12,6 +12,8 @@ extern const char kGLWindowFailed[];
 
 int  Open3DView(HWND view);
 HWND CreateGLViewWindow(ViewRecord* record);
+// Titles the view's 3D window (if any) after the record's title again.
+void RetitleGLViewWindow(const ViewRecord* record);
 int  CreateGLViewContext(HWND glWindow);
 int  ResizeGLView(HWND glWindow);
 void InitGLState();

@@ -14,6 +14,7 @@
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "base/polygon.h"
+#include "base/text.h"
 #include "data/selection.h"
 #include <commctrl.h>
 #include <cmath>
@@ -147,7 +148,7 @@ PointRecord* FindNearestPointWithFile(HWND view, double x, double y, char* title
                     if (distance < bestDistance) {
                         bestDistance = distance;
                         best = p;
-                        if (title) lstrcpynA(title, set->title, 256);
+                        if (title) CopyBounded(title, 256, set->title);
                     }
                 }
             }

@@ -11,6 +11,7 @@
 #include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/laszip/laszip_api.h"
+#include "base/text.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
@@ -63,7 +64,7 @@ void GetTipText(HWND tip, HWND view, char* text, int size)
     info.uId = (UINT_PTR)tip;
     info.lpszText = buffer;
     if (tip) SendMessageA(tip, TTM_GETTEXTA, sizeof buffer, (LPARAM)&info);
-    lstrcpynA(text, buffer, size);
+    CopyBounded(text, size > 0 ? (size_t)size : 0, buffer);
 }
 
 void DestroyMeasureTip()

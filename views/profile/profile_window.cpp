@@ -28,12 +28,25 @@
 
 const char* const kProfileCreateFailed = "Failed in Creating Profile Window";
 
+static void ProfileTitle(const ViewRecord* record, char* title, size_t size)
+{
+    snprintf(title, size, "%s - Profile", record->title);
+}
+
 HWND CreateProfileWindow(ViewRecord* record)
 {
     if (!record || !MDIClientWindow) return 0;
     char title[300];
-    snprintf(title, sizeof title, "%s - Profile", record->title);
+    ProfileTitle(record, title, sizeof title);
     return CreateMDIChild("ChildProfile", title, kMapChildStyle, record, kProfileCreateFailed);
+}
+
+void RetitleProfileWindow(const ViewRecord* record)
+{
+    if (!record || !record->profileWindow) return;
+    char title[300];
+    ProfileTitle(record, title, sizeof title);
+    SetWindowTextA(record->profileWindow, title);
 }
 
 static const ProfileToolRow* Tools;

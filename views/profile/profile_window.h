@@ -8,6 +8,8 @@ struct ViewRecord;
 extern const char* const kProfileCreateFailed;   // "Failed in Creating Profile Window"
 
 HWND CreateProfileWindow(ViewRecord* record);
+// Titles the view's profile window (if any) after the record's title again.
+void RetitleProfileWindow(const ViewRecord* record);
 LRESULT CALLBACK ChildProfileWndProc(HWND profile, UINT message, WPARAM wParam, LPARAM lParam);
 // The profile's own commands; 0 for the rest, which are its plan view's.
 int  ProfileCommand(HWND profile, WPARAM wParam, LPARAM lParam);
