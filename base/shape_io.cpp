@@ -14,7 +14,7 @@ static_assert(SHPT_NULL == SHAPE_NULL && SHPT_POINT == SHAPE_POINT && SHPT_ARC =
                   SHPT_POLYGON == SHAPE_POLYGON && SHPT_MULTIPOINT == SHAPE_MULTIPOINT && SHPT_POINTZ == SHAPE_POINTZ &&
                   SHPT_ARCZ == SHAPE_ARCZ && SHPT_POLYGONZ == SHAPE_POLYGONZ,
               "shape types are the file's numbers");
-static_assert(FTString == COLUMN_TEXT && FTInteger == COLUMN_INTEGER && FTDouble == COLUMN_REAL,
+static_assert((int)FTString == COLUMN_TEXT && (int)FTInteger == COLUMN_INTEGER && (int)FTDouble == COLUMN_REAL,
               "column types are the library's numbers");
 
 struct OpenShapeFiles {
