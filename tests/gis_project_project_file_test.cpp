@@ -6,6 +6,7 @@
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
 #include "base/file_system.h"
+#include "base/paths.h"
 #include "base/shape_io.h"
 #include <algorithm>
 #include <cmath>
@@ -291,6 +292,29 @@ TEST(ProjectFile, TileNamesThatReachOutsideTheDataFolderAreRefused)
         EXPECT_EQ(text.rfind(Formatted(kProjectAppearsCorrupt, "p_tiles.dbf"), 0), 0u) << text;
         EXPECT_NE(text.find("Record 2"), std::string::npos) << text;
     }
+    FreeProject(p);
+}
+
+// What the read would refuse or trim, the save refuses before it writes: the
+// files saved before stay as they were.
+TEST(ProjectFile, TileNamesTheReadWouldNotGiveBackAreNotSaved)
+{
+    std::string folder = TempDir();
+    Project* p = SavedProject(folder, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    Bytes before = ReadBytes(ChangeFileExtension(p->path, "_tiles.dbf"));
+    char kept[260];
+    strcpy(kept, p->tiles[1]->name);
+    for (const char* name : {"..\\x.las", "C:\\other.las", "sub/tile.las", "", " tile.las", "tile.las "}) {
+        strcpy(p->tiles[1]->name, name);
+        BoxAnswers boxes;
+        EXPECT_EQ(WriteProjectFile(p), 0) << name;
+        ASSERT_EQ(boxes.shown().size(), 1u) << name;
+        EXPECT_EQ(boxes.shown()[0].text, Formatted(kTileNameUnsavableFormat, name));
+        EXPECT_TRUE(ReadBytes(ChangeFileExtension(p->path, "_tiles.dbf")) == before) << name;
+    }
+    strcpy(p->tiles[1]->name, kept);
+    EXPECT_EQ(WriteProjectFile(p), 1);
     FreeProject(p);
 }
 

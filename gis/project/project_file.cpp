@@ -28,6 +28,9 @@ const char kProjectAppearsCorrupt[] = "%s appears to be corrupt!";
 const char kProjectCorruptReasonFormat[] = "%s\n\n%s";
 const char kProjectOpenWriteFailed[] = "Unable to open %s for writing!";
 const char kProjectWriteFailed[] = "Unable to write %s!\n\nThe project files were left as they were.";
+const char kTileNameUnsavableFormat[] =
+    "The tile \"%s\" cannot be saved: a project names its tiles by plain file names, with no folder and no "
+    "blank at either end.\n\nThe project files were left as they were.";
 const char kTilesWithoutOutlineFormat[] =
     "The tile index holds no usable outline for %d tile(s). They stay in the project, are not drawn, and are "
     "saved without one:\n";
@@ -97,6 +100,25 @@ static const PolygonRing* TileRing(const ProjectTile* t)
 // Which part of the tile index a write failed in.
 enum IndexPart { INDEX_WRITTEN = 0, INDEX_SHAPES, INDEX_TABLE };
 
+// A FILENAME names a file in the data folder: no folder part, nothing empty.
+static bool SafeTileName(const char* name)
+{
+    if (!name || !name[0] || !strcmp(name, ".") || !strcmp(name, "..")) return false;
+    return !strpbrk(name, "\\/:*?\"<>|");
+}
+
+// The name a save would write that its read would not give back: one the
+// reader refuses, or one whose end blanks the table trims away.
+static const char* UnsavableTileName(const Project* p)
+{
+    for (int i = 0; i < p->tileCount; i++) {
+        const char* name = p->tiles[i] ? p->tiles[i]->name : nullptr;
+        size_t n = name ? strlen(name) : 0;
+        if (!SafeTileName(name) || name[0] == ' ' || name[n - 1] == ' ') return name ? name : "";
+    }
+    return nullptr;
+}
+
 // One closed polygon, or a null shape for a tile without an outline, and one
 // record per tile: a save never holds fewer tiles than the project.
 static IndexPart WriteTileIndex(const Project* p, ShapeGroupWriter* w, int shp, int dbf)
@@ -153,6 +175,10 @@ int WriteProjectFile(Project* project)
     if (!project || !project->path[0]) return 0;
     snprintf(project->folder, sizeof project->folder, "%s", GetPathDirectory(project->path));
     KeepTilesFolder(project);
+    if (const char* name = UnsavableTileName(project)) {
+        Report(kTileNameUnsavableFormat, name);
+        return 0;
+    }
     const char* title = project->title[0] ? project->title : GetPathFileName(project->path);
     std::string shpName = ChangeFileExtension(title, "_tiles.shp");
     std::string dbfName = ChangeFileExtension(title, "_tiles.dbf");
@@ -241,13 +267,6 @@ static const char* ReadSettings(const ShapeInput* in, Project* p)
     p->units = ReadIntegerCell(in, 0, 5);
     if (p->units != 1 && p->units != 3) return "UNITS is neither 1 (metres) nor 3 (feet).";
     return nullptr;
-}
-
-// A FILENAME names a file in the data folder: no folder part, nothing empty.
-static bool SafeTileName(const char* name)
-{
-    if (!name || !name[0] || !strcmp(name, ".") || !strcmp(name, "..")) return false;
-    return !strpbrk(name, "\\/:*?\"<>|");
 }
 
 // Reads the tile index into the project; null when all is well, else the reason.

@@ -13,6 +13,7 @@ extern const char kProjectAppearsCorrupt[];
 extern const char kProjectCorruptReasonFormat[];  // first line, then the reason
 extern const char kProjectOpenWriteFailed[];
 extern const char kProjectWriteFailed[];
+extern const char kTileNameUnsavableFormat[];      // the tile's name: refused before anything is written
 extern const char kTilesWithoutOutlineFormat[];   // the number of tiles kept without an outline
 extern const char kTileRecordLineFormat[];        // "    %s (record %d)\n": a tile's name and record
 extern const char kTilePathTooLongFormat[];       // name, record, length and the longest path
