@@ -7,6 +7,7 @@
 #include "app/command_ids.h"
 #include "shell/frame.h"
 #include "app/job_control.h"
+#include "shell/open_files.h"
 #include "shell/view_window.h"
 #include "shell/view_tools.h"
 #include "app/view_record.h"
@@ -34,6 +35,24 @@ void Click(HWND view, POINT p)
     SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
     SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+}
+
+// A box with the profile tool from A to B (fractions of the data set's extent),
+// its width set by a click just off the middle of the line.
+void DrawBox(HWND view, double fax, double fay, double fbx, double fby)
+{
+    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    const DataSet* set = r->currentDataSet;
+    SetViewTool(view, TOOL_PROFILE);
+    double w = set->maxX - set->minX, h = set->maxY - set->minY;
+    double ax = set->minX + fax * w, ay = set->minY + fay * h;
+    double bx = set->minX + fbx * w, by = set->minY + fby * h;
+    Click(view, PixelOf(r, ax, ay));
+    Click(view, PixelOf(r, bx, by));
+    POINT widthAt = PixelOf(r, (ax + bx) / 2, (ay + by) / 2 + 0.02 * h);
+    SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(widthAt.x, widthAt.y));
+    Click(view, widthAt);
+    PumpMessages(50);
 }
 
 bool Shown(const ViewRecord* r, const PointRecord& p)
@@ -77,18 +96,7 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
         ASSERT_TRUE(WaitForCachedDraw(view, 20000));
     }
 
-    SetViewTool(view, TOOL_PROFILE);
-    double w = set->maxX - set->minX, h = set->maxY - set->minY;
-    double ax = set->minX + 0.15 * w, ay = set->minY + 0.4 * h;
-    double bx = set->maxX - 0.15 * w, by = set->minY + 0.6 * h;
-    Click(view, PixelOf(r, ax, ay));
-    Click(view, PixelOf(r, bx, by));
-    // The width: the mouse off the middle of the line.
-    double mx = (ax + bx) / 2, my = (ay + by) / 2 + 0.02 * h;
-    POINT widthAt = PixelOf(r, mx, my);
-    SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(widthAt.x, widthAt.y));
-    Click(view, widthAt);
-    PumpMessages(50);
+    DrawBox(view, 0.15, 0.4, 0.85, 0.6);
     HWND profile = r->profileWindow;
     ASSERT_NE(profile, nullptr);
     EXPECT_TRUE(IsWindow(profile));
@@ -121,4 +129,55 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
     PumpMessages(50);
     EXPECT_FALSE(IsWindow(view));
     EXPECT_FALSE(IsWindow(profile));
+}
+
+// A full view keeps one scale for distance and elevation over the data set's
+// whole elevation range: a long box fills the width, a short one the height
+// (and so only the left part of the width, until the automatic zoom or the
+// user zooms in). The same boxes on the file opened again give the same views.
+TEST_F(ProfileOnSample, AFullViewFillsOneAxisAndAReopenedFileGivesTheSameViews)
+{
+    ASSERT_FALSE(SampleDir().empty()) << "sample data missing";
+    struct Seen {
+        double scale, fullScale, maxX, minY, maxY;
+        int level, width, height;
+    };
+    auto twoBoxes = [](HWND view, Seen seen[2]) {
+        ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+        const double boxes[2][4] = {{0.1, 0.5, 0.9, 0.5}, {0.3, 0.3, 0.4, 0.3}};
+        for (int k = 0; k < 2; k++) {
+            DrawBox(view, boxes[k][0], boxes[k][1], boxes[k][2], boxes[k][3]);
+            ASSERT_NE(r->profileWindow, nullptr);
+            const ViewMapping& m = r->profile;
+            seen[k] = {m.scale, m.fullScale, m.maxX, m.minY, m.maxY, m.zoomLevel, m.clientWidth, m.clientHeight};
+            double across = (m.maxX - m.minX) / m.drawWidth, up = (m.maxY - m.minY) / m.drawHeight;
+            EXPECT_DOUBLE_EQ(m.fullScale, across > up ? across : up) << k;
+        }
+        EXPECT_EQ(seen[0].level, 0);
+        EXPECT_LT(seen[1].maxX / seen[1].fullScale, 0.5 * seen[1].width) << "bound by the elevation range";
+    };
+    BoxAnswers boxes;
+    HWND view = StartFrameOnSample("autzen_trim.las");
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(WaitForCachedDraw(view, 20000));
+    Seen first[2], again[2];
+    twoBoxes(view, first);
+    SendMessageA(view, WM_CLOSE, 0, 0);
+    PumpMessages(50);
+    ASSERT_TRUE(OpenFileInNewView(SamplePath("autzen_trim.las").c_str()));
+    PumpMessages(50);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    ASSERT_TRUE(WaitForCachedDraw(views[0], 20000));
+    twoBoxes(views[0], again);
+    for (int k = 0; k < 2; k++) {
+        EXPECT_EQ(again[k].level, first[k].level);
+        EXPECT_EQ(again[k].width, first[k].width);
+        EXPECT_EQ(again[k].height, first[k].height);
+        EXPECT_DOUBLE_EQ(again[k].scale, first[k].scale);
+        EXPECT_DOUBLE_EQ(again[k].fullScale, first[k].fullScale);
+        EXPECT_DOUBLE_EQ(again[k].maxX, first[k].maxX);
+        EXPECT_DOUBLE_EQ(again[k].minY, first[k].minY);
+        EXPECT_DOUBLE_EQ(again[k].maxY, first[k].maxY);
+    }
 }
