@@ -41,8 +41,9 @@ SymModel::SymModel(uint32_t symbols)
         tsize = 1u << tbits;
         tshift = 15 - tbits;
     }
-    mem_.assign(2 * (size_t)n + (tsize ? tsize + 2 : 0), 0);
-    count = mem_.data();
+    size_t words = 2 * (size_t)n + (tsize ? tsize + 2 : 0);
+    mem_.assign((words + 15) / 16, CacheLine{});
+    count = reinterpret_cast<uint32_t*>(mem_.data());
     dist = count + n;
     table = tsize ? dist + n : nullptr;
     Reset();

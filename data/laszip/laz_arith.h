@@ -39,7 +39,14 @@ struct BitModel {
     void Update();
 };
 
-class SymModel {
+// A model is written on every symbol it decodes. Models and their tables keep
+// cache lines of their own, so that models of decoders on other threads,
+// allocated next to them in a shared heap, never share a line with them.
+struct alignas(64) CacheLine {
+    uint32_t words[16];
+};
+
+class alignas(64) SymModel {
 public:
     explicit SymModel(uint32_t symbols);
     void Reset();
@@ -53,7 +60,7 @@ public:
     uint32_t* table;
 
 private:
-    std::vector<uint32_t> mem_;
+    std::vector<CacheLine> mem_;
 };
 
 class ArithDecoder {

@@ -8,14 +8,14 @@ namespace laz {
 static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
 {
     uint32_t R = dec.RecordLength();
-    job.out.resize((size_t)job.points * R);
+    uint8_t* out = job.out.Hold((size_t)job.points * R);
     job.decoded = 0;
     job.err = kOk;
     job.tailCorrupt = false;
     const uint8_t* b = job.in.data();
-    const uint8_t* e = b + job.in.size();
+    const uint8_t* e = b + job.in.size;
     if (dec.Layered()) {
-        job.err = dec.BeginLayered(b, job.in.size(), nullptr);
+        job.err = dec.BeginLayered(b, job.in.size, nullptr);
         if (job.err) return;
     } else {
         dec.BeginPointwise(b, e, nullptr);
@@ -23,7 +23,7 @@ static void DecodeChunk(ChunkDecoder& dec, ChunkJob& job)
     uint32_t step = dec.RunPoints();
     while (job.decoded < job.points) {
         uint32_t want = std::min(step, job.points - job.decoded);
-        job.decoded += dec.DecodeRun(job.out.data() + (size_t)job.decoded * R, want, job.err);
+        job.decoded += dec.DecodeRun(out + (size_t)job.decoded * R, want, job.err);
         if (job.err) return;
     }
     // A pointwise chunk is consumed exactly; anything else means the chunk

@@ -65,9 +65,9 @@ void LazReader::Close()
 {
     DrainJobs();
     if (curJob_ && !curJobWaited_) pool_->Wait(*curJob_);
+    if (curJob_) spare_.push_back(std::move(curJob_));
+    KeepSpareJobs(spare_);
     pool_.reset();
-    curJob_.reset();
-    spare_.clear();
     src_.reset();
     dec_.reset();
     feed_.reset();
@@ -370,12 +370,16 @@ uint64_t LazReader::ChunkFirst(uint64_t i) const
 
 std::shared_ptr<ChunkJob> LazReader::MakeJob(uint64_t i, uint64_t n)
 {
-    // Finished jobs are reused so their buffers are not reallocated and
-    // zeroed for every chunk.
+    // Finished jobs are reused so their buffers are not allocated again for
+    // every chunk, nor (through the kept ones) for every file.
     std::shared_ptr<ChunkJob> job;
     if (!spare_.empty()) {
         job = spare_.back();
         spare_.pop_back();
+    } else {
+        job = TakeSpareJob();
+    }
+    if (job) {
         job->err = kOk;
         job->decoded = 0;
         job->tailCorrupt = false;
@@ -391,8 +395,7 @@ std::shared_ptr<ChunkJob> LazReader::MakeJob(uint64_t i, uint64_t n)
         job->done = true;
         return job;
     }
-    job->in.resize((size_t)(e - s));
-    if (!src_->ReadAt(s, job->in.data(), job->in.size())) {
+    if (!src_->ReadAt(s, job->in.Hold((size_t)(e - s)), (size_t)(e - s))) {
         job->err = kEndOfData;
         job->done = true;
         return job;
