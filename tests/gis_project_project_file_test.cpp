@@ -441,6 +441,16 @@ TEST(ProjectFile, ShapesWithoutAnAreaKeepTheirTilesWithoutAnOutline)
     FreeProject(p);
 }
 
+// The tile's four outline corners: (x0, y0), (x0, y1), (x1, y1), (x1, y0).
+static void SetOutline(ProjectTile* tile, double x0, double y0, double x1, double y1)
+{
+    RingVertex* v = tile->boundary->contour[0].vertex;
+    v[0] = {x0, y0};
+    v[1] = {x0, y1};
+    v[2] = {x1, y1};
+    v[3] = {x1, y0};
+}
+
 // An index written with a tile that spans the plane (from a header without
 // bounds) reads back with that tile kept without an outline, naming it; the
 // project's extent stays real.
@@ -448,11 +458,7 @@ TEST(ProjectFile, TilesWithUnusableOutlinesStayWithoutOne)
 {
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
-    RingVertex* v = p->tiles[1]->boundary->contour[0].vertex;
-    v[0] = {3.37e38, 3.37e38};
-    v[1] = {3.37e38, -3.37e38};
-    v[2] = {-3.37e38, -3.37e38};
-    v[3] = {-3.37e38, 3.37e38};
+    SetOutline(p->tiles[1], 3.37e38, 3.37e38, -3.37e38, -3.37e38);
     ASSERT_EQ(WriteProjectFile(p), 1);
     BoxAnswers boxes;
     Project* q = ReadProjectFile(p->path, "p.lep");
@@ -478,11 +484,7 @@ TEST(ProjectFile, ExtremeTilesReadAgainAndACornerThatIsNoNumberLosesOnlyItsOutli
     Project* p = SavedProject(folder, "p.lep");
     const char* name = "M\xFCller, tile 'a' #1;x.las";
     snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "%s", name);
-    RingVertex* wide = p->tiles[1]->boundary->contour[0].vertex;
-    wide[0] = {-1e9, -1e9};
-    wide[1] = {-1e9, 1e9};
-    wide[2] = {1e9, 1e9};
-    wide[3] = {1e9, -1e9};
+    SetOutline(p->tiles[1], -1e9, -1e9, 1e9, 1e9);
     p->tiles[2]->boundary->contour[0].vertex[2].x = NAN;
     ASSERT_EQ(WriteProjectFile(p), 1);
     BoxAnswers boxes;
