@@ -29,12 +29,7 @@ struct ExportRun {
     static std::string GetPathTitle(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 };
 
-std::string CopyToTemp(const char* sample)
-{
-    std::string to = TempPath(sample);
-    CopyFileA(SamplePath(sample).c_str(), to.c_str(), FALSE);
-    return to;
-}
+std::string CopyToTemp(const char* sample) { return ::CopyToTemp(SamplePath(sample), sample); }
 
 std::string Base(const std::string& path) { return path.substr(0, path.size() - 4); }
 

@@ -57,11 +57,7 @@ public:
     // A view holding a fresh copy of a shared sample.
     HWND ViewOf(const char* sample, const char* name)
     {
-        EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
-        path = TempPath(name);
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_TRUE(CopyFileA(SamplePath(sample).c_str(), path.c_str(), FALSE)) << sample;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        path = CopyToTemp(NeedSample(sample), name);
         set = LoadLASData(path.c_str(), name);
         EXPECT_NE(set, nullptr);
         return OpenView({set}, 0, 0, name);
