@@ -154,8 +154,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(SaveDataSetClasses(set), 0);
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason);
+    ASSERT_TRUE(ShowedOneBox(boxes, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason));
     EXPECT_EQ(ReadBytes(source), before);
     EXPECT_EQ(set->saved, 0);
     // A source that vanished cannot be copied; the target is not made.

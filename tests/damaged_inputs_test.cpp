@@ -892,8 +892,7 @@ TEST(DamagedInputs, TextRoadsCountLinesAlikeWithAnyEndAndFailOnAFailedRewind)
         SetSeekFaultAt(0);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, std::string("rewind.xyz") + kASCIIParseFailed);
+        ASSERT_TRUE(ShowedOneBox(boxes, std::string("rewind.xyz") + kASCIIParseFailed));
     }
     JobControl* job = CreateJobControl();
     ImportFieldList* xyz = NewXYZFieldList();

@@ -140,8 +140,7 @@ TEST_F(ProjectCommands, AnUnsavedProjectIsShownAndClosingItAsksToSave)
     EXPECT_EQ(p->saved, 0);
     BoxAnswers boxes({IDNO});
     EXPECT_EQ(Command(CMD_PROJECT_CLOSE), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, ""));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, "")));
     EXPECT_EQ(ProjectWindow(), nullptr);
     EXPECT_EQ(GetWindowSlot(FrameWindow, FRAME_PROJECTWIN), 0);
 }
@@ -435,7 +434,6 @@ TEST_F(ProjectCommands, ClosingTheFrameOffersToSaveAnUnsavedProject)
     ASSERT_NE(CurrentProject(), nullptr);
     BoxAnswers boxes({IDNO});
     EXPECT_EQ(FrameClose(FrameWindow), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, ""));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, "")));
     EXPECT_EQ(ProjectWindow(), nullptr);
 }

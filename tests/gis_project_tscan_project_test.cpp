@@ -69,6 +69,5 @@ TEST(TScanProject, OtherFilesAndStoragesAreRefusedByName)
     }
     BoxAnswers boxes;
     EXPECT_EQ(ReadTScanProject(TempPath("none.prj").c_str(), "none.prj"), nullptr);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kTScanOpenFailed, "none.prj"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kTScanOpenFailed, "none.prj")));
 }

@@ -49,6 +49,15 @@ BoxAnswers::~BoxAnswers()
 }
 void BoxAnswers::whileOpen(std::function<void(const ShownBox&)> think) { thinkingTime = think; }
 const std::vector<ShownBox>& BoxAnswers::shown() const { return shownBoxes; }
+
+testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string& text)
+{
+    const std::vector<ShownBox>& shown = boxes.shown();
+    if (shown.size() != 1) return testing::AssertionFailure() << shown.size() << " boxes shown, not one";
+    if (shown[0].text != text) return testing::AssertionFailure() << "the box said\n" << shown[0].text << "\nnot\n" << text;
+    return testing::AssertionSuccess();
+}
+
 void BoxAnswers::clear() { shownBoxes.clear(); }
 
 static std::vector<std::string> dialogAnswers;

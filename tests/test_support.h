@@ -28,6 +28,8 @@ public:
     // answered at once.
     void whileOpen(std::function<void(const ShownBox& box)> think);
 };
+// Passes when exactly one box was shown and its text is `text`.
+testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string& text);
 
 // While alive, answers every open/save file dialog from a queue: each answer
 // is the file buffer to return (a path, or a folder and names separated by
