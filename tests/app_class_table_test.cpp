@@ -165,8 +165,7 @@ TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LoadText(c.text, &t, answers), 0) << c.error;
-        ASSERT_EQ(answers.shown().size(), 1u) << c.error;
-        EXPECT_EQ(answers.shown()[0].text, ReadErrorText("list.csv", c.error.c_str()));
+        ASSERT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", c.error.c_str()))) << c.error;
         EXPECT_EQ(answers.shown()[0].caption, "ERROR");
         EXPECT_EQ(std::memcmp(&t, &before, sizeof(t)), 0) << c.error;
     }

@@ -72,8 +72,7 @@ TEST_F(ProjectCommands, CommandsThatNeedAProjectSayThereIsNone)
     for (int id : {CMD_PROJECT_SAVE, CMD_PROJECT_SAVE_AS, CMD_PROJECT_EDIT, CMD_PROJECT_SHOW, CMD_PROJECT_CLOSE}) {
         BoxAnswers boxes;
         EXPECT_EQ(Command(id), 0) << id;
-        ASSERT_EQ(boxes.shown().size(), 1u) << id;
-        EXPECT_EQ(boxes.shown()[0].text, kNoProjectText);
+        ASSERT_TRUE(ShowedOneBox(boxes, kNoProjectText)) << id;
         EXPECT_EQ(boxes.shown()[0].caption, "Project");
         EXPECT_EQ(ProjectWindow(), nullptr);
     }
