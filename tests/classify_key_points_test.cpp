@@ -526,8 +526,7 @@ TEST_F(ThinningCommand, NoFromClassPointSaysSoAndChangesNothing)
     SetLogHook(KeepThinLog);
     EXPECT_EQ(FindKeyPoints(view, set, 0.1f, GlobalThinningSettings.fromClasses, 8), 0);
     SetLogHook(nullptr);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kNoFromClassPointsText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kNoFromClassPointsText));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     for (int32_t i = 0; i < set->pointCount; i++) EXPECT_EQ(set->points[i].classification, 1);
     for (const std::string& l : thinLog) EXPECT_NE(l.rfind("[THIN]", 0), 0u);

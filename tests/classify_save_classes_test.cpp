@@ -17,28 +17,11 @@
 
 namespace {
 
-std::string Sample(const char* name)
-{
-    std::string path = SamplePath(name);
-    EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
-    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
-    return path;
-}
-
 std::string GroundSample(const char* name)
 {
     std::string path = SampleDir() + "../ground/" + name;
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
     return path;
-}
-
-std::string CopyToTemp(const std::string& from, const char* name)
-{
-    std::string to = TempPath(name);
-    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from;
-    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return to;
 }
 
 DataSet* LoadClassified(const std::string& path)
@@ -94,7 +77,7 @@ TEST(SaveDataSetClasses, OnlyTheClassBitsChangeInEveryFormat)
                               "synthetic/fmt5_p10v1_gpsv2_rgbv1_wave_bytev2_c1.las", "1_4_w_evlr.las",
                               "rand1_6.las", "simple1_4.las", "synthetic/fmt7_eb3_v4_multichannel.las",
                               "synthetic/fmt9_eb2_v4_multichannel.las" }) {
-        std::string source = CopyToTemp(Sample(name), "source.las");
+        std::string source = CopyToTemp(NeedSample(name), "source.las");
         Bytes before = ReadBytes(source);
         DataSet* set = LoadClassified(source);
         ASSERT_NE(set, nullptr) << name;
@@ -135,7 +118,7 @@ TEST(SaveDataSetClasses, DecimatedAndCompressedSourcesAreRefused)
     EXPECT_EQ(ReadBytes(source), before);
     FreeDataSet(set);
 
-    DataSet* laz = LoadLASData(Sample("simple.laz").c_str(), "simple.laz");
+    DataSet* laz = LoadLASData(NeedSample("simple.laz").c_str(), "simple.laz");
     ASSERT_NE(laz, nullptr);
     boxes.clear();
     EXPECT_EQ(SaveDataSetClassesAs(laz, TempPath("simple.las").c_str(), "simple.las"), 0);
@@ -171,8 +154,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(SaveDataSetClasses(set), 0);
     SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason);
+    ASSERT_TRUE(ShowedOneBox(boxes, std::string("Unable to save ") + set->title + "\n\n" + kSaveReadOnlyReason));
     EXPECT_EQ(ReadBytes(source), before);
     EXPECT_EQ(set->saved, 0);
     // A source that vanished cannot be copied; the target is not made.

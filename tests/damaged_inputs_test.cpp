@@ -409,6 +409,19 @@ bool LoadGrid(const std::string& path, bool* sane, int64_t* valid = nullptr)
     return set != nullptr;
 }
 
+// Damages a sound raster file and expects each damaged copy handled.
+void ExpectDamagedRasterHandled(const std::string& good, uint32_t seed, const std::string& road,
+                                const std::function<bool(const std::string&, bool*)>& load)
+{
+    int n = 0;
+    for (const auto& d : Damaged(ReadBytes(good), seed, 16)) {
+        std::string path = TempPath((road.substr(0, 1) + std::to_string(n++) + ".tif").c_str());
+        WriteBytes(path, d.second);
+        std::string name = road + d.first;
+        ExpectHandled(Load(name, [&](bool* sane) { return load(path, sane); }), name);
+    }
+}
+
 }  // namespace
 
 TEST(DamagedInputs, ElevationGridsRefuseBadPlacementsAndVoidCellsThatAreNoNumber)
@@ -417,15 +430,8 @@ TEST(DamagedInputs, ElevationGridsRefuseBadPlacementsAndVoidCellsThatAreNoNumber
     std::vector<float> ramp(24);
     for (int i = 0; i < 24; i++) ramp[i] = 100.0f + i;
     std::string good = WriteRaster("grid.tif", 6, 4, 1, GDT_Float32, ramp, north);
-    Bytes bytes = ReadBytes(good);
-    int n = 0;
-    for (const auto& d : Damaged(bytes, 21, 16)) {
-        std::string path = TempPath(("g" + std::to_string(n++) + ".tif").c_str());
-        WriteBytes(path, d.second);
-        std::string name = "grid: " + d.first;
-        // A file GDAL does not know goes on to the text road, which says why not.
-        ExpectHandled(Load(name, [&](bool* sane) { return LoadGrid(path, sane); }), name);
-    }
+    // A file GDAL does not know goes on to the text road, which says why not.
+    ExpectDamagedRasterHandled(good, 21, "grid: ", [](const std::string& path, bool* sane) { return LoadGrid(path, sane); });
     // Placements that would put cells nowhere or everywhere.
     struct Placement {
         const char* what;
@@ -502,14 +508,7 @@ TEST(DamagedInputs, ReferenceImagesTakeOnlyNorthUpPlacementsAndWholeFiles)
     std::vector<float> pixels(64);
     for (int i = 0; i < 64; i++) pixels[i] = (float)(i * 3);
     std::string good = WriteRaster("image.tif", 8, 8, 3, GDT_Byte, pixels, north);
-    Bytes bytes = ReadBytes(good);
-    int n = 0;
-    for (const auto& d : Damaged(bytes, 31, 16)) {
-        std::string path = TempPath(("i" + std::to_string(n++) + ".tif").c_str());
-        WriteBytes(path, d.second);
-        std::string name = "image: " + d.first;
-        ExpectHandled(Load(name, [&](bool* sane) { return LoadReference(path, sane); }), name);
-    }
+    ExpectDamagedRasterHandled(good, 31, "image: ", LoadReference);
     struct Placement {
         const char* what;
         double g[6];
@@ -879,8 +878,7 @@ TEST(DamagedInputs, TextRoadsCountLinesAlikeWithAnyEndAndFailOnAFailedRewind)
         WriteBytes(path, std::string(253, 'x') + end + "1 2 3" + end + "1e400 2 3" + end);
         BoxAnswers boxes;
         EXPECT_EQ(ReadASCIIPointsDecimated(path.c_str(), "ends.xyz", 1), nullptr);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, std::string("ends.xyz") + refused) << strlen(end);
+        ASSERT_TRUE(ShowedOneBox(boxes, std::string("ends.xyz") + refused)) << strlen(end);
     }
 
     const Bytes good = "1000.5 2000.5 10.25\n1001 2001 11\n1002 2002 12\n";
@@ -893,8 +891,7 @@ TEST(DamagedInputs, TextRoadsCountLinesAlikeWithAnyEndAndFailOnAFailedRewind)
         SetSeekFaultAt(0);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, std::string("rewind.xyz") + kASCIIParseFailed);
+        ASSERT_TRUE(ShowedOneBox(boxes, std::string("rewind.xyz") + kASCIIParseFailed));
     }
     JobControl* job = CreateJobControl();
     ImportFieldList* xyz = NewXYZFieldList();

@@ -81,8 +81,7 @@ TEST(Decimation, StepOfOneIsRefusedAndChangesNothing)
     pressButton = IDOK;
     thenCancel = true;
     EXPECT_EQ(ShowDialog(IDD_DECIMATION, nullptr, PointDecimationDlgProc, 0), 0);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Decimation value should be greater than 1");
+    ASSERT_TRUE(ShowedOneBox(boxes, "Decimation value should be greater than 1"));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     EXPECT_EQ(decimationEnabled, 0);
     EXPECT_EQ(decimationStep, 10);

@@ -148,8 +148,7 @@ TEST(GDALGrids, TheVoidValueDecidesWhichCellsCount)
     DataSet* set = Load32BitTIFF(allVoid.c_str(), "void.tif");
     EXPECT_EQ(set, nullptr);
     FreeDataSet(set);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "This grid has no valid cell: every cell is void or holds no data:\n    void.tif\n");
+    ASSERT_TRUE(ShowedOneBox(boxes, "This grid has no valid cell: every cell is void or holds no data:\n    void.tif\n"));
 
     std::vector<float> values = Ramp(24, -5);   // -5 .. 18: one zero cell
     std::string zeros = WriteGrid("zeros.tif", GridSpec(), values);
@@ -180,8 +179,7 @@ TEST(GDALGrids, FilesThatAreNoUsableGridAreReportedOnceAndGetNoLoader)
     for (const Case& c : cases) {
         BoxAnswers boxes;
         EXPECT_EQ(GetDataFileKind(c.path.c_str()), DATA_NONE) << c.path;
-        ASSERT_EQ(boxes.shown().size(), 1u) << c.path;
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(c.message, c.path));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(c.message, c.path))) << c.path;
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     // Text that GDAL reads with another driver is still text.
@@ -260,8 +258,7 @@ TEST(GDALGrids, AnUnfittingMagnitudeImageLeavesTheHeightsUsable)
         ASSERT_NE(set, nullptr);
         EXPECT_EQ(set->magnitudes, nullptr);
         EXPECT_EQ(set->pointCount, 24);
-        ASSERT_EQ(boxes.shown().size(), 1u) << c.path;
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(c.message, GetPathFileName(c.path.c_str())));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(c.message, GetPathFileName(c.path.c_str())))) << c.path;
         FreeDataSet(set);
     }
     FileDialogAnswers cancel({""});
@@ -299,8 +296,7 @@ TEST(GDALGrids, VoidValueDialogShowsTheValueAndRefusesAnEmptyOne)
     voidThenCancel = true;
     EXPECT_EQ(ShowDialog(IDD_VOID_DEM, nullptr, VoidDEMValueDlgProc, 0), 0);
     EXPECT_EQ(voidShown, "-10000.0");
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kVoidValueMissing);
+    ASSERT_TRUE(ShowedOneBox(boxes, kVoidValueMissing));
     EXPECT_EQ(boxes.shown()[0].caption, "Error");
     EXPECT_EQ(VoidCellValue, -10000.0f);
 

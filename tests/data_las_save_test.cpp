@@ -14,24 +14,6 @@
 
 namespace {
 
-std::string NeedSample(const char* name)
-{
-    // The shared samples are part of the test data: missing ones are a failure.
-    std::string path = SamplePath(name);
-    EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
-    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
-    return path;
-}
-
-std::string CopyToTemp(const std::string& from, const char* name)
-{
-    std::string to = TempPath(name);
-    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from;
-    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);   // the shared samples are read-only
-    return to;
-}
-
 // This program's temporary files in the folder.
 int TempFilesIn(const std::string& folder)
 {

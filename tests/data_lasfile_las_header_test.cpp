@@ -36,6 +36,14 @@ void ExpectRefused(const Bytes& bytes, const char* reason, const char* what)
     EXPECT_TRUE(ReadBytes(path) == bytes) << what << ": a refused file was changed";
 }
 
+// The sound file with one field at `at` set to `value`, expected refused.
+template <typename T> void ExpectFieldRefused(size_t at, T value, const char* reason, const char* what)
+{
+    Bytes d = SoundFile();
+    SetFieldAt<T>(d, at, value);
+    ExpectRefused(d, reason, what);
+}
+
 // A file in memory whose reads fail where they touch [failFrom, failTo).
 struct FailingBytes {
     Bytes bytes;
@@ -77,41 +85,24 @@ TEST(LasDamaged, TruncatedHeadersAreRefused)
 
 TEST(LasDamaged, BadSizesAndOffsetsAreRefused)
 {
-    Bytes b = SoundFile();
-    Bytes d = b;
-    SetFieldAt<uint16_t>(d, HEADER_SIZE_AT, 200);
-    ExpectRefused(d, "smaller than the 227 bytes", "header size 200");
-    d = b;
-    SetFieldAt<uint16_t>(d, HEADER_SIZE_AT, 500);
-    ExpectRefused(d, "reaches past the offset", "header size past the points");
-    d = b;
-    SetFieldAt<uint32_t>(d, OFFSET_AT, 100);
-    ExpectRefused(d, "reaches past the offset", "offset inside the header");
-    d = b;
-    SetFieldAt<uint32_t>(d, OFFSET_AT, 0xFFFFFF00u);
-    ExpectRefused(d, "beyond the end of the file", "offset past the end");
+    ExpectFieldRefused<uint16_t>(HEADER_SIZE_AT, 200, "smaller than the 227 bytes", "header size 200");
+    ExpectFieldRefused<uint16_t>(HEADER_SIZE_AT, 500, "reaches past the offset", "header size past the points");
+    ExpectFieldRefused<uint32_t>(OFFSET_AT, 100, "reaches past the offset", "offset inside the header");
+    ExpectFieldRefused<uint32_t>(OFFSET_AT, 0xFFFFFF00u, "beyond the end of the file", "offset past the end");
 }
 
 TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
 {
-    Bytes b = SoundFile();
-    Bytes d = b;
-    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 0xFFFFFFFFu);
-    ExpectRefused(d, "cannot fit", "4 billion VLRs");
-    d = b;
-    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 2);
-    ExpectRefused(d, "runs past the point data", "a second VLR that is not there");
-    d = b;
-    SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
-    ExpectRefused(d, "runs past the point data", "VLR length 60000");
-    d = b;
-    SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 129);
-    ExpectRefused(d, "runs past the point data", "VLR one byte too long");
+    ExpectFieldRefused<uint32_t>(VLR_COUNT_AT, 0xFFFFFFFFu, "cannot fit", "4 billion VLRs");
+    ExpectFieldRefused<uint32_t>(VLR_COUNT_AT, 2, "runs past the point data", "a second VLR that is not there");
+    ExpectFieldRefused<uint16_t>(VLR_LENGTH_AT, 60000, "runs past the point data", "VLR length 60000");
+    ExpectFieldRefused<uint16_t>(VLR_LENGTH_AT, 129, "runs past the point data", "VLR one byte too long");
+    const Bytes b = SoundFile();
 
     // The damaged record is named in plain text: its user ID quoted only when
     // it is text, and a record whose header would be point data not named
     // from those bytes.
-    d = b;
+    Bytes d = b;
     SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
     ExpectRefused(d, "Variable length record 0 (\"VelkaDunmarro\" 0, 60000 bytes) runs past the point data at 409",
                   "VLR named");
@@ -140,14 +131,9 @@ TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
 
 TEST(LasDamaged, BadFormatsAndRecordLengthsAreRefused)
 {
-    Bytes b = SoundFile();
-    Bytes d = b;
-    SetFieldAt<uint16_t>(d, LENGTH_AT, 0);
-    ExpectRefused(d, "shorter than the 28 bytes", "record length 0");
-    d = b;
-    SetFieldAt<uint16_t>(d, LENGTH_AT, 27);
-    ExpectRefused(d, "shorter than the 28 bytes", "record length 27");
-    d = b;
+    ExpectFieldRefused<uint16_t>(LENGTH_AT, 0, "shorter than the 28 bytes", "record length 0");
+    ExpectFieldRefused<uint16_t>(LENGTH_AT, 27, "shorter than the 28 bytes", "record length 27");
+    Bytes d = SoundFile();
     d[FORMAT_AT] = 0x81;
     ExpectRefused(d, "compressed (LAZ)", "LAZ format bit 7");
     d[FORMAT_AT] = 0x43;
@@ -187,15 +173,12 @@ TEST(LasDamaged, ScalesAndOffsetsThatGiveNoCoordinatesAreRefused)
 
 TEST(LasDamaged, AbsurdPointCountsAreRefusedNotTruncated)
 {
-    Bytes b = SoundFile();
-    Bytes d = b;
-    SetFieldAt<uint32_t>(d, COUNT_AT, 0xFFFFFFFFu);
-    ExpectRefused(d, "more than this library can read", "legacy count 2^32-1");
+    ExpectFieldRefused<uint32_t>(COUNT_AT, 0xFFFFFFFFu, "more than this library can read", "legacy count 2^32-1");
 
     // A LAS 1.4 header whose 64-bit count is 2^31.
     std::string path = TempPath("big14.las");
     ASSERT_TRUE(MakeLASFile(path, 14, 30, 10));
-    d = ReadBytes(path);
+    Bytes d = ReadBytes(path);
     ASSERT_EQ(FieldAt<uint64_t>(d, 247), 10u);
     SetFieldAt<uint64_t>(d, 247, 2147483648ull);
     ExpectRefused(d, "Point count 2147483648 is more", "64-bit count 2^31");
@@ -226,8 +209,7 @@ TEST(LasDamaged, TruncatedPointsAreReadAsFarAsTheyGoWithAReason)
 TEST(LasDamaged, ShortVendorAndKeyRecordsAreNotReadPastTheirEnd)
 {
     std::string path = TempPath("keys.las");
-    ASSERT_TRUE(CreateLASFile(path.c_str(), 12));
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     // A LeicaGeo 1003 record of 10 bytes and a key directory that claims 50
     // keys but holds one (a 3076 key).

@@ -47,8 +47,7 @@ TEST(LasWrite, CreatedFilesHoldHeaderSystemRecordAndNothingElse)
 TEST(LasWrite, TwentyThousandPointsGoThroughThreeBufferLoads)
 {
     std::string path = TempPath("twenty.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 10), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 10);
     ASSERT_NE(las, nullptr);
     EXPECT_EQ(SetLASPointRecordLength(las, 28), 1);
     EXPECT_EQ(las->format, 1);
@@ -87,8 +86,7 @@ TEST(LasWrite, LongRecordsWithExtraBytesAreKeptWhole)
     // Format 10 with 40 extra bytes: 107-byte records, more than the 69 a
     // fixed buffer would take, and more records than one buffer load.
     std::string path = TempPath("long.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 14), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 14);
     ASSERT_NE(las, nullptr);
     EXPECT_EQ(SetLASPointRecordLength(las, 67), 1);
     EXPECT_EQ(SetLASPointRecordLength(las, 107), 0);   // not a standard length
@@ -130,8 +128,7 @@ TEST(LasWrite, LongRecordsWithExtraBytesAreKeptWhole)
 TEST(LasWrite, RecordLengthRulesKeepRecordsReadable)
 {
     std::string path = TempPath("lengths.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 12), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     EXPECT_EQ(SetLASPointRecordLength(las, 48), 0);    // format 0 with extra bytes
     EXPECT_EQ(las->recordLength, 48);
@@ -175,8 +172,7 @@ TEST(LasWrite, RecordLengthRulesKeepRecordsReadable)
 TEST(LasWrite, MoreThanTwoBillionPointsAreRefusedNotWrapped)
 {
     std::string path = TempPath("many.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 12), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     las->pointCount = LAS_MAX_POINTS;   // as if 2^31-1 points had gone before
     EXPECT_EQ(WriteLASPoint(las, MakeRecord(0, 20, 0).data()), 0);
@@ -189,8 +185,7 @@ TEST(LasWrite, MoreThanTwoBillionPointsAreRefusedNotWrapped)
 TEST(LasWrite, FailedWritesAreReportedByTheWriterAndByClose)
 {
     std::string path = TempPath("fail.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 12), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     // The file goes read-only under the handle: every write fails.
     CloseHandle(las->file);
@@ -216,8 +211,7 @@ TEST(LasWrite, FailedWritesAreReportedByTheWriterAndByClose)
 TEST(LasWrite, HeaderIsNotRewrittenOverPointsWhenVlrsChangeLate)
 {
     std::string path = TempPath("late.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 12), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     ASSERT_EQ(WriteLASHeader(las), 1);
     for (int i = 0; i < 10; i++) WriteLASPoint(las, MakeRecord(i, 20, 0).data());

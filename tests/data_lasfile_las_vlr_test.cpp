@@ -133,8 +133,7 @@ TEST(LasVlr, LinearUnitsFollowTheKeyPrecedence)
 TEST(LasVlr, GeoKeysAreKeptInOrderWithTheirParametersThroughAFile)
 {
     std::string path = TempPath("geo.las");
-    ASSERT_EQ(CreateLASFile(path.c_str(), 12), 1);
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, 12);
     ASSERT_NE(las, nullptr);
     ASSERT_EQ(AddGeoTIFFKey(las, 3076, 0, 1, 9001), 1);
     ASSERT_EQ(AddLASGeoDBL(las, 3078, 35.5), 1);

@@ -29,12 +29,7 @@ struct ExportRun {
     static std::string GetPathTitle(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 };
 
-std::string CopyToTemp(const char* sample)
-{
-    std::string to = TempPath(sample);
-    CopyFileA(SamplePath(sample).c_str(), to.c_str(), FALSE);
-    return to;
-}
+std::string CopyToTemp(const char* sample) { return ::CopyToTemp(SamplePath(sample), sample); }
 
 std::string Base(const std::string& path) { return path.substr(0, path.size() - 4); }
 
@@ -276,8 +271,7 @@ TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
     EXPECT_EQ(run.Export(las, s, kExportShape), 0);
     SetShapeDiskFaults(nullptr);
     for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << ext;
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + kExportWriteFailed + "\n");
+    ASSERT_TRUE(ShowedOneBox(boxes, std::string("point10.las\n") + kExportWriteFailed + "\n"));
     EXPECT_EQ(run.Export(las, s, kExportShape), 1);
     // A failed export again keeps the shapefile the first one wrote.
     const Bytes shapes = ReadBytes(Base(las) + ".shp"), table = ReadBytes(Base(las) + ".dbf");

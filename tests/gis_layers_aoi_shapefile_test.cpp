@@ -166,8 +166,7 @@ TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
         SetWriteFaultAt(nth);
         EXPECT_EQ(SaveAOIFile(view), 0);
         SetWriteFaultAt(0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(nth == 1 ? kAOIShapeCreateFailed : kAOIWriteFailed, "kept_aoi.shp"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(nth == 1 ? kAOIShapeCreateFailed : kAOIWriteFailed, "kept_aoi.shp")));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
         EXPECT_EQ(ReadBytes(path), before);
     }
@@ -200,8 +199,7 @@ TEST_F(AOIFileTest, APartThatCannotBeReplacedKeepsTheWholeEarlierFile)
     {
         BoxAnswers boxes;
         EXPECT_EQ(SaveAOIFile(view), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOIWriteFailed, "held_aoi.shp"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kAOIWriteFailed, "held_aoi.shp")));
     }
     CloseHandle(held);
     EXPECT_EQ(r->aoiSet->saved, 0);
@@ -223,8 +221,7 @@ TEST_F(AOIFileTest, AnEmptyListIsRefusedAndAllDeletedPolygonsSaveNone)
     {
         BoxAnswers boxes;
         EXPECT_EQ(SaveAOIFile(view), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kAOIListEmpty);
+        ASSERT_TRUE(ShowedOneBox(boxes, kAOIListEmpty));
     }
     Add({{10, 10}, {40, 10}, {40, 40}});
     Polygon(0)->deleted = 1;

@@ -210,8 +210,7 @@ TEST_F(AOITest, ANewSetComesOnlyAfterTheQuestionAboutUnsavedPolygons)
     {
         BoxAnswers boxes({IDCANCEL});
         EXPECT_EQ(ResetAOISet(view), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kAOIUnsavedUnnamed);
+        ASSERT_TRUE(ShowedOneBox(boxes, kAOIUnsavedUnnamed));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONWARNING));
     }
@@ -231,8 +230,7 @@ TEST_F(AOITest, ANewSetComesOnlyAfterTheQuestionAboutUnsavedPolygons)
     {
         BoxAnswers boxes({IDNO});
         SendMessageA(view, WM_COMMAND, CMD_RESET_AOI, 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOIUnsavedNamed, "fields_aoi.shp"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kAOIUnsavedNamed, "fields_aoi.shp")));
     }
     EXPECT_EQ(Count(), 0);
     EXPECT_EQ(r->aoiSet->saved, 1);

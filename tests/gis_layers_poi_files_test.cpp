@@ -210,8 +210,7 @@ TEST_F(POIFilesTest, AnUnsavedSetIsAskedAboutBeforeAnotherIsLoaded)
     {
         BoxAnswers boxes({IDCANCEL});
         EXPECT_EQ(LoadPOIFile(view), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kPOIUnsavedUntitled);
+        ASSERT_TRUE(ShowedOneBox(boxes, kPOIUnsavedUntitled));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONWARNING));
         EXPECT_EQ(choice.calls, 0);
@@ -239,8 +238,7 @@ TEST_F(POIFilesTest, AnUnsavedSetIsAskedAboutBeforeAnotherIsLoaded)
         BoxAnswers boxes({IDNO});
         choice.answer = path;
         EXPECT_EQ(LoadPOIFile(view), 1);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kPOIUnsavedQuestion, "first_poi.shp"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kPOIUnsavedQuestion, "first_poi.shp")));
         EXPECT_EQ(r->poiSet->count, 1);
         EXPECT_EQ(r->poiSet->saved, 1);
     }

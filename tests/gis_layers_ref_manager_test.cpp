@@ -222,8 +222,7 @@ TEST_F(ReferenceManagerTest, AShapefileWithoutItsTableIsNamedAndCancelAddsNothin
     FileDialogAnswers files({folder + "bare.shp", ""});
     EXPECT_EQ(AddReferenceFiles(view), 1);
     EXPECT_EQ(r->referenceCount, 0);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kDBFOpenFailed, "bare.dbf"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kDBFOpenFailed, "bare.dbf")));
     EXPECT_EQ(AddReferenceFiles(view), 0);
 }
 

@@ -374,8 +374,7 @@ TEST_F(BatchTest, StopInTheMiddleLeavesTheFileInWorkAsItWas)
     run.whileRunning = [](HWND dialog) { runningDialog = dialog; };
     SetSurfaceStepObserver(StopOnSecondFile);
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
-    ASSERT_EQ(yes.shown().size(), 1u);
-    EXPECT_EQ(yes.shown()[0].text, kSMBatchStopQuestion);
+    ASSERT_TRUE(ShowedOneBox(yes, kSMBatchStopQuestion));
     EXPECT_EQ(yes.shown()[0].caption, "Stop Vivuzoz Oduri");
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "stopped", 1, 0, 2));
     EXPECT_GT(ClassOnlyDifferences(source, Bytes("a.las")), 1000);
@@ -453,8 +452,7 @@ TEST_F(BatchTest, PausedThinningBatchRunsOnWhenStopIsDeclined)
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
     };
     EXPECT_EQ(ShowDialog(IDD_THINNING_BATCH, FrameWindow, ThinningBatchDlgProc, 0), 1);
-    ASSERT_EQ(no.shown().size(), 1u);
-    EXPECT_EQ(no.shown()[0].text, kThinningBatchStopQuestion);
+    ASSERT_TRUE(ShowedOneBox(no, kThinningBatchStopQuestion));
     EXPECT_EQ(run.notice, Notice("Verudevevur Idudorav", "complete", 2, 0, 0));
     // Key points of the ground get class 8; nothing else changes.
     std::string saved = Bytes("a.las");
@@ -480,8 +478,7 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kBatchNoOutputFolderText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kBatchNoOutputFolderText));
 }
 
 // Another job holds the application: Start says so through the one message
@@ -509,8 +506,7 @@ TEST_F(BatchTest, AStartThatCannotBeginIsShown)
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kBatchStartFailedFormat, kBatchJobBusyText));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kBatchStartFailedFormat, kBatchJobBusyText)));
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
 }
 

@@ -72,8 +72,7 @@ TEST_F(ProjectCommands, CommandsThatNeedAProjectSayThereIsNone)
     for (int id : {CMD_PROJECT_SAVE, CMD_PROJECT_SAVE_AS, CMD_PROJECT_EDIT, CMD_PROJECT_SHOW, CMD_PROJECT_CLOSE}) {
         BoxAnswers boxes;
         EXPECT_EQ(Command(id), 0) << id;
-        ASSERT_EQ(boxes.shown().size(), 1u) << id;
-        EXPECT_EQ(boxes.shown()[0].text, kNoProjectText);
+        ASSERT_TRUE(ShowedOneBox(boxes, kNoProjectText)) << id;
         EXPECT_EQ(boxes.shown()[0].caption, "Project");
         EXPECT_EQ(ProjectWindow(), nullptr);
     }
@@ -140,8 +139,7 @@ TEST_F(ProjectCommands, AnUnsavedProjectIsShownAndClosingItAsksToSave)
     EXPECT_EQ(p->saved, 0);
     BoxAnswers boxes({IDNO});
     EXPECT_EQ(Command(CMD_PROJECT_CLOSE), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, ""));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, "")));
     EXPECT_EQ(ProjectWindow(), nullptr);
     EXPECT_EQ(GetWindowSlot(FrameWindow, FRAME_PROJECTWIN), 0);
 }
@@ -435,7 +433,6 @@ TEST_F(ProjectCommands, ClosingTheFrameOffersToSaveAnUnsavedProject)
     ASSERT_NE(CurrentProject(), nullptr);
     BoxAnswers boxes({IDNO});
     EXPECT_EQ(FrameClose(FrameWindow), 1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, ""));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kProjectNotSavedQuestion, kDefaultProjectDescription, "")));
     EXPECT_EQ(ProjectWindow(), nullptr);
 }

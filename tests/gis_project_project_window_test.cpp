@@ -202,8 +202,7 @@ TEST_F(ProjectWindowTest, OpeningAnAvailableTileLocksItAndOpensAView)
     ShowWindow(window, SW_SHOW);
     BoxAnswers no({IDNO});
     Click(1050, 5050);
-    ASSERT_EQ(no.shown().size(), 1u);
-    EXPECT_EQ(no.shown()[0].text, Formatted(kTileLoadedQuestion, "tile0.las"));
+    ASSERT_TRUE(ShowedOneBox(no, Formatted(kTileLoadedQuestion, "tile0.las")));
     EXPECT_EQ(PlanViews().size(), 1u);
     // The marker taken for the tile goes with the project.
     std::string path = p->tiles[0]->path;
@@ -221,8 +220,7 @@ TEST_F(ProjectWindowTest, ATileThatCannotBeLockedAsksAndNoLeavesItAvailable)
     BoxAnswers boxes({IDNO});
     Click(1150, 5050);
     CloseHandle(held);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnableToLockQuestion, "tile1.las"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kUnableToLockQuestion, "tile1.las")));
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(p->tiles[1]->activeStatus, TILE_AVAILABLE);
     EXPECT_TRUE(PlanViews().empty());
@@ -230,8 +228,7 @@ TEST_F(ProjectWindowTest, ATileThatCannotBeLockedAsksAndNoLeavesItAvailable)
     p->tiles[0]->activeStatus = TILE_LOCKED;
     boxes.clear();
     Click(1050, 5050);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kTileLockedQuestion, "tile0.las"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kTileLockedQuestion, "tile0.las")));
     EXPECT_TRUE(PlanViews().empty());
 }
 

@@ -62,11 +62,16 @@ inline Bytes MakeRecord(int i, int length, int format)
     return r;
 }
 
+// A new, empty file of `version` opened for writing; null when either fails.
+inline LASFile* CreateForWriting(const std::string& path, int version)
+{
+    return CreateLASFile(path.c_str(), version) == 1 ? OpenLASFile(path.c_str(), LAS_MODE_WRITE) : nullptr;
+}
+
 // Makes a LAS file of `count` made-up records through the library.
 inline bool MakeLASFile(const std::string& path, int version, uint16_t length, int count, int format = -1)
 {
-    if (!CreateLASFile(path.c_str(), version)) return false;
-    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_WRITE);
+    LASFile* las = CreateForWriting(path, version);
     if (!las) return false;
     if (format >= 0) SetLASPointRecordLength(las, (uint16_t)LASStandardRecordLength(format));
     SetLASPointRecordLength(las, length);

@@ -223,8 +223,7 @@ TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
         Use(path);
         BoxAnswers boxes;
         EXPECT_EQ(ReadConfigFile(nullptr), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, c.message);
+        ASSERT_TRUE(ShowedOneBox(boxes, c.message));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_OK | MB_ICONERROR));
         EXPECT_EQ(memcmp(&GlobalDisplaySettings, &before, sizeof before), 0);
@@ -256,8 +255,7 @@ TEST_F(ConfigFileTest, SaveAsAddsTheExtensionAndReportsUnwritableFiles)
     FileDialogAnswers answers({TempDir() + "no such folder\\x.cfg", ""});
     BoxAnswers boxes;
     EXPECT_EQ(SaveConfigAsCommand(nullptr), 0);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigUnwritableText, "x.cfg"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kConfigUnwritableText, "x.cfg")));
     // A cancelled dialog does nothing.
     EXPECT_EQ(SaveConfigAsCommand(nullptr), 0);
     EXPECT_EQ(boxes.shown().size(), 1u);

@@ -195,8 +195,7 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
         SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
     Send(view, CMD_DISPLAY_SETTINGS);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kClassNameEmptyText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kClassNameEmptyText));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     EXPECT_EQ(t.entries[7].name, std::string(sizeof t.entries[7].name - 1, 'n'));   // cut and terminated
     EXPECT_EQ(t.entries[7].display, 1);

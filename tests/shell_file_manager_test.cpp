@@ -176,8 +176,7 @@ TEST_F(FileManagerTest, AGridJoinsNoPointViewAndAnotherCaseIsAnotherFile)
         Manage(view, [&](HWND dialog, HWND) { Press(dialog, IDC_MANAGER_ADD); });
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[1].first, "GRID");
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kPointViewMixText);
+        ASSERT_TRUE(ShowedOneBox(boxes, kPointViewMixText));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
         EXPECT_EQ(Titles(view), Names({"simple.las"}));
     }
@@ -212,8 +211,7 @@ TEST_F(FileManagerTest, RemoveAllClosesTheViewWhichThenNamesItself)
         },
         5000))
         << "the empty view stayed open";
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "survey view"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kUnsavedSetQuestion, "POI", "survey view")));
     free(poi);
 }
 

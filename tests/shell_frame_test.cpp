@@ -191,8 +191,7 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
     {
         BoxAnswers boxes({IDNO});
         EXPECT_EQ(FrameClose(FrameWindow), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kWorkerRunningQuestion);
+        ASSERT_TRUE(ShowedOneBox(boxes, kWorkerRunningQuestion));
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNO | MB_ICONQUESTION));
         EXPECT_EQ((JobControl*)GetWindowSlot(FrameWindow, FRAME_WORKERJOB), worker);
     }

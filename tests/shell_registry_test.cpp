@@ -146,8 +146,7 @@ TEST_F(RegistryTest, AutomaticLoadOfADamagedFileWarnsOnceAndSwitchesItselfOff)
     {
         BoxAnswers boxes;
         StartFrame();
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kConfigCorruptText, "damaged.cfg"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kConfigCorruptText, "damaged.cfg")));
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     EXPECT_EQ(Settings()->AutoConfigLoad, 0);

@@ -57,11 +57,7 @@ public:
     // A view holding a fresh copy of a shared sample.
     HWND ViewOf(const char* sample, const char* name)
     {
-        EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
-        path = TempPath(name);
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_TRUE(CopyFileA(SamplePath(sample).c_str(), path.c_str(), FALSE)) << sample;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        path = CopyToTemp(NeedSample(sample), name);
         set = LoadLASData(path.c_str(), name);
         EXPECT_NE(set, nullptr);
         return OpenView({set}, 0, 0, name);
@@ -191,8 +187,7 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         SetFileDialogHook(ChooseTarget);
         BoxAnswers answers;
         Command(view, CMD_SAVE_LAS_AS);
-        ASSERT_EQ(answers.shown().size(), 1u);
-        EXPECT_EQ(answers.shown()[0].text, Format(kSaveNotLASText, "tile.las"));
+        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveNotLASText, "tile.las")));
         EXPECT_EQ(GetFileAttributesA(chosenPath.c_str()), INVALID_FILE_ATTRIBUTES);
         set->source = SOURCE_LAS;
     }
@@ -202,8 +197,7 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         set->source = SOURCE_ASCII;
         BoxAnswers answers;
         EXPECT_EQ(Command(view, CMD_SAVE_LAS), 1);
-        ASSERT_EQ(answers.shown().size(), 1u);
-        EXPECT_EQ(answers.shown()[0].text, Format(kSaveNotLASText, "tile.las"));
+        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveNotLASText, "tile.las")));
         set->kind = DATA_LAS;
         set->source = SOURCE_LAS;
     }
@@ -234,8 +228,7 @@ TEST_F(SaveLASTest, AnotherUsersMarkerIsAskedAboutAndOurOwnIsNot)
     {
         BoxAnswers answers({IDNO});
         EXPECT_EQ(SaveLASFile(view), 0);
-        ASSERT_EQ(answers.shown().size(), 1u);
-        EXPECT_EQ(answers.shown()[0].text, Format(kSaveLockedText, marker.c_str()));
+        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveLockedText, marker.c_str())));
         EXPECT_EQ(answers.shown()[0].caption, "Warning");
         EXPECT_EQ(ReadBytes(path), before);
     }

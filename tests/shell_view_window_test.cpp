@@ -262,8 +262,7 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
         BoxAnswers boxes({IDCANCEL});
         SendMessageA(view, WM_CLOSE, 0, 0);
         ASSERT_TRUE(IsWindow(view));
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "survey.las"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kUnsavedSetQuestion, "POI", "survey.las")));
         EXPECT_EQ(boxes.shown()[0].caption, "Warning");
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     }
@@ -276,8 +275,7 @@ TEST_F(ViewWindowTest, UnsavedSetQuestionsNameTheSetOrTheView)
     {
         BoxAnswers boxes({IDCANCEL});
         SendMessageA(view, WM_CLOSE, 0, 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, "POI", "View 3"));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kUnsavedSetQuestion, "POI", "View 3")));
     }
     {
         // Yes with a save that fails keeps the view open: the set's folder
@@ -386,8 +384,7 @@ TEST_F(ViewWindowTest, FailedCreationTellsAndLeavesTheRecordToTheCaller)
     BoxAnswers boxes;
     EXPECT_EQ(CreateViewWindow(record), nullptr);
     MDIClientWindow = client;
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kViewCreateFailedText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kViewCreateFailedText));
     EXPECT_EQ(boxes.shown()[0].caption, "Error");
     FreeViewRecord(record);
 }
@@ -450,8 +447,7 @@ TEST_F(ViewWindowTest, EditedClassesAreAskedAboutOnCloseAndYesSavesOnlyTheClasse
         BoxAnswers boxes({IDCANCEL});
         SendMessageA(view, WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(view));
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, Formatted(kUnsavedSetQuestion, kUnsavedLASKind, path.c_str()));
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kUnsavedSetQuestion, kUnsavedLASKind, path.c_str())));
         EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_YESNOCANCEL | MB_ICONQUESTION));
     }
     EXPECT_EQ(ReadBytes(path), before);

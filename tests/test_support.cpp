@@ -49,6 +49,15 @@ BoxAnswers::~BoxAnswers()
 }
 void BoxAnswers::whileOpen(std::function<void(const ShownBox&)> think) { thinkingTime = think; }
 const std::vector<ShownBox>& BoxAnswers::shown() const { return shownBoxes; }
+
+testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string& text)
+{
+    const std::vector<ShownBox>& shown = boxes.shown();
+    if (shown.size() != 1) return testing::AssertionFailure() << shown.size() << " boxes shown, not one";
+    if (shown[0].text != text) return testing::AssertionFailure() << "the box said\n" << shown[0].text << "\nnot\n" << text;
+    return testing::AssertionSuccess();
+}
+
 void BoxAnswers::clear() { shownBoxes.clear(); }
 
 static std::vector<std::string> dialogAnswers;
@@ -205,6 +214,14 @@ std::string SampleDir()
 
 std::string SamplePath(const char* name) { return SampleDir() + name; }
 
+std::string NeedSample(const char* name)
+{
+    std::string path = SamplePath(name);
+    EXPECT_FALSE(SampleDir().empty()) << "shared sample folder missing";
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    return path;
+}
+
 bool SamplesRequired()
 {
     const char* v = getenv("VELKA_REQUIRE_SAMPLES");
@@ -260,6 +277,15 @@ std::string TempDir()
 }
 
 std::string TempPath(const char* name) { return TempDir() + name; }
+
+std::string CopyToTemp(const std::string& from, const char* name)
+{
+    std::string to = TempPath(name);
+    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from;
+    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);   // the shared samples are read-only
+    return to;
+}
 
 std::string WriteTempFile(const char* name, const std::string& bytes)
 {

@@ -28,6 +28,8 @@ public:
     // answered at once.
     void whileOpen(std::function<void(const ShownBox& box)> think);
 };
+// Passes when exactly one box was shown and its text is `text`.
+testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string& text);
 
 // While alive, answers every open/save file dialog from a queue: each answer
 // is the file buffer to return (a path, or a folder and names separated by
@@ -85,6 +87,8 @@ void SaveScreenShot(const char* name);
 // (or one level higher): "" when the folder is absent.
 std::string SampleDir();
 std::string SamplePath(const char* name);
+// A shared sample that must be there: a missing one fails the test.
+std::string NeedSample(const char* name);
 // True when a missing sample folder must fail the tests that need it rather
 // than skip them: the environment variable VELKA_REQUIRE_SAMPLES=1 (CI sets it).
 bool SamplesRequired();
@@ -102,6 +106,8 @@ std::string Formatted(const char* format, const char* a, const char* b = nullptr
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// Copies `from` into a writable file `name` of the temporary folder; its path.
+std::string CopyToTemp(const std::string& from, const char* name);
 // Writes `bytes` into a new file of the temporary folder; its path.
 std::string WriteTempFile(const char* name, const std::string& bytes);
 

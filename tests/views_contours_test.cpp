@@ -359,8 +359,7 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     BoxAnswers boxes;
     std::string bad = TempPath("missing\\cone.shp");
     EXPECT_EQ(SaveContourShapefile(view, bad.c_str(), "cone.shp"), 0);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, Formatted(kContourFileOpenFailed, "cone.dbf"));
+    ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kContourFileOpenFailed, "cone.dbf")));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
 
     // A full disk anywhere in a save fails it and keeps the file saved before.
@@ -381,8 +380,7 @@ TEST_F(ContourJob, SavingWithoutContoursOffersToCreateThem)
     BoxAnswers boxes({IDNO});
     FileDialogAnswers dialogs({});
     EXPECT_EQ(SaveContours(view), 0);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kNoContoursQuestion);
+    ASSERT_TRUE(ShowedOneBox(boxes, kNoContoursQuestion));
     EXPECT_EQ(boxes.shown()[0].caption, "No Contours");
     EXPECT_EQ(dialogs.calls(), 0);
 }
@@ -425,8 +423,7 @@ TEST_F(ContourJob, DialogValuesRoundTripAndBadOnesAreRefused)
         confirmations = 0;
         EXPECT_EQ(ContourSettings(view), 0);
         EXPECT_EQ(shownInterval, "2.0");
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Contour Interval must be greater than zero:\n\n    -1.0");
+        ASSERT_TRUE(ShowedOneBox(boxes, "Contour Interval must be greater than zero:\n\n    -1.0"));
         // The first opening chose the bare-earth classes.
         for (int c = 0; c < r->classTable.count; c++)
             EXPECT_EQ(r->classTable.entries[c].tinDisplay, c == 2 || c == 8) << c;
@@ -450,8 +447,7 @@ TEST_F(ContourJob, DialogValuesRoundTripAndBadOnesAreRefused)
         BoxAnswers boxes({IDNO});
         intervalText = "all";
         EXPECT_EQ(ContourSettings(view), 0);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, kAllClassesWarningText);
+        ASSERT_TRUE(ShowedOneBox(boxes, kAllClassesWarningText));
     }
     {
         BoxAnswers boxes;

@@ -231,8 +231,7 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
     PumpMessages(20);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kNoTINPointsText));
     r->imageCacheValid = 0;
     Repaint(view, 1);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));

@@ -257,8 +257,7 @@ TEST_F(PlanViewTIN, AZoomOutOfAnAreaWithoutTINPointsBuildsItAgain)
     EnsureViewTIN(view);
     EXPECT_EQ(r->tin, nullptr);
     PumpMessages(10);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, kNoTINPointsText);
+    ASSERT_TRUE(ShowedOneBox(boxes, kNoTINPointsText));
     ASSERT_EQ(ZoomFullExtent(view), 1);
     EnsureViewTIN(view);
     ASSERT_NE(r->tin, nullptr);
