@@ -14,6 +14,7 @@
 #include "app/job_control.h"
 #include "base/messages.h"
 #include "resource.h"
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -164,7 +165,7 @@ protected:
     BatchScenario run;
 };
 
-int stepsSeen = 0;
+std::atomic<int> stepsSeen{0};   // counted by the worker, read by the dialog's thread
 int unitsSeen = -1;
 void WatchUnits(const SurfaceStep*, int, const DataSet* set) { unitsSeen = set->units; }
 // Presses Stop (answered Yes) after the first step of the second file.
