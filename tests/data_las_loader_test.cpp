@@ -598,7 +598,9 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
 
 // Some writers of LAS 1.4 files set only the legacy count, others leave the
 // two counts disagreeing. Every road reads a file by the same count: the
-// 64-bit count where it is set, else the legacy count.
+// 64-bit count where it is set, else the legacy count. A LAS 1.4 header cut
+// short of that count is read by its legacy count, and a VLR whose length
+// runs into the points is cut there, on every road alike.
 TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
 {
     REQUIRE_SAMPLES();
@@ -607,6 +609,8 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
     const Bytes f1 = ReadBytes(made);
     const Bytes f6 = ReadBytes(SamplePath("1_4_w_evlr.las")), z6 = ReadBytes(SamplePath("1_4_w_evlr.laz"));
     ASSERT_EQ(FieldAt<uint32_t>(f6, 107), 0u);   // format 6: the legacy count left at 0
+    const Bytes copc = ReadBytes(SamplePath("simple.copc.laz"));   // format 7, both counts 1065
+    const Bytes p10 = ReadBytes(SamplePath("point10.las"));
     struct Case {
         const char* name;
         Bytes bytes;
@@ -618,6 +622,11 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         {"disagree.las", WithPointCounts(f1, 90, 100), 100},  {"disagree.laz", WithPointCounts(f1, 90, 100), 100},
         {"legacy6.las", WithPointCounts(f6, 1000, 0), 1000},   {"legacy6.laz", WithPointCounts(z6, 1000, 0), 1000},
         {"sample6.las", f6, 1000},                              {"sample6.laz", z6, 1000},
+        {"short1.las", WithHeaderSize(f1, 4, 300), 100},        {"short1.laz", WithHeaderSize(f1, 4, 235), 100},
+        {"short6.las", WithHeaderSize(WithPointCounts(f6, 1000, 0), 4, 300), 1000},
+        {"short6.laz", WithHeaderSize(WithPointCounts(z6, 1000, 0), 4, 300), 1000},
+        {"short7.laz", WithHeaderSize(copc, 4, 227), 1065},
+        {"long_vlr.las", WithLastVLRLength(p10, 60000), 1065},  {"long_vlr.laz", WithLastVLRLength(copc, 60000), 1065},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -633,5 +642,35 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         ASSERT_NE(tile, nullptr);
         EXPECT_EQ(tile->pointCount, c.points);
         FreeProjectTile(tile);
+    }
+}
+
+// The faults both roads refuse, with the same reason: a LAS 1.4 header too
+// short for the point count its format keeps there, and (LAZ only) a LAZ
+// record cut short by the points, which the decoder cannot do without.
+TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
+{
+    REQUIRE_SAMPLES();
+    const char* tooShort = "LAS header size 300 is too small to hold the point count of LAS 1.4 point data format 6";
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* road;
+        const char* reason;
+    } cases[] = {
+        {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 300),
+         "\nUnable to open LAS file!\nReadLASHeader:  ", tooShort},
+        {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 300), kUnableToOpenLAZText,
+         tooShort},
+        {"cut_record.laz", WithLastVLRLength(ReadBytes(SamplePath("point10.las.laz")), 60000), kUnableToOpenLAZText,
+         "Variable length record 4 (\"laszip encoded\" 22204, 60000 bytes) runs past the point data at 1301"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        BoxAnswers boxes;
+        EXPECT_EQ(LoadLASData(path.c_str(), c.name), nullptr);
+        EXPECT_TRUE(ShowedOneBox(boxes, std::string(c.name) + c.road + c.reason));
+        EXPECT_EQ(GetLASFilePointCount(path.c_str()), 0u);
     }
 }

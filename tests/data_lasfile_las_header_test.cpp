@@ -91,40 +91,81 @@ TEST(LasDamaged, BadSizesAndOffsetsAreRefused)
     ExpectFieldRefused<uint32_t>(OFFSET_AT, 0xFFFFFF00u, "beyond the end of the file", "offset past the end");
 }
 
-TEST(LasDamaged, BadVlrCountsAndLengthsAreRefused)
+// Parses `bytes` as the LAS library does; the parse's result.
+static int ParseBytes(const Bytes& bytes, LASParsedHeader* parsed, char* why, size_t size)
 {
-    ExpectFieldRefused<uint32_t>(VLR_COUNT_AT, 0xFFFFFFFFu, "cannot fit", "4 billion VLRs");
-    ExpectFieldRefused<uint32_t>(VLR_COUNT_AT, 2, "runs past the point data", "a second VLR that is not there");
-    ExpectFieldRefused<uint16_t>(VLR_LENGTH_AT, 60000, "runs past the point data", "VLR length 60000");
-    ExpectFieldRefused<uint16_t>(VLR_LENGTH_AT, 129, "runs past the point data", "VLR one byte too long");
-    const Bytes b = SoundFile();
+    FailingBytes whole = {bytes, 0, 0};
+    const LASByteSource source = {&whole, FailingBytes::ReadAt, bytes.size()};
+    return ParseLASHeader(source, LASParseRules{false}, parsed, why, size);
+}
 
-    // The damaged record is named in plain text: its user ID quoted only when
-    // it is text, and a record whose header would be point data not named
-    // from those bytes.
+// VLRs that run into the points are cut where the points begin and end the
+// table; the points stay readable and no byte of them is taken for a record.
+TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
+{
+    const Bytes b = SoundFile();
+    struct Case {
+        size_t at;
+        uint32_t value;
+        const char* what;
+        const char* cutText;   // null: nothing was cut, the surplus records were not there
+    } cases[] = {
+        {VLR_COUNT_AT, 0xFFFFFFFFu, "4 billion VLRs", nullptr},
+        {VLR_COUNT_AT, 2, "a second VLR whose header would be point data", nullptr},
+        {VLR_LENGTH_AT, 60000, "VLR length 60000",
+         "Variable length record 0 (\"VelkaDunmarro\" 0, 60000 bytes) runs past the point data at 409"},
+        {VLR_LENGTH_AT, 129, "VLR one byte too long",
+         "Variable length record 0 (\"VelkaDunmarro\" 0, 129 bytes) runs past the point data at 409"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes d = b;
+        if (c.at == VLR_COUNT_AT) SetFieldAt<uint32_t>(d, c.at, c.value);
+        else SetFieldAt<uint16_t>(d, c.at, (uint16_t)c.value);
+        LASParsedHeader parsed;
+        char why[256];
+        ASSERT_EQ(ParseBytes(d, &parsed, why, sizeof why), 1) << why;
+        ASSERT_EQ(parsed.header.numberOfVLRs, 1u);
+        EXPECT_EQ(parsed.vlrs[0]->recordLength, 128u);
+        EXPECT_EQ(memcmp(parsed.vlrs[0]->data, d.data() + 227 + 54, 128), 0);
+        EXPECT_EQ(parsed.vlrEnd, 409u);
+        EXPECT_EQ(parsed.cutVLR, c.cutText ? 0 : -1);
+        EXPECT_STREQ(parsed.cutVLRText, c.cutText ? c.cutText : "");
+        FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
+
+        std::string path = TempPath("cut_vlr.las");
+        ASSERT_TRUE(WriteBytes(path, d));
+        LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+        ASSERT_NE(las, nullptr) << GetLASErrorText(nullptr);
+        EXPECT_EQ(las->pointCount, 100u);
+        uint8_t record[28];
+        ASSERT_EQ(ReadLASPointRaw(las, record), 1);
+        EXPECT_EQ(memcmp(record, d.data() + 409, 28), 0);
+        CloseLASFile(las);
+    }
+
+    // The cut record is named in plain text: its user ID quoted only when it
+    // is text.
     Bytes d = b;
     SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
-    ExpectRefused(d, "Variable length record 0 (\"VelkaDunmarro\" 0, 60000 bytes) runs past the point data at 409",
-                  "VLR named");
     d[227 + 2] = 0x01;
     d[227 + 3] = 0xE9;
-    ExpectRefused(d, "Variable length record 0 (a user ID that is not text, record ID 0, 60000 bytes) runs past",
-                  "VLR whose user ID is not text");
-    d = b;
-    SetFieldAt<uint32_t>(d, VLR_COUNT_AT, 2);
-    SetFieldAt<uint32_t>(d, 409 + 2, 0x01E9FF7Fu);   // the first point's Y, where a second VLR's user ID would be
-    ExpectRefused(d, "Variable length record 1 of 2 runs past the point data at 409: its header would begin at byte 409",
-                  "VLR header in the point data");
+    LASParsedHeader parsed;
+    char why[256];
+    ASSERT_EQ(ParseBytes(d, &parsed, why, sizeof why), 1) << why;
+    EXPECT_STREQ(parsed.cutVLRText,
+                 "Variable length record 0 (a user ID that is not text, record ID 0, 60000 bytes) runs past the "
+                 "point data at 409");
+    FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
 
     // A record whose data cannot be read is refused by both readers, not
     // taken as zeros.
     FailingBytes failing = {b, 227 + 54, 409};
     const LASByteSource source = {&failing, FailingBytes::ReadAt, b.size()};
-    for (const LASParseRules& rules : {LASParseRules{false, false, false}, LASParseRules{true, true, true}}) {
-        LASParsedHeader parsed;
-        char why[256];
-        EXPECT_EQ(ParseLASHeader(source, rules, &parsed, why, sizeof why), 0) << rules.compressedFormats;
-        EXPECT_STREQ(why, "Unable to read variable length record 0");
+    for (bool compressed : {false, true}) {
+        char text[256];
+        EXPECT_EQ(ParseLASHeader(source, LASParseRules{compressed}, &parsed, text, sizeof text), 0) << compressed;
+        EXPECT_STREQ(text, "Unable to read variable length record 0");
         EXPECT_EQ(parsed.vlrs, nullptr);
     }
 }

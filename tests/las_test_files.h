@@ -92,6 +92,47 @@ inline Bytes WithPointCounts(Bytes b, uint32_t legacy, uint64_t count64)
     return b;
 }
 
+// A LAS or LAZ file's bytes as LAS 1.`minor` with a header of `size` bytes:
+// zeros go in at the end of the header or its last bytes come out, and the
+// positions behind it move along (the point data, the waveform and extended
+// VLR starts it keeps, and a LAZ file's chunk table).
+inline Bytes WithHeaderSize(const Bytes& b, uint8_t minor, uint16_t size)
+{
+    const uint16_t old = FieldAt<uint16_t>(b, 94);
+    const int64_t move = (int64_t)size - old;
+    Bytes v(b.begin(), b.begin() + std::min(old, size));
+    v.insert(v.end(), (size_t)std::max<int64_t>(move, 0), 0);
+    v.insert(v.end(), b.begin() + old, b.end());
+    v[25] = minor;
+    SetFieldAt<uint16_t>(v, 94, size);
+    const uint32_t offset = (uint32_t)(FieldAt<uint32_t>(b, 96) + move);
+    SetFieldAt<uint32_t>(v, 96, offset);
+    for (size_t at : {size_t(227), size_t(235)})
+        if (old >= at + 8 && size >= at + 8 && FieldAt<uint64_t>(v, at) != 0)
+            SetFieldAt<uint64_t>(v, at, FieldAt<uint64_t>(v, at) + move);
+    if ((b[104] & 0x80) && FieldAt<int64_t>(v, offset) != -1)
+        SetFieldAt<int64_t>(v, offset, FieldAt<int64_t>(v, offset) + move);
+    return v;
+}
+
+// Where the last VLR of a file's bytes begins (0 when it has none).
+inline size_t LastVLRAt(const Bytes& b)
+{
+    size_t at = FieldAt<uint16_t>(b, 94), last = 0;
+    for (uint32_t i = 0; i < FieldAt<uint32_t>(b, 100); i++) {
+        last = at;
+        at += 54 + FieldAt<uint16_t>(b, at + 20);
+    }
+    return last;
+}
+
+// The bytes with their last VLR's stated length set to `length`.
+inline Bytes WithLastVLRLength(Bytes b, uint16_t length)
+{
+    SetFieldAt<uint16_t>(b, LastVLRAt(b) + 20, length);
+    return b;
+}
+
 inline std::string WriteTempBytes(const char* name, const Bytes& bytes)
 {
     std::string path = TempPath(name);

@@ -134,8 +134,15 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
                  (unsigned)h.pointDataRecordLength, standard, format);
         return 0;
     }
-    if (rules.wholeVersionHeader && h.headerSize < LASHeaderSizeForVersion(p->version)) {
-        snprintf(error, size, "LAS header size %u is too small", (unsigned)h.headerSize);
+    // A header shorter than its version's layout is read in the older layout
+    // that fits: a LAS 1.4 one then lacks its 64-bit count and is counted by
+    // its legacy count. Formats 6 to 10 leave that count 0, so such a header
+    // no longer says how many points there are; guessing them from the file
+    // size would take extended VLRs or compressed bytes for points.
+    if (p->version == 14 && h.headerSize < LAS_HEADER_SIZE_14 && format >= 6 && h.legacyPointCount == 0) {
+        snprintf(error, size,
+                 "LAS header size %u is too small to hold the point count of LAS 1.4 point data format %d",
+                 (unsigned)h.headerSize, format);
         return 0;
     }
     p->heldBytes = HeldHeaderBytes(p->version, h.headerSize);
@@ -156,16 +163,17 @@ int ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASP
 {
     memset(out, 0, sizeof *out);
     out->refusedFormat = -1;
+    out->cutVLR = -1;
     out->heldBytes = LAS_HEADER_SIZE_10;
     if (errorSize) error[0] = 0;
     if (!ParseFixedPart(source, rules, out, error, errorSize)) return 0;
-    return ReadVariableLengthRecords(source, rules, out, error, errorSize);
+    return ReadVariableLengthRecords(source, out, error, errorSize);
 }
 
 int ReadLASHeader(LASFile* las)
 {
     static const char* F = "ReadLASHeader";
-    static const LASParseRules rules = {false, false, false};
+    static const LASParseRules rules = {false};
     FreeVLRTable(las);
     Free(las->rawHeader);
     las->rawHeader = nullptr;

@@ -76,12 +76,14 @@ struct LASByteSource {
     uint64_t size;                      // bytes the source holds
 };
 
-// What the LAS library and the LAZ reader take differently.
+// What the LAS library and the LAZ reader take differently. Everything else
+// (short headers, records running into the points) both decide alike here.
 struct LASParseRules {
     bool compressedFormats;   // point formats with the LAZ bits 6-7 are taken (their points are not LAS records)
-    bool cutOverlongVLRs;     // a record running past the point data is cut there and ends the table; else refused
-    bool wholeVersionHeader;  // a header shorter than its version's layout is refused; else the parts that fit are read
 };
+
+// Longest text naming a record cut at the point data, with its terminator.
+const size_t LAS_CUT_VLR_TEXT_SIZE = 160;
 
 // One parsed header with its variable length records.
 struct LASParsedHeader {
@@ -92,11 +94,16 @@ struct LASParsedHeader {
     uint64_t  vlrEnd;         // source position behind the last record
     int       refusedFormat;  // the unknown point format the parse refused, else -1
     uint64_t  pointCount;     // the file's points: the LAS 1.4 count where it is set, else the legacy count
+    int       cutVLR;         // the record whose stated length ran past the point data, cut there; else -1
+    char      cutVLRText[LAS_CUT_VLR_TEXT_SIZE];  // why that record is cut, for a reader that needs it whole
 };
 
 // Reads and checks the public header and the VLRs: every size and offset is
-// checked before it is trusted and nothing is read past the point data. 1 on
-// success; 0 with the reason in `error`, and nothing left to free.
+// checked before it is trusted and nothing is read past the point data. A
+// header shorter than its version's layout is read in the older layout that
+// fits, unless that leaves the points uncounted; records that run into the
+// point data are cut there and end the table. 1 on success; 0 with the
+// reason in `error`, and nothing left to free.
 int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
                          char* error, size_t errorSize);
 

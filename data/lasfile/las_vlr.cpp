@@ -2,6 +2,7 @@
 // handle keeps them in, and the record this system adds to every file it writes.
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -63,37 +64,31 @@ static void NameOfVLR(const LASVLRHeader& vh, char* name, size_t size)
     else snprintf(name, size, "a user ID that is not text, record ID %u", (unsigned)vh.recordId);
 }
 
-// Walks the records from Header Size bytes into the file: each header and its
-// data must lie before the point data. Under the cutting rule a record that
-// runs past it is cut there and is the last one kept.
-static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t most,
-                    char* error, size_t size)
+// Walks the records from Header Size bytes into the file; each must lie
+// before the point data. A record whose stated length runs past it is cut
+// there and is the last one kept: its bytes are the file's own, the points
+// stay readable, and a reader that needs that record whole finds it named in
+// `cutVLR`. A record whose header would begin in the point data is not one.
+static int WalkVLRs(const LASByteSource& source, LASParsedHeader* p, uint32_t most, char* error, size_t size)
 {
     const LASHeader& h = p->header;
     uint64_t at = h.headerSize;
-    for (uint32_t i = 0; i < most; i++) {
-        if (at + LAS_VLR_HEADER_SIZE > h.offsetToPointData) {
-            if (rules.cutOverlongVLRs) break;
-            // Its header would be point data: nothing there names it.
-            snprintf(error, size, "Variable length record %u of %u runs past the point data at %u: its header "
-                     "would begin at byte %llu", (unsigned)i, (unsigned)most, (unsigned)h.offsetToPointData,
-                     (unsigned long long)at);
-            return 0;
-        }
+    for (uint32_t i = 0; i < most && at + LAS_VLR_HEADER_SIZE <= h.offsetToPointData; i++) {
         LASVLRHeader vh;
         if (!source.readAt(source.context, at, &vh, sizeof vh)) {
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
             return 0;
         }
         bool cut = at + LAS_VLR_HEADER_SIZE + vh.recordLength > h.offsetToPointData;
-        if (cut && !rules.cutOverlongVLRs) {
+        if (cut) {
             char name[64];
             NameOfVLR(vh, name, sizeof name);
-            snprintf(error, size, "Variable length record %u (%s, %u bytes) runs past the point data at %u",
-                     (unsigned)i, name, (unsigned)vh.recordLength, (unsigned)h.offsetToPointData);
-            return 0;
+            snprintf(p->cutVLRText, sizeof p->cutVLRText,
+                     "Variable length record %u (%s, %u bytes) runs past the point data at %u", (unsigned)i, name,
+                     (unsigned)vh.recordLength, (unsigned)h.offsetToPointData);
+            p->cutVLR = (int)i;
+            vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
         }
-        if (cut) vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
         LASVLR* vlr = nullptr;
         int read = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh, &vlr);
         if (read == 0) {
@@ -112,21 +107,11 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
     return 1;
 }
 
-int ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p,
-                              char* error, size_t size)
+int ReadVariableLengthRecords(const LASByteSource& source, LASParsedHeader* p, char* error, size_t size)
 {
     LASHeader& h = p->header;
-    uint32_t announced = h.numberOfVLRs;
-    uint64_t space = h.offsetToPointData - h.headerSize;
-    uint64_t most = announced;
-    if ((uint64_t)announced * LAS_VLR_HEADER_SIZE > space) {
-        if (!rules.cutOverlongVLRs) {
-            snprintf(error, size, "%u variable length records cannot fit in the %llu bytes before the point data",
-                     (unsigned)announced, (unsigned long long)space);
-            return 0;
-        }
-        most = space / LAS_VLR_HEADER_SIZE;
-    }
+    // No more records than the space before the points can hold headers for.
+    uint64_t most = std::min<uint64_t>(h.numberOfVLRs, (h.offsetToPointData - h.headerSize) / LAS_VLR_HEADER_SIZE);
     h.numberOfVLRs = 0;
     p->vlrEnd = h.headerSize;
     if (most == 0) return 1;
@@ -135,10 +120,12 @@ int ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& 
         snprintf(error, size, "Memory problems, unable to read the variable length records");
         return 0;
     }
-    if (WalkVLRs(source, rules, p, (uint32_t)most, error, size)) return 1;
+    if (WalkVLRs(source, p, (uint32_t)most, error, size)) return 1;
     FreeVLRs(p->vlrs, h.numberOfVLRs);
     p->vlrs = nullptr;
     h.numberOfVLRs = 0;
+    p->cutVLR = -1;
+    p->cutVLRText[0] = 0;
     return 0;
 }
 

@@ -6,7 +6,6 @@
 
 struct LASFile;
 struct LASByteSource;
-struct LASParseRules;
 struct LASParsedHeader;
 
 const uint16_t LAS_VLR_RESERVED_10 = 0xAABB;   // LAS 1.0 record signature
@@ -36,8 +35,8 @@ static_assert(offsetof(LASVLR, recordLength) == 20, "record length field");
 
 // The records between the parsed header and its point data, into `parsed`
 // (part of ParseLASHeader). 1 on success; 0 with the reason in `error`.
-int      ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules,
-                                   LASParsedHeader* parsed, char* error, size_t errorSize);
+int      ReadVariableLengthRecords(const LASByteSource& source, LASParsedHeader* parsed, char* error,
+                                   size_t errorSize);
 // A new record in *vlr with `header` and the header's Record Length After
 // Header bytes of data read at `dataAt`. 1 on success; 0 when the data cannot
 // be read in full and -1 when the record cannot be allocated, *vlr null both times.

@@ -169,10 +169,9 @@ void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
 // reads its own record and passes the others on.
 bool LazReader::ParseHeader(std::string& err)
 {
-    // Compressed formats are this reader's; a record running past the point
-    // data is cut there, as other readers do. A header too short for its
-    // version would leave the 64-bit point count unread.
-    const LASParseRules rules = {true, true, true};
+    // Compressed formats are this reader's; short headers and records running
+    // into the points are decided as the LAS library decides them.
+    const LASParseRules rules = {true};
     const LASByteSource source = {src_.get(), ReadFromSource, fileSize_};
     LASParsedHeader parsed;
     char why[256];
@@ -227,6 +226,12 @@ bool LazReader::ParseHeader(std::string& err)
     R_ = H.point_data_record_length;
     dataStart_ = s.offsetToPointData;
     if (laz >= 0) {
+        // Cut at the point data, the record would describe points with bytes
+        // that are not its own.
+        if (laz == parsed.cutVLR) {
+            err = parsed.cutVLRText;
+            return false;
+        }
         const LASVLR* r = vlrTable_[laz];
         if (!ParseLazVlr(r->data, r->recordLength, R_, vlr_, err)) return false;
         compressed_ = vlr_.compressor != kCompressorNone;
