@@ -253,7 +253,8 @@ TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
         ASSERT_EQ(boxes.shown().size(), 3u);
         EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOINotPolygons, "arcs.shp"));
         EXPECT_EQ(boxes.shown()[1].text, Formatted(kAOIIndexMissing, "untyped.dbf"));
-        EXPECT_EQ(boxes.shown()[2].text, Formatted(kAOITableShort, "short.dbf"));
+        EXPECT_EQ(boxes.shown()[2].text, "The parts of the shape file disagree on the number of records. The table (.dbf) holds 1 "
+                                           "record for 2 shapes.\n    short.dbf\n");
     }
     // A cancelled dialog changes nothing; a refused file keeps the old set.
     AOISet* before = r->aoiSet;
