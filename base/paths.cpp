@@ -6,10 +6,12 @@
 
 namespace {
 
-char changedExtension[kPathChars];
-char replacedExtension[kPathChars];
-char pathDirectory[kPathChars];
-char pathFileName[kPathChars];
+// One buffer per helper and thread: workers build lock and output names
+// while the window thread derives its own.
+thread_local char changedExtension[kPathChars];
+thread_local char replacedExtension[kPathChars];
+thread_local char pathDirectory[kPathChars];
+thread_local char pathFileName[kPathChars];
 
 // Joins up to four parts into out (kPathChars); false when they do not fit.
 bool JoinParts(char* out, const char* a, const char* b, const char* c, const char* d)

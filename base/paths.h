@@ -2,10 +2,11 @@
 //
 // Paths are single-byte strings in the system code page, at most 255
 // characters plus the terminator. The derived-name helpers return buffers of
-// their own that the next call of the same helper overwrites (each helper has
-// its own buffer, so results of different helpers can be held together);
-// callers copy a result before calling again. The buffers are not guarded:
-// worker threads that build names must not race each other on one helper.
+// their own that the next call of the same helper on the same thread
+// overwrites (each helper has its own buffer, so results of different helpers
+// can be held together); callers copy a result before calling again. Each
+// thread has its own buffers, so worker threads and the window thread may
+// call the helpers at once; a result read on another thread is not stable.
 #pragma once
 #include <cstddef>
 #include <string>

@@ -3,8 +3,10 @@
 #include "base/file_io.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
+#include "base/paths.h"
 #include <windows.h>
 #include <shapefil.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -21,17 +23,6 @@ struct OpenShapeFiles {
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
 };
-
-// The path with its extension (after the last separator) replaced; empty
-// when the result is longer than a path may be. Worker threads call this,
-// so it keeps no buffer of its own.
-static std::string WithExtension(const std::string& path, const char* ext)
-{
-    size_t folder = path.find_last_of("\\/"), dot = path.rfind('.');
-    std::string out = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? path.substr(0, dot) : path;
-    out += ext;
-    return out.size() < MAX_PATH - 4 ? out : std::string();
-}
 
 // ---- reading --------------------------------------------------------------------------------
 
@@ -60,6 +51,60 @@ static int FirstMisplacedRecord(SHPHandle shp)
     return -1;
 }
 
+static uint64_t BigEndian32(const uint8_t* b)
+{
+    return ((uint64_t)b[0] << 24) | ((uint64_t)b[1] << 16) | ((uint64_t)b[2] << 8) | b[3];
+}
+
+// The records after the last one the index places, walked by their own
+// headers. One counts when it is numbered on from the index's last, holds
+// the file's type or none, and ends by the length the header gives; bytes
+// that start no such record (a record rewritten shorter leaves some) end the
+// walk. `whole`: the walk ended at that length.
+struct UnlistedRecords {
+    std::vector<unsigned> offset, size;
+    bool whole = true;
+};
+
+static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
+{
+    UnlistedRecords u;
+    uint64_t pos = 100, end = shp->nFileSize;
+    for (int i = 0; i < shp->nRecords; i++) pos = std::max(pos, (uint64_t)shp->panRecOffset[i] + 8 + shp->panRecSize[i]);
+    // A record must lie in the file as well as inside the header's length.
+    uint64_t inFile = shp->sHooks.FSeek(shp->fpSHP, 0, SEEK_END) == 0 ? (uint64_t)shp->sHooks.FTell(shp->fpSHP) : 0;
+    uint64_t bound = std::min(end, inFile);
+    uint8_t head[12];
+    while (pos + sizeof head <= bound && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0 &&
+           shp->sHooks.FRead(head, sizeof head, 1, shp->fpSHP) == 1) {
+        uint64_t number = BigEndian32(head), size = 2 * BigEndian32(head + 4);
+        int type = head[8] | (head[9] << 8) | (head[10] << 16) | (head[11] << 24);
+        if (number != (uint64_t)shp->nRecords + u.offset.size() + 1 || size < 4 || (type != 0 && type != shp->nShapeType) ||
+            pos + 8 + size > bound)
+            break;
+        u.offset.push_back((unsigned)pos);
+        u.size.push_back((unsigned)size);
+        pos += 8 + size;
+    }
+    u.whole = pos == end;
+    return u;
+}
+
+// Adds the records to the library's index, so they read like the others.
+static bool ListRecords(SHPHandle shp, const UnlistedRecords& u)
+{
+    size_t n = (size_t)shp->nRecords + u.offset.size();
+    unsigned* offsets = (unsigned*)realloc(shp->panRecOffset, n * sizeof(unsigned));
+    if (offsets) shp->panRecOffset = offsets;
+    unsigned* sizes = offsets ? (unsigned*)realloc(shp->panRecSize, n * sizeof(unsigned)) : nullptr;
+    if (!sizes) return false;
+    shp->panRecSize = sizes;
+    std::copy(u.offset.begin(), u.offset.end(), offsets + shp->nRecords);
+    std::copy(u.size.begin(), u.size.end(), sizes + shp->nRecords);
+    shp->nRecords = shp->nMaxRecords = (int)n;
+    return true;
+}
+
 ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* types, bool noneAllowed)
 {
     CloseShapeInput(in);
@@ -70,31 +115,55 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
     in->files->shp = shp;
     if (!shp) return SHAPES_NOT_OPENED;
     SHPGetInfo(shp, &in->count, &in->type, in->minBound, in->maxBound);
-    if (in->count <= 0 && !noneAllowed) return SHAPES_NONE;
+    in->listed = in->held = in->count;
+    in->misplaced = FirstMisplacedRecord(shp);
+    // An index cut short would read the set short, and a save would then drop
+    // the rest: whole records past it are read too, and any other is refused.
+    bool unlisted = false;
+    if (in->misplaced < 0) {
+        UnlistedRecords u = FindUnlistedRecords(shp);
+        unlisted = !u.offset.empty() && (!u.whole || !ListRecords(shp, u));
+        in->held += (int)u.offset.size() + (unlisted && !u.whole ? 1 : 0);   // the record cut short counts
+        if (!unlisted) in->count = shp->nRecords;
+    }
+    if (in->count <= 0 && !noneAllowed && !unlisted) return SHAPES_NONE;
     if (types) {
         bool taken = false;
         for (const int* t = types; *t && !taken; t++) taken = *t == in->type;
         if (!taken) return SHAPES_OTHER_TYPE;
     }
-    in->misplaced = FirstMisplacedRecord(shp);
-    return in->misplaced >= 0 ? SHAPES_MISPLACED : SHAPES_READABLE;
+    if (in->misplaced >= 0) return SHAPES_MISPLACED;
+    return unlisted ? SHAPES_UNLISTED : SHAPES_READABLE;
 }
 
 ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
 {
     if (!in->files) in->files = new OpenShapeFiles();
     if (in->files->dbf) DBFClose(in->files->dbf);
-    in->tablePath = tablePath ? std::string(tablePath) : WithExtension(in->path, ".dbf");
+    in->tablePath = tablePath ? std::string(tablePath) : std::string(ChangeFileExtension(in->path.c_str(), ".dbf"));
     std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
     in->files->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
     return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
 }
 
-ShapeReadFault CheckTableRows(const ShapeInput* in, bool exact)
+ShapeReadFault CheckTableRows(const ShapeInput* in)
 {
-    int records = TableRecordCount(in);
-    if (exact ? records != in->count : records < in->count) return TABLE_SHORT;
+    if (TableRecordCount(in) != in->count) return TABLE_COUNT_DIFFERS;
     return TableUsable(in) ? SHAPES_READABLE : TABLE_DAMAGED;
+}
+
+std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault)
+{
+    char text[160];
+    if (fault == SHAPES_UNLISTED)
+        snprintf(text, sizeof text, "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d, not all of them whole.",
+                 in->listed, in->listed == 1 ? "" : "s", in->held);
+    else {
+        int records = TableRecordCount(in);
+        snprintf(text, sizeof text, "The table (.dbf) holds %d record%s for %d shape%s.", records, records == 1 ? "" : "s",
+                 in->count, in->count == 1 ? "" : "s");
+    }
+    return text;
 }
 
 bool ReadShape(const ShapeInput* in, int record, ShapeRecord* shape)
@@ -272,7 +341,7 @@ int CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type)
     // Whatever extension the name came with (none, or the table's), the
     // shapes go to ".shp": readers look for them nowhere else.
     if (!w->files || w->base.empty() || !target[0]) return -1;
-    std::string name = NextName(w), shapes = WithExtension(target, ".shp"), index = WithExtension(target, ".shx");
+    std::string name = NextName(w), shapes = ChangeFileExtension(target, ".shp"), index = ChangeFileExtension(target, ".shx");
     if (shapes.empty() || index.empty()) return -1;
     int file = (int)w->written.size();
     w->written.push_back(name + ".shp");

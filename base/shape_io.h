@@ -51,8 +51,9 @@ enum ShapeReadFault {
     SHAPES_NONE,          // no shapes where the reader needs some
     SHAPES_OTHER_TYPE,    // a shape type the reader does not take
     SHAPES_MISPLACED,     // the index places a record in the header or past the end
+    SHAPES_UNLISTED,      // the shapes hold records past the index's that are not all whole
     TABLE_NOT_OPENED,
-    TABLE_SHORT,          // fewer records than shapes (with `exact`, any other number)
+    TABLE_COUNT_DIFFERS,  // more or fewer table records than shapes
     TABLE_DAMAGED,        // cut short, or its records too short for its fields
 };
 
@@ -63,6 +64,7 @@ struct OpenShapeFiles;   // the library's handles, in shape_io.cpp
 struct ShapeInput {
     OpenShapeFiles* files = nullptr;
     int count = 0, type = 0;
+    int listed = 0, held = 0;                    // records the index lists and the shapes hold
     int misplaced = -1;                          // the first misplaced record, with SHAPES_MISPLACED
     double minBound[4] = {}, maxBound[4] = {};   // the header's box
     std::string path, tablePath;                 // Win32 paths of the shapes and the table
@@ -74,14 +76,21 @@ struct ShapeInput {
 
 // Opens the shapes at `path` read-only and checks, in this order: that there
 // are some (unless `noneAllowed`), that their type is one of `types` (a list
-// ended by 0; null takes any), that the index places every record inside the file.
+// ended by 0; null takes any), that the index places every record inside the
+// file, and that the shapes hold no record past those the index lists. An
+// index cut short loses no shape: when the records past it follow on whole,
+// numbered on, up to the length the shapes' header gives, they are read too
+// (`count` counts them); when they do not, the file is SHAPES_UNLISTED.
 ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* types = nullptr, bool noneAllowed = false);
 // Opens the table read-only: `tablePath`, or beside the shapes with ".dbf".
 ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath = nullptr);
-// The table against the shapes, once the reader has found its fields: a
-// record for every shape (`exact`: as many as there are shapes), each long
-// enough for the fields, all of them in the file.
-ShapeReadFault CheckTableRows(const ShapeInput* in, bool exact = false);
+// The table against the shapes, once the reader has found its fields: one
+// record for each shape, no more and no fewer (a save would drop the rest),
+// each long enough for the fields, all of them in the file.
+ShapeReadFault CheckTableRows(const ShapeInput* in);
+// Why the parts disagree, for SHAPES_UNLISTED and TABLE_COUNT_DIFFERS: both
+// counts in a sentence for the reader's message.
+std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault);
 void CloseShapeInput(ShapeInput* in);
 
 // Shape `record` (from 0); false when it cannot be read.

@@ -34,6 +34,41 @@ TEST(FoundPaths, EachHelperHasItsOwnBuffer)
     EXPECT_STREQ(path, "C:\\x\\list.csv");
 }
 
+// Derives the names of one series with every helper, checking each before
+// the next call; the count of wrong results.
+struct NameSeries {
+    char prefix;
+    int wrong = 0;
+};
+
+static DWORD WINAPI DeriveNames(void* p)
+{
+    NameSeries* s = (NameSeries*)p;
+    for (int i = 0; i < 20000; i++) {
+        std::string folder = std::string("D:\\") + s->prefix + std::to_string(i) + "\\";
+        std::string name = std::string(1, s->prefix) + std::to_string(i);
+        std::string path = folder + name + ".las";
+        s->wrong += ChangeFileExtension(path.c_str(), ".loc") != folder + name + ".loc";
+        s->wrong += ReplaceExtension(path.c_str(), ".dbf") != folder + name + ".dbf";
+        s->wrong += GetPathDirectory(path.c_str()) != folder;
+        s->wrong += GetPathFileName(path.c_str()) != name + ".las";
+    }
+    return 0;
+}
+
+// A worker builds lock names while the window thread derives its own.
+TEST(FoundPaths, ThreadsCallingTheHelpersAtOnceKeepTheirOwnResults)
+{
+    NameSeries worker{'w'}, window{'m'};
+    HANDLE thread = CreateThread(nullptr, 0, DeriveNames, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    DeriveNames(&window);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(worker.wrong, 0);
+    EXPECT_EQ(window.wrong, 0);
+}
+
 TEST(FoundPaths, TooLongPathsAreRefusedWithoutOverrun)
 {
     std::string longName = "C:\\" + std::string(300, 'a') + ".las";

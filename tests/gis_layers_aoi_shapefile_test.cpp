@@ -253,7 +253,8 @@ TEST_F(AOIFileTest, LoadRefusesOtherFilesAndReadsMissingFieldsAsEmpty)
         ASSERT_EQ(boxes.shown().size(), 3u);
         EXPECT_EQ(boxes.shown()[0].text, Formatted(kAOINotPolygons, "arcs.shp"));
         EXPECT_EQ(boxes.shown()[1].text, Formatted(kAOIIndexMissing, "untyped.dbf"));
-        EXPECT_EQ(boxes.shown()[2].text, Formatted(kAOITableShort, "short.dbf"));
+        EXPECT_EQ(boxes.shown()[2].text, "The parts of the shape file disagree on the number of records. The table (.dbf) holds 1 "
+                                           "record for 2 shapes.\n    short.dbf\n");
     }
     // A cancelled dialog changes nothing; a refused file keeps the old set.
     AOISet* before = r->aoiSet;
@@ -338,9 +339,10 @@ TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
         BoxAnswers boxes;
         EXPECT_EQ(SaveAOIShapefile(r->aoiSet), 0) << bad;
         ASSERT_EQ(boxes.shown().size(), 1u);
-        char text[700];
-        snprintf(text, sizeof text, kAOIPolygonOffMapFormat, 2, "extreme_aoi.shp");
-        EXPECT_EQ(boxes.shown()[0].text, text);
+        EXPECT_EQ(boxes.shown()[0].text,
+                  "AOI polygon 2 lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and a "
+                  "file holding it could not be opened again.\n\nThe AOI polygons were not saved; the file on disk "
+                  "is unchanged:\n    extreme_aoi.shp\n");
         EXPECT_EQ(loaded(nullptr), comment) << bad;
     }
     Polygon(1)->deleted = 1;   // not written, so the rest save

@@ -20,6 +20,12 @@ bool WriteTestShapefile(const std::string& path, int shapeType, const std::vecto
 bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indices, bool comment, bool colour,
                        const std::vector<std::string>& comments = {}, const std::vector<int>& colours = {});
 
+// Cuts a written shapefile's parts apart: the .shp after its first
+// `shpRecords` records, the .shx to list the first `shxRecords`, the .dbf to
+// hold the first `dbfRecords` rows, each header's length or count rewritten
+// to match (a negative number leaves that part as it is).
+bool CutShapefileParts(const std::string& shpPath, int shpRecords, int shxRecords, int dbfRecords);
+
 // A GeoTIFF of rows x columns with `bands` bands of the GDAL type, band b's
 // pixel (row, column) = b * 50 + row * columns + column (cut to the type), the
 // colour interpretations given (none: GDAL's default), and a geotransform

@@ -35,7 +35,6 @@ const char kShapeRecordUnreadable[] = "A record of the shape file cannot be read
 const char kShapeCoordinatesMisfit[] = "Coordinates do not fit a LAS file!";
 const char kShapeIndexDamaged[] = "The shape file's index (.shx) is damaged!";
 const char kShapeDBFDamaged[] = "The DBF file is damaged or cut short!";
-const char kShapeDBFShortFormat[] = "The DBF file holds %d records for %d shapes: record %d has none!";
 const char kShapeCellNoNumberFormat[] = "Record %d of the DBF file: %s holds no number!";
 
 constexpr int kRecordsPerStep = 4096;
@@ -88,6 +87,10 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
     // other record's bytes as a point.
+    if (fault == SHAPES_UNLISTED) {
+        snprintf(s->reason, sizeof s->reason, "%s", RecordCountsText(&s->in, fault).c_str());
+        return s->reason;
+    }
     if (fault != SHAPES_READABLE)
         return fault == SHAPES_NONE ? kShapeEmpty : fault == SHAPES_OTHER_TYPE ? kShapeWrongType
                                                   : fault == SHAPES_MISPLACED ? kShapeIndexDamaged : kShapeOpenFailed;
@@ -96,9 +99,8 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     if (count <= 0) return kShapeDBFEmpty;
     // A point without its row would get fields the file does not give it.
     ShapeReadFault rows = CheckTableRows(&s->in);
-    if (rows == TABLE_SHORT) {
-        int records = TableRecordCount(&s->in);
-        snprintf(s->reason, sizeof s->reason, kShapeDBFShortFormat, records, s->records, records + 1);
+    if (rows == TABLE_COUNT_DIFFERS) {
+        snprintf(s->reason, sizeof s->reason, "%s", RecordCountsText(&s->in, rows).c_str());
         return s->reason;
     }
     if (rows == TABLE_DAMAGED) return kShapeDBFDamaged;

@@ -20,7 +20,6 @@ extern const char kShapeRecordUnreadable[];   // a record cannot be read: the fi
 extern const char kShapeIndexDamaged[];       // the .shx places a record in the header or past the end
 extern const char kShapeDBFDamaged[];         // the table is cut short or its records too short for its fields
 extern const char kShapeCoordinatesMisfit[];  // a coordinate lies beyond what a LAS file holds
-extern const char kShapeDBFShortFormat[];     // records, shapes and the first record without a row
 extern const char kShapeCellNoNumberFormat[]; // the record (from 1) and the field whose cell holds no number
 
 constexpr int kShapeColumnSlots = 256;

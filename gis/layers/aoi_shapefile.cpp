@@ -23,13 +23,12 @@
 
 const char kAOINotPolygons[] = "Shape file does not contain polygons:\n    %s\n";
 const char kAOIIndexMissing[] = "Unable to find AOI_INDEX in DBF file:\n    %s\n";
-const char kAOITableShort[] = "The DBF file does not hold a record for every shape:\n    %s\n";
 const char kAOIShapeCreateFailed[] = "Unable to open shape file for writing:\n    %s\n";
 const char kAOITableCreateFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kAOIWriteFailed[] = "Unable to write the AOI file:\n    %s\n\nThe AOI polygons were not saved.";
 const char kAOIPolygonOffMapFormat[] =
-    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and the file could "
-    "not be opened again:\n    %s\n\nThe AOI polygons were not saved.";
+    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and a file holding "
+    "it could not be opened again.\n\nThe AOI polygons were not saved; the file on disk is unchanged:\n    %s\n";
 const char kAOISavedFormat[] = "AOI Save Polygons:  %d";
 const char kAOILoadedFormat[] = "AOI Load Polygons:  %d";
 
@@ -84,6 +83,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     if (fault != SHAPES_READABLE) {
         CloseShapeInput(&in);
         if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
+        else if (fault == SHAPES_UNLISTED) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
         else ReportLayerError(fault == SHAPES_NONE ? kShapefileEmpty : fault == SHAPES_OTHER_TYPE ? kAOINotPolygons
                                                                                                  : kShapefileOpenFailed,
                               title);
@@ -99,10 +99,11 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     AOIFields fields = FindAOIFields(&in);
     const char* failure = nullptr;
     if (fields.index < 0) failure = kAOIIndexMissing;
-    else if ((fault = CheckTableRows(&in)) != SHAPES_READABLE) failure = fault == TABLE_SHORT ? kAOITableShort : kDBFDamaged;
+    else if ((fault = CheckTableRows(&in)) != SHAPES_READABLE) failure = kDBFDamaged;
     if (failure) {
+        if (fault == TABLE_COUNT_DIFFERS) ReportLayerError("%s", RecordCountsMessage(&in, fault, tableTitle).c_str());
+        else ReportLayerError(failure, tableTitle);
         CloseShapeInput(&in);
-        ReportLayerError(failure, tableTitle);
         return nullptr;
     }
 

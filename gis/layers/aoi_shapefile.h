@@ -6,7 +6,6 @@ struct AOISet;
 
 extern const char kAOINotPolygons[];       // "Shape file does not contain polygons:\n    %s\n"
 extern const char kAOIIndexMissing[];      // "Unable to find AOI_INDEX in DBF file:\n    %s\n"
-extern const char kAOITableShort[];        // a table with fewer records than shapes
 extern const char kAOIShapeCreateFailed[]; // "Unable to open shape file for writing:\n    %s\n"
 extern const char kAOITableCreateFailed[]; // "Unable to open DBF file for writing:\n    %s\n"
 extern const char kAOIWriteFailed[];       // a write that did not complete, with the title

@@ -25,7 +25,6 @@ const char kPOIShapeEmpty[] = "Shape file appears to be empty:\n    %s\n";
 const char kPOIShapeNot3DPoints[] = "Shape file does not contain 3D points:\n    %s\n";
 const char kPOIShapeDamaged[] = "Shape file is damaged (a shape cannot be read):\n    %s\n";
 const char kPOIDBFOpenReadFailed[] = "Unable to open DBF file for reading:\n    %s\n";
-const char kPOIDBFTooShort[] = "DBF file has fewer records than the shape file has shapes:\n    %s\n";
 const char kPOIMissingName[] = "Unable to find \"NAME\" in DBF file:\n    %s\n";
 const char kPOIMissingColor[] = "Unable to find \"COLOR\" in DBF file:\n    %s\n";
 const char kPOIMissingComment[] = "Unable to find \"COMMENT\" in DBF file:\n    %s\n";
@@ -33,8 +32,8 @@ const char kPOIShapeOpenWriteFailed[] = "Unable to open shape file for writing:\
 const char kPOIDBFOpenWriteFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kPOIWriteFailed[] = "Unable to write shape file:\n    %s\n\nThe POI markers were not saved.";
 const char kPOIMarkerOffMapFormat[] =
-    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and the file "
-    "could not be opened again:\n    %s\n\nThe POI markers were not saved.";
+    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and a file "
+    "holding it could not be opened again.\n\nThe POI markers were not saved; the file on disk is unchanged:\n    %s\n";
 const char kPOISavedLine[] = "POI Save Polygons:  %d";
 const char kPOILoadedLine[] = "POI Load Markers:  %d";
 
@@ -70,6 +69,11 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
+    if (opened == SHAPES_UNLISTED) {
+        Report("%s", RecordCountsMessage(&in, opened, title).c_str());
+        CloseShapeInput(&in);
+        return nullptr;
+    }
     if (opened != SHAPES_READABLE) {
         CloseShapeInput(&in);
         Report(opened == SHAPES_NONE         ? kPOIShapeEmpty
@@ -91,12 +95,12 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     const char* fault = nameField < 0 ? kPOIMissingName
                       : colorField < 0 ? kPOIMissingColor
                       : commentField < 0 ? kPOIMissingComment
-                      : rows == TABLE_SHORT ? kPOIDBFTooShort
-                      : rows == TABLE_DAMAGED ? kDBFDamaged : nullptr;
+                      : rows != SHAPES_READABLE ? kDBFDamaged : nullptr;
     POISet* set = fault ? nullptr : NewPOISet(shapes);
     if (!set) {
+        if (rows == TABLE_COUNT_DIFFERS) Report("%s", RecordCountsMessage(&in, rows, dbfTitle.c_str()).c_str());
+        else if (fault) Report(fault, dbfTitle.c_str());
         CloseShapeInput(&in);
-        if (fault) Report(fault, dbfTitle.c_str());
         return nullptr;
     }
     CopyBounded(set->path, sizeof set->path, path);

@@ -10,7 +10,6 @@ extern const char kPOIShapeEmpty[];             // "Shape file appears to be emp
 extern const char kPOIShapeNot3DPoints[];       // "Shape file does not contain 3D points:\n    %s\n"
 extern const char kPOIShapeDamaged[];           // a shape that cannot be read
 extern const char kPOIDBFOpenReadFailed[];      // "Unable to open DBF file for reading:\n    %s\n"
-extern const char kPOIDBFTooShort[];            // fewer table rows than shapes
 extern const char kPOIMissingName[];            // "Unable to find \"NAME\" in DBF file:\n    %s\n"
 extern const char kPOIMissingColor[];           // "Unable to find \"COLOR\" in DBF file:\n    %s\n"
 extern const char kPOIMissingComment[];         // "Unable to find \"COMMENT\" in DBF file:\n    %s\n"

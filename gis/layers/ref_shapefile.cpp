@@ -26,6 +26,7 @@ const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kShapefileBadValue[] =
     "Shape file holds a coordinate that is not a finite number or is out of range: shape %d of %d:\n    %s\n";
 const char kReferencePointsLeftOutFormat[] = "[LOAD]  %s:  shapes without a point left out:  %d";
+const char kShapefileCountsDifferFormat[] = "The parts of the shape file disagree on the number of records. %s\n    %s\n";
 const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
@@ -65,6 +66,13 @@ void ReportDamagedShapefile(int shape, int count, const char* title)
     char text[700];
     snprintf(text, sizeof text, kShapefileDamaged, shape + 1, count, title);   // counted from 1, as the user counts
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+std::string RecordCountsMessage(const ShapeInput* in, ShapeReadFault fault, const char* title)
+{
+    char text[700];
+    snprintf(text, sizeof text, kShapefileCountsDifferFormat, RecordCountsText(in, fault).c_str(), title);
+    return text;
 }
 
 int HasShapefileExtension(const char* path)
@@ -110,10 +118,12 @@ ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
 // Opens the file and counts its shapes; false after the message.
 static bool OpenForLoading(ShapeInput* in, const char* path, const char* title)
 {
-    switch (OpenShapesToRead(in, path)) {
+    ShapeReadFault fault = OpenShapesToRead(in, path);
+    switch (fault) {
     case SHAPES_READABLE: return true;
     case SHAPES_NONE: ReportLayerError(kShapefileEmpty, title); break;
     case SHAPES_MISPLACED: ReportDamagedShapefile(in->misplaced, in->count, title); break;
+    case SHAPES_UNLISTED: ReportLayerError("%s", RecordCountsMessage(in, fault, title).c_str()); break;
     default: ReportLayerError(kShapefileOpenFailed, title); break;
     }
     CloseShapeInput(in);

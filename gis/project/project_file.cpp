@@ -277,8 +277,11 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
     int shapes = in->count;
     if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
     *inTable = 1;
-    ShapeReadFault rows = CheckTableRows(in, true);
-    if (rows == TABLE_SHORT) return "The shapes and the table records differ in number.";
+    ShapeReadFault rows = CheckTableRows(in);
+    if (rows == TABLE_COUNT_DIFFERS) {
+        snprintf(reason, size, "%s", RecordCountsText(in, rows).c_str());
+        return reason;
+    }
     if (rows == TABLE_DAMAGED) return "The table is cut short or its records do not match its fields.";
     // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
     if (TableColumnCount(in) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
@@ -421,6 +424,13 @@ Project* ReadProjectFile(const char* path, const char* title)
         FreeProject(p);
         Report(fault == SHAPES_OTHER_TYPE ? kProjectNotPolygonFile : kProjectOpenReadFailed,
                fault == TABLE_NOT_OPENED ? dbfName.c_str() : shpName.c_str());
+        return nullptr;
+    }
+    if (fault == SHAPES_UNLISTED) {
+        std::string counts = RecordCountsText(&in, fault);
+        CloseShapeInput(&in);
+        FreeProject(p);
+        Report(kProjectAppearsCorrupt, shpName.c_str(), counts.c_str());
         return nullptr;
     }
     char reason[200];
