@@ -1,5 +1,6 @@
 // The batch dialogs driven as a user would: files added, Start, Pause, Stop;
 // the worker run to its end and the files compared byte for byte.
+#include "tests/batch_test_files.h"
 #include "tests/point_sets.h"
 #include "tests/window_fixtures.h"
 #include "tests/project_test_files.h"
@@ -20,12 +21,6 @@
 namespace {
 
 std::vector<std::string>& logLines = KeptLog();
-bool Logged(const char* start)
-{
-    for (const std::string& l : logLines)
-        if (l.rfind(start, 0) == 0) return true;
-    return false;
-}
 
 std::string ReadBytes(const std::string& path)
 {
@@ -46,90 +41,6 @@ void WriteBytes(const std::string& path, const std::string& bytes)
     DWORD put = 0;
     WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, nullptr);
     CloseHandle(f);
-}
-
-// How many records' classes differ; -1 when any other byte differs.
-int ClassOnlyDifferences(const std::string& source, const std::string& saved)
-{
-    if (source.size() != saved.size() || source.size() < 227) return -1;
-    uint32_t offset;
-    uint16_t length;
-    memcpy(&offset, &source[96], 4);
-    memcpy(&length, &source[94 + 11], 2);
-    int changed = 0;
-    for (size_t i = 0; i < source.size(); i++) {
-        if (source[i] == saved[i]) continue;
-        bool classByte = i >= offset && (i - offset) % length == 15;
-        if (!classByte || ((source[i] ^ saved[i]) & 0xE0)) return -1;
-        changed++;
-    }
-    return changed;
-}
-
-struct BatchScenario {
-    std::string folder;                   // Win32, ends in a backslash
-    std::vector<std::string> names;
-    std::function<void(HWND)> whileRunning;
-    int unitsAnswer = IDC_UNITS_METERS;
-    int noUnitsShown = 0;
-    std::vector<std::string> rows;        // the list when the run ended
-    std::string notice;
-    bool startEnabled = false;            // Start when the run ended
-};
-BatchScenario* scenario = nullptr;
-HWND runningDialog = nullptr;
-
-std::string WindowText(HWND dialog, int id)
-{
-    char text[700];
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-void DriveBatch(HWND dialog, int templateId)
-{
-    if (templateId == IDD_NOUNITS) {
-        scenario->noUnitsShown++;
-        SendMessageA(dialog, WM_COMMAND, scenario->unitsAnswer, 0);
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-        return;
-    }
-    if (templateId == IDD_THINNING_SETUP) {
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-        return;
-    }
-    std::string answer = scenario->folder;
-    answer.pop_back();
-    for (const std::string& n : scenario->names) answer += "|" + n;
-    {
-        FileDialogAnswers files({ answer });
-        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);   // the dialog opens in project mode
-        SendMessageA(dialog, WM_COMMAND, IDC_BATCH_ADD, 0);
-    }
-    logLines.clear();
-    runningDialog = dialog;
-    SendMessageA(dialog, WM_COMMAND, IDC_BATCH_START, 0);
-    if (scenario->whileRunning) scenario->whileRunning(dialog);
-    EXPECT_TRUE(PumpUntil([] { return Logged("[BATCH]"); }, 120000)) << "the batch did not end";
-    HWND list = GetDlgItem(dialog, IDC_BATCH_LIST);
-    int rows = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int r = 0; r < rows; r++) {
-        char text[1024];
-        SendMessageA(list, LB_GETTEXT, r, (LPARAM)text);
-        scenario->rows.push_back(text);
-    }
-    scenario->notice = WindowText(dialog, IDC_BATCH_CURRENT);
-    scenario->startEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_START)) != 0;
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_STOP)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_PAUSE)));
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-}
-
-std::string Notice(const char* name, const char* how, int ok, int failed, int stopped)
-{
-    char text[200];
-    snprintf(text, sizeof text, kBatchEndFormat, name, how, ok, failed, stopped);
-    return text;
 }
 
 class BatchTest : public FrameFixture {

@@ -29,17 +29,8 @@ protected:
         return window;
     }
     // Client position of a world point.
-    POINT At(double x, double y)
-    {
-        ViewRecord* r = Record(window);
-        return POINT{(LONG)((x - r->viewLeft) / r->scale), (LONG)((r->viewTop - y) / r->scale)};
-    }
-    void Click(double x, double y, UINT message = WM_LBUTTONDOWN)
-    {
-        POINT p = At(x, y);
-        SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-        SendMessageA(window, message, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-    }
+    POINT At(double x, double y) { return ProjectWindowPoint(window, x, y); }
+    void Click(double x, double y, UINT message = WM_LBUTTONDOWN) { ClickProjectWindow(window, x, y, message); }
     // What the painter draws, in a bitmap of the window's drawing size.
     std::vector<uint32_t> Painted(int* width)
     {

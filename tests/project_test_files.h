@@ -149,6 +149,21 @@ inline std::string CutIntoTiles(const DataSet* set, const std::string& folder, c
     return selection;
 }
 
+// The client position of a world point in the project window.
+inline POINT ProjectWindowPoint(HWND window, double x, double y)
+{
+    ViewRecord* r = FrameFixture::Record(window);
+    return POINT{(LONG)((x - r->viewLeft) / r->scale), (LONG)((r->viewTop - y) / r->scale)};
+}
+
+// The mouse moved onto a world point of the project window, then `message` there.
+inline void ClickProjectWindow(HWND window, double x, double y, UINT message = WM_LBUTTONDOWN)
+{
+    POINT p = ProjectWindowPoint(window, x, y);
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    SendMessageA(window, message, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+}
+
 // A started frame and a temporary folder; a project window left open is
 // closed at the end without saving.
 class ProjectFrameFixture : public FolderFrameFixture {

@@ -1,0 +1,241 @@
+// Files in a folder named in Cyrillic, through the program's own roads: open,
+// Save As, a ground batch sending its files to another folder, a project and
+// its tile, a POI shapefile. Every Win32 call of the program is an "A" call;
+// the process's code page (UTF-8, from the manifest) is what carries the names.
+#include "batch_test_files.h"
+#include "las_test_files.h"
+#include "project_test_files.h"
+#include "window_fixtures.h"
+#include "classify/surface_settings.h"
+#include "data/las_lock.h"
+#include "gis/layers/poi_set.h"
+#include "gis/layers/poi_shapefile.h"
+#include "gis/project/batch_dialogs.h"
+#include "gis/project/project_window.h"
+#include "shell/registry.h"
+#include "app/layer_sets.h"
+#include "resource.h"
+#include <algorithm>
+
+namespace {
+
+std::vector<std::string>& logged = KeptLog();
+bool LoggedLine(const std::string& line) { return std::find(logged.begin(), logged.end(), line) != logged.end(); }
+
+std::string Text(HWND window)
+{
+    char text[300] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// True when the file exists under the Unicode name its UTF-8 path spells,
+// asked through a W call: a name taken through another code page is a file
+// of another name, found by the A calls all the same.
+bool OnDiskByItsName(const std::string& path)
+{
+    std::u16string wide(path.size() + 1, 0);   // char16_t: a winelib wchar_t is not WCHAR
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.c_str(), -1, (WCHAR*)&wide[0], (int)wide.size()) <= 0)
+        return false;
+    return GetFileAttributesW((const WCHAR*)wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class CyrillicPaths : public ProjectFrameFixture {
+protected:
+    void SetUp() override
+    {
+        ProjectFrameFixture::SetUp();
+        folder += "Данные\\";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        logged.clear();
+        SetLogHook(KeepLog);
+    }
+    void TearDown() override
+    {
+        SetLogHook(nullptr);
+        BoxAnswers quiet({}, IDNO);   // closing asks about unsaved edits
+        ProjectFrameFixture::TearDown();
+    }
+
+    // A writable copy of a shared sample in the folder.
+    std::string Copy(const char* sample, const char* name)
+    {
+        std::string to = folder + name;
+        EXPECT_TRUE(CopyFileA(NeedSample(sample).c_str(), to.c_str(), FALSE)) << to;
+        SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);   // the samples are read-only
+        return to;
+    }
+    // Opens the file as the user does, through "Open Data Files"; its one view.
+    static HWND OpenThroughDialog(const std::string& path)
+    {
+        FileDialogAnswers files({path});
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
+        std::vector<HWND> views = PlanViews();
+        return views.size() == 1 ? views[0] : nullptr;
+    }
+    static std::string AsText(const Bytes& b) { return std::string(b.begin(), b.end()); }
+};
+
+}  // namespace
+
+// Without UTF-8 as the process's code page every case below fails as a file
+// that is not there; this one names the cause.
+TEST_F(CyrillicPaths, TheProcessCodePageIsUTF8)
+{
+    ASSERT_EQ(GetACP(), (UINT)CP_UTF8) << "the manifest's active code page (resources/velka.manifest) did not apply";
+    // A name written through an A call is the Unicode name the file system holds.
+    ASSERT_TRUE(WriteBytes(folder + "съёмка.las", Bytes(10, 1)));
+    EXPECT_TRUE(OnDiskByItsName(folder + "съёмка.las"));
+    EXPECT_EQ(FolderFiles(folder), std::vector<std::string>{"съёмка.las"});
+}
+
+TEST_F(CyrillicPaths, OpenEditAndSaveAsKeepTheNames)
+{
+    REQUIRE_SAMPLES();
+    std::string source = Copy("point-time.las", "съёмка.las");
+    BoxAnswers boxes;
+    HWND view = OpenThroughDialog(source);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    DataSet* set = Record(view)->currentDataSet;
+    ASSERT_NE(set, nullptr);
+    EXPECT_STREQ(set->path, source.c_str());
+    EXPECT_EQ(Text(view), "съёмка.las");
+    EXPECT_TRUE(LoggedLine("[LOAD]  съёмка.las"));
+    EXPECT_STREQ(GetRegistrySettings()->RecentFile[0], source.c_str());
+    char item[300] = "";
+    GetMenuStringA(GetMenu(FrameWindow), CMD_RECENT_1, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_STREQ(item, "&1  съёмка.las");
+
+    Bytes before = ReadBytes(source);
+    set->points[3].classification = 7;
+    set->saved = 0;
+    FileDialogAnswers target({folder + "правка"});   // the extension is added
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_SAVE_LAS_AS, 0);
+    EXPECT_EQ(target.calls(), 1);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    std::string edited = folder + "правка.las";
+    EXPECT_STREQ(set->path, edited.c_str());
+    EXPECT_STREQ(set->title, "правка.las");
+    EXPECT_EQ(Text(view), "правка.las");
+    EXPECT_TRUE(LoggedLine("[SAVE AS]  правка.las"));
+    EXPECT_TRUE(OnDiskByItsName(edited));
+    EXPECT_EQ(ReadBytes(source), before);
+    Bytes after = ReadBytes(edited);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(ClassOnlyDifferences(AsText(before), AsText(after)), 1);
+    uint32_t offset = FieldAt<uint32_t>(before, 96);
+    uint16_t length = FieldAt<uint16_t>(before, 105);
+    EXPECT_EQ(after[offset + 3 * length + 15] & 0x1F, 7);
+}
+
+// "Send to surfaced files to another directory", the folder named in Cyrillic.
+TEST_F(CyrillicPaths, AGroundBatchSendsItsFilesToAnotherFolder)
+{
+    REQUIRE_SAMPLES();
+    BatchScenario run;
+    run.folder = folder;
+    std::string source = Copy("autzen_trim.las", "съёмка.las");
+    run.names.push_back("съёмка.las");
+    run.outputFolder = folder + "Земля\\";
+    ASSERT_TRUE(CreateDirectoryA(run.outputFolder.c_str(), nullptr));
+    std::string before = AsText(ReadBytes(source));
+    SetDefaultSurfaceMagicSettings();
+    scenario = &run;
+    SetDialogDriver(DriveBatch);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    SetDialogDriver(nullptr);
+    scenario = nullptr;
+    EXPECT_EQ(run.outputShown, run.outputFolder);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
+    EXPECT_TRUE(run.rows.empty()) << run.rows[0];
+    EXPECT_EQ(AsText(ReadBytes(source)), before);
+    EXPECT_EQ(FolderFiles(run.outputFolder), std::vector<std::string>{"съёмка.las"});
+    EXPECT_TRUE(OnDiskByItsName(run.outputFolder + "съёмка.las"));
+    EXPECT_GT(ClassOnlyDifferences(before, AsText(ReadBytes(run.outputFolder + "съёмка.las"))), 1000);
+}
+
+// Created, saved, closed and opened again: the tile is found by its name, and
+// opening it takes its lock marker beside it.
+TEST_F(CyrillicPaths, AProjectFindsAndLocksItsTile)
+{
+    std::string tile = folder + "участок.las";
+    ASSERT_TRUE(MakeTileLAS(tile, 1000.0, 5000.0, 100.0));
+    {
+        FileDialogAnswers files({folder.substr(0, folder.size() - 1) + "|участок.las", folder + "проект"});
+        DialogDriver driver([](HWND dialog, int) { SendMessageA(dialog, WM_COMMAND, IDOK, 0); });
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_PROJECT_CREATE, 0);
+        EXPECT_EQ(files.calls(), 2);
+    }
+    ASSERT_NE(CurrentProject(), nullptr);
+    EXPECT_EQ(CurrentProject()->saved, 1);
+    EXPECT_EQ(std::string(CurrentProject()->path), folder + "проект.lep");
+    for (const char* name : {"проект.lep", "проект_tiles.shp", "проект_tiles.shx", "проект_tiles.dbf"})
+        EXPECT_TRUE(OnDiskByItsName(folder + name)) << name;
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_PROJECT_CLOSE, 0);
+    ASSERT_EQ(ProjectWindow(), nullptr);
+
+    FileDialogAnswers files({folder + "проект.lep"});
+    BoxAnswers boxes;
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_PROJECT_OPEN, 0);
+    Project* p = CurrentProject();
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_EQ(Text(ProjectWindow()), std::string(kProjectTitlePrefix) + "проект.lep");
+    ASSERT_EQ(p->tileCount, 1);
+    EXPECT_STREQ(p->tiles[0]->name, "участок.las");
+    EXPECT_STREQ(p->tiles[0]->path, tile.c_str());
+    EXPECT_EQ(p->tiles[0]->activeStatus, TILE_AVAILABLE);
+
+    ClickProjectWindow(ProjectWindow(), 1050, 5050);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_EQ(p->tiles[0]->activeStatus, TILE_OPEN);
+    EXPECT_TRUE(OnDiskByItsName(folder + "участок.loc"));
+    EXPECT_STREQ(ReadTileLockOwner(tile.c_str()), OwnTileLockLine());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(Text(views[0]), "участок.las");
+}
+
+// Markers saved as a shapefile come back with their names and comments.
+TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
+{
+    REQUIRE_SAMPLES();
+    HWND view = OpenThroughDialog(Copy("simple.las", "съёмка.las"));
+    ASSERT_NE(view, nullptr);
+    SendMessageA(view, WM_COMMAND, TOOL_POI, 0);
+    RECT area;
+    GetClientRect(view, &area);
+    LPARAM at = MAKELPARAM(area.right / 2, area.bottom / 3);
+    SendMessageA(view, WM_MOUSEMOVE, 0, at);
+    SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(view, WM_LBUTTONUP, 0, at);
+    POISet* set = Record(view)->poiSet;
+    ASSERT_EQ(set->count, 1);
+    POIRecord& marker = set->records[0];
+    snprintf(marker.name, sizeof marker.name, "%s", "Вышка «Ёлка» №2");
+    snprintf(marker.comment, sizeof marker.comment, "%s", "съёмка с крыши, ξ ≈ 3 м");
+
+    std::string path = folder + "точки.shp";
+    FileDialogAnswers files({path});
+    BoxAnswers boxes;
+    SendMessageA(view, WM_COMMAND, CMD_SAVE_POI, 0);
+    EXPECT_EQ(files.calls(), 1);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_EQ(set->saved, 1);
+    EXPECT_STREQ(set->title, "точки.shp");
+    EXPECT_EQ(logged.back(), "POI Save Polygons:  1");
+    for (const char* name : {"точки.shp", "точки.shx", "точки.dbf"})
+        EXPECT_TRUE(OnDiskByItsName(folder + name)) << name;
+
+    POISet* back = LoadPOIShapefile(path.c_str(), "точки.shp");
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    ASSERT_EQ(back->count, 1);
+    EXPECT_STREQ(back->records[0].name, marker.name);
+    EXPECT_STREQ(back->records[0].comment, marker.comment);
+    EXPECT_EQ(back->records[0].x, marker.x);
+    EXPECT_EQ(back->records[0].y, marker.y);
+    EXPECT_EQ(back->records[0].z, marker.z);
+    DeletePOISet(back);
+}
