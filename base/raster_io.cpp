@@ -4,6 +4,7 @@
 #include <gdal.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <algorithm>
 
 struct OpenRaster {
     GDALDatasetH dataset = nullptr;
@@ -23,6 +24,12 @@ bool RasterFormatAvailable(const char* format)
 bool OpenRasterToRead(RasterInput* in, const char* path)
 {
     CloseRasterInput(in);
+    // Nothing of a raster opened before stays in the record.
+    in->format.clear();
+    in->columns = in->rows = in->bands = 0;
+    in->placed = false;
+    const double none[6] = {0, 1, 0, 0, 0, 1};
+    std::copy(none, none + 6, in->placement);
     std::string native = ToNativePath(path);
     if (native.empty()) return false;
     GDALAllRegister();
