@@ -1,5 +1,5 @@
-// The GDAL adapter of the grid loaders. Paths stay Win32 paths everywhere
-// else; they are converted once here, where GDAL opens them.
+// Elevation grids of raster files (GeoTIFF, Imagine), read through the raster
+// adapter of base/raster_io.h.
 #include "data/gdal_grid.h"
 #include "resource.h"
 #include "data/data_set.h"
@@ -9,16 +9,12 @@
 #include "base/file_dialog.h"
 #include "base/heap.h"
 #include "base/messages.h"
-#include "base/file_system.h"
-#include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
-#include <gdal.h>
-#include <cpl_error.h>
+#include "base/raster_io.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 float VoidCellValue = -10000.0f;
 
@@ -49,24 +45,6 @@ static void GridError(const char* format, const char* path)
     ShowMessageBox(MessageOwner(), text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
-GDALDatasetH OpenGDALFileQuietly(const char* path)
-{
-    std::string native = ToNativePath(path);
-    if (native.empty()) return nullptr;
-    GDALAllRegister();
-    // A file GDAL cannot read is simply no grid: keep its complaints quiet.
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    GDALDatasetH grid = GDALOpen(native.c_str(), GA_ReadOnly);
-    CPLPopErrorHandler();
-    return grid;
-}
-
-const char* GDALDriverNameOf(GDALDatasetH grid)
-{
-    const char* name = GDALGetDriverShortName(GDALGetDatasetDriver(grid));
-    return name ? name : "";
-}
-
 // Cells are placed by origin and one cell size, rows running south: a
 // transform with rotation terms, unequal cell sides or rows running north
 // would put every cell in the wrong place.
@@ -88,29 +66,26 @@ bool IsUsableGeoreference(const double* g, int columns, int rows)
 
 GridFileCheck CheckGDALGridFile(const char* path)
 {
-    GDALDatasetH grid = OpenGDALFileQuietly(path);
-    if (!grid) return GRID_NOT_GDAL;
+    RasterInput grid;
+    if (!OpenRasterToRead(&grid, path)) return GRID_NOT_GDAL;
     GridFileCheck check = GRID_NOT_GDAL;
-    const char* driver = GDALDriverNameOf(grid);
-    if (!strcmp(driver, "GTiff") || !strcmp(driver, "HFA")) {
-        double transform[6];
+    if (grid.format == "GTiff" || grid.format == "HFA") {
+        RasterBand band;
         check = GRID_REFUSED;
-        if (GDALGetRasterCount(grid) > 1) {
+        if (grid.bands > 1) {
             GridError(kGridMoreThanOneBand, path);
-        } else if (GDALGetRasterCount(grid) < 1 ||
-                   GDALGetRasterDataType(GDALGetRasterBand(grid, 1)) != GDT_Float32) {
+        } else if (!RasterBandAt(&grid, 1, &band) || band.valueType != RASTER_FLOAT32) {
             GridError(kGridNot32Bit, path);
-        } else if (GDALGetGeoTransform(grid, transform) == CE_Failure) {
+        } else if (!grid.placed) {
             GridError(kGridNoGeoreference, path);
-        } else if (!IsUsableGeoreference(transform, GDALGetRasterXSize(grid), GDALGetRasterYSize(grid))) {
+        } else if (!IsUsableGeoreference(grid.placement, grid.columns, grid.rows)) {
             GridError(kGridBadGeoreference, path);
-        } else if (!IsNorthUpSquare(transform)) {
+        } else if (!IsNorthUpSquare(grid.placement)) {
             GridError(kGridNotNorthUp, path);
         } else {
             check = GRID_USABLE;
         }
     }
-    GDALClose(grid);
     return check;
 }
 
@@ -129,14 +104,6 @@ bool ChooseMagnitudeFile(char* path, char* title)
                          title) != 0;
 }
 
-// Reads rows [first, first + count) of band 1 as floats into consecutive rows
-// starting at `out`.
-static bool ReadRows(GDALRasterBandH band, int first, int count, int columns, float* out)
-{
-    return GDALRasterIO(band, GF_Read, 0, first, columns, count, out, columns, count, GDT_Float32, 0, 0) ==
-           CE_None;
-}
-
 // The magnitude image of an Imagine grid: same size and georeference, one
 // Float32 band. Every failure is reported once and leaves the heights alone.
 static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
@@ -144,23 +111,22 @@ static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
     char path[256], title[256];
     if (!ChooseMagnitudeFile(path, title)) return;
     ShowWaitOverFrame();
-    GDALDatasetH image = OpenGDALFileQuietly(path);
-    if (!image || strcmp(GDALDriverNameOf(image), "HFA") != 0 || GDALGetRasterCount(image) != 1) {
-        if (image) GDALClose(image);
+    RasterInput image;
+    RasterBand band;
+    if (!OpenRasterToRead(&image, path) || image.format != "HFA" || image.bands != 1 || !RasterBandAt(&image, 1, &band)) {
+        CloseRasterInput(&image);
         GridError(kMagUnableToOpen, title);
         return;
     }
-    GDALRasterBandH band = GDALGetRasterBand(image, 1);
-    double g[6] = {0, 1, 0, 0, 0, 1};
+    const double* g = image.placement;
     const char* refusal = nullptr;
-    if (GDALGetRasterDataType(band) != GDT_Float32) refusal = kMagNot32Bit;
-    else if (GDALGetRasterBandXSize(band) != set->columns || GDALGetRasterBandYSize(band) != set->rows)
+    if (band.valueType != RASTER_FLOAT32) refusal = kMagNot32Bit;
+    else if (band.columns != set->columns || band.rows != set->rows)
         refusal = kMagOtherDimensions;
-    else if (GDALGetGeoTransform(image, g) == CE_Failure || fabs(g[1]) != set->cellSize || g[0] != gridTransform[0] ||
-             g[3] != gridTransform[3])
+    else if (!image.placed || fabs(g[1]) != set->cellSize || g[0] != gridTransform[0] || g[3] != gridTransform[3])
         refusal = kMagOtherCoordinates;
     if (refusal) {
-        GDALClose(image);
+        CloseRasterInput(&image);
         GridError(refusal, title);
         return;
     }
@@ -170,7 +136,7 @@ static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
     if (!magnitudes || !buffer) {
         Free2D(magnitudes);
         Free(buffer);
-        GDALClose(image);
+        CloseRasterInput(&image);
         GridError(kGridNoMemory, title);
         return;
     }
@@ -180,19 +146,19 @@ static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
     for (int r = 0; r < rows && ok; r += kRowsPerRead) {
         int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
         StepProgress();
-        ok = ReadRows(band, r, n, columns, buffer);
+        ok = ReadFloatRows(&image, 1, r, n, columns, buffer);
         if (ok) WidenMagnitudeLogRange(buffer, n * columns, &low, &high);
     }
     double k = MagnitudeStretchFactor(low, high);
     for (int r = 0; r < rows && ok; r += kRowsPerRead) {
         int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
         StepProgress();
-        ok = ReadRows(band, r, n, columns, buffer);
+        ok = ReadFloatRows(&image, 1, r, n, columns, buffer);
         if (ok) ScaleRadarMagnitude(buffer, magnitudes[r], n * columns, low, k);
     }
     EndProgress();
     Free(buffer);
-    GDALClose(image);
+    CloseRasterInput(&image);
     if (!ok) {
         Free2D(magnitudes);
         GridError(kMagUnableToOpen, title);
@@ -207,15 +173,15 @@ static void LoadMagnitudeImage(DataSet* set, const double* gridTransform)
 DataSet* Load32BitTIFF(const char* path, const char* title)
 {
     ShowWaitOverFrame();
-    GDALDatasetH grid = OpenGDALFileQuietly(path);
-    if (!grid) {
+    RasterInput grid;
+    if (!OpenRasterToRead(&grid, path)) {
         GridError(kGridUnableToOpen, title);
         return nullptr;
     }
-    bool imagine = !strcmp(GDALDriverNameOf(grid), "HFA");
+    bool imagine = grid.format == "HFA";
     DataSet* set = AllocDataSet();
     if (!set) {
-        GDALClose(grid);
+        CloseRasterInput(&grid);
         GridError(kGridNoMemory, title);
         return nullptr;
     }
@@ -226,23 +192,23 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     snprintf(set->path, sizeof set->path, "%s", path);
     snprintf(set->title, sizeof set->title, "%s", title);
 
-    double g[6] = {0, 1, 0, 0, 0, -1};
-    GDALRasterBandH band = GDALGetRasterBand(grid, 1);
+    const double* g = grid.placement;
+    RasterBand band;
+    const bool hasBand = RasterBandAt(&grid, 1, &band);
     // The loader may be reached without the grid test (a file that changed
     // since): a georeference that would misplace every cell is refused here too.
-    const char* refusal = GDALGetGeoTransform(grid, g) != CE_None ? kGridNoGeoreference
-                        : !IsUsableGeoreference(g, GDALGetRasterXSize(grid), GDALGetRasterYSize(grid))
-                            ? kGridBadGeoreference
-                        : !IsNorthUpSquare(g) ? kGridNotNorthUp
-                                              : nullptr;
+    const char* refusal = !grid.placed                                         ? kGridNoGeoreference
+                        : !IsUsableGeoreference(g, grid.columns, grid.rows) ? kGridBadGeoreference
+                        : !IsNorthUpSquare(g)                               ? kGridNotNorthUp
+                                                                            : nullptr;
     if (refusal) {
-        GDALClose(grid);
+        CloseRasterInput(&grid);
         FreeDataSet(set);
         GridError(refusal, title);
         return nullptr;
     }
-    set->columns = band ? GDALGetRasterBandXSize(band) : 0;
-    set->rows = band ? GDALGetRasterBandYSize(band) : 0;
+    set->columns = hasBand ? band.columns : 0;
+    set->rows = hasBand ? band.rows : 0;
     set->cellSize = fabs(g[1]);
     // GDAL's transform gives the outer corner of the area the first cell
     // covers, also for files whose values are points (their transform is
@@ -258,10 +224,10 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     const int rows = set->rows, columns = set->columns;
     set->heights = (float**)Calloc2D(rows, columns, sizeof(float), "Load32BitTIFF");
     set->mask = (uint8_t**)Calloc2D(rows, 2 * (uint64_t)columns, 1, "Load32BitTIFF");
-    if (!band || rows < 1 || columns < 1 || !set->extent || !set->heights || !set->mask) {
-        GDALClose(grid);
+    if (!hasBand || rows < 1 || columns < 1 || !set->extent || !set->heights || !set->mask) {
+        CloseRasterInput(&grid);
         FreeDataSet(set);
-        GridError(band ? kGridNoMemory : kGridUnableToOpen, title);
+        GridError(hasBand ? kGridNoMemory : kGridUnableToOpen, title);
         return nullptr;
     }
 
@@ -271,17 +237,15 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
     const float voidValue = VoidCellValue;
     // The file's own no-data value marks void cells as well: they take the
     // program's void value, or they would be drawn as terrain at that height.
-    int hasNoData = 0;
-    double noData = band ? GDALGetRasterNoDataValue(band, &hasNoData) : 0;
-    const bool mapNoData = hasNoData && (float)noData != voidValue;
-    const float noDataValue = (float)noData;
+    const bool mapNoData = band.hasNoData && (float)band.noData != voidValue;
+    const float noDataValue = (float)band.noData;
     float low = 3.37e38f, high = -3.37e38f;
     int64_t valid = 0, voided = 0;
     bool ok = true;
     for (int r = 0; r < rows && ok; r += kRowsPerRead) {
         int n = rows - r < kRowsPerRead ? rows - r : kRowsPerRead;
         StepProgress();
-        ok = ReadRows(band, r, n, columns, set->heights[r]);
+        ok = ReadFloatRows(&grid, 1, r, n, columns, set->heights[r]);
         float* h = set->heights[r];
         for (int64_t i = 0, end = (int64_t)n * columns; ok && i < end; i++) {
             float z = h[i];
@@ -301,7 +265,7 @@ DataSet* Load32BitTIFF(const char* path, const char* title)
         }
     }
     EndProgress();
-    GDALClose(grid);
+    CloseRasterInput(&grid);
     if (!ok || valid == 0) {
         // A grid of void cells only has no heights to show, nor a height range.
         FreeDataSet(set);

@@ -1,18 +1,11 @@
-// Elevation grids read through GDAL: the grid test of the file-kind check,
-// the grid loader with its optional radar magnitude image, and the
-// process-wide no-data value of grid cells with its dialog. This file is the
-// one place that calls GDAL for grids and converts their paths.
+// Elevation grids of raster files (GeoTIFF, Imagine): the grid test of the
+// file-kind check, the grid loader with its optional radar magnitude image,
+// and the process-wide no-data value of grid cells with its dialog. The
+// files are read through base/raster_io.h, which converts their paths.
 #pragma once
 #include <windows.h>
 
 struct DataSet;
-
-// A file opened read-only through GDAL (a GDALDatasetH), with GDAL's own
-// complaints kept quiet: a file GDAL cannot read is simply none of its kind.
-// Null when it cannot be opened. The path is converted here.
-void* OpenGDALFileQuietly(const char* path);
-// The short name of the dataset's driver, "" when unknown.
-const char* GDALDriverNameOf(void* dataset);
 
 // A grid cell holding this value has no height (initially -10000.0).
 extern float VoidCellValue;

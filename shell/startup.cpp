@@ -19,7 +19,7 @@
 #include "classify/surface_settings.h"
 #include "base/messages.h"
 #include "resource.h"
-#include <gdal.h>
+#include "base/raster_io.h"
 #include <shellapi.h>
 #include <cmath>
 
@@ -84,7 +84,7 @@ HWND InitInstance(const char* commandLine)
     SetViewCommandRoute(ViewCommand);
     InstallViewRecordParts();
     SetDefaultDisplaySettings();
-    GDALAllRegister();
+    RegisterRasterFormats();
     if (!RegisterWindowClasses(AppInstance)) return 0;
 
     FrameMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDM_FRAME));

@@ -1,5 +1,5 @@
 // Reference images: GTiff, ECW, JPEG 2000 (ECW driver) and JPEG files whose
-// bands are bytes, placed by their geotransform.
+// bands are bytes, placed by their geotransform; read through base/raster_io.h.
 #include "gis/layers/ref_image.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
@@ -8,9 +8,7 @@
 #include "base/heap.h"
 #include "base/paths.h"
 #include "base/progress.h"
-#include <gdal.h>
-#include <cpl_conv.h>
-#include <cpl_error.h>
+#include "base/raster_io.h"
 #include <cmath>
 #include <cstring>
 #include <windows.h>
@@ -41,11 +39,11 @@ static const char* NeededDriver(const char* path)
 {
     PathParts parts;
     if (!SplitPath(path, &parts)) return nullptr;
-    if (!lstrcmpiA(parts.ext, ".ecw")) return GDALGetDriverByName("ECW") ? "" : "ECW";
+    if (!lstrcmpiA(parts.ext, ".ecw")) return RasterFormatAvailable("ECW") ? "" : "ECW";
     if (!lstrcmpiA(parts.ext, ".jp2"))
-        return GDALGetDriverByName("JP2ECW") || GDALGetDriverByName("JP2OpenJPEG") ? "" : "JPEG 2000";
+        return RasterFormatAvailable("JP2ECW") || RasterFormatAvailable("JP2OpenJPEG") ? "" : "JPEG 2000";
     if (!lstrcmpiA(parts.ext, ".jpg") || !lstrcmpiA(parts.ext, ".jpeg"))
-        return GDALGetDriverByName("JPEG") ? "" : "JPEG";
+        return RasterFormatAvailable("JPEG") ? "" : "JPEG";
     if (!lstrcmpiA(parts.ext, ".tif") || !lstrcmpiA(parts.ext, ".tiff")) return "";
     return nullptr;
 }
@@ -57,77 +55,71 @@ static bool IsNorthUpImage(const double* g)
     return g[2] == 0 && g[4] == 0 && g[1] > 0 && g[5] < 0;
 }
 
-static bool AcceptedDriver(GDALDatasetH image)
+static bool AcceptedDriver(const RasterInput* image)
 {
-    const char* name = GDALDriverNameOf(image);
     for (const char* accepted : {"GTiff", "JP2ECW", "ECW", "JPEG"})
-        if (strcmp(name, accepted) == 0) return true;
+        if (image->format == accepted) return true;
     return false;
 }
 
-// Bands 1..3 as red, green, blue: the last band of each interpretation, or
+// The bands (numbers) of red, green, blue: the last band of each colour, or
 // bands 1, 2 and 3 when one of the three is missing.
-static void ColourBands(GDALDatasetH image, GDALRasterBandH bands[3])
+static void ColourBands(const RasterInput* image, int bands[3])
 {
-    bands[0] = bands[1] = bands[2] = nullptr;
-    int count = GDALGetRasterCount(image);
-    for (int b = 1; b <= count; b++) {
-        GDALRasterBandH band = GDALGetRasterBand(image, b);
-        switch (GDALGetRasterColorInterpretation(band)) {
-        case GCI_RedBand: bands[0] = band; break;
-        case GCI_GreenBand: bands[1] = band; break;
-        case GCI_BlueBand: bands[2] = band; break;
-        default: break;
-        }
+    bands[0] = bands[1] = bands[2] = 0;
+    RasterBand band;
+    for (int b = 1; b <= image->bands; b++) {
+        if (!RasterBandAt(image, b, &band)) continue;
+        if (band.colour == BAND_RED) bands[0] = b;
+        else if (band.colour == BAND_GREEN) bands[1] = b;
+        else if (band.colour == BAND_BLUE) bands[2] = b;
     }
     if (!bands[0] || !bands[1] || !bands[2])
-        for (int k = 0; k < 3; k++) bands[k] = GDALGetRasterBand(image, k + 1);
+        for (int k = 0; k < 3; k++) bands[k] = k + 1;
 }
 
 int CheckReferenceImage(const char* path)
 {
-    GDALDatasetH image = OpenGDALFileQuietly(path);
-    if (!image) {
-        GDALAllRegister();
+    RasterInput image;
+    if (!OpenRasterToRead(&image, path)) {
         const char* driver = NeededDriver(path);
         if (driver && driver[0]) ReportImageError(kImageDriverMissing, driver, path);
         else if (driver) ReportLayerError(kImageOpenFailed, path);
         return 0;
     }
     int accepted = 0;
-    double transform[6];
-    if (!AcceptedDriver(image)) {
+    const double* transform = image.placement;
+    if (!AcceptedDriver(&image)) {
         // A picture that GDAL places on the map (a PNG with a world file, say)
         // is meant as a reference image: say why it is not taken. Other
         // rasters (an Imagine grid) are simply no image.
-        const char* driver = GDALDriverNameOf(image);
-        bool picture = !strcmp(driver, "PNG") || !strcmp(driver, "GIF") || !strcmp(driver, "BMP");
-        if (picture && GDALGetGeoTransform(image, transform) == CE_None)
-            ReportImageError(kImageFormatNotSupported, driver, path);
+        const std::string& driver = image.format;
+        bool picture = driver == "PNG" || driver == "GIF" || driver == "BMP";
+        if (picture && image.placed) ReportImageError(kImageFormatNotSupported, driver.c_str(), path);
     } else {
-        int count = GDALGetRasterCount(image);
+        int count = image.bands;
         accepted = 1;
+        RasterBand band;
         if (count == 1) {
-            GDALRasterBandH band = GDALGetRasterBand(image, 1);
-            if (GDALGetRasterDataType(band) != GDT_Byte || GDALGetRasterColorInterpretation(band) != GCI_GrayIndex) {
+            if (!RasterBandAt(&image, 1, &band) || band.valueType != RASTER_BYTE || band.colour != BAND_GREY) {
                 ReportLayerError(kImageNotGrey, path);
                 accepted = 0;
             }
         } else if (count >= 3) {
-            GDALRasterBandH bands[3];
-            ColourBands(image, bands);
+            int bands[3];
+            ColourBands(&image, bands);
             for (int k = 0; k < 3 && accepted; k++)
-                if (!bands[k] || GDALGetRasterDataType(bands[k]) != GDT_Byte) {
+                if (!RasterBandAt(&image, bands[k], &band) || band.valueType != RASTER_BYTE) {
                     ReportLayerError(kImageNot8Bit, path);
                     accepted = 0;
                 }
         } else if (count < 1) {
             accepted = 0;
         }
-        if (accepted && GDALGetGeoTransform(image, transform) != CE_None) {
+        if (accepted && !image.placed) {
             ReportLayerError(kImageNoGeoref, path);
             accepted = 0;
-        } else if (accepted && !IsUsableGeoreference(transform, GDALGetRasterXSize(image), GDALGetRasterYSize(image))) {
+        } else if (accepted && !IsUsableGeoreference(transform, image.columns, image.rows)) {
             ReportLayerError(kGridBadGeoreference, path);
             accepted = 0;
         } else if (accepted && !IsNorthUpImage(transform)) {
@@ -135,71 +127,64 @@ int CheckReferenceImage(const char* path)
             accepted = 0;
         }
     }
-    GDALClose(image);
     return accepted;
 }
 
-// GDAL reports some damage (a JPEG cut short, a missing strip) only to its
-// error handler, filling the rest with zeros: any error while reading counts.
-static int readErrors;
-static void CPL_STDCALL CountReadErrors(CPLErr level, CPLErrorNum, const char*)
+// Reads every row of band `b` into byte `offset` of each pixel; false when a
+// row cannot be read.
+static bool ReadBand(const RasterInput* in, int b, ReferenceImage* image, int offset)
 {
-    if (level >= CE_Failure) readErrors++;
-}
-
-// Reads every row of a band into byte `offset` of each pixel; false when GDAL
-// cannot read a row.
-static bool ReadBand(GDALRasterBandH band, ReferenceImage* image, int offset)
-{
-    int width = GDALGetRasterBandXSize(band), height = GDALGetRasterBandYSize(band);
+    RasterBand band;
+    if (!RasterBandAt(in, b, &band)) return false;
+    int width = band.columns, height = band.rows;
     if (width > image->columns) width = image->columns;
     if (height > image->rows) height = image->rows;
     int step = image->bytesPerPixel;
     for (int row = 0; row < height; row++) {
         if (row % 256 == 0) StepProgress();
-        CPLErr read = GDALRasterIO(band, GF_Read, 0, row, width, 1, image->pixels[row] + offset, width, 1, GDT_Byte, step, 0);
-        if (read != CE_None || readErrors) return false;
+        if (!ReadByteRow(in, b, row, width, image->pixels[row] + offset, step)) return false;
     }
     return true;
 }
 
 // The band of a one- or two-band image: the last one, passing over an alpha band.
-static GDALRasterBandH GreyBand(GDALDatasetH dataset, int bands)
+static int GreyBand(const RasterInput* dataset)
 {
-    GDALRasterBandH band = GDALGetRasterBand(dataset, bands);
-    if (bands == 2 && GDALGetRasterColorInterpretation(band) == GCI_AlphaBand) band = GDALGetRasterBand(dataset, 1);
-    return band;
+    RasterBand band;
+    int bands = dataset->bands;
+    if (bands == 2 && RasterBandAt(dataset, bands, &band) && band.colour == BAND_ALPHA) return 1;
+    return bands;
 }
 
 ReferenceFile* LoadReferenceImage(const char* path, const char* title)
 {
-    GDALDatasetH dataset = OpenGDALFileQuietly(path);
-    if (!dataset) {
+    RasterInput dataset;
+    if (!OpenRasterToRead(&dataset, path)) {
         ReportLayerError(kImageOpenFailed, title);
         return nullptr;
     }
     // The image may have changed since the check: its placement is tested again.
-    double placement[6];
-    const char* misplaced = GDALGetGeoTransform(dataset, placement) != CE_None ? kImageNoGeoref
-                          : !IsUsableGeoreference(placement, GDALGetRasterXSize(dataset), GDALGetRasterYSize(dataset))
-                              ? kGridBadGeoreference
-                          : !IsNorthUpImage(placement) ? kImageNotNorthUp
-                                                       : nullptr;
+    const double* placement = dataset.placement;
+    const char* misplaced = !dataset.placed                                                   ? kImageNoGeoref
+                          : !IsUsableGeoreference(placement, dataset.columns, dataset.rows) ? kGridBadGeoreference
+                          : !IsNorthUpImage(placement)                                      ? kImageNotNorthUp
+                                                                                            : nullptr;
     if (misplaced) {
-        GDALClose(dataset);
+        CloseRasterInput(&dataset);
         ReportLayerError(misplaced, title);
         return nullptr;
     }
     ReferenceFile* reference = NewReferenceFile(path, title, REFERENCE_IMAGE);
     ReferenceImage* image = reference ? (ReferenceImage*)NBLCalloc(1, sizeof(ReferenceImage)) : nullptr;
-    int bands = GDALGetRasterCount(dataset);
+    int bands = dataset.bands;
     if (image) {
         reference->image = image;
-        GDALGetGeoTransform(dataset, image->geoTransform);
+        memcpy(image->geoTransform, placement, sizeof image->geoTransform);
+        RasterBand band;
         for (int b = 1; b <= bands; b++) {
-            GDALRasterBandH band = GDALGetRasterBand(dataset, b);
-            if (GDALGetRasterBandXSize(band) > image->columns) image->columns = GDALGetRasterBandXSize(band);
-            if (GDALGetRasterBandYSize(band) > image->rows) image->rows = GDALGetRasterBandYSize(band);
+            if (!RasterBandAt(&dataset, b, &band)) continue;
+            if (band.columns > image->columns) image->columns = band.columns;
+            if (band.rows > image->rows) image->rows = band.rows;
         }
         const double* g = image->geoTransform;
         image->pixelWidth = std::fabs(g[1]);
@@ -217,30 +202,27 @@ ReferenceFile* LoadReferenceImage(const char* path, const char* title)
             image->pixels = (uint8_t**)NBLCalloc2D((uint64_t)image->rows, (uint64_t)image->columns, image->bytesPerPixel);
     }
     if (!image || !image->pixels) {
-        GDALClose(dataset);
+        CloseRasterInput(&dataset);
         FreeReferenceFile(reference);
         ReportLayerError(kReferenceNoMemory, title);
         return nullptr;
     }
     SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     bool read = true;
-    readErrors = 0;
-    CPLPushErrorHandler(CountReadErrors);
-    // libjpeg only warns of a file cut short; as an error the read fails.
-    CPLSetThreadLocalConfigOption("GDAL_ERROR_ON_LIBJPEG_WARNING", "TRUE");
+    // Some damage is only reported, the rest filled with zeros: any error fails the read.
+    FailReadsOnAnyError(&dataset);
     if (bands < 3) {
         StartProgress((unsigned)(image->rows / 256 + 1), "Loading Image File");
-        read = ReadBand(GreyBand(dataset, bands), image, 0);
+        read = ReadBand(&dataset, GreyBand(&dataset), image, 0);
     } else {
         StartProgress((unsigned)(3 * (image->rows / 256) + 3), "Loading Image File");
-        GDALRasterBandH colour[3];
-        ColourBands(dataset, colour);
+        int colour[3];
+        ColourBands(&dataset, colour);
         // Blue, green, red: the byte order of a device-independent bitmap.
-        read = ReadBand(colour[2], image, 0) && ReadBand(colour[1], image, 1) && ReadBand(colour[0], image, 2);
+        read = ReadBand(&dataset, colour[2], image, 0) && ReadBand(&dataset, colour[1], image, 1) &&
+               ReadBand(&dataset, colour[0], image, 2);
     }
-    GDALClose(dataset);
-    CPLSetThreadLocalConfigOption("GDAL_ERROR_ON_LIBJPEG_WARNING", nullptr);
-    CPLPopErrorHandler();
+    CloseRasterInput(&dataset);
     EndProgress();
     if (!read) {
         FreeReferenceFile(reference);
