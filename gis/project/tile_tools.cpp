@@ -29,7 +29,7 @@ HWND TileTooltip() { return tip; }
 
 void FlashTileOutline(HWND window, const ProjectTile* tile, COLORREF colour)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r || !tile || !tile->boundary || tile->boundary->num_contours <= 0) return;
     const PolygonRing& ring = tile->boundary->contour[0];
     if (!ring.vertex || ring.num_vertices <= 0 || !(r->scale > 0)) return;
@@ -155,7 +155,7 @@ int QueryTileAtCursor(HWND window, UINT message, LPARAM lParam)
     char line[400];
     snprintf(line, sizeof line, kTileQueryFormat, tile->name);
     LogMessage(line);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     POINT mouse = {r ? r->mouseX : (short)LOWORD(lParam), r ? r->mouseY : (short)HIWORD(lParam)};
     ProjectTileTooltip(window, mouse, tile);
     return 1;
