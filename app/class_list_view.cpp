@@ -184,7 +184,7 @@ void SetAllClassDisplay(ClassTable* table, int on)
 
 void ShowExistingClasses(HWND view, ClassTable* table, bool tin)
 {
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     bool used[256] = {};
     const DataSet* set = r ? r->currentDataSet : nullptr;
     if (set && set->points)

@@ -463,7 +463,7 @@ void ResetToolbarChecks()
 
 void ShowRedoState(HWND window)
 {
-    ViewRecord* record = window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+    ViewRecord* record = ViewRecordOf(window);
     bool can = record && record->undoRedo;
     if (HWND edit = EditToolbarWindow()) SendMessageA(edit, TB_ENABLEBUTTON, CMD_REDO, MAKELPARAM(can ? TRUE : FALSE, 0));
     // A grayed item also holds back its accelerator (Ctrl+Y).
@@ -475,7 +475,7 @@ void SetToolbarChecks(HWND window)
     ResetToolbarChecks();
     ShowRedoState(window);
     if (!window) return;
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(window);
     HWND toolbar = MainToolbarWindow();
     if (!record || !toolbar) return;
     if (record->showSingleReturns) SetButtonChecked(toolbar, CMD_SHOW_SINGLE);
@@ -510,7 +510,7 @@ static void CheckItem(int id, bool on)
 
 void CheckViewMenuItems(HWND window)
 {
-    ViewRecord* record = window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+    ViewRecord* record = ViewRecordOf(window);
     if (!ViewMenu || !record) return;
     for (int id = CMD_COLOR_FIRST; id <= CMD_COLOR_LAST; id++) CheckItem(id, id == record->pointColorMode);
     CheckItem(CMD_SHOW_SINGLE, record->showSingleReturns != 0);

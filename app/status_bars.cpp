@@ -116,7 +116,7 @@ static double ToolRectLength(const ViewRecord* r)
 
 void UpdateViewStatusBar(HWND view)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
     if (!r || !status) return;
     char text[64];
@@ -150,7 +150,7 @@ void UpdateViewStatusBar(HWND view)
 
 void UpdateProfileStatusBar(HWND profile)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(profile, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(profile);
     HWND status = (HWND)GetWindowSlot(profile, CHILD_STATUSBAR);
     if (!r || !status) return;
     const ViewMapping& m = r->profile;

@@ -22,7 +22,7 @@ int ArrangeViewPanels(HWND view)
 {
     if (!IsWindow(view)) return 0;
     SizeMoveActive = 1;
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     HWND plan = record && record->window ? record->window : view;
     HWND profile = record ? record->profileWindow : nullptr;
     HWND gl = record ? record->glWindow : nullptr;
@@ -97,7 +97,7 @@ int ArrangeViewWindows(HWND view)
     } else if (views == 0) {
         HWND project = (HWND)GetWindowSlot(FrameWindow, FRAME_PROJECTWIN);
         if (project) {
-            ViewRecord* record = (ViewRecord*)GetWindowSlot(project, CHILD_RECORD);
+            ViewRecord* record = ViewRecordOf(project);
             if (record) record->projectShown = 1;
             ShowWindow(project, SW_SHOWMAXIMIZED);
         }

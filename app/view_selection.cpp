@@ -5,7 +5,7 @@
 
 int GetViewPointFilter(HWND view, ViewPointFilter* f)
 {
-    const ViewRecord* r = view ? (const ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    const ViewRecord* r = ViewRecordOf(view);
     if (!r) return 0;
     f->dataSets = r->dataSets;
     f->dataSetCount = r->dataSetCount;

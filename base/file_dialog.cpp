@@ -43,6 +43,23 @@ int ShowSaveFileDialog(OPENFILENAMEA* ofn)
     return GetSaveFileNameA(ofn) ? 1 : 0;
 }
 
+OPENFILENAMEA MakeFileDialog(HWND owner, const char* filter, const char* title, char* file, char* name, DWORD chars,
+                             const char* folder, DWORD flags)
+{
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = chars;
+    ofn.lpstrFileTitle = name;
+    ofn.nMaxFileTitle = chars;
+    ofn.lpstrTitle = title;
+    ofn.lpstrInitialDir = folder;
+    ofn.Flags = flags | OFN_EXPLORER;
+    return ofn;
+}
 
 int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                   char* name)
@@ -55,18 +72,9 @@ int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle,
 {
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = 255;
-    ofn.lpstrFileTitle = name;
-    ofn.nMaxFileTitle = 255;
-    ofn.lpstrTitle = dialogTitle;
-    ofn.lpstrInitialDir = initialFolder && initialFolder[0] ? initialFolder : nullptr;
-    ofn.Flags = flags | OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : 0);
+    OPENFILENAMEA ofn = MakeFileDialog(owner, filter, dialogTitle, file, name, 255,
+                                       initialFolder && initialFolder[0] ? initialFolder : nullptr,
+                                       flags | (save ? OFN_OVERWRITEPROMPT : 0));
     int chosen = save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn);
     file[255] = 0;
     name[255] = 0;

@@ -15,6 +15,13 @@ UINT_PTR CALLBACK CenterFileDialogHook(HWND child, UINT message, WPARAM wParam, 
 int ShowOpenFileDialog(OPENFILENAMEA* ofn);
 int ShowSaveFileDialog(OPENFILENAMEA* ofn);
 
+// The structure of an explorer-style file dialog owned by `owner`: `filter`
+// as MakeDialogFilter makes it, its first type chosen; `file` and `name`
+// receive at most `chars` characters each; it starts in `folder` as given
+// (null leaves the start to the dialog); `flags` go beside OFN_EXPLORER.
+OPENFILENAMEA MakeFileDialog(HWND owner, const char* filter, const char* title, char* file, char* name, DWORD chars,
+                             const char* folder, DWORD flags);
+
 
 // One file picked in an open (save 0) or save (save 1) dialog owned by
 // `owner`: the dialog the user asked from, else the frame, so that closing it

@@ -2,7 +2,6 @@
 #include "base/file_list_dialogs.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
-#include "base/file_dialog.h"
 #include "base/heap.h"
 
 #include <commdlg.h>
@@ -25,19 +24,8 @@ int OpenFilesDialog(HWND owner, FileList* list, const char* title, const char* f
         return list->count;
     }
 
-    OPENFILENAMEA ofn;
-    std::memset(&ofn, 0, sizeof(ofn));
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = files;
-    ofn.nMaxFile = (DWORD)(kOpenDialogBufferChars - 1);
-    ofn.lpstrFileTitle = names;
-    ofn.nMaxFileTitle = (DWORD)(kOpenDialogBufferChars - 1);
-    ofn.lpstrInitialDir = folder;
-    ofn.lpstrTitle = title;
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    OPENFILENAMEA ofn = MakeFileDialog(owner, filter, title, files, names, (DWORD)(kOpenDialogBufferChars - 1), folder,
+                                       OFN_ALLOWMULTISELECT);
 
     if (ShowOpenFileDialog(&ofn)) {
         char current[MAX_PATH];

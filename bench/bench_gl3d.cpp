@@ -20,7 +20,7 @@ static HWND FirstView()
 {
     HWND child = GetWindow(MDIClientWindow, GW_CHILD);
     for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
-        ViewRecord* r = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+        ViewRecord* r = ViewRecordOf(child);
         if (r && r->window == child) return child;
     }
     return nullptr;
@@ -40,7 +40,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "no view of %s\n", full);
         return 1;
     }
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     r->displayMode = DISPLAY_POINTS;
     SendMessageA(view, WM_COMMAND, CMD_OPEN_3D, 0);
     HWND gl = r->glWindow;

@@ -64,7 +64,7 @@ int main(int argc, char** argv)
 {
     // The engine runs on one thread: so does the triangulator it is held
     // against, unless VELKA_TRI_THREADS says otherwise.
-    if (!GetEnvironmentVariableA("VELKA_TRI_THREADS", nullptr, 0)) SetEnvironmentVariableA("VELKA_TRI_THREADS", "1");
+    if (!getenv("VELKA_TRI_THREADS")) putenv((char*)"VELKA_TRI_THREADS=1");
     const char* path = argc > 1 ? argv[1] : "../shared/data/bench/autzen_x25.laz";
     double t0 = Now();
     DataSet* set = LoadLASData(path, "bench");

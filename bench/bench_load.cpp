@@ -136,7 +136,7 @@ static int Picture(const char* path)
     double start = Seconds();
     if (!OpenFilesInNewView(path, 0)) return 1;
     HWND view = GetActiveView();
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     // The first complete drawing is the one the view caches.
     double deadline = Seconds() + 120.0;

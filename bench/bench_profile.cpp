@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     }
     VisitMDIChildren(KeepFirst, nullptr);
     HWND view = FirstView;
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->currentDataSet || r->currentDataSet->pointCount == 0) {
         fprintf(stderr, "cannot read %s\n", path.c_str());
         return 1;

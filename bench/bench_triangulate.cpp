@@ -65,15 +65,16 @@ static double Median(std::vector<double> v)
 // Each run triangulates a fresh copy: the runs write the points back in place.
 static int CompareThreads(std::vector<double>& p, int threads, int rounds)
 {
-    char text[16];
+    static char text[32];
     std::vector<double> one, many;
     uint64_t oneSum = 0, manySum = 0;
     bool same = true;
     for (int r = 0; r < rounds; r++) {
         for (int k = 0; k < 2; k++) {
             bool first = (k == 0) == (r % 2 == 0);   // the order swapped every round
-            snprintf(text, sizeof text, "%d", first ? 1 : threads);
-            SetEnvironmentVariableA("VELKA_TRI_THREADS", text);
+            // The triangulator reads the C library's environment, which keeps this buffer.
+            snprintf(text, sizeof text, "VELKA_TRI_THREADS=%d", first ? 1 : threads);
+            putenv(text);
             std::vector<double> copy = p;
             int tris = 0;
             uint64_t sum = 0;
@@ -87,7 +88,8 @@ static int CompareThreads(std::vector<double>& p, int threads, int rounds)
             fflush(stdout);
         }
     }
-    SetEnvironmentVariableA("VELKA_TRI_THREADS", nullptr);
+    snprintf(text, sizeof text, "VELKA_TRI_THREADS=");
+    putenv(text);
     same = same && oneSum == manySum;
     printf("median 1 thread %.3f s, %d threads %.3f s, ratio %.2f, checksums %s\n", Median(one), threads, Median(many),
            Median(one) / Median(many), same ? "equal" : "DIFFERENT");

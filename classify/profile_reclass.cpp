@@ -1,7 +1,7 @@
 // The profile's single point, polygon and above/below line reclass tools.
 #include "classify/profile_reclass.h"
 #include "views/profile/profile_query.h"
-#include "views/plan/mouse_dispatch.h"
+#include "views/plan/tool_cursor.h"
 #include "views/plan/overlays.h"
 #include "views/plan/rubber_bands.h"
 #include "app/command_ids.h"

@@ -45,7 +45,7 @@ int ClassFitsPoints(ViewRecord* r, PointRecord* const* points, int32_t n, int ta
 int ReclassSelection(HWND view, const PointSelection* selection, const ClassSelection* classes, int byClass,
                      int stepEvery)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     int32_t n = selection ? selection->count : 0;
     if (!r || n <= 0) {
         LogMessage(kEditZeroLog);

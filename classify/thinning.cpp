@@ -147,7 +147,7 @@ int FindKeyPoints(HWND view, DataSet* set, float accuracy, const int32_t* fromCl
 static const ClassTable* SetupClassTable(HWND view)
 {
     if (view) {
-        ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+        ViewRecord* record = ViewRecordOf(view);
         if (record) return &record->classTable;
     }
     return &GlobalDisplaySettings.classTable;
@@ -223,7 +223,7 @@ INT_PTR CALLBACK ThinningSetupDlgProc(HWND dialog, UINT message, WPARAM wParam, 
         HWND view = (HWND)lParam;
         table = SetupClassTable(view);
         before = GlobalThinningSettings;
-        ViewRecord* record = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+        ViewRecord* record = ViewRecordOf(view);
         SetDlgItemTextA(dialog, IDC_THIN_TITLE,
                         record && record->currentDataSet ? record->currentDataSet->title : kThinningBatchCaption);
         SetupClassListView(dialog, list);
@@ -307,7 +307,7 @@ static DWORD WINAPI ThinningThread(void* parameter)
     WaitForSingleObject(app->mutex, INFINITE);
     AcquireWorker();
     BeginAppJob();
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(run->view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(run->view);
     DataSet* set = record ? record->currentDataSet : nullptr;
     if (set) {
         int count = FindKeyPoints(run->view, set, run->accuracy, run->fromClasses, (uint8_t)run->keypointClass);
@@ -344,7 +344,7 @@ int RunIntelligentThinning(HWND view)
     CancelAppJob();
     // The run's tiles are outlined, and its result drawn, over plain points of the whole data.
     ResetViewDisplayMode(view);
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     if (record && record->zoomLevel > 0) ZoomFullExtent(view);
     // Bound to its thread once started: a close from then on waits for it.
     if (!StartAppJobThread(ThinningThread, run, view)) {

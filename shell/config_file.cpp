@@ -44,7 +44,7 @@ static void ConfigError(const char* format)
 static ViewSettings* SettingsOfView(HWND view)
 {
     if (!view || !SetsViewMenus(view)) return nullptr;
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     return record;
 }
 

@@ -90,14 +90,14 @@ static int AskViewsToSave(HWND frame)
     HWND projectWin = (HWND)GetWindowSlot(frame, FRAME_PROJECTWIN);
     std::vector<HWND> children = CycledMDIChildren();
     if (!children.empty()) {
-        ViewRecord* record = (ViewRecord*)GetWindowSlot(children[0], CHILD_RECORD);
+        ViewRecord* record = ViewRecordOf(children[0]);
         if (children[0] != projectWin && record && record->window && record->window != children[0])
             children.insert(children.begin(), record->window);
     }
     std::vector<HWND> asked;
     for (HWND child : children) {
         if (child == projectWin || !IsWindow(child)) continue;
-        ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+        ViewRecord* record = ViewRecordOf(child);
         if (!record) continue;
         if (child != record->window) {
             // A profile or 3D window: release the view's GL context.

@@ -298,7 +298,7 @@ bool FillLASInfo(HWND dialog, HWND view, std::string* text)
 {
     HWND list = GetDlgItem(dialog, IDC_INFO_LIST);
     Rows rows = {list, text, 0};
-    ViewRecord* record = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* record = ViewRecordOf(view);
     if (!record) return true;
     rows.Int(" Total Points Loaded:     ", record->totalPoints);
     const DataSet* set = record->currentDataSet;

@@ -85,18 +85,9 @@ FileList* OpenDataFilesDialog(HWND owner)
     memset(files, 0, sizeof files);
     memset(title, 0, sizeof title);
 
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = files;
-    ofn.nMaxFile = kDialogBufferChars;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = kDialogBufferChars;
-    ofn.lpstrInitialDir = lastOpenDirectory;
-    ofn.lpstrTitle = "Open Data Files";
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    // The first dialog starts in the empty folder, the dialog's own choice.
+    OPENFILENAMEA ofn = MakeFileDialog(owner, filter, "Open Data Files", files, title, kDialogBufferChars,
+                                       lastOpenDirectory, OFN_ALLOWMULTISELECT);
     if (!ShowOpenFileDialog(&ofn)) return nullptr;
     if (!GetCurrentDirectoryA(sizeof lastOpenDirectory, lastOpenDirectory)) lastOpenDirectory[0] = 0;
 

@@ -24,7 +24,7 @@ const char kSaveFailedLog[] = "[ERROR]  Save File";
 static DataSet* CurrentSet(HWND view)
 {
     if (!view || !IsWindow(view)) return nullptr;
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     return record ? record->currentDataSet : nullptr;
 }
 
@@ -129,7 +129,7 @@ int ChooseSaveLASFile(char* path, char* title)
 // profile and 3D windows.
 static void RetitleView(HWND view, const char* title)
 {
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     CopyBounded(record->title, sizeof record->title, title);
     SetWindowTextA(record->window ? record->window : view, title);
     RetitleProfileWindow(record);

@@ -11,7 +11,7 @@
 #include "gis/layers/poi_tool.h"
 #include "views/plan/density_tool.h"
 #include "views/plan/measure_query.h"
-#include "views/plan/mouse_dispatch.h"
+#include "views/plan/tool_cursor.h"
 #include "views/plan/profile_box.h"
 #include "views/profile/profile_mapping.h"
 #include "views/profile/profile_query.h"

@@ -338,7 +338,7 @@ static int LinkedWindowCommand(HWND window, ViewRecord* r, WPARAM wParam, LPARAM
 int ViewCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     int id = LOWORD(wParam);
-    ViewRecord* r = window ? (ViewRecord*)GetWindowSlot(window, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
 
     if (id >= CMD_ADJUST_A_DOWN && id <= CMD_ADJUST_B_UP) return AdjustValues(window, id);

@@ -21,7 +21,7 @@
 // Zoom and measure end in the plan room; every other tool through its row.
 int EndViewTool(HWND window)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r || EndZoomOrMeasureTool(window)) return 1;
     return EndPlanTool(window);
 }
@@ -39,7 +39,7 @@ int EndActiveViewTool()
 
 int PanToolMouse(HWND view, UINT message, LPARAM lParam)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) return 1;
     int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     if (message == WM_LBUTTONDOWN) {
@@ -60,7 +60,7 @@ int PanToolMouse(HWND view, UINT message, LPARAM lParam)
 
 int PanScrollWindow(HWND view)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     if (r && r->panActive)
         ScrollWindowEx(view, r->mouseX - r->lastMouseX, r->mouseY - r->lastMouseY, nullptr, nullptr, nullptr,
                        nullptr, SW_INVALIDATE | SW_ERASE);

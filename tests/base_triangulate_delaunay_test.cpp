@@ -5,6 +5,8 @@
 #include "point_sets.h"
 #include <windows.h>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 
 static void CheckEuler(const TriRun& r, int distinct)
@@ -123,12 +125,21 @@ TEST(TriProperty, TiesGiveTheSameMeshAsTheMedianCuts)
 // Parts of the mesh built on worker threads must give the same output,
 // numbering included, as one thread: the sets are large enough to be cut
 // into parts, and the repeats must keep the point that one thread keeps.
+// The triangulator reads the C library's environment; an empty count leaves
+// the choice to it.
+static void SetTriThreads(const char* threads)
+{
+    static char setting[40];
+    snprintf(setting, sizeof setting, "VELKA_TRI_THREADS=%s", threads);
+    putenv(setting);
+}
+
 static uint64_t ChecksumOnThreads(const std::vector<double>& p, const char* sw, const char* threads)
 {
-    SetEnvironmentVariableA("VELKA_TRI_THREADS", threads);
+    SetTriThreads(threads);
     TriRun r(p);
     r.Run(sw);
-    SetEnvironmentVariableA("VELKA_TRI_THREADS", nullptr);
+    SetTriThreads("");
     uint64_t h = MeshChecksum(r.out) * 31 + (uint64_t)r.out.triangleCount;
     for (int i = 0; i < r.out.pointCount; i++) h = (h ^ (uint32_t)r.out.pointMarkers[i]) * 1099511628211ull;
     return h;

@@ -409,7 +409,7 @@ PointSelection* AllInBox(DataSet* set, const double box[4])
 // Looks for the tile's yellow XOR outline on its top edge while it runs.
 int LookForOutline(PointSelection*, const double box[4], SurfaceMagicSettings*)
 {
-    const ViewRecord* r = (const ViewRecord*)GetWindowSlot(outlineView, CHILD_RECORD);
+    const ViewRecord* r = ViewRecordOf(outlineView);
     int x = (int)(((box[0] + box[2]) / 2 - r->viewLeft) / r->scale), y = (int)((r->viewTop - box[1]) / r->scale);
     if (x < 0 || y < 1 || x >= r->clientWidth || y + 1 >= r->clientHeight) return 0;
     HDC dc = GetDC(outlineView);

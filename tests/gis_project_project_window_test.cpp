@@ -6,6 +6,7 @@
 #include "gis/project/project_paint.h"
 #include "gis/project/project_window.h"
 #include "gis/project/tile_tools.h"
+#include "views/plan/point_tip.h"
 #include "shell/frame_command.h"
 #include "data/las_lock.h"
 #include "data/data_set.h"
@@ -148,13 +149,8 @@ TEST_F(ProjectWindowTest, QueryNamesTheTileAndItsStateAndMissesLogNothing)
     char state[300];
     TileStateText(p->tiles[1], state, sizeof state);
     EXPECT_EQ(std::string(state), Formatted(kTileLockedFormat, "OTHERPC\\ann"));
-    TOOLINFOA info = {};
     char text[600] = "";
-    info.cbSize = sizeof info;
-    info.hwnd = window;
-    info.uId = (UINT_PTR)window;
-    info.lpszText = text;
-    SendMessageA(TileTooltip(), TTM_GETTEXTA, sizeof text, (LPARAM)&info);
+    GetTipText(TileTooltip(), window, text, sizeof text);
     EXPECT_EQ(std::string(text), std::string("tile1.las\n") + state);
     Click(1150, 5050, WM_RBUTTONDOWN);
     EXPECT_EQ(TileTooltip(), nullptr);

@@ -227,7 +227,7 @@ void ApplyThenCancel(HWND dialog, int templateId)
 {
     if (templateId != 347) return;
     GetWindowRect(dialog, &sizeDialogRect);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(sizeView, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(sizeView);
     SendDlgItemMessageA(dialog, 1040, TBM_SETPOS, TRUE, 5);
     SendMessageA(dialog, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(dialog, 1040));
     SendMessageA(dialog, WM_COMMAND, IDC_POINT_SIZE_APPLY, 0);

@@ -38,7 +38,7 @@ const COLORREF kBackground = RGB(1, 2, 3);
 // A grid drawer of the view into a bitmap of its drawing area.
 int DrawGrid(HWND view, int (*drawer)(HWND, HDC), std::vector<uint32_t>* pixels)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     return DrawOffscreen(r->drawWidth, r->drawHeight, [&](HDC dc) { return drawer(view, dc); }, pixels, kBackground);
 }
 

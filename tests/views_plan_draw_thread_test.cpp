@@ -279,7 +279,7 @@ class PlanViewOnFrame : public FrameFixture {};
 // background, pixel for pixel; returns the number of point pixels.
 int ExpectCacheIsThePointDrawing(HWND view)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     std::vector<uint32_t> px;
     EXPECT_EQ(DrawPointsOffscreen(view, &px, ViewBackgroundColor), 1);
     int points = 0, differ = 0;
@@ -302,7 +302,7 @@ TEST_F(PlanViewOnFrame, AnOpenedSampleIsDrawnAndCached)
     BoxAnswers boxes;
     HWND view = StartFrameOnSample("autzen_trim.las");
     ASSERT_NE(view, nullptr);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     ASSERT_NE(r->currentDataSet, nullptr);
     ASSERT_EQ(r->currentDataSet->pointCount, 110000);
     ASSERT_NE(r->currentDataSet->tiles, nullptr);

@@ -41,7 +41,7 @@ void Click(HWND view, POINT p)
 // its width set by a click just off the middle of the line.
 void DrawBox(HWND view, double fax, double fay, double fbx, double fby)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     const DataSet* set = r->currentDataSet;
     SetViewTool(view, TOOL_PROFILE);
     double w = set->maxX - set->minX, h = set->maxY - set->minY;
@@ -70,7 +70,7 @@ TEST_F(ProfileOnSample, ABoxOverAutzenOpensTheProfileWithThePointsInsideIt)
     BoxAnswers boxes;
     HWND view = StartFrameOnSample("autzen_trim.las");
     ASSERT_NE(view, nullptr);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     const DataSet* set = r->currentDataSet;
     ASSERT_NE(set, nullptr);
     UpdateWindow(view);
@@ -143,7 +143,7 @@ TEST_F(ProfileOnSample, AFullViewFillsOneAxisAndAReopenedFileGivesTheSameViews)
         int level, width, height;
     };
     auto twoBoxes = [](HWND view, Seen seen[2]) {
-        ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+        ViewRecord* r = ViewRecordOf(view);
         const double boxes[2][4] = {{0.1, 0.5, 0.9, 0.5}, {0.3, 0.3, 0.4, 0.3}};
         for (int k = 0; k < 2; k++) {
             DrawBox(view, boxes[k][0], boxes[k][1], boxes[k][2], boxes[k][3]);

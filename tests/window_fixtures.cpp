@@ -45,7 +45,7 @@ HWND FrameFixture::StartFrameOnSample(const char* name)
 
 static int CollectView(HWND child, void* context)
 {
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(child);
     char kind[32] = "";
     GetClassNameA(child, kind, sizeof kind);
     // The project window keeps a record of its own too.
@@ -233,14 +233,14 @@ int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, st
 
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     return DrawOffscreen(r->drawWidth, r->drawHeight, [view](HDC dc) { return DrawPointsForColorMode(view, dc); },
                          pixels, background);
 }
 
 bool WaitForCachedDraw(HWND view, int ms)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     return WaitUntil([&] { PumpMessages(20); return WaitForViewDraw(view, 20) && r->imageCacheValid; }, ms);
 }
 

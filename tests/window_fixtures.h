@@ -38,7 +38,7 @@ protected:
 public:
     // The plan views open now, in no particular order.
     static std::vector<HWND> PlanViews();
-    static ViewRecord* Record(HWND window) { return (ViewRecord*)GetWindowSlot(window, CHILD_RECORD); }
+    static ViewRecord* Record(HWND window) { return ViewRecordOf(window); }
     static HWND Toolbar() { return (HWND)GetWindowSlot(FrameWindow, FRAME_TOOLBAR); }
     static bool ButtonChecked(int id);
     static bool MenuChecked(int id);

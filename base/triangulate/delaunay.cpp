@@ -17,9 +17,9 @@
 #include "base/triangulate/triangulate.h"
 #include "base/heap.h"
 #include "base/progress.h"
-#include <windows.h>
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -630,18 +630,18 @@ int64_t DropGhostTriangles(Run& r, OrientedTriangle farLeft)
 // two never write the block at the same time.
 static const uint64_t kTouchedPoolBytes = 64u << 20;
 
+// The thread is held by pointer: an abort (longjmp) must not pass an object
+// with a destructor.
 struct PageToucher {
     volatile char* first;
     uint64_t bytes;
     std::atomic<bool> stop;
-    HANDLE thread;
+    std::thread* thread;
 };
 
-static DWORD WINAPI TouchPages(LPVOID parameter)
+static void TouchPages(PageToucher* t)
 {
-    PageToucher* t = (PageToucher*)parameter;
     for (uint64_t at = 0; at < t->bytes && !t->stop.load(std::memory_order_relaxed); at += 4096) t->first[at] = 0;
-    return 0;
 }
 
 static void StartTouchingPages(PageToucher* t, void* first, uint64_t bytes)
@@ -649,15 +649,22 @@ static void StartTouchingPages(PageToucher* t, void* first, uint64_t bytes)
     t->first = (volatile char*)first;
     t->bytes = bytes;
     t->stop = false;
-    t->thread = bytes >= kTouchedPoolBytes ? CreateThread(nullptr, 0, TouchPages, t, 0, nullptr) : nullptr;
+    t->thread = nullptr;
+    if (bytes < kTouchedPoolBytes) return;
+    // Without the thread the pages are mapped as the mesh is built.
+    try {
+        t->thread = new std::thread(TouchPages, t);
+    } catch (const std::exception&) {
+        t->thread = nullptr;
+    }
 }
 
 static void StopTouchingPages(PageToucher* t)
 {
     if (!t->thread) return;
     t->stop = true;
-    WaitForSingleObject(t->thread, INFINITE);
-    CloseHandle(t->thread);
+    t->thread->join();
+    delete t->thread;
     t->thread = nullptr;
 }
 

@@ -16,7 +16,6 @@
 #include "base/heap.h"
 #include "base/parallel.h"
 #include "base/progress.h"
-#include <windows.h>
 #include <algorithm>
 #include <atomic>
 

@@ -6,7 +6,6 @@
 #include "base/parallel.h"
 #include "base/progress.h"
 #include "base/vector.h"
-#include <windows.h>
 #include <cstdlib>
 #include <atomic>
 #include <cstring>
@@ -71,9 +70,8 @@ static thread_local bool runMayTakeProcessors = false;
 int TriangulationParts(int64_t items)
 {
     if (items < kParallelMinItems) return 1;
-    char text[16];
-    DWORD length = GetEnvironmentVariableA("VELKA_TRI_THREADS", text, sizeof text);
-    if (length > 0 && length < sizeof text) {
+    const char* text = std::getenv("VELKA_TRI_THREADS");
+    if (text && text[0]) {
         int v = atoi(text);
         if (v >= 1) return v > kMaxParallelParts ? kMaxParallelParts : v;
     }

@@ -3,6 +3,7 @@
 #include "data/data_set.h"
 #include "data/import_fields.h"
 #include "data/lasfile/las_header.h"
+#include "data/lasfile/las_points.h"
 #include "base/heap.h"
 #include "base/paths.h"
 #include <cstdio>
@@ -88,16 +89,9 @@ void FreeExportSettings(ExportSettings* s)
 
 int ExportRecordBytes(int format)
 {
-    switch (format) {
-    case 0: return 20;
-    case 1: return 28;
-    case 2: return 26;
-    case 3: return 34;
-    case 6: return 30;
-    case 7: return 36;
-    case 8: return 38;
-    default: return 0;
-    }
+    // The writers decode formats 0-3 and 6-8; the wave packets of the others they do not read.
+    bool decoded = (format >= 0 && format <= 3) || (format >= 6 && format <= 8);
+    return decoded ? LASStandardRecordLength(format) : 0;
 }
 
 void DecodeExportPoint(const uint8_t* r, int format, const LASHeader* h, ExportPoint* p)

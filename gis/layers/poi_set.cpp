@@ -68,7 +68,7 @@ int CountLivePOIRecords(const POISet* set)
 
 int FindPOIAtCursor(HWND view)
 {
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     const POISet* set = r ? r->poiSet : nullptr;
     if (!set || !set->records || set->count < 1) return -1;
     double cx = r->viewLeft + r->mouseX * r->scale, cy = r->viewTop - r->mouseY * r->scale;

@@ -133,7 +133,7 @@ static bool TileOpenInView(const char* path)
 {
     if (!MDIClientWindow) return false;
     for (HWND child = GetWindow(MDIClientWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const ViewRecord* record = (const ViewRecord*)GetWindowSlot(child, CHILD_RECORD);
+        const ViewRecord* record = ViewRecordOf(child);
         if (record && record->window == child && IsPathInView(record, path)) return true;
     }
     return false;
@@ -239,7 +239,7 @@ int ProjectCommand(WPARAM wParam, LPARAM)
         return TakeNewProject(DialogProject(IDD_EDIT_PROJECT, EditProjectDlgProc, current));
     case CMD_PROJECT_SHOW: {
         if (!current) return NoProject();
-        ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+        ViewRecord* record = ViewRecordOf(window);
         if (record && record->projectShown) {
             ShowWindow(window, SW_HIDE);
             record->projectShown = 0;
@@ -252,7 +252,7 @@ int ProjectCommand(WPARAM wParam, LPARAM)
     }
     case CMD_PROJECT_CLOSE: {
         if (!current) return NoProject();
-        ViewRecord* record = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+        ViewRecord* record = ViewRecordOf(window);
         if (record && !record->projectShown) {
             record->projectShown = 1;
             ShowWindow(window, SW_SHOWMAXIMIZED);

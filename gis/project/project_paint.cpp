@@ -56,7 +56,7 @@ static void LabelOf(const char* name, char* label, size_t size)
 
 int FitTileLabelFont(LOGFONTA* font, HDC hdc, HWND window)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     Project* p = CurrentProject();
     if (!r || !p || !(r->scale > 0)) return 0;
     int widest = 0;
@@ -92,7 +92,7 @@ int FitTileLabelFont(LOGFONTA* font, HDC hdc, HWND window)
 
 int PaintProjectTiles(HWND window, HDC hdc, const RECT*, int erase)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     Project* p = CurrentProject();
     if (!r || !p || p->tileCount == 0 || !(r->scale > 0)) return 1;
     bool anyVertex = false;

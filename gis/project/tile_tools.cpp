@@ -7,6 +7,7 @@
 #include "app/window_slots.h"
 #include "base/messages.h"
 #include "data/las_lock.h"
+#include "views/plan/point_tip.h"
 #include "views/plan/view_mapping.h"
 #include <commctrl.h>
 #include <cstdio>
@@ -29,7 +30,7 @@ HWND TileTooltip() { return tip; }
 
 void FlashTileOutline(HWND window, const ProjectTile* tile, COLORREF colour)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r || !tile || !tile->boundary || tile->boundary->num_contours <= 0) return;
     const PolygonRing& ring = tile->boundary->contour[0];
     if (!ring.vertex || ring.num_vertices <= 0 || !(r->scale > 0)) return;
@@ -96,16 +97,11 @@ void DestroyTileTooltip()
 HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
 {
     DestroyTileTooltip();
-    tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, AppInstance, nullptr);
-    if (!tip) return nullptr;
-    LOGFONTA lf = {};
-    lf.lfWeight = FW_BOLD;
-    lstrcpyA(lf.lfFaceName, "Courier");
-    tipFont = CreateFontIndirectA(&lf);
     char state[300];
     TileStateText(tile, state, sizeof state);
     snprintf(tipText, sizeof tipText, "%s\n%s", tile->name, state);
+    tip = CreateTrackingTip(window, &tipFont, tipText);
+    if (!tip) return nullptr;
 
     HDC hdc = GetDC(window);
     HGDIOBJ old = SelectObject(hdc, tipFont);
@@ -116,15 +112,6 @@ HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
     ReleaseDC(window, hdc);
     int width = a.cx > b.cx ? a.cx : b.cx;
 
-    TOOLINFOA info = {};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    info.hwnd = window;
-    info.uId = (UINT_PTR)window;
-    info.lpszText = tipText;
-    SendMessageA(tip, TTM_ADDTOOLA, 0, (LPARAM)&info);
-    SendMessageA(tip, WM_SETFONT, (WPARAM)tipFont, TRUE);
-    SendMessageA(tip, TTM_TRACKACTIVATE, TRUE, (LPARAM)&info);
     SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, width + 32);
     SendMessageA(tip, TTM_SETTIPBKCOLOR, 0xC0C0C0, 0);
     SendMessageA(tip, TTM_SETTIPTEXTCOLOR, 0, 0);
@@ -155,7 +142,7 @@ int QueryTileAtCursor(HWND window, UINT message, LPARAM lParam)
     char line[400];
     snprintf(line, sizeof line, kTileQueryFormat, tile->name);
     LogMessage(line);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     POINT mouse = {r ? r->mouseX : (short)LOWORD(lParam), r ? r->mouseY : (short)HIWORD(lParam)};
     ProjectTileTooltip(window, mouse, tile);
     return 1;

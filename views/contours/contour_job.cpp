@@ -99,7 +99,7 @@ int StartContourJob(HWND view, LPTHREAD_START_ROUTINE proc)
 int StartContourThread(HWND view)
 {
     JobControl* app = AppJobControl();
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     if (!app || !r || JobBusy(app)) return 0;
     if (IsGridView(r)) return StartGridContourThread(view);
     if (!r->tin) return 0;
@@ -123,7 +123,7 @@ void CancelContourJobOf(HWND view)
 
 int ContourSettings(HWND view)
 {
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || IsAppJobBusy()) return 0;
     float before = r->contourInterval;
     if (ShowDialog(IDD_CONTOUR_PARAMS, FrameWindow, ContourParamsDlgProc, (LPARAM)view) != 1) return 0;
@@ -224,7 +224,7 @@ INT_PTR CALLBACK ContourParamsDlgProc(HWND dialog, UINT message, WPARAM wParam, 
     switch (message) {
     case WM_INITDIALOG: {
         dialogView = (HWND)lParam;
-        dialogRecord = (ViewRecord*)GetWindowSlot(dialogView, CHILD_RECORD);
+        dialogRecord = ViewRecordOf(dialogView);
         if (!dialogRecord) {
             EndDialog(dialog, 0);
             return TRUE;

@@ -50,7 +50,7 @@ static int FirstLineOffMap(const ContourList* list)
 // whole, so a failed save leaves nothing half written there.
 int SaveContourShapefile(HWND view, const char* path, const char* title)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || !r->contours) return 0;
     int offMap = FirstLineOffMap(r->contours);
     if (offMap >= 0) {
@@ -109,7 +109,7 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
 
 int SaveContours(HWND view)
 {
-    ViewRecord* r = view ? (ViewRecord*)GetWindowSlot(view, CHILD_RECORD) : nullptr;
+    ViewRecord* r = ViewRecordOf(view);
     if (!r || IsAppJobBusy()) return 0;
     if (!r->contours) {
         if (ShowMessageBox(FrameWindow, kNoContoursQuestion, "No Contours", MB_YESNO | MB_ICONQUESTION) == IDYES)

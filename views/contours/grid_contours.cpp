@@ -418,7 +418,7 @@ DWORD WINAPI CreateContours(LPVOID parameter)
     HWND view = (HWND)parameter;
     JobControl* app = AppJobControl();
     WaitForSingleObject(app->mutex, INFINITE);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     if (!r) {
         EndContourJob(view, 0);
         return 0;

@@ -600,7 +600,7 @@ DWORD WINAPI TINContourThread(LPVOID parameter)
     HWND view = (HWND)parameter;
     JobControl* app = AppJobControl();
     WaitForSingleObject(app->mutex, INFINITE);
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     const TINModel* tin = r ? r->tin : nullptr;
     if (!tin || !tin->points || tin->points->count < 4) {
         EndContourJob(view, 0);

@@ -127,7 +127,7 @@ void SetupTINColorRampOf(ViewRecord* record)
 
 int SetupPointColorRamp(HWND view)
 {
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     if (!record) return 0;
     SetupPointColorRampOf(record);
     return 1;
@@ -135,7 +135,7 @@ int SetupPointColorRamp(HWND view)
 
 int SetupTINColorRamp(HWND view)
 {
-    ViewRecord* record = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* record = ViewRecordOf(view);
     if (!record) return 0;
     SetupTINColorRampOf(record);
     return 1;

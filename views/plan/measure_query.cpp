@@ -2,7 +2,7 @@
 // marks it in the plan view and its profile and shows all its attributes;
 // measure drags a line whose length follows the pointer in a tooltip.
 #include "views/plan/measure_query.h"
-#include "views/plan/mouse_dispatch.h"
+#include "views/plan/tool_cursor.h"
 #include "views/plan/overlays.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"

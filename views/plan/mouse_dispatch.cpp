@@ -1,7 +1,8 @@
-// Mouse input of the plan view handed to the current tool through one table
-// of move and button handlers, the tools' cursors, and the wheel, which zooms
-// or, with a linked profile, steps the profile box.
+// Mouse input of the plan view handed to the current tool through its row of
+// move and button handlers, the cursor over the view, and the wheel, which
+// zooms or, with a linked profile, steps the profile box.
 #include "views/plan/mouse_dispatch.h"
+#include "views/plan/tool_cursor.h"
 #include "views/plan/view_zoom.h"
 #include "app/status_bars.h"
 #include "views/plan/density_tool.h"
@@ -15,28 +16,6 @@
 #include "app/window_slots.h"
 #include "base/messages.h"
 
-static const PlanToolRow* Tools;
-static int ToolCount;
-
-void SetPlanTools(const PlanToolRow* rows, int count)
-{
-    Tools = rows;
-    ToolCount = count;
-}
-
-static const PlanToolRow* RowOf(int tool)
-{
-    for (int i = 0; i < ToolCount; i++)
-        if (Tools[i].tool == tool) return &Tools[i];
-    return nullptr;
-}
-
-HCURSOR ToolCursor(int tool)
-{
-    const PlanToolRow* row = RowOf(tool);
-    return LoadCursorA(nullptr, row ? row->cursor : IDC_ARROW);
-}
-
 int ViewMouseMove(HWND view, LPARAM lParam)
 {
     ViewRecord* r = ViewRecordOf(view);
@@ -48,7 +27,7 @@ int ViewMouseMove(HWND view, LPARAM lParam)
     r->mouseY = y < 0 ? 0 : y;
     UpdateViewStatusBar(view);
     if (IsWorkerBusy()) return 0;
-    const PlanToolRow* row = RowOf(r->currentTool);
+    const PlanToolRow* row = PlanToolRowOf(r->currentTool);
     return row && row->move ? row->move(view) : 0;
 }
 
@@ -58,7 +37,7 @@ int ViewMouseButton(HWND view, UINT message, LPARAM lParam)
     if (!r) return 0;
     LogMessage(" ");
     if (IsWorkerBusy()) return 0;
-    const PlanToolRow* row = RowOf(r->currentTool);
+    const PlanToolRow* row = PlanToolRowOf(r->currentTool);
     if (message == WM_MBUTTONDOWN && row && row->rebuildOnMiddle) RebuildViewTIN(view);
     return row && row->button ? row->button(view, message, lParam) : 0;
 }
@@ -93,17 +72,10 @@ int SetViewCursor(HWND view, WPARAM wParam)
     return 1;
 }
 
-int SetCursorClientPos(HWND window, int x, int y)
-{
-    POINT p = {x, y};
-    ClientToScreen(window, &p);
-    return SetCursorPos(p.x, p.y) ? 1 : 0;
-}
-
 int EndPlanTool(HWND view)
 {
     ViewRecord* r = ViewRecordOf(view);
-    const PlanToolRow* row = r ? RowOf(r->currentTool) : nullptr;
+    const PlanToolRow* row = r ? PlanToolRowOf(r->currentTool) : nullptr;
     if (row && row->end) row->end(view);
     return 1;
 }

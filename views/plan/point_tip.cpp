@@ -190,7 +190,7 @@ static int WidestLine(HDC dc, const char* text, int* lines)
 
 HWND ShowPointInfoTip(HWND window, POINT pointer, const PointRecord* point, const char* title)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     if (!point) return nullptr;
     DestroyMeasureTip();
     TipWindow = CreateTrackingTip(window, &TipFont, "");

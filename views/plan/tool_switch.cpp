@@ -11,7 +11,7 @@
 int SetViewTool(HWND view, int id)
 {
     id &= 0xFFFF;
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(view, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(view);
     if (r && id != r->currentTool) {
         SendMessageA(view, WM_END_TOOL, 0, 0);
         r->previousTool = r->currentTool;
@@ -23,14 +23,14 @@ int SetViewTool(HWND view, int id)
 
 void EraseToolRubberBand(HWND window)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     CancelViewDraw(window);
     DrawToolRubberBand(window, r->toolRect, r->currentTool);
 }
 
 int EndZoomOrMeasureTool(HWND window)
 {
-    ViewRecord* r = (ViewRecord*)GetWindowSlot(window, CHILD_RECORD);
+    ViewRecord* r = ViewRecordOf(window);
     if (!r) return 0;
     switch (r->currentTool) {
     case TOOL_ZOOM:

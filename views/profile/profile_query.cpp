@@ -3,7 +3,7 @@
 // and direct length of a dragged line.
 #include "views/profile/profile_query.h"
 #include "views/plan/measure_query.h"
-#include "views/plan/mouse_dispatch.h"
+#include "views/plan/tool_cursor.h"
 #include "views/plan/overlays.h"
 #include "views/plan/point_tip.h"
 #include "views/plan/rubber_bands.h"
