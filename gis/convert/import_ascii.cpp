@@ -180,9 +180,8 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     char path[260];
     ImportOutput out;
-    if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path) ||
+    if (!ImportTargetPath(s->outputFolder, entry, path, sizeof path) ||
         !CreateImportLAS(&out, path, entry->title, Position(s, FIELD_GPS_TIME) >= 0)) {
-        if (!path[0]) ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
         CloseTextLines(reader);
         return 0;
     }
