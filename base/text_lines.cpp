@@ -5,14 +5,20 @@
 #include <cstring>
 
 constexpr uint32_t kBufferBytes = 1u << 20;
-// CRs a line end may carry before its LF and still be one end; a longer run
-// is taken for text.
+// CRs a line end may carry before its LF and still be one end; each CR of a
+// longer run ends a line of its own.
 constexpr uint32_t kEndCRs = 8;
+// A search not made since the buffer last changed.
+constexpr uint32_t kUnsearched = UINT32_MAX;
 
 struct TextLines {
     VFile    file;
     char*    buffer;
     uint32_t start, end;
+    // The first LF and the first CR at or after `start` (`end` when there is
+    // none), kept between lines: a file without CRs is searched for them once
+    // a buffer, and a file of CRs alone once for LFs.
+    uint32_t lfAt, crAt;
     int64_t  size;       // the file's size when the pass began
     int64_t  read;       // bytes of it read so far
     int      atEnd;
@@ -24,6 +30,7 @@ struct TextLines {
 static void StartPass(TextLines* r)
 {
     r->start = r->end = 0;
+    r->lfAt = r->crAt = kUnsearched;
     r->read = 0;
     r->size = VFileSize(r->file);
     r->atEnd = r->failed = r->lastSeen = 0;
@@ -54,6 +61,7 @@ static bool Fill(TextLines* r)
     memmove(r->buffer, r->buffer + r->start, r->end - r->start);
     r->end -= r->start;
     r->start = 0;
+    r->lfAt = r->crAt = kUnsearched;
     uint64_t got = 0;
     int ok = VFileRead(r->file, r->buffer + r->end, kBufferBytes - r->end, &got);
     if (!ok) r->failed = 1;
@@ -77,26 +85,57 @@ static bool Fill(TextLines* r)
     return true;
 }
 
+static uint32_t NextByte(const TextLines* r, uint32_t* at, char byte)
+{
+    if (*at == kUnsearched || *at < r->start) {
+        const char* found = (const char*)memchr(r->buffer + r->start, byte, r->end - r->start);
+        *at = found ? (uint32_t)(found - r->buffer) : r->end;
+    }
+    return *at;
+}
+
+// Where the line at `start` ends in the buffer: its length, and in `endBytes`
+// the bytes its end takes (0 when no end lies in the buffer). An LF ends a
+// line, and the CRs before it (at most kEndCRs) belong to that end; any other
+// CR ends a line by itself. `undecided` is set when CRs reach the end of
+// what was read, so that an LF may yet follow them.
+static uint32_t LineEnd(TextLines* r, uint32_t* endBytes, bool* undecided)
+{
+    uint32_t lf = NextByte(r, &r->lfAt, '\n');
+    uint32_t cr = NextByte(r, &r->crAt, '\r');
+    *undecided = false;
+    if (lf < cr) {
+        *endBytes = 1;
+        return lf - r->start;
+    }
+    if (cr == r->end) {
+        *endBytes = 0;
+        return r->end - r->start;
+    }
+    uint32_t run = 1;
+    while (cr + run < r->end && run <= kEndCRs && r->buffer[cr + run] == '\r') run++;
+    *endBytes = cr + run == lf && lf < r->end && run <= kEndCRs ? run + 1 : 1;
+    *undecided = cr + run == r->end && run <= kEndCRs && !r->atEnd;
+    return cr - r->start;
+}
+
 int NextTextLine(TextLines* r, char* line)
 {
-    // A whole piece and its line end lie in the buffer unless the file ends first.
-    if (r->end - r->start < kTextPieceChars + kEndCRs + 1) Fill(r);
-    uint32_t available = r->end - r->start;
-    if (available == 0) return -1;
+    // A whole piece and its line end lie in the buffer unless the file ends
+    // first (a pipe may give fewer bytes a read).
+    while (r->end - r->start < kTextPieceChars + kEndCRs + 1 && Fill(r)) {}
+    if (r->end == r->start) return -1;
     const char* from = r->buffer + r->start;
-    uint32_t look = available < kTextPieceChars + kEndCRs ? available : kTextPieceChars + kEndCRs;
-    const char* newline = (const char*)memchr(from, '\n', look);
-    uint32_t length = kTextPieceChars, taken = kTextPieceChars;   // text running on past the piece
-    if (newline || available <= kTextPieceChars) {
-        // The line (or the file) ends here. Its end counts one character of
-        // the piece, however many CRs it carries.
-        uint32_t text = newline ? (uint32_t)(newline - from) : available;
-        uint32_t kept = text;
-        while (kept > 0 && from[kept - 1] == '\r') kept--;
-        if (!newline || kept < kTextPieceChars) {
-            length = kept;
-            taken = newline ? text + 1 : text;
-        }
+    uint32_t endBytes;
+    bool undecided;
+    uint32_t text = LineEnd(r, &endBytes, &undecided);
+    // The line (or the file) ends within the piece; its end counts one
+    // character of it, however many bytes it takes. Otherwise the text runs
+    // on past the piece.
+    uint32_t length = kTextPieceChars, taken = kTextPieceChars;
+    if (text < kTextPieceChars) {
+        length = text;
+        taken = text + endBytes;
     }
     r->start += taken;
     memcpy(line, from, length);
@@ -106,30 +145,29 @@ int NextTextLine(TextLines* r, char* line)
 
 int NextWholeTextLine(TextLines* r, char* line, int size)
 {
-    uint64_t length = 0;   // bytes before the LF, the end's CRs among them
-    uint64_t endCRs = 0;   // the CRs that close those bytes
+    uint64_t length = 0;
     bool any = false;
     for (;;) {
         if (r->start == r->end && !Fill(r)) break;
         any = true;
-        const char* from = r->buffer + r->start;
-        uint32_t available = r->end - r->start;
-        const char* newline = (const char*)memchr(from, '\n', available);
-        uint32_t take = newline ? (uint32_t)(newline - from) : available;
-        // Kept while it may still fit: whether it does is known once the end's CRs are cut.
+        uint32_t endBytes;
+        bool undecided;
+        uint32_t text = LineEnd(r, &endBytes, &undecided);
+        // Kept while it may still fit: whether it does is known at its end.
         if (length < (uint64_t)size) {
             uint64_t room = (uint64_t)size - length;
-            memcpy(line + length, from, take < room ? take : (size_t)room);
+            memcpy(line + length, r->buffer + r->start, text < room ? text : (size_t)room);
         }
-        uint32_t text = take;
-        while (text > 0 && from[text - 1] == '\r') text--;
-        endCRs = text == 0 ? endCRs + take : take - text;
-        length += take;
-        r->start += take + (newline ? 1 : 0);
-        if (newline) break;
+        length += text;
+        r->start += text;
+        if (undecided) {
+            Fill(r);   // the CRs move to the front; what follows them decides
+            continue;
+        }
+        r->start += endBytes;
+        if (endBytes) break;
     }
     if (!any) return -1;
-    length -= endCRs;
     if (length >= (uint64_t)size) {
         if (size > 0) line[0] = 0;
         return kTextLineTooLong;

@@ -1,9 +1,11 @@
 // The one reader of text files: in pieces of at most 254 characters, as a
 // 256-byte line buffer reads them (a longer line comes back as several
 // pieces), or in whole lines up to a given length, a longer line reported
-// rather than cut. A line ends at LF; the CRs before it belong to the end
-// (CRLF, and CR CR LF from CRLF text written out again in text mode), so
-// every kind of file reads the same and the same lines fit the limits. A
+// rather than cut. A line ends at LF or at CR: the CRs right before an LF
+// belong to its end (CRLF, and CR CR LF from CRLF text written out again in
+// text mode), any other CR is an end of its own (old Macintosh text, and
+// files joined from all three kinds), so every kind of file reads the same
+// and the same lines fit the limits. A
 // UTF-8 byte-order mark at the start and a DOS end-of-file mark (0x1A) as
 // the last byte are passed over. A failed read or rewind ends the lines but
 // is kept apart from the end of the file: ask TextLinesFailed before taking

@@ -28,6 +28,7 @@ const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
+const char kASCIIControlRefused[] = "\nLine %lld holds a control byte, as most of the file's lines do!\n";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -106,6 +107,14 @@ static void ReportWithTitle(const char* title, const char* text)
     char message[700];
     snprintf(message, sizeof message, "%s%s", title, text);
     ErrorMessage(message);
+}
+
+// A refusal that names a line: `format` holds one %lld.
+static void ReportLineWithTitle(const char* title, const char* format, int64_t line)
+{
+    char text[200];
+    snprintf(text, sizeof text, format, (long long)line);
+    ReportWithTitle(title, text);
 }
 
 // --- the column format in force ------------------------------------------------------
@@ -326,9 +335,14 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     CheckResult check;
     CheckingPass(reader, format, &check);
     if (check.badLine > 0) {
-        char text[200];
-        snprintf(text, sizeof text, kASCIIValueRefused, (long long)check.badLine);
-        ReportWithTitle(title, text);
+        ReportLineWithTitle(title, kASCIIValueRefused, check.badLine);
+        CloseTextLines(reader);
+        return nullptr;
+    }
+    // Every line that might have been a point holds a control byte: damaged
+    // text, not text without points.
+    if (check.lines == 0 && check.leftOut == 0 && check.controlLines > 0 && !check.readFailed) {
+        ReportLineWithTitle(title, kASCIIControlRefused, check.firstControlLine);
         CloseTextLines(reader);
         return nullptr;
     }
@@ -416,17 +430,18 @@ static bool WideTextMark(const char* line, int n)
     return n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF));
 }
 
-TextFileCheck CheckTextFile(const char* path)
+TextFileCheck CheckTextFile(const char* path, int64_t* firstDamagedLine)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
     bool numeric = false, wide = false;
-    int lines = 0, damaged = 0, n;
-    while (lines < 20 && (n = NextTextLine(reader, line)) >= 0) {
-        if (++lines == 1) wide = WideTextMark(line, n);
+    int read = 0, lines = 0, damaged = 0, firstDamaged = 0, n;   // lines: those not empty
+    while (read < 20 && (n = NextTextLine(reader, line)) >= 0) {
+        if (++read == 1) wide = WideTextMark(line, n);
+        if (n > 0) lines++;
         if (TextLineHasControlByte(line, n)) {
-            damaged++;
+            if (!damaged++) firstDamaged = read;
             continue;
         }
         if (numeric) continue;
@@ -439,15 +454,19 @@ TextFileCheck CheckTextFile(const char* path)
     CloseTextLines(reader);
     // Binary data and wide text put control bytes on most lines; a stray
     // byte in text spoils only its own line, which the reading leaves out.
-    if (wide || (damaged >= 2 && 2 * damaged > lines)) return TEXT_NOT_PLAIN;
+    if (wide) return TEXT_NOT_PLAIN;
+    if (firstDamagedLine) *firstDamagedLine = firstDamaged;
+    if ((damaged >= 2 && 2 * damaged > lines) || (damaged > 0 && damaged == lines)) return TEXT_DAMAGED;
     return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
 }
 
 int CheckASCIIPointFile(const char* path, const char* title)
 {
-    TextFileCheck check = CheckTextFile(path);
+    int64_t firstDamaged = 0;
+    TextFileCheck check = CheckTextFile(path, &firstDamaged);
     if (check == TEXT_POINTS) return 1;
-    ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
+    if (check == TEXT_DAMAGED) ReportLineWithTitle(title, kASCIIControlRefused, firstDamaged);
+    else ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
     return 0;
 }
 

@@ -17,6 +17,7 @@ extern const char kASCIIParseFailed[];
 extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
 extern const char kASCIILeftOutLine[];    // the log line counting lines with a field that is no number
 extern const char kASCIIControlLine[];    // the log line counting lines with a control byte, naming the first
+extern const char kASCIIControlRefused[]; // the first line with a control byte, when most lines hold one
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* ReadASCIIPoints(const char* path, const char* title);
@@ -24,11 +25,12 @@ DataSet* ReadASCIIPoints(const char* path, const char* title);
 DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step);
 
 // What the first lines of a file say about it: text starts with no UTF-16
-// or UTF-32 byte-order mark and keeps control bytes (other than tabs; the
-// NUL bytes of wide text among them) off most of its lines. A stray one
+// or UTF-32 byte-order mark (TEXT_NOT_PLAIN) and keeps control bytes (other
+// than tabs; the NUL bytes of wide text among them) off most of its lines
+// (TEXT_DAMAGED, the first such line in `firstDamagedLine`). A stray one
 // spoils only its own line.
-enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_NO_NUMBER, TEXT_POINTS };
-TextFileCheck CheckTextFile(const char* path);
+enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_DAMAGED, TEXT_NO_NUMBER, TEXT_POINTS };
+TextFileCheck CheckTextFile(const char* path, int64_t* firstDamagedLine = nullptr);
 // 1 when the file's first lines hold a numeric column and no binary bytes;
 // else tells the user (with the title) and returns 0.
 int CheckASCIIPointFile(const char* path, const char* title);

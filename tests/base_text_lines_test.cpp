@@ -58,7 +58,7 @@ TEST(TextLines, EveryKindOfLineEndReadsTheSameAtTheLimits)
     EXPECT_EQ(WholeLines(lf), whole);
 
     const std::vector<std::vector<std::string>> kinds = {
-        {"\r\n"}, {"\r\r\n"}, {"\n", "\r\n", "\r\r\n"}, {"\r\n", "\n"}};
+        {"\r\n"}, {"\r\r\n"}, {"\r"}, {"\n", "\r\n", "\r\r\n"}, {"\r\n", "\n"}, {"\n", "\r\n", "\r"}};
     for (const auto& ends : kinds) {
         std::string text = Joined(ends);
         std::string path = WriteTempFile("ends.txt", text);
@@ -70,9 +70,37 @@ TEST(TextLines, EveryKindOfLineEndReadsTheSameAtTheLimits)
         EXPECT_EQ(Pieces(cut), pieces);
         EXPECT_EQ(WholeLines(cut), whole);
     }
-    // A CR inside a line is text: only the ones before the LF end it.
-    std::string inner = WriteTempFile("inner.txt", "a\rb\r\n");
-    EXPECT_EQ(Pieces(inner), std::vector<std::string>{"a\rb"});
+    // A CR that no LF follows ends a line of its own, however many come in a
+    // row; at most eight before an LF are that LF's end.
+    for (bool whole : {false, true}) {
+        EXPECT_EQ(ReadAll(WriteTempFile("mac.txt", "a\rb\r\rc"), whole), (std::vector<std::string>{"a", "b", "", "c"}));
+        EXPECT_EQ(ReadAll(WriteTempFile("runs.txt", "a" + std::string(8, '\r') + "\nb" + std::string(9, '\r') + "\nc"),
+                          whole),
+                  (std::vector<std::string>{"a", "b", "", "c"}));
+    }
+}
+
+// A CR LF split by the end of what one read brings is still one end, and a
+// CR there is still an end when an LF does not follow it.
+TEST(TextLines, ALineEndAcrossTheReadBufferIsOneEnd)
+{
+    const size_t kBuffer = 1u << 20;
+    for (const char* next : {"\n4 5 6\n", "4 5 6\n"}) {
+        std::string text;
+        size_t shortLines = 0;
+        for (; text.size() < kBuffer - 300; shortLines++) text += "1 2 3\n";
+        size_t filler = kBuffer - 1 - text.size();   // then the CR, the buffer's last byte
+        text += std::string(filler, '7') + "\r" + next;
+        std::string path = WriteTempFile("boundary.txt", text);
+        std::vector<std::string> lines = WholeLines(path);
+        ASSERT_EQ(lines.size(), shortLines + 2) << strlen(next);
+        EXPECT_EQ(lines[shortLines], "<long>");
+        EXPECT_EQ(lines.back(), "4 5 6");
+        std::vector<std::string> pieces = Pieces(path);
+        ASSERT_EQ(pieces.size(), shortLines + filler / kTextPieceChars + 2);
+        EXPECT_EQ(pieces[pieces.size() - 2], std::string(filler % kTextPieceChars, '7'));
+        EXPECT_EQ(pieces.back(), "4 5 6");
+    }
 }
 
 // The marks DOS and Windows editors leave are no part of the lines: a UTF-8

@@ -791,9 +791,10 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
 
 namespace {
 
-// Twelve point lines with one stray control byte, or with the marks and line
-// ends old editors leave: how many points each text road reads, and the line
-// it leaves out (0 for none).
+// Point lines (X 1000.5, 1001.5, ...) with one stray control byte, or with
+// the marks and line ends old editors leave, or joined from files of every
+// kind of line end: how many points each text road reads, and the line it
+// leaves out (0 for none).
 struct StrayBytes {
     const char* title;
     Bytes text;
@@ -803,20 +804,23 @@ struct StrayBytes {
 std::vector<StrayBytes> StrayControlBytes()
 {
     std::vector<std::string> lines;
-    for (int i = 0; i < 12; i++)
+    for (int i = 0; i < 1000; i++)
         lines.push_back(std::to_string(1000 + i) + ".5 " + std::to_string(2000 + i) + ".5 " + std::to_string(10 + i));
-    auto joined = [](const std::vector<std::string>& l, const char* end, size_t count) {
+    // The first `count` lines, the i-th ended by ends[i % ends.size()].
+    auto joined = [](const std::vector<std::string>& l, std::vector<const char*> ends, size_t count) {
         Bytes b;
-        for (size_t i = 0; i < count; i++) b += l[i] + end;
+        for (size_t i = 0; i < count; i++) b += l[i] + ends[i % ends.size()];
         return b;
     };
     std::vector<std::string> formFeed = lines, nul = lines;
     formFeed[2] = "\f" + formFeed[2];   // read as a blank, it would pass for a point
     nul[9].insert(4, 1, '\0');           // 1009 and .5: a cut number
-    return {{"dos.xyz", joined(lines, "\r\n", 10) + "\x1A", 10, 0},
-            {"formfeed.xyz", joined(formFeed, "\r\n", 12), 11, 3},
-            {"cutnumber.xyz", joined(nul, "\n", 12), 11, 10},
-            {"crcrlf.xyz", joined(lines, "\r\r\n", 12), 12, 0}};
+    return {{"dos.xyz", joined(lines, {"\r\n"}, 10) + "\x1A", 10, 0},
+            {"formfeed.xyz", joined(formFeed, {"\r\n"}, 12), 11, 3},
+            {"cutnumber.xyz", joined(nul, {"\n"}, 12), 11, 10},
+            {"crcrlf.xyz", joined(lines, {"\r\r\n"}, 12), 12, 0},
+            {"mac.xyz", joined(lines, {"\r"}, 12), 12, 0},
+            {"mixed.xyz", joined(lines, {"\n", "\r\n", "\r"}, 1000), 1000, 0}};
 }
 
 }  // namespace
@@ -841,7 +845,7 @@ TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
             ASSERT_NE(set, nullptr) << c.title << ": " << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
             ASSERT_EQ(set->pointCount, c.points) << c.title;
             if (c.badLine) EXPECT_EQ(set->points[c.badLine - 1].x, 1000.5 + c.badLine) << c.title;
-            EXPECT_EQ(set->points[c.points - 1].x, c.points == 10 ? 1009.5 : 1011.5) << c.title;
+            EXPECT_EQ(set->points[c.points - 1].x, 999.5 + c.points + (c.badLine ? 1 : 0)) << c.title;
             FreeDataSet(set);
             if (c.badLine) EXPECT_TRUE(log.contains(leftOut)) << c.title;
         }
@@ -865,6 +869,39 @@ TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
     FreeJobControl(job);
 }
 
+// Text whose every line holds a control byte (a NUL at the end of each) is
+// damaged text, not text without points: both roads refuse it naming the
+// first such line.
+TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedNamingTheFirst)
+{
+    ASSERT_EQ(asciiFieldList, nullptr);
+    Bytes text = "\n\n";
+    for (int i = 0; i < 30; i++) text += std::to_string(1000 + i) + " 2000 10" + std::string(1, '\0') + "\r\n";
+    std::string path = TempPath("nulends.xyz");
+    WriteBytes(path, text);
+    char refused[200];
+    snprintf(refused, sizeof refused, kASCIIControlRefused, 3LL);
+    // The loader looks at the first lines before it reads; a read on its own finds it in its checking pass.
+    for (bool loader : {true, false}) {
+        BoxAnswers boxes;
+        DataSet* set = loader ? LoadASCIIData(path.c_str(), "nulends.xyz", 0)
+                              : ReadASCIIPointsDecimated(path.c_str(), "nulends.xyz", 1);
+        EXPECT_EQ(set, nullptr);
+        FreeDataSet(set);
+        ASSERT_TRUE(ShowedOneBox(boxes, std::string("nulends.xyz") + refused)) << loader;
+    }
+    JobControl* job = CreateJobControl();
+    ImportFieldList* xyz = NewXYZFieldList();
+    Imported r = ImportText("nulends.xyz", text, xyz, job);
+    EXPECT_EQ(r.result, 0);
+    snprintf(refused, sizeof refused, kImportControlRefusedFormat, 3ull);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0].text, std::string("nulends.xyz\n") + refused + "\n");
+    EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
+    FreeImportFieldList(xyz);
+    FreeJobControl(job);
+}
+
 // A long line reads as the same pieces whatever its end, so the loader names
 // the same line; a rewind that fails between the passes fails the read on
 // every text road, rather than reading nothing and calling that the end.
@@ -873,7 +910,7 @@ TEST(DamagedInputs, TextRoadsCountLinesAlikeWithAnyEndAndFailOnAFailedRewind)
     ASSERT_EQ(asciiFieldList, nullptr);
     char refused[200];
     snprintf(refused, sizeof refused, kASCIIValueRefused, 3LL);
-    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+    for (const char* end : {"\n", "\r\n", "\r\r\n", "\r"}) {
         std::string path = TempPath("ends.xyz");
         WriteBytes(path, std::string(253, 'x') + end + "1 2 3" + end + "1e400 2 3" + end);
         BoxAnswers boxes;
@@ -1231,7 +1268,8 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     importText("header line", "X Y Z\n" + good);
 
     auto importOne = [&](const char* title, const Bytes& bytes) { return ImportText(title, bytes, xyz, job); };
-    // Wide and binary text is refused with the loader's message and leaves no file.
+    // Wide and binary text is refused and leaves no file: text with a wide
+    // mark as the loader refuses it, without one for its control bytes.
     auto wide16 = [&](const char* mark, bool big) {
         Bytes b = mark;
         for (char c : good) b += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
@@ -1239,15 +1277,23 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     };
     Bytes utf32 = Bytes("\xFF\xFE\0\0", 4);
     for (char c : good) utf32 += std::string(1, c) + std::string(3, '\0');
-    const std::pair<const char*, Bytes> notText[] = {
-        {"utf16.xyz", wide16("\xFF\xFE", false)}, {"utf16bare.xyz", wide16("", false)},
-        {"utf16be.xyz", wide16("\xFE\xFF", true)}, {"utf32.xyz", utf32}, {"binary.xyz", garbage}};
+    char controlRefused[200];
+    snprintf(controlRefused, sizeof controlRefused, kImportControlRefusedFormat, 1ull);
+    const struct {
+        const char* title;
+        Bytes text;
+        const char* reason;
+    } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kImportNotTextFailed},
+                   {"utf16bare.xyz", wide16("", false), controlRefused},
+                   {"utf16be.xyz", wide16("\xFE\xFF", true), kImportNotTextFailed},
+                   {"utf32.xyz", utf32, kImportNotTextFailed},
+                   {"binary.xyz", garbage, controlRefused}};
     for (const auto& t : notText) {
-        Imported r = importOne(t.first, t.second);
-        EXPECT_EQ(r.result, 0) << t.first;
-        ASSERT_EQ(r.boxes.size(), 1u) << t.first;
-        EXPECT_EQ(r.boxes[0].text, std::string(t.first) + "\n" + kImportNotTextFailed + "\n");
-        EXPECT_FALSE(VFileExists(ChangeFileExtension(TempPath(t.first).c_str(), ".las"))) << t.first;
+        Imported r = importOne(t.title, t.text);
+        EXPECT_EQ(r.result, 0) << t.title;
+        ASSERT_EQ(r.boxes.size(), 1u) << t.title;
+        EXPECT_EQ(r.boxes[0].text, std::string(t.title) + "\n" + t.reason + "\n");
+        EXPECT_FALSE(VFileExists(ChangeFileExtension(TempPath(t.title).c_str(), ".las"))) << t.title;
     }
     // A UTF-8 mark is no part of the first X; hexadecimal and words are no
     // numbers, and a NUL byte damages its line: those lines are left out and counted.

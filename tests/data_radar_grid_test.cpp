@@ -80,6 +80,19 @@ TEST(RadarSets, BigEndianHeightsAndMagnitudesLoadIntoAPlacedGrid)
     ASSERT_NE(set->extent, nullptr);
     EXPECT_EQ(RadarMemoryNeeded(set), 96.0);
     FreeDataSet(set);
+
+    // A header from an old Macintosh ends its lines with a CR alone.
+    std::string mac = kHeader;
+    for (char& c : mac)
+        if (c == '\n') c = '\r';
+    set = LoadDTEData(WriteSet("mac", mac.c_str()).c_str(), "mac.hdr");
+    ASSERT_NE(set, nullptr);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(set->rows, 3);
+    EXPECT_EQ(set->columns, 4);
+    EXPECT_EQ(set->originX, 350000.0);
+    EXPECT_EQ(set->radar.utmZone, 10);
+    FreeDataSet(set);
 }
 
 TEST(RadarSets, DamagedHeadersAreRefusedBeforeAnythingIsSized)

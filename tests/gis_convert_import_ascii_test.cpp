@@ -396,3 +396,29 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
     FreeJobControl(job);
     FreeImportFieldList(list);
 }
+
+// An output folder whose path with the file's name would pass 255
+// characters fails that file as any other file that cannot be created: the
+// box and the log name it and say why, and nothing is written.
+TEST(ImportASCII, AnOutputPathTooLongFailsTheFileSayingWhy)
+{
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+    std::string text = WriteTempFile("far.xyz", "1 2 3\n4 5 6\n");
+    const std::string failed = std::string("far.xyz\n") + kImportCreateFailed + "\n" +
+                               SystemErrorText(ERROR_FILENAME_EXCED_RANGE);
+    for (size_t total : {256u, 300u}) {   // the folder and "far.las"
+        std::string folder = TempDir();
+        folder += std::string(total - folder.size() - 8, 'd') + "\\";
+        snprintf(list->outputFolder, sizeof list->outputFolder, "%s", folder.c_str());
+        LogLines log;
+        BoxAnswers boxes;
+        EXPECT_EQ(ImportOne(text, list, job), 0) << total;
+        ASSERT_TRUE(ShowedOneBox(boxes, failed)) << total;
+        EXPECT_TRUE(log.contains("[ERROR] far.xyz")) << total;
+        EXPECT_TRUE(log.contains(std::string("[ERROR] ") + kImportCreateFailed)) << total;
+    }
+    EXPECT_FALSE(FileThere(TempPath("far.las")));
+    FreeJobControl(job);
+    FreeImportFieldList(list);
+}

@@ -21,8 +21,8 @@ TEST(TScanProject, BlocksBecomeTilesWithTheirCornersAndTheWholePath)
                       "Block D:\\lidar\\tiles\\02.las\r\n"    // no area: names no tile
                       "Block D:\\lidar\\tiles\\03.las\n"
                       "1100 5000\n1100 5100\n1200 5100\n1200 5000\n"
-                      "Block D:\\lidar\\tiles\\04.las\n"       // straight after the corners of 03
-                      "1200 5000\n1200 5100\n1300 5100\n");
+                      "Block D:\\lidar\\tiles\\04.las\r"       // straight after the corners of 03
+                      "1200 5000\r1200 5100\r1300 5100\r");       // old Macintosh line ends
     ASSERT_NE(p, nullptr);
     EXPECT_STREQ(p->description, "Block 7 north");
     EXPECT_STREQ(p->dataFolder, "D:\\lidar\\tiles\\");

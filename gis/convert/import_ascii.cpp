@@ -35,6 +35,7 @@ const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines with a field that
 const char kImportLeftOutFormat[] = "%llu lines with a field that is not a number left out";
 const char kImportControlLeftOutFormat[] = "%llu lines holding a control byte left out (the first is line %llu)";
 const char kImportNotTextFailed[] = "Unable to read and parse file!";
+const char kImportControlRefusedFormat[] = "Line %llu holds a control byte, as most of the file's lines do!";
 const char kImportReadError[] = "A read error stopped reading the file!";
 const char kImportBeyondMapFormat[] = "Line %llu holds a coordinate that is not a finite number or is out of range!";
 const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
@@ -160,9 +161,16 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
                     ConvertTally* tally)
 {
     // Wide (UTF-16, UTF-32) or binary text has no lines of points to read.
-    TextFileCheck check = CheckTextFile(entry->path);
+    int64_t firstDamaged = 0;
+    TextFileCheck check = CheckTextFile(entry->path, &firstDamaged);
     if (check == TEXT_NOT_PLAIN) {
         ReportConvertFailure(entry->title, kImportNotTextFailed, nullptr);
+        return 0;
+    }
+    if (check == TEXT_DAMAGED) {
+        char reason[200];
+        snprintf(reason, sizeof reason, kImportControlRefusedFormat, (unsigned long long)firstDamaged);
+        ReportConvertFailure(entry->title, reason, nullptr);
         return 0;
     }
     TextLines* reader = check == TEXT_UNOPENED ? nullptr : OpenTextLines(entry->path);
@@ -172,9 +180,8 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     char path[260];
     ImportOutput out;
-    if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path) ||
+    if (!ImportTargetPath(s->outputFolder, entry, path, sizeof path) ||
         !CreateImportLAS(&out, path, entry->title, Position(s, FIELD_GPS_TIME) >= 0)) {
-        if (!path[0]) ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
         CloseTextLines(reader);
         return 0;
     }

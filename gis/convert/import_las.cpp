@@ -1,6 +1,7 @@
 // New LAS files from imported points.
 #include "gis/convert/import_las.h"
 #include "gis/convert/convert_dialog.h"
+#include "gis/convert/export_fields.h"
 #include "data/import_fields.h"
 #include "base/file_replace.h"
 #include "base/messages.h"
@@ -22,6 +23,13 @@ const char kImportNoPoints[] = "No point could be imported; no LAS file was writ
 const char kImportCoarseFormat[] = "[IMPORT]  %s:  %c stored in steps of %g instead of %g";
 const char kImportCoarseNote[] = "%s:  %c stored in steps of %g instead of %g\n";
 const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the range's end, %llu values cut to their bits";
+
+bool ImportTargetPath(const char* folder, const FileListEntry* entry, char* path, size_t size)
+{
+    if (ExportOutputPath(folder, entry, ".las", path, size)) return true;
+    ReportConvertFailure(entry->title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    return false;
+}
 
 bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, bool gpsTime)
 {

@@ -19,6 +19,7 @@ extern const char kImportCoarseFormat[];   // the log line: title, axis, step, u
 extern const char kImportCoarseNote[];     // the end notice's line: title, axis, step, usual step
 
 struct ConvertTally;
+struct FileListEntry;
 
 // The step an import stores coordinates with unless their span needs a coarser one.
 constexpr double kImportUsualStep = 0.001;
@@ -38,6 +39,10 @@ struct ImportOutput {
     char         leftOut[200];  // what the input held that gave no point, said when no point came
 };
 
+// The LAS file an import writes for `entry`: in `folder` (empty: beside the
+// input) under its name with ".las". False, and the user told (title +
+// reason + system text), when that name would pass 255 characters.
+bool ImportTargetPath(const char* folder, const FileListEntry* entry, char* path, size_t size);
 // Creates and opens the new file, as a temporary file beside `path`; on
 // failure the user is told why (title + reason + system text) and nothing is
 // left on disk. An existing file is replaced only when the user says Yes (No:

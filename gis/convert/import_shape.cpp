@@ -363,9 +363,8 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
 
     char path[260];
     ImportOutput out;
-    if (!ExportOutputPath(s->outputFolder, entry, ".las", path, sizeof path)) {
+    if (!ImportTargetPath(s->outputFolder, entry, path, sizeof path)) {
         ResetBatchProgress(bar);
-        ReportConvertFailure(entry->title, kImportCreateFailed, nullptr);
         return 0;
     }
     if (!CreateImportLAS(&out, path, entry->title, gps)) {
