@@ -23,7 +23,9 @@ void SetShellOpenHook(ShellOpenHookProc hook);
 int  ShellOpen(HWND owner, const char* target);
 // The one conversion of a Windows path into the form native libraries (GDAL,
 // shapelib) open: a Unix path under Wine, UTF-8 on Windows. Empty when the
-// path cannot be converted.
+// path cannot be converted. The program's code page is UTF-8 where Windows
+// honours its manifest, so there this passes the path through as it is; on
+// older Windows it converts from the system code page.
 std::string ToNativePath(const char* path);
 // The other way: a path given in native form ("/data/a.las") or relative
 // becomes a full Win32 path ("Z:\data\a.las"), so that every dialog and
