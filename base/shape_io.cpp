@@ -4,6 +4,7 @@
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/paths.h"
+#include "base/stored_text.h"
 #include <windows.h>
 #include <shapefil.h>
 #include <algorithm>
@@ -217,7 +218,10 @@ bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* tex
     DBFHandle dbf = TableOf(in);
     const char* cell = dbf && column >= 0 && column < dbf->nFields ? DBFReadStringAttribute(dbf, record, column) : nullptr;
     if (!cell) return false;
-    *text = cell;   // the library answers in one buffer that the next read overwrites
+    // The library answers in one buffer that the next read overwrites. Tables
+    // written before the program spoke UTF-8 hold code page 1252: their names
+    // and folders are read as the letters they were.
+    *text = StoredTextAsProgramText(cell);
     return true;
 }
 

@@ -299,7 +299,7 @@ TEST_F(AOIFileTest, LoadingOverUnsavedPolygonsAsksFirst)
 }
 
 // What a save writes, the load gives back: a comment of 255 characters with
-// separators, quotes, tabs and Latin-1 bytes, corners at +-1e9. A corner the
+// separators, quotes, tabs and accented letters, corners at +-1e9. A corner the
 // load would refuse (beyond 1e10, the double limit, no number) fails the save
 // by the polygon's number and keeps the earlier file.
 TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
@@ -307,7 +307,7 @@ TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
     Add({{10, 10}, {40, 10}, {40, 40}});
     Add({{50, 50}, {60, 50}, {60, 60}});
     std::string comment(255, 'c');
-    comment.replace(0, 12, "x,\t\"q\";|\xE9\xFF");
+    comment.replace(0, 14, "x,\t\"q\";|\xC3\xA9\xC3\xBF");
     snprintf(Polygon(1)->comment, 256, "%s", comment.c_str());
     for (int k = 0; k < Polygon(1)->vertexCount; k++) {
         Polygon(1)->vertices[k].x = k % 2 ? 1e9 : -1e9;

@@ -315,14 +315,14 @@ TEST(POIShapefile, ALoadCompletesASaveKilledBetweenItsMoves)
 }
 
 // What a save writes, the load gives back: texts with separators, quotes,
-// tabs and Latin-1 bytes, the longest comment, coordinates of +-1e9. A
+// tabs and accented letters, the longest comment, coordinates of +-1e9. A
 // marker the load would refuse (Z at the float limits, X no number) fails
 // the save by its number and name, keeping the earlier file.
 TEST(POIShapefile, ExtremeMarkersLoadAgainOrTheSaveRefusesThemByNumber)
 {
-    const char* names[] = {"a,b;c|d\\e/f", "say \"hi\" 'there'", "tab\there", "M\xFCller \xE9t\xE9 \xFF"};
+    const char* names[] = {"a,b;c|d\\e/f", "say \"hi\" 'there'", "tab\there", "M\xC3\xBCller \xC3\xA9t\xC3\xA9 \xC3\xBF"};
     std::string comment(255, 'c');
-    comment.replace(0, 12, "x,\t\"q\";|\xE9\xFF");
+    comment.replace(0, 14, "x,\t\"q\";|\xC3\xA9\xC3\xBF");
     POISet* set = NewPOISet(0);
     for (int i = 0; i < 4; i++) {
         POIRecord* poi = AppendPOIRecord(set);

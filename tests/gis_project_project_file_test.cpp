@@ -8,6 +8,7 @@
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/shape_io.h"
+#include "base/stored_text.h"
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -161,6 +162,36 @@ TEST(ProjectFile, DataFolderGetsItsBackslashAndNamesTheTiles)
     EXPECT_EQ(std::string(q->dataFolder), data + "\\");
     EXPECT_EQ(std::string(q->tiles[0]->path), data + "\\tile0.las");
     EXPECT_EQ(q->tiles[0]->activeStatus, TILE_NOT_FOUND);   // the LAS files lie in the project folder
+    FreeProject(q);
+    FreeProject(p);
+}
+
+// A project an earlier version wrote in code page 1252: its folder, tile
+// names and description read as the letters they were, so its tiles are
+// found in the folder whose name is now spelt in UTF-8. Text that is UTF-8
+// already comes back as it is.
+TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
+{
+    EXPECT_EQ(StoredTextAsProgramText("Donn\xe9" "es \x80 5"), "Donn\xc3\xa9" "es \xe2\x82\xac 5");
+    EXPECT_EQ(StoredTextAsProgramText("Donn\xc3\xa9" "es"), "Donn\xc3\xa9" "es");
+    EXPECT_EQ(StoredTextAsProgramText("tile0.las"), "tile0.las");
+
+    std::string folder = TempDir();
+    std::string data = folder + "Donn\xc3\xa9" "es";
+    ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
+    ASSERT_TRUE(MakeTileLAS(data + "\\caf\xc3\xa9.las", 1000.0, 5000.0, 100.0));
+    Project* p = SavedProject(folder, "p.lep");
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%sDonn\xe9" "es\\", folder.c_str());
+    snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "caf\xe9.las");
+    snprintf(p->description, sizeof p->description, "Bloc \xe9t\xe9");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    Project* q = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(std::string(q->dataFolder), data + "\\");
+    EXPECT_STREQ(q->description, "Bloc \xc3\xa9t\xc3\xa9");
+    EXPECT_STREQ(q->tiles[0]->name, "caf\xc3\xa9.las");
+    EXPECT_EQ(std::string(q->tiles[0]->path), data + "\\caf\xc3\xa9.las");
+    EXPECT_EQ(q->tiles[0]->activeStatus, TILE_AVAILABLE);
     FreeProject(q);
     FreeProject(p);
 }
@@ -482,7 +513,7 @@ TEST(ProjectFile, ExtremeTilesReadAgainAndACornerThatIsNoNumberLosesOnlyItsOutli
 {
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
-    const char* name = "M\xFCller, tile 'a' #1;x.las";
+    const char* name = "M\xC3\xBCller, tile 'a' #1;x.las";
     snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "%s", name);
     SetOutline(p->tiles[1], -1e9, -1e9, 1e9, 1e9);
     p->tiles[2]->boundary->contour[0].vertex[2].x = NAN;

@@ -7,6 +7,7 @@
 #include "data/gdal_grid.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/stored_text.h"
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -81,7 +82,7 @@ static bool ReadLines(const char* path, const char* title, std::vector<std::stri
             CloseTextLines(reader);
             return false;
         }
-        lines->push_back(buffer.data());
+        lines->push_back(StoredTextAsProgramText(buffer.data()));   // block paths in code page 1252 find their files
     }
     bool failed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
