@@ -65,6 +65,8 @@ static uint64_t BigEndian32(const uint8_t* b)
 struct UnlistedRecords {
     std::vector<unsigned> offset, size;
     bool whole = true;
+    bool fromZero = false;     // the records past the index are numbered from 0
+    bool shapedStop = false;   // the walk ended at a whole record out of sequence
 };
 
 static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
@@ -80,9 +82,15 @@ static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
            shp->sHooks.FRead(head, sizeof head, 1, shp->fpSHP) == 1) {
         uint64_t number = BigEndian32(head), size = 2 * BigEndian32(head + 4);
         int type = head[8] | (head[9] << 8) | (head[10] << 16) | (head[11] << 24);
-        if (number != (uint64_t)shp->nRecords + u.offset.size() + 1 || size < 4 || (type != 0 && type != shp->nShapeType) ||
-            pos + 8 + size > bound)
+        bool shaped = size >= 4 && (type == 0 || type == shp->nShapeType) && pos + 8 + size <= bound;
+        // Some writers number their records from 0: the first past the index
+        // tells which, and the rest must follow on from it.
+        uint64_t expected = (uint64_t)shp->nRecords + u.offset.size() + 1;
+        if (u.offset.empty() && number + 1 == expected) u.fromZero = true;
+        if (!shaped || number + (u.fromZero ? 1 : 0) != expected) {
+            u.shapedStop = shaped;
             break;
+        }
         u.offset.push_back((unsigned)pos);
         u.size.push_back((unsigned)size);
         pos += 8 + size;
@@ -123,7 +131,9 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
     bool unlisted = false;
     if (in->misplaced < 0) {
         UnlistedRecords u = FindUnlistedRecords(shp);
-        unlisted = !u.offset.empty() && (!u.whole || !ListRecords(shp, u));
+        // A whole record out of sequence is no stray byte either: reading on
+        // without it would lose it, so it is refused like a record cut short.
+        unlisted = (!u.offset.empty() || u.shapedStop) && (!u.whole || !ListRecords(shp, u));
         in->held += (int)u.offset.size() + (unlisted && !u.whole ? 1 : 0);   // the record cut short counts
         if (!unlisted) in->count = shp->nRecords;
     }

@@ -3,6 +3,7 @@
 // records past it are whole, and any other disagreement is refused naming the
 // file and both counts. The files are written whole, then cut apart.
 #include "layer_test_files.h"
+#include "las_test_files.h"
 #include "project_test_files.h"
 #include "app/layer_sets.h"
 #include "base/shape_io.h"
@@ -49,6 +50,20 @@ POISet* LoadPOI(const std::string& path, std::string* box)
     POISet* set = LoadPOIShapefile(path.c_str(), "ten_poi.shp");
     *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
     return set;
+}
+
+// Numbers the records of a .shp on from `first`, the record at `odd` (from
+// 0; -1 for none) taking 999 instead: record headers are big-endian.
+bool RenumberRecords(const std::string& shp, int first, int odd = -1)
+{
+    Bytes b = ReadBytes(shp);
+    size_t pos = 100;
+    for (int i = 0; pos + 8 <= b.size(); i++) {
+        uint32_t number = i == odd ? 999 : (uint32_t)(first + i);
+        for (int k = 0; k < 4; k++) b[pos + k] = (uint8_t)(number >> (24 - 8 * k));
+        pos += 8 + 2 * (((size_t)b[pos + 4] << 24) | ((size_t)b[pos + 5] << 16) | ((size_t)b[pos + 6] << 8) | b[pos + 7]);
+    }
+    return pos == b.size() && WriteBytes(shp, b);
 }
 
 }  // namespace
@@ -107,6 +122,36 @@ TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRe
     EXPECT_EQ(box, std::string(kDisagree) +
                        "The index (.shx) lists 2 records, but the shapes (.shp) hold 5, not all of them whole.\n    "
                        "ten_poi.shp\n");
+}
+
+// Records past a short index numbered from 0, as some writers number them,
+// are read too; one whole record out of sequence ends the walk, and is
+// refused rather than left behind.
+TEST(ShapefileCounts, RecordsPastAShortIndexNumberedFromZeroLoadAndOneOutOfSequenceIsRefused)
+{
+    std::string path = TempPath("zero_aoi.shp");
+    ASSERT_TRUE(WriteTestShapefile(path, SHAPE_POLYGON, Squares(10), false));
+    ASSERT_TRUE(WriteTestAOITable(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true));
+    ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
+    auto load = [&](std::string* box) {
+        BoxAnswers boxes;
+        AOISet* set = LoadAOIShapefile(path.c_str(), "zero_aoi.shp");
+        *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+        int count = set ? set->lines->count : -1;
+        if (set) FreeReferenceFile(set);
+        return count;
+    };
+    std::string box;
+    ASSERT_TRUE(RenumberRecords(path, 0));
+    EXPECT_EQ(load(&box), 10);
+    EXPECT_EQ(box, "");
+
+    ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
+    ASSERT_TRUE(RenumberRecords(path, 1, 7));
+    EXPECT_EQ(load(&box), -1);
+    EXPECT_EQ(box, std::string(kDisagree) +
+                       "The index (.shx) lists 5 records, but the shapes (.shp) hold 8, not all of them whole.\n    "
+                       "zero_aoi.shp\n");
 }
 
 // AOI polygons: a short index loses none, and a save keeps all ten; a table
