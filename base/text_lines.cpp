@@ -5,8 +5,8 @@
 #include <cstring>
 
 constexpr uint32_t kBufferBytes = 1u << 20;
-// CRs a line end may carry before its LF and still be one end; each CR of a
-// longer run ends a line of its own.
+// CRs a line end may carry before its LF and still be one end; in a longer
+// run the CRs before the last eight end empty lines of their own.
 constexpr uint32_t kEndCRs = 8;
 // A search not made since the buffer last changed.
 constexpr uint32_t kUnsearched = UINT32_MAX;

@@ -5,9 +5,8 @@
 // belong to its end (CRLF, and CR CR LF from CRLF text written out again in
 // text mode), any other CR is an end of its own (old Macintosh text, and
 // files joined from all three kinds), so every kind of file reads the same
-// and the same lines fit the limits. A
-// UTF-8 byte-order mark at the start and a DOS end-of-file mark (0x1A) as
-// the last byte are passed over. A failed read or rewind ends the lines but
+// and the same lines fit the limits. A UTF-8 byte-order mark at the start
+// and a DOS end-of-file mark (0x1A) as the last byte are passed over. A failed read or rewind ends the lines but
 // is kept apart from the end of the file: ask TextLinesFailed before taking
 // the lines for the whole.
 #pragma once
