@@ -12,6 +12,7 @@
 #include "shell/view_tools.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "app/app_windows.h"
 #include "base/polygon.h"
 #include "data/selection.h"
 #include "views/plan/view_mapping.h"
@@ -141,6 +142,7 @@ TEST_F(ProfileOnSample, AFullViewFillsOneAxisAndAReopenedFileGivesTheSameViews)
     struct Seen {
         double scale, fullScale, maxX, minY, maxY;
         int level, width, height;
+        RECT frame, client;   // the frame's and the MDI client's client areas, to tell a layout that moved
     };
     auto twoBoxes = [](HWND view, Seen seen[2]) {
         ViewRecord* r = ViewRecordOf(view);
@@ -149,7 +151,9 @@ TEST_F(ProfileOnSample, AFullViewFillsOneAxisAndAReopenedFileGivesTheSameViews)
             DrawBox(view, boxes[k][0], boxes[k][1], boxes[k][2], boxes[k][3]);
             ASSERT_NE(r->profileWindow, nullptr);
             const ViewMapping& m = r->profile;
-            seen[k] = {m.scale, m.fullScale, m.maxX, m.minY, m.maxY, m.zoomLevel, m.clientWidth, m.clientHeight};
+            seen[k] = {m.scale, m.fullScale, m.maxX, m.minY, m.maxY, m.zoomLevel, m.clientWidth, m.clientHeight, {}, {}};
+            GetClientRect(FrameWindow, &seen[k].frame);
+            GetWindowRect(MDIClientWindow, &seen[k].client);
             double across = (m.maxX - m.minX) / m.drawWidth, up = (m.maxY - m.minY) / m.drawHeight;
             EXPECT_DOUBLE_EQ(m.fullScale, across > up ? across : up) << k;
         }
@@ -173,7 +177,10 @@ TEST_F(ProfileOnSample, AFullViewFillsOneAxisAndAReopenedFileGivesTheSameViews)
     for (int k = 0; k < 2; k++) {
         EXPECT_EQ(again[k].level, first[k].level);
         EXPECT_EQ(again[k].width, first[k].width);
-        EXPECT_EQ(again[k].height, first[k].height);
+        EXPECT_EQ(again[k].height, first[k].height)
+            << "frame " << again[k].frame.bottom << " against " << first[k].frame.bottom << ", MDI client top "
+            << again[k].client.top << " against " << first[k].client.top << ", bottom " << again[k].client.bottom
+            << " against " << first[k].client.bottom;
         EXPECT_DOUBLE_EQ(again[k].scale, first[k].scale);
         EXPECT_DOUBLE_EQ(again[k].fullScale, first[k].fullScale);
         EXPECT_DOUBLE_EQ(again[k].maxX, first[k].maxX);
