@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 int GetLASExtraBytes(LASFile* las)
 {
@@ -398,9 +399,10 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         ErrorWithTitle(title, kLASEmptyText);
         return GiveUp(set, las, false);
     }
+    std::string cut = las->cutVLRText;
     CloseLASFile(las);
     set->saved = 1;
-    ReportLoaded(set);
+    ReportLoaded(set, cut.c_str());
     return set;
 }
 

@@ -13,6 +13,7 @@
 #include "base/paths.h"
 #include "base/progress.h"
 #include <cstdio>
+#include <string>
 #include <cstring>
 
 const char kUnableToOpenLAZText[] = "\nUnable to open LAZ file!\n";
@@ -243,9 +244,12 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
+    laszip_CHAR* cut = nullptr;
+    laszip_get_warning(reader, &cut);
+    std::string cutRecord = cut ? cut : "";
     laszip_close_reader(reader);
     laszip_destroy(reader);
     set->saved = 1;
-    ReportLoaded(set);
+    ReportLoaded(set, cutRecord.c_str());
     return set;
 }

@@ -65,11 +65,16 @@ uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format,
     return count;
 }
 
-void ReportLoaded(const DataSet* set)
+const char kCutRecordFormat[] = "[LOAD]  %s:  %s, read up to there";
+
+void ReportLoaded(const DataSet* set, const char* cutRecord)
 {
-    char line[300];
+    char line[500];
     snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
     LogMessage(line);
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
+    LogMessage(line);
+    if (!cutRecord || !cutRecord[0]) return;
+    snprintf(line, sizeof line, kCutRecordFormat, set->title, cutRecord);
     LogMessage(line);
 }

@@ -23,5 +23,9 @@ struct HeaderExtent {
 // class limit from the point `format` and its extent from the header. The
 // number of points kept, or 0 after telling the user there was no room.
 uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format, const HeaderExtent& extent);
-// The two message lines of a finished load: the point count and the title.
-void     ReportLoaded(const DataSet* set);
+// The message lines of a finished load: the point count and the title, then
+// `cutRecord` when a record of the file ran into its points and was read
+// only up to them.
+void     ReportLoaded(const DataSet* set, const char* cutRecord = nullptr);
+// The line that names such a record: the title, then why it was cut.
+extern const char kCutRecordFormat[];

@@ -192,6 +192,7 @@ int ReadLASHeader(LASFile* las)
     }
     las->header = parsed.header;
     las->vlrs = parsed.vlrs;
+    snprintf(las->cutVLRText, sizeof las->cutVLRText, "%s", parsed.cutVLRText);
     LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;

@@ -153,6 +153,14 @@ laszip_I32 laszip_get_error(laszip_POINTER pointer, laszip_CHAR** error)
     return 0;
 }
 
+laszip_I32 laszip_get_warning(laszip_POINTER pointer, laszip_CHAR** warning)
+{
+    if (!pointer || !warning) return 1;
+    LazHandle* h = H(pointer);
+    *warning = h->open && !h->reader.CutRecordText().empty() ? (laszip_CHAR*)h->reader.CutRecordText().c_str() : nullptr;
+    return 0;
+}
+
 laszip_I32 laszip_set_decoder_threads(laszip_POINTER pointer, laszip_I32 threads)
 {
     if (!pointer || threads < 0) return 1;

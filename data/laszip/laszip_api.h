@@ -107,6 +107,8 @@ typedef struct laszip_point {
 laszip_I32 laszip_create(laszip_POINTER* pointer);
 laszip_I32 laszip_destroy(laszip_POINTER pointer);
 laszip_I32 laszip_get_error(laszip_POINTER pointer, laszip_CHAR** error);
+// What the open file was read past (a record cut at the point data); null when nothing.
+laszip_I32 laszip_get_warning(laszip_POINTER pointer, laszip_CHAR** warning);
 laszip_I32 laszip_open_reader(laszip_POINTER pointer, const laszip_CHAR* file_name, laszip_BOOL* is_compressed);
 laszip_I32 laszip_get_header_pointer(laszip_POINTER pointer, laszip_header_struct** header_pointer);
 laszip_I32 laszip_get_point_pointer(laszip_POINTER pointer, laszip_point_struct** point_pointer);

@@ -237,6 +237,7 @@ bool LazReader::ParseHeader(std::string& err)
         compressed_ = vlr_.compressor != kCompressorNone;
         H.offset_to_point_data -= LAS_VLR_HEADER_SIZE + r->recordLength;
     }
+    cutRecordText_ = parsed.cutVLRText;
     total_ = parsed.pointCount;
     return true;
 }

@@ -40,6 +40,8 @@ public:
     uint16_t RecordLength() const { return R_; }
     // The header's point count: the LAS 1.4 count where it is set, else the legacy count.
     uint64_t PointCount() const { return total_; }
+    // A record that ran into the points and was cut there; empty when none.
+    const std::string& CutRecordText() const { return cutRecordText_; }
     // Most points the file can hold: from the record length for plain LAS, from
     // a complete chunk table for LAZ; UINT64_MAX when nothing bounds them.
     uint64_t PointCapacity();
@@ -96,6 +98,7 @@ private:
     uint16_t R_;
     uint8_t format_;
     uint64_t total_;
+    std::string cutRecordText_;
     unsigned threads_;
 
     // Chunk layout as far as known: starts_[i] is chunk i's first byte; a chunk's
