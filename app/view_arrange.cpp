@@ -31,6 +31,14 @@ int ArrangeViewPanels(HWND view)
         SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)plan, 0);
     } else {
         SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
+        // The frame's menu bar may have changed with the child's maximised
+        // state or menu, and Wine works out its height only when the frame's
+        // edge is next calculated: until then the frame lays out its bars and
+        // the MDI client as if the menu bar had another height, and panels
+        // measured now would be cut or leave a strip once it has. The frame
+        // is measured anew first, so the panels fit the client area it keeps.
+        SetWindowPos(FrameWindow, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         // The panels fill the client area without its scroll bars: the MDI
         // client's own scroll check, posted by the moves, would hide them
         // afterwards, leaving a bare strip and repainting every view twice.
