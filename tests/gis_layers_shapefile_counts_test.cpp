@@ -7,6 +7,7 @@
 #include "project_test_files.h"
 #include "app/layer_sets.h"
 #include "base/shape_io.h"
+#include "base/paths.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
@@ -48,6 +49,21 @@ POISet* LoadPOI(const std::string& path, std::string* box)
 {
     BoxAnswers boxes;
     POISet* set = LoadPOIShapefile(path.c_str(), "ten_poi.shp");
+    *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+    return set;
+}
+
+// Ten square AOI polygons with their table, the index cut to list five.
+bool TenAOIsListingFive(const std::string& path)
+{
+    return WriteTestShapefile(path, SHAPE_POLYGON, Squares(10), false) &&
+           WriteTestAOITable(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true) && CutShapefileParts(path, -1, 5, -1);
+}
+
+AOISet* LoadAOI(const std::string& path, std::string* box)
+{
+    BoxAnswers boxes;
+    AOISet* set = LoadAOIShapefile(path.c_str(), GetPathFileName(path.c_str()));
     *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
     return set;
 }
@@ -130,13 +146,9 @@ TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRe
 TEST(ShapefileCounts, RecordsPastAShortIndexNumberedFromZeroLoadAndOneOutOfSequenceIsRefused)
 {
     std::string path = TempPath("zero_aoi.shp");
-    ASSERT_TRUE(WriteTestShapefile(path, SHAPE_POLYGON, Squares(10), false));
-    ASSERT_TRUE(WriteTestAOITable(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true));
-    ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
+    ASSERT_TRUE(TenAOIsListingFive(path));
     auto load = [&](std::string* box) {
-        BoxAnswers boxes;
-        AOISet* set = LoadAOIShapefile(path.c_str(), "zero_aoi.shp");
-        *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+        AOISet* set = LoadAOI(path, box);
         int count = set ? set->lines->count : -1;
         if (set) FreeReferenceFile(set);
         return count;
@@ -159,17 +171,9 @@ TEST(ShapefileCounts, RecordsPastAShortIndexNumberedFromZeroLoadAndOneOutOfSeque
 TEST(ShapefileCounts, AnAOIFileWithAShortIndexLoadsWholeAndATableOfAnotherCountIsRefused)
 {
     std::string path = TempPath("ten_aoi.shp");
-    ASSERT_TRUE(WriteTestShapefile(path, SHAPE_POLYGON, Squares(10), false));
-    ASSERT_TRUE(WriteTestAOITable(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true));
-    ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
-    auto load = [&](std::string* box) {
-        BoxAnswers boxes;
-        AOISet* set = LoadAOIShapefile(path.c_str(), "ten_aoi.shp");
-        *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
-        return set;
-    };
+    ASSERT_TRUE(TenAOIsListingFive(path));
     std::string box;
-    AOISet* set = load(&box);
+    AOISet* set = LoadAOI(path, &box);
     ASSERT_NE(set, nullptr);
     EXPECT_EQ(box, "");
     ASSERT_EQ(set->lines->count, 10);
@@ -179,10 +183,10 @@ TEST(ShapefileCounts, AnAOIFileWithAShortIndexLoadsWholeAndATableOfAnotherCountI
     EXPECT_EQ(IndexedRecords(path), 10);
 
     ASSERT_TRUE(CutShapefileParts(path, 8, 8, -1));
-    EXPECT_EQ(load(&box), nullptr);
+    EXPECT_EQ(LoadAOI(path, &box), nullptr);
     EXPECT_EQ(box, std::string(kDisagree) + "The table (.dbf) holds 10 records for 8 shapes.\n    ten_aoi.dbf\n");
     ASSERT_TRUE(CutShapefileParts(path, -1, -1, 7));
-    EXPECT_EQ(load(&box), nullptr);
+    EXPECT_EQ(LoadAOI(path, &box), nullptr);
     EXPECT_EQ(box, std::string(kDisagree) + "The table (.dbf) holds 7 records for 8 shapes.\n    ten_aoi.dbf\n");
 }
 
