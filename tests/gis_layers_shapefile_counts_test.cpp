@@ -75,9 +75,8 @@ bool RenumberRecords(const std::string& shp, int first, int odd = -1)
     Bytes b = ReadBytes(shp);
     size_t pos = 100;
     for (int i = 0; pos + 8 <= b.size(); i++) {
-        uint32_t number = i == odd ? 999 : (uint32_t)(first + i);
-        for (int k = 0; k < 4; k++) b[pos + k] = (uint8_t)(number >> (24 - 8 * k));
-        pos += 8 + 2 * (((size_t)b[pos + 4] << 24) | ((size_t)b[pos + 5] << 16) | ((size_t)b[pos + 6] << 8) | b[pos + 7]);
+        PutBigEndian32(b, pos, i == odd ? 999 : (uint32_t)(first + i));
+        pos += 8 + 2 * (size_t)BigEndian32At(b, pos + 4);
     }
     return pos == b.size() && WriteBytes(shp, b);
 }

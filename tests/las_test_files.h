@@ -47,6 +47,16 @@ template <typename T> void SetFieldAt(Bytes& b, size_t offset, T v)
     memcpy(b.data() + offset, &v, sizeof v);
 }
 
+// Shapefile headers and record headers hold big-endian numbers.
+inline uint32_t BigEndian32At(const Bytes& b, size_t at)
+{
+    return (uint32_t)b[at] << 24 | (uint32_t)b[at + 1] << 16 | (uint32_t)b[at + 2] << 8 | b[at + 3];
+}
+inline void PutBigEndian32(Bytes& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(v >> (24 - 8 * i));
+}
+
 // A made-up point record of `length` bytes: coordinates from i, return number
 // 1 + i % 3 of 3, and every byte past the first 20 set from i too.
 inline Bytes MakeRecord(int i, int length, int format)

@@ -1,4 +1,5 @@
 #include "layer_test_files.h"
+#include "las_test_files.h"
 #include "base/file_system.h"
 #include <gdal.h>
 #include <ogr_api.h>
@@ -56,60 +57,28 @@ bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indic
     return CommitShapeGroup(&w, true) && ok;
 }
 
-static bool ReadWholeFile(const std::string& path, std::string* bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bytes->assign(GetFileSize(h, nullptr), '\0');
-    DWORD got = 0;
-    bool ok = bytes->empty() || (ReadFile(h, &(*bytes)[0], (DWORD)bytes->size(), &got, nullptr) && got == bytes->size());
-    CloseHandle(h);
-    return ok;
-}
-
-static bool WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD put = 0;
-    bool ok = bytes.empty() || (WriteFile(h, bytes.data(), (DWORD)bytes.size(), &put, nullptr) && put == bytes.size());
-    return CloseHandle(h) && ok;
-}
-
-static uint32_t BigEndianAt(const std::string& b, size_t at)
-{
-    return (uint32_t)(uint8_t)b[at] << 24 | (uint32_t)(uint8_t)b[at + 1] << 16 | (uint32_t)(uint8_t)b[at + 2] << 8 |
-           (uint8_t)b[at + 3];
-}
-
-static void PutNumber(std::string& b, size_t at, uint32_t v, bool bigEndian)
-{
-    for (int i = 0; i < 4; i++) b[at + i] = (char)(v >> (bigEndian ? 24 - 8 * i : 8 * i));
-}
-
 bool CutShapefileParts(const std::string& shpPath, int shpRecords, int shxRecords, int dbfRecords)
 {
-    std::string base = shpPath.substr(0, shpPath.size() - 4), shp, shx, dbf;
-    if (!ReadWholeFile(shpPath, &shp) || !ReadWholeFile(base + ".shx", &shx) || !ReadWholeFile(base + ".dbf", &dbf))
-        return false;
+    std::string base = shpPath.substr(0, shpPath.size() - 4);
+    Bytes shp = ReadBytes(shpPath), shx = ReadBytes(base + ".shx"), dbf = ReadBytes(base + ".dbf");
+    if (shp.size() < 100 || shx.size() < 100 || dbf.size() < 32) return false;
     if (shpRecords >= 0) {
         // Walked by the records' own headers (the index may be cut already); lengths count 16-bit words.
         size_t end = 100;
-        for (int i = 0; i < shpRecords && end + 8 <= shp.size(); i++) end += 8 + 2 * (size_t)BigEndianAt(shp, end + 4);
+        for (int i = 0; i < shpRecords && end + 8 <= shp.size(); i++) end += 8 + 2 * (size_t)BigEndian32At(shp, end + 4);
         shp.resize(std::min(end, shp.size()));
-        PutNumber(shp, 24, (uint32_t)(shp.size() / 2), true);
+        PutBigEndian32(shp, 24, (uint32_t)(shp.size() / 2));
     }
     if (shxRecords >= 0) {
         shx.resize(100 + 8 * (size_t)shxRecords);
-        PutNumber(shx, 24, (uint32_t)(shx.size() / 2), true);
+        PutBigEndian32(shx, 24, (uint32_t)(shx.size() / 2));
     }
     if (dbfRecords >= 0) {
-        size_t header = (uint8_t)dbf[8] | (uint8_t)dbf[9] << 8, record = (uint8_t)dbf[10] | (uint8_t)dbf[11] << 8;
-        dbf.resize(header + record * (size_t)dbfRecords);
-        dbf += '\x1A';
-        PutNumber(dbf, 4, (uint32_t)dbfRecords, false);
+        dbf.resize(FieldAt<uint16_t>(dbf, 8) + FieldAt<uint16_t>(dbf, 10) * (size_t)dbfRecords);
+        dbf.push_back(0x1A);
+        SetFieldAt<uint32_t>(dbf, 4, (uint32_t)dbfRecords);
     }
-    return WriteWholeFile(shpPath, shp) && WriteWholeFile(base + ".shx", shx) && WriteWholeFile(base + ".dbf", dbf);
+    return WriteBytes(shpPath, shp) && WriteBytes(base + ".shx", shx) && WriteBytes(base + ".dbf", dbf);
 }
 
 bool WriteTestImage(const std::string& path, int rows, int columns, int bands, int gdalType,
