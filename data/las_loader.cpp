@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 int GetLASExtraBytes(LASFile* las)
 {
@@ -399,10 +398,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         ErrorWithTitle(title, kLASEmptyText);
         return GiveUp(set, las, false);
     }
-    std::string cut = las->cutVLRText;
-    CloseLASFile(las);
     set->saved = 1;
-    ReportLoaded(set, cut.c_str());
+    ReportLoaded(set, las->cutVLRText);
+    CloseLASFile(las);
     return set;
 }
 

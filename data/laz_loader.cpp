@@ -13,7 +13,6 @@
 #include "base/paths.h"
 #include "base/progress.h"
 #include <cstdio>
-#include <string>
 #include <cstring>
 
 const char kUnableToOpenLAZText[] = "\nUnable to open LAZ file!\n";
@@ -246,10 +245,9 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
     }
     laszip_CHAR* cut = nullptr;
     laszip_get_warning(reader, &cut);
-    std::string cutRecord = cut ? cut : "";
+    set->saved = 1;
+    ReportLoaded(set, cut);
     laszip_close_reader(reader);
     laszip_destroy(reader);
-    set->saved = 1;
-    ReportLoaded(set, cutRecord.c_str());
     return set;
 }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include "base/messages.h"
+#include "data/point_load.h"
 #include <functional>
 
 namespace {
@@ -642,7 +643,8 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         EXPECT_EQ(set->pointCount, c.points);
         EXPECT_TRUE(boxes.shown().empty());
         // The cut record is named in the log on both roads; nothing else is.
-        std::string cut = std::string("[LOAD]  ") + c.name + ":  Variable length record ", tail = ", read up to there";
+        std::string form = Formatted(kCutRecordFormat, c.name, "|");
+        std::string cut = form.substr(0, form.find('|')) + "Variable length record ", tail = form.substr(form.find('|') + 1);
         int cutLines = 0;
         for (const std::string& line : logged)
             cutLines += line.rfind(cut, 0) == 0 && line.find("runs past the point data at") != std::string::npos &&
