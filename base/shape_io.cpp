@@ -4,7 +4,7 @@
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/paths.h"
-#include "base/stored_text.h"
+#include "base/code_pages.h"
 #include <windows.h>
 #include <shapefil.h>
 #include <algorithm>
@@ -74,6 +74,7 @@ static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
     UnlistedRecords u;
     uint64_t pos = 100, end = shp->nFileSize;
     for (int i = 0; i < shp->nRecords; i++) pos = std::max(pos, (uint64_t)shp->panRecOffset[i] + 8 + shp->panRecSize[i]);
+    if (pos >= end) return u;   // the usual file: the index reaches the end
     // A record must lie in the file as well as inside the header's length.
     uint64_t inFile = shp->sHooks.FSeek(shp->fpSHP, 0, SEEK_END) == 0 ? (uint64_t)shp->sHooks.FTell(shp->fpSHP) : 0;
     uint64_t bound = std::min(end, inFile);
