@@ -18,6 +18,17 @@ static void RepaintArranged()
     RedrawWindow(MDIClientWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
+// The frame's menu bar may have changed with a child's maximised state or
+// menu, and Wine works out its height only when the frame's edge is next
+// calculated: until then the frame lays out its bars and the MDI client as
+// if the menu bar had another height, and windows placed now would be cut or
+// leave a strip once it has. The frame is measured anew first, so what is
+// placed fits the client area it keeps.
+static void MeasureFrameAnew()
+{
+    SetWindowPos(FrameWindow, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 int ArrangeViewPanels(HWND view)
 {
     if (!IsWindow(view)) return 0;
@@ -31,14 +42,7 @@ int ArrangeViewPanels(HWND view)
         SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)plan, 0);
     } else {
         SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
-        // The frame's menu bar may have changed with the child's maximised
-        // state or menu, and Wine works out its height only when the frame's
-        // edge is next calculated: until then the frame lays out its bars and
-        // the MDI client as if the menu bar had another height, and panels
-        // measured now would be cut or leave a strip once it has. The frame
-        // is measured anew first, so the panels fit the client area it keeps.
-        SetWindowPos(FrameWindow, nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        MeasureFrameAnew();
         // The panels fill the client area without its scroll bars: the MDI
         // client's own scroll check, posted by the moves, would hide them
         // afterwards, leaving a bare strip and repainting every view twice.
@@ -83,6 +87,7 @@ static int TileAllViews(HWND view)
     SendMessageA(MDIClientWindow, WM_MDIACTIVATE, (WPARAM)view, 0);
     SendMessageA(MDIClientWindow, WM_MDIMAXIMIZE, (WPARAM)view, 0);
     SendMessageA(MDIClientWindow, WM_MDICASCADE, 0, 0);
+    MeasureFrameAnew();
     SendMessageA(MDIClientWindow, WM_MDITILE, MDITILE_VERTICAL, 0);
     SizeMoveActive = 0;
     RepaintArranged();
