@@ -1,7 +1,14 @@
-// Text that files written by other programs, or by this one before it spoke
-// UTF-8, hold in the Windows code page 1252.
+// Text between code pages: the program's own (UTF-8 where Windows honours
+// its manifest), UTF-16 for the W calls, and the Windows code page 1252 that
+// files written by other programs, or by this one before it spoke UTF-8, hold.
 #pragma once
 #include <string>
+
+// `text` in code page `codePage` as UTF-16; empty when it does not convert.
+// char16_t, for a winelib wchar_t is not WCHAR.
+std::u16string WideFrom(const std::string& text, unsigned codePage);
+// UTF-16 `wide` (terminated) in code page `codePage`; empty when it does not convert.
+std::string    NarrowFrom(const char16_t* wide, unsigned codePage);
 
 // `stored` as the program's own text: unchanged when it is valid UTF-8 or
 // when the program does not run in UTF-8 (older Windows, where the stored

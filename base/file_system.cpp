@@ -3,6 +3,7 @@
 #include "base/file_system.h"
 #include <shellapi.h>
 #include "base/paths.h"
+#include "base/code_pages.h"
 #include "base/messages.h"
 #include "base/dialogs.h"
 
@@ -169,29 +170,19 @@ int CopyToClipboard(HGLOBAL text)
 std::string ToNativePath(const char* path)
 {
     if (!path || !path[0]) return std::string();
-    int wideLen = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (wideLen <= 0) return std::string();
-    WCHAR* wide = (WCHAR*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)wideLen * sizeof(WCHAR));
-    if (!wide) return std::string();
-    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, wideLen);
-
-    std::string native;
+    std::u16string wide = WideFrom(path, CP_ACP);
+    if (wide.empty()) return std::string();
 #ifdef __WINE__
-    char* unixName = wine_get_unix_file_name(wide);
+    std::string native;
+    char* unixName = wine_get_unix_file_name((const WCHAR*)wide.c_str());
     if (unixName) {
         native = unixName;
         HeapFree(GetProcessHeap(), 0, unixName);
     }
-#else
-    int utf8Len = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (utf8Len > 0) {
-        native.resize((size_t)utf8Len);
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, &native[0], utf8Len, nullptr, nullptr);
-        native.resize((size_t)utf8Len - 1);
-    }
-#endif
-    HeapFree(GetProcessHeap(), 0, wide);
     return native;
+#else
+    return NarrowFrom(wide.c_str(), CP_UTF8);
+#endif
 }
 
 std::string ToWin32Path(const char* path)
@@ -202,9 +193,7 @@ std::string ToWin32Path(const char* path)
     if (path[0] == '/') {
         WCHAR* dos = wine_get_dos_file_name(path);
         if (!dos) return std::string();
-        int length = WideCharToMultiByte(CP_ACP, 0, dos, -1, nullptr, 0, nullptr, nullptr);
-        given.assign(length > 0 ? (size_t)length - 1 : 0, 0);
-        if (length > 0) WideCharToMultiByte(CP_ACP, 0, dos, -1, &given[0], length, nullptr, nullptr);
+        given = NarrowFrom((const char16_t*)dos, CP_ACP);
         HeapFree(GetProcessHeap(), 0, dos);
         if (given.empty()) return given;
     }

@@ -8,7 +8,7 @@
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/shape_io.h"
-#include "base/stored_text.h"
+#include "base/code_pages.h"
 #include <algorithm>
 #include <cmath>
 #include <set>

@@ -7,7 +7,7 @@
 #include "data/gdal_grid.h"
 #include "base/messages.h"
 #include "base/paths.h"
-#include "base/stored_text.h"
+#include "base/code_pages.h"
 #include <charconv>
 #include <cmath>
 #include <cstdio>
