@@ -1,6 +1,7 @@
 // Derived file names: the ".dbf" beside a ".shp", the ".loc" lock marker,
 // the help file beside the program, a file's folder and name.
 #include "base/paths.h"
+#include "base/code_pages.h"
 
 #include <cstring>
 
@@ -39,6 +40,11 @@ bool WithExtension(const char* path, const char* ext, char* out)
 }
 
 }  // namespace
+
+size_t WindowsPathUnits(const std::string& path)
+{
+    return WideFrom(path, CP_ACP).size();
+}
 
 bool SplitPath(const char* path, PathParts* parts)
 {

@@ -35,6 +35,12 @@ struct LASClassSave {
 extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
 extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
 
+// A target path of kPathChars bytes or more: title, its bytes, the most that fit.
+extern const char kSavePathTooLongText[];
+// A target whose folder leaves no room for the temporary file: title, the
+// folder's characters (UTF-16 units), kLongestTempFolder.
+extern const char kSaveFolderTooLongText[];
+
 // Why replacing a read-only target failed, after the rename message.
 extern const char kSaveReadOnlyReason[];
 

@@ -4,6 +4,7 @@
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
@@ -277,6 +278,21 @@ std::string TempDir()
 }
 
 std::string TempPath(const char* name) { return TempDir() + name; }
+
+std::string MakeFolderOfBytes(size_t bytes, const std::string& letter)
+{
+    std::string folder = TempDir();
+    while (folder.size() + 1 < bytes) {
+        size_t left = bytes - folder.size() - 1;   // the part, less its backslash
+        size_t letters = std::min<size_t>(100, left / letter.size());
+        std::string part;
+        for (size_t n = 0; n < letters; n++) part += letter;
+        if (letters < 100) part += std::string(left - part.size(), 'x');
+        folder += part + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
 
 std::string CopyToTemp(const std::string& from, const char* name)
 {
