@@ -5,6 +5,9 @@
 
 #include <cstring>
 
+const char kPathTooLongText[] = "The path is too long: it holds %d bytes, and at most %d fit "
+                                "(a letter outside ASCII takes 2 or 3 bytes).\n\n    %.400s\n";
+
 namespace {
 
 // One buffer per helper and thread: workers build lock and output names

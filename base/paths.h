@@ -24,6 +24,9 @@ constexpr size_t kWindowsPathUnits = MAX_PATH - 1;
 constexpr size_t kWindowsPathBytes = 3 * kWindowsPathUnits + 1;
 // `path` counted as Windows counts it (UTF-16 units of the system code page).
 size_t WindowsPathUnits(const std::string& path);
+// A path longer than the program's buffers take: its bytes, the most that
+// fit (kPathChars - 1) and the path.
+extern const char kPathTooLongText[];
 
 // A path taken apart the way the runtime's _splitpath does it: drive ("D:"),
 // folder with its trailing separator, base name, extension with its dot.

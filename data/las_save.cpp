@@ -342,6 +342,13 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
     return ok;
 }
 
+static int FolderTooLong(LASClassSave* o, const char* target, const char* targetTitle)
+{
+    SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSaveFolderTooLongText, targetTitle,
+               (int)WindowsPathUnits(GetPathDirectory(target)), (int)kLongestTempFolder);
+    return 0;
+}
+
 int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
                    int replaceRewritten)
 {
@@ -352,11 +359,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         return 0;
     }
     // Beside the target, so the final move stays on one volume and is one step.
-    if (!TempNamesFitBeside(target)) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSaveFolderTooLongText, targetTitle,
-                   (int)WindowsPathUnits(GetPathDirectory(target)), (int)kLongestTempFolder);
-        return 0;
-    }
+    if (!TempNamesFitBeside(target)) return FolderTooLong(o, target, targetTitle);
     // A file someone protected is never replaced (Windows refuses to, Wine
     // does not); known before a byte is written.
     if (IsReadOnlyFile(target)) {
@@ -364,6 +367,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         return 0;
     }
     std::string base = TempBaseBeside(target);
+    if (base.empty()) return FolderTooLong(o, target, targetTitle);
     std::string temp = base + ".tmp";
     HANDLE made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made == INVALID_HANDLE_VALUE) {

@@ -74,7 +74,9 @@ static int AnswerFileDialog(OPENFILENAMEA* ofn, int)
     if (dialogAnswers.empty()) return 0;
     std::string answer = dialogAnswers.front();
     dialogAnswers.erase(dialogAnswers.begin());
-    if (answer.empty()) return 0;
+    // A choice longer than the buffer fails, as in the system's dialog
+    // (FNERR_BUFFERTOOSMALL).
+    if (answer.empty() || answer.size() >= ofn->nMaxFile) return 0;
     memset(ofn->lpstrFile, 0, ofn->nMaxFile);
     if (answer.find('|') != std::string::npos) {
         // Folder and names: '|' becomes the terminator between them.

@@ -33,7 +33,8 @@ testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string
 
 // While alive, answers every open/save file dialog from a queue: each answer
 // is the file buffer to return (a path, or a folder and names separated by
-// '|' for a multi-selection); an empty answer cancels. Records the captions.
+// '|' for a multi-selection); an empty answer cancels, and one longer than
+// the dialog's buffer fails as the system's dialog fails it. Records the captions.
 class FileDialogAnswers {
 public:
     explicit FileDialogAnswers(std::vector<std::string> answers);
