@@ -349,8 +349,7 @@ static int FolderTooLong(LASClassSave* o, const char* target, const char* target
     return 0;
 }
 
-int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
-                   int replaceRewritten)
+int LASSaveTargetFits(const char* target, const char* targetTitle, LASClassSave* o)
 {
     memset(o, 0, sizeof *o);
     size_t length = strlen(target);
@@ -359,7 +358,13 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         return 0;
     }
     // Beside the target, so the final move stays on one volume and is one step.
-    if (!TempNamesFitBeside(target)) return FolderTooLong(o, target, targetTitle);
+    return TempNamesFitBeside(target) ? 1 : FolderTooLong(o, target, targetTitle);
+}
+
+int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
+                   int replaceRewritten)
+{
+    if (!LASSaveTargetFits(target, targetTitle, o)) return 0;
     // A file someone protected is never replaced (Windows refuses to, Wine
     // does not); known before a byte is written.
     if (IsReadOnlyFile(target)) {

@@ -59,6 +59,10 @@ int CountClassesBeyondFormat(const DataSet* set, int format);
 int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome,
                    int replaceRewritten = 0);
 
+// 1 when `target` is a path a save can write, with room in its folder for the
+// temporary file; else 0, with `outcome` naming the limit (LAS_SAVE_NO_TEMP_NAME).
+int LASSaveTargetFits(const char* target, const char* targetTitle, LASClassSave* outcome);
+
 // Remembers the open source's point count, size and write time in the set.
 void StampLASSource(DataSet* set, const LASFile* las);
 // The same for the file now at the set's path (after saving it); 0 when it
