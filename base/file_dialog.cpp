@@ -4,6 +4,10 @@
 #include "base/shell_hooks.h"
 #include "base/dialogs.h"
 #include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include <cstdio>
+#include <cstring>
 
 static FileDialogHookProc fileDialogHook;
 
@@ -72,11 +76,27 @@ int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle,
 {
     char filter[256];
     if (!MakeDialogFilter(filterText, filter, sizeof filter)) return 0;
-    OPENFILENAMEA ofn = MakeFileDialog(owner, filter, dialogTitle, file, name, 255,
+    // Room for any name Windows takes: a choice too long for the caller's
+    // buffers is refused with the limit, never cut nor taken for Cancel (the
+    // dialog fails a choice longer than its buffer).
+    char chosenFile[kWindowsPathBytes], chosenName[kWindowsPathBytes];
+    CopyBounded(chosenFile, sizeof chosenFile, file);
+    CopyBounded(chosenName, sizeof chosenName, name);
+    OPENFILENAMEA ofn = MakeFileDialog(owner, filter, dialogTitle, chosenFile, chosenName, sizeof chosenFile - 1,
                                        initialFolder && initialFolder[0] ? initialFolder : nullptr,
                                        flags | (save ? OFN_OVERWRITEPROMPT : 0));
     int chosen = save ? ShowSaveFileDialog(&ofn) : ShowOpenFileDialog(&ofn);
-    file[255] = 0;
-    name[255] = 0;
-    return chosen;
+    chosenFile[sizeof chosenFile - 1] = 0;
+    chosenName[sizeof chosenName - 1] = 0;
+    if (!chosen) return 0;
+    size_t length = strlen(chosenFile);
+    if (length >= kPathChars) {
+        char text[700];
+        snprintf(text, sizeof text, kPathTooLongText, (int)length, (int)kPathChars - 1, chosenFile);
+        ShowMessageBox(ofn.hwndOwner, text, "ERROR", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    memcpy(file, chosenFile, length + 1);
+    CopyBounded(name, kPathChars, chosenName);
+    return 1;
 }

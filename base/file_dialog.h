@@ -27,7 +27,8 @@ OPENFILENAMEA MakeFileDialog(HWND owner, const char* filter, const char* title, 
 // `owner`: the dialog the user asked from, else the frame, so that closing it
 // gives the input back to that window. `filterText` uses "|" between its parts; `file` and `name` (256
 // characters each) hold the starting choice and receive the full path and the
-// file name, always terminated. Returns 1 for a choice, 0 for Cancel.
+// file name, always terminated. Returns 1 for a choice, 0 for Cancel and for
+// a choice of 256 bytes or more, refused with kPathTooLongText ("ERROR").
 int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                   char* name);
 // The same, starting in `initialFolder` when it is not empty.

@@ -1,5 +1,6 @@
 // Replacing a group of files together through temporary names; finishing saves cut short.
 #include "base/file_replace.h"
+#include "base/code_pages.h"
 #include "base/file_system.h"
 #include "base/file_io.h"
 #include "base/paths.h"
@@ -35,20 +36,54 @@ static std::string FolderOf(const std::string& path)
 
 static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// A temporary name beyond its folder: the prefix, the target's name where it
+// fits, "-id-tick-count" (three numbers of up to 8 hexadecimal digits) and an
+// extension or suffix of up to kTempSuffixUnits (".undo.replace", "_12.shp").
+static const size_t kTempUniqueUnits = 3 * 9;
+static const size_t kTempSuffixUnits = 16;
+static const size_t kTempNameBytes = 40;   // the most it holds of the target's name
+const size_t kLongestTempFolder =
+    kWindowsPathUnits - (sizeof kTempFilePrefix - 1) - kTempUniqueUnits - kTempSuffixUnits;
+
+bool TempNamesFitBeside(const std::string& target)
+{
+    return WindowsPathUnits(FolderOf(target)) <= kLongestTempFolder;
+}
+
+// The longest start of `name`, in whole letters, of at most `units` UTF-16
+// units and kTempNameBytes bytes.
+static std::string NameStart(const std::string& name, size_t units)
+{
+    std::u16string wide = WideFrom(name, CP_ACP);
+    while (!wide.empty()) {
+        if (wide.size() <= units) {
+            std::string start = NarrowFrom(wide.c_str(), CP_ACP);
+            if (start.size() <= kTempNameBytes) return start;
+        }
+        wide.pop_back();
+        // Never half of a letter beyond the 16-bit range.
+        if (!wide.empty() && wide.back() >= 0xD800 && wide.back() < 0xDC00) wide.pop_back();
+    }
+    return std::string();
+}
+
 std::string TempBaseBeside(const std::string& target)
 {
     static LONG counter;
     std::string folder = FolderOf(target);
+    size_t folderUnits = WindowsPathUnits(folder);
+    if (folderUnits > kLongestTempFolder) return std::string();
     FinishInterruptedSaves(folder);
     std::string name = target.substr(folder.size());
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.erase(dot);
-    if (name.size() > 40) name.erase(40);
     char unique[40];
     snprintf(unique, sizeof unique, "-%x-%x-%x", (unsigned)GetCurrentProcessId(), (unsigned)GetTickCount(),
              (unsigned)InterlockedIncrement(&counter));
-    std::string base = folder + kTempFilePrefix + name + unique;
-    return base.size() + 16 < MAX_PATH ? base : std::string();
+    // The target's name tells the user whose file it is, where the folder
+    // leaves room for it; the rest is always there.
+    size_t room = kWindowsPathUnits - kTempSuffixUnits - folderUnits - (sizeof kTempFilePrefix - 1) - strlen(unique);
+    return folder + kTempFilePrefix + NameStart(name, room) + unique;
 }
 
 // --- the journal of a group replace -----------------------------------------------------
@@ -266,7 +301,7 @@ static bool RunsHere(DWORD process)
 // and a process id tells whether its save still runs.
 static bool OnThisMachine(const std::string& folder)
 {
-    char full[MAX_PATH];
+    char full[kWindowsPathBytes];
     DWORD n = GetFullPathNameA(folder.empty() ? "." : folder.c_str(), sizeof full, full, nullptr);
     if (!n || n >= sizeof full || full[1] != ':') return false;
     char root[4] = {full[0], ':', '\\', 0};

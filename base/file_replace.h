@@ -22,10 +22,18 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
 // this prefix, so a later save or start-up knows it as its own.
 extern const char kTempFilePrefix[];   // "~velka-temp-"
 
-// A fresh temporary name beside `target` (its folder, the prefix, the
-// target's own name and a unique number, without extension); tidies the
-// folder first (FinishInterruptedSaves). Empty when the path is too long.
+// A fresh temporary name beside `target` (its folder, the prefix, as much of
+// the target's own name as fits and a unique number, without extension),
+// which takes an extension of up to 16 characters within what Windows takes
+// (kWindowsPathUnits); tidies the folder first (FinishInterruptedSaves). Empty
+// only when the folder is longer than kLongestTempFolder. Its bytes may pass
+// MAX_PATH: a buffer holding it needs kWindowsPathBytes.
 std::string TempBaseBeside(const std::string& target);
+// The most UTF-16 units a folder may have for temporary names beside a file
+// in it, so for a file there to be saved in place: 204.
+extern const size_t kLongestTempFolder;
+// Whether `target`'s folder leaves that room.
+bool TempNamesFitBeside(const std::string& target);
 
 // Completes the replaces in `folder` that were cut short (their journal left,
 // no program still running them), then, unless one there is still running or

@@ -1,8 +1,12 @@
 // Derived file names: the ".dbf" beside a ".shp", the ".loc" lock marker,
 // the help file beside the program, a file's folder and name.
 #include "base/paths.h"
+#include "base/code_pages.h"
 
 #include <cstring>
+
+const char kPathTooLongText[] = "The path is too long: it holds %d bytes, and at most %d fit "
+                                "(a letter outside ASCII takes 2 or 3 bytes).\n\n    %.400s\n";
 
 namespace {
 
@@ -39,6 +43,11 @@ bool WithExtension(const char* path, const char* ext, char* out)
 }
 
 }  // namespace
+
+size_t WindowsPathUnits(const std::string& path)
+{
+    return WideFrom(path, CP_ACP).size();
+}
 
 bool SplitPath(const char* path, PathParts* parts)
 {

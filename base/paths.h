@@ -15,6 +15,19 @@
 
 constexpr size_t kPathChars = 256;  // 255 characters and the terminator
 
+// What a Win32 "A" call takes as a path: MAX_PATH less the terminator, counted
+// in UTF-16 units of what the call converts the path to, not in the bytes of
+// the program's code page (a UTF-8 letter outside ASCII is 2 or 3 bytes and 1
+// unit). Names derived from a path of kPathChars may so need more bytes than
+// MAX_PATH: kWindowsPathBytes hold any name Windows takes.
+constexpr size_t kWindowsPathUnits = MAX_PATH - 1;
+constexpr size_t kWindowsPathBytes = 3 * kWindowsPathUnits + 1;
+// `path` counted as Windows counts it (UTF-16 units of the system code page).
+size_t WindowsPathUnits(const std::string& path);
+// A path longer than the program's buffers take: its bytes, the most that
+// fit (kPathChars - 1) and the path.
+extern const char kPathTooLongText[];
+
 // A path taken apart the way the runtime's _splitpath does it: drive ("D:"),
 // folder with its trailing separator, base name, extension with its dot.
 struct PathParts {

@@ -14,6 +14,7 @@
 #include "base/shell_hooks.h"
 #include "data/data_set.h"
 #include "data/las_loader.h"
+#include "data/las_save.h"
 #include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/lasfile/las_geokeys.h"
@@ -68,6 +69,16 @@ int RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* 
 {
     CheckBatchFile(path, run, reason, size);
     if (reason[0]) return 0;
+    // Where the classes go is known before the classifying: a file that
+    // cannot be saved there is not classified for nothing.
+    char target[600];
+    bool inPlace = !run->outputFolder[0] || addBuffer;
+    snprintf(target, sizeof target, "%s%s", inPlace ? path : run->outputFolder, inPlace ? "" : title);
+    LASClassSave fits;
+    if (!LASSaveTargetFits(target, title, &fits)) {
+        snprintf(reason, (size_t)size, "%s", fits.message);
+        return 0;
+    }
     // Boxes of the loader and of saving become the file's reason: the run goes on.
     SetThreadBoxCapture(reason, size);
     DataSet* set = LoadLASDataWhole(path, title);
@@ -100,9 +111,7 @@ int RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* 
             // A pause asked during the classification holds here: no file is
             // written while the dialog says paused.
             result = -1;
-        } else if (run->outputFolder[0] && !addBuffer) {
-            char target[600];
-            snprintf(target, sizeof target, "%s%s", run->outputFolder, title);
+        } else if (!inPlace) {
             result = SaveDataSetClassesAs(set, target, title);
         } else {
             result = SaveDataSetClasses(set);

@@ -37,7 +37,7 @@ uint64_t GetLASFilePointCount(const char* path)
 
 // A name ending in ".laz" goes to the LAZ reader even when the decoder
 // refuses it, so that the user reads the decoder's reason.
-static bool HasLAZName(const char* path)
+bool HasLAZName(const char* path)
 {
     size_t len = strlen(path);
     return len >= 4 && lstrcmpiA(path + len - 4, ".LAZ") == 0;

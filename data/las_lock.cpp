@@ -17,9 +17,11 @@ const char* TileLockPath(const char* lasPath)
     return ChangeFileExtension(lasPath, ".loc");
 }
 
+// The returned lines and owner are per thread: the batch worker reads and
+// writes markers while the window thread checks tiles and saves.
 const char* OwnTileLockLine()
 {
-    static char line[600];
+    thread_local char line[600];
     char computer[256] = "";
     char user[256] = "";
     DWORD size = sizeof computer;
@@ -34,7 +36,7 @@ const char* OwnTileLockLine()
 // and numbers its processes anew, so an id means nothing to another prefix.
 static const char* ProcessSpace()
 {
-    static char space[200];
+    thread_local char space[200];
 #ifdef __WINE__
     if (!space[0]) {
         char* root = wine_get_unix_file_name(L"C:\\");
@@ -49,7 +51,7 @@ static const char* ProcessSpace()
 
 const char* OwnTileLockProcessLine()
 {
-    static char line[300];
+    thread_local char line[300];
     FILETIME created = {}, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     unsigned long long start = ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime;
@@ -114,7 +116,7 @@ static int ReadMarker(const char* lasPath, char* text)
 
 const char* ReadTileLockOwner(const char* lasPath)
 {
-    static char owner[kLockLineChars + 1];
+    thread_local char owner[kLockLineChars + 1];
     char text[kLockLineChars + 1];
     if (!ReadMarker(lasPath, text)) return nullptr;
     // The first line only, its newline kept.

@@ -17,7 +17,8 @@ int  LockTile(const char* lasPath);
 // Deletes the marker when it is this process's own; 1 when it was deleted.
 int  UnlockTile(const char* lasPath);
 // The marker's first line as stored (at most 254 characters, line end kept), or
-// null when there is none. One static buffer shared by all callers.
+// null when there is none. The buffer is the calling thread's, overwritten by
+// its next call.
 const char* ReadTileLockOwner(const char* lasPath);
 // Deletes the marker only when it is this process's own; 1 when it did.
 int  ReleaseOwnTileLock(const char* lasPath);
@@ -27,7 +28,8 @@ int  IsOwnTileLock(const char* lasPath);
 // 1 when the file is a LAS file.
 int  TileFileExists(const char* lasPath);
 
-// This machine's own marker line, "computer\user" with "\r\n".
+// This machine's own marker line, "computer\user" with "\r\n" (in a buffer of
+// the calling thread, as is the process line).
 const char* OwnTileLockLine();
 // The marker's second line for this process: "process <id> <start time>" with
 // "\r\n" (the start time tells apart processes of different Wine servers

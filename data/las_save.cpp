@@ -27,6 +27,10 @@ const char kSaveDecimatedText[] = "%s has been decimated!\n\nDecimated files can
 const char kSaveNotLASText[] = "%s was not read from an uncompressed LAS file.\n\n"
                                "Only LAS files can be saved with their classes.";
 const char kSaveReadOnlyReason[] = "The file is read-only.";
+const char kSavePathTooLongText[] = "Unable to save %s: the path is too long (%d bytes; at most %d fit, "
+                                    "a letter outside ASCII taking 2 or 3)";
+const char kSaveFolderTooLongText[] = "Unable to save %s: its folder is too long (%d characters; a folder may have "
+                                      "at most %d, to leave room for the temporary file a save writes beside the file)";
 
 int CountClassesBeyondFormat(const DataSet* set, int format)
 {
@@ -338,36 +342,37 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
     return ok;
 }
 
+static int FolderTooLong(LASClassSave* o, const char* target, const char* targetTitle)
+{
+    SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSaveFolderTooLongText, targetTitle,
+               (int)WindowsPathUnits(GetPathDirectory(target)), (int)kLongestTempFolder);
+    return 0;
+}
+
+int LASSaveTargetFits(const char* target, const char* targetTitle, LASClassSave* o)
+{
+    memset(o, 0, sizeof *o);
+    size_t length = strlen(target);
+    if (length >= kPathChars) {
+        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSavePathTooLongText, targetTitle, (int)length, (int)kPathChars - 1);
+        return 0;
+    }
+    // Beside the target, so the final move stays on one volume and is one step.
+    return TempNamesFitBeside(target) ? 1 : FolderTooLong(o, target, targetTitle);
+}
+
 int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
                    int replaceRewritten)
 {
-    memset(o, 0, sizeof *o);
-    PathParts parts;
-    char folder[kPathChars * 2];
-    if (!SplitPath(target, &parts)) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
-        return 0;
-    }
-    snprintf(folder, sizeof folder, "%s%s", parts.drive, parts.dir);
-    if (!folder[0]) strcpy(folder, ".");
-    // Windows refuses longer folders; Wine copies them into a MAX_PATH buffer
-    // of its own without looking, past its end.
-    if (strlen(folder) > MAX_PATH - 14) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
-        return 0;
-    }
+    if (!LASSaveTargetFits(target, targetTitle, o)) return 0;
     // A file someone protected is never replaced (Windows refuses to, Wine
     // does not); known before a byte is written.
     if (IsReadOnlyFile(target)) {
         SetOutcome(o, LAS_SAVE_REPLACE, "Unable to save %s\n\n%s", targetTitle, kSaveReadOnlyReason);
         return 0;
     }
-    // Beside the target, so the final move stays on one volume and is one step.
     std::string base = TempBaseBeside(target);
-    if (base.empty()) {
-        SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: the path is too long", targetTitle);
-        return 0;
-    }
+    if (base.empty()) return FolderTooLong(o, target, targetTitle);
     std::string temp = base + ".tmp";
     HANDLE made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made == INVALID_HANDLE_VALUE) {
@@ -376,8 +381,8 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         return 0;
     }
     CloseHandle(made);
-    PathParts tempParts;
-    if (SplitPath(temp.c_str(), &tempParts)) CopyBounded(o->tempName, sizeof o->tempName, tempParts.name);
+    // Its name alone: the whole path may be longer than a PathParts holds.
+    CopyBounded(o->tempName, sizeof o->tempName, base.c_str() + base.find_last_of("\\/:") + 1);
 
     bool inPlace = lstrcmpiA(target, set->path) == 0;
     if (!CopyWithClasses(set, temp.c_str(), targetTitle, inPlace, replaceRewritten, o)) {

@@ -35,6 +35,12 @@ struct LASClassSave {
 extern const char kSaveDecimatedText[];      // "%s has been decimated!..."
 extern const char kSaveNotLASText[];         // the set's source is not an uncompressed LAS file
 
+// A target path of kPathChars bytes or more: title, its bytes, the most that fit.
+extern const char kSavePathTooLongText[];
+// A target whose folder leaves no room for the temporary file: title, the
+// folder's characters (UTF-16 units), kLongestTempFolder.
+extern const char kSaveFolderTooLongText[];
+
 // Why replacing a read-only target failed, after the rename message.
 extern const char kSaveReadOnlyReason[];
 
@@ -52,6 +58,10 @@ int CountClassesBeyondFormat(const DataSet* set, int format);
 // `replaceRewritten` is 1, else the outcome is LAS_SAVE_SOURCE_REWRITTEN.
 int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* outcome,
                    int replaceRewritten = 0);
+
+// 1 when `target` is a path a save can write, with room in its folder for the
+// temporary file; else 0, with `outcome` naming the limit (LAS_SAVE_NO_TEMP_NAME).
+int LASSaveTargetFits(const char* target, const char* targetTitle, LASClassSave* outcome);
 
 // Remembers the open source's point count, size and write time in the set.
 void StampLASSource(DataSet* set, const LASFile* las);

@@ -11,6 +11,7 @@
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
+#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "app/window_slots.h"
 #include <commctrl.h>
@@ -52,13 +53,14 @@ static OpenedDataSets openedSets;
 static bool IsPointKind(int kind) { return kind == 1 || kind == 2; }
 static bool IsGridKind(int kind) { return kind == 3 || kind == 4; }
 
-static void PathTooLong(const char* path)
+// `bytes` is the whole path's length; `path` may be its start only.
+static void PathTooLong(const char* path, size_t bytes)
 {
     char text[700];
-    snprintf(text, sizeof text, "The path is too long to open (at most %d characters):\n\n    %.400s\n",
-             (int)kEntryPathChars - 1, path);
+    snprintf(text, sizeof text, kPathTooLongText, (int)bytes, (int)kEntryPathChars - 1, path);
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
+static void PathTooLong(const char* path) { PathTooLong(path, strlen(path)); }
 
 // --- the "Open Data Files" dialog -------------------------------------------------
 
@@ -150,9 +152,26 @@ static bool ReportUnreadablePath(const char* path)
     return true;
 }
 
+const char kFolderTooLongToSaveText[] =
+    "%s\nThis LAS file is not opened: its folder is %d characters long, and a LAS file is opened from a folder of "
+    "at most %d characters, which leaves room beside it for the temporary file that saving it writes.\n\n"
+    "Move the file to a shorter folder and open it again.\n";
+
+// A LAS file is opened only where its edits can be saved in place.
+static bool ReportUnsavableFolder(const char* path)
+{
+    if (HasLAZName(path) || TempNamesFitBeside(path)) return false;
+    char text[900];
+    snprintf(text, sizeof text, kFolderTooLongToSaveText, path, (int)WindowsPathUnits(GetPathDirectory(path)),
+             (int)kLongestTempFolder);
+    ErrorMessage(text);
+    return true;
+}
+
 static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
 {
     if (ReportUnreadablePath(path)) return nullptr;
+    if (kind == kDataFileKindLAS && ReportUnsavableFolder(path)) return nullptr;
     switch (kind) {
     case 1: return LoadLASData(path, title);
     case 2: return LoadASCIIData(path, title, askASCIIFormat);
@@ -500,7 +519,7 @@ int OpenDroppedFiles(HWND, HDROP drop)
             // Tell which file: the start of its name is enough.
             char start[kEntryPathChars + 1] = "";
             DragQueryFileA(drop, i, start, sizeof start);
-            PathTooLong(start);
+            PathTooLong(start, length);
             continue;
         }
         DragQueryFileA(drop, i, path, sizeof path);

@@ -17,6 +17,7 @@
 #include "views/profile/profile_window.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 const char kSaveLockedText[] = "The target file appears to be locked by:\n\n%s\n\nAre you sure you want to save?";
 const char kSaveFailedLog[] = "[ERROR]  Save File";
@@ -144,7 +145,16 @@ int SaveLASFileAs(HWND view)
     CopyBounded(path, sizeof path, set->path);
     CopyBounded(title, sizeof title, set->title);
     if (!ChooseSaveLASFile(path, title)) return 0;
-    ChangeFileExtensionTo(path, ".las");
+    if (!ChangeFileExtensionTo(path, ".las")) {
+        // A name chosen without ".las" at the limit: the file would be another.
+        PathParts parts;
+        SplitPath(path, &parts);
+        std::string wanted = std::string(parts.drive) + parts.dir + parts.name + ".las";
+        char text[700];
+        snprintf(text, sizeof text, kPathTooLongText, (int)wanted.size(), (int)kPathChars - 1, wanted.c_str());
+        ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+        return 0;
+    }
     ChangeFileExtensionTo(title, ".las");
     if (!AcceptLock(path)) return 0;
     LASClassSave outcome;

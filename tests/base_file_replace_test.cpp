@@ -1,10 +1,20 @@
 #include "test_support.h"
 #include "base/file_replace.h"
+#include "base/paths.h"
 #include <string>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
+
+bool Put(const std::string& path, const std::string& text)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    bool ok = WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr) && n == text.size();
+    return CloseHandle(f) && ok;
+}
 
 std::string Contents(const std::string& path)
 {
@@ -75,10 +85,10 @@ TEST(FileReplace, OneMemberThatCannotBeReplacedKeepsTheWholeOldGroup)
 }
 
 namespace {
-int TempFilesMatching(const std::string& pattern)
+int TempFilesMatching(const std::string& pattern, const std::string& folder = TempDir())
 {
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + pattern).c_str(), &found);
+    HANDLE h = FindFirstFileA((folder + kTempFilePrefix + pattern).c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return 0;
     int n = 0;
     do n++; while (FindNextFileA(h, &found));
@@ -322,4 +332,55 @@ TEST(FileReplace, OldFilesOfAnUnreadableJournalAreNeverStale)
     DeleteFileA(old.c_str());
     TidyFolder();
     EXPECT_EQ(TempFilesMatching("*"), 0);
+}
+
+// Temporary names are measured as Windows measures paths, in UTF-16 units: a
+// folder of 204 units takes every name a replace makes (the target's own name
+// cut to fit, whole letters only), one of 205 none; a folder of two-byte
+// letters takes them though their bytes pass MAX_PATH.
+TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
+{
+    const std::string longName = "a_rather_long_survey_name_for_tile_0042_east";
+    const std::string cyrillicName = "съёмка_участка_северо_восточная";   // 58 bytes
+    struct Case {
+        std::string folder, name;
+        bool fits;
+    };
+    std::vector<Case> cases = {{MakeFolderOfBytes(kLongestTempFolder, "d"), longName, true},
+                               {MakeFolderOfBytes(kLongestTempFolder + 1, "e"), longName, false},
+                               {MakeFolderOfBytes(200, "д"), cyrillicName, true}};
+    ASSERT_EQ(WindowsPathUnits(cases[0].folder), kLongestTempFolder);
+    for (const Case& c : cases) {
+        std::string target = c.folder + c.name + ".shp";
+        ASSERT_TRUE(Put(target, "old"));
+        EXPECT_EQ(TempNamesFitBeside(target), c.fits) << c.folder;
+        std::string base = TempBaseBeside(target);
+        ASSERT_EQ(!base.empty(), c.fits) << c.folder;
+
+        std::string written = c.folder + "new.shp";
+        ASSERT_TRUE(Put(written, "new"));
+        EXPECT_EQ(ReplaceFileGroup(&written, &target, 1), c.fits ? 1 : 0) << c.folder;
+        EXPECT_EQ(Contents(target), c.fits ? "new" : "old") << c.folder;
+        ReplacingFile r;
+        EXPECT_EQ(OpenReplacing(&r, target.c_str()), c.fits ? 1 : 0) << c.folder;
+        if (!c.fits) {
+            EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILENAME_EXCED_RANGE);
+            EXPECT_EQ(TempFilesMatching("*", c.folder), 0);
+            continue;
+        }
+        EXPECT_EQ(VFileWrite(r.file, "newer", 5), 1);
+        EXPECT_EQ(CloseReplacing(&r, true), 1);
+        EXPECT_EQ(Contents(target), "newer");
+        EXPECT_EQ(TempFilesMatching("*", c.folder), 0) << c.folder;
+
+        // The longest name a replace gives it still fits; the name in it is
+        // the target's start in whole letters, at most 40 bytes.
+        EXPECT_LE(WindowsPathUnits(base + ".undo.replace"), kWindowsPathUnits) << base;
+        std::string leaf = base.substr(c.folder.size() + strlen(kTempFilePrefix));
+        std::string kept = leaf.substr(0, leaf.find('-'));
+        EXPECT_LE(kept.size(), 40u);
+        EXPECT_EQ(c.name.compare(0, kept.size(), kept), 0) << kept;
+        EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, kept.c_str(), -1, nullptr, 0), 0) << kept;
+    }
+    EXPECT_GT(TempBaseBeside(cases[2].folder + cyrillicName + ".shp").size() + 4, (size_t)MAX_PATH);
 }

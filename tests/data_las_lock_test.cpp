@@ -110,3 +110,45 @@ TEST(LASLock, AFileAnotherProgramHoldsIsNotLocked)
     EXPECT_EQ(LockTile(TempPath("missing.las").c_str()), 0);
     EXPECT_FALSE(MarkerExists(TempPath("missing.las")));
 }
+
+namespace {
+// Reads one tile's marker again and again, holding each answer across another
+// marker read before checking it; the count of wrong answers.
+struct MarkerReader {
+    std::string las, owner;
+    int wrong = 0;
+};
+
+DWORD WINAPI ReadOwnerRepeatedly(void* p)
+{
+    MarkerReader* r = (MarkerReader*)p;
+    std::string own = OwnTileLockLine(), process = OwnTileLockProcessLine();
+    for (int i = 0; i < 1000; i++) {
+        const char* owner = ReadTileLockOwner(r->las.c_str());
+        const char* line = OwnTileLockLine();
+        const char* processLine = OwnTileLockProcessLine();
+        r->wrong += IsOwnTileLock(r->las.c_str());   // a read of its own between answer and check
+        r->wrong += !owner || r->owner != owner;
+        r->wrong += own != line || process != processLine;
+    }
+    return 0;
+}
+}  // namespace
+
+// The batch worker checks its tile's marker while the window thread checks another's.
+TEST(LASLock, AWorkerAndTheWindowThreadReadMarkersAtOnce)
+{
+    MarkerReader worker{TempPath("worker.las"), "FIELD\\surveyor\r\n"};
+    MarkerReader window{TempPath("window.las"), "OFFICE\\analyst\r\n"};
+    for (MarkerReader* r : {&worker, &window}) {
+        ASSERT_TRUE(MakeLASFile(r->las, 12, 20, 10, 0));
+        WriteMarker(r->las, r->owner + "process 1 2\r\n");
+    }
+    HANDLE thread = CreateThread(nullptr, 0, ReadOwnerRepeatedly, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ReadOwnerRepeatedly(&window);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(worker.wrong, 0);
+    EXPECT_EQ(window.wrong, 0);
+}

@@ -376,12 +376,21 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     const char* reason = strstr(outcome.message, "\n\n");
     EXPECT_TRUE(reason && reason[2]) << outcome.message;   // the system's words, whichever error it gives
 
-    // A folder too long for a temporary name beside the target (still a path this program takes).
+    // A folder too long for a temporary name beside the target (still a path
+    // this program takes), and a path longer than it takes (a batch's output
+    // folder and the file's name): each with its limit.
     std::string deep = TempDir() + std::string(248 - TempDir().size(), 'd') + "\\x.las";
     ASSERT_LT(deep.size(), 256u);
     EXPECT_EQ(SaveLASClasses(loaded.set, deep.c_str(), "x.las", &outcome), 0);
     EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
-    EXPECT_NE(strstr(outcome.message, "x.las: the path is too long"), nullptr) << outcome.message;
+    char expected[600];
+    snprintf(expected, sizeof expected, kSaveFolderTooLongText, "x.las", 249, (int)kLongestTempFolder);
+    EXPECT_STREQ(outcome.message, expected);
+    std::string over = TempDir() + std::string(250 - TempDir().size(), 'd') + "\\x.las";
+    EXPECT_EQ(SaveLASClasses(loaded.set, over.c_str(), "x.las", &outcome), 0);
+    EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
+    snprintf(expected, sizeof expected, kSavePathTooLongText, "x.las", 256, 255);
+    EXPECT_STREQ(outcome.message, expected);
 
     // A source gone since the load: the system's reason, not a library text
     // left from some other file.

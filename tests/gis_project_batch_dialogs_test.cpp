@@ -8,6 +8,8 @@
 #include "gis/project/project_file.h"
 #include "data/las_loader.h"
 #include "data/las_lock.h"
+#include "data/las_save.h"
+#include "base/file_replace.h"
 #include "gis/project/batch_dialogs.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
@@ -80,6 +82,7 @@ std::atomic<int> stepsSeen{0};   // counted by the worker, read by the dialog's 
 int unitsSeen = -1;
 void WatchUnits(const SurfaceStep*, int, const DataSet* set) { unitsSeen = set->units; }
 // Presses Stop (answered Yes) after the first step of the second file.
+void CountSteps(const SurfaceStep*, int, const DataSet*) { ++stepsSeen; }
 void StopOnSecondFile(const SurfaceStep* step, int, const DataSet*)
 {
     if (++stepsSeen == 3 && step->code == STEP_HCSM)
@@ -272,6 +275,33 @@ TEST_F(BatchTest, DamagedAndLAZFilesFailAloneAndStayListed)
     EXPECT_GT(ClassOnlyDifferences(good, Bytes("d.las")), 1000);
     EXPECT_EQ(Bytes("bad.las"), badBytes);
     EXPECT_EQ(Bytes("c.laz"), lazBytes);
+}
+
+// A file whose classes cannot be saved where they go (in place, in a folder
+// without room for the temporary file; sent to a folder where its path passes
+// the limit) fails with that limit before it is classified, and stays as it was.
+TEST_F(BatchTest, AFileThatCannotBeSavedWhereItGoesFailsBeforeItIsClassified)
+{
+    REQUIRE_SAMPLES();
+    SetSurfaceStepObserver(CountSteps);
+    char inPlace[600], sent[600];
+    snprintf(inPlace, sizeof inPlace, kSaveFolderTooLongText, "x.las", (int)kLongestTempFolder + 1,
+             (int)kLongestTempFolder);
+    snprintf(sent, sizeof sent, kSavePathTooLongText, "x.las", 256, 255);
+    for (const char* reason : {inPlace, sent}) {
+        run = BatchScenario();
+        run.folder = reason == inPlace ? MakeFolderOfBytes(kLongestTempFolder + 1, "e") : TempDir();
+        if (reason == sent) run.outputFolder = MakeFolderOfBytes(251, "o");
+        Copy("autzen_trim.las", "x.las");
+        std::string source = Bytes("x.las");
+        stepsSeen = 0;
+        EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+        EXPECT_EQ(stepsSeen, 0) << reason;
+        EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 0, 1, 0));
+        ASSERT_EQ(run.rows.size(), 1u);
+        EXPECT_EQ(run.rows[0], run.folder + "x.las   <failed: " + reason + ">");
+        EXPECT_EQ(Bytes("x.las"), source);
+    }
 }
 
 TEST_F(BatchTest, StopInTheMiddleLeavesTheFileInWorkAsItWas)

@@ -7,11 +7,14 @@
 #include "project_test_files.h"
 #include "window_fixtures.h"
 #include "classify/surface_settings.h"
+#include "base/file_replace.h"
+#include "base/paths.h"
 #include "data/las_lock.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "gis/project/batch_dialogs.h"
 #include "gis/project/project_window.h"
+#include "shell/open_files.h"
 #include "shell/registry.h"
 #include "app/layer_sets.h"
 #include "resource.h"
@@ -74,6 +77,43 @@ protected:
         return views.size() == 1 ? views[0] : nullptr;
     }
     static std::string AsText(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+    // Copies a shared sample to a path of any length.
+    static bool CopyTo(const char* sample, const std::string& to)
+    {
+        return CopyFileA(NeedSample(sample).c_str(), to.c_str(), FALSE) &&
+               SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    // Changes one class of the view's set and saves it with `command`; passes
+    // when no box was shown, the log says `logged` and the set's file (the
+    // same file as `before`, or a new one) differs from it in that class only,
+    // with no temporary file left beside it.
+    static testing::AssertionResult EditAndSave(HWND view, int command, const Bytes& before, const std::string& logged)
+    {
+        DataSet* set = Record(view)->currentDataSet;
+        set->points[3].classification = set->points[3].classification == 7 ? 8 : 7;
+        set->saved = 0;
+        BoxAnswers boxes;
+        SendMessageA(FrameWindow, WM_COMMAND, command, 0);
+        if (!boxes.shown().empty()) return testing::AssertionFailure() << "the box said " << boxes.shown()[0].text;
+        if (set->saved != 1 || !LoggedLine(logged)) return testing::AssertionFailure() << "not logged: " << logged;
+        std::string folder = GetPathDirectory(set->path);
+        int changed = ClassOnlyDifferences(AsText(before), AsText(ReadBytes(set->path)));
+        if (changed != 1) return testing::AssertionFailure() << changed << " bytes changed in " << set->path;
+        for (const std::string& name : FolderFiles(folder))
+            if (name.rfind(kTempFilePrefix, 0) == 0) return testing::AssertionFailure() << "left behind: " << name;
+        return testing::AssertionSuccess();
+    }
+    static std::string PathTooLongText(const std::string& path)
+    {
+        char text[800];
+        snprintf(text, sizeof text, kPathTooLongText, (int)path.size(), (int)kPathChars - 1, path.c_str());
+        return text;
+    }
+    static void CloseViews()
+    {
+        for (HWND view : PlanViews()) SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)view, 0);
+    }
 };
 
 }  // namespace
@@ -238,4 +278,118 @@ TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
     EXPECT_EQ(back->records[0].y, marker.y);
     EXPECT_EQ(back->records[0].z, marker.z);
     DeletePOISet(back);
+}
+
+// A path holds 255 bytes, a Cyrillic letter two of them: in a folder of 249
+// bytes "x.las" (254) and "л.las" (255) open and save in place through the
+// temporary file beside them, whose name passes MAX_PATH bytes; "лx.las"
+// (256) is refused as it is chosen, with the limit.
+TEST_F(CyrillicPaths, AFileThatOpensSavesInPlaceUpToThePathLimit)
+{
+    REQUIRE_SAMPLES();
+    std::string deep = MakeFolderOfBytes(249, "д");
+    ASSERT_EQ(deep.size(), 249u);
+    for (std::string name : {"x.las", "л.las", "лx.las"}) {
+        std::string path = deep + name;
+        ASSERT_TRUE(CopyTo("point-time.las", path)) << name;
+        Bytes before = ReadBytes(path);
+        BoxAnswers boxes;
+        HWND view = OpenThroughDialog(path);
+        if (path.size() > 255) {
+            EXPECT_EQ(view, nullptr);
+            EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongText(path)));
+            continue;
+        }
+        ASSERT_NE(view, nullptr) << name;
+        EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+        EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  " + name)) << name;
+        CloseViews();
+    }
+}
+
+// Save As takes a name up to the same limit, counting the ".las" it adds;
+// beyond it the user is told, and the set keeps its file.
+TEST_F(CyrillicPaths, SaveAsTakesANameUpToThePathLimit)
+{
+    REQUIRE_SAMPLES();
+    std::string source = Copy("point-time.las", "съёмка.las");
+    Bytes before = ReadBytes(source);
+    HWND view = OpenThroughDialog(source);
+    ASSERT_NE(view, nullptr);
+    DataSet* set = Record(view)->currentDataSet;
+    std::string deep = MakeFolderOfBytes(249, "д");
+    std::string tooLong = deep + "юx.las";
+    FileDialogAnswers targets({tooLong, deep + "юx", deep + "ю"});
+    for (const std::string& refused : {tooLong, tooLong}) {
+        BoxAnswers boxes;
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_SAVE_LAS_AS, 0);
+        EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongText(refused)));
+        EXPECT_STREQ(set->path, source.c_str());
+        EXPECT_EQ(FolderFiles(deep), std::vector<std::string>{});
+    }
+    std::string edited = deep + "ю.las";
+    ASSERT_EQ(edited.size(), 255u);
+    EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS_AS, before, "[SAVE AS]  ю.las"));
+    EXPECT_EQ(targets.calls(), 3);
+    EXPECT_STREQ(set->path, edited.c_str());
+    EXPECT_EQ(ReadBytes(source), before);
+    EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  ю.las"));
+}
+
+// Where the folder leaves no room for the temporary file a save writes beside
+// a LAS file (a long folder of one-byte letters), the file is refused at
+// open with that limit rather than refused its save after the user's edits;
+// a LAZ file, which is never saved, opens there.
+TEST_F(CyrillicPaths, ALASFileOpensOnlyFromAFolderItCanBeSavedIn)
+{
+    REQUIRE_SAMPLES();
+    std::string room = MakeFolderOfBytes(kLongestTempFolder, "d") + "x.las";
+    ASSERT_TRUE(CopyTo("point-time.las", room));
+    HWND view = OpenThroughDialog(room);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, ReadBytes(room), "[SAVE]  x.las"));
+    CloseViews();
+
+    std::string folder = MakeFolderOfBytes(kLongestTempFolder + 1, "e");
+    std::string noRoom = folder + "x.las";
+    ASSERT_TRUE(CopyTo("point-time.las", noRoom));
+    BoxAnswers boxes;
+    EXPECT_EQ(OpenThroughDialog(noRoom), nullptr);
+    char text[900];
+    snprintf(text, sizeof text, kFolderTooLongToSaveText, noRoom.c_str(), (int)kLongestTempFolder + 1,
+             (int)kLongestTempFolder);
+    EXPECT_TRUE(ShowedOneBox(boxes, text));
+    std::string laz = folder + "x.laz";
+    ASSERT_TRUE(CopyTo("simple.laz", laz));
+    boxes.clear();
+    EXPECT_NE(OpenThroughDialog(laz), nullptr);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+}
+
+// A project tile at the path limit gets its lock marker beside it (the same
+// length: ".loc" for ".las") and is saved in place.
+TEST_F(CyrillicPaths, AProjectTileAtThePathLimitIsLockedAndSaved)
+{
+    std::string tile = MakeFolderOfBytes(249, "д") + "л.las";
+    ASSERT_EQ(tile.size(), 255u);
+    ASSERT_TRUE(MakeTileLAS(tile, 1000.0, 5000.0, 100.0));
+    Project* p = NewProject();
+    ProjectTile* t = SquareTile("л.las", 1000.0, 5000.0, 100.0);
+    snprintf(t->path, sizeof t->path, "%s", tile.c_str());
+    AddProjectTile(p, t);
+    SetProjectBoundsFromTiles(p);
+    p->saved = 1;
+    HWND window = ShowProjectWindow(p);
+    ASSERT_NE(window, nullptr);
+    Bytes before = ReadBytes(tile);
+    BoxAnswers boxes;
+    ClickProjectWindow(window, 1050, 5050);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_EQ(t->activeStatus, TILE_OPEN);
+    EXPECT_STREQ(TileLockPath(tile.c_str()), (tile.substr(0, tile.size() - 4) + ".loc").c_str());
+    EXPECT_STREQ(ReadTileLockOwner(tile.c_str()), OwnTileLockLine());
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_TRUE(EditAndSave(views[0], CMD_SAVE_LAS, before, "[SAVE]  л.las"));
+    EXPECT_EQ(IsOwnTileLock(tile.c_str()), 1);
 }

@@ -4,6 +4,7 @@
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
@@ -73,7 +74,9 @@ static int AnswerFileDialog(OPENFILENAMEA* ofn, int)
     if (dialogAnswers.empty()) return 0;
     std::string answer = dialogAnswers.front();
     dialogAnswers.erase(dialogAnswers.begin());
-    if (answer.empty()) return 0;
+    // A choice longer than the buffer fails, as in the system's dialog
+    // (FNERR_BUFFERTOOSMALL).
+    if (answer.empty() || answer.size() >= ofn->nMaxFile) return 0;
     memset(ofn->lpstrFile, 0, ofn->nMaxFile);
     if (answer.find('|') != std::string::npos) {
         // Folder and names: '|' becomes the terminator between them.
@@ -277,6 +280,21 @@ std::string TempDir()
 }
 
 std::string TempPath(const char* name) { return TempDir() + name; }
+
+std::string MakeFolderOfBytes(size_t bytes, const std::string& letter)
+{
+    std::string folder = TempDir();
+    while (folder.size() + 1 < bytes) {
+        size_t left = bytes - folder.size() - 1;   // the part, less its backslash
+        size_t letters = std::min<size_t>(100, left / letter.size());
+        std::string part;
+        for (size_t n = 0; n < letters; n++) part += letter;
+        if (letters < 100) part += std::string(left - part.size(), 'x');
+        folder += part + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
 
 std::string CopyToTemp(const std::string& from, const char* name)
 {

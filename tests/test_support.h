@@ -33,7 +33,8 @@ testing::AssertionResult ShowedOneBox(const BoxAnswers& boxes, const std::string
 
 // While alive, answers every open/save file dialog from a queue: each answer
 // is the file buffer to return (a path, or a folder and names separated by
-// '|' for a multi-selection); an empty answer cancels. Records the captions.
+// '|' for a multi-selection); an empty answer cancels, and one longer than
+// the dialog's buffer fails as the system's dialog fails it. Records the captions.
 class FileDialogAnswers {
 public:
     explicit FileDialogAnswers(std::vector<std::string> answers);
@@ -106,6 +107,10 @@ std::string Formatted(const char* format, const char* a, const char* b = nullptr
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// A folder made under TempDir() whose path, its backslash included, is
+// `bytes` long: `letter` repeated (a few "x" make up the count), in parts of
+// at most 100 letters, as a Unix file system under Wine takes them.
+std::string MakeFolderOfBytes(size_t bytes, const std::string& letter);
 // Copies `from` into a writable file `name` of the temporary folder; its path.
 std::string CopyToTemp(const std::string& from, const char* name);
 // Writes `bytes` into a new file of the temporary folder; its path.

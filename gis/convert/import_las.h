@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "base/paths.h"
 #include "data/lasfile/las_file.h"
 
 extern const char kImportCreateFailed[];
@@ -33,7 +34,7 @@ struct ImportCounts {
 
 struct ImportOutput {
     LASFile*     las;
-    char         path[260];     // the temporary file beside the target, written first
+    char         path[kWindowsPathBytes];   // the temporary file beside the target, written first
     char         target[260];   // the file asked for, replaced only by a complete import
     ImportCounts counts;
     char         leftOut[200];  // what the input held that gave no point, said when no point came
