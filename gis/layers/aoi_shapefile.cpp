@@ -82,8 +82,8 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     int count = in.count;
     if (fault != SHAPES_READABLE) {
         CloseShapeInput(&in);
-        if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
-        else if (fault == SHAPES_UNLISTED) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
+        if (RecordCountsDiffer(&in, fault)) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
+        else if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
         else ReportLayerError(fault == SHAPES_NONE ? kShapefileEmpty : fault == SHAPES_OTHER_TYPE ? kAOINotPolygons
                                                                                                  : kShapefileOpenFailed,
                               title);

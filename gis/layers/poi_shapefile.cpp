@@ -69,7 +69,7 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
-    if (opened == SHAPES_UNLISTED) {
+    if (RecordCountsDiffer(&in, opened)) {
         Report("%s", RecordCountsMessage(&in, opened, title).c_str());
         CloseShapeInput(&in);
         return nullptr;
