@@ -27,6 +27,8 @@ const char kClassListReadErrorFormat[] =
     "and no more than 256.\nFormat should be:\n\ncode,class name,red,green,blue\n\n"
     "code must be 0-255\nclass name must be 32 characters or less\n"
     "colors (red,green,blue) must each be 0-255\n";
+const char kClassLineUnreadableFormat[] =
+    "Line %d does not hold 5 fields (%d found; a comma or a CR in a name splits its line)";
 
 namespace {
 
@@ -94,11 +96,29 @@ struct ClassLine {
     const char* notNumber;   // the first of code and colours that is no number, or null
 };
 
-// Splits a line into a class line; false when it does not hold 5 fields.
-bool ParseClassLine(char* text, ClassLine* line)
+// "3,,1,2,3": five cells, the name empty. It names no class and is passed
+// over, as a blank line is.
+bool EmptyNameLine(const char* text)
+{
+    const char* comma = std::strchr(text, ',');
+    if (!comma || comma[1] != ',') return false;
+    int commas = 0;
+    for (const char* p = text; *p; p++) commas += *p == ',';
+    return commas == 4;
+}
+
+// Splits a line into a class line: its field count, 5 when it holds one.
+// `unreadable` is set for a line that starts with a code but is no class
+// line (a CR or a comma inside its name split it): passing over it would
+// drop its class unseen. Blank lines, headers of words and empty names are
+// no class and pass.
+int ParseClassLine(char* text, ClassLine* line, bool* unreadable)
 {
     char* fields[kClassListMaxFields + 1];
-    if (SplitCSVLine(text, fields, ",") != 5) return false;
+    bool emptyName = EmptyNameLine(text);
+    int n = SplitCSVLine(text, fields, ",");
+    *unreadable = n != 5 && n > 0 && !emptyName && IsIntegerField(fields[0]);
+    if (n != 5) return n;
     static const char* const kNumberFields[5] = {"Code", nullptr, "Red", "Green", "Blue"};
     line->notNumber = nullptr;
     for (int i = 4; i >= 0; i--)
@@ -108,7 +128,7 @@ bool ParseClassLine(char* text, ClassLine* line)
     line->red = FieldValue(fields[2]);
     line->green = FieldValue(fields[3]);
     line->blue = FieldValue(fields[4]);
-    return true;
+    return n;
 }
 
 bool OutOfByteRange(int v) { return v < 0 || v > 255; }
@@ -246,7 +266,8 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
 namespace {
 
 // The class lines of a file, each handed to `take` with its number; a line
-// of more than 254 characters or a failed read ends them with its error.
+// of more than 254 characters, one split inside a class or a failed read
+// ends them with its error.
 template <typename Take>
 void ReadClassLines(TextLines* reader, char* error, size_t size, Take take)
 {
@@ -263,7 +284,13 @@ void ReadClassLines(TextLines* reader, char* error, size_t size, Take take)
             return;
         }
         ClassLine line;
-        if (ParseClassLine(text, &line)) take(line, number);
+        bool unreadable;
+        int fields = ParseClassLine(text, &line, &unreadable);
+        if (unreadable) {
+            std::snprintf(error, size, kClassLineUnreadableFormat, number, fields);
+            return;
+        }
+        if (fields == 5) take(line, number);
     }
     if (!error[0] && TextLinesFailed(reader)) std::snprintf(error, size, "Read error after line %d", number);
 }

@@ -40,6 +40,9 @@ constexpr int kClassNameFileLimit = 32;  // longest name a class list file may h
 extern const char kClassListUnreadableFormat[];
 extern const char kClassListUnwritableFormat[];
 extern const char kClassListReadErrorFormat[];
+// The fault of a line that starts with a code but is no class line: its
+// number and the fields found.
+extern const char kClassLineUnreadableFormat[];
 
 void InitClassTable(ClassTable* table);
 void SetDefaultClassTable(ClassTable* table);

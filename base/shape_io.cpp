@@ -57,6 +57,24 @@ static uint64_t BigEndian32(const uint8_t* b)
     return ((uint64_t)b[0] << 24) | ((uint64_t)b[1] << 16) | ((uint64_t)b[2] << 8) | b[3];
 }
 
+// The whole records the .shp holds, walked by their own headers up to the
+// length its header gives: what an index that misplaces a record is held
+// against, so that a message can give both counts.
+static int HeldRecords(SHPHandle shp)
+{
+    uint64_t pos = 100, end = shp->nFileSize;
+    int held = 0;
+    uint8_t head[8];
+    while (pos + sizeof head <= end && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0 &&
+           shp->sHooks.FRead(head, sizeof head, 1, shp->fpSHP) == 1) {
+        uint64_t size = 2 * BigEndian32(head + 4);
+        if (pos + 8 + size > end) break;
+        held++;
+        pos += 8 + size;
+    }
+    return held;
+}
+
 // The records after the last one the index places, walked by their own
 // headers. One counts when it is numbered on from the index's last, holds
 // the file's type or none, and ends by the length the header gives; bytes
@@ -127,6 +145,7 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
     SHPGetInfo(shp, &in->count, &in->type, in->minBound, in->maxBound);
     in->listed = in->held = in->count;
     in->misplaced = FirstMisplacedRecord(shp);
+    if (in->misplaced >= 0) in->held = HeldRecords(shp);
     // An index cut short would read the set short, and a save would then drop
     // the rest: whole records past it are read too, and any other is refused.
     bool unlisted = false;
@@ -164,10 +183,20 @@ ShapeReadFault CheckTableRows(const ShapeInput* in)
     return TableUsable(in) ? SHAPES_READABLE : TABLE_DAMAGED;
 }
 
+const char kIndexListsMoreFormat[] = "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d.";
+
+bool RecordCountsDiffer(const ShapeInput* in, ShapeReadFault fault)
+{
+    return fault == SHAPES_UNLISTED || fault == TABLE_COUNT_DIFFERS ||
+           (fault == SHAPES_MISPLACED && in->held < in->listed);
+}
+
 std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault)
 {
     char text[160];
-    if (fault == SHAPES_UNLISTED)
+    if (fault == SHAPES_MISPLACED)
+        snprintf(text, sizeof text, kIndexListsMoreFormat, in->listed, in->listed == 1 ? "" : "s", in->held);
+    else if (fault == SHAPES_UNLISTED)
         snprintf(text, sizeof text, "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d, not all of them whole.",
                  in->listed, in->listed == 1 ? "" : "s", in->held);
     else {

@@ -64,7 +64,8 @@ struct OpenShapeFiles;   // the library's handles, in shape_io.cpp
 struct ShapeInput {
     OpenShapeFiles* files = nullptr;
     int count = 0, type = 0;
-    int listed = 0, held = 0;                    // records the index lists and the shapes hold
+    int listed = 0, held = 0;                    // records the index lists and the shapes hold (the
+                                                 // whole ones, with SHAPES_MISPLACED)
     int misplaced = -1;                          // the first misplaced record, with SHAPES_MISPLACED
     double minBound[4] = {}, maxBound[4] = {};   // the header's box
     std::string path, tablePath;                 // Win32 paths of the shapes and the table
@@ -88,9 +89,16 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath = nullptr);
 // record for each shape, no more and no fewer (a save would drop the rest),
 // each long enough for the fields, all of them in the file.
 ShapeReadFault CheckTableRows(const ShapeInput* in);
-// Why the parts disagree, for SHAPES_UNLISTED and TABLE_COUNT_DIFFERS: both
+// Whether the parts disagree on the number of records: SHAPES_UNLISTED,
+// TABLE_COUNT_DIFFERS, and SHAPES_MISPLACED when the index lists more records
+// than the shapes hold (else it misplaces one of those they hold).
+bool RecordCountsDiffer(const ShapeInput* in, ShapeReadFault fault);
+// Why the parts disagree, for the faults RecordCountsDiffer takes: both
 // counts in a sentence for the reader's message.
 std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault);
+// Its sentence for an index that lists more records than the shapes hold:
+// the records listed, "s" or "" for their plural, the records held.
+extern const char kIndexListsMoreFormat[];
 void CloseShapeInput(ShapeInput* in);
 
 // Shape `record` (from 0); false when it cannot be read.

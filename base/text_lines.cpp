@@ -4,7 +4,6 @@
 #include "base/heap.h"
 #include <cstring>
 
-constexpr uint32_t kBufferBytes = 1u << 20;
 // CRs a line end may carry before its LF and still be one end; in a longer
 // run the CRs before the last eight end empty lines of their own.
 constexpr uint32_t kEndCRs = 8;
@@ -42,7 +41,7 @@ TextLines* OpenTextLines(const char* path)
     VFile f = VFileOpenRead(path);
     if (!f) return nullptr;
     TextLines* r = (TextLines*)NBLCalloc(1, sizeof(TextLines));
-    char* buffer = (char*)NBLMalloc(kBufferBytes);
+    char* buffer = (char*)NBLMalloc(kTextReadBufferBytes);
     if (!r || !buffer) {
         NBLFree(r);
         NBLFree(buffer);
@@ -63,7 +62,7 @@ static bool Fill(TextLines* r)
     r->start = 0;
     r->lfAt = r->crAt = kUnsearched;
     uint64_t got = 0;
-    int ok = VFileRead(r->file, r->buffer + r->end, kBufferBytes - r->end, &got);
+    int ok = VFileRead(r->file, r->buffer + r->end, kTextReadBufferBytes - r->end, &got);
     if (!ok) r->failed = 1;
     if (!ok || got == 0) {
         r->atEnd = 1;

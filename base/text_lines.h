@@ -13,6 +13,9 @@
 #include <cstdint>
 
 constexpr int kTextPieceChars = 254;
+// Bytes the reader takes from the file at a time: a line end may fall across
+// the end of one read.
+constexpr uint32_t kTextReadBufferBytes = 1u << 20;
 // NextWholeTextLine's answer for a line longer than the buffer.
 constexpr int kTextLineTooLong = -2;
 

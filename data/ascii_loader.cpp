@@ -28,7 +28,12 @@ const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
-const char kASCIIControlRefused[] = "\nLine %lld holds a control byte, as most of the file's lines do!\n";
+const char kASCIINotTextFormat[] = "\nNot a text file: control bytes on %d of its first %d lines!\n";
+const char kASCIIControlRefused[] =
+    "\nNot a text file: control bytes on %lld of its %lld lines, and no other line holds a point!\n";
+const char kASCIIWideText[] =
+    "\nThe file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!\n";
+const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines were left out; the set lacks their points:\n";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -117,6 +122,8 @@ static void ReportLineWithTitle(const char* title, const char* format, int64_t l
     ReportWithTitle(title, text);
 }
 
+bool ManyLinesLeftOut(int64_t leftOut, int64_t lines) { return leftOut > 10 || leftOut * 100 > lines; }
+
 // --- the column format in force ------------------------------------------------------
 
 struct ColumnFormat {
@@ -189,6 +196,7 @@ struct CheckResult {
     int64_t badLine;     // the first line with an unusable coordinate, 0 when none
     int64_t leftOut;     // lines with a field that is no number
     int64_t controlLines, firstControlLine;   // damaged lines left out, and the first of them
+    int64_t fileLines;   // every line read, blank ones too
 };
 
 static uint32_t EstimatedLines(TextLines* reader)
@@ -251,6 +259,7 @@ static void CheckingPass(TextLines* reader, const ColumnFormat& f, CheckResult* 
         if ((float)z < out->minZ) out->minZ = (float)z;
         if ((float)z > out->maxZ) out->maxZ = (float)z;
     }
+    out->fileLines = lineNumber;
     out->readFailed = TextLinesFailed(reader) != 0;
     RewindTextLines(reader);
     EndProgress();
@@ -342,7 +351,9 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     // Every line that might have been a point holds a control byte: damaged
     // text, not text without points.
     if (check.lines == 0 && check.leftOut == 0 && check.controlLines > 0 && !check.readFailed) {
-        ReportLineWithTitle(title, kASCIIControlRefused, check.firstControlLine);
+        char text[200];
+        snprintf(text, sizeof text, kASCIIControlRefused, (long long)check.controlLines, (long long)check.fileLines);
+        ReportWithTitle(title, text);
         CloseTextLines(reader);
         return nullptr;
     }
@@ -397,17 +408,29 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
     char line[300];
     snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
     LogMessage(line);
+    // Why lines were left out, for the log and, when they were many, the box.
+    char why[600] = "";
     if (check.leftOut > 0) {
         snprintf(line, sizeof line, kASCIILeftOutLine, (long long)check.leftOut);
         LogMessage(line);
+        snprintf(why, sizeof why, "%s\n", line);
     }
     if (check.controlLines > 0) {
         snprintf(line, sizeof line, kASCIIControlLine, (long long)check.controlLines,
                  (long long)check.firstControlLine);
         LogMessage(line);
+        snprintf(why + strlen(why), sizeof why - strlen(why), "%s\n", line);
     }
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
     LogMessage(line);
+    int64_t leftOut = check.leftOut + check.controlLines;
+    if (ManyLinesLeftOut(leftOut, check.fileLines)) {
+        char text[1000];
+        int n = snprintf(text, sizeof text, "%s", title);
+        n += snprintf(text + n, sizeof text - n, kASCIILinesLostFormat, (long long)leftOut, (long long)check.fileLines);
+        snprintf(text + n, sizeof text - n, "%s", why);
+        WarningMessage(text);
+    }
     return set;
 }
 
@@ -430,18 +453,18 @@ static bool WideTextMark(const char* line, int n)
     return n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF));
 }
 
-TextFileCheck CheckTextFile(const char* path, int64_t* firstDamagedLine)
+TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
     bool numeric = false, wide = false;
-    int read = 0, lines = 0, damaged = 0, firstDamaged = 0, n;   // lines: those not empty
-    while (read < 20 && (n = NextTextLine(reader, line)) >= 0) {
+    int read = 0, lines = 0, damaged = 0, n;   // lines: those not empty
+    while (read < kTextCheckLines && (n = NextTextLine(reader, line)) >= 0) {
         if (++read == 1) wide = WideTextMark(line, n);
         if (n > 0) lines++;
         if (TextLineHasControlByte(line, n)) {
-            if (!damaged++) firstDamaged = read;
+            damaged++;
             continue;
         }
         if (numeric) continue;
@@ -455,18 +478,28 @@ TextFileCheck CheckTextFile(const char* path, int64_t* firstDamagedLine)
     // Binary data and wide text put control bytes on most lines; a stray
     // byte in text spoils only its own line, which the reading leaves out.
     if (wide) return TEXT_NOT_PLAIN;
-    if (firstDamagedLine) *firstDamagedLine = firstDamaged;
+    if (looked) {
+        looked->lines = read;
+        looked->damaged = damaged;
+    }
     if ((damaged >= 2 && 2 * damaged > lines) || (damaged > 0 && damaged == lines)) return TEXT_DAMAGED;
     return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
 }
 
 int CheckASCIIPointFile(const char* path, const char* title)
 {
-    int64_t firstDamaged = 0;
-    TextFileCheck check = CheckTextFile(path, &firstDamaged);
+    TextLinesLooked looked;
+    TextFileCheck check = CheckTextFile(path, &looked);
     if (check == TEXT_POINTS) return 1;
-    if (check == TEXT_DAMAGED) ReportLineWithTitle(title, kASCIIControlRefused, firstDamaged);
-    else ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
+    if (check == TEXT_DAMAGED) {
+        char text[200];
+        snprintf(text, sizeof text, kASCIINotTextFormat, looked.damaged, looked.lines);
+        ReportWithTitle(title, text);
+    } else {
+        ReportWithTitle(title, check == TEXT_UNOPENED  ? kASCIIOpenFailed
+                               : check == TEXT_NOT_PLAIN ? kASCIIWideText
+                                                         : kASCIIParseFailed);
+    }
     return 0;
 }
 

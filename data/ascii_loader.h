@@ -17,23 +17,40 @@ extern const char kASCIIParseFailed[];
 extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
 extern const char kASCIILeftOutLine[];    // the log line counting lines with a field that is no number
 extern const char kASCIIControlLine[];    // the log line counting lines with a control byte, naming the first
-extern const char kASCIIControlRefused[]; // the first line with a control byte, when most lines hold one
+// Not text: the lines with a control byte and the lines looked at, when most
+// of the first kTextCheckLines hold one (kASCIINotTextFormat), or when every
+// line that could hold a point does (kASCIIControlRefused, the file's lines).
+extern const char kASCIINotTextFormat[];
+extern const char kASCIIControlRefused[];
+extern const char kASCIIWideText[];       // a UTF-16 or UTF-32 byte-order mark leads the file
+// The box after a load that left out more than a few lines: the lines left
+// out and the file's lines, then the log lines that say why.
+extern const char kASCIILinesLostFormat[];
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
 DataSet* ReadASCIIPoints(const char* path, const char* title);
 // The same with a given decimation step; 0 takes the step from the memory estimate.
 DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t step);
 
-// What the first lines of a file say about it: text starts with no UTF-16
-// or UTF-32 byte-order mark (TEXT_NOT_PLAIN) and keeps control bytes (other
-// than tabs; the NUL bytes of wide text among them) off most of its lines
-// (TEXT_DAMAGED, the first such line in `firstDamagedLine`). A stray one
-// spoils only its own line.
+// What the first kTextCheckLines lines of a file say about it: text starts
+// with no UTF-16 or UTF-32 byte-order mark (TEXT_NOT_PLAIN) and keeps control
+// bytes (other than tabs; the NUL bytes of wide text among them) off most of
+// its lines (TEXT_DAMAGED). A stray one spoils only its own line. `looked`
+// gets the lines read and those holding a control byte.
+constexpr int kTextCheckLines = 20;
+struct TextLinesLooked {
+    int lines = 0, damaged = 0;
+};
 enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_DAMAGED, TEXT_NO_NUMBER, TEXT_POINTS };
-TextFileCheck CheckTextFile(const char* path, int64_t* firstDamagedLine = nullptr);
+TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked = nullptr);
 // 1 when the file's first lines hold a numeric column and no binary bytes;
 // else tells the user (with the title) and returns 0.
 int CheckASCIIPointFile(const char* path, const char* title);
+
+// Whether a read that left out `leftOut` of a file's `lines` lines lost more
+// than a few: more than 10 lines, or more than 1 % of them. Fewer (a header
+// or comment line, a stray damaged line) are told in the log alone.
+bool ManyLinesLeftOut(int64_t leftOut, int64_t lines);
 
 // atof and atoi as the loader reads columns (a field that is no number is 0).
 double ParseReal(const char* text);

@@ -179,6 +179,42 @@ TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
     EXPECT_STREQ(t.entries[0].name, name32.c_str());
 }
 
+// A line that starts with a code but does not split into a class loses its
+// class unseen: a CR inside a name (a lone CR ends a line), a comma in a
+// name, a CR inside a number. Each is refused with the number of the line
+// where the reader found the split.
+TEST(FoundClassTable, LinesSplitInsideAClassAreRefusedWithTheirNumber)
+{
+    BoxAnswers answers;
+    ClassTable t, before;
+    SetDefaultClassTable(&t);
+    before = t;
+    std::string full;
+    for (int code = 0; code < 256; code++)
+        full += code == 50 ? "50,Res\rerved,128,128,128\r\n" : std::to_string(code) + ",c,1,2,3\r\n";
+    struct Case {
+        std::string text;
+        int line, fields;
+    } cases[] = {
+        { full, 51, 2 },
+        { "0,a,1,1,1\n1,Low, veg,1,2,3\n", 2, 6 },
+        { "0,a,1,1,12\r8\n1,b,1,1,1\n", 2, 1 },   // the first half still reads as a class
+        { "0,a,1,1,1\n7\r,b,1,1,1\n", 2, 1 },
+    };
+    for (const Case& c : cases) {
+        char error[200];
+        std::snprintf(error, sizeof error, kClassLineUnreadableFormat, c.line, c.fields);
+        EXPECT_EQ(LoadText(c.text, &t, answers), 0) << error;
+        ASSERT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", error))) << error;
+        EXPECT_EQ(std::memcmp(&t, &before, sizeof(t)), 0) << error;
+    }
+    // Without the CR the same list loads whole.
+    full.replace(full.find("Res\r"), 4, "Res");
+    ASSERT_EQ(LoadText(full, &t, answers), 1);
+    EXPECT_EQ(t.count, 256);
+    EXPECT_STREQ(t.entries[50].name, "Reserved");
+}
+
 TEST(FoundClassTable, LongLinesAreRefusedWithTheirNumber)
 {
     BoxAnswers answers;

@@ -84,7 +84,7 @@ TEST(TextLines, EveryKindOfLineEndReadsTheSameAtTheLimits)
 // CR there is still an end when an LF does not follow it.
 TEST(TextLines, ALineEndAcrossTheReadBufferIsOneEnd)
 {
-    const size_t kBuffer = 1u << 20;
+    const size_t kBuffer = kTextReadBufferBytes;
     for (const char* next : {"\n4 5 6\n", "4 5 6\n"}) {
         std::string text;
         size_t shortLines = 0;

@@ -773,20 +773,21 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     std::string path = TempPath("marked.xyz");
     WriteBytes(path, "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
                          std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n1004 2004 14\r\n");
-    BoxAnswers none;
+    BoxAnswers lost;
     DataSet* set = ReadASCIIPointsDecimated(path.c_str(), "marked.xyz", 1);
     ASSERT_NE(set, nullptr);
-    EXPECT_TRUE(none.shown().empty());
     ASSERT_EQ(set->pointCount, 3);
     EXPECT_EQ(set->points[0].x, 1000.5);
     EXPECT_EQ(set->points[2].x, 1004.0);
     EXPECT_EQ(set->minX, 1000.5);
     FreeDataSet(set);
-    char line[100];
-    snprintf(line, sizeof line, kASCIILeftOutLine, 2LL);
-    EXPECT_TRUE(log.contains(line));
-    snprintf(line, sizeof line, kASCIIControlLine, 1LL, 4LL);
-    EXPECT_TRUE(log.contains(line));
+    std::string notNumbers = Printed(kASCIILeftOutLine, 2LL), damaged = Printed(kASCIIControlLine, 1LL, 4LL);
+    EXPECT_TRUE(log.contains(notNumbers));
+    EXPECT_TRUE(log.contains(damaged));
+    // Half its lines: the user is told in a box too.
+    ASSERT_TRUE(ShowedOneBox(lost, "marked.xyz" + Printed(kASCIILinesLostFormat, 3LL, 6LL) + notNumbers + "\n" +
+                                       damaged + "\n"));
+    EXPECT_EQ(lost.shown()[0].caption, "Warning");
 }
 
 namespace {
@@ -869,18 +870,90 @@ TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
     FreeJobControl(job);
 }
 
+// A file that loses more than a few of its lines (more than 10, or more
+// than 1 % of them) says so with the count: in a box after the load, in the
+// import's end notice by the file's name. Fewer are told in the log alone,
+// and an import's header line is no loss.
+TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
+{
+    ASSERT_EQ(asciiFieldList, nullptr);
+    JobControl* job = CreateJobControl();
+    ImportFieldList* xyz = NewXYZFieldList();
+    // `lines` point lines, a NUL ending every other one from line 2 until `damaged` do.
+    auto pointLines = [](int lines, int damaged) {
+        Bytes b;
+        for (int i = 0; i < lines; i++) {
+            b += std::to_string(1000 + i) + " 2000 10";
+            if (i % 2 == 1 && i / 2 < damaged) b += '\0';
+            b += "\n";
+        }
+        return b;
+    };
+    const struct {
+        int lines, damaged;
+        bool told;
+    } cases[] = {{2000, 10, false}, {2000, 11, true}, {100, 1, false}, {99, 1, true}, {1000, 500, true}};
+    for (const auto& c : cases) {
+        std::string title = "lost" + std::to_string(c.lines) + "_" + std::to_string(c.damaged) + ".xyz";
+        Bytes text = pointLines(c.lines, c.damaged);
+        std::string path = TempPath(title.c_str());
+        WriteBytes(path, text);
+        {
+            BoxAnswers boxes;
+            DataSet* set = LoadASCIIData(path.c_str(), title.c_str(), 0);
+            ASSERT_NE(set, nullptr) << title;
+            EXPECT_EQ(set->pointCount, c.lines - c.damaged) << title;
+            FreeDataSet(set);
+            if (c.told)
+                EXPECT_TRUE(ShowedOneBox(boxes, title + Printed(kASCIILinesLostFormat, (long long)c.damaged,
+                                                                (long long)c.lines) +
+                                                    Printed(kASCIIControlLine, (long long)c.damaged, 2LL) + "\n"))
+                    << title;
+            else
+                EXPECT_TRUE(boxes.shown().empty()) << title;
+        }
+        Imported r = ImportText(title.c_str(), text, xyz, job);
+        ASSERT_EQ(r.result, 1) << title;
+        EXPECT_TRUE(r.boxes.empty()) << title;
+        EXPECT_EQ(r.tally.lossyFiles, c.told ? 1 : 0) << title;
+        EXPECT_EQ(r.tally.lossNotes, c.told ? Printed(kConvertLinesLostNote, title.c_str(), (unsigned long long)c.damaged,
+                                                      (unsigned long long)c.lines)
+                                            : std::string())
+            << title;
+        if (c.damaged != 500) continue;
+        // The end notice names the file among the rest of the run, as a warning.
+        ConvertDialogState state = {};
+        r.tally.converted = 1;
+        BoxAnswers notice;
+        EndConvertRun(nullptr, &state, &r.tally, "Import", kImportCompleteCaption);
+        ASSERT_EQ(notice.shown().size(), 1u);
+        std::string note = r.tally.lossNotes;
+        note.pop_back();   // the notice ends without a line end
+        EXPECT_EQ(notice.shown()[0].text, "Import Process Complete\n\nFiles converted:  1\nFiles failed:  0\nFiles "
+                                          "stopped:  0\nLines holding a control byte left out:  500\n\nFiles that "
+                                          "lost more than a few lines:\n" + note);
+        EXPECT_EQ(notice.shown()[0].type & MB_ICONMASK, (unsigned)MB_ICONWARNING);
+    }
+    // A header line the import leaves out of fifty (2 %): a header is no loss.
+    Bytes headed = "X Y Z\n" + pointLines(49, 0);
+    Imported r = ImportText("headed.xyz", headed, xyz, job);
+    ASSERT_EQ(r.result, 1);
+    EXPECT_EQ(r.tally.skippedLines, 1u);
+    EXPECT_EQ(r.tally.lossyFiles, 0);
+    FreeImportFieldList(xyz);
+    FreeJobControl(job);
+}
+
 // Text whose every line holds a control byte (a NUL at the end of each) is
-// damaged text, not text without points: both roads refuse it naming the
-// first such line.
-TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedNamingTheFirst)
+// damaged text, not text without points: every road refuses it as no text,
+// saying what it looked at (the first 20 lines, or all of them).
+TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
 {
     ASSERT_EQ(asciiFieldList, nullptr);
     Bytes text = "\n\n";
     for (int i = 0; i < 30; i++) text += std::to_string(1000 + i) + " 2000 10" + std::string(1, '\0') + "\r\n";
     std::string path = TempPath("nulends.xyz");
     WriteBytes(path, text);
-    char refused[200];
-    snprintf(refused, sizeof refused, kASCIIControlRefused, 3LL);
     // The loader looks at the first lines before it reads; a read on its own finds it in its checking pass.
     for (bool loader : {true, false}) {
         BoxAnswers boxes;
@@ -888,15 +961,15 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedNamingTheFirst)
                               : ReadASCIIPointsDecimated(path.c_str(), "nulends.xyz", 1);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        ASSERT_TRUE(ShowedOneBox(boxes, std::string("nulends.xyz") + refused)) << loader;
+        std::string refused = loader ? Printed(kASCIINotTextFormat, 18, 20) : Printed(kASCIIControlRefused, 30LL, 32LL);
+        ASSERT_TRUE(ShowedOneBox(boxes, "nulends.xyz" + refused)) << loader;
     }
     JobControl* job = CreateJobControl();
     ImportFieldList* xyz = NewXYZFieldList();
     Imported r = ImportText("nulends.xyz", text, xyz, job);
     EXPECT_EQ(r.result, 0);
-    snprintf(refused, sizeof refused, kImportControlRefusedFormat, 3ull);
     ASSERT_EQ(r.boxes.size(), 1u);
-    EXPECT_EQ(r.boxes[0].text, std::string("nulends.xyz\n") + refused + "\n");
+    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kImportControlRefusedFormat, 18, 20) + "\n");
     EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
     FreeImportFieldList(xyz);
     FreeJobControl(job);
@@ -1277,17 +1350,16 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
     };
     Bytes utf32 = Bytes("\xFF\xFE\0\0", 4);
     for (char c : good) utf32 += std::string(1, c) + std::string(3, '\0');
-    char controlRefused[200];
-    snprintf(controlRefused, sizeof controlRefused, kImportControlRefusedFormat, 1ull);
+    // Without the mark, the three lines of wide text and the NUL after them are four lines of NULs.
     const struct {
         const char* title;
         Bytes text;
-        const char* reason;
+        std::string reason;
     } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kImportNotTextFailed},
-                   {"utf16bare.xyz", wide16("", false), controlRefused},
+                   {"utf16bare.xyz", wide16("", false), Printed(kImportControlRefusedFormat, 4, 4)},
                    {"utf16be.xyz", wide16("\xFE\xFF", true), kImportNotTextFailed},
                    {"utf32.xyz", utf32, kImportNotTextFailed},
-                   {"binary.xyz", garbage, controlRefused}};
+                   {"binary.xyz", garbage, Printed(kImportControlRefusedFormat, 20, 20)}};
     for (const auto& t : notText) {
         Imported r = importOne(t.title, t.text);
         EXPECT_EQ(r.result, 0) << t.title;

@@ -241,15 +241,21 @@ TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("ok.xyz", "X,Y,Z\r\n1.5,2,3\r\n").c_str(), "ok.xyz"), 1);
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("neg.xyz", "-1e3 2 3\n").c_str(), "neg.xyz"), 1);
     EXPECT_TRUE(boxes.shown().empty());
-    std::string binary("\x01\x02\x00\x7f\xff 1 2 3\n", 13);
+    std::string binary("\x01\x02\x00\x7f\xff 1 2 3\n", 13);   // and a NUL after the line end
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("bin.xyz", binary).c_str(), "bin.xyz"), 0);
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("empty.xyz", "").c_str(), "empty.xyz"), 0);
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("words.xyz", "# notes\nnone here\n").c_str(), "words.xyz"), 0);
-    ASSERT_EQ(boxes.shown().size(), 3u);
-    char damaged[200];   // its only line holds control bytes: damaged text
-    snprintf(damaged, sizeof damaged, kASCIIControlRefused, 1LL);
-    EXPECT_EQ(boxes.shown()[0].text, std::string("bin.xyz") + damaged);
+    std::string wide("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0\n\0", 14);
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("wide.xyz", wide).c_str(), "wide.xyz"), 0);
+    // Thirty lines, a NUL on every one from the fifth: only the first 20 are looked at.
+    std::string damaged;
+    for (int i = 0; i < 30; i++) damaged += std::string("1 2 3") + (i >= 4 ? std::string(1, '\0') : "") + "\n";
+    EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("nulls.xyz", damaged).c_str(), "nulls.xyz"), 0);
+    ASSERT_EQ(boxes.shown().size(), 5u);
+    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz" + Printed(kASCIINotTextFormat, 2, 2));
     EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);
+    EXPECT_EQ(boxes.shown()[3].text, std::string("wide.xyz") + kASCIIWideText);
+    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz" + Printed(kASCIINotTextFormat, 16, 20));
 }
 
 TEST(ASCIIParse, NumbersReadAsTheCLibraryReadsThem)

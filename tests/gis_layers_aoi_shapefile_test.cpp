@@ -339,10 +339,9 @@ TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
         BoxAnswers boxes;
         EXPECT_EQ(SaveAOIShapefile(r->aoiSet), 0) << bad;
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text,
-                  "AOI polygon 2 lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and a "
-                  "file holding it could not be opened again.\n\nThe AOI polygons were not saved; the file on disk "
-                  "is unchanged:\n    extreme_aoi.shp\n");
+        char refused[700];
+        snprintf(refused, sizeof refused, kAOIPolygonOffMapFormat, 2, "extreme_aoi.shp");
+        EXPECT_EQ(boxes.shown()[0].text, refused);
         EXPECT_EQ(loaded(nullptr), comment) << bad;
     }
     Polygon(1)->deleted = 1;   // not written, so the rest save

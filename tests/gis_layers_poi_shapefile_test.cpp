@@ -361,11 +361,9 @@ TEST(POIShapefile, ExtremeMarkersLoadAgainOrTheSaveRefusesThemByNumber)
         EXPECT_EQ(SavePOIShapefile(set), 0) << bad;
         ASSERT_EQ(boxes.shown().size(), 1u) << bad;
         // Nothing was written: the message says so rather than blaming the file.
-        EXPECT_EQ(boxes.shown()[0].text,
-                  std::string("Marker 2 (") + names[1] +
-                      ") lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and a file "
-                      "holding it could not be opened again.\n\nThe POI markers were not saved; the file on disk is "
-                      "unchanged:\n    extreme_poi.shp\n");
+        char refused[800];
+        snprintf(refused, sizeof refused, kPOIMarkerOffMapFormat, 2, names[1], "extreme_poi.shp");
+        EXPECT_EQ(boxes.shown()[0].text, refused);
         EXPECT_EQ(set->saved, 0);
         EXPECT_EQ(MarkersIn(path), 4) << bad;
         set->records[1].x = 1e9;

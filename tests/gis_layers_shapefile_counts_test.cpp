@@ -8,17 +8,32 @@
 #include "app/layer_sets.h"
 #include "base/shape_io.h"
 #include "base/paths.h"
+#include "gis/convert/import_shape.h"
 #include "gis/layers/aoi_shapefile.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "gis/layers/ref_files.h"
 #include "gis/layers/ref_shapefile.h"
 #include "gis/project/project_file.h"
+#include "app/job_control.h"
+#include "base/file_io.h"
+#include "base/file_list.h"
 #include <cstdio>
 
 namespace {
 
-const char kDisagree[] = "The parts of the shape file disagree on the number of records. ";
+// The message of the layer readers when the parts disagree: the counts, then the file named.
+std::string Disagree(const std::string& counts, const char* name)
+{
+    return Formatted(kShapefileCountsDifferFormat, counts.c_str(), name);
+}
+
+std::string ListsMore(int listed, int held)
+{
+    char text[200];
+    snprintf(text, sizeof text, kIndexListsMoreFormat, listed, listed == 1 ? "" : "s", held);
+    return text;
+}
 
 // The records the index of a shapefile lists.
 int IndexedRecords(const std::string& shp)
@@ -81,13 +96,18 @@ bool RenumberRecords(const std::string& shp, int first, int odd = -1)
     return pos == b.size() && WriteBytes(shp, b);
 }
 
-}  // namespace
+// Takes the last `bytes` off a file, as a copy that stopped short; the
+// header keeps the length it gave.
+bool CutEnd(const std::string& path, size_t bytes)
+{
+    Bytes b = ReadBytes(path);
+    if (b.size() < bytes) return false;
+    b.resize(b.size() - bytes);
+    return WriteBytes(path, b);
+}
 
-// Ten markers whose index lists five: all ten load without a word, and the
-// save writes all ten with a whole index. The same file with the .shp cut
-// too keeps its ten table rows and is refused; so is a .shp whose records
-// past the index end in one cut short.
-TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRefused)
+// Ten markers 100 + i, 200, i named "marker i", saved at `path`.
+bool SaveTenMarkers(const std::string& path)
 {
     POISet* set = NewPOISet(0);
     for (int i = 0; i < 10; i++) {
@@ -97,16 +117,79 @@ TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRe
         poi->y = 200.0;
         poi->z = (float)i;
     }
-    std::string path = TempPath("ten_poi.shp");
     snprintf(set->path, sizeof set->path, "%s", path.c_str());
-    snprintf(set->title, sizeof set->title, "ten_poi.shp");
-    ASSERT_EQ(SavePOIShapefile(set), 1);
+    snprintf(set->title, sizeof set->title, "%s", GetPathFileName(path.c_str()));
+    bool saved = SavePOIShapefile(set) == 1;
     DeletePOISet(set);
+    return saved;
+}
 
+// A project p.lep of ten tiles in a row in `folder`; its tile index's .shp.
+std::string SaveTenTileProject(const std::string& folder)
+{
+    Project* p = MakeRowProject(folder, 10, false);
+    snprintf(p->path, sizeof p->path, "%sp.lep", folder.c_str());
+    snprintf(p->title, sizeof p->title, "p.lep");
+    p->units = 1;
+    bool saved = WriteProjectFile(p) == 1;
+    FreeProject(p);
+    return saved ? folder + "p_tiles.shp" : "";
+}
+
+// Reads the project: its tile count, -1 when refused (the box in `box`).
+int ProjectTiles(const std::string& folder, std::string* box)
+{
+    BoxAnswers boxes;
+    Project* q = ReadProjectFile((folder + "p.lep").c_str(), "p.lep");
+    int tiles = q ? q->tileCount : -1;
+    FreeProject(q);
+    *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+    return tiles;
+}
+
+std::vector<TestShape> Points(int count)
+{
+    std::vector<TestShape> shapes;
+    for (int i = 0; i < count; i++) shapes.push_back(TestShape{{{{500000.0 + i, 4000000.0, 10.0 + i}}}});
+    return shapes;
+}
+
+// Imports the point shapefile into the LAS file beside it: the points
+// written, -1 when the file failed (the box in `box`).
+int ImportedPoints(const std::string& path, std::string* box)
+{
+    std::string las = ChangeFileExtension(path.c_str(), ".las");
+    DeleteFileA(las.c_str());
+    JobControl* job = CreateJobControl();
+    FileList list = {};
+    AddFileListEntry(&list, path.c_str(), GetPathFileName(path.c_str()));
+    ShapeImportSettings settings = {};
+    BoxAnswers boxes;
+    int r = ImportShapeFile(list.entries[0], &settings, job, nullptr);
+    ClearFileList(&list);
+    FreeJobControl(job);
+    *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+    if (r != 1) return -1;
+    LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
+    int points = f ? (int)f->pointCount : -1;
+    if (f) CloseLASFile(f);
+    return points;
+}
+
+}  // namespace
+
+// Ten markers whose index lists five: all ten load without a word, and the
+// save writes all ten with a whole index. The same file with the .shp cut
+// too keeps its ten table rows and is refused; so is a .shp whose records
+// past the index end in one cut short.
+TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRefused)
+{
+    std::string path = TempPath("ten_poi.shp");
+    ASSERT_TRUE(SaveTenMarkers(path));
     ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
     ASSERT_EQ(IndexedRecords(path), 5);
     std::string box;
-    set = LoadPOI(path, &box);
+    POISet* set = LoadPOI(path, &box);
     ASSERT_NE(set, nullptr);
     EXPECT_EQ(box, "");
     ASSERT_EQ(set->count, 10);
@@ -123,20 +206,15 @@ TEST(ShapefileCounts, APOISetWithAShortIndexLoadsWholeAndOtherDisagreementsAreRe
 
     ASSERT_TRUE(CutShapefileParts(path, 5, 5, -1));
     EXPECT_EQ(LoadPOI(path, &box), nullptr);
-    EXPECT_EQ(box, std::string(kDisagree) + "The table (.dbf) holds 10 records for 5 shapes.\n    ten_poi.dbf\n");
+    EXPECT_EQ(box, Disagree("The table (.dbf) holds 10 records for 5 shapes.", "ten_poi.dbf"));
 
     // Five of each again; then an index of two and the .shp cut inside its
     // fifth record: three more, the last not whole.
     ASSERT_TRUE(CutShapefileParts(path, -1, 2, 5));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SetFilePointer(h, (LONG)GetFileSize(h, nullptr) - 10, nullptr, FILE_BEGIN);
-    SetEndOfFile(h);
-    CloseHandle(h);
+    ASSERT_TRUE(CutEnd(path, 10));
     EXPECT_EQ(LoadPOI(path, &box), nullptr);
-    EXPECT_EQ(box, std::string(kDisagree) +
-                       "The index (.shx) lists 2 records, but the shapes (.shp) hold 5, not all of them whole.\n    "
-                       "ten_poi.shp\n");
+    EXPECT_EQ(box, Disagree("The index (.shx) lists 2 records, but the shapes (.shp) hold 5, not all of them whole.",
+                            "ten_poi.shp"));
 }
 
 // Records past a short index numbered from 0, as some writers number them,
@@ -160,9 +238,8 @@ TEST(ShapefileCounts, RecordsPastAShortIndexNumberedFromZeroLoadAndOneOutOfSeque
     ASSERT_TRUE(CutShapefileParts(path, -1, 5, -1));
     ASSERT_TRUE(RenumberRecords(path, 1, 7));
     EXPECT_EQ(load(&box), -1);
-    EXPECT_EQ(box, std::string(kDisagree) +
-                       "The index (.shx) lists 5 records, but the shapes (.shp) hold 8, not all of them whole.\n    "
-                       "zero_aoi.shp\n");
+    EXPECT_EQ(box, Disagree("The index (.shx) lists 5 records, but the shapes (.shp) hold 8, not all of them whole.",
+                            "zero_aoi.shp"));
 }
 
 // AOI polygons: a short index loses none, and a save keeps all ten; a table
@@ -183,10 +260,10 @@ TEST(ShapefileCounts, AnAOIFileWithAShortIndexLoadsWholeAndATableOfAnotherCountI
 
     ASSERT_TRUE(CutShapefileParts(path, 8, 8, -1));
     EXPECT_EQ(LoadAOI(path, &box), nullptr);
-    EXPECT_EQ(box, std::string(kDisagree) + "The table (.dbf) holds 10 records for 8 shapes.\n    ten_aoi.dbf\n");
+    EXPECT_EQ(box, Disagree("The table (.dbf) holds 10 records for 8 shapes.", "ten_aoi.dbf"));
     ASSERT_TRUE(CutShapefileParts(path, -1, -1, 7));
     EXPECT_EQ(LoadAOI(path, &box), nullptr);
-    EXPECT_EQ(box, std::string(kDisagree) + "The table (.dbf) holds 7 records for 8 shapes.\n    ten_aoi.dbf\n");
+    EXPECT_EQ(box, Disagree("The table (.dbf) holds 7 records for 8 shapes.", "ten_aoi.dbf"));
 }
 
 // A reference file reads every line past a short index, and refuses one
@@ -205,41 +282,109 @@ TEST(ShapefileCounts, AReferenceFileWithAShortIndexShowsEveryLine)
         FreeReferenceFile(f);
     }
     // The header still gives the length of ten: the last records are missing.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SetFilePointer(h, (LONG)GetFileSize(h, nullptr) - 1, nullptr, FILE_BEGIN);
-    SetEndOfFile(h);
-    CloseHandle(h);
+    ASSERT_TRUE(CutEnd(path, 1));
     BoxAnswers boxes;
     EXPECT_EQ(LoadReferenceShapefile(path.c_str(), "ten_ref.shp"), nullptr);
-    EXPECT_EQ(OnlyBox(boxes), std::string(kDisagree) +
-                                  "The index (.shx) lists 3 records, but the shapes (.shp) hold 10, not all of them "
-                                  "whole.\n    ten_ref.shp\n");
+    EXPECT_EQ(OnlyBox(boxes), Disagree("The index (.shx) lists 3 records, but the shapes (.shp) hold 10, not all of "
+                                       "them whole.",
+                                       "ten_ref.shp"));
 }
 
-// The project's tile index: a short index loses no tile; a table that keeps
-// rows for tiles the shapes lost is refused naming the table.
+// The project's tile index: a short index loses no tile. Parts that
+// disagree otherwise are refused as the layer readers refuse them, with
+// both counts: a table that keeps rows for tiles the shapes lost names the
+// table, records past a short index that end cut short the shapes.
 TEST(ShapefileCounts, AProjectTileIndexWithAShortIndexKeepsEveryTile)
 {
     std::string folder = TempDir();
-    Project* p = MakeRowProject(folder, 10, false);
-    snprintf(p->path, sizeof p->path, "%sp.lep", folder.c_str());
-    snprintf(p->title, sizeof p->title, "p.lep");
-    p->units = 1;
-    ASSERT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
-    std::string tiles = folder + "p_tiles.shp";
+    std::string tiles = SaveTenTileProject(folder);
+    ASSERT_FALSE(tiles.empty());
     ASSERT_TRUE(CutShapefileParts(tiles, -1, 5, -1));
     {
         BoxAnswers boxes;
         Project* q = ReadProjectFile((folder + "p.lep").c_str(), "p.lep");
         ASSERT_NE(q, nullptr);
+        EXPECT_TRUE(boxes.shown().empty());
         EXPECT_EQ(q->tileCount, 10);
         EXPECT_STREQ(q->tiles[9]->name, "tile9.las");
         FreeProject(q);
     }
+    std::string box;
     ASSERT_TRUE(CutShapefileParts(tiles, 5, 5, -1));
-    BoxAnswers boxes;
-    EXPECT_EQ(ReadProjectFile((folder + "p.lep").c_str(), "p.lep"), nullptr);
-    EXPECT_EQ(OnlyBox(boxes), "p_tiles.dbf appears to be corrupt!\n\nThe table (.dbf) holds 10 records for 5 shapes.");
+    EXPECT_EQ(ProjectTiles(folder, &box), -1);
+    EXPECT_EQ(box, Disagree("The table (.dbf) holds 10 records for 5 shapes.", "p_tiles.dbf"));
+    ASSERT_TRUE(CutShapefileParts(tiles, -1, 2, 5));
+    ASSERT_TRUE(CutEnd(tiles, 10));
+    EXPECT_EQ(ProjectTiles(folder, &box), -1);
+    EXPECT_EQ(box, Disagree("The index (.shx) lists 2 records, but the shapes (.shp) hold 5, not all of them whole.",
+                            "p_tiles.shp"));
+}
+
+// The shapefile import: a short index loses no point; records past it that
+// end cut short fail the file with both counts, nothing written.
+TEST(ShapefileCounts, AShapefileImportWithAShortIndexWritesEveryPoint)
+{
+    std::string path = TempPath("ten_pts.shp");
+    ASSERT_TRUE(WriteTestShapefile(path, SHAPE_POINTZ, Points(10)));
+    ASSERT_TRUE(CutShapefileParts(path, -1, 4, -1));
+    std::string box;
+    EXPECT_EQ(ImportedPoints(path, &box), 10);
+    EXPECT_EQ(box, "");
+    ASSERT_TRUE(CutEnd(path, 10));
+    EXPECT_EQ(ImportedPoints(path, &box), -1);
+    EXPECT_EQ(box, "ten_pts.shp\nThe index (.shx) lists 4 records, but the shapes (.shp) hold 10, not all of them "
+                   "whole.\n");
+    EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
+}
+
+// An index that lists more records than the .shp holds (a shorter save of
+// the shapes beside an older index) is refused on every road with both
+// counts; an index that places a record the shapes hold in their header is
+// damage of another kind and keeps its own message.
+TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBothCounts)
+{
+    const std::string listsMore = ListsMore(10, 3);
+    std::string box;
+    std::string poi = TempPath("ten_poi.shp");
+    ASSERT_TRUE(SaveTenMarkers(poi) && CutShapefileParts(poi, 3, -1, -1));
+    EXPECT_EQ(LoadPOI(poi, &box), nullptr);
+    EXPECT_EQ(box, Disagree(listsMore, "ten_poi.shp"));
+
+    std::string aoi = TempPath("ten_aoi.shp");
+    ASSERT_TRUE(WriteTestShapefile(aoi, SHAPE_POLYGON, Squares(10), false) &&
+                WriteTestAOITable(aoi, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true) && CutShapefileParts(aoi, 3, -1, -1));
+    EXPECT_EQ(LoadAOI(aoi, &box), nullptr);
+    EXPECT_EQ(box, Disagree(listsMore, "ten_aoi.shp"));
+
+    std::string points = TempPath("ten_pts.shp");
+    ASSERT_TRUE(WriteTestShapefile(points, SHAPE_POINTZ, Points(10)) && CutShapefileParts(points, 3, -1, -1));
+    EXPECT_EQ(ImportedPoints(points, &box), -1);
+    EXPECT_EQ(box, "ten_pts.shp\n" + listsMore + "\n");
+
+    std::string folder = TempDir();
+    std::string tiles = SaveTenTileProject(folder);
+    ASSERT_TRUE(!tiles.empty() && CutShapefileParts(tiles, 3, -1, -1));
+    EXPECT_EQ(ProjectTiles(folder, &box), -1);
+    EXPECT_EQ(box, Disagree(listsMore, "p_tiles.shp"));
+
+    // A reference file of one line that lost it: one record listed, none held.
+    std::string one = TempPath("one_ref.shp");
+    ASSERT_TRUE(WriteTestShapefile(one, SHAPE_ARC, Squares(1)) && CutShapefileParts(one, 0, -1, -1));
+    auto refused = [](const std::string& path) {
+        BoxAnswers boxes;
+        ReferenceFile* f = LoadReferenceShapefile(path.c_str(), GetPathFileName(path.c_str()));
+        if (f) FreeReferenceFile(f);
+        return f ? std::string("loaded") : OnlyBox(boxes);
+    };
+    EXPECT_EQ(refused(one), Disagree(ListsMore(1, 0), "one_ref.shp"));
+    // Ten records held, the index placing the second in the header.
+    std::string misplaced = TempPath("ten_ref.shp");
+    ASSERT_TRUE(WriteTestShapefile(misplaced, SHAPE_ARC, Squares(10)));
+    std::string index = ChangeFileExtension(misplaced.c_str(), ".shx");
+    Bytes shx = ReadBytes(index);
+    PutBigEndian32(shx, 100 + 8, 10);   // offsets count 16-bit words: byte 20
+    ASSERT_TRUE(WriteBytes(index, shx));
+    char damaged[300];
+    snprintf(damaged, sizeof damaged, kShapefileDamaged, 2, 10, "ten_ref.shp");
+    EXPECT_EQ(refused(misplaced), damaged);
 }

@@ -400,6 +400,11 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     CreateDirectoryA(folder.c_str(), nullptr);
     std::string empty = TempFile("empty.laz", "");
     std::string text = TempFile("notes.las", "minutes of the survey meeting\n");
+    // A grid cut short is no grid, and no text: it is not taken for lines.
+    Bytes grid = ReadBytes(GridFile());
+    std::string cut = TempFile("cut.tif", std::string(grid.begin(), grid.begin() + 100));
+    const std::string notText(kASCIINotTextFormat + 1, strcspn(kASCIINotTextFormat + 1, "%"));
+    std::string wide = TempFile("wide.xyz", std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0\n\0", 14));
     const struct {
         std::string path, name, reason;
     } cases[] = {
@@ -407,6 +412,8 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
         {folder, folder, kPathIsAFolderText},
         {empty, empty, kFileIsEmptyText},
         {text, "notes.las", kASCIIParseFailed + 1},
+        {cut, "cut.tif", notText},
+        {wide, "wide.xyz", kASCIIWideText + 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

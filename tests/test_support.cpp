@@ -5,6 +5,7 @@
 #include "data/las_lock.h"
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
@@ -235,6 +236,16 @@ std::string Formatted(const char* format, const char* a, const char* b)
 {
     char text[2048];
     snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+std::string Printed(const char* format, ...)
+{
+    char text[2048];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
     return text;
 }
 

@@ -103,6 +103,8 @@ bool SamplesRequired();
 
 // A product text with its %s fields filled in.
 std::string Formatted(const char* format, const char* a, const char* b = nullptr);
+// A product text with fields of any kind filled in, as printf fills them.
+std::string Printed(const char* format, ...);
 
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();

@@ -192,6 +192,17 @@ DWORD RunConvertList(void* parameter, HWND (*dialogOf)(const void*), ConvertFile
 }
 
 const char kConvertFailedMark[] = "  (failed)";
+const char kConvertLinesLostNote[] = "%s:  %llu of its %llu lines left out\n";
+
+void NoteLinesLeftOut(ConvertTally* tally, const char* title, uint64_t leftOut, uint64_t lines)
+{
+    tally->lossyFiles++;
+    char line[400];
+    snprintf(line, sizeof line, kConvertLinesLostNote, title, (unsigned long long)leftOut, (unsigned long long)lines);
+    // As many as the notice has room for; the log holds them all.
+    size_t used = strlen(tally->lossNotes);
+    if (used + strlen(line) < sizeof tally->lossNotes) memcpy(tally->lossNotes + used, line, strlen(line) + 1);
+}
 
 void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* tally, const char* process,
                    const char* caption)
@@ -219,11 +230,15 @@ void EndConvertRun(HWND dialog, ConvertDialogState* state, const ConvertTally* t
     if (tally->controlLines && n > 0 && (size_t)n < sizeof text)
         n += snprintf(text + n, sizeof text - n, "\nLines holding a control byte left out:  %llu",
                       (unsigned long long)tally->controlLines);
+    // Points lost from a file beyond a header or a stray line: the surveyor must know which.
+    if (tally->lossyFiles && n > 0 && (size_t)n < sizeof text)
+        n += snprintf(text + n, sizeof text - n, "\n\nFiles that lost more than a few lines:\n%.*s",
+                      (int)strlen(tally->lossNotes) - 1, tally->lossNotes);   // without the last line end
     // Points kept, but stored with less resolution than usual: the surveyor must know.
     if (tally->coarseAxes && n > 0 && (size_t)n < sizeof text)
         snprintf(text + n, sizeof text - n, "\n\nStored with coarser steps:\n%.*s",
                  (int)strlen(tally->coarseNotes) - 1, tally->coarseNotes);   // without the last line end
-    UINT icon = tally->stopped || tally->failed ? MB_ICONWARNING : MB_ICONINFORMATION;
+    UINT icon = tally->stopped || tally->failed || tally->lossyFiles ? MB_ICONWARNING : MB_ICONINFORMATION;
     ShowMessageBox(FrameWindow, text, caption, MB_OK | icon);
 }
 

@@ -51,7 +51,14 @@ struct ConvertTally {
     uint64_t controlLines;   // input lines holding a control byte, left out
     int32_t  coarseAxes;     // axes stored with steps coarser than an import's usual step
     char     coarseNotes[600];   // a line for each of them, as many as fit
+    int32_t  lossyFiles;     // files that lost more than a few lines (ManyLinesLeftOut)
+    char     lossNotes[600];     // a line for each of them, as many as fit
 };
+
+// A file's line for lossNotes: its title, the lines left out and its lines.
+extern const char kConvertLinesLostNote[];
+// Counts a converted file that lost more than a few lines and notes it for the end notice.
+void NoteLinesLeftOut(ConvertTally* tally, const char* title, uint64_t leftOut, uint64_t lines);
 
 // The end of a converted file `index`: it leaves the list and list box 1046.
 void FinishConvertFile(HWND dialog, FileList* files, int index);

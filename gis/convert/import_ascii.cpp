@@ -34,8 +34,9 @@ const char kImportLongLineFormat[] = "Line %llu is longer than %d characters!";
 const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines with a field that is not a number left out";
 const char kImportLeftOutFormat[] = "%llu lines with a field that is not a number left out";
 const char kImportControlLeftOutFormat[] = "%llu lines holding a control byte left out (the first is line %llu)";
-const char kImportNotTextFailed[] = "Unable to read and parse file!";
-const char kImportControlRefusedFormat[] = "Line %llu holds a control byte, as most of the file's lines do!";
+const char kImportNotTextFailed[] =
+    "The file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!";
+const char kImportControlRefusedFormat[] = "Not a text file: control bytes on %d of its first %d lines!";
 const char kImportReadError[] = "A read error stopped reading the file!";
 const char kImportBeyondMapFormat[] = "Line %llu holds a coordinate that is not a finite number or is out of range!";
 const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
@@ -81,33 +82,32 @@ constexpr int kImportLineChars = 8191;
 // enough of them with its number, and null for a line holding a control byte
 // (damaged text whose fields cannot be trusted). False when a stop was asked
 // for at a poll, at a line longer than kImportLineChars (its number in
-// `longLine`), or when `take` says so.
+// `longLine`), or when `take` says so. `lines` gets the lines read.
 template <typename Take>
 bool ReadPass(TextLines* reader, int needed, char delimiter, uint64_t* counter, JobControl* job, HWND bar,
-              uint64_t* longLine, Take take)
+              uint64_t* longLine, uint64_t* lines, Take take)
 {
     std::vector<char> line(kImportLineChars + 1);
     char* fields[kMaxSplitFields + 1];
     const char delimiters[2] = { delimiter, 0 };
     uint64_t number = 0;
+    bool whole = true;
     int length;
-    while ((length = NextWholeTextLine(reader, line.data(), (int)line.size())) != -1) {
+    while (whole && (length = NextWholeTextLine(reader, line.data(), (int)line.size())) != -1) {
         number++;
         if (length == -2) {
             *longLine = number;
-            return false;
-        }
-        if (++*counter % kLinesPerStep == 0) {
-            if (JobCheckpoint(job)) return false;
-            StepBatchProgress(bar);
-        }
-        if (TextLineHasControlByte(line.data(), length)) {
-            if (!take(nullptr, number)) return false;
-        } else if (SplitFields(line.data(), fields, delimiters) >= needed && !take(fields, number)) {
-            return false;
+            whole = false;
+        } else if (++*counter % kLinesPerStep == 0 && JobCheckpoint(job)) {
+            whole = false;
+        } else {
+            if (*counter % kLinesPerStep == 0) StepBatchProgress(bar);
+            if (TextLineHasControlByte(line.data(), length)) whole = take(nullptr, number);
+            else if (SplitFields(line.data(), fields, delimiters) >= needed) whole = take(fields, number);
         }
     }
-    return true;
+    *lines = number;
+    return whole;
 }
 
 uint32_t EstimatedLines(TextLines* reader)
@@ -161,15 +161,15 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
                     ConvertTally* tally)
 {
     // Wide (UTF-16, UTF-32) or binary text has no lines of points to read.
-    int64_t firstDamaged = 0;
-    TextFileCheck check = CheckTextFile(entry->path, &firstDamaged);
+    TextLinesLooked looked;
+    TextFileCheck check = CheckTextFile(entry->path, &looked);
     if (check == TEXT_NOT_PLAIN) {
         ReportConvertFailure(entry->title, kImportNotTextFailed, nullptr);
         return 0;
     }
     if (check == TEXT_DAMAGED) {
         char reason[200];
-        snprintf(reason, sizeof reason, kImportControlRefusedFormat, (unsigned long long)firstDamaged);
+        snprintf(reason, sizeof reason, kImportControlRefusedFormat, looked.damaged, looked.lines);
         ReportConvertFailure(entry->title, reason, nullptr);
         return 0;
     }
@@ -192,6 +192,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     char delimiter = DelimiterOf(s->delimiter);
     int needed = s->count;
     uint64_t counter = 0, longLine = 0, skipped = 0, beyondLine = 0, controlLines = 0, firstControlLine = 0;
+    uint64_t fileLines = 0, writtenLines = 0, header = 0;
     std::vector<double> values((size_t)needed);
 
     // A line with a field the record takes that is no number (a header line
@@ -206,6 +207,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         }
         if (!ReadMappedFields(fields, s, values.data())) {
             skipped++;
+            if (number == 1) header = 1;
             return true;
         }
         double x = values[xAt], y = values[yAt], z = zAt >= 0 ? values[zAt] : 0.0;
@@ -224,7 +226,7 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         }
         return true;
     };
-    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, firstPass);
+    bool running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, &fileLines, firstPass);
     const char* failure = nullptr;
     char reason[LAS_ERROR_TEXT_SIZE] = "";
     if (beyondLine) {
@@ -243,7 +245,8 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     }
     if (write && !failure) {
         const LASHeader* h = &out.las->header;
-        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, [&](char** fields, uint64_t) {
+        running = ReadPass(reader, needed, delimiter, &counter, job, bar, &longLine, &writtenLines,
+                           [&](char** fields, uint64_t) {
             if (!fields || !ReadMappedFields(fields, s, values.data())) return true;
             LASLegacyPoint p;
             ClearImportPoint(&p);
@@ -292,6 +295,10 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
         LogMessage(line);
         if (tally) tally->controlLines += controlLines;
     }
+    // A first line that is no point is a header, as the loader takes it: no loss.
+    uint64_t lost = skipped + controlLines;
+    if (result > 0 && tally && ManyLinesLeftOut((int64_t)(lost - header), (int64_t)fileLines))
+        NoteLinesLeftOut(tally, entry->title, lost, fileLines);
     return result;
 }
 

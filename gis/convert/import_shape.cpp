@@ -87,7 +87,7 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
     // other record's bytes as a point.
-    if (fault == SHAPES_UNLISTED) {
+    if (RecordCountsDiffer(&s->in, fault)) {
         snprintf(s->reason, sizeof s->reason, "%s", RecordCountsText(&s->in, fault).c_str());
         return s->reason;
     }

@@ -27,8 +27,9 @@ const char kAOIShapeCreateFailed[] = "Unable to open shape file for writing:\n  
 const char kAOITableCreateFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kAOIWriteFailed[] = "Unable to write the AOI file:\n    %s\n\nThe AOI polygons were not saved.";
 const char kAOIPolygonOffMapFormat[] =
-    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and a file holding "
-    "it could not be opened again.\n\nThe AOI polygons were not saved; the file on disk is unchanged:\n    %s\n";
+    "AOI polygon %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, so it cannot be "
+    "stored in a file that reads back.\n\nNothing was written: the AOI polygons were not saved and the file on disk "
+    "is unchanged:\n    %s\n";
 const char kAOISavedFormat[] = "AOI Save Polygons:  %d";
 const char kAOILoadedFormat[] = "AOI Load Polygons:  %d";
 
@@ -82,8 +83,8 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     int count = in.count;
     if (fault != SHAPES_READABLE) {
         CloseShapeInput(&in);
-        if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
-        else if (fault == SHAPES_UNLISTED) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
+        if (RecordCountsDiffer(&in, fault)) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
+        else if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
         else ReportLayerError(fault == SHAPES_NONE ? kShapefileEmpty : fault == SHAPES_OTHER_TYPE ? kAOINotPolygons
                                                                                                  : kShapefileOpenFailed,
                               title);

@@ -32,8 +32,9 @@ const char kPOIShapeOpenWriteFailed[] = "Unable to open shape file for writing:\
 const char kPOIDBFOpenWriteFailed[] = "Unable to open DBF file for writing:\n    %s\n";
 const char kPOIWriteFailed[] = "Unable to write shape file:\n    %s\n\nThe POI markers were not saved.";
 const char kPOIMarkerOffMapFormat[] =
-    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, and a file "
-    "holding it could not be opened again.\n\nThe POI markers were not saved; the file on disk is unchanged:\n    %s\n";
+    "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, so it cannot "
+    "be stored in a file that reads back.\n\nNothing was written: the POI markers were not saved and the file on "
+    "disk is unchanged:\n    %s\n";
 const char kPOISavedLine[] = "POI Save Polygons:  %d";
 const char kPOILoadedLine[] = "POI Load Markers:  %d";
 
@@ -69,7 +70,7 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
-    if (opened == SHAPES_UNLISTED) {
+    if (RecordCountsDiffer(&in, opened)) {
         Report("%s", RecordCountsMessage(&in, opened, title).c_str());
         CloseShapeInput(&in);
         return nullptr;

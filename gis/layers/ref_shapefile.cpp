@@ -119,13 +119,11 @@ ReferenceFile* LoadReferenceShapefile(const char* path, const char* title)
 static bool OpenForLoading(ShapeInput* in, const char* path, const char* title)
 {
     ShapeReadFault fault = OpenShapesToRead(in, path);
-    switch (fault) {
-    case SHAPES_READABLE: return true;
-    case SHAPES_NONE: ReportLayerError(kShapefileEmpty, title); break;
-    case SHAPES_MISPLACED: ReportDamagedShapefile(in->misplaced, in->count, title); break;
-    case SHAPES_UNLISTED: ReportLayerError("%s", RecordCountsMessage(in, fault, title).c_str()); break;
-    default: ReportLayerError(kShapefileOpenFailed, title); break;
-    }
+    if (fault == SHAPES_READABLE) return true;
+    if (RecordCountsDiffer(in, fault)) ReportLayerError("%s", RecordCountsMessage(in, fault, title).c_str());
+    else if (fault == SHAPES_NONE) ReportLayerError(kShapefileEmpty, title);
+    else if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in->misplaced, in->count, title);
+    else ReportLayerError(kShapefileOpenFailed, title);
     CloseShapeInput(in);
     return false;
 }

@@ -269,7 +269,8 @@ static const char* ReadSettings(const ShapeInput* in, Project* p)
     return nullptr;
 }
 
-// Reads the tile index into the project; null when all is well, else the reason.
+// Reads the tile index, whose parts agree on their count, into the project;
+// null when all is well, else the reason.
 static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason, size_t size, int* inTable,
                                  std::vector<int>* withoutOutline)
 {
@@ -277,12 +278,7 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
     int shapes = in->count;
     if (shapes < 0 || shapes > kMaxTiles) return "The shape count is out of range.";
     *inTable = 1;
-    ShapeReadFault rows = CheckTableRows(in);
-    if (rows == TABLE_COUNT_DIFFERS) {
-        snprintf(reason, size, "%s", RecordCountsText(in, rows).c_str());
-        return reason;
-    }
-    if (rows == TABLE_DAMAGED) return "The table is cut short or its records do not match its fields.";
+    if (CheckTableRows(in) == TABLE_DAMAGED) return "The table is cut short or its records do not match its fields.";
     // dBASE keeps 10 characters of a field name ("EDIT_STATU"): the fields are read by position.
     if (TableColumnCount(in) < 3) return "The table lacks FILENAME, EDIT_STATUS or ACTIVE_STATUS.";
     *inTable = 0;
@@ -426,11 +422,14 @@ Project* ReadProjectFile(const char* path, const char* title)
                fault == TABLE_NOT_OPENED ? dbfName.c_str() : shpName.c_str());
         return nullptr;
     }
-    if (fault == SHAPES_UNLISTED) {
-        std::string counts = RecordCountsText(&in, fault);
+    // Parts that disagree on their number of records are named as every
+    // shapefile reader names them: no part is taken for the damaged one.
+    ShapeReadFault counts = RecordCountsDiffer(&in, fault) ? fault : CheckTableRows(&in);
+    if (RecordCountsDiffer(&in, counts)) {
+        std::string text = RecordCountsMessage(&in, counts, counts == TABLE_COUNT_DIFFERS ? dbfName.c_str() : shpName.c_str());
         CloseShapeInput(&in);
         FreeProject(p);
-        Report(kProjectAppearsCorrupt, shpName.c_str(), counts.c_str());
+        ErrorMessage(text.c_str());
         return nullptr;
     }
     char reason[200];

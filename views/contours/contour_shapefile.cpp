@@ -20,8 +20,8 @@ const char kNoContoursQuestion[] = "No contours have been generated!\n\nWould yo
 const char kContourFileOpenFailed[] = "Unable to open %s for writing!";
 const char kContourFileWriteFailed[] = "Unable to write %s!\n\nThe contours were not saved.";
 const char kContourOffMapFormat[] =
-    "Contour %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, and a file holding it "
-    "could not be opened again!\n\nThe contours were not saved; %s on disk is unchanged.";
+    "Contour %d lies off the map: a vertex is not a number or lies farther than 1e10 from 0, so it cannot be stored "
+    "in a file that reads back!\n\nNothing was written: the contours were not saved and %s on disk is unchanged.";
 
 int ChooseContourFile(char* path, char* title)
 {
