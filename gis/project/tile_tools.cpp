@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/gdi_text.h"
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include "views/plan/point_tip.h"
@@ -105,9 +106,7 @@ HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
 
     HDC hdc = GetDC(window);
     HGDIOBJ old = SelectObject(hdc, tipFont);
-    SIZE a = {}, b = {};
-    GetTextExtentPoint32A(hdc, tile->name, (int)strlen(tile->name), &a);
-    GetTextExtentPoint32A(hdc, state, (int)strlen(state), &b);
+    SIZE a = ProgramTextExtent(hdc, tile->name), b = ProgramTextExtent(hdc, state);
     SelectObject(hdc, old);
     ReleaseDC(window, hdc);
     int width = a.cx > b.cx ? a.cx : b.cx;

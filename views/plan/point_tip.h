@@ -6,8 +6,8 @@
 struct PointRecord;
 struct ViewRecord;
 
-// A tracking tip window registered for `view` with a bold "Courier" font
-// (returned in *font) and the text; tracking is on.
+// A tracking tip window registered for `view` with a bold fixed-pitch font
+// (FillFixedFont, returned in *font) and the text; tracking is on.
 HWND CreateTrackingTip(HWND view, HFONT* font, const char* text);
 void SetTipText(HWND tip, HWND view, const char* text);
 // The text of a tip window's tool.
