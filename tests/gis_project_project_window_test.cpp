@@ -214,6 +214,21 @@ TEST_F(ProjectWindowTest, TheTileTipShowsANameInOtherLettersAndIsAsWideAsThey)
     EXPECT_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), WideTextWidth(font, name) + 32);   // the wider line
 }
 
+// The tile tip is owned by the frame, so that it hides and goes with it, and
+// is an always-tip, shown while the frame is not the active window.
+TEST_F(ProjectWindowTest, TheTileTipIsAnAlwaysTipOwnedByTheFrame)
+{
+    Show(2);
+    FrameCommand(MAKEWPARAM(TOOL_QUERY, 0), 0);
+    Click(1050, 5050);
+    HWND tip = TileTooltip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & (TTS_ALWAYSTIP | TTS_NOPREFIX), TTS_ALWAYSTIP | TTS_NOPREFIX);
+    EXPECT_TRUE(GetWindowLongA(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetAncestor(window, GA_ROOT), FrameWindow);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), FrameWindow);
+}
+
 // The window's own buttons bring back the tile tool once another was picked.
 TEST_F(ProjectWindowTest, TheTileToolIsChosenAgainFromTheWindowsOwnButtons)
 {

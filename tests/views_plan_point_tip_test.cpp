@@ -242,7 +242,8 @@ TEST_F(PlanQueryTest, AGridQueryTakesTheCellUnderThePointerUpToTheFirstRowAndCol
 
 // The tip takes its widest line and holds the file's name as its first line,
 // in its own font: no line is wrapped or cut off. A name in Cyrillic is
-// measured by its letters and shown in a font that has them.
+// measured by its letters and shown in a font that has them. Like every
+// tracking tip it is owned by the frame, so that it hides and goes with it.
 TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
 {
     PointRecord p = MakePoint(123456.789, 4567890.123, 1234.5f, 2);
@@ -262,6 +263,8 @@ TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
     SendMessageW(tip, TTM_GETTEXTW, 256, (LPARAM)&info);
     std::u16string first = WideFrom(std::string(set->title) + "\nX: ", CP_UTF8);
     EXPECT_TRUE(std::u16string(shown).substr(0, first.size()) == first);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), FrameWindow);
+    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & TTS_NOPREFIX, TTS_NOPREFIX);
     char body[1024];
     const char* noDate = nullptr;
     int format = PointTipFormat(Record(view), &noDate);

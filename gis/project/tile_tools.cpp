@@ -101,7 +101,7 @@ HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
     char state[300];
     TileStateText(tile, state, sizeof state);
     snprintf(tipText, sizeof tipText, "%s\n%s", tile->name, state);
-    tip = CreateTrackingTip(window, &tipFont, tipText);
+    tip = CreateTrackingTip(window, &tipFont, tipText, TTS_ALWAYSTIP);
     if (!tip) return nullptr;
 
     HDC hdc = GetDC(window);
