@@ -7,6 +7,7 @@
 #include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/gdi_text.h"
 #include <cmath>
 #include <cstdio>
 
@@ -56,9 +57,7 @@ static HFONT StatusFont(HDC dc)
 
 static int TextWidth(HDC dc, const char* text)
 {
-    SIZE size = {0, 0};
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-    return size.cx;
+    return ProgramTextExtent(dc, text).cx;
 }
 
 const char kWidestZoomText[] = " 1024X";

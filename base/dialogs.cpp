@@ -3,6 +3,7 @@
 #include "base/messages.h"
 #include "base/shell_hooks.h"
 #include "base/file_list.h"
+#include "base/gdi_text.h"
 #include <commdlg.h>
 
 void CenterOnFrame(HWND dialog)
@@ -106,10 +107,9 @@ void FillColorSwatch(COLORREF colour, HDC hdc, const RECT* item)
 
 int GetTextWidth(HDC hdc, const char* text)
 {
-    HFONT font = CreateFontA(8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+    HFONT font = CreateFontA(8, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
     HGDIOBJ old = SelectObject(hdc, font);
-    SIZE size = {0, 0};
-    GetTextExtentPoint32A(hdc, text, lstrlenA(text), &size);
+    SIZE size = ProgramTextExtent(hdc, text);
     SelectObject(hdc, old);
     DeleteObject(font);
     return size.cx + 4;

@@ -4,6 +4,7 @@
 #include "data/import_fields.h"
 #include "base/text_lines.h"
 #include "base/dialogs.h"
+#include "base/gdi_text.h"
 #include "base/messages.h"
 #include <commctrl.h>
 #include <cstdio>
@@ -21,8 +22,7 @@ static void RowText(char* out, size_t size, int position, const char* name)
 
 static HFONT CreateCourier(HDC dc)
 {
-    return CreateFontA(-(10 * GetDeviceCaps(dc, LOGPIXELSY) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier");
+    return CreateFixedFont(-(10 * GetDeviceCaps(dc, LOGPIXELSY) / 72), FW_NORMAL);
 }
 
 void SetFieldListBoxExtent(HWND listBox, const ImportFieldList* list)
@@ -35,8 +35,7 @@ void SetFieldListBoxExtent(HWND listBox, const ImportFieldList* list)
         if (!list->entries[i]) continue;
         char text[300];
         RowText(text, sizeof text, i, list->entries[i]->name);
-        SIZE size = {0, 0};
-        GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+        SIZE size = ProgramTextExtent(dc, text);
         if (size.cx + 4 > widest) widest = size.cx + 4;
     }
     SelectObject(dc, old);

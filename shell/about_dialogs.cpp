@@ -4,6 +4,7 @@
 #include "views/gl3d/gl_context.h"
 #include "base/dialogs.h"
 #include "base/file_system.h"
+#include "base/gdi_text.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -66,11 +67,8 @@ void FitInfoListColumns(HWND list)
 HFONT CreateInfoListFont(HWND list)
 {
     HDC dc = GetDC(list);
-    LOGFONTA font = {};
-    font.lfHeight = -MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    HFONT handle = CreateFixedFont(-MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72), 0);
     ReleaseDC(list, dc);
-    strcpy(font.lfFaceName, "Courier");
-    HFONT handle = CreateFontIndirectA(&font);
     SendMessageA(list, WM_SETFONT, (WPARAM)handle, TRUE);
     return handle;
 }
@@ -250,8 +248,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         // The link is as wide as its text, so the hand shows over the text only.
         HDC dc = GetDC(link);
         HGDIOBJ old = SelectObject(dc, state->underlined);
-        SIZE extent;
-        GetTextExtentPoint32A(dc, kMakerWebAddress, (int)strlen(kMakerWebAddress), &extent);
+        SIZE extent = ProgramTextExtent(dc, kMakerWebAddress);
         SelectObject(dc, old);
         ReleaseDC(link, dc);
         RECT r;

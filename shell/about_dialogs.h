@@ -22,7 +22,8 @@ int  InitInfoListColumns(HWND dialog);
 void AddInfoListRow(HWND list, int row, const char* label, const char* value, std::string* text);
 // Sizes both columns of the list to their contents.
 void FitInfoListColumns(HWND list);
-// A "Courier" font of 10 points for the list, as the information dialogs use.
+// A fixed-pitch font of 10 points for the list (CreateFixedFont), as the
+// information dialogs use.
 HFONT CreateInfoListFont(HWND list);
 // Copies an information text, terminator included, to the clipboard; 1 when done.
 int  CopyInfoText(const std::string& text);

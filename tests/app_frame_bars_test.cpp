@@ -5,6 +5,7 @@
 #include "app/status_bars.h"
 #include "app/frame_bars.h"
 #include "shell/view_tools.h"
+#include "base/code_pages.h"
 #include "base/progress.h"
 #include "base/shell_hooks.h"
 #include "app/class_table.h"
@@ -251,6 +252,20 @@ TEST_F(FrameBars, StatusBarShowsToolZoomPositionAndToolValue)
 
     LogMessage("[LOAD]  file.las");
     EXPECT_EQ(StatusText(view, 5), "[LOAD]  file.las");
+}
+
+// The status line is the program's text (UTF-8) given to the control by its
+// A message: it holds the letters, in a font that has them.
+TEST_F(FrameBars, AStatusLineInCyrillicKeepsItsLettersInAFontThatHasThem)
+{
+    HWND view = OpenEmptyView();
+    const char* line = "[SAVE] Съёмка участка.las";
+    LogMessage(line);
+    HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
+    char16_t shown[128] = {};
+    SendMessageW(status, SB_GETTEXTW, 5, (LPARAM)shown);
+    EXPECT_TRUE(std::u16string(shown) == WideFrom(line, CP_UTF8));
+    EXPECT_TRUE(FontHoldsLetters((HFONT)SendMessageA(status, WM_GETFONT, 0, 0), line));
 }
 
 TEST_F(FrameBars, ClassComboListsTheTableOrTheStandardClassesAndSelectsLater)

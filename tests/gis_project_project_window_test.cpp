@@ -13,6 +13,7 @@
 #include "data/las_loader.h"
 #include "data/lasfile/las_header.h"
 #include "resource.h"
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -115,6 +116,42 @@ TEST_F(ProjectWindowTest, LabelsAppearOnlyWhenTheLongestNameFitsHalfTheWidestTil
     ReleaseDC(window, hdc);
 }
 
+// Tile labels are the program's text: a Cyrillic name is drawn in letters
+// its font has, as wide as they are and centred on its tile.
+TEST_F(ProjectWindowTest, ACyrillicTileLabelIsAsWideAsItsLettersAndCentredOnItsTile)
+{
+    Show(3, false);
+    Project* p = CurrentProject();
+    const char* label = "Лист2";
+    for (int i = 0; i < 3; i++) snprintf(p->tiles[i]->name, 260, "Лист%d.las", i);
+    HDC dc = GetDC(window);
+    LOGFONTA lf;
+    int largest = -MulDiv(14, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    int fits = FitTileLabelFont(&lf, dc, window);
+    ReleaseDC(window, dc);
+    ASSERT_EQ(fits, 1);
+    EXPECT_EQ(lf.lfHeight, largest);
+    HFONT font = CreateFontIndirectA(&lf);
+    EXPECT_TRUE(FontHoldsLetters(font, label));
+    int expected = WideTextWidth(font, label);
+    DeleteObject(font);
+
+    int width = 0;
+    std::vector<uint32_t> pixels = Painted(&width);
+    POINT a = At(1200, 5100), b = At(1300, 5000);   // the third tile
+    int left = INT_MAX, right = INT_MIN;
+    for (int y = a.y + 1; y < b.y; y++)
+        for (int x = a.x + 1; x < b.x; x++)
+            if (PixelAt(pixels, width, x, y) == RGB(255, 255, 255)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_LE(left, right) << "no label drawn";
+    EXPECT_LE(right - left + 1, expected);
+    EXPECT_GE(right - left + 1, expected - 4);   // the first and last letters' side bearings
+    EXPECT_NEAR((left + right) / 2.0, (a.x + b.x) / 2.0, 2.0);
+}
+
 TEST_F(ProjectWindowTest, ATileWithoutWidthIsDrawnAsASmallSquare)
 {
     Show(1, false);
@@ -154,6 +191,42 @@ TEST_F(ProjectWindowTest, QueryNamesTheTileAndItsStateAndMissesLogNothing)
     EXPECT_EQ(std::string(text), std::string("tile1.las\n") + state);
     Click(1150, 5050, WM_RBUTTONDOWN);
     EXPECT_EQ(TileTooltip(), nullptr);
+}
+
+// A Cyrillic tile name shows in letters the tip's font has, in a tip as wide
+// as they are.
+TEST_F(ProjectWindowTest, TheTileTipShowsANameInOtherLettersAndIsAsWideAsThey)
+{
+    Show(3);
+    Project* p = CurrentProject();
+    const char* name = "Съёмка участка 1.las";
+    snprintf(p->tiles[1]->name, 260, "%s", name);
+    FrameCommand(MAKEWPARAM(TOOL_QUERY, 0), 0);
+    Click(1150, 5050);
+    HWND tip = TileTooltip();
+    ASSERT_NE(tip, nullptr);
+    char state[300], text[600] = "";
+    TileStateText(p->tiles[1], state, sizeof state);
+    GetTipText(tip, window, text, sizeof text);
+    EXPECT_EQ(std::string(text), std::string(name) + "\n" + state);
+    HFONT font = (HFONT)SendMessageA(tip, WM_GETFONT, 0, 0);
+    EXPECT_TRUE(FontHoldsLetters(font, name));
+    EXPECT_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), WideTextWidth(font, name) + 32);   // the wider line
+}
+
+// The tile tip is owned by the frame, so that it hides and goes with it, and
+// is an always-tip, shown while the frame is not the active window.
+TEST_F(ProjectWindowTest, TheTileTipIsAnAlwaysTipOwnedByTheFrame)
+{
+    Show(2);
+    FrameCommand(MAKEWPARAM(TOOL_QUERY, 0), 0);
+    Click(1050, 5050);
+    HWND tip = TileTooltip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & (TTS_ALWAYSTIP | TTS_NOPREFIX), TTS_ALWAYSTIP | TTS_NOPREFIX);
+    EXPECT_TRUE(GetWindowLongA(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetAncestor(window, GA_ROOT), FrameWindow);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), FrameWindow);
 }
 
 // The window's own buttons bring back the tile tool once another was picked.

@@ -90,9 +90,12 @@ TEST_F(AboutDialogs, SystemInformationRowsAndTheirClipboardText)
     SetLogHook(nullptr);
     std::vector<std::pair<std::string, std::string>> rows;
     std::string copied;
+    bool cyrillic = false;
     DialogDriver driver([&](HWND dialog, int templateId) {
         ASSERT_EQ(templateId, IDD_SYSTEM_INFO);
         rows = ListRows(GetDlgItem(dialog, IDC_INFO_LIST));
+        // The computer's and the user's names may be in any alphabet.
+        cyrillic = FontHoldsLetters((HFONT)SendDlgItemMessageA(dialog, IDC_INFO_LIST, WM_GETFONT, 0, 0), "Пётр");
         SaveWindowShot(dialog, "system_info");
         OpenClipboard(nullptr);
         EmptyClipboard();
@@ -106,6 +109,7 @@ TEST_F(AboutDialogs, SystemInformationRowsAndTheirClipboardText)
                             " Build Date:        ", "", " OS Version:        ", " Memory Total:      ",
                             " Memory Available:  ", "", " Graphics Vendor:   ", " Graphics Model:    ",
                             " Graphics Version:  ", " Resolution:        ", " Max BPP:           "};
+    EXPECT_TRUE(cyrillic);
     ASSERT_EQ(rows.size(), 14u);
     for (int i = 0; i < 14; i++) EXPECT_EQ(rows[i].first, labels[i]) << i;
     EXPECT_EQ(rows[2].second, APP_VERSION);

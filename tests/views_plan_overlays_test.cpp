@@ -9,12 +9,14 @@
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/code_pages.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include "views/contours/contour_list.h"
 #include "views/plan/color_ramp.h"
+#include "views/plan/marker_font.h"
 #include "views/plan/overlays.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -234,6 +236,60 @@ TEST_F(PlanLayers, ContoursCoverPointsAndPOIMarkersCoverContours)
     // A deleted marker is gone.
     r->poiSet->records[0].deleted = 1;
     EXPECT_EQ(lv.DrawAndRead(50, 50), RGB(250, 10, 200));
+}
+
+// POI names are the program's text (UTF-8): the plan view draws them in
+// letters, as the W call draws them in the marker font, and that font has
+// the letters (the raster Courier has none beyond the Western ones).
+TEST_F(PlanLayers, POINamesInOtherAlphabetsAreDrawnAsTheWCallDrawsThem)
+{
+    LayerView lv(this);
+    ViewRecord* r = lv.record;
+    const char* names[] = {"Репер 1", "Été"};
+    const COLORREF colours[] = {RGB(250, 200, 0), RGB(0, 200, 250)};
+    r->poiSet = (POISet*)NBLCalloc(1, sizeof(POISet));
+    r->poiSet->records = (POIRecord*)NBLCalloc(2, sizeof(POIRecord));
+    r->poiSet->count = 2;
+    for (int k = 0; k < 2; k++) {
+        POIRecord& poi = r->poiSet->records[k];
+        poi.x = 5;
+        poi.y = 80 - 40 * k;   // at one unit a pixel: pixel (5, 20 + 40 k)
+        poi.color = colours[k];
+        snprintf(poi.name, sizeof poi.name, "%s", names[k]);
+    }
+    r->showPOIMarkers = 1;
+    r->poiMarkerSize = 2;
+    auto markers = [&](HDC dc) { return DrawPOIMarkers(lv.window, dc); };
+    std::vector<uint32_t> named, bare, reference;
+    int w;
+    r->showPOINames = 1;
+    ASSERT_EQ(DrawOffscreen(lv.window, markers, &named, &w), 1);
+    r->showPOINames = 0;
+    DrawOffscreen(lv.window, markers, &bare, &w);
+    // The markers without names, then each name by TextOutW where the view
+    // writes it: beside the marker, two radii right and up.
+    DrawOffscreen(
+        lv.window,
+        [&](HDC dc) {
+            markers(dc);
+            LOGFONTA lf;
+            CreateMarkerFont(&lf, dc);
+            HFONT font = CreateFontIndirectA(&lf);
+            for (const char* name : names) EXPECT_TRUE(FontHoldsLetters(font, name)) << name;
+            HGDIOBJ old = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            for (int k = 0; k < 2; k++) {
+                std::u16string wide = WideFrom(names[k], CP_UTF8);
+                SetTextColor(dc, colours[k]);
+                TextOutW(dc, 5 + 4, 20 + 40 * k - 4, (const WCHAR*)wide.c_str(), (int)wide.size());
+            }
+            SelectObject(dc, old);
+            DeleteObject(font);
+            return 1;
+        },
+        &reference, &w);
+    EXPECT_NE(named, bare);
+    EXPECT_TRUE(named == reference) << "the names are not drawn as their letters";
 }
 
 TEST_F(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)

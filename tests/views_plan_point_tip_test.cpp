@@ -4,6 +4,7 @@
 #include "window_fixtures.h"
 #include "point_sets.h"
 #include "shell/view_tools.h"
+#include "base/code_pages.h"
 #include "base/heap.h"
 #include "data/selection.h"
 #include "data/gps_time.h"
@@ -240,29 +241,42 @@ TEST_F(PlanQueryTest, AGridQueryTakesTheCellUnderThePointerUpToTheFirstRowAndCol
 }
 
 // The tip takes its widest line and holds the file's name as its first line,
-// in its own font: no line is wrapped or cut off.
+// in its own font: no line is wrapped or cut off. A name in Cyrillic is
+// measured by its letters and shown in a font that has them. Like every
+// tracking tip it is owned by the frame, so that it hides and goes with it.
 TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
 {
     PointRecord p = MakePoint(123456.789, 4567890.123, 1234.5f, 2);
-    DataSet* set = MakePointDataSet({p});   // GPS time 0: its date line is the widest
-    strcpy(set->title, "t.las");
+    DataSet* set = MakePointDataSet({p});
+    strcpy(set->title, "Съёмка участка северо-восток, блок 12, полоса 3.las");   // the widest line
     HWND view = ViewOf(set, 1);
     ShowPointInfoTip(view, {10, 10}, &set->points[0], set->title);
-    ASSERT_NE(PointTip(), nullptr);
-    EXPECT_EQ(TipText(view).substr(0, strlen(set->title) + 4), std::string(set->title) + "\nX: ");
+    HWND tip = PointTip();
+    ASSERT_NE(tip, nullptr);
+    // Read back by the W message: the A one gives 80 bytes at most.
+    char16_t shown[256] = {};
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = view;
+    info.uId = (UINT_PTR)tip;
+    info.lpszText = (WCHAR*)shown;
+    SendMessageW(tip, TTM_GETTEXTW, 256, (LPARAM)&info);
+    std::u16string first = WideFrom(std::string(set->title) + "\nX: ", CP_UTF8);
+    EXPECT_TRUE(std::u16string(shown).substr(0, first.size()) == first);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), FrameWindow);
+    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & TTS_NOPREFIX, TTS_NOPREFIX);
     char body[1024];
-    std::string text = std::string(set->title) + "\n" + FormatPointTip(Record(view), &p, 1, body, sizeof body);
-    HDC dc = GetDC(PointTip());
-    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(PointTip(), WM_GETFONT, 0, 0));
+    const char* noDate = nullptr;
+    int format = PointTipFormat(Record(view), &noDate);
+    FormatPointTip(Record(view), &p, format, body, sizeof body, noDate);
+    std::string text = std::string(set->title) + "\n" + body;
+    HFONT font = (HFONT)SendMessageA(tip, WM_GETFONT, 0, 0);
+    EXPECT_TRUE(FontHoldsLetters(font, set->title));
     int widest = 0;
     for (size_t at = 0; at <= text.size();) {
         size_t end = std::min(text.find('\n', at), text.size());
-        SIZE size = {0, 0};
-        GetTextExtentPoint32A(dc, text.c_str() + at, (int)(end - at), &size);
-        widest = std::max(widest, (int)size.cx);
+        widest = std::max(widest, WideTextWidth(font, text.c_str() + at, (int)(end - at)));
         at = end + 1;
     }
-    SelectObject(dc, old);
-    ReleaseDC(PointTip(), dc);
-    EXPECT_GE(SendMessageA(PointTip(), TTM_GETMAXTIPWIDTH, 0, 0), widest);
+    EXPECT_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), widest + 32);
 }

@@ -2,6 +2,7 @@
 #include "app/display_settings.h"
 #include "app/job_control.h"
 #include "shell/registry.h"
+#include "base/code_pages.h"
 #include "base/heap.h"
 #include "views/plan/draw_points.h"
 #include "resource.h"
@@ -248,6 +249,34 @@ COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y)
 {
     uint32_t p = pixels[(size_t)y * width + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool FontHoldsLetters(HFONT font, const char* text)
+{
+    std::u16string wide = WideFrom(text, CP_UTF8);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::vector<WORD> glyphs(wide.size() + 1);
+    DWORD n = GetGlyphIndicesW(dc, (const WCHAR*)wide.c_str(), (int)wide.size(), glyphs.data(),
+                               GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (n != wide.size()) return false;
+    for (size_t i = 0; i < wide.size(); i++)
+        if (glyphs[i] == 0xFFFF) return false;
+    return true;
+}
+
+int WideTextWidth(HFONT font, const char* text, int length)
+{
+    std::u16string wide = WideFrom(std::string(text, length < 0 ? strlen(text) : (size_t)length), CP_UTF8);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(dc, (const WCHAR*)wide.c_str(), (int)wide.size(), &size);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return size.cx;
 }
 
 COLORREF CachePixel(const ViewRecord* record, int x, int y)

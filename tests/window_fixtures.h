@@ -102,6 +102,11 @@ int DrawOffscreen(int width, int height, const std::function<int(HDC)>& draw, st
                   COLORREF background = 0);
 int DrawPointsOffscreen(HWND view, std::vector<uint32_t>* pixels, COLORREF background = 0);
 COLORREF PixelAt(const std::vector<uint32_t>& pixels, int width, int x, int y);
+// Whether `font` has a glyph of its own for every letter of the UTF-8 `text`
+// (a font without one draws a box or a stand-in character, whichever call draws).
+bool FontHoldsLetters(HFONT font, const char* text);
+// The width of UTF-8 `text` in `font`, measured by the W call.
+int WideTextWidth(HFONT font, const char* text, int length = -1);
 // The view's image cache at (x, y) as a colour value.
 COLORREF CachePixel(const ViewRecord* record, int x, int y);
 // Pumps until the view's draw thread has finished; false when it has not

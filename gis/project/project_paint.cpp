@@ -8,6 +8,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "views/plan/draw_thread.h"
+#include "base/gdi_text.h"
 #include "base/text.h"
 #include <climits>
 #include <cstring>
@@ -78,8 +79,7 @@ int FitTileLabelFont(LOGFONTA* font, HDC hdc, HWND window)
         lf.lfCharSet = DEFAULT_CHARSET;
         HFONT f = CreateFontIndirectA(&lf);
         HGDIOBJ old = SelectObject(hdc, f);
-        SIZE size = {};
-        GetTextExtentPoint32A(hdc, label, (int)strlen(label), &size);
+        SIZE size = ProgramTextExtent(hdc, label);
         SelectObject(hdc, old);
         DeleteObject(f);
         if (size.cx < widest / 2) {
@@ -151,10 +151,9 @@ int PaintProjectTiles(HWND window, HDC hdc, const RECT*, int erase)
         if (font) {
             char label[260];
             LabelOf(t->name, label, sizeof label);
-            SIZE size = {};
-            GetTextExtentPoint32A(hdc, label, (int)strlen(label), &size);
+            SIZE size = ProgramTextExtent(hdc, label);
             int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
-            TextOutA(hdc, cx - size.cx / 2, cy - size.cy / 2, label, (int)strlen(label));
+            DrawProgramText(hdc, cx - size.cx / 2, cy - size.cy / 2, label);
         }
     }
     if (font) {

@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/gdi_text.h"
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include "views/plan/point_tip.h"
@@ -100,14 +101,12 @@ HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
     char state[300];
     TileStateText(tile, state, sizeof state);
     snprintf(tipText, sizeof tipText, "%s\n%s", tile->name, state);
-    tip = CreateTrackingTip(window, &tipFont, tipText);
+    tip = CreateTrackingTip(window, &tipFont, tipText, TTS_ALWAYSTIP);
     if (!tip) return nullptr;
 
     HDC hdc = GetDC(window);
     HGDIOBJ old = SelectObject(hdc, tipFont);
-    SIZE a = {}, b = {};
-    GetTextExtentPoint32A(hdc, tile->name, (int)strlen(tile->name), &a);
-    GetTextExtentPoint32A(hdc, state, (int)strlen(state), &b);
+    SIZE a = ProgramTextExtent(hdc, tile->name), b = ProgramTextExtent(hdc, state);
     SelectObject(hdc, old);
     ReleaseDC(window, hdc);
     int width = a.cx > b.cx ? a.cx : b.cx;

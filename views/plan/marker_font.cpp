@@ -1,12 +1,9 @@
 // POI labels use one fixed font so that names line up under their markers
 // at any view scale.
 #include "views/plan/marker_font.h"
-#include <cstring>
+#include "base/gdi_text.h"
 
 void CreateMarkerFont(LOGFONTA* font, HDC dc)
 {
-    memset(font, 0, sizeof *font);
-    font->lfHeight = GetDeviceCaps(dc, LOGPIXELSY) * 12 / 72;
-    font->lfWeight = FW_BOLD;
-    lstrcpyA(font->lfFaceName, "Courier");
+    FillFixedFont(font, GetDeviceCaps(dc, LOGPIXELSY) * 12 / 72, FW_BOLD);
 }

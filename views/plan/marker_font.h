@@ -2,5 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// Fills `font` for a 12-point bold "Courier" on the device of `dc`.
+// Fills `font` for a 12-point bold fixed-pitch font (FillFixedFont) on the
+// device of `dc`.
 void CreateMarkerFont(LOGFONTA* font, HDC dc);

@@ -9,6 +9,7 @@
 #include "app/view_jobs.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
+#include "base/gdi_text.h"
 #include "base/heap.h"
 #include "base/polygon.h"
 #include "data/selection.h"
@@ -356,7 +357,7 @@ int DrawPOIMarkers(HWND view, HDC given)
         Ellipse(hdc, p.x - radius, p.y - radius, p.x + radius, p.y + radius);
         if (r->showPOINames) {
             SetTextColor(hdc, poi.color);
-            TextOutA(hdc, p.x + 2 * radius, p.y - 2 * radius, poi.name, lstrlenA(poi.name));
+            DrawProgramText(hdc, p.x + 2 * radius, p.y - 2 * radius, poi.name);
         }
     }
     SetTextColor(hdc, oldText);

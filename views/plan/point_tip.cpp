@@ -1,5 +1,5 @@
 // The tooltips of the query and measure tools. Each is a tracking tooltip
-// without owner, placed by the tool; at most one of each kind exists.
+// placed by the tool; at most one of each kind exists.
 #include "views/plan/point_tip.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -11,6 +11,7 @@
 #include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/laszip/laszip_api.h"
+#include "base/gdi_text.h"
 #include "base/text.h"
 #include <commctrl.h>
 #include <cstdio>
@@ -21,15 +22,14 @@ static HFONT TipFont;
 
 HWND PointTip() { return TipWindow; }
 
-HWND CreateTrackingTip(HWND view, HFONT* font, const char* text)
+HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style)
 {
-    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, AppInstance, nullptr);
+    // Owned through `view` by its top-level window, so that the topmost tip
+    // hides with the minimised frame and goes with it, whatever ends its tool.
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | style, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, view, nullptr, AppInstance, nullptr);
     if (!tip) return nullptr;
-    LOGFONTA lf = {};
-    lf.lfWeight = FW_BOLD;
-    lstrcpyA(lf.lfFaceName, "Courier");
-    *font = CreateFontIndirectA(&lf);
+    *font = CreateFixedFont(0, FW_BOLD);
     SendMessageA(tip, WM_SETFONT, (WPARAM)*font, TRUE);
     // The structure's own size: a fixed 32-bit size would not match the
     // 64-bit layout and the control would refuse the tool.
@@ -174,8 +174,7 @@ static int WidestLine(HDC dc, const char* text, int* lines)
     int widest = 0;
     *lines = 0;
     auto measure = [&](const char* line, int length) {
-        SIZE s = {0, 0};
-        GetTextExtentPoint32A(dc, line, length, &s);
+        SIZE s = ProgramTextExtent(dc, line, length);
         if (s.cx > widest) widest = s.cx;
         ++*lines;
     };

@@ -6,9 +6,11 @@
 struct PointRecord;
 struct ViewRecord;
 
-// A tracking tip window registered for `view` with a bold "Courier" font
-// (returned in *font) and the text; tracking is on.
-HWND CreateTrackingTip(HWND view, HFONT* font, const char* text);
+// A tracking tip window registered for `view` with a bold fixed-pitch font
+// (FillFixedFont, returned in *font) and the text; tracking is on. The tip is
+// a topmost popup of the styles WS_POPUP | TTS_NOPREFIX and `style`, owned by
+// the top-level window of `view`, so that it hides and goes with it.
+HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style = 0);
 void SetTipText(HWND tip, HWND view, const char* text);
 // The text of a tip window's tool.
 void GetTipText(HWND tip, HWND view, char* text, int size);
