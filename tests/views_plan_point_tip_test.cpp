@@ -263,8 +263,8 @@ TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
     SendMessageW(tip, TTM_GETTEXTW, 256, (LPARAM)&info);
     std::u16string first = WideFrom(std::string(set->title) + "\nX: ", CP_UTF8);
     EXPECT_TRUE(std::u16string(shown).substr(0, first.size()) == first);
-    EXPECT_EQ(GetWindow(tip, GW_OWNER), FrameWindow);
-    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & TTS_NOPREFIX, TTS_NOPREFIX);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), nullptr);   // the tool's tip has no owner
+    EXPECT_EQ(GetWindowLongA(tip, GWL_STYLE) & (TTS_NOPREFIX | TTS_ALWAYSTIP), TTS_NOPREFIX);
     char body[1024];
     const char* noDate = nullptr;
     int format = PointTipFormat(Record(view), &noDate);

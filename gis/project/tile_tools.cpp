@@ -101,7 +101,9 @@ HWND ProjectTileTooltip(HWND window, POINT mouse, const ProjectTile* tile)
     char state[300];
     TileStateText(tile, state, sizeof state);
     snprintf(tipText, sizeof tipText, "%s\n%s", tile->name, state);
-    tip = CreateTrackingTip(window, &tipFont, tipText, TTS_ALWAYSTIP);
+    // Owned by the frame through the project window, so that the topmost tip
+    // hides with the minimised frame; shown whether or not the frame is active.
+    tip = CreateTrackingTip(window, &tipFont, tipText, TTS_ALWAYSTIP, window);
     if (!tip) return nullptr;
 
     HDC hdc = GetDC(window);

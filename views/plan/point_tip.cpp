@@ -1,5 +1,5 @@
 // The tooltips of the query and measure tools. Each is a tracking tooltip
-// placed by the tool; at most one of each kind exists.
+// without owner, placed by the tool; at most one of each kind exists.
 #include "views/plan/point_tip.h"
 #include "views/plan/view_mapping.h"
 #include "views/plan/draw_thread.h"
@@ -22,12 +22,10 @@ static HFONT TipFont;
 
 HWND PointTip() { return TipWindow; }
 
-HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style)
+HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style, HWND owner)
 {
-    // Owned through `view` by its top-level window, so that the topmost tip
-    // hides with the minimised frame and goes with it, whatever ends its tool.
     HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | style, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, view, nullptr, AppInstance, nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, AppInstance, nullptr);
     if (!tip) return nullptr;
     *font = CreateFixedFont(0, FW_BOLD);
     SendMessageA(tip, WM_SETFONT, (WPARAM)*font, TRUE);

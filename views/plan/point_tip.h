@@ -9,8 +9,10 @@ struct ViewRecord;
 // A tracking tip window registered for `view` with a bold fixed-pitch font
 // (FillFixedFont, returned in *font) and the text; tracking is on. The tip is
 // a topmost popup of the styles WS_POPUP | TTS_NOPREFIX and `style`, owned by
-// the top-level window of `view`, so that it hides and goes with it.
-HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style = 0);
+// `owner`'s top-level window when one is given (it then hides and goes with
+// it), else by none: the tools' tips, whose tools end when the frame is
+// minimised.
+HWND CreateTrackingTip(HWND view, HFONT* font, const char* text, DWORD style = 0, HWND owner = nullptr);
 void SetTipText(HWND tip, HWND view, const char* text);
 // The text of a tip window's tool.
 void GetTipText(HWND tip, HWND view, char* text, int size);
