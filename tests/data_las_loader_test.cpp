@@ -600,9 +600,10 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
 
 // Some writers of LAS 1.4 files set only the legacy count, others leave the
 // two counts disagreeing. Every road reads a file by the same count: the
-// 64-bit count where it is set, else the legacy count. A LAS 1.4 header cut
-// short of that count is read by its legacy count, and a VLR whose length
-// runs into the points is cut there, on every road alike.
+// 64-bit count where it is set, else the legacy count. A LAS 1.4 header of
+// 255 bytes or more holds the 64-bit count; one cut short of it is read by its
+// legacy count. A VLR whose length runs into the points is cut there, on
+// every road alike.
 TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
 {
     REQUIRE_SAMPLES();
@@ -625,8 +626,11 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         {"legacy6.las", WithPointCounts(f6, 1000, 0), 1000},   {"legacy6.laz", WithPointCounts(z6, 1000, 0), 1000},
         {"sample6.las", f6, 1000},                              {"sample6.laz", z6, 1000},
         {"short1.las", WithHeaderSize(f1, 4, 300), 100},        {"short1.laz", WithHeaderSize(f1, 4, 235), 100},
-        {"short6.las", WithHeaderSize(WithPointCounts(f6, 1000, 0), 4, 300), 1000},
-        {"short6.laz", WithHeaderSize(WithPointCounts(z6, 1000, 0), 4, 300), 1000},
+        {"short6.las", WithHeaderSize(WithPointCounts(f6, 1000, 0), 4, 254), 1000},
+        {"short6.laz", WithHeaderSize(WithPointCounts(z6, 1000, 0), 4, 254), 1000},
+        {"count64_6.las", WithHeaderSize(f6, 4, 300), 1000},   {"count64_6.laz", WithHeaderSize(z6, 4, 300), 1000},
+        {"count64_1.las", WithHeaderSize(WithPointCounts(f1, 0, 100), 4, 255), 100},
+        {"count64_1.laz", WithHeaderSize(WithPointCounts(f1, 0, 100), 4, 255), 100},
         {"short7.laz", WithHeaderSize(copc, 4, 227), 1065},
         {"long_vlr.las", WithLastVLRLength(p10, 60000), 1065},  {"long_vlr.laz", WithLastVLRLength(copc, 60000), 1065},
     };
@@ -659,23 +663,40 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
     }
 }
 
+namespace {
+
+std::string HeaderTooSmallForCount(unsigned size, int format)
+{
+    char text[300];
+    snprintf(text, sizeof text, kLASHeaderTooSmallForCountFormat, size, format);
+    return text;
+}
+
+}  // namespace
+
 // The faults both roads refuse, with the same reason: a LAS 1.4 header too
-// short for the point count its format keeps there, and (LAZ only) a LAZ
-// record cut short by the points, which the decoder cannot do without.
+// short for its 64-bit count (fewer than 255 bytes) whose legacy count is 0,
+// whatever the point format, and (LAZ only) a LAZ record cut short by the
+// points, which the decoder cannot do without.
 TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
 {
     REQUIRE_SAMPLES();
-    const char* tooShort = "LAS header size 300 is too small to hold the point count of LAS 1.4 point data format 6";
+    std::string made = TempPath("refused14.las");
+    ASSERT_TRUE(MakeLASFile(made, 14, 28, 100));   // format 1
+    const Bytes noLegacy1 = WithPointCounts(ReadBytes(made), 0, 100);
+    const char* lasRoad = "\nUnable to open LAS file!\nReadLASHeader:  ";
     const struct {
         const char* name;
         Bytes bytes;
         const char* road;
-        const char* reason;
+        std::string reason;
     } cases[] = {
-        {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 300),
-         "\nUnable to open LAS file!\nReadLASHeader:  ", tooShort},
-        {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 300), kUnableToOpenLAZText,
-         tooShort},
+        {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 254), lasRoad,
+         HeaderTooSmallForCount(254, 6)},
+        {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 254), kUnableToOpenLAZText,
+         HeaderTooSmallForCount(254, 6)},
+        {"short1.las", WithHeaderSize(noLegacy1, 4, 254), lasRoad, HeaderTooSmallForCount(254, 1)},
+        {"short1.laz", WithHeaderSize(noLegacy1, 4, 235), kUnableToOpenLAZText, HeaderTooSmallForCount(235, 1)},
         {"cut_record.laz", WithLastVLRLength(ReadBytes(SamplePath("point10.las.laz")), 60000), kUnableToOpenLAZText,
          "Variable length record 4 (\"laszip encoded\" 22204, 60000 bytes) runs past the point data at 1301"},
     };

@@ -274,3 +274,46 @@ TEST(LasDamaged, ShortVendorAndKeyRecordsAreNotReadPastTheirEnd)
     EXPECT_EQ(GetLASLinearUnitsKey(las), 9002);
     CloseLASFile(las);
 }
+
+// A LAS 1.4 header cut short keeps every field that lies whole inside it: the
+// 64-bit count from 255 bytes on, then whole entries of the counts by return.
+// Below 255 bytes the legacy count counts the points; when it is 0 the header
+// is refused, whatever the point format.
+TEST(LasDamaged, ShortLAS14HeadersKeepTheFieldsThatFit)
+{
+    std::string path = TempPath("fields14.las");
+    ASSERT_TRUE(MakeLASFile(path, 14, 28, 10));   // format 1
+    Bytes full = ReadBytes(path);
+    SetFieldAt<uint32_t>(full, 243, 7);           // extended VLRs counted, none there
+    for (int k = 0; k < 15; k++) SetFieldAt<uint64_t>(full, 255 + 8 * k, 100 + k);
+    const struct {
+        uint16_t size;
+        uint32_t legacy;
+        uint64_t points;    // 0: refused
+        uint32_t evlrs;
+        int byReturn;       // entries of the counts by return kept
+    } cases[] = {
+        {243, 10, 10, 0, 0},  {247, 10, 10, 7, 0}, {254, 10, 10, 7, 0}, {243, 0, 0, 0, 0}, {254, 0, 0, 0, 0},
+        {255, 0, 10, 7, 0},   {262, 0, 10, 7, 0},  {263, 0, 10, 7, 1},  {300, 0, 10, 7, 5}, {375, 0, 10, 7, 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes, legacy count " << c.legacy);
+        LASParsedHeader parsed;
+        char why[256];
+        int ok = ParseBytes(WithHeaderSize(WithPointCounts(full, c.legacy, 10), 4, c.size), &parsed, why, sizeof why);
+        if (!c.points) {
+            char expected[256];
+            snprintf(expected, sizeof expected, kLASHeaderTooSmallForCountFormat, (unsigned)c.size, 1);
+            EXPECT_EQ(ok, 0);
+            EXPECT_STREQ(why, expected);
+            continue;
+        }
+        ASSERT_EQ(ok, 1) << why;
+        EXPECT_EQ(parsed.pointCount, c.points);
+        EXPECT_EQ(parsed.header.pointCount64, c.size >= 255 ? 10u : 0u);
+        EXPECT_EQ(parsed.header.numberOfEVLRs, c.evlrs);
+        for (int k = 0; k < 15; k++)
+            EXPECT_EQ(parsed.header.pointsByReturn[k], k < c.byReturn ? 100u + k : 0u) << "return " << k + 1;
+        FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
+    }
+}

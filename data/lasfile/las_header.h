@@ -18,10 +18,12 @@ const double LAS_EMPTY_MAX = -3.37e38;
 // Largest point count the library carries; larger files are refused, never truncated.
 const uint64_t LAS_MAX_POINTS = 2147483647ull;
 
-// Why a header was refused: the file's size (%llu), and a version other than
-// LAS 1.0 to 1.4 (major %u, minor %u).
+// Why a header was refused: the file's size (%llu), a version other than
+// LAS 1.0 to 1.4 (major %u, minor %u), and a LAS 1.4 header too short for its
+// 64-bit count whose legacy count is 0 (header size %u, point format %d).
 extern const char kLASFileTooSmallFormat[];
 extern const char kLASVersionNotSupportedFormat[];
+extern const char kLASHeaderTooSmallForCountFormat[];
 
 #pragma pack(push, 1)
 struct LASHeader {
@@ -90,7 +92,7 @@ struct LASParsedHeader {
     LASHeader header;         // numberOfVLRs counts the records in `vlrs`
     LASVLR**  vlrs;           // the caller's after a successful parse (FreeVLRs)
     int       version;        // 10 to 14 from Version Minor; 0 until a LAS 1.0-1.4 version was read
-    uint16_t  heldBytes;      // header bytes of the version's layout that were read: 227, 235 or 375
+    uint16_t  heldBytes;      // header bytes of the version's layout that were read, whole fields only (227 to 375)
     uint64_t  vlrEnd;         // source position behind the last record
     int       refusedFormat;  // the unknown point format the parse refused, else -1
     uint64_t  pointCount;     // the file's points: the LAS 1.4 count where it is set, else the legacy count
