@@ -55,11 +55,13 @@ Layout LayoutOf(const Bytes& b)
 }
 
 // Every difference between before and after lies in a class byte, in the
-// class bits only, and holds the set's class.
-void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const DataSet* set)
+// class bits only, and holds the set's class. `pointsAt` is where the
+// records begin when the header's offset does not say (0: it does).
+void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const DataSet* set, uint32_t pointsAt = 0)
 {
     ASSERT_EQ(before.size(), after.size());
     Layout l = LayoutOf(before);
+    if (pointsAt) l.offset = pointsAt;
     int classAt = l.format <= 5 ? 15 : 16;
     uint8_t mask = l.format <= 5 ? 0x1F : 0xFF;
     size_t differences = 0;
@@ -77,7 +79,7 @@ void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const Dat
         ASSERT_EQ(after[l.offset + (size_t)i * l.length + classAt] & mask, set->points[i].classification) << i;
 }
 
-void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char* name)
+void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char* name, uint32_t pointsAt = 0)
 {
     SCOPED_TRACE(name);
     std::string path = CopyToTemp(source, name);
@@ -88,7 +90,7 @@ void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char*
     EditClasses(loaded.set);
     LASClassSave outcome;
     ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name, &outcome), 1) << outcome.message;
-    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set);
+    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set, pointsAt);
     EXPECT_EQ(TempFilesIn(TempDir()), 0);
 
     // What the loader reads back is what was in memory.
@@ -124,6 +126,31 @@ TEST(LASClassSave, InPlaceChangesOnlyClassBitsInEveryFormat)
     SaveInPlaceKeepsEverythingButClasses(TempPath("f8.las"), "f8b.las");
     ASSERT_TRUE(MakeLASFile(TempPath("f10.las"), 14, 70, 3000, 10));
     SaveInPlaceKeepsEverythingButClasses(TempPath("f10.las"), "f10b.las");
+    EXPECT_TRUE(answers.shown().empty());
+}
+
+// Files whose header the load read past (the points found behind the VLR the
+// offset lies in, VLRs counted that are not there, a VLR cut at the points):
+// the save writes the classes into the records that were read, and every
+// other byte, the header's faults too, stays as it was.
+TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead)
+{
+    BoxAnswers answers;
+    std::string made = TempPath("one_record.las");
+    ASSERT_TRUE(MakeLASFile(made, 12, 28, 1000));   // one VLR from 227 to 409, the points from 409
+    const Bytes sound = ReadBytes(made);
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"offset_in_header.las", WithPointOffset(sound, 257)},
+        {"offset_in_data.las", WithPointOffset(sound, 300)},
+        {"counted.las", WithVLRCount(sound, 1000000)},
+        {"cut.las", WithLastVLRLength(sound, 129)},
+    };
+    for (const auto& c : cases)
+        SaveInPlaceKeepsEverythingButClasses(WriteTempBytes((std::string("source_") + c.name).c_str(), c.bytes),
+                                             c.name, 409);
     EXPECT_TRUE(answers.shown().empty());
 }
 

@@ -316,13 +316,6 @@ DWORD WINAPI FailOpenings(void* p)
     return 0;
 }
 
-std::string Printed(const char* format, unsigned a, unsigned b)
-{
-    char text[256];
-    snprintf(text, sizeof text, format, a, b);
-    return text;
-}
-
 // A library-made file with one byte changed.
 std::string DamagedCopy(const char* name, size_t at, uint8_t value)
 {

@@ -178,7 +178,7 @@ int ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASP
     out->heldBytes = LAS_HEADER_SIZE_10;
     if (errorSize) error[0] = 0;
     if (!ParseFixedPart(source, rules, out, error, errorSize)) return 0;
-    return ReadVariableLengthRecords(source, out, error, errorSize);
+    return ReadVariableLengthRecords(source, rules, out, error, errorSize);
 }
 
 int ReadLASHeader(LASFile* las)
@@ -203,7 +203,7 @@ int ReadLASHeader(LASFile* las)
     }
     las->header = parsed.header;
     las->vlrs = parsed.vlrs;
-    snprintf(las->cutVLRText, sizeof las->cutVLRText, "%s", parsed.cutVLRText);
+    snprintf(las->loadNote, sizeof las->loadNote, "%s", parsed.note);
     LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
@@ -215,19 +215,21 @@ int ReadLASHeader(LASFile* las)
     }
     ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003));
 
+    // Where the records begin: the offset to point data, unless that lies
+    // inside a record and the file shows the points behind it.
+    las->dataStart = parsed.pointStart;
     if (las->format >= 4) {
         // Kept for callers that want the header and VLR bytes exactly as stored.
-        las->rawHeader = (uint8_t*)Malloc(h.offsetToPointData, F);
-        if (las->rawHeader && !source.readAt(source.context, 0, las->rawHeader, h.offsetToPointData)) {
+        las->rawHeader = (uint8_t*)Malloc(las->dataStart, F);
+        if (las->rawHeader && !source.readAt(source.context, 0, las->rawHeader, las->dataStart)) {
             Free(las->rawHeader);
             las->rawHeader = nullptr;
         }
     }
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
-    las->dataStart = h.offsetToPointData;
     las->dataBehindPoints = las->pointCount > 0 &&
         source.size > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
-    if (!LASSeek(las->file, h.offsetToPointData, FILE_BEGIN)) {
+    if (!LASSeek(las->file, (int64_t)las->dataStart, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;
     }
@@ -242,7 +244,7 @@ static int WriteHeaderInPlace(LASFile* las)
     static const char* F = "WriteLASHeader";
     LASHeader& h = las->header;
     int64_t total = TotalVLRSize(las);
-    if ((uint64_t)h.headerSize + (uint64_t)total > h.offsetToPointData) {
+    if ((uint64_t)h.headerSize + (uint64_t)total > las->dataStart) {
         SetLASWriteFailure(las, F, "The variable length records (%lld bytes) no longer fit before the point data; "
                            "the header was not written", (long long)total);
         return 0;
