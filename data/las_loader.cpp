@@ -399,7 +399,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         return GiveUp(set, las, false);
     }
     set->saved = 1;
-    ReportLoaded(set, las->cutVLRText);
+    ReportLoaded(set, las->loadNote);
     CloseLASFile(las);
     return set;
 }

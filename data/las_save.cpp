@@ -87,14 +87,15 @@ template <typename T> static void PutField(uint8_t* header, size_t headerSize, s
 // The header as stored, with its counts, extent and the positions of the data
 // behind the points made true for `written` of the file's records. Only the
 // fields of the file's own version are written: header bytes past them are
-// user data. A count the file left at 0 stays 0.
+// user data, and a field a short header cuts into is not there (PutField).
+// A count the file left at 0 stays 0.
 static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint64_t written,
                                        const WrittenSummary& s, uint64_t removedBytes, bool trailing)
 {
     const LASHeader& h = src->header;
     size_t size = h.headerSize;
-    const bool holds13 = src->version >= 13 && size >= LAS_HEADER_SIZE_13;
-    const bool holds14 = src->version >= 14 && size >= LAS_HEADER_SIZE_14;
+    const bool holds13 = src->version >= 13;
+    const bool holds14 = src->version >= 14;
     if (h.legacyPointCount != 0 || src->format <= 5) {
         PutField<uint32_t>(header, size, offsetof(LASHeader, legacyPointCount), (uint32_t)written);
         for (int k = 0; k < 5; k++)

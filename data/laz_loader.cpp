@@ -243,10 +243,10 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
-    laszip_CHAR* cut = nullptr;
-    laszip_get_warning(reader, &cut);
+    laszip_CHAR* note = nullptr;
+    laszip_get_warning(reader, &note);
     set->saved = 1;
-    ReportLoaded(set, cut);
+    ReportLoaded(set, note);
     laszip_close_reader(reader);
     laszip_destroy(reader);
     return set;

@@ -65,16 +65,16 @@ uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format,
     return count;
 }
 
-const char kCutRecordFormat[] = "[LOAD]  %s:  %s, read up to there";
+const char kLoadNoteFormat[] = "[LOAD]  %s:  %s";
 
-void ReportLoaded(const DataSet* set, const char* cutRecord)
+void ReportLoaded(const DataSet* set, const char* note)
 {
-    char line[500];
+    char line[700];
     snprintf(line, sizeof line, "Total Points:  %d", set->pointCount);
     LogMessage(line);
     snprintf(line, sizeof line, "[LOAD]  %s", set->title);
     LogMessage(line);
-    if (!cutRecord || !cutRecord[0]) return;
-    snprintf(line, sizeof line, kCutRecordFormat, set->title, cutRecord);
+    if (!note || !note[0]) return;
+    snprintf(line, sizeof line, kLoadNoteFormat, set->title, note);
     LogMessage(line);
 }

@@ -24,8 +24,9 @@ struct HeaderExtent {
 // number of points kept, or 0 after telling the user there was no room.
 uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format, const HeaderExtent& extent);
 // The message lines of a finished load: the point count and the title, then
-// `cutRecord` when a record of the file ran into its points and was read
-// only up to them.
-void     ReportLoaded(const DataSet* set, const char* cutRecord = nullptr);
-// The line that names such a record: the title, then why it was cut.
-extern const char kCutRecordFormat[];
+// `note` when the file's header said something its points were read past
+// (a record cut at them, records counted that are not there, an offset to
+// point data inside a record).
+void     ReportLoaded(const DataSet* set, const char* note = nullptr);
+// The line of such a note: the title, then the note.
+extern const char kLoadNoteFormat[];

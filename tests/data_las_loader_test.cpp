@@ -600,9 +600,10 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
 
 // Some writers of LAS 1.4 files set only the legacy count, others leave the
 // two counts disagreeing. Every road reads a file by the same count: the
-// 64-bit count where it is set, else the legacy count. A LAS 1.4 header cut
-// short of that count is read by its legacy count, and a VLR whose length
-// runs into the points is cut there, on every road alike.
+// 64-bit count where it is set, else the legacy count. A LAS 1.4 header of
+// 255 bytes or more holds the 64-bit count; one cut short of it is read by its
+// legacy count. A VLR whose length runs into the points is cut there, on
+// every road alike.
 TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
 {
     REQUIRE_SAMPLES();
@@ -625,8 +626,11 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         {"legacy6.las", WithPointCounts(f6, 1000, 0), 1000},   {"legacy6.laz", WithPointCounts(z6, 1000, 0), 1000},
         {"sample6.las", f6, 1000},                              {"sample6.laz", z6, 1000},
         {"short1.las", WithHeaderSize(f1, 4, 300), 100},        {"short1.laz", WithHeaderSize(f1, 4, 235), 100},
-        {"short6.las", WithHeaderSize(WithPointCounts(f6, 1000, 0), 4, 300), 1000},
-        {"short6.laz", WithHeaderSize(WithPointCounts(z6, 1000, 0), 4, 300), 1000},
+        {"short6.las", WithHeaderSize(WithPointCounts(f6, 1000, 0), 4, 254), 1000},
+        {"short6.laz", WithHeaderSize(WithPointCounts(z6, 1000, 0), 4, 254), 1000},
+        {"count64_6.las", WithHeaderSize(f6, 4, 300), 1000},   {"count64_6.laz", WithHeaderSize(z6, 4, 300), 1000},
+        {"count64_1.las", WithHeaderSize(WithPointCounts(f1, 0, 100), 4, 255), 100},
+        {"count64_1.laz", WithHeaderSize(WithPointCounts(f1, 0, 100), 4, 255), 100},
         {"short7.laz", WithHeaderSize(copc, 4, 227), 1065},
         {"long_vlr.las", WithLastVLRLength(p10, 60000), 1065},  {"long_vlr.laz", WithLastVLRLength(copc, 60000), 1065},
     };
@@ -643,13 +647,18 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
         EXPECT_EQ(set->pointCount, c.points);
         EXPECT_TRUE(boxes.shown().empty());
         // The cut record is named in the log on both roads; nothing else is.
-        std::string form = Formatted(kCutRecordFormat, c.name, "|");
-        std::string cut = form.substr(0, form.find('|')) + "Variable length record ", tail = form.substr(form.find('|') + 1);
-        int cutLines = 0;
+        std::vector<std::string> notes;
+        std::string prefix = Formatted(kLoadNoteFormat, c.name, "");
         for (const std::string& line : logged)
-            cutLines += line.rfind(cut, 0) == 0 && line.find("runs past the point data at") != std::string::npos &&
-                        line.size() > tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
-        EXPECT_EQ(cutLines, strncmp(c.name, "long_vlr", 8) == 0 ? 1 : 0);
+            if (line.rfind(prefix, 0) == 0) notes.push_back(line.substr(prefix.size()));
+        if (strncmp(c.name, "long_vlr", 8) == 0) {
+            uint32_t last = FieldAt<uint32_t>(c.bytes, 100) - 1;
+            std::string cut = Printed(kLASRecordCutFormat, last, DescribedVLRAt(c.bytes, LastVLRAt(c.bytes)).c_str(),
+                                      FieldAt<uint32_t>(c.bytes, 96));
+            EXPECT_EQ(notes, std::vector<std::string>{Printed(kLASRecordCutNoteFormat, cut.c_str())});
+        } else {
+            EXPECT_TRUE(notes.empty()) << notes[0];
+        }
         FreeDataSet(set);
         EXPECT_EQ(GetLASFilePointCount(path.c_str()), (uint64_t)c.points);
         ProjectTile* tile = TileFromLASHeader(path.c_str());
@@ -659,25 +668,57 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
     }
 }
 
+namespace {
+
+// A file of 1,000 records read by the LAS library: one VLR from 227 to 409,
+// the points from 409.
+Bytes OneRecordFile()
+{
+    std::string path = TempPath("one_record.las");
+    EXPECT_TRUE(MakeLASFile(path, 12, 28, 1000));
+    return ReadBytes(path);
+}
+
+}  // namespace
+
 // The faults both roads refuse, with the same reason: a LAS 1.4 header too
-// short for the point count its format keeps there, and (LAZ only) a LAZ
-// record cut short by the points, which the decoder cannot do without.
+// short for its 64-bit count (fewer than 255 bytes) whose legacy count is 0,
+// whatever the point format; an offset to point data inside a VLR where the
+// file does not show where the points begin; and (LAZ only) a LAZ record cut
+// short by the points, which the decoder cannot do without.
 TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
 {
     REQUIRE_SAMPLES();
-    const char* tooShort = "LAS header size 300 is too small to hold the point count of LAS 1.4 point data format 6";
+    std::string made = TempPath("refused14.las");
+    ASSERT_TRUE(MakeLASFile(made, 14, 28, 100));   // format 1
+    const Bytes noLegacy1 = WithPointCounts(ReadBytes(made), 0, 100);
+    const char* lasRoad = "\nUnable to open LAS file!\nReadLASHeader:  ";
+    const Bytes sound = OneRecordFile();
+    Bytes noTable = WithPointOffset(ReadBytes(SamplePath("point10.las.laz")), 240);
+    SetFieldAt<int64_t>(noTable, 1301, 0);   // where the chunk table's position is kept
+    auto inside = [](unsigned offset, const Bytes& b) {
+        return Printed(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
+    };
     const struct {
         const char* name;
         Bytes bytes;
         const char* road;
-        const char* reason;
+        std::string reason;
     } cases[] = {
-        {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 300),
-         "\nUnable to open LAS file!\nReadLASHeader:  ", tooShort},
-        {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 300), kUnableToOpenLAZText,
-         tooShort},
+        {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 254), lasRoad,
+         Printed(kLASHeaderTooSmallForCountFormat, 254, 6)},
+        {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 254), kUnableToOpenLAZText,
+         Printed(kLASHeaderTooSmallForCountFormat, 254, 6)},
+        {"short1.las", WithHeaderSize(noLegacy1, 4, 254), lasRoad, Printed(kLASHeaderTooSmallForCountFormat, 254, 1)},
+        {"short1.laz", WithHeaderSize(noLegacy1, 4, 235), kUnableToOpenLAZText,
+         Printed(kLASHeaderTooSmallForCountFormat, 235, 1)},
         {"cut_record.laz", WithLastVLRLength(ReadBytes(SamplePath("point10.las.laz")), 60000), kUnableToOpenLAZText,
          "Variable length record 4 (\"laszip encoded\" 22204, 60000 bytes) runs past the point data at 1301"},
+        // The offset inside a VLR and nothing showing where the points begin:
+        // bytes behind the records, a LAZ chunk table that is not found.
+        {"inside.las", WithTail(WithPointOffset(sound, 257), 10), lasRoad, inside(257, sound)},
+        {"inside.laz", WithTail(WithPointOffset(sound, 257), 10), kUnableToOpenLAZText, inside(257, sound)},
+        {"compressed_inside.laz", noTable, kUnableToOpenLAZText, inside(240, noTable)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -686,5 +727,74 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
         EXPECT_EQ(LoadLASData(path.c_str(), c.name), nullptr);
         EXPECT_TRUE(ShowedOneBox(boxes, std::string(c.name) + c.road + c.reason));
         EXPECT_EQ(GetLASFilePointCount(path.c_str()), 0u);
+    }
+}
+
+// An offset to point data inside a VLR (its header or its data) is never
+// taken for the points' start unless the file shows them there: where the
+// file's size (uncompressed) or its chunk table (LAZ) shows them behind the
+// record, they are read there, and where it shows them at the offset the
+// header counted records that are not there. Either way the log says so, the
+// points are the file's own, and every road reads the same count.
+TEST(LasLoader, PointsAreReadFromInsideNoVlr)
+{
+    REQUIRE_SAMPLES();
+    const Bytes sound = OneRecordFile();
+    const Bytes laz = ReadBytes(SamplePath("point10.las.laz"));
+    const uint32_t lazPoints = FieldAt<uint32_t>(laz, 96), lazVLRs = FieldAt<uint32_t>(laz, 100);
+    ASSERT_EQ(FieldAt<uint16_t>(laz, 94), 227u);
+    const std::string record = DescribedVLRAt(sound, 227), lazRecord = DescribedVLRAt(laz, 227);
+    const std::string counted = Printed(kLASMoreRecordsCountedFormat, 1000000u, 1u, 409u);
+    auto behind = [](unsigned offset, const std::string& name, unsigned long long start, const char* shown) {
+        return Printed(kLASPointsBehindRecordFormat, offset, 0u, name.c_str(), 227ull, start, shown);
+    };
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const Bytes* sound;   // the file as it should have been
+        std::string note;
+    } cases[] = {
+        {"header.las", WithPointOffset(sound, 257), &sound, behind(257, record, 409, kLASRecordsFitThereText)},
+        {"header.laz", WithPointOffset(sound, 257), &sound, behind(257, record, 409, kLASRecordsFitThereText)},
+        {"data.las", WithPointOffset(sound, 300), &sound, behind(300, record, 409, kLASRecordsFitThereText)},
+        {"data.laz", WithPointOffset(sound, 300), &sound, behind(300, record, 409, kLASRecordsFitThereText)},
+        {"counted.las", WithVLRCount(sound, 1000000), &sound, counted},
+        {"counted.laz", WithVLRCount(sound, 1000000), &sound, counted},
+        {"compressed_header.laz", WithPointOffset(laz, 240), &laz,
+         behind(240, lazRecord, lazPoints, kLASChunkTableFromThereText)},
+        {"compressed_data.laz", WithPointOffset(laz, 227 + 54 + 2), &laz,
+         behind(227 + 54 + 2, lazRecord, lazPoints, kLASChunkTableFromThereText)},
+        {"compressed_counted.laz", WithVLRCount(laz, 1000000), &laz,
+         Printed(kLASMoreRecordsCountedFormat, 1000000u, lazVLRs, lazPoints)},
+    };
+    std::vector<std::string>& logged = KeptLog();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string name = std::string("sound_") + c.name;
+        DataSet* want = LoadLASData(WriteTempBytes(name.c_str(), *c.sound).c_str(), name.c_str());
+        ASSERT_NE(want, nullptr);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        BoxAnswers boxes;
+        logged.clear();
+        SetLogHook(KeepLog);
+        DataSet* set = LoadLASData(path.c_str(), c.name);
+        SetLogHook(nullptr);
+        ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+        EXPECT_TRUE(boxes.shown().empty());
+        EXPECT_EQ(std::count(logged.begin(), logged.end(), Formatted(kLoadNoteFormat, c.name, c.note.c_str())), 1);
+        ASSERT_EQ(set->pointCount, want->pointCount);
+        for (int i = 0; i < set->pointCount; i++) {
+            ASSERT_EQ(set->points[i].x, want->points[i].x) << i;
+            ASSERT_EQ(set->points[i].y, want->points[i].y) << i;
+            ASSERT_EQ(set->points[i].z, want->points[i].z) << i;
+            ASSERT_EQ(set->points[i].classification, want->points[i].classification) << i;
+        }
+        EXPECT_EQ(GetLASFilePointCount(path.c_str()), (uint64_t)want->pointCount);
+        ProjectTile* tile = TileFromLASHeader(path.c_str());
+        ASSERT_NE(tile, nullptr);
+        EXPECT_EQ(tile->pointCount, want->pointCount);
+        FreeProjectTile(tile);
+        FreeDataSet(set);
+        FreeDataSet(want);
     }
 }

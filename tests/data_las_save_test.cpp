@@ -49,16 +49,19 @@ Layout LayoutOf(const Bytes& b)
     l.format = b[104] & 0x3F;
     l.length = FieldAt<uint16_t>(b, 105);
     uint16_t headerSize = FieldAt<uint16_t>(b, 94);
-    l.count = headerSize >= 375 && l.format > 5 ? FieldAt<uint64_t>(b, 247) : FieldAt<uint32_t>(b, 107);
+    l.count = headerSize >= 255 && b[25] == 4 && FieldAt<uint64_t>(b, 247) ? FieldAt<uint64_t>(b, 247)
+                                                               : FieldAt<uint32_t>(b, 107);
     return l;
 }
 
 // Every difference between before and after lies in a class byte, in the
-// class bits only, and holds the set's class.
-void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const DataSet* set)
+// class bits only, and holds the set's class. `pointsAt` is where the
+// records begin when the header's offset does not say (0: it does).
+void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const DataSet* set, uint32_t pointsAt = 0)
 {
     ASSERT_EQ(before.size(), after.size());
     Layout l = LayoutOf(before);
+    if (pointsAt) l.offset = pointsAt;
     int classAt = l.format <= 5 ? 15 : 16;
     uint8_t mask = l.format <= 5 ? 0x1F : 0xFF;
     size_t differences = 0;
@@ -76,7 +79,7 @@ void ExpectOnlyClassesChanged(const Bytes& before, const Bytes& after, const Dat
         ASSERT_EQ(after[l.offset + (size_t)i * l.length + classAt] & mask, set->points[i].classification) << i;
 }
 
-void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char* name)
+void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char* name, uint32_t pointsAt = 0)
 {
     SCOPED_TRACE(name);
     std::string path = CopyToTemp(source, name);
@@ -87,7 +90,7 @@ void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char*
     EditClasses(loaded.set);
     LASClassSave outcome;
     ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name, &outcome), 1) << outcome.message;
-    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set);
+    ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set, pointsAt);
     EXPECT_EQ(TempFilesIn(TempDir()), 0);
 
     // What the loader reads back is what was in memory.
@@ -123,6 +126,31 @@ TEST(LASClassSave, InPlaceChangesOnlyClassBitsInEveryFormat)
     SaveInPlaceKeepsEverythingButClasses(TempPath("f8.las"), "f8b.las");
     ASSERT_TRUE(MakeLASFile(TempPath("f10.las"), 14, 70, 3000, 10));
     SaveInPlaceKeepsEverythingButClasses(TempPath("f10.las"), "f10b.las");
+    EXPECT_TRUE(answers.shown().empty());
+}
+
+// Files whose header the load read past (the points found behind the VLR the
+// offset lies in, VLRs counted that are not there, a VLR cut at the points):
+// the save writes the classes into the records that were read, and every
+// other byte, the header's faults too, stays as it was.
+TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead)
+{
+    BoxAnswers answers;
+    std::string made = TempPath("one_record.las");
+    ASSERT_TRUE(MakeLASFile(made, 12, 28, 1000));   // one VLR from 227 to 409, the points from 409
+    const Bytes sound = ReadBytes(made);
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"offset_in_header.las", WithPointOffset(sound, 257)},
+        {"offset_in_data.las", WithPointOffset(sound, 300)},
+        {"counted.las", WithVLRCount(sound, 1000000)},
+        {"cut.las", WithLastVLRLength(sound, 129)},
+    };
+    for (const auto& c : cases)
+        SaveInPlaceKeepsEverythingButClasses(WriteTempBytes((std::string("source_") + c.name).c_str(), c.bytes),
+                                             c.name, 409);
     EXPECT_TRUE(answers.shown().empty());
 }
 
@@ -191,8 +219,9 @@ TEST(LASClassSave, FewerPointsThanTheFileWritesOnlyThoseAndKeepsTheExtendedRecor
 
 // Fewer points than the file holds change only the counts and the extent of
 // the file's own version: the user bytes of a LAS 1.2 header longer than 227
-// bytes stay, and so does a LAS 1.4 count the file left at 0. The copy reads
-// back with the points written.
+// bytes stay, and so does a LAS 1.4 count the file left at 0. A LAS 1.4
+// header of 300 bytes gets its 64-bit count and the five counts by return it
+// holds. The copy reads back with the points written.
 TEST(LASClassSave, FewerPointsChangeOnlyTheCountsOfTheFilesOwnVersion)
 {
     BoxAnswers answers;
@@ -201,14 +230,19 @@ TEST(LASClassSave, FewerPointsChangeOnlyTheCountsOfTheFilesOwnVersion)
     for (int k = 0; k < 148; k++) user.insert(user.begin() + 227 + k, (uint8_t)(0x80 + k));
     SetFieldAt<uint16_t>(user, 94, 375);
     SetFieldAt<uint32_t>(user, 96, 375);
-    std::string made = TempPath("fewer14.las");
+    std::string made = TempPath("fewer14.las"), made6 = TempPath("fewer14_6.las");
     ASSERT_TRUE(MakeLASFile(made, 14, 28, 100));
+    ASSERT_TRUE(MakeLASFile(made6, 14, 30, 100));
     struct Case {
         const char* name;
         Bytes bytes;
         int points;
+        bool count64;   // counted by the 64-bit count alone, its legacy count 0
     };
-    const Case cases[] = {{"user_header.las", user, 1065}, {"legacy_only.las", WithPointCounts(ReadBytes(made), 100, 0), 100}};
+    const Case cases[] = {{"user_header.las", user, 1065, false},
+                          {"legacy_only.las", WithPointCounts(ReadBytes(made), 100, 0), 100, false},
+                          {"count64_300.las", WithHeaderSize(WithPointCounts(ReadBytes(made6), 0, 100), 4, 300), 100,
+                           true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = WriteTempBytes(c.name, c.bytes);
@@ -226,12 +260,18 @@ TEST(LASClassSave, FewerPointsChangeOnlyTheCountsOfTheFilesOwnVersion)
         Bytes after = ReadBytes(out);
         Layout l = LayoutOf(c.bytes);
         ASSERT_EQ(after.size(), l.offset + (size_t)kept * l.length);
-        EXPECT_EQ(FieldAt<uint32_t>(after, 107), (uint32_t)kept);
+        EXPECT_EQ(FieldAt<uint32_t>(after, 107), c.count64 ? 0u : (uint32_t)kept);
+        if (c.count64) {
+            EXPECT_EQ(FieldAt<uint64_t>(after, 247), (uint64_t)kept);
+            RawSummary sum = SummariseRecords(after, l.offset, l.length, kept, l.format, LASHeader());
+            for (int k = 0; k < 5; k++) EXPECT_EQ(FieldAt<uint64_t>(after, 255 + 8 * k), sum.byReturn[k]) << k;
+        }
         // Byte for byte the source cut to the points written, but for the
-        // legacy counts, the extent and the class bits.
+        // counts, the extent and the class bits.
         Bytes expected(c.bytes.begin(), c.bytes.begin() + after.size());
         std::copy(after.begin() + 107, after.begin() + 131, expected.begin() + 107);
         std::copy(after.begin() + 179, after.begin() + 227, expected.begin() + 179);
+        if (c.count64) std::copy(after.begin() + 247, after.begin() + 295, expected.begin() + 247);
         ExpectOnlyClassesChanged(expected, after, loaded.set);
 
         LASFile* las = OpenLASFile(out.c_str(), LAS_MODE_READ);

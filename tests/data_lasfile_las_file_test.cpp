@@ -289,3 +289,67 @@ TEST(LasSamples, CopiesKeepRecordsVlrsAndGetTrueCountsAndExtent)
         EXPECT_TRUE(second == out) << s.name;
     }
 }
+
+namespace {
+
+// One thread's openings that fail: a header refused for `reason` (and, when it
+// names one, the refused format), and a path whose opening fails with the
+// system's text `system`. Counts the results that are not its own.
+struct FailedOpenings {
+    std::string refused, missing;
+    std::string reason, system;
+    int refusedFormat;
+    int wrong;
+};
+
+DWORD WINAPI FailOpenings(void* p)
+{
+    FailedOpenings* f = (FailedOpenings*)p;
+    for (int i = 0; i < 1500; i++) {
+        f->wrong += OpenLASFile(f->refused.c_str(), LAS_MODE_READ) != nullptr;
+        f->wrong += !Contains(GetLASErrorText(nullptr), f->reason.c_str());
+        f->wrong += GetLASRefusedFormat() != f->refusedFormat;
+        f->wrong += OpenLASFile(f->missing.c_str(), LAS_MODE_READ) != nullptr;
+        const char* system = GetLastLASSystemError();
+        f->wrong += !system || f->system != system;
+    }
+    return 0;
+}
+
+// A library-made file with one byte changed.
+std::string DamagedCopy(const char* name, size_t at, uint8_t value)
+{
+    std::string path = TempPath(name);
+    EXPECT_TRUE(MakeLASFile(path, 12, 28, 10));
+    Bytes b = ReadBytes(path);
+    b[at] = value;
+    EXPECT_TRUE(WriteBytes(path, b));
+    return path;
+}
+
+} // namespace
+
+// Batch and conversion workers open LAS files while the window thread does:
+// the reasons each thread reads after its own failures are its own.
+TEST(LasFile, ThreadsFailingAtOnceReadTheirOwnReasons)
+{
+    FailedOpenings worker = {DamagedCopy("minor9.las", 25, 9), "C:\\no_such_folder\\w.las",
+                             "ReadLASHeader:  " + Printed(kLASVersionNotSupportedFormat, 1u, 9u), "", -1, 0};
+    FailedOpenings window = {DamagedCopy("format11.las", 104, 11), TempPath("absent.las"),
+                             "ReadLASHeader:  Unknown point data format 11", "", 11, 0};
+    // A missing folder and a missing file: two different texts of the system.
+    for (FailedOpenings* f : {&worker, &window}) {
+        ASSERT_EQ(OpenLASFile(f->missing.c_str(), LAS_MODE_READ), nullptr);
+        ASSERT_NE(GetLastLASSystemError(), nullptr);
+        f->system = GetLastLASSystemError();
+    }
+    ASSERT_NE(worker.system, window.system);
+
+    HANDLE thread = CreateThread(nullptr, 0, FailOpenings, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    FailOpenings(&window);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(worker.wrong, 0);
+    EXPECT_EQ(window.wrong, 0);
+}

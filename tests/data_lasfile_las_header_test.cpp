@@ -131,6 +131,11 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
         EXPECT_EQ(parsed.vlrEnd, 409u);
         EXPECT_EQ(parsed.cutVLR, c.cutText ? 0 : -1);
         EXPECT_STREQ(parsed.cutVLRText, c.cutText ? c.cutText : "");
+        // The log says what the points were read past: the cut, or the
+        // records counted that are not there.
+        EXPECT_EQ(parsed.note, c.cutText ? Printed(kLASRecordCutNoteFormat, c.cutText)
+                                         : Printed(kLASMoreRecordsCountedFormat, c.value, 1u, 409u));
+        EXPECT_EQ(parsed.pointStart, 409u);
         FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
 
         std::string path = TempPath("cut_vlr.las");
@@ -167,6 +172,77 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
         EXPECT_EQ(ParseLASHeader(source, LASParseRules{compressed}, &parsed, text, sizeof text), 0) << compressed;
         EXPECT_STREQ(text, "Unable to read variable length record 0");
         EXPECT_EQ(parsed.vlrs, nullptr);
+    }
+}
+
+// An offset to point data inside a record (its header or its data) is wrong,
+// or the record is. The points are read where the file shows them, exactly
+// filling it: behind the record, or at the offset; where the file shows
+// neither, it is refused. No record is ever read from a wrong place.
+TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
+{
+    const Bytes b = SoundFile();   // one record from 227 to 409, then 100 records of 28 bytes
+    const char* system = "\"VelkaDunmarro\" 0, 128 bytes";
+    // The sound file with the offset at `offset`, `gap` bytes before its
+    // points, `tail` bytes behind them and `vlrs` records counted.
+    auto damaged = [&](uint32_t offset, size_t gap, size_t tail, uint32_t vlrs) {
+        Bytes d = b;
+        d.insert(d.begin() + 409, gap, 0xDD);
+        d.insert(d.end(), tail, 0);
+        SetFieldAt<uint32_t>(d, OFFSET_AT, offset);
+        SetFieldAt<uint32_t>(d, VLR_COUNT_AT, vlrs);
+        return d;
+    };
+    auto behind = [&](unsigned offset) {
+        return Printed(kLASPointsBehindRecordFormat, offset, 0u, system, 227ull, 409ull, kLASRecordsFitThereText);
+    };
+    auto inside = [&](unsigned offset) { return Printed(kLASOffsetInsideRecordFormat, offset, 0u, system, 227ull); };
+    const struct {
+        const char* what;
+        Bytes bytes;
+        uint64_t points;    // where the records are read from; 0: refused
+        std::string note;   // the log's note, or the start of the refusal
+    } cases[] = {
+        {"1 byte into the record's header", damaged(228, 0, 0, 1), 409, behind(228)},
+        {"its header's last byte", damaged(280, 0, 0, 1), 409, behind(280)},
+        {"its data's first byte", damaged(281, 0, 0, 1), 409, behind(281)},
+        {"its data's last byte, two records counted", damaged(408, 0, 0, 2), 409, behind(408)},
+        {"inside its header, bytes behind the points", damaged(257, 0, 10, 1), 0, inside(257)},
+        {"inside its data, bytes behind the points", damaged(300, 0, 10, 1), 0, inside(300)},
+        {"a second record counted in a gap of 10 bytes", damaged(419, 10, 0, 2), 419,
+         Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
+        {"the same with bytes behind the points", damaged(419, 10, 10, 2), 0,
+         "Offset to point data 419 lies inside variable length record 1 (a user ID that is not text, record ID "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LASParsedHeader parsed;
+        char why[LAS_ERROR_TEXT_SIZE];
+        int ok = ParseBytes(c.bytes, &parsed, why, sizeof why);
+        if (!c.points) {
+            EXPECT_EQ(ok, 0);
+            EXPECT_EQ(std::string(why).rfind(c.note, 0), 0u) << why;
+            ExpectRefused(c.bytes, c.note.c_str(), c.what);
+            continue;
+        }
+        ASSERT_EQ(ok, 1) << why;
+        EXPECT_EQ(parsed.pointStart, c.points);
+        EXPECT_EQ(parsed.note, c.note);
+        ASSERT_EQ(parsed.header.numberOfVLRs, 1u);
+        EXPECT_EQ(memcmp(parsed.vlrs[0]->data, c.bytes.data() + 227 + 54, 128), 0);
+        EXPECT_EQ(parsed.cutVLR, -1);
+        FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
+
+        std::string path = TempPath("inside_vlr.las");
+        ASSERT_TRUE(WriteBytes(path, c.bytes));
+        LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+        ASSERT_NE(las, nullptr) << GetLASErrorText(nullptr);
+        EXPECT_EQ(las->loadNote, c.note);
+        uint8_t record[28];
+        int n = 0;
+        while (ReadLASPointRaw(las, record)) ASSERT_EQ(memcmp(record, c.bytes.data() + c.points + 28 * n++, 28), 0);
+        EXPECT_EQ(n, 100);
+        CloseLASFile(las);
     }
 }
 
@@ -273,4 +349,45 @@ TEST(LasDamaged, ShortVendorAndKeyRecordsAreNotReadPastTheirEnd)
     EXPECT_EQ(ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003)), 0);
     EXPECT_EQ(GetLASLinearUnitsKey(las), 9002);
     CloseLASFile(las);
+}
+
+// A LAS 1.4 header cut short keeps every field that lies whole inside it: the
+// 64-bit count from 255 bytes on, then whole entries of the counts by return.
+// Below 255 bytes the legacy count counts the points; when it is 0 the header
+// is refused, whatever the point format.
+TEST(LasDamaged, ShortLAS14HeadersKeepTheFieldsThatFit)
+{
+    std::string path = TempPath("fields14.las");
+    ASSERT_TRUE(MakeLASFile(path, 14, 28, 10));   // format 1
+    Bytes full = ReadBytes(path);
+    SetFieldAt<uint32_t>(full, 243, 7);           // extended VLRs counted, none there
+    for (int k = 0; k < 15; k++) SetFieldAt<uint64_t>(full, 255 + 8 * k, 100 + k);
+    const struct {
+        uint16_t size;
+        uint32_t legacy;
+        uint64_t points;    // 0: refused
+        uint32_t evlrs;
+        int byReturn;       // entries of the counts by return kept
+    } cases[] = {
+        {243, 10, 10, 0, 0},  {247, 10, 10, 7, 0}, {254, 10, 10, 7, 0}, {243, 0, 0, 0, 0}, {254, 0, 0, 0, 0},
+        {255, 0, 10, 7, 0},   {262, 0, 10, 7, 0},  {263, 0, 10, 7, 1},  {300, 0, 10, 7, 5}, {375, 0, 10, 7, 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes, legacy count " << c.legacy);
+        LASParsedHeader parsed;
+        char why[256];
+        int ok = ParseBytes(WithHeaderSize(WithPointCounts(full, c.legacy, 10), 4, c.size), &parsed, why, sizeof why);
+        if (!c.points) {
+            EXPECT_EQ(ok, 0);
+            EXPECT_EQ(why, Printed(kLASHeaderTooSmallForCountFormat, (unsigned)c.size, 1));
+            continue;
+        }
+        ASSERT_EQ(ok, 1) << why;
+        EXPECT_EQ(parsed.pointCount, c.points);
+        EXPECT_EQ(parsed.header.pointCount64, c.size >= 255 ? 10u : 0u);
+        EXPECT_EQ(parsed.header.numberOfEVLRs, c.evlrs);
+        for (int k = 0; k < 15; k++)
+            EXPECT_EQ(parsed.header.pointsByReturn[k], k < c.byReturn ? 100u + k : 0u) << "return " << k + 1;
+        FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
+    }
 }

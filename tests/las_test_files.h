@@ -4,6 +4,8 @@
 #include "test_support.h"
 #include "data/lasfile/las_file.h"
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -143,6 +145,34 @@ inline Bytes WithLastVLRLength(Bytes b, uint16_t length)
     return b;
 }
 
+// The bytes with the offset to point data, the number of VLRs, or bytes added
+// behind everything.
+inline Bytes WithPointOffset(Bytes b, uint32_t offset)
+{
+    SetFieldAt<uint32_t>(b, 96, offset);
+    return b;
+}
+inline Bytes WithVLRCount(Bytes b, uint32_t count)
+{
+    SetFieldAt<uint32_t>(b, 100, count);
+    return b;
+}
+inline Bytes WithTail(Bytes b, size_t bytes)
+{
+    b.insert(b.end(), bytes, 0);
+    return b;
+}
+
+// The VLR at `at` of a file's bytes as the library's texts describe it.
+inline std::string DescribedVLRAt(const Bytes& b, size_t at)
+{
+    LASVLRHeader vh;
+    memcpy(&vh, b.data() + at, sizeof vh);
+    char text[128];
+    DescribeVLR(vh, text, sizeof text);
+    return text;
+}
+
 inline std::string WriteTempBytes(const char* name, const Bytes& bytes)
 {
     std::string path = TempPath(name);
@@ -172,6 +202,18 @@ inline RawSummary SummariseRecords(const Bytes& file, uint64_t offset, int lengt
         if (ret >= 1) s.byReturn[ret - 1]++;
     }
     return s;
+}
+
+// A product text with its printf fields filled in.
+inline std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+inline std::string Printed(const char* format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
 }
 
 inline bool Contains(const char* text, const char* part)

@@ -1,5 +1,5 @@
 // The LAS file handle: creating, opening, rewinding, closing and freeing it,
-// the two process-wide error texts, and the file calls every part of the
+// the per-thread error texts, and the file calls every part of the
 // library goes through.
 #include "data/lasfile/las_file.h"
 #include "base/file_io.h"
@@ -12,12 +12,13 @@
 static const char LAS_LIB_VERSION[] = "1.40  28-April-2015 rvdk";
 static const uint64_t LAS_DEFAULT_BUFFER = 635904;   // 9216 records of up to 69 bytes
 
-// Errors that arise where no handle exists, and the system's text for the last
-// failed file opening. Process-wide and unguarded: a text fetched after a
-// failure may already belong to another thread's failure.
-static char lasErrorText[LAS_ERROR_TEXT_SIZE];
-static int lasRefusedFormat = -1;
-static char lasSystemErrorText[LAS_ERROR_TEXT_SIZE + 1];
+// Errors that arise where no handle exists, the format the last opening
+// refused, and the system's text for the last failed file opening. Batch and
+// conversion workers open files while the window thread does: each thread
+// keeps its own, so a text fetched after a failure is that failure's.
+static thread_local char lasErrorText[LAS_ERROR_TEXT_SIZE];
+static thread_local int lasRefusedFormat = -1;
+static thread_local char lasSystemErrorText[LAS_ERROR_TEXT_SIZE + 1];
 
 const char* GetLASLibVersion()
 {

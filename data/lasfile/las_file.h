@@ -24,7 +24,7 @@ struct LASFile {
     LASHeader header;
     uint8_t*  rawHeader;            // formats 4-10: the file's bytes up to the point data, as read
     LASVLR**  vlrs;                 // header.numberOfVLRs records in file order
-    char      cutVLRText[LAS_CUT_VLR_TEXT_SIZE];  // a record that ran into the points and was cut there; else empty
+    char      loadNote[LAS_LOAD_NOTE_SIZE];  // what the header said that the points were read past; else empty
     uint64_t  pointCount;           // points in the file (read) or taken so far (write)
     int32_t   recordLength;
     int32_t   format;

@@ -11,6 +11,9 @@
 static const char LAS_GENERATING_SOFTWARE[] = "Velka Geospatial LAS Lib v1.40";
 const char kLASFileTooSmallFormat[] = "The file is too small: it holds %llu bytes, too few for a 227-byte LAS header";
 const char kLASVersionNotSupportedFormat[] = "LAS version %u.%u is not supported (LAS 1.0 to 1.4 are)";
+const char kLASHeaderTooSmallForCountFormat[] =
+    "LAS header size %u is too small to hold the point count of LAS 1.4 point data format %d, "
+    "and its legacy point count is 0";
 
 uint16_t LASHeaderSizeForVersion(int version)
 {
@@ -20,13 +23,22 @@ uint16_t LASHeaderSizeForVersion(int version)
 }
 
 // Bytes of the header this library holds for a file of `version` whose Header
-// Size field says `headerSize`: the parts of its version's layout that fit,
-// never more. The bytes of a longer header are user data, kept as they are.
+// Size field says `headerSize`: every field of its version's layout that lies
+// whole inside the header, never more. A LAS 1.4 header cut short keeps the
+// fields it has (from 255 bytes on its 64-bit count, then whole entries of the
+// counts by return); the bytes of a longer header are user data, kept as
+// they are.
 static uint16_t HeldHeaderBytes(int version, uint16_t headerSize)
 {
+    static const uint16_t ends14[] = {LAS_HEADER_SIZE_13, 243, 247, 255};   // waveform start .. 64-bit count
     if (version >= 14 && headerSize >= LAS_HEADER_SIZE_14) return LAS_HEADER_SIZE_14;
-    if (version >= 13 && headerSize >= LAS_HEADER_SIZE_13) return LAS_HEADER_SIZE_13;
-    return LAS_HEADER_SIZE_10;
+    if (version >= 14 && headerSize >= 255) return (uint16_t)(255 + (headerSize - 255) / 8 * 8);
+    uint16_t held = LAS_HEADER_SIZE_10;
+    if (version >= 14)
+        for (uint16_t end : ends14)
+            if (headerSize >= end) held = end;
+    if (version == 13 && headerSize >= LAS_HEADER_SIZE_13) held = LAS_HEADER_SIZE_13;
+    return held;
 }
 
 static void SetEmptyExtent(LASHeader& h)
@@ -134,18 +146,17 @@ static int ParseFixedPart(const LASByteSource& source, const LASParseRules& rule
                  (unsigned)h.pointDataRecordLength, standard, format);
         return 0;
     }
-    // A header shorter than its version's layout is read in the older layout
-    // that fits: a LAS 1.4 one then lacks its 64-bit count and is counted by
-    // its legacy count. Formats 6 to 10 leave that count 0, so such a header
-    // no longer says how many points there are; guessing them from the file
-    // size would take extended VLRs or compressed bytes for points.
-    if (p->version == 14 && h.headerSize < LAS_HEADER_SIZE_14 && format >= 6 && h.legacyPointCount == 0) {
-        snprintf(error, size,
-                 "LAS header size %u is too small to hold the point count of LAS 1.4 point data format %d",
-                 (unsigned)h.headerSize, format);
+    // A header shorter than its version's layout keeps the fields that fit.
+    // A LAS 1.4 one of fewer than 255 bytes lacks its 64-bit count and is
+    // counted by its legacy count; when that is 0 (as formats 6 to 10 leave
+    // it) the header no longer says how many points there are, and guessing
+    // them from the file size would take extended VLRs or compressed bytes
+    // for points.
+    p->heldBytes = HeldHeaderBytes(p->version, h.headerSize);
+    if (p->version == 14 && p->heldBytes < 255 && h.legacyPointCount == 0) {
+        snprintf(error, size, kLASHeaderTooSmallForCountFormat, (unsigned)h.headerSize, format);
         return 0;
     }
-    p->heldBytes = HeldHeaderBytes(p->version, h.headerSize);
     if (p->heldBytes > LAS_HEADER_SIZE_10 &&
         !source.readAt(source.context, LAS_HEADER_SIZE_10, (uint8_t*)&h + LAS_HEADER_SIZE_10,
                        p->heldBytes - LAS_HEADER_SIZE_10)) {
@@ -167,7 +178,7 @@ int ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASP
     out->heldBytes = LAS_HEADER_SIZE_10;
     if (errorSize) error[0] = 0;
     if (!ParseFixedPart(source, rules, out, error, errorSize)) return 0;
-    return ReadVariableLengthRecords(source, out, error, errorSize);
+    return ReadVariableLengthRecords(source, rules, out, error, errorSize);
 }
 
 int ReadLASHeader(LASFile* las)
@@ -192,7 +203,7 @@ int ReadLASHeader(LASFile* las)
     }
     las->header = parsed.header;
     las->vlrs = parsed.vlrs;
-    snprintf(las->cutVLRText, sizeof las->cutVLRText, "%s", parsed.cutVLRText);
+    snprintf(las->loadNote, sizeof las->loadNote, "%s", parsed.note);
     LASHeader& h = las->header;
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
@@ -204,19 +215,21 @@ int ReadLASHeader(LASFile* las)
     }
     ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003));
 
+    // Where the records begin: the offset to point data, unless that lies
+    // inside a record and the file shows the points behind it.
+    las->dataStart = parsed.pointStart;
     if (las->format >= 4) {
         // Kept for callers that want the header and VLR bytes exactly as stored.
-        las->rawHeader = (uint8_t*)Malloc(h.offsetToPointData, F);
-        if (las->rawHeader && !source.readAt(source.context, 0, las->rawHeader, h.offsetToPointData)) {
+        las->rawHeader = (uint8_t*)Malloc(las->dataStart, F);
+        if (las->rawHeader && !source.readAt(source.context, 0, las->rawHeader, las->dataStart)) {
             Free(las->rawHeader);
             las->rawHeader = nullptr;
         }
     }
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
-    las->dataStart = h.offsetToPointData;
     las->dataBehindPoints = las->pointCount > 0 &&
         source.size > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
-    if (!LASSeek(las->file, h.offsetToPointData, FILE_BEGIN)) {
+    if (!LASSeek(las->file, (int64_t)las->dataStart, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;
     }
@@ -231,7 +244,7 @@ static int WriteHeaderInPlace(LASFile* las)
     static const char* F = "WriteLASHeader";
     LASHeader& h = las->header;
     int64_t total = TotalVLRSize(las);
-    if ((uint64_t)h.headerSize + (uint64_t)total > h.offsetToPointData) {
+    if ((uint64_t)h.headerSize + (uint64_t)total > las->dataStart) {
         SetLASWriteFailure(las, F, "The variable length records (%lld bytes) no longer fit before the point data; "
                            "the header was not written", (long long)total);
         return 0;

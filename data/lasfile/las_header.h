@@ -18,10 +18,12 @@ const double LAS_EMPTY_MAX = -3.37e38;
 // Largest point count the library carries; larger files are refused, never truncated.
 const uint64_t LAS_MAX_POINTS = 2147483647ull;
 
-// Why a header was refused: the file's size (%llu), and a version other than
-// LAS 1.0 to 1.4 (major %u, minor %u).
+// Why a header was refused: the file's size (%llu), a version other than
+// LAS 1.0 to 1.4 (major %u, minor %u), and a LAS 1.4 header too short for its
+// 64-bit count whose legacy count is 0 (header size %u, point format %d).
 extern const char kLASFileTooSmallFormat[];
 extern const char kLASVersionNotSupportedFormat[];
+extern const char kLASHeaderTooSmallForCountFormat[];
 
 #pragma pack(push, 1)
 struct LASHeader {
@@ -77,33 +79,44 @@ struct LASByteSource {
 };
 
 // What the LAS library and the LAZ reader take differently. Everything else
-// (short headers, records running into the points) both decide alike here.
+// (short headers, records running into the points, where the points begin)
+// both decide alike here.
 struct LASParseRules {
     bool compressedFormats;   // point formats with the LAZ bits 6-7 are taken (their points are not LAS records)
+    // Whether the file's compressed points can begin at `start`; only asked
+    // when the offset to point data lies inside a record. Null: never.
+    bool (*compressedPointsAt)(const LASByteSource& source, uint64_t start);
 };
 
 // Longest text naming a record cut at the point data, with its terminator.
-const size_t LAS_CUT_VLR_TEXT_SIZE = 160;
+const size_t LAS_CUT_VLR_TEXT_SIZE = 200;
+// Longest text of what a load read past, with its terminator.
+const size_t LAS_LOAD_NOTE_SIZE = 400;
 
 // One parsed header with its variable length records.
 struct LASParsedHeader {
     LASHeader header;         // numberOfVLRs counts the records in `vlrs`
     LASVLR**  vlrs;           // the caller's after a successful parse (FreeVLRs)
     int       version;        // 10 to 14 from Version Minor; 0 until a LAS 1.0-1.4 version was read
-    uint16_t  heldBytes;      // header bytes of the version's layout that were read: 227, 235 or 375
+    uint16_t  heldBytes;      // header bytes of the version's layout that were read, whole fields only (227 to 375)
     uint64_t  vlrEnd;         // source position behind the last record
     int       refusedFormat;  // the unknown point format the parse refused, else -1
     uint64_t  pointCount;     // the file's points: the LAS 1.4 count where it is set, else the legacy count
     int       cutVLR;         // the record whose stated length ran past the point data, cut there; else -1
     char      cutVLRText[LAS_CUT_VLR_TEXT_SIZE];  // why that record is cut, for a reader that needs it whole
+    uint64_t  pointStart;     // where the point records begin: the offset to point data, or behind the
+                              // record that offset lies in when the file shows the points there
+    char      note[LAS_LOAD_NOTE_SIZE];  // a fault of the header the points were read past, for the log; else empty
 };
 
 // Reads and checks the public header and the VLRs: every size and offset is
-// checked before it is trusted and nothing is read past the point data. A
-// header shorter than its version's layout is read in the older layout that
-// fits, unless that leaves the points uncounted; records that run into the
-// point data are cut there and end the table. 1 on success; 0 with the
-// reason in `error`, and nothing left to free.
+// checked before it is trusted. A header shorter than its version's layout
+// keeps the fields that fit, unless that leaves the points uncounted. An
+// offset to point data that lies inside a record is trusted only where the
+// file shows the points there: at the offset (the record is cut there, or
+// the header counts records that are not there), or behind the record (the
+// points begin there); where the file shows neither, it is refused. 1 on
+// success; 0 with the reason in `error`, and nothing left to free.
 int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
                          char* error, size_t errorSize);
 

@@ -2,7 +2,6 @@
 // handle keeps them in, and the record this system adds to every file it writes.
 #include "data/lasfile/las_file.h"
 #include "base/heap.h"
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -64,68 +63,208 @@ static void NameOfVLR(const LASVLRHeader& vh, char* name, size_t size)
     else snprintf(name, size, "a user ID that is not text, record ID %u", (unsigned)vh.recordId);
 }
 
-// Walks the records from Header Size bytes into the file; each must lie
-// before the point data. A record whose stated length runs past it is cut
-// there and is the last one kept: its bytes are the file's own, the points
-// stay readable, and a reader that needs that record whole finds it named in
-// `cutVLR`. A record whose header would begin in the point data is not one.
-static int WalkVLRs(const LASByteSource& source, LASParsedHeader* p, uint32_t most, char* error, size_t size)
+const char kLASOffsetInsideRecordFormat[] =
+    "Offset to point data %u lies inside variable length record %u (%s), which begins at byte %llu; "
+    "the file does not show where its points begin";
+const char kLASPointsBehindRecordFormat[] =
+    "Offset to point data %u lies inside variable length record %u (%s), which begins at byte %llu; "
+    "the points were read from byte %llu, where %s";
+const char kLASMoreRecordsCountedFormat[] =
+    "The header counts %u variable length records, the file holds %u before the point data at %u";
+const char kLASRecordCutFormat[] = "Variable length record %u (%s) runs past the point data at %u";
+const char kLASRecordCutNoteFormat[] = "%s, read up to there";
+
+const char kLASRecordsFitThereText[] = "the point records fill the file exactly from there";
+const char kLASChunkTableFromThereText[] = "the chunk table is reached from there";
+
+// Appends a record to the parse's table, which grows as needed; 0 when it
+// cannot grow (the record is then freed).
+static int TakeVLR(LASParsedHeader* p, uint32_t* room, LASVLR* vlr)
+{
+    uint32_t& n = p->header.numberOfVLRs;
+    if (n == *room) {
+        uint32_t more = *room ? *room * 2 : 8;
+        uint64_t bytes = (uint64_t)more * sizeof(LASVLR*);
+        LASVLR** grown = (LASVLR**)(p->vlrs ? ReMalloc(p->vlrs, bytes, "ReadVariableLengthRecords")
+                                            : Malloc(bytes, "ReadVariableLengthRecords"));
+        if (!grown) {
+            FreeVLR(vlr);
+            return 0;
+        }
+        p->vlrs = grown;
+        *room = more;
+    }
+    p->vlrs[n++] = vlr;
+    return 1;
+}
+
+// Reads the record whose header is `vh` at `at` and takes it. 1, or 0 with
+// the reason in `error`.
+static int TakeVLRAt(const LASByteSource& source, LASParsedHeader* p, uint32_t* room, uint32_t i, uint64_t at,
+                     const LASVLRHeader& vh, char* error, size_t size)
+{
+    LASVLR* vlr = nullptr;
+    int read = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh, &vlr);
+    if (read == 0) snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
+    if (read > 0 && TakeVLR(p, room, vlr)) return 1;
+    if (read != 0) snprintf(error, size, "Memory problems, unable to read the variable length records");
+    return 0;
+}
+
+void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
+{
+    char id[64];
+    NameOfVLR(vh, id, sizeof id);
+    snprintf(text, size, "%s, %u bytes", id, (unsigned)vh.recordLength);
+}
+
+// Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
+// later version, and a user ID of text. Point data rarely passes for one, so
+// a search for the points' start stops at the first that does not.
+static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
+{
+    if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
+    for (size_t k = 0; k < sizeof vh.userId && vh.userId[k]; k++)
+        if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) return false;
+    return true;
+}
+
+// Whether the file's points, as its header counts them, can begin at
+// `start`: uncompressed records then end exactly at the file's end, or where
+// its extended VLRs or internal waveform packets begin. Compressed points are
+// the reader's to judge.
+static bool PointsBeginAt(const LASByteSource& source, const LASParseRules& rules, const LASParsedHeader* p,
+                          uint64_t start)
 {
     const LASHeader& h = p->header;
-    uint64_t at = h.headerSize;
-    for (uint32_t i = 0; i < most && at + LAS_VLR_HEADER_SIZE <= h.offsetToPointData; i++) {
+    if (h.pointDataFormat & 0xC0) return rules.compressedPointsAt && rules.compressedPointsAt(source, start);
+    uint64_t bytes;
+    if (!CheckedBytes(p->pointCount, h.pointDataRecordLength, &bytes) || bytes > UINT64_MAX - start) return false;
+    uint64_t end = start + bytes;
+    if (end == source.size) return true;
+    if (p->heldBytes >= 247 && h.numberOfEVLRs > 0 && end == h.firstEVLRStart) return true;
+    return p->heldBytes >= LAS_HEADER_SIZE_13 && (h.globalEncoding & 2) && end == h.waveformDataStart;
+}
+
+// The offset to point data lies inside record `i`, which begins at `at`:
+// inside its 54-byte header (`vh` null), or inside its data (`vh` its header).
+// Either the offset is wrong and the points lie behind the records counted
+// from `i` on, or the records are: a stated length runs into the points, or
+// the header counts records that are not there. Only the file tells, and
+// only where it shows the points at one place and not at the other; else the
+// file is refused, since points read from a wrong place would be misaligned
+// records (and a class save would write into the wrong bytes).
+static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t* room,
+                       uint32_t claimed, uint32_t i, uint64_t at, const LASVLRHeader* vh, char* error, size_t size)
+{
+    const uint32_t offset = p->header.offsetToPointData;
+    LASVLRHeader first;
+    bool known = true;
+    if (vh) first = *vh;
+    else known = at + LAS_VLR_HEADER_SIZE <= source.size && source.readAt(source.context, at, &first, sizeof first);
+    char name[96];
+    if (known) DescribeVLR(first, name, sizeof name);
+    else snprintf(name, sizeof name, "its header runs past the end of the file");
+    // The records as counted from `i` on, read past the offset while they
+    // look like records and lie inside the file.
+    uint64_t end = at;
+    uint32_t last = 0;
+    bool behind = false;
+    for (uint32_t k = i; known && k < claimed && !behind; k++) {
+        LASVLRHeader next;
+        if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next) ||
+            !LooksLikeVLRHeader(next))
+            break;
+        end += LAS_VLR_HEADER_SIZE + next.recordLength;
+        if (end > source.size || end > UINT32_MAX) break;   // points lie where a 32-bit offset reaches
+        behind = PointsBeginAt(source, rules, p, end);
+        last = k;
+    }
+    const bool atOffset = PointsBeginAt(source, rules, p, offset);
+    if (behind && !atOffset) {
+        uint64_t from = at;
+        for (uint32_t k = i; k <= last; k++) {
+            LASVLRHeader next;
+            if (!source.readAt(source.context, from, &next, sizeof next) ||
+                !TakeVLRAt(source, p, room, k, from, next, error, size))
+                return 0;
+            from += LAS_VLR_HEADER_SIZE + next.recordLength;
+        }
+        p->vlrEnd = p->pointStart = end;
+        const char* shown = (p->header.pointDataFormat & 0xC0) ? kLASChunkTableFromThereText : kLASRecordsFitThereText;
+        snprintf(p->note, sizeof p->note, kLASPointsBehindRecordFormat, (unsigned)offset, (unsigned)i, name,
+                 (unsigned long long)at, (unsigned long long)end, shown);
+        return 1;
+    }
+    if (atOffset && !behind && !vh) {
+        p->vlrEnd = at;
+        snprintf(p->note, sizeof p->note, kLASMoreRecordsCountedFormat, (unsigned)claimed, (unsigned)i,
+                 (unsigned)offset);
+        return 1;
+    }
+    if (atOffset && !behind) {
+        // Cut where the points begin, the record keeps only bytes of its own.
+        snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
+        snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
+        p->cutVLR = (int)i;
+        LASVLRHeader cut = first;
+        cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
+        if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
+        p->vlrEnd = offset;
+        return 1;
+    }
+    snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name, (unsigned long long)at);
+    return 0;
+}
+
+// Walks the records from Header Size bytes into the file, each wholly before
+// the point data. One that the offset to point data falls into ends the walk
+// and settles where the points begin (PlacePoints); a walk that reaches the
+// offset with records still counted notes that they are not there.
+static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t claimed,
+                    char* error, size_t size)
+{
+    const uint32_t offset = p->header.offsetToPointData;
+    uint32_t room = 0;
+    uint64_t at = p->header.headerSize;
+    uint32_t i = 0;
+    for (; i < claimed && at < offset; i++) {
+        if (at + LAS_VLR_HEADER_SIZE > offset)
+            return PlacePoints(source, rules, p, &room, claimed, i, at, nullptr, error, size);
         LASVLRHeader vh;
         if (!source.readAt(source.context, at, &vh, sizeof vh)) {
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
             return 0;
         }
-        bool cut = at + LAS_VLR_HEADER_SIZE + vh.recordLength > h.offsetToPointData;
-        if (cut) {
-            char name[64];
-            NameOfVLR(vh, name, sizeof name);
-            snprintf(p->cutVLRText, sizeof p->cutVLRText,
-                     "Variable length record %u (%s, %u bytes) runs past the point data at %u", (unsigned)i, name,
-                     (unsigned)vh.recordLength, (unsigned)h.offsetToPointData);
-            p->cutVLR = (int)i;
-            vh.recordLength = (uint16_t)(h.offsetToPointData - at - LAS_VLR_HEADER_SIZE);
-        }
-        LASVLR* vlr = nullptr;
-        int read = ReadVLR(source, at + LAS_VLR_HEADER_SIZE, vh, &vlr);
-        if (read == 0) {
-            snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
-            return 0;
-        }
-        if (read < 0) {
-            snprintf(error, size, "Memory problems, unable to read the variable length records");
-            return 0;
-        }
-        p->vlrs[p->header.numberOfVLRs++] = vlr;
+        if (at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset)
+            return PlacePoints(source, rules, p, &room, claimed, i, at, &vh, error, size);
+        if (!TakeVLRAt(source, p, &room, i, at, vh, error, size)) return 0;
         at += LAS_VLR_HEADER_SIZE + vh.recordLength;
-        if (cut) break;
     }
     p->vlrEnd = at;
+    if (i < claimed)
+        snprintf(p->note, sizeof p->note, kLASMoreRecordsCountedFormat, (unsigned)claimed, (unsigned)i,
+                 (unsigned)offset);
     return 1;
 }
 
-int ReadVariableLengthRecords(const LASByteSource& source, LASParsedHeader* p, char* error, size_t size)
+int ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p,
+                              char* error, size_t size)
 {
     LASHeader& h = p->header;
-    // No more records than the space before the points can hold headers for.
-    uint64_t most = std::min<uint64_t>(h.numberOfVLRs, (h.offsetToPointData - h.headerSize) / LAS_VLR_HEADER_SIZE);
+    const uint32_t claimed = h.numberOfVLRs;
     h.numberOfVLRs = 0;
     p->vlrEnd = h.headerSize;
-    if (most == 0) return 1;
-    p->vlrs = (LASVLR**)Calloc(most, sizeof(LASVLR*), "ReadVariableLengthRecords");
-    if (!p->vlrs) {
-        snprintf(error, size, "Memory problems, unable to read the variable length records");
-        return 0;
-    }
-    if (WalkVLRs(source, p, (uint32_t)most, error, size)) return 1;
+    p->pointStart = h.offsetToPointData;
+    if (claimed == 0) return 1;
+    if (WalkVLRs(source, rules, p, claimed, error, size)) return 1;
     FreeVLRs(p->vlrs, h.numberOfVLRs);
     p->vlrs = nullptr;
     h.numberOfVLRs = 0;
     p->cutVLR = -1;
     p->cutVLRText[0] = 0;
+    p->note[0] = 0;
+    p->pointStart = h.offsetToPointData;
     return 0;
 }
 

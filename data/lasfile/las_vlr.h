@@ -33,10 +33,31 @@ static_assert(sizeof(LASVLRHeader) == 54, "VLR header is 54 bytes");
 static_assert(offsetof(LASVLR, data) == 54, "VLR data pointer follows the stored header");
 static_assert(offsetof(LASVLR, recordLength) == 20, "record length field");
 
-// The records between the parsed header and its point data, into `parsed`
-// (part of ParseLASHeader). 1 on success; 0 with the reason in `error`.
-int      ReadVariableLengthRecords(const LASByteSource& source, LASParsedHeader* parsed, char* error,
-                                   size_t errorSize);
+struct LASParseRules;
+
+// The records between the parsed header and its point data, into `parsed`,
+// and where the points begin (part of ParseLASHeader). 1 on success; 0 with
+// the reason in `error`.
+int      ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* parsed,
+                                   char* error, size_t errorSize);
+
+// An offset to point data inside a record: the refusal (the offset, the
+// record's number, its name and length, the byte it begins at), and the note
+// of points found behind the records instead (the same, then the byte they
+// were read from and what shows them there). A header that counts more
+// records than lie before its points: the count, the records there, the offset.
+extern const char kLASOffsetInsideRecordFormat[];
+extern const char kLASPointsBehindRecordFormat[];
+// What shows the points there: uncompressed records, compressed points.
+extern const char kLASRecordsFitThereText[];
+extern const char kLASChunkTableFromThereText[];
+extern const char kLASMoreRecordsCountedFormat[];
+// A record for those texts: its user ID and record ID, then its length.
+void     DescribeVLR(const LASVLRHeader& vh, char* text, size_t size);
+// A record cut at the point data: the record's number, its name and length,
+// the offset; and that text in the log.
+extern const char kLASRecordCutFormat[];
+extern const char kLASRecordCutNoteFormat[];
 // A new record in *vlr with `header` and the header's Record Length After
 // Header bytes of data read at `dataAt`. 1 on success; 0 when the data cannot
 // be read in full and -1 when the record cannot be allocated, *vlr null both times.

@@ -157,7 +157,7 @@ laszip_I32 laszip_get_warning(laszip_POINTER pointer, laszip_CHAR** warning)
 {
     if (!pointer || !warning) return 1;
     LazHandle* h = H(pointer);
-    *warning = h->open && !h->reader.CutRecordText().empty() ? (laszip_CHAR*)h->reader.CutRecordText().c_str() : nullptr;
+    *warning = h->open && !h->reader.Note().empty() ? (laszip_CHAR*)h->reader.Note().c_str() : nullptr;
     return 0;
 }
 

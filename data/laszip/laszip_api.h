@@ -107,7 +107,9 @@ typedef struct laszip_point {
 laszip_I32 laszip_create(laszip_POINTER* pointer);
 laszip_I32 laszip_destroy(laszip_POINTER pointer);
 laszip_I32 laszip_get_error(laszip_POINTER pointer, laszip_CHAR** error);
-// What the open file was read past (a record cut at the point data); null when nothing.
+// What the open file's header said that its points were read past (a record
+// cut at them, records counted that are not there, an offset to point data
+// inside a record); null when nothing.
 laszip_I32 laszip_get_warning(laszip_POINTER pointer, laszip_CHAR** warning);
 laszip_I32 laszip_open_reader(laszip_POINTER pointer, const laszip_CHAR* file_name, laszip_BOOL* is_compressed);
 laszip_I32 laszip_get_header_pointer(laszip_POINTER pointer, laszip_header_struct** header_pointer);

@@ -123,6 +123,19 @@ int ReadFromSource(void* context, uint64_t offset, void* buffer, uint64_t size)
     return static_cast<LazSource*>(context)->ReadAt(offset, buffer, (size_t)size) ? 1 : 0;
 }
 
+// Whether compressed points can begin at `start`: the chunk table's position
+// stored there (or, when that is -1, in the file's last 8 bytes) lies behind
+// it inside the file, and a table of version 0 is found there.
+bool ChunkTableReachedFrom(const LASByteSource& source, uint64_t start)
+{
+    uint8_t b[8];
+    if (start > source.size || source.size - start < 16 || !source.readAt(source.context, start, b, 8)) return false;
+    int64_t table = (int64_t)Get64(b);
+    if (table == -1 && source.readAt(source.context, source.size - 8, b, 8)) table = (int64_t)Get64(b);
+    if (table < (int64_t)(start + 8) || (uint64_t)table > source.size - 8) return false;
+    return source.readAt(source.context, (uint64_t)table, b, 8) && Get32(b) == 0;
+}
+
 // The parsed header in the reader interface's form; the VLRs are set apart.
 void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
 {
@@ -169,9 +182,10 @@ void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
 // reads its own record and passes the others on.
 bool LazReader::ParseHeader(std::string& err)
 {
-    // Compressed formats are this reader's; short headers and records running
-    // into the points are decided as the LAS library decides them.
-    const LASParseRules rules = {true};
+    // Compressed formats are this reader's, and their chunk table tells where
+    // they can begin; short headers, records running into the points and
+    // where the points begin are decided as the LAS library decides them.
+    const LASParseRules rules = {true, ChunkTableReachedFrom};
     const LASByteSource source = {src_.get(), ReadFromSource, fileSize_};
     LASParsedHeader parsed;
     char why[256];
@@ -190,7 +204,7 @@ bool LazReader::ParseHeader(std::string& err)
         err = "cannot read the LAS header";
         return false;
     }
-    userAfterHeader_.resize((size_t)(s.offsetToPointData - parsed.vlrEnd));
+    userAfterHeader_.resize((size_t)(parsed.pointStart - parsed.vlrEnd));
     if (!userAfterHeader_.empty() &&
         !src_->ReadAt(parsed.vlrEnd, userAfterHeader_.data(), userAfterHeader_.size())) {
         err = "cannot read the bytes after the variable length records";
@@ -224,7 +238,7 @@ bool LazReader::ParseHeader(std::string& err)
     }
     format_ = H.point_data_format;
     R_ = H.point_data_record_length;
-    dataStart_ = s.offsetToPointData;
+    dataStart_ = parsed.pointStart;
     if (laz >= 0) {
         // Cut at the point data, the record would describe points with bytes
         // that are not its own.
@@ -235,9 +249,10 @@ bool LazReader::ParseHeader(std::string& err)
         const LASVLR* r = vlrTable_[laz];
         if (!ParseLazVlr(r->data, r->recordLength, R_, vlr_, err)) return false;
         compressed_ = vlr_.compressor != kCompressorNone;
-        H.offset_to_point_data -= LAS_VLR_HEADER_SIZE + r->recordLength;
+        // An offset inside a record (the points found behind it) may be smaller.
+        H.offset_to_point_data -= std::min<uint32_t>(H.offset_to_point_data, LAS_VLR_HEADER_SIZE + r->recordLength);
     }
-    cutRecordText_ = parsed.cutVLRText;
+    note_ = parsed.note;
     total_ = parsed.pointCount;
     return true;
 }

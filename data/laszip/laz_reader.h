@@ -40,8 +40,10 @@ public:
     uint16_t RecordLength() const { return R_; }
     // The header's point count: the LAS 1.4 count where it is set, else the legacy count.
     uint64_t PointCount() const { return total_; }
-    // A record that ran into the points and was cut there; empty when none.
-    const std::string& CutRecordText() const { return cutRecordText_; }
+    // What the header said that the points were read past (a record cut at
+    // them, records counted that are not there, an offset to point data
+    // inside a record); empty when nothing.
+    const std::string& Note() const { return note_; }
     // Most points the file can hold: from the record length for plain LAS, from
     // a complete chunk table for LAZ; UINT64_MAX when nothing bounds them.
     uint64_t PointCapacity();
@@ -98,7 +100,7 @@ private:
     uint16_t R_;
     uint8_t format_;
     uint64_t total_;
-    std::string cutRecordText_;
+    std::string note_;
     unsigned threads_;
 
     // Chunk layout as far as known: starts_[i] is chunk i's first byte; a chunk's
