@@ -12,7 +12,9 @@ std::string    NarrowFrom(const char16_t* wide, unsigned codePage);
 
 // `stored` as the program's own text: unchanged when it is valid UTF-8 or
 // when the program does not run in UTF-8 (older Windows, where the stored
-// bytes are already in the code page the program speaks); otherwise its
-// bytes are taken as code page 1252 and given as UTF-8, so that a folder
-// or file name stored as "Donn\xe9es" finds "Données" again.
+// bytes are already in the code page the program speaks); taken as UTF-8
+// too when its only fault is a last letter cut short (dropped then) and the
+// text before it holds a letter of two or more bytes; otherwise its bytes
+// are taken as code page 1252 and given as UTF-8, so that a folder or file
+// name stored as "Donn\xe9es" finds "Données" again.
 std::string StoredTextAsProgramText(const std::string& stored);

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/text.h"
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -145,7 +146,7 @@ Project* ReadTScanProject(const char* path, const char* title)
     if (!p) return nullptr;
     for (const std::string& line : lines)
         if (const char* description = ValueOf(line, "Description")) {
-            snprintf(p->description, sizeof p->description, "%s", description);
+            CopyBounded(p->description, sizeof p->description, description);
             break;
         }
     for (const std::string& line : lines)
