@@ -23,6 +23,7 @@ static_assert((int)FTString == COLUMN_TEXT && (int)FTInteger == COLUMN_INTEGER &
 struct OpenShapeFiles {
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
+    unsigned codePage = 0;   // what the table declares its text is in, 0 for nothing specific
 };
 
 // ---- reading --------------------------------------------------------------------------------
@@ -155,6 +156,8 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
     in->tablePath = tablePath ? std::string(tablePath) : std::string(ChangeFileExtension(in->path.c_str(), ".dbf"));
     std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
     in->files->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
+    // The library gives the .cpg beside the table, else its language byte.
+    in->files->codePage = in->files->dbf ? DeclaredCodePage(DBFGetCodePage(in->files->dbf)) : 0;
     return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
 }
 
@@ -230,9 +233,10 @@ bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* tex
     const char* cell = dbf && column >= 0 && column < dbf->nFields ? DBFReadStringAttribute(dbf, record, column) : nullptr;
     if (!cell) return false;
     // The library answers in one buffer that the next read overwrites. Tables
-    // written before the program spoke UTF-8 hold code page 1252: their names
-    // and folders are read as the letters they were.
-    *text = StoredTextAsProgramText(cell);
+    // written before the program spoke UTF-8, and by other programs, hold
+    // the code page they declare or the system's: their names and folders
+    // are read as the letters they were.
+    *text = StoredTextAsProgramText(cell, in->files->codePage);
     return true;
 }
 

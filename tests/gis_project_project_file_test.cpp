@@ -1,6 +1,7 @@
 // Project files and tile indexes: the round trip, files from elsewhere that
 // differ in version or fields, and damaged or unsafe files that are refused.
 #include "project_test_files.h"
+#include "layer_test_files.h"
 #include "base/file_io.h"
 #include "las_test_files.h"
 #include "gis/project/project.h"
@@ -185,6 +186,7 @@ TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
     snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "caf\xe9.las");
     snprintf(p->description, sizeof p->description, "Bloc \xe9t\xe9");
     ASSERT_EQ(WriteProjectFile(p), 1);
+    ASSERT_TRUE(DeclareTable(folder + "p_tiles.dbf", 0x57, nullptr));   // "ANSI", as it was written then
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(std::string(q->dataFolder), data + "\\");

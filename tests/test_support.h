@@ -100,6 +100,13 @@ bool SamplesRequired();
         }                                                                                      \
     } while (0)
 
+// While alive, the system's own code page (base/code_pages) is taken to be
+// `codePage`: this machine's is 1252.
+struct SystemCodePageIs {
+    explicit SystemCodePageIs(unsigned codePage);
+    ~SystemCodePageIs();
+};
+
 // A product text with its %s fields filled in.
 std::string Formatted(const char* format, const char* a, const char* b = nullptr);
 

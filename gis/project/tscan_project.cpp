@@ -83,7 +83,7 @@ static bool ReadLines(const char* path, const char* title, std::vector<std::stri
             CloseTextLines(reader);
             return false;
         }
-        lines->push_back(StoredTextAsProgramText(buffer.data()));   // block paths in code page 1252 find their files
+        lines->push_back(StoredTextAsProgramText(buffer.data()));   // paths in the system's code page find their files
     }
     bool failed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
