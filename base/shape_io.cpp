@@ -287,6 +287,7 @@ struct GroupFiles {
     std::vector<SHPHandle> shapes;
     std::vector<DBFHandle> tables;
     std::vector<int> shapeFile, tableFile;       // the file (in `written`) of each handle
+    std::vector<bool> tableDeclared;             // the table's .cpg follows it in `written`
     SAHooks io;
 };
 
@@ -300,6 +301,11 @@ void SetShapeDiskFaults(const ShapeDiskFaults* faults) { diskForNextSaves = faul
 
 static SAOffset NotedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 {
+    // The library writes a .cpg without asking whether it could be opened.
+    if (!file) {
+        failed = true;
+        return 0;
+    }
     SAOffset written;
     int64_t bytes = (int64_t)(size * count);
     if (disk.budget >= 0 && bytes > disk.budget) {
@@ -326,7 +332,7 @@ static int NotedFlush(SAFile file)
 }
 static int NotedClose(SAFile file)
 {
-    int result = standard.FClose(file);
+    int result = file ? standard.FClose(file) : -1;
     if (disk.closeFails) result = -1;
     if (result != 0) failed = true;
     return result;
@@ -351,6 +357,15 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 }
 
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
+
+// What the .cpg of a written table holds: the tables hold the program's text.
+static const char kTableCodePage[] = "UTF-8";
+
+static bool IsTableName(const char* path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && !lstrcmpiA(path + n - 4, ".dbf");
+}
 
 // The temporary name of the next file, without extension.
 static std::string NextName(const ShapeGroupWriter* w) { return w->base + "_" + std::to_string(w->written.size()); }
@@ -379,13 +394,23 @@ int CreateGroupTable(ShapeGroupWriter* w, const char* target)
 {
     if (!w->files || w->base.empty() || !target[0]) return -1;
     int file = (int)w->written.size();
-    w->written.push_back(NextName(w) + ".dbf");
+    std::string name = NextName(w);
+    bool declared = IsTableName(target);
+    w->written.push_back(name + ".dbf");
     w->targets.push_back(target);
+    if (declared) {
+        // The library writes it beside the table as it creates the table.
+        std::string codePage = ChangeFileExtension(target, ".cpg");
+        if (codePage.empty()) return -1;
+        w->written.push_back(name + ".cpg");
+        w->targets.push_back(codePage);
+    }
     std::string native = ToNativePath(w->written[file].c_str());
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &w->files->io);
+    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), declared ? kTableCodePage : "LDID/0", &w->files->io);
     if (!dbf) return -1;
     w->files->tables.push_back(dbf);
     w->files->tableFile.push_back(file);
+    w->files->tableDeclared.push_back(declared);
     return (int)w->files->tables.size() - 1;
 }
 
@@ -445,6 +470,7 @@ bool GroupWritesFailed(const ShapeGroupWriter* w) { return w->files && failed; }
 // What a file of the save holds, as its handle had it before the close.
 struct Written {
     int file, type, records, fields;
+    bool declared;   // a table with its .cpg next in `written`
 };
 
 static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
@@ -454,11 +480,13 @@ static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
     for (size_t k = 0; k < f->shapes.size(); k++) {
         int records = 0, type = 0;
         SHPGetInfo(f->shapes[k], &records, &type, nullptr, nullptr);
-        if (held) held->push_back({f->shapeFile[k], type, records, -1});
+        if (held) held->push_back({f->shapeFile[k], type, records, -1, false});
         SHPClose(f->shapes[k]);
     }
     for (size_t k = 0; k < f->tables.size(); k++) {
-        if (held) held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k])});
+        if (held)
+            held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k]),
+                             f->tableDeclared[k]});
         DBFClose(f->tables[k]);
     }
     delete f;
@@ -514,6 +542,14 @@ static bool ReadsBack(const ShapeGroupWriter* w, const Written& h)
         return records == h.records && type == h.type && inside;
     }
     if (!LengthAsItsHeaderSays(path, true)) return false;
+    if (h.declared) {
+        uint8_t text[sizeof kTableCodePage] = {};
+        uint64_t size = 0;
+        const size_t length = sizeof kTableCodePage - 1;
+        if (!FileHead(w->written[(size_t)h.file + 1], text, (DWORD)length, &size) || size != length ||
+            memcmp(text, kTableCodePage, length) != 0)
+            return false;
+    }
     DBFHandle dbf = DBFOpen(native.c_str(), "rb");
     if (!dbf) return false;
     bool same = DBFGetRecordCount(dbf) == h.records && DBFGetFieldCount(dbf) == h.fields;

@@ -1,7 +1,10 @@
 // Tables through base/shape_io: text cells read in the code page the table
-// declares.
+// declares, and the .cpg that every table written says UTF-8 in, saved
+// together with the table.
 #include "layer_test_files.h"
 #include "las_test_files.h"
+#include "base/file_io.h"
+#include "base/file_replace.h"
 #include "base/shape_io.h"
 #include <cstring>
 
@@ -42,6 +45,14 @@ std::vector<std::string> CellsOf(const std::string& path)
     return cells;
 }
 
+std::string TextOf(const std::string& path)
+{
+    Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace
 
 TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
@@ -73,4 +84,55 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
         ASSERT_TRUE(DeclareTable(path, c.languageByte, c.codePageFile)) << c.name;
         EXPECT_EQ(CellsOf(path), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
     }
+}
+
+TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
+{
+    // An earlier table that other programs were told is in 1251, and was.
+    std::string path = WrittenTable("names.dbf", {kData1251});
+    std::string cpg = TempPath("names.cpg");
+    ASSERT_TRUE(DeclareTable(path, 0x57, "1251"));
+    ASSERT_EQ(CellsOf(path), std::vector<std::string>{kDataUTF8});
+
+    // A save that fails, or is given up, leaves the table and its .cpg as they were.
+    for (int nth : {1, 2, 3}) {   // the table's first byte, its .cpg, its header
+        ShapeGroupWriter w;
+        SetWriteFaultAt(nth);
+        bool written = WriteCells(&w, path, {kDataUTF8});
+        SetWriteFaultAt(0);
+        EXPECT_EQ(CommitShapeGroup(&w, written), 0) << nth;
+        EXPECT_EQ(TextOf(cpg), "1251") << nth;
+        EXPECT_EQ(CellsOf(path), std::vector<std::string>{kDataUTF8}) << nth;
+    }
+    {
+        ShapeGroupWriter w;
+        ASSERT_TRUE(WriteCells(&w, path, {kDataUTF8}));
+        ASSERT_EQ(w.written.size(), 2u);
+        EXPECT_TRUE(Exists(w.written[1]));
+        EXPECT_EQ(w.targets[1], cpg);
+        std::string temporary = w.written[1];
+        AbortShapeGroup(&w);
+        EXPECT_FALSE(Exists(temporary));
+        EXPECT_EQ(TextOf(cpg), "1251");
+    }
+
+    // The save puts its own .cpg in place of the old one: the UTF-8 it wrote
+    // reads back as UTF-8, on any system, and the header declares nothing else.
+    SystemCodePageIs russian(1251);
+    WrittenTable("names.dbf", {kDataUTF8, kCzechUTF8});
+    EXPECT_EQ(TextOf(cpg), "UTF-8");
+    EXPECT_EQ(ReadBytes(path).at(29), 0);
+    EXPECT_EQ(CellsOf(path), (std::vector<std::string>{kDataUTF8, kCzechUTF8}));
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+
+    // A table of another name is read by no other program: a .cpg beside it
+    // would be taken for a shapefile's of that name.
+    ShapeGroupWriter w;
+    ASSERT_TRUE(WriteCells(&w, TempPath("project.lep"), {kDataUTF8}));
+    EXPECT_EQ(w.written.size(), 1u);
+    ASSERT_EQ(CommitShapeGroup(&w, true), 1);
+    EXPECT_FALSE(Exists(TempPath("project.cpg")));
 }
