@@ -10,12 +10,6 @@
 
 namespace {
 
-// "Данные" and "Česká" in UTF-8, and as a Russian and a Czech system stored them.
-const char kDataUTF8[] = "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5";
-const char kData1251[] = "\xc4\xe0\xed\xed\xfb\xe5";
-const char kCzechUTF8[] = "\xc4\x8c" "esk\xc3\xa1";
-const char kCzech1250[] = "\xc8" "esk\xe1";
-
 // Starts a save of a one-column table of `cells` at `path`; false when it cannot.
 bool WriteCells(ShapeGroupWriter* w, const std::string& path, const std::vector<std::string>& cells)
 {
@@ -64,17 +58,17 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
         const char* codePageFile;
         std::string expected;
     } cases[] = {
-        {"cpg1251.dbf", kData1251, 0x57, "1251", kDataUTF8},
-        {"cpgwindows.dbf", kData1251, 0x57, "windows-1251\r\n", kDataUTF8},
-        {"ldid1251.dbf", kData1251, 0xC9, nullptr, kDataUTF8},
+        {"cpg1251.dbf", kRussian1251, 0x57, "1251", kRussianUTF8},
+        {"cpgwindows.dbf", kRussian1251, 0x57, "windows-1251\r\n", kRussianUTF8},
+        {"ldid1251.dbf", kRussian1251, 0xC9, nullptr, kRussianUTF8},
         {"ldid1250.dbf", kCzech1250, 0xC8, nullptr, kCzechUTF8},
         // The .cpg comes before the language byte, and before bytes that would be UTF-8.
         {"cpgfirst.dbf", kCzech1250, 0xC9, "CP1250", kCzechUTF8},
-        {"cpgwins.dbf", kDataUTF8, 0x00, "1251",
+        {"cpgwins.dbf", kRussianUTF8, 0x00, "1251",
          "\xd0\xa0\xe2\x80\x9d\xd0\xa0\xc2\xb0\xd0\xa0\xd0\x85\xd0\xa0\xd0\x85\xd0\xa1\xe2\x80\xb9\xd0\xa0\xc2\xb5"},
         // What this program wrote since it spoke UTF-8, declared "ANSI" or nothing.
-        {"ansi.dbf", kDataUTF8, 0x57, nullptr, kDataUTF8},
-        {"none.dbf", kDataUTF8, 0x00, nullptr, kDataUTF8},
+        {"ansi.dbf", kRussianUTF8, 0x57, nullptr, kRussianUTF8},
+        {"none.dbf", kRussianUTF8, 0x00, nullptr, kRussianUTF8},
         // An earlier version on a Czech system: no declaration, the system's code page.
         {"czech.dbf", kCzech1250, 0x57, nullptr, kCzechUTF8},
     };
@@ -89,24 +83,24 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
 TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
 {
     // An earlier table that other programs were told is in 1251, and was.
-    std::string path = WrittenTable("names.dbf", {kData1251});
+    std::string path = WrittenTable("names.dbf", {kRussian1251});
     std::string cpg = TempPath("names.cpg");
     ASSERT_TRUE(DeclareTable(path, 0x57, "1251"));
-    ASSERT_EQ(CellsOf(path), std::vector<std::string>{kDataUTF8});
+    ASSERT_EQ(CellsOf(path), std::vector<std::string>{kRussianUTF8});
 
     // A save that fails, or is given up, leaves the table and its .cpg as they were.
     for (int nth : {1, 2, 3}) {   // the table's first byte, its .cpg, its header
         ShapeGroupWriter w;
         SetWriteFaultAt(nth);
-        bool written = WriteCells(&w, path, {kDataUTF8});
+        bool written = WriteCells(&w, path, {kRussianUTF8});
         SetWriteFaultAt(0);
         EXPECT_EQ(CommitShapeGroup(&w, written), 0) << nth;
         EXPECT_EQ(TextOf(cpg), "1251") << nth;
-        EXPECT_EQ(CellsOf(path), std::vector<std::string>{kDataUTF8}) << nth;
+        EXPECT_EQ(CellsOf(path), std::vector<std::string>{kRussianUTF8}) << nth;
     }
     {
         ShapeGroupWriter w;
-        ASSERT_TRUE(WriteCells(&w, path, {kDataUTF8}));
+        ASSERT_TRUE(WriteCells(&w, path, {kRussianUTF8}));
         ASSERT_EQ(w.written.size(), 2u);
         EXPECT_TRUE(Exists(w.written[1]));
         EXPECT_EQ(w.targets[1], cpg);
@@ -119,10 +113,10 @@ TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
     // The save puts its own .cpg in place of the old one: the UTF-8 it wrote
     // reads back as UTF-8, on any system, and the header declares nothing else.
     SystemCodePageIs russian(1251);
-    WrittenTable("names.dbf", {kDataUTF8, kCzechUTF8});
+    WrittenTable("names.dbf", {kRussianUTF8, kCzechUTF8});
     EXPECT_EQ(TextOf(cpg), "UTF-8");
     EXPECT_EQ(ReadBytes(path).at(29), 0);
-    EXPECT_EQ(CellsOf(path), (std::vector<std::string>{kDataUTF8, kCzechUTF8}));
+    EXPECT_EQ(CellsOf(path), (std::vector<std::string>{kRussianUTF8, kCzechUTF8}));
     WIN32_FIND_DATAA found;
     HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
     EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
@@ -131,7 +125,7 @@ TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
     // A table of another name is read by no other program: a .cpg beside it
     // would be taken for a shapefile's of that name.
     ShapeGroupWriter w;
-    ASSERT_TRUE(WriteCells(&w, TempPath("project.lep"), {kDataUTF8}));
+    ASSERT_TRUE(WriteCells(&w, TempPath("project.lep"), {kRussianUTF8}));
     EXPECT_EQ(w.written.size(), 1u);
     ASSERT_EQ(CommitShapeGroup(&w, true), 1);
     EXPECT_FALSE(Exists(TempPath("project.cpg")));

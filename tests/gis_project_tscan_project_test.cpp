@@ -79,7 +79,7 @@ TEST(TScanProject, OtherFilesAndStoragesAreRefusedByName)
 TEST(TScanProject, PathsInTheSystemsCodePageFindTheirTilesAndTheirLockOwners)
 {
     SystemCodePageIs russian(1251);
-    const std::string data1251 = "\xc4\xe0\xed\xed\xfb\xe5", dataUTF8 = "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5";
+    const std::string data1251 = kRussian1251, dataUTF8 = kRussianUTF8;
     std::string folder = TempDir() + dataUTF8 + "\\", tile = folder + dataUTF8 + ".las";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(MakeTileLAS(tile, 1000.0, 5000.0, 100.0));
