@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/code_pages.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -339,7 +340,8 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
         if (ClassLineFault(line, number, ignored, sizeof(ignored))) return;   // the file changed under us
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        CopyBounded(e.name, sizeof(e.name), line.name);
+        // Lists written before the program spoke UTF-8 hold the system's code page.
+        CopyBounded(e.name, sizeof(e.name), StoredTextAsProgramText(line.name).c_str());
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;

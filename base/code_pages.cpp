@@ -1,5 +1,11 @@
+// Conversions between code pages, and the code page stored text was written in.
 #include "base/code_pages.h"
+#include "base/text.h"
 #include <windows.h>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
 
 std::u16string WideFrom(const std::string& text, unsigned codePage)
 {
@@ -20,12 +26,146 @@ std::string NarrowFrom(const char16_t* wide, unsigned codePage)
     return text;
 }
 
-std::string StoredTextAsProgramText(const std::string& stored)
+// ---- the system's code page -----------------------------------------------------------------
+
+static std::atomic<unsigned> codePageForTests{0};
+
+void SetSystemCodePageForTests(unsigned codePage) { codePageForTests = codePage; }
+
+unsigned SystemCodePage()
+{
+    if (unsigned forTests = codePageForTests) return forTests;
+    static const unsigned system = [] {
+        DWORD codePage = 0;
+        if (!GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                            (LPWSTR)&codePage, sizeof codePage / sizeof(WCHAR)))
+            codePage = 0;
+        // A locale without an ANSI code page (0), or a system set to UTF-8,
+        // leaves the Western one as the likeliest for bytes that are no UTF-8.
+        return codePage == 0 || codePage == CP_UTF8 || !IsValidCodePage(codePage) ? 1252u : (unsigned)codePage;
+    }();
+    return system;
+}
+
+// ---- declared code pages --------------------------------------------------------------------
+
+// dBASE language bytes and their code pages. 0x57 ("ANSI": whatever the
+// writing system's was) and 0 name none.
+struct LanguageByte {
+    unsigned char id;
+    unsigned short codePage;
+};
+static const LanguageByte kLanguageBytes[] = {
+    {0x01, 437},  {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x08, 865},  {0x09, 437},   {0x0A, 850},
+    {0x0B, 437},  {0x0D, 437},  {0x0E, 850},  {0x0F, 437},   {0x10, 850},  {0x11, 437},   {0x12, 850},
+    {0x13, 932},  {0x14, 850},  {0x15, 437},  {0x16, 850},   {0x17, 865},  {0x18, 437},   {0x19, 437},
+    {0x1A, 850},  {0x1B, 437},  {0x1C, 863},  {0x1D, 850},   {0x1F, 852},  {0x22, 852},   {0x23, 852},
+    {0x24, 860},  {0x25, 850},  {0x26, 866},  {0x37, 850},   {0x40, 852},  {0x4D, 936},   {0x4E, 949},
+    {0x4F, 950},  {0x50, 874},  {0x58, 1252}, {0x59, 1252},  {0x64, 852},  {0x65, 866},   {0x66, 865},
+    {0x67, 861},  {0x6A, 737},  {0x6B, 857},  {0x6C, 863},   {0x78, 950},  {0x79, 949},   {0x7A, 936},
+    {0x7B, 932},  {0x7C, 874},  {0x86, 737},  {0x87, 852},   {0x88, 857},  {0x96, 10007}, {0x97, 10029},
+    {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254}, {0xCB, 1253}, {0xCC, 1257},
+};
+
+static unsigned LanguageByteCodePage(int id)
+{
+    for (const LanguageByte& b : kLanguageBytes)
+        if (b.id == id) return b.codePage;
+    return 0;
+}
+
+// Code pages .cpg files name by word rather than number.
+struct CodePageName {
+    const char* name;
+    unsigned codePage;
+};
+static const CodePageName kCodePageNames[] = {
+    {"UTF8", CP_UTF8},    {"KOI8R", 20866}, {"KOI8U", 21866},  {"BIG5", 950},    {"GBK", 936},
+    {"GB2312", 936},      {"SHIFTJIS", 932}, {"SJIS", 932},    {"EUCKR", 51949}, {"EUCJP", 20932},
+    {"LATIN1", 28591},    {"ASCII", 20127}, {"USASCII", 20127},
+};
+
+// ISO 8859 part n as Windows numbers it.
+static unsigned ISO8859CodePage(const std::string& part)
+{
+    int n = part.empty() || part.find_first_not_of("0123456789") != std::string::npos ? 0 : atoi(part.c_str());
+    if (n >= 1 && n <= 9) return 28590 + (unsigned)n;
+    return n == 13 ? 28603 : n == 15 ? 28605 : 0;
+}
+
+// A .cpg's words with blanks, dashes and underscores taken out, in capitals.
+static unsigned NamedCodePage(const std::string& word)
+{
+    for (const CodePageName& n : kCodePageNames)
+        if (word == n.name) return n.codePage;
+    for (const char* iso : {"ISO8859", "8859"})
+        if (word.compare(0, strlen(iso), iso) == 0) return ISO8859CodePage(word.substr(strlen(iso)));
+    std::string number = word;
+    for (const char* prefix : {"WINDOWS", "ANSI", "IBM", "CP", "MS"})
+        if (word.compare(0, strlen(prefix), prefix) == 0) {
+            number = word.substr(strlen(prefix));
+            break;
+        }
+    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return (unsigned)atoi(number.c_str());
+}
+
+unsigned DeclaredCodePage(const char* declaration)
+{
+    if (!declaration) return 0;
+    std::string text = declaration;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);   // a .cpg saved with a byte-order mark
+    unsigned codePage;
+    if (text.compare(0, 5, "LDID/") == 0) {
+        codePage = LanguageByteCodePage(atoi(text.c_str() + 5));
+    } else {
+        std::string word;
+        for (char c : text)
+            if (c != ' ' && c != '\t' && c != '-' && c != '_') word += (char)toupper((unsigned char)c);
+        codePage = NamedCodePage(word);
+    }
+    return codePage == CP_UTF8 || (codePage && IsValidCodePage(codePage)) ? codePage : 0;
+}
+
+// ---- stored text ----------------------------------------------------------------------------
+
+static bool IsUTF8(const std::string& text)
+{
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0) > 0;
+}
+
+// `text` in `codePage` as UTF-8; empty when it does not convert.
+static std::string UTF8From(const std::string& text, unsigned codePage)
+{
+    std::u16string wide = WideFrom(text, codePage);
+    return wide.empty() ? std::string() : NarrowFrom(wide.c_str(), CP_UTF8);
+}
+
+std::string StoredTextAsProgramText(const std::string& stored, unsigned declared)
 {
     if (stored.empty() || GetACP() != CP_UTF8) return stored;
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), (int)stored.size(), nullptr, 0) > 0)
-        return stored;
-    std::u16string wide = WideFrom(stored, 1252);
-    std::string text = wide.empty() ? std::string() : NarrowFrom(wide.c_str(), CP_UTF8);
+    if (declared && declared != CP_UTF8) {
+        std::string text = UTF8From(stored, declared);
+        if (!text.empty()) return text;
+    }
+    if (IsUTF8(stored)) return stored;
+    // A text cut by bytes (a field's width, or an earlier version's cut of a
+    // dialog field) may end in part of a letter. Only a text that holds a
+    // letter of several bytes before it is taken for UTF-8 so: "Caf\xe9" is
+    // code page 1252's "Café" with no letter cut.
+    size_t whole = LetterBoundary(stored.data(), stored.size(), CP_UTF8);
+    if (whole > 0 && whole < stored.size()) {
+        std::string kept = stored.substr(0, whole);
+        bool multiByte = false;
+        for (char c : kept) multiByte = multiByte || (unsigned char)c >= 0x80;
+        if ((multiByte || declared == CP_UTF8) && IsUTF8(kept)) return kept;
+    }
+    std::string text = UTF8From(stored, SystemCodePage());
     return text.empty() ? stored : text;
+}
+
+void StoredFieldAsProgramText(char* field, size_t size)
+{
+    if (size == 0) return;
+    CopyBounded(field, size, StoredTextAsProgramText(std::string(field, strnlen(field, size))).c_str());
 }

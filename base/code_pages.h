@@ -1,7 +1,9 @@
 // Text between code pages: the program's own (UTF-8 where Windows honours
-// its manifest), UTF-16 for the W calls, and the Windows code page 1252 that
-// files written by other programs, or by this one before it spoke UTF-8, hold.
+// its manifest), UTF-16 for the W calls, and the code pages that stored
+// text was written in: the one a table declares, or, for files this program
+// wrote before it spoke UTF-8 and files of other programs, the system's own.
 #pragma once
+#include <cstddef>
 #include <string>
 
 // `text` in code page `codePage` as UTF-16; empty when it does not convert.
@@ -10,9 +12,30 @@ std::u16string WideFrom(const std::string& text, unsigned codePage);
 // UTF-16 `wide` (terminated) in code page `codePage`; empty when it does not convert.
 std::string    NarrowFrom(const char16_t* wide, unsigned codePage);
 
-// `stored` as the program's own text: unchanged when it is valid UTF-8 or
-// when the program does not run in UTF-8 (older Windows, where the stored
-// bytes are already in the code page the program speaks); otherwise its
-// bytes are taken as code page 1252 and given as UTF-8, so that a folder
-// or file name stored as "Donn\xe9es" finds "Données" again.
-std::string StoredTextAsProgramText(const std::string& stored);
+// The system's own ANSI code page, the one the program's text calls spoke
+// before it declared UTF-8 (GetACP() now answers 65001): the system locale's,
+// 1252 when that names none or names UTF-8.
+unsigned SystemCodePage();
+// Tests: the system's code page is taken to be `codePage`; 0 asks the system again.
+void SetSystemCodePageForTests(unsigned codePage);
+
+// The code page a dBASE table declares, from what the shapefile library
+// gives for it: the text of its .cpg ("UTF-8", "1251", "CP1251",
+// "windows-1251", "ANSI 1251", "ISO-8859-5", "88595" ...) or "LDID/n" for
+// its language byte. 65001 for UTF-8; 0 when it names no specific code page
+// (none, LDID 0 and 87, which say "the system's", or one this system lacks).
+unsigned DeclaredCodePage(const char* declaration);
+
+// `stored` as the program's own text. Unchanged when the program does not
+// run in UTF-8 (older Windows, where the stored bytes are already in the code
+// page the program speaks). Otherwise read in `declared` (see
+// DeclaredCodePage) when that names a code page other than UTF-8; else taken
+// as it is when it is valid UTF-8, also when its only fault is a last letter
+// cut short (dropped then) and the text before it holds a letter of two or
+// more bytes; else read in the system's code page. So a folder stored as
+// "Donn\xe9es" on a Western system, or "\xc4\xe0\xed\xed\xfb\xe5" on a
+// Russian one, finds "Données" or "Данные" again.
+std::string StoredTextAsProgramText(const std::string& stored, unsigned declared = 0);
+// The same for a terminated text field of `size` bytes, in place: a text
+// that grows past them is cut as CopyBounded cuts.
+void StoredFieldAsProgramText(char* field, size_t size);

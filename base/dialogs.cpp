@@ -3,8 +3,11 @@
 #include "base/messages.h"
 #include "base/shell_hooks.h"
 #include "base/file_list.h"
+#include "base/code_pages.h"
 #include "base/gdi_text.h"
+#include "base/text.h"
 #include <commdlg.h>
+#include <string>
 
 void CenterOnFrame(HWND dialog)
 {
@@ -14,6 +17,17 @@ void CenterOnFrame(HWND dialog)
     int x = frame.left + (frame.right - frame.left) / 2 - w / 2;
     int y = frame.top + (frame.bottom - frame.top) / 2 - h / 2;
     MoveWindow(dialog, x, y, w, h, TRUE);
+}
+
+int GetDialogText(HWND dialog, int id, char* out, size_t outChars)
+{
+    // Read in UTF-16 and converted whole: the system's own cut of a text
+    // read into a short buffer may fall inside a letter.
+    HWND control = GetDlgItem(dialog, id);
+    int length = control ? GetWindowTextLengthW(control) : 0;
+    std::u16string wide((size_t)length + 1, 0);
+    if (length > 0) GetWindowTextW(control, (WCHAR*)&wide[0], length + 1);
+    return CopyBounded(out, outChars, NarrowFrom(wide.c_str(), CP_ACP).c_str());
 }
 
 struct OwnedSearch {

@@ -8,6 +8,9 @@ struct FileList;
 #define DIALOG_CHOOSECOLOR 0x7F01
 
 void CenterOnFrame(HWND dialog);
+// The text of control `id`, read whole and cut to fit `out` (outChars bytes,
+// the terminator included) as CopyBounded cuts; 1 when it fit whole.
+int  GetDialogText(HWND dialog, int id, char* out, size_t outChars);
 // The window a box or dialog asked for with `owner` must belong to: `owner`
 // itself, unless a modal dialog has disabled it (or its top-level window);
 // then the innermost enabled dialog that it owns. A closing modal enables its

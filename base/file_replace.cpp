@@ -158,15 +158,15 @@ static void DeleteOpenJournal(HANDLE h, const std::string& path)
 // Renames a file through a handle opened with DELETE access.
 static bool RenameOpenFile(HANDLE h, const std::string& path)
 {
-    WCHAR wide[MAX_PATH];
-    int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    if (n <= 1) return false;
-    std::vector<char> room(sizeof(FILE_RENAME_INFO) + n * sizeof(WCHAR));
+    std::u16string wide = WideFrom(path, CP_ACP);
+    if (wide.empty() || wide.size() >= MAX_PATH) return false;
+    // The room is zeroed: the name ends with a terminator after its letters.
+    std::vector<char> room(sizeof(FILE_RENAME_INFO) + (wide.size() + 1) * sizeof(WCHAR));
     FILE_RENAME_INFO* info = (FILE_RENAME_INFO*)room.data();
     info->ReplaceIfExists = FALSE;
     info->RootDirectory = nullptr;
-    info->FileNameLength = (DWORD)((n - 1) * sizeof(WCHAR));
-    memcpy(info->FileName, wide, n * sizeof(WCHAR));
+    info->FileNameLength = (DWORD)(wide.size() * sizeof(WCHAR));
+    memcpy(info->FileName, wide.data(), wide.size() * sizeof(WCHAR));
     return SetFileInformationByHandle(h, FileRenameInfo, info, (DWORD)room.size()) != 0;
 }
 

@@ -23,6 +23,7 @@ static_assert((int)FTString == COLUMN_TEXT && (int)FTInteger == COLUMN_INTEGER &
 struct OpenShapeFiles {
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
+    unsigned codePage = 0;   // what the table declares its text is in, 0 for nothing specific
 };
 
 // ---- reading --------------------------------------------------------------------------------
@@ -174,6 +175,8 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
     in->tablePath = tablePath ? std::string(tablePath) : std::string(ChangeFileExtension(in->path.c_str(), ".dbf"));
     std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
     in->files->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
+    // The library gives the .cpg beside the table, else its language byte.
+    in->files->codePage = in->files->dbf ? DeclaredCodePage(DBFGetCodePage(in->files->dbf)) : 0;
     return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
 }
 
@@ -259,9 +262,10 @@ bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* tex
     const char* cell = dbf && column >= 0 && column < dbf->nFields ? DBFReadStringAttribute(dbf, record, column) : nullptr;
     if (!cell) return false;
     // The library answers in one buffer that the next read overwrites. Tables
-    // written before the program spoke UTF-8 hold code page 1252: their names
-    // and folders are read as the letters they were.
-    *text = StoredTextAsProgramText(cell);
+    // written before the program spoke UTF-8, and by other programs, hold
+    // the code page they declare or the system's: their names and folders
+    // are read as the letters they were.
+    *text = StoredTextAsProgramText(cell, in->files->codePage);
     return true;
 }
 
@@ -312,6 +316,7 @@ struct GroupFiles {
     std::vector<SHPHandle> shapes;
     std::vector<DBFHandle> tables;
     std::vector<int> shapeFile, tableFile;       // the file (in `written`) of each handle
+    std::vector<bool> tableDeclared;             // the table's .cpg follows it in `written`
     SAHooks io;
 };
 
@@ -325,6 +330,11 @@ void SetShapeDiskFaults(const ShapeDiskFaults* faults) { diskForNextSaves = faul
 
 static SAOffset NotedWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 {
+    // The library writes a .cpg without asking whether it could be opened.
+    if (!file) {
+        failed = true;
+        return 0;
+    }
     SAOffset written;
     int64_t bytes = (int64_t)(size * count);
     if (disk.budget >= 0 && bytes > disk.budget) {
@@ -351,7 +361,7 @@ static int NotedFlush(SAFile file)
 }
 static int NotedClose(SAFile file)
 {
-    int result = standard.FClose(file);
+    int result = file ? standard.FClose(file) : -1;
     if (disk.closeFails) result = -1;
     if (result != 0) failed = true;
     return result;
@@ -376,6 +386,15 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 }
 
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
+
+// What the .cpg of a written table holds: the tables hold the program's text.
+static const char kTableCodePage[] = "UTF-8";
+
+static bool IsTableName(const char* path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && !lstrcmpiA(path + n - 4, ".dbf");
+}
 
 // The temporary name of the next file, without extension.
 static std::string NextName(const ShapeGroupWriter* w) { return w->base + "_" + std::to_string(w->written.size()); }
@@ -404,13 +423,23 @@ int CreateGroupTable(ShapeGroupWriter* w, const char* target)
 {
     if (!w->files || w->base.empty() || !target[0]) return -1;
     int file = (int)w->written.size();
-    w->written.push_back(NextName(w) + ".dbf");
+    std::string name = NextName(w);
+    bool declared = IsTableName(target);
+    w->written.push_back(name + ".dbf");
     w->targets.push_back(target);
+    if (declared) {
+        // The library writes it beside the table as it creates the table.
+        std::string codePage = ChangeFileExtension(target, ".cpg");
+        if (codePage.empty()) return -1;
+        w->written.push_back(name + ".cpg");
+        w->targets.push_back(codePage);
+    }
     std::string native = ToNativePath(w->written[file].c_str());
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), "LDID/87", &w->files->io);
+    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), declared ? kTableCodePage : "LDID/0", &w->files->io);
     if (!dbf) return -1;
     w->files->tables.push_back(dbf);
     w->files->tableFile.push_back(file);
+    w->files->tableDeclared.push_back(declared);
     return (int)w->files->tables.size() - 1;
 }
 
@@ -470,6 +499,7 @@ bool GroupWritesFailed(const ShapeGroupWriter* w) { return w->files && failed; }
 // What a file of the save holds, as its handle had it before the close.
 struct Written {
     int file, type, records, fields;
+    bool declared;   // a table with its .cpg next in `written`
 };
 
 static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
@@ -479,11 +509,13 @@ static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
     for (size_t k = 0; k < f->shapes.size(); k++) {
         int records = 0, type = 0;
         SHPGetInfo(f->shapes[k], &records, &type, nullptr, nullptr);
-        if (held) held->push_back({f->shapeFile[k], type, records, -1});
+        if (held) held->push_back({f->shapeFile[k], type, records, -1, false});
         SHPClose(f->shapes[k]);
     }
     for (size_t k = 0; k < f->tables.size(); k++) {
-        if (held) held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k])});
+        if (held)
+            held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k]),
+                             f->tableDeclared[k]});
         DBFClose(f->tables[k]);
     }
     delete f;
@@ -539,6 +571,14 @@ static bool ReadsBack(const ShapeGroupWriter* w, const Written& h)
         return records == h.records && type == h.type && inside;
     }
     if (!LengthAsItsHeaderSays(path, true)) return false;
+    if (h.declared) {
+        uint8_t text[sizeof kTableCodePage] = {};
+        uint64_t size = 0;
+        const size_t length = sizeof kTableCodePage - 1;
+        if (!FileHead(w->written[(size_t)h.file + 1], text, (DWORD)length, &size) || size != length ||
+            memcmp(text, kTableCodePage, length) != 0)
+            return false;
+    }
     DBFHandle dbf = DBFOpen(native.c_str(), "rb");
     if (!dbf) return false;
     bool same = DBFGetRecordCount(dbf) == h.records && DBFGetFieldCount(dbf) == h.fields;

@@ -111,7 +111,9 @@ int  TableRecordCount(const ShapeInput* in);
 // True when the table's records are long enough for its columns and the file
 // holds every record its header counts.
 bool TableUsable(const ShapeInput* in);
-// A cell as text, blanks around it taken off; false when it cannot be read.
+// A cell as text in the program's code page (read in the code page the
+// table declares, see StoredTextAsProgramText), blanks around it taken off;
+// false when it cannot be read.
 bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text);
 // A number cell's value (a blank cell reads as 0).
 int  ReadIntegerCell(const ShapeInput* in, int record, int column);
@@ -144,7 +146,10 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget);
 // A new shapefile of `type` for the target's name with ".shp" (whatever
 // extension it has; its .shx goes beside it); -1 when it cannot be created.
 int  CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type);
-// A new table for the target, whatever its extension; -1 when it cannot be created.
+// A new table for the target, whatever its extension; -1 when it cannot be
+// created. Its text is UTF-8: a ".dbf" gets a ".cpg" beside it that says so,
+// saved with it; a table of another name (no other program reads it) says
+// nothing, for a ".cpg" beside it would belong to a shapefile of that name.
 int  CreateGroupTable(ShapeGroupWriter* w, const char* target);
 // Appends one shape of `type` and `count` vertices (`z` may be null) in
 // `parts` parts starting at `partStart` (none: one part); false unless it

@@ -6,6 +6,7 @@
 #include "data/lasfile/las_file.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "base/code_pages.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -111,6 +112,10 @@ static int ReadMarker(const char* lasPath, char* text)
     if (!ReadFile(h, text, kLockLineChars, &got, nullptr)) got = 0;
     CloseHandle(h);
     text[got] = 0;
+    // A marker written before the program spoke UTF-8 names its owner in the
+    // system's code page. A line the longer text no longer holds whole is cut
+    // without its line end, and so is never taken for this user's.
+    StoredFieldAsProgramText(text, kLockLineChars + 1);
     return 1;
 }
 

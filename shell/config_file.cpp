@@ -13,6 +13,7 @@
 #include "views/plan/view_mapping.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/code_pages.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -216,6 +217,12 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
         ConfigError(kConfigCorruptText);
         return 0;
     }
+    // Files written before the program spoke UTF-8 hold the class names and
+    // the list's path in the system's code page.
+    ClassTable& classes = read.classTable;
+    StoredFieldAsProgramText(classes.path, sizeof classes.path);
+    StoredFieldAsProgramText(classes.title, sizeof classes.title);
+    for (ClassEntry& e : classes.entries) StoredFieldAsProgramText(e.name, sizeof e.name);
     if (version < 4) {
         memset(read.classifyFromClasses, 0, sizeof read.classifyFromClasses);
         if (ClassCode(singleClass)) read.classifyFromClasses[singleClass] = 1;

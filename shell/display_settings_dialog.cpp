@@ -40,7 +40,7 @@ static void UpdateEditColour(HWND dialog, int id) { InvalidateRect(GetDlgItem(di
 static bool TakeClassName(HWND dialog, ClassEntry* entry)
 {
     char name[256] = "";
-    GetDlgItemTextA(dialog, IDC_EDIT_NAME, name, 255);
+    GetDialogText(dialog, IDC_EDIT_NAME, name, 255);
     if (!name[0]) {
         ShowMessageBox(FrameWindow, kClassNameEmptyText, "ERROR", MB_OK | MB_ICONERROR);
         return false;

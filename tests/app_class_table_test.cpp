@@ -115,6 +115,28 @@ TEST(FoundClassTable, SavedDefaultTableRoundTrips)
     }
 }
 
+// A list an earlier version wrote on a Russian system holds its names in
+// code page 1251; they read as their letters, a name of the 32 letters a
+// line may give cut between letters to the 63 bytes an entry holds. A list
+// in UTF-8 reads as it is.
+TEST(FoundClassTable, NamesInTheSystemsCodePageReadAsTheirLetters)
+{
+    SystemCodePageIs russian(1251);
+    const std::string ground1251 = "\xc7\xe5\xec\xeb\xff", groundUTF8 = "\xd0\x97\xd0\xb5\xd0\xbc\xd0\xbb\xd1\x8f";
+    std::string long1251, longUTF8;
+    for (int i = 0; i < 32; i++) long1251 += ground1251[(size_t)i % 5];
+    for (int i = 0; i < 31; i++) longUTF8 += groundUTF8.substr(2 * ((size_t)i % 5), 2);
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    ASSERT_EQ(LoadText("0," + ground1251 + ",1,2,3\r\n1," + long1251 + ",4,5,6\r\n", &t, answers), 1);
+    EXPECT_EQ(std::string(t.entries[0].name), groundUTF8);
+    EXPECT_EQ(std::string(t.entries[1].name), longUTF8);
+    ASSERT_EQ(LoadText("0," + groundUTF8 + ",1,2,3\r\n1,x,4,5,6\r\n", &t, answers), 1);
+    EXPECT_EQ(std::string(t.entries[0].name), groundUTF8);
+    EXPECT_TRUE(answers.shown().empty());
+}
+
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
 {
     BoxAnswers answers;

@@ -30,3 +30,45 @@ TEST(BoundedText, CutsToFitTerminatesAndSaysWhetherItCut)
     EXPECT_EQ(CopyBounded(name, sizeof name, record.field), 0);
     EXPECT_STREQ(name, "wxy");
 }
+
+// The program speaks UTF-8: a cut falls before the letter that does not fit
+// whole, never inside it, so the field holds no lone lead byte.
+TEST(BoundedText, CutsFallBetweenLettersOfTwoToFourBytes)
+{
+    ASSERT_EQ(GetACP(), (UINT)CP_UTF8);
+    struct Case {
+        const char* text;
+        size_t room;
+        const char* kept;
+    } cases[] = {
+        {"ab\xd0\x96\xd0\x96", 4, "ab"},              // room for "ab" and half of Ж
+        {"ab\xd0\x96\xd0\x96", 5, "ab\xd0\x96"},      // Ж ends exactly at the cut
+        {"a\xe2\x82\xac\xe2\x82\xac", 4, "a"},        // €, three bytes: one or two of them fit
+        {"a\xe2\x82\xac\xe2\x82\xac", 5, "a\xe2\x82\xac"},
+        {"\xf0\x9f\x98\x80x", 4, ""},                 // four bytes, three of them fit
+        {"\xf0\x9f\x98\x80x", 5, "\xf0\x9f\x98\x80"},
+        {"ab\xd0z", 4, "ab"},                        // a lone lead byte is never left at the end
+    };
+    for (const Case& c : cases) {
+        char out[8];
+        EXPECT_EQ(CopyBounded(out, c.room, c.text), 0) << c.text;
+        EXPECT_STREQ(out, c.kept) << c.text << " " << c.room;
+    }
+    // A full field without a terminator, cut inside its last letter.
+    struct {
+        char field[5];
+        char after[3];
+    } record;
+    std::memcpy(record.field, "abc\xd0\x96", 5);
+    std::memcpy(record.after, "zz", 3);
+    char name[sizeof record.field];
+    EXPECT_EQ(CopyBounded(name, sizeof name, record.field), 0);
+    EXPECT_STREQ(name, "abc");
+
+    // A double-byte code page is walked from the start: 0x81 0x40 is one
+    // letter, so the 0x40 after it is no lead byte of its own.
+    EXPECT_EQ(LetterBoundary("\x81\x40\x81\x40", 3, 932), 2u);
+    EXPECT_EQ(LetterBoundary("\x81\x40\x81\x40", 4, 932), 4u);
+    EXPECT_EQ(LetterBoundary("a\x81\x40", 2, 932), 1u);
+    EXPECT_EQ(LetterBoundary("\xe9\xe9\xe9", 2, 1252), 2u);
+}

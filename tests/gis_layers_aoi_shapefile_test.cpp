@@ -74,7 +74,9 @@ TEST_F(AOIFileTest, SavedPolygonsReadBackWithTheirFieldsAndLoadAgain)
     Add({{10, 10}, {40, 10}, {40, 40}});
     Add({{50, 50}, {60, 50}, {60, 60}});
     Add({{70, 10}, {90, 10}, {90, 30}, {70, 30}});
-    snprintf(Polygon(0)->comment, 256, "first one");
+    // Cyrillic and accented letters: the .cpg tells other programs the table holds UTF-8.
+    const char* comment = "first \xd0\xbf\xd0\xb5\xd1\x80\xd0\xb2\xd1\x8b\xd0\xb9 \xc3\xa9t\xc3\xa9";
+    snprintf(Polygon(0)->comment, 256, "%s", comment);
     Polygon(1)->deleted = 1;
     Polygon(2)->type = 3;
     Polygon(2)->color = 0x00FF00;
@@ -94,7 +96,7 @@ TEST_F(AOIFileTest, SavedPolygonsReadBackWithTheirFieldsAndLoadAgain)
     EXPECT_EQ(file.geometryType, "Polygon");
     ASSERT_EQ(file.features.size(), 2u);
     EXPECT_EQ(file.features[0].index, 0);
-    EXPECT_EQ(file.features[0].comment, "first one");
+    EXPECT_EQ(file.features[0].comment, comment);
     EXPECT_EQ(file.features[0].colour, 0xFF00FF);
     ASSERT_EQ(file.features[0].ring.size(), 4u);   // the closing vertex is written
     EXPECT_EQ(file.features[0].ring[1], std::make_pair(40.0, 10.0));
@@ -115,7 +117,7 @@ TEST_F(AOIFileTest, SavedPolygonsReadBackWithTheirFieldsAndLoadAgain)
     EXPECT_STREQ(r->aoiSet->title, "area_aoi.shp");
     EXPECT_EQ(Polygon(0)->typePosition, -1);
     EXPECT_EQ(Polygon(1)->typePosition, 3);
-    EXPECT_STREQ(Polygon(0)->comment, "first one");
+    EXPECT_STREQ(Polygon(0)->comment, comment);
     EXPECT_EQ(Polygon(1)->color, 0x00FF00u);
     EXPECT_EQ(Polygon(0)->vertexCount, 4);
     EXPECT_EQ(Polygon(0)->closed, 1);

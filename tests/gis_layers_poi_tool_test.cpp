@@ -2,9 +2,11 @@
 // "Edit POI" and "POI Marker Configuration" dialogs, and the markers drawn.
 #include "point_sets.h"
 #include "window_fixtures.h"
+#include "layer_test_files.h"
 #include "base/dialogs.h"
 #include "gis/layers/poi_dialogs.h"
 #include "gis/layers/poi_set.h"
+#include "gis/layers/poi_shapefile.h"
 #include "resource.h"
 #include "views/plan/overlays.h"
 #include <cmath>
@@ -176,6 +178,103 @@ TEST_F(POIToolTest, RightClickEditsTheNearestMarkerInSightThroughTheDialog)
     r->poiSet->records[0].x = r->viewRight + 1;
     Click(view, PixelOf(r, 90, 90), WM_RBUTTONDOWN);
     EXPECT_EQ(templates.size(), before + 1);
+}
+
+namespace {
+
+// Saves the set under `path` and reads it back, twice; the set read last
+// (the sets read before it are freed, `set` is not).
+POISet* ReopenedTwice(POISet* set, const std::string& path)
+{
+    POISet* back = set;
+    for (int round = 0; round < 2 && back; round++) {
+        snprintf(back->path, sizeof back->path, "%s", path.c_str());
+        snprintf(back->title, sizeof back->title, "names_poi.shp");
+        EXPECT_EQ(SavePOIShapefile(back), 1);
+        POISet* next = LoadPOIShapefile(path.c_str(), "names_poi.shp");
+        if (back != set) DeletePOISet(back);
+        back = next;
+    }
+    EXPECT_NE(back, nullptr);
+    return back;
+}
+
+std::vector<std::string> NamesOf(const POISet* set)
+{
+    std::vector<std::string> names;
+    for (int i = 0; set && i < set->count; i++) names.push_back(set->records[i].name);
+    return names;
+}
+
+}  // namespace
+
+// A name holds 30 bytes, 15 Cyrillic letters: typed longer into "Edit POI",
+// it loses whole letters at its end, and keeps what it holds through saves,
+// reopens and edits. So do names an earlier version stored: in code page
+// 1252, or in UTF-8 cut inside a letter.
+TEST_F(POIToolTest, NamesKeepTheirLettersThroughTheDialogAndTwoSavesAndReopens)
+{
+    const std::string cyrillic = "\xd0\x9e\xd0\xbf\xd0\xbe\xd1\x80\xd0\xbd\xd0\xb0\xd1\x8f\xd1\x82\xd0\xbe\xd1\x87"
+                                 "\xd0\xba\xd0\xb0\xd1\x81\xd1\x8a\xd1\x91\xd0\xbc\xd0\xba\xd0\xb8\xd1\x8e\xd0\xb3";
+    auto letters = [&](int n) { return cyrillic.substr(0, 2 * (size_t)n); };   // two bytes each
+    struct Case {
+        std::string typed, kept;
+    } cases[] = {
+        {letters(15), letters(15)},       {letters(16), letters(15)},       {letters(20), letters(15)},
+        {"N" + letters(15), "N" + letters(14)}, {"N" + letters(16), "N" + letters(14)}, {"N" + letters(20), "N" + letters(14)},
+    };
+    const int n = (int)(sizeof cases / sizeof cases[0]);
+    HWND view = PointView({MakePoint(10, 10, 1, 2)});
+    ViewRecord* r = Record(view);
+    for (int i = 0; i < n; i++) AppendPOIRecord(r->poiSet)->x = 10.0 * i;
+    const std::string* typing = nullptr;
+    std::vector<std::string> shown;
+    DialogDriver driver([&](HWND dialog, int id) {
+        ASSERT_EQ(id, IDD_EDIT_POI);
+        shown.push_back(Text(dialog, IDC_POI_NAME));
+        if (typing) SetDlgItemTextA(dialog, IDC_POI_NAME, typing->c_str());
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    std::vector<std::string> kept;
+    for (int i = 0; i < n; i++) {
+        typing = &cases[i].typed;
+        ASSERT_EQ(ShowEditPOIDialog(view, i), 1);
+        kept.push_back(cases[i].kept);
+    }
+    EXPECT_EQ(NamesOf(r->poiSet), kept);
+
+    std::string path = TempPath("names_poi.shp");
+    BoxAnswers boxes;
+    POISet* back = ReopenedTwice(r->poiSet, path);
+    EXPECT_EQ(NamesOf(back), kept);
+    // The dialog shows each name as it is and gives it back unchanged.
+    FreePOISet(r);
+    r->poiSet = back;
+    typing = nullptr;
+    shown.clear();
+    for (int i = 0; i < n; i++) ASSERT_EQ(ShowEditPOIDialog(view, i), 1);
+    EXPECT_EQ(shown, kept);
+    EXPECT_EQ(NamesOf(r->poiSet), kept);
+
+    // Names as earlier versions stored them: 30 letters in 1252 (36 bytes in
+    // UTF-8, so the name loses its last letters), and UTF-8 that the dialog
+    // cut at 30 bytes inside a letter; the table declares no code page.
+    POISet* earlier = NewPOISet(0);
+    snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[0].name, "Borne g\xe9od\xe9sique n\xb0 12 c\xf4t\xe9 es");
+    snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[1].name, "%s", ("N" + letters(15)).substr(0, 30).c_str());
+    snprintf(earlier->path, sizeof earlier->path, "%s", path.c_str());
+    ASSERT_EQ(SavePOIShapefile(earlier), 1);
+    DeletePOISet(earlier);
+    ASSERT_TRUE(DeclareTable(TempPath("names_poi.dbf"), 0x57, nullptr));
+    POISet* old = LoadPOIShapefile(path.c_str(), "names_poi.shp");
+    ASSERT_NE(old, nullptr);
+    const std::vector<std::string> oldKept = {"Borne g\xc3\xa9od\xc3\xa9sique n\xc2\xb0 12 c\xc3\xb4t", "N" + letters(14)};
+    EXPECT_EQ(NamesOf(old), oldKept);
+    POISet* oldBack = ReopenedTwice(old, path);
+    EXPECT_EQ(NamesOf(oldBack), oldKept);
+    DeletePOISet(oldBack);
+    DeletePOISet(old);
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(POIToolTest, MarkerConfigurationSetsSizeAndHeightOnOK)

@@ -1,6 +1,7 @@
 // Project files and tile indexes: the round trip, files from elsewhere that
 // differ in version or fields, and damaged or unsafe files that are refused.
 #include "project_test_files.h"
+#include "layer_test_files.h"
 #include "base/file_io.h"
 #include "las_test_files.h"
 #include "gis/project/project.h"
@@ -119,8 +120,10 @@ TEST(ProjectFile, WrittenProjectReadsBackWithItsSettingsTilesAndStates)
     std::vector<std::string> files = FolderFiles(folder);
     std::sort(files.begin(), files.end());
     // Nothing temporary is left beside the project.
-    EXPECT_EQ(files, (std::vector<std::string>{"block.lep", "block_tiles.dbf", "block_tiles.shp", "block_tiles.shx",
-                                                "tile0.las", "tile1.las", "tile2.las"}));
+    // The tile index's table says in its .cpg that it holds UTF-8; the
+    // project table, which only this program reads, has none.
+    EXPECT_EQ(files, (std::vector<std::string>{"block.lep", "block_tiles.cpg", "block_tiles.dbf", "block_tiles.shp",
+                                                "block_tiles.shx", "tile0.las", "tile1.las", "tile2.las"}));
 
     Project* q = ReadProjectFile(p->path, "block.lep");
     ASSERT_NE(q, nullptr);
@@ -186,6 +189,7 @@ TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
     snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "caf\xe9.las");
     snprintf(p->description, sizeof p->description, "Bloc \xe9t\xe9");
     ASSERT_EQ(WriteProjectFile(p), 1);
+    ASSERT_TRUE(DeclareTable(folder + "p_tiles.dbf", 0x57, nullptr));   // "ANSI", as it was written then
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(std::string(q->dataFolder), data + "\\");
@@ -358,9 +362,9 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
     std::string folder = TempDir();
     Project* p = SavedProject(folder, "p.lep");
     ASSERT_EQ(WriteProjectFile(p), 1);
-    const std::string names[4] = {"p_tiles.shp", "p_tiles.shx", "p_tiles.dbf", "p.lep"};
-    Bytes before[4];
-    for (int k = 0; k < 4; k++) before[k] = ReadBytes(folder + names[k]);
+    const std::string names[5] = {"p_tiles.shp", "p_tiles.shx", "p_tiles.dbf", "p_tiles.cpg", "p.lep"};
+    Bytes before[5];
+    for (int k = 0; k < 5; k++) before[k] = ReadBytes(folder + names[k]);
     snprintf(p->description, sizeof p->description, "changed");
     p->tiles[0]->editStatus = 1;
     // Another program holds the tile index, or the project table, which is
@@ -378,9 +382,9 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
         }
         CloseHandle(held);
         EXPECT_EQ(p->saved, 0);
-        for (int k = 0; k < 4; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << heldName << " " << names[k];
+        for (int k = 0; k < 5; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << heldName << " " << names[k];
         std::vector<std::string> files = FolderFiles(folder);
-        EXPECT_EQ(files.size(), 7u) << heldName;   // no temporary file left behind
+        EXPECT_EQ(files.size(), 8u) << heldName;   // no temporary file left behind
     }
     // A full disk in the table, in the tile index, or while closing it.
     for (int nth : {1, 4, 9}) {
@@ -390,8 +394,8 @@ TEST(ProjectFile, AFailedSaveKeepsTheOldFilesAndLeavesTheProjectUnsaved)
         EXPECT_EQ(WriteProjectFile(p), 0) << nth;
         SetWriteFaultAt(0);
         EXPECT_EQ(boxes.shown().size(), 1u) << nth;
-        for (int k = 0; k < 4; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << nth << " " << names[k];
-        EXPECT_EQ(FolderFiles(folder).size(), 7u) << nth;
+        for (int k = 0; k < 5; k++) EXPECT_TRUE(ReadBytes(folder + names[k]) == before[k]) << nth << " " << names[k];
+        EXPECT_EQ(FolderFiles(folder).size(), 8u) << nth;
     }
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);

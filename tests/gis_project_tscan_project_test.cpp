@@ -1,6 +1,7 @@
 // Reading TerraScan project files.
 #include "project_test_files.h"
 #include "gis/project/tscan_project.h"
+#include "las_test_files.h"
 
 namespace {
 Project* Read(const std::string& text)
@@ -69,4 +70,43 @@ TEST(TScanProject, OtherFilesAndStoragesAreRefusedByName)
     BoxAnswers boxes;
     EXPECT_EQ(ReadTScanProject(TempPath("none.prj").c_str(), "none.prj"), nullptr);
     ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kTScanOpenFailed, "none.prj")));
+}
+
+// A project a Russian system wrote holds its paths in code page 1251: read
+// in the system's code page, they name the folder now spelt in UTF-8, and
+// its tiles are found. A project in UTF-8 reads as it is there too, and a
+// lock marker the earlier version left names its owner in letters.
+TEST(TScanProject, PathsInTheSystemsCodePageFindTheirTilesAndTheirLockOwners)
+{
+    SystemCodePageIs russian(1251);
+    const std::string data1251 = kRussian1251, dataUTF8 = kRussianUTF8;
+    std::string folder = TempDir() + dataUTF8 + "\\", tile = folder + dataUTF8 + ".las";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(MakeTileLAS(tile, 1000.0, 5000.0, 100.0));
+    auto readTile = [&](const std::string& name) {
+        Project* p = Read("[TerraScan project]\r\nDescription=" + name + "\r\nDirectory=" + TempDir() + name +
+                          "\r\nStorage=LAS\r\nBlock " + TempDir() + name + "\\" + name + ".las" +
+                          "\r\n 1000 5000\r\n 1000 5100\r\n 1100 5100\r\n");
+        EXPECT_NE(p, nullptr) << name;
+        if (!p) return p;
+        EXPECT_EQ(std::string(p->description), dataUTF8);
+        EXPECT_EQ(std::string(p->dataFolder), folder);
+        EXPECT_EQ(p->tileCount, 1);
+        EXPECT_EQ(std::string(p->tiles[0]->path), tile);
+        CheckTileState(p->tiles[0]);
+        return p;
+    };
+    for (const std::string& name : {data1251, dataUTF8}) {
+        Project* p = readTile(name);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->tiles[0]->activeStatus, TILE_AVAILABLE);
+        FreeProject(p);
+    }
+    std::string owner1251 = "\xcf\xca-1\\\xc8\xe2\xe0\xed\r\n", ownerUTF8 = "\xd0\x9f\xd0\x9a-1\\\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
+    ASSERT_TRUE(WriteBytes(folder + dataUTF8 + ".loc", Bytes(owner1251.begin(), owner1251.end())));
+    Project* p = readTile(data1251);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->tiles[0]->activeStatus, TILE_LOCKED);
+    EXPECT_EQ(std::string(p->tiles[0]->lockOwner), ownerUTF8);
+    FreeProject(p);
 }

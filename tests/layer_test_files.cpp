@@ -81,6 +81,17 @@ bool CutShapefileParts(const std::string& shpPath, int shpRecords, int shxRecord
     return WriteBytes(shpPath, shp) && WriteBytes(base + ".shx", shx) && WriteBytes(base + ".dbf", dbf);
 }
 
+bool DeclareTable(const std::string& dbfPath, uint8_t languageByte, const char* codePageFile)
+{
+    Bytes dbf = ReadBytes(dbfPath);
+    if (dbf.size() < 32) return false;
+    dbf[29] = languageByte;
+    std::string cpg = dbfPath.substr(0, dbfPath.size() - 4) + ".cpg";
+    DeleteFileA(cpg.c_str());
+    return WriteBytes(dbfPath, dbf) &&
+           (!codePageFile || WriteBytes(cpg, Bytes(codePageFile, codePageFile + strlen(codePageFile))));
+}
+
 bool WriteTestImage(const std::string& path, int rows, int columns, int bands, int gdalType,
                     const std::vector<int>& interpretations, bool georeferenced, double x0, double y0, const char* driver)
 {

@@ -2,6 +2,7 @@
 // AOI shapefile read back with OGR.
 #pragma once
 #include "test_support.h"
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ bool WriteTestAOITable(const std::string& shpPath, const std::vector<int>& indic
 // hold the first `dbfRecords` rows, each header's length or count rewritten
 // to match (a negative number leaves that part as it is).
 bool CutShapefileParts(const std::string& shpPath, int shpRecords, int shxRecords, int dbfRecords);
+
+// Makes a table this program wrote look as another writer, or an earlier
+// version, left it: `languageByte` in its header, and a .cpg holding
+// `codePageFile` beside it, or none when that is null.
+bool DeclareTable(const std::string& dbfPath, uint8_t languageByte, const char* codePageFile);
 
 // A GeoTIFF of rows x columns with `bands` bands of the GDAL type, band b's
 // pixel (row, column) = b * 50 + row * columns + column (cut to the type), the

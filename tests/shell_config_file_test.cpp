@@ -186,6 +186,35 @@ TEST_F(ConfigFileTest, Versions1To3LoadTheirOneClassCode)
     }
 }
 
+// A file an earlier version wrote on a Russian system holds the class names
+// and the class list's path in code page 1251: they read as their letters,
+// a name that grows past its 63 bytes cut between letters.
+TEST_F(ConfigFileTest, NamesInTheSystemsCodePageReadAsTheirLetters)
+{
+    const std::string roofs1251 = "\xca\xf0\xfb\xf8\xe8", roofsUTF8 = "\xd0\x9a\xd1\x80\xd1\x8b\xd1\x88\xd0\xb8";
+    ClassTable& t = GlobalDisplaySettings.classTable;
+    strcpy(t.entries[6].name, roofs1251.c_str());
+    memset(t.entries[7].name, 0, sizeof t.entries[7].name);
+    memset(t.entries[7].name, '\xe0', sizeof t.entries[7].name - 1);   // 63 letters "а"
+    snprintf(t.path, sizeof t.path, "D:\\%s\\classes.csv", roofs1251.c_str());
+    std::string path = TempPath("russian.cfg");
+    Use(path);
+    ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    SetDefaultDisplaySettings();
+    SystemCodePageIs russian(1251);
+    ASSERT_EQ(ReadConfigFile(nullptr), 1);
+    EXPECT_EQ(std::string(t.entries[6].name), roofsUTF8);
+    std::string a;
+    for (int i = 0; i < 31; i++) a += "\xd0\xb0";
+    EXPECT_EQ(std::string(t.entries[7].name), a);
+    EXPECT_EQ(std::string(t.path), "D:\\" + roofsUTF8 + "\\classes.csv");
+    // What this version writes reads back unchanged.
+    ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    ASSERT_EQ(ReadConfigFile(nullptr), 1);
+    EXPECT_EQ(std::string(t.entries[6].name), roofsUTF8);
+    EXPECT_EQ(std::string(t.entries[7].name), a);
+}
+
 TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
 {
     ChangeSettings();

@@ -3,6 +3,7 @@
 #include "base/file_dialog.h"
 #include "base/messages.h"
 #include "data/las_lock.h"
+#include "base/code_pages.h"
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdarg>
@@ -562,3 +563,6 @@ std::vector<std::string>& KeptLog()
 }
 
 void KeepLog(const char* text) { KeptLog().push_back(text); }
+
+SystemCodePageIs::SystemCodePageIs(unsigned codePage) { SetSystemCodePageForTests(codePage); }
+SystemCodePageIs::~SystemCodePageIs() { SetSystemCodePageForTests(0); }

@@ -101,6 +101,18 @@ bool SamplesRequired();
         }                                                                                      \
     } while (0)
 
+// While alive, the system's own code page (base/code_pages) is taken to be
+// `codePage`: this machine's is 1252.
+struct SystemCodePageIs {
+    explicit SystemCodePageIs(unsigned codePage);
+    ~SystemCodePageIs();
+};
+// "Данные" and "Česká" in UTF-8, and as a Russian and a Czech system stored them.
+constexpr char kRussianUTF8[] = "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5";
+constexpr char kRussian1251[] = "\xc4\xe0\xed\xed\xfb\xe5";
+constexpr char kCzechUTF8[] = "\xc4\x8c" "esk\xc3\xa1";
+constexpr char kCzech1250[] = "\xc8" "esk\xe1";
+
 // A product text with its %s fields filled in.
 std::string Formatted(const char* format, const char* a, const char* b = nullptr);
 // A product text with fields of any kind filled in, as printf fills them.

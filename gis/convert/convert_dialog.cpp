@@ -75,7 +75,7 @@ void ShowConvertFolderControls(HWND dialog)
 void ChooseConvertFolder(HWND dialog, ConvertDialogState* s, const char* title)
 {
     char folder[MAX_PATH] = "";
-    GetDlgItemTextA(dialog, IDC_CONVERT_FOLDER_TEXT, folder, sizeof folder);
+    GetDialogText(dialog, IDC_CONVERT_FOLDER_TEXT, folder, sizeof folder);
     if (!folder[0]) GetCurrentDirectoryA(sizeof folder, folder);
     if (!BrowseForFolder(dialog, folder, title) || !folder[0]) return;
     if (IsDlgButtonChecked(dialog, IDC_CONVERT_FOLDER_CHECK) != BST_CHECKED) return;

@@ -80,7 +80,7 @@ INT_PTR CALLBACK EditAOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return TRUE;
         }
         case IDOK: {
-            if (polygon->comment) GetDlgItemTextA(dialog, IDC_AOI_COMMENT, polygon->comment, 255);
+            if (polygon->comment) GetDialogText(dialog, IDC_AOI_COMMENT, polygon->comment, 255);
             // The type list holds no choice: the polygon's AOI index stands for
             // its table position. The AOI index itself never changes here: an
             // index that no entry at that position carries (a type unknown to

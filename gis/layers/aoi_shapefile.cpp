@@ -14,6 +14,7 @@
 #include "base/paths.h"
 #include "base/polygon.h"
 #include "base/progress.h"
+#include "base/text.h"
 #include "data/gdal_grid.h"
 #include <cstdio>
 #include <cstring>
@@ -152,7 +153,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
         }
         polygon->type = ReadIntegerCell(&in, j, fields.index);
         if (fields.comment >= 0 && ReadTextCell(&in, j, fields.comment, &text) && !text.empty())
-            snprintf(comment, 256, "%s", text.c_str());
+            CopyBounded(comment, 256, text.c_str());
         polygon->color = fields.colour >= 0 ? (uint32_t)ReadIntegerCell(&in, j, fields.colour) : 0;
         polygon->typePosition = 0;
     }

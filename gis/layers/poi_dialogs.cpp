@@ -72,8 +72,8 @@ INT_PTR CALLBACK EditPOIDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         }
         case IDOK:
             if (poi) {
-                GetDlgItemTextA(dialog, IDC_POI_COMMENT, poi->comment, 255);
-                GetDlgItemTextA(dialog, IDC_POI_NAME, poi->name, 31);
+                GetDialogText(dialog, IDC_POI_COMMENT, poi->comment, 255);
+                GetDialogText(dialog, IDC_POI_NAME, poi->name, 31);
                 poi->color = state->color;
                 MarkChanged(state);
             }

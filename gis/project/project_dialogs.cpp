@@ -102,7 +102,7 @@ static void SettingsFromDialog(HWND dialog, Project* project)
     char text[64] = "";
     GetDlgItemTextA(dialog, IDC_PROJECT_OVERLAP, text, sizeof text);
     project->bufferSize = (int32_t)atoi(text);
-    GetDlgItemTextA(dialog, IDC_PROJECT_DESCRIPTION, project->description, 256);
+    GetDialogText(dialog, IDC_PROJECT_DESCRIPTION, project->description, sizeof project->description);
 }
 
 // The tile of `listed` that the entry of `path` was listed from, else null.

@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
+#include "base/text.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -257,7 +258,7 @@ static const char* ReadSettings(const ShapeInput* in, Project* p)
     if (ReadIntegerCell(in, 0, 1) != 1) return nullptr;
     std::string description, dataFolder;
     if (!ReadTextCell(in, 0, 2, &description)) return "The settings record cannot be read.";
-    snprintf(p->description, sizeof p->description, "%s", description.c_str());
+    CopyBounded(p->description, sizeof p->description, description.c_str());
     if (!ReadTextCell(in, 0, 3, &dataFolder)) return "The settings record cannot be read.";
     if (dataFolder.size() >= kPathChars - 1) return "DATADIR is longer than a path may be.";
     snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder.c_str());

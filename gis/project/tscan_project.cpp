@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/text.h"
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -82,7 +83,7 @@ static bool ReadLines(const char* path, const char* title, std::vector<std::stri
             CloseTextLines(reader);
             return false;
         }
-        lines->push_back(StoredTextAsProgramText(buffer.data()));   // block paths in code page 1252 find their files
+        lines->push_back(StoredTextAsProgramText(buffer.data()));   // paths in the system's code page find their files
     }
     bool failed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
@@ -145,7 +146,7 @@ Project* ReadTScanProject(const char* path, const char* title)
     if (!p) return nullptr;
     for (const std::string& line : lines)
         if (const char* description = ValueOf(line, "Description")) {
-            snprintf(p->description, sizeof p->description, "%s", description);
+            CopyBounded(p->description, sizeof p->description, description);
             break;
         }
     for (const std::string& line : lines)

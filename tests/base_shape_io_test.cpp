@@ -1,0 +1,132 @@
+// Tables through base/shape_io: text cells read in the code page the table
+// declares, and the .cpg that every table written says UTF-8 in, saved
+// together with the table.
+#include "layer_test_files.h"
+#include "las_test_files.h"
+#include "base/file_io.h"
+#include "base/file_replace.h"
+#include "base/shape_io.h"
+#include <cstring>
+
+namespace {
+
+// Starts a save of a one-column table of `cells` at `path`; false when it cannot.
+bool WriteCells(ShapeGroupWriter* w, const std::string& path, const std::vector<std::string>& cells)
+{
+    int dbf = BeginShapeGroup(w, path.c_str()) ? CreateGroupTable(w, path.c_str()) : -1;
+    bool ok = dbf >= 0 && AddTableColumn(w, dbf, "NAME", COLUMN_TEXT, 40, 0) == 0;
+    for (size_t i = 0; ok && i < cells.size(); i++) ok = WriteTextCell(w, dbf, (int)i, 0, cells[i].c_str());
+    return ok;
+}
+
+std::string WrittenTable(const char* name, const std::vector<std::string>& cells)
+{
+    std::string path = TempPath(name);
+    ShapeGroupWriter w;
+    EXPECT_TRUE(WriteCells(&w, path, cells)) << name;
+    EXPECT_EQ(CommitShapeGroup(&w, true), 1) << name;
+    return path;
+}
+
+// The table's cells as the program reads them.
+std::vector<std::string> CellsOf(const std::string& path)
+{
+    std::vector<std::string> cells;
+    ShapeInput in;
+    if (OpenTableToRead(&in, path.c_str()) != SHAPES_READABLE) return {"unopened"};
+    std::string text;
+    for (int i = 0; i < TableRecordCount(&in); i++) cells.push_back(ReadTextCell(&in, i, 0, &text) ? text : "unread");
+    return cells;
+}
+
+std::string TextOf(const std::string& path)
+{
+    Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
+{
+    struct Case {
+        const char* name;
+        std::string cell;
+        uint8_t languageByte;
+        const char* codePageFile;
+        std::string expected;
+    } cases[] = {
+        {"cpg1251.dbf", kRussian1251, 0x57, "1251", kRussianUTF8},
+        {"cpgwindows.dbf", kRussian1251, 0x57, "windows-1251\r\n", kRussianUTF8},
+        {"ldid1251.dbf", kRussian1251, 0xC9, nullptr, kRussianUTF8},
+        {"ldid1250.dbf", kCzech1250, 0xC8, nullptr, kCzechUTF8},
+        // The .cpg comes before the language byte, and before bytes that would be UTF-8.
+        {"cpgfirst.dbf", kCzech1250, 0xC9, "CP1250", kCzechUTF8},
+        {"cpgwins.dbf", kRussianUTF8, 0x00, "1251",
+         "\xd0\xa0\xe2\x80\x9d\xd0\xa0\xc2\xb0\xd0\xa0\xd0\x85\xd0\xa0\xd0\x85\xd0\xa1\xe2\x80\xb9\xd0\xa0\xc2\xb5"},
+        // What this program wrote since it spoke UTF-8, declared "ANSI" or nothing.
+        {"ansi.dbf", kRussianUTF8, 0x57, nullptr, kRussianUTF8},
+        {"none.dbf", kRussianUTF8, 0x00, nullptr, kRussianUTF8},
+        // An earlier version on a Czech system: no declaration, the system's code page.
+        {"czech.dbf", kCzech1250, 0x57, nullptr, kCzechUTF8},
+    };
+    SystemCodePageIs czech(1250);
+    for (const Case& c : cases) {
+        std::string path = WrittenTable(c.name, {c.cell, "tile0.las"});
+        ASSERT_TRUE(DeclareTable(path, c.languageByte, c.codePageFile)) << c.name;
+        EXPECT_EQ(CellsOf(path), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
+    }
+}
+
+TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
+{
+    // An earlier table that other programs were told is in 1251, and was.
+    std::string path = WrittenTable("names.dbf", {kRussian1251});
+    std::string cpg = TempPath("names.cpg");
+    ASSERT_TRUE(DeclareTable(path, 0x57, "1251"));
+    ASSERT_EQ(CellsOf(path), std::vector<std::string>{kRussianUTF8});
+
+    // A save that fails, or is given up, leaves the table and its .cpg as they were.
+    for (int nth : {1, 2, 3}) {   // the table's first byte, its .cpg, its header
+        ShapeGroupWriter w;
+        SetWriteFaultAt(nth);
+        bool written = WriteCells(&w, path, {kRussianUTF8});
+        SetWriteFaultAt(0);
+        EXPECT_EQ(CommitShapeGroup(&w, written), 0) << nth;
+        EXPECT_EQ(TextOf(cpg), "1251") << nth;
+        EXPECT_EQ(CellsOf(path), std::vector<std::string>{kRussianUTF8}) << nth;
+    }
+    {
+        ShapeGroupWriter w;
+        ASSERT_TRUE(WriteCells(&w, path, {kRussianUTF8}));
+        ASSERT_EQ(w.written.size(), 2u);
+        EXPECT_TRUE(Exists(w.written[1]));
+        EXPECT_EQ(w.targets[1], cpg);
+        std::string temporary = w.written[1];
+        AbortShapeGroup(&w);
+        EXPECT_FALSE(Exists(temporary));
+        EXPECT_EQ(TextOf(cpg), "1251");
+    }
+
+    // The save puts its own .cpg in place of the old one: the UTF-8 it wrote
+    // reads back as UTF-8, on any system, and the header declares nothing else.
+    SystemCodePageIs russian(1251);
+    WrittenTable("names.dbf", {kRussianUTF8, kCzechUTF8});
+    EXPECT_EQ(TextOf(cpg), "UTF-8");
+    EXPECT_EQ(ReadBytes(path).at(29), 0);
+    EXPECT_EQ(CellsOf(path), (std::vector<std::string>{kRussianUTF8, kCzechUTF8}));
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+
+    // A table of another name is read by no other program: a .cpg beside it
+    // would be taken for a shapefile's of that name.
+    ShapeGroupWriter w;
+    ASSERT_TRUE(WriteCells(&w, TempPath("project.lep"), {kRussianUTF8}));
+    EXPECT_EQ(w.written.size(), 1u);
+    ASSERT_EQ(CommitShapeGroup(&w, true), 1);
+    EXPECT_FALSE(Exists(TempPath("project.cpg")));
+}
