@@ -223,7 +223,7 @@ static DWORD WINAPI WritePointLinesThenBreak(void* pipe)
 TEST_F(ASCIILoad, AReadErrorIsReportedAndLoadsNothing)
 {
     char name[64];
-    snprintf(name, sizeof name, "\\\\.\\pipe\\velka-ascii-%lu", GetCurrentProcessId());
+    snprintf(name, sizeof name, "\\\\.\\pipe\\velka-ascii-%lu", (unsigned long)GetCurrentProcessId());
     HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     HANDLE writer = CreateThread(nullptr, 0, WritePointLinesThenBreak, pipe, 0, nullptr);

@@ -4,7 +4,6 @@
 #include "test_support.h"
 #include "data/lasfile/las_file.h"
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -202,18 +201,6 @@ inline RawSummary SummariseRecords(const Bytes& file, uint64_t offset, int lengt
         if (ret >= 1) s.byReturn[ret - 1]++;
     }
     return s;
-}
-
-// A product text with its printf fields filled in.
-inline std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
-inline std::string Printed(const char* format, ...)
-{
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
 }
 
 inline bool Contains(const char* text, const char* part)

@@ -116,7 +116,7 @@ constexpr char kCzech1250[] = "\xc8" "esk\xe1";
 // A product text with its %s fields filled in.
 std::string Formatted(const char* format, const char* a, const char* b = nullptr);
 // A product text with fields of any kind filled in, as printf fills them.
-std::string Printed(const char* format, ...);
+std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
