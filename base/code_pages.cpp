@@ -134,6 +134,19 @@ static bool IsUTF8(const std::string& text)
     return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0) > 0;
 }
 
+bool IsMultiByteUTF8(const std::string& text)
+{
+    bool multiByte = false;
+    for (char c : text) multiByte = multiByte || (unsigned char)c >= 0x80;
+    return multiByte && IsUTF8(text);
+}
+
+std::string ProgramCodePageName()
+{
+    unsigned codePage = GetACP();
+    return codePage == CP_UTF8 ? std::string("UTF-8") : std::to_string(codePage);
+}
+
 // `text` in `codePage` as UTF-8; empty when it does not convert.
 static std::string UTF8From(const std::string& text, unsigned codePage)
 {
@@ -156,9 +169,7 @@ std::string StoredTextAsProgramText(const std::string& stored, unsigned declared
     size_t whole = LetterBoundary(stored.data(), stored.size(), CP_UTF8);
     if (whole > 0 && whole < stored.size()) {
         std::string kept = stored.substr(0, whole);
-        bool multiByte = false;
-        for (char c : kept) multiByte = multiByte || (unsigned char)c >= 0x80;
-        if ((multiByte || declared == CP_UTF8) && IsUTF8(kept)) return kept;
+        if (declared == CP_UTF8 ? IsUTF8(kept) : IsMultiByteUTF8(kept)) return kept;
     }
     std::string text = UTF8From(stored, SystemCodePage());
     return text.empty() ? stored : text;

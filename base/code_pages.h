@@ -26,6 +26,14 @@ void SetSystemCodePageForTests(unsigned codePage);
 // (none, LDID 0 and 87, which say "the system's", or one this system lacks).
 unsigned DeclaredCodePage(const char* declaration);
 
+// True when `text` is valid UTF-8 and holds a letter of two or more bytes:
+// text in a single-byte code page all but never is.
+bool IsMultiByteUTF8(const std::string& text);
+// What a table the program writes declares in its .cpg: "UTF-8" where the
+// program speaks it, else the number of the code page it speaks (older
+// Windows), which its text is in.
+std::string ProgramCodePageName();
+
 // `stored` as the program's own text. Unchanged when the program does not
 // run in UTF-8 (older Windows, where the stored bytes are already in the code
 // page the program speaks). Otherwise read in `declared` (see

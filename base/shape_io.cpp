@@ -24,6 +24,7 @@ struct OpenShapeFiles {
     SHPHandle shp = nullptr;
     DBFHandle dbf = nullptr;
     unsigned codePage = 0;   // what the table declares its text is in, 0 for nothing specific
+    bool mayBeStale = false; // a .cpg beside a table the program saved before it wrote its own
 };
 
 // ---- reading --------------------------------------------------------------------------------
@@ -176,7 +177,13 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
     std::string native = in->tablePath.empty() ? std::string() : ToNativePath(in->tablePath.c_str());
     in->files->dbf = native.empty() ? nullptr : DBFOpen(native.c_str(), "rb");
     // The library gives the .cpg beside the table, else its language byte.
-    in->files->codePage = in->files->dbf ? DeclaredCodePage(DBFGetCodePage(in->files->dbf)) : 0;
+    DBFHandle dbf = in->files->dbf;
+    const char* declaration = dbf ? DBFGetCodePage(dbf) : nullptr;
+    in->files->codePage = DeclaredCodePage(declaration);
+    // The program wrote language byte 87 and no .cpg before it wrote UTF-8
+    // with a .cpg of its own, and kept another program's .cpg when it saved
+    // a set again: one beside such a table may speak of the text it replaced.
+    in->files->mayBeStale = declaration && strncmp(declaration, "LDID/", 5) != 0 && dbf->iLanguageDriver == 0x57;
     return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
 }
 
@@ -265,7 +272,9 @@ bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* tex
     // written before the program spoke UTF-8, and by other programs, hold
     // the code page they declare or the system's: their names and folders
     // are read as the letters they were.
-    *text = StoredTextAsProgramText(cell, in->files->codePage);
+    unsigned declared = in->files->codePage;
+    if (declared != CP_UTF8 && in->files->mayBeStale && IsMultiByteUTF8(cell)) declared = 0;
+    *text = StoredTextAsProgramText(cell, declared);
     return true;
 }
 
@@ -387,8 +396,6 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
 
-// What the .cpg of a written table holds: the tables hold the program's text.
-static const char kTableCodePage[] = "UTF-8";
 
 static bool IsTableName(const char* path)
 {
@@ -429,13 +436,16 @@ int CreateGroupTable(ShapeGroupWriter* w, const char* target)
     w->targets.push_back(target);
     if (declared) {
         // The library writes it beside the table as it creates the table.
-        std::string codePage = ChangeFileExtension(target, ".cpg");
-        if (codePage.empty()) return -1;
+        std::string cpg = ChangeFileExtension(target, ".cpg");
+        if (cpg.empty()) return -1;
         w->written.push_back(name + ".cpg");
-        w->targets.push_back(codePage);
+        w->targets.push_back(cpg);
     }
     std::string native = ToNativePath(w->written[file].c_str());
-    DBFHandle dbf = native.empty() ? nullptr : DBFCreateLL(native.c_str(), declared ? kTableCodePage : "LDID/0", &w->files->io);
+    // The .cpg names the code page of the program's text, which the cells hold.
+    std::string codePage = ProgramCodePageName();
+    DBFHandle dbf =
+        native.empty() ? nullptr : DBFCreateLL(native.c_str(), declared ? codePage.c_str() : "LDID/0", &w->files->io);
     if (!dbf) return -1;
     w->files->tables.push_back(dbf);
     w->files->tableFile.push_back(file);
@@ -572,11 +582,12 @@ static bool ReadsBack(const ShapeGroupWriter* w, const Written& h)
     }
     if (!LengthAsItsHeaderSays(path, true)) return false;
     if (h.declared) {
-        uint8_t text[sizeof kTableCodePage] = {};
+        std::string codePage = ProgramCodePageName();
+        uint8_t text[16] = {};
         uint64_t size = 0;
-        const size_t length = sizeof kTableCodePage - 1;
-        if (!FileHead(w->written[(size_t)h.file + 1], text, (DWORD)length, &size) || size != length ||
-            memcmp(text, kTableCodePage, length) != 0)
+        const size_t length = codePage.size();
+        if (length > sizeof text || !FileHead(w->written[(size_t)h.file + 1], text, (DWORD)length, &size) ||
+            size != length || memcmp(text, codePage.data(), length) != 0)
             return false;
     }
     DBFHandle dbf = DBFOpen(native.c_str(), "rb");

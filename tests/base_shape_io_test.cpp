@@ -66,6 +66,9 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
         {"cpgfirst.dbf", kCzech1250, 0xC9, "CP1250", kCzechUTF8},
         {"cpgwins.dbf", kRussianUTF8, 0x00, "1251",
          "\xd0\xa0\xe2\x80\x9d\xd0\xa0\xc2\xb0\xd0\xa0\xd0\x85\xd0\xa0\xd0\x85\xd0\xa1\xe2\x80\xb9\xd0\xa0\xc2\xb5"},
+        // An earlier version's save beside another program's .cpg, which it
+        // kept: its UTF-8 letters are not that .cpg's code page.
+        {"stalecpg.dbf", kRussianUTF8, 0x57, "1251", kRussianUTF8},
         // What this program wrote since it spoke UTF-8, declared "ANSI" or nothing.
         {"ansi.dbf", kRussianUTF8, 0x57, nullptr, kRussianUTF8},
         {"none.dbf", kRussianUTF8, 0x00, nullptr, kRussianUTF8},
