@@ -148,12 +148,14 @@ static bool PointsBeginAt(const LASByteSource& source, const LASParseRules& rule
 
 // The offset to point data lies inside record `i`, which begins at `at`:
 // inside its 54-byte header (`vh` null), or inside its data (`vh` its header).
-// Either the offset is wrong and the points lie behind the records counted
-// from `i` on, or the records are: a stated length runs into the points, or
-// the header counts records that are not there. Only the file tells, and
-// only where it shows the points at one place and not at the other; else the
-// file is refused, since points read from a wrong place would be misaligned
-// records (and a class save would write into the wrong bytes).
+// Where the file proves the points behind the records counted from `i` on
+// (and not at the offset), they are read there. Otherwise an offset inside a
+// record's data is trusted: the record's stated length runs into the points,
+// and it is cut there. An offset inside a record's header is trusted only
+// where the file proves the points at the offset (the header counts records
+// that are not there); with no proof it is refused, since points read from a
+// wrong place would be misaligned records (and a class save would write into
+// the wrong bytes).
 static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t* room,
                        uint32_t claimed, uint32_t i, uint64_t at, const LASVLRHeader* vh, char* error, size_t size)
 {
@@ -196,25 +198,26 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
                  (unsigned long long)at, (unsigned long long)end, shown);
         return 1;
     }
-    if (atOffset && !behind && !vh) {
+    if (!vh && atOffset && !behind) {
         p->vlrEnd = at;
         snprintf(p->note, sizeof p->note, kLASMoreRecordsCountedFormat, (unsigned)claimed, (unsigned)i,
                  (unsigned)offset);
         return 1;
     }
-    if (atOffset && !behind) {
-        // Cut where the points begin, the record keeps only bytes of its own.
-        snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
-        snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
-        p->cutVLR = (int)i;
-        LASVLRHeader cut = first;
-        cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
-        if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
-        p->vlrEnd = offset;
-        return 1;
+    if (!vh) {
+        snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name,
+                 (unsigned long long)at);
+        return 0;
     }
-    snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name, (unsigned long long)at);
-    return 0;
+    // Cut where the points begin, the record keeps only bytes of its own.
+    snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
+    snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
+    p->cutVLR = (int)i;
+    LASVLRHeader cut = first;
+    cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
+    if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
+    p->vlrEnd = offset;
+    return 1;
 }
 
 // Walks the records from Header Size bytes into the file, each wholly before
