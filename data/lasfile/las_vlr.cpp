@@ -8,6 +8,9 @@
 static const char NBL_USER_ID[] = "VelkaDunmarro";
 static const char NBL_DESCRIPTION[] = "QXRTInfo";
 static const uint16_t NBL_RECORD_LENGTH = 128;
+// Records read from the one an offset to point data lies in, looking for the
+// points behind them: far more than files put between a header and its points.
+static const uint32_t MOST_RECORDS_SEARCHED = 1024;
 
 void FreeVLR(LASVLR* vlr)
 {
@@ -119,11 +122,13 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 }
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
-// later version, and a user ID of text. Point data rarely passes for one, so
-// a search for the points' start stops at the first that does not.
+// later version, and a user ID of text. Point data rarely passes for one, nor
+// do zero-filled bytes (no user ID), so a search for the points' start stops
+// at the first that does not.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
+    if (!vh.userId[0]) return false;
     for (size_t k = 0; k < sizeof vh.userId && vh.userId[k]; k++)
         if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) return false;
     return true;
@@ -168,11 +173,14 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     if (known) DescribeVLR(first, name, sizeof name);
     else snprintf(name, sizeof name, "its header runs past the end of the file");
     // The records as counted from `i` on, read past the offset while they
-    // look like records and lie inside the file.
+    // look like records and lie inside the file, and no more than
+    // MOST_RECORDS_SEARCHED of them: a damaged header may count 4 billion,
+    // and each step may cost the LAZ reader several reads.
     uint64_t end = at;
     uint32_t last = 0;
     bool behind = false;
-    for (uint32_t k = i; known && k < claimed && !behind; k++) {
+    const uint32_t most = claimed - i < MOST_RECORDS_SEARCHED ? claimed : i + MOST_RECORDS_SEARCHED;
+    for (uint32_t k = i; known && k < most && !behind; k++) {
         LASVLRHeader next;
         if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next) ||
             !LooksLikeVLRHeader(next))
