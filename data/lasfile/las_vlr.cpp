@@ -71,9 +71,9 @@ const char kLASOffsetInsideRecordFormat[] =
     "the file does not show where its points begin";
 const char kLASPointsBehindRecordFormat[] =
     "Offset to point data %u lies inside variable length record %u (%s), which begins at byte %llu; "
-    "the points were read from byte %llu, where %s";
+    "the points were read from byte %llu: %s";
 const char kLASMoreRecordsCountedFormat[] =
-    "The header counts %u variable length records, the file holds %u before the point data at %u";
+    "The header counts %u variable length records; the file holds %u before the point data at %u";
 const char kLASRecordCutFormat[] = "Variable length record %u (%s) runs past the point data at %u";
 const char kLASRecordCutNoteFormat[] = "%s, read up to there";
 
