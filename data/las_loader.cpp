@@ -35,18 +35,12 @@ uint64_t GetLASFilePointCount(const char* path)
     return n;
 }
 
-// A name ending in ".laz" goes to the LAZ reader even when the decoder
-// refuses it, so that the user reads the decoder's reason.
-bool HasLAZName(const char* path)
-{
-    size_t len = strlen(path);
-    return len >= 4 && lstrcmpiA(path + len - 4, ".LAZ") == 0;
-}
-
 DataSet* LoadLASData(const char* path, const char* title)
 {
     RepaintFrame();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+    // A name ending in ".laz" goes to the LAZ reader even when the decoder
+    // refuses it, so that the user reads the decoder's reason.
     DataSet* set = HasLAZName(path) ? ReadLAZPoints(path, title) : ReadLASPoints(path, title);
     SetCursor(old);
     if (set) set->kind = DATA_LAS;

@@ -8,7 +8,6 @@ struct LASFile;
 
 // Read as LAZ (a name ending in ".laz") or else as LAS.
 DataSet* LoadLASData(const char* path, const char* title);
-bool     HasLAZName(const char* path);
 DataSet* ReadLASPoints(const char* path, const char* title);
 // A LAS file with every point, never decimated (its classes are to be saved
 // back point for point); null, after telling the user, when memory is short.

@@ -18,10 +18,15 @@
 const char kUnableToOpenLAZText[] = "\nUnable to open LAZ file!\n";
 const char kLAZTooSmallText[] = "\nLAZ file is too small to be useful (need at least three points)!\n";
 
+bool HasLAZName(const char* path)
+{
+    size_t len = strlen(path);
+    return len >= 4 && lstrcmpiA(path + len - 4, ".LAZ") == 0;
+}
+
 int IsLAZFile(const char* fileName)
 {
-    size_t len = strlen(fileName);
-    if (len < 4 || lstrcmpiA(fileName + len - 4, ".LAZ") != 0) return 0;
+    if (!HasLAZName(fileName)) return 0;
     laszip_POINTER reader = nullptr;
     if (laszip_create(&reader)) return 0;
     laszip_BOOL compressed = 0;

@@ -8,6 +8,9 @@ struct DataSet;
 extern const char kUnableToOpenLAZText[];
 extern const char kLAZTooSmallText[];
 
+// Whether the name ends in ".laz", in any case.
+bool     HasLAZName(const char* path);
+// A name ending in ".laz" that the LAZ reader opens.
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
 // The file's point count (the LAS 1.4 count where it is set, else the legacy count); 0 when the file does

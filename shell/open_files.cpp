@@ -24,6 +24,7 @@
 #include "data/ascii_loader.h"
 #include "data/decimation.h"
 #include "data/las_loader.h"
+#include "data/laz_loader.h"
 #include "data/data_set.h"
 #include "data/gdal_grid.h"
 #include "data/radar_grid.h"

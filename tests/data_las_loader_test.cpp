@@ -683,9 +683,9 @@ Bytes OneRecordFile()
 
 // The faults both roads refuse, with the same reason: a LAS 1.4 header too
 // short for its 64-bit count (fewer than 255 bytes) whose legacy count is 0,
-// whatever the point format; an offset to point data inside a VLR where the
-// file does not show where the points begin; and (LAZ only) a LAZ record cut
-// short by the points, which the decoder cannot do without.
+// whatever the point format; an offset to point data inside a VLR's header
+// where the file does not prove where the points begin; and (LAZ only) a LAZ
+// record cut short by the points, which the decoder cannot do without.
 TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
 {
     REQUIRE_SAMPLES();
@@ -714,7 +714,7 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
          Printed(kLASHeaderTooSmallForCountFormat, 235, 1)},
         {"cut_record.laz", WithLastVLRLength(ReadBytes(SamplePath("point10.las.laz")), 60000), kUnableToOpenLAZText,
          "Variable length record 4 (\"laszip encoded\" 22204, 60000 bytes) runs past the point data at 1301"},
-        // The offset inside a VLR and nothing showing where the points begin:
+        // The offset inside a VLR's header and nothing proving where the points begin:
         // bytes behind the records, a LAZ chunk table that is not found.
         {"inside.las", WithTail(WithPointOffset(sound, 257), 10), lasRoad, inside(257, sound)},
         {"inside.laz", WithTail(WithPointOffset(sound, 257), 10), kUnableToOpenLAZText, inside(257, sound)},
@@ -730,17 +730,33 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
     }
 }
 
-// An offset to point data inside a VLR (its header or its data) is never
-// taken for the points' start unless the file shows them there: where the
-// file's size (uncompressed) or its chunk table (LAZ) shows them behind the
-// record, they are read there, and where it shows them at the offset the
-// header counted records that are not there. Either way the log says so, the
-// points are the file's own, and every road reads the same count.
+// An offset to point data inside a VLR's header is never taken for the
+// points' start unless the file proves them there: where the file's size
+// (uncompressed) or its chunk table (LAZ) proves them behind the record, they
+// are read there, and where it proves them at the offset the header counted
+// records that are not there. An offset inside a VLR's data is read there as
+// well unless the points are proved behind: the record is cut at the offset,
+// with or without bytes behind the points, compressed point by point or not.
+// Every time the log says so, the points are the file's own, and every road
+// reads the same count.
 TEST(LasLoader, PointsAreReadFromInsideNoVlr)
 {
     REQUIRE_SAMPLES();
     const Bytes sound = OneRecordFile();
     const Bytes laz = ReadBytes(SamplePath("point10.las.laz"));
+    // The record cut at byte 300, and the file as its record's length says.
+    const Bytes cutAt300 = WithTail(WithPointOffset(sound, 300), 10);
+    const Bytes sound300 = WithLastVLRLength(cutAt300, 300 - 227 - 54);
+    // Point by point compressed points have no chunk table to prove where
+    // they begin: a record behind the LAZ record runs past them.
+    const Bytes pointwise = WithVLRCount(WithBytesBeforePoints(ReadBytes(SamplePath(
+        "synthetic/fmt5_p10v1_gpsv2_rgbv1_wave_bytev2_c1.laz")), VLRBytes("Extra", 1, 10), false), 2);
+    const Bytes pointwiseCut = WithLastVLRLength(pointwise, 60000);
+    auto cut = [](const Bytes& b) {
+        uint32_t last = FieldAt<uint32_t>(b, 100) - 1;
+        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, last, DescribedVLRAt(b, LastVLRAt(b)).c_str(),
+                                                        FieldAt<uint32_t>(b, 96)).c_str());
+    };
     const uint32_t lazPoints = FieldAt<uint32_t>(laz, 96), lazVLRs = FieldAt<uint32_t>(laz, 100);
     ASSERT_EQ(FieldAt<uint16_t>(laz, 94), 227u);
     const std::string record = DescribedVLRAt(sound, 227), lazRecord = DescribedVLRAt(laz, 227);
@@ -766,6 +782,9 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
          behind(227 + 54 + 2, lazRecord, lazPoints, kLASChunkTableFromThereText)},
         {"compressed_counted.laz", WithVLRCount(laz, 1000000), &laz,
          Printed(kLASMoreRecordsCountedFormat, 1000000u, lazVLRs, lazPoints)},
+        {"data_tail.las", cutAt300, &sound300, cut(cutAt300)},
+        {"data_tail.laz", cutAt300, &sound300, cut(cutAt300)},
+        {"pointwise_cut.laz", pointwiseCut, &pointwise, cut(pointwiseCut)},
     };
     std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
@@ -796,5 +815,76 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
         FreeProjectTile(tile);
         FreeDataSet(set);
         FreeDataSet(want);
+    }
+}
+
+// A header that counts 4 billion VLRs over a large region before its points
+// (10.8 MB of zeros, or 200,000 records of no data) is settled in well under a
+// second on every road. The search for the points behind an offset that lies
+// inside a record's header stops at the first bytes that are no record (zeros
+// have no user ID) and after a bounded number of records, more than any file
+// holds (300 still prove the points behind them); finding nothing it refuses
+// the file. An offset inside a record's data still cuts it there, and a
+// region wholly before a sound offset is the file's records.
+TEST(LasLoader, HugeRecordCountsOverLargeRegionsAreSettledQuickly)
+{
+    REQUIRE_SAMPLES();
+    const Bytes sound = OneRecordFile();
+    const Bytes laz = ReadBytes(SamplePath("point10.las.laz"));
+    const Bytes zeros(54 * 200000, 0), fewZeros(54 * 100, 0);
+    // `n` records of no data.
+    auto records = [](uint32_t n) {
+        Bytes r;
+        for (uint32_t k = 0; k < n; k++) {
+            Bytes v = VLRBytes("Step", (uint16_t)k, 0);
+            r.insert(r.end(), v.begin(), v.end());
+        }
+        return r;
+    };
+    const Bytes steps = records(200000);
+    // `b` with `region` before its points, 4 billion records counted and the
+    // offset at `offset` (0: where the points now begin).
+    auto damaged = [](const Bytes& b, const Bytes& region, bool chunked, uint32_t offset) {
+        Bytes d = WithVLRCount(WithBytesBeforePoints(b, region, chunked), 0xFFFFFFFFu);
+        return offset ? WithPointOffset(d, offset) : d;
+    };
+    auto inside = [](unsigned offset, const Bytes& b) {
+        return Printed(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
+    };
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::string refusal;   // empty: the file loads
+    } cases[] = {
+        {"zeros.las", damaged(sound, zeros, false, 257), inside(257, sound)},
+        {"zeros.laz", damaged(sound, zeros, false, 257), inside(257, sound)},
+        {"compressed_zeros.laz", damaged(laz, zeros, true, 240), inside(240, laz)},
+        {"steps.las", damaged(sound, steps, false, 257), inside(257, sound)},
+        {"steps.laz", damaged(sound, steps, false, 257), inside(257, sound)},
+        {"compressed_steps.laz", damaged(laz, steps, true, 240), inside(240, laz)},
+        {"few_zeros.las", damaged(sound, fewZeros, false, 257), inside(257, sound)},
+        {"300_steps.las", damaged(sound, records(300), false, 257), ""},
+        {"300_steps.laz", damaged(laz, records(300), true, 240), ""},
+        {"zeros_in_data.las", damaged(sound, zeros, false, 300), ""},
+        {"zeros_in_data.laz", damaged(sound, zeros, false, 300), ""},
+        {"zeros_before.las", damaged(sound, zeros, false, 0), ""},
+        {"zeros_before.laz", damaged(sound, zeros, false, 0), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name, c.bytes);
+        BoxAnswers boxes;
+        DWORD start = GetTickCount();
+        DataSet* set = LoadLASData(path.c_str(), c.name);
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        if (c.refusal.empty()) {
+            ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+            EXPECT_EQ(set->pointCount, (int)FieldAt<uint32_t>(c.bytes, 107));
+        } else {
+            EXPECT_EQ(set, nullptr);
+            EXPECT_TRUE(boxes.shown().size() == 1 && Contains(boxes.shown()[0].text.c_str(), c.refusal.c_str()))
+                << (boxes.shown().empty() ? "no box" : boxes.shown()[0].text);
+        }
+        if (set) FreeDataSet(set);
     }
 }

@@ -130,9 +130,10 @@ TEST(LASClassSave, InPlaceChangesOnlyClassBitsInEveryFormat)
 }
 
 // Files whose header the load read past (the points found behind the VLR the
-// offset lies in, VLRs counted that are not there, a VLR cut at the points):
-// the save writes the classes into the records that were read, and every
-// other byte, the header's faults too, stays as it was.
+// offset lies in, VLRs counted that are not there, a VLR cut at the points or
+// at an offset inside its data): the save writes the classes into the records
+// that were read, and every other byte, the header's faults too, stays as it
+// was.
 TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead)
 {
     BoxAnswers answers;
@@ -142,15 +143,17 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
     const struct {
         const char* name;
         Bytes bytes;
+        uint32_t pointsAt;   // where the records were read from
     } cases[] = {
-        {"offset_in_header.las", WithPointOffset(sound, 257)},
-        {"offset_in_data.las", WithPointOffset(sound, 300)},
-        {"counted.las", WithVLRCount(sound, 1000000)},
-        {"cut.las", WithLastVLRLength(sound, 129)},
+        {"offset_in_header.las", WithPointOffset(sound, 257), 409},
+        {"offset_in_data.las", WithPointOffset(sound, 300), 409},
+        {"counted.las", WithVLRCount(sound, 1000000), 409},
+        {"cut.las", WithLastVLRLength(sound, 129), 409},
+        {"cut_at_offset.las", WithTail(WithPointOffset(sound, 300), 10), 300},
     };
     for (const auto& c : cases)
         SaveInPlaceKeepsEverythingButClasses(WriteTempBytes((std::string("source_") + c.name).c_str(), c.bytes),
-                                             c.name, 409);
+                                             c.name, c.pointsAt);
     EXPECT_TRUE(answers.shown().empty());
 }
 

@@ -176,9 +176,11 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
 }
 
 // An offset to point data inside a record (its header or its data) is wrong,
-// or the record is. The points are read where the file shows them, exactly
-// filling it: behind the record, or at the offset; where the file shows
-// neither, it is refused. No record is ever read from a wrong place.
+// or the record is. Where the file proves the points behind the record
+// (exactly filling it) they are read there; else an offset inside the data
+// cuts the record there and reads the points at the offset, and one inside
+// the header is read only where the file proves the points at the offset and
+// is refused otherwise.
 TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
 {
     const Bytes b = SoundFile();   // one record from 227 to 409, then 100 records of 28 bytes
@@ -197,6 +199,9 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
         return Printed(kLASPointsBehindRecordFormat, offset, 0u, system, 227ull, 409ull, kLASRecordsFitThereText);
     };
     auto inside = [&](unsigned offset) { return Printed(kLASOffsetInsideRecordFormat, offset, 0u, system, 227ull); };
+    auto cut = [&](unsigned offset) {
+        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, 0u, system, offset).c_str());
+    };
     const struct {
         const char* what;
         Bytes bytes;
@@ -208,7 +213,8 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
         {"its data's first byte", damaged(281, 0, 0, 1), 409, behind(281)},
         {"its data's last byte, two records counted", damaged(408, 0, 0, 2), 409, behind(408)},
         {"inside its header, bytes behind the points", damaged(257, 0, 10, 1), 0, inside(257)},
-        {"inside its data, bytes behind the points", damaged(300, 0, 10, 1), 0, inside(300)},
+        {"inside its data, bytes behind the points", damaged(300, 0, 10, 1), 300, cut(300)},
+        {"its data's first byte, bytes behind the points", damaged(281, 0, 10, 1), 281, cut(281)},
         {"a second record counted in a gap of 10 bytes", damaged(419, 10, 0, 2), 419,
          Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
         {"the same with bytes behind the points", damaged(419, 10, 10, 2), 0,
@@ -226,11 +232,13 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
             continue;
         }
         ASSERT_EQ(ok, 1) << why;
+        const bool cutThere = c.points < 409;   // the record keeps its bytes before the points
         EXPECT_EQ(parsed.pointStart, c.points);
         EXPECT_EQ(parsed.note, c.note);
         ASSERT_EQ(parsed.header.numberOfVLRs, 1u);
-        EXPECT_EQ(memcmp(parsed.vlrs[0]->data, c.bytes.data() + 227 + 54, 128), 0);
-        EXPECT_EQ(parsed.cutVLR, -1);
+        ASSERT_EQ(parsed.vlrs[0]->recordLength, cutThere ? c.points - 227 - 54 : 128u);
+        EXPECT_EQ(memcmp(parsed.vlrs[0]->data, c.bytes.data() + 227 + 54, parsed.vlrs[0]->recordLength), 0);
+        EXPECT_EQ(parsed.cutVLR, cutThere ? 0 : -1);
         FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
 
         std::string path = TempPath("inside_vlr.las");

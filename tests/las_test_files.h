@@ -162,6 +162,34 @@ inline Bytes WithTail(Bytes b, size_t bytes)
     return b;
 }
 
+// A VLR's bytes: its header and `length` bytes of made-up data.
+inline Bytes VLRBytes(const char* userId, uint16_t recordId, uint16_t length)
+{
+    Bytes v(54 + length);
+    memcpy(v.data() + 2, userId, std::min<size_t>(strlen(userId), 16));
+    SetFieldAt<uint16_t>(v, 18, recordId);
+    SetFieldAt<uint16_t>(v, 20, length);
+    for (uint16_t k = 0; k < length; k++) v[54 + k] = (uint8_t)(k * 13 + 1);
+    return v;
+}
+
+// The bytes with `inserted` put in front of the point data: the offset to it
+// and the waveform and extended VLR starts move along, and so does the chunk
+// table position that chunked LAZ points begin with (`chunked`).
+inline Bytes WithBytesBeforePoints(const Bytes& b, const Bytes& inserted, bool chunked)
+{
+    const uint32_t offset = FieldAt<uint32_t>(b, 96), moved = offset + (uint32_t)inserted.size();
+    Bytes v = b;
+    v.insert(v.begin() + offset, inserted.begin(), inserted.end());
+    SetFieldAt<uint32_t>(v, 96, moved);
+    for (size_t at : {size_t(227), size_t(235)})
+        if (FieldAt<uint16_t>(b, 94) >= at + 8 && FieldAt<uint64_t>(v, at) != 0)
+            SetFieldAt<uint64_t>(v, at, FieldAt<uint64_t>(v, at) + inserted.size());
+    if (chunked && FieldAt<int64_t>(v, moved) != -1)
+        SetFieldAt<int64_t>(v, moved, FieldAt<int64_t>(v, moved) + (int64_t)inserted.size());
+    return v;
+}
+
 // The VLR at `at` of a file's bytes as the library's texts describe it.
 inline std::string DescribedVLRAt(const Bytes& b, size_t at)
 {

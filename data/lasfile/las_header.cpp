@@ -216,7 +216,7 @@ int ReadLASHeader(LASFile* las)
     ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003));
 
     // Where the records begin: the offset to point data, unless that lies
-    // inside a record and the file shows the points behind it.
+    // inside a record and the file proves the points behind it.
     las->dataStart = parsed.pointStart;
     if (las->format >= 4) {
         // Kept for callers that want the header and VLR bytes exactly as stored.

@@ -105,18 +105,19 @@ struct LASParsedHeader {
     int       cutVLR;         // the record whose stated length ran past the point data, cut there; else -1
     char      cutVLRText[LAS_CUT_VLR_TEXT_SIZE];  // why that record is cut, for a reader that needs it whole
     uint64_t  pointStart;     // where the point records begin: the offset to point data, or behind the
-                              // record that offset lies in when the file shows the points there
+                              // record that offset lies in when the file proves the points there
     char      note[LAS_LOAD_NOTE_SIZE];  // a fault of the header the points were read past, for the log; else empty
 };
 
 // Reads and checks the public header and the VLRs: every size and offset is
 // checked before it is trusted. A header shorter than its version's layout
 // keeps the fields that fit, unless that leaves the points uncounted. An
-// offset to point data that lies inside a record is trusted only where the
-// file shows the points there: at the offset (the record is cut there, or
-// the header counts records that are not there), or behind the record (the
-// points begin there); where the file shows neither, it is refused. 1 on
-// success; 0 with the reason in `error`, and nothing left to free.
+// offset to point data that lies inside a record is wrong where the file
+// proves the points behind the record (they are read there); else one inside
+// a record's data cuts the record there, and one inside a record's header is
+// trusted only where the file proves the points at the offset (the header
+// counts records that are not there) and is refused otherwise. 1 on success;
+// 0 with the reason in `error`, and nothing left to free.
 int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
                          char* error, size_t errorSize);
 

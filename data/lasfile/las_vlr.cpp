@@ -8,6 +8,9 @@
 static const char NBL_USER_ID[] = "VelkaDunmarro";
 static const char NBL_DESCRIPTION[] = "QXRTInfo";
 static const uint16_t NBL_RECORD_LENGTH = 128;
+// Records read from the one an offset to point data lies in, looking for the
+// points behind them: far more than files put between a header and its points.
+static const uint32_t MOST_RECORDS_SEARCHED = 1024;
 
 void FreeVLR(LASVLR* vlr)
 {
@@ -68,9 +71,9 @@ const char kLASOffsetInsideRecordFormat[] =
     "the file does not show where its points begin";
 const char kLASPointsBehindRecordFormat[] =
     "Offset to point data %u lies inside variable length record %u (%s), which begins at byte %llu; "
-    "the points were read from byte %llu, where %s";
+    "the points were read from byte %llu: %s";
 const char kLASMoreRecordsCountedFormat[] =
-    "The header counts %u variable length records, the file holds %u before the point data at %u";
+    "The header counts %u variable length records; the file holds %u before the point data at %u";
 const char kLASRecordCutFormat[] = "Variable length record %u (%s) runs past the point data at %u";
 const char kLASRecordCutNoteFormat[] = "%s, read up to there";
 
@@ -119,11 +122,13 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 }
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
-// later version, and a user ID of text. Point data rarely passes for one, so
-// a search for the points' start stops at the first that does not.
+// later version, and a user ID of text. Point data rarely passes for one, nor
+// do zero-filled bytes (no user ID), so a search for the points' start stops
+// at the first that does not.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
+    if (!vh.userId[0]) return false;
     for (size_t k = 0; k < sizeof vh.userId && vh.userId[k]; k++)
         if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) return false;
     return true;
@@ -148,12 +153,14 @@ static bool PointsBeginAt(const LASByteSource& source, const LASParseRules& rule
 
 // The offset to point data lies inside record `i`, which begins at `at`:
 // inside its 54-byte header (`vh` null), or inside its data (`vh` its header).
-// Either the offset is wrong and the points lie behind the records counted
-// from `i` on, or the records are: a stated length runs into the points, or
-// the header counts records that are not there. Only the file tells, and
-// only where it shows the points at one place and not at the other; else the
-// file is refused, since points read from a wrong place would be misaligned
-// records (and a class save would write into the wrong bytes).
+// Where the file proves the points behind the records counted from `i` on
+// (and not at the offset), they are read there. Otherwise an offset inside a
+// record's data is trusted: the record's stated length runs into the points,
+// and it is cut there. An offset inside a record's header is trusted only
+// where the file proves the points at the offset (the header counts records
+// that are not there); with no proof it is refused, since points read from a
+// wrong place would be misaligned records (and a class save would write into
+// the wrong bytes).
 static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t* room,
                        uint32_t claimed, uint32_t i, uint64_t at, const LASVLRHeader* vh, char* error, size_t size)
 {
@@ -166,11 +173,14 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     if (known) DescribeVLR(first, name, sizeof name);
     else snprintf(name, sizeof name, "its header runs past the end of the file");
     // The records as counted from `i` on, read past the offset while they
-    // look like records and lie inside the file.
+    // look like records and lie inside the file, and no more than
+    // MOST_RECORDS_SEARCHED of them: a damaged header may count 4 billion,
+    // and each step may cost the LAZ reader several reads.
     uint64_t end = at;
     uint32_t last = 0;
     bool behind = false;
-    for (uint32_t k = i; known && k < claimed && !behind; k++) {
+    const uint32_t most = claimed - i < MOST_RECORDS_SEARCHED ? claimed : i + MOST_RECORDS_SEARCHED;
+    for (uint32_t k = i; known && k < most && !behind; k++) {
         LASVLRHeader next;
         if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next) ||
             !LooksLikeVLRHeader(next))
@@ -196,25 +206,26 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
                  (unsigned long long)at, (unsigned long long)end, shown);
         return 1;
     }
-    if (atOffset && !behind && !vh) {
+    if (!vh && atOffset && !behind) {
         p->vlrEnd = at;
         snprintf(p->note, sizeof p->note, kLASMoreRecordsCountedFormat, (unsigned)claimed, (unsigned)i,
                  (unsigned)offset);
         return 1;
     }
-    if (atOffset && !behind) {
-        // Cut where the points begin, the record keeps only bytes of its own.
-        snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
-        snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
-        p->cutVLR = (int)i;
-        LASVLRHeader cut = first;
-        cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
-        if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
-        p->vlrEnd = offset;
-        return 1;
+    if (!vh) {
+        snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name,
+                 (unsigned long long)at);
+        return 0;
     }
-    snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name, (unsigned long long)at);
-    return 0;
+    // Cut where the points begin, the record keeps only bytes of its own.
+    snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
+    snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
+    p->cutVLR = (int)i;
+    LASVLRHeader cut = first;
+    cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
+    if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
+    p->vlrEnd = offset;
+    return 1;
 }
 
 // Walks the records from Header Size bytes into the file, each wholly before

@@ -41,14 +41,15 @@ struct LASParseRules;
 int      ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* parsed,
                                    char* error, size_t errorSize);
 
-// An offset to point data inside a record: the refusal (the offset, the
-// record's number, its name and length, the byte it begins at), and the note
-// of points found behind the records instead (the same, then the byte they
-// were read from and what shows them there). A header that counts more
-// records than lie before its points: the count, the records there, the offset.
+// An offset to point data inside a record's header, the points proved
+// nowhere: the refusal (the offset, the record's number, its name and length,
+// the byte it begins at); and the note of points proved behind the records
+// instead (the same, then the byte they were read from and what proves them
+// there). A header that counts more records than lie before its points: the
+// count, the records there, the offset.
 extern const char kLASOffsetInsideRecordFormat[];
 extern const char kLASPointsBehindRecordFormat[];
-// What shows the points there: uncompressed records, compressed points.
+// What proves the points there: uncompressed records, compressed points.
 extern const char kLASRecordsFitThereText[];
 extern const char kLASChunkTableFromThereText[];
 extern const char kLASMoreRecordsCountedFormat[];
