@@ -122,7 +122,10 @@ static void ReportLineWithTitle(const char* title, const char* format, int64_t l
     ReportWithTitle(title, text);
 }
 
-bool ManyLinesLeftOut(int64_t leftOut, int64_t lines) { return leftOut > 10 || leftOut * 100 > lines; }
+bool ManyLinesLeftOut(int64_t leftOut, int64_t lines)
+{
+    return leftOut > 10 || (leftOut > 3 && leftOut * 100 > lines);
+}
 
 // --- the column format in force ------------------------------------------------------
 

@@ -48,8 +48,9 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked = nullptr)
 int CheckASCIIPointFile(const char* path, const char* title);
 
 // Whether a read that left out `leftOut` of a file's `lines` lines lost more
-// than a few: more than 10 lines, or more than 1 % of them. Fewer (a header
-// or comment line, a stray damaged line) are told in the log alone.
+// than a few: more than 10 lines, or more than 3 that are more than 1 % of
+// them. Fewer (a header, comment or unit line, a stray damaged line) are told
+// in the log alone, however small the file.
 bool ManyLinesLeftOut(int64_t leftOut, int64_t lines);
 
 // atof and atoi as the loader reads columns (a field that is no number is 0).

@@ -772,7 +772,8 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     LogLines log;
     std::string path = TempPath("marked.xyz");
     WriteBytes(path, "\xEF\xBB\xBF" "1000.5 2000.5 10.25\r\n0x7a120 2000 10\r\n1001 red 11\r\n" +
-                         std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n1004 2004 14\r\n");
+                         std::string("1002\0 2002 12\r\n", 15) + "1003 2003 13\r\n" +
+                         std::string("1003.5 2003\0 13\r\n", 17) + "1004 2004 14\r\n");
     BoxAnswers lost;
     DataSet* set = ReadASCIIPointsDecimated(path.c_str(), "marked.xyz", 1);
     ASSERT_NE(set, nullptr);
@@ -781,11 +782,11 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     EXPECT_EQ(set->points[2].x, 1004.0);
     EXPECT_EQ(set->minX, 1000.5);
     FreeDataSet(set);
-    std::string notNumbers = Printed(kASCIILeftOutLine, 2LL), damaged = Printed(kASCIIControlLine, 1LL, 4LL);
+    std::string notNumbers = Printed(kASCIILeftOutLine, 2LL), damaged = Printed(kASCIIControlLine, 2LL, 4LL);
     EXPECT_TRUE(log.contains(notNumbers));
     EXPECT_TRUE(log.contains(damaged));
-    // Half its lines: the user is told in a box too.
-    ASSERT_TRUE(ShowedOneBox(lost, "marked.xyz" + Printed(kASCIILinesLostFormat, 3LL, 6LL) + notNumbers + "\n" +
+    // Four of its seven lines: the user is told in a box too.
+    ASSERT_TRUE(ShowedOneBox(lost, "marked.xyz" + Printed(kASCIILinesLostFormat, 4LL, 7LL) + notNumbers + "\n" +
                                        damaged + "\n"));
     EXPECT_EQ(lost.shown()[0].caption, "Warning");
 }
@@ -871,9 +872,9 @@ TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
 }
 
 // A file that loses more than a few of its lines (more than 10, or more
-// than 1 % of them) says so with the count: in a box after the load, in the
-// import's end notice by the file's name. Fewer are told in the log alone,
-// and an import's header line is no loss.
+// than 3 that are more than 1 % of them) says so with the count: in a box
+// after the load, in the import's end notice by the file's name. Fewer are
+// told in the log alone, and an import's header line is no loss.
 TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
 {
     ASSERT_EQ(asciiFieldList, nullptr);
@@ -892,7 +893,8 @@ TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
     const struct {
         int lines, damaged;
         bool told;
-    } cases[] = {{2000, 10, false}, {2000, 11, true}, {100, 1, false}, {99, 1, true}, {1000, 500, true}};
+    } cases[] = {{10000, 10, false}, {10000, 11, true}, {100, 3, false}, {100, 4, true},
+                 {400, 4, false},    {399, 4, true},     {1000, 500, true}};
     for (const auto& c : cases) {
         std::string title = "lost" + std::to_string(c.lines) + "_" + std::to_string(c.damaged) + ".xyz";
         Bytes text = pointLines(c.lines, c.damaged);
