@@ -33,7 +33,7 @@ const char kASCIIControlRefused[] =
     "\nNot a text file: control bytes on %lld of its %lld lines, and no other line holds a point!\n";
 const char kASCIIWideText[] =
     "\nThe file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!\n";
-const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines were left out; the set lacks their points:\n";
+const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines left out:\n";
 
 constexpr int kLinesPerStep = 4096;
 

@@ -24,7 +24,8 @@ extern const char kASCIINotTextFormat[];
 extern const char kASCIIControlRefused[];
 extern const char kASCIIWideText[];       // a UTF-16 or UTF-32 byte-order mark leads the file
 // The box after a load that left out more than a few lines: the lines left
-// out and the file's lines, then the log lines that say why.
+// out and the file's lines, a heading that reads right for any count (as the
+// import's end notice words its files), then the log lines that say why.
 extern const char kASCIILinesLostFormat[];
 
 DataSet* LoadASCIIData(const char* path, const char* title, int askFormat);
