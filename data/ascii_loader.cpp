@@ -28,11 +28,11 @@ const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
-const char kASCIINotTextFormat[] = "\nNot a text file: control bytes on %d of its first %d lines!\n";
+const char kASCIINotTextFormat[] = "Not a text file: control bytes on %d of its first %d lines!";
 const char kASCIIControlRefused[] =
     "\nNot a text file: control bytes on %lld of its %lld lines, and no other line holds a point!\n";
 const char kASCIIWideText[] =
-    "\nThe file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!\n";
+    "The file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!";
 const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines left out:\n";
 
 constexpr int kLinesPerStep = 4096;
@@ -489,19 +489,24 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
     return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
 }
 
+void NotTextReason(TextFileCheck check, const TextLinesLooked& looked, char* text, size_t size)
+{
+    if (check == TEXT_NOT_PLAIN) snprintf(text, size, "%s", kASCIIWideText);
+    else snprintf(text, size, kASCIINotTextFormat, looked.damaged, looked.lines);
+}
+
 int CheckASCIIPointFile(const char* path, const char* title)
 {
     TextLinesLooked looked;
     TextFileCheck check = CheckTextFile(path, &looked);
     if (check == TEXT_POINTS) return 1;
-    if (check == TEXT_DAMAGED) {
-        char text[200];
-        snprintf(text, sizeof text, kASCIINotTextFormat, looked.damaged, looked.lines);
+    if (check == TEXT_NOT_PLAIN || check == TEXT_DAMAGED) {
+        char reason[300], text[300];
+        NotTextReason(check, looked, reason, sizeof reason);
+        snprintf(text, sizeof text, "\n%s\n", reason);   // the box's layout: the title on a line of its own
         ReportWithTitle(title, text);
     } else {
-        ReportWithTitle(title, check == TEXT_UNOPENED  ? kASCIIOpenFailed
-                               : check == TEXT_NOT_PLAIN ? kASCIIWideText
-                                                         : kASCIIParseFailed);
+        ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // ASCII point files: delimited text, one point per line, with the columns
 // mapped by the process-wide ASCII field list.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 struct DataSet;
@@ -17,12 +18,15 @@ extern const char kASCIIParseFailed[];
 extern const char kASCIIValueRefused[];   // the line number of a coordinate no point can hold
 extern const char kASCIILeftOutLine[];    // the log line counting lines with a field that is no number
 extern const char kASCIIControlLine[];    // the log line counting lines with a control byte, naming the first
-// Not text: the lines with a control byte and the lines looked at, when most
-// of the first kTextCheckLines hold one (kASCIINotTextFormat), or when every
-// line that could hold a point does (kASCIIControlRefused, the file's lines).
+// Not text, as a sentence each road frames in its own message (see
+// NotTextReason): a UTF-16 or UTF-32 byte-order mark leads the file
+// (kASCIIWideText), or most of the first kTextCheckLines lines hold a
+// control byte (kASCIINotTextFormat: those lines and the lines looked at).
+extern const char kASCIIWideText[];
 extern const char kASCIINotTextFormat[];
+// The load's refusal when every line that could hold a point holds a control
+// byte: those lines and the file's lines.
 extern const char kASCIIControlRefused[];
-extern const char kASCIIWideText[];       // a UTF-16 or UTF-32 byte-order mark leads the file
 // The box after a load that left out more than a few lines: the lines left
 // out and the file's lines, a heading that reads right for any count (as the
 // import's end notice words its files), then the log lines that say why.
@@ -44,6 +48,9 @@ struct TextLinesLooked {
 };
 enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_DAMAGED, TEXT_NO_NUMBER, TEXT_POINTS };
 TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked = nullptr);
+// Why a file CheckTextFile found TEXT_NOT_PLAIN or TEXT_DAMAGED is no text:
+// the one sentence both the open and the import roads show.
+void NotTextReason(TextFileCheck check, const TextLinesLooked& looked, char* text, size_t size);
 // 1 when the file's first lines hold a numeric column and no binary bytes;
 // else tells the user (with the title) and returns 0.
 int CheckASCIIPointFile(const char* path, const char* title);

@@ -963,7 +963,8 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
                               : ReadASCIIPointsDecimated(path.c_str(), "nulends.xyz", 1);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        std::string refused = loader ? Printed(kASCIINotTextFormat, 18, 20) : Printed(kASCIIControlRefused, 30LL, 32LL);
+        std::string refused = loader ? "\n" + Printed(kASCIINotTextFormat, 18, 20) + "\n"
+                                      : Printed(kASCIIControlRefused, 30LL, 32LL);
         ASSERT_TRUE(ShowedOneBox(boxes, "nulends.xyz" + refused)) << loader;
     }
     JobControl* job = CreateJobControl();
@@ -971,7 +972,7 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
     Imported r = ImportText("nulends.xyz", text, xyz, job);
     EXPECT_EQ(r.result, 0);
     ASSERT_EQ(r.boxes.size(), 1u);
-    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kImportControlRefusedFormat, 18, 20) + "\n");
+    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kASCIINotTextFormat, 18, 20) + "\n");
     EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
     FreeImportFieldList(xyz);
     FreeJobControl(job);
@@ -1357,11 +1358,11 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
         const char* title;
         Bytes text;
         std::string reason;
-    } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kImportNotTextFailed},
-                   {"utf16bare.xyz", wide16("", false), Printed(kImportControlRefusedFormat, 4, 4)},
-                   {"utf16be.xyz", wide16("\xFE\xFF", true), kImportNotTextFailed},
-                   {"utf32.xyz", utf32, kImportNotTextFailed},
-                   {"binary.xyz", garbage, Printed(kImportControlRefusedFormat, 20, 20)}};
+    } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kASCIIWideText},
+                   {"utf16bare.xyz", wide16("", false), Printed(kASCIINotTextFormat, 4, 4)},
+                   {"utf16be.xyz", wide16("\xFE\xFF", true), kASCIIWideText},
+                   {"utf32.xyz", utf32, kASCIIWideText},
+                   {"binary.xyz", garbage, Printed(kASCIINotTextFormat, 20, 20)}};
     for (const auto& t : notText) {
         Imported r = importOne(t.title, t.text);
         EXPECT_EQ(r.result, 0) << t.title;

@@ -252,10 +252,10 @@ TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
     for (int i = 0; i < 30; i++) damaged += std::string("1 2 3") + (i >= 4 ? std::string(1, '\0') : "") + "\n";
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("nulls.xyz", damaged).c_str(), "nulls.xyz"), 0);
     ASSERT_EQ(boxes.shown().size(), 5u);
-    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz" + Printed(kASCIINotTextFormat, 2, 2));
+    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz\n" + Printed(kASCIINotTextFormat, 2, 2) + "\n");
     EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);
-    EXPECT_EQ(boxes.shown()[3].text, std::string("wide.xyz") + kASCIIWideText);
-    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz" + Printed(kASCIINotTextFormat, 16, 20));
+    EXPECT_EQ(boxes.shown()[3].text, "wide.xyz\n" + std::string(kASCIIWideText) + "\n");
+    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz\n" + Printed(kASCIINotTextFormat, 16, 20) + "\n");
 }
 
 TEST(ASCIIParse, NumbersReadAsTheCLibraryReadsThem)
