@@ -29,6 +29,7 @@ const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a 
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
 const char kASCIINotTextFormat[] = "Not a text file: control bytes on %d of its first %d lines!";
+const char kASCIINotTextWholeFormat[] = "Not a text file: control bytes on %d of its %d lines!";
 const char kASCIIControlRefused[] =
     "\nNot a text file: control bytes on %lld of its %lld lines, and no other line holds a point!\n";
 const char kASCIIWideText[] =
@@ -462,7 +463,8 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
     if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
     bool numeric = false, wide = false;
-    int read = 0, lines = 0, damaged = 0, n;   // lines: those not empty
+    // Empty lines are no evidence either way: the verdict, and what it says, counts the others.
+    int read = 0, lines = 0, damaged = 0, n;
     while (read < kTextCheckLines && (n = NextTextLine(reader, line)) >= 0) {
         if (++read == 1) wide = WideTextMark(line, n);
         if (n > 0) lines++;
@@ -477,14 +479,18 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
         while (*end && *end != ' ' && *end != '\t' && *end != ',' && *end != ';') end++;
         numeric = end > p && IsNumberField(p, end);
     }
+    // Whether those were all of its lines; a failed read is no end of the file.
+    bool whole = read < kTextCheckLines || NextTextLine(reader, line) < 0;
+    whole = whole && !TextLinesFailed(reader);
     CloseTextLines(reader);
+    if (looked) {
+        looked->lines = lines;
+        looked->damaged = damaged;
+        looked->whole = whole;
+    }
     // Binary data and wide text put control bytes on most lines; a stray
     // byte in text spoils only its own line, which the reading leaves out.
     if (wide) return TEXT_NOT_PLAIN;
-    if (looked) {
-        looked->lines = read;
-        looked->damaged = damaged;
-    }
     if ((damaged >= 2 && 2 * damaged > lines) || (damaged > 0 && damaged == lines)) return TEXT_DAMAGED;
     return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
 }
@@ -492,7 +498,9 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
 void NotTextReason(TextFileCheck check, const TextLinesLooked& looked, char* text, size_t size)
 {
     if (check == TEXT_NOT_PLAIN) snprintf(text, size, "%s", kASCIIWideText);
-    else snprintf(text, size, kASCIINotTextFormat, looked.damaged, looked.lines);
+    else
+        snprintf(text, size, looked.whole ? kASCIINotTextWholeFormat : kASCIINotTextFormat, looked.damaged,
+                 looked.lines);
 }
 
 int CheckASCIIPointFile(const char* path, const char* title)

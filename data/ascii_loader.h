@@ -21,9 +21,12 @@ extern const char kASCIIControlLine[];    // the log line counting lines with a 
 // Not text, as a sentence each road frames in its own message (see
 // NotTextReason): a UTF-16 or UTF-32 byte-order mark leads the file
 // (kASCIIWideText), or most of the first kTextCheckLines lines hold a
-// control byte (kASCIINotTextFormat: those lines and the lines looked at).
+// control byte: those lines and the lines looked at, of its first lines
+// (kASCIINotTextFormat) or of all of them when the file ended there
+// (kASCIINotTextWholeFormat).
 extern const char kASCIIWideText[];
 extern const char kASCIINotTextFormat[];
+extern const char kASCIINotTextWholeFormat[];
 // The load's refusal when every line that could hold a point holds a control
 // byte: those lines and the file's lines.
 extern const char kASCIIControlRefused[];
@@ -41,10 +44,11 @@ DataSet* ReadASCIIPointsDecimated(const char* path, const char* title, uint32_t 
 // with no UTF-16 or UTF-32 byte-order mark (TEXT_NOT_PLAIN) and keeps control
 // bytes (other than tabs; the NUL bytes of wide text among them) off most of
 // its lines (TEXT_DAMAGED). A stray one spoils only its own line. `looked`
-// gets the lines read and those holding a control byte.
+// gets what the verdict weighed.
 constexpr int kTextCheckLines = 20;
 struct TextLinesLooked {
-    int lines = 0, damaged = 0;
+    int lines = 0, damaged = 0;   // the lines looked at that are not empty, and those holding a control byte
+    bool whole = false;           // they are all of the file's lines: it ends within kTextCheckLines
 };
 enum TextFileCheck { TEXT_UNOPENED, TEXT_NOT_PLAIN, TEXT_DAMAGED, TEXT_NO_NUMBER, TEXT_POINTS };
 TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked = nullptr);

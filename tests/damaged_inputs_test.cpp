@@ -948,7 +948,7 @@ TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
 
 // Text whose every line holds a control byte (a NUL at the end of each) is
 // damaged text, not text without points: every road refuses it as no text,
-// saying what it looked at (the first 20 lines, or all of them).
+// saying what it weighed (the first 20 lines but the empty ones, or all of them).
 TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
 {
     ASSERT_EQ(asciiFieldList, nullptr);
@@ -963,7 +963,7 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
                               : ReadASCIIPointsDecimated(path.c_str(), "nulends.xyz", 1);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        std::string refused = loader ? "\n" + Printed(kASCIINotTextFormat, 18, 20) + "\n"
+        std::string refused = loader ? "\n" + Printed(kASCIINotTextFormat, 18, 18) + "\n"
                                       : Printed(kASCIIControlRefused, 30LL, 32LL);
         ASSERT_TRUE(ShowedOneBox(boxes, "nulends.xyz" + refused)) << loader;
     }
@@ -972,7 +972,7 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
     Imported r = ImportText("nulends.xyz", text, xyz, job);
     EXPECT_EQ(r.result, 0);
     ASSERT_EQ(r.boxes.size(), 1u);
-    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kASCIINotTextFormat, 18, 20) + "\n");
+    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kASCIINotTextFormat, 18, 18) + "\n");
     EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
     FreeImportFieldList(xyz);
     FreeJobControl(job);
@@ -1359,7 +1359,7 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
         Bytes text;
         std::string reason;
     } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kASCIIWideText},
-                   {"utf16bare.xyz", wide16("", false), Printed(kASCIINotTextFormat, 4, 4)},
+                   {"utf16bare.xyz", wide16("", false), Printed(kASCIINotTextWholeFormat, 4, 4)},
                    {"utf16be.xyz", wide16("\xFE\xFF", true), kASCIIWideText},
                    {"utf32.xyz", utf32, kASCIIWideText},
                    {"binary.xyz", garbage, Printed(kASCIINotTextFormat, 20, 20)}};
