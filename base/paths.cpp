@@ -2,11 +2,13 @@
 // the help file beside the program, a file's folder and name.
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/text.h"
 
+#include <cstdio>
 #include <cstring>
 
 const char kPathTooLongText[] = "The path is too long: it holds %d bytes, and at most %d fit "
-                                "(a letter outside ASCII takes 2 or 3 bytes).\n\n    %.400s\n";
+                                "(a letter outside ASCII takes 2 or 3 bytes).\n\n    %s\n";
 
 namespace {
 
@@ -43,6 +45,16 @@ bool WithExtension(const char* path, const char* ext, char* out)
 }
 
 }  // namespace
+
+std::string PathTooLongMessage(const char* path, size_t bytes, size_t fit)
+{
+    // Cut by whole letters: a lone lead byte would show as another letter.
+    char shown[kPathTooLongShown + 1];
+    CopyBounded(shown, sizeof shown, path);
+    char text[sizeof kPathTooLongText + sizeof shown + 40];   // and two numbers
+    snprintf(text, sizeof text, kPathTooLongText, (int)bytes, (int)fit, shown);
+    return text;
+}
 
 size_t WindowsPathUnits(const std::string& path)
 {

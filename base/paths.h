@@ -25,8 +25,13 @@ constexpr size_t kWindowsPathBytes = 3 * kWindowsPathUnits + 1;
 // `path` counted as Windows counts it (UTF-16 units of the system code page).
 size_t WindowsPathUnits(const std::string& path);
 // A path longer than the program's buffers take: its bytes, the most that
-// fit (kPathChars - 1) and the path.
+// fit (kPathChars - 1) and the path, cut to kPathTooLongShown bytes at a
+// letter boundary (PathTooLongMessage formats it so).
 extern const char kPathTooLongText[];
+constexpr size_t kPathTooLongShown = 400;
+// The box text for a path too long: `bytes` is the whole path's length (the
+// path given may be its start only), `fit` the most bytes that fit.
+std::string PathTooLongMessage(const char* path, size_t bytes, size_t fit);
 
 // A path taken apart the way the runtime's _splitpath does it: drive ("D:"),
 // folder with its trailing separator, base name, extension with its dot.

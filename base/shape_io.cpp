@@ -59,21 +59,51 @@ static uint64_t BigEndian32(const uint8_t* b)
     return ((uint64_t)b[0] << 24) | ((uint64_t)b[1] << 16) | ((uint64_t)b[2] << 8) | b[3];
 }
 
-// The whole records the .shp holds, walked by their own headers up to the
-// length its header gives: what an index that misplaces a record is held
-// against, so that a message can give both counts.
+// Where a record must end: inside the length the .shp header gives and
+// inside the file itself (a copy cut short keeps the header's length).
+static uint64_t RecordBound(SHPHandle shp)
+{
+    uint64_t inFile = shp->sHooks.FSeek(shp->fpSHP, 0, SEEK_END) == 0 ? (uint64_t)shp->sHooks.FTell(shp->fpSHP) : 0;
+    return std::min((uint64_t)shp->nFileSize, inFile);
+}
+
+// A record's header as a walk meets it: where the record starts, its number,
+// the length of its content and its shape type (-1 when the content is too
+// short to hold one).
+struct RecordHead {
+    uint64_t pos, number, size;
+    int type;
+};
+
+// Walks the records from `pos` by their own headers, handing each that lies
+// whole before `bound` to `take` until it returns false; a record that does
+// not, or a failed read, ends the walk too. Returns where the walk stopped:
+// the start of the record that ended it, or the end of the last one taken.
+template <typename Take>
+static uint64_t WalkRecords(SHPHandle shp, uint64_t pos, uint64_t bound, Take take)
+{
+    uint8_t head[12];
+    while (pos + 8 <= bound && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0) {
+        size_t bytes = pos + sizeof head <= bound ? sizeof head : 8;
+        if (shp->sHooks.FRead(head, bytes, 1, shp->fpSHP) != 1) break;
+        RecordHead r = {pos, BigEndian32(head), 2 * BigEndian32(head + 4), -1};
+        if (pos + 8 + r.size > bound) break;
+        if (bytes == sizeof head && r.size >= 4) r.type = head[8] | (head[9] << 8) | (head[10] << 16) | (head[11] << 24);
+        if (!take(r)) break;
+        pos += 8 + r.size;
+    }
+    return pos;
+}
+
+// The whole records the .shp holds: what an index that misplaces a record is
+// held against, so that a message can give both counts.
 static int HeldRecords(SHPHandle shp)
 {
-    uint64_t pos = 100, end = shp->nFileSize;
     int held = 0;
-    uint8_t head[8];
-    while (pos + sizeof head <= end && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0 &&
-           shp->sHooks.FRead(head, sizeof head, 1, shp->fpSHP) == 1) {
-        uint64_t size = 2 * BigEndian32(head + 4);
-        if (pos + 8 + size > end) break;
+    WalkRecords(shp, 100, RecordBound(shp), [&](const RecordHead&) {
         held++;
-        pos += 8 + size;
-    }
+        return true;
+    });
     return held;
 }
 
@@ -95,27 +125,20 @@ static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
     uint64_t pos = 100, end = shp->nFileSize;
     for (int i = 0; i < shp->nRecords; i++) pos = std::max(pos, (uint64_t)shp->panRecOffset[i] + 8 + shp->panRecSize[i]);
     if (pos >= end) return u;   // the usual file: the index reaches the end
-    // A record must lie in the file as well as inside the header's length.
-    uint64_t inFile = shp->sHooks.FSeek(shp->fpSHP, 0, SEEK_END) == 0 ? (uint64_t)shp->sHooks.FTell(shp->fpSHP) : 0;
-    uint64_t bound = std::min(end, inFile);
-    uint8_t head[12];
-    while (pos + sizeof head <= bound && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0 &&
-           shp->sHooks.FRead(head, sizeof head, 1, shp->fpSHP) == 1) {
-        uint64_t number = BigEndian32(head), size = 2 * BigEndian32(head + 4);
-        int type = head[8] | (head[9] << 8) | (head[10] << 16) | (head[11] << 24);
-        bool shaped = size >= 4 && (type == 0 || type == shp->nShapeType) && pos + 8 + size <= bound;
+    pos = WalkRecords(shp, pos, RecordBound(shp), [&](const RecordHead& r) {
+        bool shaped = r.type == 0 || r.type == shp->nShapeType;
         // Some writers number their records from 0: the first past the index
         // tells which, and the rest must follow on from it.
         uint64_t expected = (uint64_t)shp->nRecords + u.offset.size() + 1;
-        if (u.offset.empty() && number + 1 == expected) u.fromZero = true;
-        if (!shaped || number + (u.fromZero ? 1 : 0) != expected) {
+        if (u.offset.empty() && r.number + 1 == expected) u.fromZero = true;
+        if (!shaped || r.number + (u.fromZero ? 1 : 0) != expected) {
             u.shapedStop = shaped;
-            break;
+            return false;
         }
-        u.offset.push_back((unsigned)pos);
-        u.size.push_back((unsigned)size);
-        pos += 8 + size;
-    }
+        u.offset.push_back((unsigned)r.pos);
+        u.size.push_back((unsigned)r.size);
+        return true;
+    });
     u.whole = pos == end;
     return u;
 }

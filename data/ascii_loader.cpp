@@ -28,12 +28,13 @@ const char kASCIIParseFailed[] = "\nUnable to read and parse file!\n";
 const char kASCIIValueRefused[] = "\nLine %lld holds a coordinate that is not a finite number or is out of range!\n";
 const char kASCIILeftOutLine[] = "Lines with a field that is not a number left out:  %lld";
 const char kASCIIControlLine[] = "Lines holding a control byte left out:  %lld (the first is line %lld)";
-const char kASCIINotTextFormat[] = "\nNot a text file: control bytes on %d of its first %d lines!\n";
+const char kASCIINotTextFormat[] = "Not a text file: control bytes on %d of its first %d lines!";
+const char kASCIINotTextWholeFormat[] = "Not a text file: control bytes on %d of its %d lines!";
 const char kASCIIControlRefused[] =
     "\nNot a text file: control bytes on %lld of its %lld lines, and no other line holds a point!\n";
 const char kASCIIWideText[] =
-    "\nThe file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!\n";
-const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines were left out; the set lacks their points:\n";
+    "The file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!";
+const char kASCIILinesLostFormat[] = "\n%lld of its %lld lines left out:\n";
 
 constexpr int kLinesPerStep = 4096;
 
@@ -122,7 +123,10 @@ static void ReportLineWithTitle(const char* title, const char* format, int64_t l
     ReportWithTitle(title, text);
 }
 
-bool ManyLinesLeftOut(int64_t leftOut, int64_t lines) { return leftOut > 10 || leftOut * 100 > lines; }
+bool ManyLinesLeftOut(int64_t leftOut, int64_t lines)
+{
+    return leftOut > 10 || (leftOut > 3 && leftOut * 100 > lines);
+}
 
 // --- the column format in force ------------------------------------------------------
 
@@ -459,7 +463,8 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
     if (!reader) return TEXT_UNOPENED;
     char line[kTextPieceChars + 1];
     bool numeric = false, wide = false;
-    int read = 0, lines = 0, damaged = 0, n;   // lines: those not empty
+    // Empty lines are no evidence either way: the verdict, and what it says, counts the others.
+    int read = 0, lines = 0, damaged = 0, n;
     while (read < kTextCheckLines && (n = NextTextLine(reader, line)) >= 0) {
         if (++read == 1) wide = WideTextMark(line, n);
         if (n > 0) lines++;
@@ -474,16 +479,28 @@ TextFileCheck CheckTextFile(const char* path, TextLinesLooked* looked)
         while (*end && *end != ' ' && *end != '\t' && *end != ',' && *end != ';') end++;
         numeric = end > p && IsNumberField(p, end);
     }
+    // Whether those were all of its lines; a failed read is no end of the file.
+    bool whole = read < kTextCheckLines || NextTextLine(reader, line) < 0;
+    whole = whole && !TextLinesFailed(reader);
     CloseTextLines(reader);
+    if (looked) {
+        looked->lines = lines;
+        looked->damaged = damaged;
+        looked->whole = whole;
+    }
     // Binary data and wide text put control bytes on most lines; a stray
     // byte in text spoils only its own line, which the reading leaves out.
     if (wide) return TEXT_NOT_PLAIN;
-    if (looked) {
-        looked->lines = read;
-        looked->damaged = damaged;
-    }
     if ((damaged >= 2 && 2 * damaged > lines) || (damaged > 0 && damaged == lines)) return TEXT_DAMAGED;
     return numeric ? TEXT_POINTS : TEXT_NO_NUMBER;
+}
+
+void NotTextReason(TextFileCheck check, const TextLinesLooked& looked, char* text, size_t size)
+{
+    if (check == TEXT_NOT_PLAIN) snprintf(text, size, "%s", kASCIIWideText);
+    else
+        snprintf(text, size, looked.whole ? kASCIINotTextWholeFormat : kASCIINotTextFormat, looked.damaged,
+                 looked.lines);
 }
 
 int CheckASCIIPointFile(const char* path, const char* title)
@@ -491,14 +508,13 @@ int CheckASCIIPointFile(const char* path, const char* title)
     TextLinesLooked looked;
     TextFileCheck check = CheckTextFile(path, &looked);
     if (check == TEXT_POINTS) return 1;
-    if (check == TEXT_DAMAGED) {
-        char text[200];
-        snprintf(text, sizeof text, kASCIINotTextFormat, looked.damaged, looked.lines);
+    if (check == TEXT_NOT_PLAIN || check == TEXT_DAMAGED) {
+        char reason[300], text[300];
+        NotTextReason(check, looked, reason, sizeof reason);
+        snprintf(text, sizeof text, "\n%s\n", reason);   // the box's layout: the title on a line of its own
         ReportWithTitle(title, text);
     } else {
-        ReportWithTitle(title, check == TEXT_UNOPENED  ? kASCIIOpenFailed
-                               : check == TEXT_NOT_PLAIN ? kASCIIWideText
-                                                         : kASCIIParseFailed);
+        ReportWithTitle(title, check == TEXT_UNOPENED ? kASCIIOpenFailed : kASCIIParseFailed);
     }
     return 0;
 }

@@ -91,6 +91,22 @@ TEST(FoundPaths, TooLongPathsAreRefusedWithoutOverrun)
     EXPECT_STREQ(parts.name, "");
 }
 
+// A path too long to take is shown cut by whole letters: a lone lead byte
+// would read as another letter. Only its start may be given, with the
+// whole path's length.
+TEST(FoundPaths, ATooLongPathIsShownCutByWholeLetters)
+{
+    for (std::string letter : {"a", "\xd0\xb6", "\xe2\x82\xac"}) {   // a, Cyrillic zhe, the euro sign
+        std::string path = "C:\\";
+        while (path.size() < 600) path += letter;
+        std::string shown = path.substr(0, 3 + (kPathTooLongShown - 3) / letter.size() * letter.size());
+        EXPECT_EQ(PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1),
+                  Printed(kPathTooLongText, (int)path.size(), (int)kPathChars - 1, shown.c_str()))
+            << letter.size();
+    }
+    EXPECT_EQ(PathTooLongMessage("C:\\start", 300, 255), Printed(kPathTooLongText, 300, 255, "C:\\start"));
+}
+
 TEST(FoundPaths, FolderAndFileTests)
 {
     std::string dir = TempDir();  // ends in a backslash

@@ -252,10 +252,48 @@ TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
     for (int i = 0; i < 30; i++) damaged += std::string("1 2 3") + (i >= 4 ? std::string(1, '\0') : "") + "\n";
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("nulls.xyz", damaged).c_str(), "nulls.xyz"), 0);
     ASSERT_EQ(boxes.shown().size(), 5u);
-    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz" + Printed(kASCIINotTextFormat, 2, 2));
+    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz\n" + Printed(kASCIINotTextWholeFormat, 2, 2) + "\n");
     EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);
-    EXPECT_EQ(boxes.shown()[3].text, std::string("wide.xyz") + kASCIIWideText);
-    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz" + Printed(kASCIINotTextFormat, 16, 20));
+    EXPECT_EQ(boxes.shown()[3].text, "wide.xyz\n" + std::string(kASCIIWideText) + "\n");
+    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz\n" + Printed(kASCIINotTextFormat, 16, 20) + "\n");
+}
+
+// A refusal as no text counts the lines its verdict weighed, not the empty
+// ones among them, and says "its first N lines" only when the file goes on
+// past those looked at: a read that fails there is no end of the file.
+TEST_F(ASCIILoad, ANotTextRefusalCountsTheLinesItWeighed)
+{
+    const std::string nul = std::string("1 2 3") + '\0' + "\n", clean = "1 2 3\n";
+    auto repeated = [](const std::string& line, int times) {
+        std::string text;
+        for (int i = 0; i < times; i++) text += line;
+        return text;
+    };
+    // Seven damaged, six clean and seven empty lines first: seven of thirteen.
+    std::string blanks;
+    for (int i = 0; i < 7; i++) blanks += nul + (i < 6 ? clean : "") + "\n";
+    blanks += repeated(clean, 10);
+    const struct {
+        const char* name;
+        std::string text;
+        std::string reason;
+        int readFault;
+    } cases[] = {
+        {"blanks.xyz", blanks, Printed(kASCIINotTextFormat, 7, 13), 0},
+        {"twenty.xyz", repeated(nul, kTextCheckLines), Printed(kASCIINotTextWholeFormat, 20, 20), 0},
+        {"twentyone.xyz", repeated(nul, kTextCheckLines + 1), Printed(kASCIINotTextFormat, 20, 20), 0},
+        {"two.xyz", repeated(nul, 2), Printed(kASCIINotTextWholeFormat, 2, 2), 0},
+        {"failed.xyz", repeated(nul, 2), Printed(kASCIINotTextFormat, 2, 2), 2},
+    };
+    for (const auto& c : cases) {
+        std::string path = WriteTempFile(c.name, c.text);
+        BoxAnswers boxes;
+        SetReadFaultAt(c.readFault);
+        int taken = CheckASCIIPointFile(path.c_str(), c.name);
+        SetReadFaultAt(0);
+        EXPECT_EQ(taken, 0) << c.name;
+        EXPECT_TRUE(ShowedOneBox(boxes, c.name + ("\n" + c.reason) + "\n")) << c.name;
+    }
 }
 
 TEST(ASCIIParse, NumbersReadAsTheCLibraryReadsThem)

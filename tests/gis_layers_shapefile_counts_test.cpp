@@ -349,6 +349,11 @@ TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBot
     ASSERT_TRUE(SaveTenMarkers(poi) && CutShapefileParts(poi, 3, -1, -1));
     EXPECT_EQ(LoadPOI(poi, &box), nullptr);
     EXPECT_EQ(box, Disagree(listsMore, "ten_poi.shp"));
+    // The same shapes cut inside their third record's data, its header kept
+    // and the length the .shp header gives not updated: two are held.
+    ASSERT_TRUE(CutEnd(poi, 10));
+    EXPECT_EQ(LoadPOI(poi, &box), nullptr);
+    EXPECT_EQ(box, Disagree(ListsMore(10, 2), "ten_poi.shp"));
 
     std::string aoi = TempPath("ten_aoi.shp");
     ASSERT_TRUE(WriteTestShapefile(aoi, SHAPE_POLYGON, Squares(10), false) &&

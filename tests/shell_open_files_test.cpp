@@ -403,7 +403,7 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     // A grid cut short is no grid, and no text: it is not taken for lines.
     Bytes grid = ReadBytes(GridFile());
     std::string cut = TempFile("cut.tif", std::string(grid.begin(), grid.begin() + 100));
-    const std::string notText(kASCIINotTextFormat + 1, strcspn(kASCIINotTextFormat + 1, "%"));
+    const std::string notText(kASCIINotTextFormat, strcspn(kASCIINotTextFormat, "%"));
     std::string wide = TempFile("wide.xyz", std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0\n\0", 14));
     const struct {
         std::string path, name, reason;
@@ -413,7 +413,7 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
         {empty, empty, kFileIsEmptyText},
         {text, "notes.las", kASCIIParseFailed + 1},
         {cut, "cut.tif", notText},
-        {wide, "wide.xyz", kASCIIWideText + 1},
+        {wide, "wide.xyz", kASCIIWideText},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -34,9 +34,6 @@ const char kImportLongLineFormat[] = "Line %llu is longer than %d characters!";
 const char kImportSkippedFormat[] = "[IMPORT]  %s:  %llu lines with a field that is not a number left out";
 const char kImportLeftOutFormat[] = "%llu lines with a field that is not a number left out";
 const char kImportControlLeftOutFormat[] = "%llu lines holding a control byte left out (the first is line %llu)";
-const char kImportNotTextFailed[] =
-    "The file is UTF-16 or UTF-32 text (it starts with a byte-order mark): save it as UTF-8 or ANSI text!";
-const char kImportControlRefusedFormat[] = "Not a text file: control bytes on %d of its first %d lines!";
 const char kImportReadError[] = "A read error stopped reading the file!";
 const char kImportBeyondMapFormat[] = "Line %llu holds a coordinate that is not a finite number or is out of range!";
 const char kImportASCIIAddTitle[] = "Select ASCII Files For Import";
@@ -163,13 +160,9 @@ int ImportASCIIFile(const FileListEntry* entry, const ImportFieldList* s, JobCon
     // Wide (UTF-16, UTF-32) or binary text has no lines of points to read.
     TextLinesLooked looked;
     TextFileCheck check = CheckTextFile(entry->path, &looked);
-    if (check == TEXT_NOT_PLAIN) {
-        ReportConvertFailure(entry->title, kImportNotTextFailed, nullptr);
-        return 0;
-    }
-    if (check == TEXT_DAMAGED) {
-        char reason[200];
-        snprintf(reason, sizeof reason, kImportControlRefusedFormat, looked.damaged, looked.lines);
+    if (check == TEXT_NOT_PLAIN || check == TEXT_DAMAGED) {
+        char reason[300];
+        NotTextReason(check, looked, reason, sizeof reason);
         ReportConvertFailure(entry->title, reason, nullptr);
         return 0;
     }

@@ -18,10 +18,6 @@ extern const char kImportLongLineFormat[];
 extern const char kImportSkippedFormat[];
 extern const char kImportLeftOutFormat[];     // the lines left out, as the reason a file gave no point
 extern const char kImportControlLeftOutFormat[];   // the lines with a control byte left out, and the first
-extern const char kImportNotTextFailed[];     // wide text, by its byte-order mark
-// Not text: the lines with a control byte and the lines looked at, when most
-// of the first kTextCheckLines hold one.
-extern const char kImportControlRefusedFormat[];
 extern const char kImportReadError[];         // a read failed part way
 extern const char kImportBeyondMapFormat[];   // the line of a coordinate no map holds
 extern const char kImportASCIIAddTitle[];

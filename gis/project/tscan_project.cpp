@@ -22,7 +22,7 @@ const char kTScanFormatNotSupported[] = "%s format not supported";
 const char kTScanNoTiles[] = "No tiles found in %s";
 const char kTScanReadFailed[] = "A read error stopped reading %s";
 const char kTScanLineTooLong[] = "Line %d of %s is longer than %d characters";
-const char kTScanPathTooLong[] = "The block on line %d of %s names a path longer than %d characters:\n\n    %.80s...";
+const char kTScanPathTooLong[] = "The block on line %d of %s names a path longer than %d characters:\n\n    %s...";
 const char kTScanBadCorner[] = "Block %s of %s has a corner that is not a number or is out of range";
 
 static const int kLineChars = 4095;   // the longest line read
@@ -162,7 +162,9 @@ Project* ReadTScanProject(const char* path, const char* title)
         if (!tilePath) continue;
         if (strlen(tilePath) >= kPathChars) {
             FreeProject(p);
-            ReportLine(kTScanPathTooLong, (int)i + 1, title, (int)kPathChars - 1, tilePath);
+            char start[kTScanPathShown + 1];
+            CopyBounded(start, sizeof start, tilePath);   // whole letters: a lone lead byte reads as another
+            ReportLine(kTScanPathTooLong, (int)i + 1, title, (int)kPathChars - 1, start);
             return nullptr;
         }
         std::vector<RingVertex> corners;

@@ -10,7 +10,10 @@ extern const char kTScanFormatNotSupported[];
 extern const char kTScanNoTiles[];
 extern const char kTScanReadFailed[];    // with the file's title
 extern const char kTScanLineTooLong[];   // line number, title, longest line
-extern const char kTScanPathTooLong[];   // line number, title, longest path, the path's start
+// Line number, title, longest path, the path's start: its first
+// kTScanPathShown bytes, cut at a letter boundary.
+extern const char kTScanPathTooLong[];
+constexpr int kTScanPathShown = 80;
 extern const char kTScanBadCorner[];     // block path, title
 
 int      ChooseTScanProject(char* path, char* title);
