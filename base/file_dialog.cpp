@@ -71,6 +71,11 @@ int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, i
     return ChooseOneFileIn(owner, filterText, dialogTitle, save, flags, file, name, nullptr);
 }
 
+void ShowPathTooLong(HWND owner, const char* path, size_t bytes, size_t fit)
+{
+    ShowMessageBox(owner, PathTooLongMessage(path, bytes, fit).c_str(), "ERROR", MB_OK | MB_ICONERROR);
+}
+
 int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                     char* name, const char* initialFolder)
 {
@@ -91,9 +96,7 @@ int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle,
     if (!chosen) return 0;
     size_t length = strlen(chosenFile);
     if (length >= kPathChars) {
-        char text[700];
-        snprintf(text, sizeof text, kPathTooLongText, (int)length, (int)kPathChars - 1, chosenFile);
-        ShowMessageBox(ofn.hwndOwner, text, "ERROR", MB_OK | MB_ICONERROR);
+        ShowPathTooLong(ofn.hwndOwner, chosenFile, length, kPathChars - 1);
         return 0;
     }
     memcpy(file, chosenFile, length + 1);

@@ -31,6 +31,9 @@ OPENFILENAMEA MakeFileDialog(HWND owner, const char* filter, const char* title, 
 // a choice of 256 bytes or more, refused with kPathTooLongText ("ERROR").
 int ChooseOneFile(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                   char* name);
+// Refuses a path of `bytes` bytes, of which `path` may hold only the start,
+// where `fit` fit: kPathTooLongText in an "ERROR" box owned by `owner`.
+void ShowPathTooLong(HWND owner, const char* path, size_t bytes, size_t fit);
 // The same, starting in `initialFolder` when it is not empty.
 int ChooseOneFileIn(HWND owner, const char* filterText, const char* dialogTitle, int save, DWORD flags, char* file,
                     char* name, const char* initialFolder);

@@ -55,12 +55,7 @@ static bool IsPointKind(int kind) { return kind == 1 || kind == 2; }
 static bool IsGridKind(int kind) { return kind == 3 || kind == 4; }
 
 // `bytes` is the whole path's length; `path` may be its start only.
-static void PathTooLong(const char* path, size_t bytes)
-{
-    char text[700];
-    snprintf(text, sizeof text, kPathTooLongText, (int)bytes, (int)kEntryPathChars - 1, path);
-    ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
-}
+static void PathTooLong(const char* path, size_t bytes) { ShowPathTooLong(FrameWindow, path, bytes, kEntryPathChars - 1); }
 static void PathTooLong(const char* path) { PathTooLong(path, strlen(path)); }
 
 // --- the "Open Data Files" dialog -------------------------------------------------

@@ -150,9 +150,7 @@ int SaveLASFileAs(HWND view)
         PathParts parts;
         SplitPath(path, &parts);
         std::string wanted = std::string(parts.drive) + parts.dir + parts.name + ".las";
-        char text[700];
-        snprintf(text, sizeof text, kPathTooLongText, (int)wanted.size(), (int)kPathChars - 1, wanted.c_str());
-        ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
+        ShowPathTooLong(FrameWindow, wanted.c_str(), wanted.size(), kPathChars - 1);
         return 0;
     }
     ChangeFileExtensionTo(title, ".las");

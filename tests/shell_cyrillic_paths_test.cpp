@@ -106,9 +106,7 @@ protected:
     }
     static std::string PathTooLongText(const std::string& path)
     {
-        char text[800];
-        snprintf(text, sizeof text, kPathTooLongText, (int)path.size(), (int)kPathChars - 1, path.c_str());
-        return text;
+        return PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1);
     }
     static void CloseViews()
     {
