@@ -60,11 +60,7 @@ static DWORD WINAPI DeriveNames(void* p)
 TEST(FoundPaths, ThreadsCallingTheHelpersAtOnceKeepTheirOwnResults)
 {
     NameSeries worker{'w'}, window{'m'};
-    HANDLE thread = CreateThread(nullptr, 0, DeriveNames, &worker, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    DeriveNames(&window);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    ASSERT_TRUE(RunOnWorkerAndHere(DeriveNames, &worker, &window));
     EXPECT_EQ(worker.wrong, 0);
     EXPECT_EQ(window.wrong, 0);
 }

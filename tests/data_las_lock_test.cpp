@@ -144,11 +144,7 @@ TEST(LASLock, AWorkerAndTheWindowThreadReadMarkersAtOnce)
         ASSERT_TRUE(MakeLASFile(r->las, 12, 20, 10, 0));
         WriteMarker(r->las, r->owner + "process 1 2\r\n");
     }
-    HANDLE thread = CreateThread(nullptr, 0, ReadOwnerRepeatedly, &worker, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    ReadOwnerRepeatedly(&window);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    ASSERT_TRUE(RunOnWorkerAndHere(ReadOwnerRepeatedly, &worker, &window));
     EXPECT_EQ(worker.wrong, 0);
     EXPECT_EQ(window.wrong, 0);
 }

@@ -345,11 +345,7 @@ TEST(LasFile, ThreadsFailingAtOnceReadTheirOwnReasons)
     }
     ASSERT_NE(worker.system, window.system);
 
-    HANDLE thread = CreateThread(nullptr, 0, FailOpenings, &worker, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    FailOpenings(&window);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    ASSERT_TRUE(RunOnWorkerAndHere(FailOpenings, &worker, &window));
     EXPECT_EQ(worker.wrong, 0);
     EXPECT_EQ(window.wrong, 0);
 }

@@ -240,6 +240,16 @@ std::string Formatted(const char* format, const char* a, const char* b)
     return text;
 }
 
+bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here)
+{
+    HANDLE thread = CreateThread(nullptr, 0, work, worker, 0, nullptr);
+    if (!thread) return false;
+    work(here);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return true;
+}
+
 std::string Printed(const char* format, ...)
 {
     char text[2048];

@@ -115,6 +115,10 @@ constexpr char kCzech1250[] = "\xc8" "esk\xe1";
 
 // A product text with its %s fields filled in.
 std::string Formatted(const char* format, const char* a, const char* b = nullptr);
+// Runs `work` at once on a CreateThread worker, with `worker`, and on this
+// (the window) thread, with `here`, and waits for the worker; false when no
+// worker could be started.
+bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here);
 // A product text with fields of any kind filled in, as printf fills them.
 std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
