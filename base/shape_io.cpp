@@ -419,7 +419,7 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
 
-
+// A table that other programs read beside its shapes, so one that gets a .cpg.
 static bool IsTableName(const char* path)
 {
     size_t n = strlen(path);
