@@ -389,7 +389,7 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[2].text, std::string("back.xyz\n") + kImportWideClassText + "\n" + line);
     WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "back*").c_str(), &found);
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
     EXPECT_EQ(left, INVALID_HANDLE_VALUE);
     if (left != INVALID_HANDLE_VALUE) FindClose(left);
     FreeImportFieldList(available);

@@ -6,6 +6,7 @@
 #include "base/file_replace.h"
 #include "base/messages.h"
 #include "base/file_system.h"
+#include "base/paths.h"
 #include "base/shell_hooks.h"
 #include <cmath>
 #include <cstdio>
@@ -49,12 +50,16 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_ACCESS_DENIED));
         return false;
     }
-    std::string base = TempBaseBeside(path);
-    if (base.empty()) {
-        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    if (!TempNamesFitBeside(path, kTempFileExtension)) {
+        ReportConvertFailure(title, kImportCreateFailed, TempFolderTooLongMessage(path, kTempFileExtension).c_str());
         return false;
     }
-    snprintf(out->path, sizeof out->path, "%s.tmp", base.c_str());
+    std::string temp = NewTempFileBeside(path, kTempFileExtension);
+    if (temp.empty()) {
+        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(GetLastError()));
+        return false;
+    }
+    snprintf(out->path, sizeof out->path, "%s", temp.c_str());
     if (!CreateLASFile(out->path, 10)) {
         DeleteFileA(out->path);
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
