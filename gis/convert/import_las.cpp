@@ -8,6 +8,7 @@
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/shell_hooks.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,7 +29,9 @@ const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the 
 bool ImportTargetPath(const char* folder, const FileListEntry* entry, char* path, size_t size)
 {
     if (ExportOutputPath(folder, entry, ".las", path, size)) return true;
-    ReportConvertFailure(entry->title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    std::string wanted = ExportOutputName(folder, entry, ".las");
+    ReportConvertFailure(entry->title, kImportCreateFailed,
+                         PathTooLongMessage(wanted.c_str(), wanted.size(), std::min(size, kPathChars) - 1).c_str());
     return false;
 }
 
