@@ -4,19 +4,25 @@
 #include "base/file_system.h"
 #include "base/file_io.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include <windows.h>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-const char kTempFilePrefix[] = "~velka-temp-";
+const char kTempFilePrefix[] = "~vt";
+const char kOldTempFilePrefix[] = "~velka-temp-";
+const char kTempFileExtension[] = ".tmp";
+const char kLongestGroupSuffix[] = ".undo.replace";
 static const char kJournalExtension[] = ".replace";
-static const char kUndoJournalExtension[] = ".undo.replace";
+static const char* const kUndoJournalExtension = kLongestGroupSuffix;
 static const char kJournalEnd[] = "end";
 static const uint64_t kStaleAge = 60ull * 10000000ull;   // one minute in FILETIME units
 static const uint64_t kUnjudgedStaleAge = 12 * 60 * kStaleAge;
+static const unsigned kTempCounters = 1u << (4 * kTempCounterDigits);
 
 static int stopAfter = -1;
 static void (*atStop)();
@@ -36,54 +42,164 @@ static std::string FolderOf(const std::string& path)
 
 static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A temporary name beyond its folder: the prefix, the target's name where it
-// fits, "-id-tick-count" (three numbers of up to 8 hexadecimal digits) and an
-// extension or suffix of up to kTempSuffixUnits (".undo.replace", "_12.shp").
-static const size_t kTempUniqueUnits = 3 * 9;
-static const size_t kTempSuffixUnits = 16;
-static const size_t kTempNameBytes = 40;   // the most it holds of the target's name
-const size_t kLongestTempFolder =
-    kWindowsPathUnits - (sizeof kTempFilePrefix - 1) - kTempUniqueUnits - kTempSuffixUnits;
-
-bool TempNamesFitBeside(const std::string& target)
+static bool EndsWith(const std::string& s, const char* end)
 {
-    return WindowsPathUnits(FolderOf(target)) <= kLongestTempFolder;
+    size_t n = strlen(end);
+    return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
 }
 
-// The longest start of `name`, in whole letters, of at most `units` UTF-16
-// units and kTempNameBytes bytes.
-static std::string NameStart(const std::string& name, size_t units)
+// The names in `folder` that match `pattern`: files, and folders too when asked.
+static std::vector<std::string> NamesIn(const std::string& folder, const std::string& pattern, bool folders)
 {
-    std::u16string wide = WideFrom(name, CP_ACP);
-    while (!wide.empty()) {
-        if (wide.size() <= units) {
-            std::string start = NarrowFrom(wide.c_str(), CP_ACP);
-            if (start.size() <= kTempNameBytes) return start;
-        }
-        wide.pop_back();
-        // Never half of a letter beyond the 16-bit range.
-        if (!wide.empty() && wide.back() >= 0xD800 && wide.back() < 0xDC00) wide.pop_back();
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do
+        if (folders ? strcmp(found.cFileName, ".") && strcmp(found.cFileName, "..")
+                    : !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+static std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
+{
+    std::vector<std::string> files = NamesIn(folder, pattern, false);
+    for (std::string& file : files) file.insert(0, folder);
+    return files;
+}
+
+static bool SameText(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+// The counter of a name that begins with a temporary base of this version
+// (the prefix, 1 to kTempCounterDigits hexadecimal digits, then the end, "."
+// or "_"), and the base's length; -1 for any other name. Names are compared
+// as Windows compares them, whatever the case.
+static int CounterOf(const std::string& name, size_t* baseLength = nullptr)
+{
+    const size_t start = sizeof kTempFilePrefix - 1;
+    if (name.size() <= start || !SameText(name.substr(0, start), kTempFilePrefix)) return -1;
+    size_t end = start;
+    while (end < name.size() && end - start < kTempCounterDigits && isxdigit((unsigned char)name[end])) end++;
+    if (end == start || (end < name.size() && name[end] != '.' && name[end] != '_')) return -1;
+    if (baseLength) *baseLength = end;
+    return (int)strtoul(name.substr(start, end - start).c_str(), nullptr, 16);
+}
+
+static bool AllDigits(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
+
+// Whether what follows a base is a suffix this program gives: only such files
+// are ever tidied away, never a user's file that happens to start alike.
+static bool IsOwnSuffix(const std::string& rest)
+{
+    if (SameText(rest, kTempFileExtension) || SameText(rest, kJournalExtension) || SameText(rest, kUndoJournalExtension))
+        return true;
+    if (rest.size() > 4 && SameText(rest.substr(0, 4), ".old")) return AllDigits(rest.substr(4));
+    size_t dot = rest.rfind('.');
+    if (rest[0] != '_' || dot == std::string::npos || !AllDigits(rest.substr(1, dot - 1))) return false;
+    for (const char* extension : {".shp", ".shx", ".dbf", ".cpg"})
+        if (SameText(rest.substr(dot), extension)) return true;
+    return false;
+}
+
+static bool IsOwnTempName(const std::string& name)
+{
+    size_t baseLength = 0;
+    return CounterOf(name, &baseLength) >= 0 && IsOwnSuffix(name.substr(baseLength));
+}
+
+size_t LongestTempFolder(const char* longestSuffix)
+{
+    // The folder, its separator, the base and the suffix within what Windows takes.
+    return kWindowsPathUnits - 1 - (sizeof kTempFilePrefix - 1) - kTempCounterDigits - strlen(longestSuffix);
+}
+
+bool TempNamesFitBeside(const std::string& target, const char* longestSuffix)
+{
+    return WindowsFolderUnits(target) <= LongestTempFolder(longestSuffix);
+}
+
+const char kTempFolderTooLongText[] = "The folder is too long: it holds %d characters, and at most %d leave room for "
+                                      "the temporary file a save writes beside the file.\n\n    %s\n";
+
+std::string TempFolderTooLongMessage(const std::string& target, const char* longestSuffix)
+{
+    char shown[kPathTooLongShown + 1];
+    CopyBounded(shown, sizeof shown, target.c_str());
+    char text[sizeof kTempFolderTooLongText + sizeof shown + 40];   // and two numbers
+    snprintf(text, sizeof text, kTempFolderTooLongText, (int)WindowsFolderUnits(target),
+             (int)LongestTempFolder(longestSuffix), shown);
+    return text;
+}
+
+// Where this program's next search for a free counter starts: one after the
+// last, from a point of its own, so that two programs saving into one folder
+// at once rarely try the same counter, nor two threads of this one.
+static unsigned NextSearchStart()
+{
+    static std::atomic<unsigned> next{[] {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        unsigned seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount() ^ now.dwLowDateTime;
+        seed ^= seed >> 16;
+        seed *= 0x45d9f3bu;
+        return seed ^ (seed >> 16);
+    }()};
+    return next.fetch_add(1);
+}
+
+std::string TempBaseBeside(const std::string& target, const char* longestSuffix)
+{
+    if (!TempNamesFitBeside(target, longestSuffix)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return std::string();
     }
+    std::string folder = FolderOf(target);
+    FinishInterruptedSaves(folder);
+    std::vector<char> taken(kTempCounters);
+    for (const std::string& name : NamesIn(folder, std::string(kTempFilePrefix) + "*", true)) {
+        int counter = CounterOf(name);
+        if (counter >= 0) taken[(size_t)counter] = 1;
+    }
+    unsigned start = NextSearchStart();
+    for (unsigned k = 0; k < kTempCounters; k++) {
+        unsigned counter = (start + k) % kTempCounters;
+        if (taken[counter]) continue;
+        char digits[16];
+        snprintf(digits, sizeof digits, "%x", counter);
+        return folder + kTempFilePrefix + digits;
+    }
+    SetLastError(ERROR_CANNOT_MAKE);
     return std::string();
 }
 
-std::string TempBaseBeside(const std::string& target)
+// Makes `suffix` under a fresh base beside `target` (room left for suffixes
+// up to `longestSuffix`), opened with `access` and `share`. Another program
+// may take a counter between the search and the creation: the next one is
+// tried then, a few times. The handle and its base; INVALID_HANDLE_VALUE,
+// with the system's error set, when none could be made.
+static HANDLE CreateUnderFreshBase(const std::string& target, const char* suffix, const char* longestSuffix,
+                                   DWORD access, DWORD share, std::string* base)
 {
-    static LONG counter;
-    std::string folder = FolderOf(target);
-    size_t folderUnits = WindowsPathUnits(folder);
-    if (folderUnits > kLongestTempFolder) return std::string();
-    FinishInterruptedSaves(folder);
-    std::string name = target.substr(folder.size());
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    char unique[40];
-    snprintf(unique, sizeof unique, "-%x-%x-%x", (unsigned)GetCurrentProcessId(), (unsigned)GetTickCount(),
-             (unsigned)InterlockedIncrement(&counter));
-    // The target's name tells the user whose file it is, where the folder
-    // leaves room for it; the rest is always there.
-    size_t room = kWindowsPathUnits - kTempSuffixUnits - folderUnits - (sizeof kTempFilePrefix - 1) - strlen(unique);
-    return folder + kTempFilePrefix + NameStart(name, room) + unique;
+    for (int attempt = 0; attempt < 8; attempt++) {
+        *base = TempBaseBeside(target, longestSuffix);
+        if (base->empty()) break;
+        HANDLE h = CreateFileA((*base + suffix).c_str(), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS))
+            return h;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+std::string NewTempFileBeside(const std::string& target, const char* extension)
+{
+    std::string base;
+    HANDLE made = CreateUnderFreshBase(target, extension, extension, GENERIC_WRITE, 0, &base);
+    if (made == INVALID_HANDLE_VALUE) return std::string();
+    CloseHandle(made);
+    return base + extension;
 }
 
 // --- the journal of a group replace -----------------------------------------------------
@@ -110,12 +226,6 @@ static std::string StampOf(const std::string& path)
     snprintf(text, sizeof text, "%lx-%lx-%lx-%lx", (unsigned long)d.nFileSizeHigh, (unsigned long)d.nFileSizeLow,
              (unsigned long)d.ftLastWriteTime.dwHighDateTime, (unsigned long)d.ftLastWriteTime.dwLowDateTime);
     return text;
-}
-
-static bool EndsWith(const std::string& s, const char* end)
-{
-    size_t n = strlen(end);
-    return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
 }
 
 // The temporary base a journal and its set aside files are named after.
@@ -145,9 +255,9 @@ static bool PutJournal(HANDLE h, const std::string& folder, const std::vector<Jo
            WriteFile(h, text.data(), (DWORD)text.size(), &put, nullptr) && put == text.size() && FlushFileBuffers(h);
 }
 
-// Removes the journal through the handle that holds it, so no other tidier
-// opens it between the close and the removal.
-static void DeleteOpenJournal(HANDLE h, const std::string& path)
+// Removes a file through the handle that holds it, so no other program opens
+// it between the close and the removal.
+static void DeleteOpenFile(HANDLE h, const std::string& path)
 {
     FILE_DISPOSITION_INFO gone = {TRUE};
     bool marked = SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone) != 0;
@@ -243,19 +353,6 @@ static int UndoReplace(const std::vector<JournalEntry>& entries)
     return ok ? 1 : 0;
 }
 
-static std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(folder + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 static uint64_t Age(const FILETIME& written)
 {
     FILETIME now;
@@ -265,7 +362,7 @@ static uint64_t Age(const FILETIME& written)
     return a > b ? a - b : 0;
 }
 
-// The process id in a temporary name ("-id-tick-count" of TempBaseBeside,
+// The process id in an earlier version's temporary name ("-id-tick-count"
 // before an extension or suffix); 0 when there is none.
 static DWORD OwnerOf(const std::string& name)
 {
@@ -309,50 +406,45 @@ static bool OnThisMachine(const std::string& folder)
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
-void FinishInterruptedSaves(const std::string& folder)
+// Settles one journal: completes or undoes its replace and removes it. False
+// while its replace or another tidier holds it, or when it could not be
+// completed; a journal cut short that old files were set aside under stays,
+// its base kept in `keptBases`.
+static bool SettleJournal(const std::string& folder, const std::string& journal, std::vector<std::string>* keptBases)
 {
-    std::string prefix = std::string(kTempFilePrefix);
-    // A replace still running here, or one that could not be completed, may
-    // own any temporary file in the folder: then none is stale.
-    bool unsettled = false;
-    std::vector<std::string> keptBases;
-    for (const std::string& journal : FilesMatching(folder, prefix + "*" + kJournalExtension)) {
-        // Opening it unshared fails while its replace or another tidier holds it
-        // open; held so until the replace is complete and the journal gone.
-        HANDLE h = CreateFileA(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            unsettled = true;
-            continue;
-        }
-        std::vector<JournalEntry> entries;
-        bool complete = ReadJournal(h, folder, &entries);
-        std::string base = JournalBase(journal);
-        // A journal cut short was written before any move, unless old files
-        // were set aside under its name: then they may be the only copies of
-        // the user's files and stay, with the journal.
-        if (!complete && !FilesMatching(folder, base.substr(folder.size()) + ".old*").empty()) {
-            CloseHandle(h);
-            keptBases.push_back(base + ".");
-            continue;
-        }
-        bool undo = EndsWith(journal, kUndoJournalExtension);
-        if (!complete || (undo ? UndoReplace(entries) : CompleteReplace(entries))) {
-            DeleteOpenJournal(h, journal);
-        } else {
-            CloseHandle(h);
-            unsettled = true;
-        }
+    // Opening it unshared fails while its replace or another tidier holds it
+    // open; held so until the replace is complete and the journal gone.
+    HANDLE h =
+        CreateFileA(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::vector<JournalEntry> entries;
+    bool complete = ReadJournal(h, folder, &entries);
+    std::string base = JournalBase(journal);
+    // A journal cut short was written before any move, unless old files
+    // were set aside under its name: then they may be the only copies of
+    // the user's files and stay, with the journal.
+    if (!complete && !FilesMatching(folder, base.substr(folder.size()) + ".old*").empty()) {
+        CloseHandle(h);
+        keptBases->push_back(base + ".");
+        return true;
     }
-    if (unsettled) return;
-    // The written times come from the file's server, whose clock may differ
-    // from ours: a file whose owner cannot be told is left for much longer.
-    bool local = OnThisMachine(folder);
+    bool undo = EndsWith(journal, kUndoJournalExtension);
+    if (!complete || (undo ? UndoReplace(entries) : CompleteReplace(entries))) {
+        DeleteOpenFile(h, journal);
+        return true;
+    }
+    CloseHandle(h);
+    return false;
+}
+
+// An earlier version's temporary files: each judged by the process its name
+// names. The written times come from the file's server, whose clock may
+// differ from ours: a file whose owner cannot be told is left for much longer.
+static void RemoveStaleOldFiles(const std::string& folder, const std::vector<std::string>& keptBases, bool local)
+{
     WIN32_FILE_ATTRIBUTE_DATA data;
-    for (const std::string& file : FilesMatching(folder, prefix + "*")) {
-        if (file.size() > strlen(kJournalExtension) &&
-            file.compare(file.size() - strlen(kJournalExtension), std::string::npos, kJournalExtension) == 0)
-            continue;
+    for (const std::string& file : FilesMatching(folder, std::string(kOldTempFilePrefix) + "*")) {
+        if (EndsWith(file, kJournalExtension)) continue;
         bool kept = false;
         for (const std::string& base : keptBases) kept = kept || file.compare(0, base.size(), base) == 0;
         if (kept) continue;
@@ -365,6 +457,68 @@ void FinishInterruptedSaves(const std::string& folder)
     }
 }
 
+// Removes a group of files only when none was written within `staleAge` and
+// no program holds any of them open: each is then held unshared, so none can
+// be opened meanwhile, and all go together. A save keeps a file of its group
+// open while it writes (a table's .cpg, closed at its start, waits beside its
+// open .dbf) and moves each soon after its last write.
+static void RemoveIfStale(const std::vector<std::string>& files, uint64_t staleAge)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    for (const std::string& file : files)
+        if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) || Age(data.ftLastWriteTime) <= staleAge)
+            return;
+    std::vector<HANDLE> held;
+    bool stale = true;
+    for (size_t k = 0; stale && k < files.size(); k++) {
+        HANDLE h = CreateFileA(files[k].c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        FILETIME written;
+        stale = h != INVALID_HANDLE_VALUE;
+        if (stale) held.push_back(h);
+        // Written between the look and the open: its save goes on.
+        stale = stale && GetFileTime(h, nullptr, nullptr, &written) && Age(written) > staleAge;
+    }
+    for (size_t k = 0; k < held.size(); k++) {
+        if (stale) DeleteOpenFile(held[k], files[k]);
+        else CloseHandle(held[k]);
+    }
+}
+
+// This version's temporary files, by group (one base). A group whose journal
+// stays is kept with it.
+static void RemoveStaleGroups(const std::string& folder, bool local)
+{
+    std::vector<std::vector<std::string>> groups(kTempCounters);
+    std::vector<char> journaled(kTempCounters);
+    for (const std::string& name : NamesIn(folder, std::string(kTempFilePrefix) + "*", false)) {
+        if (!IsOwnTempName(name)) continue;
+        size_t counter = (size_t)CounterOf(name);
+        groups[counter].push_back(folder + name);
+        if (EndsWith(name, kJournalExtension)) journaled[counter] = 1;
+    }
+    for (size_t counter = 0; counter < kTempCounters; counter++)
+        if (!groups[counter].empty() && !journaled[counter])
+            RemoveIfStale(groups[counter], local ? kStaleAge : kUnjudgedStaleAge);
+}
+
+void FinishInterruptedSaves(const std::string& folder)
+{
+    // A replace still running here, or one that could not be completed, may
+    // own any temporary file in the folder: then none is stale.
+    bool unsettled = false;
+    std::vector<std::string> keptBases;
+    for (const char* prefix : {kTempFilePrefix, kOldTempFilePrefix})
+        for (const std::string& journal : FilesMatching(folder, std::string(prefix) + "*" + kJournalExtension)) {
+            if (prefix == kTempFilePrefix && !IsOwnTempName(journal.substr(folder.size()))) continue;
+            if (!SettleJournal(folder, journal, &keptBases)) unsettled = true;
+        }
+    if (unsettled) return;
+    bool local = OnThisMachine(folder);
+    RemoveStaleOldFiles(folder, keptBases, local);
+    RemoveStaleGroups(folder, local);
+}
+
 // --- group replace ---------------------------------------------------------------------------
 
 int ReplaceFileGroup(const std::string* written, const std::string* targets, int count)
@@ -373,22 +527,24 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
     bool ok = count > 0;
     for (int k = 0; ok && k < count; k++)
         if (targets[k].empty()) ok = false;
-    std::string base = ok ? TempBaseBeside(targets[0]) : std::string();
-    if (base.empty()) return 0;
+    if (!ok) return 0;
+    std::string folder = FolderOf(targets[0]);
+    // The journal names its files within its own folder.
+    for (int k = 0; k < count; k++)
+        if (NameIn(folder, written[k]).empty() || NameIn(folder, targets[k]).empty()) return 0;
+    // Held while the replace runs (others may only read).
+    std::string base;
+    HANDLE journal = CreateUnderFreshBase(targets[0], kJournalExtension, kLongestGroupSuffix,
+                                          GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, &base);
+    if (journal == INVALID_HANDLE_VALUE) return 0;
     // Each replace sets the old files aside under names of its own, so that the
     // tidying of another replace of the same files never takes them.
-    std::string folder = FolderOf(targets[0]), journalPath = base + kJournalExtension;
+    std::string journalPath = base + kJournalExtension;
     std::vector<JournalEntry> entries(count);
-    for (int k = 0; k < count; k++) {
+    for (int k = 0; k < count; k++)
         entries[k] = {written[k], targets[k], base + ".old" + std::to_string(k), StampOf(written[k])};
-        // The journal names its files within its own folder.
-        if (NameIn(folder, written[k]).empty() || NameIn(folder, targets[k]).empty()) return 0;
-    }
-    HANDLE journal = CreateFileA(journalPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (journal == INVALID_HANDLE_VALUE) return 0;
     if (!PutJournal(journal, folder, entries)) {
-        DeleteOpenJournal(journal, journalPath);
+        DeleteOpenFile(journal, journalPath);
         return 0;
     }
     int renames = 0;
@@ -420,7 +576,7 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
         else if (kept[k]) DeleteFileA(aside.c_str());
     }
     if (allBack) {
-        DeleteOpenJournal(journal, journalPath);
+        DeleteOpenFile(journal, journalPath);
     } else if (!RenameOpenFile(journal, base + kUndoJournalExtension)) {
         // An old file still aside: the journal stays, renamed, to put it back
         // at the next tidying; else cut short, it keeps its old files from
@@ -445,14 +601,15 @@ int OpenReplacing(ReplacingFile* r, const char* target)
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    std::string base = TempBaseBeside(r->target);
-    if (base.empty()) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
-    }
-    r->temp = base + ".tmp";
+    r->temp = NewTempFileBeside(r->target, kTempFileExtension);
+    if (r->temp.empty()) return 0;
     r->file = VFileCreate(r->temp.c_str());
-    if (!r->file) r->temp.clear();
+    if (!r->file) {
+        DWORD error = GetLastError();
+        DeleteFileA(r->temp.c_str());
+        SetLastError(error);
+        r->temp.clear();
+    }
     return r->file != nullptr;
 }
 

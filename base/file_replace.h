@@ -18,29 +18,59 @@
 // were placed.
 int ReplaceFileGroup(const std::string* written, const std::string* targets, int count);
 
-// Every temporary file this program writes beside a user's file begins with
-// this prefix, so a later save or start-up knows it as its own.
-extern const char kTempFilePrefix[];   // "~velka-temp-"
+// Every temporary file this program writes beside a user's file is named
+// with this prefix and a hexadecimal counter of at most kTempCounterDigits
+// digits (together its base, unique in the folder), then a suffix: ".tmp" for
+// a single file, "_N" and its extension for a file of a group, ".replace",
+// ".undo.replace" and ".oldN" for a group replace's journal and the old files
+// it sets aside. A later save or start-up knows such files as its own.
+extern const char kTempFilePrefix[];   // "~vt"
+constexpr size_t kTempCounterDigits = 2;
+// The prefix of earlier versions' temporary names, which went on with the
+// target's name and "-id-tick-count": their replaces cut short are still
+// completed and their files tidied.
+extern const char kOldTempFilePrefix[];   // "~velka-temp-"
+// What a single file is written under before it takes its target's place.
+extern const char kTempFileExtension[];   // ".tmp"
+// The longest suffix a group replace gives a temporary name (its journal
+// after an undo); a group's own files take shorter ones.
+extern const char kLongestGroupSuffix[];   // ".undo.replace"
 
-// A fresh temporary name beside `target` (its folder, the prefix, as much of
-// the target's own name as fits and a unique number, without extension),
-// which takes an extension of up to 16 characters within what Windows takes
-// (kWindowsPathUnits); tidies the folder first (FinishInterruptedSaves). Empty
-// only when the folder is longer than kLongestTempFolder. Its bytes may pass
-// MAX_PATH: a buffer holding it needs kWindowsPathBytes.
-std::string TempBaseBeside(const std::string& target);
-// The most UTF-16 units a folder may have for temporary names beside a file
-// in it, so for a file there to be saved in place: 204.
-extern const size_t kLongestTempFolder;
+// A fresh temporary base beside `target`: its folder, the prefix and a
+// counter that no name there holds (the base, or the base followed by "." or
+// "_"). The search starts one after this program's last one, from a point of
+// its own, so two programs saving into one folder at once rarely try the same
+// counter. Tidies the folder first (FinishInterruptedSaves). Empty, with the
+// system's error set, when the folder leaves no room for suffixes up to
+// `longestSuffix` (ERROR_FILENAME_EXCED_RANGE) or every counter is taken
+// (ERROR_CANNOT_MAKE). Its bytes may pass MAX_PATH: a buffer holding it needs
+// kWindowsPathBytes.
+std::string TempBaseBeside(const std::string& target, const char* longestSuffix);
+// A new, empty and closed file beside `target` named TempBaseBeside and
+// `extension`, made so that a name another program took meanwhile is never
+// shared; empty, with the system's error set, when none can be made.
+std::string NewTempFileBeside(const std::string& target, const char* extension);
+// The most characters (UTF-16 units, the length Windows shows for a folder) a
+// folder may have for temporary names with suffixes up to `longestSuffix`
+// beside a file in it: 249 for kTempFileExtension, 240 for kLongestGroupSuffix.
+size_t LongestTempFolder(const char* longestSuffix);
 // Whether `target`'s folder leaves that room.
-bool TempNamesFitBeside(const std::string& target);
+bool TempNamesFitBeside(const std::string& target, const char* longestSuffix);
+// A folder without that room: its characters, LongestTempFolder and the
+// target, cut as kPathTooLongText cuts it (TempFolderTooLongMessage).
+extern const char kTempFolderTooLongText[];
+std::string TempFolderTooLongMessage(const std::string& target, const char* longestSuffix);
 
 // Completes the replaces in `folder` that were cut short (their journal left,
 // no program still running them), then, unless one there is still running or
-// could not be completed, removes this program's temporary files there that
-// no save has touched for a minute (their program no longer running on this
-// machine) or for 12 hours (their program not known, on another machine);
-// old files set aside under a journal it cannot read always stay.
+// could not be completed, removes the temporary files there that no save
+// needs any more. A group of this version's files (one base) goes when none
+// of its files is held open by any program and none was written for a minute
+// (on this machine's disks) or for 12 hours (elsewhere, dated by another
+// clock). An earlier version's file goes when no save has touched it for a
+// minute and the program its name names no longer runs on this machine, or
+// for 12 hours when that cannot be told. Old files set aside under a journal
+// it cannot read always stay.
 void FinishInterruptedSaves(const std::string& folder);
 
 // A single file written beside its target and put in its place only when

@@ -35,12 +35,13 @@ bool JoinParts(char* out, const char* a, const char* b, const char* c, const cha
 
 bool WithExtension(const char* path, const char* ext, char* out)
 {
-    PathParts parts;
-    if (!path || !ext || !SplitPath(path, &parts) ||
-        !JoinParts(out, parts.drive, parts.dir, parts.name, ext)) {
+    // `path` may be `out` itself: read whole before `out` is written.
+    std::string changed = path && ext && std::strlen(path) < kPathChars ? PathWithExtension(path, ext) : std::string();
+    if (!path || !ext || std::strlen(path) >= kPathChars || changed.size() >= kPathChars) {
         out[0] = '\0';
         return false;
     }
+    std::memcpy(out, changed.c_str(), changed.size() + 1);
     return true;
 }
 
@@ -59,6 +60,22 @@ std::string PathTooLongMessage(const char* path, size_t bytes, size_t fit)
 size_t WindowsPathUnits(const std::string& path)
 {
     return WideFrom(path, CP_ACP).size();
+}
+
+size_t WindowsFolderUnits(const std::string& path)
+{
+    size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? 0 : WindowsPathUnits(path.substr(0, cut));
+}
+
+std::string PathWithExtension(const std::string& path, const char* ext)
+{
+    // Where SplitPath puts the name: after the last separator, or the drive.
+    size_t separator = path.find_last_of("\\/");
+    size_t nameStart = separator != std::string::npos ? separator + 1 : path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    size_t dot = path.rfind('.');
+    size_t end = dot != std::string::npos && dot >= nameStart ? dot : path.size();
+    return path.substr(0, end) + ext;
 }
 
 bool SplitPath(const char* path, PathParts* parts)

@@ -24,6 +24,9 @@ constexpr size_t kWindowsPathUnits = MAX_PATH - 1;
 constexpr size_t kWindowsPathBytes = 3 * kWindowsPathUnits + 1;
 // `path` counted as Windows counts it (UTF-16 units of the system code page).
 size_t WindowsPathUnits(const std::string& path);
+// The folder of `path` (all before its last separator, of any length) counted
+// so: the length Windows shows for it, without the separator that ends it.
+size_t WindowsFolderUnits(const std::string& path);
 // A path longer than the program's buffers take: its bytes, the most that
 // fit (kPathChars - 1) and the path, cut to kPathTooLongShown bytes at a
 // letter boundary (PathTooLongMessage formats it so).
@@ -50,6 +53,8 @@ bool SplitPath(const char* path, PathParts* parts);
 // exceed 255 characters is refused: the helpers then give an empty text and
 // ChangeFileExtensionTo returns 0 with the path unchanged.
 const char* ChangeFileExtension(const char* path, const char* ext);
+// The same name of any length, never refused.
+std::string PathWithExtension(const std::string& path, const char* ext);
 const char* ReplaceExtension(const char* path, const char* ext);
 int         ChangeFileExtensionTo(char* path, const char* ext);
 const char* GetPathDirectory(const char* path);

@@ -413,7 +413,7 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
     w->files->io.FSeek = NotedSeek;
     w->files->io.FFlush = NotedFlush;
     w->files->io.FClose = NotedClose;
-    w->base = firstTarget && firstTarget[0] ? TempBaseBeside(firstTarget) : std::string();
+    w->base = firstTarget && firstTarget[0] ? TempBaseBeside(firstTarget, kLongestGroupSuffix) : std::string();
     return !w->base.empty();
 }
 

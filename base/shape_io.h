@@ -141,7 +141,8 @@ struct ShapeGroupWriter {
 };
 
 // Starts a save beside `firstTarget`; false when no temporary name fits
-// there (the path is too long). Calls on the thread that writes.
+// there (its folder passes LongestTempFolder(kLongestGroupSuffix), the group
+// replace's room) or none is free. Calls on the thread that writes.
 bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget);
 // A new shapefile of `type` for the target's name with ".shp" (whatever
 // extension it has; its .shx goes beside it); -1 when it cannot be created.

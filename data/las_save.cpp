@@ -345,8 +345,8 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
 
 static int FolderTooLong(LASClassSave* o, const char* target, const char* targetTitle)
 {
-    SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSaveFolderTooLongText, targetTitle,
-               (int)WindowsPathUnits(GetPathDirectory(target)), (int)kLongestTempFolder);
+    SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, kSaveFolderTooLongText, targetTitle, (int)WindowsFolderUnits(target),
+               (int)LongestTempFolder(kTempFileExtension));
     return 0;
 }
 
@@ -359,7 +359,7 @@ int LASSaveTargetFits(const char* target, const char* targetTitle, LASClassSave*
         return 0;
     }
     // Beside the target, so the final move stays on one volume and is one step.
-    return TempNamesFitBeside(target) ? 1 : FolderTooLong(o, target, targetTitle);
+    return TempNamesFitBeside(target, kTempFileExtension) ? 1 : FolderTooLong(o, target, targetTitle);
 }
 
 int SaveLASClasses(const DataSet* set, const char* target, const char* targetTitle, LASClassSave* o,
@@ -372,17 +372,14 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         SetOutcome(o, LAS_SAVE_REPLACE, "Unable to save %s\n\n%s", targetTitle, kSaveReadOnlyReason);
         return 0;
     }
-    std::string base = TempBaseBeside(target);
-    if (base.empty()) return FolderTooLong(o, target, targetTitle);
-    std::string temp = base + ".tmp";
-    HANDLE made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (made == INVALID_HANDLE_VALUE) {
+    std::string temp = NewTempFileBeside(target, kTempFileExtension);
+    if (temp.empty()) {
         SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: no file can be made in its folder\n\n%s", targetTitle,
                    SystemErrorText(GetLastError()));
         return 0;
     }
-    CloseHandle(made);
     // Its name alone: the whole path may be longer than a PathParts holds.
+    std::string base = temp.substr(0, temp.size() - strlen(kTempFileExtension));
     CopyBounded(o->tempName, sizeof o->tempName, base.c_str() + base.find_last_of("\\/:") + 1);
 
     bool inPlace = lstrcmpiA(target, set->path) == 0;

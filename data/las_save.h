@@ -38,7 +38,8 @@ extern const char kSaveNotLASText[];         // the set's source is not an uncom
 // A target path of kPathChars bytes or more: title, its bytes, the most that fit.
 extern const char kSavePathTooLongText[];
 // A target whose folder leaves no room for the temporary file: title, the
-// folder's characters (UTF-16 units), kLongestTempFolder.
+// folder's characters (UTF-16 units, as Windows shows it) and the most it may
+// have, LongestTempFolder(kTempFileExtension).
 extern const char kSaveFolderTooLongText[];
 
 // Why replacing a read-only target failed, after the rename message.

@@ -11,7 +11,6 @@
 #include "app/view_record.h"
 #include "base/file_dialog.h"
 #include "base/file_list.h"
-#include "base/file_replace.h"
 #include "base/file_system.h"
 #include "app/window_slots.h"
 #include <commctrl.h>
@@ -148,26 +147,9 @@ static bool ReportUnreadablePath(const char* path)
     return true;
 }
 
-const char kFolderTooLongToSaveText[] =
-    "%s\nThis LAS file is not opened: its folder is %d characters long, and a LAS file is opened from a folder of "
-    "at most %d characters, which leaves room beside it for the temporary file that saving it writes.\n\n"
-    "Move the file to a shorter folder and open it again.\n";
-
-// A LAS file is opened only where its edits can be saved in place.
-static bool ReportUnsavableFolder(const char* path)
-{
-    if (HasLAZName(path) || TempNamesFitBeside(path)) return false;
-    char text[900];
-    snprintf(text, sizeof text, kFolderTooLongToSaveText, path, (int)WindowsPathUnits(GetPathDirectory(path)),
-             (int)kLongestTempFolder);
-    ErrorMessage(text);
-    return true;
-}
-
 static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
 {
     if (ReportUnreadablePath(path)) return nullptr;
-    if (kind == kDataFileKindLAS && ReportUnsavableFolder(path)) return nullptr;
     switch (kind) {
     case 1: return LoadLASData(path, title);
     case 2: return LoadASCIIData(path, title, askASCIIFormat);

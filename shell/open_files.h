@@ -32,9 +32,6 @@ DataSet* LoadDataFile(const char* path, const char* title);
 extern const char kPathIsAFolderText[];
 extern const char kFileIsEmptyText[];
 extern const char kUnableToOpenFileText[];
-// A LAS file whose folder leaves no room for a save's temporary file: the
-// path, the folder's characters and kLongestTempFolder.
-extern const char kFolderTooLongToSaveText[];
 // The ASCII format dialog could not be shown for a file that needs it.
 extern const char kASCIIDialogFailedText[];
 // The command line names more than one file: nothing is opened.

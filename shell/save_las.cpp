@@ -147,9 +147,7 @@ int SaveLASFileAs(HWND view)
     if (!ChooseSaveLASFile(path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".las")) {
         // A name chosen without ".las" at the limit: the file would be another.
-        PathParts parts;
-        SplitPath(path, &parts);
-        std::string wanted = std::string(parts.drive) + parts.dir + parts.name + ".las";
+        std::string wanted = PathWithExtension(path, ".las");
         ShowPathTooLong(FrameWindow, wanted.c_str(), wanted.size(), kPathChars - 1);
         return 0;
     }

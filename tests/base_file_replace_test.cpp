@@ -85,14 +85,17 @@ TEST(FileReplace, OneMemberThatCannotBeReplacedKeepsTheWholeOldGroup)
 }
 
 namespace {
+// Temporary files of this version and of earlier ones.
 int TempFilesMatching(const std::string& pattern, const std::string& folder = TempDir())
 {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + kTempFilePrefix + pattern).c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return 0;
     int n = 0;
-    do n++; while (FindNextFileA(h, &found));
-    FindClose(h);
+    for (const char* prefix : {kTempFilePrefix, kOldTempFilePrefix}) {
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + prefix + pattern).c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do n++; while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
     return n;
 }
 }  // namespace
@@ -133,27 +136,33 @@ void MakeOld(const std::string& path, uint64_t minutes)
     SetFileTime(h, nullptr, nullptr, &old);
     CloseHandle(h);
 }
+// A temporary file as this version names them (`name` after the prefix).
 std::string WritePrefixed(const std::string& name, const char* text)
 {
     return WriteTempFile((kTempFilePrefix + name).c_str(), text);
+}
+// A temporary file as an earlier version named them.
+std::string WriteOld(const std::string& name, const char* text)
+{
+    return WriteTempFile((kOldTempFilePrefix + name).c_str(), text);
 }
 // No process has this id: its files were left by a save killed here.
 const char kGoneOwner[] = "7ffffff0";
 }  // namespace
 
-// Temporary files a killed save left are removed once stale; one whose
-// program still runs stays, and one whose owner cannot be told (on a file
-// server another clock dates it) stays for hours.
-TEST(FileReplace, StaleTemporaryFilesAreRemovedAndLiveOnesKept)
+// An earlier version's temporary files that a killed save left are removed
+// once stale; one whose program still runs stays, and one whose owner cannot
+// be told (on a file server another clock dates it) stays for hours.
+TEST(FileReplace, AnEarlierVersionsStaleFilesAreRemovedAndLiveOnesKept)
 {
     ASSERT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, strtoul(kGoneOwner, nullptr, 16)), nullptr);
     char mine[16];
     snprintf(mine, sizeof mine, "%x", (unsigned)GetCurrentProcessId());
-    std::string killed = WritePrefixed(std::string("m.x-") + kGoneOwner + "-5-1.shp", "x");
-    std::string fresh = WritePrefixed(std::string("m-") + kGoneOwner + "-5-2.shp", "x");
-    std::string running = WritePrefixed(std::string("m-") + mine + "-5-3_t.shp", "x");
-    std::string unknown = WritePrefixed("markers-2.shp", "x");
-    std::string unknownOld = WritePrefixed("markers-3.shp", "x");
+    std::string killed = WriteOld(std::string("m.x-") + kGoneOwner + "-5-1.shp", "x");
+    std::string fresh = WriteOld(std::string("m-") + kGoneOwner + "-5-2.shp", "x");
+    std::string running = WriteOld(std::string("m-") + mine + "-5-3_t.shp", "x");
+    std::string unknown = WriteOld("markers-2.shp", "x");
+    std::string unknownOld = WriteOld("markers-3.shp", "x");
     std::string user = WriteTempFile("markers~saving.shp", "mine");
     for (const std::string& file : {killed, running, unknown, user}) MakeOld(file, 2);
     MakeOld(unknownOld, 13 * 60);
@@ -186,7 +195,7 @@ TEST(FileReplace, ATidyWhileAReplaceRunsKeepsItsWrittenFiles)
     std::string targets[2];
     for (int k = 0; k < 2; k++) {
         targets[k] = WriteTempFile(("live." + std::to_string(k)).c_str(), "old");
-        written[k] = WritePrefixed("live-" + std::string(kGoneOwner) + "-1-" + std::to_string(k) + ".new", "new");
+        written[k] = WritePrefixed("f0_" + std::to_string(k) + ".shp", "new");
     }
     SetReplaceStopAfter(2, TidyWithOldWrittenFiles);   // both set aside, neither placed
     EXPECT_EQ(ReplaceFileGroup(written, targets, 2), 0);
@@ -318,69 +327,165 @@ TEST(FileReplace, AnOldFileLeftAsideReturnsOnlyOverTheFailedReplace)
 }
 
 // A journal that cannot be read, with old files set aside under its name,
-// keeps them: they may be the only copies of the user's files.
+// keeps them: they may be the only copies of the user's files. So for the
+// names of this version and of an earlier one.
 TEST(FileReplace, OldFilesOfAnUnreadableJournalAreNeverStale)
 {
-    std::string base = std::string("cut-") + kGoneOwner + "-1-1";
-    std::string journal = WritePrefixed(base + ".replace", "cut.0\n");
-    std::string old = WritePrefixed(base + ".old0", "only copy");
-    std::string stale = WritePrefixed(std::string("other-") + kGoneOwner + "-1-2.tmp", "x");
-    for (const std::string& file : {journal, old, stale}) MakeOld(file, 2);
+    struct Names {
+        std::string (*write)(const std::string&, const char*);
+        std::string base, other;
+    };
+    for (const Names& n : {Names{WriteOld, std::string("cut-") + kGoneOwner + "-1-1", std::string("other-") + kGoneOwner + "-1-2"},
+                           Names{WritePrefixed, "5", "6"}}) {
+        std::string journal = n.write(n.base + ".replace", "cut.0\n");
+        std::string old = n.write(n.base + ".old0", "only copy");
+        std::string stale = n.write(n.other + ".tmp", "x");
+        for (const std::string& file : {journal, old, stale}) MakeOld(file, 2);
+        TidyFolder();
+        EXPECT_EQ(Contents(old), "only copy") << n.base;
+        EXPECT_EQ(Contents(stale), "(none)") << n.base;
+        DeleteFileA(old.c_str());
+        TidyFolder();
+        EXPECT_EQ(TempFilesMatching("*"), 0) << n.base;
+    }
+}
+
+// A replace an earlier version began and was killed in (its target set
+// aside, the new file not yet in place) is completed by this one's tidying.
+TEST(FileReplace, AReplaceAnEarlierVersionLeftIsCompleted)
+{
+    std::string base = std::string("t-") + kGoneOwner + "-1-2";
+    std::string target = TempPath("t.shp");
+    std::string aside = WriteOld(base + ".old0", "old");
+    std::string written = WriteOld(std::string("t-") + kGoneOwner + "-1-1_0.shp", "new");
+    std::string journal = WriteOld(base + ".replace", (written.substr(TempDir().size()) + "|\nt.shp\n" +
+                                                       aside.substr(TempDir().size()) + "\nend\n").c_str());
     TidyFolder();
-    EXPECT_EQ(Contents(old), "only copy");
-    EXPECT_EQ(Contents(stale), "(none)");
-    DeleteFileA(old.c_str());
-    TidyFolder();
+    EXPECT_EQ(Contents(target), "new");
     EXPECT_EQ(TempFilesMatching("*"), 0);
 }
 
-// Temporary names are measured as Windows measures paths, in UTF-16 units: a
-// folder of 204 units takes every name a replace makes (the target's own name
-// cut to fit, whole letters only), one of 205 none; a folder of two-byte
-// letters takes them though their bytes pass MAX_PATH.
+namespace {
+HANDLE HoldShared(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+}  // namespace
+
+// This version's temporary files go by group (one base): a group goes only
+// when none of its files is held open by anyone and none was written within
+// a minute. A table's .cpg, closed at the table's start, stays beside its
+// open .dbf however long the table takes. Names this program does not give
+// (another suffix, a longer counter) are never taken.
+TEST(FileReplace, AGroupOfTemporaryFilesGoesOnlyWhenNoneIsOpenOrFresh)
+{
+    std::string tableOpen = WritePrefixed("10_0.dbf", "x"), cpg = WritePrefixed("10_0.cpg", "x");
+    std::string shapes = WritePrefixed("11_0.shp", "x"), freshIndex = WritePrefixed("11_0.shx", "x");
+    std::string single = WritePrefixed("12.tmp", "x");
+    std::string stale[] = {WritePrefixed("13_0.shp", "x"), WritePrefixed("13_0.shx", "x"), WritePrefixed("13_1.dbf", "x")};
+    std::string users[] = {WritePrefixed("14.txt", "mine"), WritePrefixed("ab.doc", "mine"),
+                           WritePrefixed("123.tmp", "mine"), WritePrefixed("1x_0.shp", "mine")};
+    for (const std::string& file : {tableOpen, cpg, shapes, single}) MakeOld(file, 2);
+    for (const std::string& file : stale) MakeOld(file, 2);
+    for (const std::string& file : users) MakeOld(file, 2);
+    HANDLE held = HoldShared(tableOpen);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TidyFolder();
+    // The open table cannot be read beside its writer: it is there.
+    EXPECT_NE(GetFileAttributesA(tableOpen.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::string& kept : {cpg, shapes, freshIndex}) EXPECT_EQ(Contents(kept), "x") << kept;
+    EXPECT_EQ(Contents(single), "(none)");
+    for (const std::string& file : stale) EXPECT_EQ(Contents(file), "(none)") << file;
+    for (const std::string& file : users) EXPECT_EQ(Contents(file), "mine") << file;
+    CloseHandle(held);
+    MakeOld(tableOpen, 2);
+    TidyFolder();
+    for (const std::string& gone : {tableOpen, cpg}) EXPECT_EQ(Contents(gone), "(none)") << gone;
+    EXPECT_EQ(Contents(shapes), "x");
+}
+
+// A temporary name is the prefix and a short counter, nothing of the
+// target's: each new one differs, and none is one a name in the folder
+// holds (the base, or the base and "." or "_" with anything after). With
+// every counter taken there is none.
+TEST(FileReplace, TemporaryNamesAreShortAndUniqueInTheirFolder)
+{
+    const std::string target = TempPath("a_rather_long_survey_name.las");
+    std::string first = TempBaseBeside(target, kTempFileExtension), second = TempBaseBeside(target, kTempFileExtension);
+    for (const std::string& base : {first, second}) {
+        std::string leaf = base.substr(TempDir().size());
+        ASSERT_EQ(leaf.compare(0, strlen(kTempFilePrefix), kTempFilePrefix), 0) << leaf;
+        std::string counter = leaf.substr(strlen(kTempFilePrefix));
+        EXPECT_TRUE(!counter.empty() && counter.size() <= kTempCounterDigits &&
+                    counter.find_first_not_of("0123456789abcdef") == std::string::npos)
+            << leaf;
+    }
+    EXPECT_NE(first, second);
+
+    const unsigned free = 0x5a, counters = 1u << (4 * kTempCounterDigits);
+    for (unsigned c = 0; c < counters; c++) {
+        char name[16];
+        snprintf(name, sizeof name, "%x", c);
+        if (c == free) WritePrefixed(std::string(name) + "1.txt", "");   // another counter's name
+        else if (c % 3 == 0) WritePrefixed(name, "");
+        else if (c % 3 == 1) WritePrefixed(std::string(name) + ".x", "");
+        else CreateDirectoryA((TempDir() + kTempFilePrefix + name + "_d").c_str(), nullptr);
+    }
+    for (int k = 0; k < 3; k++) EXPECT_EQ(TempBaseBeside(target, kTempFileExtension), TempDir() + kTempFilePrefix + "5a");
+    std::string taken = NewTempFileBeside(target, kTempFileExtension);
+    EXPECT_EQ(taken, TempDir() + kTempFilePrefix + "5a" + kTempFileExtension);
+    EXPECT_EQ(TempBaseBeside(target, kTempFileExtension), "");
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_MAKE);
+}
+
+// Temporary names are measured as Windows measures paths, in UTF-16 units,
+// the folder as Windows shows it (without the separator that ends it), of any
+// length (not through a buffer of a path's 256 bytes, which counted 0 for a
+// folder of 217 letters, most of them Chinese): a folder at its limit takes every name of a single file's save or a
+// group replace, one under too, one over none; in one-byte letters and in
+// letters of two and three bytes, whose paths pass MAX_PATH bytes.
 TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
 {
-    const std::string longName = "a_rather_long_survey_name_for_tile_0042_east";
-    const std::string cyrillicName = "съёмка_участка_северо_восточная";   // 58 bytes
-    struct Case {
-        std::string folder, name;
-        bool fits;
-    };
-    std::vector<Case> cases = {{MakeFolderOfBytes(kLongestTempFolder, "d"), longName, true},
-                               {MakeFolderOfBytes(kLongestTempFolder + 1, "e"), longName, false},
-                               {MakeFolderOfBytes(200, "д"), cyrillicName, true}};
-    ASSERT_EQ(WindowsPathUnits(cases[0].folder), kLongestTempFolder);
-    for (const Case& c : cases) {
-        std::string target = c.folder + c.name + ".shp";
-        ASSERT_TRUE(Put(target, "old"));
-        EXPECT_EQ(TempNamesFitBeside(target), c.fits) << c.folder;
-        std::string base = TempBaseBeside(target);
-        ASSERT_EQ(!base.empty(), c.fits) << c.folder;
-
-        std::string written = c.folder + "new.shp";
-        ASSERT_TRUE(Put(written, "new"));
-        EXPECT_EQ(ReplaceFileGroup(&written, &target, 1), c.fits ? 1 : 0) << c.folder;
-        EXPECT_EQ(Contents(target), c.fits ? "new" : "old") << c.folder;
-        ReplacingFile r;
-        EXPECT_EQ(OpenReplacing(&r, target.c_str()), c.fits ? 1 : 0) << c.folder;
-        if (!c.fits) {
-            EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILENAME_EXCED_RANGE);
-            EXPECT_EQ(TempFilesMatching("*", c.folder), 0);
-            continue;
-        }
-        EXPECT_EQ(VFileWrite(r.file, "newer", 5), 1);
-        EXPECT_EQ(CloseReplacing(&r, true), 1);
-        EXPECT_EQ(Contents(target), "newer");
-        EXPECT_EQ(TempFilesMatching("*", c.folder), 0) << c.folder;
-
-        // The longest name a replace gives it still fits; the name in it is
-        // the target's start in whole letters, at most 40 bytes.
-        EXPECT_LE(WindowsPathUnits(base + ".undo.replace"), kWindowsPathUnits) << base;
-        std::string leaf = base.substr(c.folder.size() + strlen(kTempFilePrefix));
-        std::string kept = leaf.substr(0, leaf.find('-'));
-        EXPECT_LE(kept.size(), 40u);
-        EXPECT_EQ(c.name.compare(0, kept.size(), kept), 0) << kept;
-        EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, kept.c_str(), -1, nullptr, 0), 0) << kept;
-    }
-    EXPECT_GT(TempBaseBeside(cases[2].folder + cyrillicName + ".shp").size() + 4, (size_t)MAX_PATH);
+    EXPECT_EQ(LongestTempFolder(kTempFileExtension), 249u);
+    EXPECT_EQ(LongestTempFolder(kLongestGroupSuffix), 240u);
+    for (const char* suffix : {kTempFileExtension, kLongestGroupSuffix})
+        for (const char* letter : {"d", "д", "中"})
+            for (int over : {-1, 0, 1}) {
+                size_t units = LongestTempFolder(suffix) + over;
+                std::string folder = MakeFolderOfUnits(units, letter);
+                std::string target = folder + "t.x", where = std::string(suffix) + " " + letter + std::to_string(over);
+                ASSERT_TRUE(Put(target, "old")) << where;
+                EXPECT_EQ(WindowsFolderUnits(target), units) << where;
+                bool fits = over <= 0;
+                EXPECT_EQ(TempNamesFitBeside(target, suffix), fits) << where;
+                std::string base = TempBaseBeside(target, suffix);
+                ASSERT_EQ(base.empty(), !fits) << where;
+                if (fits) {
+                    EXPECT_LE(WindowsPathUnits(base + suffix), kWindowsPathUnits) << where;
+                } else {
+                    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILENAME_EXCED_RANGE) << where;
+                }
+                // A path this program takes is shown whole (one of many bytes is cut).
+                if (!fits && strlen(letter) == 1) {
+                    EXPECT_EQ(TempFolderTooLongMessage(target, suffix),
+                              Printed(kTempFolderTooLongText, (int)units, (int)units - 1, target.c_str()))
+                        << where;
+                }
+                if (suffix == kLongestGroupSuffix) {
+                    std::string written = folder + "n.x";
+                    ASSERT_TRUE(Put(written, "new")) << where;
+                    EXPECT_EQ(ReplaceFileGroup(&written, &target, 1), fits ? 1 : 0) << where;
+                    EXPECT_EQ(Contents(target), fits ? "new" : "old") << where;
+                } else {
+                    ReplacingFile r;
+                    EXPECT_EQ(OpenReplacing(&r, target.c_str()), fits ? 1 : 0) << where;
+                    if (fits) {
+                        EXPECT_EQ(VFileWrite(r.file, "new", 3), 1) << where;
+                    }
+                    EXPECT_EQ(CloseReplacing(&r, fits), fits ? 1 : 0) << where;
+                    EXPECT_EQ(Contents(target), fits ? "new" : "old") << where;
+                }
+                EXPECT_EQ(TempFilesMatching("*", folder), 0) << where;
+            }
 }

@@ -103,6 +103,17 @@ bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::ve
 
 bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+void ForOutputsAroundThePathLimit(const char* name,
+                                  const std::function<void(const char* letter, const std::string& path, bool fits)>& check)
+{
+    for (const char* letter : {"d", "\xD0\xB4", "\xE4\xB8\xAD"})   // d, д, 中
+        for (size_t total : {254u, 255u, 256u}) {
+            std::string path = MakeFolderOfBytes(total - strlen(name), letter) + name;
+            ASSERT_EQ(path.size(), total);
+            check(letter, path, total <= 255);
+        }
+}
+
 std::vector<std::string> ListBoxRows(HWND list)
 {
     std::vector<std::string> rows;

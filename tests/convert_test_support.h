@@ -39,6 +39,12 @@ bool WriteTestShapefile(const std::string& shpPath, int shapeType, const std::ve
                         const std::vector<ShapeColumn>& columns, const std::vector<std::vector<double>>& values);
 
 bool FileThere(const std::string& path);
+// Outputs named `name` at the path limit of 255 bytes, one under and one
+// over, in folders of letters of one, two and three bytes: `check` gets the
+// letter, the output's path (made for it, in a folder of its own) and
+// whether it fits.
+void ForOutputsAroundThePathLimit(const char* name,
+                                  const std::function<void(const char* letter, const std::string& path, bool fits)>& check);
 std::vector<std::string> ListBoxRows(HWND listBox);
 
 // A started frame whose log lines are kept for the test.

@@ -420,14 +420,15 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     EXPECT_TRUE(reason && reason[2]) << outcome.message;   // the system's words, whichever error it gives
 
     // A folder too long for a temporary name beside the target (still a path
-    // this program takes), and a path longer than it takes (a batch's output
-    // folder and the file's name): each with its limit.
-    std::string deep = TempDir() + std::string(248 - TempDir().size(), 'd') + "\\x.las";
+    // this program takes: a short name without extension), and a path longer
+    // than it takes (a batch's output folder and the file's name): each with
+    // its limit, the folder counted as Windows shows it.
+    std::string deep = TempDir() + std::string(250 - TempDir().size(), 'd') + "\\x";
     ASSERT_LT(deep.size(), 256u);
-    EXPECT_EQ(SaveLASClasses(loaded.set, deep.c_str(), "x.las", &outcome), 0);
+    EXPECT_EQ(SaveLASClasses(loaded.set, deep.c_str(), "x", &outcome), 0);
     EXPECT_EQ(outcome.status, LAS_SAVE_NO_TEMP_NAME);
     char expected[600];
-    snprintf(expected, sizeof expected, kSaveFolderTooLongText, "x.las", 249, (int)kLongestTempFolder);
+    snprintf(expected, sizeof expected, kSaveFolderTooLongText, "x", 250, 249);
     EXPECT_STREQ(outcome.message, expected);
     std::string over = TempDir() + std::string(250 - TempDir().size(), 'd') + "\\x.las";
     EXPECT_EQ(SaveLASClasses(loaded.set, over.c_str(), "x.las", &outcome), 0);

@@ -9,6 +9,7 @@
 #include "app/job_control.h"
 #include "base/file_io.h"
 #include "base/file_replace.h"
+#include "base/paths.h"
 #include "data/data_set.h"
 #include "data/import_fields.h"
 #include <cmath>
@@ -296,6 +297,39 @@ TEST(ExportWriters, AFullDiskFailsAShapefileExport)
         SetWriteFaultAt(0);
         for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << nth << ext;
         EXPECT_EQ(boxes.shown().size(), 1u) << nth;
+    }
+    FreeExportSettings(s);
+}
+
+// A text export whose output's path reaches 255 bytes is written, at the
+// limit and one under, in letters of one, two and three bytes; one over fails
+// the file, naming the path and the limit. A shapefile takes its place as a
+// group, whose journal needs more room beside it than a single file: in a
+// folder of one-byte letters at that limit or one under it the export is
+// written; one over fails the file, naming the folder's length as Windows
+// shows it and the limit.
+TEST(ExportWriters, AnOutputUpToItsLimitsIsWrittenAndOneOverIsRefused)
+{
+    REQUIRE_SAMPLES();
+    ExportSettings* s = SettingsWith({ 0, 1, 2 });
+    ExportRun run;
+    std::string las = CopyToTemp("point10.las");
+    auto exportTo = [&](const std::string& target, int format, bool fits, const std::string& reason) {
+        snprintf(s->outputFolder, sizeof s->outputFolder, "%s", target.substr(0, target.rfind('\\') + 1).c_str());
+        BoxAnswers boxes;
+        EXPECT_EQ(run.Export(las, s, format), fits ? 1 : 0) << target;
+        EXPECT_EQ(FileThere(target), fits) << target;
+        std::string refusal = std::string("point10.las\n") + kExportOpenOutputFailed + "\n" + reason;
+        EXPECT_TRUE(fits ? boxes.shown().empty() : ShowedOneBox(boxes, refusal)) << target;
+    };
+    ForOutputsAroundThePathLimit("point10.xyz", [&](const char*, const std::string& target, bool fits) {
+        exportTo(target, kExportASCII, fits, PathTooLongMessage(target.c_str(), target.size(), kPathChars - 1));
+    });
+    const int limit = (int)LongestTempFolder(kLongestGroupSuffix);
+    for (int folderUnits : { limit - 1, limit, limit + 1 }) {
+        std::string target = MakeFolderOfUnits((size_t)folderUnits, "d") + "point10.shp";
+        exportTo(target, kExportShape, folderUnits <= limit, Printed(kTempFolderTooLongText, limit + 1, limit, target.c_str()));
+        EXPECT_EQ(FileThere(Base(target) + ".dbf"), folderUnits <= limit) << folderUnits;
     }
     FreeExportSettings(s);
 }

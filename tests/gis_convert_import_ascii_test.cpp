@@ -389,7 +389,7 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[2].text, std::string("back.xyz\n") + kImportWideClassText + "\n" + line);
     WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "back*").c_str(), &found);
+    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
     EXPECT_EQ(left, INVALID_HANDLE_VALUE);
     if (left != INVALID_HANDLE_VALUE) FindClose(left);
     FreeImportFieldList(available);
@@ -397,28 +397,32 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
     FreeImportFieldList(list);
 }
 
-// An output folder whose path with the file's name would pass 255
-// characters fails that file as any other file that cannot be created: the
-// box and the log name it and say why, and nothing is written.
-TEST(ImportASCII, AnOutputPathTooLongFailsTheFileSayingWhy)
+// An output folder whose path with the file's name ("far.las") reaches 255
+// bytes takes the import, at the limit and one under, in one-byte letters
+// and in letters of two and three bytes; one over fails that file as any
+// other that cannot be created: the box and the log name it and the limit,
+// and nothing is written.
+TEST(ImportASCII, AnOutputPathUpToTheLimitImportsAndOneOverFailsSayingWhy)
 {
     ImportFieldList* list = NewXYZFieldList();
     JobControl* job = CreateJobControl();
     std::string text = WriteTempFile("far.xyz", "1 2 3\n4 5 6\n");
-    const std::string failed = std::string("far.xyz\n") + kImportCreateFailed + "\n" +
-                               SystemErrorText(ERROR_FILENAME_EXCED_RANGE);
-    for (size_t total : {256u, 300u}) {   // the folder and "far.las"
-        std::string folder = TempDir();
-        folder += std::string(total - folder.size() - 8, 'd') + "\\";
-        snprintf(list->outputFolder, sizeof list->outputFolder, "%s", folder.c_str());
+    ForOutputsAroundThePathLimit("far.las", [&](const char* letter, const std::string& target, bool fits) {
+        snprintf(list->outputFolder, sizeof list->outputFolder, "%s", target.substr(0, target.rfind('\\') + 1).c_str());
         LogLines log;
         BoxAnswers boxes;
-        EXPECT_EQ(ImportOne(text, list, job), 0) << total;
-        ASSERT_TRUE(ShowedOneBox(boxes, failed)) << total;
-        EXPECT_TRUE(log.contains("[ERROR] far.xyz")) << total;
-        EXPECT_TRUE(log.contains(std::string("[ERROR] ") + kImportCreateFailed)) << total;
-    }
-    EXPECT_FALSE(FileThere(TempPath("far.las")));
+        EXPECT_EQ(ImportOne(text, list, job), fits ? 1 : 0) << letter << target.size();
+        EXPECT_EQ(FileThere(target), fits) << letter << target.size();
+        if (fits) {
+            EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+            return;
+        }
+        std::string failed = std::string("far.xyz\n") + kImportCreateFailed + "\n" +
+                             PathTooLongMessage(target.c_str(), target.size(), kPathChars - 1);
+        EXPECT_TRUE(ShowedOneBox(boxes, failed)) << letter;
+        EXPECT_TRUE(log.contains("[ERROR] far.xyz")) << letter;
+        EXPECT_TRUE(log.contains(std::string("[ERROR] ") + kImportCreateFailed)) << letter;
+    });
     FreeJobControl(job);
     FreeImportFieldList(list);
 }

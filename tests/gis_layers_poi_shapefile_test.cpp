@@ -277,7 +277,7 @@ Bytes SharedBytes(const std::string& path)
 void KeepFolderAtKill()
 {
     atKill.clear();
-    for (const char* pattern : { "kill_poi*", "~velka-temp-*" }) {
+    for (std::string pattern : { std::string("kill_poi*"), kTempFilePrefix + std::string("*") }) {
         WIN32_FIND_DATAA found;
         HANDLE h = FindFirstFileA((TempDir() + pattern).c_str(), &found);
         if (h == INVALID_HANDLE_VALUE) continue;

@@ -278,29 +278,30 @@ TEST_F(BatchTest, DamagedAndLAZFilesFailAloneAndStayListed)
 }
 
 // A file whose classes cannot be saved where they go (in place, in a folder
-// without room for the temporary file; sent to a folder where its path passes
-// the limit) fails with that limit before it is classified, and stays as it was.
+// without room for the temporary file: one over its limit, with a short name
+// without extension; sent to a folder where its path passes the limit) fails
+// with that limit before it is classified, and stays as it was.
 TEST_F(BatchTest, AFileThatCannotBeSavedWhereItGoesFailsBeforeItIsClassified)
 {
     REQUIRE_SAMPLES();
     SetSurfaceStepObserver(CountSteps);
+    const int limit = (int)LongestTempFolder(kTempFileExtension);
     char inPlace[600], sent[600];
-    snprintf(inPlace, sizeof inPlace, kSaveFolderTooLongText, "x.las", (int)kLongestTempFolder + 1,
-             (int)kLongestTempFolder);
-    snprintf(sent, sizeof sent, kSavePathTooLongText, "x.las", 256, 255);
+    snprintf(inPlace, sizeof inPlace, kSaveFolderTooLongText, "x", limit + 1, limit);
+    snprintf(sent, sizeof sent, kSavePathTooLongText, "x", 256, 255);
     for (const char* reason : {inPlace, sent}) {
         run = BatchScenario();
-        run.folder = reason == inPlace ? MakeFolderOfBytes(kLongestTempFolder + 1, "e") : TempDir();
-        if (reason == sent) run.outputFolder = MakeFolderOfBytes(251, "o");
-        Copy("autzen_trim.las", "x.las");
-        std::string source = Bytes("x.las");
+        run.folder = reason == inPlace ? MakeFolderOfUnits((size_t)limit + 1, "e") : TempDir();
+        if (reason == sent) run.outputFolder = MakeFolderOfBytes(255, "o");
+        Copy("autzen_trim.las", "x");
+        std::string source = Bytes("x");
         stepsSeen = 0;
         EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
         EXPECT_EQ(stepsSeen, 0) << reason;
         EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 0, 1, 0));
         ASSERT_EQ(run.rows.size(), 1u);
-        EXPECT_EQ(run.rows[0], run.folder + "x.las   <failed: " + reason + ">");
-        EXPECT_EQ(Bytes("x.las"), source);
+        EXPECT_EQ(run.rows[0], run.folder + "x   <failed: " + reason + ">");
+        EXPECT_EQ(Bytes("x"), source);
     }
 }
 

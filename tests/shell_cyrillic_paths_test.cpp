@@ -10,6 +10,7 @@
 #include "base/file_replace.h"
 #include "base/paths.h"
 #include "data/las_lock.h"
+#include "data/las_save.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
 #include "gis/project/batch_dialogs.h"
@@ -278,30 +279,37 @@ TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
     DeletePOISet(back);
 }
 
-// A path holds 255 bytes, a Cyrillic letter two of them: in a folder of 249
-// bytes "x.las" (254) and "л.las" (255) open and save in place through the
-// temporary file beside them, whose name passes MAX_PATH bytes; "лx.las"
-// (256) is refused as it is chosen, with the limit.
+// A path holds 255 bytes, a Cyrillic letter two of them and a Chinese one
+// three: in a folder of 249 bytes "x.las" (254) and "л.las" or "xy.las"
+// (255) open and save in place through the temporary file beside them, whose
+// name passes MAX_PATH bytes; "лx.las" or "xyz.las" (256) is refused as it
+// is chosen, with the limit.
 TEST_F(CyrillicPaths, AFileThatOpensSavesInPlaceUpToThePathLimit)
 {
     REQUIRE_SAMPLES();
-    std::string deep = MakeFolderOfBytes(249, "д");
-    ASSERT_EQ(deep.size(), 249u);
-    for (std::string name : {"x.las", "л.las", "лx.las"}) {
-        std::string path = deep + name;
-        ASSERT_TRUE(CopyTo("point-time.las", path)) << name;
-        Bytes before = ReadBytes(path);
-        BoxAnswers boxes;
-        HWND view = OpenThroughDialog(path);
-        if (path.size() > 255) {
-            EXPECT_EQ(view, nullptr);
-            EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongText(path)));
-            continue;
+    struct Case {
+        const char* letter;
+        std::vector<std::string> names;
+    };
+    for (const Case& c : {Case{"д", {"x.las", "л.las", "лx.las"}}, Case{"中", {"x.las", "xy.las", "xyz.las"}}}) {
+        std::string deep = MakeFolderOfBytes(249, c.letter);
+        ASSERT_EQ(deep.size(), 249u);
+        for (const std::string& name : c.names) {
+            std::string path = deep + name;
+            ASSERT_TRUE(CopyTo("point-time.las", path)) << name;
+            Bytes before = ReadBytes(path);
+            BoxAnswers boxes;
+            HWND view = OpenThroughDialog(path);
+            if (path.size() > 255) {
+                EXPECT_EQ(view, nullptr);
+                EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongText(path)));
+                continue;
+            }
+            ASSERT_NE(view, nullptr) << name;
+            EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+            EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  " + name)) << name;
+            CloseViews();
         }
-        ASSERT_NE(view, nullptr) << name;
-        EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-        EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  " + name)) << name;
-        CloseViews();
     }
 }
 
@@ -334,34 +342,45 @@ TEST_F(CyrillicPaths, SaveAsTakesANameUpToThePathLimit)
     EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  ю.las"));
 }
 
-// Where the folder leaves no room for the temporary file a save writes beside
-// a LAS file (a long folder of one-byte letters), the file is refused at
-// open with that limit rather than refused its save after the user's edits;
-// a LAZ file, which is never saved, opens there.
-TEST_F(CyrillicPaths, ALASFileOpensOnlyFromAFolderItCanBeSavedIn)
+// A LAS file opens wherever its path fits. In a long folder of one-byte
+// letters it saves in place up to the folder's limit (at it and one under);
+// one over, only its save is refused, naming the folder's length as Windows
+// shows it and the limit, and Save As to a shorter folder saves it. A name
+// with ".las" fits wherever its path does.
+TEST_F(CyrillicPaths, ALASFileOpensWhereverItsPathFitsAndOnlyASaveWithoutRoomIsRefused)
 {
     REQUIRE_SAMPLES();
-    std::string room = MakeFolderOfBytes(kLongestTempFolder, "d") + "x.las";
-    ASSERT_TRUE(CopyTo("point-time.las", room));
-    HWND view = OpenThroughDialog(room);
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, ReadBytes(room), "[SAVE]  x.las"));
-    CloseViews();
-
-    std::string folder = MakeFolderOfBytes(kLongestTempFolder + 1, "e");
-    std::string noRoom = folder + "x.las";
-    ASSERT_TRUE(CopyTo("point-time.las", noRoom));
-    BoxAnswers boxes;
-    EXPECT_EQ(OpenThroughDialog(noRoom), nullptr);
-    char text[900];
-    snprintf(text, sizeof text, kFolderTooLongToSaveText, noRoom.c_str(), (int)kLongestTempFolder + 1,
-             (int)kLongestTempFolder);
-    EXPECT_TRUE(ShowedOneBox(boxes, text));
-    std::string laz = folder + "x.laz";
-    ASSERT_TRUE(CopyTo("simple.laz", laz));
-    boxes.clear();
-    EXPECT_NE(OpenThroughDialog(laz), nullptr);
-    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    const int limit = (int)LongestTempFolder(kTempFileExtension);
+    struct Case {
+        int folder;
+        const char* name;
+    };
+    for (const Case& c : {Case{limit, "x.las"}, Case{limit - 1, "x"}, Case{limit, "x"}, Case{limit + 1, "x"}}) {
+        std::string path = MakeFolderOfUnits((size_t)c.folder, "d") + c.name;
+        ASSERT_TRUE(CopyTo("point-time.las", path)) << path;
+        Bytes before = ReadBytes(path);
+        BoxAnswers boxes;
+        HWND view = OpenThroughDialog(path);
+        ASSERT_NE(view, nullptr) << c.folder << c.name;
+        EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+        if (c.folder <= limit) {
+            EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, std::string("[SAVE]  ") + c.name)) << c.folder << c.name;
+            CloseViews();
+            continue;
+        }
+        DataSet* set = Record(view)->currentDataSet;
+        set->points[3].classification = 7;
+        set->saved = 0;
+        SendMessageA(FrameWindow, WM_COMMAND, CMD_SAVE_LAS, 0);
+        EXPECT_TRUE(ShowedOneBox(boxes, Printed(kSaveFolderTooLongText, "x", limit + 1, limit)));
+        EXPECT_EQ(set->saved, 0);
+        EXPECT_TRUE(LoggedLine("[ERROR]  Save File"));
+        EXPECT_EQ(ReadBytes(path), before);
+        FileDialogAnswers target({folder + "saved.las"});
+        EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS_AS, before, "[SAVE AS]  saved.las"));
+        EXPECT_EQ(ReadBytes(path), before);
+        CloseViews();
+    }
 }
 
 // A project tile at the path limit gets its lock marker beside it (the same

@@ -308,12 +308,32 @@ std::string MakeFolderOfBytes(size_t bytes, const std::string& letter)
     std::string folder = TempDir();
     while (folder.size() + 1 < bytes) {
         size_t left = bytes - folder.size() - 1;   // the part, less its backslash
-        size_t letters = std::min<size_t>(100, left / letter.size());
+        // A name of more than 255 bytes is refused: 80 letters of 3 bytes at most.
+        size_t most = std::min<size_t>(100, 240 / letter.size());
+        size_t letters = std::min<size_t>(most, left / letter.size());
         std::string part;
         for (size_t n = 0; n < letters; n++) part += letter;
-        if (letters < 100) part += std::string(left - part.size(), 'x');
+        if (letters < most) part += std::string(left - part.size(), 'x');
         folder += part + "\\";
         CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
+std::string MakeFolderOfUnits(size_t units, const std::string& letter)
+{
+    std::string folder = TempDir();
+    size_t have = (size_t)MultiByteToWideChar(CP_UTF8, 0, folder.c_str(), -1, nullptr, 0) - 2;   // less "\\" and the end
+    EXPECT_NE(units, have + 1) << "no part of no letter";
+    while (have < units) {
+        size_t left = units - have - 1;   // the part's letters, less its backslash
+        size_t letters = std::min<size_t>(80, left);
+        if (left - letters == 1) letters--;   // the last part needs a letter
+        std::string part;
+        for (size_t n = 0; n < letters; n++) part += letter;
+        folder += part + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        have += 1 + letters;
     }
     return folder;
 }

@@ -127,8 +127,13 @@ std::string TempDir();
 std::string TempPath(const char* name);
 // A folder made under TempDir() whose path, its backslash included, is
 // `bytes` long: `letter` repeated (a few "x" make up the count), in parts of
-// at most 100 letters, as a Unix file system under Wine takes them.
+// at most 100 letters and 240 bytes, as a Unix file system under Wine takes them.
 std::string MakeFolderOfBytes(size_t bytes, const std::string& letter);
+// A folder made under TempDir() whose path, without its final backslash, is
+// `units` UTF-16 units long, the length Windows shows for it: `letter` (one
+// unit, of 1 to 3 bytes) repeated, in parts of at most 80 letters, within
+// the 255 bytes a Unix file system takes for a name.
+std::string MakeFolderOfUnits(size_t units, const std::string& letter);
 // Copies `from` into a writable file `name` of the temporary folder; its path.
 std::string CopyToTemp(const std::string& from, const char* name);
 // Writes `bytes` into a new file of the temporary folder; its path.

@@ -6,6 +6,7 @@
 #include "data/lasfile/las_points.h"
 #include "base/heap.h"
 #include "base/paths.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -205,16 +206,19 @@ std::string ExportPointLine(const ExportSettings* s, const ExportPoint* p, char 
     return line;
 }
 
+std::string ExportOutputName(const char* folder, const FileListEntry* entry, const char* ext)
+{
+    std::string base = folder && folder[0] ? std::string(folder) + entry->title : std::string(entry->path);
+    return PathWithExtension(base, ext);
+}
+
 bool ExportOutputPath(const char* folder, const FileListEntry* entry, const char* ext, char* out, size_t size)
 {
-    char base[600];
-    if (folder && folder[0]) snprintf(base, sizeof base, "%s%s", folder, entry->title);
-    else snprintf(base, sizeof base, "%s", entry->path);
-    const char* changed = ChangeFileExtension(base, ext);
-    if (!changed[0] || strlen(changed) >= size) {
+    std::string name = ExportOutputName(folder, entry, ext);
+    if (name.size() >= std::min(size, kPathChars)) {
         if (size) out[0] = 0;
         return false;
     }
-    snprintf(out, size, "%s", changed);
+    snprintf(out, size, "%s", name.c_str());
     return true;
 }

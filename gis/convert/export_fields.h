@@ -98,5 +98,7 @@ std::string ExportHeaderLine(const ExportSettings* settings, char delimiter);
 std::string ExportPointLine(const ExportSettings* settings, const ExportPoint* point, char delimiter);
 char ExportDelimiterChar(int32_t delimiter);
 // The output path: the folder followed by the title, or the source path,
-// with the new extension; false when it does not fit.
+// with the new extension; false when it does not fit `size` or passes 255
+// bytes (then ExportOutputName names it for the refusal).
+std::string ExportOutputName(const char* folder, const FileListEntry* entry, const char* ext);
 bool ExportOutputPath(const char* folder, const FileListEntry* entry, const char* ext, char* out, size_t size);

@@ -8,6 +8,7 @@
 #include "base/file_replace.h"
 #include "base/file_system.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/progress.h"
 #include "base/shape_io.h"
 #include "data/gdal_grid.h"
@@ -90,22 +91,37 @@ struct ExportOutput {
     int       columnCount;
     int       record;
     bool      failed;
+    std::string reason;        // why it could not be opened, where a path passes a limit
 };
+
+// An output path past a limit: the reason names it and the limit.
+bool PathRefused(ExportOutput* o, const FileListEntry* entry, const ExportSettings* s, const char* ext)
+{
+    std::string wanted = ExportOutputName(s->outputFolder, entry, ext);
+    o->reason = PathTooLongMessage(wanted.c_str(), wanted.size(), kPathChars - 1);
+    return false;
+}
+bool FolderRefused(ExportOutput* o, const char* longestSuffix)
+{
+    if (!TempNamesFitBeside(o->paths[0], longestSuffix)) o->reason = TempFolderTooLongMessage(o->paths[0], longestSuffix);
+    return false;
+}
 
 bool OpenOutput(ExportOutput* o, const FileListEntry* entry, const ExportSettings* s, int pointFormat)
 {
     if (o->format == kExportASCII) {
-        if (!ExportOutputPath(s->outputFolder, entry, ".xyz", o->paths[0], sizeof o->paths[0])) return false;
+        if (!ExportOutputPath(s->outputFolder, entry, ".xyz", o->paths[0], sizeof o->paths[0]))
+            return PathRefused(o, entry, s, ".xyz");
         o->textOpen = OpenReplacing(&o->text, o->paths[0]) != 0;
-        if (!o->textOpen) return false;
+        if (!o->textOpen) return FolderRefused(o, kTempFileExtension);
         if (s->includeHeader) o->pending = ExportHeaderLine(s, ExportDelimiterChar(s->delimiter)) + "\r\n";
         return true;
     }
     if (!ExportOutputPath(s->outputFolder, entry, ".shp", o->paths[0], sizeof o->paths[0]) ||
         !ExportOutputPath(s->outputFolder, entry, ".dbf", o->paths[1], sizeof o->paths[1]))
-        return false;
+        return PathRefused(o, entry, s, ".shp");
     o->shapeType = o->format == kExportShapeZ ? SHAPE_POINTZ : SHAPE_POINT;
-    if (!BeginShapeGroup(&o->shapes, o->paths[0])) return false;
+    if (!BeginShapeGroup(&o->shapes, o->paths[0])) return FolderRefused(o, kLongestGroupSuffix);
     o->shp = CreateGroupShapes(&o->shapes, o->paths[0], o->shapeType);
     if (o->shp < 0) return false;
     o->dbf = CreateGroupTable(&o->shapes, o->paths[1]);
@@ -198,9 +214,10 @@ int ExportLASFile(const FileListEntry* entry, const ExportSettings* s, int outpu
     o->format = outputFormat;
     if (!OpenOutput(o, entry, s, format)) {
         RemoveOutput(o);
+        std::string reason = o->reason;
         delete o;
         CloseLASFile(las);
-        ReportConvertFailure(entry->title, kExportOpenOutputFailed, nullptr);
+        ReportConvertFailure(entry->title, kExportOpenOutputFailed, reason.empty() ? nullptr : reason.c_str());
         return 0;
     }
     HWND bar = GetDlgItem(dialog, IDC_CONVERT_ITEMS_BAR);

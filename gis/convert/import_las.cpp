@@ -6,7 +6,9 @@
 #include "base/file_replace.h"
 #include "base/messages.h"
 #include "base/file_system.h"
+#include "base/paths.h"
 #include "base/shell_hooks.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +29,9 @@ const char kImportMisfitFormat[] = "[IMPORT]  %s:  %llu coordinates held at the 
 bool ImportTargetPath(const char* folder, const FileListEntry* entry, char* path, size_t size)
 {
     if (ExportOutputPath(folder, entry, ".las", path, size)) return true;
-    ReportConvertFailure(entry->title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    std::string wanted = ExportOutputName(folder, entry, ".las");
+    ReportConvertFailure(entry->title, kImportCreateFailed,
+                         PathTooLongMessage(wanted.c_str(), wanted.size(), std::min(size, kPathChars) - 1).c_str());
     return false;
 }
 
@@ -49,12 +53,16 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_ACCESS_DENIED));
         return false;
     }
-    std::string base = TempBaseBeside(path);
-    if (base.empty()) {
-        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    if (!TempNamesFitBeside(path, kTempFileExtension)) {
+        ReportConvertFailure(title, kImportCreateFailed, TempFolderTooLongMessage(path, kTempFileExtension).c_str());
         return false;
     }
-    snprintf(out->path, sizeof out->path, "%s.tmp", base.c_str());
+    std::string temp = NewTempFileBeside(path, kTempFileExtension);
+    if (temp.empty()) {
+        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(GetLastError()));
+        return false;
+    }
+    snprintf(out->path, sizeof out->path, "%s", temp.c_str());
     if (!CreateLASFile(out->path, 10)) {
         DeleteFileA(out->path);
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
