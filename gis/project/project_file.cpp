@@ -425,9 +425,8 @@ Project* ReadProjectFile(const char* path, const char* title)
     }
     // Parts that disagree on their number of records are named as every
     // shapefile reader names them: no part is taken for the damaged one.
-    ShapeReadFault counts = RecordCountsDiffer(&in, fault) ? fault : CheckTableRows(&in);
-    if (RecordCountsDiffer(&in, counts)) {
-        std::string text = RecordCountsMessage(&in, counts, counts == TABLE_COUNT_DIFFERS ? dbfName.c_str() : shpName.c_str());
+    std::string text = RecordCountsMessage(&in, shpName.c_str());
+    if (!text.empty()) {
         CloseShapeInput(&in);
         FreeProject(p);
         ErrorMessage(text.c_str());
