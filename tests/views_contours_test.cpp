@@ -283,16 +283,26 @@ TEST(TINContours, ASmallTINAllInTheBorderZoneHasNoLines)
 
 class ContourJob : public ViewFixture {
 protected:
-    HWND OpenCone(int side, float interval)
+    // A view of the lattice's points with their TIN.
+    HWND OpenSurface(int side, float interval, std::function<float(double, double)> z)
     {
-        HWND view = OpenView({MakePointDataSet(Lattice(side, 1.0, [](double x, double y) {
-                                   return (float)(100 - sqrt(x * x + y * y));
-                               }))},
-                             300, 300);
+        HWND view = OpenView({MakePointDataSet(Lattice(side, 1.0, z))}, 300, 300);
         ViewRecord* r = Record(view);
         r->contourInterval = interval;
         r->tin = BuildTINFromPoints(LocateTINData(view));
         return view;
+    }
+    HWND OpenCone(int side, float interval)
+    {
+        return OpenSurface(side, interval, [](double x, double y) { return (float)(100 - sqrt(x * x + y * y)); });
+    }
+    // The view's contours saved in the temporary folder and opened with OGR; null when either fails.
+    GDALDatasetH SavedWithOGR(HWND view, const char* name)
+    {
+        std::string path = TempPath(name);
+        if (SaveContourShapefile(view, path.c_str(), name) != 1) return nullptr;
+        GDALAllRegister();
+        return GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
     }
     static bool WaitForAppJob(int ms)
     {
@@ -345,10 +355,7 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     r->contours = Trace(r->tin, 5);
     ASSERT_GT(r->contours->count, 0);
     std::string path = TempPath("cone.shp");
-    ASSERT_EQ(SaveContourShapefile(view, path.c_str(), "cone.shp"), 1);
-
-    GDALAllRegister();
-    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = SavedWithOGR(view, "cone.shp");
     ASSERT_NE(ds, nullptr);
     OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
     EXPECT_EQ(OGR_L_GetFeatureCount(layer, 1), r->contours->count);
@@ -408,16 +415,12 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
 // no point twice in a row, as other programs read them.
 TEST_F(ContourJob, LinesThroughVerticesOnTheirLevelAreSavedWithALength)
 {
-    HWND view = OpenView({MakePointDataSet(Lattice(15, 1.0, PeakOnLevels))}, 300, 300);
+    HWND view = OpenSurface(15, 1, PeakOnLevels);
     ViewRecord* r = Record(view);
-    r->tin = BuildTINFromPoints(LocateTINData(view));
     ASSERT_NE(r->tin, nullptr);
     r->contours = Trace(r->tin, 1);
     ASSERT_GT(r->contours->count, 0);
-    std::string path = TempPath("peak.shp");
-    ASSERT_EQ(SaveContourShapefile(view, path.c_str(), "peak.shp"), 1);
-    GDALAllRegister();
-    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = SavedWithOGR(view, "peak.shp");
     ASSERT_NE(ds, nullptr);
     OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
     EXPECT_EQ(OGR_L_GetFeatureCount(layer, 1), r->contours->count);
