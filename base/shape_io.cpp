@@ -79,16 +79,21 @@ struct RecordHead {
 // whole before `bound` to `take` until it returns false; a record that does
 // not, or a failed read, ends the walk too. Returns where the walk stopped:
 // the start of the record that ended it, or the end of the last one taken.
+// `cut` (may be null) gets the header of a record that ended the walk by
+// running past `bound`.
 template <typename Take>
-static uint64_t WalkRecords(SHPHandle shp, uint64_t pos, uint64_t bound, Take take)
+static uint64_t WalkRecords(SHPHandle shp, uint64_t pos, uint64_t bound, Take take, RecordHead* cut = nullptr)
 {
     uint8_t head[12];
     while (pos + 8 <= bound && shp->sHooks.FSeek(shp->fpSHP, (SAOffset)pos, SEEK_SET) == 0) {
         size_t bytes = pos + sizeof head <= bound ? sizeof head : 8;
         if (shp->sHooks.FRead(head, bytes, 1, shp->fpSHP) != 1) break;
         RecordHead r = {pos, BigEndian32(head), 2 * BigEndian32(head + 4), -1};
-        if (pos + 8 + r.size > bound) break;
         if (bytes == sizeof head && r.size >= 4) r.type = head[8] | (head[9] << 8) | (head[10] << 16) | (head[11] << 24);
+        if (pos + 8 + r.size > bound) {
+            if (cut) *cut = r;
+            break;
+        }
         if (!take(r)) break;
         pos += 8 + r.size;
     }
@@ -117,7 +122,18 @@ struct UnlistedRecords {
     bool whole = true;
     bool fromZero = false;     // the records past the index are numbered from 0
     bool shapedStop = false;   // the walk ended at a whole record out of sequence
+    bool cutShort = false;     // the walk ended at a record numbered on that the file cuts short
 };
+
+// Whether a record numbered `number` follows on from those found so far.
+// Some writers number their records from 0: the first past the index tells
+// which, and the rest must follow on from it.
+static bool NumberedOn(UnlistedRecords* u, int listed, uint64_t number)
+{
+    uint64_t expected = (uint64_t)listed + u->offset.size() + 1;
+    if (u->offset.empty() && number + 1 == expected) u->fromZero = true;
+    return number + (u->fromZero ? 1 : 0) == expected;
+}
 
 static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
 {
@@ -125,20 +141,24 @@ static UnlistedRecords FindUnlistedRecords(SHPHandle shp)
     uint64_t pos = 100, end = shp->nFileSize;
     for (int i = 0; i < shp->nRecords; i++) pos = std::max(pos, (uint64_t)shp->panRecOffset[i] + 8 + shp->panRecSize[i]);
     if (pos >= end) return u;   // the usual file: the index reaches the end
-    pos = WalkRecords(shp, pos, RecordBound(shp), [&](const RecordHead& r) {
-        bool shaped = r.type == 0 || r.type == shp->nShapeType;
-        // Some writers number their records from 0: the first past the index
-        // tells which, and the rest must follow on from it.
-        uint64_t expected = (uint64_t)shp->nRecords + u.offset.size() + 1;
-        if (u.offset.empty() && r.number + 1 == expected) u.fromZero = true;
-        if (!shaped || r.number + (u.fromZero ? 1 : 0) != expected) {
-            u.shapedStop = shaped;
-            return false;
-        }
-        u.offset.push_back((unsigned)r.pos);
-        u.size.push_back((unsigned)r.size);
-        return true;
-    });
+    RecordHead cut = {0, 0, 0, -2};   // type -2: no record ran past the end
+    pos = WalkRecords(
+        shp, pos, RecordBound(shp),
+        [&](const RecordHead& r) {
+            bool shaped = r.type == 0 || r.type == shp->nShapeType;
+            if (!shaped || !NumberedOn(&u, shp->nRecords, r.number)) {
+                u.shapedStop = shaped;
+                return false;
+            }
+            u.offset.push_back((unsigned)r.pos);
+            u.size.push_back((unsigned)r.size);
+            return true;
+        },
+        &cut);
+    // A record that lost its end is a record all the same, even with none
+    // whole before it (its type is unknown when the file keeps too little).
+    if (cut.type != -2 && (cut.type == -1 || cut.type == 0 || cut.type == shp->nShapeType))
+        u.cutShort = NumberedOn(&u, shp->nRecords, cut.number);
     u.whole = pos == end;
     return u;
 }
@@ -166,6 +186,8 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
     std::string native = ToNativePath(path);
     SHPHandle shp = native.empty() ? nullptr : SHPOpen(native.c_str(), "rb");
     in->files->shp = shp;
+    in->listed = in->held = 0;
+    in->whole = true;
     if (!shp) return SHAPES_NOT_OPENED;
     SHPGetInfo(shp, &in->count, &in->type, in->minBound, in->maxBound);
     in->listed = in->held = in->count;
@@ -178,7 +200,7 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
         UnlistedRecords u = FindUnlistedRecords(shp);
         // A whole record out of sequence is no stray byte either: reading on
         // without it would lose it, so it is refused like a record cut short.
-        unlisted = (!u.offset.empty() || u.shapedStop) && (!u.whole || !ListRecords(shp, u));
+        unlisted = (!u.offset.empty() || u.shapedStop || u.cutShort) && (!u.whole || !ListRecords(shp, u));
         in->held += (int)u.offset.size() + (unlisted && !u.whole ? 1 : 0);   // the record cut short counts
         if (!unlisted) in->count = shp->nRecords;
     }
@@ -186,8 +208,13 @@ ShapeReadFault OpenShapesToRead(ShapeInput* in, const char* path, const int* typ
     if (types) {
         bool taken = false;
         for (const int* t = types; *t && !taken; t++) taken = *t == in->type;
-        if (!taken) return SHAPES_OTHER_TYPE;
+        // Refused for its type: its parts' counts are not held against each other.
+        if (!taken) {
+            in->held = in->listed;
+            return SHAPES_OTHER_TYPE;
+        }
     }
+    in->whole = !unlisted;
     if (in->misplaced >= 0) return SHAPES_MISPLACED;
     return unlisted ? SHAPES_UNLISTED : SHAPES_READABLE;
 }
@@ -217,26 +244,26 @@ ShapeReadFault CheckTableRows(const ShapeInput* in)
 }
 
 const char kIndexListsMoreFormat[] = "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d.";
+static const char kIndexListsFewerFormat[] =
+    "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d, not all of them whole.";
+static const char kTableHoldsOtherFormat[] = "The table (.dbf) holds %d record%s for %d shape%s.";
 
-bool RecordCountsDiffer(const ShapeInput* in, ShapeReadFault fault)
-{
-    return fault == SHAPES_UNLISTED || fault == TABLE_COUNT_DIFFERS ||
-           (fault == SHAPES_MISPLACED && in->held < in->listed);
-}
+static const char* Plural(int n) { return n == 1 ? "" : "s"; }
 
-std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault)
+std::string RecordCountsText(const ShapeInput* in, bool* tableAtFault)
 {
-    char text[160];
-    if (fault == SHAPES_MISPLACED)
-        snprintf(text, sizeof text, kIndexListsMoreFormat, in->listed, in->listed == 1 ? "" : "s", in->held);
-    else if (fault == SHAPES_UNLISTED)
-        snprintf(text, sizeof text, "The index (.shx) lists %d record%s, but the shapes (.shp) hold %d, not all of them whole.",
-                 in->listed, in->listed == 1 ? "" : "s", in->held);
-    else {
+    char text[160] = "";
+    bool table = false;
+    // The shapes first: a table cannot be held against shapes that are cut.
+    if (!in->whole) snprintf(text, sizeof text, kIndexListsFewerFormat, in->listed, Plural(in->listed), in->held);
+    else if (in->held < in->listed)
+        snprintf(text, sizeof text, kIndexListsMoreFormat, in->listed, Plural(in->listed), in->held);
+    else if (TableOf(in) && TableRecordCount(in) != in->count) {
         int records = TableRecordCount(in);
-        snprintf(text, sizeof text, "The table (.dbf) holds %d record%s for %d shape%s.", records, records == 1 ? "" : "s",
-                 in->count, in->count == 1 ? "" : "s");
+        snprintf(text, sizeof text, kTableHoldsOtherFormat, records, Plural(records), in->count, Plural(in->count));
+        table = true;
     }
+    if (tableAtFault) *tableAtFault = table;
     return text;
 }
 

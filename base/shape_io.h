@@ -66,6 +66,7 @@ struct ShapeInput {
     int count = 0, type = 0;
     int listed = 0, held = 0;                    // records the index lists and the shapes hold (the
                                                  // whole ones, with SHAPES_MISPLACED)
+    bool whole = true;                           // false with SHAPES_UNLISTED
     int misplaced = -1;                          // the first misplaced record, with SHAPES_MISPLACED
     double minBound[4] = {}, maxBound[4] = {};   // the header's box
     std::string path, tablePath;                 // Win32 paths of the shapes and the table
@@ -89,13 +90,14 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath = nullptr);
 // record for each shape, no more and no fewer (a save would drop the rest),
 // each long enough for the fields, all of them in the file.
 ShapeReadFault CheckTableRows(const ShapeInput* in);
-// Whether the parts disagree on the number of records: SHAPES_UNLISTED,
-// TABLE_COUNT_DIFFERS, and SHAPES_MISPLACED when the index lists more records
-// than the shapes hold (else it misplaces one of those they hold).
-bool RecordCountsDiffer(const ShapeInput* in, ShapeReadFault fault);
-// Why the parts disagree, for the faults RecordCountsDiffer takes: both
-// counts in a sentence for the reader's message.
-std::string RecordCountsText(const ShapeInput* in, ShapeReadFault fault);
+// Why the parts disagree on the number of records, both counts in a
+// sentence for the reader's message; "" when they agree. The shapes are
+// held against the index first: records past it not all whole
+// (SHAPES_UNLISTED), or fewer records than it lists (an index that only
+// misplaces one of those they hold is no disagreement); then, once the table
+// is open, the table against the shapes. `tableAtFault` (may be null): the
+// table is the part to name.
+std::string RecordCountsText(const ShapeInput* in, bool* tableAtFault = nullptr);
 // Its sentence for an index that lists more records than the shapes hold:
 // the records listed, "s" or "" for their plural, the records held.
 extern const char kIndexListsMoreFormat[];

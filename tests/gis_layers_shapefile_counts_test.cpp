@@ -106,6 +106,18 @@ bool CutEnd(const std::string& path, size_t bytes)
     return WriteBytes(path, b);
 }
 
+// Keeps the first `records` whole records of a .shp and `bytes` of the next,
+// as a copy that stopped inside it; the header keeps the length it gave.
+bool CutInsideRecord(const std::string& shp, int records, size_t bytes)
+{
+    Bytes b = ReadBytes(shp);
+    size_t pos = 100;
+    for (int i = 0; i < records && pos + 8 <= b.size(); i++) pos += 8 + 2 * (size_t)BigEndian32At(b, pos + 4);
+    if (pos + bytes >= b.size()) return false;
+    b.resize(pos + bytes);
+    return WriteBytes(shp, b);
+}
+
 // Ten markers 100 + i, 200, i named "marker i", saved at `path`.
 bool SaveTenMarkers(const std::string& path)
 {
@@ -318,6 +330,55 @@ TEST(ShapefileCounts, AProjectTileIndexWithAShortIndexKeepsEveryTile)
     EXPECT_EQ(ProjectTiles(folder, &box), -1);
     EXPECT_EQ(box, Disagree("The index (.shx) lists 2 records, but the shapes (.shp) hold 5, not all of them whole.",
                             "p_tiles.shp"));
+}
+
+// An index of two and the .shp cut inside its third record, the table
+// holding all four: the shapes are at fault, not the table, on every road
+// alike, also when so little of the record is left that its type is lost.
+TEST(ShapefileCounts, ARecordCutShortRightAfterAShortIndexIsTheShapesFaultOnEveryRoad)
+{
+    const std::string counts = "The index (.shx) lists 2 records, but the shapes (.shp) hold 3, not all of them whole.";
+    std::string box;
+    std::string folder = TempDir();
+    Project* p = MakeRowProject(folder, 4, false);
+    snprintf(p->path, sizeof p->path, "%sp.lep", folder.c_str());
+    snprintf(p->title, sizeof p->title, "p.lep");
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    FreeProject(p);
+    std::string tiles = folder + "p_tiles.shp";
+    ASSERT_TRUE(CutShapefileParts(tiles, -1, 2, -1) && CutInsideRecord(tiles, 2, 30));
+    EXPECT_EQ(ProjectTiles(folder, &box), -1);
+    EXPECT_EQ(box, Disagree(counts, "p_tiles.shp"));
+    ASSERT_TRUE(CutInsideRecord(tiles, 2, 10));   // the header and two bytes: no type
+    EXPECT_EQ(ProjectTiles(folder, &box), -1);
+    EXPECT_EQ(box, Disagree(counts, "p_tiles.shp"));
+
+    std::string poi = TempPath("ten_poi.shp");
+    ASSERT_TRUE(SaveTenMarkers(poi) && CutShapefileParts(poi, -1, 2, 4) && CutInsideRecord(poi, 2, 20));
+    EXPECT_EQ(LoadPOI(poi, &box), nullptr);
+    EXPECT_EQ(box, Disagree(counts, "ten_poi.shp"));
+
+    std::string aoi = TempPath("four_aoi.shp");
+    ASSERT_TRUE(WriteTestShapefile(aoi, SHAPE_POLYGON, Squares(4), false) &&
+                WriteTestAOITable(aoi, {0, 1, 2, 3}, true, true) && CutShapefileParts(aoi, -1, 2, -1) &&
+                CutInsideRecord(aoi, 2, 30));
+    EXPECT_EQ(LoadAOI(aoi, &box), nullptr);
+    EXPECT_EQ(box, Disagree(counts, "four_aoi.shp"));
+
+    std::string ref = TempPath("four_ref.shp");
+    ASSERT_TRUE(WriteTestShapefile(ref, SHAPE_ARC, Squares(4)) && CutShapefileParts(ref, -1, 2, -1) &&
+                CutInsideRecord(ref, 2, 30));
+    {
+        BoxAnswers boxes;
+        EXPECT_EQ(LoadReferenceShapefile(ref.c_str(), "four_ref.shp"), nullptr);
+        EXPECT_EQ(OnlyBox(boxes), Disagree(counts, "four_ref.shp"));
+    }
+
+    std::string points = TempPath("four_pts.shp");
+    ASSERT_TRUE(WriteTestShapefile(points, SHAPE_POINTZ, Points(4)) && CutShapefileParts(points, -1, 2, -1) &&
+                CutInsideRecord(points, 2, 20));
+    EXPECT_EQ(ImportedPoints(points, &box), -1);
+    EXPECT_EQ(box, "four_pts.shp\n" + counts + "\n");
 }
 
 // The shapefile import: a short index loses no point; records past it that

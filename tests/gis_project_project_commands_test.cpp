@@ -1,6 +1,8 @@
 // The project commands through the frame's dispatcher, with their dialogs
 // driven as a user would.
 #include "project_test_files.h"
+#include "layer_test_files.h"
+#include "las_test_files.h"
 #include "window_fixtures.h"
 #include "gis/project/project.h"
 #include "gis/project/project_commands.h"
@@ -127,6 +129,80 @@ TEST_F(ProjectCommands, CreateWithoutTilesStaysOpenAndCancelChangesNothing)
     EXPECT_EQ(Command(CMD_PROJECT_CREATE), 1);
     EXPECT_EQ(boxesWhileOpen, 1);
     EXPECT_EQ(ProjectWindow(), nullptr);
+}
+
+// A tile that cannot be read takes the user back to the dialog as it was,
+// the tile's row selected; no project of the tiles left is made, nor saved.
+TEST_F(ProjectCommands, CreateWithAMissingTileGoesBackToTheDialogWithTheTileSelected)
+{
+    FileDialogAnswers files({TileSelection(2) + "|gone.las", folder + "east"});
+    std::string box, description, overlap;
+    int selected = -1;
+    size_t fileDialogs = 0;
+    bool open = false;
+    DialogDriver driver([&](HWND dialog, int) {
+        SetText(dialog, IDC_PROJECT_DESCRIPTION, "east block");
+        SetText(dialog, IDC_PROJECT_OVERLAP, "40");
+        {
+            BoxAnswers boxes;
+            Press(dialog, IDOK);
+            box = boxes.shown().size() == 1 ? boxes.shown()[0].text : "boxes: " + std::to_string(boxes.shown().size());
+        }
+        open = IsWindow(dialog);
+        fileDialogs = files.captions().size();
+        selected = (int)SendDlgItemMessageA(dialog, IDC_PROJECT_TILES, LB_GETCURSEL, 0, 0);
+        description = Text(dialog, IDC_PROJECT_DESCRIPTION);
+        overlap = Text(dialog, IDC_PROJECT_OVERLAP);
+        Press(dialog, IDC_PROJECT_REMOVE_TILE);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Command(CMD_PROJECT_CREATE), 1);
+    EXPECT_EQ(box.rfind(std::string("gone.las") + kUnableToOpenLASText, 0), 0u) << box;
+    EXPECT_TRUE(open);
+    EXPECT_EQ(fileDialogs, 1u);   // the tile choice alone: no save was offered
+    EXPECT_EQ(selected, 2);
+    EXPECT_EQ(description, "east block");
+    EXPECT_EQ(overlap, "40");
+    Project* p = CurrentProject();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->tileCount, 2);
+    EXPECT_EQ(p->bufferSize, 40);
+    EXPECT_EQ(p->saved, 1);
+    BoxAnswers none;
+    Project* again = ReadProjectFile((folder + "east.lep").c_str(), "east.lep");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->tileCount, 2);
+    FreeProject(again);
+}
+
+// A project of no tiles is refused by the writer, and by Save and Save As
+// before a name is asked for; one left so by an older save still opens, so
+// that tiles can be added to it.
+TEST_F(ProjectCommands, AProjectWithoutTilesIsNeitherWrittenNorOfferedAName)
+{
+    {
+        Project* empty = NewProject();
+        snprintf(empty->path, sizeof empty->path, "%snone.lep", folder.c_str());
+        BoxAnswers boxes;
+        EXPECT_EQ(WriteProjectFile(empty), 0);
+        EXPECT_TRUE(ShowedOneBox(boxes, kProjectWithoutTilesText));
+        EXPECT_FALSE(FileExists((folder + "none_tiles.shp").c_str()));
+        FreeProject(empty);
+    }
+    std::string path = SavedProject("old.lep");
+    ASSERT_TRUE(CutShapefileParts(folder + "old_tiles.shp", 0, 0, 0));
+    const Bytes index = ReadBytes(folder + "old_tiles.shp");
+    FileDialogAnswers files({path});
+    Command(CMD_PROJECT_OPEN);
+    ASSERT_NE(CurrentProject(), nullptr);
+    ASSERT_EQ(CurrentProject()->tileCount, 0);
+    for (int id : {CMD_PROJECT_SAVE, CMD_PROJECT_SAVE_AS}) {
+        BoxAnswers boxes;
+        Command(id);
+        EXPECT_TRUE(ShowedOneBox(boxes, kProjectWithoutTilesText)) << id;
+    }
+    EXPECT_EQ(files.captions().size(), 1u);   // the open alone
+    EXPECT_TRUE(ReadBytes(folder + "old_tiles.shp") == index);
 }
 
 TEST_F(ProjectCommands, AnUnsavedProjectIsShownAndClosingItAsksToSave)

@@ -215,6 +215,27 @@ TEST(GridContours, SmoothingKeepsFlatGridsFlatAndVoidCellsVoid)
     FreeDataSet(set);
 }
 
+// A node moves down the slope by up to a cell, so two nodes can meet: a
+// cell one above the level beside one on it, the slope one a cell, lands on
+// its neighbour's post. The line keeps one of them.
+TEST(GridContours, NodesThatMeetGiveOneVertex)
+{
+    DataSet* set = MakeGridSet(10, 10, [](double, double) { return 9.0f; });
+    set->heights[5][2] = 12;
+    set->heights[5][3] = 11;
+    set->heights[5][4] = 10;
+    OutlineNode* outline = Outline({{5, 2}, {5, 3}, {5, 4}});
+    struct Polyline* line = CreateLineFromPoints(outline, set, 10.0f);
+    ASSERT_NE(line, nullptr);
+    ASSERT_EQ(line->vertexCount, 2);
+    EXPECT_EQ(line->vertices[0].x, 1.0);   // moved a cell at most
+    EXPECT_EQ(line->vertices[1].x, 4.0);
+    EXPECT_EQ(line->vertices[1].y, 95.0);
+    FreePolyline(line);
+    FreeNodeList(outline);
+    FreeDataSet(set);
+}
+
 TEST(GridContours, ThinningKeepsRunEndsAndReturnsTheWholeOutline)
 {
     OutlineNode* outline = Outline({{4, 1}, {4, 2}, {4, 3}, {4, 4}, {4, 5}, {5, 6}, {6, 6}, {7, 6}});

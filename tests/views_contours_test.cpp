@@ -67,6 +67,14 @@ ContourList* Trace(const TINModel* tin, float interval)
     return list;
 }
 
+// A peak of 5 whose eight neighbours stand at 3, the rest of the lattice at
+// 0.5: with interval 1 the levels 3 and 5 pass exactly through vertices.
+float PeakOnLevels(double x, double y)
+{
+    long d = std::max(labs(lround(x)), labs(lround(y)));
+    return d == 0 ? 5.0f : d == 1 ? 3.0f : 0.5f;
+}
+
 }  // namespace
 
 TEST(TINContours, ConeLinesAreClosedCirclesAtTheirLevels)
@@ -94,6 +102,28 @@ TEST(TINContours, ConeLinesAreClosedCirclesAtTheirLevels)
     }
     // Levels 75 .. 95 close inside the blocked border; 100 is the apex alone.
     EXPECT_GE(rings, 5);
+    FreeContourList(list);
+}
+
+// A level through a vertex meets it on every side that ends there: no line
+// of that one point (the peak's level has none) and no vertex twice in a row.
+TEST(TINContours, VerticesExactlyOnALevelGiveNoLineWithoutLength)
+{
+    TestTIN peak(Lattice(15, 1.0, PeakOnLevels));
+    ASSERT_NE(peak.tin, nullptr);
+    ContourList* list = Trace(peak.tin, 1);
+    ASSERT_NE(list, nullptr);
+    std::map<float, int> lines;
+    for (int i = 0; i < list->count; i++) {
+        const struct Polyline* line = list->lines[i];
+        ASSERT_GE(line->vertexCount, 2) << i;
+        for (int k = 1; k < line->vertexCount; k++)
+            EXPECT_FALSE(line->vertices[k].x == line->vertices[k - 1].x && line->vertices[k].y == line->vertices[k - 1].y)
+                << "line " << i << " vertex " << k;
+        lines[line->vertices[0].z]++;
+    }
+    EXPECT_EQ(lines.count(5.0f), 0u);
+    for (float level : {1.0f, 2.0f, 3.0f, 4.0f}) EXPECT_GE(lines[level], 1) << level;
     FreeContourList(list);
 }
 
@@ -253,16 +283,26 @@ TEST(TINContours, ASmallTINAllInTheBorderZoneHasNoLines)
 
 class ContourJob : public ViewFixture {
 protected:
-    HWND OpenCone(int side, float interval)
+    // A view of the lattice's points with their TIN.
+    HWND OpenSurface(int side, float interval, std::function<float(double, double)> z)
     {
-        HWND view = OpenView({MakePointDataSet(Lattice(side, 1.0, [](double x, double y) {
-                                   return (float)(100 - sqrt(x * x + y * y));
-                               }))},
-                             300, 300);
+        HWND view = OpenView({MakePointDataSet(Lattice(side, 1.0, z))}, 300, 300);
         ViewRecord* r = Record(view);
         r->contourInterval = interval;
         r->tin = BuildTINFromPoints(LocateTINData(view));
         return view;
+    }
+    HWND OpenCone(int side, float interval)
+    {
+        return OpenSurface(side, interval, [](double x, double y) { return (float)(100 - sqrt(x * x + y * y)); });
+    }
+    // The view's contours saved in the temporary folder and opened with OGR; null when either fails.
+    GDALDatasetH SavedWithOGR(HWND view, const char* name)
+    {
+        std::string path = TempPath(name);
+        if (SaveContourShapefile(view, path.c_str(), name) != 1) return nullptr;
+        GDALAllRegister();
+        return GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
     }
     static bool WaitForAppJob(int ms)
     {
@@ -315,10 +355,7 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     r->contours = Trace(r->tin, 5);
     ASSERT_GT(r->contours->count, 0);
     std::string path = TempPath("cone.shp");
-    ASSERT_EQ(SaveContourShapefile(view, path.c_str(), "cone.shp"), 1);
-
-    GDALAllRegister();
-    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    GDALDatasetH ds = SavedWithOGR(view, "cone.shp");
     ASSERT_NE(ds, nullptr);
     OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
     EXPECT_EQ(OGR_L_GetFeatureCount(layer, 1), r->contours->count);
@@ -372,6 +409,30 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
         EXPECT_EQ(failed.shown().size(), 1u) << nth;
         EXPECT_TRUE(ReadBytes(path) == shapes && ReadBytes(TempPath("cone.dbf")) == table) << nth;
     }
+}
+
+// The saved lines of vertices lying on their levels: each has a length and
+// no point twice in a row, as other programs read them.
+TEST_F(ContourJob, LinesThroughVerticesOnTheirLevelAreSavedWithALength)
+{
+    HWND view = OpenSurface(15, 1, PeakOnLevels);
+    ViewRecord* r = Record(view);
+    ASSERT_NE(r->tin, nullptr);
+    r->contours = Trace(r->tin, 1);
+    ASSERT_GT(r->contours->count, 0);
+    GDALDatasetH ds = SavedWithOGR(view, "peak.shp");
+    ASSERT_NE(ds, nullptr);
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    EXPECT_EQ(OGR_L_GetFeatureCount(layer, 1), r->contours->count);
+    OGR_L_ResetReading(layer);
+    for (OGRFeatureH f; (f = OGR_L_GetNextFeature(layer)) != nullptr; OGR_F_Destroy(f)) {
+        OGRGeometryH g = OGR_F_GetGeometryRef(f);
+        EXPECT_GT(OGR_G_Length(g), 0.0) << OGR_F_GetFID(f);
+        for (int k = 1; k < OGR_G_GetPointCount(g); k++)
+            EXPECT_FALSE(OGR_G_GetX(g, k) == OGR_G_GetX(g, k - 1) && OGR_G_GetY(g, k) == OGR_G_GetY(g, k - 1))
+                << OGR_F_GetFID(f) << " point " << k;
+    }
+    GDALClose(ds);
 }
 
 TEST_F(ContourJob, SavingWithoutContoursOffersToCreateThem)

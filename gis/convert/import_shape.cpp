@@ -87,8 +87,9 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     s->shapeType = s->in.type;
     // An index that points into the header or past the end would read some
     // other record's bytes as a point.
-    if (RecordCountsDiffer(&s->in, fault)) {
-        snprintf(s->reason, sizeof s->reason, "%s", RecordCountsText(&s->in, fault).c_str());
+    std::string counts = RecordCountsText(&s->in);
+    if (!counts.empty()) {
+        snprintf(s->reason, sizeof s->reason, "%s", counts.c_str());
         return s->reason;
     }
     if (fault != SHAPES_READABLE)
@@ -98,12 +99,12 @@ const char* OpenShapeSource(const char* path, ShapeSource* s)
     int count = TableColumnCount(&s->in);
     if (count <= 0) return kShapeDBFEmpty;
     // A point without its row would get fields the file does not give it.
-    ShapeReadFault rows = CheckTableRows(&s->in);
-    if (rows == TABLE_COUNT_DIFFERS) {
-        snprintf(s->reason, sizeof s->reason, "%s", RecordCountsText(&s->in, rows).c_str());
+    counts = RecordCountsText(&s->in);
+    if (!counts.empty()) {
+        snprintf(s->reason, sizeof s->reason, "%s", counts.c_str());
         return s->reason;
     }
-    if (rows == TABLE_DAMAGED) return kShapeDBFDamaged;
+    if (CheckTableRows(&s->in) != SHAPES_READABLE) return kShapeDBFDamaged;
     for (int j = 0; j < count; j++) {
         ShapeFieldColumn c = {};
         TableColumn column = TableColumnAt(&s->in, j);

@@ -83,8 +83,9 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     ShapeReadFault fault = OpenShapesToRead(&in, path, kPolygonTypes);
     int count = in.count;
     if (fault != SHAPES_READABLE) {
+        std::string counts = RecordCountsMessage(&in, title);
         CloseShapeInput(&in);
-        if (RecordCountsDiffer(&in, fault)) ReportLayerError("%s", RecordCountsMessage(&in, fault, title).c_str());
+        if (!counts.empty()) ReportLayerError("%s", counts.c_str());
         else if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in.misplaced, count, title);
         else ReportLayerError(fault == SHAPES_NONE ? kShapefileEmpty : fault == SHAPES_OTHER_TYPE ? kAOINotPolygons
                                                                                                  : kShapefileOpenFailed,
@@ -100,10 +101,11 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     }
     AOIFields fields = FindAOIFields(&in);
     const char* failure = nullptr;
+    std::string counts = fields.index < 0 ? std::string() : RecordCountsMessage(&in, title);
     if (fields.index < 0) failure = kAOIIndexMissing;
-    else if ((fault = CheckTableRows(&in)) != SHAPES_READABLE) failure = kDBFDamaged;
+    else if (!counts.empty() || CheckTableRows(&in) != SHAPES_READABLE) failure = kDBFDamaged;
     if (failure) {
-        if (fault == TABLE_COUNT_DIFFERS) ReportLayerError("%s", RecordCountsMessage(&in, fault, tableTitle).c_str());
+        if (!counts.empty()) ReportLayerError("%s", counts.c_str());
         else ReportLayerError(failure, tableTitle);
         CloseShapeInput(&in);
         return nullptr;

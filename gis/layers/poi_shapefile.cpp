@@ -70,8 +70,9 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     std::string dbfTitle = ChangeFileExtension(title, ".dbf");
     ShapeInput in;
     ShapeReadFault opened = OpenShapesToRead(&in, path, kPointZType);
-    if (RecordCountsDiffer(&in, opened)) {
-        Report("%s", RecordCountsMessage(&in, opened, title).c_str());
+    std::string counts = RecordCountsMessage(&in, title);
+    if (!counts.empty()) {
+        Report("%s", counts.c_str());
         CloseShapeInput(&in);
         return nullptr;
     }
@@ -92,14 +93,15 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     int shapes = in.count;
     int nameField = FindField(&in, "NAME", COLUMN_TEXT), colorField = FindField(&in, "COLOR", COLUMN_INTEGER);
     int commentField = FindField(&in, "COMMENT", COLUMN_TEXT);
-    ShapeReadFault rows = nameField < 0 || colorField < 0 || commentField < 0 ? SHAPES_READABLE : CheckTableRows(&in);
     const char* fault = nameField < 0 ? kPOIMissingName
                       : colorField < 0 ? kPOIMissingColor
                       : commentField < 0 ? kPOIMissingComment
-                      : rows != SHAPES_READABLE ? kDBFDamaged : nullptr;
-    POISet* set = fault ? nullptr : NewPOISet(shapes);
+                                         : nullptr;
+    if (!fault) counts = RecordCountsMessage(&in, title);
+    if (!fault && counts.empty() && CheckTableRows(&in) != SHAPES_READABLE) fault = kDBFDamaged;
+    POISet* set = fault || !counts.empty() ? nullptr : NewPOISet(shapes);
     if (!set) {
-        if (rows == TABLE_COUNT_DIFFERS) Report("%s", RecordCountsMessage(&in, rows, dbfTitle.c_str()).c_str());
+        if (!counts.empty()) Report("%s", counts.c_str());
         else if (fault) Report(fault, dbfTitle.c_str());
         CloseShapeInput(&in);
         return nullptr;

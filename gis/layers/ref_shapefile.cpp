@@ -68,10 +68,14 @@ void ReportDamagedShapefile(int shape, int count, const char* title)
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
 }
 
-std::string RecordCountsMessage(const ShapeInput* in, ShapeReadFault fault, const char* title)
+std::string RecordCountsMessage(const ShapeInput* in, const char* title)
 {
+    bool table = false;
+    std::string counts = RecordCountsText(in, &table);
+    if (counts.empty()) return counts;
     char text[700];
-    snprintf(text, sizeof text, kShapefileCountsDifferFormat, RecordCountsText(in, fault).c_str(), title);
+    snprintf(text, sizeof text, kShapefileCountsDifferFormat, counts.c_str(),
+             table ? ChangeFileExtension(title, ".dbf") : title);
     return text;
 }
 
@@ -120,7 +124,8 @@ static bool OpenForLoading(ShapeInput* in, const char* path, const char* title)
 {
     ShapeReadFault fault = OpenShapesToRead(in, path);
     if (fault == SHAPES_READABLE) return true;
-    if (RecordCountsDiffer(in, fault)) ReportLayerError("%s", RecordCountsMessage(in, fault, title).c_str());
+    std::string counts = RecordCountsMessage(in, title);
+    if (!counts.empty()) ReportLayerError("%s", counts.c_str());
     else if (fault == SHAPES_NONE) ReportLayerError(kShapefileEmpty, title);
     else if (fault == SHAPES_MISPLACED) ReportDamagedShapefile(in->misplaced, in->count, title);
     else ReportLayerError(kShapefileOpenFailed, title);

@@ -30,9 +30,10 @@ ReferenceFile* LoadReferenceShapefile(const char* path, const char* title);
 ReferenceFile* LoadReferenceLines(const char* path, const char* title);
 ReferenceFile* LoadReferencePoints(const char* path, const char* title);
 
-// kShapefileCountsDifferFormat for the file's parts that disagree (the
-// fault OpenShapesToRead or CheckTableRows gave) and the title to name.
-std::string RecordCountsMessage(const ShapeInput* in, ShapeReadFault fault, const char* title);
+// kShapefileCountsDifferFormat for the file's parts that disagree on their
+// number of records (RecordCountsText), naming the shapes' title or, when
+// the table is at fault, the table's (the title with ".dbf"); "" when they agree.
+std::string RecordCountsMessage(const ShapeInput* in, const char* title);
 
 // Reports a failure of the layer readers with the caption "ERROR": the format
 // takes the one name (a title or path).

@@ -54,6 +54,8 @@ int SaveProject(Project* project)
         ShowMessageBox(FrameWindow, kNoProjectText, "Save Project", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
+    // Refused before a name is asked for.
+    if (RefuseProjectWithoutTiles(project)) return 0;
     if (!project->path[0]) {
         char path[256] = "", title[256] = "";
         const char* folder = project->folder[0] ? project->folder : project->dataFolder;
@@ -69,6 +71,7 @@ int SaveProjectAs(Project* project)
         ShowMessageBox(FrameWindow, kNoProjectText, "Save Project As", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
+    if (RefuseProjectWithoutTiles(project)) return 0;
     char path[256], title[256];
     snprintf(path, sizeof path, "%s", project->path);
     snprintf(title, sizeof title, "%s", project->title);

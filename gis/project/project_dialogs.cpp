@@ -113,8 +113,10 @@ static const ProjectTile* ListedTile(const Project* listed, const char* path)
     return nullptr;
 }
 
-int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder, const Project* listed)
+int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder, const Project* listed,
+                      int* unusable)
 {
+    if (unusable) *unusable = -1;
     SettingsFromDialog(dialog, project);
     bool separate = IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) == BST_CHECKED;
     snprintf(project->dataFolder, sizeof project->dataFolder, "%s", separate && dataFolder ? dataFolder : "");
@@ -136,11 +138,14 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
             t->maxY = e->maxY;
             t->boundsKnown = kept ? kept->boundsKnown : 1;
         } else {
-            // A tile whose header cannot be used is left out; the user was told.
+            // A tile whose header cannot be used is not left out unseen: the
+            // user was told, and the project is not made without it.
             t = TileFromLASHeader(e->path);
-            if (!t) continue;
+            if (!t) {
+                if (unusable) *unusable = i;
+                return 0;
+            }
         }
-        if (!t) return 0;
         if (!AddProjectTile(project, t)) {
             FreeProjectTile(t);
             return 0;
@@ -219,7 +224,9 @@ static void SetProjectFolder(Project* project)
 }
 
 // OK of the create and edit dialogs: a new project from the tile list, with
-// the name of `named` when given; null (the dialog stays) without tiles.
+// the name of `named` when given; null (the dialog stays, as the user left
+// it) without tiles, or with a tile whose header cannot be used, whose row is
+// then selected.
 static Project* NewProjectFromList(HWND dialog, const Project* named)
 {
     if (state.files.count == 0) {
@@ -233,8 +240,10 @@ static Project* NewProjectFromList(HWND dialog, const Project* named)
         snprintf(project->title, sizeof project->title, "%s", named->title);
         snprintf(project->folder, sizeof project->folder, "%s", named->folder);
     }
-    if (!ProjectFromDialog(dialog, project, &state.files, state.folder, state.project)) {
+    int unusable = -1;
+    if (!ProjectFromDialog(dialog, project, &state.files, state.folder, state.project, &unusable)) {
         FreeProject(project);
+        if (unusable >= 0) SendDlgItemMessageA(dialog, IDC_PROJECT_TILES, LB_SETCURSEL, (WPARAM)unusable, 0);
         return nullptr;
     }
     return project;

@@ -12,9 +12,11 @@ extern const char kSelectTilesTitle[];
 
 void FillProjectDialog(HWND dialog, const Project* project, FileList* files);
 // The project of the dialog's list; the tiles of `listed` (the project the
-// list was filled from) are kept as they are, without an outline too.
+// list was filled from) are kept as they are, without an outline too. 1, or
+// 0 when out of memory or at the first tile whose header cannot be used (the
+// user was told; its entry in `unusable`, else -1 there).
 int  ProjectFromDialog(HWND dialog, Project* project, const FileList* files, const char* dataFolder,
-                       const Project* listed = nullptr);
+                       const Project* listed = nullptr, int* unusable = nullptr);
 INT_PTR CALLBACK CreateProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK EditProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ImportTScanProjectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -39,6 +39,8 @@ const char kTileRecordLineFormat[] = "    %s (record %d)\n";
 const char kTilePathTooLongFormat[] =
     "The path of tile %s (record %d) is %d characters long; a path holds at most %d.\nMove the tiles to a shorter "
     "folder and open the project again.";
+const char kProjectWithoutTilesText[] =
+    "A project without tiles cannot be saved.\n\nAdd tiles to it with Edit Project first.";
 const char kDataFolderQuestion[] =
     "The data folder is unavailable or does not exist:\n\n%s\n\nWould you like to select another location?";
 const char kTilesLocationTitle[] = "Project Tiles Location";
@@ -171,9 +173,17 @@ static void KeepTilesFolder(Project* project)
     }
 }
 
+bool RefuseProjectWithoutTiles(const Project* project)
+{
+    for (int i = 0; project && i < project->tileCount; i++)
+        if (project->tiles[i]) return false;
+    ErrorMessage(kProjectWithoutTilesText);
+    return true;
+}
+
 int WriteProjectFile(Project* project)
 {
-    if (!project || !project->path[0]) return 0;
+    if (!project || !project->path[0] || RefuseProjectWithoutTiles(project)) return 0;
     snprintf(project->folder, sizeof project->folder, "%s", GetPathDirectory(project->path));
     KeepTilesFolder(project);
     if (const char* name = UnsavableTileName(project)) {
@@ -425,9 +435,8 @@ Project* ReadProjectFile(const char* path, const char* title)
     }
     // Parts that disagree on their number of records are named as every
     // shapefile reader names them: no part is taken for the damaged one.
-    ShapeReadFault counts = RecordCountsDiffer(&in, fault) ? fault : CheckTableRows(&in);
-    if (RecordCountsDiffer(&in, counts)) {
-        std::string text = RecordCountsMessage(&in, counts, counts == TABLE_COUNT_DIFFERS ? dbfName.c_str() : shpName.c_str());
+    std::string text = RecordCountsMessage(&in, shpName.c_str());
+    if (!text.empty()) {
         CloseShapeInput(&in);
         FreeProject(p);
         ErrorMessage(text.c_str());

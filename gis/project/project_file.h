@@ -17,6 +17,7 @@ extern const char kTileNameUnsavableFormat[];      // the tile's name: refused b
 extern const char kTilesWithoutOutlineFormat[];   // the number of tiles kept without an outline
 extern const char kTileRecordLineFormat[];        // "    %s (record %d)\n": a tile's name and record
 extern const char kTilePathTooLongFormat[];       // name, record, length and the longest path
+extern const char kProjectWithoutTilesText[];
 extern const char kDataFolderQuestion[];
 extern const char kTilesLocationTitle[];
 
@@ -25,9 +26,13 @@ extern const char kTilesLocationTitle[];
 enum { DATA_FOLDER_CANCELLED, DATA_FOLDER_NOT_CHOSEN, DATA_FOLDER_SETTLED };
 int      AskForMissingDataFolder(HWND owner, Project* p);
 
+// True, after kProjectWithoutTilesText, when the project holds no tile: a
+// tile index of none would reopen as a project of nothing.
+bool     RefuseProjectWithoutTiles(const Project* project);
 // Writes both parts through temporary files in the project's folder, which
 // replace the old ones only when everything was written; 1 or 0 (the old
-// files then stay as they were and the project stays unsaved).
+// files then stay as they were and the project stays unsaved). A project
+// without tiles is refused.
 int      WriteProjectFile(Project* project);
 // A new project read from the files, its tile states checked; null after a
 // message naming the file and what is wrong with it.

@@ -48,6 +48,15 @@ void TakeContourBlocks(ContourList* into, ContourList* from)
     from->count = 0;
 }
 
+int32_t DropRepeatedVertices(Vec3* vertices, int32_t count)
+{
+    if (count <= 0) return 0;
+    int32_t kept = 1;
+    for (int32_t i = 1; i < count; i++)
+        if (vertices[i].x != vertices[kept - 1].x || vertices[i].y != vertices[kept - 1].y) vertices[kept++] = vertices[i];
+    return kept;
+}
+
 void FreeContourList(ContourList* list)
 {
     if (!list) return;

@@ -2,6 +2,7 @@
 // (type 4), each a Polyline whose vertices carry the level as Z.
 #pragma once
 #include <cstdint>
+#include "base/vector.h"
 
 struct Polyline;
 struct ContourBlock;
@@ -22,6 +23,11 @@ struct ContourList {
 // or null; the list is not changed otherwise.
 struct Polyline* NewBlockContourLine(ContourList* list, int32_t vertices);
 void FreeContourList(ContourList* list);
+// Takes out, in place, each vertex at the X and Y of the one before it
+// (exactly: a level through a TIN vertex gives that vertex on every side
+// that ends there); the number left. A line left with fewer than 2 has no
+// length and is not kept: other programs refuse such lines.
+int32_t DropRepeatedVertices(Vec3* vertices, int32_t count);
 // Moves the blocks of `from` to `into`; the lines of `from` go with them,
 // and `from` is left with none.
 void TakeContourBlocks(ContourList* into, ContourList* from);

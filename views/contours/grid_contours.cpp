@@ -310,6 +310,8 @@ struct Polyline* CreateLineFromPoints(const OutlineNode* outline, const DataSet*
         NodePosition(outline, set, t, &line->vertices[i].x, &line->vertices[i].y);
         line->vertices[i].z = t;
     }
+    // Nodes move down the slope by up to a cell: two can meet.
+    line->vertexCount = DropRepeatedVertices(line->vertices, line->vertexCount);
     return line;
 }
 
@@ -345,6 +347,11 @@ static int TraceGridLevel(DataSet* set, float t, int type, ContourList* list)
                 ClearNodeMask(copy, set);
                 struct Polyline* line = CreateLineFromPoints(outline, set, t);
                 FreeNodeList(copy);
+                if (line && line->vertexCount < 2) {   // no length
+                    FreePolyline(line);
+                    FreeNodeList(outline);
+                    continue;
+                }
                 if (line) line->type = type;
                 if (!line || !AppendContourLine(list, line)) {
                     FreePolyline(line);

@@ -46,6 +46,8 @@ OutlineNode* CopyPoints(const OutlineNode* outline);
 // copy, or null (and no change) with fewer than 3 nodes.
 OutlineNode* CleanupPoints(OutlineNode* outline);
 void ClearNodeMask(const OutlineNode* outline, DataSet* set);
+// The line of an outline, one vertex a node; nodes that land where the one
+// before did are taken out (DropRepeatedVertices).
 struct Polyline* CreateLineFromPoints(const OutlineNode* outline, const DataSet* set, float level);
 
 // The first level above the lowest height and the progress range of a run.

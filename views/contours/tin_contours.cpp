@@ -331,15 +331,11 @@ static void CloseTriangleEdges(ContourTracer* c, int32_t t)
         if (s == 2) s = 1;
 }
 
-int TraceContourLine(ContourTracer* c, float h, ContourList* list, struct Polyline** line)
+// The line from start side e0 of t0 into the tracer's nodes; `open` when
+// the start side lies on the hull.
+static void WalkContourLine(ContourTracer* c, float h, int32_t t0, int e0, int open)
 {
-    *line = nullptr;
     const ContourWork* w = c->work;
-    int32_t t0;
-    int e0;
-    int start = FindStartEdge(c, h, &t0, &e0);
-    if (start == -3) return 0;
-    int open = start == -1 ? 1 : 0;
     std::vector<Vec3>& nodes = c->nodes;
     nodes.clear();
     nodes.push_back(ContourEdgePoint(w, h, t0, e0));
@@ -365,6 +361,22 @@ int TraceContourLine(ContourTracer* c, float h, ContourList* list, struct Polyli
         if (t < 0) break;
         e = w->tris[t0].acrossSide[e0];
     }
+}
+
+int TraceContourLine(ContourTracer* c, float h, ContourList* list, struct Polyline** line)
+{
+    *line = nullptr;
+    std::vector<Vec3>& nodes = c->nodes;
+    // A level through a peak or a pit that lies exactly on it meets that
+    // vertex alone: the line has no length and the next one is traced.
+    do {
+        int32_t t0;
+        int e0;
+        int start = FindStartEdge(c, h, &t0, &e0);
+        if (start == -3) return 0;
+        WalkContourLine(c, h, t0, e0, start == -1 ? 1 : 0);
+        nodes.resize((size_t)DropRepeatedVertices(nodes.data(), (int32_t)nodes.size()));
+    } while (nodes.size() < 2);
     *line = NewBlockContourLine(list, (int32_t)nodes.size());
     if (!*line) return -1;
     memcpy((*line)->vertices, nodes.data(), nodes.size() * sizeof(Vec3));

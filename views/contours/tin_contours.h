@@ -88,7 +88,8 @@ void BeginContourLevel(ContourTracer* tracer, int k);
 // Gives the level's triangles the states from after hull blocking.
 void EndContourLevel(ContourTracer* tracer);
 // 1 and the level's next line (made in the list's blocks, not yet on the
-// list), 0 when the level has no more, -1 when the line could not be made.
+// list; its repeated vertices taken out, and a line of no length skipped),
+// 0 when the level has no more, -1 when the line could not be made.
 int  TraceContourLine(ContourTracer* tracer, float level, ContourList* list, struct Polyline** line);
 bool LevelBetween(float z1, float z2, float level);
 // 0 and the neighbour and its matching side, or -1 at the hull.
