@@ -140,6 +140,10 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
     std::string made = TempPath("one_record.las");
     ASSERT_TRUE(MakeLASFile(made, 12, 28, 1000));   // one VLR from 227 to 409, the points from 409
     const Bytes sound = ReadBytes(made);
+    // LAS 1.0: one VLR from 227 to 409, the signature bytes, the points from 411.
+    std::string made10 = TempPath("las10.las");
+    ASSERT_TRUE(MakeLASFile(made10, 10, 20, 100));
+    const Bytes sound10 = WithTail(ReadBytes(made10), 5);
     const struct {
         const char* name;
         Bytes bytes;
@@ -150,6 +154,8 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
         {"counted.las", WithVLRCount(sound, 1000000), 409},
         {"cut.las", WithLastVLRLength(sound, 129), 409},
         {"cut_at_offset.las", WithTail(WithPointOffset(sound, 300), 10), 300},
+        {"signature.las", WithVLRCount(sound10, 2), 411},
+        {"zeros.las", WithVLRCount(WithBytesBeforePoints(sound, Bytes(54 * 1000, 0), false), 0xFFFFFFFFu), 409 + 54000},
     };
     for (const auto& c : cases)
         SaveInPlaceKeepsEverythingButClasses(WriteTempBytes((std::string("source_") + c.name).c_str(), c.bytes),
