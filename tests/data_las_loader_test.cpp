@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "base/heap.h"
+#include "base/memory_estimate.h"
 #include "base/file_io.h"
 #include "base/polygon.h"
 #include "data/data_set.h"
@@ -575,9 +576,79 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
         << boxes.shown()[1].text;
 }
 
+// A header that counts more points than its file holds (1,065), in the
+// legacy or the 64-bit count, on the LAS and the LAZ road: the count is
+// compared with what the file's records or chunk table hold before memory is
+// judged, so that a count far beyond memory gets the short-read question, not
+// the memory question, and Yes loads the 1,065; a decimated load asks alike.
+TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
+{
+    REQUIRE_SAMPLES();
+    // Memory for about 25 million points: a billion would need the memory question.
+    SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 30; });
+    const Bytes p10 = ReadBytes(SamplePath("point10.las")), z10 = ReadBytes(SamplePath("point10.las.laz"));
+    const Bytes copc = ReadBytes(SamplePath("simple.copc.laz"));   // chunks of their own sizes
+    // LAS 1.4 copies, their legacy count true and the 64-bit one counted.
+    const Bytes p14 = WithHeaderSize(p10, 4, 375), z14 = WithHeaderSize(z10, 4, 375);
+    auto legacy = [](Bytes b, uint32_t count) {
+        SetFieldAt<uint32_t>(b, 107, count);
+        return b;
+    };
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        uint32_t count;
+    };
+    std::vector<Case> cases;
+    for (uint32_t count : {1000000000u, 1070u}) {
+        std::string n = std::to_string(count);
+        cases.push_back({n + "_legacy.las", legacy(p10, count), count});
+        cases.push_back({n + "_legacy.laz", legacy(z10, count), count});
+        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count});
+        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count});
+        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name.c_str(), c.bytes);
+        const bool laz = HasLAZName(path.c_str());
+        const std::string question =
+            c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") + " file is corrupt!\nHeader says " +
+            std::to_string(c.count) + " points but file only has 1065 points!\n\nWould you like to load it anyway?";
+        BoxAnswers boxes({IDYES, IDNO, IDYES});
+        DataSet* set = LoadLASData(path.c_str(), c.name.c_str());
+        ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+        EXPECT_EQ(set->pointCount, 1065);
+        EXPECT_EQ(set->filePointCount, 1065);
+        EXPECT_EQ(set->decimated, 0);
+        FreeDataSet(set);
+        EXPECT_EQ(LoadLASData(path.c_str(), c.name.c_str()), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 2u);
+        for (const ShownBox& box : boxes.shown()) {
+            EXPECT_EQ(box.text, question);
+            EXPECT_EQ(box.caption, "Warning");
+        }
+        if (!laz) EXPECT_EQ(GetLASFilePointCount(path.c_str()), 1065u);
+        // Decimated where the file shows exactly how many points it holds.
+        if (!laz || c.name.find("copc") != std::string::npos) {
+            decimationEnabled = 1;
+            decimationStep = 5;
+            boxes.clear();
+            set = LoadLASData(path.c_str(), c.name.c_str());
+            decimationEnabled = 0;
+            ASSERT_NE(set, nullptr);
+            EXPECT_EQ(set->pointCount, 1065 / 5);
+            EXPECT_EQ(set->decimated, 1);
+            FreeDataSet(set);
+            EXPECT_TRUE(ShowedOneBox(boxes, question));
+        }
+    }
+    SetAvailableMemoryHook(nullptr);
+}
+
 // A LAS 1.2 file whose header is longer than its version's layout carries
-// user data there, no LAS 1.4 fields; a short read that keeps one point is
-// refused as an empty file is.
+// user data there, no LAS 1.4 fields; a file that holds one of the points its
+// header counts is refused as an empty file is, with no question first.
 TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
 {
     WriteLas(TempPath("plain.las"), 3, Ramp(4));
@@ -594,9 +665,9 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
     FreeDataSet(set);
 
     WriteLas(TempPath("one_of_ten.las"), 3, Ramp(1), 10);
+    boxes.clear();
     EXPECT_EQ(LoadLASData(TempPath("one_of_ten.las").c_str(), "one_of_ten.las"), nullptr);
-    ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text, "one_of_ten.las\nLAS file may be empty or corrupt!\n");
+    EXPECT_TRUE(ShowedOneBox(boxes, "one_of_ten.las\nLAS file may be empty or corrupt!\n"));
 }
 
 // Some writers of LAS 1.4 files set only the legacy count, others leave the

@@ -378,7 +378,7 @@ void LazReader::LoadTable()
 uint64_t LazReader::PointCapacity()
 {
     if (!src_) return 0;
-    if (!compressed_) return R_ ? (fileSize_ - std::min(fileSize_, dataStart_)) / R_ : UINT64_MAX;
+    if (!compressed_) return LASRecordCapacity(fileSize_, dataStart_, R_);
     if (!tableRead_) LoadTable();
     if (vlr_.compressor == kPointwise || !tableComplete_ || starts_.empty()) return UINT64_MAX;
     if (vlr_.Variable()) return firstPoint_.back();
