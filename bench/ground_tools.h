@@ -2,6 +2,7 @@
 // batch does (no decimation, statistics, tiles, density), running the
 // classification headless, and scoring classes against a reference.
 #pragma once
+#include "bench/bench_clock.h"
 #include "classify/surface_run.h"
 #include "classify/surface_settings.h"
 #include "base/crash.h"
@@ -55,19 +56,6 @@ inline DataSet* LoadForClassification(const char* path)
     set->tiles = BuildPointTiles(set);
     DensityCheck(set);
     return set;
-}
-
-// Peak resident memory of this process in MB (0 where /proc is not there).
-inline double PeakMemoryMB()
-{
-    FILE* f = fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    double kb = 0;
-    while (fgets(line, sizeof(line), f))
-        if (strncmp(line, "VmHWM:", 6) == 0) kb = atof(line + 6);
-    fclose(f);
-    return kb / 1024.0;
 }
 
 struct GroundScore {

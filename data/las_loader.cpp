@@ -24,13 +24,20 @@ int GetLASExtraBytes(LASFile* las)
     return standard ? las->recordLength - standard : 0;
 }
 
+// The header's count, no more than the records the file's bytes hold: a
+// damaged count asks for no memory the file cannot fill.
+static uint64_t HeldPointCount(LASFile* las)
+{
+    return std::min<uint64_t>(las->pointCount, GetLASPointCapacity(las));
+}
+
 uint64_t GetLASFilePointCount(const char* path)
 {
     // The LAS library refuses compressed records: a LAZ file is counted from
     // the LAZ reader's header.
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las) return GetLAZFilePointCount(path);
-    uint64_t n = las->pointCount;
+    uint64_t n = HeldPointCount(las);
     CloseLASFile(las);
     return n;
 }
@@ -206,7 +213,7 @@ struct RecordRead {
     PointLayout layout;
     ColorStretch* cs;
     uint16_t* colors;           // the kept points' 16-bit colours, or null
-    uint64_t n, count;          // records in the file, points kept
+    uint64_t full, n, count;    // records the header counts, records in the file, points kept
     uint32_t step, length;
     bool color;
     uint8_t classSeen[256];
@@ -245,12 +252,7 @@ static int ReadEveryRecord(RecordRead& r)
         uint64_t most = std::min<uint64_t>(r.count - i, 32768 - (i & 32767));
         const uint8_t* run = ReadLASPointRun(r.las, (uint32_t)most, &got);
         if (!run) {
-            char message[700];
-            snprintf(message, sizeof message,
-                     "%s\nShort read, LAS file is corrupt!\nHeader says %d points but file only has %d points!\n\n"
-                     "Would you like to load it anyway?",
-                     r.title, r.set->pointCount, (int)i);
-            if (ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES) return 0;
+            if (!LoadShortReadAnyway(r.title, "LAS", r.full, i)) return 0;
             r.set->filePointCount = r.set->pointCount = (int32_t)i;
             break;
         }
@@ -341,7 +343,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     LASFile* las = OpenForLoad(path, title);
     if (!las) return GiveUp(set, nullptr, false);
     StampLASSource(set, las);
-    uint64_t n = las->pointCount;
+    // The points beyond what the file holds end as a short read, which the
+    // user is asked about once the points there are have been read.
+    uint64_t n = HeldPointCount(las);
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 
@@ -362,6 +366,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     r.title = title;
     r.layout = LayoutOf(las);
     r.cs = stretch.stretch;
+    r.full = las->pointCount;
     r.n = n;
     r.count = count;
     r.step = step;
@@ -379,6 +384,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
         touchPoints.Finish();
         touchColors.Finish();
     }
+    // Every point the file holds was read, fewer than the header says.
+    if (read && n < r.full && (uint64_t)set->filePointCount == count)
+        read = LoadShortReadAnyway(title, "LAS", r.full, n);
     if (!read) {
         NBLFree(r.colors);
         return GiveUp(set, las, true);

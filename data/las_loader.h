@@ -14,7 +14,8 @@ DataSet* ReadLASPoints(const char* path, const char* title);
 DataSet* LoadLASDataWhole(const char* path, const char* title);
 extern const char kWholeLoadMemoryText[];
 int      GetLASExtraBytes(LASFile* las);
-// The file's point count (LAS or LAZ header); 0 when the file does not open.
+// The points the file's header counts (LAS or LAZ), no more than its records
+// or chunk table hold; 0 when the file does not open.
 uint64_t GetLASFilePointCount(const char* path);
 // Follows the file's title in the message for a point format above 10.
 extern const char kLASPointTypeNotSupportedText[];

@@ -46,6 +46,16 @@ static uint64_t OpenPointCount(laszip_POINTER reader)
     return laszip_get_point_count(reader, &n) == 0 && n > 0 ? (uint64_t)n : 0;
 }
 
+// The header's count, no more than the file's records or its chunk table
+// hold: a damaged count asks for no memory the file cannot fill.
+static uint64_t HeldPointCount(laszip_POINTER reader)
+{
+    uint64_t n = OpenPointCount(reader);
+    laszip_U64 capacity = UINT64_MAX;
+    if (laszip_get_point_capacity(reader, &capacity) == 0 && capacity < n) n = capacity;
+    return n;
+}
+
 uint64_t GetLAZFilePointCount(const char* path)
 {
     laszip_POINTER reader = nullptr;
@@ -53,7 +63,7 @@ uint64_t GetLAZFilePointCount(const char* path)
     laszip_BOOL compressed = 0;
     uint64_t n = 0;
     if (laszip_open_reader(reader, path, &compressed) == 0) {
-        n = OpenPointCount(reader);
+        n = HeldPointCount(reader);
         laszip_close_reader(reader);
     }
     laszip_destroy(reader);
@@ -122,17 +132,6 @@ static DataSet* GiveUp(DataSet* set, laszip_POINTER reader, bool progress)
     return nullptr;
 }
 
-// Asks whether the `has` points of a file whose header says `full` are to be loaded.
-static bool LoadShortReadAnyway(const char* title, uint64_t full, uint64_t has)
-{
-    char message[700];
-    snprintf(message, sizeof message,
-             "%s\nShort read, LAZ file is corrupt!\nHeader says %lld points but file only has %lld points!\n\n"
-             "Would you like to load it anyway?",
-             title, (long long)full, (long long)has);
-    return ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
-}
-
 DataSet* ReadLAZPoints(const char* path, const char* title)
 {
     ScopedColorStretch stretch;
@@ -167,12 +166,9 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         ErrorMessage(message);
         return GiveUp(set, reader, false);
     }
-    // A damaged count asks for no memory the file cannot fill: the points
-    // beyond what its records or chunk table hold end as a short read, which
-    // the user is asked about once the points there are have been read.
-    laszip_U64 capacity = UINT64_MAX;
-    uint64_t n = full;
-    if (laszip_get_point_capacity(reader, &capacity) == 0 && capacity < n) n = capacity;
+    // The points beyond what the file holds end as a short read, which the
+    // user is asked about once the points there are have been read.
+    uint64_t n = HeldPointCount(reader);
 
     uint32_t step = ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, reader, false);
@@ -192,7 +188,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
         StartProgress((unsigned)(count / 32768 + 2), "Loading File");
         for (uint64_t i = 0; i < count; i++) {
             if (laszip_read_point(reader)) {
-                if (!LoadShortReadAnyway(title, full, i)) return GiveUp(set, reader, true);
+                if (!LoadShortReadAnyway(title, "LAZ", full, i)) return GiveUp(set, reader, true);
                 set->filePointCount = set->pointCount = (int32_t)i;
                 break;
             }
@@ -201,7 +197,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             if ((i & 32767) == 0) StepProgress();
         }
         // Every point the chunk table holds was read, fewer than the header says.
-        if ((uint64_t)set->pointCount == n && n < full && !LoadShortReadAnyway(title, full, n))
+        if ((uint64_t)set->pointCount == n && n < full && !LoadShortReadAnyway(title, "LAZ", full, n))
             return GiveUp(set, reader, true);
     } else {
         StartProgress((unsigned)(n / 32768 + 2), "Decimate File");
@@ -216,7 +212,7 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             if (i % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
             if ((i & 32767) == 0) StepProgress();
         }
-        if (n < full && !LoadShortReadAnyway(title, full, n)) return GiveUp(set, reader, true);
+        if (n < full && !LoadShortReadAnyway(title, "LAZ", full, n)) return GiveUp(set, reader, true);
         set->filePointCount = set->pointCount = (int32_t)kept;
     }
     EndProgress();

@@ -65,6 +65,16 @@ uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format,
     return count;
 }
 
+bool LoadShortReadAnyway(const char* title, const char* kind, uint64_t full, uint64_t has)
+{
+    char message[700];
+    snprintf(message, sizeof message,
+             "%s\nShort read, %s file is corrupt!\nHeader says %llu points but file only has %llu points!\n\n"
+             "Would you like to load it anyway?",
+             title, kind, (unsigned long long)full, (unsigned long long)has);
+    return ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
 const char kLoadNoteFormat[] = "[LOAD]  %s:  %s";
 
 void ReportLoaded(const DataSet* set, const char* note)

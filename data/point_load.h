@@ -23,6 +23,9 @@ struct HeaderExtent {
 // class limit from the point `format` and its extent from the header. The
 // number of points kept, or 0 after telling the user there was no room.
 uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format, const HeaderExtent& extent);
+// Asks whether the `has` points of a file whose header says `full` are to be
+// loaded after a short read; `kind` names the file ("LAS" or "LAZ"). True on Yes.
+bool     LoadShortReadAnyway(const char* title, const char* kind, uint64_t full, uint64_t has);
 // The message lines of a finished load: the point count and the title, then
 // `note` when the file's header said something its points were read past
 // (a record cut at them, records counted that are not there, an offset to

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "base/heap.h"
+#include "base/memory_estimate.h"
 #include "base/file_io.h"
 #include "base/polygon.h"
 #include "data/data_set.h"
@@ -8,6 +9,7 @@
 #include "data/laz_loader.h"
 #include "gis/project/project.h"
 #include "tests/las_test_files.h"
+#include "tests/laz_test_util.h"
 #include <cmath>
 #include <cstring>
 #include "base/messages.h"
@@ -574,9 +576,79 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
         << boxes.shown()[1].text;
 }
 
+// A header that counts more points than its file holds (1,065), in the
+// legacy or the 64-bit count, on the LAS and the LAZ road: the count is
+// compared with what the file's records or chunk table hold before memory is
+// judged, so that a count far beyond memory gets the short-read question, not
+// the memory question, and Yes loads the 1,065; a decimated load asks alike.
+TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
+{
+    REQUIRE_SAMPLES();
+    // Memory for about 25 million points: a billion would need the memory question.
+    SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 30; });
+    const Bytes p10 = ReadBytes(SamplePath("point10.las")), z10 = ReadBytes(SamplePath("point10.las.laz"));
+    const Bytes copc = ReadBytes(SamplePath("simple.copc.laz"));   // chunks of their own sizes
+    // LAS 1.4 copies, their legacy count true and the 64-bit one counted.
+    const Bytes p14 = WithHeaderSize(p10, 4, 375), z14 = WithHeaderSize(z10, 4, 375);
+    auto legacy = [](Bytes b, uint32_t count) {
+        SetFieldAt<uint32_t>(b, 107, count);
+        return b;
+    };
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        uint32_t count;
+    };
+    std::vector<Case> cases;
+    for (uint32_t count : {1000000000u, 1070u}) {
+        std::string n = std::to_string(count);
+        cases.push_back({n + "_legacy.las", legacy(p10, count), count});
+        cases.push_back({n + "_legacy.laz", legacy(z10, count), count});
+        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count});
+        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count});
+        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name.c_str(), c.bytes);
+        const bool laz = HasLAZName(path.c_str());
+        const std::string question =
+            c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") + " file is corrupt!\nHeader says " +
+            std::to_string(c.count) + " points but file only has 1065 points!\n\nWould you like to load it anyway?";
+        BoxAnswers boxes({IDYES, IDNO, IDYES});
+        DataSet* set = LoadLASData(path.c_str(), c.name.c_str());
+        ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+        EXPECT_EQ(set->pointCount, 1065);
+        EXPECT_EQ(set->filePointCount, 1065);
+        EXPECT_EQ(set->decimated, 0);
+        FreeDataSet(set);
+        EXPECT_EQ(LoadLASData(path.c_str(), c.name.c_str()), nullptr);
+        ASSERT_EQ(boxes.shown().size(), 2u);
+        for (const ShownBox& box : boxes.shown()) {
+            EXPECT_EQ(box.text, question);
+            EXPECT_EQ(box.caption, "Warning");
+        }
+        if (!laz) EXPECT_EQ(GetLASFilePointCount(path.c_str()), 1065u);
+        // Decimated where the file shows exactly how many points it holds.
+        if (!laz || c.name.find("copc") != std::string::npos) {
+            decimationEnabled = 1;
+            decimationStep = 5;
+            boxes.clear();
+            set = LoadLASData(path.c_str(), c.name.c_str());
+            decimationEnabled = 0;
+            ASSERT_NE(set, nullptr);
+            EXPECT_EQ(set->pointCount, 1065 / 5);
+            EXPECT_EQ(set->decimated, 1);
+            FreeDataSet(set);
+            EXPECT_TRUE(ShowedOneBox(boxes, question));
+        }
+    }
+    SetAvailableMemoryHook(nullptr);
+}
+
 // A LAS 1.2 file whose header is longer than its version's layout carries
-// user data there, no LAS 1.4 fields; a short read that keeps one point is
-// refused as an empty file is.
+// user data there, no LAS 1.4 fields; a file that holds one of the points its
+// header counts is refused as an empty file is, with no question first.
 TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
 {
     WriteLas(TempPath("plain.las"), 3, Ramp(4));
@@ -593,9 +665,9 @@ TEST(LasLoader, LongLegacyHeadersLoadAndTooShortReadsAreRefused)
     FreeDataSet(set);
 
     WriteLas(TempPath("one_of_ten.las"), 3, Ramp(1), 10);
+    boxes.clear();
     EXPECT_EQ(LoadLASData(TempPath("one_of_ten.las").c_str(), "one_of_ten.las"), nullptr);
-    ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text, "one_of_ten.las\nLAS file may be empty or corrupt!\n");
+    EXPECT_TRUE(ShowedOneBox(boxes, "one_of_ten.las\nLAS file may be empty or corrupt!\n"));
 }
 
 // Some writers of LAS 1.4 files set only the legacy count, others leave the
@@ -737,13 +809,24 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
 // records that are not there. An offset inside a VLR's data is read there as
 // well unless the points are proved behind: the record is cut at the offset,
 // with or without bytes behind the points, compressed point by point or not.
-// Every time the log says so, the points are the file's own, and every road
-// reads the same count.
+// Bytes across the offset that are no record header (LAS 1.0's two signature
+// bytes before the points) are no record: the points are read at the offset
+// and the header counted records that are not there. A user record cut at the
+// points in front of the LAZ record is cut as on the LAS road, and the LAZ
+// record is found among its bytes. Every time the log says so, the points are
+// the file's own, and every road reads the same count.
 TEST(LasLoader, PointsAreReadFromInsideNoVlr)
 {
     REQUIRE_SAMPLES();
     const Bytes sound = OneRecordFile();
     const Bytes laz = ReadBytes(SamplePath("point10.las.laz"));
+    const Bytes copc = ReadBytes(SamplePath("simple.copc.laz"));   // the LAZ record is the second of three
+    // LAS 1.0: one record, the two signature bytes, 100 points and a few bytes behind them.
+    std::string made10 = TempPath("las10.las");
+    EXPECT_TRUE(MakeLASFile(made10, 10, 20, 100));
+    const Bytes sound10 = WithTail(ReadBytes(made10), 5);
+    const uint32_t points10 = FieldAt<uint32_t>(sound10, 96);
+    EXPECT_EQ(FieldAt<uint16_t>(sound10, points10 - 2), 0xCCDDu);
     // The record cut at byte 300, and the file as its record's length says.
     const Bytes cutAt300 = WithTail(WithPointOffset(sound, 300), 10);
     const Bytes sound300 = WithLastVLRLength(cutAt300, 300 - 227 - 54);
@@ -752,9 +835,11 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
     const Bytes pointwise = WithVLRCount(WithBytesBeforePoints(ReadBytes(SamplePath(
         "synthetic/fmt5_p10v1_gpsv2_rgbv1_wave_bytev2_c1.laz")), VLRBytes("Extra", 1, 10), false), 2);
     const Bytes pointwiseCut = WithLastVLRLength(pointwise, 60000);
-    auto cut = [](const Bytes& b) {
-        uint32_t last = FieldAt<uint32_t>(b, 100) - 1;
-        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, last, DescribedVLRAt(b, LastVLRAt(b)).c_str(),
+    // The note of record `index` cut at the points, by default the last.
+    auto cut = [](const Bytes& b, uint32_t index = UINT32_MAX) {
+        if (index == UINT32_MAX) index = FieldAt<uint32_t>(b, 100) - 1;
+        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, index,
+                                                        DescribedVLRAt(b, VLRAt(b, index)).c_str(),
                                                         FieldAt<uint32_t>(b, 96)).c_str());
     };
     const uint32_t lazPoints = FieldAt<uint32_t>(laz, 96), lazVLRs = FieldAt<uint32_t>(laz, 100);
@@ -785,6 +870,10 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
         {"data_tail.las", cutAt300, &sound300, cut(cutAt300)},
         {"data_tail.laz", cutAt300, &sound300, cut(cutAt300)},
         {"pointwise_cut.laz", pointwiseCut, &pointwise, cut(pointwiseCut)},
+        {"signature.las", WithVLRCount(sound10, 2), &sound10, Printed(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
+        {"signature.laz", WithVLRCount(sound10, 2), &sound10, Printed(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
+        {"cut_user.laz", WithVLRLength(laz, 3, 60000), &laz, cut(WithVLRLength(laz, 3, 60000), 3)},
+        {"cut_user_copc.laz", WithVLRLength(copc, 0, 60000), &copc, cut(WithVLRLength(copc, 0, 60000), 0)},
     };
     std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
@@ -818,15 +907,31 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
     }
 }
 
+namespace {
+
+// The records a header parse built for a file: the LAS library's, or the
+// LAZ reader's (its own record set apart).
+uint32_t RecordsBuilt(const std::string& path)
+{
+    if (HasLAZName(path.c_str())) return laztest::DecodeFile(path, 1).header.number_of_variable_length_records;
+    LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+    uint32_t n = las ? las->header.numberOfVLRs : UINT32_MAX;
+    if (las) CloseLASFile(las);
+    return n;
+}
+
+}  // namespace
+
 // A header that counts 4 billion VLRs over a large region before its points
-// (10.8 MB of zeros, or 200,000 records of no data) is settled in well under a
-// second on every road. The search for the points behind an offset that lies
-// inside a record's header stops at the first bytes that are no record (zeros
-// have no user ID) and after a bounded number of records, more than any file
-// holds (300 still prove the points behind them); finding nothing it refuses
-// the file. An offset inside a record's data still cuts it there, and a
-// region wholly before a sound offset is the file's records.
-TEST(LasLoader, HugeRecordCountsOverLargeRegionsAreSettledQuickly)
+// (10.8 MB of zeros, or 200,000 records of no data) is settled by the bytes
+// there on every road. The walk over the records ends at the first bytes
+// that are no record (zeros have no user ID), so a sound offset behind the
+// zeros reads the one record there is. The search for the points behind an
+// offset that lies inside a record's header stops there too, and after a
+// bounded number of records, more than any file holds (300 still prove the
+// points behind them); finding nothing it refuses the file. An offset inside
+// a record's data still cuts it there.
+TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
 {
     REQUIRE_SAMPLES();
     const Bytes sound = OneRecordFile();
@@ -851,35 +956,51 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsAreSettledQuickly)
     auto inside = [](unsigned offset, const Bytes& b) {
         return Printed(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
     };
+    auto behind = [](unsigned offset, const Bytes& b, size_t region, const char* shown) {
+        return Printed(kLASPointsBehindRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull,
+                       (unsigned long long)(FieldAt<uint32_t>(b, 96) + region), shown);
+    };
+    const std::string cutInData =
+        Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, 0u, DescribedVLRAt(sound, 227).c_str(), 300u).c_str());
+    const std::string counted =
+        Printed(kLASMoreRecordsCountedFormat, 0xFFFFFFFFu, 1u, FieldAt<uint32_t>(sound, 96) + (uint32_t)zeros.size());
     const struct {
         const char* name;
         Bytes bytes;
         std::string refusal;   // empty: the file loads
+        uint32_t records;      // the records built when it loads
+        std::string note;
     } cases[] = {
-        {"zeros.las", damaged(sound, zeros, false, 257), inside(257, sound)},
-        {"zeros.laz", damaged(sound, zeros, false, 257), inside(257, sound)},
-        {"compressed_zeros.laz", damaged(laz, zeros, true, 240), inside(240, laz)},
-        {"steps.las", damaged(sound, steps, false, 257), inside(257, sound)},
-        {"steps.laz", damaged(sound, steps, false, 257), inside(257, sound)},
-        {"compressed_steps.laz", damaged(laz, steps, true, 240), inside(240, laz)},
-        {"few_zeros.las", damaged(sound, fewZeros, false, 257), inside(257, sound)},
-        {"300_steps.las", damaged(sound, records(300), false, 257), ""},
-        {"300_steps.laz", damaged(laz, records(300), true, 240), ""},
-        {"zeros_in_data.las", damaged(sound, zeros, false, 300), ""},
-        {"zeros_in_data.laz", damaged(sound, zeros, false, 300), ""},
-        {"zeros_before.las", damaged(sound, zeros, false, 0), ""},
-        {"zeros_before.laz", damaged(sound, zeros, false, 0), ""},
+        {"zeros.las", damaged(sound, zeros, false, 257), inside(257, sound), 0, ""},
+        {"zeros.laz", damaged(sound, zeros, false, 257), inside(257, sound), 0, ""},
+        {"compressed_zeros.laz", damaged(laz, zeros, true, 240), inside(240, laz), 0, ""},
+        {"steps.las", damaged(sound, steps, false, 257), inside(257, sound), 0, ""},
+        {"steps.laz", damaged(sound, steps, false, 257), inside(257, sound), 0, ""},
+        {"compressed_steps.laz", damaged(laz, steps, true, 240), inside(240, laz), 0, ""},
+        {"few_zeros.las", damaged(sound, fewZeros, false, 257), inside(257, sound), 0, ""},
+        {"300_steps.las", damaged(sound, records(300), false, 257), "", 301,
+         behind(257, sound, 300 * 54, kLASRecordsFitThereText)},
+        {"300_steps.laz", damaged(laz, records(300), true, 240), "", 304,   // the LAZ record set apart
+         behind(240, laz, 300 * 54, kLASChunkTableFromThereText)},
+        {"zeros_in_data.las", damaged(sound, zeros, false, 300), "", 1, cutInData},
+        {"zeros_in_data.laz", damaged(sound, zeros, false, 300), "", 1, cutInData},
+        {"zeros_before.las", damaged(sound, zeros, false, 0), "", 1, counted},
+        {"zeros_before.laz", damaged(sound, zeros, false, 0), "", 1, counted},
     };
+    std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = WriteTempBytes(c.name, c.bytes);
         BoxAnswers boxes;
-        DWORD start = GetTickCount();
+        logged.clear();
+        SetLogHook(KeepLog);
         DataSet* set = LoadLASData(path.c_str(), c.name);
-        EXPECT_LT(GetTickCount() - start, 1000u);
+        SetLogHook(nullptr);
         if (c.refusal.empty()) {
             ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
             EXPECT_EQ(set->pointCount, (int)FieldAt<uint32_t>(c.bytes, 107));
+            EXPECT_EQ(std::count(logged.begin(), logged.end(), Formatted(kLoadNoteFormat, c.name, c.note.c_str())), 1);
+            EXPECT_EQ(RecordsBuilt(path), c.records);
         } else {
             EXPECT_EQ(set, nullptr);
             EXPECT_TRUE(boxes.shown().size() == 1 && Contains(boxes.shown()[0].text.c_str(), c.refusal.c_str()))

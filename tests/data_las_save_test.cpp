@@ -140,6 +140,10 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
     std::string made = TempPath("one_record.las");
     ASSERT_TRUE(MakeLASFile(made, 12, 28, 1000));   // one VLR from 227 to 409, the points from 409
     const Bytes sound = ReadBytes(made);
+    // LAS 1.0: one VLR from 227 to 409, the signature bytes, the points from 411.
+    std::string made10 = TempPath("las10.las");
+    ASSERT_TRUE(MakeLASFile(made10, 10, 20, 100));
+    const Bytes sound10 = WithTail(ReadBytes(made10), 5);
     const struct {
         const char* name;
         Bytes bytes;
@@ -150,11 +154,61 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
         {"counted.las", WithVLRCount(sound, 1000000), 409},
         {"cut.las", WithLastVLRLength(sound, 129), 409},
         {"cut_at_offset.las", WithTail(WithPointOffset(sound, 300), 10), 300},
+        {"signature.las", WithVLRCount(sound10, 2), 411},
+        {"zeros.las", WithVLRCount(WithBytesBeforePoints(sound, Bytes(54 * 1000, 0), false), 0xFFFFFFFFu), 409 + 54000},
     };
     for (const auto& c : cases)
         SaveInPlaceKeepsEverythingButClasses(WriteTempBytes((std::string("source_") + c.name).c_str(), c.bytes),
                                              c.name, c.pointsAt);
     EXPECT_TRUE(answers.shown().empty());
+}
+
+// A header that counts more points than its file holds, in the legacy or
+// the 64-bit count: the save writes the classes into the records the load
+// kept and makes the counts and the extent true of them, as for any load
+// that kept fewer points than the header counts; no other byte changes.
+TEST(LASClassSave, CountsAboveWhatTheFileHoldsChangeOnlyTheCountsAndClasses)
+{
+    const Bytes p10 = ReadBytes(NeedSample("point10.las"));   // 1,065 points
+    const Bytes p14 = WithHeaderSize(p10, 4, 375);
+    for (uint32_t count : {1000000000u, 1070u}) {
+        for (bool count64 : {false, true}) {
+            std::string name = std::to_string(count) + (count64 ? "_count64.las" : "_legacy.las");
+            SCOPED_TRACE(name);
+            Bytes bytes = count64 ? WithPointCounts(p14, 1065, count) : p10;
+            if (!count64) SetFieldAt<uint32_t>(bytes, 107, count);
+            std::string path = WriteTempBytes(name.c_str(), bytes);
+            LoadedSet loaded;
+            {
+                BoxAnswers answers({IDYES});
+                loaded.set = ReadLASPoints(path.c_str(), name.c_str());
+                ASSERT_NE(loaded.set, nullptr);
+                ASSERT_EQ(answers.shown().size(), 1u);   // the short read
+            }
+            ASSERT_EQ(loaded.set->filePointCount, 1065);
+            EditClasses(loaded.set);
+            LASClassSave outcome;
+            ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name.c_str(), &outcome), 1) << outcome.message;
+
+            Bytes after = ReadBytes(path);
+            EXPECT_EQ(FieldAt<uint32_t>(after, 107), 1065u);
+            if (count64) EXPECT_EQ(FieldAt<uint64_t>(after, 247), 1065u);
+            Bytes expected = bytes;
+            std::copy(after.begin() + 107, after.begin() + 131, expected.begin() + 107);
+            std::copy(after.begin() + 179, after.begin() + 227, expected.begin() + 179);
+            if (count64) std::copy(after.begin() + 247, after.begin() + 375, expected.begin() + 247);
+            ExpectOnlyClassesChanged(expected, after, loaded.set);
+
+            BoxAnswers none;
+            LoadedSet again;
+            again.set = ReadLASPoints(path.c_str(), name.c_str());
+            ASSERT_NE(again.set, nullptr);
+            ASSERT_EQ(again.set->pointCount, 1065);
+            EXPECT_TRUE(none.shown().empty());
+            for (int i = 0; i < again.set->pointCount; i++)
+                ASSERT_EQ(again.set->points[i].classification, loaded.set->points[i].classification) << i;
+        }
+    }
 }
 
 TEST(LASClassSave, FlagBitsStayWhateverTheNewClass)

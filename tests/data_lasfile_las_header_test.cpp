@@ -149,8 +149,9 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
         CloseLASFile(las);
     }
 
-    // The cut record is named in plain text: its user ID quoted only when it
-    // is text.
+    // Bytes whose user ID is not text are no record, whatever length they
+    // state: the walk ends there, and the points are read at the offset. A
+    // record is named in plain text: its user ID quoted only when it is text.
     Bytes d = b;
     SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
     d[227 + 2] = 0x01;
@@ -158,10 +159,12 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
     LASParsedHeader parsed;
     char why[256];
     ASSERT_EQ(ParseBytes(d, &parsed, why, sizeof why), 1) << why;
-    EXPECT_STREQ(parsed.cutVLRText,
-                 "Variable length record 0 (a user ID that is not text, record ID 0, 60000 bytes) runs past the "
-                 "point data at 409");
+    EXPECT_EQ(parsed.header.numberOfVLRs, 0u);
+    EXPECT_EQ(parsed.cutVLR, -1);
+    EXPECT_EQ(parsed.note, Printed(kLASMoreRecordsCountedFormat, 1u, 0u, 409u));
+    EXPECT_EQ(parsed.pointStart, 409u);
     FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
+    EXPECT_EQ(DescribedVLRAt(d, 227), "a user ID that is not text, record ID 0, 60000 bytes");
 
     // A record whose data cannot be read is refused by both readers, not
     // taken as zeros.
@@ -180,7 +183,8 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
 // (exactly filling it) they are read there; else an offset inside the data
 // cuts the record there and reads the points at the offset, and one inside
 // the header is read only where the file proves the points at the offset and
-// is refused otherwise.
+// is refused otherwise. Bytes across the offset that are no record header
+// (a gap of 0xDD bytes) are no record: the points are read at the offset.
 TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
 {
     const Bytes b = SoundFile();   // one record from 227 to 409, then 100 records of 28 bytes
@@ -217,8 +221,8 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
         {"its data's first byte, bytes behind the points", damaged(281, 0, 10, 1), 281, cut(281)},
         {"a second record counted in a gap of 10 bytes", damaged(419, 10, 0, 2), 419,
          Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
-        {"the same with bytes behind the points", damaged(419, 10, 10, 2), 0,
-         "Offset to point data 419 lies inside variable length record 1 (a user ID that is not text, record ID "},
+        {"the same with bytes behind the points", damaged(419, 10, 10, 2), 419,
+         Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -231,6 +231,19 @@ TEST(LazDamaged, MissingOrBadLazRecordRefusesTheFile)
     Decoded counted = DecodeBytes(plain, 1, "counted.las");
     ASSERT_TRUE(counted.opened) << counted.error;
     EXPECT_EQ(counted.header.number_of_variable_length_records, vlrCount);
+    // The bytes between the records and the points (LAS 1.0's signature) are
+    // passed on as the file's own where every record counted is there, and
+    // not where a damaged count left them unexplained.
+    std::string las10 = TempPath("las10.las");
+    ASSERT_TRUE(MakeLASFile(las10, 10, 20, 100));
+    Decoded sound10 = DecodeBytes(ReadBytes(las10), 1, "sound10.las");
+    ASSERT_TRUE(sound10.opened) << sound10.error;
+    EXPECT_EQ(sound10.header.user_data_after_header_size, 2u);
+    Decoded counted10 = DecodeBytes(WithVLRCount(ReadBytes(las10), 2), 1, "counted10.las");
+    ASSERT_TRUE(counted10.opened) << counted10.error;
+    EXPECT_EQ(counted10.header.number_of_variable_length_records, 1u);
+    EXPECT_EQ(counted10.header.user_data_after_header_size, 0u);
+    EXPECT_EQ(counted10.Count(), 100u);
 
     // Scales and offsets that give no coordinates.
     const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();

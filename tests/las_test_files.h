@@ -126,18 +126,28 @@ inline Bytes WithHeaderSize(const Bytes& b, uint8_t minor, uint16_t size)
     return v;
 }
 
+// Where VLR `index` of a file's bytes begins, as the lengths before it say.
+inline size_t VLRAt(const Bytes& b, uint32_t index)
+{
+    size_t at = FieldAt<uint16_t>(b, 94);
+    for (uint32_t i = 0; i < index; i++) at += 54 + FieldAt<uint16_t>(b, at + 20);
+    return at;
+}
+
 // Where the last VLR of a file's bytes begins (0 when it has none).
 inline size_t LastVLRAt(const Bytes& b)
 {
-    size_t at = FieldAt<uint16_t>(b, 94), last = 0;
-    for (uint32_t i = 0; i < FieldAt<uint32_t>(b, 100); i++) {
-        last = at;
-        at += 54 + FieldAt<uint16_t>(b, at + 20);
-    }
-    return last;
+    uint32_t count = FieldAt<uint32_t>(b, 100);
+    return count ? VLRAt(b, count - 1) : 0;
 }
 
-// The bytes with their last VLR's stated length set to `length`.
+// The bytes with the stated length of VLR `index`, or of their last VLR, set
+// to `length`.
+inline Bytes WithVLRLength(Bytes b, uint32_t index, uint16_t length)
+{
+    SetFieldAt<uint16_t>(b, VLRAt(b, index) + 20, length);
+    return b;
+}
 inline Bytes WithLastVLRLength(Bytes b, uint16_t length)
 {
     SetFieldAt<uint16_t>(b, LastVLRAt(b) + 20, length);

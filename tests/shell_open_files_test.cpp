@@ -34,6 +34,7 @@ namespace {
 std::vector<ShownBox> boxes;
 int continueAnswer = IDYES;
 int mixingAnswer = IDYES;
+int shortReadAnswer = IDOK;
 std::vector<std::string>& logged = KeptLog();
 
 int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
@@ -42,6 +43,7 @@ int AnswerByCaption(HWND, const char* text, const char* caption, UINT type)
     if (strcmp(caption, "Continue?") == 0) return continueAnswer;
     if (strstr(text, "may not be mixed")) return mixingAnswer;
     if (strstr(text, "Not enough memory")) return IDYES;
+    if (strstr(text, "Short read")) return shortReadAnswer;
     return IDOK;
 }
 
@@ -54,6 +56,7 @@ protected:
         boxes.clear();
         logged.clear();
         continueAnswer = mixingAnswer = IDYES;
+        shortReadAnswer = IDOK;
         SetMessageBoxHook(AnswerByCaption);
         SetLogHook(KeepLog);
     }
@@ -464,25 +467,23 @@ TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
     EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0u);
     StartFrame();
     EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
-    // 2^31 points and more are counted, not turned negative.
-    Bytes big = ReadBytes(SamplePath("point10.las.laz"));
+    // 2^31 points and more are counted, not turned negative. Points compressed
+    // one by one have no chunk table that bounds their count.
+    Bytes big = ReadBytes(SamplePath("synthetic/fmt5_p10v1_gpsv2_rgbv1_wave_bytev2_c1.laz"));
     SetFieldAt<uint32_t>(big, 107, 0x80000000u);
     ASSERT_TRUE(WriteBytes(TempPath("big.laz"), big));
     EXPECT_EQ(GetLASFilePointCount(TempPath("big.laz").c_str()), 2147483648ull);
     EXPECT_EQ(PromptedTotal(TempPath("big.laz")), "Total:  2,147,483,648");
 }
 
-// A header that announces more points than memory holds: Yes to the memory
-// question decimates this opening, then decimation is switched off again.
+// Points that memory cannot hold: Yes to the memory question decimates this
+// opening, then decimation is switched off again.
 TEST_F(OpenFilesTest, TheMemoryQuestionSwitchesDecimationOffAfterTheOpening)
 {
-    Bytes bytes;
     ASSERT_TRUE(MakeLASFile(TempPath("huge.las"), 12, 28, 10));
-    bytes = ReadBytes(TempPath("huge.las"));
-    SetFieldAt<uint32_t>(bytes, 107, 2000000000u);
-    ASSERT_TRUE(WriteBytes(TempPath("huge.las"), bytes));
-    uint32_t parts = LoadMemoryPartsNeeded(2000000000.0);
-    if (parts <= 1) GTEST_SKIP() << "this machine has the memory for 2e9 points";
+    // 64 MiB: less than the head room of a load, so that 10 points take 3 parts.
+    SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 26; });
+    uint32_t parts = LoadMemoryPartsNeeded(10.0);
     StartFrame();
     int enabled = decimationEnabled, step = decimationStep;
     decimationEnabled = 0;
@@ -491,14 +492,60 @@ TEST_F(OpenFilesTest, TheMemoryQuestionSwitchesDecimationOffAfterTheOpening)
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();
     FileDialogAnswers answers({dir + "|huge.las"});
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
+    SetAvailableMemoryHook(nullptr);
     int enabledAfter = decimationEnabled, stepAfter = decimationStep;
     decimationEnabled = enabled;
     decimationStep = step;
+    EXPECT_EQ(parts, 3u);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0].caption, "Warning");
-    EXPECT_TRUE(Holds(boxes[0].text, "Not enough memory available to load 2000000000 points."));
+    EXPECT_TRUE(Holds(boxes[0].text, "Not enough memory available to load 10 points."));
     EXPECT_EQ(enabledAfter, 0);
     EXPECT_EQ(stepAfter, (int)parts);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(ViewRecordOf(views[0])->currentDataSet->pointCount, 10 / 3);
+}
+
+// Headers that count a billion points where their files hold 1,065, LAS and
+// LAZ: the opening judges memory by the points the files hold and asks no
+// memory question; each load asks about its short read, and Yes opens the
+// points there are.
+TEST_F(OpenFilesTest, CountsAboveWhatTheFilesHoldAskAboutTheShortReadNotMemory)
+{
+    REQUIRE_SAMPLES();
+    // Memory for about 25 million points: a billion would need the memory question.
+    SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 30; });
+    for (const char* name : {"point10.las", "point10.las.laz"}) {
+        Bytes bytes = ReadBytes(SamplePath(name));
+        SetFieldAt<uint32_t>(bytes, 107, 1000000000u);
+        ASSERT_TRUE(WriteBytes(TempPath(strstr(name, ".laz") ? "billion.laz" : "billion.las"), bytes));
+    }
+    StartFrame();
+    shortReadAnswer = IDYES;
+    std::string dir = TempPath("");
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    FileDialogAnswers answers({dir + "|billion.las|billion.laz"});
+    SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
+    SetAvailableMemoryHook(nullptr);
+    ASSERT_EQ(boxes.size(), 2u);
+    const char* titles[2] = {"billion.las", "billion.laz"};
+    const char* kinds[2] = {"LAS", "LAZ"};
+    for (int k = 0; k < 2; k++) {
+        EXPECT_EQ(boxes[k].caption, "Warning");
+        EXPECT_EQ(boxes[k].text, std::string(titles[k]) + "\nShort read, " + kinds[k] +
+                                     " file is corrupt!\nHeader says 1000000000 points but file only has 1065 points!"
+                                     "\n\nWould you like to load it anyway?");
+    }
+    EXPECT_EQ(decimationEnabled, 0);
+    std::vector<HWND> views = PlanViews();
+    ASSERT_EQ(views.size(), 1u);
+    ViewRecord* record = ViewRecordOf(views[0]);
+    ASSERT_EQ(record->dataSetCount, 2);
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(record->dataSets[i]->pointCount, 1065);
+        EXPECT_EQ(record->dataSets[i]->decimated, 0);
+    }
 }
 
 // The loader's lines belong to the view that shows the file.

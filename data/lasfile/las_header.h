@@ -97,6 +97,7 @@ const size_t LAS_LOAD_NOTE_SIZE = 400;
 struct LASParsedHeader {
     LASHeader header;         // numberOfVLRs counts the records in `vlrs`
     LASVLR**  vlrs;           // the caller's after a successful parse (FreeVLRs)
+    uint32_t  countedVLRs;    // the records the header counts, there or not
     int       version;        // 10 to 14 from Version Minor; 0 until a LAS 1.0-1.4 version was read
     uint16_t  heldBytes;      // header bytes of the version's layout that were read, whole fields only (227 to 375)
     uint64_t  vlrEnd;         // source position behind the last record
@@ -111,13 +112,14 @@ struct LASParsedHeader {
 
 // Reads and checks the public header and the VLRs: every size and offset is
 // checked before it is trusted. A header shorter than its version's layout
-// keeps the fields that fit, unless that leaves the points uncounted. An
-// offset to point data that lies inside a record is wrong where the file
-// proves the points behind the record (they are read there); else one inside
-// a record's data cuts the record there, and one inside a record's header is
-// trusted only where the file proves the points at the offset (the header
-// counts records that are not there) and is refused otherwise. 1 on success;
-// 0 with the reason in `error`, and nothing left to free.
+// keeps the fields that fit, unless that leaves the points uncounted. The
+// records end where the bytes are no record header, whatever the header
+// counts. An offset to point data that lies inside a record is wrong where
+// the file proves the points behind the record (they are read there); else
+// one inside a record's data cuts the record there, and one inside a record's
+// header is trusted only where the file proves the points at the offset (the
+// header counts records that are not there) and is refused otherwise. 1 on
+// success; 0 with the reason in `error`, and nothing left to free.
 int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
                          char* error, size_t errorSize);
 

@@ -16,6 +16,18 @@ int LASStandardRecordLength(int format)
     return format >= 0 && format <= LAS_MAX_FORMAT ? STANDARD_LENGTHS[format] : 0;
 }
 
+uint64_t LASRecordCapacity(uint64_t fileSize, uint64_t dataStart, uint32_t recordLength)
+{
+    if (recordLength == 0) return UINT64_MAX;
+    return (fileSize - std::min(fileSize, dataStart)) / recordLength;
+}
+
+uint64_t GetLASPointCapacity(LASFile* las)
+{
+    int64_t size = LASFileSize(las->file);
+    return LASRecordCapacity(size > 0 ? (uint64_t)size : 0, las->dataStart, (uint32_t)las->recordLength);
+}
+
 static int FormatOfLength(int length)
 {
     for (int f = 0; f <= LAS_MAX_FORMAT; f++)

@@ -104,6 +104,13 @@ static_assert(offsetof(LASPoint10, extra) == 67, "format 10 fields");
 // Standard record length of a point format, 0 for a format outside 0 to 10.
 int  LASStandardRecordLength(int format);
 
+// Records of `recordLength` bytes that fit between `dataStart` and the end of
+// a file of `fileSize` bytes; UINT64_MAX for records of no length.
+uint64_t LASRecordCapacity(uint64_t fileSize, uint64_t dataStart, uint32_t recordLength);
+// The records the open file's bytes hold from where its points begin: a
+// count above it is damaged.
+uint64_t GetLASPointCapacity(LASFile* las);
+
 int  SetLASPointRecordLength(LASFile* las, uint16_t length);
 int  GetLASPointRecordLength(LASFile* las);
 int  FillLASReadBuffer(LASFile* las);

@@ -123,8 +123,8 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
 // later version, and a user ID of text. Point data rarely passes for one, nor
-// do zero-filled bytes (no user ID), so a search for the points' start stops
-// at the first that does not.
+// do zero-filled bytes (no user ID), so the walk over the records and a
+// search for the points' start both stop at the first that does not.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
@@ -151,27 +151,23 @@ static bool PointsBeginAt(const LASByteSource& source, const LASParseRules& rule
     return p->heldBytes >= LAS_HEADER_SIZE_13 && (h.globalEncoding & 2) && end == h.waveformDataStart;
 }
 
-// The offset to point data lies inside record `i`, which begins at `at`:
-// inside its 54-byte header (`vh` null), or inside its data (`vh` its header).
-// Where the file proves the points behind the records counted from `i` on
-// (and not at the offset), they are read there. Otherwise an offset inside a
-// record's data is trusted: the record's stated length runs into the points,
-// and it is cut there. An offset inside a record's header is trusted only
-// where the file proves the points at the offset (the header counts records
-// that are not there); with no proof it is refused, since points read from a
-// wrong place would be misaligned records (and a class save would write into
-// the wrong bytes).
+// The offset to point data lies inside record `i`, whose header `vh` begins
+// at `at`: inside that header (`inHeader`), or inside its data. Where the
+// file proves the points behind the records counted from `i` on (and not at
+// the offset), they are read there. Otherwise an offset inside a record's
+// data is trusted: the record's stated length runs into the points, and it is
+// cut there. An offset inside a record's header is trusted only where the
+// file proves the points at the offset (the header counts records that are
+// not there); with no proof it is refused, since points read from a wrong
+// place would be misaligned records (and a class save would write into the
+// wrong bytes).
 static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t* room,
-                       uint32_t claimed, uint32_t i, uint64_t at, const LASVLRHeader* vh, char* error, size_t size)
+                       uint32_t claimed, uint32_t i, uint64_t at, const LASVLRHeader& vh, bool inHeader, char* error,
+                       size_t size)
 {
     const uint32_t offset = p->header.offsetToPointData;
-    LASVLRHeader first;
-    bool known = true;
-    if (vh) first = *vh;
-    else known = at + LAS_VLR_HEADER_SIZE <= source.size && source.readAt(source.context, at, &first, sizeof first);
     char name[96];
-    if (known) DescribeVLR(first, name, sizeof name);
-    else snprintf(name, sizeof name, "its header runs past the end of the file");
+    DescribeVLR(vh, name, sizeof name);
     // The records as counted from `i` on, read past the offset while they
     // look like records and lie inside the file, and no more than
     // MOST_RECORDS_SEARCHED of them: a damaged header may count 4 billion,
@@ -180,7 +176,7 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     uint32_t last = 0;
     bool behind = false;
     const uint32_t most = claimed - i < MOST_RECORDS_SEARCHED ? claimed : i + MOST_RECORDS_SEARCHED;
-    for (uint32_t k = i; known && k < most && !behind; k++) {
+    for (uint32_t k = i; k < most && !behind; k++) {
         LASVLRHeader next;
         if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next) ||
             !LooksLikeVLRHeader(next))
@@ -206,13 +202,13 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
                  (unsigned long long)at, (unsigned long long)end, shown);
         return 1;
     }
-    if (!vh && atOffset && !behind) {
+    if (inHeader && atOffset && !behind) {
         p->vlrEnd = at;
         snprintf(p->note, sizeof p->note, kLASMoreRecordsCountedFormat, (unsigned)claimed, (unsigned)i,
                  (unsigned)offset);
         return 1;
     }
-    if (!vh) {
+    if (inHeader) {
         snprintf(error, size, kLASOffsetInsideRecordFormat, (unsigned)offset, (unsigned)i, name,
                  (unsigned long long)at);
         return 0;
@@ -221,7 +217,7 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     snprintf(p->cutVLRText, sizeof p->cutVLRText, kLASRecordCutFormat, (unsigned)i, name, (unsigned)offset);
     snprintf(p->note, sizeof p->note, kLASRecordCutNoteFormat, p->cutVLRText);
     p->cutVLR = (int)i;
-    LASVLRHeader cut = first;
+    LASVLRHeader cut = vh;
     cut.recordLength = (uint16_t)(offset - at - LAS_VLR_HEADER_SIZE);
     if (!TakeVLRAt(source, p, room, i, at, cut, error, size)) return 0;
     p->vlrEnd = offset;
@@ -229,9 +225,12 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
 }
 
 // Walks the records from Header Size bytes into the file, each wholly before
-// the point data. One that the offset to point data falls into ends the walk
-// and settles where the points begin (PlacePoints); a walk that reaches the
-// offset with records still counted notes that they are not there.
+// the point data. Bytes that are no record header end the walk, wherever the
+// count says more records follow: a damaged count would otherwise take a run
+// of zeros, or the points themselves, for records. A record the offset to
+// point data falls into ends the walk and settles where the points begin
+// (PlacePoints); a walk that ends with records still counted notes that they
+// are not there.
 static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t claimed,
                     char* error, size_t size)
 {
@@ -240,15 +239,18 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
     uint64_t at = p->header.headerSize;
     uint32_t i = 0;
     for (; i < claimed && at < offset; i++) {
-        if (at + LAS_VLR_HEADER_SIZE > offset)
-            return PlacePoints(source, rules, p, &room, claimed, i, at, nullptr, error, size);
+        // A header across the offset is read from the bytes there; bytes cut
+        // off by the end of the file are no record header.
+        const bool inHeader = at + LAS_VLR_HEADER_SIZE > offset;
+        if (inHeader && at + LAS_VLR_HEADER_SIZE > source.size) break;
         LASVLRHeader vh;
         if (!source.readAt(source.context, at, &vh, sizeof vh)) {
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
             return 0;
         }
-        if (at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset)
-            return PlacePoints(source, rules, p, &room, claimed, i, at, &vh, error, size);
+        if (!LooksLikeVLRHeader(vh)) break;
+        if (inHeader || at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset)
+            return PlacePoints(source, rules, p, &room, claimed, i, at, vh, inHeader, error, size);
         if (!TakeVLRAt(source, p, &room, i, at, vh, error, size)) return 0;
         at += LAS_VLR_HEADER_SIZE + vh.recordLength;
     }
@@ -264,6 +266,7 @@ int ReadVariableLengthRecords(const LASByteSource& source, const LASParseRules& 
 {
     LASHeader& h = p->header;
     const uint32_t claimed = h.numberOfVLRs;
+    p->countedVLRs = claimed;
     h.numberOfVLRs = 0;
     p->vlrEnd = h.headerSize;
     p->pointStart = h.offsetToPointData;

@@ -136,6 +136,23 @@ bool ChunkTableReachedFrom(const LASByteSource& source, uint64_t start)
     return source.readAt(source.context, (uint64_t)table, b, 8) && Get32(b) == 0;
 }
 
+// A record cut at the point data whose stated length alone was wrong holds
+// the records behind it: the LAZ record is looked for among its bytes, whole
+// inside them. Its data and length, or false.
+bool FindLazRecordIn(const LASVLR* cut, const uint8_t** data, uint16_t* length)
+{
+    for (uint32_t at = 0; at + LAS_VLR_HEADER_SIZE <= cut->recordLength; at++) {
+        LASVLRHeader vh;
+        memcpy(&vh, cut->data + at, sizeof vh);
+        if (vh.recordId != kLazRecordId || strncmp(vh.userId, kLazUserId, sizeof vh.userId) != 0) continue;
+        if (at + LAS_VLR_HEADER_SIZE + vh.recordLength > cut->recordLength) continue;
+        *data = cut->data + at + LAS_VLR_HEADER_SIZE;
+        *length = vh.recordLength;
+        return true;
+    }
+    return false;
+}
+
 // The parsed header in the reader interface's form; the VLRs are set apart.
 void ToReaderHeader(const LASHeader& s, laszip_header_struct& H)
 {
@@ -204,7 +221,11 @@ bool LazReader::ParseHeader(std::string& err)
         err = "cannot read the LAS header";
         return false;
     }
-    userAfterHeader_.resize((size_t)(parsed.pointStart - parsed.vlrEnd));
+    // The bytes between the records and the points are the file's own where
+    // every record the header counts is there; else they are what a damaged
+    // count left (a run of zeros where it counted records), and no copy of
+    // them is made.
+    if (s.numberOfVLRs == parsed.countedVLRs) userAfterHeader_.resize((size_t)(parsed.pointStart - parsed.vlrEnd));
     if (!userAfterHeader_.empty() &&
         !src_->ReadAt(parsed.vlrEnd, userAfterHeader_.data(), userAfterHeader_.size())) {
         err = "cannot read the bytes after the variable length records";
@@ -216,6 +237,10 @@ bool LazReader::ParseHeader(std::string& err)
     H.user_data_after_header = userAfterHeader_.empty() ? nullptr : userAfterHeader_.data();
 
     int laz = FindVLRIn(vlrTable_, vlrCount_, kLazUserId, kLazRecordId);
+    const uint8_t* lazData = laz >= 0 ? vlrTable_[laz]->data : nullptr;
+    uint16_t lazLength = laz >= 0 ? vlrTable_[laz]->recordLength : 0;
+    const bool found =
+        laz >= 0 || (parsed.cutVLR >= 0 && FindLazRecordIn(vlrTable_[parsed.cutVLR], &lazData, &lazLength));
     for (uint32_t i = 0; i < vlrCount_; i++) {
         if ((int)i == laz) continue;
         const LASVLR* r = vlrTable_[i];
@@ -232,25 +257,24 @@ bool LazReader::ParseHeader(std::string& err)
     H.number_of_variable_length_records = (uint32_t)vlrs_.size();
     H.vlrs = vlrs_.empty() ? nullptr : vlrs_.data();
 
-    if ((s.pointDataFormat & 0xC0) && laz < 0) {
+    if ((s.pointDataFormat & 0xC0) && !found) {
         err = "point format marks compressed data but the LAZ record is missing";
         return false;
     }
     format_ = H.point_data_format;
     R_ = H.point_data_record_length;
     dataStart_ = parsed.pointStart;
-    if (laz >= 0) {
+    if (found) {
         // Cut at the point data, the record would describe points with bytes
         // that are not its own.
-        if (laz == parsed.cutVLR) {
+        if (laz >= 0 && laz == parsed.cutVLR) {
             err = parsed.cutVLRText;
             return false;
         }
-        const LASVLR* r = vlrTable_[laz];
-        if (!ParseLazVlr(r->data, r->recordLength, R_, vlr_, err)) return false;
+        if (!ParseLazVlr(lazData, lazLength, R_, vlr_, err)) return false;
         compressed_ = vlr_.compressor != kCompressorNone;
         // An offset inside a record (the points found behind it) may be smaller.
-        H.offset_to_point_data -= std::min<uint32_t>(H.offset_to_point_data, LAS_VLR_HEADER_SIZE + r->recordLength);
+        H.offset_to_point_data -= std::min<uint32_t>(H.offset_to_point_data, LAS_VLR_HEADER_SIZE + lazLength);
     }
     note_ = parsed.note;
     total_ = parsed.pointCount;
@@ -354,7 +378,7 @@ void LazReader::LoadTable()
 uint64_t LazReader::PointCapacity()
 {
     if (!src_) return 0;
-    if (!compressed_) return R_ ? (fileSize_ - std::min(fileSize_, dataStart_)) / R_ : UINT64_MAX;
+    if (!compressed_) return LASRecordCapacity(fileSize_, dataStart_, R_);
     if (!tableRead_) LoadTable();
     if (vlr_.compressor == kPointwise || !tableComplete_ || starts_.empty()) return UINT64_MAX;
     if (vlr_.Variable()) return firstPoint_.back();
