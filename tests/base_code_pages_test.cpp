@@ -51,6 +51,7 @@ TEST(CodePages, ALastLetterCutShortIsDroppedOnlyAfterALetterOfSeveralBytes)
     EXPECT_EQ(StoredTextAsProgramText(cut), std::string("N") + kRussianUTF8);
     EXPECT_EQ(StoredTextAsProgramText("\xc3\xa9t\xc3\xa9 \xe2\x82"), "\xc3\xa9t\xc3\xa9 ");   // two of three bytes
     EXPECT_EQ(StoredTextAsProgramText("Caf\xe9"), "Caf\xc3\xa9");
+    EXPECT_EQ(StoredTextAsProgramText("Caf\xc3"), "Caf\xc3\x83");   // UTF-8 "Café" cut: "CafÃ"
     EXPECT_EQ(StoredTextAsProgramText("\xd0"), "\xc3\x90");
     // Declared UTF-8, the text needs no letter before the cut.
     EXPECT_EQ(StoredTextAsProgramText("Caf\xe9", CP_UTF8), "Caf");
