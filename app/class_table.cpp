@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 const char kClassListUnreadableFormat[] = "Unable to open for reading:\n\n    %s\n";
 const char kClassListUnwritableFormat[] = "Unable to open for writing:\n\n    %s\n";
@@ -340,8 +341,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
         if (ClassLineFault(line, number, ignored, sizeof(ignored))) return;   // the file changed under us
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        // Lists written before the program spoke UTF-8 hold the system's code page.
-        CopyBounded(e.name, sizeof(e.name), StoredTextAsProgramText(line.name).c_str());
+        CopyBounded(e.name, sizeof(e.name), line.name);
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
@@ -351,6 +351,11 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
         ShowReadError(title, error);
         return 0;
     }
+    // Lists written before the program spoke UTF-8 hold the system's code page.
+    std::vector<StoredField> names;
+    for (ClassEntry& e : loaded->entries)
+        if (e.display) names.push_back({e.name, sizeof e.name});
+    StoredFieldsAsProgramText(names);
 
     int shown = 0;
     for (const ClassEntry& e : loaded->entries)

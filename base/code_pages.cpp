@@ -16,12 +16,14 @@ std::u16string WideFrom(const std::string& text, unsigned codePage)
     return wide;
 }
 
-std::string NarrowFrom(const char16_t* wide, unsigned codePage)
+std::string NarrowFrom(const char16_t* wide, unsigned codePage, bool standIn)
 {
-    int length = WideCharToMultiByte(codePage, 0, (const WCHAR*)wide, -1, nullptr, 0, nullptr, nullptr);
+    // UTF-8 takes no such flag.
+    DWORD flags = standIn && codePage != CP_UTF8 ? WC_NO_BEST_FIT_CHARS : 0;
+    int length = WideCharToMultiByte(codePage, flags, (const WCHAR*)wide, -1, nullptr, 0, nullptr, nullptr);
     if (length <= 1) return std::string();
     std::string text((size_t)length, 0);
-    WideCharToMultiByte(codePage, 0, (const WCHAR*)wide, -1, &text[0], length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, (const WCHAR*)wide, -1, &text[0], length, nullptr, nullptr);
     text.resize((size_t)length - 1);
     return text;
 }
@@ -141,42 +143,80 @@ bool IsMultiByteUTF8(const std::string& text)
     return multiByte && IsUTF8(text);
 }
 
+static std::atomic<unsigned> programCodePageForTests{0};
+
+void SetProgramCodePageForTests(unsigned codePage) { programCodePageForTests = codePage; }
+
+unsigned ProgramCodePage()
+{
+    unsigned forTests = programCodePageForTests;
+    return forTests ? forTests : GetACP();
+}
+
 std::string ProgramCodePageName()
 {
-    unsigned codePage = GetACP();
+    unsigned codePage = ProgramCodePage();
     return codePage == CP_UTF8 ? std::string("UTF-8") : std::to_string(codePage);
 }
 
-// `text` in `codePage` as UTF-8; empty when it does not convert.
-static std::string UTF8From(const std::string& text, unsigned codePage)
+// The code page `stored` was written in (see StoredTextAsProgramText), and
+// in `whole` how many of its bytes hold whole letters of it.
+static unsigned StoredCodePage(const std::string& stored, unsigned declared, size_t* whole)
 {
-    std::u16string wide = WideFrom(text, codePage);
-    return wide.empty() ? std::string() : NarrowFrom(wide.c_str(), CP_UTF8);
-}
-
-std::string StoredTextAsProgramText(const std::string& stored, unsigned declared)
-{
-    if (stored.empty() || GetACP() != CP_UTF8) return stored;
-    if (declared && declared != CP_UTF8) {
-        std::string text = UTF8From(stored, declared);
-        if (!text.empty()) return text;
-    }
-    if (IsUTF8(stored)) return stored;
+    *whole = stored.size();
+    if (declared && declared != CP_UTF8 && !WideFrom(stored, declared).empty()) return declared;
+    if (IsUTF8(stored)) return CP_UTF8;
     // A text cut by bytes (a field's width, or an earlier version's cut of a
     // dialog field) may end in part of a letter. Only a text that holds a
     // letter of several bytes before it is taken for UTF-8 so: "Caf\xe9" is
     // code page 1252's "Café" with no letter cut.
-    size_t whole = LetterBoundary(stored.data(), stored.size(), CP_UTF8);
-    if (whole > 0 && whole < stored.size()) {
-        std::string kept = stored.substr(0, whole);
-        if (declared == CP_UTF8 ? IsUTF8(kept) : IsMultiByteUTF8(kept)) return kept;
+    size_t letters = LetterBoundary(stored.data(), stored.size(), CP_UTF8);
+    if (letters > 0 && letters < stored.size()) {
+        std::string kept = stored.substr(0, letters);
+        if (declared == CP_UTF8 ? IsUTF8(kept) : IsMultiByteUTF8(kept)) {
+            *whole = letters;
+            return CP_UTF8;
+        }
     }
-    std::string text = UTF8From(stored, SystemCodePage());
-    return text.empty() ? stored : text;
+    return SystemCodePage();
 }
 
-void StoredFieldAsProgramText(char* field, size_t size)
+std::string StoredTextAsProgramText(const std::string& stored, unsigned declared)
 {
-    if (size == 0) return;
-    CopyBounded(field, size, StoredTextAsProgramText(std::string(field, strnlen(field, size))).c_str());
+    size_t whole;
+    unsigned codePage = stored.empty() ? 0 : StoredCodePage(stored, declared, &whole);
+    if (!codePage) return stored;
+    std::string text = stored.substr(0, whole);
+    unsigned program = ProgramCodePage();
+    if (codePage == program) return text;
+    std::u16string wide = WideFrom(text, codePage);
+    std::string converted = wide.empty() ? std::string() : NarrowFrom(wide.c_str(), program, true);
+    return converted.empty() ? text : converted;
 }
+
+// The code page the texts of one undeclared file were written in: UTF-8
+// when each of them alone is taken for UTF-8, else the system's.
+static unsigned StoredFileCodePage(const std::vector<std::string>& texts)
+{
+    size_t whole;
+    for (const std::string& text : texts)
+        if (!text.empty() && StoredCodePage(text, 0, &whole) != CP_UTF8) return SystemCodePage();
+    return CP_UTF8;
+}
+
+void StoredTextsAsProgramText(std::vector<std::string>* texts)
+{
+    unsigned codePage = StoredFileCodePage(*texts);
+    for (std::string& text : *texts) text = StoredTextAsProgramText(text, codePage);
+}
+
+void StoredFieldsAsProgramText(const std::vector<StoredField>& fields)
+{
+    std::vector<std::string> texts;
+    for (const StoredField& f : fields) texts.push_back(f.size ? std::string(f.text, strnlen(f.text, f.size)) : "");
+    StoredTextsAsProgramText(&texts);
+    for (size_t i = 0; i < fields.size(); i++)
+        if (fields[i].size) CopyBounded(fields[i].text, fields[i].size, texts[i].c_str());
+}
+
+void StoredFieldAsProgramText(char* field, size_t size) { StoredFieldsAsProgramText({{field, size}}); }

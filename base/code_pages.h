@@ -5,16 +5,20 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // `text` in code page `codePage` as UTF-16; empty when it does not convert.
 // char16_t, for a winelib wchar_t is not WCHAR.
 std::u16string WideFrom(const std::string& text, unsigned codePage);
-// UTF-16 `wide` (terminated) in code page `codePage`; empty when it does not convert.
-std::string    NarrowFrom(const char16_t* wide, unsigned codePage);
+// UTF-16 `wide` (terminated) in code page `codePage`; empty when it does not
+// convert. With `standIn`, a letter the code page lacks becomes its default
+// character ("?") rather than a letter like it ("C" for "Č"), which would
+// name another file. `codePage` is then a number, not CP_ACP.
+std::string    NarrowFrom(const char16_t* wide, unsigned codePage, bool standIn = false);
 
 // The system's own ANSI code page, the one the program's text calls spoke
-// before it declared UTF-8 (GetACP() now answers 65001): the system locale's,
-// 1252 when that names none or names UTF-8.
+// before it declared UTF-8 (GetACP() answers 65001 where Windows honours
+// that): the system locale's, 1252 when that names none or names UTF-8.
 unsigned SystemCodePage();
 // Tests: the system's code page is taken to be `codePage`; 0 asks the system again.
 void SetSystemCodePageForTests(unsigned codePage);
@@ -29,21 +33,42 @@ unsigned DeclaredCodePage(const char* declaration);
 // True when `text` is valid UTF-8 and holds a letter of two or more bytes:
 // text in a single-byte code page all but never is.
 bool IsMultiByteUTF8(const std::string& text);
+// The code page the program's text is in, the one its A calls speak:
+// GetACP(), which is UTF-8 where Windows honours the manifest and the
+// system's own code page where it does not (Windows before 10 version 1903).
+unsigned ProgramCodePage();
+// Tests: the program's code page is taken to be `codePage`; 0 asks GetACP() again.
+void SetProgramCodePageForTests(unsigned codePage);
 // What a table the program writes declares in its .cpg: "UTF-8" where the
 // program speaks it, else the number of the code page it speaks (older
 // Windows), which its text is in.
 std::string ProgramCodePageName();
 
-// `stored` as the program's own text. Unchanged when the program does not
-// run in UTF-8 (older Windows, where the stored bytes are already in the code
-// page the program speaks). Otherwise read in `declared` (see
-// DeclaredCodePage) when that names a code page other than UTF-8; else taken
-// as it is when it is valid UTF-8, also when its only fault is a last letter
-// cut short (dropped then) and the text before it holds a letter of two or
-// more bytes; else read in the system's code page. So a folder stored as
-// "Donn\xe9es" on a Western system, or "\xc4\xe0\xed\xed\xfb\xe5" on a
-// Russian one, finds "Données" or "Данные" again.
+// `stored` as the program's own text: read in `declared` (see
+// DeclaredCodePage) when that names a code page other than UTF-8; else
+// taken for UTF-8 when it is valid UTF-8, also when its only fault is a last
+// letter cut short (dropped then) and the text before it holds a letter of
+// two or more bytes (any text before it, when `declared` is UTF-8); else
+// read in the system's code page. Then converted into the program's code
+// page, where a letter that code page lacks becomes its stand-in character
+// ("?"); bytes already in the program's code page are kept as they are. So
+// a folder stored as "Donn\xe9es" on a Western system, or
+// "\xc4\xe0\xed\xed\xfb\xe5" on a Russian one, finds "Données" or
+// "Данные" again.
 std::string StoredTextAsProgramText(const std::string& stored, unsigned declared = 0);
-// The same for a terminated text field of `size` bytes, in place: a text
-// that grows past them is cut as CopyBounded cuts.
+// The texts of one file that declares no code page, in place: all of them
+// read as UTF-8 when each of them alone would be, else all in the system's
+// code page, for a line of accented letters that happen to pair as UTF-8
+// says nothing of its file.
+void StoredTextsAsProgramText(std::vector<std::string>* texts);
+
+// A terminated text field of `size` bytes.
+struct StoredField {
+    char* text;
+    size_t size;
+};
+// The same for the fields of one file, in place: a text that grows past its
+// field is cut as CopyBounded cuts.
+void StoredFieldsAsProgramText(const std::vector<StoredField>& fields);
+// The same for a file of one field.
 void StoredFieldAsProgramText(char* field, size_t size);

@@ -1,5 +1,6 @@
 // Bounded copies into fixed text fields, cut between letters.
 #include "base/text.h"
+#include "base/code_pages.h"
 
 #include <windows.h>
 #include <cstring>
@@ -37,7 +38,7 @@ int CopyBounded(char* out, size_t outChars, const char* text)
     size_t n = 0;
     while (n < outChars && text[n]) n++;
     int whole = n < outChars;
-    if (!whole) n = LetterBoundary(text, outChars - 1, GetACP());
+    if (!whole) n = LetterBoundary(text, outChars - 1, ProgramCodePage());
     std::memcpy(out, text, n);
     out[n] = '\0';
     return whole;

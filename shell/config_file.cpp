@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 char currentConfigPath[kConfigPathChars];
 char currentConfigTitle[kConfigPathChars];
@@ -220,9 +221,9 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     // Files written before the program spoke UTF-8 hold the class names and
     // the list's path in the system's code page.
     ClassTable& classes = read.classTable;
-    StoredFieldAsProgramText(classes.path, sizeof classes.path);
-    StoredFieldAsProgramText(classes.title, sizeof classes.title);
-    for (ClassEntry& e : classes.entries) StoredFieldAsProgramText(e.name, sizeof e.name);
+    std::vector<StoredField> texts = {{classes.path, sizeof classes.path}, {classes.title, sizeof classes.title}};
+    for (ClassEntry& e : classes.entries) texts.push_back({e.name, sizeof e.name});
+    StoredFieldsAsProgramText(texts);
     if (version < 4) {
         memset(read.classifyFromClasses, 0, sizeof read.classifyFromClasses);
         if (ClassCode(singleClass)) read.classifyFromClasses[singleClass] = 1;

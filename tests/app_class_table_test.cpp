@@ -137,6 +137,26 @@ TEST(FoundClassTable, NamesInTheSystemsCodePageReadAsTheirLetters)
     EXPECT_TRUE(answers.shown().empty());
 }
 
+// A list is in one code page: a name whose 1252 letters happen to pair as
+// UTF-8 ("CAFÉ»" would read as "CAFɻ") is read in 1252 as the names beside
+// it that are not UTF-8. In a list of UTF-8 names, one that an earlier
+// version cut inside its last letter leaves that half letter out.
+TEST(FoundClassTable, ANameWhoseLettersPairAsUTF8IsReadInTheCodePageOfItsList)
+{
+    SystemCodePageIs western(1252);
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    ASSERT_EQ(LoadText("0,CAF\xc9\xbb,1,2,3\r\n1,Relev\xe9,4,5,6\r\n2,Wires,7,8,9\r\n", &t, answers), 1);
+    EXPECT_EQ(std::string(t.entries[0].name), "CAF\xc3\x89\xc2\xbb");
+    EXPECT_EQ(std::string(t.entries[1].name), "Relev\xc3\xa9");
+    EXPECT_EQ(std::string(t.entries[2].name), "Wires");
+    ASSERT_EQ(LoadText("0,CAF\xc9\xbb,1,2,3\r\n1," + std::string(kRussianUTF8) + "\xd0,4,5,6\r\n", &t, answers), 1);
+    EXPECT_EQ(std::string(t.entries[0].name), "CAF\xc9\xbb");
+    EXPECT_EQ(std::string(t.entries[1].name), kRussianUTF8);
+    EXPECT_TRUE(answers.shown().empty());
+}
+
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
 {
     BoxAnswers answers;

@@ -24,11 +24,14 @@ TEST(CodePages, DeclarationsNameTheirCodePageHoweverTheyAreSpelt)
 }
 
 // The manifest makes the program's own code page UTF-8; the system's own
-// stays what its locale says, here the Western one, unless a test says otherwise.
+// stays what its locale says, never UTF-8.
 TEST(CodePages, TheSystemsCodePageIsTheLocalesNotTheProgramsUTF8)
 {
     ASSERT_EQ(GetACP(), (UINT)CP_UTF8);
-    EXPECT_EQ(SystemCodePage(), 1252u);
+    EXPECT_EQ(ProgramCodePage(), (unsigned)CP_UTF8);
+    EXPECT_NE(SystemCodePage(), (unsigned)CP_UTF8);
+    EXPECT_TRUE(IsValidCodePage(SystemCodePage()));
+    SystemCodePageIs western(1252);
     EXPECT_EQ(StoredTextAsProgramText("Donn\xe9" "es \x80 5"), "Donn\xc3\xa9" "es \xe2\x82\xac 5");
     EXPECT_EQ(StoredTextAsProgramText(kCzech1250), "\xc3\x88" "esk\xc3\xa1");   // "Èeská": not what was meant
     SystemCodePageIs czech(1250);
@@ -43,10 +46,12 @@ TEST(CodePages, TheSystemsCodePageIsTheLocalesNotTheProgramsUTF8)
 // page's, with nothing cut.
 TEST(CodePages, ALastLetterCutShortIsDroppedOnlyAfterALetterOfSeveralBytes)
 {
+    SystemCodePageIs western(1252);
     std::string cut = std::string("N") + kRussianUTF8 + "\xd0";
     EXPECT_EQ(StoredTextAsProgramText(cut), std::string("N") + kRussianUTF8);
     EXPECT_EQ(StoredTextAsProgramText("\xc3\xa9t\xc3\xa9 \xe2\x82"), "\xc3\xa9t\xc3\xa9 ");   // two of three bytes
     EXPECT_EQ(StoredTextAsProgramText("Caf\xe9"), "Caf\xc3\xa9");
+    EXPECT_EQ(StoredTextAsProgramText("Caf\xc3"), "Caf\xc3\x83");   // UTF-8 "Café" cut: "CafÃ"
     EXPECT_EQ(StoredTextAsProgramText("\xd0"), "\xc3\x90");
     // Declared UTF-8, the text needs no letter before the cut.
     EXPECT_EQ(StoredTextAsProgramText("Caf\xe9", CP_UTF8), "Caf");
@@ -59,4 +64,54 @@ TEST(CodePages, ALastLetterCutShortIsDroppedOnlyAfterALetterOfSeveralBytes)
     memcpy(field, kRussian1251, sizeof kRussian1251);   // six letters, one byte each
     StoredFieldAsProgramText(field, sizeof field);
     EXPECT_STREQ(field, "\xd0\x94\xd0\xb0\xd0\xbd");   // three of them in two bytes each fit
+}
+
+// Where Windows ignores the manifest the program speaks the system's code
+// page: declared text is converted into it, a letter it lacks standing in as
+// "?", and text in it already keeps its bytes.
+TEST(CodePages, WhereTheProgramSpeaksCodePage1252StoredTextIsConvertedIntoIt)
+{
+    SystemCodePageIs western(1252);
+    ProgramCodePageIs program(1252);
+    EXPECT_EQ(ProgramCodePageName(), "1252");
+    const std::string ete1252 = "\xc9t\xe9", eteUTF8 = "\xc3\x89t\xc3\xa9";
+    EXPECT_EQ(StoredTextAsProgramText(eteUTF8, CP_UTF8), ete1252);
+    EXPECT_EQ(StoredTextAsProgramText(eteUTF8), ete1252);   // undeclared, but UTF-8
+    EXPECT_EQ(StoredTextAsProgramText(ete1252), ete1252);
+    EXPECT_EQ(StoredTextAsProgramText(ete1252, 1252), ete1252);
+    EXPECT_EQ(StoredTextAsProgramText("Donn\xe9" "es \x80 5", CP_UTF8), "Donn\xe9" "es \x80 5");   // not UTF-8 after all
+    // 1251's "5 €, «Да»": the euro sign is another byte in 1252, the
+    // quotation marks the same, the Cyrillic letters are missing.
+    EXPECT_EQ(StoredTextAsProgramText("5 \x88, \xab\xc4\xe0\xbb", 1251), "5 \x80, \xab??\xbb");
+    EXPECT_EQ(StoredTextAsProgramText(kCzechUTF8, CP_UTF8), "?esk\xe1");
+    // A cut letter is dropped before the text is converted.
+    EXPECT_EQ(StoredTextAsProgramText("\xc3\xa9t\xc3\xa9 \xe2\x82"), "\xe9t\xe9 ");
+    std::vector<std::string> lines = {eteUTF8, "tile0.las", kRussianUTF8};
+    StoredTextsAsProgramText(&lines);
+    EXPECT_EQ(lines, (std::vector<std::string>{ete1252, "tile0.las", "??????"}));
+}
+
+// The texts of one file are all in one code page: a line of 1252 letters
+// that happen to pair as UTF-8 ("CAFÉ»" reads as UTF-8 "CAFɻ") is read in
+// 1252 beside the lines that are not UTF-8; a file whose every text is UTF-8
+// keeps it, a last letter cut short after a letter of several bytes dropped.
+TEST(CodePages, TheTextsOfOneFileAreReadInOneCodePage)
+{
+    SystemCodePageIs western(1252);
+    std::vector<std::string> texts = {"CAF\xc9\xbb", "", "Donn\xe9" "es", "tile0.las"};
+    StoredTextsAsProgramText(&texts);
+    EXPECT_EQ(texts, (std::vector<std::string>{"CAF\xc3\x89\xc2\xbb", "", "Donn\xc3\xa9" "es", "tile0.las"}));
+    const std::string cut = std::string("N") + kRussianUTF8 + "\xd0";
+    texts = {"CAF\xc9\xbb", cut, "tile0.las"};
+    StoredTextsAsProgramText(&texts);
+    EXPECT_EQ(texts, (std::vector<std::string>{"CAF\xc9\xbb", std::string("N") + kRussianUTF8, "tile0.las"}));
+    // "Caf\xe9" alone is 1252's, so its file is.
+    texts = {"Caf\xe9", "\xc3\xa9t\xc3\xa9"};
+    StoredTextsAsProgramText(&texts);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Caf\xc3\xa9", "\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9"}));
+
+    char fields[2][7] = {"CAF\xc9\xbb", "\xe9t\xe9"};
+    StoredFieldsAsProgramText({{fields[0], sizeof fields[0]}, {fields[1], sizeof fields[1]}});
+    EXPECT_STREQ(fields[0], "CAF\xc3\x89");   // "»" no longer fits whole
+    EXPECT_STREQ(fields[1], "\xc3\xa9t\xc3\xa9");
 }

@@ -1,6 +1,6 @@
 // Tables through base/shape_io: text cells read in the code page the table
-// declares, and the .cpg that every table written says UTF-8 in, saved
-// together with the table.
+// declares, and the .cpg that every table written names the program's code
+// page in (UTF-8 here), saved together with the table.
 #include "layer_test_files.h"
 #include "las_test_files.h"
 #include "base/file_io.h"
@@ -39,6 +39,24 @@ std::vector<std::string> CellsOf(const std::string& path)
     return cells;
 }
 
+// A table of `cell` and "tile0.las" that declares its code page by its
+// language byte and its .cpg (none when null), and what `cell` reads as.
+struct DeclaredTable {
+    const char* name;
+    std::string cell;
+    uint8_t languageByte;
+    const char* codePageFile;
+    std::string expected;
+};
+
+// The table written where the program speaks UTF-8, then declared as `c` says.
+std::string Declared(const DeclaredTable& c)
+{
+    std::string path = WrittenTable(c.name, {c.cell, "tile0.las"});
+    EXPECT_TRUE(DeclareTable(path, c.languageByte, c.codePageFile)) << c.name;
+    return path;
+}
+
 std::string TextOf(const std::string& path)
 {
     Bytes bytes = ReadBytes(path);
@@ -51,13 +69,7 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
 {
-    struct Case {
-        const char* name;
-        std::string cell;
-        uint8_t languageByte;
-        const char* codePageFile;
-        std::string expected;
-    } cases[] = {
+    const DeclaredTable cases[] = {
         {"cpg1251.dbf", kRussian1251, 0x57, "1251", kRussianUTF8},
         {"cpgwindows.dbf", kRussian1251, 0x57, "windows-1251\r\n", kRussianUTF8},
         {"ldid1251.dbf", kRussian1251, 0xC9, nullptr, kRussianUTF8},
@@ -76,11 +88,7 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
         {"czech.dbf", kCzech1250, 0x57, nullptr, kCzechUTF8},
     };
     SystemCodePageIs czech(1250);
-    for (const Case& c : cases) {
-        std::string path = WrittenTable(c.name, {c.cell, "tile0.las"});
-        ASSERT_TRUE(DeclareTable(path, c.languageByte, c.codePageFile)) << c.name;
-        EXPECT_EQ(CellsOf(path), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
-    }
+    for (const DeclaredTable& c : cases) EXPECT_EQ(CellsOf(Declared(c)), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
 }
 
 TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
@@ -132,4 +140,50 @@ TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
     EXPECT_EQ(w.written.size(), 1u);
     ASSERT_EQ(CommitShapeGroup(&w, true), 1);
     EXPECT_FALSE(Exists(TempPath("project.cpg")));
+}
+
+// Where Windows ignores the manifest the program speaks the system's code
+// page (1252 here): every declared table is read into it, a letter it lacks
+// standing in as "?", and what it saves there declares that code page.
+TEST(TableCodePages, WhereTheProgramSpeaksCodePage1252CellsAreConvertedIntoIt)
+{
+    SystemCodePageIs western(1252);
+    const std::string ete1252 = "\xc9t\xe9", eteUTF8 = "\xc3\x89t\xc3\xa9";
+    const std::string quoted1251 = "5 \x88, \xab\xc4\xe0\xbb";   // "5 €, «Да»"
+    const DeclaredTable cases[] = {
+        {"utf8.dbf", eteUTF8, 0x00, "UTF-8", ete1252},
+        {"utf8russian.dbf", kRussianUTF8, 0x00, "UTF-8", "??????"},
+        {"cpg1251.dbf", quoted1251, 0x57, "1251", "5 \x80, \xab??\xbb"},
+        {"ldid1251.dbf", kRussian1251, 0xC9, nullptr, "??????"},
+        {"cpg1252.dbf", ete1252, 0x00, "1252", ete1252},
+        // Nothing declared: the system's bytes are the program's already.
+        {"ansi1252.dbf", ete1252, 0x57, nullptr, ete1252},
+        {"ansiutf8.dbf", eteUTF8, 0x57, nullptr, ete1252},
+    };
+    for (const DeclaredTable& c : cases) {
+        std::string path = Declared(c);
+        ProgramCodePageIs program(1252);
+        EXPECT_EQ(CellsOf(path), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
+    }
+
+    // The library opens a table by the name ".dbf" only: the project's is read as a copy.
+    std::string path, project = TempPath("project.lep"), copy = TempPath("copy.dbf");
+    {
+        ProgramCodePageIs program(1252);
+        path = WrittenTable("saved.dbf", {ete1252});
+        EXPECT_EQ(TextOf(TempPath("saved.cpg")), "1252");
+        EXPECT_EQ(ReadBytes(path).at(29), 0);
+        EXPECT_EQ(CellsOf(path), std::vector<std::string>{ete1252});
+        // The project table keeps to no .cpg and the language byte 0.
+        ShapeGroupWriter w;
+        ASSERT_TRUE(WriteCells(&w, project, {ete1252}));
+        ASSERT_EQ(CommitShapeGroup(&w, true), 1);
+        EXPECT_FALSE(Exists(TempPath("project.cpg")));
+        EXPECT_EQ(ReadBytes(project).at(29), 0);
+        ASSERT_TRUE(CopyFileA(project.c_str(), copy.c_str(), FALSE));
+        EXPECT_EQ(CellsOf(copy), std::vector<std::string>{ete1252});
+    }
+    // Where the program speaks UTF-8 again, both read as their letters.
+    EXPECT_EQ(CellsOf(path), std::vector<std::string>{eteUTF8});
+    EXPECT_EQ(CellsOf(copy), std::vector<std::string>{eteUTF8});
 }

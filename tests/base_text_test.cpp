@@ -71,4 +71,9 @@ TEST(BoundedText, CutsFallBetweenLettersOfTwoToFourBytes)
     EXPECT_EQ(LetterBoundary("\x81\x40\x81\x40", 4, 932), 4u);
     EXPECT_EQ(LetterBoundary("a\x81\x40", 2, 932), 1u);
     EXPECT_EQ(LetterBoundary("\xe9\xe9\xe9", 2, 1252), 2u);
+
+    // Where the program speaks 1252, every byte is a letter of its own.
+    ProgramCodePageIs western(1252);
+    EXPECT_EQ(CopyBounded(name, 3, "\xe9\xe9\xe9"), 0);
+    EXPECT_STREQ(name, "\xe9\xe9");
 }

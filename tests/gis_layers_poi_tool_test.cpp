@@ -259,6 +259,7 @@ TEST_F(POIToolTest, NamesKeepTheirLettersThroughTheDialogAndTwoSavesAndReopens)
     // Names as earlier versions stored them: 30 letters in 1252 (36 bytes in
     // UTF-8, so the name loses its last letters), and UTF-8 that the dialog
     // cut at 30 bytes inside a letter; the table declares no code page.
+    SystemCodePageIs western(1252);
     POISet* earlier = NewPOISet(0);
     snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[0].name, "Borne g\xe9od\xe9sique n\xb0 12 c\xf4t\xe9 es");
     snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[1].name, "%s", ("N" + letters(15)).substr(0, 30).c_str());

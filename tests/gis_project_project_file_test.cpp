@@ -176,6 +176,7 @@ TEST(ProjectFile, DataFolderGetsItsBackslashAndNamesTheTiles)
 // already comes back as it is.
 TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
 {
+    SystemCodePageIs western(1252);
     EXPECT_EQ(StoredTextAsProgramText("Donn\xe9" "es \x80 5"), "Donn\xc3\xa9" "es \xe2\x82\xac 5");
     EXPECT_EQ(StoredTextAsProgramText("Donn\xc3\xa9" "es"), "Donn\xc3\xa9" "es");
     EXPECT_EQ(StoredTextAsProgramText("tile0.las"), "tile0.las");

@@ -110,3 +110,34 @@ TEST(TScanProject, PathsInTheSystemsCodePageFindTheirTilesAndTheirLockOwners)
     EXPECT_EQ(std::string(p->tiles[0]->lockOwner), ownerUTF8);
     FreeProject(p);
 }
+
+// A project is in one code page: a line whose 1252 letters happen to pair as
+// UTF-8 ("CAFÉ»" would read as "CAFɻ") is read in 1252 as the lines beside
+// it that are not UTF-8, and a project wholly in UTF-8 reads as it is.
+TEST(TScanProject, ALineWhoseLettersPairAsUTF8IsReadInTheCodePageOfItsFile)
+{
+    SystemCodePageIs western(1252);
+    const std::string folder = TempDir() + "Donn\xc3\xa9" "es\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(MakeTileLAS(folder + "t.las", 1000.0, 5000.0, 100.0));
+    auto project = [](const std::string& description, const std::string& data) {
+        return "[TerraScan project]\r\nDescription=" + description + "\r\nDirectory=" + TempDir() + data +
+               "\r\nStorage=LAS\r\nBlock " + TempDir() + data + "\\t.las\r\n 1000 5000\r\n 1000 5100\r\n 1100 5100\r\n";
+    };
+    struct Case {
+        std::string description, data, expected;
+    } cases[] = {
+        {"CAF\xc9\xbb", "Donn\xe9" "es", "CAF\xc3\x89\xc2\xbb"},
+        {"CAF\xc9\xbb", "Donn\xc3\xa9" "es", "CAF\xc9\xbb"},
+    };
+    for (const Case& c : cases) {
+        Project* p = Read(project(c.description, c.data));
+        ASSERT_NE(p, nullptr) << c.data;
+        EXPECT_EQ(std::string(p->description), c.expected) << c.data;
+        EXPECT_EQ(std::string(p->dataFolder), folder);
+        ASSERT_EQ(p->tileCount, 1);
+        CheckTileState(p->tiles[0]);
+        EXPECT_EQ(p->tiles[0]->activeStatus, TILE_AVAILABLE) << c.data;
+        FreeProject(p);
+    }
+}

@@ -188,12 +188,15 @@ TEST_F(ConfigFileTest, Versions1To3LoadTheirOneClassCode)
 
 // A file an earlier version wrote on a Russian system holds the class names
 // and the class list's path in code page 1251: they read as their letters,
-// a name that grows past its 63 bytes cut between letters.
+// a name that grows past its 63 bytes cut between letters, and so does a
+// name whose letters alone would pass for UTF-8 ("ДІМ" for "Ĳ" and half a
+// letter).
 TEST_F(ConfigFileTest, NamesInTheSystemsCodePageReadAsTheirLetters)
 {
     const std::string roofs1251 = "\xca\xf0\xfb\xf8\xe8", roofsUTF8 = "\xd0\x9a\xd1\x80\xd1\x8b\xd1\x88\xd0\xb8";
     ClassTable& t = GlobalDisplaySettings.classTable;
     strcpy(t.entries[6].name, roofs1251.c_str());
+    strcpy(t.entries[8].name, "\xc4\xb2\xcc");
     memset(t.entries[7].name, 0, sizeof t.entries[7].name);
     memset(t.entries[7].name, '\xe0', sizeof t.entries[7].name - 1);   // 63 letters "а"
     snprintf(t.path, sizeof t.path, "D:\\%s\\classes.csv", roofs1251.c_str());
@@ -207,6 +210,7 @@ TEST_F(ConfigFileTest, NamesInTheSystemsCodePageReadAsTheirLetters)
     std::string a;
     for (int i = 0; i < 31; i++) a += "\xd0\xb0";
     EXPECT_EQ(std::string(t.entries[7].name), a);
+    EXPECT_EQ(std::string(t.entries[8].name), "\xd0\x94\xd0\x86\xd0\x9c");
     EXPECT_EQ(std::string(t.path), "D:\\" + roofsUTF8 + "\\classes.csv");
     // What this version writes reads back unchanged.
     ASSERT_EQ(WriteConfigFile(nullptr), 1);

@@ -596,3 +596,5 @@ void KeepLog(const char* text) { KeptLog().push_back(text); }
 
 SystemCodePageIs::SystemCodePageIs(unsigned codePage) { SetSystemCodePageForTests(codePage); }
 SystemCodePageIs::~SystemCodePageIs() { SetSystemCodePageForTests(0); }
+ProgramCodePageIs::ProgramCodePageIs(unsigned codePage) { SetProgramCodePageForTests(codePage); }
+ProgramCodePageIs::~ProgramCodePageIs() { SetProgramCodePageForTests(0); }

@@ -102,10 +102,16 @@ bool SamplesRequired();
     } while (0)
 
 // While alive, the system's own code page (base/code_pages) is taken to be
-// `codePage`: this machine's is 1252.
+// `codePage`, whatever this machine's locale says.
 struct SystemCodePageIs {
     explicit SystemCodePageIs(unsigned codePage);
     ~SystemCodePageIs();
+};
+// While alive, the program's code page is taken to be `codePage`, as where
+// Windows ignores the manifest (the tests' process speaks UTF-8).
+struct ProgramCodePageIs {
+    explicit ProgramCodePageIs(unsigned codePage);
+    ~ProgramCodePageIs();
 };
 // "Данные" and "Česká" in UTF-8, and as a Russian and a Czech system stored them.
 constexpr char kRussianUTF8[] = "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5";

@@ -83,11 +83,12 @@ static bool ReadLines(const char* path, const char* title, std::vector<std::stri
             CloseTextLines(reader);
             return false;
         }
-        lines->push_back(StoredTextAsProgramText(buffer.data()));   // paths in the system's code page find their files
+        lines->push_back(buffer.data());
     }
     bool failed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
     if (failed) Report(kTScanReadFailed, title);
+    StoredTextsAsProgramText(lines);   // paths in the system's code page find their files
     return !failed;
 }
 
