@@ -184,7 +184,9 @@ TEST_F(CyrillicPaths, AGroundBatchSendsItsFilesToAnotherFolder)
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
     SetDialogDriver(nullptr);
     scenario = nullptr;
-    EXPECT_EQ(run.outputShown, run.outputFolder);
+    EXPECT_EQ(run.outputTip, run.outputFolder);
+    EXPECT_EQ(run.outputShown.substr(0, 3), "C:\\");
+    EXPECT_EQ(run.outputShown.substr(run.outputShown.size() - 12), "\\Земля\\");
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
     EXPECT_TRUE(run.rows.empty()) << run.rows[0];
     EXPECT_EQ(AsText(ReadBytes(source)), before);
