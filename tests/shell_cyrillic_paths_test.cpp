@@ -264,7 +264,7 @@ TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     EXPECT_EQ(set->saved, 1);
     EXPECT_STREQ(set->title, "точки.shp");
-    EXPECT_EQ(logged.back(), "POI Save Polygons:  1");
+    EXPECT_EQ(logged.back(), "[SAVE]  точки.shp:  POI markers:  1");
     for (const char* name : {"точки.shp", "точки.shx", "точки.dbf"})
         EXPECT_TRUE(OnDiskByItsName(folder + name)) << name;
 
