@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 const char kClassListUnreadableFormat[] = "Unable to open for reading:\n\n    %s\n";
@@ -135,15 +136,16 @@ int ParseClassLine(char* text, ClassLine* line, bool* unreadable)
 
 bool OutOfByteRange(int v) { return v < 0 || v > 255; }
 
-// The first fault of class line `number`, written into error; false when it has none.
-bool ClassLineFault(const ClassLine& line, int number, char* error, size_t size)
+// The first fault of class line `number`, whose name reads as `name` in the
+// program's text, written into error; false when it has none.
+bool ClassLineFault(const ClassLine& line, const std::string& name, int number, char* error, size_t size)
 {
     if (line.notNumber)
         std::snprintf(error, size, "%s not a number on line %d", line.notNumber, number);
     else if (OutOfByteRange(line.code))
         std::snprintf(error, size, "Code out of range (%d)", line.code);
-    else if (std::strlen(line.name) > (size_t)kClassNameFileLimit)
-        std::snprintf(error, size, "Name exceeds 32 characters (%s)", line.name);
+    else if (LetterCount(name.c_str()) > (size_t)kClassNameFileLimit)
+        std::snprintf(error, size, "Name exceeds %d characters (%s)", kClassNameFileLimit, name.c_str());
     else if (OutOfByteRange(line.red))
         std::snprintf(error, size, "Red out of range (%d)", line.red);
     else if (OutOfByteRange(line.green))
@@ -155,27 +157,30 @@ bool ClassLineFault(const ClassLine& line, int number, char* error, size_t size)
     return true;
 }
 
-void ShowReadError(const char* title, const char* error)
+void ShowReadError(HWND owner, const char* title, const char* error)
 {
     char text[1024];
     std::snprintf(text, sizeof(text), kClassListReadErrorFormat, title, error);
-    ErrorMessage(text);
+    ErrorMessage(text, owner);
+    // The box ends in the format's help: the status line shows the fault.
+    char line[600];
+    std::snprintf(line, sizeof line, "[ERROR] %s", error);
+    LogMessage(line);
 }
 
-void ShowFileError(const char* format, const char* title)
+void ShowFileError(HWND owner, const char* format, const char* title)
 {
     char text[512];
     std::snprintf(text, sizeof(text), format, title);
-    ErrorMessage(text);
+    ErrorMessage(text, owner);
 }
 
-int ChooseClassList(char* path, char* title, bool save)
+int ChooseClassList(HWND owner, char* path, char* title, bool save)
 {
     if (save)
-        return ChooseOneFile(FrameWindow, "Class List Files (*.csv) |*.csv|", "Save Class List", 1, 0, path,
-                             title);
-    return ChooseOneFile(FrameWindow, "Class List Files (*.csv) |*.csv|All files (*.*)|*.*|", "Load Class List", 0,
-                         0, path, title);
+        return ChooseOneFile(owner, "Class List Files (*.csv) |*.csv|", "Save Class List", 1, 0, path, title);
+    return ChooseOneFile(owner, "Class List Files (*.csv) |*.csv|All files (*.*)|*.*|", "Load Class List", 0, 0,
+                         path, title);
 }
 
 }  // namespace
@@ -229,28 +234,73 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
 
 const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
 const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
+const char kClassNamesCutFormat[] =
+    "Saved:  %s\n\nOther programs that read class lists take names of at most %d characters (letters): these "
+    "were written cut to %d, and the table keeps them whole.\n\n";
+const char kClassNameCutFormat[] = "%d  %s\n      written as:  %s\n";
+const char kClassNamesCutMoreFormat[] = "... and %d more\n";
+const char kClassNamesCutCountFormat[] = "\n%d class name%s written cut to %d characters";
 
-int WriteClassListFile(const ClassTable* table, const char* path, const char* title)
+namespace {
+
+struct CutName {
+    int code;
+    std::string name, written;
+};
+
+// The warning after a save that cut names: each class, its name and what the
+// file holds; past the first 20 a count, so that the box fits on a screen.
+void ShowNamesCut(HWND owner, const char* title, const std::vector<CutName>& cuts)
+{
+    constexpr size_t kListed = 20;
+    char line[640];   // the heading holds the title
+    std::snprintf(line, sizeof line, kClassNamesCutFormat, title, kClassNameFileLimit, kClassNameFileLimit);
+    std::string text = line;
+    for (size_t i = 0; i < cuts.size() && i < kListed; i++) {
+        std::snprintf(line, sizeof line, kClassNameCutFormat, cuts[i].code, cuts[i].name.c_str(),
+                      cuts[i].written.c_str());
+        text += line;
+    }
+    if (cuts.size() > kListed) {
+        std::snprintf(line, sizeof line, kClassNamesCutMoreFormat, (int)(cuts.size() - kListed));
+        text += line;
+    }
+    std::snprintf(line, sizeof line, kClassNamesCutCountFormat, (int)cuts.size(), cuts.size() == 1 ? "" : "s",
+                  kClassNameFileLimit);
+    text += line;
+    WarningMessage(text.c_str(), owner);
+}
+
+}  // namespace
+
+int WriteClassListFile(const ClassTable* table, const char* path, const char* title, HWND owner)
 {
     // Deleting classes can leave fewer: such a file would not load again.
     if (table->count < 2) {
-        ShowFileError(kClassListTooFewToSave, title);
+        ShowFileError(owner, kClassListTooFewToSave, title);
         return 0;
     }
     // Written beside the list and moved over it only when whole: a full disk
     // or a kill part way leaves the old list as it was.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, path)) {
-        ShowFileError(kClassListUnwritableFormat, title);
+        ShowFileError(owner, kClassListUnwritableFormat, title);
         return 0;
     }
     VFile file = replacing.file;
     int count = table->count > 256 ? 256 : table->count;
     bool ok = true;
+    std::vector<CutName> cuts;
     for (int i = 0; i < count && ok; i++) {
         const ClassEntry& e = table->entries[i];
         char name[sizeof(e.name)];
         CopyBounded(name, sizeof(name), e.name);  // a full field carries no terminator
+        // Longer names are refused by the readers of these lists, this one too.
+        size_t fit = LetterBytes(name, kClassNameFileLimit);
+        if (name[fit]) {
+            cuts.push_back({i, name, std::string(name, fit)});
+            name[fit] = '\0';
+        }
         char line[160];
         int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
                                 (int)(e.mainColor & 0xFF), (int)((e.mainColor >> 8) & 0xFF),
@@ -259,9 +309,10 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     }
     if (!CloseReplacing(&replacing, ok)) {
         // A full disk must not pass for a saved list.
-        ShowFileError(kClassListWriteFailed, title);
+        ShowFileError(owner, kClassListWriteFailed, title);
         return 0;
     }
+    if (!cuts.empty()) ShowNamesCut(owner, title, cuts);
     return 1;
 }
 
@@ -301,20 +352,30 @@ void ReadClassLines(TextLines* reader, char* error, size_t size, Take take)
 
 // Reads the file twice: a check pass that stops at the first fault, then the
 // read pass into a local table, so a bad file leaves the table untouched.
-int ReadClassListFile(ClassTable* table, const char* path, const char* title)
+int ReadClassListFile(ClassTable* table, const char* path, const char* title, HWND owner)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) {
-        ShowFileError(kClassListUnreadableFormat, title);
+        ShowFileError(owner, kClassListUnreadableFormat, title);
         return 0;
     }
 
+    // The names in the program's text: lists written before the program spoke
+    // UTF-8 hold the system's code page, judged once for the whole list.
     char error[512] = "";
+    std::vector<std::string> names;
+    ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int) { names.push_back(line.name); });
+    StoredTextsAsProgramText(&names);
+    error[0] = '\0';   // the check pass meets it again, in its place
+    RewindTextLines(reader);
+    size_t k = 0;
     int classes = 0;
     int firstLineOf[256] = {};
     char repeated[100] = "";   // a code named twice: one class would vanish
     ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
-        if (ClassLineFault(line, number, error, sizeof error)) return;
+        // A line beyond those judged (the file grew meanwhile) is judged alone.
+        std::string name = k < names.size() ? names[k++] : StoredTextAsProgramText(line.name);
+        if (ClassLineFault(line, name, number, error, sizeof error)) return;
         classes++;
         if (!firstLineOf[line.code]) firstLineOf[line.code] = number;
         else if (!repeated[0])
@@ -325,7 +386,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
     if (!error[0] && repeated[0]) CopyBounded(error, sizeof(error), repeated);
     if (error[0]) {
         CloseTextLines(reader);
-        ShowReadError(title, error);
+        ShowReadError(owner, title, error);
         return 0;
     }
 
@@ -336,32 +397,31 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
     CopyBounded(loaded->title, sizeof(loaded->title), title);
     RewindTextLines(reader);
     int highest = -1;
+    k = 0;
     ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
         char ignored[512];
-        if (ClassLineFault(line, number, ignored, sizeof(ignored))) return;   // the file changed under us
+        // The file changed under us: a line beyond those judged, or one with a fault now.
+        if (k >= names.size()) return;
+        const std::string& name = names[k++];
+        if (ClassLineFault(line, name, number, ignored, sizeof(ignored))) return;
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        CopyBounded(e.name, sizeof(e.name), line.name);
+        CopyBounded(e.name, sizeof(e.name), name.c_str());
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
     });
     CloseTextLines(reader);
     if (error[0]) {   // the file changed or failed between the passes
-        ShowReadError(title, error);
+        ShowReadError(owner, title, error);
         return 0;
     }
-    // Lists written before the program spoke UTF-8 hold the system's code page.
-    std::vector<StoredField> names;
-    for (ClassEntry& e : loaded->entries)
-        if (e.display) names.push_back({e.name, sizeof e.name});
-    StoredFieldsAsProgramText(names);
 
     int shown = 0;
     for (const ClassEntry& e : loaded->entries)
         if (e.display) shown++;
     if (shown < 2) {
-        ShowReadError(title, "Too few classes");
+        ShowReadError(owner, title, "Too few classes");
         return 0;
     }
     loaded->count = highest + 1;
@@ -370,35 +430,35 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title)
     return 1;
 }
 
-int ChooseClassListToSave(char* path, char* title)
+int ChooseClassListToSave(HWND owner, char* path, char* title)
 {
-    return ChooseClassList(path, title, true);
+    return ChooseClassList(owner, path, title, true);
 }
 
-int ChooseClassListToLoad(char* path, char* title)
+int ChooseClassListToLoad(HWND owner, char* path, char* title)
 {
-    return ChooseClassList(path, title, false);
+    return ChooseClassList(owner, path, title, false);
 }
 
-int SaveClassListFile(ClassTable* table)
+int SaveClassListFile(ClassTable* table, HWND owner)
 {
     char path[MAX_PATH], title[MAX_PATH];
     CopyBounded(path, sizeof(path), table->path);
     CopyBounded(title, sizeof(title), table->title);
-    if (!ChooseClassListToSave(path, title)) return 0;
+    if (!ChooseClassListToSave(owner, path, title)) return 0;
     if (!ChangeFileExtensionTo(path, ".csv") || !ChangeFileExtensionTo(title, ".csv")) {
-        ShowFileError(kClassListUnwritableFormat, title);
+        ShowFileError(owner, kClassListUnwritableFormat, title);
         return 0;
     }
-    if (!WriteClassListFile(table, path, title)) return 0;
+    if (!WriteClassListFile(table, path, title, owner)) return 0;
     CopyBounded(table->path, sizeof(table->path), path);
     CopyBounded(table->title, sizeof(table->title), title);
     return 1;
 }
 
-int LoadClassListFile(ClassTable* table)
+int LoadClassListFile(ClassTable* table, HWND owner)
 {
     char path[MAX_PATH] = "", title[MAX_PATH] = "";
-    if (!ChooseClassListToLoad(path, title)) return 0;
-    return ReadClassListFile(table, path, title);
+    if (!ChooseClassListToLoad(owner, path, title)) return 0;
+    return ReadClassListFile(table, path, title, owner);
 }

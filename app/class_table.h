@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <windows.h>
 
 // The byte image of a ClassTable is a block of the configuration file, so the
 // layout below is fixed.
@@ -33,7 +34,9 @@ static_assert(offsetof(ClassTable, entries) == 516 && offsetof(ClassTable, groun
 static_assert(sizeof(ClassTable) == 20488, "ClassTable is 20,488 bytes");
 
 constexpr int kClassListMaxFields = 100;
-constexpr int kClassNameFileLimit = 32;  // longest name a class list file may hold
+// Longest name a class list file holds, in letters: other programs that read
+// these lists refuse longer ones, so the save cuts them and the load refuses them.
+constexpr int kClassNameFileLimit = 32;
 
 // The boxes about a class list file, each given the file's title; the
 // last one then the fault found in it.
@@ -47,24 +50,35 @@ extern const char kClassLineUnreadableFormat[];
 void InitClassTable(ClassTable* table);
 void SetDefaultClassTable(ClassTable* table);
 
-// Save and load through the file dialogs; 1 done, 0 cancelled or failed (the
-// user has been told; the table is then unchanged).
-int SaveClassListFile(ClassTable* table);
-int LoadClassListFile(ClassTable* table);
+// Save and load through the file dialogs, which and whose boxes are owned
+// by `owner`; 1 done, 0 cancelled or failed (the user has been told; the
+// table is then unchanged).
+int SaveClassListFile(ClassTable* table, HWND owner);
+int LoadClassListFile(ClassTable* table, HWND owner);
 
 // Their messages about saving, each with the file's title.
 extern const char kClassListWriteFailed[];
 extern const char kClassListTooFewToSave[];   // a table of fewer than two classes
+// The warning after a save that wrote names longer than kClassNameFileLimit
+// letters cut to it: the heading (title, limit, limit), a line for each of
+// the first 20 (code, name, what was written), then the count of the rest
+// and the count of all ("s" or "", limit).
+extern const char kClassNamesCutFormat[];
+extern const char kClassNameCutFormat[];
+extern const char kClassNamesCutMoreFormat[];
+extern const char kClassNamesCutCountFormat[];
 
-// The file parts of the two, apart from the dialogs. Write does not touch the
-// table's path and title; Read replaces the whole table on success and names
-// the file by title in its messages.
-int WriteClassListFile(const ClassTable* table, const char* path, const char* title);
-int ReadClassListFile(ClassTable* table, const char* path, const char* title);
+// The file parts of the two, apart from the dialogs; their boxes owned by
+// `owner` (null: the frame). Write does not touch the table's path and title;
+// Read replaces the whole table on success and names the file by title in its messages.
+int WriteClassListFile(const ClassTable* table, const char* path, const char* title, HWND owner = nullptr);
+int ReadClassListFile(ClassTable* table, const char* path, const char* title, HWND owner = nullptr);
 
-// File dialogs owned by the frame; path and title buffers of 260 characters.
-int ChooseClassListToSave(char* path, char* title);
-int ChooseClassListToLoad(char* path, char* title);
+// File dialogs owned by `owner`, the window the user asked from (the
+// Display Settings sheet: owned by the frame, the sheet would fall behind
+// it when the dialog closes); path and title buffers of 260 characters.
+int ChooseClassListToSave(HWND owner, char* path, char* title);
+int ChooseClassListToLoad(HWND owner, char* path, char* title);
 
 // Splits the line in place at any of the delimiter characters; runs of
 // delimiters count as one and empty fields vanish. At most 100 fields; the

@@ -1,5 +1,7 @@
+// Program text drawn and measured through the W calls; the fixed-pitch font.
 #include "base/gdi_text.h"
 #include "base/code_pages.h"
+#include "base/text.h"
 #include <cstring>
 #include <string>
 
@@ -12,7 +14,7 @@ void FillFixedFont(LOGFONTA* font, int height, int weight)
     font->lfWeight = weight;
     font->lfCharSet = DEFAULT_CHARSET;
     font->lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lstrcpynA(font->lfFaceName, kFixedFontFace, LF_FACESIZE);
+    CopyBounded(font->lfFaceName, LF_FACESIZE, kFixedFontFace);
 }
 
 HFONT CreateFixedFont(int height, int weight)

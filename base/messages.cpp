@@ -91,15 +91,15 @@ static void LogLines(const char* text, const char* prefix)
     }
 }
 
-void ErrorMessage(const char* text)
+void ErrorMessage(const char* text, HWND owner)
 {
-    ShowMessageBox(MessageOwner(), text, "ERROR", MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner ? owner : MessageOwner(), text, "ERROR", MB_OK | MB_ICONERROR);
     LogLines(text, "[ERROR] ");
 }
 
-void WarningMessage(const char* text)
+void WarningMessage(const char* text, HWND owner)
 {
-    ShowMessageBox(MessageOwner(), text, "Warning", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(owner ? owner : MessageOwner(), text, "Warning", MB_OK | MB_ICONWARNING);
     LogLines(text, "[WARN] ");
 }
 

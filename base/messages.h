@@ -28,11 +28,14 @@ unsigned LoggedLineCount();
 // A test may watch every logged line (the log itself goes on as usual).
 typedef void (*LogHookProc)(const char* text);
 void SetLogHook(LogHookProc hook);
-void ErrorMessage(const char* text);
+// The error and warning boxes, owned by `owner` (a dialog they are asked
+// from that does not disable the frame, the Display Settings sheet), else by
+// the frame or the modal dialog over it; each line of the text is logged.
+void ErrorMessage(const char* text, HWND owner = nullptr);
 // The system's words for an error code, without a line break, or "System
 // error N" when it has none. The buffer is this thread's, kept until its next call.
 const char* SystemErrorText(DWORD code);
-void WarningMessage(const char* text);
+void WarningMessage(const char* text, HWND owner = nullptr);
 
 // Modal dialogs: the same idea. A driver, when set, is called once the dialog
 // is up (on the dialog's own thread) and may set controls and end it.

@@ -17,3 +17,10 @@ int CopyBounded(char* out, size_t outChars, const char* text);
 // at a letter boundary in `codePage`: `bytes`, or less when a letter of two
 // or more bytes would be split there.
 size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage);
+
+// For limits counted in letters (code points), not bytes: the bytes the
+// first `letters` letters of terminated `text` take in `codePage` (0, CP_ACP:
+// the one the program speaks), the whole text when it has fewer; and how many
+// letters it holds. A byte that starts no letter of the code page is one.
+size_t LetterBytes(const char* text, size_t letters, unsigned codePage = 0);
+size_t LetterCount(const char* text, unsigned codePage = 0);

@@ -220,12 +220,13 @@ static void OnPageCommand(HWND page, ViewRecord* r, int id)
         DeleteClass(t, row);
         Refill(page, r, row > 0 ? row - 1 : 0);
         break;
+    // The file dialogs belong to the sheet, which they give the input back to.
     case IDC_CLASS_SAVE:
-        if (SaveClassListFile(t)) SetDlgItemTextA(page, IDC_CLASS_TITLE, t->title);
+        if (SaveClassListFile(t, GetParent(page))) SetDlgItemTextA(page, IDC_CLASS_TITLE, t->title);
         SelectClassRow(page, row);
         break;
     case IDC_CLASS_LOAD:
-        if (LoadClassListFile(t)) {
+        if (LoadClassListFile(t, GetParent(page))) {
             r->classSelection.targetClass = 0;   // the loaded list may not hold the old one
             Refill(page, r, 0);
             SetDlgItemTextA(page, IDC_CLASS_TITLE, t->title);

@@ -157,6 +157,57 @@ TEST(FoundClassTable, ANameWhoseLettersPairAsUTF8IsReadInTheCodePageOfItsList)
     EXPECT_TRUE(answers.shown().empty());
 }
 
+// The 32 a name may hold are letters: 32 of them in Cyrillic (55 bytes)
+// read whole; 33 are refused, a list of an earlier version too, its name
+// shown in its letters.
+TEST(FoundClassTable, TheNameLimitCountsLetters)
+{
+    const std::string letters32 = "Опоры ЛЭП 110 кВ на берегу Вятки", letters33 = letters32 + "7";
+    BoxAnswers answers;
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    ASSERT_EQ(LoadText("0," + letters32 + ",1,1,1\n1,b,1,1,1\n", &t, answers), 1);
+    EXPECT_EQ(t.entries[0].name, letters32);
+    ClassTable before = t;
+    EXPECT_EQ(LoadText("0," + letters33 + ",1,1,1\n1,b,1,1,1\n", &t, answers), 0);
+    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", ("Name exceeds 32 characters (" + letters33 + ")").c_str())));
+    SystemCodePageIs russian(1251);
+    std::string stored, shown;
+    for (int i = 0; i < 33; i++) stored += kRussian1251[i % 6];
+    for (int i = 0; i < 33; i++) shown += std::string(kRussianUTF8 + 2 * (i % 6), 2);
+    EXPECT_EQ(LoadText("0," + stored + ",1,1,1\n1,b,1,1,1\n", &t, answers), 0);
+    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", ("Name exceeds 32 characters (" + shown + ")").c_str())));
+    EXPECT_EQ(std::memcmp(&t, &before, sizeof(t)), 0);
+}
+
+// The save's warning names the first 20 names it cut and counts the rest; a
+// single cut name is counted in the singular.
+TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
+{
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    std::string path = TempPath("cut.csv"), expected = Printed(kClassNamesCutFormat, "cut.csv", 32, 32);
+    for (int code = 0; code < 25; code++) {
+        std::string name = Printed("Class %02d under the power line north", code);   // 35 letters
+        std::strcpy(t.entries[code].name, name.c_str());
+        if (code < 20) expected += Printed(kClassNameCutFormat, code, name.c_str(), name.substr(0, 32).c_str());
+    }
+    expected += Printed(kClassNamesCutMoreFormat, 5) + Printed(kClassNamesCutCountFormat, 25, "s", 32);
+    {
+        BoxAnswers answers;
+        ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
+        EXPECT_TRUE(ShowedOneBox(answers, expected));
+    }
+    SetDefaultClassTable(&t);
+    std::strcpy(t.entries[9].name, "Water under the bridge at the mill");
+    BoxAnswers answers;
+    ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
+    EXPECT_TRUE(ShowedOneBox(answers, Printed(kClassNamesCutFormat, "cut.csv", 32, 32) +
+                                          Printed(kClassNameCutFormat, 9, "Water under the bridge at the mill",
+                                                  "Water under the bridge at the mi") +
+                                          Printed(kClassNamesCutCountFormat, 1, "", 32)));
+}
+
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
 {
     BoxAnswers answers;

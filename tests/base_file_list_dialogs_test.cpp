@@ -93,14 +93,14 @@ void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
-int WithFileDialog(const char* title, const std::string& name, int (*run)(ClassTable*), ClassTable* table)
+int WithFileDialog(const char* title, const std::string& name, int (*run)(ClassTable*, HWND), ClassTable* table)
 {
     dialogTitle = title;
     dialogName = name;
     dialogTicks = 0;
     RealFileDialogs real;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, AnswerFileDialog);
-    int result = run(table);
+    int result = run(table, nullptr);
     KillTimer(nullptr, timer);
     return result;
 }

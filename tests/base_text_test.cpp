@@ -77,3 +77,25 @@ TEST(BoundedText, CutsFallBetweenLettersOfTwoToFourBytes)
     EXPECT_EQ(CopyBounded(name, 3, "\xe9\xe9\xe9"), 0);
     EXPECT_STREQ(name, "\xe9\xe9");
 }
+
+// Letters counted as code points: every letter of two to four bytes is one,
+// and so is a byte that starts none (a letter cut short, a stray
+// continuation byte). A count stops at the text's end.
+TEST(BoundedText, LettersAreCountedAndTakenWhole)
+{
+    ASSERT_EQ(GetACP(), (UINT)CP_UTF8);
+    const char* mixed = "a\xd0\x96\xe2\x82\xac\xf0\x9f\x98\x80z";   // a Ж € 😀 z
+    EXPECT_EQ(LetterCount(mixed), 5u);
+    const size_t bytes[] = {0, 1, 3, 6, 10, 11, 11};
+    for (size_t letters = 0; letters < 7; letters++) EXPECT_EQ(LetterBytes(mixed, letters), bytes[letters]) << letters;
+    EXPECT_EQ(LetterCount(""), 0u);
+    EXPECT_EQ(LetterCount("\xd0"), 1u);            // a lead byte at the end
+    EXPECT_EQ(LetterCount("\xe2\x82z"), 2u);       // three bytes cut short, then z
+    EXPECT_EQ(LetterBytes("\xe2\x82z", 1), 2u);
+    EXPECT_EQ(LetterCount("\x96\x96"), 2u);        // continuation bytes alone
+    // Other code pages: a double-byte letter is one, a single-byte page a byte a letter.
+    EXPECT_EQ(LetterCount("\x81\x40\x81\x40z", 932), 3u);
+    EXPECT_EQ(LetterBytes("\x81\x40\x81\x40z", 2, 932), 4u);
+    EXPECT_EQ(LetterCount("\x81", 932), 1u);       // a lead byte without its trail
+    EXPECT_EQ(LetterCount("\xc4\xe0\xed", 1251), 3u);
+}

@@ -1,6 +1,9 @@
 #include "batch_test_files.h"
+#include "base/code_pages.h"
 #include "base/file_system.h"
+#include "base/path_label.h"
 #include "gis/project/batch_dialogs.h"
+#include <commctrl.h>
 #include <cstring>
 
 BatchScenario* scenario = nullptr;
@@ -37,6 +40,19 @@ std::string WindowText(HWND dialog, int id)
     return text;
 }
 
+std::string ControlTipText(HWND dialog, int id)
+{
+    HWND label = GetDlgItem(dialog, id), tip = PathLabelTip(label);
+    char16_t text[600] = {};
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = dialog;
+    info.uId = (UINT_PTR)label;
+    info.lpszText = (WCHAR*)text;
+    if (tip) SendMessageW(tip, TTM_GETTEXTW, 600, (LPARAM)&info);
+    return NarrowFrom(text, CP_UTF8);
+}
+
 static int AnswerOutputFolder(char* path, const char*)
 {
     snprintf(path, MAX_PATH, "%s", scenario->outputFolder.c_str());
@@ -70,6 +86,7 @@ void DriveBatch(HWND dialog, int templateId)
         SendMessageA(dialog, WM_COMMAND, IDC_BATCH_SET_DIRECTORY, 0);
         SetFolderDialogHook(nullptr);
         scenario->outputShown = WindowText(dialog, IDC_BATCH_OUTPUT_TEXT);
+        scenario->outputTip = ControlTipText(dialog, IDC_BATCH_OUTPUT_TEXT);
     }
     KeptLog().clear();
     runningDialog = dialog;

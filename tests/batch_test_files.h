@@ -21,6 +21,7 @@ struct BatchScenario {
     std::vector<std::string> rows;        // the list when the run ended
     std::string notice;
     std::string outputShown;              // the output folder as the dialog showed it
+    std::string outputTip;                // and as its tip held it
     bool startEnabled = false;            // Start when the run ended
 };
 // The scenario DriveBatch plays, and the dialog it runs.
@@ -34,5 +35,7 @@ void DriveBatch(HWND dialog, int templateId);
 // True when a kept log line (KeptLog) starts with `start`.
 bool Logged(const char* start);
 std::string WindowText(HWND dialog, int id);
+// The text of the tip of control `id` (read whole by the W message).
+std::string ControlTipText(HWND dialog, int id);
 // The batch dialog's closing notice, in the product's own words.
 std::string Notice(const char* name, const char* how, int ok, int failed, int stopped);

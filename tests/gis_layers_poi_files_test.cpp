@@ -100,7 +100,7 @@ TEST_F(POIFilesTest, SavedMarkersReadBackWithOGRAndLoadIntoAnotherView)
     EXPECT_EQ(r->poiSet->saved, 1);
     EXPECT_STREQ(r->poiSet->path, path.c_str());
     EXPECT_STREQ(r->poiSet->title, "survey_poi.shp");
-    EXPECT_EQ(logged.back(), "POI Save Polygons:  2");
+    EXPECT_EQ(logged.back(), "[SAVE]  survey_poi.shp:  POI markers:  2");
 
     GDALAllRegister();
     GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
@@ -169,7 +169,7 @@ TEST_F(POIFilesTest, SavedMarkersReadBackWithOGRAndLoadIntoAnotherView)
     SendMessageA(other, WM_COMMAND, CMD_SAVE_POI, 0);
     EXPECT_EQ(choice.calls, 0);
     EXPECT_EQ(o->poiSet->saved, 1);
-    EXPECT_EQ(logged.back(), "POI Save Polygons:  3");
+    EXPECT_EQ(logged.back(), "[SAVE]  survey_poi.shp:  POI markers:  3");
 }
 
 TEST_F(POIFilesTest, SaveRefusesAnEmptyListAndSaveAsWritesAnEmptyFile)

@@ -15,6 +15,7 @@
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
 #include "app/job_control.h"
+#include "base/file_system.h"
 #include "base/messages.h"
 #include "resource.h"
 #include <atomic>
@@ -422,6 +423,64 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
     });
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
     ASSERT_TRUE(ShowedOneBox(boxes, kBatchNoOutputFolderText));
+}
+
+// A long output folder would wrap into lines its label is too low to show:
+// it is cut in the middle to what fits, keeping where it starts and the
+// folder picked, and the label's tip holds it whole. A short one shows whole.
+TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
+{
+    static std::string chosen;
+    const std::string longFolder =
+        "D:\\Projects\\2024\\LiDAR survey of the river valley\\block 12 north-east\\strips delivered in "
+        "May\\classified\\Земля\\";
+    struct {
+        int id;
+        DLGPROC proc;
+    } dialogs[] = {{IDD_SM_BATCH, SMBatchDlgProc}, {IDD_THINNING_BATCH, ThinningBatchDlgProc}};
+    for (const auto& d : dialogs) {
+        for (const std::string& folder : {longFolder, std::string("D:\\out\\")}) {
+            chosen = folder;
+            std::string shown, tip;
+            int shownWidth = 0, room = 0;
+            DialogDriver driver([&](HWND dialog, int) {
+                SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);
+                CheckDlgButton(dialog, IDC_BATCH_OUTPUT_CHECK, BST_CHECKED);
+                SendMessageA(dialog, WM_COMMAND, IDC_BATCH_OUTPUT_CHECK, 0);
+                SetFolderDialogHook([](char* path, const char*) {
+                    snprintf(path, MAX_PATH, "%s", chosen.c_str());
+                    return 1;
+                });
+                SendMessageA(dialog, WM_COMMAND, IDC_BATCH_SET_DIRECTORY, 0);
+                SetFolderDialogHook(nullptr);
+                if (chosen == longFolder && d.id == IDD_SM_BATCH) SaveWindowShot(dialog, "batch_output_folder");
+                HWND label = GetDlgItem(dialog, IDC_BATCH_OUTPUT_TEXT);
+                shown = WindowText(dialog, IDC_BATCH_OUTPUT_TEXT);
+                tip = ControlTipText(dialog, IDC_BATCH_OUTPUT_TEXT);
+                shownWidth = WideTextWidth((HFONT)SendMessageA(label, WM_GETFONT, 0, 0), shown.c_str());
+                RECT client;
+                GetClientRect(label, &client);
+                room = client.right;
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            });
+            EXPECT_EQ(ShowDialog(d.id, FrameWindow, d.proc, 0), 1);
+            EXPECT_EQ(tip, folder) << d.id;
+            EXPECT_LE(shownWidth, room) << shown;
+            if (folder != longFolder) {
+                EXPECT_EQ(shown, folder);
+                continue;
+            }
+            size_t dots = shown.find("...");
+            ASSERT_NE(dots, std::string::npos) << shown;
+            std::string head = shown.substr(0, dots), tail = shown.substr(dots + 3);
+            EXPECT_EQ(folder.compare(0, head.size(), head), 0) << shown;
+            EXPECT_GE(head.size(), 12u) << shown;   // "D:\Projects\"
+            ASSERT_GE(folder.size(), tail.size());
+            EXPECT_EQ(folder.substr(folder.size() - tail.size()), tail) << shown;
+            EXPECT_GE(tail.size(), std::string("classified\\Земля\\").size()) << shown;
+            EXPECT_GT(shownWidth, room - 20) << shown;   // as much as fits
+        }
+    }
 }
 
 // Another job holds the application: Start says so through the one message

@@ -185,7 +185,9 @@ TEST_F(CyrillicPaths, AGroundBatchSendsItsFilesToAnotherFolder)
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
     SetDialogDriver(nullptr);
     scenario = nullptr;
-    EXPECT_EQ(run.outputShown, run.outputFolder);
+    EXPECT_EQ(run.outputTip, run.outputFolder);
+    EXPECT_EQ(run.outputShown.substr(0, 3), "C:\\");
+    EXPECT_EQ(run.outputShown.substr(run.outputShown.size() - 12), "\\Земля\\");
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 1, 0, 0));
     EXPECT_TRUE(run.rows.empty()) << run.rows[0];
     EXPECT_EQ(AsText(ReadBytes(source)), before);
@@ -263,7 +265,7 @@ TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     EXPECT_EQ(set->saved, 1);
     EXPECT_STREQ(set->title, "точки.shp");
-    EXPECT_EQ(logged.back(), "POI Save Polygons:  1");
+    EXPECT_EQ(logged.back(), "[SAVE]  точки.shp:  POI markers:  1");
     for (const char* name : {"точки.shp", "точки.shx", "точки.dbf"})
         EXPECT_TRUE(OnDiskByItsName(folder + name)) << name;
 

@@ -1,7 +1,9 @@
 // The Display Settings sheet, the class editor and Point Display Settings,
 // driven as a user would through their own controls.
 #include "window_fixtures.h"
+#include "las_test_files.h"
 #include "app/class_list_view.h"
+#include "app/class_table.h"
 #include "app/display_settings.h"
 #include "shell/display_settings_dialog.h"
 #include "shell/point_display.h"
@@ -111,6 +113,99 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
     EXPECT_EQ(r->classTable.entries[2].tinDisplay, 1);
     EXPECT_TRUE(SameTable(GlobalDisplaySettings.classTable, r->classTable));
     EXPECT_EQ(r->imageCacheValid, 0);
+}
+
+// Names longer than a class-list file holds (ASCII and Cyrillic, up to the
+// 63 bytes the program takes) are written cut to 32 letters, never inside
+// one, and the save names each; the table keeps them whole, and the file
+// loads back without a refusal. The file dialogs and the box belong to the
+// sheet: owned by the frame (which the sheet, owned by the view, leaves
+// enabled), they would give the input back to the frame and leave the sheet
+// behind it when they close.
+TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
+{
+    HWND view = OpenEmptyView();
+    ClassTable& t = Record(view)->classTable;
+    const std::string names[] = {
+        "Vegetation under the power line 1",                                  // 33
+        "Low vegetation under the 110 kV line A12",                           // 40
+        "Wire conductor (phase) of the 110 kV line north of the river A1",    // 63
+        "Опоры ЛЭП 110 кВ на берегу Вятки 7",                                 // 34 letters, 57 bytes
+        "Ground at the foot of the bridge",                                   // 32: whole
+    };
+    const std::string written[] = {
+        "Vegetation under the power line ", "Low vegetation under the 110 kV ", "Wire conductor (phase) of the 11",
+        "Опоры ЛЭП 110 кВ на берегу Вятки", "Ground at the foot of the bridge",
+    };
+    for (int i = 0; i < 5; i++) strcpy(t.entries[i].name, names[i].c_str());
+    std::string list = TempDir() + "long names.csv";
+    BoxAnswers boxes;
+    ClassTable saved, loaded;
+    std::vector<HWND> owners;
+    HWND shownSheet = nullptr;
+    onSheet = [&](HWND sheet) {
+        shownSheet = sheet;
+        HWND page = Page(sheet, 0);
+        FileDialogAnswers files({list, list});
+        Click(page, IDC_CLASS_SAVE);
+        saved = t;
+        Click(page, IDC_CLASS_LOAD);
+        loaded = t;
+        owners = files.owners();
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    };
+    Send(view, CMD_DISPLAY_SETTINGS);
+    ASSERT_EQ(owners.size(), 2u);
+    for (HWND owner : owners) EXPECT_EQ(owner, shownSheet);
+    std::string warning = Printed(kClassNamesCutFormat, "long names.csv", 32, 32);
+    for (int i = 0; i < 4; i++) warning += Printed(kClassNameCutFormat, i, names[i].c_str(), written[i].c_str());
+    warning += Printed(kClassNamesCutCountFormat, 4, "s", 32);
+    ASSERT_TRUE(ShowedOneBox(boxes, warning));
+    EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
+    EXPECT_STREQ(GetLastLogLine(), "[WARN] 4 class names written cut to 32 characters");
+    for (int i = 0; i < 5; i++) EXPECT_EQ(saved.entries[i].name, names[i]) << i;   // the table keeps them
+    Bytes file = ReadBytes(list);
+    std::string text(file.begin(), file.end());
+    for (int i = 0; i < 5; i++) {
+        const ClassEntry& e = saved.entries[i];
+        std::string line = Printed("%d,%s,%d,%d,%d\r\n", i, written[i].c_str(), (int)GetRValue(e.mainColor),
+                                   (int)GetGValue(e.mainColor), (int)GetBValue(e.mainColor));
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+        EXPECT_EQ(loaded.entries[i].name, written[i]) << i;
+    }
+    EXPECT_EQ(loaded.count, 256);
+}
+
+// A refused list leaves the fault on the status line, not the format help the
+// box ends with; the box is as it was.
+TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
+{
+    HWND view = OpenEmptyView();
+    const std::string name33 = "Vegetation under the power line 1", cyrillic34 = "Опоры ЛЭП 110 кВ на берегу Вятки 7";
+    const struct {
+        std::string text, fault;
+    } cases[] = {
+        {"0,a,1,1,1\n1," + name33 + ",1,1,1\n", "Name exceeds 32 characters (" + name33 + ")"},
+        {"0,a,1,1,1\n1," + cyrillic34 + ",1,1,1\n", "Name exceeds 32 characters (" + cyrillic34 + ")"},
+        {"256,a,1,1,1\n1,b,1,1,1\n", "Code out of range (256)"},
+    };
+    for (const auto& c : cases) {
+        std::string list = WriteTempFile("refused.csv", c.text);
+        BoxAnswers boxes;
+        HWND shownSheet = nullptr;
+        onSheet = [&](HWND sheet) {
+            shownSheet = sheet;
+            FileDialogAnswers files({list});
+            Click(Page(sheet, 0), IDC_CLASS_LOAD);
+            SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        };
+        Send(view, CMD_DISPLAY_SETTINGS);
+        ASSERT_TRUE(ShowedOneBox(boxes, Printed(kClassListReadErrorFormat, "refused.csv", c.fault.c_str())))
+            << c.fault;
+        EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
+        EXPECT_EQ(StatusText(view, 5), "[ERROR] " + c.fault);
+    }
 }
 
 // Cancel after adding, deleting and moving the TIN light puts back exactly

@@ -54,8 +54,8 @@ TEST_F(ModalOwnerTest, EveryBoxAndFileDialogFromADialogIsOwnedByIt)
         FileDialogAnswers files({});
         char path[256] = "", title[256] = "";
         FileList list = {};
-        ChooseClassListToSave(path, title);
-        ChooseClassListToLoad(path, title);
+        ChooseClassListToSave(FrameWindow, path, title);
+        ChooseClassListToLoad(FrameWindow, path, title);
         ChooseContourFile(path, title);
         ChooseMagnitudeFile(path, title);
         ChooseTScanProject(path, title);

@@ -242,8 +242,9 @@ TEST_F(PlanQueryTest, AGridQueryTakesTheCellUnderThePointerUpToTheFirstRowAndCol
 
 // The tip takes its widest line and holds the file's name as its first line,
 // in its own font: no line is wrapped or cut off. A name in Cyrillic is
-// measured by its letters and shown in a font that has them. Like every
-// tracking tip it is owned by the frame, so that it hides and goes with it.
+// measured by its letters and shown in a font that has them. Like the other
+// tools' tips it has no owner: its tool ends when the frame is minimised and
+// takes the tip with it.
 TEST_F(PlanQueryTest, ThePointTipHoldsEveryLineItShows)
 {
     PointRecord p = MakePoint(123456.789, 4567890.123, 1234.5f, 2);

@@ -35,7 +35,7 @@ const char kPOIMarkerOffMapFormat[] =
     "Marker %d (%s) lies off the map: its X, Y or Z is not a number or lies farther than 1e10 from 0, so it cannot "
     "be stored in a file that reads back.\n\nNothing was written: the POI markers were not saved and the file on "
     "disk is unchanged:\n    %s\n";
-const char kPOISavedLine[] = "POI Save Polygons:  %d";
+const char kPOISavedLine[] = "[SAVE]  %s:  POI markers:  %d";
 const char kPOILoadedLine[] = "POI Load Markers:  %d";
 
 static void Report(const char* format, const char* name)
@@ -227,8 +227,8 @@ int SavePOIShapefile(POISet* set)
         return 0;
     }
     set->saved = 1;
-    char line[80];
-    snprintf(line, sizeof line, kPOISavedLine, written);
+    char line[320];
+    snprintf(line, sizeof line, kPOISavedLine, set->title, written);
     LogMessage(line);
     return 1;
 }

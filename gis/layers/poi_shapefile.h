@@ -17,8 +17,8 @@ extern const char kPOIShapeOpenWriteFailed[];   // "Unable to open shape file fo
 extern const char kPOIDBFOpenWriteFailed[];     // "Unable to open DBF file for writing:\n    %s\n"
 extern const char kPOIWriteFailed[];            // a write that did not complete
 extern const char kPOIMarkerOffMapFormat[];     // a marker (from 1) and its name the reader would refuse, then the title
-// Status lines with the number of markers.
-extern const char kPOISavedLine[];              // "POI Save Polygons:  %d"
+// Status lines: the file's title and the number of markers written; the number read.
+extern const char kPOISavedLine[];              // "[SAVE]  %s:  POI markers:  %d"
 extern const char kPOILoadedLine[];             // "POI Load Markers:  %d"
 
 // Reads the file at `path` (a Win32 path) into a new saved set named `path`

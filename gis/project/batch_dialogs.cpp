@@ -14,6 +14,7 @@
 #include "base/file_list_dialogs.h"
 #include "base/file_system.h"
 #include "base/messages.h"
+#include "base/path_label.h"
 #include "base/progress.h"
 #include "base/shell_hooks.h"
 #include "data/decimation.h"
@@ -578,7 +579,7 @@ static INT_PTR BatchDlgProc(BatchDialog* d, HWND dialog, UINT message, WPARAM wP
                 IsDlgButtonChecked(dialog, IDC_BATCH_OUTPUT_CHECK) == BST_CHECKED) {
                 snprintf(d->outputFolder, sizeof d->outputFolder, "%s", folder);
                 d->outputChosen = 1;
-                SetDlgItemTextA(dialog, IDC_BATCH_OUTPUT_TEXT, folder);
+                ShowPathInLabel(dialog, IDC_BATCH_OUTPUT_TEXT, folder);
             }
             return TRUE;
         }
