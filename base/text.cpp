@@ -3,6 +3,8 @@
 #include "base/code_pages.h"
 
 #include <windows.h>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage)
@@ -93,4 +95,18 @@ size_t LetterCount(const char* text, unsigned codePage)
     size_t n = 0;
     for (size_t at = 0; t[at]; n++) at += LetterLength(t + at, walk);
     return n;
+}
+
+std::string Formatted(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int n = vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(n > 0 ? (size_t)n : 0, '\0');
+    if (n > 0) vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
+    return text;
 }

@@ -4,6 +4,7 @@
 // them, and a cut never splits one.
 #pragma once
 #include <cstddef>
+#include <string>
 
 // Copies text into out (outChars bytes, the terminator included). Reads no
 // more than outChars bytes of text, so a full field that carries no
@@ -24,3 +25,7 @@ size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage);
 // letters it holds. A byte that starts no letter of the code page is one.
 size_t LetterBytes(const char* text, size_t letters, unsigned codePage = 0);
 size_t LetterCount(const char* text, unsigned codePage = 0);
+
+// A printf format filled in, of any length: for messages built from several
+// parts before they go to a box or the log.
+std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -186,13 +186,13 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
 {
     ClassTable t;
     SetDefaultClassTable(&t);
-    std::string path = TempPath("cut.csv"), expected = Printed(kClassNamesCutFormat, "cut.csv", 32, 32);
+    std::string path = TempPath("cut.csv"), expected = Formatted(kClassNamesCutFormat, "cut.csv", 32, 32);
     for (int code = 0; code < 25; code++) {
-        std::string name = Printed("Class %02d under the power line north", code);   // 35 letters
+        std::string name = Formatted("Class %02d under the power line north", code);   // 35 letters
         std::strcpy(t.entries[code].name, name.c_str());
-        if (code < 20) expected += Printed(kClassNameCutFormat, code, name.c_str(), name.substr(0, 32).c_str());
+        if (code < 20) expected += Formatted(kClassNameCutFormat, code, name.c_str(), name.substr(0, 32).c_str());
     }
-    expected += Printed(kClassNamesCutMoreFormat, 5) + Printed(kClassNamesCutCountFormat, 25, "s", 32);
+    expected += Formatted(kClassNamesCutMoreFormat, 5) + Formatted(kClassNamesCutCountFormat, 25, "s", 32);
     {
         BoxAnswers answers;
         ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
@@ -202,10 +202,10 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
     std::strcpy(t.entries[9].name, "Water under the bridge at the mill");
     BoxAnswers answers;
     ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
-    EXPECT_TRUE(ShowedOneBox(answers, Printed(kClassNamesCutFormat, "cut.csv", 32, 32) +
-                                          Printed(kClassNameCutFormat, 9, "Water under the bridge at the mill",
+    EXPECT_TRUE(ShowedOneBox(answers, Formatted(kClassNamesCutFormat, "cut.csv", 32, 32) +
+                                          Formatted(kClassNameCutFormat, 9, "Water under the bridge at the mill",
                                                   "Water under the bridge at the mi") +
-                                          Printed(kClassNamesCutCountFormat, 1, "", 32)));
+                                          Formatted(kClassNamesCutCountFormat, 1, "", 32)));
 }
 
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)

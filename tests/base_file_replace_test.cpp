@@ -469,7 +469,7 @@ TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
                 // A path this program takes is shown whole (one of many bytes is cut).
                 if (!fits && strlen(letter) == 1) {
                     EXPECT_EQ(TempFolderTooLongMessage(target, suffix),
-                              Printed(kTempFolderTooLongText, (int)units, (int)units - 1, target.c_str()))
+                              Formatted(kTempFolderTooLongText, (int)units, (int)units - 1, target.c_str()))
                         << where;
                 }
                 if (suffix == kLongestGroupSuffix) {

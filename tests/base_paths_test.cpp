@@ -97,10 +97,10 @@ TEST(FoundPaths, ATooLongPathIsShownCutByWholeLetters)
         while (path.size() < 600) path += letter;
         std::string shown = path.substr(0, 3 + (kPathTooLongShown - 3) / letter.size() * letter.size());
         EXPECT_EQ(PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1),
-                  Printed(kPathTooLongText, (int)path.size(), (int)kPathChars - 1, shown.c_str()))
+                  Formatted(kPathTooLongText, (int)path.size(), (int)kPathChars - 1, shown.c_str()))
             << letter.size();
     }
-    EXPECT_EQ(PathTooLongMessage("C:\\start", 300, 255), Printed(kPathTooLongText, 300, 255, "C:\\start"));
+    EXPECT_EQ(PathTooLongMessage("C:\\start", 300, 255), Formatted(kPathTooLongText, 300, 255, "C:\\start"));
 }
 
 TEST(FoundPaths, FolderAndFileTests)

@@ -782,11 +782,11 @@ TEST(DamagedInputs, ASCIIPointFilesRefuseCoordinatesNoPointCanHold)
     EXPECT_EQ(set->points[2].x, 1004.0);
     EXPECT_EQ(set->minX, 1000.5);
     FreeDataSet(set);
-    std::string notNumbers = Printed(kASCIILeftOutLine, 2LL), damaged = Printed(kASCIIControlLine, 2LL, 4LL);
+    std::string notNumbers = Formatted(kASCIILeftOutLine, 2LL), damaged = Formatted(kASCIIControlLine, 2LL, 4LL);
     EXPECT_TRUE(log.contains(notNumbers));
     EXPECT_TRUE(log.contains(damaged));
     // Four of its seven lines: the user is told in a box too.
-    ASSERT_TRUE(ShowedOneBox(lost, "marked.xyz" + Printed(kASCIILinesLostFormat, 4LL, 7LL) + notNumbers + "\n" +
+    ASSERT_TRUE(ShowedOneBox(lost, "marked.xyz" + Formatted(kASCIILinesLostFormat, 4LL, 7LL) + notNumbers + "\n" +
                                        damaged + "\n"));
     EXPECT_EQ(lost.shown()[0].caption, "Warning");
 }
@@ -907,9 +907,9 @@ TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
             EXPECT_EQ(set->pointCount, c.lines - c.damaged) << title;
             FreeDataSet(set);
             if (c.told)
-                EXPECT_TRUE(ShowedOneBox(boxes, title + Printed(kASCIILinesLostFormat, (long long)c.damaged,
+                EXPECT_TRUE(ShowedOneBox(boxes, title + Formatted(kASCIILinesLostFormat, (long long)c.damaged,
                                                                 (long long)c.lines) +
-                                                    Printed(kASCIIControlLine, (long long)c.damaged, 2LL) + "\n"))
+                                                    Formatted(kASCIIControlLine, (long long)c.damaged, 2LL) + "\n"))
                     << title;
             else
                 EXPECT_TRUE(boxes.shown().empty()) << title;
@@ -918,7 +918,7 @@ TEST(DamagedInputs, MoreThanAFewLinesLeftOutAreShownWithTheirCount)
         ASSERT_EQ(r.result, 1) << title;
         EXPECT_TRUE(r.boxes.empty()) << title;
         EXPECT_EQ(r.tally.lossyFiles, c.told ? 1 : 0) << title;
-        EXPECT_EQ(r.tally.lossNotes, c.told ? Printed(kConvertLinesLostNote, title.c_str(), (unsigned long long)c.damaged,
+        EXPECT_EQ(r.tally.lossNotes, c.told ? Formatted(kConvertLinesLostNote, title.c_str(), (unsigned long long)c.damaged,
                                                       (unsigned long long)c.lines)
                                             : std::string())
             << title;
@@ -963,8 +963,8 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
                               : ReadASCIIPointsDecimated(path.c_str(), "nulends.xyz", 1);
         EXPECT_EQ(set, nullptr);
         FreeDataSet(set);
-        std::string refused = loader ? "\n" + Printed(kASCIINotTextFormat, 18, 18) + "\n"
-                                      : Printed(kASCIIControlRefused, 30LL, 32LL);
+        std::string refused = loader ? "\n" + Formatted(kASCIINotTextFormat, 18, 18) + "\n"
+                                      : Formatted(kASCIIControlRefused, 30LL, 32LL);
         ASSERT_TRUE(ShowedOneBox(boxes, "nulends.xyz" + refused)) << loader;
     }
     JobControl* job = CreateJobControl();
@@ -972,7 +972,7 @@ TEST(DamagedInputs, TextWhoseEveryLineHoldsAControlByteIsRefusedAsNoText)
     Imported r = ImportText("nulends.xyz", text, xyz, job);
     EXPECT_EQ(r.result, 0);
     ASSERT_EQ(r.boxes.size(), 1u);
-    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Printed(kASCIINotTextFormat, 18, 18) + "\n");
+    EXPECT_EQ(r.boxes[0].text, "nulends.xyz\n" + Formatted(kASCIINotTextFormat, 18, 18) + "\n");
     EXPECT_FALSE(VFileExists(ChangeFileExtension(path.c_str(), ".las")));
     FreeImportFieldList(xyz);
     FreeJobControl(job);
@@ -1365,10 +1365,10 @@ TEST(DamagedInputs, ImportsOfASCIIAndShapefilesIntoLAS)
         Bytes text;
         std::string reason;
     } notText[] = {{"utf16.xyz", wide16("\xFF\xFE", false), kASCIIWideText},
-                   {"utf16bare.xyz", wide16("", false), Printed(kASCIINotTextWholeFormat, 4, 4)},
+                   {"utf16bare.xyz", wide16("", false), Formatted(kASCIINotTextWholeFormat, 4, 4)},
                    {"utf16be.xyz", wide16("\xFE\xFF", true), kASCIIWideText},
                    {"utf32.xyz", utf32, kASCIIWideText},
-                   {"binary.xyz", garbage, Printed(kASCIINotTextFormat, 20, 20)}};
+                   {"binary.xyz", garbage, Formatted(kASCIINotTextFormat, 20, 20)}};
     for (const auto& t : notText) {
         Imported r = importOne(t.title, t.text);
         EXPECT_EQ(r.result, 0) << t.title;

@@ -252,10 +252,10 @@ TEST_F(ASCIILoad, OnlyTextWithANumericColumnCountsAsAPointFile)
     for (int i = 0; i < 30; i++) damaged += std::string("1 2 3") + (i >= 4 ? std::string(1, '\0') : "") + "\n";
     EXPECT_EQ(CheckASCIIPointFile(WriteTempFile("nulls.xyz", damaged).c_str(), "nulls.xyz"), 0);
     ASSERT_EQ(boxes.shown().size(), 5u);
-    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz\n" + Printed(kASCIINotTextWholeFormat, 2, 2) + "\n");
+    EXPECT_EQ(boxes.shown()[0].text, "bin.xyz\n" + Formatted(kASCIINotTextWholeFormat, 2, 2) + "\n");
     EXPECT_EQ(boxes.shown()[1].text, std::string("empty.xyz") + kASCIIParseFailed);
     EXPECT_EQ(boxes.shown()[3].text, "wide.xyz\n" + std::string(kASCIIWideText) + "\n");
-    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz\n" + Printed(kASCIINotTextFormat, 16, 20) + "\n");
+    EXPECT_EQ(boxes.shown()[4].text, "nulls.xyz\n" + Formatted(kASCIINotTextFormat, 16, 20) + "\n");
 }
 
 // A refusal as no text counts the lines its verdict weighed, not the empty
@@ -279,11 +279,11 @@ TEST_F(ASCIILoad, ANotTextRefusalCountsTheLinesItWeighed)
         std::string reason;
         int readFault;
     } cases[] = {
-        {"blanks.xyz", blanks, Printed(kASCIINotTextFormat, 7, 13), 0},
-        {"twenty.xyz", repeated(nul, kTextCheckLines), Printed(kASCIINotTextWholeFormat, 20, 20), 0},
-        {"twentyone.xyz", repeated(nul, kTextCheckLines + 1), Printed(kASCIINotTextFormat, 20, 20), 0},
-        {"two.xyz", repeated(nul, 2), Printed(kASCIINotTextWholeFormat, 2, 2), 0},
-        {"failed.xyz", repeated(nul, 2), Printed(kASCIINotTextFormat, 2, 2), 2},
+        {"blanks.xyz", blanks, Formatted(kASCIINotTextFormat, 7, 13), 0},
+        {"twenty.xyz", repeated(nul, kTextCheckLines), Formatted(kASCIINotTextWholeFormat, 20, 20), 0},
+        {"twentyone.xyz", repeated(nul, kTextCheckLines + 1), Formatted(kASCIINotTextFormat, 20, 20), 0},
+        {"two.xyz", repeated(nul, 2), Formatted(kASCIINotTextWholeFormat, 2, 2), 0},
+        {"failed.xyz", repeated(nul, 2), Formatted(kASCIINotTextFormat, 2, 2), 2},
     };
     for (const auto& c : cases) {
         std::string path = WriteTempFile(c.name, c.text);

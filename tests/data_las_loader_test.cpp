@@ -725,9 +725,9 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
             if (line.rfind(prefix, 0) == 0) notes.push_back(line.substr(prefix.size()));
         if (strncmp(c.name, "long_vlr", 8) == 0) {
             uint32_t last = FieldAt<uint32_t>(c.bytes, 100) - 1;
-            std::string cut = Printed(kLASRecordCutFormat, last, DescribedVLRAt(c.bytes, LastVLRAt(c.bytes)).c_str(),
+            std::string cut = Formatted(kLASRecordCutFormat, last, DescribedVLRAt(c.bytes, LastVLRAt(c.bytes)).c_str(),
                                       FieldAt<uint32_t>(c.bytes, 96));
-            EXPECT_EQ(notes, std::vector<std::string>{Printed(kLASRecordCutNoteFormat, cut.c_str())});
+            EXPECT_EQ(notes, std::vector<std::string>{Formatted(kLASRecordCutNoteFormat, cut.c_str())});
         } else {
             EXPECT_TRUE(notes.empty()) << notes[0];
         }
@@ -769,7 +769,7 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
     Bytes noTable = WithPointOffset(ReadBytes(SamplePath("point10.las.laz")), 240);
     SetFieldAt<int64_t>(noTable, 1301, 0);   // where the chunk table's position is kept
     auto inside = [](unsigned offset, const Bytes& b) {
-        return Printed(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
+        return Formatted(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
     };
     const struct {
         const char* name;
@@ -778,12 +778,12 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
         std::string reason;
     } cases[] = {
         {"short6.las", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.las")), 4, 254), lasRoad,
-         Printed(kLASHeaderTooSmallForCountFormat, 254, 6)},
+         Formatted(kLASHeaderTooSmallForCountFormat, 254, 6)},
         {"short6.laz", WithHeaderSize(ReadBytes(SamplePath("1_4_w_evlr.laz")), 4, 254), kUnableToOpenLAZText,
-         Printed(kLASHeaderTooSmallForCountFormat, 254, 6)},
-        {"short1.las", WithHeaderSize(noLegacy1, 4, 254), lasRoad, Printed(kLASHeaderTooSmallForCountFormat, 254, 1)},
+         Formatted(kLASHeaderTooSmallForCountFormat, 254, 6)},
+        {"short1.las", WithHeaderSize(noLegacy1, 4, 254), lasRoad, Formatted(kLASHeaderTooSmallForCountFormat, 254, 1)},
         {"short1.laz", WithHeaderSize(noLegacy1, 4, 235), kUnableToOpenLAZText,
-         Printed(kLASHeaderTooSmallForCountFormat, 235, 1)},
+         Formatted(kLASHeaderTooSmallForCountFormat, 235, 1)},
         {"cut_record.laz", WithLastVLRLength(ReadBytes(SamplePath("point10.las.laz")), 60000), kUnableToOpenLAZText,
          "Variable length record 4 (\"laszip encoded\" 22204, 60000 bytes) runs past the point data at 1301"},
         // The offset inside a VLR's header and nothing proving where the points begin:
@@ -838,16 +838,16 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
     // The note of record `index` cut at the points, by default the last.
     auto cut = [](const Bytes& b, uint32_t index = UINT32_MAX) {
         if (index == UINT32_MAX) index = FieldAt<uint32_t>(b, 100) - 1;
-        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, index,
+        return Formatted(kLASRecordCutNoteFormat, Formatted(kLASRecordCutFormat, index,
                                                         DescribedVLRAt(b, VLRAt(b, index)).c_str(),
                                                         FieldAt<uint32_t>(b, 96)).c_str());
     };
     const uint32_t lazPoints = FieldAt<uint32_t>(laz, 96), lazVLRs = FieldAt<uint32_t>(laz, 100);
     ASSERT_EQ(FieldAt<uint16_t>(laz, 94), 227u);
     const std::string record = DescribedVLRAt(sound, 227), lazRecord = DescribedVLRAt(laz, 227);
-    const std::string counted = Printed(kLASMoreRecordsCountedFormat, 1000000u, 1u, 409u);
+    const std::string counted = Formatted(kLASMoreRecordsCountedFormat, 1000000u, 1u, 409u);
     auto behind = [](unsigned offset, const std::string& name, unsigned long long start, const char* shown) {
-        return Printed(kLASPointsBehindRecordFormat, offset, 0u, name.c_str(), 227ull, start, shown);
+        return Formatted(kLASPointsBehindRecordFormat, offset, 0u, name.c_str(), 227ull, start, shown);
     };
     const struct {
         const char* name;
@@ -866,12 +866,12 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
         {"compressed_data.laz", WithPointOffset(laz, 227 + 54 + 2), &laz,
          behind(227 + 54 + 2, lazRecord, lazPoints, kLASChunkTableFromThereText)},
         {"compressed_counted.laz", WithVLRCount(laz, 1000000), &laz,
-         Printed(kLASMoreRecordsCountedFormat, 1000000u, lazVLRs, lazPoints)},
+         Formatted(kLASMoreRecordsCountedFormat, 1000000u, lazVLRs, lazPoints)},
         {"data_tail.las", cutAt300, &sound300, cut(cutAt300)},
         {"data_tail.laz", cutAt300, &sound300, cut(cutAt300)},
         {"pointwise_cut.laz", pointwiseCut, &pointwise, cut(pointwiseCut)},
-        {"signature.las", WithVLRCount(sound10, 2), &sound10, Printed(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
-        {"signature.laz", WithVLRCount(sound10, 2), &sound10, Printed(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
+        {"signature.las", WithVLRCount(sound10, 2), &sound10, Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
+        {"signature.laz", WithVLRCount(sound10, 2), &sound10, Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
         {"cut_user.laz", WithVLRLength(laz, 3, 60000), &laz, cut(WithVLRLength(laz, 3, 60000), 3)},
         {"cut_user_copc.laz", WithVLRLength(copc, 0, 60000), &copc, cut(WithVLRLength(copc, 0, 60000), 0)},
     };
@@ -954,16 +954,16 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
         return offset ? WithPointOffset(d, offset) : d;
     };
     auto inside = [](unsigned offset, const Bytes& b) {
-        return Printed(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
+        return Formatted(kLASOffsetInsideRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull);
     };
     auto behind = [](unsigned offset, const Bytes& b, size_t region, const char* shown) {
-        return Printed(kLASPointsBehindRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull,
+        return Formatted(kLASPointsBehindRecordFormat, offset, 0u, DescribedVLRAt(b, 227).c_str(), 227ull,
                        (unsigned long long)(FieldAt<uint32_t>(b, 96) + region), shown);
     };
     const std::string cutInData =
-        Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, 0u, DescribedVLRAt(sound, 227).c_str(), 300u).c_str());
+        Formatted(kLASRecordCutNoteFormat, Formatted(kLASRecordCutFormat, 0u, DescribedVLRAt(sound, 227).c_str(), 300u).c_str());
     const std::string counted =
-        Printed(kLASMoreRecordsCountedFormat, 0xFFFFFFFFu, 1u, FieldAt<uint32_t>(sound, 96) + (uint32_t)zeros.size());
+        Formatted(kLASMoreRecordsCountedFormat, 0xFFFFFFFFu, 1u, FieldAt<uint32_t>(sound, 96) + (uint32_t)zeros.size());
     const struct {
         const char* name;
         Bytes bytes;

@@ -334,7 +334,7 @@ std::string DamagedCopy(const char* name, size_t at, uint8_t value)
 TEST(LasFile, ThreadsFailingAtOnceReadTheirOwnReasons)
 {
     FailedOpenings worker = {DamagedCopy("minor9.las", 25, 9), "C:\\no_such_folder\\w.las",
-                             "ReadLASHeader:  " + Printed(kLASVersionNotSupportedFormat, 1u, 9u), "", -1, 0};
+                             "ReadLASHeader:  " + Formatted(kLASVersionNotSupportedFormat, 1u, 9u), "", -1, 0};
     FailedOpenings window = {DamagedCopy("format11.las", 104, 11), TempPath("absent.las"),
                              "ReadLASHeader:  Unknown point data format 11", "", 11, 0};
     // A missing folder and a missing file: two different texts of the system.

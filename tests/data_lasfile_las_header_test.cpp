@@ -133,8 +133,8 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
         EXPECT_STREQ(parsed.cutVLRText, c.cutText ? c.cutText : "");
         // The log says what the points were read past: the cut, or the
         // records counted that are not there.
-        EXPECT_EQ(parsed.note, c.cutText ? Printed(kLASRecordCutNoteFormat, c.cutText)
-                                         : Printed(kLASMoreRecordsCountedFormat, c.value, 1u, 409u));
+        EXPECT_EQ(parsed.note, c.cutText ? Formatted(kLASRecordCutNoteFormat, c.cutText)
+                                         : Formatted(kLASMoreRecordsCountedFormat, c.value, 1u, 409u));
         EXPECT_EQ(parsed.pointStart, 409u);
         FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
 
@@ -161,7 +161,7 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
     ASSERT_EQ(ParseBytes(d, &parsed, why, sizeof why), 1) << why;
     EXPECT_EQ(parsed.header.numberOfVLRs, 0u);
     EXPECT_EQ(parsed.cutVLR, -1);
-    EXPECT_EQ(parsed.note, Printed(kLASMoreRecordsCountedFormat, 1u, 0u, 409u));
+    EXPECT_EQ(parsed.note, Formatted(kLASMoreRecordsCountedFormat, 1u, 0u, 409u));
     EXPECT_EQ(parsed.pointStart, 409u);
     FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
     EXPECT_EQ(DescribedVLRAt(d, 227), "a user ID that is not text, record ID 0, 60000 bytes");
@@ -200,11 +200,11 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
         return d;
     };
     auto behind = [&](unsigned offset) {
-        return Printed(kLASPointsBehindRecordFormat, offset, 0u, system, 227ull, 409ull, kLASRecordsFitThereText);
+        return Formatted(kLASPointsBehindRecordFormat, offset, 0u, system, 227ull, 409ull, kLASRecordsFitThereText);
     };
-    auto inside = [&](unsigned offset) { return Printed(kLASOffsetInsideRecordFormat, offset, 0u, system, 227ull); };
+    auto inside = [&](unsigned offset) { return Formatted(kLASOffsetInsideRecordFormat, offset, 0u, system, 227ull); };
     auto cut = [&](unsigned offset) {
-        return Printed(kLASRecordCutNoteFormat, Printed(kLASRecordCutFormat, 0u, system, offset).c_str());
+        return Formatted(kLASRecordCutNoteFormat, Formatted(kLASRecordCutFormat, 0u, system, offset).c_str());
     };
     const struct {
         const char* what;
@@ -220,9 +220,9 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
         {"inside its data, bytes behind the points", damaged(300, 0, 10, 1), 300, cut(300)},
         {"its data's first byte, bytes behind the points", damaged(281, 0, 10, 1), 281, cut(281)},
         {"a second record counted in a gap of 10 bytes", damaged(419, 10, 0, 2), 419,
-         Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
+         Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
         {"the same with bytes behind the points", damaged(419, 10, 10, 2), 419,
-         Printed(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
+         Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -391,7 +391,7 @@ TEST(LasDamaged, ShortLAS14HeadersKeepTheFieldsThatFit)
         int ok = ParseBytes(WithHeaderSize(WithPointCounts(full, c.legacy, 10), 4, c.size), &parsed, why, sizeof why);
         if (!c.points) {
             EXPECT_EQ(ok, 0);
-            EXPECT_EQ(why, Printed(kLASHeaderTooSmallForCountFormat, (unsigned)c.size, 1));
+            EXPECT_EQ(why, Formatted(kLASHeaderTooSmallForCountFormat, (unsigned)c.size, 1));
             continue;
         }
         ASSERT_EQ(ok, 1) << why;

@@ -328,7 +328,7 @@ TEST(ExportWriters, AnOutputUpToItsLimitsIsWrittenAndOneOverIsRefused)
     const int limit = (int)LongestTempFolder(kLongestGroupSuffix);
     for (int folderUnits : { limit - 1, limit, limit + 1 }) {
         std::string target = MakeFolderOfUnits((size_t)folderUnits, "d") + "point10.shp";
-        exportTo(target, kExportShape, folderUnits <= limit, Printed(kTempFolderTooLongText, limit + 1, limit, target.c_str()));
+        exportTo(target, kExportShape, folderUnits <= limit, Formatted(kTempFolderTooLongText, limit + 1, limit, target.c_str()));
         EXPECT_EQ(FileThere(Base(target) + ".dbf"), folderUnits <= limit) << folderUnits;
     }
     FreeExportSettings(s);

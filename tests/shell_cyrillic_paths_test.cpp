@@ -374,7 +374,7 @@ TEST_F(CyrillicPaths, ALASFileOpensWhereverItsPathFitsAndOnlyASaveWithoutRoomIsR
         set->points[3].classification = 7;
         set->saved = 0;
         SendMessageA(FrameWindow, WM_COMMAND, CMD_SAVE_LAS, 0);
-        EXPECT_TRUE(ShowedOneBox(boxes, Printed(kSaveFolderTooLongText, "x", limit + 1, limit)));
+        EXPECT_TRUE(ShowedOneBox(boxes, Formatted(kSaveFolderTooLongText, "x", limit + 1, limit)));
         EXPECT_EQ(set->saved, 0);
         EXPECT_TRUE(LoggedLine("[ERROR]  Save File"));
         EXPECT_EQ(ReadBytes(path), before);

@@ -157,9 +157,9 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     Send(view, CMD_DISPLAY_SETTINGS);
     ASSERT_EQ(owners.size(), 2u);
     for (HWND owner : owners) EXPECT_EQ(owner, shownSheet);
-    std::string warning = Printed(kClassNamesCutFormat, "long names.csv", 32, 32);
-    for (int i = 0; i < 4; i++) warning += Printed(kClassNameCutFormat, i, names[i].c_str(), written[i].c_str());
-    warning += Printed(kClassNamesCutCountFormat, 4, "s", 32);
+    std::string warning = Formatted(kClassNamesCutFormat, "long names.csv", 32, 32);
+    for (int i = 0; i < 4; i++) warning += Formatted(kClassNameCutFormat, i, names[i].c_str(), written[i].c_str());
+    warning += Formatted(kClassNamesCutCountFormat, 4, "s", 32);
     ASSERT_TRUE(ShowedOneBox(boxes, warning));
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
@@ -169,7 +169,7 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     std::string text(file.begin(), file.end());
     for (int i = 0; i < 5; i++) {
         const ClassEntry& e = saved.entries[i];
-        std::string line = Printed("%d,%s,%d,%d,%d\r\n", i, written[i].c_str(), (int)GetRValue(e.mainColor),
+        std::string line = Formatted("%d,%s,%d,%d,%d\r\n", i, written[i].c_str(), (int)GetRValue(e.mainColor),
                                    (int)GetGValue(e.mainColor), (int)GetBValue(e.mainColor));
         EXPECT_NE(text.find(line), std::string::npos) << line;
         EXPECT_EQ(loaded.entries[i].name, written[i]) << i;
@@ -201,7 +201,7 @@ TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
             SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         };
         Send(view, CMD_DISPLAY_SETTINGS);
-        ASSERT_TRUE(ShowedOneBox(boxes, Printed(kClassListReadErrorFormat, "refused.csv", c.fault.c_str())))
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kClassListReadErrorFormat, "refused.csv", c.fault.c_str())))
             << c.fault;
         EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
         EXPECT_EQ(StatusText(view, 5), "[ERROR] " + c.fault);

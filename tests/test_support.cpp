@@ -233,13 +233,6 @@ bool SamplesRequired()
     return v && strcmp(v, "0") != 0 && v[0];
 }
 
-std::string Formatted(const char* format, const char* a, const char* b)
-{
-    char text[2048];
-    snprintf(text, sizeof text, format, a, b);
-    return text;
-}
-
 bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here)
 {
     HANDLE thread = CreateThread(nullptr, 0, work, worker, 0, nullptr);
@@ -248,16 +241,6 @@ bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return true;
-}
-
-std::string Printed(const char* format, ...)
-{
-    char text[2048];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
 }
 
 // Deletes a folder with everything below it.

@@ -2,6 +2,7 @@
 // driving dialogs, the sample-data folder and temporary files.
 #pragma once
 #include "gtest_winelib.h"
+#include "base/text.h"   // Formatted fills in the product's own texts
 #include <windows.h>
 #include <functional>
 #include <string>
@@ -119,14 +120,10 @@ constexpr char kRussian1251[] = "\xc4\xe0\xed\xed\xfb\xe5";
 constexpr char kCzechUTF8[] = "\xc4\x8c" "esk\xc3\xa1";
 constexpr char kCzech1250[] = "\xc8" "esk\xe1";
 
-// A product text with its %s fields filled in.
-std::string Formatted(const char* format, const char* a, const char* b = nullptr);
 // Runs `work` at once on a CreateThread worker, with `worker`, and on this
 // (the window) thread, with `here`, and waits for the worker; false when no
 // worker could be started.
 bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here);
-// A product text with fields of any kind filled in, as printf fills them.
-std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();

@@ -50,16 +50,6 @@ static const int kMaxTiles = 1000000;
 // A tile overlap wider than this (in metres or feet) would load every tile as a neighbour.
 static const int kMaxBufferSize = 1000000;
 
-static std::string Formatted(const char* format, ...)
-{
-    char text[800];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
-
 static void Report(const char* format, const char* name, const char* reason = nullptr)
 {
     char first[600];
