@@ -202,6 +202,15 @@ std::string NewTempFileBeside(const std::string& target, const char* extension)
     return base + extension;
 }
 
+std::string ReserveTempBase(const std::string& target, const char* longestSuffix, void** held)
+{
+    std::string base;
+    HANDLE h = CreateUnderFreshBase(target, kTempFileExtension, longestSuffix, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                    &base);
+    *held = h == INVALID_HANDLE_VALUE ? nullptr : h;
+    return *held ? base : std::string();
+}
+
 // --- the journal of a group replace -----------------------------------------------------
 
 // Written and flushed before the first move and held open (others may only read)
@@ -263,6 +272,13 @@ static void DeleteOpenFile(HANDLE h, const std::string& path)
     bool marked = SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof gone) != 0;
     CloseHandle(h);
     if (!marked) DeleteFileA(path.c_str());
+}
+
+void ReleaseTempBase(const std::string& base, void** held)
+{
+    if (!*held) return;
+    DeleteOpenFile((HANDLE)*held, base + kTempFileExtension);
+    *held = nullptr;
 }
 
 // Renames a file through a handle opened with DELETE access.

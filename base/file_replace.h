@@ -50,6 +50,15 @@ std::string TempBaseBeside(const std::string& target, const char* longestSuffix)
 // `extension`, made so that a name another program took meanwhile is never
 // shared; empty, with the system's error set, when none can be made.
 std::string NewTempFileBeside(const std::string& target, const char* extension);
+// A fresh base beside `target`, as TempBaseBeside, kept for one save of
+// several files that other code creates under it: its kTempFileExtension
+// file is made (CREATE_NEW) and held open in `*held` until ReleaseTempBase,
+// so that no other save takes the base meanwhile and the tidying knows its
+// files for a live save's, also those a library writes through handles of
+// its own. Empty, with the system's error set, when none can be made.
+std::string ReserveTempBase(const std::string& target, const char* longestSuffix, void** held);
+// Closes and removes what ReserveTempBase made for `base`; nothing without a handle.
+void ReleaseTempBase(const std::string& base, void** held);
 // The most characters (UTF-16 units, the length Windows shows for a folder) a
 // folder may have for temporary names with suffixes up to `longestSuffix`
 // beside a file in it: 249 for kTempFileExtension, 240 for kLongestGroupSuffix.

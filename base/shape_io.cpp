@@ -440,7 +440,10 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
     w->files->io.FSeek = NotedSeek;
     w->files->io.FFlush = NotedFlush;
     w->files->io.FClose = NotedClose;
-    w->base = firstTarget && firstTarget[0] ? TempBaseBeside(firstTarget, kLongestGroupSuffix) : std::string();
+    // The library opens its files through handles the tidying of another save
+    // cannot see: the held reservation tells it the save is live.
+    w->base = firstTarget && firstTarget[0] ? ReserveTempBase(firstTarget, kLongestGroupSuffix, &w->reserved)
+                                            : std::string();
     return !w->base.empty();
 }
 
@@ -661,6 +664,7 @@ int CommitShapeGroup(ShapeGroupWriter* w, bool ok)
     for (size_t k = 0; ok && k < held.size(); k++) ok = ReadsBack(w, held[k]);
     ok = ok && ReplaceFileGroup(w->written.data(), w->targets.data(), (int)w->written.size());
     if (!ok) RemoveWritten(w);
+    ReleaseTempBase(w->base, &w->reserved);
     w->written.clear();
     w->targets.clear();
     return ok ? 1 : 0;
@@ -670,6 +674,7 @@ void AbortShapeGroup(ShapeGroupWriter* w)
 {
     CloseAll(w, nullptr);
     RemoveWritten(w);
+    ReleaseTempBase(w->base, &w->reserved);
     w->written.clear();
     w->targets.clear();
 }

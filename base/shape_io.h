@@ -136,6 +136,7 @@ struct ShapeGroupWriter {
     std::string base;                            // the temporary base name
     std::vector<std::string> written, targets;
     GroupFiles* files = nullptr;
+    void* reserved = nullptr;                    // holds the base (ReserveTempBase)
     ShapeGroupWriter() = default;
     ShapeGroupWriter(const ShapeGroupWriter&) = delete;
     ShapeGroupWriter& operator=(const ShapeGroupWriter&) = delete;

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "base/file_replace.h"
+#include "base/shape_io.h"
 #include "base/paths.h"
 #include <string>
 #include <cstdio>
@@ -125,17 +126,6 @@ TEST(FileReplace, AReplaceCutShortIsCompletedByTheNextTidying)
 }
 
 namespace {
-void MakeOld(const std::string& path, uint64_t minutes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    FILETIME now, old;
-    GetSystemTimeAsFileTime(&now);
-    uint64_t t = (((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) - minutes * 60 * 10000000ull;
-    old.dwLowDateTime = (DWORD)t;
-    old.dwHighDateTime = (DWORD)(t >> 32);
-    SetFileTime(h, nullptr, nullptr, &old);
-    CloseHandle(h);
-}
 // A temporary file as this version names them (`name` after the prefix).
 std::string WritePrefixed(const std::string& name, const char* text)
 {
@@ -488,4 +478,62 @@ TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
                 }
                 EXPECT_EQ(TempFilesMatching("*", folder), 0) << where;
             }
+}
+
+namespace {
+// A one-point shapefile save begun beside `target`, the point at x = `x`.
+struct PointSave {
+    ShapeGroupWriter w;
+    int shapes = -1;
+    PointSave(const std::string& target) { EXPECT_TRUE(BeginShapeGroup(&w, target.c_str())) << target; }
+    void Write(const std::string& target, double x)
+    {
+        shapes = CreateGroupShapes(&w, target.c_str(), SHAPE_POINT);
+        double y = 1;
+        EXPECT_TRUE(shapes >= 0 && AppendShape(&w, shapes, SHAPE_POINT, 1, &x, &y, nullptr, 0)) << target;
+    }
+};
+double FirstX(const std::string& path)
+{
+    ShapeInput in;
+    ShapeRecord r;
+    if (OpenShapesToRead(&in, path.c_str()) != SHAPES_READABLE || !ReadShape(&in, 0, &r) || !r.VertexCount()) return -1;
+    return r.x[0];
+}
+}  // namespace
+
+// A shapefile save holds its base from its start: a second save begun
+// meanwhile takes another (also where the first one's search went on past
+// a taken counter into the second's), and a tidy beside it, however long
+// its files have not been written (the library writes them through handles
+// Windows' sharing does not see under Wine), leaves them; both saves place
+// their own points, and nothing of theirs stays behind.
+TEST(FileReplace, AShapefileSaveHoldsItsBaseUntilItEnds)
+{
+    std::string a = TempPath("first.shp"), b = TempPath("second.shp");
+    std::string probe = TempBaseBeside(a, kLongestGroupSuffix);
+    unsigned counter = (unsigned)strtoul(probe.substr(probe.size() - 2).c_str(), nullptr, 16);
+    char next[16];
+    snprintf(next, sizeof next, "%x", (counter + 1) % 256);
+    std::string other = WritePrefixed(std::string(next) + ".tmp", "another save's");
+    {
+        PointSave first(a), second(b);
+        EXPECT_NE(first.w.base, second.w.base);
+        first.Write(a, 1);
+        second.Write(b, 2);
+        for (const std::string& file : first.w.written) MakeOld(file, 2);
+        FinishInterruptedSaves(TempDir());
+        for (const std::string& file : first.w.written) EXPECT_NE(Contents(file), "(none)") << file;
+        EXPECT_EQ(CommitShapeGroup(&first.w, true), 1);
+        EXPECT_EQ(CommitShapeGroup(&second.w, true), 1);
+    }
+    EXPECT_EQ(FirstX(a), 1);
+    EXPECT_EQ(FirstX(b), 2);
+    DeleteFileA(other.c_str());
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+    PointSave aborted(a);
+    aborted.Write(a, 3);
+    AbortShapeGroup(&aborted.w);
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+    EXPECT_EQ(FirstX(a), 1);
 }

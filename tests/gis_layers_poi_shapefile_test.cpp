@@ -309,6 +309,20 @@ TEST(POIShapefile, ALoadCompletesASaveKilledBetweenItsMoves)
     for (const auto& file : atKill) ASSERT_TRUE(WriteBytes(file.first, file.second)) << file.first;
     ASSERT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(MarkersIn(path), 3);
+    // What stays is the killed save's hold on its name, empty, until it is a
+    // minute old, when the next tidy there takes it.
+    std::vector<std::string> left;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do left.push_back(TempDir() + found.cFileName);
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(ReadBytes(left[0]).size(), 0u) << left[0];
+    MakeOld(left[0], 2);
+    FinishInterruptedSaves(TempDir());
     EXPECT_FALSE(LeftoversIn(TempDir()));
     EXPECT_EQ(GetFileAttributesA((path + "~old").c_str()), INVALID_FILE_ATTRIBUTES);
     DeletePOISet(set);

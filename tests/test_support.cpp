@@ -581,3 +581,16 @@ SystemCodePageIs::SystemCodePageIs(unsigned codePage) { SetSystemCodePageForTest
 SystemCodePageIs::~SystemCodePageIs() { SetSystemCodePageForTests(0); }
 ProgramCodePageIs::ProgramCodePageIs(unsigned codePage) { SetProgramCodePageForTests(codePage); }
 ProgramCodePageIs::~ProgramCodePageIs() { SetProgramCodePageForTests(0); }
+
+void MakeOld(const std::string& path, uint64_t minutes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME now, old;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t t = (((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) - minutes * 60 * 10000000ull;
+    old.dwLowDateTime = (DWORD)t;
+    old.dwHighDateTime = (DWORD)(t >> 32);
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+}

@@ -4,6 +4,7 @@
 #include "gtest_winelib.h"
 #include "base/text.h"   // Formatted fills in the product's own texts
 #include <windows.h>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -124,6 +125,10 @@ constexpr char kCzech1250[] = "\xc8" "esk\xe1";
 // (the window) thread, with `here`, and waits for the worker; false when no
 // worker could be started.
 bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here);
+
+// Dates the last write of the file at `path` `minutes` ago, as a file a save
+// left that long ago.
+void MakeOld(const std::string& path, uint64_t minutes);
 
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
