@@ -447,6 +447,13 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
     return !w->base.empty();
 }
 
+std::string ShapeGroupRefusal(const char* firstTarget)
+{
+    return firstTarget && firstTarget[0] && !TempNamesFitBeside(firstTarget, kLongestGroupSuffix)
+               ? TempFolderTooLongMessage(firstTarget, kLongestGroupSuffix)
+               : std::string();
+}
+
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
 
 // A table that other programs read beside its shapes, so one that gets a .cpg.

@@ -349,3 +349,20 @@ TEST_F(AOIFileTest, ExtremePolygonsLoadAgainOrTheSaveRefusesThemByNumber)
     Polygon(1)->deleted = 1;   // not written, so the rest save
     EXPECT_EQ(SaveAOIShapefile(r->aoiSet), 1);
 }
+
+// The same room for AOI sets: one over the limit is refused naming the
+// folder's length and the limit.
+TEST_F(AOIFileTest, AFolderWithoutRoomForTheReplaceIsNamedWithItsLimit)
+{
+    Add({{10, 10}, {40, 10}, {40, 40}});
+    for (size_t units : {LongestTempFolder(kLongestGroupSuffix), LongestTempFolder(kLongestGroupSuffix) + 1}) {
+        std::string path = MakeFolderOfUnits(units, "d") + "a_aoi.shp";
+        snprintf(r->aoiSet->path, sizeof r->aoiSet->path, "%s", path.c_str());
+        snprintf(r->aoiSet->title, sizeof r->aoiSet->title, "a_aoi.shp");
+        bool fits = units == LongestTempFolder(kLongestGroupSuffix);
+        BoxAnswers boxes;
+        EXPECT_EQ(SaveAOIShapefile(r->aoiSet), fits ? 1 : 0) << units;
+        if (fits) EXPECT_TRUE(boxes.shown().empty()) << units;
+        else EXPECT_TRUE(ShowedOneBox(boxes, TempFolderTooLongMessage(path, kLongestGroupSuffix))) << units;
+    }
+}

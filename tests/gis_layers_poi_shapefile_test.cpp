@@ -390,3 +390,23 @@ TEST(POIShapefile, ExtremeMarkersLoadAgainOrTheSaveRefusesThemByNumber)
     EXPECT_EQ(MarkersIn(path), 3);
     DeletePOISet(set);
 }
+
+// A set whose path fits every limit but whose folder leaves no room for the
+// replace of its three files is refused naming the folder's length and the
+// limit, one over the limit; at the limit it saves.
+TEST(POIShapefile, AFolderWithoutRoomForTheReplaceIsNamedWithItsLimit)
+{
+    for (size_t units : {LongestTempFolder(kLongestGroupSuffix), LongestTempFolder(kLongestGroupSuffix) + 1}) {
+        std::string path = MakeFolderOfUnits(units, "d") + "p_poi.shp";
+        POISet* set = NewPOISet(0);
+        AppendPOIRecord(set)->x = 1;
+        strcpy(set->path, path.c_str());
+        strcpy(set->title, "p_poi.shp");
+        bool fits = units == LongestTempFolder(kLongestGroupSuffix);
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), fits ? 1 : 0) << units;
+        if (fits) EXPECT_TRUE(boxes.shown().empty()) << units;
+        else EXPECT_TRUE(ShowedOneBox(boxes, TempFolderTooLongMessage(path, kLongestGroupSuffix))) << units;
+        DeletePOISet(set);
+    }
+}

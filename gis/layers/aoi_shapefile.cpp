@@ -229,7 +229,9 @@ int SaveAOIShapefile(AOISet* set)
     int shp = begun ? CreateGroupShapes(&w, set->path, SHAPE_POLYGON) : -1;
     if (shp < 0) {
         AbortShapeGroup(&w);
-        ReportLayerError(kAOIShapeCreateFailed, set->title);
+        std::string folder = ShapeGroupRefusal(set->path);
+        if (!folder.empty()) ReportLayerError("%s", folder.c_str());
+        else ReportLayerError(kAOIShapeCreateFailed, set->title);
         return 0;
     }
     char tablePath[256];

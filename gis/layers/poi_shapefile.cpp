@@ -211,7 +211,9 @@ int SavePOIShapefile(POISet* set)
     int shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHAPE_POINTZ) : -1;
     if (shp < 0) {
         AbortShapeGroup(&w);
-        Report(kPOIShapeOpenWriteFailed, set->title);
+        std::string folder = ShapeGroupRefusal(shpTarget.c_str());
+        if (!folder.empty()) Report("%s", folder.c_str());
+        else Report(kPOIShapeOpenWriteFailed, set->title);
         return 0;
     }
     int dbf = dbfTarget.empty() ? -1 : CreateGroupTable(&w, dbfTarget.c_str());

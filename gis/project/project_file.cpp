@@ -191,7 +191,9 @@ int WriteProjectFile(Project* project)
     int table = BeginShapeGroup(&w, project->path) ? CreateGroupTable(&w, project->path) : -1;
     if (table < 0 || shpTo.empty() || dbfTo.empty()) {
         AbortShapeGroup(&w);
-        Report(kProjectOpenWriteFailed, project->path);
+        std::string folder = ShapeGroupRefusal(project->path);
+        if (!folder.empty()) Report("%s", folder.c_str());
+        else Report(kProjectOpenWriteFailed, project->path);
         return 0;
     }
     if (!WriteProjectTable(project, &w, table)) {

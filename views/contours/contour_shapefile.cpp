@@ -66,7 +66,9 @@ int SaveContourShapefile(HWND view, const char* path, const char* title)
     int dbf = dbfPath[0] && BeginShapeGroup(&w, path) ? CreateGroupTable(&w, dbfPath) : -1;
     if (dbf < 0) {
         AbortShapeGroup(&w);
-        ReportFile(kContourFileOpenFailed, dbfTitle);
+        std::string folder = ShapeGroupRefusal(path);
+        if (!folder.empty()) ReportFile("%s", folder.c_str());
+        else ReportFile(kContourFileOpenFailed, dbfTitle);
         return 0;
     }
     bool ok = AddTableColumn(&w, dbf, "LAYER", COLUMN_TEXT, 14, 0) == 0 &&
