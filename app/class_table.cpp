@@ -235,11 +235,11 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
 const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
 const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
 const char kClassNamesCutFormat[] =
-    "Saved:  %s\n\nOther programs that read class lists take names of at most %d characters (letters): these "
-    "were written cut to %d, and the table keeps them whole.\n\n";
+    "Saved:  %s\n\nA class list holds names of at most %d characters (letters), without commas or line ends: "
+    "these were written cut to %d, each comma or line end as a blank, and the table keeps them whole.\n\n";
 const char kClassNameCutFormat[] = "%d  %s\n      written as:  %s\n";
 const char kClassNamesCutMoreFormat[] = "... and %d more\n";
-const char kClassNamesCutCountFormat[] = "\n%d class name%s written cut to %d characters";
+const char kClassNamesCutCountFormat[] = "\n%d class name%s written changed to fit a list (%d characters, no commas)";
 
 namespace {
 
@@ -295,12 +295,13 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
         const ClassEntry& e = table->entries[i];
         char name[sizeof(e.name)];
         CopyBounded(name, sizeof(name), e.name);  // a full field carries no terminator
-        // Longer names are refused by the readers of these lists, this one too.
-        size_t fit = LetterBytes(name, kClassNameFileLimit);
-        if (name[fit]) {
-            cuts.push_back({i, name, std::string(name, fit)});
-            name[fit] = '\0';
-        }
+        // Longer names are refused by the readers of these lists, this one too,
+        // and a comma or a line end would split the class's line.
+        std::string whole = name;
+        name[LetterBytes(name, kClassNameFileLimit)] = '\0';
+        for (char* c = name; *c; c++)
+            if (*c == ',' || *c == '\r' || *c == '\n') *c = ' ';
+        if (whole != name) cuts.push_back({i, whole, name});
         char line[160];
         int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
                                 (int)(e.mainColor & 0xFF), (int)((e.mainColor >> 8) & 0xFF),

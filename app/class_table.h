@@ -59,8 +59,9 @@ int LoadClassListFile(ClassTable* table, HWND owner);
 // Their messages about saving, each with the file's title.
 extern const char kClassListWriteFailed[];
 extern const char kClassListTooFewToSave[];   // a table of fewer than two classes
-// The warning after a save that wrote names longer than kClassNameFileLimit
-// letters cut to it: the heading (title, limit, limit), a line for each of
+// The warning after a save that wrote names changed to fit a list (longer
+// than kClassNameFileLimit letters cut to it, commas and line ends written
+// as blanks): the heading (title, limit, limit), a line for each of
 // the first 20 (code, name, what was written), then the count of the rest
 // and the count of all ("s" or "", limit).
 extern const char kClassNamesCutFormat[];

@@ -181,7 +181,9 @@ TEST(FoundClassTable, TheNameLimitCountsLetters)
 }
 
 // The save's warning names the first 20 names it cut and counts the rest; a
-// single cut name is counted in the singular.
+// single cut name is counted in the singular. A comma or a line end, which
+// would split the class's line, is written as a blank and named the same
+// way, and what was written loads back.
 TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
 {
     ClassTable t;
@@ -206,6 +208,24 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
                                           Formatted(kClassNameCutFormat, 9, "Water under the bridge at the mill",
                                                   "Water under the bridge at the mi") +
                                           Formatted(kClassNamesCutCountFormat, 1, "", 32)));
+
+    SetDefaultClassTable(&t);
+    std::strcpy(t.entries[6].name, "Wire, guard");
+    std::strcpy(t.entries[7].name, "Noise\r\nlow");
+    answers.clear();
+    ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
+    EXPECT_TRUE(ShowedOneBox(answers, Formatted(kClassNamesCutFormat, "cut.csv", 32, 32) +
+                                          Formatted(kClassNameCutFormat, 6, "Wire, guard", "Wire  guard") +
+                                          Formatted(kClassNameCutFormat, 7, "Noise\r\nlow", "Noise  low") +
+                                          Formatted(kClassNamesCutCountFormat, 2, "s", 32)));
+    ClassTable back;
+    SetDefaultClassTable(&back);
+    answers.clear();
+    ASSERT_EQ(ReadClassListFile(&back, path.c_str(), "cut.csv"), 1);
+    EXPECT_TRUE(answers.shown().empty());
+    EXPECT_STREQ(back.entries[6].name, "Wire  guard");
+    EXPECT_STREQ(back.entries[7].name, "Noise  low");
+    EXPECT_STREQ(back.entries[8].name, t.entries[8].name);
 }
 
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)

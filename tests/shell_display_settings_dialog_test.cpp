@@ -163,7 +163,7 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     ASSERT_TRUE(ShowedOneBox(boxes, warning));
     EXPECT_EQ(boxes.shown()[0].caption, "Warning");
     EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
-    EXPECT_STREQ(GetLastLogLine(), "[WARN] 4 class names written cut to 32 characters");
+    EXPECT_EQ(GetLastLogLine(), "[WARN] " + Formatted(kClassNamesCutCountFormat, 4, "s", 32).substr(1));
     for (int i = 0; i < 5; i++) EXPECT_EQ(saved.entries[i].name, names[i]) << i;   // the table keeps them
     Bytes file = ReadBytes(list);
     std::string text(file.begin(), file.end());
