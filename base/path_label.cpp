@@ -8,6 +8,8 @@
 
 static const char kEllipsis[] = "...";
 static const char kTipProperty[] = "VelkaPathTip";
+// The most of the screen's width a tip takes before it wraps, in per cent.
+static const int kTipScreenShare = 60;
 
 std::string FitPathToWidth(HDC dc, const char* path, int width)
 {
@@ -61,8 +63,39 @@ static HWND LabelTip(HWND dialog, HWND label)
     info.uId = (UINT_PTR)label;
     info.lpszText = (char*)"";
     SendMessageA(tip, TTM_ADDTOOLA, 0, (LPARAM)&info);
+    // A long path in one line would run off the screen: the tip wraps it
+    // within the screen the dialog is on.
+    MONITORINFO monitor = {sizeof monitor};
+    int width = GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)
+                    ? monitor.rcWork.right - monitor.rcWork.left
+                    : GetSystemMetrics(SM_CXSCREEN);
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, width * kTipScreenShare / 100);
     SetPropA(label, kTipProperty, tip);
     return tip;
+}
+
+std::string WrapPathToWidth(HDC dc, const char* path, int width)
+{
+    if (!path) path = "";
+    if (width <= 0) return path;
+    // Lines end after a separator or a blank where one is near enough; a
+    // name too long for a line of its own is broken between letters.
+    std::string text, line;
+    size_t lastBreak = std::string::npos;   // in line: the byte after the last separator
+    for (size_t at = 0; path[at];) {
+        size_t n = LetterBytes(path + at, 1);
+        std::string letter(path + at, n);
+        at += n;
+        if (!line.empty() && ProgramTextExtent(dc, (line + letter).c_str()).cx > width) {
+            size_t cut = lastBreak != std::string::npos && lastBreak > 0 ? lastBreak : line.size();
+            text += line.substr(0, cut) + "\r\n";
+            line.erase(0, cut);
+            lastBreak = std::string::npos;
+        }
+        line += letter;
+        if (letter == "\\" || letter == "/" || letter == " ") lastBreak = line.size();
+    }
+    return text + line;
 }
 
 HWND PathLabelTip(HWND label) { return label ? (HWND)GetPropA(label, kTipProperty) : nullptr; }
@@ -81,10 +114,16 @@ void ShowPathInLabel(HWND dialog, int id, const char* path)
     SetWindowTextA(label, shown.c_str());
     HWND tip = LabelTip(dialog, label);
     if (!tip) return;
+    // In lines the tip's width holds: a tip breaks lines only at blanks.
+    HDC tipDC = GetDC(tip);
+    HGDIOBJ oldTipFont = SelectObject(tipDC, (HFONT)SendMessageA(tip, WM_GETFONT, 0, 0));
+    std::string lines = WrapPathToWidth(tipDC, path, (int)SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0));
+    SelectObject(tipDC, oldTipFont);
+    ReleaseDC(tip, tipDC);
     TOOLINFOA info = {};
     info.cbSize = sizeof info;
     info.hwnd = dialog;
     info.uId = (UINT_PTR)label;
-    info.lpszText = (char*)path;
+    info.lpszText = (char*)lines.c_str();
     SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, (LPARAM)&info);
 }

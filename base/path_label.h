@@ -10,9 +10,14 @@
 // as much of each as fits, whole letters only.
 std::string FitPathToWidth(HDC dc, const char* path, int width);
 
+// `path` in lines of at most `width` pixels in the font selected into `dc`,
+// joined by CR LF: each line ends after a separator or a blank where it can,
+// else between letters.
+std::string WrapPathToWidth(HDC dc, const char* path, int width);
+
 // Shows `path` in label `id` of `dialog`, fitted to the label's width in its
 // font, and makes the whole path the label's tip (the label needs SS_NOTIFY
-// to see the mouse).
+// to see the mouse), in lines within the screen's width.
 void ShowPathInLabel(HWND dialog, int id, const char* path);
 // The tip ShowPathInLabel gave `label`; null before.
 HWND PathLabelTip(HWND label);

@@ -16,8 +16,12 @@
 #include "classify/thinning.h"
 #include "app/job_control.h"
 #include "base/file_system.h"
+#include "base/code_pages.h"
+#include "base/path_label.h"
+#include "base/gdi_text.h"
 #include "base/messages.h"
 #include "resource.h"
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -428,12 +432,51 @@ TEST_F(BatchTest, OutputBoxWithoutAFolderStartsNothing)
 // A long output folder would wrap into lines its label is too low to show:
 // it is cut in the middle to what fits, keeping where it starts and the
 // folder picked, and the label's tip holds it whole. A short one shows whole.
+namespace {
+// The lines of a tip's text joined again; "(too wide)" when one is wider
+// than `width` in `font`.
+std::string JoinedLines(const std::string& text, HFONT font, int width)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    std::string joined;
+    size_t at = 0;
+    for (size_t end; at <= text.size(); at = end + 2) {
+        end = text.find("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (ProgramTextExtent(dc, line.c_str()).cx > width) joined = "(too wide)";
+        if (joined != "(too wide)") joined += line;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return joined;
+}
+}  // namespace
+
+// A long path breaks after its separators where it can, and a name too long
+// for one line between its letters, none of the lines wider than asked.
+TEST(PathLabel, ALongPathIsWrappedAtItsSeparatorsElseBetweenLetters)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    std::string name(150, 'x');
+    std::string path = "D:\\survey\\Земля\\" + name + "\\strips\\";
+    std::string lines = WrapPathToWidth(dc, path.c_str(), 300);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(JoinedLines(lines, nullptr, 300), path);
+    const std::string firstLine = "D:\\survey\\Земля\\\r\n";
+    EXPECT_EQ(lines.compare(0, firstLine.size(), firstLine), 0) << lines;
+    EXPECT_GE(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
+}
+
 TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
 {
     static std::string chosen;
     const std::string longFolder =
         "D:\\Projects\\2024\\LiDAR survey of the river valley\\block 12 north-east\\strips delivered in "
-        "May\\classified\\Земля\\";
+        "May\\classified\\Земля\\tiles_2024_05_block12_north_east_ground_and_vegetation_final_delivery_v3\\";
     struct {
         int id;
         DLGPROC proc;
@@ -442,7 +485,8 @@ TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
         for (const std::string& folder : {longFolder, std::string("D:\\out\\")}) {
             chosen = folder;
             std::string shown, tip;
-            int shownWidth = 0, room = 0;
+            int shownWidth = 0, room = 0, tipWidth = 0;
+            HFONT tipFont = nullptr;
             DialogDriver driver([&](HWND dialog, int) {
                 SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);
                 CheckDlgButton(dialog, IDC_BATCH_OUTPUT_CHECK, BST_CHECKED);
@@ -457,14 +501,16 @@ TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
                 HWND label = GetDlgItem(dialog, IDC_BATCH_OUTPUT_TEXT);
                 shown = WindowText(dialog, IDC_BATCH_OUTPUT_TEXT);
                 tip = ControlTipText(dialog, IDC_BATCH_OUTPUT_TEXT);
-                shownWidth = WideTextWidth((HFONT)SendMessageA(label, WM_GETFONT, 0, 0), shown.c_str());
-                RECT client;
-                GetClientRect(label, &client);
-                room = client.right;
+                // The tip holds the whole path in lines within the screen.
+                HWND tipWindow = PathLabelTip(label);
+                tipWidth = (int)SendMessageA(tipWindow, TTM_GETMAXTIPWIDTH, 0, 0);
+                tipFont = (HFONT)SendMessageA(tipWindow, WM_GETFONT, 0, 0);
                 SendMessageA(dialog, WM_COMMAND, IDOK, 0);
             });
             EXPECT_EQ(ShowDialog(d.id, FrameWindow, d.proc, 0), 1);
-            EXPECT_EQ(tip, folder) << d.id;
+            EXPECT_GT(tipWidth, 0);
+            EXPECT_LE(tipWidth, GetSystemMetrics(SM_CXSCREEN));
+            EXPECT_EQ(JoinedLines(tip, tipFont, tipWidth), folder) << d.id;
             EXPECT_LE(shownWidth, room) << shown;
             if (folder != longFolder) {
                 EXPECT_EQ(shown, folder);
