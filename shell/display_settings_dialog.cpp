@@ -42,7 +42,8 @@ static bool TakeClassName(HWND dialog, ClassEntry* entry)
     char name[256] = "";
     GetDialogText(dialog, IDC_EDIT_NAME, name, 255);
     if (!name[0]) {
-        ShowMessageBox(FrameWindow, kClassNameEmptyText, "ERROR", MB_OK | MB_ICONERROR);
+        // Owned by the editor, so that it and the settings sheet stay in front.
+        ShowMessageBox(dialog, kClassNameEmptyText, "ERROR", MB_OK | MB_ICONERROR);
         return false;
     }
     CopyBounded(entry->name, sizeof entry->name, name);

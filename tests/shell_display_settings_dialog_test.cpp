@@ -292,6 +292,10 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
     Send(view, CMD_DISPLAY_SETTINGS);
     ASSERT_TRUE(ShowedOneBox(boxes, kClassNameEmptyText));
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
+    // Owned by the class editor: a box of the frame would hand the frame the
+    // focus when it closes, and the sheet would fall behind it.
+    EXPECT_NE(boxes.shown()[0].owner, FrameWindow);
+    EXPECT_NE(boxes.shown()[0].owner, nullptr);
     EXPECT_EQ(t.entries[7].name, std::string(sizeof t.entries[7].name - 1, 'n'));   // cut and terminated
     EXPECT_EQ(t.entries[7].display, 1);
     EXPECT_STREQ(t.entries[2].name, "Bare ground");
