@@ -42,15 +42,8 @@ std::string WindowText(HWND dialog, int id)
 
 std::string ControlTipText(HWND dialog, int id)
 {
-    HWND label = GetDlgItem(dialog, id), tip = PathLabelTip(label);
-    char16_t text[600] = {};
-    TOOLINFOW info = {};
-    info.cbSize = sizeof info;
-    info.hwnd = dialog;
-    info.uId = (UINT_PTR)label;
-    info.lpszText = (WCHAR*)text;
-    if (tip) SendMessageW(tip, TTM_GETTEXTW, 600, (LPARAM)&info);
-    return NarrowFrom(text, CP_UTF8);
+    HWND label = GetDlgItem(dialog, id);
+    return ToolTipText(PathLabelTip(label), dialog, (UINT_PTR)label);
 }
 
 static int AnswerOutputFolder(char* path, const char*)

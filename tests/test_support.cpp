@@ -594,3 +594,15 @@ void MakeOld(const std::string& path, uint64_t minutes)
     SetFileTime(h, nullptr, nullptr, &old);
     CloseHandle(h);
 }
+
+std::string ToolTipText(HWND tip, HWND window, UINT_PTR id)
+{
+    char16_t text[1024] = {};
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = window;
+    info.uId = id;
+    info.lpszText = (WCHAR*)text;
+    if (tip) SendMessageW(tip, TTM_GETTEXTW, 1024, (LPARAM)&info);
+    return NarrowFrom(text, CP_UTF8);
+}

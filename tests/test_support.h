@@ -126,6 +126,10 @@ constexpr char kCzech1250[] = "\xc8" "esk\xe1";
 // worker could be started.
 bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here);
 
+// The text of tool `id` of `window` in tooltip `tip`, read by the W message
+// (the A one gives 80 bytes at most), as UTF-8.
+std::string ToolTipText(HWND tip, HWND window, UINT_PTR id);
+
 // Dates the last write of the file at `path` `minutes` ago, as a file a save
 // left that long ago.
 void MakeOld(const std::string& path, uint64_t minutes);
