@@ -1009,3 +1009,60 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
         if (set) FreeDataSet(set);
     }
 }
+
+// A sound file whose record in front of the LAZ record or the GeoKeys has a
+// reserved field other than 0 and 0xAABB, a user ID byte outside ASCII text
+// or no user ID at all keeps every record on every road: the LAZ record is
+// found, the points are the sound file's, the units still come from the
+// GeoKeys, and the log notes no fault.
+TEST(LasLoader, RecordsWithOddFieldsInFrontOfOthersAreKept)
+{
+    REQUIRE_SAMPLES();
+    const struct {
+        const char* sample;
+        uint32_t odd;   // the record made odd
+    } files[] = {{"point10.las.laz", 3}, {"simple.copc.laz", 0}, {"autzen_geo_proj.las", 0}};
+    const struct {
+        const char* what;
+        std::function<void(Bytes&, size_t)> make;   // on the record at the given byte
+    } odd[] = {
+        {"reserved", [](Bytes& b, size_t at) { SetFieldAt<uint16_t>(b, at, 0x1234); }},
+        {"latin1", [](Bytes& b, size_t at) { b[at + 3] = 0xC9; }},
+        {"control", [](Bytes& b, size_t at) { b[at + 2] = 0x01; }},
+        {"empty", [](Bytes& b, size_t at) { std::fill(b.begin() + at + 2, b.begin() + at + 18, 0); }},
+    };
+    std::vector<std::string>& logged = KeptLog();
+    for (const auto& f : files) {
+        const Bytes sound = ReadBytes(SamplePath(f.sample));
+        const std::string soundPath = WriteTempBytes((std::string("sound_") + f.sample).c_str(), sound);
+        DataSet* want = LoadLASData(soundPath.c_str(), f.sample);
+        ASSERT_NE(want, nullptr);
+        const uint32_t records = RecordsBuilt(soundPath);
+        for (const auto& o : odd) {
+            std::string name = std::string(o.what) + "_" + f.sample;
+            SCOPED_TRACE(name);
+            Bytes b = sound;
+            o.make(b, VLRAt(b, f.odd));
+            std::string path = WriteTempBytes(name.c_str(), b);
+            BoxAnswers boxes;
+            logged.clear();
+            SetLogHook(KeepLog);
+            DataSet* set = LoadLASData(path.c_str(), name.c_str());
+            SetLogHook(nullptr);
+            ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+            EXPECT_TRUE(boxes.shown().empty());
+            const std::string note = Formatted(kLoadNoteFormat, name.c_str(), "");
+            for (const std::string& line : logged) EXPECT_NE(line.rfind(note, 0), 0u) << line;
+            EXPECT_EQ(RecordsBuilt(path), records);
+            EXPECT_EQ(set->units, want->units);
+            ASSERT_EQ(set->pointCount, want->pointCount);
+            for (int i = 0; i < set->pointCount; i++) {
+                ASSERT_EQ(set->points[i].x, want->points[i].x) << i;
+                ASSERT_EQ(set->points[i].z, want->points[i].z) << i;
+                ASSERT_EQ(set->points[i].classification, want->points[i].classification) << i;
+            }
+            FreeDataSet(set);
+        }
+        FreeDataSet(want);
+    }
+}
