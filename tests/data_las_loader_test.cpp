@@ -581,6 +581,8 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
 // compared with what the file's records or chunk table hold before memory is
 // judged, so that a count far beyond memory gets the short-read question, not
 // the memory question, and Yes loads the 1,065; a decimated load asks alike.
+// The records of a LAS 1.4 file end where its extended VLR begins: its bytes
+// are no points.
 TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
 {
     REQUIRE_SAMPLES();
@@ -594,32 +596,41 @@ TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
         SetFieldAt<uint32_t>(b, 107, count);
         return b;
     };
+    // 1,000 points, then an extended VLR of 76 bytes; uncompressed on both roads.
+    const Bytes evlr = ReadBytes(SamplePath("1_4_w_evlr.las"));
     struct Case {
         std::string name;
         Bytes bytes;
         uint32_t count;
+        int held;   // the points the file holds
     };
     std::vector<Case> cases;
     for (uint32_t count : {1000000000u, 1070u}) {
         std::string n = std::to_string(count);
-        cases.push_back({n + "_legacy.las", legacy(p10, count), count});
-        cases.push_back({n + "_legacy.laz", legacy(z10, count), count});
-        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count});
-        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count});
-        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count});
+        cases.push_back({n + "_legacy.las", legacy(p10, count), count, 1065});
+        cases.push_back({n + "_legacy.laz", legacy(z10, count), count, 1065});
+        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count, 1065});
+        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count, 1065});
+        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count, 1065});
+    }
+    for (uint32_t count : {1000000000u, 1001u}) {
+        std::string n = std::to_string(count);
+        cases.push_back({n + "_evlr.las", WithPointCounts(evlr, 0, count), count, 1000});
+        cases.push_back({n + "_evlr.laz", WithPointCounts(evlr, 0, count), count, 1000});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = WriteTempBytes(c.name.c_str(), c.bytes);
         const bool laz = HasLAZName(path.c_str());
-        const std::string question =
-            c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") + " file is corrupt!\nHeader says " +
-            std::to_string(c.count) + " points but file only has 1065 points!\n\nWould you like to load it anyway?";
+        const std::string question = c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") +
+                                     " file is corrupt!\nHeader says " + std::to_string(c.count) +
+                                     " points but file only has " + std::to_string(c.held) +
+                                     " points!\n\nWould you like to load it anyway?";
         BoxAnswers boxes({IDYES, IDNO, IDYES});
         DataSet* set = LoadLASData(path.c_str(), c.name.c_str());
         ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
-        EXPECT_EQ(set->pointCount, 1065);
-        EXPECT_EQ(set->filePointCount, 1065);
+        EXPECT_EQ(set->pointCount, c.held);
+        EXPECT_EQ(set->filePointCount, c.held);
         EXPECT_EQ(set->decimated, 0);
         FreeDataSet(set);
         EXPECT_EQ(LoadLASData(path.c_str(), c.name.c_str()), nullptr);
@@ -628,16 +639,18 @@ TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
             EXPECT_EQ(box.text, question);
             EXPECT_EQ(box.caption, "Warning");
         }
-        if (!laz) EXPECT_EQ(GetLASFilePointCount(path.c_str()), 1065u);
+        if (!laz) {
+            EXPECT_EQ(GetLASFilePointCount(path.c_str()), (uint64_t)c.held);
+        }
         // Decimated where the file shows exactly how many points it holds.
-        if (!laz || c.name.find("copc") != std::string::npos) {
+        if (!laz || c.name.find("copc") != std::string::npos || c.name.find("evlr") != std::string::npos) {
             decimationEnabled = 1;
             decimationStep = 5;
             boxes.clear();
             set = LoadLASData(path.c_str(), c.name.c_str());
             decimationEnabled = 0;
             ASSERT_NE(set, nullptr);
-            EXPECT_EQ(set->pointCount, 1065 / 5);
+            EXPECT_EQ(set->pointCount, c.held / 5);
             EXPECT_EQ(set->decimated, 1);
             FreeDataSet(set);
             EXPECT_TRUE(ShowedOneBox(boxes, question));

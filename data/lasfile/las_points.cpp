@@ -16,16 +16,32 @@ int LASStandardRecordLength(int format)
     return format >= 0 && format <= LAS_MAX_FORMAT ? STANDARD_LENGTHS[format] : 0;
 }
 
-uint64_t LASRecordCapacity(uint64_t fileSize, uint64_t dataStart, uint32_t recordLength)
+uint64_t LASRecordCapacity(uint64_t end, uint64_t dataStart, uint32_t recordLength)
 {
     if (recordLength == 0) return UINT64_MAX;
-    return (fileSize - std::min(fileSize, dataStart)) / recordLength;
+    return (end - std::min(end, dataStart)) / recordLength;
+}
+
+uint64_t LASPointRegionEnd(const LASHeader& h, uint64_t fileSize, uint64_t pointStart)
+{
+    uint64_t end = fileSize;
+    if (h.versionMinor >= 4 && h.numberOfEVLRs > 0 && h.firstEVLRStart >= pointStart)
+        end = std::min(end, h.firstEVLRStart);
+    if (h.versionMinor >= 3 && (h.globalEncoding & 2) && h.waveformDataStart >= pointStart)
+        end = std::min(end, h.waveformDataStart);
+    return end;
 }
 
 uint64_t GetLASPointCapacity(LASFile* las)
 {
     int64_t size = LASFileSize(las->file);
-    return LASRecordCapacity(size > 0 ? (uint64_t)size : 0, las->dataStart, (uint32_t)las->recordLength);
+    uint64_t end = LASPointRegionEnd(las->header, size > 0 ? (uint64_t)size : 0, las->dataStart);
+    return LASRecordCapacity(end, las->dataStart, (uint32_t)las->recordLength);
+}
+
+uint64_t GetLASHeldPointCount(LASFile* las)
+{
+    return std::min<uint64_t>(las->pointCount, GetLASPointCapacity(las));
 }
 
 static int FormatOfLength(int length)
