@@ -411,7 +411,8 @@ int LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygo
         return 0;
     }
     set->points = grown;
-    uint64_t n = las->pointCount;
+    // A neighbour's damaged count reads the records its file holds.
+    uint64_t n = GetLASHeldPointCount(las);
     StartSecondProgress((unsigned)(n / 32768 + 1), "Loading File");
     PointLayout layout = LayoutOf(las);
     const PolygonRing* ring = polygon && polygon->num_contours > 0 ? &polygon->contour[0] : nullptr;

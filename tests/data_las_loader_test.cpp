@@ -299,6 +299,12 @@ TEST(LasLoader, BufferPointsKeepFullPrecision)
     EXPECT_NEAR(set->points[0].x, 500000.12, 1e-6);
     EXPECT_NEAR(set->points[0].y, 4100000.37, 1e-6);
     EXPECT_EQ(LoadLASPointsInPolygon(TempPath("missing.las").c_str(), "missing.las", area, set), 0);
+    // A neighbour whose header counts more points than it holds gives the
+    // points it holds.
+    WriteLas(TempPath("damaged_tile.las"), 3, pts, 1000000000u);
+    ASSERT_EQ(LoadLASPointsInPolygon(TempPath("damaged_tile.las").c_str(), "damaged_tile.las", area, set), 1);
+    EXPECT_EQ(set->pointCount, 10);
+    EXPECT_NEAR(set->points[9].x, 500000.16, 1e-6);
     FreePolygon(area);
     FreeDataSet(set);
 }
