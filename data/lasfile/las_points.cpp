@@ -94,8 +94,10 @@ int GetLASPointRecordLength(LASFile* las)
     return las->recordLength;
 }
 
-// Reads the next block of records, never more than the header's point count:
-// whatever follows the points (extended VLRs, waveform packets) is not a point.
+// Reads the next block of records, never more than the header's point count
+// nor past the end of the point region: whatever follows the points
+// (extended VLRs, waveform packets) is not a point, whatever a damaged count
+// says. Records the count claims beyond that are a short read.
 int FillLASReadBuffer(LASFile* las)
 {
     static const char* F = "FillLASReadBuffer";
@@ -116,7 +118,9 @@ int FillLASReadBuffer(LASFile* las)
         las->endOfFile = 1;
         return 0;
     }
-    uint64_t got = LASReadItems(las->file, las->buffer, las->recordLength, want);
+    const uint64_t capacity = GetLASPointCapacity(las);
+    const uint64_t take = std::min<uint64_t>(want, capacity > las->recordsRead ? capacity - las->recordsRead : 0);
+    uint64_t got = take ? LASReadItems(las->file, las->buffer, las->recordLength, take) : 0;
     las->available = las->loaded = (int32_t)got;
     las->recordsRead += got;
     if (got < want)
