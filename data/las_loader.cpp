@@ -24,20 +24,13 @@ int GetLASExtraBytes(LASFile* las)
     return standard ? las->recordLength - standard : 0;
 }
 
-// The header's count, no more than the records the file's bytes hold: a
-// damaged count asks for no memory the file cannot fill.
-static uint64_t HeldPointCount(LASFile* las)
-{
-    return std::min<uint64_t>(las->pointCount, GetLASPointCapacity(las));
-}
-
 uint64_t GetLASFilePointCount(const char* path)
 {
     // The LAS library refuses compressed records: a LAZ file is counted from
     // the LAZ reader's header.
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (!las) return GetLAZFilePointCount(path);
-    uint64_t n = HeldPointCount(las);
+    uint64_t n = GetLASHeldPointCount(las);
     CloseLASFile(las);
     return n;
 }
@@ -344,8 +337,9 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     if (!las) return GiveUp(set, nullptr, false);
     StampLASSource(set, las);
     // The points beyond what the file holds end as a short read, which the
-    // user is asked about once the points there are have been read.
-    uint64_t n = HeldPointCount(las);
+    // user is asked about once the points there are have been read. A
+    // damaged count asks for no memory the file cannot fill.
+    uint64_t n = GetLASHeldPointCount(las);
     uint32_t step = whole ? WholeLoadStep(n, title) : ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, las, false);
 
@@ -417,7 +411,8 @@ int LoadLASPointsInPolygon(const char* path, const char* title, const RingPolygo
         return 0;
     }
     set->points = grown;
-    uint64_t n = las->pointCount;
+    // A neighbour's damaged count reads the records its file holds.
+    uint64_t n = GetLASHeldPointCount(las);
     StartSecondProgress((unsigned)(n / 32768 + 1), "Loading File");
     PointLayout layout = LayoutOf(las);
     const PolygonRing* ring = polygon && polygon->num_contours > 0 ? &polygon->contour[0] : nullptr;

@@ -85,12 +85,13 @@ template <typename T> static void PutField(uint8_t* header, size_t headerSize, s
 }
 
 // The header as stored, with its counts, extent and the positions of the data
-// behind the points made true for `written` of the file's records. Only the
-// fields of the file's own version are written: header bytes past them are
-// user data, and a field a short header cuts into is not there (PutField).
-// A count the file left at 0 stays 0.
+// behind the points (at `pointsEnd` or later) made true for `written` of the
+// file's records. Only the fields of the file's own version are written:
+// header bytes past them are user data, and a field a short header cuts into
+// is not there (PutField). A count the file left at 0 stays 0.
 static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint64_t written,
-                                       const WrittenSummary& s, uint64_t removedBytes, bool trailing)
+                                       const WrittenSummary& s, uint64_t pointsEnd, uint64_t removedBytes,
+                                       bool trailing)
 {
     const LASHeader& h = src->header;
     size_t size = h.headerSize;
@@ -109,7 +110,6 @@ static void ReviseHeaderForFewerPoints(uint8_t* header, const LASFile* src, uint
         PutField(header, size, offsetof(LASHeader, maxZ), s.maxZ);
         PutField(header, size, offsetof(LASHeader, minZ), s.minZ);
     }
-    uint64_t pointsEnd = src->dataStart + src->pointCount * (uint64_t)src->recordLength;
     if (holds13 && trailing && h.waveformDataStart >= pointsEnd)
         PutField<uint64_t>(header, size, offsetof(LASHeader, waveformDataStart), h.waveformDataStart - removedBytes);
     if (holds14 && trailing && h.firstEVLRStart >= pointsEnd)
@@ -142,7 +142,10 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
     const int format = src->format;
     const uint64_t length = (uint64_t)src->recordLength;
     const uint64_t n = (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0);
-    const uint64_t pointsEnd = src->dataStart + src->pointCount * length;
+    // The records the file holds, not a damaged count: what follows them is
+    // copied as it is and moves only by the records left out.
+    const uint64_t held = GetLASHeldPointCount(src);
+    const uint64_t pointsEnd = src->dataStart + held * length;
     const int64_t fileSize = LASFileSize(src->file);
     const bool trailing = fileSize > 0 && (uint64_t)fileSize > pointsEnd;
 
@@ -219,7 +222,7 @@ static int CopyRecords(const DataSet* set, LASFile* src, HANDLE dst, const char*
         }
     }
     if (n < src->pointCount) {
-        ReviseHeaderForFewerPoints(header, src, n, summary, (src->pointCount - n) * length, trailing);
+        ReviseHeaderForFewerPoints(header, src, n, summary, pointsEnd, (held - n) * length, trailing);
         if (!LASSeek(dst, 0, FILE_BEGIN) || !WriteAll(dst, header, h.headerSize)) {
             SetOutcome(o, LAS_SAVE_WRITE, "Unable to write %s\n\n%s", dstName, SystemErrorText(GetLastError()));
             goto done;
@@ -307,10 +310,11 @@ static int CopyWithClasses(const DataSet* set, const char* destination, const ch
         CloseLASFile(src);
         return 0;
     }
-    if (src->pointCount < (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0)) {
+    const uint64_t held = GetLASHeldPointCount(src);
+    if (held < (uint64_t)(set->filePointCount > 0 ? set->filePointCount : 0)) {
         SetOutcome(o, LAS_SAVE_SOURCE_CHANGED,
                    "%s no longer holds the points it was loaded with (%llu points, %d loaded).\n\n"
-                   "The file was not saved.", set->title, (unsigned long long)src->pointCount, set->filePointCount);
+                   "The file was not saved.", set->title, (unsigned long long)held, set->filePointCount);
         CloseLASFile(src);
         return 0;
     }

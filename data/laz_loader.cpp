@@ -201,18 +201,20 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
             return GiveUp(set, reader, true);
     } else {
         StartProgress((unsigned)(n / 32768 + 2), "Decimate File");
-        uint64_t kept = 0;
-        for (uint64_t i = 0; i < n; i++) {
+        uint64_t kept = 0, read = 0;
+        // A table of fixed-size chunks bounds the count only to whole chunks,
+        // and a file cut short has no table: the points may end before `n`,
+        // and the user may keep those read, as in a whole load.
+        for (; read < n; read++) {
             if (laszip_read_point(reader)) {
-                snprintf(message, sizeof message, "%s\nShort read, LAS file is corrupt!\n", title);
-                ErrorMessage(message);
-                return GiveUp(set, reader, true);
+                if (!LoadShortReadAnyway(title, "LAZ", full, read)) return GiveUp(set, reader, true);
+                break;
             }
             if (color) AddColorSample(cs, point->rgb[0], point->rgb[1], point->rgb[2]);
-            if (i % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
-            if ((i & 32767) == 0) StepProgress();
+            if (read % step == 0 && kept < count) PackLAZPoint(header, point, &set->points[kept++]);
+            if ((read & 32767) == 0) StepProgress();
         }
-        if (n < full && !LoadShortReadAnyway(title, "LAZ", full, n)) return GiveUp(set, reader, true);
+        if (read == n && n < full && !LoadShortReadAnyway(title, "LAZ", full, n)) return GiveUp(set, reader, true);
         set->filePointCount = set->pointCount = (int32_t)kept;
     }
     EndProgress();

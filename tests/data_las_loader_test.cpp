@@ -299,6 +299,12 @@ TEST(LasLoader, BufferPointsKeepFullPrecision)
     EXPECT_NEAR(set->points[0].x, 500000.12, 1e-6);
     EXPECT_NEAR(set->points[0].y, 4100000.37, 1e-6);
     EXPECT_EQ(LoadLASPointsInPolygon(TempPath("missing.las").c_str(), "missing.las", area, set), 0);
+    // A neighbour whose header counts more points than it holds gives the
+    // points it holds.
+    WriteLas(TempPath("damaged_tile.las"), 3, pts, 1000000000u);
+    ASSERT_EQ(LoadLASPointsInPolygon(TempPath("damaged_tile.las").c_str(), "damaged_tile.las", area, set), 1);
+    EXPECT_EQ(set->pointCount, 10);
+    EXPECT_NEAR(set->points[9].x, 500000.16, 1e-6);
     FreePolygon(area);
     FreeDataSet(set);
 }
@@ -338,13 +344,22 @@ TEST(LasLoader, TruncatedLazAsksAboutTheShortRead)
     }
     BoxAnswers no({IDNO});
     EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
-    // Decimated, a short read simply fails with its message.
+    // Decimated, the same question; Yes keeps every third point read.
     decimationEnabled = 1;
     decimationStep = 3;
-    BoxAnswers boxes;
+    BoxAnswers boxes({IDYES, IDNO});
+    DataSet* set = LoadLASData(path.c_str(), "cut.laz");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->decimated, 1);
+    EXPECT_GT(set->pointCount, 10000 / 3);
+    EXPECT_LT(set->pointCount, 110000 / 3);
+    FreeDataSet(set);
     EXPECT_EQ(LoadLASData(path.c_str(), "cut.laz"), nullptr);
     decimationEnabled = 0;
-    ASSERT_TRUE(ShowedOneBox(boxes, "cut.laz\nShort read, LAS file is corrupt!\n"));
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    for (const ShownBox& box : boxes.shown())
+        EXPECT_EQ(box.text.rfind("cut.laz\nShort read, LAZ file is corrupt!\nHeader says 110000 points", 0), 0u)
+            << box.text;
 }
 
 TEST(LasLoader, DecimatedLasAndLazKeepTheSamePoints)
@@ -580,7 +595,10 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
 // legacy or the 64-bit count, on the LAS and the LAZ road: the count is
 // compared with what the file's records or chunk table hold before memory is
 // judged, so that a count far beyond memory gets the short-read question, not
-// the memory question, and Yes loads the 1,065; a decimated load asks alike.
+// the memory question, and Yes loads the 1,065; a decimated load asks alike,
+// where a table of fixed-size chunks bounds the count only to whole chunks
+// too. The records of a LAS 1.4 file end where its extended VLR begins: its
+// bytes are no points.
 TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
 {
     REQUIRE_SAMPLES();
@@ -594,32 +612,41 @@ TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
         SetFieldAt<uint32_t>(b, 107, count);
         return b;
     };
+    // 1,000 points, then an extended VLR of 76 bytes; uncompressed on both roads.
+    const Bytes evlr = ReadBytes(SamplePath("1_4_w_evlr.las"));
     struct Case {
         std::string name;
         Bytes bytes;
         uint32_t count;
+        int held;   // the points the file holds
     };
     std::vector<Case> cases;
     for (uint32_t count : {1000000000u, 1070u}) {
         std::string n = std::to_string(count);
-        cases.push_back({n + "_legacy.las", legacy(p10, count), count});
-        cases.push_back({n + "_legacy.laz", legacy(z10, count), count});
-        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count});
-        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count});
-        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count});
+        cases.push_back({n + "_legacy.las", legacy(p10, count), count, 1065});
+        cases.push_back({n + "_legacy.laz", legacy(z10, count), count, 1065});
+        cases.push_back({n + "_count64.las", WithPointCounts(p14, 1065, count), count, 1065});
+        cases.push_back({n + "_count64.laz", WithPointCounts(z14, 1065, count), count, 1065});
+        cases.push_back({n + "_copc.laz", WithPointCounts(copc, 1065, count), count, 1065});
+    }
+    for (uint32_t count : {1000000000u, 1001u}) {
+        std::string n = std::to_string(count);
+        cases.push_back({n + "_evlr.las", WithPointCounts(evlr, 0, count), count, 1000});
+        cases.push_back({n + "_evlr.laz", WithPointCounts(evlr, 0, count), count, 1000});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = WriteTempBytes(c.name.c_str(), c.bytes);
         const bool laz = HasLAZName(path.c_str());
-        const std::string question =
-            c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") + " file is corrupt!\nHeader says " +
-            std::to_string(c.count) + " points but file only has 1065 points!\n\nWould you like to load it anyway?";
+        const std::string question = c.name + "\nShort read, " + (laz ? "LAZ" : "LAS") +
+                                     " file is corrupt!\nHeader says " + std::to_string(c.count) +
+                                     " points but file only has " + std::to_string(c.held) +
+                                     " points!\n\nWould you like to load it anyway?";
         BoxAnswers boxes({IDYES, IDNO, IDYES});
         DataSet* set = LoadLASData(path.c_str(), c.name.c_str());
         ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
-        EXPECT_EQ(set->pointCount, 1065);
-        EXPECT_EQ(set->filePointCount, 1065);
+        EXPECT_EQ(set->pointCount, c.held);
+        EXPECT_EQ(set->filePointCount, c.held);
         EXPECT_EQ(set->decimated, 0);
         FreeDataSet(set);
         EXPECT_EQ(LoadLASData(path.c_str(), c.name.c_str()), nullptr);
@@ -628,20 +655,19 @@ TEST(LasLoader, CountsAboveWhatTheFileHoldsAskAboutTheShortReadNotMemory)
             EXPECT_EQ(box.text, question);
             EXPECT_EQ(box.caption, "Warning");
         }
-        if (!laz) EXPECT_EQ(GetLASFilePointCount(path.c_str()), 1065u);
-        // Decimated where the file shows exactly how many points it holds.
-        if (!laz || c.name.find("copc") != std::string::npos) {
-            decimationEnabled = 1;
-            decimationStep = 5;
-            boxes.clear();
-            set = LoadLASData(path.c_str(), c.name.c_str());
-            decimationEnabled = 0;
-            ASSERT_NE(set, nullptr);
-            EXPECT_EQ(set->pointCount, 1065 / 5);
-            EXPECT_EQ(set->decimated, 1);
-            FreeDataSet(set);
-            EXPECT_TRUE(ShowedOneBox(boxes, question));
+        if (!laz) {
+            EXPECT_EQ(GetLASFilePointCount(path.c_str()), (uint64_t)c.held);
         }
+        decimationEnabled = 1;
+        decimationStep = 5;
+        boxes.clear();
+        set = LoadLASData(path.c_str(), c.name.c_str());
+        decimationEnabled = 0;
+        ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+        EXPECT_EQ(set->pointCount, c.held / 5);
+        EXPECT_EQ(set->decimated, 1);
+        FreeDataSet(set);
+        EXPECT_TRUE(ShowedOneBox(boxes, question));
     }
     SetAvailableMemoryHook(nullptr);
 }
@@ -1007,5 +1033,62 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
                 << (boxes.shown().empty() ? "no box" : boxes.shown()[0].text);
         }
         if (set) FreeDataSet(set);
+    }
+}
+
+// A sound file whose record in front of the LAZ record or the GeoKeys has a
+// reserved field other than 0 and 0xAABB, a user ID byte outside ASCII text
+// or no user ID at all keeps every record on every road: the LAZ record is
+// found, the points are the sound file's, the units still come from the
+// GeoKeys, and the log notes no fault.
+TEST(LasLoader, RecordsWithOddFieldsInFrontOfOthersAreKept)
+{
+    REQUIRE_SAMPLES();
+    const struct {
+        const char* sample;
+        uint32_t odd;   // the record made odd
+    } files[] = {{"point10.las.laz", 3}, {"simple.copc.laz", 0}, {"autzen_geo_proj.las", 0}};
+    const struct {
+        const char* what;
+        std::function<void(Bytes&, size_t)> make;   // on the record at the given byte
+    } odd[] = {
+        {"reserved", [](Bytes& b, size_t at) { SetFieldAt<uint16_t>(b, at, 0x1234); }},
+        {"latin1", [](Bytes& b, size_t at) { b[at + 3] = 0xC9; }},
+        {"control", [](Bytes& b, size_t at) { b[at + 2] = 0x01; }},
+        {"empty", [](Bytes& b, size_t at) { std::fill(b.begin() + at + 2, b.begin() + at + 18, 0); }},
+    };
+    std::vector<std::string>& logged = KeptLog();
+    for (const auto& f : files) {
+        const Bytes sound = ReadBytes(SamplePath(f.sample));
+        const std::string soundPath = WriteTempBytes((std::string("sound_") + f.sample).c_str(), sound);
+        DataSet* want = LoadLASData(soundPath.c_str(), f.sample);
+        ASSERT_NE(want, nullptr);
+        const uint32_t records = RecordsBuilt(soundPath);
+        for (const auto& o : odd) {
+            std::string name = std::string(o.what) + "_" + f.sample;
+            SCOPED_TRACE(name);
+            Bytes b = sound;
+            o.make(b, VLRAt(b, f.odd));
+            std::string path = WriteTempBytes(name.c_str(), b);
+            BoxAnswers boxes;
+            logged.clear();
+            SetLogHook(KeepLog);
+            DataSet* set = LoadLASData(path.c_str(), name.c_str());
+            SetLogHook(nullptr);
+            ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
+            EXPECT_TRUE(boxes.shown().empty());
+            const std::string note = Formatted(kLoadNoteFormat, name.c_str(), "");
+            for (const std::string& line : logged) EXPECT_NE(line.rfind(note, 0), 0u) << line;
+            EXPECT_EQ(RecordsBuilt(path), records);
+            EXPECT_EQ(set->units, want->units);
+            ASSERT_EQ(set->pointCount, want->pointCount);
+            for (int i = 0; i < set->pointCount; i++) {
+                ASSERT_EQ(set->points[i].x, want->points[i].x) << i;
+                ASSERT_EQ(set->points[i].z, want->points[i].z) << i;
+                ASSERT_EQ(set->points[i].classification, want->points[i].classification) << i;
+            }
+            FreeDataSet(set);
+        }
+        FreeDataSet(want);
     }
 }

@@ -166,48 +166,71 @@ TEST(LASClassSave, FilesReadPastAHeaderFaultChangeOnlyTheClassesOfTheRecordsRead
 // A header that counts more points than its file holds, in the legacy or
 // the 64-bit count: the save writes the classes into the records the load
 // kept and makes the counts and the extent true of them, as for any load
-// that kept fewer points than the header counts; no other byte changes.
+// that kept fewer points than the header counts; no other byte changes. The
+// records of a LAS 1.4 file end where its extended VLR begins: the record
+// is copied as it is, and so is its start.
 TEST(LASClassSave, CountsAboveWhatTheFileHoldsChangeOnlyTheCountsAndClasses)
 {
     const Bytes p10 = ReadBytes(NeedSample("point10.las"));   // 1,065 points
     const Bytes p14 = WithHeaderSize(p10, 4, 375);
+    const Bytes evlr = ReadBytes(NeedSample("1_4_w_evlr.las"));   // 1,000 points, then a 76-byte extended VLR
+    const uint64_t evlrAt = FieldAt<uint64_t>(evlr, 235);
+    ASSERT_EQ(evlrAt + 76, evlr.size());
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        uint32_t count;
+        int held;        // the points the file holds
+        bool count64;    // counted by the 64-bit count
+    };
+    std::vector<Case> cases;
     for (uint32_t count : {1000000000u, 1070u}) {
-        for (bool count64 : {false, true}) {
-            std::string name = std::to_string(count) + (count64 ? "_count64.las" : "_legacy.las");
-            SCOPED_TRACE(name);
-            Bytes bytes = count64 ? WithPointCounts(p14, 1065, count) : p10;
-            if (!count64) SetFieldAt<uint32_t>(bytes, 107, count);
-            std::string path = WriteTempBytes(name.c_str(), bytes);
-            LoadedSet loaded;
-            {
-                BoxAnswers answers({IDYES});
-                loaded.set = ReadLASPoints(path.c_str(), name.c_str());
-                ASSERT_NE(loaded.set, nullptr);
-                ASSERT_EQ(answers.shown().size(), 1u);   // the short read
-            }
-            ASSERT_EQ(loaded.set->filePointCount, 1065);
-            EditClasses(loaded.set);
-            LASClassSave outcome;
-            ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name.c_str(), &outcome), 1) << outcome.message;
-
-            Bytes after = ReadBytes(path);
-            EXPECT_EQ(FieldAt<uint32_t>(after, 107), 1065u);
-            if (count64) EXPECT_EQ(FieldAt<uint64_t>(after, 247), 1065u);
-            Bytes expected = bytes;
-            std::copy(after.begin() + 107, after.begin() + 131, expected.begin() + 107);
-            std::copy(after.begin() + 179, after.begin() + 227, expected.begin() + 179);
-            if (count64) std::copy(after.begin() + 247, after.begin() + 375, expected.begin() + 247);
-            ExpectOnlyClassesChanged(expected, after, loaded.set);
-
-            BoxAnswers none;
-            LoadedSet again;
-            again.set = ReadLASPoints(path.c_str(), name.c_str());
-            ASSERT_NE(again.set, nullptr);
-            ASSERT_EQ(again.set->pointCount, 1065);
-            EXPECT_TRUE(none.shown().empty());
-            for (int i = 0; i < again.set->pointCount; i++)
-                ASSERT_EQ(again.set->points[i].classification, loaded.set->points[i].classification) << i;
+        Bytes legacy = p10;
+        SetFieldAt<uint32_t>(legacy, 107, count);
+        cases.push_back({std::to_string(count) + "_legacy.las", legacy, count, 1065, false});
+        cases.push_back({std::to_string(count) + "_count64.las", WithPointCounts(p14, 1065, count), count, 1065, true});
+    }
+    for (uint32_t count : {1000000000u, 1001u})
+        cases.push_back({std::to_string(count) + "_evlr.las", WithPointCounts(evlr, 0, count), count, 1000, true});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = WriteTempBytes(c.name.c_str(), c.bytes);
+        LoadedSet loaded;
+        {
+            BoxAnswers answers({IDYES});
+            loaded.set = ReadLASPoints(path.c_str(), c.name.c_str());
+            ASSERT_NE(loaded.set, nullptr);
+            ASSERT_EQ(answers.shown().size(), 1u);   // the short read
+            EXPECT_NE(answers.shown()[0].text.find("Header says " + std::to_string(c.count) +
+                                                   " points but file only has " + std::to_string(c.held) + " points!"),
+                      std::string::npos)
+                << answers.shown()[0].text;
         }
+        ASSERT_EQ(loaded.set->filePointCount, c.held);
+        EditClasses(loaded.set);
+        LASClassSave outcome;
+        ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), c.name.c_str(), &outcome), 1) << outcome.message;
+
+        Bytes after = ReadBytes(path);
+        const bool legacyKept = FieldAt<uint32_t>(c.bytes, 107) != 0;
+        EXPECT_EQ(FieldAt<uint32_t>(after, 107), legacyKept ? (uint32_t)c.held : 0u);
+        if (c.count64) {
+            EXPECT_EQ(FieldAt<uint64_t>(after, 247), (uint64_t)c.held);
+        }
+        Bytes expected = c.bytes;
+        std::copy(after.begin() + 107, after.begin() + 131, expected.begin() + 107);
+        std::copy(after.begin() + 179, after.begin() + 227, expected.begin() + 179);
+        if (c.count64) std::copy(after.begin() + 247, after.begin() + 375, expected.begin() + 247);
+        ExpectOnlyClassesChanged(expected, after, loaded.set);
+
+        BoxAnswers none;
+        LoadedSet again;
+        again.set = ReadLASPoints(path.c_str(), c.name.c_str());
+        ASSERT_NE(again.set, nullptr);
+        ASSERT_EQ(again.set->pointCount, c.held);
+        EXPECT_TRUE(none.shown().empty());
+        for (int i = 0; i < again.set->pointCount; i++)
+            ASSERT_EQ(again.set->points[i].classification, loaded.set->points[i].classification) << i;
     }
 }
 

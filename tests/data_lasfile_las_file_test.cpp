@@ -165,6 +165,24 @@ TEST(LasSamples, ExtendedVlrBehindThePointsIsNeverReadAsPoints)
     while (ReadLASPointRaw(las, record.data())) n++;
     EXPECT_EQ(n, 1000);   // the 76 bytes of the extended VLR would make two more records
     CloseLASFile(las);
+
+    // Nor where a damaged count claims more points: the reader stops where
+    // the record begins and says so.
+    const Bytes sound = ReadBytes(path);
+    for (uint64_t count : {1001ull, 1000000000ull}) {
+        SCOPED_TRACE(count);
+        Bytes b = sound;
+        SetFieldAt<uint64_t>(b, 247, count);
+        las = OpenLASFile(WriteTempBytes("evlr_count.las", b).c_str(), LAS_MODE_READ);
+        ASSERT_NE(las, nullptr);
+        n = 0;
+        while (ReadLASPointRaw(las, record.data())) ASSERT_EQ(memcmp(record.data(), &b[2305 + 30 * n++], 30), 0);
+        EXPECT_EQ(n, 1000);
+        EXPECT_TRUE(Contains(GetLASErrorText(las), Formatted("Point data ends after 1000 of %llu records",
+                                                             (unsigned long long)count).c_str()))
+            << GetLASErrorText(las);
+        CloseLASFile(las);
+    }
 }
 
 TEST(LasSamples, TypedReadersHandOverExtraBytesAndLeicaValuesAreRead)

@@ -149,9 +149,10 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
         CloseLASFile(las);
     }
 
-    // Bytes whose user ID is not text are no record, whatever length they
-    // state: the walk ends there, and the points are read at the offset. A
-    // record is named in plain text: its user ID quoted only when it is text.
+    // A record wholly before the points is the file's own whatever its user
+    // ID holds: one whose user ID is not text is cut at the points like any
+    // other, and named in plain text (its user ID quoted only when it is
+    // text).
     Bytes d = b;
     SetFieldAt<uint16_t>(d, VLR_LENGTH_AT, 60000);
     d[227 + 2] = 0x01;
@@ -159,12 +160,14 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
     LASParsedHeader parsed;
     char why[256];
     ASSERT_EQ(ParseBytes(d, &parsed, why, sizeof why), 1) << why;
-    EXPECT_EQ(parsed.header.numberOfVLRs, 0u);
-    EXPECT_EQ(parsed.cutVLR, -1);
-    EXPECT_EQ(parsed.note, Formatted(kLASMoreRecordsCountedFormat, 1u, 0u, 409u));
+    ASSERT_EQ(parsed.header.numberOfVLRs, 1u);
+    EXPECT_EQ(parsed.vlrs[0]->recordLength, 128u);
+    EXPECT_EQ(parsed.cutVLR, 0);
+    EXPECT_STREQ(parsed.cutVLRText,
+                 "Variable length record 0 (a user ID that is not text, record ID 0, 60000 bytes) runs past the "
+                 "point data at 409");
     EXPECT_EQ(parsed.pointStart, 409u);
     FreeVLRs(parsed.vlrs, parsed.header.numberOfVLRs);
-    EXPECT_EQ(DescribedVLRAt(d, 227), "a user ID that is not text, record ID 0, 60000 bytes");
 
     // A record whose data cannot be read is refused by both readers, not
     // taken as zeros.
@@ -185,6 +188,8 @@ TEST(LasDamaged, VlrsRunningIntoThePointsAreCutThere)
 // the header is read only where the file proves the points at the offset and
 // is refused otherwise. Bytes across the offset that are no record header
 // (a gap of 0xDD bytes) are no record: the points are read at the offset.
+// A record wholly before the offset whose user ID is not text is judged as
+// any other.
 TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
 {
     const Bytes b = SoundFile();   // one record from 227 to 409, then 100 records of 28 bytes
@@ -206,6 +211,11 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
     auto cut = [&](unsigned offset) {
         return Formatted(kLASRecordCutNoteFormat, Formatted(kLASRecordCutFormat, 0u, system, offset).c_str());
     };
+    auto notText = [](Bytes d) {
+        d[227 + 3] = 0xC9;
+        return d;
+    };
+    const Bytes oddInData = notText(damaged(300, 0, 0, 1));
     const struct {
         const char* what;
         Bytes bytes;
@@ -223,6 +233,9 @@ TEST(LasDamaged, PointsAreReadOnlyWhereTheFileShowsThemBegin)
          Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
         {"the same with bytes behind the points", damaged(419, 10, 10, 2), 419,
          Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, 419u)},
+        {"inside the data of a record whose user ID is not text", oddInData, 409,
+         Formatted(kLASPointsBehindRecordFormat, 300u, 0u, DescribedVLRAt(oddInData, 227).c_str(), 227ull, 409ull,
+                   kLASRecordsFitThereText)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -217,9 +217,18 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
     ASSERT_TRUE(WriteBytes(cut, bytes));
     EXPECT_EQ(run.Export(cut, s, kExportShapeZ), 0);
     for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(cut) + ext)) << ext;
-    ASSERT_EQ(boxes.shown().size(), 2u);
+    // A count one above the 1,000 points in front of an extended VLR: its
+    // bytes are no point to export.
+    Bytes counted = ReadBytes(SamplePath("1_4_w_evlr.las"));
+    SetFieldAt<uint64_t>(counted, 247, 1001);
+    std::string evlr = TempPath("evlr.las");
+    ASSERT_TRUE(WriteBytes(evlr, counted));
+    EXPECT_EQ(run.Export(evlr, s, kExportASCII), 0);
+    EXPECT_FALSE(FileThere(Base(evlr) + ".xyz"));
+    ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[0].text, kExportPointTypeText);
     EXPECT_EQ(boxes.shown()[1].text, std::string("cut.las\n") + kExportShortFileText + "\n");
+    EXPECT_EQ(boxes.shown()[2].text, std::string("evlr.las\n") + kExportShortFileText + "\n");
     FreeExportSettings(s);
 }
 

@@ -16,16 +16,32 @@ int LASStandardRecordLength(int format)
     return format >= 0 && format <= LAS_MAX_FORMAT ? STANDARD_LENGTHS[format] : 0;
 }
 
-uint64_t LASRecordCapacity(uint64_t fileSize, uint64_t dataStart, uint32_t recordLength)
+uint64_t LASRecordCapacity(uint64_t end, uint64_t dataStart, uint32_t recordLength)
 {
     if (recordLength == 0) return UINT64_MAX;
-    return (fileSize - std::min(fileSize, dataStart)) / recordLength;
+    return (end - std::min(end, dataStart)) / recordLength;
+}
+
+uint64_t LASPointRegionEnd(const LASHeader& h, uint64_t fileSize, uint64_t pointStart)
+{
+    uint64_t end = fileSize;
+    if (h.versionMinor >= 4 && h.numberOfEVLRs > 0 && h.firstEVLRStart >= pointStart)
+        end = std::min(end, h.firstEVLRStart);
+    if (h.versionMinor >= 3 && (h.globalEncoding & 2) && h.waveformDataStart >= pointStart)
+        end = std::min(end, h.waveformDataStart);
+    return end;
 }
 
 uint64_t GetLASPointCapacity(LASFile* las)
 {
     int64_t size = LASFileSize(las->file);
-    return LASRecordCapacity(size > 0 ? (uint64_t)size : 0, las->dataStart, (uint32_t)las->recordLength);
+    uint64_t end = LASPointRegionEnd(las->header, size > 0 ? (uint64_t)size : 0, las->dataStart);
+    return LASRecordCapacity(end, las->dataStart, (uint32_t)las->recordLength);
+}
+
+uint64_t GetLASHeldPointCount(LASFile* las)
+{
+    return std::min<uint64_t>(las->pointCount, GetLASPointCapacity(las));
 }
 
 static int FormatOfLength(int length)
@@ -78,8 +94,10 @@ int GetLASPointRecordLength(LASFile* las)
     return las->recordLength;
 }
 
-// Reads the next block of records, never more than the header's point count:
-// whatever follows the points (extended VLRs, waveform packets) is not a point.
+// Reads the next block of records, never more than the header's point count
+// nor past the end of the point region: whatever follows the points
+// (extended VLRs, waveform packets) is not a point, whatever a damaged count
+// says. Records the count claims beyond that are a short read.
 int FillLASReadBuffer(LASFile* las)
 {
     static const char* F = "FillLASReadBuffer";
@@ -100,7 +118,9 @@ int FillLASReadBuffer(LASFile* las)
         las->endOfFile = 1;
         return 0;
     }
-    uint64_t got = LASReadItems(las->file, las->buffer, las->recordLength, want);
+    const uint64_t capacity = GetLASPointCapacity(las);
+    const uint64_t take = std::min<uint64_t>(want, capacity > las->recordsRead ? capacity - las->recordsRead : 0);
+    uint64_t got = take ? LASReadItems(las->file, las->buffer, las->recordLength, take) : 0;
     las->available = las->loaded = (int32_t)got;
     las->recordsRead += got;
     if (got < want)

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 struct LASFile;
+struct LASHeader;
 
 const int LAS_BUFFER_RECORDS = 9216;
 const int LAS_MAX_FORMAT     = 10;
@@ -104,12 +105,21 @@ static_assert(offsetof(LASPoint10, extra) == 67, "format 10 fields");
 // Standard record length of a point format, 0 for a format outside 0 to 10.
 int  LASStandardRecordLength(int format);
 
-// Records of `recordLength` bytes that fit between `dataStart` and the end of
-// a file of `fileSize` bytes; UINT64_MAX for records of no length.
-uint64_t LASRecordCapacity(uint64_t fileSize, uint64_t dataStart, uint32_t recordLength);
-// The records the open file's bytes hold from where its points begin: a
-// count above it is damaged.
+// Records of `recordLength` bytes that fit between `dataStart` and `end` (the
+// end of the point region); UINT64_MAX for records of no length.
+uint64_t LASRecordCapacity(uint64_t end, uint64_t dataStart, uint32_t recordLength);
+// Where the point records of a file of `fileSize` bytes whose header is `h`
+// must end: the file's end, or before it the first extended VLR (LAS 1.4) or
+// the internal waveform packets (LAS 1.3 on) where those begin at or behind
+// `pointStart`. A damaged count bounded by the file's end alone would take
+// their bytes for points.
+uint64_t LASPointRegionEnd(const LASHeader& h, uint64_t fileSize, uint64_t pointStart);
+// The records the open file's bytes hold from where its points begin to the
+// end of their region: a count above it is damaged.
 uint64_t GetLASPointCapacity(LASFile* las);
+// The header's point count, no more than GetLASPointCapacity: the records a
+// reader finds in the file.
+uint64_t GetLASHeldPointCount(LASFile* las);
 
 int  SetLASPointRecordLength(LASFile* las, uint16_t length);
 int  GetLASPointRecordLength(LASFile* las);

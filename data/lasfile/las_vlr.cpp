@@ -123,14 +123,25 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
 // later version, and a user ID of text. Point data rarely passes for one, nor
-// do zero-filled bytes (no user ID), so the walk over the records and a
-// search for the points' start both stop at the first that does not.
+// do zero-filled bytes (no user ID), so a header across the offset to point
+// data and a search for the points' start behind it stop at the first that
+// does not.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
     if (!vh.userId[0]) return false;
     for (size_t k = 0; k < sizeof vh.userId && vh.userId[k]; k++)
         if ((unsigned char)vh.userId[k] < 32 || (unsigned char)vh.userId[k] > 126) return false;
+    return true;
+}
+
+// Whether a header's 54 bytes are all zero: no record says nothing at all,
+// and a damaged count over a run of zeros would take every 54 of them for one.
+static bool IsZeroVLRHeader(const LASVLRHeader& vh)
+{
+    const uint8_t* b = (const uint8_t*)&vh;
+    for (size_t k = 0; k < sizeof vh; k++)
+        if (b[k]) return false;
     return true;
 }
 
@@ -176,10 +187,11 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     uint32_t last = 0;
     bool behind = false;
     const uint32_t most = claimed - i < MOST_RECORDS_SEARCHED ? claimed : i + MOST_RECORDS_SEARCHED;
+    // Record `i` itself is the walk's to judge.
     for (uint32_t k = i; k < most && !behind; k++) {
         LASVLRHeader next;
         if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next) ||
-            !LooksLikeVLRHeader(next))
+            (k > i && !LooksLikeVLRHeader(next)))
             break;
         end += LAS_VLR_HEADER_SIZE + next.recordLength;
         if (end > source.size || end > UINT32_MAX) break;   // points lie where a 32-bit offset reaches
@@ -225,12 +237,15 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
 }
 
 // Walks the records from Header Size bytes into the file, each wholly before
-// the point data. Bytes that are no record header end the walk, wherever the
-// count says more records follow: a damaged count would otherwise take a run
-// of zeros, or the points themselves, for records. A record the offset to
-// point data falls into ends the walk and settles where the points begin
-// (PlacePoints); a walk that ends with records still counted notes that they
-// are not there.
+// the point data. A header wholly before the offset is a record whatever its
+// reserved field and user ID hold (writers put odd bytes there), unless all
+// its bytes are zero: a damaged count would otherwise take a run of zeros for
+// records. A header across the offset is taken only where it looks like one:
+// the bytes there are the points or what lies before them (LAS 1.0's
+// signature). Bytes that are no record end the walk, wherever the count says
+// more records follow. A record the offset to point data falls into ends the
+// walk and settles where the points begin (PlacePoints); a walk that ends
+// with records still counted notes that they are not there.
 static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t claimed,
                     char* error, size_t size)
 {
@@ -248,7 +263,7 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
             return 0;
         }
-        if (!LooksLikeVLRHeader(vh)) break;
+        if (inHeader ? !LooksLikeVLRHeader(vh) : IsZeroVLRHeader(vh)) break;
         if (inHeader || at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset)
             return PlacePoints(source, rules, p, &room, claimed, i, at, vh, inHeader, error, size);
         if (!TakeVLRAt(source, p, &room, i, at, vh, error, size)) return 0;

@@ -75,6 +75,7 @@ void LazReader::Close()
     compressed_ = false;
     vlr_ = LazVlrInfo();
     dataStart_ = 0;
+    pointsEnd_ = 0;
     R_ = 0;
     format_ = 0;
     total_ = 0;
@@ -264,6 +265,7 @@ bool LazReader::ParseHeader(std::string& err)
     format_ = H.point_data_format;
     R_ = H.point_data_record_length;
     dataStart_ = parsed.pointStart;
+    pointsEnd_ = LASPointRegionEnd(s, fileSize_, dataStart_);
     if (found) {
         // Cut at the point data, the record would describe points with bytes
         // that are not its own.
@@ -378,7 +380,7 @@ void LazReader::LoadTable()
 uint64_t LazReader::PointCapacity()
 {
     if (!src_) return 0;
-    if (!compressed_) return LASRecordCapacity(fileSize_, dataStart_, R_);
+    if (!compressed_) return LASRecordCapacity(pointsEnd_, dataStart_, R_);
     if (!tableRead_) LoadTable();
     if (vlr_.compressor == kPointwise || !tableComplete_ || starts_.empty()) return UINT64_MAX;
     if (vlr_.Variable()) return firstPoint_.back();

@@ -44,8 +44,9 @@ public:
     // them, records counted that are not there, an offset to point data
     // inside a record); empty when nothing.
     const std::string& Note() const { return note_; }
-    // Most points the file can hold: from the record length for plain LAS, from
-    // a complete chunk table for LAZ; UINT64_MAX when nothing bounds them.
+    // Most points the file can hold: from the record length for plain LAS (up
+    // to its extended VLRs or waveform packets), from a complete chunk table
+    // for LAZ; UINT64_MAX when nothing bounds them.
     uint64_t PointCapacity();
     // The next point's record (max(R, minimum length) bytes, zero padded); null on failure.
     const uint8_t* ReadPoint(std::string& err);
@@ -97,6 +98,7 @@ private:
     bool compressed_;
     LazVlrInfo vlr_;
     uint64_t dataStart_;
+    uint64_t pointsEnd_;    // where plain records must end (LASPointRegionEnd)
     uint16_t R_;
     uint8_t format_;
     uint64_t total_;
