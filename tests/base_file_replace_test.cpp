@@ -523,7 +523,10 @@ TEST(FileReplace, AShapefileSaveHoldsItsBaseUntilItEnds)
         second.Write(b, 2);
         for (const std::string& file : first.w.written) MakeOld(file, 2);
         FinishInterruptedSaves(TempDir());
-        for (const std::string& file : first.w.written) EXPECT_NE(Contents(file), "(none)") << file;
+        // Asked by name: the Windows build's library holds its files open for
+        // writing, so an open that does not share writing is refused meanwhile.
+        for (const std::string& file : first.w.written)
+            EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
         EXPECT_EQ(CommitShapeGroup(&first.w, true), 1);
         EXPECT_EQ(CommitShapeGroup(&second.w, true), 1);
     }

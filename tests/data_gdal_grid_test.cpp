@@ -57,13 +57,6 @@ std::vector<float> Ramp(int n, float start)
     return v;
 }
 
-std::string Formatted(const char* format, const std::string& path)
-{
-    char text[800];
-    snprintf(text, sizeof text, format, path.c_str());
-    return text;
-}
-
 // Every GDAL and PROJ message while alive (PROJ reports through GDAL).
 std::vector<std::string> gdalMessages;
 void CPL_STDCALL KeepGDALMessage(CPLErr, CPLErrorNum, const char* text)
@@ -179,7 +172,7 @@ TEST(GDALGrids, FilesThatAreNoUsableGridAreReportedOnceAndGetNoLoader)
     for (const Case& c : cases) {
         BoxAnswers boxes;
         EXPECT_EQ(GetDataFileKind(c.path.c_str()), DATA_NONE) << c.path;
-        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(c.message, c.path))) << c.path;
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(c.message, c.path.c_str()))) << c.path;
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
     }
     // Text that GDAL reads with another driver is still text.

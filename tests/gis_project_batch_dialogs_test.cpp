@@ -484,9 +484,8 @@ TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
     for (const auto& d : dialogs) {
         for (const std::string& folder : {longFolder, std::string("D:\\out\\")}) {
             chosen = folder;
-            std::string shown, tip;
+            std::string shown, tip, tipJoined;
             int shownWidth = 0, room = 0, tipWidth = 0;
-            HFONT tipFont = nullptr;
             DialogDriver driver([&](HWND dialog, int) {
                 SendMessageA(dialog, WM_COMMAND, IDC_BATCH_MODE_FILES, 0);
                 CheckDlgButton(dialog, IDC_BATCH_OUTPUT_CHECK, BST_CHECKED);
@@ -500,17 +499,26 @@ TEST_F(BatchTest, TheOutputFolderShowsItsStartAndEndAndItsTipTheWholePath)
                 if (chosen == longFolder && d.id == IDD_SM_BATCH) SaveWindowShot(dialog, "batch_output_folder");
                 HWND label = GetDlgItem(dialog, IDC_BATCH_OUTPUT_TEXT);
                 shown = WindowText(dialog, IDC_BATCH_OUTPUT_TEXT);
+                RECT client;
+                GetClientRect(label, &client);
+                room = client.right - client.left;
+                HDC dc = GetDC(label);
+                HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(label, WM_GETFONT, 0, 0));
+                shownWidth = ProgramTextExtent(dc, shown.c_str()).cx;
+                SelectObject(dc, old);
+                ReleaseDC(label, dc);
                 tip = ControlTipText(dialog, IDC_BATCH_OUTPUT_TEXT);
                 // The tip holds the whole path in lines within the screen.
                 HWND tipWindow = PathLabelTip(label);
                 tipWidth = (int)SendMessageA(tipWindow, TTM_GETMAXTIPWIDTH, 0, 0);
-                tipFont = (HFONT)SendMessageA(tipWindow, WM_GETFONT, 0, 0);
+                // Measured while the tip lives: it deletes its font with itself.
+                tipJoined = JoinedLines(tip, (HFONT)SendMessageA(tipWindow, WM_GETFONT, 0, 0), tipWidth);
                 SendMessageA(dialog, WM_COMMAND, IDOK, 0);
             });
             EXPECT_EQ(ShowDialog(d.id, FrameWindow, d.proc, 0), 1);
             EXPECT_GT(tipWidth, 0);
             EXPECT_LE(tipWidth, GetSystemMetrics(SM_CXSCREEN));
-            EXPECT_EQ(JoinedLines(tip, tipFont, tipWidth), folder) << d.id;
+            EXPECT_EQ(tipJoined, folder) << d.id << "\n" << tip;
             EXPECT_LE(shownWidth, room) << shown;
             if (folder != longFolder) {
                 EXPECT_EQ(shown, folder);

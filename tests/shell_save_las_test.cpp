@@ -31,13 +31,6 @@ int ChooseTarget(OPENFILENAMEA* ofn, int save)
     return 1;
 }
 
-std::string Format(const char* format, const char* value)
-{
-    char text[1000];
-    snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 class SaveLASTest : public ViewFixture {
 public:
     void SetUp() override
@@ -176,8 +169,8 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         Command(view, CMD_SAVE_LAS);
         Command(view, CMD_SAVE_LAS_AS);
         ASSERT_EQ(answers.shown().size(), 2u);
-        EXPECT_EQ(answers.shown()[0].text, Format(kSaveDecimatedText, "tile.las"));
-        EXPECT_EQ(answers.shown()[1].text, Format(kSaveDecimatedText, "tile.las"));
+        EXPECT_EQ(answers.shown()[0].text, Formatted(kSaveDecimatedText, "tile.las"));
+        EXPECT_EQ(answers.shown()[1].text, Formatted(kSaveDecimatedText, "tile.las"));
         set->decimated = 0;
     }
     {
@@ -187,7 +180,7 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         SetFileDialogHook(ChooseTarget);
         BoxAnswers answers;
         Command(view, CMD_SAVE_LAS_AS);
-        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveNotLASText, "tile.las")));
+        ASSERT_TRUE(ShowedOneBox(answers, Formatted(kSaveNotLASText, "tile.las")));
         EXPECT_EQ(GetFileAttributesA(chosenPath.c_str()), INVALID_FILE_ATTRIBUTES);
         set->source = SOURCE_LAS;
     }
@@ -197,7 +190,7 @@ TEST_F(SaveLASTest, RefusalsSayWhyAndWriteNothing)
         set->source = SOURCE_ASCII;
         BoxAnswers answers;
         EXPECT_EQ(Command(view, CMD_SAVE_LAS), 1);
-        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveNotLASText, "tile.las")));
+        ASSERT_TRUE(ShowedOneBox(answers, Formatted(kSaveNotLASText, "tile.las")));
         set->kind = DATA_LAS;
         set->source = SOURCE_LAS;
     }
@@ -228,7 +221,7 @@ TEST_F(SaveLASTest, AnotherUsersMarkerIsAskedAboutAndOurOwnIsNot)
     {
         BoxAnswers answers({IDNO});
         EXPECT_EQ(SaveLASFile(view), 0);
-        ASSERT_TRUE(ShowedOneBox(answers, Format(kSaveLockedText, marker.c_str())));
+        ASSERT_TRUE(ShowedOneBox(answers, Formatted(kSaveLockedText, marker.c_str())));
         EXPECT_EQ(answers.shown()[0].caption, "Warning");
         EXPECT_EQ(ReadBytes(path), before);
     }
