@@ -18,6 +18,7 @@
 #include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
 #include "data/lasfile/las_geokeys.h"
+#include "data/lasfile/las_points.h"
 #include "data/selection.h"
 #include "data/statistics.h"
 #include "resource.h"
@@ -47,7 +48,8 @@ void CheckBatchFile(const char* path, const BatchRunParameters* run, char* reaso
         return;
     }
     int format = las->header.pointDataFormat & 0x3F;
-    uint64_t n = las->pointCount;
+    // A damaged count asks for no memory the file cannot fill.
+    uint64_t n = GetLASHeldPointCount(las);
     CloseLASFile(las);
     int written[2] = { run->groundClass, run->featureClass };
     int count = 2;
@@ -120,6 +122,14 @@ int RunBatchFile(const char* path, const char* title, int (*addBuffer)(DataSet* 
         FreeDataSet(set);
     }
     SetThreadBoxCapture(nullptr, 0);
+    // A loader's box opens with the file's title, which the batch's row
+    // already shows: the reason is what follows.
+    size_t named = strlen(title);
+    if (!strncmp(reason, title, named) && reason[named] == '\n') {
+        const char* why = reason + named;
+        while (*why == '\n') why++;
+        memmove(reason, why, strlen(why) + 1);
+    }
     return result;
 }
 

@@ -159,16 +159,16 @@ DataSet* ReadLAZPoints(const char* path, const char* title)
     }
     int format = header->point_data_format;
     uint64_t full = OpenPointCount(reader);
-    // Refused like the LAS library refuses it, never cut to its low bits.
-    if (full > LAS_MAX_POINTS) {
-        snprintf(message, sizeof message, "%s%sPoint count %llu is more than this library can read (%llu)", title,
-                 kUnableToOpenLAZText, (unsigned long long)full, (unsigned long long)LAS_MAX_POINTS);
-        ErrorMessage(message);
-        return GiveUp(set, reader, false);
-    }
     // The points beyond what the file holds end as a short read, which the
     // user is asked about once the points there are have been read.
     uint64_t n = HeldPointCount(reader);
+    // Refused like the LAS library refuses it, never cut to its low bits.
+    if (n > LAS_MAX_POINTS) {
+        snprintf(message, sizeof message, "%s%sPoint count %llu is more than this library can read (%llu)", title,
+                 kUnableToOpenLAZText, (unsigned long long)n, (unsigned long long)LAS_MAX_POINTS);
+        ErrorMessage(message);
+        return GiveUp(set, reader, false);
+    }
 
     uint32_t step = ChooseDecimationStep(n, title);
     if (step == 0) return GiveUp(set, reader, false);

@@ -523,7 +523,8 @@ std::string Saved(const char* name, const Bytes& b)
 }  // namespace
 
 // LAZ headers whose counts the file cannot back: a 64-bit count beyond what a
-// set holds is refused, not cut to its low bits; a damaged count is bounded by
+// set holds is judged by the points the chunk table holds (and refused, not
+// cut to its low bits, where no table bounds it); a damaged count is bounded by
 // the chunk table before any memory question and asked about even when the
 // table holds exactly the points there are; a short read that keeps fewer
 // than three points is refused; a damaged file gives the decoder's reason.
@@ -537,9 +538,12 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
     std::string damaged = Saved("count.laz", PatchedSample("autzen_trim.laz", [](Bytes& b) {
         SetFieldAt<uint32_t>(b, 107, 2000000000u);
     }));
-    // Answers: Yes to the short read of count.laz, OK to huge.laz, Yes to the short read of stub.laz, OK to
-    // its and norecord.laz's failures, Yes then No to the short copc.laz.
-    BoxAnswers boxes({IDYES, IDOK, IDYES, IDOK, IDOK, IDYES, IDNO});
+    Bytes hugeCut = ReadBytes(huge);
+    hugeCut.resize(FieldAt<uint32_t>(hugeCut, 96) + 8 + 12);   // no chunk table: nothing bounds the count
+    std::string unbounded = Saved("unbounded.laz", hugeCut);
+    // Answers: Yes to the short reads of count.laz and huge.laz, OK to unbounded.laz, Yes to the short read of
+    // stub.laz, OK to its and norecord.laz's failures, Yes then No to the short copc.laz.
+    BoxAnswers boxes({IDYES, IDYES, IDOK, IDYES, IDOK, IDOK, IDYES, IDNO});
     DataSet* set = LoadLASData(damaged.c_str(), "count.laz");
     ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown().back().text);
     EXPECT_EQ(set->pointCount, 110000);
@@ -548,9 +552,18 @@ TEST(LasLoader, LazCountsTheFileCannotBackAreRefusedOrBounded)
               std::string::npos);
     FreeDataSet(set);
     boxes.clear();
-    EXPECT_EQ(LoadLASData(huge.c_str(), "huge.laz"), nullptr);
+    set = LoadLASData(huge.c_str(), "huge.laz");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(set->pointCount, 1000);
+    FreeDataSet(set);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, std::string("huge.laz") + kUnableToOpenLAZText +
+    EXPECT_NE(boxes.shown()[0].text.find("Header says 4294968296 points but file only has 1000 points"),
+              std::string::npos)
+        << boxes.shown()[0].text;
+    boxes.clear();
+    EXPECT_EQ(LoadLASData(unbounded.c_str(), "unbounded.laz"), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, std::string("unbounded.laz") + kUnableToOpenLAZText +
                                          "Point count 4294968296 is more than this library can read (2147483647)");
 
     Bytes cut = ReadBytes(SamplePath("autzen_trim.laz"));

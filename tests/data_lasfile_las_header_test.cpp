@@ -313,17 +313,56 @@ TEST(LasDamaged, ScalesAndOffsetsThatGiveNoCoordinatesAreRefused)
     if (las) CloseLASFile(las);
 }
 
-TEST(LasDamaged, AbsurdPointCountsAreRefusedNotTruncated)
+// A count beyond what a set holds is judged by the records the file holds:
+// a damaged legacy or 64-bit count over a small file reads those records,
+// never the count's low bits; only a file that holds more is refused.
+TEST(LasDamaged, AbsurdPointCountsReadWhatTheFileHolds)
 {
-    ExpectFieldRefused<uint32_t>(COUNT_AT, 0xFFFFFFFFu, "more than this library can read", "legacy count 2^32-1");
-
-    // A LAS 1.4 header whose 64-bit count is 2^31.
     std::string path = TempPath("big14.las");
     ASSERT_TRUE(MakeLASFile(path, 14, 30, 10));
-    Bytes d = ReadBytes(path);
-    ASSERT_EQ(FieldAt<uint64_t>(d, 247), 10u);
+    Bytes b14 = ReadBytes(path);
+    ASSERT_EQ(FieldAt<uint64_t>(b14, 247), 10u);
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        uint64_t count, held;
+    } cases[] = {{"legacy count 2^32-1", SoundFile(), 0xFFFFFFFFull, 100},
+                 {"64-bit count 2^31", b14, 2147483648ull, 10},
+                 {"64-bit count 2^63", b14, 1ull << 63, 10}};
+    SetFieldAt<uint32_t>(cases[0].bytes, COUNT_AT, 0xFFFFFFFFu);
+    SetFieldAt<uint64_t>(cases[1].bytes, 247, cases[1].count);
+    SetFieldAt<uint64_t>(cases[2].bytes, 247, cases[2].count);
+    for (Case& c : cases) {
+        ASSERT_TRUE(WriteBytes(path, c.bytes));
+        LASFile* las = OpenLASFile(path.c_str(), LAS_MODE_READ);
+        ASSERT_NE(las, nullptr) << c.what << ": " << GetLASErrorText(nullptr);
+        EXPECT_EQ(las->pointCount, c.count) << c.what;
+        EXPECT_EQ(GetLASHeldPointCount(las), c.held) << c.what;
+        std::vector<uint8_t> record(las->recordLength);
+        uint64_t n = 0;
+        while (ReadLASPointRaw(las, record.data())) n++;
+        EXPECT_EQ(n, c.held) << c.what;
+        CloseLASFile(las);
+    }
+
+    // A file that holds 2^31 records (a hole) is more than a set holds.
+    Bytes d = b14;
     SetFieldAt<uint64_t>(d, 247, 2147483648ull);
-    ExpectRefused(d, "Point count 2147483648 is more", "64-bit count 2^31");
+    ASSERT_TRUE(WriteBytes(path, d));
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = (LONGLONG)(FieldAt<uint32_t>(d, OFFSET_AT) + 2147483648ull * 30);
+    EXPECT_TRUE(SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+    CloseHandle(h);
+    for (int mode : {LAS_MODE_READ, LAS_MODE_UPDATE}) {
+        LASFile* las = OpenLASFile(path.c_str(), mode);
+        EXPECT_EQ(las, nullptr) << "mode " << mode;
+        if (las) CloseLASFile(las);
+        EXPECT_TRUE(Contains(GetLASErrorText(nullptr), "Point count 2147483648 is more than this library can read"))
+            << GetLASErrorText(nullptr);
+    }
+    DeleteFileA(path.c_str());
 }
 
 TEST(LasDamaged, TruncatedPointsAreReadAsFarAsTheyGoWithAReason)

@@ -282,6 +282,24 @@ TEST_F(BatchTest, DamagedAndLAZFilesFailAloneAndStayListed)
     EXPECT_EQ(Bytes("c.laz"), lazBytes);
 }
 
+// A header that counts far more points than its file holds: the batch judges
+// memory by the points there are, and the file fails as the short read it is
+// (a batch asks nothing), its row saying so rather than naming the file again.
+TEST_F(BatchTest, ACountAboveWhatTheFileHoldsFailsAsAShortReadNotForMemory)
+{
+    REQUIRE_SAMPLES();
+    Copy("autzen_trim.las", "a.las");
+    std::string damaged = Bytes("a.las");
+    const uint32_t count = 1000000000u;
+    memcpy(&damaged[107], &count, 4);
+    WriteBytes(run.folder + "a.las", damaged);
+    EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
+    EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 0, 1, 0));
+    ASSERT_EQ(run.rows.size(), 1u);
+    EXPECT_EQ(run.rows[0], run.folder + "a.las   <failed: Short read, LAS file is corrupt!>");
+    EXPECT_EQ(Bytes("a.las"), damaged);
+}
+
 // A file whose classes cannot be saved where they go (in place, in a folder
 // without room for the temporary file: one over its limit, with a short name
 // without extension; sent to a folder where its path passes the limit) fails

@@ -2,6 +2,7 @@
 // before it is trusted, writing at the size its version calls for, copying
 // from one file to another, and the version, date and scale rules.
 #include "data/lasfile/las_file.h"
+#include "data/lasfile/las_points.h"
 #include "base/heap.h"
 #include "base/text.h"
 #include <cmath>
@@ -208,11 +209,6 @@ int ReadLASHeader(LASFile* las)
     las->recordLength = h.pointDataRecordLength;
     las->format = h.pointDataFormat;
     las->pointCount = parsed.pointCount;
-    if (las->pointCount > LAS_MAX_POINTS) {
-        SetLASErrorF(las, F, "Point count %llu is more than this library can read (%llu)",
-                     (unsigned long long)las->pointCount, (unsigned long long)LAS_MAX_POINTS);
-        return 0;
-    }
     ReadLeicaGeoRecord(las, FindVLR(las, "LeicaGeo", 1003));
 
     // Where the records begin: the offset to point data, unless that lies
@@ -226,9 +222,17 @@ int ReadLASHeader(LASFile* las)
             las->rawHeader = nullptr;
         }
     }
+    // A damaged count is judged by the records the file holds: only a file
+    // that really holds more than a set can is refused, never cut to its
+    // low bits.
+    uint64_t held = GetLASHeldPointCount(las);
+    if (held > LAS_MAX_POINTS) {
+        SetLASErrorF(las, F, "Point count %llu is more than this library can read (%llu)", (unsigned long long)held,
+                     (unsigned long long)LAS_MAX_POINTS);
+        return 0;
+    }
     if (!EnsureLASBuffer(las, las->recordLength, F)) return 0;
-    las->dataBehindPoints = las->pointCount > 0 &&
-        source.size > las->dataStart + las->pointCount * (uint64_t)las->recordLength;
+    las->dataBehindPoints = held > 0 && source.size > las->dataStart + held * (uint64_t)las->recordLength;
     if (!LASSeek(las->file, (int64_t)las->dataStart, FILE_BEGIN)) {
         SetLASError(las, "Unable to seek to the point data", F);
         return 0;
