@@ -87,7 +87,7 @@ bool ReadLAZExtent(const char* path, double* minX, double* maxX, double* minY, d
         *maxX = header->max_x;
         *minY = header->min_y;
         *maxY = header->max_y;
-        *count = OpenPointCount(reader);
+        *count = HeldPointCount(reader);
         laszip_close_reader(reader);
     } else {
         laszip_CHAR* text = nullptr;

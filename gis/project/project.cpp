@@ -10,6 +10,7 @@
 #include "data/las_lock.h"
 #include "data/laz_loader.h"
 #include "data/lasfile/las_file.h"
+#include "data/lasfile/las_points.h"
 #include <cstdio>
 #include <cstring>
 
@@ -137,7 +138,7 @@ ProjectTile* TileFromLASHeader(const char* path)
     uint64_t count = 0;
     LASFile* las = OpenLASFile(path, LAS_MODE_READ);
     if (las) {
-        count = las->pointCount;
+        count = GetLASHeldPointCount(las);   // a damaged count says no more than the file holds
         minX = las->header.minX;
         maxX = las->header.maxX;
         minY = las->header.minY;
