@@ -253,21 +253,11 @@ struct CutName {
 void ShowNamesCut(HWND owner, const char* title, const std::vector<CutName>& cuts)
 {
     constexpr size_t kListed = 20;
-    char line[640];   // the heading holds the title
-    std::snprintf(line, sizeof line, kClassNamesCutFormat, title, kClassNameFileLimit, kClassNameFileLimit);
-    std::string text = line;
-    for (size_t i = 0; i < cuts.size() && i < kListed; i++) {
-        std::snprintf(line, sizeof line, kClassNameCutFormat, cuts[i].code, cuts[i].name.c_str(),
-                      cuts[i].written.c_str());
-        text += line;
-    }
-    if (cuts.size() > kListed) {
-        std::snprintf(line, sizeof line, kClassNamesCutMoreFormat, (int)(cuts.size() - kListed));
-        text += line;
-    }
-    std::snprintf(line, sizeof line, kClassNamesCutCountFormat, (int)cuts.size(), cuts.size() == 1 ? "" : "s",
-                  kClassNameFileLimit);
-    text += line;
+    std::string text = Formatted(kClassNamesCutFormat, title, kClassNameFileLimit, kClassNameFileLimit);
+    for (size_t i = 0; i < cuts.size() && i < kListed; i++)
+        text += Formatted(kClassNameCutFormat, cuts[i].code, cuts[i].name.c_str(), cuts[i].written.c_str());
+    if (cuts.size() > kListed) text += Formatted(kClassNamesCutMoreFormat, (int)(cuts.size() - kListed));
+    text += Formatted(kClassNamesCutCountFormat, (int)cuts.size(), cuts.size() == 1 ? "" : "s", kClassNameFileLimit);
     WarningMessage(text.c_str(), owner);
 }
 
