@@ -194,9 +194,7 @@ std::string StoredTextAsProgramText(const std::string& stored, unsigned declared
     return converted.empty() ? text : converted;
 }
 
-// The code page the texts of one undeclared file were written in: UTF-8
-// when each of them alone is taken for UTF-8, else the system's.
-static unsigned StoredFileCodePage(const std::vector<std::string>& texts)
+unsigned StoredFileCodePage(const std::vector<std::string>& texts)
 {
     size_t whole;
     for (const std::string& text : texts)

@@ -56,10 +56,12 @@ std::string ProgramCodePageName();
 // "\xc4\xe0\xed\xed\xfb\xe5" on a Russian one, finds "Données" or
 // "Данные" again.
 std::string StoredTextAsProgramText(const std::string& stored, unsigned declared = 0);
-// The texts of one file that declares no code page, in place: all of them
-// read as UTF-8 when each of them alone would be, else all in the system's
-// code page, for a line of accented letters that happen to pair as UTF-8
-// says nothing of its file.
+// The code page the texts of one file that declares none were written in:
+// UTF-8 when each of them alone would be read as UTF-8, else the system's,
+// for a line of accented letters that happen to pair as UTF-8 says nothing
+// of its file.
+unsigned StoredFileCodePage(const std::vector<std::string>& texts);
+// The texts of such a file, in place, all read in that code page.
 void StoredTextsAsProgramText(std::vector<std::string>* texts);
 
 // A terminated text field of `size` bytes.

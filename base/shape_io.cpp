@@ -25,6 +25,8 @@ struct OpenShapeFiles {
     DBFHandle dbf = nullptr;
     unsigned codePage = 0;   // what the table declares its text is in, 0 for nothing specific
     bool mayBeStale = false; // a .cpg beside a table the program saved before it wrote its own
+    bool judged = false;     // textCodePage holds the verdict on the table's text (TextCodePage)
+    unsigned textCodePage = 0;
 };
 
 // ---- reading --------------------------------------------------------------------------------
@@ -234,6 +236,7 @@ ShapeReadFault OpenTableToRead(ShapeInput* in, const char* tablePath)
     // with a .cpg of its own, and kept another program's .cpg when it saved
     // a set again: one beside such a table may speak of the text it replaced.
     in->files->mayBeStale = declaration && strncmp(declaration, "LDID/", 5) != 0 && dbf->iLanguageDriver == 0x57;
+    in->files->judged = false;
     return in->files->dbf ? SHAPES_READABLE : TABLE_NOT_OPENED;
 }
 
@@ -313,18 +316,58 @@ bool TableUsable(const ShapeInput* in)
     return (uint64_t)dbf->nHeaderLength + (uint64_t)dbf->nRecords * (uint64_t)dbf->nRecordLength <= size;
 }
 
+// The table's text cells that hold a byte outside ASCII, up to the first
+// record that cannot be read: a cell of ASCII alone says nothing of the
+// code page its table is in.
+static std::vector<std::string> TextsOutsideASCII(DBFHandle dbf)
+{
+    std::vector<std::string> texts;
+    for (int record = 0; record < dbf->nRecords; record++)
+        for (int column = 0; column < dbf->nFields; column++) {
+            if (DBFGetFieldInfo(dbf, column, nullptr, nullptr, nullptr) != FTString) continue;
+            const char* cell = DBFReadStringAttribute(dbf, record, column);
+            if (!cell) return texts;
+            for (const char* c = cell; *c; c++)
+                if ((unsigned char)*c >= 0x80) {
+                    texts.push_back(cell);
+                    break;
+                }
+        }
+    return texts;
+}
+
+// The code page the table's text cells are read in, judged once for the
+// whole table at its first text cell read, as a file's lines are: a cell of
+// accented letters that happen to pair as UTF-8 says nothing of its table.
+// Nothing declared: UTF-8 or the system's (StoredFileCodePage). A .cpg that
+// may be stale yields to UTF-8 when every cell outside ASCII is UTF-8. Any
+// other declaration stands.
+static unsigned TextCodePage(const ShapeInput* in)
+{
+    OpenShapeFiles* f = in->files;
+    if (f->judged) return f->textCodePage;
+    f->judged = true;
+    f->textCodePage = f->codePage;
+    if (f->codePage == 0 || (f->codePage != CP_UTF8 && f->mayBeStale)) {
+        std::vector<std::string> texts = TextsOutsideASCII(f->dbf);
+        unsigned stored = StoredFileCodePage(texts);
+        if (f->codePage == 0 || (!texts.empty() && stored == CP_UTF8)) f->textCodePage = stored;
+    }
+    return f->textCodePage;
+}
+
 bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text)
 {
     DBFHandle dbf = TableOf(in);
-    const char* cell = dbf && column >= 0 && column < dbf->nFields ? DBFReadStringAttribute(dbf, record, column) : nullptr;
+    if (!dbf || column < 0 || column >= dbf->nFields) return false;
+    // Tables written before the program spoke UTF-8, and by other programs,
+    // hold the code page they declare or the system's: their names and
+    // folders are read as the letters they were. Judged before the cell is
+    // read, for the library answers in one buffer that the next read overwrites.
+    unsigned codePage = TextCodePage(in);
+    const char* cell = DBFReadStringAttribute(dbf, record, column);
     if (!cell) return false;
-    // The library answers in one buffer that the next read overwrites. Tables
-    // written before the program spoke UTF-8, and by other programs, hold
-    // the code page they declare or the system's: their names and folders
-    // are read as the letters they were.
-    unsigned declared = in->files->codePage;
-    if (declared != CP_UTF8 && in->files->mayBeStale && IsMultiByteUTF8(cell)) declared = 0;
-    *text = StoredTextAsProgramText(cell, declared);
+    *text = StoredTextAsProgramText(cell, codePage);
     return true;
 }
 

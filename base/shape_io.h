@@ -113,9 +113,10 @@ int  TableRecordCount(const ShapeInput* in);
 // True when the table's records are long enough for its columns and the file
 // holds every record its header counts.
 bool TableUsable(const ShapeInput* in);
-// A cell as text in the program's code page (read in the code page the
-// table declares, see StoredTextAsProgramText), blanks around it taken off;
-// false when it cannot be read.
+// A cell as text in the program's code page, blanks around it taken off;
+// false when it cannot be read. Read in the code page the table declares;
+// a table that declares none is read in UTF-8 or the system's code page,
+// judged once for all its cells (StoredFileCodePage).
 bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text);
 // A number cell's value (a blank cell reads as 0).
 int  ReadIntegerCell(const ShapeInput* in, int record, int column);

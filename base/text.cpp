@@ -57,7 +57,7 @@ struct LetterWalk {
 
 LetterWalk WalkOf(unsigned codePage)
 {
-    if (codePage == CP_ACP) codePage = GetACP();
+    if (codePage == CP_ACP) codePage = ProgramCodePage();
     CPINFO info;
     bool doubleByte = codePage != CP_UTF8 && GetCPInfo(codePage, &info) && info.MaxCharSize >= 2;
     return {codePage, doubleByte};

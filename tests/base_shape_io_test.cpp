@@ -91,6 +91,37 @@ TEST(TableCodePages, CellsAreReadInTheCodePageTheTableDeclares)
     for (const DeclaredTable& c : cases) EXPECT_EQ(CellsOf(Declared(c)), (std::vector<std::string>{c.expected, "tile0.las"})) << c.name;
 }
 
+// A table that declares nothing, or only by a .cpg that may be stale, is
+// read in one code page for all its cells, as a file's lines are: a cell
+// whose accented letters happen to pair as UTF-8 does not make it UTF-8
+// beside cells that are not, whichever of them is read first.
+TEST(TableCodePages, ATableThatDeclaresNothingIsReadInOneCodePage)
+{
+    struct Table {
+        const char* name;
+        uint8_t languageByte;
+        const char* codePageFile;
+        std::vector<std::string> cells, expected;
+    };
+    const std::string pairs1252 = "CAF\xc9\xbb", cafe = "CAF\xc3\x89\xc2\xbb";   // "CAFÉ»", as UTF-8 "CAFɻ"
+    const std::string ete1252 = "\xe9t\xe9", ete = "\xc3\xa9t\xc3\xa9";
+    const std::string pairs1251 = "\xc7\xb2", zi = "\xd0\x97\xd0\x86";            // "ЗІ", as UTF-8 "ǲ"
+    const Table tables[] = {
+        {"none.dbf", 0x00, nullptr, {pairs1252, ete1252, "tile0.las"}, {cafe, ete, "tile0.las"}},
+        {"ansi.dbf", 0x57, nullptr, {"tile0.las", ete1252, pairs1252}, {"tile0.las", ete, cafe}},
+        {"stale.dbf", 0x57, "1251", {pairs1251, kRussian1251}, {zi, kRussianUTF8}},
+        // Letters that are all UTF-8 make the table so, the .cpg's as well.
+        {"utf8.dbf", 0x00, nullptr, {cafe, ete, "tile0.las"}, {cafe, ete, "tile0.las"}},
+        {"staleutf8.dbf", 0x57, "1251", {zi, kRussianUTF8}, {zi, kRussianUTF8}},
+    };
+    SystemCodePageIs western(1252);
+    for (const Table& t : tables) {
+        std::string path = WrittenTable(t.name, t.cells);
+        ASSERT_TRUE(DeclareTable(path, t.languageByte, t.codePageFile)) << t.name;
+        EXPECT_EQ(CellsOf(path), t.expected) << t.name;
+    }
+}
+
 TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
 {
     // An earlier table that other programs were told is in 1251, and was.

@@ -98,4 +98,8 @@ TEST(BoundedText, LettersAreCountedAndTakenWhole)
     EXPECT_EQ(LetterBytes("\x81\x40\x81\x40z", 2, 932), 4u);
     EXPECT_EQ(LetterCount("\x81", 932), 1u);       // a lead byte without its trail
     EXPECT_EQ(LetterCount("\xc4\xe0\xed", 1251), 3u);
+    // No code page given counts in the program's: where it speaks 1252, a byte a letter.
+    ProgramCodePageIs western(1252);
+    EXPECT_EQ(LetterCount(mixed), 11u);
+    EXPECT_EQ(LetterBytes(mixed, 2), 2u);
 }

@@ -256,25 +256,30 @@ TEST_F(POIToolTest, NamesKeepTheirLettersThroughTheDialogAndTwoSavesAndReopens)
     EXPECT_EQ(shown, kept);
     EXPECT_EQ(NamesOf(r->poiSet), kept);
 
-    // Names as earlier versions stored them: 30 letters in 1252 (36 bytes in
-    // UTF-8, so the name loses its last letters), and UTF-8 that the dialog
-    // cut at 30 bytes inside a letter; the table declares no code page.
+    // Names as earlier versions stored them, each version's in a table that
+    // declares no code page: 30 letters in 1252 (36 bytes in UTF-8, so the
+    // name loses its last letters), and UTF-8 that the dialog cut at 30
+    // bytes inside a letter.
     SystemCodePageIs western(1252);
-    POISet* earlier = NewPOISet(0);
-    snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[0].name, "Borne g\xe9od\xe9sique n\xb0 12 c\xf4t\xe9 es");
-    snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[1].name, "%s", ("N" + letters(15)).substr(0, 30).c_str());
-    snprintf(earlier->path, sizeof earlier->path, "%s", path.c_str());
-    ASSERT_EQ(SavePOIShapefile(earlier), 1);
-    DeletePOISet(earlier);
-    ASSERT_TRUE(DeclareTable(TempPath("names_poi.dbf"), 0x57, nullptr));
-    POISet* old = LoadPOIShapefile(path.c_str(), "names_poi.shp");
-    ASSERT_NE(old, nullptr);
-    const std::vector<std::string> oldKept = {"Borne g\xc3\xa9od\xc3\xa9sique n\xc2\xb0 12 c\xc3\xb4t", "N" + letters(14)};
-    EXPECT_EQ(NamesOf(old), oldKept);
-    POISet* oldBack = ReopenedTwice(old, path);
-    EXPECT_EQ(NamesOf(oldBack), oldKept);
-    DeletePOISet(oldBack);
-    DeletePOISet(old);
+    const std::pair<std::string, std::string> earlierNames[] = {
+        {"Borne g\xe9od\xe9sique n\xb0 12 c\xf4t\xe9 es", "Borne g\xc3\xa9od\xc3\xa9sique n\xc2\xb0 12 c\xc3\xb4t"},
+        {("N" + letters(15)).substr(0, 30), "N" + letters(14)},
+    };
+    for (const auto& name : earlierNames) {
+        POISet* earlier = NewPOISet(0);
+        snprintf(AppendPOIRecord(earlier)->name, sizeof earlier->records[0].name, "%s", name.first.c_str());
+        snprintf(earlier->path, sizeof earlier->path, "%s", path.c_str());
+        ASSERT_EQ(SavePOIShapefile(earlier), 1);
+        DeletePOISet(earlier);
+        ASSERT_TRUE(DeclareTable(TempPath("names_poi.dbf"), 0x57, nullptr));
+        POISet* old = LoadPOIShapefile(path.c_str(), "names_poi.shp");
+        ASSERT_NE(old, nullptr);
+        EXPECT_EQ(NamesOf(old), std::vector<std::string>{name.second});
+        POISet* oldBack = ReopenedTwice(old, path);
+        EXPECT_EQ(NamesOf(oldBack), std::vector<std::string>{name.second});
+        DeletePOISet(oldBack);
+        DeletePOISet(old);
+    }
     EXPECT_TRUE(boxes.shown().empty());
 }
 

@@ -172,8 +172,9 @@ TEST(ProjectFile, DataFolderGetsItsBackslashAndNamesTheTiles)
 
 // A project an earlier version wrote in code page 1252: its folder, tile
 // names and description read as the letters they were, so its tiles are
-// found in the folder whose name is now spelt in UTF-8. Text that is UTF-8
-// already comes back as it is.
+// found in the folder whose name is now spelt in UTF-8; a description whose
+// letters happen to pair as UTF-8 is read in its table's code page too. Text
+// that is UTF-8 already comes back as it is.
 TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
 {
     SystemCodePageIs western(1252);
@@ -188,13 +189,13 @@ TEST(ProjectFile, TextStoredInCodePage1252ReadsAsItsLettersAndFindsTheTiles)
     Project* p = SavedProject(folder, "p.lep");
     snprintf(p->dataFolder, sizeof p->dataFolder, "%sDonn\xe9" "es\\", folder.c_str());
     snprintf(p->tiles[0]->name, sizeof p->tiles[0]->name, "caf\xe9.las");
-    snprintf(p->description, sizeof p->description, "Bloc \xe9t\xe9");
+    snprintf(p->description, sizeof p->description, "CAF\xc9\xbb");   // "CAFÉ»", as UTF-8 "CAFɻ"
     ASSERT_EQ(WriteProjectFile(p), 1);
     ASSERT_TRUE(DeclareTable(folder + "p_tiles.dbf", 0x57, nullptr));   // "ANSI", as it was written then
     Project* q = ReadProjectFile(p->path, "p.lep");
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(std::string(q->dataFolder), data + "\\");
-    EXPECT_STREQ(q->description, "Bloc \xc3\xa9t\xc3\xa9");
+    EXPECT_STREQ(q->description, "CAF\xc3\x89\xc2\xbb");
     EXPECT_STREQ(q->tiles[0]->name, "caf\xc3\xa9.las");
     EXPECT_EQ(std::string(q->tiles[0]->path), data + "\\caf\xc3\xa9.las");
     EXPECT_EQ(q->tiles[0]->activeStatus, TILE_AVAILABLE);

@@ -37,8 +37,8 @@ const char kTilesWithoutOutlineFormat[] =
     "saved without one:\n";
 const char kTileRecordLineFormat[] = "    %s (record %d)\n";
 const char kTilePathTooLongFormat[] =
-    "The path of tile %s (record %d) is %d characters long; a path holds at most %d.\nMove the tiles to a shorter "
-    "folder and open the project again.";
+    "The path of tile %s (record %d) is %d characters long (%d bytes); a path holds at most %d bytes.\nMove the "
+    "tiles to a shorter folder and open the project again.";
 const char kProjectWithoutTilesText[] =
     "A project without tiles cannot be saved.\n\nAdd tiles to it with Edit Project first.";
 const char kDataFolderQuestion[] =
@@ -449,11 +449,13 @@ Project* ReadProjectFile(const char* path, const char* title)
         return nullptr;
     }
     // A tile whose path does not fit could be neither checked nor opened: it
-    // is named, not taken for a missing file.
+    // is named, not taken for a missing file. The limit is in the bytes of
+    // the path's buffer, told beside the letters the user counts.
     for (int i = 0; i < p->tileCount; i++) {
-        size_t length = strlen(tilesFolder) + strlen(p->tiles[i]->name);
-        if (length < kPathChars) continue;
-        std::string tooLong = Formatted(kTilePathTooLongFormat, p->tiles[i]->name, i + 1, (int)length, (int)kPathChars - 1);
+        std::string path = std::string(tilesFolder) + p->tiles[i]->name;
+        if (path.size() < kPathChars) continue;
+        std::string tooLong = Formatted(kTilePathTooLongFormat, p->tiles[i]->name, i + 1,
+                                        (int)LetterCount(path.c_str()), (int)path.size(), (int)kPathChars - 1);
         FreeProject(p);
         Report(kProjectOpenReadFailed, title, tooLong.c_str());
         return nullptr;

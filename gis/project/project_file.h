@@ -16,7 +16,7 @@ extern const char kProjectWriteFailed[];
 extern const char kTileNameUnsavableFormat[];      // the tile's name: refused before anything is written
 extern const char kTilesWithoutOutlineFormat[];   // the number of tiles kept without an outline
 extern const char kTileRecordLineFormat[];        // "    %s (record %d)\n": a tile's name and record
-extern const char kTilePathTooLongFormat[];       // name, record, length and the longest path
+extern const char kTilePathTooLongFormat[];       // name, record, the path's letters and bytes, the most bytes
 extern const char kProjectWithoutTilesText[];
 extern const char kDataFolderQuestion[];
 extern const char kTilesLocationTitle[];
