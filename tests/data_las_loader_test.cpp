@@ -18,6 +18,18 @@
 
 namespace {
 
+// Saves `bytes` as `name` (its path in `*path`) and loads it as the user
+// would, the lines the load logs kept in KeptLog().
+DataSet* LoadLogged(const char* name, const Bytes& bytes, std::string* path)
+{
+    *path = WriteTempBytes(name, bytes);
+    KeptLog().clear();
+    SetLogHook(KeepLog);
+    DataSet* set = LoadLASData(path->c_str(), name);
+    SetLogHook(nullptr);
+    return set;
+}
+
 struct RawPoint {
     int32_t x, y, z;
     uint16_t intensity;
@@ -754,12 +766,9 @@ TEST(LasLoader, EveryRoadReadsAFileByTheSameCount)
     std::vector<std::string>& logged = KeptLog();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = WriteTempBytes(c.name, c.bytes);
+        std::string path;
         BoxAnswers boxes;
-        logged.clear();
-        SetLogHook(KeepLog);
-        DataSet* set = LoadLASData(path.c_str(), c.name);
-        SetLogHook(nullptr);
+        DataSet* set = LoadLogged(c.name, c.bytes, &path);
         ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
         EXPECT_EQ(set->pointCount, c.points);
         EXPECT_TRUE(boxes.shown().empty());
@@ -926,12 +935,9 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
         std::string name = std::string("sound_") + c.name;
         DataSet* want = LoadLASData(WriteTempBytes(name.c_str(), *c.sound).c_str(), name.c_str());
         ASSERT_NE(want, nullptr);
-        std::string path = WriteTempBytes(c.name, c.bytes);
+        std::string path;
         BoxAnswers boxes;
-        logged.clear();
-        SetLogHook(KeepLog);
-        DataSet* set = LoadLASData(path.c_str(), c.name);
-        SetLogHook(nullptr);
+        DataSet* set = LoadLogged(c.name, c.bytes, &path);
         ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
         EXPECT_TRUE(boxes.shown().empty());
         EXPECT_EQ(std::count(logged.begin(), logged.end(), Formatted(kLoadNoteFormat, c.name, c.note.c_str())), 1);
@@ -1035,12 +1041,9 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
     std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = WriteTempBytes(c.name, c.bytes);
+        std::string path;
         BoxAnswers boxes;
-        logged.clear();
-        SetLogHook(KeepLog);
-        DataSet* set = LoadLASData(path.c_str(), c.name);
-        SetLogHook(nullptr);
+        DataSet* set = LoadLogged(c.name, c.bytes, &path);
         if (c.refusal.empty()) {
             ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
             EXPECT_EQ(set->pointCount, (int)FieldAt<uint32_t>(c.bytes, 107));
@@ -1088,12 +1091,9 @@ TEST(LasLoader, RecordsWithOddFieldsInFrontOfOthersAreKept)
             SCOPED_TRACE(name);
             Bytes b = sound;
             o.make(b, VLRAt(b, f.odd));
-            std::string path = WriteTempBytes(name.c_str(), b);
+            std::string path;
             BoxAnswers boxes;
-            logged.clear();
-            SetLogHook(KeepLog);
-            DataSet* set = LoadLASData(path.c_str(), name.c_str());
-            SetLogHook(nullptr);
+            DataSet* set = LoadLogged(name.c_str(), b, &path);
             ASSERT_NE(set, nullptr) << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
             EXPECT_TRUE(boxes.shown().empty());
             const std::string note = Formatted(kLoadNoteFormat, name.c_str(), "");
