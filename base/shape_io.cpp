@@ -321,10 +321,12 @@ bool TableUsable(const ShapeInput* in)
 // code page its table is in.
 static std::vector<std::string> TextsOutsideASCII(DBFHandle dbf)
 {
+    std::vector<int> textColumns;
+    for (int column = 0; column < dbf->nFields; column++)
+        if (DBFGetFieldInfo(dbf, column, nullptr, nullptr, nullptr) == FTString) textColumns.push_back(column);
     std::vector<std::string> texts;
     for (int record = 0; record < dbf->nRecords; record++)
-        for (int column = 0; column < dbf->nFields; column++) {
-            if (DBFGetFieldInfo(dbf, column, nullptr, nullptr, nullptr) != FTString) continue;
+        for (int column : textColumns) {
             const char* cell = DBFReadStringAttribute(dbf, record, column);
             if (!cell) return texts;
             for (const char* c = cell; *c; c++)

@@ -47,6 +47,7 @@ struct LASFile {
     int32_t   formatFromSource;     // the format came with a copied header: extra bytes keep it
     int32_t   blockDirty;           // update mode: the buffer holds rewritten records not yet written
     int32_t   dataBehindPoints;     // the file holds bytes behind its points (extended VLRs, waveforms)
+    uint64_t  pointCapacity;        // read, update: the records the point region holds, measured at open
     LASHeader openedHeader;         // update mode: counts and extent as the file had them
 };
 #pragma pack(pop)

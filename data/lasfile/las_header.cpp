@@ -222,6 +222,9 @@ int ReadLASHeader(LASFile* las)
             las->rawHeader = nullptr;
         }
     }
+    // Measured once: the point data never moves while the file is open.
+    las->pointCapacity = LASRecordCapacity(LASPointRegionEnd(h, source.size, las->dataStart), las->dataStart,
+                                           (uint32_t)las->recordLength);
     // A damaged count is judged by the records the file holds: only a file
     // that really holds more than a set can is refused, never cut to its
     // low bits.

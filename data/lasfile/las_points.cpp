@@ -32,12 +32,7 @@ uint64_t LASPointRegionEnd(const LASHeader& h, uint64_t fileSize, uint64_t point
     return end;
 }
 
-uint64_t GetLASPointCapacity(LASFile* las)
-{
-    int64_t size = LASFileSize(las->file);
-    uint64_t end = LASPointRegionEnd(las->header, size > 0 ? (uint64_t)size : 0, las->dataStart);
-    return LASRecordCapacity(end, las->dataStart, (uint32_t)las->recordLength);
-}
+uint64_t GetLASPointCapacity(LASFile* las) { return las->pointCapacity; }
 
 uint64_t GetLASHeldPointCount(LASFile* las)
 {

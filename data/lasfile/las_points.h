@@ -115,7 +115,8 @@ uint64_t LASRecordCapacity(uint64_t end, uint64_t dataStart, uint32_t recordLeng
 // their bytes for points.
 uint64_t LASPointRegionEnd(const LASHeader& h, uint64_t fileSize, uint64_t pointStart);
 // The records the open file's bytes hold from where its points begin to the
-// end of their region: a count above it is damaged.
+// end of their region, measured when it was opened: a count above it is
+// damaged.
 uint64_t GetLASPointCapacity(LASFile* las);
 // The header's point count, no more than GetLASPointCapacity: the records a
 // reader finds in the file.

@@ -452,10 +452,10 @@ Project* ReadProjectFile(const char* path, const char* title)
     // is named, not taken for a missing file. The limit is in the bytes of
     // the path's buffer, told beside the letters the user counts.
     for (int i = 0; i < p->tileCount; i++) {
-        std::string path = std::string(tilesFolder) + p->tiles[i]->name;
-        if (path.size() < kPathChars) continue;
+        std::string tilePath = std::string(tilesFolder) + p->tiles[i]->name;
+        if (tilePath.size() < kPathChars) continue;
         std::string tooLong = Formatted(kTilePathTooLongFormat, p->tiles[i]->name, i + 1,
-                                        (int)LetterCount(path.c_str()), (int)path.size(), (int)kPathChars - 1);
+                                        (int)LetterCount(tilePath.c_str()), (int)tilePath.size(), (int)kPathChars - 1);
         FreeProject(p);
         Report(kProjectOpenReadFailed, title, tooLong.c_str());
         return nullptr;
