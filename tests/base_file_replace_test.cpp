@@ -89,15 +89,9 @@ namespace {
 // Temporary files of this version and of earlier ones.
 int TempFilesMatching(const std::string& pattern, const std::string& folder = TempDir())
 {
-    int n = 0;
-    for (const char* prefix : {kTempFilePrefix, kOldTempFilePrefix}) {
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((folder + prefix + pattern).c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE) continue;
-        do n++; while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    return n;
+    size_t n = 0;
+    for (const char* prefix : {kTempFilePrefix, kOldTempFilePrefix}) n += FolderFiles(folder, prefix + pattern).size();
+    return (int)n;
 }
 }  // namespace
 
@@ -269,11 +263,9 @@ TEST(FileReplace, AReplacingFileKeepsTheOldOneOnAnyFailure)
 namespace {
 HANDLE HoldJournal()
 {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*.replace").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return h;
-    FindClose(h);
-    return CreateFileA((TempDir() + found.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+    std::vector<std::string> journals = FolderFiles(TempDir(), std::string(kTempFilePrefix) + "*.replace");
+    if (journals.empty()) return INVALID_HANDLE_VALUE;
+    return CreateFileA((TempDir() + journals[0]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                        nullptr);
 }
 void HoldFirstTargetOnFullDisk()

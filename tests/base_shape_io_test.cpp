@@ -159,10 +159,7 @@ TEST(TableCodePages, EveryTableWrittenSaysUTF8InACpgSavedWithIt)
     EXPECT_EQ(TextOf(cpg), "UTF-8");
     EXPECT_EQ(ReadBytes(path).at(29), 0);
     EXPECT_EQ(CellsOf(path), (std::vector<std::string>{kRussianUTF8, kCzechUTF8}));
-    WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
-    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
 
     // A table of another name is read by no other program: a .cpg beside it
     // would be taken for a shapefile's of that name.

@@ -165,10 +165,7 @@ TEST(SaveDataSetClasses, FailuresKeepTheSourceAndLeaveNoTemporaryFile)
     EXPECT_EQ(SaveDataSetClassesAs(set, target.c_str(), "target.las"), 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     EXPECT_EQ(ReadBytes(moved), before);
     FreeDataSet(set);
 }

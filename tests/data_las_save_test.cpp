@@ -14,18 +14,6 @@
 
 namespace {
 
-// This program's temporary files in the folder.
-int TempFilesIn(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + kTempFilePrefix + "*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do n++; while (FindNextFileA(h, &found));
-    FindClose(h);
-    return n;
-}
-
 struct LoadedSet {
     DataSet* set = nullptr;
     ~LoadedSet() { if (set) FreeDataSet(set); }
@@ -91,7 +79,7 @@ void SaveInPlaceKeepsEverythingButClasses(const std::string& source, const char*
     LASClassSave outcome;
     ASSERT_EQ(SaveLASClasses(loaded.set, path.c_str(), name, &outcome), 1) << outcome.message;
     ExpectOnlyClassesChanged(before, ReadBytes(path), loaded.set, pointsAt);
-    EXPECT_EQ(TempFilesIn(TempDir()), 0);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
 
     // What the loader reads back is what was in memory.
     LoadedSet again;
@@ -437,7 +425,7 @@ TEST(LASClassSave, RefusalsAndFailuresLeaveTheTargetAndNoTemporaryFile)
     EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
     EXPECT_EQ(ReadBytes(laz), lazBytes);
 
-    EXPECT_EQ(TempFilesIn(TempDir()), 0);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     EXPECT_TRUE(answers.shown().empty());
 }
 
@@ -528,5 +516,5 @@ TEST(LASClassSave, FailuresNameTheFileAndTheReason)
     EXPECT_EQ(outcome.status, LAS_SAVE_SOURCE_OPEN);
     EXPECT_NE(strstr(outcome.message, "not a LAS file"), nullptr) << outcome.message;
     EXPECT_EQ(GetFileAttributesA(TempPath("copy.las").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(TempFilesIn(TempDir()), 0);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
 }

@@ -35,17 +35,6 @@ const SampleFacts SAMPLES[] = {
     { "test1_4.las",          14, 6, 30, 1000,   2305, 2, 375 },
 };
 
-std::vector<std::string> LasFilesIn(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((dir + "*.las").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(fd.cFileName); while (FindNextFileA(find, &fd));
-    FindClose(find);
-    return names;
-}
-
 // Every record the reader hands out equals the file's bytes at its place,
 // and the reader stops after the header's count.
 void ExpectPointsEqualFileBytes(LASFile* las, const Bytes& file, const char* name)
@@ -78,7 +67,7 @@ void ExpectVLRsEqualFileBytes(LASFile* las, const Bytes& file, const char* name)
 TEST(LasSamples, EveryUncompressedFileOpensWithItsHeaderAndExactRecords)
 {
     REQUIRE_SAMPLES();
-    std::vector<std::string> found = LasFilesIn(SampleDir());
+    std::vector<std::string> found = FolderFiles(SampleDir(), "*.las");
     ASSERT_FALSE(found.empty());
     for (const std::string& name : found) {
         const SampleFacts* facts = nullptr;
@@ -110,7 +99,7 @@ TEST(LasSamples, SyntheticFilesHandOutTheirRecordsIncludingExtraBytes)
 {
     REQUIRE_SAMPLES();
     std::string dir = SampleDir() + "synthetic\\";
-    std::vector<std::string> found = LasFilesIn(dir);
+    std::vector<std::string> found = FolderFiles(dir, "*.las");
     ASSERT_FALSE(found.empty()) << "no LAS files in " << dir;
     for (const std::string& name : found) {
         std::string path = dir + name;

@@ -259,10 +259,7 @@ TEST(ExportWriters, AFailedOrStoppedTextExportKeepsTheEarlierText)
     EXPECT_EQ(run.Export(whole, s, kExportASCII), -1);
     EndJob(run.job);
     for (const std::string& las : { whole, cut }) EXPECT_TRUE(ReadBytes(Base(las) + ".xyz") == earlier) << las;
-    WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
-    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     FreeExportSettings(s);
 }
 

@@ -388,10 +388,7 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
     char line[200];
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[2].text, std::string("back.xyz\n") + kImportWideClassText + "\n" + line);
-    WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    EXPECT_EQ(left, INVALID_HANDLE_VALUE);
-    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     FreeImportFieldList(available);
     FreeJobControl(job);
     FreeImportFieldList(list);

@@ -172,10 +172,7 @@ TEST_F(AOIFileTest, AFailedSaveKeepsTheEarlierFileAndTheSetUnsaved)
         EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
         EXPECT_EQ(ReadBytes(path), before);
     }
-    WIN32_FIND_DATAA found;
-    HANDLE left = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << found.cFileName;
-    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     EXPECT_EQ(r->aoiSet->saved, 0);
     EXPECT_EQ(ReadAOIWithOGR(path).features.size(), 2u);
     // Cancelling "Save As" keeps the name the set had.

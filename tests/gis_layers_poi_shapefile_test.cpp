@@ -140,15 +140,6 @@ TEST(POIShapefile, ReaderCutsLongTextsReadsColourZeroAsRedAndKeepsNullShapesOutO
 
 namespace {
 
-bool LeftoversIn(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + kTempFilePrefix + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
-}
-
 int MarkersIn(const std::string& path)
 {
     BoxAnswers boxes;
@@ -187,7 +178,7 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
             << text;
         EXPECT_EQ(set->saved, 0);
         EXPECT_EQ(MarkersIn(path), 2) << budget;
-        EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
+        EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{}) << budget;
     }
     // Writes that were lost without a word show only when the files are read back.
     failing.lost = true;
@@ -198,7 +189,7 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
         EXPECT_EQ(SavePOIShapefile(set), 0) << budget;
         ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kPOIWriteFailed, "keep_poi.shp"))) << budget;
         EXPECT_EQ(MarkersIn(path), 2) << budget;
-        EXPECT_FALSE(LeftoversIn(TempDir())) << budget;
+        EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{}) << budget;
     }
     SetShapeDiskFaults(nullptr);
     for (int nth : {1, 6, 12}) {   // a full disk anywhere in the save
@@ -207,7 +198,7 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
         EXPECT_EQ(SavePOIShapefile(set), 0) << nth;
         SetWriteFaultAt(0);
         EXPECT_EQ(MarkersIn(path), 2) << nth;
-        EXPECT_FALSE(LeftoversIn(TempDir())) << nth;
+        EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{}) << nth;
     }
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
@@ -220,7 +211,7 @@ TEST(POIShapefile, AFailedWriteLeavesTheOldFileAndTheSetUnsaved)
     EXPECT_EQ(SavePOIShapefile(set), 0);
     ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kPOIShapeOpenWriteFailed, "keep_poi.shp")));
     EXPECT_EQ(set->saved, 0);
-    EXPECT_FALSE(LeftoversIn(TempDir()));
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     DeletePOISet(set);
 }
 
@@ -253,7 +244,7 @@ TEST(POIShapefile, ATargetThatCannotBeReplacedLeavesAllThreeOldFiles)
         EXPECT_EQ(shown, std::vector<std::string>{ Formatted(kPOIWriteFailed, "locked_poi.shp") }) << readOnly;
         EXPECT_EQ(set->saved, 0);
         EXPECT_EQ(MarkersIn(path), 2) << readOnly;
-        EXPECT_FALSE(LeftoversIn(TempDir())) << readOnly;
+        EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{}) << readOnly;
     }
     ASSERT_EQ(SavePOIShapefile(set), 1);
     EXPECT_EQ(MarkersIn(path), 3);
@@ -278,12 +269,8 @@ void KeepFolderAtKill()
 {
     atKill.clear();
     for (std::string pattern : { std::string("kill_poi*"), kTempFilePrefix + std::string("*") }) {
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((TempDir() + pattern).c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE) continue;
-        do atKill.push_back({ TempDir() + found.cFileName, SharedBytes(TempDir() + found.cFileName) });
-        while (FindNextFileA(h, &found));
-        FindClose(h);
+        for (const std::string& name : FolderFiles(TempDir(), pattern))
+            atKill.push_back({TempDir() + name, SharedBytes(TempDir() + name)});
     }
 }
 }  // namespace
@@ -311,19 +298,12 @@ TEST(POIShapefile, ALoadCompletesASaveKilledBetweenItsMoves)
     EXPECT_EQ(MarkersIn(path), 3);
     // What stays is the killed save's hold on its name, empty, until it is a
     // minute old, when the next tidy there takes it.
-    std::vector<std::string> left;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((TempDir() + kTempFilePrefix + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do left.push_back(TempDir() + found.cFileName);
-        while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
+    std::vector<std::string> left = TempFilesLeft();
     ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(ReadBytes(left[0]).size(), 0u) << left[0];
-    MakeOld(left[0], 2);
+    EXPECT_EQ(ReadBytes(TempDir() + left[0]).size(), 0u) << left[0];
+    MakeOld(TempDir() + left[0], 2);
     FinishInterruptedSaves(TempDir());
-    EXPECT_FALSE(LeftoversIn(TempDir()));
+    EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
     EXPECT_EQ(GetFileAttributesA((path + "~old").c_str()), INVALID_FILE_ATTRIBUTES);
     DeletePOISet(set);
 }

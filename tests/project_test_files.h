@@ -92,20 +92,6 @@ private:
     static void Keep(const char* text) { Lines().push_back(text); }
 };
 
-// The names of the files in a folder (ends in a backslash).
-inline std::vector<std::string> FolderFiles(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 // Writes the points of the set inside [x0, x1) x [y0, y1) as a format 0 LAS file.
 inline bool WriteQuadrant(const DataSet* set, const std::string& path, double x0, double x1, double y0, double y1)
 {

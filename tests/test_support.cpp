@@ -4,6 +4,7 @@
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include "base/code_pages.h"
+#include "base/file_replace.h"
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdarg>
@@ -241,6 +242,24 @@ bool RunOnWorkerAndHere(LPTHREAD_START_ROUTINE work, void* worker, void* here)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return true;
+}
+
+std::vector<std::string> FolderFiles(const std::string& folder, const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::vector<std::string> TempFilesLeft(const std::string& folder)
+{
+    return FolderFiles(folder, std::string(kTempFilePrefix) + "*");
 }
 
 // Deletes a folder with everything below it.

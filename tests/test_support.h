@@ -137,6 +137,11 @@ void MakeOld(const std::string& path, uint64_t minutes);
 // A fresh temporary folder for one test (Win32 path, ends in a backslash).
 std::string TempDir();
 std::string TempPath(const char* name);
+// The names of the files (not folders) in `folder` (ends in a backslash)
+// that match `pattern`.
+std::vector<std::string> FolderFiles(const std::string& folder, const std::string& pattern = "*");
+// The names of this program's temporary files left in `folder`.
+std::vector<std::string> TempFilesLeft(const std::string& folder = TempDir());
 // A folder made under TempDir() whose path, its backslash included, is
 // `bytes` long: `letter` repeated (a few "x" make up the count), in parts of
 // at most 100 letters and 240 bytes, as a Unix file system under Wine takes them.
