@@ -1,6 +1,5 @@
 // Conversions between code pages, and the code page stored text was written in.
 #include "base/code_pages.h"
-#include "base/text.h"
 #include <windows.h>
 #include <atomic>
 #include <cctype>
@@ -26,6 +25,32 @@ std::string NarrowFrom(const char16_t* wide, unsigned codePage, bool standIn)
     WideCharToMultiByte(codePage, flags, (const WCHAR*)wide, -1, &text[0], length, nullptr, nullptr);
     text.resize((size_t)length - 1);
     return text;
+}
+
+size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage)
+{
+    if (bytes == 0) return 0;
+    const unsigned char* t = (const unsigned char*)text;
+    if (codePage == CP_UTF8) {
+        // The last letter starts at the last byte that is no continuation
+        // byte (10xxxxxx); its lead byte says how many bytes it takes.
+        size_t start = bytes - 1;
+        while (start > 0 && bytes - start < 4 && (t[start] & 0xC0) == 0x80) start--;
+        unsigned lead = t[start];
+        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        return start + length > bytes ? start : bytes;
+    }
+    CPINFO info;
+    if (!GetCPInfo(codePage, &info) || info.MaxCharSize < 2) return bytes;
+    // A double-byte code page: only a walk from the start tells lead bytes
+    // from trail bytes.
+    size_t at = 0;
+    while (at < bytes) {
+        size_t length = IsDBCSLeadByteEx(codePage, t[at]) ? 2 : 1;
+        if (at + length > bytes) break;
+        at += length;
+    }
+    return at;
 }
 
 // ---- the system's code page -----------------------------------------------------------------
@@ -153,9 +178,8 @@ unsigned ProgramCodePage()
     return forTests ? forTests : GetACP();
 }
 
-std::string ProgramCodePageName()
+std::string CodePageDeclaration(unsigned codePage)
 {
-    unsigned codePage = ProgramCodePage();
     return codePage == CP_UTF8 ? std::string("UTF-8") : std::to_string(codePage);
 }
 
@@ -181,18 +205,39 @@ static unsigned StoredCodePage(const std::string& stored, unsigned declared, siz
     return SystemCodePage();
 }
 
-std::string StoredTextAsProgramText(const std::string& stored, unsigned declared)
+// `stored` cut to its whole letters and the code page they are in; 0 for no text.
+static unsigned StoredLetters(const std::string& stored, unsigned declared, std::string* text)
 {
-    size_t whole;
+    size_t whole = 0;
     unsigned codePage = stored.empty() ? 0 : StoredCodePage(stored, declared, &whole);
-    if (!codePage) return stored;
-    std::string text = stored.substr(0, whole);
-    unsigned program = ProgramCodePage();
-    if (codePage == program) return text;
-    std::u16string wide = WideFrom(text, codePage);
-    std::string converted = wide.empty() ? std::string() : NarrowFrom(wide.c_str(), program, true);
+    *text = codePage ? stored.substr(0, whole) : stored;
+    return codePage;
+}
+
+// `text` of code page `from` in code page `to`; `text` itself when it does not convert.
+static std::string Converted(const std::string& text, unsigned from, unsigned to)
+{
+    if (from == to || text.empty()) return text;
+    std::u16string wide = WideFrom(text, from);
+    std::string converted = wide.empty() ? std::string() : NarrowFrom(wide.c_str(), to, true);
     return converted.empty() ? text : converted;
 }
+
+std::string StoredTextAsProgramText(const std::string& stored, unsigned declared)
+{
+    std::string text;
+    unsigned codePage = StoredLetters(stored, declared, &text);
+    return codePage ? Converted(text, codePage, ProgramCodePage()) : text;
+}
+
+std::string StoredTextAsUTF8(const std::string& stored, unsigned declared)
+{
+    std::string text;
+    unsigned codePage = StoredLetters(stored, declared, &text);
+    return codePage ? Converted(text, codePage, CP_UTF8) : text;
+}
+
+std::string ProgramTextAsUTF8(const std::string& text) { return Converted(text, ProgramCodePage(), CP_UTF8); }
 
 unsigned StoredFileCodePage(const std::vector<std::string>& texts)
 {
@@ -207,14 +252,3 @@ void StoredTextsAsProgramText(std::vector<std::string>* texts)
     unsigned codePage = StoredFileCodePage(*texts);
     for (std::string& text : *texts) text = StoredTextAsProgramText(text, codePage);
 }
-
-void StoredFieldsAsProgramText(const std::vector<StoredField>& fields)
-{
-    std::vector<std::string> texts;
-    for (const StoredField& f : fields) texts.push_back(f.size ? std::string(f.text, strnlen(f.text, f.size)) : "");
-    StoredTextsAsProgramText(&texts);
-    for (size_t i = 0; i < fields.size(); i++)
-        if (fields[i].size) CopyBounded(fields[i].text, fields[i].size, texts[i].c_str());
-}
-
-void StoredFieldAsProgramText(char* field, size_t size) { StoredFieldsAsProgramText({{field, size}}); }

@@ -15,6 +15,10 @@ std::u16string WideFrom(const std::string& text, unsigned codePage);
 // character ("?") rather than a letter like it ("C" for "Č"), which would
 // name another file. `codePage` is then a number, not CP_ACP.
 std::string    NarrowFrom(const char16_t* wide, unsigned codePage, bool standIn = false);
+// How many of the first `bytes` bytes of `text` (all of which are there) end
+// at a letter boundary in `codePage`: `bytes`, or less when a letter of two
+// or more bytes would be split there.
+size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage);
 
 // The system's own ANSI code page, the one the program's text calls spoke
 // before it declared UTF-8 (GetACP() answers 65001 where Windows honours
@@ -39,10 +43,9 @@ bool IsMultiByteUTF8(const std::string& text);
 unsigned ProgramCodePage();
 // Tests: the program's code page is taken to be `codePage`; 0 asks GetACP() again.
 void SetProgramCodePageForTests(unsigned codePage);
-// What a table the program writes declares in its .cpg: "UTF-8" where the
-// program speaks it, else the number of the code page it speaks (older
-// Windows), which its text is in.
-std::string ProgramCodePageName();
+// What a table the program writes declares in its .cpg for text in
+// `codePage`: "UTF-8", else the code page's number.
+std::string CodePageDeclaration(unsigned codePage);
 
 // `stored` as the program's own text: read in `declared` (see
 // DeclaredCodePage) when that names a code page other than UTF-8; else
@@ -56,6 +59,11 @@ std::string ProgramCodePageName();
 // "\xc4\xe0\xed\xed\xfb\xe5" on a Russian one, finds "Données" or
 // "Данные" again.
 std::string StoredTextAsProgramText(const std::string& stored, unsigned declared = 0);
+// The letters `stored` holds, read in the code page StoredTextAsProgramText
+// reads them in, as UTF-8, which holds them all.
+std::string StoredTextAsUTF8(const std::string& stored, unsigned declared = 0);
+// Text in the program's code page as UTF-8.
+std::string ProgramTextAsUTF8(const std::string& text);
 // The code page the texts of one file that declares none were written in:
 // UTF-8 when each of them alone would be read as UTF-8, else the system's,
 // for a line of accented letters that happen to pair as UTF-8 says nothing
@@ -63,14 +71,3 @@ std::string StoredTextAsProgramText(const std::string& stored, unsigned declared
 unsigned StoredFileCodePage(const std::vector<std::string>& texts);
 // The texts of such a file, in place, all read in that code page.
 void StoredTextsAsProgramText(std::vector<std::string>* texts);
-
-// A terminated text field of `size` bytes.
-struct StoredField {
-    char* text;
-    size_t size;
-};
-// The same for the fields of one file, in place: a text that grows past its
-// field is cut as CopyBounded cuts.
-void StoredFieldsAsProgramText(const std::vector<StoredField>& fields);
-// The same for a file of one field.
-void StoredFieldAsProgramText(char* field, size_t size);

@@ -5,6 +5,7 @@
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/stored_text.h"
 #include <windows.h>
 #include <shapefil.h>
 #include <algorithm>
@@ -316,26 +317,29 @@ bool TableUsable(const ShapeInput* in)
     return (uint64_t)dbf->nHeaderLength + (uint64_t)dbf->nRecords * (uint64_t)dbf->nRecordLength <= size;
 }
 
-// The table's text cells that hold a byte outside ASCII, up to the first
-// record that cannot be read: a cell of ASCII alone says nothing of the
-// code page its table is in.
-static std::vector<std::string> TextsOutsideASCII(DBFHandle dbf)
+// The code page of a table's text cells as one file's texts are judged
+// (StoredFileCodePage): UTF-8 while every cell outside ASCII is, up to the
+// first record that cannot be read; the system's from the first that is not,
+// where the scan stops. `outside`: some cell holds a byte outside ASCII.
+static unsigned CellsCodePage(DBFHandle dbf, bool* outside)
 {
+    *outside = false;
     std::vector<int> textColumns;
     for (int column = 0; column < dbf->nFields; column++)
         if (DBFGetFieldInfo(dbf, column, nullptr, nullptr, nullptr) == FTString) textColumns.push_back(column);
-    std::vector<std::string> texts;
     for (int record = 0; record < dbf->nRecords; record++)
         for (int column : textColumns) {
             const char* cell = DBFReadStringAttribute(dbf, record, column);
-            if (!cell) return texts;
-            for (const char* c = cell; *c; c++)
-                if ((unsigned char)*c >= 0x80) {
-                    texts.push_back(cell);
-                    break;
-                }
+            if (!cell) return CP_UTF8;
+            const char* c = cell;
+            while (*c && (unsigned char)*c < 0x80) c++;
+            if (!*c) continue;
+            *outside = true;
+            // A cell of ASCII alone says nothing of the code page its table is in.
+            unsigned codePage = StoredFileCodePage({cell});
+            if (codePage != CP_UTF8) return codePage;
         }
-    return texts;
+    return CP_UTF8;
 }
 
 // The code page the table's text cells are read in, judged once for the
@@ -351,14 +355,14 @@ static unsigned TextCodePage(const ShapeInput* in)
     f->judged = true;
     f->textCodePage = f->codePage;
     if (f->codePage == 0 || (f->codePage != CP_UTF8 && f->mayBeStale)) {
-        std::vector<std::string> texts = TextsOutsideASCII(f->dbf);
-        unsigned stored = StoredFileCodePage(texts);
-        if (f->codePage == 0 || (!texts.empty() && stored == CP_UTF8)) f->textCodePage = stored;
+        bool outside;
+        unsigned stored = CellsCodePage(f->dbf, &outside);
+        if (f->codePage == 0 || (outside && stored == CP_UTF8)) f->textCodePage = stored;
     }
     return f->textCodePage;
 }
 
-bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text)
+bool ReadStoredTextCell(const ShapeInput* in, int record, int column, StoredText* text)
 {
     DBFHandle dbf = TableOf(in);
     if (!dbf || column < 0 || column >= dbf->nFields) return false;
@@ -369,7 +373,15 @@ bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* tex
     unsigned codePage = TextCodePage(in);
     const char* cell = DBFReadStringAttribute(dbf, record, column);
     if (!cell) return false;
-    *text = StoredTextAsProgramText(cell, codePage);
+    *text = ReadStoredText(cell, codePage);
+    return true;
+}
+
+bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text)
+{
+    StoredText read;
+    if (!ReadStoredTextCell(in, record, column, &read)) return false;
+    *text = read.shown;
     return true;
 }
 
@@ -421,6 +433,7 @@ struct GroupFiles {
     std::vector<DBFHandle> tables;
     std::vector<int> shapeFile, tableFile;       // the file (in `written`) of each handle
     std::vector<bool> tableDeclared;             // the table's .cpg follows it in `written`
+    std::vector<unsigned> tableCodePage;         // the code page its text is written in
     SAHooks io;
 };
 
@@ -547,14 +560,15 @@ int CreateGroupTable(ShapeGroupWriter* w, const char* target)
         w->targets.push_back(cpg);
     }
     std::string native = ToNativePath(w->written[file].c_str());
-    // The .cpg names the code page of the program's text, which the cells hold.
-    std::string codePage = ProgramCodePageName();
-    DBFHandle dbf =
-        native.empty() ? nullptr : DBFCreateLL(native.c_str(), declared ? codePage.c_str() : "LDID/0", &w->files->io);
+    unsigned codePage = CodePageToWrite(w->keepsLetters);
+    DBFHandle dbf = native.empty() ? nullptr
+                                   : DBFCreateLL(native.c_str(), declared ? CodePageDeclaration(codePage).c_str() : "LDID/0",
+                                                 &w->files->io);
     if (!dbf) return -1;
     w->files->tables.push_back(dbf);
     w->files->tableFile.push_back(file);
     w->files->tableDeclared.push_back(declared);
+    w->files->tableCodePage.push_back(codePage);
     return (int)w->files->tables.size() - 1;
 }
 
@@ -585,10 +599,17 @@ int AddTableColumn(ShapeGroupWriter* w, int table, const char* name, int type, i
     return dbf ? DBFAddField(dbf, name, kind, width, decimals) : -1;
 }
 
-bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text)
+bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text, size_t fieldSize)
 {
     DBFHandle dbf = GroupTable(w, table);
-    return dbf && DBFWriteStringAttribute(dbf, record, column, text);
+    if (!dbf || column < 0 || column >= dbf->nFields) return false;
+    unsigned codePage = w->files->tableCodePage[(size_t)table];
+    std::string cell = FieldTextIn(text, fieldSize, codePage);
+    // Text of the program's code page may take more bytes in UTF-8 than the
+    // field it was typed into: cut between letters rather than lose the save.
+    if (codePage != ProgramCodePage() && cell.size() > (size_t)dbf->panFieldSize[column])
+        cell.resize(LetterBoundary(cell.data(), (size_t)dbf->panFieldSize[column], codePage));
+    return DBFWriteStringAttribute(dbf, record, column, cell.c_str());
 }
 
 bool WriteIntegerCell(ShapeGroupWriter* w, int table, int record, int column, int value)
@@ -614,7 +635,8 @@ bool GroupWritesFailed(const ShapeGroupWriter* w) { return w->files && failed; }
 // What a file of the save holds, as its handle had it before the close.
 struct Written {
     int file, type, records, fields;
-    bool declared;   // a table with its .cpg next in `written`
+    bool declared;       // a table with its .cpg next in `written`
+    unsigned codePage;   // the code page its .cpg names
 };
 
 static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
@@ -624,13 +646,13 @@ static void CloseAll(ShapeGroupWriter* w, std::vector<Written>* held)
     for (size_t k = 0; k < f->shapes.size(); k++) {
         int records = 0, type = 0;
         SHPGetInfo(f->shapes[k], &records, &type, nullptr, nullptr);
-        if (held) held->push_back({f->shapeFile[k], type, records, -1, false});
+        if (held) held->push_back({f->shapeFile[k], type, records, -1, false, 0});
         SHPClose(f->shapes[k]);
     }
     for (size_t k = 0; k < f->tables.size(); k++) {
         if (held)
             held->push_back({f->tableFile[k], -1, DBFGetRecordCount(f->tables[k]), DBFGetFieldCount(f->tables[k]),
-                             f->tableDeclared[k]});
+                             f->tableDeclared[k], f->tableCodePage[k]});
         DBFClose(f->tables[k]);
     }
     delete f;
@@ -687,7 +709,7 @@ static bool ReadsBack(const ShapeGroupWriter* w, const Written& h)
     }
     if (!LengthAsItsHeaderSays(path, true)) return false;
     if (h.declared) {
-        std::string codePage = ProgramCodePageName();
+        std::string codePage = CodePageDeclaration(h.codePage);
         uint8_t text[16] = {};
         uint64_t size = 0;
         const size_t length = codePage.size();

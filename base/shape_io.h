@@ -57,6 +57,7 @@ enum ShapeReadFault {
     TABLE_DAMAGED,        // cut short, or its records too short for its fields
 };
 
+struct StoredText;
 struct OpenShapeFiles;   // the library's handles, in shape_io.cpp
 
 // A shapefile open for reading, with its table once that is opened; closed
@@ -118,6 +119,8 @@ bool TableUsable(const ShapeInput* in);
 // a table that declares none is read in UTF-8 or the system's code page,
 // judged once for all its cells (StoredFileCodePage).
 bool ReadTextCell(const ShapeInput* in, int record, int column, std::string* text);
+// The same with the letters the program's code page lacks kept (StoredText).
+bool ReadStoredTextCell(const ShapeInput* in, int record, int column, StoredText* text);
 // A number cell's value (a blank cell reads as 0).
 int  ReadIntegerCell(const ShapeInput* in, int record, int column);
 double ReadRealCell(const ShapeInput* in, int record, int column);
@@ -138,6 +141,9 @@ struct ShapeGroupWriter {
     std::vector<std::string> written, targets;
     GroupFiles* files = nullptr;
     void* reserved = nullptr;                    // holds the base (ReserveTempBase)
+    bool keepsLetters = false;                   // set before CreateGroupTable when a cell to write holds
+                                                 // letters the program's code page lacks (FieldKeepsLetters):
+                                                 // the table is then UTF-8, which holds them
     ShapeGroupWriter() = default;
     ShapeGroupWriter(const ShapeGroupWriter&) = delete;
     ShapeGroupWriter& operator=(const ShapeGroupWriter&) = delete;
@@ -156,9 +162,10 @@ std::string ShapeGroupRefusal(const char* firstTarget);
 // extension it has; its .shx goes beside it); -1 when it cannot be created.
 int  CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type);
 // A new table for the target, whatever its extension; -1 when it cannot be
-// created. Its text is UTF-8: a ".dbf" gets a ".cpg" beside it that says so,
-// saved with it; a table of another name (no other program reads it) says
-// nothing, for a ".cpg" beside it would belong to a shapefile of that name.
+// created. Its text is in the program's code page, or UTF-8 with
+// `keepsLetters` (CodePageToWrite): a ".dbf" gets a ".cpg" beside it that
+// says which, saved with it; a table of another name (no other program reads
+// it) says nothing, for a ".cpg" beside it would belong to a shapefile of that name.
 int  CreateGroupTable(ShapeGroupWriter* w, const char* target);
 // Appends one shape of `type` and `count` vertices (`z` may be null) in
 // `parts` parts starting at `partStart` (none: one part); false unless it
@@ -167,8 +174,11 @@ bool AppendShape(ShapeGroupWriter* w, int shapes, int type, int count, const dou
                  const double* z, int record, int parts = 0, const int* partStart = nullptr);
 // Adds a column; its number, or -1.
 int  AddTableColumn(ShapeGroupWriter* w, int table, const char* name, int type, int width, int decimals);
-// Writes one cell; false when the value does not fit the column or the write failed.
-bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text);
+// Writes one cell; false when the value does not fit the column or the write
+// failed. Text is the program's; a field of `fieldSize` bytes is written with
+// the letters it was read with while it shows them (FieldTextIn). Converted
+// into UTF-8, it is cut between letters to the column's width.
+bool WriteTextCell(ShapeGroupWriter* w, int table, int record, int column, const char* text, size_t fieldSize = 0);
 bool WriteIntegerCell(ShapeGroupWriter* w, int table, int record, int column, int value);
 bool WriteRealCell(ShapeGroupWriter* w, int table, int record, int column, double value);
 bool WriteEmptyCell(ShapeGroupWriter* w, int table, int record, int column);

@@ -14,11 +14,6 @@
 // room at all.
 int CopyBounded(char* out, size_t outChars, const char* text);
 
-// How many of the first `bytes` bytes of `text` (all of which are there) end
-// at a letter boundary in `codePage`: `bytes`, or less when a letter of two
-// or more bytes would be split there.
-size_t LetterBoundary(const char* text, size_t bytes, unsigned codePage);
-
 // For limits counted in letters (code points), not bytes: the bytes the
 // first `letters` letters of terminated `text` take in `codePage` (0, CP_ACP:
 // the one the program speaks), the whole text when it has fewer; and how many

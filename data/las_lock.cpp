@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/code_pages.h"
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -22,14 +23,17 @@ const char* TileLockPath(const char* lasPath)
 // writes markers while the window thread checks tiles and saves.
 const char* OwnTileLockLine()
 {
+    // In UTF-8, whatever the program's code page: where that lacks a letter of
+    // the names, two users would both be "?" and take each other's markers.
     thread_local char line[600];
-    char computer[256] = "";
-    char user[256] = "";
-    DWORD size = sizeof computer;
-    if (!GetComputerNameA(computer, &size)) computer[0] = 0;
-    size = sizeof user;
-    if (!GetUserNameA(user, &size)) user[0] = 0;
-    snprintf(line, sizeof line, "%s\\%s\r\n", computer, user);
+    WCHAR computer[256] = {};
+    WCHAR user[256] = {};
+    DWORD size = 256;
+    if (!GetComputerNameW(computer, &size)) computer[0] = 0;
+    size = 256;
+    if (!GetUserNameW(user, &size)) user[0] = 0;
+    snprintf(line, sizeof line, "%s\\%s\r\n", NarrowFrom((const char16_t*)computer, CP_UTF8).c_str(),
+             NarrowFrom((const char16_t*)user, CP_UTF8).c_str());
     return line;
 }
 
@@ -100,7 +104,8 @@ int LockTile(const char* lasPath)
     return ok;
 }
 
-// The marker's first kLockLineChars characters; 0 when there is no marker.
+// The marker's first kLockLineChars bytes in UTF-8, as markers are compared;
+// 0 when there is no marker.
 static int ReadMarker(const char* lasPath, char* text)
 {
     const char* marker = TileLockPath(lasPath);
@@ -111,11 +116,13 @@ static int ReadMarker(const char* lasPath, char* text)
     DWORD got = 0;
     if (!ReadFile(h, text, kLockLineChars, &got, nullptr)) got = 0;
     CloseHandle(h);
-    text[got] = 0;
     // A marker written before the program spoke UTF-8 names its owner in the
     // system's code page. A line the longer text no longer holds whole is cut
     // without its line end, and so is never taken for this user's.
-    StoredFieldAsProgramText(text, kLockLineChars + 1);
+    std::string utf8 = StoredTextAsUTF8(std::string(text, got));
+    size_t n = LetterBoundary(utf8.data(), std::min(utf8.size(), (size_t)kLockLineChars), CP_UTF8);
+    memcpy(text, utf8.data(), n);
+    text[n] = 0;
     return 1;
 }
 
@@ -124,10 +131,10 @@ const char* ReadTileLockOwner(const char* lasPath)
     thread_local char owner[kLockLineChars + 1];
     char text[kLockLineChars + 1];
     if (!ReadMarker(lasPath, text)) return nullptr;
-    // The first line only, its newline kept.
+    // The first line only, its newline kept, as the program shows it.
     char* end = strchr(text, '\n');
     if (end) end[1] = 0;
-    memcpy(owner, text, strlen(text) + 1);
+    CopyBounded(owner, sizeof owner, StoredTextAsProgramText(text, CP_UTF8).c_str());
     return owner;
 }
 

@@ -16,7 +16,7 @@ const char* TileLockPath(const char* lasPath);
 int  LockTile(const char* lasPath);
 // Deletes the marker when it is this process's own; 1 when it was deleted.
 int  UnlockTile(const char* lasPath);
-// The marker's first line as stored (at most 254 characters, line end kept), or
+// The marker's first line as the program shows it (at most 254 bytes of it, line end kept), or
 // null when there is none. The buffer is the calling thread's, overwritten by
 // its next call.
 const char* ReadTileLockOwner(const char* lasPath);
@@ -28,7 +28,7 @@ int  IsOwnTileLock(const char* lasPath);
 // 1 when the file is a LAS file.
 int  TileFileExists(const char* lasPath);
 
-// This machine's own marker line, "computer\user" with "\r\n" (in a buffer of
+// This machine's own marker line, "computer\user" with "\r\n" in UTF-8 (in a buffer of
 // the calling thread, as is the process line).
 const char* OwnTileLockLine();
 // The marker's second line for this process: "process <id> <start time>" with

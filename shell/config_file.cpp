@@ -13,7 +13,7 @@
 #include "views/plan/view_mapping.h"
 #include "base/messages.h"
 #include "base/paths.h"
-#include "base/code_pages.h"
+#include "base/stored_text.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -183,6 +183,14 @@ int ReadConfigVersion()
     return ok ? version : -1;
 }
 
+// The texts of a class table the file holds.
+static std::vector<StoredField> ClassTableTexts(ClassTable* classes)
+{
+    std::vector<StoredField> texts = {{classes->path, sizeof classes->path}, {classes->title, sizeof classes->title}};
+    for (ClassEntry& e : classes->entries) texts.push_back({e.name, sizeof e.name});
+    return texts;
+}
+
 static int ReadConfigRange(HWND view, int lowest, int highest)
 {
     VFile f = VFileOpenRead(currentConfigPath);
@@ -220,10 +228,9 @@ static int ReadConfigRange(HWND view, int lowest, int highest)
     }
     // Files written before the program spoke UTF-8 hold the class names and
     // the list's path in the system's code page.
-    ClassTable& classes = read.classTable;
-    std::vector<StoredField> texts = {{classes.path, sizeof classes.path}, {classes.title, sizeof classes.title}};
-    for (ClassEntry& e : classes.entries) texts.push_back({e.name, sizeof e.name});
-    StoredFieldsAsProgramText(texts);
+    unsigned unshown = UnshownTextCount();
+    StoredFieldsAsProgramText(ClassTableTexts(&read.classTable));
+    NoteUnshownLetters(UnshownTextCount() - unshown);
     if (version < 4) {
         memset(read.classifyFromClasses, 0, sizeof read.classifyFromClasses);
         if (ClassCode(singleClass)) read.classifyFromClasses[singleClass] = 1;
@@ -259,6 +266,10 @@ int WriteConfigFile(HWND view)
     memcpy(image + 6, &version, 4);
     static DisplaySettings copy;
     copy = GlobalDisplaySettings;
+    // Names read with letters the program cannot show are written back with
+    // them, and then the file is UTF-8.
+    std::vector<StoredField> texts = ClassTableTexts(&copy.classTable);
+    FieldsAsFileText(texts, CodePageToWrite(AnyFieldKeepsLetters(texts)));
     ImageSink sink = {image + 10, sizeof image - 10, 0, 0, true};
     WalkLayout(sink, copy, kConfigVersion, nullptr);
 

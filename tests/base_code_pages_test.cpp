@@ -3,6 +3,7 @@
 // base_shape_io_test).
 #include "test_support.h"
 #include "base/code_pages.h"
+#include "base/stored_text.h"
 
 TEST(CodePages, DeclarationsNameTheirCodePageHoweverTheyAreSpelt)
 {
@@ -73,7 +74,7 @@ TEST(CodePages, WhereTheProgramSpeaksCodePage1252StoredTextIsConvertedIntoIt)
 {
     SystemCodePageIs western(1252);
     ProgramCodePageIs program(1252);
-    EXPECT_EQ(ProgramCodePageName(), "1252");
+    EXPECT_EQ(CodePageDeclaration(ProgramCodePage()), "1252");
     const std::string ete1252 = "\xc9t\xe9", eteUTF8 = "\xc3\x89t\xc3\xa9";
     EXPECT_EQ(StoredTextAsProgramText(eteUTF8, CP_UTF8), ete1252);
     EXPECT_EQ(StoredTextAsProgramText(eteUTF8), ete1252);   // undeclared, but UTF-8

@@ -1,5 +1,6 @@
 #include "test_support.h"
 #include "base/text.h"
+#include "base/code_pages.h"
 
 #include <cstring>
 
