@@ -16,10 +16,17 @@
 const char kTempFilePrefix[] = "~vt";
 const char kOldTempFilePrefix[] = "~velka-temp-";
 const char kTempFileExtension[] = ".tmp";
+const char kTempHoldExtension[] = ".jnl";
 const char kLongestGroupSuffix[] = ".undo.replace";
 static const char kJournalExtension[] = ".replace";
 static const char* const kUndoJournalExtension = kLongestGroupSuffix;
 static const char kJournalEnd[] = "end";
+// The first line of each journal, followed by a space and the journal's base:
+// a file of another program, or one copied here under another name, is no
+// journal of this one's.
+static const char kReplaceSignature[] = "VelkaViewer replace journal";
+static const char kHoldSignature[] = "VelkaViewer temporary files";
+static_assert(sizeof kTempHoldExtension <= sizeof kTempFileExtension, "a single file's save has room for its journal");
 static const uint64_t kStaleAge = 60ull * 10000000ull;   // one minute in FILETIME units
 static const uint64_t kUnjudgedStaleAge = 12 * 60 * kStaleAge;
 static const unsigned kTempCounters = 1u << (4 * kTempCounterDigits);
@@ -94,7 +101,8 @@ static bool AllDigits(const std::string& s) { return !s.empty() && s.find_first_
 // are ever tidied away, never a user's file that happens to start alike.
 static bool IsOwnSuffix(const std::string& rest)
 {
-    if (SameText(rest, kTempFileExtension) || SameText(rest, kJournalExtension) || SameText(rest, kUndoJournalExtension))
+    if (SameText(rest, kTempFileExtension) || SameText(rest, kTempHoldExtension) || SameText(rest, kJournalExtension) ||
+        SameText(rest, kUndoJournalExtension))
         return true;
     if (rest.size() > 4 && SameText(rest.substr(0, 4), ".old")) return AllDigits(rest.substr(4));
     size_t dot = rest.rfind('.');
@@ -124,13 +132,59 @@ bool TempNamesFitBeside(const std::string& target, const char* longestSuffix)
 const char kTempFolderTooLongText[] = "The folder is too long: it holds %d characters, and at most %d leave room for "
                                       "the temporary file a save writes beside the file.\n\n    %s\n";
 
+// The letters of `target`'s folder as a user counts them: UTF-16 units less
+// the second unit of each letter outside the Basic Multilingual Plane.
+static size_t FolderLetters(const std::string& target)
+{
+    size_t cut = target.find_last_of("\\/");
+    if (cut == std::string::npos) return 0;
+    std::u16string units = WideFrom(target.substr(0, cut), CP_ACP);
+    size_t letters = units.size();
+    for (char16_t unit : units)
+        if (unit >= 0xDC00 && unit <= 0xDFFF) letters--;
+    return letters;
+}
+
 std::string TempFolderTooLongMessage(const std::string& target, const char* longestSuffix)
 {
     char shown[kPathTooLongShown + 1];
     CopyBounded(shown, sizeof shown, target.c_str());
+    // The check is Windows' own, in units; the message counts letters, and its
+    // limit is the one this folder's letters meet (each pair counts two).
+    size_t letters = FolderLetters(target), pairs = WindowsFolderUnits(target) - letters;
+    size_t limit = LongestTempFolder(longestSuffix), most = limit > pairs ? limit - pairs : 0;
     char text[sizeof kTempFolderTooLongText + sizeof shown + 40];   // and two numbers
-    snprintf(text, sizeof text, kTempFolderTooLongText, (int)WindowsFolderUnits(target),
-             (int)LongestTempFolder(longestSuffix), shown);
+    snprintf(text, sizeof text, kTempFolderTooLongText, (int)letters, (int)most, shown);
+    return text;
+}
+
+// The counters that names in `folder` hold.
+static std::vector<char> TakenCounters(const std::string& folder)
+{
+    std::vector<char> taken(kTempCounters);
+    for (const std::string& name : NamesIn(folder, std::string(kTempFilePrefix) + "*", true)) {
+        int counter = CounterOf(name);
+        if (counter >= 0) taken[(size_t)counter] = 1;
+    }
+    return taken;
+}
+
+const char kTempNamesTakenText[] = "No temporary file can be made in the folder: all %d names a save writes under "
+                                   "(%s0 to %s%x, with any extension) are taken by other files there. Move or "
+                                   "rename some of them, or save into another folder.\n\n    %s\n";
+
+std::string TempNameRefusal(const std::string& target, const char* longestSuffix)
+{
+    if (!TempNamesFitBeside(target, longestSuffix)) return TempFolderTooLongMessage(target, longestSuffix);
+    std::string folder = FolderOf(target);
+    std::vector<char> taken = TakenCounters(folder);
+    for (char t : taken)
+        if (!t) return std::string();
+    char shown[kPathTooLongShown + 1];
+    CopyBounded(shown, sizeof shown, folder.empty() ? "." : folder.substr(0, folder.size() - 1).c_str());
+    char text[sizeof kTempNamesTakenText + sizeof shown + 40];   // and the names
+    snprintf(text, sizeof text, kTempNamesTakenText, (int)kTempCounters, kTempFilePrefix, kTempFilePrefix,
+             kTempCounters - 1, shown);
     return text;
 }
 
@@ -158,11 +212,7 @@ std::string TempBaseBeside(const std::string& target, const char* longestSuffix)
     }
     std::string folder = FolderOf(target);
     FinishInterruptedSaves(folder);
-    std::vector<char> taken(kTempCounters);
-    for (const std::string& name : NamesIn(folder, std::string(kTempFilePrefix) + "*", true)) {
-        int counter = CounterOf(name);
-        if (counter >= 0) taken[(size_t)counter] = 1;
-    }
+    std::vector<char> taken = TakenCounters(folder);
     unsigned start = NextSearchStart();
     for (unsigned k = 0; k < kTempCounters; k++) {
         unsigned counter = (start + k) % kTempCounters;
@@ -193,35 +243,19 @@ static HANDLE CreateUnderFreshBase(const std::string& target, const char* suffix
     return INVALID_HANDLE_VALUE;
 }
 
-std::string NewTempFileBeside(const std::string& target, const char* extension)
-{
-    std::string base;
-    HANDLE made = CreateUnderFreshBase(target, extension, extension, GENERIC_WRITE, 0, &base);
-    if (made == INVALID_HANDLE_VALUE) return std::string();
-    CloseHandle(made);
-    return base + extension;
-}
-
-std::string ReserveTempBase(const std::string& target, const char* longestSuffix, void** held)
-{
-    std::string base;
-    HANDLE h = CreateUnderFreshBase(target, kTempFileExtension, longestSuffix, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                                    &base);
-    *held = h == INVALID_HANDLE_VALUE ? nullptr : h;
-    return *held ? base : std::string();
-}
-
 // --- the journal of a group replace -----------------------------------------------------
 
 // Written and flushed before the first move and held open (others may only read)
 // until the last one, so another program's tidying knows a live replace from one
-// cut short. Lines, for each file: the written name, the target name and the
-// name its old file is set aside under (bare names in the journal's folder);
-// then "end". The written name carries "|" and the written file's size and
+// cut short. Lines: kReplaceSignature and the journal's base; for each file,
+// the written name, the target name and the name its old file is set aside
+// under (bare names in the journal's folder, the last under its base); then
+// "end". The written name carries "|" and the written file's size and
 // time, so an undo can tell that file from a later save in its place. A
 // replace whose undoing failed renames its journal to the undo name (no write
 // that a full disk could cut short); the next tidying moves each set aside
-// file back. Older journals list such a move as a file with no third name.
+// file back. Older journals list such a move as a file with no third name;
+// earlier versions' journals carry no signature.
 struct JournalEntry {
     std::string written, target, aside, stamp;
 };
@@ -237,11 +271,29 @@ static std::string StampOf(const std::string& path)
     return text;
 }
 
-// The temporary base a journal and its set aside files are named after.
+// The temporary base a journal and the files it holds are named after.
 static std::string JournalBase(const std::string& journal)
 {
-    const char* extension = EndsWith(journal, kUndoJournalExtension) ? kUndoJournalExtension : kJournalExtension;
+    const char* extension = EndsWith(journal, kUndoJournalExtension) ? kUndoJournalExtension
+                            : EndsWith(journal, kTempHoldExtension)  ? kTempHoldExtension
+                                                                      : kJournalExtension;
     return journal.substr(0, journal.size() - strlen(extension));
+}
+
+static std::string LeafOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+
+// A journal's first line: its signature and the base it is named after.
+static std::string SignatureLine(const char* signature, const std::string& base)
+{
+    return std::string(signature) + " " + LeafOf(base) + "\n";
+}
+
+// Whether a bare `name` lies under `base` (its leaf), as the files a journal may remove do.
+static bool UnderBase(const std::string& name, const std::string& base)
+{
+    size_t baseLength = 0;
+    return CounterOf(name, &baseLength) >= 0 && SameText(name.substr(0, baseLength), base.c_str()) &&
+           IsOwnSuffix(name.substr(baseLength));
 }
 
 // The name of `path` within `folder`; empty when it lies elsewhere.
@@ -251,9 +303,9 @@ static std::string NameIn(const std::string& folder, const std::string& path)
     return lstrcmpiA(pathFolder.c_str(), folder.c_str()) == 0 ? path.substr(folder.size()) : std::string();
 }
 
-static bool PutJournal(HANDLE h, const std::string& folder, const std::vector<JournalEntry>& entries)
+static bool PutJournal(HANDLE h, const std::string& base, const std::vector<JournalEntry>& entries)
 {
-    std::string text;
+    std::string folder = FolderOf(base), text = SignatureLine(kReplaceSignature, base);
     for (const JournalEntry& e : entries)
         text += NameIn(folder, e.written) + "|" + e.stamp + "\n" + NameIn(folder, e.target) + "\n" +
                 NameIn(folder, e.aside) + "\n";
@@ -274,11 +326,89 @@ static void DeleteOpenFile(HANDLE h, const std::string& path)
     if (!marked) DeleteFileA(path.c_str());
 }
 
-void ReleaseTempBase(const std::string& base, void** held)
+// --- the journal of a save's temporary files ------------------------------------------
+// Lines: kHoldSignature and its base, then the name of each file the save
+// makes under that base, each written before the file is made. Held open
+// (others may only read) while the save runs; a line not ended is no name.
+
+struct TempHold {
+    HANDLE      journal;
+    std::string path;
+};
+
+static bool AppendToJournal(HANDLE h, const std::string& text)
 {
-    if (!*held) return;
-    DeleteOpenFile((HANDLE)*held, base + kTempFileExtension);
+    DWORD put = 0;
+    return SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+           WriteFile(h, text.data(), (DWORD)text.size(), &put, nullptr) && put == text.size();
+}
+
+std::string ReserveTempBase(const std::string& target, const char* longestSuffix, void** held)
+{
     *held = nullptr;
+    if (strlen(longestSuffix) < strlen(kTempHoldExtension)) longestSuffix = kTempHoldExtension;
+    std::string base;
+    HANDLE h = CreateUnderFreshBase(target, kTempHoldExtension, longestSuffix, GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ, &base);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    if (!AppendToJournal(h, SignatureLine(kHoldSignature, base))) {
+        DWORD error = GetLastError();
+        DeleteOpenFile(h, base + kTempHoldExtension);
+        SetLastError(error);
+        return std::string();
+    }
+    *held = new TempHold{h, base + kTempHoldExtension};
+    return base;
+}
+
+bool HoldTempFiles(void* held, const std::string* paths, size_t count)
+{
+    TempHold* hold = (TempHold*)held;
+    if (!hold) return false;
+    std::string folder = FolderOf(hold->path), base = LeafOf(JournalBase(hold->path)), text;
+    for (size_t k = 0; k < count; k++) {
+        std::string name = NameIn(folder, paths[k]);
+        if (!UnderBase(name, base)) return false;
+        text += name + "\n";
+    }
+    return AppendToJournal(hold->journal, text);
+}
+
+void ReleaseTempBase(const std::string&, void** held)
+{
+    TempHold* hold = (TempHold*)*held;
+    if (!hold) return;
+    DeleteOpenFile(hold->journal, hold->path);
+    delete hold;
+    *held = nullptr;
+}
+
+void AbandonTempBase(void** held)
+{
+    TempHold* hold = (TempHold*)*held;
+    if (!hold) return;
+    CloseHandle(hold->journal);
+    delete hold;
+    *held = nullptr;
+}
+
+std::string NewTempFileBeside(const std::string& target, const char* extension, void** held)
+{
+    std::string base = ReserveTempBase(target, extension, held);
+    if (base.empty()) return std::string();
+    std::string path = base + extension;
+    // The base is held: no other save makes a name under it.
+    HANDLE made = HoldTempFiles(*held, &path, 1) ? CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                               FILE_ATTRIBUTE_NORMAL, nullptr)
+                                                 : INVALID_HANDLE_VALUE;
+    if (made == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        ReleaseTempBase(base, held);
+        SetLastError(error);
+        return std::string();
+    }
+    CloseHandle(made);
+    return path;
 }
 
 // Renames a file through a handle opened with DELETE access.
@@ -302,13 +432,14 @@ static bool IsBareName(const std::string& name)
     return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
-// The entries of a complete journal; false for a partial or foreign one.
-static bool ReadJournal(HANDLE h, const std::string& folder, std::vector<JournalEntry>* entries)
+// The ended lines of a journal, and whether its first one is `signature` with
+// the journal's base (then dropped from the lines).
+static std::vector<std::string> JournalLines(HANDLE h, const std::string& journal, const char* signature, bool* isSigned)
 {
     char buffer[16384];
     DWORD got = 0;
-    if (!ReadFile(h, buffer, sizeof buffer - 1, &got, nullptr)) return false;
     std::vector<std::string> lines;
+    if (!ReadFile(h, buffer, sizeof buffer, &got, nullptr)) got = 0;
     std::string line;
     for (DWORD i = 0; i < got; i++) {
         if (buffer[i] != '\n') {
@@ -318,6 +449,18 @@ static bool ReadJournal(HANDLE h, const std::string& folder, std::vector<Journal
         lines.push_back(line);
         line.clear();
     }
+    std::string first = SignatureLine(signature, JournalBase(journal));
+    *isSigned = !lines.empty() && lines[0] + "\n" == first;
+    if (*isSigned) lines.erase(lines.begin());
+    return lines;
+}
+
+// The entries of a complete journal; false for a partial or foreign one.
+// `lines` follow the signature (an earlier version's have none).
+static bool ReadJournal(const std::vector<std::string>& lines, const std::string& journal,
+                        std::vector<JournalEntry>* entries)
+{
+    std::string folder = FolderOf(journal), base = LeafOf(JournalBase(journal));
     if (lines.empty() || lines.back() != kJournalEnd || lines.size() % 3 != 1) return false;
     for (size_t k = 0; k + 1 < lines.size(); k += 3) {
         std::string written = lines[k], stamp;
@@ -327,7 +470,9 @@ static bool ReadJournal(HANDLE h, const std::string& folder, std::vector<Journal
             stamp = written.substr(bar + 1);
             written.erase(bar);
         }
-        if (written.empty() || target.empty() || !IsBareName(written) || !IsBareName(target) || !IsBareName(aside))
+        // Only its own set aside files are ever removed.
+        if (written.empty() || target.empty() || !IsBareName(written) || !IsBareName(target) || !IsBareName(aside) ||
+            (!aside.empty() && lstrcmpiA(aside.substr(0, base.size()).c_str(), base.c_str())))
             return false;
         entries->push_back({folder + written, folder + target, aside.empty() ? std::string() : folder + aside, stamp});
     }
@@ -378,40 +523,7 @@ static uint64_t Age(const FILETIME& written)
     return a > b ? a - b : 0;
 }
 
-// The process id in an earlier version's temporary name ("-id-tick-count"
-// before an extension or suffix); 0 when there is none.
-static DWORD OwnerOf(const std::string& name)
-{
-    DWORD owner = 0;
-    for (size_t i = name.find('-'); i != std::string::npos; i = name.find('-', i + 1)) {
-        size_t at = i;
-        DWORD first = 0;
-        bool good = true;
-        for (int part = 0; part < 3 && good; part++) {
-            size_t end = at + 1;
-            while (end < name.size() && isxdigit((unsigned char)name[end])) end++;
-            good = at < name.size() && name[at] == '-' && end > at + 1 && end - at - 1 <= 8;
-            if (good && part == 0) first = (DWORD)strtoul(name.substr(at + 1, end - at - 1).c_str(), nullptr, 16);
-            at = end;
-        }
-        if (good && (at == name.size() || name[at] == '.' || name[at] == '_')) owner = first;
-    }
-    return owner;
-}
-
-static bool RunsHere(DWORD process)
-{
-    if (process == GetCurrentProcessId()) return true;
-    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
-    if (!p) return GetLastError() == ERROR_ACCESS_DENIED;   // another account's program, still running
-    DWORD code = 0;
-    bool running = GetExitCodeProcess(p, &code) && code == STILL_ACTIVE;
-    CloseHandle(p);
-    return running;
-}
-
-// A folder on a disk of this machine, where only this machine's programs write
-// and a process id tells whether its save still runs.
+// A folder on a disk of this machine, whose files this machine's clock dates.
 static bool OnThisMachine(const std::string& folder)
 {
     char full[kWindowsPathBytes];
@@ -422,26 +534,30 @@ static bool OnThisMachine(const std::string& folder)
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
-// Settles one journal: completes or undoes its replace and removes it. False
-// while its replace or another tidier holds it, or when it could not be
-// completed; a journal cut short that old files were set aside under stays,
-// its base kept in `keptBases`.
-static bool SettleJournal(const std::string& folder, const std::string& journal, std::vector<std::string>* keptBases)
+// Settles one replace journal: completes or undoes its replace and removes
+// it. False while its replace or another tidier holds it, or when it could
+// not be completed. A journal that is not this program's (no signature with
+// its own base, unless an earlier version's complete one) is left as it is,
+// and so is one cut short that old files were set aside under: they may be
+// the only copies of the user's files.
+static bool SettleJournal(const std::string& folder, const std::string& journal)
 {
     // Opening it unshared fails while its replace or another tidier holds it
     // open; held so until the replace is complete and the journal gone.
     HANDLE h =
         CreateFileA(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
+    bool isSigned = false;
+    std::vector<std::string> lines = JournalLines(h, journal, kReplaceSignature, &isSigned);
+    bool earlier = SameText(LeafOf(journal).substr(0, sizeof kOldTempFilePrefix - 1), kOldTempFilePrefix);
     std::vector<JournalEntry> entries;
-    bool complete = ReadJournal(h, folder, &entries);
+    bool complete = (isSigned || earlier) && ReadJournal(lines, journal, &entries);
     std::string base = JournalBase(journal);
-    // A journal cut short was written before any move, unless old files
-    // were set aside under its name: then they may be the only copies of
-    // the user's files and stay, with the journal.
-    if (!complete && !FilesMatching(folder, base.substr(folder.size()) + ".old*").empty()) {
+    // Signed but cut short, it was written before any move, unless old files
+    // were set aside under its name.
+    bool settled = complete || (isSigned && FilesMatching(folder, LeafOf(base) + ".old*").empty());
+    if (!settled) {
         CloseHandle(h);
-        keptBases->push_back(base + ".");
         return true;
     }
     bool undo = EndsWith(journal, kUndoJournalExtension);
@@ -453,37 +569,15 @@ static bool SettleJournal(const std::string& folder, const std::string& journal,
     return false;
 }
 
-// An earlier version's temporary files: each judged by the process its name
-// names. The written times come from the file's server, whose clock may
-// differ from ours: a file whose owner cannot be told is left for much longer.
-static void RemoveStaleOldFiles(const std::string& folder, const std::vector<std::string>& keptBases, bool local)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    for (const std::string& file : FilesMatching(folder, std::string(kOldTempFilePrefix) + "*")) {
-        if (EndsWith(file, kJournalExtension)) continue;
-        bool kept = false;
-        for (const std::string& base : keptBases) kept = kept || file.compare(0, base.size(), base) == 0;
-        if (kept) continue;
-        DWORD owner = OwnerOf(file.substr(folder.size()));
-        if (owner && RunsHere(owner)) continue;
-        uint64_t staleAge = owner && local ? kStaleAge : kUnjudgedStaleAge;
-        // A save still writing keeps its file fresh; one killed left it behind.
-        if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) && Age(data.ftLastWriteTime) > staleAge)
-            DeleteFileA(file.c_str());
-    }
-}
-
 // Removes a group of files only when none was written within `staleAge` and
 // no program holds any of them open: each is then held unshared, so none can
-// be opened meanwhile, and all go together. A save keeps a file of its group
-// open while it writes (a table's .cpg, closed at its start, waits beside its
-// open .dbf) and moves each soon after its last write.
-static void RemoveIfStale(const std::vector<std::string>& files, uint64_t staleAge)
+// be opened meanwhile, and all go together. True when they went.
+static bool RemoveIfStale(const std::vector<std::string>& files, uint64_t staleAge)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     for (const std::string& file : files)
         if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) || Age(data.ftLastWriteTime) <= staleAge)
-            return;
+            return false;
     std::vector<HANDLE> held;
     bool stale = true;
     for (size_t k = 0; stale && k < files.size(); k++) {
@@ -499,40 +593,43 @@ static void RemoveIfStale(const std::vector<std::string>& files, uint64_t staleA
         if (stale) DeleteOpenFile(held[k], files[k]);
         else CloseHandle(held[k]);
     }
+    return stale;
 }
 
-// This version's temporary files, by group (one base). A group whose journal
-// stays is kept with it.
-static void RemoveStaleGroups(const std::string& folder, bool local)
+// The files a save no longer running left, as its journal names them: gone
+// with the journal once stale. A live save holds its journal open; the
+// library that writes a table keeps its files open and fresh meanwhile.
+static void RemoveAbandonedFiles(const std::string& folder, const std::string& journal, uint64_t staleAge)
 {
-    std::vector<std::vector<std::string>> groups(kTempCounters);
-    std::vector<char> journaled(kTempCounters);
-    for (const std::string& name : NamesIn(folder, std::string(kTempFilePrefix) + "*", false)) {
-        if (!IsOwnTempName(name)) continue;
-        size_t counter = (size_t)CounterOf(name);
-        groups[counter].push_back(folder + name);
-        if (EndsWith(name, kJournalExtension)) journaled[counter] = 1;
+    HANDLE h =
+        CreateFileA(journal.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    bool isSigned = false;
+    std::vector<std::string> names = JournalLines(h, journal, kHoldSignature, &isSigned);
+    std::string base = LeafOf(JournalBase(journal));
+    std::vector<std::string> left;
+    for (const std::string& name : names) {
+        isSigned = isSigned && UnderBase(name, base);
+        if (Exists(folder + name)) left.push_back(folder + name);
     }
-    for (size_t counter = 0; counter < kTempCounters; counter++)
-        if (!groups[counter].empty() && !journaled[counter])
-            RemoveIfStale(groups[counter], local ? kStaleAge : kUnjudgedStaleAge);
+    if (isSigned && (left.empty() || RemoveIfStale(left, staleAge))) DeleteOpenFile(h, journal);
+    else CloseHandle(h);
 }
 
 void FinishInterruptedSaves(const std::string& folder)
 {
     // A replace still running here, or one that could not be completed, may
-    // own any temporary file in the folder: then none is stale.
+    // need the files its save wrote: then none is removed.
     bool unsettled = false;
-    std::vector<std::string> keptBases;
     for (const char* prefix : {kTempFilePrefix, kOldTempFilePrefix})
         for (const std::string& journal : FilesMatching(folder, std::string(prefix) + "*" + kJournalExtension)) {
             if (prefix == kTempFilePrefix && !IsOwnTempName(journal.substr(folder.size()))) continue;
-            if (!SettleJournal(folder, journal, &keptBases)) unsettled = true;
+            if (!SettleJournal(folder, journal)) unsettled = true;
         }
     if (unsettled) return;
-    bool local = OnThisMachine(folder);
-    RemoveStaleOldFiles(folder, keptBases, local);
-    RemoveStaleGroups(folder, local);
+    uint64_t staleAge = OnThisMachine(folder) ? kStaleAge : kUnjudgedStaleAge;
+    for (const std::string& journal : FilesMatching(folder, std::string(kTempFilePrefix) + "*" + kTempHoldExtension))
+        if (IsOwnTempName(journal.substr(folder.size()))) RemoveAbandonedFiles(folder, journal, staleAge);
 }
 
 // --- group replace ---------------------------------------------------------------------------
@@ -559,7 +656,7 @@ int ReplaceFileGroup(const std::string* written, const std::string* targets, int
     std::vector<JournalEntry> entries(count);
     for (int k = 0; k < count; k++)
         entries[k] = {written[k], targets[k], base + ".old" + std::to_string(k), StampOf(written[k])};
-    if (!PutJournal(journal, folder, entries)) {
+    if (!PutJournal(journal, base, entries)) {
         DeleteOpenFile(journal, journalPath);
         return 0;
     }
@@ -617,12 +714,13 @@ int OpenReplacing(ReplacingFile* r, const char* target)
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    r->temp = NewTempFileBeside(r->target, kTempFileExtension);
+    r->temp = NewTempFileBeside(r->target, kTempFileExtension, &r->held);
     if (r->temp.empty()) return 0;
     r->file = VFileCreate(r->temp.c_str());
     if (!r->file) {
         DWORD error = GetLastError();
         DeleteFileA(r->temp.c_str());
+        ReleaseTempBase(r->temp, &r->held);
         SetLastError(error);
         r->temp.clear();
     }
@@ -640,11 +738,10 @@ int CloseReplacing(ReplacingFile* r, bool ok)
         ok = false;
     }
     if (ok) ok = MoveFileExA(r->temp.c_str(), r->target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) {
-        DWORD error = GetLastError();
-        DeleteFileA(r->temp.c_str());
-        SetLastError(error);
-    }
+    DWORD error = GetLastError();
+    if (!ok) DeleteFileA(r->temp.c_str());
+    ReleaseTempBase(r->temp, &r->held);
+    SetLastError(error);
     r->temp.clear();
     return ok ? 1 : 0;
 }

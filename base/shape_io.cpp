@@ -507,9 +507,7 @@ bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget)
 
 std::string ShapeGroupRefusal(const char* firstTarget)
 {
-    return firstTarget && firstTarget[0] && !TempNamesFitBeside(firstTarget, kLongestGroupSuffix)
-               ? TempFolderTooLongMessage(firstTarget, kLongestGroupSuffix)
-               : std::string();
+    return firstTarget && firstTarget[0] ? TempNameRefusal(firstTarget, kLongestGroupSuffix) : std::string();
 }
 
 ShapeGroupWriter::~ShapeGroupWriter() { AbortShapeGroup(this); }
@@ -536,6 +534,7 @@ int CreateGroupShapes(ShapeGroupWriter* w, const char* target, int type)
     w->targets.push_back(shapes);
     w->written.push_back(name + ".shx");
     w->targets.push_back(index);
+    if (!HoldTempFiles(w->reserved, &w->written[(size_t)file], 2)) return -1;
     std::string native = ToNativePath(w->written[file].c_str());
     SHPHandle shp = native.empty() ? nullptr : SHPCreateLL(native.c_str(), type, &w->files->io);
     if (!shp) return -1;
@@ -559,6 +558,7 @@ int CreateGroupTable(ShapeGroupWriter* w, const char* target)
         w->written.push_back(name + ".cpg");
         w->targets.push_back(cpg);
     }
+    if (!HoldTempFiles(w->reserved, &w->written[(size_t)file], w->written.size() - (size_t)file)) return -1;
     std::string native = ToNativePath(w->written[file].c_str());
     unsigned codePage = CodePageToWrite(w->keepsLetters);
     DBFHandle dbf = native.empty() ? nullptr

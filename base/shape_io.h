@@ -154,9 +154,9 @@ struct ShapeGroupWriter {
 // there (its folder passes LongestTempFolder(kLongestGroupSuffix), the group
 // replace's room) or none is free. Calls on the thread that writes.
 bool BeginShapeGroup(ShapeGroupWriter* w, const char* firstTarget);
-// Why a save beside `firstTarget` cannot begin when its folder is the cause:
-// the folder's length and the most a group replace leaves room in
-// (TempFolderTooLongMessage); empty for any other cause.
+// Why a save beside `firstTarget` cannot begin when its folder is the cause
+// (TempNameRefusal: too long for a group replace, or every temporary name
+// taken); empty for any other cause.
 std::string ShapeGroupRefusal(const char* firstTarget);
 // A new shapefile of `type` for the target's name with ".shp" (whatever
 // extension it has; its .shx goes beside it); -1 when it cannot be created.

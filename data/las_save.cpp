@@ -376,10 +376,13 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         SetOutcome(o, LAS_SAVE_REPLACE, "Unable to save %s\n\n%s", targetTitle, kSaveReadOnlyReason);
         return 0;
     }
-    std::string temp = NewTempFileBeside(target, kTempFileExtension);
+    void* held = nullptr;
+    std::string temp = NewTempFileBeside(target, kTempFileExtension, &held);
     if (temp.empty()) {
+        const char* system = SystemErrorText(GetLastError());
+        std::string why = TempNameRefusal(target, kTempFileExtension);
         SetOutcome(o, LAS_SAVE_NO_TEMP_NAME, "Unable to save %s: no file can be made in its folder\n\n%s", targetTitle,
-                   SystemErrorText(GetLastError()));
+                   why.empty() ? system : why.c_str());
         return 0;
     }
     // Its name alone: the whole path may be longer than a PathParts holds.
@@ -389,6 +392,7 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
     bool inPlace = lstrcmpiA(target, set->path) == 0;
     if (!CopyWithClasses(set, temp.c_str(), targetTitle, inPlace, replaceRewritten, o)) {
         DeleteFileA(temp.c_str());
+        ReleaseTempBase(base, &held);
         return 0;
     }
     bool readOnly = IsReadOnlyFile(target);
@@ -396,7 +400,9 @@ int SaveLASClasses(const DataSet* set, const char* target, const char* targetTit
         const char* reason = readOnly ? kSaveReadOnlyReason : SystemErrorText(GetLastError());
         SetOutcome(o, LAS_SAVE_REPLACE, "Rename:\n\n %s to %s\n\n failed!\n\n%s", o->tempName, targetTitle, reason);
         DeleteFileA(temp.c_str());
+        ReleaseTempBase(base, &held);
         return 0;
     }
+    ReleaseTempBase(base, &held);
     return 1;
 }

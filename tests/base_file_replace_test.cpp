@@ -130,36 +130,9 @@ std::string WriteOld(const std::string& name, const char* text)
 {
     return WriteTempFile((kOldTempFilePrefix + name).c_str(), text);
 }
-// No process has this id: its files were left by a save killed here.
+// No process has this id: an earlier version's files left by a save killed here.
 const char kGoneOwner[] = "7ffffff0";
 }  // namespace
-
-// An earlier version's temporary files that a killed save left are removed
-// once stale; one whose program still runs stays, and one whose owner cannot
-// be told (on a file server another clock dates it) stays for hours.
-TEST(FileReplace, AnEarlierVersionsStaleFilesAreRemovedAndLiveOnesKept)
-{
-    ASSERT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, strtoul(kGoneOwner, nullptr, 16)), nullptr);
-    char mine[16];
-    snprintf(mine, sizeof mine, "%x", (unsigned)GetCurrentProcessId());
-    std::string killed = WriteOld(std::string("m.x-") + kGoneOwner + "-5-1.shp", "x");
-    std::string fresh = WriteOld(std::string("m-") + kGoneOwner + "-5-2.shp", "x");
-    std::string running = WriteOld(std::string("m-") + mine + "-5-3_t.shp", "x");
-    std::string unknown = WriteOld("markers-2.shp", "x");
-    std::string unknownOld = WriteOld("markers-3.shp", "x");
-    std::string user = WriteTempFile("markers~saving.shp", "mine");
-    for (const std::string& file : {killed, running, unknown, user}) MakeOld(file, 2);
-    MakeOld(unknownOld, 13 * 60);
-    FinishInterruptedSaves(TempDir());
-    EXPECT_EQ(Contents(killed), "(none)");
-    EXPECT_EQ(Contents(unknownOld), "(none)");
-    for (const std::string& kept : {fresh, running, unknown}) {
-        EXPECT_EQ(Contents(kept), "x") << kept;
-        DeleteFileA(kept.c_str());
-    }
-    EXPECT_EQ(Contents(user), "mine");
-    DeleteFileA(user.c_str());
-}
 
 namespace {
 void TidyFolder() { FinishInterruptedSaves(TempDir()); }
@@ -190,7 +163,11 @@ TEST(FileReplace, ATidyWhileAReplaceRunsKeepsItsWrittenFiles)
 }
 
 namespace {
-Group* undoGroup;
+std::string undoTargets[3];   // the group the hooks below work on
+void UndoOn(const Group& g)
+{
+    for (int k = 0; k < 3; k++) undoTargets[k] = g.targets[k];
+}
 HANDLE undoHeld = INVALID_HANDLE_VALUE;
 // Another replace of the same files, cut short before its first move and
 // completed by a tidy while the failed one waits to undo its moves.
@@ -199,13 +176,13 @@ void CompleteAnotherReplace()
     std::string written[3];
     for (int k = 0; k < 3; k++) written[k] = WriteTempFile(("undo_other." + std::to_string(k)).c_str(), "other");
     SetReplaceStopAfter(0);
-    ReplaceFileGroup(written, undoGroup->targets, 3);
+    ReplaceFileGroup(written, undoTargets, 3);
     SetReplaceStopAfter(-1);
     TidyFolder();
 }
 void HoldFirstTarget()
 {
-    undoHeld = CreateFileA(undoGroup->targets[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    undoHeld = CreateFileA(undoTargets[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 }  // namespace
 
@@ -215,7 +192,7 @@ void HoldFirstTarget()
 TEST(FileReplace, AFailedReplaceGetsEveryOldFileBack)
 {
     Group g("group_undo");
-    undoGroup = &g;
+    UndoOn(g);
     g.Write("old");
     ASSERT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
     for (int held = 0; held < 2; held++) {
@@ -281,7 +258,7 @@ void HoldFirstTargetOnFullDisk()
 TEST(FileReplace, AnOldFileLeftAsideReturnsOnlyOverTheFailedReplace)
 {
     Group g("group_later");
-    undoGroup = &g;
+    UndoOn(g);
     for (int later = 0; later < 2; later++) {
         g.Write("old");
         ASSERT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
@@ -315,20 +292,17 @@ TEST(FileReplace, OldFilesOfAnUnreadableJournalAreNeverStale)
 {
     struct Names {
         std::string (*write)(const std::string&, const char*);
-        std::string base, other;
+        std::string base;
     };
-    for (const Names& n : {Names{WriteOld, std::string("cut-") + kGoneOwner + "-1-1", std::string("other-") + kGoneOwner + "-1-2"},
-                           Names{WritePrefixed, "5", "6"}}) {
+    for (const Names& n : {Names{WriteOld, std::string("cut-") + kGoneOwner + "-1-1"}, Names{WritePrefixed, "5"}}) {
         std::string journal = n.write(n.base + ".replace", "cut.0\n");
         std::string old = n.write(n.base + ".old0", "only copy");
-        std::string stale = n.write(n.other + ".tmp", "x");
-        for (const std::string& file : {journal, old, stale}) MakeOld(file, 2);
+        for (const std::string& file : {journal, old}) MakeOld(file, 2);
         TidyFolder();
         EXPECT_EQ(Contents(old), "only copy") << n.base;
-        EXPECT_EQ(Contents(stale), "(none)") << n.base;
+        EXPECT_EQ(Contents(journal), "cut.0\n") << n.base;
         DeleteFileA(old.c_str());
-        TidyFolder();
-        EXPECT_EQ(TempFilesMatching("*"), 0) << n.base;
+        DeleteFileA(journal.c_str());
     }
 }
 
@@ -355,36 +329,96 @@ HANDLE HoldShared(const std::string& path)
 }
 }  // namespace
 
-// This version's temporary files go by group (one base): a group goes only
-// when none of its files is held open by anyone and none was written within
-// a minute. A table's .cpg, closed at the table's start, stays beside its
-// open .dbf however long the table takes. Names this program does not give
-// (another suffix, a longer counter) are never taken.
-TEST(FileReplace, AGroupOfTemporaryFilesGoesOnlyWhenNoneIsOpenOrFresh)
+namespace {
+// A save killed while it wrote `suffixes` under its base: its journal and
+// those files stay, just written.
+std::vector<std::string> KillSaveBeside(const std::string& target, const std::vector<const char*>& suffixes)
 {
-    std::string tableOpen = WritePrefixed("10_0.dbf", "x"), cpg = WritePrefixed("10_0.cpg", "x");
-    std::string shapes = WritePrefixed("11_0.shp", "x"), freshIndex = WritePrefixed("11_0.shx", "x");
-    std::string single = WritePrefixed("12.tmp", "x");
-    std::string stale[] = {WritePrefixed("13_0.shp", "x"), WritePrefixed("13_0.shx", "x"), WritePrefixed("13_1.dbf", "x")};
-    std::string users[] = {WritePrefixed("14.txt", "mine"), WritePrefixed("ab.doc", "mine"),
-                           WritePrefixed("123.tmp", "mine"), WritePrefixed("1x_0.shp", "mine")};
-    for (const std::string& file : {tableOpen, cpg, shapes, single}) MakeOld(file, 2);
-    for (const std::string& file : stale) MakeOld(file, 2);
-    for (const std::string& file : users) MakeOld(file, 2);
-    HANDLE held = HoldShared(tableOpen);
+    void* held = nullptr;
+    std::string base = ReserveTempBase(target, kLongestGroupSuffix, &held);
+    std::vector<std::string> files;
+    for (const char* suffix : suffixes) files.push_back(base + suffix);
+    EXPECT_TRUE(HoldTempFiles(held, files.data(), files.size())) << base;
+    for (const std::string& file : files) EXPECT_TRUE(Put(file, "x")) << file;
+    AbandonTempBase(&held);
+    return files;
+}
+}  // namespace
+
+// What a killed save's journal names goes with the journal, all together,
+// once none of it is held open by anyone and none was written within a
+// minute (a table's .cpg, closed at the table's start, stays beside its open
+// .dbf however long the table takes). A live save keeps its files, and a
+// journal names none but its own base's.
+TEST(FileReplace, AKilledSavesFilesGoOnlyWhenNoneIsOpenOrFresh)
+{
+    const std::string target = TempPath("t.shp");
+    std::vector<std::string> open = KillSaveBeside(target, {"_0.dbf", "_0.cpg"});
+    std::vector<std::string> fresh = KillSaveBeside(target, {"_0.shp", "_0.shx"});
+    std::vector<std::string> single = KillSaveBeside(target, {kTempFileExtension});
+    std::vector<std::string> group = KillSaveBeside(target, {"_0.shp", "_0.shx", "_1.dbf"});
+    void* live = nullptr;
+    std::string liveFile = ReserveTempBase(target, kLongestGroupSuffix, &live) + "_0.shp";
+    std::string user = WriteTempFile("user.txt", "mine");
+    EXPECT_TRUE(HoldTempFiles(live, &liveFile, 1) && Put(liveFile, "x"));
+    EXPECT_FALSE(HoldTempFiles(live, &user, 1));
+    for (const std::vector<std::string>& files : {open, fresh, single, group})
+        for (const std::string& file : files) MakeOld(file, 2);
+    MakeOld(liveFile, 2);
+    MakeOld(user, 2);
+    Put(fresh[1], "x");
+    HANDLE held = HoldShared(open[0]);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     TidyFolder();
     // The open table cannot be read beside its writer: it is there.
-    EXPECT_NE(GetFileAttributesA(tableOpen.c_str()), INVALID_FILE_ATTRIBUTES);
-    for (const std::string& kept : {cpg, shapes, freshIndex}) EXPECT_EQ(Contents(kept), "x") << kept;
-    EXPECT_EQ(Contents(single), "(none)");
-    for (const std::string& file : stale) EXPECT_EQ(Contents(file), "(none)") << file;
-    for (const std::string& file : users) EXPECT_EQ(Contents(file), "mine") << file;
+    EXPECT_NE(GetFileAttributesA(open[0].c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::string& kept : {open[1], fresh[0], fresh[1], liveFile}) EXPECT_EQ(Contents(kept), "x") << kept;
+    for (const std::vector<std::string>& files : {single, group})
+        for (const std::string& gone : files) EXPECT_EQ(Contents(gone), "(none)") << gone;
+    EXPECT_EQ(Contents(user), "mine");
     CloseHandle(held);
-    MakeOld(tableOpen, 2);
+    MakeOld(open[0], 2);
     TidyFolder();
-    for (const std::string& gone : {tableOpen, cpg}) EXPECT_EQ(Contents(gone), "(none)") << gone;
-    EXPECT_EQ(Contents(shapes), "x");
+    for (const std::string& gone : open) EXPECT_EQ(Contents(gone), "(none)") << gone;
+    EXPECT_EQ(Contents(fresh[0]), "x");
+    MakeOld(fresh[1], 2);
+    DeleteFileA(liveFile.c_str());
+    ReleaseTempBase(liveFile, &live);
+    TidyFolder();
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+}
+
+namespace {
+// A shapefile save of one point at x = `x` beside `target`, placed.
+void SaveOnePoint(const std::string& target, double x);
+}  // namespace
+
+// A name proves nothing: files named as this program names its temporary
+// files, of this version or an earlier one, are a user's while no journal of
+// this program names them; however old, they stay beside each kind of save.
+TEST(FileReplace, FilesNamedLikeTemporariesStayBesideEverySave)
+{
+    std::vector<std::string> users;
+    for (const char* name : {"00.tmp", "ff.tmp", "5.tmp", "07.old1", "03.replace", "0c.undo.replace", "00_0.shp",
+                             "00_0.shx", "00_0.dbf", "00_0.cpg", "0b.jnl"})
+        users.push_back(WritePrefixed(name, "mine"));
+    std::string upper = std::string(kTempFilePrefix) + "0a.tmp";
+    CharUpperA(&upper[0]);
+    users.push_back(WriteTempFile(upper.c_str(), "mine"));
+    users.push_back(WriteOld("notes.txt", "mine"));
+    users.push_back(WriteOld("cut.replace", "mine"));
+    for (const std::string& file : users) MakeOld(file, 13 * 60);
+    std::string text = WriteTempFile("list.txt", "old");
+    ReplacingFile r;
+    ASSERT_EQ(OpenReplacing(&r, text.c_str()), 1);
+    EXPECT_EQ(CloseReplacing(&r, VFileWrite(r.file, "new", 3) != 0), 1);
+    SaveOnePoint(TempPath("m.shp"), 1);
+    Group g("beside");
+    g.Write("new");
+    EXPECT_EQ(ReplaceFileGroup(g.written, g.targets, 3), 1);
+    TidyFolder();
+    EXPECT_EQ(Contents(text), "new");
+    for (const std::string& file : users) EXPECT_EQ(Contents(file), "mine") << file;
 }
 
 // A temporary name is the prefix and a short counter, nothing of the
@@ -415,10 +449,20 @@ TEST(FileReplace, TemporaryNamesAreShortAndUniqueInTheirFolder)
         else CreateDirectoryA((TempDir() + kTempFilePrefix + name + "_d").c_str(), nullptr);
     }
     for (int k = 0; k < 3; k++) EXPECT_EQ(TempBaseBeside(target, kTempFileExtension), TempDir() + kTempFilePrefix + "5a");
-    std::string taken = NewTempFileBeside(target, kTempFileExtension);
+    void* held = nullptr;
+    std::string taken = NewTempFileBeside(target, kTempFileExtension, &held);
     EXPECT_EQ(taken, TempDir() + kTempFilePrefix + "5a" + kTempFileExtension);
     EXPECT_EQ(TempBaseBeside(target, kTempFileExtension), "");
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_MAKE);
+    ReleaseTempBase(taken, &held);
+    // The refusal says why and names the folder, on the roads of single files and of groups.
+    std::string folder = TempDir().substr(0, TempDir().size() - 1);
+    std::string why = Formatted(kTempNamesTakenText, (int)counters, kTempFilePrefix, kTempFilePrefix, counters - 1,
+                                folder.c_str());
+    EXPECT_EQ(TempNameRefusal(target, kTempFileExtension), why);
+    EXPECT_EQ(ShapeGroupRefusal(target.c_str()), why);
+    DeleteFileA(taken.c_str());
+    EXPECT_EQ(TempNameRefusal(target, kTempFileExtension), "");
 }
 
 // Temporary names are measured as Windows measures paths, in UTF-16 units,
@@ -426,13 +470,15 @@ TEST(FileReplace, TemporaryNamesAreShortAndUniqueInTheirFolder)
 // length (not through a buffer of a path's 256 bytes, which counted 0 for a
 // folder of 217 letters, most of them Chinese): a folder at its limit takes every name of a single file's save or a
 // group replace, one under too, one over none; in one-byte letters and in
-// letters of two and three bytes, whose paths pass MAX_PATH bytes.
+// letters of two and three bytes, whose paths pass MAX_PATH bytes, and in
+// letters outside the Basic Multilingual Plane, two units each, which the
+// message counts as the user does: one letter each, the limit less one each.
 TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
 {
     EXPECT_EQ(LongestTempFolder(kTempFileExtension), 249u);
     EXPECT_EQ(LongestTempFolder(kLongestGroupSuffix), 240u);
     for (const char* suffix : {kTempFileExtension, kLongestGroupSuffix})
-        for (const char* letter : {"d", "д", "中"})
+        for (const char* letter : {"d", "д", "中", "\xF0\xA0\x80\x80"})
             for (int over : {-1, 0, 1}) {
                 size_t units = LongestTempFolder(suffix) + over;
                 std::string folder = MakeFolderOfUnits(units, letter);
@@ -448,10 +494,14 @@ TEST(FileReplace, TemporaryNamesFitAFolderUpToItsLimit)
                 } else {
                     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILENAME_EXCED_RANGE) << where;
                 }
-                // A path this program takes is shown whole (one of many bytes is cut).
-                if (!fits && strlen(letter) == 1) {
+                if (!fits) {
+                    char shown[kPathTooLongShown + 1];
+                    CopyBounded(shown, sizeof shown, target.c_str());
+                    int letters = -1;   // less the folder's final separator
+                    for (unsigned char byte : folder) letters += (byte & 0xC0) != 0x80;
+                    int most = (int)LongestTempFolder(suffix) - ((int)units - letters);
                     EXPECT_EQ(TempFolderTooLongMessage(target, suffix),
-                              Formatted(kTempFolderTooLongText, (int)units, (int)units - 1, target.c_str()))
+                              Formatted(kTempFolderTooLongText, letters, most, shown))
                         << where;
                 }
                 if (suffix == kLongestGroupSuffix) {
@@ -485,6 +535,12 @@ struct PointSave {
         EXPECT_TRUE(shapes >= 0 && AppendShape(&w, shapes, SHAPE_POINT, 1, &x, &y, nullptr, 0)) << target;
     }
 };
+void SaveOnePoint(const std::string& target, double x)
+{
+    PointSave save(target);
+    save.Write(target, x);
+    EXPECT_EQ(CommitShapeGroup(&save.w, true), 1) << target;
+}
 double FirstX(const std::string& path)
 {
     ShapeInput in;
@@ -529,6 +585,19 @@ TEST(FileReplace, AShapefileSaveHoldsItsBaseUntilItEnds)
     PointSave aborted(a);
     aborted.Write(a, 3);
     AbortShapeGroup(&aborted.w);
+    EXPECT_EQ(TempFilesMatching("*"), 0);
+    EXPECT_EQ(FirstX(a), 1);
+    // Killed as it writes, it leaves its files to the next tidy, which its journal tells whose they are.
+    {
+        PointSave killed(a);
+        killed.Write(a, 4);
+        AbandonTempBase(&killed.w.reserved);
+        killed.w.written.clear();
+    }
+    std::vector<std::string> left = TempFilesLeft();
+    EXPECT_EQ(left.size(), 3u);
+    for (const std::string& file : left) MakeOld(TempDir() + file, 2);
+    FinishInterruptedSaves(TempDir());
     EXPECT_EQ(TempFilesMatching("*"), 0);
     EXPECT_EQ(FirstX(a), 1);
 }

@@ -326,16 +326,18 @@ std::string MakeFolderOfUnits(size_t units, const std::string& letter)
 {
     std::string folder = TempDir();
     size_t have = (size_t)MultiByteToWideChar(CP_UTF8, 0, folder.c_str(), -1, nullptr, 0) - 2;   // less "\\" and the end
+    size_t per = (size_t)MultiByteToWideChar(CP_UTF8, 0, letter.c_str(), -1, nullptr, 0) - 1;   // 2 outside the BMP
     EXPECT_NE(units, have + 1) << "no part of no letter";
     while (have < units) {
-        size_t left = units - have - 1;   // the part's letters, less its backslash
-        size_t letters = std::min<size_t>(80, left);
-        if (left - letters == 1) letters--;   // the last part needs a letter
+        size_t left = units - have - 1;   // the part's units, less its backslash
+        size_t take = std::min<size_t>(80, left);
+        if (left - take == 1) take--;   // the last part needs a letter
         std::string part;
-        for (size_t n = 0; n < letters; n++) part += letter;
+        for (size_t n = 0; n < take / per; n++) part += letter;
+        part.append(take % per, 'd');   // a unit the letter cannot fill
         folder += part + "\\";
         CreateDirectoryA(folder.c_str(), nullptr);
-        have += 1 + letters;
+        have += 1 + take;
     }
     return folder;
 }

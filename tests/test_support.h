@@ -148,8 +148,9 @@ std::vector<std::string> TempFilesLeft(const std::string& folder = TempDir());
 std::string MakeFolderOfBytes(size_t bytes, const std::string& letter);
 // A folder made under TempDir() whose path, without its final backslash, is
 // `units` UTF-16 units long, the length Windows shows for it: `letter` (one
-// unit, of 1 to 3 bytes) repeated, in parts of at most 80 letters, within
-// the 255 bytes a Unix file system takes for a name.
+// unit of 1 to 3 bytes, or two of 4 bytes) repeated, a "d" making up a unit
+// it cannot fill, in parts of at most 80 units, within the 255 bytes a Unix
+// file system takes for a name.
 std::string MakeFolderOfUnits(size_t units, const std::string& letter);
 // Copies `from` into a writable file `name` of the temporary folder; its path.
 std::string CopyToTemp(const std::string& from, const char* name);

@@ -103,7 +103,7 @@ bool PathRefused(ExportOutput* o, const FileListEntry* entry, const ExportSettin
 }
 bool FolderRefused(ExportOutput* o, const char* longestSuffix)
 {
-    if (!TempNamesFitBeside(o->paths[0], longestSuffix)) o->reason = TempFolderTooLongMessage(o->paths[0], longestSuffix);
+    o->reason = TempNameRefusal(o->paths[0], longestSuffix);
     return false;
 }
 

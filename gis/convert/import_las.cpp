@@ -57,7 +57,7 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         ReportConvertFailure(title, kImportCreateFailed, TempFolderTooLongMessage(path, kTempFileExtension).c_str());
         return false;
     }
-    std::string temp = NewTempFileBeside(path, kTempFileExtension);
+    std::string temp = NewTempFileBeside(path, kTempFileExtension, &out->held);
     if (temp.empty()) {
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(GetLastError()));
         return false;
@@ -65,12 +65,14 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
     snprintf(out->path, sizeof out->path, "%s", temp.c_str());
     if (!CreateLASFile(out->path, 10)) {
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         ReportConvertFailure(title, kImportCreateFailed, GetLastLASSystemError());
         return false;
     }
     out->las = OpenLASFile(out->path, LAS_MODE_WRITE);
     if (!out->las) {
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         ReportConvertFailure(title, kImportOpenFailed, GetLastLASSystemError());
         return false;
     }
@@ -78,6 +80,7 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         CloseLASFile(out->las);
         out->las = nullptr;
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         ReportConvertFailure(title, kImportOpenFailed, GetLASErrorText(nullptr));
         return false;
     }
@@ -183,10 +186,12 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
     bool closed = CloseLASFile(las) != 0;
     if (!keep) {
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         return false;
     }
     if (!closed) {
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         ReportConvertFailure(title, kImportWriteFailed, GetLASErrorText(nullptr));
         return false;
     }
@@ -196,9 +201,11 @@ bool FinishImportLAS(ImportOutput* out, const char* title, bool keep)
         error = GetLastError();
     if (error) {
         DeleteFileA(out->path);
+        ReleaseTempBase(out->path, &out->held);
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(error));
         return false;
     }
+    ReleaseTempBase(out->path, &out->held);
     if (out->counts.clamped || out->counts.cut) {
         char line[600];
         snprintf(line, sizeof line, kImportMisfitFormat, title, (unsigned long long)out->counts.clamped,

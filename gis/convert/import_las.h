@@ -35,6 +35,7 @@ struct ImportCounts {
 struct ImportOutput {
     LASFile*     las;
     char         path[kWindowsPathBytes];   // the temporary file beside the target, written first
+    void*        held;          // its journal (ReserveTempBase), until it is placed or removed
     char         target[260];   // the file asked for, replaced only by a complete import
     ImportCounts counts;
     char         leftOut[200];  // what the input held that gave no point, said when no point came
