@@ -37,6 +37,8 @@ struct Polyline {
     char*        comment;  // 256 characters for AOI polygons, else null
 };
 #pragma pack(pop)
+// The bytes of an AOI polygon's comment.
+constexpr size_t kAOICommentBytes = 256;
 static_assert(offsetof(struct Polyline, vertices) == 24, "Polyline head");
 static_assert(sizeof(struct Polyline) == 24 + 3 * sizeof(void*), "Polyline layout");
 

@@ -133,6 +133,15 @@ int CopyStoredText(char* field, size_t size, const StoredText& text)
 
 bool FieldKeepsLetters(const char* field, size_t size) { return KeptOf(field, size); }
 
+void AppendToField(char* field, size_t size, const char* text)
+{
+    if (!size) return;
+    StoredText joined;
+    joined.shown = std::string(field, strnlen(field, size)) + text;
+    if (KeptOf(field, size, &joined.letters)) joined.letters += ProgramTextAsUTF8(text);
+    CopyStoredText(field, size, joined);
+}
+
 std::string FieldTextIn(const char* field, size_t size, unsigned codePage)
 {
     if (!field) return std::string();

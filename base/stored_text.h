@@ -27,6 +27,9 @@ std::vector<StoredText> ReadStoredTexts(const std::vector<std::string>& stored);
 // letters that are shown as "?" go with it while the field has the room
 // (five bytes behind the text). 1 when the text fit whole.
 int CopyStoredText(char* field, size_t size, const StoredText& text);
+// Appends program text to the field, cut as CopyBounded cuts; the letters it
+// was read with, when it shows them, grow by the same text.
+void AppendToField(char* field, size_t size, const char* text);
 // True when the field of `size` bytes still shows a text read with letters
 // the program's code page lacks.
 bool FieldKeepsLetters(const char* field, size_t size);

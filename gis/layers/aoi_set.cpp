@@ -129,7 +129,7 @@ int AddAOIPolygon(HWND view, struct Polyline* digitised)
     if (!r || !r->aoiSet || !digitised || !digitised->vertices || digitised->vertexCount < 3) return 1;
     int n = digitised->vertexCount;
     struct Polyline* polygon = CreatePolyline(n + 1);
-    char* comment = (char*)NBLCalloc(256, 1);
+    char* comment = (char*)NBLCalloc(kAOICommentBytes, 1);
     if (!polygon || !comment) {
         FreePolyline(polygon);
         NBLFree(comment);

@@ -8,6 +8,7 @@
 #include "gis/layers/ref_shapefile.h"
 #include "base/file_replace.h"
 #include "base/shape_io.h"
+#include "base/stored_text.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -125,12 +126,13 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     }
     int damaged = -1;
     ShapeRecord shape;
-    std::string text;
+    StoredText text;
+    unsigned unshown = UnshownTextCount();
     StartProgress((unsigned)(count / 4096 + 1), "Loading SHP File");
     for (int j = 0; j < count && !failure; j++) {
         if (j % 4096 == 0) StepProgress();
         struct Polyline* polygon = CreatePolyline(0);
-        char* comment = (char*)NBLCalloc(256, 1);
+        char* comment = (char*)NBLCalloc(kAOICommentBytes, 1);
         if (!polygon || !comment) {
             FreePolyline(polygon);
             NBLFree(comment);
@@ -154,8 +156,8 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
             failure = kReferenceNoMemory;
         }
         polygon->type = ReadIntegerCell(&in, j, fields.index);
-        if (fields.comment >= 0 && ReadTextCell(&in, j, fields.comment, &text) && !text.empty())
-            CopyBounded(comment, 256, text.c_str());
+        if (fields.comment >= 0 && ReadStoredTextCell(&in, j, fields.comment, &text) && !text.shown.empty())
+            CopyStoredText(comment, kAOICommentBytes, text);
         polygon->color = fields.colour >= 0 ? (uint32_t)ReadIntegerCell(&in, j, fields.colour) : 0;
         polygon->typePosition = 0;
     }
@@ -177,6 +179,7 @@ AOISet* LoadAOIShapefile(const char* path, const char* title)
     char line[64];
     snprintf(line, sizeof line, kAOILoadedFormat, count);
     LogMessage(line);
+    NoteUnshownLetters(UnshownTextCount() - unshown);
     return set;
 }
 
@@ -196,7 +199,8 @@ static bool WritePolygon(ShapeGroupWriter* w, int shp, int dbf, int record, cons
     // A polygon without vertices is kept as a null shape, read back empty.
     return AppendShape(w, shp, n > 0 ? SHAPE_POLYGON : SHAPE_NULL, n, xs.data(), ys.data(), nullptr, record) &&
            WriteIntegerCell(w, dbf, record, 0, polygon->type) &&
-           WriteTextCell(w, dbf, record, 1, polygon->comment ? polygon->comment : "") &&
+           WriteTextCell(w, dbf, record, 1, polygon->comment ? polygon->comment : "",
+                         polygon->comment ? kAOICommentBytes : 0) &&
            WriteIntegerCell(w, dbf, record, 2, (int)polygon->color);
 }
 
@@ -236,6 +240,12 @@ int SaveAOIShapefile(AOISet* set)
     }
     char tablePath[256];
     snprintf(tablePath, sizeof tablePath, "%s", ChangeFileExtension(set->path, ".dbf"));
+    int n = set->lines ? set->lines->count : 0, record = 0;
+    for (int i = 0; i < n; i++) {
+        const struct Polyline* polygon = set->lines->items[i];
+        if (polygon && !polygon->deleted && FieldKeepsLetters(polygon->comment, kAOICommentBytes))
+            w.keepsLetters = true;
+    }
     int dbf = CreateGroupTable(&w, tablePath);
     if (dbf < 0) {
         AbortShapeGroup(&w);
@@ -245,7 +255,6 @@ int SaveAOIShapefile(AOISet* set)
     bool ok = AddTableColumn(&w, dbf, "AOI_INDEX", COLUMN_INTEGER, 10, 0) == 0 &&
               AddTableColumn(&w, dbf, "COMMENT", COLUMN_TEXT, 255, 0) == 1 &&
               AddTableColumn(&w, dbf, "COLOR", COLUMN_INTEGER, 10, 0) == 2;
-    int n = set->lines ? set->lines->count : 0, record = 0;
     std::vector<double> xs, ys;
     StartProgress((unsigned)(n / 4096 + 1), "Saving SHP File");
     for (int i = 0; i < n && ok; i++) {

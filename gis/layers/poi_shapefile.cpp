@@ -8,6 +8,7 @@
 #include "app/layer_sets.h"
 #include "gis/layers/ref_shapefile.h"
 #include "base/shape_io.h"
+#include "base/stored_text.h"
 #include "base/text.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
@@ -114,7 +115,8 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
     int badValue = -1;
     bool badTable = false;
     ShapeRecord shape;
-    std::string text;
+    StoredText text;
+    unsigned unshown = UnshownTextCount();
     for (int i = 0; i < shapes && set; i++) {
         StepProgress();
         bool read = ReadShape(&in, i, &shape);
@@ -140,8 +142,10 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         int color = ReadIntegerCell(&in, i, colorField);
         poi.color = color ? (COLORREF)color : kPOIDefaultColor;
         // A cell without a value leaves the default text as it was.
-        if (ReadTextCell(&in, i, commentField, &text) && !text.empty()) CopyBounded(poi.comment, sizeof poi.comment, text.c_str());
-        if (ReadTextCell(&in, i, nameField, &text) && !text.empty()) CopyBounded(poi.name, sizeof poi.name, text.c_str());
+        if (ReadStoredTextCell(&in, i, commentField, &text) && !text.shown.empty())
+            CopyStoredText(poi.comment, sizeof poi.comment, text);
+        if (ReadStoredTextCell(&in, i, nameField, &text) && !text.shown.empty())
+            CopyStoredText(poi.name, sizeof poi.name, text);
     }
     CloseShapeInput(&in);
     EndProgress();
@@ -151,6 +155,7 @@ POISet* LoadPOIShapefile(const char* path, const char* title)
         else Report(kPOIShapeDamaged, title);
         return nullptr;
     }
+    NoteUnshownLetters(UnshownTextCount() - unshown);
     char line[80];
     snprintf(line, sizeof line, kPOILoadedLine, shapes);
     LogMessage(line);
@@ -174,7 +179,8 @@ static bool WriteMarkers(const POISet* set, ShapeGroupWriter* w, int shp, int db
         if (poi.deleted) continue;
         double x = poi.x, y = poi.y, z = poi.z;
         ok = AppendShape(w, shp, SHAPE_POINTZ, 1, &x, &y, &z, n) && WriteIntegerCell(w, dbf, n, 0, n) &&
-             WriteTextCell(w, dbf, n, 1, poi.name) && WriteTextCell(w, dbf, n, 2, poi.comment) &&
+             WriteTextCell(w, dbf, n, 1, poi.name, sizeof poi.name) &&
+             WriteTextCell(w, dbf, n, 2, poi.comment, sizeof poi.comment) &&
              WriteIntegerCell(w, dbf, n, 3, (int)poi.color);
         n++;
     }
@@ -215,6 +221,12 @@ int SavePOIShapefile(POISet* set)
         if (!folder.empty()) Report("%s", folder.c_str());
         else Report(kPOIShapeOpenWriteFailed, set->title);
         return 0;
+    }
+    for (int i = 0; i < set->count; i++) {
+        const POIRecord& poi = set->records[i];
+        if (!poi.deleted && (FieldKeepsLetters(poi.name, sizeof poi.name) ||
+                             FieldKeepsLetters(poi.comment, sizeof poi.comment)))
+            w.keepsLetters = true;
     }
     int dbf = dbfTarget.empty() ? -1 : CreateGroupTable(&w, dbfTarget.c_str());
     if (dbf < 0) {

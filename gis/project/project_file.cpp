@@ -8,6 +8,7 @@
 #include "app/app_windows.h"
 #include "base/file_replace.h"
 #include "base/shape_io.h"
+#include "base/stored_text.h"
 #include "base/file_system.h"
 #include "base/heap.h"
 #include "base/messages.h"
@@ -73,8 +74,8 @@ static bool WriteProjectTable(const Project* p, ShapeGroupWriter* w, int dbf)
            AddTableColumn(w, dbf, "DATADIR", COLUMN_TEXT, 255, 0) == 3 &&
            AddTableColumn(w, dbf, "BUFSIZE", COLUMN_INTEGER, 8, 0) == 4 &&
            AddTableColumn(w, dbf, "UNITS", COLUMN_INTEGER, 8, 0) == 5 && WriteTextCell(w, dbf, 0, 0, kProjectFileType) &&
-           WriteIntegerCell(w, dbf, 0, 1, 1) && WriteTextCell(w, dbf, 0, 2, p->description) &&
-           WriteTextCell(w, dbf, 0, 3, p->dataFolder) && WriteIntegerCell(w, dbf, 0, 4, p->bufferSize) &&
+           WriteIntegerCell(w, dbf, 0, 1, 1) && WriteTextCell(w, dbf, 0, 2, p->description, sizeof p->description) &&
+           WriteTextCell(w, dbf, 0, 3, p->dataFolder, sizeof p->dataFolder) && WriteIntegerCell(w, dbf, 0, 4, p->bufferSize) &&
            WriteIntegerCell(w, dbf, 0, 5, p->units);
 }
 
@@ -101,15 +102,24 @@ static bool SafeTileName(const char* name)
 }
 
 // The name a save would write that its read would not give back: one the
-// reader refuses, or one whose end blanks the table trims away.
+// reader refuses, or one whose end blanks the table trims away. A name read
+// with letters the program shows as "?" is judged by those letters.
 static const char* UnsavableTileName(const Project* p)
 {
     for (int i = 0; i < p->tileCount; i++) {
         const char* name = p->tiles[i] ? p->tiles[i]->name : nullptr;
-        size_t n = name ? strlen(name) : 0;
-        if (!SafeTileName(name) || name[0] == ' ' || name[n - 1] == ' ') return name ? name : "";
+        std::string letters = name ? FieldTextIn(name, sizeof p->tiles[i]->name, CP_UTF8) : "";
+        size_t n = letters.size();
+        if (!SafeTileName(letters.c_str()) || letters[0] == ' ' || letters[n - 1] == ' ') return name ? name : "";
     }
     return nullptr;
+}
+
+static bool TilesKeepLetters(const Project* p)
+{
+    for (int i = 0; i < p->tileCount; i++)
+        if (p->tiles[i] && FieldKeepsLetters(p->tiles[i]->name, sizeof p->tiles[i]->name)) return true;
+    return false;
 }
 
 // One closed polygon, or a null shape for a tile without an outline, and one
@@ -140,7 +150,7 @@ static IndexPart WriteTileIndex(const Project* p, ShapeGroupWriter* w, int shp, 
         }
         if (!AppendShape(w, shp, ring ? SHAPE_POLYGON : SHAPE_NULL, ring ? n + 1 : 0, xs.data(), ys.data(), nullptr, i))
             return INDEX_SHAPES;
-        if (!WriteTextCell(w, dbf, i, 0, t->name) || !WriteIntegerCell(w, dbf, i, 1, t->editStatus) ||
+        if (!WriteTextCell(w, dbf, i, 0, t->name, sizeof t->name) || !WriteIntegerCell(w, dbf, i, 1, t->editStatus) ||
             !WriteIntegerCell(w, dbf, i, 2, t->activeStatus))
             return INDEX_TABLE;
     }
@@ -188,6 +198,8 @@ int WriteProjectFile(Project* project)
     std::string dbfTo = ChangeFileExtension(project->path, "_tiles.dbf");
     // The table first: a folder that cannot be written is named by the project's path.
     ShapeGroupWriter w;
+    w.keepsLetters = FieldKeepsLetters(project->description, sizeof project->description) ||
+                     FieldKeepsLetters(project->dataFolder, sizeof project->dataFolder);
     int table = BeginShapeGroup(&w, project->path) ? CreateGroupTable(&w, project->path) : -1;
     if (table < 0 || shpTo.empty() || dbfTo.empty()) {
         AbortShapeGroup(&w);
@@ -202,6 +214,7 @@ int WriteProjectFile(Project* project)
         return 0;
     }
     int shp = CreateGroupShapes(&w, shpTo.c_str(), SHAPE_POLYGON);
+    w.keepsLetters = TilesKeepLetters(project);
     int dbf = shp >= 0 ? CreateGroupTable(&w, dbfTo.c_str()) : -1;
     IndexPart failed = shp < 0 ? INDEX_SHAPES : dbf < 0 ? INDEX_TABLE : WriteTileIndex(project, &w, shp, dbf);
     if (failed != INDEX_WRITTEN) {
@@ -258,12 +271,12 @@ static bool ProjectTableValid(const ShapeInput* in)
 static const char* ReadSettings(const ShapeInput* in, Project* p)
 {
     if (ReadIntegerCell(in, 0, 1) != 1) return nullptr;
-    std::string description, dataFolder;
-    if (!ReadTextCell(in, 0, 2, &description)) return "The settings record cannot be read.";
-    CopyBounded(p->description, sizeof p->description, description.c_str());
-    if (!ReadTextCell(in, 0, 3, &dataFolder)) return "The settings record cannot be read.";
-    if (dataFolder.size() >= kPathChars - 1) return "DATADIR is longer than a path may be.";
-    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", dataFolder.c_str());
+    StoredText description, dataFolder;
+    if (!ReadStoredTextCell(in, 0, 2, &description)) return "The settings record cannot be read.";
+    CopyStoredText(p->description, sizeof p->description, description);
+    if (!ReadStoredTextCell(in, 0, 3, &dataFolder)) return "The settings record cannot be read.";
+    if (dataFolder.shown.size() >= kPathChars - 1) return "DATADIR is longer than a path may be.";
+    CopyStoredText(p->dataFolder, sizeof p->dataFolder, dataFolder);
     if (!NumberCellUsable(in, 0, 4) || !NumberCellUsable(in, 0, 5)) return "BUFSIZE or UNITS holds no number.";
     p->bufferSize = ReadIntegerCell(in, 0, 4);
     if (p->bufferSize < 0 || p->bufferSize > kMaxBufferSize) return "BUFSIZE is out of range.";
@@ -294,7 +307,7 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
         if (!p->tiles) return "Out of memory.";
     }
     ShapeRecord shape;
-    std::string name;
+    StoredText name;
     for (int i = 0; i < shapes; i++) {
         if (!ReadShape(in, i, &shape)) {
             snprintf(reason, size, "Shape %d cannot be read.", i + 1);
@@ -306,8 +319,10 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
             return reason;
         }
         bool statuses = NumberCellUsable(in, i, 1) && NumberCellUsable(in, i, 2);
-        bool named = statuses && ReadTextCell(in, i, 0, &name);
-        if (!named || !SafeTileName(name.c_str()) || name.size() >= kPathChars) {
+        bool named = statuses && ReadStoredTextCell(in, i, 0, &name);
+        // Judged by its letters: one this Windows shows as "?" is no wildcard.
+        const std::string& letters = name.letters.empty() ? name.shown : name.letters;
+        if (!named || !SafeTileName(letters.c_str()) || name.shown.size() >= kPathChars) {
             *inTable = 1;
             snprintf(reason, size,
                      statuses ? "Record %d has no usable FILENAME (a plain file name is required)."
@@ -319,7 +334,7 @@ static const char* ReadTileIndex(const ShapeInput* in, Project* p, char* reason,
         int n = shape.VertexCount();
         ProjectTile* t = NewProjectTile(n >= 4 ? n - 1 : 0);
         if (!t) return "Out of memory.";
-        snprintf(t->name, sizeof t->name, "%s", name.c_str());
+        CopyStoredText(t->name, sizeof t->name, name);
         t->editStatus = ReadIntegerCell(in, i, 1);
         t->activeStatus = ReadIntegerCell(in, i, 2);
         if (t->boundary) {
@@ -370,10 +385,7 @@ static int SettleDataFolder(Project* p, char* tilesFolder)
 {
     if (!p->dataFolder[0]) return 1;
     size_t n = strlen(p->dataFolder);
-    if (p->dataFolder[n - 1] != '\\' && n + 1 < kPathChars) {
-        p->dataFolder[n] = '\\';
-        p->dataFolder[n + 1] = 0;
-    }
+    if (p->dataFolder[n - 1] != '\\' && n + 1 < kPathChars) AppendToField(p->dataFolder, sizeof p->dataFolder, "\\");
     if (!FileExists(p->dataFolder) && AskForMissingDataFolder(FrameWindow, p) != DATA_FOLDER_SETTLED) return 0;
     snprintf(tilesFolder, kPathChars, "%s", p->dataFolder);
     return 1;
@@ -382,6 +394,7 @@ static int SettleDataFolder(Project* p, char* tilesFolder)
 Project* ReadProjectFile(const char* path, const char* title)
 {
     FinishInterruptedSaves(GetPathDirectory(path));   // a save cut short is completed first
+    unsigned unshown = UnshownTextCount();
     char tilesFolder[kPathChars];
     snprintf(tilesFolder, sizeof tilesFolder, "%s", GetPathDirectory(path));
     std::string copy = TableCopy(path);
@@ -470,6 +483,7 @@ Project* ReadProjectFile(const char* path, const char* title)
     SetProjectBoundsFromTiles(p);
     EndProgress();
     ReportTilesWithoutOutline(p, withoutOutline);
+    NoteUnshownLetters(UnshownTextCount() - unshown);
     char line[400];
     snprintf(line, sizeof line, "[LOAD] %s", title);
     LogMessage(line);

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/stored_text.h"
 #include "base/text.h"
 #include <charconv>
 #include <cmath>
@@ -66,8 +67,10 @@ static void ReportLine(const char* format, int line, const char* title, int limi
     ErrorMessage(text);
 }
 
-// Every line of the file; false after telling the user why it cannot be read whole.
-static bool ReadLines(const char* path, const char* title, std::vector<std::string>* lines)
+// Every line of the file, with the letters of those the program shows with
+// "?"; false after telling the user why it cannot be read whole.
+static bool ReadLines(const char* path, const char* title, std::vector<std::string>* lines,
+                      std::vector<std::string>* letters)
 {
     TextLines* reader = OpenTextLines(path);
     if (!reader) {
@@ -88,7 +91,12 @@ static bool ReadLines(const char* path, const char* title, std::vector<std::stri
     bool failed = TextLinesFailed(reader) != 0;
     CloseTextLines(reader);
     if (failed) Report(kTScanReadFailed, title);
-    StoredTextsAsProgramText(lines);   // paths in the system's code page find their files
+    // Paths in the system's code page find their files.
+    std::vector<StoredText> read = ReadStoredTexts(*lines);
+    for (size_t i = 0; i < read.size(); i++) {
+        (*lines)[i] = read[i].shown;
+        letters->push_back(read[i].letters);
+    }
     return !failed;
 }
 
@@ -116,12 +124,30 @@ static bool UsableCorner(const RingVertex& v)
            std::fabs(v.y) <= kMaxGridCoordinate;
 }
 
-static ProjectTile* TileOf(const char* path, const std::vector<RingVertex>& corners)
+// What a parse of a shown line finds, with what the same parse finds in the
+// line's letters; `found` is the shown line's result.
+template <typename Parse>
+static StoredText Found(const char* found, const std::string& letters, Parse parse)
+{
+    const char* inLetters = letters.empty() ? nullptr : parse(letters);
+    return {found ? found : "", inLetters ? inLetters : ""};
+}
+
+// A path's folder or file name, its letters cut the same way.
+static StoredText PathPart(const StoredText& path, const char* (*part)(const char*))
+{
+    StoredText p;
+    p.shown = part(path.shown.c_str());
+    if (!path.letters.empty()) p.letters = part(path.letters.c_str());
+    return p;
+}
+
+static ProjectTile* TileOf(const StoredText& path, const std::vector<RingVertex>& corners)
 {
     ProjectTile* t = NewProjectTile((int32_t)corners.size());
     if (!t) return nullptr;
-    snprintf(t->path, sizeof t->path, "%s", path);
-    snprintf(t->name, sizeof t->name, "%s", GetPathFileName(path));
+    CopyStoredText(t->path, sizeof t->path, path);
+    CopyStoredText(t->name, sizeof t->name, PathPart(path, GetPathFileName));
     memcpy(t->boundary->contour[0].vertex, corners.data(), corners.size() * sizeof(RingVertex));
     SetTileBoundsFromRing(t);
     return t;
@@ -129,8 +155,9 @@ static ProjectTile* TileOf(const char* path, const std::vector<RingVertex>& corn
 
 Project* ReadTScanProject(const char* path, const char* title)
 {
-    std::vector<std::string> lines;
-    if (!ReadLines(path, title, &lines)) return nullptr;
+    std::vector<std::string> lines, letters;
+    unsigned unshown = UnshownTextCount();
+    if (!ReadLines(path, title, &lines, &letters)) return nullptr;
     if (lines.empty() || lines[0].compare(0, strlen(kTScanHeader), kTScanHeader) != 0) {
         Report(kTScanOpenFailed, title);
         return nullptr;
@@ -145,17 +172,20 @@ Project* ReadTScanProject(const char* path, const char* title)
         }
     Project* p = NewProject();
     if (!p) return nullptr;
-    for (const std::string& line : lines)
-        if (const char* description = ValueOf(line, "Description")) {
-            CopyBounded(p->description, sizeof p->description, description);
+    auto description = [](const std::string& line) { return ValueOf(line, "Description"); };
+    auto directory = [](const std::string& line) { return ValueOf(line, "Directory"); };
+    for (size_t i = 0; i < lines.size(); i++)
+        if (const char* found = description(lines[i])) {
+            CopyStoredText(p->description, sizeof p->description, Found(found, letters[i], description));
             break;
         }
-    for (const std::string& line : lines)
-        if (const char* directory = ValueOf(line, "Directory")) {
-            size_t n = strlen(directory);
-            if (n + 2 <= kPathChars)
-                snprintf(p->dataFolder, sizeof p->dataFolder, "%s%s", directory,
-                         n > 0 && directory[n - 1] == '\\' ? "" : "\\");
+    for (size_t i = 0; i < lines.size(); i++)
+        if (const char* found = directory(lines[i])) {
+            size_t n = strlen(found);
+            if (n + 2 <= kPathChars) {
+                CopyStoredText(p->dataFolder, sizeof p->dataFolder, Found(found, letters[i], directory));
+                if (n == 0 || found[n - 1] != '\\') AppendToField(p->dataFolder, sizeof p->dataFolder, "\\");
+            }
             break;
         }
     for (size_t i = 0; i < lines.size(); i++) {
@@ -188,7 +218,7 @@ Project* ReadTScanProject(const char* path, const char* title)
         i = k - 1;   // the line that ended the corners may begin the next block
         // A block without a path or without an area names no tile.
         if (!tilePath[0] || corners.size() < 3) continue;
-        ProjectTile* t = TileOf(tilePath, corners);
+        ProjectTile* t = TileOf(Found(tilePath, letters[i], BlockPath), corners);
         if (t && !AddProjectTile(p, t)) FreeProjectTile(t);
     }
     if (p->tileCount == 0) {
@@ -197,7 +227,14 @@ Project* ReadTScanProject(const char* path, const char* title)
         return nullptr;
     }
     SetProjectBoundsFromTiles(p);
-    if (!p->dataFolder[0]) snprintf(p->dataFolder, sizeof p->dataFolder, "%s", GetPathDirectory(p->tiles[0]->path));
+    if (!p->dataFolder[0]) {
+        const ProjectTile* first = p->tiles[0];
+        StoredText tilePath = {first->path, FieldKeepsLetters(first->path, sizeof first->path)
+                                                ? FieldTextIn(first->path, sizeof first->path, CP_UTF8)
+                                                : ""};
+        CopyStoredText(p->dataFolder, sizeof p->dataFolder, PathPart(tilePath, GetPathDirectory));
+    }
+    NoteUnshownLetters(UnshownTextCount() - unshown);
     p->saved = 0;
     return p;
 }
