@@ -2,6 +2,7 @@
 // the help file beside the program, a file's folder and name.
 #include "base/paths.h"
 #include "base/code_pages.h"
+#include "base/path_label.h"
 #include "base/text.h"
 
 #include <cstdio>
@@ -47,14 +48,42 @@ bool WithExtension(const char* path, const char* ext, char* out)
 
 }  // namespace
 
+// The longest path a box shows: its start and its end (the file's name)
+// around "...", by whole letters; a lone lead byte would show as another letter.
+static std::string ShownPath(const char* path)
+{
+    size_t length = strlen(path);
+    if (length <= kPathTooLongShown) return path;
+    size_t half = (kPathTooLongShown - 3) / 2;
+    size_t head = LetterBoundary(path, half, ProgramCodePage());
+    size_t tail = length - half;
+    while (tail < length && LetterBoundary(path, tail, ProgramCodePage()) != tail) tail++;
+    return std::string(path, head) + "..." + (path + tail);
+}
+
+// A path has no blank to break at, so a box would grow as wide as the path
+// and run off the screen: it is put in indented lines of at most half the
+// screen's width in the box's font.
+static std::string InBoxLines(const std::string& path)
+{
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return path;
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::string lines = WrapPathToWidth(dc, path.c_str(), GetSystemMetrics(SM_CXSCREEN) / 2);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    for (size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at + 5))
+        lines.replace(at, 2, "\n    ");
+    return lines;
+}
+
 std::string PathTooLongMessage(const char* path, size_t bytes, size_t fit)
 {
-    // Cut by whole letters: a lone lead byte would show as another letter.
-    char shown[kPathTooLongShown + 1];
-    CopyBounded(shown, sizeof shown, path);
-    char text[sizeof kPathTooLongText + sizeof shown + 40];   // and two numbers
-    snprintf(text, sizeof text, kPathTooLongText, (int)bytes, (int)fit, shown);
-    return text;
+    return Formatted(kPathTooLongText, (int)bytes, (int)fit, InBoxLines(ShownPath(path ? path : "")).c_str());
 }
 
 size_t WindowsPathUnits(const std::string& path)

@@ -28,12 +28,14 @@ size_t WindowsPathUnits(const std::string& path);
 // so: the length Windows shows for it, without the separator that ends it.
 size_t WindowsFolderUnits(const std::string& path);
 // A path longer than the program's buffers take: its bytes, the most that
-// fit (kPathChars - 1) and the path, cut to kPathTooLongShown bytes at a
-// letter boundary (PathTooLongMessage formats it so).
+// fit (kPathChars - 1) and the path (PathTooLongMessage shows it).
 extern const char kPathTooLongText[];
 constexpr size_t kPathTooLongShown = 400;
 // The box text for a path too long: `bytes` is the whole path's length (the
-// path given may be its start only), `fit` the most bytes that fit.
+// path given may be its start only), `fit` the most bytes that fit. A path
+// of more than kPathTooLongShown bytes is shown as its start and its end
+// around "...", whole letters only, so its file's name shows; the path goes
+// in indented lines of at most half the screen's width in the box's font.
 std::string PathTooLongMessage(const char* path, size_t bytes, size_t fit);
 
 // A path taken apart the way the runtime's _splitpath does it: drive ("D:"),

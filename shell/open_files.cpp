@@ -149,6 +149,12 @@ static bool ReportUnreadablePath(const char* path)
 
 static DataSet* LoadByKind(int kind, const char* path, const char* title, int askASCIIFormat)
 {
+    // Every road loads through here: a set holds its path whole or not at all,
+    // for a cut one would send its save looking for another file.
+    if (strlen(path) >= sizeof(DataSet::path)) {
+        PathTooLong(path);
+        return nullptr;
+    }
     if (ReportUnreadablePath(path)) return nullptr;
     switch (kind) {
     case 1: return LoadLASData(path, title);
@@ -494,10 +500,10 @@ int OpenDroppedFiles(HWND, HDROP drop)
         UINT length = DragQueryFileA(drop, i, nullptr, 0);
         char path[kEntryPathChars + 1] = "";
         if (length >= kEntryPathChars) {
-            // Tell which file: the start of its name is enough.
-            char start[kEntryPathChars + 1] = "";
-            DragQueryFileA(drop, i, start, sizeof start);
-            PathTooLong(start, length);
+            // Named whole: the box shows its start and its file's name.
+            std::vector<char> whole((size_t)length + 1, 0);
+            DragQueryFileA(drop, i, whole.data(), length + 1);
+            PathTooLong(whole.data(), length);
             continue;
         }
         DragQueryFileA(drop, i, path, sizeof path);

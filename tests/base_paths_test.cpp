@@ -3,6 +3,7 @@
 #include "base/memory_estimate.h"
 #include "base/paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -87,18 +88,28 @@ TEST(FoundPaths, TooLongPathsAreRefusedWithoutOverrun)
     EXPECT_STREQ(parts.name, "");
 }
 
-// A path too long to take is shown cut by whole letters: a lone lead byte
-// would read as another letter. Only its start may be given, with the
-// whole path's length.
+// A path too long to take is shown as its start and its end, cut by whole
+// letters (a lone lead byte would read as another letter), in lines that
+// hold all of it. Only its start may be given, with the whole path's length.
 TEST(FoundPaths, ATooLongPathIsShownCutByWholeLetters)
 {
     for (std::string letter : {"a", "\xd0\xb6", "\xe2\x82\xac"}) {   // a, Cyrillic zhe, the euro sign
         std::string path = "C:\\";
         while (path.size() < 600) path += letter;
-        std::string shown = path.substr(0, 3 + (kPathTooLongShown - 3) / letter.size() * letter.size());
-        EXPECT_EQ(PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1),
-                  Formatted(kPathTooLongText, (int)path.size(), (int)kPathChars - 1, shown.c_str()))
-            << letter.size();
+        path += "\\name.las";
+        std::string text = PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1);
+        std::string start = Formatted(kPathTooLongText, (int)path.size(), (int)kPathChars - 1, "");
+        ASSERT_EQ(text.compare(0, start.size() - 1, start, 0, start.size() - 1), 0) << text;
+        std::string shown;
+        for (size_t at = start.size() - 1; at < text.size(); at++)
+            if (text.compare(at, 5, "\n    ") == 0) at += 4;
+            else shown += text[at];
+        size_t head = 3 + ((kPathTooLongShown - 3) / 2 - 3) / letter.size() * letter.size();
+        EXPECT_LE(shown.size(), kPathTooLongShown + 1);
+        EXPECT_EQ(shown.substr(0, head + 3), path.substr(0, head) + "...") << letter.size();
+        EXPECT_EQ(shown.substr(head + 3), path.substr(path.size() - (shown.size() - head - 4)) + "\n");
+        EXPECT_EQ(shown.substr(shown.size() - 10), "\\name.las\n");
+        EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 4);
     }
     EXPECT_EQ(PathTooLongMessage("C:\\start", 300, 255), Formatted(kPathTooLongText, 300, 255, "C:\\start"));
 }

@@ -5,6 +5,7 @@
 #include "shell/frame.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
+#include "base/paths.h"
 #include "app/layer_sets.h"
 #include "gis/layers/poi_set.h"
 #include "gis/layers/poi_shapefile.h"
@@ -367,9 +368,23 @@ TEST(POIShapefile, ExtremeMarkersLoadAgainOrTheSaveRefusesThemByNumber)
 
 // A set whose path fits every limit but whose folder leaves no room for the
 // replace of its three files is refused naming the folder's length and the
-// limit, one over the limit; at the limit it saves.
+// limit, one over the limit; at the limit it saves. A name that ".shp" takes
+// past the path's limit in bytes is refused naming that limit.
 TEST(POIShapefile, AFolderWithoutRoomForTheReplaceIsNamedWithItsLimit)
 {
+    {
+        std::string path = MakeFolderOfBytes(252, "\xd0\xb4") + "m";   // Cyrillic de
+        std::string shapes = path + ".shp";
+        ASSERT_EQ(shapes.size(), 257u);
+        POISet* set = NewPOISet(0);
+        AppendPOIRecord(set)->x = 1;
+        strcpy(set->path, path.c_str());
+        strcpy(set->title, "m");
+        BoxAnswers boxes;
+        EXPECT_EQ(SavePOIShapefile(set), 0);
+        EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongMessage(shapes.c_str(), shapes.size(), kPathChars - 1)));
+        DeletePOISet(set);
+    }
     for (size_t units : {LongestTempFolder(kLongestGroupSuffix), LongestTempFolder(kLongestGroupSuffix) + 1}) {
         std::string path = MakeFolderOfUnits(units, "d") + "p_poi.shp";
         POISet* set = NewPOISet(0);

@@ -8,6 +8,7 @@
 #include "window_fixtures.h"
 #include "classify/surface_settings.h"
 #include "base/file_replace.h"
+#include "base/gdi_text.h"
 #include "base/paths.h"
 #include "data/las_lock.h"
 #include "data/las_save.h"
@@ -85,7 +86,8 @@ protected:
         return CopyFileA(NeedSample(sample).c_str(), to.c_str(), FALSE) &&
                SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    // Changes one class of the view's set and saves it with `command`; passes
+    // Changes one class of the view's set and saves it with `command` ('S':
+    // Ctrl+S); passes
     // when no box was shown, the log says `logged` and the set's file (the
     // same file as `before`, or a new one) differs from it in that class only,
     // with no temporary file left beside it.
@@ -95,7 +97,8 @@ protected:
         set->points[3].classification = set->points[3].classification == 7 ? 8 : 7;
         set->saved = 0;
         BoxAnswers boxes;
-        SendMessageA(FrameWindow, WM_COMMAND, command, 0);
+        if (command == 'S') PressCtrl('S');
+        else SendMessageA(FrameWindow, WM_COMMAND, command, 0);
         if (!boxes.shown().empty()) return testing::AssertionFailure() << "the box said " << boxes.shown()[0].text;
         if (set->saved != 1 || !LoggedLine(logged)) return testing::AssertionFailure() << "not logged: " << logged;
         std::string folder = GetPathDirectory(set->path);
@@ -108,6 +111,29 @@ protected:
     static std::string PathTooLongText(const std::string& path)
     {
         return PathTooLongMessage(path.c_str(), path.size(), kPathChars - 1);
+    }
+    // Whether a box of `text` keeps within the screen: its widest line in the
+    // box's font, with the room of its icon and edges.
+    static testing::AssertionResult FitsTheScreen(const std::string& text)
+    {
+        NONCLIENTMETRICSA metrics = {};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        HDC dc = GetDC(nullptr);
+        HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+        HGDIOBJ old = SelectObject(dc, font);
+        int widest = 0;
+        for (size_t at = 0; at < text.size();) {
+            size_t end = std::min(text.find('\n', at), text.size());
+            widest = std::max<int>(widest, ProgramTextExtent(dc, text.substr(at, end - at).c_str()).cx);
+            at = end + 1;
+        }
+        SelectObject(dc, old);
+        DeleteObject(font);
+        ReleaseDC(nullptr, dc);
+        int room = GetSystemMetrics(SM_CXSCREEN) - 2 * GetSystemMetrics(SM_CXICON) - 4 * GetSystemMetrics(SM_CXDLGFRAME);
+        if (widest <= room) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "a line of " << widest << " pixels, " << room << " fit";
     }
     static void CloseViews()
     {
@@ -283,19 +309,22 @@ TEST_F(CyrillicPaths, POIShapefileKeepsItsNamesAndMarkers)
 
 // A path holds 255 bytes, a Cyrillic letter two of them and a Chinese one
 // three: in a folder of 249 bytes "x.las" (254) and "л.las" or "xy.las"
-// (255) open and save in place through the temporary file beside them, whose
-// name passes MAX_PATH bytes; "лx.las" or "xyz.las" (256) is refused as it
-// is chosen, with the limit.
+// (255), in one of 250 "p.las" (255), open and save in place (Ctrl+S)
+// through the temporary file beside them, whose name passes MAX_PATH bytes;
+// "лx.las" or "xyz.las" (256), and "p.las" in a folder of 557 bytes, are
+// refused on every road as they are chosen, naming the limit in a box within
+// the screen that shows the file's name.
 TEST_F(CyrillicPaths, AFileThatOpensSavesInPlaceUpToThePathLimit)
 {
     REQUIRE_SAMPLES();
     struct Case {
         const char* letter;
+        size_t folder;
         std::vector<std::string> names;
     };
-    for (const Case& c : {Case{"д", {"x.las", "л.las", "лx.las"}}, Case{"中", {"x.las", "xy.las", "xyz.las"}}}) {
-        std::string deep = MakeFolderOfBytes(249, c.letter);
-        ASSERT_EQ(deep.size(), 249u);
+    for (const Case& c : {Case{"д", 249, {"x.las", "л.las", "лx.las"}}, Case{"中", 249, {"x.las", "xy.las", "xyz.las"}},
+                          Case{"д", 250, {"p.las"}}, Case{"中", 250, {"p.las"}}, Case{"中", 557, {"p.las"}}}) {
+        std::string deep = MakeFolderOfBytes(c.folder, c.letter);
         for (const std::string& name : c.names) {
             std::string path = deep + name;
             ASSERT_TRUE(CopyTo("point-time.las", path)) << name;
@@ -304,12 +333,18 @@ TEST_F(CyrillicPaths, AFileThatOpensSavesInPlaceUpToThePathLimit)
             HWND view = OpenThroughDialog(path);
             if (path.size() > 255) {
                 EXPECT_EQ(view, nullptr);
-                EXPECT_TRUE(ShowedOneBox(boxes, PathTooLongText(path)));
+                EXPECT_EQ(OpenFileInNewView(path.c_str()), 0);
+                DropOnFrame({path});
+                EXPECT_EQ(PlanViews().size(), 0u);
+                ASSERT_EQ(boxes.shown().size(), 3u) << path.size();
+                for (const auto& box : boxes.shown()) EXPECT_EQ(box.text, PathTooLongText(path));
+                EXPECT_TRUE(FitsTheScreen(boxes.shown()[0].text));
+                EXPECT_NE(boxes.shown()[0].text.find(name + "\n"), std::string::npos) << boxes.shown()[0].text;
                 continue;
             }
             ASSERT_NE(view, nullptr) << name;
             EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-            EXPECT_TRUE(EditAndSave(view, CMD_SAVE_LAS, before, "[SAVE]  " + name)) << name;
+            EXPECT_TRUE(EditAndSave(view, 'S', before, "[SAVE]  " + name)) << name;
             CloseViews();
         }
     }
@@ -412,3 +447,4 @@ TEST_F(CyrillicPaths, AProjectTileAtThePathLimitIsLockedAndSaved)
     EXPECT_TRUE(EditAndSave(views[0], CMD_SAVE_LAS, before, "[SAVE]  л.las"));
     EXPECT_EQ(IsOwnTileLock(tile.c_str()), 1);
 }
+

@@ -212,6 +212,12 @@ int SavePOIShapefile(POISet* set)
         return 0;
     }
     std::string shpTarget = ChangeFileExtension(set->path, ".shp"), dbfTarget = ChangeFileExtension(set->path, ".dbf");
+    if (shpTarget.empty()) {
+        // A name that takes ".shp" past the limit: said so, not "unable to open".
+        std::string wanted = PathWithExtension(set->path, ".shp");
+        ErrorMessage(PathTooLongMessage(wanted.c_str(), wanted.size(), kPathChars - 1).c_str());
+        return 0;
+    }
     ShapeGroupWriter w;
     bool begun = !shpTarget.empty() && BeginShapeGroup(&w, shpTarget.c_str());
     int shp = begun ? CreateGroupShapes(&w, shpTarget.c_str(), SHAPE_POINTZ) : -1;
