@@ -46,6 +46,17 @@ std::string FitPathToWidth(HDC dc, const char* path, int width)
     return cut(head, tail);
 }
 
+// A window's properties must be removed before it is gone: the label's
+// property goes as the label ends.
+static LRESULT CALLBACK LabelEndProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+{
+    if (message == WM_NCDESTROY) {
+        RemovePropA(label, kTipProperty);
+        RemoveWindowSubclass(label, LabelEndProc, id);
+    }
+    return DefSubclassProc(label, message, wParam, lParam);
+}
+
 // The tip of a dialog's label, made on its first path; owned by the dialog,
 // it ends with it.
 static HWND LabelTip(HWND dialog, HWND label)
@@ -56,6 +67,11 @@ static HWND LabelTip(HWND dialog, HWND label)
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
                           GetModuleHandleA(nullptr), nullptr);
     if (!tip) return nullptr;
+    // No tip where the label could not take its property away at its end.
+    if (!SetWindowSubclass(label, LabelEndProc, 0, 0)) {
+        DestroyWindow(tip);
+        return nullptr;
+    }
     TOOLINFOA info = {};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

@@ -271,6 +271,19 @@ std::string RecordCountsText(const ShapeInput* in, bool* tableAtFault)
     return text;
 }
 
+const char kShapefileCountsDifferFormat[] = "The parts of the shape file disagree on the number of records. %s\n    %s\n";
+
+std::string RecordCountsMessage(const ShapeInput* in, const char* title)
+{
+    bool table = false;
+    std::string counts = RecordCountsText(in, &table);
+    if (counts.empty()) return counts;
+    char text[700];
+    snprintf(text, sizeof text, kShapefileCountsDifferFormat, counts.c_str(),
+             table ? ChangeFileExtension(title, ".dbf") : title);
+    return text;
+}
+
 bool ReadShape(const ShapeInput* in, int record, ShapeRecord* shape)
 {
     SHPHandle shp = ShapesOf(in);

@@ -99,6 +99,11 @@ ShapeReadFault CheckTableRows(const ShapeInput* in);
 // is open, the table against the shapes. `tableAtFault` (may be null): the
 // table is the part to name.
 std::string RecordCountsText(const ShapeInput* in, bool* tableAtFault = nullptr);
+// The readers' message for it: kShapefileCountsDifferFormat with
+// RecordCountsText, naming the shapes' title or, when the table is at fault,
+// the table's (the title with ".dbf"); "" when the parts agree.
+std::string RecordCountsMessage(const ShapeInput* in, const char* title);
+extern const char kShapefileCountsDifferFormat[];  // RecordCountsText, then the title
 // Its sentence for an index that lists more records than the shapes hold:
 // the records listed, "s" or "" for their plural, the records held.
 extern const char kIndexListsMoreFormat[];

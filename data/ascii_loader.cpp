@@ -509,7 +509,7 @@ int CheckASCIIPointFile(const char* path, const char* title)
     TextFileCheck check = CheckTextFile(path, &looked);
     if (check == TEXT_POINTS) return 1;
     if (check == TEXT_NOT_PLAIN || check == TEXT_DAMAGED) {
-        char reason[300], text[300];
+        char reason[300], text[sizeof reason + 2];
         NotTextReason(check, looked, reason, sizeof reason);
         snprintf(text, sizeof text, "\n%s\n", reason);   // the box's layout: the title on a line of its own
         ReportWithTitle(title, text);

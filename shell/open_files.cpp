@@ -110,9 +110,8 @@ FileList* OpenDataFilesDialog(HWND owner)
     while (pos < (size_t)kDialogBufferChars && files[pos]) {
         const char* name = files + pos;
         size_t nameLen = strlen(name);
-        char path[2 * kEntryPathChars];
-        snprintf(path, sizeof path, "%s%s", folder, name);
-        AddChosenFile(list, path, name);
+        std::string path = std::string(folder) + name;   // whole, so a path too long is named whole
+        AddChosenFile(list, path.c_str(), name);
         pos += nameLen + 1;
     }
     return list;

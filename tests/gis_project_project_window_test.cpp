@@ -101,6 +101,16 @@ TEST_F(ProjectWindowTest, TheWindowHoldsTheProjectTitleAndFitsItsTiles)
     EXPECT_GT(left.x, 0);
     EXPECT_LT(right.x, area.right);
     EXPECT_LT(right.y, area.bottom);
+
+    // A name that fills the title's room after the prefix is cut before the
+    // first letter that does not fit whole: 122 two-byte letters of 129.
+    std::string name;
+    for (int i = 0; i < 129; i++) name += "д";
+    snprintf(CurrentProject()->title, sizeof CurrentProject()->title, "%s", name.c_str());
+    ShowProjectWindow(CurrentProject());
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_EQ(std::string(title), std::string(kProjectTitlePrefix) + name.substr(0, 2 * 122));
+    EXPECT_STREQ(r->title, title);
 }
 
 TEST_F(ProjectWindowTest, LabelsAppearOnlyWhenTheLongestNameFitsHalfTheWidestTile)

@@ -15,6 +15,7 @@
 #include "base/progress.h"
 #include "base/shape_io.h"
 #include "base/shell_hooks.h"
+#include "base/text.h"
 #include "data/gdal_grid.h"
 #include "data/import_fields.h"
 #include "resource.h"
@@ -23,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 const char kShapeOpenFailed[] = "Unable to open shape file!";
@@ -321,7 +323,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
     double lo[3] = { LAS_EMPTY_MIN, LAS_EMPTY_MIN, LAS_EMPTY_MIN }, hi[3] = { LAS_EMPTY_MAX, LAS_EMPTY_MAX, LAS_EMPTY_MAX };
     uint64_t unreadable = 0, notFinite = 0;
     bool stopped = false, damaged = false, beyond = false;
-    char noNumber[200] = "";
+    std::string noNumber;
     for (int i = 0; i < source.records; i++) {
         if (StopsAtRecord(job, bar, i)) {
             stopped = true;
@@ -339,7 +341,7 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
         // A cell that is no number would become 0 in the point: the file fails, naming it.
         int cell = FirstCellWithoutNumber(source, i);
         if (cell >= 0) {
-            snprintf(noNumber, sizeof noNumber, kShapeCellNoNumberFormat, i + 1, source.fields[(size_t)cell].name);
+            noNumber = Formatted(kShapeCellNoNumberFormat, i + 1, source.fields[(size_t)cell].name);
             break;
         }
         // A point beyond any map would stretch the scale that every other
@@ -354,11 +356,11 @@ int ImportShapeFile(const FileListEntry* entry, const ShapeImportSettings* s, Jo
             hi[a] = std::max(hi[a], xyz[a]);
         }
     }
-    if (stopped || damaged || beyond || noNumber[0]) {
+    if (stopped || damaged || beyond || !noNumber.empty()) {
         ResetBatchProgress(bar);
         if (damaged) ReportConvertFailure(entry->title, kShapeRecordUnreadable, nullptr);
         if (beyond) ReportConvertFailure(entry->title, kShapeCoordinatesMisfit, nullptr);
-        if (noNumber[0]) ReportConvertFailure(entry->title, noNumber, nullptr);
+        if (!noNumber.empty()) ReportConvertFailure(entry->title, noNumber.c_str(), nullptr);
         return stopped ? -1 : 0;
     }
 

@@ -26,7 +26,6 @@ const char kReferenceNoMemory[] = "Not enough memory to load:\n    %s\n";
 const char kShapefileBadValue[] =
     "Shape file holds a coordinate that is not a finite number or is out of range: shape %d of %d:\n    %s\n";
 const char kReferencePointsLeftOutFormat[] = "[LOAD]  %s:  shapes without a point left out:  %d";
-const char kShapefileCountsDifferFormat[] = "The parts of the shape file disagree on the number of records. %s\n    %s\n";
 const char kDBFDamaged[] =
     "DBF file is damaged: it is cut short, its records do not match its fields, or a number field holds no "
     "number:\n    %s\n";
@@ -66,17 +65,6 @@ void ReportDamagedShapefile(int shape, int count, const char* title)
     char text[700];
     snprintf(text, sizeof text, kShapefileDamaged, shape + 1, count, title);   // counted from 1, as the user counts
     ShowMessageBox(FrameWindow, text, "ERROR", MB_OK | MB_ICONERROR);
-}
-
-std::string RecordCountsMessage(const ShapeInput* in, const char* title)
-{
-    bool table = false;
-    std::string counts = RecordCountsText(in, &table);
-    if (counts.empty()) return counts;
-    char text[700];
-    snprintf(text, sizeof text, kShapefileCountsDifferFormat, counts.c_str(),
-             table ? ChangeFileExtension(title, ".dbf") : title);
-    return text;
 }
 
 int HasShapefileExtension(const char* path)

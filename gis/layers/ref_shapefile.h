@@ -14,7 +14,6 @@ extern const char kDBFOpenFailed[];         // "Unable to open DBF file for read
 extern const char kReferenceNoMemory[];
 extern const char kShapefileBadValue[];     // a coordinate not finite or out of range: shape, count and title
 extern const char kReferencePointsLeftOutFormat[];  // status line: the title and the null shapes left out
-extern const char kShapefileCountsDifferFormat[];  // RecordCountsText, then the title
 extern const char kDBFDamaged[];            // a table cut short, not matching its fields or a number cell holding none, with its title
 
 // Extension ".SHP" (any case), and both the shape file and its table open.
@@ -29,11 +28,6 @@ int  GetShapeType(const char* path);
 ReferenceFile* LoadReferenceShapefile(const char* path, const char* title);
 ReferenceFile* LoadReferenceLines(const char* path, const char* title);
 ReferenceFile* LoadReferencePoints(const char* path, const char* title);
-
-// kShapefileCountsDifferFormat for the file's parts that disagree on their
-// number of records (RecordCountsText), naming the shapes' title or, when
-// the table is at fault, the table's (the title with ".dbf"); "" when they agree.
-std::string RecordCountsMessage(const ShapeInput* in, const char* title);
 
 // Reports a failure of the layer readers with the caption "ERROR": the format
 // takes the one name (a title or path).

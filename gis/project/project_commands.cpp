@@ -72,7 +72,7 @@ int SaveProjectAs(Project* project)
         return 1;
     }
     if (RefuseProjectWithoutTiles(project)) return 0;
-    char path[256], title[256];
+    char path[sizeof project->path], title[sizeof project->title];
     snprintf(path, sizeof path, "%s", project->path);
     snprintf(title, sizeof title, "%s", project->title);
     if (!ChooseProjectToSave(path, title, project->folder)) return 0;

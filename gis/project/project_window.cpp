@@ -16,12 +16,12 @@
 #include "views/plan/view_zoom.h"
 #include "app/window_slots.h"
 #include "base/messages.h"
+#include "base/text.h"
 #include "views/plan/draw_thread.h"
 #include "views/plan/mouse_dispatch.h"
 #include "views/plan/scrolling.h"
 #include "views/plan/tool_switch.h"
 #include "views/plan/view_mapping.h"
-#include <cstdio>
 
 const char kProjectWindowFailed[] = "Failed in Creating Project Window";
 const char kProjectTitlePrefix[] = "Project:  ";
@@ -69,11 +69,18 @@ void SetProjectViewExtents(ViewRecord* r, const Project* p)
     r->extentComputed = 1;
 }
 
+// The record's title: a project's name may fill what the prefix leaves, so
+// it is cut on a whole letter.
+static void TitleProjectRecord(ViewRecord* r, const Project* project)
+{
+    CopyBounded(r->title, sizeof r->title, Formatted("%s%s", kProjectTitlePrefix, project->title).c_str());
+}
+
 void SetProjectWindowTitle(HWND window, const Project* project)
 {
     ViewRecord* r = window ? ViewRecordOf(window) : nullptr;
     if (!r || !project) return;
-    snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
+    TitleProjectRecord(r, project);
     SetWindowTextA(window, r->title);
 }
 
@@ -92,7 +99,7 @@ HWND ShowProjectWindow(Project* project)
     ViewRecord* r = CreateViewRecord();
     if (!r) return nullptr;
     r->currentTool = TOOL_SELECT;
-    snprintf(r->title, sizeof r->title, "%s%s", kProjectTitlePrefix, project->title);
+    TitleProjectRecord(r, project);
     SetProjectViewExtents(r, project);
     // Its failure box carries the error icon: shown here, after the record is freed.
     window = CreateMDIChild("ProjectWin", r->title, kProjectChildStyle, r, nullptr);
