@@ -1,6 +1,7 @@
 // The candidate toolkit: hull rings, neighbours sorted around a point, the
 // contour point on an edge.
 #include "tests/classify_filter_cases.h"
+#include "tests/point_selections.h"
 #include "classify/candidate_tin.h"
 #include "classify/surface_analysis.h"
 #include "data/tin_model.h"
@@ -17,9 +18,7 @@ TEST(CandidateTin, RingsFromTheHullAndSortedNeighbours)
 {
     std::vector<PointRecord> pts = CandidateGrid(kN, [](int, int) { return 10.0; });
     DataSet* set = MakePointSet(pts);
-    PointSelection* all = CreatePointSelection(set->pointCount);
-    for (int32_t i = 0; i < set->pointCount; i++) all->items[i] = &set->points[i];
-    all->count = set->pointCount;
+    PointSelection* all = SelectAllPoints(set);
     CandidatePass pass;
     ASSERT_EQ(BeginCandidatePass(all, PASS_SORTED_RINGS, &pass), 1);
     // A point k steps in from the border has mark k + 1 up to 4, then 0.
@@ -79,9 +78,7 @@ int RejectFirst(CandidatePass* pass, void* context)
 int Passes(const PassRule& rule, PassCounter* counter, int* result)
 {
     DataSet* set = MakePointSet(CandidateGrid(6, [](int i, int j) { return (double)(i * j % 3); }));
-    PointSelection* all = CreatePointSelection(set->pointCount);
-    for (int32_t i = 0; i < set->pointCount; i++) all->items[i] = &set->points[i];
-    all->count = set->pointCount;
+    PointSelection* all = SelectAllPoints(set);
     *result = RunCandidatePasses(all, rule, RejectFirst, counter);
     FreePointSelection(all);
     FreeDataSet(set);

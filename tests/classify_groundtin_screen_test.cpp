@@ -150,16 +150,14 @@ TEST(GroundScreen, AestheticClassesAndDuplicates)
     EXPECT_EQ(many.figures.back(), 7.0f);
     EXPECT_EQ(many.Centre().classification, WORK_AESTHETIC);
 
-    Star twin(1.0, Ring(0.0f), 0.2f);
-    twin.points.back().x = twin.points[9].x;   // on top of a ring point
-    twin.points.back().y = twin.points[9].y;
-    EXPECT_EQ(Screen(twin, GroundTinInsertAesthetic), SCREEN_DUPLICATE);
-    EXPECT_EQ(twin.Centre().classification, WORK_DUPLICATE);
-    Star twinAA(1.0, Ring(0.0f), 0.2f);
-    twinAA.points.back().x = twinAA.points[9].x;
-    twinAA.points.back().y = twinAA.points[9].y;
-    EXPECT_EQ(Screen(twinAA, GroundTinInsertAA), SCREEN_DUPLICATE);
-    EXPECT_EQ(twinAA.Centre().classification, 2);
+    // On top of a ring point: the aesthetic walk marks it, AA writes no class.
+    for (bool aa : {false, true}) {
+        Star twin(1.0, Ring(0.0f), 0.2f);
+        twin.points.back().x = twin.points[9].x;
+        twin.points.back().y = twin.points[9].y;
+        EXPECT_EQ(Screen(twin, aa ? GroundTinInsertAA : GroundTinInsertAesthetic), SCREEN_DUPLICATE) << aa;
+        EXPECT_EQ(twin.Centre().classification, aa ? 2 : WORK_DUPLICATE) << aa;
+    }
 }
 
 TEST(GroundScreen, HCSMWorkingClassesMoveTheRejectOntoTheSurface)
@@ -179,31 +177,27 @@ TEST(GroundScreen, HCSMWorkingClassesMoveTheRejectOntoTheSurface)
     EXPECT_EQ(spike.Centre().z, 0.0f);     // on the plane of the ring
     EXPECT_EQ(spike.figures.back(), 5.0f); // Nb
 
-    reset();
-    SlopeRatioLimit = 1000000;
-    Star step(10.0, Ring(0.0f), 2.0f);
-    Screen(step, GroundTinInsertHCSM);
-    EXPECT_EQ(step.Centre().classification, WORK_STEP);
-
-    reset();
-    SlopeRatioLimit = 1000000;
-    SpacingLimit = 5.0f;
-    Star close(1.0, Ring(0.0f), 0.5f);
-    Screen(close, GroundTinInsertHCSM);
-    EXPECT_EQ(close.Centre().classification, WORK_DUPLICATE);
-
-    // Figures 0: R is S itself (50).
-    reset();
-    SlopeRatioLimit = 50;
-    Star atLimit(1.0, Ring(0.0f), 0.5f);
-    Screen(atLimit, GroundTinInsertHCSM);
-    EXPECT_EQ(atLimit.Centre().classification, WORK_GROUND);
-    EXPECT_EQ(atLimit.Centre().z, 0.5f);
-    EXPECT_EQ(atLimit.figures.back(), 50.0f);
-    SlopeRatioLimit = 49;
-    Star overLimit(1.0, Ring(0.0f), 0.5f);
-    Screen(overLimit, GroundTinInsertHCSM);
-    EXPECT_EQ(overLimit.Centre().classification, WORK_TOO_STEEP);
+    // A step, a point closer than the spacing; with figures 0, R is S itself
+    // (50): at the limit and over it.
+    const struct {
+        int32_t slopeLimit;
+        float spacing;
+        double radius;
+        float centreZ;
+        int verdict;
+    } rows[] = {{1000000, 0.0f, 10.0, 2.0f, WORK_STEP}, {1000000, 5.0f, 1.0, 0.5f, WORK_DUPLICATE},
+                {50, 0.0f, 1.0, 0.5f, WORK_GROUND}, {49, 0.0f, 1.0, 0.5f, WORK_TOO_STEEP}};
+    for (const auto& row : rows) {
+        reset();
+        SlopeRatioLimit = row.slopeLimit;
+        SpacingLimit = row.spacing;
+        Star star(row.radius, Ring(0.0f), row.centreZ);
+        Screen(star, GroundTinInsertHCSM);
+        EXPECT_EQ(star.Centre().classification, row.verdict) << row.slopeLimit;
+        if (row.verdict != WORK_GROUND) continue;
+        EXPECT_EQ(star.Centre().z, 0.5f);
+        EXPECT_EQ(star.figures.back(), 50.0f);
+    }
 
     // A point that is no longer a candidate is not even inserted.
     reset();

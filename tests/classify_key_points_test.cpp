@@ -5,7 +5,7 @@
 #include "classify/surface_settings.h"
 #include "classify/thinning.h"
 #include "data/las_loader.h"
-#include "data/selection.h"
+#include "tests/point_selections.h"
 #include "data/tin_model.h"
 #include <cmath>
 
@@ -34,14 +34,6 @@ std::vector<PointRecord> Surface(int n, double jitter, double scale, double (*z)
 double Plane(double x, double y) { return 3.0 + 0.1 * x + 0.05 * y; }
 double Hills(double x, double y) { return 2.0 * std::sin(x / 7.0) + 1.5 * std::cos(y / 5.0) + 0.02 * x * y / 10; }
 
-PointSelection* SelectAll(DataSet* set)
-{
-    PointSelection* s = CreatePointSelection(set->pointCount);
-    for (int32_t i = 0; i < set->pointCount; i++) s->items[i] = &set->points[i];
-    s->count = set->pointCount;
-    return s;
-}
-
 // Runs the step over all points; returns which stayed (class 2).
 std::vector<bool> KeyPoints(DataSet* set, float accuracy)
 {
@@ -49,7 +41,7 @@ std::vector<bool> KeyPoints(DataSet* set, float accuracy)
     SurfaceMagicSettings s;
     GetSurfaceMagicSettings(&s);
     s.thinError = accuracy;
-    PointSelection* all = SelectAll(set);
+    PointSelection* all = SelectAllPoints(set);
     int removed = StepFindKeyPoints(all, &s);
     FreePointSelection(all);
     std::vector<bool> kept;

@@ -1,6 +1,7 @@
 // The Crossing filter on crafted tiles, and where a perpendicular leaves the
 // two triangles of an edge.
 #include "tests/classify_filter_cases.h"
+#include "tests/point_selections.h"
 #include "classify/candidate_tin.h"
 #include "classify/groundtin_screen.h"
 #include "classify/surface_crossing.h"
@@ -44,9 +45,7 @@ TEST(SurfaceCrossing, PerpendicularLeavesBothTriangles)
     std::vector<PointRecord> pts = { MakePoint(0, 0, 0.0f, 2), MakePoint(2, 0, 0.0f, 2), MakePoint(2, 2, 4.0f, 2),
                                      MakePoint(1, -2, 6.0f, 2) };
     DataSet* set = MakePointSet(pts);
-    PointSelection* all = CreatePointSelection(4);
-    for (int k = 0; k < 4; k++) all->items[k] = &set->points[k];
-    all->count = 4;
+    PointSelection* all = SelectAllPoints(set);
     CrossingEdgeSet edges;
     ASSERT_EQ(BuildCrossingEdgeSet(all, &edges), 1);
     EXPECT_EQ(edges.edgeCount, 5);

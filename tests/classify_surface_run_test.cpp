@@ -113,6 +113,34 @@ uint64_t ClassChecksum(const DataSet* set)
 
 std::vector<std::string>& logged = KeptLog();
 
+// The points as a set whose every point is a candidate (working class 2),
+// with the run's settings for it (`units` when given) and its candidates.
+struct Candidates {
+    DataSet* set;
+    SurfaceMagicSettings s;
+    PointSelection* c;
+    explicit Candidates(const std::vector<PointRecord>& pts, int units = 0) : set(MakePointSet(pts))
+    {
+        ResetWorkingClass(set, 2);
+        if (units) set->units = units;
+        MakeSurfaceRunSettings(set, 8, 10, &s);
+        c = SelectCandidates(set);
+    }
+    ~Candidates()
+    {
+        FreePointSelection(c);
+        FreeDataSet(set);
+    }
+};
+
+// How many points of the two sets differ in class.
+int ClassesDiffering(const DataSet* a, const DataSet* b)
+{
+    int differ = 0;
+    for (int32_t i = 0; i < a->pointCount; i++) differ += a->points[i].classification != b->points[i].classification;
+    return differ;
+}
+
 }  // namespace
 
 TEST(SurfaceRun, TileSizesFromThePointSpacing)
@@ -158,10 +186,7 @@ TEST(SurfaceRun, SyntheticTerrainMeetsItsQualityAndRepeats)
         // The same data give the same classes.
         DataSet* again = MakeTerrainSet(t);
         ASSERT_EQ(RunSurfaceMagic(nullptr, again, 2, 1, kDefaultTerrainBias, kDefaultAesthetics), 1);
-        int differ = 0;
-        for (int32_t i = 0; i < set->pointCount; i++)
-            differ += set->points[i].classification != again->points[i].classification;
-        EXPECT_EQ(differ, 0) << name;
+        EXPECT_EQ(ClassesDiffering(set, again), 0) << name;
         FreeDataSet(again);
 
         // A feet copy of the same terrain (thresholds times 3.28) gives the same classes;
@@ -173,10 +198,7 @@ TEST(SurfaceRun, SyntheticTerrainMeetsItsQualityAndRepeats)
         Terrain feet = MakeTerrain(3.28);
         DataSet* inFeet = MakeTerrainSet(feet, 3.28);
         ASSERT_EQ(RunSurfaceMagic(nullptr, inFeet, 2, 1, kDefaultTerrainBias, kDefaultAesthetics), 1);
-        differ = 0;
-        for (int32_t i = 0; i < set->pointCount; i++)
-            differ += set->points[i].classification != inFeet->points[i].classification;
-        EXPECT_EQ(differ, 0) << "feet, " << name;
+        EXPECT_EQ(ClassesDiffering(set, inFeet), 0) << "feet, " << name;
         FreeDataSet(inFeet);
         FreeDataSet(set);
     }
@@ -224,41 +246,27 @@ TEST(SurfaceRun, NoSingleOrLastReturnLeavesEveryClass)
 
 TEST(SurfaceAnalysis, LowOutlierCutBelowTheMedian)
 {
-    SurfaceMagicSettings s;
     SetDefaultSurfaceMagicSettings();
     for (int units : { 1, kUnitsFeet }) {
         double f = units == kUnitsFeet ? 3.28 : 1.0;
         std::vector<PointRecord> pts;
         const float z[6] = { 5.2f, 0.0f, 5.0f, 5.3f, 0.1f, 5.1f };
         for (int k = 0; k < 6; k++) pts.push_back(MakePoint((k % 3) * f, (k / 3) * f + (k % 2) * 0.3 * f, (float)(z[k] * f)));
-        DataSet* set = MakePointSet(pts);
-        ResetWorkingClass(set, 2);
-        set->units = units;
-        MakeSurfaceRunSettings(set, 8, 10, &s);
-        PointSelection* c = SelectCandidates(set);
-        AnalyzeSurface(c, &s);
+        Candidates run(pts, units);
+        AnalyzeSurface(run.c, &run.s);
         // 0.0, 0.1 and 5.0 lie below the 4.9 gap under the median: low outliers.
-        EXPECT_EQ(set->points[1].classification, WORK_LOW_OUTLIER);
-        EXPECT_EQ(set->points[4].classification, WORK_LOW_OUTLIER);
-        EXPECT_EQ(set->points[2].classification, WORK_LOW_OUTLIER);
-        EXPECT_NE(set->points[0].classification, WORK_LOW_OUTLIER);
-        FreePointSelection(c);
-        FreeDataSet(set);
+        for (int k : {1, 4, 2}) EXPECT_EQ(run.set->points[k].classification, WORK_LOW_OUTLIER) << k;
+        EXPECT_NE(run.set->points[0].classification, WORK_LOW_OUTLIER);
     }
     // Heights 1 m apart or closer: only the lowest point.
     std::vector<PointRecord> even;
     for (int k = 0; k < 9; k++) even.push_back(MakePoint(k % 3 + 0.1 * k, k / 3, (float)(8 - k)));
-    DataSet* set = MakePointSet(even);
-    ResetWorkingClass(set, 2);
-    MakeSurfaceRunSettings(set, 8, 10, &s);
-    PointSelection* c = SelectCandidates(set);
-    AnalyzeSurface(c, &s);
+    Candidates run(even);
+    AnalyzeSurface(run.c, &run.s);
     int low = 0;
-    for (int k = 0; k < 9; k++) low += set->points[k].classification == WORK_LOW_OUTLIER;
+    for (int k = 0; k < 9; k++) low += run.set->points[k].classification == WORK_LOW_OUTLIER;
     EXPECT_EQ(low, 1);
-    EXPECT_EQ(set->points[8].classification, WORK_LOW_OUTLIER);
-    FreePointSelection(c);
-    FreeDataSet(set);
+    EXPECT_EQ(run.set->points[8].classification, WORK_LOW_OUTLIER);
 }
 
 // The HCSM step runs its two walks over shared tables and engine blocks: it
@@ -296,41 +304,27 @@ TEST(SurfaceAnalysis, HCSMStepMatchesItsWalksRunAloneAndPutsHeightsBack)
 TEST(SurfaceAnalysis, AARunNeedsFourCandidatesAndKeepsDuplicates)
 {
     SetDefaultSurfaceMagicSettings();
-    SurfaceMagicSettings s;
-    std::vector<PointRecord> three = { MakePoint(0, 0, 0), MakePoint(1, 0, 9), MakePoint(0, 1, 0) };
-    DataSet* set = MakePointSet(three);
-    ResetWorkingClass(set, 2);
-    MakeSurfaceRunSettings(set, 8, 10, &s);
-    PointSelection* c = SelectCandidates(set);
-    EXPECT_EQ(GroundTinSortAndRun(c, &s), 0);
-    for (int k = 0; k < 3; k++) EXPECT_EQ(set->points[k].classification, 2);
-    FreePointSelection(c);
-    FreeDataSet(set);
+    {
+        Candidates three({ MakePoint(0, 0, 0), MakePoint(1, 0, 9), MakePoint(0, 1, 0) });
+        EXPECT_EQ(GroundTinSortAndRun(three.c, &three.s), 0);
+        for (int k = 0; k < 3; k++) EXPECT_EQ(three.set->points[k].classification, 2);
+    }
 
     std::vector<PointRecord> pts;
     for (int i = 0; i < 6; i++)
         for (int j = 0; j < 6; j++) pts.push_back(MakePoint(i * 10.0 + 0.1 * j, j * 10.0, 0.0f));
     pts.push_back(MakePoint(pts[14].x, pts[14].y, 0.5f));   // same X, Y, higher: a duplicate
     pts.push_back(MakePoint(25.5, 25.5, 3.0f));             // a step above its neighbours
-    set = MakePointSet(pts);
-    ResetWorkingClass(set, 2);
-    set->units = kUnitsFeet;
-    MakeSurfaceRunSettings(set, 8, 10, &s);
-    c = SelectCandidates(set);
-    EXPECT_EQ(GroundTinSortAndRun(c, &s), 0);   // 3.0 is within 3.28 feet
-    EXPECT_FLOAT_EQ(StepHeight, 3.28f);
-    FreePointSelection(c);
+    {
+        Candidates feet(pts, kUnitsFeet);
+        EXPECT_EQ(GroundTinSortAndRun(feet.c, &feet.s), 0);   // 3.0 is within 3.28 feet
+        EXPECT_FLOAT_EQ(StepHeight, 3.28f);
+    }
     for (PointRecord& p : pts) p.classification = 2;
-    FreeDataSet(set);
-    set = MakePointSet(pts);
-    ResetWorkingClass(set, 2);
-    MakeSurfaceRunSettings(set, 8, 10, &s);
-    c = SelectCandidates(set);
-    EXPECT_EQ(GroundTinSortAndRun(c, &s), 1);
-    EXPECT_EQ(set->points[36].classification, 2);
-    EXPECT_EQ(set->points[37].classification, WORK_STEP);
-    FreePointSelection(c);
-    FreeDataSet(set);
+    Candidates metres(pts);
+    EXPECT_EQ(GroundTinSortAndRun(metres.c, &metres.s), 1);
+    EXPECT_EQ(metres.set->points[36].classification, 2);
+    EXPECT_EQ(metres.set->points[37].classification, WORK_STEP);
 }
 
 TEST(SurfaceRun, RefinePromotesPointsOnTheSurface)

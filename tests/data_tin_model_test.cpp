@@ -4,21 +4,13 @@
 #include "app/view_selection.h"
 #include "app/window_slots.h"
 #include "base/heap.h"
-#include "data/selection.h"
+#include "point_selections.h"
 #include "data/tin_model.h"
 #include <cmath>
 #include <map>
 #include <set>
 
 namespace {
-
-// A selection over the set's points (not owning them).
-PointSelection* SelectAll(DataSet* set)
-{
-    PointSelection* s = CreatePointSelection(set->pointCount);
-    for (int i = 0; i < set->pointCount; i++) s->items[i] = &set->points[i];
-    return s;
-}
 
 double Cross(const PointRecord* a, const PointRecord* b, const PointRecord* c)
 {
@@ -75,7 +67,7 @@ TEST(TIN, NullSelectionBeepsAndTellsAndTinyOnesAreSilent)
     EXPECT_EQ(boxes.shown()[0].type, (unsigned)MB_OK);
     DataSet* set = MakePointSet({MakePoint(0, 0, 0), MakePoint(1, 0, 0)});
     for (int n : {1, 2}) {
-        PointSelection* s = SelectAll(set);
+        PointSelection* s = SelectAllPoints(set);
         s->count = n;
         EXPECT_EQ(BuildTINFromPoints(s), nullptr);
         FreePointSelection(s);
@@ -90,7 +82,7 @@ TEST(TIN, NullSelectionBeepsAndTellsAndTinyOnesAreSilent)
 TEST(TIN, CollinearPointsGiveNoTriangles)
 {
     DataSet* set = MakePointSet({MakePoint(0, 0, 1), MakePoint(1, 1, 2), MakePoint(2, 2, 3)});
-    TINModel* tin = BuildTINFromPoints(SelectAll(set));
+    TINModel* tin = BuildTINFromPoints(SelectAllPoints(set));
     ASSERT_NE(tin, nullptr);
     EXPECT_EQ(tin->triangleCount, 0);
     EXPECT_EQ(tin->minZ, 3.37e38);
@@ -106,7 +98,7 @@ TEST(TIN, SquareWithCentreOnAPlane)
     auto z = [](double x, double y) { return (float)(x + 2 * y); };
     DataSet* set = MakePointSet({MakePoint(0, 0, z(0, 0)), MakePoint(2, 0, z(2, 0)), MakePoint(2, 2, z(2, 2)),
                                  MakePoint(0, 2, z(0, 2)), MakePoint(1, 1.2, z(1, 1.2))});
-    PointSelection* s = SelectAll(set);
+    PointSelection* s = SelectAllPoints(set);
     TINModel* tin = BuildTINFromPoints(s);
     ASSERT_NE(tin, nullptr);
     EXPECT_EQ(tin->points, s);

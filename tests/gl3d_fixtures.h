@@ -8,7 +8,7 @@
 #include "app/view_selection.h"
 #include "base/heap.h"
 #include "data/data_set.h"
-#include "data/selection.h"
+#include "point_selections.h"
 #include "data/tin_model.h"
 #include <vector>
 
@@ -70,9 +70,7 @@ protected:
     {
         ViewRecord* r = Record(view);
         DataSet* set = r->dataSets[0];
-        PointSelection* s = CreatePointSelection(set->pointCount);
-        s->count = set->pointCount;
-        for (int i = 0; i < set->pointCount; i++) s->items[i] = &set->points[i];
+        PointSelection* s = SelectAllPoints(set);
         s->minX = set->minX;
         s->maxX = set->maxX;
         s->minY = set->minY;

@@ -1,6 +1,7 @@
 // The plan-view window: creation, activation, closing, the job-done message
 // and the draw lock, on the real frame under Xvfb.
 #include "point_sets.h"
+#include "point_selections.h"
 #include "window_fixtures.h"
 #include "gis/project/project.h"
 #include "app/command_ids.h"
@@ -14,7 +15,6 @@
 #include "base/heap.h"
 #include "classify/reclass.h"
 #include "data/las_loader.h"
-#include "data/selection.h"
 #include "data/tin_model.h"
 #include "las_test_files.h"
 #include <cstring>
@@ -37,9 +37,7 @@ protected:
 // A hand edit of the set's first `n` points to `target`, as the plan tools make it.
 int EditFirstPoints(HWND view, DataSet* set, int n, int target)
 {
-    PointSelection* s = CreatePointSelection(n);
-    for (int i = 0; i < n; i++) s->items[i] = &set->points[i];
-    s->count = n;
+    PointSelection* s = SelectPoints(set->points, n);
     ClassSelection classes = {};
     classes.targetClass = target;
     int changed = ReclassSelection(view, s, &classes, 0, 16);

@@ -3,6 +3,7 @@
 // shapefile read back with OGR, and the "Contour Parameters" dialog.
 #include "window_fixtures.h"
 #include "point_sets.h"
+#include "point_selections.h"
 #include "las_test_files.h"
 #include "resource.h"
 #include "app/job_control.h"
@@ -11,7 +12,6 @@
 #include "base/file_system.h"
 #include "base/polygon.h"
 #include "base/progress.h"
-#include "data/selection.h"
 #include "data/tin_model.h"
 #include "views/contours/contour_job.h"
 #include "views/contours/contour_list.h"
@@ -53,9 +53,7 @@ struct TestTIN {
     TINModel* tin = nullptr;
     explicit TestTIN(std::vector<PointRecord> p) : points(std::move(p))
     {
-        PointSelection* s = CreatePointSelection((int32_t)points.size());
-        for (size_t i = 0; i < points.size(); i++) s->items[i] = &points[i];
-        tin = BuildTINFromPoints(s);
+        tin = BuildTINFromPoints(SelectPoints(points.data(), (int32_t)points.size()));
     }
     ~TestTIN() { FreeTINModel(tin, 1); }
 };

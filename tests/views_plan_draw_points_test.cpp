@@ -81,46 +81,33 @@ using PointDrawCancel = ModeFixture;
 TEST_F(PointColorModes, EachModeColoursChosenPoints)
 {
     ViewRecord* r = Record(view);
-    auto c = Draw(CMD_COLOR_ELEVATION);
-    EXPECT_EQ(c[0], RGB(0, 0, 191));
-    EXPECT_EQ(c[1], RGB(0, 191, 0));
-    EXPECT_EQ(c[2], RGB(191, 0, 0));
-    EXPECT_EQ(r->rampCount, 768);
-    c = Draw(CMD_COLOR_EARTH);
-    EXPECT_EQ(c[0], RGB(63, 81, 57));
-    EXPECT_EQ(c[2], RGB(156, 156, 156));
-    EXPECT_EQ(r->currentDataSet, sets[2]);   // each drawer makes its set current
-    c = Draw(CMD_COLOR_CLASS);
-    EXPECT_EQ(c[0], r->classTable.entries[2].mainColor);
-    EXPECT_EQ(c[1], r->classTable.entries[5].mainColor);
-    EXPECT_EQ(c[2], r->classTable.entries[6].mainColor);
-    c = Draw(CMD_COLOR_INTENSITY);
-    EXPECT_EQ(c[0], RGB(128, 128, 128));   // 256/1000 * 500
-    EXPECT_EQ(c[1], RGB(255, 255, 255));   // the maximum gives 256, drawn as 255
-    EXPECT_EQ(c[2], RGB(0, 0, 0));
-    c = Draw(CMD_COLOR_SOURCE);
-    EXPECT_EQ(c[0], RGB(1, 2, 3));
-    EXPECT_EQ(c[1], RGB(4, 5, 6));
-    c = Draw(CMD_COLOR_FILE);
-    EXPECT_EQ(c[0], GetPaletteColor(0));
-    EXPECT_EQ(c[1], GetPaletteColor(1));
-    EXPECT_EQ(c[2], GetPaletteColor(2));
-    c = Draw(CMD_COLOR_RETURN);
-    EXPECT_EQ(c[0], r->returnColors[2]);
-    EXPECT_EQ(c[1], r->returnColors[1]);
-    EXPECT_EQ(c[2], r->returnColors[7]);
-    c = Draw(CMD_COLOR_RGB);
-    EXPECT_EQ(c[0], RGB(10, 20, 30));
-    EXPECT_EQ(c[1], RGB(200, 100, 50));
-    c = Draw(CMD_COLOR_CHANNEL);
-    EXPECT_EQ(c[0], GetPaletteColor(2));
-    EXPECT_EQ(c[1], GetPaletteColor(0));
-    c = Draw(CMD_COLOR_FLAG);
-    EXPECT_EQ(c[0], GetPaletteColor(2));   // bit 3 only: entry 2
-    EXPECT_EQ(c[1], RGB(180, 180, 180));   // no flag bit
-    EXPECT_EQ(c[2], GetPaletteColor(12));  // bits 4 and 5
-    c = Draw(1210);                      // unknown mode: nothing
-    EXPECT_EQ(c[0], RGB(1, 1, 1));
+    const COLORREF any = CLR_INVALID;   // that point is not looked at
+    const auto& classes = r->classTable.entries;
+    const struct {
+        int mode;
+        COLORREF points[3];
+    } modes[] = {
+        {CMD_COLOR_ELEVATION, {RGB(0, 0, 191), RGB(0, 191, 0), RGB(191, 0, 0)}},
+        {CMD_COLOR_EARTH, {RGB(63, 81, 57), any, RGB(156, 156, 156)}},
+        {CMD_COLOR_CLASS, {classes[2].mainColor, classes[5].mainColor, classes[6].mainColor}},
+        // 256/1000 * 500; the maximum gives 256, drawn as 255.
+        {CMD_COLOR_INTENSITY, {RGB(128, 128, 128), RGB(255, 255, 255), RGB(0, 0, 0)}},
+        {CMD_COLOR_SOURCE, {RGB(1, 2, 3), RGB(4, 5, 6), any}},
+        {CMD_COLOR_FILE, {GetPaletteColor(0), GetPaletteColor(1), GetPaletteColor(2)}},
+        {CMD_COLOR_RETURN, {r->returnColors[2], r->returnColors[1], r->returnColors[7]}},
+        {CMD_COLOR_RGB, {RGB(10, 20, 30), RGB(200, 100, 50), any}},
+        {CMD_COLOR_CHANNEL, {GetPaletteColor(2), GetPaletteColor(0), any}},
+        // Bit 3 only: entry 2; no flag bit; bits 4 and 5.
+        {CMD_COLOR_FLAG, {GetPaletteColor(2), RGB(180, 180, 180), GetPaletteColor(12)}},
+        {1210, {RGB(1, 1, 1), any, any}},   // unknown mode: nothing
+    };
+    for (const auto& m : modes) {
+        std::vector<COLORREF> c = Draw(m.mode);
+        for (int k = 0; k < 3; k++) EXPECT_TRUE(m.points[k] == any || c[k] == m.points[k]) << m.mode << ", point " << k << ": " << std::hex << c[k];
+        EXPECT_TRUE(m.mode != CMD_COLOR_ELEVATION || r->rampCount == 768) << r->rampCount;
+        // Each drawer makes its set current.
+        EXPECT_TRUE(m.mode != CMD_COLOR_EARTH || r->currentDataSet == sets[2]);
+    }
 }
 
 TEST_F(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)

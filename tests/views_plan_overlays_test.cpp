@@ -3,6 +3,7 @@
 // crosses, and the linked 3D view asked (never drawn) from the draw thread.
 #include "test_support.h"
 #include "point_sets.h"
+#include "point_selections.h"
 #include "window_fixtures.h"
 #include "shell/frame.h"
 #include "app/command_ids.h"
@@ -12,7 +13,6 @@
 #include "base/code_pages.h"
 #include "base/heap.h"
 #include "base/polygon.h"
-#include "data/selection.h"
 #include "data/tin_model.h"
 #include "views/contours/contour_list.h"
 #include "views/plan/color_ramp.h"
@@ -69,9 +69,7 @@ struct PlaneView {
         ViewRecord* r = record;
         r->currentDataSet = set;
         r->zExaggeration = 1.0f;
-        PointSelection* s = CreatePointSelection(set->pointCount);
-        for (int k = 0; k < set->pointCount; k++) s->items[k] = &set->points[k];
-        r->tin = BuildTINFromPoints(s);
+        r->tin = BuildTINFromPoints(SelectAllPoints(set));
     }
     // The colour at the view's centre, which lies inside the TIN.
     COLORREF Centre(int colouring, int azimuth, int elevation)
@@ -139,9 +137,7 @@ TEST_F(TINShading, TrianglesWithNoCornerOnScreenAreNotDrawn)
     r->scale = 0.2;
     r->lightElevation = 90;
     r->tinColorMode = 2;
-    PointSelection* s = CreatePointSelection(3);
-    for (int k = 0; k < 3; k++) s->items[k] = &set->points[k];
-    r->tin = BuildTINFromPoints(s);
+    r->tin = BuildTINFromPoints(SelectAllPoints(set));
     ASSERT_NE(r->tin, nullptr);
     std::vector<uint32_t> pixels;
     int w;
@@ -324,7 +320,6 @@ TEST_F(PlanLayers, AnUntypedAOIPolygonIsDrawnRedWhenEveryTypeIsHidden)
 TEST_F(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoints)
 {
     LayerView lv(this);
-    ViewRecord* r = lv.record;
     DataSet* set = lv.set;
     set->extent = NewPolygon(4);
     RingVertex* v = set->extent->contour[0].vertex;
@@ -339,7 +334,6 @@ TEST_F(PlanLayers, TheOutlineShowsOnlyForDataSetsWhoseBoundsDifferFromTheirPoint
     EXPECT_EQ(lv.DrawAndRead(50, 10), RGB(0, 0, 0));
     set->loadedMaxX += 1;
     EXPECT_EQ(lv.DrawAndRead(50, 10), RGB(0, 255, 0));   // green XOR over black
-    (void)r;
 }
 
 TEST_F(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
@@ -349,7 +343,6 @@ TEST_F(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
     HWND gl = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     r->glWindow = gl;
     r->profileWindow = gl;   // any linked window: the box is drawn while one is linked
-    Vec3 a = {20, 50, 0}, b = {80, 50, 0};
     r->profilePolyline = Line({{20, 45}, {20, 55}, {80, 55}, {80, 45}}, 0);
     MSG m;
     while (PeekMessageA(&m, lv.window, WM_REFRESH_3D, WM_REFRESH_3D, PM_REMOVE)) {}
@@ -366,8 +359,6 @@ TEST_F(PlanLayers, TheDrawThreadAsksTheLinked3DViewInsteadOfDrawingIt)
     r->profilePolyline = nullptr;
     r->glWindow = r->profileWindow = nullptr;
     DestroyWindow(gl);
-    (void)a;
-    (void)b;
 }
 
 namespace {
@@ -376,24 +367,11 @@ namespace {
 std::vector<uint32_t> Grab(HWND window, int w, int h)
 {
     std::vector<uint32_t> pixels;
-    HDC dc = GetDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    pixels.assign((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bitmap);
-    ReleaseDC(window, dc);
+    ::DrawOffscreen(w, h, [&](HDC mem) {
+        HDC dc = GetDC(window);
+        BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+        return ReleaseDC(window, dc);
+    }, &pixels);
     return pixels;
 }
 
@@ -403,7 +381,6 @@ TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
 {
     LayerView lv(this);
     HWND w = lv.window;
-    ViewRecord* r = lv.record;
     // A striped background, so that XOR meets more than one colour.
     HDC dc = GetDC(w);
     for (int y = 0; y < 101; y += 4) {
@@ -444,7 +421,6 @@ TEST_F(RubberBands, DrawingTwiceRestoresThePixelsTheyCross)
     DrawMapRectXor(w, 15.0, 85.0, 66.0, 40.0, RGB(255, 255, 255));
     EXPECT_EQ(Grab(w, 101, 101), before);
     FreePolyline(outline);
-    (void)r;
 }
 
 namespace {
