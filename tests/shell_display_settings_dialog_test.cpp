@@ -303,6 +303,47 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
     EXPECT_EQ(t.count, 9);
 }
 
+// The class editor takes no more than a class holds, 63 bytes, where the
+// edit's own limit counts characters: 40 Cyrillic letters pasted keep the 31
+// that fit, a letter typed into the full field does not appear, of two typed
+// in the middle the digit that fits stays, the caret after it; OK keeps what
+// the field shows, nothing cut unseen.
+TEST_F(DisplaySettingsDialogs, TheClassEditorTakesNoMoreThanAClassHolds)
+{
+    HWND view = OpenEmptyView();
+    std::string letters40, shown;
+    for (int i = 0; i < 40; i++) letters40 += std::string(kRussianUTF8 + 2 * (i % 6), 2);
+    onEditor = [&](HWND editor) {
+        HWND edit = GetDlgItem(editor, IDC_EDIT_NAME);
+        auto text = [edit] {
+            char name[300] = "";
+            GetWindowTextA(edit, name, sizeof name);
+            return std::string(name);
+        };
+        SetWindowTextA(edit, letters40.c_str());
+        EXPECT_EQ(text(), letters40.substr(0, 62));
+        SendMessageA(edit, EM_SETSEL, 10, 10);
+        SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)"Ж");
+        EXPECT_EQ(text(), letters40.substr(0, 62));
+        SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)"7Ж");
+        EXPECT_EQ(text(), letters40.substr(0, 20) + "7" + letters40.substr(20, 42));
+        DWORD caret = 0;
+        SendMessageA(edit, EM_GETSEL, (WPARAM)&caret, 0);
+        EXPECT_EQ(caret, 11u);
+        shown = text();
+        Click(editor, IDOK);
+    };
+    onSheet = [&](HWND sheet) {
+        HWND page = Page(sheet, 0);
+        SelectClassRow(page, 2);
+        Click(page, IDC_CLASS_EDIT);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    };
+    Send(view, CMD_DISPLAY_SETTINGS);
+    EXPECT_EQ(Record(view)->classTable.entries[2].name, shown);
+    EXPECT_EQ(shown.size(), 63u);
+}
+
 // The list's check boxes are the display switches and its colour cells are
 // painted in the class colours.
 TEST_F(DisplaySettingsDialogs, ListChecksAndSwatchesFollowTheClassTable)
