@@ -116,8 +116,8 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
 }
 
 // Names longer than a class-list file holds (ASCII and Cyrillic, up to the
-// 63 bytes the program takes) are written cut to 32 letters, never inside
-// one, and the save names each; the table keeps them whole, and the file
+// 63 bytes the program takes) are written cut to 32 bytes, never inside a
+// letter, and the save names each; the table keeps them whole, and the file
 // loads back without a refusal. The file dialogs and the box belong to the
 // sheet: owned by the frame (which the sheet, owned by the view, leaves
 // enabled), they would give the input back to the frame and leave the sheet
@@ -135,7 +135,7 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     };
     const std::string written[] = {
         "Vegetation under the power line ", "Low vegetation under the 110 kV ", "Wire conductor (phase) of the 11",
-        "Опоры ЛЭП 110 кВ на берегу Вятки", "Ground at the foot of the bridge",
+        "Опоры ЛЭП 110 кВ на ", "Ground at the foot of the bridge",
     };
     for (int i = 0; i < 5; i++) strcpy(t.entries[i].name, names[i].c_str());
     std::string list = TempDir() + "long names.csv";
@@ -177,20 +177,24 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     EXPECT_EQ(loaded.count, 256);
 }
 
-// A refused list leaves the fault on the status line, not the format help the
-// box ends with; the box is as it was.
+// A refused list leaves the fault, with its line, on the status line, not the
+// format help the box ends with; the box is as it was.
 TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
 {
     HWND view = OpenEmptyView();
     const std::string name33 = "Vegetation under the power line 1", cyrillic34 = "Опоры ЛЭП 110 кВ на берегу Вятки 7";
     const struct {
-        std::string text, fault;
+        std::string text;
+        int line;
+        std::string error;
     } cases[] = {
-        {"0,a,1,1,1\n1," + name33 + ",1,1,1\n", "Name exceeds 32 characters (" + name33 + ")"},
-        {"0,a,1,1,1\n1," + cyrillic34 + ",1,1,1\n", "Name exceeds 32 characters (" + cyrillic34 + ")"},
-        {"256,a,1,1,1\n1,b,1,1,1\n", "Code out of range (256)"},
+        {"0,a,1,1,1\n1," + name33 + ",1,1,1\n", 2, "Name exceeds 32 characters (" + name33 + ")"},
+        {"0,a,1,1,1\n1," + cyrillic34 + ",1,1,1\n", 2, "Name exceeds 32 characters (" + cyrillic34 + ")"},
+        {"256,a,1,1,1\n1,b,1,1,1\n", 1, "Code out of range (256)"},
+        {"0,a,1,1,1\n1,b,300,1,1\n", 2, "Red out of range (300)"},
     };
     for (const auto& c : cases) {
+        const std::string fault = Formatted(kClassLineFaultFormat, c.line, c.error.c_str());
         std::string list = WriteTempFile("refused.csv", c.text);
         BoxAnswers boxes;
         HWND shownSheet = nullptr;
@@ -201,10 +205,9 @@ TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
             SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         };
         Send(view, CMD_DISPLAY_SETTINGS);
-        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kClassListReadErrorFormat, "refused.csv", c.fault.c_str())))
-            << c.fault;
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kClassListReadErrorFormat, "refused.csv", fault.c_str()))) << fault;
         EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
-        EXPECT_EQ(StatusText(view, 5), "[ERROR] " + c.fault);
+        EXPECT_EQ(StatusText(view, 5), "[ERROR] " + fault);
     }
 }
 
