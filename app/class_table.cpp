@@ -32,6 +32,8 @@ const char kClassListReadErrorFormat[] =
     "colors (red,green,blue) must each be 0-255\n";
 const char kClassLineUnreadableFormat[] =
     "Line %d does not hold 5 fields (%d found; a comma or a CR in a name splits its line)";
+const char kClassLineNoNameFormat[] = "Line %d holds no class name";
+const char kClassLineFaultFormat[] = "Line %d: %s";
 
 namespace {
 
@@ -99,8 +101,7 @@ struct ClassLine {
     const char* notNumber;   // the first of code and colours that is no number, or null
 };
 
-// "3,,1,2,3": five cells, the name empty. It names no class and is passed
-// over, as a blank line is.
+// "3,,1,2,3": five cells, the name empty, which the splitter would pass over.
 bool EmptyNameLine(const char* text)
 {
     const char* comma = std::strchr(text, ',');
@@ -112,15 +113,17 @@ bool EmptyNameLine(const char* text)
 
 // Splits a line into a class line: its field count, 5 when it holds one.
 // `unreadable` is set for a line that starts with a code but is no class
-// line (a CR or a comma inside its name split it): passing over it would
-// drop its class unseen. Blank lines, headers of words and empty names are
-// no class and pass.
-int ParseClassLine(char* text, ClassLine* line, bool* unreadable)
+// line (a CR or a comma inside its name split it), `noName` for one whose
+// name is empty: passing over either would drop its class unseen. Blank
+// lines and headers of words are no class and pass.
+int ParseClassLine(char* text, ClassLine* line, bool* unreadable, bool* noName)
 {
     char* fields[kClassListMaxFields + 1];
     bool emptyName = EmptyNameLine(text);
     int n = SplitCSVLine(text, fields, ",");
-    *unreadable = n != 5 && n > 0 && !emptyName && IsIntegerField(fields[0]);
+    bool startsWithCode = n > 0 && IsIntegerField(fields[0]);
+    *noName = emptyName && startsWithCode;
+    *unreadable = n != 5 && startsWithCode && !emptyName;
     if (n != 5) return n;
     static const char* const kNumberFields[5] = {"Code", nullptr, "Red", "Green", "Blue"};
     line->notNumber = nullptr;
@@ -137,23 +140,26 @@ int ParseClassLine(char* text, ClassLine* line, bool* unreadable)
 bool OutOfByteRange(int v) { return v < 0 || v > 255; }
 
 // The first fault of class line `number`, whose name reads as `name` in the
-// program's text, written into error; false when it has none.
+// program's text, written into error with the line's number; false when it
+// has none.
 bool ClassLineFault(const ClassLine& line, const std::string& name, int number, char* error, size_t size)
 {
+    char fault[400];
     if (line.notNumber)
-        std::snprintf(error, size, "%s not a number on line %d", line.notNumber, number);
+        std::snprintf(fault, sizeof fault, "%s not a number", line.notNumber);
     else if (OutOfByteRange(line.code))
-        std::snprintf(error, size, "Code out of range (%d)", line.code);
+        std::snprintf(fault, sizeof fault, "Code out of range (%d)", line.code);
     else if (LetterCount(name.c_str()) > (size_t)kClassNameFileLimit)
-        std::snprintf(error, size, "Name exceeds %d characters (%s)", kClassNameFileLimit, name.c_str());
+        std::snprintf(fault, sizeof fault, "Name exceeds %d characters (%s)", kClassNameFileLimit, name.c_str());
     else if (OutOfByteRange(line.red))
-        std::snprintf(error, size, "Red out of range (%d)", line.red);
+        std::snprintf(fault, sizeof fault, "Red out of range (%d)", line.red);
     else if (OutOfByteRange(line.green))
-        std::snprintf(error, size, "Green out of range (%d)", line.green);
+        std::snprintf(fault, sizeof fault, "Green out of range (%d)", line.green);
     else if (OutOfByteRange(line.blue))
-        std::snprintf(error, size, "Blue out of range (%d)", line.blue);
+        std::snprintf(fault, sizeof fault, "Blue out of range (%d)", line.blue);
     else
         return false;
+    std::snprintf(error, size, kClassLineFaultFormat, number, fault);
     return true;
 }
 
@@ -235,11 +241,17 @@ int SplitCSVLine(char* line, char** fields, const char* delimiters)
 const char kClassListWriteFailed[] = "Unable to write:\n\n    %s\n";
 const char kClassListTooFewToSave[] = "Unable to save:\n\n    %s\n\nA class list file must have at least two classes.";
 const char kClassNamesCutFormat[] =
-    "Saved:  %s\n\nA class list holds names of at most %d characters (letters), without commas or line ends: "
-    "these were written cut to %d, each comma or line end as a blank, and the table keeps them whole.\n\n";
+    "Saved:  %s\n\nA class list holds names of at most %d bytes (%d letters of A-Z, fewer of other alphabets), "
+    "none empty and without commas or line ends: these were written cut to fit on a whole letter, each comma or "
+    "line end as a blank, an empty name as \"<EMPTY>\"; the table keeps them as they are.\n\n";
 const char kClassNameCutFormat[] = "%d  %s\n      written as:  %s\n";
-const char kClassNamesCutMoreFormat[] = "... and %d more\n";
-const char kClassNamesCutCountFormat[] = "\n%d class name%s written changed to fit a list (%d characters, no commas)";
+const char kClassNamesCutMoreFormat[] = "... and %d more, of code%s %s\n";
+const char kClassNamesCutCountFormat[] = "\n%d class name%s written changed to fit a list (%d bytes, no commas)";
+const char kClassNamesCutAtLoadFormat[] =
+    "Loaded:  %s\n\nA class holds a name of at most %d bytes (%d letters of A-Z, fewer of other alphabets): "
+    "these names of the list were cut to fit on a whole letter.\n\n";
+const char kClassNameKeptFormat[] = "%d  %s\n      kept as:  %s\n";
+const char kClassNamesCutAtLoadCountFormat[] = "\n%d class name%s cut to fit a class (%d bytes)";
 
 namespace {
 
@@ -248,16 +260,37 @@ struct CutName {
     std::string name, written;
 };
 
-// The warning after a save that cut names: each class, its name and what the
-// file holds; past the first 20 a count, so that the box fits on a screen.
-void ShowNamesCut(HWND owner, const char* title, const std::vector<CutName>& cuts)
+// Codes in order as runs: "3, 7-9, 12".
+std::string CodeRuns(const std::vector<int>& codes)
+{
+    std::string text;
+    for (size_t i = 0; i < codes.size();) {
+        size_t j = i;
+        while (j + 1 < codes.size() && codes[j + 1] == codes[j] + 1) j++;
+        if (!text.empty()) text += ", ";
+        text += j == i ? Formatted("%d", codes[i]) : Formatted("%d-%d", codes[i], codes[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+// The warning after a save or a load that changed names: the heading, then
+// each class, its name and what became of it (`lineFormat`); past the first
+// 20 the codes of the rest, so that the box fits on a screen; then the count
+// (`countFormat`: count, plural, the limit in bytes).
+void ShowNamesCut(HWND owner, std::string text, const char* lineFormat, const std::vector<CutName>& cuts,
+                  const char* countFormat, int limit)
 {
     constexpr size_t kListed = 20;
-    std::string text = Formatted(kClassNamesCutFormat, title, kClassNameFileLimit, kClassNameFileLimit);
     for (size_t i = 0; i < cuts.size() && i < kListed; i++)
-        text += Formatted(kClassNameCutFormat, cuts[i].code, cuts[i].name.c_str(), cuts[i].written.c_str());
-    if (cuts.size() > kListed) text += Formatted(kClassNamesCutMoreFormat, (int)(cuts.size() - kListed));
-    text += Formatted(kClassNamesCutCountFormat, (int)cuts.size(), cuts.size() == 1 ? "" : "s", kClassNameFileLimit);
+        text += Formatted(lineFormat, cuts[i].code, cuts[i].name.c_str(), cuts[i].written.c_str());
+    if (cuts.size() > kListed) {
+        std::vector<int> rest;
+        for (size_t i = kListed; i < cuts.size(); i++) rest.push_back(cuts[i].code);
+        text += Formatted(kClassNamesCutMoreFormat, (int)rest.size(), rest.size() == 1 ? "" : "s",
+                          CodeRuns(rest).c_str());
+    }
+    text += Formatted(countFormat, (int)cuts.size(), cuts.size() == 1 ? "" : "s", limit);
     WarningMessage(text.c_str(), owner);
 }
 
@@ -285,12 +318,15 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
         const ClassEntry& e = table->entries[i];
         char name[sizeof(e.name)];
         CopyBounded(name, sizeof(name), e.name);  // a full field carries no terminator
-        // Longer names are refused by the readers of these lists, this one too,
-        // and a comma or a line end would split the class's line.
+        // Readers of these lists may count the limit in bytes: a name is
+        // written within it, cut on a whole letter. A comma or a line end would
+        // split the class's line, and an empty name would leave its line out.
         std::string whole = name;
-        name[LetterBytes(name, kClassNameFileLimit)] = '\0';
+        if (std::strlen(name) > (size_t)kClassNameFileLimit)
+            name[LetterBoundary(name, kClassNameFileLimit, ProgramCodePage())] = '\0';
         for (char* c = name; *c; c++)
             if (*c == ',' || *c == '\r' || *c == '\n') *c = ' ';
+        if (!name[0]) CopyBounded(name, sizeof name, "<EMPTY>");
         if (whole != name) cuts.push_back({i, whole, name});
         char line[160];
         int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
@@ -303,7 +339,9 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
         ShowFileError(owner, kClassListWriteFailed, title);
         return 0;
     }
-    if (!cuts.empty()) ShowNamesCut(owner, title, cuts);
+    if (!cuts.empty())
+        ShowNamesCut(owner, Formatted(kClassNamesCutFormat, title, kClassNameFileLimit, kClassNameFileLimit),
+                     kClassNameCutFormat, cuts, kClassNamesCutCountFormat, kClassNameFileLimit);
     return 1;
 }
 
@@ -328,10 +366,11 @@ void ReadClassLines(TextLines* reader, char* error, size_t size, Take take)
             return;
         }
         ClassLine line;
-        bool unreadable;
-        int fields = ParseClassLine(text, &line, &unreadable);
-        if (unreadable) {
-            std::snprintf(error, size, kClassLineUnreadableFormat, number, fields);
+        bool unreadable, noName;
+        int fields = ParseClassLine(text, &line, &unreadable, &noName);
+        if (unreadable || noName) {
+            if (noName) std::snprintf(error, size, kClassLineNoNameFormat, number);
+            else std::snprintf(error, size, kClassLineUnreadableFormat, number, fields);
             return;
         }
         if (fields == 5) take(line, number);
@@ -370,7 +409,8 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
         classes++;
         if (!firstLineOf[line.code]) firstLineOf[line.code] = number;
         else if (!repeated[0])
-            std::snprintf(repeated, sizeof repeated, "Code %d repeated on line %d", line.code, number);
+            std::snprintf(repeated, sizeof repeated, "Line %d: Code %d repeated (first on line %d)", number,
+                          line.code, firstLineOf[line.code]);
     });
     if (!error[0] && classes < 2) CopyBounded(error, sizeof(error), "Too few classes");
     if (!error[0] && classes > 256) CopyBounded(error, sizeof(error), "Too many classes");
@@ -389,6 +429,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
     RewindTextLines(reader);
     int highest = -1;
     k = 0;
+    std::vector<CutName> cuts;   // longer than an entry holds
     ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
         char ignored[512];
         // The file changed under us: a line beyond those judged, or one with a fault now.
@@ -397,7 +438,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
         if (ClassLineFault(line, name, number, ignored, sizeof(ignored))) return;
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        CopyBounded(e.name, sizeof(e.name), name.c_str());
+        if (!CopyBounded(e.name, sizeof(e.name), name.c_str())) cuts.push_back({line.code, name, e.name});
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
@@ -418,6 +459,10 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
     loaded->count = highest + 1;
     loaded->groundCode = table->groundCode;
     std::memcpy(table, loaded, sizeof(ClassTable));
+    const int entryBytes = (int)sizeof(ClassEntry{}.name) - 1;
+    if (!cuts.empty())
+        ShowNamesCut(owner, Formatted(kClassNamesCutAtLoadFormat, title, entryBytes, entryBytes), kClassNameKeptFormat,
+                     cuts, kClassNamesCutAtLoadCountFormat, entryBytes);
     return 1;
 }
 

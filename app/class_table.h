@@ -34,8 +34,10 @@ static_assert(offsetof(ClassTable, entries) == 516 && offsetof(ClassTable, groun
 static_assert(sizeof(ClassTable) == 20488, "ClassTable is 20,488 bytes");
 
 constexpr int kClassListMaxFields = 100;
-// Longest name a class list file holds, in letters: other programs that read
-// these lists refuse longer ones, so the save cuts them and the load refuses them.
+// Longest name a class list file holds. Other programs that read these
+// lists may count it in bytes and refuse longer names, lists written by hand
+// count letters: the save writes at most this many bytes, the load takes up
+// to this many letters and refuses more.
 constexpr int kClassNameFileLimit = 32;
 
 // The boxes about a class list file, each given the file's title; the
@@ -44,8 +46,12 @@ extern const char kClassListUnreadableFormat[];
 extern const char kClassListUnwritableFormat[];
 extern const char kClassListReadErrorFormat[];
 // The fault of a line that starts with a code but is no class line: its
-// number and the fields found.
+// number and the fields found; of one whose name is empty, its number.
 extern const char kClassLineUnreadableFormat[];
+extern const char kClassLineNoNameFormat[];
+// Every other fault of a class line: its number, then the fault
+// ("Name exceeds 32 characters (...)", "Red out of range (300)").
+extern const char kClassLineFaultFormat[];
 
 void InitClassTable(ClassTable* table);
 void SetDefaultClassTable(ClassTable* table);
@@ -60,14 +66,21 @@ int LoadClassListFile(ClassTable* table, HWND owner);
 extern const char kClassListWriteFailed[];
 extern const char kClassListTooFewToSave[];   // a table of fewer than two classes
 // The warning after a save that wrote names changed to fit a list (longer
-// than kClassNameFileLimit letters cut to it, commas and line ends written
-// as blanks): the heading (title, limit, limit), a line for each of
-// the first 20 (code, name, what was written), then the count of the rest
-// and the count of all ("s" or "", limit).
+// than kClassNameFileLimit bytes cut on a whole letter, commas and line
+// ends written as blanks, an empty name as "<EMPTY>"): the heading (title,
+// limit, limit), a line for each of the first 20 (code, name, what was
+// written), then the rest by their codes (count, "s" or "", codes as
+// "3, 7-9") and the count of all (count, "s" or "", limit).
 extern const char kClassNamesCutFormat[];
 extern const char kClassNameCutFormat[];
 extern const char kClassNamesCutMoreFormat[];
 extern const char kClassNamesCutCountFormat[];
+// The same after a load that cut names longer than an entry holds (63
+// bytes): heading, a line for each (code, name in the list, what the
+// table keeps), the rest and the count as above.
+extern const char kClassNamesCutAtLoadFormat[];
+extern const char kClassNameKeptFormat[];
+extern const char kClassNamesCutAtLoadCountFormat[];
 
 // The file parts of the two, apart from the dialogs; their boxes owned by
 // `owner` (null: the frame). Write does not touch the table's path and title;

@@ -10,6 +10,7 @@
 #include "app/view_record.h"
 #include "app/window_slots.h"
 #include "base/dialogs.h"
+#include "base/edit_limit.h"
 #include "base/messages.h"
 #include "base/text.h"
 #include "views/plan/profile_box.h"
@@ -18,6 +19,7 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 const char kClassNameEmptyText[] = "Class Name is empty!";
 static const char kEmptyName[] = "<EMPTY>";
@@ -32,6 +34,17 @@ static void Redraw(HWND view) { InvalidateView(view, 1); }
 // --- "New Class" / "Edit Class" ---------------------------------------------------
 
 static COLORREF EditMain, EditProfile;
+// The name as the editor last held it within the entry's bytes.
+static std::u16string EditNameKept;
+
+// The name edit takes no more than the entry holds: its character limit
+// alone would let a name of letters outside ASCII pass the bytes and be cut
+// at OK, where the user does not see it.
+static void LimitNameEdit(HWND dialog)
+{
+    EditNameKept.clear();
+    SendDlgItemMessageA(dialog, IDC_EDIT_NAME, EM_LIMITTEXT, sizeof(ClassEntry{}.name) - 1, 0);
+}
 
 static void UpdateEditColour(HWND dialog, int id) { InvalidateRect(GetDlgItem(dialog, id), nullptr, TRUE); }
 
@@ -64,6 +77,10 @@ static bool ClassEditCommon(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
+        case IDC_EDIT_NAME:
+            if (HIWORD(wParam) != EN_CHANGE) return false;
+            KeepEditWithinBytes((HWND)lParam, sizeof(ClassEntry{}.name) - 1, &EditNameKept);
+            return true;
         case IDC_EDIT_MAIN:
         case IDC_EDIT_PROFILE: {
             if (HIWORD(wParam) != BN_CLICKED) return false;
@@ -92,7 +109,7 @@ INT_PTR CALLBACK NewClassDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         r = (ViewRecord*)lParam;
         EditMain = EditProfile = RGB(255, 255, 255);
         SetWindowTextA(dialog, "Create New Class");
-        SendDlgItemMessageA(dialog, IDC_EDIT_NAME, EM_LIMITTEXT, sizeof r->classTable.entries[0].name - 1, 0);
+        LimitNameEdit(dialog);
         HWND combo = GetDlgItem(dialog, IDC_EDIT_CODE);
         for (int c = 0; c < 256; c++) {
             if (strcmp(r->classTable.entries[c].name, kEmptyName) != 0) continue;
@@ -145,7 +162,7 @@ INT_PTR CALLBACK EditClassDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         EditedEntry = r ? MarkedEntry(r) : nullptr;
         SetWindowTextA(dialog, "Edit Class");
         EnableWindow(GetDlgItem(dialog, IDC_EDIT_CODE), FALSE);
-        SendDlgItemMessageA(dialog, IDC_EDIT_NAME, EM_LIMITTEXT, sizeof EditedEntry->name - 1, 0);
+        LimitNameEdit(dialog);
         if (EditedEntry) {
             char text[8];
             snprintf(text, sizeof text, "%d", (int)(EditedEntry - r->classTable.entries));

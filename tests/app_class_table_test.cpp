@@ -36,6 +36,12 @@ std::string ReadErrorText(const char* title, const char* error)
     return text;
 }
 
+// A fault of line `number` of the list, as its box names it.
+std::string LineFault(int number, const std::string& fault)
+{
+    return Formatted(kClassLineFaultFormat, number, fault.c_str());
+}
+
 std::string FileErrorText(const char* format, const char* title)
 {
     char text[512];
@@ -132,6 +138,7 @@ TEST(FoundClassTable, NamesInTheSystemsCodePageReadAsTheirLetters)
     ASSERT_EQ(LoadText("0," + ground1251 + ",1,2,3\r\n1," + long1251 + ",4,5,6\r\n", &t, answers), 1);
     EXPECT_EQ(std::string(t.entries[0].name), groundUTF8);
     EXPECT_EQ(std::string(t.entries[1].name), longUTF8);
+    EXPECT_EQ(answers.shown().size(), 1u);   // the cut is told: see TheNameLimitCountsLetters
     ASSERT_EQ(LoadText("0," + groundUTF8 + ",1,2,3\r\n1,x,4,5,6\r\n", &t, answers), 1);
     EXPECT_EQ(std::string(t.entries[0].name), groundUTF8);
     EXPECT_TRUE(answers.shown().empty());
@@ -159,31 +166,41 @@ TEST(FoundClassTable, ANameWhoseLettersPairAsUTF8IsReadInTheCodePageOfItsList)
 
 // The 32 a name may hold are letters: 32 of them in Cyrillic (55 bytes)
 // read whole; 33 are refused, a list of an earlier version too, its name
-// shown in its letters.
+// shown in its letters. 32 Cyrillic letters alone (64 bytes) pass the list
+// but not the 63 bytes a class holds: they load cut to 31, and the box says so.
 TEST(FoundClassTable, TheNameLimitCountsLetters)
 {
     const std::string letters32 = "Опоры ЛЭП 110 кВ на берегу Вятки", letters33 = letters32 + "7";
+    const std::string cyrillic32 = "ОпорыЛЭПнаберегуВяткиизаречьемыЯ", cyrillic31 = cyrillic32.substr(0, 62);
     BoxAnswers answers;
     ClassTable t;
     SetDefaultClassTable(&t);
     ASSERT_EQ(LoadText("0," + letters32 + ",1,1,1\n1,b,1,1,1\n", &t, answers), 1);
     EXPECT_EQ(t.entries[0].name, letters32);
+    EXPECT_TRUE(answers.shown().empty());
+    ASSERT_EQ(LoadText("0,a,1,1,1\n1," + cyrillic32 + ",1,1,1\n", &t, answers), 1);
+    EXPECT_EQ(t.entries[1].name, cyrillic31);
+    EXPECT_TRUE(ShowedOneBox(answers, Formatted(kClassNamesCutAtLoadFormat, "list.csv", 63, 63) +
+                                          Formatted(kClassNameKeptFormat, 1, cyrillic32.c_str(), cyrillic31.c_str()) +
+                                          Formatted(kClassNamesCutAtLoadCountFormat, 1, "", 63)));
     ClassTable before = t;
     EXPECT_EQ(LoadText("0," + letters33 + ",1,1,1\n1,b,1,1,1\n", &t, answers), 0);
-    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", ("Name exceeds 32 characters (" + letters33 + ")").c_str())));
+    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", LineFault(1, "Name exceeds 32 characters (" + letters33 + ")").c_str())));
     SystemCodePageIs russian(1251);
     std::string stored, shown;
     for (int i = 0; i < 33; i++) stored += kRussian1251[i % 6];
     for (int i = 0; i < 33; i++) shown += std::string(kRussianUTF8 + 2 * (i % 6), 2);
     EXPECT_EQ(LoadText("0," + stored + ",1,1,1\n1,b,1,1,1\n", &t, answers), 0);
-    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", ("Name exceeds 32 characters (" + shown + ")").c_str())));
+    EXPECT_TRUE(ShowedOneBox(answers, ReadErrorText("list.csv", LineFault(1, "Name exceeds 32 characters (" + shown + ")").c_str())));
     EXPECT_EQ(std::memcmp(&t, &before, sizeof(t)), 0);
 }
 
-// The save's warning names the first 20 names it cut and counts the rest; a
-// single cut name is counted in the singular. A comma or a line end, which
-// would split the class's line, is written as a blank and named the same
-// way, and what was written loads back.
+// The save's warning names the first 20 names it cut and the codes of the
+// rest; a single cut name is counted in the singular. A comma or a line end,
+// which would split the class's line, is written as a blank, an empty name,
+// which would leave its line out, as "<EMPTY>", and a name of more than 32
+// bytes cut on a whole letter (17 Cyrillic letters to 16); each is named the
+// same way, and what was written loads back.
 TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
 {
     ClassTable t;
@@ -194,7 +211,7 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
         std::strcpy(t.entries[code].name, name.c_str());
         if (code < 20) expected += Formatted(kClassNameCutFormat, code, name.c_str(), name.substr(0, 32).c_str());
     }
-    expected += Formatted(kClassNamesCutMoreFormat, 5) + Formatted(kClassNamesCutCountFormat, 25, "s", 32);
+    expected += Formatted(kClassNamesCutMoreFormat, 5, "s", "20-24") + Formatted(kClassNamesCutCountFormat, 25, "s", 32);
     {
         BoxAnswers answers;
         ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
@@ -212,12 +229,17 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
     SetDefaultClassTable(&t);
     std::strcpy(t.entries[6].name, "Wire, guard");
     std::strcpy(t.entries[7].name, "Noise\r\nlow");
+    t.entries[8].name[0] = '\0';
+    const std::string letters17 = "Опорыподстанциями", letters16 = letters17.substr(0, 32);   // 34 and 32 bytes
+    std::strcpy(t.entries[9].name, letters17.c_str());
     answers.clear();
     ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "cut.csv"), 1);
     EXPECT_TRUE(ShowedOneBox(answers, Formatted(kClassNamesCutFormat, "cut.csv", 32, 32) +
                                           Formatted(kClassNameCutFormat, 6, "Wire, guard", "Wire  guard") +
                                           Formatted(kClassNameCutFormat, 7, "Noise\r\nlow", "Noise  low") +
-                                          Formatted(kClassNamesCutCountFormat, 2, "s", 32)));
+                                          Formatted(kClassNameCutFormat, 8, "", "<EMPTY>") +
+                                          Formatted(kClassNameCutFormat, 9, letters17.c_str(), letters16.c_str()) +
+                                          Formatted(kClassNamesCutCountFormat, 4, "s", 32)));
     ClassTable back;
     SetDefaultClassTable(&back);
     answers.clear();
@@ -225,7 +247,10 @@ TEST(FoundClassTable, TheSaveCountsTheNamesItCut)
     EXPECT_TRUE(answers.shown().empty());
     EXPECT_STREQ(back.entries[6].name, "Wire  guard");
     EXPECT_STREQ(back.entries[7].name, "Noise  low");
-    EXPECT_STREQ(back.entries[8].name, t.entries[8].name);
+    EXPECT_STREQ(back.entries[8].name, "<EMPTY>");
+    EXPECT_EQ(back.entries[8].mainColor, t.entries[8].mainColor);
+    EXPECT_EQ(back.entries[9].name, letters16);
+    EXPECT_STREQ(back.entries[10].name, t.entries[10].name);
 }
 
 TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
@@ -237,8 +262,8 @@ TEST(FoundClassTable, SparseFileLeavesGapsEmptyAndSkipsOtherLines)
         "code,name\n"
         "\n"
         "0, Bare earth ,10,20,30\n"
-        "3,,1,2,3\r"               // empty name: only four fields; a CR alone ends a line
-        "5,Wires,255,0,128\r\n";   // CRLF line ends read the same
+        "5,Wires,255,0,128\r"      // a CR alone ends a line
+        "\r\n";                    // CRLF line ends read the same
     ASSERT_EQ(LoadText(text, &t, answers), 1);
     EXPECT_TRUE(answers.shown().empty());
     EXPECT_EQ(t.count, 6);
@@ -266,14 +291,17 @@ TEST(FoundClassTable, EveryFaultIsReportedAndLeavesTheTable)
         std::string text;
         std::string error;
     } cases[] = {
-        { "0,a,1,1,1\n1," + name33 + ",1,1,1\n", "Name exceeds 32 characters (" + name33 + ")" },
-        { "256,a,1,1,1\n1,b,1,1,1\n", "Code out of range (256)" },
-        { "-1,a,1,1,1\n", "Code out of range (-1)" },
-        { "0,a,256,1,1\n1,b,1,1,1\n", "Red out of range (256)" },
-        { "0,a,1,-3,1\n1,b,1,1,1\n", "Green out of range (-3)" },
-        { "0,a,1,1,999\n1,b,1,1,1\n", "Blue out of range (999)" },
+        { "0,a,1,1,1\n1," + name33 + ",1,1,1\n", LineFault(2, "Name exceeds 32 characters (" + name33 + ")") },
+        { "256,a,1,1,1\n1,b,1,1,1\n", LineFault(1, "Code out of range (256)") },
+        { "-1,a,1,1,1\n", LineFault(1, "Code out of range (-1)") },
+        { "0,a,256,1,1\n1,b,1,1,1\n", LineFault(1, "Red out of range (256)") },
+        { "0,a,1,1,1\n1,b,1,-3,1\n", LineFault(2, "Green out of range (-3)") },
+        { "0,a,1,1,999\n1,b,1,1,1\n", LineFault(1, "Blue out of range (999)") },
         { "0,a,1,1,1\n", "Too few classes" },
-        { "7,a,1,1,1\n7,b,1,1,1\n", "Code 7 repeated on line 2" },  // the last would win and a class vanish
+        // the last would win and a class vanish
+        { "7,a,1,1,1\n7,b,1,1,1\n", LineFault(2, "Code 7 repeated (first on line 1)") },
+        // a class without a name would be left out unseen
+        { "0,a,1,1,1\n3,,1,2,3\n1,b,1,1,1\n", Formatted(kClassLineNoNameFormat, 2) },
         { "", "Too few classes" },
     };
     for (const Case& c : cases) {

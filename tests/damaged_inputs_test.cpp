@@ -1244,13 +1244,13 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
     runList("name of 300 characters", "1," + std::string(300, 'n') + ",1,2,3\n2,Ground,4,5,6\n", true,
             "Line 1 longer than 254 characters");
     // Codes and colours that are no numbers are refused by their line, never read as 0.
-    runList("hexadecimal red", "1,Unclassified,0x1F,2,3\n2,Ground,4,5,6\n", true, "Red not a number on line 1");
-    runList("code a word", "2,Ground,4,5,6\nx,Wires,1,2,3\n", true, "Code not a number on line 2");
+    runList("hexadecimal red", "1,Unclassified,0x1F,2,3\n2,Ground,4,5,6\n", true, "Line 1: Red not a number");
+    runList("code a word", "2,Ground,4,5,6\nx,Wires,1,2,3\n", true, "Line 2: Code not a number");
     runList("blue with a NUL byte", "2,Ground,4,5,6\n3,Low,1,2," + std::string("3\0", 2) + "\n", true,
             "Line 2 holds a NUL byte");
-    runList("header line", "code,name,red,green,blue\n1,a,1,2,3\n2,b,4,5,6\n", true, "Code not a number on line 1");
+    runList("header line", "code,name,red,green,blue\n1,a,1,2,3\n2,b,4,5,6\n", true, "Line 1: Code not a number");
     // A code named twice would lose a class; a cut line would pass for another.
-    runList("code twice", "1,a,1,2,3\n2,b,4,5,6\n1,c,7,8,9\n", true, "Code 1 repeated on line 3");
+    runList("code twice", "1,a,1,2,3\n2,b,4,5,6\n1,c,7,8,9\n", true, "Line 3: Code 1 repeated (first on line 1)");
     runList("long line with a class at its end", "1,a,1,2,3\n" + std::string(251, 'x') + ",,,9,tail,1,2,3\n2,b,4,5,6\n",
             true, "Line 2 longer than 254 characters");
     // The program's own list with a UTF-8 mark before it reads the same.

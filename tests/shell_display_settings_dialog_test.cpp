@@ -116,8 +116,8 @@ TEST_F(DisplaySettingsDialogs, SheetOkAppliesToTheViewAndTheGlobalTemplate)
 }
 
 // Names longer than a class-list file holds (ASCII and Cyrillic, up to the
-// 63 bytes the program takes) are written cut to 32 letters, never inside
-// one, and the save names each; the table keeps them whole, and the file
+// 63 bytes the program takes) are written cut to 32 bytes, never inside a
+// letter, and the save names each; the table keeps them whole, and the file
 // loads back without a refusal. The file dialogs and the box belong to the
 // sheet: owned by the frame (which the sheet, owned by the view, leaves
 // enabled), they would give the input back to the frame and leave the sheet
@@ -135,7 +135,7 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     };
     const std::string written[] = {
         "Vegetation under the power line ", "Low vegetation under the 110 kV ", "Wire conductor (phase) of the 11",
-        "Опоры ЛЭП 110 кВ на берегу Вятки", "Ground at the foot of the bridge",
+        "Опоры ЛЭП 110 кВ на ", "Ground at the foot of the bridge",
     };
     for (int i = 0; i < 5; i++) strcpy(t.entries[i].name, names[i].c_str());
     std::string list = TempDir() + "long names.csv";
@@ -177,20 +177,24 @@ TEST_F(DisplaySettingsDialogs, LongNamesAreSavedCutToWhatTheListLoadsBack)
     EXPECT_EQ(loaded.count, 256);
 }
 
-// A refused list leaves the fault on the status line, not the format help the
-// box ends with; the box is as it was.
+// A refused list leaves the fault, with its line, on the status line, not the
+// format help the box ends with; the box is as it was.
 TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
 {
     HWND view = OpenEmptyView();
     const std::string name33 = "Vegetation under the power line 1", cyrillic34 = "Опоры ЛЭП 110 кВ на берегу Вятки 7";
     const struct {
-        std::string text, fault;
+        std::string text;
+        int line;
+        std::string error;
     } cases[] = {
-        {"0,a,1,1,1\n1," + name33 + ",1,1,1\n", "Name exceeds 32 characters (" + name33 + ")"},
-        {"0,a,1,1,1\n1," + cyrillic34 + ",1,1,1\n", "Name exceeds 32 characters (" + cyrillic34 + ")"},
-        {"256,a,1,1,1\n1,b,1,1,1\n", "Code out of range (256)"},
+        {"0,a,1,1,1\n1," + name33 + ",1,1,1\n", 2, "Name exceeds 32 characters (" + name33 + ")"},
+        {"0,a,1,1,1\n1," + cyrillic34 + ",1,1,1\n", 2, "Name exceeds 32 characters (" + cyrillic34 + ")"},
+        {"256,a,1,1,1\n1,b,1,1,1\n", 1, "Code out of range (256)"},
+        {"0,a,1,1,1\n1,b,300,1,1\n", 2, "Red out of range (300)"},
     };
     for (const auto& c : cases) {
+        const std::string fault = Formatted(kClassLineFaultFormat, c.line, c.error.c_str());
         std::string list = WriteTempFile("refused.csv", c.text);
         BoxAnswers boxes;
         HWND shownSheet = nullptr;
@@ -201,10 +205,9 @@ TEST_F(DisplaySettingsDialogs, ARefusedListShowsItsFaultOnTheStatusLine)
             SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         };
         Send(view, CMD_DISPLAY_SETTINGS);
-        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kClassListReadErrorFormat, "refused.csv", c.fault.c_str())))
-            << c.fault;
+        ASSERT_TRUE(ShowedOneBox(boxes, Formatted(kClassListReadErrorFormat, "refused.csv", fault.c_str()))) << fault;
         EXPECT_EQ(boxes.shown()[0].owner, shownSheet);
-        EXPECT_EQ(StatusText(view, 5), "[ERROR] " + c.fault);
+        EXPECT_EQ(StatusText(view, 5), "[ERROR] " + fault);
     }
 }
 
@@ -301,6 +304,47 @@ TEST_F(DisplaySettingsDialogs, ClassEditorNewAndEditPaths)
     EXPECT_STREQ(t.entries[2].name, "Bare ground");
     EXPECT_EQ(t.entries[3].display, 1);
     EXPECT_EQ(t.count, 9);
+}
+
+// The class editor takes no more than a class holds, 63 bytes, where the
+// edit's own limit counts characters: 40 Cyrillic letters pasted keep the 31
+// that fit, a letter typed into the full field does not appear, of two typed
+// in the middle the digit that fits stays, the caret after it; OK keeps what
+// the field shows, nothing cut unseen.
+TEST_F(DisplaySettingsDialogs, TheClassEditorTakesNoMoreThanAClassHolds)
+{
+    HWND view = OpenEmptyView();
+    std::string letters40, shown;
+    for (int i = 0; i < 40; i++) letters40 += std::string(kRussianUTF8 + 2 * (i % 6), 2);
+    onEditor = [&](HWND editor) {
+        HWND edit = GetDlgItem(editor, IDC_EDIT_NAME);
+        auto text = [edit] {
+            char name[300] = "";
+            GetWindowTextA(edit, name, sizeof name);
+            return std::string(name);
+        };
+        SetWindowTextA(edit, letters40.c_str());
+        EXPECT_EQ(text(), letters40.substr(0, 62));
+        SendMessageA(edit, EM_SETSEL, 10, 10);
+        SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)"Ж");
+        EXPECT_EQ(text(), letters40.substr(0, 62));
+        SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)"7Ж");
+        EXPECT_EQ(text(), letters40.substr(0, 20) + "7" + letters40.substr(20, 42));
+        DWORD caret = 0;
+        SendMessageA(edit, EM_GETSEL, (WPARAM)&caret, 0);
+        EXPECT_EQ(caret, 11u);
+        shown = text();
+        Click(editor, IDOK);
+    };
+    onSheet = [&](HWND sheet) {
+        HWND page = Page(sheet, 0);
+        SelectClassRow(page, 2);
+        Click(page, IDC_CLASS_EDIT);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    };
+    Send(view, CMD_DISPLAY_SETTINGS);
+    EXPECT_EQ(Record(view)->classTable.entries[2].name, shown);
+    EXPECT_EQ(shown.size(), 63u);
 }
 
 // The list's check boxes are the display switches and its colour cells are
