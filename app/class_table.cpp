@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "base/code_pages.h"
+#include "base/stored_text.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -312,27 +313,36 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     }
     VFile file = replacing.file;
     int count = table->count > 256 ? 256 : table->count;
+    // Names read with letters the program cannot show are written with them,
+    // and then the whole list is UTF-8.
+    bool keepsLetters = false;
+    for (int i = 0; i < count; i++)
+        keepsLetters = keepsLetters || FieldKeepsLetters(table->entries[i].name, sizeof table->entries[i].name);
+    unsigned codePage = CodePageToWrite(keepsLetters);
     bool ok = true;
     std::vector<CutName> cuts;
     for (int i = 0; i < count && ok; i++) {
         const ClassEntry& e = table->entries[i];
-        char name[sizeof(e.name)];
-        CopyBounded(name, sizeof(name), e.name);  // a full field carries no terminator
+        std::string name = FieldTextIn(e.name, sizeof e.name, codePage);   // a full field carries no terminator
         // Readers of these lists may count the limit in bytes: a name is
         // written within it, cut on a whole letter. A comma or a line end would
         // split the class's line, and an empty name would leave its line out.
         std::string whole = name;
-        if (std::strlen(name) > (size_t)kClassNameFileLimit)
-            name[LetterBoundary(name, kClassNameFileLimit, ProgramCodePage())] = '\0';
-        for (char* c = name; *c; c++)
-            if (*c == ',' || *c == '\r' || *c == '\n') *c = ' ';
-        if (!name[0]) CopyBounded(name, sizeof name, "<EMPTY>");
-        if (whole != name) cuts.push_back({i, whole, name});
-        char line[160];
-        int len = std::snprintf(line, sizeof(line), "%d,%s,%d,%d,%d\r\n", i, name,
-                                (int)(e.mainColor & 0xFF), (int)((e.mainColor >> 8) & 0xFF),
-                                (int)((e.mainColor >> 16) & 0xFF));
-        ok = VFileWrite(file, line, (uint64_t)len) != 0;
+        if (name.size() > (size_t)kClassNameFileLimit)
+            name.resize(LetterBoundary(name.data(), kClassNameFileLimit, codePage));
+        for (char& c : name)
+            if (c == ',' || c == '\r' || c == '\n') c = ' ';
+        if (name.empty()) name = "<EMPTY>";
+        if (whole != name) {
+            // Told in the program's letters.
+            auto shown = [&](const std::string& t) {
+                return codePage == ProgramCodePage() ? t : StoredTextAsProgramText(t, codePage);
+            };
+            cuts.push_back({i, shown(whole), shown(name)});
+        }
+        std::string line = Formatted("%d,%s,%d,%d,%d\r\n", i, name.c_str(), (int)(e.mainColor & 0xFF),
+                                     (int)((e.mainColor >> 8) & 0xFF), (int)((e.mainColor >> 16) & 0xFF));
+        ok = VFileWrite(file, line.data(), (uint64_t)line.size()) != 0;
     }
     if (!CloseReplacing(&replacing, ok)) {
         // A full disk must not pass for a saved list.
@@ -393,9 +403,10 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
     // The names in the program's text: lists written before the program spoke
     // UTF-8 hold the system's code page, judged once for the whole list.
     char error[512] = "";
-    std::vector<std::string> names;
-    ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int) { names.push_back(line.name); });
-    StoredTextsAsProgramText(&names);
+    std::vector<std::string> stored;
+    ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int) { stored.push_back(line.name); });
+    unsigned unshown = UnshownTextCount();
+    std::vector<StoredText> names = ReadStoredTexts(stored);
     error[0] = '\0';   // the check pass meets it again, in its place
     RewindTextLines(reader);
     size_t k = 0;
@@ -404,7 +415,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
     char repeated[100] = "";   // a code named twice: one class would vanish
     ReadClassLines(reader, error, sizeof error, [&](const ClassLine& line, int number) {
         // A line beyond those judged (the file grew meanwhile) is judged alone.
-        std::string name = k < names.size() ? names[k++] : StoredTextAsProgramText(line.name);
+        std::string name = k < names.size() ? names[k++].shown : StoredTextAsProgramText(line.name);
         if (ClassLineFault(line, name, number, error, sizeof error)) return;
         classes++;
         if (!firstLineOf[line.code]) firstLineOf[line.code] = number;
@@ -434,11 +445,11 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
         char ignored[512];
         // The file changed under us: a line beyond those judged, or one with a fault now.
         if (k >= names.size()) return;
-        const std::string& name = names[k++];
-        if (ClassLineFault(line, name, number, ignored, sizeof(ignored))) return;
+        const StoredText& name = names[k++];
+        if (ClassLineFault(line, name.shown, number, ignored, sizeof(ignored))) return;
         ClassEntry& e = loaded->entries[line.code];
         e.display = 1;
-        if (!CopyBounded(e.name, sizeof(e.name), name.c_str())) cuts.push_back({line.code, name, e.name});
+        if (!CopyStoredText(e.name, sizeof(e.name), name)) cuts.push_back({line.code, name.shown, e.name});
         e.mainColor = (uint32_t)line.red | ((uint32_t)line.green << 8) | ((uint32_t)line.blue << 16);
         e.profileColor = e.mainColor;
         if (line.code > highest) highest = line.code;
@@ -459,6 +470,7 @@ int ReadClassListFile(ClassTable* table, const char* path, const char* title, HW
     loaded->count = highest + 1;
     loaded->groundCode = table->groundCode;
     std::memcpy(table, loaded, sizeof(ClassTable));
+    NoteUnshownLetters(UnshownTextCount() - unshown, owner);
     const int entryBytes = (int)sizeof(ClassEntry{}.name) - 1;
     if (!cuts.empty())
         ShowNamesCut(owner, Formatted(kClassNamesCutAtLoadFormat, title, entryBytes, entryBytes), kClassNameKeptFormat,

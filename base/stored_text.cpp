@@ -189,8 +189,8 @@ bool AnyFieldKeepsLetters(const std::vector<StoredField>& fields)
 
 unsigned UnshownTextCount() { return unshownTexts; }
 
-void NoteUnshownLetters(unsigned count)
+void NoteUnshownLetters(unsigned count, HWND owner)
 {
     if (count == 0) return;
-    WarningMessage(count == 1 ? kUnshownLetterFormat : Formatted(kUnshownLettersFormat, count).c_str());
+    WarningMessage(count == 1 ? kUnshownLetterFormat : Formatted(kUnshownLettersFormat, count).c_str(), owner);
 }

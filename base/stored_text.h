@@ -7,6 +7,7 @@
 // with the field's bytes (records copied, arrays grown) and means nothing
 // once the field holds another text.
 #pragma once
+#include <windows.h>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -59,4 +60,4 @@ unsigned UnshownTextCount();
 // The warning about the `count` texts a load read so; nothing for none.
 extern const char kUnshownLettersFormat[];
 extern const char kUnshownLetterFormat[];
-void NoteUnshownLetters(unsigned count);
+void NoteUnshownLetters(unsigned count, HWND owner = nullptr);   // the box's owner as WarningMessage takes it
