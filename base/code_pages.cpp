@@ -246,9 +246,3 @@ unsigned StoredFileCodePage(const std::vector<std::string>& texts)
         if (!text.empty() && StoredCodePage(text, 0, &whole) != CP_UTF8) return SystemCodePage();
     return CP_UTF8;
 }
-
-void StoredTextsAsProgramText(std::vector<std::string>* texts)
-{
-    unsigned codePage = StoredFileCodePage(*texts);
-    for (std::string& text : *texts) text = StoredTextAsProgramText(text, codePage);
-}

@@ -69,5 +69,3 @@ std::string ProgramTextAsUTF8(const std::string& text);
 // for a line of accented letters that happen to pair as UTF-8 says nothing
 // of its file.
 unsigned StoredFileCodePage(const std::vector<std::string>& texts);
-// The texts of such a file, in place, all read in that code page.
-void StoredTextsAsProgramText(std::vector<std::string>* texts);

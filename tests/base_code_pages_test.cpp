@@ -5,6 +5,14 @@
 #include "base/code_pages.h"
 #include "base/stored_text.h"
 
+// The texts of one file as the program shows them.
+static std::vector<std::string> ShownTexts(const std::vector<std::string>& stored)
+{
+    std::vector<std::string> shown;
+    for (const StoredText& t : ReadStoredTexts(stored)) shown.push_back(t.shown);
+    return shown;
+}
+
 TEST(CodePages, DeclarationsNameTheirCodePageHoweverTheyAreSpelt)
 {
     struct Case {
@@ -88,7 +96,7 @@ TEST(CodePages, WhereTheProgramSpeaksCodePage1252StoredTextIsConvertedIntoIt)
     // A cut letter is dropped before the text is converted.
     EXPECT_EQ(StoredTextAsProgramText("\xc3\xa9t\xc3\xa9 \xe2\x82"), "\xe9t\xe9 ");
     std::vector<std::string> lines = {eteUTF8, "tile0.las", kRussianUTF8};
-    StoredTextsAsProgramText(&lines);
+    lines = ShownTexts(lines);
     EXPECT_EQ(lines, (std::vector<std::string>{ete1252, "tile0.las", "??????"}));
 }
 
@@ -100,19 +108,76 @@ TEST(CodePages, TheTextsOfOneFileAreReadInOneCodePage)
 {
     SystemCodePageIs western(1252);
     std::vector<std::string> texts = {"CAF\xc9\xbb", "", "Donn\xe9" "es", "tile0.las"};
-    StoredTextsAsProgramText(&texts);
+    texts = ShownTexts(texts);
     EXPECT_EQ(texts, (std::vector<std::string>{"CAF\xc3\x89\xc2\xbb", "", "Donn\xc3\xa9" "es", "tile0.las"}));
     const std::string cut = std::string("N") + kRussianUTF8 + "\xd0";
     texts = {"CAF\xc9\xbb", cut, "tile0.las"};
-    StoredTextsAsProgramText(&texts);
+    texts = ShownTexts(texts);
     EXPECT_EQ(texts, (std::vector<std::string>{"CAF\xc9\xbb", std::string("N") + kRussianUTF8, "tile0.las"}));
     // "Caf\xe9" alone is 1252's, so its file is.
     texts = {"Caf\xe9", "\xc3\xa9t\xc3\xa9"};
-    StoredTextsAsProgramText(&texts);
+    texts = ShownTexts(texts);
     EXPECT_EQ(texts, (std::vector<std::string>{"Caf\xc3\xa9", "\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9"}));
 
     char fields[2][7] = {"CAF\xc9\xbb", "\xe9t\xe9"};
     StoredFieldsAsProgramText({{fields[0], sizeof fields[0]}, {fields[1], sizeof fields[1]}});
     EXPECT_STREQ(fields[0], "CAF\xc3\x89");   // "»" no longer fits whole
     EXPECT_STREQ(fields[1], "\xc3\xa9t\xc3\xa9");
+}
+
+// Where the program speaks 1252 a field shows "?" for a letter it lacks and
+// keeps the letter: the field's bytes carry it when the record is copied or
+// its array grows, a file is given the letters while the field shows what was
+// read, and an edit (even to a text of the same length) gives the edit.
+TEST(KeptLetters, AFieldReadWithLettersThisWindowsLacksWritesThemBack)
+{
+    SystemCodePageIs western(1252);
+    ProgramCodePageIs program(1252);
+    const std::string repere = "\xd0\xa0\xd0\xb5\xd0\xbf\xd0\xb5\xd1\x80 1", point = "\xd0\xa2\xd0\xbe\xd1\x87\xd0\xba\xd0\xb0 1";
+    unsigned before = UnshownTextCount();
+    std::vector<StoredText> read = ReadStoredTexts({repere, point, "\xc3\x89t\xc3\xa9"});
+    EXPECT_EQ(UnshownTextCount() - before, 2u);
+    char fields[3][32];
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CopyStoredText(fields[i], sizeof fields[i], read[(size_t)i]), 1);
+    EXPECT_STREQ(fields[0], "????? 1");
+    EXPECT_STREQ(fields[1], "????? 1");   // shown alike, kept apart
+    EXPECT_STREQ(fields[2], "\xc9t\xe9");
+    char moved[3][32];
+    memcpy(moved, fields, sizeof fields);
+    EXPECT_EQ(FieldTextIn(moved[0], sizeof moved[0], CP_UTF8), repere);
+    EXPECT_EQ(FieldTextIn(moved[1], sizeof moved[1], CP_UTF8), point);
+    EXPECT_EQ(FieldTextIn(moved[2], sizeof moved[2], CP_UTF8), "\xc3\x89t\xc3\xa9");
+    EXPECT_TRUE(FieldKeepsLetters(moved[0], sizeof moved[0]));
+    EXPECT_FALSE(FieldKeepsLetters(moved[2], sizeof moved[2]));
+    EXPECT_EQ(CodePageToWrite(true), (unsigned)CP_UTF8);
+    EXPECT_EQ(CodePageToWrite(false), 1252u);
+    // Written in the program's own code page the field is its bytes.
+    EXPECT_EQ(FieldTextIn(moved[0], sizeof moved[0], 1252), "????? 1");
+    CopyBounded(moved[0], sizeof moved[0], "Benchmark");
+    CopyBounded(moved[1], sizeof moved[1], "??? ? 1");
+    EXPECT_EQ(FieldTextIn(moved[0], sizeof moved[0], CP_UTF8), "Benchmark");
+    EXPECT_EQ(FieldTextIn(moved[1], sizeof moved[1], CP_UTF8), "??? ? 1");
+    // A field grown by the program grows its letters alike.
+    AppendToField(fields[0], sizeof fields[0], "\\");
+    EXPECT_STREQ(fields[0], "????? 1\\");
+    EXPECT_EQ(FieldTextIn(fields[0], sizeof fields[0], CP_UTF8), repere + "\\");
+    // A field too short for its letters keeps what it would hold where the
+    // program speaks UTF-8, whole letters; one without room for the mark
+    // shows the "?" and writes it.
+    char narrow[8];
+    EXPECT_EQ(CopyStoredText(narrow, sizeof narrow, read[0]), 0);
+    EXPECT_STREQ(narrow, "???");
+    EXPECT_EQ(FieldTextIn(narrow, sizeof narrow, CP_UTF8), "\xd0\xa0\xd0\xb5\xd0\xbf");
+    char tight[5];
+    CopyStoredText(tight, sizeof tight, ReadStoredText("\xd0\x94\xd0\xb0"));
+    EXPECT_STREQ(tight, "??");
+    EXPECT_FALSE(FieldKeepsLetters(tight, sizeof tight));
+    // A file's fields as it is to hold them, and a mark that came with a file read as bytes means nothing.
+    char names[2][16] = {"", "Abc"};
+    CopyStoredText(names[0], sizeof names[0], read[0]);
+    names[1][4] = 0x1A;
+    FieldsAsFileText({{names[0], sizeof names[0]}, {names[1], sizeof names[1]}}, CP_UTF8);
+    EXPECT_EQ(std::string(names[0]), repere);
+    EXPECT_EQ(std::string(names[1]), "Abc");
+    EXPECT_EQ(names[1][4], 0);
 }
