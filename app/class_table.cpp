@@ -308,7 +308,9 @@ int WriteClassListFile(const ClassTable* table, const char* path, const char* ti
     // or a kill part way leaves the old list as it was.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, path)) {
-        ShowFileError(owner, kClassListUnwritableFormat, title);
+        std::string why = TempNameRefusal(path, kTempFileExtension);
+        if (!why.empty()) ErrorMessage(why.c_str(), owner);
+        else ShowFileError(owner, kClassListUnwritableFormat, title);
         return 0;
     }
     VFile file = replacing.file;

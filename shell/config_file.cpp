@@ -254,7 +254,9 @@ int WriteConfigFile(HWND view)
     // read-only file is refused, whatever the account could do.
     ReplacingFile replacing;
     if (!OpenReplacing(&replacing, currentConfigPath)) {
-        ConfigError(kConfigUnwritableText);
+        std::string why = TempNameRefusal(currentConfigPath, kTempFileExtension);
+        if (!why.empty()) ShowMessageBox(FrameWindow, why.c_str(), "ERROR", MB_OK | MB_ICONERROR);
+        else ConfigError(kConfigUnwritableText);
         return 0;
     }
     VFile f = replacing.file;

@@ -2,6 +2,7 @@
 #include "base/file_replace.h"
 #include "base/shape_io.h"
 #include "base/paths.h"
+#include "app/class_table.h"
 #include <string>
 #include <cstdio>
 #include <cstdlib>
@@ -461,6 +462,13 @@ TEST(FileReplace, TemporaryNamesAreShortAndUniqueInTheirFolder)
                                 folder.c_str());
     EXPECT_EQ(TempNameRefusal(target, kTempFileExtension), why);
     EXPECT_EQ(ShapeGroupRefusal(target.c_str()), why);
+    {
+        BoxAnswers boxes;
+        ClassTable classes;
+        SetDefaultClassTable(&classes);
+        EXPECT_EQ(WriteClassListFile(&classes, TempPath("classes.csv").c_str(), "classes.csv", nullptr), 0);
+        EXPECT_TRUE(ShowedOneBox(boxes, why));
+    }
     DeleteFileA(taken.c_str());
     EXPECT_EQ(TempNameRefusal(target, kTempFileExtension), "");
 }

@@ -53,13 +53,12 @@ bool CreateImportLAS(ImportOutput* out, const char* path, const char* title, boo
         ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(ERROR_ACCESS_DENIED));
         return false;
     }
-    if (!TempNamesFitBeside(path, kTempFileExtension)) {
-        ReportConvertFailure(title, kImportCreateFailed, TempFolderTooLongMessage(path, kTempFileExtension).c_str());
-        return false;
-    }
     std::string temp = NewTempFileBeside(path, kTempFileExtension, &out->held);
     if (temp.empty()) {
-        ReportConvertFailure(title, kImportCreateFailed, SystemErrorText(GetLastError()));
+        // A folder too long, or every temporary name there taken, says so.
+        DWORD error = GetLastError();
+        std::string why = TempNameRefusal(path, kTempFileExtension);
+        ReportConvertFailure(title, kImportCreateFailed, why.empty() ? SystemErrorText(error) : why.c_str());
         return false;
     }
     snprintf(out->path, sizeof out->path, "%s", temp.c_str());
