@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 static double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
@@ -59,10 +60,10 @@ static bool MakeGrid(const char* path)
 
 int main(int argc, char** argv)
 {
-    char temp[MAX_PATH], path[MAX_PATH];
+    char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    snprintf(path, sizeof path, "%sbench_grid_%u.tif", temp, (unsigned)GetCurrentProcessId());
-    const char* file = argc > 1 ? argv[1] : path;
+    std::string path = std::string(temp) + "bench_grid_" + std::to_string(GetCurrentProcessId()) + ".tif";
+    const char* file = argc > 1 ? argv[1] : path.c_str();
     SetDefaultDisplaySettings();
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);

@@ -59,7 +59,7 @@ TEST(TriSegments, SegmentThroughVertexIsSplit)
     EXPECT_TRUE(Contains(s, 4, 2));
     for (int i = 0; i < r.out.segmentCount; i++) {
         int a = r.out.segments[2 * i], b = r.out.segments[2 * i + 1];
-        if ((a == 4 || b == 4) && (a == 0 || b == 0 || a == 2 || b == 2)) EXPECT_EQ(r.out.segmentMarkers[i], 5);
+        if ((a == 4 || b == 4) && (a == 0 || b == 0 || a == 2 || b == 2)) { EXPECT_EQ(r.out.segmentMarkers[i], 5); }
     }
 }
 

@@ -222,7 +222,7 @@ TEST(GDALGrids, ImagineGridTakesItsMagnitudeImageStretchedAndFitted)
     EXPECT_EQ(set->magnitudes[0][5], 0);
     EXPECT_EQ(set->magnitudes[1][0], 0);
     for (int i = 1; i < 23; i++)
-        if (i != 5 && i != 6) EXPECT_NEAR(set->magnitudes[i / 6][i % 6], 65534.0 * i / 23, 2.0) << i;
+        if (i != 5 && i != 6) { EXPECT_NEAR(set->magnitudes[i / 6][i % 6], 65534.0 * i / 23, 2.0) << i; }
     EXPECT_EQ(set->magnitudeRangeLow, 4.0);
     EXPECT_EQ(set->magnitudeFitState, kMagnitudeFitSet);
     EXPECT_GE(set->magnitudeFitLow, 0);

@@ -138,8 +138,9 @@ TEST_F(AOIFileTest, ANameWithoutShpOrWithTheTablesExtensionSavesWholeShapefiles)
         ASSERT_EQ(SaveAOIFileAs(view), 1) << name;
         Add({{70, 70}, {80, 70}, {80, 80}});
         ASSERT_EQ(SaveAOIFile(view), 1) << name;
-        if (!strchr(name, '.'))   // no shapes under the bare name
+        if (!strchr(name, '.')) {   // no shapes under the bare name
             EXPECT_EQ(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        }
         EXPECT_EQ(ReadAOIWithOGR(base + ".shp").features.size(), (size_t)r->aoiSet->lines->count) << name;
         for (const std::string& path : {given, base + ".shp"}) {
             BoxAnswers boxes;

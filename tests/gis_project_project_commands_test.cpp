@@ -123,7 +123,7 @@ TEST_F(ProjectCommands, CreateWithoutTilesStaysOpenAndCancelChangesNothing)
         Press(dialog, IDOK);
         boxesWhileOpen = (int)boxes.shown().size();
         EXPECT_TRUE(IsWindow(dialog));
-        if (!boxes.shown().empty()) EXPECT_EQ(boxes.shown()[0].text, kNoTilesSelectedText);
+        if (!boxes.shown().empty()) { EXPECT_EQ(boxes.shown()[0].text, kNoTilesSelectedText); }
         Press(dialog, IDCANCEL);
     });
     EXPECT_EQ(Command(CMD_PROJECT_CREATE), 1);

@@ -149,8 +149,9 @@ void ExpectOneItemPerMnemonic(HMENU menu, const std::string& where)
     for (int i = 0, n = GetMenuItemCount(menu); i < n; i++) {
         if (!GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION)) continue;
         const char* amp = strchr(text, '&');
-        if (amp && amp[1] && amp[1] != '&')
+        if (amp && amp[1] && amp[1] != '&') {
             EXPECT_TRUE(letters.insert((char)toupper((unsigned char)amp[1])).second) << where << ": " << text;
+        }
         if (HMENU popup = GetSubMenu(menu, i)) ExpectOneItemPerMnemonic(popup, where + " > " + text);
     }
 }

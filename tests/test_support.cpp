@@ -289,9 +289,8 @@ std::string TempDir()
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-    char dir[MAX_PATH];
-    snprintf(dir, sizeof dir, "%svelka_%lu_%s_%s\\", base, (unsigned long)GetCurrentProcessId(),
-             info ? info->test_suite_name() : "x", info ? info->name() : "y");
+    std::string dir = Formatted("%svelka_%lu_%s_%s\\", base, (unsigned long)GetCurrentProcessId(),
+                                info ? info->test_suite_name() : "x", info ? info->name() : "y");
     // Wine gives process ids again soon: a folder left by an earlier run of
     // the same test under the same id is emptied once, when the test first asks.
     static const testing::TestInfo* emptiedFor;
@@ -299,7 +298,7 @@ std::string TempDir()
         emptiedFor = info;
         RemoveFolderTree(dir);
     }
-    CreateDirectoryA(dir, nullptr);
+    CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
 

@@ -230,8 +230,9 @@ TEST(TINContours, ACancelledTraceKeepsAFirstRunOfWholeLevels)
     ASSERT_NE(part, nullptr);
     EXPECT_LT(part->count, full->count);
     ExpectSameLines(full, part, part->count, "cancelled");
-    if (part->count > 0 && part->count < full->count)
+    if (part->count > 0 && part->count < full->count) {
         EXPECT_NE(full->lines[part->count]->vertices[0].z, part->lines[part->count - 1]->vertices[0].z);
+    }
     FreeContourList(part);
     FreeContourList(full);
 }
@@ -381,7 +382,7 @@ TEST_F(ContourJob, ShapefileReadBackWithOGRHoldsLinesLevelsAndFields)
     for (const char* name : {"bare_cone", "table_cone.dbf"}) {
         std::string given = TempPath(name), base = given.substr(0, given.find(".dbf"));
         for (int time = 0; time < 2; time++) ASSERT_EQ(SaveContourShapefile(view, given.c_str(), name), 1) << name;
-        if (!strchr(name, '.')) EXPECT_EQ(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES);
+        if (!strchr(name, '.')) { EXPECT_EQ(GetFileAttributesA(given.c_str()), INVALID_FILE_ATTRIBUTES); }
         GDALDatasetH again = GDALOpenEx(ToNativePath((base + ".shp").c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
         ASSERT_NE(again, nullptr) << name;
         OGRLayerH lines = GDALDatasetGetLayer(again, 0);
@@ -541,7 +542,7 @@ TEST_F(ContourJob, ExtremeLinesReadAgainOrTheSaveRefusesThemByNumber)
         BoxAnswers boxes;
         ReferenceFile* f = LoadReferenceShapefile(path.c_str(), "far.shp");
         int count = f && f->lines ? f->lines->count : -1;
-        if (f) EXPECT_EQ(f->lines->items[2]->vertices[1].x, 1e9);
+        if (f) { EXPECT_EQ(f->lines->items[2]->vertices[1].x, 1e9); }
         FreeReferenceFile(f);
         return count;
     };

@@ -93,7 +93,7 @@ TEST(PointTip, TheFormatComesFromTheLASOrLAZFile)
         const char* noDate = "";
         EXPECT_EQ(PointTipFormat(r, &noDate), f.format) << f.file;
         EXPECT_EQ(noDate == nullptr, f.dated) << f.file;
-        if (!f.dated) EXPECT_STREQ(noDate, f.format == 0 ? kNoGPSTimesNoDate : kGPSWeekTimeNoDate) << f.file;
+        if (!f.dated) { EXPECT_STREQ(noDate, f.format == 0 ? kNoGPSTimesNoDate : kGPSWeekTimeNoDate) << f.file; }
     }
     // Format 4 with standard GPS times: the LAS loader keeps its times, the
     // LAZ loader loads them as 0, which must not be dated (the LAZ reader takes

@@ -36,7 +36,7 @@ public:
         profile = r->profileWindow;
         EXPECT_NE(profile, nullptr);
         EXPECT_NE(r->profilePoints, nullptr);
-        if (r->profilePoints) EXPECT_EQ(r->profilePoints->count, n);
+        if (r->profilePoints) { EXPECT_EQ(r->profilePoints->count, n); }
         PumpMessages(20);
         return view;
     }
