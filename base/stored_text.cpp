@@ -133,6 +133,11 @@ int CopyStoredText(char* field, size_t size, const StoredText& text)
 
 bool FieldKeepsLetters(const char* field, size_t size) { return KeptOf(field, size); }
 
+void KeepLettersOf(char* field, const char* from, size_t size)
+{
+    if (from && size && KeptOf(from, size) && strncmp(field, from, size) == 0) memcpy(field, from, size);
+}
+
 void AppendToField(char* field, size_t size, const char* text)
 {
     if (!size) return;

@@ -31,6 +31,9 @@ int CopyStoredText(char* field, size_t size, const StoredText& text);
 // Appends program text to the field, cut as CopyBounded cuts; the letters it
 // was read with, when it shows them, grow by the same text.
 void AppendToField(char* field, size_t size, const char* text);
+// A field made anew from a dialog or a list takes the kept letters of the
+// field it was made from (`from`, null for none), when it shows the same text.
+void KeepLettersOf(char* field, const char* from, size_t size);
 // True when the field of `size` bytes still shows a text read with letters
 // the program's code page lacks.
 bool FieldKeepsLetters(const char* field, size_t size);

@@ -11,6 +11,7 @@
 #include "base/file_system.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/stored_text.h"
 #include "resource.h"
 #include <cstdio>
 #include <cstdlib>
@@ -120,6 +121,9 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
     SettingsFromDialog(dialog, project);
     bool separate = IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) == BST_CHECKED;
     snprintf(project->dataFolder, sizeof project->dataFolder, "%s", separate && dataFolder ? dataFolder : "");
+    // What the user left as it was keeps the letters it was read with.
+    KeepLettersOf(project->description, listed ? listed->description : nullptr, sizeof project->description);
+    KeepLettersOf(project->dataFolder, listed ? listed->dataFolder : nullptr, sizeof project->dataFolder);
     for (int i = 0; i < files->count; i++) {
         const FileListEntry* e = files->entries[i];
         ProjectTile* t = nullptr;
@@ -131,6 +135,8 @@ int ProjectFromDialog(HWND dialog, Project* project, const FileList* files, cons
             if (!t) return 0;
             snprintf(t->path, sizeof t->path, "%s", e->path);
             snprintf(t->name, sizeof t->name, "%s", e->title);
+            KeepLettersOf(t->path, kept ? kept->path : nullptr, sizeof t->path);
+            KeepLettersOf(t->name, kept ? kept->name : nullptr, sizeof t->name);
             t->boundary = e->extent ? CopyGpcPolygon(e->extent) : nullptr;
             t->minX = e->minX;
             t->maxX = e->maxX;
@@ -342,7 +348,7 @@ static int AcceptTScanProject(HWND dialog)
     Project* p = state.project;
     SettingsFromDialog(dialog, p);
     if (IsDlgButtonChecked(dialog, IDC_PROJECT_SEPARATE) != BST_CHECKED) p->dataFolder[0] = 0;
-    else snprintf(p->dataFolder, sizeof p->dataFolder, "%s", state.folder);
+    else if (strcmp(p->dataFolder, state.folder) != 0) snprintf(p->dataFolder, sizeof p->dataFolder, "%s", state.folder);
     // A folder that is not chosen after all stays as typed.
     if (p->dataFolder[0] && !FileExists(p->dataFolder) && AskForMissingDataFolder(dialog, p) == DATA_FOLDER_CANCELLED)
         return 0;
