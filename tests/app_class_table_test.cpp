@@ -428,3 +428,35 @@ TEST(FoundClassTable, SplitCSVLineMergesDelimiterRuns)
     EXPECT_EQ(SplitCSVLine(buf.data(), fields, ","), 100);
     EXPECT_EQ(fields[100], nullptr);
 }
+
+// Where the program speaks 1252, names it shows with "?" are saved in the
+// letters they were read with beside one renamed there: the whole list in
+// UTF-8 then, as it was read.
+TEST(FoundClassTable, LettersThisWindowsCannotShowAreSavedAsTheyWereRead)
+{
+    auto list = [](const char* renamed) {
+        return "0," + std::string(kRussianUTF8) + ",1,2,3\r\n1," + kEteUTF8 + ",4,5,6\r\n2," + kBenchmarkUTF8 +
+               ",7,8,9\r\n3," + renamed + ",10,11,12\r\n";
+    };
+    std::string path = WriteText("letters.csv", list("Wires"));
+    ClassTable t;
+    SetDefaultClassTable(&t);
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes;
+        ASSERT_EQ(ReadClassListFile(&t, path.c_str(), "letters.csv"), 1);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(2)));
+        EXPECT_STREQ(t.entries[0].name, "??????");
+        EXPECT_STREQ(t.entries[1].name, kEte1252);
+        EXPECT_STREQ(t.entries[2].name, "????? 1");
+        snprintf(t.entries[3].name, sizeof t.entries[3].name, "Caf\xe9");
+        boxes.clear();
+        ASSERT_EQ(WriteClassListFile(&t, path.c_str(), "letters.csv"), 1);
+        EXPECT_TRUE(boxes.shown().empty());
+    }
+    EXPECT_EQ(ReadText(path), list("Caf\xc3\xa9"));
+    BoxAnswers none;
+    ASSERT_EQ(ReadClassListFile(&t, path.c_str(), "letters.csv"), 1);
+    EXPECT_STREQ(t.entries[0].name, kRussianUTF8);
+    EXPECT_STREQ(t.entries[3].name, "Caf\xc3\xa9");
+}

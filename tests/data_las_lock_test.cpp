@@ -148,3 +148,25 @@ TEST(LASLock, AWorkerAndTheWindowThreadReadMarkersAtOnce)
     EXPECT_EQ(worker.wrong, 0);
     EXPECT_EQ(window.wrong, 0);
 }
+
+// Where the program speaks 1252, two users whose names it shows alike as
+// "????" ("Иван" here, "Петр" elsewhere) are not taken for each other.
+TEST(LASLock, UsersWhoseNamesThisWindowsCannotShowAreToldApart)
+{
+    std::string las = TempPath("names.las");
+    ASSERT_TRUE(MakeLASFile(las, 12, 20, 10, 0));
+    WCHAR before[256] = {};
+    DWORD had = GetEnvironmentVariableW((LPCWSTR)u"WINEUSERNAME", before, 256);
+    ASSERT_TRUE(SetEnvironmentVariableW((LPCWSTR)u"WINEUSERNAME", (LPCWSTR)u"\u0418\u0432\u0430\u043d"));
+    ProgramCodePageIs western(1252);
+    std::string own = OwnTileLockLine(), computer = own.substr(0, own.find('\\'));
+    EXPECT_EQ(own, computer + "\\\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd\r\n");
+    WriteMarker(las, computer + "\\\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\r\n" + OwnTileLockProcessLine());
+    EXPECT_STREQ(ReadTileLockOwner(las.c_str()), (computer + "\\????\r\n").c_str());
+    EXPECT_EQ(IsOwnTileLock(las.c_str()), 0);
+    EXPECT_EQ(UnlockTile(las.c_str()), 0);
+    EXPECT_TRUE(MarkerExists(las));
+    WriteMarker(las, own + OwnTileLockProcessLine());
+    EXPECT_EQ(UnlockTile(las.c_str()), 1);
+    SetEnvironmentVariableW((LPCWSTR)u"WINEUSERNAME", had ? before : nullptr);
+}

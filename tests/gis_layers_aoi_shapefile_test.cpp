@@ -364,3 +364,47 @@ TEST_F(AOIFileTest, AFolderWithoutRoomForTheReplaceIsNamedWithItsLimit)
         else EXPECT_TRUE(ShowedOneBox(boxes, TempFolderTooLongMessage(path, kLongestGroupSuffix))) << units;
     }
 }
+
+// Where the program speaks 1252, comments it shows with "?" are saved in the
+// letters they were read with beside one edited there; so are a table's
+// declared 1251.
+TEST_F(AOIFileTest, CommentsThisWindowsCannotShowAreSavedAsTheyWereRead)
+{
+    const char* comments[] = {kRussianUTF8, kEteUTF8, "plain"};
+    for (const char* comment : comments) {
+        Add({{10, 10}, {40, 10}, {40, 40}});
+        snprintf(Polygon(r->aoiSet->lines->count - 1)->comment, kAOICommentBytes, "%s", comment);
+    }
+    std::string path = TempPath("letters_aoi.shp");
+    nextAnswer = path;
+    SetFileDialogHook(HookSave);
+    ASSERT_EQ(SaveAOIFile(view), 1);
+    SetFileDialogHook(nullptr);
+    auto resave = [&](const char* secondShown, unsigned unshown) {
+        ProgramCodePageIs western(1252);
+        FileDialogAnswers files({path});
+        BoxAnswers boxes;
+        ASSERT_EQ(LoadAOIFile(view), 1);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(unshown)));
+        EXPECT_STREQ(Polygon(0)->comment, "??????");
+        EXPECT_STREQ(Polygon(1)->comment, secondShown);
+        snprintf(Polygon(2)->comment, kAOICommentBytes, "Caf\xe9");
+        r->aoiSet->saved = 0;
+        EXPECT_EQ(SaveAOIFile(view), 1);
+    };
+    resave(kEte1252, 1);
+    std::vector<std::string> expected = {kRussianUTF8, kEteUTF8, "Caf\xc3\xa9"};
+    EXPECT_EQ(OGRTextCells(path, "COMMENT"), expected);
+    FileDialogAnswers files({path});
+    ASSERT_EQ(LoadAOIFile(view), 1);
+    for (int i = 0; i < 3; i++) EXPECT_EQ(Polygon(i)->comment, expected[i]);
+
+    // A table declared 1251 holds no "É".
+    for (int i : {0, 1, 2}) snprintf(Polygon(i)->comment, kAOICommentBytes, "%s", i < 2 ? kRussian1251 : "plain");
+    r->aoiSet->saved = 0;
+    ASSERT_EQ(SaveAOIFile(view), 1);
+    ASSERT_TRUE(DeclareTable(TempPath("letters_aoi.dbf"), 0xC9, nullptr));
+    resave("??????", 2);
+    expected[1] = kRussianUTF8;
+    EXPECT_EQ(OGRTextCells(path, "COMMENT"), expected);
+}

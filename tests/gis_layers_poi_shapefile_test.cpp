@@ -2,6 +2,7 @@
 // when its writes fail.
 #include "test_support.h"
 #include "las_test_files.h"
+#include "layer_test_files.h"
 #include "shell/frame.h"
 #include "base/file_replace.h"
 #include "base/file_system.h"
@@ -397,5 +398,75 @@ TEST(POIShapefile, AFolderWithoutRoomForTheReplaceIsNamedWithItsLimit)
         if (fits) EXPECT_TRUE(boxes.shown().empty()) << units;
         else EXPECT_TRUE(ShowedOneBox(boxes, TempFolderTooLongMessage(path, kLongestGroupSuffix))) << units;
         DeletePOISet(set);
+    }
+}
+
+namespace {
+
+// Markers of the names, each commented `comment`, saved as `name`; the .shp's path.
+std::string SavedMarkers(const char* name, const std::vector<const char*>& names, const char* comment)
+{
+    POISet* set = NewPOISet(0);
+    for (const char* n : names) {
+        POIRecord* poi = AppendPOIRecord(set);
+        snprintf(poi->name, sizeof poi->name, "%s", n);
+        snprintf(poi->comment, sizeof poi->comment, "%s", comment);
+    }
+    snprintf(set->path, sizeof set->path, "%s", TempPath(name).c_str());
+    snprintf(set->title, sizeof set->title, "%s", name);
+    EXPECT_EQ(SavePOIShapefile(set), 1) << name;
+    DeletePOISet(set);
+    return TempPath(name);
+}
+
+}  // namespace
+
+// Where the program speaks 1252, names and comments it shows with "?" are
+// saved in the letters they were read with, beside a marker edited there,
+// the table in UTF-8 then; a table declared 1251 keeps its letters too.
+TEST(POIShapefile, LettersThisWindowsCannotShowAreSavedAsTheyWereRead)
+{
+    std::string path = SavedMarkers("letters_poi.shp", {kBenchmarkUTF8, kEteUTF8, "plain"}, kRussianUTF8);
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes;
+        POISet* set = LoadPOIShapefile(path.c_str(), "letters_poi.shp");
+        ASSERT_NE(set, nullptr);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(4)));   // one name, three comments
+        EXPECT_STREQ(set->records[0].name, "????? 1");
+        EXPECT_STREQ(set->records[0].comment, "??????");
+        EXPECT_STREQ(set->records[1].name, kEte1252);
+        snprintf(set->records[2].name, sizeof set->records[2].name, "Caf\xe9");
+        set->records[2].x = 5;   // moved
+        set->saved = 0;
+        EXPECT_EQ(SavePOIShapefile(set), 1);
+        DeletePOISet(set);
+    }
+    const std::vector<std::string> names = {kBenchmarkUTF8, kEteUTF8, "Caf\xc3\xa9"},
+                                   comments(3, kRussianUTF8);
+    BoxAnswers boxes;
+    POISet* back = LoadPOIShapefile(path.c_str(), "letters_poi.shp");
+    ASSERT_NE(back, nullptr);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(back->records[i].name, names[i]);
+        EXPECT_EQ(back->records[i].comment, comments[i]);
+    }
+    EXPECT_EQ(back->records[2].x, 5.0);
+    DeletePOISet(back);
+    EXPECT_EQ(OGRTextCells(path, "NAME"), names);
+    EXPECT_EQ(OGRTextCells(path, "COMMENT"), comments);
+
+    for (bool byLanguageByte : {true, false}) {
+        std::string russian = SavedMarkers("russian_poi.shp", {kRussian1251}, "");
+        ASSERT_TRUE(DeclareTable(TempPath("russian_poi.dbf"), byLanguageByte ? 0xC9 : 0x57,
+                                 byLanguageByte ? nullptr : "1251"));
+        ProgramCodePageIs western(1252);
+        BoxAnswers warned;
+        POISet* set = LoadPOIShapefile(russian.c_str(), "russian_poi.shp");
+        ASSERT_NE(set, nullptr);
+        EXPECT_TRUE(ShowedOneBox(warned, UnshownLettersWarning(1)));
+        EXPECT_EQ(SavePOIShapefile(set), 1);
+        DeletePOISet(set);
+        EXPECT_EQ(OGRTextCells(russian, "NAME"), std::vector<std::string>{kRussianUTF8}) << byLanguageByte;
     }
 }

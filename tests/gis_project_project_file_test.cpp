@@ -542,3 +542,72 @@ TEST(ProjectFile, ExtremeTilesReadAgainAndACornerThatIsNoNumberLosesOnlyItsOutli
     FreeProject(q);
     FreeProject(p);
 }
+
+// Where the program speaks 1252, a project's description, data folder and
+// tile names shown with "?" are saved in their letters beside a tile renamed
+// there; a tile shown as "??????.las" is judged by its letters, no wildcard.
+// A tile index declared 1251 keeps its letters too.
+TEST(ProjectFile, LettersThisWindowsCannotShowAreSavedAsTheyWereRead)
+{
+    std::string folder = TempDir(), data = folder + kRussianUTF8 + "\\";
+    const std::string description = std::string(kBenchmarkUTF8) + " " + kEteUTF8;
+    const std::vector<std::string> names = {kRussianUTF8 + std::string(".las"), kEteUTF8 + std::string(".las"),
+                                            "Caf\xc3\xa9.las"};
+    ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
+    Project* p = SavedProject(folder, "p.lep");
+    snprintf(p->description, sizeof p->description, "%s", description.c_str());
+    snprintf(p->dataFolder, sizeof p->dataFolder, "%s", data.c_str());
+    for (int i = 0; i < 3; i++) {
+        if (i < 2) snprintf(p->tiles[i]->name, sizeof p->tiles[i]->name, "%s", names[i].c_str());
+        ASSERT_TRUE(MakeTileLAS(data + names[i], 1000.0 + 100.0 * i, 5000.0, 100.0));
+    }
+    ASSERT_EQ(WriteProjectFile(p), 1);
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes({IDNO});   // the folder this Windows cannot name is kept
+        Project* q = ReadProjectFile(p->path, "p.lep");
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(std::count_if(boxes.shown().begin(), boxes.shown().end(),
+                                [](const ShownBox& b) { return b.text == UnshownLettersWarning(3); }), 1);
+        EXPECT_EQ(std::string(q->description), "????? 1 " + std::string(kEte1252));
+        EXPECT_EQ(std::string(q->dataFolder), folder + "??????\\");
+        ASSERT_EQ(q->tileCount, 3);
+        EXPECT_STREQ(q->tiles[0]->name, "??????.las");
+        EXPECT_EQ(std::string(q->tiles[1]->name), kEte1252 + std::string(".las"));
+        snprintf(q->tiles[2]->name, sizeof q->tiles[2]->name, "Caf\xe9.las");
+        EXPECT_EQ(WriteProjectFile(q), 1);
+        FreeProject(q);
+    }
+    BoxAnswers none;
+    Project* back = ReadProjectFile(p->path, "p.lep");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->description, description);
+    EXPECT_EQ(back->dataFolder, data);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(back->tiles[i]->name, names[i]);
+        EXPECT_EQ(back->tiles[i]->activeStatus, TILE_AVAILABLE) << i;
+    }
+    FreeProject(back);
+    EXPECT_EQ(OGRTextCells(folder + "p_tiles.shp", "FILENAME"), names);
+    ASSERT_TRUE(CopyFileA(p->path, (folder + "lep.dbf").c_str(), FALSE));
+    EXPECT_EQ(OGRTextCells(folder + "lep.dbf", "DESCRIP"), std::vector<std::string>{description});
+    EXPECT_EQ(OGRTextCells(folder + "lep.dbf", "DATADIR"), std::vector<std::string>{data});
+    FreeProject(p);
+
+    Project* russian = SavedProject(folder, "r.lep");
+    snprintf(russian->tiles[0]->name, sizeof russian->tiles[0]->name, "%s.las", kRussian1251);
+    ASSERT_EQ(WriteProjectFile(russian), 1);
+    ASSERT_TRUE(DeclareTable(folder + "r_tiles.dbf", 0x57, "1251"));
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes;
+        Project* q = ReadProjectFile(russian->path, "r.lep");
+        ASSERT_NE(q, nullptr);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(1)));
+        EXPECT_EQ(WriteProjectFile(q), 1);
+        FreeProject(q);
+    }
+    EXPECT_EQ(OGRTextCells(folder + "r_tiles.shp", "FILENAME"),
+              (std::vector<std::string>{names[0], "tile1.las", "tile2.las"}));
+    FreeProject(russian);
+}

@@ -1,7 +1,10 @@
 // Reading TerraScan project files.
 #include "project_test_files.h"
 #include "gis/project/tscan_project.h"
+#include "gis/project/project_commands.h"
+#include "gis/project/project_file.h"
 #include "las_test_files.h"
+#include "layer_test_files.h"
 
 namespace {
 Project* Read(const std::string& text)
@@ -140,4 +143,41 @@ TEST(TScanProject, ALineWhoseLettersPairAsUTF8IsReadInTheCodePageOfItsFile)
         EXPECT_EQ(p->tiles[0]->activeStatus, TILE_AVAILABLE) << c.data;
         FreeProject(p);
     }
+}
+
+// Where the program speaks 1252, a project in UTF-8 shows its Cyrillic as
+// "?"; saved as a project it keeps the letters of its description, folder
+// and tiles.
+TEST(TScanProject, LettersThisWindowsCannotShowAreSavedAsAProject)
+{
+    const std::string data = TempDir() + kRussianUTF8, description = std::string(kRussianUTF8) + " " + kEteUTF8;
+    const std::vector<std::string> names = {kBenchmarkUTF8 + std::string(".las"), kEteUTF8 + std::string(".las")};
+    ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
+    std::string lep = TempPath("survey.lep");
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes;
+        Project* p = Read("[TerraScan project]\r\nDescription=" + description + "\r\nDirectory=" + data +
+                          "\r\nStorage=LAS\r\nBlock " + data + "\\" + names[0] +
+                          "\r\n 1000 5000\r\n 1000 5100\r\n 1100 5100\r\nBlock " + data + "\\" + names[1] +
+                          "\r\n 1100 5000\r\n 1100 5100\r\n 1200 5100\r\n");
+        ASSERT_NE(p, nullptr);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(4)));   // its description, folder and blocks
+        EXPECT_EQ(std::string(p->description), "?????? " + std::string(kEte1252));
+        ASSERT_EQ(p->tileCount, 2);
+        EXPECT_STREQ(p->tiles[0]->name, "????? 1.las");
+        EXPECT_EQ(std::string(p->tiles[1]->name), kEte1252 + std::string(".las"));
+        FileDialogAnswers files({lep});
+        EXPECT_EQ(SaveProject(p), 1);
+        FreeProject(p);
+    }
+    BoxAnswers none;
+    Project* back = ReadProjectFile(lep.c_str(), "survey.lep");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->description, description);
+    EXPECT_EQ(back->dataFolder, data + "\\");
+    ASSERT_EQ(back->tileCount, 2);
+    for (int i = 0; i < 2; i++) EXPECT_EQ(back->tiles[i]->name, names[i]);
+    FreeProject(back);
+    EXPECT_EQ(OGRTextCells(TempPath("survey_tiles.shp"), "FILENAME"), names);
 }

@@ -148,3 +148,19 @@ ReadAOIFile ReadAOIWithOGR(const std::string& path)
     GDALClose(ds);
     return file;
 }
+
+std::vector<std::string> OGRTextCells(const std::string& path, const char* column)
+{
+    GDALAllRegister();
+    GDALDatasetH ds = GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    if (!ds) return {"unopened"};
+    std::vector<std::string> cells;
+    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    OGR_L_ResetReading(layer);
+    while (OGRFeatureH f = OGR_L_GetNextFeature(layer)) {
+        cells.push_back(OGR_F_GetFieldAsString(f, OGR_F_GetFieldIndex(f, column)));
+        OGR_F_Destroy(f);
+    }
+    GDALClose(ds);
+    return cells;
+}

@@ -55,3 +55,6 @@ struct ReadAOIFile {
     std::vector<ReadAOIFeature> features;
 };
 ReadAOIFile ReadAOIWithOGR(const std::string& path);
+// The text cells of `column` in a table (.shp or .dbf) as OGR reads them, in
+// the code page its .cpg or language byte names; {"unopened"} when it cannot.
+std::vector<std::string> OGRTextCells(const std::string& path, const char* column);

@@ -219,6 +219,38 @@ TEST_F(ConfigFileTest, NamesInTheSystemsCodePageReadAsTheirLetters)
     EXPECT_EQ(std::string(t.entries[7].name), a);
 }
 
+// Where the program speaks 1252, class names and the list's path it shows
+// with "?" are saved in the letters they were read with, beside a name
+// edited there.
+TEST_F(ConfigFileTest, LettersThisWindowsCannotShowAreSavedAsTheyWereRead)
+{
+    ClassTable& t = GlobalDisplaySettings.classTable;
+    strcpy(t.entries[6].name, kRussianUTF8);
+    strcpy(t.entries[7].name, kEteUTF8);
+    const std::string listPath = "D:\\" + std::string(kBenchmarkUTF8) + "\\classes.csv";
+    snprintf(t.path, sizeof t.path, "%s", listPath.c_str());
+    Use(TempPath("letters.cfg"));
+    ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    SetDefaultDisplaySettings();
+    {
+        ProgramCodePageIs western(1252);
+        BoxAnswers boxes;
+        ASSERT_EQ(ReadConfigFile(nullptr), 1);
+        EXPECT_TRUE(ShowedOneBox(boxes, UnshownLettersWarning(2)));
+        EXPECT_STREQ(t.entries[6].name, "??????");
+        EXPECT_STREQ(t.entries[7].name, kEte1252);
+        EXPECT_STREQ(t.path, "D:\\????? 1\\classes.csv");
+        strcpy(t.entries[8].name, "Caf\xe9");
+        ASSERT_EQ(WriteConfigFile(nullptr), 1);
+    }
+    SetDefaultDisplaySettings();
+    ASSERT_EQ(ReadConfigFile(nullptr), 1);
+    EXPECT_STREQ(t.entries[6].name, kRussianUTF8);
+    EXPECT_STREQ(t.entries[7].name, kEteUTF8);
+    EXPECT_STREQ(t.entries[8].name, "Caf\xc3\xa9");
+    EXPECT_EQ(t.path, listPath);
+}
+
 TEST_F(ConfigFileTest, RefusedFilesLeaveTheSettingsAlone)
 {
     ChangeSettings();

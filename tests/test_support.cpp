@@ -4,6 +4,7 @@
 #include "base/messages.h"
 #include "data/las_lock.h"
 #include "base/code_pages.h"
+#include "base/stored_text.h"
 #include "base/file_replace.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -601,6 +602,11 @@ SystemCodePageIs::SystemCodePageIs(unsigned codePage) { SetSystemCodePageForTest
 SystemCodePageIs::~SystemCodePageIs() { SetSystemCodePageForTests(0); }
 ProgramCodePageIs::ProgramCodePageIs(unsigned codePage) { SetProgramCodePageForTests(codePage); }
 ProgramCodePageIs::~ProgramCodePageIs() { SetProgramCodePageForTests(0); }
+
+std::string UnshownLettersWarning(unsigned count)
+{
+    return count == 1 ? kUnshownLetterFormat : Formatted(kUnshownLettersFormat, count);
+}
 
 void MakeOld(const std::string& path, uint64_t minutes)
 {

@@ -120,6 +120,14 @@ constexpr char kRussianUTF8[] = "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb
 constexpr char kRussian1251[] = "\xc4\xe0\xed\xed\xfb\xe5";
 constexpr char kCzechUTF8[] = "\xc4\x8c" "esk\xc3\xa1";
 constexpr char kCzech1250[] = "\xc8" "esk\xe1";
+// "Репер 1" in UTF-8, and "Été" in UTF-8 and in 1252: texts a program
+// speaking 1252 shows as "????? 1" and as its own letters.
+constexpr char kBenchmarkUTF8[] = "\xd0\xa0\xd0\xb5\xd0\xbf\xd0\xb5\xd1\x80 1";
+constexpr char kEteUTF8[] = "\xc3\x89t\xc3\xa9";
+constexpr char kEte1252[] = "\xc9t\xe9";
+// The warning of a load that read `count` texts with letters the program's
+// code page lacks.
+std::string UnshownLettersWarning(unsigned count);
 
 // Runs `work` at once on a CreateThread worker, with `worker`, and on this
 // (the window) thread, with `here`, and waits for the worker; false when no

@@ -191,6 +191,7 @@ Project* ReadTScanProject(const char* path, const char* title)
     for (size_t i = 0; i < lines.size(); i++) {
         const char* tilePath = BlockPath(lines[i]);
         if (!tilePath) continue;
+        const size_t blockLine = i;   // the walk over its corners moves i on
         if (strlen(tilePath) >= kPathChars) {
             FreeProject(p);
             char start[kTScanPathShown + 1];
@@ -218,7 +219,7 @@ Project* ReadTScanProject(const char* path, const char* title)
         i = k - 1;   // the line that ended the corners may begin the next block
         // A block without a path or without an area names no tile.
         if (!tilePath[0] || corners.size() < 3) continue;
-        ProjectTile* t = TileOf(Found(tilePath, letters[i], BlockPath), corners);
+        ProjectTile* t = TileOf(Found(tilePath, letters[blockLine], BlockPath), corners);
         if (t && !AddProjectTile(p, t)) FreeProjectTile(t);
     }
     if (p->tileCount == 0) {
