@@ -186,13 +186,15 @@ uint32_t RecordsBuilt(const std::string& path)
 }  // namespace
 
 // A header that counts 4 billion VLRs over a large region before its points
-// (10.8 MB of zeros, or 200,000 records of no data) is settled by the bytes
-// there on every road. The walk over the records ends at the first bytes
-// that are no record (zeros have no user ID), so a sound offset behind the
-// zeros reads the one record there is. The search for the points behind an
-// offset that lies inside a record's header stops there too, and after a
-// bounded number of records, more than any file holds (300 still prove the
-// points behind them); finding nothing it refuses the file. An offset inside
+// (10.8 MB of zeros, 200,000 records of no data, or 197 KB of 0xFF bytes) is
+// settled by the bytes there on every road. The walk over the records ends
+// at the first bytes that are no record (zeros have no user ID; 0xFF bytes,
+// as erased flash storage holds, no sound reserved field, and nothing behind
+// them proves them records), so a sound offset behind them reads the records
+// there are. The search for the points behind an offset that lies inside a
+// record's header stops there too, and after a bounded number of records,
+// more than any file holds (300 still prove the points behind them); finding
+// nothing it refuses the file. An offset inside
 // a record's data still cuts it there.
 TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
 {
@@ -227,6 +229,12 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
         Formatted(kLASRecordCutNoteFormat, Formatted(kLASRecordCutFormat, 0u, DescribedVLRAt(sound, 227).c_str(), 300u).c_str());
     const std::string counted =
         Formatted(kLASMoreRecordsCountedFormat, 0xFFFFFFFFu, 1u, FieldAt<uint32_t>(sound, 96) + (uint32_t)zeros.size());
+    // Erased flash storage: every header there claims 65,535 bytes.
+    const Bytes erased(3 * (54 + 65535) + 100, 0xFF);
+    auto erasedCounted = [&](const Bytes& b, uint32_t held) {
+        return Formatted(kLASMoreRecordsCountedFormat, 0xFFFFFFFFu, held,
+                         FieldAt<uint32_t>(b, 96) + (uint32_t)erased.size());
+    };
     const struct {
         const char* name;
         Bytes bytes;
@@ -249,6 +257,9 @@ TEST(LasLoader, HugeRecordCountsOverLargeRegionsEndWhereTheBytesAreNoRecord)
         {"zeros_in_data.laz", damaged(sound, zeros, false, 300), "", 1, cutInData},
         {"zeros_before.las", damaged(sound, zeros, false, 0), "", 1, counted},
         {"zeros_before.laz", damaged(sound, zeros, false, 0), "", 1, counted},
+        {"erased_before.las", damaged(sound, erased, false, 0), "", 1, erasedCounted(sound, 1)},
+        {"erased_before.laz", damaged(sound, erased, false, 0), "", 1, erasedCounted(sound, 1)},
+        {"compressed_erased.laz", damaged(laz, erased, true, 0), "", 4, erasedCounted(laz, 5)},
     };
     std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
