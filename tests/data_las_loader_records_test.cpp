@@ -2,6 +2,7 @@
 #include "data/data_set.h"
 #include "data/laz_loader.h"
 #include "data/point_load.h"
+#include "data/laszip/laz_reader.h"
 #include "gis/project/project.h"
 #include "tests/laz_test_util.h"
 #include <functional>
@@ -79,8 +80,9 @@ TEST(LasLoader, HeadersThatCannotDescribeThePointsAreRefusedAlikeOnBothRoads)
 // bytes before the points) are no record: the points are read at the offset
 // and the header counted records that are not there. A user record cut at the
 // points in front of the LAZ record is cut as on the LAS road, and the LAZ
-// record is found among its bytes. Every time the log says so, the points are
-// the file's own, and every road reads the same count.
+// record is found among its bytes, as it is where such a record claims the
+// LAZ record's header or part of it. Every time the log says so, the points
+// are the file's own, and every road reads the same count.
 TEST(LasLoader, PointsAreReadFromInsideNoVlr)
 {
     REQUIRE_SAMPLES();
@@ -109,6 +111,16 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
                                                         FieldAt<uint32_t>(b, 96)).c_str());
     };
     const uint32_t lazPoints = FieldAt<uint32_t>(laz, 96), lazVLRs = FieldAt<uint32_t>(laz, 100);
+    // The user record in front of the LAZ record claims its bytes and the
+    // LAZ record's header, or part of that header.
+    const uint16_t user = FieldAt<uint16_t>(laz, VLRAt(laz, 3) + 20);
+    const Bytes swallowing = WithVLRLength(laz, 3, (uint16_t)(user + 54));
+    const Bytes halfSwallowing = WithVLRLength(laz, 3, (uint16_t)(user + 30));
+    auto inside = [](const Bytes& b) {
+        size_t at = 0;
+        while (memcmp(&b[at + 2], "laszip encoded", 14)) at++;
+        return "; " + Formatted(laz::kLazRecordFoundInsideFormat, (unsigned long long)at);
+    };
     ASSERT_EQ(FieldAt<uint16_t>(laz, 94), 227u);
     const std::string record = DescribedVLRAt(sound, 227), lazRecord = DescribedVLRAt(laz, 227);
     const std::string counted = Formatted(kLASMoreRecordsCountedFormat, 1000000u, 1u, 409u);
@@ -138,8 +150,12 @@ TEST(LasLoader, PointsAreReadFromInsideNoVlr)
         {"pointwise_cut.laz", pointwiseCut, &pointwise, cut(pointwiseCut)},
         {"signature.las", WithVLRCount(sound10, 2), &sound10, Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
         {"signature.laz", WithVLRCount(sound10, 2), &sound10, Formatted(kLASMoreRecordsCountedFormat, 2u, 1u, points10)},
-        {"cut_user.laz", WithVLRLength(laz, 3, 60000), &laz, cut(WithVLRLength(laz, 3, 60000), 3)},
-        {"cut_user_copc.laz", WithVLRLength(copc, 0, 60000), &copc, cut(WithVLRLength(copc, 0, 60000), 0)},
+        {"cut_user.laz", WithVLRLength(laz, 3, 60000), &laz, cut(WithVLRLength(laz, 3, 60000), 3) + inside(laz)},
+        {"cut_user_copc.laz", WithVLRLength(copc, 0, 60000), &copc,
+         cut(WithVLRLength(copc, 0, 60000), 0) + inside(copc)},
+        {"swallowing_user.laz", swallowing, &laz,
+         Formatted(kLASMoreRecordsCountedFormat, lazVLRs, 4u, lazPoints) + inside(laz)},
+        {"half_swallowing_user.laz", halfSwallowing, &laz, inside(laz).substr(2)},
     };
     std::vector<std::string>& logged = KeptLog();
     for (const auto& c : cases) {
