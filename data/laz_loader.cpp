@@ -13,7 +13,6 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -60,17 +59,18 @@ static uint64_t ReadablePointCount(laszip_POINTER reader, uint64_t most)
 
 // The header's count, no more than the file's records or its chunk table
 // hold: a damaged count asks for no memory the file cannot fill. Where no
-// chunk table bounds it and it is more than a set or memory holds, the points
-// the file holds are read once and counted, as the LAS road counts its
-// records: a damaged count then asks about the short read, not about memory.
+// chunk table bounds it and it is more than memory holds, the points the file
+// holds are read once and counted, as the LAS road counts its records: a
+// damaged count then asks about the short read, not about memory. A count
+// beyond what a set holds is refused as it stands, never read that far.
 static uint64_t HeldPointCount(laszip_POINTER reader)
 {
     uint64_t n = OpenPointCount(reader);
     laszip_U64 capacity = 0;
     if (laszip_get_point_capacity(reader, &capacity) != 0) return n;
     if (capacity != UINT64_MAX) return std::min<uint64_t>(n, capacity);
-    if (n <= LAS_MAX_POINTS && MemoryPartsNeeded((uint32_t)n) == 1) return n;
-    return ReadablePointCount(reader, std::min<uint64_t>(n, LAS_MAX_POINTS + 1));
+    if (n > LAS_MAX_POINTS || MemoryPartsNeeded((uint32_t)n) == 1) return n;
+    return ReadablePointCount(reader, n);
 }
 
 uint64_t GetLAZFilePointCount(const char* path)
