@@ -123,9 +123,9 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
 // later version, and a user ID of text. Point data rarely passes for one, nor
-// do zero-filled bytes (no user ID), so a header across the offset to point
-// data and a search for the points' start behind it stop at the first that
-// does not.
+// do zero-filled or 0xFF-filled bytes, so a header across the offset to
+// point data and a search for the points' start behind it stop at the first
+// that does not, and one before the offset needs what follows to prove it.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
