@@ -1,19 +1,22 @@
 // The header parse of a damaged file: a LAS 1.2 header that counts
 // 4,000,000,000 variable length records, the one record there is, 1 GiB of
-// zero bytes and then its 1,000 points at the offset the header gives. Opens
-// it ROUNDS times on the LAS road (OpenLASFile) and on the LAZ road (the LAZ
-// reader) and prints the median and spread of each, the records each built,
-// the log note and the process's peak memory.
-//   bench_vlr_walk FILE [ROUNDS]   makes FILE (its zeros a hole where the file
-//                                  system allows) and removes it afterwards
+// filler bytes and then its 1,000 points at the offset the header gives.
+// Opens it ROUNDS times on the LAS road (OpenLASFile) and on the LAZ road (the
+// LAZ reader) and prints the median and spread of each, the records each
+// built, the log note and the process's peak memory.
+//   bench_vlr_walk FILE [ROUNDS [ff]]   makes FILE and removes it afterwards;
+//                                       the filler is zero bytes (a hole where
+//                                       the file system allows), or with ff
+//                                       0xFF bytes, as erased flash storage holds
 #include "bench_clock.h"
 #include "data/lasfile/las_file.h"
 #include "data/laszip/laszip_api.h"
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
-static const uint64_t kZeroBytes = 1ull << 30;
+static const uint64_t kFillerBytes = 1ull << 30;
 static const uint32_t kCountedRecords = 4000000000u;
 static const int kPoints = 1000;
 
@@ -47,9 +50,9 @@ static std::vector<uint8_t> ReadAll(const char* path)
     return bytes;
 }
 
-// The sound file's header and record, the zeros, then its points; the header
-// counts kCountedRecords and gives the offset where the points now are.
-static bool WriteDamaged(const char* path)
+// The sound file's header and record, the filler, then its points; the
+// header counts kCountedRecords and gives the offset where the points now are.
+static bool WriteDamaged(const char* path, bool erased)
 {
     std::string sound = std::string(path) + ".sound";
     bool made = WriteSound(sound.c_str());
@@ -58,13 +61,16 @@ static bool WriteDamaged(const char* path)
     if (!made || b.size() < 227) return false;
     uint32_t offset;
     memcpy(&offset, &b[96], 4);
-    uint32_t moved = offset + (uint32_t)kZeroBytes;
+    uint32_t moved = offset + (uint32_t)kFillerBytes;
     memcpy(&b[96], &moved, 4);
     memcpy(&b[100], &kCountedRecords, 4);
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = LASWriteItems(h, b.data(), offset, 1) == 1 && LASSeek(h, moved, FILE_BEGIN) &&
-              LASWriteItems(h, b.data() + offset, b.size() - offset, 1) == 1;
+    bool ok = LASWriteItems(h, b.data(), offset, 1) == 1;
+    const std::vector<uint8_t> filler(1 << 20, 0xFF);
+    for (uint64_t done = 0; erased && ok && done < kFillerBytes; done += filler.size())
+        ok = LASWriteItems(h, filler.data(), filler.size(), 1) == 1;
+    ok = ok && LASSeek(h, moved, FILE_BEGIN) && LASWriteItems(h, b.data() + offset, b.size() - offset, 1) == 1;
     return CloseHandle(h) && ok;
 }
 
@@ -112,12 +118,13 @@ static void Report(const char* road, std::vector<double> seconds, const Opened& 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: bench_vlr_walk FILE [ROUNDS]\n");
+        fprintf(stderr, "usage: bench_vlr_walk FILE [ROUNDS [ff]]\n");
         return 2;
     }
     const char* path = argv[1];
     int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
-    if (!WriteDamaged(path)) {
+    const bool erased = argc > 3 && !strcmp(argv[3], "ff");
+    if (!WriteDamaged(path, erased)) {
         fprintf(stderr, "cannot write %s\n", path);
         return 1;
     }
@@ -136,7 +143,8 @@ int main(int argc, char** argv)
         laz.push_back(lastLAZ.seconds);
     }
     DeleteFileA(path);
-    printf("%u records counted in front of %llu zero bytes\n", kCountedRecords, (unsigned long long)kZeroBytes);
+    printf("%u records counted in front of %llu %s bytes\n", kCountedRecords, (unsigned long long)kFillerBytes,
+           erased ? "0xFF" : "zero");
     Report("LAS road (OpenLASFile)", las, lastLAS);
     Report("LAZ road (laszip_open_reader)", laz, lastLAZ);
     printf("peak memory %.1f MB (%.1f MB resident before the first opening)\n", PeakMemoryMB(), before);

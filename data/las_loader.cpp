@@ -209,6 +209,7 @@ struct RecordRead {
     uint64_t full, n, count;    // records the header counts, records in the file, points kept
     uint32_t step, length;
     bool color;
+    bool whole;                 // every point the header counts or none
     uint8_t classSeen[256];
 };
 
@@ -234,6 +235,16 @@ static LASFile* OpenForLoad(const char* path, const char* title)
     return las;
 }
 
+// A short read that kept `has` points: a whole load fails with the reason
+// alone (no one can answer for its caller, a batch); any other load asks
+// whether to keep them. True to keep them.
+static bool TakeShortRead(const RecordRead& r, uint64_t has)
+{
+    if (!r.whole) return LoadShortReadAnyway(r.title, "LAS", r.full, has);
+    ReportShortRead(r.title, "LAS", r.full, has);
+    return false;
+}
+
 // Every record, in runs straight from the read buffer; a run never crosses a
 // multiple of 32,768 records, where the progress bar steps. 0 when the file
 // is short and the user does not take what was read.
@@ -245,7 +256,7 @@ static int ReadEveryRecord(RecordRead& r)
         uint64_t most = std::min<uint64_t>(r.count - i, 32768 - (i & 32767));
         const uint8_t* run = ReadLASPointRun(r.las, (uint32_t)most, &got);
         if (!run) {
-            if (!LoadShortReadAnyway(r.title, "LAS", r.full, i)) return 0;
+            if (!TakeShortRead(r, i)) return 0;
             r.set->filePointCount = r.set->pointCount = (int32_t)i;
             break;
         }
@@ -366,6 +377,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     r.step = step;
     r.length = (uint32_t)las->recordLength;
     r.color = r.layout.rgbAt >= 0;
+    r.whole = whole;
     // The 16-bit colours of the kept points wait here for the stretch, which
     // needs every point first; without room for them a second pass over the
     // file reads them again.
@@ -380,7 +392,7 @@ static DataSet* ReadLASPointsWith(const char* path, const char* title, bool whol
     }
     // Every point the file holds was read, fewer than the header says.
     if (read && n < r.full && (uint64_t)set->filePointCount == count)
-        read = LoadShortReadAnyway(title, "LAS", r.full, n);
+        read = TakeShortRead(r, n);
     if (!read) {
         NBLFree(r.colors);
         return GiveUp(set, las, true);

@@ -10,7 +10,8 @@ struct LASFile;
 DataSet* LoadLASData(const char* path, const char* title);
 DataSet* ReadLASPoints(const char* path, const char* title);
 // A LAS file with every point, never decimated (its classes are to be saved
-// back point for point); null, after telling the user, when memory is short.
+// back point for point); null, after telling the user, when memory is short
+// or the file holds fewer points than its header counts (asking nothing).
 DataSet* LoadLASDataWhole(const char* path, const char* title);
 extern const char kWholeLoadMemoryText[];
 int      GetLASExtraBytes(LASFile* las);

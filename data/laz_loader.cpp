@@ -9,6 +9,7 @@
 #include "data/lasfile/las_header.h"
 #include "base/shell_hooks.h"
 #include "base/heap.h"
+#include "base/memory_estimate.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/progress.h"
@@ -46,14 +47,30 @@ static uint64_t OpenPointCount(laszip_POINTER reader)
     return laszip_get_point_count(reader, &n) == 0 && n > 0 ? (uint64_t)n : 0;
 }
 
+// The points that read from the file's start, no more than `most`; the
+// reader stands before its first point again.
+static uint64_t ReadablePointCount(laszip_POINTER reader, uint64_t most)
+{
+    uint64_t n = 0;
+    while (n < most && laszip_read_point(reader) == 0) n++;
+    laszip_seek_point(reader, 0);
+    return n;
+}
+
 // The header's count, no more than the file's records or its chunk table
-// hold: a damaged count asks for no memory the file cannot fill.
+// hold: a damaged count asks for no memory the file cannot fill. Where no
+// chunk table bounds it and it is more than memory holds, the points the file
+// holds are read once and counted, as the LAS road counts its records: a
+// damaged count then asks about the short read, not about memory. A count
+// beyond what a set holds is refused as it stands, never read that far.
 static uint64_t HeldPointCount(laszip_POINTER reader)
 {
     uint64_t n = OpenPointCount(reader);
-    laszip_U64 capacity = UINT64_MAX;
-    if (laszip_get_point_capacity(reader, &capacity) == 0 && capacity < n) n = capacity;
-    return n;
+    laszip_U64 capacity = 0;
+    if (laszip_get_point_capacity(reader, &capacity) != 0) return n;
+    if (capacity != UINT64_MAX) return std::min<uint64_t>(n, capacity);
+    if (n > LAS_MAX_POINTS || MemoryPartsNeeded((uint32_t)n) == 1) return n;
+    return ReadablePointCount(reader, n);
 }
 
 uint64_t GetLAZFilePointCount(const char* path)

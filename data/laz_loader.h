@@ -14,7 +14,8 @@ bool     HasLAZName(const char* path);
 int      IsLAZFile(const char* fileName);
 DataSet* ReadLAZPoints(const char* path, const char* title);
 // The file's point count (the LAS 1.4 count where it is set, else the legacy count), no more than its
-// chunk table holds; 0 when the file does not open.
+// chunk table holds; with no table, a count beyond what memory (but not a set) holds is no more than
+// the points that read. 0 when the file does not open.
 uint64_t GetLAZFilePointCount(const char* path);
 // The header's extent and point count (as GetLAZFilePointCount); false, with the decoder's reason in
 // `reason` (`size` bytes), when the file does not open.

@@ -65,14 +65,26 @@ uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format,
     return count;
 }
 
+const char kShortReadFormat[] =
+    "%s\nShort read, %s file is corrupt!\nHeader says %llu points but file only has %llu points!";
+static const char kLoadAnywayQuestion[] = "\n\nWould you like to load it anyway?";
+
 bool LoadShortReadAnyway(const char* title, const char* kind, uint64_t full, uint64_t has)
 {
     char message[700];
-    snprintf(message, sizeof message,
-             "%s\nShort read, %s file is corrupt!\nHeader says %llu points but file only has %llu points!\n\n"
-             "Would you like to load it anyway?",
-             title, kind, (unsigned long long)full, (unsigned long long)has);
+    int n = snprintf(message, sizeof message, kShortReadFormat, title, kind, (unsigned long long)full,
+                     (unsigned long long)has);
+    if (n > 0 && (size_t)n < sizeof message)
+        snprintf(message + n, sizeof message - (size_t)n, "%s", kLoadAnywayQuestion);
     return ShowMessageBox(MessageOwner(), message, "Warning", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+void ReportShortRead(const char* title, const char* kind, uint64_t full, uint64_t has)
+{
+    char message[700];
+    snprintf(message, sizeof message, kShortReadFormat, title, kind, (unsigned long long)full,
+             (unsigned long long)has);
+    ErrorMessage(message);
 }
 
 const char kLoadNoteFormat[] = "[LOAD]  %s:  %s";

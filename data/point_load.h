@@ -26,6 +26,11 @@ uint64_t StartLoadedPoints(DataSet* set, uint64_t n, uint32_t* step, int format,
 // Asks whether the `has` points of a file whose header says `full` are to be
 // loaded after a short read; `kind` names the file ("LAS" or "LAZ"). True on Yes.
 bool     LoadShortReadAnyway(const char* title, const char* kind, uint64_t full, uint64_t has);
+// The same short read as a failure, without the question: for a load that
+// takes every point or none (a batch, which cannot answer).
+void     ReportShortRead(const char* title, const char* kind, uint64_t full, uint64_t has);
+// The text of a short read: the title, the kind, the header's count and the points there.
+extern const char kShortReadFormat[];
 // The message lines of a finished load: the point count and the title, then
 // `note` when the file's header said something its points were read past
 // (a record cut at them, records counted that are not there, an offset to

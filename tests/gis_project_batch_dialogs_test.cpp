@@ -9,6 +9,7 @@
 #include "data/las_loader.h"
 #include "data/las_lock.h"
 #include "data/las_save.h"
+#include "data/point_load.h"
 #include "base/file_replace.h"
 #include "gis/project/batch_dialogs.h"
 #include "classify/surface_run.h"
@@ -297,6 +298,9 @@ TEST_F(BatchTest, ACountAboveWhatTheFileHoldsFailsAsAShortReadNotForMemory)
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 0, 1, 0));
     ASSERT_EQ(run.rows.size(), 1u);
     EXPECT_EQ(run.rows[0], run.folder + "a.las   <failed: Short read, LAS file is corrupt!>");
+    // The reason alone: no question a batch cannot answer.
+    const std::string reason = Formatted(kShortReadFormat, "a.las", "LAS", (unsigned long long)count, 110000ull);
+    EXPECT_EQ(std::count(KeptLog().begin(), KeptLog().end(), reason), 1);
     EXPECT_EQ(Bytes("a.las"), damaged);
 }
 

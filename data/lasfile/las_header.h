@@ -113,14 +113,15 @@ struct LASParsedHeader {
 // Reads and checks the public header and the VLRs: every size and offset is
 // checked before it is trusted. A header shorter than its version's layout
 // keeps the fields that fit, unless that leaves the points uncounted. The
-// records end at a header of zero bytes, or at one across the offset to point
-// data that is no record header, whatever the header counts. An offset to
-// point data that lies inside a record is wrong where the file proves the
-// points behind the record (they are read there); else one inside a record's
-// data cuts the record there, and one inside a record's header is trusted
-// only where the file proves the points at the offset (the header counts
-// records that are not there) and is refused otherwise. 1 on success; 0 with
-// the reason in `error`, and nothing left to free.
+// records end at a header of zero bytes, at one across the offset to point
+// data that is no record header, or at one before it that is no record header
+// and that nothing behind it proves a record, whatever the header counts. An
+// offset to point data that lies inside a record is wrong where the file
+// proves the points behind the record (they are read there); else one inside
+// a record's data cuts the record there, and one inside a record's header is
+// trusted only where the file proves the points at the offset (the header
+// counts records that are not there) and is refused otherwise. 1 on success;
+// 0 with the reason in `error`, and nothing left to free.
 int       ParseLASHeader(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* out,
                          char* error, size_t errorSize);
 

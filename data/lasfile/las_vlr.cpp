@@ -123,9 +123,9 @@ void DescribeVLR(const LASVLRHeader& vh, char* text, size_t size)
 
 // Whether bytes may be a record's header: the reserved field of LAS 1.0 or a
 // later version, and a user ID of text. Point data rarely passes for one, nor
-// do zero-filled bytes (no user ID), so a header across the offset to point
-// data and a search for the points' start behind it stop at the first that
-// does not.
+// do zero-filled or 0xFF-filled bytes, so a header across the offset to
+// point data and a search for the points' start behind it stop at the first
+// that does not, and one before the offset needs what follows to prove it.
 static bool LooksLikeVLRHeader(const LASVLRHeader& vh)
 {
     if (vh.reserved != 0 && vh.reserved != LAS_VLR_RESERVED_10) return false;
@@ -236,22 +236,57 @@ static int PlacePoints(const LASByteSource& source, const LASParseRules& rules, 
     return 1;
 }
 
+// Whether record `i`, whose header `vh` at `at` does not look like one and
+// which ends at or before the offset to point data, is a record all the same:
+// what follows it, as its length and those of the headers behind it say,
+// reaches a header that looks like a record, the offset exactly or the last
+// record counted, within MOST_RECORDS_SEARCHED headers and before the offset.
+// Filler bytes (all 0xFF, as erased flash storage holds) prove nothing, so a
+// damaged count over them builds no records of 65,535 bytes. *provedEnd is
+// where the proved headers end.
+static bool OddRecordProved(const LASByteSource& source, uint32_t offset, uint32_t claimed, uint32_t i,
+                            uint64_t at, const LASVLRHeader& vh, uint64_t* provedEnd)
+{
+    uint64_t end = at + LAS_VLR_HEADER_SIZE + vh.recordLength;
+    for (uint32_t k = i + 1; k - i <= MOST_RECORDS_SEARCHED; k++) {
+        if (end == offset || k == claimed) {
+            *provedEnd = end;
+            return true;
+        }
+        LASVLRHeader next;
+        if (end + LAS_VLR_HEADER_SIZE > source.size || !source.readAt(source.context, end, &next, sizeof next))
+            return false;
+        if (LooksLikeVLRHeader(next)) {
+            *provedEnd = end;
+            return true;
+        }
+        if (end + LAS_VLR_HEADER_SIZE > offset || IsZeroVLRHeader(next)) return false;
+        end += LAS_VLR_HEADER_SIZE + next.recordLength;
+        if (end > offset) return false;
+    }
+    return false;
+}
+
 // Walks the records from Header Size bytes into the file, each wholly before
-// the point data. A header wholly before the offset is a record whatever its
-// reserved field and user ID hold (writers put odd bytes there), unless all
-// its bytes are zero: a damaged count would otherwise take a run of zeros for
-// records. A header across the offset is taken only where it looks like one:
-// the bytes there are the points or what lies before them (LAS 1.0's
+// the point data. A header of zero bytes ends the walk: a damaged count would
+// otherwise take a run of zeros for records. A header wholly before the
+// offset that does not look like one (writers put odd bytes in the reserved
+// field and the user ID) is a record where what follows proves it
+// (OddRecordProved), or where its length runs into the points; otherwise it
+// ends the walk. A header across the offset is taken only where it looks like
+// one: the bytes there are the points or what lies before them (LAS 1.0's
 // signature). Bytes that are no record end the walk, wherever the count says
 // more records follow. A record the offset to point data falls into ends the
 // walk and settles where the points begin (PlacePoints); a walk that ends
-// with records still counted notes that they are not there.
+// with records still counted notes that they are not there. No record's data
+// is read before its header is judged.
 static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LASParsedHeader* p, uint32_t claimed,
                     char* error, size_t size)
 {
     const uint32_t offset = p->header.offsetToPointData;
     uint32_t room = 0;
     uint64_t at = p->header.headerSize;
+    uint64_t provedEnd = at;   // odd headers before here are proved records
     uint32_t i = 0;
     for (; i < claimed && at < offset; i++) {
         // A header across the offset is read from the bytes there; bytes cut
@@ -263,8 +298,12 @@ static int WalkVLRs(const LASByteSource& source, const LASParseRules& rules, LAS
             snprintf(error, size, "Unable to read variable length record %u", (unsigned)i);
             return 0;
         }
-        if (inHeader ? !LooksLikeVLRHeader(vh) : IsZeroVLRHeader(vh)) break;
-        if (inHeader || at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset)
+        const bool runsIn = at + LAS_VLR_HEADER_SIZE + vh.recordLength > offset;
+        const bool odd = !LooksLikeVLRHeader(vh);
+        if (IsZeroVLRHeader(vh) || (odd && inHeader)) break;
+        if (odd && !runsIn && at >= provedEnd && !OddRecordProved(source, offset, claimed, i, at, vh, &provedEnd))
+            break;
+        if (inHeader || runsIn)
             return PlacePoints(source, rules, p, &room, claimed, i, at, vh, inHeader, error, size);
         if (!TakeVLRAt(source, p, &room, i, at, vh, error, size)) return 0;
         at += LAS_VLR_HEADER_SIZE + vh.recordLength;

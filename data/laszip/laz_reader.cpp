@@ -1,6 +1,7 @@
 // LazReader: the LASzip record, the chunk table, chunk decoding and seeking.
 #include "data/laszip/laz_reader.h"
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include "data/laszip/laz_intcorr.h"
 #include "data/lasfile/las_header.h"
@@ -19,6 +20,8 @@ const uint64_t kMaxAheadBytes = 96ull << 20;  // decoded points held ahead of th
 const uint64_t kUncompressedBlock = 4096;
 
 }  // namespace
+
+const char kLazRecordFoundInsideFormat[] = "the LAZ record was read from byte %llu, inside the records before it";
 
 bool LazReader::FileFeed::Refill(const uint8_t*& cur, const uint8_t*& end)
 {
@@ -137,18 +140,28 @@ bool ChunkTableReachedFrom(const LASByteSource& source, uint64_t start)
     return source.readAt(source.context, (uint64_t)table, b, 8) && Get32(b) == 0;
 }
 
-// A record cut at the point data whose stated length alone was wrong holds
-// the records behind it: the LAZ record is looked for among its bytes, whole
-// inside them. Its data and length, or false.
-bool FindLazRecordIn(const LASVLR* cut, const uint8_t** data, uint16_t* length)
+// A record whose stated length alone was wrong holds the records behind it:
+// cut at the point data, or ending inside or at the end of the LAZ record's
+// header (the walk then took the bytes behind it for other records, or for
+// none). The LAZ record is looked for in the bytes from `from` (the first
+// record) to where the walk ended and as far again as a record reaches, its
+// header anywhere there and its data whole before the points at `points`.
+// Its data and where its header begins, or false.
+bool FindLazRecordBefore(LazSource& src, uint64_t from, uint64_t walked, uint64_t points, std::vector<uint8_t>& data,
+                         uint64_t* found)
 {
-    for (uint32_t at = 0; at + LAS_VLR_HEADER_SIZE <= cut->recordLength; at++) {
+    const uint64_t to = std::min<uint64_t>(points, walked + LAS_VLR_HEADER_SIZE + 0xFFFF);
+    if (to < from + LAS_VLR_HEADER_SIZE) return false;
+    std::vector<uint8_t> bytes((size_t)(to - from));
+    if (!src.ReadAt(from, bytes.data(), bytes.size())) return false;
+    for (size_t at = 0; at + LAS_VLR_HEADER_SIZE <= bytes.size(); at++) {
         LASVLRHeader vh;
-        memcpy(&vh, cut->data + at, sizeof vh);
+        memcpy(&vh, &bytes[at], sizeof vh);
         if (vh.recordId != kLazRecordId || strncmp(vh.userId, kLazUserId, sizeof vh.userId) != 0) continue;
-        if (at + LAS_VLR_HEADER_SIZE + vh.recordLength > cut->recordLength) continue;
-        *data = cut->data + at + LAS_VLR_HEADER_SIZE;
-        *length = vh.recordLength;
+        const size_t begin = at + LAS_VLR_HEADER_SIZE, end = begin + vh.recordLength;
+        if (end > bytes.size()) continue;
+        data.assign(bytes.begin() + (ptrdiff_t)begin, bytes.begin() + (ptrdiff_t)end);
+        *found = from + at;
         return true;
     }
     return false;
@@ -240,8 +253,16 @@ bool LazReader::ParseHeader(std::string& err)
     int laz = FindVLRIn(vlrTable_, vlrCount_, kLazUserId, kLazRecordId);
     const uint8_t* lazData = laz >= 0 ? vlrTable_[laz]->data : nullptr;
     uint16_t lazLength = laz >= 0 ? vlrTable_[laz]->recordLength : 0;
+    // Compressed points cannot be read without it: a wrong length may have hidden it.
+    std::vector<uint8_t> hidden;
+    uint64_t hiddenAt = 0;
     const bool found =
-        laz >= 0 || (parsed.cutVLR >= 0 && FindLazRecordIn(vlrTable_[parsed.cutVLR], &lazData, &lazLength));
+        laz >= 0 || ((s.pointDataFormat & 0xC0) &&
+                     FindLazRecordBefore(*src_, s.headerSize, parsed.vlrEnd, parsed.pointStart, hidden, &hiddenAt));
+    if (laz < 0 && found) {
+        lazData = hidden.data();
+        lazLength = (uint16_t)hidden.size();
+    }
     for (uint32_t i = 0; i < vlrCount_; i++) {
         if ((int)i == laz) continue;
         const LASVLR* r = vlrTable_[i];
@@ -279,6 +300,11 @@ bool LazReader::ParseHeader(std::string& err)
         H.offset_to_point_data -= std::min<uint32_t>(H.offset_to_point_data, LAS_VLR_HEADER_SIZE + lazLength);
     }
     note_ = parsed.note;
+    if (laz < 0 && found) {
+        char text[160];
+        snprintf(text, sizeof text, kLazRecordFoundInsideFormat, (unsigned long long)hiddenAt);
+        note_ += note_.empty() ? std::string(text) : "; " + std::string(text);
+    }
     total_ = parsed.pointCount;
     return true;
 }

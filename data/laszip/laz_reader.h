@@ -17,6 +17,10 @@ struct LASVLR;
 
 namespace laz {
 
+// The note of a LAZ record found inside the bytes of the records before it
+// (their stated lengths were wrong): the byte its header begins at.
+extern const char kLazRecordFoundInsideFormat[];
+
 class LazSource {
 public:
     virtual ~LazSource() {}
@@ -42,7 +46,7 @@ public:
     uint64_t PointCount() const { return total_; }
     // What the header said that the points were read past (a record cut at
     // them, records counted that are not there, an offset to point data
-    // inside a record); empty when nothing.
+    // inside a record, a LAZ record found inside others); empty when nothing.
     const std::string& Note() const { return note_; }
     // Most points the file can hold: from the record length for plain LAS (up
     // to its extended VLRs or waveform packets), from a complete chunk table
