@@ -132,7 +132,7 @@ void ExpectHandled(const Outcome& o, const std::string& name)
 void ExpectRefused(const Outcome& o, const std::string& name)
 {
     EXPECT_FALSE(o.taken) << name << ": a damaged file was taken";
-    if (!o.taken) EXPECT_FALSE(o.boxes.empty()) << name << ": refused without a word";
+    if (!o.taken) { EXPECT_FALSE(o.boxes.empty()) << name << ": refused without a word"; }
 }
 
 bool Usable(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxGridCoordinate; }
@@ -524,7 +524,7 @@ TEST(DamagedInputs, ReferenceImagesTakeOnlyNorthUpPlacementsAndWholeFiles)
         std::string name = std::string("image: ") + p.what;
         Outcome o = Load(name, [&](bool* sane) { return LoadReference(path, sane); });
         ExpectRefused(o, name);
-        if (!o.boxes.empty()) EXPECT_EQ(o.boxes[0].caption, "ERROR") << name;
+        if (!o.boxes.empty()) { EXPECT_EQ(o.boxes[0].caption, "ERROR") << name; }
         ExpectRefused(Load(name + " (loader)", [&](bool*) {
                           ReferenceFile* f = LoadReferenceImage(path.c_str(), "placed.tif");
                           FreeReferenceFile(f);
@@ -545,7 +545,7 @@ TEST(DamagedInputs, ReferenceImagesTakeOnlyNorthUpPlacementsAndWholeFiles)
     WriteBytes(TempPath("cut.wld"), ReadBytes(ChangeFileExtension(jpeg.c_str(), ".wld")));
     Outcome o = Load("image: JPEG cut short", [&](bool* sane) { return LoadReference(cut, sane); });
     ExpectRefused(o, "image: JPEG cut short");
-    if (!o.boxes.empty()) EXPECT_EQ(o.boxes[0].text, Formatted(kImageReadFailed, "damaged"));
+    if (!o.boxes.empty()) { EXPECT_EQ(o.boxes[0].text, Formatted(kImageReadFailed, "damaged")); }
     // A PNG with a world file is an image of a format this road does not take: it says so.
     std::string png = WriteRaster("scan.png", 8, 8, 1, GDT_Byte, pixels, north, "PNG", options);
     ExpectRefused(Load("image: PNG", [&](bool* sane) { return LoadReference(png, sane); }), "image: PNG");
@@ -555,8 +555,9 @@ TEST(DamagedInputs, ReferenceImagesTakeOnlyNorthUpPlacementsAndWholeFiles)
         WriteBytes(path, Bytes(64, 'x'));
         Outcome o = Load(name, [&](bool* sane) { return LoadReference(path, sane); });
         ExpectRefused(o, name);
-        if (!strcmp(name, "survey.ecw") && !GDALGetDriverByName("ECW") && !o.boxes.empty())
+        if (!strcmp(name, "survey.ecw") && !GDALGetDriverByName("ECW") && !o.boxes.empty()) {
             EXPECT_EQ(o.boxes[0].text, Formatted(kImageDriverMissing, "ECW", path.c_str()));
+        }
     }
     // Grey with alpha: the grey band is shown, not the alpha.
     std::string alpha = WriteRaster("alpha.tif", 8, 8, 2, GDT_Byte, pixels, north, "GTiff", nullptr,
@@ -848,10 +849,10 @@ TEST(DamagedInputs, AStrayControlByteIsOneBadLineOnBothTextRoads)
             DataSet* set = LoadASCIIData(path.c_str(), c.title, 0);
             ASSERT_NE(set, nullptr) << c.title << ": " << (boxes.shown().empty() ? "" : boxes.shown()[0].text);
             ASSERT_EQ(set->pointCount, c.points) << c.title;
-            if (c.badLine) EXPECT_EQ(set->points[c.badLine - 1].x, 1000.5 + c.badLine) << c.title;
+            if (c.badLine) { EXPECT_EQ(set->points[c.badLine - 1].x, 1000.5 + c.badLine) << c.title; }
             EXPECT_EQ(set->points[c.points - 1].x, 999.5 + c.points + (c.badLine ? 1 : 0)) << c.title;
             FreeDataSet(set);
-            if (c.badLine) EXPECT_TRUE(log.contains(leftOut)) << c.title;
+            if (c.badLine) { EXPECT_TRUE(log.contains(leftOut)) << c.title; }
         }
         LogLines log;
         Imported r = ImportText(c.title, c.text, xyz, job);
@@ -1274,7 +1275,7 @@ TEST(DamagedInputs, ConfigurationFilesAndClassLists)
         Outcome o = Load(name, [&](bool*) { return ReadConfigFile(nullptr) == 1; });
         if (d.first == "empty" || d.first.compare(0, 3, "cut") == 0) ExpectRefused(o, name);
         else ExpectHandled(o, name);
-        if (!o.taken) EXPECT_EQ(memcmp(&GlobalDisplaySettings, &before, sizeof before), 0) << name;
+        if (!o.taken) { EXPECT_EQ(memcmp(&GlobalDisplaySettings, &before, sizeof before), 0) << name; }
         GlobalDisplaySettings = before;
     }
     // A class count beyond the table is refused; one of 0 or 1 is a table the
