@@ -158,19 +158,6 @@ TEST_F(ClassEditTest, RedoIsOfferedOnlyWhileAnUndoneEditIsKept)
     EXPECT_TRUE(RedoItemEnabled());
 }
 
-TEST_F(ClassEditTest, UndoAndRedoGivenTheProfileActOnThePlanViewStack)
-{
-    HWND view = ViewWithPoints(40);
-    HWND profile = AddLinked(view, "ChildProfile");
-    std::vector<uint8_t> start = Classes();
-    EditPoints(view, set, 7, [](int i) { return i < 10; });
-    EXPECT_EQ(UndoClassEdit(profile), 10);
-    EXPECT_EQ(Classes(), start);
-    EXPECT_EQ(RedoClassEdit(profile), 10);
-    EXPECT_EQ(set->points[3].classification, 7);
-    EXPECT_EQ(Record(view)->undoCount, 1);
-}
-
 TEST_F(ClassEditTest, LongRandomEditSequencesKeepTheStackAndClassesTrue)
 {
     HWND view = ViewWithPoints(500);

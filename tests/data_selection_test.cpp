@@ -217,13 +217,6 @@ TEST(Tiles, GridsAndEmptySetsGetNoneAndNullIsAccepted)
     FreeDataSet(grid);
     FreePointTiles(nullptr);
     EXPECT_EQ(FreePointSelection(nullptr), 0);
-    PointSelection* s = CreatePointSelection(10);
-    EXPECT_EQ(s->count, 10);
-    EXPECT_EQ(s->capacity, 10);
-    EXPECT_EQ(s->polygon->contour[0].num_vertices, 4);
-    EXPECT_EQ(s->minX, 3.37e38);
-    EXPECT_EQ(s->maxZ, -3.37e38);
-    EXPECT_NE(FreePointSelection(s), 0);
 }
 
 TEST(Selections, ThinningStepKeepsAboutTwoToTheEighteen)

@@ -13,7 +13,6 @@
 #include "data/las_loader.h"
 #include "data/statistics.h"
 #include "data/tin_model.h"
-#include <gdal.h>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -43,21 +42,6 @@ void WriteText(const std::string& path, const char* text)
     VFile f = VFileCreate(path.c_str());
     VFileWrite(f, text, strlen(text));
     VFileClose(f);
-}
-
-// A GeoTIFF written through GDAL: bands of the type, with or without a georeference.
-std::string WriteTiff(const char* name, int bands, GDALDataType type, bool georeferenced)
-{
-    std::string path = TempPath(name);
-    GDALAllRegister();
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), ToNativePath(path.c_str()).c_str(), 8, 6, bands,
-                                 type, nullptr);
-    if (georeferenced) {
-        double g[6] = {500000, 2, 0, 4000000, 0, -2};
-        GDALSetGeoTransform(ds, g);
-    }
-    GDALClose(ds);
-    return path;
 }
 
 }  // namespace
@@ -262,31 +246,6 @@ TEST(FileKinds, SignaturesDecideWhateverTheName)
     WriteText(text, "100.5 200.25 3.0\n101.5 201.25 4.0\n");
     EXPECT_EQ(GetDataFileKind(text.c_str()), 2);
     EXPECT_EQ(GetDataFileKind(TempPath("missing.las").c_str()), 2);
-}
-
-TEST(FileKinds, GeoTIFFGridsAndTheirRefusals)
-{
-    BoxAnswers boxes;
-    EXPECT_EQ(GetDataFileKind(WriteTiff("good.tif", 1, GDT_Float32, true).c_str()), 3);
-    EXPECT_TRUE(boxes.shown().empty());
-
-    std::string two = WriteTiff("two.tif", 2, GDT_Float32, true);
-    EXPECT_FALSE(IsGDALGridFile(two.c_str()));
-    ASSERT_TRUE(ShowedOneBox(boxes, "This file has more than one band:\n    " + two + "\n\n"));
-    EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
-    EXPECT_EQ(boxes.shown()[0].type, (unsigned)(MB_OK | MB_ICONERROR));
-
-    std::string ints = WriteTiff("ints.tif", 1, GDT_Int16, true);
-    EXPECT_EQ(GetDataFileKind(ints.c_str()), 0);   // reported, and not taken for text
-    ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[1].text,
-              "This file has one band, but it does not appear to be 32-bit:\n    " + ints + "\n\n");
-
-    std::string bare = WriteTiff("bare.tif", 1, GDT_Float32, false);
-    EXPECT_FALSE(IsGDALGridFile(bare.c_str()));
-    ASSERT_EQ(boxes.shown().size(), 3u);
-    EXPECT_EQ(boxes.shown()[2].text,
-              "There does not appear to be any\ngeo-reference information for:\n    " + bare);
 }
 
 TEST(FileKinds, RadarHeadersAreKnownByTheirKeys)

@@ -16,18 +16,24 @@
 
 namespace {
 
+// One export job with its settings (the three coordinates unless given).
 struct ExportRun {
     JobControl* job = CreateJobControl();
-    ~ExportRun() { FreeJobControl(job); }
-    int Export(const std::string& path, ExportSettings* s, int format)
+    ExportSettings* s;
+    explicit ExportRun(std::vector<int> codes = { 0, 1, 2 }, int format = kExportASCII) : s(SettingsWith(codes, format)) {}
+    ~ExportRun()
+    {
+        FreeExportSettings(s);
+        FreeJobControl(job);
+    }
+    int Export(const std::string& path, int format)
     {
         FileList files = {};
-        AddFileListEntry(&files, path.c_str(), GetPathTitle(path).c_str());
+        AddFileListEntry(&files, path.c_str(), GetPathFileName(path.c_str()));
         int r = ExportLASFile(files.entries[0], s, format, job, nullptr);
         ClearFileList(&files);
         return r;
     }
-    static std::string GetPathTitle(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 };
 
 std::string CopyToTemp(const char* sample) { return ::CopyToTemp(SamplePath(sample), sample); }
@@ -42,11 +48,11 @@ TEST(ExportWriters, ASCIIOfFormat3MatchesTheTypedPoints)
 {
     REQUIRE_SAMPLES();
     std::string las = CopyToTemp("point-color-time.las");
-    ExportSettings* s = SettingsWith({ 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 });
+    ExportRun run({ 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 });
+    ExportSettings* s = run.s;
     s->delimiter = kDelimiterTab;
     s->includeHeader = 1;
-    ExportRun run;
-    ASSERT_EQ(run.Export(las, s, kExportASCII), 1);
+    ASSERT_EQ(run.Export(las, kExportASCII), 1);
     bool crlf = false;
     std::vector<std::string> lines = ReadLines(Base(las) + ".xyz", &crlf);
     EXPECT_TRUE(crlf);
@@ -77,7 +83,6 @@ TEST(ExportWriters, ASCIIOfFormat3MatchesTheTypedPoints)
         if (HasFailure()) break;
     }
     CloseLASFile(f);
-    FreeExportSettings(s);
 }
 
 // Class and return filters: classes 2 and 8 and first returns only, in a
@@ -88,14 +93,14 @@ TEST(ExportWriters, FiltersAndExtraBytes)
     std::string plain = TempPath("plain.las"), extra = TempPath("extra.las");
     ASSERT_TRUE(MakeLASFile(plain, 12, 34, 240, 3));
     ASSERT_TRUE(MakeLASFile(extra, 12, 40, 240, 3));
-    ExportSettings* s = SettingsWith({ 0, 1, 2, 8, 4, 12 });
+    ExportRun run({ 0, 1, 2, 8, 4, 12 });
+    ExportSettings* s = run.s;
     s->delimiter = kDelimiterComma;
     memset(s->classFlags, 0, sizeof s->classFlags);
     s->classFlags[2] = s->classFlags[8] = 1;
     s->returnFlags[RETURN_SINGLE] = s->returnFlags[RETURN_INTERMEDIATE] = s->returnFlags[RETURN_LAST] = 0;
-    ExportRun run;
-    ASSERT_EQ(run.Export(plain, s, kExportASCII), 1);
-    ASSERT_EQ(run.Export(extra, s, kExportASCII), 1);
+    ASSERT_EQ(run.Export(plain, kExportASCII), 1);
+    ASSERT_EQ(run.Export(extra, kExportASCII), 1);
     std::vector<std::string> lines = ReadLines(Base(plain) + ".xyz");
     int expected = 0;
     for (int i = 0; i < 240; i++) expected += i % 8 == 2 && i % 3 == 0;
@@ -107,7 +112,6 @@ TEST(ExportWriters, FiltersAndExtraBytes)
         EXPECT_EQ(v[4], "1");
     }
     EXPECT_EQ(ReadLines(Base(extra) + ".xyz"), lines);
-    FreeExportSettings(s);
 }
 
 TEST(ExportWriters, ReturnCategories)
@@ -129,12 +133,12 @@ TEST(ExportWriters, PointAndPointZShapefilesReadBack)
 {
     REQUIRE_SAMPLES();
     std::string las = CopyToTemp("point-time.las");
-    ExportSettings* s = SettingsWith({ 2, 8, 12, 9, 13 }, kExportShapeZ);
+    ExportRun run({ 2, 8, 12, 9, 13 }, kExportShapeZ);
+    ExportSettings* s = run.s;
     memset(s->classFlags, 0, sizeof s->classFlags);
     s->classFlags[1] = s->classFlags[2] = 1;
-    ExportRun run;
     for (int format : { kExportShape, kExportShapeZ }) {
-        ASSERT_EQ(run.Export(las, s, format), 1);
+        ASSERT_EQ(run.Export(las, format), 1);
         ShapeReader shape(Base(las) + ".shp");
         ASSERT_TRUE(shape.opened);
         EXPECT_EQ(shape.type, format == kExportShapeZ ? SHAPE_POINTZ : SHAPE_POINT);
@@ -170,7 +174,6 @@ TEST(ExportWriters, PointAndPointZShapefilesReadBack)
         EXPECT_EQ(record, shape.count);
         EXPECT_GT(record, 0);
     }
-    FreeExportSettings(s);
 }
 
 // LAS 1.4 format 6: four-bit returns, a 16-bit scan angle and no colour.
@@ -178,9 +181,8 @@ TEST(ExportWriters, Format6ReadsTheExtendedLayout)
 {
     REQUIRE_SAMPLES();
     std::string las = CopyToTemp("1_4_w_evlr.las");
-    ExportSettings* s = SettingsWith({ 4, 5, 8, 9, 12, 13 }, kExportShape);
-    ExportRun run;
-    ASSERT_EQ(run.Export(las, s, kExportShape), 1);
+    ExportRun run({ 4, 5, 8, 9, 12, 13 }, kExportShape);
+    ASSERT_EQ(run.Export(las, kExportShape), 1);
     ShapeReader shape(Base(las) + ".shp");
     LASFile* f = OpenLASFile(las.c_str(), LAS_MODE_READ);
     ASSERT_TRUE(f && shape.opened);
@@ -197,7 +199,6 @@ TEST(ExportWriters, Format6ReadsTheExtendedLayout)
         if (HasFailure()) break;
     }
     CloseLASFile(f);
-    FreeExportSettings(s);
 }
 
 // Files the writers cannot read and files that end early fail alone, with
@@ -206,16 +207,15 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
 {
     REQUIRE_SAMPLES();
     BoxAnswers boxes;
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     std::string wave = CopyToTemp("simple1_3.las");
-    EXPECT_EQ(run.Export(wave, s, kExportASCII), 0);
+    EXPECT_EQ(run.Export(wave, kExportASCII), 0);
     EXPECT_FALSE(FileThere(Base(wave) + ".xyz"));
     Bytes bytes = ReadBytes(SamplePath("point10.las"));
     bytes.resize(bytes.size() - 20 * 500);
     std::string cut = TempPath("cut.las");
     ASSERT_TRUE(WriteBytes(cut, bytes));
-    EXPECT_EQ(run.Export(cut, s, kExportShapeZ), 0);
+    EXPECT_EQ(run.Export(cut, kExportShapeZ), 0);
     for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(cut) + ext)) << ext;
     // A count one above the 1,000 points in front of an extended VLR: its
     // bytes are no point to export.
@@ -223,13 +223,12 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
     SetFieldAt<uint64_t>(counted, 247, 1001);
     std::string evlr = TempPath("evlr.las");
     ASSERT_TRUE(WriteBytes(evlr, counted));
-    EXPECT_EQ(run.Export(evlr, s, kExportASCII), 0);
+    EXPECT_EQ(run.Export(evlr, kExportASCII), 0);
     EXPECT_FALSE(FileThere(Base(evlr) + ".xyz"));
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[0].text, kExportPointTypeText);
     EXPECT_EQ(boxes.shown()[1].text, std::string("cut.las\n") + kExportShortFileText + "\n");
     EXPECT_EQ(boxes.shown()[2].text, std::string("evlr.las\n") + kExportShortFileText + "\n");
-    FreeExportSettings(s);
 }
 
 // A text export that fails (the file ends early, a full disk) or is stopped
@@ -237,7 +236,6 @@ TEST(ExportWriters, RefusedAndTruncatedFilesLeaveNoOutput)
 TEST(ExportWriters, AFailedOrStoppedTextExportKeepsTheEarlierText)
 {
     REQUIRE_SAMPLES();
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     Bytes bytes = ReadBytes(SamplePath("point10.las"));
     std::string whole = TempPath("whole_text.las"), cut = TempPath("cut_text.las");
@@ -248,19 +246,18 @@ TEST(ExportWriters, AFailedOrStoppedTextExportKeepsTheEarlierText)
     for (const std::string& las : { whole, cut }) ASSERT_TRUE(WriteBytes(Base(las) + ".xyz", earlier));
     {
         BoxAnswers boxes;
-        EXPECT_EQ(run.Export(cut, s, kExportASCII), 0);
+        EXPECT_EQ(run.Export(cut, kExportASCII), 0);
         SetWriteFaultAt(1);
-        EXPECT_EQ(run.Export(whole, s, kExportASCII), 0);
+        EXPECT_EQ(run.Export(whole, kExportASCII), 0);
         SetWriteFaultAt(0);
         EXPECT_EQ(boxes.shown().size(), 2u);
     }
     ASSERT_EQ(BeginJob(run.job), 1);
     CancelJob(run.job);
-    EXPECT_EQ(run.Export(whole, s, kExportASCII), -1);
+    EXPECT_EQ(run.Export(whole, kExportASCII), -1);
     EndJob(run.job);
     for (const std::string& las : { whole, cut }) EXPECT_TRUE(ReadBytes(Base(las) + ".xyz") == earlier) << las;
     EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
-    FreeExportSettings(s);
 }
 
 // Closing a shapefile writes its final headers; a close that fails there (a
@@ -271,40 +268,36 @@ TEST(ExportWriters, AFailedShapefileCloseFailsTheFile)
     ShapeDiskFaults failing;
     failing.closeFails = true;
     BoxAnswers boxes;
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     std::string las = CopyToTemp("point10.las");
     SetShapeDiskFaults(&failing);
-    EXPECT_EQ(run.Export(las, s, kExportShape), 0);
+    EXPECT_EQ(run.Export(las, kExportShape), 0);
     SetShapeDiskFaults(nullptr);
     for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << ext;
     ASSERT_TRUE(ShowedOneBox(boxes, std::string("point10.las\n") + kExportWriteFailed + "\n"));
-    EXPECT_EQ(run.Export(las, s, kExportShape), 1);
+    EXPECT_EQ(run.Export(las, kExportShape), 1);
     // A failed export again keeps the shapefile the first one wrote.
     const Bytes shapes = ReadBytes(Base(las) + ".shp"), table = ReadBytes(Base(las) + ".dbf");
     SetShapeDiskFaults(&failing);
-    EXPECT_EQ(run.Export(las, s, kExportShape), 0);
+    EXPECT_EQ(run.Export(las, kExportShape), 0);
     SetShapeDiskFaults(nullptr);
     EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes && ReadBytes(Base(las) + ".dbf") == table);
-    FreeExportSettings(s);
 }
 
 // A full disk anywhere in a shapefile export fails the file and leaves no output.
 TEST(ExportWriters, AFullDiskFailsAShapefileExport)
 {
     REQUIRE_SAMPLES();
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     std::string las = CopyToTemp("point10.las");
     for (int nth : { 1, 30, 400 }) {
         BoxAnswers boxes;
         SetWriteFaultAt(nth);
-        EXPECT_EQ(run.Export(las, s, kExportShape), 0) << nth;
+        EXPECT_EQ(run.Export(las, kExportShape), 0) << nth;
         SetWriteFaultAt(0);
         for (const char* ext : { ".shp", ".shx", ".dbf" }) EXPECT_FALSE(FileThere(Base(las) + ext)) << nth << ext;
         EXPECT_EQ(boxes.shown().size(), 1u) << nth;
     }
-    FreeExportSettings(s);
 }
 
 // A text export whose output's path reaches 255 bytes is written, at the
@@ -317,13 +310,13 @@ TEST(ExportWriters, AFullDiskFailsAShapefileExport)
 TEST(ExportWriters, AnOutputUpToItsLimitsIsWrittenAndOneOverIsRefused)
 {
     REQUIRE_SAMPLES();
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
+    ExportSettings* s = run.s;
     std::string las = CopyToTemp("point10.las");
     auto exportTo = [&](const std::string& target, int format, bool fits, const std::string& reason) {
         snprintf(s->outputFolder, sizeof s->outputFolder, "%s", target.substr(0, target.rfind('\\') + 1).c_str());
         BoxAnswers boxes;
-        EXPECT_EQ(run.Export(las, s, format), fits ? 1 : 0) << target;
+        EXPECT_EQ(run.Export(las, format), fits ? 1 : 0) << target;
         EXPECT_EQ(FileThere(target), fits) << target;
         std::string refusal = std::string("point10.las\n") + kExportOpenOutputFailed + "\n" + reason;
         EXPECT_TRUE(fits ? boxes.shown().empty() : ShowedOneBox(boxes, refusal)) << target;
@@ -337,19 +330,6 @@ TEST(ExportWriters, AnOutputUpToItsLimitsIsWrittenAndOneOverIsRefused)
         exportTo(target, kExportShape, folderUnits <= limit, Formatted(kTempFolderTooLongText, limit + 1, limit, target.c_str()));
         EXPECT_EQ(FileThere(Base(target) + ".dbf"), folderUnits <= limit) << folderUnits;
     }
-    FreeExportSettings(s);
-}
-
-TEST(ExportWriters, OutputBesideTheSourceOrInTheFolder)
-{
-    FileListEntry e = {};
-    snprintf(e.path, sizeof e.path, "D:\\data\\tile1.las");
-    snprintf(e.title, sizeof e.title, "tile1.las");
-    char out[260];
-    ASSERT_TRUE(ExportOutputPath("", &e, ".xyz", out, sizeof out));
-    EXPECT_STREQ(out, "D:\\data\\tile1.xyz");
-    ASSERT_TRUE(ExportOutputPath("E:\\out\\", &e, ".shp", out, sizeof out));
-    EXPECT_STREQ(out, "E:\\out\\tile1.shp");
 }
 
 // A shapefile its import would refuse (a coordinate beyond 1e10) is not
@@ -359,13 +339,12 @@ TEST(ExportWriters, APointTheImportWouldRefuseFailsTheShapefileByNumber)
 {
     REQUIRE_SAMPLES();
     BoxAnswers boxes;
-    ExportSettings* s = SettingsWith({ 0, 1, 2 });
     ExportRun run;
     std::string las = CopyToTemp("point10.las");
     Bytes header = ReadBytes(las);
     SetFieldAt<double>(header, 155, 1e9 - 600000.0);   // X offset: the points lie about 1e9 east
     ASSERT_TRUE(WriteBytes(las, header));
-    ASSERT_EQ(run.Export(las, s, kExportShapeZ), 1);
+    ASSERT_EQ(run.Export(las, kExportShapeZ), 1);
     ShapeReader shape(Base(las) + ".shp");
     ASSERT_TRUE(shape.opened);
     double x = 0, y = 0, z = 0;
@@ -376,11 +355,10 @@ TEST(ExportWriters, APointTheImportWouldRefuseFailsTheShapefileByNumber)
 
     SetFieldAt<double>(header, 155, 2e10);
     ASSERT_TRUE(WriteBytes(las, header));
-    EXPECT_EQ(run.Export(las, s, kExportShapeZ), 0);
+    EXPECT_EQ(run.Export(las, kExportShapeZ), 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
     char text[200];
     snprintf(text, sizeof text, kExportPointOffMapFormat, 1ull);
     EXPECT_EQ(boxes.shown()[0].text, std::string("point10.las\n") + text + "\n");
     EXPECT_TRUE(ReadBytes(Base(las) + ".shp") == shapes);
-    FreeExportSettings(s);
 }

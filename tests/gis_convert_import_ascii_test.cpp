@@ -38,15 +38,37 @@ void AddField(HWND dialog, const char* name)
 
 class ImportASCIITest : public LoggedFrameTest {};
 
-// One file of a run: converts `entry` with the mapping, outside any dialog.
-int ImportOne(const std::string& path, ImportFieldList* list, JobControl* job)
-{
-    FileList files = {};
-    AddFileListEntry(&files, path.c_str(), path.substr(path.rfind('\\') + 1).c_str());
-    int r = ImportASCIIFile(files.entries[0], list, job, nullptr);
-    ClearFileList(&files);
-    return r;
-}
+// The single-file road: one XYZ mapping and one job for the test.
+class ImportASCII : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        FreeJobControl(job);
+        FreeImportFieldList(list);
+    }
+    // Converts one file with the mapping, outside any dialog.
+    int ImportOne(const std::string& path, ConvertTally* tally = nullptr)
+    {
+        FileList files = {};
+        AddFileListEntry(&files, path.c_str(), path.substr(path.rfind('\\') + 1).c_str());
+        int r = ImportASCIIFile(files.entries[0], list, job, nullptr, tally);
+        ClearFileList(&files);
+        return r;
+    }
+    // Maps the next column to the classification.
+    void AddClassColumn()
+    {
+        ImportFieldList* available = NewAvailableFieldList();
+        for (int i = 0; i < available->count; i++)
+            if (available->entries[i] && available->entries[i]->code == FIELD_CLASSIFICATION) {
+                MoveImportField(list, available, i);
+                break;
+            }
+        FreeImportFieldList(available);
+    }
+    ImportFieldList* list = NewXYZFieldList();
+    JobControl* job = CreateJobControl();
+};
 
 }  // namespace
 
@@ -154,25 +176,20 @@ TEST_F(ImportASCIITest, DialogRunWritesACompleteLASFile)
 // Coordinates 6,000 km apart do not fit 32 bits at 1 mm: the step widens
 // instead of wrapping, and the log and the end notice say so. A file
 // without a usable line fails and leaves no file.
-TEST(ImportASCII, WideSpansAndEmptyFiles)
+TEST_F(ImportASCII, WideSpansAndEmptyFiles)
 {
     std::string wide = WriteTempFile("wide.xyz", "-3000000.25 10 5\n3000000.75 20 6\n12.5 15 7\n");
     std::string empty = WriteTempFile("empty.xyz", "a b\n\n");
-    ImportFieldList* list = NewXYZFieldList();
-    JobControl* job = CreateJobControl();
     LogLines log;
     ConvertTally tally = {};
-    FileList files = {};
-    AddFileListEntry(&files, wide.c_str(), "wide.xyz");
-    ASSERT_EQ(ImportASCIIFile(files.entries[0], list, job, nullptr, &tally), 1);
-    ClearFileList(&files);
+    ASSERT_EQ(ImportOne(wide, &tally), 1);
     char line[300];
     snprintf(line, sizeof line, kImportCoarseFormat, "wide.xyz", 'X', 0.01, 0.001);
     EXPECT_TRUE(log.contains(line)) << line;
     EXPECT_EQ(tally.coarseAxes, 1);
     EXPECT_STREQ(tally.coarseNotes, "wide.xyz:  X stored in steps of 0.01 instead of 0.001\n");
     BoxAnswers boxes;
-    EXPECT_EQ(ImportOne(empty, list, job), 0);
+    EXPECT_EQ(ImportOne(empty), 0);
     ASSERT_TRUE(ShowedOneBox(boxes, std::string("empty.xyz\n") + kImportNoPoints + "\n"));
     EXPECT_FALSE(FileThere(TempPath("empty.las")));
     DataSet* set = LoadLASDataWhole(TempPath("wide.las").c_str(), "wide.las");
@@ -188,30 +205,24 @@ TEST(ImportASCII, WideSpansAndEmptyFiles)
     EXPECT_NEAR(set->points[2].x, 12.5, step / 2 + 1e-9);
     EXPECT_NEAR(set->points[2].y, 15.0, 0.0005);
     FreeDataSet(set);
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }
 
 // A stop at a poll removes the new file; the reason-less failure of an
 // unreadable input names the file.
-TEST(ImportASCII, StopAndUnreadableInputLeaveNoFile)
+TEST_F(ImportASCII, StopAndUnreadableInputLeaveNoFile)
 {
     std::string text;
     for (int i = 0; i < 5000; i++) text += std::to_string(i) + " 1 2\n";
     std::string big = WriteTempFile("big.xyz", text);
-    ImportFieldList* list = NewXYZFieldList();
-    JobControl* job = CreateJobControl();
     ASSERT_TRUE(BeginJob(job));
     CancelJob(job);
-    EXPECT_EQ(ImportOne(big, list, job), -1);
+    EXPECT_EQ(ImportOne(big), -1);
     EndJob(job);
     EXPECT_FALSE(FileThere(TempPath("big.las")));
     BoxAnswers boxes;
-    EXPECT_EQ(ImportOne(TempPath("missing.xyz"), list, job), 0);
+    EXPECT_EQ(ImportOne(TempPath("missing.xyz")), 0);
     ASSERT_TRUE(ShowedOneBox(boxes, std::string("missing.xyz\n") + kImportReadFailed + "\n"));
     EXPECT_FALSE(FileThere(TempPath("missing.las")));
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }
 
 namespace {
@@ -234,13 +245,11 @@ void ClickStopAfterTheFile(const char* text)
 // Files shorter than one step of lines have no checkpoint inside: a pause
 // asked during the first holds the run before the second, and a stop there
 // leaves the files not begun listed and without output.
-TEST(ImportASCII, APauseHoldsTheRunBeforeTheNextFile)
+TEST_F(ImportASCII, APauseHoldsTheRunBeforeTheNextFile)
 {
     FileList files = {};
     for (const char* name : { "p1.xyz", "p2.xyz", "p3.xyz" })
         AddFileListEntry(&files, WriteTempFile(name, "X Y Z\n1 2 3\n4 5 6\n").c_str(), name);
-    ImportFieldList* list = NewXYZFieldList();
-    JobControl* job = CreateJobControl();
     pausedAfterFirstFile = job;
     SetLogHook(PauseAfterTheFirstFile);
     ASSERT_TRUE(StartImportASCIIThread(&files, list, job));
@@ -256,8 +265,6 @@ TEST(ImportASCII, APauseHoldsTheRunBeforeTheNextFile)
     EXPECT_FALSE(FileThere(TempPath("p3.las")));
     EXPECT_EQ(files.count, 2);
     ClearFileList(&files);
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }
 
 // Stop clicked after the last file's last checkpoint: the run ends while the
@@ -310,38 +317,31 @@ TEST_F(ImportASCIITest, ARunThatEndsWhileStopIsAskedStaysEnded)
 // the limit fails the file with its number; classes above 31 fail the file
 // rather than lose their high bits; an existing LAS file is replaced only
 // after a Yes.
-TEST(ImportASCII, LongLinesWideClassesAndExistingTargets)
+TEST_F(ImportASCII, LongLinesWideClassesAndExistingTargets)
 {
-    ImportFieldList* list = NewXYZFieldList();
-    JobControl* job = CreateJobControl();
     BoxAnswers boxes({ IDOK, IDNO, IDYES });   // the long line's failure, then No and Yes to replacing
     std::string longer = WriteTempFile("longer.xyz", "1 2 3\n100 200 300 " + std::string(250, '5') + " 9 7 8\n");
-    ASSERT_EQ(ImportOne(longer, list, job), 1);
+    ASSERT_EQ(ImportOne(longer), 1);
     DataSet* set = LoadLASDataWhole(TempPath("longer.las").c_str(), "longer.las");
     ASSERT_TRUE(set);
     EXPECT_EQ(set->pointCount, 2);
     FreeDataSet(set);
 
     std::string tooLong = WriteTempFile("toolong.xyz", "1 2 3\n4 5 6 " + std::string(9000, '7') + "\n");
-    EXPECT_EQ(ImportOne(tooLong, list, job), 0);
+    EXPECT_EQ(ImportOne(tooLong), 0);
     EXPECT_FALSE(FileThere(TempPath("toolong.las")));
 
     // The LAS file the text was exported from: No keeps it, Yes replaces it.
     std::string source = WriteTempFile("tile.las", "the original");
     std::string text = WriteTempFile("tile.xyz", "1 2 3\n4 5 6\n7 8 9\n");
-    EXPECT_EQ(ImportOne(text, list, job), 0);
+    EXPECT_EQ(ImportOne(text), 0);
     EXPECT_EQ(ReadBytes(source).size(), 12u);
-    EXPECT_EQ(ImportOne(text, list, job), 1);
+    EXPECT_EQ(ImportOne(text), 1);
     EXPECT_GT(ReadBytes(source).size(), 200u);
 
-    ImportFieldList* available = NewAvailableFieldList();
-    for (int i = 0; i < available->count; i++)
-        if (available->entries[i] && available->entries[i]->code == FIELD_CLASSIFICATION) {
-            MoveImportField(list, available, i);
-            break;
-        }
+    AddClassColumn();
     std::string classes = WriteTempFile("classes.xyz", "1 2 3 2\n4 5 6 40\n7 8 9 6\n");
-    EXPECT_EQ(ImportOne(classes, list, job), 0);
+    EXPECT_EQ(ImportOne(classes), 0);
     EXPECT_FALSE(FileThere(TempPath("classes.las")));
 
     ASSERT_EQ(boxes.shown().size(), 4u);
@@ -353,45 +353,32 @@ TEST(ImportASCII, LongLinesWideClassesAndExistingTargets)
     EXPECT_EQ(boxes.shown()[2].text, line);
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[3].text, std::string("classes.xyz\n") + kImportWideClassText + "\n" + line);
-    FreeImportFieldList(available);
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }
 
 // A Yes to replacing the LAS file the text came from, then an import that
 // stops or fails (a class the records cannot hold): the original file stays
 // byte for byte and no temporary file is left beside it.
-TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
+TEST_F(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
 {
     const Bytes kept = { 'o', 'l', 'd' };
     std::string original = WriteTempFile("back.las", "old");
     std::string text;
     for (int i = 0; i < 5000; i++) text += std::to_string(i) + " 1 2 " + (i == 4999 ? "40" : "2") + "\n";
     std::string source = WriteTempFile("back.xyz", text);
-    ImportFieldList* list = NewXYZFieldList();
-    ImportFieldList* available = NewAvailableFieldList();
-    for (int i = 0; i < available->count; i++)
-        if (available->entries[i] && available->entries[i]->code == FIELD_CLASSIFICATION) {
-            MoveImportField(list, available, i);
-            break;
-        }
-    JobControl* job = CreateJobControl();
+    AddClassColumn();
     BoxAnswers boxes({ IDYES, IDYES, IDOK });
     ASSERT_TRUE(BeginJob(job));
     CancelJob(job);
-    EXPECT_EQ(ImportOne(source, list, job), -1);
+    EXPECT_EQ(ImportOne(source), -1);
     EndJob(job);
     EXPECT_EQ(ReadBytes(original), kept);
-    EXPECT_EQ(ImportOne(source, list, job), 0);
+    EXPECT_EQ(ImportOne(source), 0);
     EXPECT_EQ(ReadBytes(original), kept);
     ASSERT_EQ(boxes.shown().size(), 3u);
     char line[200];
     snprintf(line, sizeof line, kImportWideClassFormat, 1ull);
     EXPECT_EQ(boxes.shown()[2].text, std::string("back.xyz\n") + kImportWideClassText + "\n" + line);
     EXPECT_EQ(TempFilesLeft(), std::vector<std::string>{});
-    FreeImportFieldList(available);
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }
 
 // An output folder whose path with the file's name ("far.las") reaches 255
@@ -399,16 +386,14 @@ TEST(ImportASCII, ReplacedTargetSurvivesStopAndFailure)
 // and in letters of two and three bytes; one over fails that file as any
 // other that cannot be created: the box and the log name it and the limit,
 // and nothing is written.
-TEST(ImportASCII, AnOutputPathUpToTheLimitImportsAndOneOverFailsSayingWhy)
+TEST_F(ImportASCII, AnOutputPathUpToTheLimitImportsAndOneOverFailsSayingWhy)
 {
-    ImportFieldList* list = NewXYZFieldList();
-    JobControl* job = CreateJobControl();
     std::string text = WriteTempFile("far.xyz", "1 2 3\n4 5 6\n");
     ForOutputsAroundThePathLimit("far.las", [&](const char* letter, const std::string& target, bool fits) {
         snprintf(list->outputFolder, sizeof list->outputFolder, "%s", target.substr(0, target.rfind('\\') + 1).c_str());
         LogLines log;
         BoxAnswers boxes;
-        EXPECT_EQ(ImportOne(text, list, job), fits ? 1 : 0) << letter << target.size();
+        EXPECT_EQ(ImportOne(text), fits ? 1 : 0) << letter << target.size();
         EXPECT_EQ(FileThere(target), fits) << letter << target.size();
         if (fits) {
             EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
@@ -420,6 +405,4 @@ TEST(ImportASCII, AnOutputPathUpToTheLimitImportsAndOneOverFailsSayingWhy)
         EXPECT_TRUE(log.contains("[ERROR] far.xyz")) << letter;
         EXPECT_TRUE(log.contains(std::string("[ERROR] ") + kImportCreateFailed)) << letter;
     });
-    FreeJobControl(job);
-    FreeImportFieldList(list);
 }

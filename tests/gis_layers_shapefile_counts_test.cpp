@@ -68,12 +68,16 @@ POISet* LoadPOI(const std::string& path, std::string* box)
     return set;
 }
 
-// Ten square AOI polygons with their table, the index cut to list five.
-bool TenAOIsListingFive(const std::string& path)
+// `count` square AOI polygons with their table.
+bool SaveAOIs(const std::string& path, int count)
 {
-    return WriteTestShapefile(path, SHAPE_POLYGON, Squares(10), false) &&
-           WriteTestAOITable(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true) && CutShapefileParts(path, -1, 5, -1);
+    std::vector<int> indices;
+    for (int i = 0; i < count; i++) indices.push_back(i);
+    return WriteTestShapefile(path, SHAPE_POLYGON, Squares(count), false) &&
+           WriteTestAOITable(path, indices, true, true);
 }
+// Ten of them, the index cut to list five.
+bool TenAOIsListingFive(const std::string& path) { return SaveAOIs(path, 10) && CutShapefileParts(path, -1, 5, -1); }
 
 AOISet* LoadAOI(const std::string& path, std::string* box)
 {
@@ -81,6 +85,17 @@ AOISet* LoadAOI(const std::string& path, std::string* box)
     AOISet* set = LoadAOIShapefile(path.c_str(), GetPathFileName(path.c_str()));
     *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
     return set;
+}
+
+// Loads a reference file: the lines it read, -1 when refused (the box in `box`).
+int LoadReference(const std::string& path, std::string* box)
+{
+    BoxAnswers boxes;
+    ReferenceFile* f = LoadReferenceShapefile(path.c_str(), GetPathFileName(path.c_str()));
+    int lines = f ? f->lines->count : -1;
+    if (f) FreeReferenceFile(f);
+    *box = boxes.shown().empty() ? "" : OnlyBox(boxes);
+    return lines;
 }
 
 // Numbers the records of a .shp on from `first`, the record at `odd` (from
@@ -136,10 +151,10 @@ bool SaveTenMarkers(const std::string& path)
     return saved;
 }
 
-// A project p.lep of ten tiles in a row in `folder`; its tile index's .shp.
-std::string SaveTenTileProject(const std::string& folder)
+// A project p.lep of tiles in a row in `folder`; its tile index's .shp.
+std::string SaveTileProject(const std::string& folder, int tiles = 10)
 {
-    Project* p = MakeRowProject(folder, 10, false);
+    Project* p = MakeRowProject(folder, tiles, false);
     snprintf(p->path, sizeof p->path, "%sp.lep", folder.c_str());
     snprintf(p->title, sizeof p->title, "p.lep");
     p->units = 1;
@@ -285,21 +300,14 @@ TEST(ShapefileCounts, AReferenceFileWithAShortIndexShowsEveryLine)
     std::string path = TempPath("ten_ref.shp");
     ASSERT_TRUE(WriteTestShapefile(path, SHAPE_ARC, Squares(10)));
     ASSERT_TRUE(CutShapefileParts(path, -1, 3, -1));
-    {
-        BoxAnswers boxes;
-        ReferenceFile* f = LoadReferenceShapefile(path.c_str(), "ten_ref.shp");
-        ASSERT_NE(f, nullptr);
-        EXPECT_TRUE(boxes.shown().empty());
-        EXPECT_EQ(f->lines->count, 10);
-        FreeReferenceFile(f);
-    }
+    std::string box;
+    EXPECT_EQ(LoadReference(path, &box), 10);
+    EXPECT_EQ(box, "");
     // The header still gives the length of ten: the last records are missing.
     ASSERT_TRUE(CutEnd(path, 1));
-    BoxAnswers boxes;
-    EXPECT_EQ(LoadReferenceShapefile(path.c_str(), "ten_ref.shp"), nullptr);
-    EXPECT_EQ(OnlyBox(boxes), Disagree("The index (.shx) lists 3 records, but the shapes (.shp) hold 10, not all of "
-                                       "them whole.",
-                                       "ten_ref.shp"));
+    EXPECT_EQ(LoadReference(path, &box), -1);
+    EXPECT_EQ(box, Disagree("The index (.shx) lists 3 records, but the shapes (.shp) hold 10, not all of them whole.",
+                            "ten_ref.shp"));
 }
 
 // The project's tile index: a short index loses no tile. Parts that
@@ -309,7 +317,7 @@ TEST(ShapefileCounts, AReferenceFileWithAShortIndexShowsEveryLine)
 TEST(ShapefileCounts, AProjectTileIndexWithAShortIndexKeepsEveryTile)
 {
     std::string folder = TempDir();
-    std::string tiles = SaveTenTileProject(folder);
+    std::string tiles = SaveTileProject(folder);
     ASSERT_FALSE(tiles.empty());
     ASSERT_TRUE(CutShapefileParts(tiles, -1, 5, -1));
     {
@@ -340,13 +348,8 @@ TEST(ShapefileCounts, ARecordCutShortRightAfterAShortIndexIsTheShapesFaultOnEver
     const std::string counts = "The index (.shx) lists 2 records, but the shapes (.shp) hold 3, not all of them whole.";
     std::string box;
     std::string folder = TempDir();
-    Project* p = MakeRowProject(folder, 4, false);
-    snprintf(p->path, sizeof p->path, "%sp.lep", folder.c_str());
-    snprintf(p->title, sizeof p->title, "p.lep");
-    ASSERT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
-    std::string tiles = folder + "p_tiles.shp";
-    ASSERT_TRUE(CutShapefileParts(tiles, -1, 2, -1) && CutInsideRecord(tiles, 2, 30));
+    std::string tiles = SaveTileProject(folder, 4);
+    ASSERT_TRUE(!tiles.empty() && CutShapefileParts(tiles, -1, 2, -1) && CutInsideRecord(tiles, 2, 30));
     EXPECT_EQ(ProjectTiles(folder, &box), -1);
     EXPECT_EQ(box, Disagree(counts, "p_tiles.shp"));
     ASSERT_TRUE(CutInsideRecord(tiles, 2, 10));   // the header and two bytes: no type
@@ -359,20 +362,15 @@ TEST(ShapefileCounts, ARecordCutShortRightAfterAShortIndexIsTheShapesFaultOnEver
     EXPECT_EQ(box, Disagree(counts, "ten_poi.shp"));
 
     std::string aoi = TempPath("four_aoi.shp");
-    ASSERT_TRUE(WriteTestShapefile(aoi, SHAPE_POLYGON, Squares(4), false) &&
-                WriteTestAOITable(aoi, {0, 1, 2, 3}, true, true) && CutShapefileParts(aoi, -1, 2, -1) &&
-                CutInsideRecord(aoi, 2, 30));
+    ASSERT_TRUE(SaveAOIs(aoi, 4) && CutShapefileParts(aoi, -1, 2, -1) && CutInsideRecord(aoi, 2, 30));
     EXPECT_EQ(LoadAOI(aoi, &box), nullptr);
     EXPECT_EQ(box, Disagree(counts, "four_aoi.shp"));
 
     std::string ref = TempPath("four_ref.shp");
     ASSERT_TRUE(WriteTestShapefile(ref, SHAPE_ARC, Squares(4)) && CutShapefileParts(ref, -1, 2, -1) &&
                 CutInsideRecord(ref, 2, 30));
-    {
-        BoxAnswers boxes;
-        EXPECT_EQ(LoadReferenceShapefile(ref.c_str(), "four_ref.shp"), nullptr);
-        EXPECT_EQ(OnlyBox(boxes), Disagree(counts, "four_ref.shp"));
-    }
+    EXPECT_EQ(LoadReference(ref, &box), -1);
+    EXPECT_EQ(box, Disagree(counts, "four_ref.shp"));
 
     std::string points = TempPath("four_pts.shp");
     ASSERT_TRUE(WriteTestShapefile(points, SHAPE_POINTZ, Points(4)) && CutShapefileParts(points, -1, 2, -1) &&
@@ -417,8 +415,7 @@ TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBot
     EXPECT_EQ(box, Disagree(ListsMore(10, 2), "ten_poi.shp"));
 
     std::string aoi = TempPath("ten_aoi.shp");
-    ASSERT_TRUE(WriteTestShapefile(aoi, SHAPE_POLYGON, Squares(10), false) &&
-                WriteTestAOITable(aoi, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, true) && CutShapefileParts(aoi, 3, -1, -1));
+    ASSERT_TRUE(SaveAOIs(aoi, 10) && CutShapefileParts(aoi, 3, -1, -1));
     EXPECT_EQ(LoadAOI(aoi, &box), nullptr);
     EXPECT_EQ(box, Disagree(listsMore, "ten_aoi.shp"));
 
@@ -428,7 +425,7 @@ TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBot
     EXPECT_EQ(box, "ten_pts.shp\n" + listsMore + "\n");
 
     std::string folder = TempDir();
-    std::string tiles = SaveTenTileProject(folder);
+    std::string tiles = SaveTileProject(folder);
     ASSERT_TRUE(!tiles.empty() && CutShapefileParts(tiles, 3, -1, -1));
     EXPECT_EQ(ProjectTiles(folder, &box), -1);
     EXPECT_EQ(box, Disagree(listsMore, "p_tiles.shp"));
@@ -436,13 +433,8 @@ TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBot
     // A reference file of one line that lost it: one record listed, none held.
     std::string one = TempPath("one_ref.shp");
     ASSERT_TRUE(WriteTestShapefile(one, SHAPE_ARC, Squares(1)) && CutShapefileParts(one, 0, -1, -1));
-    auto refused = [](const std::string& path) {
-        BoxAnswers boxes;
-        ReferenceFile* f = LoadReferenceShapefile(path.c_str(), GetPathFileName(path.c_str()));
-        if (f) FreeReferenceFile(f);
-        return f ? std::string("loaded") : OnlyBox(boxes);
-    };
-    EXPECT_EQ(refused(one), Disagree(ListsMore(1, 0), "one_ref.shp"));
+    EXPECT_EQ(LoadReference(one, &box), -1);
+    EXPECT_EQ(box, Disagree(ListsMore(1, 0), "one_ref.shp"));
     // Ten records held, the index placing the second in the header.
     std::string misplaced = TempPath("ten_ref.shp");
     ASSERT_TRUE(WriteTestShapefile(misplaced, SHAPE_ARC, Squares(10)));
@@ -452,5 +444,6 @@ TEST(ShapefileCounts, AnIndexListingMoreRecordsThanTheShapesHoldIsRefusedWithBot
     ASSERT_TRUE(WriteBytes(index, shx));
     char damaged[300];
     snprintf(damaged, sizeof damaged, kShapefileDamaged, 2, 10, "ten_ref.shp");
-    EXPECT_EQ(refused(misplaced), damaged);
+    EXPECT_EQ(LoadReference(misplaced, &box), -1);
+    EXPECT_EQ(box, damaged);
 }

@@ -5,12 +5,12 @@
 #include "classify/undo.h"
 #include "point_sets.h"
 #include "las_test_files.h"
+#include "layer_test_files.h"
 #include "base/file_list.h"
 #include "base/paths.h"
 #include "shell/file_manager.h"
 #include "shell/open_files.h"
 #include "shell/view_window.h"
-#include "base/file_system.h"
 #include "data/selection.h"
 #include "data/tin_model.h"
 #include "resource.h"
@@ -162,12 +162,7 @@ TEST_F(FileManagerTest, AGridJoinsNoPointViewAndAnotherCaseIsAnotherFile)
     REQUIRE_SAMPLES();
     // A single-band GeoTIFF grid.
     std::string tif = TempPath("grid.tif");
-    GDALAllRegister();
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), ToNativePath(tif.c_str()).c_str(), 8, 6, 1,
-                                 GDT_Float32, nullptr);
-    double g[6] = {500000, 2, 0, 4000000, 0, -2};
-    GDALSetGeoTransform(ds, g);
-    GDALClose(ds);
+    ASSERT_TRUE(WriteTestImage(tif, 6, 8, 1, GDT_Float32, {}, true, 500000, 4000000));
 
     HWND view = SampleView({"simple.las"});
     {

@@ -2,6 +2,7 @@
 #include "app/command_ids.h"
 #include "shell/startup.h"
 #include "shell/frame.h"
+#include "shell/about_dialogs.h"
 #include "app/job_control.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
@@ -56,7 +57,7 @@ TEST_F(FrameTest, StartsMaximisedWithTitleMenusAndJobControls)
 {
     char title[128];
     GetWindowTextA(FrameWindow, title, sizeof title);
-    EXPECT_STREQ(title, "VelkaViewer  Version 3.7.3");
+    EXPECT_STREQ(title, APP_TITLE);
     EXPECT_TRUE(IsZoomed(FrameWindow));
     HMENU bar = GetMenu(FrameWindow);
     ASSERT_EQ(GetMenuItemCount(bar), 3);
@@ -161,9 +162,7 @@ TEST_F(FrameTest, CloseAsksAoiThenPoiPerViewStartingWithTheActiveView)
 
 TEST_F(FrameTest, CancelOrFailedSaveKeepsTheProgramRunning)
 {
-    ViewRecord* r;
-    AddView("v.las", true, true);
-    r = Record(views.back());
+    ViewRecord* r = Record(AddView("v.las", true, true));
     strcpy(r->aoiSet->path, "C:\\data\\v_aoi.shp");
     {
         BoxAnswers boxes({IDCANCEL});
@@ -221,16 +220,11 @@ TEST_F(FrameTest, RunningWorkerIsQuestionedAndJobsStayUsableAfterCancel)
     EndAppJob();
 }
 
-namespace {
-std::vector<std::string> messageLog;
-void KeepMessageLog(const char* text) { messageLog.push_back(text); }
-}  // namespace
-
 TEST(Messages, ErrorBoxLogsEachNonEmptyLine)
 {
     BoxAnswers boxes;
-    messageLog.clear();
-    SetLogHook(KeepMessageLog);
+    KeptLog().clear();
+    SetLogHook(KeepLog);
     ErrorMessage("first line\n\nsecond line");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "ERROR");
@@ -239,7 +233,7 @@ TEST(Messages, ErrorBoxLogsEachNonEmptyLine)
     SetLogHook(nullptr);
     EXPECT_EQ(boxes.shown()[1].caption, "Warning");
     EXPECT_EQ(boxes.shown()[1].type, (unsigned)(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(messageLog, (std::vector<std::string>{"[ERROR] first line", "[ERROR] second line", "[WARN] careful"}));
+    EXPECT_EQ(KeptLog(), (std::vector<std::string>{"[ERROR] first line", "[ERROR] second line", "[WARN] careful"}));
 }
 
 TEST(Progress, RangesAboveSixteenBitsAreKeptWholeAndStepsOnlyWhileRunning)

@@ -46,9 +46,20 @@ COLORREF Gray(int g) { return RGB(g, g, g); }
 
 }  // namespace
 
-class GridShading : public ViewFixture {};
-class GridPosts : public ViewFixture {};
-class GridDrawing : public ViewFixture {};
+// A plan view over one grid; the view and its record stay in `view` and `r`.
+class GridView : public ViewFixture {
+protected:
+    void Open(DataSet* grid, int width, int height)
+    {
+        view = OpenView({grid}, width, height);
+        r = Record(view);
+    }
+    HWND view = nullptr;
+    ViewRecord* r = nullptr;
+};
+using GridShading = GridView;
+using GridPosts = GridView;
+using GridDrawing = GridView;
 
 TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
 {
@@ -66,38 +77,34 @@ TEST_F(GridShading, PlanesLitFromKnownSidesGiveTheirShades)
 
     // A 45-degree plane falling to the east: both triangles of every cell face
     // the eastern light at 45 degrees and turn from the western one.
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(6, 7, [](double x, double) { return (float)(50 - x); }));
-    HWND view = OpenView(sets, 200, 200);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(6, 7, [](double x, double) { return (float)(50 - x); });
+    Open(grid, 200, 200);
     r->lightAzimuth = 90;
     r->lightElevation = 0;
     r->zExaggeration = 1;
     EXPECT_EQ(CreateGridMesh(view), 5);
     EXPECT_EQ(CreateGridMesh(view), 0);   // built once
-    const int8_t* shades = (const int8_t*)sets[0]->mask[2];
+    const int8_t* shades = (const int8_t*)grid->mask[2];
     EXPECT_EQ(shades[0], 16);                     // trunc(75 cos 45 - 37)
     EXPECT_EQ(shades[1], 16);
-    EXPECT_EQ(((const int8_t*)sets[0]->mask[4])[11], 16);
+    EXPECT_EQ(((const int8_t*)grid->mask[4])[11], 16);
     r->meshBuilt = 0;
     r->lightAzimuth = 270;
     CreateGridMesh(view);
-    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[3], -90);
+    EXPECT_EQ(((const int8_t*)grid->mask[0])[3], -90);
     // Doubling the exaggeration steepens the faces.
     r->meshBuilt = 0;
     r->lightAzimuth = 90;
     r->zExaggeration = 0.5f;
     CreateGridMesh(view);
-    EXPECT_EQ(((const int8_t*)sets[0]->mask[0])[0], (int8_t)(int)(75 * (1 / sqrt(5.0)) - 37));
+    EXPECT_EQ(((const int8_t*)grid->mask[0])[0], (int8_t)(int)(75 * (1 / sqrt(5.0)) - 37));
 }
 
 TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
 {
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(4, 4, [](double x, double y) { return (float)(x + y); }));
-    sets[0]->heights[1][1] = VoidCellValue;
-    HWND view = OpenView(sets, 200, 200);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(4, 4, [](double x, double y) { return (float)(x + y); });
+    grid->heights[1][1] = VoidCellValue;
+    Open(grid, 200, 200);
     CreateGridMesh(view);
     EXPECT_EQ(r->rampMinZ, 97.0f);
     EXPECT_EQ(r->rampMaxZ, 103.0f);
@@ -105,11 +112,9 @@ TEST_F(GridShading, VoidCellsStayOutOfTheRampRange)
 
 TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 {
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(100, 100, [](double, double) { return 20.0f; }));
-    sets[0]->heights[50][50] = VoidCellValue;
-    HWND view = OpenView(sets, 200, 200);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(100, 100, [](double, double) { return 20.0f; });
+    grid->heights[50][50] = VoidCellValue;
+    Open(grid, 200, 200);
     r->tinColorMode = 2;
     r->lightElevation = 90;
     CreateGridMesh(view);
@@ -149,10 +154,8 @@ TEST_F(GridShading, EachRasterWalkShadesTheSurfaceAndLeavesVoidTrianglesOpen)
 
 TEST_F(GridShading, OneRowGridHasNoTrianglesButShowsItsPosts)
 {
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(1, 30, [](double x, double) { return (float)x; }));
-    HWND view = OpenView(sets, 100, 100);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(1, 30, [](double x, double) { return (float)x; });
+    Open(grid, 100, 100);
     r->tinColorMode = 2;
     Place(r, -1, 101, 0.5);
     CreateGridMesh(view);
@@ -172,11 +175,9 @@ TEST_F(GridPosts, SampledByPixelOrThinnedToPostsWithoutVoidCells)
     EXPECT_EQ(GridPostStep(100000000, 2), 24);
     EXPECT_EQ(GridPostStep(100000000, 3), 1);
 
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(100, 100, [](double x, double) { return (float)x; }));
-    sets[0]->heights[50][50] = VoidCellValue;
-    HWND view = OpenView(sets, 200, 200);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(100, 100, [](double x, double) { return (float)x; });
+    grid->heights[50][50] = VoidCellValue;
+    Open(grid, 200, 200);
     const int w = r->drawWidth;
     Place(r, 40, 60, 0.1);
     r->pointColorMode = 1202;
@@ -210,15 +211,13 @@ TEST_F(GridPosts, EachCellOfAGeoTIFFCoversTheAreaOfItsCorners)
     std::string path = TempPath("cells.tif");
     ASSERT_TRUE(WriteTestImage(path, 4, 6, 1, 6 /* Float32 */, {}, true, 1000, 2000));   // cells of 2 units
     BoxAnswers boxes;
-    std::vector<DataSet*> sets;
-    sets.push_back(Load32BitTIFF(path.c_str(), "cells.tif"));
-    ASSERT_NE(sets[0], nullptr);
+    DataSet* grid = Load32BitTIFF(path.c_str(), "cells.tif");
+    ASSERT_NE(grid, nullptr);
     // Columns 0 and 3 stay, one cell wide each: [1000, 1002) and [1006, 1008).
     for (int row = 0; row < 4; row++)
         for (int c = 0; c < 6; c++)
-            if (c != 0 && c != 3) sets[0]->heights[row][c] = VoidCellValue;
-    HWND view = OpenView(sets, 200, 200);
-    ViewRecord* r = Record(view);
+            if (c != 0 && c != 3) grid->heights[row][c] = VoidCellValue;
+    Open(grid, 200, 200);
     r->pointColorMode = 1202;
     Place(r, 995.95, 2004.05, 0.1);   // pixel x samples 995.95 + 0.1 x: the edges fall between samples
     std::vector<uint32_t> px;
@@ -242,17 +241,14 @@ TEST_F(GridPosts, EachCellOfAGeoTIFFCoversTheAreaOfItsCorners)
 
 TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
 {
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(10, 10, [](double x, double) { return (float)x; }));
-    DataSet* set = sets[0];
-    set->magnitudes = (uint16_t**)NBLCalloc2D(10, 10, sizeof(uint16_t));
-    for (int r = 0; r < 10; r++)
-        for (int c = 0; c < 10; c++) set->magnitudes[r][c] = (uint16_t)(1000 + 100 * c);
-    set->magnitudeFitState = 1500;
-    set->magnitudeFitLow = 1000;
-    set->magnitudeFitHigh = 1510;
-    HWND view = OpenView(sets, 100, 100);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(10, 10, [](double x, double) { return (float)x; });
+    grid->magnitudes = (uint16_t**)NBLCalloc2D(10, 10, sizeof(uint16_t));
+    for (int row = 0; row < 10; row++)
+        for (int c = 0; c < 10; c++) grid->magnitudes[row][c] = (uint16_t)(1000 + 100 * c);
+    grid->magnitudeFitState = 1500;
+    grid->magnitudeFitLow = 1000;
+    grid->magnitudeFitHigh = 1510;
+    Open(grid, 100, 100);
     Place(r, -0.5, 100.5, 0.1);
     r->pointColorMode = 1203;
     std::vector<uint32_t> px;
@@ -264,10 +260,8 @@ TEST_F(GridPosts, MagnitudesShowInGreyOverTheFittedRange)
 
 TEST_F(GridDrawing, ACancelledDrawStopsAndAWholeDrawFillsTheCache)
 {
-    std::vector<DataSet*> sets;
-    sets.push_back(MakeGridSet(60, 80, [](double, double) { return 5.0f; }));
-    HWND view = OpenView(sets, 160, 120);
-    ViewRecord* r = Record(view);
+    DataSet* grid = MakeGridSet(60, 80, [](double, double) { return 5.0f; });
+    Open(grid, 160, 120);
     r->tinColorMode = 2;
     r->lightElevation = 90;
     CreateGridMesh(view);

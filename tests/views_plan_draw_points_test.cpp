@@ -10,11 +10,9 @@
 #include "views/plan/view_mapping.h"
 
 namespace {
+
 using PointDecimationInAView = ViewFixture;
 using PlanDrawPoints = ViewFixture;
-}  // namespace
-
-namespace {
 
 // Three files of one point each on distinct pixels of a 100 x 100 view whose
 // world is 0..100 in both axes (fitted scale 1.1 per pixel after the margin).
@@ -134,20 +132,6 @@ TEST_F(PointColorModes, ReturnFiltersAndClassFlagsHidePoints)
     EXPECT_EQ(c[2], RGB(1, 1, 1));
 }
 
-TEST_F(PointColorModes, LargerPointsAreFilledCircles)
-{
-    Record(view)->pointSizeStep = 3;
-    Record(view)->pointColorMode = CMD_COLOR_RGB;
-    std::vector<uint32_t> px;
-    ASSERT_EQ(DrawPointsOffscreen(view, &px, RGB(1, 1, 1)), 1);
-    POINT p = At(50, 50);
-    int w = Record(view)->drawWidth;
-    EXPECT_EQ(PixelAt(px, w, p.x, p.y), RGB(200, 100, 50));
-    EXPECT_EQ(PixelAt(px, w, p.x - 1, p.y), RGB(200, 100, 50));
-    EXPECT_EQ(PixelAt(px, w, p.x, p.y + 1), RGB(200, 100, 50));
-    EXPECT_EQ(PixelAt(px, w, p.x - 3, p.y), RGB(1, 1, 1));
-}
-
 // Larger points are the discs that GDI's Ellipse draws with a one-pixel pen,
 // pixel for pixel, in every size and where they are cut by the view's edge.
 TEST_F(PointColorModes, LargerPointsMatchTheGdiDiscInEverySize)
@@ -165,35 +149,24 @@ TEST_F(PointColorModes, LargerPointsMatchTheGdiDiscInEverySize)
         std::vector<uint32_t> drawn;
         ASSERT_EQ(DrawPointsOffscreen(view, &drawn, RGB(1, 1, 1)), 1);
 
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateTopDownDIB(w, h, &bits);
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        RECT all = {0, 0, w, h};
-        HBRUSH background = CreateSolidBrush(RGB(1, 1, 1));
-        FillRect(dc, &all, background);
-        DeleteObject(background);
         const struct {
             double x, y;
             COLORREF c;
         } points[] = {{r->viewLeft, r->viewTop, RGB(7, 8, 9)}, {50, 50, RGB(200, 100, 50)},
                       {90, 10, RGB(0, 0, 0)}};
-        for (const auto& p : points) {
-            HPEN pen = CreatePen(PS_SOLID, 1, p.c);
-            HBRUSH brush = CreateSolidBrush(p.c);
-            HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
-            int x = (int)((p.x - r->viewLeft) / r->scale), y = (int)((r->viewTop - p.y) / r->scale), d = size - 1;
-            Ellipse(dc, x - d, y - d, x + d, y + d);
-            SelectObject(dc, oldPen);
-            SelectObject(dc, oldBrush);
-            DeleteObject(pen);
-            DeleteObject(brush);
-        }
-        GdiFlush();
-        std::vector<uint32_t> expected((uint32_t*)bits, (uint32_t*)bits + (size_t)w * h);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
+        std::vector<uint32_t> expected;
+        DrawOffscreen(w, h, [&](HDC dc) {
+            for (const auto& p : points) {
+                HPEN pen = CreatePen(PS_SOLID, 1, p.c);
+                HBRUSH brush = CreateSolidBrush(p.c);
+                HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+                int x = (int)((p.x - r->viewLeft) / r->scale), y = (int)((r->viewTop - p.y) / r->scale), d = size - 1;
+                Ellipse(dc, x - d, y - d, x + d, y + d);
+                DeleteObject(SelectObject(dc, oldPen));
+                DeleteObject(SelectObject(dc, oldBrush));
+            }
+            return 1;
+        }, &expected, RGB(1, 1, 1));
         // The third set's point has its own colour; compare where it is not.
         POINT third = At(90, 10);
         int differ = 0;
@@ -274,16 +247,14 @@ TEST_F(PointDrawCancel, ASignalStopsTheDrawerBeforeItsFirstPoint)
 TEST_F(PlanDrawPoints, NoOffscreenBitmapIsNotDone)
 {
     HWND view = OpenView({MakePointDataSet({MakePoint(0, 0, 1), MakePoint(10, 10, 2)})}, 200, 150);
-    {
-        Record(view)->pointColorMode = CMD_COLOR_ELEVATION;
-        HDC screen = GetDC(nullptr);
-        HDC mem = CreateCompatibleDC(screen);
-        ReleaseDC(nullptr, screen);
-        EXPECT_EQ(ColorPointsByElevation(view, mem, 0), 1);
-        // A drawing size no bitmap can have (4 TB of pixels).
-        Record(view)->drawWidth = Record(view)->drawHeight = 1 << 20;
-        EXPECT_EQ(ColorPointsByElevation(view, mem, 0), 0);
-        EXPECT_EQ(DrawPointsForColorMode(view, mem), 0);
-        DeleteDC(mem);
-    }
+    Record(view)->pointColorMode = CMD_COLOR_ELEVATION;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(ColorPointsByElevation(view, mem, 0), 1);
+    // A drawing size no bitmap can have (4 TB of pixels).
+    Record(view)->drawWidth = Record(view)->drawHeight = 1 << 20;
+    EXPECT_EQ(ColorPointsByElevation(view, mem, 0), 0);
+    EXPECT_EQ(DrawPointsForColorMode(view, mem), 0);
+    DeleteDC(mem);
 }

@@ -9,7 +9,6 @@
 #include "views/plan/view_mapping.h"
 #include "point_sets.h"
 #include "window_fixtures.h"
-#include "app/command_ids.h"
 #include "shell/frame.h"
 #include "app/job_control.h"
 #include "app/window_slots.h"
@@ -21,11 +20,31 @@ namespace {
 
 JobControl* JobOf(HWND view) { return (JobControl*)GetWindowSlot(view, CHILD_JOB); }
 
+// Repaints the view, its cache made stale or kept; Repainted waits for the draw.
 void Repaint(HWND view, int stale)
 {
     if (stale) InvalidateView(view, 1);
     else InvalidateRect(view, nullptr, FALSE);
     UpdateWindow(view);
+}
+bool Repainted(HWND view, int stale, int ms = 5000)
+{
+    Repaint(view, stale);
+    return WaitForViewDraw(view, ms);
+}
+
+// A point coloured (250, 10, 20).
+PointRecord RedPoint(double x, double y)
+{
+    PointRecord p = MakePoint(x, y, 10);
+    p.red = 250; p.green = 10; p.blue = 20;
+    return p;
+}
+
+// The cache pixel of the world point (x, y).
+COLORREF CachedAt(const ViewRecord* r, double x, double y)
+{
+    return CachePixel(r, (int)((x - r->viewLeft) / r->scale), (int)((r->viewTop - y) / r->scale));
 }
 
 bool WaitUntilBusy(HWND view, int ms)
@@ -39,40 +58,32 @@ using PlanDrawThread = ViewFixture;
 
 TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
-    PointRecord p = MakePoint(50, 50, 0);
-    p.red = 250; p.green = 10; p.blue = 20;
-    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    std::vector<DataSet*> sets = {MakePointDataSet({MakePoint(0, 0, 0), RedPoint(50, 50), MakePoint(100, 100, 0)})};
     HWND view = OpenView(sets, 200, 150);
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_RGB;
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     ASSERT_EQ(r->imageCacheValid, 1);
     EXPECT_EQ(r->imageCache.width, 200);
     EXPECT_EQ(r->imageCache.height, 150);
-    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
-    EXPECT_EQ(CachePixel(r, x, y), RGB(250, 10, 20));
+    EXPECT_EQ(CachedAt(r, 50, 50), RGB(250, 10, 20));
     EXPECT_EQ(CachePixel(r, 3, 3), ViewBackgroundColor);
 
     // A plain repaint copies the cache back: no drawer runs.
     r->currentDataSet = nullptr;
-    Repaint(view, 0);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 0));
     EXPECT_EQ(r->currentDataSet, nullptr);
     EXPECT_EQ(JobOf(view)->thread, nullptr);
 
     // A stale cache draws again.
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     EXPECT_EQ(r->currentDataSet, sets[0]);
     EXPECT_EQ(r->imageCacheValid, 1);
 
     // Overlay-only over a valid cache: the base layer is not drawn again.
     r->currentDataSet = nullptr;
     r->redrawOverlays = 1;
-    Repaint(view, 0);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 0));
     EXPECT_EQ(r->currentDataSet, nullptr);
     EXPECT_EQ(r->imageCacheValid, 1);
     r->redrawOverlays = 0;
@@ -90,8 +101,7 @@ TEST_F(PlanDrawThread, WholeDrawIsCachedAndAPlainRepaintStartsNoThread)
 // the change asked for, and its old-mode picture must not be kept as valid.
 TEST_F(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
 {
-    PointRecord p = MakePoint(50, 50, 0);
-    p.red = 250; p.green = 10; p.blue = 20;
+    PointRecord p = RedPoint(50, 50);
     p.classification = 2;
     HWND view = OpenView({MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)})}, 200, 150);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
@@ -114,29 +124,22 @@ TEST_F(PlanDrawThread, ADrawOvertakenByAModeChangeIsNotCached)
     UpdateWindow(view);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
-    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
-    EXPECT_EQ(CachePixel(r, x, y), r->classTable.entries[2].mainColor);
+    EXPECT_EQ(CachedAt(r, 50, 50), r->classTable.entries[2].mainColor);
 }
 
 // Points that all share one position (or one line) are drawn in the middle
 // of the view, not lost at its corner.
 TEST_F(PlanDrawThread, PointsAtOnePositionOrOnOneLineAreDrawnInTheMiddle)
 {
-    PointRecord p = MakePoint(500, 700, 10);
-    p.red = 250; p.green = 10; p.blue = 20;
+    PointRecord p = RedPoint(500, 700);
     std::vector<PointRecord> line;
-    for (int i = 0; i < 5; i++) {
-        PointRecord q = MakePoint(500, 700 + 10 * i, 10);
-        q.red = 250; q.green = 10; q.blue = 20;
-        line.push_back(q);
-    }
+    for (int i = 0; i < 5; i++) line.push_back(RedPoint(500, 700 + 10 * i));
     for (const std::vector<PointRecord>& points : {std::vector<PointRecord>{p, p, p}, line}) {
         HWND view = OpenView({MakePointDataSet(points)}, 200, 150);
         ViewRecord* r = Record(view);
         r->pointColorMode = CMD_COLOR_RGB;
         ASSERT_GT(r->scale, 0.0);
-        Repaint(view, 1);
-        ASSERT_TRUE(WaitForViewDraw(view, 5000));
+        ASSERT_TRUE(Repainted(view, 1));
         ASSERT_EQ(r->imageCacheValid, 1);
         int x = (int)((500 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 700) / r->scale);
         EXPECT_NEAR(x, r->imageWidth / 2, 2);
@@ -159,8 +162,7 @@ TEST_F(PlanDrawThread, ASecondPaintStopsTheFirst)
     JobControl* job = JobOf(view);
     r->zoomLevel = 3;   // every point
 
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 60000));
+    ASSERT_TRUE(Repainted(view, 1, 60000));
     ASSERT_EQ(r->imageCacheValid, 1);
 
     // The second paint waits for the first draw, under way, to give up its
@@ -194,47 +196,40 @@ TEST_F(PlanDrawThread, ACoveredViewIsDrawnButNotCached)
     SetWindowPos(cover, HWND_TOP, 100, 100, 80, 80, 0);
     PumpMessages(20);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     EXPECT_EQ(Record(view)->imageCacheValid, 0);
     SendMessageA(MDIClientWindow, WM_MDIDESTROY, (WPARAM)cover, 0);
     PumpMessages(20);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     EXPECT_EQ(Record(view)->imageCacheValid, 1);
 }
 
 TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
 {
-    std::vector<DataSet*> sets;   // the view takes them over
     PointRecord p = MakePoint(50, 50, 0);
     p.red = 255;
-    sets.push_back(MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)}));
+    std::vector<DataSet*> sets = {MakePointDataSet({MakePoint(0, 0, 0), p, MakePoint(100, 100, 0)})};
     HWND view = OpenView(sets, 200, 150);
     ViewRecord* r = Record(view);
     r->pointColorMode = CMD_COLOR_RGB;
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     // What is on screen now stands in for a shaded TIN of mode 8007. These
     // points give no TIN (no ground class): told once, after the paint.
     BoxAnswers boxes;
     r->displayMode = CMD_COLOR_TIN;
     ASSERT_EQ(SaveTINImage(view, nullptr), 1);
     EXPECT_EQ(r->tinCacheState, CMD_COLOR_TIN);
-    int x = (int)((50 - r->viewLeft) / r->scale), y = (int)((r->viewTop - 50) / r->scale);
 
     sets[0]->points[1].red = 0;
     sets[0]->points[1].green = 255;   // a fresh point draw would be green
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     ASSERT_EQ(r->imageCacheValid, 1);
-    EXPECT_EQ(CachePixel(r, x, y), RGB(255, 0, 0));
+    EXPECT_EQ(CachedAt(r, 50, 50), RGB(255, 0, 0));
     PumpMessages(20);
     ASSERT_TRUE(ShowedOneBox(boxes, kNoTINPointsText));
     r->imageCacheValid = 0;
-    Repaint(view, 1);
-    ASSERT_TRUE(WaitForViewDraw(view, 5000));
+    ASSERT_TRUE(Repainted(view, 1));
     PumpMessages(20);
     EXPECT_EQ(boxes.shown().size(), 1u);
 
@@ -242,7 +237,7 @@ TEST_F(PlanDrawThread, ACachedTINIsShownAndPointsGoOverIt)
     UpdateWindow(view);
     ASSERT_TRUE(WaitForViewDraw(view, 5000));
     ASSERT_EQ(r->imageCacheValid, 1);
-    EXPECT_EQ(CachePixel(r, x, y), RGB(0, 255, 0));
+    EXPECT_EQ(CachedAt(r, 50, 50), RGB(0, 255, 0));
 
     // The grey TIN does not take the colour TIN's cache.
     ViewDisplayCommand(view, CMD_GRAY_TIN);
@@ -261,8 +256,7 @@ TEST_F(PlanDrawThread, SampleFileInEveryColourMode)
     const char* dir = getenv("VELKA_SHOT_DIR");
     for (int mode = CMD_COLOR_ELEVATION; mode <= CMD_COLOR_FLAG; mode++) {
         r->pointColorMode = mode;
-        Repaint(view, 1);
-        ASSERT_TRUE(WaitForViewDraw(view, 10000));
+        ASSERT_TRUE(Repainted(view, 1, 10000));
         ASSERT_EQ(r->imageCacheValid, 1) << mode;
         if (dir) {
             char name[64];

@@ -63,6 +63,14 @@ protected:
         SendMessageA(view, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
         SendMessageA(view, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(p.x, p.y));
     }
+    // The density the view measures in the box from corner a to corner b.
+    static float BoxDensity(HWND view, Vec3 a, Vec3 b)
+    {
+        ViewRecord* r = Record(view);
+        FreePolyline(r->densityPolyline);
+        r->densityPolyline = MakeDensityBox(&a, &b);
+        return MeasureBoxDensity(view);
+    }
     static std::string DensityText(HWND view)
     {
         char text[256];
@@ -78,30 +86,18 @@ protected:
 TEST_F(PlanToolsTest, DensityOfAOnePointPerSquareMetreGridIsOne)
 {
     HWND view = PointView(Grid(1000.0, 5000000.0, 60));
-    ViewRecord* r = Record(view);
     // Half-metre corners: every whole metre inside lies strictly within.
-    Vec3 a = {1010.5, 5000010.5, 0}, b = {1030.5, 5000040.5, 0};
-    r->densityPolyline = MakeDensityBox(&a, &b);
-    EXPECT_FLOAT_EQ(MeasureBoxDensity(view), 1.0f);
+    EXPECT_FLOAT_EQ(BoxDensity(view, {1010.5, 5000010.5, 0}, {1030.5, 5000040.5, 0}), 1.0f);
     // At a northing of five million a 32-bit float steps by half a metre:
     // corners that close to the points would take in or drop a whole row.
-    FreePolyline(r->densityPolyline);
-    Vec3 c = {1010.5, 5000010.26, 0}, d = {1020.5, 5000020.26, 0};
-    r->densityPolyline = MakeDensityBox(&c, &d);
-    EXPECT_FLOAT_EQ(MeasureBoxDensity(view), 1.0f);
+    EXPECT_FLOAT_EQ(BoxDensity(view, {1010.5, 5000010.26, 0}, {1020.5, 5000020.26, 0}), 1.0f);
 }
 
 TEST_F(PlanToolsTest, DensityNeedsHalfASquareUnit)
 {
     HWND view = PointView(Grid(0.0, 0.0, 10));
-    ViewRecord* r = Record(view);
-    Vec3 a = {2.0, 2.0, 0}, b = {3.0, 2.5, 0};   // 1 x 0.5: counts
-    r->densityPolyline = MakeDensityBox(&a, &b);
-    EXPECT_FLOAT_EQ(MeasureBoxDensity(view), 2.0f / 0.5f);
-    FreePolyline(r->densityPolyline);
-    Vec3 c = {2.0, 2.0, 0}, d = {2.7, 2.7, 0};   // 0.7 x 0.7 = 0.49: too small
-    r->densityPolyline = MakeDensityBox(&c, &d);
-    EXPECT_LT(MeasureBoxDensity(view), 0.0f);
+    EXPECT_FLOAT_EQ(BoxDensity(view, {2.0, 2.0, 0}, {3.0, 2.5, 0}), 2.0f / 0.5f);   // 1 x 0.5: counts
+    EXPECT_LT(BoxDensity(view, {2.0, 2.0, 0}, {2.7, 2.7, 0}), 0.0f);   // 0.7 x 0.7 = 0.49: too small
 }
 
 TEST_F(PlanToolsTest, DensityCountsShownClassesAndReturnsOnly)
@@ -115,9 +111,7 @@ TEST_F(PlanToolsTest, DensityCountsShownClassesAndReturnsOnly)
     HWND view = PointView(points);
     ViewRecord* r = Record(view);
     r->classTable.entries[7].display = 0;
-    Vec3 a = {-0.5, -0.5, 0}, b = {3.5, 3.5, 0};
-    r->densityPolyline = MakeDensityBox(&a, &b);
-    EXPECT_FLOAT_EQ(MeasureBoxDensity(view), 14.0f / 16.0f);
+    EXPECT_FLOAT_EQ(BoxDensity(view, {-0.5, -0.5, 0}, {3.5, 3.5, 0}), 14.0f / 16.0f);
     r->showSingleReturns = 0;
     EXPECT_FLOAT_EQ(MeasureBoxDensity(view), 3.0f / 16.0f);
     r->showIntermediateReturns = 0;
