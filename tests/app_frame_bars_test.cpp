@@ -41,27 +41,18 @@ std::string TipFor(HWND target, int id)
 TEST_F(FrameBars, RebarHoldsTheToolbarBandsAndTheProgressBand)
 {
     HWND rebar = (HWND)GetWindowSlot(FrameWindow, FRAME_REBAR);
-    char cls[64];
-    GetClassNameA(rebar, cls, sizeof cls);
-    EXPECT_STREQ(cls, "ReBarWindow32");
-    EXPECT_EQ(GetDlgCtrlID(rebar), ID_REBAR);
     ASSERT_EQ(SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0), 3);
     REBARBANDINFOA band;
     ZeroMemory(&band, sizeof band);
     band.cbSize = sizeof band;
-    band.fMask = RBBIM_ID | RBBIM_CHILD;
+    band.fMask = RBBIM_CHILD;
     SendMessageA(rebar, RB_GETBANDINFOA, 0, (LPARAM)&band);
-    EXPECT_EQ(band.wID, 8010u);
     EXPECT_EQ(GetParent(Toolbar()), band.hwndChild);
     SendMessageA(rebar, RB_GETBANDINFOA, 1, (LPARAM)&band);
-    EXPECT_EQ(band.wID, (UINT)ID_EDIT_TOOLBAR_BAND);
     EXPECT_EQ(GetParent((HWND)GetWindowSlot(FrameWindow, FRAME_EDIT_TOOLBAR)), band.hwndChild);
     SendMessageA(rebar, RB_GETBANDINFOA, 2, (LPARAM)&band);
-    EXPECT_EQ(band.wID, 8015u);
     EXPECT_EQ(band.hwndChild, (HWND)GetWindowSlot(FrameWindow, FRAME_BANDDIALOG));
 
-    EXPECT_EQ(GetDlgCtrlID(Toolbar()), ID_MAIN_TOOLBAR);
-    EXPECT_EQ(SendMessageA(Toolbar(), TB_BUTTONCOUNT, 0, 0), 44);
     // The strip the buttons were made from is freed: the image list keeps its pictures.
     HIMAGELIST images = (HIMAGELIST)SendMessageA(Toolbar(), TB_GETIMAGELIST, 0, 0);
     ASSERT_NE(images, nullptr);
@@ -72,11 +63,6 @@ TEST_F(FrameBars, RebarHoldsTheToolbarBandsAndTheProgressBand)
     int drawn = 0;
     for (uint32_t p : pixels) drawn += (p & 0xFFFFFF) != 0x010203;
     EXPECT_GT(drawn, 0);
-    TBBUTTON b;
-    SendMessageA(Toolbar(), TB_GETBUTTON, 1, (LPARAM)&b);
-    EXPECT_EQ(b.idCommand, CMD_OPEN_FILES);
-    SendMessageA(Toolbar(), TB_GETBUTTON, 43, (LPARAM)&b);
-    EXPECT_EQ(b.idCommand, TOOL_DENSITY);
     EXPECT_TRUE(SendMessageA(Toolbar(), TB_ISBUTTONENABLED, CMD_CANCEL, 0));
 
     // Long operations report in the progress band.
@@ -195,7 +181,6 @@ TEST_F(FrameBars, StatusBarHasSixPartsEndingAtTheFrameWidth)
 {
     HWND view = OpenEmptyView();
     HWND status = (HWND)GetWindowSlot(view, CHILD_STATUSBAR);
-    EXPECT_EQ(GetDlgCtrlID(status), ID_STATUS_BAR);
     int edges[8];
     ASSERT_EQ(SendMessageA(status, SB_GETPARTS, 8, (LPARAM)edges), 6);
     for (int i = 1; i < 5; i++) EXPECT_GT(edges[i], edges[i - 1]);

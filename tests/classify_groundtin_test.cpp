@@ -32,15 +32,20 @@ struct GroundRun {
         NBLFree(out.triangles);
         if (out.points != points.data()) NBLFree(out.points);
     }
-    int Run(GroundTinRunRoutine routine, const char* switches = "iQz")
+    // Sets up the lists for a run of `count` points (all of them by default).
+    void Prepare(int32_t count = -1)
     {
         in.points = points.data();
-        in.pointCount = (int32_t)(points.size() / 2);
+        in.pointCount = count < 0 ? (int32_t)(points.size() / 2) : count;
         out.points = points.data();   // written in place, as the walks share their list
         table.assign(points.size() / 2, nullptr);
         selection.items = table.data();
-        selection.count = in.pointCount;
-        return GroundTinDrive(switches, &in, &out, &selection, routine, 0);
+        selection.count = (int32_t)(points.size() / 2);
+    }
+    int Run(GroundTinRunRoutine routine, const char* switches = "iQz", int32_t routineArgument = 0)
+    {
+        if (!in.points) Prepare();   // else as prepared by hand
+        return GroundTinDrive(switches, &in, &out, &selection, routine, routineArgument);
     }
     std::set<CoordTriangle> Triangles() const { return CoordSet(out); }
 
@@ -202,13 +207,8 @@ TEST(GroundTinEngine, SetsTooLargeForThirtyTwoBitLinksAreRefused)
     // runs out, before it reads a point, and the next run is whole.
     std::vector<double> p = RandomPoints(300, 8, 0.0, 0.0, 10.0);
     GroundRun huge(p);
-    huge.in.points = huge.points.data();
-    huge.in.pointCount = 1 << 29;
-    huge.out.points = huge.points.data();
-    huge.table.assign(300, nullptr);
-    huge.selection.items = huge.table.data();
-    huge.selection.count = 300;
-    EXPECT_EQ(GroundTinDrive("iQz", &huge.in, &huge.out, &huge.selection, PlainWalk, 0), 0);
+    huge.Prepare(1 << 29);
+    EXPECT_EQ(huge.Run(PlainWalk), 0);
     EXPECT_EQ(huge.out.triangleCount, 0);
     EXPECT_EQ(huge.out.pointCount, 0);
     GroundRun after(p);
@@ -424,13 +424,7 @@ TEST(GroundTinEngine, UndoRestoresTheMeshExactly)
         p.insert(p.end(), extra.begin(), extra.end());
         undoChecks = undoMismatches = edgeSplits = triangleSplits = flipsSeen = 0;
         GroundRun g(p);
-        g.in.points = g.points.data();
-        g.in.pointCount = (int32_t)(p.size() / 2);
-        g.out.points = g.points.data();
-        g.table.assign(p.size() / 2, nullptr);
-        g.selection.items = g.table.data();
-        g.selection.count = g.in.pointCount;
-        ASSERT_EQ(GroundTinDrive("iQz", &g.in, &g.out, &g.selection, UndoWalk, keepFirst), 1);
+        ASSERT_EQ(g.Run(UndoWalk, "iQz", keepFirst), 1);
         EXPECT_GT(undoChecks, 200);
         EXPECT_EQ(undoMismatches, 0) << "seed " << seed;
         EXPECT_GT(edgeSplits, 10);

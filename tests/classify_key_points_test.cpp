@@ -205,13 +205,42 @@ void AcceptSetup(HWND dialog, int templateId)
 
 class ThinningCommand : public ViewFixture {};
 
+// The hills with every fifth point in class 5, which is no "From" class and
+// so set aside by the run's preparation.
+DataSet* HillsWithOtherClasses()
+{
+    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
+    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;
+    return MakePointDataSet(pts);
+}
+JobControl* AppJob() { return (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB); }
+// A handle of the run's thread, to wait for it after the job has let it go.
+HANDLE RunThread()
+{
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), AppJob()->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+    return thread;
+}
+bool HasThinned(const DataSet* set)
+{
+    for (int32_t i = 0; i < set->pointCount; i++)
+        if (set->points[i].classification == kThinnedClass) return true;
+    return false;
+}
+// The last "[THIN]" line logged, or "".
+std::string ThinLine()
+{
+    std::string found;
+    for (const std::string& l : thinLog)
+        if (l.rfind("[THIN]", 0) == 0) found = l;
+    return found;
+}
+
 }  // namespace
 
 TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
 {
-    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
-    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;   // not a "From" class
-    DataSet* set = MakePointDataSet(pts);
+    DataSet* set = HillsWithOtherClasses();
     HWND view = OpenView({ set });
     UseThinningSettings();
     thinLog.clear();
@@ -233,12 +262,7 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
     EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
     EXPECT_EQ(r->overlayReferences, 0);
     EXPECT_EQ(r->showLastReturns, 1);
-    bool logged = WaitUntil([] {
-        PumpMessages(1);
-        for (const std::string& l : thinLog)
-            if (l.rfind("[THIN]", 0) == 0) return true;
-        return false;
-    }, 30000);
+    bool logged = PumpUntil([] { return !ThinLine().empty(); }, 30000);
     SetLogHook(nullptr);
     ASSERT_TRUE(logged);
     int keys = 0, others = 0, restored = 0;
@@ -253,16 +277,10 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
     EXPECT_GT(restored, 0);
     char line[96];
     snprintf(line, sizeof line, kThinLogFormat, keys, (int)(keys * 100.0 / set->pointCount));
-    std::string found;
-    for (const std::string& l : thinLog)
-        if (l.rfind("[THIN]", 0) == 0) found = l;
-    EXPECT_EQ(found, line);
+    EXPECT_EQ(ThinLine(), line);
     // The hook hears the line before the run's thread writes it to the status
     // bar, which it does through the window thread.
-    EXPECT_TRUE(WaitUntil([&] {
-        PumpMessages(1);
-        return StatusText(view, 5) == line;
-    }, 10000)) << StatusText(view, 5);
+    EXPECT_TRUE(PumpUntil([&] { return StatusText(view, 5) == line; }, 10000)) << StatusText(view, 5);
     EXPECT_NE(StatusText(other, 5), line);
     EXPECT_EQ(set->saved, 0);
 }
@@ -272,24 +290,17 @@ TEST_F(ThinningCommand, KeyPointsOfAViewAreCountedAndLogged)
 // back, so there is nothing to save.
 TEST_F(ThinningCommand, ClosingTheViewStopsTheRunFirst)
 {
-    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
-    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;   // set aside by the run's preparation
-    DataSet* set = MakePointDataSet(pts);
+    DataSet* set = HillsWithOtherClasses();
     HWND view = OpenView({ set });
     UseThinningSettings();
-    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    JobControl* app = AppJob();
     ResetEvent(app->running);   // the run waits at its first checkpoint
     SetDialogDriver(AcceptSetup);
     SendMessageA(view, WM_COMMAND, CMD_THINNING, 0);
     SetDialogDriver(nullptr);
-    HANDLE thread = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0));
-    ASSERT_TRUE(WaitUntil([&] {
-        PumpMessages(1);
-        for (int32_t i = 0; i < set->pointCount; i++)
-            if (set->points[i].classification == kThinnedClass) return true;
-        return false;
-    }, 10000)) << "the run did not prepare the classes";
+    HANDLE thread = RunThread();
+    ASSERT_NE(thread, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return HasThinned(set); }, 10000)) << "the run did not prepare the classes";
     BoxAnswers boxes;
     SendMessageA(view, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(thread, 0), (DWORD)WAIT_OBJECT_0) << "the run outlived its view";
@@ -317,15 +328,9 @@ void AcceptSecondSetup(HWND dialog, int templateId)
     twoRuns.secondSetup = dialog;
     AcceptSetup(dialog, templateId);
 }
-bool HasThinned(const DataSet* set)
-{
-    for (int32_t i = 0; i < set->pointCount; i++)
-        if (set->points[i].classification == kThinnedClass) return true;
-    return false;
-}
 DWORD WINAPI CloseFirstView(void*)
 {
-    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    JobControl* app = AppJob();
     // From the end of its setup dialog to its wait for the first run's mutex
     // the second start answers no message: the first one sent once the
     // dialog is gone is answered in that wait.
@@ -347,41 +352,34 @@ DWORD WINAPI CloseFirstView(void*)
 // the first run ends, so closing either view waits for the run on it.
 TEST_F(ThinningCommand, EachViewOfTwoRunsWaitsForItsOwnRunOnClose)
 {
-    std::vector<PointRecord> pts = Surface(40, 0.4, 1.0, Hills);
-    for (size_t i = 0; i < pts.size(); i += 5) pts[i].classification = 5;
     twoRuns = {};
-    twoRuns.firstSet = MakePointDataSet(pts);
-    DataSet* second = MakePointDataSet(pts);
+    twoRuns.firstSet = HillsWithOtherClasses();
+    DataSet* second = HillsWithOtherClasses();
     twoRuns.first = OpenView({ twoRuns.firstSet });
     HWND view = OpenView({ second });
     UseThinningSettings();
     BoxAnswers boxes;
-    JobControl* app = (JobControl*)GetWindowSlot(FrameWindow, FRAME_APPJOB);
+    JobControl* app = AppJob();
     ResetEvent(app->running);
     ASSERT_TRUE(AcquireWorker());   // the first run waits to begin until the helper lets it
     SetDialogDriver(AcceptSetup);
     SendMessageA(twoRuns.first, WM_COMMAND, CMD_THINNING, 0);
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &twoRuns.firstThread, SYNCHRONIZE,
-                                FALSE, 0));
+    twoRuns.firstThread = RunThread();
+    ASSERT_NE(twoRuns.firstThread, nullptr);
     SetDialogDriver(AcceptSecondSetup);
     PostMessageA(view, WM_COMMAND, CMD_THINNING, 0);
     HANDLE helper = CreateThread(nullptr, 0, CloseFirstView, nullptr, 0, nullptr);
-    ASSERT_TRUE(WaitUntil([&] {
-        PumpMessages(1);
-        return WaitForSingleObject(helper, 0) == WAIT_OBJECT_0;
-    }, 30000));   // longer than the helper's own waits added up
+    // Longer than the helper's own waits added up.
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(helper, 0) == WAIT_OBJECT_0; }, 30000));
     CloseHandle(helper);
     SetDialogDriver(nullptr);
     EXPECT_TRUE(twoRuns.secondSetupGone) << "the second setup dialog did not close";
     EXPECT_TRUE(twoRuns.firstThinned) << "the first run did not prepare the classes";
     EXPECT_TRUE(twoRuns.firstEndedOnClose) << "the first run outlived its view";
     EXPECT_FALSE(IsWindow(twoRuns.first));
-    ASSERT_TRUE(WaitUntil([&] {
-        PumpMessages(1);
-        return HasThinned(second);
-    }, 10000)) << "the second run did not prepare the classes";
-    HANDLE thread = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), app->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0));
+    ASSERT_TRUE(PumpUntil([&] { return HasThinned(second); }, 10000)) << "the second run did not prepare the classes";
+    HANDLE thread = RunThread();
+    ASSERT_NE(thread, nullptr);
     SendMessageA(view, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(thread, 0), (DWORD)WAIT_OBJECT_0) << "the second run outlived its view";
     EXPECT_TRUE(boxes.shown().empty());

@@ -95,7 +95,7 @@ Errors Score(const DataSet* set, const Terrain& t, int groundClass)
     return { (double)missed / ground, (double)taken / other };
 }
 
-void SetSteps(std::initializer_list<int> steps)
+void SetSteps(const std::vector<int>& steps)
 {
     int32_t* list = GlobalSurfaceMagicSettings.stepList;
     for (int k = 0; k < kStepSlots; k++) list[k] = 0;
@@ -167,8 +167,7 @@ TEST(SurfaceRun, SyntheticTerrainMeetsItsQualityAndRepeats)
     for (auto steps : { std::vector<int>{ STEP_HCSM }, std::vector<int>{ STEP_AA },
                         std::vector<int>{ STEP_AA, STEP_REFINE } }) {
         const char* name = steps.size() == 2 ? "AA, Refine" : steps[0] == STEP_AA ? "AA" : "HCSM";
-        int32_t* list = GlobalSurfaceMagicSettings.stepList;
-        for (int k = 0; k < kStepSlots; k++) list[k] = k < (int)steps.size() ? steps[k] : 0;
+        SetSteps(steps);
         DataSet* set = MakeTerrainSet(t);
         ASSERT_EQ(RunSurfaceMagic(nullptr, set, 2, 1, kDefaultTerrainBias, kDefaultAesthetics), 1);
         Errors e = Score(set, t, 2);

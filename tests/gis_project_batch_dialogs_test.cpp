@@ -4,6 +4,7 @@
 #include "tests/point_sets.h"
 #include "tests/window_fixtures.h"
 #include "tests/project_test_files.h"
+#include "tests/saved_projects.h"
 #include "gis/project/project.h"
 #include "gis/project/project_file.h"
 #include "data/las_loader.h"
@@ -41,14 +42,6 @@ std::string ReadBytes(const std::string& path)
     bytes.resize(got);
     CloseHandle(f);
     return bytes;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put = 0;
-    WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, nullptr);
-    CloseHandle(f);
 }
 
 class BatchTest : public FrameFixture {
@@ -184,7 +177,7 @@ TEST_F(BatchTest, TheRunGoesOnWhileTheDialogThreadIsHeld)
 TEST_F(BatchTest, FinishedFilesLeaveTheListAsTheyFinish)
 {
     REQUIRE_SAMPLES();
-    WriteBytes(run.folder + "bad.las", "LASF");
+    WriteTempFile("bad.las", "LASF");
     run.names.push_back("bad.las");
     for (const char* n : { "a.las", "b.las" }) Copy("autzen_trim.las", n);
     looked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -244,7 +237,7 @@ TEST_F(BatchTest, ThreeCopiesAreClassifiedAndSavedInPlace)
     ASSERT_NE(at, std::string::npos);
     source[at + 6] = 0x0f;
     source[at + 7] = 0x27;
-    for (const char* n : { "a.las", "b.las", "c.las" }) WriteBytes(run.folder + n, source);
+    for (const char* n : { "a.las", "b.las", "c.las" }) WriteTempFile(n, source);
     run.unitsAnswer = IDC_UNITS_FEET;
     unitsSeen = -1;
     SetSurfaceStepObserver(WatchUnits);
@@ -267,7 +260,7 @@ TEST_F(BatchTest, DamagedAndLAZFilesFailAloneAndStayListed)
     REQUIRE_SAMPLES();
     Copy("autzen_trim.las", "a.las");
     std::string good = Bytes("a.las");
-    WriteBytes(run.folder + "bad.las", good.substr(0, 50));   // a header cut short
+    WriteTempFile("bad.las", good.substr(0, 50));   // a header cut short
     run.names.push_back("bad.las");
     Copy("autzen_trim.laz", "c.laz");
     Copy("autzen_trim.las", "d.las");
@@ -293,7 +286,7 @@ TEST_F(BatchTest, ACountAboveWhatTheFileHoldsFailsAsAShortReadNotForMemory)
     std::string damaged = Bytes("a.las");
     const uint32_t count = 1000000000u;
     memcpy(&damaged[107], &count, 4);
-    WriteBytes(run.folder + "a.las", damaged);
+    WriteTempFile("a.las", damaged);
     EXPECT_EQ(ShowDialog(IDD_SM_BATCH, FrameWindow, SMBatchDlgProc, 0), 1);
     EXPECT_EQ(run.notice, Notice("Vivuzoz Oduri", "complete", 0, 1, 0));
     ASSERT_EQ(run.rows.size(), 1u);
@@ -386,7 +379,7 @@ TEST_F(BatchTest, StopHoldsTheRunWhileTheQuestionIsOpen)
 TEST_F(BatchTest, ARunThatEndsWhileStopIsAskedStaysEnded)
 {
     REQUIRE_SAMPLES();
-    WriteBytes(run.folder + "bad.las", "LASF");
+    WriteTempFile("bad.las", "LASF");
     run.names.push_back("bad.las");
     Copy("autzen_trim.las", "a.las");
     questionUp = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -594,11 +587,7 @@ TEST_F(BatchTest, AStartThatCannotBeginIsShown)
 // off and, pressed all the same, begins no run.
 TEST_F(BatchTest, ProjectModeStartsOnlyWithAMarkedTile)
 {
-    Project* p = MakeRowProject(run.folder, 2);
-    snprintf(p->path, sizeof p->path, "%srow.lep", run.folder.c_str());
-    snprintf(p->title, sizeof p->title, "row.lep");
-    ASSERT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
+    ASSERT_FALSE(SaveAndFreeProject(MakeRowProject(run.folder, 2), run.folder, "row.lep").empty());
     SetDialogDriver([](HWND dialog, int templateId) {
         if (templateId != IDD_SM_BATCH) return;
         FileDialogAnswers files({ scenario->folder + "row.lep" });
@@ -679,11 +668,8 @@ TEST_F(BatchTest, ProjectTilesAreThinnedWithTheirNeighboursUnderTheirOwnLocks)
     FreeDataSet(survey);
     Project* p = NewProject();
     for (const char* name : {"t_00.las", "t_01.las", "t_02.las"}) AddProjectTile(p, TileFromLASHeader((run.folder + name).c_str()));
-    snprintf(p->path, sizeof p->path, "%sblock.lep", run.folder.c_str());
-    snprintf(p->title, sizeof p->title, "block.lep");
     p->bufferSize = 0;   // the batch sets its own overlap
-    ASSERT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
+    ASSERT_FALSE(SaveAndFreeProject(p, run.folder, "block.lep").empty());
     // Someone else has the second tile.
     WriteTempFile("t_01.loc", "SURVEYPC\\ann\r\n");
     std::string before0 = Bytes("t_00.las"), before1 = Bytes("t_01.las"), before2 = Bytes("t_02.las");

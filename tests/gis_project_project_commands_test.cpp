@@ -1,6 +1,7 @@
 // The project commands through the frame's dispatcher, with their dialogs
 // driven as a user would.
 #include "project_test_files.h"
+#include "saved_projects.h"
 #include "layer_test_files.h"
 #include "las_test_files.h"
 #include "window_fixtures.h"
@@ -35,12 +36,10 @@ protected:
     std::string SavedProject(const char* name = "saved.lep")
     {
         Project* p = MakeRowProject(folder, 3);
-        snprintf(p->path, sizeof p->path, "%s%s", folder.c_str(), name);
-        snprintf(p->title, sizeof p->title, "%s", name);
         p->tiles[1]->editStatus = 1;
-        EXPECT_EQ(WriteProjectFile(p), 1);
-        FreeProject(p);
-        return folder + name;
+        std::string path = SaveAndFreeProject(p, folder, name);
+        EXPECT_FALSE(path.empty());
+        return path;
     }
 };
 
@@ -244,11 +243,7 @@ TEST_F(ProjectCommands, OpeningReleasesOnlyTheMarkersOfThisProcess)
     ASSERT_EQ(LockTile((folder + "tile1.las").c_str()), 1);
     // Another copy of the program, run by the same user, holds tile 0.
     OtherProcess copy;
-    std::string other = copy.MarkerText();
-    HANDLE marker = CreateFileA((folder + "tile0.loc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put = 0;
-    WriteFile(marker, other.data(), (DWORD)other.size(), &put, nullptr);
-    CloseHandle(marker);
+    WriteTempFile("tile0.loc", copy.MarkerText());
     FileDialogAnswers files({path});
     Command(CMD_PROJECT_OPEN);
     ASSERT_NE(CurrentProject(), nullptr);
@@ -315,12 +310,9 @@ TEST_F(ProjectCommands, EditRebuildsTheTilesAndKeepsWhatTheIndexKeepsOfThem)
 TEST_F(ProjectCommands, EditKeepsATileWithoutOutlineOrFileAndTheSaveKeepsItsRecord)
 {
     Project* p = MakeRowProject(folder, 3);
-    snprintf(p->path, sizeof p->path, "%sgap.lep", folder.c_str());
-    snprintf(p->title, sizeof p->title, "gap.lep");
     DropTileOutline(p->tiles[1]);
     DeleteFileA(p->tiles[1]->path);
-    ASSERT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
+    ASSERT_FALSE(SaveAndFreeProject(p, folder, "gap.lep").empty());
     BoxAnswers boxes;   // the tile without an outline is named on opening
     FileDialogAnswers files({folder + "gap.lep"});
     Command(CMD_PROJECT_OPEN);
@@ -361,15 +353,9 @@ TEST_F(ProjectCommands, TilesAwayFromTheProjectFileAreFoundOnReopeningAndAtOnceA
     // "Separate directory" unticked, the project file one folder above its tiles.
     std::string tiles = folder + "tiles\\";
     CreateDirectoryA(tiles.c_str(), nullptr);
-    Project* p = MakeRowProject(tiles, 2);
-    snprintf(p->path, sizeof p->path, "%sabove.lep", folder.c_str());
-    EXPECT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
+    EXPECT_FALSE(SaveAndFreeProject(MakeRowProject(tiles, 2), folder, "above.lep").empty());
     // A file that lost them: written with the tiles beside it, which are elsewhere now.
-    p = MakeRowProject(folder, 2, false);
-    snprintf(p->path, sizeof p->path, "%slost.lep", folder.c_str());
-    EXPECT_EQ(WriteProjectFile(p), 1);
-    FreeProject(p);
+    EXPECT_FALSE(SaveAndFreeProject(MakeRowProject(folder, 2, false), folder, "lost.lep").empty());
 
     FileDialogAnswers files({folder + "above.lep", folder + "lost.lep"});
     Command(CMD_PROJECT_OPEN);
@@ -472,12 +458,8 @@ TEST_F(ProjectCommands, ATileOpenInAViewKeepsItsMarkerWhateverProjectReplacesIts
     std::string saved = SavedProject();
     std::string elsewhere = folder + "other\\";
     CreateDirectoryA(elsewhere.c_str(), nullptr);
-    Project* o = MakeRowProject(elsewhere, 1);
-    snprintf(o->path, sizeof o->path, "%sother.lep", elsewhere.c_str());
-    snprintf(o->title, sizeof o->title, "other.lep");
-    ASSERT_EQ(WriteProjectFile(o), 1);
-    std::string other = o->path;
-    FreeProject(o);
+    std::string other = SaveAndFreeProject(MakeRowProject(elsewhere, 1), elsewhere, "other.lep");
+    ASSERT_FALSE(other.empty());
 
     FileDialogAnswers files({ saved, other, saved, other });
     Command(CMD_PROJECT_OPEN);

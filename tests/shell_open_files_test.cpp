@@ -12,7 +12,6 @@
 #include "shell/registry.h"
 #include "app/view_record.h"
 #include "app/window_slots.h"
-#include "base/file_io.h"
 #include "base/memory_estimate.h"
 #include "data/laz_loader.h"
 #include <commctrl.h>
@@ -64,8 +63,11 @@ protected:
     {
         SetMessageBoxHook(nullptr);
         SetLogHook(nullptr);
+        decimationEnabled = decimation[0], decimationPrompt = decimation[1], decimationStep = decimation[2];
         FrameFixture::TearDown();
     }
+    // The decimation settings as the test found them; put back at its end.
+    const int decimation[3] = {decimationEnabled, decimationPrompt, decimationStep};
 
     static int CountBoxes(const char* caption)
     {
@@ -83,15 +85,16 @@ protected:
     // A file that starts as a LAS file and breaks off inside its header.
     static std::string BrokenLAS()
     {
-        std::string path = TempPath("broken.las");
-        VFile in = VFileOpenRead(SamplePath("simple.las").c_str());
-        char head[100];
-        VFileReadExact(in, head, sizeof head);
-        VFileClose(in);
-        VFile out = VFileCreate(path.c_str());
-        VFileWrite(out, head, sizeof head);
-        VFileClose(out);
-        return path;
+        Bytes head = ReadBytes(SamplePath("simple.las"));
+        return WriteTempFile("broken.las", std::string(head.begin(), head.begin() + 100));
+    }
+    // The open dialog's answer for files of the temporary folder: the folder
+    // without its last backslash, then the names ("|a.las|b.las").
+    static std::string TempSelection(const std::string& names)
+    {
+        std::string dir = TempDir();
+        dir.pop_back();
+        return dir + names;
     }
 
     // A small single-band Float32 GeoTIFF.
@@ -328,10 +331,9 @@ void CancelDecimation(HWND dialog, int templateId)
 }
 
 // Opens `choice` from the dialog with the decimation prompt on, cancels the
-// prompt and gives the total it showed; the settings are put back.
+// prompt and gives the total it showed.
 std::string PromptedTotal(const std::string& choice)
 {
-    int enabled = decimationEnabled, prompt = decimationPrompt, step = decimationStep;
     decimationEnabled = 1;
     decimationPrompt = 1;
     decimationStep = 10;
@@ -340,9 +342,6 @@ std::string PromptedTotal(const std::string& choice)
     SetDialogDriver(CancelDecimation);
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     SetDialogDriver(nullptr);
-    decimationEnabled = enabled;
-    decimationPrompt = prompt;
-    decimationStep = step;
     return decimationTotal;
 }
 }  // namespace
@@ -380,16 +379,6 @@ TEST_F(OpenFilesTest, AGeoTIFFThatIsNoGridIsReportedOnceAndSkipped)
 }
 
 namespace {
-// Writes `bytes` as a file in the temporary folder and gives its path.
-std::string TempFile(const char* name, const std::string& bytes)
-{
-    std::string path = TempPath(name);
-    VFile f = VFileCreate(path.c_str());
-    if (!bytes.empty()) VFileWrite(f, bytes.data(), bytes.size());
-    VFileClose(f);
-    return path;
-}
-
 bool Holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 }  // namespace
 
@@ -401,13 +390,13 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     DeleteFileA(missing.c_str());
     std::string folder = TempPath("a_folder.las");
     CreateDirectoryA(folder.c_str(), nullptr);
-    std::string empty = TempFile("empty.laz", "");
-    std::string text = TempFile("notes.las", "minutes of the survey meeting\n");
+    std::string empty = WriteTempFile("empty.laz", "");
+    std::string text = WriteTempFile("notes.las", "minutes of the survey meeting\n");
     // A grid cut short is no grid, and no text: it is not taken for lines.
     Bytes grid = ReadBytes(GridFile());
-    std::string cut = TempFile("cut.tif", std::string(grid.begin(), grid.begin() + 100));
+    std::string cut = WriteTempFile("cut.tif", std::string(grid.begin(), grid.begin() + 100));
     const std::string notText(kASCIINotTextFormat, strcspn(kASCIINotTextFormat, "%"));
-    std::string wide = TempFile("wide.xyz", std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0\n\0", 14));
+    std::string wide = WriteTempFile("wide.xyz", std::string("\xFF\xFE" "1\0 \0" "2\0 \0" "3\0\n\0", 14));
     const struct {
         std::string path, name, reason;
     } cases[] = {
@@ -429,9 +418,7 @@ TEST_F(OpenFilesTest, FilesThatOpenNothingAreReportedWithNameAndReason)
     }
     // The same through the open dialog: each chosen file that fails is named.
     boxes.clear();
-    std::string dir = TempPath("");
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    FileDialogAnswers answers({dir + "|empty.laz|notes.las"});
+    FileDialogAnswers answers({TempSelection("|empty.laz|notes.las")});
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_TRUE(Holds(boxes[0].text, "empty.laz"));
@@ -464,7 +451,7 @@ TEST_F(OpenFilesTest, LazFilesCountTowardsTheDecimationTotal)
     REQUIRE_SAMPLES();
     EXPECT_EQ(GetLASFilePointCount(SamplePath("point10.las.laz").c_str()), 1065u);
     EXPECT_EQ(GetLASFilePointCount(SamplePath("1_4_w_evlr.laz").c_str()), 1000u);   // a 64-bit count
-    EXPECT_EQ(GetLASFilePointCount(TempFile("empty.laz", "").c_str()), 0u);
+    EXPECT_EQ(GetLASFilePointCount(WriteTempFile("empty.laz", "").c_str()), 0u);
     StartFrame();
     EXPECT_EQ(PromptedTotal(SampleDir() + "|point10.las|point10.las.laz"), "Total:  2,130");
     // 2^31 points and more are counted, not turned negative. Points compressed
@@ -485,23 +472,17 @@ TEST_F(OpenFilesTest, TheMemoryQuestionSwitchesDecimationOffAfterTheOpening)
     SetAvailableMemoryHook([]() -> uint64_t { return (uint64_t)1 << 26; });
     uint32_t parts = LoadMemoryPartsNeeded(10.0);
     StartFrame();
-    int enabled = decimationEnabled, step = decimationStep;
     decimationEnabled = 0;
     decimationStep = 10;
-    std::string dir = TempPath("");
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    FileDialogAnswers answers({dir + "|huge.las"});
+    FileDialogAnswers answers({TempSelection("|huge.las")});
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     SetAvailableMemoryHook(nullptr);
-    int enabledAfter = decimationEnabled, stepAfter = decimationStep;
-    decimationEnabled = enabled;
-    decimationStep = step;
     EXPECT_EQ(parts, 3u);
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0].caption, "Warning");
     EXPECT_TRUE(Holds(boxes[0].text, "Not enough memory available to load 10 points."));
-    EXPECT_EQ(enabledAfter, 0);
-    EXPECT_EQ(stepAfter, (int)parts);
+    EXPECT_EQ(decimationEnabled, 0);
+    EXPECT_EQ(decimationStep, (int)parts);
     std::vector<HWND> views = PlanViews();
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(ViewRecordOf(views[0])->currentDataSet->pointCount, 10 / 3);
@@ -523,9 +504,7 @@ TEST_F(OpenFilesTest, CountsAboveWhatTheFilesHoldAskAboutTheShortReadNotMemory)
     }
     StartFrame();
     shortReadAnswer = IDYES;
-    std::string dir = TempPath("");
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    FileDialogAnswers answers({dir + "|billion.las|billion.laz"});
+    FileDialogAnswers answers({TempSelection("|billion.las|billion.laz")});
     SendMessageA(FrameWindow, WM_COMMAND, CMD_OPEN_FILES, 0);
     SetAvailableMemoryHook(nullptr);
     ASSERT_EQ(boxes.size(), 2u);

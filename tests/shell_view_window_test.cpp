@@ -80,24 +80,6 @@ DWORD WINAPI SlowDrawThread(void* param)
 
 }  // namespace
 
-TEST_F(ViewWindowTest, NewRecordStartsFromTheDefaults)
-{
-    ViewRecord* r = CreateViewRecord();
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->dataSetCount, 1);
-    ASSERT_NE(r->dataSets, nullptr);
-    EXPECT_EQ(r->dataSets[0], nullptr);
-    EXPECT_EQ(r->referencesShown, 1);
-    EXPECT_EQ(r->currentTool, TOOL_ZOOM);
-    EXPECT_EQ(r->displayMode, DISPLAY_POINTS);
-    EXPECT_EQ(r->pointColorMode, CMD_COLOR_EARTH);
-    EXPECT_EQ(r->showLastReturns, 1);
-    EXPECT_EQ(r->classTable.entries[2].tinDisplay, 1);
-    EXPECT_EQ(r->window, nullptr);
-    FreeViewRecord(r);
-    FreeViewRecord(nullptr);
-}
-
 TEST_F(ViewWindowTest, OpenActivateAndCloseRepeatedlyFreesEverything)
 {
     // One round first, so that one-time allocations of the window system are

@@ -303,15 +303,12 @@ protected:
         GDALAllRegister();
         return GDALOpenEx(ToNativePath(path.c_str()).c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
     }
+    // Pumps until the application job has ended and its end has been shown.
     static bool WaitForAppJob(int ms)
     {
-        DWORD start = GetTickCount();
-        while (IsAppJobBusy()) {
-            PumpMessages(5);
-            if ((int)(GetTickCount() - start) > ms) return false;
-        }
+        bool ended = PumpUntil([] { return !IsAppJobBusy(); }, ms);
         PumpMessages(5);
-        return true;
+        return ended;
     }
 };
 
